@@ -1,0 +1,15 @@
+// The help file that the dialogs open: "<module folder>\Help\MAPS.CHM", or the folder that the
+// "HelpPath" value names followed directly by "MAPS.CHM".
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Works out the help path for a module at `modulePath`, reading "HelpPath" under `userRoot`
+// (HKEY_CURRENT_USER in the product). A value too long for a path leaves the default.
+std::wstring ComputeHelpPath(const std::wstring& modulePath, HKEY userRoot);
+
+// The path worked out when the library was loaded.
+const std::wstring& HelpFilePath();
+void SetHelpFilePath(const std::wstring& path);

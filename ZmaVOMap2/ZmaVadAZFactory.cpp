@@ -1,0 +1,18 @@
+#include "ZmaVOMap2/ZmaVadAZFactory.h"
+
+#include "platform/Result.h"
+
+STDMETHODIMP CZmaVadAZFactory::CreateInstance(IUnknown* outer, REFIID, void** out) {
+    COM_TRY {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return E_NOTIMPL;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZFactory::LockServer(BOOL lock) {
+    if (lock) platform::Module::Lock(); else platform::Module::Unlock();
+    return S_OK;
+}

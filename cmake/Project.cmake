@@ -1,0 +1,81 @@
+# Shared settings and helpers for every target of the project.
+
+# Flags of our own code. SSE arithmetic keeps floating-point results the same on every machine
+# (x87 extended precision changes rounding of values that are compared and printed).
+set(VADAZ_CXX_FLAGS
+  -msse2 -mfpmath=sse
+  -Wall -Wextra -Wsuggest-override -Wlogical-not-parentheses -Werror
+  -Wno-missing-field-initializers -Wno-cast-function-type)
+set(VADAZ_DEFINES
+  UNICODE _UNICODE NOMINMAX WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600
+  STRICT)
+
+# A folder that holds only a link to Boost's headers, so that the system include folder never
+# ends up on the cross compiler's path.
+set(VADAZ_BOOST_DIR ${CMAKE_BINARY_DIR}/boost-include)
+if(EXISTS /usr/include/boost AND NOT EXISTS ${VADAZ_BOOST_DIR}/boost)
+  file(MAKE_DIRECTORY ${VADAZ_BOOST_DIR})
+  file(CREATE_LINK /usr/include/boost ${VADAZ_BOOST_DIR}/boost SYMBOLIC)
+endif()
+
+# Where widl finds Wine's interface definitions and stdole2.tlb.
+find_program(VADAZ_WIDL NAMES i686-w64-mingw32-widl widl REQUIRED)
+set(VADAZ_WIDL_INCLUDE /usr/include/wine/wine/windows CACHE PATH "Folder with oaidl.idl")
+set(VADAZ_WIDL_TLBDIR /usr/lib/i386-linux-gnu/wine/i386-windows CACHE PATH "Folder with stdole2.tlb")
+
+# vadaz_idl(<name> <idl file>): header, GUID definitions and type library into
+# ${CMAKE_BINARY_DIR}/generated. Defines target <name>_idl and variables <name>_TLB, <name>_IID_C.
+function(vadaz_idl name idlfile)
+  set(out ${CMAKE_BINARY_DIR}/generated)
+  file(MAKE_DIRECTORY ${out})
+  get_filename_component(idlabs ${idlfile} ABSOLUTE)
+  get_filename_component(idldir ${idlabs} DIRECTORY)
+  add_custom_command(
+    OUTPUT ${out}/${name}.h ${out}/${name}_i.c ${out}/${name}.tlb
+    COMMAND ${VADAZ_WIDL} --win32 -I${idldir} -I${CMAKE_SOURCE_DIR}/idl -I${VADAZ_WIDL_INCLUDE}
+            -L${VADAZ_WIDL_TLBDIR}
+            -h -H ${out}/${name}.h -u -U ${out}/${name}_i.c -t -T ${out}/${name}.tlb ${idlabs}
+    DEPENDS ${idlabs} ${ARGN}
+    COMMENT "widl ${name}")
+  add_custom_target(${name}_idl DEPENDS ${out}/${name}.h ${out}/${name}_i.c ${out}/${name}.tlb)
+  set(${name}_TLB ${out}/${name}.tlb PARENT_SCOPE)
+  set(${name}_IID_C ${out}/${name}_i.c PARENT_SCOPE)
+endfunction()
+
+# Applies our compile settings to a target of our own.
+function(vadaz_target target)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${VADAZ_CXX_FLAGS}>)
+  target_compile_definitions(${target} PRIVATE ${VADAZ_DEFINES})
+  target_include_directories(${target} SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/generated ${VADAZ_BOOST_DIR})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  get_target_property(kind ${target} TYPE)
+  if(kind STREQUAL "SHARED_LIBRARY" OR kind STREQUAL "EXECUTABLE" OR kind STREQUAL "MODULE_LIBRARY")
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--enable-stdcall-fixup)
+  endif()
+endfunction()
+
+# Generated GUID files compile as C with no warnings of ours.
+function(vadaz_guid_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_compile_definitions(${name} PRIVATE ${VADAZ_DEFINES})
+  target_include_directories(${name} SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/generated)
+endfunction()
+
+set(VADAZ_SYSTEM_LIBS ole32 oleaut32 uuid gdiplus gdi32 user32 comctl32 comdlg32 advapi32 shlwapi
+    urlmon wininet ws2_32 secur32 winspool version)
+
+# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL]): a GoogleTest program run under Wine in
+# the test prefix. One ctest entry per program: every Wine process start costs.
+function(vadaz_add_test name)
+  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  vadaz_target(${name})
+  target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
+    TIMEOUT 300)
+  if(T_SERIAL)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endfunction()

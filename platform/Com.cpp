@@ -1,0 +1,131 @@
+#include "platform/Com.h"
+
+#include "platform/Result.h"
+
+#include <vector>
+
+namespace platform {
+
+namespace {
+BSTR AllocOrThrow(const wchar_t* s, UINT len) {
+    BSTR b = ::SysAllocStringLen(s, len);
+    if (!b) ThrowHr(E_OUTOFMEMORY);
+    return b;
+}
+}  // namespace
+
+Bstr::Bstr(const wchar_t* s) {
+    if (s) s_ = AllocOrThrow(s, static_cast<UINT>(wcslen(s)));
+}
+
+Bstr::Bstr(const std::wstring& s) : s_(AllocOrThrow(s.data(), static_cast<UINT>(s.size()))) {}
+
+Bstr::Bstr(const Bstr& o) {
+    if (o.s_) s_ = AllocOrThrow(o.s_, o.Length());
+}
+
+Bstr Bstr::FromAnsi(const std::string& s) { return Bstr(ToWide(s)); }
+
+BSTR Bstr::Copy() const {
+    return s_ ? AllocOrThrow(s_, Length()) : nullptr;
+}
+
+std::string Bstr::Ansi() const { return ToAnsi(Wide()); }
+
+Variant::Variant(const VARIANT& v) {
+    ::VariantInit(this);
+    THROW_IF_FAILED(::VariantCopy(this, const_cast<VARIANT*>(&v)));
+}
+
+Variant::Variant(const wchar_t* s) {
+    ::VariantInit(this);
+    vt = VT_BSTR;
+    bstrVal = s ? AllocOrThrow(s, static_cast<UINT>(wcslen(s))) : nullptr;
+}
+
+Variant::Variant(IDispatch* d) noexcept {
+    ::VariantInit(this);
+    vt = VT_DISPATCH;
+    pdispVal = d;
+    if (d) d->AddRef();
+}
+
+Variant::Variant(IUnknown* u) noexcept {
+    ::VariantInit(this);
+    vt = VT_UNKNOWN;
+    punkVal = u;
+    if (u) u->AddRef();
+}
+
+Variant& Variant::operator=(const Variant& v) {
+    if (this != &v) THROW_IF_FAILED(::VariantCopy(this, const_cast<Variant*>(&v)));
+    return *this;
+}
+
+Variant& Variant::operator=(Variant&& v) noexcept {
+    if (this != &v) {
+        ::VariantClear(this);
+        *static_cast<VARIANT*>(this) = v;
+        v.vt = VT_EMPTY;
+    }
+    return *this;
+}
+
+namespace {
+Variant ChangeType(const VARIANT& v, VARTYPE type) {
+    Variant out;
+    THROW_IF_FAILED(::VariantChangeType(&out, const_cast<VARIANT*>(&v), 0, type));
+    return out;
+}
+}  // namespace
+
+long Variant::ToLong() const { return ChangeType(*this, VT_I4).lVal; }
+double Variant::ToDouble() const { return ChangeType(*this, VT_R8).dblVal; }
+bool Variant::ToBool() const { return ChangeType(*this, VT_BOOL).boolVal != VARIANT_FALSE; }
+
+std::wstring Variant::ToWide() const {
+    Variant s = ChangeType(*this, VT_BSTR);
+    return s.bstrVal ? std::wstring(s.bstrVal, ::SysStringLen(s.bstrVal)) : std::wstring();
+}
+
+std::wstring ToWide(const char* s, UINT codePage) {
+    if (!s || !*s) return std::wstring();
+    int n = ::MultiByteToWideChar(codePage, 0, s, -1, nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(codePage, 0, s, -1, &out[0], n);
+    out.resize(static_cast<size_t>(n - 1));
+    return out;
+}
+
+std::wstring ToWide(const std::string& s, UINT codePage) {
+    if (s.empty()) return std::wstring();
+    int n = ::MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), &out[0], n);
+    return out;
+}
+
+std::string ToAnsi(const wchar_t* s, UINT codePage) {
+    return s ? ToAnsi(std::wstring(s), codePage) : std::string();
+}
+
+std::string ToAnsi(BSTR s, UINT codePage) {
+    return s ? ToAnsi(std::wstring(s, ::SysStringLen(s)), codePage) : std::string();
+}
+
+std::string ToAnsi(const std::wstring& s, UINT codePage) {
+    if (s.empty()) return std::string();
+    int n = ::WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring GuidToString(REFGUID g) {
+    wchar_t buf[40] = {};
+    ::StringFromGUID2(g, buf, 40);
+    return buf;
+}
+
+}  // namespace platform

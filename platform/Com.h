@@ -1,0 +1,144 @@
+// Smart pointers and value holders for COM: ComPtr, Bstr, Variant, and text conversions.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <string>
+#include <utility>
+
+namespace platform {
+
+// Owns one reference to a COM interface.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    ComPtr(std::nullptr_t) noexcept {}
+    ComPtr(T* p) noexcept : p_(p) { if (p_) p_->AddRef(); }
+    ComPtr(const ComPtr& o) noexcept : p_(o.p_) { if (p_) p_->AddRef(); }
+    ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    ~ComPtr() { Reset(); }
+
+    ComPtr& operator=(const ComPtr& o) noexcept { ComPtr(o).Swap(*this); return *this; }
+    ComPtr& operator=(ComPtr&& o) noexcept { ComPtr(std::move(o)).Swap(*this); return *this; }
+    ComPtr& operator=(T* p) noexcept { ComPtr(p).Swap(*this); return *this; }
+    ComPtr& operator=(std::nullptr_t) noexcept { Reset(); return *this; }
+
+    // Takes over a reference the caller already owns.
+    static ComPtr Attach(T* p) noexcept { ComPtr r; r.p_ = p; return r; }
+    T* Detach() noexcept { T* p = p_; p_ = nullptr; return p; }
+
+    void Reset() noexcept { if (p_) { T* p = p_; p_ = nullptr; p->Release(); } }
+    void Swap(ComPtr& o) noexcept { std::swap(p_, o.p_); }
+
+    T* Get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    T& operator*() const noexcept { return *p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+    // For out-arguments: releases what is held and hands out the slot.
+    T** Put() noexcept { Reset(); return &p_; }
+    void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
+
+    // Hands a reference to a caller's out-argument.
+    HRESULT CopyTo(T** out) const noexcept {
+        if (!out) return E_POINTER;
+        *out = p_;
+        if (p_) p_->AddRef();
+        return S_OK;
+    }
+
+    template <class U>
+    HRESULT As(ComPtr<U>& out) const noexcept {
+        if (!p_) { out.Reset(); return E_POINTER; }
+        return p_->QueryInterface(__uuidof(U), out.PutVoid());
+    }
+    HRESULT As(REFIID iid, void** out) const noexcept {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        return p_ ? p_->QueryInterface(iid, out) : E_POINTER;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+template <class T, class U>
+bool operator==(const ComPtr<T>& a, const ComPtr<U>& b) noexcept { return a.Get() == b.Get(); }
+
+// Owns one BSTR.
+class Bstr {
+public:
+    Bstr() noexcept = default;
+    Bstr(const wchar_t* s);
+    Bstr(const std::wstring& s);
+    Bstr(const Bstr& o);
+    Bstr(Bstr&& o) noexcept : s_(o.s_) { o.s_ = nullptr; }
+    ~Bstr() { ::SysFreeString(s_); }
+
+    Bstr& operator=(const Bstr& o) { Bstr(o).Swap(*this); return *this; }
+    Bstr& operator=(Bstr&& o) noexcept { Bstr(std::move(o)).Swap(*this); return *this; }
+
+    static Bstr Attach(BSTR s) noexcept { Bstr b; b.s_ = s; return b; }
+    static Bstr FromAnsi(const std::string& s);
+    BSTR Detach() noexcept { BSTR s = s_; s_ = nullptr; return s; }
+    BSTR Copy() const;  // a new BSTR for an out-argument; throws on allocation failure
+    void Swap(Bstr& o) noexcept { std::swap(s_, o.s_); }
+
+    BSTR Get() const noexcept { return s_; }
+    BSTR* Put() noexcept { ::SysFreeString(s_); s_ = nullptr; return &s_; }
+    UINT Length() const noexcept { return ::SysStringLen(s_); }
+    bool Empty() const noexcept { return Length() == 0; }
+    std::wstring Wide() const { return s_ ? std::wstring(s_, Length()) : std::wstring(); }
+    std::string Ansi() const;
+
+private:
+    BSTR s_ = nullptr;
+};
+
+// Owns one VARIANT.
+class Variant : public VARIANT {
+public:
+    Variant() noexcept { ::VariantInit(this); }
+    Variant(const VARIANT& v);
+    Variant(const Variant& v) : Variant(static_cast<const VARIANT&>(v)) {}
+    Variant(Variant&& v) noexcept { *static_cast<VARIANT*>(this) = v; v.vt = VT_EMPTY; }
+    explicit Variant(long v) noexcept { ::VariantInit(this); vt = VT_I4; lVal = v; }
+    explicit Variant(int v) noexcept : Variant(static_cast<long>(v)) {}
+    explicit Variant(short v) noexcept { ::VariantInit(this); vt = VT_I2; iVal = v; }
+    explicit Variant(double v) noexcept { ::VariantInit(this); vt = VT_R8; dblVal = v; }
+    explicit Variant(float v) noexcept { ::VariantInit(this); vt = VT_R4; fltVal = v; }
+    explicit Variant(bool v) noexcept { ::VariantInit(this); vt = VT_BOOL; boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; }
+    explicit Variant(const wchar_t* s);
+    explicit Variant(const std::wstring& s) : Variant(s.c_str()) {}
+    explicit Variant(IDispatch* d) noexcept;
+    explicit Variant(IUnknown* u) noexcept;
+    ~Variant() { ::VariantClear(this); }
+
+    Variant& operator=(const Variant& v);
+    Variant& operator=(Variant&& v) noexcept;
+
+    void Clear() noexcept { ::VariantClear(this); }
+    VARIANT* Put() noexcept { ::VariantClear(this); return this; }
+    VARIANT Detach() noexcept { VARIANT v = *this; vt = VT_EMPTY; return v; }
+
+    // Conversions that throw ComError when the value cannot be changed to the type.
+    long ToLong() const;
+    double ToDouble() const;
+    bool ToBool() const;
+    std::wstring ToWide() const;
+};
+
+// ANSI code page (CP_ACP) and UTF-16 conversions.
+std::wstring ToWide(const std::string& s, UINT codePage = CP_ACP);
+std::wstring ToWide(const char* s, UINT codePage = CP_ACP);
+std::string ToAnsi(const std::wstring& s, UINT codePage = CP_ACP);
+std::string ToAnsi(const wchar_t* s, UINT codePage = CP_ACP);
+std::string ToAnsi(BSTR s, UINT codePage = CP_ACP);
+
+// "{XXXXXXXX-...}" of a GUID.
+std::wstring GuidToString(REFGUID g);
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+// The error vocabulary: ComError, the result macros, and the exception barrier that every COM,
+// window and thread edge ends with.
+//
+// Inside the system a failure travels as a ComError exception that carries an HRESULT and, where
+// one was set, the error information of the call that failed. At the edge the barrier logs it
+// ("Error: 0x" + HRESULT in lower-case hex + description, or "<null>") at level 40000, puts the
+// error information back for the caller, and returns the HRESULT. Anything else is logged as
+// "Unknown exception" and answered with E_FAIL.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <exception>
+#include <string>
+
+namespace platform {
+
+constexpr int kLogLevelInfo = 20000;
+constexpr int kLogLevelWarning = 30000;
+constexpr int kLogLevelError = 40000;
+
+class ComError {
+public:
+    explicit ComError(HRESULT hr) noexcept;
+    // Takes the thread's current error information, if any (as a failed COM call leaves it).
+    static ComError FromCall(HRESULT hr) noexcept;
+    // An error with a fixed description, set as error information with the given source.
+    ComError(HRESULT hr, const std::wstring& description, const std::wstring& source = L"");
+    ComError(const ComError& o) noexcept;
+    ComError& operator=(const ComError& o) noexcept;
+    ~ComError();
+
+    HRESULT Error() const noexcept { return hr_; }
+    IErrorInfo* ErrorInfo() const noexcept { return info_; }
+    // The description of the error information, empty when there is none.
+    std::wstring Description() const;
+    // Makes this error the thread's error information again (before returning to a caller).
+    void Restore() const noexcept;
+
+private:
+    HRESULT hr_;
+    IErrorInfo* info_ = nullptr;
+};
+
+[[noreturn]] void ThrowHr(HRESULT hr);
+[[noreturn]] void ThrowCall(HRESULT hr);  // keeps the callee's error information
+
+inline void ThrowIfFailed(HRESULT hr) { if (FAILED(hr)) ThrowCall(hr); }
+template <class T>
+inline T* ThrowIfNull(T* p, HRESULT hr = E_POINTER) { if (!p) ThrowHr(hr); return p; }
+
+// The logger behind the barrier. The system's logger plugs in here; until it does, the barrier
+// writes nothing.
+class ErrorLog {
+public:
+    virtual bool IsEnabledFor(int level) = 0;
+    virtual void Write(int level, const char* file, int line, const std::string& text) = 0;
+
+protected:
+    ~ErrorLog() = default;
+};
+void SetErrorLog(ErrorLog* log) noexcept;
+ErrorLog* GetErrorLog() noexcept;
+
+// The text the barrier logs for a COM error: "Error: 0x80004005Description" or "...<null>".
+std::string FormatComErrorLine(const ComError& e);
+
+// Call inside `catch (...)`: classifies the exception in flight, logs it, and returns its HRESULT.
+HRESULT HandleCaughtException(const char* file, int line) noexcept;
+
+}  // namespace platform
+
+// The barrier of an entry point:  COM_TRY { ...body...; return S_OK; } COM_CATCH_RETURN();
+#define COM_TRY try
+#define COM_CATCH_RETURN() \
+    catch (...) { return ::platform::HandleCaughtException(__FILE__, __LINE__); }
+
+// For callbacks that return something other than an HRESULT: logs and swallows.
+#define COM_CATCH_LOG() \
+    catch (...) { ::platform::HandleCaughtException(__FILE__, __LINE__); }
+
+#define RETURN_IF_FAILED(expr) \
+    do { HRESULT hr__ = (expr); if (FAILED(hr__)) return hr__; } while (0)
+#define THROW_IF_FAILED(expr) ::platform::ThrowIfFailed(expr)

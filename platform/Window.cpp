@@ -1,0 +1,140 @@
+#include "platform/Window.h"
+
+#include "platform/Result.h"
+
+#include <map>
+
+namespace platform {
+
+namespace {
+
+// Subclassed windows of this module; everything runs on the user-interface thread.
+std::map<HWND, SubclassedWindow*>& SubclassMap() {
+    static std::map<HWND, SubclassedWindow*> map;
+    return map;
+}
+
+class RealPrompts final : public UserPrompts {
+public:
+    int MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) override {
+        return ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    }
+    bool GetOpenFileName(OPENFILENAMEW& ofn) override { return ::GetOpenFileNameW(&ofn) != FALSE; }
+    bool GetSaveFileName(OPENFILENAMEW& ofn) override { return ::GetSaveFileNameW(&ofn) != FALSE; }
+};
+
+RealPrompts g_realPrompts;
+UserPrompts* g_prompts = &g_realPrompts;
+
+}  // namespace
+
+SubclassedWindow::~SubclassedWindow() { Unsubclass(); }
+
+bool SubclassedWindow::Subclass(HWND hwnd) {
+    if (hwnd_ || !::IsWindow(hwnd)) return false;
+    SubclassMap()[hwnd] = this;
+    ::SetLastError(0);
+    LONG_PTR previous = ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
+    if (!previous && ::GetLastError() != 0) {
+        SubclassMap().erase(hwnd);
+        return false;
+    }
+    previous_ = reinterpret_cast<WNDPROC>(previous);
+    hwnd_ = hwnd;
+    return true;
+}
+
+void SubclassedWindow::Unsubclass() {
+    if (!hwnd_) return;
+    if (::IsWindow(hwnd_) &&
+        ::GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Procedure))
+        ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    SubclassMap().erase(hwnd_);
+    hwnd_ = nullptr;
+}
+
+LRESULT SubclassedWindow::CallPrevious(UINT msg, WPARAM wp, LPARAM lp) {
+    return previous_ ? ::CallWindowProcW(previous_, hwnd_, msg, wp, lp) : ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK SubclassedWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto it = SubclassMap().find(hwnd);
+    if (it == SubclassMap().end()) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    SubclassedWindow* self = it->second;
+    WNDPROC previous = self->previous_;
+    if (msg != WM_NCDESTROY) {
+        try {
+            LRESULT result = 0;
+            if (self->ProcessWindowMessage(hwnd, msg, wp, lp, result)) return result;
+        }
+        COM_CATCH_LOG();
+        return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
+    }
+    // The window goes away: give it back its procedure and forget it before it is destroyed.
+    LRESULT result = 0;
+    try {
+        self->ProcessWindowMessage(hwnd, msg, wp, lp, result);
+    }
+    COM_CATCH_LOG();
+    self->Unsubclass();
+    return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
+}
+
+Dialog::~Dialog() { Destroy(); }
+
+INT_PTR Dialog::DoModal(HWND parent) {
+    modeless_ = false;
+    return ::DialogBoxParamW(module_, MAKEINTRESOURCEW(templateId_), parent, &Procedure, reinterpret_cast<LPARAM>(this));
+}
+
+HWND Dialog::Create(HWND parent) {
+    modeless_ = true;
+    return ::CreateDialogParamW(module_, MAKEINTRESOURCEW(templateId_), parent, &Procedure, reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::Destroy() {
+    if (hwnd_ && modeless_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+}
+
+bool Dialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
+
+INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Dialog* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lp);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+        self->hwnd_ = hwnd;
+        try {
+            return self->OnInitDialog();
+        }
+        COM_CATCH_LOG();
+        return TRUE;
+    }
+    self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self) return FALSE;
+    if (msg == WM_NCDESTROY) {
+        self->hwnd_ = nullptr;
+        return FALSE;
+    }
+    try {
+        INT_PTR result = 0;
+        if (self->OnMessage(msg, wp, lp, result)) {
+            ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+            return TRUE;
+        }
+    }
+    COM_CATCH_LOG();
+    return FALSE;
+}
+
+std::wstring LoadStringResource(HINSTANCE module, UINT id) {
+    const wchar_t* text = nullptr;
+    int n = ::LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
+    return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+}
+
+UserPrompts& Prompts() { return *g_prompts; }
+void SetPrompts(UserPrompts* prompts) noexcept { g_prompts = prompts ? prompts : &g_realPrompts; }
+
+}  // namespace platform

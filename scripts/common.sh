@@ -1,0 +1,57 @@
+# Shared steps of the two top-level commands. Source it; it sets ROOT, BUILD and PREFIX.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${VADAZ_BUILD_DIR:-$ROOT/build}
+PREFIX=${VADAZ_WINEPREFIX:-$BUILD/wineprefix}
+JOBS=${VADAZ_JOBS:-$(nproc)}
+
+PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
+          libwine-dev wine wine32:i386 libboost1.81-dev googletest cmake make python3)
+
+log() { printf '==> %s\n' "$*"; }
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        log "packages already installed"
+        return
+    fi
+    log "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo dpkg --add-architecture i386
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build_all() {
+    log "building into $BUILD"
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
+          -DCMAKE_BUILD_TYPE=Release -DVADAZ_WINEPREFIX="$PREFIX" >/dev/null
+    cmake --build "$BUILD" -j "$JOBS"
+}
+
+export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+
+# A fresh 32-bit prefix with the null display driver, so windows, dialogs and DCs work without X.
+fresh_prefix() {
+    log "making a fresh Wine prefix in $PREFIX"
+    WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true
+    rm -rf "$PREFIX"
+    mkdir -p "$(dirname "$PREFIX")"
+    WINEPREFIX="$PREFIX" wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    WINEPREFIX="$PREFIX" wineserver -w
+}
+
+# Registers the control library and every stand-in into the prefix.
+register_all() {
+    local dll
+    for dll in "$BUILD/ZmaVOMap2/VadAZ.dll" $(find "$BUILD/standins" -name '*.dll' 2>/dev/null | sort); do
+        log "registering $(basename "$dll")"
+        WINEPREFIX="$PREFIX" wine regsvr32 /s "$dll" || { echo "FAILED: regsvr32 $dll"; return 1; }
+    done
+}

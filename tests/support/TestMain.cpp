@@ -1,0 +1,13 @@
+// Every test program runs its cases on one single-threaded apartment, as a host would.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (FAILED(::OleInitialize(nullptr))) return 2;
+    int result = RUN_ALL_TESTS();
+    ::OleUninitialize();
+    return result;
+}

@@ -1,0 +1,104 @@
+#include "tests/support/TestSupport.h"
+
+#include "platform/Com.h"
+#include "platform/UniqueHandle.h"
+
+#include <shlwapi.h>
+
+namespace testsupport {
+
+std::wstring WinePath(const char* unixPath) {
+    std::wstring p = L"Z:" + platform::ToWide(unixPath, CP_UTF8);
+    for (wchar_t& c : p)
+        if (c == L'/') c = L'\\';
+    return p;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    platform::UniqueHKey key;
+    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+bool ReadString(HKEY root, const std::wstring& path, const wchar_t* name, std::wstring& value) {
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExW(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    std::wstring buf(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&buf[0]), &size) != ERROR_SUCCESS)
+        return false;
+    value = buf.c_str();
+    return true;
+}
+
+bool ReadDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD& value) {
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
+    DWORD type = 0, size = sizeof value;
+    return ::RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
+void WriteString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    platform::UniqueHKey key;
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) ==
+        ERROR_SUCCESS)
+        ::RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void WriteDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value) {
+    platform::UniqueHKey key;
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) ==
+        ERROR_SUCCESS)
+        ::RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+void DeleteValue(HKEY root, const std::wstring& path, const wchar_t* name) {
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Put()) == ERROR_SUCCESS)
+        ::RegDeleteValueW(key.Get(), name);
+}
+
+void DeleteTree(HKEY root, const std::wstring& path) { ::SHDeleteKeyW(root, path.c_str()); }
+
+std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path) {
+    std::vector<std::wstring> names;
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = 256;
+        if (::RegEnumKeyExW(key.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, len);
+    }
+    return names;
+}
+
+int RunProcess(const std::wstring& commandLine, DWORD timeoutMs) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring cmd = commandLine;
+    if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    platform::UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
+    if (::WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(pi.hProcess, 99);
+        return -1;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace testsupport

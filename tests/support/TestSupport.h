@@ -1,0 +1,31 @@
+// Helpers shared by the test programs: paths of the built binaries inside Wine, registry reads,
+// running a Windows program, and pumping messages.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A path of the build tree (given at compile time as a Unix path) as Wine sees it ("Z:\...").
+std::wstring WinePath(const char* unixPath);
+
+// Registry reads; false when the key or value is missing.
+bool KeyExists(HKEY root, const std::wstring& path);
+bool ReadString(HKEY root, const std::wstring& path, const wchar_t* name, std::wstring& value);
+bool ReadDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD& value);
+void WriteString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value);
+void WriteDword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value);
+void DeleteValue(HKEY root, const std::wstring& path, const wchar_t* name);
+void DeleteTree(HKEY root, const std::wstring& path);
+std::vector<std::wstring> SubKeys(HKEY root, const std::wstring& path);
+
+// Runs a command line, waits, and answers its exit code (or -1 when it did not start).
+int RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
+
+// Dispatches the thread's pending messages.
+void PumpMessages();
+
+}  // namespace testsupport
