@@ -79,3 +79,13 @@ function(vadaz_add_test name)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endfunction()
+
+# vadaz_add_script_test(<name> <script.js>): a JScript client run by cscript in the test prefix; it
+# passes when the script ends with WScript.Quit(0).
+function(vadaz_add_script_test name script)
+  get_filename_component(abs ${script} ABSOLUTE)
+  add_test(NAME ${name} COMMAND wine cscript //nologo ${abs})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
+    TIMEOUT 120)
+endfunction()

@@ -47,7 +47,8 @@ private:
     std::vector<IUnknown*> slots_;  // the sink at slot i has cookie i + 1
 };
 
-// IConnectionPointContainer over an owner's points: Derived provides
+// IConnectionPointContainer over an owner's points; list it as an entry of ComObject. Derived
+// provides
 //   ConnectionPoint* const* ConnectionPointArray(size_t& count);
 template <class Derived>
 class ConnectionPointContainerImpl : public IConnectionPointContainer {
@@ -67,6 +68,11 @@ public:
         }
         return CONNECT_E_NOCONNECTION;
     }
+};
+
+template <class Derived>
+struct InterfaceIdOf<ConnectionPointContainerImpl<Derived>> {
+    static const IID& Get() { return IID_IConnectionPointContainer; }
 };
 
 HRESULT CreateConnectionPointEnumerator(IUnknown* owner, ConnectionPoint* const* points, size_t count,
