@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, registers into a fresh Wine prefix and runs the sample client.
+# Installs what is needed, builds, registers into a fresh Wine prefix, and runs the sample host:
+# it embeds the map control in a window and writes what the map shows as a PNG image.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 
@@ -7,10 +8,16 @@ install_packages
 build_all
 fresh_prefix
 register_all
-log "running the smoke client"
-if WINEPREFIX="$PREFIX" wine cscript //nologo "$ROOT/samples/smoke.js"; then
-    echo "SAMPLE RUN SUCCEEDED"
+
+OUT="$BUILD/sample"
+IMAGE="$OUT/map.png"
+mkdir -p "$OUT"
+rm -f "$IMAGE"
+log "running the sample host"
+if WINEPREFIX="$PREFIX" wine "$BUILD/samples/host/VadAZHost.exe" \
+       --image "$(WINEPREFIX="$PREFIX" winepath -w "$IMAGE")" --exit && [ -s "$IMAGE" ]; then
+    echo "SAMPLE RUN SUCCEEDED: the map image is $IMAGE"
 else
-    echo "SAMPLE RUN FAILED"
+    echo "SAMPLE RUN FAILED: no map image was written (the lines above say why)"
     exit 1
 fi

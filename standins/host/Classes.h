@@ -1,0 +1,23 @@
+// Class objects of the host stand-ins, for the object map.
+#pragma once
+
+#include <windows.h>
+
+namespace hoststandin {
+
+HRESULT CreateHostServiceClass(REFIID iid, void** out);
+HRESULT CreateProfileComponentClass(REFIID iid, void** out);
+HRESULT CreateUnitConverterClass(REFIID iid, void** out);
+HRESULT CreateStreamTextClass(REFIID iid, void** out);
+HRESULT CreateLoggingManagerClass(REFIID iid, void** out);
+HRESULT CreateLoggingCompanionClass(REFIID iid, void** out);
+HRESULT CreatePackageManagerClass(REFIID iid, void** out);
+HRESULT CreatePrintSettingsClass(REFIID iid, void** out);
+HRESULT CreateLegendClass(REFIID iid, void** out);
+HRESULT CreatePrintLegendClass(REFIID iid, void** out);
+HRESULT CreateLabelStyleClass(REFIID iid, void** out);
+HRESULT CreateStringListClass(REFIID iid, void** out);
+HRESULT CreateRegionSetClass(REFIID iid, void** out);
+HRESULT CreateAttributesClass(REFIID iid, void** out);
+
+}  // namespace hoststandin

@@ -1,0 +1,68 @@
+// Entry points and object map of the host stand-ins.
+#include "standins/host/Classes.h"
+
+#include "platform/Module.h"
+#include "platform/Result.h"
+
+#include "HostInterfaces.h"
+
+namespace {
+
+// One registration script covers every class; it runs with the first entry.
+const platform::ClassEntry kObjectMap[] = {
+    {&CLSID_HostService, &hoststandin::CreateHostServiceClass, 1},
+    {&CLSID_HostProfileComponent, &hoststandin::CreateProfileComponentClass, 0},
+    {&CLSID_HostUnitConverter, &hoststandin::CreateUnitConverterClass, 0},
+    {&CLSID_HostStreamText, &hoststandin::CreateStreamTextClass, 0},
+    {&CLSID_HostLoggingManager, &hoststandin::CreateLoggingManagerClass, 0},
+    {&CLSID_HostLoggingCompanion, &hoststandin::CreateLoggingCompanionClass, 0},
+    {&CLSID_HostPackageManager, &hoststandin::CreatePackageManagerClass, 0},
+    {&CLSID_MapPrintSettings, &hoststandin::CreatePrintSettingsClass, 0},
+    {&CLSID_HostLegend, &hoststandin::CreateLegendClass, 0},
+    {&CLSID_HostPrintLegend, &hoststandin::CreatePrintLegendClass, 0},
+    {&CLSID_HostLabelStyle, &hoststandin::CreateLabelStyleClass, 0},
+    {&CLSID_HostStringList, &hoststandin::CreateStringListClass, 0},
+    {&CLSID_HostRegionSet, &hoststandin::CreateRegionSetClass, 0},
+    {&CLSID_HostAttributes, &hoststandin::CreateAttributesClass, 0},
+};
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        try {
+            platform::Module::Initialize(instance, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
+                                         &LIBID_HostInterfaces);
+        } catch (...) {
+            return FALSE;
+        }
+        ::DisableThreadLibraryCalls(instance);
+        return TRUE;
+    case DLL_PROCESS_DETACH:
+        platform::Module::Terminate();
+        return TRUE;
+    default:
+        return TRUE;
+    }
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+    return platform::Module::GetClassObject(clsid, iid, out);
+}
+
+STDAPI DllCanUnloadNow() { return platform::Module::CanUnloadNow(); }
+
+STDAPI DllRegisterServer() {
+    COM_TRY {
+        return platform::Module::RegisterServer(true);
+    }
+    COM_CATCH_RETURN();
+}
+
+STDAPI DllUnregisterServer() {
+    COM_TRY {
+        return platform::Module::UnregisterServer(true);
+    }
+    COM_CATCH_RETURN();
+}

@@ -1,0 +1,30 @@
+// Switches that tests set through the environment of the test process. They are read when each
+// map is created (and, for the dialog answer, when a dialog is called), so tests that run side by
+// side never share them.
+//
+//   VADAZ_ENGINE_FAULTS   comma-separated: no-viewobjectex, no-oleobject, no-persiststreaminit
+//                         (the map answers E_NOINTERFACE for that interface), fail-create or
+//                         fail-create=0x8XXXXXXX (creating a map fails with E_FAIL or that code)
+//   VADAZ_ENGINE_DIALOGS  "cancel": every engine dialog answers VARIANT_FALSE; else VARIANT_TRUE
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace mapengine {
+
+struct FaultSwitches {
+    bool noViewObjectEx = false;
+    bool noOleObject = false;
+    bool noPersistStreamInit = false;
+    HRESULT failCreate = S_OK;
+
+    static FaultSwitches Parse(const std::wstring& text);
+    static FaultSwitches FromEnvironment();
+};
+
+// The answer of the engine's (windowless) dialogs.
+bool DialogsAnswerOk();
+
+}  // namespace mapengine

@@ -1,0 +1,52 @@
+#include "standins/mapengine/LabelProperties.h"
+
+#include "standins/mapengine/Dataset.h"
+#include "standins/mapengine/Field.h"
+
+namespace mapengine {
+
+const MemberTable<LabelProperties>& LabelProperties::Members() {
+    static const MemberTable<LabelProperties> table = MemberTable<LabelProperties>()
+        .Get(1, &LabelProperties::GetStyle)
+        .Put(1, &LabelProperties::PutStyle)
+        .Property(2, &LabelProperties::visible)
+        .Property(3, &LabelProperties::labelZoom)
+        .Property(4, &LabelProperties::labelZoomMin)
+        .Property(5, &LabelProperties::labelZoomMax)
+        .Property(6, &LabelProperties::lineType)
+        .Property(7, &LabelProperties::offset)
+        .Property(8, &LabelProperties::parallel)
+        .Get(9, &LabelProperties::GetDataset)
+        .Put(9, &LabelProperties::PutDataset)
+        .Property(10, &LabelProperties::duplicate)
+        .Property(11, &LabelProperties::overlap)
+        .Property(12, &LabelProperties::labelMax)
+        .Get(13, &LabelProperties::GetDataField)
+        .Put(13, &LabelProperties::PutDataField)
+        .Property(14, &LabelProperties::position)
+        .Property(15, &LabelProperties::partialSegments);
+    return table;
+}
+
+Style* LabelProperties::TextStyle() {
+    if (!style_) style_ = platform::MakeObject<Style>();
+    return style_.Get();
+}
+
+void LabelProperties::GetStyle(Call& c) { c.Return(static_cast<IDispatch*>(TextStyle()->AsDispatch())); }
+void LabelProperties::PutStyle(Call& c) { style_ = Style::CopyOf(c.Object<Style>(0).Get()); }
+void LabelProperties::GetDataset(Call& c) { c.Return(dataset_.Get()); }
+
+void LabelProperties::PutDataset(Call& c) {
+    platform::ComPtr<Dataset> d = c.ObjectOrNull<Dataset>(0);
+    dataset_ = d ? d->AsDispatch() : nullptr;
+}
+
+void LabelProperties::GetDataField(Call& c) { c.Return(dataField_.Get()); }
+
+void LabelProperties::PutDataField(Call& c) {
+    platform::ComPtr<Field> f = c.ObjectOrNull<Field>(0);
+    dataField_ = f ? f->AsDispatch() : nullptr;
+}
+
+}  // namespace mapengine

@@ -1,0 +1,249 @@
+#include "standins/mapengine/Layer.h"
+
+#include "standins/mapengine/LayerFind.h"
+#include "standins/mapengine/Rectangle.h"
+#include "standins/mapengine/Units.h"
+
+#include <algorithm>
+#include <cmath>
+
+using platform::ComPtr;
+
+namespace mapengine {
+
+const MemberTable<Layer>& Layer::Members() {
+    static const MemberTable<Layer> table = MemberTable<Layer>()
+        .ReadOnly(1, &Layer::name_)
+        .Put(1, &Layer::PutName)
+        .Property(2, &Layer::visible_, &Layer::Redraw)
+        .Property(3, &Layer::selectable_)
+        .ReadOnly(4, &Layer::fileSpec_)
+        .Get(5, &Layer::GetLabelProperties)
+        .Property(6, &Layer::autoLabel_, &Layer::Redraw)
+        .Property(7, &Layer::zoomLayering_, &Layer::Redraw)
+        .Property(8, &Layer::overrideStyle_, &Layer::Redraw)
+        .Get(9, &Layer::GetStyle)
+        .Put(9, &Layer::PutStyle)
+        .Get(10, &Layer::GetZoomMin)
+        .Put(10, &Layer::PutZoomMin)
+        .Get(11, &Layer::GetZoomMax)
+        .Put(11, &Layer::PutZoomMax)
+        .Get(12, &Layer::GetSelection)
+        .Get(13, &Layer::GetPredominantFeatureType)
+        .Get(14, &Layer::GetFind)
+        .ReadOnly(15, &Layer::type_)
+        .Method(21, &Layer::AddFeature)
+        .Method(22, &Layer::DeleteFeature)
+        .Method(23, &Layer::Invalidate)
+        .Method(24, &Layer::GetFeatureByKey)
+        .Method(26, &Layer::AllFeatures)
+        .Get(32, &Layer::GetBounds)
+        .Property(37, &Layer::drawLabelsAfter_, &Layer::Redraw)
+        .Method(41, &Layer::BeginAccess)
+        .Method(42, &Layer::EndAccess)
+        .Property(46, &Layer::editable_);
+    return table;
+}
+
+namespace {
+
+std::wstring BaseName(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    std::wstring file = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    size_t dot = file.find_last_of(L'.');
+    return dot == std::wstring::npos ? file : file.substr(0, dot);
+}
+
+}  // namespace
+
+ComPtr<Layer> Layer::OpenTable(MapServices* map, const std::wstring& path) {
+    ComPtr<Layer> layer = CreateTable(map, BaseName(path), path);
+    if (ReadTableFile(path, layer->table_)) {
+        layer->LoadFeatures();
+        if (layer->table_.raster) layer->type_ = kRasterLayer;
+    } else {
+        layer->Save();  // a new, empty table
+    }
+    return layer;
+}
+
+ComPtr<Layer> Layer::CreateTable(MapServices* map, const std::wstring& name, const std::wstring& path) {
+    ComPtr<Layer> layer = platform::MakeObject<Layer>();
+    layer->map_ = map;
+    layer->name_ = name;
+    layer->fileSpec_ = path;
+    layer->labels_ = platform::MakeObject<LabelProperties>();
+    layer->style_ = platform::MakeObject<Style>();
+    layer->selection_ = Features::Make({});
+    Layer* self = layer.Get();
+    layer->selection_->SetOnChange([self] {
+        if (self->map_) self->map_->SelectionChanged();
+    });
+    return layer;
+}
+
+ComPtr<Layer> Layer::CreateUserDraw(MapServices* map, const std::wstring& name) {
+    ComPtr<Layer> layer = CreateTable(map, name, L"");
+    layer->type_ = kUserDrawLayer;
+    return layer;
+}
+
+Layer::~Layer() {
+    if (selection_) selection_->SetOnChange(nullptr);
+    for (const ComPtr<Feature>& f : features_) f->Detach();
+}
+
+void Layer::DetachFromMap() noexcept { map_ = nullptr; }
+
+bool Layer::VisibleAtZoom(double zoomMetres) const noexcept {
+    if (!visible_) return false;
+    if (!zoomLayering_) return true;
+    return zoomMetres >= zoomMinMetres_ && zoomMetres <= zoomMaxMetres_;
+}
+
+void Layer::LoadFeatures() {
+    features_.clear();
+    for (const FeatureRecord& record : table_.features) {
+        ComPtr<Style> style = platform::MakeObject<Style>();
+        style->Deserialise(record.style);
+        ComPtr<Feature> f = Feature::Make(record, style);
+        f->AttachTo(this, record.key);
+        long key = std::wcstol(record.key.c_str(), nullptr, 10);
+        nextKey_ = std::max(nextKey_, key + 1);
+        features_.push_back(f);
+    }
+}
+
+// Writes the table file now, or at the end of the access bracket.
+void Layer::Save() {
+    if (fileSpec_.empty() || type_ != kNormalLayer) return;
+    if (accessDepth_ > 0) {
+        unsaved_ = true;
+        return;
+    }
+    table_.features.clear();
+    for (const ComPtr<Feature>& f : features_) table_.features.push_back(f->RecordWithStyle());
+    WriteTableFile(fileSpec_, table_);
+    unsaved_ = false;
+}
+
+void Layer::Redraw() {
+    if (map_) map_->ContentChanged();
+}
+
+void Layer::FeatureChanged() {
+    Save();
+    Redraw();
+}
+
+double Layer::UnitMetres() const { return MetresPerUnit(map_ ? map_->View().DistanceUnit() : 0); }
+
+void Layer::PutName(Call& c) {
+    std::wstring name = c.String(0);
+    if (name.empty()) Fail(E_INVALIDARG, L"A layer needs a name");
+    name_ = name;
+}
+
+void Layer::GetLabelProperties(Call& c) { c.Return(labels_); }
+void Layer::GetStyle(Call& c) { c.Return(style_); }
+
+void Layer::PutStyle(Call& c) {
+    style_ = Style::CopyOf(c.Object<Style>(0).Get());
+    Redraw();
+}
+
+void Layer::GetZoomMin(Call& c) { c.Return(zoomMinMetres_ / UnitMetres()); }
+void Layer::PutZoomMin(Call& c) { zoomMinMetres_ = c.Double(0) * UnitMetres(); }
+void Layer::GetZoomMax(Call& c) { c.Return(zoomMaxMetres_ / UnitMetres()); }
+void Layer::PutZoomMax(Call& c) { zoomMaxMetres_ = c.Double(0) * UnitMetres(); }
+void Layer::GetSelection(Call& c) { c.Return(selection_); }
+
+void Layer::GetPredominantFeatureType(Call& c) {
+    constexpr short kMixed = 3, kNone = 6;
+    if (features_.empty()) {
+        c.Return(kNone);
+        return;
+    }
+    short first = features_.front()->Record().type;
+    bool same = std::all_of(features_.begin(), features_.end(),
+                            [first](const ComPtr<Feature>& f) { return f->Record().type == first; });
+    if (!same) {
+        c.Return(kMixed);
+        return;
+    }
+    // Predominant types name the style kind: regions 0, lines 1, symbols 2, text 5.
+    switch (first) {
+    case kRegion: c.Return(short{0}); break;
+    case kLine: c.Return(short{1}); break;
+    case kSymbol: c.Return(short{2}); break;
+    default: c.Return(short{5}); break;
+    }
+}
+
+void Layer::GetFind(Call& c) { c.Return(LayerFind::Make(ComPtr<Layer>(this))); }
+
+ComPtr<Feature> Layer::AddFeatureCopy(Feature& source) {
+    if (type_ != kNormalLayer) Fail(E_FAIL, L"Features can only be added to table layers");
+    ComPtr<Feature> f = source.Copy();
+    f->AttachTo(this, std::to_wstring(nextKey_++));
+    features_.push_back(f);
+    Save();
+    Redraw();
+    return f;
+}
+
+void Layer::AddFeature(Call& c) { c.Return(AddFeatureCopy(*c.Object<Feature>(0))); }
+
+ComPtr<Feature> Layer::FeatureWithKey(const std::wstring& key) const {
+    for (const ComPtr<Feature>& f : features_) {
+        if (f->Key() == key) return f;
+    }
+    Fail(DISP_E_BADINDEX, L"No feature with the key " + key);
+}
+
+void Layer::DeleteFeature(Call& c) {
+    ComPtr<Feature> f;
+    if (c.Arg(0).vt == VT_DISPATCH || c.Arg(0).vt == VT_UNKNOWN) {
+        f = c.Object<Feature>(0);
+        if (f->Owner() != this) Fail(E_INVALIDARG, L"The feature does not belong to this layer");
+    } else {
+        f = FeatureWithKey(c.String(0));
+    }
+    features_.erase(std::remove(features_.begin(), features_.end(), f), features_.end());
+    selection_->Drop(f.Get());
+    f->Detach();
+    Save();
+    Redraw();
+}
+
+void Layer::Invalidate(Call&) { Redraw(); }
+
+void Layer::GetFeatureByKey(Call& c) {
+    c.Return(FeatureWithKey(c.String(0)));
+}
+
+void Layer::AllFeatures(Call& c) { c.Return(Features::Make(features_)); }
+
+void Layer::GetBounds(Call& c) {
+    if (features_.empty()) {
+        c.Return(Rectangle::Make({0, 0, 0, 0}));
+        return;
+    }
+    GeoRect r = features_.front()->Bounds();
+    for (const ComPtr<Feature>& f : features_) {
+        GeoRect b = f->Bounds();
+        r = {std::min(r.xmin, b.xmin), std::min(r.ymin, b.ymin), std::max(r.xmax, b.xmax), std::max(r.ymax, b.ymax)};
+    }
+    c.Return(Rectangle::Make(r));
+}
+
+void Layer::BeginAccess(Call& c) {
+    if (c.Long(0) != 0) ++accessDepth_;
+}
+
+void Layer::EndAccess(Call&) {
+    if (accessDepth_ > 0) --accessDepth_;
+    if (accessDepth_ == 0 && unsaved_) Save();
+}
+
+}  // namespace mapengine

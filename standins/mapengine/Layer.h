@@ -1,0 +1,102 @@
+// A layer of the map: a table layer (features kept in a table file), a raster table, or a
+// user-draw layer whose content the map's container draws on the DrawUserLayer event.
+#pragma once
+
+#include "standins/mapengine/EngineObject.h"
+#include "standins/mapengine/Features.h"
+#include "standins/mapengine/LabelProperties.h"
+#include "standins/mapengine/MapServices.h"
+#include "standins/mapengine/Style.h"
+#include "standins/mapengine/TableFile.h"
+
+#include "MapEngine.h"
+
+#include <string>
+#include <vector>
+
+namespace mapengine {
+
+enum LayerType : short { kNormalLayer = 0, kRasterLayer = 1, kUserDrawLayer = 4 };
+
+class Layer : public EngineComObject<Layer> {
+public:
+    static constexpr const wchar_t* kName = L"Layer";
+    static const IID& DispInterfaceId() { return DIID_DLayer; }
+    static const MemberTable<Layer>& Members();
+
+    // A table layer over a file; a file that does not exist is created empty.
+    static platform::ComPtr<Layer> OpenTable(MapServices* map, const std::wstring& path);
+    // A table layer with a name; `path` empty keeps it in memory only.
+    static platform::ComPtr<Layer> CreateTable(MapServices* map, const std::wstring& name, const std::wstring& path);
+    static platform::ComPtr<Layer> CreateUserDraw(MapServices* map, const std::wstring& name);
+    ~Layer() override;
+
+    // The map lets go of its layers before it goes, and when it removes one.
+    void DetachFromMap() noexcept;
+
+    const std::wstring& Name() const noexcept { return name_; }
+    short Type() const noexcept { return type_; }
+    bool Visible() const noexcept { return visible_; }
+    bool Selectable() const noexcept { return selectable_; }
+    bool AutoLabel() const noexcept { return autoLabel_; }
+    bool VisibleAtZoom(double zoomMetres) const noexcept;
+    Style* LayerStyle() const noexcept { return style_.Get(); }
+    bool OverrideStyle() const noexcept { return overrideStyle_; }
+    const FeatureList& FeatureObjects() const noexcept { return features_; }
+    Features& Selection() noexcept { return *selection_; }
+    std::vector<std::wstring> FieldNames() const { return table_.fields; }
+    platform::ComPtr<Feature> AddFeatureCopy(Feature& source);
+
+    // A feature of this layer changed (Feature.Update).
+    void FeatureChanged();
+
+private:
+    void PutName(Call& c);
+    void GetLabelProperties(Call& c);
+    void GetStyle(Call& c);
+    void PutStyle(Call& c);
+    void GetZoomMin(Call& c);
+    void PutZoomMin(Call& c);
+    void GetZoomMax(Call& c);
+    void PutZoomMax(Call& c);
+    void GetSelection(Call& c);
+    void GetPredominantFeatureType(Call& c);
+    void GetFind(Call& c);
+    void AddFeature(Call& c);
+    void DeleteFeature(Call& c);
+    void Invalidate(Call& c);
+    void GetFeatureByKey(Call& c);
+    void AllFeatures(Call& c);
+    void GetBounds(Call& c);
+    void BeginAccess(Call& c);
+    void EndAccess(Call& c);
+    void Redraw();
+    double UnitMetres() const;
+    void Save();
+    void LoadFeatures();
+    platform::ComPtr<Feature> FeatureWithKey(const std::wstring& key) const;  // DISP_E_BADINDEX when none
+
+    MapServices* map_ = nullptr;
+    std::wstring name_;
+    short type_ = kNormalLayer;
+    std::wstring fileSpec_;
+    TableData table_;  // fields; features are kept as objects below
+    bool visible_ = true;
+    bool selectable_ = true;
+    bool autoLabel_ = false;
+    bool zoomLayering_ = false;
+    bool overrideStyle_ = false;
+    bool drawLabelsAfter_ = false;
+    bool editable_ = false;
+    double zoomMinMetres_ = 0;
+    double zoomMaxMetres_ = 0;
+    platform::ComPtr<LabelProperties> labels_;
+    platform::ComPtr<Style> style_;
+    platform::ComPtr<Features> selection_;
+    FeatureList features_;
+    long nextKey_ = 1;
+    int accessDepth_ = 0;
+    bool unsaved_ = false;
+};
+
+}  // namespace mapengine

@@ -1,0 +1,265 @@
+#include "standins/mapengine/Map.h"
+
+#include "standins/mapengine/MapExport.h"
+#include "standins/mapengine/Rectangle.h"
+#include "standins/mapengine/Units.h"
+
+#include <cmath>
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace mapengine {
+
+const MemberTable<Map>& Map::Members() {
+    static const MemberTable<Map> table = MemberTable<Map>()
+        .Get(3, &Map::GetAnnotations)
+        .Get(5, &Map::GetLayers)
+        .Property(6, &Map::autoRedraw_, &Map::Repaint)
+        .Get(7, &Map::GetZoom)
+        .Put(7, &Map::PutZoom)
+        .Get(8, &Map::GetCenterX)
+        .Put(8, &Map::PutCenterX)
+        .Get(9, &Map::GetCenterY)
+        .Put(9, &Map::PutCenterY)
+        .Get(12, &Map::GetPaperHeight)
+        .Get(13, &Map::GetPaperWidth)
+        .Get(15, &Map::GetPaperUnit)
+        .Put(15, &Map::PutPaperUnit)
+        .Get(17, &Map::GetDefaultStyle)
+        .Put(17, &Map::PutDefaultStyle)
+        .Get(20, &Map::GetCurrentTool)
+        .Put(20, &Map::PutCurrentTool)
+        .Get(22, &Map::GetDatasets)
+        .Get(25, &Map::GetMapUnit)
+        .Put(25, &Map::PutMapUnit)
+        .Property(26, &Map::rotation_)
+        .Property(28, &Map::areaUnit_)
+        .Get(29, &Map::GetBounds)
+        .Put(29, &Map::PutBounds)
+        .Get(30, &Map::GetDisplayCoordSys)
+        .Put(30, &Map::PutDisplayCoordSys)
+        .Get(31, &Map::GetNumericCoordSys)
+        .Put(31, &Map::PutNumericCoordSys)
+        .Property(32, &Map::exportSelection_)
+        .Get(33, &Map::GetSelectionStyle)
+        .Put(33, &Map::PutSelectionStyle)
+        .Method(34, &Map::ConvertCoord)
+        .Method(35, &Map::ZoomTo)
+        .Method(36, &Map::CreateCustomTool)
+        .Method(37, &Map::Distance)
+        .Method(38, &Map::PrintMap)
+        .Method(39, &Map::ExportMap)
+        .Method(42, &Map::SetSize)
+        .Get(49, &Map::GetFeatureFactory)
+        .Get(53, &Map::GetScreenWidth)
+        .Get(54, &Map::GetScreenHeight)
+        .Property(55, &Map::redrawInterval_)
+        .Property(56, &Map::searchPath_)
+        .Property(63, &Map::infotipSupport_)
+        .Get(DISPID_HWND, &Map::GetWindowHandle)
+        .Method(DISPID_REFRESH, &Map::Refresh);
+    return table;
+}
+
+Map::Map()
+    : window_(*this), eventsPoint_(Identity(), this, DIID_DMapEvents), points_{&eventsPoint_}, events_(eventsPoint_) {}
+
+// --- MapServices and drawing ----------------------------------------------------------------
+
+void Map::Repaint() {
+    if (autoRedraw_) window_.Invalidate();
+}
+
+void Map::ContentChanged() { Repaint(); }
+
+void Map::SelectionChanged() {
+    events_.Fire(MapEvents::kSelectionChanged);
+    Repaint();
+}
+
+void Map::AnnotationAdded(IDispatch* annotation) {
+    std::vector<Variant> args{Variant(annotation), Variant(short{6}), Variant(true)};
+    events_.Fire(MapEvents::kAnnotationAdded, args);
+}
+
+void Map::ViewChanged() {
+    events_.Fire(MapEvents::kMapViewChanged);
+    Repaint();
+}
+
+void Map::DrawUserLayer(Layer& layer, HDC dc, const RECT& full, const RECT& invalid) {
+    ComPtr<Rectangle> fullRect = Rectangle::Make({double(full.left), double(full.top), double(full.right), double(full.bottom)});
+    ComPtr<Rectangle> invalidRect =
+        Rectangle::Make({double(invalid.left), double(invalid.top), double(invalid.right), double(invalid.bottom)});
+    const long hdc = static_cast<long>(reinterpret_cast<LONG_PTR>(dc));
+    std::vector<Variant> args{Variant(layer.AsDispatch()), Variant(hdc), Variant(hdc), Variant(fullRect->AsDispatch()),
+                              Variant(invalidRect->AsDispatch())};
+    events_.Fire(MapEvents::kDrawUserLayer, args);
+}
+
+void Map::DrawingStage(short stage) {
+    std::vector<Variant> args{Variant(stage)};
+    events_.Fire(MapEvents::kDrawingStage, args);
+}
+
+void Map::RenderInto(HDC dc, const RECT& device) {
+    // Conversions made by the sinks while the map draws refer to the drawing, so the view takes
+    // its size for the duration (and only its size: a sink may still change the view).
+    const int width = view_.Width(), height = view_.Height();
+    view_.SetSize(device.right - device.left, device.bottom - device.top);
+    rendering_ = true;
+    try {
+        RenderMap(dc, device, view_, layers_->List(), annotations_.Get(), *this);
+    } catch (...) {
+        rendering_ = false;
+        view_.SetSize(width, height);
+        throw;
+    }
+    rendering_ = false;
+    view_.SetSize(width, height);
+}
+
+// --- Automation members ------------------------------------------------------------------------
+
+void Map::GetAnnotations(Call& c) { c.Return(annotations_); }
+void Map::GetLayers(Call& c) { c.Return(layers_); }
+void Map::GetZoom(Call& c) { c.Return(view_.Zoom()); }
+
+void Map::PutZoom(Call& c) {
+    view_.SetZoom(c.Double(0));
+    ViewChanged();
+}
+
+void Map::GetCenterX(Call& c) { c.Return(view_.CenterX()); }
+
+void Map::PutCenterX(Call& c) {
+    view_.SetCenter(c.Double(0), view_.CenterY());
+    ViewChanged();
+}
+
+void Map::GetCenterY(Call& c) { c.Return(view_.CenterY()); }
+
+void Map::PutCenterY(Call& c) {
+    view_.SetCenter(view_.CenterX(), c.Double(0));
+    ViewChanged();
+}
+
+void Map::GetPaperHeight(Call& c) { c.Return(view_.PaperHeight()); }
+void Map::GetPaperWidth(Call& c) { c.Return(view_.PaperWidth()); }
+void Map::GetPaperUnit(Call& c) { c.Return(view_.PaperUnit()); }
+void Map::PutPaperUnit(Call& c) { view_.SetPaperUnit(c.Long(0)); }
+void Map::GetDefaultStyle(Call& c) { c.Return(defaultStyle_); }
+void Map::PutDefaultStyle(Call& c) { defaultStyle_ = Style::CopyOf(c.Object<Style>(0).Get()); }
+void Map::GetCurrentTool(Call& c) { c.Return(currentTool_); }
+
+void Map::PutCurrentTool(Call& c) {
+    long tool = c.Long(0);
+    if (!IsKnownTool(tool)) Fail(E_INVALIDARG, L"Unknown tool " + std::to_wstring(tool));
+    currentTool_ = tool;
+    dragging_ = false;
+    polygon_.clear();
+}
+
+void Map::GetDatasets(Call& c) { c.Return(datasets_); }
+void Map::GetMapUnit(Call& c) { c.Return(view_.DistanceUnit()); }
+void Map::PutMapUnit(Call& c) { view_.SetDistanceUnit(c.Long(0)); }
+
+void Map::GetBounds(Call& c) { c.Return(Rectangle::Make(view_.Bounds())); }
+
+void Map::PutBounds(Call& c) {
+    view_.SetBounds(c.Object<Rectangle>(0)->Rect());
+    ViewChanged();
+}
+
+void Map::GetDisplayCoordSys(Call& c) { c.Return(displayCoordSys_); }
+void Map::PutDisplayCoordSys(Call& c) { displayCoordSys_ = c.Object<CoordSys>(0)->Clone(); }
+void Map::GetNumericCoordSys(Call& c) { c.Return(numericCoordSys_); }
+void Map::PutNumericCoordSys(Call& c) { numericCoordSys_ = c.Object<CoordSys>(0)->Clone(); }
+void Map::GetSelectionStyle(Call& c) { c.Return(selectionStyle_); }
+void Map::PutSelectionStyle(Call& c) { selectionStyle_ = Style::CopyOf(c.Object<Style>(0).Get()); }
+
+void Map::ConvertCoord(Call& c) {
+    constexpr short kMapToScreen = 0, kScreenToMap = 1;
+    short direction = c.Short(4);
+    if (direction == kScreenToMap) {
+        double x, y;
+        view_.ScreenToMap(c.Float(0), c.Float(1), x, y);
+        c.SetOut(2, Variant(x));
+        c.SetOut(3, Variant(y));
+    } else if (direction == kMapToScreen) {
+        double sx, sy;
+        view_.MapToScreen(c.Double(2), c.Double(3), sx, sy);
+        c.SetOut(0, Variant(static_cast<float>(sx)));
+        c.SetOut(1, Variant(static_cast<float>(sy)));
+    } else {
+        Fail(E_INVALIDARG, L"The direction must be 0 (map to screen) or 1 (screen to map)");
+    }
+}
+
+void Map::ZoomTo(Call& c) {
+    ViewModel next = view_;
+    next.SetZoom(c.Double(0));
+    next.SetCenter(c.Double(1), c.Double(2));
+    view_ = next;
+    ViewChanged();
+}
+
+void Map::CreateCustomTool(Call& c) {
+    short number = c.Short(0);
+    short type = c.Short(1);
+    if (type < 0 || type > 5) Fail(E_INVALIDARG, L"Unknown tool type " + std::to_wstring(type));
+    if (number >= 1000 && number <= 1015) Fail(E_INVALIDARG, L"Tool numbers 1000 to 1015 are the engine's own");
+    customTools_[number] = type;
+}
+
+void Map::Distance(Call& c) { c.Return(view_.Distance(c.Double(0), c.Double(1), c.Double(2), c.Double(3))); }
+
+void Map::PrintMap(Call& c) {
+    HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(c.Long(0)));
+    if (!dc || ::GetObjectType(dc) == 0) Fail(E_INVALIDARG, L"hDC is not a device context");
+    // The rectangle is in 0.01 mm from the device origin; drawing is in device pixels.
+    const int dpiX = ::GetDeviceCaps(dc, LOGPIXELSX), dpiY = ::GetDeviceCaps(dc, LOGPIXELSY);
+    const long x = c.Long(1), y = c.Long(2), w = c.Long(3), h = c.Long(4);
+    if (w <= 0 || h <= 0) Fail(E_INVALIDARG, L"The print rectangle is empty");
+    RECT device = {MulDiv(x, dpiX, 2540), MulDiv(y, dpiY, 2540), MulDiv(x + w, dpiX, 2540), MulDiv(y + h, dpiY, 2540)};
+    if (device.right <= device.left || device.bottom <= device.top) Fail(E_INVALIDARG, L"The print rectangle is empty");
+    RenderInto(dc, device);
+}
+
+void Map::ExportMap(Call& c) {
+    std::wstring destination = c.String(0);
+    short format = c.Short(1);
+    // Width and height in the paper unit at 96 pixels per inch; the window's size otherwise.
+    auto pixels = [this](double length) {
+        return static_cast<int>(std::lround(ConvertLength(length, view_.PaperUnit(), 2) * 96.0));
+    };
+    int width = c.Has(2) ? pixels(c.Double(2)) : view_.Width();
+    int height = c.Has(3) ? pixels(c.Double(3)) : view_.Height();
+    ExportMapImage(destination, format, width, height, window_.Handle(),
+                   [this](HDC dc, const RECT& rect) { RenderInto(dc, rect); });
+}
+
+void Map::SetSize(Call& c) {
+    long width = c.Long(0), height = c.Long(1);
+    if (width < 1 || height < 1) Fail(E_INVALIDARG, L"The size must be at least one pixel");
+    if (window_.Handle()) {
+        window_.Resize(width, height);  // WM_SIZE updates the view
+    } else {
+        OnSize(width, height);
+    }
+}
+
+void Map::GetFeatureFactory(Call& c) { c.Return(featureFactory_); }
+void Map::GetScreenWidth(Call& c) { c.Return(static_cast<float>(view_.Width())); }
+void Map::GetScreenHeight(Call& c) { c.Return(static_cast<float>(view_.Height())); }
+void Map::GetWindowHandle(Call& c) { c.Return(static_cast<long>(reinterpret_cast<LONG_PTR>(window_.Handle()))); }
+
+void Map::Refresh(Call&) {
+    if (window_.Handle()) {
+        ::InvalidateRect(window_.Handle(), nullptr, TRUE);
+        ::UpdateWindow(window_.Handle());
+    }
+}
+
+}  // namespace mapengine

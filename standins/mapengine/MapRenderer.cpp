@@ -1,0 +1,177 @@
+#include "standins/mapengine/MapRenderer.h"
+
+#include "platform/UniqueHandle.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using platform::ComPtr;
+using platform::SelectObjectRestorer;
+
+namespace mapengine {
+
+namespace {
+
+const COLORREF kBackground = RGB(234, 242, 250);
+const COLORREF kGraticule = RGB(180, 196, 214);
+const COLORREF kSelection = RGB(0, 160, 255);
+
+// Restores the DC's state (mapping, origins, clip, objects) at scope end.
+class SavedDC {
+public:
+    explicit SavedDC(HDC dc) noexcept : dc_(dc), id_(::SaveDC(dc)) {}
+    ~SavedDC() { if (id_) ::RestoreDC(dc_, id_); }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+    HDC dc_;
+    int id_;
+};
+
+POINT ToPixel(const ViewModel& view, double x, double y) {
+    double sx, sy;
+    view.MapToScreen(x, y, sx, sy);
+    // Far-away points are clamped so that GDI's 32-bit coordinates never overflow.
+    sx = std::max(-1.0e6, std::min(1.0e6, sx));
+    sy = std::max(-1.0e6, std::min(1.0e6, sy));
+    return {static_cast<LONG>(std::lround(sx)), static_cast<LONG>(std::lround(sy))};
+}
+
+// A graticule step in degrees that gives a few lines across the view.
+double GraticuleStep(double spanDegrees) {
+    static const double steps[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30};
+    for (double s : steps) {
+        if (spanDegrees / s <= 12) return s;
+    }
+    return 45;
+}
+
+void DrawBackground(HDC dc, const ViewModel& view) {
+    RECT all = {0, 0, view.Width(), view.Height()};
+    platform::UniqueHBrush fill(::CreateSolidBrush(kBackground));
+    ::FillRect(dc, &all, fill.Get());
+
+    GeoRect b = view.Bounds();
+    platform::UniqueHPen pen(::CreatePen(PS_SOLID, 1, kGraticule));
+    SelectObjectRestorer usePen(dc, pen.Get());
+    double step = GraticuleStep(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
+    for (double x = std::ceil(b.xmin / step) * step; x <= b.xmax; x += step) {
+        POINT p = ToPixel(view, x, 0);
+        ::MoveToEx(dc, p.x, 0, nullptr);
+        ::LineTo(dc, p.x, view.Height());
+    }
+    for (double y = std::ceil(b.ymin / step) * step; y <= b.ymax; y += step) {
+        POINT p = ToPixel(view, 0, y);
+        ::MoveToEx(dc, 0, p.y, nullptr);
+        ::LineTo(dc, view.Width(), p.y);
+    }
+}
+
+std::vector<POINT> ToPixels(const ViewModel& view, const XYList& points) {
+    std::vector<POINT> out;
+    out.reserve(points.size());
+    for (const XY& p : points) out.push_back(ToPixel(view, p.x, p.y));
+    return out;
+}
+
+void DrawText(HDC dc, Style& style, POINT at, const std::wstring& text) {
+    if (text.empty()) return;
+    platform::UniqueHFont font(style.CreateTextFont());
+    SelectObjectRestorer useFont(dc, font.Get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, style.TextColor());
+    ::TextOutW(dc, at.x, at.y, text.c_str(), static_cast<int>(text.size()));
+}
+
+void DrawFeature(HDC dc, const ViewModel& view, Feature& feature, Style& style, bool selected) {
+    const FeatureRecord& r = feature.Record();
+    platform::UniqueHPen pen(::CreatePen(PS_SOLID, std::max(1, style.LineWidth()) + (selected ? 2 : 0),
+                                         selected ? kSelection : style.LineColor()));
+    SelectObjectRestorer usePen(dc, pen.Get());
+    switch (r.type) {
+    case kSymbol: {
+        POINT p = ToPixel(view, r.point.x, r.point.y);
+        platform::UniqueHBrush brush(::CreateSolidBrush(selected ? kSelection : style.SymbolColor()));
+        RECT box = {p.x - 3, p.y - 3, p.x + 4, p.y + 4};
+        ::FillRect(dc, &box, brush.Get());
+        break;
+    }
+    case kText: DrawText(dc, style, ToPixel(view, r.point.x, r.point.y), r.caption); break;
+    case kLine:
+        for (const XYList& part : r.parts) {
+            std::vector<POINT> pts = ToPixels(view, part);
+            if (pts.size() >= 2) ::Polyline(dc, pts.data(), static_cast<int>(pts.size()));
+        }
+        break;
+    case kRegion: {
+        platform::UniqueHBrush brush(::CreateSolidBrush(style.RegionColor()));
+        SelectObjectRestorer useBrush(dc, style.RegionTransparent() ? ::GetStockObject(NULL_BRUSH) : brush.Get());
+        for (const XYList& part : r.parts) {
+            std::vector<POINT> pts = ToPixels(view, part);
+            if (pts.size() >= 3) ::Polygon(dc, pts.data(), static_cast<int>(pts.size()));
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer) {
+    for (const ComPtr<Feature>& f : layer.FeatureObjects()) {
+        Style& style = layer.OverrideStyle() ? *layer.LayerStyle() : *f->StyleObject();
+        DrawFeature(dc, view, *f, style, layer.Selection().Contains(f.Get()));
+    }
+    if (!layer.AutoLabel()) return;
+    for (const ComPtr<Feature>& f : layer.FeatureObjects()) {
+        GeoRect b = f->Bounds();
+        POINT at = ToPixel(view, (b.xmin + b.xmax) / 2, (b.ymin + b.ymax) / 2);
+        DrawText(dc, *f->StyleObject(), {at.x + 5, at.y + 5}, f->Record().keyValue);
+    }
+}
+
+}  // namespace
+
+RECT TargetInDevicePixels(HDC dc, const RECT& target) {
+    POINT corners[2] = {{target.left, target.top}, {target.right, target.bottom}};
+    ::LPtoDP(dc, corners, 2);
+    RECT r = {std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
+              std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)};
+    return r;
+}
+
+void RenderMap(HDC dc, const RECT& device, const ViewModel& view, const LayerList& layers,
+               const Annotations* annotations, RenderCallbacks& callbacks) {
+    {
+        SavedDC saved(dc);
+        // Device pixels with the origin at the target's top-left corner.
+        ::SetMapMode(dc, MM_TEXT);
+        ::SetWindowOrgEx(dc, 0, 0, nullptr);
+        ::SetViewportOrgEx(dc, device.left, device.top, nullptr);
+        ::IntersectClipRect(dc, 0, 0, view.Width(), view.Height());
+
+        DrawBackground(dc, view);
+        const RECT full = {0, 0, view.Width(), view.Height()};
+        for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
+            Layer& layer = **it;
+            if (!layer.VisibleAtZoom(view.ZoomMetres())) continue;
+            if (layer.Type() == kUserDrawLayer) {
+                SavedDC perLayer(dc);
+                callbacks.DrawUserLayer(layer, dc, full, full);
+            } else {
+                DrawTableLayer(dc, view, layer);
+            }
+        }
+        callbacks.DrawingStage(1);
+        if (annotations) {
+            for (const ComPtr<Annotation>& a : annotations->List()) {
+                TextGraphic& g = a->Graphic();
+                DrawText(dc, g.TextStyle(), ToPixel(view, g.X(), g.Y()), g.Caption());
+            }
+        }
+    }
+    callbacks.DrawingStage(2);
+}
+
+}  // namespace mapengine

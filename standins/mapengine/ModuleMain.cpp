@@ -1,0 +1,71 @@
+// The stand-in's entry points, exports and object map.
+#include "standins/mapengine/Datum.h"
+#include "standins/mapengine/EngineTables.h"
+#include "standins/mapengine/Map.h"
+#include "standins/mapengine/Point.h"
+#include "standins/mapengine/Rectangle.h"
+#include "standins/mapengine/Style.h"
+#include "standins/mapengine/resource.h"
+#include "platform/ClassFactory.h"
+#include "platform/Module.h"
+
+#include "MapEngine.h"
+
+namespace {
+
+const platform::ClassEntry kObjectMap[] = {
+    {&CLSID_EngineMap, &platform::CreateDefaultClassObject<mapengine::Map>, IDR_ENGINE_MAP},
+    {&CLSID_EngineStyle, &platform::CreateDefaultClassObject<mapengine::Style>, IDR_ENGINE_STYLE},
+    {&CLSID_EngineDatum, &platform::CreateDefaultClassObject<mapengine::Datum>, IDR_ENGINE_DATUM},
+    {&CLSID_EngineRectangle, &platform::CreateDefaultClassObject<mapengine::Rectangle>, IDR_ENGINE_RECTANGLE},
+    {&CLSID_EnginePoint, &platform::CreateDefaultClassObject<mapengine::Point>, IDR_ENGINE_POINT},
+};
+
+std::wstring ModuleFolderWithoutSlash() {
+    std::wstring folder = platform::Module::Folder();
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        try {
+            platform::Module::Initialize(instance, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0], &LIBID_MapEngine);
+            ::DisableThreadLibraryCalls(instance);
+        } catch (...) {
+            return FALSE;
+        }
+        return TRUE;
+    case DLL_PROCESS_DETACH:
+        platform::Module::Terminate();
+        return TRUE;
+    default:
+        return TRUE;
+    }
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+    return platform::Module::GetClassObject(clsid, iid, out);
+}
+
+STDAPI DllCanUnloadNow() { return platform::Module::CanUnloadNow(); }
+
+STDAPI DllRegisterServer() {
+    COM_TRY {
+        RETURN_IF_FAILED(platform::Module::RegisterServer(true));
+        return mapengine::InstallEngineTables(ModuleFolderWithoutSlash());
+    }
+    COM_CATCH_RETURN();
+}
+
+STDAPI DllUnregisterServer() {
+    COM_TRY {
+        HRESULT tables = mapengine::RemoveEngineTables();
+        HRESULT server = platform::Module::UnregisterServer(true);
+        return FAILED(server) ? server : tables;
+    }
+    COM_CATCH_RETURN();
+}

@@ -1,0 +1,160 @@
+#include "standins/mapengine/TableFile.h"
+
+#include "standins/mapengine/EngineDispatch.h"
+#include "platform/Com.h"
+#include "platform/UniqueHandle.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <sstream>
+
+namespace mapengine {
+
+namespace {
+
+const char kFeatureMark[] = "!feature\t";
+
+std::wstring Escape(const std::wstring& s) {
+    std::wstring out;
+    for (wchar_t ch : s) {
+        if (ch == L'\\') out += L"\\\\";
+        else if (ch == L'\t') out += L"\\t";
+        else if (ch == L'\n') out += L"\\n";
+        else if (ch == L'\r') out += L"\\r";
+        else out += ch;
+    }
+    return out;
+}
+
+std::wstring Unescape(const std::wstring& s) {
+    std::wstring out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == L'\\' && i + 1 < s.size()) {
+            wchar_t n = s[++i];
+            out += n == L't' ? L'\t' : n == L'n' ? L'\n' : n == L'r' ? L'\r' : n;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+std::wstring Number(double v) {
+    wchar_t buf[40];
+    std::swprintf(buf, 40, L"%.17g", v);
+    return buf;
+}
+
+std::wstring PartsText(const std::vector<XYList>& parts) {
+    std::wstring out;
+    for (size_t p = 0; p < parts.size(); ++p) {
+        if (p) out += L"/";
+        for (size_t i = 0; i < parts[p].size(); ++i) {
+            if (i) out += L";";
+            out += Number(parts[p][i].x) + L"," + Number(parts[p][i].y);
+        }
+    }
+    return out;
+}
+
+std::vector<XYList> ParseParts(const std::wstring& text) {
+    std::vector<XYList> parts;
+    std::wstringstream all(text);
+    std::wstring part;
+    while (std::getline(all, part, L'/')) {
+        XYList points;
+        std::wstringstream ps(part);
+        std::wstring pt;
+        while (std::getline(ps, pt, L';')) {
+            XY xy;
+            if (std::swscanf(pt.c_str(), L"%lf,%lf", &xy.x, &xy.y) == 2) points.push_back(xy);
+        }
+        parts.push_back(points);
+    }
+    return parts;
+}
+
+std::vector<std::wstring> SplitTabs(const std::wstring& line) {
+    std::vector<std::wstring> cols;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find(L'\t', start);
+        cols.push_back(line.substr(start, tab == std::wstring::npos ? std::wstring::npos : tab - start));
+        if (tab == std::wstring::npos) break;
+        start = tab + 1;
+    }
+    return cols;
+}
+
+bool ParseFeature(const std::wstring& line, FeatureRecord& f) {
+    std::vector<std::wstring> c = SplitTabs(line);
+    if (c.size() != 10) return false;
+    f.type = static_cast<short>(std::wcstol(c[1].c_str(), nullptr, 10));
+    f.key = Unescape(c[2]);
+    f.keyValue = Unescape(c[3]);
+    f.caption = Unescape(c[4]);
+    f.point.x = std::wcstod(c[5].c_str(), nullptr);
+    f.point.y = std::wcstod(c[6].c_str(), nullptr);
+    f.style = Unescape(c[7]);
+    f.parts = c[8] == L"0" ? std::vector<XYList>() : ParseParts(c[9]);
+    return true;
+}
+
+}  // namespace
+
+bool ReadTableFile(const std::wstring& path, TableData& table) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) return false;
+    std::string bytes;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) bytes.append(buf, n);
+    std::fclose(file);
+
+    TableData result;
+    result.fields.clear();
+    result.raster = bytes.find("\"RASTER\"") != std::string::npos || bytes.find("\"raster\"") != std::string::npos;
+    std::istringstream lines(bytes);
+    std::string raw;
+    bool inFields = false;
+    while (std::getline(lines, raw)) {
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        std::wstring line = platform::ToWide(raw, CP_UTF8);
+        if (raw.compare(0, sizeof kFeatureMark - 1, kFeatureMark) == 0) {
+            FeatureRecord f;
+            if (ParseFeature(line, f)) result.features.push_back(f);
+            continue;
+        }
+        size_t first = line.find_first_not_of(L" \t");
+        std::wstring trimmed = first == std::wstring::npos ? std::wstring() : line.substr(first);
+        if (trimmed.compare(0, 7, L"Fields ") == 0) {
+            inFields = true;
+        } else if (inFields && !trimmed.empty() && trimmed.back() == L';') {
+            result.fields.push_back(trimmed.substr(0, trimmed.find(L' ')));
+        } else {
+            inFields = false;
+        }
+    }
+    if (result.fields.empty()) result.fields.push_back(L"Name");
+    table = result;
+    return true;
+}
+
+void WriteTableFile(const std::wstring& path, const TableData& table) {
+    std::wstring text = L"!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n  Type NATIVE Charset \"WindowsLatin1\"\n";
+    text += L"  Fields " + std::to_wstring(table.fields.size()) + L"\n";
+    for (const std::wstring& field : table.fields) text += L"    " + field + L" Char (64) ;\n";
+    for (const FeatureRecord& f : table.features) {
+        text += L"!feature\t" + std::to_wstring(f.type) + L"\t" + Escape(f.key) + L"\t" + Escape(f.keyValue) + L"\t" +
+                Escape(f.caption) + L"\t" + Number(f.point.x) + L"\t" + Number(f.point.y) + L"\t" + Escape(f.style) +
+                L"\t" + std::to_wstring(f.parts.size()) + L"\t" + PartsText(f.parts) + L"\n";
+    }
+    std::string bytes = platform::ToAnsi(text, CP_UTF8);
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file) Fail(E_FAIL, L"Cannot write the table " + path);
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) Fail(E_FAIL, L"Cannot write the table " + path);
+}
+
+}  // namespace mapengine

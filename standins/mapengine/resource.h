@@ -1,0 +1,7 @@
+#pragma once
+
+#define IDR_ENGINE_MAP 101
+#define IDR_ENGINE_STYLE 102
+#define IDR_ENGINE_DATUM 103
+#define IDR_ENGINE_RECTANGLE 104
+#define IDR_ENGINE_POINT 105
