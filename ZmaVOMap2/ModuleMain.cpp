@@ -2,6 +2,7 @@
 #include "ZmaVOMap2/HelpPath.h"
 #include "ZmaVOMap2/ZmaPPGMapBorder.h"
 #include "ZmaVOMap2/ZmaVadAZFactory.h"
+#include "ZmaVOMap2/control/Logger.h"
 #include "ZmaVOMap2/resource.h"
 #include "platform/ClassFactory.h"
 #include "platform/Module.h"
@@ -23,6 +24,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         try {
             platform::Module::Initialize(instance, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0], &LIBID_VadAZ);
             ::DisableThreadLibraryCalls(instance);
+            InstallGlobalErrorLog();
             SetHelpFilePath(ComputeHelpPath(platform::Module::Path(), HKEY_CURRENT_USER));
         } catch (...) {
             return FALSE;

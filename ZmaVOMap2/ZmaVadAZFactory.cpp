@@ -1,13 +1,14 @@
 #include "ZmaVOMap2/ZmaVadAZFactory.h"
 
+#include "ZmaVOMap2/ZmaVadAZ.h"
 #include "platform/Result.h"
 
-STDMETHODIMP CZmaVadAZFactory::CreateInstance(IUnknown* outer, REFIID, void** out) {
+STDMETHODIMP CZmaVadAZFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
     COM_TRY {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        return E_NOTIMPL;
+        return platform::CreateInstanceOf<CZmaVadAZ>(iid, out);
     }
     COM_CATCH_RETURN();
 }

@@ -84,7 +84,9 @@ endfunction()
 # passes when the script ends with WScript.Quit(0).
 function(vadaz_add_script_test name script)
   get_filename_component(abs ${script} ABSOLUTE)
-  add_test(NAME ${name} COMMAND wine cscript //nologo ${abs})
+  # cscript wants a Windows path: Wine maps the Unix root to drive Z:.
+  string(REPLACE "/" "\\" winpath "Z:${abs}")
+  add_test(NAME ${name} COMMAND wine cscript //nologo ${winpath})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
     TIMEOUT 120)

@@ -131,6 +131,9 @@ public:
     std::wstring ToWide() const;
 };
 
+// Arrays of Variant are handed to APIs that take VARIANT arrays.
+static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant must add no data to VARIANT");
+
 // ANSI code page (CP_ACP) and UTF-16 conversions.
 std::wstring ToWide(const std::string& s, UINT codePage = CP_ACP);
 std::wstring ToWide(const char* s, UINT codePage = CP_ACP);

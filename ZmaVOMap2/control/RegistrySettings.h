@@ -1,6 +1,8 @@
 // Registry key paths of the control, all under HKEY_CURRENT_USER.
 #pragma once
 
+#include <string>
+
 namespace RegistrySettings {
 
 constexpr const wchar_t* kRootKey = L"Software\\Zemro\\Terravex";
@@ -9,5 +11,11 @@ constexpr const wchar_t* kMapQuickPrintKey = L"Software\\Zemro\\Terravex\\MapQui
 constexpr const wchar_t* kMapInformationKey = L"Software\\Zemro\\Terravex\\MapInformation";
 constexpr const wchar_t* kMapPrintingKey = L"Software\\Zemro\\Terravex\\MapPrinting";
 constexpr const wchar_t* kHelpKey = L"Software\\Zemro\\TerravexHelp";
+
+// The remembered folder of a file dialog (REG_SZ value `name` under "Directories"); false and the
+// default (resolved when it is a "terravex://" address) when nothing is stored.
+bool ReadDirectorySetting(std::string& result, const std::string& name, const std::string& defaultValue);
+// Remembers the folder of `path` (the path itself when it is a folder) under `name`.
+void WriteDirectorySetting(const std::string& path, const std::string& name);
 
 }  // namespace RegistrySettings

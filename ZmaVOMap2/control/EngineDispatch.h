@@ -1,0 +1,25 @@
+// Typed calls into the engine's automation objects by DISPID. A failed call is raised as a
+// ComError that carries the engine's code and description.
+#pragma once
+
+#include "platform/Com.h"
+
+#include <initializer_list>
+
+class EngineDispatch {
+public:
+    explicit EngineDispatch(IDispatch* object) : object_(object) {}
+
+    platform::Variant Get(DISPID id, std::initializer_list<platform::Variant> args = {}) const;
+    void Put(DISPID id, const VARIANT& value) const;
+    platform::Variant Call(DISPID id, std::initializer_list<platform::Variant> args = {}) const;
+    // For arguments passed by reference (out values); `args` in declaration order.
+    platform::Variant CallWith(DISPID id, VARIANT* args, UINT count) const;
+
+    IDispatch* Get() const noexcept { return object_.Get(); }
+
+private:
+    platform::Variant Invoke(DISPID id, WORD flags, VARIANT* argsReversed, UINT count, bool put) const;
+
+    platform::ComPtr<IDispatch> object_;
+};

@@ -1,0 +1,13 @@
+// File names for the layers' temporary tables and exports.
+#pragma once
+
+#include <string>
+
+// Writes into `result` (MAX_PATH characters) a new file name with `prefix` and `extension` in
+// `folder`, or in the user's temporary folder when `folder` is null or does not exist. The system
+// makes the name unique and leaves an empty ".tmp" file of the same base name behind, which keeps
+// the name taken. Nothing is reported when the system gives no name: `result` is then empty.
+void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* extension, char* result);
+
+// The text with each character that a file name cannot hold (\ / * : ? " < >) replaced by '_'.
+std::string SanitizeFileName(const std::string& text);

@@ -1,0 +1,33 @@
+// What the layer collection and its layers need of the control that owns them. The control
+// implements it; tests implement it with a fake, so the layer code runs without a control.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+
+class CZmaVadAZLayerHost {
+public:
+    // The engine's map object (no reference added); null once the engine is gone.
+    virtual IDispatch* EngineMap() = 0;
+    // The engine's window, null before the control was activated.
+    virtual HWND EngineWindow() = 0;
+    // The control's working folder for temporary tables ("...\D4Oze2").
+    virtual std::wstring TemporaryFolder() = 0;
+    // The ScreenUpdating property: while it is off, layers change no engine visibility.
+    virtual bool IsScreenUpdating() = 0;
+
+    // The host's legend objects as handed over through VOLegend and VOPrintLegend (no reference
+    // added); null when the host gave none.
+    virtual IUnknown* LegendObject() = 0;
+    virtual IUnknown* PrintLegendObject() = 0;
+
+    // The control's outgoing events.
+    virtual void FireSeriesRemoved(BSTR seriesId) = 0;
+    virtual void FireLayerVisibilityChanged() = 0;
+    virtual void FireSelectionChanged(BSTR seriesId) = 0;
+
+protected:
+    ~CZmaVadAZLayerHost() = default;
+};

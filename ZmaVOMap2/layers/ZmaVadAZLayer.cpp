@@ -1,0 +1,643 @@
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+
+#include "ZmaVOMap2/control/EngineDispatch.h"
+#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/layers/FileNames.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/mitab/mitab.h"
+#include "platform/Result.h"
+#include "platform/Window.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+using platform::Bstr;
+using platform::ComError;
+using platform::ComPtr;
+using platform::Variant;
+namespace E = LayerEngine;
+
+namespace {
+
+const wchar_t kCaption[] = L"Map Module";
+const wchar_t kAddLayerCaption[] = L"Map Module - Add new layer";
+
+// An optional argument left out.
+Variant Missing() {
+    Variant v;
+    v.vt = VT_ERROR;
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return v;
+}
+
+ComPtr<IDispatch> AsDispatch(const Variant& v) {
+    if ((v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) && v.punkVal) {
+        ComPtr<IDispatch> out;
+        v.punkVal->QueryInterface(IID_IDispatch, out.PutVoid());
+        return out;
+    }
+    return nullptr;
+}
+
+ComPtr<IDispatch> GetObject(IDispatch* object, DISPID id) {
+    ComPtr<IDispatch> out = AsDispatch(EngineDispatch(object).Get(id));
+    platform::ThrowIfNull(out.Get());
+    return out;
+}
+
+Variant EngineBool(bool value) { return Variant(value); }
+
+std::wstring SystemMessage(HRESULT hr) {
+    wchar_t* text = nullptr;
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                        FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length && text ? std::wstring(text, length) : std::wstring();
+    if (text) ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
+    return message;
+}
+
+bool EndsWithTab(const std::string& path) {
+    return path.size() >= 4 && ::lstrcmpiA(path.c_str() + path.size() - 4, ".tab") == 0;
+}
+
+}  // namespace
+
+CZmaVadAZLayer::CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) : map_(map), owner_(owner) {
+    if (!map) platform::ThrowHr(E_POINTER);
+}
+
+CZmaVadAZLayer::~CZmaVadAZLayer() {
+    if (!map_ || !engineLayer_) return;
+    try {
+        // Found by name: the engine may hold the layer object under another identity by now.
+        ComPtr<IDispatch> layers = EngineLayers();
+        EngineDispatch list(layers.Get());
+        long count = list.Get(E::Layers::kCount).ToLong();
+        for (long i = 1; i <= count; ++i) {
+            ComPtr<IDispatch> layer = AsDispatch(list.Call(E::Layers::kItem, {Variant(i)}));
+            if (!layer) continue;
+            Variant name = EngineDispatch(layer.Get()).Get(E::Layer::kName);
+            if (name.vt == VT_BSTR && platform::ToAnsi(name.bstrVal) == name_) {
+                list.Call(E::Layers::kRemove, {Variant(i)});
+                break;
+            }
+        }
+    } catch (...) {
+        // The map is going away or refused: nothing the layer could do about it.
+    }
+}
+
+ComPtr<IDispatch> CZmaVadAZLayer::EngineLayers() const { return GetObject(map_.Get(), E::Map::kLayers); }
+
+void CZmaVadAZLayer::ReportError(const std::wstring& description) {
+    platform::Prompts().MessageBox(nullptr, description, kCaption, MB_OK);
+}
+
+HRESULT CZmaVadAZLayer::Refresh() {
+    try {
+        if (!engineLayer_ || !map_) platform::ThrowHr(E_UNEXPECTED);
+        if (!HasFeatures()) return S_OK;
+        if (featureState_ == kFeaturesUnknown) {
+            if (GetFeatureCount() == 0) return S_OK;
+        } else if (featureState_ == kNoFeatures) {
+            return S_OK;
+        }
+
+        EngineDispatch layer(engineLayer_.Get());
+        switch (type_) {
+        case kTypeDataset:
+        case kTypeCellSites:
+        case kTypeLines:
+        case kTypeCellReferences:
+            break;
+        case kTypeTable: {
+            // Labels of a table read its first field, through a dataset bound to the layer.
+            ComPtr<IDispatch> datasets = GetObject(map_.Get(), E::Map::kDatasets);
+            layerDataset_ = AsDispatch(EngineDispatch(datasets.Get())
+                                           .Call(E::Collection::kDatasetAdd,
+                                                 {Variant(E::kLayerDatasetType), Variant(engineLayer_.Get()), Missing(),
+                                                  Missing(), Missing(), Missing(), Missing()}));
+            if (!layerDataset_) platform::ThrowHr(E_FAIL);
+            ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+            EngineDispatch(labels.Get()).Put(E::Labels::kDataset, Variant(layerDataset_.Get()));
+            ComPtr<IDispatch> fields = GetObject(layerDataset_.Get(), E::Collection::kDatasetFields);
+            EngineDispatch fieldList(fields.Get());
+            if (fieldList.Get(E::Collection::kCount).ToLong() >= 1) {
+                ComPtr<IDispatch> first = AsDispatch(fieldList.Call(E::Collection::kFieldItem, {Variant(1L)}));
+                EngineDispatch(labels.Get()).Put(E::Labels::kDataField, Variant(first.Get()));
+            }
+            break;
+        }
+        default:
+            return S_OK;
+        }
+        layer.Put(E::Layer::kAutoLabel, EngineBool(true));
+        ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+        EngineDispatch(labels.Get()).Put(E::Labels::kVisible, EngineBool(false));
+        return S_OK;
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+int CZmaVadAZLayer::GetEngineLayerCount() { return 1; }
+
+int CZmaVadAZLayer::GetFeatureCount() {
+    if (!engineLayer_) return static_cast<int>(E_UNEXPECTED);
+    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAllFeatures));
+    platform::ThrowIfNull(features.Get());
+    return static_cast<int>(EngineDispatch(features.Get()).Get(E::Collection::kCount).ToLong());
+}
+
+BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
+    if (!map_ || engineLayer_) return FALSE;
+    try {
+        ComPtr<IDispatch> layers = EngineLayers();
+        EngineDispatch list(layers.Get());
+        list.Call(E::Layers::kAdd, {Variant(platform::ToWide(path)), Variant(1L)});
+        engineLayer_ = AsDispatch(list.Call(E::Layers::kItem, {Variant(1L)}));
+        platform::ThrowIfNull(engineLayer_.Get());
+        EngineDispatch layer(engineLayer_.Get());
+
+        if (type == kTypeOtherTable) {
+            long engineType = layer.Get(E::Layer::kType).ToLong();
+            type_ = engineType == 0 ? kTypeTable : (engineType == 2 || engineType == 6) ? kTypeRasterTable
+                                                                                        : kTypeOtherTable;
+        } else {
+            type_ = type;
+        }
+        name_ = platform::ToAnsi(layer.Get(E::Layer::kName).ToWide());
+
+        if (type_ == kTypeTable && EndsWithTab(path)) {
+            if (mitab_handle table = mitab_c_open(path.c_str())) {
+                featureState_ = mitab_c_next_feature_id(table, -1) != -1 ? kHasFeatures : kNoFeatures;
+                mitab_c_close(table);
+            }
+        }
+
+        if (FAILED(Refresh())) usable_ = false;
+        return TRUE;
+    } catch (const ComError& e) {
+        std::wstring description = e.Description();
+        if (description.empty()) description = SystemMessage(e.Error());
+        wchar_t code[32];
+        std::swprintf(code, 32, L"%08X", static_cast<unsigned>(e.Error()));
+        std::wstring text = L"Error 0x" + std::wstring(code) + L": " + description + L"\nFailed to open " +
+                            platform::ToWide(path) + L".";
+        platform::Prompts().MessageBox(nullptr, text, kAddLayerCaption, MB_OK | MB_ICONEXCLAMATION);
+        engineLayer_ = nullptr;
+        return FALSE;
+    } catch (...) {
+        engineLayer_ = nullptr;
+        return FALSE;
+    }
+}
+
+HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::string& fileSpec) {
+    if (!map_ || engineLayer_) return E_UNEXPECTED;
+    try {
+        ComPtr<IDispatch> layers = EngineLayers();
+        EngineDispatch list(layers.Get());
+        ComPtr<IDispatch> found;
+        try {
+            found = AsDispatch(list.Call(E::Layers::kItem, {Variant(platform::ToWide(name))}));
+        } catch (const ComError&) {
+            if (fileSpec.empty()) throw;
+        }
+        if (!found && !fileSpec.empty()) {
+            found = AsDispatch(list.Call(E::Layers::kCreateLayer, {Variant(platform::ToWide(name)),
+                                                                     Variant(platform::ToWide(fileSpec)), Variant(1L),
+                                                                     Missing(), Missing()}));
+        }
+        if (!found) return E_FAIL;
+        engineLayer_ = found;
+        type_ = type;
+        name_ = platform::ToAnsi(EngineDispatch(found.Get()).Get(E::Layer::kName).ToWide());
+        return S_OK;
+    } catch (const ComError& e) {
+        engineLayer_ = nullptr;
+        return e.Error();
+    } catch (...) {
+        engineLayer_ = nullptr;
+        return E_FAIL;
+    }
+}
+
+void CZmaVadAZLayer::GetSourceFiles(std::vector<std::string>& files) {
+    if (!engineLayer_) return;
+    files.push_back(platform::ToAnsi(EngineDispatch(engineLayer_.Get()).Get(E::Layer::kFileSpec).ToWide()));
+}
+
+HRESULT CZmaVadAZLayer::BeginFeatureAccess(int mode) {
+    if (!engineLayer_) return E_UNEXPECTED;
+    try {
+        EngineDispatch(engineLayer_.Get()).Call(E::Layer::kBeginAccess, {Variant(static_cast<long>(mode))});
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CZmaVadAZLayer::EndFeatureAccess(int mode) {
+    if (!engineLayer_) return E_UNEXPECTED;
+    try {
+        EngineDispatch(engineLayer_.Get()).Call(E::Layer::kEndAccess, {Variant(static_cast<long>(mode))});
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    }
+}
+
+HRESULT CZmaVadAZLayer::SaveSettings(IXMLDOMNode* parent) {
+    using namespace layerxml;
+    using platform::SetAttribute;
+    ComPtr<IXMLDOMElement> element = platform::CreateChildElement(parent, L"Layer");
+    SetAttribute(element.Get(), L"layertype", FormatLong(type_));
+    if (!engineLayer_) platform::ThrowHr(E_POINTER);
+    EngineDispatch layer(engineLayer_.Get());
+    SetAttribute(element.Get(), L"layerfilespec", layer.Get(E::Layer::kFileSpec).ToWide());
+    if (IsSelectableKind())
+        SetAttribute(element.Get(), L"selectable", FormatBool(layer.Get(E::Layer::kSelectable).ToBool()));
+    if (IsEditableKind())
+        SetAttribute(element.Get(), L"editable", FormatBool(layer.Get(E::Layer::kEditable).ToBool()));
+    SetAttribute(element.Get(), L"visible", FormatBool(visible_));
+    SetAttribute(element.Get(), L"layerautolabel", FormatBool(layer.Get(E::Layer::kAutoLabel).ToBool()));
+    SetAttribute(element.Get(), L"layerdrawlabelsafter", FormatBool(layer.Get(E::Layer::kDrawLabelsAfter).ToBool()));
+    SetAttribute(element.Get(), L"layerzoomlayering", FormatBool(layer.Get(E::Layer::kZoomLayering).ToBool()));
+    SetAttribute(element.Get(), L"layerzoommin", platform::FormatDouble(layer.Get(E::Layer::kZoomMin).ToDouble()));
+    SetAttribute(element.Get(), L"layerzoommax", platform::FormatDouble(layer.Get(E::Layer::kZoomMax).ToDouble()));
+    SetAttribute(element.Get(), L"layeroverridestyle", FormatBool(layer.Get(E::Layer::kOverrideStyle).ToBool()));
+    SetAttribute(element.Get(), L"amendedlayername", platform::ToWide(amendedName_));
+    // Styles, label settings and the annotation table's own files are written by their
+    // persistors, which join with the settings document.
+    return S_OK;
+}
+
+HRESULT CZmaVadAZLayer::LoadSettings(IXMLDOMElement* element, long /*labelArgument*/) {
+    using namespace layerxml;
+    type_ = static_cast<int>(RequireLong(element, L"layertype"));
+    if (type_ == kTypeAnnotations && FAILED(LoadAnnotationsLayer(element))) return E_FAIL;
+    if (!engineLayer_) return E_UNEXPECTED;
+
+    EngineDispatch layer(engineLayer_.Get());
+    if (IsSelectableKind()) layer.Put(E::Layer::kSelectable, EngineBool(RequireBool(element, L"selectable")));
+    if (IsEditableKind()) layer.Put(E::Layer::kEditable, EngineBool(RequireBool(element, L"editable")));
+    layer.Put(E::Layer::kVisible, EngineBool(RequireBool(element, L"visible")));
+    visible_ = layer.Get(E::Layer::kVisible).ToBool();
+    layer.Put(E::Layer::kAutoLabel, EngineBool(RequireBool(element, L"layerautolabel")));
+    layer.Put(E::Layer::kDrawLabelsAfter, EngineBool(RequireBool(element, L"layerdrawlabelsafter")));
+    layer.Put(E::Layer::kZoomLayering, EngineBool(RequireBool(element, L"layerzoomlayering")));
+    layer.Put(E::Layer::kZoomMin, Variant(RequireDouble(element, L"layerzoommin")));
+    layer.Put(E::Layer::kZoomMax, Variant(RequireDouble(element, L"layerzoommax")));
+    layer.Put(E::Layer::kOverrideStyle, EngineBool(RequireBool(element, L"layeroverridestyle")));
+    return S_OK;
+}
+
+// The annotations layer comes back over a fresh table in the working folder. Without embedded
+// files it binds to the map's "Annotations" layer, made empty when the map has none yet.
+HRESULT CZmaVadAZLayer::LoadAnnotationsLayer(IXMLDOMElement* element) {
+    if (!element) return E_INVALIDARG;
+    if (engineLayer_) return E_UNEXPECTED;
+
+    std::string folder;
+    if (owner_) {
+        folder = platform::ToAnsi(owner_->GetTemporaryFolder());
+        if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    }
+    DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        folder = temp;
+        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    }
+    char unique[MAX_PATH] = {};
+    MakeUniqueTempFileName(folder.c_str(), "ann", "TAB", unique);
+
+    ComPtr<IXMLDOMNodeList> files = layerxml::SelectNodes(element, L"AnnotationFiles");
+    long count = 0;
+    files->get_length(&count);
+    if (count == 0) return Attach("Annotations", kTypeAnnotations, unique);
+    // Restoring embedded annotation tables needs the host's stream-text converter, which joins
+    // with the settings document.
+    return E_NOTIMPL;
+}
+
+BOOL CZmaVadAZLayer::MoveUp(bool apply, int positions) {
+    if (!map_ || !engineLayer_ || !apply) return TRUE;
+    try {
+        int position = GetLayerPosition();
+        ComPtr<IDispatch> layers = EngineLayers();
+        EngineDispatch(layers.Get())
+            .Call(E::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position + positions))});
+    } catch (...) {
+    }
+    return TRUE;
+}
+
+BOOL CZmaVadAZLayer::MoveDown(bool apply, int positions) {
+    if (!map_ || !engineLayer_ || !apply) return TRUE;
+    try {
+        int position = GetLayerPosition();
+        ComPtr<IDispatch> layers = EngineLayers();
+        EngineDispatch(layers.Get())
+            .Call(E::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position - positions))});
+    } catch (...) {
+    }
+    return TRUE;
+}
+
+bool CZmaVadAZLayer::IsEditableKind() { return type_ == kTypeTable || type_ == kTypeAnnotations; }
+
+bool CZmaVadAZLayer::IsSelectableKind() {
+    return type_ != kTypeOtherTable && type_ != kTypeRasterTable && type_ != kTypeDirection;
+}
+
+bool CZmaVadAZLayer::IsDataLayer() { return false; }
+
+bool CZmaVadAZLayer::HasFeatures() {
+    if (!usable_ || type_ == kTypeOtherTable || type_ == kTypeRasterTable || type_ == kTypeAnnotations) return false;
+    ComPtr<IDispatch> layers = EngineLayers();
+    return EngineDispatch(layers.Get()).Get(E::Layers::kCount).ToLong() >= 1;
+}
+
+bool CZmaVadAZLayer::CanRemove() {
+    if (owner_ && owner_->Current() == this) return false;
+    return type_ != kTypeAnnotations && type_ != kTypeLines && type_ != kTypeMarker;
+}
+
+bool CZmaVadAZLayer::IsDatasetLayer() { return type_ == kTypeDataset; }
+
+bool CZmaVadAZLayer::IsVectorKind() { return type_ != kTypeOtherTable && type_ != kTypeRasterTable; }
+
+bool CZmaVadAZLayer::IsNormalTableLayer() { return type_ == kTypeTable; }
+
+HRESULT CZmaVadAZLayer::SetVisible(bool visible) {
+    visible_ = visible;
+    if (type_ == kTypeDataset && owner_) owner_->NotifyLayerVisibilityChanged();
+    if (owner_ && !owner_->Host().IsScreenUpdating()) return S_OK;
+    EngineDispatch layer(engineLayer_.Get());
+    layer.Put(E::Layer::kVisible, EngineBool(visible));
+    layer.Call(E::Layer::kInvalidate, {Missing()});
+    return S_OK;
+}
+
+bool CZmaVadAZLayer::IsVisible() { return visible_; }
+
+bool CZmaVadAZLayer::IsEditable() {
+    if (!engineLayer_) return false;
+    return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kEditable).ToBool();
+}
+
+bool CZmaVadAZLayer::IsSelectable() {
+    if (!engineLayer_) return false;
+    return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kSelectable).ToBool();
+}
+
+HRESULT CZmaVadAZLayer::SetSelectable(bool selectable) {
+    EngineDispatch layer(engineLayer_.Get());
+    // Only a change is written to the engine.
+    if (layer.Get(E::Layer::kSelectable).ToBool() != selectable) layer.Put(E::Layer::kSelectable, EngineBool(selectable));
+    return S_OK;
+}
+
+int CZmaVadAZLayer::GetExtent(IDispatch* rectangle) {
+    if (!engineLayer_ || !rectangle) return 0;
+    try {
+        ComPtr<IDispatch> bounds = GetObject(engineLayer_.Get(), E::Layer::kBounds);
+        EngineDispatch from(bounds.Get());
+        Variant xmin = from.Get(E::Rectangle::kXMin), ymin = from.Get(E::Rectangle::kYMin);
+        Variant xmax = from.Get(E::Rectangle::kXMax), ymax = from.Get(E::Rectangle::kYMax);
+        EngineDispatch(rectangle).Call(E::Rectangle::kSet, {Variant(xmin.ToDouble()), Variant(ymin.ToDouble()),
+                                                             Variant(xmax.ToDouble()), Variant(ymax.ToDouble())});
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+    }
+    return 0;
+}
+
+void CZmaVadAZLayer::SetZoomLayering(bool on) {
+    try {
+        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomLayering, EngineBool(on));
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+    }
+}
+
+bool CZmaVadAZLayer::GetZoomLayering() {
+    if (!engineLayer_) return false;
+    try {
+        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomLayering).ToBool();
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+        return false;
+    }
+}
+
+double CZmaVadAZLayer::GetZoomMin() {
+    if (!engineLayer_) return 0.0;
+    try {
+        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMin).ToDouble();
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+        return 0.0;
+    }
+}
+
+void CZmaVadAZLayer::SetZoomMin(double zoom) {
+    try {
+        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMin, Variant(zoom));
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+    }
+}
+
+double CZmaVadAZLayer::GetZoomMax() {
+    if (!engineLayer_) return 0.0;
+    try {
+        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMax).ToDouble();
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+        return 0.0;
+    }
+}
+
+void CZmaVadAZLayer::SetZoomMax(double zoom) {
+    try {
+        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMax, Variant(zoom));
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+    }
+}
+
+void CZmaVadAZLayer::Search(ComPtr<IDispatch>& result, const std::wstring& query) {
+    result = nullptr;
+    if (query.empty()) return;
+    ComPtr<IDispatch> find = GetObject(engineLayer_.Get(), E::Layer::kFind);
+    result = AsDispatch(EngineDispatch(find.Get()).Call(E::Collection::kSearch, {Variant(query), Missing()}));
+}
+
+bool CZmaVadAZLayer::GetAutoLabel() {
+    if (!engineLayer_) return false;
+    return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kAutoLabel).ToBool();
+}
+
+void CZmaVadAZLayer::SetAutoLabel(bool on) { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kAutoLabel, EngineBool(on)); }
+
+CZmaVadAZLabelProperties* CZmaVadAZLayer::GetLabelProperties() { return &labels_; }
+
+// Table and KML export come with the export dialogs.
+HRESULT CZmaVadAZLayer::ExportTab(const std::string& /*folder*/) { return E_NOTIMPL; }
+
+bool CZmaVadAZLayer::OnDrawUserLayer(HDC, const RECT&, const ZmaExtent&) { return true; }
+bool CZmaVadAZLayer::Draw(HDC, const RECT&, const ZmaExtent&) { return true; }
+bool CZmaVadAZLayer::DrawSecondPass(HDC, const RECT&, const ZmaExtent&) { return true; }
+bool CZmaVadAZLayer::DrawLabels(HDC, const RECT&, const ZmaExtent&) { return true; }
+bool CZmaVadAZLayer::HitTest(long, long, double, double) { return false; }
+bool CZmaVadAZLayer::OnToolUsed(long, long, double, double) { return false; }
+bool CZmaVadAZLayer::OnMouseUp(long, long, double, double) { return false; }
+bool CZmaVadAZLayer::OnDoubleClick() { return false; }
+bool CZmaVadAZLayer::OnKeyDown(short, short) { return false; }
+void CZmaVadAZLayer::Redraw() {}
+bool CZmaVadAZLayer::CanExportKml() { return false; }
+HRESULT CZmaVadAZLayer::ExportKml(const std::string& /*folder*/) { return E_NOTIMPL; }
+void CZmaVadAZLayer::AddKmlContent(IXMLDOMElement*) {}
+void CZmaVadAZLayer::SetCellColourField(const char*, int) {}
+
+bool CZmaVadAZLayer::IsVisibleAtCurrentZoom() {
+    if (!IsVisible()) return false;
+    // The engine applies the zoom range of the layers it draws itself.
+    if (!IsUserDrawn()) return true;
+    EngineDispatch layer(engineLayer_.Get());
+    if (!layer.Get(E::Layer::kZoomLayering).ToBool()) return true;
+    double zoom = EngineDispatch(map_.Get()).Get(E::Map::kZoom).ToDouble();
+    return layer.Get(E::Layer::kZoomMin).ToDouble() <= zoom && zoom <= layer.Get(E::Layer::kZoomMax).ToDouble();
+}
+
+void CZmaVadAZLayer::SetName(const std::string& name) {
+    name_ = name;
+    amendedName_ = name;
+    EngineDispatch(engineLayer_.Get()).Put(E::Layer::kName, Variant(platform::ToWide(name)));
+}
+
+int CZmaVadAZLayer::GetLayerPosition() {
+    if (!engineLayer_) return -1;
+    ComPtr<IUnknown> own;
+    engineLayer_->QueryInterface(IID_IUnknown, own.PutVoid());
+    ComPtr<IDispatch> layers = EngineLayers();
+    EngineDispatch list(layers.Get());
+    long count = list.Get(E::Layers::kCount).ToLong();
+    for (long i = 1; i <= count; ++i) {
+        Variant item = list.Call(E::Layers::kItem, {Variant(i)});
+        ComPtr<IUnknown> identity;
+        if ((item.vt == VT_DISPATCH || item.vt == VT_UNKNOWN) && item.punkVal)
+            item.punkVal->QueryInterface(IID_IUnknown, identity.PutVoid());
+        if (identity && identity.Get() == own.Get()) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Layers that draw themselves keep their label visibility and zoom range in their own label
+// settings, which come with the label settings dialog; until then only the engine's labels count.
+void CZmaVadAZLayer::SetLabelsVisible(bool visible) {
+    if (IsUserDrawn()) return;
+    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+    EngineDispatch(labels.Get()).Put(E::Labels::kVisible, EngineBool(visible));
+}
+
+bool CZmaVadAZLayer::GetLabelsVisible() {
+    if (IsUserDrawn()) return false;
+    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+    return EngineDispatch(labels.Get()).Get(E::Labels::kVisible).ToBool();
+}
+
+bool CZmaVadAZLayer::IsWithinLabelZoom() { return GetLabelsVisible(); }
+
+void CZmaVadAZLayer::SetOverrideStyle(bool on) {
+    try {
+        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kOverrideStyle, EngineBool(on));
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+    }
+}
+
+bool CZmaVadAZLayer::GetOverrideStyle() {
+    try {
+        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kOverrideStyle).ToBool();
+    } catch (const ComError& e) {
+        ReportError(e.Description());
+        return false;
+    }
+}
+
+void CZmaVadAZLayer::GetSelection(ComPtr<IDispatch>& selection) {
+    selection = nullptr;
+    EngineDispatch layer(engineLayer_.Get());
+    if (layer.Get(E::Layer::kSelectable).ToBool()) selection = AsDispatch(layer.Get(E::Layer::kSelection));
+}
+
+HRESULT CZmaVadAZLayer::AddFeature(IDispatch* feature) {
+    if (!engineLayer_) return E_UNEXPECTED;
+    EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAddFeature, {Variant(feature), Missing()});
+    return S_OK;
+}
+
+void CZmaVadAZLayer::DeleteFeature(IDispatch* feature) {
+    if (!engineLayer_) platform::ThrowHr(E_UNEXPECTED);
+    EngineDispatch(engineLayer_.Get()).Call(E::Layer::kDeleteFeature, {Variant(feature)});
+}
+
+HRESULT CZmaVadAZLayer::GetAllFeatures(ComPtr<IDispatch>* features) {
+    if (!features) return E_POINTER;
+    if (!engineLayer_) return E_UNEXPECTED;
+    try {
+        *features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAllFeatures));
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    }
+}
+
+ComPtr<IDispatch> CZmaVadAZLayer::GetFeature(long index) {
+    if (!engineLayer_) return nullptr;
+    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAllFeatures));
+    platform::ThrowIfNull(features.Get());
+    return AsDispatch(EngineDispatch(features.Get()).Call(E::Collection::kFeatureItem, {Variant(index)}));
+}
+
+void CZmaVadAZLayer::SetAsInsertionLayer(IUnknown* object) {
+    ComPtr<IDispatch> layers = EngineLayers();
+    EngineDispatch list(layers.Get());
+    EngineDispatch layer(engineLayer_.Get());
+    if (object) {
+        layer.Put(E::Layer::kEditable, EngineBool(true));
+        list.Put(E::Layers::kInsertionLayer, Variant(engineLayer_.Get()));
+    } else {
+        list.Put(E::Layers::kInsertionLayer, Variant(static_cast<IDispatch*>(nullptr)));
+        layer.Put(E::Layer::kEditable, EngineBool(false));
+    }
+}
+
+std::string CZmaVadAZLayer::MakeUniqueName(const std::string& base, IDispatch* map) {
+    ComPtr<IDispatch> layers = GetObject(platform::ThrowIfNull(map), E::Map::kLayers);
+    EngineDispatch list(layers.Get());
+    for (int k = 1;; ++k) {
+        std::string candidate = base + std::to_string(k);
+        try {
+            if (!AsDispatch(list.Call(E::Layers::kItem, {Variant(platform::ToWide(candidate))}))) return candidate;
+        } catch (const ComError&) {
+            // The engine answers an unknown name with an error.
+            return candidate;
+        }
+    }
+}

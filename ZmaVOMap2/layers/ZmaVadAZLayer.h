@@ -1,0 +1,160 @@
+// One own layer of the map control. It wraps one engine layer and gives every kind of layer the
+// same set of operations, through which the collection, the frame drawing, the dialogs and the
+// exports reach it. The base behaviour serves plain engine layers: tables opened by file, layers
+// attached by name, and the annotations layer; layers that draw themselves override it.
+#pragma once
+
+#include "ZmaVOMap2/control/Geometry.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
+#include "platform/Com.h"
+
+#include <msxml2.h>
+
+#include <string>
+#include <vector>
+
+class CZmaVadAZLayerCollection;
+
+class CZmaVadAZLayer {
+public:
+    // Layer type codes.
+    enum : int {
+        kTypeOtherTable = 1,
+        kTypeDataset = 2,
+        kTypeCellSites = 3,
+        kTypeTable = 4,
+        kTypeRasterTable = 5,
+        kTypeAnnotations = 6,
+        kTypeLines = 7,
+        kTypeAtrList = 8,
+        kTypeCellReferences = 9,
+        kTypeDirection = 10,
+        kTypeRegion = 11,
+        kTypeMarker = 12,
+        kTypeLinesToSectors = 13,
+        kTypeShapes = 14,
+        kTypeBackgroundMap = 15,
+    };
+    // Whether the layer's table has features, as far as it is known.
+    enum : int { kFeaturesUnknown = 0, kNoFeatures = 1, kHasFeatures = 2 };
+
+    // Raises E_POINTER for a null map.
+    CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
+    CZmaVadAZLayer(const CZmaVadAZLayer&) = delete;
+    CZmaVadAZLayer& operator=(const CZmaVadAZLayer&) = delete;
+    // Removes the engine layer that bears the layer's name.
+    virtual ~CZmaVadAZLayer();
+
+    virtual HRESULT Refresh();
+    // How many consecutive engine layers this layer occupies.
+    virtual int GetEngineLayerCount();
+    virtual int GetFeatureCount();
+    // Opens a table as a new engine layer at the top; answers the number of engine layers added
+    // (0 when it failed, after telling the user).
+    virtual BOOL Create(int type, const std::string& path);
+    // Binds to the engine layer of that name. With a file spec, a missing engine layer is first
+    // made as a new table at that path (the annotations layer of a new map starts that way).
+    virtual HRESULT Attach(const std::string& name, int type, const std::string& fileSpec = std::string());
+    virtual void GetSourceFiles(std::vector<std::string>& files);
+    virtual HRESULT BeginFeatureAccess(int mode);
+    virtual HRESULT EndFeatureAccess(int mode);
+    virtual HRESULT SaveSettings(IXMLDOMNode* parent);
+    virtual HRESULT LoadSettings(IXMLDOMElement* element, long labelArgument);
+    // Positions in the engine's list run from 1 at the top. `apply` false only tells the layer
+    // that its engine layers were moved by someone else.
+    virtual BOOL MoveUp(bool apply, int positions);
+    virtual BOOL MoveDown(bool apply, int positions);
+    virtual bool IsEditableKind();
+    virtual bool IsSelectableKind();
+    virtual bool IsDataLayer();
+    virtual bool HasFeatures();
+    virtual bool CanRemove();
+    virtual bool IsDatasetLayer();
+    virtual bool IsVectorKind();
+    virtual bool IsNormalTableLayer();
+    virtual HRESULT SetVisible(bool visible);
+    virtual bool IsVisible();
+    virtual bool IsEditable();
+    virtual bool IsSelectable();
+    virtual HRESULT SetSelectable(bool selectable);
+    virtual int GetExtent(IDispatch* rectangle);
+    virtual void SetZoomLayering(bool on);
+    virtual bool GetZoomLayering();
+    virtual double GetZoomMin();
+    virtual void SetZoomMin(double zoom);
+    virtual double GetZoomMax();
+    virtual void SetZoomMax(double zoom);
+    virtual void Search(platform::ComPtr<IDispatch>& result, const std::wstring& query);
+    virtual bool GetAutoLabel();
+    virtual void SetAutoLabel(bool on);
+    virtual CZmaVadAZLabelProperties* GetLabelProperties();
+    virtual HRESULT ExportTab(const std::string& folder);
+    virtual bool OnDrawUserLayer(HDC dc, const RECT& rect, const ZmaExtent& extent);
+    virtual bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent);
+    virtual bool DrawSecondPass(HDC dc, const RECT& rect, const ZmaExtent& extent);
+    virtual bool DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent);
+    virtual bool HitTest(long x, long y, double mapX, double mapY);
+    virtual bool OnToolUsed(long x, long y, double mapX, double mapY);
+    virtual bool OnMouseUp(long x, long y, double mapX, double mapY);
+    virtual bool OnDoubleClick();
+    virtual bool OnKeyDown(short keyCode, short shift);
+    virtual void Redraw();
+    virtual bool CanExportKml();
+    virtual HRESULT ExportKml(const std::string& folder);
+    virtual void AddKmlContent(IXMLDOMElement* document);
+    virtual void SetCellColourField(const char* fieldName, int role);
+
+    bool IsUserDrawn() const noexcept { return userDrawn_; }
+    bool IsVisibleAtCurrentZoom();
+    const std::string& GetName() const noexcept { return name_; }
+    const std::string& GetAmendedName() const noexcept { return amendedName_; }
+    void SetName(const std::string& name);
+    int GetType() const noexcept { return type_; }
+    void SetType(int type) noexcept { type_ = type; }
+    int GetFeatureState() const noexcept { return featureState_; }
+    bool IsUsable() const noexcept { return usable_; }
+    platform::ComPtr<IDispatch> GetMapXLayer() const { return engineLayer_; }
+    platform::ComPtr<IDispatch> GetMapXMap() const { return map_; }
+    CZmaVadAZLayerCollection* GetOwner() const noexcept { return owner_; }
+    int GetLayerPosition();
+    void SetLabelsVisible(bool visible);
+    bool GetLabelsVisible();
+    bool IsWithinLabelZoom();
+    void SetOverrideStyle(bool on);
+    bool GetOverrideStyle();
+    void GetSelection(platform::ComPtr<IDispatch>& selection);
+    HRESULT AddFeature(IDispatch* feature);
+    void DeleteFeature(IDispatch* feature);
+    HRESULT GetAllFeatures(platform::ComPtr<IDispatch>* features);
+    platform::ComPtr<IDispatch> GetFeature(long index);
+    // With an object: this layer becomes the engine's editable insertion layer; with null the
+    // insertion layer is cleared and the layer is no longer editable.
+    void SetAsInsertionLayer(IUnknown* object);
+    // The first of "<base>1", "<base>2", ... that no engine layer of the map bears.
+    static std::string MakeUniqueName(const std::string& base, IDispatch* map);
+
+protected:
+    // The map's engine layer list.
+    platform::ComPtr<IDispatch> EngineLayers() const;
+    void SetEngineLayer(IDispatch* layer) { engineLayer_ = layer; }
+    void SetUserDrawn(bool on) noexcept { userDrawn_ = on; }
+    void SetNameOnly(const std::string& name) { name_ = name; }
+    // Tells the user about a failed engine call: its description in a "Map Module" box.
+    static void ReportError(const std::wstring& description);
+
+private:
+    HRESULT LoadAnnotationsLayer(IXMLDOMElement* element);
+
+    CZmaVadAZLabelProperties labels_;
+    platform::ComPtr<IDispatch> layerDataset_;
+    platform::ComPtr<IDispatch> map_;
+    platform::ComPtr<IDispatch> engineLayer_;
+    CZmaVadAZLayerCollection* owner_;
+    std::string name_;
+    std::string amendedName_;
+    int type_ = 0;
+    int featureState_ = kFeaturesUnknown;
+    bool usable_ = true;
+    bool userDrawn_ = false;
+    bool visible_ = true;
+};

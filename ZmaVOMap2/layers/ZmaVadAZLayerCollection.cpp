@@ -1,0 +1,610 @@
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+
+#include "ZmaVOMap2/control/EngineDispatch.h"
+#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/layers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "platform/Result.h"
+#include "platform/Window.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+
+using platform::Bstr;
+using platform::ComError;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const wchar_t kCaption[] = L"Map Module";
+const char kAnnotationsName[] = "Annotations";
+
+Variant Missing() {
+    Variant v;
+    v.vt = VT_ERROR;
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return v;
+}
+
+CZmaVadAZDataLayer* AsDataLayer(CZmaVadAZLayer* layer) { return dynamic_cast<CZmaVadAZDataLayer*>(layer); }
+
+// Names that differ only in punctuation or case share their order number.
+std::string LooseKey(const std::string& name) {
+    std::string key;
+    for (char c : name)
+        if (::IsCharAlphaNumericA(c)) key.push_back(c);
+    if (!key.empty()) ::CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
+    return key;
+}
+
+// The kinds of layer whose own classes save them elsewhere (with their datasets) or not at all.
+bool SavedAsTableLayer(const CZmaVadAZLayer& layer) {
+    switch (layer.GetType()) {
+    case CZmaVadAZLayer::kTypeLines:
+    case CZmaVadAZLayer::kTypeRegion:
+    case CZmaVadAZLayer::kTypeMarker:
+    case CZmaVadAZLayer::kTypeLinesToSectors:
+    case CZmaVadAZLayer::kTypeShapes:
+        return false;
+    default:
+        return true;
+    }
+}
+
+}  // namespace
+
+CZmaVadAZLayerCollection::CZmaVadAZLayerCollection(const std::wstring& temporaryFolder, CZmaVadAZLayerHost& host,
+                                                   IDispatch* map)
+    : map_(map), host_(&host), temporaryFolder_(temporaryFolder) {}
+
+CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
+    // Front to back: each layer takes its engine layer out of the map as it goes.
+    for (auto& layer : layers_) layer.reset();
+    layers_.clear();
+    pendingOffsetLayers_.clear();
+    annotations_ = cellSiteLayer_ = markerLayer_ = temporaryTabLayer_ = nullptr;
+    searchCursor_ = nullptr;
+    compositionList_.clear();
+    compositions_.clear();
+    cellSiteGuids_.clear();
+    keyMap_.clear();
+}
+
+CZmaVadAZLayer* CZmaVadAZLayerCollection::GetAt(int index) const noexcept {
+    if (index < 0 || index >= static_cast<int>(layers_.size())) return nullptr;
+    auto it = layers_.begin();
+    std::advance(it, index);
+    return it->get();
+}
+
+CZmaVadAZLayerCollection::LayerList::iterator CZmaVadAZLayerCollection::Find(CZmaVadAZLayer* layer) {
+    return std::find_if(layers_.begin(), layers_.end(), [layer](const auto& held) { return held.get() == layer; });
+}
+
+CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int type, const std::string& fileSpec,
+                                                   const std::wstring& key, const std::string& caption,
+                                                   const std::wstring& /*cellSiteSource*/,
+                                                   const std::wstring& alternativeKey) {
+    // Layers of the kinds that draw themselves are plain layers until their own classes exist;
+    // dataset layers already carry the keys the collection registers them under.
+    std::unique_ptr<CZmaVadAZLayer> layer;
+    CZmaVadAZDataLayer* dataLayer = nullptr;
+    try {
+        switch (type) {
+        case CZmaVadAZLayer::kTypeDataset:
+        case CZmaVadAZLayer::kTypeCellSites:
+        case CZmaVadAZLayer::kTypeCellReferences: {
+            auto made = std::make_unique<CZmaVadAZDataLayer>(map_.Get(), this, type);
+            dataLayer = made.get();
+            layer = std::move(made);
+            break;
+        }
+        default:
+            layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
+            break;
+        }
+    } catch (...) {
+        return nullptr;
+    }
+
+    if (FAILED(layer->Attach(name, type, fileSpec))) return nullptr;
+
+    if (dataLayer) {
+        keyMap_.emplace(platform::ToAnsi(key), dataLayer);
+        dataLayer->SetLayerKey(key);
+        dataLayer->SetDisplayKey(alternativeKey.empty() ? key : alternativeKey);
+        if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayer_ = dataLayer;
+        if (type == CZmaVadAZLayer::kTypeCellSites || type == CZmaVadAZLayer::kTypeCellReferences)
+            dataLayer->SetCaption(caption);
+    }
+    CZmaVadAZLayer* added = layer.get();
+    RegisterLayer(std::move(layer));
+    First();
+    return added;
+}
+
+std::string CZmaVadAZLayerCollection::OrderKeyOf(CZmaVadAZLayer* layer) const {
+    if (CZmaVadAZDataLayer* data = AsDataLayer(layer)) return platform::ToAnsi(data->GetLayerKey());
+    return layer->GetName();
+}
+
+int CZmaVadAZLayerCollection::FindLayerOrder(CZmaVadAZLayer* layer) const {
+    auto it = orders_.find({OrderKeyOf(layer), 0});
+    int order = it == orders_.end() ? 0 : it->second;
+    if (order < 1 && !AsDataLayer(layer)) {
+        auto loose = orders_.find({LooseKey(layer->GetName()), 0});
+        if (loose != orders_.end()) order = loose->second;
+    }
+    return order < 1 ? 0 : order;
+}
+
+int& CZmaVadAZLayerCollection::GetLayerOrder(CZmaVadAZLayer* layer) { return orders_[{OrderKeyOf(layer), 0}]; }
+
+void CZmaVadAZLayerCollection::RegisterLayer(std::unique_ptr<CZmaVadAZLayer> owned) {
+    if (!owned) return;
+    CZmaVadAZLayer* layer = owned.get();
+    int order = FindLayerOrder(layer);
+
+    if (!newLayersOnTop_ && order >= 1) {
+        // A layer that comes back goes to the place its order number gives.
+        int target = 1;
+        bool found = false;
+        for (auto& held : layers_) {
+            if (FindLayerOrder(held.get()) >= order) {
+                found = true;
+                break;
+            }
+            ++target;
+        }
+        if (!found) target = static_cast<int>(layers_.size()) + 1;
+        layers_.push_front(std::move(owned));
+        if (target != 1) {
+            keepOrders_ = false;
+            cursor_ = 0;
+            for (int i = 1; i < target; ++i) MoveCurrentLayerDown();
+            keepOrders_ = true;
+        }
+        First();
+        return;
+    }
+
+    layers_.push_front(std::move(owned));
+    for (auto& entry : orders_) ++entry.second;
+    GetLayerOrder(layer) = 1;
+
+    if (layer->GetType() == CZmaVadAZLayer::kTypeDataset && AsDataLayer(layer)) {
+        // A new point layer goes directly above the topmost point layer, else directly below the
+        // lowest cell layer, else to the top.
+        int target = -1, lastCells = -1, index = 0;
+        for (auto it = std::next(layers_.begin()); it != layers_.end(); ++it, ++index) {
+            int type = (*it)->GetType();
+            if (type == CZmaVadAZLayer::kTypeDataset) {
+                target = index;
+                break;
+            }
+            if (type == CZmaVadAZLayer::kTypeCellReferences || type == CZmaVadAZLayer::kTypeCellSites) lastCells = index;
+        }
+        if (target < 0) target = lastCells + 1;
+        cursor_ = 0;
+        for (int i = 0; i < target; ++i) MoveCurrentLayerDown();
+    }
+    First();
+}
+
+void CZmaVadAZLayerCollection::MoveCurrentLayerUp() {
+    if (cursor_ < 1 || cursor_ >= static_cast<int>(layers_.size())) return;
+    auto moving = layers_.begin();
+    std::advance(moving, cursor_);
+    auto passed = std::prev(moving);
+    CZmaVadAZLayer* a = moving->get();
+    CZmaVadAZLayer* b = passed->get();
+    moving->swap(*passed);
+    // A moves the engine's layers once; B only learns that it was pushed down.
+    a->MoveDown(true, b->GetEngineLayerCount());
+    b->MoveUp(false, a->GetEngineLayerCount());
+    if (keepOrders_) ShiftLayerOrders(b, a, -1);
+    bool follows = cursor_ == follower_;
+    --cursor_;
+    if (follows) follower_ = cursor_;
+}
+
+void CZmaVadAZLayerCollection::MoveCurrentLayerDown() {
+    if (cursor_ < 0 || cursor_ + 1 >= static_cast<int>(layers_.size())) return;
+    auto moving = layers_.begin();
+    std::advance(moving, cursor_);
+    auto passed = std::next(moving);
+    CZmaVadAZLayer* a = moving->get();
+    CZmaVadAZLayer* b = passed->get();
+    moving->swap(*passed);
+    a->MoveUp(true, b->GetEngineLayerCount());
+    b->MoveDown(false, a->GetEngineLayerCount());
+    if (keepOrders_) ShiftLayerOrders(a, b, +1);
+    bool follows = cursor_ == follower_;
+    ++cursor_;
+    if (follows) follower_ = cursor_;
+}
+
+void CZmaVadAZLayerCollection::ShiftLayerOrders(CZmaVadAZLayer* a, CZmaVadAZLayer* b, int direction) {
+    int oa = GetLayerOrder(a);
+    int ob = GetLayerOrder(b);
+    if (direction == +1) {
+        for (auto& entry : orders_)
+            if (oa < entry.second && entry.second <= ob) --entry.second;
+        GetLayerOrder(a) = ob;
+    } else {
+        for (auto& entry : orders_)
+            if (oa <= entry.second && entry.second < ob) ++entry.second;
+        GetLayerOrder(b) = oa;
+    }
+}
+
+bool CZmaVadAZLayerCollection::MoveLayerToTop(CZmaVadAZLayer* layer) {
+    First();
+    for (;;) {
+        CZmaVadAZLayer* current = Current();
+        if (!current) return false;
+        if (current == layer) break;
+        Next();
+    }
+    while (cursor_ >= 1) MoveCurrentLayerUp();
+    return true;
+}
+
+CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByName(const std::wstring& name) const {
+    std::string narrow = platform::ToAnsi(name);
+    for (const auto& layer : layers_)
+        if (layer->GetName() == narrow) return layer.get();
+    return nullptr;
+}
+
+CZmaVadAZDataLayer* CZmaVadAZLayerCollection::ScanKeys(std::multimap<std::string, CZmaVadAZDataLayer*>::iterator from,
+                                                       const std::string& prefix) {
+    for (auto it = from; it != keyMap_.end(); ++it) {
+        if (it->first.compare(0, prefix.size(), prefix) == 0) {
+            searchCursor_ = it->second;
+            return it->second;
+        }
+    }
+    searchCursor_ = nullptr;
+    return nullptr;
+}
+
+CZmaVadAZDataLayer* CZmaVadAZLayerCollection::FindLayer(const std::wstring& key) {
+    searchCursor_ = nullptr;
+    // Every key begins with the empty text: it must not pick an arbitrary layer.
+    if (key.empty()) return nullptr;
+    std::string narrow = platform::ToAnsi(key);
+    auto exact = keyMap_.find(narrow);
+    if (exact != keyMap_.end()) return exact->second;
+    return ScanKeys(keyMap_.begin(), narrow);
+}
+
+CZmaVadAZDataLayer* CZmaVadAZLayerCollection::FindNextLayer(const std::wstring& key) {
+    if (!searchCursor_) return nullptr;
+    if (key.empty()) {
+        searchCursor_ = nullptr;
+        return nullptr;
+    }
+    auto it = std::find_if(keyMap_.begin(), keyMap_.end(), [this](const auto& entry) { return entry.second == searchCursor_; });
+    if (it == keyMap_.end()) {
+        searchCursor_ = nullptr;
+        return nullptr;
+    }
+    return ScanKeys(std::next(it), platform::ToAnsi(key));
+}
+
+CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::FindDatasetComposition(const std::wstring& guid) const {
+    for (CZmaVadAZDatasetComposition* composition : compositionList_)
+        if (composition->Involves(guid)) return composition;
+    return nullptr;
+}
+
+CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::AdoptComposition(
+    std::unique_ptr<CZmaVadAZDatasetComposition> composition) {
+    if (!composition) return nullptr;
+    const std::wstring key = composition->GetSeriesGuid();
+    auto existing = compositions_.find(key);
+    if (existing != compositions_.end()) return existing->second.get();
+    CZmaVadAZDatasetComposition* adopted = composition.get();
+    compositions_.emplace(key, std::move(composition));
+    compositionList_.push_back(adopted);
+    return adopted;
+}
+
+bool CZmaVadAZLayerCollection::HasLayerOfType(int type) const { return FindLayerByType(type) != nullptr; }
+
+CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByType(int type) const {
+    for (const auto& layer : layers_)
+        if (layer->GetType() == type) return layer.get();
+    return nullptr;
+}
+
+CZmaVadAZLayer* CZmaVadAZLayerCollection::AddTemporaryTabLayer(int type, const char* path) {
+    if (!path) platform::ThrowHr(E_INVALIDARG);
+    // List files (".atr") open as several tables with the list-file layer, which is still to
+    // come; until then they are offered to the engine like any table.
+    auto layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
+    BOOL added = layer->Create(type, path);
+    if (!added) return nullptr;
+    for (auto& held : layers_) held->MoveUp(false, static_cast<int>(added));
+    CZmaVadAZLayer* raw = layer.get();
+    layers_.push_front(std::move(layer));
+    First();
+    return raw;
+}
+
+HRESULT CZmaVadAZLayerCollection::CreateAnnotationsLayer(const char* folder) {
+    std::string directory = folder ? folder : platform::ToAnsi(temporaryFolder_);
+    char unique[MAX_PATH] = {};
+    if (!::GetTempFileNameA(directory.c_str(), "ann", 0, unique)) platform::ThrowHr(E_FAIL);
+    char drive[_MAX_DRIVE], dir[_MAX_DIR], base[_MAX_FNAME], ext[_MAX_EXT];
+    _splitpath(unique, drive, dir, base, ext);
+    char path[MAX_PATH] = {};
+    std::snprintf(path, sizeof path, "%s%s%s.TAB", drive, dir, base);
+
+    // The annotations layer on record goes first: the new one takes over its engine name, and the
+    // list must never keep a layer that was destroyed.
+    if (annotations_) DestroyLayer(annotations_);
+
+    CZmaVadAZLayer* layer = AddLayer(kAnnotationsName, CZmaVadAZLayer::kTypeAnnotations, path, L"", "", L"", L"");
+    if (!layer) {
+        platform::Prompts().MessageBox(nullptr, L"Failed to initialize the annotations layer", kCaption, MB_OK);
+        platform::ThrowHr(E_FAIL);
+    }
+    layer->SetAsInsertionLayer(layer->GetMapXLayer().Get());
+    annotations_ = layer;
+    follower_ = 1;
+    return S_OK;
+}
+
+void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept {
+    if (annotations_ == layer) annotations_ = nullptr;
+    if (cellSiteLayer_ == layer) cellSiteLayer_ = nullptr;
+    if (markerLayer_ == layer) markerLayer_ = nullptr;
+    if (temporaryTabLayer_ == layer) temporaryTabLayer_ = nullptr;
+    if (searchCursor_ == layer) searchCursor_ = nullptr;
+    pendingOffsetLayers_.erase(std::remove(pendingOffsetLayers_.begin(), pendingOffsetLayers_.end(), layer),
+                               pendingOffsetLayers_.end());
+    for (auto it = keyMap_.begin(); it != keyMap_.end();) {
+        if (it->second == layer)
+            it = keyMap_.erase(it);
+        else
+            ++it;
+    }
+}
+
+void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
+    ForgetSpecialLayer(layer);
+    auto it = Find(layer);
+    if (it != layers_.end()) layers_.erase(it);
+}
+
+void CZmaVadAZLayerCollection::ForgetDatasetLines(const std::string& guid, CZmaVadAZLayer* layer) {
+    if (layer && layer->GetType() == CZmaVadAZLayer::kTypeCellSites) {
+        std::wstring wide = platform::ToWide(guid);
+        cellSiteGuids_.erase(std::remove(cellSiteGuids_.begin(), cellSiteGuids_.end(), wide), cellSiteGuids_.end());
+    }
+    // The line layers tied to a point dataset come with the lines-to-cells layers.
+}
+
+ComPtr<IHostLegendSeries> CZmaVadAZLayerCollection::Legend() {
+    if (!legend_) {
+        if (IUnknown* object = host_->LegendObject()) object->QueryInterface(__uuidof(IHostLegendSeries), legend_.PutVoid());
+    }
+    return legend_;
+}
+
+ComPtr<IHostPrintLegend> CZmaVadAZLayerCollection::PrintLegend() {
+    if (!printLegend_) {
+        if (IUnknown* object = host_->PrintLegendObject())
+            object->QueryInterface(__uuidof(IHostPrintLegend), printLegend_.PutVoid());
+    }
+    return printLegend_;
+}
+
+HRESULT CZmaVadAZLayerCollection::RemoveLayer(CZmaVadAZLayer* layer, bool updateLegends, bool notifyHost) {
+    if (!layer) platform::ThrowHr(E_INVALIDARG);
+    std::vector<std::wstring> removedSeries;
+    std::wstring key;
+    std::string orderKey;
+    bool haveOrderKey = false;
+
+    if (CZmaVadAZDataLayer* data = AsDataLayer(layer)) {
+        key = data->GetLayerKey();
+        std::string narrowKey = platform::ToAnsi(key);
+        if (updateLegends && notifyHost) {
+            orderKey = narrowKey;
+            haveOrderKey = true;
+        }
+        for (auto it = keyMap_.begin(); it != keyMap_.end(); ++it) {
+            if (it->second != data) continue;
+            if (updateLegends && data->IsDataLayer()) {
+                Bstr series(key);
+                if (auto legend = Legend()) THROW_IF_FAILED(legend->RemoveSeries(series.Get(), Missing()));
+                if (auto print = PrintLegend()) THROW_IF_FAILED(print->RemoveSeries(series.Get(), Missing()));
+            }
+            keyMap_.erase(it);
+            break;
+        }
+        for (auto it = compositionList_.begin(); it != compositionList_.end(); ++it) {
+            if ((*it)->GetSeriesGuid() != key) continue;
+            if (notifyHost)
+                for (const auto& dimension : (*it)->Dimensions())
+                    if (dimension.seriesGuid) removedSeries.push_back(*dimension.seriesGuid);
+            compositionList_.erase(it);
+            break;
+        }
+        compositions_.erase(key);
+        ForgetDatasetLines(narrowKey, layer);
+    } else if (updateLegends && notifyHost) {
+        orderKey = layer->GetName();
+        haveOrderKey = true;
+    }
+
+    int removedOrder = -1;
+    if (haveOrderKey) {
+        auto entry = orders_.find({orderKey, 0});
+        if (entry != orders_.end()) {
+            removedOrder = entry->second;
+            orders_.erase(entry);
+        }
+    }
+
+    DestroyLayer(layer);
+
+    // Numbers below 1 are no place in the order: the others keep theirs.
+    if (removedOrder >= 1)
+        for (auto& entry : orders_)
+            if (entry.second > removedOrder) --entry.second;
+
+    if (notifyHost && !key.empty()) {
+        for (const std::wstring& series : removedSeries) {
+            Bstr id(series);
+            host_->FireSeriesRemoved(id.Get());
+        }
+    }
+
+    EngineDispatch(map_.Get()).Call(LayerEngine::Map::kRefresh);
+    return S_OK;
+}
+
+HRESULT CZmaVadAZLayerCollection::RemoveLayersOfType(int type) {
+    for (int i = 0; i < static_cast<int>(layers_.size()); ++i) {
+        CZmaVadAZLayer* layer = GetAt(i);
+        if (!layer) return E_FAIL;
+        if (layer->GetType() == type) {
+            RemoveLayer(layer, true, false);
+            --i;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CZmaVadAZLayerCollection::UpdateLegendCheckBoxes() {
+    for (const auto& held : layers_) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
+        if (!data || data->IsVisible()) continue;
+        Bstr series(data->GetLayerKey());
+        if (auto legend = Legend()) THROW_IF_FAILED(legend->SetCheckBox(series.Get(), VARIANT_FALSE));
+        if (auto print = PrintLegend()) THROW_IF_FAILED(print->SetCheckBox(series.Get(), VARIANT_FALSE));
+    }
+    return S_OK;
+}
+
+HRESULT CZmaVadAZLayerCollection::SyncLegendVisibility(CZmaVadAZLayer* layer, VARIANT_BOOL visible) {
+    CZmaVadAZDataLayer* data = AsDataLayer(layer);
+    if (!data) return S_OK;
+    Bstr series(data->GetLayerKey());
+    if (auto legend = Legend()) THROW_IF_FAILED(legend->SetCheckBox(series.Get(), visible));
+    if (auto print = PrintLegend()) {
+        THROW_IF_FAILED(print->SetCheckBox(series.Get(), visible));
+        data->SetVisible(visible != VARIANT_FALSE);
+        THROW_IF_FAILED(print->SetVisibility(series.Get(), visible));
+    }
+    return S_OK;
+}
+
+void CZmaVadAZLayerCollection::NotifyLayerVisibilityChanged() {
+    if (!suppressEvents_) host_->FireLayerVisibilityChanged();
+}
+
+void CZmaVadAZLayerCollection::FireSelectionChanged(BSTR seriesId) {
+    if (!suppressEvents_) host_->FireSelectionChanged(seriesId);
+}
+
+HRESULT CZmaVadAZLayerCollection::SaveLayers(IXMLDOMElement* parent) {
+    if (!parent) platform::ThrowHr(E_INVALIDARG);
+    platform::SetAttribute(parent, L"_Version", layerxml::FormatLong(3));
+    ComPtr<IXMLDOMElement> layersElement = platform::CreateChildElement(parent, L"layers");
+    // Dataset layers are saved with their dataset compositions, the temporary table not at all.
+    for (const auto& held : layers_) {
+        CZmaVadAZLayer* layer = held.get();
+        if (AsDataLayer(layer) || layer == temporaryTabLayer_ || !SavedAsTableLayer(*layer)) continue;
+        THROW_IF_FAILED(layer->SaveSettings(layersElement.Get()));
+    }
+    return S_OK;
+}
+
+HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
+    if (!parent) platform::ThrowHr(E_INVALIDARG);
+    std::wstring versionText;
+    version_ = platform::GetAttribute(parent, L"_Version", versionText) ? layerxml::RequireLong(parent, L"_Version") : 1;
+
+    ComPtr<IXMLDOMElement> layersElement = layerxml::SelectElement(parent, L"layers");
+    if (!layersElement) return S_OK;
+    pointDatasetLayers_ = 0;
+
+    // A map that already has its annotations layer keeps its layers.
+    if (FindLayerByName(platform::ToWide(kAnnotationsName))) return S_OK;
+
+    HRESULT result = S_OK;
+    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement.Get(), L"./Layer");
+    long count = 0;
+    THROW_IF_FAILED(nodes->get_length(&count));
+    // From the last to the first: each layer is placed on top, so the saved order comes back.
+    for (long i = count - 1; i >= 0; --i) {
+        ComPtr<IXMLDOMNode> node;
+        THROW_IF_FAILED(nodes->get_item(i, node.Put()));
+        ComPtr<IXMLDOMElement> element;
+        if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid()))) continue;
+
+        // Elements that only hold line layers carry neither a type nor a file.
+        std::wstring fileSpec, typeText;
+        if (!platform::GetAttribute(element.Get(), L"layerfilespec", fileSpec) ||
+            !platform::GetAttribute(element.Get(), L"layertype", typeText))
+            continue;
+        long type = layerxml::RequireLong(element.Get(), L"layertype");
+        // List-file, direction and background imagery layers come back with their own classes.
+        if (type == CZmaVadAZLayer::kTypeAtrList || type == CZmaVadAZLayer::kTypeDirection ||
+            type == CZmaVadAZLayer::kTypeBackgroundMap)
+            continue;
+
+        auto layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
+        bool stays = false;
+        if (type == CZmaVadAZLayer::kTypeAnnotations) {
+            HRESULT hr;
+            try {
+                hr = layer->LoadSettings(element.Get(), version_);
+            } catch (const ComError& e) {
+                hr = e.Error();
+            }
+            result = hr;
+            stays = SUCCEEDED(hr);
+            if (stays) layer->SetAsInsertionLayer(layer->GetMapXLayer().Get());
+        } else {
+            stays = layer->Create(CZmaVadAZLayer::kTypeOtherTable, platform::ToAnsi(fileSpec)) != FALSE;
+            if (stays) {
+                try {
+                    layer->LoadSettings(element.Get(), version_);
+                } catch (const ComError&) {
+                    // A layer whose settings do not fit keeps the engine's defaults.
+                }
+            }
+        }
+        if (!stays) continue;
+
+        std::wstring amended;
+        if (platform::GetAttribute(element.Get(), L"amendedlayername", amended) && !amended.empty())
+            layer->SetName(platform::ToAnsi(amended));
+        CZmaVadAZLayer* placed = layer.get();
+        if (type == CZmaVadAZLayer::kTypeAnnotations && annotations_) DestroyLayer(annotations_);
+        RegisterLayer(std::move(layer));
+        if (type == CZmaVadAZLayer::kTypeAnnotations) annotations_ = placed;
+    }
+    return result;
+}
+
+bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, const RECT& rect,
+                                               const ZmaExtent& extent, bool /*printing*/) {
+    if (!engineLayer) return false;
+    std::wstring name = EngineDispatch(engineLayer).Get(LayerEngine::Layer::kName).ToWide();
+    if (CZmaVadAZLayer* layer = FindLayerByName(name)) layer->OnDrawUserLayer(dc, rect, extent);
+    return false;
+}

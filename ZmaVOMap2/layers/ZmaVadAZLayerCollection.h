@@ -1,0 +1,158 @@
+// The control's own layers over the engine's layers. The collection owns every own layer in one
+// list whose front is the top of the map, creates layers by type code, keeps the order numbers
+// that put a layer back at its place, finds layers by name, key and type, moves them in step with
+// the engine's list, and removes them with everything that refers to them.
+#pragma once
+
+#include "ZmaVOMap2/control/Geometry.h"
+#include "platform/Com.h"
+
+#include "HostInterfaces.h"
+
+#include <msxml2.h>
+
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CZmaVadAZLayer;
+class CZmaVadAZDataLayer;
+class CZmaVadAZDatasetComposition;
+class CZmaVadAZLayerHost;
+
+class CZmaVadAZLayerCollection {
+public:
+    CZmaVadAZLayerCollection(const std::wstring& temporaryFolder, CZmaVadAZLayerHost& host, IDispatch* map);
+    CZmaVadAZLayerCollection(const CZmaVadAZLayerCollection&) = delete;
+    CZmaVadAZLayerCollection& operator=(const CZmaVadAZLayerCollection&) = delete;
+    // Destroys every layer, which takes its engine layer out of the map.
+    virtual ~CZmaVadAZLayerCollection();
+
+    CZmaVadAZLayerHost& Host() const noexcept { return *host_; }
+    IDispatch* EngineMap() const noexcept { return map_.Get(); }
+
+    // Creating and placing layers.
+    // Builds the layer for `type`, attaches it (by name, or over a new table at `fileSpec`) and
+    // places it; null when it cannot be attached. Keys are series GUIDs of dataset layers.
+    CZmaVadAZLayer* AddLayer(const std::string& name, int type, const std::string& fileSpec, const std::wstring& key,
+                             const std::string& caption, const std::wstring& cellSiteSource,
+                             const std::wstring& alternativeKey);
+    void RegisterLayer(std::unique_ptr<CZmaVadAZLayer> layer);
+    // Opens a table as a new top layer; null when it cannot be opened.
+    CZmaVadAZLayer* AddTemporaryTabLayer(int type, const char* path);
+    // The annotations layer over a new table in `folder` (the temporary folder when null),
+    // made the engine's insertion layer. Raises E_FAIL, after telling the user, when it fails.
+    HRESULT CreateAnnotationsLayer(const char* folder = nullptr);
+
+    // The list and its cursor.
+    int GetCount() const noexcept { return static_cast<int>(layers_.size()); }
+    int LayerCount() const noexcept { return GetCount(); }
+    bool HasLayers() const noexcept { return !layers_.empty(); }
+    void First() noexcept { cursor_ = layers_.empty() ? -1 : 0; }
+    void Next() noexcept { ++cursor_; }
+    CZmaVadAZLayer* Current() const noexcept { return GetAt(cursor_); }
+    int CursorIndex() const noexcept { return cursor_; }
+    CZmaVadAZLayer* GetAt(int index) const noexcept;
+
+    // Finding layers.
+    CZmaVadAZLayer* FindLayerByName(const std::wstring& name) const;
+    // An exact key first, else the first key (in key order) that begins with the text;
+    // FindNextLayer walks the further keys with that beginning. An empty key finds nothing.
+    CZmaVadAZDataLayer* FindLayer(const std::wstring& key);
+    CZmaVadAZDataLayer* FindNextLayer(const std::wstring& key);
+    CZmaVadAZDatasetComposition* FindDatasetComposition(const std::wstring& guid) const;
+    bool HasLayerOfType(int type) const;
+    CZmaVadAZLayer* FindLayerByType(int type) const;
+
+    // Moving layers; the engine's list moves in step.
+    void MoveCurrentLayerUp();
+    void MoveCurrentLayerDown();
+    bool MoveLayerToTop(CZmaVadAZLayer* layer);
+    int& GetLayerOrder(CZmaVadAZLayer* layer);
+    void ShiftLayerOrders(CZmaVadAZLayer* a, CZmaVadAZLayer* b, int direction);
+    // The order number a layer would be placed by (0 when it has none).
+    int FindLayerOrder(CZmaVadAZLayer* layer) const;
+
+    // Removing layers.
+    HRESULT RemoveLayer(CZmaVadAZLayer* layer, bool updateLegends, bool notifyHost);
+    HRESULT RemoveLayersOfType(int type);
+    void ForgetDatasetLines(const std::string& guid, CZmaVadAZLayer* layer);
+
+    // The host's legends.
+    HRESULT UpdateLegendCheckBoxes();
+    HRESULT SyncLegendVisibility(CZmaVadAZLayer* layer, VARIANT_BOOL visible);
+
+    // Dataset compositions, one per dataset layer key; the collection owns them.
+    CZmaVadAZDatasetComposition* AdoptComposition(std::unique_ptr<CZmaVadAZDatasetComposition> composition);
+
+    // Events on behalf of the layers.
+    void NotifyLayerVisibilityChanged();
+    void FireSelectionChanged(BSTR seriesId);
+    void SetSuppressEvents(bool suppress) noexcept { suppressEvents_ = suppress; }
+
+    // Settings of the collection.
+    void SetAutoSynchToStream(bool value) noexcept { autoSynchToStream_ = value; }
+    // Off while the control dispatches the mouse for polygon-style tools: no engine refreshes then.
+    void SetRefreshEnabled(bool on) noexcept { refresh_ = on; }
+    bool IsRefreshEnabled() const noexcept { return refresh_; }
+    bool GetAutoSynchToStream() const noexcept { return autoSynchToStream_; }
+    void SetTemporaryFolder(const std::wstring& folder) { temporaryFolder_ = folder; }
+    const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
+    void AddPendingOffsetLayer(CZmaVadAZDataLayer* layer) { pendingOffsetLayers_.push_back(layer); }
+    CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
+    CZmaVadAZLayer* GetCellSiteLayer() const noexcept { return cellSiteLayer_; }
+    int GetFollowerIndex() const noexcept { return follower_; }
+    int GetVersion() const noexcept { return version_; }
+
+    // Persistence: one "layers" element under `parent` with a "Layer" element per table layer.
+    HRESULT SaveLayers(IXMLDOMElement* parent);
+    HRESULT LoadLayers(IXMLDOMElement* parent);
+
+    // The engine's request to draw one of its user-draw layers. For now it reaches only the
+    // requesting layer; the frame's drawing passes come with the frame drawing.
+    bool OnDrawUserLayer(HDC dc, IDispatch* engineLayer, const RECT& rect, const ZmaExtent& extent, bool printing);
+
+private:
+    using LayerList = std::list<std::unique_ptr<CZmaVadAZLayer>>;
+    using OrderKey = std::pair<std::string, int>;
+
+    LayerList::iterator Find(CZmaVadAZLayer* layer);
+    std::string OrderKeyOf(CZmaVadAZLayer* layer) const;
+    // Unlinks and destroys a layer, clearing every special member that named it.
+    void DestroyLayer(CZmaVadAZLayer* layer);
+    void ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept;
+    // Continues a key search after the entry `from`.
+    CZmaVadAZDataLayer* ScanKeys(std::multimap<std::string, CZmaVadAZDataLayer*>::iterator from, const std::string& prefix);
+    platform::ComPtr<IHostLegendSeries> Legend();
+    platform::ComPtr<IHostPrintLegend> PrintLegend();
+
+    platform::ComPtr<IDispatch> map_;
+    platform::ComPtr<IHostPrintLegend> printLegend_;
+    platform::ComPtr<IHostLegendSeries> legend_;
+    CZmaVadAZLayerHost* host_;
+    CZmaVadAZLayer* annotations_ = nullptr;
+    CZmaVadAZLayer* cellSiteLayer_ = nullptr;
+    CZmaVadAZLayer* markerLayer_ = nullptr;
+    CZmaVadAZLayer* temporaryTabLayer_ = nullptr;
+    int cursor_ = -1;
+    int follower_ = -1;
+    std::wstring temporaryFolder_;
+    int version_ = 3;
+    int pointDatasetLayers_ = 0;
+    CZmaVadAZDataLayer* searchCursor_ = nullptr;
+    bool newLayersOnTop_ = false;
+    bool keepOrders_ = true;
+    bool autoSynchToStream_ = false;
+    bool refresh_ = true;
+    bool suppressEvents_ = false;
+    std::multimap<std::string, CZmaVadAZDataLayer*> keyMap_;
+    std::map<std::wstring, std::unique_ptr<CZmaVadAZDatasetComposition>> compositions_;
+    std::list<CZmaVadAZDatasetComposition*> compositionList_;
+    LayerList layers_;
+    std::vector<CZmaVadAZDataLayer*> pendingOffsetLayers_;
+    std::map<OrderKey, int> orders_;
+    std::vector<std::wstring> cellSiteGuids_;
+};

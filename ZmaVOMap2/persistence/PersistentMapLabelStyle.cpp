@@ -1,0 +1,158 @@
+#include "ZmaVOMap2/persistence/PersistentMapLabelStyle.h"
+
+#include "platform/Com.h"
+#include "platform/Result.h"
+#include "platform/Xml.h"
+
+#include <olectl.h>
+
+#include <cwchar>
+#include <string>
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+constexpr wchar_t kElement[] = L"text";
+
+// Booleans and numbers are written as text of our own: the XML library would use the user's
+// locale. Booleans take the automation form, -1 and 0.
+std::wstring BoolText(bool value) { return value ? L"-1" : L"0"; }
+std::wstring LongText(long value) { return std::to_wstring(value); }
+std::wstring ColourText(OLE_COLOR value) { return std::to_wstring(static_cast<unsigned long>(value)); }
+
+// The attribute's value; a missing attribute fails as the automation conversion of a null does.
+Variant Required(IXMLDOMElement* element, const wchar_t* name) {
+    Variant value;
+    THROW_IF_FAILED(element->getAttribute(Bstr(name).Get(), value.Put()));
+    if (value.vt == VT_NULL || value.vt == VT_EMPTY) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+    return value;
+}
+
+bool ReadBool(IXMLDOMElement* element, const wchar_t* name) { return Required(element, name).ToBool(); }
+long ReadLong(IXMLDOMElement* element, const wchar_t* name) { return Required(element, name).ToLong(); }
+
+// Colours never fail on present text: parsing stops at the first non-digit, no digits give 0.
+OLE_COLOR ReadColour(IXMLDOMElement* element, const wchar_t* name) {
+    const std::wstring text = Required(element, name).ToWide();
+    return static_cast<OLE_COLOR>(std::wcstoul(text.c_str(), nullptr, 10));
+}
+
+CY ReadCurrency(IXMLDOMElement* element, const wchar_t* name) {
+    const double points = platform::ParseDouble(Required(element, name).ToWide());
+    CY size = {};
+    THROW_IF_FAILED(::VarCyFromR8(points, &size));
+    return size;
+}
+
+std::wstring CurrencyText(CY value) {
+    double points = 0;
+    THROW_IF_FAILED(::VarR8FromCy(value, &points));
+    return platform::FormatDouble(points);
+}
+
+ComPtr<IFont> FontOf(IHostLabelStyle* style) {
+    ComPtr<IFont> font;
+    THROW_IF_FAILED(style->get_Font(font.Put()));
+    if (!font) platform::ThrowHr(E_POINTER);
+    return font;
+}
+
+// The first child element named `name`; the walk ends at a child that is not an element.
+ComPtr<IXMLDOMElement> FindChild(IXMLDOMElement* element, const wchar_t* name) {
+    ComPtr<IXMLDOMNodeList> children;
+    THROW_IF_FAILED(element->get_childNodes(children.Put()));
+    if (!children) platform::ThrowHr(E_POINTER);
+    long count = 0;
+    THROW_IF_FAILED(children->get_length(&count));
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> child;
+        THROW_IF_FAILED(children->get_item(i, child.Put()));
+        ComPtr<IXMLDOMElement> childElement;
+        if (!child || FAILED(child.As(IID_IXMLDOMElement, childElement.PutVoid()))) platform::ThrowHr(E_FAIL);
+        Bstr childName;
+        THROW_IF_FAILED(childElement->get_nodeName(childName.Put()));
+        if (childName.Wide() == name) return childElement;
+    }
+    platform::ThrowHr(E_FAIL);
+}
+
+}  // namespace
+
+HRESULT CPersistentMapLabelStyle::Save(IHostLabelStyle* labelStyle, IXMLDOMElement* element) {
+    try {
+        if (!labelStyle || !element) return E_POINTER;
+        ComPtr<IXMLDOMElement> text = platform::CreateChildElement(element, kElement);
+        ComPtr<IFont> font = FontOf(labelStyle);
+
+        Bstr name;
+        THROW_IF_FAILED(font->get_Name(name.Put()));
+        platform::SetAttribute(text.Get(), L"textname", name.Wide());
+        CY size = {};
+        THROW_IF_FAILED(font->get_Size(&size));
+        platform::SetAttribute(text.Get(), L"textsize", CurrencyText(size));
+        BOOL flag = FALSE;
+        THROW_IF_FAILED(font->get_Bold(&flag));
+        platform::SetAttribute(text.Get(), L"textbold", BoolText(flag != FALSE));
+        THROW_IF_FAILED(font->get_Italic(&flag));
+        platform::SetAttribute(text.Get(), L"textitalic", BoolText(flag != FALSE));
+        THROW_IF_FAILED(font->get_Underline(&flag));
+        platform::SetAttribute(text.Get(), L"underline", BoolText(flag != FALSE));
+        SHORT charset = 0;
+        THROW_IF_FAILED(font->get_Charset(&charset));
+        platform::SetAttribute(text.Get(), L"textchar", LongText(charset));
+
+        VARIANT_BOOL value = VARIANT_FALSE;
+        THROW_IF_FAILED(labelStyle->get_AllCaps(&value));
+        platform::SetAttribute(text.Get(), L"textallcaps", BoolText(value != VARIANT_FALSE));
+        THROW_IF_FAILED(labelStyle->get_DoubleSpace(&value));
+        platform::SetAttribute(text.Get(), L"textdblspace", BoolText(value != VARIANT_FALSE));
+        THROW_IF_FAILED(labelStyle->get_Halo(&value));
+        platform::SetAttribute(text.Get(), L"texthalo", BoolText(value != VARIANT_FALSE));
+        THROW_IF_FAILED(labelStyle->get_Opaque(&value));
+        platform::SetAttribute(text.Get(), L"textopaque", BoolText(value != VARIANT_FALSE));
+        THROW_IF_FAILED(labelStyle->get_Shadow(&value));
+        platform::SetAttribute(text.Get(), L"textshadow", BoolText(value != VARIANT_FALSE));
+        OLE_COLOR colour = 0;
+        THROW_IF_FAILED(labelStyle->get_BackColor(&colour));
+        platform::SetAttribute(text.Get(), L"textbackcolor", ColourText(colour));
+        THROW_IF_FAILED(labelStyle->get_TextColor(&colour));
+        platform::SetAttribute(text.Get(), L"textcolor", ColourText(colour));
+        return S_OK;
+    } catch (const platform::ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CPersistentMapLabelStyle::Load(IHostLabelStyle* labelStyle, IXMLDOMElement* element) {
+    try {
+        if (!labelStyle || !element) return E_POINTER;
+        ComPtr<IXMLDOMElement> text = FindChild(element, kElement);
+        ComPtr<IFont> font = FontOf(labelStyle);
+
+        THROW_IF_FAILED(font->put_Name(Bstr(Required(text.Get(), L"textname").ToWide()).Get()));
+        THROW_IF_FAILED(font->put_Size(ReadCurrency(text.Get(), L"textsize")));
+        THROW_IF_FAILED(font->put_Bold(ReadBool(text.Get(), L"textbold") ? TRUE : FALSE));
+        THROW_IF_FAILED(font->put_Italic(ReadBool(text.Get(), L"textitalic") ? TRUE : FALSE));
+        THROW_IF_FAILED(font->put_Underline(ReadBool(text.Get(), L"underline") ? TRUE : FALSE));
+        THROW_IF_FAILED(font->put_Charset(static_cast<SHORT>(ReadLong(text.Get(), L"textchar"))));
+
+        auto asBool = [](bool v) { return v ? VARIANT_TRUE : VARIANT_FALSE; };
+        THROW_IF_FAILED(labelStyle->put_AllCaps(asBool(ReadBool(text.Get(), L"textallcaps"))));
+        THROW_IF_FAILED(labelStyle->put_BackColor(ReadColour(text.Get(), L"textbackcolor")));
+        THROW_IF_FAILED(labelStyle->put_TextColor(ReadColour(text.Get(), L"textcolor")));
+        THROW_IF_FAILED(labelStyle->put_DoubleSpace(asBool(ReadBool(text.Get(), L"textdblspace"))));
+        THROW_IF_FAILED(labelStyle->put_Halo(asBool(ReadBool(text.Get(), L"texthalo"))));
+        THROW_IF_FAILED(labelStyle->put_Opaque(asBool(ReadBool(text.Get(), L"textopaque"))));
+        THROW_IF_FAILED(labelStyle->put_Shadow(asBool(ReadBool(text.Get(), L"textshadow"))));
+        return S_OK;
+    } catch (const platform::ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}

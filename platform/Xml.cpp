@@ -1,0 +1,78 @@
+#include "platform/Xml.h"
+
+#include "platform/Result.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+
+// mingw-w64 declares these but its libraries do not define them.
+extern "C" {
+const CLSID CLSID_DOMDocument40 = {0x88D969C0, 0xF192, 0x11D4, {0xA6, 0x5F, 0x00, 0x40, 0x96, 0x32, 0x51, 0xE5}};
+const IID IID_IXMLDOMDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+}
+
+namespace platform {
+
+ComPtr<IXMLDOMDocument2> CreateXmlDocument() {
+    ComPtr<IUnknown> object;
+    THROW_IF_FAILED(::CoCreateInstance(CLSID_DOMDocument40, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid()));
+    THROW_IF_FAILED(::OleRun(object.Get()));
+    ComPtr<IXMLDOMDocument2> document;
+    THROW_IF_FAILED(object->QueryInterface(IID_IXMLDOMDocument2, document.PutVoid()));
+    return document;
+}
+
+ComPtr<IXMLDOMElement> CreateChildElement(IXMLDOMNode* parent, const wchar_t* name) {
+    ThrowIfNull(parent, E_INVALIDARG);
+    ComPtr<IXMLDOMDocument> owner;
+    DOMNodeType type = NODE_INVALID;
+    parent->get_nodeType(&type);
+    if (type == NODE_DOCUMENT)
+        THROW_IF_FAILED(parent->QueryInterface(IID_IXMLDOMDocument, owner.PutVoid()));
+    else
+        THROW_IF_FAILED(parent->get_ownerDocument(owner.Put()));
+    ThrowIfNull(owner.Get(), E_INVALIDARG);
+    ComPtr<IXMLDOMElement> element;
+    THROW_IF_FAILED(owner->createElement(Bstr(name).Get(), element.Put()));
+    ComPtr<IXMLDOMNode> added;
+    THROW_IF_FAILED(parent->appendChild(element.Get(), added.Put()));
+    return element;
+}
+
+void SetAttribute(IXMLDOMElement* element, const wchar_t* name, const std::wstring& value) {
+    ThrowIfNull(element, E_INVALIDARG);
+    Variant text(value);
+    THROW_IF_FAILED(element->setAttribute(Bstr(name).Get(), text));
+}
+
+bool GetAttribute(IXMLDOMElement* element, const wchar_t* name, std::wstring& value) {
+    ThrowIfNull(element, E_INVALIDARG);
+    Variant v;
+    HRESULT hr = element->getAttribute(Bstr(name).Get(), v.Put());
+    THROW_IF_FAILED(hr);
+    if (hr == S_FALSE || v.vt != VT_BSTR) return false;
+    value = v.bstrVal ? std::wstring(v.bstrVal, ::SysStringLen(v.bstrVal)) : std::wstring();
+    return true;
+}
+
+std::wstring FormatDouble(double value) {
+    char buf[40];
+    for (int precision = 15; precision <= 17; ++precision) {
+        std::snprintf(buf, sizeof buf, "%.*g", precision, value);
+        if (std::strtod(buf, nullptr) == value) break;
+    }
+    return ToWide(buf);
+}
+
+double ParseDouble(const std::wstring& text) {
+    std::string narrow = ToAnsi(text);
+    const char* start = narrow.c_str();
+    while (*start == ' ') ++start;
+    char* end = nullptr;
+    double value = std::strtod(start, &end);
+    if (end == start) ThrowHr(E_INVALIDARG);
+    return value;
+}
+
+}  // namespace platform

@@ -1,0 +1,138 @@
+// Saving the collection's table layers as "Layer" elements and loading them into a new map.
+#include "tests/layers/LayerFixture.h"
+
+#include "platform/Xml.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace layertest {
+namespace {
+
+using Names = std::vector<std::string>;
+
+class LayerPersistenceTest : public LayerTest {
+protected:
+    void SetUp() override {
+        LayerTest::SetUp();
+        document_ = platform::CreateXmlDocument();
+        root_ = platform::CreateChildElement(document_.Get(), L"dummy");
+    }
+
+    std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name) {
+        std::wstring value;
+        EXPECT_TRUE(platform::GetAttribute(element, name, value)) << platform::ToAnsi(name);
+        return value;
+    }
+
+    ComPtr<IXMLDOMElement> SavedLayer(long index) {
+        ComPtr<IXMLDOMNodeList> nodes;
+        EXPECT_EQ(root_->selectNodes(Bstr(L"layers/Layer").Get(), nodes.Put()), S_OK);
+        ComPtr<IXMLDOMNode> node;
+        nodes->get_item(index, node.Put());
+        ComPtr<IXMLDOMElement> element;
+        if (node) node->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+        return element;
+    }
+
+    long SavedLayerCount() {
+        ComPtr<IXMLDOMNodeList> nodes;
+        root_->selectNodes(Bstr(L"layers/Layer").Get(), nodes.Put());
+        long count = 0;
+        nodes->get_length(&count);
+        return count;
+    }
+
+    // Replaces the map and the collection with fresh ones, as a control that loads a stream has.
+    void StartNewMap() {
+        layers_.reset();
+        map_ = CreateEngineMap();
+        host_.map = map_.Get();
+        layers_ = std::make_unique<CZmaVadAZLayerCollection>(host_.folder, host_, map_.Get());
+    }
+
+    ComPtr<IXMLDOMDocument2> document_;
+    ComPtr<IXMLDOMElement> root_;
+};
+
+TEST_F(LayerPersistenceTest, TableLayersAreWrittenWithTheirSettingsAsText) {
+    CZmaVadAZLayer* roads = AttachTable("roads");
+    ASSERT_NE(roads, nullptr);
+    roads->SetVisible(false);
+    roads->SetZoomLayering(true);
+    roads->SetZoomMin(2.5);
+    roads->SetZoomMax(1250);
+    roads->SetName("Main roads");
+    ASSERT_NE(layers_->AddLayer("points", CZmaVadAZLayer::kTypeDataset, "", L"{P}", "", L"", L""), nullptr);
+
+    ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
+    EXPECT_EQ(Attribute(root_.Get(), L"_Version"), L"3");
+    ASSERT_EQ(SavedLayerCount(), 1) << "dataset layers are saved with their compositions";
+
+    ComPtr<IXMLDOMElement> saved = SavedLayer(0);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(Attribute(saved.Get(), L"layertype"), L"4");
+    EXPECT_EQ(platform::ToAnsi(Attribute(saved.Get(), L"layerfilespec")), FolderA() + "\\roads.tab");
+    EXPECT_EQ(Attribute(saved.Get(), L"visible"), L"0");
+    EXPECT_EQ(Attribute(saved.Get(), L"selectable"), L"-1");
+    EXPECT_EQ(Attribute(saved.Get(), L"layerzoomlayering"), L"-1");
+    EXPECT_NEAR(platform::ParseDouble(Attribute(saved.Get(), L"layerzoommin")), 2.5, 1e-9);
+    EXPECT_NEAR(platform::ParseDouble(Attribute(saved.Get(), L"layerzoommax")), 1250, 1e-9);
+    EXPECT_EQ(Attribute(saved.Get(), L"amendedlayername"), L"Main roads");
+    for (const wchar_t* name : {L"editable", L"layerautolabel", L"layerdrawlabelsafter", L"layeroverridestyle"})
+        Attribute(saved.Get(), name);
+}
+
+TEST_F(LayerPersistenceTest, ASavedMapLoadsWithTheSameLayersInTheSameOrder) {
+    AttachTable("roads")->SetName("Main roads");
+    CZmaVadAZLayer* towns = OpenTable("towns");
+    towns->SetVisible(false);
+    ASSERT_EQ(layers_->CreateAnnotationsLayer(), S_OK);
+    ASSERT_EQ(LayerNames(), (Names{"Annotations", "towns", "Main roads"}));
+    ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
+
+    StartNewMap();
+    ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
+    EXPECT_EQ(LayerNames(), (Names{"Annotations", "towns", "Main roads"}));
+    EXPECT_EQ(EngineLayerNames(), LayerNames());
+    EXPECT_EQ(layers_->GetVersion(), 3);
+
+    CZmaVadAZLayer* loadedTowns = layers_->FindLayerByName(L"towns");
+    ASSERT_NE(loadedTowns, nullptr);
+    EXPECT_FALSE(loadedTowns->IsVisible());
+    EXPECT_EQ(loadedTowns->GetType(), CZmaVadAZLayer::kTypeTable);
+    EXPECT_EQ(layers_->FindLayerByName(L"Main roads")->GetAmendedName(), "Main roads");
+
+    CZmaVadAZLayer* annotations = layers_->GetAnnotationsLayer();
+    ASSERT_NE(annotations, nullptr);
+    EXPECT_EQ(annotations, layers_->GetAt(0));
+    EXPECT_TRUE(annotations->IsEditable());
+}
+
+TEST_F(LayerPersistenceTest, LoadingIntoAMapThatHasItsAnnotationsKeepsItsLayers) {
+    OpenTable("towns");
+    ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
+    StartNewMap();
+    ASSERT_EQ(layers_->CreateAnnotationsLayer(), S_OK);
+    ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
+    EXPECT_EQ(LayerNames(), (Names{"Annotations"}));
+}
+
+TEST_F(LayerPersistenceTest, MissingLayersElementLoadsNothingAndUnreadableTablesAreDropped) {
+    ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
+    EXPECT_EQ(layers_->GetCount(), 0);
+    EXPECT_EQ(layers_->GetVersion(), 1);
+
+    ComPtr<IXMLDOMElement> layersElement = platform::CreateChildElement(root_.Get(), L"layers");
+    // An element that only holds line layers has neither a type nor a file.
+    platform::CreateChildElement(layersElement.Get(), L"Layer");
+    ComPtr<IXMLDOMElement> broken = platform::CreateChildElement(layersElement.Get(), L"Layer");
+    platform::SetAttribute(broken.Get(), L"layertype", L"4");
+    platform::SetAttribute(broken.Get(), L"layerfilespec", L"");
+    ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
+    EXPECT_EQ(layers_->GetCount(), 0);
+}
+
+}  // namespace
+}  // namespace layertest

@@ -1,0 +1,58 @@
+#include "tests/support/TestSite.h"
+
+namespace testsupport {
+
+TestSite::TestSite(int width, int height) : rect_{0, 0, width, height} {
+    window_ = ::CreateWindowExW(0, L"STATIC", L"test site", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height, nullptr,
+                                nullptr, nullptr, nullptr);
+}
+
+TestSite::~TestSite() {
+    if (window_) ::DestroyWindow(window_);
+}
+
+STDMETHODIMP TestSite::GetMoniker(DWORD, DWORD, IMoniker** out) {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP TestSite::GetContainer(IOleContainer** out) {
+    if (out) *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP TestSite::GetWindow(HWND* out) {
+    if (!out) return E_POINTER;
+    *out = window_;
+    return S_OK;
+}
+
+STDMETHODIMP TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                        LPOLEINPLACEFRAMEINFO info) {
+    if (frame) {
+        *frame = this;
+        AddRef();
+    }
+    if (doc) *doc = nullptr;
+    if (pos) *pos = rect_;
+    if (clip) *clip = rect_;
+    if (info) {
+        info->fMDIApp = FALSE;
+        info->hwndFrame = window_;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP WindowlessSite::GetMoniker(DWORD, DWORD, IMoniker** out) {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP WindowlessSite::GetContainer(IOleContainer** out) {
+    if (out) *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+}  // namespace testsupport
