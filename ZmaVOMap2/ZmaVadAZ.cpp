@@ -519,6 +519,21 @@ void CZmaVadAZ::Fire_FeatureSelected(BSTR layer, long index) {
     events2_.Fire_FeatureSelected(layer, index);
 }
 
+// --- The engine map for hosts -------------------------------------------------------------------
+
+STDMETHODIMP CZmaVadAZ::get_MapX(IDispatch** pVal) {
+    COM_TRY {
+        if (!pVal) return E_POINTER;
+        *pVal = nullptr;
+        if (!engine_) return S_OK;
+        HRESULT hr = engine_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(pVal));
+        if (hr == E_NOINTERFACE) return S_OK;
+        THROW_IF_FAILED(hr);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
 // --- Printing services the control needs from the start ----------------------------------------
 
 ComPtr<IMapPrintSettings> CZmaVadAZ::GetPrintSettings() {

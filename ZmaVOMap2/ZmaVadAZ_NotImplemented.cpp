@@ -1,7 +1,6 @@
 // Automation members whose work is not built yet: each answers E_NOTIMPL.
 #include "ZmaVOMap2/ZmaVadAZ.h"
 
-STDMETHODIMP CZmaVadAZ::get_MapX(IDispatch ** /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown * /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetDatasetVisible(BSTR /*bstrSeriesID*/, LONG /*lVisible*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::NotifyChange(BSTR /*bstrSeriesID*/, ENUM_NOTIFY_FLAGS /*flag*/, IDispatch * /*renderer*/, VARIANT /*ranges*/) { return E_NOTIMPL; }

@@ -39,6 +39,8 @@ bool EnsureRolloverTipWindow() {
     TipState& state = State();
     if (state.window && ::IsWindow(state.window)) return true;
 
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&classes);
     state.window = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                      CW_USEDEFAULT, active, nullptr, platform::Module::Instance(), nullptr);
     if (!state.window) return false;
@@ -123,7 +125,9 @@ void Show(POINT cursor, const std::string& text, long itemKey, const void* owner
         state.lastKey = itemKey;
         ::SendMessageA(state.window, TTM_TRACKPOSITION, 0, MAKELPARAM(cursor.x, cursor.y));
     }
-    ::SetTimer(timerWindow, kTimerId, kHideCheckMs, RolloverTipTimerProc);
+    // Setting the timer again replaces the running one. Without a map window there is nothing
+    // the cursor could leave (and a window-less timer would get a new id on every call).
+    if (timerWindow) ::SetTimer(timerWindow, kTimerId, kHideCheckMs, RolloverTipTimerProc);
 }
 
 void Hide(const void* owner) {

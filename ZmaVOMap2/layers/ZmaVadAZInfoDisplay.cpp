@@ -163,7 +163,7 @@ void CZmaVadAZInfoDisplay::Draw(HDC dc, long width, long height, long left, long
         const SIZE sample = TextSize(dc, kPrintSample, wcslen(kPrintSample));
         boxWidth = sample.cx;
         boxHeight = metrics.tmHeight + sample.cy;
-    } else {
+    } else if (screenFont_) {
         oldFont = ::SelectObject(dc, screenFont_.Get());
     }
 
@@ -208,7 +208,7 @@ void CZmaVadAZInfoDisplay::Draw(HDC dc, long width, long height, long left, long
     ::SetBkColor(dc, oldBack);
     ::SelectObject(dc, oldPen);
     ::SelectObject(dc, oldBrush);
-    ::SelectObject(dc, oldFont);
+    if (oldFont) ::SelectObject(dc, oldFont);
     if (!screen) ::SetMapMode(dc, oldMapMode);
 }
 

@@ -1,0 +1,93 @@
+// The logger: one entry per line through the host's logging component, nothing at all when the
+// component is missing or the channel is unknown.
+#include "ZmaVOMap2/control/Logger.h"
+
+#include <gtest/gtest.h>
+
+using platform::Bstr;
+using platform::ComPtr;
+
+namespace {
+
+ComPtr<IHostLogStore> Store() {
+    ComPtr<IHostLogStore> store;
+    EXPECT_EQ(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore,
+                                 store.PutVoid()),
+              S_OK);
+    return store;
+}
+
+std::wstring Message(IHostLogStore* store, long index) {
+    BSTR text = nullptr;
+    store->EntryMessage(index, &text);
+    return Bstr::Attach(text).Wide();
+}
+
+TEST(Logger, EachLineIsOneEntryAndAPendingLineIsWrittenAtTheEnd) {
+    ComPtr<IHostLogStore> store = Store();
+    store->Reset();
+    {
+        CZmuLoggerZmoLogging logger("zemro.usage");
+        ASSERT_EQ(logger.Open("zemro.usage", ""), S_OK);
+        EXPECT_EQ(logger.Open("zemro.usage", ""), S_FALSE);
+        EXPECT_TRUE(logger.IsEnabledFor(20000));
+        EXPECT_TRUE(logger.IsEnabledFor(40000));
+        EXPECT_FALSE(logger.IsEnabledFor(10000));
+        logger.GetStream(30000, "place.cpp", 12) << "first" << std::endl;
+        logger.GetStream(30000, "place.cpp", 13) << "second\nthird" << std::endl;
+        logger.GetStream(40000, "place.cpp", 14) << "unfinished";
+    }
+    LONG count = 0;
+    store->get_EntryCount(&count);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(Message(store.Get(), 0), L"first");
+    EXPECT_EQ(Message(store.Get(), 1), L"second");
+    EXPECT_EQ(Message(store.Get(), 2), L"third");
+    EXPECT_EQ(Message(store.Get(), 3), L"unfinished");
+    BSTR channel = nullptr, message = nullptr, file = nullptr;
+    long level = 0, line = 0;
+    store->GetEntry(0, &channel, &level, &message, &file, &line);
+    EXPECT_EQ(Bstr::Attach(channel).Wide(), L"zemro.usage");
+    EXPECT_EQ(level, 30000);
+    EXPECT_EQ(Bstr::Attach(file).Wide(), L"place.cpp");
+    EXPECT_EQ(line, 12);
+    ::SysFreeString(message);
+}
+
+TEST(Logger, AnUnknownChannelOrAMissingComponentLeavesItSilent) {
+    ComPtr<IHostLogStore> store = Store();
+    store->Reset();
+    store->RemoveChannel(Bstr(L"zemro.usage").Get());
+    {
+        CZmuLoggerZmoLogging logger("zemro.usage");
+        logger.Open("zemro.usage", "");
+        EXPECT_FALSE(logger.IsOpen());
+        EXPECT_FALSE(logger.IsEnabledFor(40000));
+    }
+    store->Reset();
+    ::SetEnvironmentVariableW(L"VADAZ_HOST_FAULTS", L"logging.create");
+    {
+        CZmuLoggerZmoLogging logger("zemro.usage");
+        logger.Open("zemro.usage", "");
+        EXPECT_FALSE(logger.IsEnabledFor(40000));
+    }
+    ::SetEnvironmentVariableW(L"VADAZ_HOST_FAULTS", nullptr);
+    LONG count = -1;
+    store->get_EntryCount(&count);
+    EXPECT_EQ(count, 0);
+}
+
+TEST(Logger, CloseDropsTheLinkAndTheNextStreamOpensItAgain) {
+    ComPtr<IHostLogStore> store = Store();
+    store->Reset();
+    CZmuLoggerZmoLogging logger("zemro.usage");
+    ASSERT_EQ(logger.Open("zemro.usage", ""), S_OK);
+    EXPECT_EQ(logger.Close(), S_OK);
+    EXPECT_FALSE(logger.IsEnabledFor(40000));
+    logger.GetStream(40000, "again.cpp", 1) << "reopened" << std::endl;
+    EXPECT_TRUE(logger.IsOpen());
+    EXPECT_EQ(Message(store.Get(), 0), L"reopened");
+    logger.Close();
+}
+
+}  // namespace
