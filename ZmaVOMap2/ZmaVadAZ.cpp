@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/control/EngineDispatch.h"
 #include "ZmaVOMap2/control/ExternalIds.h"
 #include "ZmaVOMap2/control/Logger.h"
+#include "ZmaVOMap2/layers/RolloverTip.h"
 #include "ZmaVOMap2/layers/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/layers/ZmaVadAZOverviewRegion.h"
@@ -435,6 +436,7 @@ STDMETHODIMP CZmaVadAZ::GetPages(CAUUID* pages) {
 
 STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_TRY {
+        if (layers_) HideRolloverTip(nullptr);
         layers_.reset();
         if (IsSubclassed()) {
             HWND window = Handle();
@@ -447,10 +449,9 @@ STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_CATCH_RETURN();
 }
 
-// Seams of later parts of the control: the context menu, the rollover tooltip and the imagery
-// zoom levels.
+// Seams of later parts of the control: the context menu and the imagery zoom levels.
 void CZmaVadAZ::ShowContextMenu(POINT) {}
-void CZmaVadAZ::HideRolloverTipForAnyOwner() {}
+void CZmaVadAZ::HideRolloverTipForAnyOwner() { HideRolloverTip(nullptr); }
 void CZmaVadAZ::SnapZoomToBackgroundMap(IDispatch*, const RECT&) {}
 
 bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM, LPARAM, LRESULT&) {

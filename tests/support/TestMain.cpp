@@ -1,4 +1,7 @@
-// Every test program runs its cases on one single-threaded apartment, as a host would.
+// Every test program runs its cases on one single-threaded apartment, as a host would, and
+// answers any dialog box the code under test opens instead of waiting for a person.
+#include "tests/support/DialogAnswerer.h"
+
 #include <windows.h>
 #include <ole2.h>
 
@@ -7,7 +10,11 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (FAILED(::OleInitialize(nullptr))) return 2;
-    int result = RUN_ALL_TESTS();
+    int result = 0;
+    {
+        testsupport::DialogAnswerer answerer;
+        result = RUN_ALL_TESTS();
+    }
     ::OleUninitialize();
     return result;
 }
