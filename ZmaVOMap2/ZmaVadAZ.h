@@ -20,6 +20,7 @@
 class CZmaVadAZInfoDisplay;
 class EngineDispatch;
 class CZmaVadAZOverviewRegion;
+class CZmaVadAZLayer;
 class CZmaVadAZLayerCollection;
 struct PrintSupport;
 
@@ -324,9 +325,21 @@ public:
     void FireSeriesRemoved(BSTR seriesId) override { Fire_SeriesRemoved(seriesId); }
     void FireLayerVisibilityChanged() override { Fire_LayerVisibilityChanged(); }
     void FireSelectionChanged(BSTR seriesId) override { Fire_SelectionChanged(seriesId); }
+    void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) override;
+
+    // The print legend the host handed over (a reference added), null when none.
+    platform::ComPtr<IHostPrintLegend> GetVOPrintLegend();
+
+    // Exported images (ZmaVadAZ_Drawing.cpp). The engine draws the export through the usual draw
+    // requests; while the exporting flag is set, each drawn frame also gets the info display.
+    void DrawInfoDisplay(HDC dc) override;
+    HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format);
+    bool IsExporting() const noexcept { return exporting_; }
 
     CZmaVadAZLayerCollection* LayerCollection() const noexcept { return layers_.get(); }
     CZmaVadAZLayerCollection& EnsureLayerCollection();
+    CZmaVadAZInfoDisplay* InfoDisplay() const noexcept { return infoDisplay_.get(); }
+    CZmaVadAZOverviewRegion* OverviewRegion() const noexcept { return overview_.get(); }
     // The view that loaded settings restored; applied once the map is initialised.
     void SetRestoredView(double zoom, double centerX, double centerY) noexcept {
         restoredZoom_ = zoom;
@@ -360,6 +373,16 @@ private:
     void DrawBorder(HDC drawDC, const RECTL& bounds);
     void RefreshInfoDisplay(HDC drawDC);
     void ReleaseEngine() noexcept;
+
+    // Datasets and display state (ZmaVadAZ_Datasets.cpp, ZmaVadAZ_DisplayState.cpp).
+    // After a change to what the map shows: redraw on and the engine window invalidated, only
+    // while ScreenUpdating is on.
+    void RepaintIfUpdating();
+    // The channel logger for usage records, created on first use; null when the host has none.
+    IHostChannelLogger* GetUsageLogger();
+    // The layer's extent grown by `padding` (0.04 when negative), or a view of the current zoom
+    // centred on a single-point layer; null when the layer has no extent.
+    platform::ComPtr<IDispatch> GetLayersBounds(CZmaVadAZLayer* layer, double padding);
 
     // Engine helpers.
     IDispatch* EngineMapOrThrow();
@@ -442,6 +465,8 @@ private:
     // The host's legends, kept without a reference of ours: the host keeps them alive.
     IUnknown* voLegend_ = nullptr;
     IUnknown* printLegend_ = nullptr;
+    platform::ComPtr<IHostLoggingManager> usageLogging_;
+    platform::ComPtr<IHostChannelLogger> usageChannel_;
 
     CProxy_IZmaVOMapXEvents events1_;
     CProxy_IZmaVOMapXEvents2 events2_;

@@ -3,7 +3,6 @@
 
 #include "ZmaVOMap2/control/EngineDispatch.h"
 #include "ZmaVOMap2/control/ExternalIds.h"
-#include "ZmaVOMap2/layers/CollectionRouting.h"
 #include "ZmaVOMap2/layers/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/layers/ZmaVadAZOverviewRegion.h"
@@ -37,10 +36,10 @@ bool IsPolyTool(long tool) {
 class RefreshSuspension {
 public:
     RefreshSuspension(CZmaVadAZLayerCollection* layers, bool suspend) : layers_(suspend ? layers : nullptr) {
-        if (layers_) CollectionRouting::SetRefreshEnabled(*layers_, false);
+        if (layers_) layers_->SetRefreshEnabled(false);
     }
     ~RefreshSuspension() {
-        if (layers_) CollectionRouting::SetRefreshEnabled(*layers_, true);
+        if (layers_) layers_->SetRefreshEnabled(true);
     }
 
 private:
@@ -125,7 +124,7 @@ void CZmaVadAZ::OnMapMouseDown(short button, short shift, float x, float y) {
             const bool overviewTookIt = overview_ && overview_->HitTest(engineDispatch_.Get(), point);
             if (!overviewTookIt && layers_) {
                 RefreshSuspension suspend(layers_.get(), IsPolyTool(tool));
-                CollectionRouting::DispatchMouseDown(*layers_, point, mapPos, shift == 2);
+                layers_->DispatchMouseDown(point, mapPos, shift == 2);
             }
         }
         if (infoDisplay_->ShowsScaleOrCoordinates() && !IsPolyTool(tool)) InvalidateEngineWindow();
@@ -147,7 +146,7 @@ void CZmaVadAZ::OnMapMouseUp(short button, short, float x, float y) {
         const POINT point = {static_cast<LONG>(x), static_cast<LONG>(y)};
         if (layers_) {
             RefreshSuspension suspend(layers_.get(), IsPolyTool(tool));
-            CollectionRouting::DispatchMouseUp(*layers_, point, mapPos);
+            layers_->DispatchMouseUp(point, mapPos);
         }
         panning_ = false;
     }
@@ -202,7 +201,7 @@ void CZmaVadAZ::OnMapMouseMove(short, short, float x, float y) {
 
         const long tool = EngineCurrentTool();
         if (tool == kToolSelect) {
-            if (layers_) CollectionRouting::DispatchMouseMove(*layers_, {static_cast<LONG>(x), static_cast<LONG>(y)}, mapPos);
+            if (layers_) layers_->DispatchMouseMove({static_cast<LONG>(x), static_cast<LONG>(y)}, mapPos);
         } else {
             HideRolloverTipForAnyOwner();
             if (tool == kToolDistance && measuring_) {
@@ -217,7 +216,7 @@ void CZmaVadAZ::OnMapMouseMove(short, short, float x, float y) {
 
 void CZmaVadAZ::OnMapDblClick() {
     try {
-        if (layers_) CollectionRouting::DispatchDoubleClick(*layers_);
+        if (layers_) layers_->DispatchDoubleClick();
     } catch (...) {
         // Dropped without a log line, as double clicks carry nothing to report.
     }
@@ -225,7 +224,7 @@ void CZmaVadAZ::OnMapDblClick() {
 
 void CZmaVadAZ::OnMapKeyDown(short keyCode, short shift) {
     try {
-        if (layers_) CollectionRouting::DispatchKeyDown(*layers_, keyCode, shift);
+        if (layers_) layers_->DispatchKeyDown(keyCode, shift);
     }
     COM_CATCH_LOG();
 }
@@ -235,7 +234,7 @@ void CZmaVadAZ::OnMapToolUsed(short tool, double x1, double y1, double x2, doubl
         switch (tool) {
         case kToolOffset: {
             WaitCursor wait;
-            if (layers_) CollectionRouting::ApplyPendingLayerOffsets(*layers_, x1, y1);
+            if (layers_) layers_->ApplyPendingLayerOffsets(x1, y1);
             break;
         }
         case kToolDistance:
@@ -247,11 +246,11 @@ void CZmaVadAZ::OnMapToolUsed(short tool, double x1, double y1, double x2, doubl
             viewChangeStage_ = 2;
             break;
         case VO_MAP_TOOL_RADIUS_SELECT:
-            if (layers_) CollectionRouting::SelectByRadius(*layers_, {x1, y1}, x2 - x1, false);
+            if (layers_) layers_->SelectByRadius({x1, y1}, x2 - x1, false);
             break;
         case VO_MAP_TOOL_RECTANGLE_SELECT:
             if (layers_)
-                CollectionRouting::SelectByRectangle(*layers_, {std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)});
+                layers_->SelectByRectangle({std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)});
             break;
         default:
             break;
@@ -267,15 +266,15 @@ void CZmaVadAZ::OnMapPolyToolUsed(short tool, long flags, IDispatch* points) {
             // Two points make the drag: the ring holds them and the closing copy.
             if (ring.size() == 3) {
                 WaitCursor wait;
-                if (layers_) CollectionRouting::ApplyPendingLayerOffsets(*layers_, ring[1].x - ring[0].x, ring[1].y - ring[0].y);
+                if (layers_) layers_->ApplyPendingLayerOffsets(ring[1].x - ring[0].x, ring[1].y - ring[0].y);
             }
             EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kCurrentTool, Variant(currentTool_));
         } else if (tool == kToolPolygonSelect && flags == 1) {
             std::vector<ZmaPointD> ring = ClosedRing(points);
-            if (layers_) CollectionRouting::SelectByPolygon(*layers_, ring);
+            if (layers_) layers_->SelectByPolygon(ring);
         } else if (tool == kToolPolyFilter && flags == 1) {
             std::vector<ZmaPointD> ring = ClosedRing(points);
-            if (layers_) CollectionRouting::EndRegionEditing(*layers_, ring);
+            if (layers_) layers_->EndRegionEditing(ring);
         }
     }
     COM_CATCH_LOG();
@@ -298,7 +297,7 @@ void CZmaVadAZ::OnMapViewChanged() {
         EngineDispatch rect(bounds.pdispVal);
         const bool geographic = rect.Get(EngineRectangle::kXMin).ToDouble() > -360.0 &&
                                 rect.Get(EngineRectangle::kXMax).ToDouble() < 360.0;
-        if (geographic && layers_ && CollectionRouting::IsBackgroundMapVisible(*layers_)) KeepImageryZoomLevel(map);
+        if (geographic && layers_ && layers_->IsBackgroundMapVisible()) KeepImageryZoomLevel(map);
 
         currentView_ = {map.Get(EngineMap::kZoom).ToDouble(), map.Get(EngineMap::kCenterX).ToDouble(),
                         map.Get(EngineMap::kCenterY).ToDouble()};

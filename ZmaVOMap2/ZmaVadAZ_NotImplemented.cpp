@@ -1,13 +1,8 @@
 // Automation members whose work is not built yet: each answers E_NOTIMPL.
 #include "ZmaVOMap2/ZmaVadAZ.h"
 
-STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown * /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetDatasetVisible(BSTR /*bstrSeriesID*/, LONG /*lVisible*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::NotifyChange(BSTR /*bstrSeriesID*/, ENUM_NOTIFY_FLAGS /*flag*/, IDispatch * /*renderer*/, VARIANT /*ranges*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_CurrentTool(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch * /*dataset*/, VARIANT /*fields*/, BSTR /*seriesGUID*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::RemoveDataset(BSTR /*bstrSeriesID*/, VARIANT /*notify*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::LayersDlg() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG /*newVal*/) { return E_NOTIMPL; }
@@ -18,15 +13,11 @@ STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::UpdateCellRefData() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR /*bstrSeriesID*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch * /*dataset*/, BSTR /*bstrSeriesID*/, IDispatch * /*fieldConfiguration*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_IsBatchPrinting(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_IsBatchPrinting(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_BatchJobID(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_BatchJobID(BSTR /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch * /*collection*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_Title(BSTR * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetAttributeDescriptionFromGUID(BSTR /*bstrSeriesID*/, BSTR * /*description*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
@@ -115,11 +106,9 @@ STDMETHODIMP CZmaVadAZ::get_QuickPrintLayoutAsText(BSTR * /*pVal*/) { return E_N
 STDMETHODIMP CZmaVadAZ::put_QuickPrintLayoutAsText(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::QuickBatchPrint() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::BatchPrint() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_VOPrintLegend(IUnknown * /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_BatchPrintLayout(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_BatchPrintLayout(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetDefaultBatchPrintFlagsForDataLayer(BSTR /*bstrSeriesID*/, VARIANT_BOOL /*batchPrint*/, VARIANT_BOOL /*printOnAllPages*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_ScaleVisible(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_FixedLegendSize(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
@@ -139,14 +128,6 @@ STDMETHODIMP CZmaVadAZ::ToggleShapes(VARIANT_BOOL /*Visible*/) { return E_NOTIMP
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetOverviewRegion(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_OverviewRegionVisible(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_OverviewRegionVisible(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_EnhancedDrawingMode(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_EnhancedDrawingMode(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_Units(BSTR * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_Units(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR /*SeriesID*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR /*SeriesID*/, IDispatch * /*dataset*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
@@ -160,10 +141,7 @@ STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/,
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_ScreenUpdating(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_ScreenUpdating(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ResetViewChangeStage() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double /*dCentreX*/, double /*dCentreY*/, double /*dZoom*/, LONG /*lPixel*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL /*bSnapToTrack*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG * /*plMsgNum*/, double * /*pdLong*/, double * /*pdLat*/, VARIANT_BOOL * /*pbGpsSet*/) { return E_NOTIMPL; }

@@ -109,8 +109,9 @@ HRESULT HandleCaughtException(const char* file, int line) noexcept {
         ::SetErrorInfo(0, nullptr);
         return E_OUTOFMEMORY;
     } catch (...) {
+        // Error information set before the throw (a failed range check sets its text) stays for
+        // the caller.
         WriteLine(log, file, line, "Unknown exception");
-        ::SetErrorInfo(0, nullptr);
         return E_FAIL;
     }
 }

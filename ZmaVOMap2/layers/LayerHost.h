@@ -7,6 +7,8 @@
 
 #include <string>
 
+class CZmaVadAZLayer;
+
 class CZmaVadAZLayerHost {
 public:
     // The engine's map object (no reference added); null once the engine is gone.
@@ -27,6 +29,14 @@ public:
     virtual void FireSeriesRemoved(BSTR seriesId) = 0;
     virtual void FireLayerVisibilityChanged() = 0;
     virtual void FireSelectionChanged(BSTR seriesId) = 0;
+
+    // Shows the whole of a layer (the first point dataset on a map is brought into view this
+    // way). A host without a view does nothing.
+    virtual void ZoomToLayersBounds(CZmaVadAZLayer* /*layer*/, double /*padding*/) {}
+
+    // Called at the end of every drawn frame: the control adds the info display when the frame
+    // is an exported image. A host without an info display draws nothing.
+    virtual void DrawInfoDisplay(HDC /*dc*/) {}
 
 protected:
     ~CZmaVadAZLayerHost() = default;

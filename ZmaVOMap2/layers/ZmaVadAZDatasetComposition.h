@@ -3,6 +3,10 @@
 // it holds and how it is saved comes with the settings document.
 #pragma once
 
+#include "platform/Com.h"
+
+#include <msxml2.h>
+
 #include <list>
 #include <memory>
 #include <string>
@@ -26,7 +30,24 @@ public:
     bool IsVisible() const noexcept { return visible_; }
     void SetVisible(bool visible) noexcept { visible_ = visible; }
 
+    // Where and when the series' layer shows; read when the layer is built.
+    double GetOffsetX() const noexcept { return offsetX_; }
+    double GetOffsetY() const noexcept { return offsetY_; }
+    void SetOffsets(double x, double y) noexcept { offsetX_ = x; offsetY_ = y; }
+    double GetZoomMin() const noexcept { return zoomMin_; }
+    double GetZoomMax() const noexcept { return zoomMax_; }
+    bool GetZoomLayering() const noexcept { return zoomLayering_; }
+    void SetZoom(bool layering, double zoomMin, double zoomMax) noexcept {
+        zoomLayering_ = layering;
+        zoomMin_ = zoomMin;
+        zoomMax_ = zoomMax;
+    }
+    // Saved label settings of the layer ("LabelSettings"); null when there are none.
+    IXMLDOMElement* GetLabelSettings() const noexcept { return labelSettings_.Get(); }
+    void SetLabelSettings(IXMLDOMElement* element) { labelSettings_ = element; }
+
     const std::list<Dimension>& Dimensions() const noexcept { return dimensions_; }
+    std::list<Dimension>& Dimensions() noexcept { return dimensions_; }
     // Whether the series itself or one of its dimensions carries that GUID.
     bool Involves(const std::wstring& guid) const;
 
@@ -38,6 +59,10 @@ private:
     std::wstring seriesGuid_;
     int type_ = 1;
     bool visible_ = true;
+    double offsetX_ = 0.0, offsetY_ = 0.0;
+    double zoomMin_ = 0.0, zoomMax_ = 100.0;
+    bool zoomLayering_ = false;
+    platform::ComPtr<IXMLDOMElement> labelSettings_;
     std::list<Dimension> dimensions_;
 };
 

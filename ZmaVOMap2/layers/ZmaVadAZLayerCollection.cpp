@@ -4,7 +4,7 @@
 #include "ZmaVOMap2/layers/EngineLayerMembers.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
-#include "ZmaVOMap2/layers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Result.h"
@@ -370,6 +370,7 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
     if (markerLayer_ == layer) markerLayer_ = nullptr;
     if (temporaryTabLayer_ == layer) temporaryTabLayer_ = nullptr;
     if (searchCursor_ == layer) searchCursor_ = nullptr;
+    savedSelectability_.erase(layer);
     pendingOffsetLayers_.erase(std::remove(pendingOffsetLayers_.begin(), pendingOffsetLayers_.end(), layer),
                                pendingOffsetLayers_.end());
     for (auto it = keyMap_.begin(); it != keyMap_.end();) {
@@ -599,12 +600,4 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
         if (type == CZmaVadAZLayer::kTypeAnnotations) annotations_ = placed;
     }
     return result;
-}
-
-bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, const RECT& rect,
-                                               const ZmaExtent& extent, bool /*printing*/) {
-    if (!engineLayer) return false;
-    std::wstring name = EngineDispatch(engineLayer).Get(LayerEngine::Layer::kName).ToWide();
-    if (CZmaVadAZLayer* layer = FindLayerByName(name)) layer->OnDrawUserLayer(dc, rect, extent);
-    return false;
 }

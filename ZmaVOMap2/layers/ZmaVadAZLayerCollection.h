@@ -22,6 +22,7 @@ class CZmaVadAZLayer;
 class CZmaVadAZDataLayer;
 class CZmaVadAZDatasetComposition;
 class CZmaVadAZLayerHost;
+class CZmaVadAZLabelProperties;
 
 class CZmaVadAZLayerCollection {
 public:
@@ -111,9 +112,83 @@ public:
     HRESULT SaveLayers(IXMLDOMElement* parent);
     HRESULT LoadLayers(IXMLDOMElement* parent);
 
-    // The engine's request to draw one of its user-draw layers. For now it reaches only the
-    // requesting layer; the frame's drawing passes come with the frame drawing.
+    // --- Frame drawing (ZmaVadAZLayerCollection_Drawing.cpp) ---
+    // The engine's request to draw one of its user-draw layers. The requesting layer always gets
+    // its own user-draw call; the request of the top-most user-drawn layer visible at the current
+    // zoom also draws every visible layer in three passes (symbols, second symbols, labels), bottom
+    // to top. Answers whether the passes ran. `printing`: the target is not the screen.
     bool OnDrawUserLayer(HDC dc, IDispatch* engineLayer, const RECT& rect, const ZmaExtent& extent, bool printing);
+    HRESULT SetEnhancedDrawingMode(VARIANT_BOOL enhanced);
+    HRESULT GetEnhancedDrawingMode(VARIANT_BOOL* enhanced) const;
+    bool IsEnhancedDrawing() const noexcept { return enhancedDrawing_; }
+    // True only while a frame for a printer, metafile or export is being drawn.
+    bool IsPrinting() const noexcept { return printing_; }
+    // What every self-drawn layer asks before it draws: anti-aliased GDI+ for the screen when
+    // enhanced drawing is on, plain GDI otherwise.
+    bool UsesGdiPlus() const noexcept { return enhancedDrawing_ && !printing_; }
+    // Gives every type-9 data layer the host's symbol-drawing class the two flags select.
+    void UpdateSymbolDrawingClasses() noexcept;
+
+    // --- Mouse, key and tool routing (ZmaVadAZLayerCollection_Routing.cpp) ---
+    // Each event goes to the layers visible at the current zoom, from the top down, until one
+    // takes it. A click that a layer takes leaves the selectable layers below it unselectable
+    // until the next dispatch restores them.
+    void DispatchMouseMove(POINT point, const ZmaPointD& mapPos);
+    bool DispatchMouseDown(POINT point, const ZmaPointD& mapPos, bool keepSelection);
+    void DispatchMouseUp(POINT point, const ZmaPointD& mapPos);
+    void DispatchDoubleClick();
+    void DispatchKeyDown(short keyCode, short shift);
+    void RestoreSelectability();
+    void ClearAllSelections();
+    void SelectByRectangle(const ZmaExtent& extent);
+    // `centre` is passed on as given (longitude, latitude for the tool; latitude, longitude for
+    // the automation method).
+    void SelectByRadius(const ZmaPointD& centre, double radius, bool projected);
+    // `points` ends with a copy of its first point.
+    void SelectByPolygon(const std::vector<ZmaPointD>& points);
+    // Gives every layer chosen for the offset tool the offsets, then forgets them.
+    HRESULT ApplyPendingLayerOffsets(double x, double y);
+    // Asks the engine to redraw, unless refreshes are switched off or the screen is not updated.
+    void RefreshMap();
+    // Region editing and the background imagery layer come with their own layer kinds; until
+    // then there is no region to finish and no imagery to snap to.
+    void EndRegionEditing(const std::vector<ZmaPointD>& /*ring*/) {}
+    bool IsBackgroundMapVisible() const noexcept { return false; }
+
+    // --- Displaying datasets and the dataset operations (ZmaVadAZLayerCollection_Datasets.cpp) ---
+    // Shows one field of a host dataset as a new data layer (S_FALSE when the series is already
+    // shown or a kept composition no longer fits the dataset). Failures while building are raised.
+    HRESULT DisplayDataset(IDispatch* dataset, const std::wstring& fieldName, IUnknown* voLegend,
+                           IUnknown* printLegend, const std::wstring& seriesGuid);
+    // Shows the fields that the host's field configuration names ("SeriesType", "Dimensions").
+    HRESULT CreateMultiDMapping(IDispatch* dataset, const std::wstring& seriesGuid, IDispatch* fieldConfiguration);
+    // Builds the layers of one composition (cell-site datasets split by their "LayerType").
+    HRESULT BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                              IDispatch* fieldConfiguration);
+    void MakeDatasetLayerName(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition, std::string& name,
+                              std::string& longName);
+    // The technology of a dataset: its "LongName" up to the first '_' (empty when none).
+    std::string GetDatasetNamePrefix(IDispatch* dataset);
+    // The four lines-to-cells layers of the current technology and `suffix`, made on first use.
+    HRESULT CreateCellSiteLineLayers(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                                     const std::wstring& seriesGuid, const std::wstring& suffix);
+    // Zoom range and label settings from the defaults table row of the layer's kind or file name.
+    HRESULT ApplyLayerDefaults(CZmaVadAZLayer* layer);
+    HRESULT RemoveDataset(const std::wstring& guid, const VARIANT& notify);
+    void SetDatasetVisible(const std::wstring& guid, long visible);
+    void SetLayerVisible(CZmaVadAZLayer* layer, long visible);
+    // `renderer` and `ranges` are accepted for the host's sake and not used.
+    HRESULT NotifyChange(const std::wstring& guid, long flag, IDispatch* renderer, const VARIANT& ranges);
+    HRESULT NotifySelectionChange(const std::wstring& guid);
+    // Spreads the dataset's selected rows to the map: every data layer's selection is cleared and
+    // the rows are selected again.
+    void PropagateSelection(IDispatch* dataset);
+    HRESULT GetDisplayedGUIDs(IDispatch* target);
+    HRESULT GetTopVisibleDataLayerName(BSTR* name);
+    HRESULT GetAttributeDescriptionFromGUID(const std::wstring& guid, BSTR* description);
+    // Keeps the label settings of the cell-reference layers across a reload of their data.
+    void UpdateCellRefData();
+    void ClearCellRefData();
 
 private:
     using LayerList = std::list<std::unique_ptr<CZmaVadAZLayer>>;
@@ -155,4 +230,25 @@ private:
     std::vector<CZmaVadAZDataLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
     std::vector<std::wstring> cellSiteGuids_;
+
+    // Frame drawing and routing state.
+    static void DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent, int pass);
+    bool enhancedDrawing_ = true;
+    bool printing_ = false;
+    std::map<CZmaVadAZLayer*, bool> savedSelectability_;
+    bool selectabilitySaved_ = false;
+
+    // Dataset display state.
+    struct AnsiTextLess {
+        bool operator()(const std::string& a, const std::string& b) const { return ::lstrcmpA(a.c_str(), b.c_str()) < 0; }
+    };
+    using LinesLayerMap = std::map<std::string, std::unique_ptr<CZmaVadAZLayer>>;
+    CZmaVadAZDataLayer* BuildOneDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition& composition,
+                                             const std::string& name, const std::string& longName,
+                                             const std::string& tableFile, const std::wstring& key);
+    CZmaVadAZDataLayer* LayerOfEntry(const std::wstring& guid) const;
+    std::string technologyPrefix_;
+    std::vector<std::string> cellSiteLayerTypes_;
+    std::map<std::string, std::unique_ptr<CZmaVadAZLabelProperties>, AnsiTextLess> cellRefLabels_;
+    LinesLayerMap servingLines_, neighbourLines_, cellSiteLines_, pointLines_;
 };

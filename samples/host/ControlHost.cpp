@@ -119,8 +119,14 @@ size_t ControlHost::SaveStream(const std::wstring& path) {
 }
 
 ImageSummary ControlHost::WriteImage(const std::wstring& path) {
+    // The richest view interface first: the map control draws its own overlays through
+    // IViewObjectEx and leaves the plain IViewObject to its engine.
+    ComPtr<IViewObjectEx> viewEx;
     ComPtr<IViewObject> view;
-    if (!control_ || FAILED(control_.As(view))) throw ComError(E_NOINTERFACE, L"the control has no IViewObject");
+    if (control_ && SUCCEEDED(control_.As(viewEx)))
+        view = viewEx.Get();
+    else if (!control_ || FAILED(control_.As(view)))
+        throw ComError(E_NOINTERFACE, L"the control has no IViewObject");
     RECT r = windows_.SiteRect();
     return WriteViewImage(view.Get(), {r.right - r.left, r.bottom - r.top}, path);
 }

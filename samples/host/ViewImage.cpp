@@ -80,7 +80,8 @@ ImageSummary WriteViewImage(IViewObject* view, SIZE size, const std::wstring& pa
         RECT all = {0, 0, size.cx, size.cy};
         ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         RECTL bounds = {0, 0, size.cx, size.cy};
-        CheckCall(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.Get(), &bounds, nullptr, nullptr, 0),
+        // The bitmap's DC is also the target device context: some controls need both.
+        CheckCall(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc.Get(), dc.Get(), &bounds, nullptr, nullptr, 0),
                   L"IViewObject::Draw");
         ::GdiFlush();
     }

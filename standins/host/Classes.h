@@ -19,5 +19,13 @@ HRESULT CreateLabelStyleClass(REFIID iid, void** out);
 HRESULT CreateStringListClass(REFIID iid, void** out);
 HRESULT CreateRegionSetClass(REFIID iid, void** out);
 HRESULT CreateAttributesClass(REFIID iid, void** out);
+HRESULT CreateDatasetClass(REFIID iid, void** out);
+HRESULT CreateSampleDatasetClass(REFIID iid, void** out);
+HRESULT CreateFieldStyleClass(REFIID iid, void** out);
+HRESULT CreateFieldConfigurationClass(REFIID iid, void** out);
+HRESULT CreatePointRendererClass(REFIID iid, void** out);
+HRESULT CreateEnhancedRendererClass(REFIID iid, void** out);
+HRESULT CreateCellSiteRendererClass(REFIID iid, void** out);
+HRESULT CreateFieldRendererClass(REFIID iid, void** out);
 
 }  // namespace hoststandin

@@ -24,6 +24,14 @@ const platform::ClassEntry kObjectMap[] = {
     {&CLSID_HostStringList, &hoststandin::CreateStringListClass, 0},
     {&CLSID_HostRegionSet, &hoststandin::CreateRegionSetClass, 0},
     {&CLSID_HostAttributes, &hoststandin::CreateAttributesClass, 0},
+    {&CLSID_HostDataset, &hoststandin::CreateDatasetClass, 0},
+    {&CLSID_SampleDataset, &hoststandin::CreateSampleDatasetClass, 0},
+    {&CLSID_HostFieldStyle, &hoststandin::CreateFieldStyleClass, 0},
+    {&CLSID_HostFieldConfiguration, &hoststandin::CreateFieldConfigurationClass, 0},
+    {&CLSID_HostPointRenderer, &hoststandin::CreatePointRendererClass, 0},
+    {&CLSID_HostEnhancedRenderer, &hoststandin::CreateEnhancedRendererClass, 0},
+    {&CLSID_HostCellSiteRenderer, &hoststandin::CreateCellSiteRendererClass, 0},
+    {&CLSID_HostFieldRenderer, &hoststandin::CreateFieldRendererClass, 0},
 };
 
 }  // namespace

@@ -187,6 +187,47 @@ public:
         return IsEqualIID(iid, IID_IHostPackageManager) ? S_OK : S_FALSE;
     }
 
+    // The running object table is shared by every process of the machine and keeps the entry
+    // of a process that ended without revoking it, which then answers lookups with an RPC
+    // failure. So the registration goes when the registering thread leaves COM for the last time.
+    class RevokeAtUninitialize final : public IInitializeSpy {
+    public:
+        STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+            if (!out) return E_POINTER;
+            *out = nullptr;
+            if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IInitializeSpy)) return E_NOINTERFACE;
+            *out = static_cast<IInitializeSpy*>(this);
+            return S_OK;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+        STDMETHODIMP_(ULONG) Release() override { return 1; }
+        STDMETHODIMP PreInitialize(DWORD, DWORD) override { return S_OK; }
+        STDMETHODIMP PostInitialize(HRESULT hr, DWORD, DWORD) override { return hr; }
+        STDMETHODIMP PreUninitialize(DWORD apartmentRefs) override {
+            if (apartmentRefs != 1) return S_OK;
+            DWORD cookie = 0;
+            {
+                std::lock_guard<std::mutex> guard(Settings().mutex);
+                cookie = Settings().rotCookie;
+                Settings().rotCookie = 0;
+            }
+            ComPtr<IRunningObjectTable> rot;
+            if (cookie && SUCCEEDED(::GetRunningObjectTable(0, rot.Put()))) rot->Revoke(cookie);
+            // Off the thread's list too: COM would otherwise call a spy whose library is gone.
+            ::CoRevokeInitializeSpy(spyCookie);
+            spyCookie.QuadPart = 0;
+            return S_OK;
+        }
+        STDMETHODIMP PostUninitialize(DWORD) override { return S_OK; }
+
+        ULARGE_INTEGER spyCookie = {};
+    };
+
+    static void RevokeWhenComEnds() {
+        static RevokeAtUninitialize spy;
+        if (spy.spyCookie.QuadPart == 0) ::CoRegisterInitializeSpy(&spy, &spy.spyCookie);
+    }
+
     STDMETHODIMP Start() override {
         Log().Add(CallLine(L"Start"));
         RETURN_IF_FAILED(faults_.Check(L"Start"));
@@ -201,6 +242,7 @@ public:
             THROW_IF_FAILED(rot->Register(ROTFLAGS_REGISTRATIONKEEPSALIVE, static_cast<IHostPackageManager*>(this),
                                           name.Get(), &cookie));
             Settings().rotCookie = cookie;
+            RevokeWhenComEnds();
             return S_OK;
         }
         COM_CATCH_RETURN();

@@ -1,7 +1,7 @@
 // The layer collection: placing, moving, finding and removing layers, and the annotations layer.
 #include "tests/layers/LayerFixture.h"
 
-#include "ZmaVOMap2/layers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 
 using platform::Variant;

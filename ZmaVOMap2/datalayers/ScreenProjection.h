@@ -1,0 +1,64 @@
+// Map positions to screen pixels through the engine's ConvertPosition, fast.
+//
+// A frame converts every row of a dataset that lies in the view, and a call into the engine per
+// row would cost many times the reading of the row itself. Before a walk, `Prepare` asks the
+// engine for a handful of positions spread over the view; when they show that the engine's
+// projection of this view is affine (a plain scale and shift in each axis, as a flat map view
+// is), the walk applies that transformation itself. Any other projection is converted one call
+// per position. A transformed position that falls within a hair of a pixel border is asked of
+// the engine all the same, so the pixels are the engine's own.
+#pragma once
+
+#include "ZmaVOMap2/control/Geometry.h"
+#include "platform/Com.h"
+
+class ScreenProjection {
+public:
+    ScreenProjection() = default;
+    void SetMap(IDispatch* map) { map_ = map; affine_ = false; }
+    IDispatch* Map() const noexcept { return map_.Get(); }
+
+    // Probes the engine over `view`; afterwards `ToScreen` uses the transformation when the
+    // probes allow it. Raises the engine's failure as ComError.
+    void Prepare(const ZmaExtent& view);
+    // Forgets the transformation: every position goes to the engine again.
+    void Forget() noexcept { affine_ = false; }
+    bool IsAffine() const noexcept { return affine_; }
+
+    // The engine's screen position of (x = longitude, y = latitude), in single precision as the
+    // engine gives it. Raises the engine's failure as ComError.
+    void ToScreen(double x, double y, float& sx, float& sy) const;
+    // ToScreen truncated toward zero, then moved by (dx, dy): a pixel of the drawing rectangle.
+    POINT ToPixel(double x, double y, long dx, long dy) const {
+        if (affine_) {
+            const float sx = static_cast<float>(ax_ + bx_ * x + cx_ * y);
+            const float sy = static_cast<float>(ay_ + by_ * x + cy_ * y);
+            if (!NearBorder(sx) && !NearBorder(sy)) return {static_cast<long>(sx) + dx, static_cast<long>(sy) + dy};
+        }
+        // Near a whole number the transformation and the engine may truncate differently.
+        float sx, sy;
+        EngineToScreen(x, y, sx, sy);
+        return {static_cast<long>(sx) + dx, static_cast<long>(sy) + dy};
+    }
+
+    // One call to the engine, never the transformation.
+    void EngineToScreen(double x, double y, float& sx, float& sy) const;
+
+private:
+    // Distance from a pixel border below which a transformed position is asked of the engine:
+    // above the largest error the probes allow, so the truncated pixel is always the engine's.
+    static constexpr double kBorder = 4e-4;
+    // Whether v lies within kBorder of a whole number (or is too large to tell).
+    static bool NearBorder(float v) {
+        const double d = static_cast<double>(v);
+        if (!(d > -1e9 && d < 1e9)) return true;
+        double f = d - static_cast<double>(static_cast<long>(d));
+        if (f < 0) f = -f;
+        return f < kBorder || f > 1.0 - kBorder;
+    }
+
+    platform::ComPtr<IDispatch> map_;
+    bool affine_ = false;
+    // sx = ax + bx * x + cx * y; sy = ay + by * x + cy * y
+    double ax_ = 0, bx_ = 0, cx_ = 0, ay_ = 0, by_ = 0, cy_ = 0;
+};

@@ -1,0 +1,490 @@
+// Construction, initialisation from the dataset, the display fields and the three drawing passes.
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+
+#include "ZmaVOMap2/control/EngineDispatch.h"
+#include "ZmaVOMap2/control/ExternalIds.h"
+#include "ZmaVOMap2/datalayers/OverlappingLabelPreventor.h"
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/layers/RolloverTip.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "platform/Result.h"
+#include "platform/Window.h"
+
+#include <algorithm>
+
+using platform::Bstr;
+using platform::ComError;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const wchar_t kCaption[] = L"Map Module";
+
+// Drawing codes of the host renderer.
+constexpr long kCodeNormal = 0;
+constexpr long kCodeSelected = 1;
+constexpr long kCodeFilteringStyle = 6;
+// Style flags of a field's style object.
+constexpr long kStyleByValue = 0x2;
+constexpr long kStyleFilters = 0x40;
+
+Variant Missing() {
+    Variant v;
+    v.vt = VT_ERROR;
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return v;
+}
+
+const CLSID& InitialSymbolClass(int type, const CZmaVadAZLayerCollection* owner) {
+    switch (type) {
+    case CZmaVadAZLayer::kTypeCellSites:
+        return SymbolDrawing::kCellSites;
+    case CZmaVadAZLayer::kTypeCellReferences:
+        return !owner || owner->UsesGdiPlus() ? SymbolDrawing::kEnhanced : SymbolDrawing::kPlain;
+    default:
+        return SymbolDrawing::kPlain;
+    }
+}
+
+std::unique_ptr<RendererOptimiserInterface> OptimiserFor(int type) {
+    if (type == CZmaVadAZLayer::kTypeCellSites) return std::make_unique<RendererOptimiserCellSites>(std::wstring());
+    return std::make_unique<RendererOptimiserDataset>();
+}
+
+}  // namespace
+
+CZmaVadAZDataLayer::CZmaVadAZDataLayer(IDispatch* map, int /*userDrawn*/, CZmaVadAZLayerCollection* owner,
+                                       std::unique_ptr<RendererOptimiserInterface> optimiser,
+                                       const CLSID* rendererClass, const std::wstring& siteKey)
+    : CZmaVadAZLayer(map, owner),
+      optimiser_(std::move(optimiser)),
+      symbolClass_(rendererClass ? *rendererClass : SymbolDrawing::kPlain),
+      siteKey_(siteKey) {
+    if (!optimiser_) platform::ThrowHr(E_POINTER);
+    optimiser_->SetMap(map);
+    optimiser_->SetRowFilter(this);
+}
+
+CZmaVadAZDataLayer::CZmaVadAZDataLayer(IDispatch* map, CZmaVadAZLayerCollection* owner, int type)
+    : CZmaVadAZDataLayer(map, 1, owner, OptimiserFor(type), &InitialSymbolClass(type, owner), std::wstring()) {
+    SetType(type);
+}
+
+CZmaVadAZDataLayer::~CZmaVadAZDataLayer() {
+    // A tooltip shown for this layer must not outlive it (no tooltip window: nothing shown).
+    if (rollovertip::Window()) HideRolloverTip(this);
+    // The optimiser holds the dataset and its fields: it goes before the layer's own references.
+    optimiser_.reset();
+}
+
+HRESULT CZmaVadAZDataLayer::Attach(const std::string& name, int type, const std::string& /*fileSpec*/) {
+    if (!GetMapXMap() || GetMapXLayer()) return E_UNEXPECTED;
+    try {
+        ComPtr<IDispatch> layers = EngineLayers();
+        Variant added = EngineDispatch(layers.Get())
+                            .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+        if (added.vt != VT_DISPATCH || !added.pdispVal) return E_FAIL;
+        SetEngineLayer(added.pdispVal);
+        SetType(type);
+        SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
+        SetUserDrawn(true);
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CZmaVadAZDataLayer::SetVisible(bool visible) { return CZmaVadAZLayer::SetVisible(visible); }
+
+HRESULT CZmaVadAZDataLayer::SetSelectable(bool selectable) {
+    selectable_ = selectable ? 1 : 0;
+    return S_OK;
+}
+
+void CZmaVadAZDataLayer::Redraw() {
+    // The control switches refreshes off while a polygon-style tool is being drawn, so that the
+    // engine does not repaint over the shape in progress.
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    if (owner && !owner->IsRefreshEnabled()) return;
+    ComPtr<IDispatch> layer = GetMapXLayer();
+    if (!layer) return;
+    EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kInvalidate, {Missing()});
+}
+
+// --- Dataset and display fields ---------------------------------------------------------------
+
+HRESULT CZmaVadAZDataLayer::ReplaceDataset(IHostDataset* dataset) {
+    try {
+        SetDataset(dataset);
+        if (!FindLatLongFields()) return E_FAIL;
+        RefreshStyleField();
+        optimiser_->SetSources(dataset_.Get(), latitudeField_.Get(), longitudeField_.Get());
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CZmaVadAZDataLayer::Initialise(const std::vector<std::wstring>& fieldNames) {
+    if (!dataset_) return E_POINTER;
+    try {
+        // The caller removes the layer when the dataset has no positions; the user was told.
+        if (!FindLatLongFields()) return E_FAIL;
+        BuildDisplayFields(fieldNames);
+        RefreshStyleField();
+        optimiser_->SetSources(dataset_.Get(), latitudeField_.Get(), longitudeField_.Get());
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+void CZmaVadAZDataLayer::BuildDisplayFields(const std::vector<std::wstring>& fieldNames) {
+    if (!dataset_) platform::ThrowHr(E_UNEXPECTED);
+    attributeCodes_.clear();
+    displayFields_.clear();
+
+    // Codes stored with the dataset win, as long as every field has one.
+    bool complete = true;
+    for (const std::wstring& name : fieldNames) {
+        const long code = LoadStyleSettings(dataset_.Get(), name, layerKey_, GetSeriesGuid());
+        if (code == -1) {
+            complete = false;
+            break;
+        }
+        attributeCodes_[name] = code;
+        displayFields_.push_front(name);
+    }
+    if (complete) return;
+
+    // Codes chosen afresh. The names entered above are entered once more below, so they go too:
+    // a field listed twice would show twice in tooltips and exports.
+    attributeCodes_.clear();
+    displayFields_.clear();
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    if (fieldNames.size() > 1) {
+        std::vector<long> used;
+        for (const std::wstring& name : fieldNames) {
+            ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
+            ComPtr<IHostFieldStyle> style = FindInHostCollection(field.Get());
+            long flags = 0;
+            if (style) THROW_IF_FAILED(style->get_StyleFlags(&flags));
+            const bool byValue = style && (flags & kStyleByValue);
+            // Fields styled by value prefer the character, the others the colour.
+            const long candidates[3] = {byValue ? kCodeCharacter : kCodeColour, byValue ? kCodeColour : kCodeSize,
+                                        byValue ? kCodeSize : kCodeCharacter};
+            long code = candidates[2];
+            for (long candidate : candidates) {
+                if (std::find(used.begin(), used.end(), candidate) == used.end()) {
+                    code = candidate;
+                    break;
+                }
+            }
+            used.push_back(code);
+            SaveStyleSettings(dataset_.Get(), name, layerKey_, code);
+            attributeCodes_[name] = code;
+            displayFields_.push_front(name);
+        }
+    } else if (fieldNames.size() == 1) {
+        const std::wstring& name = fieldNames.front();
+        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
+        if (ComPtr<IHostFieldStyle> style = FindInHostCollection(field.Get())) {
+            long code = 0;
+            THROW_IF_FAILED(style->get_AttributeCode(&code));
+            SaveStyleSettings(dataset_.Get(), name, layerKey_, code);
+            attributeCodes_[name] = code;
+        }
+        displayFields_.push_front(name);
+    }
+}
+
+void CZmaVadAZDataLayer::RefreshStyleField() {
+    if (displayFields_.empty() || !dataset_) return;
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    styleField_ = hostdata::FieldByName(fields.Get(), displayFields_.front());
+}
+
+HRESULT CZmaVadAZDataLayer::RefreshFromDataset() {
+    try {
+        ReloadAttributeCodes();
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+void CZmaVadAZDataLayer::ReloadAttributeCodes() {
+    for (const std::wstring& name : displayFields_) {
+        const long code = LoadStyleSettings(dataset_.Get(), name, layerKey_);
+        // A field without a stored code drives no symbol property.
+        if (code == -1)
+            attributeCodes_.erase(name);
+        else
+            attributeCodes_[name] = code;
+    }
+    Redraw();
+}
+
+void CZmaVadAZDataLayer::GetStringList(std::vector<std::wstring>& names) const {
+    names.insert(names.end(), displayFields_.begin(), displayFields_.end());
+}
+
+bool CZmaVadAZDataLayer::SetColourField(const std::wstring& name, long code) {
+    for (auto it = attributeCodes_.begin(); it != attributeCodes_.end(); ++it) {
+        if (it->second == code) {
+            attributeCodes_.erase(it);
+            break;
+        }
+    }
+    if (!name.empty()) {
+        attributeCodes_[name] = code;
+        displayFields_.remove(name);
+        displayFields_.push_front(name);
+    }
+    Redraw();
+    return true;
+}
+
+void CZmaVadAZDataLayer::SetCellColourField(const char* fieldName, int role) {
+    SetColourField(platform::ToWide(fieldName ? fieldName : ""), role);
+}
+
+bool CZmaVadAZDataLayer::EvaluateExpression(const std::wstring& expression, std::wstring& text) {
+    if (expression.empty() || !dataset_) return false;
+    Variant result;
+    if (FAILED(dataset_->Evaluate(Bstr(expression).Get(), result.Put()))) return false;
+    if (result.vt == VT_EMPTY || result.vt == VT_NULL) {
+        text.clear();
+        return true;
+    }
+    if (result.vt != VT_BSTR && FAILED(::VariantChangeType(&result, &result, VARIANT_ALPHABOOL, VT_BSTR))) return false;
+    text = result.bstrVal ? std::wstring(result.bstrVal, ::SysStringLen(result.bstrVal)) : std::wstring();
+    return true;
+}
+
+bool CZmaVadAZDataLayer::GetBounds(ZmaExtent& extent) { return optimiser_->GetSelectionExtent(extent); }
+
+// --- Drawing ----------------------------------------------------------------------------------
+
+IHostRenderer& CZmaVadAZDataLayer::Renderer() const {
+    if (!renderer_) platform::ThrowHr(E_POINTER);
+    return *renderer_.Get();
+}
+
+bool CZmaVadAZDataLayer::PrepareRenderer(IHostRenderer* renderer) {
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    if (owner) THROW_IF_FAILED(renderer->SetEnhancedDrawing(owner->UsesGdiPlus() ? VARIANT_TRUE : VARIANT_FALSE));
+
+    // Worked out afresh every frame, so that a changed field list no longer filters rows.
+    styleFlag_ = false;
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    bool front = true;
+    for (const std::wstring& name : displayFields_) {
+        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
+        if (!field) continue;
+        if (front) styleField_ = field;
+        front = false;
+
+        auto code = attributeCodes_.find(hostdata::FieldName(field.Get()));
+        if (code == attributeCodes_.end()) continue;
+        ComPtr<IHostFieldRenderer> fieldRenderer;
+        THROW_IF_FAILED(::CoCreateInstance(SymbolDrawing::kFieldRenderer, nullptr, CLSCTX_ALL,
+                                           __uuidof(IHostFieldRenderer), fieldRenderer.PutVoid()));
+        THROW_IF_FAILED(fieldRenderer->SetField(field.Get(), code->second));
+        THROW_IF_FAILED(renderer->AddFieldRenderer(fieldRenderer.Get()));
+
+        ComPtr<IHostFieldStyle> formatter = FindInHostCollection(field.Get());
+        if (!formatter) platform::ThrowHr(E_POINTER);
+        long flags = 0;
+        THROW_IF_FAILED(formatter->get_StyleFlags(&flags));
+        if (flags & kStyleFilters) {
+            styleFlag_ = true;
+            styleField_ = field;
+        }
+    }
+    return true;
+}
+
+bool CZmaVadAZDataLayer::OnDrawUserLayer(HDC /*dc*/, const RECT& rect, const ZmaExtent& extent) {
+    if (!dataset_) return false;
+    renderer_ = nullptr;
+    ComPtr<IUnknown> object;
+    if (SUCCEEDED(::CoCreateInstance(symbolClass_, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid())) && object) {
+        ::OleRun(object.Get());
+        object->QueryInterface(__uuidof(IHostRenderer), renderer_.PutVoid());
+    }
+    if (renderer_) PrepareRenderer(renderer_.Get());
+    drawnOnce_ = true;
+    optimiser_->Update(rect, extent, offsetX_, offsetY_, false);
+    return true;
+}
+
+void CZmaVadAZDataLayer::DrawLineLayers(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    for (LineLink link : {kLineC, kLineD, kLineA, kLineB})
+        if (CZmaVadAZLayer* lines = lineLayers_[link]) lines->Draw(dc, rect, extent);
+}
+
+bool CZmaVadAZDataLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    if (!dataset_) return false;
+    ::SetTextAlign(dc, TA_CENTER | TA_BOTTOM);
+    optimiser_->Update(rect, extent, offsetX_, offsetY_, false);
+    if (!IsVisibleAtCurrentZoom()) return true;
+
+    IHostRenderer& renderer = Renderer();
+    const long code = styleFlag_ ? kCodeNormal + kCodeFilteringStyle : kCodeNormal;
+    for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
+        POINT pixel;
+        if (optimiser_->GetScreenPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
+    }
+    DrawLineLayers(dc, rect, extent);
+    return true;
+}
+
+bool CZmaVadAZDataLayer::DrawSecondPass(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    if (!dataset_) return false;
+    if (!IsSelectionNamed() || !IsVisibleAtCurrentZoom()) return true;
+    ::SetTextAlign(dc, TA_CENTER | TA_BOTTOM);
+    optimiser_->Update(rect, extent, offsetX_, offsetY_, true);
+    IHostRenderer& renderer = Renderer();
+    const long code = styleFlag_ ? kCodeSelected + kCodeFilteringStyle : kCodeSelected;
+    for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
+        POINT pixel;
+        if (optimiser_->GetScreenPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
+    }
+    return true;
+}
+
+bool CZmaVadAZDataLayer::LabelsShowNow() {
+    CZmaVadAZLabelProperties* labels = GetLabelProperties();
+    if (!labels || !labels->GetVisible()) return false;
+    double zoomMin = 0, zoomMax = 0;
+    if (!labels->GetLabelZoom(&zoomMin, &zoomMax)) return true;
+
+    // The range is kept in its own unit: read the zoom in that unit, then put the map's back.
+    EngineDispatch map(GetMapXMap().Get());
+    const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
+    double zoom = 0;
+    map.Put(EngineMap::kDistanceUnit, Variant(labels->GetLabelZoomUnits()));
+    try {
+        zoom = map.Get(EngineMap::kZoom).ToDouble();
+    } catch (...) {
+        map.Put(EngineMap::kDistanceUnit, Variant(unit));
+        throw;
+    }
+    map.Put(EngineMap::kDistanceUnit, Variant(unit));
+    return zoomMin <= zoom && zoom <= zoomMax;
+}
+
+bool CZmaVadAZDataLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    if (!dataset_) return false;
+    if (!LabelsShowNow()) return true;
+    CZmaVadAZLabelProperties& labels = *GetLabelProperties();
+    ::SetTextAlign(dc, TA_CENTER | TA_BOTTOM);
+
+    IHostRenderer& renderer = Renderer();
+    if (ComPtr<IHostLabelStyle> style = labels.GetStyle()) {
+        ComPtr<IDispatch> styleObject;
+        style->QueryInterface(IID_IDispatch, styleObject.PutVoid());
+        THROW_IF_FAILED(renderer.SetLabelStyle(styleObject.Get()));
+    }
+    int offsetX = 0, offsetY = 0;
+    labels.GetOffset(offsetX, offsetY);
+    THROW_IF_FAILED(renderer.SetLabelPlacement(labels.GetPosition(), labels.GetAlignment(), offsetX, offsetY));
+
+    const bool byExpression = labels.GetUseExpression();
+    if (!byExpression && !labels.GetDataField().empty()) {
+        ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+        if (ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), platform::ToWide(labels.GetDataField())))
+            THROW_IF_FAILED(renderer.SetLabelField(field.Get(), static_cast<short>(labels.GetFormattedLabels() ? 1 : 0)));
+    }
+    std::unique_ptr<OverlappingLabelPreventor> preventor;
+    if (!labels.GetOverlap()) preventor = std::make_unique<OverlappingLabelPreventor>(rect, ::GetDeviceCaps(dc, LOGPIXELSY));
+    const std::wstring expression = platform::ToWide(labels.GetExpression());
+    const bool skipDuplicates = labels.GetDuplicate();
+
+    optimiser_->Update(rect, extent, offsetX_, offsetY_, false);
+    std::wstring previous;
+    for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
+        if (byExpression) {
+            std::wstring text;
+            if (EvaluateExpression(expression, text)) THROW_IF_FAILED(renderer.SetLabelText(Bstr(text).Get()));
+        }
+        POINT pixel;
+        if (!optimiser_->GetScreenPosition(pixel)) continue;
+        if (skipDuplicates) {
+            Bstr text;
+            if (renderer.GetLabelText(text.Put()) == S_OK && text.Get()) {
+                const std::wstring current = text.Wide();
+                if (current == previous) continue;
+                previous = current;
+            }
+        }
+        if (preventor) {
+            SIZE size = {0, 0};
+            if (FAILED(renderer.GetLabelSize(dc, &size))) continue;
+            if (!preventor->Reserve(pixel.x, pixel.y, size.cx, size.cy)) continue;
+        }
+        THROW_IF_FAILED(renderer.DrawLabel(dc, pixel.x, pixel.y));
+    }
+
+    for (LineLink link : {kLineA, kLineB})
+        if (CZmaVadAZLayer* lines = lineLayers_[link]) lines->DrawLabels(dc, rect, extent);
+    return true;
+}
+
+// --- Showing the selection --------------------------------------------------------------------
+
+HRESULT CZmaVadAZDataLayer::ShowSelection() {
+    try {
+        if (!IsVisible()) {
+            Redraw();
+            return S_OK;
+        }
+        ZmaExtent selected;
+        const bool inView = optimiser_->GetSelectionExtent(selected);
+        if (!MapViewLocked() && !inView && !extent::IsEmpty(selected)) {
+            EngineDispatch map(GetMapXMap().Get());
+            Variant boundsObject = map.Get(EngineMap::kBounds);
+            if (boundsObject.vt != VT_DISPATCH || !boundsObject.pdispVal) platform::ThrowHr(E_POINTER);
+            EngineDispatch bounds(boundsObject.pdispVal);
+            const double mapWidth = bounds.Get(EngineRectangle::kXMax).ToDouble() - bounds.Get(EngineRectangle::kXMin).ToDouble();
+            const double mapHeight = bounds.Get(EngineRectangle::kYMax).ToDouble() - bounds.Get(EngineRectangle::kYMin).ToDouble();
+            const double width = selected.right - selected.left, height = selected.top - selected.bottom;
+            if (width <= mapWidth && height <= mapHeight) {
+                // It fits: keep the zoom and centre on the selection.
+                const double zoom = map.Get(EngineMap::kZoom).ToDouble();
+                map.Call(EngineMap::kZoomTo, {Variant(zoom), Variant((selected.left + selected.right) / 2),
+                                              Variant((selected.top + selected.bottom) / 2)});
+            } else {
+                CLSID rectangleClass;
+                THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
+                ComPtr<IDispatch> rectangle;
+                HRESULT hr = ::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid());
+                if (FAILED(hr) && hr != E_NOINTERFACE) platform::ThrowCall(hr);
+                platform::ThrowIfNull(rectangle.Get());
+                const double dx = width * 0.04, dy = height * 0.04;
+                EngineDispatch(rectangle.Get())
+                    .Call(EngineRectangle::kSet, {Variant(selected.left - dx), Variant(selected.top + dy),
+                                                  Variant(selected.right + dx), Variant(selected.bottom - dy)});
+                map.Put(EngineMap::kBounds, Variant(rectangle.Get()));
+            }
+        }
+        UpdateSelection(true);
+        Redraw();
+        return S_OK;
+    } catch (const ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}

@@ -1,0 +1,113 @@
+// Drawing one frame of the own layers: the engine asks once per user-draw layer, and the request
+// of the top-most one visible at the current zoom draws every own layer in three passes.
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+
+#include "ZmaVOMap2/control/EngineDispatch.h"
+#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "platform/Result.h"
+
+namespace {
+
+enum : int { kSymbolPass = 0, kSecondSymbolPass = 1, kLabelPass = 2 };
+
+// Puts the printing flag back whatever a layer does during the frame: a layer that throws must
+// not leave later screen frames drawing without GDI+ or with the plain symbol class.
+class PrintingFrame {
+public:
+    PrintingFrame(CZmaVadAZLayerCollection& layers, bool& flag, bool printing) noexcept
+        : layers_(layers), flag_(flag), printing_(printing) {
+        flag_ = printing;
+        if (printing_) layers_.UpdateSymbolDrawingClasses();
+    }
+    ~PrintingFrame() {
+        flag_ = false;
+        if (printing_) layers_.UpdateSymbolDrawingClasses();
+    }
+    PrintingFrame(const PrintingFrame&) = delete;
+    PrintingFrame& operator=(const PrintingFrame&) = delete;
+
+private:
+    CZmaVadAZLayerCollection& layers_;
+    bool& flag_;
+    bool printing_;
+};
+
+}  // namespace
+
+void CZmaVadAZLayerCollection::DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent,
+                                             int pass) {
+    // Only the layer's own visibility counts here: a layer outside its zoom range decides for
+    // itself whether it draws.
+    if (!layer.IsVisible()) return;
+    switch (pass) {
+    case kSymbolPass:
+        layer.Draw(dc, rect, extent);
+        break;
+    case kSecondSymbolPass:
+        layer.DrawSecondPass(dc, rect, extent);
+        break;
+    default:
+        layer.DrawLabels(dc, rect, extent);
+        break;
+    }
+}
+
+bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, const RECT& rect,
+                                               const ZmaExtent& extent, bool printing) {
+    if (!engineLayer) platform::ThrowHr(E_POINTER);
+    const std::string name =
+        platform::ToAnsi(EngineDispatch(engineLayer).Get(LayerEngine::Layer::kName).ToWide());
+
+    CZmaVadAZLayer* requesting = nullptr;
+    for (const auto& held : layers_) {
+        if (::lstrcmpA(held->GetName().c_str(), name.c_str()) == 0) {
+            requesting = held.get();
+            break;
+        }
+    }
+    if (!requesting) return false;
+
+    PrintingFrame frame(*this, printing_, printing);
+    requesting->OnDrawUserLayer(dc, rect, extent);
+
+    // Only the request of the top-most user-drawn layer that shows at this zoom draws the frame,
+    // so everything own is drawn once per frame however many user-draw layers the engine has.
+    CZmaVadAZLayer* trigger = nullptr;
+    for (const auto& held : layers_) {
+        if (held->IsUserDrawn() && held->IsVisibleAtCurrentZoom()) {
+            trigger = held.get();
+            break;
+        }
+    }
+    if (trigger != requesting) return false;
+
+    // Each pass over all layers before the next, so labels lie above every layer's symbols.
+    for (int pass = kSymbolPass; pass <= kLabelPass; ++pass)
+        for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) DrawLayerPass(**it, dc, rect, extent, pass);
+    host_->DrawInfoDisplay(dc);
+    return true;
+}
+
+HRESULT CZmaVadAZLayerCollection::SetEnhancedDrawingMode(VARIANT_BOOL enhanced) {
+    enhancedDrawing_ = enhanced != 0;
+    UpdateSymbolDrawingClasses();
+    return S_OK;
+}
+
+HRESULT CZmaVadAZLayerCollection::GetEnhancedDrawingMode(VARIANT_BOOL* enhanced) const {
+    if (!enhanced) return E_POINTER;
+    *enhanced = enhancedDrawing_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+void CZmaVadAZLayerCollection::UpdateSymbolDrawingClasses() noexcept {
+    // Only type-9 layers switch; point layers always draw plain and cell sites with their own class.
+    const CLSID& chosen = !printing_ && enhancedDrawing_ ? SymbolDrawing::kEnhanced : SymbolDrawing::kPlain;
+    for (First(); CZmaVadAZLayer* layer = Current(); Next()) {
+        if (layer->GetType() != CZmaVadAZLayer::kTypeCellReferences) continue;
+        if (auto* data = dynamic_cast<CZmaVadAZDataLayer*>(layer)) data->SetSymbolDrawingClass(chosen);
+    }
+}

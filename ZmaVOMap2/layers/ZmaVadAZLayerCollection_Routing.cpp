@@ -1,0 +1,143 @@
+// The engine's mouse, key and tool events, offered to the own layers from the top of the map
+// down, and the selection tools over the data layers.
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+
+#include "ZmaVOMap2/control/EngineDispatch.h"
+#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "platform/Result.h"
+
+#include <cfloat>
+
+namespace {
+
+CZmaVadAZDataLayer* AsDataLayer(CZmaVadAZLayer* layer) { return dynamic_cast<CZmaVadAZDataLayer*>(layer); }
+
+}  // namespace
+
+void CZmaVadAZLayerCollection::DispatchMouseMove(POINT point, const ZmaPointD& mapPos) {
+    RestoreSelectability();
+    for (const auto& held : layers_)
+        if (held->IsVisibleAtCurrentZoom() && held->HitTest(point.x, point.y, mapPos.x, mapPos.y)) break;
+}
+
+bool CZmaVadAZLayerCollection::DispatchMouseDown(POINT point, const ZmaPointD& mapPos, bool keepSelection) {
+    if (!keepSelection)
+        for (const auto& held : layers_)
+            if (CZmaVadAZDataLayer* data = AsDataLayer(held.get())) data->ClearSelection();
+
+    savedSelectability_.clear();
+    selectabilitySaved_ = true;
+    // The layer that takes the click keeps it for itself: the engine must not also select
+    // features of the layers below while it handles the same click.
+    bool taken = false;
+    for (const auto& held : layers_) {
+        CZmaVadAZLayer* layer = held.get();
+        if (!layer->IsVisibleAtCurrentZoom() || !layer->IsSelectable()) continue;
+        savedSelectability_[layer] = true;
+        if (taken)
+            layer->SetSelectable(false);
+        else
+            taken = layer->OnToolUsed(point.x, point.y, mapPos.x, mapPos.y);
+    }
+    if (taken) return true;
+
+    for (const auto& held : layers_) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
+        if (data && data->IsVisibleAtCurrentZoom() && data->IsSelectable()) data->NotifySelectionChanged();
+    }
+    return false;
+}
+
+void CZmaVadAZLayerCollection::DispatchMouseUp(POINT point, const ZmaPointD& mapPos) {
+    for (const auto& held : layers_)
+        if (held->IsVisibleAtCurrentZoom() && held->OnMouseUp(point.x, point.y, mapPos.x, mapPos.y)) break;
+    RestoreSelectability();
+}
+
+void CZmaVadAZLayerCollection::DispatchDoubleClick() {
+    RestoreSelectability();
+    for (const auto& held : layers_)
+        if (held->IsVisibleAtCurrentZoom() && held->OnDoubleClick()) break;
+}
+
+void CZmaVadAZLayerCollection::DispatchKeyDown(short keyCode, short shift) {
+    for (const auto& held : layers_)
+        if (held->IsVisibleAtCurrentZoom() && held->OnKeyDown(keyCode, shift)) break;
+    RestoreSelectability();
+}
+
+void CZmaVadAZLayerCollection::RestoreSelectability() {
+    if (!selectabilitySaved_) return;
+    for (const auto& entry : savedSelectability_) entry.first->SetSelectable(entry.second);
+    savedSelectability_.clear();
+    selectabilitySaved_ = false;
+    RefreshMap();
+}
+
+void CZmaVadAZLayerCollection::ClearAllSelections() {
+    for (const auto& held : layers_)
+        if (CZmaVadAZDataLayer* data = AsDataLayer(held.get())) data->ClearSelection();
+}
+
+void CZmaVadAZLayerCollection::SelectByRectangle(const ZmaExtent& extent) {
+    ClearAllSelections();
+    for (const auto& held : layers_) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
+        if (data && data->IsVisibleAtCurrentZoom()) data->SelectInRectangle(extent);
+    }
+}
+
+void CZmaVadAZLayerCollection::SelectByRadius(const ZmaPointD& centre, double radius, bool projected) {
+    ClearAllSelections();
+    for (const auto& held : layers_) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
+        if (!data || !data->IsVisibleAtCurrentZoom()) continue;
+        if (projected)
+            data->SelectInRadiusProjected(centre, radius);
+        else
+            data->SelectInRadius(centre, radius);
+    }
+}
+
+void CZmaVadAZLayerCollection::SelectByPolygon(const std::vector<ZmaPointD>& points) {
+    // The last point closes the ring and adds nothing to the bounds.
+    ZmaExtent bounds = {DBL_MAX, -DBL_MAX, -DBL_MAX, DBL_MAX};
+    const size_t corners = points.empty() ? 0 : points.size() - 1;
+    for (size_t i = 0; i < corners; ++i) {
+        const ZmaPointD& p = points[i];
+        if (p.x < bounds.left) bounds.left = p.x;
+        if (p.x > bounds.right) bounds.right = p.x;
+        if (p.y > bounds.top) bounds.top = p.y;
+        if (p.y < bounds.bottom) bounds.bottom = p.y;
+    }
+    ClearAllSelections();
+    for (const auto& held : layers_) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
+        if (data && data->IsVisibleAtCurrentZoom()) data->SelectInPolygon(bounds, points);
+    }
+}
+
+HRESULT CZmaVadAZLayerCollection::ApplyPendingLayerOffsets(double x, double y) {
+    try {
+        for (CZmaVadAZDataLayer* layer : pendingOffsetLayers_) {
+            if (!layer) continue;
+            layer->SetOffsetX(x);
+            layer->SetOffsetY(y);
+        }
+        pendingOffsetLayers_.clear();
+        RefreshMap();
+        return S_OK;
+    } catch (const platform::ComError& e) {
+        return e.Error();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+void CZmaVadAZLayerCollection::RefreshMap() {
+    if (!refresh_ || !host_->IsScreenUpdating() || !map_) return;
+    EngineDispatch(map_.Get()).Call(LayerEngine::Map::kRefresh);
+}
