@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, registers into a fresh Wine prefix, and runs the sample host:
-# it embeds the map control in a window and writes what the map shows as a PNG image.
+# it embeds the map control in a window, shows a generated drive-test dataset with an overview
+# frame, and writes what the map shows as a PNG image.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 
@@ -15,6 +16,7 @@ mkdir -p "$OUT"
 rm -f "$IMAGE"
 log "running the sample host"
 if WINEPREFIX="$PREFIX" wine "$BUILD/samples/host/VadAZHost.exe" \
+       --dataset 3000 --call SetOverviewRegion=49.98,9.98,50.02,10.02 --call OverviewRegionVisible=true \
        --image "$(WINEPREFIX="$PREFIX" winepath -w "$IMAGE")" --exit && [ -s "$IMAGE" ]; then
     echo "SAMPLE RUN SUCCEEDED: the map image is $IMAGE"
 else

@@ -112,6 +112,20 @@ platform::Variant ControlHost::Call(const std::wstring& memberCall) {
     return CallByName(Automation().Get(), ParseMemberCall(memberCall));
 }
 
+void ControlHost::DisplayGeneratedDataset(const std::wstring& generator, long rows, const std::wstring& field) {
+    CLSID clsid;
+    if (FAILED(::CLSIDFromProgID(generator.c_str(), &clsid)))
+        throw ComError(REGDB_E_CLASSNOTREG, L"no dataset generator " + generator + L" is registered");
+    ComPtr<IDispatch> dataset;
+    HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, dataset.PutVoid());
+    if (FAILED(hr)) throw ComError(hr, L"cannot create " + generator);
+    CallByName(dataset.Get(), {L"RowCount", {platform::Variant(rows)}});
+    // One series, named by a GUID of its own, as the host names its series.
+    CallByName(Automation().Get(), {L"DisplayDataset",
+                                    {platform::Variant(static_cast<IDispatch*>(dataset.Get())), platform::Variant(field),
+                                     platform::Variant(L"{5A3C1B2E-7F40-4D8A-9E61-2B7C0D4F8A13}")}});
+}
+
 size_t ControlHost::SaveStream(const std::wstring& path) {
     ComPtr<IPersistStreamInit> persist;
     if (!control_ || FAILED(control_.As(persist))) throw ComError(E_NOINTERFACE, L"the control has no IPersistStreamInit");

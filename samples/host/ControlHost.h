@@ -33,6 +33,9 @@ public:
     void LoadSettings(const std::wstring& path);
     void SaveSettings(const std::wstring& path);
     platform::Variant Call(const std::wstring& memberCall);
+    // Shows a generated drive-test dataset of `rows` rows (the class with ProgID `generator`),
+    // coloured by `field`, through the control's DisplayDataset.
+    void DisplayGeneratedDataset(const std::wstring& generator, long rows, const std::wstring& field);
     size_t SaveStream(const std::wstring& path);
     ImageSummary WriteImage(const std::wstring& path);
 

@@ -28,6 +28,13 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
             o.loadXml = value();
         } else if (a == L"--save-xml") {
             o.saveXml = value();
+        } else if (a == L"--dataset") {
+            std::wstring rows = value();
+            wchar_t* end = nullptr;
+            o.datasetRows = std::wcstol(rows.c_str(), &end, 10);
+            if (o.datasetRows <= 0 || (end && *end)) throw UsageError("--dataset needs a number of rows");
+        } else if (a == L"--dataset-field") {
+            o.datasetField = value();
         } else if (a == L"--call") {
             o.calls.push_back(value());
         } else if (a == L"--image") {
@@ -49,6 +56,8 @@ std::wstring UsageText() {
            L"  --progid <ProgID|{clsid}>  control to embed (default VadAZ2.ZmaVadAZ.1)\n"
            L"  --load <file>              load the control's stream from <file> instead of InitNew\n"
            L"  --load-xml <file>          hand the document's root element to LoadFromXML\n"
+           L"  --dataset <rows>           show a generated drive-test dataset of that many rows\n"
+           L"  --dataset-field <name>     the field that colours it (RxLev)\n"
            L"  --call Name[=arg,...]      call an automation member by name (repeatable)\n"
            L"  --image <file.png|.bmp>    draw the control's view into an image file\n"
            L"  --save <file>              save the control's stream into <file>\n"

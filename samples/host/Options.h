@@ -15,6 +15,9 @@ struct Options {
     std::wstring saveStream;               // IPersistStreamInit::Save into this file
     std::wstring loadXml;                  // a settings document handed to LoadFromXML
     std::wstring saveXml;                  // the document SaveToXML fills
+    long datasetRows = 0;                  // show a generated drive-test dataset of this many rows
+    std::wstring datasetGenerator = L"VadazHost.SampleDataset";
+    std::wstring datasetField = L"RxLev";
     std::vector<std::wstring> calls;       // "Name" or "Name=arg,arg,...", in the order given
     std::wstring image;                    // .png or .bmp of the control's view
     bool exitAfterCommands = false;        // close instead of running the message loop

@@ -70,6 +70,11 @@ int Run(const Options& options) {
             host.LoadSettings(options.loadXml);
             PrintLine(L"loaded settings from " + options.loadXml);
         });
+    if (options.datasetRows > 0)
+        steps.Run(L"dataset", [&] {
+            host.DisplayGeneratedDataset(options.datasetGenerator, options.datasetRows, options.datasetField);
+            PrintLine(L"displayed a generated dataset of " + std::to_wstring(options.datasetRows) + L" rows");
+        });
     for (const std::wstring& call : options.calls)
         steps.Run(L"call " + call, [&] {
             platform::Variant result = host.Call(call);

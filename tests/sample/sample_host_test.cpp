@@ -151,4 +151,45 @@ TEST(SampleHostProgram, EmbedsTheMapControlAndReloadsItsSettings) {
     EXPECT_EQ(MapSettingsOf(fromDocument), saved);
 }
 
+TEST(SampleHostProgram, ShowsADatasetWithTheScaleBarAndTheOverviewFrame) {
+    ComPtr<IUnknown> probe;
+    if (FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, probe.PutVoid())))
+        GTEST_SKIP() << "the map control cannot be created";
+    probe.Reset();
+
+    std::wstring image = ScratchFile(L"dataset.png"), plain = ScratchFile(L"no-overview.png");
+    sampletest::HostRun run = RunHost(L"--dataset 2000 --call SetOverviewRegion=49.98,9.98,50.02,10.02 "
+                                      L"--call OverviewRegionVisible=true --image " + Quoted(image) + L" --exit");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(run.Printed("displayed a generated dataset of 2000 rows")) << run.output;
+    sampletest::HostRun without = RunHost(L"--dataset 2000 --image " + Quoted(plain) + L" --exit");
+    ASSERT_EQ(without.exitCode, 0) << without.output;
+
+    sampletest::DecodedImage shown = sampletest::DecodeImage(image), bare = sampletest::DecodeImage(plain);
+    ASSERT_TRUE(shown.decoded && bare.decoded);
+    ASSERT_EQ(shown.width, bare.width);
+    // The measurement points: the renderer's red appears.
+    size_t red = 0;
+    for (UINT32 p : shown.pixels) red += p == 0xFF0000;
+    EXPECT_GT(red, 500u);
+    // The scale bar's box at the bottom left: white with black text and frame.
+    size_t white = 0, black = 0;
+    for (UINT y = shown.height - 40; y < shown.height - 5; ++y)
+        for (UINT x = 10; x < 120; ++x) {
+            white += shown.At(x, y) == 0xFFFFFF;
+            black += shown.At(x, y) == 0x000000;
+        }
+    EXPECT_GT(white, 1000u);
+    EXPECT_GT(black, 20u);
+    // The overview frame at the top left changes the pixels there, and only there.
+    auto differing = [&](UINT x0, UINT y0, UINT x1, UINT y1) {
+        size_t n = 0;
+        for (UINT y = y0; y < y1; ++y)
+            for (UINT x = x0; x < x1; ++x) n += shown.At(x, y) != bare.At(x, y);
+        return n;
+    };
+    EXPECT_GT(differing(5, 5, 140, 110), 200u);
+    EXPECT_EQ(differing(shown.width - 140, 5, shown.width - 5, 110), 0u);
+}
+
 }  // namespace

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds everything and runs the benchmark programs in a fresh Wine prefix; they print figures.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
+
+install_packages
+build_all
+fresh_prefix
+register_all
+log "data layer: one frame and one hit test against reading every row"
+if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@"; then
+    echo "BENCHMARKS DONE"
+else
+    echo "BENCHMARKS FAILED"
+    exit 1
+fi

@@ -1,0 +1,126 @@
+// A host displays a drive-test dataset: the points appear along the route in the control's
+// view, in the renderer's colour, with the background away from the route.
+#include "tests/control/ControlFixture.h"
+#include "tests/support/TestSupport.h"
+
+#include <cmath>
+#include <vector>
+
+using namespace controltest;
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+struct MapPoint {
+    double longitude, latitude;
+};
+
+// The route position of a row, read through the host dataset's own interfaces.
+MapPoint RowPosition(IUnknown* dataset, long row) {
+    ComPtr<IHostRows> rows = As<IHostRows>(dataset);
+    ComPtr<IHostDataset> data = As<IHostDataset>(dataset);
+    EXPECT_EQ(rows->MoveTo(row), S_OK);
+    ComPtr<IHostFields> fields;
+    data->get_Fields(fields.Put());
+    auto value = [&](const wchar_t* name) {
+        ComPtr<IHostField> field;
+        fields->Item(Variant(name), field.Put());
+        Variant v;
+        field->get_CurrentValue(v.Put());
+        return v.ToDouble();
+    };
+    return {value(L"Longitude"), value(L"Latitude")};
+}
+
+POINT ToScreen(IDispatch* map, const MapPoint& p) {
+    float x = 0, y = 0;
+    double mapX = p.longitude, mapY = p.latitude;
+    VARIANT args[5];
+    args[4].vt = VT_R4 | VT_BYREF; args[4].pfltVal = &x;
+    args[3].vt = VT_R4 | VT_BYREF; args[3].pfltVal = &y;
+    args[2].vt = VT_R8 | VT_BYREF; args[2].pdblVal = &mapX;
+    args[1].vt = VT_R8 | VT_BYREF; args[1].pdblVal = &mapY;
+    args[0].vt = VT_I2; args[0].iVal = 0;  // map to screen
+    DISPPARAMS params = {args, nullptr, 5, 0};
+    EXPECT_EQ(map->Invoke(34, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    return {static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
+}
+
+TEST(DatasetImage, PointsAppearAlongTheRouteInTheRendererColour) {
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(CreateControl(unknown), S_OK);
+    auto site = platform::MakeObject<testsupport::TestSite>(640, 480);
+    ComPtr<IOleObject> ole = As<IOleObject>(unknown.Get());
+    ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
+    ASSERT_EQ(As<IPersistStreamInit>(unknown.Get())->InitNew(), S_OK);
+    RECT r = site->Rect();
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
+
+    CLSID generatorClass;
+    ASSERT_EQ(::CLSIDFromProgID(L"VadazHost.SampleDataset", &generatorClass), S_OK);
+    ComPtr<IUnknown> dataset;
+    ASSERT_EQ(::CoCreateInstance(generatorClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, dataset.PutVoid()), S_OK);
+    ASSERT_EQ(As<IHostSampleDataset>(dataset.Get())->put_RowCount(2000), S_OK);
+
+    ComPtr<IZmaVadAZ2> control = As<IZmaVadAZ2>(unknown.Get());
+    ASSERT_EQ(control->DisplayDataset(As<IDispatch>(dataset.Get()).Get(), Variant(L"RxLev"),
+                                      Bstr(L"{0C7E1A52-33B4-4F7B-8D0A-6E2A9B1C4D55}").Get()),
+              S_OK);
+
+    // Draw the view into a bitmap of the site's size.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 640;
+    info.bmiHeader.biHeight = -480;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    RECTL bounds = {0, 0, 640, 480};
+    ASSERT_EQ(As<IViewObjectEx>(unknown.Get())->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc, dc, &bounds, nullptr,
+                                                      nullptr, 0),
+              S_OK);
+    ::GdiFlush();
+    auto pixel = [&](POINT p) {
+        COLORREF c = ::GetPixel(dc, p.x, p.y);
+        return c;
+    };
+
+    ComPtr<IDispatch> map;
+    ASSERT_EQ(control->get_MapX(map.Put()), S_OK);
+    const COLORREF symbol = RGB(255, 0, 0);  // the stand-in renderer's colour for code 0
+    int onRoute = 0;
+    std::vector<POINT> checked;
+    for (long row : {100L, 600L, 1100L, 1600L, 1900L}) {
+        POINT p = ToScreen(map.Get(), RowPosition(dataset.Get(), row));
+        if (p.x < 5 || p.y < 5 || p.x > 634 || p.y > 474) continue;
+        checked.push_back(p);
+        if (pixel(p) == symbol) ++onRoute;
+    }
+    ASSERT_GE(checked.size(), 3u) << "the first dataset should have brought the route into view";
+    EXPECT_EQ(onRoute, static_cast<int>(checked.size()));
+
+    // Far from every row there is background, not symbols.
+    int symbolsAway = 0;
+    for (POINT corner : {POINT{320, 470}, POINT{630, 240}, POINT{10, 240}, POINT{320, 5}}) {
+        bool nearRoute = false;
+        for (long row = 0; row < 2000 && !nearRoute; row += 10) {
+            POINT p = ToScreen(map.Get(), RowPosition(dataset.Get(), row));
+            nearRoute = std::abs(p.x - corner.x) < 12 && std::abs(p.y - corner.y) < 12;
+        }
+        if (!nearRoute && pixel(corner) == symbol) ++symbolsAway;
+    }
+    EXPECT_EQ(symbolsAway, 0);
+
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+}
+
+}  // namespace
