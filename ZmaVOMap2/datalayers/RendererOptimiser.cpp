@@ -196,9 +196,12 @@ void RendererOptimiserDataset::PixelOwners::Reset(const RECT& view) {
     tree_.clear();
     count_ = 0;
     if (dense_) {
-        grid_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), -1);
+        const size_t cells = static_cast<size_t>(width_) * static_cast<size_t>(height_);
+        grid_.assign(cells, -1);
+        taken_.assign((cells + 31) / 32, 0u);
     } else {
         std::vector<int>().swap(grid_);
+        std::vector<unsigned>().swap(taken_);
     }
 }
 
@@ -220,6 +223,8 @@ bool RendererOptimiserDataset::PixelOwners::Claim(long x, long y, int row) {
         int& slot = grid_[static_cast<size_t>(cy) * width_ + cx];
         if (slot != -1) return false;
         slot = row;
+        const size_t i = static_cast<size_t>(cy) * width_ + static_cast<size_t>(cx);
+        taken_[i >> 5] |= 1u << (i & 31);
     } else if (!tree_.emplace(std::make_pair(x, y), row).second) {
         return false;
     }
@@ -281,7 +286,7 @@ void RendererOptimiserDataset::Rebuild(bool computeExtent) {
                 bool free = false;
                 if (inView) {
                     pixel = ToPixel(p);
-                    free = ::PtInRect(&viewRect_, pixel) && pixels_.Find(pixel.x, pixel.y) == -1;
+                    free = IsFree(pixel);
                 }
                 // The filter only matters for a row that could take a pixel or grow the extent.
                 if ((free || computeExtent) && (!rowFilter_ || rowFilter_->ValidateRow())) {

@@ -148,17 +148,30 @@ private:
         // Enters the row when the pixel is free; answers whether it did.
         bool Claim(long x, long y, int row);
         bool Empty() const noexcept { return count_ == 0; }
+        // Whether a row owns the pixel; for the rebuild, which asks this of every row in view.
+        // A bit per pixel keeps the question in the cache, where the grid of rows would not be.
+        bool Taken(long x, long y) const {
+            if (!dense_) return Find(x, y) != -1;
+            const size_t i = static_cast<size_t>(y - view_.top) * width_ + static_cast<size_t>(x - view_.left);
+            return (taken_[i >> 5] >> (i & 31)) & 1u;
+        }
 
     private:
         RECT view_ = {0, 0, 0, 0};
         long width_ = 0, height_ = 0;
         bool dense_ = true;
         std::vector<int> grid_;
+        std::vector<unsigned> taken_;  // a bit per grid cell
         std::map<std::pair<long, long>, int> tree_;
         size_t count_ = 0;
     };
 
     void Rebuild(bool computeExtent);
+    // Whether the pixel lies in the drawing rectangle and no row owns it yet.
+    bool IsFree(const POINT& pixel) const {
+        return pixel.x >= viewRect_.left && pixel.x < viewRect_.right && pixel.y >= viewRect_.top &&
+               pixel.y < viewRect_.bottom && !pixels_.Taken(pixel.x, pixel.y);
+    }
 
     RendererRowValidatorInterface* rowFilter_ = nullptr;
     long viewWidth_ = 0, viewHeight_ = 0;

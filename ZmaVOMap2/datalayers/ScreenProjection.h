@@ -4,9 +4,11 @@
 // row would cost many times the reading of the row itself. Before a walk, `Prepare` asks the
 // engine for a handful of positions spread over the view; when they show that the engine's
 // projection of this view is affine (a plain scale and shift in each axis, as a flat map view
-// is), the walk applies that transformation itself. Any other projection is converted one call
-// per position. A transformed position that falls within a hair of a pixel border is asked of
-// the engine all the same, so the pixels are the engine's own.
+// is), the walk applies that transformation itself, with no call to the engine per position: a
+// call costs far more than reading a row. Any other projection is converted one call per
+// position. The probes bound the transformation's difference from the engine to a few units in
+// the last place of a single-precision screen coordinate, so only a position within that of a
+// pixel border can land one pixel away from the engine's answer.
 #pragma once
 
 #include "ZmaVOMap2/control/Geometry.h"
@@ -29,13 +31,13 @@ public:
     // engine gives it. Raises the engine's failure as ComError.
     void ToScreen(double x, double y, float& sx, float& sy) const;
     // ToScreen truncated toward zero, then moved by (dx, dy): a pixel of the drawing rectangle.
+    // Positions too far out to truncate are asked of the engine.
     POINT ToPixel(double x, double y, long dx, long dy) const {
         if (affine_) {
             const float sx = static_cast<float>(ax_ + bx_ * x + cx_ * y);
             const float sy = static_cast<float>(ay_ + by_ * x + cy_ * y);
-            if (!NearBorder(sx) && !NearBorder(sy)) return {static_cast<long>(sx) + dx, static_cast<long>(sy) + dy};
+            if (InRange(sx) && InRange(sy)) return {static_cast<long>(sx) + dx, static_cast<long>(sy) + dy};
         }
-        // Near a whole number the transformation and the engine may truncate differently.
         float sx, sy;
         EngineToScreen(x, y, sx, sy);
         return {static_cast<long>(sx) + dx, static_cast<long>(sy) + dy};
@@ -45,16 +47,10 @@ public:
     void EngineToScreen(double x, double y, float& sx, float& sy) const;
 
 private:
-    // Distance from a pixel border below which a transformed position is asked of the engine:
-    // above the largest error the probes allow, so the truncated pixel is always the engine's.
-    static constexpr double kBorder = 4e-4;
-    // Whether v lies within kBorder of a whole number (or is too large to tell).
-    static bool NearBorder(float v) {
+    // Whether v is small enough to truncate to a pixel.
+    static bool InRange(float v) {
         const double d = static_cast<double>(v);
-        if (!(d > -1e9 && d < 1e9)) return true;
-        double f = d - static_cast<double>(static_cast<long>(d));
-        if (f < 0) f = -f;
-        return f < kBorder || f > 1.0 - kBorder;
+        return d > -1e9 && d < 1e9;
     }
 
     platform::ComPtr<IDispatch> map_;

@@ -217,4 +217,5 @@ private:
     bool printOnAllPages_ = false;
     std::list<std::wstring> displayFields_;
     std::map<std::wstring, long> attributeCodes_;
+    platform::Variant rowValue_;  // ValidateRow's reading of the current row
 };

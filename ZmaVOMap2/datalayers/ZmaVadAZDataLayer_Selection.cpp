@@ -86,7 +86,8 @@ bool CZmaVadAZDataLayer::FindLatLongFields() {
 }
 
 bool CZmaVadAZDataLayer::ValidateRow() {
-    Variant value;
+    // Asked of every row while the data extent is computed: the value is reused, not made anew.
+    VARIANT& value = rowValue_;
     if (styleFlag_) {
         // A filtering style field: rows whose value is 0 (or no number) are left out.
         if (!styleField_) return false;
