@@ -77,20 +77,9 @@ long CZmaVadAZ::EngineCurrentTool() { return EngineDispatch(EngineMapOrThrow()).
 IDispatch* CZmaVadAZ::EngineMapOrThrow() { return platform::ThrowIfNull(engineDispatch_.Get(), E_POINTER); }
 
 ZmaPointD CZmaVadAZ::ScreenToMap(float x, float y) {
-    Variant screenX(x), screenY(y), mapX(0.0), mapY(0.0);
-    VARIANT args[5];
-    args[0].vt = VT_R4 | VT_BYREF;
-    args[0].pfltVal = &screenX.fltVal;
-    args[1].vt = VT_R4 | VT_BYREF;
-    args[1].pfltVal = &screenY.fltVal;
-    args[2].vt = VT_R8 | VT_BYREF;
-    args[2].pdblVal = &mapX.dblVal;
-    args[3].vt = VT_R8 | VT_BYREF;
-    args[3].pdblVal = &mapY.dblVal;
-    args[4].vt = VT_I2;
-    args[4].iVal = 1;  // screen to map
-    EngineDispatch(EngineMapOrThrow()).CallWith(EngineMap::kConvertCoord, args, 5);
-    return {mapX.dblVal, mapY.dblVal};
+    ZmaPointD p;
+    EngineScreenToMap(EngineDispatch(EngineMapOrThrow()), x, y, p.x, p.y);
+    return p;
 }
 
 void CZmaVadAZ::InvalidateEngineWindow() {

@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/control/EngineDispatch.h"
 
+#include "ZmaVOMap2/control/ExternalIds.h"
 #include "platform/Result.h"
 
 #include <vector>
@@ -60,4 +61,38 @@ Variant EngineDispatch::Invoke(DISPID id, WORD flags, VARIANT* argsReversed, UIN
         platform::ThrowHr(code);
     }
     platform::ThrowCall(hr);
+}
+
+namespace {
+
+// Both directions pass the four values by reference; `direction` 1 reads the screen values, 0 the
+// map values.
+void ConvertCoord(const EngineDispatch& map, float& screenX, float& screenY, double& mapX, double& mapY,
+                  short direction) {
+    VARIANT args[5];
+    args[0].vt = VT_R4 | VT_BYREF;
+    args[0].pfltVal = &screenX;
+    args[1].vt = VT_R4 | VT_BYREF;
+    args[1].pfltVal = &screenY;
+    args[2].vt = VT_R8 | VT_BYREF;
+    args[2].pdblVal = &mapX;
+    args[3].vt = VT_R8 | VT_BYREF;
+    args[3].pdblVal = &mapY;
+    args[4].vt = VT_I2;
+    args[4].iVal = direction;
+    map.CallWith(EngineMap::kConvertCoord, args, 5);
+}
+
+}  // namespace
+
+void EngineScreenToMap(const EngineDispatch& map, float x, float y, double& mapX, double& mapY) {
+    mapX = 0;
+    mapY = 0;
+    ConvertCoord(map, x, y, mapX, mapY, 1);
+}
+
+EngineScreenPoint EngineMapToScreen(const EngineDispatch& map, double x, double y) {
+    EngineScreenPoint p;
+    ConvertCoord(map, p.x, p.y, x, y, 0);
+    return p;
 }

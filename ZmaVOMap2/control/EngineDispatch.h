@@ -23,3 +23,11 @@ private:
 
     platform::ComPtr<IDispatch> object_;
 };
+
+// The engine map's coordinate conversion (its method 34): screen pixels to map coordinates and
+// back. Failures are raised like every engine call.
+struct EngineScreenPoint {
+    float x = 0, y = 0;
+};
+void EngineScreenToMap(const EngineDispatch& map, float x, float y, double& mapX, double& mapY);
+EngineScreenPoint EngineMapToScreen(const EngineDispatch& map, double x, double y);

@@ -21,22 +21,9 @@ constexpr double kTolerance = 3e-4;
 
 void ScreenProjection::EngineToScreen(double x, double y, float& sx, float& sy) const {
     if (!map_) platform::ThrowHr(E_POINTER);
-    float screenX = 0, screenY = 0;
-    double mapX = x, mapY = y;
-    VARIANT args[5];
-    args[0].vt = VT_R4 | VT_BYREF;
-    args[0].pfltVal = &screenX;
-    args[1].vt = VT_R4 | VT_BYREF;
-    args[1].pfltVal = &screenY;
-    args[2].vt = VT_R8 | VT_BYREF;
-    args[2].pdblVal = &mapX;
-    args[3].vt = VT_R8 | VT_BYREF;
-    args[3].pdblVal = &mapY;
-    args[4].vt = VT_I2;
-    args[4].iVal = 0;  // map to screen
-    EngineDispatch(map_.Get()).CallWith(EngineMap::kConvertCoord, args, 5);
-    sx = screenX;
-    sy = screenY;
+    const EngineScreenPoint p = EngineMapToScreen(EngineDispatch(map_.Get()), x, y);
+    sx = p.x;
+    sy = p.y;
 }
 
 void ScreenProjection::ToScreen(double x, double y, float& sx, float& sy) const {

@@ -38,23 +38,10 @@ ZmaExtent ViewOf(const EngineDispatch& map) {
             rect.Get(EngineRectangle::kXMax).ToDouble(), rect.Get(EngineRectangle::kYMin).ToDouble()};
 }
 
-// Map coordinates to window pixels through the engine (direction 0).
+// Map coordinates to window pixels through the engine.
 POINTFLOAT MapToScreen(const EngineDispatch& map, double x, double y) {
-    float screenX = 0, screenY = 0;
-    double mapX = x, mapY = y;
-    Variant args[5];
-    args[0].vt = VT_R4 | VT_BYREF;
-    args[0].pfltVal = &screenX;
-    args[1].vt = VT_R4 | VT_BYREF;
-    args[1].pfltVal = &screenY;
-    args[2].vt = VT_R8 | VT_BYREF;
-    args[2].pdblVal = &mapX;
-    args[3].vt = VT_R8 | VT_BYREF;
-    args[3].pdblVal = &mapY;
-    args[4] = Variant(static_cast<short>(0));
-    map.CallWith(EngineMap::kConvertCoord, args, 5);
-    for (Variant& a : args) a.vt = VT_EMPTY;  // the by-reference slots point at locals
-    return {screenX, screenY};
+    const EngineScreenPoint p = EngineMapToScreen(map, x, y);
+    return {p.x, p.y};
 }
 
 CZmaVadAZOverviewRegion::FrameF MapInto(const ZmaExtent& e, const ZmaExtent& c,
