@@ -16,26 +16,17 @@ const platform::ClassEntry kObjectMap[] = {
     {&CLSID_ZmaPPGMapBorder, &platform::CreateDefaultClassObject<CZmaPPGMapBorder>, IDR_ZMAPPGMAPBORDER},
 };
 
+// The logger takes the error lines of every entry point, and the help file is found once.
+void OnAttach() {
+    InstallGlobalErrorLog();
+    SetHelpFilePath(ComputeHelpPath(platform::Module::Path(), HKEY_CURRENT_USER));
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        try {
-            platform::Module::Initialize(instance, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0], &LIBID_VadAZ);
-            ::DisableThreadLibraryCalls(instance);
-            InstallGlobalErrorLog();
-            SetHelpFilePath(ComputeHelpPath(platform::Module::Path(), HKEY_CURRENT_USER));
-        } catch (...) {
-            return FALSE;
-        }
-        return TRUE;
-    case DLL_PROCESS_DETACH:
-        platform::Module::Terminate();
-        return TRUE;
-    default:
-        return TRUE;
-    }
+    return platform::Module::HandleDllMain(instance, reason, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
+                                           &LIBID_VadAZ, &OnAttach);
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {

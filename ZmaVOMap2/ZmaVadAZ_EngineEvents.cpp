@@ -467,12 +467,12 @@ void CZmaVadAZ::OnMapFeatureToolStatus(long status) {
         Variant engineLayers = map.Get(EngineMap::kLayers);
         Variant annotationLayer;
         if (engineLayers.vt == VT_DISPATCH && engineLayers.pdispVal)
-            annotationLayer = EngineDispatch(engineLayers.pdispVal).Get(EngineLayers::kAnnotationLayer);
+            annotationLayer = EngineDispatch(engineLayers.pdispVal).Get(LayerEngine::Layers::kInsertionLayer);
         if (annotationLayer.vt == VT_DISPATCH && annotationLayer.pdispVal) {
             Variant missing;
             missing.vt = VT_ERROR;
             missing.scode = DISP_E_PARAMNOTFOUND;
-            EngineDispatch(annotationLayer.pdispVal).Call(EngineLayer::kRefresh, {missing});
+            EngineDispatch(annotationLayer.pdispVal).Call(LayerEngine::Layer::kInvalidate, {missing});
         } else {
             map.Call(EngineMap::kRefresh);
         }

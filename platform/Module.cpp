@@ -67,6 +67,26 @@ void Module::Terminate() noexcept {
     s.typeLib = nullptr;
 }
 
+BOOL Module::HandleDllMain(HINSTANCE instance, DWORD reason, const ClassEntry* entries, size_t count,
+                           const GUID* libid, void (*onAttach)()) noexcept {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        try {
+            Initialize(instance, entries, count, libid);
+            ::DisableThreadLibraryCalls(instance);
+            if (onAttach) onAttach();
+        } catch (...) {
+            return FALSE;
+        }
+        return TRUE;
+    case DLL_PROCESS_DETACH:
+        Terminate();
+        return TRUE;
+    default:
+        return TRUE;
+    }
+}
+
 HINSTANCE Module::Instance() noexcept {
     ModuleState& s = State();
     if (!s.instance) s.instance = ThisModule();

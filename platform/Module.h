@@ -23,6 +23,10 @@ public:
     static void Initialize(HINSTANCE instance, const ClassEntry* entries, size_t count, const GUID* libid);
     // Releases the cached class objects (DllMain at process detach).
     static void Terminate() noexcept;
+    // What a DLL's DllMain does: initialise at attach (then run `onAttach`, if any), terminate at
+    // detach. FALSE when the attach failed.
+    static BOOL HandleDllMain(HINSTANCE instance, DWORD reason, const ClassEntry* entries, size_t count,
+                              const GUID* libid, void (*onAttach)() = nullptr) noexcept;
 
     static HINSTANCE Instance() noexcept;
     static std::wstring Path();    // full path of this binary

@@ -2,6 +2,8 @@
 // the engine members it calls by DISPID.
 #pragma once
 
+#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+
 #include <windows.h>
 
 namespace ExternalIds {
@@ -16,15 +18,13 @@ inline constexpr IID kPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0
 
 }  // namespace ExternalIds
 
-// Members of the engine's map object.
+// Members of the engine's map object (those the layers use too are LayerEngine::Map's).
 namespace EngineMap {
+using namespace LayerEngine::Map;
 constexpr DISPID kAutoRedraw = 6;
-constexpr DISPID kZoom = 7;
 constexpr DISPID kPaperHeight = 12;
 constexpr DISPID kPaperWidth = 13;
 constexpr DISPID kPaperUnit = 15;
-constexpr DISPID kDistanceUnit = 25;
-constexpr DISPID kLayers = 5;
 constexpr DISPID kCenterX = 8;
 constexpr DISPID kCenterY = 9;
 constexpr DISPID kCurrentTool = 20;
@@ -42,25 +42,10 @@ constexpr DISPID kScreenHeight = 54;
 constexpr DISPID kRedrawInterval = 55;
 constexpr DISPID kSearchPath = 56;
 constexpr DISPID kInfotipSupport = 63;
-constexpr DISPID kRefresh = -550;
 constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
 }  // namespace EngineMap
 
-namespace EngineLayers {
-constexpr DISPID kAnnotationLayer = 15;
-}  // namespace EngineLayers
-
-namespace EngineLayer {
-constexpr DISPID kRefresh = 23;
-}  // namespace EngineLayer
-
-namespace EngineRectangle {
-constexpr DISPID kXMin = 1;
-constexpr DISPID kYMin = 2;
-constexpr DISPID kXMax = 3;
-constexpr DISPID kYMax = 4;
-constexpr DISPID kSet = 7;
-}  // namespace EngineRectangle
+namespace EngineRectangle = LayerEngine::Rectangle;
 
 namespace EnginePoint {
 constexpr DISPID kX = 1;

@@ -37,22 +37,8 @@ const platform::ClassEntry kObjectMap[] = {
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        try {
-            platform::Module::Initialize(instance, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
-                                         &LIBID_HostInterfaces);
-        } catch (...) {
-            return FALSE;
-        }
-        ::DisableThreadLibraryCalls(instance);
-        return TRUE;
-    case DLL_PROCESS_DETACH:
-        platform::Module::Terminate();
-        return TRUE;
-    default:
-        return TRUE;
-    }
+    return platform::Module::HandleDllMain(instance, reason, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
+                                           &LIBID_HostInterfaces);
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {

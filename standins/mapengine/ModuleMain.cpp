@@ -30,21 +30,8 @@ std::wstring ModuleFolderWithoutSlash() {
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        try {
-            platform::Module::Initialize(instance, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0], &LIBID_MapEngine);
-            ::DisableThreadLibraryCalls(instance);
-        } catch (...) {
-            return FALSE;
-        }
-        return TRUE;
-    case DLL_PROCESS_DETACH:
-        platform::Module::Terminate();
-        return TRUE;
-    default:
-        return TRUE;
-    }
+    return platform::Module::HandleDllMain(instance, reason, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
+                                           &LIBID_MapEngine);
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
