@@ -1,8 +1,8 @@
 // Frame and hit-test costs of a point layer over generated drive tests, against the cost of
 // reading every row's latitude and longitude through the same host interface. Not a test: run it
 // by hand (wine datalayer_benchmark.exe) and compare the ratios.
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/control/ExternalIds.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "platform/Com.h"
 #include "platform/Result.h"

@@ -91,3 +91,20 @@ function(vadaz_add_script_test name script)
     ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
     TIMEOUT 120)
 endfunction()
+
+# vadaz_subsystem(<folder> SOURCES ... [USES <folder> ...]): the static library vadaz_<folder> of
+# one folder of the control library. USES names the folders it may include and call; the list is
+# written to the build tree, where the layering test compares it with every #include line, so an
+# include against the direction of the dependencies fails the tests.
+function(vadaz_subsystem folder)
+  cmake_parse_arguments(S "" "" "SOURCES;USES" ${ARGN})
+  add_library(vadaz_${folder} STATIC ${S_SOURCES})
+  vadaz_target(vadaz_${folder})
+  add_dependencies(vadaz_${folder} VadAZ_idl HostInterfaces_idl)
+  set(libs platform vadaz_guids)
+  foreach(used ${S_USES})
+    list(APPEND libs vadaz_${used})
+  endforeach()
+  target_link_libraries(vadaz_${folder} PUBLIC ${libs})
+  set_property(GLOBAL APPEND PROPERTY VADAZ_LAYERING "${folder}:${S_USES}")
+endfunction()

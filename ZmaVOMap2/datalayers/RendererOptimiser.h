@@ -15,10 +15,10 @@
 // whose latitude and longitude are both exactly 0, or either is empty or null, has no position.
 #pragma once
 
-#include "ZmaVOMap2/control/Geometry.h"
-#include "ZmaVOMap2/control/LifetimeDetector.h"
+#include "ZmaVOMap2/engine/Geometry.h"
+#include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/datalayers/HostDataset.h"
-#include "ZmaVOMap2/datalayers/ScreenProjection.h"
+#include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "platform/Com.h"
 
 #include <map>

@@ -1,12 +1,13 @@
 // Construction, initialisation from the dataset, the display fields and the three drawing passes.
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/control/ExternalIds.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/OverlappingLabelPreventor.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
-#include "ZmaVOMap2/layers/EngineLayerMembers.h"
-#include "ZmaVOMap2/layers/RolloverTip.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
@@ -70,6 +71,29 @@ CZmaVadAZDataLayer::CZmaVadAZDataLayer(IDispatch* map, int /*userDrawn*/, CZmaVa
 CZmaVadAZDataLayer::CZmaVadAZDataLayer(IDispatch* map, CZmaVadAZLayerCollection* owner, int type)
     : CZmaVadAZDataLayer(map, 1, owner, OptimiserFor(type), &InitialSymbolClass(type, owner), std::wstring()) {
     SetType(type);
+}
+
+void RegisterDataLayerKinds(LayerFactory& factory) {
+    for (int type : {CZmaVadAZLayer::kTypeDataset, CZmaVadAZLayer::kTypeCellSites, CZmaVadAZLayer::kTypeCellReferences})
+        factory.Register(type, [](IDispatch* map, CZmaVadAZLayerCollection* owner, int kind) {
+            return std::unique_ptr<CZmaVadAZLayer>(std::make_unique<CZmaVadAZDataLayer>(map, owner, kind));
+        });
+}
+
+bool CZmaVadAZDataLayer::TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption) {
+    SetLayerKey(key);
+    SetDisplayKey(displayKey.empty() ? key : displayKey);
+    if (GetType() == kTypeCellSites || GetType() == kTypeCellReferences) SetCaption(caption);
+    return true;
+}
+
+const char* CZmaVadAZDataLayer::GetDefaultsKey() {
+    switch (GetType()) {
+    case kTypeDataset: return "MAP_LAYER_TYPE_POINT_DATA";
+    case kTypeCellSites: return "MAP_LAYER_TYPE_NETWORK_DATA";
+    case kTypeCellReferences: return "MAP_LAYER_TYPE_SITES_LAYER";
+    default: return nullptr;
+    }
 }
 
 CZmaVadAZDataLayer::~CZmaVadAZDataLayer() {

@@ -9,7 +9,7 @@
 // selected row numbers and as a named entry "selected <layer name>".
 #pragma once
 
-#include "ZmaVOMap2/control/Geometry.h"
+#include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/datalayers/RendererOptimiser.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
@@ -31,6 +31,11 @@ inline constexpr IID kDrawerInterface = {0xA8BB3F1D, 0x8F0C, 0x4BDD, {0xA9, 0xD9
 // The field renderer handed to the symbol-drawing object for every styled display field.
 inline constexpr CLSID kFieldRenderer = {0x565A875E, 0x80DA, 0x42A0, {0xB7, 0x53, 0x48, 0xCE, 0xC7, 0x6B, 0x4F, 0x3A}};
 }  // namespace SymbolDrawing
+
+class LayerFactory;
+
+// Registers the data layer for the point, cell-site and cell-reference type codes.
+void RegisterDataLayerKinds(LayerFactory& factory);
 
 class CZmaVadAZDataLayer : public CZmaVadAZLayer, public RendererRowValidatorInterface {
 public:
@@ -111,14 +116,14 @@ public:
     // --- Selection ----------------------------------------------------------------------------
     // Brings the selected rows into view (unless the map view is locked or they are in view).
     virtual HRESULT ShowSelection();
-    virtual void ClearSelection();
+    void ClearSelection() override;
     // Fires SelectionChanged with the series GUID, then redraws.
-    virtual void NotifySelectionChanged();
-    virtual void SelectInRectangle(const ZmaExtent& extent);
-    virtual void SelectInRadius(const ZmaPointD& centre, double radius);
-    virtual void SelectInRadiusProjected(const ZmaPointD& centre, double radius);
+    void NotifySelectionChanged() override;
+    void SelectInRectangle(const ZmaExtent& extent) override;
+    void SelectInRadius(const ZmaPointD& centre, double radius) override;
+    void SelectInRadiusProjected(const ZmaPointD& centre, double radius) override;
     // `bounds` covers `points`, whose last point repeats the first.
-    virtual void SelectInPolygon(const ZmaExtent& bounds, const std::vector<ZmaPointD>& points);
+    void SelectInPolygon(const ZmaExtent& bounds, const std::vector<ZmaPointD>& points) override;
     void UpdateSelection(bool on);
     bool IsSelectionNamed();
     // Whether the dataset's first selected row is shown.
@@ -129,7 +134,10 @@ public:
     bool ValidateRow() override;
 
     // --- Settings -----------------------------------------------------------------------------
-    const std::wstring& GetLayerKey() const noexcept { return layerKey_; }
+    bool HasLayerKey() const override { return true; }
+    const std::wstring& GetLayerKey() const override { return layerKey_; }
+    bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption) override;
+    const char* GetDefaultsKey() override;
     void SetLayerKey(const std::wstring& key) { layerKey_ = key; }
     // The key shown to the host's legends.
     const std::wstring& GetDisplayKey() const noexcept { return displayKey_; }
@@ -144,12 +152,16 @@ public:
     // The class the next frame's drawing object is made of.
     const CLSID& GetSymbolDrawingClass() const noexcept { return symbolClass_; }
     void SetSymbolDrawingClass(const CLSID& clsid) noexcept { symbolClass_ = clsid; }
+    // Only type-9 layers switch; point layers always draw plain and cell sites with their own class.
+    void OnSymbolDrawingModeChanged(bool enhanced) noexcept override {
+        if (GetType() == kTypeCellReferences) symbolClass_ = enhanced ? SymbolDrawing::kEnhanced : SymbolDrawing::kPlain;
+    }
     // Offsets east (x) and north (y) in degrees, applied from the next frame on.
     double GetOffsetX() const noexcept { return offsetX_; }
     double GetOffsetY() const noexcept { return offsetY_; }
     void SetOffsetX(double x) noexcept { offsetX_ = x; }
     void SetOffsetY(double y) noexcept { offsetY_ = y; }
-    virtual void SetOffset(double x, double y) noexcept { offsetX_ = x; offsetY_ = y; }
+    void SetOffset(double x, double y) noexcept override { offsetX_ = x; offsetY_ = y; }
     const std::wstring& GetTooltipExpression() const noexcept { return tooltipExpression_; }
     void SetTooltipExpression(const std::wstring& expression) { tooltipExpression_ = expression; }
     bool GetUseTooltipExpression() const noexcept { return useTooltipExpression_; }
@@ -219,3 +231,6 @@ private:
     std::map<std::wstring, long> attributeCodes_;
     platform::Variant rowValue_;  // ValidateRow's reading of the current row
 };
+
+// The data layer behind a layer of the collection; null for layers of other kinds.
+inline CZmaVadAZDataLayer* AsDataLayer(CZmaVadAZLayer* layer) { return dynamic_cast<CZmaVadAZDataLayer*>(layer); }

@@ -3,10 +3,10 @@
 // dataset, the row validator and the position fields.
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/control/ExternalIds.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
-#include "ZmaVOMap2/layers/RolloverTip.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 #include "platform/Window.h"

@@ -1,6 +1,6 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 
-#include "ZmaVOMap2/control/DistanceUnits.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/persistence/PersistentMapLabelStyle.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"

@@ -11,25 +11,6 @@
 
 #include <string>
 
-// Members of the engine's label-properties object (engine layer property 5).
-namespace EngineLabelProperties {
-constexpr DISPID kStyle = 1;
-constexpr DISPID kVisible = 2;
-constexpr DISPID kLabelZoom = 3;
-constexpr DISPID kLabelZoomMin = 4;
-constexpr DISPID kLabelZoomMax = 5;
-constexpr DISPID kLineType = 6;
-constexpr DISPID kOffset = 7;
-constexpr DISPID kParallel = 8;
-constexpr DISPID kDataset = 9;
-constexpr DISPID kDuplicate = 10;
-constexpr DISPID kOverlap = 11;
-constexpr DISPID kLabelMax = 12;
-constexpr DISPID kDataField = 13;
-constexpr DISPID kPosition = 14;
-constexpr DISPID kPartialSegments = 15;
-}  // namespace EngineLabelProperties
-
 class CZmaVadAZLabelProperties {
 public:
     // Label placement.

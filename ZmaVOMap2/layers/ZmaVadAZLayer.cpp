@@ -1,7 +1,7 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
@@ -364,6 +364,31 @@ bool CZmaVadAZLayer::IsSelectableKind() {
 }
 
 bool CZmaVadAZLayer::IsDataLayer() { return false; }
+
+const std::wstring& CZmaVadAZLayer::GetLayerKey() const {
+    static const std::wstring none;
+    return none;
+}
+
+bool CZmaVadAZLayer::TakeKeys(const std::wstring& /*key*/, const std::wstring& /*displayKey*/,
+                              const std::string& /*caption*/) {
+    return false;
+}
+
+bool CZmaVadAZLayer::IsSavedAsTableLayer() {
+    switch (GetType()) {
+    case kTypeLines:
+    case kTypeRegion:
+    case kTypeMarker:
+    case kTypeLinesToSectors:
+    case kTypeShapes:
+        return false;
+    default:
+        return true;
+    }
+}
+
+const char* CZmaVadAZLayer::GetDefaultsKey() { return GetType() == kTypeTable ? "MAP_LAYER_TYPE_VECTOR" : nullptr; }
 
 bool CZmaVadAZLayer::HasFeatures() {
     if (!usable_ || type_ == kTypeOtherTable || type_ == kTypeRasterTable || type_ == kTypeAnnotations) return false;

@@ -4,7 +4,7 @@
 // attached by name, and the annotations layer; layers that draw themselves override it.
 #pragma once
 
-#include "ZmaVOMap2/control/Geometry.h"
+#include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 #include "platform/Com.h"
 
@@ -103,6 +103,30 @@ public:
     virtual HRESULT ExportKml(const std::string& folder);
     virtual void AddKmlContent(IXMLDOMElement* document);
     virtual void SetCellColourField(const char* fieldName, int role);
+
+    // Keys: a layer that shows a host series is found by its series key. Plain layers have none.
+    virtual bool HasLayerKey() const { return false; }
+    virtual const std::wstring& GetLayerKey() const;
+    // Gives a keyed layer its keys and caption; answers whether the layer keeps keys at all.
+    virtual bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption);
+    // Selection of the layer's own items by the map's selection tools; plain layers select nothing.
+    virtual void ClearSelection() {}
+    virtual void NotifySelectionChanged() {}
+    virtual void SelectInRectangle(const ZmaExtent& /*extent*/) {}
+    virtual void SelectInRadius(const ZmaPointD& /*centre*/, double /*radius*/) {}
+    virtual void SelectInRadiusProjected(const ZmaPointD& /*centre*/, double /*radius*/) {}
+    virtual void SelectInPolygon(const ZmaExtent& /*bounds*/, const std::vector<ZmaPointD>& /*points*/) {}
+    // The offset tool's displacement of self-drawn symbols.
+    virtual void SetOffset(double /*x*/, double /*y*/) noexcept {}
+    // The drawing mode changed: anti-aliased symbols are wanted (enhanced drawing of a screen
+    // frame) or plain ones. Layers whose symbols follow the mode switch their drawing here.
+    virtual void OnSymbolDrawingModeChanged(bool /*enhanced*/) noexcept {}
+    // Whether the collection saves the layer as a "Layer" table element; kinds that save
+    // themselves elsewhere (with their datasets) or not at all answer false.
+    virtual bool IsSavedAsTableLayer();
+    // The key of the layer defaults row for the layer's kind; null when the row is chosen by the
+    // table's file name.
+    virtual const char* GetDefaultsKey();
 
     bool IsUserDrawn() const noexcept { return userDrawn_; }
     bool IsVisibleAtCurrentZoom();

@@ -1,10 +1,10 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
-#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Result.h"
@@ -33,8 +33,6 @@ Variant Missing() {
     return v;
 }
 
-CZmaVadAZDataLayer* AsDataLayer(CZmaVadAZLayer* layer) { return dynamic_cast<CZmaVadAZDataLayer*>(layer); }
-
 // Names that differ only in punctuation or case share their order number.
 std::string LooseKey(const std::string& name) {
     std::string key;
@@ -42,20 +40,6 @@ std::string LooseKey(const std::string& name) {
         if (::IsCharAlphaNumericA(c)) key.push_back(c);
     if (!key.empty()) ::CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
     return key;
-}
-
-// The kinds of layer whose own classes save them elsewhere (with their datasets) or not at all.
-bool SavedAsTableLayer(const CZmaVadAZLayer& layer) {
-    switch (layer.GetType()) {
-    case CZmaVadAZLayer::kTypeLines:
-    case CZmaVadAZLayer::kTypeRegion:
-    case CZmaVadAZLayer::kTypeMarker:
-    case CZmaVadAZLayer::kTypeLinesToSectors:
-    case CZmaVadAZLayer::kTypeShapes:
-        return false;
-    default:
-        return true;
-    }
 }
 
 }  // namespace
@@ -92,37 +76,18 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int 
                                                    const std::wstring& key, const std::string& caption,
                                                    const std::wstring& /*cellSiteSource*/,
                                                    const std::wstring& alternativeKey) {
-    // Layers of the kinds that draw themselves are plain layers until their own classes exist;
-    // dataset layers already carry the keys the collection registers them under.
     std::unique_ptr<CZmaVadAZLayer> layer;
-    CZmaVadAZDataLayer* dataLayer = nullptr;
     try {
-        switch (type) {
-        case CZmaVadAZLayer::kTypeDataset:
-        case CZmaVadAZLayer::kTypeCellSites:
-        case CZmaVadAZLayer::kTypeCellReferences: {
-            auto made = std::make_unique<CZmaVadAZDataLayer>(map_.Get(), this, type);
-            dataLayer = made.get();
-            layer = std::move(made);
-            break;
-        }
-        default:
-            layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
-            break;
-        }
+        layer = LayerFactory::Instance().Create(type, map_.Get(), this);
     } catch (...) {
         return nullptr;
     }
 
     if (FAILED(layer->Attach(name, type, fileSpec))) return nullptr;
 
-    if (dataLayer) {
-        keyMap_.emplace(platform::ToAnsi(key), dataLayer);
-        dataLayer->SetLayerKey(key);
-        dataLayer->SetDisplayKey(alternativeKey.empty() ? key : alternativeKey);
-        if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayer_ = dataLayer;
-        if (type == CZmaVadAZLayer::kTypeCellSites || type == CZmaVadAZLayer::kTypeCellReferences)
-            dataLayer->SetCaption(caption);
+    if (layer->TakeKeys(key, alternativeKey, caption)) {
+        keyMap_.emplace(platform::ToAnsi(key), layer.get());
+        if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayer_ = layer.get();
     }
     CZmaVadAZLayer* added = layer.get();
     RegisterLayer(std::move(layer));
@@ -131,14 +96,14 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int 
 }
 
 std::string CZmaVadAZLayerCollection::OrderKeyOf(CZmaVadAZLayer* layer) const {
-    if (CZmaVadAZDataLayer* data = AsDataLayer(layer)) return platform::ToAnsi(data->GetLayerKey());
+    if (layer->HasLayerKey()) return platform::ToAnsi(layer->GetLayerKey());
     return layer->GetName();
 }
 
 int CZmaVadAZLayerCollection::FindLayerOrder(CZmaVadAZLayer* layer) const {
     auto it = orders_.find({OrderKeyOf(layer), 0});
     int order = it == orders_.end() ? 0 : it->second;
-    if (order < 1 && !AsDataLayer(layer)) {
+    if (order < 1 && !layer->HasLayerKey()) {
         auto loose = orders_.find({LooseKey(layer->GetName()), 0});
         if (loose != orders_.end()) order = loose->second;
     }
@@ -179,7 +144,7 @@ void CZmaVadAZLayerCollection::RegisterLayer(std::unique_ptr<CZmaVadAZLayer> own
     for (auto& entry : orders_) ++entry.second;
     GetLayerOrder(layer) = 1;
 
-    if (layer->GetType() == CZmaVadAZLayer::kTypeDataset && AsDataLayer(layer)) {
+    if (layer->GetType() == CZmaVadAZLayer::kTypeDataset && layer->HasLayerKey()) {
         // A new point layer goes directly above the topmost point layer, else directly below the
         // lowest cell layer, else to the top.
         int target = -1, lastCells = -1, index = 0;
@@ -264,7 +229,7 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByName(const std::wstring& na
     return nullptr;
 }
 
-CZmaVadAZDataLayer* CZmaVadAZLayerCollection::ScanKeys(std::multimap<std::string, CZmaVadAZDataLayer*>::iterator from,
+CZmaVadAZLayer* CZmaVadAZLayerCollection::ScanKeys(std::multimap<std::string, CZmaVadAZLayer*>::iterator from,
                                                        const std::string& prefix) {
     for (auto it = from; it != keyMap_.end(); ++it) {
         if (it->first.compare(0, prefix.size(), prefix) == 0) {
@@ -276,7 +241,7 @@ CZmaVadAZDataLayer* CZmaVadAZLayerCollection::ScanKeys(std::multimap<std::string
     return nullptr;
 }
 
-CZmaVadAZDataLayer* CZmaVadAZLayerCollection::FindLayer(const std::wstring& key) {
+CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayer(const std::wstring& key) {
     searchCursor_ = nullptr;
     // Every key begins with the empty text: it must not pick an arbitrary layer.
     if (key.empty()) return nullptr;
@@ -286,7 +251,7 @@ CZmaVadAZDataLayer* CZmaVadAZLayerCollection::FindLayer(const std::wstring& key)
     return ScanKeys(keyMap_.begin(), narrow);
 }
 
-CZmaVadAZDataLayer* CZmaVadAZLayerCollection::FindNextLayer(const std::wstring& key) {
+CZmaVadAZLayer* CZmaVadAZLayerCollection::FindNextLayer(const std::wstring& key) {
     if (!searchCursor_) return nullptr;
     if (key.empty()) {
         searchCursor_ = nullptr;
@@ -298,6 +263,42 @@ CZmaVadAZDataLayer* CZmaVadAZLayerCollection::FindNextLayer(const std::wstring& 
         return nullptr;
     }
     return ScanKeys(std::next(it), platform::ToAnsi(key));
+}
+
+CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByExactKey(const std::wstring& key) const {
+    auto it = keyMap_.find(platform::ToAnsi(key));
+    return it == keyMap_.end() ? nullptr : it->second;
+}
+
+void CZmaVadAZLayerCollection::RegisterKey(const std::wstring& key, CZmaVadAZLayer* layer) {
+    std::string narrow = platform::ToAnsi(key);
+    if (keyMap_.find(narrow) == keyMap_.end()) keyMap_.emplace(narrow, layer);
+}
+
+std::vector<CZmaVadAZLayer*> CZmaVadAZLayerCollection::Layers() const {
+    std::vector<CZmaVadAZLayer*> layers;
+    for (const auto& held : layers_) layers.push_back(held.get());
+    return layers;
+}
+
+void CZmaVadAZLayerCollection::AddCellSiteSeries(const std::wstring& key) {
+    if (std::find(cellSiteGuids_.begin(), cellSiteGuids_.end(), key) == cellSiteGuids_.end()) cellSiteGuids_.push_back(key);
+}
+
+CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::FindCompositionByKey(const std::wstring& key) const {
+    auto it = compositions_.find(key);
+    return it == compositions_.end() ? nullptr : it->second.get();
+}
+
+std::vector<std::wstring> CZmaVadAZLayerCollection::CompositionKeys() const {
+    std::vector<std::wstring> keys;
+    for (const auto& entry : compositions_) keys.push_back(entry.first);
+    return keys;
+}
+
+void CZmaVadAZLayerCollection::AdoptLegends(IUnknown* legend, IUnknown* printLegend) {
+    if (!legend_ && legend) legend->QueryInterface(__uuidof(IHostLegendSeries), legend_.PutVoid());
+    if (!printLegend_ && printLegend) printLegend->QueryInterface(__uuidof(IHostPrintLegend), printLegend_.PutVoid());
 }
 
 CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::FindDatasetComposition(const std::wstring& guid) const {
@@ -417,16 +418,16 @@ HRESULT CZmaVadAZLayerCollection::RemoveLayer(CZmaVadAZLayer* layer, bool update
     std::string orderKey;
     bool haveOrderKey = false;
 
-    if (CZmaVadAZDataLayer* data = AsDataLayer(layer)) {
-        key = data->GetLayerKey();
+    if (layer->HasLayerKey()) {
+        key = layer->GetLayerKey();
         std::string narrowKey = platform::ToAnsi(key);
         if (updateLegends && notifyHost) {
             orderKey = narrowKey;
             haveOrderKey = true;
         }
         for (auto it = keyMap_.begin(); it != keyMap_.end(); ++it) {
-            if (it->second != data) continue;
-            if (updateLegends && data->IsDataLayer()) {
+            if (it->second != layer) continue;
+            if (updateLegends && layer->IsDataLayer()) {
                 Bstr series(key);
                 if (auto legend = Legend()) THROW_IF_FAILED(legend->RemoveSeries(series.Get(), Missing()));
                 if (auto print = PrintLegend()) THROW_IF_FAILED(print->RemoveSeries(series.Get(), Missing()));
@@ -490,9 +491,9 @@ HRESULT CZmaVadAZLayerCollection::RemoveLayersOfType(int type) {
 
 HRESULT CZmaVadAZLayerCollection::UpdateLegendCheckBoxes() {
     for (const auto& held : layers_) {
-        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
-        if (!data || data->IsVisible()) continue;
-        Bstr series(data->GetLayerKey());
+        CZmaVadAZLayer* layer = held.get();
+        if (!layer->HasLayerKey() || layer->IsVisible()) continue;
+        Bstr series(layer->GetLayerKey());
         if (auto legend = Legend()) THROW_IF_FAILED(legend->SetCheckBox(series.Get(), VARIANT_FALSE));
         if (auto print = PrintLegend()) THROW_IF_FAILED(print->SetCheckBox(series.Get(), VARIANT_FALSE));
     }
@@ -500,13 +501,12 @@ HRESULT CZmaVadAZLayerCollection::UpdateLegendCheckBoxes() {
 }
 
 HRESULT CZmaVadAZLayerCollection::SyncLegendVisibility(CZmaVadAZLayer* layer, VARIANT_BOOL visible) {
-    CZmaVadAZDataLayer* data = AsDataLayer(layer);
-    if (!data) return S_OK;
-    Bstr series(data->GetLayerKey());
+    if (!layer || !layer->HasLayerKey()) return S_OK;
+    Bstr series(layer->GetLayerKey());
     if (auto legend = Legend()) THROW_IF_FAILED(legend->SetCheckBox(series.Get(), visible));
     if (auto print = PrintLegend()) {
         THROW_IF_FAILED(print->SetCheckBox(series.Get(), visible));
-        data->SetVisible(visible != VARIANT_FALSE);
+        layer->SetVisible(visible != VARIANT_FALSE);
         THROW_IF_FAILED(print->SetVisibility(series.Get(), visible));
     }
     return S_OK;
@@ -527,7 +527,7 @@ HRESULT CZmaVadAZLayerCollection::SaveLayers(IXMLDOMElement* parent) {
     // Dataset layers are saved with their dataset compositions, the temporary table not at all.
     for (const auto& held : layers_) {
         CZmaVadAZLayer* layer = held.get();
-        if (AsDataLayer(layer) || layer == temporaryTabLayer_ || !SavedAsTableLayer(*layer)) continue;
+        if (layer->HasLayerKey() || layer == temporaryTabLayer_ || !layer->IsSavedAsTableLayer()) continue;
         THROW_IF_FAILED(layer->SaveSettings(layersElement.Get()));
     }
     return S_OK;

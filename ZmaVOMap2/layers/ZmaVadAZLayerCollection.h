@@ -4,7 +4,7 @@
 // the engine's list, and removes them with everything that refers to them.
 #pragma once
 
-#include "ZmaVOMap2/control/Geometry.h"
+#include "ZmaVOMap2/engine/Geometry.h"
 #include "platform/Com.h"
 
 #include "HostInterfaces.h"
@@ -19,7 +19,6 @@
 #include <vector>
 
 class CZmaVadAZLayer;
-class CZmaVadAZDataLayer;
 class CZmaVadAZDatasetComposition;
 class CZmaVadAZLayerHost;
 class CZmaVadAZLabelProperties;
@@ -62,8 +61,12 @@ public:
     CZmaVadAZLayer* FindLayerByName(const std::wstring& name) const;
     // An exact key first, else the first key (in key order) that begins with the text;
     // FindNextLayer walks the further keys with that beginning. An empty key finds nothing.
-    CZmaVadAZDataLayer* FindLayer(const std::wstring& key);
-    CZmaVadAZDataLayer* FindNextLayer(const std::wstring& key);
+    CZmaVadAZLayer* FindLayer(const std::wstring& key);
+    CZmaVadAZLayer* FindNextLayer(const std::wstring& key);
+    // The layer registered under exactly that key; null when none is.
+    CZmaVadAZLayer* FindLayerByExactKey(const std::wstring& key) const;
+    // Registers a further key for a layer, unless some layer has that key already.
+    void RegisterKey(const std::wstring& key, CZmaVadAZLayer* layer);
     CZmaVadAZDatasetComposition* FindDatasetComposition(const std::wstring& guid) const;
     bool HasLayerOfType(int type) const;
     CZmaVadAZLayer* FindLayerByType(int type) const;
@@ -88,6 +91,28 @@ public:
 
     // Dataset compositions, one per dataset layer key; the collection owns them.
     CZmaVadAZDatasetComposition* AdoptComposition(std::unique_ptr<CZmaVadAZDatasetComposition> composition);
+    // The composition kept under exactly that key; null when there is none.
+    CZmaVadAZDatasetComposition* FindCompositionByKey(const std::wstring& key) const;
+    // The keys of the kept compositions, in key order.
+    std::vector<std::wstring> CompositionKeys() const;
+
+    // The host's legend objects, from the control's host or as handed over with a dataset.
+    void AdoptLegends(IUnknown* legend, IUnknown* printLegend);
+    platform::ComPtr<IHostLegendSeries> Legend();
+    platform::ComPtr<IHostPrintLegend> PrintLegend();
+    // The print legend as handed over so far, without asking the host.
+    platform::ComPtr<IHostPrintLegend> AdoptedPrintLegend() const { return printLegend_; }
+
+    // Where new layers go: on top, or to the place their order number gives.
+    bool GetNewLayersOnTop() const noexcept { return newLayersOnTop_; }
+    void SetNewLayersOnTop(bool onTop) noexcept { newLayersOnTop_ = onTop; }
+    // Counts a point dataset layer shown; answers how many have been shown since the layers were
+    // last loaded.
+    int CountPointDatasetLayer() noexcept { return ++pointDatasetLayers_; }
+    // The cell-site series shown, in the order they came.
+    void AddCellSiteSeries(const std::wstring& key);
+    // The layers from the top down, as they stand now.
+    std::vector<CZmaVadAZLayer*> Layers() const;
 
     // Events on behalf of the layers.
     void NotifyLayerVisibilityChanged();
@@ -102,7 +127,7 @@ public:
     bool GetAutoSynchToStream() const noexcept { return autoSynchToStream_; }
     void SetTemporaryFolder(const std::wstring& folder) { temporaryFolder_ = folder; }
     const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
-    void AddPendingOffsetLayer(CZmaVadAZDataLayer* layer) { pendingOffsetLayers_.push_back(layer); }
+    void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
     CZmaVadAZLayer* GetCellSiteLayer() const noexcept { return cellSiteLayer_; }
     int GetFollowerIndex() const noexcept { return follower_; }
@@ -126,7 +151,7 @@ public:
     // What every self-drawn layer asks before it draws: anti-aliased GDI+ for the screen when
     // enhanced drawing is on, plain GDI otherwise.
     bool UsesGdiPlus() const noexcept { return enhancedDrawing_ && !printing_; }
-    // Gives every type-9 data layer the host's symbol-drawing class the two flags select.
+    // Tells every layer whether symbols are drawn anti-aliased, as the two flags select.
     void UpdateSymbolDrawingClasses() noexcept;
 
     // --- Mouse, key and tool routing (ZmaVadAZLayerCollection_Routing.cpp) ---
@@ -155,37 +180,8 @@ public:
     void EndRegionEditing(const std::vector<ZmaPointD>& /*ring*/) {}
     bool IsBackgroundMapVisible() const noexcept { return false; }
 
-    // --- Displaying datasets and the dataset operations (ZmaVadAZLayerCollection_Datasets.cpp) ---
-    // Shows one field of a host dataset as a new data layer (S_FALSE when the series is already
-    // shown or a kept composition no longer fits the dataset). Failures while building are raised.
-    HRESULT DisplayDataset(IDispatch* dataset, const std::wstring& fieldName, IUnknown* voLegend,
-                           IUnknown* printLegend, const std::wstring& seriesGuid);
-    // Shows the fields that the host's field configuration names ("SeriesType", "Dimensions").
-    HRESULT CreateMultiDMapping(IDispatch* dataset, const std::wstring& seriesGuid, IDispatch* fieldConfiguration);
-    // Builds the layers of one composition (cell-site datasets split by their "LayerType").
-    HRESULT BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
-                              IDispatch* fieldConfiguration);
-    void MakeDatasetLayerName(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition, std::string& name,
-                              std::string& longName);
-    // The technology of a dataset: its "LongName" up to the first '_' (empty when none).
-    std::string GetDatasetNamePrefix(IDispatch* dataset);
-    // The four lines-to-cells layers of the current technology and `suffix`, made on first use.
-    HRESULT CreateCellSiteLineLayers(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
-                                     const std::wstring& seriesGuid, const std::wstring& suffix);
     // Zoom range and label settings from the defaults table row of the layer's kind or file name.
     HRESULT ApplyLayerDefaults(CZmaVadAZLayer* layer);
-    HRESULT RemoveDataset(const std::wstring& guid, const VARIANT& notify);
-    void SetDatasetVisible(const std::wstring& guid, long visible);
-    void SetLayerVisible(CZmaVadAZLayer* layer, long visible);
-    // `renderer` and `ranges` are accepted for the host's sake and not used.
-    HRESULT NotifyChange(const std::wstring& guid, long flag, IDispatch* renderer, const VARIANT& ranges);
-    HRESULT NotifySelectionChange(const std::wstring& guid);
-    // Spreads the dataset's selected rows to the map: every data layer's selection is cleared and
-    // the rows are selected again.
-    void PropagateSelection(IDispatch* dataset);
-    HRESULT GetDisplayedGUIDs(IDispatch* target);
-    HRESULT GetTopVisibleDataLayerName(BSTR* name);
-    HRESULT GetAttributeDescriptionFromGUID(const std::wstring& guid, BSTR* description);
     // Keeps the label settings of the cell-reference layers across a reload of their data.
     void UpdateCellRefData();
     void ClearCellRefData();
@@ -200,9 +196,7 @@ private:
     void DestroyLayer(CZmaVadAZLayer* layer);
     void ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept;
     // Continues a key search after the entry `from`.
-    CZmaVadAZDataLayer* ScanKeys(std::multimap<std::string, CZmaVadAZDataLayer*>::iterator from, const std::string& prefix);
-    platform::ComPtr<IHostLegendSeries> Legend();
-    platform::ComPtr<IHostPrintLegend> PrintLegend();
+    CZmaVadAZLayer* ScanKeys(std::multimap<std::string, CZmaVadAZLayer*>::iterator from, const std::string& prefix);
 
     platform::ComPtr<IDispatch> map_;
     platform::ComPtr<IHostPrintLegend> printLegend_;
@@ -217,17 +211,17 @@ private:
     std::wstring temporaryFolder_;
     int version_ = 3;
     int pointDatasetLayers_ = 0;
-    CZmaVadAZDataLayer* searchCursor_ = nullptr;
+    CZmaVadAZLayer* searchCursor_ = nullptr;
     bool newLayersOnTop_ = false;
     bool keepOrders_ = true;
     bool autoSynchToStream_ = false;
     bool refresh_ = true;
     bool suppressEvents_ = false;
-    std::multimap<std::string, CZmaVadAZDataLayer*> keyMap_;
+    std::multimap<std::string, CZmaVadAZLayer*> keyMap_;
     std::map<std::wstring, std::unique_ptr<CZmaVadAZDatasetComposition>> compositions_;
     std::list<CZmaVadAZDatasetComposition*> compositionList_;
     LayerList layers_;
-    std::vector<CZmaVadAZDataLayer*> pendingOffsetLayers_;
+    std::vector<CZmaVadAZLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
     std::vector<std::wstring> cellSiteGuids_;
 
@@ -238,17 +232,9 @@ private:
     std::map<CZmaVadAZLayer*, bool> savedSelectability_;
     bool selectabilitySaved_ = false;
 
-    // Dataset display state.
+    // Label settings of the cell-reference layers kept across a reload of their data.
     struct AnsiTextLess {
         bool operator()(const std::string& a, const std::string& b) const { return ::lstrcmpA(a.c_str(), b.c_str()) < 0; }
     };
-    using LinesLayerMap = std::map<std::string, std::unique_ptr<CZmaVadAZLayer>>;
-    CZmaVadAZDataLayer* BuildOneDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition& composition,
-                                             const std::string& name, const std::string& longName,
-                                             const std::string& tableFile, const std::wstring& key);
-    CZmaVadAZDataLayer* LayerOfEntry(const std::wstring& guid) const;
-    std::string technologyPrefix_;
-    std::vector<std::string> cellSiteLayerTypes_;
     std::map<std::string, std::unique_ptr<CZmaVadAZLabelProperties>, AnsiTextLess> cellRefLabels_;
-    LinesLayerMap servingLines_, neighbourLines_, cellSiteLines_, pointLines_;
 };

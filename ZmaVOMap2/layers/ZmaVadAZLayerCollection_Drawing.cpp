@@ -2,10 +2,9 @@
 // of the top-most one visible at the current zoom draws every own layer in three passes.
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Result.h"
 
@@ -104,10 +103,6 @@ HRESULT CZmaVadAZLayerCollection::GetEnhancedDrawingMode(VARIANT_BOOL* enhanced)
 }
 
 void CZmaVadAZLayerCollection::UpdateSymbolDrawingClasses() noexcept {
-    // Only type-9 layers switch; point layers always draw plain and cell sites with their own class.
-    const CLSID& chosen = !printing_ && enhancedDrawing_ ? SymbolDrawing::kEnhanced : SymbolDrawing::kPlain;
-    for (First(); CZmaVadAZLayer* layer = Current(); Next()) {
-        if (layer->GetType() != CZmaVadAZLayer::kTypeCellReferences) continue;
-        if (auto* data = dynamic_cast<CZmaVadAZDataLayer*>(layer)) data->SetSymbolDrawingClass(chosen);
-    }
+    const bool enhanced = !printing_ && enhancedDrawing_;
+    for (First(); CZmaVadAZLayer* layer = Current(); Next()) layer->OnSymbolDrawingModeChanged(enhanced);
 }

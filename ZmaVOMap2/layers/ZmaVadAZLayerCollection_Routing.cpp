@@ -2,20 +2,13 @@
 // down, and the selection tools over the data layers.
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Result.h"
 
 #include <cfloat>
-
-namespace {
-
-CZmaVadAZDataLayer* AsDataLayer(CZmaVadAZLayer* layer) { return dynamic_cast<CZmaVadAZDataLayer*>(layer); }
-
-}  // namespace
 
 void CZmaVadAZLayerCollection::DispatchMouseMove(POINT point, const ZmaPointD& mapPos) {
     RestoreSelectability();
@@ -26,7 +19,7 @@ void CZmaVadAZLayerCollection::DispatchMouseMove(POINT point, const ZmaPointD& m
 bool CZmaVadAZLayerCollection::DispatchMouseDown(POINT point, const ZmaPointD& mapPos, bool keepSelection) {
     if (!keepSelection)
         for (const auto& held : layers_)
-            if (CZmaVadAZDataLayer* data = AsDataLayer(held.get())) data->ClearSelection();
+            held->ClearSelection();
 
     savedSelectability_.clear();
     selectabilitySaved_ = true;
@@ -45,8 +38,7 @@ bool CZmaVadAZLayerCollection::DispatchMouseDown(POINT point, const ZmaPointD& m
     if (taken) return true;
 
     for (const auto& held : layers_) {
-        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
-        if (data && data->IsVisibleAtCurrentZoom() && data->IsSelectable()) data->NotifySelectionChanged();
+        if (held->IsVisibleAtCurrentZoom() && held->IsSelectable()) held->NotifySelectionChanged();
     }
     return false;
 }
@@ -78,27 +70,24 @@ void CZmaVadAZLayerCollection::RestoreSelectability() {
 }
 
 void CZmaVadAZLayerCollection::ClearAllSelections() {
-    for (const auto& held : layers_)
-        if (CZmaVadAZDataLayer* data = AsDataLayer(held.get())) data->ClearSelection();
+    for (const auto& held : layers_) held->ClearSelection();
 }
 
 void CZmaVadAZLayerCollection::SelectByRectangle(const ZmaExtent& extent) {
     ClearAllSelections();
     for (const auto& held : layers_) {
-        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
-        if (data && data->IsVisibleAtCurrentZoom()) data->SelectInRectangle(extent);
+        if (held->IsVisibleAtCurrentZoom()) held->SelectInRectangle(extent);
     }
 }
 
 void CZmaVadAZLayerCollection::SelectByRadius(const ZmaPointD& centre, double radius, bool projected) {
     ClearAllSelections();
     for (const auto& held : layers_) {
-        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
-        if (!data || !data->IsVisibleAtCurrentZoom()) continue;
+        if (!held->IsVisibleAtCurrentZoom()) continue;
         if (projected)
-            data->SelectInRadiusProjected(centre, radius);
+            held->SelectInRadiusProjected(centre, radius);
         else
-            data->SelectInRadius(centre, radius);
+            held->SelectInRadius(centre, radius);
     }
 }
 
@@ -115,18 +104,14 @@ void CZmaVadAZLayerCollection::SelectByPolygon(const std::vector<ZmaPointD>& poi
     }
     ClearAllSelections();
     for (const auto& held : layers_) {
-        CZmaVadAZDataLayer* data = AsDataLayer(held.get());
-        if (data && data->IsVisibleAtCurrentZoom()) data->SelectInPolygon(bounds, points);
+        if (held->IsVisibleAtCurrentZoom()) held->SelectInPolygon(bounds, points);
     }
 }
 
 HRESULT CZmaVadAZLayerCollection::ApplyPendingLayerOffsets(double x, double y) {
     try {
-        for (CZmaVadAZDataLayer* layer : pendingOffsetLayers_) {
-            if (!layer) continue;
-            layer->SetOffsetX(x);
-            layer->SetOffsetY(y);
-        }
+        for (CZmaVadAZLayer* layer : pendingOffsetLayers_)
+            if (layer) layer->SetOffset(x, y);
         pendingOffsetLayers_.clear();
         RefreshMap();
         return S_OK;

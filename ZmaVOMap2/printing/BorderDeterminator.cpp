@@ -1,6 +1,6 @@
 #include "ZmaVOMap2/printing/BorderDeterminator.h"
 
-#include "ZmaVOMap2/control/RegistrySettings.h"
+#include "ZmaVOMap2/services/RegistrySettings.h"
 
 CBorderDeterminator::CBorderDeterminator() {
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, RegistrySettings::kMapPrintingKey, 0, nullptr, 0,

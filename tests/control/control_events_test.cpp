@@ -1,6 +1,6 @@
 // The control's events: both interfaces, the four shared events to the second interface's sinks
 // first, the others to the second interface only, with their DISPIDs and argument types.
-#include "ZmaVOMap2/ZmaVadAZ.h"
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
 #include "platform/ComObject.h"
 
 #include <gtest/gtest.h>

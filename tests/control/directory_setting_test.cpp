@@ -1,5 +1,5 @@
 // Remembered folders of file dialogs.
-#include "ZmaVOMap2/control/RegistrySettings.h"
+#include "ZmaVOMap2/services/RegistrySettings.h"
 #include "platform/Com.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // The logger: one entry per line through the host's logging component, nothing at all when the
 // component is missing or the channel is unknown.
-#include "ZmaVOMap2/control/Logger.h"
+#include "ZmaVOMap2/services/Logger.h"
 
 #include <gtest/gtest.h>
 

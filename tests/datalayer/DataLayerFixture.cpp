@@ -1,7 +1,7 @@
 #include "tests/datalayer/DataLayerFixture.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/control/ExternalIds.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Result.h"
 
 using platform::Bstr;

@@ -3,7 +3,7 @@
 
 #include "tests/layers/LayerFixture.h"
 
-#include "ZmaVOMap2/control/Geometry.h"
+#include "ZmaVOMap2/engine/Geometry.h"
 #include "platform/Com.h"
 
 #include "HostInterfaces.h"

@@ -2,8 +2,8 @@
 // attribute codes, the three drawing passes into a memory DC, selection and showing it.
 #include "tests/datalayer/DataLayerFixture.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/control/ExternalIds.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 

@@ -4,6 +4,7 @@
 #include "tests/display/DisplayFixture.h"
 #include "tests/layers/LayerFixture.h"
 
+#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
@@ -61,7 +62,7 @@ StyleFacts FactsOf(const CZmaVadAZLabelProperties& labels) {
 class LayerDefaults : public LayerTest {
 protected:
     CZmaVadAZLayer* MapCells(IDispatch* dataset, const std::vector<std::wstring>& fields) {
-        layers_->CreateMultiDMapping(dataset, kSeries, FieldConfiguration(L"CellRefs", fields).Get());
+        datasets_->CreateMultiDMapping(dataset, kSeries, FieldConfiguration(L"CellRefs", fields).Get());
         return layers_->FindLayer(kSeries);
     }
     ComPtr<IDispatch> Sites() {
@@ -71,7 +72,7 @@ protected:
 
 TEST_F(LayerDefaults, EachKindOfDatasetLayerGetsItsRow) {
     ComPtr<IDispatch> points = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 3);
-    ASSERT_EQ(layers_->DisplayDataset(points.Get(), L"RxLev", nullptr, nullptr, kSeries), S_OK);
+    ASSERT_EQ(datasets_->DisplayDataset(points.Get(), L"RxLev", nullptr, nullptr, kSeries), S_OK);
     CZmaVadAZLayer* layer = layers_->FindLayer(kSeries);
     ASSERT_TRUE(layer);
     const CZmaVadAZLabelProperties& pointLabels = *layer->GetLabelProperties();
@@ -159,21 +160,21 @@ TEST_F(LayerDefaults, CellReferenceLabelsSurviveAReloadUntilCleared) {
 
 TEST_F(LayerDefaults, TheTechnologyIsTheLongNameUpToItsFirstUnderscore) {
     ComPtr<IDispatch> dataset = NewDataset({{L"RxLev", 5}}, 0);
-    EXPECT_EQ(layers_->GetDatasetNamePrefix(dataset.Get()), "");
+    EXPECT_EQ(datasets_->GetDatasetNamePrefix(dataset.Get()), "");
     SetDatasetLongName(dataset.Get(), L"GSM_Drive_1");
-    EXPECT_EQ(layers_->GetDatasetNamePrefix(dataset.Get()), "GSM");
+    EXPECT_EQ(datasets_->GetDatasetNamePrefix(dataset.Get()), "GSM");
     ComPtr<IDispatch> plain = NewDataset({{L"RxLev", 5}}, 0);
     SetDatasetLongName(plain.Get(), L"Drive");
-    EXPECT_EQ(layers_->GetDatasetNamePrefix(plain.Get()), "");
+    EXPECT_EQ(datasets_->GetDatasetNamePrefix(plain.Get()), "");
     ComPtr<IDispatch> leading = NewDataset({{L"RxLev", 5}}, 0);
     SetDatasetLongName(leading.Get(), L"_Drive");
-    EXPECT_EQ(layers_->GetDatasetNamePrefix(leading.Get()), "");
+    EXPECT_EQ(datasets_->GetDatasetNamePrefix(leading.Get()), "");
 }
 
 TEST_F(LayerDefaults, AFailedBuildKeepsNeitherCompositionNorLayer) {
     ComPtr<IDispatch> unmappable = NewDataset({{L"RxLev", 5}}, 2);
     int before = layers_->GetCount();
-    EXPECT_THROW(layers_->DisplayDataset(unmappable.Get(), L"RxLev", nullptr, nullptr, kSeries), platform::ComError);
+    EXPECT_THROW(datasets_->DisplayDataset(unmappable.Get(), L"RxLev", nullptr, nullptr, kSeries), platform::ComError);
     EXPECT_EQ(layers_->FindDatasetComposition(kSeries), nullptr);
     EXPECT_EQ(layers_->GetCount(), before);
     EXPECT_EQ(layers_->FindLayer(kSeries), nullptr);

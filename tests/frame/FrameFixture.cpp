@@ -1,7 +1,7 @@
 #include "tests/frame/FrameFixture.h"
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/layers/EngineLayerMembers.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "platform/Result.h"
 
 #include <cstdio>

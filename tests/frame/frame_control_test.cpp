@@ -3,8 +3,8 @@
 // flag set.
 #include "tests/frame/FrameFixture.h"
 
-#include "ZmaVOMap2/ZmaVadAZ.h"
-#include "ZmaVOMap2/control/EngineDispatch.h"
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "platform/ComObject.h"
 
 #include <cstdio>

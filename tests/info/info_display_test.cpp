@@ -1,7 +1,7 @@
 // The info display's boxes: where they are drawn, on which targets, and how the coordinates
 // text follows the cursor.
-#include "ZmaVOMap2/control/DistanceUnits.h"
-#include "ZmaVOMap2/layers/ZmaVadAZInfoDisplay.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "tests/info/InfoTestSupport.h"
 
 #include <gtest/gtest.h>

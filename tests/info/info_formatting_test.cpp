@@ -1,7 +1,7 @@
 // The figures the info display shows: the scale bar's round length and unit, the coordinates
 // text in each format, and the length conversions they rest on.
-#include "ZmaVOMap2/control/DistanceUnits.h"
-#include "ZmaVOMap2/layers/ZmaVadAZInfoDisplay.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Label settings of the own layers: copies, and the "LabelSettings" element in the current and
 // the older format, with the host's label style and unit converter stand-ins.
-#include "ZmaVOMap2/control/DistanceUnits.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 #include "platform/Xml.h"
 

@@ -1,8 +1,8 @@
 // The overview box against the engine stand-in: its size and contents as drawn, and what a click
 // on it does to the engine's view.
-#include "ZmaVOMap2/control/EngineDispatch.h"
-#include "ZmaVOMap2/control/ExternalIds.h"
-#include "ZmaVOMap2/layers/ZmaVadAZOverviewRegion.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
 #include "platform/Gdiplus.h"
 #include "platform/Result.h"
 #include "tests/info/InfoTestSupport.h"

@@ -1,7 +1,7 @@
 // The shared rollover tooltip: shown for the owner's item at the cursor, updated only when the
 // owner, text or item changes, hidden by its owner or by anyone with no owner, and hidden by its
 // timer once the cursor has left the map window.
-#include "ZmaVOMap2/layers/RolloverTip.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
 
 #include <commctrl.h>
 

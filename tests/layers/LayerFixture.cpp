@@ -1,5 +1,8 @@
 #include "tests/layers/LayerFixture.h"
 
+#include "ZmaVOMap2/control/LayerKinds.h"
+#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+
 #include "platform/Result.h"
 
 #include <cstdio>
@@ -50,10 +53,13 @@ void LayerTest::SetUp() {
     ASSERT_TRUE(map_);
     host_.map = map_.Get();
     host_.folder = MakeWorkFolder();
+    RegisterLayerKinds();
     layers_ = std::make_unique<CZmaVadAZLayerCollection>(host_.folder, host_, map_.Get());
+    datasets_ = std::make_unique<CZmaVadAZDatasetDisplay>(*layers_);
 }
 
 void LayerTest::TearDown() {
+    datasets_.reset();
     layers_.reset();
     map_ = nullptr;
     platform::SetPrompts(nullptr);

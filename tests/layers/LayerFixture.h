@@ -2,9 +2,10 @@
 // message boxes answered by the test.
 #pragma once
 
-#include "ZmaVOMap2/control/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Com.h"
 #include "platform/Result.h"
@@ -15,6 +16,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+
 
 namespace layertest {
 
@@ -82,6 +85,8 @@ protected:
     FakeHost host_;
     FakePrompts prompts_;
     std::unique_ptr<CZmaVadAZLayerCollection> layers_;
+    // The dataset operations over layers_, as the control has them.
+    std::unique_ptr<CZmaVadAZDatasetDisplay> datasets_;
 };
 
 }  // namespace layertest

@@ -1,0 +1,11 @@
+#include "ZmaVOMap2/control/LayerKinds.h"
+
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
+
+#include <mutex>
+
+void RegisterLayerKinds() {
+    static std::once_flag once;
+    std::call_once(once, [] { RegisterDataLayerKinds(LayerFactory::Instance()); });
+}

@@ -1,0 +1,4 @@
+// The layer kinds the control offers, registered once in the layer factory.
+#pragma once
+
+void RegisterLayerKinds();

@@ -1,0 +1,255 @@
+// The control's dataset methods: putting the host's series on the map and keeping them in step.
+// Each is a thin entry point that checks its arguments, hands the work to the layer collection,
+// keeps the host's print legend informed and repaints.
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "platform/Result.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const char kUsageRecordPrefix[] = "AUL,19,MHandle displayed,Map,";
+// Engine members used only here: the rectangle's move, a feature's centre.
+constexpr DISPID kRectangleMove = 8;
+constexpr DISPID kFeatureCenterX = 4;
+constexpr DISPID kFeatureCenterY = 5;
+const wchar_t kUsageChannel[] = L"zemro.usage";
+
+class WaitCursor {
+public:
+    WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { ::SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+// The host hands its legends over and keeps them alive; the control keeps the bare pointer.
+template <class I>
+IUnknown* BorrowInterface(IUnknown* object) {
+    ComPtr<I> queried;
+    if (FAILED(object->QueryInterface(__uuidof(I), queried.PutVoid()))) return nullptr;
+    return queried.Get();
+}
+
+}  // namespace
+
+// --- Shared steps ------------------------------------------------------------------------------
+
+void CZmaVadAZ::RepaintIfUpdating() {
+    if (!screenUpdating_) return;
+    EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kAutoRedraw, Variant(true));
+    InvalidateEngineWindow();
+}
+
+ComPtr<IHostPrintLegend> CZmaVadAZ::GetVOPrintLegend() {
+    return ComPtr<IHostPrintLegend>(static_cast<IHostPrintLegend*>(printLegend_));
+}
+
+IHostChannelLogger* CZmaVadAZ::GetUsageLogger() {
+    if (!usageLogging_) {
+        ComPtr<IHostLoggingManager> manager;
+        if (FAILED(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_ALL, IID_IHostLoggingManager,
+                                      manager.PutVoid())))
+            return nullptr;
+        usageLogging_ = manager;
+        THROW_IF_FAILED(usageLogging_->Initialize(nullptr));
+        Bstr channel(kUsageChannel);
+        ComPtr<IHostChannelLogger> logger;
+        if (SUCCEEDED(usageLogging_->GetChannelLogger(channel.Get(), logger.Put()))) usageChannel_ = logger;
+    }
+    return usageChannel_.Get();
+}
+
+ComPtr<IDispatch> CZmaVadAZ::GetLayersBounds(CZmaVadAZLayer* layer, double padding) {
+    if (!layer) return nullptr;
+    ComPtr<IDispatch> rectangle;
+    CLSID rectangleClass;
+    THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
+    THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
+    if (!layer->GetExtent(rectangle.Get())) return nullptr;
+    EngineDispatch box(rectangle.Get());
+    double xMin = box.Get(EngineRectangle::kXMin).ToDouble(), yMin = box.Get(EngineRectangle::kYMin).ToDouble();
+    double xMax = box.Get(EngineRectangle::kXMax).ToDouble(), yMax = box.Get(EngineRectangle::kYMax).ToDouble();
+
+    if (xMin == xMax && yMin == yMax) {
+        // One point: keep the zoom and centre the view on it.
+        double x = xMin, y = yMin;
+        if (layer->GetFeatureCount() == 1) {
+            ComPtr<IDispatch> feature = layer->GetFeature(1);
+            if (!feature) return nullptr;
+            x = EngineDispatch(feature.Get()).Get(kFeatureCenterX).ToDouble();
+            y = EngineDispatch(feature.Get()).Get(kFeatureCenterY).ToDouble();
+        } else if (layer->GetType() != CZmaVadAZLayer::kTypeDataset || x < -180.0 || x > 180.0 || y < -90.0 ||
+                   y > 90.0) {
+            return nullptr;
+        }
+        Variant current = EngineDispatch(EngineMapOrThrow()).Get(EngineMap::kBounds);
+        if (current.vt != VT_DISPATCH || !current.pdispVal) return nullptr;
+        EngineDispatch view(current.pdispVal);
+        double left = view.Get(EngineRectangle::kXMin).ToDouble(), bottom = view.Get(EngineRectangle::kYMin).ToDouble();
+        double width = view.Get(EngineRectangle::kXMax).ToDouble() - left;
+        double height = view.Get(EngineRectangle::kYMax).ToDouble() - bottom;
+        view.Call(kRectangleMove, {Variant(x - (left + width * 0.5)), Variant(y - (bottom + height * 0.5))});
+        return ComPtr<IDispatch>(current.pdispVal);
+    }
+
+    if (padding < 0.0) padding = 0.04;
+    double dx = (xMax - xMin) * padding, dy = (yMax - yMin) * padding;
+    box.Call(EngineRectangle::kSet, {Variant(xMin - dx), Variant(yMin - dy), Variant(xMax + dx), Variant(yMax + dy)});
+    return rectangle;
+}
+
+void CZmaVadAZ::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) {
+    ComPtr<IDispatch> bounds = GetLayersBounds(layer, padding);
+    if (!bounds) return;
+    viewChangeStage_ = 2;
+    EngineDispatch map(EngineMapOrThrow());
+    Variant value(bounds.Get());
+    map.Put(EngineMap::kBounds, value);
+    map.Call(EngineMap::kRefresh);
+}
+
+// --- Legends -----------------------------------------------------------------------------------
+
+STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown* newVal) {
+    if (!newVal) return E_POINTER;
+    voLegend_ = BorrowInterface<IHostVOLegend>(newVal);
+    return S_OK;
+}
+
+STDMETHODIMP CZmaVadAZ::put_VOPrintLegend(IUnknown* newVal) {
+    if (!newVal) return E_POINTER;
+    printLegend_ = BorrowInterface<IHostPrintLegend>(newVal);
+    return S_OK;
+}
+
+// --- Displaying and removing series --------------------------------------------------------------
+
+STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR seriesGUID) {
+    // The field list is text; a script may hand it over by reference. Anything else is refused
+    // before it could be read as a string.
+    Variant fieldList;
+    if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), &fields)) || fieldList.vt != VT_BSTR) return E_INVALIDARG;
+    if (!layers_) return E_UNEXPECTED;
+
+    COM_TRY {
+        WaitCursor wait;
+        EngineDispatch map(EngineMapOrThrow());
+        map.Put(EngineMap::kAutoRedraw, Variant(false));
+
+        // The collection's failure is this method's answer, but the map must draw again and the
+        // usage record is written whatever happened.
+        HRESULT result;
+        try {
+            ComPtr<IUnknown> legend(voLegend_), printLegend(printLegend_);
+            result = datasets_->DisplayDataset(dataset, fieldList.ToWide(), legend.Get(), printLegend.Get(),
+                                             seriesGUID ? seriesGUID : L"");
+        } catch (...) {
+            result = platform::HandleCaughtException(__FILE__, __LINE__);
+        }
+
+        map.Put(EngineMap::kAutoRedraw, Variant(true));
+        viewChangeStage_ = 2;
+        map.Call(EngineMap::kRefresh);
+
+        std::string record = kUsageRecordPrefix + platform::ToAnsi(fieldList.ToWide());
+        if (IHostChannelLogger* usage = GetUsageLogger()) {
+            Bstr text(platform::ToWide(record));
+            THROW_IF_FAILED(usage->WriteRecord(text.Get()));
+        }
+        return result;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch* dataset, BSTR bstrSeriesID, IDispatch* fieldConfiguration) {
+    if (!layers_) return E_UNEXPECTED;
+    COM_TRY {
+        std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
+        HRESULT result = datasets_->CreateMultiDMapping(dataset, guid, fieldConfiguration);
+        if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
+            Bstr series(guid);
+            THROW_IF_FAILED(legend->AddSeries(dataset, series.Get(), fieldConfiguration));
+        }
+        RepaintIfUpdating();
+        return result;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::RemoveDataset(BSTR bstrSeriesID, VARIANT notify) {
+    if (!layers_) return E_UNEXPECTED;
+    COM_TRY {
+        std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
+        datasets_->RemoveDataset(guid, notify);
+        if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
+            Bstr series(guid);
+            Variant copy;
+            THROW_IF_FAILED(::VariantCopy(copy.Put(), &notify));
+            THROW_IF_FAILED(legend->RemoveSeries(series.Get(), copy));
+        }
+        RepaintIfUpdating();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+// The host is told S_OK whatever the collection answered; a failure is still logged.
+STDMETHODIMP CZmaVadAZ::SetDatasetVisible(BSTR bstrSeriesID, LONG lVisible) {
+    if (!layers_) return S_OK;
+    try {
+        datasets_->SetDatasetVisible(bstrSeriesID ? bstrSeriesID : L"", lVisible);
+        RepaintIfUpdating();
+    } catch (...) {
+        platform::HandleCaughtException(__FILE__, __LINE__);
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CZmaVadAZ::NotifyChange(BSTR bstrSeriesID, ENUM_NOTIFY_FLAGS flag, IDispatch* renderer, VARIANT ranges) {
+    if (!layers_) return S_OK;
+    try {
+        datasets_->NotifyChange(bstrSeriesID ? bstrSeriesID : L"", static_cast<long>(flag), renderer, ranges);
+        RepaintIfUpdating();
+    } catch (...) {
+        platform::HandleCaughtException(__FILE__, __LINE__);
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
+    if (!layers_) return E_UNEXPECTED;
+    COM_TRY {
+        HRESULT result = datasets_->NotifySelectionChange(bstrSeriesID ? bstrSeriesID : L"");
+        RepaintIfUpdating();
+        return result;
+    }
+    COM_CATCH_RETURN();
+}
+
+// --- Asking about series ---------------------------------------------------------------------
+
+STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
+    if (!collection) return E_INVALIDARG;
+    if (!layers_) return E_UNEXPECTED;
+    COM_TRY { return datasets_->GetDisplayedGUIDs(collection); }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::GetAttributeDescriptionFromGUID(BSTR bstrSeriesID, BSTR* description) {
+    if (!description) return E_INVALIDARG;
+    if (!layers_) return E_UNEXPECTED;
+    COM_TRY { return datasets_->GetAttributeDescriptionFromGUID(bstrSeriesID ? bstrSeriesID : L"", description); }
+    COM_CATCH_RETURN();
+}

@@ -1,0 +1,101 @@
+// The control's display state: whether it repaints after changes, the drawing mode, the map's
+// distance unit as text, and the stage of the view-change handling.
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+
+#include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "platform/Result.h"
+
+#include <cstring>
+
+using platform::Bstr;
+using platform::Variant;
+
+namespace {
+
+// The unit names a host may set: English and British spellings, any case.
+long ParseDistanceUnits(const wchar_t* name) {
+    std::string text = platform::ToAnsi(name);
+    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    static const struct {
+        const char* name;
+        long code;
+    } kNames[] = {
+        {"mile", DistanceUnits::kMile},     {"kilometer", DistanceUnits::kKilometer},
+        {"kilometre", DistanceUnits::kKilometer}, {"meter", DistanceUnits::kMeter},
+        {"metre", DistanceUnits::kMeter},   {"yard", DistanceUnits::kYard},
+        {"foot", DistanceUnits::kFoot},
+    };
+    for (const auto& entry : kNames)
+        if (text == entry.name) return entry.code;
+    platform::ThrowHr(E_INVALIDARG);
+}
+
+}  // namespace
+
+STDMETHODIMP CZmaVadAZ::get_ScreenUpdating(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = screenUpdating_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP CZmaVadAZ::put_ScreenUpdating(VARIANT_BOOL newVal) {
+    COM_TRY {
+        screenUpdating_ = newVal != 0;
+        // Switching updates back on shows at once what changed meanwhile.
+        RepaintIfUpdating();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::get_EnhancedDrawingMode(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
+    COM_TRY {
+        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+        return layers_->GetEnhancedDrawingMode(pVal);
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::put_EnhancedDrawingMode(VARIANT_BOOL newVal) {
+    COM_TRY {
+        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+        HRESULT result = layers_->SetEnhancedDrawingMode(newVal);
+        RepaintIfUpdating();
+        return result;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::get_Units(BSTR* pVal) {
+    if (!pVal) return E_POINTER;
+    COM_TRY {
+        long code = EngineDispatch(EngineMapOrThrow()).Get(EngineMap::kDistanceUnit).ToLong();
+        std::wstring name = DistanceUnits::GetUnitName(code);
+        if (name.empty()) return E_FAIL;
+        *pVal = Bstr(name).Detach();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
+    if (!newVal) return E_INVALIDARG;
+    COM_TRY {
+        // Parsed before the engine is touched: an unknown name changes nothing.
+        long code = ParseDistanceUnits(newVal);
+        EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kDistanceUnit, Variant(code));
+        RepaintIfUpdating();
+        Fire_UnitsChanged(newVal);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::ResetViewChangeStage() {
+    viewChangeStage_ = 2;
+    return S_OK;
+}

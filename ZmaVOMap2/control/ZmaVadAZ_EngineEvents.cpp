@@ -1,0 +1,481 @@
+// The control's handlers of the engine's events: mouse, keys, tools, view changes and drawing.
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+constexpr long kToolOffset = VO_MAP_TOOL_OFFSET;
+constexpr long kToolDistance = VO_MAP_TOOL_DISTANCE;
+constexpr long kToolPolyFilter = VO_MAP_TOOL_POLYFILTER_ADD_POLYGON;
+constexpr long kToolPan = VO_MAP_TOOL_PAN;
+constexpr long kToolSelect = VO_MAP_TOOL_SELECT;
+constexpr long kToolPolygonSelect = VO_MAP_TOOL_POLYGON_SELECT;
+constexpr long kToolAddPolyline = VO_MAP_TOOL_ADDPOLYLINE;
+constexpr long kToolAddRegion = VO_MAP_TOOL_ADDREGION;
+
+// Tools whose mouse dispatches run with the collection's refresh switched off.
+bool IsPolyTool(long tool) {
+    return tool == kToolPolygonSelect || tool == kToolAddPolyline || tool == kToolAddRegion || tool == kToolPolyFilter;
+}
+
+// Turns the collection's refresh off for the poly tools and back on at scope end, whatever happens.
+class RefreshSuspension {
+public:
+    RefreshSuspension(CZmaVadAZLayerCollection* layers, bool suspend) : layers_(suspend ? layers : nullptr) {
+        if (layers_) layers_->SetRefreshEnabled(false);
+    }
+    ~RefreshSuspension() {
+        if (layers_) layers_->SetRefreshEnabled(true);
+    }
+
+private:
+    CZmaVadAZLayerCollection* layers_;
+};
+
+class WaitCursor {
+public:
+    WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { ::SetCursor(previous_); }
+
+private:
+    HCURSOR previous_;
+};
+
+// Reads the n points of an engine points collection into a closed ring (the first point again at the end).
+std::vector<ZmaPointD> ClosedRing(IDispatch* points) {
+    EngineDispatch collection(platform::ThrowIfNull(points, E_POINTER));
+    const long count = collection.Get(EnginePoints::kCount).ToLong();
+    std::vector<ZmaPointD> ring;
+    for (long i = 1; i <= count; ++i) {
+        Variant point = collection.Call(EnginePoints::kItem, {Variant(i)});
+        if (point.vt != VT_DISPATCH || !point.pdispVal) platform::ThrowHr(E_POINTER);
+        EngineDispatch p(point.pdispVal);
+        ring.push_back({p.Get(EnginePoint::kX).ToDouble(), p.Get(EnginePoint::kY).ToDouble()});
+    }
+    if (!ring.empty()) ring.push_back(ring.front());
+    return ring;
+}
+
+}  // namespace
+
+long CZmaVadAZ::EngineCurrentTool() { return EngineDispatch(EngineMapOrThrow()).Get(EngineMap::kCurrentTool).ToLong(); }
+
+IDispatch* CZmaVadAZ::EngineMapOrThrow() { return platform::ThrowIfNull(engineDispatch_.Get(), E_POINTER); }
+
+ZmaPointD CZmaVadAZ::ScreenToMap(float x, float y) {
+    ZmaPointD p;
+    EngineScreenToMap(EngineDispatch(EngineMapOrThrow()), x, y, p.x, p.y);
+    return p;
+}
+
+void CZmaVadAZ::InvalidateEngineWindow() {
+    HWND window = reinterpret_cast<HWND>(
+        static_cast<intptr_t>(EngineDispatch(EngineMapOrThrow()).Get(EngineMap::kWindowHandle).ToLong()));
+    if (window) ::InvalidateRect(window, nullptr, TRUE);
+}
+
+void CZmaVadAZ::OnMapMouseDown(short button, short shift, float x, float y) {
+    if (!engineDispatch_) return;
+    try {
+        EngineDispatch map(engineDispatch_.Get());
+        const long tool = EngineCurrentTool();
+        if (tool == kToolDistance) {
+            measureStartMap_ = ScreenToMap(x, y);
+            measureStartX_ = x;
+            measureStartY_ = y;
+            measuring_ = true;
+        }
+        if (tool == kToolPan) {
+            panning_ = true;
+            viewChangeStage_ = 1;
+        }
+        if ((tool == kToolSelect || IsPolyTool(tool)) && button == 1) {
+            ZmaPointD mapPos = ScreenToMap(x, y);
+            infoDisplay_->UpdateCoordinates(mapPos.x, mapPos.y, drawingTarget_.dc, drawingTarget_.width,
+                                            drawingTarget_.height, drawingTarget_.left, drawingTarget_.top,
+                                            map.Get(EngineMap::kZoom).ToDouble(),
+                                            map.Get(EngineMap::kDistanceUnit).ToLong());
+            const POINT point = {static_cast<LONG>(x), static_cast<LONG>(y)};
+            const bool overviewTookIt = overview_ && overview_->HitTest(engineDispatch_.Get(), point);
+            if (!overviewTookIt && layers_) {
+                RefreshSuspension suspend(layers_.get(), IsPolyTool(tool));
+                layers_->DispatchMouseDown(point, mapPos, shift == 2);
+            }
+        }
+        if (infoDisplay_->ShowsScaleOrCoordinates() && !IsPolyTool(tool)) InvalidateEngineWindow();
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapMouseUp(short button, short, float x, float y) {
+    try {
+        if (button == 2) {
+            POINT cursor = {};
+            ::GetCursorPos(&cursor);
+            ShowContextMenu(cursor);
+            panning_ = false;
+            return;
+        }
+        const long tool = EngineCurrentTool();
+        ZmaPointD mapPos = ScreenToMap(x, y);
+        const POINT point = {static_cast<LONG>(x), static_cast<LONG>(y)};
+        if (layers_) {
+            RefreshSuspension suspend(layers_.get(), IsPolyTool(tool));
+            layers_->DispatchMouseUp(point, mapPos);
+        }
+        panning_ = false;
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapMouseMove(short, short, float x, float y) {
+    if (!engineDispatch_) return;
+    try {
+        EngineDispatch map(engineDispatch_.Get());
+        ZmaPointD mapPos;
+        if (infoDisplay_->CoordinateFormat() == 2) {
+            // Metres are read in the display coordinate system, then the numeric one comes back.
+            Variant numeric = map.Get(EngineMap::kNumericCoordSys);
+            if (numeric.vt != VT_DISPATCH || !numeric.pdispVal) platform::ThrowHr(E_POINTER);
+            Variant kept = EngineDispatch(numeric.pdispVal).Call(EngineCoordSys::kClone);
+            Variant display = map.Get(EngineMap::kDisplayCoordSys);
+            if (display.vt != VT_DISPATCH || !display.pdispVal) platform::ThrowHr(E_POINTER);
+            map.Put(EngineMap::kNumericCoordSys, EngineDispatch(display.pdispVal).Call(EngineCoordSys::kClone));
+            try {
+                mapPos = ScreenToMap(x, y);
+            } catch (...) {
+                map.Put(EngineMap::kNumericCoordSys, kept);
+                throw;
+            }
+            map.Put(EngineMap::kNumericCoordSys, kept);
+        } else {
+            mapPos = ScreenToMap(x, y);
+        }
+
+        if (!panning_) {
+            const bool borrowDC = drawingTarget_.dc == nullptr;
+            HWND window = engineWindow_;
+            if (borrowDC) drawingTarget_.dc = ::GetDC(window);
+            try {
+                infoDisplay_->UpdateCoordinates(mapPos.x, mapPos.y, drawingTarget_.dc, drawingTarget_.width,
+                                                drawingTarget_.height, drawingTarget_.left, drawingTarget_.top,
+                                                map.Get(EngineMap::kZoom).ToDouble(),
+                                                map.Get(EngineMap::kDistanceUnit).ToLong());
+            } catch (...) {
+                if (borrowDC) {
+                    ::ReleaseDC(window, drawingTarget_.dc);
+                    drawingTarget_.dc = nullptr;
+                }
+                throw;
+            }
+            if (borrowDC) {
+                ::ReleaseDC(window, drawingTarget_.dc);
+                drawingTarget_.dc = nullptr;
+            }
+        }
+
+        const long tool = EngineCurrentTool();
+        if (tool == kToolSelect) {
+            if (layers_) layers_->DispatchMouseMove({static_cast<LONG>(x), static_cast<LONG>(y)}, mapPos);
+        } else {
+            HideRolloverTipForAnyOwner();
+            if (tool == kToolDistance && measuring_) {
+                measureLastX_ = x;
+                measureLastY_ = y;
+                InvalidateEngineWindow();
+            }
+        }
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapDblClick() {
+    try {
+        if (layers_) layers_->DispatchDoubleClick();
+    } catch (...) {
+        // Dropped without a log line, as double clicks carry nothing to report.
+    }
+}
+
+void CZmaVadAZ::OnMapKeyDown(short keyCode, short shift) {
+    try {
+        if (layers_) layers_->DispatchKeyDown(keyCode, shift);
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapToolUsed(short tool, double x1, double y1, double x2, double y2) {
+    try {
+        switch (tool) {
+        case kToolOffset: {
+            WaitCursor wait;
+            if (layers_) layers_->ApplyPendingLayerOffsets(x1, y1);
+            break;
+        }
+        case kToolDistance:
+            measuring_ = false;
+            InvalidateEngineWindow();
+            break;
+        case VO_MAP_TOOL_ZOOMIN:
+        case VO_MAP_TOOL_ZOOMOUT:
+            viewChangeStage_ = 2;
+            break;
+        case VO_MAP_TOOL_RADIUS_SELECT:
+            if (layers_) layers_->SelectByRadius({x1, y1}, x2 - x1, false);
+            break;
+        case VO_MAP_TOOL_RECTANGLE_SELECT:
+            if (layers_)
+                layers_->SelectByRectangle({std::min(x1, x2), std::max(y1, y2), std::max(x1, x2), std::min(y1, y2)});
+            break;
+        default:
+            break;
+        }
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapPolyToolUsed(short tool, long flags, IDispatch* points) {
+    try {
+        if (tool == kToolOffset) {
+            std::vector<ZmaPointD> ring = ClosedRing(points);
+            // Two points make the drag: the ring holds them and the closing copy.
+            if (ring.size() == 3) {
+                WaitCursor wait;
+                if (layers_) layers_->ApplyPendingLayerOffsets(ring[1].x - ring[0].x, ring[1].y - ring[0].y);
+            }
+            EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kCurrentTool, Variant(currentTool_));
+        } else if (tool == kToolPolygonSelect && flags == 1) {
+            std::vector<ZmaPointD> ring = ClosedRing(points);
+            if (layers_) layers_->SelectByPolygon(ring);
+        } else if (tool == kToolPolyFilter && flags == 1) {
+            std::vector<ZmaPointD> ring = ClosedRing(points);
+            if (layers_) layers_->EndRegionEditing(ring);
+        }
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapViewChanged() {
+    try {
+        EngineDispatch map(EngineMapOrThrow());
+        if (!savedViewRectangle_) {
+            CLSID rectangle;
+            THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangle));
+            HRESULT hr = ::CoCreateInstance(rectangle, nullptr, CLSCTX_ALL, IID_IDispatch, savedViewRectangle_.PutVoid());
+            if (FAILED(hr) && hr != E_NOINTERFACE) platform::ThrowCall(hr);
+        }
+        previousView_ = currentView_;
+        if (!mapInitialised_) return;
+
+        Variant bounds = map.Get(EngineMap::kBounds);
+        if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
+        EngineDispatch rect(bounds.pdispVal);
+        const bool geographic = rect.Get(EngineRectangle::kXMin).ToDouble() > -360.0 &&
+                                rect.Get(EngineRectangle::kXMax).ToDouble() < 360.0;
+        if (geographic && layers_ && layers_->IsBackgroundMapVisible()) KeepImageryZoomLevel(map);
+
+        currentView_ = {map.Get(EngineMap::kZoom).ToDouble(), map.Get(EngineMap::kCenterX).ToDouble(),
+                        map.Get(EngineMap::kCenterY).ToDouble()};
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::KeepImageryZoomLevel(EngineDispatch& map) {
+    switch (viewChangeStage_) {
+    case 0:
+        if (savedViewRectangle_) map.Put(EngineMap::kBounds, Variant(static_cast<IDispatch*>(savedViewRectangle_.Get())));
+        viewChangeStage_ = 2;
+        break;
+    case 1:
+        viewChangeStage_ = 2;
+        break;
+    case 2: {
+        const double widthRead = map.Get(EngineMap::kScreenWidth).ToDouble();
+        const long width = static_cast<long>(widthRead);
+        if (snapWidth_ < 1 || snapWidth_ == width) {
+            Variant bounds = map.Get(EngineMap::kBounds);
+            if (savedViewRectangle_ && bounds.vt == VT_DISPATCH && bounds.pdispVal) {
+                EngineDispatch from(bounds.pdispVal);
+                EngineDispatch(savedViewRectangle_.Get())
+                    .Call(EngineRectangle::kSet, {from.Get(EngineRectangle::kXMin), from.Get(EngineRectangle::kYMin),
+                                                  from.Get(EngineRectangle::kXMax), from.Get(EngineRectangle::kYMax)});
+            }
+            const RECT pixels = {0, 0, width, static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble())};
+            SnapZoomToBackgroundMap(savedViewRectangle_.Get(), pixels);
+            snapWidthRead_ = widthRead;
+            viewChangeStage_ = 0;
+            snapZoom_ = map.Get(EngineMap::kZoom).ToDouble();
+            snapUnit_ = map.Get(EngineMap::kDistanceUnit).ToLong();
+            snapWidth_ = width;
+        } else if (widthRead > 0.0) {
+            // The window changed width: keep the ground distance per pixel. A window with no
+            // width (minimised) leaves the zoom alone.
+            const double ratio = snapWidthRead_ / widthRead;
+            const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
+            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(snapUnit_));
+            map.Put(EngineMap::kZoom, Variant(snapZoom_ / ratio));
+            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(unit));
+            snapWidth_ = width;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CZmaVadAZ::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, IDispatch* fullRect, IDispatch*) {
+    try {
+        EngineDispatch full(platform::ThrowIfNull(fullRect, E_POINTER));
+        RECT pixels = {static_cast<LONG>(full.Get(EngineRectangle::kXMin).ToDouble()),
+                       static_cast<LONG>(full.Get(EngineRectangle::kYMin).ToDouble()),
+                       static_cast<LONG>(full.Get(EngineRectangle::kXMax).ToDouble()),
+                       static_cast<LONG>(full.Get(EngineRectangle::kYMax).ToDouble())};
+        const bool printing =
+            ::GetDeviceCaps(outputDC, TECHNOLOGY) != DT_RASDISPLAY || ::GetObjectType(outputDC) == OBJ_ENHMETADC;
+        if (printing) {
+            pixels.right += drawingTarget_.left;
+            pixels.bottom += drawingTarget_.top;
+        }
+        const ZmaPointD corners[] = {ScreenToMap(static_cast<float>(pixels.left), static_cast<float>(pixels.top)),
+                                     ScreenToMap(static_cast<float>(pixels.right), static_cast<float>(pixels.top)),
+                                     ScreenToMap(static_cast<float>(pixels.left), static_cast<float>(pixels.bottom)),
+                                     ScreenToMap(static_cast<float>(pixels.right), static_cast<float>(pixels.bottom))};
+        ZmaExtent extent = {corners[0].x, corners[0].y, corners[0].x, corners[0].y};
+        for (const ZmaPointD& c : corners) {
+            extent.left = std::min(extent.left, c.x);
+            extent.right = std::max(extent.right, c.x);
+            extent.top = std::max(extent.top, c.y);
+            extent.bottom = std::min(extent.bottom, c.y);
+        }
+        if (zoomSet_) {
+            pixels.left -= std::max(drawingTarget_.left, 0L);
+            pixels.top -= std::max(drawingTarget_.top, 0L);
+        }
+
+        POINT oldOrigin = {};
+        ::SetViewportOrgEx(outputDC, 0, 0, &oldOrigin);
+        try {
+            bool drewFrame = layers_ && layers_->OnDrawUserLayer(outputDC, layer, pixels, extent, printing);
+            if (drewFrame && !printing && !exporting_ && overview_)
+                overview_->Draw(outputDC, engineDispatch_.Get(), drawingTarget_.left, drawingTarget_.top);
+        } catch (...) {
+            ::SetViewportOrgEx(outputDC, oldOrigin.x, oldOrigin.y, nullptr);
+            throw;
+        }
+        ::SetViewportOrgEx(outputDC, oldOrigin.x, oldOrigin.y, nullptr);
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapDrawStage(short stage) {
+    if (stage != 2) return;
+    try {
+        EngineDispatch map(EngineMapOrThrow());
+        if (EngineCurrentTool() == kToolDistance && measuring_) DrawDistanceOverlay(map);
+
+        const bool borrowDC = drawingTarget_.dc == nullptr;
+        HWND window = engineWindow_;
+        if (borrowDC) {
+            drawingTarget_ = {::GetDC(window), static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble()),
+                              static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble()), 0, 0};
+        }
+        try {
+            if (!panning_ && infoDisplay_)
+                infoDisplay_->Draw(drawingTarget_.dc, drawingTarget_.width, drawingTarget_.height, drawingTarget_.left,
+                                   drawingTarget_.top, map.Get(EngineMap::kZoom).ToDouble(),
+                                   map.Get(EngineMap::kDistanceUnit).ToLong());
+        } catch (...) {
+            if (borrowDC) {
+                ::ReleaseDC(window, drawingTarget_.dc);
+                drawingTarget_.dc = nullptr;
+            }
+            throw;
+        }
+        if (borrowDC) {
+            ::ReleaseDC(window, drawingTarget_.dc);
+            drawingTarget_.dc = nullptr;
+        }
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::DrawDistanceOverlay(EngineDispatch& map) {
+    const ZmaPointD last = ScreenToMap(measureLastX_, measureLastY_);
+    const double distance = map.Call(EngineMap::kDistance, {Variant(measureStartMap_.x), Variant(measureStartMap_.y),
+                                                            Variant(last.x), Variant(last.y)})
+                                .ToDouble();
+    LOGFONTA face = {};
+    lstrcpyA(face.lfFaceName, "Terminal");
+    platform::UniqueHFont font(::CreateFontIndirectA(&face));
+    HWND window = engineWindow_;
+    HDC dc = ::GetDC(window);
+    if (!dc || !font) {
+        if (dc) ::ReleaseDC(window, dc);
+        return;
+    }
+    {
+        platform::SelectObjectRestorer selectFont(dc, font.Get());
+        ::SetTextAlign(dc, TA_CENTER);
+        char text[64];
+        const int n = std::snprintf(text, sizeof text, "%g", distance);
+        ::TextOutA(dc, static_cast<int>(measureLastX_), static_cast<int>(measureLastY_) + 10, text, n > 0 ? n : 0);
+    }
+    POINT previous = {};
+    ::MoveToEx(dc, static_cast<int>(measureLastX_), static_cast<int>(measureLastY_), &previous);
+    ::LineTo(dc, static_cast<int>(measureStartX_), static_cast<int>(measureStartY_));
+    ::MoveToEx(dc, previous.x, previous.y, nullptr);
+    ::ReleaseDC(window, dc);
+}
+
+void CZmaVadAZ::OnMapRecalcInfoDisplay() {
+    try {
+        if (infoDisplay_ && infoDisplay_->ShowsScaleOrCoordinates())
+            infoDisplay_->RecalculateAndInvalidate(engineWindow_, drawingTarget_.width, drawingTarget_.height,
+                                                   drawingTarget_.left, drawingTarget_.top);
+    }
+    COM_CATCH_LOG();
+}
+
+void CZmaVadAZ::OnMapFeatureToolStatus(long status) {
+    try {
+        if (status != 1) return;
+        LONG tool = 0;
+        THROW_IF_FAILED(get_CurrentTool(&tool));
+        switch (tool) {
+        case VO_MAP_TOOL_SYMBOL: case VO_MAP_TOOL_TEXT: case VO_MAP_TOOL_ADDLINE: case VO_MAP_TOOL_ADDPOLYLINE:
+        case VO_MAP_TOOL_ADDREGION: case VO_MAP_TOOL_ADDPOINT:
+            break;
+        default:
+            return;
+        }
+        EngineDispatch map(EngineMapOrThrow());
+        Variant engineLayers = map.Get(EngineMap::kLayers);
+        Variant annotationLayer;
+        if (engineLayers.vt == VT_DISPATCH && engineLayers.pdispVal)
+            annotationLayer = EngineDispatch(engineLayers.pdispVal).Get(LayerEngine::Layers::kInsertionLayer);
+        if (annotationLayer.vt == VT_DISPATCH && annotationLayer.pdispVal) {
+            Variant missing;
+            missing.vt = VT_ERROR;
+            missing.scode = DISP_E_PARAMNOTFOUND;
+            EngineDispatch(annotationLayer.pdispVal).Call(LayerEngine::Layer::kInvalidate, {missing});
+        } else {
+            map.Call(EngineMap::kRefresh);
+        }
+    }
+    COM_CATCH_LOG();
+}

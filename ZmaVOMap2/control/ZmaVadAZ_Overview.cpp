@@ -1,0 +1,73 @@
+// The overview frame and scale-bar members of the control's automation interface.
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/control/InputValidator.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
+#include "platform/Result.h"
+
+using platform::Variant;
+
+STDMETHODIMP CZmaVadAZ::SetOverviewRegion(double startLat, double startLong, double endLat, double endLong) {
+    COM_TRY {
+        InputValidator validator(CLSID_VadAZ2);
+        validator.ValidateLatitude(startLat);
+        validator.ValidateLongitude(startLong);
+        validator.ValidateLatitude(endLat);
+        validator.ValidateLongitude(endLong);
+        if (!overview_) return E_FAIL;
+        overview_->SetRegion({startLong, startLat, endLong, endLat});
+        if (overview_->IsVisible()) RepaintIfUpdating();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() {
+    COM_TRY {
+        if (!overview_) return E_FAIL;
+        EngineDispatch map(EngineMapOrThrow());
+        // The view rectangle is fetched anew for each edge, as the engine may hand out a new
+        // object each time.
+        auto edge = [&map](DISPID id) {
+            Variant bounds = map.Get(EngineMap::kBounds);
+            if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
+            return EngineDispatch(bounds.pdispVal).Get(id).ToDouble();
+        };
+        const double left = edge(EngineRectangle::kXMin);
+        const double top = edge(EngineRectangle::kYMax);
+        const double right = edge(EngineRectangle::kXMax);
+        const double bottom = edge(EngineRectangle::kYMin);
+        overview_->SetRegion({left, top, right, bottom});
+        if (overview_->IsVisible()) RepaintIfUpdating();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::get_OverviewRegionVisible(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
+    if (!overview_) return E_FAIL;
+    *pVal = overview_->IsVisible() ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP CZmaVadAZ::put_OverviewRegionVisible(VARIANT_BOOL newVal) {
+    COM_TRY {
+        if (!overview_) return E_FAIL;
+        overview_->SetVisible(newVal != 0);
+        RepaintIfUpdating();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::get_ScaleVisible(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = VARIANT_TRUE;
+    if (!infoDisplay_) return E_FAIL;
+    *pVal = infoDisplay_->ShowsScaleBar() ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}

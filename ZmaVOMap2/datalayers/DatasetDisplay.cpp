@@ -1,0 +1,630 @@
+// Displaying host datasets: the compositions that describe what is shown, the data layers built
+// from them with their names and defaults, and the dataset operations behind the control's
+// dataset methods.
+#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/FileNames.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "platform/Result.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+using platform::Bstr;
+using platform::ComError;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+Variant Missing() {
+    Variant v;
+    v.vt = VT_ERROR;
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return v;
+}
+
+// --- The host dataset as the collection reads it ---------------------------------------------
+
+ComPtr<IHostDataset> DatasetOf(IDispatch* dataset) {
+    ComPtr<IHostDataset> typed;
+    if (!dataset || FAILED(dataset->QueryInterface(IID_IHostDataset, typed.PutVoid())) || !typed)
+        platform::ThrowHr(E_NOINTERFACE);
+    return typed;
+}
+
+ComPtr<IHostFields> FieldsOf(IDispatch* dataset) {
+    ComPtr<IHostFields> fields;
+    THROW_IF_FAILED(DatasetOf(dataset)->get_Fields(fields.Put()));
+    return platform::ThrowIfNull(fields.Get(), E_POINTER);
+}
+
+bool HasField(IDispatch* dataset, const std::wstring& name) {
+    Bstr text(name);
+    long index = -1;
+    THROW_IF_FAILED(FieldsOf(dataset)->IndexOf(text.Get(), &index));
+    return index >= 0;
+}
+
+// The field of that name; null when the dataset has none.
+ComPtr<IHostField> FieldByName(IDispatch* dataset, const std::wstring& name) {
+    if (!HasField(dataset, name)) return nullptr;
+    ComPtr<IHostField> field;
+    THROW_IF_FAILED(FieldsOf(dataset)->Item(Variant(name), field.Put()));
+    return field;
+}
+
+// The "LongName" text of a property set, when it has one.
+bool LongNameOf(IHostPropertyCollection* properties, std::string& text) {
+    if (!properties) return false;
+    Bstr key(L"LongName");
+    VARIANT_BOOL exists = VARIANT_FALSE;
+    THROW_IF_FAILED(properties->HasKey(key.Get(), &exists));
+    if (!exists) return false;
+    Variant value;
+    THROW_IF_FAILED(properties->Item(Variant(std::wstring(L"LongName")), value.Put()));
+    text = platform::ToAnsi(value.ToWide());
+    return true;
+}
+
+bool FieldLongName(IDispatch* dataset, const std::wstring& fieldName, std::string& text) {
+    ComPtr<IHostField> field = FieldByName(dataset, fieldName);
+    if (!field) return false;
+    ComPtr<IHostPropertyCollection> properties;
+    THROW_IF_FAILED(field->get_Properties(properties.Put()));
+    return LongNameOf(properties.Get(), text);
+}
+
+bool DatasetLongName(IDispatch* dataset, std::string& text) {
+    ComPtr<IHostPropertyCollection> properties;
+    THROW_IF_FAILED(DatasetOf(dataset)->get_Properties(properties.Put()));
+    return LongNameOf(properties.Get(), text);
+}
+
+std::string Lower(std::string text) {
+    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The distinct "LayerType" texts of the dataset's rows, lower-cased and file-safe. Rows without
+// a text value have no layer type of their own and are left out.
+std::vector<std::string> RowLayerTypes(IDispatch* dataset) {
+    std::vector<std::string> types;
+    ComPtr<IHostField> field = FieldByName(dataset, L"LayerType");
+    if (!field) return types;
+    ComPtr<IHostRows> rows;
+    THROW_IF_FAILED(dataset->QueryInterface(IID_IHostRows, rows.PutVoid()));
+    long count = 0;
+    THROW_IF_FAILED(rows->get_RowCount(&count));
+    for (long row = 0; row < count; ++row) {
+        THROW_IF_FAILED(rows->MoveTo(row));
+        Variant value;
+        THROW_IF_FAILED(field->get_CurrentValue(value.Put()));
+        if (value.vt != VT_BSTR) continue;
+        std::string type = SanitizeFileName(Lower(platform::ToAnsi(value.ToWide())));
+        if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
+    }
+    return types;
+}
+
+long StyleCode(IDispatch* dataset, const std::wstring& fieldName, const std::wstring& guid) {
+    return LoadStyleSettings(DatasetOf(dataset).Get(), fieldName, guid);
+}
+
+void AppendDimension(CZmaVadAZDatasetComposition& composition, IDispatch* dataset, const std::wstring& fieldName,
+                     const std::wstring& guid) {
+    long code = StyleCode(dataset, fieldName, guid);
+    AppendLayerEntry(composition, std::make_shared<std::wstring>(fieldName), std::make_shared<std::wstring>(guid), code);
+}
+
+// --- The host's field configuration ----------------------------------------------------------
+
+ComPtr<IHostConfigNode> ConfigNodeOf(IDispatch* node) {
+    ComPtr<IHostConfigNode> typed;
+    if (!node || FAILED(node->QueryInterface(__uuidof(IHostConfigNode), typed.PutVoid())) || !typed)
+        platform::ThrowHr(E_NOINTERFACE);
+    return typed;
+}
+
+// The named child of a configuration node; DISP_E_BADINDEX is raised when there is none.
+ComPtr<IHostConfigNode> ConfigChild(IHostConfigNode* node, const wchar_t* name) {
+    Bstr childName(name);
+    ComPtr<IHostConfigNode> child;
+    HRESULT hr = node->Child(childName.Get(), child.Put());
+    if (FAILED(hr) || !child) platform::ThrowHr(DISP_E_BADINDEX);
+    return child;
+}
+
+std::wstring ConfigText(IHostConfigNode* node) {
+    Variant value;
+    THROW_IF_FAILED(node->get_NodeValue(value.Put()));
+    return value.ToWide();
+}
+
+// The field names that the children of "Dimensions" hold, in order.
+std::vector<std::wstring> ConfiguredFields(IHostConfigNode* dimensions) {
+    long count = 0;
+    THROW_IF_FAILED(dimensions->get_ChildCount(&count));
+    std::vector<std::wstring> names;
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IHostConfigNode> child;
+        THROW_IF_FAILED(dimensions->ChildAt(i, child.Put()));
+        if (child) names.push_back(ConfigText(child.Get()));
+    }
+    return names;
+}
+
+bool HasConfigChild(IHostConfigNode* node, const wchar_t* name) {
+    Bstr childName(name);
+    ComPtr<IHostConfigNode> child;
+    return SUCCEEDED(node->Child(childName.Get(), child.Put())) && child;
+}
+
+// 2 points; cell references 9, or 3 when one of their fields is "Azimuth".
+int GetMappingLayerType(IHostConfigNode* configuration) {
+    if (!HasConfigChild(configuration, L"SeriesType")) return CZmaVadAZLayer::kTypeDataset;
+    if (ConfigText(ConfigChild(configuration, L"SeriesType").Get()) != L"CellRefs") return CZmaVadAZLayer::kTypeDataset;
+    if (HasConfigChild(configuration, L"Dimensions")) {
+        for (const std::wstring& field : ConfiguredFields(ConfigChild(configuration, L"Dimensions").Get()))
+            if (field == L"Azimuth") return CZmaVadAZLayer::kTypeCellSites;
+    }
+    return CZmaVadAZLayer::kTypeCellReferences;
+}
+
+// Puts new layers on top for as long as the scope lasts, however it is left.
+class NewLayersOnTop {
+public:
+    explicit NewLayersOnTop(CZmaVadAZLayerCollection& collection)
+        : collection_(collection), old_(collection.GetNewLayersOnTop()) {
+        collection_.SetNewLayersOnTop(true);
+    }
+    ~NewLayersOnTop() { collection_.SetNewLayersOnTop(old_); }
+    NewLayersOnTop(const NewLayersOnTop&) = delete;
+    NewLayersOnTop& operator=(const NewLayersOnTop&) = delete;
+
+private:
+    CZmaVadAZLayerCollection& collection_;
+    bool old_;
+};
+
+}  // namespace
+
+CZmaVadAZDatasetDisplay::CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection) : collection_(collection) {}
+
+CZmaVadAZDatasetDisplay::~CZmaVadAZDatasetDisplay() = default;
+
+// --- Showing a dataset ---------------------------------------------------------------------------
+
+CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::LayerOfEntry(const std::wstring& guid) const {
+    return AsDataLayer(collection_.FindLayerByExactKey(guid));
+}
+
+HRESULT CZmaVadAZDatasetDisplay::DisplayDataset(IDispatch* dataset, const std::wstring& fieldName, IUnknown* voLegend,
+                                                 IUnknown* printLegend, const std::wstring& seriesGuid) {
+    if (!dataset) return E_POINTER;
+    collection_.AdoptLegends(voLegend, printLegend);
+
+    if (LayerOfEntry(seriesGuid)) return S_FALSE;
+
+    if (CZmaVadAZDatasetComposition* kept = collection_.FindDatasetComposition(seriesGuid)) {
+        if (LayerOfEntry(kept->GetSeriesGuid())) return S_FALSE;
+        for (const auto& dimension : kept->Dimensions())
+            if (!dimension.fieldName || !HasField(dataset, *dimension.fieldName)) return S_FALSE;
+        BuildDatasetLayer(dataset, kept, nullptr);
+        return S_OK;
+    }
+
+    if (!HasField(dataset, fieldName)) return DISP_E_BADINDEX;
+    auto composition = std::make_unique<CZmaVadAZDatasetComposition>();
+    composition->SetType(CZmaVadAZLayer::kTypeDataset);
+    composition->SetSeriesGuid(seriesGuid);
+    AppendDimension(*composition, dataset, fieldName, seriesGuid);
+
+    // The composition joins the collection only once its layer stands; a failed build leaves
+    // neither the composition nor the on-top placement behind.
+    {
+        NewLayersOnTop onTop(collection_);
+        BuildDatasetLayer(dataset, composition.get(), nullptr);
+    }
+    collection_.AdoptComposition(std::move(composition));
+    return S_OK;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::CreateMultiDMapping(IDispatch* dataset, const std::wstring& seriesGuid,
+                                                      IDispatch* fieldConfiguration) {
+    if (!dataset || !fieldConfiguration) platform::ThrowHr(E_POINTER);
+    ComPtr<IHostConfigNode> configuration = ConfigNodeOf(fieldConfiguration);
+    int type = GetMappingLayerType(configuration.Get());
+    if (!HasConfigChild(configuration.Get(), L"Dimensions")) return E_UNEXPECTED;
+    std::vector<std::wstring> fields = ConfiguredFields(ConfigChild(configuration.Get(), L"Dimensions").Get());
+
+    CZmaVadAZDatasetComposition* composition = collection_.FindDatasetComposition(seriesGuid);
+    if (!composition) {
+        auto made = std::make_unique<CZmaVadAZDatasetComposition>();
+        made->SetType(type);
+        made->SetSeriesGuid(seriesGuid);
+        for (const std::wstring& field : fields) {
+            if (!HasField(dataset, field)) return S_FALSE;
+            AppendDimension(*made, dataset, field, seriesGuid);
+        }
+        composition = collection_.AdoptComposition(std::move(made));
+        if (ComPtr<IHostPrintLegend> legend = collection_.AdoptedPrintLegend()) {
+            Bstr series(seriesGuid);
+            THROW_IF_FAILED(legend->AddSeries(dataset, series.Get(), fieldConfiguration));
+        }
+    } else {
+        // The configuration renames the kept dimensions in order; fields the dataset lacks go.
+        auto& dimensions = composition->Dimensions();
+        auto entry = dimensions.begin();
+        for (const std::wstring& field : fields) {
+            if (!HasField(dataset, field)) continue;
+            long code = StyleCode(dataset, field, seriesGuid);
+            if (entry == dimensions.end()) {
+                AppendLayerEntry(*composition, std::make_shared<std::wstring>(field),
+                                 std::make_shared<std::wstring>(seriesGuid), code);
+                entry = dimensions.end();
+                continue;
+            }
+            entry->fieldName = std::make_shared<std::wstring>(field);
+            entry->code = code;
+            ++entry;
+        }
+        dimensions.remove_if([&](const CZmaVadAZDatasetComposition::Dimension& d) {
+            return !d.fieldName || !HasField(dataset, *d.fieldName);
+        });
+    }
+    BuildDatasetLayer(dataset, composition, fieldConfiguration);
+    return S_OK;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                                                    IDispatch* fieldConfiguration) {
+    if (!composition) platform::ThrowHr(E_POINTER);
+    if (composition->GetType() == CZmaVadAZLayer::kTypeLines) return S_OK;
+
+    std::string name, longName;
+    MakeDatasetLayerName(dataset, *composition, name, longName);
+    std::string folder = platform::ToAnsi(collection_.GetTemporaryFolder());
+    char tableFile[MAX_PATH] = {};
+    MakeUniqueTempFileName(folder.c_str(), "map", "TAB", tableFile);
+    technologyPrefix_ = GetDatasetNamePrefix(dataset);
+
+    const std::wstring seriesGuid = composition->GetSeriesGuid();
+    const int type = composition->GetType();
+
+    // Whatever this build added goes again when a step fails, so that a retry starts clean.
+    std::set<CZmaVadAZLayer*> before;
+    for (CZmaVadAZLayer* held : collection_.Layers()) before.insert(held);
+    CZmaVadAZDataLayer* built = nullptr;
+    try {
+        if (type == CZmaVadAZLayer::kTypeCellSites && HasField(dataset, L"LayerType")) {
+            for (const std::string& layerType : RowLayerTypes(dataset)) {
+                std::string entry = technologyPrefix_ + "_" + layerType;
+                if (std::find(cellSiteLayerTypes_.begin(), cellSiteLayerTypes_.end(), entry) == cellSiteLayerTypes_.end())
+                    cellSiteLayerTypes_.push_back(entry);
+            }
+        }
+        if (type == CZmaVadAZLayer::kTypeCellSites && !cellSiteLayerTypes_.empty()) {
+            std::vector<std::wstring> configured;
+            if (fieldConfiguration)
+                configured = ConfiguredFields(ConfigChild(ConfigNodeOf(fieldConfiguration).Get(), L"Dimensions").Get());
+            for (const std::string& entry : cellSiteLayerTypes_) {
+                size_t underscore = entry.find('_');
+                if (underscore == std::string::npos || entry.compare(0, underscore, technologyPrefix_) != 0) continue;
+                std::string layerType = entry.substr(underscore + 1);
+                std::wstring key = layerType.empty() ? seriesGuid : seriesGuid + L"_" + platform::ToWide(layerType);
+                CZmaVadAZDatasetComposition* own = composition;
+                if (key != seriesGuid) {
+                    if (CZmaVadAZDatasetComposition* found = collection_.FindCompositionByKey(key)) {
+                        own = found;
+                    } else {
+                        auto made = std::make_unique<CZmaVadAZDatasetComposition>();
+                        made->SetType(type);
+                        made->SetSeriesGuid(key);
+                        if (fieldConfiguration) {
+                            for (const std::wstring& field : configured) AppendDimension(*made, dataset, field, seriesGuid);
+                        } else {
+                            for (const auto& d : composition->Dimensions())
+                                AppendLayerEntry(*made, d.fieldName, d.seriesGuid, d.code);
+                        }
+                        own = collection_.AdoptComposition(std::move(made));
+                    }
+                }
+                CZmaVadAZDataLayer* layer =
+                    BuildOneDatasetLayer(dataset, *own, name + ":" + layerType, longName, tableFile, key);
+                if (!built) built = layer;
+            }
+        } else {
+            built = BuildOneDatasetLayer(dataset, *composition, name, longName, tableFile, seriesGuid);
+        }
+        if (!built) platform::ThrowHr(E_FAIL);
+    } catch (...) {
+        std::vector<CZmaVadAZLayer*> added;
+        for (CZmaVadAZLayer* held : collection_.Layers())
+            if (!before.count(held) && AsDataLayer(held)) added.push_back(held);
+        for (CZmaVadAZLayer* layer : added) {
+            try {
+                collection_.RemoveLayer(layer, false, false);
+            } catch (...) {
+                // The first failure is the one to report.
+            }
+        }
+        throw;
+    }
+
+    if (type == CZmaVadAZLayer::kTypeDataset) {
+        if (collection_.CountPointDatasetLayer() == 1 &&
+            (collection_.GetNewLayersOnTop() || collection_.GetAutoSynchToStream()))
+            collection_.Host().ZoomToLayersBounds(built, -1.0);
+        // The lines-to-cells layers of the cell-site layers on show would learn the new point
+        // dataset here; until they have classes of their own they hold no datasets.
+    }
+    return S_OK;
+}
+
+CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::BuildOneDatasetLayer(IDispatch* dataset,
+                                                                   CZmaVadAZDatasetComposition& composition,
+                                                                   const std::string& name, const std::string& longName,
+                                                                   const std::string& tableFile, const std::wstring& key) {
+    const int type = composition.GetType();
+    const std::wstring seriesGuid = composition.GetSeriesGuid();
+    CZmaVadAZDataLayer* layer = AsDataLayer(collection_.AddLayer(name, type, tableFile, key, longName, L"", L""));
+    if (!layer) return nullptr;
+
+    if (type == CZmaVadAZLayer::kTypeCellSites) {
+        // The technology also names the layer's own line layers, once they are more than plain.
+        CreateCellSiteLineLayers(dataset, &composition, seriesGuid, L"");
+        collection_.AddCellSiteSeries(key);
+    }
+
+    layer->SetDataset(DatasetOf(dataset).Get());
+    std::vector<std::wstring> fieldNames;
+    for (const auto& dimension : composition.Dimensions()) {
+        std::wstring field = dimension.fieldName ? *dimension.fieldName : std::wstring();
+        fieldNames.push_back(field);
+        SaveStyleSettings(DatasetOf(dataset).Get(), field, seriesGuid, dimension.code);
+    }
+    layer->SetOffsetX(composition.GetOffsetX());
+    layer->SetOffsetY(composition.GetOffsetY());
+
+    HRESULT initialised = layer->Initialise(fieldNames);
+    if (FAILED(initialised)) {
+        collection_.RemoveLayer(layer, false, false);
+        platform::ThrowHr(initialised);
+    }
+
+    collection_.RegisterKey(seriesGuid, layer);
+
+    collection_.ApplyLayerDefaults(layer);
+    layer->SetVisible(composition.IsVisible());
+    layer->SetZoomMin(composition.GetZoomMin());
+    layer->SetZoomMax(composition.GetZoomMax());
+    layer->SetZoomLayering(composition.GetZoomLayering());
+    if (IXMLDOMElement* saved = composition.GetLabelSettings()) {
+        ComPtr<IXMLDOMNamedNodeMap> attributes;
+        long attributeCount = 0;
+        VARIANT_BOOL hasChildren = VARIANT_FALSE;
+        if (SUCCEEDED(saved->get_attributes(attributes.Put())) && attributes) attributes->get_length(&attributeCount);
+        saved->hasChildNodes(&hasChildren);
+        if (attributeCount > 0 || hasChildren) THROW_IF_FAILED(layer->GetLabelProperties()->Load(saved, collection_.GetVersion()));
+    }
+    return layer;
+}
+
+void CZmaVadAZDatasetDisplay::MakeDatasetLayerName(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition,
+                                                    std::string& name, std::string& longName) {
+    const auto& dimensions = composition.Dimensions();
+    std::string joined;
+    std::wstring lastField;
+    size_t index = 0;
+    for (const auto& dimension : dimensions) {
+        std::wstring field = dimension.fieldName ? *dimension.fieldName : std::wstring();
+        bool last = ++index == dimensions.size();
+        if (!last) {
+            std::wstring guid = dimension.seriesGuid ? *dimension.seriesGuid : composition.GetSeriesGuid();
+            if (StyleCode(dataset, field, guid) == 2) continue;
+        }
+        if (!joined.empty()) joined += " - ";
+        joined += platform::ToAnsi(field);
+        if (last) lastField = field;
+    }
+    name = joined;
+    longName.clear();
+    std::string fieldLongName;
+    if (!dimensions.empty() && FieldLongName(dataset, lastField, fieldLongName)) {
+        size_t dash = fieldLongName.find('-');
+        longName = dash == std::string::npos ? fieldLongName : fieldLongName.substr(dash + 1);
+        name = longName + " " + joined;
+    }
+    name = SanitizeFileName(name);
+}
+
+std::string CZmaVadAZDatasetDisplay::GetDatasetNamePrefix(IDispatch* dataset) {
+    std::string longName;
+    if (!DatasetLongName(dataset, longName)) return std::string();
+    size_t underscore = longName.find('_');
+    if (underscore == std::string::npos) return std::string();
+    return longName.substr(0, underscore);
+}
+
+HRESULT CZmaVadAZDatasetDisplay::CreateCellSiteLineLayers(IDispatch* /*dataset*/,
+                                                           CZmaVadAZDatasetComposition* /*composition*/,
+                                                           const std::wstring& /*seriesGuid*/,
+                                                           const std::wstring& suffix) {
+    // One set of four per technology, shared by every cell-site layer of it. The layers are plain
+    // until the lines-to-cells layers have classes of their own: they have no table, dataset or
+    // engine layer yet, only their kind.
+    const std::string lineKey = technologyPrefix_ + "_" + platform::ToAnsi(suffix);
+    for (LinesLayerMap* lines : {&servingLines_, &neighbourLines_, &cellSiteLines_, &pointLines_}) {
+        auto& slot = (*lines)[lineKey];
+        if (slot) continue;
+        slot = std::make_unique<CZmaVadAZLayer>(collection_.EngineMap(), &collection_);
+        slot->SetType(CZmaVadAZLayer::kTypeLines);
+    }
+    return S_OK;
+}
+
+// --- Dataset operations ------------------------------------------------------------------------
+
+HRESULT CZmaVadAZDatasetDisplay::RemoveDataset(const std::wstring& guid, const VARIANT& notify) {
+    bool notifyHost = false;
+    if (!(notify.vt == VT_ERROR && notify.scode == DISP_E_PARAMNOTFOUND)) {
+        Variant flag;
+        THROW_IF_FAILED(::VariantChangeType(flag.Put(), const_cast<VARIANT*>(&notify), 0, VT_BOOL));
+        notifyHost = flag.boolVal != VARIANT_FALSE;
+    }
+    if (!collection_.FindCompositionByKey(guid)) return S_FALSE;
+    CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
+    if (!layer) return E_FAIL;
+    collection_.RemoveLayer(layer, false, notifyHost);
+    return S_OK;
+}
+
+void CZmaVadAZDatasetDisplay::SetDatasetVisible(const std::wstring& guid, long visible) {
+    if (!collection_.FindCompositionByKey(guid)) return;
+    CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
+    if (!layer) return;
+    layer->SetVisible(visible != 0);
+    if (ComPtr<IHostPrintLegend> legend = collection_.PrintLegend()) {
+        Bstr series(guid);
+        THROW_IF_FAILED(legend->SetVisibility(series.Get(), static_cast<short>(visible)));
+    }
+}
+
+void CZmaVadAZDatasetDisplay::SetLayerVisible(CZmaVadAZLayer* layer, long visible) {
+    CZmaVadAZDataLayer* data = AsDataLayer(layer);
+    if (!data) return;
+    Bstr series(data->GetLayerKey());
+    data->SetVisible(visible != 0);
+    if (ComPtr<IHostPrintLegend> legend = collection_.PrintLegend())
+        THROW_IF_FAILED(legend->SetVisibility(series.Get(), static_cast<short>(visible)));
+}
+
+HRESULT CZmaVadAZDatasetDisplay::NotifyChange(const std::wstring& guid, long flag, IDispatch* /*renderer*/,
+                                               const VARIANT& /*ranges*/) {
+    if (!collection_.FindCompositionByKey(guid)) return S_OK;
+    // Update-all and update-specified are handled alike; other flags change nothing.
+    if (flag != 0 && flag != 1) return S_OK;
+    CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
+    if (!layer) return S_OK;
+    HRESULT result = layer->RefreshFromDataset();
+    THROW_IF_FAILED(result);
+    ComPtr<IHostDataset> dataset(layer->GetDataset());
+    if (CZmaVadAZDatasetComposition* composition = collection_.FindDatasetComposition(guid)) {
+        for (auto& dimension : composition->Dimensions())
+            dimension.code = LoadStyleSettings(dataset.Get(), dimension.fieldName ? *dimension.fieldName : L"", guid);
+    }
+    return result;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::NotifySelectionChange(const std::wstring& guid) {
+    std::vector<CZmaVadAZDataLayer*> visible;
+    for (CZmaVadAZLayer* held : collection_.Layers()) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held);
+        if (data && data->IsVisible()) visible.push_back(data);
+    }
+    std::stable_sort(visible.begin(), visible.end(), [](CZmaVadAZDataLayer* a, CZmaVadAZDataLayer* b) {
+        double da = a->GetOffsetX() * a->GetOffsetX() + a->GetOffsetY() * a->GetOffsetY();
+        double db = b->GetOffsetX() * b->GetOffsetX() + b->GetOffsetY() * b->GetOffsetY();
+        return da < db;
+    });
+
+    std::vector<CZmaVadAZDataLayer*> named;
+    const std::string narrow = platform::ToAnsi(guid);
+    for (const std::wstring& key : collection_.CompositionKeys()) {
+        if (platform::ToAnsi(key) != narrow) continue;
+        if (CZmaVadAZDataLayer* layer = LayerOfEntry(key)) named.push_back(layer);
+    }
+    if (named.empty()) {
+        if (visible.empty()) return S_OK;
+        named.push_back(visible.front());
+    }
+
+    IUnknown* dataset = named.front()->GetDataset();
+    if (!dataset) return S_OK;
+    ComPtr<IDispatch> datasetDispatch;
+    THROW_IF_FAILED(dataset->QueryInterface(IID_IDispatch, datasetDispatch.PutVoid()));
+    PropagateSelection(datasetDispatch.Get());
+
+    ComPtr<IUnknown> identity;
+    dataset->QueryInterface(IID_IUnknown, identity.PutVoid());
+    auto sameDataset = [&identity](CZmaVadAZDataLayer* layer) {
+        IUnknown* shown = layer->GetDataset();
+        if (!shown) return false;
+        ComPtr<IUnknown> other;
+        shown->QueryInterface(IID_IUnknown, other.PutVoid());
+        return other.Get() == identity.Get();
+    };
+    auto start = std::find_if(visible.begin(), visible.end(), sameDataset);
+    for (auto it = start; it != visible.end(); ++it)
+        if ((*it)->CheckSelectionInView()) return (*it)->ShowSelection();
+
+    HRESULT result = S_OK;
+    for (CZmaVadAZDataLayer* layer : named) {
+        result = layer->ShowSelection();
+        if (FAILED(result)) break;
+    }
+    return result;
+}
+
+void CZmaVadAZDatasetDisplay::PropagateSelection(IDispatch* dataset) {
+    ComPtr<IHostStringList> selection;
+    THROW_IF_FAILED(DatasetOf(dataset)->get_SelectedRows(selection.Put()));
+    platform::ThrowIfNull(selection.Get(), E_POINTER);
+    long count = 0;
+    THROW_IF_FAILED(selection->get_Count(&count));
+    std::vector<long> rows;
+    for (long i = 0; i < count; ++i) {
+        Variant item;
+        THROW_IF_FAILED(selection->Item(Variant(i), item.Put()));
+        rows.push_back(item.ToLong());
+    }
+    for (CZmaVadAZLayer* held : collection_.Layers()) held->ClearSelection();
+    for (long row : rows) THROW_IF_FAILED(selection->Add(Variant(row), Missing(), Missing()));
+}
+
+HRESULT CZmaVadAZDatasetDisplay::GetDisplayedGUIDs(IDispatch* target) {
+    ComPtr<IHostStringList> list;
+    if (!target || FAILED(target->QueryInterface(__uuidof(IHostStringList), list.PutVoid())) || !list)
+        platform::ThrowHr(E_NOINTERFACE);
+    // Only point datasets: cell-site and cell-reference series are the host's own business.
+    for (const std::wstring& key : collection_.CompositionKeys()) {
+        CZmaVadAZDataLayer* layer = LayerOfEntry(key);
+        if (!layer || layer->GetType() != CZmaVadAZLayer::kTypeDataset) continue;
+        THROW_IF_FAILED(list->Add(Variant(key), Missing(), Missing()));
+    }
+    return S_OK;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::GetTopVisibleDataLayerName(BSTR* name) {
+    if (!name) return E_POINTER;
+    for (CZmaVadAZLayer* held : collection_.Layers()) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held);
+        if (data && data->IsVisible()) {
+            *name = Bstr(platform::ToWide(data->GetName())).Detach();
+            return S_OK;
+        }
+    }
+    *name = Bstr(L"").Detach();
+    return S_OK;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::GetAttributeDescriptionFromGUID(const std::wstring& guid, BSTR* description) {
+    if (!description) return E_POINTER;
+    *description = nullptr;
+    if (!collection_.FindCompositionByKey(guid)) return DISP_E_BADINDEX;
+    CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
+    *description = Bstr(layer ? platform::ToWide(layer->GetName()) : std::wstring()).Detach();
+    return S_OK;
+}
+

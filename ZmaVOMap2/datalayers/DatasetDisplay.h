@@ -1,0 +1,68 @@
+// Displaying host datasets: the compositions that describe what is shown, the data layers built
+// from them with their names and defaults, and the dataset operations behind the control's
+// dataset methods. It works on the control's layer collection, which keeps the layers, their keys
+// and the compositions.
+#pragma once
+
+#include "platform/Com.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CZmaVadAZLayer;
+class CZmaVadAZDataLayer;
+class CZmaVadAZDatasetComposition;
+class CZmaVadAZLayerCollection;
+
+class CZmaVadAZDatasetDisplay {
+public:
+    explicit CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection);
+    ~CZmaVadAZDatasetDisplay();
+    CZmaVadAZDatasetDisplay(const CZmaVadAZDatasetDisplay&) = delete;
+    CZmaVadAZDatasetDisplay& operator=(const CZmaVadAZDatasetDisplay&) = delete;
+
+    // Shows one field of a host dataset as a new data layer (S_FALSE when the series is already
+    // shown or a kept composition no longer fits the dataset). Failures while building are raised.
+    HRESULT DisplayDataset(IDispatch* dataset, const std::wstring& fieldName, IUnknown* voLegend,
+                           IUnknown* printLegend, const std::wstring& seriesGuid);
+    // Shows the fields that the host's field configuration names ("SeriesType", "Dimensions").
+    HRESULT CreateMultiDMapping(IDispatch* dataset, const std::wstring& seriesGuid, IDispatch* fieldConfiguration);
+    // Builds the layers of one composition (cell-site datasets split by their "LayerType").
+    HRESULT BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                              IDispatch* fieldConfiguration);
+    void MakeDatasetLayerName(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition, std::string& name,
+                              std::string& longName);
+    // The technology of a dataset: its "LongName" up to the first '_' (empty when none).
+    std::string GetDatasetNamePrefix(IDispatch* dataset);
+    // The four lines-to-cells layers of the current technology and `suffix`, made on first use.
+    HRESULT CreateCellSiteLineLayers(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                                     const std::wstring& seriesGuid, const std::wstring& suffix);
+
+    HRESULT RemoveDataset(const std::wstring& guid, const VARIANT& notify);
+    void SetDatasetVisible(const std::wstring& guid, long visible);
+    void SetLayerVisible(CZmaVadAZLayer* layer, long visible);
+    // `renderer` and `ranges` are accepted for the host's sake and not used.
+    HRESULT NotifyChange(const std::wstring& guid, long flag, IDispatch* renderer, const VARIANT& ranges);
+    HRESULT NotifySelectionChange(const std::wstring& guid);
+    // Spreads the dataset's selected rows to the map: every layer's selection is cleared and the
+    // rows are selected again.
+    void PropagateSelection(IDispatch* dataset);
+    HRESULT GetDisplayedGUIDs(IDispatch* target);
+    HRESULT GetTopVisibleDataLayerName(BSTR* name);
+    HRESULT GetAttributeDescriptionFromGUID(const std::wstring& guid, BSTR* description);
+
+private:
+    CZmaVadAZDataLayer* BuildOneDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition& composition,
+                                             const std::string& name, const std::string& longName,
+                                             const std::string& tableFile, const std::wstring& key);
+    CZmaVadAZDataLayer* LayerOfEntry(const std::wstring& guid) const;
+
+    using LinesLayerMap = std::map<std::string, std::unique_ptr<CZmaVadAZLayer>>;
+
+    CZmaVadAZLayerCollection& collection_;
+    std::string technologyPrefix_;
+    std::vector<std::string> cellSiteLayerTypes_;
+    LinesLayerMap servingLines_, neighbourLines_, cellSiteLines_, pointLines_;
+};

@@ -1,0 +1,98 @@
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "platform/Result.h"
+
+#include <vector>
+
+using platform::Variant;
+
+namespace {
+std::vector<VARIANT> Reversed(std::initializer_list<Variant> args) {
+    std::vector<VARIANT> out;
+    out.reserve(args.size());
+    for (auto it = args.end(); it != args.begin();) {
+        --it;
+        out.push_back(*it);  // shallow: the initializer list keeps ownership
+    }
+    return out;
+}
+}  // namespace
+
+Variant EngineDispatch::Get(DISPID id, std::initializer_list<Variant> args) const {
+    auto reversed = Reversed(args);
+    return Invoke(id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, reversed.data(), static_cast<UINT>(reversed.size()), false);
+}
+
+void EngineDispatch::Put(DISPID id, const VARIANT& value) const {
+    VARIANT arg = value;
+    Invoke(id, DISPATCH_PROPERTYPUT, &arg, 1, true);
+}
+
+Variant EngineDispatch::Call(DISPID id, std::initializer_list<Variant> args) const {
+    auto reversed = Reversed(args);
+    return Invoke(id, DISPATCH_METHOD, reversed.data(), static_cast<UINT>(reversed.size()), false);
+}
+
+Variant EngineDispatch::CallWith(DISPID id, VARIANT* args, UINT count) const {
+    std::vector<VARIANT> reversed(args, args + count);
+    std::vector<VARIANT>(reversed.rbegin(), reversed.rend()).swap(reversed);
+    return Invoke(id, DISPATCH_METHOD, reversed.data(), count, false);
+}
+
+Variant EngineDispatch::Invoke(DISPID id, WORD flags, VARIANT* argsReversed, UINT count, bool put) const {
+    if (!object_) platform::ThrowHr(E_POINTER);
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {argsReversed, put ? &named : nullptr, count, put ? 1u : 0u};
+    EXCEPINFO info = {};
+    Variant result;
+    HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : result.Put(), &info,
+                                 nullptr);
+    if (SUCCEEDED(hr)) return result;
+    if (hr == DISP_E_EXCEPTION) {
+        if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+        HRESULT code = info.scode ? info.scode : (info.wCode ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, info.wCode) : hr);
+        std::wstring text = info.bstrDescription ? info.bstrDescription : L"";
+        std::wstring source = info.bstrSource ? info.bstrSource : L"";
+        ::SysFreeString(info.bstrDescription);
+        ::SysFreeString(info.bstrSource);
+        ::SysFreeString(info.bstrHelpFile);
+        if (!text.empty()) throw platform::ComError(code, text, source);
+        platform::ThrowHr(code);
+    }
+    platform::ThrowCall(hr);
+}
+
+namespace {
+
+// Both directions pass the four values by reference; `direction` 1 reads the screen values, 0 the
+// map values.
+void ConvertCoord(const EngineDispatch& map, float& screenX, float& screenY, double& mapX, double& mapY,
+                  short direction) {
+    VARIANT args[5];
+    args[0].vt = VT_R4 | VT_BYREF;
+    args[0].pfltVal = &screenX;
+    args[1].vt = VT_R4 | VT_BYREF;
+    args[1].pfltVal = &screenY;
+    args[2].vt = VT_R8 | VT_BYREF;
+    args[2].pdblVal = &mapX;
+    args[3].vt = VT_R8 | VT_BYREF;
+    args[3].pdblVal = &mapY;
+    args[4].vt = VT_I2;
+    args[4].iVal = direction;
+    map.CallWith(EngineMap::kConvertCoord, args, 5);
+}
+
+}  // namespace
+
+void EngineScreenToMap(const EngineDispatch& map, float x, float y, double& mapX, double& mapY) {
+    mapX = 0;
+    mapY = 0;
+    ConvertCoord(map, x, y, mapX, mapY, 1);
+}
+
+EngineScreenPoint EngineMapToScreen(const EngineDispatch& map, double x, double y) {
+    EngineScreenPoint p;
+    ConvertCoord(map, p.x, p.y, x, y, 0);
+    return p;
+}

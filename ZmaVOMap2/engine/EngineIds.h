@@ -1,0 +1,67 @@
+// Class and interface identifiers of the outside objects the control creates or listens to, and
+// the engine members the control calls by DISPID (those the layers use too are LayerEngine's).
+#pragma once
+
+#include "ZmaVOMap2/engine/EngineMembers.h"
+
+#include <windows.h>
+
+namespace ExternalIds {
+
+// The map engine.
+inline constexpr CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
+inline constexpr IID kEngineEvents = {0x9D6ED198, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
+inline constexpr GUID kEngineTypeLibrary = {0x9D6ED199, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
+
+// Refused by the control, so that hosts initialise it through IPersistStreamInit.
+inline constexpr IID kPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+
+}  // namespace ExternalIds
+
+// Members of the engine's map object (those the layers use too are LayerEngine::Map's).
+namespace EngineMap {
+using namespace LayerEngine::Map;
+constexpr DISPID kExportMap = 39;
+constexpr DISPID kAutoRedraw = 6;
+constexpr DISPID kPaperHeight = 12;
+constexpr DISPID kPaperWidth = 13;
+constexpr DISPID kPaperUnit = 15;
+constexpr DISPID kCenterX = 8;
+constexpr DISPID kCenterY = 9;
+constexpr DISPID kCurrentTool = 20;
+constexpr DISPID kBounds = 29;
+constexpr DISPID kDisplayCoordSys = 30;
+constexpr DISPID kNumericCoordSys = 31;
+constexpr DISPID kSelectionStyle = 33;
+constexpr DISPID kConvertCoord = 34;
+constexpr DISPID kZoomTo = 35;
+constexpr DISPID kCreateCustomTool = 36;
+constexpr DISPID kDistance = 37;
+constexpr DISPID kPrintMap = 38;
+constexpr DISPID kScreenWidth = 53;
+constexpr DISPID kScreenHeight = 54;
+constexpr DISPID kRedrawInterval = 55;
+constexpr DISPID kSearchPath = 56;
+constexpr DISPID kInfotipSupport = 63;
+constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
+}  // namespace EngineMap
+
+namespace EngineRectangle = LayerEngine::Rectangle;
+
+namespace EnginePoint {
+constexpr DISPID kX = 1;
+constexpr DISPID kY = 2;
+}  // namespace EnginePoint
+
+namespace EnginePoints {
+constexpr DISPID kCount = 1;
+constexpr DISPID kItem = 2;
+}  // namespace EnginePoints
+
+namespace EngineCoordSys {
+constexpr DISPID kClone = 17;
+}  // namespace EngineCoordSys
+
+namespace EngineStyle {
+constexpr DISPID kSelectionPattern = 10;
+}  // namespace EngineStyle

@@ -1,0 +1,99 @@
+// The engine members the layers and the layer collection call, by DISPID. With EngineIds.h, the
+// only place that spells the engine's member numbers.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+namespace LayerEngine {
+
+namespace Map {
+constexpr DISPID kLayers = 5;
+constexpr DISPID kZoom = 7;
+constexpr DISPID kDatasets = 22;
+constexpr DISPID kDistanceUnit = 25;
+constexpr DISPID kRefresh = -550;
+}  // namespace Map
+
+// The map's layer list; positions run from 1 at the top.
+namespace Layers {
+constexpr DISPID kCount = 1;
+constexpr DISPID kMove = 3;
+constexpr DISPID kAdd = 4;
+constexpr DISPID kAddUserDrawLayer = 5;
+constexpr DISPID kItem = 6;
+constexpr DISPID kRemove = 7;
+constexpr DISPID kCreateLayer = 8;
+constexpr DISPID kInsertionLayer = 15;
+}  // namespace Layers
+
+namespace Layer {
+constexpr DISPID kName = 1;
+constexpr DISPID kVisible = 2;
+constexpr DISPID kSelectable = 3;
+constexpr DISPID kFileSpec = 4;
+constexpr DISPID kLabelProperties = 5;
+constexpr DISPID kAutoLabel = 6;
+constexpr DISPID kZoomLayering = 7;
+constexpr DISPID kOverrideStyle = 8;
+constexpr DISPID kZoomMin = 10;
+constexpr DISPID kZoomMax = 11;
+constexpr DISPID kSelection = 12;
+constexpr DISPID kFind = 14;
+constexpr DISPID kType = 15;
+constexpr DISPID kAddFeature = 21;
+constexpr DISPID kDeleteFeature = 22;
+constexpr DISPID kInvalidate = 23;
+constexpr DISPID kAllFeatures = 26;
+constexpr DISPID kBounds = 32;
+constexpr DISPID kDrawLabelsAfter = 37;
+constexpr DISPID kBeginAccess = 41;
+constexpr DISPID kEndAccess = 42;
+constexpr DISPID kEditable = 46;
+}  // namespace Layer
+
+namespace Labels {
+constexpr DISPID kVisible = 2;
+constexpr DISPID kDataset = 9;
+constexpr DISPID kDataField = 13;
+}  // namespace Labels
+
+namespace Collection {  // features, fields, datasets
+constexpr DISPID kCount = 1;
+constexpr DISPID kFeatureItem = 2;
+constexpr DISPID kFieldItem = 3;
+constexpr DISPID kDatasetAdd = 2;
+constexpr DISPID kDatasetFields = 3;
+constexpr DISPID kSearch = 9;
+}  // namespace Collection
+
+namespace Rectangle {
+constexpr DISPID kXMin = 1;
+constexpr DISPID kYMin = 2;
+constexpr DISPID kXMax = 3;
+constexpr DISPID kYMax = 4;
+constexpr DISPID kSet = 7;
+}  // namespace Rectangle
+
+constexpr short kLayerDatasetType = 6;
+
+}  // namespace LayerEngine
+
+// Members of the engine's label-properties object (engine layer property 5).
+namespace EngineLabelProperties {
+constexpr DISPID kStyle = 1;
+constexpr DISPID kVisible = 2;
+constexpr DISPID kLabelZoom = 3;
+constexpr DISPID kLabelZoomMin = 4;
+constexpr DISPID kLabelZoomMax = 5;
+constexpr DISPID kLineType = 6;
+constexpr DISPID kOffset = 7;
+constexpr DISPID kParallel = 8;
+constexpr DISPID kDataset = 9;
+constexpr DISPID kDuplicate = 10;
+constexpr DISPID kOverlap = 11;
+constexpr DISPID kLabelMax = 12;
+constexpr DISPID kDataField = 13;
+constexpr DISPID kPosition = 14;
+constexpr DISPID kPartialSegments = 15;
+}  // namespace EngineLabelProperties

@@ -1,0 +1,164 @@
+#include "ZmaVOMap2/services/Logger.h"
+
+#include "platform/Result.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+
+CZmuLoggerStreamBuffer::~CZmuLoggerStreamBuffer() {
+    try {
+        WritePending();
+    } catch (...) {
+        // Nothing can be reported from here.
+    }
+}
+
+CZmuLoggerStreamBuffer::int_type CZmuLoggerStreamBuffer::overflow(int_type c) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    if (traits_type::to_char_type(c) == '\n')
+        WritePending();
+    else
+        line_ += traits_type::to_char_type(c);
+    return c;
+}
+
+void CZmuLoggerStreamBuffer::WritePending() {
+    if (line_.empty()) return;
+    std::string text;
+    text.swap(line_);
+    owner_.WriteA(level_, text, nullptr, 0);
+}
+
+CZmuLoggerZmoLogging::CZmuLoggerZmoLogging(std::string channel, std::string configuration)
+    : buffer_(*this), stream_(&buffer_), channel_(std::move(channel)), configuration_(std::move(configuration)) {}
+
+CZmuLoggerZmoLogging::~CZmuLoggerZmoLogging() = default;
+
+bool CZmuLoggerZmoLogging::IsEnabledFor(int level) const { return threshold_ != -1 && level >= threshold_; }
+
+std::ostream& CZmuLoggerZmoLogging::GetStream(int level, const char* file, int line) {
+    if (!open_) Open(channel_, configuration_);
+    nextFile_ = file ? file : "";
+    nextLine_ = line;
+    nextLevel_ = level;
+    buffer_.SetLevel(level);
+    return stream_;
+}
+
+void CZmuLoggerZmoLogging::WriteA(int level, const std::string& message, const char* file, int line) {
+    if (!channelLogger_) return;
+    Write(level, Bstr::FromAnsi(message), file, line);
+}
+
+void CZmuLoggerZmoLogging::WriteW(int level, const std::wstring& message, const char* file, int line) {
+    if (!channelLogger_) return;
+    Write(level, Bstr(message), file, line);
+}
+
+void CZmuLoggerZmoLogging::Write(int level, const Bstr& message, const char* file, int line) {
+    HRESULT hr;
+    if ((file && *file) || !nextFile_.empty()) {
+        Bstr fileText = Bstr::FromAnsi(file && *file ? file : nextFile_);
+        hr = channelLogger_->Write(Bstr(L"").Get(), level, message.Get(), fileText.Get(), line != 0 ? line : nextLine_);
+    } else {
+        hr = channelLogger_->Write(Bstr(L"").Get(), level, message.Get(), Bstr(L"").Get(), -1);
+    }
+    if (FAILED(hr)) platform::ThrowCall(hr);
+}
+
+HRESULT CZmuLoggerZmoLogging::Open(const std::string& channel, const std::string& configuration) {
+    if (open_) return S_FALSE;
+    HRESULT hr = ::CoInitialize(nullptr);
+    if (FAILED(hr)) return hr;
+    comInitialised_ = true;
+    channel_ = channel;
+    configuration_ = configuration;
+    if (channel_.empty()) {
+        ::CoUninitialize();
+        comInitialised_ = false;
+        return E_FAIL;
+    }
+
+    ComPtr<IUnknown> created;
+    ComPtr<IHostLoggingManager> manager;
+    hr = ::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_ALL, IID_IUnknown, created.PutVoid());
+    if (SUCCEEDED(hr)) hr = ::OleRun(created.Get());
+    if (SUCCEEDED(hr)) hr = created->QueryInterface(IID_IHostLoggingManager, manager.PutVoid());
+    if (SUCCEEDED(hr) && manager) {
+        try {
+            Bstr config = configuration_.empty() ? Bstr() : Bstr::FromAnsi(configuration_);
+            THROW_IF_FAILED(manager->Initialize(config.Get()));
+            Bstr name = Bstr::FromAnsi(channel_);
+            VARIANT_BOOL exists = VARIANT_FALSE;
+            THROW_IF_FAILED(manager->ChannelExists(name.Get(), &exists));
+            if (exists != VARIANT_FALSE) {
+                THROW_IF_FAILED(manager->GetChannelLogger(name.Get(), channelLogger_.Put()));
+                platform::ThrowIfNull(channelLogger_.Get());
+                long threshold = -1;
+                THROW_IF_FAILED(channelLogger_->GetThreshold(&threshold));
+                threshold_ = threshold;
+                THROW_IF_FAILED(::CoCreateInstance(CLSID_HostLoggingCompanion, nullptr, CLSCTX_ALL,
+                                                   IID_IHostLoggingCompanion, companion_.PutVoid()));
+                open_ = true;
+            }
+        } catch (const platform::ComError&) {
+            // A component that does not answer leaves the logger closed.
+        }
+    }
+    hr = ::CoCreateInstance(CLSID_HostLoggingCompanion, nullptr, CLSCTX_ALL, IID_IHostLoggingCompanion,
+                            companion_.PutVoid());
+    if (!open_) {
+        // Keep the thread's COM initialisation balanced when no link was made.
+        channelLogger_.Reset();
+        threshold_ = -1;
+        ::CoUninitialize();
+        comInitialised_ = false;
+    }
+    return hr;
+}
+
+HRESULT CZmuLoggerZmoLogging::Close() {
+    companion_.Reset();
+    if (open_) {
+        if (channelLogger_) {
+            stream_.flush();
+            channelLogger_.Reset();
+        }
+        open_ = false;
+        threshold_ = -1;
+        nextLevel_ = -1;
+        nextLine_ = -1;
+        if (comInitialised_) ::CoUninitialize();
+        comInitialised_ = false;
+    }
+    return S_OK;
+}
+
+CZmuLoggerZmoLogging& GlobalLogger() {
+    static CZmuLoggerZmoLogging logger(kControlLogChannel);
+    return logger;
+}
+
+namespace {
+
+class GlobalErrorLog final : public platform::ErrorLog {
+public:
+    bool IsEnabledFor(int level) override { return GlobalLogger().IsEnabledFor(level); }
+    void Write(int level, const char* file, int line, const std::string& text) override {
+        GlobalLogger().GetStream(level, file, line) << text << std::endl;
+    }
+};
+
+GlobalErrorLog g_errorLog;
+
+}  // namespace
+
+void LogUnknownException(const char* file, int line) noexcept {
+    try {
+        if (GlobalLogger().IsEnabledFor(platform::kLogLevelError))
+            GlobalLogger().GetStream(platform::kLogLevelError, file, line) << "Unknown exception" << std::endl;
+    } catch (...) {
+    }
+}
+
+void InstallGlobalErrorLog() { platform::SetErrorLog(&g_errorLog); }
