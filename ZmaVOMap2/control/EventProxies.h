@@ -41,15 +41,18 @@ private:
 
 // DISPIDs shared by both interfaces.
 namespace ControlEventIds {
-constexpr DISPID kSelectionChanged = 1;
-constexpr DISPID kSeriesRemoved = 2;
-constexpr DISPID kCurrentToolChanged = 3;
-constexpr DISPID kGetField = 4;
-constexpr DISPID kLayerVisibilityChanged = 5;
-constexpr DISPID kMarkerChanged = 6;
-constexpr DISPID kEditAttributes = 7;
-constexpr DISPID kEnhancedDrawingModeChanged = 10;
-constexpr DISPID kFeatureSelected = 11;
-constexpr DISPID kUnitsChanged = 12;
-constexpr DISPID kSyncZoom = 13;
+// The control's own event numbers (not the engine's).
+enum : DISPID {
+    kSelectionChanged = 1,
+    kSeriesRemoved = 2,
+    kCurrentToolChanged = 3,
+    kGetField = 4,
+    kLayerVisibilityChanged = 5,
+    kMarkerChanged = 6,
+    kEditAttributes = 7,
+    kEnhancedDrawingModeChanged = 10,
+    kFeatureSelected = 11,
+    kUnitsChanged = 12,
+    kSyncZoom = 13,
+};
 }  // namespace ControlEventIds

@@ -17,10 +17,6 @@ using platform::Variant;
 namespace {
 
 const char kUsageRecordPrefix[] = "AUL,19,MHandle displayed,Map,";
-// Engine members used only here: the rectangle's move, a feature's centre.
-constexpr DISPID kRectangleMove = 8;
-constexpr DISPID kFeatureCenterX = 4;
-constexpr DISPID kFeatureCenterY = 5;
 const wchar_t kUsageChannel[] = L"zemro.usage";
 
 class WaitCursor {
@@ -88,8 +84,8 @@ ComPtr<IDispatch> CZmaVadAZ::GetLayersBounds(CZmaVadAZLayer* layer, double paddi
         if (layer->GetFeatureCount() == 1) {
             ComPtr<IDispatch> feature = layer->GetFeature(1);
             if (!feature) return nullptr;
-            x = EngineDispatch(feature.Get()).Get(kFeatureCenterX).ToDouble();
-            y = EngineDispatch(feature.Get()).Get(kFeatureCenterY).ToDouble();
+            x = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterX).ToDouble();
+            y = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterY).ToDouble();
         } else if (layer->GetType() != CZmaVadAZLayer::kTypeDataset || x < -180.0 || x > 180.0 || y < -90.0 ||
                    y > 90.0) {
             return nullptr;
@@ -100,7 +96,7 @@ ComPtr<IDispatch> CZmaVadAZ::GetLayersBounds(CZmaVadAZLayer* layer, double paddi
         double left = view.Get(EngineRectangle::kXMin).ToDouble(), bottom = view.Get(EngineRectangle::kYMin).ToDouble();
         double width = view.Get(EngineRectangle::kXMax).ToDouble() - left;
         double height = view.Get(EngineRectangle::kYMax).ToDouble() - bottom;
-        view.Call(kRectangleMove, {Variant(x - (left + width * 0.5)), Variant(y - (bottom + height * 0.5))});
+        view.Call(EngineRectangle::kMove, {Variant(x - (left + width * 0.5)), Variant(y - (bottom + height * 0.5))});
         return ComPtr<IDispatch>(current.pdispVal);
     }
 

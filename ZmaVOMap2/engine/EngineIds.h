@@ -46,7 +46,15 @@ constexpr DISPID kInfotipSupport = 63;
 constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
 }  // namespace EngineMap
 
-namespace EngineRectangle = LayerEngine::Rectangle;
+namespace EngineRectangle {
+using namespace LayerEngine::Rectangle;
+constexpr DISPID kMove = 8;
+}  // namespace EngineRectangle
+
+namespace EngineFeature {
+constexpr DISPID kCenterX = 4;
+constexpr DISPID kCenterY = 5;
+}  // namespace EngineFeature
 
 namespace EnginePoint {
 constexpr DISPID kX = 1;
