@@ -129,6 +129,15 @@ public:
     double ToDouble() const;
     bool ToBool() const;
     std::wstring ToWide() const;
+
+    // The marker of an argument left out (VT_ERROR, DISP_E_PARAMNOTFOUND), and the test for it.
+    static Variant Missing() noexcept {
+        Variant v;
+        v.vt = VT_ERROR;
+        v.scode = DISP_E_PARAMNOTFOUND;
+        return v;
+    }
+    static bool IsMissing(const VARIANT& v) noexcept { return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND; }
 };
 
 // Arrays of Variant are handed to APIs that take VARIANT arrays.

@@ -116,4 +116,16 @@ HRESULT HandleCaughtException(const char* file, int line) noexcept {
     }
 }
 
+HRESULT CaughtResult() noexcept {
+    try {
+        throw;
+    } catch (const ComError& e) {
+        return e.Error();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
 }  // namespace platform

@@ -69,6 +69,11 @@ std::string FormatComErrorLine(const ComError& e);
 // Call inside `catch (...)`: classifies the exception in flight, logs it, and returns its HRESULT.
 HRESULT HandleCaughtException(const char* file, int line) noexcept;
 
+// Call inside `catch (...)`: the HRESULT of the exception in flight, with nothing logged and the
+// error information left as it is: a COM error's own code, E_OUTOFMEMORY for an allocation
+// failure, E_FAIL for anything else. For inner operations whose caller decides what to report.
+HRESULT CaughtResult() noexcept;
+
 }  // namespace platform
 
 // The barrier of an entry point:  COM_TRY { ...body...; return S_OK; } COM_CATCH_RETURN();
@@ -79,6 +84,10 @@ HRESULT HandleCaughtException(const char* file, int line) noexcept;
 // For callbacks that return something other than an HRESULT: logs and swallows.
 #define COM_CATCH_LOG() \
     catch (...) { ::platform::HandleCaughtException(__FILE__, __LINE__); }
+
+// For inner operations that answer an HRESULT and leave the reporting to their caller.
+#define CATCH_RETURN_QUIET() \
+    catch (...) { return ::platform::CaughtResult(); }
 
 #define RETURN_IF_FAILED(expr) \
     do { HRESULT hr__ = (expr); if (FAILED(hr__)) return hr__; } while (0)

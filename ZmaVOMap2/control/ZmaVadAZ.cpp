@@ -53,7 +53,6 @@ CZmaVadAZ::CZmaVadAZ()
     : events1_(Identity(), this), events2_(Identity(), this) {
     points_[0] = &events2_.Point();
     points_[1] = &events1_.Point();
-    printSupport_ = PrintSupport::Create();
     SetMonitoredClassName("CZmaVadAZ");
     if (ZmoLifetimeMonitoring::IsMonitoringEnabled()) Register();
 }
@@ -66,8 +65,6 @@ CZmaVadAZ::~CZmaVadAZ() {
     engineView_.Reset();
     hostService_.Reset();
     printSettings_.Reset();
-    PrintSupport::Destroy(printSupport_);
-    printSupport_ = nullptr;
     overview_.reset();
     infoDisplay_.reset();
 }
@@ -110,8 +107,8 @@ HRESULT CZmaVadAZ::FinalConstruct() {
 
         CreateHostObject(CLSID_HostService, hostService_);
 
-        infoDisplay_.reset(new CZmaVadAZInfoDisplay());
-        overview_.reset(new CZmaVadAZOverviewRegion());
+        infoDisplay_ = std::make_unique<CZmaVadAZInfoDisplay>();
+        overview_ = std::make_unique<CZmaVadAZOverviewRegion>();
 
         if (!engineDispatch_ || !engineMergeDispatch_ || !engineOleObject_ || !enginePersist_ || !hostService_)
             platform::ThrowHr(E_FAIL);

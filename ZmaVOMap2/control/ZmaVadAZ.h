@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/engine/MapXEventListener.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/printing/PrintSupport.h"
 #include "ZmaVOMap2/settings/ZmaVOMapXConfigurationManager.h"
 #include "platform/ComObject.h"
 #include "platform/ConnectionPoint.h"
@@ -24,7 +25,7 @@ class CZmaVadAZOverviewRegion;
 class CZmaVadAZLayer;
 class CZmaVadAZLayerCollection;
 class CZmaVadAZDatasetDisplay;
-struct PrintSupport;
+
 
 class CZmaVadAZ
     : public platform::ComObject<CZmaVadAZ, platform::Also<IZmaVadAZ, IZmaVadAZ2>, IZmaVadAZ2,
@@ -423,7 +424,7 @@ private:
     std::unique_ptr<CZmaVadAZInfoDisplay> infoDisplay_;
     std::unique_ptr<CZmaVadAZOverviewRegion> overview_;
     CMapXEventListener engineEvents_{*this};
-    PrintSupport* printSupport_ = nullptr;
+    PrintSupport printSupport_;
 
     // The host's objects.
     platform::ComPtr<IHostUnitConverter> unitConverter_;

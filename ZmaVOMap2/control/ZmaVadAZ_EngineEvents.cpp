@@ -10,6 +10,7 @@
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
@@ -17,6 +18,26 @@ using platform::ComPtr;
 using platform::Variant;
 
 namespace {
+
+// Lends the drawing target the engine window's DC while the target has none (a screen frame),
+// and takes it back at scope end however the scope is left.
+class TargetDCLoan {
+public:
+    TargetDCLoan(CZmaVadAZ::DrawingTarget& target, HWND window) : target_(target) {
+        if (target_.dc) return;
+        dc_ = std::make_unique<platform::WindowDC>(window);
+        target_.dc = dc_->Get();
+    }
+    ~TargetDCLoan() {
+        if (dc_) target_.dc = nullptr;
+    }
+    TargetDCLoan(const TargetDCLoan&) = delete;
+    TargetDCLoan& operator=(const TargetDCLoan&) = delete;
+
+private:
+    CZmaVadAZ::DrawingTarget& target_;
+    std::unique_ptr<platform::WindowDC> dc_;
+};
 
 constexpr long kToolOffset = VO_MAP_TOOL_OFFSET;
 constexpr long kToolDistance = VO_MAP_TOOL_DISTANCE;
@@ -167,25 +188,11 @@ void CZmaVadAZ::OnMapMouseMove(short, short, float x, float y) {
         }
 
         if (!panning_) {
-            const bool borrowDC = drawingTarget_.dc == nullptr;
-            HWND window = engineWindow_;
-            if (borrowDC) drawingTarget_.dc = ::GetDC(window);
-            try {
-                infoDisplay_->UpdateCoordinates(mapPos.x, mapPos.y, drawingTarget_.dc, drawingTarget_.width,
-                                                drawingTarget_.height, drawingTarget_.left, drawingTarget_.top,
-                                                map.Get(EngineMap::kZoom).ToDouble(),
-                                                map.Get(EngineMap::kDistanceUnit).ToLong());
-            } catch (...) {
-                if (borrowDC) {
-                    ::ReleaseDC(window, drawingTarget_.dc);
-                    drawingTarget_.dc = nullptr;
-                }
-                throw;
-            }
-            if (borrowDC) {
-                ::ReleaseDC(window, drawingTarget_.dc);
-                drawingTarget_.dc = nullptr;
-            }
+            TargetDCLoan loan(drawingTarget_, engineWindow_);
+            infoDisplay_->UpdateCoordinates(mapPos.x, mapPos.y, drawingTarget_.dc, drawingTarget_.width,
+                                            drawingTarget_.height, drawingTarget_.left, drawingTarget_.top,
+                                            map.Get(EngineMap::kZoom).ToDouble(),
+                                            map.Get(EngineMap::kDistanceUnit).ToLong());
         }
 
         const long tool = EngineCurrentTool();
@@ -388,28 +395,16 @@ void CZmaVadAZ::OnMapDrawStage(short stage) {
         EngineDispatch map(EngineMapOrThrow());
         if (EngineCurrentTool() == kToolDistance && measuring_) DrawDistanceOverlay(map);
 
-        const bool borrowDC = drawingTarget_.dc == nullptr;
-        HWND window = engineWindow_;
-        if (borrowDC) {
-            drawingTarget_ = {::GetDC(window), static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble()),
+        if (!drawingTarget_.dc) {
+            // The screen frame: the whole engine window from its origin.
+            drawingTarget_ = {nullptr, static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble()),
                               static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble()), 0, 0};
         }
-        try {
-            if (!panning_ && infoDisplay_)
-                infoDisplay_->Draw(drawingTarget_.dc, drawingTarget_.width, drawingTarget_.height, drawingTarget_.left,
-                                   drawingTarget_.top, map.Get(EngineMap::kZoom).ToDouble(),
-                                   map.Get(EngineMap::kDistanceUnit).ToLong());
-        } catch (...) {
-            if (borrowDC) {
-                ::ReleaseDC(window, drawingTarget_.dc);
-                drawingTarget_.dc = nullptr;
-            }
-            throw;
-        }
-        if (borrowDC) {
-            ::ReleaseDC(window, drawingTarget_.dc);
-            drawingTarget_.dc = nullptr;
-        }
+        TargetDCLoan loan(drawingTarget_, engineWindow_);
+        if (!panning_ && infoDisplay_)
+            infoDisplay_->Draw(drawingTarget_.dc, drawingTarget_.width, drawingTarget_.height, drawingTarget_.left,
+                               drawingTarget_.top, map.Get(EngineMap::kZoom).ToDouble(),
+                               map.Get(EngineMap::kDistanceUnit).ToLong());
     }
     COM_CATCH_LOG();
 }
@@ -422,12 +417,9 @@ void CZmaVadAZ::DrawDistanceOverlay(EngineDispatch& map) {
     LOGFONTA face = {};
     lstrcpyA(face.lfFaceName, "Terminal");
     platform::UniqueHFont font(::CreateFontIndirectA(&face));
-    HWND window = engineWindow_;
-    HDC dc = ::GetDC(window);
-    if (!dc || !font) {
-        if (dc) ::ReleaseDC(window, dc);
-        return;
-    }
+    platform::WindowDC windowDC(engineWindow_);
+    HDC dc = windowDC.Get();
+    if (!dc || !font) return;
     {
         platform::SelectObjectRestorer selectFont(dc, font.Get());
         ::SetTextAlign(dc, TA_CENTER);
@@ -439,7 +431,6 @@ void CZmaVadAZ::DrawDistanceOverlay(EngineDispatch& map) {
     ::MoveToEx(dc, static_cast<int>(measureLastX_), static_cast<int>(measureLastY_), &previous);
     ::LineTo(dc, static_cast<int>(measureStartX_), static_cast<int>(measureStartY_));
     ::MoveToEx(dc, previous.x, previous.y, nullptr);
-    ::ReleaseDC(window, dc);
 }
 
 void CZmaVadAZ::OnMapRecalcInfoDisplay() {
@@ -454,9 +445,8 @@ void CZmaVadAZ::OnMapRecalcInfoDisplay() {
 void CZmaVadAZ::OnMapFeatureToolStatus(long status) {
     try {
         if (status != 1) return;
-        LONG tool = 0;
-        THROW_IF_FAILED(get_CurrentTool(&tool));
-        switch (tool) {
+        // The engine's own tool: the annotation tools are the engine's, with the same numbers.
+        switch (EngineCurrentTool()) {
         case VO_MAP_TOOL_SYMBOL: case VO_MAP_TOOL_TEXT: case VO_MAP_TOOL_ADDLINE: case VO_MAP_TOOL_ADDPOLYLINE:
         case VO_MAP_TOOL_ADDREGION: case VO_MAP_TOOL_ADDPOINT:
             break;
@@ -469,9 +459,7 @@ void CZmaVadAZ::OnMapFeatureToolStatus(long status) {
         if (engineLayers.vt == VT_DISPATCH && engineLayers.pdispVal)
             annotationLayer = EngineDispatch(engineLayers.pdispVal).Get(LayerEngine::Layers::kInsertionLayer);
         if (annotationLayer.vt == VT_DISPATCH && annotationLayer.pdispVal) {
-            Variant missing;
-            missing.vt = VT_ERROR;
-            missing.scode = DISP_E_PARAMNOTFOUND;
+            const Variant missing = Variant::Missing();
             EngineDispatch(annotationLayer.pdispVal).Call(LayerEngine::Layer::kInvalidate, {missing});
         } else {
             map.Call(EngineMap::kRefresh);

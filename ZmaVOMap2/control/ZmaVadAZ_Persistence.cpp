@@ -273,9 +273,7 @@ HRESULT CZmaVadAZ::CreateCustomTools() {
             short tool, type;
         } tools[] = {{VO_MAP_TOOL_OFFSET, 4}, {VO_MAP_TOOL_DISTANCE, 1}, {VO_MAP_TOOL_POLYFILTER_ADD_POLYGON, 5}};
         for (const auto& t : tools) {
-            Variant missing;
-            missing.vt = VT_ERROR;
-            missing.scode = DISP_E_PARAMNOTFOUND;
+            const Variant missing = Variant::Missing();
             map.Call(EngineMap::kCreateCustomTool, {Variant(t.tool), Variant(t.type), Variant(static_cast<short>(2)),
                                                     missing, missing, missing});
         }

@@ -27,13 +27,6 @@ using platform::Variant;
 
 namespace {
 
-Variant Missing() {
-    Variant v;
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
 // --- The host dataset as the collection reads it ---------------------------------------------
 
 ComPtr<IHostDataset> DatasetOf(IDispatch* dataset) {
@@ -478,7 +471,7 @@ HRESULT CZmaVadAZDatasetDisplay::CreateCellSiteLineLayers(IDispatch* /*dataset*/
 
 HRESULT CZmaVadAZDatasetDisplay::RemoveDataset(const std::wstring& guid, const VARIANT& notify) {
     bool notifyHost = false;
-    if (!(notify.vt == VT_ERROR && notify.scode == DISP_E_PARAMNOTFOUND)) {
+    if (!Variant::IsMissing(notify)) {
         Variant flag;
         THROW_IF_FAILED(::VariantChangeType(flag.Put(), const_cast<VARIANT*>(&notify), 0, VT_BOOL));
         notifyHost = flag.boolVal != VARIANT_FALSE;
@@ -590,7 +583,7 @@ void CZmaVadAZDatasetDisplay::PropagateSelection(IDispatch* dataset) {
         rows.push_back(item.ToLong());
     }
     for (CZmaVadAZLayer* held : collection_.Layers()) held->ClearSelection();
-    for (long row : rows) THROW_IF_FAILED(selection->Add(Variant(row), Missing(), Missing()));
+    for (long row : rows) THROW_IF_FAILED(selection->Add(Variant(row), Variant::Missing(), Variant::Missing()));
 }
 
 HRESULT CZmaVadAZDatasetDisplay::GetDisplayedGUIDs(IDispatch* target) {
@@ -601,7 +594,7 @@ HRESULT CZmaVadAZDatasetDisplay::GetDisplayedGUIDs(IDispatch* target) {
     for (const std::wstring& key : collection_.CompositionKeys()) {
         CZmaVadAZDataLayer* layer = LayerOfEntry(key);
         if (!layer || layer->GetType() != CZmaVadAZLayer::kTypeDataset) continue;
-        THROW_IF_FAILED(list->Add(Variant(key), Missing(), Missing()));
+        THROW_IF_FAILED(list->Add(Variant(key), Variant::Missing(), Variant::Missing()));
     }
     return S_OK;
 }

@@ -117,16 +117,10 @@ HRESULT SaveStyleSettings(IHostDataset* dataset, const std::wstring& fieldName, 
         // The old text goes only now that the new one is complete: a failure above keeps every
         // series of the field.
         if (stored) THROW_IF_FAILED(set->Remove(Variant(kStyleSettingKey)));
-        Variant missing;
-        missing.vt = VT_ERROR;
-        missing.scode = DISP_E_PARAMNOTFOUND;
+        const Variant missing = Variant::Missing();
         THROW_IF_FAILED(set->Add(Variant(xml.Wide()), Variant(kStyleSettingKey), missing));
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 void FindInHostCollection(IHostField* field, ComPtr<IHostFieldStyle>& element) {

@@ -31,13 +31,6 @@ constexpr long kCodeFilteringStyle = 6;
 constexpr long kStyleByValue = 0x2;
 constexpr long kStyleFilters = 0x40;
 
-Variant Missing() {
-    Variant v;
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
 const CLSID& InitialSymbolClass(int type, const CZmaVadAZLayerCollection* owner) {
     switch (type) {
     case CZmaVadAZLayer::kTypeCellSites:
@@ -115,11 +108,7 @@ HRESULT CZmaVadAZDataLayer::Attach(const std::string& name, int type, const std:
         SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
         SetUserDrawn(true);
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 HRESULT CZmaVadAZDataLayer::SetVisible(bool visible) { return CZmaVadAZLayer::SetVisible(visible); }
@@ -136,7 +125,7 @@ void CZmaVadAZDataLayer::Redraw() {
     if (owner && !owner->IsRefreshEnabled()) return;
     ComPtr<IDispatch> layer = GetMapXLayer();
     if (!layer) return;
-    EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kInvalidate, {Missing()});
+    EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kInvalidate, {Variant::Missing()});
 }
 
 // --- Dataset and display fields ---------------------------------------------------------------
@@ -148,11 +137,7 @@ HRESULT CZmaVadAZDataLayer::ReplaceDataset(IHostDataset* dataset) {
         RefreshStyleField();
         optimiser_->SetSources(dataset_.Get(), latitudeField_.Get(), longitudeField_.Get());
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 HRESULT CZmaVadAZDataLayer::Initialise(const std::vector<std::wstring>& fieldNames) {
@@ -164,11 +149,7 @@ HRESULT CZmaVadAZDataLayer::Initialise(const std::vector<std::wstring>& fieldNam
         RefreshStyleField();
         optimiser_->SetSources(dataset_.Get(), latitudeField_.Get(), longitudeField_.Get());
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 void CZmaVadAZDataLayer::BuildDisplayFields(const std::vector<std::wstring>& fieldNames) {
@@ -240,11 +221,7 @@ HRESULT CZmaVadAZDataLayer::RefreshFromDataset() {
     try {
         ReloadAttributeCodes();
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 void CZmaVadAZDataLayer::ReloadAttributeCodes() {
@@ -506,9 +483,5 @@ HRESULT CZmaVadAZDataLayer::ShowSelection() {
         UpdateSelection(true);
         Redraw();
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }

@@ -27,13 +27,6 @@ constexpr long kTypeWholeNumber = 3;
 constexpr long kTypeLongitude = 12;
 constexpr long kTypeLatitude = 13;
 
-Variant Missing() {
-    Variant v;
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
 bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -124,7 +117,7 @@ void CZmaVadAZDataLayer::UpdateSelection(bool on) {
         platform::ThrowIfNull(entries.Get());
         Variant key(SelectionEntryKey());
         if (on)
-            THROW_IF_FAILED(entries->Add(Variant(true), key, Missing()));
+            THROW_IF_FAILED(entries->Add(Variant(true), key, Variant::Missing()));
         else if (hostdata::HasKey(entries.Get(), SelectionEntryKey()))
             THROW_IF_FAILED(entries->Remove(key));
         if (optimiser_) optimiser_->ClearSelectedItems();
@@ -175,7 +168,7 @@ void CZmaVadAZDataLayer::NotifySelectionChanged() {
 
 void CZmaVadAZDataLayer::AddSelectedRow(long row) {
     ComPtr<IHostStringList> selection = hostdata::Selection(dataset_.Get());
-    THROW_IF_FAILED(selection->Add(Variant(row), Missing(), Missing()));
+    THROW_IF_FAILED(selection->Add(Variant(row), Variant::Missing(), Variant::Missing()));
 }
 
 // --- Area selections --------------------------------------------------------------------------
@@ -191,7 +184,7 @@ void CZmaVadAZDataLayer::SelectRows(Test select) {
     for (long i = 0; i < count; ++i) {
         ZmaPointD p;
         if (optimiser_->GetMapPosition(p) && select(p) && ValidateRow()) {
-            THROW_IF_FAILED(selection->Add(Variant(i), Missing(), Missing()));
+            THROW_IF_FAILED(selection->Add(Variant(i), Variant::Missing(), Variant::Missing()));
             added = true;
         }
         if (i + 1 < count) hostdata::MoveNext(rows.Get());
@@ -311,7 +304,7 @@ bool CZmaVadAZDataLayer::FormatFieldText(const std::wstring& name, std::wstring&
     } else {
         if (value.vt == VT_BSTR && ::SysStringLen(value.bstrVal) == 0) return false;
         Bstr formatted;
-        THROW_IF_FAILED(formatter->FormatValue(0, value, Missing(), formatted.Put()));
+        THROW_IF_FAILED(formatter->FormatValue(0, value, Variant::Missing(), formatted.Put()));
         text = formatted.Wide();
     }
     line = name + L": " + text;

@@ -246,9 +246,5 @@ HRESULT CZmaVadAZLabelProperties::Load(IXMLDOMElement* element, long version) {
             THROW_IF_FAILED(CPersistentMapLabelStyle().Load(labelStyle.Get(), style.Get()));
         }
         return S_OK;
-    } catch (const platform::ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }

@@ -26,13 +26,6 @@ const wchar_t kCaption[] = L"Map Module";
 const wchar_t kAddLayerCaption[] = L"Map Module - Add new layer";
 
 // An optional argument left out.
-Variant Missing() {
-    Variant v;
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
 ComPtr<IDispatch> AsDispatch(const Variant& v) {
     if ((v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) && v.punkVal) {
         ComPtr<IDispatch> out;
@@ -120,8 +113,8 @@ HRESULT CZmaVadAZLayer::Refresh() {
             ComPtr<IDispatch> datasets = GetObject(map_.Get(), E::Map::kDatasets);
             layerDataset_ = AsDispatch(EngineDispatch(datasets.Get())
                                            .Call(E::Collection::kDatasetAdd,
-                                                 {Variant(E::kLayerDatasetType), Variant(engineLayer_.Get()), Missing(),
-                                                  Missing(), Missing(), Missing(), Missing()}));
+                                                 {Variant(E::kLayerDatasetType), Variant(engineLayer_.Get()), Variant::Missing(),
+                                                  Variant::Missing(), Variant::Missing(), Variant::Missing(), Variant::Missing()}));
             if (!layerDataset_) platform::ThrowHr(E_FAIL);
             ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
             EngineDispatch(labels.Get()).Put(E::Labels::kDataset, Variant(layerDataset_.Get()));
@@ -215,7 +208,7 @@ HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::str
         if (!found && !fileSpec.empty()) {
             found = AsDispatch(list.Call(E::Layers::kCreateLayer, {Variant(platform::ToWide(name)),
                                                                      Variant(platform::ToWide(fileSpec)), Variant(1L),
-                                                                     Missing(), Missing()}));
+                                                                     Variant::Missing(), Variant::Missing()}));
         }
         if (!found) return E_FAIL;
         engineLayer_ = found;
@@ -241,11 +234,7 @@ HRESULT CZmaVadAZLayer::BeginFeatureAccess(int mode) {
     try {
         EngineDispatch(engineLayer_.Get()).Call(E::Layer::kBeginAccess, {Variant(static_cast<long>(mode))});
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 HRESULT CZmaVadAZLayer::EndFeatureAccess(int mode) {
@@ -253,9 +242,7 @@ HRESULT CZmaVadAZLayer::EndFeatureAccess(int mode) {
     try {
         EngineDispatch(engineLayer_.Get()).Call(E::Layer::kEndAccess, {Variant(static_cast<long>(mode))});
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 HRESULT CZmaVadAZLayer::SaveSettings(IXMLDOMNode* parent) {
@@ -413,7 +400,7 @@ HRESULT CZmaVadAZLayer::SetVisible(bool visible) {
     if (owner_ && !owner_->Host().IsScreenUpdating()) return S_OK;
     EngineDispatch layer(engineLayer_.Get());
     layer.Put(E::Layer::kVisible, EngineBool(visible));
-    layer.Call(E::Layer::kInvalidate, {Missing()});
+    layer.Call(E::Layer::kInvalidate, {Variant::Missing()});
     return S_OK;
 }
 
@@ -438,78 +425,49 @@ HRESULT CZmaVadAZLayer::SetSelectable(bool selectable) {
 
 int CZmaVadAZLayer::GetExtent(IDispatch* rectangle) {
     if (!engineLayer_ || !rectangle) return 0;
-    try {
+    ReportingFailures([&] {
         ComPtr<IDispatch> bounds = GetObject(engineLayer_.Get(), E::Layer::kBounds);
         EngineDispatch from(bounds.Get());
         Variant xmin = from.Get(E::Rectangle::kXMin), ymin = from.Get(E::Rectangle::kYMin);
         Variant xmax = from.Get(E::Rectangle::kXMax), ymax = from.Get(E::Rectangle::kYMax);
         EngineDispatch(rectangle).Call(E::Rectangle::kSet, {Variant(xmin.ToDouble()), Variant(ymin.ToDouble()),
                                                              Variant(xmax.ToDouble()), Variant(ymax.ToDouble())});
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-    }
+    });
     return 0;
 }
 
 void CZmaVadAZLayer::SetZoomLayering(bool on) {
-    try {
-        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomLayering, EngineBool(on));
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-    }
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomLayering, EngineBool(on)); });
 }
 
 bool CZmaVadAZLayer::GetZoomLayering() {
     if (!engineLayer_) return false;
-    try {
-        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomLayering).ToBool();
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-        return false;
-    }
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomLayering).ToBool(); }, false);
 }
 
 double CZmaVadAZLayer::GetZoomMin() {
     if (!engineLayer_) return 0.0;
-    try {
-        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMin).ToDouble();
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-        return 0.0;
-    }
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMin).ToDouble(); }, 0.0);
 }
 
 void CZmaVadAZLayer::SetZoomMin(double zoom) {
-    try {
-        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMin, Variant(zoom));
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-    }
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMin, Variant(zoom)); });
 }
 
 double CZmaVadAZLayer::GetZoomMax() {
     if (!engineLayer_) return 0.0;
-    try {
-        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMax).ToDouble();
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-        return 0.0;
-    }
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMax).ToDouble(); }, 0.0);
 }
 
 void CZmaVadAZLayer::SetZoomMax(double zoom) {
-    try {
-        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMax, Variant(zoom));
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-    }
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMax, Variant(zoom)); });
 }
 
 void CZmaVadAZLayer::Search(ComPtr<IDispatch>& result, const std::wstring& query) {
     result = nullptr;
     if (query.empty()) return;
     ComPtr<IDispatch> find = GetObject(engineLayer_.Get(), E::Layer::kFind);
-    result = AsDispatch(EngineDispatch(find.Get()).Call(E::Collection::kSearch, {Variant(query), Missing()}));
+    result = AsDispatch(EngineDispatch(find.Get()).Call(E::Collection::kSearch, {Variant(query), Variant::Missing()}));
 }
 
 bool CZmaVadAZLayer::GetAutoLabel() {
@@ -589,20 +547,11 @@ bool CZmaVadAZLayer::GetLabelsVisible() {
 bool CZmaVadAZLayer::IsWithinLabelZoom() { return GetLabelsVisible(); }
 
 void CZmaVadAZLayer::SetOverrideStyle(bool on) {
-    try {
-        EngineDispatch(engineLayer_.Get()).Put(E::Layer::kOverrideStyle, EngineBool(on));
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-    }
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kOverrideStyle, EngineBool(on)); });
 }
 
 bool CZmaVadAZLayer::GetOverrideStyle() {
-    try {
-        return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kOverrideStyle).ToBool();
-    } catch (const ComError& e) {
-        ReportError(e.Description());
-        return false;
-    }
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kOverrideStyle).ToBool(); }, false);
 }
 
 void CZmaVadAZLayer::GetSelection(ComPtr<IDispatch>& selection) {
@@ -613,7 +562,7 @@ void CZmaVadAZLayer::GetSelection(ComPtr<IDispatch>& selection) {
 
 HRESULT CZmaVadAZLayer::AddFeature(IDispatch* feature) {
     if (!engineLayer_) return E_UNEXPECTED;
-    EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAddFeature, {Variant(feature), Missing()});
+    EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAddFeature, {Variant(feature), Variant::Missing()});
     return S_OK;
 }
 
@@ -628,9 +577,7 @@ HRESULT CZmaVadAZLayer::GetAllFeatures(ComPtr<IDispatch>* features) {
     try {
         *features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAllFeatures));
         return S_OK;
-    } catch (const ComError& e) {
-        return e.Error();
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 ComPtr<IDispatch> CZmaVadAZLayer::GetFeature(long index) {

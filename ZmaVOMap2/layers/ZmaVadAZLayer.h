@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 #include "platform/Com.h"
+#include "platform/Result.h"
 
 #include <msxml2.h>
 
@@ -165,6 +166,25 @@ protected:
     void SetNameOnly(const std::string& name) { name_ = name; }
     // Tells the user about a failed engine call: its description in a "Map Module" box.
     static void ReportError(const std::wstring& description);
+    // Runs engine calls whose failure the user is told about (ReportError); a failed getter
+    // answers `fallback`.
+    template <class Call>
+    static void ReportingFailures(Call&& call) {
+        try {
+            call();
+        } catch (const platform::ComError& e) {
+            ReportError(e.Description());
+        }
+    }
+    template <class Call, class T>
+    static T ReportingFailures(Call&& call, T fallback) {
+        try {
+            return call();
+        } catch (const platform::ComError& e) {
+            ReportError(e.Description());
+            return fallback;
+        }
+    }
 
 private:
     HRESULT LoadAnnotationsLayer(IXMLDOMElement* element);

@@ -26,13 +26,6 @@ namespace {
 const wchar_t kCaption[] = L"Map Module";
 const char kAnnotationsName[] = "Annotations";
 
-Variant Missing() {
-    Variant v;
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
 // Names that differ only in punctuation or case share their order number.
 std::string LooseKey(const std::string& name) {
     std::string key;
@@ -429,8 +422,8 @@ HRESULT CZmaVadAZLayerCollection::RemoveLayer(CZmaVadAZLayer* layer, bool update
             if (it->second != layer) continue;
             if (updateLegends && layer->IsDataLayer()) {
                 Bstr series(key);
-                if (auto legend = Legend()) THROW_IF_FAILED(legend->RemoveSeries(series.Get(), Missing()));
-                if (auto print = PrintLegend()) THROW_IF_FAILED(print->RemoveSeries(series.Get(), Missing()));
+                if (auto legend = Legend()) THROW_IF_FAILED(legend->RemoveSeries(series.Get(), Variant::Missing()));
+                if (auto print = PrintLegend()) THROW_IF_FAILED(print->RemoveSeries(series.Get(), Variant::Missing()));
             }
             keyMap_.erase(it);
             break;
@@ -573,8 +566,8 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
             HRESULT hr;
             try {
                 hr = layer->LoadSettings(element.Get(), version_);
-            } catch (const ComError& e) {
-                hr = e.Error();
+            } catch (...) {
+                hr = platform::CaughtResult();
             }
             result = hr;
             stays = SUCCEEDED(hr);

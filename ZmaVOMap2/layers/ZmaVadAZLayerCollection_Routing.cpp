@@ -115,11 +115,7 @@ HRESULT CZmaVadAZLayerCollection::ApplyPendingLayerOffsets(double x, double y) {
         pendingOffsetLayers_.clear();
         RefreshMap();
         return S_OK;
-    } catch (const platform::ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 void CZmaVadAZLayerCollection::RefreshMap() {

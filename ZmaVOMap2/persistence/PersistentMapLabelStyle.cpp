@@ -121,11 +121,7 @@ HRESULT CPersistentMapLabelStyle::Save(IHostLabelStyle* labelStyle, IXMLDOMEleme
         THROW_IF_FAILED(labelStyle->get_TextColor(&colour));
         platform::SetAttribute(text.Get(), L"textcolor", ColourText(colour));
         return S_OK;
-    } catch (const platform::ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }
 
 HRESULT CPersistentMapLabelStyle::Load(IHostLabelStyle* labelStyle, IXMLDOMElement* element) {
@@ -150,9 +146,5 @@ HRESULT CPersistentMapLabelStyle::Load(IHostLabelStyle* labelStyle, IXMLDOMEleme
         THROW_IF_FAILED(labelStyle->put_Opaque(asBool(ReadBool(text.Get(), L"textopaque"))));
         THROW_IF_FAILED(labelStyle->put_Shadow(asBool(ReadBool(text.Get(), L"textshadow"))));
         return S_OK;
-    } catch (const platform::ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
-    }
+    } CATCH_RETURN_QUIET()
 }

@@ -2,9 +2,6 @@
 #pragma once
 
 struct PrintSupport {
-    static PrintSupport* Create();
-    static void Destroy(PrintSupport* support);
-
     bool printing = false;
     bool exporting = false;
 };

@@ -264,4 +264,30 @@ TEST_F(ControlInit, EngineEventsReachTheControlOnceInitialised) {
     EXPECT_FALSE(EngineLogContains(hooks.Get(), L"(34) call"));
 }
 
+TEST_F(ControlInit, AFeatureAddedWithAnAnnotationToolRedrawsTheInsertionLayer) {
+    ComPtr<IEngineTestHooks> hooks = EngineHooks(control_.Get());
+    ASSERT_EQ(Persist()->InitNew(), S_OK);
+    PutProperty(Dispatch(), 20, Variant(static_cast<long>(VO_MAP_TOOL_SYMBOL)));
+
+    VARIANT added[6];
+    for (VARIANT& v : added) ::VariantInit(&v);
+    added[0].vt = VT_I2; added[0].iVal = static_cast<short>(VO_MAP_TOOL_SYMBOL);
+    added[1].vt = VT_I4; added[1].lVal = 1;  // the feature was added
+    added[2].vt = VT_DISPATCH; added[2].pdispVal = nullptr;
+    for (int i = 3; i < 6; ++i) {
+        added[i].vt = VT_BOOL;
+        added[i].boolVal = VARIANT_FALSE;
+    }
+    hooks->ClearCalls();
+    ASSERT_EQ(hooks->FireEvent(16, 6, added), S_OK);
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(20) get"));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(23) call")) << platform::ToAnsi(LastEngineCall(hooks.Get()));
+
+    // Any other tool leaves the layers alone.
+    PutProperty(Dispatch(), 20, Variant(static_cast<long>(VO_MAP_TOOL_SELECT)));
+    hooks->ClearCalls();
+    ASSERT_EQ(hooks->FireEvent(16, 6, added), S_OK);
+    EXPECT_FALSE(EngineLogContains(hooks.Get(), L"(23) call"));
+}
+
 }  // namespace
