@@ -1,11 +1,17 @@
 #include "ZmaVOMap2/control/LayerKinds.h"
 
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 
 #include <mutex>
 
 void RegisterLayerKinds() {
     static std::once_flag once;
-    std::call_once(once, [] { RegisterDataLayerKinds(LayerFactory::Instance()); });
+    std::call_once(once, [] {
+        RegisterDataLayerKinds(LayerFactory::Instance());
+        RegisterDirectionLayerKind(LayerFactory::Instance());
+        RegisterShapeLayerKinds(LayerFactory::Instance());
+    });
 }

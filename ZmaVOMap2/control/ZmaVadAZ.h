@@ -330,6 +330,12 @@ public:
     void FireSeriesRemoved(BSTR seriesId) override { Fire_SeriesRemoved(seriesId); }
     void FireLayerVisibilityChanged() override { Fire_LayerVisibilityChanged(); }
     void FireSelectionChanged(BSTR seriesId) override { Fire_SelectionChanged(seriesId); }
+    void FireMarkerChanged() override { Fire_MarkerChanged(); }
+    void FireGetField(BSTR fieldName, BSTR seriesGuid) override { Fire_GetField(fieldName, seriesGuid); }
+    bool ReadCurrentTool(long& tool) override;
+    POINT ZoomViewOffset() override;
+    // The host's attributes object (Attributes) with a reference added; null when none was set.
+    platform::ComPtr<IUnknown> GetSharedInterface() const { return attributes_; }
     void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) override;
 
     // The print legend the host handed over (a reference added), null when none.
@@ -475,6 +481,7 @@ private:
     IUnknown* printLegend_ = nullptr;
     platform::ComPtr<IHostLoggingManager> usageLogging_;
     platform::ComPtr<IHostChannelLogger> usageChannel_;
+    platform::ComPtr<IUnknown> attributes_;
 
     CProxy_IZmaVOMapXEvents events1_;
     CProxy_IZmaVOMapXEvents2 events2_;

@@ -29,16 +29,7 @@ STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch ** /*
 STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToLayer(BSTR /*bstrSeriesID*/, double /*padding*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL /*vbVisible*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::Print() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::putref_Attributes(IDispatch * /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearAnnotations() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ShowDirection(VARIANT_BOOL /*Show*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::IsDirectionShown(VARIANT_BOOL * /*pbShow*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetLockMapView(VARIANT_BOOL /*bLockMapView*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR /*bstrTabPath*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::HandleDragDrop(IUnknown * /*pDataObject*/, LONG /*lScreenX*/, LONG /*lScreenY*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT /*varLat*/, VARIANT /*varLong*/, VARIANT /*varRad*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR /*bstrTitle*/) { return E_NOTIMPL; }
@@ -128,8 +119,6 @@ STDMETHODIMP CZmaVadAZ::ToggleShapes(VARIANT_BOOL /*Visible*/) { return E_NOTIMP
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR /*SeriesID*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR /*SeriesID*/, IDispatch * /*dataset*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawFilledDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
@@ -141,14 +130,4 @@ STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/,
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double /*dCentreX*/, double /*dCentreY*/, double /*dZoom*/, LONG /*lPixel*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL /*bSnapToTrack*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG * /*plMsgNum*/, double * /*pdLong*/, double * /*pdLat*/, VARIANT_BOOL * /*pbGpsSet*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetMarkerStationary(LONG /*lMsgNum*/, VARIANT_BOOL /*bStationary*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ResetMarkerLayer() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::BringMarkerLayerToTop() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::RemoveMarkerLayer() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::EditRegionSet(IUnknown * /*pRegionSet*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::TurnOffRegionEditing() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearAllRegions() { return E_NOTIMPL; }

@@ -50,8 +50,8 @@ bool IsPointInPolygon(const ZmaPointD& p, const std::vector<ZmaPointD>& vertices
 }  // namespace
 
 bool CZmaVadAZDataLayer::MapViewLocked() const {
-    // The lock-map-view flag joins the collection with the control's SetLockMapView.
-    return false;
+    const CZmaVadAZLayerCollection* owner = GetOwner();
+    return owner && owner->IsMapViewLocked();
 }
 
 // --- Position fields and the row validator ----------------------------------------------------

@@ -73,3 +73,8 @@ constexpr DISPID kClone = 17;
 namespace EngineStyle {
 constexpr DISPID kSelectionPattern = 10;
 }  // namespace EngineStyle
+
+namespace EngineAnnotations {
+constexpr DISPID kMapAnnotations = 3;
+constexpr DISPID kRemoveAll = 7;
+}  // namespace EngineAnnotations

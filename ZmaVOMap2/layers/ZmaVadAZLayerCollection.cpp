@@ -156,6 +156,15 @@ void CZmaVadAZLayerCollection::RegisterLayer(std::unique_ptr<CZmaVadAZLayer> own
     First();
 }
 
+CZmaVadAZLayer* CZmaVadAZLayerCollection::InsertAtTop(std::unique_ptr<CZmaVadAZLayer> layer) {
+    if (!layer) platform::ThrowHr(E_POINTER);
+    CZmaVadAZLayer* raw = layer.get();
+    layers_.push_front(std::move(layer));
+    // The cursor stays on the layer it was on.
+    cursor_ = cursor_ < 0 ? 0 : cursor_ + 1;
+    return raw;
+}
+
 void CZmaVadAZLayerCollection::MoveCurrentLayerUp() {
     if (cursor_ < 1 || cursor_ >= static_cast<int>(layers_.size())) return;
     auto moving = layers_.begin();
@@ -555,10 +564,22 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
             !platform::GetAttribute(element.Get(), L"layertype", typeText))
             continue;
         long type = layerxml::RequireLong(element.Get(), L"layertype");
-        // List-file, direction and background imagery layers come back with their own classes.
-        if (type == CZmaVadAZLayer::kTypeAtrList || type == CZmaVadAZLayer::kTypeDirection ||
-            type == CZmaVadAZLayer::kTypeBackgroundMap)
+        // Direction layers come back with their own class and settings; they stay only when
+        // their settings load.
+        if (type == CZmaVadAZLayer::kTypeDirection) {
+            if (!LayerFactory::Instance().IsRegistered(type)) continue;
+            std::unique_ptr<CZmaVadAZLayer> own = LayerFactory::Instance().Create(type, map_.Get(), this);
+            HRESULT hr;
+            try {
+                hr = own->LoadSettings(element.Get(), version_);
+            } catch (...) {
+                hr = platform::CaughtResult();
+            }
+            if (hr == S_OK) InsertAtTop(std::move(own));
             continue;
+        }
+        // List-file and background imagery layers come back with their own classes.
+        if (type == CZmaVadAZLayer::kTypeAtrList || type == CZmaVadAZLayer::kTypeBackgroundMap) continue;
 
         auto layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
         bool stays = false;
