@@ -39,7 +39,8 @@ STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL vbVisible) {
         HWND window = reinterpret_cast<HWND>(
             static_cast<intptr_t>(EngineDispatch(engineDispatch_.Get()).Get(EngineMap::kWindowHandle).ToLong()));
         if (!window) return S_OK;
-        const VARIANT_BOOL state = ::IsWindowVisible(window) ? VARIANT_TRUE : VARIANT_FALSE;
+        // The window's own state: a map inside a hidden form is still shown.
+        const VARIANT_BOOL state = (::GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) ? VARIANT_TRUE : VARIANT_FALSE;
         if (vbVisible == state) return S_OK;
         ::ShowWindow(window, vbVisible == VARIANT_TRUE ? SW_SHOW : SW_HIDE);
         return S_OK;

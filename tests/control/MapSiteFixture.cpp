@@ -26,7 +26,7 @@ ComPtr<IDispatch> NewRectangle(double x1, double y1, double x2, double y2) {
 }  // namespace
 
 void MapSiteTest::SetUp() {
-    ASSERT_EQ(controltest::CreateControl(unknown_), S_OK);
+    ASSERT_EQ(MakeControl(unknown_), S_OK);
     control_ = controltest::As<IZmaVadAZ2>(unknown_.Get());
     ASSERT_TRUE(control_);
     ComPtr<IConnectionPointContainer> container = controltest::As<IConnectionPointContainer>(unknown_.Get());

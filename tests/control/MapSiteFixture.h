@@ -22,6 +22,9 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // How the control object is made: through COM, as a host makes it, unless a test needs the
+    // object itself.
+    virtual HRESULT MakeControl(platform::ComPtr<IUnknown>& control) { return controltest::CreateControl(control); }
 
     IZmaVadAZ2* Control() const { return control_.Get(); }
     IDispatch* Map() const { return map_.Get(); }
