@@ -175,6 +175,21 @@ TEST_F(Directions, AWestwardRouteGetsArrowsAboveItAtTheDefaultSpacing) {
     EXPECT_FALSE(BlackNear(220 - 6, 150 - 10));
 }
 
+TEST_F(Directions, WithEnhancedDrawingTheArrowsAreDrawnSmoothly) {
+    ASSERT_EQ(control_->put_EnhancedDrawingMode(VARIANT_TRUE), S_OK);
+    Display(EastwardRoute().Get());
+    ASSERT_EQ(control_->ShowDirection(VARIANT_TRUE), S_OK);
+    DrawView();
+    auto dark = [&](int x, int y) {
+        for (int dy = -2; dy <= 2; ++dy)
+            if (GetRValue(Pixel(x, y + dy)) < 96 && GetGValue(Pixel(x, y + dy)) < 96) return true;
+        return false;
+    };
+    EXPECT_TRUE(dark(100 - 8, 109));
+    EXPECT_TRUE(dark(100 + 6, 109));
+    EXPECT_FALSE(dark(160 - 8, 91));
+}
+
 TEST_F(Directions, OneDirectionLayerPerShownDatasetFollowsItsVisibility) {
     ComPtr<IDispatch> route = EastwardRoute();
     Display(route.Get());

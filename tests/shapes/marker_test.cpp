@@ -243,6 +243,33 @@ TEST_F(Markers, TheSelectToolMovesAMarkerAndTheDeleteKeyRemovesIt) {
     EXPECT_TRUE(Symbols().empty());
 }
 
+TEST_F(Markers, AMarkerTheEngineRefusesToAddOrDeleteIsNeitherQueuedNorAnnounced) {
+    ASSERT_EQ(markers_->OpenMarkerLayer(VARIANT_FALSE), S_OK);
+    events_->Take();
+    controltest::SetEngineFaults(L"fail-addfeature");
+    EXPECT_EQ(Drop(MarkerData::Payload(9, 0, "Nine"), 100, 100), E_FAIL);
+    controltest::SetEngineFaults(L"");
+    EXPECT_TRUE(Symbols().empty());
+    EXPECT_EQ(Next().hr, S_FALSE);
+    EXPECT_EQ(TakeMarkerEvents(), 0);
+
+    ASSERT_EQ(Drop(MarkerData::Payload(9, 0, "Nine"), 100, 100), S_OK);
+    Next();
+    events_->Take();
+    SetEngineTool(1007);
+    Click(100, 100);
+    controltest::SetEngineFaults(L"fail-deletefeature");
+    PressKey(VK_DELETE);
+    controltest::SetEngineFaults(L"");
+    EXPECT_EQ(Symbols().size(), 1u);
+    EXPECT_EQ(Next().hr, S_FALSE);
+    EXPECT_EQ(TakeMarkerEvents(), 0);
+    // The marker is still known: the Delete key removes it once the engine agrees.
+    PressKey(VK_DELETE);
+    EXPECT_TRUE(Symbols().empty());
+    EXPECT_EQ(Next().number, 9);
+}
+
 TEST_F(Markers, AStationaryMarkerSnapsOntoTheRouteWithoutChangingTheMapsUnit) {
     AddRoute({{{10.000, 50.000}, {10.010, 50.000}}, {{10.000, 50.010}, {10.010, 50.010}}});
     ASSERT_EQ(markers_->OpenMarkerLayer(VARIANT_TRUE), S_OK);
