@@ -518,6 +518,11 @@ extern "C" int mitab_c_get_brush_fgcolor(mitab_feature handle) {
     return f ? ColorRefFromRgb(f->brush.fg) : 0;
 }
 
+extern "C" int mitab_c_get_brush_pattern(mitab_feature handle) {
+    Feature* f = AsFeature(handle);
+    return f ? f->brush.pattern : 0;
+}
+
 extern "C" int mitab_c_get_field_count(mitab_handle handle) {
     Table* t = AsTable(handle);
     return t ? static_cast<int>(t->fields.size()) : 0;

@@ -128,6 +128,7 @@ int mitab_c_get_symbol_color(mitab_feature feature);
 int mitab_c_get_pen_color(mitab_feature feature);
 int mitab_c_get_pen_width(mitab_feature feature);
 int mitab_c_get_brush_fgcolor(mitab_feature feature);
+int mitab_c_get_brush_pattern(mitab_feature feature);
 /* The attribute fields of a table. */
 int mitab_c_get_field_count(mitab_handle handle);
 const char* mitab_c_get_field_name(mitab_handle handle, int field);
