@@ -170,8 +170,24 @@ def check_long(folder):
         expect(not bad, "long: vertices %r differ" % bad[:5])
 
 
+def check_edges(folder):
+    empty = os.path.join(folder, "empty.TAB")
+    result = run("ogrinfo", "-al", "-so", empty)
+    expect(result.stderr.strip() == "", "empty: warnings %s" % result.stderr.strip())
+    expect("Feature Count: 0" in result.stdout, "empty: not 0 features:\n" + result.stdout)
+    path = os.path.join(folder, "styles.TAB")
+    features = geojson(path)
+    expect(len(features) == 301, "styles: %d features" % len(features))
+    s = styles(path, "styles")
+    # Row 200 has the colour value 597 = 0x00000255: red 0x55, green 0x02.
+    expect('c:#550200' in s.get(200, ""), "styles row 200: %r" % s.get(200))
+    expect('a:270' in s.get(301, "") and 'c:#332211' in s.get(301, "") and 'font-sym-40' in s.get(301, ""),
+           "styles row 301: %r" % s.get(301))
+
+
 def check(folder):
     check_kinds(folder)
+    check_edges(folder)
     check_many(folder)
     check_long(folder)
     if FAILURES:

@@ -204,6 +204,46 @@ TEST(MitabWrite, ManyPointsAndLongLinesSpanBlocksAndTheIndex) {
     EXPECT_NEAR(mitab_c_get_vertex_y(third.handle, 0, 2999), std::sin(29.99), 1e-6);
 }
 
+TEST(MitabWrite, EdgeTablesStayReadable) {
+    // No rows at all.
+    mitab_handle table = CreateLonLat(OutPath("empty.TAB"));
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(mitab_c_add_field(table, "Name", TABFT_Char, 10, 0), 0);
+    mitab_c_close(table);
+    EXPECT_EQ(mitab_c_getlasterrorno(), 0);
+
+    // More styles than the file's one-byte tool index can name, and a font point without a font.
+    table = CreateLonLat(OutPath("styles.TAB"));
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(mitab_c_add_field(table, "Row", TABFT_Integer, 0, 0), 0);
+    mitab_feature point = mitab_c_create_feature(table, TABFC_Point);
+    for (int i = 0; i < 300; ++i) {
+        SetPoints(point, 0, {i * 0.01}, {0.0});
+        mitab_c_set_symbol(point, 35, 10, i * 3);  // 300 different colours
+        ASSERT_EQ(mitab_c_write_feature(table, point), 1);
+    }
+    mitab_c_destroy_feature(point);
+    mitab_feature font = mitab_c_create_feature(table, TABFC_FontPoint);
+    SetPoints(font, 0, {5.0}, {5.0});
+    mitab_c_set_font(font, nullptr);
+    mitab_c_set_symbol(font, 40, 12, 0x00112233);
+    mitab_zemro_extension_set_rotation(font, -90.0);
+    ASSERT_EQ(mitab_c_write_feature(table, font), 1);
+    mitab_c_destroy_feature(font);
+    mitab_c_close(table);
+    ASSERT_EQ(mitab_c_getlasterrorno(), 0);
+
+    Table readBack(mitab_c_open(OutPath("styles.TAB").c_str()));
+    Feature early(mitab_c_read_feature(readBack.handle, 200));
+    EXPECT_EQ(mitab_c_get_symbol_color(early.handle), 199 * 3);
+    Feature late(mitab_c_read_feature(readBack.handle, 300));
+    const int kept = mitab_c_get_symbol_color(late.handle);  // one of the 255 colours defined first
+    EXPECT_TRUE(kept % 3 == 0 && kept / 3 < 255) << kept;
+    Feature glyph(mitab_c_read_feature(readBack.handle, 301));
+    EXPECT_EQ(mitab_c_get_type(glyph.handle), TABFC_FontPoint);
+    EXPECT_EQ(mitab_c_get_symbol_color(glyph.handle), 0x00112233);
+}
+
 TEST(MitabWrite, FailuresAreReportedAndLeaveNothingBehind) {
     const std::string missing = OutFolder() + "\\no such folder\\t.TAB";
     EXPECT_EQ(CreateLonLat(missing), nullptr);
