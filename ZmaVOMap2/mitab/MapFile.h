@@ -100,6 +100,7 @@ public:
     bool Read(std::uint32_t offset, std::int32_t row, MapObject& object) const;
 
 private:
+    void ToDegrees(std::int32_t ix, std::int32_t iy, double& x, double& y) const;
     bool Has(size_t at, size_t size) const { return at + size <= bytes_.size() && at + size >= at; }
     bool ReadCoords(std::uint32_t address, bool compressed, std::int32_t orgX, std::int32_t orgY, int sections,
                     int version, std::int32_t dataSize, std::vector<Part>& parts) const;

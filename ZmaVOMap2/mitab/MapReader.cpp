@@ -102,6 +102,13 @@ bool MapReader::Open(const std::string& path) {
     return true;
 }
 
+// The origin quadrant turns the axes: in quadrants 2 and 3 x grows west, in 3 and 4 y grows south
+// (quadrant 0 of old files is quadrant 3).
+void MapReader::ToDegrees(std::int32_t ix, std::int32_t iy, double& x, double& y) const {
+    x = (quadrant_ == 2 || quadrant_ == 3 || quadrant_ == 0) ? -(ix + grid_.xdispl) / grid_.xscale : grid_.ToX(ix);
+    y = (quadrant_ == 3 || quadrant_ == 4 || quadrant_ == 0) ? -(iy + grid_.ydispl) / grid_.yscale : grid_.ToY(iy);
+}
+
 bool MapReader::ReadCoords(std::uint32_t address, bool compressed, std::int32_t orgX, std::int32_t orgY,
                            int sections, int version, std::int32_t dataSize, std::vector<Part>& parts) const {
     if (!Has(address, 1)) return false;
@@ -115,8 +122,7 @@ bool MapReader::ReadCoords(std::uint32_t address, bool compressed, std::int32_t 
             ix = in.I32();
             iy = in.I32();
         }
-        x = (quadrant_ == 2 || quadrant_ == 3 || quadrant_ == 0) ? -(ix + grid_.xdispl) / grid_.xscale : grid_.ToX(ix);
-        y = (quadrant_ == 3 || quadrant_ == 4 || quadrant_ == 0) ? -(iy + grid_.ydispl) / grid_.yscale : grid_.ToY(iy);
+        ToDegrees(ix, iy, x, y);
     };
     const int vertexSize = compressed ? 4 : 8;
     if (sections == 0) {  // a single polyline: only vertices
@@ -170,10 +176,9 @@ bool MapReader::Read(std::uint32_t offset, std::int32_t row, MapObject& object) 
     };
     auto onePoint = [&](std::int32_t ix, std::int32_t iy) {
         Part part;
-        part.x.push_back(grid_.ToX(ix));
-        part.y.push_back(grid_.ToY(iy));
-        if (quadrant_ == 2 || quadrant_ == 3 || quadrant_ == 0) part.x[0] = -(ix + grid_.xdispl) / grid_.xscale;
-        if (quadrant_ == 3 || quadrant_ == 4 || quadrant_ == 0) part.y[0] = -(iy + grid_.ydispl) / grid_.yscale;
+        part.x.resize(1);
+        part.y.resize(1);
+        ToDegrees(ix, iy, part.x[0], part.y[0]);
         object.parts.push_back(part);
     };
     std::int32_t x, y;
@@ -215,8 +220,9 @@ bool MapReader::Read(std::uint32_t offset, std::int32_t row, MapObject& object) 
             intCoord(x2, y2);
             onePoint(x, y);
             Part& part = object.parts[0];
-            part.x.push_back(grid_.ToX(x2));
-            part.y.push_back(grid_.ToY(y2));
+            part.x.resize(2);
+            part.y.resize(2);
+            ToDegrees(x2, y2, part.x[1], part.y[1]);
             if (const PenDef* pen = tools_.Pen(p[at])) object.pen = *pen;
             object.kind = TABFC_Polyline;
             return true;

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -30,6 +31,7 @@ void SetError(int number, const std::string& text) {
     lastErrorNo = number;
     lastErrorText = text;
 }
+constexpr int kMaxDecimalWidth = 20;
 constexpr int kErrorArgument = 1, kErrorFile = 2, kErrorUnsupported = 3, kErrorState = 4;
 
 struct Table {
@@ -229,7 +231,12 @@ extern "C" int mitab_c_add_field(mitab_handle handle, const char* field_name, in
         f.type = field_type;
         f.width = width;
         f.precision = field_type == TABFT_Decimal ? precision : 0;
-        f.size = FieldSize(field_type, width, f.precision);
+        if (field_type == TABFT_Decimal && width > kMaxDecimalWidth) {
+            // Wider decimals are not readable everywhere: keep 20 places and fewer decimals.
+            f.width = kMaxDecimalWidth;
+            f.precision = std::min(f.precision, kMaxDecimalWidth - 2);
+        }
+        f.size = FieldSize(field_type, f.width, f.precision);
         if (f.size == 0) return SetError(kErrorArgument, "field kind or width not allowed: " + f.name), -1;
         if (field_type != TABFT_Char && field_type != TABFT_Decimal) f.width = f.size;
         f.offset = t->fields.empty() ? 0 : t->fields.back().offset + t->fields.back().size;

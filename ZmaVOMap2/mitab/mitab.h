@@ -68,7 +68,9 @@ mitab_handle mitab_c_create(const char* filename, const char* mif_or_tab, const 
                             double north, double south, double east, double west);
 /* Adds an attribute field before the first feature is written; answers its index or -1. Characters
    that cannot stand in a field name become "_"; a name already taken fails. Widths: character
-   1..254, decimal 1..20 with precision below the width; the other kinds have fixed widths. */
+   1..254; decimal 1..20 with precision below the width (a wider decimal is kept at 20 places with
+   at most 18 decimals, and a value too wide for it is written with fewer decimals, or as stars when
+   even its integer part does not fit); the other kinds have fixed widths. */
 int mitab_c_add_field(mitab_handle handle, const char* field_name, int field_type, int width, int precision);
 /* A feature object of one of the TABFC_ types for this table; null for other types. */
 mitab_feature mitab_c_create_feature(mitab_handle handle, int feature_type);

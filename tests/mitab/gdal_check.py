@@ -51,10 +51,20 @@ def make(folder):
     with open(source, "w") as f:
         json.dump(collection, f)
     for name in os.listdir(out):
-        if name.startswith("mixed.") and not name.endswith(".geojson"):
+        if not name.endswith(".geojson"):
             os.remove(os.path.join(out, name))
     run("ogr2ogr", "-f", "MapInfo File", os.path.join(out, "mixed.tab"), source)
-    print("made " + os.path.join(out, "mixed.tab"))
+    # Close together, so that GDAL keeps the lines and regions in the compressed form.
+    dense = [{"type": "Point", "coordinates": [0.001 * i, 51 + 0.0005 * i]} for i in range(100)] + [
+        {"type": "LineString", "coordinates": [[0, 51], [0.001, 51.002], [0.003, 51.001]]},
+        {"type": "MultiLineString", "coordinates": [[[0, 51], [0.001, 51.002]], [[0.004, 51.004], [0.005, 51.003]]]},
+        {"type": "Polygon", "coordinates": [[[0, 51], [0.01, 51], [0.01, 51.01], [0, 51]]]}]
+    source = os.path.join(out, "dense.geojson")
+    with open(source, "w") as f:
+        json.dump({"type": "FeatureCollection", "features": [
+            {"type": "Feature", "properties": {"i": i}, "geometry": g} for i, g in enumerate(dense)]}, f)
+    run("ogr2ogr", "-f", "MapInfo File", os.path.join(out, "dense.tab"), source)
+    print("made mixed.tab and dense.tab in " + out)
 
 
 def geojson(path):

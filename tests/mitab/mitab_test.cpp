@@ -258,6 +258,7 @@ TEST(MitabWrite, FailuresAreReportedAndLeaveNothingBehind) {
     EXPECT_EQ(mitab_c_add_field(table.handle, "D", TABFT_Decimal, 5, 5), -1);     // precision fills the width
     ASSERT_EQ(mitab_c_add_field(table.handle, "A", TABFT_Char, 5, 0), 0);
     EXPECT_EQ(mitab_c_add_field(table.handle, "a", TABFT_Integer, 0, 0), -1);     // the name is taken
+    EXPECT_EQ(mitab_c_add_field(table.handle, "Wide", TABFT_Decimal, 49, 3), 1);  // kept at 20 places
     Feature region(mitab_c_create_feature(table.handle, TABFC_Region));
     SetPoints(region.handle, 0, {0, 1}, {0, 1});
     EXPECT_EQ(mitab_c_write_feature(table.handle, region.handle), 0);
@@ -301,6 +302,28 @@ TEST(MitabRead, TablesWrittenByGdalOpenAndCount) {
     }
     Feature first(mitab_c_read_feature(table.handle, 1));
     EXPECT_STREQ(mitab_c_get_field_as_string(first.handle, 1), "17");
+}
+
+TEST(MitabRead, CompressedObjectsOfGdalTablesReadAtTheirPlaces) {
+    Table table(mitab_c_open(OutPath("from_gdal\\dense.tab").c_str()));
+    ASSERT_NE(table.handle, nullptr);
+    EXPECT_EQ(mitab_c_get_feature_count(table.handle), 103);
+    Feature point(mitab_c_read_feature(table.handle, 51));
+    EXPECT_NEAR(mitab_c_get_vertex_x(point.handle, 0, 0), 0.05, 1e-6);
+    EXPECT_NEAR(mitab_c_get_vertex_y(point.handle, 0, 0), 51.025, 1e-6);
+    Feature line(mitab_c_read_feature(table.handle, 101));
+    ASSERT_EQ(mitab_c_get_vertex_count(line.handle, 0), 3);
+    EXPECT_NEAR(mitab_c_get_vertex_x(line.handle, 0, 2), 0.003, 1e-6);
+    EXPECT_NEAR(mitab_c_get_vertex_y(line.handle, 0, 2), 51.001, 1e-6);
+    Feature parts(mitab_c_read_feature(table.handle, 102));
+    ASSERT_EQ(mitab_c_get_parts(parts.handle), 2);
+    EXPECT_NEAR(mitab_c_get_vertex_x(parts.handle, 1, 0), 0.004, 1e-6);
+    EXPECT_NEAR(mitab_c_get_vertex_y(parts.handle, 1, 1), 51.003, 1e-6);
+    Feature region(mitab_c_read_feature(table.handle, 103));
+    EXPECT_EQ(mitab_c_get_type(region.handle), TABFC_Region);
+    ASSERT_EQ(mitab_c_get_vertex_count(region.handle, 0), 4);
+    EXPECT_NEAR(mitab_c_get_vertex_x(region.handle, 0, 1), 0.01, 1e-6);
+    EXPECT_NEAR(mitab_c_get_vertex_y(region.handle, 0, 2), 51.01, 1e-6);
 }
 
 }  // namespace
