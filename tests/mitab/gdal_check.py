@@ -110,7 +110,7 @@ def check_kinds(folder):
                                   "Signal_Level__dBm_": ""}),
         ("Point", [2.25, -3.5], {"Name": "beta"}),
         ("LineString", [0, 0], {"Name": "gamma", "Count": 7, "Value": 3.14, "Ratio": -2500.0, "Day": "2023-12-31"}),
-        ("MultiLineString", [5, 5], {"Name": "delta"}),
+        ("MultiLineString", [5, 5], {"Name": "d\u00e9lta", "Value": 123456.8}),
         ("Polygon", [10, 10], {"Name": "epsilon"}),
         ("MultiPolygon", [30, 30], {"Name": "zeta"}),
         (None, None, {"Name": "eta"}),

@@ -90,7 +90,8 @@ void WriteKindsTable(const std::string& path) {
     SetPoints(line, 0, {5, 6}, {5, 6});
     SetPoints(line, 1, {7, 8, 9}, {7, 8, 7});
     mitab_c_set_pen(line, 2, 9, 0x0000FF00);
-    mitab_c_set_field(line, 0, "delta");
+    mitab_c_set_field(line, 0, "d\xE9lta");  // Windows Latin 1 text
+    mitab_c_set_field(line, 2, "123456.789");  // too wide for (8,2): fewer decimals
     EXPECT_EQ(mitab_c_write_feature(table, line), 1);
 
     mitab_feature region = mitab_c_create_feature(table, TABFC_Region);
