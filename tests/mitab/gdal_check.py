@@ -69,6 +69,7 @@ def make(folder):
 
 def geojson(path):
     result = run("ogr2ogr", "-f", "GeoJSON", "/vsistdout/", path)
+    expect(result.stderr.strip() == "", "ogr2ogr warns on %s: %s" % (path, result.stderr.strip()))
     return json.loads(result.stdout)["features"]
 
 
@@ -143,6 +144,13 @@ def check_kinds(folder):
     info = run("ogrinfo", "-al", "-so", path).stdout
     expect(re.search(r"Value: Real \(8\.2\)", info) is not None, "kinds: decimal field is not Real (8.2):\n" + info)
     expect(re.search(r"Name: String \(20\.0\)", info) is not None, "kinds: Name is not String (20)")
+
+    # Spatial filters step through object blocks that mix every kind of object.
+    for box, names in ((("9", "9", "21", "21"), ["epsilon"]), (("-1", "-4", "3", "2"), ["beta", "gamma"]),
+                       (("-1", "51", "0", "52"), ["alpha", "alpha two"])):
+        found = run("ogrinfo", "-al", "-q", "-spat", *box, path).stdout
+        got = re.findall(r"Name \(String\) = (.*)", found)
+        expect(got == names, "kinds: spatial filter %r finds %r" % (box, got))
 
     s = styles(path, "kinds")
     expect('c:#996633' in s.get(1, "") and 's:14pt' in s.get(1, "") and 'font-sym-65' in s.get(1, "")
