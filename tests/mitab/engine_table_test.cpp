@@ -1,6 +1,6 @@
 // A table that GDAL wrote, added to the engine stand-in's map as a layer: its features are read
 // through our MITAB library and drawn at the pixels their coordinates convert to.
-#include "tests/mapengine/EngineFixture.h"
+#include "tests/standins/mapengine/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include "platform/UniqueHandle.h"
