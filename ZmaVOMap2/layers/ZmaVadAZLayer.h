@@ -155,6 +155,8 @@ public:
     // With an object: this layer becomes the engine's editable insertion layer; with null the
     // insertion layer is cleared and the layer is no longer editable.
     void SetAsInsertionLayer(IUnknown* object);
+    // Copies a stream from its start into a new file; E_FAIL when the file cannot be written.
+    static HRESULT WriteStreamToFile(IStream* stream, const std::string& path);
     // The first of "<base>1", "<base>2", ... that no engine layer of the map bears.
     static std::string MakeUniqueName(const std::string& base, IDispatch* map);
 
@@ -187,7 +189,9 @@ protected:
     }
 
 private:
-    HRESULT LoadAnnotationsLayer(IXMLDOMElement* element);
+    // The annotation table's files embedded in, and restored from, the "Layer" element.
+    HRESULT SaveAnnotationFiles(IXMLDOMElement* element);
+    HRESULT LoadAnnotationFiles(IXMLDOMElement* element);
 
     CZmaVadAZLabelProperties labels_;
     platform::ComPtr<IDispatch> layerDataset_;
