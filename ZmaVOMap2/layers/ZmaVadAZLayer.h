@@ -119,6 +119,9 @@ public:
     virtual void SelectInPolygon(const ZmaExtent& /*bounds*/, const std::vector<ZmaPointD>& /*points*/) {}
     // The offset tool's displacement of self-drawn symbols.
     virtual void SetOffset(double /*x*/, double /*y*/) noexcept {}
+    virtual void GetOffset(double& x, double& y) const noexcept { x = y = 0.0; }
+    // Kinds rebuilt from their saved element alone (not opened as a table first).
+    virtual bool LoadsItselfFromSettings() const { return false; }
     // The drawing mode changed: anti-aliased symbols are wanted (enhanced drawing of a screen
     // frame) or plain ones. Layers whose symbols follow the mode switch their drawing here.
     virtual void OnSymbolDrawingModeChanged(bool /*enhanced*/) noexcept {}
