@@ -109,7 +109,7 @@ STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) {
         layers_->SetTemporaryTabLayer(layer);
         if (ComPtr<IDispatch> bounds = GetLayersBounds(layer, -1.0)) {
             EngineDispatch map(EngineMapOrThrow());
-            viewChangeStage_ = 2;
+            viewChanges_.SetStage(2);
             map.Put(EngineMap::kBounds, Variant(bounds.Get()));
             map.Call(EngineMap::kRefresh);
         }

@@ -26,6 +26,7 @@ public:
     CZmaVadAZDirectionLayer(IHostDataset* dataset, const std::wstring& seriesGuid, IDispatch* map, int flag,
                             CZmaVadAZLayerCollection* owner);
 
+    bool LoadsItselfFromSettings() const override { return true; }
     HRESULT SaveSettings(IXMLDOMNode* parent) override;
     HRESULT LoadSettings(IXMLDOMElement* element, long labelArgument) override;
     int GetExtent(IDispatch* rectangle) override;
