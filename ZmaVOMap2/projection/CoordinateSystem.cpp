@@ -7,109 +7,155 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegree = kPi / 180.0;
 // WGS84.
-constexpr double kSemiMajor = 6378137.0;
+constexpr double kSemiMajorAxis = 6378137.0;
 constexpr double kFlattening = 1.0 / 298.257223563;
-// UTM.
 constexpr double kScale = 0.9996;
 constexpr double kFalseEasting = 500000.0;
-constexpr double kSouthFalseNorthing = 10000000.0;
+constexpr double kFalseNorthingSouth = 10000000.0;
+constexpr int kOrder = 6;
 
+// The constants of the series in the third flattening n, computed once.
 struct Series {
-    double n, e, radius;  // third flattening, eccentricity, rectifying radius times the scale
-    double alpha[3], beta[3], delta[3];
+    double e;                  // first eccentricity
+    double rectifyingRadius;   // A: the meridian arc per radian of rectifying latitude
+    double alpha[kOrder + 1];  // forward (1-based)
+    double beta[kOrder + 1];   // inverse (1-based)
+
+    Series() {
+        const double f = kFlattening;
+        e = std::sqrt(f * (2.0 - f));
+        const double n = f / (2.0 - f);
+        const double n2 = n * n, n3 = n2 * n, n4 = n3 * n, n5 = n4 * n, n6 = n5 * n;
+        rectifyingRadius = kSemiMajorAxis / (1.0 + n) * (1.0 + n2 / 4.0 + n4 / 64.0 + n6 / 256.0);
+        alpha[0] = beta[0] = 0.0;
+        alpha[1] = n / 2 - 2 * n2 / 3 + 5 * n3 / 16 + 41 * n4 / 180 - 127 * n5 / 288 + 7891 * n6 / 37800;
+        alpha[2] = 13 * n2 / 48 - 3 * n3 / 5 + 557 * n4 / 1440 + 281 * n5 / 630 - 1983433 * n6 / 1935360;
+        alpha[3] = 61 * n3 / 240 - 103 * n4 / 140 + 15061 * n5 / 26880 + 167603 * n6 / 181440;
+        alpha[4] = 49561 * n4 / 161280 - 179 * n5 / 168 + 6601661 * n6 / 7257600;
+        alpha[5] = 34729 * n5 / 80640 - 3418889 * n6 / 1995840;
+        alpha[6] = 212378941 * n6 / 319334400;
+        beta[1] = n / 2 - 2 * n2 / 3 + 37 * n3 / 96 - n4 / 360 - 81 * n5 / 512 + 96199 * n6 / 604800;
+        beta[2] = n2 / 48 + n3 / 15 - 437 * n4 / 1440 + 46 * n5 / 105 - 1118711 * n6 / 3870720;
+        beta[3] = 17 * n3 / 480 - 37 * n4 / 840 - 209 * n5 / 4480 + 5569 * n6 / 90720;
+        beta[4] = 4397 * n4 / 161280 - 11 * n5 / 504 - 830251 * n6 / 7257600;
+        beta[5] = 4583 * n5 / 161280 - 108847 * n6 / 3991680;
+        beta[6] = 20648693 * n6 / 638668800;
+    }
 };
 
-const Series& Krueger() {
-    static const Series s = [] {
-        Series r{};
-        const double n = kFlattening / (2.0 - kFlattening);
-        const double n2 = n * n, n3 = n2 * n;
-        r.n = n;
-        r.e = std::sqrt(kFlattening * (2.0 - kFlattening));
-        r.radius = kScale * kSemiMajor / (1.0 + n) * (1.0 + n2 / 4.0 + n2 * n2 / 64.0);
-        r.alpha[0] = n / 2.0 - 2.0 * n2 / 3.0 + 5.0 * n3 / 16.0;
-        r.alpha[1] = 13.0 * n2 / 48.0 - 3.0 * n3 / 5.0;
-        r.alpha[2] = 61.0 * n3 / 240.0;
-        r.beta[0] = n / 2.0 - 2.0 * n2 / 3.0 + 37.0 * n3 / 96.0;
-        r.beta[1] = n2 / 48.0 + n3 / 15.0;
-        r.beta[2] = 17.0 * n3 / 480.0;
-        r.delta[0] = 2.0 * n - 2.0 * n2 / 3.0 - 2.0 * n3;
-        r.delta[1] = 7.0 * n2 / 3.0 - 8.0 * n3 / 5.0;
-        r.delta[2] = 56.0 * n3 / 15.0;
-        return r;
-    }();
-    return s;
+const Series& Constants() {
+    static const Series series;
+    return series;
 }
 
-double CentralMeridian(int zone) { return (zone * 6.0 - 183.0) * kDegree; }
+// tan of the conformal latitude from tan of the geodetic latitude.
+double ConformalTangent(double tau, double e) {
+    const double root = std::sqrt(1.0 + tau * tau);
+    const double sigma = std::sinh(e * std::atanh(e * tau / root));
+    return tau * std::sqrt(1.0 + sigma * sigma) - sigma * root;
+}
+
+// The inverse of ConformalTangent, by Newton's method (converges in two or three steps).
+double GeodeticTangent(double conformal, double e) {
+    const double oneMinusE2 = 1.0 - e * e;
+    double tau = conformal;
+    for (int i = 0; i < 8; ++i) {
+        const double tauPrime = ConformalTangent(tau, e);
+        const double root = std::sqrt(1.0 + tau * tau);
+        const double delta = (conformal - tauPrime) / std::sqrt(1.0 + tauPrime * tauPrime) *
+                             (1.0 + oneMinusE2 * tau * tau) / (oneMinusE2 * root);
+        tau += delta;
+        if (std::fabs(delta) <= 1e-14 * std::fmax(1.0, std::fabs(tau))) break;
+    }
+    return tau;
+}
+
+// y += sign * sum c[j] sin(2j xi) cosh(2j eta), x += sign * sum c[j] cos(2j xi) sinh(2j eta). The
+// multiple angles come from the recurrences f((j+1)a) = 2 g(a) f(ja) - f((j-1)a), so a point
+// costs four transcendental calls instead of four per term: radius selections project every row.
+// `s1`, `c1`, `sh1`, `ch1` are sin 2xi, cos 2xi, sinh 2eta and cosh 2eta.
+void AddSeries(const double (&c)[kOrder + 1], double s1, double c1, double sh1, double ch1, double sign, double& y,
+               double& x) {
+    double sPrev = 0.0, cPrev = 1.0, shPrev = 0.0, chPrev = 1.0;  // j = 0
+    double sj = s1, cj = c1, shj = sh1, chj = ch1;                // j = 1
+    for (int j = 1; j <= kOrder; ++j) {
+        y += sign * c[j] * sj * chj;
+        x += sign * c[j] * cj * shj;
+        const double sNext = 2 * c1 * sj - sPrev, cNext = 2 * c1 * cj - cPrev;
+        const double shNext = 2 * ch1 * shj - shPrev, chNext = 2 * ch1 * chj - chPrev;
+        sPrev = sj, cPrev = cj, shPrev = shj, chPrev = chj;
+        sj = sNext, cj = cNext, shj = shNext, chj = chNext;
+    }
+}
 
 }  // namespace
 
-int CCoordinateSystem::ZoneOf(double latitude, double longitude) noexcept {
-    double lon = std::fmod(longitude + 180.0, 360.0);
-    if (lon < 0) lon += 360.0;
-    int zone = static_cast<int>(lon / 6.0) + 1;
-    if (zone > 60) zone = 60;
-    lon -= 180.0;
-    // South-west Norway is zone 32 west of 12 degrees east.
-    if (latitude >= 56.0 && latitude < 64.0 && lon >= 3.0 && lon < 12.0) zone = 32;
-    // Svalbard uses the odd zones 31, 33, 35 and 37 only.
-    if (latitude >= 72.0 && latitude < 84.0 && lon >= 0.0 && lon < 42.0) {
-        if (lon < 9.0) zone = 31;
-        else if (lon < 21.0) zone = 33;
-        else if (lon < 33.0) zone = 35;
-        else zone = 37;
+bool CCoordinateSystem::InitUTM(double latitude, double longitude) noexcept {
+    if (!(latitude >= -90.0 && latitude <= 90.0 && longitude >= -180.0 && longitude <= 180.0)) {
+        zone_ = 0;
+        return false;
     }
-    return zone;
-}
-
-void CCoordinateSystem::InitUTM(double latitude, double longitude) noexcept {
-    SetZone(ZoneOf(latitude, longitude), latitude >= 0.0);
-}
-
-void CCoordinateSystem::SetZone(int zone, bool north) noexcept {
+    int zone = static_cast<int>(std::floor((longitude + 180.0) / 6.0)) + 1;
+    if (zone > 60) zone = 60;  // 180 degrees east is the east edge of zone 60
     zone_ = zone;
-    north_ = north;
+    south_ = latitude < 0.0;
+    centralMeridian_ = zone * 6.0 - 183.0;
+    return true;
 }
 
-bool CCoordinateSystem::ForwardProjection(const CCoordinate& geographic, CCoordinate& projected) const noexcept {
-    if (!IsInitialised() || geographic.GetKind() != CCoordinate::kGeographic) return false;
-    const double phi = geographic.GetY() * kDegree;
-    if (!(std::fabs(phi) < kPi / 2.0)) return false;
-    const Series& s = Krueger();
-    double lambda = geographic.GetX() * kDegree - CentralMeridian(zone_);
-    lambda = std::remainder(lambda, 2.0 * kPi);
+bool CCoordinateSystem::ForwardProjection(const CCoordinate& in, CCoordinate& out) const noexcept {
+    if (!zone_ || in.GetKind() != CCoordinate::kGeographic) return false;
+    const double latitude = in.GetY();
+    double dLon = std::remainder(in.GetX() - centralMeridian_, 360.0);
+    if (!(latitude >= -90.0 && latitude <= 90.0) || !(std::fabs(dLon) < 90.0)) return false;
 
-    const double sinPhi = std::sin(phi);
-    const double t = std::sinh(std::atanh(sinPhi) - s.e * std::atanh(s.e * sinPhi));
-    const double xiPrime = std::atan2(t, std::cos(lambda));
-    const double etaPrime = std::atanh(std::sin(lambda) / std::sqrt(1.0 + t * t));
-    double xi = xiPrime, eta = etaPrime;
-    for (int j = 1; j <= 3; ++j) {
-        xi += s.alpha[j - 1] * std::sin(2.0 * j * xiPrime) * std::cosh(2.0 * j * etaPrime);
-        eta += s.alpha[j - 1] * std::cos(2.0 * j * xiPrime) * std::sinh(2.0 * j * etaPrime);
+    const Series& s = Constants();
+    const double lambda = dLon * kDegree;
+    // xi and eta, and their sines and cosines read off the same triangle (no further calls).
+    double xi, eta, sinXi, cosXi, sinhEta, coshEta;
+    if (std::fabs(latitude) == 90.0) {
+        xi = latitude > 0 ? kPi / 2 : -kPi / 2;
+        eta = 0.0;
+        sinXi = latitude > 0 ? 1.0 : -1.0;
+        cosXi = 0.0;
+        sinhEta = 0.0;
+        coshEta = 1.0;
+    } else {
+        const double tauPrime = ConformalTangent(std::tan(latitude * kDegree), s.e);
+        const double cosLambda = std::cos(lambda);
+        const double hypot = std::sqrt(tauPrime * tauPrime + cosLambda * cosLambda);
+        xi = std::atan2(tauPrime, cosLambda);
+        sinXi = tauPrime / hypot;
+        cosXi = cosLambda / hypot;
+        sinhEta = std::sin(lambda) / hypot;
+        coshEta = std::sqrt(1.0 + sinhEta * sinhEta);
+        eta = std::asinh(sinhEta);
     }
-    const double easting = kFalseEasting + s.radius * eta;
-    const double northing = s.radius * xi + (north_ ? 0.0 : kSouthFalseNorthing);
-    projected = CCoordinate(easting, northing, geographic.GetZ(), CCoordinate::kProjected);
-    return std::isfinite(easting) && std::isfinite(northing);
+    double x = eta, y = xi;
+    AddSeries(s.alpha, 2 * sinXi * cosXi, cosXi * cosXi - sinXi * sinXi, 2 * sinhEta * coshEta,
+              coshEta * coshEta + sinhEta * sinhEta, 1.0, y, x);
+    const double easting = kScale * s.rectifyingRadius * x + kFalseEasting;
+    double northing = kScale * s.rectifyingRadius * y;
+    if (south_) northing += kFalseNorthingSouth;
+    out = CCoordinate(easting, northing, in.GetZ(), CCoordinate::kProjected);
+    return true;
 }
 
-bool CCoordinateSystem::InverseProjection(const CCoordinate& projected, CCoordinate& geographic) const noexcept {
-    if (!IsInitialised() || projected.GetKind() != CCoordinate::kProjected) return false;
-    const Series& s = Krueger();
-    const double xi = (projected.GetY() - (north_ ? 0.0 : kSouthFalseNorthing)) / s.radius;
-    const double eta = (projected.GetX() - kFalseEasting) / s.radius;
+bool CCoordinateSystem::InverseProjection(const CCoordinate& in, CCoordinate& out) const noexcept {
+    if (!zone_ || in.GetKind() != CCoordinate::kProjected) return false;
+    const Series& s = Constants();
+    double northing = in.GetY();
+    if (south_) northing -= kFalseNorthingSouth;
+    const double xi = northing / (kScale * s.rectifyingRadius);
+    const double eta = (in.GetX() - kFalseEasting) / (kScale * s.rectifyingRadius);
     double xiPrime = xi, etaPrime = eta;
-    for (int j = 1; j <= 3; ++j) {
-        xiPrime -= s.beta[j - 1] * std::sin(2.0 * j * xi) * std::cosh(2.0 * j * eta);
-        etaPrime -= s.beta[j - 1] * std::cos(2.0 * j * xi) * std::sinh(2.0 * j * eta);
-    }
-    const double chi = std::asin(std::sin(xiPrime) / std::cosh(etaPrime));
-    double phi = chi;
-    for (int j = 1; j <= 3; ++j) phi += s.delta[j - 1] * std::sin(2.0 * j * chi);
-    const double lambda = CentralMeridian(zone_) + std::atan2(std::sinh(etaPrime), std::cos(xiPrime));
-    geographic = CCoordinate(std::remainder(lambda, 2.0 * kPi) / kDegree, phi / kDegree, projected.GetZ(),
-                             CCoordinate::kGeographic);
-    return std::isfinite(phi) && std::isfinite(lambda);
+    AddSeries(s.beta, std::sin(2 * xi), std::cos(2 * xi), std::sinh(2 * eta), std::cosh(2 * eta), -1.0, xiPrime,
+              etaPrime);
+    const double sinhEta = std::sinh(etaPrime);
+    const double cosXi = std::cos(xiPrime);
+    const double tauPrime = std::sin(xiPrime) / std::sqrt(sinhEta * sinhEta + cosXi * cosXi);
+    const double latitude = std::atan(GeodeticTangent(tauPrime, s.e)) / kDegree;
+    const double longitude = std::remainder(centralMeridian_ + std::atan2(sinhEta, cosXi) / kDegree, 360.0);
+    out = CCoordinate(longitude, latitude, in.GetZ(), CCoordinate::kGeographic);
+    return true;
 }

@@ -1,54 +1,50 @@
-// UTM on the WGS84 ellipsoid: the transverse Mercator projection of one 6-degree zone, forward
-// from degrees of longitude and latitude to metres and back.
+// Universal Transverse Mercator on the WGS84 ellipsoid, for measuring in metres near a point.
 //
-// The series are Krüger's to the third order in the third flattening, which keep the error below
-// a millimetre within the zone and below a metre several zones away, so a track that leaves its
-// zone can still be measured in it.
+// A coordinate system is set up once for a place (InitUTM), which fixes its zone from the
+// longitude and its hemisphere from the latitude; every later projection uses that zone, even
+// for points that lie outside it, so that distances around the first point stay consistent.
+// The transverse Mercator series used here (to the sixth order in the third flattening) is
+// accurate to a few nanometres inside a zone and to well under a millimetre several zones away.
 #pragma once
 
+// A position: geographic (x longitude, y latitude, degrees) or projected (x easting, y
+// northing, metres). `z` is carried along unchanged.
 class CCoordinate {
 public:
-    // Coordinate kinds: geographic degrees (x longitude, y latitude) or projected metres.
     enum Kind : int { kProjected = 1, kGeographic = 4 };
 
     CCoordinate() = default;
-    CCoordinate(double x, double y, double z, int kind) : x_(x), y_(y), z_(z), kind_(kind) {}
+    CCoordinate(double x, double y, double z, int kind) noexcept : x_(x), y_(y), z_(z), kind_(kind) {}
 
     double GetX() const noexcept { return x_; }
     double GetY() const noexcept { return y_; }
     double GetZ() const noexcept { return z_; }
     int GetKind() const noexcept { return kind_; }
-    void Set(double x, double y, int kind) noexcept {
-        x_ = x;
-        y_ = y;
-        kind_ = kind;
-    }
 
 private:
-    double x_ = 0, y_ = 0, z_ = 0;
+    double x_ = 0.0, y_ = 0.0, z_ = 0.0;
     int kind_ = kGeographic;
 };
 
 class CCoordinateSystem {
 public:
-    // The zone (1..60, with the Norwegian and Svalbard exceptions) and hemisphere of a position.
-    static int ZoneOf(double latitude, double longitude) noexcept;
-
-    // Chooses the zone and hemisphere that hold the position.
-    void InitUTM(double latitude, double longitude) noexcept;
-    // A fixed zone; `north` false uses the southern false northing of 10000 km.
-    void SetZone(int zone, bool north) noexcept;
-    int Zone() const noexcept { return zone_; }
-    bool IsNorth() const noexcept { return north_; }
+    // Chooses the zone of `longitude` (1 to 60) and the hemisphere of `latitude`. False, and no
+    // zone, for a position that is not a number or is outside -90..90 / -180..180.
+    bool InitUTM(double latitude, double longitude) noexcept;
     bool IsInitialised() const noexcept { return zone_ != 0; }
+    int Zone() const noexcept { return zone_; }
+    bool IsSouth() const noexcept { return south_; }
 
-    // Geographic (degrees) to UTM metres (easting x, northing y); false for a coordinate that is
-    // not geographic, before a zone is chosen, or at the poles.
-    bool ForwardProjection(const CCoordinate& geographic, CCoordinate& projected) const noexcept;
-    // UTM metres back to degrees (x longitude, y latitude).
-    bool InverseProjection(const CCoordinate& projected, CCoordinate& geographic) const noexcept;
+    // Geographic to projected. False (and `out` untouched) before InitUTM, for a coordinate that
+    // is not geographic, or for a latitude beyond +-90 or a point 90 degrees or more from the
+    // zone's central meridian, where the projection has no finite value.
+    bool ForwardProjection(const CCoordinate& in, CCoordinate& out) const noexcept;
+    // Projected to geographic, in the same zone. False before InitUTM or for a coordinate that
+    // is not projected.
+    bool InverseProjection(const CCoordinate& in, CCoordinate& out) const noexcept;
 
 private:
     int zone_ = 0;
-    bool north_ = true;
+    bool south_ = false;
+    double centralMeridian_ = 0.0;  // degrees
 };

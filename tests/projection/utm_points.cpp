@@ -1,28 +1,34 @@
-// Prints our UTM projection of a spread of positions, one per line:
-// "<zone> <N|S> <longitude> <latitude> <easting> <northing>", for a comparison with PROJ.
+// Reads lines "zoneLatitude zoneLongitude latitude longitude" and writes, for each, the zone, the
+// hemisphere, the projected easting and northing, and the point that InverseProjection gives for
+// the easting and northing of the line's fifth and sixth numbers (when given; else its own).
 #include "ZmaVOMap2/projection/CoordinateSystem.h"
 
 #include <cstdio>
 
-int main() {
-    struct Case {
-        double lat, lon;
-        int zoneShift;  // projected this many zones away from its own zone
-    };
-    const Case cases[] = {{0.0, 3.0, 0},     {48.137, 11.575, 0}, {51.5, -0.12, 0},   {-33.87, 151.21, 0},
-                          {-54.8, -68.3, 0}, {60.39, 5.32, 0},    {78.22, 15.65, 0},  {70.0, 29.99, 0},
-                          {12.5, -179.5, 0}, {45.0, 9.0, 1},      {45.0, 14.99, -1},  {52.0, 21.0, 2},
-                          {35.0, -100.0, 3}, {-20.0, 47.0, -2},   {83.9, 100.0, 0}};
-    for (const Case& c : cases) {
+int main(int argc, char** argv) {
+    if (argc != 3) return 2;
+    FILE* in = std::fopen(argv[1], "r");
+    FILE* out = std::fopen(argv[2], "w");
+    if (!in || !out) return 2;
+    char line[512];
+    while (std::fgets(line, sizeof line, in)) {
+        double zoneLat, zoneLon, lat, lon, easting, northing;
+        const int n = std::sscanf(line, "%lf %lf %lf %lf %lf %lf", &zoneLat, &zoneLon, &lat, &lon, &easting, &northing);
+        if (n < 4) continue;
         CCoordinateSystem utm;
-        utm.InitUTM(c.lat, c.lon);
-        utm.SetZone((utm.Zone() - 1 + c.zoneShift + 60) % 60 + 1, utm.IsNorth());
-        CCoordinate projected, back;
-        if (!utm.ForwardProjection(CCoordinate(c.lon, c.lat, 0, CCoordinate::kGeographic), projected) ||
-            !utm.InverseProjection(projected, back))
-            return 1;
-        std::printf("%d %c %.9f %.9f %.4f %.4f %.9f %.9f\n", utm.Zone(), utm.IsNorth() ? 'N' : 'S', c.lon, c.lat,
-                    projected.GetX(), projected.GetY(), back.GetX(), back.GetY());
+        if (!utm.InitUTM(zoneLat, zoneLon)) return 3;
+        CCoordinate projected;
+        if (!utm.ForwardProjection(CCoordinate(lon, lat, 0, CCoordinate::kGeographic), projected)) return 4;
+        if (n < 6) {
+            easting = projected.GetX();
+            northing = projected.GetY();
+        }
+        CCoordinate back;
+        if (!utm.InverseProjection(CCoordinate(easting, northing, 0, CCoordinate::kProjected), back)) return 5;
+        std::fprintf(out, "%d %d %.6f %.6f %.12f %.12f\n", utm.Zone(), utm.IsSouth() ? 1 : 0, projected.GetX(),
+                     projected.GetY(), back.GetY(), back.GetX());
     }
+    std::fclose(out);
+    std::fclose(in);
     return 0;
 }
