@@ -115,7 +115,7 @@ protected:
     }
 
     // A table layer the host opened, holding line features made of the given parts.
-    void AddRoute(const std::vector<std::vector<MapPoint>>& features) {
+    void AddRoute(const std::vector<std::vector<MapPoint>>& features, bool keepView = false) {
         wchar_t folder[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, folder);
         const std::wstring path =
@@ -132,7 +132,7 @@ protected:
             ASSERT_EQ(Call(layer.pdispVal, 21, {feature}), S_OK);
         }
         // The route's view again: opening the table zoomed to it.
-        ShowArea(9.99, 49.99, 10.02, 50.02);
+        if (!keepView) ShowArea(9.99, 49.99, 10.02, 50.02);
     }
 
     ComPtr<IZmaVadAZMarkerHandling> markers_;
@@ -299,6 +299,23 @@ TEST_F(Markers, AStationaryMarkerSnapsOntoTheRouteWithoutChangingTheMapsUnit) {
     EXPECT_TRUE(std::abs(c.latitude - 50.000) < 1e-6 || std::abs(c.latitude - 50.010) < 1e-6) << c.latitude;
 
     EXPECT_EQ(Get(map_.Get(), 25).ToLong(), 1L);
+}
+
+TEST_F(Markers, ARouteAcrossZonesIsMeasuredInTheZoneOfTheMarker) {
+    // Along the 60th parallel from 0 to 30 degrees east: five UTM zones. Measured in the zone of
+    // the route's first point, a marker four degrees north of the route's far end would slide
+    // along it by some 0.05 degrees; measured in its own zone, it drops almost straight south.
+    std::vector<MapPoint> parallel;
+    for (int i = 0; i <= 600; ++i) parallel.push_back({i * 0.05, 60.0});
+    AddRoute({parallel}, true);
+    ShowArea(0.0, 55.0, 30.0, 65.0);
+    ASSERT_EQ(markers_->OpenMarkerLayer(VARIANT_TRUE), S_OK);
+    const POINT at = ToPixel({25.0, 64.0});
+    const MapPoint dropped = ToMap(static_cast<float>(at.x), static_cast<float>(at.y));
+    ASSERT_EQ(Drop(MarkerData::Payload(1, 1, "far"), at.x, at.y), S_OK);
+    Change c = Next();
+    EXPECT_NEAR(c.longitude, dropped.x, 0.02);
+    EXPECT_NEAR(c.latitude, 60.0, 0.001);
 }
 
 TEST_F(Markers, WithoutARouteASnappingDropAddsNothing) {
