@@ -100,22 +100,13 @@ constexpr DISPID kPosition = 14;
 constexpr DISPID kPartialSegments = 15;
 }  // namespace EngineLabelProperties
 
-// Members of the engine's features, styles, points and factory that the marker layer uses.
+// Members of the engine's features, styles, points and feature factory (beyond the layer members
+// above) that the marker layer uses.
 namespace EngineFeatures {
 constexpr DISPID kMapFeatureFactory = 49;
-constexpr DISPID kMapDistanceUnit = 25;
 constexpr long kUnitMetres = 7;
-constexpr DISPID kLayerAutoLabel = 6;
-constexpr DISPID kLayerLabelProperties = 5;
-constexpr DISPID kLayerSelection = 12;
-constexpr DISPID kLayerAddFeature = 21;
-constexpr DISPID kLayerDeleteFeature = 22;
 constexpr DISPID kLayerFeatureByKey = 24;
-constexpr DISPID kLayerAllFeatures = 26;
-constexpr DISPID kLabelOffset = 7;
-constexpr DISPID kLabelOverlap = 11;
-constexpr DISPID kCollectionCount = 1;
-constexpr DISPID kCollectionItem = 2;
+constexpr DISPID kCollectionItem = 2;  // of features, parts and points
 constexpr DISPID kFeatureType = 1;
 constexpr DISPID kFeatureStyle = 2;
 constexpr DISPID kFeaturePoint = 6;

@@ -53,12 +53,12 @@ ComPtr<IDispatch> MakePoint(double x, double y) {
 class MetreUnitScope {
 public:
     explicit MetreUnitScope(IDispatch* map) : map_(map) {
-        saved_ = map_.Get(F::kMapDistanceUnit);
-        map_.Put(F::kMapDistanceUnit, Variant(F::kUnitMetres));
+        saved_ = map_.Get(LayerEngine::Map::kDistanceUnit);
+        map_.Put(LayerEngine::Map::kDistanceUnit, Variant(F::kUnitMetres));
     }
     ~MetreUnitScope() {
         try {
-            map_.Put(F::kMapDistanceUnit, saved_);
+            map_.Put(LayerEngine::Map::kDistanceUnit, saved_);
         } catch (...) {
             // The unit stays metres only when the engine refuses its own earlier value.
         }
@@ -111,10 +111,10 @@ CZmaVadAZMarkerLayer::CZmaVadAZMarkerLayer(IDispatch* map, CZmaVadAZLayerCollect
     ComPtr<IDispatch> layer = RequireDispatch(created);
     SetEngineLayer(layer.Get());
     EngineDispatch engineLayer(layer.Get());
-    engineLayer.Put(F::kLayerAutoLabel, Variant(true));
-    ComPtr<IDispatch> labels = RequireDispatch(engineLayer.Get(F::kLayerLabelProperties));
-    EngineDispatch(labels.Get()).Put(F::kLabelOffset, Variant(static_cast<short>(8)));
-    EngineDispatch(labels.Get()).Put(F::kLabelOverlap, Variant(true));
+    engineLayer.Put(LayerEngine::Layer::kAutoLabel, Variant(true));
+    ComPtr<IDispatch> labels = RequireDispatch(engineLayer.Get(LayerEngine::Layer::kLabelProperties));
+    EngineDispatch(labels.Get()).Put(EngineLabelProperties::kOffset, Variant(static_cast<short>(8)));
+    EngineDispatch(labels.Get()).Put(EngineLabelProperties::kOverlap, Variant(true));
     SetNameOnly(platform::ToAnsi(engineLayer.Get(LayerEngine::Layer::kName).ToWide()));
 }
 
@@ -177,7 +177,7 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
         EngineDispatch(feature.Get()).Put(F::kFeatureKeyValue, Variant(label));
 
         ComPtr<IDispatch> added = RequireDispatch(
-            EngineDispatch(GetMapXLayer().Get()).Call(F::kLayerAddFeature, {Variant(feature.Get())}));
+            EngineDispatch(GetMapXLayer().Get()).Call(LayerEngine::Layer::kAddFeature, {Variant(feature.Get())}));
         keys_.emplace(EngineDispatch(added.Get()).Get(F::kFeatureKey).ToWide(), messageNumber);
         RefreshMap();
         return S_OK;
@@ -185,10 +185,10 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
 }
 
 ComPtr<IDispatch> CZmaVadAZMarkerLayer::GetSelectedMarker() {
-    ComPtr<IDispatch> selection = AsDispatch(EngineDispatch(GetMapXLayer().Get()).Get(F::kLayerSelection));
+    ComPtr<IDispatch> selection = AsDispatch(EngineDispatch(GetMapXLayer().Get()).Get(LayerEngine::Layer::kSelection));
     if (!selection) return nullptr;
     EngineDispatch list(selection.Get());
-    if (list.Get(F::kCollectionCount).ToLong() != 1) return nullptr;
+    if (list.Get(LayerEngine::Collection::kCount).ToLong() != 1) return nullptr;
     return AsDispatch(list.Call(F::kCollectionItem, {Variant(1L)}));
 }
 
@@ -240,7 +240,7 @@ bool CZmaVadAZMarkerLayer::OnKeyDown(short keyCode, short) {
     const long messageNumber = key->second;
 
     // The deletion goes first: a marker the engine keeps must not be reported as gone.
-    EngineDispatch(GetMapXLayer().Get()).Call(F::kLayerDeleteFeature, {Variant(featureKey)});
+    EngineDispatch(GetMapXLayer().Get()).Call(LayerEngine::Layer::kDeleteFeature, {Variant(featureKey)});
     keys_.erase(key);
     QueueChange({messageNumber, 0.0, 0.0, false});
     RefreshMap();
@@ -248,7 +248,7 @@ bool CZmaVadAZMarkerLayer::OnKeyDown(short keyCode, short) {
 }
 
 void CZmaVadAZMarkerLayer::UpdateLabelsForPosition() {
-    EngineDispatch(GetMapXLayer().Get()).Put(F::kLayerAutoLabel, Variant(GetLayerPosition() == 1));
+    EngineDispatch(GetMapXLayer().Get()).Put(LayerEngine::Layer::kAutoLabel, Variant(GetLayerPosition() == 1));
     RefreshMap();
 }
 
@@ -300,11 +300,11 @@ HRESULT CZmaVadAZMarkerLayer::ResetMarkerLayer() {
         ComPtr<IDispatch> layer = GetMapXLayer();
         if (!layer) return E_POINTER;
         EngineDispatch engineLayer(layer.Get());
-        ComPtr<IDispatch> features = RequireDispatch(engineLayer.Call(F::kLayerAllFeatures));
+        ComPtr<IDispatch> features = RequireDispatch(engineLayer.Call(LayerEngine::Layer::kAllFeatures));
         EngineDispatch list(features.Get());
-        for (long i = list.Get(F::kCollectionCount).ToLong(); i >= 1; --i) {
+        for (long i = list.Get(LayerEngine::Collection::kCount).ToLong(); i >= 1; --i) {
             ComPtr<IDispatch> feature = RequireDispatch(list.Call(F::kCollectionItem, {Variant(i)}));
-            engineLayer.Call(F::kLayerDeleteFeature, {EngineDispatch(feature.Get()).Get(F::kFeatureKey)});
+            engineLayer.Call(LayerEngine::Layer::kDeleteFeature, {EngineDispatch(feature.Get()).Get(F::kFeatureKey)});
         }
         changes_.clear();
         keys_.clear();
@@ -318,17 +318,17 @@ void CZmaVadAZMarkerLayer::RebuildTrack() {
     if (!trackLayer_ || FAILED(trackLayer_->QueryInterface(IID_IDispatch, layer.PutVoid()))) return;
     // The engine reads coordinates in the map's distance unit; the user's unit comes back after.
     MetreUnitScope metres(GetMapXMap().Get());
-    ComPtr<IDispatch> features = RequireDispatch(EngineDispatch(layer.Get()).Call(F::kLayerAllFeatures));
+    ComPtr<IDispatch> features = RequireDispatch(EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kAllFeatures));
     EngineDispatch list(features.Get());
-    const long count = list.Get(F::kCollectionCount).ToLong();
+    const long count = list.Get(LayerEngine::Collection::kCount).ToLong();
     for (long i = 1; i <= count; ++i) {
         EngineDispatch feature(RequireDispatch(list.Call(F::kCollectionItem, {Variant(i)})).Get());
         if (feature.Get(F::kFeatureType).ToLong() != F::kLineFeature) continue;
         EngineDispatch parts(RequireDispatch(feature.Get(F::kFeatureParts)).Get());
-        const long partCount = parts.Get(F::kCollectionCount).ToLong();
+        const long partCount = parts.Get(LayerEngine::Collection::kCount).ToLong();
         for (long p = 1; p <= partCount; ++p) {
             EngineDispatch points(RequireDispatch(parts.Call(F::kCollectionItem, {Variant(p)})).Get());
-            const long pointCount = points.Get(F::kCollectionCount).ToLong();
+            const long pointCount = points.Get(LayerEngine::Collection::kCount).ToLong();
             Polyline line;
             for (long k = 1; k <= pointCount; ++k) {
                 EngineDispatch point(RequireDispatch(points.Call(F::kCollectionItem, {Variant(k)})).Get());
@@ -349,7 +349,14 @@ bool CZmaVadAZMarkerLayer::SnapToTrack(double& longitude, double& latitude) {
         if (engineLayer) engineLayer->QueryInterface(IID_IUnknown, identity.PutVoid());
         if (identity.Get() != trackLayer_.Get()) {
             trackLayer_ = identity;
-            RebuildTrack();
+            try {
+                RebuildTrack();
+            } catch (...) {
+                // A route read only in part is read again at the next snap.
+                trackLayer_ = nullptr;
+                track_.clear();
+                throw;
+            }
         }
         if (track_.empty()) return false;
 
