@@ -122,9 +122,9 @@ TEST_F(ControlFrames, ExportedImagesAreDrawnWhileExportingAndPrintedFormatsWitho
     ::DeleteFileW(wmf.c_str());
 
     // The engine's refusal is the answer, and the flag is still cleared.
-    const std::wstring psd = TempFile(L"map.psd");
-    Variant psdPath(psd.c_str());
-    EXPECT_EQ(self_->ExportMapImage(map_.Get(), psdPath.bstrVal, 6), E_NOTIMPL);
+    const std::wstring unknown = TempFile(L"map.xyz");
+    Variant unknownPath(unknown.c_str());
+    EXPECT_EQ(self_->ExportMapImage(map_.Get(), unknownPath.bstrVal, 7), E_INVALIDARG);
     EXPECT_FALSE(self_->IsExporting());
 }
 
