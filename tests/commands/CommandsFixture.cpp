@@ -47,7 +47,23 @@ private:
     IID iid_;
 };
 
+std::function<void(HWND)> g_work;
+HWND g_dialog = nullptr;
+
+void CALLBACK RunWork(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    if (g_work && ::IsWindow(g_dialog)) g_work(g_dialog);
+}
+
 }  // namespace
+
+void SitedMap::WorkDialogs(std::function<void(HWND)> work) {
+    g_work = std::move(work);
+    Dialogs().SetAction([](HWND dialog) {
+        g_dialog = dialog;
+        ::SetTimer(nullptr, 0, 20, &RunWork);
+    });
+}
 
 void SitedMap::SetUp() {
     ASSERT_EQ(controltest::CreateControl(control_), S_OK);
@@ -71,6 +87,7 @@ void SitedMap::SetUp() {
 void SitedMap::TearDown() {
     Dialogs().SetAction(nullptr);
     Dialogs().SetAnswer(0);
+    g_work = nullptr;
     if (!control_) return;
     auto ole = controltest::As<IOleObject>(control_.Get());
     ole->Close(OLECLOSE_NOSAVE);

@@ -5,6 +5,7 @@
 #include "tests/control/ControlFixture.h"
 #include "tests/support/DialogAnswerer.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ protected:
     void EnginePut(DISPID id, const platform::Variant& value);
     // The dialog answerer of the test program.
     testsupport::DialogAnswerer& Dialogs();
+    // Works each dialog that opens with `work`, called from a timer of the dialog's own modal
+    // loop once the dialog has settled.
+    void WorkDialogs(std::function<void(HWND dialog)> work);
 
     platform::ComPtr<IUnknown> control_;
     platform::ComPtr<IZmaVadAZ2> automation_;

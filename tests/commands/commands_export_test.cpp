@@ -40,42 +40,27 @@ protected:
         Dialogs().Clear();
     }
 
-    // Answers the Save As dialog with `typed` once it has settled (from a timer of its own modal
-    // loop), confirms overwriting, and acknowledges message boxes.
+    // Answers the Save As dialog with `typed`, confirms overwriting, acknowledges message boxes.
     void AnswerWith(const std::wstring& typed) {
-        typed_ = typed;
-        Dialogs().SetAction([this](HWND dialog) {
-            current_ = this;
-            dialog_ = dialog;
-            ::SetTimer(nullptr, 0, 20, &Export::Work);
+        WorkDialogs([this, typed](HWND dialog) {
+            if (::GetDlgItem(dialog, cmb1)) {
+                SaveDialogSeen seen;
+                wchar_t folder[MAX_PATH] = {};
+                ::SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+                seen.folder = folder;
+                seen.filterEntries = static_cast<int>(::SendDlgItemMessageW(dialog, cmb1, CB_GETCOUNT, 0, 0));
+                seen_.push_back(seen);
+                ::SendMessageW(dialog, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(typed.c_str()));
+                ::SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(typed.c_str()));
+                ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            } else if (::GetDlgItem(dialog, IDYES)) {
+                ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            } else {
+                ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            }
         });
     }
 
-    static void CALLBACK Work(HWND, UINT, UINT_PTR timer, DWORD) {
-        ::KillTimer(nullptr, timer);
-        Export* self = current_;
-        HWND dialog = dialog_;
-        if (!self || !::IsWindow(dialog)) return;
-        if (::GetDlgItem(dialog, cmb1)) {
-            SaveDialogSeen seen;
-            wchar_t folder[MAX_PATH] = {};
-            ::SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
-            seen.folder = folder;
-            seen.filterEntries = static_cast<int>(::SendDlgItemMessageW(dialog, cmb1, CB_GETCOUNT, 0, 0));
-            self->seen_.push_back(seen);
-            ::SendMessageW(dialog, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(self->typed_.c_str()));
-            ::SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(self->typed_.c_str()));
-            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        } else if (::GetDlgItem(dialog, IDYES)) {
-            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-        } else {
-            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        }
-    }
-
-    static inline Export* current_ = nullptr;
-    static inline HWND dialog_ = nullptr;
-    std::wstring typed_;
     RECT client_ = {};
     std::vector<SaveDialogSeen> seen_;
 };
