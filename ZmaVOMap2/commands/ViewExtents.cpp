@@ -49,7 +49,9 @@ ZmaExtent EntireMapExtent(CZmaVadAZLayerCollection& layers) {
     bool first = true;
     for (CZmaVadAZLayer* layer : layers.Layers()) {
         ComPtr<IDispatch> rectangle = MakeEngineRectangle();
-        if (!rectangle || !layer->GetExtent(rectangle.Get())) continue;
+        if (!rectangle) continue;
+        // Layers answer 0 whether or not they filled the rectangle: its values tell.
+        layer->GetExtent(rectangle.Get());
         EngineDispatch r(rectangle.Get());
         const double xmin = r.Get(LayerEngine::Rectangle::kXMin).ToDouble();
         const double ymin = r.Get(LayerEngine::Rectangle::kYMin).ToDouble();

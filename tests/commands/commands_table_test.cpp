@@ -1,6 +1,9 @@
 // Each command of the engine window's message map, sent as the context menu sends it, and the
 // identifiers the map leaves to the engine.
 #include "tests/commands/CommandsFixture.h"
+#include "tests/commands/MenuReader.h"
+
+#include <cstdio>
 
 
 using platform::Variant;
@@ -138,6 +141,95 @@ TEST_F(Commands, CopyToClipboardPutsTheMapPictureThere) {
     EXPECT_EQ(info.bmHeight, client.bottom);
     ::EmptyClipboard();
     ::CloseClipboard();
+}
+
+}  // namespace
+}  // namespace commandtest
+
+namespace commandtest {
+namespace {
+
+// A table in the engine's file form with two points, 2 degrees apart each way.
+std::wstring WriteTwoPointTable(const std::wstring& folder) {
+    const std::wstring path = folder + L"\\raster.tab";
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    std::fputs("!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
+               "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n"
+               "!feature\t0\tk1\tv1\t\t10\t50\t\t0\t\n"
+               "!feature\t0\tk2\tv2\t\t12\t52\t\t0\t\n",
+               file);
+    std::fclose(file);
+    return path;
+}
+
+TEST_F(Commands, NewRasterAddsATableLayerThatTheViewCommandsReach) {
+    const std::wstring table = WriteTwoPointTable(TestFolder(L"raster"));
+    std::wstring caption;
+    WorkDialogs([&](HWND dialog) {
+        wchar_t text[128] = {};
+        ::GetWindowTextW(dialog, text, 128);
+        caption = text;
+        ::SetDlgItemTextW(dialog, 232, table.c_str());
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(Command(32820), 0);
+    EXPECT_EQ(caption, L"Raster Image Registration");
+
+    // The whole map is that layer's extent; its centre becomes the view's.
+    EnginePut(kEngineCenterX, Variant(0.0));
+    ClearEngineLog();
+    EXPECT_EQ(Command(32781), 0);
+    EXPECT_TRUE(EngineLogHas(L"Map.Bounds(29) put"));
+    EXPECT_NEAR(EngineGet(kEngineCenterX).ToDouble(), 11.0, 1e-9);
+    EXPECT_NEAR(EngineGet(kEngineCenterY).ToDouble(), 51.0, 1e-9);
+
+    // With the raster table on top the projection cannot change.
+    {
+        MenuReader menu;
+        ::SendMessageW(engine_, WM_RBUTTONUP, 0, MAKELPARAM(20, 20));
+        ASSERT_TRUE(menu.Shown());
+        EXPECT_TRUE(menu.Item(L"Projection").grayed);
+        EXPECT_EQ(menu.Count(L"Zoom/Go to Layer"), 2);
+        EXPECT_EQ(menu.Item(L"Zoom/Go to Layer/raster").id, 10000u);
+    }
+
+    // A cancelled dialog adds nothing.
+    WorkDialogs([](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
+    ClearEngineLog();
+    EXPECT_EQ(Command(32820), 0);
+    EXPECT_FALSE(EngineLogHas(L"Layers.Add"));
+}
+
+TEST_F(Commands, GoToLayerShowsALayerWithItsExtent) {
+    CLSID generatorClass;
+    ASSERT_EQ(::CLSIDFromProgID(L"VadazHost.SampleDataset", &generatorClass), S_OK);
+    platform::ComPtr<IUnknown> dataset;
+    ASSERT_EQ(::CoCreateInstance(generatorClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, dataset.PutVoid()), S_OK);
+    ASSERT_EQ(controltest::As<IHostSampleDataset>(dataset.Get())->put_RowCount(200), S_OK);
+    ASSERT_EQ(automation_->DisplayDataset(controltest::As<IDispatch>(dataset.Get()).Get(), Variant(L"RxLev"),
+                                          platform::Bstr(L"{0C7E1A52-33B4-4F7B-8D0A-6E2A9B1C4D55}").Get()),
+              S_OK);
+    const double shown = EngineGet(kEngineZoom).ToDouble();
+    EnginePut(kEngineZoom, Variant(shown * 50));
+    bool moved = false;
+    for (UINT id = 10000; id < 10004 && !moved; ++id) {
+        ClearEngineLog();
+        EXPECT_EQ(Command(id), 0);
+        moved = EngineLogHas(L"Map.Bounds(29) put") && EngineLogHas(L"Map.Refresh(-550) call");
+    }
+    EXPECT_TRUE(moved);
+    EXPECT_LT(EngineGet(kEngineZoom).ToDouble(), shown * 2);
+}
+
+TEST_F(Commands, DialogCommandsWithoutTheirDialogsYetChangeNothing) {
+    // Layer Control and Map Layers open whatever the layer dialog is; Feature Style with no
+    // selected annotation offers no style.
+    for (UINT id : {32768u, 32819u, 32818u}) {
+        ClearEngineLog();
+        EXPECT_EQ(Command(id), 0);
+        EXPECT_FALSE(EngineLogHas(L"put")) << id;
+        EXPECT_FALSE(EngineLogHas(L"Window.WM_COMMAND")) << id;
+    }
 }
 
 }  // namespace
