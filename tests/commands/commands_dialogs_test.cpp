@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/commands/RegistryStrings.h"
 #include "ZmaVOMap2/commands/UnitsPickerDlg.h"
 #include "platform/Com.h"
+#include "tests/commands/FakeCommandTarget.h"
 #include "tests/support/DialogAnswerer.h"
 
 #include <gtest/gtest.h>
@@ -195,6 +196,33 @@ TEST(RegistryStrings, WriteCreatesTheKeyAndReadGivesTheText) {
     EXPECT_TRUE(WriteRegistryString(subkey, "Folder", "C:\\maps"));
     EXPECT_EQ(ReadRegistryString(subkey, "Folder"), "C:\\maps");
     ::RegDeleteKeyA(HKEY_CURRENT_USER, GetRegistryKeyPath(subkey).c_str());
+}
+
+TEST(MapImageExport, AFailureIsToldAndLoggedAndTheFolderRemembered) {
+    commandtest::FakeCommandTarget target;
+    target.exportResult = E_FAIL;
+    target.exportError = L"The disk is full";
+    commandtest::FakePrompts prompts;
+    prompts.savePath = L"C:\\maps\\exported\\view.png";
+    commandtest::RecordingLog log;
+    CLSID fsoClass;
+    ASSERT_EQ(::CLSIDFromProgID(L"Scripting.FileSystemObject", &fsoClass), S_OK);
+    platform::ComPtr<IDispatch> anyMap;
+    ASSERT_EQ(::CoCreateInstance(fsoClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, anyMap.PutVoid()), S_OK);
+
+    ExportMapAsImage(target, anyMap.Get(), 5);
+    EXPECT_EQ(prompts.title, L"Export Map as Image");
+    EXPECT_EQ(target.exports, (std::vector<std::wstring>{L"C:\\maps\\exported\\view.png 5"}));
+    EXPECT_EQ(prompts.boxes, (std::vector<std::wstring>{L"Map Module: The disk is full"}));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Error: 0x80004005The disk is full");
+    EXPECT_EQ(ReadRegistryString("Directories", "MapImageDirectory"), "C:\\maps\\exported");
+
+    // Codes outside the seven formats and a cancelled dialog export nothing.
+    ExportMapAsImage(target, anyMap.Get(), 7);
+    prompts.savePath.clear();
+    ExportMapAsImage(target, anyMap.Get(), 1);
+    EXPECT_EQ(target.exports.size(), 1u);
 }
 
 }  // namespace

@@ -128,5 +128,24 @@ TEST_F(ControlFrames, ExportedImagesAreDrawnWhileExportingAndPrintedFormatsWitho
     EXPECT_FALSE(self_->IsExporting());
 }
 
+TEST_F(ControlFrames, APictureAtScaleDrawsWhileExportingAndAFailedOneRestoresTheFlagAndRedraw) {
+    bool exportingWhileDrawn = false;
+    layer_->duringDraw = [&] { exportingWhileDrawn = self_->IsExporting(); };
+    EngineDispatch map(map_.Get());
+    map.Put(25, Variant(0L));  // miles
+    map.Put(15, Variant(2L));  // inches of paper
+    map.Put(7, Variant(2.0));
+    const std::wstring bmp = TempFile(L"scaled.bmp");
+    ASSERT_EQ(self_->ExportAsPictureAtScale(platform::Bstr(bmp).Get(), 0.5), S_OK);
+    EXPECT_TRUE(exportingWhileDrawn);
+    EXPECT_FALSE(self_->IsExporting());
+    ::DeleteFileW(bmp.c_str());
+
+    // A picture far too large for the engine: the failure comes back, and nothing stays set.
+    EXPECT_TRUE(FAILED(self_->ExportAsPictureAtScale(platform::Bstr(bmp).Get(), 1e6)));
+    EXPECT_FALSE(self_->IsExporting());
+    EXPECT_TRUE(map.Get(6).ToBool());
+}
+
 }  // namespace
 }  // namespace frametest
