@@ -174,30 +174,6 @@ TEST(NumberEdit, TakesOnlyASignedDecimalNumber) {
     ::DestroyWindow(edit);
 }
 
-TEST(ImageFormats, NamesMapToEngineFormatsWhateverTheirCase) {
-    const std::pair<const wchar_t*, long> names[] = {{L"wmf", 0}, {L"BMP", 1}, {L"gif", 2}, {L"jpeg", 3},
-                                                     {L"Jpg", 3}, {L"tif", 4}, {L"PNG", 5}, {L"psd", 6}};
-    for (const auto& n : names) {
-        long format = -1;
-        EXPECT_TRUE(GetImageFormatFromExtension(platform::Bstr(n.first).Get(), format));
-        EXPECT_EQ(format, n.second);
-    }
-    long format = 42;
-    EXPECT_FALSE(GetImageFormatFromExtension(platform::Bstr(L"tiff").Get(), format));
-    EXPECT_FALSE(GetImageFormatFromExtension(platform::Bstr(L"").Get(), format));
-    EXPECT_FALSE(GetImageFormatFromExtension(nullptr, format));
-    EXPECT_EQ(format, 42);
-}
-
-TEST(RegistryStrings, WriteCreatesTheKeyAndReadGivesTheText) {
-    EXPECT_EQ(GetRegistryKeyPath("Directories"), "Software\\Zemro\\Terravex\\Directories");
-    const std::string subkey = "CommandsTest" + std::to_string(::GetCurrentProcessId());
-    EXPECT_EQ(ReadRegistryString(subkey, "Folder"), "");
-    EXPECT_TRUE(WriteRegistryString(subkey, "Folder", "C:\\maps"));
-    EXPECT_EQ(ReadRegistryString(subkey, "Folder"), "C:\\maps");
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, GetRegistryKeyPath(subkey).c_str());
-}
-
 TEST(MapImageExport, AFailureIsToldAndLoggedAndTheFolderRemembered) {
     commandtest::FakeCommandTarget target;
     target.exportResult = E_FAIL;

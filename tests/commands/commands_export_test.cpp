@@ -91,6 +91,14 @@ TEST_F(Export, EachFormatIsSavedWhereTheUserSaysAndTheFolderIsRemembered) {
     for (size_t i = 1; i < seen_.size(); ++i) EXPECT_EQ(_wcsicmp(seen_[i].folder.c_str(), folder.c_str()), 0);
     for (const auto& d : Dialogs().Dialogs()) EXPECT_EQ(d.caption, L"Export Map as Image");
 
+    // Saving over an existing file asks first.
+    Dialogs().Clear();
+    AnswerWith(L"menu_png");
+    EXPECT_EQ(Command(32814), 0);
+    bool asked = false;
+    for (const auto& d : Dialogs().Dialogs()) asked = asked || d.text.find(L"exists") != std::wstring::npos;
+    EXPECT_TRUE(asked);
+
     // A placeable metafile of the map's size.
     FILE* wmf = _wfopen((folder + L"\\menu_wmf.wmf").c_str(), L"rb");
     ASSERT_TRUE(wmf);

@@ -24,29 +24,14 @@ protected:
 TEST_F(ContextMenu, HoldsEveryPopupAndItemWithItsIdentifier) {
     MenuReader menu;
     ASSERT_TRUE(Open(menu));
+    // One item of each popup and of the top level, with the identifier it sends.
     const std::pair<const wchar_t*, UINT> items[] = {
-        {L"Tool/Arrow", 32771},       {L"Tool/Pan", 32772},
-        {L"Tool/Center", 32773},      {L"Tool/Select", 32774},
-        {L"Tool/Clear Selection", 32779}, {L"Tool/Select Box", 32776},
-        {L"Tool/Radius Select", 32775}, {L"Tool/Polygon Select", 32777},
-        {L"Tool/Distance", 32778},    {L"Tool/Feature Style", 32818},
-        {L"Zoom/Previous View", 32780}, {L"Zoom/View Entire Map", 32781},
-        {L"Zoom/Zoom In", 32782},     {L"Zoom/Zoom Out", 32783},
-        {L"Zoom/Zoom to Scale...", 32784}, {L"Zoom/Zoom Selection", 32785},
-        {L"Zoom/Sync Zoom (all)", 32888}, {L"Zoom/Sync Zoom (stream)", 32889},
-        {L"Projection", 32795},       {L"Map Units/Distance/Mile", 32801},
-        {L"Map Units/Distance/Yard", 32802}, {L"Map Units/Distance/Foot", 32803},
-        {L"Map Units/Distance/Kilometer", 32804}, {L"Map Units/Distance/Meter", 32805},
-        {L"Copy to Clipboard", 32810}, {L"Export Map/BMP", 32811},
-        {L"Export Map/JPG", 32812},   {L"Export Map/WMF", 32813},
-        {L"Export Map/PNG", 32814},   {L"Export Map/TIF", 32815},
-        {L"Export Map/GIF", 32816},   {L"Export Map/PSD", 32817},
-        {L"Map Layers", 32819},       {L"New Raster", 32820},
-        {L"&Enhanced Drawing Mode", 32885}, {L"Show Scale", 32830},
-        {L"Location/Show Lat/Lon in Decimal Degrees", 32833},
-        {L"Location/Show Lat/Lon in Degrees Minutes Seconds", 32834},
-        {L"Location/Show Meters", 32884}, {L"Show &Overview", 32886},
-        {L"Overview/Set current view as overview", 32887},
+        {L"Tool/Radius Select", 32775},        {L"Tool/Feature Style", 32818},
+        {L"Zoom/Zoom to Scale...", 32784},     {L"Zoom/Sync Zoom (stream)", 32889},
+        {L"Projection", 32795},                {L"Map Units/Distance/Yard", 32802},
+        {L"Export Map/PSD", 32817},            {L"New Raster", 32820},
+        {L"&Enhanced Drawing Mode", 32885},    {L"Location/Show Meters", 32884},
+        {L"Show &Overview", 32886},            {L"Overview/Set current view as overview", 32887},
     };
     for (const auto& item : items) EXPECT_EQ(menu.Item(item.first).id, item.second) << platform::ToAnsi(item.first);
     // Popups, items and separators in the order of the menu.

@@ -14,8 +14,10 @@ namespace {
 using Commands = SitedMap;
 
 TEST_F(Commands, ToolCommandsTellTheHostOnBothInterfacesThenSwitchTheEngine) {
+    // The menu's tools, then the annotation tools (the new map has its annotations layer).
     const std::pair<UINT, long> tools[] = {{32771, 1000}, {32772, 1001}, {32773, 1002}, {32774, 1007}, {32775, 1008},
-                                           {32776, 1009}, {32777, 1010}, {32782, 1003}, {32783, 1004}};
+                                           {32776, 1009}, {32777, 1010}, {32782, 1003}, {32783, 1004}, {32786, 1015},
+                                           {32787, 1006}, {32788, 1013}, {32789, 1014}, {32809, 1012}};
     for (const auto& t : tools) {
         EXPECT_EQ(Command(t.first), 0);
         const std::string n = std::to_string(t.second);
@@ -30,17 +32,7 @@ TEST_F(Commands, ToolCommandsTellTheHostOnBothInterfacesThenSwitchTheEngine) {
     EXPECT_EQ(distance[1], "old:3:3");
 }
 
-TEST_F(Commands, AnnotationToolsWorkOnTheAnnotationsLayer) {
-    const std::pair<UINT, long> tools[] = {{32786, 1015}, {32787, 1006}, {32788, 1013}, {32789, 1014}, {32809, 1012}};
-    for (const auto& t : tools) {
-        EXPECT_EQ(Command(t.first), 0);
-        const std::string n = std::to_string(t.second);
-        EXPECT_EQ(Take(), (Journal{"new:3:" + n, "old:3:" + n}));
-        EXPECT_EQ(EngineGet(kEngineTool).ToLong(), t.second);
-    }
-}
-
-TEST_F(Commands, UnitCommandsSetTheEngineUnitAndNameItToTheHost) {
+TEST_F(Commands, UnitAndSyncCommandsSetTheEngineAndTellTheHost) {
     const struct {
         UINT id;
         long unit;
@@ -51,9 +43,7 @@ TEST_F(Commands, UnitCommandsSetTheEngineUnitAndNameItToTheHost) {
         EXPECT_EQ(EngineGet(kEngineUnit).ToLong(), u.unit);
         EXPECT_EQ(Take(), (Journal{std::string("new:12:") + u.name}));
     }
-}
-
-TEST_F(Commands, SyncZoomSendsAllOrTheStream) {
+    // Sync Zoom: all streams, or this one.
     EXPECT_EQ(Command(32888), 0);
     EXPECT_EQ(Command(32889), 0);
     EXPECT_EQ(Take(), (Journal{"new:13:0", "new:13:-1"}));
@@ -219,17 +209,6 @@ TEST_F(Commands, GoToLayerShowsALayerWithItsExtent) {
     }
     EXPECT_TRUE(moved);
     EXPECT_LT(EngineGet(kEngineZoom).ToDouble(), shown * 2);
-}
-
-TEST_F(Commands, DialogCommandsWithoutTheirDialogsYetChangeNothing) {
-    // Layer Control and Map Layers open whatever the layer dialog is; Feature Style with no
-    // selected annotation offers no style.
-    for (UINT id : {32768u, 32819u, 32818u}) {
-        ClearEngineLog();
-        EXPECT_EQ(Command(id), 0);
-        EXPECT_FALSE(EngineLogHas(L"put")) << id;
-        EXPECT_FALSE(EngineLogHas(L"Window.WM_COMMAND")) << id;
-    }
 }
 
 }  // namespace
