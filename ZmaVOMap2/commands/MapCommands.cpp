@@ -105,21 +105,22 @@ short CoordSysUnits(const EngineDispatch& map) {
 }  // namespace
 
 bool MapCommands::ProcessWindowMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) noexcept {
-    try {
-        if (msg == kTileDownloaded) {
+    if (msg == kTileDownloaded) {
+        try {
             TakeDownloadedTile();
-            result = 0;
-            return true;
         }
-        if (msg != WM_COMMAND) return false;
-        if (!RunCommand(LOWORD(wp))) return false;
+        COM_CATCH_LOG();
         result = 0;
         return true;
     }
+    if (msg != WM_COMMAND) return false;
+    try {
+        if (!RunCommand(LOWORD(wp))) return false;
+    }
     COM_CATCH_LOG();
-    // A command whose handler failed was still ours: the engine never sees it.
+    // A command of the map never reaches the engine, whether or not its handler succeeded.
     result = 0;
-    return msg == WM_COMMAND || msg == kTileDownloaded;
+    return true;
 }
 
 bool MapCommands::RunCommand(UINT id) {
