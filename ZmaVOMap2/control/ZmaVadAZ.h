@@ -3,7 +3,9 @@
 #pragma once
 
 #include "ZmaVOMap2/commands/MapCommands.h"
+#include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/EventProxies.h"
+#include "ZmaVOMap2/control/ViewChangeTracker.h"
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/engine/MapXEventListener.h"
@@ -378,10 +380,11 @@ public:
         return {drawingTarget_.width, drawingTarget_.height, drawingTarget_.left, drawingTarget_.top};
     }
     PreviousView LastView() const noexcept override {
-        return {previousView_.zoom, previousView_.centerX, previousView_.centerY};
+        const ViewChangeTracker::View& previous = viewChanges_.Previous();
+        return {previous.zoom, previous.centerX, previous.centerY};
     }
     ZoomRecord& Zoom() noexcept override { return zoomRecord_; }
-    void SetViewChangeStage(long stage) noexcept override { viewChangeStage_ = stage; }
+    void SetViewChangeStage(long stage) noexcept override { viewChanges_.SetStage(stage); }
     platform::ComPtr<IDispatch> LayerBounds(CZmaVadAZLayer* layer, double padding) override {
         return GetLayersBounds(layer, padding);
     }
@@ -421,8 +424,6 @@ private:
     long EngineCurrentTool();
     ZmaPointD ScreenToMap(float x, float y);
     void InvalidateEngineWindow();
-    void KeepImageryZoomLevel(EngineDispatch& map);
-    void DrawDistanceOverlay(EngineDispatch& map);
     void ShowContextMenu(POINT screen);
     void HideRolloverTipForAnyOwner();
     void SnapZoomToBackgroundMap(IDispatch* viewRectangle, const RECT& pixels);
@@ -472,20 +473,10 @@ private:
     bool refreshInfoDisplay_ = false;
     double restoredZoom_ = 0, restoredCenterX_ = 0, restoredCenterY_ = 0;
 
-    // What the engine's events keep: distance measuring, panning, the view record and the
-    // imagery snap state.
-    struct ViewRecord {
-        double zoom = 0, centerX = 0, centerY = 0;
-    };
-    bool measuring_ = false;
-    float measureStartX_ = 0, measureStartY_ = 0, measureLastX_ = 0, measureLastY_ = 0;
-    ZmaPointD measureStartMap_;
+    // What the engine's events keep: distance measuring, panning and the view changes.
+    DistanceMeasure measure_;
     bool panning_ = false;
-    ViewRecord currentView_, previousView_;
-    long snapWidth_ = -1;
-    double snapWidthRead_ = 0, snapZoom_ = 0;
-    long snapUnit_ = 0;
-    platform::ComPtr<IDispatch> savedViewRectangle_;
+    ViewChangeTracker viewChanges_;
     bool zoomSet_ = false;
     bool exporting_ = false;
 
@@ -493,7 +484,6 @@ private:
     std::wstring batchJobId_;
     long currentTool_ = VO_MAP_TOOL_ARROW;
     VARIANT_BOOL isBatchPrinting_ = VARIANT_FALSE;
-    long viewChangeStage_ = 2;
     long quickPrintLayout_ = QUICK_PRINT_LAYOUT_PORTRAIT;
     bool screenUpdating_ = true;
     // The host's legends, kept without a reference of ours: the host keeps them alive.
