@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/control/LayerKinds.h"
 
+#include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
 #include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
@@ -11,6 +12,7 @@ void RegisterLayerKinds() {
     static std::once_flag once;
     std::call_once(once, [] {
         RegisterDataLayerKinds(LayerFactory::Instance());
+        RegisterAtrLayerKind(LayerFactory::Instance());
         RegisterDirectionLayerKind(LayerFactory::Instance());
         RegisterShapeLayerKinds(LayerFactory::Instance());
     });
