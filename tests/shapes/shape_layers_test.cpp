@@ -1,8 +1,6 @@
-// The region and marker layers over the engine stand-in, without a control: the extent of the
-// host's regions, the region layer's engine layer names, and the marker drop payload.
+// The region layer over the engine stand-in, without a control: the extent of the host's regions.
 #include "tests/layers/LayerFixture.h"
 
-#include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
 #include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
 
 #include "HostInterfaces.h"
@@ -52,24 +50,6 @@ TEST_F(ShapeLayers, TheExtentCoversEveryPointAndIsEmptyWithoutOne) {
     EXPECT_EQ(Corners(rectangle.Get()), (std::vector<double>{10.5, 48.0, 12.0, 50.5}));
     layer.ClearAllRegions();
     EXPECT_EQ(layer.GetExtent(rectangle.Get()), 0);
-}
-
-TEST_F(ShapeLayers, AMarkerPayloadNeedsFiveBytesAndATerminatedLabelInsideTheBlock) {
-    unsigned char good[] = {7, 0, 0, 0, 1, 'A', 'b', 0};
-    MarkerDrop drop;
-    ASSERT_TRUE(ParseMarkerDrop(good, sizeof good, drop));
-    EXPECT_EQ(drop.messageNumber, 7);
-    EXPECT_TRUE(drop.stationary);
-    EXPECT_EQ(drop.label, "Ab");
-    unsigned char negative[] = {0xFE, 0xFF, 0xFF, 0xFF, 0, 0};
-    ASSERT_TRUE(ParseMarkerDrop(negative, sizeof negative, drop));
-    EXPECT_EQ(drop.messageNumber, -2);
-    EXPECT_FALSE(drop.stationary);
-    EXPECT_EQ(drop.label, "");
-    EXPECT_FALSE(ParseMarkerDrop(good, 4, drop));
-    EXPECT_FALSE(ParseMarkerDrop(good, 5, drop));
-    EXPECT_FALSE(ParseMarkerDrop(good, 7, drop));  // the label's zero lies outside the block
-    EXPECT_FALSE(ParseMarkerDrop(nullptr, 8, drop));
 }
 
 }  // namespace
