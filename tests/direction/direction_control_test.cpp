@@ -194,9 +194,11 @@ TEST_F(Directions, OneDirectionLayerPerShownDatasetFollowsItsVisibility) {
     ComPtr<IDispatch> route = EastwardRoute();
     Display(route.Get());
     EXPECT_FALSE(Shown());
+    Display(route.Get(), kOtherSeries);  // a second series over the same dataset
     ASSERT_EQ(control_->ShowDirection(VARIANT_TRUE), S_OK);
     ASSERT_EQ(control_->ShowDirection(VARIANT_TRUE), S_OK);
     EXPECT_EQ(DirectionLayers(), 1);
+    ASSERT_EQ(control_->RemoveDataset(Bstr(kOtherSeries).Get(), Missing()), S_OK);
 
     ASSERT_EQ(control_->SetDatasetVisible(Bstr(kSeries).Get(), 0), S_OK);
     ASSERT_EQ(control_->ShowDirection(VARIANT_TRUE), S_OK);
