@@ -75,6 +75,8 @@ public:
     virtual int MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) = 0;
     virtual bool GetOpenFileName(OPENFILENAMEW& ofn) = 0;
     virtual bool GetSaveFileName(OPENFILENAMEW& ofn) = 0;
+    // The system's folder chooser; false when the user chose none. `folder` receives the path.
+    virtual bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder);
 
 protected:
     ~UserPrompts() = default;
