@@ -173,28 +173,29 @@ bool ShapeRenderer::Act(const ShapeInfo& item) {
     IDispatch* map = Map();
     HDC dc = Dc();
     const RECT& clip = Clip();
+    const ZmaExtent& extent = Extent();
     switch (item.type) {
     case kShapeCircle:
-        return CircleRenderer(map, dc, clip, extent_, useGdiPlus_).Act(item);
+        return CircleRenderer(map, dc, clip, extent, useGdiPlus_).Act(item);
     case kShapeFilledCircle:
-        if (useGdiPlus_) return FilledCircleRenderer(map, dc, clip, extent_).Act(item);
-        return CircleRenderer(map, dc, clip, extent_, false).Act(item);
+        if (useGdiPlus_) return FilledCircleRenderer(map, dc, clip, extent).Act(item);
+        return CircleRenderer(map, dc, clip, extent, false).Act(item);
     case kShapeSpotlightCircle:
-        if (useGdiPlus_) return SpotlightCircleRenderer(map, dc, clip, extent_).Act(item);
-        return CircleRenderer(map, dc, clip, extent_, false).Act(item);
+        if (useGdiPlus_) return SpotlightCircleRenderer(map, dc, clip, extent).Act(item);
+        return CircleRenderer(map, dc, clip, extent, false).Act(item);
     case kShapePie:
-        return PieRenderer(map, dc, clip, extent_, useGdiPlus_).Act(item);
+        return PieRenderer(map, dc, clip, extent, useGdiPlus_).Act(item);
     case kShapeFilledPie:
-        if (useGdiPlus_) return FilledPieRenderer(map, dc, clip, extent_).Act(item);
-        return PieRenderer(map, dc, clip, extent_, false).Act(item);
+        if (useGdiPlus_) return FilledPieRenderer(map, dc, clip, extent).Act(item);
+        return PieRenderer(map, dc, clip, extent, false).Act(item);
     case kShapeSpotlightPie:
-        if (useGdiPlus_) return SpotlightPieRenderer(map, dc, clip, extent_).Act(item);
-        return PieRenderer(map, dc, clip, extent_, false).Act(item);
+        if (useGdiPlus_) return SpotlightPieRenderer(map, dc, clip, extent).Act(item);
+        return PieRenderer(map, dc, clip, extent, false).Act(item);
     case kShapeDonutSegment:
-        return DonutSegmentRenderer(map, dc, clip, extent_, useGdiPlus_).Act(item);
+        return DonutSegmentRenderer(map, dc, clip, extent, useGdiPlus_).Act(item);
     case kShapeFilledDonutSegment:
-        if (useGdiPlus_) return FilledDonutSegmentRenderer(map, dc, clip, extent_).Act(item);
-        return DonutSegmentRenderer(map, dc, clip, extent_, false).Act(item);
+        if (useGdiPlus_) return FilledDonutSegmentRenderer(map, dc, clip, extent).Act(item);
+        return DonutSegmentRenderer(map, dc, clip, extent, false).Act(item);
     default:
         return true;
     }

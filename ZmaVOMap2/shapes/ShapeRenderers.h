@@ -20,6 +20,7 @@ protected:
     IDispatch* Map() const noexcept { return map_.Get(); }
     HDC Dc() const noexcept { return dc_; }
     const RECT& Clip() const noexcept { return clip_; }
+    const ZmaExtent& Extent() const noexcept { return extent_; }
     // The box of a circle of `radius` pixels around `centre`; false when it misses the clip
     // rectangle (also for a radius of 0 or less): then nothing is drawn.
     bool BoxInClip(POINT centre, long radius, RECT& box) const;
@@ -35,12 +36,11 @@ private:
 class ShapeRenderer : public ShapeRendererBase {
 public:
     ShapeRenderer(IDispatch* map, HDC dc, const RECT& clip, const ZmaExtent& extent, bool useGdiPlus)
-        : ShapeRendererBase(map, dc, clip, extent), useGdiPlus_(useGdiPlus), extent_(extent) {}
+        : ShapeRendererBase(map, dc, clip, extent), useGdiPlus_(useGdiPlus) {}
     bool Act(const ShapeInfo& item) override;
 
 private:
     bool useGdiPlus_;
-    ZmaExtent extent_;
 };
 
 // Outlines: circles, pies and donut segments of any kind, in the item's line style for outline
