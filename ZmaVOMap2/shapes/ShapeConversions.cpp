@@ -7,6 +7,7 @@
 
 #include "HostInterfaces.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -106,11 +107,15 @@ POINT MapToScreenPoint(IDispatch* map, double latitude, double longitude) {
 }
 
 long DistanceToPixels(IDispatch* map, double distance) {
-    if (!(distance > 0)) return static_cast<long>(distance);
+    // Pixel boxes are built around centres in 32-bit coordinates: keep radii well inside them.
+    constexpr double kLargest = 1 << 28;
+    if (std::isnan(distance)) return 0;
+    if (!(distance > 0)) return static_cast<long>(std::max(distance, -kLargest));
     EngineDispatch engine(platform::ThrowIfNull(map, E_UNEXPECTED));
     const double width = static_cast<float>(engine.Get(EngineMap::kScreenWidth).ToDouble());
     const double zoom = engine.Get(EngineMap::kZoom).ToDouble();
-    return static_cast<long>(width * distance / zoom);
+    const double pixels = width * distance / zoom;
+    return std::isnan(pixels) ? 0 : static_cast<long>(std::min(pixels, kLargest));
 }
 
 RadiusText ParseRadiusText(const std::string& text) {
@@ -119,6 +124,7 @@ RadiusText ParseRadiusText(const std::string& text) {
     RadiusText parsed;
     parsed.value = std::strtod(start, &end);
     if (end == start) Refuse(text, L"does not begin with a number");
+    if (!std::isfinite(parsed.value)) Refuse(text, L"is not a finite number");
     const std::string word = Lower(Trimmed(std::string(end)));
     if (word.empty()) return parsed;
     for (const UnitWord& entry : kUnitWords) {

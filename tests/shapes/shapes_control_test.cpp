@@ -94,26 +94,6 @@ TEST_F(ShapesTest, FilledShapesAreOutlinesInTheirFillColourInGdiMode) {
     EXPECT_EQ(after.At(At(30, -30)), before.At(At(30, -30)));
 }
 
-TEST_F(ShapesTest, SpotlightsTintTheOutsideAndLeaveTheInsideUntouched) {
-    const Image before = Render();
-    ASSERT_EQ(control_->DrawSpotlightCircle(kCentreLat, kCentreLon, kRadius, Variant(L"0xFF0000"), 0.5, kTip.Get()),
-              S_OK);
-    Image after = Render();
-    EXPECT_EQ(after.At(kCentre), before.At(kCentre));
-    EXPECT_EQ(after.At(At(50, 50)), before.At(At(50, 50)));
-    for (POINT p : {At(150, 0), At(-150, 0), At(0, 120)})
-        EXPECT_TRUE(IsBlend(after.At(p), before.At(p), kRed, kAlphaHalf)) << p.x << "," << p.y;
-
-    // A spotlight pie from north to east spares only that quarter of its disc.
-    ASSERT_EQ(control_->ClearShapes(), S_OK);
-    ASSERT_EQ(control_->DrawSpotlightPie(kCentreLat, kCentreLon, kRadius, 0, 90, Variant(0x0000FFL), 0.5, kTip.Get()),
-              S_OK);
-    after = Render();
-    EXPECT_EQ(after.At(At(34, -34)), before.At(At(34, -34)));
-    for (POINT p : {At(-34, 34), At(-34, -34), At(150, 0)})
-        EXPECT_TRUE(IsBlend(after.At(p), before.At(p), kBlue, kAlphaHalf)) << p.x << "," << p.y;
-}
-
 TEST_F(ShapesTest, DonutSegmentsCoverTheRingBetweenTheirRadiiWhicheverComesFirst) {
     const Image before = Render();
     // The larger radius first: drawn as if the two were given the other way round.

@@ -86,7 +86,7 @@ TEST(RadiusText, TheUnitIsTheWholeWordAfterTheNumber) {
     }
     // Units the converter cannot convert, words that are no unit, and no number at all.
     for (const char* text : {"5 min", "1 rod", "2 nmi", "1 survey foot", "4 picas", "5 degrees", "3 links", "km", "",
-                             "1 km 2"}) {
+                             "1 km 2", "nan m"}) {
         try {
             ParseRadiusText(text);
             ADD_FAILURE() << text << " was taken";
@@ -127,6 +127,8 @@ TEST_F(ShapesLayerTest, RadiiConvertToTheMapsUnitWithTheHostsConverter) {
     EXPECT_EQ(ConvertToUserUnits(map, Variant(L"-3 km")), 0.0);
     EXPECT_EQ(RadiusToPixels(map, Variant(L"1.5 km")), 96);
     EXPECT_EQ(DistanceToPixels(map, -2.5), -2);
+    EXPECT_EQ(RadiusToPixels(map, Variant(std::nan(""))), 0);
+    EXPECT_EQ(RadiusToPixels(map, Variant(1e300)), 1 << 28);
 
     // Without the converter, numbers and texts in the map's own unit need none; others give 0.
     ::SetEnvironmentVariableW(L"VADAZ_HOST_FAULTS", L"unitconverter.create");
