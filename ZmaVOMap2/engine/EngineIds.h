@@ -49,6 +49,10 @@ constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
 constexpr DISPID kFeatureFactory = 49;
 }  // namespace EngineMap
 
+namespace EngineLayers {
+constexpr DISPID kClearSelection = 2;
+}  // namespace EngineLayers
+
 // The engine map's feature factory.
 namespace EngineFeatureFactory {
 constexpr DISPID kCreateCircularRegion = 11;
@@ -64,6 +68,7 @@ namespace EngineFeature {
 constexpr DISPID kBounds = 7;
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
+constexpr DISPID kUpdate = 18;
 }  // namespace EngineFeature
 
 namespace EnginePoint {
@@ -78,9 +83,17 @@ constexpr DISPID kItem = 2;
 }  // namespace EnginePoints
 
 namespace EngineCoordSys {
+// The system's unit code: 7 for a system in metres.
+constexpr DISPID kUnits = 3;
+constexpr DISPID kPickCoordSys = 16;
 constexpr DISPID kClone = 17;
 }  // namespace EngineCoordSys
 
 namespace EngineStyle {
 constexpr DISPID kSelectionPattern = 10;
+// The style dialogs, by the kind of feature styled.
+constexpr DISPID kPickSymbol = 25;
+constexpr DISPID kPickLine = 26;
+constexpr DISPID kPickRegion = 27;
+constexpr DISPID kPickText = 28;
 }  // namespace EngineStyle
