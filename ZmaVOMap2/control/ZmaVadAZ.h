@@ -2,6 +2,7 @@
 // view interfaces as its own, and adds its automation interfaces, events, persistence and drawing.
 #pragma once
 
+#include "ZmaVOMap2/commands/MapCommands.h"
 #include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/EventProxies.h"
 #include "ZmaVOMap2/control/ViewChangeTracker.h"
@@ -18,6 +19,7 @@
 #include "HostInterfaces.h"
 #include "VadAZ.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +29,7 @@ class CZmaVadAZOverviewRegion;
 class CZmaVadAZLayer;
 class CZmaVadAZLayerCollection;
 class CZmaVadAZDatasetDisplay;
+class CZmaVadAZShapesLayer;
 
 
 class CZmaVadAZ
@@ -39,6 +42,7 @@ class CZmaVadAZ
       public CZmaVadAZLayerHost,
       public EngineEventHandler,
       public MapSettingsTarget,
+      public CommandTarget,
       public ZmoLifetimeMonitoring::CLifetimeDetector {
 public:
     // Where the engine draws while Draw hands it a foreign device context; the info display
@@ -340,7 +344,7 @@ public:
     // Exported images (ZmaVadAZ_Drawing.cpp). The engine draws the export through the usual draw
     // requests; while the exporting flag is set, each drawn frame also gets the info display.
     void DrawInfoDisplay(HDC dc) override;
-    HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format);
+    HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format) override;
     bool IsExporting() const noexcept { return exporting_; }
 
     CZmaVadAZLayerCollection* LayerCollection() const noexcept override { return layers_.get(); }
@@ -370,6 +374,31 @@ public:
     void OnMapRecalcInfoDisplay() override;
     void OnMapFeatureToolStatus(long status) override;
 
+    // What the commands need of the control (ZmaVadAZ_Commands.cpp).
+    HWND FindEngineWindow() override;
+    bool InAnnotationMode() const noexcept override { return annotationMode_; }
+    IZmaVadAZ2* Automation() override { return this; }
+    MapPlacement Placement() const noexcept override {
+        return {drawingTarget_.width, drawingTarget_.height, drawingTarget_.left, drawingTarget_.top};
+    }
+    PreviousView LastView() const noexcept override {
+        const ViewChangeTracker::View& previous = viewChanges_.Previous();
+        return {previous.zoom, previous.centerX, previous.centerY};
+    }
+    ZoomRecord& Zoom() noexcept override { return zoomRecord_; }
+    void SetViewChangeStage(long stage) noexcept override { viewChanges_.SetStage(stage); }
+    platform::ComPtr<IDispatch> LayerBounds(CZmaVadAZLayer* layer, double padding) override {
+        return GetLayersBounds(layer, padding);
+    }
+    void SetExporting(bool exporting) noexcept override { exporting_ = exporting; }
+    bool PopDownloadedTile(POINT& tile) override;
+    void FireCurrentToolChanged(long tool) override { Fire_CurrentToolChanged(tool); }
+    void FireSyncZoom(long streamHandle) override { Fire_SyncZoom(streamHandle); }
+    void FireUnitsChanged(BSTR units) override { Fire_UnitsChanged(units); }
+    void FireEnhancedDrawingModeChanged(VARIANT_BOOL enhanced) override { Fire_EnhancedDrawingModeChanged(enhanced); }
+    // The annotation tools 1006 and 1012 to 1015, as the CurrentTool property selects them.
+    void SelectAnnotationTool(long tool) { commands_.SelectAnnotationTool(tool); }
+
 protected:
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
@@ -386,6 +415,9 @@ private:
     // After a change to what the map shows: redraw on and the engine window invalidated, only
     // while ScreenUpdating is on.
     void RepaintIfUpdating();
+    // Runs a shape member's work on the shapes layer (made on first use), then the repaint; E_FAIL
+    // when there is no shapes layer, E_UNEXPECTED (raised) without a layer collection.
+    HRESULT RunShapeOperation(const std::function<HRESULT(CZmaVadAZShapesLayer&)>& operation);
     // The channel logger for usage records, created on first use; null when the host has none.
     IHostChannelLogger* GetUsageLogger();
     // The layer's extent grown by `padding` (0.04 when negative), or a view of the current zoom
@@ -464,6 +496,11 @@ private:
     IUnknown* printLegend_ = nullptr;
     platform::ComPtr<IHostLoggingManager> usageLogging_;
     platform::ComPtr<IHostChannelLogger> usageChannel_;
+
+    // The zoom the host gave with SetZoom, and the annotation editing mode of CurrentTool.
+    ZoomRecord zoomRecord_;
+    bool annotationMode_ = false;
+    MapCommands commands_{*this};
 
     CProxy_IZmaVOMapXEvents events1_;
     CProxy_IZmaVOMapXEvents2 events2_;
