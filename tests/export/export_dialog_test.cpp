@@ -117,6 +117,11 @@ TEST_F(DialogTest, NothingCheckedClosesWithoutAWordAndFailuresAreNamed) {
         Click(dialog.Handle(), IDCANCEL);
         EXPECT_EQ(dialog.Result(), IDCANCEL);
     }
+    // Shown modally, as the Layer Control shows it: the test program's answerer presses OK.
+    answers_.boxes.clear();
+    CExportKMLDlg modal(layers_.get());
+    EXPECT_EQ(modal.DoModal(nullptr), IDOK);
+    EXPECT_TRUE(answers_.boxes.empty());
 }
 
 TEST_F(DialogTest, TheKmlDialogListsTheLayersThatWriteKml) {
