@@ -24,7 +24,8 @@ constexpr long long kBitsLimit = 16LL * 1024 * 1024;
 // A zoom level's pixels are worked out over a grid of bits covering the data: not for more pixels
 // than this (deep zooms walk the rows in view instead).
 constexpr long long kZoomGridLimit = 64LL * 1024 * 1024;
-// Zoom levels kept, and the pixels they may hold together per row of the dataset.
+// Zoom levels kept, and the pixels they may hold together per row of the dataset (a third: 4 bytes
+// per row, next to the 16 of the positions).
 constexpr size_t kZoomLevels = 4;
 constexpr size_t kZoomEntriesPerRowDivisor = 3;
 // How far, in pixels, a view may differ from a kept zoom level moved by whole pixels anywhere over
@@ -473,7 +474,7 @@ bool RendererOptimiserDataset::RebuildFromZoom() {
         Accept(x, y, e.row);
     }
     // A level holding a pixel for many of the rows costs more memory than it saves time.
-    const size_t limit = static_cast<size_t>(positions_.Count()) / kZoomEntriesPerRowDivisor + 4096;
+    const size_t limit = static_cast<size_t>(positions_.Count()) / kZoomEntriesPerRowDivisor;
     size_t total = 0;
     for (const ZoomPixels& z : zooms_) total += z.entries.size();
     while (total > limit && !zooms_.empty()) {
