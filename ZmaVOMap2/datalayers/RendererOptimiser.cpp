@@ -416,18 +416,38 @@ bool RendererOptimiserDataset::BuildZoom(ZoomPixels& zoom) const {
     const double ax = zoom.base.ax, bx = zoom.base.bx, ay = zoom.base.ay, cy = zoom.base.cy;
     const double ox = offsetX_, oy = offsetY_;
     const double gridLeft = static_cast<double>(left), gridTop = static_cast<double>(top);
+    const double gridWidth = static_cast<double>(width), gridHeight = static_cast<double>(height);
+    const double* xs = positions_.XData();
+    const double* ys = positions_.YData();
+    const std::uint32_t* words = positions_.CountWords();
+    unsigned* grid = taken.data();
     const long count = positions_.Count();
-    for (long i = 0; i < count; ++i) {
-        if (!positions_.Counts(i)) continue;
-        const float sx = static_cast<float>(ax + bx * (positions_.X(i) + ox));
-        const float sy = static_cast<float>(ay + cy * (positions_.Y(i) + oy));
+    // One row: false when it falls outside the grid (which then cannot serve).
+    auto place = [&](long i) {
+        const float sx = static_cast<float>(ax + bx * (xs[i] + ox));
+        const float sy = static_cast<float>(ay + cy * (ys[i] + oy));
         const double fx = static_cast<double>(sx) - gridLeft, fy = static_cast<double>(sy) - gridTop;
-        if (!(fx >= 0 && fy >= 0 && fx < width && fy < height)) return false;
-        const long cx = static_cast<long>(fx), cy2 = static_cast<long>(fy);
-        const size_t bit = static_cast<size_t>(cy2) * static_cast<size_t>(width) + static_cast<size_t>(cx);
-        if ((taken[bit >> 5] >> (bit & 31)) & 1u) continue;
-        taken[bit >> 5] |= 1u << (bit & 31);
-        zoom.entries.push_back({static_cast<int>(i), cx + left, cy2 + top});
+        if (!(fx >= 0 && fy >= 0 && fx < gridWidth && fy < gridHeight)) return false;
+        const long cx = static_cast<long>(fx), cyCell = static_cast<long>(fy);
+        const size_t bit = static_cast<size_t>(cyCell) * static_cast<size_t>(width) + static_cast<size_t>(cx);
+        unsigned& word = grid[bit >> 5];
+        const unsigned mask = 1u << (bit & 31);
+        if (!(word & mask)) {
+            word |= mask;
+            zoom.entries.push_back({static_cast<int>(i), cx + left, cyCell + top});
+        }
+        return true;
+    };
+    for (long w = 0; w * 32 < count; ++w) {
+        std::uint32_t bits = words[w];
+        const long first = w * 32;
+        if (bits == 0xFFFFFFFFu && first + 32 <= count) {
+            for (long i = first; i < first + 32; ++i)
+                if (!place(i)) return false;
+            continue;
+        }
+        for (long k = 0; bits; ++k, bits >>= 1)
+            if ((bits & 1u) && !place(first + k)) return false;
     }
     return true;
 }

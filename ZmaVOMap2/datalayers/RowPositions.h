@@ -46,6 +46,12 @@ public:
     double X(long row) const { return x_[static_cast<size_t>(row)]; }
     double Y(long row) const { return y_[static_cast<size_t>(row)]; }
 
+    // The arrays themselves, for the walks over every row: longitudes, latitudes, and the
+    // counting bits, 32 rows to a word (row i is bit i % 32 of word i / 32).
+    const double* XData() const noexcept { return x_.data(); }
+    const double* YData() const noexcept { return y_.data(); }
+    const std::uint32_t* CountWords() const noexcept { return counts_.data(); }
+
     // Blocks: rows [b * kBlockRows, (b + 1) * kBlockRows). The extent covers the block's rows
     // with a position, without offsets; empty (the sentinel) when none has one.
     size_t BlockCount() const noexcept { return blocks_.size(); }
