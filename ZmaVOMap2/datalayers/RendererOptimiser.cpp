@@ -284,7 +284,7 @@ void RendererOptimiserDataset::ReadRows(ZmaExtent* extent, bool claimPixels) {
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
     positions_.Begin(count);
-    bool complete = false;
+    long read = 0;
     try {
         if (count > 0) hostdata::MoveFirst(&rows);
         for (long i = 0; i < count; ++i) {
@@ -292,7 +292,8 @@ void RendererOptimiserDataset::ReadRows(ZmaExtent* extent, bool claimPixels) {
             double lon = 0, lat = 0;
             const bool has = ReadRaw(lon, lat);
             const bool counts = has && (!rowFilter_ || rowFilter_->ValidateRow());
-            positions_.Add(has, lon, lat, counts);
+            positions_.Set(i, has, lon, lat, counts);
+            read = i + 1;
             if (counts && (extent || claimPixels)) {
                 const ZmaPointD p = {lon + offsetX_, lat + offsetY_};
                 if (extent) extent::Extend(*extent, p);
@@ -303,12 +304,11 @@ void RendererOptimiserDataset::ReadRows(ZmaExtent* extent, bool claimPixels) {
             }
             if (i + 1 < count) hostdata::MoveNext(&rows);
         }
-        complete = true;
     } catch (...) {
-        positions_.Finish(false);
+        positions_.Finish(read, false);
         throw;
     }
-    positions_.Finish(complete);
+    positions_.Finish(read, true);
 }
 
 void RendererOptimiserDataset::Rebuild(bool computeExtent) {
@@ -644,7 +644,7 @@ void RendererOptimiserCellSites::ReadRows() {
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
     positions_.Begin(count);
-    bool complete = false;
+    long read = 0;
     try {
         if (count > 0) hostdata::MoveFirst(&rows);
         Variant value;
@@ -662,15 +662,15 @@ void RendererOptimiserCellSites::ReadRows() {
             }
             double lon = 0, lat = 0;
             const bool has = ReadRaw(lon, lat);
-            positions_.Add(has, lon, lat, has && shown);
+            positions_.Set(i, has, lon, lat, has && shown);
+            read = i + 1;
             if (i + 1 < count) hostdata::MoveNext(&rows);
         }
-        complete = true;
     } catch (...) {
-        positions_.Finish(false);
+        positions_.Finish(read, false);
         throw;
     }
-    positions_.Finish(complete);
+    positions_.Finish(read, true);
 }
 
 void RendererOptimiserCellSites::Rebuild(bool computeExtent) {

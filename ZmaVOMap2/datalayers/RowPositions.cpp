@@ -1,7 +1,6 @@
 #include "ZmaVOMap2/datalayers/RowPositions.h"
 
 #include <cfloat>
-#include <limits>
 
 namespace {
 const ZmaExtent kNoBlock = {DBL_MAX, -DBL_MAX, -DBL_MAX, DBL_MAX};
@@ -28,36 +27,26 @@ void RowPositions::Release() {
 
 void RowPositions::Begin(long rowCount) {
     Clear();
-    // A much smaller dataset does not keep the memory of a large one.
-    if (rowCount >= 0 && x_.capacity() > 2 * static_cast<size_t>(rowCount) + 4096) Release();
     const size_t n = rowCount > 0 ? static_cast<size_t>(rowCount) : 0;
-    x_.reserve(n);
-    y_.reserve(n);
-    counts_.reserve((n + 31) / 32);
-    blocks_.reserve((n + kBlockRows - 1) / kBlockRows);
+    // A much smaller dataset does not keep the memory of a large one.
+    if (x_.capacity() > 2 * n + 4096) Release();
+    x_.resize(n);
+    y_.resize(n);
+    counts_.assign((n + 31) / 32, 0u);
+    blocks_.assign((n + kBlockRows - 1) / kBlockRows, kNoBlock);
 }
 
-void RowPositions::Add(bool hasPosition, double longitude, double latitude, bool counts) {
-    const size_t i = x_.size();
-    if (i % kBlockRows == 0) blocks_.push_back(kNoBlock);
-    if (i % 32 == 0) counts_.push_back(0u);
-    if (!hasPosition) {
-        x_.push_back(std::numeric_limits<double>::quiet_NaN());
-        y_.push_back(std::numeric_limits<double>::quiet_NaN());
-        return;
+void RowPositions::Finish(long rowsSet, bool complete) {
+    const size_t n = rowsSet > 0 ? static_cast<size_t>(rowsSet) : 0;
+    if (n < x_.size()) {
+        x_.resize(n);
+        y_.resize(n);
+        counts_.resize((n + 31) / 32);
+        if (n % 32) counts_.back() &= (1u << (n % 32)) - 1;
+        blocks_.resize((n + kBlockRows - 1) / kBlockRows);
     }
-    anyPosition_ = true;
-    x_.push_back(longitude);
-    y_.push_back(latitude);
-    if (counts) counts_.back() |= 1u << (i & 31);
-    ZmaExtent& block = blocks_.back();
-    if (longitude < block.left) block.left = longitude;
-    if (longitude > block.right) block.right = longitude;
-    if (latitude < block.bottom) block.bottom = latitude;
-    if (latitude > block.top) block.top = latitude;
+    known_ = complete;
 }
-
-void RowPositions::Finish(bool complete) { known_ = complete; }
 
 size_t RowPositions::Bytes() const noexcept {
     return x_.capacity() * sizeof(double) + y_.capacity() * sizeof(double) +

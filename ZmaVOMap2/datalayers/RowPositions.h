@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 class RowPositions {
@@ -27,11 +28,27 @@ public:
     // Whether a complete reading is kept.
     bool Known() const noexcept { return known_; }
 
-    // A reading of `rowCount` rows, one Add per row in row order, then Finish. A reading that
-    // ends early (the host failed) keeps the rows added so far for this frame but is not Known.
+    // A reading of `rowCount` rows, one Set per row in row order, then Finish with the number
+    // of rows set. A reading that ends early (the host failed) keeps the rows set so far for this
+    // frame but is not Known.
     void Begin(long rowCount);
-    void Add(bool hasPosition, double longitude, double latitude, bool counts);
-    void Finish(bool complete);
+    void Set(long row, bool hasPosition, double longitude, double latitude, bool counts) {
+        const size_t i = static_cast<size_t>(row);
+        if (!hasPosition) {
+            x_[i] = y_[i] = std::numeric_limits<double>::quiet_NaN();
+            return;
+        }
+        anyPosition_ = true;
+        x_[i] = longitude;
+        y_[i] = latitude;
+        if (counts) counts_[i >> 5] |= 1u << (i & 31);
+        ZmaExtent& block = blocks_[i / kBlockRows];
+        block.left = longitude < block.left ? longitude : block.left;
+        block.right = longitude > block.right ? longitude : block.right;
+        block.bottom = latitude < block.bottom ? latitude : block.bottom;
+        block.top = latitude > block.top ? latitude : block.top;
+    }
+    void Finish(long rowsSet, bool complete);
 
     // The rows read (all of them once Known).
     long Count() const noexcept { return static_cast<long>(x_.size()); }
