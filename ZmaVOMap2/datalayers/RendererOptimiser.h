@@ -3,8 +3,8 @@
 // For every frame an optimiser turns the dataset's rows into screen pixels, keeps only what can
 // be seen, and answers its data layer which rows to draw and in which order, which row lies at or
 // near a pixel, and which extents the data and its selection cover. A redraw then costs one
-// symbol per occupied pixel instead of one per row, and nothing is re-read until the view, its
-// extent or the layer's offsets change.
+// symbol per occupied pixel instead of one per row, and the pixels are worked out again only
+// when the view, its extent or the layer's offsets change.
 //
 //  - RendererOptimiserDataset (measurement points): at most one row per pixel; the first row
 //    (lowest row number) that falls on a pixel wins it.
@@ -13,6 +13,9 @@
 //
 // Both read every row of the host once and keep its position (RowPositions) until the host
 // reports a change of the rows (InvalidateRows); a new view then costs no reading of the host.
+// The point optimiser also keeps, for a few recent zoom levels, the pixel of the first row of
+// every occupied pixel of the whole data: a view that is one of them moved by whole pixels (a
+// pan east or west) takes its pixels from there instead of from every row.
 //
 // Map points are x = longitude, y = latitude in degrees, with the layer's offsets added. A row
 // whose latitude and longitude are both exactly 0, or either is empty or null, has no position.
