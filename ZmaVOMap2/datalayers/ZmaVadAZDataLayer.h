@@ -225,6 +225,8 @@ private:
     bool FindLatLongFields();
     void BuildDisplayFields(const std::vector<std::wstring>& fieldNames);
     void RefreshStyleField();
+    // Tells the optimiser to judge the rows again when what ValidateRow judges by has changed.
+    void NoteRowFilter();
     // Hands one field renderer per styled display field to this frame's drawing object.
     bool PrepareRenderer(IHostRenderer* renderer);
     IHostRenderer& Renderer() const;
@@ -267,6 +269,7 @@ private:
     std::list<std::wstring> displayFields_;
     std::map<std::wstring, long> attributeCodes_;
     platform::Variant rowValue_;  // ValidateRow's reading of the current row
+    std::wstring rowFilterKey_;   // what ValidateRow judged by when the optimiser last read the rows
 };
 
 // The data layer behind a layer of the collection; null for layers of other kinds.
