@@ -3,8 +3,9 @@
 #include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
-#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZShapesLayer.h"
 
 #include <mutex>
 
@@ -13,7 +14,8 @@ void RegisterLayerKinds() {
     std::call_once(once, [] {
         RegisterDataLayerKinds(LayerFactory::Instance());
         RegisterAtrLayerKind(LayerFactory::Instance());
+        RegisterShapesLayerKind(LayerFactory::Instance());
         RegisterDirectionLayerKind(LayerFactory::Instance());
-        RegisterShapeLayerKinds(LayerFactory::Instance());
+        RegisterMarkerLayerKind(LayerFactory::Instance());
     });
 }

@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
@@ -400,6 +401,13 @@ bool CZmaVadAZMarkerLayer::SnapToTrack(double& longitude, double& latitude) {
     } catch (...) {
         return false;
     }
+}
+
+void RegisterMarkerLayerKind(LayerFactory& factory) {
+    factory.Register(CZmaVadAZLayer::kTypeMarker,
+                     [](IDispatch* map, CZmaVadAZLayerCollection* owner, int) -> std::unique_ptr<CZmaVadAZLayer> {
+                         return std::make_unique<CZmaVadAZMarkerLayer>(map, owner, false);
+                     });
 }
 
 namespace markers {

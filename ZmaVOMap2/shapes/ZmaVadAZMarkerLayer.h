@@ -74,6 +74,12 @@ private:
     std::map<std::wstring, long> keys_;
 };
 
+class LayerFactory;
+
+// Registers the marker layer (type 12, made without snapping) in the factory. The region layer
+// needs the host's region set and is made by regions::Edit only.
+void RegisterMarkerLayerKind(LayerFactory& factory);
+
 // The control's marker operations over the collection: at most one marker layer, found by its
 // type code. Each answers S_FALSE without a marker layer.
 namespace markers {

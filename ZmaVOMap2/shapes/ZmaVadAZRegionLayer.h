@@ -43,8 +43,6 @@ private:
     platform::ComPtr<IRegionSet> regions_;
 };
 
-class LayerFactory;
-
 // The control's region operations over the collection: at most one region layer, found by its
 // type code.
 namespace regions {
@@ -55,7 +53,3 @@ HRESULT TurnOff(CZmaVadAZLayerCollection& collection);
 // The polygon-filter tool finished a ring; nothing happens without a region layer.
 void AddPolygon(CZmaVadAZLayerCollection& collection, const std::vector<ZmaPointD>& ring);
 }  // namespace regions
-
-// Registers the marker layer (type 12, made without snapping) in the factory; the region layer
-// needs the host's region set and is made by regions::Edit only.
-void RegisterShapeLayerKinds(LayerFactory& factory);

@@ -11,7 +11,7 @@ using platform::Variant;
 namespace layertest {
 namespace {
 
-class ShapeLayers : public LayerTest {
+class RegionLayer : public LayerTest {
 protected:
     ComPtr<IRegionSet> NewSet() {
         ComPtr<IRegionSet> set;
@@ -33,7 +33,7 @@ protected:
     }
 };
 
-TEST_F(ShapeLayers, TheExtentCoversEveryPointAndIsEmptyWithoutOne) {
+TEST_F(RegionLayer, TheExtentCoversEveryPointAndIsEmptyWithoutOne) {
     ComPtr<IRegionSet> set = NewSet();
     CZmaVadAZRegionLayer layer(set.Get(), map_.Get(), layers_.get());
     ComPtr<IDispatch> rectangle = NewRectangle();
