@@ -355,7 +355,8 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
         throw;
     }
 
-    if (type == CZmaVadAZLayer::kTypeDataset) {
+    // The host may have removed the new layer from an event handler while it was built.
+    if (type == CZmaVadAZLayer::kTypeDataset && collection_.Contains(built)) {
         if (collection_.CountPointDatasetLayer() == 1 &&
             (collection_.GetNewLayersOnTop() || collection_.GetAutoSynchToStream()))
             collection_.Host().ZoomToLayersBounds(built, -1.0);

@@ -94,6 +94,13 @@ void RendererOptimiserInterface::SetSources(IHostDataset* dataset, IHostField* l
     selectedItems_.clear();
 }
 
+void RendererOptimiserInterface::ForgetRows() {
+    viewRect_ = {0, 0, 0, 0};
+    viewExtent_ = kEmptyExtent;
+    dataExtent_ = kEmptyExtent;
+    selectedItems_.clear();
+}
+
 bool RendererOptimiserInterface::ReadPosition(ZmaPointD& point) {
     if (!latitudeField_ || !longitudeField_) return false;
     hostdata::ReadValue(latitudeField_.Get(), latitude_);
@@ -248,6 +255,12 @@ void RendererOptimiserDataset::SetSources(IHostDataset* dataset, IHostField* lat
     drawList_.clear();
 }
 
+void RendererOptimiserDataset::ForgetRows() {
+    RendererOptimiserInterface::ForgetRows();
+    pixels_.Reset({0, 0, 0, 0});
+    drawList_.clear();
+}
+
 void RendererOptimiserDataset::Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX, double offsetY,
                                       bool selectedMode) {
     selectedMode_ = selectedMode;
@@ -391,6 +404,13 @@ RendererOptimiserCellSites::RendererOptimiserCellSites(const std::wstring& siteF
 }
 
 RendererOptimiserCellSites::~RendererOptimiserCellSites() = default;
+
+void RendererOptimiserCellSites::ForgetRows() {
+    RendererOptimiserInterface::ForgetRows();
+    rowPixels_.clear();
+    iterator_ = rowPixels_.end();
+    elementIndex_.clear();
+}
 
 void RendererOptimiserCellSites::Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX,
                                         double offsetY, bool selectedMode) {

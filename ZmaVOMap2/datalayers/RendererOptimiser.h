@@ -55,6 +55,9 @@ public:
     // Stores the dataset and its two position fields, and forgets the view, the offsets and the
     // data extent.
     virtual void SetSources(IHostDataset* dataset, IHostField* latitude, IHostField* longitude);
+    // The dataset's rows changed (added, removed or moved): forgets everything read from them, so
+    // the next Update reads them again even when the view stayed.
+    virtual void ForgetRows();
     // Brings the cache up to date for one frame: `view` is the drawing rectangle in device
     // pixels, `viewExtent` the map extent it shows. `selectedMode` makes the next iteration walk
     // the selected rows instead of the drawn ones.
@@ -122,6 +125,7 @@ public:
     ~RendererOptimiserDataset() override;
 
     void SetSources(IHostDataset* dataset, IHostField* latitude, IHostField* longitude) override;
+    void ForgetRows() override;
     void Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX, double offsetY,
                 bool selectedMode) override;
     int ItemAtPixel(const POINT& pixel) override;
@@ -195,6 +199,7 @@ public:
     int Reset() override;
     int MoveNext() override;
     bool GetDataExtent(ZmaExtent& out) override;
+    void ForgetRows() override;
     // Cell sites are filtered by their "LayerType" value only.
     void SetRowFilter(RendererRowValidatorInterface*) override {}
 

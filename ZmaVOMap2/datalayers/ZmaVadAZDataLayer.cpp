@@ -219,6 +219,8 @@ void CZmaVadAZDataLayer::RefreshStyleField() {
 
 HRESULT CZmaVadAZDataLayer::RefreshFromDataset() {
     try {
+        // The host changed the rows: what the optimiser cached of them is stale.
+        if (optimiser_) optimiser_->ForgetRows();
         ReloadAttributeCodes();
         return S_OK;
     } CATCH_RETURN_QUIET()

@@ -396,7 +396,11 @@ bool CZmaVadAZLayer::IsNormalTableLayer() { return type_ == kTypeTable; }
 
 HRESULT CZmaVadAZLayer::SetVisible(bool visible) {
     visible_ = visible;
-    if (type_ == kTypeDataset && owner_) owner_->NotifyLayerVisibilityChanged();
+    if (type_ == kTypeDataset && owner_) {
+        owner_->NotifyLayerVisibilityChanged();
+        // The host may have removed this layer from its handler: its engine layer is gone then.
+        if (!owner_->Contains(this)) return S_OK;
+    }
     if (owner_ && !owner_->Host().IsScreenUpdating()) return S_OK;
     EngineDispatch layer(engineLayer_.Get());
     layer.Put(E::Layer::kVisible, EngineBool(visible));

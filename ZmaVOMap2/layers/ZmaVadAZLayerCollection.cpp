@@ -45,6 +45,8 @@ CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
     // Front to back: each layer takes its engine layer out of the map as it goes.
     for (auto& layer : layers_) layer.reset();
     layers_.clear();
+    retiredLayers_.clear();
+    retiredCompositions_.clear();
     pendingOffsetLayers_.clear();
     annotations_ = cellSiteLayer_ = markerLayer_ = temporaryTabLayer_ = nullptr;
     searchCursor_ = nullptr;
@@ -378,7 +380,26 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
 void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     ForgetSpecialLayer(layer);
     auto it = Find(layer);
-    if (it != layers_.end()) layers_.erase(it);
+    if (it == layers_.end()) return;
+    if (operations_ > 0) retiredLayers_.push_back(std::move(*it));
+    layers_.erase(it);
+}
+
+void CZmaVadAZLayerCollection::EndOperation() noexcept {
+    if (operations_ > 0 && --operations_ > 0) return;
+    // Each layer takes its engine layer out of the map as it goes; it must not fail the caller.
+    try {
+        retiredLayers_.clear();
+        retiredCompositions_.clear();
+    } catch (...) {
+        platform::LogCaughtException(__FILE__, __LINE__);
+    }
+}
+
+bool CZmaVadAZLayerCollection::Contains(const CZmaVadAZLayer* layer) const noexcept {
+    for (const auto& held : layers_)
+        if (held.get() == layer) return true;
+    return false;
 }
 
 void CZmaVadAZLayerCollection::ForgetDatasetLines(const std::string& guid, CZmaVadAZLayer* layer) {
@@ -436,7 +457,11 @@ HRESULT CZmaVadAZLayerCollection::RemoveLayer(CZmaVadAZLayer* layer, bool update
             compositionList_.erase(it);
             break;
         }
-        compositions_.erase(key);
+        auto composition = compositions_.find(key);
+        if (composition != compositions_.end()) {
+            if (operations_ > 0) retiredCompositions_.push_back(std::move(composition->second));
+            compositions_.erase(composition);
+        }
         ForgetDatasetLines(narrowKey, layer);
     } else if (updateLegends && notifyHost) {
         orderKey = layer->GetName();

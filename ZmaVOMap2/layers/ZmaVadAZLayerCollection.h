@@ -114,6 +114,14 @@ public:
     // The layers from the top down, as they stand now.
     std::vector<CZmaVadAZLayer*> Layers() const;
 
+    // An operation that may fire events to the host runs between these two: a layer or dataset
+    // composition removed meanwhile (by the host, from its handler) is unlinked at once but
+    // destroyed only when the last operation ends, so the code that fired can finish safely.
+    void BeginOperation() noexcept { ++operations_; }
+    void EndOperation() noexcept;
+    // Whether the layer is (still) in the list.
+    bool Contains(const CZmaVadAZLayer* layer) const noexcept;
+
     // Events on behalf of the layers.
     void NotifyLayerVisibilityChanged();
     void FireSelectionChanged(BSTR seriesId);
@@ -224,6 +232,10 @@ private:
     std::vector<CZmaVadAZLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
     std::vector<std::wstring> cellSiteGuids_;
+    int operations_ = 0;
+    // What was removed during an operation, destroyed when the operations end.
+    std::vector<std::unique_ptr<CZmaVadAZLayer>> retiredLayers_;
+    std::vector<std::unique_ptr<CZmaVadAZDatasetComposition>> retiredCompositions_;
 
     // Frame drawing and routing state.
     static void DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent, int pass);
