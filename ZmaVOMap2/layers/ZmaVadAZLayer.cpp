@@ -314,7 +314,15 @@ HRESULT CZmaVadAZLayer::LoadAnnotationsLayer(IXMLDOMElement* element) {
     ComPtr<IXMLDOMNodeList> files = layerxml::SelectNodes(element, L"AnnotationFiles");
     long count = 0;
     files->get_length(&count);
-    if (count == 0) return Attach("Annotations", kTypeAnnotations, unique);
+    if (count == 0) {
+        HRESULT hr = Attach("Annotations", kTypeAnnotations, unique);
+        if (owner_)
+            owner_->KeepTemporaryTable(unique);
+        else
+            RemoveNamePlaceholder(unique);
+        return hr;
+    }
+    RemoveNamePlaceholder(unique);
     // Restoring embedded annotation tables needs the host's stream-text converter, which joins
     // with the settings document.
     return E_NOTIMPL;

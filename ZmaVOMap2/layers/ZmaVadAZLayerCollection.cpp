@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
@@ -47,6 +48,8 @@ CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
     layers_.clear();
     retiredLayers_.clear();
     retiredCompositions_.clear();
+    // The engine layers over the temporary tables are gone with the layers: their files may go.
+    for (const std::string& table : temporaryTables_) RemoveTableFiles(table);
     pendingOffsetLayers_.clear();
     annotations_ = cellSiteLayer_ = markerLayer_ = temporaryTabLayer_ = nullptr;
     searchCursor_ = nullptr;
@@ -350,6 +353,7 @@ HRESULT CZmaVadAZLayerCollection::CreateAnnotationsLayer(const char* folder) {
     if (annotations_) DestroyLayer(annotations_);
 
     CZmaVadAZLayer* layer = AddLayer(kAnnotationsName, CZmaVadAZLayer::kTypeAnnotations, path, L"", "", L"", L"");
+    KeepTemporaryTable(path);
     if (!layer) {
         platform::Prompts().MessageBox(nullptr, L"Failed to initialize the annotations layer", kCaption, MB_OK);
         platform::ThrowHr(E_FAIL);
@@ -394,6 +398,13 @@ void CZmaVadAZLayerCollection::EndOperation() noexcept {
     } catch (...) {
         platform::LogCaughtException(__FILE__, __LINE__);
     }
+}
+
+void CZmaVadAZLayerCollection::KeepTemporaryTable(const std::string& tablePath) {
+    if (tablePath.empty()) return;
+    RemoveNamePlaceholder(tablePath);
+    if (std::find(temporaryTables_.begin(), temporaryTables_.end(), tablePath) == temporaryTables_.end())
+        temporaryTables_.push_back(tablePath);
 }
 
 bool CZmaVadAZLayerCollection::Contains(const CZmaVadAZLayer* layer) const noexcept {

@@ -134,6 +134,9 @@ public:
     bool IsRefreshEnabled() const noexcept { return refresh_; }
     bool GetAutoSynchToStream() const noexcept { return autoSynchToStream_; }
     void SetTemporaryFolder(const std::wstring& folder) { temporaryFolder_ = folder; }
+    // A temporary table made for one of the layers: its name placeholder goes now, the table's
+    // files when the collection goes.
+    void KeepTemporaryTable(const std::string& tablePath);
     const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
     void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
@@ -232,6 +235,7 @@ private:
     std::vector<CZmaVadAZLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
     std::vector<std::wstring> cellSiteGuids_;
+    std::vector<std::string> temporaryTables_;
     int operations_ = 0;
     // What was removed during an operation, destroyed when the operations end.
     std::vector<std::unique_ptr<CZmaVadAZLayer>> retiredLayers_;
