@@ -1,11 +1,17 @@
 #include "ZmaVOMap2/control/LayerKinds.h"
 
+#include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZShapesLayer.h"
 
 #include <mutex>
 
 void RegisterLayerKinds() {
     static std::once_flag once;
-    std::call_once(once, [] { RegisterDataLayerKinds(LayerFactory::Instance()); });
+    std::call_once(once, [] {
+        RegisterDataLayerKinds(LayerFactory::Instance());
+        RegisterAtrLayerKind(LayerFactory::Instance());
+        RegisterShapesLayerKind(LayerFactory::Instance());
+    });
 }

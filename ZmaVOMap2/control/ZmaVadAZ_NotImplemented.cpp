@@ -6,7 +6,6 @@ STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::LayersDlg() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR /*strGUID*/, double /*dScale*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_DistanceUnit(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR * /*pVal*/) { return E_NOTIMPL; }
@@ -114,25 +113,14 @@ STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetDisplayOrigin(LONG /*x*/, LONG /*y*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR /*filePath*/, BSTR /*fileFormat*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawCircle(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawFilledCircle(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawSpotlightCircle(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawPie(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, double /*startAngle*/, double /*endAngle*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawFilledPie(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, double /*startAngle*/, double /*endAngle*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawSpotlightPie(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, double /*startAngle*/, double /*endAngle*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearShapes() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ToggleShapes(VARIANT_BOOL /*Visible*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR /*SeriesID*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR /*SeriesID*/, IDispatch * /*dataset*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawFilledDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }

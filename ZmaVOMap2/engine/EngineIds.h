@@ -11,6 +11,8 @@ namespace ExternalIds {
 // The map engine.
 inline constexpr CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 inline constexpr IID kEngineEvents = {0x9D6ED198, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
+// The engine's point object, made by class for positions handed to the engine.
+inline constexpr CLSID kEnginePoint = {0x968303A6, 0x8F18, 0x11D0, {0x87, 0x96, 0x00, 0xAA, 0x00, 0xB7, 0xEF, 0x73}};
 inline constexpr GUID kEngineTypeLibrary = {0x9D6ED199, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 
 // Refused by the control, so that hosts initialise it through IPersistStreamInit.
@@ -44,7 +46,18 @@ constexpr DISPID kRedrawInterval = 55;
 constexpr DISPID kSearchPath = 56;
 constexpr DISPID kInfotipSupport = 63;
 constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
+constexpr DISPID kFeatureFactory = 49;
 }  // namespace EngineMap
+
+namespace EngineLayers {
+constexpr DISPID kClearSelection = 2;
+}  // namespace EngineLayers
+
+// The engine map's feature factory.
+namespace EngineFeatureFactory {
+constexpr DISPID kCreateCircularRegion = 11;
+constexpr short kCircleInMapUnits = 1;
+}  // namespace EngineFeatureFactory
 
 namespace EngineRectangle {
 using namespace LayerEngine::Rectangle;
@@ -52,13 +65,16 @@ constexpr DISPID kMove = 8;
 }  // namespace EngineRectangle
 
 namespace EngineFeature {
+constexpr DISPID kBounds = 7;
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
+constexpr DISPID kUpdate = 18;
 }  // namespace EngineFeature
 
 namespace EnginePoint {
 constexpr DISPID kX = 1;
 constexpr DISPID kY = 2;
+constexpr DISPID kSet = 3;
 }  // namespace EnginePoint
 
 namespace EnginePoints {
@@ -67,9 +83,17 @@ constexpr DISPID kItem = 2;
 }  // namespace EnginePoints
 
 namespace EngineCoordSys {
+// The system's unit code: 7 for a system in metres.
+constexpr DISPID kUnits = 3;
+constexpr DISPID kPickCoordSys = 16;
 constexpr DISPID kClone = 17;
 }  // namespace EngineCoordSys
 
 namespace EngineStyle {
 constexpr DISPID kSelectionPattern = 10;
+// The style dialogs, by the kind of feature styled.
+constexpr DISPID kPickSymbol = 25;
+constexpr DISPID kPickLine = 26;
+constexpr DISPID kPickRegion = 27;
+constexpr DISPID kPickText = 28;
 }  // namespace EngineStyle
