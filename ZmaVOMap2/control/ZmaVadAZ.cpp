@@ -495,6 +495,8 @@ bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESU
         engineWindow_ = nullptr;
         return false;
     }
+    // A command fires events, whose handlers may release the control or tear its map down.
+    OperationScope operation(*this);
     return commands_.ProcessWindowMessage(msg, wp, lp, result);
 }
 

@@ -27,8 +27,27 @@ enum : DISPID {
     kEventSelectionChanged = 1,
     kEventSeriesRemoved = 2,
     kEventLayerVisibilityChanged = 5,
+    kEventCurrentToolChanged = 3,
+    kEventEnhancedDrawingModeChanged = 10,
     kEventUnitsChanged = 12,
+    kEventSyncZoom = 13,
+    // Menu commands the control's window takes.
+    kCommandSelectTool = 32774,
+    kCommandEnhancedDrawing = 32885,
+    kCommandSyncZoomAll = 32888,
 };
+
+// Sends a menu command to the control's window, as its context menu does.
+HRESULT SendCommand(IDispatch* control, UINT command) {
+    Variant map;
+    if (FAILED(Invoke(control, kMapX, DISPATCH_PROPERTYGET, {}, &map)) || map.vt != VT_DISPATCH) return E_FAIL;
+    Variant window;
+    if (FAILED(Invoke(map.pdispVal, -515 /* the window handle */, DISPATCH_PROPERTYGET, {}, &window))) return E_FAIL;
+    HWND handle = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window.ToLong()));
+    if (!::IsWindow(handle)) return E_FAIL;
+    ::SendMessageW(handle, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    return S_OK;
+}
 
 ComPtr<IDispatch> PointDataset(long rows = 20) {
     return NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, rows);
@@ -340,6 +359,12 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
          [](IDispatch* c, IDispatch* other) { return Call(c, kDisplayDataset, {Variant(other), Text(L"RxLev"), Text(kOtherSeries)}); }},
         {"LayerVisibilityChanged from SetDatasetVisible", kEventLayerVisibilityChanged,
          [](IDispatch* c, IDispatch*) { return Call(c, kSetDatasetVisible, {Text(kSeries), Variant(0L)}); }},
+        {"CurrentToolChanged from the select-tool command", kEventCurrentToolChanged,
+         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSelectTool); }},
+        {"EnhancedDrawingModeChanged from its command", kEventEnhancedDrawingModeChanged,
+         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandEnhancedDrawing); }},
+        {"SyncZoom from its command", kEventSyncZoom,
+         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSyncZoomAll); }},
         {"UnitsChanged from Units", kEventUnitsChanged,
          [](IDispatch* c, IDispatch*) { return Put(c, kUnits, Text(L"Kilometre")); }},
         {"SelectionChanged from the rectangle tool", kEventSelectionChanged,
@@ -368,9 +393,16 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
             ComPtr<IUnknown> control;
             ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()),
                       S_OK);
+            // In a form: the menu commands reach the control through its window.
+            auto site = platform::MakeObject<testsupport::TestSite>(200, 150);
+            ComPtr<IOleObject> ole;
+            control->QueryInterface(IID_IOleObject, ole.PutVoid());
+            ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
             ComPtr<IPersistStreamInit> persist;
             control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
             ASSERT_EQ(persist->InitNew(), S_OK);
+            RECT r = site->Rect();
+            ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
             ComPtr<IDispatch> dispatch;
             control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
             ComPtr<IDispatch> dataset = SampleDataset(200), other = PointDataset(10);
@@ -390,6 +422,7 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
             if (action.first == Teardown::Release) {
                 // The handler holds the last reference: the operation must finish on its own.
                 IDispatch* raw = dispatch.Get();
+                ole.Reset();
                 point.Reset();
                 container.Reset();
                 persist.Reset();
@@ -413,6 +446,8 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
             EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
             point->Unadvise(cookie);
             sink->control.Reset();
+            ole->Close(OLECLOSE_NOSAVE);
+            ole->SetClientSite(nullptr);
             ComPtr<IZmaVadAZ> typed;
             control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
             typed->PreDestroy();
