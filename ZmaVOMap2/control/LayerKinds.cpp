@@ -2,10 +2,14 @@
 
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/lines/LineLayerKinds.h"
 
 #include <mutex>
 
 void RegisterLayerKinds() {
     static std::once_flag once;
-    std::call_once(once, [] { RegisterDataLayerKinds(LayerFactory::Instance()); });
+    std::call_once(once, [] {
+        RegisterDataLayerKinds(LayerFactory::Instance());
+        RegisterLineLayerKinds(LayerFactory::Instance());
+    });
 }

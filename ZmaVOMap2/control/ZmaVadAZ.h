@@ -330,6 +330,7 @@ public:
     void FireSeriesRemoved(BSTR seriesId) override { Fire_SeriesRemoved(seriesId); }
     void FireLayerVisibilityChanged() override { Fire_LayerVisibilityChanged(); }
     void FireSelectionChanged(BSTR seriesId) override { Fire_SelectionChanged(seriesId); }
+    void FireGetField(BSTR fieldName, BSTR seriesGuid) override { Fire_GetField(fieldName, seriesGuid); }
     void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) override;
 
     // The print legend the host handed over (a reference added), null when none.
@@ -384,6 +385,9 @@ private:
     // After a change to what the map shows: redraw on and the engine window invalidated, only
     // while ScreenUpdating is on.
     void RepaintIfUpdating();
+    // The field members of the serving (`neighbours` false) and neighbour lines (ZmaVadAZ_Lines.cpp).
+    HRESULT SetLinesToCellsField(BSTR series, BSTR field, bool neighbours, bool label);
+    HRESULT GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label);
     // The channel logger for usage records, created on first use; null when the host has none.
     IHostChannelLogger* GetUsageLogger();
     // The layer's extent grown by `padding` (0.04 when negative), or a view of the current zoom

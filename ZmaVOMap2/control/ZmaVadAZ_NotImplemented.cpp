@@ -9,20 +9,11 @@ STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR /*strGUID*/, double /*dScale*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_DistanceUnit(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateCellRefData() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_IsBatchPrinting(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_IsBatchPrinting(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_BatchJobID(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_BatchJobID(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_Title(BSTR * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetZoom(double /*dZoom*/, LONG /*iNewWidth*/, LONG /*iNewHeight*/, LONG /*iRealWidth*/, LONG /*iRealHeight*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch ** /*ppNode*/) { return E_NOTIMPL; }
@@ -40,7 +31,6 @@ STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR /*bstrTabPath*/) { return E_NO
 STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::HandleDragDrop(IUnknown * /*pDataObject*/, LONG /*lScreenX*/, LONG /*lScreenY*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT /*varLat*/, VARIANT /*varLong*/, VARIANT /*varRad*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR /*bstrTitle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PrintTitle(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_PrintTitle(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
@@ -127,20 +117,11 @@ STDMETHODIMP CZmaVadAZ::ClearShapes() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleShapes(VARIANT_BOOL /*Visible*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR /*SeriesID*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR /*SeriesID*/, IDispatch * /*dataset*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawFilledDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double /*dCentreX*/, double /*dCentreY*/, double /*dZoom*/, LONG /*lPixel*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL /*bSnapToTrack*/) { return E_NOTIMPL; }

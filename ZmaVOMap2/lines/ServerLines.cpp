@@ -1,0 +1,118 @@
+#include "ZmaVOMap2/lines/ServerLines.h"
+
+#include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/lines/NeighbourLines.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "platform/Gdiplus.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+bool SameExtent(const ZmaExtent& a, const ZmaExtent& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
+                               const ZmaExtent& extent) {
+    const int drawOption = owner_.GetDrawOption();
+    const int entries = owner_.GetDatasetCount();
+    auto it = datasets_.find(dataset);
+    const bool valid = it != datasets_.end() && ::EqualRect(&it->second.view, &view) &&
+                       SameExtent(it->second.extent, extent) && it->second.entryCount == entries &&
+                       it->second.offsetX == dataLayer.GetOffsetX() && it->second.offsetY == dataLayer.GetOffsetY() &&
+                       it->second.drawOption == drawOption && drawOption == 0;
+    if (valid) return false;
+    DatasetLines& lines = datasets_[dataset];
+    lines.lines.clear();
+    lines.view = view;
+    lines.extent = extent;
+    lines.drawOption = drawOption;
+    lines.entryCount = entries;
+    lines.offsetX = dataLayer.GetOffsetX();
+    lines.offsetY = dataLayer.GetOffsetY();
+    return true;
+}
+
+void ServerLineCache::Replay(IHostDataset* dataset, LinesToServersActionInterface& action) {
+    auto it = datasets_.find(dataset);
+    if (it == datasets_.end() || it->second.lines.empty()) return;
+    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
+    const GeoPoint none;
+    // Walk a copy: an action may fire host events that end in a rebuild of this cache.
+    const auto lines = it->second.lines;
+    for (const ServerLineRecord& line : lines) {
+        hostdata::MoveTo(rows.Get(), line.row);
+        IHostDataset* current = dataset;
+        action(line.cellEnd, line.pointEnd, none, none, current);
+    }
+}
+
+bool ServerLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
+                                 IHostDataset*& dataset) {
+    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
+    long row = -1;
+    THROW_IF_FAILED(rows->get_CurrentRow(&row));
+    datasets_[dataset].lines.insert(ServerLineRecord{cellEnd, pointEnd, row});
+    return true;
+}
+
+bool LineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, IHostDataset*& dataset) {
+    if (mode_ != kLines) {
+        if (owner_.GetDrawOption() != 1) return true;
+        const POINT anchor = {std::min(cellEnd.x, pointEnd.x) + std::labs(pointEnd.x - cellEnd.x) / 2,
+                              std::min(cellEnd.y, pointEnd.y) + std::labs(pointEnd.y - cellEnd.y) / 2};
+        ComPtr<IHostField> field;
+        if (owner_.LabelField(dataset, field)) owner_.DrawLabel(dc_, field.Get(), anchor, cellEnd, pointEnd);
+        return true;
+    }
+    COLORREF colour = 0;
+    if (!owner_.LineColour(dataset, true, colour)) return true;
+    const int width = ::MulDiv(owner_.GetLineWidth(), ::GetDeviceCaps(dc_, LOGPIXELSY), 96);
+    if (gdiPlus_) {
+        Gdiplus::Graphics graphics(dc_);
+        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        Gdiplus::Pen pen(Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour)),
+                         static_cast<Gdiplus::REAL>(width));
+        graphics.DrawLine(&pen, static_cast<INT>(cellEnd.x), static_cast<INT>(cellEnd.y), static_cast<INT>(pointEnd.x),
+                          static_cast<INT>(pointEnd.y));
+        return true;
+    }
+    platform::UniqueHPen pen(::CreatePen(PS_SOLID, width, colour));
+    platform::SelectObjectRestorer selected(dc_, pen.Get());
+    ::MoveToEx(dc_, cellEnd.x, cellEnd.y, nullptr);
+    ::LineTo(dc_, pointEnd.x, pointEnd.y);
+    return true;
+}
+
+bool RolloverServerLinesHitTester::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
+                                              IHostDataset*& dataset) {
+    if (!IsCursorOnLine(cursor_, cellEnd, pointEnd, owner_.GetLineWidth())) return true;
+    ComPtr<IHostField> field;
+    if (!owner_.LabelField(dataset, field)) return true;
+    Variant value;
+    hostdata::ReadValue(field.Get(), value);
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) return true;
+    std::wstring text;
+    if (ComPtr<IHostFieldStyle> table = FindInHostCollection(field.Get())) {
+        Bstr formatted;
+        THROW_IF_FAILED(table->ValueText(value, Variant::Missing(), formatted.Put()));
+        text = formatted.Wide();
+    } else {
+        if (value.vt != VT_BSTR) THROW_IF_FAILED(::VariantChangeType(&value, &value, VARIANT_ALPHABOOL, VT_BSTR));
+        text = value.bstrVal ? std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)) : std::wstring();
+    }
+    ShowRolloverTip(cursor_, platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text),
+                    cellEnd.x | cellEnd.y, &owner_);
+    hit_ = true;
+    return false;
+}

@@ -1,0 +1,83 @@
+// The actions of the serving lines: the pixel cache, the renderer and the rollover hit tester.
+#pragma once
+
+#include "ZmaVOMap2/engine/Geometry.h"
+#include "ZmaVOMap2/lines/LineActions.h"
+
+#include <map>
+#include <set>
+
+class CZmaVadAZLinesToServersLayer;
+class CZmaVadAZDataLayer;
+
+struct ServerLineRecord {
+    POINT cellEnd;
+    POINT pointEnd;
+    long row;
+};
+
+struct ServerLineKeyLess {
+    bool operator()(const ServerLineRecord& a, const ServerLineRecord& b) const {
+        if (a.cellEnd.x != b.cellEnd.x) return a.cellEnd.x < b.cellEnd.x;
+        if (a.cellEnd.y != b.cellEnd.y) return a.cellEnd.y < b.cellEnd.y;
+        if (a.pointEnd.x != b.pointEnd.x) return a.pointEnd.x < b.pointEnd.x;
+        return a.pointEnd.y < b.pointEnd.y;
+    }
+};
+
+// The serving lines of each dataset in pixel space. Each dataset keeps the view it was built for,
+// so that one entry's rebuild never makes another entry's lines of an older view look valid.
+class ServerLineCache : public LinesToServersActionInterface {
+public:
+    explicit ServerLineCache(CZmaVadAZLinesToServersLayer& owner) : owner_(owner) {}
+
+    bool Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view, const ZmaExtent& extent);
+    void Replay(IHostDataset* dataset, LinesToServersActionInterface& action);
+    bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
+                    IHostDataset*& dataset) override;
+
+private:
+    struct DatasetLines {
+        RECT view = {0, 0, 0, 0};
+        ZmaExtent extent = {0, 0, 0, 0};
+        int drawOption = 0;
+        int entryCount = 0;
+        double offsetX = 0, offsetY = 0;
+        std::set<ServerLineRecord, ServerLineKeyLess> lines;
+    };
+
+    CZmaVadAZLinesToServersLayer& owner_;
+    std::map<IHostDataset*, DatasetLines> datasets_;
+};
+
+// Draws serving lines (solid, mode 0) or their labels (any other mode).
+class LineRenderer : public LinesToServersActionInterface {
+public:
+    enum : unsigned char { kLines = 0, kLabels = 1 };
+    LineRenderer(CZmaVadAZLinesToServersLayer& owner, unsigned char mode, HDC dc, const RECT& view,
+                 const ZmaExtent& extent, bool useGdiPlus)
+        : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent), gdiPlus_(useGdiPlus) {}
+    bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
+                    IHostDataset*& dataset) override;
+
+private:
+    HDC dc_;
+    CZmaVadAZLinesToServersLayer& owner_;
+    unsigned char mode_;
+    RECT view_;
+    ZmaExtent extent_;
+    bool gdiPlus_;
+};
+
+class RolloverServerLinesHitTester : public LinesToServersActionInterface {
+public:
+    RolloverServerLinesHitTester(POINT cursor, CZmaVadAZLinesToServersLayer& owner) : cursor_(cursor), owner_(owner) {}
+    bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
+                    IHostDataset*& dataset) override;
+    bool IsHit() const noexcept { return hit_; }
+
+private:
+    POINT cursor_;
+    CZmaVadAZLinesToServersLayer& owner_;
+    bool hit_ = false;
+};
