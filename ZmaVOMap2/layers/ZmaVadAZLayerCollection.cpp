@@ -45,6 +45,7 @@ CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
     // Front to back: each layer takes its engine layer out of the map as it goes.
     for (auto& layer : layers_) layer.reset();
     layers_.clear();
+    removedWhileBusy_.clear();
     pendingOffsetLayers_.clear();
     annotations_ = cellSiteLayer_ = markerLayer_ = temporaryTabLayer_ = nullptr;
     searchCursor_ = nullptr;
@@ -378,7 +379,19 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
 void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     ForgetSpecialLayer(layer);
     auto it = Find(layer);
-    if (it != layers_.end()) layers_.erase(it);
+    if (it == layers_.end()) return;
+    if (busy_ > 0) removedWhileBusy_.push_back(std::move(*it));
+    layers_.erase(it);
+}
+
+CZmaVadAZLayerCollection::BusyScope::~BusyScope() {
+    if (--layers_.busy_ == 0) layers_.removedWhileBusy_.clear();
+}
+
+bool CZmaVadAZLayerCollection::Contains(const CZmaVadAZLayer* layer) const {
+    for (const auto& held : layers_)
+        if (held.get() == layer) return true;
+    return false;
 }
 
 void CZmaVadAZLayerCollection::ForgetDatasetLines(const std::string& guid, CZmaVadAZLayer* layer) {

@@ -114,6 +114,23 @@ public:
     const std::vector<std::wstring>& CellSiteSeries() const noexcept { return cellSiteGuids_; }
     // The layers from the top down, as they stand now.
     std::vector<CZmaVadAZLayer*> Layers() const;
+    // Whether the layer is still in the list.
+    bool Contains(const CZmaVadAZLayer* layer) const;
+
+    // While a frame is drawn or a mouse move is dispatched, layers call out to the host (events,
+    // message pumps) and the host may remove layers meanwhile. A layer removed then leaves the
+    // list at once but is destroyed only when the outermost such scope ends, so that no caller up
+    // the stack is left on a destroyed layer.
+    class BusyScope {
+    public:
+        explicit BusyScope(CZmaVadAZLayerCollection& layers) noexcept : layers_(layers) { ++layers_.busy_; }
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        CZmaVadAZLayerCollection& layers_;
+    };
 
     // Events on behalf of the layers.
     void NotifyLayerVisibilityChanged();
@@ -225,6 +242,8 @@ private:
     std::vector<CZmaVadAZLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
     std::vector<std::wstring> cellSiteGuids_;
+    int busy_ = 0;
+    std::vector<std::unique_ptr<CZmaVadAZLayer>> removedWhileBusy_;
 
     // Frame drawing and routing state.
     static void DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent, int pass);

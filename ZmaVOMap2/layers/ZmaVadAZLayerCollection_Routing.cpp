@@ -12,8 +12,12 @@
 
 void CZmaVadAZLayerCollection::DispatchMouseMove(POINT point, const ZmaPointD& mapPos) {
     RestoreSelectability();
-    for (const auto& held : layers_)
-        if (held->IsVisibleAtCurrentZoom() && held->HitTest(point.x, point.y, mapPos.x, mapPos.y)) break;
+    // A hit test may pump messages or fire events, in which the host may remove layers.
+    BusyScope busy(*this);
+    for (CZmaVadAZLayer* layer : Layers()) {
+        if (!Contains(layer)) continue;
+        if (layer->IsVisibleAtCurrentZoom() && layer->HitTest(point.x, point.y, mapPos.x, mapPos.y)) break;
+    }
 }
 
 bool CZmaVadAZLayerCollection::DispatchMouseDown(POINT point, const ZmaPointD& mapPos, bool keepSelection) {

@@ -361,3 +361,40 @@ TEST_F(LinesTest, CachedLinesFollowEachDatasetsOwnViewAndTheWcdmaShiftIsApplied)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinesTest, AHostThatRemovesTheCellSitesInsideGetFieldLeavesTheFrameAndTheMoveSound) {
+    SelectPoints({0});
+    serving_->SetColorByField(L"Missing");
+    host_.onGetField = [&] {
+        host_.onGetField = nullptr;
+        datasets_->RemoveDataset(kSites, Variant::Missing());
+    };
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    EXPECT_FALSE(host_.getFieldRequests.empty());
+    EXPECT_EQ(layers_->FindLayerByExactKey(kSites), nullptr);
+    MemoryCanvas after(400, 300);
+    DrawFrame(after);
+    EXPECT_EQ(CountAlong(after, PointPixel(0), CellPixel(0), kBlack), 0) << "no cell sites, no lines";
+}
+
+TEST_F(LinesTest, AHostThatRemovesTheCellSitesDuringTheRolloverLeavesTheMoveSound) {
+    SelectPoints({0});
+    serving_->SetLabelByField(L"Missing");
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    host_.onGetField = [&] {
+        host_.onGetField = nullptr;
+        datasets_->RemoveDataset(kSites, Variant::Missing());
+    };
+    const POINT onLine = Fraction(PointPixel(0), CellPixel(0), 0.5);
+    const size_t before = host_.getFieldRequests.size();
+    layers_->DispatchMouseMove(onLine, ZmaPointD{0, 0});
+    EXPECT_EQ(host_.getFieldRequests.size(), before + 1);
+    EXPECT_EQ(layers_->FindLayerByExactKey(kSites), nullptr);
+    layers_->DispatchMouseMove(onLine, ZmaPointD{0, 0});
+}
+
+}  // namespace
