@@ -582,6 +582,10 @@ HRESULT CZmaVadAZDatasetDisplay::RemoveDataset(const std::wstring& guid, const V
     CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
     if (!layer) return E_FAIL;
     collection_.RemoveLayer(layer, false, notifyHost);
+    // The line layers let go of the dataset of a series no longer shown.
+    for (LinesLayerMap* lines : {&servingLines_, &neighbourLines_, &cellSiteLines_, &pointLines_})
+        for (auto& entry : *lines)
+            if (CellLineLayerInterface* typed = AsCellLineLayer(entry.second.get())) typed->RemoveDataset(guid);
     return S_OK;
 }
 

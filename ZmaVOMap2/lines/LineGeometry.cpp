@@ -175,31 +175,42 @@ bool LineGeometry::ProjectRowPosition(long row, POINT& outPoint) {
     return true;
 }
 
+const LineGeometry::Cell& LineGeometry::CellOf(long handle) {
+    auto it = cells_.find(handle);
+    if (it != cells_.end()) return it->second;
+    Cell& cell = cells_[handle];
+    if (!cellSites_->MoveToElement(handle)) return cell;
+    if (!ProjectFieldPosition(0, 0, cellLatitude_.Get(), cellLongitude_.Get(), cell.site, projection_, &cell.geo))
+        return cell;
+    // The line ends at the sector symbol the cell-site layer draws, not at the site itself.
+    const POINT offset = SymbolOffset();
+    cell.symbol = {cell.site.x + offset.x, cell.site.y + offset.y};
+    cell.found = true;
+    return cell;
+}
+
 bool LineGeometry::ProjectAndClipToCell(const std::wstring& handleFieldName, POINT& outCellEnd, POINT& outPointEnd,
                                         GeoPoint& outCellGeo, GeoPoint& outPointGeo) {
-    POINT point, cell;
-    GeoPoint pointGeo, cellGeo;
-    if (!ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(), longitude_.Get(),
-                              point, projection_, &pointGeo))
-        return false;
+    if (!pointKnown_) {
+        pointFound_ = ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
+                                           longitude_.Get(), point_, projection_, &pointGeo_);
+        pointKnown_ = true;
+    }
+    if (!pointFound_) return false;
 
     ComPtr<IHostField>& handleField = handleFields_[handleFieldName];
     if (!handleField) THROW_IF_FAILED(fields_->Item(Variant(handleFieldName), handleField.Put()));
     if (!handleField) return false;
     hostdata::ReadValue(handleField.Get(), handle_);
     if (handle_.vt != VT_I4 && FAILED(::VariantChangeType(&handle_, &handle_, 0, VT_I4))) return false;
-    if (!cellSites_->MoveToElement(handle_.lVal)) return false;
+    if (handle_.lVal == 0) return false;
+    const Cell& cell = CellOf(handle_.lVal);
+    if (!cell.found) return false;
 
-    if (!ProjectFieldPosition(0, 0, cellLatitude_.Get(), cellLongitude_.Get(), cell, projection_, &cellGeo))
-        return false;
-    if (!SegmentBoxIntersectsRect(viewRect_, point, cell)) return false;
-    // The line ends at the sector symbol the cell-site layer draws, not at the site itself.
-    const POINT offset = SymbolOffset();
-    cell.x += offset.x;
-    cell.y += offset.y;
-    if (!ClipSegmentToRect(viewRect_, point, cell, outPointEnd, outCellEnd)) return false;
-    outCellGeo = cellGeo;
-    outPointGeo = pointGeo;
+    if (!SegmentBoxIntersectsRect(viewRect_, point_, cell.site)) return false;
+    if (!ClipSegmentToRect(viewRect_, point_, cell.symbol, outPointEnd, outCellEnd)) return false;
+    outCellGeo = cell.geo;
+    outPointGeo = pointGeo_;
     outCellEnd.x -= drawOffset_.x;
     outCellEnd.y -= drawOffset_.y;
     outPointEnd.x -= drawOffset_.x;

@@ -63,6 +63,14 @@ public:
 private:
     POINT SymbolOffset();
 
+    struct Cell {
+        bool found = false;
+        POINT site = {0, 0};    // the site's pixel
+        POINT symbol = {0, 0};  // where the line ends: the site moved by the symbol offset
+        GeoPoint geo;
+    };
+    const Cell& CellOf(long handle);
+
     platform::ComPtr<IHostDataset> dataset_;
     CZmaVadAZDataLayer* dataLayer_;
     RECT viewRect_;
@@ -77,4 +85,9 @@ private:
     platform::Variant handle_;
     // The handle fields met so far, by name: a walk reads the same few on every row.
     std::map<std::wstring, platform::ComPtr<IHostField>> handleFields_;
+    std::map<long, Cell> cells_;
+    bool pointKnown_ = false;
+    bool pointFound_ = false;
+    POINT point_ = {0, 0};
+    GeoPoint pointGeo_;
 };

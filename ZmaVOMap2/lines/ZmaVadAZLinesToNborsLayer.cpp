@@ -162,6 +162,7 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildPointLines(IHostDataset* dataset, const
     // The shift is applied where the lines are made, so that the screen and every other walk
     // (the export among them) read the same neighbour fields for a line.
     const long shift = IndexShift();
+    geometry.BeginRow();
     for (long n : indexes) {
         POINT cellEnd, pointEnd;
         GeoPoint cellGeo, pointGeo;

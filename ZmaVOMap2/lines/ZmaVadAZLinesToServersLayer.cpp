@@ -81,6 +81,7 @@ HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const
         auto processPoint = [&]() -> HRESULT {
             POINT cellEnd, pointEnd;
             GeoPoint cellGeo, pointGeo;
+            geometry.BeginRow();
             if (!geometry.ProjectAndClipToCell(kServingHandle, cellEnd, pointEnd, cellGeo, pointGeo)) return S_OK;
             IHostDataset* current = dataset;
             return action(cellEnd, pointEnd, cellGeo, pointGeo, current) ? S_OK : S_FALSE;

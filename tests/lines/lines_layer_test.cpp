@@ -398,3 +398,14 @@ TEST_F(LinesTest, AHostThatRemovesTheCellSitesDuringTheRolloverLeavesTheMoveSoun
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinesTest, ARemovedPointDatasetLeavesTheLineLayers) {
+    ASSERT_EQ(datasets_->RemoveDataset(kPoints, Variant::Missing()), S_OK);
+    EXPECT_EQ(serving_->GetDatasetCount(), 1);
+    EXPECT_EQ(neighbours_->GetDatasetCount(), 1);
+    EXPECT_EQ(serving_->Entries().front().seriesGuid, kSites);
+}
+
+}  // namespace
