@@ -56,7 +56,10 @@ public:
     bool ProjectRowPosition(long row, POINT& outPoint);
     // The line from the dataset's current row to the cell whose element handle stands in the
     // named field: the cell end at the cell's symbol, both ends clipped to the view and moved by
-    // the draw offset, and both geographic positions (without offsets or clipping).
+    // the draw offset, and both geographic positions (without offsets or clipping). A walk calls
+    // BeginRow whenever it moves to another row: a row's position is read once for all its
+    // lines, and each cell's once per walk.
+    void BeginRow() noexcept { pointKnown_ = false; }
     bool ProjectAndClipToCell(const std::wstring& handleFieldName, POINT& outCellEnd, POINT& outPointEnd,
                               GeoPoint& outCellGeo, GeoPoint& outPointGeo);
 
