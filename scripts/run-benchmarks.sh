@@ -8,7 +8,9 @@ build_all
 fresh_prefix
 register_all
 log "data layer: one frame and one hit test against reading every row"
-if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@"; then
+if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@" &&
+   log "lines to cells: frames with serving and neighbour lines against reading every row" &&
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/lines_benchmark.exe"; then
     echo "BENCHMARKS DONE"
 else
     echo "BENCHMARKS FAILED"

@@ -198,10 +198,25 @@ bool LineGeometry::ProjectAndClipToCell(const std::wstring& handleFieldName, POI
     }
     if (!pointFound_) return false;
 
-    ComPtr<IHostField>& handleField = handleFields_[handleFieldName];
-    if (!handleField) THROW_IF_FAILED(fields_->Item(Variant(handleFieldName), handleField.Put()));
+    return ProjectAndClipToCell(HandleField(handleFieldName), outCellEnd, outPointEnd, outCellGeo, outPointGeo);
+}
+
+IHostField* LineGeometry::HandleField(const std::wstring& name) {
+    ComPtr<IHostField>& field = handleFields_[name];
+    if (!field) THROW_IF_FAILED(fields_->Item(Variant(name), field.Put()));
+    return field.Get();
+}
+
+bool LineGeometry::ProjectAndClipToCell(IHostField* handleField, POINT& outCellEnd, POINT& outPointEnd,
+                                        GeoPoint& outCellGeo, GeoPoint& outPointGeo) {
+    if (!pointKnown_) {
+        pointFound_ = ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
+                                           longitude_.Get(), point_, projection_, &pointGeo_);
+        pointKnown_ = true;
+    }
+    if (!pointFound_) return false;
     if (!handleField) return false;
-    hostdata::ReadValue(handleField.Get(), handle_);
+    hostdata::ReadValue(handleField, handle_);
     if (handle_.vt != VT_I4 && FAILED(::VariantChangeType(&handle_, &handle_, 0, VT_I4))) return false;
     if (handle_.lVal == 0) return false;
     const Cell& cell = CellOf(handle_.lVal);

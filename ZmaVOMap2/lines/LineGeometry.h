@@ -62,6 +62,11 @@ public:
     void BeginRow() noexcept { pointKnown_ = false; }
     bool ProjectAndClipToCell(const std::wstring& handleFieldName, POINT& outCellEnd, POINT& outPointEnd,
                               GeoPoint& outCellGeo, GeoPoint& outPointGeo);
+    // The same with the handle field found once for the walk (HandleField).
+    bool ProjectAndClipToCell(IHostField* handleField, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
+                              GeoPoint& outPointGeo);
+    // The dataset's field of that name; a failed look-up is raised.
+    IHostField* HandleField(const std::wstring& name);
 
 private:
     POINT SymbolOffset();

@@ -4,7 +4,6 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
-#include "platform/Gdiplus.h"
 #include "platform/UniqueHandle.h"
 #include "platform/Result.h"
 
@@ -45,7 +44,7 @@ bool NeighbourLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dat
                        it->second.drawOption == drawOption && drawOption == 0;
     if (valid) return false;
     DatasetLines& lines = datasets_[dataset];
-    lines.lines.clear();
+    lines.lines.Clear();
     lines.view = view;
     lines.extent = extent;
     lines.drawOption = drawOption;
@@ -58,20 +57,21 @@ bool NeighbourLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dat
 void NeighbourLineCache::Forget(IHostDataset* dataset) { datasets_.erase(dataset); }
 
 bool NeighbourLineCache::AddLine(POINT cellEnd, POINT pointEnd, IHostDataset* dataset, long neighbour) {
-    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
+    DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
+    if (!lines.rows) lines.rows = hostdata::Rows(dataset);
     long row = -1;
-    THROW_IF_FAILED(rows->get_CurrentRow(&row));
-    datasets_[dataset].lines.insert(NeighbourLineRecord{cellEnd, pointEnd, row, neighbour});
+    THROW_IF_FAILED(lines.rows->get_CurrentRow(&row));
+    lines.lines.Insert(NeighbourLineRecord{cellEnd, pointEnd, row, neighbour});
     return true;
 }
 
 void NeighbourLineCache::Replay(IHostDataset* dataset, LinesToNeighboursActionInterface& action) {
     auto it = datasets_.find(dataset);
-    if (it == datasets_.end() || it->second.lines.empty()) return;
+    if (it == datasets_.end() || it->second.lines.Empty()) return;
     ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
     const GeoPoint none;
     // Walk a copy: an action may fire host events that end in a rebuild of this cache.
-    const auto lines = it->second.lines;
+    const std::vector<NeighbourLineRecord> lines = it->second.lines.Lines();
     for (const NeighbourLineRecord& line : lines) {
         hostdata::MoveTo(rows.Get(), line.row);
         IHostDataset* current = dataset;
@@ -88,14 +88,13 @@ bool NeighbourLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoin
 // --- Renderer ------------------------------------------------------------------------------------
 
 void NeighbourLineRenderer::DrawDashedGdi(POINT from, POINT to, COLORREF colour, int width) {
-    platform::UniqueHPen pen(::CreatePen(PS_SOLID, width, colour));
-    platform::SelectObjectRestorer selected(dc_, pen.Get());
+    pen_.Select(dc_, colour, width);
     const double dx = to.x - from.x, dy = to.y - from.y;
     const double length = std::sqrt(dx * dx + dy * dy);
     const int total = static_cast<int>(length);
     if (total == 0) return;
     const double ux = dx / length, uy = dy / length;
-    int dash = ::MulDiv(20, ::GetDeviceCaps(dc_, LOGPIXELSY), 96);
+    int dash = ::MulDiv(20, dpi_, 96);
     for (int t = 0; t <= total - dash;) {
         const POINT start = {from.x + static_cast<long>(t * ux), from.y + static_cast<long>(t * uy)};
         if (::PtInRect(&view_, start)) {
@@ -120,15 +119,9 @@ bool NeighbourLineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoP
         return true;
     }
     const COLORREF colour = owner_.LineColour(dataset, neighbour);
-    const int width = ::MulDiv(owner_.GetLineWidth(), ::GetDeviceCaps(dc_, LOGPIXELSY), 96);
+    const int width = ::MulDiv(owner_.GetLineWidth(), dpi_, 96);
     if (gdiPlus_) {
-        Gdiplus::Graphics graphics(dc_);
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        Gdiplus::Pen pen(Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour)),
-                         static_cast<Gdiplus::REAL>(width));
-        pen.SetDashStyle(Gdiplus::DashStyleDash);
-        graphics.DrawLine(&pen, static_cast<INT>(cellEnd.x), static_cast<INT>(cellEnd.y), static_cast<INT>(pointEnd.x),
-                          static_cast<INT>(pointEnd.y));
+        smooth_.Draw(cellEnd, pointEnd, colour, width, true);
         return true;
     }
     DrawDashedGdi(cellEnd, pointEnd, colour, width);

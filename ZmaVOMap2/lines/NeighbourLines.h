@@ -3,10 +3,13 @@
 
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/lines/LineActions.h"
+#include "ZmaVOMap2/lines/LinePen.h"
+#include "ZmaVOMap2/lines/SmoothLinePainter.h"
+#include "ZmaVOMap2/lines/PixelLineSet.h"
+#include "platform/Com.h"
 
 #include <map>
 #include <memory>
-#include <set>
 
 class CZmaVadAZLinesToNborsLayer;
 class CZmaVadAZDataLayer;
@@ -18,15 +21,6 @@ struct NeighbourLineRecord {
     long neighbour;
 };
 
-// Cell end x, cell end y, point end x, point end y: two lines with the same ends are one line.
-struct NeighbourLineKeyLess {
-    bool operator()(const NeighbourLineRecord& a, const NeighbourLineRecord& b) const {
-        if (a.cellEnd.x != b.cellEnd.x) return a.cellEnd.x < b.cellEnd.x;
-        if (a.cellEnd.y != b.cellEnd.y) return a.cellEnd.y < b.cellEnd.y;
-        if (a.pointEnd.x != b.pointEnd.x) return a.pointEnd.x < b.pointEnd.x;
-        return a.pointEnd.y < b.pointEnd.y;
-    }
-};
 
 // The lines of each dataset in pixel space, so that the label pass and every mouse move replay
 // them without reading the cell sites again. Each dataset keeps the view it was built for: an
@@ -52,7 +46,8 @@ private:
         int drawOption = 0;
         int entryCount = 0;
         double offsetX = 0, offsetY = 0;
-        std::set<NeighbourLineRecord, NeighbourLineKeyLess> lines;
+        platform::ComPtr<IHostRows> rows;
+        PixelLineSet<NeighbourLineRecord> lines;
     };
 
     CZmaVadAZLinesToNborsLayer& owner_;
@@ -65,7 +60,8 @@ public:
     enum : unsigned char { kLines = 0, kLabels = 1 };
     NeighbourLineRenderer(CZmaVadAZLinesToNborsLayer& owner, unsigned char mode, HDC dc, const RECT& view,
                           const ZmaExtent& extent, bool useGdiPlus)
-        : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent), gdiPlus_(useGdiPlus) {}
+        : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent), gdiPlus_(useGdiPlus),
+          dpi_(::GetDeviceCaps(dc, LOGPIXELSY)), smooth_(dc) {}
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo, long neighbour,
                     IHostDataset*& dataset) override;
 
@@ -78,6 +74,9 @@ private:
     RECT view_;
     ZmaExtent extent_;
     bool gdiPlus_;
+    int dpi_;  // pen widths and dashes are in 1/96 inch
+    LinePen pen_;
+    SmoothLinePainter smooth_;
 };
 
 class RolloverHitTester : public LinesToNeighboursActionInterface {

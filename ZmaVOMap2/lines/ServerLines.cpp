@@ -6,7 +6,6 @@
 #include "ZmaVOMap2/lines/NeighbourLines.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
-#include "platform/Gdiplus.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
@@ -33,7 +32,7 @@ bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLa
                        it->second.drawOption == drawOption && drawOption == 0;
     if (valid) return false;
     DatasetLines& lines = datasets_[dataset];
-    lines.lines.clear();
+    lines.lines.Clear();
     lines.view = view;
     lines.extent = extent;
     lines.drawOption = drawOption;
@@ -45,11 +44,11 @@ bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLa
 
 void ServerLineCache::Replay(IHostDataset* dataset, LinesToServersActionInterface& action) {
     auto it = datasets_.find(dataset);
-    if (it == datasets_.end() || it->second.lines.empty()) return;
+    if (it == datasets_.end() || it->second.lines.Empty()) return;
     ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
     const GeoPoint none;
     // Walk a copy: an action may fire host events that end in a rebuild of this cache.
-    const auto lines = it->second.lines;
+    const std::vector<ServerLineRecord> lines = it->second.lines.Lines();
     for (const ServerLineRecord& line : lines) {
         hostdata::MoveTo(rows.Get(), line.row);
         IHostDataset* current = dataset;
@@ -59,10 +58,11 @@ void ServerLineCache::Replay(IHostDataset* dataset, LinesToServersActionInterfac
 
 bool ServerLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
                                  IHostDataset*& dataset) {
-    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
+    DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
+    if (!lines.rows) lines.rows = hostdata::Rows(dataset);
     long row = -1;
-    THROW_IF_FAILED(rows->get_CurrentRow(&row));
-    datasets_[dataset].lines.insert(ServerLineRecord{cellEnd, pointEnd, row});
+    THROW_IF_FAILED(lines.rows->get_CurrentRow(&row));
+    lines.lines.Insert(ServerLineRecord{cellEnd, pointEnd, row});
     return true;
 }
 
@@ -77,18 +77,12 @@ bool LineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, co
     }
     COLORREF colour = 0;
     if (!owner_.LineColour(dataset, true, colour)) return true;
-    const int width = ::MulDiv(owner_.GetLineWidth(), ::GetDeviceCaps(dc_, LOGPIXELSY), 96);
+    const int width = ::MulDiv(owner_.GetLineWidth(), dpi_, 96);
     if (gdiPlus_) {
-        Gdiplus::Graphics graphics(dc_);
-        graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        Gdiplus::Pen pen(Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour)),
-                         static_cast<Gdiplus::REAL>(width));
-        graphics.DrawLine(&pen, static_cast<INT>(cellEnd.x), static_cast<INT>(cellEnd.y), static_cast<INT>(pointEnd.x),
-                          static_cast<INT>(pointEnd.y));
+        smooth_.Draw(cellEnd, pointEnd, colour, width, false);
         return true;
     }
-    platform::UniqueHPen pen(::CreatePen(PS_SOLID, width, colour));
-    platform::SelectObjectRestorer selected(dc_, pen.Get());
+    pen_.Select(dc_, colour, width);
     ::MoveToEx(dc_, cellEnd.x, cellEnd.y, nullptr);
     ::LineTo(dc_, pointEnd.x, pointEnd.y);
     return true;

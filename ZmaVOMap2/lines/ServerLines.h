@@ -3,9 +3,12 @@
 
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/lines/LineActions.h"
+#include "ZmaVOMap2/lines/LinePen.h"
+#include "ZmaVOMap2/lines/SmoothLinePainter.h"
+#include "ZmaVOMap2/lines/PixelLineSet.h"
+#include "platform/Com.h"
 
 #include <map>
-#include <set>
 
 class CZmaVadAZLinesToServersLayer;
 class CZmaVadAZDataLayer;
@@ -16,14 +19,6 @@ struct ServerLineRecord {
     long row;
 };
 
-struct ServerLineKeyLess {
-    bool operator()(const ServerLineRecord& a, const ServerLineRecord& b) const {
-        if (a.cellEnd.x != b.cellEnd.x) return a.cellEnd.x < b.cellEnd.x;
-        if (a.cellEnd.y != b.cellEnd.y) return a.cellEnd.y < b.cellEnd.y;
-        if (a.pointEnd.x != b.pointEnd.x) return a.pointEnd.x < b.pointEnd.x;
-        return a.pointEnd.y < b.pointEnd.y;
-    }
-};
 
 // The serving lines of each dataset in pixel space. Each dataset keeps the view it was built for,
 // so that one entry's rebuild never makes another entry's lines of an older view look valid.
@@ -43,7 +38,8 @@ private:
         int drawOption = 0;
         int entryCount = 0;
         double offsetX = 0, offsetY = 0;
-        std::set<ServerLineRecord, ServerLineKeyLess> lines;
+        platform::ComPtr<IHostRows> rows;
+        PixelLineSet<ServerLineRecord> lines;
     };
 
     CZmaVadAZLinesToServersLayer& owner_;
@@ -56,7 +52,8 @@ public:
     enum : unsigned char { kLines = 0, kLabels = 1 };
     LineRenderer(CZmaVadAZLinesToServersLayer& owner, unsigned char mode, HDC dc, const RECT& view,
                  const ZmaExtent& extent, bool useGdiPlus)
-        : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent), gdiPlus_(useGdiPlus) {}
+        : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent), gdiPlus_(useGdiPlus),
+          dpi_(::GetDeviceCaps(dc, LOGPIXELSY)), smooth_(dc) {}
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
                     IHostDataset*& dataset) override;
 
@@ -67,6 +64,9 @@ private:
     RECT view_;
     ZmaExtent extent_;
     bool gdiPlus_;
+    int dpi_;  // pen widths and dashes are in 1/96 inch
+    LinePen pen_;
+    SmoothLinePainter smooth_;
 };
 
 class RolloverServerLinesHitTester : public LinesToServersActionInterface {

@@ -141,6 +141,7 @@ bool CZmaVadAZLinesLayer::GetFieldValue(const std::wstring& fieldName, const std
                                         IHostDataset* dataset, ComPtr<IHostField>& field) {
     field = nullptr;
     if (fieldName.empty() || fieldName == L"None") return false;
+    if (missingFields_.count({dataset, fieldName})) return false;
     ComPtr<IHostFields> fields = hostdata::Fields(platform::ThrowIfNull(dataset));
     if (SUCCEEDED(fields->Item(Variant(fieldName), field.Put())) && field) return true;
 
@@ -155,6 +156,7 @@ bool CZmaVadAZLinesLayer::GetFieldValue(const std::wstring& fieldName, const std
     }
     const bool found = SUCCEEDED(fields->Item(Variant(fieldName), field.Put())) && field;
     if (row >= 0) hostdata::MoveTo(rows.Get(), row);
+    if (!found) missingFields_.insert({dataset, fieldName});
     return found;
 }
 

@@ -17,6 +17,7 @@
 #include <msxml2.h>
 
 #include <list>
+#include <set>
 #include <string>
 
 class CZmaVadAZDataLayer;
@@ -79,6 +80,8 @@ public:
     // --- Services for the kinds ---------------------------------------------------------------
     // The field of the dataset's current row; false for "None", an empty name, or a field that is
     // still missing after the host was asked for it once. The current row is the same afterwards.
+    // Within one pass (a draw, a label pass, a hit test) the host is asked once per missing name:
+    // a pass replays thousands of lines, and the answer does not change between them.
     bool GetFieldValue(const std::wstring& fieldName, const std::wstring& seriesGuid, IHostDataset* dataset,
                        platform::ComPtr<IHostField>& field);
     // Draws "name: value" of the field near `anchor`, rotated along the line from `from` to `to`;
@@ -87,6 +90,8 @@ public:
     // Direction of a screen line in whole degrees: 0 up, 90 right, 180 down, 270 left.
     static int GetLineDirection(POINT from, POINT to);
     static void PumpMessages();
+    // A new pass begins: names the host could not give are asked for again.
+    void BeginPass() { missingFields_.clear(); }
 
     // The data layer registered under a series key; null when none is.
     CZmaVadAZDataLayer* FindDataLayer(const std::wstring& key) const;
@@ -111,6 +116,7 @@ private:
     std::wstring seriesGuid_;
     bool disabled_ = false;
     std::list<DatasetEntry> entries_;
+    std::set<std::pair<IHostDataset*, std::wstring>> missingFields_;
 };
 
 // The text of a field value for labels, tooltips and the TAB file: the field's formatter's text

@@ -81,6 +81,7 @@ CZmaVadAZDataLayer* CZmaVadAZLinesToNborsLayer::DrawnDataLayer(const DatasetEntr
 }
 
 bool CZmaVadAZLinesToNborsLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
     NeighbourLineRenderer renderer(*this, NeighbourLineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
     for (const DatasetEntry& entry : Entries()) {
         CZmaVadAZDataLayer* data = DrawnDataLayer(entry);
@@ -95,6 +96,7 @@ bool CZmaVadAZLinesToNborsLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent&
 }
 
 bool CZmaVadAZLinesToNborsLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
     NeighbourLineRenderer renderer(*this, NeighbourLineRenderer::kLabels, dc, rect, extent, UsesGdiPlus());
     for (const DatasetEntry& entry : Entries())
         if (DrawnDataLayer(entry)) cache_->Replay(entry.dataset.Get(), renderer);
@@ -103,6 +105,7 @@ bool CZmaVadAZLinesToNborsLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaE
 
 bool CZmaVadAZLinesToNborsLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {
     if (g_inRollover) return false;
+    BeginPass();
     bool hit = false;
     if (!GetLabelByField().empty()) {
         RolloverHitTester tester({x, y}, *this);
@@ -133,6 +136,8 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const 
     CZmaVadAZDataLayer* sites = CellSiteLayer();
     if (!sites || indexes.empty()) return S_OK;
     LineGeometry geometry(dataset, data, sites, view, extent, GetMapXMap().Get(), DrawOffset());
+    std::vector<IHostField*> handleFields;
+    for (long n : indexes) handleFields.push_back(geometry.HandleField(HandleFieldName(n)));
 
     ComPtr<IHostRows> rows = hostdata::Rows(dataset);
     HRESULT result = S_OK;
@@ -141,7 +146,7 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const 
         for (int row : selected) {
             hostdata::MoveTo(rows.Get(), row);
             if (!HasKnownNeighbour(dataset, indexes)) continue;
-            result = BuildPointLines(dataset, indexes, geometry, action);
+            result = BuildPointLines(dataset, indexes, handleFields, geometry, action);
             if (FAILED(result) || result == S_FALSE) return result;
         }
         return result;
@@ -150,7 +155,7 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const 
     if (count <= 0) return S_OK;
     hostdata::MoveFirst(rows.Get());
     for (long row = 0; row < count; ++row) {
-        result = BuildPointLines(dataset, indexes, geometry, action);
+        result = BuildPointLines(dataset, indexes, handleFields, geometry, action);
         if (FAILED(result) || result == S_FALSE) return result;
         hostdata::MoveNext(rows.Get());
     }
@@ -158,15 +163,17 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const 
 }
 
 HRESULT CZmaVadAZLinesToNborsLayer::BuildPointLines(IHostDataset* dataset, const std::vector<long>& indexes,
-                                                    LineGeometry& geometry, LinesToNeighboursActionInterface& action) {
+                                                    const std::vector<IHostField*>& handleFields, LineGeometry& geometry,
+                                                    LinesToNeighboursActionInterface& action) {
     // The shift is applied where the lines are made, so that the screen and every other walk
     // (the export among them) read the same neighbour fields for a line.
     const long shift = IndexShift();
     geometry.BeginRow();
-    for (long n : indexes) {
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        const long n = indexes[i];
         POINT cellEnd, pointEnd;
         GeoPoint cellGeo, pointGeo;
-        if (!geometry.ProjectAndClipToCell(HandleFieldName(n), cellEnd, pointEnd, cellGeo, pointGeo)) continue;
+        if (!geometry.ProjectAndClipToCell(handleFields[i], cellEnd, pointEnd, cellGeo, pointGeo)) continue;
         IHostDataset* current = dataset;
         if (!action(cellEnd, pointEnd, cellGeo, pointGeo, n + shift, current)) return S_FALSE;
     }

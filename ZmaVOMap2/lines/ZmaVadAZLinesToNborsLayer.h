@@ -38,7 +38,8 @@ public:
 private:
     // Whether an entry's lines are drawn now; its data layer when they are.
     CZmaVadAZDataLayer* DrawnDataLayer(const DatasetEntry& entry);
-    HRESULT BuildPointLines(IHostDataset* dataset, const std::vector<long>& indexes, LineGeometry& geometry,
+    HRESULT BuildPointLines(IHostDataset* dataset, const std::vector<long>& indexes,
+                            const std::vector<IHostField*>& handleFields, LineGeometry& geometry,
                             LinesToNeighboursActionInterface& action);
 
     std::shared_ptr<NeighbourLineCache> cache_;

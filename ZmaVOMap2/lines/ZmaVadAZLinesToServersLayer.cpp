@@ -28,6 +28,7 @@ bool CZmaVadAZLinesToServersLayer::IsDrawn(const DatasetEntry& entry) {
 }
 
 bool CZmaVadAZLinesToServersLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
     LineRenderer renderer(*this, LineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
     for (const DatasetEntry& entry : Entries()) {
         if (!IsDrawn(entry)) continue;
@@ -42,6 +43,7 @@ bool CZmaVadAZLinesToServersLayer::Draw(HDC dc, const RECT& rect, const ZmaExten
 }
 
 bool CZmaVadAZLinesToServersLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
     if (!LabelsWithinZoom()) return true;
     LineRenderer renderer(*this, LineRenderer::kLabels, dc, rect, extent, UsesGdiPlus());
     for (const DatasetEntry& entry : Entries())
@@ -51,6 +53,7 @@ bool CZmaVadAZLinesToServersLayer::DrawLabels(HDC dc, const RECT& rect, const Zm
 
 bool CZmaVadAZLinesToServersLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {
     if (g_inRollover) return false;
+    BeginPass();
     bool hit = false;
     if (!GetLabelByField().empty()) {
         RolloverServerLinesHitTester tester({x, y}, *this);
@@ -78,11 +81,14 @@ HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const
         if (!data || !sites) return E_FAIL;
         if (!data->IsVisibleAtCurrentZoom()) return S_OK;
         LineGeometry geometry(dataset, data, sites, view, extent, GetMapXMap().Get(), DrawOffset());
+        IHostField* handleField = nullptr;
         auto processPoint = [&]() -> HRESULT {
             POINT cellEnd, pointEnd;
             GeoPoint cellGeo, pointGeo;
             geometry.BeginRow();
-            if (!geometry.ProjectAndClipToCell(kServingHandle, cellEnd, pointEnd, cellGeo, pointGeo)) return S_OK;
+            // Found on the first row that asks, as the spelled-out look-up would.
+            if (!handleField) handleField = geometry.HandleField(kServingHandle);
+            if (!geometry.ProjectAndClipToCell(handleField, cellEnd, pointEnd, cellGeo, pointGeo)) return S_OK;
             IHostDataset* current = dataset;
             return action(cellEnd, pointEnd, cellGeo, pointGeo, current) ? S_OK : S_FALSE;
         };
