@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/control/LayerKinds.h"
 
+#include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/lines/LineLayerKinds.h"
@@ -11,5 +12,6 @@ void RegisterLayerKinds() {
     std::call_once(once, [] {
         RegisterDataLayerKinds(LayerFactory::Instance());
         RegisterLineLayerKinds(LayerFactory::Instance());
+        RegisterAtrLayerKind(LayerFactory::Instance());
     });
 }

@@ -2,7 +2,10 @@
 // view interfaces as its own, and adds its automation interfaces, events, persistence and drawing.
 #pragma once
 
+#include "ZmaVOMap2/commands/MapCommands.h"
+#include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/EventProxies.h"
+#include "ZmaVOMap2/control/ViewChangeTracker.h"
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/engine/MapXEventListener.h"
@@ -37,6 +40,7 @@ class CZmaVadAZ
       public CZmaVadAZLayerHost,
       public EngineEventHandler,
       public MapSettingsTarget,
+      public CommandTarget,
       public ZmoLifetimeMonitoring::CLifetimeDetector {
 public:
     // Where the engine draws while Draw hands it a foreign device context; the info display
@@ -339,7 +343,7 @@ public:
     // Exported images (ZmaVadAZ_Drawing.cpp). The engine draws the export through the usual draw
     // requests; while the exporting flag is set, each drawn frame also gets the info display.
     void DrawInfoDisplay(HDC dc) override;
-    HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format);
+    HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format) override;
     bool IsExporting() const noexcept { return exporting_; }
 
     CZmaVadAZLayerCollection* LayerCollection() const noexcept override { return layers_.get(); }
@@ -368,6 +372,31 @@ public:
     void OnMapDrawStage(short stage) override;
     void OnMapRecalcInfoDisplay() override;
     void OnMapFeatureToolStatus(long status) override;
+
+    // What the commands need of the control (ZmaVadAZ_Commands.cpp).
+    HWND FindEngineWindow() override;
+    bool InAnnotationMode() const noexcept override { return annotationMode_; }
+    IZmaVadAZ2* Automation() override { return this; }
+    MapPlacement Placement() const noexcept override {
+        return {drawingTarget_.width, drawingTarget_.height, drawingTarget_.left, drawingTarget_.top};
+    }
+    PreviousView LastView() const noexcept override {
+        const ViewChangeTracker::View& previous = viewChanges_.Previous();
+        return {previous.zoom, previous.centerX, previous.centerY};
+    }
+    ZoomRecord& Zoom() noexcept override { return zoomRecord_; }
+    void SetViewChangeStage(long stage) noexcept override { viewChanges_.SetStage(stage); }
+    platform::ComPtr<IDispatch> LayerBounds(CZmaVadAZLayer* layer, double padding) override {
+        return GetLayersBounds(layer, padding);
+    }
+    void SetExporting(bool exporting) noexcept override { exporting_ = exporting; }
+    bool PopDownloadedTile(POINT& tile) override;
+    void FireCurrentToolChanged(long tool) override { Fire_CurrentToolChanged(tool); }
+    void FireSyncZoom(long streamHandle) override { Fire_SyncZoom(streamHandle); }
+    void FireUnitsChanged(BSTR units) override { Fire_UnitsChanged(units); }
+    void FireEnhancedDrawingModeChanged(VARIANT_BOOL enhanced) override { Fire_EnhancedDrawingModeChanged(enhanced); }
+    // The annotation tools 1006 and 1012 to 1015, as the CurrentTool property selects them.
+    void SelectAnnotationTool(long tool) { commands_.SelectAnnotationTool(tool); }
 
 protected:
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -399,8 +428,6 @@ private:
     long EngineCurrentTool();
     ZmaPointD ScreenToMap(float x, float y);
     void InvalidateEngineWindow();
-    void KeepImageryZoomLevel(EngineDispatch& map);
-    void DrawDistanceOverlay(EngineDispatch& map);
     void ShowContextMenu(POINT screen);
     void HideRolloverTipForAnyOwner();
     void SnapZoomToBackgroundMap(IDispatch* viewRectangle, const RECT& pixels);
@@ -450,20 +477,10 @@ private:
     bool refreshInfoDisplay_ = false;
     double restoredZoom_ = 0, restoredCenterX_ = 0, restoredCenterY_ = 0;
 
-    // What the engine's events keep: distance measuring, panning, the view record and the
-    // imagery snap state.
-    struct ViewRecord {
-        double zoom = 0, centerX = 0, centerY = 0;
-    };
-    bool measuring_ = false;
-    float measureStartX_ = 0, measureStartY_ = 0, measureLastX_ = 0, measureLastY_ = 0;
-    ZmaPointD measureStartMap_;
+    // What the engine's events keep: distance measuring, panning and the view changes.
+    DistanceMeasure measure_;
     bool panning_ = false;
-    ViewRecord currentView_, previousView_;
-    long snapWidth_ = -1;
-    double snapWidthRead_ = 0, snapZoom_ = 0;
-    long snapUnit_ = 0;
-    platform::ComPtr<IDispatch> savedViewRectangle_;
+    ViewChangeTracker viewChanges_;
     bool zoomSet_ = false;
     bool exporting_ = false;
 
@@ -471,7 +488,6 @@ private:
     std::wstring batchJobId_;
     long currentTool_ = VO_MAP_TOOL_ARROW;
     VARIANT_BOOL isBatchPrinting_ = VARIANT_FALSE;
-    long viewChangeStage_ = 2;
     long quickPrintLayout_ = QUICK_PRINT_LAYOUT_PORTRAIT;
     bool screenUpdating_ = true;
     // The host's legends, kept without a reference of ours: the host keeps them alive.
@@ -479,6 +495,11 @@ private:
     IUnknown* printLegend_ = nullptr;
     platform::ComPtr<IHostLoggingManager> usageLogging_;
     platform::ComPtr<IHostChannelLogger> usageChannel_;
+
+    // The zoom the host gave with SetZoom, and the annotation editing mode of CurrentTool.
+    ZoomRecord zoomRecord_;
+    bool annotationMode_ = false;
+    MapCommands commands_{*this};
 
     CProxy_IZmaVOMapXEvents events1_;
     CProxy_IZmaVOMapXEvents2 events2_;

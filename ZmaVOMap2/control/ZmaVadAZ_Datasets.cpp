@@ -109,7 +109,7 @@ ComPtr<IDispatch> CZmaVadAZ::GetLayersBounds(CZmaVadAZLayer* layer, double paddi
 void CZmaVadAZ::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) {
     ComPtr<IDispatch> bounds = GetLayersBounds(layer, padding);
     if (!bounds) return;
-    viewChangeStage_ = 2;
+    viewChanges_.SetStage(2);
     EngineDispatch map(EngineMapOrThrow());
     Variant value(bounds.Get());
     map.Put(EngineMap::kBounds, value);
@@ -156,7 +156,7 @@ STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR 
         }
 
         map.Put(EngineMap::kAutoRedraw, Variant(true));
-        viewChangeStage_ = 2;
+        viewChanges_.SetStage(2);
         map.Call(EngineMap::kRefresh);
 
         std::string record = kUsageRecordPrefix + platform::ToAnsi(fieldList.ToWide());

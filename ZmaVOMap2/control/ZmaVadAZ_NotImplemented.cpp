@@ -6,7 +6,6 @@ STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::LayersDlg() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR /*strGUID*/, double /*dScale*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_DistanceUnit(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_IsBatchPrinting(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
@@ -104,7 +103,6 @@ STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetDisplayOrigin(LONG /*x*/, LONG /*y*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR /*filePath*/, BSTR /*fileFormat*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawCircle(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }

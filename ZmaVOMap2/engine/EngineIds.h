@@ -46,6 +46,10 @@ constexpr DISPID kInfotipSupport = 63;
 constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
 }  // namespace EngineMap
 
+namespace EngineLayers {
+constexpr DISPID kClearSelection = 2;
+}  // namespace EngineLayers
+
 namespace EngineRectangle {
 using namespace LayerEngine::Rectangle;
 constexpr DISPID kMove = 8;
@@ -54,6 +58,7 @@ constexpr DISPID kMove = 8;
 namespace EngineFeature {
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
+constexpr DISPID kUpdate = 18;
 }  // namespace EngineFeature
 
 namespace EnginePoint {
@@ -67,9 +72,17 @@ constexpr DISPID kItem = 2;
 }  // namespace EnginePoints
 
 namespace EngineCoordSys {
+// The system's unit code: 7 for a system in metres.
+constexpr DISPID kUnits = 3;
+constexpr DISPID kPickCoordSys = 16;
 constexpr DISPID kClone = 17;
 }  // namespace EngineCoordSys
 
 namespace EngineStyle {
 constexpr DISPID kSelectionPattern = 10;
+// The style dialogs, by the kind of feature styled.
+constexpr DISPID kPickSymbol = 25;
+constexpr DISPID kPickLine = 26;
+constexpr DISPID kPickRegion = 27;
+constexpr DISPID kPickText = 28;
 }  // namespace EngineStyle

@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 
 using platform::Bstr;
@@ -323,9 +324,12 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByType(int type) const {
 
 CZmaVadAZLayer* CZmaVadAZLayerCollection::AddTemporaryTabLayer(int type, const char* path) {
     if (!path) platform::ThrowHr(E_INVALIDARG);
-    // List files (".atr") open as several tables with the list-file layer, which is still to
-    // come; until then they are offered to the engine like any table.
-    auto layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
+    // A list file (".atr") opens its tables as one block layer of the list-file kind.
+    const char* dot = std::strrchr(path, '.');
+    const bool list = dot && ::lstrcmpiA(dot, ".atr") == 0;
+    std::unique_ptr<CZmaVadAZLayer> layer =
+        list ? LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeAtrList, map_.Get(), this)
+             : std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
     BOOL added = layer->Create(type, path);
     if (!added) return nullptr;
     for (auto& held : layers_) held->MoveUp(false, static_cast<int>(added));
@@ -524,86 +528,4 @@ void CZmaVadAZLayerCollection::NotifyLayerVisibilityChanged() {
 
 void CZmaVadAZLayerCollection::FireSelectionChanged(BSTR seriesId) {
     if (!suppressEvents_) host_->FireSelectionChanged(seriesId);
-}
-
-HRESULT CZmaVadAZLayerCollection::SaveLayers(IXMLDOMElement* parent) {
-    if (!parent) platform::ThrowHr(E_INVALIDARG);
-    platform::SetAttribute(parent, L"_Version", layerxml::FormatLong(3));
-    ComPtr<IXMLDOMElement> layersElement = platform::CreateChildElement(parent, L"layers");
-    // Dataset layers are saved with their dataset compositions, the temporary table not at all.
-    for (const auto& held : layers_) {
-        CZmaVadAZLayer* layer = held.get();
-        if (layer->HasLayerKey() || layer == temporaryTabLayer_ || !layer->IsSavedAsTableLayer()) continue;
-        THROW_IF_FAILED(layer->SaveSettings(layersElement.Get()));
-    }
-    return S_OK;
-}
-
-HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
-    if (!parent) platform::ThrowHr(E_INVALIDARG);
-    std::wstring versionText;
-    version_ = platform::GetAttribute(parent, L"_Version", versionText) ? layerxml::RequireLong(parent, L"_Version") : 1;
-
-    ComPtr<IXMLDOMElement> layersElement = layerxml::SelectElement(parent, L"layers");
-    if (!layersElement) return S_OK;
-    pointDatasetLayers_ = 0;
-
-    // A map that already has its annotations layer keeps its layers.
-    if (FindLayerByName(platform::ToWide(kAnnotationsName))) return S_OK;
-
-    HRESULT result = S_OK;
-    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement.Get(), L"./Layer");
-    long count = 0;
-    THROW_IF_FAILED(nodes->get_length(&count));
-    // From the last to the first: each layer is placed on top, so the saved order comes back.
-    for (long i = count - 1; i >= 0; --i) {
-        ComPtr<IXMLDOMNode> node;
-        THROW_IF_FAILED(nodes->get_item(i, node.Put()));
-        ComPtr<IXMLDOMElement> element;
-        if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid()))) continue;
-
-        // Elements that only hold line layers carry neither a type nor a file.
-        std::wstring fileSpec, typeText;
-        if (!platform::GetAttribute(element.Get(), L"layerfilespec", fileSpec) ||
-            !platform::GetAttribute(element.Get(), L"layertype", typeText))
-            continue;
-        long type = layerxml::RequireLong(element.Get(), L"layertype");
-        // List-file, direction and background imagery layers come back with their own classes.
-        if (type == CZmaVadAZLayer::kTypeAtrList || type == CZmaVadAZLayer::kTypeDirection ||
-            type == CZmaVadAZLayer::kTypeBackgroundMap)
-            continue;
-
-        auto layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
-        bool stays = false;
-        if (type == CZmaVadAZLayer::kTypeAnnotations) {
-            HRESULT hr;
-            try {
-                hr = layer->LoadSettings(element.Get(), version_);
-            } catch (...) {
-                hr = platform::CaughtResult();
-            }
-            result = hr;
-            stays = SUCCEEDED(hr);
-            if (stays) layer->SetAsInsertionLayer(layer->GetMapXLayer().Get());
-        } else {
-            stays = layer->Create(CZmaVadAZLayer::kTypeOtherTable, platform::ToAnsi(fileSpec)) != FALSE;
-            if (stays) {
-                try {
-                    layer->LoadSettings(element.Get(), version_);
-                } catch (const ComError&) {
-                    // A layer whose settings do not fit keeps the engine's defaults.
-                }
-            }
-        }
-        if (!stays) continue;
-
-        std::wstring amended;
-        if (platform::GetAttribute(element.Get(), L"amendedlayername", amended) && !amended.empty())
-            layer->SetName(platform::ToAnsi(amended));
-        CZmaVadAZLayer* placed = layer.get();
-        if (type == CZmaVadAZLayer::kTypeAnnotations && annotations_) DestroyLayer(annotations_);
-        RegisterLayer(std::move(layer));
-        if (type == CZmaVadAZLayer::kTypeAnnotations) annotations_ = placed;
-    }
-    return result;
 }
