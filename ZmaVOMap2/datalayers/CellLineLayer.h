@@ -52,6 +52,11 @@ public:
     // show the lines through this flag.
     virtual bool IsDisabled() const = 0;
     virtual void SetDisabled(bool disabled) = 0;
+    // Writes the layer's lines as a MapInfo table into `folder`, named after the layer and
+    // `name` (the cell-site layer's name), so that the point table and the line tables of one
+    // cell-site layer never share a file. Every line of every dataset is written, whatever view
+    // was drawn last. E_FAIL when the table cannot be created.
+    virtual HRESULT ExportToTab(const std::string& folder, const std::string& name) = 0;
 
 protected:
     ~CellLineLayerInterface() = default;

@@ -139,7 +139,9 @@ LineGeometry::LineGeometry(IHostDataset* dataset, CZmaVadAZDataLayer* dataLayer,
 }
 
 POINT LineGeometry::SymbolOffset() {
-    platform::ThrowIfNull(cellRenderer_.Get());
+    // A cell-site layer not drawn yet has no renderer: only an export walks it then, and an
+    // export writes map positions, which no symbol moves.
+    if (!cellRenderer_) return {0, 0};
     long dx = 0, dy = 0;
     THROW_IF_FAILED(cellRenderer_->GetSymbolOffset(&dx, &dy));
     return {dx, dy};
@@ -175,11 +177,49 @@ bool LineGeometry::ProjectRowPosition(long row, POINT& outPoint) {
     return true;
 }
 
+bool LineGeometry::MoveToCell(long handle) {
+    if (!cellSites_->GetElementHandleIndex().empty()) return cellSites_->MoveToElement(handle);
+    IHostDataset* cells = cellSites_->GetDataset();
+    if (!cells || handle == 0) return false;
+    if (!ownIndexBuilt_) {
+        ownIndexBuilt_ = true;
+        ComPtr<IHostFields> fields = hostdata::Fields(cells);
+        ComPtr<IHostField> handles = hostdata::FieldByName(fields.Get(), L"ElementHandle");
+        ComPtr<IHostField> types = hostdata::FieldByName(fields.Get(), L"LayerType");
+        if (!handles) return false;
+        ComPtr<IHostRows> rows = hostdata::Rows(cells);
+        const long count = hostdata::RowCount(rows.Get());
+        Variant value;
+        for (long row = 0; row < count; ++row) {
+            hostdata::MoveTo(rows.Get(), row);
+            if (types) {
+                hostdata::ReadValue(types.Get(), value);
+                if (value.vt == VT_BSTR) {
+                    std::wstring type = value.bstrVal ? value.bstrVal : L"";
+                    if (!type.empty()) ::CharLowerBuffW(&type[0], static_cast<DWORD>(type.size()));
+                    if (type != cellSites_->GetSiteFilter()) continue;
+                } else if (value.vt == VT_NULL && !cellSites_->GetSiteFilter().empty()) {
+                    continue;
+                }
+            }
+            hostdata::ReadValue(handles.Get(), value);
+            if (value.vt == VT_EMPTY || value.vt == VT_NULL || FAILED(::VariantChangeType(&value, &value, 0, VT_I4)) ||
+                value.lVal == 0)
+                continue;
+            ownIndex_.emplace(value.lVal, row);
+        }
+    }
+    auto it = ownIndex_.find(handle);
+    if (it == ownIndex_.end()) return false;
+    hostdata::MoveTo(hostdata::Rows(cells).Get(), it->second);
+    return true;
+}
+
 const LineGeometry::Cell& LineGeometry::CellOf(long handle) {
     auto it = cells_.find(handle);
     if (it != cells_.end()) return it->second;
     Cell& cell = cells_[handle];
-    if (!cellSites_->MoveToElement(handle)) return cell;
+    if (!MoveToCell(handle)) return cell;
     if (!ProjectFieldPosition(0, 0, cellLatitude_.Get(), cellLongitude_.Get(), cell.site, projection_, &cell.geo))
         return cell;
     // The line ends at the sector symbol the cell-site layer draws, not at the site itself.

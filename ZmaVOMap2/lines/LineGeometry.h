@@ -78,6 +78,9 @@ private:
         GeoPoint geo;
     };
     const Cell& CellOf(long handle);
+    // Makes the cell-site row of the handle current. Before the cell-site layer's first frame its
+    // optimiser holds no index yet; an export then finds the cells itself, by the same rule.
+    bool MoveToCell(long handle);
 
     platform::ComPtr<IHostDataset> dataset_;
     CZmaVadAZDataLayer* dataLayer_;
@@ -94,6 +97,8 @@ private:
     // The handle fields met so far, by name: a walk reads the same few on every row.
     std::map<std::wstring, platform::ComPtr<IHostField>> handleFields_;
     std::map<long, Cell> cells_;
+    bool ownIndexBuilt_ = false;
+    std::map<long, long> ownIndex_;
     bool pointKnown_ = false;
     bool pointFound_ = false;
     POINT point_ = {0, 0};

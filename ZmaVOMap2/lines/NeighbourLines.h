@@ -95,3 +95,20 @@ private:
 // Whether the cursor lies on the line: inside the box of its ends (PtInRect rules) and nearer to
 // the line than `tolerance` pixels.
 bool IsCursorOnLine(POINT cursor, POINT cellEnd, POINT pointEnd, int tolerance);
+
+// Writes each neighbour line as a two-point polyline from the cell to the point, dashed, with the
+// label field's text in "Label".
+class NborTabExporter : public LinesToNeighboursActionInterface {
+public:
+    NborTabExporter(void* table, void* feature, CZmaVadAZLinesToNborsLayer& owner)
+        : owner_(owner), table_(table), feature_(feature) {}
+    bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo, long neighbour,
+                    IHostDataset*& dataset) override;
+    bool Failed() const noexcept { return failed_; }
+
+private:
+    CZmaVadAZLinesToNborsLayer& owner_;
+    void* table_;
+    void* feature_;
+    bool failed_ = false;
+};

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/lines/NeighbourLines.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
+#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
@@ -88,25 +89,53 @@ bool LineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, co
     return true;
 }
 
+bool ServingLabelText(IHostField* field, std::wstring& text) {
+    Variant value;
+    hostdata::ReadValue(field, value);
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) return false;
+    if (ComPtr<IHostFieldStyle> table = FindInHostCollection(field)) {
+        Bstr formatted;
+        THROW_IF_FAILED(table->ValueText(value, Variant::Missing(), formatted.Put()));
+        text = formatted.Wide();
+        return true;
+    }
+    if (value.vt != VT_BSTR) THROW_IF_FAILED(::VariantChangeType(&value, &value, VARIANT_ALPHABOOL, VT_BSTR));
+    text = value.bstrVal ? std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)) : std::wstring();
+    return true;
+}
+
 bool RolloverServerLinesHitTester::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
                                               IHostDataset*& dataset) {
     if (!IsCursorOnLine(cursor_, cellEnd, pointEnd, owner_.GetLineWidth())) return true;
     ComPtr<IHostField> field;
     if (!owner_.LabelField(dataset, field)) return true;
-    Variant value;
-    hostdata::ReadValue(field.Get(), value);
-    if (value.vt == VT_EMPTY || value.vt == VT_NULL) return true;
     std::wstring text;
-    if (ComPtr<IHostFieldStyle> table = FindInHostCollection(field.Get())) {
-        Bstr formatted;
-        THROW_IF_FAILED(table->ValueText(value, Variant::Missing(), formatted.Put()));
-        text = formatted.Wide();
-    } else {
-        if (value.vt != VT_BSTR) THROW_IF_FAILED(::VariantChangeType(&value, &value, VARIANT_ALPHABOOL, VT_BSTR));
-        text = value.bstrVal ? std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)) : std::wstring();
-    }
-    ShowRolloverTip(cursor_, platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text),
-                    cellEnd.x | cellEnd.y, &owner_);
+    if (!ServingLabelText(field.Get(), text)) return true;
+    ShowRolloverTip(cursor_, platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text), cellEnd.x | cellEnd.y,
+                    &owner_);
     hit_ = true;
     return false;
+}
+
+bool LinesTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
+                                  IHostDataset*& dataset) {
+    COLORREF colour = 0;
+    if (!owner_.LineColour(dataset, false, colour)) return true;
+    ComPtr<IHostField> field;
+    std::string label;
+    if (owner_.LabelField(dataset, field)) {
+        Variant value;
+        hostdata::ReadValue(field.Get(), value);
+        if (value.vt == VT_EMPTY || value.vt == VT_NULL) return true;
+        if (value.vt == VT_BSTR && ::SysStringLen(value.bstrVal) == 0 && FindInHostCollection(field.Get())) return true;
+        std::wstring text;
+        if (!ServingLabelText(field.Get(), text)) return true;
+        label = platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text);
+    }
+    double x[2] = {cellGeo.lon, pointGeo.lon}, y[2] = {cellGeo.lat, pointGeo.lat};
+    mitab_c_set_field(feature_, 0, label.c_str());
+    mitab_c_set_points(feature_, 0, 2, x, y);
+    mitab_c_set_pen(feature_, 3, 2, static_cast<int>(colour));
+    failed_ = !mitab_c_write_feature(table_, feature_);
+    return !failed_;
 }

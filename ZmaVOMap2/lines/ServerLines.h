@@ -81,3 +81,25 @@ private:
     CZmaVadAZLinesToServersLayer& owner_;
     bool hit_ = false;
 };
+
+// Writes each serving line as a two-point polyline from the cell to the point, solid, with the
+// label field's text in "Label".
+class LinesTabExporter : public LinesToServersActionInterface {
+public:
+    LinesTabExporter(void* table, void* feature, CZmaVadAZLinesToServersLayer& owner)
+        : owner_(owner), table_(table), feature_(feature) {}
+    bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
+                    IHostDataset*& dataset) override;
+    // Whether a line could not be written; the walk stopped there.
+    bool Failed() const noexcept { return failed_; }
+
+private:
+    CZmaVadAZLinesToServersLayer& owner_;
+    void* table_;
+    void* feature_;
+    bool failed_ = false;
+};
+
+// The text of a serving line's label field: the field's value table's text of the value when it
+// has one, else the value as text. False when nothing is to be shown.
+bool ServingLabelText(IHostField* field, std::wstring& text);

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -222,6 +223,21 @@ CZmaVadAZDataLayer* CZmaVadAZLinesLayer::FindDataLayer(const std::wstring& key) 
     CZmaVadAZLayerCollection* owner = GetOwner();
     if (!owner || key.empty()) return nullptr;
     return AsDataLayer(owner->FindLayerByExactKey(key));
+}
+
+std::string CZmaVadAZLinesLayer::TabFileName(const std::string& folder, const std::string& suffix) const {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    path += SanitizeFileName(GetName());
+    const std::string cleanSuffix = SanitizeFileName(suffix);
+    if (GetType() == kTypeLines && !cleanSuffix.empty()) path += "-" + cleanSuffix;
+    return path + ".TAB";
+}
+
+RECT CZmaVadAZLinesLayer::ExportView() {
+    // Far wider than any screen, yet small enough for the pixel arithmetic of the clipping.
+    const long reach = 100000000;
+    return RECT{-reach, -reach, reach, reach};
 }
 
 bool CZmaVadAZLinesLayer::UsesGdiPlus() const {

@@ -93,6 +93,12 @@ public:
     // A new pass begins: names the host could not give are asked for again.
     void BeginPass() { missingFields_.clear(); }
 
+    // The table file of an export: the folder, the layer's name made file-safe, "-" and the
+    // file-safe suffix when there is one, and ".TAB".
+    std::string TabFileName(const std::string& folder, const std::string& suffix) const;
+    // The view an export walks: every line, not only those of the last drawn view.
+    static RECT ExportView();
+
     // The data layer registered under a series key; null when none is.
     CZmaVadAZDataLayer* FindDataLayer(const std::wstring& key) const;
     // The cell-site layer of the layer's series.

@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Result.h"
 
@@ -156,4 +157,31 @@ bool CZmaVadAZLinesToServersLayer::LabelField(IHostDataset* dataset, ComPtr<IHos
     std::wstring series;
     FindDataset(dataset, series);
     return GetFieldValue(GetLabelByField(), series, dataset, field);
+}
+
+HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::string& folder, const std::string& name) {
+    const std::string file = TabFileName(folder, name);
+    mitab_handle table = mitab_c_create(file.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
+    if (!table) return E_FAIL;
+    HRESULT result = S_OK;
+    mitab_feature feature = nullptr;
+    try {
+        if (mitab_c_add_field(table, "Label", TABFT_Char, 30, 0) < 0) platform::ThrowHr(E_FAIL);
+        feature = mitab_c_create_feature(table, TABFC_Polyline);
+        if (!feature) platform::ThrowHr(E_FAIL);
+        LinesTabExporter exporter(table, feature, *this);
+        BeginPass();
+        // Every line, not only those of the view drawn last (or none before the first frame).
+        // An entry whose rows name no serving cell (the cell sites' own) ends its walk at once, as
+        // when it is drawn; a line the table refused fails the export.
+        for (const DatasetEntry& entry : Entries()) {
+            WalkLines(entry, ExportView(), lastExtent_, exporter);
+            if (exporter.Failed()) platform::ThrowHr(E_FAIL);
+        }
+    } catch (...) {
+        result = platform::CaughtResult();
+    }
+    if (feature) mitab_c_destroy_feature(feature);
+    mitab_c_close(table);
+    return result;
 }

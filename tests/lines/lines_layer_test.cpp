@@ -8,10 +8,13 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
+#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Xml.h"
+#include "tests/support/TestSupport.h"
 
 #include <cmath>
+#include <cstdio>
 
 using namespace dltest;
 using displaytest::FieldConfiguration;
@@ -406,6 +409,54 @@ TEST_F(LinesTest, ARemovedPointDatasetLeavesTheLineLayers) {
     EXPECT_EQ(serving_->GetDatasetCount(), 1);
     EXPECT_EQ(neighbours_->GetDatasetCount(), 1);
     EXPECT_EQ(serving_->Entries().front().seriesGuid, kSites);
+}
+
+}  // namespace
+
+namespace {
+
+// The features of a table we wrote: "cell lon,lat > point lon,lat | label".
+std::vector<std::string> TableLines(const std::string& file) {
+    std::vector<std::string> lines;
+    mitab_handle table = mitab_c_open(file.c_str());
+    if (!table) return lines;
+    for (int id = mitab_c_next_feature_id(table, -1); id != -1; id = mitab_c_next_feature_id(table, id)) {
+        mitab_feature feature = mitab_c_read_feature(table, id);
+        char text[200];
+        std::snprintf(text, sizeof text, "%.3f,%.3f > %.3f,%.3f | %s", mitab_c_get_vertex_x(feature, 0, 0),
+                      mitab_c_get_vertex_y(feature, 0, 0), mitab_c_get_vertex_x(feature, 0, 1),
+                      mitab_c_get_vertex_y(feature, 0, 1), mitab_c_get_field_as_string(feature, 0));
+        lines.push_back(text);
+        mitab_c_destroy_feature(feature);
+    }
+    mitab_c_close(table);
+    return lines;
+}
+
+TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnNames) {
+    const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX));
+    serving_->SetDrawOption(0);
+    neighbours_->SetDrawOption(0);
+    serving_->SetLabelByField(L"Level");
+    neighbours_->SetLabelByField(L"Level");
+    ASSERT_EQ(serving_->ExportToTab(folder, "Sites"), S_OK);
+    ASSERT_EQ(neighbours_->ExportToTab(folder, "Sites"), S_OK);
+    const std::vector<std::string> servingLines = {"10.050,50.150 > 10.100,49.950 | Level: 0"};
+    const std::vector<std::string> neighbourLines = {"10.350,50.150 > 10.100,49.950 | Level: 0",
+                                                     "10.200,50.000 > 10.300,49.950 | Level: 1"};
+    EXPECT_EQ(TableLines(folder + "\\Lines to serving cells-Sites.TAB"), servingLines);
+    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-Sites.TAB"), neighbourLines);
+
+    // A frame of a view that shows none of the points changes nothing in the tables.
+    ShowView(400, 300, {11.0, 51.2, 11.4, 50.9});
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    ASSERT_EQ(serving_->ExportToTab(folder, "Panned"), S_OK);
+    ASSERT_EQ(neighbours_->ExportToTab(folder, "Panned"), S_OK);
+    EXPECT_EQ(TableLines(folder + "\\Lines to serving cells-Panned.TAB"), servingLines);
+    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-Panned.TAB"), neighbourLines);
+
+    EXPECT_EQ(serving_->ExportToTab(folder + "\\no such folder", "Sites"), E_FAIL);
 }
 
 }  // namespace
