@@ -57,6 +57,9 @@ public:
     // cell-site layer never share a file. Every line of every dataset is written, whatever view
     // was drawn last. E_FAIL when the table cannot be created.
     virtual HRESULT ExportToTab(const std::string& folder, const std::string& name) = 0;
+    // Reads the settings the layer's SaveSettings wrote; "drawoption" and "colorbyfield" are
+    // required (a missing one is raised).
+    virtual HRESULT LoadLineSettings(IXMLDOMElement* element, long version) = 0;
 
 protected:
     ~CellLineLayerInterface() = default;

@@ -10,6 +10,8 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/layers/LayerXml.h"
+#include "platform/Xml.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
@@ -204,9 +206,75 @@ private:
 
 }  // namespace
 
-CZmaVadAZDatasetDisplay::CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection) : collection_(collection) {}
+CZmaVadAZDatasetDisplay::CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection) : collection_(collection) {
+    collection_.SetLinesLayerPersistence(this);
+}
 
-CZmaVadAZDatasetDisplay::~CZmaVadAZDatasetDisplay() = default;
+CZmaVadAZDatasetDisplay::~CZmaVadAZDatasetDisplay() { collection_.SetLinesLayerPersistence(nullptr); }
+
+// --- Line layers in the settings -----------------------------------------------------------------
+
+namespace {
+
+struct SavedLineKind {
+    const wchar_t* element;
+    const char* kind;
+};
+const SavedLineKind kSavedLineKinds[] = {{L"LinesToServers", CellLineKinds::kServing},
+                                         {L"LinesToNBors", CellLineKinds::kNeighbours},
+                                         {L"LinesBetweenCellsites", CellLineKinds::kCellSites}};
+
+}  // namespace
+
+HRESULT CZmaVadAZDatasetDisplay::SaveLinesLayers(IXMLDOMElement* layersElement) {
+    platform::ThrowIfNull(layersElement);
+    LinesLayerMap* maps[] = {&servingLines_, &neighbourLines_, &cellSiteLines_};
+    LinesLayerMap::iterator walks[] = {servingLines_.begin(), neighbourLines_.begin(), cellSiteLines_.begin()};
+    for (size_t step = 0; step < servingLines_.size(); ++step) {
+        ComPtr<IXMLDOMElement> layer;
+        for (size_t kind = 0; kind < 3; ++kind) {
+            if (walks[kind] == maps[kind]->end()) continue;
+            CZmaVadAZLayer* lines = (walks[kind]++)->second.get();
+            // Kinds that are not built yet have nothing of their own to save.
+            if (!lines || !AsCellLineLayer(lines)) continue;
+            if (!layer) layer = platform::CreateChildElement(layersElement, L"Layer");
+            ComPtr<IXMLDOMElement> child = platform::CreateChildElement(layer.Get(), kSavedLineKinds[kind].element);
+            THROW_IF_FAILED(lines->SaveSettings(child.Get()));
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::LoadLinesLayers(IXMLDOMElement* layersElement) {
+    platform::ThrowIfNull(layersElement);
+    LinesLayerMap* maps[] = {&servingLines_, &neighbourLines_, &cellSiteLines_};
+    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement, L"./Layer");
+    long count = 0;
+    THROW_IF_FAILED(nodes->get_length(&count));
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> node;
+        THROW_IF_FAILED(nodes->get_item(i, node.Put()));
+        for (size_t kind = 0; kind < 3; ++kind) {
+            ComPtr<IXMLDOMElement> child = layerxml::SelectElement(node.Get(), kSavedLineKinds[kind].element);
+            if (!child) continue;
+            std::wstring series, disc, technology;
+            platform::GetAttribute(child.Get(), L"SeriesGUID", series);
+            platform::GetAttribute(child.Get(), L"DiscValue", disc);
+            platform::GetAttribute(child.Get(), L"Technology", technology);
+            auto& slot = (*maps[kind])[platform::ToAnsi(technology) + "_" + platform::ToAnsi(disc)];
+            if (slot) continue;
+            std::unique_ptr<CZmaVadAZLayer> made = LayerFactory::Instance().Create(
+                CZmaVadAZLayer::kTypeLines, kSavedLineKinds[kind].kind, collection_.EngineMap(), &collection_);
+            made->SetType(CZmaVadAZLayer::kTypeLines);
+            if (CellLineLayerInterface* lines = AsCellLineLayer(made.get())) {
+                THROW_IF_FAILED(lines->SetSourceInfo(kSavedLineKinds[kind].kind, CZmaVadAZLayer::kTypeLines, series, disc));
+                THROW_IF_FAILED(lines->LoadLineSettings(child.Get(), collection_.GetVersion()));
+            }
+            slot = std::move(made);
+        }
+    }
+    return S_OK;
+}
 
 // --- Showing a dataset ---------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 // and the compositions.
 #pragma once
 
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Com.h"
 
 #include <map>
@@ -14,12 +15,18 @@
 class CZmaVadAZLayer;
 class CZmaVadAZDataLayer;
 class CZmaVadAZDatasetComposition;
-class CZmaVadAZLayerCollection;
 
-class CZmaVadAZDatasetDisplay {
+class CZmaVadAZDatasetDisplay : public CZmaVadAZLayerCollection::LinesLayerPersistence {
 public:
     explicit CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection);
     ~CZmaVadAZDatasetDisplay();
+
+    // The line layers in the collection's settings: one "Layer" element per step through the
+    // serving, neighbour and cell-site line maps side by side, each line layer in its own child
+    // ("LinesToServers", "LinesToNBors", "LinesBetweenCellsites"). Loading makes the layers that
+    // are not there yet under their technology and disc value; existing ones are kept.
+    HRESULT SaveLinesLayers(IXMLDOMElement* layersElement) override;
+    HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) override;
     CZmaVadAZDatasetDisplay(const CZmaVadAZDatasetDisplay&) = delete;
     CZmaVadAZDatasetDisplay& operator=(const CZmaVadAZDatasetDisplay&) = delete;
 

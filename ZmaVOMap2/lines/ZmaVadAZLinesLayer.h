@@ -71,7 +71,7 @@ public:
     HRESULT SaveSettings(IXMLDOMNode* parent) override;
     // Reads them back; "drawoption" and "colorbyfield" are required. Not the base's reader: the
     // collection calls it when it rebuilds line layers from settings.
-    HRESULT LoadLineSettings(IXMLDOMElement* element, long version);
+    HRESULT LoadLineSettings(IXMLDOMElement* element, long version) override;
     // A line layer has no table to ask: it always counts as having features, and has no extent.
     bool HasFeatures() override { return true; }
     int GetExtent(IDispatch* /*rectangle*/) override { return 0; }

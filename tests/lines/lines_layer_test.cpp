@@ -460,3 +460,45 @@ TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnN
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinesTest, LineLayersTravelWithTheCollectionsSettings) {
+    serving_->SetColorByField(L"Quality");
+    neighbours_->SetLabelByField(L"Level");
+    neighbours_->SetDrawOption(0);
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    ComPtr<IXMLDOMElement> root;
+    document->createElement(Bstr(L"map").Get(), root.Put());
+    ComPtr<IXMLDOMNode> appended;
+    document->appendChild(root.Get(), appended.Put());
+    ASSERT_EQ(layers_->SaveLayers(root.Get()), S_OK);
+
+    ComPtr<IXMLDOMNodeList> steps;
+    root->selectNodes(Bstr(L"layers/Layer[LinesToServers]").Get(), steps.Put());
+    long count = 0;
+    steps->get_length(&count);
+    ASSERT_EQ(count, 1);
+    ComPtr<IXMLDOMNode> neighbourNode;
+    root->selectSingleNode(Bstr(L"layers/Layer/LinesToNBors").Get(), neighbourNode.Put());
+    ASSERT_TRUE(neighbourNode);
+
+    // Another map takes them over from the settings.
+    CZmaVadAZLayerCollection other(host_.folder, host_, map_.Get());
+    CZmaVadAZDatasetDisplay display(other);
+    ASSERT_EQ(other.LoadLayers(root.Get()), S_OK);
+    ComPtr<IDispatch> sites = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}}, 1);
+    ASSERT_EQ(display.CreateMultiDMapping(sites.Get(), L"{517E5000-0000-0000-0000-0000000000EE}",
+                                          FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
+              S_OK);
+    CZmaVadAZDataLayer* rebuilt = AsDataLayer(other.FindLayerByExactKey(L"{517E5000-0000-0000-0000-0000000000EE}"));
+    ASSERT_TRUE(rebuilt);
+    CellLineLayerInterface* servingLines = AsCellLineLayer(rebuilt->GetLineLayer(CZmaVadAZDataLayer::kLineA));
+    CellLineLayerInterface* neighbourLines = AsCellLineLayer(rebuilt->GetLineLayer(CZmaVadAZDataLayer::kLineB));
+    ASSERT_TRUE(servingLines && neighbourLines);
+    EXPECT_EQ(servingLines->GetColorByField(), L"Quality");
+    EXPECT_EQ(neighbourLines->GetLabelByField(), L"Level");
+    EXPECT_EQ(neighbourLines->GetDrawOption(), 0);
+}
+
+}  // namespace
