@@ -552,8 +552,7 @@ HRESULT CZmaVadAZDatasetDisplay::CreateCellSiteLineLayers(IDispatch* dataset, CZ
                                                    &collection_);
             slot->SetType(CZmaVadAZLayer::kTypeLines);
             if (CellLineLayerInterface* lines = AsCellLineLayer(slot.get()))
-                THROW_IF_FAILED(lines->SetSourceInfo(kind.kind, CZmaVadAZLayer::kTypeLines, L"", platform::ToWide(
-                                                                                                    platform::ToAnsi(suffix))));
+                THROW_IF_FAILED(lines->SetSourceInfo(kind.kind, CZmaVadAZLayer::kTypeLines, L"", suffix));
         }
         if (CellLineLayerInterface* lines = AsCellLineLayer(slot.get()))
             THROW_IF_FAILED(lines->SetDataset(typed.Get(), seriesGuid, pairs, mode));

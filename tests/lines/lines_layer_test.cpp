@@ -502,3 +502,43 @@ TEST_F(LinesTest, LineLayersTravelWithTheCollectionsSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinesTest, ALabelAlongTheLineHasItsOffsetTurnedWithTheLine) {
+    ComPtr<IHostDataset> typed;
+    points_->QueryInterface(IID_IHostDataset, typed.PutVoid());
+    ComPtr<IHostLabelStyle> style = serving_->GetLabelProperties()->GetStyle();
+    ASSERT_TRUE(style);
+    ComPtr<IHostCallLog> log;
+    style.As(log);
+    MemoryCanvas canvas(400, 300);
+    ComPtr<IHostRows> rows;
+    typed->QueryInterface(IID_IHostRows, rows.PutVoid());
+    rows->MoveTo(1);
+    CZmaVadAZLabelProperties& labels = *serving_->GetLabelProperties();
+    labels.SetOffset(10, 0);
+    auto drawn = [&](int position, POINT to) {
+        labels.SetPosition(position);
+        log->ClearCalls();
+        EXPECT_TRUE(serving_->DrawLabel(canvas.Dc(), Field(typed.Get(), L"Level").Get(), {100, 100}, {100, 100}, to));
+        std::vector<std::wstring> calls = CallLines(style.Get());
+        return calls.empty() ? std::wstring() : calls.back();
+    };
+    // A line to the right (90 degrees): the offset along x turns to point down the screen.
+    EXPECT_EQ(drawn(1, {200, 100}).find(L"DrawText(") == 0, true);
+    EXPECT_NE(drawn(1, {200, 100}).find(L"100, 110, -90"), std::wstring::npos) << drawn(1, {200, 100});
+    // Upwards (0 degrees) the offset stays as it is; label position 0 turns the text across the line.
+    EXPECT_NE(drawn(0, {100, 0}).find(L"110, 100, 90"), std::wstring::npos) << drawn(0, {100, 0});
+    // Horizontal labels keep their offset whatever the line does.
+    EXPECT_NE(drawn(2, {200, 100}).find(L"110, 100, 0"), std::wstring::npos) << drawn(2, {200, 100});
+
+    // A null value draws nothing.
+    Variant null;
+    null.vt = VT_NULL;
+    SetupOf(typed.Get())->SetValue(0, Variant(L"Level"), null);
+    rows->MoveTo(0);
+    EXPECT_FALSE(serving_->DrawLabel(canvas.Dc(), Field(typed.Get(), L"Level").Get(), {100, 100}, {100, 100}, {200, 100}));
+}
+
+}  // namespace
