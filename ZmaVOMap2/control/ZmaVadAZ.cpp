@@ -435,6 +435,7 @@ STDMETHODIMP CZmaVadAZ::GetPages(CAUUID* pages) {
 STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_TRY {
         if (layers_) HideRolloverTip(nullptr);
+        if (layers_) layers_->SetLinesLayerPersistence(nullptr);
         datasets_.reset();
         layers_.reset();
         if (IsSubclassed()) {

@@ -206,11 +206,9 @@ private:
 
 }  // namespace
 
-CZmaVadAZDatasetDisplay::CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection) : collection_(collection) {
-    collection_.SetLinesLayerPersistence(this);
-}
+CZmaVadAZDatasetDisplay::CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection) : collection_(collection) {}
 
-CZmaVadAZDatasetDisplay::~CZmaVadAZDatasetDisplay() { collection_.SetLinesLayerPersistence(nullptr); }
+CZmaVadAZDatasetDisplay::~CZmaVadAZDatasetDisplay() = default;
 
 // --- Line layers in the settings -----------------------------------------------------------------
 

@@ -24,7 +24,9 @@ public:
     // The line layers in the collection's settings: one "Layer" element per step through the
     // serving, neighbour and cell-site line maps side by side, each line layer in its own child
     // ("LinesToServers", "LinesToNBors", "LinesBetweenCellsites"). Loading makes the layers that
-    // are not there yet under their technology and disc value; existing ones are kept.
+    // are not there yet under their technology and disc value; existing ones are kept. The owner
+    // of the collection and this display hands the display to the collection for that
+    // (SetLinesLayerPersistence), and takes it back before it lets the display go.
     HRESULT SaveLinesLayers(IXMLDOMElement* layersElement) override;
     HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) override;
     CZmaVadAZDatasetDisplay(const CZmaVadAZDatasetDisplay&) = delete;

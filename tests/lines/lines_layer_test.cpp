@@ -43,6 +43,7 @@ class LinesTest : public DataLayerTest {
 protected:
     void SetUp() override {
         DataLayerTest::SetUp();
+        layers_->SetLinesLayerPersistence(datasets_.get());
         for (const CLSID* c : {&SymbolDrawing::kPlain, &SymbolDrawing::kCellSites})
             if (auto settings = RendererSettings(*c)) settings->ResetSettings();
         rollovertip::Hide(nullptr);
@@ -486,6 +487,7 @@ TEST_F(LinesTest, LineLayersTravelWithTheCollectionsSettings) {
     // Another map takes them over from the settings.
     CZmaVadAZLayerCollection other(host_.folder, host_, map_.Get());
     CZmaVadAZDatasetDisplay display(other);
+    other.SetLinesLayerPersistence(&display);
     ASSERT_EQ(other.LoadLayers(root.Get()), S_OK);
     ComPtr<IDispatch> sites = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}}, 1);
     ASSERT_EQ(display.CreateMultiDMapping(sites.Get(), L"{517E5000-0000-0000-0000-0000000000EE}",
@@ -539,6 +541,63 @@ TEST_F(LinesTest, ALabelAlongTheLineHasItsOffsetTurnedWithTheLine) {
     SetupOf(typed.Get())->SetValue(0, Variant(L"Level"), null);
     rows->MoveTo(0);
     EXPECT_FALSE(serving_->DrawLabel(canvas.Dc(), Field(typed.Get(), L"Level").Get(), {100, 100}, {100, 100}, {200, 100}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LinesTest, TheWcdmaNeighbourShiftIsTheSameOnScreenAndInTheTable) {
+    ComPtr<IHostDataset> typed;
+    points_->QueryInterface(IID_IHostDataset, typed.PutVoid());
+    long position = 0;
+    SetupOf(typed.Get())->AddField(Bstr(L"Lab_1").Get(), 6, &position);
+    SetupOf(typed.Get())->AddField(Bstr(L"Lab_2").Get(), 6, &position);
+    SetupOf(typed.Get())->SetValue(0, Variant(L"Lab_1"), Variant(L"first"));
+    SetupOf(typed.Get())->SetValue(0, Variant(L"Lab_2"), Variant(L"second"));
+    neighbours_->SetTechnology(L"WCDMA");
+    neighbours_->SetLabelByField(L"Lab_");
+
+    HWND frame = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ::SetActiveWindow(frame);
+    SelectPoints({0});
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    const POINT onLine = Fraction(PointPixel(0), CellPixel(1), 0.5);
+    EXPECT_TRUE(neighbours_->HitTest(onLine.x, onLine.y, 0, 0));
+    EXPECT_EQ(rollovertip::CurrentText(), "Lab_2: second");
+    ::DestroyWindow(frame);
+
+    const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX));
+    ASSERT_EQ(neighbours_->ExportToTab(folder, "Wcdma"), S_OK);
+    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-Wcdma.TAB"),
+              (std::vector<std::string>{"10.350,50.150 > 10.100,49.950 | Lab_2: second"}));
+}
+
+TEST_F(LinesTest, EachDatasetsCachedLinesFollowTheViewOnTheirOwn) {
+    const wchar_t kMore[] = L"{901175A0-0000-0000-0000-000000000003}";
+    // Shown through a field of another name: the engine layer's name comes from the field.
+    ComPtr<IDispatch> more = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Strength", 3}, {L"ServingSectorHandle", 3}}, 1);
+    SetValue(more.Get(), 0, L"Latitude", Variant(50.05));
+    SetValue(more.Get(), 0, L"Longitude", Variant(10.3));
+    SetValue(more.Get(), 0, L"Strength", Variant(7L));
+    SetValue(more.Get(), 0, L"ServingSectorHandle", Variant(101L));
+    ASSERT_EQ(datasets_->DisplayDataset(more.Get(), L"Strength", nullptr, nullptr, kMore), S_OK);
+    AsDataLayer(layers_->FindLayerByExactKey(kMore))->GetLabelProperties()->SetVisible(false);
+    ASSERT_EQ(serving_->GetDatasetCount(), 3);
+    serving_->SetDrawOption(0);
+
+    MemoryCanvas first(400, 300);
+    DrawFrame(first);
+    const POINT morePoint = EnginePixel(10.3, 50.05);
+    EXPECT_EQ(CountAlong(first, morePoint, CellPixel(0), kBlack), 7);
+    ShowView(400, 300, {9.98, 50.22, 10.38, 49.92});
+    MemoryCanvas panned(400, 300);
+    DrawFrame(panned);
+    const POINT moved = EnginePixel(10.3, 50.05);
+    EXPECT_EQ(CountAlong(panned, moved, CellPixel(0), kBlack), 7) << "both datasets' lines moved";
+    EXPECT_EQ(CountAlong(panned, PointPixel(0), CellPixel(0), kBlack), 7);
 }
 
 }  // namespace
