@@ -8,20 +8,11 @@ STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_DistanceUnit(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateCellRefData() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_IsBatchPrinting(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_IsBatchPrinting(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_BatchJobID(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_BatchJobID(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_Title(BSTR * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetZoom(double /*dZoom*/, LONG /*iNewWidth*/, LONG /*iNewHeight*/, LONG /*iRealWidth*/, LONG /*iRealHeight*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch ** /*ppNode*/) { return E_NOTIMPL; }
@@ -30,7 +21,6 @@ STDMETHODIMP CZmaVadAZ::ZoomToLayer(BSTR /*bstrSeriesID*/, double /*padding*/) {
 STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::Print() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT /*varLat*/, VARIANT /*varLong*/, VARIANT /*varRad*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR /*bstrTitle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PrintTitle(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_PrintTitle(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
@@ -108,14 +98,5 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nR
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double /*dCentreX*/, double /*dCentreY*/, double /*dZoom*/, LONG /*lPixel*/) { return E_NOTIMPL; }

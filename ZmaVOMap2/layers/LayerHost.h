@@ -34,6 +34,13 @@ public:
     // way). A host without a view does nothing.
     virtual void ZoomToLayersBounds(CZmaVadAZLayer* /*layer*/, double /*padding*/) {}
 
+    // Whether the host has set the zoom and window sizes; from then on the line layers move their
+    // screen positions by the view offset.
+    virtual bool IsZoomSet() { return false; }
+    virtual POINT ViewOffset() { return POINT{0, 0}; }
+    // Asks the host to add a field that a layer misses (the GetField event).
+    virtual void FireGetField(BSTR /*fieldName*/, BSTR /*seriesGuid*/) {}
+
     // Called at the end of every drawn frame: the control adds the info display when the frame
     // is an exported image. A host without an info display draws nothing.
     virtual void DrawInfoDisplay(HDC /*dc*/) {}
