@@ -34,10 +34,6 @@ public:
     // way). A host without a view does nothing.
     virtual void ZoomToLayersBounds(CZmaVadAZLayer* /*layer*/, double /*padding*/) {}
 
-    // Whether the host has set the zoom and window sizes; from then on the line layers move their
-    // screen positions by the view offset.
-    virtual bool IsZoomSet() { return false; }
-    virtual POINT ViewOffset() { return POINT{0, 0}; }
     // Asks the host to add a field that a layer misses (the GetField event).
     virtual void FireGetField(BSTR /*fieldName*/, BSTR /*seriesGuid*/) {}
 
@@ -51,7 +47,6 @@ public:
     // set; (0, 0) otherwise.
     virtual POINT ZoomViewOffset() { return {0, 0}; }
     virtual void FireMarkerChanged() {}
-    virtual void FireGetField(BSTR /*fieldName*/, BSTR /*seriesGuid*/) {}
 
 protected:
     ~CZmaVadAZLayerHost() = default;

@@ -265,13 +265,9 @@ bool CZmaVadAZLinesLayer::LabelsWithinZoom() {
     return zoomMin <= zoom && zoom <= zoomMax;
 }
 
-bool CZmaVadAZLinesLayer::IsZoomSet() const {
-    CZmaVadAZLayerCollection* owner = GetOwner();
-    return owner && owner->Host().IsZoomSet();
-}
-
 POINT CZmaVadAZLinesLayer::DrawOffset() const {
-    return IsZoomSet() ? GetOwner()->Host().ViewOffset() : POINT{0, 0};
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    return owner ? owner->Host().ZoomViewOffset() : POINT{0, 0};
 }
 
 bool FieldValueText(IHostField* field, std::wstring& text) {

@@ -107,7 +107,7 @@ public:
     bool UsesGdiPlus() const;
     // Whether the layer's labels show at the map's current zoom.
     bool LabelsWithinZoom();
-    bool IsZoomSet() const;
+    // What screen positions move by while the host has set the zoom itself (0, 0 otherwise).
     POINT DrawOffset() const;
 
 private:
