@@ -373,11 +373,9 @@ public:
         batchJobId_ = identity.batchJobId;
         profileName_ = identity.profileName;
     }
-    void SetRestoredView(double zoom, double centerX, double centerY) noexcept override {
-        restoredZoom_ = zoom;
-        restoredCenterX_ = centerX;
-        restoredCenterY_ = centerY;
-    }
+    // Remembered until the map is initialised; a map already showing moves to it at once, so that
+    // settings loaded into a running map bring their view with them.
+    void SetRestoredView(double zoom, double centerX, double centerY) noexcept override;
     const DrawingTarget& CurrentDrawingTarget() const noexcept { return drawingTarget_; }
 
     // An operation that may fire events runs between these two (OperationScope): the control, its

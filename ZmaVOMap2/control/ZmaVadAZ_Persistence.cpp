@@ -260,6 +260,19 @@ void CZmaVadAZ::PrepareTemporaryFolder() {
     EngineDispatch(engineDispatch_.Get()).Put(EngineMap::kSearchPath, Variant(tempFolder_));
 }
 
+void CZmaVadAZ::SetRestoredView(double zoom, double centerX, double centerY) noexcept {
+    restoredZoom_ = zoom;
+    restoredCenterX_ = centerX;
+    restoredCenterY_ = centerY;
+    if (!mapInitialised_ || !engineDispatch_ || zoom <= 0.0) return;
+    try {
+        EngineDispatch(engineDispatch_.Get()).Call(EngineMap::kZoomTo, {Variant(zoom), Variant(centerX), Variant(centerY)});
+    } catch (...) {
+        // A view the engine refuses leaves the map where it is.
+        platform::LogCaughtException(__FILE__, __LINE__);
+    }
+}
+
 CZmaVadAZLayerCollection& CZmaVadAZ::EnsureLayerCollection() {
     if (!layers_) {
         RegisterLayerKinds();
