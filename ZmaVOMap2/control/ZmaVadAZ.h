@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ZmaVOMap2/control/EventProxies.h"
+#include "ZmaVOMap2/control/MapViewport.h"
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/engine/MapXEventListener.h"
@@ -332,6 +333,21 @@ public:
     void FireSelectionChanged(BSTR seriesId) override { Fire_SelectionChanged(seriesId); }
     void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) override;
 
+    // The view (ZmaVadAZ_View.cpp): what moves the map, for the automation members and the
+    // commands. Raises E_POINTER without the engine.
+    MapViewport Viewport();
+    // The map's paper size in the unit converter's unit 9; raises E_POINTER without the engine
+    // or the unit converter.
+    void GetMapDimensions(long& width, long& height);
+    const ZoomRecord& GetZoomRecord() const noexcept { return zoom_; }
+    bool IsZoomSet() override { return zoom_.set; }
+    void SuspendEngineEvents() override;
+    void ResumeEngineEvents() override;
+    // Tools (ZmaVadAZ_Tools.cpp). The annotation tool routine: tells the host (CurrentToolChanged,
+    // second interface first), then selects `tool` in the engine; nothing without the
+    // annotations layer.
+    void FireToolChanged(long tool);
+
     // The print legend the host handed over (a reference added), null when none.
     platform::ComPtr<IHostPrintLegend> GetVOPrintLegend();
 
@@ -386,9 +402,6 @@ private:
     void RepaintIfUpdating();
     // The channel logger for usage records, created on first use; null when the host has none.
     IHostChannelLogger* GetUsageLogger();
-    // The layer's extent grown by `padding` (0.04 when negative), or a view of the current zoom
-    // centred on a single-point layer; null when the layer has no extent.
-    platform::ComPtr<IDispatch> GetLayersBounds(CZmaVadAZLayer* layer, double padding);
 
     // Engine helpers.
     IDispatch* EngineMapOrThrow();
@@ -460,7 +473,11 @@ private:
     double snapWidthRead_ = 0, snapZoom_ = 0;
     long snapUnit_ = 0;
     platform::ComPtr<IDispatch> savedViewRectangle_;
-    bool zoomSet_ = false;
+    ZoomRecord zoom_;
+    // The annotation mode of the CurrentTool state machine; whether Suspend found the engine
+    // events connected.
+    bool annotationMode_ = false;
+    bool eventsSuspended_ = false;
     bool exporting_ = false;
 
     // Owned by later parts of the control; the values a new control starts with.

@@ -1,14 +1,8 @@
 // Automation members whose work is not built yet: each answers E_NOTIMPL.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
-STDMETHODIMP CZmaVadAZ::get_CurrentTool(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::LayersDlg() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR /*strGUID*/, double /*dScale*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_DistanceUnit(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() { return E_NOTIMPL; }
@@ -23,12 +17,6 @@ STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG /*newVal*/) { return E_NOT
 STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetZoom(double /*dZoom*/, LONG /*iNewWidth*/, LONG /*iNewHeight*/, LONG /*iRealWidth*/, LONG /*iRealHeight*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch ** /*ppNode*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ZoomToLayer(BSTR /*bstrSeriesID*/, double /*padding*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL /*vbVisible*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::Print() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::putref_Attributes(IDispatch * /*newVal*/) { return E_NOTIMPL; }
@@ -39,7 +27,6 @@ STDMETHODIMP CZmaVadAZ::SetLockMapView(VARIANT_BOOL /*bLockMapView*/) { return E
 STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR /*bstrTabPath*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::HandleDragDrop(IUnknown * /*pDataObject*/, LONG /*lScreenX*/, LONG /*lScreenY*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT /*varLat*/, VARIANT /*varLong*/, VARIANT /*varRad*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR /*bstrTitle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PrintTitle(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
@@ -94,10 +81,6 @@ STDMETHODIMP CZmaVadAZ::get_TitleFontFaceName(BSTR * /*pVal*/) { return E_NOTIMP
 STDMETHODIMP CZmaVadAZ::put_TitleFontFaceName(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG /*nRowId1*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT /*vtStartLon*/, VARIANT /*vtStartLat*/, VARIANT /*vtEndLon*/, VARIANT /*vtEndLat*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetTooltipExpressionForDataLayer(BSTR /*bstrSeriesID*/, BSTR /*expression*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR /*bstrSeriesID*/, BSTR /*expression*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetLabelVisibleForDataLayer(BSTR /*bstrSeriesID*/, VARIANT_BOOL /*bVisible*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR /*SeriesID*/, BSTR /*fieldName*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ConfigurePrinting() { return E_NOTIMPL; }
@@ -113,7 +96,6 @@ STDMETHODIMP CZmaVadAZ::get_FixedLegendSize(VARIANT_BOOL * /*pVal*/) { return E_
 STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetDisplayOrigin(LONG /*x*/, LONG /*y*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR /*filePath*/, BSTR /*fileFormat*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
@@ -125,12 +107,9 @@ STDMETHODIMP CZmaVadAZ::DrawFilledPie(double /*latitude*/, double /*longitude*/,
 STDMETHODIMP CZmaVadAZ::DrawSpotlightPie(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, double /*startAngle*/, double /*endAngle*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearShapes() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleShapes(VARIANT_BOOL /*Visible*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR /*SeriesID*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR /*SeriesID*/, IDispatch * /*dataset*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawFilledDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, VARIANT /*fillColor*/, double /*opacity*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawDonutSegment(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, VARIANT /*endRadius*/, double /*startAngle*/, double /*endAngle*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
@@ -142,7 +121,6 @@ STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/,
 STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SyncZoomAll(double /*dCentreX*/, double /*dCentreY*/, double /*dZoom*/, LONG /*lPixel*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL /*bSnapToTrack*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG * /*plMsgNum*/, double * /*pdLong*/, double * /*pdLat*/, VARIANT_BOOL * /*pbGpsSet*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetMarkerStationary(LONG /*lMsgNum*/, VARIANT_BOOL /*bStationary*/) { return E_NOTIMPL; }

@@ -7,7 +7,9 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/projection/CoordinateSystem.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
 
@@ -50,8 +52,8 @@ bool IsPointInPolygon(const ZmaPointD& p, const std::vector<ZmaPointD>& vertices
 }  // namespace
 
 bool CZmaVadAZDataLayer::MapViewLocked() const {
-    // The lock-map-view flag joins the collection with the control's SetLockMapView.
-    return false;
+    const CZmaVadAZLayerCollection* owner = GetOwner();
+    return owner && owner->IsLockMapView();
 }
 
 // --- Position fields and the row validator ----------------------------------------------------
@@ -135,8 +137,14 @@ void CZmaVadAZDataLayer::ClearSelection() {
 }
 
 bool CZmaVadAZDataLayer::IsSelectionNamed() {
-    // Once the host has set the zoom, views on one dataset share its named entry; the layer host
-    // does not tell the zoom-set state yet, so the layer's own record answers.
+    // Once the host has set the zoom, views on one dataset share its named entry.
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    if (dataset_ && owner && owner->Host().IsZoomSet()) {
+        ComPtr<IHostPropertyCollection> entries;
+        THROW_IF_FAILED(dataset_->get_NamedEntries(entries.Put()));
+        platform::ThrowIfNull(entries.Get());
+        return hostdata::HasKey(entries.Get(), SelectionEntryKey());
+    }
     return selectionNamed_;
 }
 
@@ -150,6 +158,12 @@ bool CZmaVadAZDataLayer::CheckSelectionInView() {
     if (!optimiser_->GetScreenPosition(pixel)) return false;
     if (!::PtInRect(&optimiser_->GetViewRect(), pixel)) return ValidateRow();
     return optimiser_->ItemAtPixel(pixel) != -1;
+}
+
+bool CZmaVadAZDataLayer::GetSelectionBounds(ZmaExtent& extent) {
+    if (!IsSelectionNamed()) return false;
+    GetBounds(extent);
+    return true;
 }
 
 const std::vector<int>& CZmaVadAZDataLayer::GetSelectedItems() { return optimiser_->GetSelectedItems(); }
@@ -210,9 +224,25 @@ void CZmaVadAZDataLayer::SelectInRadius(const ZmaPointD& centre, double radius) 
     });
 }
 
-void CZmaVadAZDataLayer::SelectInRadiusProjected(const ZmaPointD& /*centre*/, double /*radius*/) {
-    // Needs the projection library's UTM coordinate system, which the control does not have yet:
-    // nothing is selected.
+void CZmaVadAZDataLayer::SelectInRadiusProjected(const ZmaPointD& centre, double radius) {
+    // The control's SelectByRadius hands the centre over as (latitude, longitude), as the host
+    // gave it; the rows' positions are (longitude, latitude). Distances are measured in metres
+    // in the UTM zone of the centre.
+    const double latitude = centre.x, longitude = centre.y;
+    CCoordinateSystem utm;
+    CCoordinate projectedCentre;
+    if (!utm.InitUTM(latitude, longitude) ||
+        !utm.ForwardProjection(CCoordinate(longitude, latitude, 0, CCoordinate::kGeographic), projectedCentre))
+        return;
+    const ZmaExtent view = optimiser_->GetViewExtent();
+    const double radiusSquared = radius * radius;
+    SelectRows([&](const ZmaPointD& p) {
+        if (!extent::Contains(view, p)) return false;
+        CCoordinate projected;
+        if (!utm.ForwardProjection(CCoordinate(p.x, p.y, 0, CCoordinate::kGeographic), projected)) return false;
+        const double dx = projected.GetX() - projectedCentre.GetX(), dy = projected.GetY() - projectedCentre.GetY();
+        return dx * dx + dy * dy <= radiusSquared;
+    });
 }
 
 void CZmaVadAZDataLayer::SelectInPolygon(const ZmaExtent& bounds, const std::vector<ZmaPointD>& points) {

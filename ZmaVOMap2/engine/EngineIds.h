@@ -13,6 +13,9 @@ inline constexpr CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x
 inline constexpr IID kEngineEvents = {0x9D6ED198, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 inline constexpr GUID kEngineTypeLibrary = {0x9D6ED199, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 
+// The engine's point object, made for the text features that annotations become.
+inline constexpr CLSID kEnginePoint = {0x968303A6, 0x8F18, 0x11D0, {0x87, 0x96, 0x00, 0xAA, 0x00, 0xB7, 0xEF, 0x73}};
+
 // Refused by the control, so that hosts initialise it through IPersistStreamInit.
 inline constexpr IID kPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
 
@@ -21,6 +24,8 @@ inline constexpr IID kPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0
 // Members of the engine's map object (those the layers use too are LayerEngine::Map's).
 namespace EngineMap {
 using namespace LayerEngine::Map;
+constexpr DISPID kAnnotations = 3;
+constexpr DISPID kFeatureFactory = 49;
 constexpr DISPID kExportMap = 39;
 constexpr DISPID kAutoRedraw = 6;
 constexpr DISPID kPaperHeight = 12;
@@ -52,13 +57,50 @@ constexpr DISPID kMove = 8;
 }  // namespace EngineRectangle
 
 namespace EngineFeature {
+constexpr DISPID kType = 1;
+constexpr DISPID kStyle = 2;
+constexpr DISPID kCaption = 3;
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
+constexpr DISPID kPoint = 6;
+constexpr DISPID kKeyValue = 17;
+constexpr DISPID kUpdate = 18;
+// Feature types.
+constexpr long kSymbol = 0;
+constexpr long kLine = 1;
+constexpr long kRegion = 2;
+constexpr long kText = 5;
 }  // namespace EngineFeature
+
+namespace EngineFeatureFactory {
+constexpr DISPID kCreateText = 8;  // point, text, position, style
+}  // namespace EngineFeatureFactory
+
+// The map's text annotations, their items and the items' text graphics.
+namespace EngineAnnotations {
+constexpr DISPID kCount = 2;
+constexpr DISPID kItem = 4;
+constexpr DISPID kAddText = 6;
+constexpr DISPID kRemoveAll = 7;
+}  // namespace EngineAnnotations
+
+namespace EngineAnnotation {
+constexpr DISPID kType = 1;
+constexpr DISPID kGraphic = 2;
+constexpr long kTextType = 6;
+}  // namespace EngineAnnotation
+
+namespace EngineTextGraphic {
+constexpr DISPID kX = 1;
+constexpr DISPID kY = 2;
+constexpr DISPID kCaption = 3;
+constexpr DISPID kStyle = 4;
+}  // namespace EngineTextGraphic
 
 namespace EnginePoint {
 constexpr DISPID kX = 1;
 constexpr DISPID kY = 2;
+constexpr DISPID kSet = 3;
 }  // namespace EnginePoint
 
 namespace EnginePoints {
@@ -72,4 +114,9 @@ constexpr DISPID kClone = 17;
 
 namespace EngineStyle {
 constexpr DISPID kSelectionPattern = 10;
+// The style dialogs; each answers VARIANT_TRUE when the user chose OK.
+constexpr DISPID kPickSymbol = 25;
+constexpr DISPID kPickLine = 26;
+constexpr DISPID kPickRegion = 27;
+constexpr DISPID kPickText = 28;
 }  // namespace EngineStyle
