@@ -10,6 +10,8 @@
 
 #include "MapEngine.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -28,7 +30,7 @@ constexpr DISPID kSelectByRadius = 0x33;
 constexpr long kRows = 300;
 
 // Engine events and members used.
-constexpr LONG kEventKeyDown = -602, kEventMouseDown = -605, kEventToolUsed = 3, kEventPolyToolUsed = 11;
+constexpr LONG kEventKeyDown = -602, kEventMouseDown = -605, kEventMouseMove = -606, kEventToolUsed = 3, kEventPolyToolUsed = 11;
 constexpr DISPID kFeatureFactory = 49, kCreatePoints = 5, kAddXY = 3;
 
 struct Position {
@@ -314,6 +316,46 @@ TEST_F(SelectionControl, APolygonSelectsTheRowsInsideItsRing) {
     });
     ASSERT_FALSE(expected.empty()) << "the triangle should hold part of the route";
     EXPECT_EQ(Selected(), expected);
+}
+
+// The rollover tooltip of this thread, and the text of its tool; empty when none is shown.
+struct TipFinder {
+    HWND tip = nullptr;
+    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+        char name[64] = {};
+        ::GetClassNameA(window, name, sizeof name);
+        if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0) reinterpret_cast<TipFinder*>(self)->tip = window;
+        return TRUE;
+    }
+};
+
+std::string ShownTip() {
+    TipFinder finder;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &TipFinder::Visit, reinterpret_cast<LPARAM>(&finder));
+    if (!finder.tip || !::IsWindowVisible(finder.tip)) return "";
+    char text[1024] = {};
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    if (!::SendMessageA(finder.tip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool))) return "";
+    tool.lpszText = text;
+    ::SendMessageA(finder.tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+TEST_F(SelectionControl, RollingOverAPointShowsItsDisplayFieldLines) {
+    ::SetActiveWindow(site_->Window());
+    if (::GetActiveWindow() != site_->Window()) GTEST_SKIP() << "the site window cannot be made active here";
+    ASSERT_EQ(Put(Control(), kCurrentTool, Variant(static_cast<long>(VO_MAP_TOOL_SELECT))), S_OK);
+    const POINT p = ToScreen(positions_[VisibleRow()]);
+    Fire(kEventMouseMove, {Variant(short{0}), Variant(short{0}), Variant(static_cast<float>(p.x)),
+                           Variant(static_cast<float>(p.y))});
+    const std::string text = ShownTip();
+    EXPECT_EQ(text.rfind("RxLev: ", 0), 0u) << text;
+    EXPECT_EQ(text.find('\n'), std::string::npos) << "one display field, one line: " << text;
+
+    // Away from the route the tooltip goes.
+    Fire(kEventMouseMove, {Variant(short{0}), Variant(short{0}), Variant(3.0f), Variant(3.0f)});
+    EXPECT_EQ(ShownTip(), "");
 }
 
 }  // namespace
