@@ -1,5 +1,5 @@
-// Frame and hit-test costs of a point layer over generated drive tests, against the cost of
-// reading every row's latitude and longitude through the same host interface. Not a test: run it
+// Frame, hit-test and area-selection costs of a point layer over generated drive tests, against
+// the cost of reading every row's latitude and longitude through the same host interface. Not a test: run it
 // by hand (wine datalayer_benchmark.exe) and compare the ratios.
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
@@ -9,6 +9,7 @@
 
 #include "HostInterfaces.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -127,6 +128,31 @@ void Run(IDispatch* map, long rowCount) {
                 "unchanged %.2f ms | %zu drawn | hit test %.3f ms (%d of %d hit)\n",
                 rowCount, baseline * 1e3, first * 1e3, first / baseline, rebuilt * 1e3, rebuilt / baseline,
                 replayed * 1e3, drawn, hitTime * 1e3, found, hits);
+
+    // Area selections over the middle of the view: each walks every row, like the baseline read.
+    const double w = view.right - view.left, h = view.top - view.bottom;
+    const ZmaPointD centre = {view.left + w / 2, view.bottom + h / 2};
+    ComPtr<IHostStringList> selection = hostdata::Selection(dataset.Get());
+    auto timed = [&](const char* name, auto select) {
+        layer.ClearSelection();
+        const double start = Now();
+        select();
+        const double took = Now() - start;
+        std::printf("          %-18s %.1f ms (%.2fx the read), %ld rows selected\n", name, took * 1e3, took / baseline,
+                    hostdata::SelectionCount(selection.Get()));
+    };
+    timed("rectangle", [&] { layer.SelectInRectangle({centre.x - w / 4, centre.y + h / 4, centre.x + w / 4, centre.y - h / 4}); });
+    timed("radius (degrees)", [&] { layer.SelectInRadius(centre, w / 4); });
+    // The projected radius takes its centre as (latitude, longitude); about a quarter of the width.
+    const double metres = w / 4 * 111320.0 * std::cos(centre.y * 3.14159265358979 / 180.0);
+    timed("radius (metres)", [&] { layer.SelectInRadiusProjected({centre.y, centre.x}, metres); });
+    const std::vector<ZmaPointD> diamond = {{centre.x - w / 4, centre.y}, {centre.x, centre.y + h / 4},
+                                            {centre.x + w / 4, centre.y}, {centre.x, centre.y - h / 4},
+                                            {centre.x - w / 4, centre.y}};
+    timed("polygon", [&] {
+        layer.SelectInPolygon({centre.x - w / 4, centre.y + h / 4, centre.x + w / 4, centre.y - h / 4}, diamond);
+    });
+    layer.ClearSelection();
 
     ::SelectObject(dc, old);
     ::DeleteObject(bitmap);

@@ -13,6 +13,7 @@
 #include "platform/Result.h"
 #include "platform/Window.h"
 
+#include <cmath>
 #include <cwctype>
 
 using platform::Bstr;
@@ -236,8 +237,19 @@ void CZmaVadAZDataLayer::SelectInRadiusProjected(const ZmaPointD& centre, double
         return;
     const ZmaExtent view = optimiser_->GetViewExtent();
     const double radiusSquared = radius * radius;
+    // Rows well outside the circle are left out before they are projected: on the ground no
+    // selected row lies further than the radius (the UTM scale is at least 0.9996), and twice
+    // that in degrees is a safe bound near the centre (a degree is at least 110 km north-south
+    // and 111 km times the cosine of the latitude east-west).
+    const double latitudeReach = 2.0 * std::fabs(radius) / 110000.0;
+    const double farthestLatitude = std::fabs(latitude) + latitudeReach;
+    const double longitudeReach = farthestLatitude < 89.0
+                                      ? 2.0 * std::fabs(radius) / (111000.0 * std::cos(farthestLatitude * 3.14159265358979323846 / 180.0))
+                                      : 360.0;
     SelectRows([&](const ZmaPointD& p) {
         if (!extent::Contains(view, p)) return false;
+        if (std::fabs(p.y - latitude) > latitudeReach || std::fabs(std::remainder(p.x - longitude, 360.0)) > longitudeReach)
+            return false;
         CCoordinate projected;
         if (!utm.ForwardProjection(CCoordinate(p.x, p.y, 0, CCoordinate::kGeographic), projected)) return false;
         const double dx = projected.GetX() - projectedCentre.GetX(), dy = projected.GetY() - projectedCentre.GetY();

@@ -70,6 +70,24 @@ double GeodeticTangent(double conformal, double e) {
     return tau;
 }
 
+// y += sign * sum c[j] sin(2j xi) cosh(2j eta), x += sign * sum c[j] cos(2j xi) sinh(2j eta). The
+// multiple angles come from the recurrences f((j+1)a) = 2 g(a) f(ja) - f((j-1)a), so a point
+// costs four transcendental calls instead of four per term: radius selections project every row.
+// `s1`, `c1`, `sh1`, `ch1` are sin 2xi, cos 2xi, sinh 2eta and cosh 2eta.
+void AddSeries(const double (&c)[kOrder + 1], double s1, double c1, double sh1, double ch1, double sign, double& y,
+               double& x) {
+    double sPrev = 0.0, cPrev = 1.0, shPrev = 0.0, chPrev = 1.0;  // j = 0
+    double sj = s1, cj = c1, shj = sh1, chj = ch1;                // j = 1
+    for (int j = 1; j <= kOrder; ++j) {
+        y += sign * c[j] * sj * chj;
+        x += sign * c[j] * cj * shj;
+        const double sNext = 2 * c1 * sj - sPrev, cNext = 2 * c1 * cj - cPrev;
+        const double shNext = 2 * ch1 * shj - shPrev, chNext = 2 * ch1 * chj - chPrev;
+        sPrev = sj, cPrev = cj, shPrev = shj, chPrev = chj;
+        sj = sNext, cj = cNext, shj = shNext, chj = chNext;
+    }
+}
+
 }  // namespace
 
 bool CCoordinateSystem::InitUTM(double latitude, double longitude) noexcept {
@@ -93,21 +111,29 @@ bool CCoordinateSystem::ForwardProjection(const CCoordinate& in, CCoordinate& ou
 
     const Series& s = Constants();
     const double lambda = dLon * kDegree;
-    double xi, eta;
+    // xi and eta, and their sines and cosines read off the same triangle (no further calls).
+    double xi, eta, sinXi, cosXi, sinhEta, coshEta;
     if (std::fabs(latitude) == 90.0) {
         xi = latitude > 0 ? kPi / 2 : -kPi / 2;
         eta = 0.0;
+        sinXi = latitude > 0 ? 1.0 : -1.0;
+        cosXi = 0.0;
+        sinhEta = 0.0;
+        coshEta = 1.0;
     } else {
         const double tauPrime = ConformalTangent(std::tan(latitude * kDegree), s.e);
         const double cosLambda = std::cos(lambda);
+        const double hypot = std::sqrt(tauPrime * tauPrime + cosLambda * cosLambda);
         xi = std::atan2(tauPrime, cosLambda);
-        eta = std::asinh(std::sin(lambda) / std::sqrt(tauPrime * tauPrime + cosLambda * cosLambda));
+        sinXi = tauPrime / hypot;
+        cosXi = cosLambda / hypot;
+        sinhEta = std::sin(lambda) / hypot;
+        coshEta = std::sqrt(1.0 + sinhEta * sinhEta);
+        eta = std::asinh(sinhEta);
     }
     double x = eta, y = xi;
-    for (int j = 1; j <= kOrder; ++j) {
-        y += s.alpha[j] * std::sin(2 * j * xi) * std::cosh(2 * j * eta);
-        x += s.alpha[j] * std::cos(2 * j * xi) * std::sinh(2 * j * eta);
-    }
+    AddSeries(s.alpha, 2 * sinXi * cosXi, cosXi * cosXi - sinXi * sinXi, 2 * sinhEta * coshEta,
+              coshEta * coshEta + sinhEta * sinhEta, 1.0, y, x);
     const double easting = kScale * s.rectifyingRadius * x + kFalseEasting;
     double northing = kScale * s.rectifyingRadius * y;
     if (south_) northing += kFalseNorthingSouth;
@@ -123,10 +149,8 @@ bool CCoordinateSystem::InverseProjection(const CCoordinate& in, CCoordinate& ou
     const double xi = northing / (kScale * s.rectifyingRadius);
     const double eta = (in.GetX() - kFalseEasting) / (kScale * s.rectifyingRadius);
     double xiPrime = xi, etaPrime = eta;
-    for (int j = 1; j <= kOrder; ++j) {
-        xiPrime -= s.beta[j] * std::sin(2 * j * xi) * std::cosh(2 * j * eta);
-        etaPrime -= s.beta[j] * std::cos(2 * j * xi) * std::sinh(2 * j * eta);
-    }
+    AddSeries(s.beta, std::sin(2 * xi), std::cos(2 * xi), std::sinh(2 * eta), std::cosh(2 * eta), -1.0, xiPrime,
+              etaPrime);
     const double sinhEta = std::sinh(etaPrime);
     const double cosXi = std::cos(xiPrime);
     const double tauPrime = std::sin(xiPrime) / std::sqrt(sinhEta * sinhEta + cosXi * cosXi);
