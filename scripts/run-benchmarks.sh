@@ -8,7 +8,9 @@ build_all
 fresh_prefix
 register_all
 log "data layer: one frame and one hit test against reading every row"
-if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@"; then
+if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@" &&
+   log "TAB export: writing 100k and 1M point rows through the MITAB library" &&
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/mitab_benchmark.exe"; then
     echo "BENCHMARKS DONE"
 else
     echo "BENCHMARKS FAILED"

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/control/MapViewport.h"
 
 #include "ZmaVOMap2/control/InputValidator.h"
+#include "ZmaVOMap2/control/ViewChangeTracker.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
@@ -78,7 +79,7 @@ CZmaVadAZLayer* MapViewport::FindLayer(const std::wstring& keyOrName) const {
 }
 
 void MapViewport::SetBounds(IDispatch* rectangle) {
-    viewChangeStage_ = 2;
+    viewChanges_.SetStage(2);
     EngineDispatch(platform::ThrowIfNull(map_)).Put(EngineMap::kBounds, Variant(rectangle));
 }
 

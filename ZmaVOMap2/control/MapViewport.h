@@ -12,6 +12,7 @@
 
 class CZmaVadAZLayer;
 class CZmaVadAZLayerCollection;
+class ViewChangeTracker;
 
 // What the host told the control about its window through SetZoom; the measurement layers and
 // the selection test read it.
@@ -25,8 +26,8 @@ class MapViewport {
 public:
     // `map` is the engine map (E_POINTER is raised at the first use when null); `layers` may be
     // null before the map is initialised.
-    MapViewport(IDispatch* map, CZmaVadAZLayerCollection* layers, long& viewChangeStage) noexcept
-        : map_(map), layers_(layers), viewChangeStage_(viewChangeStage) {}
+    MapViewport(IDispatch* map, CZmaVadAZLayerCollection* layers, ViewChangeTracker& viewChanges) noexcept
+        : map_(map), layers_(layers), viewChanges_(viewChanges) {}
 
     // The layer of a series key, else of a layer name; null when none has it.
     CZmaVadAZLayer* FindLayer(const std::wstring& keyOrName) const;
@@ -56,7 +57,7 @@ private:
 
     IDispatch* map_;
     CZmaVadAZLayerCollection* layers_;
-    long& viewChangeStage_;
+    ViewChangeTracker& viewChanges_;
 };
 
 // A new engine rectangle ("MapX.Rectangle.4").

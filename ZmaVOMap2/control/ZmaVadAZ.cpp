@@ -146,7 +146,7 @@ void CZmaVadAZ::FinalRelease() {
     constructing_ = true;
     engineEvents_.Unadvise(engine_.Get());
     ReleaseEngine();
-    savedViewRectangle_.Reset();
+    viewChanges_.Release();
     constructing_ = false;
     GlobalLogger().Close();
 }

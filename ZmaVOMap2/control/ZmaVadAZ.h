@@ -2,8 +2,10 @@
 // view interfaces as its own, and adds its automation interfaces, events, persistence and drawing.
 #pragma once
 
+#include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/EventProxies.h"
 #include "ZmaVOMap2/control/MapViewport.h"
+#include "ZmaVOMap2/control/ViewChangeTracker.h"
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/engine/MapXEventListener.h"
@@ -408,8 +410,6 @@ private:
     long EngineCurrentTool();
     ZmaPointD ScreenToMap(float x, float y);
     void InvalidateEngineWindow();
-    void KeepImageryZoomLevel(EngineDispatch& map);
-    void DrawDistanceOverlay(EngineDispatch& map);
     void ShowContextMenu(POINT screen);
     void HideRolloverTipForAnyOwner();
     void SnapZoomToBackgroundMap(IDispatch* viewRectangle, const RECT& pixels);
@@ -459,20 +459,10 @@ private:
     bool refreshInfoDisplay_ = false;
     double restoredZoom_ = 0, restoredCenterX_ = 0, restoredCenterY_ = 0;
 
-    // What the engine's events keep: distance measuring, panning, the view record and the
-    // imagery snap state.
-    struct ViewRecord {
-        double zoom = 0, centerX = 0, centerY = 0;
-    };
-    bool measuring_ = false;
-    float measureStartX_ = 0, measureStartY_ = 0, measureLastX_ = 0, measureLastY_ = 0;
-    ZmaPointD measureStartMap_;
+    // What the engine's events keep: distance measuring, panning and the view changes.
+    DistanceMeasure measure_;
     bool panning_ = false;
-    ViewRecord currentView_, previousView_;
-    long snapWidth_ = -1;
-    double snapWidthRead_ = 0, snapZoom_ = 0;
-    long snapUnit_ = 0;
-    platform::ComPtr<IDispatch> savedViewRectangle_;
+    ViewChangeTracker viewChanges_;
     ZoomRecord zoom_;
     // The annotation mode of the CurrentTool state machine; whether Suspend found the engine
     // events connected.
@@ -484,7 +474,6 @@ private:
     std::wstring batchJobId_;
     long currentTool_ = VO_MAP_TOOL_ARROW;
     VARIANT_BOOL isBatchPrinting_ = VARIANT_FALSE;
-    long viewChangeStage_ = 2;
     long quickPrintLayout_ = QUICK_PRINT_LAYOUT_PORTRAIT;
     bool screenUpdating_ = true;
     // The host's legends, kept without a reference of ours: the host keeps them alive.

@@ -107,7 +107,7 @@ STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR 
         }
 
         map.Put(EngineMap::kAutoRedraw, Variant(true));
-        viewChangeStage_ = 2;
+        viewChanges_.SetStage(2);
         map.Call(EngineMap::kRefresh);
 
         std::string record = kUsageRecordPrefix + platform::ToAnsi(fieldList.ToWide());

@@ -96,6 +96,6 @@ STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
 }
 
 STDMETHODIMP CZmaVadAZ::ResetViewChangeStage() {
-    viewChangeStage_ = 2;
+    viewChanges_.SetStage(2);
     return S_OK;
 }

@@ -114,15 +114,10 @@ void CZmaVadAZ::OnMapMouseDown(short button, short shift, float x, float y) {
     try {
         EngineDispatch map(engineDispatch_.Get());
         const long tool = EngineCurrentTool();
-        if (tool == kToolDistance) {
-            measureStartMap_ = ScreenToMap(x, y);
-            measureStartX_ = x;
-            measureStartY_ = y;
-            measuring_ = true;
-        }
+        if (tool == kToolDistance) measure_.Begin(x, y, ScreenToMap(x, y));
         if (tool == kToolPan) {
             panning_ = true;
-            viewChangeStage_ = 1;
+            viewChanges_.SetStage(1);
         }
         if ((tool == kToolSelect || IsPolyTool(tool)) && button == 1) {
             ZmaPointD mapPos = ScreenToMap(x, y);
@@ -200,9 +195,8 @@ void CZmaVadAZ::OnMapMouseMove(short, short, float x, float y) {
             if (layers_) layers_->DispatchMouseMove({static_cast<LONG>(x), static_cast<LONG>(y)}, mapPos);
         } else {
             HideRolloverTipForAnyOwner();
-            if (tool == kToolDistance && measuring_) {
-                measureLastX_ = x;
-                measureLastY_ = y;
+            if (tool == kToolDistance && measure_.IsActive()) {
+                measure_.Track(x, y);
                 InvalidateEngineWindow();
             }
         }
@@ -234,12 +228,12 @@ void CZmaVadAZ::OnMapToolUsed(short tool, double x1, double y1, double x2, doubl
             break;
         }
         case kToolDistance:
-            measuring_ = false;
+            measure_.End();
             InvalidateEngineWindow();
             break;
         case VO_MAP_TOOL_ZOOMIN:
         case VO_MAP_TOOL_ZOOMOUT:
-            viewChangeStage_ = 2;
+            viewChanges_.SetStage(2);
             break;
         case VO_MAP_TOOL_RADIUS_SELECT:
             if (layers_) layers_->SelectByRadius({x1, y1}, x2 - x1, false);
@@ -279,70 +273,10 @@ void CZmaVadAZ::OnMapPolyToolUsed(short tool, long flags, IDispatch* points) {
 void CZmaVadAZ::OnMapViewChanged() {
     try {
         EngineDispatch map(EngineMapOrThrow());
-        if (!savedViewRectangle_) {
-            CLSID rectangle;
-            THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangle));
-            HRESULT hr = ::CoCreateInstance(rectangle, nullptr, CLSCTX_ALL, IID_IDispatch, savedViewRectangle_.PutVoid());
-            if (FAILED(hr) && hr != E_NOINTERFACE) platform::ThrowCall(hr);
-        }
-        previousView_ = currentView_;
-        if (!mapInitialised_) return;
-
-        Variant bounds = map.Get(EngineMap::kBounds);
-        if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
-        EngineDispatch rect(bounds.pdispVal);
-        const bool geographic = rect.Get(EngineRectangle::kXMin).ToDouble() > -360.0 &&
-                                rect.Get(EngineRectangle::kXMax).ToDouble() < 360.0;
-        if (geographic && layers_ && layers_->IsBackgroundMapVisible()) KeepImageryZoomLevel(map);
-
-        currentView_ = {map.Get(EngineMap::kZoom).ToDouble(), map.Get(EngineMap::kCenterX).ToDouble(),
-                        map.Get(EngineMap::kCenterY).ToDouble()};
+        viewChanges_.OnViewChanged(map, mapInitialised_, layers_ && layers_->IsBackgroundMapVisible(),
+                                   [this](IDispatch* view, const RECT& pixels) { SnapZoomToBackgroundMap(view, pixels); });
     }
     COM_CATCH_LOG();
-}
-
-void CZmaVadAZ::KeepImageryZoomLevel(EngineDispatch& map) {
-    switch (viewChangeStage_) {
-    case 0:
-        if (savedViewRectangle_) map.Put(EngineMap::kBounds, Variant(static_cast<IDispatch*>(savedViewRectangle_.Get())));
-        viewChangeStage_ = 2;
-        break;
-    case 1:
-        viewChangeStage_ = 2;
-        break;
-    case 2: {
-        const double widthRead = map.Get(EngineMap::kScreenWidth).ToDouble();
-        const long width = static_cast<long>(widthRead);
-        if (snapWidth_ < 1 || snapWidth_ == width) {
-            Variant bounds = map.Get(EngineMap::kBounds);
-            if (savedViewRectangle_ && bounds.vt == VT_DISPATCH && bounds.pdispVal) {
-                EngineDispatch from(bounds.pdispVal);
-                EngineDispatch(savedViewRectangle_.Get())
-                    .Call(EngineRectangle::kSet, {from.Get(EngineRectangle::kXMin), from.Get(EngineRectangle::kYMin),
-                                                  from.Get(EngineRectangle::kXMax), from.Get(EngineRectangle::kYMax)});
-            }
-            const RECT pixels = {0, 0, width, static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble())};
-            SnapZoomToBackgroundMap(savedViewRectangle_.Get(), pixels);
-            snapWidthRead_ = widthRead;
-            viewChangeStage_ = 0;
-            snapZoom_ = map.Get(EngineMap::kZoom).ToDouble();
-            snapUnit_ = map.Get(EngineMap::kDistanceUnit).ToLong();
-            snapWidth_ = width;
-        } else if (widthRead > 0.0) {
-            // The window changed width: keep the ground distance per pixel. A window with no
-            // width (minimised) leaves the zoom alone.
-            const double ratio = snapWidthRead_ / widthRead;
-            const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
-            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(snapUnit_));
-            map.Put(EngineMap::kZoom, Variant(snapZoom_ / ratio));
-            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(unit));
-            snapWidth_ = width;
-        }
-        break;
-    }
-    default:
-        break;
-    }
 }
 
 void CZmaVadAZ::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, IDispatch* fullRect, IDispatch*) {
@@ -393,7 +327,8 @@ void CZmaVadAZ::OnMapDrawStage(short stage) {
     if (stage != 2) return;
     try {
         EngineDispatch map(EngineMapOrThrow());
-        if (EngineCurrentTool() == kToolDistance && measuring_) DrawDistanceOverlay(map);
+        if (EngineCurrentTool() == kToolDistance && measure_.IsActive())
+            measure_.DrawOverlay(map, engineWindow_, ScreenToMap(measure_.LastX(), measure_.LastY()));
 
         if (!drawingTarget_.dc) {
             // The screen frame: the whole engine window from its origin.
@@ -407,30 +342,6 @@ void CZmaVadAZ::OnMapDrawStage(short stage) {
                                map.Get(EngineMap::kDistanceUnit).ToLong());
     }
     COM_CATCH_LOG();
-}
-
-void CZmaVadAZ::DrawDistanceOverlay(EngineDispatch& map) {
-    const ZmaPointD last = ScreenToMap(measureLastX_, measureLastY_);
-    const double distance = map.Call(EngineMap::kDistance, {Variant(measureStartMap_.x), Variant(measureStartMap_.y),
-                                                            Variant(last.x), Variant(last.y)})
-                                .ToDouble();
-    LOGFONTA face = {};
-    lstrcpyA(face.lfFaceName, "Terminal");
-    platform::UniqueHFont font(::CreateFontIndirectA(&face));
-    platform::WindowDC windowDC(engineWindow_);
-    HDC dc = windowDC.Get();
-    if (!dc || !font) return;
-    {
-        platform::SelectObjectRestorer selectFont(dc, font.Get());
-        ::SetTextAlign(dc, TA_CENTER);
-        char text[64];
-        const int n = std::snprintf(text, sizeof text, "%g", distance);
-        ::TextOutA(dc, static_cast<int>(measureLastX_), static_cast<int>(measureLastY_) + 10, text, n > 0 ? n : 0);
-    }
-    POINT previous = {};
-    ::MoveToEx(dc, static_cast<int>(measureLastX_), static_cast<int>(measureLastY_), &previous);
-    ::LineTo(dc, static_cast<int>(measureStartX_), static_cast<int>(measureStartY_));
-    ::MoveToEx(dc, previous.x, previous.y, nullptr);
 }
 
 void CZmaVadAZ::OnMapRecalcInfoDisplay() {

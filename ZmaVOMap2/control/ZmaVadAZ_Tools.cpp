@@ -75,7 +75,7 @@ STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG newVal) {
         currentTool_ = newVal;
         if (!engineDispatch_) platform::ThrowHr(E_FAIL);
         if (!layers_) platform::ThrowHr(E_UNEXPECTED);
-        if (newVal != VO_MAP_TOOL_DISTANCE) measuring_ = false;
+        if (newVal != VO_MAP_TOOL_DISTANCE) measure_.End();
 
         // Text typed with the engine's text tool becomes layer features as soon as another tool
         // is chosen.

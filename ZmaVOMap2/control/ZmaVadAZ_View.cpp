@@ -9,7 +9,7 @@
 using platform::ComPtr;
 using platform::Variant;
 
-MapViewport CZmaVadAZ::Viewport() { return MapViewport(EngineMapOrThrow(), layers_.get(), viewChangeStage_); }
+MapViewport CZmaVadAZ::Viewport() { return MapViewport(EngineMapOrThrow(), layers_.get(), viewChanges_); }
 
 void CZmaVadAZ::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) { Viewport().ZoomToLayersBounds(layer, padding); }
 

@@ -164,6 +164,10 @@ public:
     void SetOffsetX(double x) noexcept { offsetX_ = x; }
     void SetOffsetY(double y) noexcept { offsetY_ = y; }
     void SetOffset(double x, double y) noexcept override { offsetX_ = x; offsetY_ = y; }
+    void GetOffset(double& x, double& y) const noexcept override {
+        x = offsetX_;
+        y = offsetY_;
+    }
     const std::wstring& GetTooltipExpression() const noexcept { return tooltipExpression_; }
     void SetTooltipExpression(const std::wstring& expression) { tooltipExpression_ = expression; }
     bool GetUseTooltipExpression() const noexcept { return useTooltipExpression_; }

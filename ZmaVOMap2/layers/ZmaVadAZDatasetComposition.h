@@ -1,11 +1,15 @@
 // How one displayed series is composed: its dimensions (which field of which series plays which
-// role) and its display state. The layer collection keeps one per dataset layer key; what else
-// it holds and how it is saved comes with the settings document.
+// role), its display state, and copies of its layer's label settings and selection. The layer
+// collection keeps one per dataset layer key, refreshes it from the layer at every save and
+// writes it as a "DatasetComposition" element; a load reads it back so that the dataset shows
+// again the same way.
 #pragma once
 
 #include "platform/Com.h"
 
 #include <msxml2.h>
+
+#include "HostInterfaces.h"
 
 #include <list>
 #include <memory>
@@ -19,7 +23,8 @@ public:
         long code = 0;  // the entry's style or role code
     };
 
-    CZmaVadAZDatasetComposition() = default;
+    // Makes the composition's own document with its empty "LabelProperties" and "Selection".
+    CZmaVadAZDatasetComposition();
     CZmaVadAZDatasetComposition(const CZmaVadAZDatasetComposition&) = delete;
     CZmaVadAZDatasetComposition& operator=(const CZmaVadAZDatasetComposition&) = delete;
 
@@ -42,9 +47,30 @@ public:
         zoomMin_ = zoomMin;
         zoomMax_ = zoomMax;
     }
-    // Saved label settings of the layer ("LabelSettings"); null when there are none.
-    IXMLDOMElement* GetLabelSettings() const noexcept { return labelSettings_.Get(); }
-    void SetLabelSettings(IXMLDOMElement* element) { labelSettings_ = element; }
+    // The held copy of the layer's label settings (empty until saved or loaded).
+    IXMLDOMElement* GetLabelSettings() const noexcept { return labelProperties_.Get(); }
+    IXMLDOMElement* GetSelection() const noexcept { return selection_.Get(); }
+    bool IsRestored() const noexcept { return restored_; }
+    const std::string& GetName() const noexcept { return name_; }
+    void SetName(const std::string& name) { name_ = name; }
+    long GetNeighbourIndex() const noexcept { return nborIndex_; }
+    const std::string& GetNeighbourFieldName() const noexcept { return nborFieldName_; }
+    const std::string& GetNeighbourGuid() const noexcept { return nborGuid_; }
+    void SetNeighbour(long index, const std::string& fieldName, const std::string& guid) {
+        nborIndex_ = index;
+        nborFieldName_ = fieldName;
+        nborGuid_ = guid;
+    }
+
+    // The "DatasetComposition" element under `parent`, and back.
+    HRESULT Save(IXMLDOMElement* parent);
+    HRESULT Load(IXMLDOMNode* element);
+    // Writes a layer's label settings into the held "LabelProperties" element.
+    HRESULT SaveLabelProperties(class CZmaVadAZLabelProperties* labels, long distanceUnit);
+    // Writes an engine selection into the held "Selection" element.
+    HRESULT SaveSelectionHr(IDispatch* selection);
+    // Drops the dimensions whose field the host dataset does not have.
+    void RemoveMissingDimensions(IHostFields* fields);
 
     const std::list<Dimension>& Dimensions() const noexcept { return dimensions_; }
     std::list<Dimension>& Dimensions() noexcept { return dimensions_; }
@@ -56,13 +82,19 @@ public:
     friend void SetLayerEntryName(CZmaVadAZDatasetComposition& composition, const wchar_t* text, long id);
 
 private:
+    platform::ComPtr<IXMLDOMDocument2> document_;
+    platform::ComPtr<IXMLDOMElement> labelProperties_;
+    platform::ComPtr<IXMLDOMElement> selection_;
+    bool restored_ = false;
+    std::string name_;
+    long nborIndex_ = -1;
+    std::string nborFieldName_, nborGuid_;
     std::wstring seriesGuid_;
     int type_ = 1;
     bool visible_ = true;
     double offsetX_ = 0.0, offsetY_ = 0.0;
     double zoomMin_ = 0.0, zoomMax_ = 100.0;
     bool zoomLayering_ = false;
-    platform::ComPtr<IXMLDOMElement> labelSettings_;
     std::list<Dimension> dimensions_;
 };
 
@@ -71,3 +103,9 @@ void AppendLayerEntry(CZmaVadAZDatasetComposition& composition, std::shared_ptr<
                       std::shared_ptr<std::wstring> seriesGuid, long code);
 // Renames the first dimension with code `id` to `text`; an empty or null text removes it.
 void SetLayerEntryName(CZmaVadAZDatasetComposition& composition, const wchar_t* text, long id);
+
+// Whether a node carries anything: an attribute or a child node.
+bool XmlNodeHasContent(IXMLDOMNode* node);
+// HRESULT forms of a layer's label settings save and load.
+HRESULT SaveLayerSettings(IXMLDOMElement* element, class CZmaVadAZLabelProperties* labels, long distanceUnit);
+HRESULT LoadLayerSettings(IXMLDOMElement* element, class CZmaVadAZLabelProperties* labels, long version);

@@ -7,12 +7,17 @@
 #include "ZmaVOMap2/layers/LayerXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/mitab/mitab.h"
+#include "ZmaVOMap2/persistence/LabelPropertiesPersistence.h"
+#include "ZmaVOMap2/persistence/PersistentStyle.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+
+#include "HostInterfaces.h"
 
 using platform::Bstr;
 using platform::ComError;
@@ -52,6 +57,77 @@ std::wstring SystemMessage(HRESULT hr) {
     if (text) ::LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
     return message;
+}
+
+// The style facets of an engine layer, chosen by its predominant feature kind: regions, lines,
+// symbols, text, or all four for mixed tables.
+std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> StyleFacetsOf(CZmaVadAZLayer& layer) {
+    std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> facets;
+    const long kind = EngineDispatch(layer.GetMapXLayer().Get()).Get(E::Layer::kPredominantFeatureType).ToLong();
+    const bool all = kind == 3 || kind == 4 || kind == 6;
+    if (kind == 0 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentRegionStyle>());
+    if (kind == 1 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentLineStyle>());
+    if (kind == 2 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentFontStyle>());
+    if (kind == 5 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentTextStyle>());
+    return facets;
+}
+
+// The files of a table's set ("<base>.*" in its folder), without the ".tmp" placeholders.
+std::vector<std::string> TableFileSet(const std::string& folder, const std::string& base) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = ::FindFirstFileA((folder + base + ".*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const char* dot = std::strrchr(found.cFileName, '.');
+        if (dot && ::lstrcmpiA(dot, ".tmp") == 0) continue;
+        names.push_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+ComPtr<IHostStreamText> StreamTextConverter() {
+    ComPtr<IHostStreamText> converter;
+    THROW_IF_FAILED(::CoCreateInstance(__uuidof(HostStreamText), nullptr, CLSCTX_INPROC_SERVER,
+                                       __uuidof(IHostStreamText), converter.PutVoid()));
+    return converter;
+}
+
+// A file's bytes as the converter's text.
+std::wstring FileAsText(const std::string& path) {
+    ComPtr<IStream> stream;
+    THROW_IF_FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) platform::ThrowHr(E_FAIL);
+    char block[1024];
+    size_t read = 0;
+    HRESULT hr = S_OK;
+    while (SUCCEEDED(hr) && (read = std::fread(block, 1, sizeof block, file)) > 0)
+        hr = stream->Write(block, static_cast<ULONG>(read), nullptr);
+    std::fclose(file);
+    THROW_IF_FAILED(hr);
+    Bstr text;
+    THROW_IF_FAILED(StreamTextConverter()->StreamToText(stream.Get(), text.Put()));
+    return text.Wide();
+}
+
+ComPtr<IStream> TextAsStream(const std::wstring& text) {
+    ComPtr<IStream> stream;
+    THROW_IF_FAILED(StreamTextConverter()->TextToStream(Bstr(text).Get(), stream.Put()));
+    if (!stream) platform::ThrowHr(E_POINTER);
+    return stream;
+}
+
+// The extension of a file name when it is a plain one (".TAB", ".dat"), else nothing: a name
+// from a settings document never steers where a file is written.
+std::string PlainExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size() || name.size() - dot > 8) return std::string();
+    for (size_t i = dot + 1; i < name.size(); ++i)
+        if (!::IsCharAlphaNumericA(name[i])) return std::string();
+    return name.substr(dot);
 }
 
 bool EndsWithTab(const std::string& path) {
@@ -263,17 +339,31 @@ HRESULT CZmaVadAZLayer::SaveSettings(IXMLDOMNode* parent) {
     SetAttribute(element.Get(), L"layerzoomlayering", FormatBool(layer.Get(E::Layer::kZoomLayering).ToBool()));
     SetAttribute(element.Get(), L"layerzoommin", platform::FormatDouble(layer.Get(E::Layer::kZoomMin).ToDouble()));
     SetAttribute(element.Get(), L"layerzoommax", platform::FormatDouble(layer.Get(E::Layer::kZoomMax).ToDouble()));
-    SetAttribute(element.Get(), L"layeroverridestyle", FormatBool(layer.Get(E::Layer::kOverrideStyle).ToBool()));
+    const bool overrideStyle = layer.Get(E::Layer::kOverrideStyle).ToBool();
+    SetAttribute(element.Get(), L"layeroverridestyle", FormatBool(overrideStyle));
     SetAttribute(element.Get(), L"amendedlayername", platform::ToWide(amendedName_));
-    // Styles, label settings and the annotation table's own files are written by their
-    // persistors, which join with the settings document.
-    return S_OK;
+
+    if (overrideStyle) {
+        ComPtr<IDispatch> style = GetObject(engineLayer_.Get(), E::Layer::kStyle);
+        for (auto& facet : StyleFacetsOf(*this)) THROW_IF_FAILED(facet->Save(style.Get(), element.Get()));
+    }
+    if (HasFeatures()) {
+        ComPtr<IXMLDOMElement> labels = platform::CreateChildElement(element.Get(), L"LabelSettings");
+        if (userDrawn_) {
+            const long unit = EngineDispatch(map_.Get()).Get(E::Map::kDistanceUnit).ToLong();
+            THROW_IF_FAILED(labels_.Save(labels.Get(), unit));
+        } else {
+            ComPtr<IDispatch> engineLabels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+            THROW_IF_FAILED(SaveLabelProperties(engineLabels.Get(), labels.Get()));
+        }
+    }
+    return type_ == kTypeAnnotations ? SaveAnnotationFiles(element.Get()) : S_OK;
 }
 
-HRESULT CZmaVadAZLayer::LoadSettings(IXMLDOMElement* element, long /*labelArgument*/) {
+HRESULT CZmaVadAZLayer::LoadSettings(IXMLDOMElement* element, long labelArgument) {
     using namespace layerxml;
     type_ = static_cast<int>(RequireLong(element, L"layertype"));
-    if (type_ == kTypeAnnotations && FAILED(LoadAnnotationsLayer(element))) return E_FAIL;
+    if (type_ == kTypeAnnotations && FAILED(LoadAnnotationFiles(element))) return E_FAIL;
     if (!engineLayer_) return E_UNEXPECTED;
 
     EngineDispatch layer(engineLayer_.Get());
@@ -287,13 +377,50 @@ HRESULT CZmaVadAZLayer::LoadSettings(IXMLDOMElement* element, long /*labelArgume
     layer.Put(E::Layer::kZoomMin, Variant(RequireDouble(element, L"layerzoommin")));
     layer.Put(E::Layer::kZoomMax, Variant(RequireDouble(element, L"layerzoommax")));
     layer.Put(E::Layer::kOverrideStyle, EngineBool(RequireBool(element, L"layeroverridestyle")));
+
+    if (layer.Get(E::Layer::kOverrideStyle).ToBool()) {
+        ComPtr<IDispatch> style = GetObject(engineLayer_.Get(), E::Layer::kStyle);
+        for (auto& facet : StyleFacetsOf(*this)) THROW_IF_FAILED(facet->Load(style.Get(), element));
+    }
+    if (ComPtr<IXMLDOMElement> labels = SelectElement(element, L"LabelSettings")) {
+        if (userDrawn_) {
+            THROW_IF_FAILED(labels_.Load(labels.Get(), labelArgument));
+        } else {
+            ComPtr<IDispatch> engineLabels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+            THROW_IF_FAILED(LoadLabelProperties(engineLabels.Get(), labels.Get()));
+        }
+    }
     return S_OK;
 }
 
-// The annotations layer comes back over a fresh table in the working folder. Without embedded
-// files it binds to the map's "Annotations" layer, made empty when the map has none yet.
-HRESULT CZmaVadAZLayer::LoadAnnotationsLayer(IXMLDOMElement* element) {
+// The annotation table's own files, each embedded as text through the host's stream-text
+// converter, so that a saved map carries its annotations with it.
+HRESULT CZmaVadAZLayer::SaveAnnotationFiles(IXMLDOMElement* element) {
     if (!element) return E_INVALIDARG;
+    ComPtr<IXMLDOMDocument> owner;
+    if (FAILED(element->get_ownerDocument(owner.Put())) || !owner) return E_INVALIDARG;
+    if (!engineLayer_) return E_UNEXPECTED;
+    if (GetFeatureCount() == 0) return S_OK;
+
+    const std::string spec = platform::ToAnsi(EngineDispatch(engineLayer_.Get()).Get(E::Layer::kFileSpec).ToWide());
+    char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
+    _splitpath(spec.c_str(), drive, dir, base, ext);
+    const std::string folder = std::string(drive) + dir;
+    for (const std::string& name : TableFileSet(folder, base)) {
+        ComPtr<IXMLDOMElement> file = platform::CreateChildElement(element, L"AnnotationFiles");
+        platform::SetAttribute(file.Get(), L"filename", platform::ToWide(name));
+        platform::SetAttribute(file.Get(), L"binarycontent", FileAsText(folder + name));
+    }
+    return S_OK;
+}
+
+// The annotations layer comes back over a fresh table in the working folder, restored from the
+// embedded files. Without embedded files it binds to the map's "Annotations" layer, made empty
+// when the map has none yet.
+HRESULT CZmaVadAZLayer::LoadAnnotationFiles(IXMLDOMElement* element) {
+    if (!element) return E_INVALIDARG;
+    ComPtr<IXMLDOMDocument> owner;
+    if (FAILED(element->get_ownerDocument(owner.Put())) || !owner) return E_INVALIDARG;
     if (engineLayer_) return E_UNEXPECTED;
 
     std::string folder;
@@ -310,14 +437,45 @@ HRESULT CZmaVadAZLayer::LoadAnnotationsLayer(IXMLDOMElement* element) {
     }
     char unique[MAX_PATH] = {};
     MakeUniqueTempFileName(folder.c_str(), "ann", "TAB", unique);
+    char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
+    _splitpath(unique, drive, dir, base, ext);
+    const std::string target = folder + "\\" + base;
 
     ComPtr<IXMLDOMNodeList> files = layerxml::SelectNodes(element, L"AnnotationFiles");
     long count = 0;
     files->get_length(&count);
     if (count == 0) return Attach("Annotations", kTypeAnnotations, unique);
-    // Restoring embedded annotation tables needs the host's stream-text converter, which joins
-    // with the settings document.
-    return E_NOTIMPL;
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> node;
+        THROW_IF_FAILED(files->get_item(i, node.Put()));
+        ComPtr<IXMLDOMElement> file;
+        if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, file.PutVoid()))) continue;
+        std::wstring name, content;
+        if (!platform::GetAttribute(file.Get(), L"filename", name)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+        platform::GetAttribute(file.Get(), L"binarycontent", content);
+        // Only a plain extension goes into the path: the files are written into our folder only.
+        const std::string extension = PlainExtension(platform::ToAnsi(name));
+        if (extension.empty()) continue;
+        THROW_IF_FAILED(WriteStreamToFile(TextAsStream(content).Get(), target + extension));
+    }
+    return Create(kTypeAnnotations, unique) ? S_OK : E_FAIL;
+}
+
+HRESULT CZmaVadAZLayer::WriteStreamToFile(IStream* stream, const std::string& path) {
+    if (!stream) return E_POINTER;
+    LARGE_INTEGER start = {};
+    RETURN_IF_FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr));
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return E_FAIL;
+    char block[1024];
+    ULONG read = 0;
+    HRESULT hr = S_OK;
+    bool written = true;
+    while (written && SUCCEEDED(hr = stream->Read(block, sizeof block, &read)) && read > 0)
+        written = std::fwrite(block, 1, read, file) == read;
+    written = std::fclose(file) == 0 && written;
+    if (FAILED(hr)) return hr;
+    return written ? S_OK : E_FAIL;
 }
 
 BOOL CZmaVadAZLayer::MoveUp(bool apply, int positions) {

@@ -122,6 +122,9 @@ public:
     virtual bool GetSelectionBounds(ZmaExtent& /*extent*/) { return false; }
     // The offset tool's displacement of self-drawn symbols.
     virtual void SetOffset(double /*x*/, double /*y*/) noexcept {}
+    virtual void GetOffset(double& x, double& y) const noexcept { x = y = 0.0; }
+    // Kinds rebuilt from their saved element alone (not opened as a table first).
+    virtual bool LoadsItselfFromSettings() const { return false; }
     // The drawing mode changed: anti-aliased symbols are wanted (enhanced drawing of a screen
     // frame) or plain ones. Layers whose symbols follow the mode switch their drawing here.
     virtual void OnSymbolDrawingModeChanged(bool /*enhanced*/) noexcept {}
@@ -158,6 +161,8 @@ public:
     // With an object: this layer becomes the engine's editable insertion layer; with null the
     // insertion layer is cleared and the layer is no longer editable.
     void SetAsInsertionLayer(IUnknown* object);
+    // Copies a stream from its start into a new file; E_FAIL when the file cannot be written.
+    static HRESULT WriteStreamToFile(IStream* stream, const std::string& path);
     // The first of "<base>1", "<base>2", ... that no engine layer of the map bears.
     static std::string MakeUniqueName(const std::string& base, IDispatch* map);
 
@@ -190,7 +195,9 @@ protected:
     }
 
 private:
-    HRESULT LoadAnnotationsLayer(IXMLDOMElement* element);
+    // The annotation table's files embedded in, and restored from, the "Layer" element.
+    HRESULT SaveAnnotationFiles(IXMLDOMElement* element);
+    HRESULT LoadAnnotationFiles(IXMLDOMElement* element);
 
     CZmaVadAZLabelProperties labels_;
     platform::ComPtr<IDispatch> layerDataset_;

@@ -133,9 +133,27 @@ public:
     int GetFollowerIndex() const noexcept { return follower_; }
     int GetVersion() const noexcept { return version_; }
 
-    // Persistence: one "layers" element under `parent` with a "Layer" element per table layer.
-    HRESULT SaveLayers(IXMLDOMElement* parent);
+    // --- Persistence (ZmaVadAZLayerCollection_Persistence.cpp) ---
+    // One "layers" element under `parent`: the dataset compositions (refreshed from their layers;
+    // with `skipSelections` their selections stay as they were), the line layers, a "Layer"
+    // element per table layer and the layer order numbers. Failures are raised.
+    HRESULT SaveLayers(IXMLDOMElement* parent, bool skipSelections = false);
+    // Reads them back: orders, compositions and line layers always; the layers themselves only
+    // into a map that has no annotations layer yet (a map being loaded, not a running one).
     HRESULT LoadLayers(IXMLDOMElement* parent);
+    // The "PersistOption" of `element`, else of its parent element (2 when neither has one; 0
+    // when it has no parent element).
+    static int GetPersistOption(IXMLDOMElement* element);
+    // What saves and loads the line layers, which live beside the data layers.
+    class LinesLayerPersistence {
+    public:
+        virtual HRESULT SaveLinesLayers(IXMLDOMElement* layersElement) = 0;
+        virtual HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) = 0;
+
+    protected:
+        ~LinesLayerPersistence() = default;
+    };
+    void SetLinesLayerPersistence(LinesLayerPersistence* lines) noexcept { lines_ = lines; }
 
     // --- Frame drawing (ZmaVadAZLayerCollection_Drawing.cpp) ---
     // The engine's request to draw one of its user-draw layers. The requesting layer always gets
@@ -254,6 +272,16 @@ private:
     std::vector<CZmaVadAZLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
     std::vector<std::wstring> cellSiteGuids_;
+    LinesLayerPersistence* lines_ = nullptr;
+
+    // Persistence steps.
+    HRESULT SaveDatasetCompositions(IXMLDOMElement* layersElement, bool skipSelections);
+    HRESULT LoadDatasetCompositions(IXMLDOMElement* layersElement);
+    void SaveLayerOrders(IXMLDOMElement* layersElement, int option);
+    void LoadLayerOrders(IXMLDOMElement* layersElement, int option);
+    // Rebuilds one saved "Layer" element; null when the layer does not stay. `result` takes the
+    // annotations layer's load result.
+    std::unique_ptr<CZmaVadAZLayer> RestoreLayer(IXMLDOMElement* element, long type, HRESULT& result);
 
     // Frame drawing and routing state.
     static void DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent, int pass);

@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/persistence/PersistentMapLabelStyle.h"
 
+#include "ZmaVOMap2/persistence/PersistXml.h"
+
 #include "platform/Com.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
@@ -9,6 +11,7 @@
 #include <cwchar>
 #include <string>
 
+using namespace persistxml;
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -17,66 +20,11 @@ namespace {
 
 constexpr wchar_t kElement[] = L"text";
 
-// Booleans and numbers are written as text of our own: the XML library would use the user's
-// locale. Booleans take the automation form, -1 and 0.
-std::wstring BoolText(bool value) { return value ? L"-1" : L"0"; }
-std::wstring LongText(long value) { return std::to_wstring(value); }
-std::wstring ColourText(OLE_COLOR value) { return std::to_wstring(static_cast<unsigned long>(value)); }
-
-// The attribute's value; a missing attribute fails as the automation conversion of a null does.
-Variant Required(IXMLDOMElement* element, const wchar_t* name) {
-    Variant value;
-    THROW_IF_FAILED(element->getAttribute(Bstr(name).Get(), value.Put()));
-    if (value.vt == VT_NULL || value.vt == VT_EMPTY) platform::ThrowHr(DISP_E_TYPEMISMATCH);
-    return value;
-}
-
-bool ReadBool(IXMLDOMElement* element, const wchar_t* name) { return Required(element, name).ToBool(); }
-long ReadLong(IXMLDOMElement* element, const wchar_t* name) { return Required(element, name).ToLong(); }
-
-// Colours never fail on present text: parsing stops at the first non-digit, no digits give 0.
-OLE_COLOR ReadColour(IXMLDOMElement* element, const wchar_t* name) {
-    const std::wstring text = Required(element, name).ToWide();
-    return static_cast<OLE_COLOR>(std::wcstoul(text.c_str(), nullptr, 10));
-}
-
-CY ReadCurrency(IXMLDOMElement* element, const wchar_t* name) {
-    const double points = platform::ParseDouble(Required(element, name).ToWide());
-    CY size = {};
-    THROW_IF_FAILED(::VarCyFromR8(points, &size));
-    return size;
-}
-
-std::wstring CurrencyText(CY value) {
-    double points = 0;
-    THROW_IF_FAILED(::VarR8FromCy(value, &points));
-    return platform::FormatDouble(points);
-}
-
 ComPtr<IFont> FontOf(IHostLabelStyle* style) {
     ComPtr<IFont> font;
     THROW_IF_FAILED(style->get_Font(font.Put()));
     if (!font) platform::ThrowHr(E_POINTER);
     return font;
-}
-
-// The first child element named `name`; the walk ends at a child that is not an element.
-ComPtr<IXMLDOMElement> FindChild(IXMLDOMElement* element, const wchar_t* name) {
-    ComPtr<IXMLDOMNodeList> children;
-    THROW_IF_FAILED(element->get_childNodes(children.Put()));
-    if (!children) platform::ThrowHr(E_POINTER);
-    long count = 0;
-    THROW_IF_FAILED(children->get_length(&count));
-    for (long i = 0; i < count; ++i) {
-        ComPtr<IXMLDOMNode> child;
-        THROW_IF_FAILED(children->get_item(i, child.Put()));
-        ComPtr<IXMLDOMElement> childElement;
-        if (!child || FAILED(child.As(IID_IXMLDOMElement, childElement.PutVoid()))) platform::ThrowHr(E_FAIL);
-        Bstr childName;
-        THROW_IF_FAILED(childElement->get_nodeName(childName.Put()));
-        if (childName.Wide() == name) return childElement;
-    }
-    platform::ThrowHr(E_FAIL);
 }
 
 }  // namespace
@@ -130,7 +78,7 @@ HRESULT CPersistentMapLabelStyle::Load(IHostLabelStyle* labelStyle, IXMLDOMEleme
         ComPtr<IXMLDOMElement> text = FindChild(element, kElement);
         ComPtr<IFont> font = FontOf(labelStyle);
 
-        THROW_IF_FAILED(font->put_Name(Bstr(Required(text.Get(), L"textname").ToWide()).Get()));
+        THROW_IF_FAILED(font->put_Name(Bstr(ReadText(text.Get(), L"textname")).Get()));
         THROW_IF_FAILED(font->put_Size(ReadCurrency(text.Get(), L"textsize")));
         THROW_IF_FAILED(font->put_Bold(ReadBool(text.Get(), L"textbold") ? TRUE : FALSE));
         THROW_IF_FAILED(font->put_Italic(ReadBool(text.Get(), L"textitalic") ? TRUE : FALSE));

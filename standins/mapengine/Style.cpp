@@ -93,7 +93,7 @@ void Style::PutFont(Call& c, ComPtr<IFontDisp>& font) {
 
 void Style::Pick(Call& c) { c.Return(DialogsAnswerOk()); }
 
-void Style::GetSupportsInterleave(Call& c) { c.Return(true); }
+void Style::GetSupportsInterleave(Call& c) { c.Return(lineStyle_ != 1); }
 
 void Style::CloneMember(Call& c) { c.Return(Clone()); }
 

@@ -1,6 +1,8 @@
 #include "standins/mapengine/TableFile.h"
 
 #include "standins/mapengine/EngineDispatch.h"
+#include "standins/mapengine/Feature.h"
+#include "ZmaVOMap2/mitab/mitab.h"
 #include "platform/Com.h"
 #include "platform/UniqueHandle.h"
 
@@ -100,6 +102,60 @@ bool ParseFeature(const std::wstring& line, FeatureRecord& f) {
     return true;
 }
 
+std::wstring Companion(const std::wstring& path, const wchar_t* extension) {
+    size_t dot = path.find_last_of(L'.');
+    size_t slash = path.find_last_of(L"\\/");
+    std::wstring base = (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) ? path : path.substr(0, dot);
+    return base + extension;
+}
+
+std::wstring StyleText(mitab_feature f, int type) {
+    // Line, region, symbol and text colours, line width and symbol character (Style::Serialise).
+    const int fill = mitab_c_get_brush_pattern(f) >= 2 ? mitab_c_get_brush_fgcolor(f) : 0xFFFFFF;
+    wchar_t buf[160];
+    std::swprintf(buf, 160, L"%ld %ld %ld %ld %d %d", static_cast<long>(mitab_c_get_pen_color(f)), static_cast<long>(fill),
+                  static_cast<long>(mitab_c_get_symbol_color(f)), 0L, type == kSymbol ? 1 : mitab_c_get_pen_width(f),
+                  mitab_c_get_symbol_no(f));
+    return buf;
+}
+
+// A table in the native MapInfo layout (made by any GIS): its rows come through the MITAB reader.
+bool ReadNativeTable(const std::wstring& path, TableData& table) {
+    const std::string ansi = platform::ToAnsi(path);
+    mitab_handle handle = mitab_c_open(ansi.c_str());
+    if (!handle) return false;
+    TableData result;
+    result.native = true;
+    for (int i = 0; i < mitab_c_get_field_count(handle); ++i)
+        result.fields.push_back(platform::ToWide(mitab_c_get_field_name(handle, i)));
+    for (int id = mitab_c_next_feature_id(handle, -1); id != -1; id = mitab_c_next_feature_id(handle, id)) {
+        mitab_feature f = mitab_c_read_feature(handle, id);
+        if (!f) continue;
+        FeatureRecord record;
+        const int kind = mitab_c_get_type(f);
+        record.type = kind == TABFC_Polyline ? kLine : kind == TABFC_Region ? kRegion : kSymbol;
+        record.key = std::to_wstring(id);
+        if (!result.fields.empty()) record.keyValue = platform::ToWide(mitab_c_get_field_as_string(f, 0));
+        if (kind == TABFC_Point || kind == TABFC_FontPoint) {
+            record.point = {mitab_c_get_vertex_x(f, 0, 0), mitab_c_get_vertex_y(f, 0, 0)};
+        } else if (kind == TABFC_Polyline || kind == TABFC_Region) {
+            for (int part = 0; part < mitab_c_get_parts(f); ++part) {
+                XYList points;
+                for (int v = 0; v < mitab_c_get_vertex_count(f, part); ++v)
+                    points.push_back({mitab_c_get_vertex_x(f, part, v), mitab_c_get_vertex_y(f, part, v)});
+                record.parts.push_back(points);
+            }
+        }
+        record.style = StyleText(f, record.type);
+        mitab_c_destroy_feature(f);
+        if (kind != TABFC_NoGeom) result.features.push_back(record);
+    }
+    mitab_c_close(handle);
+    if (result.fields.empty()) result.fields.push_back(L"Name");
+    table = result;
+    return true;
+}
+
 }  // namespace
 
 bool ReadTableFile(const std::wstring& path, TableData& table) {
@@ -110,6 +166,10 @@ bool ReadTableFile(const std::wstring& path, TableData& table) {
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) bytes.append(buf, n);
     std::fclose(file);
+    // Our own layout has its features in the .TAB; a native table keeps them in a .MAP beside it.
+    if (bytes.find(kFeatureMark) == std::string::npos &&
+        ::GetFileAttributesW(Companion(path, L".MAP").c_str()) != INVALID_FILE_ATTRIBUTES)
+        return ReadNativeTable(path, table);
 
     TableData result;
     result.fields.clear();
@@ -141,6 +201,7 @@ bool ReadTableFile(const std::wstring& path, TableData& table) {
 }
 
 void WriteTableFile(const std::wstring& path, const TableData& table) {
+    if (table.native) return;  // a native table is only read here: edits stay in memory
     std::wstring text = L"!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n  Type NATIVE Charset \"WindowsLatin1\"\n";
     text += L"  Fields " + std::to_wstring(table.fields.size()) + L"\n";
     for (const std::wstring& field : table.fields) text += L"    " + field + L" Char (64) ;\n";

@@ -1,6 +1,7 @@
-// The table files behind table layers. The header is a small table definition; the features
-// follow one per line in the stand-in's own form, so that a layer's file set can be copied,
-// embedded and opened again with its features.
+// The table files behind table layers. Tables the stand-in makes keep a small table definition
+// with the features following one per line in the stand-in's own form, so that a layer's file set
+// can be copied, embedded and opened again with its features. Native MapInfo tables (made by any
+// GIS, with .DAT, .MAP and .ID files) are read through the MITAB library.
 #pragma once
 
 #include "standins/mapengine/Points.h"
@@ -24,6 +25,7 @@ struct TableData {
     std::vector<std::wstring> fields{L"Name"};
     std::vector<FeatureRecord> features;
     bool raster = false;  // a raster table: its definition says Type "RASTER"
+    bool native = false;  // a native MapInfo table read through the MITAB library
 };
 
 // False when the file does not exist or cannot be read.

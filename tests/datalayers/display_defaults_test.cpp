@@ -9,6 +9,8 @@
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 
+#include "platform/Xml.h"
+
 #include <olectl.h>
 
 using namespace layertest;
@@ -178,6 +180,42 @@ TEST_F(LayerDefaults, AFailedBuildKeepsNeitherCompositionNorLayer) {
     EXPECT_EQ(layers_->FindDatasetComposition(kSeries), nullptr);
     EXPECT_EQ(layers_->GetCount(), before);
     EXPECT_EQ(layers_->FindLayer(kSeries), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LayerDefaults, ASeriesShownAgainAfterALoadTakesItsSavedSettings) {
+    ComPtr<IDispatch> points = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 3);
+    ASSERT_EQ(datasets_->DisplayDataset(points.Get(), L"RxLev", nullptr, nullptr, kSeries), S_OK);
+    CZmaVadAZLayer* layer = layers_->FindLayer(kSeries);
+    layer->SetVisible(false);
+    layer->GetLabelProperties()->SetVisible(true);
+    layer->GetLabelProperties()->SetDataField("RxLev");
+
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    ComPtr<IXMLDOMElement> settings = platform::CreateChildElement(document.Get(), L"mapsettings");
+    ASSERT_EQ(layers_->SaveLayers(settings.Get()), S_OK);
+    ComPtr<IXMLDOMNode> saved;
+    settings->selectSingleNode(platform::Bstr(L"layers/DatasetComposition[@visible='0']/LabelProperties").Get(),
+                               saved.Put());
+    EXPECT_TRUE(saved);
+
+    // A new map that loads the settings, then shows the same series.
+    datasets_.reset();
+    layers_.reset();
+    map_ = CreateEngineMap();
+    host_.map = map_.Get();
+    layers_ = std::make_unique<CZmaVadAZLayerCollection>(host_.folder, host_, map_.Get());
+    datasets_ = std::make_unique<CZmaVadAZDatasetDisplay>(*layers_);
+    ASSERT_EQ(layers_->LoadLayers(settings.Get()), S_OK);
+    ASSERT_EQ(datasets_->DisplayDataset(points.Get(), L"RxLev", nullptr, nullptr, kSeries), S_OK);
+    CZmaVadAZLayer* shown = layers_->FindLayer(kSeries);
+    ASSERT_TRUE(shown);
+    EXPECT_FALSE(shown->IsVisible());
+    EXPECT_TRUE(shown->GetLabelProperties()->GetVisible());
+    EXPECT_EQ(shown->GetLabelProperties()->GetDataField(), "RxLev");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "platform/Xml.h"
 
+#include "MapEngine.h"
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -108,6 +110,76 @@ TEST_F(LayerPersistenceTest, ASavedMapLoadsWithTheSameLayersInTheSameOrder) {
     ASSERT_NE(annotations, nullptr);
     EXPECT_EQ(annotations, layers_->GetAt(0));
     EXPECT_TRUE(annotations->IsEditable());
+}
+
+TEST_F(LayerPersistenceTest, AnnotationsTravelInsideTheDocumentAndComeBackAsATableOfTheirOwn) {
+    ASSERT_EQ(layers_->CreateAnnotationsLayer(), S_OK);
+    CZmaVadAZLayer* annotations = layers_->GetAnnotationsLayer();
+    constexpr DISPID kFeatureFactory = 49, kCreateText = 8, kPointSet = 3, kAddFeature = 21, kCaption = 3;
+    ComPtr<IDispatch> point;
+    ASSERT_EQ(::CoCreateInstance(CLSID_EnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch, point.PutVoid()), S_OK);
+    EngineDispatch(point.Get()).Call(kPointSet, {Variant(10.0), Variant(50.0)});
+    Variant factory = EngineDispatch(map_.Get()).Get(kFeatureFactory);
+    Variant text = EngineDispatch(factory.pdispVal).Call(kCreateText, {Variant(point.Get()), Variant(L"Drive test start")});
+    EngineDispatch(annotations->GetMapXLayer().Get()).Call(kAddFeature, {text});
+    ASSERT_EQ(annotations->GetFeatureCount(), 1);
+
+    ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
+    ComPtr<IXMLDOMNodeList> files;
+    root_->selectNodes(Bstr(L"layers/Layer/AnnotationFiles").Get(), files.Put());
+    long count = 0;
+    files->get_length(&count);
+    ASSERT_GT(count, 0);
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> node;
+        files->get_item(i, node.Put());
+        ComPtr<IXMLDOMElement> file;
+        node->QueryInterface(IID_IXMLDOMElement, file.PutVoid());
+        const std::wstring name = Attribute(file.Get(), L"filename");
+        EXPECT_EQ(name.find(L'\\'), std::wstring::npos);
+        EXPECT_EQ(name.find(L".tmp"), std::wstring::npos);
+        EXPECT_FALSE(Attribute(file.Get(), L"binarycontent").empty());
+    }
+
+    StartNewMap();
+    ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
+    CZmaVadAZLayer* restored = layers_->GetAnnotationsLayer();
+    ASSERT_NE(restored, nullptr);
+    ASSERT_EQ(restored->GetFeatureCount(), 1);
+    EXPECT_EQ(EngineDispatch(restored->GetFeature(1).Get()).Get(kCaption).ToWide(), L"Drive test start");
+}
+
+TEST_F(LayerPersistenceTest, AnOverrideStyleAndTheEngineLabelsComeBackWithTheTable) {
+    CZmaVadAZLayer* towns = OpenTable("towns", 2);
+    constexpr DISPID kStyle = 9, kLabelProperties = 5, kLabelsVisible = 2, kLabelMax = 12;
+    constexpr DISPID kSymbolFontColor = 15, kRegionColor = 5;
+    EngineDispatch engineLayer(towns->GetMapXLayer().Get());
+    towns->SetOverrideStyle(true);
+    Variant style = engineLayer.Get(kStyle);
+    EngineDispatch(style.pdispVal).Put(kSymbolFontColor, Variant(0x0000FFL));
+    EngineDispatch(style.pdispVal).Put(kRegionColor, Variant(0x00FF00L));
+    engineLayer.Put(kStyle, style);
+    Variant labels = engineLayer.Get(kLabelProperties);
+    EngineDispatch(labels.pdispVal).Put(kLabelsVisible, Variant(true));
+    EngineDispatch(labels.pdispVal).Put(kLabelMax, Variant(short(77)));
+    ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
+    ComPtr<IXMLDOMElement> saved = SavedLayer(0);
+    ComPtr<IXMLDOMNode> labelSettings;
+    saved->selectSingleNode(Bstr(L"LabelSettings/Style/text").Get(), labelSettings.Put());
+    EXPECT_TRUE(labelSettings);
+
+    StartNewMap();
+    ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
+    CZmaVadAZLayer* loaded = layers_->FindLayerByName(L"towns");
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_TRUE(loaded->GetOverrideStyle());
+    EngineDispatch loadedLayer(loaded->GetMapXLayer().Get());
+    Variant loadedStyle = loadedLayer.Get(kStyle);
+    // The table holds symbols, so its style is saved and restored as a symbol style.
+    EXPECT_EQ(EngineDispatch(loadedStyle.pdispVal).Get(kSymbolFontColor).ToLong(), 0x0000FF);
+    Variant loadedLabels = loadedLayer.Get(kLabelProperties);
+    EXPECT_TRUE(EngineDispatch(loadedLabels.pdispVal).Get(kLabelsVisible).ToBool());
+    EXPECT_EQ(EngineDispatch(loadedLabels.pdispVal).Get(kLabelMax).ToLong(), 77);
 }
 
 TEST_F(LayerPersistenceTest, LoadingIntoAMapThatHasItsAnnotationsKeepsItsLayers) {

@@ -1,0 +1,72 @@
+#include "ZmaVOMap2/control/ViewChangeTracker.h"
+
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "platform/Result.h"
+
+using platform::Variant;
+
+void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, bool imagery, const Snap& snap) {
+    if (!savedView_) {
+        CLSID rectangle;
+        THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangle));
+        HRESULT hr = ::CoCreateInstance(rectangle, nullptr, CLSCTX_ALL, IID_IDispatch, savedView_.PutVoid());
+        if (FAILED(hr) && hr != E_NOINTERFACE) platform::ThrowCall(hr);
+    }
+    previous_ = current_;
+    if (!initialised) return;
+
+    Variant bounds = map.Get(EngineMap::kBounds);
+    if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
+    EngineDispatch rect(bounds.pdispVal);
+    const bool geographic = rect.Get(EngineRectangle::kXMin).ToDouble() > -360.0 &&
+                            rect.Get(EngineRectangle::kXMax).ToDouble() < 360.0;
+    if (geographic && imagery) KeepImageryZoomLevel(map, snap);
+
+    current_ = {map.Get(EngineMap::kZoom).ToDouble(), map.Get(EngineMap::kCenterX).ToDouble(),
+                map.Get(EngineMap::kCenterY).ToDouble()};
+}
+
+void ViewChangeTracker::KeepImageryZoomLevel(EngineDispatch& map, const Snap& snap) {
+    switch (stage_) {
+    case 0:
+        if (savedView_) map.Put(EngineMap::kBounds, Variant(static_cast<IDispatch*>(savedView_.Get())));
+        stage_ = 2;
+        break;
+    case 1:
+        stage_ = 2;
+        break;
+    case 2: {
+        const double widthRead = map.Get(EngineMap::kScreenWidth).ToDouble();
+        const long width = static_cast<long>(widthRead);
+        if (snapWidth_ < 1 || snapWidth_ == width) {
+            Variant bounds = map.Get(EngineMap::kBounds);
+            if (savedView_ && bounds.vt == VT_DISPATCH && bounds.pdispVal) {
+                EngineDispatch from(bounds.pdispVal);
+                EngineDispatch(savedView_.Get())
+                    .Call(EngineRectangle::kSet, {from.Get(EngineRectangle::kXMin), from.Get(EngineRectangle::kYMin),
+                                                  from.Get(EngineRectangle::kXMax), from.Get(EngineRectangle::kYMax)});
+            }
+            const RECT pixels = {0, 0, width, static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble())};
+            if (snap) snap(savedView_.Get(), pixels);
+            snapWidthRead_ = widthRead;
+            stage_ = 0;
+            snapZoom_ = map.Get(EngineMap::kZoom).ToDouble();
+            snapUnit_ = map.Get(EngineMap::kDistanceUnit).ToLong();
+            snapWidth_ = width;
+        } else if (widthRead > 0.0) {
+            // The window changed width: keep the ground distance per pixel. A window with no
+            // width (minimised) leaves the zoom alone.
+            const double ratio = snapWidthRead_ / widthRead;
+            const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
+            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(snapUnit_));
+            map.Put(EngineMap::kZoom, Variant(snapZoom_ / ratio));
+            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(unit));
+            snapWidth_ = width;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}

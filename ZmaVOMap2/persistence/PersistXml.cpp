@@ -1,0 +1,94 @@
+#include "ZmaVOMap2/persistence/PersistXml.h"
+
+#include "platform/Result.h"
+#include "platform/Xml.h"
+
+#include <cwchar>
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace persistxml {
+
+std::wstring BoolText(bool value) { return value ? L"-1" : L"0"; }
+std::wstring LongText(long value) { return std::to_wstring(value); }
+std::wstring ColourText(unsigned long value) { return std::to_wstring(value); }
+std::wstring DoubleText(double value) { return platform::FormatDouble(value); }
+
+std::wstring CurrencyText(CY value) {
+    double points = 0;
+    THROW_IF_FAILED(::VarR8FromCy(value, &points));
+    return platform::FormatDouble(points);
+}
+
+ComPtr<IXMLDOMElement> FindChild(IXMLDOMElement* element, const wchar_t* name) {
+    if (!element) platform::ThrowHr(E_POINTER);
+    ComPtr<IXMLDOMNodeList> children;
+    THROW_IF_FAILED(element->get_childNodes(children.Put()));
+    if (!children) platform::ThrowHr(E_POINTER);
+    long count = 0;
+    THROW_IF_FAILED(children->get_length(&count));
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> child;
+        THROW_IF_FAILED(children->get_item(i, child.Put()));
+        ComPtr<IXMLDOMElement> childElement;
+        if (!child || FAILED(child.As(IID_IXMLDOMElement, childElement.PutVoid()))) platform::ThrowHr(E_FAIL);
+        Bstr childName;
+        THROW_IF_FAILED(childElement->get_nodeName(childName.Put()));
+        if (childName.Wide() == name) return childElement;
+    }
+    platform::ThrowHr(E_FAIL);
+}
+
+Variant Optional(IXMLDOMElement* element, const wchar_t* name) {
+    Variant value;
+    THROW_IF_FAILED(element->getAttribute(Bstr(name).Get(), value.Put()));
+    if (value.vt == VT_EMPTY) value.vt = VT_NULL;
+    return value;
+}
+
+Variant Required(IXMLDOMElement* element, const wchar_t* name) {
+    Variant value = Optional(element, name);
+    if (value.vt == VT_NULL) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+    return value;
+}
+
+std::wstring ReadText(IXMLDOMElement* element, const wchar_t* name) { return Required(element, name).ToWide(); }
+
+bool ReadBool(IXMLDOMElement* element, const wchar_t* name) { return Required(element, name).ToBool(); }
+
+long ReadLong(IXMLDOMElement* element, const wchar_t* name) {
+    const std::wstring text = ReadText(element, name);
+    double number = 0;
+    try {
+        number = platform::ParseDouble(text);
+    } catch (...) {
+        platform::ThrowHr(DISP_E_TYPEMISMATCH);
+    }
+    LONG whole = 0;
+    THROW_IF_FAILED(::VarI4FromR8(number, &whole));
+    return whole;
+}
+
+double ReadDouble(IXMLDOMElement* element, const wchar_t* name) {
+    try {
+        return platform::ParseDouble(ReadText(element, name));
+    } catch (const platform::ComError& e) {
+        if (e.Error() == E_INVALIDARG) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+        throw;
+    }
+}
+
+CY ReadCurrency(IXMLDOMElement* element, const wchar_t* name) {
+    CY size = {};
+    THROW_IF_FAILED(::VarCyFromR8(ReadDouble(element, name), &size));
+    return size;
+}
+
+unsigned long ReadColour(IXMLDOMElement* element, const wchar_t* name) {
+    const std::wstring text = ReadText(element, name);
+    return std::wcstoul(text.c_str(), nullptr, 10);
+}
+
+}  // namespace persistxml

@@ -1,0 +1,40 @@
+// The element and value conventions every persistor shares: children appended at once and found
+// by exact name, numbers written as locale-free text, required attributes that fail the read with
+// a type mismatch when they are absent.
+#pragma once
+
+#include "platform/Com.h"
+
+#include <msxml2.h>
+
+#include <string>
+
+namespace persistxml {
+
+// Booleans take the automation form, -1 and 0.
+std::wstring BoolText(bool value);
+std::wstring LongText(long value);
+std::wstring ColourText(unsigned long value);
+std::wstring DoubleText(double value);
+std::wstring CurrencyText(CY value);
+
+// The first child element named `name` (exact, case-sensitive). The walk fails with E_FAIL at a
+// child that is not an element, and when no child has the name.
+platform::ComPtr<IXMLDOMElement> FindChild(IXMLDOMElement* element, const wchar_t* name);
+
+// The attribute's value; an absent attribute fails as the automation conversion of a null does
+// (DISP_E_TYPEMISMATCH).
+platform::Variant Required(IXMLDOMElement* element, const wchar_t* name);
+// The attribute's text, or a null variant when it is absent.
+platform::Variant Optional(IXMLDOMElement* element, const wchar_t* name);
+std::wstring ReadText(IXMLDOMElement* element, const wchar_t* name);
+// -1/0 and the other forms the automation conversion takes ("True", "1").
+bool ReadBool(IXMLDOMElement* element, const wchar_t* name);
+// A whole number: text with a fraction rounds as the automation conversion rounds (to even).
+long ReadLong(IXMLDOMElement* element, const wchar_t* name);
+double ReadDouble(IXMLDOMElement* element, const wchar_t* name);
+CY ReadCurrency(IXMLDOMElement* element, const wchar_t* name);
+// Colours never fail on present text: parsing stops at the first non-digit, no digits give 0.
+unsigned long ReadColour(IXMLDOMElement* element, const wchar_t* name);
+
+}  // namespace persistxml
