@@ -27,6 +27,7 @@ const wchar_t kGuid[] = L"{5E1EC7ED-0000-4000-8000-00000000D7A1}";
 const std::wstring kSelectionChanged = L"1:" + std::wstring(kGuid);
 constexpr DISPID kCurrentTool = 0xC;
 constexpr DISPID kSelectByRadius = 0x33;
+constexpr DISPID kSetZoom = 0x22;
 constexpr long kRows = 300;
 
 // Engine events and members used.
@@ -142,6 +143,18 @@ protected:
         std::sort(rows.begin(), rows.end());
         return rows;
     }
+    // The key of the named entry "selected <layer name>" the dataset holds; empty when none.
+    std::wstring NamedSelectionKey() {
+        ComPtr<IHostPropertyCollection> entries;
+        EXPECT_EQ(As<IHostDataset>(dataset_.Get())->get_NamedEntries(entries.Put()), S_OK);
+        for (const std::wstring& name : EngineLayerNames()) {
+            VARIANT_BOOL found = VARIANT_FALSE;
+            Bstr key(L"selected " + name);
+            entries->HasKey(key.Get(), &found);
+            if (found == VARIANT_TRUE) return key.Wide();
+        }
+        return L"";
+    }
     // Whether the dataset holds the named entry "selected <layer name>" of one of the map's layers.
     bool HasNamedSelection() {
         ComPtr<IHostPropertyCollection> entries;
@@ -222,6 +235,28 @@ TEST_F(SelectionControl, TheArrowKeysStopAtTheEndsAndNeedASelection) {
     events_->Take();
     Key(39);
     EXPECT_TRUE(events_->Saw(kSelectionChanged)) << "the host still hears of the key";
+}
+
+TEST_F(SelectionControl, OnceTheHostHasSetTheZoomTheDatasetsNamedEntryDecides) {
+    ASSERT_EQ(Call(Control(), kSetZoom, {Variant(1.0), Variant(640L), Variant(480L), Variant(640L), Variant(480L)}), S_OK);
+    ASSERT_EQ(Put(Control(), kCurrentTool, Variant(static_cast<long>(VO_MAP_TOOL_SELECT))), S_OK);
+    Click(ToScreen(positions_[VisibleRow()]));
+    const std::vector<long> first = Selected();
+    ASSERT_EQ(first.size(), 1u);
+    const std::wstring key = NamedSelectionKey();
+    ASSERT_FALSE(key.empty());
+
+    // Another view on the dataset dropped the entry: this layer no longer has a selection.
+    ComPtr<IHostPropertyCollection> entries;
+    ASSERT_EQ(As<IHostDataset>(dataset_.Get())->get_NamedEntries(entries.Put()), S_OK);
+    ASSERT_EQ(entries->Remove(Variant(key)), S_OK);
+    Key(39);
+    EXPECT_EQ(Selected(), first) << "the arrow key is not taken";
+
+    // Another view recorded one: the keys walk it again.
+    ASSERT_EQ(entries->Add(Variant(true), Variant(key), Missing()), S_OK);
+    Key(39);
+    EXPECT_EQ(Selected(), std::vector<long>{first[0] + 1});
 }
 
 TEST_F(SelectionControl, RectangleAndRadiusSelectExactlyTheRowsInside) {
