@@ -92,12 +92,16 @@ function(vadaz_add_script_test name script)
     TIMEOUT 120)
 endfunction()
 
-# vadaz_subsystem(<folder> SOURCES ... [USES <folder> ...]): the static library vadaz_<folder> of
-# one folder of the control library. USES names the folders it may include and call; the list is
-# written to the build tree, where the layering test compares it with every #include line, so an
-# include against the direction of the dependencies fails the tests.
+# vadaz_subsystem(<folder> [SOURCES ...] [USES <folder> ...]): the static library vadaz_<folder> of
+# one folder of the control library, made of the listed sources or, without a list, of every .cpp
+# file of the folder. USES names the folders it may include and call; the list is written to the
+# build tree, where the layering test compares it with every #include line, so an include against
+# the direction of the dependencies fails the tests.
 function(vadaz_subsystem folder)
   cmake_parse_arguments(S "" "" "SOURCES;USES" ${ARGN})
+  if(NOT S_SOURCES)
+    file(GLOB S_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   add_library(vadaz_${folder} STATIC ${S_SOURCES})
   vadaz_target(vadaz_${folder})
   add_dependencies(vadaz_${folder} VadAZ_idl HostInterfaces_idl)

@@ -75,6 +75,11 @@ public:
     virtual int MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) = 0;
     virtual bool GetOpenFileName(OPENFILENAMEW& ofn) = 0;
     virtual bool GetSaveFileName(OPENFILENAMEW& ofn) = 0;
+    // A popup menu at a screen position; without TPM_RETURNCMD the choice arrives at `owner` as
+    // WM_COMMAND. Tests may read the menu and choose for the user.
+    virtual BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {
+        return ::TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
+    }
 
 protected:
     ~UserPrompts() = default;

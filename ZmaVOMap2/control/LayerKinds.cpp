@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/control/LayerKinds.h"
 
+#include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 
@@ -7,5 +8,8 @@
 
 void RegisterLayerKinds() {
     static std::once_flag once;
-    std::call_once(once, [] { RegisterDataLayerKinds(LayerFactory::Instance()); });
+    std::call_once(once, [] {
+        RegisterDataLayerKinds(LayerFactory::Instance());
+        RegisterAtrLayerKind(LayerFactory::Instance());
+    });
 }

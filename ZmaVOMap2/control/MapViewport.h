@@ -14,14 +14,6 @@ class CZmaVadAZLayer;
 class CZmaVadAZLayerCollection;
 class ViewChangeTracker;
 
-// What the host told the control about its window through SetZoom; the measurement layers and
-// the selection test read it.
-struct ZoomRecord {
-    double zoom = 0.0;
-    long newWidth = 0, newHeight = 0, realWidth = 0, realHeight = 0;
-    bool set = false;
-};
-
 class MapViewport {
 public:
     // `map` is the engine map (E_POINTER is raised at the first use when null); `layers` may be

@@ -448,14 +448,19 @@ STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_CATCH_RETURN();
 }
 
-// Seams of later parts of the control: the context menu and the imagery zoom levels.
-void CZmaVadAZ::ShowContextMenu(POINT) {}
+// Seams of later parts of the control: the imagery zoom levels.
+void CZmaVadAZ::ShowContextMenu(POINT screen) {
+    commands_.ShowContextMenu(static_cast<float>(screen.x), static_cast<float>(screen.y));
+}
 void CZmaVadAZ::HideRolloverTipForAnyOwner() { HideRolloverTip(nullptr); }
 void CZmaVadAZ::SnapZoomToBackgroundMap(IDispatch*, const RECT&) {}
 
-bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM, LPARAM, LRESULT&) {
-    if (msg == WM_NCDESTROY) engineWindow_ = nullptr;
-    return false;
+bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_NCDESTROY) {
+        engineWindow_ = nullptr;
+        return false;
+    }
+    return commands_.ProcessWindowMessage(msg, wp, lp, result);
 }
 
 // --- Events ------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // view interfaces as its own, and adds its automation interfaces, events, persistence and drawing.
 #pragma once
 
+#include "ZmaVOMap2/commands/MapCommands.h"
 #include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/EventProxies.h"
 #include "ZmaVOMap2/control/MapViewport.h"
@@ -40,6 +41,7 @@ class CZmaVadAZ
       public CZmaVadAZLayerHost,
       public EngineEventHandler,
       public MapSettingsTarget,
+      public CommandTarget,
       public ZmoLifetimeMonitoring::CLifetimeDetector {
 public:
     // Where the engine draws while Draw hands it a foreign device context; the info display
@@ -341,14 +343,9 @@ public:
     // The map's paper size in the unit converter's unit 9; raises E_POINTER without the engine
     // or the unit converter.
     void GetMapDimensions(long& width, long& height);
-    const ZoomRecord& GetZoomRecord() const noexcept { return zoom_; }
-    bool IsZoomSet() override { return zoom_.set; }
+    bool IsZoomSet() override { return zoomSet_; }
     void SuspendEngineEvents() override;
     void ResumeEngineEvents() override;
-    // Tools (ZmaVadAZ_Tools.cpp). The annotation tool routine: tells the host (CurrentToolChanged,
-    // second interface first), then selects `tool` in the engine; nothing without the
-    // annotations layer.
-    void FireToolChanged(long tool);
 
     // The print legend the host handed over (a reference added), null when none.
     platform::ComPtr<IHostPrintLegend> GetVOPrintLegend();
@@ -356,7 +353,7 @@ public:
     // Exported images (ZmaVadAZ_Drawing.cpp). The engine draws the export through the usual draw
     // requests; while the exporting flag is set, each drawn frame also gets the info display.
     void DrawInfoDisplay(HDC dc) override;
-    HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format);
+    HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format) override;
     bool IsExporting() const noexcept { return exporting_; }
 
     CZmaVadAZLayerCollection* LayerCollection() const noexcept override { return layers_.get(); }
@@ -385,6 +382,31 @@ public:
     void OnMapDrawStage(short stage) override;
     void OnMapRecalcInfoDisplay() override;
     void OnMapFeatureToolStatus(long status) override;
+
+    // What the commands need of the control (ZmaVadAZ_Commands.cpp).
+    HWND FindEngineWindow() override;
+    bool InAnnotationMode() const noexcept override { return annotationMode_; }
+    IZmaVadAZ2* Automation() override { return this; }
+    MapPlacement Placement() const noexcept override {
+        return {drawingTarget_.width, drawingTarget_.height, drawingTarget_.left, drawingTarget_.top};
+    }
+    PreviousView LastView() const noexcept override {
+        const ViewChangeTracker::View& previous = viewChanges_.Previous();
+        return {previous.zoom, previous.centerX, previous.centerY};
+    }
+    ZoomRecord& Zoom() noexcept override { return zoomRecord_; }
+    void SetViewChangeStage(long stage) noexcept override { viewChanges_.SetStage(stage); }
+    platform::ComPtr<IDispatch> LayerBounds(CZmaVadAZLayer* layer, double padding) override {
+        return Viewport().GetLayersBounds(layer, padding);
+    }
+    void SetExporting(bool exporting) noexcept override { exporting_ = exporting; }
+    bool PopDownloadedTile(POINT& tile) override;
+    void FireCurrentToolChanged(long tool) override { Fire_CurrentToolChanged(tool); }
+    void FireSyncZoom(long streamHandle) override { Fire_SyncZoom(streamHandle); }
+    void FireUnitsChanged(BSTR units) override { Fire_UnitsChanged(units); }
+    void FireEnhancedDrawingModeChanged(VARIANT_BOOL enhanced) override { Fire_EnhancedDrawingModeChanged(enhanced); }
+    // The annotation tools 1006 and 1012 to 1015, as the CurrentTool property selects them.
+    void SelectAnnotationTool(long tool) { commands_.SelectAnnotationTool(tool); }
 
 protected:
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -463,10 +485,7 @@ private:
     DistanceMeasure measure_;
     bool panning_ = false;
     ViewChangeTracker viewChanges_;
-    ZoomRecord zoom_;
-    // The annotation mode of the CurrentTool state machine; whether Suspend found the engine
-    // events connected.
-    bool annotationMode_ = false;
+    // Whether SuspendEngineEvents found the engine events connected.
     bool eventsSuspended_ = false;
     bool exporting_ = false;
 
@@ -481,6 +500,12 @@ private:
     IUnknown* printLegend_ = nullptr;
     platform::ComPtr<IHostLoggingManager> usageLogging_;
     platform::ComPtr<IHostChannelLogger> usageChannel_;
+
+    // The zoom the host gave with SetZoom, and the annotation editing mode of CurrentTool.
+    ZoomRecord zoomRecord_;
+    bool zoomSet_ = false;
+    bool annotationMode_ = false;
+    MapCommands commands_{*this};
 
     CProxy_IZmaVOMapXEvents events1_;
     CProxy_IZmaVOMapXEvents2 events2_;

@@ -50,5 +50,9 @@ HRESULT CZmaVadAZ::ExportMapImage(IDispatch* engineMap, BSTR path, short format)
         EngineDispatch(platform::ThrowIfNull(engineMap, E_POINTER))
             .Call(EngineMap::kExportMap, {Variant(static_cast<const wchar_t*>(path)), Variant(format)});
         return S_OK;
+    } catch (const platform::ComError& e) {
+        // The engine's own text stays with the caller, who may show it.
+        e.Restore();
+        return e.Error();
     } CATCH_RETURN_QUIET()
 }

@@ -303,7 +303,7 @@ void CZmaVadAZ::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, IDispatc
             extent.top = std::max(extent.top, c.y);
             extent.bottom = std::min(extent.bottom, c.y);
         }
-        if (zoom_.set) {
+        if (zoomSet_) {
             pixels.left -= std::max(drawingTarget_.left, 0L);
             pixels.top -= std::max(drawingTarget_.top, 0L);
         }

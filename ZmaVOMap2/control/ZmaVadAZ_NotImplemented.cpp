@@ -2,7 +2,6 @@
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 STDMETHODIMP CZmaVadAZ::LayersDlg() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR /*strGUID*/, double /*dScale*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() { return E_NOTIMPL; }
@@ -96,7 +95,6 @@ STDMETHODIMP CZmaVadAZ::get_FixedLegendSize(VARIANT_BOOL * /*pVal*/) { return E_
 STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR /*filePath*/, BSTR /*fileFormat*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawCircle(double /*latitude*/, double /*longitude*/, VARIANT /*radius*/, LONG /*lineWidth*/, LONG /*lineType*/, VARIANT /*lineColor*/, BSTR /*toolTip*/) { return E_NOTIMPL; }

@@ -54,12 +54,6 @@ private:
 
 }  // namespace
 
-void CZmaVadAZ::FireToolChanged(long tool) {
-    if (!layers_ || !layers_->GetAnnotationsLayer()) return;
-    Fire_CurrentToolChanged(tool);
-    EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kCurrentTool, Variant(tool));
-}
-
 STDMETHODIMP CZmaVadAZ::get_CurrentTool(LONG* pVal) {
     COM_TRY {
         platform::ThrowIfNull(pVal);
@@ -97,7 +91,7 @@ STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG newVal) {
         }
 
         if (IsAnnotationTool(newVal)) {
-            FireToolChanged(newVal);
+            SelectAnnotationTool(newVal);
             return S_OK;
         }
         EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kCurrentTool, Variant(static_cast<long>(newVal)));

@@ -30,7 +30,8 @@ void CZmaVadAZ::ResumeEngineEvents() {
 
 STDMETHODIMP CZmaVadAZ::SetZoom(double dZoom, LONG iNewWidth, LONG iNewHeight, LONG iRealWidth, LONG iRealHeight) {
     COM_TRY {
-        zoom_ = {dZoom, iNewWidth, iNewHeight, iRealWidth, iRealHeight, true};
+        zoomRecord_ = {dZoom, iNewWidth, iNewHeight, iRealWidth, iRealHeight};
+        zoomSet_ = true;
         EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kAutoRedraw, Variant(true));
         return S_OK;
     }

@@ -51,6 +51,10 @@ constexpr DISPID kInfotipSupport = 63;
 constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
 }  // namespace EngineMap
 
+namespace EngineLayers {
+constexpr DISPID kClearSelection = 2;
+}  // namespace EngineLayers
+
 namespace EngineRectangle {
 using namespace LayerEngine::Rectangle;
 constexpr DISPID kMove = 8;
@@ -109,6 +113,9 @@ constexpr DISPID kItem = 2;
 }  // namespace EnginePoints
 
 namespace EngineCoordSys {
+// The system's unit code: 7 for a system in metres.
+constexpr DISPID kUnits = 3;
+constexpr DISPID kPickCoordSys = 16;
 constexpr DISPID kClone = 17;
 }  // namespace EngineCoordSys
 

@@ -668,7 +668,8 @@ bool CZmaVadAZLayer::IsVisibleAtCurrentZoom() {
 void CZmaVadAZLayer::SetName(const std::string& name) {
     name_ = name;
     amendedName_ = name;
-    EngineDispatch(engineLayer_.Get()).Put(E::Layer::kName, Variant(platform::ToWide(name)));
+    // A layer made of several engine layers (a list file) has no single engine name to change.
+    if (engineLayer_) EngineDispatch(engineLayer_.Get()).Put(E::Layer::kName, Variant(platform::ToWide(name)));
 }
 
 int CZmaVadAZLayer::GetLayerPosition() {

@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 
 using platform::Bstr;
@@ -322,9 +323,12 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByType(int type) const {
 
 CZmaVadAZLayer* CZmaVadAZLayerCollection::AddTemporaryTabLayer(int type, const char* path) {
     if (!path) platform::ThrowHr(E_INVALIDARG);
-    // List files (".atr") open as several tables with the list-file layer, which is still to
-    // come; until then they are offered to the engine like any table.
-    auto layer = std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
+    // A list file (".atr") opens its tables as one block layer of the list-file kind.
+    const char* dot = std::strrchr(path, '.');
+    const bool list = dot && ::lstrcmpiA(dot, ".atr") == 0;
+    std::unique_ptr<CZmaVadAZLayer> layer =
+        list ? LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeAtrList, map_.Get(), this)
+             : std::make_unique<CZmaVadAZLayer>(map_.Get(), this);
     BOOL added = layer->Create(type, path);
     if (!added) return nullptr;
     for (auto& held : layers_) held->MoveUp(false, static_cast<int>(added));

@@ -114,7 +114,9 @@ void CZmaVadAZLayerCollection::ViewEntireMap(ZmaExtent& extent) {
     bool first = true;
     for (const auto& held : layers_) {
         ComPtr<IDispatch> rectangle = NewEngineRectangle();
-        if (!held->GetExtent(rectangle.Get())) continue;
+        // Table layers fill the rectangle without saying so: its values tell, and an untouched
+        // rectangle has no area.
+        held->GetExtent(rectangle.Get());
         EngineDispatch box(rectangle.Get());
         const double xMin = box.Get(EngineRectangle::kXMin).ToDouble(), yMin = box.Get(EngineRectangle::kYMin).ToDouble();
         const double xMax = box.Get(EngineRectangle::kXMax).ToDouble(), yMax = box.Get(EngineRectangle::kYMax).ToDouble();

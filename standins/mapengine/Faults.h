@@ -4,7 +4,8 @@
 //
 //   VADAZ_ENGINE_FAULTS   comma-separated: no-viewobjectex, no-oleobject, no-persiststreaminit
 //                         (the map answers E_NOINTERFACE for that interface), fail-create or
-//                         fail-create=0x8XXXXXXX (creating a map fails with E_FAIL or that code)
+//                         fail-create=0x8XXXXXXX (creating a map fails with E_FAIL or that code),
+//                         fail-export (every picture export fails with E_FAIL)
 //   VADAZ_ENGINE_DIALOGS  "cancel": every engine dialog answers VARIANT_FALSE; else VARIANT_TRUE
 #pragma once
 
@@ -19,6 +20,7 @@ struct FaultSwitches {
     bool noOleObject = false;
     bool noPersistStreamInit = false;
     HRESULT failCreate = S_OK;
+    bool failExport = false;
 
     static FaultSwitches Parse(const std::wstring& text);
     static FaultSwitches FromEnvironment();

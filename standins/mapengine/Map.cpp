@@ -228,6 +228,7 @@ void Map::PrintMap(Call& c) {
 }
 
 void Map::ExportMap(Call& c) {
+    if (faults_.failExport) Fail(E_FAIL, L"The map picture cannot be written");
     std::wstring destination = c.String(0);
     short format = c.Short(1);
     // Width and height in the paper unit at 96 pixels per inch; the window's size otherwise.

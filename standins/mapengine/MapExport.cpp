@@ -130,6 +130,47 @@ void SaveWmf(const std::wstring& path, int width, int height, const RenderInto& 
     if (!ok) Fail(E_FAIL, L"Cannot write " + path);
 }
 
+void PutBigEndian(std::vector<BYTE>& out, unsigned long value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<BYTE>((value >> (8 * i)) & 0xFF));
+}
+
+// A flat, uncompressed RGB Photoshop document: header, three empty sections, then the red, green
+// and blue planes one after the other, each row by row from the top.
+void SavePsd(const std::wstring& path, int width, int height, const RenderInto& render) {
+    platform::UniqueHBitmap bitmap = RenderBitmap(width, height, render);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<BYTE> pixels(static_cast<size_t>(width) * height * 4);
+    platform::UniqueCreatedDC dc(::CreateCompatibleDC(nullptr));
+    if (::GetDIBits(dc.Get(), bitmap.Get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS) != height)
+        Fail(E_FAIL, L"Cannot read the map picture");
+    std::vector<BYTE> out;
+    out.insert(out.end(), {'8', 'B', 'P', 'S'});
+    PutBigEndian(out, 1, 2);  // version
+    PutBigEndian(out, 0, 6);  // reserved
+    PutBigEndian(out, 3, 2);  // channels
+    PutBigEndian(out, static_cast<unsigned long>(height), 4);
+    PutBigEndian(out, static_cast<unsigned long>(width), 4);
+    PutBigEndian(out, 8, 2);  // bits per channel
+    PutBigEndian(out, 3, 2);  // RGB
+    PutBigEndian(out, 0, 4);  // colour mode data
+    PutBigEndian(out, 0, 4);  // image resources
+    PutBigEndian(out, 0, 4);  // layers and masks
+    PutBigEndian(out, 0, 2);  // raw image data
+    for (int channel : {2, 1, 0}) {  // the DIB holds blue, green, red
+        for (size_t i = 0; i < pixels.size(); i += 4) out.push_back(pixels[i + channel]);
+    }
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file) Fail(E_FAIL, L"Cannot write " + path);
+    bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) Fail(E_FAIL, L"Cannot write " + path);
+}
+
 class ClipboardSession {
 public:
     explicit ClipboardSession(HWND owner) {
@@ -159,7 +200,6 @@ void CopyToClipboard(short format, int width, int height, HWND owner, const Rend
 
 void ExportMapImage(const std::wstring& destination, short format, int width, int height, HWND owner,
                     const RenderInto& render) {
-    if (format == kPsd) Fail(E_NOTIMPL, L"The PSD format is not supported");
     if (format < kWmf || format > kPsd) Fail(E_INVALIDARG, L"Unknown export format " + std::to_wstring(format));
     if (destination.empty()) Fail(E_INVALIDARG, L"No destination for the export");
     if (width < 1 || height < 1 || width > 10000 || height > 10000) Fail(E_INVALIDARG, L"The picture size is out of range");
@@ -167,6 +207,8 @@ void ExportMapImage(const std::wstring& destination, short format, int width, in
         CopyToClipboard(format, width, height, owner, render);
     } else if (format == kWmf) {
         SaveWmf(destination, width, height, render);
+    } else if (format == kPsd) {
+        SavePsd(destination, width, height, render);
     } else {
         SaveThroughGdiPlus(destination, format, width, height, render);
     }

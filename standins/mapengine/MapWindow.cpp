@@ -1,5 +1,6 @@
 #include "standins/mapengine/MapWindow.h"
 
+#include "standins/mapengine/CallLog.h"
 #include "standins/mapengine/EngineDispatch.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
@@ -132,6 +133,10 @@ LRESULT MapWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYUP: handler_.OnKeyUp(static_cast<short>(wp), ShiftState()); return 0;
     case WM_CHAR: handler_.OnChar(static_cast<short>(wp)); return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_COMMAND:
+        // Commands its container leaves to the map: logged so that tests see they arrived.
+        CallLog::Append(L"Window.WM_COMMAND " + std::to_wstring(LOWORD(wp)));
+        return 0;
     case WM_NCDESTROY: {
         // Destroyed with the container's window: the map must not use the handle any more.
         HWND gone = hwnd_;

@@ -122,10 +122,29 @@ TEST_F(ControlFrames, ExportedImagesAreDrawnWhileExportingAndPrintedFormatsWitho
     ::DeleteFileW(wmf.c_str());
 
     // The engine's refusal is the answer, and the flag is still cleared.
-    const std::wstring psd = TempFile(L"map.psd");
-    Variant psdPath(psd.c_str());
-    EXPECT_EQ(self_->ExportMapImage(map_.Get(), psdPath.bstrVal, 6), E_NOTIMPL);
+    const std::wstring unknown = TempFile(L"map.xyz");
+    Variant unknownPath(unknown.c_str());
+    EXPECT_EQ(self_->ExportMapImage(map_.Get(), unknownPath.bstrVal, 7), E_INVALIDARG);
     EXPECT_FALSE(self_->IsExporting());
+}
+
+TEST_F(ControlFrames, APictureAtScaleDrawsWhileExportingAndAFailedOneRestoresTheFlagAndRedraw) {
+    bool exportingWhileDrawn = false;
+    layer_->duringDraw = [&] { exportingWhileDrawn = self_->IsExporting(); };
+    EngineDispatch map(map_.Get());
+    map.Put(25, Variant(0L));  // miles
+    map.Put(15, Variant(2L));  // inches of paper
+    map.Put(7, Variant(2.0));
+    const std::wstring bmp = TempFile(L"scaled.bmp");
+    ASSERT_EQ(self_->ExportAsPictureAtScale(platform::Bstr(bmp).Get(), 0.5), S_OK);
+    EXPECT_TRUE(exportingWhileDrawn);
+    EXPECT_FALSE(self_->IsExporting());
+    ::DeleteFileW(bmp.c_str());
+
+    // A picture far too large for the engine: the failure comes back, and nothing stays set.
+    EXPECT_TRUE(FAILED(self_->ExportAsPictureAtScale(platform::Bstr(bmp).Get(), 1e6)));
+    EXPECT_FALSE(self_->IsExporting());
+    EXPECT_TRUE(map.Get(6).ToBool());
 }
 
 }  // namespace

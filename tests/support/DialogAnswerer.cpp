@@ -49,6 +49,10 @@ LRESULT CALLBACK DialogAnswerer::Hook(int code, WPARAM wp, LPARAM lp) {
             a.caption = caption;
             ::EnumChildWindows(window, &CollectText, reinterpret_cast<LPARAM>(&a.text));
             self->answered_.push_back(a);
+            if (self->action_) {
+                self->action_(window);
+                return ::CallNextHookEx(nullptr, code, wp, lp);
+            }
             int button = self->answer_;
             if (!button) {
                 LRESULT def = ::SendMessageW(window, DM_GETDEFID, 0, 0);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
 
     // The button pressed from now on (IDOK, IDCANCEL, IDYES, IDNO, ...); 0 for the default button.
     void SetAnswer(int buttonId) noexcept { answer_ = buttonId; }
+    // Works each dialog instead of pressing a button (fills it, presses its buttons itself);
+    // an empty action restores the button.
+    void SetAction(std::function<void(HWND dialog)> action) { action_ = std::move(action); }
     const std::vector<Answered>& Dialogs() const noexcept { return answered_; }
     void Clear() { answered_.clear(); }
 
@@ -35,6 +39,7 @@ private:
 
     HHOOK hook_ = nullptr;
     int answer_ = 0;
+    std::function<void(HWND)> action_;
     std::vector<Answered> answered_;
 };
 

@@ -3,7 +3,9 @@
 
 #include <gdiplus.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 
 namespace enginetest {
 namespace {
@@ -78,11 +80,28 @@ TEST_F(MapExport, SizesInThePaperUnitAndAMetafileFormat) {
     EXPECT_GT(size, 100);
 }
 
-TEST_F(MapExport, RefusesPsdUnknownFormatsAndUnwritablePaths) {
+TEST_F(MapExport, WritesAFlatRgbPsdAndRefusesUnknownFormatsAndUnwritablePaths) {
     TempFile file(L".psd");
     HRESULT hr = S_OK;
     Call(map_.Get(), map::kExportMap, {Variant(file.Path()), Variant(short{6})}, &hr);
-    EXPECT_EQ(hr, E_NOTIMPL);
+    EXPECT_EQ(hr, S_OK);
+    FILE* psd = _wfopen(file.Path().c_str(), L"rb");
+    ASSERT_TRUE(psd);
+    unsigned char header[26] = {};
+    ASSERT_EQ(fread(header, 1, sizeof header, psd), sizeof header);
+    fseek(psd, 0, SEEK_END);
+    const long size = ftell(psd);
+    fclose(psd);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(header), 4), "8BPS");
+    const long channels = header[12] << 8 | header[13];
+    const long height = header[14] << 24 | header[15] << 16 | header[16] << 8 | header[17];
+    const long width = header[18] << 24 | header[19] << 16 | header[20] << 8 | header[21];
+    EXPECT_EQ(channels, 3);
+    EXPECT_EQ(width, 160);
+    EXPECT_GT(height, 0);
+    // Header, three empty sections, the compression word and three raw planes.
+    EXPECT_EQ(size, 26 + 12 + 2 + 3 * width * height);
+
     Call(map_.Get(), map::kExportMap, {Variant(file.Path()), Variant(short{9})}, &hr);
     EXPECT_EQ(hr, E_INVALIDARG);
     Call(map_.Get(), map::kExportMap, {Variant(L"Q:\\no\\such\\folder\\x.png"), Variant(short{5})}, &hr);

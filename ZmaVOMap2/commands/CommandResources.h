@@ -1,0 +1,95 @@
+// Resource identifiers of the map's commands: the context menu, the menu of configuration
+// commands, their message caption and the dialogs the commands open. Included by Commands.rc
+// (through the module's VadAZ.rc) and by the command code.
+#pragma once
+
+// Menus and strings.
+#define IDR_CONTEXT_MENU 121
+#define IDR_CONFIGURATION_MENU 125
+#define IDS_MAP_MODULE 32875
+
+// Dialogs.
+#define IDD_RASTER_REGISTRATION 143
+#define IDD_PICK_COORDSYS 145
+#define IDD_UNITS_PICKER 147
+#define IDD_ZOOM_TO_SCALE 191
+
+// Controls of the zoom-to-scale dialog.
+#define IDC_ZOOM_CENTER_X 136
+#define IDC_ZOOM_CENTER_Y 137
+#define IDC_ZOOM_HELP 151
+#define IDC_ZOOM_WIDTH_UNIT 154
+#define IDC_ZOOM_WIDTH 156
+#define IDC_ZOOM_SCALE 158
+#define IDC_ZOOM_LENGTH_UNIT 160
+#define IDC_SCALE_12500 200
+#define IDC_SCALE_25000 205
+#define IDC_SCALE_50000 208
+#define IDC_SCALE_100000 210
+#define IDC_SCALE_200000 213
+#define IDC_SCALE_CUSTOM 219
+#define IDC_ZOOM_SCALE_ONE 261
+#define IDC_ZOOM_SCALE_UNIT 262
+
+// Controls of the coordinate-system picker and the units dialog.
+#define IDC_COORDSYS_MEMBERS 243
+#define IDC_COORDSYS_CATEGORY 244
+#define IDC_UNITS_COMBO 246
+
+// Controls of the raster registration dialog.
+#define IDC_RASTER_TABLE 232
+
+// Commands (WM_COMMAND identifiers on the engine window).
+#define ID_LAYER_CONTROL 32768
+#define ID_TOOL_ARROW 32771
+#define ID_TOOL_PAN 32772
+#define ID_TOOL_CENTER 32773
+#define ID_TOOL_SELECT 32774
+#define ID_TOOL_RADIUS_SELECT 32775
+#define ID_TOOL_SELECT_BOX 32776
+#define ID_TOOL_POLYGON_SELECT 32777
+#define ID_TOOL_DISTANCE 32778
+#define ID_CLEAR_SELECTION 32779
+#define ID_PREVIOUS_VIEW 32780
+#define ID_VIEW_ENTIRE_MAP 32781
+#define ID_ZOOM_IN 32782
+#define ID_ZOOM_OUT 32783
+#define ID_ZOOM_TO_SCALE 32784
+#define ID_ZOOM_SELECTION 32785
+#define ID_ANNOTATION_ADDPOINT 32786
+#define ID_ANNOTATION_TEXT 32787
+#define ID_ANNOTATION_ADDPOLYLINE 32788
+#define ID_ANNOTATION_ADDREGION 32789
+#define ID_SAVE_CONFIGURATION 32790
+#define ID_LOAD_CONFIGURATION 32791
+#define ID_IMPORT_MIF_DATA 32792
+#define ID_REFRESH_NETWORK_DATA 32793
+#define ID_PROJECTION 32795
+#define ID_UNIT_MILE 32801
+#define ID_UNIT_YARD 32802
+#define ID_UNIT_FOOT 32803
+#define ID_UNIT_KILOMETER 32804
+#define ID_UNIT_METER 32805
+#define ID_ANNOTATION_ADDLINE 32809
+#define ID_COPY_TO_CLIPBOARD 32810
+#define ID_EXPORT_BMP 32811
+#define ID_EXPORT_JPG 32812
+#define ID_EXPORT_WMF 32813
+#define ID_EXPORT_PNG 32814
+#define ID_EXPORT_TIF 32815
+#define ID_EXPORT_GIF 32816
+#define ID_EXPORT_PSD 32817
+#define ID_FEATURE_STYLE 32818
+#define ID_MAP_LAYERS 32819
+#define ID_NEW_RASTER 32820
+#define ID_SHOW_SCALE 32830
+#define ID_COORDS_DECIMAL 32833
+#define ID_COORDS_DMS 32834
+#define ID_COORDS_METERS 32884
+#define ID_ENHANCED_DRAWING 32885
+#define ID_SHOW_OVERVIEW 32886
+#define ID_SET_OVERVIEW 32887
+#define ID_SYNC_ZOOM_ALL 32888
+#define ID_SYNC_ZOOM_STREAM 32889
+#define ID_GO_TO_LAYER_FIRST 10000
+#define ID_GO_TO_LAYER_LAST 10100

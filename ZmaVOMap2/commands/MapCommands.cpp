@@ -1,0 +1,445 @@
+#include "ZmaVOMap2/commands/MapCommands.h"
+
+#include "ZmaVOMap2/commands/CommandResources.h"
+#include "ZmaVOMap2/commands/ImageExport.h"
+#include "ZmaVOMap2/commands/RasterRegistrationDlg.h"
+#include "ZmaVOMap2/commands/ViewExtents.h"
+#include "ZmaVOMap2/commands/ZoomToScaleDlg.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
+#include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
+#include "ZmaVOMap2/services/Logger.h"
+#include "platform/Module.h"
+#include "platform/Result.h"
+#include "platform/Window.h"
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+constexpr long kDistanceTool = 3;
+constexpr long kCoordSysInMetres = 7;
+
+// The engine tool of each tool command.
+long ToolOfCommand(UINT id) {
+    switch (id) {
+    case ID_TOOL_ARROW: return 1000;
+    case ID_TOOL_PAN: return 1001;
+    case ID_TOOL_CENTER: return 1002;
+    case ID_TOOL_SELECT: return 1007;
+    case ID_TOOL_RADIUS_SELECT: return 1008;
+    case ID_TOOL_SELECT_BOX: return 1009;
+    case ID_TOOL_POLYGON_SELECT: return 1010;
+    case ID_ZOOM_IN: return 1003;
+    case ID_ZOOM_OUT: return 1004;
+    default: return 0;
+    }
+}
+
+long AnnotationToolOfCommand(UINT id) {
+    switch (id) {
+    case ID_ANNOTATION_ADDPOINT: return 1015;
+    case ID_ANNOTATION_TEXT: return 1006;
+    case ID_ANNOTATION_ADDPOLYLINE: return 1013;
+    case ID_ANNOTATION_ADDREGION: return 1014;
+    case ID_ANNOTATION_ADDLINE: return 1012;
+    default: return 0;
+    }
+}
+
+struct UnitItem {
+    UINT id;
+    long unit;
+};
+constexpr UnitItem kUnitItems[] = {{ID_UNIT_MILE, DistanceUnits::kMile},
+                                   {ID_UNIT_YARD, DistanceUnits::kYard},
+                                   {ID_UNIT_FOOT, DistanceUnits::kFoot},
+                                   {ID_UNIT_KILOMETER, DistanceUnits::kKilometer},
+                                   {ID_UNIT_METER, DistanceUnits::kMeter}};
+
+struct ToolItem {
+    UINT id;
+    long tool;
+};
+constexpr ToolItem kToolItems[] = {{ID_TOOL_ARROW, 1000},         {ID_TOOL_PAN, 1001},
+                                   {ID_TOOL_CENTER, 1002},        {ID_TOOL_SELECT, 1007},
+                                   {ID_TOOL_RADIUS_SELECT, 1008}, {ID_TOOL_SELECT_BOX, 1009},
+                                   {ID_TOOL_POLYGON_SELECT, 1010}};
+
+void Check(HMENU menu, UINT id, bool checked) {
+    ::CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+class MenuHandle {
+public:
+    explicit MenuHandle(HMENU menu) noexcept : menu_(menu) {}
+    ~MenuHandle() {
+        if (menu_) ::DestroyMenu(menu_);
+    }
+    MenuHandle(const MenuHandle&) = delete;
+    MenuHandle& operator=(const MenuHandle&) = delete;
+    HMENU Get() const noexcept { return menu_; }
+
+private:
+    HMENU menu_;
+};
+
+// The context menu's error box, captioned with the module's name.
+void MenuFailure(const wchar_t* text) {
+    const std::wstring caption = platform::LoadStringResource(platform::Module::Instance(), IDS_MAP_MODULE);
+    ::MessageBeep(MB_ICONEXCLAMATION);
+    platform::Prompts().MessageBox(nullptr, text, caption, MB_ICONEXCLAMATION);
+}
+
+short CoordSysUnits(const EngineDispatch& map) {
+    Variant coordSys = map.Get(EngineMap::kDisplayCoordSys);
+    if (coordSys.vt != VT_DISPATCH || !coordSys.pdispVal) return -1;
+    return static_cast<short>(EngineDispatch(coordSys.pdispVal).Get(EngineCoordSys::kUnits).ToLong());
+}
+
+}  // namespace
+
+bool MapCommands::ProcessWindowMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) noexcept {
+    if (msg == kTileDownloaded) {
+        try {
+            TakeDownloadedTile();
+        }
+        COM_CATCH_LOG();
+        result = 0;
+        return true;
+    }
+    if (msg != WM_COMMAND) return false;
+    try {
+        if (!RunCommand(LOWORD(wp))) return false;
+    }
+    COM_CATCH_LOG();
+    // A command of the map never reaches the engine, whether or not its handler succeeded.
+    result = 0;
+    return true;
+}
+
+bool MapCommands::RunCommand(UINT id) {
+    if (id >= ID_GO_TO_LAYER_FIRST && id <= ID_GO_TO_LAYER_LAST) {
+        GoToLayer(static_cast<int>(id - ID_GO_TO_LAYER_FIRST));
+        return true;
+    }
+    if (long tool = ToolOfCommand(id)) {
+        SelectTool(tool);
+        return true;
+    }
+    if (long tool = AnnotationToolOfCommand(id)) {
+        SelectAnnotationTool(tool);
+        return true;
+    }
+    for (const UnitItem& item : kUnitItems) {
+        if (item.id == id) {
+            SetDistanceUnit(item.unit);
+            return true;
+        }
+    }
+    if (id >= ID_EXPORT_BMP && id <= ID_EXPORT_PSD) {
+        ExportMapAsImage(id);
+        return true;
+    }
+    // Every handler catches and logs what it raises: the window procedure always gets 0.
+    try {
+        switch (id) {
+        case ID_LAYER_CONTROL: ShowLayerControl(); break;
+        case ID_TOOL_DISTANCE: SelectDistanceTool(); break;
+        case ID_CLEAR_SELECTION: ClearSelection(); break;
+        case ID_PREVIOUS_VIEW: GoToPreviousView(); break;
+        case ID_VIEW_ENTIRE_MAP: ViewEntireMap(); break;
+        case ID_ZOOM_TO_SCALE: ShowZoomToScaleDialog(); break;
+        case ID_ZOOM_SELECTION: ZoomToSelection(); break;
+        case ID_PROJECTION: PickProjection(); break;
+        case ID_COPY_TO_CLIPBOARD: CopyToClipboard(); break;
+        case ID_FEATURE_STYLE:
+            if (!target_.LayerCollection()) platform::ThrowHr(E_UNEXPECTED);
+            THROW_IF_FAILED(target_.LayerCollection()->ApplyFeatureStyle());
+            break;
+        case ID_MAP_LAYERS: target_.Automation()->LayersDlg(); break;
+        case ID_NEW_RASTER: NewRaster(); break;
+        case ID_SHOW_SCALE: ToggleScaleBar(); break;
+        case ID_COORDS_DECIMAL: ChooseCoordinateFormat(0); break;
+        case ID_COORDS_DMS: ChooseCoordinateFormat(1); break;
+        case ID_COORDS_METERS: ChooseCoordinateFormat(2); break;
+        case ID_ENHANCED_DRAWING: ToggleEnhancedDrawing(); break;
+        case ID_SHOW_OVERVIEW: ToggleOverview(); break;
+        case ID_SET_OVERVIEW: THROW_IF_FAILED(target_.Automation()->SetCurrentViewAsOverviewRegion()); break;
+        case ID_SYNC_ZOOM_ALL: target_.FireSyncZoom(0); break;
+        case ID_SYNC_ZOOM_STREAM: target_.FireSyncZoom(-1); break;
+        default: return false;
+        }
+    }
+    COM_CATCH_LOG();
+    return true;
+}
+
+IDispatch* MapCommands::MapOrThrow(HRESULT missing) {
+    IDispatch* map = target_.EngineMap();
+    if (!map) platform::ThrowHr(missing);
+    return map;
+}
+
+// --- Tools -------------------------------------------------------------------------------------
+
+void MapCommands::SelectTool(long tool) {
+    try {
+        // The host hears of the change before the engine switches.
+        target_.FireCurrentToolChanged(tool);
+        EngineDispatch(MapOrThrow(E_POINTER)).Put(EngineMap::kCurrentTool, Variant(tool));
+    }
+    COM_CATCH_LOG();
+}
+
+void MapCommands::SelectDistanceTool() {
+    target_.FireCurrentToolChanged(kDistanceTool);
+    THROW_IF_FAILED(target_.Automation()->put_CurrentTool(kDistanceTool));
+}
+
+void MapCommands::SelectAnnotationTool(long tool) {
+    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+    if (!layers || !layers->GetAnnotationsLayer()) return;
+    target_.FireCurrentToolChanged(tool);
+    EngineDispatch(MapOrThrow(E_POINTER)).Put(EngineMap::kCurrentTool, Variant(tool));
+}
+
+// --- Selection and view ------------------------------------------------------------------------
+
+void MapCommands::ClearSelection() {
+    EngineDispatch map(MapOrThrow(E_POINTER));
+    Variant layers = map.Get(LayerEngine::Map::kLayers);
+    if (layers.vt == VT_DISPATCH && layers.pdispVal) EngineDispatch(layers.pdispVal).Call(EngineLayers::kClearSelection);
+    if (CZmaVadAZLayerCollection* collection = target_.LayerCollection()) collection->ClearAllSelections();
+}
+
+void MapCommands::GoToPreviousView() {
+    try {
+        const PreviousView view = target_.LastView();
+        EngineDispatch(MapOrThrow(E_POINTER))
+            .Call(EngineMap::kZoomTo, {Variant(view.zoom), Variant(view.centerX), Variant(view.centerY)});
+    } catch (...) {
+        // This handler reports every failure alike.
+        LogUnknownException(__FILE__, __LINE__);
+    }
+}
+
+void MapCommands::ViewEntireMap() {
+    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+    if (!layers) return;
+    ZmaExtent extent;
+    layers->ViewEntireMap(extent);
+    if (extent.right - extent.left == 0 || extent.top - extent.bottom == 0) return;
+    SetEngineBounds(MapOrThrow(E_POINTER), extent);
+}
+
+void MapCommands::ZoomToSelection() {
+    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+    if (!layers) platform::ThrowHr(E_UNEXPECTED);
+    THROW_IF_FAILED(layers->ZoomToSelection(true));
+}
+
+void MapCommands::PickProjection() {
+    EngineDispatch map(MapOrThrow(E_POINTER));
+    Variant coordSys = map.Get(EngineMap::kDisplayCoordSys);
+    if (coordSys.vt != VT_DISPATCH || !coordSys.pdispVal) platform::ThrowHr(E_POINTER);
+    EngineDispatch(coordSys.pdispVal).Call(EngineCoordSys::kPickCoordSys, {Variant::Missing(), Variant::Missing()});
+    // Metres are offered only for a coordinate system in metres.
+    CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
+    if (info && info->CoordinateFormat() == 2 && CoordSysUnits(map) != kCoordSysInMetres) info->SetCoordinateFormat(0);
+}
+
+void MapCommands::GoToLayer(int position) {
+    try {
+        CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+        if (!layers) return;
+        layers->First();
+        for (int i = 0; i < position; ++i) layers->Next();
+        CZmaVadAZLayer* layer = layers->Current();
+        if (!layer) return;
+        ComPtr<IDispatch> bounds = target_.LayerBounds(layer, -1.0);
+        if (!bounds) return;
+        target_.SetViewChangeStage(2);
+        EngineDispatch map(MapOrThrow(E_POINTER));
+        map.Put(EngineMap::kBounds, Variant(bounds.Get()));
+        map.Call(LayerEngine::Map::kRefresh);
+    }
+    COM_CATCH_LOG();
+}
+
+void MapCommands::TakeDownloadedTile() {
+    POINT tile = {};
+    if (!target_.PopDownloadedTile(tile)) return;
+    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+    if (!layers || !layers->FindLayerByType(CZmaVadAZLayer::kTypeBackgroundMap)) return;
+    if (!target_.IsScreenUpdating()) return;
+    EngineDispatch(MapOrThrow(E_POINTER)).Put(EngineMap::kAutoRedraw, Variant(true));
+    const RECT rect = {tile.x, tile.y, tile.x + 256, tile.y + 256};
+    ::InvalidateRect(target_.FindEngineWindow(), &rect, TRUE);
+}
+
+// --- Units -------------------------------------------------------------------------------------
+
+void MapCommands::SetDistanceUnit(long unit) {
+    try {
+        EngineDispatch(MapOrThrow(E_POINTER)).Put(LayerEngine::Map::kDistanceUnit, Variant(unit));
+        InvalidateMap();
+        platform::Bstr name(DistanceUnits::GetUnitName(unit));
+        target_.FireUnitsChanged(name.Get());
+    }
+    COM_CATCH_LOG();
+}
+
+void MapCommands::InvalidateMap() {
+    CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
+    if (info && info->ShowsScaleBar()) ::InvalidateRect(target_.FindEngineWindow(), nullptr, TRUE);
+}
+
+// --- View options ------------------------------------------------------------------------------
+
+void MapCommands::CopyToClipboard() {
+    IDispatch* map = MapOrThrow(E_POINTER);
+    platform::Bstr destination(L"CLIPBOARD");
+    THROW_IF_FAILED(target_.ExportMapImage(map, destination.Get(), 1));
+}
+
+void MapCommands::NewRaster() {
+    CRasterRegistrationDlg dialog;
+    if (dialog.DoModal(::GetActiveWindow()) != IDOK) return;
+    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+    if (!layers) platform::ThrowHr(E_UNEXPECTED);
+    const std::string path = platform::ToAnsi(dialog.TablePath());
+    if (!layers->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, path.c_str())) platform::ThrowHr(E_FAIL);
+}
+
+void MapCommands::ToggleScaleBar() {
+    EngineDispatch map(MapOrThrow(E_POINTER));
+    CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
+    if (!info) return;
+    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(EngineMap::kWindowHandle).ToLong()));
+    const MapPlacement at = target_.Placement();
+    info->Invalidate(!info->ShowsScaleBar(), window, at.width, at.height, at.left, at.top);
+}
+
+void MapCommands::ChooseCoordinateFormat(int format) {
+    EngineDispatch map(MapOrThrow(E_POINTER));
+    CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
+    if (!info) return;
+    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(EngineMap::kWindowHandle).ToLong()));
+    const MapPlacement at = target_.Placement();
+    const bool shown = info->ShowsCoordinates();
+    // The active format chosen again hides the coordinates; another one switches to it.
+    if (shown && info->CoordinateFormat() == format) {
+        info->SetMode(false, window, at.width, at.height, at.left, at.top);
+    } else {
+        info->SetCoordinateFormat(format);
+    }
+    if (!shown) info->SetMode(true, window, at.width, at.height, at.left, at.top);
+}
+
+void MapCommands::ToggleEnhancedDrawing() {
+    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+    const bool on = layers && layers->IsEnhancedDrawing() && !layers->IsPrinting();
+    const VARIANT_BOOL next = on ? VARIANT_FALSE : VARIANT_TRUE;
+    THROW_IF_FAILED(target_.Automation()->put_EnhancedDrawingMode(next));
+    target_.FireEnhancedDrawingModeChanged(next);
+}
+
+void MapCommands::ToggleOverview() {
+    EngineDispatch map(MapOrThrow(E_POINTER));
+    CZmaVadAZOverviewRegion* overview = target_.OverviewRegion();
+    if (!overview) return;
+    overview->SetVisible(!overview->IsVisible());
+    if (!target_.IsScreenUpdating()) return;
+    map.Put(EngineMap::kAutoRedraw, Variant(true));
+    ::InvalidateRect(target_.FindEngineWindow(), nullptr, TRUE);
+}
+
+void MapCommands::ShowLayerControl() { target_.Automation()->LayersDlg(); }
+
+void MapCommands::ShowZoomToScaleDialog() {
+    EngineDispatch map(MapOrThrow(E_UNEXPECTED));
+    RECT client = {};
+    ::GetClientRect(target_.FindEngineWindow(), &client);
+    RunZoomToScaleDialog(map, client.right - client.left, client.bottom - client.top, target_.Zoom());
+}
+
+void MapCommands::ExportMapAsImage(UINT id) {
+    try {
+        IDispatch* map = target_.EngineMap();
+        if (!map) return;
+        ::ExportMapAsImage(target_, map, ExportFormatOfCommand(id));
+    }
+    COM_CATCH_LOG();
+}
+
+// --- The context menu --------------------------------------------------------------------------
+
+void MapCommands::ShowContextMenu(float x, float y) noexcept {
+    try {
+        const HWND owner = target_.FindEngineWindow();
+        if (!owner) return;
+        MenuHandle menu(::LoadMenuW(platform::Module::Instance(), MAKEINTRESOURCEW(IDR_CONTEXT_MENU)));
+        if (!menu.Get()) {
+            MenuFailure(L"Failed to load popup menu resource");
+            return;
+        }
+        HMENU context = ::GetSubMenu(menu.Get(), 0);
+        HMENU zoom = context ? ::GetSubMenu(context, 1) : nullptr;
+        HMENU goToLayer = zoom ? ::GetSubMenu(zoom, 11) : nullptr;
+        if (!goToLayer) {
+            MenuFailure(L"Failed to load menu");
+            return;
+        }
+        HMENU units = ::GetSubMenu(context, 4);
+        HMENU distance = units ? ::GetSubMenu(units, 0) : nullptr;
+        if (!distance) return;
+        PrepareContextMenu(context, zoom, goToLayer, distance);
+        platform::Prompts().TrackPopupMenu(context, TPM_RIGHTBUTTON, static_cast<int>(x), static_cast<int>(y), owner);
+    }
+    COM_CATCH_LOG();
+}
+
+void MapCommands::PrepareContextMenu(HMENU context, HMENU zoom, HMENU goToLayer, HMENU distance) {
+    ::DeleteMenu(goToLayer, 0, MF_BYPOSITION);
+    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
+    if (layers) {
+        int position = 0;
+        for (CZmaVadAZLayer* layer : layers->Layers()) {
+            const std::wstring name = platform::ToWide(layer->GetName());
+            ::AppendMenuW(goToLayer, MF_STRING, ID_GO_TO_LAYER_FIRST + position++, name.c_str());
+        }
+        if (layers->HasLayerOfType(CZmaVadAZLayer::kTypeRasterTable))
+            ::EnableMenuItem(context, ID_PROJECTION, MF_BYCOMMAND | MF_GRAYED);
+    }
+    EngineDispatch map(MapOrThrow(E_POINTER));
+    const long unit = map.Get(LayerEngine::Map::kDistanceUnit).ToLong();
+    for (const UnitItem& item : kUnitItems) Check(distance, item.id, item.unit == unit);
+
+    const long tool = map.Get(EngineMap::kCurrentTool).ToLong();
+    HMENU tools = ::GetSubMenu(context, 0);
+    if (tools && !(tool == 1000 && target_.InAnnotationMode())) {
+        for (const ToolItem& item : kToolItems) Check(tools, item.id, item.tool == tool);
+    }
+    Check(zoom, ID_ZOOM_IN, tool == 1003);
+    Check(zoom, ID_ZOOM_OUT, tool == 1004);
+
+    if (CZmaVadAZInfoDisplay* info = target_.InfoDisplay()) {
+        Check(context, ID_SHOW_SCALE, info->ShowsScaleBar());
+        const bool shown = info->ShowsCoordinates();
+        const int format = info->CoordinateFormat();
+        Check(context, ID_COORDS_DECIMAL, shown && format == 0);
+        Check(context, ID_COORDS_DMS, shown && format == 1);
+        Check(context, ID_COORDS_METERS, shown && format == 2);
+        if (CoordSysUnits(map) != kCoordSysInMetres)
+            ::EnableMenuItem(context, ID_COORDS_METERS, MF_BYCOMMAND | MF_GRAYED);
+    }
+    if (CZmaVadAZOverviewRegion* overview = target_.OverviewRegion())
+        Check(context, ID_SHOW_OVERVIEW, overview->IsVisible());
+    Check(context, ID_ENHANCED_DRAWING, layers && layers->IsEnhancedDrawing() && !layers->IsPrinting());
+}

@@ -1,0 +1,24 @@
+// An edit box that takes only a signed decimal number as the user types: digits, backspace, one
+// leading minus sign and one decimal point. Pasted text is not filtered.
+#pragma once
+
+#include "platform/Window.h"
+
+#include <string>
+
+class CNumberEdit : public platform::SubclassedWindow {
+public:
+    // `format` is the printf format of SetValue, for example "%g".
+    explicit CNumberEdit(const char* format = "%g") : format_(format) {}
+
+    double GetValue() const;
+    void SetValue(double value);
+
+protected:
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    bool Accepts(wchar_t character) const;
+
+    std::string format_;
+};

@@ -1,0 +1,198 @@
+#include "ZmaVOMap2/commands/ZoomToScaleDlg.h"
+
+#include "ZmaVOMap2/commands/CommandResources.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "platform/Module.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+using platform::Variant;
+
+namespace {
+
+constexpr const char* kUnitSelectionKey = "Software\\Zemro\\Terravex\\MapInformation";
+constexpr const char* kUnitSelectionValue = "ZoomToScaleUnitSel";
+// The dialog's length units, in the order the combo box offers them.
+constexpr long kLengthUnits[] = {DistanceUnits::kInch, DistanceUnits::kCentimeter};
+
+platform::UniqueHKey OpenSelectionKey() {
+    HKEY raw = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kUnitSelectionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr) !=
+        ERROR_SUCCESS)
+        return platform::UniqueHKey();
+    return platform::UniqueHKey(raw);
+}
+
+}  // namespace
+
+CZoomToScaleDlg::CZoomToScaleDlg() : Dialog(platform::Module::Instance(), IDD_ZOOM_TO_SCALE) {}
+
+double CZoomToScaleDlg::PresetDenominator(int button) {
+    switch (button) {
+    case IDC_SCALE_12500: return 12500;
+    case IDC_SCALE_25000: return 25000;
+    case IDC_SCALE_50000: return 50000;
+    case IDC_SCALE_100000: return 100000;
+    case IDC_SCALE_200000: return 200000;
+    default: return -1;
+    }
+}
+
+void CZoomToScaleDlg::WriteText(int id, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    updating_ = true;
+    ::SetDlgItemTextA(Handle(), id, text);
+    updating_ = false;
+}
+
+void CZoomToScaleDlg::WriteScaleText() { WriteText(IDC_ZOOM_SCALE, windowWidth / screenLength); }
+
+double CZoomToScaleDlg::ReadText(int id) const {
+    char text[200] = {};
+    ::GetDlgItemTextA(Handle(), id, text, sizeof text);
+    return std::atof(text);
+}
+
+BOOL CZoomToScaleDlg::OnInitDialog() {
+    WriteText(IDC_ZOOM_CENTER_X, centerX);
+    WriteText(IDC_ZOOM_CENTER_Y, centerY);
+    WriteText(IDC_ZOOM_WIDTH, windowWidth);
+    WriteScaleText();
+    ::CheckDlgButton(Handle(), IDC_SCALE_CUSTOM, BST_CHECKED);
+    const std::string unit = DistanceUnits::GetUnitAbbreviation(mapUnit);
+    if (unit.empty()) platform::ThrowHr(E_FAIL);
+    ::SetDlgItemTextA(Handle(), IDC_ZOOM_WIDTH_UNIT, unit.c_str());
+    ::SetDlgItemTextA(Handle(), IDC_ZOOM_SCALE_UNIT, unit.c_str());
+    LoadUnitSelection();
+    return TRUE;
+}
+
+void CZoomToScaleDlg::LoadUnitSelection() {
+    HWND combo = ::GetDlgItem(Handle(), IDC_ZOOM_LENGTH_UNIT);
+    for (long code : kLengthUnits) {
+        const std::string name = DistanceUnits::GetUnitAbbreviation(code);
+        ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    long selected = -1;
+    platform::UniqueHKey key = OpenSelectionKey();
+    DWORD stored = 0, size = sizeof stored, type = 0;
+    if (key && ::RegQueryValueExA(key.Get(), kUnitSelectionValue, nullptr, &type, reinterpret_cast<BYTE*>(&stored),
+                                  &size) == ERROR_SUCCESS &&
+        type == REG_DWORD && (stored == kLengthUnits[0] || stored == kLengthUnits[1])) {
+        selected = static_cast<long>(stored);
+    } else {
+        const bool imperial = mapUnit == DistanceUnits::kMile || mapUnit == DistanceUnits::kInch ||
+                              mapUnit == DistanceUnits::kFoot || mapUnit == DistanceUnits::kYard;
+        selected = imperial ? DistanceUnits::kInch : DistanceUnits::kCentimeter;
+    }
+    ::SendMessageA(combo, CB_SETCURSEL, selected == kLengthUnits[0] ? 0 : 1, 0);
+    SelectLengthUnit(selected);
+}
+
+void CZoomToScaleDlg::SelectLengthUnit(long code) {
+    screenLength = DistanceUnits::ConvertLength(screenLength, lengthUnit, code);
+    lengthUnit = code;
+    WriteScaleText();
+}
+
+void CZoomToScaleDlg::EnableEditing(bool enable) {
+    for (int id : {IDC_ZOOM_WIDTH, IDC_ZOOM_SCALE, IDC_ZOOM_LENGTH_UNIT}) ::EnableWindow(::GetDlgItem(Handle(), id), enable);
+}
+
+bool CZoomToScaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR&) {
+    if (msg != WM_COMMAND) return false;
+    const WORD id = LOWORD(wp), code = HIWORD(wp);
+    const bool handled = OnCommand(id, code);
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        ::EndDialog(Handle(), IDCANCEL);
+        return true;
+    }
+    return handled;
+}
+
+bool CZoomToScaleDlg::OnCommand(WORD id, WORD code) {
+    if (updating_) return false;
+    if (id == IDC_ZOOM_WIDTH && code == EN_CHANGE) {
+        windowWidth = ReadText(IDC_ZOOM_WIDTH);
+        WriteScaleText();
+        return true;
+    }
+    if (id == IDC_ZOOM_SCALE && code == EN_CHANGE) {
+        windowWidth = ReadText(IDC_ZOOM_SCALE) * screenLength;
+        WriteText(IDC_ZOOM_WIDTH, windowWidth);
+        return true;
+    }
+    if (id == IDC_ZOOM_LENGTH_UNIT && code == CBN_SELCHANGE) {
+        const LRESULT index = ::SendDlgItemMessageA(Handle(), IDC_ZOOM_LENGTH_UNIT, CB_GETCURSEL, 0, 0);
+        if (index < 0 || index > 1) platform::ThrowHr(E_FAIL);
+        SelectLengthUnit(kLengthUnits[index]);
+        return true;
+    }
+    if (code == BN_CLICKED && (id == IDC_SCALE_CUSTOM || PresetDenominator(id) > 0)) {
+        OnScaleChoice(id);
+        return true;
+    }
+    return false;
+}
+
+void CZoomToScaleDlg::OnScaleChoice(int button) {
+    if (::IsDlgButtonChecked(Handle(), IDC_SCALE_CUSTOM) == BST_CHECKED) {
+        EnableEditing(true);
+        windowWidth = initialWindowWidth;
+    } else {
+        const double denominator = PresetDenominator(button);
+        if (denominator > 0) {
+            EnableEditing(false);
+            windowWidth = DistanceUnits::ConvertLength(denominator * screenLength, lengthUnit, mapUnit);
+        }
+    }
+    // The width keeps the precision of its text.
+    WriteText(IDC_ZOOM_WIDTH, windowWidth);
+    windowWidth = ReadText(IDC_ZOOM_WIDTH);
+    WriteScaleText();
+}
+
+void CZoomToScaleDlg::OnOK() {
+    centerX = ReadText(IDC_ZOOM_CENTER_X);
+    centerY = ReadText(IDC_ZOOM_CENTER_Y);
+    windowWidth = ReadText(IDC_ZOOM_WIDTH);
+    if (platform::UniqueHKey key = OpenSelectionKey()) {
+        const DWORD value = static_cast<DWORD>(lengthUnit);
+        ::RegSetValueExA(key.Get(), kUnitSelectionValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    }
+    ::EndDialog(Handle(), IDOK);
+}
+
+void RunZoomToScaleDialog(const EngineDispatch& map, long w, long h, ZoomRecord& zoom) {
+    if (w != zoom.newWidth || h != zoom.newHeight) {
+        // Before the host ever set a zoom, the window is taken at its own size.
+        const double factor = zoom.zoom > 0 ? zoom.zoom : 1.0;
+        zoom.realWidth = static_cast<long>(w / factor);
+        zoom.realHeight = static_cast<long>(h / factor);
+        zoom.newWidth = w;
+        zoom.newHeight = h;
+    }
+    CZoomToScaleDlg dialog;
+    dialog.windowWidth = dialog.initialWindowWidth = map.Get(LayerEngine::Map::kZoom).ToDouble();
+    const double share = zoom.newWidth ? static_cast<double>(zoom.realWidth) / zoom.newWidth : 1.0;
+    dialog.screenLength = share * map.Get(EngineMap::kPaperWidth).ToDouble();
+    dialog.centerX = map.Get(EngineMap::kCenterX).ToDouble();
+    dialog.centerY = map.Get(EngineMap::kCenterY).ToDouble();
+    dialog.mapUnit = map.Get(LayerEngine::Map::kDistanceUnit).ToLong();
+    dialog.lengthUnit = map.Get(EngineMap::kPaperUnit).ToLong();
+    if (dialog.DoModal(::GetActiveWindow()) != IDOK) return;
+    map.Put(LayerEngine::Map::kZoom, Variant(dialog.windowWidth));
+    map.Put(EngineMap::kCenterX, Variant(dialog.centerX));
+    map.Put(EngineMap::kCenterY, Variant(dialog.centerY));
+    map.Put(EngineMap::kPaperUnit, Variant(dialog.lengthUnit));
+}

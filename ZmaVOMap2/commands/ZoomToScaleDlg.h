@@ -1,0 +1,45 @@
+// The "Zoom to Scale" dialog: the map's centre and either the window's width in map units or a
+// scale, typed or chosen from five presets, in inches or centimetres of screen.
+#pragma once
+
+#include "ZmaVOMap2/commands/CommandTarget.h"
+#include "platform/Window.h"
+
+class EngineDispatch;
+
+class CZoomToScaleDlg : public platform::Dialog {
+public:
+    CZoomToScaleDlg();
+
+    // Set before the dialog runs; the window width, centre and length unit are its answer.
+    double windowWidth = 0;
+    double screenLength = 0;
+    double centerX = 0, centerY = 0;
+    double initialWindowWidth = 0;
+    long mapUnit = 0;
+    long lengthUnit = 0;
+
+    // The denominator of a preset scale button; -1 for any other identifier.
+    static double PresetDenominator(int button);
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+
+private:
+    bool OnCommand(WORD id, WORD code);
+    void OnScaleChoice(int button);
+    void OnOK();
+    void LoadUnitSelection();
+    void SelectLengthUnit(long code);
+    void WriteText(int id, double value);
+    void WriteScaleText();
+    double ReadText(int id) const;
+    void EnableEditing(bool enable);
+
+    bool updating_ = false;
+};
+
+// The "Zoom to Scale..." command: fills the dialog from the engine map and the window's client
+// size (w, h), runs it, and applies its answer on OK.
+void RunZoomToScaleDialog(const EngineDispatch& map, long w, long h, ZoomRecord& zoom);
