@@ -1,18 +1,36 @@
-// Frame, hit-test and area-selection costs of a point layer over generated drive tests, against
-// the cost of reading every row's latitude and longitude through the same host interface. Not a test: run it
-// by hand (wine datalayer_benchmark.exe) and compare the ratios.
+// Frame and hit-test costs of the data layers over generated drive tests and cell sites, against
+// the cost of reading every row's latitude and longitude through the same host interface (the
+// baseline, measured again in every run). Not a test: scripts/run-benchmarks.sh runs it and it
+// prints tables. Every figure is the minimum and the median of repeated runs.
+//
+//  1. Through the control: IViewObjectEx::Draw of the whole map (engine background, the three
+//     passes, scale bar) into a 1280x800 DIB after the engine's view was moved.
+//  2. The point layer alone (its frame passes and its optimiser), with its hit tests: the
+//     optimiser's and the rollover path's with its tooltip text.
+//  3. Cell sites: the cell-site layer alone, with its hit tests.
+//  4. Area selections of the point layer over the middle of the view: rectangle, radius in
+//     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "platform/Com.h"
+#include "platform/ComObject.h"
 #include "platform/Result.h"
+#include "tests/support/TestSite.h"
 
 #include "HostInterfaces.h"
+#include "VadAZ.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
+using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
 
@@ -20,6 +38,7 @@ namespace {
 
 const CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 const int kWidth = 1280, kHeight = 800;
+int g_runs = 11;
 
 double Now() {
     LARGE_INTEGER f, c;
@@ -28,21 +47,50 @@ double Now() {
     return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-ZmaExtent ShowRoute(IDispatch* map, IHostSampleDataset* sample) {
-    double x0, y0, x1, y1;
-    sample->GetRouteBounds(&x0, &y0, &x1, &y1);
-    EngineDispatch engine(map);
-    engine.Call(42, {Variant(static_cast<long>(kWidth)), Variant(static_cast<long>(kHeight))});
-    CLSID rectangleClass;
-    THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
-    ComPtr<IDispatch> rectangle;
-    THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
-    EngineDispatch(rectangle.Get()).Call(EngineRectangle::kSet, {Variant(x0), Variant(y0), Variant(x1), Variant(y1)});
-    engine.Put(EngineMap::kBounds, Variant(rectangle.Get()));
-    Variant bounds = engine.Get(EngineMap::kBounds);
-    EngineDispatch r(bounds.pdispVal);
-    return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble(),
-            r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble()};
+// Repeated samples of one figure.
+struct Samples {
+    std::vector<double> values;
+    void Add(double v) { values.push_back(v); }
+    double Min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
+    double Median() const {
+        if (values.empty()) return 0;
+        std::vector<double> v = values;
+        std::sort(v.begin(), v.end());
+        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    }
+};
+
+double Time(const std::function<void()>& work) {
+    const double start = Now();
+    work();
+    return Now() - start;
+}
+
+void PrintHeader(const char* title) {
+    std::printf("\n%s\n", title);
+    std::printf("  %-9s %-28s %10s %10s %8s %8s\n", "rows", "figure", "min", "median", "min x", "med x");
+}
+
+// One line: a time in milliseconds with its ratios to the baseline (min/min, median/median).
+void PrintFrame(long rows, const char* figure, const Samples& s, const Samples& baseline) {
+    std::printf("  %-9ld %-28s %8.2fms %8.2fms %7.2fx %7.2fx\n", rows, figure, s.Min() * 1e3, s.Median() * 1e3,
+                s.Min() / baseline.Min(), s.Median() / baseline.Median());
+}
+
+void PrintMicro(long rows, const char* figure, const Samples& s) {
+    std::printf("  %-9ld %-28s %8.1fus %8.1fus\n", rows, figure, s.Min() * 1e6, s.Median() * 1e6);
+}
+
+void PrintBytes(long rows, const char* figure, double bytes) {
+    std::printf("  %-9ld %-28s %8.1f B per row (%.1f MiB)\n", rows, figure, bytes / rows, bytes / (1024.0 * 1024.0));
+}
+
+ComPtr<IHostSampleDataset> MakeSample(long rows) {
+    ComPtr<IHostSampleDataset> sample;
+    THROW_IF_FAILED(::CoCreateInstance(CLSID_SampleDataset, nullptr, CLSCTX_ALL, __uuidof(IHostSampleDataset),
+                                       sample.PutVoid()));
+    THROW_IF_FAILED(sample->put_RowCount(rows));
+    return sample;
 }
 
 // Latitude and longitude of every row, through the host's row and field interfaces.
@@ -69,106 +117,357 @@ double BaselineRead(IHostDataset* dataset) {
     return took;
 }
 
-void Run(IDispatch* map, long rowCount) {
-    ComPtr<IHostSampleDataset> sample;
-    THROW_IF_FAILED(::CoCreateInstance(CLSID_SampleDataset, nullptr, CLSCTX_ALL, __uuidof(IHostSampleDataset),
-                                       sample.PutVoid()));
-    THROW_IF_FAILED(sample->put_RowCount(rowCount));
-    ComPtr<IHostDataset> dataset;
-    THROW_IF_FAILED(sample.As(dataset));
-    const ZmaExtent view = ShowRoute(map, sample.Get());
-    const RECT rect = {0, 0, kWidth, kHeight};
+// The engine's view: the route's bounds, then moves of the centre by screen pixels.
+class EngineView {
+public:
+    explicit EngineView(IDispatch* map) : map_(map) {}
 
-    CZmaVadAZDataLayer layer(map, 1, nullptr, std::make_unique<RendererOptimiserDataset>(), &SymbolDrawing::kPlain, L"");
-    THROW_IF_FAILED(layer.Attach("Benchmark", CZmaVadAZLayer::kTypeDataset));
-    layer.SetLayerKey(L"{BE7C4A11-0000-0000-0000-000000000001}");
-    layer.SetDataset(dataset.Get());
-    THROW_IF_FAILED(layer.Initialise({L"RxLev"}));
-    layer.GetLabelProperties()->SetVisible(false);
-    ComPtr<IHostRendererTest> settings;
-    THROW_IF_FAILED(::CoCreateInstance(CLSID_HostPointRenderer, nullptr, CLSCTX_ALL, __uuidof(IHostRendererTest),
-                                       settings.PutVoid()));
-    settings->put_Logging(VARIANT_FALSE);
-
-    HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, kWidth, kHeight);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-
-    const double baseline = BaselineRead(dataset.Get());
-    auto frame = [&](const ZmaExtent& extent) {
-        const double start = Now();
-        layer.OnDrawUserLayer(dc, rect, extent);
-        layer.Draw(dc, rect, extent);
-        layer.DrawSecondPass(dc, rect, extent);
-        layer.DrawLabels(dc, rect, extent);
-        return Now() - start;
-    };
-    // The first frame also computes the data extent; a pan then rebuilds; an unchanged view replays.
-    const double first = frame(view);
-    const double dx = (view.right - view.left) * 0.01;
-    const double rebuilt = frame({view.left + dx, view.top, view.right + dx, view.bottom});
-    const double replayed = frame({view.left + dx, view.top, view.right + dx, view.bottom});
-
-    auto* optimiser = static_cast<RendererOptimiserDataset*>(layer.GetOptimiser());
-    const size_t drawn = optimiser->DrawList().size();
-    POINT target = {kWidth / 2, kHeight / 2};
-    if (drawn) {
-        hostdata::MoveTo(hostdata::Rows(dataset.Get()).Get(), optimiser->DrawList()[drawn / 2]);
-        optimiser->GetScreenPosition(target);
+    void ShowRoute(IHostSampleDataset* sample, bool resize) {
+        double x0, y0, x1, y1;
+        sample->GetRouteBounds(&x0, &y0, &x1, &y1);
+        EngineDispatch engine(map_);
+        if (resize) engine.Call(42, {Variant(static_cast<long>(kWidth)), Variant(static_cast<long>(kHeight))});
+        CLSID rectangleClass;
+        THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
+        ComPtr<IDispatch> rectangle;
+        THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
+        EngineDispatch(rectangle.Get()).Call(EngineRectangle::kSet, {Variant(x0), Variant(y0), Variant(x1), Variant(y1)});
+        engine.Put(EngineMap::kBounds, Variant(rectangle.Get()));
+        centreX_ = engine.Get(EngineMap::kCenterX).ToDouble();
+        centreY_ = engine.Get(EngineMap::kCenterY).ToDouble();
+        const ZmaExtent e = Extent();
+        degreesPerPixel_ = (e.right - e.left) / kWidth;
     }
-    const int hits = 2000;
-    int found = 0;
-    const double hitStart = Now();
-    for (int i = 0; i < hits; ++i)
-        if (optimiser->HitTest({target.x + (i % 3) - 1, target.y}, layer.GetRenderer()) != -1) ++found;
-    const double hitTime = (Now() - hitStart) / hits;
+    // Moves the centre east by `pixels` of the route view (a fraction makes a sub-pixel move).
+    void Pan(double pixels) {
+        EngineDispatch engine(map_);
+        if (pixels == static_cast<long>(pixels)) {
+            // Whole pixels as the engine counts them: its own screen-to-map conversion.
+            double x, y;
+            EngineScreenToMap(engine, static_cast<float>(kWidth / 2 + pixels), static_cast<float>(kHeight / 2), x, y);
+            engine.Put(EngineMap::kCenterX, Variant(x));
+        } else {
+            engine.Put(EngineMap::kCenterX, Variant(engine.Get(EngineMap::kCenterX).ToDouble() + pixels * degreesPerPixel_));
+        }
+    }
+    void Home() {
+        EngineDispatch engine(map_);
+        engine.Put(EngineMap::kCenterX, Variant(centreX_));
+        engine.Put(EngineMap::kCenterY, Variant(centreY_));
+    }
+    ZmaExtent Extent() const {
+        Variant bounds = EngineDispatch(map_).Get(EngineMap::kBounds);
+        EngineDispatch r(bounds.pdispVal);
+        return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble(),
+                r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble()};
+    }
 
-    std::printf("%8ld rows: read %.1f ms | first frame %.1f ms (%.2fx) | after a pan %.1f ms (%.2fx) | "
-                "unchanged %.2f ms | %zu drawn | hit test %.3f ms (%d of %d hit)\n",
-                rowCount, baseline * 1e3, first * 1e3, first / baseline, rebuilt * 1e3, rebuilt / baseline,
-                replayed * 1e3, drawn, hitTime * 1e3, found, hits);
+private:
+    IDispatch* map_;
+    double centreX_ = 0, centreY_ = 0, degreesPerPixel_ = 0;
+};
 
-    // Area selections over the middle of the view: each walks every row, like the baseline read.
-    const double w = view.right - view.left, h = view.top - view.bottom;
-    const ZmaPointD centre = {view.left + w / 2, view.bottom + h / 2};
-    ComPtr<IHostStringList> selection = hostdata::Selection(dataset.Get());
-    auto timed = [&](const char* name, auto select) {
-        layer.ClearSelection();
-        const double start = Now();
-        select();
-        const double took = Now() - start;
-        std::printf("          %-18s %.1f ms (%.2fx the read), %ld rows selected\n", name, took * 1e3, took / baseline,
-                    hostdata::SelectionCount(selection.Get()));
+// A 32-bit DIB of the frame's size in a memory DC.
+class Canvas {
+public:
+    Canvas() {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kWidth;
+        info.bmiHeader.biHeight = -kHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        dc_ = ::CreateCompatibleDC(nullptr);
+        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old_ = ::SelectObject(dc_, bitmap_);
+    }
+    ~Canvas() {
+        ::SelectObject(dc_, old_);
+        ::DeleteObject(bitmap_);
+        ::DeleteDC(dc_);
+    }
+    HDC Dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+template <class I>
+ComPtr<I> As(IUnknown* object) {
+    ComPtr<I> out;
+    if (object) THROW_IF_FAILED(object->QueryInterface(__uuidof(I), out.PutVoid()));
+    return out;
+}
+
+// The frame figures shared by the tables: first frame, sub-pixel pans, whole-pixel pans and an
+// unchanged repaint, each interleaved with a baseline read.
+struct FrameFigures {
+    Samples baseline, first, pan, wholePan, unchanged;
+    void Print(long rows) const {
+        PrintFrame(rows, "baseline read", baseline, baseline);
+        PrintFrame(rows, "first frame", first, baseline);
+        PrintFrame(rows, "pan frame (sub-pixel)", pan, baseline);
+        PrintFrame(rows, "pan frame (whole pixels)", wholePan, baseline);
+        PrintFrame(rows, "unchanged frame", unchanged, baseline);
+    }
+};
+
+// `first` makes a fresh layer and draws it; `frame` draws the current view.
+void MeasureFrames(FrameFigures& f, IHostDataset* dataset, EngineView& view, const std::function<void()>& first,
+                   const std::function<void()>& frame) {
+    for (int r = 0; r < g_runs; ++r) {
+        f.baseline.Add(BaselineRead(dataset));
+        view.Home();
+        f.first.Add(Time(first));
+    }
+    for (int r = 0; r < g_runs; ++r) {
+        f.baseline.Add(BaselineRead(dataset));
+        // Every pan lands on a new fraction of a pixel.
+        view.Pan(r % 2 ? -12.37 - r * 0.01 : 12.37 + r * 0.01);
+        f.pan.Add(Time(frame));
+    }
+    view.Home();
+    frame();
+    for (int r = 0; r < g_runs; ++r) {
+        f.baseline.Add(BaselineRead(dataset));
+        view.Pan(r % 2 ? -10 : 10);
+        f.wholePan.Add(Time(frame));
+    }
+    for (int r = 0; r < g_runs; ++r) {
+        f.baseline.Add(BaselineRead(dataset));
+        f.unchanged.Add(Time(frame));
+    }
+}
+
+// The stand-in renderers keep a journal of their calls unless told not to.
+void QuietRenderers() {
+    for (const CLSID* drawing : {&SymbolDrawing::kPlain, &SymbolDrawing::kEnhanced, &SymbolDrawing::kCellSites}) {
+        ComPtr<IHostRendererTest> settings;
+        THROW_IF_FAILED(::CoCreateInstance(*drawing, nullptr, CLSCTX_ALL, __uuidof(IHostRendererTest), settings.PutVoid()));
+        settings->put_Logging(VARIANT_FALSE);
+    }
+}
+
+// --- 1. through the control ----------------------------------------------------------------------
+
+void ControlFrames(IHostSampleDataset* sample, long rowCount) {
+    ComPtr<IHostDataset> dataset;
+    THROW_IF_FAILED(sample->QueryInterface(__uuidof(IHostDataset), dataset.PutVoid()));
+    ComPtr<IDispatch> datasetDispatch = As<IDispatch>(dataset.Get());
+
+    ComPtr<IUnknown> control;
+    THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()));
+    auto site = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
+    ComPtr<IOleObject> ole = As<IOleObject>(control.Get());
+    THROW_IF_FAILED(ole->SetClientSite(site.Get()));
+    THROW_IF_FAILED(As<IPersistStreamInit>(control.Get())->InitNew());
+    RECT r = site->Rect();
+    THROW_IF_FAILED(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r));
+    ComPtr<IZmaVadAZ2> vadaz = As<IZmaVadAZ2>(control.Get());
+    ComPtr<IDispatch> map;
+    THROW_IF_FAILED(vadaz->get_MapX(map.Put()));
+    EngineView view(map.Get());
+    view.ShowRoute(sample, false);
+
+    Canvas canvas;
+    ComPtr<IViewObjectEx> viewObject = As<IViewObjectEx>(control.Get());
+    const Bstr guid(L"{BE7C4A11-0000-0000-0000-000000000002}");
+    auto draw = [&] {
+        RECTL bounds = {0, 0, kWidth, kHeight};
+        THROW_IF_FAILED(viewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, canvas.Dc(), canvas.Dc(), &bounds, nullptr,
+                                         nullptr, 0));
+        ::GdiFlush();
     };
-    timed("rectangle", [&] { layer.SelectInRectangle({centre.x - w / 4, centre.y + h / 4, centre.x + w / 4, centre.y - h / 4}); });
-    timed("radius (degrees)", [&] { layer.SelectInRadius(centre, w / 4); });
-    // The projected radius takes its centre as (latitude, longitude); about a quarter of the width.
-    const double metres = w / 4 * 111320.0 * std::cos(centre.y * 3.14159265358979 / 180.0);
-    timed("radius (metres)", [&] { layer.SelectInRadiusProjected({centre.y, centre.x}, metres); });
-    const std::vector<ZmaPointD> diamond = {{centre.x - w / 4, centre.y}, {centre.x, centre.y + h / 4},
-                                            {centre.x + w / 4, centre.y}, {centre.x, centre.y - h / 4},
-                                            {centre.x - w / 4, centre.y}};
-    timed("polygon", [&] {
-        layer.SelectInPolygon({centre.x - w / 4, centre.y + h / 4, centre.x + w / 4, centre.y - h / 4}, diamond);
-    });
-    layer.ClearSelection();
+    bool shown = false;
+    auto first = [&] {
+        // A host's first sight of the dataset: displayed, then painted.
+        if (shown) THROW_IF_FAILED(vadaz->RemoveDataset(guid.Get(), Variant::Missing()));
+        THROW_IF_FAILED(vadaz->DisplayDataset(datasetDispatch.Get(), Variant(L"RxLev"), guid.Get()));
+        shown = true;
+        draw();
+    };
+    FrameFigures f;
+    MeasureFrames(f, dataset.Get(), view, first, draw);
+    f.Print(rowCount);
 
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+}
+
+// --- 2. and 3. the layers alone ------------------------------------------------------------------
+
+struct LayerFigures {
+    FrameFigures frames;
+    Samples optimiserHit, rolloverHit;
+    double rowBytes = 0;
+    double viewBytes = 0;
+    long drawn = 0;
+};
+
+std::unique_ptr<CZmaVadAZDataLayer> MakeLayer(IDispatch* map, IHostDataset* dataset, bool sites) {
+    std::unique_ptr<CZmaVadAZDataLayer> layer;
+    if (sites)
+        layer = std::make_unique<CZmaVadAZDataLayer>(map, 1, nullptr, std::make_unique<RendererOptimiserCellSites>(L""),
+                                                     &SymbolDrawing::kCellSites, L"");
+    else
+        layer = std::make_unique<CZmaVadAZDataLayer>(map, 1, nullptr, std::make_unique<RendererOptimiserDataset>(),
+                                                     &SymbolDrawing::kPlain, L"");
+    THROW_IF_FAILED(layer->Attach(sites ? "Sites" : "Benchmark",
+                                  sites ? CZmaVadAZLayer::kTypeCellSites : CZmaVadAZLayer::kTypeDataset));
+    layer->SetLayerKey(L"{BE7C4A11-0000-0000-0000-000000000001}");
+    layer->SetDataset(dataset);
+    THROW_IF_FAILED(layer->Initialise({L"RxLev"}));
+    layer->GetLabelProperties()->SetVisible(false);
+    return layer;
+}
+
+// A pixel with a drawn row: the middle one of the iteration.
+POINT DrawnPixel(RendererOptimiserInterface& optimiser, long& drawn) {
+    std::vector<POINT> pixels;
+    for (int row = optimiser.Reset(); row != -1; row = optimiser.MoveNext()) {
+        POINT p;
+        if (optimiser.GetScreenPosition(p)) pixels.push_back(p);
+    }
+    drawn = static_cast<long>(pixels.size());
+    return pixels.empty() ? POINT{kWidth / 2, kHeight / 2} : pixels[pixels.size() / 2];
+}
+
+LayerFigures LayerFrames(IDispatch* map, IHostSampleDataset* sample, bool sites) {
+    ComPtr<IHostDataset> dataset;
+    THROW_IF_FAILED(sample->QueryInterface(__uuidof(IHostDataset), dataset.PutVoid()));
+    EngineView view(map);
+    view.ShowRoute(sample, true);
+
+    Canvas canvas;
+    const RECT rect = {0, 0, kWidth, kHeight};
+    std::unique_ptr<CZmaVadAZDataLayer> layer;
+    auto frame = [&] {
+        const ZmaExtent extent = view.Extent();
+        layer->OnDrawUserLayer(canvas.Dc(), rect, extent);
+        layer->Draw(canvas.Dc(), rect, extent);
+        layer->DrawSecondPass(canvas.Dc(), rect, extent);
+        layer->DrawLabels(canvas.Dc(), rect, extent);
+    };
+    auto first = [&] {
+        layer = MakeLayer(map, dataset.Get(), sites);
+        frame();
+    };
+    LayerFigures f;
+    MeasureFrames(f.frames, dataset.Get(), view, first, frame);
+
+    view.Home();
+    frame();
+    RendererOptimiserInterface& optimiser = *layer->GetOptimiser();
+    POINT target = DrawnPixel(optimiser, f.drawn);
+    // The stand-in's site symbol stands 6 pixels above the site.
+    if (sites) target.y -= 6;
+    const int hits = 200;
+    for (int r = 0; r < g_runs; ++r) {
+        f.optimiserHit.Add(Time([&] {
+                               for (int i = 0; i < hits; ++i) optimiser.HitTest({target.x + (i % 3) - 1, target.y}, layer->GetRenderer());
+                           }) / hits);
+        f.rolloverHit.Add(Time([&] {
+                              for (int i = 0; i < hits; ++i) layer->HitTest(target.x + (i % 3) - 1, target.y, 0, 0);
+                          }) / hits);
+    }
+#if __has_include("ZmaVOMap2/datalayers/RowPositions.h")
+    f.rowBytes = static_cast<double>(optimiser.RowCacheBytes());
+    if (auto* points = dynamic_cast<RendererOptimiserDataset*>(&optimiser)) f.viewBytes = static_cast<double>(points->ViewBytes());
+#endif
+    return f;
+}
+
+void PrintLayer(long rows, const LayerFigures& f, const char* rowName) {
+    f.frames.Print(rows);
+    PrintMicro(rows, "hit test, optimiser", f.optimiserHit);
+    PrintMicro(rows, "hit test, rollover + tooltip", f.rolloverHit);
+    if (f.rowBytes > 0) {
+        PrintBytes(rows, rowName, f.rowBytes);
+        if (f.viewBytes > 0) std::printf("  %-9ld %-28s %8.1f KiB for the view\n", rows, "view pixel table", f.viewBytes / 1024);
+    }
+    std::printf("  %-9ld %-28s %8ld\n", rows, "rows drawn", f.drawn);
+}
+
+void AreaSelections(IDispatch* map, IHostSampleDataset* sample, long rowCount) {
+    ComPtr<IHostDataset> dataset;
+    THROW_IF_FAILED(sample->QueryInterface(__uuidof(IHostDataset), dataset.PutVoid()));
+    EngineView view(map);
+    view.ShowRoute(sample, true);
+    Canvas canvas;
+    const RECT rect = {0, 0, kWidth, kHeight};
+    std::unique_ptr<CZmaVadAZDataLayer> layer = MakeLayer(map, dataset.Get(), false);
+    const ZmaExtent extent = view.Extent();
+    layer->OnDrawUserLayer(canvas.Dc(), rect, extent);
+
+    const double w = extent.right - extent.left, h = extent.top - extent.bottom;
+    const ZmaPointD centre = {extent.left + w / 2, extent.bottom + h / 2};
+    const ZmaExtent middle = {centre.x - w / 4, centre.y + h / 4, centre.x + w / 4, centre.y - h / 4};
+    // The projected radius takes its centre as (latitude, longitude): about a quarter of the width.
+    const double metres = w / 4 * 111320.0 * std::cos(centre.y * 3.14159265358979 / 180.0);
+    const std::vector<ZmaPointD> diamond = {{middle.left, centre.y}, {centre.x, middle.top}, {middle.right, centre.y},
+                                            {centre.x, middle.bottom}, {middle.left, centre.y}};
+    const struct {
+        const char* name;
+        std::function<void()> select;
+    } kinds[] = {
+        {"select rectangle", [&] { layer->SelectInRectangle(middle); }},
+        {"select radius (degrees)", [&] { layer->SelectInRadius(centre, w / 4); }},
+        {"select radius (metres)", [&] { layer->SelectInRadiusProjected({centre.y, centre.x}, metres); }},
+        {"select polygon", [&] { layer->SelectInPolygon(middle, diamond); }},
+    };
+    Samples baseline;
+    std::vector<Samples> figures(4);
+    for (int r = 0; r < g_runs; ++r) {
+        baseline.Add(BaselineRead(dataset.Get()));
+        for (size_t k = 0; k < figures.size(); ++k) {
+            layer->ClearSelection();
+            figures[k].Add(Time(kinds[k].select));
+        }
+    }
+    PrintFrame(rowCount, "baseline read", baseline, baseline);
+    for (size_t k = 0; k < figures.size(); ++k) PrintFrame(rowCount, kinds[k].name, figures[k], baseline);
+    layer->ClearSelection();
 }
 
 }  // namespace
 
-int main() {
+// Arguments: the runs per figure (11), and optionally one table: control, points, sites or select.
+int main(int argc, char** argv) {
+    if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
+    const std::string only = argc > 2 ? argv[2] : "";
+    auto wanted = [&only](const char* table) { return only.empty() || only == table; };
     ::OleInitialize(nullptr);
     int result = 0;
     try {
+        std::printf("%d runs per figure; ratios are to the baseline read of the same run (min/min, median/median)\n",
+                    g_runs);
+        QuietRenderers();
+        // One dataset of each size for every table.
+        const long sizes[] = {10000L, 100000L, 1000000L};
+        ComPtr<IHostSampleDataset> samples[3];
+        for (int i = 0; i < 3; ++i) samples[i] = MakeSample(sizes[i]);
+        if (wanted("control")) {
+            PrintHeader("1. Through the control: IViewObjectEx::Draw of the map into a 1280x800 DIB after an engine pan");
+            for (int i = 0; i < 3; ++i) ControlFrames(samples[i].Get(), sizes[i]);
+        }
+
         ComPtr<IDispatch> map;
         THROW_IF_FAILED(::CoCreateInstance(kEngineMap, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, map.PutVoid()));
-        for (long rows : {10000L, 100000L, 1000000L}) Run(map.Get(), rows);
+        if (wanted("points")) {
+            PrintHeader("2. The point layer alone: its three passes and its optimiser, 1280x800");
+            for (int i = 0; i < 3; ++i) PrintLayer(sizes[i], LayerFrames(map.Get(), samples[i].Get(), false), "kept per row");
+        }
+        if (wanted("sites")) {
+            PrintHeader("3. Cell sites: the cell-site layer alone, 1280x800");
+            for (int i = 0; i < 3; ++i) PrintLayer(sizes[i], LayerFrames(map.Get(), samples[i].Get(), true), "kept per site");
+        }
+        if (wanted("select")) {
+            PrintHeader("4. Area selections of the point layer over the middle of the view");
+            for (int i = 0; i < 3; ++i) AreaSelections(map.Get(), samples[i].Get(), sizes[i]);
+        }
     } catch (const platform::ComError& e) {
         std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));
         result = 1;

@@ -61,7 +61,7 @@ function(vadaz_guid_library name)
   target_include_directories(${name} SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/generated)
 endfunction()
 
-set(VADAZ_SYSTEM_LIBS ole32 oleaut32 uuid gdiplus gdi32 user32 comctl32 comdlg32 advapi32 shlwapi
+set(VADAZ_SYSTEM_LIBS ole32 oleaut32 uuid gdiplus gdi32 user32 comctl32 comdlg32 advapi32 shlwapi shell32
     urlmon wininet ws2_32 secur32 winspool version)
 
 # vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL]): a GoogleTest program run under Wine in

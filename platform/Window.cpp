@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <shlobj.h>
+
 #include <map>
 
 namespace platform {
@@ -132,6 +134,20 @@ std::wstring LoadStringResource(HINSTANCE module, UINT id) {
     const wchar_t* text = nullptr;
     int n = ::LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
     return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+}
+
+bool UserPrompts::BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder) {
+    BROWSEINFOW info = {};
+    info.hwndOwner = owner;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
+    if (!chosen) return false;
+    wchar_t path[MAX_PATH] = {};
+    const bool ok = ::SHGetPathFromIDListW(chosen, path) != FALSE;
+    ::CoTaskMemFree(chosen);
+    if (ok) folder = path;
+    return ok;
 }
 
 UserPrompts& Prompts() { return *g_prompts; }

@@ -80,6 +80,8 @@ public:
     virtual BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {
         return ::TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
     }
+    // The system's folder chooser; false when the user chose none. `folder` receives the path.
+    virtual bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder);
 
 protected:
     ~UserPrompts() = default;

@@ -7,10 +7,12 @@ install_packages
 build_all
 fresh_prefix
 register_all
-log "data layer: one frame and one hit test against reading every row"
+log "data layers: frames, hit tests and memory against reading every row (min and median of repeated runs)"
 if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@" &&
    log "TAB export: writing 100k and 1M point rows through the MITAB library" &&
-   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/mitab_benchmark.exe"; then
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/mitab_benchmark.exe" &&
+   log "layer export: a point layer to TAB and KML against reading every row" &&
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/export_benchmark.exe"; then
     echo "BENCHMARKS DONE"
 else
     echo "BENCHMARKS FAILED"

@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZShapesLayer.h"
 
 #include <mutex>
 
@@ -11,5 +12,6 @@ void RegisterLayerKinds() {
     std::call_once(once, [] {
         RegisterDataLayerKinds(LayerFactory::Instance());
         RegisterAtrLayerKind(LayerFactory::Instance());
+        RegisterShapesLayerKind(LayerFactory::Instance());
     });
 }

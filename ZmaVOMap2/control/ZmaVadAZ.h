@@ -20,6 +20,7 @@
 #include "HostInterfaces.h"
 #include "VadAZ.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,7 @@ class CZmaVadAZOverviewRegion;
 class CZmaVadAZLayer;
 class CZmaVadAZLayerCollection;
 class CZmaVadAZDatasetDisplay;
+class CZmaVadAZShapesLayer;
 
 
 class CZmaVadAZ
@@ -424,6 +426,9 @@ private:
     // After a change to what the map shows: redraw on and the engine window invalidated, only
     // while ScreenUpdating is on.
     void RepaintIfUpdating();
+    // Runs a shape member's work on the shapes layer (made on first use), then the repaint; E_FAIL
+    // when there is no shapes layer, E_UNEXPECTED (raised) without a layer collection.
+    HRESULT RunShapeOperation(const std::function<HRESULT(CZmaVadAZShapesLayer&)>& operation);
     // The channel logger for usage records, created on first use; null when the host has none.
     IHostChannelLogger* GetUsageLogger();
 

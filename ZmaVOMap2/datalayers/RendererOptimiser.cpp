@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cwctype>
+#include <functional>
 
 using platform::ComError;
 using platform::ComPtr;
@@ -16,9 +18,20 @@ namespace {
 
 const ZmaExtent kEmptyExtent = {DBL_MAX, -DBL_MAX, -DBL_MAX, DBL_MAX};
 
-// Above this many pixels the pixel owners are kept in a tree rather than a grid (a printer page
-// at full resolution would take tens of megabytes).
-constexpr long long kDenseLimit = 4LL * 1024 * 1024;
+// Up to this many pixels the view keeps a bit per pixel for the rebuild's question "is this pixel
+// taken?" (a printer page at full resolution goes without, asking the owners' table instead).
+constexpr long long kBitsLimit = 16LL * 1024 * 1024;
+// A zoom level's pixels are worked out over a grid of bits covering the data: not for more pixels
+// than this (deep zooms walk the rows in view instead).
+constexpr long long kZoomGridLimit = 64LL * 1024 * 1024;
+// Zoom levels kept, and the pixels they may hold together per row of the dataset (a third: 4 bytes
+// per row, next to the 16 of the positions).
+constexpr size_t kZoomLevels = 4;
+constexpr size_t kZoomEntriesPerRowDivisor = 3;
+// How far, in pixels, a view may differ from a kept zoom level moved by whole pixels anywhere over
+// the data and still count as that move: the probed transformation itself is only known to a
+// few ten-thousandths of a pixel.
+constexpr double kWholePixelTolerance = 1e-3;
 
 // Shown at most once per process, however many layers lack coordinates.
 bool g_noPositionShown = false;
@@ -92,15 +105,24 @@ void RendererOptimiserInterface::SetSources(IHostDataset* dataset, IHostField* l
     dataExtent_ = kEmptyExtent;
     offsetX_ = offsetY_ = 0.0;
     selectedItems_.clear();
+    positions_.Clear();
 }
 
-bool RendererOptimiserInterface::ReadPosition(ZmaPointD& point) {
+bool RendererOptimiserInterface::ReadRaw(double& longitude, double& latitude) {
     if (!latitudeField_ || !longitudeField_) return false;
     hostdata::ReadValue(latitudeField_.Get(), latitude_);
     hostdata::ReadValue(longitudeField_.Get(), longitude_);
     double lat, lon;
     if (!ToDouble(latitude_, lat) || !ToDouble(longitude_, lon)) return false;
     if (lat == 0.0 && lon == 0.0) return false;
+    longitude = lon;
+    latitude = lat;
+    return true;
+}
+
+bool RendererOptimiserInterface::ReadPosition(ZmaPointD& point) {
+    double lon, lat;
+    if (!ReadRaw(lon, lat)) return false;
     point.x = lon + offsetX_;
     point.y = lat + offsetY_;
     return true;
@@ -188,50 +210,6 @@ const std::vector<int>& RendererOptimiserInterface::GetSelectedItems() {
 
 // --- measurement points -----------------------------------------------------------------------
 
-void RendererOptimiserDataset::PixelOwners::Reset(const RECT& view) {
-    view_ = view;
-    width_ = std::max(0L, view.right - view.left);
-    height_ = std::max(0L, view.bottom - view.top);
-    dense_ = static_cast<long long>(width_) * height_ <= kDenseLimit;
-    tree_.clear();
-    count_ = 0;
-    if (dense_) {
-        const size_t cells = static_cast<size_t>(width_) * static_cast<size_t>(height_);
-        grid_.assign(cells, -1);
-        taken_.assign((cells + 31) / 32, 0u);
-    } else {
-        std::vector<int>().swap(grid_);
-        std::vector<unsigned>().swap(taken_);
-    }
-}
-
-int RendererOptimiserDataset::PixelOwners::Find(long x, long y) const {
-    if (count_ == 0) return -1;
-    if (dense_) {
-        const long cx = x - view_.left, cy = y - view_.top;
-        if (cx < 0 || cy < 0 || cx >= width_ || cy >= height_) return -1;
-        return grid_[static_cast<size_t>(cy) * width_ + cx];
-    }
-    auto it = tree_.find({x, y});
-    return it == tree_.end() ? -1 : it->second;
-}
-
-bool RendererOptimiserDataset::PixelOwners::Claim(long x, long y, int row) {
-    if (dense_) {
-        const long cx = x - view_.left, cy = y - view_.top;
-        if (cx < 0 || cy < 0 || cx >= width_ || cy >= height_) return false;
-        int& slot = grid_[static_cast<size_t>(cy) * width_ + cx];
-        if (slot != -1) return false;
-        slot = row;
-        const size_t i = static_cast<size_t>(cy) * width_ + static_cast<size_t>(cx);
-        taken_[i >> 5] |= 1u << (i & 31);
-    } else if (!tree_.emplace(std::make_pair(x, y), row).second) {
-        return false;
-    }
-    ++count_;
-    return true;
-}
-
 RendererOptimiserDataset::RendererOptimiserDataset() {
     SetMonitoredClassName("RendererOptimiserDataset");
     Register();
@@ -244,24 +222,93 @@ void RendererOptimiserDataset::ResetNoPositionMessage() noexcept { g_noPositionS
 
 void RendererOptimiserDataset::SetSources(IHostDataset* dataset, IHostField* latitude, IHostField* longitude) {
     RendererOptimiserInterface::SetSources(dataset, latitude, longitude);
-    pixels_.Reset({0, 0, 0, 0});
+    ClearView();
+    zooms_.clear();
+    stale_ = true;
+}
+
+void RendererOptimiserDataset::InvalidateRows() {
+    positions_.Clear();
+    zooms_.clear();
+    // The extent and the view's pixels belong to the old rows.
+    dataExtent_ = kEmptyExtent;
+    selectedItems_.clear();
+    stale_ = true;
+}
+
+size_t RendererOptimiserDataset::RowCacheBytes() const {
+    size_t bytes = positions_.Bytes();
+    for (const ZoomPixels& zoom : zooms_) bytes += zoom.entries.capacity() * sizeof(ZoomPixels::Entry);
+    return bytes;
+}
+
+void RendererOptimiserDataset::ClearView() {
+    owners_.Clear();
     drawList_.clear();
+    drawPixels_.clear();
+    const long long pixels = static_cast<long long>(std::max(0L, viewWidth_)) * std::max(0L, viewHeight_);
+    if (pixels > 0 && pixels <= kBitsLimit)
+        taken_.assign(static_cast<size_t>((pixels + 31) / 32), 0u);
+    else
+        std::vector<unsigned>().swap(taken_);
+}
+
+void RendererOptimiserDataset::Accept(long x, long y, int row) {
+    if (!owners_.Claim(x, y, row)) return;
+    if (!taken_.empty()) {
+        const size_t i = static_cast<size_t>(y - viewRect_.top) * static_cast<size_t>(viewWidth_) +
+                         static_cast<size_t>(x - viewRect_.left);
+        taken_[i >> 5] |= 1u << (i & 31);
+    }
+    drawList_.push_back(row);
+    drawPixels_.push_back({x, y});
 }
 
 void RendererOptimiserDataset::Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX, double offsetY,
                                       bool selectedMode) {
     selectedMode_ = selectedMode;
-    bool changed = pixels_.Empty();
+    bool changed = owners_.Size() == 0 || stale_;
     if (StoreView(view, viewExtent)) changed = true;
     viewWidth_ = viewRect_.right - viewRect_.left;
     viewHeight_ = viewRect_.bottom - viewRect_.top;
     if (StoreOffsets(offsetX, offsetY)) changed = true;
     if (!changed) return;
-    pixels_.Reset(viewRect_);
-    drawList_.clear();
+    stale_ = false;
+    ClearView();
     // The representatives of the selection belong to the old pixels.
     selectedItems_.clear();
     Rebuild(extent::IsEmpty(dataExtent_));
+}
+
+void RendererOptimiserDataset::ReadRows(ZmaExtent* extent, bool claimPixels) {
+    IHostRows& rows = Rows();
+    const long count = hostdata::RowCount(&rows);
+    positions_.Begin(count);
+    long read = 0;
+    try {
+        if (count > 0) hostdata::MoveFirst(&rows);
+        for (long i = 0; i < count; ++i) {
+            // Raw positions: the offsets are added when a frame uses them.
+            double lon = 0, lat = 0;
+            const bool has = ReadRaw(lon, lat);
+            const bool counts = has && (!rowFilter_ || rowFilter_->ValidateRow());
+            positions_.Set(i, has, lon, lat, counts);
+            read = i + 1;
+            if (counts && (extent || claimPixels)) {
+                const ZmaPointD p = {lon + offsetX_, lat + offsetY_};
+                if (extent) extent::Extend(*extent, p);
+                if (claimPixels && extent::Contains(viewExtent_, p)) {
+                    const POINT pixel = ToPixel(p);
+                    if (IsFree(pixel)) Accept(pixel.x, pixel.y, static_cast<int>(i));
+                }
+            }
+            if (i + 1 < count) hostdata::MoveNext(&rows);
+        }
+    } catch (...) {
+        positions_.Finish(read, false);
+        throw;
+    }
+    positions_.Finish(read, true);
 }
 
 void RendererOptimiserDataset::Rebuild(bool computeExtent) {
@@ -269,39 +316,38 @@ void RendererOptimiserDataset::Rebuild(bool computeExtent) {
     // A view that misses the known data shows nothing: no row needs reading.
     if (!extent::IsEmpty(dataExtent_) && !extent::Overlap(viewExtent_, dataExtent_)) return;
 
-    bool walked = false, anyPosition = false;
+    bool placed = false;
     try {
         if (!dataset_) return;
         projection_.Prepare(viewExtent_);
-        IHostRows& rows = Rows();
-        const long count = hostdata::RowCount(&rows);
-        if (count > 0) hostdata::MoveFirst(&rows);
-        for (long i = 0; i < count; ++i) {
-            walked = true;
-            ZmaPointD p;
-            if (ReadPosition(p)) {
-                anyPosition = true;
-                const bool inView = extent::Contains(viewExtent_, p);
-                POINT pixel = {0, 0};
-                bool free = false;
-                if (inView) {
-                    pixel = ToPixel(p);
-                    free = IsFree(pixel);
-                }
-                // The filter only matters for a row that could take a pixel or grow the extent.
-                if ((free || computeExtent) && (!rowFilter_ || rowFilter_->ValidateRow())) {
-                    if (computeExtent) extent::Extend(dataExtent_, p);
-                    if (free && pixels_.Claim(pixel.x, pixel.y, static_cast<int>(i))) drawList_.push_back(static_cast<int>(i));
-                }
-            }
-            if (i + 1 < count) hostdata::MoveNext(&rows);
+        if (!positions_.Known()) {
+            // The first frame places its rows while it reads them, as a single pass.
+            placed = true;
+            ReadRows(computeExtent ? &dataExtent_ : nullptr, true);
+            computeExtent = false;
         }
     } catch (...) {
-        // What was entered so far stays: a partial frame is better than none.
+        // What was read so far still draws: a partial frame is better than none.
+        computeExtent = false;
+    }
+    if (computeExtent) {
+        for (long i = 0; i < positions_.Count(); ++i) {
+            ZmaPointD p;
+            if (positions_.Counts(i) && KeptPosition(i, p)) extent::Extend(dataExtent_, p);
+        }
+    }
+    if (!placed) {
+        try {
+            if (!RebuildFromZoom()) {
+                ClearView();
+                RebuildFromRows();
+            }
+        } catch (...) {
+        }
     }
 
     // Only a walk that read rows can tell that none of them has a position.
-    if (walked && !anyPosition && !g_noPositionShown) {
+    if (positions_.Count() > 0 && !positions_.AnyPosition() && !g_noPositionShown) {
         g_noPositionShown = true;
         platform::Prompts().MessageBox(::GetActiveWindow(),
                                        L"Unable to plot data on map without latitude and longitude information.",
@@ -309,7 +355,156 @@ void RendererOptimiserDataset::Rebuild(bool computeExtent) {
     }
 }
 
-int RendererOptimiserDataset::ItemAtPixel(const POINT& pixel) { return pixels_.Find(pixel.x, pixel.y); }
+void RendererOptimiserDataset::RebuildFromRows() {
+    const double ox = offsetX_, oy = offsetY_;
+    const long count = positions_.Count();
+    for (size_t b = 0; b < positions_.BlockCount(); ++b) {
+        if (!RowPositions::BlockMayShow(positions_.Block(b), viewExtent_, ox, oy)) continue;
+        const long end = std::min(count, static_cast<long>(b + 1) * RowPositions::kBlockRows);
+        for (long i = static_cast<long>(b) * RowPositions::kBlockRows; i < end; ++i) {
+            if (!positions_.Counts(i)) continue;
+            const ZmaPointD p = {positions_.X(i) + ox, positions_.Y(i) + oy};
+            if (!extent::Contains(viewExtent_, p)) continue;
+            const POINT pixel = ToPixel(p);
+            if (IsFree(pixel)) Accept(pixel.x, pixel.y, static_cast<int>(i));
+        }
+    }
+}
+
+bool RendererOptimiserDataset::WholePixelMove(const ScreenProjection::Affine& base, const ScreenProjection::Affine& now,
+                                              long& dx, long& dy) const {
+    if (extent::IsEmpty(dataExtent_)) return false;
+    const double xs[] = {dataExtent_.left, dataExtent_.right}, ys[] = {dataExtent_.bottom, dataExtent_.top};
+    bool first = true;
+    for (double x : xs) {
+        for (double y : ys) {
+            const double mx = (now.ax + now.bx * x + now.cx * y) - (base.ax + base.bx * x + base.cx * y);
+            const double my = (now.ay + now.by * x + now.cy * y) - (base.ay + base.by * x + base.cy * y);
+            if (!std::isfinite(mx) || !std::isfinite(my) || std::fabs(mx) > 1e8 || std::fabs(my) > 1e8) return false;
+            if (first) {
+                dx = std::lround(mx);
+                dy = std::lround(my);
+                first = false;
+            }
+            if (std::fabs(mx - dx) > kWholePixelTolerance || std::fabs(my - dy) > kWholePixelTolerance) return false;
+        }
+    }
+    return true;
+}
+
+bool RendererOptimiserDataset::BuildZoom(ZoomPixels& zoom) const {
+    if (extent::IsEmpty(dataExtent_)) return true;
+    // The grid covers the data's pixels under the zoom's transformation, with a margin for the
+    // rounding of single-precision screen positions.
+    float x0, y0, x1, y1;
+    zoom.base.Apply(dataExtent_.left, dataExtent_.bottom, x0, y0);
+    zoom.base.Apply(dataExtent_.right, dataExtent_.top, x1, y1);
+    if (!ScreenProjection::InRange(x0) || !ScreenProjection::InRange(y0) || !ScreenProjection::InRange(x1) ||
+        !ScreenProjection::InRange(y1))
+        return false;
+    if (zoom.base.cx != 0 || zoom.base.by != 0) return false;  // a rotated view: walk the rows
+    const long left = static_cast<long>(std::floor(std::min(x0, x1))) - 2;
+    const long top = static_cast<long>(std::floor(std::min(y0, y1))) - 2;
+    const long width = static_cast<long>(std::floor(std::max(x0, x1))) + 3 - left;
+    const long height = static_cast<long>(std::floor(std::max(y0, y1))) + 3 - top;
+    if (static_cast<long long>(width) * height > kZoomGridLimit) return false;
+
+    std::vector<unsigned> taken(static_cast<size_t>((static_cast<long long>(width) * height + 31) / 32), 0u);
+    // The screen position as ToPixel computes it (the view is not rotated: x alone gives sx),
+    // then its cell of the grid: the grid's corner is a whole number, so subtracting it is exact
+    // and truncating the difference, never negative in the grid, is the floor.
+    const double ax = zoom.base.ax, bx = zoom.base.bx, ay = zoom.base.ay, cy = zoom.base.cy;
+    const double ox = offsetX_, oy = offsetY_;
+    const double gridLeft = static_cast<double>(left), gridTop = static_cast<double>(top);
+    const double gridWidth = static_cast<double>(width), gridHeight = static_cast<double>(height);
+    const double* xs = positions_.XData();
+    const double* ys = positions_.YData();
+    const std::uint32_t* words = positions_.CountWords();
+    unsigned* grid = taken.data();
+    const long count = positions_.Count();
+    // One row: false when it falls outside the grid (which then cannot serve).
+    auto place = [&](long i) {
+        const float sx = static_cast<float>(ax + bx * (xs[i] + ox));
+        const float sy = static_cast<float>(ay + cy * (ys[i] + oy));
+        const double fx = static_cast<double>(sx) - gridLeft, fy = static_cast<double>(sy) - gridTop;
+        if (!(fx >= 0 && fy >= 0 && fx < gridWidth && fy < gridHeight)) return false;
+        const long cx = static_cast<long>(fx), cyCell = static_cast<long>(fy);
+        const size_t bit = static_cast<size_t>(cyCell) * static_cast<size_t>(width) + static_cast<size_t>(cx);
+        unsigned& word = grid[bit >> 5];
+        const unsigned mask = 1u << (bit & 31);
+        if (!(word & mask)) {
+            word |= mask;
+            zoom.entries.push_back({static_cast<int>(i), cx + left, cyCell + top});
+        }
+        return true;
+    };
+    for (long w = 0; w * 32 < count; ++w) {
+        std::uint32_t bits = words[w];
+        const long first = w * 32;
+        if (bits == 0xFFFFFFFFu && first + 32 <= count) {
+            for (long i = first; i < first + 32; ++i)
+                if (!place(i)) return false;
+            continue;
+        }
+        for (long k = 0; bits; ++k, bits >>= 1)
+            if ((bits & 1u) && !place(first + k)) return false;
+    }
+    return true;
+}
+
+bool RendererOptimiserDataset::RebuildFromZoom() {
+    if (!projection_.IsAffine() || !positions_.Known()) return false;
+    const ScreenProjection::Affine now = projection_.Coefficients();
+    long dx = 0, dy = 0;
+    auto zoom = std::find_if(zooms_.begin(), zooms_.end(), [&](const ZoomPixels& z) {
+        return z.offsetX == offsetX_ && z.offsetY == offsetY_ && WholePixelMove(z.base, now, dx, dy);
+    });
+    if (zoom != zooms_.end()) {
+        // The kept level moved by whole pixels: its transformation, moved, places this view.
+        ScreenProjection::Affine moved = zoom->base;
+        moved.ax += dx;
+        moved.ay += dy;
+        projection_.Adopt(moved);
+        std::rotate(zoom, zoom + 1, zooms_.end());
+        ++shiftedFrames_;
+    } else {
+        ZoomPixels fresh;
+        fresh.base = now;
+        fresh.offsetX = offsetX_;
+        fresh.offsetY = offsetY_;
+        if (!BuildZoom(fresh)) return false;
+        if (zooms_.size() >= kZoomLevels) zooms_.erase(zooms_.begin());
+        zooms_.push_back(std::move(fresh));
+        dx = dy = 0;
+    }
+
+    // The view's pixels are the level's pixels that fall in the drawing rectangle, in row order.
+    const ZoomPixels& level = zooms_.back();
+    const long moveX = dx + viewRect_.left, moveY = dy + viewRect_.top;
+    for (const ZoomPixels::Entry& e : level.entries) {
+        const long x = e.x + moveX, y = e.y + moveY;
+        if (x < viewRect_.left || x >= viewRect_.right || y < viewRect_.top || y >= viewRect_.bottom) continue;
+        // A pixel's first row lies outside the view's extent only at its very edge; there the
+        // pixel may belong to a later row: walk the rows instead.
+        ZmaPointD p;
+        if (!KeptPosition(e.row, p) || !extent::Contains(viewExtent_, p)) {
+            projection_.Prepare(viewExtent_);
+            return false;
+        }
+        Accept(x, y, e.row);
+    }
+    // A level holding a pixel for many of the rows costs more memory than it saves time.
+    const size_t limit = static_cast<size_t>(positions_.Count()) / kZoomEntriesPerRowDivisor;
+    size_t total = 0;
+    for (const ZoomPixels& z : zooms_) total += z.entries.size();
+    while (total > limit && !zooms_.empty()) {
+        total -= zooms_.front().entries.size();
+        zooms_.erase(zooms_.begin());
+    }
+    return true;
+}
+
+int RendererOptimiserDataset::ItemAtPixel(const POINT& pixel) { return owners_.Find(pixel.x, pixel.y); }
 
 int RendererOptimiserDataset::HitTest(const POINT& point, IHostRenderer* renderer) {
     if (!::PtInRect(&viewRect_, point)) return -1;
@@ -326,7 +521,7 @@ int RendererOptimiserDataset::HitTest(const POINT& point, IHostRenderer* rendere
     POINT bestPixel = {0, 0};
     for (long y = y0; y <= y1; ++y) {
         for (long x = x0; x <= x1; ++x) {
-            const int row = pixels_.Find(x, y);
+            const int row = owners_.Find(x, y);
             if (row == -1) continue;
             const long dx = point.x - x, dy = point.y - y;
             const long distance = dx * dx + dy * dy;
@@ -363,19 +558,26 @@ int RendererOptimiserDataset::MoveNext() {
     return row;
 }
 
+bool RendererOptimiserDataset::GetDrawPosition(POINT& pixel) {
+    // The drawn rows carry the pixel they claimed; the selection's representatives are placed
+    // from the host as before.
+    if (!selectedMode_ && currentIndex_ >= 0 && currentIndex_ < static_cast<int>(drawPixels_.size())) {
+        pixel = drawPixels_[static_cast<size_t>(currentIndex_)];
+        return true;
+    }
+    return GetScreenPosition(pixel);
+}
+
 bool RendererOptimiserDataset::GetDataExtent(ZmaExtent& out) {
     bool used = !extent::IsEmpty(dataExtent_);
     if (!used && dataset_) {
-        IHostRows& rows = Rows();
-        const long count = hostdata::RowCount(&rows);
-        if (count > 0) hostdata::MoveFirst(&rows);
-        for (long i = 0; i < count; ++i) {
+        if (!positions_.Known()) ReadRows(nullptr, false);
+        for (long i = 0; i < positions_.Count(); ++i) {
             ZmaPointD p;
-            if (ReadPosition(p) && (!rowFilter_ || rowFilter_->ValidateRow())) {
+            if (positions_.Counts(i) && KeptPosition(i, p)) {
                 extent::Extend(dataExtent_, p);
                 used = true;
             }
-            if (i + 1 < count) hostdata::MoveNext(&rows);
         }
     }
     out = dataExtent_;
@@ -384,73 +586,133 @@ bool RendererOptimiserDataset::GetDataExtent(ZmaExtent& out) {
 
 // --- cell sites -------------------------------------------------------------------------------
 
-RendererOptimiserCellSites::RendererOptimiserCellSites(const std::wstring& siteFilter)
-    : siteFilter_(Lower(siteFilter)), iterator_(rowPixels_.end()) {
+RendererOptimiserCellSites::RendererOptimiserCellSites(const std::wstring& siteFilter) : siteFilter_(Lower(siteFilter)) {
     SetMonitoredClassName("RendererOptimiserCellSites");
     Register();
 }
 
 RendererOptimiserCellSites::~RendererOptimiserCellSites() = default;
 
+void RendererOptimiserCellSites::InvalidateRows() {
+    positions_.Clear();
+    // The index points at rows: changed rows need it anew.
+    elementIndex_.clear();
+    dataExtent_ = kEmptyExtent;
+    selectedItems_.clear();
+    stale_ = true;
+}
+
+size_t RendererOptimiserCellSites::RowCacheBytes() const {
+    return positions_.Bytes() + sites_.capacity() * sizeof(Site) + topOfPixel_.Bytes() +
+           elementIndex_.size() * (sizeof(std::pair<const int, int>) + 16);
+}
+
 void RendererOptimiserCellSites::Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX,
                                         double offsetY, bool selectedMode) {
-    bool changed = StoreView(view, viewExtent);
+    bool changed = StoreView(view, viewExtent) || stale_;
     // Moved sites need their new pixels, or lines drawn to them would miss them.
     if (StoreOffsets(offsetX, offsetY)) changed = true;
     selectedMode_ = selectedMode;
     if (!changed) return;
-    rowPixels_.clear();
-    iterator_ = rowPixels_.end();
+    stale_ = false;
+    sites_.clear();
+    topOfPixel_.Clear();
     selectedItems_.clear();
     Rebuild(extent::IsEmpty(dataExtent_));
+    current_ = static_cast<int>(sites_.size());  // no iteration until Reset
 }
 
-void RendererOptimiserCellSites::Rebuild(bool computeExtent) {
-    if (computeExtent) dataExtent_ = kEmptyExtent;
-    if (!dataset_) return;
+bool RendererOptimiserCellSites::Shown(const VARIANT& value) const {
+    if (value.vt == VT_NULL) return siteFilter_.empty();
+    if (value.vt != VT_BSTR) return true;
+    // Compared as lower case, character by character, without making a lower-case copy.
+    const wchar_t* text = value.bstrVal ? value.bstrVal : L"";
+    const size_t length = value.bstrVal ? ::SysStringLen(value.bstrVal) : 0;
+    if (length != siteFilter_.size()) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<wchar_t>(std::towlower(text[i])) != siteFilter_[i]) return false;
+    return true;
+}
+
+void RendererOptimiserCellSites::ReadRows() {
     ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
     ComPtr<IHostField> handleField = hostdata::FieldByName(fields.Get(), L"ElementHandle");
     ComPtr<IHostField> typeField = hostdata::FieldByName(fields.Get(), L"LayerType");
     // The element index is built once, on the first walk, and kept.
     const bool buildIndex = elementIndex_.empty() && handleField;
-    if (!computeExtent && !buildIndex && !extent::IsEmpty(dataExtent_) && !extent::Overlap(viewExtent_, dataExtent_))
-        return;
 
-    projection_.Prepare(viewExtent_);
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
-    if (count > 0) hostdata::MoveFirst(&rows);
-    Variant value;
-    for (long i = 0; i < count; ++i) {
-        bool shown = true;
-        if (typeField) {
-            hostdata::ReadValue(typeField.Get(), value);
-            if (value.vt == VT_BSTR) {
-                shown = Lower(value.bstrVal ? value.bstrVal : L"") == siteFilter_;
-            } else if (value.vt == VT_NULL) {
-                shown = siteFilter_.empty();
+    positions_.Begin(count);
+    long read = 0;
+    try {
+        if (count > 0) hostdata::MoveFirst(&rows);
+        Variant value;
+        for (long i = 0; i < count; ++i) {
+            bool shown = true;
+            if (typeField) {
+                hostdata::ReadValue(typeField.Get(), value);
+                shown = Shown(value);
             }
+            if (buildIndex && shown) {
+                hostdata::ReadValue(handleField.Get(), value);
+                if (value.vt != VT_EMPTY && value.vt != VT_NULL &&
+                    SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_I4)) && value.lVal != 0)
+                    elementIndex_.emplace(value.lVal, static_cast<int>(i));
+            }
+            double lon = 0, lat = 0;
+            const bool has = ReadRaw(lon, lat);
+            positions_.Set(i, has, lon, lat, has && shown);
+            read = i + 1;
+            if (i + 1 < count) hostdata::MoveNext(&rows);
         }
-        if (buildIndex && shown) {
-            hostdata::ReadValue(handleField.Get(), value);
-            if (value.vt != VT_EMPTY && value.vt != VT_NULL && SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_I4)) &&
-                value.lVal != 0)
-                elementIndex_.emplace(value.lVal, static_cast<int>(i));
-        }
-        ZmaPointD p;
-        if (ReadPosition(p)) {
-            if (computeExtent) extent::Extend(dataExtent_, p);
-            if (shown && extent::Contains(viewExtent_, p)) rowPixels_[static_cast<int>(i)] = ToPixel(p);
-        }
-        if (i + 1 < count) hostdata::MoveNext(&rows);
+    } catch (...) {
+        positions_.Finish(read, false);
+        throw;
     }
+    positions_.Finish(read, true);
+}
+
+void RendererOptimiserCellSites::Rebuild(bool computeExtent) {
+    if (computeExtent) dataExtent_ = kEmptyExtent;
+    if (!dataset_) return;
+    const bool read = !positions_.Known();
+    if (!computeExtent && !read && !extent::IsEmpty(dataExtent_) && !extent::Overlap(viewExtent_, dataExtent_))
+        return;
+    projection_.Prepare(viewExtent_);
+    if (read) ReadRows();
+
+    const double ox = offsetX_, oy = offsetY_;
+    const long count = positions_.Count();
+    // The extent covers every site with a position, shown or not.
+    if (computeExtent)
+        for (long i = 0; i < count; ++i)
+            if (positions_.HasPosition(i)) extent::Extend(dataExtent_, {positions_.X(i) + ox, positions_.Y(i) + oy});
+    for (size_t b = 0; b < positions_.BlockCount(); ++b) {
+        if (!RowPositions::BlockMayShow(positions_.Block(b), viewExtent_, ox, oy)) continue;
+        const long end = std::min(count, static_cast<long>(b + 1) * RowPositions::kBlockRows);
+        for (long i = static_cast<long>(b) * RowPositions::kBlockRows; i < end; ++i) {
+            if (!positions_.Counts(i)) continue;
+            const ZmaPointD p = {positions_.X(i) + ox, positions_.Y(i) + oy};
+            if (!extent::Contains(viewExtent_, p)) continue;
+            const POINT pixel = ToPixel(p);
+            const int entry = static_cast<int>(sites_.size());
+            const int below = topOfPixel_.Find(pixel.x, pixel.y);
+            sites_.push_back({static_cast<int>(i), pixel, below});
+            topOfPixel_.Set(pixel.x, pixel.y, entry);
+        }
+    }
+}
+
+int RendererOptimiserCellSites::EntryOf(int row) const {
+    auto it = std::lower_bound(sites_.begin(), sites_.end(), row, [](const Site& s, int r) { return s.row < r; });
+    return it != sites_.end() && it->row == row ? static_cast<int>(it - sites_.begin()) : -1;
 }
 
 int RendererOptimiserCellSites::ItemAtPixel(const POINT& pixel) {
     // The highest row on the pixel is the one on top.
-    for (auto it = rowPixels_.rbegin(); it != rowPixels_.rend(); ++it)
-        if (it->second.x == pixel.x && it->second.y == pixel.y) return it->first;
-    return -1;
+    const int entry = topOfPixel_.Find(pixel.x, pixel.y);
+    return entry == -1 ? -1 : sites_[static_cast<size_t>(entry)].row;
 }
 
 int RendererOptimiserCellSites::HitTest(const POINT& point, IHostRenderer* renderer) {
@@ -460,29 +722,41 @@ int RendererOptimiserCellSites::HitTest(const POINT& point, IHostRenderer* rende
     THROW_IF_FAILED(renderer->GetHitRadius(&radius));
     const long r = radius;
     const RECT box = {point.x - r, point.y - r, point.x + r, point.y + r};
+
+    // The candidates, from the highest row down: the box's pixels when it is small, else all.
+    std::vector<int> candidates;
+    const long long area = r > 0 ? 4LL * r * r : 0;
+    if (area <= static_cast<long long>(sites_.size())) {
+        for (long y = box.top; y < box.bottom; ++y)
+            for (long x = box.left; x < box.right; ++x)
+                for (int e = topOfPixel_.Find(x, y); e != -1; e = sites_[static_cast<size_t>(e)].below)
+                    candidates.push_back(e);
+        std::sort(candidates.begin(), candidates.end(), std::greater<int>());
+    } else {
+        for (int e = static_cast<int>(sites_.size()) - 1; e >= 0; --e)
+            if (::PtInRect(&box, sites_[static_cast<size_t>(e)].pixel)) candidates.push_back(e);
+    }
     IHostRows& rows = Rows();
-    for (auto it = rowPixels_.rbegin(); it != rowPixels_.rend(); ++it) {
-        if (!::PtInRect(&box, it->second)) continue;
-        hostdata::MoveTo(&rows, it->first);
+    for (int e : candidates) {
+        const Site& site = sites_[static_cast<size_t>(e)];
+        hostdata::MoveTo(&rows, site.row);
         VARIANT_BOOL hit = VARIANT_FALSE;
-        THROW_IF_FAILED(renderer->HitTest(point.x - it->second.x, point.y - it->second.y, &hit));
-        if (hit == VARIANT_TRUE) return it->first;
+        THROW_IF_FAILED(renderer->HitTest(point.x - site.pixel.x, point.y - site.pixel.y, &hit));
+        if (hit == VARIANT_TRUE) return site.row;
     }
     return -1;
 }
 
 int RendererOptimiserCellSites::Reset() {
+    currentRow_ = -1;
     if (selectedMode_) {
         if (!dataset_) return -1;
         ComPtr<IHostStringList> selection = hostdata::Selection(dataset_.Get());
         selectionCount_ = static_cast<int>(hostdata::SelectionCount(selection.Get()));
         selectionIndex_ = -1;
-    } else {
-        iterator_ = rowPixels_.begin();
-        if (iterator_ == rowPixels_.end()) return -1;
-        hostdata::MoveTo(&Rows(), iterator_->first);
-        return iterator_->first;
+        return MoveNext();
     }
+    current_ = -1;
     return MoveNext();
 }
 
@@ -492,17 +766,29 @@ int RendererOptimiserCellSites::MoveNext() {
         ComPtr<IHostStringList> selection = hostdata::Selection(dataset_.Get());
         while (++selectionIndex_ < selectionCount_) {
             const int row = static_cast<int>(hostdata::SelectionItem(selection.Get(), selectionIndex_));
-            if (rowPixels_.count(row)) {
+            if (EntryOf(row) != -1) {
                 hostdata::MoveTo(&Rows(), row);
+                currentRow_ = row;
                 return row;
             }
         }
+        currentRow_ = -1;
         return -1;
     }
-    if (iterator_ == rowPixels_.end()) return -1;
-    if (++iterator_ == rowPixels_.end()) return -1;
-    hostdata::MoveTo(&Rows(), iterator_->first);
-    return iterator_->first;
+    if (current_ >= static_cast<int>(sites_.size())) return -1;
+    if (++current_ >= static_cast<int>(sites_.size())) return -1;
+    const int row = sites_[static_cast<size_t>(current_)].row;
+    hostdata::MoveTo(&Rows(), row);
+    return row;
+}
+
+bool RendererOptimiserCellSites::GetDrawPosition(POINT& pixel) {
+    const int entry = selectedMode_ ? (currentRow_ == -1 ? -1 : EntryOf(currentRow_)) : current_;
+    if (entry >= 0 && entry < static_cast<int>(sites_.size())) {
+        pixel = sites_[static_cast<size_t>(entry)].pixel;
+        return true;
+    }
+    return GetScreenPosition(pixel);
 }
 
 bool RendererOptimiserCellSites::GetDataExtent(ZmaExtent& out) {

@@ -3,13 +3,19 @@
 // For every frame an optimiser turns the dataset's rows into screen pixels, keeps only what can
 // be seen, and answers its data layer which rows to draw and in which order, which row lies at or
 // near a pixel, and which extents the data and its selection cover. A redraw then costs one
-// symbol per occupied pixel instead of one per row, and nothing is re-read until the view, its
-// extent or the layer's offsets change.
+// symbol per occupied pixel instead of one per row, and the pixels are worked out again only
+// when the view, its extent or the layer's offsets change.
 //
 //  - RendererOptimiserDataset (measurement points): at most one row per pixel; the first row
 //    (lowest row number) that falls on a pixel wins it.
 //  - RendererOptimiserCellSites (cell sites): every shown row keeps its pixel; where rows share a
 //    pixel the highest row number is on top. Rows are also indexed by "ElementHandle".
+//
+// Both read every row of the host once and keep its position (RowPositions) until the host
+// reports a change of the rows (InvalidateRows); a new view then costs no reading of the host.
+// The point optimiser also keeps, for a few recent zoom levels, the pixel of the first row of
+// every occupied pixel of the whole data: a view that is one of them moved by whole pixels (a
+// pan east or west) takes its pixels from there instead of from every row.
 //
 // Map points are x = longitude, y = latitude in degrees, with the layer's offsets added. A row
 // whose latitude and longitude are both exactly 0, or either is empty or null, has no position.
@@ -18,6 +24,8 @@
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/PixelTable.h"
+#include "ZmaVOMap2/datalayers/RowPositions.h"
 #include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "platform/Com.h"
 
@@ -84,6 +92,13 @@ public:
     // The selection changed: the next request rebuilds the list.
     virtual void ClearSelectedItems() { selectedItems_.clear(); }
     virtual void SetRowFilter(RendererRowValidatorInterface* filter) = 0;
+    // The rows of the dataset changed (values, count, or what the row filter judges): the next
+    // update reads them again.
+    virtual void InvalidateRows() = 0;
+    // The pixel of the row that Reset or MoveNext answered last, as the iteration placed it.
+    virtual bool GetDrawPosition(POINT& pixel) { return GetScreenPosition(pixel); }
+    // Memory kept for the rows, in bytes (the per-row caches, not the view's pixel table).
+    virtual size_t RowCacheBytes() const { return positions_.Bytes(); }
 
     // The engine map whose ConvertPosition places the rows.
     void SetMap(IDispatch* map) { projection_.SetMap(map); }
@@ -95,12 +110,21 @@ protected:
 
     // Reads the current row's position into `point` (offsets added).
     bool ReadPosition(ZmaPointD& point);
+    // The same without the offsets, as the host holds it.
+    bool ReadRaw(double& longitude, double& latitude);
     POINT ToPixel(const ZmaPointD& point) const { return projection_.ToPixel(point.x, point.y, viewRect_.left, viewRect_.top); }
     IHostRows& Rows();
     // Stores the view; answers whether rectangle or extent differ from the stored ones.
     bool StoreView(const RECT& view, const ZmaExtent& viewExtent);
     // Stores the offsets; answers whether they changed, shifting a known data extent with them.
     bool StoreOffsets(double offsetX, double offsetY);
+    // The kept position of a row, offsets added; false when it has none.
+    bool KeptPosition(long row, ZmaPointD& point) const {
+        if (row < 0 || row >= positions_.Count() || !positions_.HasPosition(row)) return false;
+        point.x = positions_.X(row) + offsetX_;
+        point.y = positions_.Y(row) + offsetY_;
+        return true;
+    }
 
     platform::ComPtr<IHostDataset> dataset_;
     platform::ComPtr<IHostRows> rows_;
@@ -114,6 +138,7 @@ protected:
     std::vector<int> selectedItems_;
     ScreenProjection projection_;
     platform::Variant latitude_, longitude_;  // reused by every read
+    RowPositions positions_;
 };
 
 class RendererOptimiserDataset : public RendererOptimiserInterface, public ZmoLifetimeMonitoring::CLifetimeDetector {
@@ -138,39 +163,51 @@ public:
     static bool NoPositionMessageShown() noexcept;
     static void ResetNoPositionMessage() noexcept;
 
-private:
-    // Which row owns which pixel of the view: a dense grid for screen-sized views, a tree for
-    // huge ones (printer pages).
-    class PixelOwners {
-    public:
-        void Reset(const RECT& view);
-        int Find(long x, long y) const;
-        // Enters the row when the pixel is free; answers whether it did.
-        bool Claim(long x, long y, int row);
-        bool Empty() const noexcept { return count_ == 0; }
-        // Whether a row owns the pixel; for the rebuild, which asks this of every row in view.
-        // A bit per pixel keeps the question in the cache, where the grid of rows would not be.
-        bool Taken(long x, long y) const {
-            if (!dense_) return Find(x, y) != -1;
-            const size_t i = static_cast<size_t>(y - view_.top) * width_ + static_cast<size_t>(x - view_.left);
-            return (taken_[i >> 5] >> (i & 31)) & 1u;
-        }
+    void InvalidateRows() override;
+    bool GetDrawPosition(POINT& pixel) override;
+    size_t RowCacheBytes() const override;
+    // The pixels of the view: occupied ones and the table of their owners, in bytes.
+    size_t ViewBytes() const noexcept { return owners_.Bytes() + taken_.capacity() * sizeof(unsigned) + drawPixels_.capacity() * sizeof(POINT); }
+    // Frames drawn from a zoom level's kept pixels (whole-pixel pans) since the optimiser was made.
+    long ShiftedFrames() const noexcept { return shiftedFrames_; }
 
-    private:
-        RECT view_ = {0, 0, 0, 0};
-        long width_ = 0, height_ = 0;
-        bool dense_ = true;
-        std::vector<int> grid_;
-        std::vector<unsigned> taken_;  // a bit per grid cell
-        std::map<std::pair<long, long>, int> tree_;
-        size_t count_ = 0;
+private:
+    // The pixels of every counting row at one zoom level: the first row of each pixel, with its
+    // pixel under the zoom's transformation (floor of the screen position). A view that is this
+    // zoom moved by whole pixels takes its pixels from here instead of from the rows.
+    struct ZoomPixels {
+        ScreenProjection::Affine base;
+        double offsetX = 0, offsetY = 0;
+        struct Entry {
+            int row;
+            long x, y;
+        };
+        std::vector<Entry> entries;  // in row order
     };
 
+    // Reads every row of the host into positions_ (asking the row filter of each); extends
+    // `extent` by the counting rows and, with `claimPixels`, lets those in view claim their pixels.
+    void ReadRows(ZmaExtent* extent, bool claimPixels);
     void Rebuild(bool computeExtent);
+    // The view's pixels from a zoom level's kept pixels; false when the view cannot use them.
+    bool RebuildFromZoom();
+    bool BuildZoom(ZoomPixels& zoom) const;
+    // Whether `now` is `base` moved by whole pixels over the data; the move into (dx, dy).
+    bool WholePixelMove(const ScreenProjection::Affine& base, const ScreenProjection::Affine& now, long& dx,
+                        long& dy) const;
+    // Every kept row in view claims its pixel, in row order.
+    void RebuildFromRows();
+    void ClearView();
+    void Accept(long x, long y, int row);
     // Whether the pixel lies in the drawing rectangle and no row owns it yet.
     bool IsFree(const POINT& pixel) const {
-        return pixel.x >= viewRect_.left && pixel.x < viewRect_.right && pixel.y >= viewRect_.top &&
-               pixel.y < viewRect_.bottom && !pixels_.Taken(pixel.x, pixel.y);
+        if (pixel.x < viewRect_.left || pixel.x >= viewRect_.right || pixel.y < viewRect_.top ||
+            pixel.y >= viewRect_.bottom)
+            return false;
+        if (taken_.empty()) return owners_.Find(pixel.x, pixel.y) == -1;
+        const size_t i = static_cast<size_t>(pixel.y - viewRect_.top) * static_cast<size_t>(viewWidth_) +
+                         static_cast<size_t>(pixel.x - viewRect_.left);
+        return !((taken_[i >> 5] >> (i & 31)) & 1u);
     }
 
     RendererRowValidatorInterface* rowFilter_ = nullptr;
@@ -178,8 +215,13 @@ private:
     int itemCount_ = 0;
     int currentIndex_ = -1;
     bool selectedMode_ = false;
-    PixelOwners pixels_;
+    bool stale_ = true;  // the view's pixels must be worked out at the next update
+    PixelTable owners_;            // pixel -> row
+    std::vector<unsigned> taken_;  // a bit per pixel of the view, for the rebuild's question
     std::vector<int> drawList_;
+    std::vector<POINT> drawPixels_;  // the pixel of each drawList_ entry
+    std::vector<ZoomPixels> zooms_;  // the most recent last
+    long shiftedFrames_ = 0;
 };
 
 class RendererOptimiserCellSites : public RendererOptimiserInterface, public ZmoLifetimeMonitoring::CLifetimeDetector {
@@ -197,6 +239,9 @@ public:
     bool GetDataExtent(ZmaExtent& out) override;
     // Cell sites are filtered by their "LayerType" value only.
     void SetRowFilter(RendererRowValidatorInterface*) override {}
+    void InvalidateRows() override;
+    bool GetDrawPosition(POINT& pixel) override;
+    size_t RowCacheBytes() const override;
 
     // For the line layers: the first row of each non-zero element handle.
     const std::map<int, int>& GetElementHandleIndex() const noexcept { return elementIndex_; }
@@ -206,13 +251,29 @@ public:
     const std::wstring& GetSiteFilter() const noexcept { return siteFilter_; }
 
 private:
+    // A shown row in view and its pixel; `below` is the entry of the next lower row on the same
+    // pixel (-1 for none), so that a pixel's rows are found from the top down.
+    struct Site {
+        int row;
+        POINT pixel;
+        int below;
+    };
+
+    // Reads every row of the host: positions, whether the row is shown, the element index.
+    void ReadRows();
     void Rebuild(bool computeExtent);
+    // The entry of a row in sites_, or -1.
+    int EntryOf(int row) const;
+    bool Shown(const VARIANT& layerType) const;
 
     int selectionCount_ = 0;
     int selectionIndex_ = 0;
     std::wstring siteFilter_;  // lower case
     bool selectedMode_ = false;
-    std::map<int, POINT> rowPixels_;
-    std::map<int, POINT>::iterator iterator_;
+    bool stale_ = true;
+    std::vector<Site> sites_;  // in row order
+    PixelTable topOfPixel_;     // pixel -> the entry of its highest row
+    int current_ = -1;          // the entry of a normal iteration
+    int currentRow_ = -1;       // the row a selected-mode iteration answered last
     std::map<int, int> elementIndex_;
 };

@@ -136,6 +136,7 @@ HRESULT CZmaVadAZDataLayer::ReplaceDataset(IHostDataset* dataset) {
         if (!FindLatLongFields()) return E_FAIL;
         RefreshStyleField();
         optimiser_->SetSources(dataset_.Get(), latitudeField_.Get(), longitudeField_.Get());
+        NoteRowFilter();
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
@@ -148,6 +149,7 @@ HRESULT CZmaVadAZDataLayer::Initialise(const std::vector<std::wstring>& fieldNam
         BuildDisplayFields(fieldNames);
         RefreshStyleField();
         optimiser_->SetSources(dataset_.Get(), latitudeField_.Get(), longitudeField_.Get());
+        NoteRowFilter();
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
@@ -219,6 +221,8 @@ void CZmaVadAZDataLayer::RefreshStyleField() {
 
 HRESULT CZmaVadAZDataLayer::RefreshFromDataset() {
     try {
+        // The host changed the rows: the optimiser's kept positions are stale.
+        optimiser_->InvalidateRows();
         ReloadAttributeCodes();
         return S_OK;
     } CATCH_RETURN_QUIET()
@@ -325,9 +329,20 @@ bool CZmaVadAZDataLayer::OnDrawUserLayer(HDC /*dc*/, const RECT& rect, const Zma
         object->QueryInterface(__uuidof(IHostRenderer), renderer_.PutVoid());
     }
     if (renderer_) PrepareRenderer(renderer_.Get());
+    NoteRowFilter();
     drawnOnce_ = true;
     optimiser_->Update(rect, extent, offsetX_, offsetY_, false);
     return true;
+}
+
+void CZmaVadAZDataLayer::NoteRowFilter() {
+    // ValidateRow judges by the style flag and the style field; the optimiser keeps its verdicts
+    // for every row until either changes.
+    std::wstring key = styleFlag_ ? L"1:" : L"0:";
+    if (styleField_) key += hostdata::FieldName(styleField_.Get());
+    if (key == rowFilterKey_) return;
+    rowFilterKey_ = key;
+    optimiser_->InvalidateRows();
 }
 
 void CZmaVadAZDataLayer::DrawLineLayers(HDC dc, const RECT& rect, const ZmaExtent& extent) {
@@ -345,7 +360,7 @@ bool CZmaVadAZDataLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent)
     const long code = styleFlag_ ? kCodeNormal + kCodeFilteringStyle : kCodeNormal;
     for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
         POINT pixel;
-        if (optimiser_->GetScreenPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
+        if (optimiser_->GetDrawPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
     }
     DrawLineLayers(dc, rect, extent);
     return true;
@@ -360,7 +375,7 @@ bool CZmaVadAZDataLayer::DrawSecondPass(HDC dc, const RECT& rect, const ZmaExten
     const long code = styleFlag_ ? kCodeSelected + kCodeFilteringStyle : kCodeSelected;
     for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
         POINT pixel;
-        if (optimiser_->GetScreenPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
+        if (optimiser_->GetDrawPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
     }
     return true;
 }
@@ -421,7 +436,7 @@ bool CZmaVadAZDataLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& e
             if (EvaluateExpression(expression, text)) THROW_IF_FAILED(renderer.SetLabelText(Bstr(text).Get()));
         }
         POINT pixel;
-        if (!optimiser_->GetScreenPosition(pixel)) continue;
+        if (!optimiser_->GetDrawPosition(pixel)) continue;
         if (skipDuplicates) {
             Bstr text;
             if (renderer.GetLabelText(text.Put()) == S_OK && text.Get()) {

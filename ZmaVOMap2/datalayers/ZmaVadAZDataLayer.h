@@ -34,6 +34,19 @@ inline constexpr CLSID kFieldRenderer = {0x565A875E, 0x80DA, 0x42A0, {0xB7, 0x53
 
 class LayerFactory;
 
+namespace tabexport {
+class TabTable;
+}
+
+// The default look of an exported point.
+struct ExportSymbol {
+    std::wstring fontName;
+    double size = 0.0;
+    long rotation = 0;  // degrees
+    long colour = 0;    // 0x00BBGGRR
+    short character = 0;
+};
+
 // Registers the data layer for the point, cell-site and cell-reference type codes.
 void RegisterDataLayerKinds(LayerFactory& factory);
 
@@ -86,6 +99,24 @@ public:
     void Redraw() override;
     // The field that drives the symbol property `role` (3: the cell colour).
     void SetCellColourField(const char* fieldName, int role) override;
+
+    // --- Export -------------------------------------------------------------------------------
+    // Writes the rows as a table of font points with one attribute per display field (and, for
+    // cell sites, the tables of the tied line layers). S_OK or the failure; a table that could
+    // not be completed is not left behind.
+    HRESULT ExportTab(const std::string& folder) override;
+    bool CanExportKml() override { return true; }
+    // One placemark per row with a position, for the front display field.
+    void AddKmlContent(IXMLDOMElement* document) override;
+    // The attribute fields of the table, one per display field the dataset has, front first.
+    void AddTABFields(tabexport::TabTable& table, int largestWidth);
+    // The default symbol from the formatter of the styled display field that drives the
+    // character, else the size, the colour, the rotation; E_POINTER when there is none.
+    void GetExportSymbol(ExportSymbol& symbol);
+    // Appends to `parent` one Style and the Placemark that uses it. `number` keeps the style ids
+    // of one document apart.
+    void ExportKMLPlacemarks(IXMLDOMElement* parent, double longitude, double latitude, const VARIANT& value,
+                             IHostFieldStyle* formatter, long number);
 
     // --- Dataset ------------------------------------------------------------------------------
     // The dataset shown, no reference added; null when none.
@@ -189,11 +220,15 @@ public:
     bool WasDrawn() const noexcept { return drawnOnce_; }
 
 private:
+    void ExportRows(tabexport::TabTable& table, const ExportSymbol& defaults);
+    void ExportLineTables(const std::string& folder);
     // The position fields "Latitude" (type 13 or 3) and "Longitude" (type 12 or 3); tells the user
     // and answers false when either is missing.
     bool FindLatLongFields();
     void BuildDisplayFields(const std::vector<std::wstring>& fieldNames);
     void RefreshStyleField();
+    // Tells the optimiser to judge the rows again when what ValidateRow judges by has changed.
+    void NoteRowFilter();
     // Hands one field renderer per styled display field to this frame's drawing object.
     bool PrepareRenderer(IHostRenderer* renderer);
     IHostRenderer& Renderer() const;
@@ -236,6 +271,7 @@ private:
     std::list<std::wstring> displayFields_;
     std::map<std::wstring, long> attributeCodes_;
     platform::Variant rowValue_;  // ValidateRow's reading of the current row
+    std::wstring rowFilterKey_;   // what ValidateRow judged by when the optimiser last read the rows
 };
 
 // The data layer behind a layer of the collection; null for layers of other kinds.

@@ -11,10 +11,9 @@ namespace ExternalIds {
 // The map engine.
 inline constexpr CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 inline constexpr IID kEngineEvents = {0x9D6ED198, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
-inline constexpr GUID kEngineTypeLibrary = {0x9D6ED199, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
-
-// The engine's point object, made for the text features that annotations become.
+// The engine's point object, made by class for positions handed to the engine.
 inline constexpr CLSID kEnginePoint = {0x968303A6, 0x8F18, 0x11D0, {0x87, 0x96, 0x00, 0xAA, 0x00, 0xB7, 0xEF, 0x73}};
+inline constexpr GUID kEngineTypeLibrary = {0x9D6ED199, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 
 // Refused by the control, so that hosts initialise it through IPersistStreamInit.
 inline constexpr IID kPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
@@ -25,7 +24,6 @@ inline constexpr IID kPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0
 namespace EngineMap {
 using namespace LayerEngine::Map;
 constexpr DISPID kAnnotations = 3;
-constexpr DISPID kFeatureFactory = 49;
 constexpr DISPID kExportMap = 39;
 constexpr DISPID kAutoRedraw = 6;
 constexpr DISPID kPaperHeight = 12;
@@ -49,11 +47,19 @@ constexpr DISPID kRedrawInterval = 55;
 constexpr DISPID kSearchPath = 56;
 constexpr DISPID kInfotipSupport = 63;
 constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
+constexpr DISPID kFeatureFactory = 49;
 }  // namespace EngineMap
 
 namespace EngineLayers {
 constexpr DISPID kClearSelection = 2;
 }  // namespace EngineLayers
+
+// The engine map's feature factory.
+namespace EngineFeatureFactory {
+constexpr DISPID kCreateText = 8;  // point, text, position, style
+constexpr DISPID kCreateCircularRegion = 11;
+constexpr short kCircleInMapUnits = 1;
+}  // namespace EngineFeatureFactory
 
 namespace EngineRectangle {
 using namespace LayerEngine::Rectangle;
@@ -64,6 +70,7 @@ namespace EngineFeature {
 constexpr DISPID kType = 1;
 constexpr DISPID kStyle = 2;
 constexpr DISPID kCaption = 3;
+constexpr DISPID kBounds = 7;
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
 constexpr DISPID kPoint = 6;
@@ -75,10 +82,6 @@ constexpr long kLine = 1;
 constexpr long kRegion = 2;
 constexpr long kText = 5;
 }  // namespace EngineFeature
-
-namespace EngineFeatureFactory {
-constexpr DISPID kCreateText = 8;  // point, text, position, style
-}  // namespace EngineFeatureFactory
 
 // The map's text annotations, their items and the items' text graphics.
 namespace EngineAnnotations {

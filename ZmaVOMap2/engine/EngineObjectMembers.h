@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "ZmaVOMap2/engine/EngineMembers.h"
+
 namespace EngineObjects {
 
 inline constexpr CLSID kDatumClass = {0x9D6ED185, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
@@ -35,13 +37,7 @@ constexpr DISPID kMinorAxis = 11;
 constexpr DISPID kSet = 14;
 }  // namespace Datum
 
-namespace Rectangle {
-constexpr DISPID kXMin = 1;
-constexpr DISPID kYMin = 2;
-constexpr DISPID kXMax = 3;
-constexpr DISPID kYMax = 4;
-constexpr DISPID kSet = 7;
-}  // namespace Rectangle
+namespace Rectangle = LayerEngine::Rectangle;
 
 namespace Style {
 constexpr DISPID kSymbolCharacter = 1;

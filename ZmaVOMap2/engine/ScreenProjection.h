@@ -46,13 +46,29 @@ public:
     // One call to the engine, never the transformation.
     void EngineToScreen(double x, double y, float& sx, float& sy) const;
 
-private:
+    // The transformation itself: sx = ax + bx * x + cx * y; sy = ay + by * x + cy * y.
+    struct Affine {
+        double ax = 0, bx = 0, cx = 0, ay = 0, by = 0, cy = 0;
+        // The screen position as ToPixel computes it, before truncation.
+        void Apply(double x, double y, float& sx, float& sy) const {
+            sx = static_cast<float>(ax + bx * x + cx * y);
+            sy = static_cast<float>(ay + by * x + cy * y);
+        }
+    };
+    Affine Coefficients() const noexcept { return {ax_, bx_, cx_, ay_, by_, cy_}; }
+    // Uses `affine` instead of the probed transformation: for a view that the caller knows to be
+    // an earlier one moved by whole pixels, so that its pixels and the earlier ones agree.
+    void Adopt(const Affine& affine) noexcept {
+        ax_ = affine.ax, bx_ = affine.bx, cx_ = affine.cx, ay_ = affine.ay, by_ = affine.by, cy_ = affine.cy;
+        affine_ = true;
+    }
     // Whether v is small enough to truncate to a pixel.
     static bool InRange(float v) {
         const double d = static_cast<double>(v);
         return d > -1e9 && d < 1e9;
     }
 
+private:
     platform::ComPtr<IDispatch> map_;
     bool affine_ = false;
     // sx = ax + bx * x + cx * y; sy = ay + by * x + cy * y

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 
 #include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/persistence/PersistentMapLabelStyle.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
@@ -171,15 +172,7 @@ HRESULT CZmaVadAZLabelProperties::Save(IXMLDOMElement* element, long mapUnit) {
     platform::SetAttribute(element, L"expression", platform::ToWide(expression_));
 
     // Exactly one "Style" child, however often the element is saved.
-    ComPtr<IXMLDOMElement> style;
-    THROW_IF_FAILED(document->createElement(Bstr(L"Style").Get(), style.Put()));
-    ComPtr<IXMLDOMNode> existing;
-    THROW_IF_FAILED(element->selectSingleNode(Bstr(L"Style").Get(), existing.Put()));
-    ComPtr<IXMLDOMNode> placed;
-    if (existing)
-        THROW_IF_FAILED(element->replaceChild(style.Get(), existing.Get(), placed.Put()));
-    else
-        THROW_IF_FAILED(element->appendChild(style.Get(), placed.Put()));
+    ComPtr<IXMLDOMElement> style = persistxml::ReplaceChildElement(element, L"Style");
     THROW_IF_FAILED(CPersistentMapLabelStyle().Save(GetStyle().Get(), style.Get()));
     return S_OK;
 }

@@ -637,9 +637,6 @@ void CZmaVadAZLayer::SetAutoLabel(bool on) { EngineDispatch(engineLayer_.Get()).
 
 CZmaVadAZLabelProperties* CZmaVadAZLayer::GetLabelProperties() { return &labels_; }
 
-// Table and KML export come with the export dialogs.
-HRESULT CZmaVadAZLayer::ExportTab(const std::string& /*folder*/) { return E_NOTIMPL; }
-
 bool CZmaVadAZLayer::OnDrawUserLayer(HDC, const RECT&, const ZmaExtent&) { return true; }
 bool CZmaVadAZLayer::Draw(HDC, const RECT&, const ZmaExtent&) { return true; }
 bool CZmaVadAZLayer::DrawSecondPass(HDC, const RECT&, const ZmaExtent&) { return true; }
@@ -650,9 +647,6 @@ bool CZmaVadAZLayer::OnMouseUp(long, long, double, double) { return false; }
 bool CZmaVadAZLayer::OnDoubleClick() { return false; }
 bool CZmaVadAZLayer::OnKeyDown(short, short) { return false; }
 void CZmaVadAZLayer::Redraw() {}
-bool CZmaVadAZLayer::CanExportKml() { return false; }
-HRESULT CZmaVadAZLayer::ExportKml(const std::string& /*folder*/) { return E_NOTIMPL; }
-void CZmaVadAZLayer::AddKmlContent(IXMLDOMElement*) {}
 void CZmaVadAZLayer::SetCellColourField(const char*, int) {}
 
 bool CZmaVadAZLayer::IsVisibleAtCurrentZoom() {

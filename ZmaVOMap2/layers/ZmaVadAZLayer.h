@@ -89,6 +89,8 @@ public:
     virtual bool GetAutoLabel();
     virtual void SetAutoLabel(bool on);
     virtual CZmaVadAZLabelProperties* GetLabelProperties();
+    // Copies the layer's table file sets into the folder under its clean name (see CopyTabFiles);
+    // a failed copy is told to the user and answered, after the other tables were copied.
     virtual HRESULT ExportTab(const std::string& folder);
     virtual bool OnDrawUserLayer(HDC dc, const RECT& rect, const ZmaExtent& extent);
     virtual bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent);
@@ -101,6 +103,8 @@ public:
     virtual bool OnKeyDown(short keyCode, short shift);
     virtual void Redraw();
     virtual bool CanExportKml();
+    // Writes "<folder>\<clean name>.kml": a KML 2.2 document whose "Document" element the layer
+    // fills through AddKmlContent. Nothing is written (S_OK) when the layer cannot export KML.
     virtual HRESULT ExportKml(const std::string& folder);
     virtual void AddKmlContent(IXMLDOMElement* document);
     virtual void SetCellColourField(const char* fieldName, int role);
@@ -161,6 +165,15 @@ public:
     // With an object: this layer becomes the engine's editable insertion layer; with null the
     // insertion layer is cleared and the layer is no longer editable.
     void SetAsInsertionLayer(IUnknown* object);
+    // Copies the files of the table `source` (every file of its base name but ".tmp" ones) into
+    // `folder` under the clean form of `layerName`. When the target table exists the user is
+    // asked once, before anything is copied; "No" leaves the folder alone (and counts as done).
+    HRESULT CopyTabFiles(const std::string& folder, const std::string& source, const std::string& layerName);
+    // "<folder>\<clean name>[-<clean suffix>].TAB"; the suffix, a text or a string resource id of
+    // this module (MAKEINTRESOURCEA), is used by line layers only.
+    void GetTabFileName(std::string& result, const std::string& folder, const char* suffix = nullptr) const;
+    // The name without the characters < > : " / \ | and blank, as exported files are named.
+    static std::string CleanLayerName(const std::string& name);
     // Copies a stream from its start into a new file; E_FAIL when the file cannot be written.
     static HRESULT WriteStreamToFile(IStream* stream, const std::string& path);
     // The first of "<base>1", "<base>2", ... that no engine layer of the map bears.

@@ -94,16 +94,7 @@ HRESULT SaveLabelProperties(IUnknown* labelProperties, IXMLDOMElement* element) 
                                field ? EngineDispatch(field.Get()).Get(EngineObjects::Field::kName).ToWide() : L"");
         for (const Key& key : kSaved) platform::SetAttribute(element, key.name, ValueText(labels, key));
 
-        // One "Style" child, however often the element is saved into.
-        ComPtr<IXMLDOMElement> style;
-        THROW_IF_FAILED(owner->createElement(Bstr(L"Style").Get(), style.Put()));
-        ComPtr<IXMLDOMNode> existing;
-        THROW_IF_FAILED(element->selectSingleNode(Bstr(L"Style").Get(), existing.Put()));
-        ComPtr<IXMLDOMNode> placed;
-        if (existing)
-            THROW_IF_FAILED(element->replaceChild(style.Get(), existing.Get(), placed.Put()));
-        else
-            THROW_IF_FAILED(element->appendChild(style.Get(), placed.Put()));
+        ComPtr<IXMLDOMElement> style = ReplaceChildElement(element, L"Style");
 
         ComPtr<IDispatch> textStyle = ObjectOf(labels.Get(L::kStyle));
         return CZmaVOMapXPersistentTextStyle().Save(platform::ThrowIfNull(textStyle.Get(), E_POINTER), style.Get());

@@ -41,6 +41,22 @@ ComPtr<IXMLDOMElement> FindChild(IXMLDOMElement* element, const wchar_t* name) {
     platform::ThrowHr(E_FAIL);
 }
 
+ComPtr<IXMLDOMElement> ReplaceChildElement(IXMLDOMElement* parent, const wchar_t* name) {
+    if (!parent) platform::ThrowHr(E_POINTER);
+    ComPtr<IXMLDOMDocument> owner;
+    THROW_IF_FAILED(parent->get_ownerDocument(owner.Put()));
+    if (!owner) platform::ThrowHr(E_INVALIDARG);
+    ComPtr<IXMLDOMElement> child;
+    THROW_IF_FAILED(owner->createElement(Bstr(name).Get(), child.Put()));
+    ComPtr<IXMLDOMNode> existing, placed;
+    THROW_IF_FAILED(parent->selectSingleNode(Bstr(name).Get(), existing.Put()));
+    if (existing)
+        THROW_IF_FAILED(parent->replaceChild(child.Get(), existing.Get(), placed.Put()));
+    else
+        THROW_IF_FAILED(parent->appendChild(child.Get(), placed.Put()));
+    return child;
+}
+
 Variant Optional(IXMLDOMElement* element, const wchar_t* name) {
     Variant value;
     THROW_IF_FAILED(element->getAttribute(Bstr(name).Get(), value.Put()));

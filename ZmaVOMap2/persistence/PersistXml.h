@@ -18,6 +18,10 @@ std::wstring ColourText(unsigned long value);
 std::wstring DoubleText(double value);
 std::wstring CurrencyText(CY value);
 
+// A new element `name` in place of the first child of that name, or appended when there is none:
+// saving into the same element twice leaves one such child.
+platform::ComPtr<IXMLDOMElement> ReplaceChildElement(IXMLDOMElement* parent, const wchar_t* name);
+
 // The first child element named `name` (exact, case-sensitive). The walk fails with E_FAIL at a
 // child that is not an element, and when no child has the name.
 platform::ComPtr<IXMLDOMElement> FindChild(IXMLDOMElement* element, const wchar_t* name);

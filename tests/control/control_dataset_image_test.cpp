@@ -123,4 +123,74 @@ TEST(DatasetImage, PointsAppearAlongTheRouteInTheRendererColour) {
     ole->SetClientSite(nullptr);
 }
 
+TEST(DatasetImage, ARowTheHostMovesIsDrawnWhereItWentAfterNotifyChange) {
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(CreateControl(unknown), S_OK);
+    auto site = platform::MakeObject<testsupport::TestSite>(640, 480);
+    ComPtr<IOleObject> ole = As<IOleObject>(unknown.Get());
+    ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
+    ASSERT_EQ(As<IPersistStreamInit>(unknown.Get())->InitNew(), S_OK);
+    RECT r = site->Rect();
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
+
+    ComPtr<IUnknown> dataset;
+    ASSERT_EQ(::CoCreateInstance(CLSID_HostDataset, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, dataset.PutVoid()), S_OK);
+    ComPtr<IHostDatasetSetup> setup = As<IHostDatasetSetup>(dataset.Get());
+    long position = 0;
+    setup->AddField(Bstr(L"Latitude").Get(), 13, &position);
+    setup->AddField(Bstr(L"Longitude").Get(), 12, &position);
+    setup->AddField(Bstr(L"Level").Get(), 3, &position);
+    const MapPoint before[] = {{10.10, 50.05}, {10.30, 50.10}, {10.20, 49.98}};
+    for (long row = 0; row < 3; ++row) {
+        setup->AddRow(&position);
+        setup->SetValue(row, Variant(L"Latitude"), Variant(before[row].latitude));
+        setup->SetValue(row, Variant(L"Longitude"), Variant(before[row].longitude));
+        setup->SetValue(row, Variant(L"Level"), Variant(row + 1));
+    }
+    ComPtr<IZmaVadAZ2> control = As<IZmaVadAZ2>(unknown.Get());
+    const Bstr guid(L"{0C7E1A52-33B4-4F7B-8D0A-6E2A9B1C4D56}");
+    ASSERT_EQ(control->DisplayDataset(As<IDispatch>(dataset.Get()).Get(), Variant(L"Level"), guid.Get()), S_OK);
+    ComPtr<IDispatch> map;
+    ASSERT_EQ(control->get_MapX(map.Put()), S_OK);
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 640;
+    info.bmiHeader.biHeight = -480;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    auto draw = [&] {
+        RECTL bounds = {0, 0, 640, 480};
+        EXPECT_EQ(As<IViewObjectEx>(unknown.Get())->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc, dc, &bounds, nullptr,
+                                                          nullptr, 0),
+                  S_OK);
+        ::GdiFlush();
+    };
+    const COLORREF symbol = RGB(255, 0, 0);
+    draw();
+    const POINT was = ToScreen(map.Get(), before[2]);
+    ASSERT_TRUE(was.x > 5 && was.y > 5 && was.x < 635 && was.y < 475) << "the rows should be in view";
+    EXPECT_EQ(::GetPixel(dc, was.x, was.y), symbol);
+
+    // The host moves row 2 to between the others and says so.
+    const MapPoint moved = {10.22, 50.07};
+    setup->SetValue(2, Variant(L"Latitude"), Variant(moved.latitude));
+    setup->SetValue(2, Variant(L"Longitude"), Variant(moved.longitude));
+    ASSERT_EQ(control->NotifyChange(guid.Get(), static_cast<ENUM_NOTIFY_FLAGS>(0), nullptr, Variant::Missing()), S_OK);
+    draw();
+    const POINT now = ToScreen(map.Get(), moved);
+    EXPECT_EQ(::GetPixel(dc, now.x, now.y), symbol);
+    EXPECT_NE(::GetPixel(dc, was.x, was.y), symbol);
+
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+}
+
 }  // namespace

@@ -509,3 +509,54 @@ TEST_F(LayerTest, ExtentCodesAndDatasetFollowTheHost) {
     EXPECT_DOUBLE_EQ(data.left, c.lon);
     EXPECT_DOUBLE_EQ(data.top, c.lat);
 }
+
+TEST_F(LayerTest, RowsTheHostChangesAreDrawnAnewOnceItSaysSo) {
+    const LatLon a = Inside(0.3, 0.5), b = Inside(0.6, 0.5), moved = Inside(0.8, 0.2);
+    ComPtr<IHostDataset> dataset = MakePointDataset({a, b});
+    CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Level"});
+    MemoryCanvas first(view_.right, view_.bottom);
+    DrawFrame(first);
+    const POINT pb = EnginePixel(b.lon, b.lat), pm = EnginePixel(moved.lon, moved.lat);
+    EXPECT_EQ(first.Pixel(pb.x, pb.y), kRed);
+
+    // The host moves row 1 and reports it (what the control's NotifyChange hands on).
+    ComPtr<IHostDatasetSetup> setup = SetupOf(dataset.Get());
+    setup->SetValue(1, Variant(L"Latitude"), Variant(moved.lat));
+    setup->SetValue(1, Variant(L"Longitude"), Variant(moved.lon));
+    ASSERT_EQ(layer.RefreshFromDataset(), S_OK);
+    MemoryCanvas second(view_.right, view_.bottom);
+    DrawFrame(second);
+    EXPECT_EQ(second.Pixel(pm.x, pm.y), kRed);
+    EXPECT_EQ(second.Pixel(pb.x, pb.y), kWhite);
+    ZmaExtent data;
+    ASSERT_TRUE(layer.GetOptimiser()->GetDataExtent(data));
+    EXPECT_DOUBLE_EQ(data.right, moved.lon);
+}
+
+TEST_F(LayerTest, AStyleThatStartsFilteringJudgesTheKeptRowsAgain) {
+    const LatLon a = Inside(0.3, 0.5), b = Inside(0.6, 0.5);
+    ComPtr<IHostDataset> dataset = MakePointDataset({a, b});
+    ComPtr<IHostFieldStyleSetup> style = Create<IHostFieldStyleSetup>(CLSID_HostFieldStyle);
+    style->put_AttributeCode(3);
+    ComPtr<IHostPropertyCollection> properties;
+    Field(dataset.Get(), L"Level")->get_Properties(properties.Put());
+    Variant missing;
+    missing.vt = VT_ERROR;
+    missing.scode = DISP_E_PARAMNOTFOUND;
+    ComPtr<IDispatch> styleObject;
+    style.As(styleObject);
+    properties->Add(Variant(styleObject.Get()), missing, missing);
+    CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Level"});
+    const POINT pa = EnginePixel(a.lon, a.lat);
+    MemoryCanvas first(view_.right, view_.bottom);
+    DrawFrame(first);
+    EXPECT_NE(first.Pixel(pa.x, pa.y), kWhite) << "row 0 counts while the style does not filter";
+
+    // Same view, but row 0's value of 0 now leaves it out.
+    style->put_StyleFlags(0x40);
+    MemoryCanvas second(view_.right, view_.bottom);
+    DrawFrame(second);
+    EXPECT_TRUE(layer.IsStyleFiltered());
+    EXPECT_EQ(second.Pixel(pa.x, pa.y), kWhite);
+    EXPECT_EQ(layer.GetOptimiser()->ItemAtPixel({pa.x, pa.y}), -1);
+}

@@ -1,0 +1,54 @@
+#include "ZmaVOMap2/datalayers/RowPositions.h"
+
+#include <cfloat>
+
+namespace {
+const ZmaExtent kNoBlock = {DBL_MAX, -DBL_MAX, -DBL_MAX, DBL_MAX};
+}
+
+void RowPositions::Clear() {
+    // The memory stays for the next reading, which usually has as many rows: fresh pages cost
+    // more to touch than the reading itself.
+    x_.clear();
+    y_.clear();
+    counts_.clear();
+    blocks_.clear();
+    known_ = false;
+    anyPosition_ = false;
+}
+
+void RowPositions::Release() {
+    Clear();
+    std::vector<double>().swap(x_);
+    std::vector<double>().swap(y_);
+    std::vector<std::uint32_t>().swap(counts_);
+    std::vector<ZmaExtent>().swap(blocks_);
+}
+
+void RowPositions::Begin(long rowCount) {
+    Clear();
+    const size_t n = rowCount > 0 ? static_cast<size_t>(rowCount) : 0;
+    // A much smaller dataset does not keep the memory of a large one.
+    if (x_.capacity() > 2 * n + 4096) Release();
+    x_.resize(n);
+    y_.resize(n);
+    counts_.assign((n + 31) / 32, 0u);
+    blocks_.assign((n + kBlockRows - 1) / kBlockRows, kNoBlock);
+}
+
+void RowPositions::Finish(long rowsSet, bool complete) {
+    const size_t n = rowsSet > 0 ? static_cast<size_t>(rowsSet) : 0;
+    if (n < x_.size()) {
+        x_.resize(n);
+        y_.resize(n);
+        counts_.resize((n + 31) / 32);
+        if (n % 32) counts_.back() &= (1u << (n % 32)) - 1;
+        blocks_.resize((n + kBlockRows - 1) / kBlockRows);
+    }
+    known_ = complete;
+}
+
+size_t RowPositions::Bytes() const noexcept {
+    return x_.capacity() * sizeof(double) + y_.capacity() * sizeof(double) +
+           counts_.capacity() * sizeof(std::uint32_t) + blocks_.capacity() * sizeof(ZmaExtent);
+}

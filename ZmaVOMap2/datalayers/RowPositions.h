@@ -1,0 +1,93 @@
+// The positions of a dataset's rows, read from the host once and kept until the rows change.
+//
+// Reading two values of every row through the host's interfaces costs more than everything else
+// in a frame of a large dataset, so the optimisers read each row once (per dataset, and again
+// only when the host reports a change) and keep, as compact arrays: the row's longitude and
+// latitude as read (offsets are added when a frame uses them, so moving a layer reads nothing),
+// whether the row counts (the row filter's verdict), and the extent of every block of rows, so
+// that a view showing a small part of the data skips the blocks it cannot see.
+#pragma once
+
+#include "ZmaVOMap2/engine/Geometry.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+class RowPositions {
+public:
+    // Rows per block of the block extents: consecutive rows of a drive test lie close together.
+    static constexpr long kBlockRows = 256;
+
+    // Forgets the rows: the next frame reads them again.
+    void Clear();
+    // The same, giving the memory back.
+    void Release();
+    // Whether a complete reading is kept.
+    bool Known() const noexcept { return known_; }
+
+    // A reading of `rowCount` rows, one Set per row in row order, then Finish with the number
+    // of rows set. A reading that ends early (the host failed) keeps the rows set so far for this
+    // frame but is not Known.
+    void Begin(long rowCount);
+    void Set(long row, bool hasPosition, double longitude, double latitude, bool counts) {
+        const size_t i = static_cast<size_t>(row);
+        if (!hasPosition) {
+            x_[i] = y_[i] = std::numeric_limits<double>::quiet_NaN();
+            return;
+        }
+        anyPosition_ = true;
+        x_[i] = longitude;
+        y_[i] = latitude;
+        if (counts) counts_[i >> 5] |= 1u << (i & 31);
+        ZmaExtent& block = blocks_[i / kBlockRows];
+        block.left = longitude < block.left ? longitude : block.left;
+        block.right = longitude > block.right ? longitude : block.right;
+        block.bottom = latitude < block.bottom ? latitude : block.bottom;
+        block.top = latitude > block.top ? latitude : block.top;
+    }
+    void Finish(long rowsSet, bool complete);
+
+    // The rows read (all of them once Known).
+    long Count() const noexcept { return static_cast<long>(x_.size()); }
+    bool AnyPosition() const noexcept { return anyPosition_; }
+    bool HasPosition(long row) const { return !std::isnan(x_[static_cast<size_t>(row)]); }
+    // Whether the row has a position and the filter accepted it.
+    bool Counts(long row) const {
+        const size_t i = static_cast<size_t>(row);
+        return (counts_[i >> 5] >> (i & 31)) & 1u;
+    }
+    // The position as read, without offsets.
+    double X(long row) const { return x_[static_cast<size_t>(row)]; }
+    double Y(long row) const { return y_[static_cast<size_t>(row)]; }
+
+    // The arrays themselves, for the walks over every row: longitudes, latitudes, and the
+    // counting bits, 32 rows to a word (row i is bit i % 32 of word i / 32).
+    const double* XData() const noexcept { return x_.data(); }
+    const double* YData() const noexcept { return y_.data(); }
+    const std::uint32_t* CountWords() const noexcept { return counts_.data(); }
+
+    // Blocks: rows [b * kBlockRows, (b + 1) * kBlockRows). The extent covers the block's rows
+    // with a position, without offsets; empty (the sentinel) when none has one.
+    size_t BlockCount() const noexcept { return blocks_.size(); }
+    const ZmaExtent& Block(size_t b) const { return blocks_[b]; }
+    // Whether a block may hold a row strictly inside `view` once the offsets are added. Adding
+    // an offset keeps the order of values, so a block whose moved extent misses the view holds
+    // no row inside it.
+    static bool BlockMayShow(const ZmaExtent& block, const ZmaExtent& view, double offsetX, double offsetY) {
+        return block.left + offsetX < view.right && block.right + offsetX > view.left &&
+               block.bottom + offsetY < view.top && block.top + offsetY > view.bottom;
+    }
+
+    // Memory kept, in bytes.
+    size_t Bytes() const noexcept;
+
+private:
+    std::vector<double> x_, y_;        // NaN: no position
+    std::vector<std::uint32_t> counts_;  // a bit per row
+    std::vector<ZmaExtent> blocks_;
+    bool known_ = false;
+    bool anyPosition_ = false;
+};

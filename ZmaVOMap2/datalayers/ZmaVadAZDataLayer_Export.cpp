@@ -1,0 +1,376 @@
+// The data layer's exports: its rows as a MapInfo table of font points, and as KML placemarks.
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/export/LineTableExport.h"
+#include "ZmaVOMap2/export/TabTable.h"
+#include "platform/Com.h"
+#include "platform/Result.h"
+#include "platform/Xml.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+using tabexport::TabTable;
+
+namespace {
+
+constexpr int kLargestWidth = 49;
+// Host field type codes that always export as text.
+constexpr long kHostTextType = 6;
+constexpr long kHostTextType2 = 0x2000;
+// The style word of cell-site symbols and of points whose style field filters rows.
+constexpr int kHighlightedStyle = 545;
+const wchar_t kIconAddress[] = L"icons/point.png";
+
+std::wstring FormatValue(IHostFieldStyle* formatter, const VARIANT& value) {
+    Bstr text;
+    THROW_IF_FAILED(formatter->FormatValue(0, value, Variant::Missing(), text.Put()));
+    return text.Wide();
+}
+
+bool ToDouble(const VARIANT& value, double& out) {
+    if (value.vt == VT_R8) {
+        out = value.dblVal;
+        return true;
+    }
+    Variant converted;
+    if (FAILED(::VariantChangeType(converted.Put(), const_cast<VARIANT*>(&value), 0, VT_R8))) return false;
+    out = converted.dblVal;
+    return true;
+}
+
+Variant StylePropertyOf(IHostFieldStyle* formatter, long classIndex, long property) {
+    Variant setting;
+    THROW_IF_FAILED(formatter->StyleProperty(classIndex, property, setting.Put()));
+    return setting;
+}
+
+long ToLong(const VARIANT& value) {
+    Variant converted;
+    THROW_IF_FAILED(::VariantChangeType(converted.Put(), const_cast<VARIANT*>(&value), 0, VT_I4));
+    return converted.lVal;
+}
+
+double ToDoubleOrThrow(const VARIANT& value) {
+    double d = 0.0;
+    if (!ToDouble(value, d)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+    return d;
+}
+
+ComPtr<IXMLDOMElement> MakeElement(IXMLDOMElement* anyInDocument, const wchar_t* name) {
+    ComPtr<IXMLDOMDocument> document;
+    THROW_IF_FAILED(anyInDocument->get_ownerDocument(document.Put()));
+    platform::ThrowIfNull(document.Get(), E_UNEXPECTED);
+    ComPtr<IXMLDOMElement> element;
+    THROW_IF_FAILED(document->createElement(Bstr(name).Get(), element.Put()));
+    return element;
+}
+
+void Append(IXMLDOMNode* parent, IXMLDOMNode* child) {
+    ComPtr<IXMLDOMNode> added;
+    THROW_IF_FAILED(parent->appendChild(child, added.Put()));
+}
+
+ComPtr<IXMLDOMElement> AppendElement(IXMLDOMElement* parent, const wchar_t* name, const std::wstring* text = nullptr) {
+    ComPtr<IXMLDOMElement> element = MakeElement(parent, name);
+    if (text) THROW_IF_FAILED(element->put_text(Bstr(*text).Get()));
+    Append(parent, element.Get());
+    return element;
+}
+
+// One display field as the export walks it: its host field, its formatter, its attribute index
+// and, when it drives a symbol property, that property per class (asked once per class).
+struct ExportField {
+    ComPtr<IHostField> field;
+    ComPtr<IHostFieldStyle> formatter;
+    int index = 0;
+    long code = -1;
+    std::map<long, Variant> byClass;
+};
+
+}  // namespace
+
+void CZmaVadAZDataLayer::GetExportSymbol(ExportSymbol& symbol) {
+    if (!dataset_) platform::ThrowHr(E_POINTER);
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    std::map<long, ComPtr<IHostFieldStyle>> byCode;
+    for (const std::wstring& name : displayFields_) {
+        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
+        if (!field) continue;
+        auto code = attributeCodes_.find(name);
+        if (code == attributeCodes_.end()) continue;
+        if (ComPtr<IHostFieldStyle> formatter = FindInHostCollection(field.Get())) byCode[code->second] = formatter;
+    }
+    ComPtr<IHostFieldStyle> chosen;
+    for (long code : {kCodeCharacter, kCodeSize, kCodeColour, kCodeRotation}) {
+        auto it = byCode.find(code);
+        if (it != byCode.end()) {
+            chosen = it->second;
+            break;
+        }
+    }
+    if (!chosen) throw platform::ComError(E_POINTER, L"No styled display field of the layer has a value formatter");
+    Bstr font;
+    THROW_IF_FAILED(chosen->get_DefaultFontName(font.Put()));
+    symbol.fontName = font.Wide();
+    THROW_IF_FAILED(chosen->get_DefaultSize(&symbol.size));
+    THROW_IF_FAILED(chosen->get_DefaultColor(&symbol.colour));
+    THROW_IF_FAILED(chosen->get_DefaultCharacter(&symbol.character));
+    symbol.rotation = 0;
+}
+
+void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
+    struct Planned {
+        std::wstring name;
+        ComPtr<IHostField> field;
+        ComPtr<IHostFieldStyle> formatter;
+        bool text = false;
+        double largest = 0.0, smallest = 0.0;
+    };
+    std::vector<Planned> planned;
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    bool anyDecimal = false;
+    for (const std::wstring& name : displayFields_) {
+        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
+        if (!field) continue;
+        Planned p;
+        p.name = name;
+        p.field = field;
+        const long type = hostdata::FieldType(field.Get());
+        p.text = type == kHostTextType || type == kHostTextType2 || styleFlag_;
+        if (!p.text) {
+            p.formatter = FindInHostCollection(field.Get());
+            if (!p.formatter) throw platform::ComError(E_POINTER, L"The field \"" + name + L"\" has no value formatter");
+            anyDecimal = true;
+        }
+        planned.push_back(std::move(p));
+    }
+
+    // The width must hold the largest and the most negative value alike, so both are looked for
+    // in one walk over the rows.
+    if (anyDecimal) {
+        ComPtr<IHostRows> rows = hostdata::Rows(dataset_.Get());
+        const long count = hostdata::RowCount(rows.Get());
+        Variant value;
+        if (count > 0) hostdata::MoveFirst(rows.Get());
+        for (long i = 0; i < count; ++i) {
+            if (i > 0) hostdata::MoveNext(rows.Get());
+            for (Planned& p : planned) {
+                if (p.text) continue;
+                hostdata::ReadValue(p.field.Get(), value);
+                double d = 0.0;
+                if (value.vt == VT_EMPTY || value.vt == VT_NULL || !ToDouble(value, d)) continue;
+                if (d > p.largest) p.largest = d;
+                if (d < p.smallest) p.smallest = d;
+            }
+        }
+    }
+
+    for (Planned& p : planned) {
+        const std::string name = tabexport::MakeFieldName(p.name);
+        if (p.text) {
+            table.AddField(name, TABFT_Char, largestWidth, 0);
+            continue;
+        }
+        Variant reference;
+        THROW_IF_FAILED(p.formatter->get_ReferenceValue(reference.Put()));
+        const double referenceValue = reference.vt == VT_R8 ? reference.dblVal : 0.0;
+        std::wstring widest = FormatValue(p.formatter.Get(), Variant(referenceValue));
+        for (double d : {p.largest, p.smallest}) {
+            std::wstring text = FormatValue(p.formatter.Get(), Variant(d));
+            if (text.size() > widest.size()) widest = text;
+        }
+        int width = static_cast<int>(std::min<size_t>(widest.size(), static_cast<size_t>(largestWidth)));
+        const size_t point = widest.find(L'.');
+        int precision = point == std::wstring::npos ? 0 : static_cast<int>(widest.size() - point - 1);
+        if (width < 1) width = 1;
+        if (precision >= width) precision = width - 1;
+        table.AddField(name, TABFT_Decimal, width, precision);
+    }
+}
+
+HRESULT CZmaVadAZDataLayer::ExportTab(const std::string& folder) {
+    try {
+        if (!dataset_) throw platform::ComError(E_POINTER, L"The layer shows no dataset");
+        std::string path;
+        GetTabFileName(path, folder);
+        TabTable table(path);
+        AddTABFields(table, kLargestWidth);
+        table.CreateFeature(TABFC_FontPoint);
+        ExportSymbol symbol;
+        GetExportSymbol(symbol);
+        ExportRows(table, symbol);
+        table.Close();
+        ExportLineTables(folder);
+        return S_OK;
+    } catch (const platform::ComError& e) {
+        e.Restore();  // the reason stays with the thread for whoever reports the failure
+        return e.Error();
+    } CATCH_RETURN_QUIET()
+}
+
+void CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& defaults) {
+    std::vector<ExportField> exported;
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    int index = 0;
+    for (const std::wstring& name : displayFields_) {
+        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
+        if (!field) continue;
+        ExportField e;
+        e.field = field;
+        e.formatter = FindInHostCollection(field.Get());
+        e.index = index++;
+        auto code = attributeCodes_.find(name);
+        if (code != attributeCodes_.end()) e.code = code->second;
+        exported.push_back(std::move(e));
+    }
+    const std::string font = platform::ToAnsi(defaults.fontName);
+    const int style = GetType() == kTypeCellSites || styleFlag_ ? kHighlightedStyle : 0;
+    mitab_feature feature = table.Feature();
+
+    ComPtr<IHostRows> rows = hostdata::Rows(dataset_.Get());
+    const long count = hostdata::RowCount(rows.Get());
+    if (count > 0) hostdata::MoveFirst(rows.Get());
+    Variant value;
+    for (long i = 0; i < count; ++i) {
+        if (i > 0) hostdata::MoveNext(rows.Get());
+        ZmaPointD position;
+        if (!optimiser_->GetMapPosition(position) || !ValidateRow()) continue;
+
+        ExportSymbol symbol = defaults;
+        bool write = false;
+        for (ExportField& e : exported) {
+            hostdata::ReadValue(e.field.Get(), value);
+            if (value.vt == VT_EMPTY || value.vt == VT_NULL || !e.formatter) continue;
+            if (value.vt != VT_BSTR || (value.bstrVal && ::SysStringLen(value.bstrVal) > 0)) {
+                std::wstring text = FormatValue(e.formatter.Get(), value);
+                if (value.vt == VT_BSTR && text.size() > static_cast<size_t>(kLargestWidth)) text.resize(kLargestWidth);
+                mitab_c_set_field(feature, e.index, tabexport::ToTableText(text).c_str());
+            }
+            double number = 0.0;
+            if (!ToDouble(value, number)) {
+                write = true;
+                continue;
+            }
+            if (e.code < kCodeCharacter || e.code > kCodeColour) continue;
+            write = true;
+            if (e.code == kCodeRotation) {
+                symbol.rotation = static_cast<long>(std::nearbyint(number));  // halves to the even one
+                continue;
+            }
+            long classIndex = -1;
+            THROW_IF_FAILED(e.formatter->ClassOf(value, &classIndex));
+            // A value outside every class keeps the default look.
+            if (classIndex < 0) continue;
+            auto cached = e.byClass.find(classIndex);
+            if (cached == e.byClass.end()) {
+                const long property = e.code == kCodeCharacter ? 0 : e.code == kCodeSize ? 1 : 3;
+                cached = e.byClass.emplace(classIndex, StylePropertyOf(e.formatter.Get(), classIndex, property)).first;
+            }
+            if (e.code == kCodeCharacter)
+                symbol.character = static_cast<short>(ToLong(cached->second));
+            else if (e.code == kCodeSize)
+                symbol.size = ToDoubleOrThrow(cached->second);
+            else
+                symbol.colour = ToLong(cached->second);
+        }
+        if (!write) continue;
+        double x = position.x, y = position.y;
+        mitab_c_set_points(feature, 0, 1, &x, &y);
+        mitab_c_set_font(feature, font.empty() ? nullptr : font.c_str());
+        mitab_c_set_symbol(feature, symbol.character, static_cast<int>(symbol.size), static_cast<int>(symbol.colour));
+        mitab_zemro_extension_set_rotation(feature, static_cast<double>(symbol.rotation));
+        mitab_zemro_extension_set_style(feature, style);
+        table.Write();
+    }
+}
+
+void CZmaVadAZDataLayer::ExportLineTables(const std::string& folder) {
+    if (GetType() != kTypeCellSites) return;
+    for (LineLink link : {kLineA, kLineB}) {
+        if (auto* lines = dynamic_cast<LineTableExport*>(lineLayers_[link]))
+            THROW_IF_FAILED(lines->ExportToTab(folder, GetName()));
+    }
+}
+
+void CZmaVadAZDataLayer::AddKmlContent(IXMLDOMElement* document) {
+    if (!dataset_ || displayFields_.empty() || !document) return;
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    ComPtr<IHostField> front = hostdata::FieldByName(fields.Get(), displayFields_.front());
+    if (!front) return;
+    ComPtr<IHostFieldStyle> formatter = FindInHostCollection(front.Get());
+    if (!formatter) throw platform::ComError(E_POINTER, L"The field \"" + displayFields_.front() + L"\" has no value formatter");
+    // The placemarks do not use the symbol, but a layer without one exports nothing.
+    ExportSymbol symbol;
+    GetExportSymbol(symbol);
+
+    ComPtr<IHostRows> rows = hostdata::Rows(dataset_.Get());
+    const long count = hostdata::RowCount(rows.Get());
+    if (count > 0) hostdata::MoveFirst(rows.Get());
+    Variant latitude, longitude, value;
+    long written = 0;
+    for (long i = 0; i < count; ++i) {
+        if (i > 0) hostdata::MoveNext(rows.Get());
+        hostdata::ReadValue(latitudeField_.Get(), latitude);
+        hostdata::ReadValue(longitudeField_.Get(), longitude);
+        if (latitude.vt == VT_NULL || latitude.vt == VT_EMPTY || longitude.vt == VT_NULL || longitude.vt == VT_EMPTY) continue;
+        if (!ValidateRow()) continue;
+        hostdata::ReadValue(front.Get(), value);
+        ExportKMLPlacemarks(document, ToDoubleOrThrow(longitude), ToDoubleOrThrow(latitude), value, formatter.Get(), ++written);
+    }
+}
+
+void CZmaVadAZDataLayer::ExportKMLPlacemarks(IXMLDOMElement* parent, double longitude, double latitude,
+                                             const VARIANT& value, IHostFieldStyle* formatter, long number) {
+    platform::ThrowIfNull(parent, E_POINTER);
+    platform::ThrowIfNull(formatter, E_POINTER);
+    ComPtr<IXMLDOMElement> placemark = MakeElement(parent, L"Placemark");
+
+    std::wstring valueText;
+    if (value.vt == VT_BSTR) {
+        valueText = value.bstrVal ? std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)) : std::wstring();
+    } else if (value.vt != VT_EMPTY && value.vt != VT_NULL) {
+        Variant text;
+        if (SUCCEEDED(::VariantChangeType(text.Put(), const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR)))
+            valueText = text.ToWide();
+    }
+    const std::wstring description = platform::ToWide(GetName()) + L"\n" + valueText;
+    AppendElement(placemark.Get(), L"description", &description);
+
+    // Each placemark's style has an id of its own, and the placemark refers to it as a fragment.
+    const std::wstring id = L"normalPlacemark" + std::to_wstring(number);
+    ComPtr<IXMLDOMElement> style = MakeElement(parent, L"Style");
+    platform::SetAttribute(style.Get(), L"id", id);
+    Append(parent, style.Get());
+    const std::wstring url = L"#" + id;
+    AppendElement(placemark.Get(), L"styleUrl", &url);
+
+    long classIndex = -1;
+    THROW_IF_FAILED(formatter->ClassOf(value, &classIndex));
+    long colour = 0;
+    if (classIndex >= 0)
+        colour = ToLong(StylePropertyOf(formatter, classIndex, 3));
+    else
+        THROW_IF_FAILED(formatter->get_DefaultColor(&colour));
+    wchar_t colourText[16];
+    std::swprintf(colourText, 16, L"%02x%02x%02x%02x", 255u, static_cast<unsigned>((colour >> 16) & 0xFF),
+                  static_cast<unsigned>((colour >> 8) & 0xFF), static_cast<unsigned>(colour & 0xFF));
+    ComPtr<IXMLDOMElement> icon = AppendElement(style.Get(), L"IconStyle");
+    const std::wstring colourValue = colourText, scale = L"0.5", href = kIconAddress;
+    AppendElement(icon.Get(), L"color", &colourValue);
+    AppendElement(icon.Get(), L"scale", &scale);
+    ComPtr<IXMLDOMElement> image = AppendElement(icon.Get(), L"Icon");
+    AppendElement(image.Get(), L"href", &href);
+
+    char coordinates[80];
+    std::snprintf(coordinates, sizeof coordinates, "%f,%f", longitude, latitude);
+    const std::wstring coordinateText = platform::ToWide(coordinates);
+    ComPtr<IXMLDOMElement> point = AppendElement(placemark.Get(), L"Point");
+    AppendElement(point.Get(), L"coordinates", &coordinateText);
+    Append(parent, placemark.Get());
+}

@@ -1,0 +1,61 @@
+// One MapInfo table being written through the MITAB library, in the order every exporter of the
+// map follows: create the table in longitude/latitude, add the attribute fields, make one feature
+// object, fill and write it once per item, then destroy the feature and close the table.
+//
+// A table is only kept when Close succeeded. When an export ends early (an exception, a failed
+// write), the destructor closes the files and deletes them, so no half-written table is left to
+// look like a finished one.
+#pragma once
+
+#include "ZmaVOMap2/mitab/mitab.h"
+
+#include <string>
+#include <vector>
+
+namespace tabexport {
+
+// The attribute field name for a display name: every character that is not an ASCII letter or
+// digit becomes "_", cut to 31 characters.
+std::string MakeFieldName(const std::wstring& displayName);
+
+// Text for the table's attribute file (the tables declare the Windows Latin 1 character set).
+std::string ToTableText(const std::wstring& text);
+
+class TabTable {
+public:
+    static constexpr int kMaxFieldName = 31;
+
+    // Creates the table's files; raises a ComError naming the file when they cannot be made.
+    explicit TabTable(const std::string& path);
+    ~TabTable();
+    TabTable(const TabTable&) = delete;
+    TabTable& operator=(const TabTable&) = delete;
+
+    // Adds a field and answers its index. A name another field already has (names compare
+    // without case) gets a suffix "_2", "_3", ... within the 31 characters, so no attribute is
+    // lost when two display names clean up to the same text. Raises on failure.
+    int AddField(const std::string& name, int fieldType, int width, int precision);
+    const std::vector<std::string>& FieldNames() const noexcept { return names_; }
+
+    // The one feature object that every item reuses.
+    mitab_feature CreateFeature(int featureType);
+    mitab_feature Feature() const noexcept { return feature_; }
+    // Writes the feature as the next row; raises on failure.
+    void Write();
+    // Destroys the feature and finishes the files; raises when the table could not be completed
+    // (its files are deleted then).
+    void Close();
+
+    const std::string& Path() const noexcept { return path_; }
+
+private:
+    [[noreturn]] void Fail(const std::string& what);
+    void Abandon() noexcept;
+
+    std::string path_;
+    mitab_handle handle_ = nullptr;
+    mitab_feature feature_ = nullptr;
+    std::vector<std::string> names_;
+};
+
+}  // namespace tabexport

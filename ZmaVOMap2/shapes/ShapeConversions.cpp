@@ -1,0 +1,208 @@
+#include "ZmaVOMap2/shapes/ShapeConversions.h"
+
+#include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "platform/Result.h"
+
+#include "HostInterfaces.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+using platform::ComError;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+namespace DU = DistanceUnits;
+
+constexpr long kNotConvertible = -2;
+
+struct UnitWord {
+    const char* word;
+    long unit;  // engine unit code, or kNotConvertible
+};
+
+// The units a radius text may name, by their abbreviations and names. The engine knows a few more
+// units than the host's converter; those are recognised so that the refusal can say why.
+const UnitWord kUnitWords[] = {
+    {"in", DU::kInch},           {"inch", DU::kInch},           {"inches", DU::kInch},
+    {"ft", DU::kFoot},           {"foot", DU::kFoot},           {"feet", DU::kFoot},
+    {"yd", DU::kYard},           {"yard", DU::kYard},           {"yards", DU::kYard},
+    {"mi", DU::kMile},           {"mile", DU::kMile},           {"miles", DU::kMile},
+    {"mm", DU::kMillimeter},     {"millimeter", DU::kMillimeter}, {"millimeters", DU::kMillimeter},
+    {"millimetre", DU::kMillimeter}, {"millimetres", DU::kMillimeter},
+    {"cm", DU::kCentimeter},     {"centimeter", DU::kCentimeter}, {"centimeters", DU::kCentimeter},
+    {"centimetre", DU::kCentimeter}, {"centimetres", DU::kCentimeter},
+    {"m", DU::kMeter},           {"mt", DU::kMeter},            {"meter", DU::kMeter},
+    {"meters", DU::kMeter},      {"metre", DU::kMeter},         {"metres", DU::kMeter},
+    {"km", DU::kKilometer},      {"kilometer", DU::kKilometer}, {"kilometers", DU::kKilometer},
+    {"kilometre", DU::kKilometer}, {"kilometres", DU::kKilometer},
+    {"twip", DU::kTwip},         {"twips", DU::kTwip},
+    {"pt", DU::kPoint},          {"point", DU::kPoint},         {"points", DU::kPoint},
+    {"ch", DU::kChain},          {"chain", DU::kChain},         {"chains", DU::kChain},
+    {"survey foot", kNotConvertible}, {"survey feet", kNotConvertible},
+    {"nmi", kNotConvertible},    {"nautical mile", kNotConvertible}, {"nautical miles", kNotConvertible},
+    {"deg", kNotConvertible},    {"degree", kNotConvertible},   {"degrees", kNotConvertible},
+    {"link", kNotConvertible},   {"links", kNotConvertible},
+    {"rod", kNotConvertible},    {"rods", kNotConvertible},
+    {"pica", kNotConvertible},   {"picas", kNotConvertible},
+};
+
+// Whether the host's unit converter has a code of its own for the engine unit.
+bool ConverterKnows(long unit) {
+    switch (unit) {
+    case DU::kMile: case DU::kKilometer: case DU::kInch: case DU::kFoot: case DU::kYard:
+    case DU::kMillimeter: case DU::kCentimeter: case DU::kMeter: case DU::kTwip: case DU::kPoint:
+    case DU::kChain:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string Trimmed(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+[[noreturn]] void Refuse(const std::string& text, const wchar_t* why) {
+    throw ComError(E_INVALIDARG, L"The radius \"" + platform::ToWide(text) + L"\" " + why);
+}
+
+// A VARIANT without the by-reference wrapping that script hosts add.
+Variant Unwrapped(const VARIANT& v) {
+    Variant out;
+    THROW_IF_FAILED(::VariantCopyInd(out.Put(), const_cast<VARIANT*>(&v)));
+    return out;
+}
+
+ComPtr<IHostUnitConverter> CreateUnitConverter() {
+    ComPtr<IUnknown> object;
+    if (FAILED(::CoCreateInstance(CLSID_HostUnitConverter, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid())))
+        return nullptr;
+    if (FAILED(::OleRun(object.Get()))) return nullptr;
+    ComPtr<IHostUnitConverter> converter;
+    if (FAILED(object->QueryInterface(IID_IHostUnitConverter, converter.PutVoid()))) return nullptr;
+    return converter;
+}
+
+}  // namespace
+
+POINT MapToScreenPoint(IDispatch* map, double latitude, double longitude) {
+    if (!map) platform::ThrowHr(E_UNEXPECTED);
+    const EngineScreenPoint p = EngineMapToScreen(EngineDispatch(map), longitude, latitude);
+    return {static_cast<LONG>(p.x), static_cast<LONG>(p.y)};
+}
+
+long DistanceToPixels(IDispatch* map, double distance) {
+    // Pixel boxes are built around centres in 32-bit coordinates: keep radii well inside them.
+    constexpr double kLargest = 1 << 28;
+    if (std::isnan(distance)) return 0;
+    if (!(distance > 0)) return static_cast<long>(std::max(distance, -kLargest));
+    EngineDispatch engine(platform::ThrowIfNull(map, E_UNEXPECTED));
+    const double width = static_cast<float>(engine.Get(EngineMap::kScreenWidth).ToDouble());
+    const double zoom = engine.Get(EngineMap::kZoom).ToDouble();
+    const double pixels = width * distance / zoom;
+    return std::isnan(pixels) ? 0 : static_cast<long>(std::min(pixels, kLargest));
+}
+
+RadiusText ParseRadiusText(const std::string& text) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    RadiusText parsed;
+    parsed.value = std::strtod(start, &end);
+    if (end == start) Refuse(text, L"does not begin with a number");
+    if (!std::isfinite(parsed.value)) Refuse(text, L"is not a finite number");
+    const std::string word = Lower(Trimmed(std::string(end)));
+    if (word.empty()) return parsed;
+    for (const UnitWord& entry : kUnitWords) {
+        if (word != entry.word) continue;
+        if (entry.unit == kNotConvertible) Refuse(text, L"names a unit that the unit converter cannot convert");
+        parsed.unit = entry.unit;
+        return parsed;
+    }
+    Refuse(text, L"names no known unit (km, m, mi, ft, yd, in, cm, mm, ch, pt, twip)");
+}
+
+void CheckRadius(const VARIANT& radius) {
+    Variant value = Unwrapped(radius);
+    if (value.vt == VT_BSTR) ParseRadiusText(platform::ToAnsi(value.bstrVal));
+}
+
+double ConvertToUserUnits(IDispatch* map, const VARIANT& length) {
+    Variant value = Unwrapped(length);
+    if (value.vt != VT_BSTR) {
+        // A number is in the map's unit already: no conversion, no converter.
+        THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, VT_R8));
+        return value.dblVal;
+    }
+    const RadiusText parsed = ParseRadiusText(platform::ToAnsi(value.bstrVal));
+    if (parsed.value < 0) return 0;
+    if (parsed.unit < 0) return parsed.value;
+    const long mapUnit =
+        EngineDispatch(platform::ThrowIfNull(map, E_POINTER)).Get(EngineMap::kDistanceUnit).ToLong();
+    if (mapUnit == parsed.unit) return parsed.value;
+    if (!ConverterKnows(mapUnit))
+        throw ComError(E_FAIL, L"Radius texts cannot be converted to the map's distance unit " +
+                                   DU::GetUnitName(mapUnit));
+    ComPtr<IHostUnitConverter> converter = CreateUnitConverter();
+    if (!converter) return 0;
+    double result = 0;
+    if (FAILED(converter->Convert(parsed.value, DU::ToConverterUnit(parsed.unit), DU::ToConverterUnit(mapUnit),
+                                  &result)))
+        return 0;
+    return result;
+}
+
+long RadiusToPixels(IDispatch* map, const VARIANT& radius) {
+    return DistanceToPixels(map, ConvertToUserUnits(map, radius));
+}
+
+ShapeRgb ShapeColour(const VARIANT& colour) {
+    Variant value = Unwrapped(colour);
+    unsigned long rgb = 0;
+    switch (value.vt) {
+    case VT_BSTR:
+        rgb = std::strtoul(platform::ToAnsi(value.bstrVal).c_str(), nullptr, 16);
+        break;
+    // Integers of every width: script hosts pass small literals as 16-bit values.
+    case VT_I4: rgb = static_cast<unsigned long>(value.lVal); break;
+    case VT_UI4: rgb = value.ulVal; break;
+    case VT_INT: rgb = static_cast<unsigned long>(value.intVal); break;
+    case VT_UINT: rgb = value.uintVal; break;
+    case VT_I2: rgb = static_cast<unsigned long>(value.iVal); break;
+    case VT_UI2: rgb = value.uiVal; break;
+    case VT_I1: rgb = static_cast<unsigned long>(value.cVal); break;
+    case VT_UI1: rgb = value.bVal; break;
+    default:
+        break;
+    }
+    ShapeRgb c;
+    c.red = static_cast<BYTE>((rgb >> 16) & 0xFF);
+    c.green = static_cast<BYTE>((rgb >> 8) & 0xFF);
+    c.blue = static_cast<BYTE>(rgb & 0xFF);
+    return c;
+}
+
+BYTE OpacityAlpha(double opacity) { return static_cast<BYTE>(static_cast<long>(opacity * 255.0) & 0xFF); }
+
+double DonutSweepAngle(double start, double end) { return end > start ? end - start : end + 360.0 - start; }
+
+POINT RadialPoint(POINT centre, long radius, double angle) {
+    // The factor is a truncated pi/2 over 90, so that radial points fall where they always have.
+    const double radians = angle * 0.011111111111111112 * 1.57079;
+    return {static_cast<LONG>(centre.x + radius * std::sin(radians)),
+            static_cast<LONG>(centre.y - radius * std::cos(radians))};
+}

@@ -1,0 +1,58 @@
+#include "ZmaVOMap2/shapes/SpotlightRenderers.h"
+
+#include "ZmaVOMap2/shapes/ShapeConversions.h"
+#include "platform/Gdiplus.h"
+#include "platform/UniqueHandle.h"
+
+namespace {
+
+// Lays the item's tint over the clip rectangle wherever the graphics' clip lets it through.
+void Tint(Gdiplus::Graphics& graphics, const RECT& clip, const VARIANT& colour, double opacity) {
+    const ShapeRgb c = ShapeColour(colour);
+    Gdiplus::SolidBrush brush(Gdiplus::Color(OpacityAlpha(opacity), c.red, c.green, c.blue));
+    graphics.FillRectangle(&brush, static_cast<INT>(clip.left), static_cast<INT>(clip.top),
+                           static_cast<INT>(clip.right - clip.left), static_cast<INT>(clip.bottom - clip.top));
+}
+
+}  // namespace
+
+bool SpotlightCircleRenderer::Act(const ShapeInfo& item) {
+    auto* circle = dynamic_cast<const FilledCircleInfo*>(&item);
+    if (!circle) return true;
+    const POINT c = MapToScreenPoint(Map(), circle->latitude, circle->longitude);
+    RECT box;
+    if (!BoxInClip(c, RadiusToPixels(Map(), circle->radius), box)) return true;
+    Gdiplus::Graphics graphics(Dc());
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    {
+        platform::UniqueHRgn ellipse(::CreateEllipticRgn(box.left, box.top, box.right, box.bottom));
+        platform::UniqueHRgn outside(::CreateRectRgnIndirect(&Clip()));
+        ::CombineRgn(outside.Get(), outside.Get(), ellipse.Get(), RGN_DIFF);
+        graphics.SetClip(outside.Get(), Gdiplus::CombineModeReplace);
+    }
+    Tint(graphics, Clip(), circle->colour, circle->opacity);
+    return true;
+}
+
+bool SpotlightPieRenderer::Act(const ShapeInfo& item) {
+    auto* pie = dynamic_cast<const FilledPieInfo*>(&item);
+    if (!pie) return true;
+    const POINT c = MapToScreenPoint(Map(), pie->latitude, pie->longitude);
+    const long r = RadiusToPixels(Map(), pie->radius);
+    RECT box;
+    if (!BoxInClip(c, r, box)) return true;
+    Gdiplus::Graphics graphics(Dc());
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    {
+        Gdiplus::GraphicsPath path(Gdiplus::FillModeAlternate);
+        path.AddPie(static_cast<INT>(c.x - r), static_cast<INT>(c.y - r), static_cast<INT>(2 * r), static_cast<INT>(2 * r),
+                    static_cast<Gdiplus::REAL>(GdiplusStartAngle(pie->startAngle)),
+                    static_cast<Gdiplus::REAL>(DonutSweepAngle(pie->startAngle, pie->endAngle)));
+        const RECT& clip = Clip();
+        Gdiplus::Region outside(Gdiplus::Rect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
+        outside.Exclude(&path);
+        graphics.SetClip(&outside, Gdiplus::CombineModeReplace);
+    }
+    Tint(graphics, Clip(), pie->colour, pie->opacity);
+    return true;
+}

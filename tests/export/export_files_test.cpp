@@ -1,0 +1,120 @@
+// The layer base's side of the exports: the names of exported files and the copy of a table
+// layer's file set.
+#include "tests/export/ExportFixture.h"
+
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+
+
+using namespace exporttest;
+
+namespace {
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void Write(const std::string& path, const std::string& text) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+std::string Read(const std::string& path) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    char buffer[256];
+    DWORD read = 0;
+    ::ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+    ::CloseHandle(file);
+    return std::string(buffer, read);
+}
+
+// A layer with a name and no engine layer behind it.
+class NamedLayer : public CZmaVadAZLayer {
+public:
+    NamedLayer(IDispatch* map, const std::string& name) : CZmaVadAZLayer(map, nullptr) { SetNameOnly(name); }
+};
+
+class FileExportTest : public ExportTest {
+protected:
+    // A table set "<folder>\roads.*" with a temporary file and another table beside it.
+    std::string WriteRoads(const std::string& content) {
+        const std::string source = OutFolder("source");
+        for (const char* ext : {".tab", ".dat", ".map", ".id", ".tmp"}) Write(source + "\\roads" + ext, content + ext);
+        Write(source + "\\other.tab", "other");
+        return source;
+    }
+};
+
+TEST_F(FileExportTest, ExportedFileNamesDropTheCharactersAFileNameCannotHold) {
+    NamedLayer layer(map_.Get(), "a<b>c:d\"e/f\\g|h i");
+    std::string name;
+    layer.GetTabFileName(name, "C:\\out");
+    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB");
+    layer.GetTabFileName(name, "C:\\out\\", "serving");
+    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB") << "one backslash; only line layers take a suffix";
+
+    layer.SetType(CZmaVadAZLayer::kTypeLines);
+    layer.GetTabFileName(name, "C:\\out", "to: servers");
+    EXPECT_EQ(name, "C:\\out\\abcdefghi-toservers.TAB");
+    layer.GetTabFileName(name, "C:\\out", " :|");
+    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB") << "a suffix made only of removed characters adds no dash";
+    layer.GetTabFileName(name, "C:\\out", nullptr);
+    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB");
+}
+
+TEST_F(FileExportTest, ATableSetIsCopiedUnderTheCleanNameWithoutItsTemporaryFile) {
+    const std::string source = WriteRoads("one");
+    const std::string target = OutFolder("copies");
+    CZmaVadAZLayer layer(map_.Get(), layers_.get());
+    ASSERT_EQ(layer.CopyTabFiles(target + "\\", source + "\\roads.tab", "My roads"), S_OK);
+    for (const char* ext : {".tab", ".dat", ".map", ".id"}) EXPECT_EQ(Read(target + "\\Myroads" + ext), std::string("one") + ext);
+    EXPECT_FALSE(Exists(target + "\\Myroads.tmp"));
+    EXPECT_FALSE(Exists(target + "\\other.tab"));
+    EXPECT_TRUE(answers_.boxes.empty()) << "nothing to replace yet";
+
+    // Existing: one question before anything is copied. No leaves the folder as it was.
+    WriteRoads("two");
+    answers_.answer = IDNO;
+    ASSERT_EQ(layer.CopyTabFiles(target, source + "\\roads.tab", "My roads"), S_OK);
+    ASSERT_EQ(answers_.boxes.size(), 1u);
+    EXPECT_EQ(answers_.boxes[0].text, L"File \"Myroads.TAB\" already exists. Replace?");
+    EXPECT_EQ(answers_.boxes[0].caption, L"Map Module");
+    EXPECT_EQ(answers_.boxes[0].flags & MB_YESNO, static_cast<UINT>(MB_YESNO));
+    for (const char* ext : {".tab", ".dat", ".map", ".id"}) EXPECT_EQ(Read(target + "\\Myroads" + ext), std::string("one") + ext);
+
+    // Yes: still one question for the whole set, and every file replaced.
+    answers_.boxes.clear();
+    answers_.answer = IDYES;
+    ASSERT_EQ(layer.CopyTabFiles(target, source + "\\roads.tab", "My roads"), S_OK);
+    EXPECT_EQ(answers_.boxes.size(), 1u);
+    for (const char* ext : {".tab", ".dat", ".map", ".id"}) EXPECT_EQ(Read(target + "\\Myroads" + ext), std::string("two") + ext);
+
+    // Into the table's own folder under its own name: nothing to copy, and no question.
+    answers_.boxes.clear();
+    EXPECT_EQ(layer.CopyTabFiles(source, source + "\\roads.tab", "roads"), S_OK);
+    EXPECT_TRUE(answers_.boxes.empty());
+    EXPECT_EQ(Read(source + "\\roads.dat"), "two.dat");
+}
+
+TEST_F(FileExportTest, ACopyThatFailsIsAFailureAndTheUserIsTold) {
+    const std::string source = WriteRoads("one");
+    CZmaVadAZLayer layer(map_.Get(), layers_.get());
+    EXPECT_TRUE(FAILED(layer.CopyTabFiles("Z:\\no\\such\\folder", source + "\\roads.tab", "roads")));
+
+    CZmaVadAZLayer* table = OpenTable("roads");
+    ASSERT_TRUE(table);
+    answers_.boxes.clear();
+    EXPECT_TRUE(FAILED(table->ExportTab("Z:\\no\\such\\folder")));
+    ASSERT_EQ(answers_.boxes.size(), 1u);
+    EXPECT_EQ(answers_.boxes[0].text, L"Failed to copy " + platform::ToWide(table->GetName()) + L".TAB");
+
+    // The same layer into a folder that exists.
+    const std::string target = OutFolder("layer");
+    answers_.boxes.clear();
+    EXPECT_EQ(table->ExportTab(target), S_OK);
+    EXPECT_TRUE(answers_.boxes.empty());
+    EXPECT_TRUE(Exists(target + "\\" + CZmaVadAZLayer::CleanLayerName(table->GetName()) + ".tab"));
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""GDAL as the judge of the layer exports, on the Linux side.
+
+  export_gdal_check.py <folder>   reads what export_test wrote there with ogrinfo and ogr2ogr
+"""
+import json
+import os
+import re
+import subprocess
+import sys
+
+FAILURES = []
+
+
+def fail(message):
+    FAILURES.append(message)
+    print("FAIL: " + message)
+
+
+def expect(condition, message):
+    if not condition:
+        fail(message)
+
+
+def run(*args, env=None):
+    result = subprocess.run(args, capture_output=True, text=True, env=env)
+    if result.returncode != 0:
+        raise SystemExit("%s failed: %s" % (" ".join(args), result.stderr))
+    expect(result.stderr.strip() == "", "%s warns: %s" % (" ".join(args), result.stderr.strip()))
+    return result
+
+
+def geojson(path):
+    return json.loads(run("ogr2ogr", "-f", "GeoJSON", "/vsistdout/", path).stdout)["features"]
+
+
+def feature_styles(path, env=None):
+    """The Style line of every feature ogrinfo -al prints, in order."""
+    found = []
+    for line in run("ogrinfo", "-al", path, env=env).stdout.splitlines():
+        m = re.match(r"\s+Style = (.*)", line)
+        if m:
+            found.append(m.group(1))
+    return found
+
+
+def field_definitions(path):
+    """Field name -> definition text ("Real (6.1)") from ogrinfo -so."""
+    found = {}
+    for line in run("ogrinfo", "-al", "-so", path).stdout.splitlines():
+        m = re.match(r"(\w+): (\w+ \(\d+\.\d+\))", line)
+        if m:
+            found[m.group(1)] = m.group(2)
+    return found
+
+
+def close(a, b):
+    return abs(a - b) <= 1e-6
+
+
+def check_sample(folder):
+    path = os.path.join(folder, "sample", "Drivetest.TAB")
+    expected = []
+    with open(os.path.join(folder, "sample", "expected.txt")) as f:
+        for line in f:
+            x, y, level, speed, quality, colour, size = line.split()
+            expected.append((float(x), float(y), level, speed, int(quality), colour, int(size)))
+    features = geojson(path)
+    expect(len(features) == len(expected), "sample: %d features, %d rows" % (len(features), len(expected)))
+    styles = feature_styles(path)
+    for i, (feature, row) in enumerate(zip(features, expected)):
+        x, y = feature["geometry"]["coordinates"][:2]
+        expect(feature["geometry"]["type"] == "Point", "sample %d: not a point" % i)
+        expect(close(x, row[0]) and close(y, row[1]), "sample %d at %s,%s, not %s,%s" % (i, x, y, row[0], row[1]))
+        p = feature["properties"]
+        expect(abs(p["RxLev"] - float(row[2])) < 1e-9, "sample %d: RxLev %s, not %s" % (i, p["RxLev"], row[2]))
+        expect(abs(p["Speed"] - float(row[3])) < 1e-9, "sample %d: Speed %s, not %s" % (i, p["Speed"], row[3]))
+        expect(p["Quality"] == row[4], "sample %d: Quality %s, not %s" % (i, p["Quality"], row[4]))
+        style = styles[i] if i < len(styles) else ""
+        expect(("c:%s" % row[5]) in style.lower(), "sample %d: style %s lacks colour %s" % (i, style, row[5]))
+        expect(("s:%dpt" % row[6]) in style, "sample %d: style %s lacks size %dpt" % (i, style, row[6]))
+    fields = field_definitions(path)
+    expect(fields.get("RxLev", "").endswith("(6.1)"), "sample: RxLev defined as %s" % fields.get("RxLev"))
+    expect(fields.get("Speed", "").endswith("(4.1)"), "sample: Speed defined as %s" % fields.get("Speed"))
+    expect(fields.get("Quality", "").endswith("(1.0)"), "sample: Quality defined as %s" % fields.get("Quality"))
+
+
+def check_names(folder):
+    path = os.path.join(folder, "names", "Names.TAB")
+    fields = field_definitions(path)
+    expect(fields.get("A_very_long_display_field_name_") == "String (49.0)",
+           "names: long field defined as %s" % fields.get("A_very_long_display_field_name_"))
+    expect(fields.get("Signal_Level__dBm__2", "").endswith("(6.1)"),
+           "names: the second dBm field defined as %s" % fields.get("Signal_Level__dBm__2"))
+    expect("Signal_Level__dBm_" in fields, "names: the first dBm field is missing: %s" % sorted(fields))
+    features = geojson(path)
+    values = [f["properties"]["Signal_Level__dBm__2"] for f in features]
+    expect(values == [-105.5, -60.3], "names: dBm values %s" % values)
+
+
+def check_kml(folder):
+    path = os.path.join(folder, "kml", "KMLpoints.kml")
+    features = geojson(path)
+    expect(len(features) == 10, "kml: %d placemarks" % len(features))
+    if features:
+        expect(features[0]["geometry"]["coordinates"][:2] == [-0.5, 51.25],
+               "kml: first placemark at %s" % features[0]["geometry"]["coordinates"])
+        expect(features[0]["properties"].get("description") == "KML points\n0",
+               "kml: description %r" % features[0]["properties"].get("description"))
+    env = dict(os.environ, LIBKML_RESOLVE_STYLE="YES")
+    styles = feature_styles(path, env)
+    expect(len(styles) == 10, "kml: %d styles resolved" % len(styles))
+    for i, style in enumerate(styles):
+        colour = "#996633FF" if i < 5 else "#FF0000FF"
+        expect(style.startswith("SYMBOL(") and ("c:" + colour) in style, "kml %d: style %s, not colour %s" % (i, style, colour))
+
+
+def check_dialog_outputs(folder):
+    features = geojson(os.path.join(folder, "dialog_tab", "Drive.TAB"))
+    expect(len(features) == 2, "dialog TAB export: %d features" % len(features))
+    features = geojson(os.path.join(folder, "dialog_kml", "Drive.kml"))
+    expect(len(features) == 2, "dialog KML export: %d placemarks" % len(features))
+
+
+def main():
+    folder = sys.argv[1]
+    for check in (check_sample, check_names, check_kml, check_dialog_outputs):
+        try:
+            check(folder)
+        except SystemExit as e:
+            fail("%s: %s" % (check.__name__, e))
+    if FAILURES:
+        print("%d failures" % len(FAILURES))
+        return 1
+    print("GDAL reads the exports as written")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
