@@ -9,11 +9,10 @@
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
-#include "ZmaVOMap2/projection/CoordinateSystem.h"
+#include "ZmaVOMap2/projection/UtmCircle.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
 
-#include <cmath>
 #include <cwctype>
 
 using platform::Bstr;
@@ -195,14 +194,26 @@ void CZmaVadAZDataLayer::SelectRows(Test select) {
     ComPtr<IHostStringList> selection = hostdata::Selection(dataset_.Get());
     const long count = hostdata::RowCount(rows.Get());
     bool added = false;
-    if (count > 0) hostdata::MoveFirst(rows.Get());
-    for (long i = 0; i < count; ++i) {
-        ZmaPointD p;
-        if (optimiser_->GetMapPosition(p) && select(p) && ValidateRow()) {
-            THROW_IF_FAILED(selection->Add(Variant(i), Variant::Missing(), Variant::Missing()));
+    const Variant missing = Variant::Missing();
+    if (optimiser_->RowsKept() && optimiser_->KeptRowCount() == count) {
+        // The optimiser keeps every row's position and the row validator's verdict from the
+        // last frame: the same rows, without asking the host for each one.
+        for (long i = 0; i < count; ++i) {
+            ZmaPointD p;
+            if (!optimiser_->KeptCountingPosition(i, p) || !select(p)) continue;
+            THROW_IF_FAILED(selection->Add(Variant(i), missing, missing));
             added = true;
         }
-        if (i + 1 < count) hostdata::MoveNext(rows.Get());
+    } else {
+        if (count > 0) hostdata::MoveFirst(rows.Get());
+        for (long i = 0; i < count; ++i) {
+            ZmaPointD p;
+            if (optimiser_->GetMapPosition(p) && select(p) && ValidateRow()) {
+                THROW_IF_FAILED(selection->Add(Variant(i), missing, missing));
+                added = true;
+            }
+            if (i + 1 < count) hostdata::MoveNext(rows.Get());
+        }
     }
     // Recorded once for the whole area rather than once per row: the outcome is the same and a
     // large area does not ask the engine for a redraw per row.
@@ -229,32 +240,10 @@ void CZmaVadAZDataLayer::SelectInRadiusProjected(const ZmaPointD& centre, double
     // The control's SelectByRadius hands the centre over as (latitude, longitude), as the host
     // gave it; the rows' positions are (longitude, latitude). Distances are measured in metres
     // in the UTM zone of the centre.
-    const double latitude = centre.x, longitude = centre.y;
-    CCoordinateSystem utm;
-    CCoordinate projectedCentre;
-    if (!utm.InitUTM(latitude, longitude) ||
-        !utm.ForwardProjection(CCoordinate(longitude, latitude, 0, CCoordinate::kGeographic), projectedCentre))
-        return;
+    UtmCircle circle;
+    if (!circle.Init(centre.x, centre.y, radius)) return;
     const ZmaExtent view = optimiser_->GetViewExtent();
-    const double radiusSquared = radius * radius;
-    // Rows well outside the circle are left out before they are projected: on the ground no
-    // selected row lies further than the radius (the UTM scale is at least 0.9996), and twice
-    // that in degrees is a safe bound near the centre (a degree is at least 110 km north-south
-    // and 111 km times the cosine of the latitude east-west).
-    const double latitudeReach = 2.0 * std::fabs(radius) / 110000.0;
-    const double farthestLatitude = std::fabs(latitude) + latitudeReach;
-    const double longitudeReach = farthestLatitude < 89.0
-                                      ? 2.0 * std::fabs(radius) / (111000.0 * std::cos(farthestLatitude * 3.14159265358979323846 / 180.0))
-                                      : 360.0;
-    SelectRows([&](const ZmaPointD& p) {
-        if (!extent::Contains(view, p)) return false;
-        if (std::fabs(p.y - latitude) > latitudeReach || std::fabs(std::remainder(p.x - longitude, 360.0)) > longitudeReach)
-            return false;
-        CCoordinate projected;
-        if (!utm.ForwardProjection(CCoordinate(p.x, p.y, 0, CCoordinate::kGeographic), projected)) return false;
-        const double dx = projected.GetX() - projectedCentre.GetX(), dy = projected.GetY() - projectedCentre.GetY();
-        return dx * dx + dy * dy <= radiusSquared;
-    });
+    SelectRows([&](const ZmaPointD& p) { return extent::Contains(view, p) && circle.Contains(p.x, p.y); });
 }
 
 void CZmaVadAZDataLayer::SelectInPolygon(const ZmaExtent& bounds, const std::vector<ZmaPointD>& points) {
