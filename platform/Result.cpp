@@ -9,6 +9,18 @@ namespace platform {
 
 namespace {
 ErrorLog* g_errorLog = nullptr;
+// Whether the barrier reported a failure inside the innermost entry point of this thread.
+thread_local bool t_failureReported = false;
+}
+
+EntryErrorScope::EntryErrorScope() noexcept : outerReported_(t_failureReported) {
+    t_failureReported = false;
+    ::SetErrorInfo(0, nullptr);
+}
+
+EntryErrorScope::~EntryErrorScope() {
+    if (!t_failureReported) ::SetErrorInfo(0, nullptr);
+    t_failureReported = outerReported_;
 }
 
 ComError::ComError(HRESULT hr) noexcept : hr_(hr) {}
@@ -57,6 +69,7 @@ std::wstring ComError::Description() const {
 
 void ComError::Restore() const noexcept {
     ::SetErrorInfo(0, info_);
+    t_failureReported = true;
 }
 
 void ThrowHr(HRESULT hr) { throw ComError(hr); }
@@ -110,10 +123,28 @@ HRESULT HandleCaughtException(const char* file, int line) noexcept {
         return E_OUTOFMEMORY;
     } catch (...) {
         // Error information set before the throw (a failed range check sets its text) stays for
-        // the caller.
+        // the caller; the logger, itself a COM object, must not take it away.
+        IErrorInfo* info = nullptr;
+        if (::GetErrorInfo(0, &info) != S_OK) info = nullptr;
         WriteLine(log, file, line, "Unknown exception");
+        ::SetErrorInfo(0, info);
+        if (info) info->Release();
+        t_failureReported = true;
         return E_FAIL;
     }
+}
+
+HRESULT PassFailure(HRESULT hr) noexcept {
+    if (FAILED(hr)) t_failureReported = true;
+    return hr;
+}
+
+HRESULT LogCaughtException(const char* file, int line) noexcept {
+    const bool reported = t_failureReported;
+    HRESULT hr = HandleCaughtException(file, line);
+    t_failureReported = reported;
+    ::SetErrorInfo(0, nullptr);
+    return hr;
 }
 
 HRESULT CaughtResult() noexcept {

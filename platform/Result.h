@@ -69,6 +69,29 @@ std::string FormatComErrorLine(const ComError& e);
 // Call inside `catch (...)`: classifies the exception in flight, logs it, and returns its HRESULT.
 HRESULT HandleCaughtException(const char* file, int line) noexcept;
 
+// Call inside `catch (...)` where the failure is swallowed: logs it like the barrier and answers
+// its HRESULT, but leaves no error information behind, since the caller is not told of it.
+HRESULT LogCaughtException(const char* file, int line) noexcept;
+
+// The error information an entry point leaves its caller. It clears what earlier calls left on
+// the thread when the entry point starts, and when it ends clears what inner calls left behind,
+// unless the entry point's barrier reported a failure of its own meanwhile: a caller that asks
+// GetErrorInfo after a failure reads about that failure, or nothing.
+class EntryErrorScope {
+public:
+    EntryErrorScope() noexcept;
+    ~EntryErrorScope();
+    EntryErrorScope(const EntryErrorScope&) = delete;
+    EntryErrorScope& operator=(const EntryErrorScope&) = delete;
+
+private:
+    bool outerReported_;
+};
+
+// An entry point that answers a callee's failure as its own (a forwarder): the callee's error
+// information stays for the caller. Answers `hr`.
+HRESULT PassFailure(HRESULT hr) noexcept;
+
 // Call inside `catch (...)`: the HRESULT of the exception in flight, with nothing logged and the
 // error information left as it is: a COM error's own code, E_OUTOFMEMORY for an allocation
 // failure, E_FAIL for anything else. For inner operations whose caller decides what to report.
@@ -77,13 +100,16 @@ HRESULT CaughtResult() noexcept;
 }  // namespace platform
 
 // The barrier of an entry point:  COM_TRY { ...body...; return S_OK; } COM_CATCH_RETURN();
-#define COM_TRY try
+// Used as a statement: it opens the entry point's error-information scope.
+#define PLATFORM_CONCAT_(a, b) a##b
+#define PLATFORM_CONCAT(a, b) PLATFORM_CONCAT_(a, b)
+#define COM_TRY ::platform::EntryErrorScope PLATFORM_CONCAT(entryErrorScope_, __LINE__); try
 #define COM_CATCH_RETURN() \
     catch (...) { return ::platform::HandleCaughtException(__FILE__, __LINE__); }
 
 // For callbacks that return something other than an HRESULT: logs and swallows.
 #define COM_CATCH_LOG() \
-    catch (...) { ::platform::HandleCaughtException(__FILE__, __LINE__); }
+    catch (...) { ::platform::LogCaughtException(__FILE__, __LINE__); }
 
 // For inner operations that answer an HRESULT and leave the reporting to their caller.
 #define CATCH_RETURN_QUIET() \

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -66,12 +67,17 @@ std::wstring FormatDouble(double value) {
 }
 
 double ParseDouble(const std::wstring& text) {
+    // Read whole: "5abc" and "1,5" are no numbers, and neither are NaN and the infinities, which
+    // no setting can take.
+    if (text.find(L'\0') != std::wstring::npos) ThrowHr(E_INVALIDARG);
     std::string narrow = ToAnsi(text);
     const char* start = narrow.c_str();
     while (*start == ' ') ++start;
     char* end = nullptr;
     double value = std::strtod(start, &end);
     if (end == start) ThrowHr(E_INVALIDARG);
+    while (*end == ' ') ++end;
+    if (*end != '\0' || !std::isfinite(value)) ThrowHr(E_INVALIDARG);
     return value;
 }
 

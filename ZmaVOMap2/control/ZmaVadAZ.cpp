@@ -383,7 +383,7 @@ STDMETHODIMP CZmaVadAZ::GetColorSet(DWORD aspect, LONG index, void* aspectInfo, 
 #define FORWARD_VIEW(call)                   \
     COM_TRY {                                \
         if (!engineView_) return E_NOTIMPL;  \
-        return engineView_->call;            \
+        return platform::PassFailure(engineView_->call); \
     }                                        \
     COM_CATCH_RETURN()
 
@@ -432,9 +432,44 @@ STDMETHODIMP CZmaVadAZ::GetPages(CAUUID* pages) {
 
 // --- Shutdown ----------------------------------------------------------------------------------
 
+void CZmaVadAZ::BeginOperation() noexcept {
+    Identity()->AddRef();
+    ++operations_;
+    try {
+        heldCollections_.push_back(layers_.get());
+        if (layers_) layers_->BeginOperation();
+    } catch (...) {
+        platform::LogCaughtException(__FILE__, __LINE__);
+        heldCollections_.clear();
+    }
+}
+
+void CZmaVadAZ::EndOperation() noexcept {
+    if (!heldCollections_.empty()) {
+        if (CZmaVadAZLayerCollection* held = heldCollections_.back()) held->EndOperation();
+        heldCollections_.pop_back();
+    }
+    if (--operations_ == 0) {
+        try {
+            retiredDatasets_.clear();
+            retiredLayers_.clear();
+        } catch (...) {
+            platform::LogCaughtException(__FILE__, __LINE__);
+        }
+    }
+    // Last: this may be the reference that kept the control alive.
+    Identity()->Release();
+}
+
 STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_TRY {
         if (layers_) HideRolloverTip(nullptr);
+        // An operation on the stack (PreDestroy called from an event handler) still works on
+        // the collection: it goes when that operation ends.
+        if (operations_ > 0) {
+            retiredDatasets_.push_back(std::move(datasets_));
+            retiredLayers_.push_back(std::move(layers_));
+        }
         datasets_.reset();
         layers_.reset();
         if (IsSubclassed()) {
@@ -460,6 +495,8 @@ bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESU
         engineWindow_ = nullptr;
         return false;
     }
+    // A command fires events, whose handlers may release the control or tear its map down.
+    OperationScope operation(*this);
     return commands_.ProcessWindowMessage(msg, wp, lp, result);
 }
 

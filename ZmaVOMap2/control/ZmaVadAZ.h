@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CZmaVadAZInfoDisplay;
 class EngineDispatch;
@@ -371,6 +372,24 @@ public:
     }
     const DrawingTarget& CurrentDrawingTarget() const noexcept { return drawingTarget_; }
 
+    // An operation that may fire events runs between these two (OperationScope): the control, its
+    // layer collection and the layers it works on stay alive until the operation ends, even when
+    // a host handler releases the control, calls PreDestroy or removes a series.
+    void BeginOperation() noexcept;
+    void EndOperation() noexcept;
+    class OperationScope {
+    public:
+        explicit OperationScope(CZmaVadAZ& control) noexcept : control_(control) { control_.BeginOperation(); }
+        ~OperationScope() { control_.EndOperation(); }
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+    private:
+        CZmaVadAZ& control_;
+    };
+    void EnterEngineEvent() noexcept override { BeginOperation(); }
+    void LeaveEngineEvent() noexcept override { EndOperation(); }
+
     // Handlers of the engine's events (called by the engine event sink).
     void OnMapMouseDown(short button, short shift, float x, float y) override;
     void OnMapMouseUp(short button, short shift, float x, float y) override;
@@ -463,6 +482,11 @@ private:
     std::unique_ptr<CZmaVadAZDatasetDisplay> datasets_;
     std::unique_ptr<CZmaVadAZInfoDisplay> infoDisplay_;
     std::unique_ptr<CZmaVadAZOverviewRegion> overview_;
+    // Operations in progress, the collections they hold, and what PreDestroy took away meanwhile.
+    int operations_ = 0;
+    std::vector<CZmaVadAZLayerCollection*> heldCollections_;
+    std::vector<std::unique_ptr<CZmaVadAZLayerCollection>> retiredLayers_;
+    std::vector<std::unique_ptr<CZmaVadAZDatasetDisplay>> retiredDatasets_;
     CMapXEventListener engineEvents_{*this};
     PrintSupport printSupport_;
 

@@ -70,27 +70,35 @@ IHostChannelLogger* CZmaVadAZ::GetUsageLogger() {
 // --- Legends -----------------------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown* newVal) {
-    if (!newVal) return E_POINTER;
-    voLegend_ = BorrowInterface<IHostVOLegend>(newVal);
-    return S_OK;
+    COM_TRY {
+        if (!newVal) return E_POINTER;
+        voLegend_ = BorrowInterface<IHostVOLegend>(newVal);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_VOPrintLegend(IUnknown* newVal) {
-    if (!newVal) return E_POINTER;
-    printLegend_ = BorrowInterface<IHostPrintLegend>(newVal);
-    return S_OK;
+    COM_TRY {
+        if (!newVal) return E_POINTER;
+        printLegend_ = BorrowInterface<IHostPrintLegend>(newVal);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
 }
 
 // --- Displaying and removing series --------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR seriesGUID) {
-    // The field list is text; a script may hand it over by reference. Anything else is refused
-    // before it could be read as a string.
-    Variant fieldList;
-    if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), &fields)) || fieldList.vt != VT_BSTR) return E_INVALIDARG;
-    if (!layers_) return E_UNEXPECTED;
-
+    OperationScope operation(*this);
     COM_TRY {
+        // The field list is text; a script may hand it over by reference. Anything else is refused
+        // before it could be read as a string.
+        Variant fieldList;
+        if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), &fields)) || fieldList.vt != VT_BSTR)
+            return E_INVALIDARG;
+        if (!layers_) return E_UNEXPECTED;
+
         WaitCursor wait;
         EngineDispatch map(EngineMapOrThrow());
         map.Put(EngineMap::kAutoRedraw, Variant(false));
@@ -121,8 +129,9 @@ STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR 
 }
 
 STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch* dataset, BSTR bstrSeriesID, IDispatch* fieldConfiguration) {
-    if (!layers_) return E_UNEXPECTED;
+    OperationScope operation(*this);
     COM_TRY {
+        if (!layers_) return E_UNEXPECTED;
         std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
         HRESULT result = datasets_->CreateMultiDMapping(dataset, guid, fieldConfiguration);
         if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
@@ -136,8 +145,9 @@ STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch* dataset, BSTR bstrSeriesI
 }
 
 STDMETHODIMP CZmaVadAZ::RemoveDataset(BSTR bstrSeriesID, VARIANT notify) {
-    if (!layers_) return E_UNEXPECTED;
+    OperationScope operation(*this);
     COM_TRY {
+        if (!layers_) return E_UNEXPECTED;
         std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
         datasets_->RemoveDataset(guid, notify);
         if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
@@ -154,30 +164,39 @@ STDMETHODIMP CZmaVadAZ::RemoveDataset(BSTR bstrSeriesID, VARIANT notify) {
 
 // The host is told S_OK whatever the collection answered; a failure is still logged.
 STDMETHODIMP CZmaVadAZ::SetDatasetVisible(BSTR bstrSeriesID, LONG lVisible) {
-    if (!layers_) return S_OK;
-    try {
-        datasets_->SetDatasetVisible(bstrSeriesID ? bstrSeriesID : L"", lVisible);
-        RepaintIfUpdating();
-    } catch (...) {
-        platform::HandleCaughtException(__FILE__, __LINE__);
+    OperationScope operation(*this);
+    COM_TRY {
+        if (!layers_) return S_OK;
+        try {
+            datasets_->SetDatasetVisible(bstrSeriesID ? bstrSeriesID : L"", lVisible);
+            RepaintIfUpdating();
+        } catch (...) {
+            platform::LogCaughtException(__FILE__, __LINE__);
+        }
+        return S_OK;
     }
-    return S_OK;
+    COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::NotifyChange(BSTR bstrSeriesID, ENUM_NOTIFY_FLAGS flag, IDispatch* renderer, VARIANT ranges) {
-    if (!layers_) return S_OK;
-    try {
-        datasets_->NotifyChange(bstrSeriesID ? bstrSeriesID : L"", static_cast<long>(flag), renderer, ranges);
-        RepaintIfUpdating();
-    } catch (...) {
-        platform::HandleCaughtException(__FILE__, __LINE__);
+    OperationScope operation(*this);
+    COM_TRY {
+        if (!layers_) return S_OK;
+        try {
+            datasets_->NotifyChange(bstrSeriesID ? bstrSeriesID : L"", static_cast<long>(flag), renderer, ranges);
+            RepaintIfUpdating();
+        } catch (...) {
+            platform::LogCaughtException(__FILE__, __LINE__);
+        }
+        return S_OK;
     }
-    return S_OK;
+    COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
-    if (!layers_) return E_UNEXPECTED;
+    OperationScope operation(*this);
     COM_TRY {
+        if (!layers_) return E_UNEXPECTED;
         HRESULT result = datasets_->NotifySelectionChange(bstrSeriesID ? bstrSeriesID : L"");
         RepaintIfUpdating();
         return result;
@@ -188,15 +207,19 @@ STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
 // --- Asking about series ---------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
-    if (!collection) return E_INVALIDARG;
-    if (!layers_) return E_UNEXPECTED;
-    COM_TRY { return datasets_->GetDisplayedGUIDs(collection); }
+    COM_TRY {
+        if (!collection) return E_INVALIDARG;
+        if (!layers_) return E_UNEXPECTED;
+        return datasets_->GetDisplayedGUIDs(collection);
+    }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::GetAttributeDescriptionFromGUID(BSTR bstrSeriesID, BSTR* description) {
-    if (!description) return E_INVALIDARG;
-    if (!layers_) return E_UNEXPECTED;
-    COM_TRY { return datasets_->GetAttributeDescriptionFromGUID(bstrSeriesID ? bstrSeriesID : L"", description); }
+    COM_TRY {
+        if (!description) return E_INVALIDARG;
+        if (!layers_) return E_UNEXPECTED;
+        return datasets_->GetAttributeDescriptionFromGUID(bstrSeriesID ? bstrSeriesID : L"", description);
+    }
     COM_CATCH_RETURN();
 }

@@ -61,6 +61,7 @@ STDMETHODIMP CZmaVadAZ::IsDirty() { return S_OK; }
 STDMETHODIMP CZmaVadAZ::GetSizeMax(ULARGE_INTEGER* size) { return size ? E_NOTIMPL : E_POINTER; }
 
 STDMETHODIMP CZmaVadAZ::InitNew() {
+    OperationScope operation(*this);
     COM_TRY {
         if (initialisedFresh_ || loaded_) return E_UNEXPECTED;
         platform::ThrowIfNull(enginePersist_.Get());
@@ -73,31 +74,57 @@ STDMETHODIMP CZmaVadAZ::InitNew() {
     COM_CATCH_RETURN();
 }
 
+namespace {
+
+// Settings reading switches the engine's automatic redraw off; every way out of a load switches it
+// back on, or the map would never repaint by itself again.
+class AutoRedrawRestorer {
+public:
+    explicit AutoRedrawRestorer(IDispatch* map) noexcept : map_(map) {}
+    ~AutoRedrawRestorer() {
+        if (!map_) return;
+        try {
+            EngineDispatch(map_).Put(EngineMap::kAutoRedraw, Variant(true));
+        } catch (...) {
+            platform::LogCaughtException(__FILE__, __LINE__);
+        }
+    }
+    AutoRedrawRestorer(const AutoRedrawRestorer&) = delete;
+    AutoRedrawRestorer& operator=(const AutoRedrawRestorer&) = delete;
+
+private:
+    IDispatch* map_;
+};
+
+}  // namespace
+
 STDMETHODIMP CZmaVadAZ::Load(IStream* stream) {
+    OperationScope operation(*this);
     COM_TRY {
         loadedOverLayers_ = layers_ && layers_->LayerCount() > 0;
         if (initialisedFresh_ && !loadedOverLayers_) return E_UNEXPECTED;
+        AutoRedrawRestorer redraw(engineDispatch_.Get());
 
-        // Settings that cannot be read leave a map with default settings; a stream whose count
-        // is corrupt is refused after the map is initialised, so the control stays usable.
-        HRESULT settingsResult = S_OK;
+        // Settings that cannot be read (a damaged stream included) are logged and leave a map
+        // with default settings: a host loading a document must not fail for its map.
         try {
             ReadSettings(stream);
         } catch (...) {
-            settingsResult = platform::HandleCaughtException(__FILE__, __LINE__);
+            platform::LogCaughtException(__FILE__, __LINE__);
         }
 
         loaded_ = true;
         HRESULT result = InitialiseMap();
         engineEvents_.Advise(engine_.Get());
-        if (engineDispatch_) {
-            EngineDispatch map(engineDispatch_.Get());
-            if (restoredZoom_ > 0.0)
-                map.Call(EngineMap::kZoomTo, {Variant(restoredZoom_), Variant(restoredCenterX_), Variant(restoredCenterY_)});
-            map.Put(EngineMap::kAutoRedraw, Variant(true));
+        if (engineDispatch_ && restoredZoom_ > 0.0) {
+            try {
+                EngineDispatch(engineDispatch_.Get())
+                    .Call(EngineMap::kZoomTo, {Variant(restoredZoom_), Variant(restoredCenterX_), Variant(restoredCenterY_)});
+            } catch (...) {
+                platform::LogCaughtException(__FILE__, __LINE__);
+            }
         }
         loadedOverLayers_ = false;
-        if (settingsResult == kCorruptStream) return kCorruptStream;
         return result;
     }
     COM_CATCH_RETURN();
@@ -117,7 +144,7 @@ void CZmaVadAZ::ReadSettings(IStream* stream) {
         ULONGLONG remaining = 0;
         if (count % 2 != 0 || count < 2 || count > kMaxSettingsBytes ||
             (RemainingBytes(stream, remaining) && count > remaining))
-            throw platform::ComError(kCorruptStream);
+            throw platform::ComError(kCorruptStream, L"The map settings in the stream are damaged");
         std::vector<wchar_t> buffer(count / 2);
         ReadExactly(stream, buffer.data(), count);
         text.assign(buffer.data(), buffer.size() - 1);
@@ -292,6 +319,7 @@ STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
 }
 
 STDMETHODIMP CZmaVadAZ::LoadFromXML(IDispatch* node) {
+    OperationScope operation(*this);
     COM_TRY {
         if (!node) return E_POINTER;
         CZmaVOMapXConfigurationManager manager(*this);

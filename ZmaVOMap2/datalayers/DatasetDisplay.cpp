@@ -290,6 +290,18 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
     std::string folder = platform::ToAnsi(collection_.GetTemporaryFolder());
     char tableFile[MAX_PATH] = {};
     MakeUniqueTempFileName(folder.c_str(), "map", "TAB", tableFile);
+    // However the build ends, the placeholder goes, and a table made for it goes with the collection.
+    struct TableKeeper {
+        CZmaVadAZLayerCollection& collection;
+        const char* path;
+        ~TableKeeper() {
+            try {
+                collection.KeepTemporaryTable(path);
+            } catch (...) {
+                RemoveNamePlaceholder(path);
+            }
+        }
+    } keepTable{collection_, tableFile};
     technologyPrefix_ = GetDatasetNamePrefix(dataset);
 
     const std::wstring seriesGuid = composition->GetSeriesGuid();
@@ -355,7 +367,8 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
         throw;
     }
 
-    if (type == CZmaVadAZLayer::kTypeDataset) {
+    // The host may have removed the new layer from an event handler while it was built.
+    if (type == CZmaVadAZLayer::kTypeDataset && collection_.Contains(built)) {
         if (collection_.CountPointDatasetLayer() == 1 &&
             (collection_.GetNewLayersOnTop() || collection_.GetAutoSynchToStream()))
             collection_.Host().ZoomToLayersBounds(built, -1.0);

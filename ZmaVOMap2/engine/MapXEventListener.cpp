@@ -154,11 +154,15 @@ STDMETHODIMP CMapXEventListener::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAM
     // The sink only reads its arguments: by-reference ones (the enable-default flags, the key
     // code) are read as values and never written back.
     if (!IsHandled(id) || !params) return S_OK;
+    EngineEventHandler& owner = owner_;
+    owner.EnterEngineEvent();
     try {
         std::vector<Variant> args = Arguments(id, *params);
         Dispatch(id, args);
     }
     COM_CATCH_LOG();
+    // This sink may be gone after the owner left the event: nothing of it is used from here on.
+    owner.LeaveEngineEvent();
     return S_OK;
 }
 

@@ -24,6 +24,10 @@ public:
     virtual void OnMapDrawStage(short stage) = 0;
     virtual void OnMapRecalcInfoDisplay() = 0;
     virtual void OnMapFeatureToolStatus(long status) = 0;
+    // Around every event handled: the owner stays alive, with what it works on, until the event
+    // is done, whatever the host does from the handlers of the events the owner fires.
+    virtual void EnterEngineEvent() noexcept {}
+    virtual void LeaveEngineEvent() noexcept {}
 
 protected:
     ~EngineEventHandler() = default;

@@ -27,6 +27,28 @@ void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* 
     std::snprintf(result, MAX_PATH, "%s%s%s.%s", drive, dir, base, extension ? extension : "");
 }
 
+namespace {
+
+void RemoveWithExtension(const std::string& path, const char* extension) {
+    char drive[_MAX_DRIVE], dir[_MAX_DIR], base[_MAX_FNAME], ext[_MAX_EXT];
+    _splitpath(path.c_str(), drive, dir, base, ext);
+    if (!base[0]) return;
+    char file[MAX_PATH] = {};
+    std::snprintf(file, sizeof file, "%s%s%s.%s", drive, dir, base, extension);
+    ::DeleteFileA(file);
+}
+
+}  // namespace
+
+void RemoveNamePlaceholder(const std::string& tablePath) {
+    if (!tablePath.empty()) RemoveWithExtension(tablePath, "tmp");
+}
+
+void RemoveTableFiles(const std::string& tablePath) {
+    if (tablePath.empty()) return;
+    for (const char* extension : {"TAB", "DAT", "MAP", "ID", "IND", "tmp"}) RemoveWithExtension(tablePath, extension);
+}
+
 std::string SanitizeFileName(const std::string& text) {
     std::string out = text;
     for (char& c : out)

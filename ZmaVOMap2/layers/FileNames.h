@@ -9,5 +9,11 @@
 // the name taken. Nothing is reported when the system gives no name: `result` is then empty.
 void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* extension, char* result);
 
+// Deletes the empty ".tmp" file that MakeUniqueTempFileName left for `tablePath` (same folder and
+// base name): once the table exists, the table itself keeps the name taken.
+void RemoveNamePlaceholder(const std::string& tablePath);
+// Deletes the files of a table at `tablePath` (.TAB, .DAT, .MAP, .ID, .IND) and its placeholder.
+void RemoveTableFiles(const std::string& tablePath);
+
 // The text with each character that a file name cannot hold (\ / * : ? " < >) replaced by '_'.
 std::string SanitizeFileName(const std::string& text);

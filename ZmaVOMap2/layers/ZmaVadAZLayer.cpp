@@ -440,6 +440,21 @@ HRESULT CZmaVadAZLayer::LoadAnnotationFiles(IXMLDOMElement* element) {
     char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
     _splitpath(unique, drive, dir, base, ext);
     const std::string target = folder + "\\" + base;
+    // However the load ends, the name's placeholder goes; the table's files go with the collection.
+    struct TableKeeper {
+        CZmaVadAZLayerCollection* owner;
+        const char* path;
+        ~TableKeeper() {
+            try {
+                if (owner)
+                    owner->KeepTemporaryTable(path);
+                else
+                    RemoveNamePlaceholder(path);
+            } catch (...) {
+                RemoveNamePlaceholder(path);
+            }
+        }
+    } keepTable{owner_, unique};
 
     ComPtr<IXMLDOMNodeList> files = layerxml::SelectNodes(element, L"AnnotationFiles");
     long count = 0;
@@ -554,7 +569,11 @@ bool CZmaVadAZLayer::IsNormalTableLayer() { return type_ == kTypeTable; }
 
 HRESULT CZmaVadAZLayer::SetVisible(bool visible) {
     visible_ = visible;
-    if (type_ == kTypeDataset && owner_) owner_->NotifyLayerVisibilityChanged();
+    if (type_ == kTypeDataset && owner_) {
+        owner_->NotifyLayerVisibilityChanged();
+        // The host may have removed this layer from its handler: its engine layer is gone then.
+        if (!owner_->Contains(this)) return S_OK;
+    }
     if (owner_ && !owner_->Host().IsScreenUpdating()) return S_OK;
     EngineDispatch layer(engineLayer_.Get());
     layer.Put(E::Layer::kVisible, EngineBool(visible));

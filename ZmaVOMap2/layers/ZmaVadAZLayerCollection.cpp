@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
@@ -46,6 +47,10 @@ CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
     // Front to back: each layer takes its engine layer out of the map as it goes.
     for (auto& layer : layers_) layer.reset();
     layers_.clear();
+    retiredLayers_.clear();
+    retiredCompositions_.clear();
+    // The engine layers over the temporary tables are gone with the layers: their files may go.
+    for (const std::string& table : temporaryTables_) RemoveTableFiles(table);
     pendingOffsetLayers_.clear();
     annotations_ = cellSiteLayer_ = markerLayer_ = temporaryTabLayer_ = nullptr;
     searchCursor_ = nullptr;
@@ -352,6 +357,7 @@ HRESULT CZmaVadAZLayerCollection::CreateAnnotationsLayer(const char* folder) {
     if (annotations_) DestroyLayer(annotations_);
 
     CZmaVadAZLayer* layer = AddLayer(kAnnotationsName, CZmaVadAZLayer::kTypeAnnotations, path, L"", "", L"", L"");
+    KeepTemporaryTable(path);
     if (!layer) {
         platform::Prompts().MessageBox(nullptr, L"Failed to initialize the annotations layer", kCaption, MB_OK);
         platform::ThrowHr(E_FAIL);
@@ -382,7 +388,33 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
 void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     ForgetSpecialLayer(layer);
     auto it = Find(layer);
-    if (it != layers_.end()) layers_.erase(it);
+    if (it == layers_.end()) return;
+    if (operations_ > 0) retiredLayers_.push_back(std::move(*it));
+    layers_.erase(it);
+}
+
+void CZmaVadAZLayerCollection::EndOperation() noexcept {
+    if (operations_ > 0 && --operations_ > 0) return;
+    // Each layer takes its engine layer out of the map as it goes; it must not fail the caller.
+    try {
+        retiredLayers_.clear();
+        retiredCompositions_.clear();
+    } catch (...) {
+        platform::LogCaughtException(__FILE__, __LINE__);
+    }
+}
+
+void CZmaVadAZLayerCollection::KeepTemporaryTable(const std::string& tablePath) {
+    if (tablePath.empty()) return;
+    RemoveNamePlaceholder(tablePath);
+    if (std::find(temporaryTables_.begin(), temporaryTables_.end(), tablePath) == temporaryTables_.end())
+        temporaryTables_.push_back(tablePath);
+}
+
+bool CZmaVadAZLayerCollection::Contains(const CZmaVadAZLayer* layer) const noexcept {
+    for (const auto& held : layers_)
+        if (held.get() == layer) return true;
+    return false;
 }
 
 void CZmaVadAZLayerCollection::ForgetDatasetLines(const std::string& guid, CZmaVadAZLayer* layer) {
@@ -440,7 +472,11 @@ HRESULT CZmaVadAZLayerCollection::RemoveLayer(CZmaVadAZLayer* layer, bool update
             compositionList_.erase(it);
             break;
         }
-        compositions_.erase(key);
+        auto composition = compositions_.find(key);
+        if (composition != compositions_.end()) {
+            if (operations_ > 0) retiredCompositions_.push_back(std::move(composition->second));
+            compositions_.erase(composition);
+        }
         ForgetDatasetLines(narrowKey, layer);
     } else if (updateLegends && notifyHost) {
         orderKey = layer->GetName();

@@ -114,6 +114,14 @@ public:
     // The layers from the top down, as they stand now.
     std::vector<CZmaVadAZLayer*> Layers() const;
 
+    // An operation that may fire events to the host runs between these two: a layer or dataset
+    // composition removed meanwhile (by the host, from its handler) is unlinked at once but
+    // destroyed only when the last operation ends, so the code that fired can finish safely.
+    void BeginOperation() noexcept { ++operations_; }
+    void EndOperation() noexcept;
+    // Whether the layer is (still) in the list.
+    bool Contains(const CZmaVadAZLayer* layer) const noexcept;
+
     // Events on behalf of the layers.
     void NotifyLayerVisibilityChanged();
     void FireSelectionChanged(BSTR seriesId);
@@ -126,6 +134,9 @@ public:
     bool IsRefreshEnabled() const noexcept { return refresh_; }
     bool GetAutoSynchToStream() const noexcept { return autoSynchToStream_; }
     void SetTemporaryFolder(const std::wstring& folder) { temporaryFolder_ = folder; }
+    // A temporary table made for one of the layers: its name placeholder goes now, the table's
+    // files when the collection goes.
+    void KeepTemporaryTable(const std::string& tablePath);
     const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
     void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
@@ -272,6 +283,11 @@ private:
     std::vector<CZmaVadAZLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
     std::vector<std::wstring> cellSiteGuids_;
+    std::vector<std::string> temporaryTables_;
+    int operations_ = 0;
+    // What was removed during an operation, destroyed when the operations end.
+    std::vector<std::unique_ptr<CZmaVadAZLayer>> retiredLayers_;
+    std::vector<std::unique_ptr<CZmaVadAZDatasetComposition>> retiredCompositions_;
     LinesLayerPersistence* lines_ = nullptr;
 
     // Persistence steps.

@@ -10,25 +10,33 @@
 
 #include <cfloat>
 
+// The layers' handlers fire events, and a host may remove layers from its handlers: each loop
+// below walks the list as it stood when the loop began and skips what was removed meanwhile.
+
 void CZmaVadAZLayerCollection::DispatchMouseMove(POINT point, const ZmaPointD& mapPos) {
     RestoreSelectability();
-    for (const auto& held : layers_)
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (held->IsVisibleAtCurrentZoom() && held->HitTest(point.x, point.y, mapPos.x, mapPos.y)) break;
+    }
 }
 
 bool CZmaVadAZLayerCollection::DispatchMouseDown(POINT point, const ZmaPointD& mapPos, bool keepSelection) {
-    if (!keepSelection)
-        for (const auto& held : layers_)
+    if (!keepSelection) {
+        for (CZmaVadAZLayer* held : Layers()) {
+            if (!Contains(held)) continue;
             held->ClearSelection();
+        }
+    }
 
     savedSelectability_.clear();
     selectabilitySaved_ = true;
     // The layer that takes the click keeps it for itself: the engine must not also select
     // features of the layers below while it handles the same click.
     bool taken = false;
-    for (const auto& held : layers_) {
-        CZmaVadAZLayer* layer = held.get();
-        if (!layer->IsVisibleAtCurrentZoom() || !layer->IsSelectable()) continue;
+    for (CZmaVadAZLayer* held : Layers()) {
+        CZmaVadAZLayer* layer = held;
+        if (!Contains(layer) || !layer->IsVisibleAtCurrentZoom() || !layer->IsSelectable()) continue;
         savedSelectability_[layer] = true;
         if (taken)
             layer->SetSelectable(false);
@@ -37,27 +45,34 @@ bool CZmaVadAZLayerCollection::DispatchMouseDown(POINT point, const ZmaPointD& m
     }
     if (taken) return true;
 
-    for (const auto& held : layers_) {
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (held->IsVisibleAtCurrentZoom() && held->IsSelectable()) held->NotifySelectionChanged();
     }
     return false;
 }
 
 void CZmaVadAZLayerCollection::DispatchMouseUp(POINT point, const ZmaPointD& mapPos) {
-    for (const auto& held : layers_)
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (held->IsVisibleAtCurrentZoom() && held->OnMouseUp(point.x, point.y, mapPos.x, mapPos.y)) break;
+    }
     RestoreSelectability();
 }
 
 void CZmaVadAZLayerCollection::DispatchDoubleClick() {
     RestoreSelectability();
-    for (const auto& held : layers_)
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (held->IsVisibleAtCurrentZoom() && held->OnDoubleClick()) break;
+    }
 }
 
 void CZmaVadAZLayerCollection::DispatchKeyDown(short keyCode, short shift) {
-    for (const auto& held : layers_)
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (held->IsVisibleAtCurrentZoom() && held->OnKeyDown(keyCode, shift)) break;
+    }
     RestoreSelectability();
 }
 
@@ -70,19 +85,24 @@ void CZmaVadAZLayerCollection::RestoreSelectability() {
 }
 
 void CZmaVadAZLayerCollection::ClearAllSelections() {
-    for (const auto& held : layers_) held->ClearSelection();
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
+        held->ClearSelection();
+    }
 }
 
 void CZmaVadAZLayerCollection::SelectByRectangle(const ZmaExtent& extent) {
     ClearAllSelections();
-    for (const auto& held : layers_) {
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (held->IsVisibleAtCurrentZoom()) held->SelectInRectangle(extent);
     }
 }
 
 void CZmaVadAZLayerCollection::SelectByRadius(const ZmaPointD& centre, double radius, bool projected) {
     ClearAllSelections();
-    for (const auto& held : layers_) {
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (!held->IsVisibleAtCurrentZoom()) continue;
         if (projected)
             held->SelectInRadiusProjected(centre, radius);
@@ -103,7 +123,8 @@ void CZmaVadAZLayerCollection::SelectByPolygon(const std::vector<ZmaPointD>& poi
         if (p.y < bounds.bottom) bounds.bottom = p.y;
     }
     ClearAllSelections();
-    for (const auto& held : layers_) {
+    for (CZmaVadAZLayer* held : Layers()) {
+        if (!Contains(held)) continue;
         if (held->IsVisibleAtCurrentZoom()) held->SelectInPolygon(bounds, points);
     }
 }

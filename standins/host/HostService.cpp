@@ -92,7 +92,7 @@ private:
             hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IHostProfileComponent, component.PutVoid());
             if (FAILED(hr)) return Fail(hr, std::wstring(L"Cannot create component ") + progId, L"HostService");
             // The component's own error information travels back unchanged.
-            return call(component.Get());
+            return platform::PassFailure(call(component.Get()));
         }
         COM_CATCH_RETURN();
     }
@@ -174,7 +174,8 @@ private:
             // The handler may call the control, which may call us again: no lock is held here.
             Bstr name(method);
             ComPtr<IHostCallHandler> typed;
-            if (SUCCEEDED(handler.As(typed))) return typed->OnCall(name.Get(), profile, control);
+            // The handler's failure, with its error information, is the component's.
+            if (SUCCEEDED(handler.As(typed))) return platform::PassFailure(typed->OnCall(name.Get(), profile, control));
             ComPtr<IDispatch> script;
             if (FAILED(handler.As(script))) return E_NOINTERFACE;
             platform::Variant args[3];
@@ -182,7 +183,8 @@ private:
             args[1] = platform::Variant(profile ? static_cast<const wchar_t*>(profile) : L"");
             args[0] = platform::Variant(control);
             platform::Variant result;
-            return platform::InvokeByDispid(script.Get(), DISPID_VALUE, DISPATCH_METHOD, args, 3, &result);
+            return platform::PassFailure(
+                platform::InvokeByDispid(script.Get(), DISPID_VALUE, DISPATCH_METHOD, args, 3, &result));
         }
         COM_CATCH_RETURN();
     }

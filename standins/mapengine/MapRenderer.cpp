@@ -56,14 +56,21 @@ void DrawBackground(HDC dc, const ViewModel& view) {
     GeoRect b = view.Bounds();
     platform::UniqueHPen pen(::CreatePen(PS_SOLID, 1, kGraticule));
     SelectObjectRestorer usePen(dc, pen.Get());
-    double step = GraticuleStep(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
-    for (double x = std::ceil(b.xmin / step) * step; x <= b.xmax; x += step) {
-        POINT p = ToPixel(view, x, 0);
+    // Lines only where the world is, and a bounded number of them: with a view of 1e308 degrees
+    // adding a step would change nothing, and a loop over it would never end.
+    const double xmin = std::max(b.xmin, -180.0), xmax = std::min(b.xmax, 180.0);
+    const double ymin = std::max(b.ymin, -90.0), ymax = std::min(b.ymax, 90.0);
+    if (!(xmin <= xmax) || !(ymin <= ymax)) return;
+    double step = GraticuleStep(std::max(xmax - xmin, ymax - ymin));
+    constexpr int kMaxLines = 200;
+    const double firstX = std::ceil(xmin / step) * step, firstY = std::ceil(ymin / step) * step;
+    for (int i = 0; i < kMaxLines && firstX + i * step <= xmax; ++i) {
+        POINT p = ToPixel(view, firstX + i * step, 0);
         ::MoveToEx(dc, p.x, 0, nullptr);
         ::LineTo(dc, p.x, view.Height());
     }
-    for (double y = std::ceil(b.ymin / step) * step; y <= b.ymax; y += step) {
-        POINT p = ToPixel(view, 0, y);
+    for (int i = 0; i < kMaxLines && firstY + i * step <= ymax; ++i) {
+        POINT p = ToPixel(view, 0, firstY + i * step);
         ::MoveToEx(dc, 0, p.y, nullptr);
         ::LineTo(dc, view.Width(), p.y);
     }

@@ -1,0 +1,605 @@
+// Faults a host meets when it drives the control the way real hosts do: omitted optional
+// arguments, error information, a changed dataset, handlers that tear the control down, extreme
+// settings, failed loads and damaged streams.
+#include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/TestSite.h"
+
+#include "MapEngine.h"
+
+#include "platform/Xml.h"
+
+#include <cmath>
+#include <functional>
+
+using namespace displaytest;
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const wchar_t kSeries[] = L"{F1000000-0000-0000-0000-000000000001}";
+const wchar_t kOtherSeries[] = L"{F2000000-0000-0000-0000-000000000002}";
+
+enum : DISPID {
+    kLoadFromXML = 0xE,
+    kSaveToXML = 0xD,
+    kEventSelectionChanged = 1,
+    kEventSeriesRemoved = 2,
+    kEventLayerVisibilityChanged = 5,
+    kEventCurrentToolChanged = 3,
+    kEventEnhancedDrawingModeChanged = 10,
+    kEventUnitsChanged = 12,
+    kEventSyncZoom = 13,
+    // Menu commands the control's window takes.
+    kCommandSelectTool = 32774,
+    kCommandEnhancedDrawing = 32885,
+    kCommandSyncZoomAll = 32888,
+};
+
+// Sends a menu command to the control's window, as its context menu does.
+HRESULT SendCommand(IDispatch* control, UINT command) {
+    Variant map;
+    if (FAILED(Invoke(control, kMapX, DISPATCH_PROPERTYGET, {}, &map)) || map.vt != VT_DISPATCH) return E_FAIL;
+    Variant window;
+    if (FAILED(Invoke(map.pdispVal, -515 /* the window handle */, DISPATCH_PROPERTYGET, {}, &window))) return E_FAIL;
+    HWND handle = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window.ToLong()));
+    if (!::IsWindow(handle)) return E_FAIL;
+    ::SendMessageW(handle, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    return S_OK;
+}
+
+ComPtr<IDispatch> PointDataset(long rows = 20) {
+    return NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, rows);
+}
+
+// The host's generated drive test: rows along a route, with a renderer and field styles.
+ComPtr<IDispatch> SampleDataset(long rows, double bounds[4] = nullptr) {
+    CLSID sampleClass;
+    EXPECT_EQ(::CLSIDFromProgID(L"VadazHost.SampleDataset", &sampleClass), S_OK);
+    ComPtr<IHostSampleDataset> sample;
+    EXPECT_EQ(::CoCreateInstance(sampleClass, nullptr, CLSCTX_INPROC_SERVER, IID_IHostSampleDataset, sample.PutVoid()),
+              S_OK);
+    if (!sample) return nullptr;
+    sample->put_RowCount(rows);
+    double ignored[4];
+    double* b = bounds ? bounds : ignored;
+    sample->GetRouteBounds(&b[0], &b[1], &b[2], &b[3]);
+    ComPtr<IDispatch> dataset;
+    sample->QueryInterface(IID_IDispatch, dataset.PutVoid());
+    return dataset;
+}
+
+// The description of the thread's error information, or "<none>".
+std::wstring CallerErrorText() {
+    ComPtr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.Put()) != S_OK || !info) return L"<none>";
+    BSTR text = nullptr;
+    info->GetDescription(&text);
+    return Bstr::Attach(text).Wide();
+}
+
+// Leaves error information on the thread, as an earlier call of anyone may have.
+void LeaveStaleErrorInfo() {
+    ComPtr<ICreateErrorInfo> create;
+    ASSERT_EQ(::CreateErrorInfo(create.Put()), S_OK);
+    create->SetDescription(const_cast<LPOLESTR>(L"stale text"));
+    ComPtr<IErrorInfo> info;
+    create->QueryInterface(IID_IErrorInfo, info.PutVoid());
+    ::SetErrorInfo(0, info.Get());
+}
+
+POINT ToScreen(IDispatch* map, double longitude, double latitude) {
+    float x = 0, y = 0;
+    VARIANT args[5];
+    args[4].vt = VT_R4 | VT_BYREF; args[4].pfltVal = &x;
+    args[3].vt = VT_R4 | VT_BYREF; args[3].pfltVal = &y;
+    args[2].vt = VT_R8 | VT_BYREF; args[2].pdblVal = &longitude;
+    args[1].vt = VT_R8 | VT_BYREF; args[1].pdblVal = &latitude;
+    args[0].vt = VT_I2; args[0].iVal = 0;  // map to screen
+    DISPPARAMS params = {args, nullptr, 5, 0};
+    EXPECT_EQ(map->Invoke(34, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    return {static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
+}
+
+// A 32-bit bitmap the control draws its view into.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old_ = ::SelectObject(dc_, bitmap_);
+    }
+    ~Canvas() {
+        ::SelectObject(dc_, old_);
+        ::DeleteObject(bitmap_);
+        ::DeleteDC(dc_);
+    }
+    HRESULT Draw(IUnknown* control) {
+        RECTL bounds = {0, 0, width_, height_};
+        ComPtr<IViewObjectEx> view;
+        control->QueryInterface(IID_IViewObjectEx, view.PutVoid());
+        HRESULT hr = view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc_, dc_, &bounds, nullptr, nullptr, 0);
+        ::GdiFlush();
+        return hr;
+    }
+    COLORREF At(POINT p) const { return ::GetPixel(dc_, p.x, p.y); }
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+// A control in a site, initialised and shown, as a form hosts it.
+class SitedControl : public DisplayTest {
+protected:
+    void SetUp() override {
+        DisplayTest::SetUp();
+        site_ = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
+        ole_ = platform::ComPtr<IOleObject>();
+        control_->QueryInterface(IID_IOleObject, ole_.PutVoid());
+        ASSERT_EQ(ole_->SetClientSite(site_.Get()), S_OK);
+        Initialise();
+        RECT r = site_->Rect();
+        ASSERT_EQ(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r), S_OK);
+    }
+    void TearDown() override {
+        if (ole_) {
+            ole_->Close(OLECLOSE_NOSAVE);
+            ole_->SetClientSite(nullptr);
+        }
+        ole_.Reset();
+        DisplayTest::TearDown();
+    }
+
+    static constexpr int kWidth = 400, kHeight = 300;
+    ComPtr<testsupport::TestSite> site_;
+    ComPtr<IOleObject> ole_;
+};
+
+// --- Optional arguments -------------------------------------------------------------------------
+
+class OptionalArguments : public DisplayTest {};
+
+TEST_F(OptionalArguments, RemoveDatasetTakesTheSeriesAloneAndThenTellsNobody) {
+    Initialise();
+    ComPtr<IDispatch> dataset = PointDataset();
+    ASSERT_EQ(Display(dataset.Get(), Text(L"RxLev"), kSeries), S_OK);
+    events_->Take();
+
+    // A script leaves the notify flag out: the call passes one argument.
+    EXPECT_EQ(Call(Control(), kRemoveDataset, {Text(kSeries)}), S_OK);
+    std::wstring name;
+    EXPECT_EQ(Description(kSeries, name), DISP_E_BADINDEX) << "the series is gone";
+    EXPECT_FALSE(events_->Saw(std::wstring(L"2:") + kSeries)) << "an omitted flag is false";
+}
+
+// --- Error information ---------------------------------------------------------------------------
+
+class ErrorInformation : public DisplayTest {};
+
+TEST_F(ErrorInformation, EachFailureLeavesItsOwnTextOrNone) {
+    Initialise();
+    // Initialising succeeds and leaves nothing behind for the next caller.
+    EXPECT_EQ(CallerErrorText(), L"<none>");
+
+    ComPtr<IZmaVadAZ2> typed;
+    ASSERT_EQ(control_->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid()), S_OK);
+    BSTR description = nullptr;
+    LeaveStaleErrorInfo();
+    EXPECT_EQ(typed->GetAttributeDescriptionFromGUID(Bstr(L"{unknown}").Get(), &description), DISP_E_BADINDEX);
+    EXPECT_EQ(CallerErrorText(), L"<none>");
+
+    LeaveStaleErrorInfo();
+    EXPECT_EQ(typed->GetAttributeDescriptionFromGUID(Bstr(kSeries).Get(), nullptr), E_INVALIDARG);
+    EXPECT_EQ(CallerErrorText(), L"<none>");
+
+    LeaveStaleErrorInfo();
+    EXPECT_EQ(typed->DisplayDataset(nullptr, Variant(L"RxLev"), Bstr(kSeries).Get()), E_INVALIDARG);
+    EXPECT_EQ(CallerErrorText(), L"<none>");
+
+    LeaveStaleErrorInfo();
+    EXPECT_EQ(typed->LoadFromXML(nullptr), E_POINTER);
+    EXPECT_EQ(CallerErrorText(), L"<none>");
+
+    LeaveStaleErrorInfo();
+    EXPECT_TRUE(FAILED(typed->SetOverviewRegion(95.0, 0.0, 1.0, 1.0)));
+    EXPECT_EQ(CallerErrorText(), L"Latitude out of range, must be in the range -90 to +90");
+
+    // Through IDispatch, as scripts call: the exception carries the member's own text.
+    LeaveStaleErrorInfo();
+    Variant out;
+    EXCEPINFO exception = {};
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = VT_BSTR;
+    arg.bstrVal = ::SysAllocString(L"{unknown}");
+    DISPPARAMS params = {&arg, nullptr, 1, 0};
+    HRESULT hr = Control()->Invoke(kGetAttributeDescription, IID_NULL, 0, DISPATCH_METHOD, &params, out.Put(),
+                                   &exception, nullptr);
+    ::VariantClear(&arg);
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_TRUE(!exception.bstrDescription || std::wstring(exception.bstrDescription) != L"stale text");
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrHelpFile);
+
+    // A success leaves nothing either.
+    LeaveStaleErrorInfo();
+    EXPECT_EQ(Put(Control(), kScreenUpdating, Variant(true)), S_OK);
+    EXPECT_EQ(CallerErrorText(), L"<none>");
+}
+
+// --- A changed dataset ---------------------------------------------------------------------------
+
+class ChangedDataset : public SitedControl {};
+
+TEST_F(ChangedDataset, NotifyChangeDrawsTheAddedRowInTheNextFrame) {
+    double route[4];
+    ComPtr<IDispatch> dataset = SampleDataset(300, route);
+    const double minLon = route[0], minLat = route[1], maxLon = route[2], maxLat = route[3];
+    ASSERT_EQ(Display(dataset.Get(), Text(L"RxLev"), kSeries), S_OK);
+
+    // The whole route in view.
+    ComPtr<IDispatch> map = EngineMap();
+    const double miles = (maxLon - minLon) * 69.17 * std::cos((minLat + maxLat) / 2 * 3.14159265 / 180) * 1.5;
+    ASSERT_EQ(Call(map.Get(), 35, {Variant(miles), Variant((minLon + maxLon) / 2), Variant((minLat + maxLat) / 2)}), S_OK);
+    Canvas canvas(kWidth, kHeight);
+    ASSERT_EQ(canvas.Draw(control_.Get()), S_OK);
+
+    // A pixel with no symbol within 8 pixels, inside the route's box: the new row goes there.
+    const COLORREF symbol = RGB(255, 0, 0);  // the stand-in renderer's colour for code 0
+    auto clearAround = [&](POINT p) {
+        for (int dy = -8; dy <= 8; ++dy)
+            for (int dx = -8; dx <= 8; ++dx)
+                if (canvas.At({p.x + dx, p.y + dy}) == symbol) return false;
+        return true;
+    };
+    bool found = false;
+    double newLongitude = 0, newLatitude = 0;
+    POINT added = {};
+    for (int i = 1; i < 10 && !found; ++i) {
+        for (int j = 1; j < 10 && !found; ++j) {
+            newLongitude = minLon + (maxLon - minLon) * i / 10;
+            newLatitude = minLat + (maxLat - minLat) * j / 10;
+            added = ToScreen(map.Get(), newLongitude, newLatitude);
+            found = added.x > 10 && added.y > 10 && added.x < kWidth - 10 && added.y < kHeight - 10 && clearAround(added);
+        }
+    }
+    ASSERT_TRUE(found) << "a free place inside the route's box";
+
+    ComPtr<IHostDatasetSetup> setup;
+    ASSERT_EQ(dataset->QueryInterface(IID_IHostDatasetSetup, setup.PutVoid()), S_OK);
+    long row = 0;
+    ASSERT_EQ(setup->AddRow(&row), S_OK);
+    SetValue(dataset.Get(), row, L"Latitude", Variant(newLatitude));
+    SetValue(dataset.Get(), row, L"Longitude", Variant(newLongitude));
+    EXPECT_EQ(Call(Control(), kNotifyChange, {Text(kSeries), Variant(0L), Variant(static_cast<IDispatch*>(nullptr)),
+                                              Missing()}),
+              S_OK);
+
+    ASSERT_EQ(canvas.Draw(control_.Get()), S_OK);
+    EXPECT_EQ(canvas.At(added), symbol) << "the new row is drawn without a pan";
+}
+
+// --- Handlers that tear the control down ---------------------------------------------------------
+
+enum class Teardown { Release, PreDestroy, RemoveSeries };
+
+// Does one thing to the control in the first handler of one event.
+class TearingSink : public platform::ComObject<TearingSink, IDispatch> {
+public:
+    HRESULT QueryInterfaceImpl(REFIID iid, void** out) {
+        if (IsEqualIID(iid, DIID__IZmaVOMapXEvents2)) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return InternalQueryInterface(iid, out);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (id != trigger || done || !control) return S_OK;
+        done = true;
+        switch (action) {
+        case Teardown::Release:
+            control.Reset();
+            break;
+        case Teardown::PreDestroy: {
+            ComPtr<IZmaVadAZ> typed;
+            control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
+            results.push_back(typed->PreDestroy());
+            break;
+        }
+        case Teardown::RemoveSeries: {
+            ComPtr<IDispatch> dispatch;
+            control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+            results.push_back(Call(dispatch.Get(), kRemoveDataset, {Text(kSeries), Variant(true)}));
+            results.push_back(Call(dispatch.Get(), kRemoveDataset, {Text(kOtherSeries), Variant(true)}));
+            break;
+        }
+        }
+        return S_OK;
+    }
+
+    DISPID trigger = 0;
+    Teardown action = Teardown::Release;
+    bool done = false;
+    ComPtr<IUnknown> control;
+    std::vector<HRESULT> results;
+};
+
+struct Trigger {
+    const char* what;
+    DISPID event;
+    // Runs the operation that fires the event; answers its HRESULT.
+    std::function<HRESULT(IDispatch*, IDispatch* otherDataset)> run;
+};
+
+class ReentrantHandlers : public ::testing::Test {};
+
+TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
+    const Trigger triggers[] = {
+        {"SeriesRemoved from RemoveDataset", kEventSeriesRemoved,
+         [](IDispatch* c, IDispatch*) { return Call(c, kRemoveDataset, {Text(kSeries), Variant(true)}); }},
+        {"LayerVisibilityChanged from DisplayDataset", kEventLayerVisibilityChanged,
+         [](IDispatch* c, IDispatch* other) { return Call(c, kDisplayDataset, {Variant(other), Text(L"RxLev"), Text(kOtherSeries)}); }},
+        {"LayerVisibilityChanged from SetDatasetVisible", kEventLayerVisibilityChanged,
+         [](IDispatch* c, IDispatch*) { return Call(c, kSetDatasetVisible, {Text(kSeries), Variant(0L)}); }},
+        {"CurrentToolChanged from the select-tool command", kEventCurrentToolChanged,
+         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSelectTool); }},
+        {"EnhancedDrawingModeChanged from its command", kEventEnhancedDrawingModeChanged,
+         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandEnhancedDrawing); }},
+        {"SyncZoom from its command", kEventSyncZoom,
+         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSyncZoomAll); }},
+        {"UnitsChanged from Units", kEventUnitsChanged,
+         [](IDispatch* c, IDispatch*) { return Put(c, kUnits, Text(L"Kilometre")); }},
+        {"SelectionChanged from the rectangle tool", kEventSelectionChanged,
+         [](IDispatch* c, IDispatch*) {
+             ComPtr<IEngineTestHooks> hooks;
+             c->QueryInterface(__uuidof(IEngineTestHooks), hooks.PutVoid());
+             Variant values[9] = {Variant(static_cast<short>(VO_MAP_TOOL_RECTANGLE_SELECT)), Variant(-180.0), Variant(89.0),
+                                  Variant(180.0), Variant(-89.0), Variant(0.0), Variant(false), Variant(false),
+                                  Variant(true)};
+             VARIANT args[9];
+             for (int i = 0; i < 9; ++i) {
+                 ::VariantInit(&args[i]);
+                 ::VariantCopy(&args[i], &values[i]);
+             }
+             HRESULT hr = hooks->FireEvent(3, 9, args);
+             for (VARIANT& a : args) ::VariantClear(&a);
+             return hr;
+         }},
+    };
+    const std::pair<Teardown, const char*> actions[] = {
+        {Teardown::Release, "release"}, {Teardown::PreDestroy, "PreDestroy"}, {Teardown::RemoveSeries, "remove"}};
+
+    for (const Trigger& trigger : triggers) {
+        for (const auto& action : actions) {
+            SCOPED_TRACE(std::string(trigger.what) + " / " + action.second);
+            ComPtr<IUnknown> control;
+            ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()),
+                      S_OK);
+            // In a form: the menu commands reach the control through its window.
+            auto site = platform::MakeObject<testsupport::TestSite>(200, 150);
+            ComPtr<IOleObject> ole;
+            control->QueryInterface(IID_IOleObject, ole.PutVoid());
+            ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
+            ComPtr<IPersistStreamInit> persist;
+            control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+            ASSERT_EQ(persist->InitNew(), S_OK);
+            RECT r = site->Rect();
+            ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
+            ComPtr<IDispatch> dispatch;
+            control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+            ComPtr<IDispatch> dataset = SampleDataset(200), other = PointDataset(10);
+            ASSERT_EQ(Call(dispatch.Get(), kDisplayDataset, {Variant(dataset.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
+
+            ComPtr<TearingSink> sink = platform::MakeObject<TearingSink>();
+            sink->trigger = trigger.event;
+            sink->action = action.first;
+            ComPtr<IConnectionPointContainer> container;
+            control->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
+            ComPtr<IConnectionPoint> point;
+            ASSERT_EQ(container->FindConnectionPoint(DIID__IZmaVOMapXEvents2, point.Put()), S_OK);
+            DWORD cookie = 0;
+            ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+            sink->control = control;
+
+            if (action.first == Teardown::Release) {
+                // The handler holds the last reference: the operation must finish on its own.
+                IDispatch* raw = dispatch.Get();
+                ole.Reset();
+                point.Reset();
+                container.Reset();
+                persist.Reset();
+                dispatch.Reset();
+                control.Reset();
+                trigger.run(raw, other.Get());
+                EXPECT_TRUE(sink->done) << "the event fired";
+                EXPECT_FALSE(sink->control) << "the handler released the control";
+                EXPECT_EQ(sink->RefCount(), 1) << "the control and its connection points are gone";
+                continue;
+            }
+
+            trigger.run(dispatch.Get(), other.Get());
+            EXPECT_TRUE(sink->done) << "the event fired";
+            for (HRESULT hr : sink->results) EXPECT_TRUE(hr == S_OK || hr == S_FALSE || hr == E_UNEXPECTED) << std::hex << hr;
+            // The control still answers, draws and saves.
+            Canvas canvas(200, 150);
+            EXPECT_EQ(canvas.Draw(control.Get()), S_OK);
+            ComPtr<IStream> stream;
+            ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+            EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+            point->Unadvise(cookie);
+            sink->control.Reset();
+            ole->Close(OLECLOSE_NOSAVE);
+            ole->SetClientSite(nullptr);
+            ComPtr<IZmaVadAZ> typed;
+            control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
+            typed->PreDestroy();
+        }
+    }
+}
+
+// --- Settings the engine cannot show -------------------------------------------------------------
+
+ComPtr<IXMLDOMDocument2> SettingsDocument(const std::wstring& attributes) {
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    std::wstring text = L"<host><mapsettings " + attributes + L"/></host>";
+    document->loadXML(Bstr(text).Get(), &ok);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    return document;
+}
+
+ComPtr<IDispatch> HostNode(IXMLDOMDocument2* document) {
+    ComPtr<IXMLDOMElement> root;
+    document->get_documentElement(root.Put());
+    ComPtr<IDispatch> node;
+    root->QueryInterface(IID_IDispatch, node.PutVoid());
+    return node;
+}
+
+// A saved stream of the control's format holding the settings element given as text.
+ComPtr<IStream> SettingsStream(const std::wstring& settings) {
+    ComPtr<IStream> stream;
+    ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+    ULONG count = static_cast<ULONG>(settings.size() * 2 + 2);
+    stream->Write(&count, 4, nullptr);
+    stream->Write(settings.c_str(), count, nullptr);
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    return stream;
+}
+
+bool LogHas(IHostLogStore* store, const std::wstring& part) {
+    long count = 0;
+    store->get_EntryCount(&count);
+    for (long i = 0; i < count; ++i) {
+        BSTR message = nullptr;
+        store->EntryMessage(i, &message);
+        if (Bstr::Attach(message).Wide().find(part) != std::wstring::npos) return true;
+    }
+    return false;
+}
+
+class ExtremeSettings : public SitedControl {};
+
+TEST_F(ExtremeSettings, NumbersOutsideWhatTheMapCanShowKeepTheDefaultsAndAreLogged) {
+    ComPtr<IDispatch> map = EngineMap();
+    const double zoom = Get(map.Get(), kEngineZoom).ToDouble();
+    const wchar_t* documents[] = {
+        L"zoom='1e308' centerx='0' centery='0'",
+        L"zoom='1e20' centerx='0' centery='0'",
+        L"zoom='100' centerx='-1e308' centery='0'",
+        L"zoom='NaN' centerx='NaN' centery='inf'",
+        L"zoom='5abc' centerx='1,5' centery='0'",
+        L"zoom='-5' centerx='0' centery='95'",
+        L"zoom='0' centerx='0' centery='0' CursorPositionFormatType='1e308' overviewregionleft='-1e308'"
+        L" overviewregionright='1e308' overviewregiontop='NaN' overviewregionbottom='0'",
+    };
+    Canvas canvas(kWidth, kHeight);
+    for (const wchar_t* attributes : documents) {
+        SCOPED_TRACE(platform::ToAnsi(attributes));
+        logStore_->ClearEntries();
+        ComPtr<IXMLDOMDocument2> document = SettingsDocument(attributes);
+        EXPECT_EQ(Call(Control(), kLoadFromXML, {Variant(HostNode(document.Get()).Get())}), S_OK);
+        EXPECT_TRUE(LogHas(logStore_.Get(), L"Invalid map setting"));
+        EXPECT_EQ(canvas.Draw(control_.Get()), S_OK);
+
+        // Loaded from a stream the view is applied: the engine keeps a view it can draw.
+        ComPtr<IPersistStreamInit> persist;
+        control_->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+        EXPECT_EQ(persist->Load(SettingsStream(std::wstring(L"<mapsettings ") + attributes + L"/>").Get()), S_OK);
+        EXPECT_EQ(Get(map.Get(), kEngineZoom).ToDouble(), zoom);
+        EXPECT_EQ(Get(map.Get(), kEngineAutoRedraw).boolVal, VARIANT_TRUE);
+        EXPECT_EQ(canvas.Draw(control_.Get()), S_OK);
+    }
+
+    // A valid document still moves the view.
+    ComPtr<IPersistStreamInit> persist;
+    control_->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    EXPECT_EQ(persist->Load(SettingsStream(L"<mapsettings zoom='250.5' centerx=' 8.25' centery='49.5'/>").Get()), S_OK);
+    EXPECT_DOUBLE_EQ(Get(map.Get(), kEngineZoom).ToDouble(), 250.5);
+}
+
+TEST_F(ExtremeSettings, TheEngineDrawsAnyViewItAccepts) {
+    ComPtr<IDispatch> map = EngineMap();
+    Canvas canvas(kWidth, kHeight);
+    for (double zoom : {1e300, 1e20, 1e-300}) {
+        if (FAILED(Put(map.Get(), kEngineZoom, Variant(zoom)))) continue;
+        EXPECT_EQ(canvas.Draw(control_.Get()), S_OK) << zoom;
+    }
+}
+
+TEST_F(ExtremeSettings, CursorFormatsOutsideTheKnownOnesKeepTheDefault) {
+    auto savedFormat = [this]() {
+        ComPtr<IXMLDOMDocument2> document = SettingsDocument(L"");
+        ComPtr<IDispatch> node = HostNode(document.Get());
+        EXPECT_EQ(Call(Control(), kSaveToXML, {Variant(node.Get())}), S_OK);
+        ComPtr<IXMLDOMNode> settings;
+        document->selectSingleNode(Bstr(L"host/mapsettings[@CursorPositionFormatType]").Get(), settings.Put());
+        std::wstring value;
+        ComPtr<IXMLDOMElement> element;
+        if (settings) settings->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+        if (element) platform::GetAttribute(element.Get(), L"CursorPositionFormatType", value);
+        return value;
+    };
+    const std::wstring initial = savedFormat();
+    for (const wchar_t* format : {L"NaN", L"inf", L"-inf", L"1e308", L"-1", L"3", L"1.5", L"1abc", L"-2147483648"}) {
+        ComPtr<IXMLDOMDocument2> document =
+            SettingsDocument(std::wstring(L"zoom='0' centerx='0' centery='0' CursorPositionFormatType='") + format + L"'");
+        EXPECT_EQ(Call(Control(), kLoadFromXML, {Variant(HostNode(document.Get()).Get())}), S_OK);
+        EXPECT_EQ(savedFormat(), initial) << platform::ToAnsi(format);
+    }
+    ComPtr<IXMLDOMDocument2> document = SettingsDocument(L"zoom='0' centerx='0' centery='0' CursorPositionFormatType='2'");
+    EXPECT_EQ(Call(Control(), kLoadFromXML, {Variant(HostNode(document.Get()).Get())}), S_OK);
+    EXPECT_EQ(savedFormat(), L"2");
+}
+
+// --- Failed loads and damaged streams -----------------------------------------------------------
+
+class DamagedStreams : public DisplayTest {};
+
+TEST_F(DamagedStreams, ABrokenStreamGivesTheDefaultMapSOkAndAnErrorLine) {
+    ComPtr<IStream> stream;
+    ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+    ULONG count = 4000;  // more than the stream holds
+    stream->Write(&count, 4, nullptr);
+    stream->Write(L"<mapsettings", 24, nullptr);
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+
+    ComPtr<IPersistStreamInit> persist;
+    control_->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    EXPECT_EQ(persist->Load(stream.Get()), S_OK);
+    EXPECT_TRUE(LogHas(logStore_.Get(), L"Error: 0x80030109"));
+    ComPtr<IDispatch> map = EngineMap();
+    EXPECT_EQ(Get(map.Get(), kEngineAutoRedraw).boolVal, VARIANT_TRUE);
+    // The map is initialised: datasets can be shown.
+    ComPtr<IDispatch> dataset = PointDataset();
+    EXPECT_EQ(Display(dataset.Get(), Text(L"RxLev"), kSeries), S_OK);
+}
+
+TEST_F(DamagedStreams, AViewTheEngineRefusesStillSwitchesRedrawBackOn) {
+    ComPtr<IPersistStreamInit> persist;
+    control_->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    EXPECT_EQ(persist->Load(SettingsStream(L"<mapsettings zoom='100' centerx='NaN' centery='1e308'/>").Get()), S_OK);
+    EXPECT_EQ(Get(EngineMap().Get(), kEngineAutoRedraw).boolVal, VARIANT_TRUE);
+}
+
+}  // namespace
