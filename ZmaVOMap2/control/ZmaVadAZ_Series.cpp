@@ -76,8 +76,9 @@ void ApplySeriesSettings(CZmaVadAZLayerCollection& layers, CZmaVadAZDataLayer& l
 }  // namespace
 
 STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
-    if (!ppNode) return E_POINTER;
+    OperationScope operation(*this);
     COM_TRY {
+        if (!ppNode) return E_POINTER;
         platform::CreateXmlDocument();
         ComPtr<IXMLDOMNode> node;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMNode, node.PutVoid())) || !node)
@@ -95,8 +96,9 @@ STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) 
 }
 
 STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
-    if (!ppNode) return E_POINTER;
+    OperationScope operation(*this);
     COM_TRY {
+        if (!ppNode) return E_POINTER;
         ComPtr<IXMLDOMElement> element;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMElement, element.PutVoid())) || !element)
             throw ComError(E_INVALIDARG, L"The settings node is not an XML element.");
@@ -108,8 +110,8 @@ STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch
 }
 
 STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR bstrSeriesID, IDispatch** ppNode) {
-    if (!ppNode) return E_POINTER;
     COM_TRY {
+        if (!ppNode) return E_POINTER;
         ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
         CZmaVadAZDataLayer& layer = SeriesLayer(layers_.get(), bstrSeriesID);
         const bool visible = layer.IsVisible();
@@ -133,6 +135,7 @@ STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR bstrSeriesID, IDispatch** ppNode)
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() {
+    OperationScope operation(*this);
     COM_TRY {
         if (!layers_) ThrowNotInitialised(E_UNEXPECTED);
         return layers_->UpdateLegendCheckBoxes();
@@ -141,6 +144,7 @@ STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() {
 }
 
 STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR SeriesID, BSTR fieldName) {
+    OperationScope operation(*this);
     COM_TRY {
         if (!layers_) ThrowNotInitialised(E_UNEXPECTED);
         THROW_IF_FAILED(layers_->SetCellColourField(TextOf(SeriesID), platform::ToAnsi(TextOf(fieldName)), kCellColourRole));

@@ -65,6 +65,8 @@ STDMETHODIMP CZmaVadAZ::get_CurrentTool(LONG* pVal) {
 }
 
 STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG newVal) {
+    // The host may answer CurrentToolChanged by releasing the control.
+    OperationScope operation(*this);
     COM_TRY {
         currentTool_ = newVal;
         if (!engineDispatch_) platform::ThrowHr(E_FAIL);
@@ -139,6 +141,8 @@ STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG newVal) {
 }
 
 STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT varLat, VARIANT varLong, VARIANT varRad) {
+    // The host may answer SelectionChanged by releasing the control or removing the series.
+    OperationScope operation(*this);
     COM_TRY {
         const double latitude = ConvertedArgument(varLat, VT_R8).dblVal;
         const double longitude = ConvertedArgument(varLong, VT_R8).dblVal;

@@ -50,8 +50,8 @@ STDMETHODIMP CZmaVadAZ::ZoomToLayer(BSTR bstrSeriesID, double padding) {
 }
 
 STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR SeriesID, IDispatch** rectangle) {
-    if (!rectangle) return E_POINTER;
     COM_TRY {
+        if (!rectangle) return E_POINTER;
         MapViewport view = Viewport();
         CZmaVadAZLayer* layer = view.FindLayer(SeriesID ? SeriesID : L"");
         if (!layer) throw platform::ComError(E_INVALIDARG, L"No layer of the map has the series or name given.");
@@ -64,8 +64,8 @@ STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR SeriesID, IDispatch** rectangle) {
 }
 
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch* ids, double padding) {
-    if (!ids) return E_INVALIDARG;
     COM_TRY {
+        if (!ids) return E_INVALIDARG;
         ComPtr<IHostStringList> list;
         if (FAILED(ids->QueryInterface(__uuidof(IHostStringList), list.PutVoid())) || !list)
             throw platform::ComError(E_INVALIDARG, L"The series list is not a string list.");
@@ -81,9 +81,11 @@ STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double startLat, double startLong, dou
 
 // Hosts call it for every map they keep in step and do not look at the answer.
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double dCentreX, double dCentreY, double dZoom, LONG lPixel) {
+    platform::EntryErrorScope errors;
     try {
         Viewport().SyncZoomAll(dCentreX, dCentreY, dZoom, lPixel);
     } catch (...) {
+        platform::LogCaughtException(__FILE__, __LINE__);
     }
     return S_OK;
 }
