@@ -211,7 +211,7 @@ public:
 
     // --- View, annotations and series (ZmaVadAZLayerCollection_View.cpp, _Annotations.cpp) ---
     // Fits the map to everything selected: the data layers' selections and the engine table
-    // layers' selections (a table selection replaces what the layers above it gave). A single
+    // layers' selections together. A single
     // point is centred at the same zoom; nothing selected leaves the map alone. The control's
     // engine events are held off meanwhile, and always reconnected. E_UNEXPECTED without a map.
     HRESULT ZoomToSelection(bool fit);

@@ -89,10 +89,13 @@ HRESULT CZmaVadAZLayerCollection::ZoomToSelection(bool /*fit*/) {
         if (features.GetByName(L"Count").ToLong() <= 0) continue;
         ComPtr<IDispatch> bounds = AsObject(features.GetByName(L"Bounds"));
         if (!bounds) continue;
-        // An engine table's selection replaces what the layers above it gave.
+        // An engine table's selection joins what the layers above it gave: the user selected
+        // both, and the view is to show both.
         EngineDispatch box(bounds.Get());
-        area = {box.Get(EngineRectangle::kXMin).ToDouble(), box.Get(EngineRectangle::kYMax).ToDouble(),
-                box.Get(EngineRectangle::kXMax).ToDouble(), box.Get(EngineRectangle::kYMin).ToDouble()};
+        area.left = std::min(area.left, box.Get(EngineRectangle::kXMin).ToDouble());
+        area.top = std::max(area.top, box.Get(EngineRectangle::kYMax).ToDouble());
+        area.right = std::max(area.right, box.Get(EngineRectangle::kXMax).ToDouble());
+        area.bottom = std::min(area.bottom, box.Get(EngineRectangle::kYMin).ToDouble());
     }
     if (IsEmptyExtent(area)) return S_OK;
 

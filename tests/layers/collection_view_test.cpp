@@ -168,21 +168,27 @@ TEST_F(CollectionView, DataSelectionsAreMergedAndASinglePointIsCentredAtTheSameZ
     EXPECT_NEAR(EngineDispatch(map_.Get()).Get(kMapCenterY).ToDouble(), 3.0, 1e-9);
 }
 
-TEST_F(CollectionView, ATableSelectionReplacesTheDataSelectionsAboveItOnly) {
+TEST_F(CollectionView, ATableSelectionAndTheDataSelectionsAboveAndBelowItAreFittedTogether) {
     TableWithSelection("cells", 3, {1, 3});
     ViewLayer* above = AddViewLayer("above");
     above->hasSelection = true;
     above->selection = {6, 8, 7, 7};
-    // The data layer is above the table: the table's selection wins.
+    // The data layer lies above the table: its selection is kept, not replaced by the table's.
+    ASSERT_EQ(layers_->ZoomToSelection(true), S_OK);
+    ExpectFits(MapBounds(), {1, 8, 7, 1});
+
+    // Only the table's selection.
+    above->hasSelection = false;
     ASSERT_EQ(layers_->ZoomToSelection(true), S_OK);
     ExpectFits(MapBounds(), {1, 3, 3, 1});
 
-    // With a data layer below the table as well, its selection joins the table's.
+    // A data layer below the table joins it too.
     ASSERT_TRUE(layers_->MoveLayerToTop(layers_->GetAt(1)));
-    ViewLayer* below = above;
-    ASSERT_EQ(layers_->GetAt(1), below);
+    ASSERT_EQ(layers_->GetAt(1), above);
+    above->hasSelection = true;
+    above->selection = {2, 6, 4, 5};
     ASSERT_EQ(layers_->ZoomToSelection(true), S_OK);
-    ExpectFits(MapBounds(), {1, 8, 7, 1});
+    ExpectFits(MapBounds(), {1, 6, 4, 1});
 }
 
 TEST_F(CollectionView, AFailingLayerStillReconnectsTheEngineEvents) {
