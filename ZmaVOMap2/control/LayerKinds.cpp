@@ -2,7 +2,9 @@
 
 #include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
 #include "ZmaVOMap2/shapes/ZmaVadAZShapesLayer.h"
 
 #include <mutex>
@@ -13,5 +15,7 @@ void RegisterLayerKinds() {
         RegisterDataLayerKinds(LayerFactory::Instance());
         RegisterAtrLayerKind(LayerFactory::Instance());
         RegisterShapesLayerKind(LayerFactory::Instance());
+        RegisterDirectionLayerKind(LayerFactory::Instance());
+        RegisterMarkerLayerKind(LayerFactory::Instance());
     });
 }

@@ -338,6 +338,12 @@ public:
     void FireSeriesRemoved(BSTR seriesId) override { Fire_SeriesRemoved(seriesId); }
     void FireLayerVisibilityChanged() override { Fire_LayerVisibilityChanged(); }
     void FireSelectionChanged(BSTR seriesId) override { Fire_SelectionChanged(seriesId); }
+    void FireMarkerChanged() override { Fire_MarkerChanged(); }
+    void FireGetField(BSTR fieldName, BSTR seriesGuid) override { Fire_GetField(fieldName, seriesGuid); }
+    bool ReadCurrentTool(long& tool) override;
+    POINT ZoomViewOffset() override;
+    // The host's attributes object (Attributes) with a reference added; null when none was set.
+    platform::ComPtr<IUnknown> GetSharedInterface() const { return attributes_; }
     void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) override;
 
     // The view (ZmaVadAZ_View.cpp): what moves the map, for the automation members and the
@@ -529,6 +535,7 @@ private:
     IUnknown* printLegend_ = nullptr;
     platform::ComPtr<IHostLoggingManager> usageLogging_;
     platform::ComPtr<IHostChannelLogger> usageChannel_;
+    platform::ComPtr<IUnknown> attributes_;
 
     // The zoom the host gave with SetZoom, and the annotation editing mode of CurrentTool.
     ZoomRecord zoomRecord_;

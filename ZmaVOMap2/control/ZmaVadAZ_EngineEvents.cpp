@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
@@ -264,7 +265,7 @@ void CZmaVadAZ::OnMapPolyToolUsed(short tool, long flags, IDispatch* points) {
             if (layers_) layers_->SelectByPolygon(ring);
         } else if (tool == kToolPolyFilter && flags == 1) {
             std::vector<ZmaPointD> ring = ClosedRing(points);
-            if (layers_) layers_->EndRegionEditing(ring);
+            if (layers_) regions::AddPolygon(*layers_, ring);
         }
     }
     COM_CATCH_LOG();

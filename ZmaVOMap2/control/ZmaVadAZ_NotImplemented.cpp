@@ -16,16 +16,7 @@ STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG /*newVal*/) { return E_NOT
 STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL /*vbVisible*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::Print() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::putref_Attributes(IDispatch * /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearAnnotations() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ShowDirection(VARIANT_BOOL /*Show*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::IsDirectionShown(VARIANT_BOOL * /*pbShow*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetLockMapView(VARIANT_BOOL /*bLockMapView*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR /*bstrTabPath*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::HandleDragDrop(IUnknown * /*pDataObject*/, LONG /*lScreenX*/, LONG /*lScreenY*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR /*bstrTitle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PrintTitle(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
@@ -98,8 +89,6 @@ STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { retu
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR /*SeriesID*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR /*SeriesID*/, IDispatch * /*dataset*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
@@ -108,13 +97,3 @@ STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/,
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsColorByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR /*field*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR /*bstrSeriesID*/, BSTR * /*field*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL /*bSnapToTrack*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG * /*plMsgNum*/, double * /*pdLong*/, double * /*pdLat*/, VARIANT_BOOL * /*pbGpsSet*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetMarkerStationary(LONG /*lMsgNum*/, VARIANT_BOOL /*bStationary*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ResetMarkerLayer() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::BringMarkerLayerToTop() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::RemoveMarkerLayer() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::EditRegionSet(IUnknown * /*pRegionSet*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::TurnOffRegionEditing() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearAllRegions() { return E_NOTIMPL; }

@@ -23,11 +23,11 @@ constexpr long kCellColourRole = 3;
 std::wstring TextOf(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }
 
 [[noreturn]] void ThrowNoSeries(HRESULT hr) {
-    throw ComError(hr, L"No layer of the map shows the series given.");
+    throw ComError(hr, L"No layer of the map shows the series given.", L"VadAZ");
 }
 
 [[noreturn]] void ThrowNotInitialised(HRESULT hr) {
-    throw ComError(hr, L"The map has no layers yet: it has not been initialised.");
+    throw ComError(hr, L"The map has no layers yet: it has not been initialised.", L"VadAZ");
 }
 
 // An attribute of the settings element, converted to `type`; a missing or unconvertible value
@@ -60,7 +60,7 @@ CZmaVadAZDataLayer& SeriesLayer(CZmaVadAZLayerCollection* layers, BSTR series) {
 }
 
 void ApplySeriesSettings(CZmaVadAZLayerCollection& layers, CZmaVadAZDataLayer& layer, IXMLDOMElement* element) {
-    if (!element) throw ComError(E_FAIL, L"The settings node has no \"SeriesInfoChild\" element.");
+    if (!element) throw ComError(E_FAIL, L"The settings node has no \"SeriesInfoChild\" element.", L"VadAZ");
     if (CZmaVadAZLabelProperties* labels = layer.GetLabelProperties()) labels->Load(element, layers.GetVersion());
     const long visibility = ReadAttribute(element, L"LayerVisibility", VT_I4).lVal;
     const double offsetX = ReadAttribute(element, L"LayerOffsetX", VT_R8).dblVal;
@@ -82,7 +82,7 @@ STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) 
         platform::CreateXmlDocument();
         ComPtr<IXMLDOMNode> node;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMNode, node.PutVoid())) || !node)
-            throw ComError(E_INVALIDARG, L"The settings node is not an XML node.");
+            throw ComError(E_INVALIDARG, L"The settings node is not an XML node.", L"VadAZ");
         Bstr path(kSeriesElement);
         ComPtr<IXMLDOMNode> child;
         THROW_IF_FAILED(node->selectSingleNode(path.Get(), child.Put()));
@@ -101,7 +101,7 @@ STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch
         if (!ppNode) return E_POINTER;
         ComPtr<IXMLDOMElement> element;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMElement, element.PutVoid())) || !element)
-            throw ComError(E_INVALIDARG, L"The settings node is not an XML element.");
+            throw ComError(E_INVALIDARG, L"The settings node is not an XML element.", L"VadAZ");
         CZmaVadAZDataLayer& layer = SeriesLayer(layers_.get(), bstrSeriesID);
         ApplySeriesSettings(*layers_, layer, element.Get());
         return S_OK;
@@ -174,7 +174,7 @@ STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR bstrSeriesID, BSTR e
         CZmaVadAZLayer* layer = layers_->FindLayer(TextOf(bstrSeriesID));
         if (!layer) ThrowNoSeries(E_FAIL);
         CZmaVadAZLabelProperties* labels = layer->GetLabelProperties();
-        if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.");
+        if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.", L"VadAZ");
         const std::wstring text = TextOf(expression);
         labels->SetExpression(platform::ToAnsi(text));
         labels->SetUseExpression(!text.empty());
@@ -190,7 +190,7 @@ STDMETHODIMP CZmaVadAZ::SetLabelVisibleForDataLayer(BSTR bstrSeriesID, VARIANT_B
         CZmaVadAZLayer* layer = layers_->FindLayer(TextOf(bstrSeriesID));
         if (!layer) ThrowNoSeries(E_INVALIDARG);
         CZmaVadAZLabelProperties* labels = layer->GetLabelProperties();
-        if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.");
+        if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.", L"VadAZ");
         // Only VARIANT_TRUE shows them: a host's 1 hides them, as it always has.
         labels->SetVisible(bVisible == VARIANT_TRUE);
         RepaintIfUpdating();

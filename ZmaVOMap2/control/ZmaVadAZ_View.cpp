@@ -54,7 +54,7 @@ STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR SeriesID, IDispatch** rectangle) {
         if (!rectangle) return E_POINTER;
         MapViewport view = Viewport();
         CZmaVadAZLayer* layer = view.FindLayer(SeriesID ? SeriesID : L"");
-        if (!layer) throw platform::ComError(E_INVALIDARG, L"No layer of the map has the series or name given.");
+        if (!layer) throw platform::ComError(E_INVALIDARG, L"No layer of the map has the series or name given.", L"VadAZ");
         ComPtr<IDispatch> bounds = view.GetLayersBounds(layer, 0.0);
         if (!bounds) return S_FALSE;
         *rectangle = bounds.Detach();
@@ -68,7 +68,7 @@ STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch* ids, double padding) {
         if (!ids) return E_INVALIDARG;
         ComPtr<IHostStringList> list;
         if (FAILED(ids->QueryInterface(__uuidof(IHostStringList), list.PutVoid())) || !list)
-            throw platform::ComError(E_INVALIDARG, L"The series list is not a string list.");
+            throw platform::ComError(E_INVALIDARG, L"The series list is not a string list.", L"VadAZ");
         return Viewport().ZoomToLayers(list.Get(), padding);
     }
     COM_CATCH_RETURN();

@@ -53,7 +53,7 @@ bool IsPointInPolygon(const ZmaPointD& p, const std::vector<ZmaPointD>& vertices
 
 bool CZmaVadAZDataLayer::MapViewLocked() const {
     const CZmaVadAZLayerCollection* owner = GetOwner();
-    return owner && owner->IsLockMapView();
+    return owner && owner->IsMapViewLocked();
 }
 
 // --- Position fields and the row validator ----------------------------------------------------

@@ -85,6 +85,7 @@ constexpr long kText = 5;
 
 // The map's text annotations, their items and the items' text graphics.
 namespace EngineAnnotations {
+constexpr DISPID kMapAnnotations = 3;  // the map's property that holds them
 constexpr DISPID kCount = 2;
 constexpr DISPID kItem = 4;
 constexpr DISPID kAddText = 6;

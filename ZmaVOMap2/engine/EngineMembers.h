@@ -99,3 +99,30 @@ constexpr DISPID kDataField = 13;
 constexpr DISPID kPosition = 14;
 constexpr DISPID kPartialSegments = 15;
 }  // namespace EngineLabelProperties
+
+// Members of the engine's features, styles, points and feature factory (beyond the layer members
+// above) that the marker layer uses.
+namespace EngineFeatures {
+constexpr DISPID kMapFeatureFactory = 49;
+constexpr long kUnitMetres = 7;
+constexpr DISPID kLayerFeatureByKey = 24;
+constexpr DISPID kCollectionItem = 2;  // of features, parts and points
+constexpr DISPID kFeatureType = 1;
+constexpr DISPID kFeatureStyle = 2;
+constexpr DISPID kFeaturePoint = 6;
+constexpr DISPID kFeatureParts = 8;
+constexpr DISPID kFeatureKeyValue = 17;
+constexpr DISPID kFeatureUpdate = 18;
+constexpr DISPID kFeatureKey = 23;
+constexpr DISPID kFactoryCreateSymbol = 1;
+constexpr DISPID kStyleSymbolCharacter = 1;
+constexpr DISPID kStyleSymbolFont = 12;
+constexpr DISPID kStyleSymbolFontColor = 15;
+constexpr DISPID kPointX = 1;
+constexpr DISPID kPointY = 2;
+constexpr DISPID kPointSet = 3;
+constexpr short kLineFeature = 1;
+// The classes of a free point and a free style.
+inline constexpr CLSID kPointClass = {0x968303A6, 0x8F18, 0x11D0, {0x87, 0x96, 0x00, 0xAA, 0x00, 0xB7, 0xEF, 0x73}};
+inline constexpr CLSID kStyleClass = {0x9D6ED192, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
+}  // namespace EngineFeatures

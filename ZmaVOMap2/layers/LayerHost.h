@@ -45,6 +45,14 @@ public:
     // is an exported image. A host without an info display draws nothing.
     virtual void DrawInfoDisplay(HDC /*dc*/) {}
 
+    // The map tool in use (the control's CurrentTool); false when it cannot be read.
+    virtual bool ReadCurrentTool(long& /*tool*/) { return false; }
+    // What self-drawn layers subtract from screen positions while the host's zoom override is
+    // set; (0, 0) otherwise.
+    virtual POINT ZoomViewOffset() { return {0, 0}; }
+    virtual void FireMarkerChanged() {}
+    virtual void FireGetField(BSTR /*fieldName*/, BSTR /*seriesGuid*/) {}
+
 protected:
     ~CZmaVadAZLayerHost() = default;
 };

@@ -602,15 +602,16 @@ HRESULT CZmaVadAZLayer::SetSelectable(bool selectable) {
 
 int CZmaVadAZLayer::GetExtent(IDispatch* rectangle) {
     if (!engineLayer_ || !rectangle) return 0;
-    ReportingFailures([&] {
+    // Answers whether the rectangle was set, so that callers can zoom to a table's extent.
+    return ReportingFailures([&] {
         ComPtr<IDispatch> bounds = GetObject(engineLayer_.Get(), E::Layer::kBounds);
         EngineDispatch from(bounds.Get());
         Variant xmin = from.Get(E::Rectangle::kXMin), ymin = from.Get(E::Rectangle::kYMin);
         Variant xmax = from.Get(E::Rectangle::kXMax), ymax = from.Get(E::Rectangle::kYMax);
         EngineDispatch(rectangle).Call(E::Rectangle::kSet, {Variant(xmin.ToDouble()), Variant(ymin.ToDouble()),
                                                              Variant(xmax.ToDouble()), Variant(ymax.ToDouble())});
-    });
-    return 0;
+        return 1;
+    }, 0);
 }
 
 void CZmaVadAZLayer::SetZoomLayering(bool on) {

@@ -162,6 +162,15 @@ void CZmaVadAZLayerCollection::RegisterLayer(std::unique_ptr<CZmaVadAZLayer> own
     First();
 }
 
+CZmaVadAZLayer* CZmaVadAZLayerCollection::InsertAtTop(std::unique_ptr<CZmaVadAZLayer> layer) {
+    if (!layer) platform::ThrowHr(E_POINTER);
+    CZmaVadAZLayer* raw = layer.get();
+    layers_.push_front(std::move(layer));
+    // The cursor stays on the layer it was on.
+    cursor_ = cursor_ < 0 ? 0 : cursor_ + 1;
+    return raw;
+}
+
 void CZmaVadAZLayerCollection::MoveCurrentLayerUp() {
     if (cursor_ < 1 || cursor_ >= static_cast<int>(layers_.size())) return;
     auto moving = layers_.begin();

@@ -41,6 +41,9 @@ public:
                              const std::string& caption, const std::wstring& cellSiteSource,
                              const std::wstring& alternativeKey);
     void RegisterLayer(std::unique_ptr<CZmaVadAZLayer> layer);
+    // Puts a layer at the front of the list (the top of the map), whatever order number it had:
+    // layers the host opens on demand (markers, regions, directions). The cursor stays on its layer.
+    CZmaVadAZLayer* InsertAtTop(std::unique_ptr<CZmaVadAZLayer> layer);
     // Opens a table as a new top layer; null when it cannot be opened.
     CZmaVadAZLayer* AddTemporaryTabLayer(int type, const char* path);
     // The annotations layer over a new table in `folder` (the temporary folder when null),
@@ -141,6 +144,12 @@ public:
     void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
     CZmaVadAZLayer* GetCellSiteLayer() const noexcept { return cellSiteLayer_; }
+    // The host's temporary table (AddTemporaryTabLayer); forgotten when the layer goes.
+    CZmaVadAZLayer* GetTemporaryTabLayer() const noexcept { return temporaryTabLayer_; }
+    void SetTemporaryTabLayer(CZmaVadAZLayer* layer) noexcept { temporaryTabLayer_ = layer; }
+    // SetLockMapView: data layers then leave the view alone when they show their selection.
+    bool IsMapViewLocked() const noexcept { return lockMapView_; }
+    void SetLockMapView(bool locked) noexcept { lockMapView_ = locked; }
     int GetFollowerIndex() const noexcept { return follower_; }
     int GetVersion() const noexcept { return version_; }
 
@@ -204,9 +213,8 @@ public:
     HRESULT ApplyPendingLayerOffsets(double x, double y);
     // Asks the engine to redraw, unless refreshes are switched off or the screen is not updated.
     void RefreshMap();
-    // Region editing and the background imagery layer come with their own layer kinds; until
-    // then there is no region to finish and no imagery to snap to.
-    void EndRegionEditing(const std::vector<ZmaPointD>& /*ring*/) {}
+    // The background imagery layer comes with its own layer kind; until then there is no
+    // imagery to snap to.
     bool IsBackgroundMapVisible() const noexcept { return false; }
 
     // --- View, annotations and series (ZmaVadAZLayerCollection_View.cpp, _Annotations.cpp) ---
@@ -233,9 +241,6 @@ public:
     std::vector<CZmaVadAZLayer*> GetDataLayers() const;
     // Hands the print legend the screen legend's text for every series.
     void PrepareForPrinting();
-    // While set, a data layer's ShowSelection leaves the map view alone.
-    void SetLockMapView(bool lock) noexcept { lockMapView_ = lock; }
-    bool IsLockMapView() const noexcept { return lockMapView_; }
     bool GetSuppressEvents() const noexcept { return suppressEvents_; }
 
     // Zoom range and label settings from the defaults table row of the layer's kind or file name.

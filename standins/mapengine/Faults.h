@@ -5,7 +5,9 @@
 //   VADAZ_ENGINE_FAULTS   comma-separated: no-viewobjectex, no-oleobject, no-persiststreaminit
 //                         (the map answers E_NOINTERFACE for that interface), fail-create or
 //                         fail-create=0x8XXXXXXX (creating a map fails with E_FAIL or that code),
-//                         fail-export (every picture export fails with E_FAIL)
+//                         fail-export (every picture export fails with E_FAIL),
+//                         fail-addfeature, fail-deletefeature (a layer's AddFeature or DeleteFeature
+//                         fails with E_FAIL; read at each call)
 //   VADAZ_ENGINE_DIALOGS  "cancel": every engine dialog answers VARIANT_FALSE; else VARIANT_TRUE
 #pragma once
 
@@ -21,6 +23,8 @@ struct FaultSwitches {
     bool noPersistStreamInit = false;
     HRESULT failCreate = S_OK;
     bool failExport = false;
+    bool failAddFeature = false;
+    bool failDeleteFeature = false;
 
     static FaultSwitches Parse(const std::wstring& text);
     static FaultSwitches FromEnvironment();

@@ -1,5 +1,7 @@
 #include "standins/mapengine/Layer.h"
 
+#include "standins/mapengine/Faults.h"
+
 #include "standins/mapengine/LayerFind.h"
 #include "standins/mapengine/Rectangle.h"
 #include "standins/mapengine/Units.h"
@@ -192,7 +194,10 @@ ComPtr<Feature> Layer::AddFeatureCopy(Feature& source) {
     return f;
 }
 
-void Layer::AddFeature(Call& c) { c.Return(AddFeatureCopy(*c.Object<Feature>(0))); }
+void Layer::AddFeature(Call& c) {
+    if (FaultSwitches::FromEnvironment().failAddFeature) Fail(E_FAIL, L"The layer refuses new features");
+    c.Return(AddFeatureCopy(*c.Object<Feature>(0)));
+}
 
 ComPtr<Feature> Layer::FeatureWithKey(const std::wstring& key) const {
     for (const ComPtr<Feature>& f : features_) {
@@ -202,6 +207,7 @@ ComPtr<Feature> Layer::FeatureWithKey(const std::wstring& key) const {
 }
 
 void Layer::DeleteFeature(Call& c) {
+    if (FaultSwitches::FromEnvironment().failDeleteFeature) Fail(E_FAIL, L"The layer refuses to delete features");
     ComPtr<Feature> f;
     if (c.Arg(0).vt == VT_DISPATCH || c.Arg(0).vt == VT_UNKNOWN) {
         f = c.Object<Feature>(0);

@@ -1,0 +1,118 @@
+// Markers and filter regions: IZmaVadAZMarkerHandling, IZmaVadAZRegionFilter and HandleDragDrop,
+// gates in front of the marker and region layers.
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
+#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
+#include "platform/Result.h"
+
+using platform::ComPtr;
+
+namespace {
+// An error with information of its own, for members that answer without an exception.
+[[noreturn]] void Refuse(HRESULT hr, const wchar_t* text) { throw platform::ComError(hr, text, L"VadAZ"); }
+}  // namespace
+
+STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL bSnapToTrack) {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        return markers::Open(*layers_, bSnapToTrack == VARIANT_TRUE);
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG* plMsgNum, double* pdLong, double* pdLat, VARIANT_BOOL* pbGpsSet) {
+    COM_TRY {
+        if (!plMsgNum || !pdLong || !pdLat || !pbGpsSet) Refuse(E_POINTER, L"An output is missing");
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        if (!layer) return S_FALSE;
+        long number = 0;
+        double longitude = 0, latitude = 0;
+        bool gps = false;
+        const HRESULT hr = layer->GetNextMarkerChange(number, longitude, latitude, gps);
+        if (hr != S_OK) return hr;
+        *plMsgNum = number;
+        *pdLong = longitude;
+        *pdLat = latitude;
+        *pbGpsSet = gps ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::SetMarkerStationary(LONG lMsgNum, VARIANT_BOOL bStationary) {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        return layer ? layer->SetMarkerStationary(lMsgNum, bStationary == VARIANT_TRUE) : S_FALSE;
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::ResetMarkerLayer() {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        return layer ? layer->ResetMarkerLayer() : S_FALSE;
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::BringMarkerLayerToTop() {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        return layer && layers_->MoveLayerToTop(layer) ? S_OK : S_FALSE;
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::RemoveMarkerLayer() {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        return layer ? layers_->RemoveLayer(layer, true, false) : S_FALSE;
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::HandleDragDrop(IUnknown* pDataObject, LONG lScreenX, LONG lScreenY) {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        if (!engineDispatch_) Refuse(E_POINTER, L"The map engine is missing");
+        double x = 0, y = 0;
+        EngineScreenToMap(EngineDispatch(engineDispatch_.Get()), static_cast<float>(lScreenX),
+                          static_cast<float>(lScreenY), x, y);
+        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        if (!layer) return S_FALSE;
+        ComPtr<IDataObject> data;
+        if (!pDataObject || FAILED(pDataObject->QueryInterface(IID_IDataObject, data.PutVoid())))
+            Refuse(E_POINTER, L"The drop carries no data object");
+        return layer->HandleDrop(data.Get(), x, y);
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::EditRegionSet(IUnknown* pRegionSet) {
+    COM_TRY {
+        if (!pRegionSet) Refuse(E_POINTER, L"No region set was given");
+        ComPtr<IRegionSet> set;
+        if (FAILED(pRegionSet->QueryInterface(IID_IRegionSet, set.PutVoid())) || !set)
+            Refuse(E_POINTER, L"The object is not a region set");
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        regions::Edit(*layers_, set.Get());
+        return S_OK;
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::TurnOffRegionEditing() {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        regions::TurnOff(*layers_);
+        return S_OK;
+    } COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::ClearAllRegions() {
+    COM_TRY {
+        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        if (CZmaVadAZRegionLayer* layer = regions::Find(*layers_)) layer->ClearAllRegions();
+        return S_OK;
+    } COM_CATCH_RETURN();
+}

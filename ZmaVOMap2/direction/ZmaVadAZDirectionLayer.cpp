@@ -1,0 +1,321 @@
+#include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
+
+#include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/services/PackageManager.h"
+#include "platform/Gdiplus.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+#include "platform/Window.h"
+#include "platform/Xml.h"
+
+#include <map>
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+constexpr wchar_t kConfigAddress[] = L"terravex://Bin/XMLFiles/DriveDirectionConfig.xml";
+constexpr wchar_t kNotChronological[] =
+    L"Drive direction can not be displayed for streams which are not sorted chronologically. This might be "
+    L"because the stream is using location binning.";
+
+// A host dataset's rows as the arrow search reads them.
+class DatasetRows : public DirectionRowSource {
+public:
+    explicit DatasetRows(IHostDataset* dataset) : rows_(hostdata::Rows(dataset)) {
+        ComPtr<IHostFields> fields = hostdata::Fields(dataset);
+        latitude_ = hostdata::FieldByName(fields.Get(), L"Latitude");
+        longitude_ = hostdata::FieldByName(fields.Get(), L"Longitude");
+        distance_ = hostdata::FieldByName(fields.Get(), L"Distance");
+        time_ = hostdata::FieldByName(fields.Get(), L"Time");
+    }
+    void MoveFirst() override { hostdata::MoveFirst(rows_.Get()); }
+    bool MoveNext() override { return hostdata::MoveNext(rows_.Get()); }
+    void MoveTo(long row) override { hostdata::MoveTo(rows_.Get(), row); }
+    long CurrentRow() override {
+        long row = -1;
+        THROW_IF_FAILED(rows_->get_CurrentRow(&row));
+        return row;
+    }
+    bool IsValid() override {
+        // Without the fields there is no valid row at all.
+        if (!latitude_ || !longitude_ || !distance_) return false;
+        return !IsNull(latitude_.Get()) && !IsNull(longitude_.Get()) && !IsNull(distance_.Get());
+    }
+    long Distance() override { return Read(distance_.Get(), VT_I4).lVal; }
+    double Time() override { return time_ ? Read(time_.Get(), VT_R8).dblVal : 0.0; }
+    double Latitude() override { return Read(latitude_.Get(), VT_R8).dblVal; }
+    double Longitude() override { return Read(longitude_.Get(), VT_R8).dblVal; }
+
+    IHostField* LatitudeField() const { return latitude_.Get(); }
+    IHostField* LongitudeField() const { return longitude_.Get(); }
+
+private:
+    static bool IsNull(IHostField* field) {
+        Variant value;
+        hostdata::ReadValue(field, value);
+        return value.vt == VT_NULL;
+    }
+    static Variant Read(IHostField* field, VARTYPE type) {
+        Variant value;
+        hostdata::ReadValue(field, value);
+        if (value.vt != type) THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, type));
+        return value;
+    }
+
+    ComPtr<IHostRows> rows_;
+    ComPtr<IHostField> latitude_, longitude_, distance_, time_;
+};
+
+long LoadArrowSpacing(long routeLength) {
+    const std::wstring path = ResolvePackagePath(kConfigAddress);
+    if (path.empty()) return direction::DefaultSpacing(routeLength);
+    try {
+        ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+        document->put_async(VARIANT_FALSE);
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        Variant source(path);
+        if (document->load(source, &loaded) != S_OK || loaded != VARIANT_TRUE) return direction::DefaultSpacing(routeLength);
+        return direction::SpacingFromConfig(document.Get(), routeLength);
+    } catch (...) {
+        return direction::DefaultSpacing(routeLength);
+    }
+}
+
+}  // namespace
+
+CZmaVadAZDirectionLayer::CZmaVadAZDirectionLayer(IDispatch* map, int, CZmaVadAZLayerCollection* owner)
+    : CZmaVadAZLayer(map, owner), optimiser_(std::make_unique<RendererOptimiserDataset>()) {
+    SetType(kTypeDirection);
+    CreateEngineLayer(map);
+    optimiser_->SetMap(map);
+}
+
+CZmaVadAZDirectionLayer::CZmaVadAZDirectionLayer(IHostDataset* dataset, const std::wstring& seriesGuid, IDispatch* map,
+                                                 int flag, CZmaVadAZLayerCollection* owner)
+    : CZmaVadAZDirectionLayer(map, flag, owner) {
+    dataset_ = dataset;
+    seriesGuid_ = seriesGuid;
+    BuildArrows();
+}
+
+void CZmaVadAZDirectionLayer::CreateEngineLayer(IDispatch* map) {
+    const std::string name = MakeUniqueName("Direction", map);
+    Variant added = EngineDispatch(EngineLayers().Get())
+                        .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+    if (added.vt != VT_DISPATCH || !added.pdispVal) platform::ThrowHr(E_POINTER);
+    SetEngineLayer(added.pdispVal);
+    SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
+    SetUserDrawn(true);
+}
+
+ComPtr<IHostDataset> CZmaVadAZDirectionLayer::FindSeriesDataset() {
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    if (!owner || seriesGuid_.empty()) return nullptr;
+    auto* layer = dynamic_cast<CZmaVadAZDataLayer*>(owner->FindLayer(seriesGuid_));
+    return layer ? ComPtr<IHostDataset>(layer->GetDataset()) : nullptr;
+}
+
+void CZmaVadAZDirectionLayer::BuildArrows() {
+    if (!dataset_) dataset_ = FindSeriesDataset();
+    // No dataset: nothing to walk, and the layer draws nothing until the series comes back.
+    if (!dataset_ || notChronological_) return;
+    if (CZmaVadAZLayerCollection* owner = GetOwner()) {
+        platform::Bstr field(L"Distance"), series(seriesGuid_);
+        owner->Host().FireGetField(field.Get(), series.Get());
+    }
+    DatasetRows rows(dataset_.Get());
+    const long spacing = LoadArrowSpacing(direction::RouteLength(rows));
+    std::vector<ArrowRowPair> pairs;
+    try {
+        pairs = direction::FindArrowRows(rows, spacing);
+    } catch (const RouteNotChronological&) {
+        notChronological_ = true;
+        platform::Prompts().MessageBox(nullptr, kNotChronological, L"Map", MB_ICONINFORMATION);
+        throw;
+    }
+    arrows_ = direction::ReadArrows(rows, pairs);
+    rows.MoveFirst();
+    latitude_ = rows.LatitudeField();
+    longitude_ = rows.LongitudeField();
+    optimiser_->SetSources(dataset_.Get(), latitude_.Get(), longitude_.Get());
+}
+
+int CZmaVadAZDirectionLayer::GetExtent(IDispatch* rectangle) {
+    try {
+        ZmaExtent extent;
+        if (!rectangle || !optimiser_->GetDataExtent(extent)) return 0;
+        EngineDispatch(rectangle).Call(LayerEngine::Rectangle::kSet, {Variant(extent.left), Variant(extent.top),
+                                                                      Variant(extent.right), Variant(extent.bottom)});
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+bool CZmaVadAZDirectionLayer::Draw(HDC dc, const RECT&, const ZmaExtent&) {
+    if (arrows_.empty()) BuildArrows();
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    if (owner && owner->UsesGdiPlus())
+        DrawArrowsGdiPlus(dc);
+    else
+        DrawArrowsGdi(dc);
+    return true;
+}
+
+template <class Line>
+void CZmaVadAZDirectionLayer::ForEachArrow(HDC dc, Line&& line) {
+    EngineDispatch map(GetMapXMap().Get());
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    POINT offset = {0, 0};
+    if (CZmaVadAZLayerCollection* owner = GetOwner()) offset = owner->Host().ZoomViewOffset();
+    for (const DirectionArrow& arrow : arrows_) {
+        EngineScreenPoint s0 = EngineMapToScreen(map, arrow.x0, arrow.y0);
+        EngineScreenPoint s1 = EngineMapToScreen(map, arrow.x1, arrow.y1);
+        s0.x -= offset.x, s0.y -= offset.y, s1.x -= offset.x, s1.y -= offset.y;
+        direction::ArrowLines lines;
+        // Two points on one pixel give no direction: such an arrow is left out.
+        if (!direction::MakeArrowLines(s0.x, s0.y, s1.x, s1.y, dpi, lines)) continue;
+        line(lines.tail, lines.head);
+        line(lines.barb1, lines.head);
+        line(lines.head, lines.barb2);
+    }
+}
+
+void CZmaVadAZDirectionLayer::DrawArrowsGdiPlus(HDC dc) {
+    Gdiplus::Graphics graphics(dc);
+    graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    Gdiplus::Pen pen(Gdiplus::Color(0xFF000000), static_cast<Gdiplus::REAL>(::MulDiv(2, ::GetDeviceCaps(dc, LOGPIXELSY), 96)));
+    ForEachArrow(dc, [&](POINT a, POINT b) { graphics.DrawLine(&pen, Gdiplus::Point(a.x, a.y), Gdiplus::Point(b.x, b.y)); });
+}
+
+void CZmaVadAZDirectionLayer::DrawArrowsGdi(HDC dc) {
+    platform::UniqueHPen pen(::CreatePen(PS_SOLID, ::MulDiv(2, ::GetDeviceCaps(dc, LOGPIXELSY), 96), RGB(0, 0, 0)));
+    platform::SelectObjectRestorer selected(dc, pen.Get());
+    ForEachArrow(dc, [&](POINT a, POINT b) {
+        ::MoveToEx(dc, a.x, a.y, nullptr);
+        ::LineTo(dc, b.x, b.y);
+    });
+}
+
+HRESULT CZmaVadAZDirectionLayer::SaveSettings(IXMLDOMNode* parent) {
+    try {
+        ComPtr<IXMLDOMElement> layer = platform::CreateChildElement(parent, L"Layer");
+        platform::SetAttribute(layer.Get(), L"layertype", layerxml::FormatLong(GetType()));
+        platform::SetAttribute(layer.Get(), L"layerfilespec", L"");
+        platform::SetAttribute(layer.Get(), L"GUID", seriesGuid_);
+        ComPtr<IXMLDOMElement> points = platform::CreateChildElement(layer.Get(), L"DirectionPoints");
+        for (const DirectionArrow& arrow : arrows_) {
+            ComPtr<IXMLDOMElement> point = platform::CreateChildElement(points.Get(), L"DirectionPoint");
+            platform::SetAttribute(point.Get(), L"X0", platform::FormatDouble(arrow.x0));
+            platform::SetAttribute(point.Get(), L"Y0", platform::FormatDouble(arrow.y0));
+            platform::SetAttribute(point.Get(), L"X1", platform::FormatDouble(arrow.x1));
+            platform::SetAttribute(point.Get(), L"Y1", platform::FormatDouble(arrow.y1));
+        }
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
+
+HRESULT CZmaVadAZDirectionLayer::LoadSettings(IXMLDOMElement* element, long) {
+    if (!element) return E_INVALIDARG;
+    try {
+        SetType(layerxml::RequireLong(element, L"layertype"));
+        seriesGuid_ = layerxml::RequireText(element, L"GUID");
+        ComPtr<IXMLDOMElement> points = layerxml::SelectElement(element, L"DirectionPoints");
+        if (!points) return E_POINTER;
+        ComPtr<IXMLDOMNodeList> children;
+        THROW_IF_FAILED(points->get_childNodes(children.Put()));
+        long count = 0;
+        THROW_IF_FAILED(children->get_length(&count));
+        std::vector<DirectionArrow> arrows;
+        for (long i = 0; i < count; ++i) {
+            ComPtr<IXMLDOMNode> node;
+            THROW_IF_FAILED(children->get_item(i, node.Put()));
+            ComPtr<IXMLDOMElement> point;
+            if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, point.PutVoid()))) return E_POINTER;
+            arrows.push_back({layerxml::RequireDouble(point.Get(), L"X0"), layerxml::RequireDouble(point.Get(), L"Y0"),
+                              layerxml::RequireDouble(point.Get(), L"X1"), layerxml::RequireDouble(point.Get(), L"Y1")});
+        }
+        arrows_ = std::move(arrows);
+        // The series' data layer is looked for by its key when the arrows have to be built, as a
+        // new layer does; it need not be loaded before this layer.
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
+
+void RegisterDirectionLayerKind(LayerFactory& factory) {
+    factory.Register(CZmaVadAZLayer::kTypeDirection,
+                     [](IDispatch* map, CZmaVadAZLayerCollection* owner, int) -> std::unique_ptr<CZmaVadAZLayer> {
+                         return std::make_unique<CZmaVadAZDirectionLayer>(map, 1, owner);
+                     });
+}
+
+namespace {
+
+ComPtr<IUnknown> Identity(IUnknown* object) {
+    ComPtr<IUnknown> identity;
+    if (object) object->QueryInterface(IID_IUnknown, identity.PutVoid());
+    return identity;
+}
+
+}  // namespace
+
+void ShowDirection(CZmaVadAZLayerCollection& collection, bool show) {
+    if (!show) {
+        THROW_IF_FAILED(collection.RemoveLayersOfType(CZmaVadAZLayer::kTypeDirection));
+        return;
+    }
+    struct Shown {
+        ComPtr<IHostDataset> dataset;
+        std::wstring key;
+    };
+    std::map<IUnknown*, Shown> visible, hidden;
+    std::vector<ComPtr<IUnknown>> identities;
+    std::vector<CZmaVadAZDirectionLayer*> directions;
+    for (CZmaVadAZLayer* layer : collection.Layers()) {
+        if (layer->GetType() == CZmaVadAZLayer::kTypeDataset) {
+            auto* data = dynamic_cast<CZmaVadAZDataLayer*>(layer);
+            if (!data || !data->GetDataset()) continue;
+            ComPtr<IUnknown> identity = Identity(data->GetDataset());
+            identities.push_back(identity);
+            auto& target = data->IsVisible() ? visible : hidden;
+            target.emplace(identity.Get(), Shown{data->GetDataset(), data->GetLayerKey()});
+        } else if (layer->GetType() == CZmaVadAZLayer::kTypeDirection) {
+            if (auto* direction = dynamic_cast<CZmaVadAZDirectionLayer*>(layer)) directions.push_back(direction);
+        }
+    }
+    // A layer loaded from settings knows its series only by key until it builds its arrows.
+    auto takeFollower = [&](IUnknown* identity, const std::wstring& key) -> CZmaVadAZDirectionLayer* {
+        for (auto it = directions.begin(); it != directions.end(); ++it) {
+            const bool follows = (*it)->Dataset() ? Identity((*it)->Dataset()).Get() == identity
+                                                  : !key.empty() && (*it)->SeriesGuid() == key;
+            if (!follows) continue;
+            CZmaVadAZDirectionLayer* found = *it;
+            directions.erase(it);
+            return found;
+        }
+        return nullptr;
+    };
+    for (auto& entry : visible) {
+        if (CZmaVadAZDirectionLayer* follower = takeFollower(entry.first, entry.second.key)) {
+            if (!follower->IsVisible()) follower->SetVisible(true);
+            continue;
+        }
+        collection.InsertAtTop(std::make_unique<CZmaVadAZDirectionLayer>(entry.second.dataset.Get(), entry.second.key,
+                                                                         collection.EngineMap(), 1, &collection));
+        collection.First();
+    }
+    for (auto& entry : hidden) {
+        if (CZmaVadAZDirectionLayer* follower = takeFollower(entry.first, entry.second.key))
+            if (follower->IsVisible()) follower->SetVisible(false);
+    }
+    for (CZmaVadAZDirectionLayer* orphan : directions) THROW_IF_FAILED(collection.RemoveLayer(orphan, true, false));
+}

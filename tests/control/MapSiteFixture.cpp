@@ -1,0 +1,169 @@
+#include "tests/control/MapSiteFixture.h"
+
+#include "tests/support/TestSupport.h"
+
+#include "platform/ComObject.h"
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace sitetest {
+
+namespace {
+constexpr DISPID kEngineWindow = -515;
+constexpr DISPID kEngineConvert = 34;
+constexpr DISPID kEngineBounds = 29;
+constexpr DISPID kEngineTool = 20;
+
+ComPtr<IDispatch> NewRectangle(double x1, double y1, double x2, double y2) {
+    CLSID rectangleClass;
+    EXPECT_EQ(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass), S_OK);
+    ComPtr<IDispatch> rectangle;
+    EXPECT_EQ(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()), S_OK);
+    displaytest::Call(rectangle.Get(), 7, {Variant(x1), Variant(y1), Variant(x2), Variant(y2)});
+    return rectangle;
+}
+}  // namespace
+
+void MapSiteTest::SetUp() {
+    ASSERT_EQ(MakeControl(unknown_), S_OK);
+    control_ = controltest::As<IZmaVadAZ2>(unknown_.Get());
+    ASSERT_TRUE(control_);
+    ComPtr<IConnectionPointContainer> container = controltest::As<IConnectionPointContainer>(unknown_.Get());
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(DIID__IZmaVOMapXEvents2, point.Put()), S_OK);
+    events_ = platform::MakeObject<displaytest::EventJournal>();
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(events_.Get(), &cookie), S_OK);
+
+    site_ = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
+    ComPtr<IOleObject> ole = controltest::As<IOleObject>(unknown_.Get());
+    ASSERT_EQ(ole->SetClientSite(site_.Get()), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(unknown_.Get())->InitNew(), S_OK);
+    RECT r = site_->Rect();
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r), S_OK);
+    ASSERT_EQ(control_->get_MapX(map_.Put()), S_OK);
+    // Plain GDI drawing: pixels then do not depend on anti-aliasing.
+    ASSERT_EQ(control_->put_EnhancedDrawingMode(VARIANT_FALSE), S_OK);
+}
+
+void MapSiteTest::TearDown() {
+    FreeBitmap();
+    if (!unknown_) return;
+    ComPtr<IOleObject> ole = controltest::As<IOleObject>(unknown_.Get());
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+}
+
+HWND MapSiteTest::EngineWindow() {
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(displaytest::Get(map_.Get(), kEngineWindow).ToLong()));
+}
+
+std::vector<std::wstring> MapSiteTest::EngineLayerNames() {
+    std::vector<std::wstring> names;
+    Variant layers = displaytest::Get(map_.Get(), 5);
+    const long count = displaytest::Get(layers.pdispVal, 1).ToLong();
+    for (long i = 1; i <= count; ++i) {
+        Variant layer;
+        displaytest::Invoke(layers.pdispVal, 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Variant(i)}, &layer);
+        names.push_back(displaytest::Get(layer.pdispVal, 1).ToWide());
+    }
+    return names;
+}
+
+MapPoint MapSiteTest::ToMap(float x, float y) {
+    double mapX = 0, mapY = 0;
+    VARIANT args[5];
+    args[4].vt = VT_R4 | VT_BYREF, args[4].pfltVal = &x;
+    args[3].vt = VT_R4 | VT_BYREF, args[3].pfltVal = &y;
+    args[2].vt = VT_R8 | VT_BYREF, args[2].pdblVal = &mapX;
+    args[1].vt = VT_R8 | VT_BYREF, args[1].pdblVal = &mapY;
+    args[0].vt = VT_I2, args[0].iVal = 1;  // screen to map
+    DISPPARAMS params = {args, nullptr, 5, 0};
+    EXPECT_EQ(map_->Invoke(kEngineConvert, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    return {mapX, mapY};
+}
+
+POINT MapSiteTest::ToPixel(const MapPoint& p) {
+    float x = 0, y = 0;
+    double mapX = p.x, mapY = p.y;
+    VARIANT args[5];
+    args[4].vt = VT_R4 | VT_BYREF, args[4].pfltVal = &x;
+    args[3].vt = VT_R4 | VT_BYREF, args[3].pfltVal = &y;
+    args[2].vt = VT_R8 | VT_BYREF, args[2].pdblVal = &mapX;
+    args[1].vt = VT_R8 | VT_BYREF, args[1].pdblVal = &mapY;
+    args[0].vt = VT_I2, args[0].iVal = 0;  // map to screen
+    DISPPARAMS params = {args, nullptr, 5, 0};
+    EXPECT_EQ(map_->Invoke(kEngineConvert, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    return {static_cast<LONG>(x), static_cast<LONG>(y)};
+}
+
+void MapSiteTest::ShowArea(double xmin, double ymin, double xmax, double ymax) {
+    ASSERT_EQ(displaytest::Put(map_.Get(), kEngineBounds, Variant(NewRectangle(xmin, ymin, xmax, ymax).Get())), S_OK);
+}
+
+void MapSiteTest::SetEngineTool(long tool) { ASSERT_EQ(displaytest::Put(map_.Get(), kEngineTool, Variant(tool)), S_OK); }
+
+void MapSiteTest::Post(UINT message, WPARAM wp, int x, int y) {
+    ::PostMessageW(EngineWindow(), message, wp, MAKELPARAM(x, y));
+    testsupport::PumpMessages();
+}
+
+void MapSiteTest::Click(int x, int y) {
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+    Post(WM_LBUTTONUP, 0, x, y);
+}
+
+void MapSiteTest::Drag(int fromX, int fromY, int toX, int toY) {
+    Post(WM_LBUTTONDOWN, MK_LBUTTON, fromX, fromY);
+    Post(WM_MOUSEMOVE, MK_LBUTTON, toX, toY);
+    Post(WM_LBUTTONUP, 0, toX, toY);
+}
+
+void MapSiteTest::DoubleClick(int x, int y) { Post(WM_LBUTTONDBLCLK, MK_LBUTTON, x, y); }
+
+void MapSiteTest::PressKey(WPARAM key) {
+    ::PostMessageW(EngineWindow(), WM_KEYDOWN, key, 0);
+    ::PostMessageW(EngineWindow(), WM_KEYUP, key, 0);
+    testsupport::PumpMessages();
+}
+
+void MapSiteTest::FreeBitmap() {
+    if (!dc_) return;
+    ::SelectObject(dc_, oldBitmap_);
+    ::DeleteObject(bitmap_);
+    ::DeleteDC(dc_);
+    dc_ = nullptr;
+}
+
+void MapSiteTest::DrawView() {
+    FreeBitmap();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = -kHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    dc_ = ::CreateCompatibleDC(nullptr);
+    bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    oldBitmap_ = ::SelectObject(dc_, bitmap_);
+    RECT all = {0, 0, kWidth, kHeight};
+    ::FillRect(dc_, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    RECTL bounds = {0, 0, kWidth, kHeight};
+    ASSERT_EQ(controltest::As<IViewObjectEx>(unknown_.Get())
+                  ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc_, dc_, &bounds, nullptr, nullptr, 0),
+              S_OK);
+    ::GdiFlush();
+}
+
+COLORREF MapSiteTest::Pixel(int x, int y) const { return ::GetPixel(dc_, x, y); }
+
+int MapSiteTest::TakeMarkerEvents() {
+    int count = 0;
+    for (const std::wstring& entry : events_->Take())
+        if (entry == L"6") ++count;
+    return count;
+}
+
+}  // namespace sitetest
