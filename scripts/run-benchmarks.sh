@@ -12,7 +12,9 @@ if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@" &&
    log "TAB export: writing 100k and 1M point rows through the MITAB library" &&
    WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/mitab_benchmark.exe" &&
    log "layer export: a point layer to TAB and KML against reading every row" &&
-   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/export_benchmark.exe"; then
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/export_benchmark.exe" &&
+   log "lines to cells: frames with serving and neighbour lines against reading every row" &&
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/lines_benchmark.exe"; then
     echo "BENCHMARKS DONE"
 else
     echo "BENCHMARKS FAILED"

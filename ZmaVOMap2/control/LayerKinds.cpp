@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/lines/LineLayerKinds.h"
 #include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
 #include "ZmaVOMap2/shapes/ZmaVadAZShapesLayer.h"
 
@@ -13,6 +14,7 @@ void RegisterLayerKinds() {
     static std::once_flag once;
     std::call_once(once, [] {
         RegisterDataLayerKinds(LayerFactory::Instance());
+        RegisterLineLayerKinds(LayerFactory::Instance());
         RegisterAtrLayerKind(LayerFactory::Instance());
         RegisterShapesLayerKind(LayerFactory::Instance());
         RegisterDirectionLayerKind(LayerFactory::Instance());

@@ -464,6 +464,7 @@ void CZmaVadAZ::EndOperation() noexcept {
 STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_TRY {
         if (layers_) HideRolloverTip(nullptr);
+        if (layers_) layers_->SetLinesLayerPersistence(nullptr);
         // An operation on the stack (PreDestroy called from an event handler) still works on
         // the collection: it goes when that operation ends.
         if (operations_ > 0) {

@@ -454,6 +454,9 @@ private:
     // Runs a shape member's work on the shapes layer (made on first use), then the repaint; E_FAIL
     // when there is no shapes layer, E_UNEXPECTED (raised) without a layer collection.
     HRESULT RunShapeOperation(const std::function<HRESULT(CZmaVadAZShapesLayer&)>& operation);
+    // The field members of the serving (`neighbours` false) and neighbour lines (ZmaVadAZ_Lines.cpp).
+    HRESULT SetLinesToCellsField(BSTR series, BSTR field, bool neighbours, bool label);
+    HRESULT GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label);
     // The channel logger for usage records, created on first use; null when the host has none.
     IHostChannelLogger* GetUsageLogger();
 

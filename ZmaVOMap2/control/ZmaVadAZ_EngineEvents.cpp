@@ -161,6 +161,9 @@ void CZmaVadAZ::OnMapMouseUp(short button, short, float x, float y) {
 
 void CZmaVadAZ::OnMapMouseMove(short, short, float x, float y) {
     if (!engineDispatch_) return;
+    // The layers' rollover pumps messages and fires events: the host may let go of the control
+    // meanwhile, so the control holds itself until the move is handled.
+    platform::ComPtr<IUnknown> hold(Identity());
     try {
         EngineDispatch map(engineDispatch_.Get());
         ZmaPointD mapPos;
@@ -281,6 +284,8 @@ void CZmaVadAZ::OnMapViewChanged() {
 }
 
 void CZmaVadAZ::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, IDispatch* fullRect, IDispatch*) {
+    // The line layers fire GetField while they draw; the host's handler may let go of the control.
+    platform::ComPtr<IUnknown> hold(Identity());
     try {
         EngineDispatch full(platform::ThrowIfNull(fullRect, E_POINTER));
         RECT pixels = {static_cast<LONG>(full.Get(EngineRectangle::kXMin).ToDouble()),

@@ -265,6 +265,7 @@ CZmaVadAZLayerCollection& CZmaVadAZ::EnsureLayerCollection() {
         RegisterLayerKinds();
         layers_ = std::make_unique<CZmaVadAZLayerCollection>(tempFolder_, *this, engineDispatch_.Get());
         datasets_ = std::make_unique<CZmaVadAZDatasetDisplay>(*layers_);
+        layers_->SetLinesLayerPersistence(datasets_.get());
     }
     return *layers_;
 }

@@ -5,9 +5,13 @@
 
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 
+#include "ZmaVOMap2/datalayers/CellLineLayer.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/FileNames.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/layers/LayerXml.h"
+#include "platform/Xml.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
@@ -174,6 +178,16 @@ int GetMappingLayerType(IHostConfigNode* configuration) {
     return CZmaVadAZLayer::kTypeCellReferences;
 }
 
+// The (field name, series GUID) pairs of a composition's dimensions, which the line layers keep
+// with each dataset.
+CellLineLayerInterface::FieldPairs FieldPairsOf(const CZmaVadAZDatasetComposition* composition) {
+    CellLineLayerInterface::FieldPairs pairs;
+    if (!composition) return pairs;
+    for (const auto& d : composition->Dimensions())
+        pairs.emplace_back(d.fieldName ? *d.fieldName : std::wstring(), d.seriesGuid ? *d.seriesGuid : std::wstring());
+    return pairs;
+}
+
 // Puts new layers on top for as long as the scope lasts, however it is left.
 class NewLayersOnTop {
 public:
@@ -195,6 +209,70 @@ private:
 CZmaVadAZDatasetDisplay::CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection) : collection_(collection) {}
 
 CZmaVadAZDatasetDisplay::~CZmaVadAZDatasetDisplay() = default;
+
+// --- Line layers in the settings -----------------------------------------------------------------
+
+namespace {
+
+struct SavedLineKind {
+    const wchar_t* element;
+    const char* kind;
+};
+const SavedLineKind kSavedLineKinds[] = {{L"LinesToServers", CellLineKinds::kServing},
+                                         {L"LinesToNBors", CellLineKinds::kNeighbours},
+                                         {L"LinesBetweenCellsites", CellLineKinds::kCellSites}};
+
+}  // namespace
+
+HRESULT CZmaVadAZDatasetDisplay::SaveLinesLayers(IXMLDOMElement* layersElement) {
+    platform::ThrowIfNull(layersElement);
+    LinesLayerMap* maps[] = {&servingLines_, &neighbourLines_, &cellSiteLines_};
+    LinesLayerMap::iterator walks[] = {servingLines_.begin(), neighbourLines_.begin(), cellSiteLines_.begin()};
+    for (size_t step = 0; step < servingLines_.size(); ++step) {
+        ComPtr<IXMLDOMElement> layer;
+        for (size_t kind = 0; kind < 3; ++kind) {
+            if (walks[kind] == maps[kind]->end()) continue;
+            CZmaVadAZLayer* lines = (walks[kind]++)->second.get();
+            // Kinds that are not built yet have nothing of their own to save.
+            if (!lines || !AsCellLineLayer(lines)) continue;
+            if (!layer) layer = platform::CreateChildElement(layersElement, L"Layer");
+            ComPtr<IXMLDOMElement> child = platform::CreateChildElement(layer.Get(), kSavedLineKinds[kind].element);
+            THROW_IF_FAILED(lines->SaveSettings(child.Get()));
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::LoadLinesLayers(IXMLDOMElement* layersElement) {
+    platform::ThrowIfNull(layersElement);
+    LinesLayerMap* maps[] = {&servingLines_, &neighbourLines_, &cellSiteLines_};
+    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement, L"./Layer");
+    long count = 0;
+    THROW_IF_FAILED(nodes->get_length(&count));
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> node;
+        THROW_IF_FAILED(nodes->get_item(i, node.Put()));
+        for (size_t kind = 0; kind < 3; ++kind) {
+            ComPtr<IXMLDOMElement> child = layerxml::SelectElement(node.Get(), kSavedLineKinds[kind].element);
+            if (!child) continue;
+            std::wstring series, disc, technology;
+            platform::GetAttribute(child.Get(), L"SeriesGUID", series);
+            platform::GetAttribute(child.Get(), L"DiscValue", disc);
+            platform::GetAttribute(child.Get(), L"Technology", technology);
+            auto& slot = (*maps[kind])[platform::ToAnsi(technology) + "_" + platform::ToAnsi(disc)];
+            if (slot) continue;
+            std::unique_ptr<CZmaVadAZLayer> made = LayerFactory::Instance().Create(
+                CZmaVadAZLayer::kTypeLines, kSavedLineKinds[kind].kind, collection_.EngineMap(), &collection_);
+            made->SetType(CZmaVadAZLayer::kTypeLines);
+            if (CellLineLayerInterface* lines = AsCellLineLayer(made.get())) {
+                THROW_IF_FAILED(lines->SetSourceInfo(kSavedLineKinds[kind].kind, CZmaVadAZLayer::kTypeLines, series, disc));
+                THROW_IF_FAILED(lines->LoadLineSettings(child.Get(), collection_.GetVersion()));
+            }
+            slot = std::move(made);
+        }
+    }
+    return S_OK;
+}
 
 // --- Showing a dataset ---------------------------------------------------------------------------
 
@@ -372,8 +450,8 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
         if (collection_.CountPointDatasetLayer() == 1 &&
             (collection_.GetNewLayersOnTop() || collection_.GetAutoSynchToStream()))
             collection_.Host().ZoomToLayersBounds(built, -1.0);
-        // The lines-to-cells layers of the cell-site layers on show would learn the new point
-        // dataset here; until they have classes of their own they hold no datasets.
+        // The lines-to-cells layers of every cell-site layer on show learn the new point dataset.
+        HandPointDatasetToLines(dataset, *composition);
     }
     return S_OK;
 }
@@ -388,8 +466,8 @@ CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::BuildOneDatasetLayer(IDispatch* dat
     if (!layer) return nullptr;
 
     if (type == CZmaVadAZLayer::kTypeCellSites) {
-        // The technology also names the layer's own line layers, once they are more than plain.
         CreateCellSiteLineLayers(dataset, &composition, seriesGuid, L"");
+        ApplyTechnology(layer, technologyPrefix_);
         collection_.AddCellSiteSeries(key);
     }
 
@@ -463,19 +541,108 @@ std::string CZmaVadAZDatasetDisplay::GetDatasetNamePrefix(IDispatch* dataset) {
     return longName.substr(0, underscore);
 }
 
-HRESULT CZmaVadAZDatasetDisplay::CreateCellSiteLineLayers(IDispatch* /*dataset*/,
-                                                           CZmaVadAZDatasetComposition* /*composition*/,
-                                                           const std::wstring& /*seriesGuid*/,
-                                                           const std::wstring& suffix) {
-    // One set of four per technology, shared by every cell-site layer of it. The layers are plain
-    // until the lines-to-cells layers have classes of their own: they have no table, dataset or
-    // engine layer yet, only their kind.
+HRESULT CZmaVadAZDatasetDisplay::CreateCellSiteLineLayers(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                                                           const std::wstring& seriesGuid, const std::wstring& suffix) {
+    // One set of four per technology, shared by every cell-site layer of it. The kinds come from
+    // the layer factory; a kind that is not built yet comes back as a plain type-7 layer.
     const std::string lineKey = technologyPrefix_ + "_" + platform::ToAnsi(suffix);
-    for (LinesLayerMap* lines : {&servingLines_, &neighbourLines_, &cellSiteLines_, &pointLines_}) {
-        auto& slot = (*lines)[lineKey];
-        if (slot) continue;
-        slot = std::make_unique<CZmaVadAZLayer>(collection_.EngineMap(), &collection_);
-        slot->SetType(CZmaVadAZLayer::kTypeLines);
+    const CellLineLayerInterface::FieldPairs pairs = FieldPairsOf(composition);
+    const int mode = composition ? composition->GetType() : 0;
+    ComPtr<IHostDataset> typed = DatasetOf(dataset);
+    const struct {
+        LinesLayerMap* map;
+        const char* kind;
+    } kinds[] = {{&servingLines_, CellLineKinds::kServing},
+                 {&neighbourLines_, CellLineKinds::kNeighbours},
+                 {&cellSiteLines_, CellLineKinds::kCellSites},
+                 {&pointLines_, CellLineKinds::kPoints}};
+    for (const auto& kind : kinds) {
+        auto& slot = (*kind.map)[lineKey];
+        if (!slot) {
+            slot = LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeLines, kind.kind, collection_.EngineMap(),
+                                                   &collection_);
+            slot->SetType(CZmaVadAZLayer::kTypeLines);
+            if (CellLineLayerInterface* lines = AsCellLineLayer(slot.get()))
+                THROW_IF_FAILED(lines->SetSourceInfo(kind.kind, CZmaVadAZLayer::kTypeLines, L"", suffix));
+        }
+        if (CellLineLayerInterface* lines = AsCellLineLayer(slot.get()))
+            THROW_IF_FAILED(lines->SetDataset(typed.Get(), seriesGuid, pairs, mode));
+    }
+    return S_OK;
+}
+
+void CZmaVadAZDatasetDisplay::ApplyTechnology(CZmaVadAZDataLayer* layer, const std::string& technology) {
+    if (!layer) return;
+    // The line layers of a technology are filed under the technology and the suffix they were
+    // made with, which is empty for the layers a dataset brings.
+    const std::string lineKey = technology + "_";
+    const std::wstring name = platform::ToWide(technology);
+    auto link = [&](LinesLayerMap& first, LinesLayerMap& second, CZmaVadAZDataLayer::LineLink a,
+                    CZmaVadAZDataLayer::LineLink b) {
+        auto one = first.find(lineKey);
+        auto two = second.find(lineKey);
+        if (one == first.end() || two == second.end()) return;
+        layer->SetLineLayer(a, one->second.get());
+        layer->SetLineLayer(b, two->second.get());
+        for (CZmaVadAZLayer* lines : {one->second.get(), two->second.get()})
+            if (CellLineLayerInterface* typed = AsCellLineLayer(lines)) typed->SetTechnology(name);
+    };
+    link(servingLines_, neighbourLines_, CZmaVadAZDataLayer::kLineA, CZmaVadAZDataLayer::kLineB);
+    link(cellSiteLines_, pointLines_, CZmaVadAZDataLayer::kLineC, CZmaVadAZDataLayer::kLineD);
+}
+
+void CZmaVadAZDatasetDisplay::HandPointDatasetToLines(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition) {
+    ComPtr<IHostDataset> typed = DatasetOf(dataset);
+    const CellLineLayerInterface::FieldPairs pairs = FieldPairsOf(&composition);
+    for (const std::wstring& key : collection_.CellSiteSeries()) {
+        CZmaVadAZDataLayer* sites = LayerOfEntry(key);
+        if (!sites) sites = AsDataLayer(collection_.FindLayer(key));
+        if (!sites) continue;
+        for (auto link : {CZmaVadAZDataLayer::kLineA, CZmaVadAZDataLayer::kLineB, CZmaVadAZDataLayer::kLineC,
+                          CZmaVadAZDataLayer::kLineD})
+            if (CellLineLayerInterface* lines = AsCellLineLayer(sites->GetLineLayer(link)))
+                THROW_IF_FAILED(lines->SetDataset(typed.Get(), composition.GetSeriesGuid(), pairs, composition.GetType()));
+    }
+}
+
+// --- Lines to cells ------------------------------------------------------------------------------
+
+HRESULT CZmaVadAZDatasetDisplay::ToggleLines(bool visible, long option) {
+    if (option < 0 || option > 3) return S_OK;
+    for (CZmaVadAZLayer* held : collection_.Layers()) {
+        CZmaVadAZDataLayer* data = AsDataLayer(held);
+        if (!data || !data->IsVisible()) continue;
+        if (CellLineLayerInterface* lines = AsCellLineLayer(data->GetLineLayer(static_cast<CZmaVadAZDataLayer::LineLink>(option))))
+            lines->SetDisabled(!visible);
+    }
+    return S_OK;
+}
+
+std::vector<CellLineLayerInterface*> CZmaVadAZDatasetDisplay::LineLayersOfSeries(const std::wstring& key, bool neighbours) {
+    std::vector<CellLineLayerInterface*> found;
+    for (CZmaVadAZLayer* layer = collection_.FindLayer(key); layer; layer = collection_.FindNextLayer(key)) {
+        CZmaVadAZDataLayer* data = AsDataLayer(layer);
+        if (!data) continue;
+        if (CellLineLayerInterface* lines =
+                AsCellLineLayer(data->GetLineLayer(neighbours ? CZmaVadAZDataLayer::kLineB : CZmaVadAZDataLayer::kLineA)))
+            found.push_back(lines);
+    }
+    return found;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::SetLinesToCellsField(const std::wstring& key, const std::wstring& field, bool neighbours,
+                                                      bool label) {
+    for (CellLineLayerInterface* lines : LineLayersOfSeries(key, neighbours))
+        label ? lines->SetLabelByField(field) : lines->SetColorByField(field);
+    return S_OK;
+}
+
+HRESULT CZmaVadAZDatasetDisplay::GetLinesToCellsField(const std::wstring& key, BSTR* field, bool neighbours, bool label) {
+    if (!field) return E_POINTER;
+    // The last layer found under the key decides.
+    for (CellLineLayerInterface* lines : LineLayersOfSeries(key, neighbours)) {
+        if (*field) ::SysFreeString(*field);
+        *field = Bstr(label ? lines->GetLabelByField() : lines->GetColorByField()).Detach();
     }
     return S_OK;
 }
@@ -493,6 +660,10 @@ HRESULT CZmaVadAZDatasetDisplay::RemoveDataset(const std::wstring& guid, const V
     CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
     if (!layer) return E_FAIL;
     collection_.RemoveLayer(layer, false, notifyHost);
+    // The line layers let go of the dataset of a series no longer shown.
+    for (LinesLayerMap* lines : {&servingLines_, &neighbourLines_, &cellSiteLines_, &pointLines_})
+        for (auto& entry : *lines)
+            if (CellLineLayerInterface* typed = AsCellLineLayer(entry.second.get())) typed->RemoveDataset(guid);
     return S_OK;
 }
 

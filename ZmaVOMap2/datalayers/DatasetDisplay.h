@@ -4,6 +4,7 @@
 // and the compositions.
 #pragma once
 
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Com.h"
 
 #include <map>
@@ -14,12 +15,20 @@
 class CZmaVadAZLayer;
 class CZmaVadAZDataLayer;
 class CZmaVadAZDatasetComposition;
-class CZmaVadAZLayerCollection;
 
-class CZmaVadAZDatasetDisplay {
+class CZmaVadAZDatasetDisplay : public CZmaVadAZLayerCollection::LinesLayerPersistence {
 public:
     explicit CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection);
     ~CZmaVadAZDatasetDisplay();
+
+    // The line layers in the collection's settings: one "Layer" element per step through the
+    // serving, neighbour and cell-site line maps side by side, each line layer in its own child
+    // ("LinesToServers", "LinesToNBors", "LinesBetweenCellsites"). Loading makes the layers that
+    // are not there yet under their technology and disc value; existing ones are kept. The owner
+    // of the collection and this display hands the display to the collection for that
+    // (SetLinesLayerPersistence), and takes it back before it lets the display go.
+    HRESULT SaveLinesLayers(IXMLDOMElement* layersElement) override;
+    HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) override;
     CZmaVadAZDatasetDisplay(const CZmaVadAZDatasetDisplay&) = delete;
     CZmaVadAZDatasetDisplay& operator=(const CZmaVadAZDatasetDisplay&) = delete;
 
@@ -40,6 +49,24 @@ public:
     HRESULT CreateCellSiteLineLayers(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
                                      const std::wstring& seriesGuid, const std::wstring& suffix);
 
+    // Ties the cell-site layer to the line layers of its technology and gives them the technology.
+    void ApplyTechnology(CZmaVadAZDataLayer* layer, const std::string& technology);
+    // Gives a new point dataset to the line layers of every cell-site layer on show.
+    void HandPointDatasetToLines(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition);
+
+    // Lines to cells. Options 0 to 3 pick the line layer of each visible data layer (0 serving,
+    // 1 neighbour, 2 and 3 the point lines); other options change nothing.
+    HRESULT ToggleLines(bool visible, long option);
+    // The colour-by (`label` false) or label-by field of the serving (`neighbours` false) or
+    // neighbour lines of every layer under the series key; the getter answers the last one.
+    HRESULT SetLinesToCellsField(const std::wstring& key, const std::wstring& field, bool neighbours, bool label);
+    HRESULT GetLinesToCellsField(const std::wstring& key, BSTR* field, bool neighbours, bool label);
+    // Two option values the host keeps on the map; stored and answered unchecked.
+    long GetLinesVisibilityFlags() const noexcept { return linesVisibilityFlags_; }
+    void SetLinesVisibilityFlags(long flags) noexcept { linesVisibilityFlags_ = flags; }
+    long GetLinesTargetFlags() const noexcept { return linesTargetFlags_; }
+    void SetLinesTargetFlags(long flags) noexcept { linesTargetFlags_ = flags; }
+
     HRESULT RemoveDataset(const std::wstring& guid, const VARIANT& notify);
     void SetDatasetVisible(const std::wstring& guid, long visible);
     void SetLayerVisible(CZmaVadAZLayer* layer, long visible);
@@ -58,6 +85,7 @@ private:
                                              const std::string& name, const std::string& longName,
                                              const std::string& tableFile, const std::wstring& key);
     CZmaVadAZDataLayer* LayerOfEntry(const std::wstring& guid) const;
+    std::vector<class CellLineLayerInterface*> LineLayersOfSeries(const std::wstring& key, bool neighbours);
 
     using LinesLayerMap = std::map<std::string, std::unique_ptr<CZmaVadAZLayer>>;
 
@@ -65,4 +93,6 @@ private:
     std::string technologyPrefix_;
     std::vector<std::string> cellSiteLayerTypes_;
     LinesLayerMap servingLines_, neighbourLines_, cellSiteLines_, pointLines_;
+    long linesVisibilityFlags_ = 0;
+    long linesTargetFlags_ = 0;
 };

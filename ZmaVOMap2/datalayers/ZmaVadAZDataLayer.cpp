@@ -1,6 +1,8 @@
 // Construction, initialisation from the dataset, the display fields and the three drawing passes.
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 
+#include "ZmaVOMap2/datalayers/CellLineLayer.h"
+
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/OverlappingLabelPreventor.h"
@@ -346,8 +348,13 @@ void CZmaVadAZDataLayer::NoteRowFilter() {
 }
 
 void CZmaVadAZDataLayer::DrawLineLayers(HDC dc, const RECT& rect, const ZmaExtent& extent) {
-    for (LineLink link : {kLineC, kLineD, kLineA, kLineB})
-        if (CZmaVadAZLayer* lines = lineLayers_[link]) lines->Draw(dc, rect, extent);
+    for (LineLink link : {kLineC, kLineD, kLineA, kLineB}) {
+        CZmaVadAZLayer* lines = lineLayers_[link];
+        if (!lines) continue;
+        if (CellLineLayerInterface* typed = AsCellLineLayer(lines))
+            if (typed->IsDisabled()) continue;
+        lines->Draw(dc, rect, extent);
+    }
 }
 
 bool CZmaVadAZDataLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {

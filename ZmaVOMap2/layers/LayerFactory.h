@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class CZmaVadAZLayer;
 class CZmaVadAZLayerCollection;
@@ -26,6 +27,12 @@ public:
     bool IsRegistered(int type) const;
     // Raises what the constructor raises.
     std::unique_ptr<CZmaVadAZLayer> Create(int type, IDispatch* map, CZmaVadAZLayerCollection* owner) const;
+
+    // Kinds that share one type code (the lines-to-cells layers are all type 7) register under a
+    // name as well. Creating a name nobody registered falls back to the type code alone.
+    void Register(int type, const std::string& kind, Constructor constructor);
+    std::unique_ptr<CZmaVadAZLayer> Create(int type, const std::string& kind, IDispatch* map,
+                                           CZmaVadAZLayerCollection* owner) const;
 
 private:
     LayerFactory() = default;

@@ -41,6 +41,9 @@ public:
     virtual void SuspendEngineEvents() {}
     virtual void ResumeEngineEvents() {}
 
+    // Asks the host to add a field that a layer misses (the GetField event).
+    virtual void FireGetField(BSTR /*fieldName*/, BSTR /*seriesGuid*/) {}
+
     // Called at the end of every drawn frame: the control adds the info display when the frame
     // is an exported image. A host without an info display draws nothing.
     virtual void DrawInfoDisplay(HDC /*dc*/) {}
@@ -51,7 +54,6 @@ public:
     // set; (0, 0) otherwise.
     virtual POINT ZoomViewOffset() { return {0, 0}; }
     virtual void FireMarkerChanged() {}
-    virtual void FireGetField(BSTR /*fieldName*/, BSTR /*seriesGuid*/) {}
 
 protected:
     ~CZmaVadAZLayerHost() = default;

@@ -114,14 +114,26 @@ public:
     int CountPointDatasetLayer() noexcept { return ++pointDatasetLayers_; }
     // The cell-site series shown, in the order they came.
     void AddCellSiteSeries(const std::wstring& key);
+    const std::vector<std::wstring>& CellSiteSeries() const noexcept { return cellSiteGuids_; }
     // The layers from the top down, as they stand now.
     std::vector<CZmaVadAZLayer*> Layers() const;
-
     // An operation that may fire events to the host runs between these two: a layer or dataset
     // composition removed meanwhile (by the host, from its handler) is unlinked at once but
     // destroyed only when the last operation ends, so the code that fired can finish safely.
     void BeginOperation() noexcept { ++operations_; }
     void EndOperation() noexcept;
+    // The same as a scope: a frame being drawn or a mouse move being dispatched, in which layers
+    // call out to the host (events, message pumps).
+    class BusyScope {
+    public:
+        explicit BusyScope(CZmaVadAZLayerCollection& layers) noexcept : layers_(layers) { layers_.BeginOperation(); }
+        ~BusyScope() { layers_.EndOperation(); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        CZmaVadAZLayerCollection& layers_;
+    };
     // Whether the layer is (still) in the list.
     bool Contains(const CZmaVadAZLayer* layer) const noexcept;
 

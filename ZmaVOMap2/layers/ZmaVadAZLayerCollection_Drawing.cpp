@@ -70,6 +70,8 @@ bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, c
     if (!requesting) return false;
 
     PrintingFrame frame(*this, printing_, printing);
+    // Layers fire host events while they draw, in which the host may remove layers.
+    BusyScope busy(*this);
     requesting->OnDrawUserLayer(dc, rect, extent);
 
     // Only the request of the top-most user-drawn layer that shows at this zoom draws the frame,
@@ -84,8 +86,10 @@ bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, c
     if (trigger != requesting) return false;
 
     // Each pass over all layers before the next, so labels lie above every layer's symbols.
+    const std::vector<CZmaVadAZLayer*> drawn = Layers();
     for (int pass = kSymbolPass; pass <= kLabelPass; ++pass)
-        for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) DrawLayerPass(**it, dc, rect, extent, pass);
+        for (auto it = drawn.rbegin(); it != drawn.rend(); ++it)
+            if (Contains(*it)) DrawLayerPass(**it, dc, rect, extent, pass);
     host_->DrawInfoDisplay(dc);
     return true;
 }

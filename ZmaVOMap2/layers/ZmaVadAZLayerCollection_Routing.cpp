@@ -15,9 +15,11 @@
 
 void CZmaVadAZLayerCollection::DispatchMouseMove(POINT point, const ZmaPointD& mapPos) {
     RestoreSelectability();
-    for (CZmaVadAZLayer* held : Layers()) {
-        if (!Contains(held)) continue;
-        if (held->IsVisibleAtCurrentZoom() && held->HitTest(point.x, point.y, mapPos.x, mapPos.y)) break;
+    // A hit test may pump messages or fire events, in which the host may remove layers.
+    BusyScope busy(*this);
+    for (CZmaVadAZLayer* layer : Layers()) {
+        if (!Contains(layer)) continue;
+        if (layer->IsVisibleAtCurrentZoom() && layer->HitTest(point.x, point.y, mapPos.x, mapPos.y)) break;
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,12 +33,17 @@ public:
     void FireSeriesRemoved(BSTR id) override { seriesRemoved.push_back(id ? id : L""); }
     void FireLayerVisibilityChanged() override { ++visibilityChanges; }
     void FireSelectionChanged(BSTR id) override { selectionChanges.push_back(id ? id : L""); }
+    void FireGetField(BSTR field, BSTR series) override {
+        getFieldRequests.push_back(std::wstring(field ? field : L"") + L"|" + (series ? series : L""));
+        if (onGetField) onGetField();
+    }
 
     IDispatch* map = nullptr;
     std::wstring folder;
     bool screenUpdating = true;
     platform::ComPtr<IUnknown> legend, printLegend;
-    std::vector<std::wstring> seriesRemoved, selectionChanges;
+    std::vector<std::wstring> seriesRemoved, selectionChanges, getFieldRequests;
+    std::function<void()> onGetField;
     int visibilityChanges = 0;
 };
 

@@ -1,0 +1,274 @@
+#include "ZmaVOMap2/lines/LineGeometry.h"
+
+#include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "platform/Result.h"
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+// The value of a field on the current row as a double; false for a null value.
+bool ReadDouble(IHostField* field, Variant& value, double& out) {
+    hostdata::ReadValue(field, value);
+    if (value.vt == VT_NULL) return false;
+    if (value.vt != VT_R8) THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, VT_R8));
+    out = value.dblVal;
+    return true;
+}
+
+POINT Crossing(POINT a, POINT b, double t) {
+    return {static_cast<long>(b.x * t + a.x * (1 - t)), static_cast<long>(a.y * (1 - t) + b.y * t)};
+}
+
+}  // namespace
+
+bool SegmentBoxIntersectsRect(const RECT& rect, POINT p1, POINT p2) {
+    RECT box = {std::min(p1.x, p2.x), std::min(p1.y, p2.y), std::max(p1.x, p2.x), std::max(p1.y, p2.y)};
+    if (box.top == box.bottom) box.bottom += 1;
+    if (box.left == box.right) box.right += 1;
+    RECT common;
+    return ::IntersectRect(&common, &rect, &box) != FALSE;
+}
+
+bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& outB) {
+    POINT found[3];
+    int n = 0;
+    bool reverse = false;
+    auto add = [&](POINT p) {
+        if (n < 3) found[n++] = p;
+    };
+    const bool aInside = ::PtInRect(&rect, a) != FALSE;
+    const bool bInside = ::PtInRect(&rect, b) != FALSE;
+    if (aInside) add(a);
+    if (bInside) add(b);
+    if (!aInside && bInside) reverse = true;
+
+    if (n != 2) {
+        const long dx = b.x - a.x;
+        if (dx != 0) {
+            // The right edge is tested even when the left one gave a point: a corner is met twice.
+            const struct {
+                long edge;
+                bool beyond;
+            } verticals[] = {{rect.left, rect.left - b.x > 0}, {rect.right, rect.right - b.x < 0}};
+            for (const auto& v : verticals) {
+                const double t = static_cast<double>(v.edge - a.x) / dx;
+                if (!(t > 0 && t < 1)) continue;
+                const POINT p = Crossing(a, b, t);
+                if (p.y < rect.top || p.y > rect.bottom) continue;
+                if (n == 0 && v.beyond) reverse = true;
+                add(p);
+            }
+        }
+        const long dy = b.y - a.y;
+        if (dy != 0 && n < 2) {
+            double t = static_cast<double>(rect.top - a.y) / dy;
+            if (t > 0 && t < 1) {
+                const POINT p = Crossing(a, b, t);
+                if (p.x >= rect.left && p.x <= rect.right) {
+                    if (n == 0 && rect.top - b.y > 0) reverse = true;
+                    add(p);
+                }
+            }
+            // As the last edge the bottom never needs the reverse flag: no crossing follows it.
+            t = static_cast<double>(rect.bottom - a.y) / dy;
+            if (t > 0 && t < 1) {
+                const POINT p = Crossing(a, b, t);
+                if (p.x >= rect.left && p.x <= rect.right) add(p);
+            }
+        }
+    }
+    if (n < 2) return false;
+    outA = reverse ? found[1] : found[0];
+    outB = reverse ? found[0] : found[1];
+    if (n == 3 && outA.x == outB.x && outA.y == outB.y) outB = found[2];
+    return true;
+}
+
+bool ProjectFieldPosition(double offsetX, double offsetY, IHostField* latitude, IHostField* longitude,
+                          POINT& outPoint, const ScreenProjection& projection, GeoPoint* geo) {
+    Variant latValue, lonValue;
+    double lat = 0, lon = 0;
+    if (!ReadDouble(latitude, latValue, lat)) return false;
+    if (!ReadDouble(longitude, lonValue, lon)) return false;
+    if (lat == 0 && lon == 0) return false;
+    if (geo) *geo = {lon, lat};
+    if (offsetX != 0 || offsetY != 0) {
+        lat += offsetY;
+        lon += offsetX;
+    }
+    if (!projection.Map()) platform::ThrowHr(E_UNEXPECTED);
+    outPoint = projection.ToPixel(lon, lat, 0, 0);
+    return true;
+}
+
+bool ReadRowPosition(IHostDataset* dataset, long row, double& outLongitude, double& outLatitude) {
+    ComPtr<IHostFields> fields = hostdata::Fields(platform::ThrowIfNull(dataset));
+    if (hostdata::IndexOf(fields.Get(), L"Longitude") == -1 || hostdata::IndexOf(fields.Get(), L"Latitude") == -1)
+        return false;
+    ComPtr<IHostField> longitude = hostdata::FieldByName(fields.Get(), L"Longitude");
+    ComPtr<IHostField> latitude = hostdata::FieldByName(fields.Get(), L"Latitude");
+    hostdata::MoveTo(hostdata::Rows(dataset).Get(), row);
+    Variant value;
+    hostdata::ReadValue(longitude.Get(), value);
+    outLongitude = value.ToDouble();
+    hostdata::ReadValue(latitude.Get(), value);
+    outLatitude = value.ToDouble();
+    return true;
+}
+
+LineGeometry::LineGeometry(IHostDataset* dataset, CZmaVadAZDataLayer* dataLayer, CZmaVadAZDataLayer* cellSiteLayer,
+                           const RECT& viewRect, const ZmaExtent& viewExtent, IDispatch* map, POINT drawOffset)
+    : dataset_(dataset), dataLayer_(dataLayer), viewRect_(viewRect), viewExtent_(viewExtent), drawOffset_(drawOffset) {
+    platform::ThrowIfNull(dataset);
+    platform::ThrowIfNull(dataLayer);
+    platform::ThrowIfNull(cellSiteLayer);
+    cellSites_ = platform::ThrowIfNull(dynamic_cast<RendererOptimiserCellSites*>(cellSiteLayer->GetOptimiser()));
+    cellRenderer_ = cellSiteLayer->GetRenderer();
+    cellSites_->GetPositionFields(cellLatitude_.Put(), cellLongitude_.Put());
+    fields_ = hostdata::Fields(dataset);
+    latitude_ = hostdata::FieldByName(fields_.Get(), L"Latitude");
+    longitude_ = hostdata::FieldByName(fields_.Get(), L"Longitude");
+    platform::ThrowIfNull(latitude_.Get());
+    platform::ThrowIfNull(longitude_.Get());
+    projection_.SetMap(map);
+    // One walk converts every point: let the projection learn the view's transformation once.
+    if (map) projection_.Prepare(viewExtent);
+}
+
+POINT LineGeometry::SymbolOffset() {
+    // A cell-site layer not drawn yet has no renderer: only an export walks it then, and an
+    // export writes map positions, which no symbol moves.
+    if (!cellRenderer_) return {0, 0};
+    long dx = 0, dy = 0;
+    THROW_IF_FAILED(cellRenderer_->GetSymbolOffset(&dx, &dy));
+    return {dx, dy};
+}
+
+bool LineGeometry::ProjectAndClipSegment(double x1, double y1, double x2, double y2, POINT& outEnd2, POINT& outEnd1) {
+    if (x1 == 0 && y1 == 0) return false;
+    if (x2 == 0 && y2 == 0) return false;
+    if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
+    const POINT p1 = projection_.ToPixel(x1, y1, 0, 0);
+    const POINT p2 = projection_.ToPixel(x2, y2, 0, 0);
+    if (!SegmentBoxIntersectsRect(viewRect_, p1, p2)) return false;
+    return ClipSegmentToRect(viewRect_, p1, p2, outEnd1, outEnd2);
+}
+
+bool LineGeometry::ClipSegmentToView(POINT p1, POINT p2, POINT& outNearP1, POINT& outNearP2) const {
+    if (!SegmentBoxIntersectsRect(viewRect_, p1, p2)) return false;
+    return ClipSegmentToRect(viewRect_, p1, p2, outNearP1, outNearP2);
+}
+
+bool LineGeometry::ProjectRowPosition(long row, POINT& outPoint) {
+    double lon = 0, lat = 0;
+    if (!ReadRowPosition(dataset_.Get(), row, lon, lat)) return false;
+    // A row at (0, 0) has no position: the point keeps what the caller put in it.
+    if (!(lon == 0 && lat == 0)) {
+        if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
+        outPoint = projection_.ToPixel(lon, lat, 0, 0);
+    }
+    hostdata::MoveTo(hostdata::Rows(dataset_.Get()).Get(), row);
+    const POINT offset = SymbolOffset();
+    outPoint.x += offset.x;
+    outPoint.y += offset.y;
+    return true;
+}
+
+bool LineGeometry::MoveToCell(long handle) {
+    if (!cellSites_->GetElementHandleIndex().empty()) return cellSites_->MoveToElement(handle);
+    IHostDataset* cells = cellSites_->GetDataset();
+    if (!cells || handle == 0) return false;
+    if (!ownIndexBuilt_) {
+        ownIndexBuilt_ = true;
+        ComPtr<IHostFields> fields = hostdata::Fields(cells);
+        ComPtr<IHostField> handles = hostdata::FieldByName(fields.Get(), L"ElementHandle");
+        ComPtr<IHostField> types = hostdata::FieldByName(fields.Get(), L"LayerType");
+        if (!handles) return false;
+        ComPtr<IHostRows> rows = hostdata::Rows(cells);
+        const long count = hostdata::RowCount(rows.Get());
+        Variant value;
+        for (long row = 0; row < count; ++row) {
+            hostdata::MoveTo(rows.Get(), row);
+            if (types) {
+                hostdata::ReadValue(types.Get(), value);
+                if (value.vt == VT_BSTR) {
+                    std::wstring type = value.bstrVal ? value.bstrVal : L"";
+                    if (!type.empty()) ::CharLowerBuffW(&type[0], static_cast<DWORD>(type.size()));
+                    if (type != cellSites_->GetSiteFilter()) continue;
+                } else if (value.vt == VT_NULL && !cellSites_->GetSiteFilter().empty()) {
+                    continue;
+                }
+            }
+            hostdata::ReadValue(handles.Get(), value);
+            if (value.vt == VT_EMPTY || value.vt == VT_NULL || FAILED(::VariantChangeType(&value, &value, 0, VT_I4)) ||
+                value.lVal == 0)
+                continue;
+            ownIndex_.emplace(value.lVal, row);
+        }
+    }
+    auto it = ownIndex_.find(handle);
+    if (it == ownIndex_.end()) return false;
+    hostdata::MoveTo(hostdata::Rows(cells).Get(), it->second);
+    return true;
+}
+
+const LineGeometry::Cell& LineGeometry::CellOf(long handle) {
+    auto it = cells_.find(handle);
+    if (it != cells_.end()) return it->second;
+    Cell& cell = cells_[handle];
+    if (!MoveToCell(handle)) return cell;
+    if (!ProjectFieldPosition(0, 0, cellLatitude_.Get(), cellLongitude_.Get(), cell.site, projection_, &cell.geo))
+        return cell;
+    // The line ends at the sector symbol the cell-site layer draws, not at the site itself.
+    const POINT offset = SymbolOffset();
+    cell.symbol = {cell.site.x + offset.x, cell.site.y + offset.y};
+    cell.found = true;
+    return cell;
+}
+
+bool LineGeometry::ProjectAndClipToCell(const std::wstring& handleFieldName, POINT& outCellEnd, POINT& outPointEnd,
+                                        GeoPoint& outCellGeo, GeoPoint& outPointGeo) {
+    if (!pointKnown_) {
+        pointFound_ = ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
+                                           longitude_.Get(), point_, projection_, &pointGeo_);
+        pointKnown_ = true;
+    }
+    if (!pointFound_) return false;
+
+    return ProjectAndClipToCell(HandleField(handleFieldName), outCellEnd, outPointEnd, outCellGeo, outPointGeo);
+}
+
+IHostField* LineGeometry::HandleField(const std::wstring& name) {
+    ComPtr<IHostField>& field = handleFields_[name];
+    if (!field) THROW_IF_FAILED(fields_->Item(Variant(name), field.Put()));
+    return field.Get();
+}
+
+bool LineGeometry::ProjectAndClipToCell(IHostField* handleField, POINT& outCellEnd, POINT& outPointEnd,
+                                        GeoPoint& outCellGeo, GeoPoint& outPointGeo) {
+    if (!pointKnown_) {
+        pointFound_ = ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
+                                           longitude_.Get(), point_, projection_, &pointGeo_);
+        pointKnown_ = true;
+    }
+    if (!pointFound_) return false;
+    if (!handleField) return false;
+    hostdata::ReadValue(handleField, handle_);
+    if (handle_.vt != VT_I4 && FAILED(::VariantChangeType(&handle_, &handle_, 0, VT_I4))) return false;
+    if (handle_.lVal == 0) return false;
+    const Cell& cell = CellOf(handle_.lVal);
+    if (!cell.found) return false;
+
+    if (!SegmentBoxIntersectsRect(viewRect_, point_, cell.site)) return false;
+    if (!ClipSegmentToRect(viewRect_, point_, cell.symbol, outPointEnd, outCellEnd)) return false;
+    outCellGeo = cell.geo;
+    outPointGeo = pointGeo_;
+    outCellEnd.x -= drawOffset_.x;
+    outCellEnd.y -= drawOffset_.y;
+    outPointEnd.x -= drawOffset_.x;
+    outPointEnd.y -= drawOffset_.y;
+    return true;
+}

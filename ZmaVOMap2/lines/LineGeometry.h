@@ -1,0 +1,106 @@
+// Line geometry: geographic positions of measurement points and cells turned into pixel segments
+// that lie inside the view, for every line layer.
+//
+// A LineGeometry serves one walk over one dataset: it binds the walked dataset, the data layer
+// that shows it (for its offsets), the cell-site layer (positions of cells, offsets of their drawn
+// symbols), the engine map (the coordinate conversion), the view rectangle and the draw offset.
+// A position of exactly (0, 0) is no position anywhere here.
+#pragma once
+
+#include "ZmaVOMap2/engine/Geometry.h"
+#include "ZmaVOMap2/engine/ScreenProjection.h"
+#include "platform/Com.h"
+
+#include "HostInterfaces.h"
+
+#include <map>
+#include <string>
+
+class CZmaVadAZDataLayer;
+class RendererOptimiserCellSites;
+
+// Geographic pair: x = longitude, y = latitude.
+struct GeoPoint {
+    double lon = 0.0;
+    double lat = 0.0;
+};
+
+// Whether the bounding box of the segment (widened by one pixel where it is flat) meets `rect`.
+bool SegmentBoxIntersectsRect(const RECT& rect, POINT p1, POINT p2);
+// Clips the pixel segment a-b to `rect` (PtInRect rules: right and bottom edges outside). outA is
+// the visible end on a's side, outB on b's side. False, with the outs untouched, when fewer than
+// two points of the segment lie in the rectangle.
+bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& outB);
+// The current row's position of the two fields, moved by the offsets (degrees), as a pixel.
+// False for a null value or (0, 0). `geo` receives the position without the offsets.
+bool ProjectFieldPosition(double offsetX, double offsetY, IHostField* latitude, IHostField* longitude,
+                          POINT& outPoint, const ScreenProjection& projection, GeoPoint* geo = nullptr);
+// Moves the dataset to `row` and reads its "Longitude" and "Latitude"; false when the dataset has
+// either field missing.
+bool ReadRowPosition(IHostDataset* dataset, long row, double& outLongitude, double& outLatitude);
+
+class LineGeometry {
+public:
+    // Raises E_POINTER when the dataset lacks its position fields or the cell-site layer has no
+    // optimiser; the renderer of the cell-site layer is needed only where a symbol offset is.
+    LineGeometry(IHostDataset* dataset, CZmaVadAZDataLayer* dataLayer, CZmaVadAZDataLayer* cellSiteLayer,
+                 const RECT& viewRect, const ZmaExtent& viewExtent, IDispatch* map, POINT drawOffset);
+    LineGeometry(const LineGeometry&) = delete;
+    LineGeometry& operator=(const LineGeometry&) = delete;
+
+    // A geographic segment as a visible pixel segment. Note the order of the outs: outEnd2 lies on
+    // the side of (x2, y2), outEnd1 on the side of (x1, y1). The draw offset is not applied.
+    bool ProjectAndClipSegment(double x1, double y1, double x2, double y2, POINT& outEnd2, POINT& outEnd1);
+    bool ClipSegmentToView(POINT p1, POINT p2, POINT& outNearP1, POINT& outNearP2) const;
+    // The pixel of the symbol of one row of the dataset (its symbol offset added).
+    bool ProjectRowPosition(long row, POINT& outPoint);
+    // The line from the dataset's current row to the cell whose element handle stands in the
+    // named field: the cell end at the cell's symbol, both ends clipped to the view and moved by
+    // the draw offset, and both geographic positions (without offsets or clipping). A walk calls
+    // BeginRow whenever it moves to another row: a row's position is read once for all its
+    // lines, and each cell's once per walk.
+    void BeginRow() noexcept { pointKnown_ = false; }
+    bool ProjectAndClipToCell(const std::wstring& handleFieldName, POINT& outCellEnd, POINT& outPointEnd,
+                              GeoPoint& outCellGeo, GeoPoint& outPointGeo);
+    // The same with the handle field found once for the walk (HandleField).
+    bool ProjectAndClipToCell(IHostField* handleField, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
+                              GeoPoint& outPointGeo);
+    // The dataset's field of that name; a failed look-up is raised.
+    IHostField* HandleField(const std::wstring& name);
+
+private:
+    POINT SymbolOffset();
+
+    struct Cell {
+        bool found = false;
+        POINT site = {0, 0};    // the site's pixel
+        POINT symbol = {0, 0};  // where the line ends: the site moved by the symbol offset
+        GeoPoint geo;
+    };
+    const Cell& CellOf(long handle);
+    // Makes the cell-site row of the handle current. Before the cell-site layer's first frame its
+    // optimiser holds no index yet; an export then finds the cells itself, by the same rule.
+    bool MoveToCell(long handle);
+
+    platform::ComPtr<IHostDataset> dataset_;
+    CZmaVadAZDataLayer* dataLayer_;
+    RECT viewRect_;
+    ZmaExtent viewExtent_;
+    POINT drawOffset_;
+    ScreenProjection projection_;
+    RendererOptimiserCellSites* cellSites_;
+    platform::ComPtr<IHostRenderer> cellRenderer_;
+    platform::ComPtr<IHostFields> fields_;
+    platform::ComPtr<IHostField> latitude_, longitude_;
+    platform::ComPtr<IHostField> cellLatitude_, cellLongitude_;
+    platform::Variant handle_;
+    // The handle fields met so far, by name: a walk reads the same few on every row.
+    std::map<std::wstring, platform::ComPtr<IHostField>> handleFields_;
+    std::map<long, Cell> cells_;
+    bool ownIndexBuilt_ = false;
+    std::map<long, long> ownIndex_;
+    bool pointKnown_ = false;
+    bool pointFound_ = false;
+    POINT point_ = {0, 0};
+    GeoPoint pointGeo_;
+};

@@ -1,0 +1,165 @@
+#include "ZmaVOMap2/lines/NeighbourLines.h"
+
+#include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
+#include "ZmaVOMap2/mitab/mitab.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "platform/UniqueHandle.h"
+#include "platform/Result.h"
+
+
+#include <cmath>
+
+using platform::ComPtr;
+
+namespace {
+
+bool SameExtent(const ZmaExtent& a, const ZmaExtent& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+bool IsCursorOnLine(POINT cursor, POINT cellEnd, POINT pointEnd, int tolerance) {
+    const RECT box = {std::min(cellEnd.x, pointEnd.x), std::min(cellEnd.y, pointEnd.y), std::max(cellEnd.x, pointEnd.x),
+                      std::max(cellEnd.y, pointEnd.y)};
+    if (!::PtInRect(&box, cursor)) return false;
+    const double sx = pointEnd.x - cellEnd.x, sy = pointEnd.y - cellEnd.y;
+    const double vx = cursor.x - cellEnd.x, vy = cursor.y - cellEnd.y;
+    const double k = (vx * sx + vy * sy) / (sx * sx + sy * sy);
+    const double ex = vx - sx * k, ey = vy - sy * k;
+    return ex * ex + ey * ey < static_cast<double>(tolerance) * tolerance;
+}
+
+// --- Cache ---------------------------------------------------------------------------------------
+
+bool NeighbourLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
+                                  const ZmaExtent& extent) {
+    const int drawOption = owner_.GetDrawOption();
+    const int entries = owner_.GetDatasetCount();
+    auto it = datasets_.find(dataset);
+    const bool valid = it != datasets_.end() && ::EqualRect(&it->second.view, &view) &&
+                       SameExtent(it->second.extent, extent) && it->second.entryCount == entries &&
+                       it->second.offsetX == dataLayer.GetOffsetX() && it->second.offsetY == dataLayer.GetOffsetY() &&
+                       it->second.drawOption == drawOption && drawOption == 0;
+    if (valid) return false;
+    DatasetLines& lines = datasets_[dataset];
+    lines.lines.Clear();
+    lines.view = view;
+    lines.extent = extent;
+    lines.drawOption = drawOption;
+    lines.entryCount = entries;
+    lines.offsetX = dataLayer.GetOffsetX();
+    lines.offsetY = dataLayer.GetOffsetY();
+    return true;
+}
+
+void NeighbourLineCache::Forget(IHostDataset* dataset) { datasets_.erase(dataset); }
+
+bool NeighbourLineCache::AddLine(POINT cellEnd, POINT pointEnd, IHostDataset* dataset, long neighbour) {
+    DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
+    if (!lines.rows) lines.rows = hostdata::Rows(dataset);
+    long row = -1;
+    THROW_IF_FAILED(lines.rows->get_CurrentRow(&row));
+    lines.lines.Insert(NeighbourLineRecord{cellEnd, pointEnd, row, neighbour});
+    return true;
+}
+
+void NeighbourLineCache::Replay(IHostDataset* dataset, LinesToNeighboursActionInterface& action) {
+    auto it = datasets_.find(dataset);
+    if (it == datasets_.end() || it->second.lines.Empty()) return;
+    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
+    const GeoPoint none;
+    // Walk a copy: an action may fire host events that end in a rebuild of this cache.
+    const std::vector<NeighbourLineRecord> lines = it->second.lines.Lines();
+    for (const NeighbourLineRecord& line : lines) {
+        hostdata::MoveTo(rows.Get(), line.row);
+        IHostDataset* current = dataset;
+        action(line.cellEnd, line.pointEnd, none, none, line.neighbour, current);
+    }
+}
+
+bool NeighbourLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, long neighbour,
+                                    IHostDataset*& dataset) {
+    AddLine(cellEnd, pointEnd, dataset, neighbour);
+    return true;
+}
+
+// --- Renderer ------------------------------------------------------------------------------------
+
+void NeighbourLineRenderer::DrawDashedGdi(POINT from, POINT to, COLORREF colour, int width) {
+    pen_.Select(dc_, colour, width);
+    const double dx = to.x - from.x, dy = to.y - from.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    const int total = static_cast<int>(length);
+    if (total == 0) return;
+    const double ux = dx / length, uy = dy / length;
+    int dash = ::MulDiv(20, dpi_, 96);
+    for (int t = 0; t <= total - dash;) {
+        const POINT start = {from.x + static_cast<long>(t * ux), from.y + static_cast<long>(t * uy)};
+        if (::PtInRect(&view_, start)) {
+            ::MoveToEx(dc_, start.x, start.y, nullptr);
+            ::LineTo(dc_, from.x + static_cast<long>((t + dash) * ux), from.y + static_cast<long>((t + dash) * uy));
+        }
+        // The last dash ends at the point end.
+        const int next = t + 2 * dash;
+        if (next > total - dash && next < total) dash = total - next;
+        t = next;
+    }
+}
+
+bool NeighbourLineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, long neighbour,
+                                       IHostDataset*& dataset) {
+    if (mode_ == kLabels) {
+        if (owner_.GetDrawOption() != 1) return true;
+        const POINT anchor = {std::min(cellEnd.x, pointEnd.x) + std::labs(pointEnd.x - cellEnd.x) / 2,
+                              std::min(cellEnd.y, pointEnd.y) + std::labs(pointEnd.y - cellEnd.y) / 2};
+        ComPtr<IHostField> field;
+        if (owner_.LabelField(dataset, neighbour, field)) owner_.DrawLabel(dc_, field.Get(), anchor, cellEnd, pointEnd);
+        return true;
+    }
+    const COLORREF colour = owner_.LineColour(dataset, neighbour);
+    const int width = ::MulDiv(owner_.GetLineWidth(), dpi_, 96);
+    if (gdiPlus_) {
+        smooth_.Draw(cellEnd, pointEnd, colour, width, true);
+        return true;
+    }
+    DrawDashedGdi(cellEnd, pointEnd, colour, width);
+    return true;
+}
+
+// --- Rollover ------------------------------------------------------------------------------------
+
+bool RolloverHitTester::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, long neighbour,
+                                   IHostDataset*& dataset) {
+    if (!IsCursorOnLine(cursor_, cellEnd, pointEnd, owner_.GetLineWidth())) return true;
+    ComPtr<IHostField> field;
+    if (!owner_.LabelField(dataset, neighbour, field)) return true;
+    std::wstring value;
+    if (!FieldValueText(field.Get(), value)) return true;
+    const std::wstring text = hostdata::FieldName(field.Get()) + L": " + value;
+    ShowRolloverTip(cursor_, platform::ToAnsi(text), neighbour, &owner_);
+    hit_ = true;
+    return false;
+}
+
+// --- TAB export ----------------------------------------------------------------------------------
+
+bool NborTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const GeoPoint& pointGeo, long neighbour,
+                                 IHostDataset*& dataset) {
+    const COLORREF colour = owner_.LineColour(dataset, neighbour);
+    ComPtr<IHostField> field;
+    std::string label;
+    if (owner_.LabelField(dataset, neighbour, field)) {
+        std::wstring text;
+        if (!FieldValueText(field.Get(), text)) return true;
+        label = platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text);
+    }
+    double x[2] = {cellGeo.lon, pointGeo.lon}, y[2] = {cellGeo.lat, pointGeo.lat};
+    mitab_c_set_field(feature_, 0, label.c_str());
+    mitab_c_set_points(feature_, 0, 2, x, y);
+    mitab_c_set_pen(feature_, 3, 9, static_cast<int>(colour));
+    failed_ = !mitab_c_write_feature(table_, feature_);
+    return !failed_;
+}

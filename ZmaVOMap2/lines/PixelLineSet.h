@@ -1,0 +1,65 @@
+// The lines of one dataset in pixel space, for the line caches: each pair of ends is kept once
+// (the first row recorded keeps it) and the lines are replayed in the order of their ends (cell
+// end x, cell end y, point end x, point end y). A walk offers every line of every row, most of
+// them repeats of a line already held, so repeats are found by hashing and the order is made
+// once, before the first replay.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+template <class Record>
+class PixelLineSet {
+public:
+    void Clear() {
+        seen_.clear();
+        lines_.clear();
+        sorted_ = true;
+    }
+    // False when a line with the same ends is held already.
+    bool Insert(const Record& record) {
+        if (!seen_.insert(KeyOf(record)).second) return false;
+        lines_.push_back(record);
+        sorted_ = false;
+        return true;
+    }
+    bool Empty() const noexcept { return lines_.empty(); }
+    size_t Size() const noexcept { return lines_.size(); }
+    const std::vector<Record>& Lines() {
+        if (!sorted_) {
+            std::sort(lines_.begin(), lines_.end(), [](const Record& a, const Record& b) { return KeyOf(a) < KeyOf(b); });
+            sorted_ = true;
+        }
+        return lines_;
+    }
+
+private:
+    struct Key {
+        long cx, cy, px, py;
+        bool operator==(const Key& o) const { return cx == o.cx && cy == o.cy && px == o.px && py == o.py; }
+        bool operator<(const Key& o) const {
+            if (cx != o.cx) return cx < o.cx;
+            if (cy != o.cy) return cy < o.cy;
+            if (px != o.px) return px < o.px;
+            return py < o.py;
+        }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const noexcept {
+            uint64_t h = static_cast<uint32_t>(k.cx);
+            h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.cy);
+            h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.px);
+            h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.py);
+            return static_cast<size_t>(h ^ (h >> 29));
+        }
+    };
+    static Key KeyOf(const Record& r) { return {r.cellEnd.x, r.cellEnd.y, r.pointEnd.x, r.pointEnd.y}; }
+
+    std::unordered_set<Key, KeyHash> seen_;
+    std::vector<Record> lines_;
+    bool sorted_ = true;
+};

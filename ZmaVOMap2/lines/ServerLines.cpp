@@ -1,0 +1,141 @@
+#include "ZmaVOMap2/lines/ServerLines.h"
+
+#include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/lines/NeighbourLines.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
+#include "ZmaVOMap2/mitab/mitab.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+bool SameExtent(const ZmaExtent& a, const ZmaExtent& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
+                               const ZmaExtent& extent) {
+    const int drawOption = owner_.GetDrawOption();
+    const int entries = owner_.GetDatasetCount();
+    auto it = datasets_.find(dataset);
+    const bool valid = it != datasets_.end() && ::EqualRect(&it->second.view, &view) &&
+                       SameExtent(it->second.extent, extent) && it->second.entryCount == entries &&
+                       it->second.offsetX == dataLayer.GetOffsetX() && it->second.offsetY == dataLayer.GetOffsetY() &&
+                       it->second.drawOption == drawOption && drawOption == 0;
+    if (valid) return false;
+    DatasetLines& lines = datasets_[dataset];
+    lines.lines.Clear();
+    lines.view = view;
+    lines.extent = extent;
+    lines.drawOption = drawOption;
+    lines.entryCount = entries;
+    lines.offsetX = dataLayer.GetOffsetX();
+    lines.offsetY = dataLayer.GetOffsetY();
+    return true;
+}
+
+void ServerLineCache::Replay(IHostDataset* dataset, LinesToServersActionInterface& action) {
+    auto it = datasets_.find(dataset);
+    if (it == datasets_.end() || it->second.lines.Empty()) return;
+    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
+    const GeoPoint none;
+    // Walk a copy: an action may fire host events that end in a rebuild of this cache.
+    const std::vector<ServerLineRecord> lines = it->second.lines.Lines();
+    for (const ServerLineRecord& line : lines) {
+        hostdata::MoveTo(rows.Get(), line.row);
+        IHostDataset* current = dataset;
+        action(line.cellEnd, line.pointEnd, none, none, current);
+    }
+}
+
+bool ServerLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
+                                 IHostDataset*& dataset) {
+    DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
+    if (!lines.rows) lines.rows = hostdata::Rows(dataset);
+    long row = -1;
+    THROW_IF_FAILED(lines.rows->get_CurrentRow(&row));
+    lines.lines.Insert(ServerLineRecord{cellEnd, pointEnd, row});
+    return true;
+}
+
+bool LineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, IHostDataset*& dataset) {
+    if (mode_ != kLines) {
+        if (owner_.GetDrawOption() != 1) return true;
+        const POINT anchor = {std::min(cellEnd.x, pointEnd.x) + std::labs(pointEnd.x - cellEnd.x) / 2,
+                              std::min(cellEnd.y, pointEnd.y) + std::labs(pointEnd.y - cellEnd.y) / 2};
+        ComPtr<IHostField> field;
+        if (owner_.LabelField(dataset, field)) owner_.DrawLabel(dc_, field.Get(), anchor, cellEnd, pointEnd);
+        return true;
+    }
+    COLORREF colour = 0;
+    if (!owner_.LineColour(dataset, true, colour)) return true;
+    const int width = ::MulDiv(owner_.GetLineWidth(), dpi_, 96);
+    if (gdiPlus_) {
+        smooth_.Draw(cellEnd, pointEnd, colour, width, false);
+        return true;
+    }
+    pen_.Select(dc_, colour, width);
+    ::MoveToEx(dc_, cellEnd.x, cellEnd.y, nullptr);
+    ::LineTo(dc_, pointEnd.x, pointEnd.y);
+    return true;
+}
+
+bool ServingLabelText(IHostField* field, std::wstring& text) {
+    Variant value;
+    hostdata::ReadValue(field, value);
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) return false;
+    if (ComPtr<IHostFieldStyle> table = FindInHostCollection(field)) {
+        Bstr formatted;
+        THROW_IF_FAILED(table->ValueText(value, Variant::Missing(), formatted.Put()));
+        text = formatted.Wide();
+        return true;
+    }
+    if (value.vt != VT_BSTR) THROW_IF_FAILED(::VariantChangeType(&value, &value, VARIANT_ALPHABOOL, VT_BSTR));
+    text = value.bstrVal ? std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)) : std::wstring();
+    return true;
+}
+
+bool RolloverServerLinesHitTester::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
+                                              IHostDataset*& dataset) {
+    if (!IsCursorOnLine(cursor_, cellEnd, pointEnd, owner_.GetLineWidth())) return true;
+    ComPtr<IHostField> field;
+    if (!owner_.LabelField(dataset, field)) return true;
+    std::wstring text;
+    if (!ServingLabelText(field.Get(), text)) return true;
+    ShowRolloverTip(cursor_, platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text), cellEnd.x | cellEnd.y,
+                    &owner_);
+    hit_ = true;
+    return false;
+}
+
+bool LinesTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
+                                  IHostDataset*& dataset) {
+    COLORREF colour = 0;
+    if (!owner_.LineColour(dataset, false, colour)) return true;
+    ComPtr<IHostField> field;
+    std::string label;
+    if (owner_.LabelField(dataset, field)) {
+        Variant value;
+        hostdata::ReadValue(field.Get(), value);
+        if (value.vt == VT_EMPTY || value.vt == VT_NULL) return true;
+        if (value.vt == VT_BSTR && ::SysStringLen(value.bstrVal) == 0 && FindInHostCollection(field.Get())) return true;
+        std::wstring text;
+        if (!ServingLabelText(field.Get(), text)) return true;
+        label = platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text);
+    }
+    double x[2] = {cellGeo.lon, pointGeo.lon}, y[2] = {cellGeo.lat, pointGeo.lat};
+    mitab_c_set_field(feature_, 0, label.c_str());
+    mitab_c_set_points(feature_, 0, 2, x, y);
+    mitab_c_set_pen(feature_, 3, 2, static_cast<int>(colour));
+    failed_ = !mitab_c_write_feature(table_, feature_);
+    return !failed_;
+}

@@ -1,0 +1,237 @@
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
+
+#include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/mitab/mitab.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "platform/Result.h"
+
+#include <cstdlib>
+#include <cwctype>
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const wchar_t kHandlePrefix[] = L"NeighborSectorHandle";
+
+std::wstring HandleFieldName(long n) { return std::wstring(kHandlePrefix) + L"_" + std::to_wstring(n); }
+
+// One flag per process for this kind: a hit test that arrives while the pump after an earlier
+// one runs answers that nothing is hit.
+bool g_inRollover = false;
+
+}  // namespace
+
+CZmaVadAZLinesToNborsLayer::CZmaVadAZLinesToNborsLayer(IDispatch* map, CZmaVadAZLayerCollection* owner)
+    : CZmaVadAZLinesLayer(map, owner), cache_(std::make_shared<NeighbourLineCache>(*this)) {}
+
+CZmaVadAZLinesToNborsLayer::~CZmaVadAZLinesToNborsLayer() = default;
+
+long CZmaVadAZLinesToNborsLayer::IndexShift() const {
+    return ::lstrcmpiW(GetTechnology().c_str(), L"WCDMA") == 0 ? 1 : 0;
+}
+
+void CZmaVadAZLinesToNborsLayer::CollectNeighborFields(IHostDataset* dataset, std::vector<long>& indexes) {
+    ComPtr<IHostFields> fields = hostdata::Fields(platform::ThrowIfNull(dataset));
+    const long count = hostdata::FieldCount(fields.Get());
+    const size_t prefixLength = std::wcslen(kHandlePrefix);
+    for (long i = 0; i < count; ++i) {
+        const std::wstring name = hostdata::FieldName(hostdata::FieldAt(fields.Get(), i).Get());
+        if (name.compare(0, prefixLength, kHandlePrefix) != 0) continue;
+        const size_t underscore = name.find(L'_');
+        if (underscore == std::wstring::npos) continue;
+        const std::wstring digits = name.substr(underscore + 1);
+        if (digits.empty() || digits.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+        indexes.push_back(std::wcstol(digits.c_str(), nullptr, 10));
+    }
+}
+
+bool CZmaVadAZLinesToNborsLayer::MakeIndexedFieldName(const std::wstring& name, long n, std::wstring& out) {
+    if (name.empty() || name.back() != L'_') return false;
+    out = name + std::to_wstring(n);
+    return true;
+}
+
+bool CZmaVadAZLinesToNborsLayer::HasKnownNeighbour(IHostDataset* dataset, const std::vector<long>& indexes) {
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset);
+    Variant value;
+    for (long n : indexes) {
+        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), HandleFieldName(n));
+        if (!field) continue;
+        hostdata::ReadValue(field.Get(), value);
+        if (value.vt != VT_I4 && FAILED(::VariantChangeType(&value, &value, 0, VT_I4))) continue;
+        if (value.lVal == 0) continue;
+        CZmaVadAZDataLayer* sites = CellSiteLayer();
+        auto* optimiser = sites ? dynamic_cast<RendererOptimiserCellSites*>(sites->GetOptimiser()) : nullptr;
+        if (!optimiser || optimiser->GetElementHandleIndex().empty()) return false;
+        if (optimiser->GetElementHandleIndex().count(value.lVal)) return true;
+    }
+    return false;
+}
+
+CZmaVadAZDataLayer* CZmaVadAZLinesToNborsLayer::DrawnDataLayer(const DatasetEntry& entry) {
+    CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+    if (!data) return nullptr;
+    if (GetDrawOption() == 1 && !data->IsSelectionNamed()) return nullptr;
+    if (!data->IsVisibleAtCurrentZoom()) return nullptr;
+    return data;
+}
+
+bool CZmaVadAZLinesToNborsLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
+    NeighbourLineRenderer renderer(*this, NeighbourLineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
+    for (const DatasetEntry& entry : Entries()) {
+        CZmaVadAZDataLayer* data = DrawnDataLayer(entry);
+        if (!data) continue;
+        const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
+        lastView_ = rect;
+        lastExtent_ = extent;
+        if (rebuild) THROW_IF_FAILED(BuildLines(entry, rect, extent, *cache_));
+        cache_->Replay(entry.dataset.Get(), renderer);
+    }
+    return true;
+}
+
+bool CZmaVadAZLinesToNborsLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
+    NeighbourLineRenderer renderer(*this, NeighbourLineRenderer::kLabels, dc, rect, extent, UsesGdiPlus());
+    for (const DatasetEntry& entry : Entries())
+        if (DrawnDataLayer(entry)) cache_->Replay(entry.dataset.Get(), renderer);
+    return true;
+}
+
+bool CZmaVadAZLinesToNborsLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {
+    if (g_inRollover) return false;
+    BeginPass();
+    bool hit = false;
+    if (!GetLabelByField().empty()) {
+        RolloverHitTester tester({x, y}, *this);
+        for (const DatasetEntry& entry : Entries()) {
+            CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+            if (data && data->IsSelectionNamed()) cache_->Replay(entry.dataset.Get(), tester);
+        }
+        hit = tester.IsHit();
+    }
+    if (!hit) HideRolloverTip(this);
+    if (GetDrawOption() == 0) {
+        g_inRollover = true;
+        PumpMessages();
+        g_inRollover = false;
+    }
+    return hit;
+}
+
+HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,
+                                               LinesToNeighboursActionInterface& action) {
+    IHostDataset* dataset = platform::ThrowIfNull(entry.dataset.Get());
+    std::vector<long> indexes;
+    CollectNeighborFields(dataset, indexes);
+    if (!GetOwner()) platform::ThrowHr(E_UNEXPECTED);
+    CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+    if (!data) platform::ThrowHr(E_FAIL);
+    if (!data->IsVisibleAtCurrentZoom()) return S_OK;
+    CZmaVadAZDataLayer* sites = CellSiteLayer();
+    if (!sites || indexes.empty()) return S_OK;
+    LineGeometry geometry(dataset, data, sites, view, extent, GetMapXMap().Get(), DrawOffset());
+    std::vector<IHostField*> handleFields;
+    for (long n : indexes) handleFields.push_back(geometry.HandleField(HandleFieldName(n)));
+
+    ComPtr<IHostRows> rows = hostdata::Rows(dataset);
+    HRESULT result = S_OK;
+    if (GetDrawOption() == 1) {
+        const std::vector<int> selected = data->GetSelectedItems();
+        for (int row : selected) {
+            hostdata::MoveTo(rows.Get(), row);
+            if (!HasKnownNeighbour(dataset, indexes)) continue;
+            result = BuildPointLines(dataset, indexes, handleFields, geometry, action);
+            if (FAILED(result) || result == S_FALSE) return result;
+        }
+        return result;
+    }
+    const long count = hostdata::RowCount(rows.Get());
+    if (count <= 0) return S_OK;
+    hostdata::MoveFirst(rows.Get());
+    for (long row = 0; row < count; ++row) {
+        result = BuildPointLines(dataset, indexes, handleFields, geometry, action);
+        if (FAILED(result) || result == S_FALSE) return result;
+        hostdata::MoveNext(rows.Get());
+    }
+    return result;
+}
+
+HRESULT CZmaVadAZLinesToNborsLayer::BuildPointLines(IHostDataset* dataset, const std::vector<long>& indexes,
+                                                    const std::vector<IHostField*>& handleFields, LineGeometry& geometry,
+                                                    LinesToNeighboursActionInterface& action) {
+    // The shift is applied where the lines are made, so that the screen and every other walk
+    // (the export among them) read the same neighbour fields for a line.
+    const long shift = IndexShift();
+    geometry.BeginRow();
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        const long n = indexes[i];
+        POINT cellEnd, pointEnd;
+        GeoPoint cellGeo, pointGeo;
+        if (!geometry.ProjectAndClipToCell(handleFields[i], cellEnd, pointEnd, cellGeo, pointGeo)) continue;
+        IHostDataset* current = dataset;
+        if (!action(cellEnd, pointEnd, cellGeo, pointGeo, n + shift, current)) return S_FALSE;
+    }
+    return S_OK;
+}
+
+COLORREF CZmaVadAZLinesToNborsLayer::LineColour(IHostDataset* dataset, long neighbour) {
+    COLORREF colour = GetLineColour();
+    std::wstring series;
+    FindDataset(dataset, series);
+    std::wstring name = GetColorByField();
+    MakeIndexedFieldName(name, neighbour, name);
+    ComPtr<IHostField> field;
+    if (!GetFieldValue(name, series, dataset, field)) return colour;
+    ComPtr<IHostFieldStyle> style = FindInHostCollection(field.Get());
+    if (!style) return colour;
+    Variant value;
+    hostdata::ReadValue(field.Get(), value);
+    if (value.vt == VT_NULL) return colour;
+    long index = -1;
+    if (FAILED(style->ClassOf(value, &index)) || index < 0) return colour;
+    Variant setting;
+    THROW_IF_FAILED(style->StyleProperty(index, 3, setting.Put()));
+    return static_cast<COLORREF>(setting.ToLong());
+}
+
+bool CZmaVadAZLinesToNborsLayer::LabelField(IHostDataset* dataset, long neighbour, ComPtr<IHostField>& field) {
+    std::wstring series;
+    FindDataset(dataset, series);
+    std::wstring name = GetLabelByField();
+    MakeIndexedFieldName(name, neighbour, name);
+    return GetFieldValue(name, series, dataset, field);
+}
+
+HRESULT CZmaVadAZLinesToNborsLayer::ExportToTab(const std::string& folder, const std::string& name) {
+    const std::string file = TabFileName(folder, name);
+    mitab_handle table = mitab_c_create(file.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
+    if (!table) return E_FAIL;
+    HRESULT result = S_OK;
+    mitab_feature feature = nullptr;
+    try {
+        if (mitab_c_add_field(table, "Label", TABFT_Char, 30, 0) < 0) platform::ThrowHr(E_FAIL);
+        feature = mitab_c_create_feature(table, TABFC_Polyline);
+        if (!feature) platform::ThrowHr(E_FAIL);
+        NborTabExporter exporter(table, feature, *this);
+        BeginPass();
+        // Every line, not only those of the view drawn last (or none before the first frame); the
+        // lines carry the neighbour index the screen uses.
+        for (const DatasetEntry& entry : Entries()) {
+            const HRESULT walked = BuildLines(entry, ExportView(), lastExtent_, exporter);
+            if (exporter.Failed()) platform::ThrowHr(E_FAIL);
+            THROW_IF_FAILED(walked);
+        }
+    } catch (...) {
+        result = platform::CaughtResult();
+    }
+    if (feature) mitab_c_destroy_feature(feature);
+    mitab_c_close(table);
+    return result;
+}

@@ -1,0 +1,49 @@
+// Lines from each measurement point to each neighbour cell its row names (the fields
+// NeighborSectorHandle_1, NeighborSectorHandle_2, ...), coloured and labelled by fields, with the
+// label field's value as rollover text.
+#pragma once
+
+#include "ZmaVOMap2/lines/LineActions.h"
+#include "ZmaVOMap2/lines/NeighbourLines.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesLayer.h"
+
+#include <memory>
+#include <vector>
+
+class CZmaVadAZLinesToNborsLayer : public CZmaVadAZLinesLayer {
+public:
+    CZmaVadAZLinesToNborsLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
+    ~CZmaVadAZLinesToNborsLayer() override;
+
+    bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
+    bool DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
+    bool HitTest(long x, long y, double mapX, double mapY) override;
+    HRESULT ExportToTab(const std::string& folder, const std::string& name) override;
+
+    // Hands every neighbour line of one dataset entry to the action.
+    HRESULT BuildLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,
+                       LinesToNeighboursActionInterface& action);
+    // The n of the dataset's fields NeighborSectorHandle_n.
+    static void CollectNeighborFields(IHostDataset* dataset, std::vector<long>& indexes);
+    // A name ending with "_" gets n appended; false (and `out` untouched) otherwise.
+    static bool MakeIndexedFieldName(const std::wstring& name, long n, std::wstring& out);
+    // Whether the current row names a neighbour the cell-site layer holds.
+    bool HasKnownNeighbour(IHostDataset* dataset, const std::vector<long>& indexes);
+    // The colour of a line of the current row with neighbour index n.
+    COLORREF LineColour(IHostDataset* dataset, long neighbour);
+    // The label field of a line; false when there is none.
+    bool LabelField(IHostDataset* dataset, long neighbour, platform::ComPtr<IHostField>& field);
+    // The shift of the neighbour index on replay: 1 for WCDMA, whose neighbour fields count from 0.
+    long IndexShift() const;
+
+private:
+    // Whether an entry's lines are drawn now; its data layer when they are.
+    CZmaVadAZDataLayer* DrawnDataLayer(const DatasetEntry& entry);
+    HRESULT BuildPointLines(IHostDataset* dataset, const std::vector<long>& indexes,
+                            const std::vector<IHostField*>& handleFields, LineGeometry& geometry,
+                            LinesToNeighboursActionInterface& action);
+
+    std::shared_ptr<NeighbourLineCache> cache_;
+    RECT lastView_ = {0, 0, 0, 0};
+    ZmaExtent lastExtent_ = {0, 0, 0, 0};
+};

@@ -1,0 +1,187 @@
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
+
+#include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/mitab/mitab.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "platform/Result.h"
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const wchar_t kServingHandle[] = L"ServingSectorHandle";
+
+bool g_inRollover = false;
+
+}  // namespace
+
+CZmaVadAZLinesToServersLayer::CZmaVadAZLinesToServersLayer(IDispatch* map, CZmaVadAZLayerCollection* owner)
+    : CZmaVadAZLinesLayer(map, owner), cache_(std::make_shared<ServerLineCache>(*this)) {}
+
+CZmaVadAZLinesToServersLayer::~CZmaVadAZLinesToServersLayer() = default;
+
+bool CZmaVadAZLinesToServersLayer::IsDrawn(const DatasetEntry& entry) {
+    CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+    return data && (data->IsSelectionNamed() || GetDrawOption() != 1) && data->IsVisibleAtCurrentZoom();
+}
+
+bool CZmaVadAZLinesToServersLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
+    LineRenderer renderer(*this, LineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
+    for (const DatasetEntry& entry : Entries()) {
+        if (!IsDrawn(entry)) continue;
+        CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+        const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
+        lastView_ = rect;
+        lastExtent_ = extent;
+        if (rebuild) WalkLines(entry, rect, extent, *cache_);
+        cache_->Replay(entry.dataset.Get(), renderer);
+    }
+    return true;
+}
+
+bool CZmaVadAZLinesToServersLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    BeginPass();
+    if (!LabelsWithinZoom()) return true;
+    LineRenderer renderer(*this, LineRenderer::kLabels, dc, rect, extent, UsesGdiPlus());
+    for (const DatasetEntry& entry : Entries())
+        if (IsDrawn(entry)) cache_->Replay(entry.dataset.Get(), renderer);
+    return true;
+}
+
+bool CZmaVadAZLinesToServersLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {
+    if (g_inRollover) return false;
+    BeginPass();
+    bool hit = false;
+    if (!GetLabelByField().empty()) {
+        RolloverServerLinesHitTester tester({x, y}, *this);
+        for (const DatasetEntry& entry : Entries()) {
+            CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+            if (data && data->IsSelectionNamed()) cache_->Replay(entry.dataset.Get(), tester);
+        }
+        hit = tester.IsHit();
+    }
+    if (!hit) HideRolloverTip(this);
+    if (GetDrawOption() == 0) {
+        g_inRollover = true;
+        PumpMessages();
+        g_inRollover = false;
+    }
+    return hit;
+}
+
+HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,
+                                                LinesToServersActionInterface& action) {
+    try {
+        IHostDataset* dataset = platform::ThrowIfNull(entry.dataset.Get());
+        CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+        CZmaVadAZDataLayer* sites = CellSiteLayer();
+        if (!data || !sites) return E_FAIL;
+        if (!data->IsVisibleAtCurrentZoom()) return S_OK;
+        LineGeometry geometry(dataset, data, sites, view, extent, GetMapXMap().Get(), DrawOffset());
+        IHostField* handleField = nullptr;
+        auto processPoint = [&]() -> HRESULT {
+            POINT cellEnd, pointEnd;
+            GeoPoint cellGeo, pointGeo;
+            geometry.BeginRow();
+            // Found on the first row that asks, as the spelled-out look-up would.
+            if (!handleField) handleField = geometry.HandleField(kServingHandle);
+            if (!geometry.ProjectAndClipToCell(handleField, cellEnd, pointEnd, cellGeo, pointGeo)) return S_OK;
+            IHostDataset* current = dataset;
+            return action(cellEnd, pointEnd, cellGeo, pointGeo, current) ? S_OK : S_FALSE;
+        };
+
+        ComPtr<IHostRows> rows = hostdata::Rows(dataset);
+        HRESULT result = S_OK;
+        if (GetDrawOption() == 1) {
+            const std::vector<int> selected = data->GetSelectedItems();
+            for (int row : selected) {
+                hostdata::MoveTo(rows.Get(), row);
+                if (!HasServingCell(dataset)) continue;
+                result = processPoint();
+                if (FAILED(result) || result == S_FALSE) return result;
+            }
+            return result;
+        }
+        const long count = hostdata::RowCount(rows.Get());
+        if (count <= 0) return S_OK;
+        hostdata::MoveFirst(rows.Get());
+        for (long row = 0; row < count; ++row) {
+            result = processPoint();
+            if (FAILED(result) || result == S_FALSE) return result;
+            hostdata::MoveNext(rows.Get());
+        }
+        return result;
+    }
+    CATCH_RETURN_QUIET();
+}
+
+bool CZmaVadAZLinesToServersLayer::HasServingCell(IHostDataset* dataset) {
+    ComPtr<IHostField> field = hostdata::FieldByName(hostdata::Fields(dataset).Get(), kServingHandle);
+    if (!field) return false;
+    Variant value;
+    hostdata::ReadValue(field.Get(), value);
+    if (value.vt != VT_I4 && FAILED(::VariantChangeType(&value, &value, 0, VT_I4))) return false;
+    if (value.lVal == 0) return false;
+    CZmaVadAZDataLayer* sites = CellSiteLayer();
+    auto* optimiser = sites ? dynamic_cast<RendererOptimiserCellSites*>(sites->GetOptimiser()) : nullptr;
+    if (!optimiser || optimiser->GetElementHandleIndex().empty()) return false;
+    return optimiser->GetElementHandleIndex().count(value.lVal) != 0;
+}
+
+bool CZmaVadAZLinesToServersLayer::LineColour(IHostDataset* dataset, bool retryWithZero, COLORREF& colour) {
+    colour = GetLineColour();
+    std::wstring series;
+    FindDataset(dataset, series);
+    ComPtr<IHostField> field;
+    if (!GetFieldValue(GetColorByField(), series, dataset, field) &&
+        !(retryWithZero && GetFieldValue(GetColorByField() + L"0", series, dataset, field)))
+        return true;
+    ComPtr<IHostFieldStyle> table = FindInHostCollection(field.Get());
+    Variant value;
+    hostdata::ReadValue(field.Get(), value);
+    if (value.vt == VT_NULL) return false;
+    if (!table) return true;
+    long index = -1;
+    if (FAILED(table->IndexOf(value, &index)) || index < 0) return true;
+    Variant item;
+    THROW_IF_FAILED(table->ItemValue(index, 3, item.Put()));
+    colour = static_cast<COLORREF>(item.ToLong());
+    return true;
+}
+
+bool CZmaVadAZLinesToServersLayer::LabelField(IHostDataset* dataset, ComPtr<IHostField>& field) {
+    std::wstring series;
+    FindDataset(dataset, series);
+    return GetFieldValue(GetLabelByField(), series, dataset, field);
+}
+
+HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::string& folder, const std::string& name) {
+    const std::string file = TabFileName(folder, name);
+    mitab_handle table = mitab_c_create(file.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
+    if (!table) return E_FAIL;
+    HRESULT result = S_OK;
+    mitab_feature feature = nullptr;
+    try {
+        if (mitab_c_add_field(table, "Label", TABFT_Char, 30, 0) < 0) platform::ThrowHr(E_FAIL);
+        feature = mitab_c_create_feature(table, TABFC_Polyline);
+        if (!feature) platform::ThrowHr(E_FAIL);
+        LinesTabExporter exporter(table, feature, *this);
+        BeginPass();
+        // Every line, not only those of the view drawn last (or none before the first frame).
+        // An entry whose rows name no serving cell (the cell sites' own) ends its walk at once, as
+        // when it is drawn; a line the table refused fails the export.
+        for (const DatasetEntry& entry : Entries()) {
+            WalkLines(entry, ExportView(), lastExtent_, exporter);
+            if (exporter.Failed()) platform::ThrowHr(E_FAIL);
+        }
+    } catch (...) {
+        result = platform::CaughtResult();
+    }
+    if (feature) mitab_c_destroy_feature(feature);
+    mitab_c_close(table);
+    return result;
+}

@@ -1,0 +1,40 @@
+// Lines from each measurement point to the sector of its serving cell (the field
+// "ServingSectorHandle"), coloured and labelled by fields, with the label field's value as
+// rollover text.
+#pragma once
+
+#include "ZmaVOMap2/lines/LineActions.h"
+#include "ZmaVOMap2/lines/ServerLines.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesLayer.h"
+
+#include <memory>
+
+class CZmaVadAZLinesToServersLayer : public CZmaVadAZLinesLayer {
+public:
+    CZmaVadAZLinesToServersLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
+    ~CZmaVadAZLinesToServersLayer() override;
+
+    bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
+    bool DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
+    bool HitTest(long x, long y, double mapX, double mapY) override;
+    HRESULT ExportToTab(const std::string& folder, const std::string& name) override;
+
+    // Hands every serving line of one dataset entry to the action. S_FALSE when the action asked
+    // to stop; the HRESULT of a failure inside, which ends the walk.
+    HRESULT WalkLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,
+                      LinesToServersActionInterface& action);
+    // Whether the current row names a serving cell that the cell-site layer holds.
+    bool HasServingCell(IHostDataset* dataset);
+    // The colour of a line of the current row. `retryWithZero`: a missing colour field is tried
+    // again with "0" appended (the drawn lines do, the exported ones not). False for a null value:
+    // such a line is not drawn.
+    bool LineColour(IHostDataset* dataset, bool retryWithZero, COLORREF& colour);
+    bool LabelField(IHostDataset* dataset, platform::ComPtr<IHostField>& field);
+
+private:
+    bool IsDrawn(const DatasetEntry& entry);
+
+    std::shared_ptr<ServerLineCache> cache_;
+    RECT lastView_ = {0, 0, 0, 0};
+    ZmaExtent lastExtent_ = {0, 0, 0, 0};
+};

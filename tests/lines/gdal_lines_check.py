@@ -1,0 +1,41 @@
+#!/usr/bin/env python3
+"""GDAL reads the line tables that lines_test wrote: two-point polylines from the cell to the
+point, the "Label" field, solid serving lines (pen pattern 2) and dashed neighbour lines (9)."""
+import os
+import subprocess
+import sys
+
+folder = sys.argv[1]
+failures = []
+
+
+def layer_of(name):
+    path = os.path.join(folder, name)
+    if not os.path.exists(path):
+        failures.append("missing " + name)
+        return ""
+    result = subprocess.run(["ogrinfo", "-al", "-ro", path], capture_output=True, text=True)
+    if result.returncode != 0:
+        failures.append("ogrinfo refused %s: %s" % (name, result.stderr))
+    return result.stdout
+
+
+for name, count, pattern, first in [
+        ("Lines to serving cells-Sites.TAB", 1, 2, "LINESTRING (10.05 50.15,10.1 49.95)"),
+        ("Lines to neighbor cells-Sites.TAB", 2, 9, "LINESTRING (10.35 50.15,10.1 49.95)")]:
+    text = layer_of(name)
+    if "Feature Count: %d" % count not in text:
+        failures.append("%s: not %d features" % (name, count))
+    if "Label: String (30.0)" not in text:
+        failures.append("%s: no Label field of 30 characters" % name)
+    if "Label (String) = Level: 0" not in text:
+        failures.append("%s: no label text" % name)
+    if "mapinfo-pen-%d" % pattern not in text:
+        failures.append("%s: not pen pattern %d" % (name, pattern))
+    if first not in text:
+        failures.append("%s: no line %s" % (name, first))
+
+for message in failures:
+    print("FAIL: " + message)
+print("line tables read by GDAL" if not failures else "%d failures" % len(failures))
+sys.exit(1 if failures else 0)

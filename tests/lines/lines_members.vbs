@@ -1,0 +1,39 @@
+' A VBScript client passes its variables by reference and small numbers as 16-bit integers; the
+' line and profile members take them as their own types.
+Option Explicit
+Dim map, visible, opt, flags, guid, name, result
+Sub Fail(text)
+    WScript.Echo "FAIL: " & text
+    WScript.Quit 1
+End Sub
+Sub ExpectUnexpected(what)
+    If Err.Number <> &H8000FFFF Then Fail what & " answered " & Hex(Err.Number)
+    Err.Clear
+End Sub
+
+Set map = CreateObject("VadAZ2.ZmaVadAZ.1")
+visible = True
+opt = 1
+flags = 2
+guid = "{C0000000-0000-0000-0000-00000000000C}"
+name = "RxLev"
+
+On Error Resume Next
+map.ToggleLines visible, opt
+ExpectUnexpected "ToggleLines"
+map.ToggleLine opt, visible, opt
+ExpectUnexpected "ToggleLine"
+map.LinesVisibilityFlags = flags
+ExpectUnexpected "LinesVisibilityFlags"
+map.SetNeighborLinesToCellsColorByField guid, name
+ExpectUnexpected "SetNeighborLinesToCellsColorByField"
+result = map.GetServerLinesToCellsLabelByField(guid)
+ExpectUnexpected "GetServerLinesToCellsLabelByField"
+On Error GoTo 0
+
+name = "Walk"
+map.ProfileName = name
+If map.ProfileName <> "Walk" Then Fail "ProfileName read back " & map.ProfileName
+map.ApplyCurrentProfile
+WScript.Echo "line and profile members reached from VBScript"
+WScript.Quit 0
