@@ -371,6 +371,19 @@ public:
     CZmaVadAZInfoDisplay* InfoDisplay() const noexcept override { return infoDisplay_.get(); }
     CZmaVadAZOverviewRegion* OverviewRegion() const noexcept override { return overview_.get(); }
     // The view that loaded settings restored; applied once the map is initialised.
+    MapIdentity GetIdentity() const override {
+        MapIdentity identity;
+        identity.batchPrinting = isBatchPrinting_;
+        identity.batchJobId = batchJobId_;
+        identity.profileName = profileName_;
+        identity.temporaryFolder = tempFolder_;
+        return identity;
+    }
+    void SetIdentity(const MapIdentity& identity) override {
+        isBatchPrinting_ = identity.batchPrinting;
+        batchJobId_ = identity.batchJobId;
+        profileName_ = identity.profileName;
+    }
     void SetRestoredView(double zoom, double centerX, double centerY) noexcept override {
         restoredZoom_ = zoom;
         restoredCenterX_ = centerX;

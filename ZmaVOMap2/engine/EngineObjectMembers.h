@@ -89,3 +89,13 @@ namespace Feature {
 constexpr DISPID kKey = 23;
 }  // namespace Feature
 }  // namespace EngineObjects
+
+namespace EngineObjects {
+// The map's own settings the settings document keeps.
+namespace MapSettings {
+constexpr DISPID kDefaultStyle = 17;
+constexpr DISPID kRotation = 26;
+constexpr DISPID kAreaUnit = 28;
+constexpr DISPID kExportSelection = 32;
+}  // namespace MapSettings
+}  // namespace EngineObjects

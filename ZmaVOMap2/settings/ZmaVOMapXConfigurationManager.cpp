@@ -2,22 +2,29 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/persistence/PersistentObject.h"
+#include "ZmaVOMap2/persistence/PersistentStyle.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
+namespace M = EngineObjects::MapSettings;
 
 HRESULT CZmaVOMapXConfigurationManager::SaveToXML(IDispatch* node) {
     COM_TRY {
         ComPtr<IXMLDOMNode> parent;
         if (!node || FAILED(node->QueryInterface(IID_IXMLDOMNode, parent.PutVoid()))) return E_INVALIDARG;
-        Save(parent.Get());
-        return S_OK;
+        return Save(parent.Get());
     }
     COM_CATCH_RETURN();
 }
@@ -35,8 +42,7 @@ HRESULT CZmaVOMapXConfigurationManager::LoadFromXML(IDispatch* node) {
             settings.Reset();
             if (!child || FAILED(child->QueryInterface(IID_IXMLDOMElement, settings.PutVoid()))) return E_FAIL;
         }
-        Load(settings.Get());
-        return S_OK;
+        return Load(settings.Get());
     }
     COM_CATCH_RETURN();
 }
@@ -123,9 +129,108 @@ double WorldWidth(IDispatch* map) {
     return kEquatorMetres / (metres > 0.0 ? metres : MetresPerUnit(0));
 }
 
+bool ParseBoolean(const std::wstring& text) {
+    return text == L"-1" || text == L"1" || _wcsicmp(text.c_str(), L"true") == 0;
+}
+
+bool IsWhole(double number) { return number == static_cast<double>(static_cast<long long>(number)); }
+
+// Sets an engine property from a document; a value the engine refuses keeps the current one and
+// is logged as a refused setting.
+void PutIfAccepted(EngineDispatch& map, DISPID id, const Variant& value, const wchar_t* name) {
+    try {
+        map.Put(id, value);
+    } catch (const platform::ComError&) {
+        ::SetErrorInfo(0, nullptr);
+        LogRefused(name, Variant(value).ToWide());
+    }
+}
+
+ComPtr<IDispatch> ObjectOf(const Variant& value) {
+    if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
+    return ComPtr<IDispatch>(value.pdispVal);
+}
+
+std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> AllFacets() {
+    std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> facets;
+    facets.push_back(std::make_unique<CZmaVOMapXPersistentLineStyle>());
+    facets.push_back(std::make_unique<CZmaVOMapXPersistentFontStyle>());
+    facets.push_back(std::make_unique<CZmaVOMapXPersistentBitmapStyle>());
+    facets.push_back(std::make_unique<CZmaVOMapXPersistentRegionStyle>());
+    facets.push_back(std::make_unique<CZmaVOMapXPersistentTextStyle>());
+    return facets;
+}
+
+std::unique_ptr<CZmaVOMapXPersistentStyle> FacetNamed(const std::wstring& name) {
+    if (name == L"line") return std::make_unique<CZmaVOMapXPersistentLineStyle>();
+    if (name == L"font") return std::make_unique<CZmaVOMapXPersistentFontStyle>();
+    if (name == L"bitmap") return std::make_unique<CZmaVOMapXPersistentBitmapStyle>();
+    if (name == L"region") return std::make_unique<CZmaVOMapXPersistentRegionStyle>();
+    if (name == L"text") return std::make_unique<CZmaVOMapXPersistentTextStyle>();
+    return nullptr;
+}
+
+ComPtr<IXMLDOMElement> ChildElement(IXMLDOMElement* parent, const wchar_t* name) {
+    ComPtr<IXMLDOMNode> node;
+    THROW_IF_FAILED(parent->selectSingleNode(Bstr(name).Get(), node.Put()));
+    ComPtr<IXMLDOMElement> element;
+    if (node) node->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+    return element;
+}
+
+// Loads the facets among `element`'s children whose names `wanted` lists onto `style`; other
+// names are passed over. A child that is not an element fails with E_FAIL.
+HRESULT LoadFacets(IXMLDOMElement* element, IDispatch* style, std::initializer_list<const wchar_t*> wanted,
+                   HRESULT& result) {
+    ComPtr<IXMLDOMNodeList> children;
+    THROW_IF_FAILED(element->get_childNodes(children.Put()));
+    long count = 0;
+    THROW_IF_FAILED(children->get_length(&count));
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> child;
+        THROW_IF_FAILED(children->get_item(i, child.Put()));
+        ComPtr<IXMLDOMElement> facetElement;
+        if (!child || FAILED(child->QueryInterface(IID_IXMLDOMElement, facetElement.PutVoid()))) return E_FAIL;
+        Bstr name;
+        THROW_IF_FAILED(facetElement->get_nodeName(name.Put()));
+        bool listed = false;
+        for (const wchar_t* w : wanted) listed = listed || name.Wide() == w;
+        if (!listed) continue;
+        result = FacetNamed(name.Wide())->Load(style, element);
+    }
+    return S_OK;
+}
+
 }  // namespace
 
-void CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
+namespace {
+
+// The steering attributes of the node a save is given: absent ones keep their defaults, a present
+// one that does not read fails the save.
+struct SaveSteering {
+    bool dataModified = false;
+    bool autoSynchToStream = false;
+    long persistOption = 0;
+};
+
+SaveSteering ReadSteering(IXMLDOMNode* node) {
+    SaveSteering steering;
+    ComPtr<IXMLDOMElement> element;
+    if (FAILED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid())) || !element) return steering;
+    std::wstring text;
+    if (platform::GetAttribute(element.Get(), L"DataModified", text)) steering.dataModified = ParseBoolean(text);
+    if (platform::GetAttribute(element.Get(), L"AutoSynchToStream", text))
+        steering.autoSynchToStream = ParseBoolean(text);
+    if (platform::GetAttribute(element.Get(), L"PersistOption", text))
+        steering.persistOption = static_cast<long>(platform::ParseDouble(text));
+    return steering;
+}
+
+}  // namespace
+
+HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
+    using platform::SetAttribute;
+    using platform::FormatDouble;
     ComPtr<IXMLDOMDocument> owner;
     DOMNodeType type = NODE_INVALID;
     parent->get_nodeType(&type);
@@ -134,61 +239,123 @@ void CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     else
         THROW_IF_FAILED(parent->get_ownerDocument(owner.Put()));
     platform::ThrowIfNull(owner.Get(), E_INVALIDARG);
+    const SaveSteering steering = ReadSteering(parent);
 
     ComPtr<IXMLDOMElement> settings;
     THROW_IF_FAILED(owner->createElement(Bstr(L"mapsettings").Get(), settings.Put()));
-    EngineDispatch map(platform::ThrowIfNull(control_.EngineMap(), E_POINTER));
-    platform::SetAttribute(settings.Get(), L"zoom", platform::FormatDouble(map.Get(EngineMap::kZoom).ToDouble()));
-    platform::SetAttribute(settings.Get(), L"centerx", platform::FormatDouble(map.Get(EngineMap::kCenterX).ToDouble()));
-    platform::SetAttribute(settings.Get(), L"centery", platform::FormatDouble(map.Get(EngineMap::kCenterY).ToDouble()));
-    if (CZmaVadAZInfoDisplay* info = control_.InfoDisplay()) {
-        platform::SetAttribute(settings.Get(), L"showscale", BooleanText(info->ShowsScaleBar()));
-        platform::SetAttribute(settings.Get(), L"showcursorposition", BooleanText(info->ShowsCoordinates()));
-        platform::SetAttribute(settings.Get(), L"CursorPositionFormatType", std::to_wstring(info->CoordinateFormat()));
-    }
-    if (CZmaVadAZOverviewRegion* overview = control_.OverviewRegion()) {
-        const ZmaExtent& box = overview->GetRegion();
-        platform::SetAttribute(settings.Get(), L"showoverviewregion", BooleanText(overview->IsVisible()));
-        platform::SetAttribute(settings.Get(), L"overviewregionleft", platform::FormatDouble(box.left));
-        platform::SetAttribute(settings.Get(), L"overviewregionright", platform::FormatDouble(box.right));
-        platform::SetAttribute(settings.Get(), L"overviewregiontop", platform::FormatDouble(box.top));
-        platform::SetAttribute(settings.Get(), L"overviewregionbottom", platform::FormatDouble(box.bottom));
-    }
-    if (CZmaVadAZLayerCollection* layers = control_.LayerCollection()) layers->SaveLayers(settings.Get());
-
     // The settings go first under the node they are saved into.
     ComPtr<IXMLDOMNode> first, inserted;
     parent->get_firstChild(first.Put());
     Variant before;
     if (first) before = Variant(static_cast<IUnknown*>(first.Get()));
     THROW_IF_FAILED(parent->insertBefore(settings.Get(), before, inserted.Put()));
+
+    const MapSettingsTarget::MapIdentity identity = control_.GetIdentity();
+    SetAttribute(settings.Get(), L"AutoSynchToStream", BooleanText(steering.autoSynchToStream));
+    SetAttribute(settings.Get(), L"isbatchprinting", std::to_wstring(identity.batchPrinting));
+    SetAttribute(settings.Get(), L"batchjobid", identity.batchJobId);
+    SetAttribute(settings.Get(), L"profilename", identity.profileName);
+    SetAttribute(settings.Get(), L"tempfilesdir", identity.temporaryFolder);
+    EngineDispatch map(platform::ThrowIfNull(control_.EngineMap(), E_POINTER));
+    SetAttribute(settings.Get(), L"distanceunit", std::to_wstring(map.Get(EngineMap::kDistanceUnit).ToLong()));
+    SetAttribute(settings.Get(), L"areaunit", std::to_wstring(map.Get(M::kAreaUnit).ToLong()));
+    SetAttribute(settings.Get(), L"zoom", FormatDouble(map.Get(EngineMap::kZoom).ToDouble()));
+    SetAttribute(settings.Get(), L"centerx", FormatDouble(map.Get(EngineMap::kCenterX).ToDouble()));
+    SetAttribute(settings.Get(), L"centery", FormatDouble(map.Get(EngineMap::kCenterY).ToDouble()));
+    SetAttribute(settings.Get(), L"exportselection", BooleanText(map.Get(M::kExportSelection).ToBool()));
+    SetAttribute(settings.Get(), L"rotation", FormatDouble(map.Get(M::kRotation).ToDouble()));
+    SetAttribute(settings.Get(), L"searchpath", map.Get(EngineMap::kSearchPath).ToWide());
+    CZmaVadAZInfoDisplay* info = control_.InfoDisplay();
+    SetAttribute(settings.Get(), L"showscale", BooleanText(!info || info->ShowsScaleBar()));
+    SetAttribute(settings.Get(), L"showcursorposition", BooleanText(info && info->ShowsCoordinates()));
+    SetAttribute(settings.Get(), L"CursorPositionFormatType", std::to_wstring(info ? info->CoordinateFormat() : 0));
+
+    HRESULT result = S_OK;
+    ComPtr<IXMLDOMElement> defaultStyle = platform::CreateChildElement(settings.Get(), L"defaultstyle");
+    ComPtr<IDispatch> style = ObjectOf(map.Get(M::kDefaultStyle));
+    for (auto& facet : AllFacets()) result = facet->Save(style.Get(), defaultStyle.Get());
+    ComPtr<IXMLDOMElement> selectionStyle = platform::CreateChildElement(settings.Get(), L"defaultselectionstyle");
+    ComPtr<IDispatch> selection = ObjectOf(map.Get(EngineMap::kSelectionStyle));
+    result = CZmaVOMapXPersistentLineStyle().Save(selection.Get(), selectionStyle.Get());
+    result = CZmaVOMapXPersistentRegionStyle().Save(selection.Get(), selectionStyle.Get());
+
+    CZmaVadAZLayerCollection* layers = control_.LayerCollection();
+    if (layers) SetAttribute(settings.Get(), L"EnhancedDrawingMode", BooleanText(layers->IsEnhancedDrawing()));
+    CZmaVadAZOverviewRegion* overview = control_.OverviewRegion();
+    const ZmaExtent box = overview ? overview->GetRegion() : ZmaExtent{0, 0, 0, 0};
+    SetAttribute(settings.Get(), L"showoverviewregion", BooleanText(overview && overview->IsVisible()));
+    SetAttribute(settings.Get(), L"overviewregionleft", FormatDouble(box.left));
+    SetAttribute(settings.Get(), L"overviewregionright", FormatDouble(box.right));
+    SetAttribute(settings.Get(), L"overviewregiontop", FormatDouble(box.top));
+    SetAttribute(settings.Get(), L"overviewregionbottom", FormatDouble(box.bottom));
+
+    if (steering.persistOption != 1) {
+        ComPtr<IDispatch> coordSys = ObjectOf(map.Get(EngineMap::kDisplayCoordSys));
+        result = CZmaVOMapXPersistentCoordSys(coordSys.Get()).Save(settings.Get());
+    }
+    if (layers) result = layers->SaveLayers(settings.Get(), steering.dataModified);
+    return result;
 }
 
-void CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
-    // Every number is checked before it reaches the engine: a view the engine cannot show keeps
-    // the default, as does a number that does not read whole.
+HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
+    // Every number is checked before it reaches the engine: a value the engine cannot take keeps
+    // the current one, and so does a number that does not read whole. Keys a document of an
+    // earlier version does not carry leave their settings as they are.
+    double number = 0;
+    std::wstring text;
+    long persistOption = 0;
+    if (ReadNumber(settings, L"PersistOption", -2147483648.0, 2147483647.0, number)) persistOption = static_cast<long>(number);
+
+    EngineDispatch map(platform::ThrowIfNull(control_.EngineMap(), E_POINTER));
+    if (ReadNumber(settings, L"distanceunit", 0.0, 32767.0, number) && IsWhole(number))
+        PutIfAccepted(map, EngineMap::kDistanceUnit, Variant(static_cast<long>(number)), L"distanceunit");
+    if (ReadNumber(settings, L"areaunit", 0.0, 32767.0, number) && IsWhole(number))
+        PutIfAccepted(map, M::kAreaUnit, Variant(static_cast<long>(number)), L"areaunit");
+
+    CZmaVadAZLayerCollection* existing = control_.LayerCollection();
+    bool flag = false;
+    if (existing && ReadBoolean(settings, L"AutoSynchToStream", flag)) existing->SetAutoSynchToStream(flag);
+    // A control loaded before its map initialisation gets its collection here.
+    HRESULT result = control_.EnsureLayerCollection().LoadLayers(settings);
+
+    MapSettingsTarget::MapIdentity identity = control_.GetIdentity();
+    if (ReadNumber(settings, L"isbatchprinting", -32768.0, 32767.0, number) && IsWhole(number))
+        identity.batchPrinting = static_cast<short>(number);
+    if (platform::GetAttribute(settings, L"batchjobid", text)) identity.batchJobId = text;
+    if (platform::GetAttribute(settings, L"profilename", text)) identity.profileName = text;
+    control_.SetIdentity(identity);
+
     // A zoom of 0 is what a map without a view saves: the view is then left as it is.
     double zoom = 0, x = 0, y = 0;
     if (ReadNumber(settings, L"zoom", 0.0, WorldWidth(control_.EngineMap()), zoom) &&
         ReadNumber(settings, L"centerx", -180.0, 180.0, x) && ReadNumber(settings, L"centery", -90.0, 90.0, y))
         control_.SetRestoredView(zoom, x, y);
     if (CZmaVadAZInfoDisplay* info = control_.InfoDisplay()) {
-        bool flag = false;
-        std::wstring text;
-        double format = 0;
+        HWND window = control_.EngineWindow();
+        if (ReadBoolean(settings, L"showscale", flag)) info->Invalidate(flag, window, 0, 0, 0, 0);
         if (ReadBoolean(settings, L"CursorPosDispInDecimal", flag))
             info->SetCoordinateFormat(flag ? CZmaVadAZInfoDisplay::kDecimalDegrees
                                            : CZmaVadAZInfoDisplay::kDegreesMinutesSeconds);
-        else if (ReadNumber(settings, L"CursorPositionFormatType", 0.0, kLastCoordinateFormat, format)) {
-            if (format == static_cast<int>(format))
-                info->SetCoordinateFormat(static_cast<int>(format));
+        else if (ReadNumber(settings, L"CursorPositionFormatType", 0.0, kLastCoordinateFormat, number)) {
+            if (IsWhole(number))
+                info->SetCoordinateFormat(static_cast<int>(number));
             else
-                LogRefused(L"CursorPositionFormatType", platform::FormatDouble(format));
+                LogRefused(L"CursorPositionFormatType", platform::FormatDouble(number));
         }
-        HWND window = control_.EngineWindow();
-        if (ReadBoolean(settings, L"showscale", flag)) info->Invalidate(flag, window, 0, 0, 0, 0);
         if (ReadBoolean(settings, L"showcursorposition", flag)) info->SetMode(flag, window, 0, 0, 0, 0);
     }
+
+    if (ReadBoolean(settings, L"exportselection", flag)) PutIfAccepted(map, M::kExportSelection, Variant(flag), L"exportselection");
+    if (ReadNumber(settings, L"rotation", -360.0, 360.0, number)) PutIfAccepted(map, M::kRotation, Variant(number), L"rotation");
+    // The search path stays the control's own: it points at the temporary folder the control
+    // made, not at one a document names.
+
+    const HRESULT styles = LoadStyles(settings);
+    if (FAILED(styles)) return styles;
+    if (styles != S_FALSE) result = styles;
+
+    if (CZmaVadAZLayerCollection* layers = control_.LayerCollection())
+        if (ReadBoolean(settings, L"EnhancedDrawingMode", flag)) layers->SetEnhancedDrawingMode(flag ? VARIANT_TRUE : VARIANT_FALSE);
     if (CZmaVadAZOverviewRegion* overview = control_.OverviewRegion()) {
         bool visible = false;
         double left = 0, right = 0, top = 0, bottom = 0;
@@ -199,6 +366,30 @@ void CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
             ReadNumber(settings, L"overviewregionbottom", -90.0, 90.0, bottom))
             overview->SetRegion({left, top, right, bottom});
     }
-    // A control loaded before its map initialisation gets its collection here.
-    control_.EnsureLayerCollection().LoadLayers(settings);
+
+    if (persistOption != 1) {
+        ComPtr<IXMLDOMNode> coordsys;
+        THROW_IF_FAILED(settings->selectSingleNode(Bstr(L"coordsys").Get(), coordsys.Put()));
+        if (coordsys) {
+            ComPtr<IDispatch> system = ObjectOf(map.Get(EngineMap::kDisplayCoordSys));
+            result = CZmaVOMapXPersistentCoordSys(system.Get()).Load(settings);
+        }
+    }
+    return result;
+}
+
+// The default and selection styles: S_FALSE when the document carries neither (an earlier
+// version), else the last facet's result; a child that is not an element fails the load.
+HRESULT CZmaVOMapXConfigurationManager::LoadStyles(IXMLDOMElement* settings) {
+    ComPtr<IXMLDOMElement> defaultStyle = ChildElement(settings, L"defaultstyle");
+    ComPtr<IXMLDOMElement> selectionStyle = ChildElement(settings, L"defaultselectionstyle");
+    if (!defaultStyle && !selectionStyle) return S_FALSE;
+    if (!defaultStyle || !selectionStyle) return E_FAIL;
+    EngineDispatch map(control_.EngineMap());
+    HRESULT result = S_OK;
+    ComPtr<IDispatch> style = ObjectOf(map.Get(M::kDefaultStyle));
+    RETURN_IF_FAILED(LoadFacets(defaultStyle.Get(), style.Get(), {L"line", L"font", L"bitmap", L"region", L"text"}, result));
+    ComPtr<IDispatch> selection = ObjectOf(map.Get(EngineMap::kSelectionStyle));
+    RETURN_IF_FAILED(LoadFacets(selectionStyle.Get(), selection.Get(), {L"line", L"region"}, result));
+    return result;
 }

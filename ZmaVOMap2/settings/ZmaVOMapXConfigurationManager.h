@@ -6,6 +6,8 @@
 
 #include <msxml2.h>
 
+#include <string>
+
 class CZmaVadAZInfoDisplay;
 class CZmaVadAZLayerCollection;
 class CZmaVadAZOverviewRegion;
@@ -24,6 +26,15 @@ public:
     // The view that loaded settings restored; applied once the map is initialised.
     virtual void SetRestoredView(double zoom, double centerX, double centerY) noexcept = 0;
 
+    // The control's own identity and batch state, as the document carries them.
+    struct MapIdentity {
+        short batchPrinting = 0;
+        std::wstring batchJobId, profileName, temporaryFolder;
+    };
+    virtual MapIdentity GetIdentity() const = 0;
+    // The temporary folder is not taken from a document: it says where the control writes files.
+    virtual void SetIdentity(const MapIdentity& identity) = 0;
+
 protected:
     ~MapSettingsTarget() = default;
 };
@@ -32,14 +43,16 @@ class CZmaVOMapXConfigurationManager {
 public:
     explicit CZmaVOMapXConfigurationManager(MapSettingsTarget& control) noexcept : control_(control) {}
 
-    // Appends the "mapsettings" element as the first child of `node` (a host XML node).
+    // Writes the "mapsettings" element as the first child of `node` (a host XML node). The
+    // node's "DataModified", "AutoSynchToStream" and "PersistOption" attributes steer the save.
     HRESULT SaveToXML(IDispatch* node);
     // Reads the "mapsettings" element `node` and applies it to the engine and the control.
     HRESULT LoadFromXML(IDispatch* node);
 
 private:
-    void Save(IXMLDOMNode* parent);
-    void Load(IXMLDOMElement* settings);
+    HRESULT Save(IXMLDOMNode* parent);
+    HRESULT Load(IXMLDOMElement* settings);
+    HRESULT LoadStyles(IXMLDOMElement* settings);
 
     MapSettingsTarget& control_;
 };
