@@ -8,6 +8,8 @@
 //  2. The point layer alone (its frame passes and its optimiser), with its hit tests: the
 //     optimiser's and the rollover path's with its tooltip text.
 //  3. Cell sites: the cell-site layer alone, with its hit tests.
+//  4. Area selections of the point layer over the middle of the view: rectangle, radius in
+//     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
@@ -20,6 +22,7 @@
 #include "VadAZ.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -388,9 +391,50 @@ void PrintLayer(long rows, const LayerFigures& f, const char* rowName) {
     std::printf("  %-9ld %-28s %8ld\n", rows, "rows drawn", f.drawn);
 }
 
+void AreaSelections(IDispatch* map, IHostSampleDataset* sample, long rowCount) {
+    ComPtr<IHostDataset> dataset;
+    THROW_IF_FAILED(sample->QueryInterface(__uuidof(IHostDataset), dataset.PutVoid()));
+    EngineView view(map);
+    view.ShowRoute(sample, true);
+    Canvas canvas;
+    const RECT rect = {0, 0, kWidth, kHeight};
+    std::unique_ptr<CZmaVadAZDataLayer> layer = MakeLayer(map, dataset.Get(), false);
+    const ZmaExtent extent = view.Extent();
+    layer->OnDrawUserLayer(canvas.Dc(), rect, extent);
+
+    const double w = extent.right - extent.left, h = extent.top - extent.bottom;
+    const ZmaPointD centre = {extent.left + w / 2, extent.bottom + h / 2};
+    const ZmaExtent middle = {centre.x - w / 4, centre.y + h / 4, centre.x + w / 4, centre.y - h / 4};
+    // The projected radius takes its centre as (latitude, longitude): about a quarter of the width.
+    const double metres = w / 4 * 111320.0 * std::cos(centre.y * 3.14159265358979 / 180.0);
+    const std::vector<ZmaPointD> diamond = {{middle.left, centre.y}, {centre.x, middle.top}, {middle.right, centre.y},
+                                            {centre.x, middle.bottom}, {middle.left, centre.y}};
+    const struct {
+        const char* name;
+        std::function<void()> select;
+    } kinds[] = {
+        {"select rectangle", [&] { layer->SelectInRectangle(middle); }},
+        {"select radius (degrees)", [&] { layer->SelectInRadius(centre, w / 4); }},
+        {"select radius (metres)", [&] { layer->SelectInRadiusProjected({centre.y, centre.x}, metres); }},
+        {"select polygon", [&] { layer->SelectInPolygon(middle, diamond); }},
+    };
+    Samples baseline;
+    std::vector<Samples> figures(4);
+    for (int r = 0; r < g_runs; ++r) {
+        baseline.Add(BaselineRead(dataset.Get()));
+        for (size_t k = 0; k < figures.size(); ++k) {
+            layer->ClearSelection();
+            figures[k].Add(Time(kinds[k].select));
+        }
+    }
+    PrintFrame(rowCount, "baseline read", baseline, baseline);
+    for (size_t k = 0; k < figures.size(); ++k) PrintFrame(rowCount, kinds[k].name, figures[k], baseline);
+    layer->ClearSelection();
+}
+
 }  // namespace
 
-// Arguments: the runs per figure (11), and optionally one table: control, points or sites.
+// Arguments: the runs per figure (11), and optionally one table: control, points, sites or select.
 int main(int argc, char** argv) {
     if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
     const std::string only = argc > 2 ? argv[2] : "";
@@ -419,6 +463,10 @@ int main(int argc, char** argv) {
         if (wanted("sites")) {
             PrintHeader("3. Cell sites: the cell-site layer alone, 1280x800");
             for (int i = 0; i < 3; ++i) PrintLayer(sizes[i], LayerFrames(map.Get(), samples[i].Get(), true), "kept per site");
+        }
+        if (wanted("select")) {
+            PrintHeader("4. Area selections of the point layer over the middle of the view");
+            for (int i = 0; i < 3; ++i) AreaSelections(map.Get(), samples[i].Get(), sizes[i]);
         }
     } catch (const platform::ComError& e) {
         std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));

@@ -160,7 +160,7 @@ bool MapCommands::RunCommand(UINT id) {
         case ID_COPY_TO_CLIPBOARD: CopyToClipboard(); break;
         case ID_FEATURE_STYLE:
             if (!target_.LayerCollection()) platform::ThrowHr(E_UNEXPECTED);
-            THROW_IF_FAILED(ApplyFeatureStyle(*target_.LayerCollection()));
+            THROW_IF_FAILED(target_.LayerCollection()->ApplyFeatureStyle());
             break;
         case ID_MAP_LAYERS: target_.Automation()->LayersDlg(); break;
         case ID_NEW_RASTER: NewRaster(); break;
@@ -232,7 +232,8 @@ void MapCommands::GoToPreviousView() {
 void MapCommands::ViewEntireMap() {
     CZmaVadAZLayerCollection* layers = target_.LayerCollection();
     if (!layers) return;
-    const ZmaExtent extent = EntireMapExtent(*layers);
+    ZmaExtent extent;
+    layers->ViewEntireMap(extent);
     if (extent.right - extent.left == 0 || extent.top - extent.bottom == 0) return;
     SetEngineBounds(MapOrThrow(E_POINTER), extent);
 }
@@ -240,7 +241,7 @@ void MapCommands::ViewEntireMap() {
 void MapCommands::ZoomToSelection() {
     CZmaVadAZLayerCollection* layers = target_.LayerCollection();
     if (!layers) platform::ThrowHr(E_UNEXPECTED);
-    THROW_IF_FAILED(ZoomToSelectedFeatures(*layers));
+    THROW_IF_FAILED(layers->ZoomToSelection(true));
 }
 
 void MapCommands::PickProjection() {

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/commands/MapCommands.h"
 #include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/EventProxies.h"
+#include "ZmaVOMap2/control/MapViewport.h"
 #include "ZmaVOMap2/control/ViewChangeTracker.h"
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
@@ -345,6 +346,16 @@ public:
     platform::ComPtr<IUnknown> GetSharedInterface() const { return attributes_; }
     void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) override;
 
+    // The view (ZmaVadAZ_View.cpp): what moves the map, for the automation members and the
+    // commands. Raises E_POINTER without the engine.
+    MapViewport Viewport();
+    // The map's paper size in the unit converter's unit 9; raises E_POINTER without the engine
+    // or the unit converter.
+    void GetMapDimensions(long& width, long& height);
+    bool IsZoomSet() override { return zoomSet_; }
+    void SuspendEngineEvents() override;
+    void ResumeEngineEvents() override;
+
     // The print legend the host handed over (a reference added), null when none.
     platform::ComPtr<IHostPrintLegend> GetVOPrintLegend();
 
@@ -424,7 +435,7 @@ public:
     ZoomRecord& Zoom() noexcept override { return zoomRecord_; }
     void SetViewChangeStage(long stage) noexcept override { viewChanges_.SetStage(stage); }
     platform::ComPtr<IDispatch> LayerBounds(CZmaVadAZLayer* layer, double padding) override {
-        return GetLayersBounds(layer, padding);
+        return Viewport().GetLayersBounds(layer, padding);
     }
     void SetExporting(bool exporting) noexcept override { exporting_ = exporting; }
     bool PopDownloadedTile(POINT& tile) override;
@@ -459,9 +470,6 @@ private:
     HRESULT GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label);
     // The channel logger for usage records, created on first use; null when the host has none.
     IHostChannelLogger* GetUsageLogger();
-    // The layer's extent grown by `padding` (0.04 when negative), or a view of the current zoom
-    // centred on a single-point layer; null when the layer has no extent.
-    platform::ComPtr<IDispatch> GetLayersBounds(CZmaVadAZLayer* layer, double padding);
 
     // Engine helpers.
     IDispatch* EngineMapOrThrow();
@@ -526,7 +534,8 @@ private:
     DistanceMeasure measure_;
     bool panning_ = false;
     ViewChangeTracker viewChanges_;
-    bool zoomSet_ = false;
+    // Whether SuspendEngineEvents found the engine events connected.
+    bool eventsSuspended_ = false;
     bool exporting_ = false;
 
     // Owned by later parts of the control; the values a new control starts with.
@@ -544,6 +553,7 @@ private:
 
     // The zoom the host gave with SetZoom, and the annotation editing mode of CurrentTool.
     ZoomRecord zoomRecord_;
+    bool zoomSet_ = false;
     bool annotationMode_ = false;
     MapCommands commands_{*this};
 

@@ -67,55 +67,6 @@ IHostChannelLogger* CZmaVadAZ::GetUsageLogger() {
     return usageChannel_.Get();
 }
 
-ComPtr<IDispatch> CZmaVadAZ::GetLayersBounds(CZmaVadAZLayer* layer, double padding) {
-    if (!layer) return nullptr;
-    ComPtr<IDispatch> rectangle;
-    CLSID rectangleClass;
-    THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
-    THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
-    if (!layer->GetExtent(rectangle.Get())) return nullptr;
-    EngineDispatch box(rectangle.Get());
-    double xMin = box.Get(EngineRectangle::kXMin).ToDouble(), yMin = box.Get(EngineRectangle::kYMin).ToDouble();
-    double xMax = box.Get(EngineRectangle::kXMax).ToDouble(), yMax = box.Get(EngineRectangle::kYMax).ToDouble();
-
-    if (xMin == xMax && yMin == yMax) {
-        // One point: keep the zoom and centre the view on it.
-        double x = xMin, y = yMin;
-        if (layer->GetFeatureCount() == 1) {
-            ComPtr<IDispatch> feature = layer->GetFeature(1);
-            if (!feature) return nullptr;
-            x = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterX).ToDouble();
-            y = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterY).ToDouble();
-        } else if (layer->GetType() != CZmaVadAZLayer::kTypeDataset || x < -180.0 || x > 180.0 || y < -90.0 ||
-                   y > 90.0) {
-            return nullptr;
-        }
-        Variant current = EngineDispatch(EngineMapOrThrow()).Get(EngineMap::kBounds);
-        if (current.vt != VT_DISPATCH || !current.pdispVal) return nullptr;
-        EngineDispatch view(current.pdispVal);
-        double left = view.Get(EngineRectangle::kXMin).ToDouble(), bottom = view.Get(EngineRectangle::kYMin).ToDouble();
-        double width = view.Get(EngineRectangle::kXMax).ToDouble() - left;
-        double height = view.Get(EngineRectangle::kYMax).ToDouble() - bottom;
-        view.Call(EngineRectangle::kMove, {Variant(x - (left + width * 0.5)), Variant(y - (bottom + height * 0.5))});
-        return ComPtr<IDispatch>(current.pdispVal);
-    }
-
-    if (padding < 0.0) padding = 0.04;
-    double dx = (xMax - xMin) * padding, dy = (yMax - yMin) * padding;
-    box.Call(EngineRectangle::kSet, {Variant(xMin - dx), Variant(yMin - dy), Variant(xMax + dx), Variant(yMax + dy)});
-    return rectangle;
-}
-
-void CZmaVadAZ::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) {
-    ComPtr<IDispatch> bounds = GetLayersBounds(layer, padding);
-    if (!bounds) return;
-    viewChanges_.SetStage(2);
-    EngineDispatch map(EngineMapOrThrow());
-    Variant value(bounds.Get());
-    map.Put(EngineMap::kBounds, value);
-    map.Call(EngineMap::kRefresh);
-}
-
 // --- Legends -----------------------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown* newVal) {

@@ -107,12 +107,7 @@ STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) {
         if (!layer) Refuse(E_FAIL, L"The table could not be opened");
         layer->SetSelectable(false);
         layers_->SetTemporaryTabLayer(layer);
-        if (ComPtr<IDispatch> bounds = GetLayersBounds(layer, -1.0)) {
-            EngineDispatch map(EngineMapOrThrow());
-            viewChanges_.SetStage(2);
-            map.Put(EngineMap::kBounds, Variant(bounds.Get()));
-            map.Call(EngineMap::kRefresh);
-        }
+        Viewport().ZoomToLayersBounds(layer, -1.0);
         return S_OK;
     } COM_CATCH_RETURN();
 }

@@ -1,26 +1,13 @@
 // Automation members whose work is not built yet: each answers E_NOTIMPL.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
-STDMETHODIMP CZmaVadAZ::get_CurrentTool(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::LayersDlg() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_DistanceUnit(LONG /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_IsBatchPrinting(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_IsBatchPrinting(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_BatchJobID(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_BatchJobID(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_Title(BSTR * /*pVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetZoom(double /*dZoom*/, LONG /*iNewWidth*/, LONG /*iNewHeight*/, LONG /*iRealWidth*/, LONG /*iRealHeight*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch ** /*ppNode*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ZoomToLayer(BSTR /*bstrSeriesID*/, double /*padding*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR /*bstrSeriesID*/, IDispatch * /*ppNode*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::Print() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT /*varLat*/, VARIANT /*varLong*/, VARIANT /*varRad*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR /*bstrTitle*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_PrintTitle(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_PrintTitle(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
@@ -74,10 +61,6 @@ STDMETHODIMP CZmaVadAZ::get_TitleFontFaceName(BSTR * /*pVal*/) { return E_NOTIMP
 STDMETHODIMP CZmaVadAZ::put_TitleFontFaceName(BSTR /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG /*nRowId1*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT /*vtStartLon*/, VARIANT /*vtStartLat*/, VARIANT /*vtEndLon*/, VARIANT /*vtEndLat*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetTooltipExpressionForDataLayer(BSTR /*bstrSeriesID*/, BSTR /*expression*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR /*bstrSeriesID*/, BSTR /*expression*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetLabelVisibleForDataLayer(BSTR /*bstrSeriesID*/, VARIANT_BOOL /*bVisible*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR /*SeriesID*/, BSTR /*fieldName*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ConfigurePrinting() { return E_NOTIMPL; }
@@ -93,10 +76,5 @@ STDMETHODIMP CZmaVadAZ::get_FixedLegendSize(VARIANT_BOOL * /*pVal*/) { return E_
 STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SetDisplayOrigin(LONG /*x*/, LONG /*y*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::SyncZoomAll(double /*dCentreX*/, double /*dCentreY*/, double /*dZoom*/, LONG /*lPixel*/) { return E_NOTIMPL; }

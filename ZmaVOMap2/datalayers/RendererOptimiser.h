@@ -100,6 +100,19 @@ public:
     // Memory kept for the rows, in bytes (the per-row caches, not the view's pixel table).
     virtual size_t RowCacheBytes() const { return positions_.Bytes(); }
 
+    // Whether every row of the dataset is kept (a frame has read them and nothing changed since).
+    bool RowsKept() const noexcept { return positions_.Known(); }
+    long KeptRowCount() const noexcept { return positions_.Count(); }
+    // The kept position of a row that counts (it has a position and the row filter accepted
+    // it), offsets added; false for any other row. Area selections walk these instead of asking
+    // the host for every row.
+    bool KeptCountingPosition(long row, ZmaPointD& point) const {
+        if (row < 0 || row >= positions_.Count() || !positions_.Counts(row)) return false;
+        point.x = positions_.X(row) + offsetX_;
+        point.y = positions_.Y(row) + offsetY_;
+        return true;
+    }
+
     // The engine map whose ConvertPosition places the rows.
     void SetMap(IDispatch* map) { projection_.SetMap(map); }
     IDispatch* GetMap() const noexcept { return projection_.Map(); }

@@ -155,6 +155,8 @@ public:
     void SelectInRadiusProjected(const ZmaPointD& centre, double radius) override;
     // `bounds` covers `points`, whose last point repeats the first.
     void SelectInPolygon(const ZmaExtent& bounds, const std::vector<ZmaPointD>& points) override;
+    // The bounds of the selected rows while the layer has a selection.
+    bool GetSelectionBounds(ZmaExtent& extent) override;
     void UpdateSelection(bool on);
     bool IsSelectionNamed();
     // Whether the dataset's first selected row is shown.

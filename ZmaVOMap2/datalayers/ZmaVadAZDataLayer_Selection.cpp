@@ -7,7 +7,9 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/projection/UtmCircle.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
 
@@ -135,8 +137,14 @@ void CZmaVadAZDataLayer::ClearSelection() {
 }
 
 bool CZmaVadAZDataLayer::IsSelectionNamed() {
-    // Once the host has set the zoom, views on one dataset share its named entry; the layer host
-    // does not tell the zoom-set state yet, so the layer's own record answers.
+    // Once the host has set the zoom, views on one dataset share its named entry.
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    if (dataset_ && owner && owner->Host().IsZoomSet()) {
+        ComPtr<IHostPropertyCollection> entries;
+        THROW_IF_FAILED(dataset_->get_NamedEntries(entries.Put()));
+        platform::ThrowIfNull(entries.Get());
+        return hostdata::HasKey(entries.Get(), SelectionEntryKey());
+    }
     return selectionNamed_;
 }
 
@@ -150,6 +158,12 @@ bool CZmaVadAZDataLayer::CheckSelectionInView() {
     if (!optimiser_->GetScreenPosition(pixel)) return false;
     if (!::PtInRect(&optimiser_->GetViewRect(), pixel)) return ValidateRow();
     return optimiser_->ItemAtPixel(pixel) != -1;
+}
+
+bool CZmaVadAZDataLayer::GetSelectionBounds(ZmaExtent& extent) {
+    if (!IsSelectionNamed()) return false;
+    GetBounds(extent);
+    return true;
 }
 
 const std::vector<int>& CZmaVadAZDataLayer::GetSelectedItems() { return optimiser_->GetSelectedItems(); }
@@ -180,14 +194,26 @@ void CZmaVadAZDataLayer::SelectRows(Test select) {
     ComPtr<IHostStringList> selection = hostdata::Selection(dataset_.Get());
     const long count = hostdata::RowCount(rows.Get());
     bool added = false;
-    if (count > 0) hostdata::MoveFirst(rows.Get());
-    for (long i = 0; i < count; ++i) {
-        ZmaPointD p;
-        if (optimiser_->GetMapPosition(p) && select(p) && ValidateRow()) {
-            THROW_IF_FAILED(selection->Add(Variant(i), Variant::Missing(), Variant::Missing()));
+    const Variant missing = Variant::Missing();
+    if (optimiser_->RowsKept() && optimiser_->KeptRowCount() == count) {
+        // The optimiser keeps every row's position and the row validator's verdict from the
+        // last frame: the same rows, without asking the host for each one.
+        for (long i = 0; i < count; ++i) {
+            ZmaPointD p;
+            if (!optimiser_->KeptCountingPosition(i, p) || !select(p)) continue;
+            THROW_IF_FAILED(selection->Add(Variant(i), missing, missing));
             added = true;
         }
-        if (i + 1 < count) hostdata::MoveNext(rows.Get());
+    } else {
+        if (count > 0) hostdata::MoveFirst(rows.Get());
+        for (long i = 0; i < count; ++i) {
+            ZmaPointD p;
+            if (optimiser_->GetMapPosition(p) && select(p) && ValidateRow()) {
+                THROW_IF_FAILED(selection->Add(Variant(i), missing, missing));
+                added = true;
+            }
+            if (i + 1 < count) hostdata::MoveNext(rows.Get());
+        }
     }
     // Recorded once for the whole area rather than once per row: the outcome is the same and a
     // large area does not ask the engine for a redraw per row.
@@ -210,9 +236,14 @@ void CZmaVadAZDataLayer::SelectInRadius(const ZmaPointD& centre, double radius) 
     });
 }
 
-void CZmaVadAZDataLayer::SelectInRadiusProjected(const ZmaPointD& /*centre*/, double /*radius*/) {
-    // Needs the projection library's UTM coordinate system, which the control does not have yet:
-    // nothing is selected.
+void CZmaVadAZDataLayer::SelectInRadiusProjected(const ZmaPointD& centre, double radius) {
+    // The control's SelectByRadius hands the centre over as (latitude, longitude), as the host
+    // gave it; the rows' positions are (longitude, latitude). Distances are measured in metres
+    // in the UTM zone of the centre.
+    UtmCircle circle;
+    if (!circle.Init(centre.x, centre.y, radius)) return;
+    const ZmaExtent view = optimiser_->GetViewExtent();
+    SelectRows([&](const ZmaPointD& p) { return extent::Contains(view, p) && circle.Contains(p.x, p.y); });
 }
 
 void CZmaVadAZDataLayer::SelectInPolygon(const ZmaExtent& bounds, const std::vector<ZmaPointD>& points) {

@@ -29,6 +29,14 @@ void EngineDispatch::Put(DISPID id, const VARIANT& value) const {
     Invoke(id, DISPATCH_PROPERTYPUT, &arg, 1, true);
 }
 
+Variant EngineDispatch::GetByName(const wchar_t* name, std::initializer_list<Variant> args) const {
+    if (!object_) platform::ThrowHr(E_POINTER);
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    THROW_IF_FAILED(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    return Get(id, args);
+}
+
 Variant EngineDispatch::Call(DISPID id, std::initializer_list<Variant> args) const {
     auto reversed = Reversed(args);
     return Invoke(id, DISPATCH_METHOD, reversed.data(), static_cast<UINT>(reversed.size()), false);

@@ -23,6 +23,7 @@ inline constexpr IID kPersistPropertyBag = {0x37D84F60, 0x42CB, 0x11CE, {0x81, 0
 // Members of the engine's map object (those the layers use too are LayerEngine::Map's).
 namespace EngineMap {
 using namespace LayerEngine::Map;
+constexpr DISPID kAnnotations = 3;
 constexpr DISPID kExportMap = 39;
 constexpr DISPID kAutoRedraw = 6;
 constexpr DISPID kPaperHeight = 12;
@@ -55,6 +56,7 @@ constexpr DISPID kClearSelection = 2;
 
 // The engine map's feature factory.
 namespace EngineFeatureFactory {
+constexpr DISPID kCreateText = 8;  // point, text, position, style
 constexpr DISPID kCreateCircularRegion = 11;
 constexpr short kCircleInMapUnits = 1;
 }  // namespace EngineFeatureFactory
@@ -65,11 +67,43 @@ constexpr DISPID kMove = 8;
 }  // namespace EngineRectangle
 
 namespace EngineFeature {
+constexpr DISPID kType = 1;
+constexpr DISPID kStyle = 2;
+constexpr DISPID kCaption = 3;
 constexpr DISPID kBounds = 7;
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
+constexpr DISPID kPoint = 6;
+constexpr DISPID kKeyValue = 17;
 constexpr DISPID kUpdate = 18;
+// Feature types.
+constexpr long kSymbol = 0;
+constexpr long kLine = 1;
+constexpr long kRegion = 2;
+constexpr long kText = 5;
 }  // namespace EngineFeature
+
+// The map's text annotations, their items and the items' text graphics.
+namespace EngineAnnotations {
+constexpr DISPID kMapAnnotations = 3;  // the map's property that holds them
+constexpr DISPID kCount = 2;
+constexpr DISPID kItem = 4;
+constexpr DISPID kAddText = 6;
+constexpr DISPID kRemoveAll = 7;
+}  // namespace EngineAnnotations
+
+namespace EngineAnnotation {
+constexpr DISPID kType = 1;
+constexpr DISPID kGraphic = 2;
+constexpr long kTextType = 6;
+}  // namespace EngineAnnotation
+
+namespace EngineTextGraphic {
+constexpr DISPID kX = 1;
+constexpr DISPID kY = 2;
+constexpr DISPID kCaption = 3;
+constexpr DISPID kStyle = 4;
+}  // namespace EngineTextGraphic
 
 namespace EnginePoint {
 constexpr DISPID kX = 1;
@@ -91,14 +125,9 @@ constexpr DISPID kClone = 17;
 
 namespace EngineStyle {
 constexpr DISPID kSelectionPattern = 10;
-// The style dialogs, by the kind of feature styled.
+// The style dialogs; each answers VARIANT_TRUE when the user chose OK.
 constexpr DISPID kPickSymbol = 25;
 constexpr DISPID kPickLine = 26;
 constexpr DISPID kPickRegion = 27;
 constexpr DISPID kPickText = 28;
 }  // namespace EngineStyle
-
-namespace EngineAnnotations {
-constexpr DISPID kMapAnnotations = 3;
-constexpr DISPID kRemoveAll = 7;
-}  // namespace EngineAnnotations

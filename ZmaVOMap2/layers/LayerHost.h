@@ -33,6 +33,13 @@ public:
     // Shows the whole of a layer (the first point dataset on a map is brought into view this
     // way). A host without a view does nothing.
     virtual void ZoomToLayersBounds(CZmaVadAZLayer* /*layer*/, double /*padding*/) {}
+    // True once the host has given the control its zoom record (SetZoom): from then on views on
+    // one dataset share its named selection entry.
+    virtual bool IsZoomSet() { return false; }
+    // Disconnects and reconnects the control's listener to the engine's events, so that view
+    // changes the collection makes itself are not handled as the user's. Never fail.
+    virtual void SuspendEngineEvents() {}
+    virtual void ResumeEngineEvents() {}
 
     // Asks the host to add a field that a layer misses (the GetField event).
     virtual void FireGetField(BSTR /*fieldName*/, BSTR /*seriesGuid*/) {}

@@ -121,6 +121,9 @@ public:
     virtual void SelectInRadius(const ZmaPointD& /*centre*/, double /*radius*/) {}
     virtual void SelectInRadiusProjected(const ZmaPointD& /*centre*/, double /*radius*/) {}
     virtual void SelectInPolygon(const ZmaExtent& /*bounds*/, const std::vector<ZmaPointD>& /*points*/) {}
+    // The extent of what the layer holds selected by its own bookkeeping (data layers); false
+    // when it holds no such selection. Engine table selections are read through GetSelection.
+    virtual bool GetSelectionBounds(ZmaExtent& /*extent*/) { return false; }
     // The offset tool's displacement of self-drawn symbols.
     virtual void SetOffset(double /*x*/, double /*y*/) noexcept {}
     virtual void GetOffset(double& x, double& y) const noexcept { x = y = 0.0; }

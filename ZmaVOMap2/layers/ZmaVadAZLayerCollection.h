@@ -229,6 +229,32 @@ public:
     // imagery to snap to.
     bool IsBackgroundMapVisible() const noexcept { return false; }
 
+    // --- View, annotations and series (ZmaVadAZLayerCollection_View.cpp, _Annotations.cpp) ---
+    // Fits the map to everything selected: the data layers' selections and the engine table
+    // layers' selections together. A single
+    // point is centred at the same zoom; nothing selected leaves the map alone. The control's
+    // engine events are held off meanwhile, and always reconnected. E_UNEXPECTED without a map.
+    HRESULT ZoomToSelection(bool fit);
+    // The union of every layer's extent; {0, 0, 0, 0} when no layer has an extent with area.
+    void ViewEntireMap(ZmaExtent& extent);
+    void SuspendEngineEvents() noexcept;
+    void ResumeEngineEvents() noexcept;
+    // Annotation editing: the annotations layer's text features become the engine's text
+    // annotations while the user edits them (InitialiseAnnotations), and go back into the layer
+    // when editing ends (SetCurrentTool). E_UNEXPECTED without an annotations layer or map.
+    HRESULT InitialiseAnnotations();
+    HRESULT SetCurrentTool();
+    // The engine's style dialog for the first selected annotation; S_OK when there is none.
+    HRESULT ApplyFeatureStyle();
+    // Gives the field the symbol role `id` on every layer of the series and records it in the
+    // series' composition (an empty field removes the role).
+    HRESULT SetCellColourField(const std::wstring& key, const std::string& field, long id);
+    // The point dataset layers (type code 2), from the top down.
+    std::vector<CZmaVadAZLayer*> GetDataLayers() const;
+    // Hands the print legend the screen legend's text for every series.
+    void PrepareForPrinting();
+    bool GetSuppressEvents() const noexcept { return suppressEvents_; }
+
     // Zoom range and label settings from the defaults table row of the layer's kind or file name.
     HRESULT ApplyLayerDefaults(CZmaVadAZLayer* layer);
     // Keeps the label settings of the cell-reference layers across a reload of their data.

@@ -239,9 +239,9 @@ public:
     STDMETHODIMP Reserved11() override { return E_NOTIMPL; }
     STDMETHODIMP Reserved12() override { return E_NOTIMPL; }
 
-    // The key and the position are not used: a selection is a plain list of row numbers.
-    STDMETHODIMP Add(VARIANT value, VARIANT key, VARIANT before) override {
-        Log().Add(CallLine(L"Add", value, key, before));
+    // The key and the position are not used: a selection is a plain list of row numbers. Not
+    // logged, like Count and Item: an area selection adds a row per call, up to every row.
+    STDMETHODIMP Add(VARIANT value, VARIANT /*key*/, VARIANT /*before*/) override {
         RETURN_IF_FAILED(faults_.Check(L"Add"));
         long row = 0;
         if (!ToPosition(value, &row)) return DISP_E_TYPEMISMATCH;

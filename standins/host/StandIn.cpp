@@ -116,6 +116,8 @@ Faults::Faults(const wchar_t* standIn) : standIn_(standIn) {
 }
 
 HRESULT Faults::Check(const wchar_t* what) const {
+    // Asked on every call, also on hot paths (row walks): nothing to look up without faults.
+    if (entries_.empty()) return S_OK;
     std::wstring key = Lower(what);
     for (const auto& e : entries_) {
         if (e.first == key) return Fail(e.second, L"Fault switched on: " + standIn_ + L"." + what, standIn_.c_str());

@@ -295,6 +295,25 @@ TEST_F(LayerTest, AreaSelectionsUseStrictEdgesAndAnInclusiveRadius) {
     EXPECT_EQ(selected(), (std::vector<long>{0}));
 }
 
+TEST_F(LayerTest, ZoomToSelectionReadsTheBoundsOfTheSelectedRowsOnly) {
+    ComPtr<IHostDataset> dataset = MakePointDataset({{50.0, 10.125}, {50.0625, 10.25}, {50.125, 10.3125}, {50.03, 10.2}});
+    CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Level"});
+    MemoryCanvas canvas(view_.right, view_.bottom);
+    DrawFrame(canvas);
+    ZmaExtent bounds;
+    EXPECT_FALSE(layer.GetSelectionBounds(bounds)) << "nothing selected yet";
+
+    layer.SelectInRectangle({10.2, 50.2, 10.4, 49.9});
+    ASSERT_TRUE(layer.GetSelectionBounds(bounds));
+    EXPECT_DOUBLE_EQ(bounds.left, 10.25);
+    EXPECT_DOUBLE_EQ(bounds.right, 10.3125);
+    EXPECT_DOUBLE_EQ(bounds.top, 50.125);
+    EXPECT_DOUBLE_EQ(bounds.bottom, 50.0625);
+
+    layer.ClearSelection();
+    EXPECT_FALSE(layer.GetSelectionBounds(bounds));
+}
+
 TEST_F(LayerTest, LabelsSkipOverlapsAndRepeatedTexts) {
     // Three rows 10 pixels apart, the middle one with the first one's text.
     const ZmaExtent e = ViewExtent();

@@ -69,3 +69,57 @@ TEST(UtmCoordinateSystem, RefusesWhatItCannotProject) {
 }
 
 }  // namespace
+
+// --- The circle radius selections measure with ---------------------------------------------------
+
+#include "ZmaVOMap2/projection/UtmCircle.h"
+
+namespace {
+
+TEST(UtmCircle, DecidesEveryPointAsTheExactProjectionDoes) {
+    // Points on rays from the centre at distances around the radius, where the estimate is
+    // least sure, at several latitudes and radii.
+    int decided = 0;
+    for (double latitude : {0.0, 37.5, 51.2, 69.9, 79.5, -45.0, 84.0}) {
+        for (double radius : {25.0, 400.0, 5000.0, 60000.0, 180000.0, 500000.0}) {
+            const double longitude = 7.3;
+            UtmCircle circle;
+            ASSERT_TRUE(circle.Init(latitude, longitude, radius));
+            CCoordinateSystem utm;
+            ASSERT_TRUE(utm.InitUTM(latitude, longitude));
+            CCoordinate c;
+            ASSERT_TRUE(utm.ForwardProjection(Geo(longitude, latitude), c));
+            for (int ray = 0; ray < 72; ++ray) {
+                const double angle = ray * 5.0 * 3.14159265358979 / 180.0;
+                for (double share : {0.3, 0.9, 0.97, 0.99, 0.999, 1.0, 1.001, 1.01, 1.03, 1.1, 1.5}) {
+                    // A first guess in degrees, then the exact distance decides.
+                    const double d = radius * share;
+                    const double lat = latitude + d * std::sin(angle) / 111000.0;
+                    const double lon = longitude + d * std::cos(angle) / (111000.0 * std::cos(latitude * 3.14159265358979 / 180.0));
+                    if (lat > 90.0 || lat < -90.0) continue;
+                    CCoordinate p;
+                    bool inside = false;
+                    if (utm.ForwardProjection(Geo(lon, lat), p)) {
+                        const double dx = p.GetX() - c.GetX(), dy = p.GetY() - c.GetY();
+                        inside = dx * dx + dy * dy <= radius * radius;
+                    }
+                    EXPECT_EQ(circle.Contains(lon, lat), inside) << latitude << " " << radius << " " << ray << " " << share;
+                    ++decided;
+                }
+            }
+        }
+    }
+    EXPECT_GT(decided, 3000);
+}
+
+TEST(UtmCircle, AZeroRadiusHoldsItsCentreAndAnUnprojectableCentreNothing) {
+    UtmCircle circle;
+    ASSERT_TRUE(circle.Init(50.0, 10.0, 0.0));
+    EXPECT_TRUE(circle.Contains(10.0, 50.0));
+    EXPECT_FALSE(circle.Contains(10.000001, 50.0));
+    EXPECT_FALSE(circle.Init(95.0, 10.0, 100.0));
+    EXPECT_FALSE(circle.Contains(10.0, 95.0));
+    EXPECT_FALSE(circle.Init(50.0, 10.0, std::numeric_limits<double>::quiet_NaN()));
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+#include "ZmaVOMap2/control/MapViewport.h"
+
+#include "ZmaVOMap2/control/InputValidator.h"
+#include "ZmaVOMap2/control/ViewChangeTracker.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "platform/Result.h"
+
+#include "VadAZ.h"
+
+#include <algorithm>
+#include <cmath>
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+struct Box {
+    double xMin, yMin, xMax, yMax;
+};
+
+Box ReadBox(IDispatch* rectangle) {
+    EngineDispatch r(rectangle);
+    return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble(),
+            r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble()};
+}
+
+ComPtr<IDispatch> ObjectOf(const Variant& v) {
+    if (v.vt != VT_DISPATCH || !v.pdispVal) platform::ThrowHr(E_POINTER);
+    return ComPtr<IDispatch>(v.pdispVal);
+}
+
+// The engine's current view, moved so that its centre lands on (x, y).
+ComPtr<IDispatch> CurrentViewCentredOn(IDispatch* map, double x, double y) {
+    ComPtr<IDispatch> view = ObjectOf(EngineDispatch(map).Get(EngineMap::kBounds));
+    const Box b = ReadBox(view.Get());
+    const double width = b.xMax - b.xMin, height = b.yMax - b.yMin;
+    EngineDispatch(view.Get()).Call(EngineRectangle::kMove,
+                                    {Variant(x - (b.xMin + width * 0.5)), Variant(y - (b.yMin + height * 0.5))});
+    return view;
+}
+
+// The engine's paper unit codes as the host's unit converter numbers them.
+long ConverterUnitOfPaperUnit(long engineUnit) {
+    switch (engineUnit) {
+    case 0: return 8;
+    case 1: return 14;
+    case 3: return 5;
+    case 4: return 6;
+    case 5: return 11;
+    case 6: return 12;
+    case 7: return 13;
+    case 10: return 2;
+    case 11: return 3;
+    case 31: return 7;
+    default: return 4;
+    }
+}
+
+constexpr long kConverterTargetUnit = 9;
+
+}  // namespace
+
+ComPtr<IDispatch> NewEngineRectangle() {
+    CLSID rectangleClass;
+    THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
+    ComPtr<IDispatch> rectangle;
+    THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
+    return rectangle;
+}
+
+CZmaVadAZLayer* MapViewport::FindLayer(const std::wstring& keyOrName) const {
+    if (!layers_) return nullptr;
+    if (CZmaVadAZLayer* layer = layers_->FindLayer(keyOrName)) return layer;
+    return layers_->FindLayerByName(keyOrName);
+}
+
+void MapViewport::SetBounds(IDispatch* rectangle) {
+    viewChanges_.SetStage(2);
+    EngineDispatch(platform::ThrowIfNull(map_)).Put(EngineMap::kBounds, Variant(rectangle));
+}
+
+ComPtr<IDispatch> MapViewport::GetLayersBounds(CZmaVadAZLayer* layer, double padding) {
+    if (!layer) return nullptr;
+    ComPtr<IDispatch> rectangle = NewEngineRectangle();
+    if (!layer->GetExtent(rectangle.Get())) return nullptr;
+    const Box b = ReadBox(rectangle.Get());
+
+    if (b.xMin == b.xMax && b.yMin == b.yMax) {
+        // One point: keep the zoom and centre the view on it.
+        double x = b.xMin, y = b.yMin;
+        if (layer->GetFeatureCount() == 1) {
+            ComPtr<IDispatch> feature = layer->GetFeature(1);
+            if (!feature) return nullptr;
+            x = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterX).ToDouble();
+            y = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterY).ToDouble();
+        } else if (layer->GetType() != CZmaVadAZLayer::kTypeDataset || x < -180.0 || x > 180.0 || y < -90.0 ||
+                   y > 90.0) {
+            return nullptr;
+        }
+        return CurrentViewCentredOn(platform::ThrowIfNull(map_), x, y);
+    }
+
+    if (padding < 0.0) padding = 0.04;
+    const double dx = (b.xMax - b.xMin) * padding, dy = (b.yMax - b.yMin) * padding;
+    EngineDispatch(rectangle.Get())
+        .Call(EngineRectangle::kSet, {Variant(b.xMin - dx), Variant(b.yMin - dy), Variant(b.xMax + dx), Variant(b.yMax + dy)});
+    return rectangle;
+}
+
+void MapViewport::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) {
+    ComPtr<IDispatch> bounds = GetLayersBounds(layer, padding);
+    if (!bounds) return;
+    SetBounds(bounds.Get());
+    EngineDispatch(map_).Call(EngineMap::kRefresh);
+}
+
+HRESULT MapViewport::ZoomToLayers(IHostStringList* ids, double padding) {
+    if (!ids) return E_INVALIDARG;
+    long count = 0;
+    THROW_IF_FAILED(ids->get_Count(&count));
+    bool any = false;
+    Box all = {0, 0, 0, 0};
+    for (long i = 0; i < count; ++i) {
+        Variant id;
+        THROW_IF_FAILED(ids->Item(Variant(i), id.Put()));
+        if (id.vt != VT_BSTR && FAILED(::VariantChangeType(&id, &id, 0, VT_BSTR))) continue;
+        ComPtr<IDispatch> bounds = GetLayersBounds(FindLayer(id.bstrVal ? id.bstrVal : L""), padding);
+        if (!bounds) continue;
+        const Box b = ReadBox(bounds.Get());
+        if (!any) {
+            if (b.xMin == 0.0 && b.yMin == 0.0 && b.xMax == 0.0 && b.yMax == 0.0) continue;
+            all = b;
+            any = true;
+            continue;
+        }
+        all = {std::min(all.xMin, b.xMin), std::min(all.yMin, b.yMin), std::max(all.xMax, b.xMax),
+               std::max(all.yMax, b.yMax)};
+    }
+    if (!any) return S_OK;
+    return ZoomToBoundingBox(all.yMax, all.xMin, all.yMin, all.xMax);
+}
+
+HRESULT MapViewport::ZoomToBoundingBox(double startLat, double startLong, double endLat, double endLong) {
+    const InputValidator validator(CLSID_VadAZ2);
+    validator.ValidateLatitude(startLat);
+    validator.ValidateLongitude(startLong);
+    validator.ValidateLatitude(endLat);
+    validator.ValidateLongitude(endLong);
+
+    EngineDispatch map(platform::ThrowIfNull(map_));
+    ComPtr<IDispatch> rectangle = NewEngineRectangle();
+    EngineDispatch(rectangle.Get())
+        .Call(EngineRectangle::kSet, {Variant(startLong), Variant(startLat), Variant(endLong), Variant(endLat)});
+    const Box b = ReadBox(rectangle.Get());
+    ComPtr<IDispatch> target = rectangle;
+    if (b.xMin == b.xMax || b.yMin == b.yMax) target = CurrentViewCentredOn(map_, b.xMin, b.yMin);
+    SnapZoomToBackgroundMap(target.Get());
+    SetBounds(target.Get());
+    map.Call(EngineMap::kRefresh);
+    return S_OK;
+}
+
+void MapViewport::SyncZoomAll(double centreX, double centreY, double zoom, long pixel) {
+    EngineDispatch map(platform::ThrowIfNull(map_));
+    map.Put(EngineMap::kCenterX, Variant(centreX));
+    map.Put(EngineMap::kCenterY, Variant(centreY));
+    const long width = static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble());
+    const long height = static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble());
+    const double difference = static_cast<double>(width - height);
+    // A square or tall window gives no usable divisor: an infinite or negative zoom would
+    // leave the map unusable, so the zoom stays as it is.
+    if (difference <= 0.0) return;
+    const double newZoom = zoom / (static_cast<double>(pixel) / difference);
+    if (!std::isfinite(newZoom) || newZoom <= 0.0) return;
+    map.Put(EngineMap::kZoom, Variant(newZoom));
+}
+
+void MapViewport::GetMapDimensions(IHostUnitConverter* converter, long& width, long& height) {
+    EngineDispatch map(platform::ThrowIfNull(map_));
+    platform::ThrowIfNull(converter);
+    const long unit = ConverterUnitOfPaperUnit(map.Get(EngineMap::kPaperUnit).ToLong());
+    double w = 0.0, h = 0.0;
+    THROW_IF_FAILED(converter->Convert(map.Get(EngineMap::kPaperWidth).ToDouble(), unit, kConverterTargetUnit, &w));
+    THROW_IF_FAILED(converter->Convert(map.Get(EngineMap::kPaperHeight).ToDouble(), unit, kConverterTargetUnit, &h));
+    width = static_cast<long>(std::floor(w));
+    height = static_cast<long>(std::floor(h));
+}
+
+void MapViewport::SnapZoomToBackgroundMap(IDispatch* rectangle) {
+    if (!layers_ || !rectangle || !layers_->IsBackgroundMapVisible()) return;
+    // The imagery layer chooses its zoom level for the rectangle when it exists; the view then
+    // takes the rectangle.
+    SetBounds(rectangle);
+}

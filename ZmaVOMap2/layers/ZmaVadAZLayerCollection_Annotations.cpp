@@ -1,0 +1,138 @@
+// Annotation editing. Annotations are kept as text features of the fixed annotations layer, so
+// that they live in its table and are saved with it; while the user edits them they are the
+// engine map's own text annotations, which the engine's text tools move and change.
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "platform/Result.h"
+
+#include <cstdio>
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+ComPtr<IDispatch> ObjectOf(const Variant& v) {
+    if (v.vt != VT_DISPATCH || !v.pdispVal) platform::ThrowHr(E_POINTER);
+    return ComPtr<IDispatch>(v.pdispVal);
+}
+
+std::wstring TextOf(const Variant& v) { return v.vt == VT_BSTR && v.bstrVal ? std::wstring(v.bstrVal) : std::wstring(); }
+
+bool IsTextFeature(IDispatch* feature) {
+    return EngineDispatch(feature).Get(EngineFeature::kType).ToLong() == EngineFeature::kText;
+}
+
+// Ends the engine access to the annotations layer however the scope is left.
+class FeatureAccess {
+public:
+    explicit FeatureAccess(CZmaVadAZLayer& layer) : layer_(layer) { THROW_IF_FAILED(layer_.BeginFeatureAccess(1)); }
+    ~FeatureAccess() {
+        if (open_) layer_.EndFeatureAccess(0);
+    }
+    void End() {
+        open_ = false;
+        THROW_IF_FAILED(layer_.EndFeatureAccess(0));
+    }
+    FeatureAccess(const FeatureAccess&) = delete;
+    FeatureAccess& operator=(const FeatureAccess&) = delete;
+
+private:
+    CZmaVadAZLayer& layer_;
+    bool open_ = true;
+};
+
+}  // namespace
+
+HRESULT CZmaVadAZLayerCollection::InitialiseAnnotations() {
+    if (!annotations_ || !map_) return E_UNEXPECTED;
+    try {
+        FeatureAccess access(*annotations_);
+        EngineDispatch annotations(ObjectOf(EngineDispatch(map_.Get()).Get(EngineMap::kAnnotations)).Get());
+
+        const long count = annotations_->GetFeatureCount();
+        for (long i = 1; i <= count; ++i) {
+            ComPtr<IDispatch> feature = annotations_->GetFeature(i);
+            if (!feature || !IsTextFeature(feature.Get())) continue;
+            EngineDispatch text(feature.Get());
+            EngineDispatch point(ObjectOf(text.Get(EngineFeature::kPoint)).Get());
+            const Variant x = point.Get(EnginePoint::kX), y = point.Get(EnginePoint::kY);
+            const Variant caption = text.Get(EngineFeature::kCaption);
+            if (TextOf(caption).empty()) continue;
+            ComPtr<IDispatch> annotation = ObjectOf(annotations.Call(EngineAnnotations::kAddText, {caption, x, y}));
+            EngineDispatch graphic(ObjectOf(EngineDispatch(annotation.Get()).Get(EngineAnnotation::kGraphic)).Get());
+            graphic.Put(EngineTextGraphic::kStyle, text.Get(EngineFeature::kStyle));
+            graphic.Put(EngineTextGraphic::kX, x);
+            graphic.Put(EngineTextGraphic::kY, y);
+        }
+
+        // The text features now live as annotations: take them out of the layer.
+        for (long i = 1; i <= annotations_->GetFeatureCount();) {
+            ComPtr<IDispatch> feature = annotations_->GetFeature(i);
+            if (feature && IsTextFeature(feature.Get()))
+                annotations_->DeleteFeature(feature.Get());
+            else
+                ++i;
+        }
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
+
+HRESULT CZmaVadAZLayerCollection::SetCurrentTool() {
+    if (!annotations_ || !map_) return E_UNEXPECTED;
+    try {
+        FeatureAccess access(*annotations_);
+        EngineDispatch map(map_.Get());
+        EngineDispatch annotations(ObjectOf(map.Get(EngineMap::kAnnotations)).Get());
+        for (long i = 1; i <= annotations.Get(EngineAnnotations::kCount).ToLong(); ++i) {
+            EngineDispatch annotation(ObjectOf(annotations.Call(EngineAnnotations::kItem, {Variant(i)})).Get());
+            if (annotation.Get(EngineAnnotation::kType).ToLong() != EngineAnnotation::kTextType) continue;
+            EngineDispatch graphic(ObjectOf(annotation.Get(EngineAnnotation::kGraphic)).Get());
+            const Variant x = graphic.Get(EngineTextGraphic::kX), y = graphic.Get(EngineTextGraphic::kY);
+            const Variant caption = graphic.Get(EngineTextGraphic::kCaption);
+            const Variant style = graphic.Get(EngineTextGraphic::kStyle);
+            if (TextOf(caption).empty()) continue;
+
+            ComPtr<IDispatch> point;
+            THROW_IF_FAILED(::CoCreateInstance(ExternalIds::kEnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch,
+                                               point.PutVoid()));
+            EngineDispatch(point.Get()).Call(EnginePoint::kSet, {x, y});
+            EngineDispatch factory(ObjectOf(map.Get(EngineMap::kFeatureFactory)).Get());
+            ComPtr<IDispatch> feature = ObjectOf(
+                factory.Call(EngineFeatureFactory::kCreateText, {Variant(point.Get()), caption, Variant::Missing(), style}));
+            char number[16];
+            std::snprintf(number, sizeof number, "%ld", i);
+            EngineDispatch(feature.Get()).Put(EngineFeature::kKeyValue, Variant(platform::ToWide(number)));
+            THROW_IF_FAILED(annotations_->AddFeature(feature.Get()));
+        }
+        access.End();
+        annotations.Call(EngineAnnotations::kRemoveAll);
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
+
+HRESULT CZmaVadAZLayerCollection::ApplyFeatureStyle() {
+    if (!annotations_) return S_OK;
+    try {
+        ComPtr<IDispatch> selection;
+        annotations_->GetSelection(selection);
+        if (!selection) return S_OK;
+        EngineDispatch selected(selection.Get());
+        if (selected.GetByName(L"Count").ToLong() < 1) return S_OK;
+        EngineDispatch feature(ObjectOf(selected.GetByName(L"Item", {Variant(1L)})).Get());
+        DISPID dialog;
+        switch (feature.Get(EngineFeature::kType).ToLong()) {
+        case EngineFeature::kSymbol: dialog = EngineStyle::kPickSymbol; break;
+        case EngineFeature::kLine: dialog = EngineStyle::kPickLine; break;
+        case EngineFeature::kRegion: dialog = EngineStyle::kPickRegion; break;
+        case EngineFeature::kText: dialog = EngineStyle::kPickText; break;
+        default: return S_OK;
+        }
+        EngineDispatch style(ObjectOf(feature.Get(EngineFeature::kStyle)).Get());
+        if (style.Call(dialog).ToBool()) feature.Call(EngineFeature::kUpdate);
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
