@@ -56,6 +56,7 @@ constexpr DISPID kMove = 8;
 }  // namespace EngineRectangle
 
 namespace EngineFeature {
+constexpr DISPID kBounds = 12;
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
 constexpr DISPID kUpdate = 18;

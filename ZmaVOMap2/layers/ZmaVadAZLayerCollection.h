@@ -55,6 +55,7 @@ public:
     void Next() noexcept { ++cursor_; }
     CZmaVadAZLayer* Current() const noexcept { return GetAt(cursor_); }
     int CursorIndex() const noexcept { return cursor_; }
+    void SetCursor(int index) noexcept { cursor_ = index; }
     CZmaVadAZLayer* GetAt(int index) const noexcept;
 
     // Finding layers.
@@ -131,6 +132,7 @@ public:
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
     CZmaVadAZLayer* GetCellSiteLayer() const noexcept { return cellSiteLayer_; }
     int GetFollowerIndex() const noexcept { return follower_; }
+    void SetFollowerIndex(int index) noexcept { follower_ = index; }
     int GetVersion() const noexcept { return version_; }
 
     // --- Persistence (ZmaVadAZLayerCollection_Persistence.cpp) ---

@@ -1,0 +1,72 @@
+// Resource identifiers of the layer dialogs: the Layer Control dialog and the label, display and
+// offset dialogs it opens. Included by Dialogs.rc (through the module's VadAZ.rc) and the code.
+#pragma once
+
+// Dialogs, picture and strings.
+#define IDD_LAYER_CONTROL 122
+#define IDD_LAYER_PROPERTIES 128
+#define IDD_LABEL_PROPERTIES 130
+#define IDD_LAYER_OFFSET 171
+#define IDB_LAYER_CONTROL 368
+#define IDS_CANNOT_REMOVE_LAYER 105
+#define IDS_MAP_CAPTION 111
+
+// Layer Control.
+#define IDC_LAYER_ADD 124
+#define IDC_LAYER_REMOVE 127
+#define IDC_LAYER_UP 129
+#define IDC_LAYER_DOWN 131
+#define IDC_LAYER_DISPLAY 133
+#define IDC_LAYER_LINES 134
+#define IDC_LAYER_LIST 140
+#define IDC_LAYER_LABELS 214
+#define IDC_LAYER_EXPORT_TAB 232
+#define IDC_LAYER_EXPORT_KML 233
+#define IDC_LAYER_OFFSET 256
+#define IDC_LAYER_HELP 258
+#define IDC_LAYER_PICTURE 345
+
+// Display properties.
+#define IDC_PROP_OVERRIDE_STYLE 142
+#define IDC_PROP_LAYER_STYLE 144
+#define IDC_PROP_ZOOM_LAYERING 146
+#define IDC_PROP_ZOOM_MIN 148
+#define IDC_PROP_ZOOM_MAX 150
+#define IDC_PROP_UNIT_MIN 152
+#define IDC_PROP_UNIT_MAX 155
+
+// Label properties.
+#define IDC_LABEL_FIELD 162
+#define IDC_LABEL_ZOOM 164
+#define IDC_LABEL_ZOOM_MIN 168
+#define IDC_LABEL_ZOOM_MAX 169
+#define IDC_LABEL_OVERLAP 170
+#define IDC_LABEL_DUPLICATE 178
+#define IDC_LABEL_TOOLTIP_FLAG 182
+#define IDC_LABEL_MAX_COUNT 183
+#define IDC_LABEL_OFFSET_X 187
+#define IDC_LABEL_OFFSET_Y 188
+#define IDC_LABEL_ALONG 199
+#define IDC_LABEL_ACROSS 204
+#define IDC_LABEL_HORIZONTAL 207
+#define IDC_LABEL_STYLE 209
+#define IDC_LABEL_VERTICAL 211
+#define IDC_LABEL_CENTER 215
+#define IDC_LABEL_LEFT 218
+#define IDC_LABEL_RIGHT 221
+#define IDC_LABEL_SHOW 257
+#define IDC_LABEL_UNIT_MIN 275
+#define IDC_LABEL_UNIT_MAX 276
+#define IDC_LABEL_FROM_FIELD 277
+#define IDC_LABEL_FROM_FORMATTED 278
+#define IDC_LABEL_FROM_EXPRESSION 291
+#define IDC_LABEL_EXPRESSION 292
+#define IDC_LABEL_TOOLTIP 293
+
+// Offset.
+#define IDC_OFFSET_X 259
+#define IDC_OFFSET_Y 260
+#define IDC_OFFSET_X_CAPTION 263
+#define IDC_OFFSET_Y_CAPTION 264
+#define IDC_OFFSET_RESET 265
+#define IDC_OFFSET_TOOL 256
