@@ -52,8 +52,12 @@ TEST_F(LayerControl, ButtonsFollowTheSelectionAndRedrawWaitsForTheDialog) {
     DialogScript script;
     std::map<int, bool> empty;
     bool redrawWhileOpen = true;
+    std::wstring face;
     script.Then([&](HWND d) {
         empty = Buttons(d);
+        LOGFONTW font = {};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendDlgItemMessageW(d, IDC_LAYER_LIST, WM_GETFONT, 0, 0)), sizeof font, &font);
+        face = font.lfFaceName;
         redrawWhileOpen = AutoRedraw();
         Click(d, IDOK);
     });
@@ -61,6 +65,7 @@ TEST_F(LayerControl, ButtonsFollowTheSelectionAndRedrawWaitsForTheDialog) {
     EXPECT_EQ(script.Captions(), (std::vector<std::wstring>{L"Layer Control"}));
     EXPECT_FALSE(redrawWhileOpen);
     EXPECT_TRUE(AutoRedraw());
+    EXPECT_EQ(face, L"Arial");
     EXPECT_EQ(empty, (std::map<int, bool>{{IDC_LAYER_UP, false}, {IDC_LAYER_DOWN, false}, {IDC_LAYER_ADD, true},
                                           {IDC_LAYER_REMOVE, false}, {IDC_LAYER_DISPLAY, false}, {IDC_LAYER_LABELS, false},
                                           {IDC_LAYER_LINES, false}, {IDC_LAYER_OFFSET, false}}));

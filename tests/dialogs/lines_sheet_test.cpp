@@ -190,6 +190,21 @@ TEST_F(LinesSheet, CancelWritesNothingAndAnUnknownTechnologyOffersOnlyNone) {
     EXPECT_EQ(odd.color, "");
     EXPECT_TRUE(prompts_.boxes.empty());
     EXPECT_EQ(XPathLiteral(L"a\"b'c"), L"concat(\"a\", '\"', \"b'c\")");
+
+    // A long technology name with quotes is asked about whole.
+    const std::string technology = "Tech \"" + std::string(500, 'x') + "\" 'end'";
+    FakeLines longServing(technology), longNeighbour(technology);
+    prompts_.answer = IDNO;
+    DialogScript again;
+    again.Then([&](HWND sheet) {
+        Click(Page(sheet), IDC_SERVER_DISABLE);
+        Click(sheet, IDOK);
+    });
+    CLinesToCellsPropertiesDlg changed(nullptr, &longServing, &longNeighbour, nullptr, nullptr);
+    EXPECT_EQ(Run(changed), IDOK);
+    ASSERT_EQ(prompts_.boxes.size(), 1u);
+    EXPECT_EQ(prompts_.boxes[0], L"Apply to All Layers: Do you want to apply your new settings to all " +
+                                     platform::ToWide(technology) + L" lines-to-cells?");
     EXPECT_EQ(XPathLiteral(L"a\"b"), L"'a\"b'");
 }
 

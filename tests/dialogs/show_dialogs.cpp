@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/LabelPropDlg.h"
 #include "ZmaVOMap2/dialogs/LayerPropDlg.h"
+#include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
@@ -116,6 +117,35 @@ TEST_F(Pictures, EachDialog) {
     labels.DoModal(nullptr);
     CLayerPropDlg display(*layers_->GetAt(1), map_.Get());
     display.DoModal(nullptr);
+}
+
+struct SampleLines : LinesLayerSettings {
+    std::string GetTechnology() override { return "UMTS"; }
+    bool GetDisabled() override { return false; }
+    void SetDisabled(bool) override {}
+    int GetDrawOption() override { return 1; }
+    void SetDrawOption(int) override {}
+    std::string GetColorByField() override { return "NeighborEcIo_"; }
+    void SetColorByField(const std::string&) override {}
+    std::string GetLabelByField() override { return "ServingSC"; }
+    void SetLabelByField(const std::string&) override {}
+};
+
+TEST_F(Pictures, TheLinesSheet) {
+    ComPtr<IHostPackageManager> packages;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_HostPackageManager, nullptr, CLSCTX_ALL, IID_IHostPackageManager,
+                                     packages.PutVoid())))
+        packages->Start();
+    SampleLines serving, neighbour;
+    DialogScript script;
+    script.Then([&](HWND sheet) {
+        SaveWindow(sheet, "212-lines-configuration");
+        Click(sheet, IDCANCEL);
+    });
+    CLinesToCellsPropertiesDlg lines(nullptr, &serving, &neighbour, nullptr, nullptr);
+    lines.DoModal();
+    ComPtr<IHostPackageTest> test;
+    if (packages && SUCCEEDED(packages.As(test))) test->Revoke();
 }
 
 }  // namespace
