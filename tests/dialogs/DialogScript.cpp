@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 
 namespace dialogtest {
@@ -15,7 +16,8 @@ namespace dialogtest {
 namespace {
 
 DialogScript* g_script = nullptr;
-HWND g_pending = nullptr;
+// The dialog each waiting timer is for.
+std::map<UINT_PTR, HWND> g_pending;
 
 }  // namespace
 
@@ -57,14 +59,19 @@ void DialogScript::Opened(HWND dialog) {
     wchar_t caption[256] = {};
     ::GetWindowTextW(dialog, caption, 256);
     captions_.push_back(caption);
-    g_pending = dialog;
-    ::SetTimer(nullptr, 0, 20, &RunStep);
+    g_pending[::SetTimer(nullptr, 0, 20, &RunStep)] = dialog;
 }
 
 void CALLBACK DialogScript::RunStep(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
-    HWND dialog = g_pending;
+    HWND dialog = g_pending[timer];
+    g_pending.erase(timer);
     if (!g_script || !::IsWindow(dialog)) return;
+    // A modal dialog is shown when its loop first has nothing to do; until then, wait.
+    if (!::IsWindowVisible(dialog)) {
+        g_pending[::SetTimer(nullptr, 0, 20, &RunStep)] = dialog;
+        return;
+    }
     if (g_script->steps_.empty()) {
         // Nothing more to do: the user closes what opened.
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);

@@ -274,7 +274,7 @@ TEST_F(LayerDialogs, CancellingTheOffsetQuestionKeepsTheDialogAndTheEarlierSetti
         ::SetDlgItemTextA(d, IDC_LABEL_OFFSET_X, "60");
         ::SetDlgItemTextA(d, IDC_LABEL_OFFSET_Y, "60");
         Click(d, IDOK);
-        stillOpen = ::IsWindow(d) && ::IsWindowVisible(d);
+        stillOpen = ::IsWindow(d) != FALSE;
         Click(d, IDCANCEL);
     });
     CLabelPropDlg dialog(map_.Get(), points);
