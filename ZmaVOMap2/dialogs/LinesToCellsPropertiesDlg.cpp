@@ -20,12 +20,15 @@ const wchar_t kLabelsAddress[] = L"terravex://Bin/XMLFiles/LinesLabels.xml";
 constexpr int kFieldTextLimit = 255;
 CLinesToCellsPropertiesDlg* g_building = nullptr;
 
-constexpr CLinesPage::Ids kServerIds = {IDD_LINES_SERVER, IDC_SERVER_SELECTION, IDC_SERVER_ALL_POINTS,
-                                        IDC_SERVER_LABEL, IDC_SERVER_COLOR,     IDC_SERVER_DISABLE,
-                                        L"ServerLabel"};
-constexpr CLinesPage::Ids kNeighbourIds = {IDD_LINES_NEIGHBOUR, IDC_NEIGHBOUR_SELECTION, IDC_NEIGHBOUR_ALL_POINTS,
-                                           IDC_NEIGHBOUR_LABEL, IDC_NEIGHBOUR_COLOR,     IDC_NEIGHBOUR_DISABLE,
-                                           L"NeighbourLabel"};
+constexpr CLinesPage::Ids kServerIds = {IDD_LINES_SERVER,        IDC_SERVER_SELECTION,   IDC_SERVER_ALL_POINTS,
+                                        IDC_SERVER_LABEL,        IDC_SERVER_COLOR,       IDC_SERVER_DISABLE,
+                                        IDC_SERVER_LABEL_PICKER, IDC_SERVER_COLOR_PICKER, L"ServerLabel"};
+constexpr CLinesPage::Ids kNeighbourIds = {IDD_LINES_NEIGHBOUR,        IDC_NEIGHBOUR_SELECTION,   IDC_NEIGHBOUR_ALL_POINTS,
+                                           IDC_NEIGHBOUR_LABEL,        IDC_NEIGHBOUR_COLOR,       IDC_NEIGHBOUR_DISABLE,
+                                           IDC_NEIGHBOUR_LABEL_PICKER, IDC_NEIGHBOUR_COLOR_PICKER, L"NeighbourLabel"};
+// The pickers' places in the page templates, in dialog units.
+constexpr RECT kLabelPickerPlace = {194, 80, 194 + 10, 80 + 13};
+constexpr RECT kColorPickerPlace = {194, 100, 194 + 10, 100 + 13};
 
 HRESULT LoadXmlDocumentFromPackage(ComPtr<IXMLDOMDocument2>& document, const wchar_t* address) {
     ComPtr<IHostPackageManager> manager;
@@ -163,6 +166,11 @@ INT_PTR CALLBACK CLinesPage::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         }
         auto* page = reinterpret_cast<CLinesPage*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
         if (!page) return FALSE;
+        if (msg == WM_DESTROY) {
+            page->labelPicker_.Destroy();
+            page->colorPicker_.Destroy();
+            return FALSE;
+        }
         if (msg == WM_NCDESTROY) {
             page->hwnd_ = nullptr;
             return FALSE;
@@ -180,7 +188,60 @@ INT_PTR CALLBACK CLinesPage::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     }
 }
 
+void CLinesPage::CreatePickers() {
+    RECT label = kLabelPickerPlace, color = kColorPickerPlace;
+    ::MapDialogRect(hwnd_, &label);
+    ::MapDialogRect(hwnd_, &color);
+    labelPicker_.Create(CLSID_AttributePicker, hwnd_, label, ids_.labelPicker);
+    colorPicker_.Create(CLSID_AttributePicker, hwnd_, color, ids_.colorPicker);
+}
+
+void CLinesPage::ConnectPickers() {
+    for (platform::HostedControl* picker : {&labelPicker_, &colorPicker_}) {
+        ComPtr<IAttributePicker> control;
+        THROW_IF_FAILED(platform::ThrowIfNull(picker->Control())->QueryInterface(IID_IAttributePicker, control.PutVoid()));
+        ComPtr<IPersistStreamInit> persist;
+        THROW_IF_FAILED(control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid()));
+        THROW_IF_FAILED(persist->InitNew());
+    }
+    if (attributes_) {
+        ComPtr<IDispatch> collection;
+        THROW_IF_FAILED(attributes_->QueryInterface(IID_IDispatch, collection.PutVoid()));
+        for (platform::HostedControl* picker : {&labelPicker_, &colorPicker_}) {
+            ComPtr<IDispatch> control;
+            THROW_IF_FAILED(picker->Control()->QueryInterface(IID_IDispatch, control.PutVoid()));
+            VARIANT value;
+            value.vt = VT_DISPATCH;
+            value.pdispVal = collection.Get();
+            DISPID named = DISPID_PROPERTYPUT;
+            DISPPARAMS params = {&value, &named, 1, 1};
+            THROW_IF_FAILED(control->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUTREF, &params, nullptr,
+                                            nullptr, nullptr));
+        }
+    }
+    // Event 1 of the picker carries the picked attribute's name.
+    auto nameOf = [](const DISPPARAMS& params) -> BSTR {
+        if (params.cArgs < 1) return nullptr;
+        const VARIANT& first = params.rgvarg[params.cArgs - 1];
+        if (first.vt == VT_BSTR) return first.bstrVal;
+        if (first.vt == (VT_BSTR | VT_BYREF) && first.pbstrVal) return *first.pbstrVal;
+        return nullptr;
+    };
+    labelPicker_.Advise(DIID__DZmdAttributePickerEvents, [this, nameOf](DISPID id, const DISPPARAMS& params) {
+        if (id == 1) OnLabelAttributePicked(nameOf(params));
+    });
+    colorPicker_.Advise(DIID__DZmdAttributePickerEvents, [this, nameOf](DISPID id, const DISPPARAMS& params) {
+        if (id == 1) OnColorAttributePicked(nameOf(params));
+    });
+}
+
 void CLinesPage::OnInitDialog() {
+    try {
+        CreatePickers();
+    } catch (...) {
+        // Without the host's pickers the page still works from its lists; it is not applied.
+        return;
+    }
     if (!layer_) return;
     try {
         initialDisabled_ = layer_->GetDisabled();
@@ -189,6 +250,7 @@ void CLinesPage::OnInitDialog() {
         ::CheckDlgButton(hwnd_, ids_.selection, initialDrawOption_ != 0 ? BST_CHECKED : BST_UNCHECKED);
         ::CheckDlgButton(hwnd_, ids_.allPoints, initialDrawOption_ == 0 ? BST_CHECKED : BST_UNCHECKED);
         FillFieldLists();
+        ConnectPickers();
         opened_ = true;
     } catch (...) {
         // The page shows what it had; it is not applied.

@@ -6,6 +6,7 @@
 
 #include "ZmaVOMap2/dialogs/LinesLayerSettings.h"
 #include "platform/Com.h"
+#include "platform/HostedControl.h"
 #include "platform/Window.h"
 
 #include <msxml2.h>
@@ -21,7 +22,7 @@ class CLinesPage {
 public:
     struct Ids {
         UINT templateId;
-        int selection, allPoints, label, color, disable;
+        int selection, allPoints, label, color, disable, labelPicker, colorPicker;
         const wchar_t* titleAttribute;
     };
 
@@ -56,7 +57,11 @@ private:
     std::string FieldText(int id);
     void Picked(int id, BSTR name);
     platform::ComPtr<IXMLDOMNode> TechnologyElement(const std::string& technology);
+    // The host's attribute pickers beside the two boxes, at their places in the template.
+    void CreatePickers();
+    void ConnectPickers();
 
+    platform::HostedControl labelPicker_, colorPicker_;
     Ids ids_;
     LinesLayerSettings* layer_;
     platform::ComPtr<IUnknown> attributes_;

@@ -155,9 +155,27 @@ TEST_F(LinesSheet, ArrayEntriesAndPickedNamesAndAnUnopenedPage) {
     script.Then([&](HWND sheet) {
         HWND page = Page(sheet);
         EXPECT_EQ(TextOf(page, IDC_SERVER_COLOR), "NeighborEcIo");
-        // The picker beside the colour box names a field: the box takes it, the label box does not.
-        Bstr picked(L"ServingLevel");
-        sheet_->ServerPage().OnColorAttributePicked(picked.Get());
+        // The user opens the picker beside the colour box and picks an attribute of the host's
+        // collection: the colour box takes it, the label box does not.
+        const std::string labelBefore = TextOf(page, IDC_SERVER_LABEL);
+        HWND picker = ::GetDlgItem(page, IDC_SERVER_COLOR_PICKER);
+        ASSERT_TRUE(picker);
+        EXPECT_TRUE(::GetDlgItem(page, IDC_SERVER_LABEL_PICKER));
+        ::SendMessageW(picker, BM_CLICK, 0, 0);
+        HWND list = ::FindWindowW(L"VadazAttributePickerList", nullptr);
+        ASSERT_TRUE(list);
+        HWND box = ::GetDlgItem(list, 100);
+        std::vector<std::wstring> listed;
+        for (LRESULT i = 0, n = ::SendMessageW(box, LB_GETCOUNT, 0, 0); i < n; ++i) {
+            wchar_t text[64] = {};
+            ::SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            listed.push_back(text);
+        }
+        EXPECT_EQ(listed, (std::vector<std::wstring>{L"NeighborEcNo", L"ServingLevel"}));
+        ::SendMessageW(box, LB_SETCURSEL, 1, 0);
+        ::SendMessageW(list, WM_COMMAND, MAKEWPARAM(100, LBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+        EXPECT_FALSE(::IsWindow(list));
+        EXPECT_EQ(TextOf(page, IDC_SERVER_LABEL), labelBefore);
         EXPECT_EQ(::SendDlgItemMessageW(page, IDC_SERVER_COLOR, CB_GETCURSEL, 0, 0), CB_ERR);
         EXPECT_EQ(TextOf(page, IDC_SERVER_COLOR), "ServingLevel");
         Choose(page, IDC_SERVER_LABEL, "NeighborSC");
