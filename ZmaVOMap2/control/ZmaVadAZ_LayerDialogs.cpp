@@ -7,14 +7,12 @@
 
 namespace {
 
-// What the Layer Control opens from other folders. The export dialogs, the lines configuration
-// sheet and the help file come with their own parts; until they are joined here their buttons
-// do nothing.
+// What the Layer Control opens from other folders. The export dialogs and the help file come with
+// their own parts; until they are joined here their buttons do nothing.
 class ControlLayerLinks final : public LayerControlLinks {
 public:
     void ShowTabExport(HWND, CZmaVadAZLayerCollection&) override {}
     void ShowKmlExport(HWND, CZmaVadAZLayerCollection&) override {}
-    void ShowLinesConfiguration(HWND, CZmaVadAZDataLayer&, IUnknown*) override {}
     void ShowHelp(HWND, DWORD_PTR) override {}
 };
 

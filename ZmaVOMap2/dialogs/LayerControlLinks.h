@@ -1,5 +1,5 @@
 // What the Layer Control dialog opens that lives outside the layer dialogs: the TAB and KML export
-// dialogs, the lines configuration sheet and the help file. The control provides it; a missing
+// dialogs and the help file. The control provides it; a missing
 // link leaves its button without effect.
 #pragma once
 
@@ -7,16 +7,12 @@
 #include <unknwn.h>
 
 class CZmaVadAZLayerCollection;
-class CZmaVadAZDataLayer;
 
 class LayerControlLinks {
 public:
     virtual void ShowTabExport(HWND parent, CZmaVadAZLayerCollection& layers) = 0;
     // Errors of the KML export are the link's to swallow.
     virtual void ShowKmlExport(HWND parent, CZmaVadAZLayerCollection& layers) = 0;
-    // The lines configuration sheet for the data layer's serving and neighbour lines, with the
-    // host's attribute collection (may be null).
-    virtual void ShowLinesConfiguration(HWND parent, CZmaVadAZDataLayer& layer, IUnknown* attributes) = 0;
     // The module's help file with command 0 and `data`.
     virtual void ShowHelp(HWND parent, DWORD_PTR data) = 0;
 

@@ -1,6 +1,8 @@
 #include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/services/PackageManager.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
@@ -438,4 +440,32 @@ void CLinesToCellsPropertiesDlg::ApplyToDataLayer(const LinesLayerPair& lines) {
     };
     copy(servingLines_, lines.first);
     copy(neighbourLines_, lines.second);
+}
+
+// --- From the Layer Control -----------------------------------------------------------------------
+
+namespace {
+
+LinesLayerSettings* LinesOf(CZmaVadAZDataLayer& layer, CZmaVadAZDataLayer::LineLink link) {
+    return dynamic_cast<LinesLayerSettings*>(layer.GetLineLayer(link));
+}
+
+}  // namespace
+
+INT_PTR ShowLinesConfiguration(HWND parent, CZmaVadAZDataLayer& layer, CZmaVadAZLayerCollection& layers,
+                               IUnknown* attributes) {
+    auto cellSiteLines = [&layers] {
+        std::vector<LinesLayerPair> lines;
+        for (const std::wstring& series : layers.CellSiteSeries()) {
+            CZmaVadAZDataLayer* sites = AsDataLayer(layers.FindLayer(series));
+            if (!sites || sites->GetType() != CZmaVadAZLayer::kTypeCellSites) continue;
+            LinesLayerSettings* serving = LinesOf(*sites, CZmaVadAZDataLayer::kLineA);
+            if (!serving) continue;
+            lines.emplace_back(serving, LinesOf(*sites, CZmaVadAZDataLayer::kLineB));
+        }
+        return lines;
+    };
+    CLinesToCellsPropertiesDlg sheet(parent, LinesOf(layer, CZmaVadAZDataLayer::kLineA),
+                                     LinesOf(layer, CZmaVadAZDataLayer::kLineB), attributes, cellSiteLines);
+    return sheet.DoModal();
 }

@@ -117,5 +117,14 @@ private:
     bool ok_ = false;
 };
 
+class CZmaVadAZDataLayer;
+class CZmaVadAZLayerCollection;
+
+// The sheet for a data layer's serving and neighbour lines (the line layers that keep lines
+// settings), offering to apply its settings to the line layers of the collection's cell-site
+// layers. Answers IDOK or IDCANCEL.
+INT_PTR ShowLinesConfiguration(HWND parent, CZmaVadAZDataLayer& layer, CZmaVadAZLayerCollection& layers,
+                               IUnknown* attributes);
+
 // The XPath literal of a text, quoted so that no quote inside it ends it early.
 std::wstring XPathLiteral(const std::wstring& text);

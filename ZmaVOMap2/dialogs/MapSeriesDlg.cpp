@@ -8,6 +8,7 @@
 #include "ZmaVOMap2/dialogs/LayerControlLinks.h"
 #include "ZmaVOMap2/dialogs/LayerOffsetDlg.h"
 #include "ZmaVOMap2/dialogs/LayerPropDlg.h"
+#include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
@@ -536,8 +537,8 @@ void CMapSeriesDlg::ShowLines() {
     const int item = static_cast<int>(::SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     CZmaVadAZLayer* layer = item == -1 ? nullptr : LayerAt(item);
     CZmaVadAZDataLayer* data = AsDataLayer(layer);
-    if (!data || !links_) return;
-    links_->ShowLinesConfiguration(Handle(), *data, attributes_.Get());
+    if (!data) return;
+    ShowLinesConfiguration(Handle(), *data, layers_, attributes_.Get());
 }
 
 void CMapSeriesDlg::ShowOffset() {

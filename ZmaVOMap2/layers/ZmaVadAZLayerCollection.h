@@ -112,6 +112,7 @@ public:
     int CountPointDatasetLayer() noexcept { return ++pointDatasetLayers_; }
     // The cell-site series shown, in the order they came.
     void AddCellSiteSeries(const std::wstring& key);
+    const std::vector<std::wstring>& CellSiteSeries() const noexcept { return cellSiteGuids_; }
     // The layers from the top down, as they stand now.
     std::vector<CZmaVadAZLayer*> Layers() const;
 

@@ -37,6 +37,15 @@ DialogScript::DialogScript() {
     });
 }
 
+void DialogScript::Retitle(HWND dialog) {
+    for (size_t i = 0; i < seen_.size(); ++i) {
+        if (seen_[i] != dialog) continue;
+        wchar_t caption[256] = {};
+        ::GetWindowTextW(dialog, caption, 256);
+        captions_[i] = caption;
+    }
+}
+
 void DialogScript::CloseAll() {
     for (auto it = seen_.rbegin(); it != seen_.rend(); ++it)
         if (::IsWindow(*it)) ::EndDialog(*it, IDABORT);
@@ -72,6 +81,8 @@ void CALLBACK DialogScript::RunStep(HWND, UINT, UINT_PTR timer, DWORD) {
         g_pending[::SetTimer(nullptr, 0, 20, &RunStep)] = dialog;
         return;
     }
+    // Some dialogs (property sheets) get their caption only after they were activated.
+    g_script->Retitle(dialog);
     if (g_script->steps_.empty()) {
         // Nothing more to do: the user closes what opened.
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);

@@ -35,6 +35,7 @@ public:
 private:
     static void CALLBACK RunStep(HWND, UINT, UINT_PTR timer, DWORD);
     void Opened(HWND dialog);
+    void Retitle(HWND dialog);
 
     std::deque<std::function<void(HWND)>> steps_;
     std::vector<HWND> seen_;
@@ -70,7 +71,6 @@ public:
         calls.push_back("kml");
         throw std::runtime_error("export failed");
     }
-    void ShowLinesConfiguration(HWND, CZmaVadAZDataLayer&, IUnknown*) override { calls.push_back("lines"); }
     void ShowHelp(HWND, DWORD_PTR data) override { calls.push_back("help " + std::to_string(data)); }
     std::vector<std::string> calls;
 };

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/LabelPropDlg.h"
 #include "ZmaVOMap2/dialogs/LayerPropDlg.h"
+#include "ZmaVOMap2/dialogs/LinesLayerSettings.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
@@ -193,6 +194,76 @@ TEST_F(LayerDialogs, TheOffsetToolTakesTheSelectedLayersAndSwitchesTheTool) {
     EXPECT_EQ(layers_->ApplyPendingLayerOffsets(0.5, 0.25), S_OK);
     EXPECT_EQ(points->GetOffsetX(), 0.5);
     EXPECT_EQ(points->GetOffsetY(), 0.25);
+}
+
+// A line layer of the map that keeps lines settings, as the lines-to-cells layers do.
+class SettingsLinesLayer : public CZmaVadAZLayer, public LinesLayerSettings {
+public:
+    SettingsLinesLayer(IDispatch* map, CZmaVadAZLayerCollection* owner, std::string technology)
+        : CZmaVadAZLayer(map, owner), technology_(std::move(technology)) {}
+    std::string GetTechnology() override { return technology_; }
+    bool GetDisabled() override { return disabled; }
+    void SetDisabled(bool on) override { disabled = on; }
+    int GetDrawOption() override { return drawOption; }
+    void SetDrawOption(int option) override { drawOption = option; }
+    std::string GetColorByField() override { return color; }
+    void SetColorByField(const std::string& field) override { color = field; }
+    std::string GetLabelByField() override { return label; }
+    void SetLabelByField(const std::string& field) override { label = field; }
+
+    bool disabled = false;
+    int drawOption = 0;
+    std::string color, label;
+
+private:
+    std::string technology_;
+};
+
+TEST_F(LayerDialogs, LinesOpensTheSheetForTheCellSiteLayersLines) {
+    CZmaVadAZDataLayer* first = ShowPoints(0);
+    CZmaVadAZDataLayer* second = ShowPoints(1);
+    CZmaVadAZDataLayer* third = ShowPoints(2);
+    ASSERT_TRUE(first && second && third);
+    SettingsLinesLayer lines[] = {{map_.Get(), layers_.get(), "GSM"}, {map_.Get(), layers_.get(), "GSM"},
+                                  {map_.Get(), layers_.get(), "GSM"}, {map_.Get(), layers_.get(), "GSM"},
+                                  {map_.Get(), layers_.get(), "LTE"}, {map_.Get(), layers_.get(), "LTE"}};
+    CZmaVadAZDataLayer* sites[] = {first, second, third};
+    for (int i = 0; i < 3; ++i) {
+        sites[i]->SetType(CZmaVadAZLayer::kTypeCellSites);
+        sites[i]->SetLineLayer(CZmaVadAZDataLayer::kLineA, &lines[2 * i]);
+        sites[i]->SetLineLayer(CZmaVadAZDataLayer::kLineB, &lines[2 * i + 1]);
+        layers_->AddCellSiteSeries(kSeries[i]);
+    }
+    prompts_->answer = IDYES;
+    bool linesEnabled = false;
+    std::vector<std::wstring> captions;
+    DialogScript script;
+    script
+        .Then([&](HWND d) {
+            SelectRows(d, {RowOf(d, first)});
+            linesEnabled = IsEnabled(d, IDC_LAYER_LINES);
+            Click(d, IDC_LAYER_LINES);
+            Click(d, IDOK);
+        })
+        .Then([&](HWND sheet) {
+            HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+            ::CheckDlgButton(page, IDC_SERVER_DISABLE, BST_CHECKED);
+            Click(page, IDC_SERVER_DISABLE);
+            Click(sheet, IDOK);
+        });
+    EXPECT_EQ(RunLayerControl(), IDOK);
+    EXPECT_TRUE(linesEnabled);
+    EXPECT_EQ(script.Captions(), (std::vector<std::wstring>{L"Layer Control", L"Lines Configuration"}));
+    // The edited layer's serving lines, and those of the other GSM cell sites, are disabled.
+    EXPECT_TRUE(lines[0].disabled);
+    EXPECT_TRUE(lines[2].disabled);
+    EXPECT_FALSE(lines[4].disabled);
+    EXPECT_FALSE(lines[1].disabled);
+    EXPECT_EQ(prompts_->boxes.size(), 1u);
+    for (CZmaVadAZDataLayer* layer : sites) {
+        layer->SetLineLayer(CZmaVadAZDataLayer::kLineA, nullptr);
+        layer->SetLineLayer(CZmaVadAZDataLayer::kLineB, nullptr);
+    }
 }
 
 TEST_F(LayerDialogs, OwnLabelSettingsAreEditedEscapedAndTheOffsetIsLimited) {
