@@ -422,13 +422,13 @@ void CMapSeriesDlg::Add() {
             const size_t slash = first.rfind(L'\\');
             WriteRegistryString("Directories", "MapLayerDirectory",
                                 platform::ToAnsi(slash == std::wstring::npos ? std::wstring() : first.substr(0, slash)));
-            AddFile(platform::ToAnsi(first), true);
+            AddFile(platform::ToAnsi(first));
         } else {
             WriteRegistryString("Directories", "MapLayerDirectory", platform::ToAnsi(first));
             for (; *next; next += std::wcslen(next) + 1) {
                 char path[MAX_PATH * 2] = {};
                 std::snprintf(path, sizeof path, "%s\\%s", platform::ToAnsi(first).c_str(), platform::ToAnsi(next).c_str());
-                AddFile(path, false);
+                AddFile(path);
             }
         }
 
@@ -441,7 +441,7 @@ void CMapSeriesDlg::Add() {
     }
 }
 
-void CMapSeriesDlg::AddFile(const std::string& path, bool) {
+void CMapSeriesDlg::AddFile(const std::string& path) {
     const std::string ext = Extension(path);
     if (ext == ".wor" || ext == ".gst") {
         // Workspaces and geosets are read by their own reader, which this version does not have.

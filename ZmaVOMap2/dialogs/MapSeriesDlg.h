@@ -54,7 +54,7 @@ private:
     void Close(int result);
 
     void Add();
-    void AddFile(const std::string& path, bool insertRows);
+    void AddFile(const std::string& path);
     void Remove();
     void MoveSelection(bool up);
     void ShowDisplayProperties();

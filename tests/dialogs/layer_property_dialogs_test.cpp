@@ -331,6 +331,48 @@ TEST_F(LayerDialogs, OwnLabelSettingsAreEditedEscapedAndTheOffsetIsLimited) {
     EXPECT_EQ(labels.GetAlignment(), CZmaVadAZLabelProperties::kAlignCentre);
 }
 
+TEST_F(LayerDialogs, TheLabelStyleGoesThroughTheEnginesTextStyleDialogAndBack) {
+    CZmaVadAZDataLayer* points = ShowPoints(0);
+    ASSERT_TRUE(points);
+    ComPtr<IHostLabelStyle> style = points->GetLabelProperties()->GetStyle();
+    ASSERT_TRUE(style);
+    style->put_TextColor(0x123456);
+    style->put_BackColor(0x00FF00);
+    style->put_Halo(VARIANT_TRUE);
+    style->put_AllCaps(VARIANT_TRUE);
+    CY sizeBefore = {};
+    {
+        ComPtr<IFont> before;
+        ASSERT_EQ(style->get_Font(before.Put()), S_OK);
+        before->get_Size(&sizeBefore);
+    }
+    DialogScript script;
+    script.Then([&](HWND d) {
+        Click(d, IDC_LABEL_STYLE);  // the engine's dialog answers OK
+        Click(d, IDCANCEL);         // a confirmed style stays
+    });
+    CLabelPropDlg dialog(map_.Get(), points);
+    EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    OLE_COLOR colour = 0;
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    style->get_TextColor(&colour);
+    EXPECT_EQ(colour, 0x123456u);
+    style->get_BackColor(&colour);
+    EXPECT_EQ(colour, 0x00FF00u);
+    style->get_Halo(&flag);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+    style->get_AllCaps(&flag);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+    style->get_Shadow(&flag);
+    EXPECT_EQ(flag, VARIANT_FALSE);
+    ComPtr<IFont> font;
+    ASSERT_EQ(style->get_Font(font.Put()), S_OK);
+    // The font comes back from the engine's copy (its face is the one the system realised).
+    CY size = {};
+    font->get_Size(&size);
+    EXPECT_EQ(size.int64, sizeBefore.int64);
+}
+
 TEST_F(LayerDialogs, CancellingTheOffsetQuestionKeepsTheDialogAndTheEarlierSettings) {
     CZmaVadAZDataLayer* points = ShowPoints(0);
     ASSERT_TRUE(points);
