@@ -1,7 +1,6 @@
 // Automation members whose work is not built yet: each answers E_NOTIMPL.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
-STDMETHODIMP CZmaVadAZ::LayersDlg() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_IsBatchPrinting(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_IsBatchPrinting(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_BatchJobID(BSTR * /*pVal*/) { return E_NOTIMPL; }

@@ -58,6 +58,7 @@ public:
     void Next() noexcept { ++cursor_; }
     CZmaVadAZLayer* Current() const noexcept { return GetAt(cursor_); }
     int CursorIndex() const noexcept { return cursor_; }
+    void SetCursor(int index) noexcept { cursor_ = index; }
     CZmaVadAZLayer* GetAt(int index) const noexcept;
 
     // Finding layers.
@@ -163,6 +164,7 @@ public:
     bool IsMapViewLocked() const noexcept { return lockMapView_; }
     void SetLockMapView(bool locked) noexcept { lockMapView_ = locked; }
     int GetFollowerIndex() const noexcept { return follower_; }
+    void SetFollowerIndex(int index) noexcept { follower_ = index; }
     int GetVersion() const noexcept { return version_; }
 
     // --- Persistence (ZmaVadAZLayerCollection_Persistence.cpp) ---

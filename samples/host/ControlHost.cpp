@@ -46,7 +46,7 @@ ControlHost::~ControlHost() { Shutdown(); }
 void ControlHost::CreateWindows(SIZE siteSize) {
     windows_.Create(L"VadAZ sample host", siteSize, this);
     frame_ = MakeObject<InPlaceFrame>(windows_.Frame());
-    site_ = MakeObject<ClientSite>(windows_.Site(), frame_.Get());
+    site_ = MakeObject<platform::ControlSite>(windows_.Site(), frame_.Get());
     adviseSink_ = MakeObject<AdviseSink>(windows_.Site());
 }
 

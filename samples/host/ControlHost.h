@@ -3,7 +3,7 @@
 #pragma once
 
 #include "samples/host/AdviseSink.h"
-#include "samples/host/ClientSite.h"
+#include "platform/ControlSite.h"
 #include "samples/host/EventSink.h"
 #include "samples/host/FrameWindow.h"
 #include "samples/host/InPlaceFrame.h"
@@ -57,7 +57,7 @@ private:
 
     FrameWindow windows_;
     platform::ComPtr<InPlaceFrame> frame_;
-    platform::ComPtr<ClientSite> site_;
+    platform::ComPtr<platform::ControlSite> site_;
     platform::ComPtr<AdviseSink> adviseSink_;
     platform::ComPtr<EventSink> events_;
     platform::ComPtr<IOleObject> control_;

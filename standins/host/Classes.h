@@ -19,6 +19,7 @@ HRESULT CreateLabelStyleClass(REFIID iid, void** out);
 HRESULT CreateStringListClass(REFIID iid, void** out);
 HRESULT CreateRegionSetClass(REFIID iid, void** out);
 HRESULT CreateAttributesClass(REFIID iid, void** out);
+HRESULT CreateAttributePickerClass(REFIID iid, void** out);
 HRESULT CreateDatasetClass(REFIID iid, void** out);
 HRESULT CreateSampleDatasetClass(REFIID iid, void** out);
 HRESULT CreateFieldStyleClass(REFIID iid, void** out);

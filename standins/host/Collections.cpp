@@ -260,6 +260,14 @@ public:
         return S_OK;
     }
 
+    STDMETHODIMP AttributeName(long index, BSTR* name) override {
+        if (!name) return E_POINTER;
+        *name = nullptr;
+        if (index < 0 || index >= static_cast<long>(attributes_.size())) return DISP_E_BADINDEX;
+        COM_TRY { return CopyOut(attributes_[static_cast<size_t>(index)]->Name(), name); }
+        COM_CATCH_RETURN();
+    }
+
 private:
     CallLog log_;
     Faults faults_;

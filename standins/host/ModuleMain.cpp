@@ -24,6 +24,7 @@ const platform::ClassEntry kObjectMap[] = {
     {&CLSID_HostStringList, &hoststandin::CreateStringListClass, 0},
     {&CLSID_HostRegionSet, &hoststandin::CreateRegionSetClass, 0},
     {&CLSID_HostAttributes, &hoststandin::CreateAttributesClass, 0},
+    {&CLSID_AttributePicker, &hoststandin::CreateAttributePickerClass, 0},
     {&CLSID_HostDataset, &hoststandin::CreateDatasetClass, 0},
     {&CLSID_SampleDataset, &hoststandin::CreateSampleDatasetClass, 0},
     {&CLSID_HostFieldStyle, &hoststandin::CreateFieldStyleClass, 0},

@@ -1,8 +1,10 @@
-#include "samples/host/ClientSite.h"
+#include "platform/ControlSite.h"
+
+#include "platform/Result.h"
 
 #include <olectl.h>
 
-namespace samplehost {
+namespace platform {
 
 namespace {
 
@@ -16,9 +18,22 @@ double PixelsPerHimetric(bool horizontal) {
 
 }  // namespace
 
-ClientSite::ClientSite(HWND siteWindow, IOleInPlaceFrame* frame) : siteWindow_(siteWindow), frame_(frame) {}
+ControlSite::ControlSite(HWND siteWindow, IOleInPlaceFrame* frame, const wchar_t* displayName, const RECT* position)
+    : siteWindow_(siteWindow), displayName_(displayName ? displayName : L""), frame_(frame) {
+    if (position) {
+        position_ = *position;
+        hasPosition_ = true;
+    }
+}
 
-void ClientSite::Detach() noexcept {
+RECT ControlSite::Position() const {
+    if (hasPosition_) return position_;
+    RECT client = {};
+    ::GetClientRect(siteWindow_, &client);
+    return client;
+}
+
+void ControlSite::Detach() noexcept {
     inPlaceObject_.Reset();
     inPlaceActive_ = false;
     control_.Reset();
@@ -26,37 +41,37 @@ void ClientSite::Detach() noexcept {
 
 // --- IOleClientSite ---------------------------------------------------------------------------
 
-STDMETHODIMP ClientSite::SaveObject() { return S_OK; }
+STDMETHODIMP ControlSite::SaveObject() { return S_OK; }
 
-STDMETHODIMP ClientSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+STDMETHODIMP ControlSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
     if (moniker) *moniker = nullptr;
     return E_NOTIMPL;
 }
 
-STDMETHODIMP ClientSite::GetContainer(IOleContainer** container) {
+STDMETHODIMP ControlSite::GetContainer(IOleContainer** container) {
     if (container) *container = nullptr;
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP ClientSite::ShowObject() { return S_OK; }
-STDMETHODIMP ClientSite::OnShowWindow(BOOL) { return S_OK; }
-STDMETHODIMP ClientSite::RequestNewObjectLayout() { return E_NOTIMPL; }
+STDMETHODIMP ControlSite::ShowObject() { return S_OK; }
+STDMETHODIMP ControlSite::OnShowWindow(BOOL) { return S_OK; }
+STDMETHODIMP ControlSite::RequestNewObjectLayout() { return E_NOTIMPL; }
 
 // --- IOleWindow -------------------------------------------------------------------------------
 
-STDMETHODIMP ClientSite::GetWindow(HWND* hwnd) {
+STDMETHODIMP ControlSite::GetWindow(HWND* hwnd) {
     if (!hwnd) return E_POINTER;
     *hwnd = siteWindow_;
     return siteWindow_ ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP ClientSite::ContextSensitiveHelp(BOOL) { return S_OK; }
+STDMETHODIMP ControlSite::ContextSensitiveHelp(BOOL) { return S_OK; }
 
 // --- IOleInPlaceSite --------------------------------------------------------------------------
 
-STDMETHODIMP ClientSite::CanInPlaceActivate() { return siteWindow_ ? S_OK : S_FALSE; }
+STDMETHODIMP ControlSite::CanInPlaceActivate() { return siteWindow_ ? S_OK : S_FALSE; }
 
-STDMETHODIMP ClientSite::OnInPlaceActivate() {
+STDMETHODIMP ControlSite::OnInPlaceActivate() {
     COM_TRY {
         inPlaceActive_ = true;
         if (control_) control_.As(inPlaceObject_);
@@ -65,17 +80,17 @@ STDMETHODIMP ClientSite::OnInPlaceActivate() {
     COM_CATCH_RETURN();
 }
 
-STDMETHODIMP ClientSite::OnUIActivate() { return S_OK; }
+STDMETHODIMP ControlSite::OnUIActivate() { return S_OK; }
 
-STDMETHODIMP ClientSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
+STDMETHODIMP ControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
                                           LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo) {
     COM_TRY {
         if (frame) *frame = nullptr;
         if (document) *document = nullptr;
         if (!frame || !document || !position || !clip || !frameInfo) return E_POINTER;
         frame_.CopyTo(frame);
-        ::GetClientRect(siteWindow_, position);
-        *clip = *position;
+        *position = Position();
+        ::GetClientRect(siteWindow_, clip);
         HWND frameWindow = nullptr;
         if (frame_) frame_->GetWindow(&frameWindow);
         frameInfo->cb = sizeof(OLEINPLACEFRAMEINFO);
@@ -88,10 +103,10 @@ STDMETHODIMP ClientSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceU
     COM_CATCH_RETURN();
 }
 
-STDMETHODIMP ClientSite::Scroll(SIZE) { return E_NOTIMPL; }
-STDMETHODIMP ClientSite::OnUIDeactivate(BOOL) { return S_OK; }
+STDMETHODIMP ControlSite::Scroll(SIZE) { return E_NOTIMPL; }
+STDMETHODIMP ControlSite::OnUIDeactivate(BOOL) { return S_OK; }
 
-STDMETHODIMP ClientSite::OnInPlaceDeactivate() {
+STDMETHODIMP ControlSite::OnInPlaceDeactivate() {
     COM_TRY {
         inPlaceObject_.Reset();
         inPlaceActive_ = false;
@@ -100,10 +115,10 @@ STDMETHODIMP ClientSite::OnInPlaceDeactivate() {
     COM_CATCH_RETURN();
 }
 
-STDMETHODIMP ClientSite::DiscardUndoState() { return S_OK; }
-STDMETHODIMP ClientSite::DeactivateAndUndo() { return S_OK; }
+STDMETHODIMP ControlSite::DiscardUndoState() { return S_OK; }
+STDMETHODIMP ControlSite::DeactivateAndUndo() { return S_OK; }
 
-STDMETHODIMP ClientSite::OnPosRectChange(LPCRECT position) {
+STDMETHODIMP ControlSite::OnPosRectChange(LPCRECT position) {
     COM_TRY {
         if (!position) return E_POINTER;
         // The site window does not move for the control: it keeps the size the frame gives it.
@@ -117,26 +132,26 @@ STDMETHODIMP ClientSite::OnPosRectChange(LPCRECT position) {
 
 // --- IOleInPlaceSiteEx ------------------------------------------------------------------------
 
-STDMETHODIMP ClientSite::OnInPlaceActivateEx(BOOL* noRedraw, DWORD) {
+STDMETHODIMP ControlSite::OnInPlaceActivateEx(BOOL* noRedraw, DWORD) {
     if (noRedraw) *noRedraw = FALSE;
     return OnInPlaceActivate();
 }
 
-STDMETHODIMP ClientSite::OnInPlaceDeactivateEx(BOOL) { return OnInPlaceDeactivate(); }
+STDMETHODIMP ControlSite::OnInPlaceDeactivateEx(BOOL) { return OnInPlaceDeactivate(); }
 
-STDMETHODIMP ClientSite::RequestUIActivate() { return S_OK; }
+STDMETHODIMP ControlSite::RequestUIActivate() { return S_OK; }
 
 // --- IOleControlSite --------------------------------------------------------------------------
 
-STDMETHODIMP ClientSite::OnControlInfoChanged() { return S_OK; }
-STDMETHODIMP ClientSite::LockInPlaceActive(BOOL) { return S_OK; }
+STDMETHODIMP ControlSite::OnControlInfoChanged() { return S_OK; }
+STDMETHODIMP ControlSite::LockInPlaceActive(BOOL) { return S_OK; }
 
-STDMETHODIMP ClientSite::GetExtendedControl(IDispatch** control) {
+STDMETHODIMP ControlSite::GetExtendedControl(IDispatch** control) {
     if (control) *control = nullptr;
     return E_NOTIMPL;
 }
 
-STDMETHODIMP ClientSite::TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) {
+STDMETHODIMP ControlSite::TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) {
     COM_TRY {
         if (!himetric || !container) return E_POINTER;
         double px = PixelsPerHimetric(true), py = PixelsPerHimetric(false);
@@ -154,29 +169,29 @@ STDMETHODIMP ClientSite::TransformCoords(POINTL* himetric, POINTF* container, DW
     COM_CATCH_RETURN();
 }
 
-STDMETHODIMP ClientSite::TranslateAccelerator(MSG*, DWORD) { return S_FALSE; }
-STDMETHODIMP ClientSite::OnFocus(BOOL) { return S_OK; }
-STDMETHODIMP ClientSite::ShowPropertyFrame() { return E_NOTIMPL; }
+STDMETHODIMP ControlSite::TranslateAccelerator(MSG*, DWORD) { return S_FALSE; }
+STDMETHODIMP ControlSite::OnFocus(BOOL) { return S_OK; }
+STDMETHODIMP ControlSite::ShowPropertyFrame() { return E_NOTIMPL; }
 
 // --- IDispatch: ambient properties ------------------------------------------------------------
 
-STDMETHODIMP ClientSite::GetTypeInfoCount(UINT* count) {
+STDMETHODIMP ControlSite::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
     *count = 0;
     return S_OK;
 }
 
-STDMETHODIMP ClientSite::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+STDMETHODIMP ControlSite::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
     if (info) *info = nullptr;
     return E_NOTIMPL;
 }
 
-STDMETHODIMP ClientSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) {
+STDMETHODIMP ControlSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) {
     for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
 }
 
-STDMETHODIMP ClientSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+STDMETHODIMP ControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                 UINT*) {
     COM_TRY {
         if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
@@ -210,7 +225,7 @@ STDMETHODIMP ClientSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*
             return S_OK;
         case DISPID_AMBIENT_DISPLAYNAME:
             result->vt = VT_BSTR;
-            result->bstrVal = ::SysAllocString(L"VadAZHost");
+            result->bstrVal = ::SysAllocString(displayName_.c_str());
             return result->bstrVal ? S_OK : E_OUTOFMEMORY;
         default:
             return DISP_E_MEMBERNOTFOUND;
@@ -219,4 +234,4 @@ STDMETHODIMP ClientSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*
     COM_CATCH_RETURN();
 }
 
-}  // namespace samplehost
+}  // namespace platform

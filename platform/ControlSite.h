@@ -1,5 +1,6 @@
-// The site of the one embedded control: its client site, in-place site (and with it the window the
-// control lives in), control site and the container's ambient properties.
+// The site of one embedded ActiveX control: its client site, in-place site (and with it the window
+// the control lives in), control site and the container's ambient properties. One site holds one
+// control; a container with several controls has several sites.
 #pragma once
 
 #include "platform/ComObject.h"
@@ -7,15 +8,20 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
-namespace samplehost {
+#include <string>
 
-class ClientSite
-    : public platform::ComObject<ClientSite, IOleClientSite, IOleInPlaceSiteEx,
+namespace platform {
+
+class ControlSite
+    : public platform::ComObject<ControlSite, IOleClientSite, IOleInPlaceSiteEx,
                                  platform::Also<IOleInPlaceSite, IOleInPlaceSiteEx>,
                                  platform::Also<IOleWindow, IOleInPlaceSiteEx>, IOleControlSite, IDispatch> {
 public:
-    // `siteWindow` holds the control's window; `frame` is handed out by GetWindowContext.
-    ClientSite(HWND siteWindow, IOleInPlaceFrame* frame);
+    // `siteWindow` holds the control's window; `frame` (may be null) is handed out by
+    // GetWindowContext. The control covers the window's client area unless a position in it is
+    // given. `displayName` is the container's ambient display name.
+    ControlSite(HWND siteWindow, IOleInPlaceFrame* frame, const wchar_t* displayName = L"VadAZHost",
+                const RECT* position = nullptr);
 
     // The control this site holds (until Detach), asked for its in-place object on activation.
     void AttachControl(IUnknown* control) { control_ = control; }
@@ -72,11 +78,16 @@ public:
                         EXCEPINFO* excepInfo, UINT* argErr) override;
 
 private:
+    RECT Position() const;
+
     HWND siteWindow_;
+    std::wstring displayName_;
+    RECT position_ = {};
+    bool hasPosition_ = false;
     platform::ComPtr<IOleInPlaceFrame> frame_;
     platform::ComPtr<IUnknown> control_;
     platform::ComPtr<IOleInPlaceObject> inPlaceObject_;
     bool inPlaceActive_ = false;
 };
 
-}  // namespace samplehost
+}  // namespace platform

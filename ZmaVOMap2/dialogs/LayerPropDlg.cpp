@@ -1,0 +1,89 @@
+#include "ZmaVOMap2/dialogs/LayerPropDlg.h"
+
+#include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/dialogs/DialogSupport.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "platform/Module.h"
+#include "platform/Result.h"
+
+#include <cstdlib>
+
+using platform::ComPtr;
+using namespace layerdialogs;
+
+CLayerPropDlg::CLayerPropDlg(CZmaVadAZLayer& layer, IDispatch* engineMap)
+    : Dialog(platform::Module::Instance(), IDD_LAYER_PROPERTIES), layer_(layer), map_(engineMap) {}
+
+BOOL CLayerPropDlg::OnInitDialog() {
+    HWND d = Handle();
+    try {
+        unitCaption_ = UnitCaption(MapDistanceUnit(map_.Get()));
+    }
+    COM_CATCH_LOG();
+    SetItemText(d, IDC_PROP_UNIT_MIN, unitCaption_);
+    SetItemText(d, IDC_PROP_UNIT_MAX, unitCaption_);
+    Check(d, IDC_PROP_OVERRIDE_STYLE, layer_.GetOverrideStyle());
+    const bool zoomLayering = layer_.GetZoomLayering();
+    Check(d, IDC_PROP_ZOOM_LAYERING, zoomLayering);
+    const int type = layer_.GetType();
+    const bool styled = type == CZmaVadAZLayer::kTypeTable || type == CZmaVadAZLayer::kTypeAnnotations;
+    Enable(d, IDC_PROP_OVERRIDE_STYLE, styled);
+    Enable(d, IDC_PROP_LAYER_STYLE, styled);
+    Enable(d, IDC_PROP_ZOOM_MIN, zoomLayering);
+    Enable(d, IDC_PROP_ZOOM_MAX, zoomLayering);
+    ::SetWindowTextA(d, ("Display Properties - Layer " + layer_.GetName()).c_str());
+    SetItemNumber(d, IDC_PROP_ZOOM_MIN, "%f", layer_.GetZoomMin());
+    SetItemNumber(d, IDC_PROP_ZOOM_MAX, "%f", layer_.GetZoomMax());
+    return TRUE;
+}
+
+bool CLayerPropDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
+    if (msg != WM_COMMAND || HIWORD(wp) != BN_CLICKED) return false;
+    HWND d = Handle();
+    switch (LOWORD(wp)) {
+    case IDC_PROP_LAYER_STYLE: PickLayerStyle(); break;
+    case IDC_PROP_ZOOM_LAYERING: {
+        if (layer_.GetType() == CZmaVadAZLayer::kTypeTable) layer_.SetOverrideStyle(IsChecked(d, IDC_PROP_OVERRIDE_STYLE));
+        const bool on = IsChecked(d, IDC_PROP_ZOOM_LAYERING);
+        Enable(d, IDC_PROP_ZOOM_MIN, on);
+        Enable(d, IDC_PROP_ZOOM_MAX, on);
+        break;
+    }
+    case IDOK: OnOK(); break;
+    case IDCANCEL: ::EndDialog(d, IDCANCEL); break;
+    default: return false;
+    }
+    result = 0;
+    return true;
+}
+
+void CLayerPropDlg::PickLayerStyle() {
+    // The engine's style dialog for the layer's predominant feature kind.
+    try {
+        ComPtr<IDispatch> engineLayer = layer_.GetMapXLayer();
+        if (!engineLayer) return;
+        const long kind = EngineDispatch(engineLayer.Get()).Get(LayerEngine::Layer::kPredominantFeatureType).ToLong();
+        DISPID pick = 0;
+        switch (kind) {
+        case 0: pick = EngineStyle::kPickSymbol; break;
+        case 1: pick = EngineStyle::kPickLine; break;
+        case 2: pick = EngineStyle::kPickRegion; break;
+        case 5: pick = EngineStyle::kPickText; break;
+        default: return;
+        }
+        ComPtr<IDispatch> style = GetObjectProperty(engineLayer.Get(), LayerEngine::Layer::kStyle);
+        EngineDispatch(style.Get()).Call(pick);
+    }
+    COM_CATCH_LOG();
+}
+
+void CLayerPropDlg::OnOK() {
+    HWND d = Handle();
+    if (layer_.GetType() == CZmaVadAZLayer::kTypeTable) layer_.SetOverrideStyle(IsChecked(d, IDC_PROP_OVERRIDE_STYLE));
+    layer_.SetZoomLayering(IsChecked(d, IDC_PROP_ZOOM_LAYERING));
+    layer_.SetZoomMin(std::strtod(ItemText(d, IDC_PROP_ZOOM_MIN, 200).c_str(), nullptr));
+    layer_.SetZoomMax(std::strtod(ItemText(d, IDC_PROP_ZOOM_MAX, 200).c_str(), nullptr));
+    ::EndDialog(d, IDOK);
+}

@@ -1,0 +1,191 @@
+#include "tests/dialogs/DialogScript.h"
+
+#include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "tests/support/DialogAnswerer.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+
+namespace dialogtest {
+
+namespace {
+
+DialogScript* g_script = nullptr;
+// The dialog each waiting timer is for.
+std::map<UINT_PTR, HWND> g_pending;
+
+}  // namespace
+
+// A script that did not close its dialogs fails instead of waiting for a person.
+void CALLBACK Watchdog(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    if (!g_script) return;
+    ADD_FAILURE() << "a dialog was still open after the script";
+    g_script->CloseAll();
+}
+
+DialogScript::DialogScript() {
+    g_script = this;
+    watchdog_ = ::SetTimer(nullptr, 0, 15000, &Watchdog);
+    testsupport::DialogAnswerer::Current()->SetAction([](HWND dialog) {
+        if (g_script) g_script->Opened(dialog);
+    });
+}
+
+void DialogScript::Retitle(HWND dialog) {
+    for (size_t i = 0; i < seen_.size(); ++i) {
+        if (seen_[i] != dialog) continue;
+        wchar_t caption[256] = {};
+        ::GetWindowTextW(dialog, caption, 256);
+        captions_[i] = caption;
+    }
+}
+
+void DialogScript::CloseAll() {
+    for (auto it = seen_.rbegin(); it != seen_.rend(); ++it)
+        if (::IsWindow(*it)) ::EndDialog(*it, IDABORT);
+}
+
+DialogScript::~DialogScript() {
+    ::KillTimer(nullptr, watchdog_);
+    testsupport::DialogAnswerer::Current()->SetAction(nullptr);
+    g_script = nullptr;
+}
+
+DialogScript& DialogScript::Then(std::function<void(HWND)> step) {
+    steps_.push_back(std::move(step));
+    return *this;
+}
+
+void DialogScript::Opened(HWND dialog) {
+    if (std::find(seen_.begin(), seen_.end(), dialog) != seen_.end()) return;
+    seen_.push_back(dialog);
+    wchar_t caption[256] = {};
+    ::GetWindowTextW(dialog, caption, 256);
+    captions_.push_back(caption);
+    g_pending[::SetTimer(nullptr, 0, 20, &RunStep)] = dialog;
+}
+
+void CALLBACK DialogScript::RunStep(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    HWND dialog = g_pending[timer];
+    g_pending.erase(timer);
+    if (!g_script || !::IsWindow(dialog)) return;
+    // A modal dialog is shown when its loop first has nothing to do; until then, wait.
+    if (!::IsWindowVisible(dialog)) {
+        g_pending[::SetTimer(nullptr, 0, 20, &RunStep)] = dialog;
+        return;
+    }
+    // Some dialogs (property sheets) get their caption only after they were activated.
+    g_script->Retitle(dialog);
+    if (g_script->steps_.empty()) {
+        // Nothing more to do: the user closes what opened.
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return;
+    }
+    auto step = std::move(g_script->steps_.front());
+    g_script->steps_.pop_front();
+    step(dialog);
+}
+
+ScriptedPrompts::ScriptedPrompts() { platform::SetPrompts(this); }
+ScriptedPrompts::~ScriptedPrompts() { platform::SetPrompts(nullptr); }
+
+int ScriptedPrompts::MessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT boxFlags) {
+    boxes.push_back(caption + L": " + text);
+    flags.push_back(boxFlags);
+    return answer;
+}
+
+bool ScriptedPrompts::GetOpenFileName(OPENFILENAMEW& ofn) {
+    lastOpen = ofn;
+    const wchar_t* f = ofn.lpstrFilter;
+    lastFilter.clear();
+    while (f && *f) {
+        lastFilter += f;
+        lastFilter += L'|';
+        f += wcslen(f) + 1;
+    }
+    lastTitle = ofn.lpstrTitle ? ofn.lpstrTitle : L"";
+    lastFolder = ofn.lpstrInitialDir ? ofn.lpstrInitialDir : L"";
+    lastExtension = ofn.lpstrDefExt ? ofn.lpstrDefExt : L"";
+    if (chosen.empty()) return false;
+    if (chosen.size() + 2 > ofn.nMaxFile) return false;
+    std::copy(chosen.begin(), chosen.end(), ofn.lpstrFile);
+    ofn.lpstrFile[chosen.size()] = 0;
+    ofn.lpstrFile[chosen.size() + 1] = 0;
+    return true;
+}
+
+void Click(HWND dialog, int id) {
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+void Type(HWND dialog, int id, const char* text) {
+    ::SetDlgItemTextA(dialog, id, text);
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+std::string TextOf(HWND dialog, int id) {
+    char text[4096] = {};
+    ::GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+bool IsEnabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
+bool IsChecked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+int RowCount(HWND dialog) {
+    return static_cast<int>(::SendDlgItemMessageW(dialog, IDC_LAYER_LIST, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void SelectRows(HWND dialog, const std::vector<int>& rows) {
+    HWND list = ::GetDlgItem(dialog, IDC_LAYER_LIST);
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED;
+    state.state = 0;
+    ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    state.state = LVIS_SELECTED;
+    for (int row : rows) ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+std::vector<int> SelectedRows(HWND dialog) {
+    std::vector<int> rows;
+    HWND list = ::GetDlgItem(dialog, IDC_LAYER_LIST);
+    for (int i = -1; (i = static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) != -1;)
+        rows.push_back(i);
+    return rows;
+}
+
+std::vector<std::string> RowTexts(HWND dialog) {
+    std::vector<std::string> texts;
+    HWND list = ::GetDlgItem(dialog, IDC_LAYER_LIST);
+    for (int i = 0; i < RowCount(dialog); ++i) {
+        char text[256] = {};
+        LVITEMA item = {};
+        item.pszText = text;
+        item.cchTextMax = 256;
+        ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+void ClickCell(HWND dialog, int row, int cell) {
+    HWND list = ::GetDlgItem(dialog, IDC_LAYER_LIST);
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+    const RECT square = CMapSeriesDlg::CellRect(bounds, cell);
+    const LPARAM at = MAKELPARAM((square.left + square.right) / 2, (square.top + square.bottom) / 2);
+    // The button comes up at once, so that the list's own click handling does not wait for it.
+    ::PostMessageW(list, WM_LBUTTONUP, 0, at);
+    ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+}
+
+}  // namespace dialogtest

@@ -1,0 +1,298 @@
+// The Layer Control dialog worked through its window: the buttons by selection, the four check
+// cells, reordering, removing and adding layers, and the commands that leave for other dialogs.
+#include "ZmaVOMap2/commands/RegistryStrings.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "tests/dialogs/DialogScript.h"
+#include "tests/layers/LayerFixture.h"
+
+#include <fstream>
+
+using namespace dialogtest;
+using platform::Variant;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class LayerControl : public layertest::LayerTest {
+protected:
+    void SetUp() override {
+        LayerTest::SetUp();
+        prompts_ = std::make_unique<ScriptedPrompts>();
+    }
+    void TearDown() override {
+        prompts_.reset();
+        LayerTest::TearDown();
+    }
+    INT_PTR Run() {
+        CMapSeriesDlg dialog(map_.Get(), *layers_, nullptr, &links_);
+        return dialog.DoModal(nullptr);
+    }
+    // Tables "a", "b", "c" ... opened in that order, so the last is on top; type 4 (editable and
+    // selectable kinds) unless told otherwise.
+    void OpenTables(const Names& names, int type = CZmaVadAZLayer::kTypeTable) {
+        for (const std::string& name : names) OpenTable(name)->SetType(type);
+    }
+    CZmaVadAZLayer* Layer(const char* name) { return layers_->FindLayerByName(platform::ToWide(name)); }
+    bool AutoRedraw() { return EngineDispatch(map_.Get()).Get(EngineMap::kAutoRedraw).ToBool(); }
+    std::map<int, bool> Buttons(HWND d) {
+        std::map<int, bool> on;
+        for (int id : {IDC_LAYER_UP, IDC_LAYER_DOWN, IDC_LAYER_ADD, IDC_LAYER_REMOVE, IDC_LAYER_DISPLAY, IDC_LAYER_LABELS,
+                       IDC_LAYER_LINES, IDC_LAYER_OFFSET})
+            on[id] = IsEnabled(d, id);
+        return on;
+    }
+
+    std::unique_ptr<ScriptedPrompts> prompts_;
+    RecordingLinks links_;
+};
+
+TEST_F(LayerControl, ButtonsFollowTheSelectionAndRedrawWaitsForTheDialog) {
+    DialogScript script;
+    std::map<int, bool> empty;
+    bool redrawWhileOpen = true;
+    std::wstring face;
+    script.Then([&](HWND d) {
+        empty = Buttons(d);
+        LOGFONTW font = {};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendDlgItemMessageW(d, IDC_LAYER_LIST, WM_GETFONT, 0, 0)), sizeof font, &font);
+        face = font.lfFaceName;
+        redrawWhileOpen = AutoRedraw();
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_EQ(script.Captions(), (std::vector<std::wstring>{L"Layer Control"}));
+    EXPECT_FALSE(redrawWhileOpen);
+    EXPECT_TRUE(AutoRedraw());
+    EXPECT_EQ(face, L"Arial");
+    EXPECT_EQ(empty, (std::map<int, bool>{{IDC_LAYER_UP, false}, {IDC_LAYER_DOWN, false}, {IDC_LAYER_ADD, true},
+                                          {IDC_LAYER_REMOVE, false}, {IDC_LAYER_DISPLAY, false}, {IDC_LAYER_LABELS, false},
+                                          {IDC_LAYER_LINES, false}, {IDC_LAYER_OFFSET, false}}));
+
+    OpenTables({"a", "b", "c"});
+    Layer("a")->SetType(CZmaVadAZLayer::kTypeAnnotations);
+    Names rows;
+    std::map<int, bool> top, bottom, two;
+    int cursorOnBottom = -2;
+    DialogScript script2;
+    script2.Then([&](HWND d) {
+        rows = RowTexts(d);
+        top = Buttons(d);
+        SelectRows(d, {2});
+        bottom = Buttons(d);
+        cursorOnBottom = layers_->CursorIndex();
+        SelectRows(d, {0, 1});
+        two = Buttons(d);
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(Run(), IDCANCEL);
+    EXPECT_EQ(rows, (Names{"c", "b", "a"}));
+    // The top row: no Up; the current layer may still be removed.
+    EXPECT_FALSE(top[IDC_LAYER_UP]);
+    EXPECT_TRUE(top[IDC_LAYER_DOWN]);
+    EXPECT_TRUE(top[IDC_LAYER_REMOVE]);
+    EXPECT_TRUE(top[IDC_LAYER_DISPLAY]);
+    EXPECT_FALSE(top[IDC_LAYER_LINES]);
+    EXPECT_FALSE(top[IDC_LAYER_OFFSET]);
+    // The bottom row is the annotations layer: no Down, no Display, never removed.
+    EXPECT_TRUE(bottom[IDC_LAYER_UP]);
+    EXPECT_FALSE(bottom[IDC_LAYER_DOWN]);
+    EXPECT_FALSE(bottom[IDC_LAYER_DISPLAY]);
+    EXPECT_FALSE(bottom[IDC_LAYER_REMOVE]);
+    EXPECT_EQ(cursorOnBottom, 2);
+    EXPECT_EQ(two, (std::map<int, bool>{{IDC_LAYER_UP, false}, {IDC_LAYER_DOWN, true}, {IDC_LAYER_ADD, false},
+                                        {IDC_LAYER_REMOVE, true}, {IDC_LAYER_DISPLAY, false}, {IDC_LAYER_LABELS, false},
+                                        {IDC_LAYER_LINES, false}, {IDC_LAYER_OFFSET, true}}));
+    Layer("a")->SetType(CZmaVadAZLayer::kTypeTable);
+}
+
+TEST_F(LayerControl, ACellSwitchesItsRowOrEverySelectedRow) {
+    OpenTables({"a", "b", "c"});
+    DialogScript script;
+    script.Then([&](HWND d) {
+        ClickCell(d, 1, CMapSeriesDlg::kCellVisible);  // b alone
+        EXPECT_FALSE(Layer("b")->IsVisible());
+        EXPECT_TRUE(Layer("a")->IsVisible() && Layer("c")->IsVisible());
+
+        // Three rows selected, the clicked one visible: all three become invisible.
+        SelectRows(d, {0, 1, 2});
+        ClickCell(d, 2, CMapSeriesDlg::kCellVisible);
+        EXPECT_FALSE(Layer("a")->IsVisible() || Layer("b")->IsVisible() || Layer("c")->IsVisible());
+        SelectRows(d, {0, 1, 2});
+        ClickCell(d, 0, CMapSeriesDlg::kCellVisible);
+        EXPECT_TRUE(Layer("a")->IsVisible() && Layer("b")->IsVisible() && Layer("c")->IsVisible());
+
+        const bool labels = Layer("c")->GetLabelsVisible();
+        ClickCell(d, 0, CMapSeriesDlg::kCellLabels);
+        EXPECT_NE(Layer("c")->GetLabelsVisible(), labels);
+        EXPECT_EQ(Layer("b")->GetLabelsVisible(), labels);
+
+        const bool selectable = Layer("a")->IsSelectable();
+        SelectRows(d, {1, 2});
+        ClickCell(d, 2, CMapSeriesDlg::kCellSelectable);
+        EXPECT_NE(Layer("a")->IsSelectable(), selectable);
+        EXPECT_NE(Layer("b")->IsSelectable(), selectable);
+        EXPECT_EQ(Layer("c")->IsSelectable(), selectable);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_TRUE(script.Finished());
+}
+
+TEST_F(LayerControl, TheEditableCellHandsTheInsertionLayerOnThroughTheFollowerIndex) {
+    OpenTables({"a", "b", "c"});
+    // A plain table that cannot be edited has an unavailable cell.
+    Layer("c")->SetType(CZmaVadAZLayer::kTypeOtherTable);
+    DialogScript script;
+    script.Then([&](HWND d) {
+        ASSERT_EQ(layers_->GetFollowerIndex(), -1);
+        // While the follower index is -1 a layer that is not editable stays so.
+        ClickCell(d, 1, CMapSeriesDlg::kCellEditable);
+        EXPECT_FALSE(Layer("b")->IsEditable());
+        ClickCell(d, 0, CMapSeriesDlg::kCellEditable);
+        EXPECT_FALSE(Layer("c")->IsEditable());
+
+        // An editable layer clicked stops being edited and leaves its row as the follower index.
+        Layer("a")->SetAsInsertionLayer(Layer("a")->GetMapXLayer().Get());
+        ASSERT_TRUE(Layer("a")->IsEditable());
+        ClickCell(d, 2, CMapSeriesDlg::kCellEditable);
+        EXPECT_FALSE(Layer("a")->IsEditable());
+        EXPECT_EQ(layers_->GetFollowerIndex(), 2);
+
+        ClickCell(d, 1, CMapSeriesDlg::kCellEditable);
+        EXPECT_TRUE(Layer("b")->IsEditable());
+        EXPECT_EQ(layers_->GetFollowerIndex(), 2);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+}
+
+TEST_F(LayerControl, UpAndDownMoveTheLayersWithTheirRows) {
+    OpenTables({"a", "b", "c", "d"});
+    DialogScript script;
+    Names afterUp, afterDown, rowsUp, rowsDown;
+    std::vector<int> selectedUp, selectedDown;
+    script.Then([&](HWND d) {
+        SelectRows(d, {1, 2});  // c and b
+        Click(d, IDC_LAYER_UP);
+        afterUp = LayerNames();
+        rowsUp = RowTexts(d);
+        selectedUp = SelectedRows(d);
+        SelectRows(d, {0, 2});  // c and d
+        Click(d, IDC_LAYER_DOWN);
+        afterDown = LayerNames();
+        rowsDown = RowTexts(d);
+        selectedDown = SelectedRows(d);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_EQ(afterUp, (Names{"c", "b", "d", "a"}));
+    EXPECT_EQ(rowsUp, afterUp);
+    EXPECT_EQ(selectedUp, (std::vector<int>{0, 1}));
+    EXPECT_EQ(afterDown, (Names{"b", "c", "a", "d"}));
+    EXPECT_EQ(rowsDown, afterDown);
+    // The engine's list moved in step.
+    EXPECT_EQ(EngineLayerNames(), afterDown);
+}
+
+TEST_F(LayerControl, RemoveStopsAtDirectionAndRegionLayers) {
+    OpenTables({"a", "b", "c", "d"});
+    Layer("b")->SetType(CZmaVadAZLayer::kTypeRegion);
+    DialogScript script;
+    Names rows;
+    script.Then([&](HWND d) {
+        SelectRows(d, {0, 1, 2});
+        Click(d, IDC_LAYER_REMOVE);
+        rows = RowTexts(d);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_EQ(rows, (Names{"b", "a"}));
+    EXPECT_EQ(LayerNames(), (Names{"b", "a"}));
+    ASSERT_EQ(prompts_->boxes.size(), 1u);
+    EXPECT_EQ(prompts_->boxes[0], L"Map: It is not possible to remove layers of this type.");
+    EXPECT_TRUE(prompts_->flags[0] & MB_ICONINFORMATION);
+
+    Layer("b")->SetType(CZmaVadAZLayer::kTypeDirection);
+    prompts_->boxes.clear();
+    DialogScript again;
+    again.Then([&](HWND d) {
+        Click(d, IDC_LAYER_REMOVE);
+        Click(d, IDOK);
+    });
+    Run();
+    EXPECT_EQ(LayerNames(), (Names{"b", "a"}));
+    EXPECT_EQ(prompts_->boxes.size(), 1u);
+    Layer("b")->SetType(CZmaVadAZLayer::kTypeTable);
+}
+
+TEST_F(LayerControl, AddOpensTablesAndListsAtTheTopAndRemembersTheFolder) {
+    OpenTable("base");
+    const std::string table = WriteTable("extra", 1, {100});
+    WriteTable("tile_a", 1, {100});
+    WriteTable("tile_b", 1, {100});
+    const std::string list = FolderA() + "\\tiles.atr";
+    {
+        std::ofstream file(list);
+        file << "tile_a.tab\ntile_b.tab\n";
+    }
+    WriteTable("x", 1, {100});
+    WriteTable("y", 1, {100});
+
+    DialogScript script;
+    Names afterTable, afterList, afterTwo;
+    script.Then([&](HWND d) {
+        prompts_->chosen = platform::ToWide(table);
+        Click(d, IDC_LAYER_ADD);
+        afterTable = RowTexts(d);
+        prompts_->chosen = platform::ToWide(list);
+        Click(d, IDC_LAYER_ADD);
+        afterList = RowTexts(d);
+        prompts_->chosen = platform::ToWide(FolderA()) + std::wstring(L"\0x.tab\0y.tab", 12);
+        Click(d, IDC_LAYER_ADD);
+        afterTwo = RowTexts(d);
+        // A workspace is told about and opens nothing; a cancelled chooser adds nothing.
+        prompts_->chosen = platform::ToWide(FolderA()) + L"\\city.wor";
+        Click(d, IDC_LAYER_ADD);
+        prompts_->chosen.clear();
+        Click(d, IDC_LAYER_ADD);
+        EXPECT_EQ(RowTexts(d), afterTwo);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_EQ(prompts_->lastTitle, L"Open Layer");
+    EXPECT_EQ(prompts_->lastExtension, L"*.tab");
+    EXPECT_EQ(prompts_->lastFilter,
+              L"All Map Files and Workspaces (*.tab, *.wor, *.gst, *.atr)|*.tab;*.wor;*.gst;*.atr|"
+              L"MapInfo Map Files (*.tab)|*.tab|MapInfo Workspaces (*.wor)|*.wor|MapInfo Geosets (*.gst)|*.gst|"
+              L"Tiled Rasters (*.atr)|*.atr|");
+    EXPECT_EQ(prompts_->lastOpen.nMaxFile, 2600u);
+    EXPECT_TRUE(prompts_->lastOpen.Flags & OFN_ALLOWMULTISELECT);
+    EXPECT_EQ(prompts_->lastFolder, platform::ToWide(FolderA()));
+    EXPECT_EQ(ReadRegistryString("Directories", "MapLayerDirectory"), FolderA());
+
+    EXPECT_EQ(afterTable, (Names{"extra", "base"}));
+    EXPECT_EQ(afterList, (Names{"tiles", "extra", "base"}));
+    EXPECT_EQ(Layer("tiles")->GetType(), CZmaVadAZLayer::kTypeAtrList);
+    EXPECT_EQ(afterTwo, (Names{"y", "x", "tiles", "extra", "base"}));
+    EXPECT_EQ(LayerNames(), afterTwo);
+    ASSERT_EQ(prompts_->boxes.size(), 1u);
+    EXPECT_NE(prompts_->boxes[0].find(L"city.wor"), std::wstring::npos);
+}
+
+TEST_F(LayerControl, ExportsAndHelpGoThroughTheLinksAndAFailedKmlExportIsSwallowed) {
+    OpenTables({"a"});
+    DialogScript script;
+    script.Then([&](HWND d) {
+        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(d, IDC_LAYER_HELP)));
+        Click(d, IDC_LAYER_EXPORT_TAB);
+        Click(d, IDC_LAYER_EXPORT_KML);
+        Click(d, IDC_LAYER_HELP);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_EQ(links_.calls, (Names{"tab", "kml", "help 131194"}));
+}
+
+}  // namespace

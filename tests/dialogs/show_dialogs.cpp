@@ -1,0 +1,151 @@
+// Not a test: opens each layer dialog over a few layers and saves a picture of its window into the
+// folder named by VADAZ_DIALOG_SHOTS, for people to look at (scripts/show-dialogs.sh runs it
+// under a virtual X display).
+#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/dialogs/LabelPropDlg.h"
+#include "ZmaVOMap2/dialogs/LayerPropDlg.h"
+#include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
+#include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "tests/datalayers/DisplayFixture.h"
+#include "tests/dialogs/DialogScript.h"
+#include "tests/layers/LayerFixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace dialogtest;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+// Writes what the screen shows of the window as a 24-bit BMP file.
+void SaveWindow(HWND window, const std::string& name) {
+    const char* folder = std::getenv("VADAZ_DIALOG_SHOTS");
+    if (!folder) return;
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+    MSG msg;
+    for (int i = 0; i < 20; ++i) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        ::Sleep(20);
+    }
+    RECT r = {};
+    ::GetWindowRect(window, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = ((w * 3 + 3) / 4) * 4, size = stride * h;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    info.bmiHeader.biSizeImage = size;
+    const std::string path = std::string(folder) + "\\" + name + ".bmp";
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        std::fwrite(bits, 1, size, out);
+        std::fclose(out);
+        std::printf("saved %s\n", path.c_str());
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+}
+
+class Pictures : public layertest::LayerTest {
+protected:
+    void SetUp() override {
+        LayerTest::SetUp();
+        prompts_ = std::make_unique<ScriptedPrompts>();
+        OpenTable("Streets");
+        OpenTable("Rivers");
+        ComPtr<IDispatch> dataset =
+            displaytest::NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}, {L"Cell", 6}}, 3);
+        for (long row = 0; row < 3; ++row) displaytest::SetValue(dataset.Get(), row, L"RxLev", Variant(-70.0));
+        datasets_->DisplayDataset(dataset.Get(), L"RxLev", nullptr, nullptr, L"{D2000000-0000-0000-0000-000000000001}");
+        points_ = AsDataLayer(layers_->FindLayer(L"{D2000000-0000-0000-0000-000000000001}"));
+    }
+    void TearDown() override {
+        prompts_.reset();
+        LayerTest::TearDown();
+    }
+    std::unique_ptr<ScriptedPrompts> prompts_;
+    RecordingLinks links_;
+    CZmaVadAZDataLayer* points_ = nullptr;
+};
+
+TEST_F(Pictures, EachDialog) {
+    DialogScript script;
+    script
+        .Then([&](HWND d) {
+            SaveWindow(d, "122-layer-control");
+            SelectRows(d, {0});
+            Click(d, IDC_LAYER_OFFSET);
+            Click(d, IDOK);
+        })
+        .Then([&](HWND d) {
+            SaveWindow(d, "171-offset-layers");
+            Click(d, IDCANCEL);
+        })
+        .Then([&](HWND d) {
+            SaveWindow(d, "130-label-properties");
+            Click(d, IDCANCEL);
+        })
+        .Then([&](HWND d) {
+            SaveWindow(d, "128-display-properties");
+            Click(d, IDCANCEL);
+        });
+    CMapSeriesDlg layerControl(map_.Get(), *layers_, nullptr, &links_);
+    layerControl.DoModal(nullptr);
+    CLabelPropDlg labels(map_.Get(), points_);
+    labels.DoModal(nullptr);
+    CLayerPropDlg display(*layers_->GetAt(1), map_.Get());
+    display.DoModal(nullptr);
+}
+
+struct SampleLines : LinesLayerSettings {
+    std::string GetTechnology() override { return "UMTS"; }
+    bool GetDisabled() override { return false; }
+    void SetDisabled(bool) override {}
+    int GetDrawOption() override { return 1; }
+    void SetDrawOption(int) override {}
+    std::string GetColorByField() override { return "NeighborEcIo_"; }
+    void SetColorByField(const std::string&) override {}
+    std::string GetLabelByField() override { return "ServingSC"; }
+    void SetLabelByField(const std::string&) override {}
+};
+
+TEST_F(Pictures, TheLinesSheet) {
+    ComPtr<IHostPackageManager> packages;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_HostPackageManager, nullptr, CLSCTX_ALL, IID_IHostPackageManager,
+                                     packages.PutVoid())))
+        packages->Start();
+    SampleLines serving, neighbour;
+    DialogScript script;
+    script.Then([&](HWND sheet) {
+        SaveWindow(sheet, "212-lines-configuration");
+        Click(sheet, IDCANCEL);
+    });
+    CLinesToCellsPropertiesDlg lines(nullptr, &serving, &neighbour, nullptr, nullptr);
+    lines.DoModal();
+    ComPtr<IHostPackageTest> test;
+    if (packages && SUCCEEDED(packages.As(test))) test->Revoke();
+}
+
+}  // namespace
