@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/commands/PickCoordSysDlg.h"
 
+#include "ZmaVOMap2/services/HelpPath.h"
+
 #include "ZmaVOMap2/commands/CommandResources.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
@@ -104,12 +106,7 @@ void CPickCoordSysDlg::FillMembers() {
 }
 
 void CPickCoordSysDlg::ShowHelp() {
-    HMODULE help = ::LoadLibraryW(L"hhctrl.ocx");
-    if (!help) return;
-    using HtmlHelpEntry = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-    auto entry = reinterpret_cast<HtmlHelpEntry>(::GetProcAddress(help, MAKEINTRESOURCEA(14)));
-    const std::string file = platform::ToAnsi(helpFile_);
-    if (entry) entry(Handle(), file.c_str(), 0, 0x20091);
+    CallHtmlHelp(Handle(), helpFile_, 0, 0x20091);
 }
 
 bool CPickCoordSysDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR&) {

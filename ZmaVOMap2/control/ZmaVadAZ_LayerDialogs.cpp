@@ -2,18 +2,23 @@
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/dialogs/LayerControlLinks.h"
+#include "ZmaVOMap2/export/ExportLayersDlg.h"
+#include "ZmaVOMap2/services/HelpPath.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
 #include "platform/Result.h"
 
 namespace {
 
-// What the Layer Control opens from other folders. The export dialogs and the help file come with
-// their own parts; until they are joined here their buttons do nothing.
+// What the Layer Control opens from other folders: the export dialogs and the help file.
 class ControlLayerLinks final : public LayerControlLinks {
 public:
-    void ShowTabExport(HWND, CZmaVadAZLayerCollection&) override {}
-    void ShowKmlExport(HWND, CZmaVadAZLayerCollection&) override {}
-    void ShowHelp(HWND, DWORD_PTR) override {}
+    void ShowTabExport(HWND owner, CZmaVadAZLayerCollection& layers) override {
+        CExportTABDlg(&layers, HelpFilePath()).DoModal(owner);
+    }
+    void ShowKmlExport(HWND owner, CZmaVadAZLayerCollection& layers) override {
+        CExportKMLDlg(&layers, HelpFilePath()).DoModal(owner);
+    }
+    void ShowHelp(HWND owner, DWORD_PTR data) override { CallHtmlHelp(owner, HelpFilePath(), 0, data); }
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 
+#include "ZmaVOMap2/datalayers/CellLineLayer.h"
+
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -11,6 +13,8 @@
 
 #include <commctrl.h>
 
+#include <map>
+#include <memory>
 #include <vector>
 
 using platform::Bstr;
@@ -446,15 +450,49 @@ void CLinesToCellsPropertiesDlg::ApplyToDataLayer(const LinesLayerPair& lines) {
 
 namespace {
 
-LinesLayerSettings* LinesOf(CZmaVadAZDataLayer& layer, CZmaVadAZDataLayer::LineLink link) {
-    return dynamic_cast<LinesLayerSettings*>(layer.GetLineLayer(link));
-}
+// A line layer of the data layers seen as the sheet's settings: its wide texts as the sheet's
+// narrow ones.
+class LineLayerSettings final : public LinesLayerSettings {
+public:
+    explicit LineLayerSettings(CellLineLayerInterface& layer) : layer_(layer) {}
+    std::string GetTechnology() override { return platform::ToAnsi(layer_.GetTechnology()); }
+    bool GetDisabled() override { return layer_.IsDisabled(); }
+    void SetDisabled(bool disabled) override { layer_.SetDisabled(disabled); }
+    int GetDrawOption() override { return layer_.GetDrawOption(); }
+    void SetDrawOption(int option) override { layer_.SetDrawOption(option); }
+    std::string GetColorByField() override { return platform::ToAnsi(layer_.GetColorByField()); }
+    void SetColorByField(const std::string& field) override { layer_.SetColorByField(platform::ToWide(field)); }
+    std::string GetLabelByField() override { return platform::ToAnsi(layer_.GetLabelByField()); }
+    void SetLabelByField(const std::string& field) override { layer_.SetLabelByField(platform::ToWide(field)); }
+
+private:
+    CellLineLayerInterface& layer_;
+};
+
+// The settings of the line layers a sheet shows, made on first use and kept while it runs.
+class LineSettingsOf {
+public:
+    LinesLayerSettings* operator()(CZmaVadAZDataLayer& layer, CZmaVadAZDataLayer::LineLink link) {
+        // A layer made as its own kind may still implement the settings itself.
+        CZmaVadAZLayer* lines = layer.GetLineLayer(link);
+        if (auto* own = dynamic_cast<LinesLayerSettings*>(lines)) return own;
+        auto* cellLines = dynamic_cast<CellLineLayerInterface*>(lines);
+        if (!cellLines) return nullptr;
+        auto& held = adapters_[cellLines];
+        if (!held) held = std::make_unique<LineLayerSettings>(*cellLines);
+        return held.get();
+    }
+
+private:
+    std::map<CellLineLayerInterface*, std::unique_ptr<LineLayerSettings>> adapters_;
+};
 
 }  // namespace
 
 INT_PTR ShowLinesConfiguration(HWND parent, CZmaVadAZDataLayer& layer, CZmaVadAZLayerCollection& layers,
                                IUnknown* attributes) {
-    auto cellSiteLines = [&layers] {
+    LineSettingsOf LinesOf;
+    auto cellSiteLines = [&layers, &LinesOf] {
         std::vector<LinesLayerPair> lines;
         for (const std::wstring& series : layers.CellSiteSeries()) {
             CZmaVadAZDataLayer* sites = AsDataLayer(layers.FindLayer(series));

@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/export/ExportLayersDlg.h"
 
+#include "ZmaVOMap2/services/HelpPath.h"
+
 #include "ZmaVOMap2/export/ExportResource.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -17,15 +19,7 @@ const char kFolderSetting[] = "MapLayerExportDirectory";
 const DWORD kHelpTab = 131213;
 const DWORD kHelpKml = 131397;
 
-// HTML Help is loaded on demand: HtmlHelpW is the library's ordinal 14.
-void ShowHelp(HWND owner, const std::wstring& file, DWORD data) {
-    if (file.empty()) return;
-    HMODULE library = ::LoadLibraryW(L"hhctrl.ocx");
-    if (!library) return;
-    using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-    if (auto help = reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(::GetProcAddress(library, MAKEINTRESOURCEA(14)))))
-        help(owner, file.c_str(), 0, data);
-}
+void ShowHelp(HWND owner, const std::wstring& file, DWORD data) { CallHtmlHelp(owner, file, 0, data); }
 
 std::string CurrentFolder() {
     char folder[MAX_PATH] = {};

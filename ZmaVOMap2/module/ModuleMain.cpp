@@ -1,5 +1,5 @@
 // The library's entry point, exports and object map.
-#include "ZmaVOMap2/module/HelpPath.h"
+#include "ZmaVOMap2/services/HelpPath.h"
 #include "ZmaVOMap2/module/ZmaPPGMapBorder.h"
 #include "ZmaVOMap2/control/ZmaVadAZFactory.h"
 #include "ZmaVOMap2/services/Logger.h"

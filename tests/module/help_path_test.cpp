@@ -1,5 +1,5 @@
 // Where the help file is looked for: beside the library, or in the folder "HelpPath" names.
-#include "ZmaVOMap2/module/HelpPath.h"
+#include "ZmaVOMap2/services/HelpPath.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

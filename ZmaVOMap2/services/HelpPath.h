@@ -13,3 +13,8 @@ std::wstring ComputeHelpPath(const std::wstring& modulePath, HKEY userRoot);
 // The path worked out when the library was loaded.
 const std::wstring& HelpFilePath();
 void SetHelpFilePath(const std::wstring& path);
+
+// Opens the help file at `data` (a context: 0x20000 plus a dialog's resource number) through the
+// HTML Help library, loaded on first use; without the library, or with an empty path, nothing
+// happens and the library is not looked for again.
+void CallHtmlHelp(HWND window, const std::wstring& helpFile, UINT command, DWORD_PTR data);

@@ -1,4 +1,6 @@
-#include "ZmaVOMap2/module/HelpPath.h"
+#include "ZmaVOMap2/services/HelpPath.h"
+
+#include "platform/Com.h"
 
 #include "ZmaVOMap2/services/RegistrySettings.h"
 #include "platform/UniqueHandle.h"
@@ -33,3 +35,20 @@ std::wstring ComputeHelpPath(const std::wstring& modulePath, HKEY userRoot) {
 
 const std::wstring& HelpFilePath() { return g_helpPath; }
 void SetHelpFilePath(const std::wstring& path) { g_helpPath = path; }
+
+void CallHtmlHelp(HWND window, const std::wstring& helpFile, UINT command, DWORD_PTR data) {
+    using HtmlHelpEntry = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+    static bool looked = false;
+    static HtmlHelpEntry entry = nullptr;
+    if (!looked) {
+        looked = true;
+        if (HMODULE library = ::LoadLibraryW(L"hhctrl.ocx")) {
+            FARPROC found = ::GetProcAddress(library, "HtmlHelpA");
+            if (!found) found = ::GetProcAddress(library, MAKEINTRESOURCEA(14));
+            entry = reinterpret_cast<HtmlHelpEntry>(reinterpret_cast<void*>(found));
+        }
+    }
+    if (!entry || helpFile.empty()) return;
+    const std::string file = platform::ToAnsi(helpFile);
+    entry(window, file.c_str(), command, data);
+}
