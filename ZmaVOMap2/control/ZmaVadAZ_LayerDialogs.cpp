@@ -29,7 +29,7 @@ STDMETHODIMP CZmaVadAZ::LayersDlg() {
         // A map that was never initialised has no layers to show.
         if (!layers || !EngineMap()) return S_OK;
         ControlLayerLinks links;
-        CMapSeriesDlg dialog(EngineMap(), *layers, nullptr, &links);
+        CMapSeriesDlg dialog(EngineMap(), *layers, GetSharedInterface().Get(), &links);
         dialog.DoModal(::GetActiveWindow());
         return S_OK;
     }
