@@ -122,6 +122,18 @@ std::string ToAnsi(const std::wstring& s, UINT codePage) {
     return out;
 }
 
+bool ToAnsiExact(const std::wstring& s, std::string& out) {
+    out.clear();
+    if (s.empty()) return true;
+    BOOL lossy = FALSE;
+    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                        nullptr, &lossy);
+    if (n <= 0 || lossy) return false;
+    out.assign(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, &lossy);
+    return !lossy;
+}
+
 std::wstring GuidToString(REFGUID g) {
     wchar_t buf[40] = {};
     ::StringFromGUID2(g, buf, 40);

@@ -149,6 +149,9 @@ std::wstring ToWide(const char* s, UINT codePage = CP_ACP);
 std::string ToAnsi(const std::wstring& s, UINT codePage = CP_ACP);
 std::string ToAnsi(const wchar_t* s, UINT codePage = CP_ACP);
 std::string ToAnsi(BSTR s, UINT codePage = CP_ACP);
+// The text in the ANSI code page only when every character has a form there (no "?" stand-ins);
+// false otherwise.
+bool ToAnsiExact(const std::wstring& s, std::string& out);
 
 // "{XXXXXXXX-...}" of a GUID.
 std::wstring GuidToString(REFGUID g);

@@ -32,6 +32,14 @@ bool ReadPersistOption(IXMLDOMElement* element, int& option) {
     return true;
 }
 
+void LogUnopenablePath(const std::wstring& path) {
+    platform::ErrorLog* log = platform::GetErrorLog();
+    if (!log || !log->IsEnabledFor(platform::kLogLevelError)) return;
+    log->Write(platform::kLogLevelError, __FILE__, __LINE__,
+               "Error: the layer table \"" + platform::ToAnsi(path) +
+                   "\" has characters the ANSI code page cannot hold; the layer is left out");
+}
+
 }  // namespace
 
 int CZmaVadAZLayerCollection::GetPersistOption(IXMLDOMElement* element) {
@@ -172,7 +180,13 @@ std::unique_ptr<CZmaVadAZLayer> CZmaVadAZLayerCollection::RestoreLayer(IXMLDOMEl
     }
     std::wstring fileSpec;
     platform::GetAttribute(element, L"layerfilespec", fileSpec);
-    if (!layer->Create(CZmaVadAZLayer::kTypeOtherTable, platform::ToAnsi(fileSpec))) return nullptr;
+    // Tables open by ANSI paths: a path the code page cannot hold would open another file.
+    std::string path;
+    if (!platform::ToAnsiExact(fileSpec, path)) {
+        LogUnopenablePath(fileSpec);
+        return nullptr;
+    }
+    if (!layer->Create(CZmaVadAZLayer::kTypeOtherTable, path)) return nullptr;
     try {
         layer->LoadSettings(element, version_);
     } catch (...) {

@@ -71,12 +71,6 @@ std::wstring SizeText(CY size) {
     return CurrencyText(size);
 }
 
-// The text facet and the symbol font read the size back as a whole number of points.
-CY WholeSize(IXMLDOMElement* element, const wchar_t* name) {
-    CY size = {};
-    size.int64 = static_cast<LONGLONG>(ReadLong(element, name)) * 10000;
-    return size;
-}
 
 void SaveFontBasics(Facet& facet, IFont* font, const wchar_t* nameKey, const wchar_t* sizeKey) {
     Bstr name;
@@ -147,7 +141,7 @@ HRESULT CZmaVOMapXPersistentFontStyle::Load(IDispatch* style, IXMLDOMElement* el
         Facet f(style, element, L"font", false);
         ComPtr<IFont> font = f.Font(S::kSymbolFont);
         THROW_IF_FAILED(font->put_Name(Bstr(ReadText(f.Element(), L"fontname")).Get()));
-        THROW_IF_FAILED(font->put_Size(WholeSize(f.Element(), L"fontsize")));
+        THROW_IF_FAILED(font->put_Size(ReadCurrency(f.Element(), L"fontsize")));
         LoadFontFlag(f, L"fontbold", &IFont::put_Bold, font.Get());
         LoadFontFlag(f, L"fontitalic", &IFont::put_Italic, font.Get());
         f.PutShort(L"fontchar", S::kSymbolCharacter);
@@ -243,7 +237,7 @@ HRESULT CZmaVOMapXPersistentTextStyle::Load(IDispatch* style, IXMLDOMElement* el
         Facet f(style, element, L"text", false);
         ComPtr<IFont> font = f.Font(S::kTextFont);
         THROW_IF_FAILED(font->put_Name(Bstr(ReadText(f.Element(), L"textname")).Get()));
-        THROW_IF_FAILED(font->put_Size(WholeSize(f.Element(), L"textsize")));
+        THROW_IF_FAILED(font->put_Size(ReadCurrency(f.Element(), L"textsize")));
         LoadFontFlag(f, L"textbold", &IFont::put_Bold, font.Get());
         LoadFontFlag(f, L"textitalic", &IFont::put_Italic, font.Get());
         LoadFontFlag(f, L"underline", &IFont::put_Underline, font.Get());

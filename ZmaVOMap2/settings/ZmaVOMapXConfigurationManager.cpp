@@ -133,6 +133,11 @@ bool ParseBoolean(const std::wstring& text) {
     return text == L"-1" || text == L"1" || _wcsicmp(text.c_str(), L"true") == 0;
 }
 
+// The result of a run of steps: the first failure stays; later steps do not overwrite it.
+void Note(HRESULT& result, HRESULT step) noexcept {
+    if (SUCCEEDED(result)) result = step;
+}
+
 bool IsWhole(double number) { return number == static_cast<double>(static_cast<long long>(number)); }
 
 // Sets an engine property from a document; a value the engine refuses keeps the current one and
@@ -196,7 +201,7 @@ HRESULT LoadFacets(IXMLDOMElement* element, IDispatch* style, std::initializer_l
         bool listed = false;
         for (const wchar_t* w : wanted) listed = listed || name.Wide() == w;
         if (!listed) continue;
-        result = FacetNamed(name.Wide())->Load(style, element);
+        Note(result, FacetNamed(name.Wide())->Load(style, element));
     }
     return S_OK;
 }
@@ -273,11 +278,11 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     HRESULT result = S_OK;
     ComPtr<IXMLDOMElement> defaultStyle = platform::CreateChildElement(settings.Get(), L"defaultstyle");
     ComPtr<IDispatch> style = ObjectOf(map.Get(M::kDefaultStyle));
-    for (auto& facet : AllFacets()) result = facet->Save(style.Get(), defaultStyle.Get());
+    for (auto& facet : AllFacets()) Note(result, facet->Save(style.Get(), defaultStyle.Get()));
     ComPtr<IXMLDOMElement> selectionStyle = platform::CreateChildElement(settings.Get(), L"defaultselectionstyle");
     ComPtr<IDispatch> selection = ObjectOf(map.Get(EngineMap::kSelectionStyle));
-    result = CZmaVOMapXPersistentLineStyle().Save(selection.Get(), selectionStyle.Get());
-    result = CZmaVOMapXPersistentRegionStyle().Save(selection.Get(), selectionStyle.Get());
+    Note(result, CZmaVOMapXPersistentLineStyle().Save(selection.Get(), selectionStyle.Get()));
+    Note(result, CZmaVOMapXPersistentRegionStyle().Save(selection.Get(), selectionStyle.Get()));
 
     CZmaVadAZLayerCollection* layers = control_.LayerCollection();
     if (layers) SetAttribute(settings.Get(), L"EnhancedDrawingMode", BooleanText(layers->IsEnhancedDrawing()));
@@ -291,9 +296,9 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
 
     if (steering.persistOption != 1) {
         ComPtr<IDispatch> coordSys = ObjectOf(map.Get(EngineMap::kDisplayCoordSys));
-        result = CZmaVOMapXPersistentCoordSys(coordSys.Get()).Save(settings.Get());
+        Note(result, CZmaVOMapXPersistentCoordSys(coordSys.Get()).Save(settings.Get()));
     }
-    if (layers) result = layers->SaveLayers(settings.Get(), steering.dataModified);
+    if (layers) Note(result, layers->SaveLayers(settings.Get(), steering.dataModified));
     return result;
 }
 
@@ -352,7 +357,7 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
 
     const HRESULT styles = LoadStyles(settings);
     if (FAILED(styles)) return styles;
-    if (styles != S_FALSE) result = styles;
+    if (styles != S_FALSE) Note(result, styles);
 
     if (CZmaVadAZLayerCollection* layers = control_.LayerCollection())
         if (ReadBoolean(settings, L"EnhancedDrawingMode", flag)) layers->SetEnhancedDrawingMode(flag ? VARIANT_TRUE : VARIANT_FALSE);
@@ -372,7 +377,7 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
         THROW_IF_FAILED(settings->selectSingleNode(Bstr(L"coordsys").Get(), coordsys.Put()));
         if (coordsys) {
             ComPtr<IDispatch> system = ObjectOf(map.Get(EngineMap::kDisplayCoordSys));
-            result = CZmaVOMapXPersistentCoordSys(system.Get()).Load(settings);
+            Note(result, CZmaVOMapXPersistentCoordSys(system.Get()).Load(settings));
         }
     }
     return result;

@@ -182,6 +182,20 @@ TEST_F(LayerPersistenceTest, AnOverrideStyleAndTheEngineLabelsComeBackWithTheTab
     EXPECT_EQ(EngineDispatch(loadedLabels.pdispVal).Get(kLabelMax).ToLong(), 77);
 }
 
+TEST_F(LayerPersistenceTest, ATablePathTheCodePageCannotHoldIsLeftOutWithoutAQuestion) {
+    OpenTable("roads");
+    ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
+    ComPtr<IXMLDOMElement> saved = SavedLayer(0);
+    // Under a Western code page these characters have no ANSI form: "?" would open another file.
+    platform::SetAttribute(saved.Get(), L"layerfilespec", platform::ToWide(FolderA()) + L"\\\u5730\u56f3.tab");
+
+    StartNewMap();
+    prompts_.boxes.clear();
+    ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
+    EXPECT_EQ(layers_->GetCount(), 0);
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
 TEST_F(LayerPersistenceTest, LoadingIntoAMapThatHasItsAnnotationsKeepsItsLayers) {
     OpenTable("towns");
     ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
