@@ -72,14 +72,10 @@ STDMETHODIMP CZmaVadAZ::get_TitleFontColor(VARIANT * /*pVal*/) { return E_NOTIMP
 STDMETHODIMP CZmaVadAZ::put_TitleFontColor(VARIANT /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_TitleFontFaceName(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_TitleFontFaceName(BSTR /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG /*nRowId1*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT /*vtStartLon*/, VARIANT /*vtStartLat*/, VARIANT /*vtEndLon*/, VARIANT /*vtEndLat*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetTooltipExpressionForDataLayer(BSTR /*bstrSeriesID*/, BSTR /*expression*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR /*bstrSeriesID*/, BSTR /*expression*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetLabelVisibleForDataLayer(BSTR /*bstrSeriesID*/, VARIANT_BOOL /*bVisible*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR /*SeriesID*/, BSTR /*fieldName*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ConfigurePrinting() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::PrintPreview() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_QuickPrintLayoutAsText(BSTR * /*pVal*/) { return E_NOTIMPL; }
@@ -94,8 +90,6 @@ STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SetDisplayOrigin(LONG /*x*/, LONG /*y*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double /*startLat*/, double /*startLong*/, double /*endLat*/, double /*endLong*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch * /*ids*/, double /*padding*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR /*SeriesID*/, IDispatch ** /*rectangle*/) { return E_NOTIMPL; }
