@@ -356,6 +356,21 @@ TEST_F(HostLines, ALineBetweenTwoPositionsShowsWithoutCellSitesIsReplacedInPlace
     EXPECT_EQ(AlongCount(cleared, ToScreen(map_.Get(), c), pb, kRed), 0);
 }
 
+TEST_F(HostLines, WithEnhancedDrawingLinesAreDrawnAntiAliased) {
+    ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())->put_EnhancedDrawingMode(VARIANT_TRUE), S_OK);
+    const Position a = FromScreen(map_.Get(), 100, 200), b = FromScreen(map_.Get(), 500, 200);
+    ASSERT_EQ(Call(kDrawLineBetweenPoints,
+                   {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat), Variant(4L), Variant(0L), Variant(0xFF0000L)}),
+              S_OK);
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});
+    long index = -1;
+    ASSERT_EQ(SectorLine(0, 1, Variant(0x0000FFL), false, &index, 4), S_OK);
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), a), ToScreen(map_.Get(), b), kRed), 7);
+    EXPECT_EQ(AlongCount(drawn, Symbol(0), Symbol(1), kBlue), 7);
+}
+
 TEST_F(HostLines, APositionOutsideTheOpenRangesOrNotADoubleIsRefusedAndStoresNothing) {
     const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
     const double nan = std::numeric_limits<double>::quiet_NaN();

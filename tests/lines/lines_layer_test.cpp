@@ -793,4 +793,16 @@ TEST_F(LinesTest, PointLinesOfTheCellSiteLayerAreMadeRealAndFrameTheirExtent) {
     EXPECT_EQ(pointLines->GetExtent(rectangle.Get()), 0);
 }
 
+TEST_F(LinesTest, LinesBetweenPositionsMoveWithTheHostsZoomOffset) {
+    CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, true);
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->AddLineBetweenPoints(10.1, 50.05, 10.3, 49.95, 0, 0, Variant(0xFFL)), S_OK);
+    host_.zoomOffset = {5, 7};
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    const POINT a = EnginePixel(10.1, 50.05), b = EnginePixel(10.3, 49.95);
+    EXPECT_EQ(CountAlong(canvas, {a.x - 5, a.y - 7}, {b.x - 5, b.y - 7}, kBlue), 7);
+    EXPECT_EQ(CountAlong(canvas, a, b, kBlue), 0);
+}
+
 }  // namespace
