@@ -113,6 +113,7 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR bstrGUID1, LONG nRowId1,
                                                    LONG nLineWidth, LONG nLineType, VARIANT vtLineColor, BSTR toolTip,
                                                    VARIANT_BOOL drawArrow, double proportion, LONG* index) {
     COM_TRY {
+        if (layers_ && !index) throw platform::ComError(E_POINTER, L"No place was given for the line's index");
         return RunLineOperation([&] {
             CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
             return lines ? lines->AddLine(bstrGUID1, nRowId1, bstrGUID2, nRowId2, nLineWidth, nLineType, vtLineColor,

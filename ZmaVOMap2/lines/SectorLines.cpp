@@ -4,6 +4,7 @@
 #include "platform/Gdiplus.h"
 #include "platform/UniqueHandle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>

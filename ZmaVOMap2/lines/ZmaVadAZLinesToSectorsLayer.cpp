@@ -121,6 +121,8 @@ CZmaVadAZDataLayer* CZmaVadAZLinesToSectorsLayer::VisibleSeriesLayer(const std::
 }
 
 HRESULT CZmaVadAZLinesToSectorsLayer::ForEachLine(LinesToSectorsActionInterface& action) {
+    // Before the first frame there is no view to place a line in.
+    if (::IsRectEmpty(&drawingRect_)) return S_OK;
     try {
         IDispatch* map = GetMapXMap().Get();
         for (size_t i = 0; i < lines_.size(); ++i) {

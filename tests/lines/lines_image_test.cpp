@@ -412,6 +412,11 @@ TEST_F(HostLines, LinesBetweenCellSitesAndSectorsShowReplaceToggleAndClear) {
     ASSERT_EQ(SectorLine(0, 1, Variant(0x0000FFL), true, &index), S_OK);
     EXPECT_EQ(index, 0);
     EXPECT_EQ(TopEngineLayer(), kSectorsName) << "the first sector line makes its layer at the top";
+    Bstr series(kSiteSeries), tip(L"tip");
+    EXPECT_EQ(As<IZmaVadAZ2>(unknown_.Get())
+                  ->DrawLineBetweenCellSectors(series.Get(), 0, series.Get(), 1, 2, 0, Variant(0L), tip.Get(), VARIANT_FALSE,
+                                               0.5, nullptr),
+              E_POINTER);
     const POINT s0 = Symbol(0), s1 = Symbol(1);
     Image drawn;
     drawn.DrawFrom(unknown_.Get());

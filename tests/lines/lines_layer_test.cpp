@@ -684,14 +684,7 @@ TEST(SectorLineRendering, GdiDashesAre20PixelsWithEqualGapsAndTheLastEndsAtTheLi
     EXPECT_FALSE(Black(canvas, 140, 37) || Black(canvas, 140, 43));
 }
 
-TEST(SectorLineRendering, ColoursComeAsNumbersOrHexadecimalTextAndHitsWithinThreePixels) {
-    COLORREF colour = 1;
-    EXPECT_TRUE(SectorLineRenderer::ColorFromVariant(Variant(0xFF0000L), colour));
-    EXPECT_EQ(colour, RGB(255, 0, 0));
-    EXPECT_TRUE(SectorLineRenderer::ColorFromVariant(Variant(L"0x00FF00"), colour));
-    EXPECT_EQ(colour, RGB(0, 255, 0));
-    EXPECT_FALSE(SectorLineRenderer::ColorFromVariant(Variant(1.0), colour));
-
+TEST(SectorLineRendering, AClickHitsALineWithinThreePixelsInsideItsBox) {
     EXPECT_TRUE(SectorLineHit({50, 54}, {0, 0}, {100, 100})) << "2.8 pixels off";
     EXPECT_FALSE(SectorLineHit({50, 55}, {0, 0}, {100, 100})) << "3.5 pixels off";
     EXPECT_FALSE(SectorLineHit({50, 10}, {0, 10}, {100, 10})) << "a horizontal line has an empty box";
@@ -735,6 +728,8 @@ TEST_F(LinesTest, SectorLinesSkipLayersThatPlaceNoSectorsShowTheirTooltipAndFram
     ASSERT_EQ(sectors->AddLine(sites.Get(), 0, sites.Get(), 2, 2, 0, Variant(0L), tip.Get(), true, 0.5, &index), S_OK);
     EXPECT_EQ(index, 1);
     EXPECT_EQ(sectors->AddLine(sites.Get(), 0, sites.Get(), 2, 2, 0, Variant(0L), tip.Get(), true, 0.5, nullptr), E_POINTER);
+    const POINT onLine = Fraction(CellPixel(0), CellPixel(2), 0.3);
+    EXPECT_FALSE(sectors->HitTest(onLine.x, onLine.y, 0, 0)) << "no view before the first frame";
     MemoryCanvas canvas(400, 300);
     DrawFrame(canvas);
     CountingAction walked;
@@ -742,7 +737,6 @@ TEST_F(LinesTest, SectorLinesSkipLayersThatPlaceNoSectorsShowTheirTooltipAndFram
     EXPECT_EQ(walked.indices, std::vector<long>{1});
     EXPECT_EQ(CountAlong(canvas, CellPixel(0), CellPixel(2), kBlack), 7);
 
-    const POINT onLine = Fraction(CellPixel(0), CellPixel(2), 0.3);
     EXPECT_TRUE(sectors->HitTest(onLine.x, onLine.y, 0, 0));
     EXPECT_EQ(rollovertip::CurrentText(), "handover");
     EXPECT_FALSE(sectors->HitTest(onLine.x + 40, onLine.y, 0, 0));
