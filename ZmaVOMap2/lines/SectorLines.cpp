@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Gdiplus.h"
+#include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
@@ -47,6 +48,12 @@ int PenWidth(HDC dc, const SectorLine& line) {
 bool SameEnds(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
 
 }  // namespace
+
+platform::Variant OwnColour(const VARIANT& colour) {
+    platform::Variant copy;
+    THROW_IF_FAILED(::VariantCopyInd(copy.Put(), const_cast<VARIANT*>(&colour)));
+    return copy;
+}
 
 double LengthSquared(double x, double y) { return x * x + y * y; }
 

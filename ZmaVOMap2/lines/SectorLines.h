@@ -42,6 +42,9 @@ protected:
     ~LinesToSectorsActionInterface() = default;
 };
 
+// A line's own copy of a host's colour: a script's variable, passed by reference, is read through.
+platform::Variant OwnColour(const VARIANT& colour);
+
 double LengthSquared(double x, double y);
 // Whether `cursor` lies within 3 pixels of the segment, inside the segment's box (an empty box,
 // a horizontal or vertical line, is never hit).

@@ -47,7 +47,7 @@ HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenCellsites(long rowId1, long r
         if (!ReadRowPosition(dataset, rowId2, line.endLongitude, line.endLatitude)) return S_OK;
         line.width = width;
         line.type = type;
-        line.colour = Variant(colour);
+        line.colour = OwnColour(colour);
         AddLine(std::move(line));
         return S_OK;
     }
@@ -65,7 +65,7 @@ HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenPoints(double startLongitude,
         line.endLatitude = endLatitude;
         line.width = width;
         line.type = type;
-        line.colour = Variant(colour);
+        line.colour = OwnColour(colour);
         AddLine(std::move(line));
         return S_OK;
     }

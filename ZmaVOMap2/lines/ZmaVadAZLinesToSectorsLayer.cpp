@@ -74,7 +74,7 @@ HRESULT CZmaVadAZLinesToSectorsLayer::AddLine(BSTR guid1, long rowId1, BSTR guid
     line.rowId2 = rowId2;
     line.lineWidth = lineWidth;
     line.lineType = lineType;
-    line.lineColor = Variant(lineColor);
+    line.lineColor = OwnColour(lineColor);
     line.toolTip = Copy(toolTip);
     line.drawArrow = drawArrow;
     line.proportion = proportion;

@@ -336,15 +336,17 @@ TEST_F(HostLines, ALineBetweenTwoPositionsShowsWithoutCellSitesIsReplacedInPlace
     EXPECT_EQ(AlongCount(replaced, pa, pb, kBlue), 7);
     EXPECT_EQ(AlongCount(replaced, pa, pb, kRed), 0);
 
-    // A script's variables come by reference.
+    // A script's variables come by reference, the colour's too.
     const Position c = FromScreen(map_.Get(), 100, 380);
-    Variant lon(c.lon);
-    VARIANT byRef;
-    byRef.vt = VT_BYREF | VT_VARIANT;
+    Variant lon(c.lon), red(0xFF0000L);
+    VARIANT byRef, colourByRef;
+    byRef.vt = colourByRef.vt = VT_BYREF | VT_VARIANT;
     byRef.pvarVal = &lon;
+    colourByRef.pvarVal = &red;
     ASSERT_EQ(Call(kDrawLineBetweenPoints, {Variant(byRef), Variant(c.lat), Variant(b.lon), Variant(b.lat), Variant(2L),
-                                            Variant(0L), Variant(0xFF0000L)}),
+                                            Variant(0L), Variant(colourByRef)}),
               S_OK);
+    red = Variant(0x00FF00L);  // the line keeps its own copy
     Image scripted;
     scripted.DrawFrom(unknown_.Get());
     EXPECT_EQ(AlongCount(scripted, ToScreen(map_.Get(), c), pb, kRed), 7);
