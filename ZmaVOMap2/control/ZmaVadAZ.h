@@ -339,6 +339,7 @@ public:
     void FireLayerVisibilityChanged() override { Fire_LayerVisibilityChanged(); }
     void FireSelectionChanged(BSTR seriesId) override { Fire_SelectionChanged(seriesId); }
     void FireMarkerChanged() override { Fire_MarkerChanged(); }
+    void FireFeatureSelected(BSTR layer, long index) override { Fire_FeatureSelected(layer, index); }
     void FireGetField(BSTR fieldName, BSTR seriesGuid) override { Fire_GetField(fieldName, seriesGuid); }
     bool ReadCurrentTool(long& tool) override;
     POINT ZoomViewOffset() override;
@@ -465,6 +466,9 @@ private:
     // Runs a shape member's work on the shapes layer (made on first use), then the repaint; E_FAIL
     // when there is no shapes layer, E_UNEXPECTED (raised) without a layer collection.
     HRESULT RunShapeOperation(const std::function<HRESULT(CZmaVadAZShapesLayer&)>& operation);
+    // Runs a line operation on the layer collection, then the repaint step; a refusal keeps its
+    // text for the caller (a generic one when the layer gave none).
+    HRESULT RunLineOperation(const std::function<HRESULT()>& operation, const wchar_t* refusal);
     // The field members of the serving (`neighbours` false) and neighbour lines (ZmaVadAZ_Lines.cpp).
     HRESULT SetLinesToCellsField(BSTR series, BSTR field, bool neighbours, bool label);
     HRESULT GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label);

@@ -1,11 +1,14 @@
-// Lines to cells and the host's profile component: the line toggles and options, the colour-by
-// and label-by fields of the serving and neighbour lines, and the profile calls through the host
-// service.
+// The line members: lines between cell sites, positions and cell sectors, the line toggles and
+// options, the colour-by and label-by fields of the serving and neighbour lines, and the profile
+// calls through the host service.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/lines/LineOperations.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToPointsLayer.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToSectorsLayer.h"
 #include "platform/Result.h"
 
 using platform::Bstr;
@@ -18,26 +21,156 @@ const wchar_t kVersionedProfileComponent[] = L"ZmaAOMapXDLL.ZmaAOMapX.1";
 
 std::wstring Text(BSTR s) { return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring(); }
 
+enum : long { kSectorLinesOption = 4, kPointLinesOption = 3 };
+
+// A coordinate of a line between positions: a double strictly inside (-limit, limit). Script
+// clients pass their variables by reference; NaN is in no range.
+void RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refusal) {
+    const VARIANT* v = &value;
+    if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
+    double d = 0;
+    if (v->vt == VT_R8)
+        d = v->dblVal;
+    else if (v->vt == (VT_BYREF | VT_R8) && v->pdblVal)
+        d = *v->pdblVal;
+    else
+        throw platform::ComError(E_FAIL, refusal);
+    if (!(d > -limit && d < limit)) throw platform::ComError(E_FAIL, refusal);
+}
+
+double Coordinate(const VARIANT& value) {
+    const VARIANT* v = &value;
+    if (v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
+    return v->vt == VT_R8 ? v->dblVal : *v->pdblVal;
+}
+
 }  // namespace
+
+HRESULT CZmaVadAZ::RunLineOperation(const std::function<HRESULT()>& operation, const wchar_t* refusal) {
+    if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+    const HRESULT result = operation();
+    const platform::ComError failure = platform::ComError::FromCall(result);
+    RepaintIfUpdating();
+    if (SUCCEEDED(result)) return result;
+    if (!failure.ErrorInfo()) throw platform::ComError(result, refusal);
+    failure.Restore();
+    return platform::PassFailure(result);
+}
+
+// --- Lines between cell sites, positions and cell sectors ------------------------------------------
+
+STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG nRowId1, LONG nRowId2, LONG nLineWidth, LONG nLineType,
+                                                 VARIANT vtLineColor) {
+    COM_TRY {
+        return RunLineOperation([&] {
+            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(*layers_);
+            return lines ? lines->AddLineBetweenCellsites(nRowId1, nRowId2, nLineWidth, nLineType, vtLineColor) : E_FAIL;
+        }, L"The map shows no cell sites to draw a line between");
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() {
+    COM_TRY {
+        return RunLineOperation([&] {
+            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(*layers_);
+            return lines ? lines->ClearLines() : E_FAIL;
+        }, L"The map shows no cell sites with lines between them");
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStartLat, VARIANT vtEndLon,
+                                              VARIANT vtEndLat, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor) {
+    COM_TRY {
+        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+        RequireCoordinate(vtStartLon, 180, L"The start longitude must be a double between -180 and 180, both excluded");
+        RequireCoordinate(vtEndLon, 180, L"The end longitude must be a double between -180 and 180, both excluded");
+        RequireCoordinate(vtStartLat, 90, L"The start latitude must be a double between -90 and 90, both excluded");
+        RequireCoordinate(vtEndLat, 90, L"The end latitude must be a double between -90 and 90, both excluded");
+        return RunLineOperation([&] {
+            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, true);
+            return lines ? lines->AddLineBetweenPoints(Coordinate(vtStartLon), Coordinate(vtStartLat),
+                                                       Coordinate(vtEndLon), Coordinate(vtEndLat), nLineWidth,
+                                                       nLineType, vtLineColor)
+                         : E_FAIL;
+        }, L"The layer of lines between points could not be made");
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() {
+    COM_TRY {
+        return RunLineOperation([&] {
+            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, false);
+            return lines ? lines->ClearLines() : E_FAIL;
+        }, L"The map has no lines between points");
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR bstrGUID1, LONG nRowId1, BSTR bstrGUID2, LONG nRowId2,
+                                                   LONG nLineWidth, LONG nLineType, VARIANT vtLineColor, BSTR toolTip,
+                                                   VARIANT_BOOL drawArrow, double proportion, LONG* index) {
+    COM_TRY {
+        if (layers_ && !index) throw platform::ComError(E_POINTER, L"No place was given for the line's index");
+        return RunLineOperation([&] {
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            return lines ? lines->AddLine(bstrGUID1, nRowId1, bstrGUID2, nRowId2, nLineWidth, nLineType, vtLineColor,
+                                          toolTip, drawArrow != 0, proportion, index)
+                         : E_FAIL;
+        }, L"Failed to initialize the lines to sectors layer");
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() {
+    COM_TRY {
+        return RunLineOperation([&] {
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            return lines ? lines->ClearLines() : E_FAIL;
+        }, L"Failed to initialize the lines to sectors layer");
+    }
+    COM_CATCH_RETURN();
+}
 
 // --- Line toggles and options ----------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) {
     if (!layers_) return E_UNEXPECTED;
     COM_TRY {
-        HRESULT result = datasets_->ToggleLines(varVisible != 0, lLinesOption);
+        const bool visible = varVisible != 0;
+        HRESULT result = S_OK;
+        if (lLinesOption == kSectorLinesOption) {
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            if (!lines) throw platform::ComError(E_FAIL, L"Failed to initialize the lines to sectors layer");
+            THROW_IF_FAILED(lines->SetVisible(visible));
+        } else {
+            result = datasets_->ToggleLines(visible, lLinesOption);
+            // Lines between points that no cell-site layer draws have their own layer.
+            if (lLinesOption == kPointLinesOption)
+                if (CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, false))
+                    if (layers_->Contains(lines)) lines->SetDisabled(!visible);
+        }
         RepaintIfUpdating();
         return result;
     }
     COM_CATCH_RETURN();
 }
 
-STDMETHODIMP CZmaVadAZ::ToggleLine(LONG /*index*/, VARIANT_BOOL /*varVisible*/, LONG /*lLinesOption*/) {
+STDMETHODIMP CZmaVadAZ::ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLinesOption) {
     if (!layers_) return E_UNEXPECTED;
     COM_TRY {
-        // Single lines are toggled only among the lines between cell sectors, which come with their
-        // own layer; every other option answers S_OK and changes nothing.
+        // Single lines are toggled only among the lines between cell sectors; every other option
+        // answers S_OK and changes nothing.
+        bool known = true;
+        if (lLinesOption == kSectorLinesOption) {
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            if (!lines) throw platform::ComError(E_FAIL, L"Failed to initialize the lines to sectors layer");
+            known = lines->SetLineVisible(index, varVisible != 0);
+        }
         RepaintIfUpdating();
+        if (!known) throw platform::ComError(E_FAIL, L"There is no line between cell sectors with that index");
         return S_OK;
     }
     COM_CATCH_RETURN();

@@ -58,10 +58,6 @@ STDMETHODIMP CZmaVadAZ::get_TitleFontColor(VARIANT * /*pVal*/) { return E_NOTIMP
 STDMETHODIMP CZmaVadAZ::put_TitleFontColor(VARIANT /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_TitleFontFaceName(BSTR * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_TitleFontFaceName(BSTR /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG /*nRowId1*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT /*vtStartLon*/, VARIANT /*vtStartLat*/, VARIANT /*vtEndLon*/, VARIANT /*vtEndLat*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::ConfigurePrinting() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::PrintPreview() { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_QuickPrintLayoutAsText(BSTR * /*pVal*/) { return E_NOTIMPL; }
@@ -75,5 +71,3 @@ STDMETHODIMP CZmaVadAZ::get_FixedLegendSize(VARIANT_BOOL * /*pVal*/) { return E_
 STDMETHODIMP CZmaVadAZ::put_FixedLegendSize(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::get_OrientationLandscape(VARIANT_BOOL * /*pVal*/) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::put_OrientationLandscape(VARIANT_BOOL /*newVal*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR /*bstrGUID1*/, LONG /*nRowId1*/, BSTR /*bstrGUID2*/, LONG /*nRowId2*/, LONG /*nLineWidth*/, LONG /*nLineType*/, VARIANT /*vtLineColor*/, BSTR /*toolTip*/, VARIANT_BOOL /*drawArrow*/, double /*proportion*/, LONG * /*index*/) { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return E_NOTIMPL; }

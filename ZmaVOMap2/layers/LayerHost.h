@@ -54,6 +54,8 @@ public:
     // set; (0, 0) otherwise.
     virtual POINT ZoomViewOffset() { return {0, 0}; }
     virtual void FireMarkerChanged() {}
+    // The host clicked an item of a layer (FeatureSelected): the layer's name and the item's index.
+    virtual void FireFeatureSelected(BSTR /*layer*/, long /*index*/) {}
 
 protected:
     ~CZmaVadAZLayerHost() = default;

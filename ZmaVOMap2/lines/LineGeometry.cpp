@@ -165,11 +165,10 @@ bool LineGeometry::ClipSegmentToView(POINT p1, POINT p2, POINT& outNearP1, POINT
 bool LineGeometry::ProjectRowPosition(long row, POINT& outPoint) {
     double lon = 0, lat = 0;
     if (!ReadRowPosition(dataset_.Get(), row, lon, lat)) return false;
-    // A row at (0, 0) has no position: the point keeps what the caller put in it.
-    if (!(lon == 0 && lat == 0)) {
-        if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
-        outPoint = projection_.ToPixel(lon, lat, 0, 0);
-    }
+    // A row at (0, 0) has no position: no end of a line comes from it.
+    if (lon == 0 && lat == 0) return false;
+    if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
+    outPoint = projection_.ToPixel(lon, lat, 0, 0);
     hostdata::MoveTo(hostdata::Rows(dataset_.Get()).Get(), row);
     const POINT offset = SymbolOffset();
     outPoint.x += offset.x;

@@ -52,7 +52,8 @@ public:
     // the side of (x2, y2), outEnd1 on the side of (x1, y1). The draw offset is not applied.
     bool ProjectAndClipSegment(double x1, double y1, double x2, double y2, POINT& outEnd2, POINT& outEnd1);
     bool ClipSegmentToView(POINT p1, POINT p2, POINT& outNearP1, POINT& outNearP2) const;
-    // The pixel of the symbol of one row of the dataset (its symbol offset added).
+    // The pixel of the symbol of one row of the dataset (its symbol offset added); false for a row
+    // without a position or at (0, 0).
     bool ProjectRowPosition(long row, POINT& outPoint);
     // The line from the dataset's current row to the cell whose element handle stands in the
     // named field: the cell end at the cell's symbol, both ends clipped to the view and moved by

@@ -3,6 +3,7 @@
 // label field's value as rollover text.
 #pragma once
 
+#include "ZmaVOMap2/export/LineTableExport.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/NeighbourLines.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesLayer.h"
@@ -10,7 +11,8 @@
 #include <memory>
 #include <vector>
 
-class CZmaVadAZLinesToNborsLayer : public CZmaVadAZLinesLayer {
+// A cell-site layer's TAB export writes these lines as a table of their own (LineTableExport).
+class CZmaVadAZLinesToNborsLayer : public CZmaVadAZLinesLayer, public LineTableExport {
 public:
     CZmaVadAZLinesToNborsLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     ~CZmaVadAZLinesToNborsLayer() override;

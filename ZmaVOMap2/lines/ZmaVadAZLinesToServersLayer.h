@@ -3,13 +3,15 @@
 // rollover text.
 #pragma once
 
+#include "ZmaVOMap2/export/LineTableExport.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/ServerLines.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesLayer.h"
 
 #include <memory>
 
-class CZmaVadAZLinesToServersLayer : public CZmaVadAZLinesLayer {
+// A cell-site layer's TAB export writes these lines as a table of their own (LineTableExport).
+class CZmaVadAZLinesToServersLayer : public CZmaVadAZLinesLayer, public LineTableExport {
 public:
     CZmaVadAZLinesToServersLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     ~CZmaVadAZLinesToServersLayer() override;

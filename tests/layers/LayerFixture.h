@@ -33,6 +33,7 @@ public:
     void FireSeriesRemoved(BSTR id) override { seriesRemoved.push_back(id ? id : L""); }
     void FireLayerVisibilityChanged() override { ++visibilityChanges; }
     void FireSelectionChanged(BSTR id) override { selectionChanges.push_back(id ? id : L""); }
+    POINT ZoomViewOffset() override { return zoomOffset; }
     void FireGetField(BSTR field, BSTR series) override {
         getFieldRequests.push_back(std::wstring(field ? field : L"") + L"|" + (series ? series : L""));
         if (onGetField) onGetField();
@@ -45,6 +46,7 @@ public:
     std::vector<std::wstring> seriesRemoved, selectionChanges, getFieldRequests;
     std::function<void()> onGetField;
     int visibilityChanges = 0;
+    POINT zoomOffset = {0, 0};
 };
 
 class FakePrompts : public platform::UserPrompts {

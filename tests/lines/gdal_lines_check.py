@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """GDAL reads the line tables that lines_test wrote: two-point polylines from the cell to the
-point, the "Label" field, solid serving lines (pen pattern 2) and dashed neighbour lines (9)."""
+point, the "Label" field, solid serving lines (pen pattern 2) and dashed neighbour lines (9); and
+the three tables of a cell-site layer's export: its points, then its serving and neighbour lines."""
 import os
 import subprocess
 import sys
@@ -34,6 +35,23 @@ for name, count, pattern, first in [
         failures.append("%s: not pen pattern %d" % (name, pattern))
     if first not in text:
         failures.append("%s: no line %s" % (name, first))
+
+# The cell-site layer's own export: three tables under three names in one folder.
+sites = os.path.join(folder, "cellsites")
+tables = sorted(n for n in os.listdir(sites) if n.upper().endswith(".TAB")) if os.path.isdir(sites) else []
+line_tables = [n for n in tables if n.startswith("Lines to ")]
+point_tables = [n for n in tables if not n.startswith("Lines to ")]
+if len(tables) != 3 or len(point_tables) != 1:
+    failures.append("the cell-site export wrote %s, not a points table and two line tables" % tables)
+else:
+    suffix = "-" + point_tables[0]
+    for kind, count in [("Lines to serving cells", 1), ("Lines to neighbor cells", 2)]:
+        text = layer_of(os.path.join("cellsites", kind + suffix))
+        if "Feature Count: %d" % count not in text:
+            failures.append("%s%s: not %d features" % (kind, suffix, count))
+    text = layer_of(os.path.join("cellsites", point_tables[0]))
+    if "Geometry: Point" not in text:
+        failures.append("%s: not a points table" % point_tables[0])
 
 for message in failures:
     print("FAIL: " + message)

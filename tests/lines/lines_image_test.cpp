@@ -1,11 +1,14 @@
 // A host shows cell sites and a drive test through the control and clicks a point with the select
 // tool: the image the control draws then holds the point's serving line, solid, from the point to
-// its cell's symbol, and its neighbour line, dashed; the unselected point has no lines.
+// its cell's symbol, and its neighbour line, dashed; the unselected point has no lines. And the
+// lines a host draws itself through IDispatch, between positions, cell sites and cell sectors:
+// where they show, how they are replaced, hidden and cleared, what a click on one tells the host.
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <cmath>
+#include <limits>
 
 using namespace controltest;
 using displaytest::FieldConfiguration;
@@ -149,6 +152,356 @@ TEST(LinesImage, AClickedPointGetsItsServingAndNeighbourLinesInTheControlsImage)
 
     ole->Close(OLECLOSE_NOSAVE);
     ole->SetClientSite(nullptr);
+}
+
+// --- Lines the host draws --------------------------------------------------------------------------
+
+enum : DISPID {
+    kToggleLines = 0x34,
+    kDrawLineBetweenCellsites = 0x50,
+    kDrawLineBetweenPoints = 0x51,
+    kClearLinesBetweenCellsites = 0x56,
+    kClearLinesBetweenPoints = 0x57,
+    kDrawLineBetweenCellSectors = 0x67,
+    kClearLinesBetweenCellSectors = 0x68,
+    kToggleLine = 0x73,
+};
+const wchar_t kSectorsName[] = L"Lines between Cell Sectors";
+const wchar_t kSiteSeries[] = L"{517E5000-0000-0000-0000-0000000000C1}";
+const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255);
+
+Position FromScreen(IDispatch* map, float x, float y) {
+    double mapX = 0, mapY = 0;
+    VARIANT args[5];
+    args[4].vt = VT_R4 | VT_BYREF; args[4].pfltVal = &x;
+    args[3].vt = VT_R4 | VT_BYREF; args[3].pfltVal = &y;
+    args[2].vt = VT_R8 | VT_BYREF; args[2].pdblVal = &mapX;
+    args[1].vt = VT_R8 | VT_BYREF; args[1].pdblVal = &mapY;
+    args[0].vt = VT_I2; args[0].iVal = 1;
+    DISPPARAMS params = {args, nullptr, 5, 0};
+    EXPECT_EQ(map->Invoke(34, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    return {mapY, mapX};
+}
+
+// Whether a pixel at or next to `p` has the colour: the ends of a drawn segment are truncated.
+bool Near(const Image& image, POINT p, COLORREF colour) {
+    for (long y = p.y - 1; y <= p.y + 1; ++y)
+        for (long x = p.x - 1; x <= p.x + 1; ++x)
+            if (image.Pixel({x, y}) == colour) return true;
+    return false;
+}
+
+// How many of the points at 20 %, 30 % ... 80 % of the way from `a` to `b` show the colour.
+int AlongCount(const Image& image, POINT a, POINT b, COLORREF colour) {
+    int n = 0;
+    for (int i = 2; i <= 8; ++i)
+        if (Near(image, {a.x + (b.x - a.x) * i / 10, a.y + (b.y - a.y) * i / 10}, colour)) ++n;
+    return n;
+}
+
+// Records each event of the second event interface with its arguments in their declared order.
+class FeatureSink : public platform::ComObject<FeatureSink, IDispatch> {
+public:
+    HRESULT QueryInterfaceImpl(REFIID iid, void** out) {
+        if (IsEqualIID(iid, DIID__IZmaVOMapXEvents2)) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return InternalQueryInterface(iid, out);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        std::wstring entry = std::to_wstring(id);
+        for (UINT i = params ? params->cArgs : 0; i > 0; --i) {
+            const VARIANT& arg = params->rgvarg[i - 1];
+            entry += L"|" + std::to_wstring(arg.vt) + L":" + Variant(arg).ToWide();
+        }
+        events.push_back(entry);
+        return S_OK;
+    }
+    std::vector<std::wstring> events;
+};
+
+class HostLines : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CreateControl(unknown_), S_OK);
+        site_ = platform::MakeObject<testsupport::TestSite>(640, 480);
+        ole_ = As<IOleObject>(unknown_.Get());
+        ASSERT_EQ(ole_->SetClientSite(site_.Get()), S_OK);
+        ASSERT_EQ(As<IPersistStreamInit>(unknown_.Get())->InitNew(), S_OK);
+        RECT r = site_->Rect();
+        ASSERT_EQ(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r), S_OK);
+        control_ = As<IDispatch>(unknown_.Get());
+        ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())->put_EnhancedDrawingMode(VARIANT_FALSE), S_OK);
+        ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())->get_MapX(map_.Put()), S_OK);
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(As<IConnectionPointContainer>(unknown_.Get())->FindConnectionPoint(DIID__IZmaVOMapXEvents2, point.Put()),
+                  S_OK);
+        sink_ = platform::MakeObject<FeatureSink>();
+        DWORD cookie = 0;
+        ASSERT_EQ(point->Advise(sink_.Get(), &cookie), S_OK);
+        Image plain;
+        plain.DrawFrom(unknown_.Get());
+        background_ = plain.Pixel({5, 5});
+    }
+    void TearDown() override {
+        if (ole_) {
+            ole_->Close(OLECLOSE_NOSAVE);
+            ole_->SetClientSite(nullptr);
+        }
+    }
+    HRESULT Call(DISPID id, std::vector<Variant> args) { return displaytest::Call(control_.Get(), id, std::move(args)); }
+    HRESULT Points(const Position& a, const Position& b, const Variant& colour, long type = 0) {
+        return Call(kDrawLineBetweenPoints,
+                    {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat), Variant(2L), Variant(type), colour});
+    }
+    // Three cell sites at the given pixels of the view, and one without a position (0, 0).
+    void ShowSites(std::vector<POINT> at) {
+        ComPtr<IDispatch> sites =
+            NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}}, 4);
+        for (long row = 0; row < 4; ++row) {
+            const Position p = row < 3 ? FromScreen(map_.Get(), static_cast<float>(at[row].x), static_cast<float>(at[row].y))
+                                       : Position{0, 0};
+            sites_.push_back(p);
+            SetValue(sites.Get(), row, L"Latitude", Variant(p.lat));
+            SetValue(sites.Get(), row, L"Longitude", Variant(p.lon));
+            SetValue(sites.Get(), row, L"ElementHandle", Variant(row + 1));
+        }
+        ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())
+                      ->CreateMultiDMapping(sites.Get(), Bstr(kSiteSeries).Get(), FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
+                  S_OK);
+    }
+    // The pixel of a sector's symbol: drawn above its site.
+    POINT Symbol(long row) {
+        POINT p = ToScreen(map_.Get(), sites_[row]);
+        p.y -= 6;
+        return p;
+    }
+    // The line's index comes back as the call's result.
+    HRESULT SectorLine(long row1, long row2, const Variant& colour, bool arrow, long* index, long width = 2) {
+        Variant result;
+        const HRESULT hr = displaytest::Call(control_.Get(), kDrawLineBetweenCellSectors,
+                                             {Variant(kSiteSeries), Variant(row1), Variant(kSiteSeries), Variant(row2),
+                                              Variant(width), Variant(0L), colour, Variant(L"a handover"), Variant(arrow),
+                                              Variant(0.5)},
+                                             &result);
+        *index = SUCCEEDED(hr) ? result.ToLong() : -1;
+        return hr;
+    }
+    std::wstring TopEngineLayer() {
+        Variant layers = displaytest::Get(map_.Get(), displaytest::kEngineLayers);
+        Variant top;
+        EXPECT_EQ(displaytest::Invoke(layers.pdispVal, displaytest::kLayersItem, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                                      {Variant(1L)}, &top),
+                  S_OK);
+        return top.vt == VT_DISPATCH ? displaytest::Get(top.pdispVal, displaytest::kLayerName).ToWide() : L"";
+    }
+    void Click(POINT at) {
+        ASSERT_EQ(displaytest::Put(map_.Get(), 20, Variant(static_cast<long>(VO_MAP_TOOL_SELECT))), S_OK);
+        VARIANT down[4];
+        for (VARIANT& v : down) ::VariantInit(&v);
+        down[0].vt = VT_I2; down[0].iVal = 1;
+        down[1].vt = VT_I2; down[1].iVal = 0;
+        down[2].vt = VT_R4; down[2].fltVal = static_cast<float>(at.x);
+        down[3].vt = VT_R4; down[3].fltVal = static_cast<float>(at.y);
+        ASSERT_EQ(EngineHooks(unknown_.Get())->FireEvent(-605, 4, down), S_OK);
+    }
+
+    ComPtr<IUnknown> unknown_;
+    ComPtr<testsupport::TestSite> site_;
+    ComPtr<IOleObject> ole_;
+    ComPtr<IDispatch> control_, map_;
+    ComPtr<FeatureSink> sink_;
+    COLORREF background_ = 0;
+    std::vector<Position> sites_;
+};
+
+TEST_F(HostLines, ALineBetweenTwoPositionsShowsWithoutCellSitesIsReplacedInPlaceAndCleared) {
+    const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
+    const POINT pa = ToScreen(map_.Get(), a), pb = ToScreen(map_.Get(), b);
+    ASSERT_EQ(Points(a, b, Variant(0xFF0000L)), S_OK);
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(drawn, pa, pb, kRed), 7);
+    EXPECT_EQ(drawn.Pixel({pa.x + 60, pa.y - 40}), background_);
+
+    // The same two ends again: one line, in its new colour (given as text).
+    ASSERT_EQ(Points(a, b, Variant(L"0000FF")), S_OK);
+    Image replaced;
+    replaced.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(replaced, pa, pb, kBlue), 7);
+    EXPECT_EQ(AlongCount(replaced, pa, pb, kRed), 0);
+
+    // A script's variables come by reference, the colour's too.
+    const Position c = FromScreen(map_.Get(), 100, 380);
+    Variant lon(c.lon), red(0xFF0000L);
+    VARIANT byRef, colourByRef;
+    byRef.vt = colourByRef.vt = VT_BYREF | VT_VARIANT;
+    byRef.pvarVal = &lon;
+    colourByRef.pvarVal = &red;
+    ASSERT_EQ(Call(kDrawLineBetweenPoints, {Variant(byRef), Variant(c.lat), Variant(b.lon), Variant(b.lat), Variant(2L),
+                                            Variant(0L), Variant(colourByRef)}),
+              S_OK);
+    red = Variant(0x00FF00L);  // the line keeps its own copy
+    Image scripted;
+    scripted.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(scripted, ToScreen(map_.Get(), c), pb, kRed), 7);
+
+    ASSERT_EQ(Call(kClearLinesBetweenPoints, {}), S_OK);
+    Image cleared;
+    cleared.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(cleared, pa, pb, kBlue), 0);
+    EXPECT_EQ(AlongCount(cleared, ToScreen(map_.Get(), c), pb, kRed), 0);
+}
+
+TEST_F(HostLines, WithEnhancedDrawingLinesAreDrawnAntiAliased) {
+    ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())->put_EnhancedDrawingMode(VARIANT_TRUE), S_OK);
+    const Position a = FromScreen(map_.Get(), 100, 200), b = FromScreen(map_.Get(), 500, 200);
+    ASSERT_EQ(Call(kDrawLineBetweenPoints,
+                   {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat), Variant(4L), Variant(0L), Variant(0xFF0000L)}),
+              S_OK);
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});
+    long index = -1;
+    ASSERT_EQ(SectorLine(0, 1, Variant(0x0000FFL), false, &index, 4), S_OK);
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), a), ToScreen(map_.Get(), b), kRed), 7);
+    EXPECT_EQ(AlongCount(drawn, Symbol(0), Symbol(1), kBlue), 7);
+}
+
+TEST_F(HostLines, APositionOutsideTheOpenRangesOrNotADoubleIsRefusedAndStoresNothing) {
+    const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::vector<Variant>> refused = {
+        {Variant(-180.0), Variant(a.lat), Variant(b.lon), Variant(b.lat)},
+        {Variant(a.lon), Variant(a.lat), Variant(180.0), Variant(b.lat)},
+        {Variant(a.lon), Variant(90.0), Variant(b.lon), Variant(b.lat)},
+        {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(nan)},
+        {Variant(static_cast<float>(a.lon)), Variant(a.lat), Variant(b.lon), Variant(b.lat)},
+        {Variant(a.lon), Variant(static_cast<long>(a.lat)), Variant(b.lon), Variant(b.lat)},
+    };
+    for (const auto& coordinates : refused) {
+        std::vector<Variant> args = coordinates;
+        args.push_back(Variant(2L));
+        args.push_back(Variant(0L));
+        args.push_back(Variant(0xFF0000L));
+        EXPECT_EQ(Call(kDrawLineBetweenPoints, args), E_FAIL);
+    }
+    Variant east(180.0), lat(a.lat), lon(b.lon), lat2(b.lat), red(0xFF0000L);
+    EXPECT_EQ(As<IZmaVadAZ2>(unknown_.Get())->DrawLineBetweenPoints(east, lat, lon, lat2, 2, 0, red), E_FAIL);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(::GetErrorInfo(0, info.Put()), S_OK) << "a refusal says why";
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), a), ToScreen(map_.Get(), b), kRed), 0);
+    EXPECT_EQ(Call(kClearLinesBetweenPoints, {}), E_FAIL) << "no line was ever stored";
+}
+
+TEST_F(HostLines, LinesBetweenCellSitesAndSectorsShowReplaceToggleAndClear) {
+    EXPECT_EQ(Call(kDrawLineBetweenCellsites, {Variant(0L), Variant(1L), Variant(2L), Variant(0L), Variant(0xFF0000L)}),
+              E_FAIL)
+        << "no cell sites yet";
+    ShowSites({{120, 120}, {520, 360}, {520, 120}});
+    const POINT site0 = ToScreen(map_.Get(), sites_[0]), site2 = ToScreen(map_.Get(), sites_[2]);
+    ASSERT_EQ(Call(kDrawLineBetweenCellsites, {Variant(0L), Variant(2L), Variant(2L), Variant(0L), Variant(0xFF0000L)}),
+              S_OK);
+
+    long index = -1;
+    ASSERT_EQ(SectorLine(0, 1, Variant(0x0000FFL), true, &index), S_OK);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(TopEngineLayer(), kSectorsName) << "the first sector line makes its layer at the top";
+    Bstr series(kSiteSeries), tip(L"tip");
+    EXPECT_EQ(As<IZmaVadAZ2>(unknown_.Get())
+                  ->DrawLineBetweenCellSectors(series.Get(), 0, series.Get(), 1, 2, 0, Variant(0L), tip.Get(), VARIANT_FALSE,
+                                               0.5, nullptr),
+              E_POINTER);
+    const POINT s0 = Symbol(0), s1 = Symbol(1);
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(drawn, site0, site2, kRed), 7) << "site to site";
+    EXPECT_EQ(AlongCount(drawn, s0, s1, kBlue), 7) << "symbol to symbol";
+    // The arrow: its tip half way, its wings 10 px back and 7 px to either side.
+    const double angle = std::atan2(static_cast<double>(s1.y - s0.y), static_cast<double>(s1.x - s0.x));
+    const double tipX = s0.x + 0.5 * (s1.x - s0.x), tipY = s0.y + 0.5 * (s1.y - s0.y);
+    for (int side : {-1, 1}) {
+        const double wx = tipX - 10 * std::cos(angle) + side * 7 * std::sin(angle);
+        const double wy = tipY - 10 * std::sin(angle) - side * 7 * std::cos(angle);
+        const POINT half = {static_cast<long>((wx + tipX) / 2), static_cast<long>((wy + tipY) / 2)};
+        EXPECT_TRUE(Near(drawn, half, kBlue)) << "wing " << side;
+    }
+    EXPECT_EQ(drawn.Pixel({static_cast<long>(tipX) - 20, static_cast<long>(tipY) + 20}), background_);
+
+    // The same ends again replace the line in its place; reversed they are another line; an end at
+    // (0, 0) has no position and gives no line.
+    ASSERT_EQ(SectorLine(0, 1, Variant(L"FF0000"), false, &index), S_OK);
+    EXPECT_EQ(index, 0);
+    ASSERT_EQ(SectorLine(1, 0, Variant(L"FF0000"), false, &index), S_OK);
+    EXPECT_EQ(index, 1);
+    ASSERT_EQ(SectorLine(0, 3, Variant(0x0000FFL), false, &index), S_OK);
+    EXPECT_EQ(index, 2);
+    Image replaced;
+    replaced.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(replaced, s0, s1, kRed), 7);
+    EXPECT_EQ(AlongCount(replaced, s0, {0, 0}, kBlue), 0) << "no line to an unwritten point";
+
+    EXPECT_EQ(Call(kToggleLine, {Variant(0L), Variant(false), Variant(4L)}), S_OK);
+    EXPECT_EQ(Call(kToggleLine, {Variant(1L), Variant(false), Variant(4L)}), S_OK);
+    EXPECT_EQ(Call(kToggleLine, {Variant(3L), Variant(false), Variant(4L)}), E_FAIL);
+    EXPECT_EQ(Call(kToggleLine, {Variant(0L), Variant(true), Variant(2L)}), S_OK) << "other options change nothing";
+    Image hidden;
+    hidden.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(hidden, s0, s1, kRed), 0);
+    EXPECT_EQ(AlongCount(hidden, site0, site2, kRed), 7);
+
+    EXPECT_EQ(Call(kToggleLine, {Variant(0L), Variant(true), Variant(4L)}), S_OK);
+    EXPECT_EQ(Call(kToggleLines, {Variant(false), Variant(4L)}), S_OK);
+    EXPECT_EQ(Call(kToggleLines, {Variant(false), Variant(2L)}), S_OK);
+    Image allHidden;
+    allHidden.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(allHidden, s0, s1, kRed), 0);
+    EXPECT_EQ(AlongCount(allHidden, site0, site2, kRed), 0);
+    EXPECT_EQ(Call(kToggleLines, {Variant(true), Variant(4L)}), S_OK);
+    EXPECT_EQ(Call(kToggleLines, {Variant(true), Variant(2L)}), S_OK);
+    Image shown;
+    shown.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(shown, s0, s1, kRed), 7);
+    EXPECT_EQ(AlongCount(shown, site0, site2, kRed), 7);
+
+    EXPECT_EQ(Call(kClearLinesBetweenCellSectors, {}), S_OK);
+    EXPECT_EQ(Call(kClearLinesBetweenCellsites, {}), S_OK);
+    Image cleared;
+    cleared.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(cleared, s0, s1, kRed), 0);
+    EXPECT_EQ(AlongCount(cleared, site0, site2, kRed), 0);
+    ASSERT_EQ(SectorLine(1, 2, Variant(0L), false, &index), S_OK);
+    EXPECT_EQ(index, 0) << "indices start again after a clear";
+}
+
+TEST_F(HostLines, AClickOnASectorLineTellsTheHostTheLayerAndTheLinesIndex) {
+    ShowSites({{120, 120}, {520, 360}, {520, 140}});
+    long index = -1;
+    ASSERT_EQ(SectorLine(0, 2, Variant(0L), false, &index), S_OK);
+    ASSERT_EQ(SectorLine(0, 1, Variant(0L), false, &index), S_OK);
+    ASSERT_EQ(Call(kToggleLine, {Variant(0L), Variant(false), Variant(4L)}), S_OK);
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());  // the hit tests use the view of the last frame
+
+    const POINT s0 = Symbol(0), s1 = Symbol(1);
+    sink_->events.clear();
+    Click({(s0.x + s1.x) / 2, (s0.y + s1.y) / 2});
+    std::vector<std::wstring> selected;
+    for (const std::wstring& e : sink_->events)
+        if (e.rfind(L"11|", 0) == 0) selected.push_back(e);
+    // The second line, though the hidden first one was never walked.
+    EXPECT_EQ(selected, std::vector<std::wstring>{std::wstring(L"11|8:") + kSectorsName + L"|3:1"});
+
+    sink_->events.clear();
+    Click({s0.x + 200, s0.y - 60});
+    for (const std::wstring& e : sink_->events) EXPECT_NE(e.rfind(L"11|", 0), 0u) << "nothing hit";
 }
 
 }  // namespace

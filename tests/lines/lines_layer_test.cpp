@@ -5,8 +5,14 @@
 #include "tests/datalayers/DisplayFixture.h"
 
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+#include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/lines/LineOperations.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToPointsLayer.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToSectorsLayer.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
@@ -138,8 +144,9 @@ TEST_F(LinesTest, TheCellSiteLayerIsTiedToItsLineLayersWhichHoldBothDatasets) {
     ASSERT_EQ(serving_->GetDatasetCount(), 2);
     EXPECT_EQ(serving_->Entries().back().seriesGuid, kPoints);
     EXPECT_EQ(neighbours_->GetDatasetCount(), 2);
-    // The other two kinds are not built here: they stay plain layers and are not linked as lines.
-    EXPECT_EQ(AsCellLineLayer(cellSites_->GetLineLayer(CZmaVadAZDataLayer::kLineC)), nullptr);
+    // The other two kinds, the lines between cell sites and between positions, are line layers too.
+    EXPECT_NE(AsCellLineLayer(cellSites_->GetLineLayer(CZmaVadAZDataLayer::kLineC)), nullptr);
+    EXPECT_NE(AsCellLineLayer(cellSites_->GetLineLayer(CZmaVadAZDataLayer::kLineD)), nullptr);
 }
 
 TEST_F(LinesTest, LinesRunFromTheSelectedPointsToTheirCellSymbols) {
@@ -460,6 +467,50 @@ TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnN
     EXPECT_EQ(serving_->ExportToTab(folder + "\\no such folder", "Sites"), E_FAIL);
 }
 
+TEST_F(LinesTest, ACellSiteLayersTableExportWritesItsLineTablesBesideThePoints) {
+    const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX)) + "\\cellsites";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    serving_->SetDrawOption(0);
+    neighbours_->SetDrawOption(0);
+    serving_->SetLabelByField(L"Level");
+    neighbours_->SetLabelByField(L"Level");
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    // The points table writes the formatted "Azimuth" of each site.
+    ComPtr<IHostDataset> typed;
+    ASSERT_EQ(sites_->QueryInterface(IID_IHostDataset, typed.PutVoid()), S_OK);
+    ComPtr<IHostFieldStyleSetup> style = Create<IHostFieldStyleSetup>(CLSID_HostFieldStyle);
+    style->SetDefaults(Bstr(L"Map Symbols").Get(), 0x00808080, 10.0, 33);
+    ComPtr<IHostPropertyCollection> properties;
+    Field(typed.Get(), L"Azimuth")->get_Properties(properties.Put());
+    ComPtr<IDispatch> object;
+    style.As(object);
+    properties->Add(Variant(object.Get()), Variant::Missing(), Variant::Missing());
+    for (long row = 0; row < 3; ++row) SetValue(sites_.Get(), row, L"Azimuth", Variant(90.0 * row));
+    // The sites shown again, their symbols' colour styled by it.
+    ASSERT_EQ(SaveStyleSettings(typed.Get(), L"Azimuth", kSites, 3), S_OK);
+    ASSERT_EQ(datasets_->RemoveDataset(kSites, Variant::Missing()), S_OK);
+    ASSERT_EQ(datasets_->CreateMultiDMapping(sites_.Get(), kSites, FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
+              S_OK);
+    cellSites_ = AsDataLayer(layers_->FindLayer(std::wstring(kSites)));
+    ASSERT_TRUE(cellSites_);
+    ASSERT_EQ(cellSites_->GetLineLayer(CZmaVadAZDataLayer::kLineA), serving_);
+    DrawFrame(canvas);
+    const HRESULT exported = cellSites_->ExportTab(folder);
+    ComPtr<IErrorInfo> info;
+    Bstr why;
+    if (::GetErrorInfo(0, info.Put()) == S_OK) info->GetDescription(why.Put());
+    ASSERT_EQ(exported, S_OK) << platform::ToAnsi(why.Wide());
+    std::string points;
+    cellSites_->GetTabFileName(points, folder);
+    const std::string name = points.substr(folder.size() + 1, points.size() - folder.size() - 5);
+    EXPECT_EQ(TableLines(folder + "\\Lines to serving cells-" + name + ".TAB").size(), 1u);
+    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-" + name + ".TAB").size(), 2u);
+    mitab_handle table = mitab_c_open(points.c_str());
+    ASSERT_TRUE(table) << "the points table is still there";
+    mitab_c_close(table);
+}
+
 }  // namespace
 
 namespace {
@@ -598,6 +649,154 @@ TEST_F(LinesTest, EachDatasetsCachedLinesFollowTheViewOnTheirOwn) {
     const POINT moved = EnginePixel(10.3, 50.05);
     EXPECT_EQ(CountAlong(panned, moved, CellPixel(0), kBlack), 7) << "both datasets' lines moved";
     EXPECT_EQ(CountAlong(panned, PointPixel(0), CellPixel(0), kBlack), 7);
+}
+
+}  // namespace
+
+// --- Lines between cell sectors and between positions ------------------------------------------------
+
+namespace {
+
+SectorLine Styled(long type, long width) {
+    SectorLine line;
+    line.lineType = type;
+    line.lineWidth = width;
+    line.lineColor = Variant(0L);
+    return line;
+}
+
+bool Black(const MemoryCanvas& canvas, int x, int y) { return canvas.Pixel(x, y) == RGB(0, 0, 0); }
+
+TEST(SectorLineRendering, GdiDashesAre20PixelsWithEqualGapsAndTheLastEndsAtTheLinesEnd) {
+    ASSERT_EQ(::GetDeviceCaps(MemoryCanvas(4, 4).Dc(), LOGPIXELSY), 96);
+    MemoryCanvas canvas(200, 60);
+    SectorLineRenderer renderer(false, canvas.Dc(), canvas.Rect());
+    const MarkerPoint marker;
+    renderer({10, 10}, {60, 10}, marker, Styled(1, 1), 0);
+    for (int x : {10, 20, 29, 50, 55, 59}) EXPECT_TRUE(Black(canvas, x, 10)) << x;
+    for (int x : {31, 35, 39, 61}) EXPECT_FALSE(Black(canvas, x, 10)) << x;
+    // Any type but 0 draws the same dashes in GDI; shorter than one dash, nothing shows.
+    renderer({10, 30}, {25, 30}, marker, Styled(7, 1), 0);
+    for (int x = 8; x < 28; ++x) EXPECT_FALSE(Black(canvas, x, 30)) << x;
+    // Width 0 is 3 pixels at 96 dots per inch.
+    renderer({100, 40}, {180, 40}, marker, Styled(0, 0), 0);
+    EXPECT_TRUE(Black(canvas, 140, 39) && Black(canvas, 140, 40) && Black(canvas, 140, 41));
+    EXPECT_FALSE(Black(canvas, 140, 37) || Black(canvas, 140, 43));
+}
+
+TEST(SectorLineRendering, AClickHitsALineWithinThreePixelsInsideItsBox) {
+    EXPECT_TRUE(SectorLineHit({50, 54}, {0, 0}, {100, 100})) << "2.8 pixels off";
+    EXPECT_FALSE(SectorLineHit({50, 55}, {0, 0}, {100, 100})) << "3.5 pixels off";
+    EXPECT_FALSE(SectorLineHit({50, 10}, {0, 10}, {100, 10})) << "a horizontal line has an empty box";
+}
+
+class CountingAction : public LinesToSectorsActionInterface {
+public:
+    bool operator()(const POINT&, const POINT&, const MarkerPoint&, const SectorLine&, long index) override {
+        indices.push_back(index);
+        return true;
+    }
+    std::vector<long> indices;
+};
+
+ComPtr<IDispatch> NewRectangle() {
+    CLSID clsid;
+    EXPECT_EQ(::CLSIDFromProgID(L"MapX.Rectangle.4", &clsid), S_OK);
+    ComPtr<IDispatch> rectangle;
+    EXPECT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()), S_OK);
+    return rectangle;
+}
+
+std::vector<double> Edges(IDispatch* rectangle) {
+    EngineDispatch r(rectangle);
+    return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble(),
+            r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble()};
+}
+
+TEST_F(LinesTest, SectorLinesSkipLayersThatPlaceNoSectorsShowTheirTooltipAndFrameTheirExtent) {
+    HWND frame = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ::SetActiveWindow(frame);
+    CZmaVadAZLinesToSectorsLayer* sectors = GetLinesToSectorsLayer(*layers_);
+    ASSERT_TRUE(sectors);
+    EXPECT_EQ(layers_->Layers().front(), sectors);
+    EXPECT_EQ(GetLinesToSectorsLayer(*layers_), sectors) << "one per map";
+    long index = -1;
+    Bstr sites(kSites), points(kPoints), tip(L"handover");
+    // A series of measurement points has no sectors: its line is passed over, without harm.
+    ASSERT_EQ(sectors->AddLine(points.Get(), 0, sites.Get(), 1, 2, 0, Variant(0L), tip.Get(), false, 0.5, &index), S_OK);
+    ASSERT_EQ(sectors->AddLine(sites.Get(), 0, sites.Get(), 2, 2, 0, Variant(0L), tip.Get(), true, 0.5, &index), S_OK);
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(sectors->AddLine(sites.Get(), 0, sites.Get(), 2, 2, 0, Variant(0L), tip.Get(), true, 0.5, nullptr), E_POINTER);
+    const POINT onLine = Fraction(CellPixel(0), CellPixel(2), 0.3);
+    EXPECT_FALSE(sectors->HitTest(onLine.x, onLine.y, 0, 0)) << "no view before the first frame";
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    CountingAction walked;
+    EXPECT_EQ(sectors->ForEachLine(walked), S_OK);
+    EXPECT_EQ(walked.indices, std::vector<long>{1});
+    EXPECT_EQ(CountAlong(canvas, CellPixel(0), CellPixel(2), kBlack), 7);
+
+    EXPECT_TRUE(sectors->HitTest(onLine.x, onLine.y, 0, 0));
+    EXPECT_EQ(rollovertip::CurrentText(), "handover");
+    EXPECT_FALSE(sectors->HitTest(onLine.x + 40, onLine.y, 0, 0));
+    EXPECT_EQ(rollovertip::CurrentText(), "");
+
+    // The bounds of the visible lines' ends.
+    ASSERT_TRUE(sectors->SetLineVisible(0, false));
+    ComPtr<IDispatch> rectangle = NewRectangle();
+    EXPECT_EQ(sectors->GetExtent(rectangle.Get()), 1);
+    const std::vector<double> edges = Edges(rectangle.Get());
+    EXPECT_NEAR(edges[0], 10.05, 1e-9);
+    EXPECT_NEAR(edges[1], 50.0, 1e-9);
+    EXPECT_NEAR(edges[2], 10.2, 1e-9);
+    EXPECT_NEAR(edges[3], 50.15, 1e-9);
+    ASSERT_TRUE(sectors->SetLineVisible(1, false));
+    ASSERT_TRUE(sectors->SetLineVisible(0, false));
+    EXPECT_FALSE(sectors->SetLineVisible(2, false));
+    EXPECT_EQ(sectors->GetExtent(rectangle.Get()), 0) << "hidden lines count for nothing";
+    ::DestroyWindow(frame);
+}
+
+TEST_F(LinesTest, PointLinesOfTheCellSiteLayerAreMadeRealAndFrameTheirExtent) {
+    auto* cellSiteLines = dynamic_cast<CZmaVadAZLinesToPointsLayer*>(cellSites_->GetLineLayer(CZmaVadAZDataLayer::kLineC));
+    auto* pointLines = dynamic_cast<CZmaVadAZLinesToPointsLayer*>(cellSites_->GetLineLayer(CZmaVadAZDataLayer::kLineD));
+    ASSERT_TRUE(cellSiteLines && pointLines);
+    EXPECT_EQ(cellSiteLines->GetName(), "Lines between cellsites");
+    EXPECT_EQ(pointLines->GetName(), "Lines between points");
+    EXPECT_EQ(GetCellSiteLinesLayer(*layers_), cellSiteLines);
+    EXPECT_EQ(GetPointLinesLayer(*layers_, true), pointLines) << "a map with cell sites draws them itself";
+
+    ASSERT_EQ(cellSiteLines->AddLineBetweenCellsites(0, 2, 0, 0, Variant(0L)), S_OK);
+    ASSERT_EQ(pointLines->AddLineBetweenPoints(10.1, 49.95, 10.3, 49.95, 0, 1, Variant(0L)), S_OK);
+    ASSERT_EQ(pointLines->AddLineBetweenPoints(10.3, 49.95, 10.1, 49.95, 0, 1, Variant(0L)), S_OK);
+    ASSERT_EQ(pointLines->AddLineBetweenPoints(10.1, 49.95, 10.3, 49.95, 0, 0, Variant(L"FF")), S_OK);
+    ASSERT_EQ(pointLines->Lines().size(), 2u) << "reversed is another line; the same ends replace";
+    EXPECT_EQ(pointLines->Lines().back().type, 0) << "the replacement moves to the end";
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    EXPECT_EQ(CountAlong(canvas, EnginePixel(10.05, 50.15), EnginePixel(10.2, 50.0), kBlack), 7);
+
+    ComPtr<IDispatch> rectangle = NewRectangle();
+    EXPECT_EQ(pointLines->GetExtent(rectangle.Get()), 1);
+    const std::vector<double> edges = Edges(rectangle.Get());
+    EXPECT_NEAR(edges[0], 10.1, 1e-9);
+    EXPECT_NEAR(edges[2], 10.3, 1e-9);
+    EXPECT_NEAR(edges[1], 49.95, 1e-9);
+    ASSERT_EQ(pointLines->ClearLines(), S_OK);
+    EXPECT_EQ(pointLines->GetExtent(rectangle.Get()), 0);
+}
+
+TEST_F(LinesTest, LinesBetweenPositionsMoveWithTheHostsZoomOffset) {
+    CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, true);
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->AddLineBetweenPoints(10.1, 50.05, 10.3, 49.95, 0, 0, Variant(0xFFL)), S_OK);
+    host_.zoomOffset = {5, 7};
+    MemoryCanvas canvas(400, 300);
+    DrawFrame(canvas);
+    const POINT a = EnginePixel(10.1, 50.05), b = EnginePixel(10.3, 49.95);
+    EXPECT_EQ(CountAlong(canvas, {a.x - 5, a.y - 7}, {b.x - 5, b.y - 7}, kBlue), 7);
+    EXPECT_EQ(CountAlong(canvas, a, b, kBlue), 0);
 }
 
 }  // namespace

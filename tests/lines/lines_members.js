@@ -22,6 +22,13 @@ expectError("SetServerLinesToCellsColorByField", E_UNEXPECTED,
             function () { map.SetServerLinesToCellsColorByField(guid, "RxLev"); });
 expectError("GetNeighborLinesToCellsLabelByField", E_UNEXPECTED,
             function () { return map.GetNeighborLinesToCellsLabelByField(guid); });
+expectError("DrawLineBetweenPoints", E_UNEXPECTED, function () { map.DrawLineBetweenPoints(10.1, 50.1, 10.2, 50.2, 2, 0, 255); });
+expectError("DrawLineBetweenCellsites", E_UNEXPECTED, function () { map.DrawLineBetweenCellsites(0, 1, 2, 0, "FF0000"); });
+expectError("DrawLineBetweenCellSectors", E_UNEXPECTED,
+            function () { return map.DrawLineBetweenCellSectors(guid, 0, guid, 1, 2, 1, 255, "tip", true, 0.5); });
+expectError("ClearLinesBetweenPoints", E_UNEXPECTED, function () { map.ClearLinesBetweenPoints(); });
+expectError("ClearLinesBetweenCellsites", E_UNEXPECTED, function () { map.ClearLinesBetweenCellsites(); });
+expectError("ClearLinesBetweenCellSectors", E_UNEXPECTED, function () { map.ClearLinesBetweenCellSectors(); });
 expectError("UpdateLinesToCellsData", E_UNEXPECTED, function () { map.UpdateLinesToCellsData(); });
 expectError("UpdateCellRefData", E_UNEXPECTED, function () { map.UpdateCellRefData(); });
 

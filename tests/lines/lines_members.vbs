@@ -1,7 +1,7 @@
 ' A VBScript client passes its variables by reference and small numbers as 16-bit integers; the
 ' line and profile members take them as their own types.
 Option Explicit
-Dim map, visible, opt, flags, guid, name, result
+Dim map, visible, opt, flags, guid, name, result, lon, lat
 Sub Fail(text)
     WScript.Echo "FAIL: " & text
     WScript.Quit 1
@@ -29,6 +29,20 @@ map.SetNeighborLinesToCellsColorByField guid, name
 ExpectUnexpected "SetNeighborLinesToCellsColorByField"
 result = map.GetServerLinesToCellsLabelByField(guid)
 ExpectUnexpected "GetServerLinesToCellsLabelByField"
+lon = 10.5
+lat = 50.5
+map.DrawLineBetweenPoints lon, lat, lon, lat, flags, opt, name
+ExpectUnexpected "DrawLineBetweenPoints"
+map.DrawLineBetweenCellsites opt, flags, flags, opt, name
+ExpectUnexpected "DrawLineBetweenCellsites"
+result = map.DrawLineBetweenCellSectors(guid, opt, guid, flags, flags, opt, name, name, visible, lat)
+ExpectUnexpected "DrawLineBetweenCellSectors"
+map.ClearLinesBetweenPoints
+ExpectUnexpected "ClearLinesBetweenPoints"
+map.ClearLinesBetweenCellsites
+ExpectUnexpected "ClearLinesBetweenCellsites"
+map.ClearLinesBetweenCellSectors
+ExpectUnexpected "ClearLinesBetweenCellSectors"
 On Error GoTo 0
 
 name = "Walk"

@@ -1,0 +1,55 @@
+#include "ZmaVOMap2/lines/LineOperations.h"
+
+#include "ZmaVOMap2/datalayers/CellLineLayer.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/lines/LinesLayerResource.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToPointsLayer.h"
+#include "ZmaVOMap2/lines/ZmaVadAZLinesToSectorsLayer.h"
+#include "platform/Com.h"
+#include "platform/Module.h"
+#include "platform/Window.h"
+
+namespace {
+
+CZmaVadAZLinesToPointsLayer* TiedLines(CZmaVadAZLayerCollection& collection, CZmaVadAZDataLayer::LineLink link) {
+    CZmaVadAZDataLayer* sites = AsDataLayer(collection.GetCellSiteLayer());
+    return sites ? dynamic_cast<CZmaVadAZLinesToPointsLayer*>(sites->GetLineLayer(link)) : nullptr;
+}
+
+}  // namespace
+
+CZmaVadAZLinesToSectorsLayer* GetLinesToSectorsLayer(CZmaVadAZLayerCollection& collection) {
+    for (CZmaVadAZLayer* layer : collection.Layers()) {
+        if (layer->GetType() != CZmaVadAZLayer::kTypeLinesToSectors) continue;
+        if (auto* lines = dynamic_cast<CZmaVadAZLinesToSectorsLayer*>(layer)) return lines;
+    }
+    std::wstring name = platform::LoadStringResource(platform::Module::Instance(), IDS_LINES_TO_SECTORS_NAME);
+    if (name.empty()) name = L"Lines between Cell Sectors";
+    CZmaVadAZLayer* made = collection.AddLayer(platform::ToAnsi(name), CZmaVadAZLayer::kTypeLinesToSectors,
+                                               std::string(), std::wstring(), std::string(), std::wstring(),
+                                               std::wstring());
+    if (auto* lines = dynamic_cast<CZmaVadAZLinesToSectorsLayer*>(made)) return lines;
+    platform::Prompts().MessageBox(nullptr, L"Failed to initialize the lines to sectors layer", L"Map Module", MB_OK);
+    return nullptr;
+}
+
+CZmaVadAZLinesToPointsLayer* GetCellSiteLinesLayer(CZmaVadAZLayerCollection& collection) {
+    return TiedLines(collection, CZmaVadAZDataLayer::kLineC);
+}
+
+CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection, bool create) {
+    for (CZmaVadAZLayer* layer : collection.Layers()) {
+        if (layer->GetType() != CZmaVadAZLayer::kTypeLines) continue;
+        if (auto* lines = dynamic_cast<CZmaVadAZLinesToPointsLayer*>(layer)) return lines;
+    }
+    if (CZmaVadAZLinesToPointsLayer* tied = TiedLines(collection, CZmaVadAZDataLayer::kLineD)) return tied;
+    if (!create) return nullptr;
+    std::unique_ptr<CZmaVadAZLayer> made = LayerFactory::Instance().Create(
+        CZmaVadAZLayer::kTypeLines, CellLineKinds::kPoints, collection.EngineMap(), &collection);
+    auto* lines = dynamic_cast<CZmaVadAZLinesToPointsLayer*>(made.get());
+    if (!lines || FAILED(lines->Attach(CellLineKinds::kPoints, CZmaVadAZLayer::kTypeLines))) return nullptr;
+    collection.InsertAtTop(std::move(made));
+    return lines;
+}

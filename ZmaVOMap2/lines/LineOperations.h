@@ -1,0 +1,17 @@
+// The line layers the control's line members reach: the one lines-to-sectors layer of the map
+// (made on first use), the cell-site lines and the point lines.
+#pragma once
+
+class CZmaVadAZLayerCollection;
+class CZmaVadAZLinesToPointsLayer;
+class CZmaVadAZLinesToSectorsLayer;
+
+// The first layer of type 13 in the list; made at the top of the list when there is none. Null,
+// after telling the user, when it cannot be made.
+CZmaVadAZLinesToSectorsLayer* GetLinesToSectorsLayer(CZmaVadAZLayerCollection& collection);
+// The layer of lines between cell sites: the one tied to the collection's cell-site layer; null
+// without a cell-site layer.
+CZmaVadAZLinesToPointsLayer* GetCellSiteLinesLayer(CZmaVadAZLayerCollection& collection);
+// The layer of lines between positions. A map without a cell-site layer to draw them gets a layer
+// of its own at the top of the list (when `create`), which stays the one used from then on.
+CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection, bool create);
