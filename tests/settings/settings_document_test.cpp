@@ -185,4 +185,50 @@ TEST_F(MapSettings, TheNodeSavedIntoSteersTheSaveAndEitherNodeLoads) {
     EXPECT_EQ(Control()->LoadFromXML(node.Get()), E_FAIL);
 }
 
+TEST_F(MapSettings, AHiddenSeriesAndItsArrowsSurviveTheStreamAndComeBackWhenShownAgain) {
+    const wchar_t kSeries[] = L"{5E771000-0000-0000-0000-000000000001}";
+    ComPtr<IDispatch> dataset = displaytest::MakeSampleDataset(200);
+    ASSERT_EQ(Control()->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(kSeries).Get()), S_OK);
+    displaytest::SelectRows(dataset.Get(), {3, 4, 5});
+    ASSERT_EQ(Control()->NotifySelectionChange(Bstr(kSeries).Get()), S_OK);
+    ASSERT_EQ(Control()->ShowDirection(VARIANT_TRUE), S_OK);
+    ASSERT_EQ(Control()->SetDatasetVisible(Bstr(kSeries).Get(), 0), S_OK);
+
+    // Through the stream, as a host's document keeps the map.
+    ComPtr<IStream> stream;
+    ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(unknown_.Get())->Save(stream.Get(), TRUE), S_OK);
+    ComPtr<IXMLDOMDocument2> savedDocument;
+    ComPtr<IXMLDOMElement> saved = NewHostNode(savedDocument);
+    ASSERT_EQ(Control()->SaveToXML(saved.Get()), S_OK);
+    ComPtr<IXMLDOMElement> settings = Settings(saved.Get());
+    ComPtr<IXMLDOMNode> composition;
+    settings->selectSingleNode(Bstr(L"layers/DatasetComposition[@visible='0']/LabelProperties").Get(),
+                               composition.Put());
+    EXPECT_TRUE(composition) << "the hidden series with its label settings";
+    ComPtr<IXMLDOMNode> arrows;
+    settings->selectSingleNode(Bstr(L"layers/Layer[@layertype='10']").Get(), arrows.Put());
+    EXPECT_TRUE(arrows);
+
+    ComPtr<IUnknown> loaded;
+    ASSERT_EQ(controltest::CreateControl(loaded), S_OK);
+    LARGE_INTEGER start = {};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(loaded.Get())->Load(stream.Get()), S_OK);
+    ComPtr<IZmaVadAZ2> map = controltest::As<IZmaVadAZ2>(loaded.Get());
+    // The host shows its series again; the map gives it the settings it saved.
+    ASSERT_EQ(map->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(kSeries).Get()), S_OK);
+    ComPtr<IXMLDOMDocument2> againDocument;
+    ComPtr<IXMLDOMElement> again = NewHostNode(againDocument);
+    ASSERT_EQ(map->SaveToXML(again.Get()), S_OK);
+    ComPtr<IXMLDOMElement> reloaded = Settings(again.Get());
+    ComPtr<IXMLDOMNode> hidden;
+    reloaded->selectSingleNode(Bstr(L"layers/DatasetComposition[@visible='0']").Get(), hidden.Put());
+    EXPECT_TRUE(hidden) << "the series comes back hidden";
+    ComPtr<IXMLDOMNode> arrowsAgain;
+    reloaded->selectSingleNode(Bstr(L"layers/Layer[@layertype='10']").Get(), arrowsAgain.Put());
+    EXPECT_TRUE(arrowsAgain) << "the arrows come back with the map";
+    controltest::As<IOleObject>(loaded.Get())->Close(OLECLOSE_NOSAVE);
+}
+
 }  // namespace
