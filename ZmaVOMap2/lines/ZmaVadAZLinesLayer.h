@@ -9,7 +9,9 @@
 #pragma once
 
 #include "ZmaVOMap2/datalayers/CellLineLayer.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Com.h"
 
 #include "HostInterfaces.h"
@@ -92,6 +94,12 @@ public:
     static void PumpMessages();
     // A new pass begins: names the host could not give are asked for again.
     void BeginPass() { missingFields_.clear(); }
+    // The rollover test the line kinds share: the lines of every dataset whose data layer has a
+    // named selection are replayed from `cache` into a `Tester` made for `self`; a miss hides the
+    // tip. Without a selection to show, messages are pumped, and `inRollover` keeps a test from
+    // running inside the pump of another.
+    template <class Tester, class Layer, class Cache>
+    bool RolloverHitTest(Layer& self, Cache& cache, long x, long y, bool& inRollover);
 
     // The table file of an export: the folder, the layer's name made file-safe, "-" and the
     // file-safe suffix when there is one, and ".TAB".
@@ -129,3 +137,27 @@ private:
 // when the field has one, else the value as text. False when there is nothing to show: an empty
 // or null value, or an empty string with a formatter.
 bool FieldValueText(IHostField* field, std::wstring& text);
+
+template <class Tester, class Layer, class Cache>
+bool CZmaVadAZLinesLayer::RolloverHitTest(Layer& self, Cache& cache, long x, long y, bool& inRollover) {
+    if (inRollover) return false;
+    BeginPass();
+    bool hit = false;
+    if (!GetLabelByField().empty()) {
+        Tester tester({x, y}, self);
+        for (const DatasetEntry& entry : Entries()) {
+            CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+            if (data && data->IsSelectionNamed()) cache.Replay(entry.dataset.Get(), tester);
+        }
+        hit = tester.IsHit();
+    }
+    if (!hit) HideRolloverTip(this);
+    if (GetDrawOption() == 0) {
+        struct Guard {
+            bool& flag;
+            ~Guard() { flag = false; }
+        } guard{inRollover = true};
+        PumpMessages();
+    }
+    return hit;
+}

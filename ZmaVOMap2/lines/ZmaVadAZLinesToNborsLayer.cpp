@@ -105,24 +105,7 @@ bool CZmaVadAZLinesToNborsLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaE
 }
 
 bool CZmaVadAZLinesToNborsLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {
-    if (g_inRollover) return false;
-    BeginPass();
-    bool hit = false;
-    if (!GetLabelByField().empty()) {
-        RolloverHitTester tester({x, y}, *this);
-        for (const DatasetEntry& entry : Entries()) {
-            CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
-            if (data && data->IsSelectionNamed()) cache_->Replay(entry.dataset.Get(), tester);
-        }
-        hit = tester.IsHit();
-    }
-    if (!hit) HideRolloverTip(this);
-    if (GetDrawOption() == 0) {
-        g_inRollover = true;
-        PumpMessages();
-        g_inRollover = false;
-    }
-    return hit;
+    return RolloverHitTest<RolloverHitTester>(*this, *cache_, x, y, g_inRollover);
 }
 
 HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,

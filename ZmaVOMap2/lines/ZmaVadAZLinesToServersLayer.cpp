@@ -53,24 +53,7 @@ bool CZmaVadAZLinesToServersLayer::DrawLabels(HDC dc, const RECT& rect, const Zm
 }
 
 bool CZmaVadAZLinesToServersLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {
-    if (g_inRollover) return false;
-    BeginPass();
-    bool hit = false;
-    if (!GetLabelByField().empty()) {
-        RolloverServerLinesHitTester tester({x, y}, *this);
-        for (const DatasetEntry& entry : Entries()) {
-            CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
-            if (data && data->IsSelectionNamed()) cache_->Replay(entry.dataset.Get(), tester);
-        }
-        hit = tester.IsHit();
-    }
-    if (!hit) HideRolloverTip(this);
-    if (GetDrawOption() == 0) {
-        g_inRollover = true;
-        PumpMessages();
-        g_inRollover = false;
-    }
-    return hit;
+    return RolloverHitTest<RolloverServerLinesHitTester>(*this, *cache_, x, y, g_inRollover);
 }
 
 HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,
