@@ -153,10 +153,12 @@ bool CZmaVadAZLinesLayer::RolloverHitTest(Layer& self, Cache& cache, long x, lon
     }
     if (!hit) HideRolloverTip(this);
     if (GetDrawOption() == 0) {
-        struct Guard {
-            bool& flag;
-            ~Guard() { flag = false; }
-        } guard{inRollover = true};
+        // Down again however the pump is left.
+        struct Pumping {
+            explicit Pumping(bool& flag) : flag_(flag) { flag_ = true; }
+            ~Pumping() { flag_ = false; }
+            bool& flag_;
+        } pumping(inRollover);
         PumpMessages();
     }
     return hit;
