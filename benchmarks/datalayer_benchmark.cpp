@@ -10,6 +10,7 @@
 //  3. Cell sites: the cell-site layer alone, with its hit tests.
 //  4. Area selections of the point layer over the middle of the view: rectangle, radius in
 //     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
+#include "benchmarks/BaselineRead.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
@@ -39,13 +40,6 @@ namespace {
 const CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 const int kWidth = 1280, kHeight = 800;
 int g_runs = 11;
-
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // Repeated samples of one figure.
 struct Samples {
@@ -91,30 +85,6 @@ ComPtr<IHostSampleDataset> MakeSample(long rows) {
                                        sample.PutVoid()));
     THROW_IF_FAILED(sample->put_RowCount(rows));
     return sample;
-}
-
-// Latitude and longitude of every row, through the host's row and field interfaces.
-double BaselineRead(IHostDataset* dataset) {
-    ComPtr<IHostRows> rows = hostdata::Rows(dataset);
-    ComPtr<IHostFields> fields = hostdata::Fields(dataset);
-    ComPtr<IHostField> lat = hostdata::FieldByName(fields.Get(), L"Latitude");
-    ComPtr<IHostField> lon = hostdata::FieldByName(fields.Get(), L"Longitude");
-    const double start = Now();
-    const long count = hostdata::RowCount(rows.Get());
-    double sum = 0;
-    Variant v;
-    rows->MoveFirst();
-    for (long i = 0; i < count; ++i) {
-        hostdata::ReadValue(lat.Get(), v);
-        sum += v.dblVal;
-        hostdata::ReadValue(lon.Get(), v);
-        sum += v.dblVal;
-        VARIANT_BOOL on;
-        rows->MoveNext(&on);
-    }
-    const double took = Now() - start;
-    if (sum == 42.0) std::printf(" ");
-    return took;
 }
 
 // The engine's view: the route's bounds, then moves of the centre by screen pixels.

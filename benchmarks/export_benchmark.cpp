@@ -4,6 +4,7 @@
 // ratios, also against the host's own formatter calls that every exported row needs (its text and
 // its class), which the export cannot avoid. Memory is the process's committed bytes after each
 // export against before it.
+#include "benchmarks/BaselineRead.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "platform/Com.h"
@@ -25,13 +26,6 @@ namespace {
 
 const CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 const wchar_t kKey[] = L"{BE7C4A11-0000-0000-0000-000000000002}";
-
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 double PrivateMegabytes() {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -62,29 +56,6 @@ double FormatterCalls(IHostDataset* dataset) {
     }
     const double took = Now() - start;
     if (classes == 42) std::printf(" ");
-    return took;
-}
-
-double BaselineRead(IHostDataset* dataset) {
-    ComPtr<IHostRows> rows = hostdata::Rows(dataset);
-    ComPtr<IHostFields> fields = hostdata::Fields(dataset);
-    ComPtr<IHostField> lat = hostdata::FieldByName(fields.Get(), L"Latitude");
-    ComPtr<IHostField> lon = hostdata::FieldByName(fields.Get(), L"Longitude");
-    const double start = Now();
-    const long count = hostdata::RowCount(rows.Get());
-    double sum = 0;
-    Variant v;
-    rows->MoveFirst();
-    for (long i = 0; i < count; ++i) {
-        hostdata::ReadValue(lat.Get(), v);
-        sum += v.dblVal;
-        hostdata::ReadValue(lon.Get(), v);
-        sum += v.dblVal;
-        VARIANT_BOOL on;
-        rows->MoveNext(&on);
-    }
-    const double took = Now() - start;
-    if (sum == 42.0) std::printf(" ");
     return took;
 }
 

@@ -2,6 +2,7 @@
 // neighbours per row, over a grid of cell sites, against the cost of reading every row's latitude
 // and longitude through the same host interface. Not a test: run it by hand
 // (wine lines_benchmark.exe) and compare the ratios.
+#include "benchmarks/BaselineRead.h"
 #include "ZmaVOMap2/control/LayerKinds.h"
 #include "ZmaVOMap2/datalayers/CellLineLayer.h"
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
@@ -32,13 +33,6 @@ const int kColumns = 50, kRows = 40;  // 2000 cell sites
 const int kNeighbours = 6;
 const wchar_t kSitesGuid[] = L"{BE7C4A11-0000-0000-0000-0000000000C5}";
 const wchar_t kPointsGuid[] = L"{BE7C4A11-0000-0000-0000-0000000000D7}";
-
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 class BenchmarkHost : public CZmaVadAZLayerHost {
 public:
@@ -148,29 +142,6 @@ ZmaExtent Show(IDispatch* map, const double b[4]) {
     EngineDispatch r(bounds.pdispVal);
     return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble(),
             r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble()};
-}
-
-double BaselineRead(IHostDataset* dataset) {
-    ComPtr<IHostRows> rows = hostdata::Rows(dataset);
-    ComPtr<IHostFields> fields = hostdata::Fields(dataset);
-    ComPtr<IHostField> lat = hostdata::FieldByName(fields.Get(), L"Latitude");
-    ComPtr<IHostField> lon = hostdata::FieldByName(fields.Get(), L"Longitude");
-    const double start = Now();
-    const long count = hostdata::RowCount(rows.Get());
-    double sum = 0;
-    Variant v;
-    rows->MoveFirst();
-    for (long i = 0; i < count; ++i) {
-        hostdata::ReadValue(lat.Get(), v);
-        sum += v.dblVal;
-        hostdata::ReadValue(lon.Get(), v);
-        sum += v.dblVal;
-        VARIANT_BOOL on;
-        rows->MoveNext(&on);
-    }
-    const double took = Now() - start;
-    if (sum == 42.0) std::printf(" ");
-    return took;
 }
 
 void Run(IDispatch* map, long rowCount) {

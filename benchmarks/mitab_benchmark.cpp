@@ -3,6 +3,7 @@
 // and median time of repeated runs for 100k and 1M rows, rows per second, and the peak memory,
 // which must not grow with the number of rows. Not a test: run it by hand
 // (wine mitab_benchmark.exe [runs]).
+#include "benchmarks/BenchmarkClock.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 
 #include <windows.h>
@@ -15,13 +16,6 @@
 #include <vector>
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 size_t PeakMemory() {
     PROCESS_MEMORY_COUNTERS counters = {};
