@@ -41,11 +41,7 @@ public:
 
 private:
     struct DatasetLines {
-        RECT view = {0, 0, 0, 0};
-        ZmaExtent extent = {0, 0, 0, 0};
-        int drawOption = 0;
-        int entryCount = 0;
-        double offsetX = 0, offsetY = 0;
+        LineCacheView builtFor;
         platform::ComPtr<IHostRows> rows;
         PixelLineSet<NeighbourLineRecord> lines;
     };

@@ -5,6 +5,8 @@
 // once, before the first replay.
 #pragma once
 
+#include "ZmaVOMap2/engine/Geometry.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -62,4 +64,22 @@ private:
     std::unordered_set<Key, KeyHash> seen_;
     std::vector<Record> lines_;
     bool sorted_ = true;
+};
+
+// What a dataset's cached lines were built for: a frame may replay them only when all of it is
+// the same and lines of every point are drawn (draw option 0).
+struct LineCacheView {
+    RECT view = {0, 0, 0, 0};
+    ZmaExtent extent = {0, 0, 0, 0};
+    int drawOption = 0;
+    int entryCount = 0;
+    double offsetX = 0, offsetY = 0;
+
+    bool Serves(const LineCacheView& wanted) const noexcept {
+        return ::EqualRect(&view, &wanted.view) && extent.left == wanted.extent.left &&
+               extent.top == wanted.extent.top && extent.right == wanted.extent.right &&
+               extent.bottom == wanted.extent.bottom && drawOption == wanted.drawOption &&
+               entryCount == wanted.entryCount && offsetX == wanted.offsetX && offsetY == wanted.offsetY &&
+               wanted.drawOption == 0;
+    }
 };

@@ -14,32 +14,20 @@ using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
 
-namespace {
-
-bool SameExtent(const ZmaExtent& a, const ZmaExtent& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-}  // namespace
-
 bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
                                const ZmaExtent& extent) {
-    const int drawOption = owner_.GetDrawOption();
-    const int entries = owner_.GetDatasetCount();
+    LineCacheView wanted;
+    wanted.view = view;
+    wanted.extent = extent;
+    wanted.drawOption = owner_.GetDrawOption();
+    wanted.entryCount = owner_.GetDatasetCount();
+    wanted.offsetX = dataLayer.GetOffsetX();
+    wanted.offsetY = dataLayer.GetOffsetY();
     auto it = datasets_.find(dataset);
-    const bool valid = it != datasets_.end() && ::EqualRect(&it->second.view, &view) &&
-                       SameExtent(it->second.extent, extent) && it->second.entryCount == entries &&
-                       it->second.offsetX == dataLayer.GetOffsetX() && it->second.offsetY == dataLayer.GetOffsetY() &&
-                       it->second.drawOption == drawOption && drawOption == 0;
-    if (valid) return false;
+    if (it != datasets_.end() && it->second.builtFor.Serves(wanted)) return false;
     DatasetLines& lines = datasets_[dataset];
     lines.lines.Clear();
-    lines.view = view;
-    lines.extent = extent;
-    lines.drawOption = drawOption;
-    lines.entryCount = entries;
-    lines.offsetX = dataLayer.GetOffsetX();
-    lines.offsetY = dataLayer.GetOffsetY();
+    lines.builtFor = wanted;
     return true;
 }
 
