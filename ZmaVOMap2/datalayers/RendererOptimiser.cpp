@@ -8,7 +8,6 @@
 #include <climits>
 #include <cmath>
 #include <cwctype>
-#include <functional>
 
 using platform::ComError;
 using platform::ComPtr;
@@ -723,26 +722,42 @@ int RendererOptimiserCellSites::HitTest(const POINT& point, IHostRenderer* rende
     const long r = radius;
     const RECT box = {point.x - r, point.y - r, point.x + r, point.y + r};
 
-    // The candidates, from the highest row down: the box's pixels when it is small, else all.
-    std::vector<int> candidates;
-    const long long area = r > 0 ? 4LL * r * r : 0;
-    if (area <= static_cast<long long>(sites_.size())) {
-        for (long y = box.top; y < box.bottom; ++y)
-            for (long x = box.left; x < box.right; ++x)
-                for (int e = topOfPixel_.Find(x, y); e != -1; e = sites_[static_cast<size_t>(e)].below)
-                    candidates.push_back(e);
-        std::sort(candidates.begin(), candidates.end(), std::greater<int>());
-    } else {
-        for (int e = static_cast<int>(sites_.size()) - 1; e >= 0; --e)
-            if (::PtInRect(&box, sites_[static_cast<size_t>(e)].pixel)) candidates.push_back(e);
-    }
-    IHostRows& rows = Rows();
-    for (int e : candidates) {
+    // The first candidate, from the highest row down, whose symbol the renderer says covers the
+    // cursor. Most candidates are not hit, so they are asked one at a time in that order.
+    auto hit = [&](int e) {
         const Site& site = sites_[static_cast<size_t>(e)];
-        hostdata::MoveTo(&rows, site.row);
-        VARIANT_BOOL hit = VARIANT_FALSE;
-        THROW_IF_FAILED(renderer->HitTest(point.x - site.pixel.x, point.y - site.pixel.y, &hit));
-        if (hit == VARIANT_TRUE) return site.row;
+        hostdata::MoveTo(&Rows(), site.row);
+        VARIANT_BOOL covered = VARIANT_FALSE;
+        THROW_IF_FAILED(renderer->HitTest(point.x - site.pixel.x, point.y - site.pixel.y, &covered));
+        return covered == VARIANT_TRUE;
+    };
+    const long long area = r > 0 ? 4LL * r * r : 0;
+    if (area > static_cast<long long>(sites_.size())) {
+        // A box larger than the sites: walk them all from the top.
+        for (int e = static_cast<int>(sites_.size()) - 1; e >= 0; --e)
+            if (::PtInRect(&box, sites_[static_cast<size_t>(e)].pixel) && hit(e)) return sites_[static_cast<size_t>(e)].row;
+        return -1;
+    }
+    // Each pixel chains its rows from the highest down, and entries are in row order: merging the
+    // chains of the box's pixels through a heap of their heads yields the candidates in order
+    // without collecting and sorting all of them first.
+    std::vector<int> heads;
+    for (long y = box.top; y < box.bottom; ++y)
+        for (long x = box.left; x < box.right; ++x) {
+            const int e = topOfPixel_.Find(x, y);
+            if (e != -1) heads.push_back(e);
+        }
+    std::make_heap(heads.begin(), heads.end());
+    while (!heads.empty()) {
+        std::pop_heap(heads.begin(), heads.end());
+        const int e = heads.back();
+        heads.pop_back();
+        if (hit(e)) return sites_[static_cast<size_t>(e)].row;
+        const int below = sites_[static_cast<size_t>(e)].below;
+        if (below != -1) {
+            heads.push_back(below);
+            std::push_heap(heads.begin(), heads.end());
+        }
     }
     return -1;
 }

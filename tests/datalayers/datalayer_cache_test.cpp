@@ -224,3 +224,37 @@ TEST_F(CacheTest, CellSitesAnswerTheTopmostSiteWhateverTheViewsBefore) {
     EXPECT_EQ(sites.GetElementHandleIndex().at(99999), 0);
     EXPECT_EQ(sites.GetElementHandleIndex().count(1), 0u);
 }
+
+TEST_F(CacheTest, CellSiteHitTestsAnswerTheHighestRowWhoseSymbolCoversTheCursor) {
+    // Crowded pixels, a hit radius larger than the symbol and a symbol standing off its site: the
+    // answer must be the highest row in the box whose symbol covers the cursor, not merely the
+    // highest row of the nearest or the first pixel.
+    RendererOptimiserCellSites sites(L"");
+    Bind(sites);
+    sites.Update(view_, ViewExtent(), 0, 0, false);
+    const std::vector<int> rows = Walk(sites);
+    const std::vector<POINT> pixels = DrawPositions(sites);
+    ASSERT_EQ(rows.size(), pixels.size());
+    ComPtr<IHostRenderer> renderer = Renderer(SymbolDrawing::kCellSites);
+    int radius = 0;
+    ASSERT_EQ(renderer->GetHitRadius(&radius), S_OK);
+
+    int hits = 0, checked = 0;
+    for (long y = 0; y < view_.bottom; y += 3) {
+        for (long x = 1; x < view_.right; x += 3) {
+            const RECT box = {x - radius, y - radius, x + radius, y + radius};
+            int expected = -1;
+            for (size_t i = rows.size(); i-- > 0 && expected == -1;) {
+                if (!::PtInRect(&box, pixels[i])) continue;
+                VARIANT_BOOL covered = VARIANT_FALSE;
+                renderer->HitTest(x - pixels[i].x, y - pixels[i].y, &covered);
+                if (covered == VARIANT_TRUE) expected = rows[i];
+            }
+            ASSERT_EQ(sites.HitTest({x, y}, renderer.Get()), expected) << x << "," << y;
+            if (expected != -1) ++hits;
+            ++checked;
+        }
+    }
+    EXPECT_GT(hits, 50);
+    EXPECT_GT(checked - hits, 50);
+}
