@@ -614,11 +614,8 @@ void RendererOptimiserCellSites::Update(const RECT& view, const ZmaExtent& viewE
     selectedMode_ = selectedMode;
     if (!changed) return;
     stale_ = false;
-    sites_.clear();
-    topOfPixel_.Clear();
     selectedItems_.clear();
     Rebuild(extent::IsEmpty(dataExtent_));
-    current_ = static_cast<int>(sites_.size());  // no iteration until Reset
 }
 
 bool RendererOptimiserCellSites::Shown(const VARIANT& value) const {
@@ -673,6 +670,10 @@ void RendererOptimiserCellSites::ReadRows() {
 }
 
 void RendererOptimiserCellSites::Rebuild(bool computeExtent) {
+    // The sites are placed anew from nothing, also when only the data extent was asked for.
+    sites_.clear();
+    topOfPixel_.Clear();
+    current_ = INT_MAX;  // no iteration until Reset
     if (computeExtent) dataExtent_ = kEmptyExtent;
     if (!dataset_) return;
     const bool read = !positions_.Known();

@@ -258,3 +258,19 @@ TEST_F(CacheTest, CellSiteHitTestsAnswerTheHighestRowWhoseSymbolCoversTheCursor)
     EXPECT_GT(hits, 50);
     EXPECT_GT(checked - hits, 50);
 }
+
+TEST_F(CacheTest, CellSitesAskedForTheirExtentAfterAChangeListEverySiteOnce) {
+    RendererOptimiserCellSites sites(L"");
+    Bind(sites);
+    sites.Update(view_, ViewExtent(), 0, 0, false);
+    const std::vector<int> drawn = Walk(sites);
+    ASSERT_FALSE(drawn.empty());
+    // The host reports a change and the extent is asked for before the next frame: the sites are
+    // placed again for it, and the list still holds each of them once.
+    sites.InvalidateRows();
+    ZmaExtent data;
+    ASSERT_TRUE(sites.GetDataExtent(data));
+    EXPECT_EQ(Walk(sites), drawn);
+    sites.Update(view_, ViewExtent(), 0, 0, false);
+    EXPECT_EQ(Walk(sites), drawn);
+}
