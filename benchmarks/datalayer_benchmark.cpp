@@ -4,10 +4,13 @@
 // prints tables. Every figure is the minimum and the median of repeated runs.
 //
 //  1. Through the control: IViewObjectEx::Draw of the whole map (engine background, the three
-//     passes, scale bar) into a 1280x800 DIB after the engine's view was moved.
+//     passes, scale bar) into a 1280x800 DIB after the engine's view was moved; and the same
+//     frame once the dataset is removed (what the engine and the control's paint cost alone).
 //  2. The point layer alone (its frame passes and its optimiser), with its hit tests: the
-//     optimiser's and the rollover path's with its tooltip text.
-//  3. Cell sites: the cell-site layer alone, with its hit tests.
+//     optimiser's and the rollover path's with its tooltip text. The host's share of a frame is
+//     printed beside it: its renderer drawing the drawn rows' symbols with nothing else, and
+//     the read of the field the row filter judges by (the first frame's third value per row).
+//  3. Cell sites: the cell-site layer alone, with its hit tests and the same host share.
 //  4. Area selections of the point layer over the middle of the view: rectangle, radius in
 //     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
 #include "benchmarks/BaselineRead.h"
@@ -262,6 +265,14 @@ void ControlFrames(IHostSampleDataset* sample, long rowCount) {
     FrameFigures f;
     MeasureFrames(f, dataset.Get(), view, first, draw);
     f.Print(rowCount);
+    // What the frame costs without the dataset: the engine's own drawing and the control's paint.
+    Samples baseline, empty;
+    THROW_IF_FAILED(vadaz->RemoveDataset(guid.Get(), Variant::Missing()));
+    for (int r = 0; r < g_runs; ++r) {
+        baseline.Add(BaselineRead(dataset.Get()));
+        empty.Add(Time(draw));
+    }
+    PrintFrame(rowCount, "frame without the dataset", empty, baseline);
 
     ole->Close(OLECLOSE_NOSAVE);
     ole->SetClientSite(nullptr);
@@ -271,6 +282,10 @@ void ControlFrames(IHostSampleDataset* sample, long rowCount) {
 
 struct LayerFigures {
     FrameFigures frames;
+    // The host's share of a frame, which no cache can take away: its renderer drawing the symbols
+    // of the drawn rows (each made current first), and the read of the one field the row filter
+    // judges by, which the first frame adds to the baseline's two.
+    Samples hostSymbols, filterFieldRead;
     Samples optimiserHit, rolloverHit;
     double rowBytes = 0;
     double viewBytes = 0;
@@ -305,6 +320,48 @@ POINT DrawnPixel(RendererOptimiserInterface& optimiser, long& drawn) {
     return pixels.empty() ? POINT{kWidth / 2, kHeight / 2} : pixels[pixels.size() / 2];
 }
 
+// Seconds taken to read one field of every row, as the baseline reads two.
+double FieldRead(IHostDataset* dataset, const wchar_t* name) {
+    platform::ComPtr<IHostRows> rows = hostdata::Rows(dataset);
+    platform::ComPtr<IHostField> field = hostdata::FieldByName(hostdata::Fields(dataset).Get(), name);
+    const double start = Now();
+    const long count = hostdata::RowCount(rows.Get());
+    Variant v;
+    rows->MoveFirst();
+    for (long i = 0; i < count; ++i) {
+        hostdata::ReadValue(field.Get(), v);
+        VARIANT_BOOL on;
+        rows->MoveNext(&on);
+    }
+    return Now() - start;
+}
+
+void MeasureHostShare(LayerFigures& f, IHostDataset* dataset, RendererOptimiserInterface& optimiser, HDC dc,
+                      const CLSID& symbolClass) {
+    struct Drawn {
+        int row;
+        POINT pixel;
+    };
+    std::vector<Drawn> drawn;
+    for (int row = optimiser.Reset(); row != -1; row = optimiser.MoveNext()) {
+        POINT p;
+        if (optimiser.GetDrawPosition(p)) drawn.push_back({row, p});
+    }
+    ComPtr<IHostRenderer> renderer;
+    THROW_IF_FAILED(::CoCreateInstance(symbolClass, nullptr, CLSCTX_ALL, __uuidof(IHostRenderer), renderer.PutVoid()));
+    ComPtr<IHostRows> rows = hostdata::Rows(dataset);
+    for (int r = 0; r < g_runs; ++r) {
+        f.hostSymbols.Add(Time([&] {
+            for (const Drawn& d : drawn) {
+                rows->MoveTo(d.row);
+                renderer->DrawSymbol(dc, d.pixel.x, d.pixel.y, 0);
+            }
+            ::GdiFlush();
+        }));
+        f.filterFieldRead.Add(FieldRead(dataset, L"RxLev"));
+    }
+}
+
 LayerFigures LayerFrames(IDispatch* map, IHostSampleDataset* sample, bool sites) {
     ComPtr<IHostDataset> dataset;
     THROW_IF_FAILED(sample->QueryInterface(__uuidof(IHostDataset), dataset.PutVoid()));
@@ -331,6 +388,7 @@ LayerFigures LayerFrames(IDispatch* map, IHostSampleDataset* sample, bool sites)
     view.Home();
     frame();
     RendererOptimiserInterface& optimiser = *layer->GetOptimiser();
+    MeasureHostShare(f, dataset.Get(), optimiser, canvas.Dc(), sites ? SymbolDrawing::kCellSites : SymbolDrawing::kPlain);
     POINT target = DrawnPixel(optimiser, f.drawn);
     // The stand-in's site symbol stands 6 pixels above the site.
     if (sites) target.y -= 6;
@@ -352,6 +410,8 @@ LayerFigures LayerFrames(IDispatch* map, IHostSampleDataset* sample, bool sites)
 
 void PrintLayer(long rows, const LayerFigures& f, const char* rowName) {
     f.frames.Print(rows);
+    PrintFrame(rows, "host: symbols alone", f.hostSymbols, f.frames.baseline);
+    PrintFrame(rows, "host: the filter's field", f.filterFieldRead, f.frames.baseline);
     PrintMicro(rows, "hit test, optimiser", f.optimiserHit);
     PrintMicro(rows, "hit test, rollover + tooltip", f.rolloverHit);
     if (f.rowBytes > 0) {
