@@ -164,6 +164,18 @@ bool RendererOptimiserInterface::StoreOffsets(double offsetX, double offsetY) {
     return true;
 }
 
+bool RendererOptimiserInterface::JudgeRow(long row, bool) {
+    positions_.Judge(row, true);
+    return true;
+}
+
+ZmaExtent RendererOptimiserInterface::RowsReach() const {
+    if (!extent::IsEmpty(dataExtent_)) return dataExtent_;
+    const ZmaExtent& kept = positions_.Extent();
+    if (extent::IsEmpty(kept)) return kEmptyExtent;
+    return {kept.left + offsetX_, kept.top + offsetY_, kept.right + offsetX_, kept.bottom + offsetY_};
+}
+
 bool RendererOptimiserInterface::GetDataExtent(ZmaExtent& out) {
     out = dataExtent_;
     return !extent::IsEmpty(dataExtent_);
@@ -276,13 +288,21 @@ void RendererOptimiserDataset::Update(const RECT& view, const ZmaExtent& viewExt
     ClearView();
     // The representatives of the selection belong to the old pixels.
     selectedItems_.clear();
-    Rebuild(extent::IsEmpty(dataExtent_));
+    Rebuild();
 }
 
-void RendererOptimiserDataset::ReadRows(ZmaExtent* extent, bool claimPixels) {
+bool RendererOptimiserDataset::JudgeRow(long row, bool current) {
+    if (!rowFilter_) return RendererOptimiserInterface::JudgeRow(row, current);
+    if (!current) hostdata::MoveTo(&Rows(), row);
+    const bool counts = rowFilter_->ValidateRow();
+    positions_.Judge(row, counts);
+    return counts;
+}
+
+void RendererOptimiserDataset::ReadRows(bool claimPixels) {
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
-    positions_.Begin(count);
+    positions_.Begin(count, rowFilter_ == nullptr);
     long read = 0;
     try {
         if (count > 0) hostdata::MoveFirst(&rows);
@@ -290,15 +310,16 @@ void RendererOptimiserDataset::ReadRows(ZmaExtent* extent, bool claimPixels) {
             // Raw positions: the offsets are added when a frame uses them.
             double lon = 0, lat = 0;
             const bool has = ReadRaw(lon, lat);
-            const bool counts = has && (!rowFilter_ || rowFilter_->ValidateRow());
-            positions_.Set(i, has, lon, lat, counts);
+            positions_.Set(i, has, lon, lat, has);
             read = i + 1;
-            if (counts && (extent || claimPixels)) {
+            if (has && claimPixels) {
                 const ZmaPointD p = {lon + offsetX_, lat + offsetY_};
-                if (extent) extent::Extend(*extent, p);
-                if (claimPixels && extent::Contains(viewExtent_, p)) {
+                if (extent::Contains(viewExtent_, p)) {
+                    // Only a row that finds its pixel free needs the filter's verdict, and the
+                    // row is current: asking costs no move.
                     const POINT pixel = ToPixel(p);
-                    if (IsFree(pixel)) Accept(pixel.x, pixel.y, static_cast<int>(i));
+                    if (IsFree(pixel) && (positions_.Judged(i) || JudgeRow(i, true)))
+                        Accept(pixel.x, pixel.y, static_cast<int>(i));
                 }
             }
             if (i + 1 < count) hostdata::MoveNext(&rows);
@@ -310,10 +331,11 @@ void RendererOptimiserDataset::ReadRows(ZmaExtent* extent, bool claimPixels) {
     positions_.Finish(read, true);
 }
 
-void RendererOptimiserDataset::Rebuild(bool computeExtent) {
-    if (computeExtent) dataExtent_ = kEmptyExtent;
-    // A view that misses the known data shows nothing: no row needs reading.
-    if (!extent::IsEmpty(dataExtent_) && !extent::Overlap(viewExtent_, dataExtent_)) return;
+void RendererOptimiserDataset::Rebuild() {
+    // A view that misses the known data shows nothing: no row needs reading. The data extent
+    // itself is worked out only when asked for (it needs every row's verdict).
+    const ZmaExtent reach = RowsReach();
+    if (!extent::IsEmpty(reach) && !extent::Overlap(viewExtent_, reach)) return;
 
     bool placed = false;
     try {
@@ -322,18 +344,10 @@ void RendererOptimiserDataset::Rebuild(bool computeExtent) {
         if (!positions_.Known()) {
             // The first frame places its rows while it reads them, as a single pass.
             placed = true;
-            ReadRows(computeExtent ? &dataExtent_ : nullptr, true);
-            computeExtent = false;
+            ReadRows(true);
         }
     } catch (...) {
         // What was read so far still draws: a partial frame is better than none.
-        computeExtent = false;
-    }
-    if (computeExtent) {
-        for (long i = 0; i < positions_.Count(); ++i) {
-            ZmaPointD p;
-            if (positions_.Counts(i) && KeptPosition(i, p)) extent::Extend(dataExtent_, p);
-        }
     }
     if (!placed) {
         try {
@@ -365,15 +379,16 @@ void RendererOptimiserDataset::RebuildFromRows() {
             const ZmaPointD p = {positions_.X(i) + ox, positions_.Y(i) + oy};
             if (!extent::Contains(viewExtent_, p)) continue;
             const POINT pixel = ToPixel(p);
-            if (IsFree(pixel)) Accept(pixel.x, pixel.y, static_cast<int>(i));
+            if (IsFree(pixel) && RowCounts(i)) Accept(pixel.x, pixel.y, static_cast<int>(i));
         }
     }
 }
 
 bool RendererOptimiserDataset::WholePixelMove(const ScreenProjection::Affine& base, const ScreenProjection::Affine& now,
                                               long& dx, long& dy) const {
-    if (extent::IsEmpty(dataExtent_)) return false;
-    const double xs[] = {dataExtent_.left, dataExtent_.right}, ys[] = {dataExtent_.bottom, dataExtent_.top};
+    const ZmaExtent reach = RowsReach();
+    if (extent::IsEmpty(reach)) return false;
+    const double xs[] = {reach.left, reach.right}, ys[] = {reach.bottom, reach.top};
     bool first = true;
     for (double x : xs) {
         for (double y : ys) {
@@ -391,13 +406,14 @@ bool RendererOptimiserDataset::WholePixelMove(const ScreenProjection::Affine& ba
     return true;
 }
 
-bool RendererOptimiserDataset::BuildZoom(ZoomPixels& zoom) const {
-    if (extent::IsEmpty(dataExtent_)) return true;
+bool RendererOptimiserDataset::BuildZoom(ZoomPixels& zoom) {
+    const ZmaExtent reach = RowsReach();
+    if (extent::IsEmpty(reach)) return true;
     // The grid covers the data's pixels under the zoom's transformation, with a margin for the
     // rounding of single-precision screen positions.
     float x0, y0, x1, y1;
-    zoom.base.Apply(dataExtent_.left, dataExtent_.bottom, x0, y0);
-    zoom.base.Apply(dataExtent_.right, dataExtent_.top, x1, y1);
+    zoom.base.Apply(reach.left, reach.bottom, x0, y0);
+    zoom.base.Apply(reach.right, reach.top, x1, y1);
     if (!ScreenProjection::InRange(x0) || !ScreenProjection::InRange(y0) || !ScreenProjection::InRange(x1) ||
         !ScreenProjection::InRange(y1))
         return false;
@@ -431,7 +447,8 @@ bool RendererOptimiserDataset::BuildZoom(ZoomPixels& zoom) const {
         const size_t bit = static_cast<size_t>(cyCell) * static_cast<size_t>(width) + static_cast<size_t>(cx);
         unsigned& word = grid[bit >> 5];
         const unsigned mask = 1u << (bit & 31);
-        if (!(word & mask)) {
+        // A cell's first row that counts: rows that may count are judged when they would take it.
+        if (!(word & mask) && RowCounts(i)) {
             word |= mask;
             zoom.entries.push_back({static_cast<int>(i), cx + left, cyCell + top});
         }
@@ -570,10 +587,10 @@ bool RendererOptimiserDataset::GetDrawPosition(POINT& pixel) {
 bool RendererOptimiserDataset::GetDataExtent(ZmaExtent& out) {
     bool used = !extent::IsEmpty(dataExtent_);
     if (!used && dataset_) {
-        if (!positions_.Known()) ReadRows(nullptr, false);
+        if (!positions_.Known()) ReadRows(false);
         for (long i = 0; i < positions_.Count(); ++i) {
             ZmaPointD p;
-            if (positions_.Counts(i) && KeptPosition(i, p)) {
+            if (RowCounts(i) && KeptPosition(i, p)) {
                 extent::Extend(dataExtent_, p);
                 used = true;
             }
@@ -639,7 +656,7 @@ void RendererOptimiserCellSites::ReadRows() {
 
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
-    positions_.Begin(count);
+    positions_.Begin(count, true);
     long read = 0;
     try {
         if (count > 0) hostdata::MoveFirst(&rows);

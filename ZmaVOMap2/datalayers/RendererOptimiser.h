@@ -103,14 +103,21 @@ public:
     // Whether every row of the dataset is kept (a frame has read them and nothing changed since).
     bool RowsKept() const noexcept { return positions_.Known(); }
     long KeptRowCount() const noexcept { return positions_.Count(); }
-    // The kept position of a row that counts (it has a position and the row filter accepted
+    // The kept position of a row that may count (it has one and the row filter has not rejected
     // it), offsets added; false for any other row. Area selections walk these instead of asking
-    // the host for every row.
-    bool KeptCountingPosition(long row, ZmaPointD& point) const {
+    // the host for every row, then ask RowCounts of the rows in their area.
+    bool KeptRowPosition(long row, ZmaPointD& point) const {
         if (row < 0 || row >= positions_.Count() || !positions_.Counts(row)) return false;
         point.x = positions_.X(row) + offsetX_;
         point.y = positions_.Y(row) + offsetY_;
         return true;
+    }
+    // Whether a kept row counts: it has a position and the row filter accepts it. The filter is
+    // asked once per row, when first needed (the row is made current for it), and its verdict
+    // kept until the rows change.
+    bool RowCounts(long row) {
+        if (!positions_.Counts(row)) return false;
+        return positions_.Judged(row) || JudgeRow(row, false);
     }
 
     // The engine map whose ConvertPosition places the rows.
@@ -125,6 +132,13 @@ protected:
     bool ReadPosition(ZmaPointD& point);
     // The same without the offsets, as the host holds it.
     bool ReadRaw(double& longitude, double& latitude);
+    // Asks the row filter's verdict of a kept row that may count and records it (`current`: the
+    // row is the host's current row already). Without a filter every such row counts.
+    virtual bool JudgeRow(long row, bool current);
+    // Where the rows with a position lie, offsets added: the data extent when it is known, else
+    // the extent of every kept position (the rows the filter rejects included). Empty before the
+    // rows are read.
+    ZmaExtent RowsReach() const;
     POINT ToPixel(const ZmaPointD& point) const { return projection_.ToPixel(point.x, point.y, viewRect_.left, viewRect_.top); }
     IHostRows& Rows();
     // Stores the view; answers whether rectangle or extent differ from the stored ones.
@@ -198,13 +212,14 @@ private:
         std::vector<Entry> entries;  // in row order
     };
 
-    // Reads every row of the host into positions_ (asking the row filter of each); extends
-    // `extent` by the counting rows and, with `claimPixels`, lets those in view claim their pixels.
-    void ReadRows(ZmaExtent* extent, bool claimPixels);
-    void Rebuild(bool computeExtent);
+    // Reads every row of the host into positions_; with `claimPixels`, the rows in view claim
+    // their pixels as they are read (the filter judging those that find their pixel free).
+    void ReadRows(bool claimPixels);
+    void Rebuild();
+    bool JudgeRow(long row, bool current) override;
     // The view's pixels from a zoom level's kept pixels; false when the view cannot use them.
     bool RebuildFromZoom();
-    bool BuildZoom(ZoomPixels& zoom) const;
+    bool BuildZoom(ZoomPixels& zoom);
     // Whether `now` is `base` moved by whole pixels over the data; the move into (dx, dy).
     bool WholePixelMove(const ScreenProjection::Affine& base, const ScreenProjection::Affine& now, long& dx,
                         long& dy) const;

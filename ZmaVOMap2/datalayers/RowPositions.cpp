@@ -12,7 +12,9 @@ void RowPositions::Clear() {
     x_.clear();
     y_.clear();
     counts_.clear();
+    judged_.clear();
     blocks_.clear();
+    extent_ = kNoBlock;
     known_ = false;
     anyPosition_ = false;
 }
@@ -22,10 +24,11 @@ void RowPositions::Release() {
     std::vector<double>().swap(x_);
     std::vector<double>().swap(y_);
     std::vector<std::uint32_t>().swap(counts_);
+    std::vector<std::uint32_t>().swap(judged_);
     std::vector<ZmaExtent>().swap(blocks_);
 }
 
-void RowPositions::Begin(long rowCount) {
+void RowPositions::Begin(long rowCount, bool judged) {
     Clear();
     const size_t n = rowCount > 0 ? static_cast<size_t>(rowCount) : 0;
     // A much smaller dataset does not keep the memory of a large one.
@@ -33,6 +36,7 @@ void RowPositions::Begin(long rowCount) {
     x_.resize(n);
     y_.resize(n);
     counts_.assign((n + 31) / 32, 0u);
+    judged_.assign((n + 31) / 32, judged ? ~0u : 0u);
     blocks_.assign((n + kBlockRows - 1) / kBlockRows, kNoBlock);
 }
 
@@ -42,13 +46,22 @@ void RowPositions::Finish(long rowsSet, bool complete) {
         x_.resize(n);
         y_.resize(n);
         counts_.resize((n + 31) / 32);
+        judged_.resize((n + 31) / 32);
         if (n % 32) counts_.back() &= (1u << (n % 32)) - 1;
         blocks_.resize((n + kBlockRows - 1) / kBlockRows);
+    }
+    extent_ = kNoBlock;
+    for (const ZmaExtent& b : blocks_) {
+        if (b.left > b.right) continue;  // no row of the block has a position
+        extent_.left = b.left < extent_.left ? b.left : extent_.left;
+        extent_.right = b.right > extent_.right ? b.right : extent_.right;
+        extent_.bottom = b.bottom < extent_.bottom ? b.bottom : extent_.bottom;
+        extent_.top = b.top > extent_.top ? b.top : extent_.top;
     }
     known_ = complete;
 }
 
 size_t RowPositions::Bytes() const noexcept {
     return x_.capacity() * sizeof(double) + y_.capacity() * sizeof(double) +
-           counts_.capacity() * sizeof(std::uint32_t) + blocks_.capacity() * sizeof(ZmaExtent);
+           (counts_.capacity() + judged_.capacity()) * sizeof(std::uint32_t) + blocks_.capacity() * sizeof(ZmaExtent);
 }

@@ -4,12 +4,18 @@
 // in a frame of a large dataset, so the optimisers read each row once (per dataset, and again
 // only when the host reports a change) and keep, as compact arrays: the row's longitude and
 // latitude as read (offsets are added when a frame uses them, so moving a layer reads nothing),
-// whether the row counts (the row filter's verdict), and the extent of every block of rows, so
-// that a view showing a small part of the data skips the blocks it cannot see.
+// whether the row counts, and the extent of every block of rows, so that a view showing a small
+// part of the data skips the blocks it cannot see.
+//
+// Whether a row counts is its position and the row filter's verdict. The filter reads a value of
+// the row, and most rows of a large dataset never need it (they share a pixel with an earlier
+// row), so a verdict is asked for when first needed and kept: until then a row with a position
+// "may count" and is not yet "judged".
 #pragma once
 
 #include "ZmaVOMap2/engine/Geometry.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -30,8 +36,9 @@ public:
 
     // A reading of `rowCount` rows, one Set per row in row order, then Finish with the number
     // of rows set. A reading that ends early (the host failed) keeps the rows set so far for this
-    // frame but is not Known.
-    void Begin(long rowCount);
+    // frame but is not Known. With `judged`, the rows need no verdict: Set's `counts` is final.
+    void Begin(long rowCount, bool judged);
+    // `counts`: whether the row may count (a row without a position never does).
     void Set(long row, bool hasPosition, double longitude, double latitude, bool counts) {
         const size_t i = static_cast<size_t>(row);
         if (!hasPosition) {
@@ -54,11 +61,25 @@ public:
     long Count() const noexcept { return static_cast<long>(x_.size()); }
     bool AnyPosition() const noexcept { return anyPosition_; }
     bool HasPosition(long row) const { return !std::isnan(x_[static_cast<size_t>(row)]); }
-    // Whether the row has a position and the filter accepted it.
+    // Whether the row has a position and the filter has not rejected it: it counts once judged.
     bool Counts(long row) const {
         const size_t i = static_cast<size_t>(row);
         return (counts_[i >> 5] >> (i & 31)) & 1u;
     }
+    // Whether the row's verdict is known (rows without a position need none).
+    bool Judged(long row) const {
+        const size_t i = static_cast<size_t>(row);
+        return (judged_[i >> 5] >> (i & 31)) & 1u;
+    }
+    // Records the filter's verdict of a row with a position.
+    void Judge(long row, bool counts) {
+        const size_t i = static_cast<size_t>(row);
+        const std::uint32_t bit = 1u << (i & 31);
+        judged_[i >> 5] |= bit;
+        if (!counts) counts_[i >> 5] &= ~bit;
+    }
+    // The extent of the rows with a position, without offsets; empty (the sentinel) for none.
+    const ZmaExtent& Extent() const noexcept { return extent_; }
     // The position as read, without offsets.
     double X(long row) const { return x_[static_cast<size_t>(row)]; }
     double Y(long row) const { return y_[static_cast<size_t>(row)]; }
@@ -86,8 +107,10 @@ public:
 
 private:
     std::vector<double> x_, y_;        // NaN: no position
-    std::vector<std::uint32_t> counts_;  // a bit per row
+    std::vector<std::uint32_t> counts_;  // a bit per row: may count
+    std::vector<std::uint32_t> judged_;  // a bit per row: the verdict is known
     std::vector<ZmaExtent> blocks_;
+    ZmaExtent extent_ = {DBL_MAX, -DBL_MAX, -DBL_MAX, DBL_MAX};
     bool known_ = false;
     bool anyPosition_ = false;
 };

@@ -196,11 +196,11 @@ void CZmaVadAZDataLayer::SelectRows(Test select) {
     bool added = false;
     const Variant missing = Variant::Missing();
     if (optimiser_->RowsKept() && optimiser_->KeptRowCount() == count) {
-        // The optimiser keeps every row's position and the row validator's verdict from the
-        // last frame: the same rows, without asking the host for each one.
+        // The optimiser keeps every row's position and the row validator's verdicts: the same
+        // rows, without asking the host for each one (only rows in the area may need a verdict).
         for (long i = 0; i < count; ++i) {
             ZmaPointD p;
-            if (!optimiser_->KeptCountingPosition(i, p) || !select(p)) continue;
+            if (!optimiser_->KeptRowPosition(i, p) || !select(p) || !optimiser_->RowCounts(i)) continue;
             THROW_IF_FAILED(selection->Add(Variant(i), missing, missing));
             added = true;
         }

@@ -8,6 +8,7 @@
 #include "ZmaVOMap2/datalayers/RendererOptimiser.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 
+#include <functional>
 #include <memory>
 
 using platform::Bstr;
@@ -72,13 +73,16 @@ protected:
         map.Put(EngineMap::kCenterY, Variant(y));
     }
 
-    // Every answer of `kept` equals that of an optimiser that reads the rows for this view only.
+    // Every answer of `kept` equals that of an optimiser that reads the rows for this view only
+    // (from `reference_` when set: the same rows without the ones a filter rejects).
     template <class Optimiser, class... Args>
     void ExpectFreshAnswers(Optimiser& kept, double offsetX, double offsetY, Args... args) {
         const ZmaExtent view = ViewExtent();
         kept.Update(view_, view, offsetX, offsetY, false);
         Optimiser fresh(args...);
-        Bind(fresh);
+        IHostDataset* source = reference_ ? reference_.Get() : dataset_.Get();
+        fresh.SetMap(map_.Get());
+        fresh.SetSources(source, Field(source, L"Latitude").Get(), Field(source, L"Longitude").Get());
         fresh.Update(view_, view, offsetX, offsetY, false);
 
         const std::vector<int> drawn = Walk(fresh);
@@ -109,7 +113,8 @@ protected:
         }
         EXPECT_GT(hits, 0);
 
-        SelectRows(dataset_.Get(), {5, 6, 700, 1500, 2222, 3999, 11999});
+        SelectRows(dataset_.Get(), selection_);
+        if (reference_) SelectRows(reference_.Get(), selection_);
         kept.ClearSelectedItems();
         EXPECT_EQ(kept.GetSelectedItems(), fresh.GetSelectedItems());
         ZmaExtent keptData, freshData;
@@ -119,6 +124,8 @@ protected:
 
     ComPtr<IHostSampleDataset> sample_;
     ComPtr<IHostDataset> dataset_;
+    ComPtr<IHostDataset> reference_;
+    std::vector<long> selection_ = {5, 6, 700, 1500, 2222, 3999, 11999};
     ZmaExtent route_;
 };
 
@@ -273,4 +280,86 @@ TEST_F(CacheTest, CellSitesAskedForTheirExtentAfterAChangeListEverySiteOnce) {
     EXPECT_EQ(Walk(sites), drawn);
     sites.Update(view_, ViewExtent(), 0, 0, false);
     EXPECT_EQ(Walk(sites), drawn);
+}
+
+namespace {
+
+// Accepts the rows whose "Quality" is even, counting how often it is asked.
+class EvenQuality : public RendererRowValidatorInterface {
+public:
+    explicit EvenQuality(IHostDataset* dataset) : quality_(Field(dataset, L"Quality")) {}
+    bool ValidateRow() override {
+        ++asked;
+        Variant v;
+        quality_->get_CurrentValue(v.Put());
+        return v.vt == VT_I4 && v.lVal % 2 == 0;
+    }
+    long asked = 0;
+
+private:
+    ComPtr<IHostField> quality_;
+};
+
+}  // namespace
+
+TEST_F(CacheTest, ARowFilterAskedOnlyWhenNeededGivesTheAnswersOfTheRowsItAccepts) {
+    // The reference: a second sample whose rejected rows have no position, read without a filter.
+    ComPtr<IHostSampleDataset> other = Create<IHostSampleDataset>(CLSID_SampleDataset);
+    other->put_RowCount(12000);
+    other.As(reference_);
+    ComPtr<IHostDatasetSetup> setup = SetupOf(reference_.Get());
+    ComPtr<IHostRows> rows;
+    reference_.As(rows);
+    ComPtr<IHostField> quality = Field(reference_.Get(), L"Quality");
+    Variant null;
+    null.vt = VT_NULL;
+    long rejected = 0;
+    selection_.clear();
+    for (long i = 0; i < 12000; ++i) {
+        rows->MoveTo(i);
+        Variant v;
+        quality->get_CurrentValue(v.Put());
+        if (v.vt == VT_I4 && v.lVal % 2 == 0) {
+            // A selected row that the filter rejects still shows through the row on its pixel;
+            // the reference has no position for it, so the selection holds accepted rows only.
+            if (i % 1500 == 0 || i == 11999) selection_.push_back(i);
+            continue;
+        }
+        setup->SetValue(i, Variant(L"Latitude"), null);
+        ++rejected;
+    }
+    ASSERT_GT(rejected, 1000);
+
+    // Each way of reaching a view starts from a first frame at the route, and asks for the extent
+    // (which needs every verdict) only at the end of the comparison: until then the verdicts are
+    // asked for as rows claim pixels.
+    const struct {
+        const char* name;
+        std::function<void(RendererOptimiserDataset&)> move;
+        double offsetX, offsetY;
+    } ways[] = {
+        {"first frame", [](RendererOptimiserDataset&) {}, 0, 0},
+        {"a zoom level's pixels", [&](RendererOptimiserDataset&) { Pan(7, 0); }, 0, 0},
+        {"a zoom level moved by whole pixels",
+         [&](RendererOptimiserDataset& points) {
+             Pan(7, 0);
+             points.Update(view_, ViewExtent(), 0, 0, false);
+             Pan(-3, 0);
+         },
+         0, 0},
+        {"a moved layer", [](RendererOptimiserDataset&) {}, 0.001, -0.002},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        ShowView(400, 300, route_);
+        EvenQuality filter(dataset_.Get());
+        RendererOptimiserDataset points;
+        Bind(points);
+        points.SetRowFilter(&filter);
+        points.Update(view_, ViewExtent(), 0, 0, false);
+        EXPECT_LT(filter.asked, 12000) << "the first frame asks only the rows that find a free pixel";
+        way.move(points);
+        ExpectFreshAnswers(points, way.offsetX, way.offsetY);
+        EXPECT_EQ(filter.asked, 12000) << "every row was asked once: the extent needs them all, and verdicts are kept";
+    }
 }

@@ -141,6 +141,56 @@ TEST_F(OptimiserTest, RowsWithoutPositionsAndTheRowFilter) {
     EXPECT_TRUE(prompts_.boxes.empty());
 }
 
+// Counts the questions of the even-level filter.
+class CountingEvenRows : public EvenRows {
+public:
+    using EvenRows::EvenRows;
+    bool ValidateRow() override {
+        ++asked;
+        return EvenRows::ValidateRow();
+    }
+    long asked = 0;
+};
+
+TEST_F(OptimiserTest, TheFilterJudgesARowWhenItWouldTakeAPixel) {
+    // 400 rows crowd one spot, two lie far out. Seen whole, the crowd shares a pixel or two; a
+    // view deep into the crowd spreads it over many pixels and is placed by walking the kept
+    // rows, where the first accepted row of each pixel must win as if the rows were read anew.
+    const LatLon spot = Inside(0.5, 0.5);
+    std::vector<LatLon> rows = {{spot.lat - 1.0, spot.lon - 1.0}, {spot.lat + 1.0, spot.lon + 1.0}};
+    unsigned seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) / 65536u % 1000u / 1000.0; };
+    for (int i = 0; i < 400; ++i) rows.push_back({spot.lat + (next() - 0.5) * 0.004, spot.lon + (next() - 0.5) * 0.004});
+    ComPtr<IHostDataset> dataset = MakePointDataset(rows);
+    // The reference: the same rows, the odd ones (which the filter rejects) without a position.
+    std::vector<LatLon> accepted = rows;
+    for (size_t i = 1; i < accepted.size(); i += 2) accepted[i] = {0.0, 0.0};
+    ComPtr<IHostDataset> reference = MakePointDataset(accepted);
+
+    CountingEvenRows even(dataset.Get());
+    RendererOptimiserDataset points;
+    Bind(points, dataset.Get());
+    points.SetRowFilter(&even);
+    ShowView(400, 300, {spot.lon - 1.2, spot.lat + 1.2, spot.lon + 1.2, spot.lat - 1.2});
+    points.Update(view_, ViewExtent(), 0, 0, false);
+    EXPECT_LT(even.asked, 20) << "most rows found their pixel taken and were not asked";
+
+    ShowView(400, 300, {spot.lon - 0.002, spot.lat + 0.0015, spot.lon + 0.002, spot.lat - 0.0015});
+    points.Update(view_, ViewExtent(), 0, 0, false);
+    RendererOptimiserDataset fresh;
+    Bind(fresh, reference.Get());
+    fresh.Update(view_, ViewExtent(), 0, 0, false);
+    const std::vector<int> drawn = Walk(fresh);
+    ASSERT_GT(drawn.size(), 100u);
+    EXPECT_EQ(Walk(points), drawn);
+    for (long y = 0; y < view_.bottom; ++y)
+        for (long x = 0; x < view_.right; ++x) ASSERT_EQ(points.ItemAtPixel({x, y}), fresh.ItemAtPixel({x, y})) << x << "," << y;
+    ZmaExtent kept, expected;
+    ASSERT_TRUE(points.GetDataExtent(kept));
+    ASSERT_TRUE(fresh.GetDataExtent(expected));
+    EXPECT_TRUE(extent::Equal(kept, expected));
+}
+
 TEST_F(OptimiserTest, NoCoordinatesIsToldOnceAndOnlyAfterReadingRows) {
     // Panning away from known data reads nothing and says nothing.
     const LatLon a = Inside(0.5, 0.5);
