@@ -9,8 +9,8 @@ const ZmaExtent kNoBlock = {DBL_MAX, -DBL_MAX, -DBL_MAX, DBL_MAX};
 void RowPositions::Clear() {
     // The memory stays for the next reading, which usually has as many rows: fresh pages cost
     // more to touch than the reading itself.
-    x_.clear();
-    y_.clear();
+    x_.Shrink(0);
+    y_.Shrink(0);
     counts_.clear();
     judged_.clear();
     blocks_.clear();
@@ -21,8 +21,8 @@ void RowPositions::Clear() {
 
 void RowPositions::Release() {
     Clear();
-    std::vector<double>().swap(x_);
-    std::vector<double>().swap(y_);
+    x_.Release();
+    y_.Release();
     std::vector<std::uint32_t>().swap(counts_);
     std::vector<std::uint32_t>().swap(judged_);
     std::vector<ZmaExtent>().swap(blocks_);
@@ -33,8 +33,8 @@ void RowPositions::Begin(long rowCount, bool judged) {
     const size_t n = rowCount > 0 ? static_cast<size_t>(rowCount) : 0;
     // A much smaller dataset does not keep the memory of a large one.
     if (x_.capacity() > 2 * n + 4096) Release();
-    x_.resize(n);
-    y_.resize(n);
+    x_.Resize(n);
+    y_.Resize(n);
     counts_.assign((n + 31) / 32, 0u);
     judged_.assign((n + 31) / 32, judged ? ~0u : 0u);
     blocks_.assign((n + kBlockRows - 1) / kBlockRows, kNoBlock);
@@ -43,8 +43,8 @@ void RowPositions::Begin(long rowCount, bool judged) {
 void RowPositions::Finish(long rowsSet, bool complete) {
     const size_t n = rowsSet > 0 ? static_cast<size_t>(rowsSet) : 0;
     if (n < x_.size()) {
-        x_.resize(n);
-        y_.resize(n);
+        x_.Shrink(n);
+        y_.Shrink(n);
         counts_.resize((n + 31) / 32);
         judged_.resize((n + 31) / 32);
         if (n % 32) counts_.back() &= (1u << (n % 32)) - 1;

@@ -20,9 +20,37 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 class RowPositions {
+    // A column of doubles whose new elements are left unset: a reading writes every row once, so
+    // filling them first would only add a pass over many megabytes.
+    class Column {
+    public:
+        void Resize(size_t n) {
+            if (n > capacity_) {
+                data_.reset(new double[n]);
+                capacity_ = n;
+            }
+            size_ = n;
+        }
+        void Shrink(size_t n) noexcept { size_ = n < size_ ? n : size_; }
+        void Release() noexcept {
+            data_.reset();
+            size_ = capacity_ = 0;
+        }
+        size_t size() const noexcept { return size_; }
+        size_t capacity() const noexcept { return capacity_; }
+        double& operator[](size_t i) noexcept { return data_[i]; }
+        double operator[](size_t i) const noexcept { return data_[i]; }
+        const double* data() const noexcept { return data_.get(); }
+
+    private:
+        std::unique_ptr<double[]> data_;
+        size_t size_ = 0, capacity_ = 0;
+    };
+
 public:
     // Rows per block of the block extents: consecutive rows of a drive test lie close together.
     static constexpr long kBlockRows = 256;
@@ -106,7 +134,7 @@ public:
     size_t Bytes() const noexcept;
 
 private:
-    std::vector<double> x_, y_;        // NaN: no position
+    Column x_, y_;                       // NaN: no position
     std::vector<std::uint32_t> counts_;  // a bit per row: may count
     std::vector<std::uint32_t> judged_;  // a bit per row: the verdict is known
     std::vector<ZmaExtent> blocks_;
