@@ -7,7 +7,8 @@
 //     passes, scale bar) into a 1280x800 DIB after the engine's view was moved; and the same
 //     frame once the dataset is removed (what the engine and the control's paint cost alone).
 //  2. The point layer alone (its frame passes and its optimiser), with its hit tests: the
-//     optimiser's and the rollover path's with its tooltip text. The host's share of a frame is
+//     optimiser's, the optimiser's with the tooltip text of its row, and the whole rollover path
+//     (text handed to the tooltip window). The host's share of a frame is
 //     printed beside it: its renderer drawing the drawn rows' symbols with nothing else, and
 //     the read of the field the row filter judges by (the first frame's third value per row).
 //  3. Cell sites: the cell-site layer alone, with its hit tests and the same host share.
@@ -286,7 +287,11 @@ struct LayerFigures {
     // of the drawn rows (each made current first), and the read of the one field the row filter
     // judges by, which the first frame adds to the baseline's two.
     Samples hostSymbols, filterFieldRead;
-    Samples optimiserHit, rolloverHit;
+    // Hit tests: the optimiser's; the optimiser's with the tooltip text built for its row (the
+    // control's whole share of a rollover); the layer's rollover path, which also hands the text
+    // to the tooltip window (the window system's share: without a tooltip shown, only the
+    // question for the active window, a round trip to the server under Wine).
+    Samples optimiserHit, textHit, rolloverHit;
     double rowBytes = 0;
     double viewBytes = 0;
     long drawn = 0;
@@ -393,10 +398,20 @@ LayerFigures LayerFrames(IDispatch* map, IHostSampleDataset* sample, bool sites)
     // The stand-in's site symbol stands 6 pixels above the site.
     if (sites) target.y -= 6;
     const int hits = 200;
+    ComPtr<IHostRows> rows = hostdata::Rows(dataset.Get());
     for (int r = 0; r < g_runs; ++r) {
         f.optimiserHit.Add(Time([&] {
                                for (int i = 0; i < hits; ++i) optimiser.HitTest({target.x + (i % 3) - 1, target.y}, layer->GetRenderer());
                            }) / hits);
+        f.textHit.Add(Time([&] {
+                          for (int i = 0; i < hits; ++i) {
+                              const int row = optimiser.HitTest({target.x + (i % 3) - 1, target.y}, layer->GetRenderer());
+                              if (row == -1) continue;
+                              hostdata::MoveTo(rows.Get(), row);
+                              std::wstring text;
+                              layer->BuildTooltipText(text);
+                          }
+                      }) / hits);
         f.rolloverHit.Add(Time([&] {
                               for (int i = 0; i < hits; ++i) layer->HitTest(target.x + (i % 3) - 1, target.y, 0, 0);
                           }) / hits);
@@ -413,6 +428,7 @@ void PrintLayer(long rows, const LayerFigures& f, const char* rowName) {
     PrintFrame(rows, "host: symbols alone", f.hostSymbols, f.frames.baseline);
     PrintFrame(rows, "host: the filter's field", f.filterFieldRead, f.frames.baseline);
     PrintMicro(rows, "hit test, optimiser", f.optimiserHit);
+    PrintMicro(rows, "hit test + tooltip text", f.textHit);
     PrintMicro(rows, "hit test, rollover + tooltip", f.rolloverHit);
     if (f.rowBytes > 0) {
         PrintBytes(rows, rowName, f.rowBytes);
