@@ -166,7 +166,7 @@ bool RendererOptimiserInterface::StoreOffsets(double offsetX, double offsetY) {
     return true;
 }
 
-bool RendererOptimiserInterface::JudgeRow(long row, bool) {
+bool RendererOptimiserInterface::JudgeRow(long row) {
     positions_.Judge(row, true);
     return true;
 }
@@ -293,15 +293,15 @@ void RendererOptimiserDataset::Update(const RECT& view, const ZmaExtent& viewExt
     Rebuild();
 }
 
-bool RendererOptimiserDataset::JudgeRow(long row, bool current) {
-    if (!rowFilter_) return RendererOptimiserInterface::JudgeRow(row, current);
-    if (!current) hostdata::MoveTo(&Rows(), row);
+bool RendererOptimiserDataset::JudgeRow(long row) {
+    if (!rowFilter_) return RendererOptimiserInterface::JudgeRow(row);
+    hostdata::MoveTo(&Rows(), row);
     const bool counts = rowFilter_->ValidateRow();
     positions_.Judge(row, counts);
     return counts;
 }
 
-void RendererOptimiserDataset::ReadRows(bool claimPixels) {
+void RendererOptimiserDataset::ReadRows() {
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
     positions_.Begin(count, rowFilter_ == nullptr);
@@ -314,16 +314,6 @@ void RendererOptimiserDataset::ReadRows(bool claimPixels) {
             const bool has = ReadRaw(lon, lat);
             positions_.Set(i, has, lon, lat, has);
             read = i + 1;
-            if (has && claimPixels) {
-                const ZmaPointD p = {lon + offsetX_, lat + offsetY_};
-                if (extent::Contains(viewExtent_, p)) {
-                    // Only a row that finds its pixel free needs the filter's verdict, and the
-                    // row is current: asking costs no move.
-                    const POINT pixel = ToPixel(p);
-                    if (IsFree(pixel) && (positions_.Judged(i) || JudgeRow(i, true)))
-                        Accept(pixel.x, pixel.y, static_cast<int>(i));
-                }
-            }
             if (i + 1 < count) hostdata::MoveNext(&rows);
         }
     } catch (...) {
@@ -339,26 +329,20 @@ void RendererOptimiserDataset::Rebuild() {
     const ZmaExtent reach = RowsReach();
     if (!extent::IsEmpty(reach) && !extent::Overlap(viewExtent_, reach)) return;
 
-    bool placed = false;
     try {
         if (!dataset_) return;
         projection_.Prepare(viewExtent_);
-        if (!positions_.Known()) {
-            // The first frame places its rows while it reads them, as a single pass.
-            placed = true;
-            ReadRows(true);
-        }
+        if (!positions_.Known()) ReadRows();
     } catch (...) {
         // What was read so far still draws: a partial frame is better than none.
     }
-    if (!placed) {
-        try {
-            if (!RebuildFromZoom()) {
-                ClearView();
-                RebuildFromRows();
-            }
-        } catch (...) {
+    // The first frame too takes its pixels from a zoom level: the pans that follow move it.
+    try {
+        if (!RebuildFromZoom()) {
+            ClearView();
+            RebuildFromRows();
         }
+    } catch (...) {
     }
 
     // Only a walk that read rows can tell that none of them has a position.
@@ -610,7 +594,7 @@ bool RendererOptimiserDataset::GetDrawPosition(POINT& pixel) {
 bool RendererOptimiserDataset::GetDataExtent(ZmaExtent& out) {
     bool used = !extent::IsEmpty(dataExtent_);
     if (!used && dataset_) {
-        if (!positions_.Known()) ReadRows(false);
+        if (!positions_.Known()) ReadRows();
         for (long i = 0; i < positions_.Count(); ++i) {
             ZmaPointD p;
             if (RowCounts(i) && KeptPosition(i, p)) {

@@ -117,7 +117,7 @@ public:
     // kept until the rows change.
     bool RowCounts(long row) {
         if (!positions_.Counts(row)) return false;
-        return positions_.Judged(row) || JudgeRow(row, false);
+        return positions_.Judged(row) || JudgeRow(row);
     }
 
     // The engine map whose ConvertPosition places the rows.
@@ -132,9 +132,9 @@ protected:
     bool ReadPosition(ZmaPointD& point);
     // The same without the offsets, as the host holds it.
     bool ReadRaw(double& longitude, double& latitude);
-    // Asks the row filter's verdict of a kept row that may count and records it (`current`: the
-    // row is the host's current row already). Without a filter every such row counts.
-    virtual bool JudgeRow(long row, bool current);
+    // Asks the row filter's verdict of a kept row that may count (making it the host's current
+    // row) and records it. Without a filter every such row counts.
+    virtual bool JudgeRow(long row);
     // Where the rows with a position lie, offsets added: the data extent when it is known, else
     // the extent of every kept position (the rows the filter rejects included). Empty before the
     // rows are read.
@@ -212,11 +212,11 @@ private:
         std::vector<Entry> entries;  // in row order
     };
 
-    // Reads every row of the host into positions_; with `claimPixels`, the rows in view claim
-    // their pixels as they are read (the filter judging those that find their pixel free).
-    void ReadRows(bool claimPixels);
+    // Reads every row's position into positions_ (the filter is asked later, row by row, as
+    // rows would take pixels).
+    void ReadRows();
     void Rebuild();
-    bool JudgeRow(long row, bool current) override;
+    bool JudgeRow(long row) override;
     // The view's pixels from a zoom level's kept pixels; false when the view cannot use them.
     bool RebuildFromZoom();
     bool BuildZoom(ZoomPixels& zoom);
