@@ -30,6 +30,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <memory>
 #include <string>
@@ -248,19 +249,25 @@ void ControlFrames(IHostSampleDataset* sample, long rowCount) {
 
     Canvas canvas;
     ComPtr<IViewObjectEx> viewObject = As<IViewObjectEx>(control.Get());
-    const Bstr guid(L"{BE7C4A11-0000-0000-0000-000000000002}");
+    // Every first frame shows the dataset as a series the control has not seen: it zooms to the
+    // data's bounds, as a host's first display of a dataset does.
+    int series = 0;
+    auto seriesGuid = [&series] {
+        wchar_t text[64];
+        std::swprintf(text, 64, L"{BE7C4A11-0000-0000-0000-%012d}", series);
+        return Bstr(text);
+    };
     auto draw = [&] {
         RECTL bounds = {0, 0, kWidth, kHeight};
         THROW_IF_FAILED(viewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, canvas.Dc(), canvas.Dc(), &bounds, nullptr,
                                          nullptr, 0));
         ::GdiFlush();
     };
-    bool shown = false;
     auto first = [&] {
         // A host's first sight of the dataset: displayed, then painted.
-        if (shown) THROW_IF_FAILED(vadaz->RemoveDataset(guid.Get(), Variant::Missing()));
-        THROW_IF_FAILED(vadaz->DisplayDataset(datasetDispatch.Get(), Variant(L"RxLev"), guid.Get()));
-        shown = true;
+        if (series > 0) THROW_IF_FAILED(vadaz->RemoveDataset(seriesGuid().Get(), Variant::Missing()));
+        ++series;
+        THROW_IF_FAILED(vadaz->DisplayDataset(datasetDispatch.Get(), Variant(L"RxLev"), seriesGuid().Get()));
         draw();
     };
     FrameFigures f;
@@ -268,7 +275,7 @@ void ControlFrames(IHostSampleDataset* sample, long rowCount) {
     f.Print(rowCount);
     // What the frame costs without the dataset: the engine's own drawing and the control's paint.
     Samples baseline, empty;
-    THROW_IF_FAILED(vadaz->RemoveDataset(guid.Get(), Variant::Missing()));
+    THROW_IF_FAILED(vadaz->RemoveDataset(seriesGuid().Get(), Variant::Missing()));
     for (int r = 0; r < g_runs; ++r) {
         baseline.Add(BaselineRead(dataset.Get()));
         empty.Add(Time(draw));

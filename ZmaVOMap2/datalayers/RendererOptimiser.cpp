@@ -301,10 +301,11 @@ bool RendererOptimiserDataset::JudgeRow(long row) {
     return counts;
 }
 
-void RendererOptimiserDataset::ReadRows() {
+void RendererOptimiserDataset::ReadRows(bool judge) {
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
     positions_.Begin(count, rowFilter_ == nullptr);
+    judge = judge && rowFilter_;
     long read = 0;
     try {
         if (count > 0) hostdata::MoveFirst(&rows);
@@ -313,6 +314,8 @@ void RendererOptimiserDataset::ReadRows() {
             double lon = 0, lat = 0;
             const bool has = ReadRaw(lon, lat);
             positions_.Set(i, has, lon, lat, has);
+            // The row is current: a verdict wanted for every row costs no move here.
+            if (has && judge) positions_.Judge(i, rowFilter_->ValidateRow());
             read = i + 1;
             if (i + 1 < count) hostdata::MoveNext(&rows);
         }
@@ -332,7 +335,7 @@ void RendererOptimiserDataset::Rebuild() {
     try {
         if (!dataset_) return;
         projection_.Prepare(viewExtent_);
-        if (!positions_.Known()) ReadRows();
+        if (!positions_.Known()) ReadRows(false);
     } catch (...) {
         // What was read so far still draws: a partial frame is better than none.
     }
@@ -594,7 +597,8 @@ bool RendererOptimiserDataset::GetDrawPosition(POINT& pixel) {
 bool RendererOptimiserDataset::GetDataExtent(ZmaExtent& out) {
     bool used = !extent::IsEmpty(dataExtent_);
     if (!used && dataset_) {
-        if (!positions_.Known()) ReadRows();
+        // Every row's verdict is needed: asked as the rows are read when they are not kept yet.
+        if (!positions_.Known()) ReadRows(true);
         for (long i = 0; i < positions_.Count(); ++i) {
             ZmaPointD p;
             if (RowCounts(i) && KeptPosition(i, p)) {

@@ -212,9 +212,9 @@ private:
         std::vector<Entry> entries;  // in row order
     };
 
-    // Reads every row's position into positions_ (the filter is asked later, row by row, as
-    // rows would take pixels).
-    void ReadRows();
+    // Reads every row's position into positions_. The filter is asked later, row by row, as
+    // rows would take pixels; or, with `judge`, of every row as it is read.
+    void ReadRows(bool judge);
     void Rebuild();
     bool JudgeRow(long row) override;
     // The view's pixels from a zoom level's kept pixels; false when the view cannot use them.
