@@ -7,9 +7,9 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cwctype>
 
 #include <emmintrin.h>
-#include <cwctype>
 
 using platform::ComError;
 using platform::ComPtr;
