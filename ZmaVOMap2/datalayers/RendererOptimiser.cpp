@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <cwctype>
+#include <map>
 
 #include <emmintrin.h>
 
@@ -623,7 +624,7 @@ RendererOptimiserCellSites::~RendererOptimiserCellSites() = default;
 void RendererOptimiserCellSites::InvalidateRows() {
     positions_.Clear();
     // The index points at rows: changed rows need it anew.
-    elementIndex_.clear();
+    elementIndex_.Clear();
     dataExtent_ = kEmptyExtent;
     selectedItems_.clear();
     stale_ = true;
@@ -631,7 +632,7 @@ void RendererOptimiserCellSites::InvalidateRows() {
 
 size_t RendererOptimiserCellSites::RowCacheBytes() const {
     return positions_.Bytes() + sites_.capacity() * sizeof(Site) + topOfPixel_.Bytes() +
-           elementIndex_.size() * (sizeof(std::pair<const int, int>) + 16);
+           elementIndex_.Bytes();
 }
 
 void RendererOptimiserCellSites::Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX,
@@ -664,6 +665,13 @@ void RendererOptimiserCellSites::ReadRows() {
     ComPtr<IHostField> typeField = hostdata::FieldByName(fields.Get(), L"LayerType");
     // The element index is built once, on the first walk, and kept.
     const bool buildIndex = elementIndex_.empty() && handleField;
+    struct IndexFinisher {
+        ElementIndex& index;
+        bool building;
+        ~IndexFinisher() {
+            if (building) index.Finish();
+        }
+    } finishIndex{elementIndex_, buildIndex};
 
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
@@ -680,9 +688,10 @@ void RendererOptimiserCellSites::ReadRows() {
             }
             if (buildIndex && shown) {
                 hostdata::ReadValue(handleField.Get(), value);
-                if (value.vt != VT_EMPTY && value.vt != VT_NULL &&
-                    SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_I4)) && value.lVal != 0)
-                    elementIndex_.emplace(value.lVal, static_cast<int>(i));
+                if (value.vt == VT_I4 || (value.vt != VT_EMPTY && value.vt != VT_NULL &&
+                                          SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_I4)))) {
+                    if (value.lVal != 0) elementIndex_.Add(value.lVal, static_cast<int>(i));
+                }
             }
             double lon = 0, lat = 0;
             const bool has = ReadRaw(lon, lat);
@@ -843,9 +852,9 @@ bool RendererOptimiserCellSites::GetDataExtent(ZmaExtent& out) {
 
 bool RendererOptimiserCellSites::MoveToElement(int handle) {
     if (handle == 0) return false;
-    auto it = elementIndex_.find(handle);
-    if (it == elementIndex_.end()) return false;
-    hostdata::MoveTo(&Rows(), it->second);
+    const int row = elementIndex_.Find(handle);
+    if (row == -1) return false;
+    hostdata::MoveTo(&Rows(), row);
     return true;
 }
 

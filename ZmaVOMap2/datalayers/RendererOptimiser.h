@@ -23,13 +23,13 @@
 
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
+#include "ZmaVOMap2/datalayers/ElementIndex.h"
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/datalayers/PixelTable.h"
 #include "ZmaVOMap2/datalayers/RowPositions.h"
 #include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "platform/Com.h"
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -272,7 +272,7 @@ public:
     size_t RowCacheBytes() const override;
 
     // For the line layers: the first row of each non-zero element handle.
-    const std::map<int, int>& GetElementHandleIndex() const noexcept { return elementIndex_; }
+    const ElementIndex& GetElementHandleIndex() const noexcept { return elementIndex_; }
     // Makes the row of the handle current; false for 0 and unknown handles.
     bool MoveToElement(int handle);
     void GetPositionFields(IHostField** latitude, IHostField** longitude);
@@ -303,5 +303,5 @@ private:
     PixelTable topOfPixel_;     // pixel -> the entry of its highest row
     int current_ = -1;          // the entry of a normal iteration
     int currentRow_ = -1;       // the row a selected-mode iteration answered last
-    std::map<int, int> elementIndex_;
+    ElementIndex elementIndex_;
 };

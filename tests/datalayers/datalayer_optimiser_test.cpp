@@ -5,6 +5,8 @@
 #include "ZmaVOMap2/datalayers/RendererOptimiser.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 
+#include <stdexcept>
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -292,6 +294,30 @@ TEST_F(OptimiserTest, SelectedItemsAreThePixelOwnersOfTheSelection) {
     EXPECT_EQ(Walk(points), (std::vector<int>{0, 2, 3}));
 }
 
+TEST_F(OptimiserTest, TheElementIndexKeepsTheFirstRowOfEveryHandleInAnyOrder) {
+    std::vector<LatLon> rows;
+    for (int i = 0; i < 8; ++i) rows.push_back(Inside(0.1 + 0.1 * i, 0.5));
+    ComPtr<IHostDataset> dataset = MakePointDataset(rows);
+    ComPtr<IHostDatasetSetup> setup = SetupOf(dataset.Get());
+    long position = 0;
+    setup->AddField(Bstr(L"ElementHandle").Get(), 3, &position);
+    // Handles out of order, repeated, zero, empty and as text.
+    const Variant handles[] = {Variant(7L), Variant(3L), Variant(7L), Variant(0L), Variant(3L), Variant(5L), Variant(L"12"), Variant()};
+    for (long row = 0; row < 8; ++row) setup->SetValue(row, Variant(L"ElementHandle"), handles[row]);
+
+    RendererOptimiserCellSites sites(L"");
+    Bind(sites, dataset.Get());
+    sites.Update(view_, ViewExtent(), 0, 0, false);
+    EXPECT_EQ(sites.GetElementHandleIndex().Entries(), (std::vector<std::pair<int, int>>{{3, 1}, {5, 5}, {7, 0}, {12, 6}}));
+    ASSERT_TRUE(sites.MoveToElement(3));
+    ZmaPointD p;
+    ASSERT_TRUE(sites.GetMapPosition(p));
+    EXPECT_DOUBLE_EQ(p.x, rows[1].lon);
+    EXPECT_EQ(sites.GetElementHandleIndex().at(12), 6);
+    EXPECT_THROW(sites.GetElementHandleIndex().at(4), std::out_of_range);
+    EXPECT_FALSE(sites.MoveToElement(4));
+}
+
 TEST_F(OptimiserTest, CellSitesFilterByLayerTypeAndIndexElements) {
     const LatLon a = Inside(0.2, 0.5), b = Inside(0.5, 0.5), c = Inside(0.8, 0.5);
     ComPtr<IHostDataset> dataset = MakePointDataset({a, b, c, Inside(0.6, 0.6)});
@@ -312,7 +338,7 @@ TEST_F(OptimiserTest, CellSitesFilterByLayerTypeAndIndexElements) {
     sites.Update(view_, ViewExtent(), 0, 0, false);
     EXPECT_EQ(Walk(sites), (std::vector<int>{0, 2}));
     // Handles of shown rows, the first row of each.
-    EXPECT_EQ(sites.GetElementHandleIndex(), (std::map<int, int>{{100, 0}, {102, 2}}));
+    EXPECT_EQ(sites.GetElementHandleIndex().Entries(), (std::vector<std::pair<int, int>>{{100, 0}, {102, 2}}));
     ASSERT_TRUE(sites.MoveToElement(102));
     ZmaPointD p;
     ASSERT_TRUE(sites.GetMapPosition(p));
