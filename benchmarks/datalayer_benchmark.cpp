@@ -291,11 +291,12 @@ void ControlFrames(IHostSampleDataset* sample, long rowCount) {
 struct LayerFigures {
     FrameFigures frames;
     // The host's share of a frame, which no cache can take away: its renderer drawing the symbols
-    // of the drawn rows (each made current first), and the read of the one field the row filter
-    // judges by, which the first frame adds to the baseline's two.
-    // The symbols are timed twice: in the plain canvas the layer alone draws into, and clipped to
-    // the view as the engine's drawing context is when the control draws the layer.
-    Samples hostSymbols, hostSymbolsClipped, filterFieldRead;
+    // of the drawn rows (each made current first), and the read of the one more field a first
+    // frame needs beside the baseline's two (the row filter's for points, the element handle for
+    // cell sites). The symbols are timed twice: in the plain canvas the layer alone draws into,
+    // and clipped to the view as the engine's drawing context is when the control draws the layer.
+    Samples hostSymbols, hostSymbolsClipped, fieldRead;
+    const char* fieldFigure = "";
     // Hit tests: the optimiser's; the optimiser's with the tooltip text built for its row (the
     // control's whole share of a rollover); the layer's rollover path, which also hands the text
     // to the tooltip window (the window system's share: without a tooltip shown, only the
@@ -351,7 +352,7 @@ double FieldRead(IHostDataset* dataset, const wchar_t* name) {
 }
 
 void MeasureHostShare(LayerFigures& f, IHostDataset* dataset, RendererOptimiserInterface& optimiser, HDC dc,
-                      const CLSID& symbolClass) {
+                      const CLSID& symbolClass, const wchar_t* field) {
     struct Drawn {
         int row;
         POINT pixel;
@@ -377,7 +378,7 @@ void MeasureHostShare(LayerFigures& f, IHostDataset* dataset, RendererOptimiserI
         ::IntersectClipRect(dc, 0, 0, kWidth, kHeight);
         f.hostSymbolsClipped.Add(Time(symbols));
         ::RestoreDC(dc, saved);
-        f.filterFieldRead.Add(FieldRead(dataset, L"RxLev"));
+        f.fieldRead.Add(FieldRead(dataset, field));
     }
 }
 
@@ -407,7 +408,9 @@ LayerFigures LayerFrames(IDispatch* map, IHostSampleDataset* sample, bool sites)
     view.Home();
     frame();
     RendererOptimiserInterface& optimiser = *layer->GetOptimiser();
-    MeasureHostShare(f, dataset.Get(), optimiser, canvas.Dc(), sites ? SymbolDrawing::kCellSites : SymbolDrawing::kPlain);
+    MeasureHostShare(f, dataset.Get(), optimiser, canvas.Dc(), sites ? SymbolDrawing::kCellSites : SymbolDrawing::kPlain,
+                     sites ? L"ElementHandle" : L"RxLev");
+    f.fieldFigure = sites ? "host: the handle field" : "host: the filter's field";
     POINT target = DrawnPixel(optimiser, f.drawn);
     // The stand-in's site symbol stands 6 pixels above the site.
     if (sites) target.y -= 6;
@@ -441,7 +444,7 @@ void PrintLayer(long rows, const LayerFigures& f, const char* rowName) {
     f.frames.Print(rows);
     PrintFrame(rows, "host: symbols alone", f.hostSymbols, f.frames.baseline);
     PrintFrame(rows, "host: symbols, clipped", f.hostSymbolsClipped, f.frames.baseline);
-    PrintFrame(rows, "host: the filter's field", f.filterFieldRead, f.frames.baseline);
+    PrintFrame(rows, f.fieldFigure, f.fieldRead, f.frames.baseline);
     PrintMicro(rows, "hit test, optimiser", f.optimiserHit);
     PrintMicro(rows, "hit test + tooltip text", f.textHit);
     PrintMicro(rows, "hit test, rollover + tooltip", f.rolloverHit);
