@@ -13,6 +13,8 @@
 //
 // Both read every row of the host once and keep its position (RowPositions) until the host
 // reports a change of the rows (InvalidateRows); a new view then costs no reading of the host.
+// The point optimiser asks its row filter of a row only when the row would take a pixel (or when
+// the data extent needs every verdict), and keeps the verdict as long as the position.
 // The point optimiser also keeps, for a few recent zoom levels, the pixel of the first row of
 // every occupied pixel of the whole data: a view that is one of them moved by whole pixels (a
 // pan east or west) takes its pixels from there instead of from every row.
