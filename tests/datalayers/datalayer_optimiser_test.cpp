@@ -141,6 +141,17 @@ TEST_F(OptimiserTest, RowsWithoutPositionsAndTheRowFilter) {
     EXPECT_DOUBLE_EQ(data.left, a.lon);
     EXPECT_DOUBLE_EQ(data.right, a.lon);
     EXPECT_TRUE(prompts_.boxes.empty());
+
+    // The extent asked for before any frame (a host's first display zooms to it) leaves the
+    // rejected rows out too.
+    RendererOptimiserDataset early;
+    Bind(early, dataset.Get());
+    early.SetRowFilter(&even);
+    ASSERT_TRUE(early.GetDataExtent(data));
+    EXPECT_DOUBLE_EQ(data.left, a.lon);
+    EXPECT_DOUBLE_EQ(data.right, a.lon);
+    early.Update(view_, ViewExtent(), 0, 0, false);
+    EXPECT_EQ(Walk(early), (std::vector<int>{0}));
 }
 
 // Counts the questions of the even-level filter.
