@@ -28,49 +28,21 @@ bool IsCursorOnLine(POINT cursor, POINT cellEnd, POINT pointEnd, int tolerance) 
 
 bool NeighbourLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
                                   const ZmaExtent& extent) {
-    LineCacheView wanted;
-    wanted.view = view;
-    wanted.extent = extent;
-    wanted.drawOption = owner_.GetDrawOption();
-    wanted.entryCount = owner_.GetDatasetCount();
-    wanted.offsetX = dataLayer.GetOffsetX();
-    wanted.offsetY = dataLayer.GetOffsetY();
-    auto it = datasets_.find(dataset);
-    if (it != datasets_.end() && it->second.builtFor.Serves(wanted)) return false;
-    DatasetLines& lines = datasets_[dataset];
-    lines.lines.Clear();
-    lines.builtFor = wanted;
-    return true;
-}
-
-void NeighbourLineCache::Forget(IHostDataset* dataset) { datasets_.erase(dataset); }
-
-bool NeighbourLineCache::AddLine(POINT cellEnd, POINT pointEnd, IHostDataset* dataset, long neighbour) {
-    DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
-    if (!lines.rows) lines.rows = hostdata::Rows(dataset);
-    long row = -1;
-    THROW_IF_FAILED(lines.rows->get_CurrentRow(&row));
-    lines.lines.Insert(NeighbourLineRecord{cellEnd, pointEnd, row, neighbour});
-    return true;
+    return lines_.Validate(dataset, {view, extent, owner_.GetDrawOption(), owner_.GetDatasetCount(),
+                                     dataLayer.GetOffsetX(), dataLayer.GetOffsetY()});
 }
 
 void NeighbourLineCache::Replay(IHostDataset* dataset, LinesToNeighboursActionInterface& action) {
-    auto it = datasets_.find(dataset);
-    if (it == datasets_.end() || it->second.lines.Empty()) return;
-    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
     const GeoPoint none;
-    // Walk a copy: an action may fire host events that end in a rebuild of this cache.
-    const std::vector<NeighbourLineRecord> lines = it->second.lines.Lines();
-    for (const NeighbourLineRecord& line : lines) {
-        hostdata::MoveTo(rows.Get(), line.row);
+    lines_.Replay(dataset, [&](const NeighbourLineRecord& line) {
         IHostDataset* current = dataset;
         action(line.cellEnd, line.pointEnd, none, none, line.neighbour, current);
-    }
+    });
 }
 
 bool NeighbourLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, long neighbour,
                                     IHostDataset*& dataset) {
-    AddLine(cellEnd, pointEnd, dataset, neighbour);
+    lines_.Add(dataset, NeighbourLineRecord{cellEnd, pointEnd, -1, neighbour});
     return true;
 }
 

@@ -8,9 +8,6 @@
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "platform/Com.h"
 
-#include <map>
-#include <memory>
-
 class CZmaVadAZLinesToNborsLayer;
 class CZmaVadAZDataLayer;
 
@@ -31,8 +28,6 @@ public:
 
     // Whether the dataset's lines must be built again for this view; forgets them when so.
     bool Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view, const ZmaExtent& extent);
-    void Forget(IHostDataset* dataset);
-    bool AddLine(POINT cellEnd, POINT pointEnd, IHostDataset* dataset, long neighbour);
     // Hands every cached line of the dataset to the action, on its row; the neighbour index is
     // shifted by one for WCDMA.
     void Replay(IHostDataset* dataset, LinesToNeighboursActionInterface& action);
@@ -40,14 +35,8 @@ public:
                     IHostDataset*& dataset) override;
 
 private:
-    struct DatasetLines {
-        LineCacheView builtFor;
-        platform::ComPtr<IHostRows> rows;
-        PixelLineSet<NeighbourLineRecord> lines;
-    };
-
     CZmaVadAZLinesToNborsLayer& owner_;
-    std::map<IHostDataset*, DatasetLines> datasets_;
+    DatasetLineCache<NeighbourLineRecord> lines_;
 };
 
 // Draws neighbour lines (mode 0, dashed) or their labels (mode 1).

@@ -5,12 +5,16 @@
 // once, before the first replay.
 #pragma once
 
+#include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/engine/Geometry.h"
+#include "platform/Com.h"
+#include "platform/Result.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <unordered_set>
 #include <vector>
 
@@ -82,4 +86,50 @@ struct LineCacheView {
                entryCount == wanted.entryCount && offsetX == wanted.offsetX && offsetY == wanted.offsetY &&
                wanted.drawOption == 0;
     }
+};
+
+// The lines of every dataset a line layer draws for, each set with the view it was built for, so
+// that one dataset's rebuild never makes another's lines of an older view look valid. `Record`
+// has the ends `cellEnd` and `pointEnd` and the `row` the line belongs to.
+template <class Record>
+class DatasetLineCache {
+public:
+    // Whether the dataset's lines must be built again for `wanted`; forgets them when so.
+    bool Validate(IHostDataset* dataset, const LineCacheView& wanted) {
+        auto it = datasets_.find(dataset);
+        if (it != datasets_.end() && it->second.builtFor.Serves(wanted)) return false;
+        DatasetLines& lines = datasets_[dataset];
+        lines.lines.Clear();
+        lines.builtFor = wanted;
+        return true;
+    }
+    // Keeps a line of the dataset's current row (the record's row is set here).
+    void Add(IHostDataset* dataset, Record record) {
+        DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
+        if (!lines.rows) lines.rows = hostdata::Rows(dataset);
+        record.row = -1;
+        THROW_IF_FAILED(lines.rows->get_CurrentRow(&record.row));
+        lines.lines.Insert(record);
+    }
+    // Hands every kept line of the dataset to `replay`, in order, with its row made current.
+    template <class Action>
+    void Replay(IHostDataset* dataset, Action replay) {
+        auto it = datasets_.find(dataset);
+        if (it == datasets_.end() || it->second.lines.Empty()) return;
+        platform::ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
+        // Walk a copy: an action may fire host events that end in a rebuild of this cache.
+        const std::vector<Record> lines = it->second.lines.Lines();
+        for (const Record& line : lines) {
+            hostdata::MoveTo(rows.Get(), line.row);
+            replay(line);
+        }
+    }
+
+private:
+    struct DatasetLines {
+        LineCacheView builtFor;
+        platform::ComPtr<IHostRows> rows;
+        PixelLineSet<Record> lines;
+    };
+    std::map<IHostDataset*, DatasetLines> datasets_;
 };

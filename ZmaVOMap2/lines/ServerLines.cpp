@@ -16,42 +16,21 @@ using platform::Variant;
 
 bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
                                const ZmaExtent& extent) {
-    LineCacheView wanted;
-    wanted.view = view;
-    wanted.extent = extent;
-    wanted.drawOption = owner_.GetDrawOption();
-    wanted.entryCount = owner_.GetDatasetCount();
-    wanted.offsetX = dataLayer.GetOffsetX();
-    wanted.offsetY = dataLayer.GetOffsetY();
-    auto it = datasets_.find(dataset);
-    if (it != datasets_.end() && it->second.builtFor.Serves(wanted)) return false;
-    DatasetLines& lines = datasets_[dataset];
-    lines.lines.Clear();
-    lines.builtFor = wanted;
-    return true;
+    return lines_.Validate(dataset, {view, extent, owner_.GetDrawOption(), owner_.GetDatasetCount(),
+                                     dataLayer.GetOffsetX(), dataLayer.GetOffsetY()});
 }
 
 void ServerLineCache::Replay(IHostDataset* dataset, LinesToServersActionInterface& action) {
-    auto it = datasets_.find(dataset);
-    if (it == datasets_.end() || it->second.lines.Empty()) return;
-    ComPtr<IHostRows> rows = hostdata::Rows(platform::ThrowIfNull(dataset));
     const GeoPoint none;
-    // Walk a copy: an action may fire host events that end in a rebuild of this cache.
-    const std::vector<ServerLineRecord> lines = it->second.lines.Lines();
-    for (const ServerLineRecord& line : lines) {
-        hostdata::MoveTo(rows.Get(), line.row);
+    lines_.Replay(dataset, [&](const ServerLineRecord& line) {
         IHostDataset* current = dataset;
         action(line.cellEnd, line.pointEnd, none, none, current);
-    }
+    });
 }
 
 bool ServerLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
                                  IHostDataset*& dataset) {
-    DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
-    if (!lines.rows) lines.rows = hostdata::Rows(dataset);
-    long row = -1;
-    THROW_IF_FAILED(lines.rows->get_CurrentRow(&row));
-    lines.lines.Insert(ServerLineRecord{cellEnd, pointEnd, row});
+    lines_.Add(dataset, ServerLineRecord{cellEnd, pointEnd, -1});
     return true;
 }
 

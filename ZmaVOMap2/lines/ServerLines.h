@@ -8,7 +8,7 @@
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "platform/Com.h"
 
-#include <map>
+#include <string>
 
 class CZmaVadAZLinesToServersLayer;
 class CZmaVadAZDataLayer;
@@ -20,8 +20,7 @@ struct ServerLineRecord {
 };
 
 
-// The serving lines of each dataset in pixel space. Each dataset keeps the view it was built for,
-// so that one entry's rebuild never makes another entry's lines of an older view look valid.
+// The serving lines of each dataset in pixel space.
 class ServerLineCache : public LinesToServersActionInterface {
 public:
     explicit ServerLineCache(CZmaVadAZLinesToServersLayer& owner) : owner_(owner) {}
@@ -32,14 +31,8 @@ public:
                     IHostDataset*& dataset) override;
 
 private:
-    struct DatasetLines {
-        LineCacheView builtFor;
-        platform::ComPtr<IHostRows> rows;
-        PixelLineSet<ServerLineRecord> lines;
-    };
-
     CZmaVadAZLinesToServersLayer& owner_;
-    std::map<IHostDataset*, DatasetLines> datasets_;
+    DatasetLineCache<ServerLineRecord> lines_;
 };
 
 // Draws serving lines (solid, mode 0) or their labels (any other mode).
