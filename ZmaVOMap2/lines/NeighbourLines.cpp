@@ -3,7 +3,6 @@
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
-#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/UniqueHandle.h"
 #include "platform/Result.h"
@@ -116,10 +115,5 @@ bool NborTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const Ge
         if (!FieldValueText(field.Get(), text)) return true;
         label = platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text);
     }
-    double x[2] = {cellGeo.lon, pointGeo.lon}, y[2] = {cellGeo.lat, pointGeo.lat};
-    mitab_c_set_field(feature_, 0, label.c_str());
-    mitab_c_set_points(feature_, 0, 2, x, y);
-    mitab_c_set_pen(feature_, 3, 9, static_cast<int>(colour));
-    failed_ = !mitab_c_write_feature(table_, feature_);
-    return !failed_;
+    return table_.Write(label, cellGeo, pointGeo, 9, colour);
 }

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/LinePen.h"
+#include "ZmaVOMap2/lines/LineTable.h"
 #include "ZmaVOMap2/lines/SmoothLinePainter.h"
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "platform/Com.h"
@@ -83,17 +84,14 @@ bool IsCursorOnLine(POINT cursor, POINT cellEnd, POINT pointEnd, int tolerance);
 
 // Writes each neighbour line as a two-point polyline from the cell to the point, dashed, with the
 // label field's text in "Label".
+// A line the table refuses stops the walk (the table's Failed() says so).
 class NborTabExporter : public LinesToNeighboursActionInterface {
 public:
-    NborTabExporter(void* table, void* feature, CZmaVadAZLinesToNborsLayer& owner)
-        : owner_(owner), table_(table), feature_(feature) {}
+    NborTabExporter(LineTable& table, CZmaVadAZLinesToNborsLayer& owner) : owner_(owner), table_(table) {}
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo, long neighbour,
                     IHostDataset*& dataset) override;
-    bool Failed() const noexcept { return failed_; }
 
 private:
     CZmaVadAZLinesToNborsLayer& owner_;
-    void* table_;
-    void* feature_;
-    bool failed_ = false;
+    LineTable& table_;
 };

@@ -5,7 +5,6 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/lines/NeighbourLines.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
-#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
@@ -99,10 +98,5 @@ bool LinesTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const G
         if (!ServingLabelText(field.Get(), text)) return true;
         label = platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text);
     }
-    double x[2] = {cellGeo.lon, pointGeo.lon}, y[2] = {cellGeo.lat, pointGeo.lat};
-    mitab_c_set_field(feature_, 0, label.c_str());
-    mitab_c_set_points(feature_, 0, 2, x, y);
-    mitab_c_set_pen(feature_, 3, 2, static_cast<int>(colour));
-    failed_ = !mitab_c_write_feature(table_, feature_);
-    return !failed_;
+    return table_.Write(label, cellGeo, pointGeo, 2, colour);
 }

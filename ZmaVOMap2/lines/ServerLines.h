@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/LinePen.h"
+#include "ZmaVOMap2/lines/LineTable.h"
 #include "ZmaVOMap2/lines/SmoothLinePainter.h"
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "platform/Com.h"
@@ -73,20 +74,16 @@ private:
 
 // Writes each serving line as a two-point polyline from the cell to the point, solid, with the
 // label field's text in "Label".
+// A line the table refuses stops the walk (the table's Failed() says so).
 class LinesTabExporter : public LinesToServersActionInterface {
 public:
-    LinesTabExporter(void* table, void* feature, CZmaVadAZLinesToServersLayer& owner)
-        : owner_(owner), table_(table), feature_(feature) {}
+    LinesTabExporter(LineTable& table, CZmaVadAZLinesToServersLayer& owner) : owner_(owner), table_(table) {}
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
                     IHostDataset*& dataset) override;
-    // Whether a line could not be written; the walk stopped there.
-    bool Failed() const noexcept { return failed_; }
 
 private:
     CZmaVadAZLinesToServersLayer& owner_;
-    void* table_;
-    void* feature_;
-    bool failed_ = false;
+    LineTable& table_;
 };
 
 // The text of a serving line's label field: the field's value table's text of the value when it

@@ -4,7 +4,6 @@
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
-#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Result.h"
 
@@ -193,28 +192,20 @@ bool CZmaVadAZLinesToNborsLayer::LabelField(IHostDataset* dataset, long neighbou
 }
 
 HRESULT CZmaVadAZLinesToNborsLayer::ExportToTab(const std::string& folder, const std::string& name) {
-    const std::string file = TabFileName(folder, name);
-    mitab_handle table = mitab_c_create(file.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
-    if (!table) return E_FAIL;
-    HRESULT result = S_OK;
-    mitab_feature feature = nullptr;
+    LineTable table(TabFileName(folder, name));
+    if (!table.Made()) return E_FAIL;
     try {
-        if (mitab_c_add_field(table, "Label", TABFT_Char, 30, 0) < 0) platform::ThrowHr(E_FAIL);
-        feature = mitab_c_create_feature(table, TABFC_Polyline);
-        if (!feature) platform::ThrowHr(E_FAIL);
-        NborTabExporter exporter(table, feature, *this);
+        NborTabExporter exporter(table, *this);
         BeginPass();
         // Every line, not only those of the view drawn last (or none before the first frame); the
         // lines carry the neighbour index the screen uses.
         for (const DatasetEntry& entry : Entries()) {
             const HRESULT walked = BuildLines(entry, ExportView(), lastExtent_, exporter);
-            if (exporter.Failed()) platform::ThrowHr(E_FAIL);
+            if (table.Failed()) platform::ThrowHr(E_FAIL);
             THROW_IF_FAILED(walked);
         }
     } catch (...) {
-        result = platform::CaughtResult();
+        return platform::CaughtResult();
     }
-    if (feature) mitab_c_destroy_feature(feature);
-    mitab_c_close(table);
-    return result;
+    return S_OK;
 }

@@ -3,7 +3,6 @@
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
-#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Result.h"
 
@@ -143,28 +142,20 @@ bool CZmaVadAZLinesToServersLayer::LabelField(IHostDataset* dataset, ComPtr<IHos
 }
 
 HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::string& folder, const std::string& name) {
-    const std::string file = TabFileName(folder, name);
-    mitab_handle table = mitab_c_create(file.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
-    if (!table) return E_FAIL;
-    HRESULT result = S_OK;
-    mitab_feature feature = nullptr;
+    LineTable table(TabFileName(folder, name));
+    if (!table.Made()) return E_FAIL;
     try {
-        if (mitab_c_add_field(table, "Label", TABFT_Char, 30, 0) < 0) platform::ThrowHr(E_FAIL);
-        feature = mitab_c_create_feature(table, TABFC_Polyline);
-        if (!feature) platform::ThrowHr(E_FAIL);
-        LinesTabExporter exporter(table, feature, *this);
+        LinesTabExporter exporter(table, *this);
         BeginPass();
         // Every line, not only those of the view drawn last (or none before the first frame).
         // An entry whose rows name no serving cell (the cell sites' own) ends its walk at once, as
         // when it is drawn; a line the table refused fails the export.
         for (const DatasetEntry& entry : Entries()) {
             WalkLines(entry, ExportView(), lastExtent_, exporter);
-            if (exporter.Failed()) platform::ThrowHr(E_FAIL);
+            if (table.Failed()) platform::ThrowHr(E_FAIL);
         }
     } catch (...) {
-        result = platform::CaughtResult();
+        return platform::CaughtResult();
     }
-    if (feature) mitab_c_destroy_feature(feature);
-    mitab_c_close(table);
-    return result;
+    return S_OK;
 }
