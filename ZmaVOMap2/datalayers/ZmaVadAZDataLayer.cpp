@@ -99,18 +99,7 @@ CZmaVadAZDataLayer::~CZmaVadAZDataLayer() {
 }
 
 HRESULT CZmaVadAZDataLayer::Attach(const std::string& name, int type, const std::string& /*fileSpec*/) {
-    if (!GetMapXMap() || GetMapXLayer()) return E_UNEXPECTED;
-    try {
-        ComPtr<IDispatch> layers = EngineLayers();
-        Variant added = EngineDispatch(layers.Get())
-                            .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
-        if (added.vt != VT_DISPATCH || !added.pdispVal) return E_FAIL;
-        SetEngineLayer(added.pdispVal);
-        SetType(type);
-        SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
-        SetUserDrawn(true);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
+    return AttachUserDrawLayer(name, type);
 }
 
 HRESULT CZmaVadAZDataLayer::SetVisible(bool visible) { return CZmaVadAZLayer::SetVisible(visible); }

@@ -109,12 +109,7 @@ CZmaVadAZDirectionLayer::CZmaVadAZDirectionLayer(IHostDataset* dataset, const st
 
 void CZmaVadAZDirectionLayer::CreateEngineLayer(IDispatch* map) {
     const std::string name = MakeUniqueName("Direction", map);
-    Variant added = EngineDispatch(EngineLayers().Get())
-                        .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
-    if (added.vt != VT_DISPATCH || !added.pdispVal) platform::ThrowHr(E_POINTER);
-    SetEngineLayer(added.pdispVal);
-    SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
-    SetUserDrawn(true);
+    if (!AddUserDrawLayer(name)) platform::ThrowHr(E_POINTER);
 }
 
 ComPtr<IHostDataset> CZmaVadAZDirectionLayer::FindSeriesDataset() {

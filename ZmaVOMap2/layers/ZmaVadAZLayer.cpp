@@ -270,6 +270,25 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
     }
 }
 
+bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name) {
+    Variant added = EngineDispatch(EngineLayers().Get())
+                        .Call(E::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+    if (added.vt != VT_DISPATCH || !added.pdispVal) return false;
+    SetEngineLayer(added.pdispVal);
+    SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(E::Layer::kName).ToWide()));
+    SetUserDrawn(true);
+    return true;
+}
+
+HRESULT CZmaVadAZLayer::AttachUserDrawLayer(const std::string& name, int type) {
+    if (!map_ || engineLayer_) return E_UNEXPECTED;
+    try {
+        if (!AddUserDrawLayer(name)) return E_FAIL;
+        SetType(type);
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
+
 HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::string& fileSpec) {
     if (!map_ || engineLayer_) return E_UNEXPECTED;
     try {

@@ -21,18 +21,7 @@ CZmaVadAZLinesToPointsLayer::CZmaVadAZLinesToPointsLayer(IDispatch* map, CZmaVad
 CZmaVadAZLinesToPointsLayer::~CZmaVadAZLinesToPointsLayer() = default;
 
 HRESULT CZmaVadAZLinesToPointsLayer::Attach(const std::string& name, int type, const std::string& /*fileSpec*/) {
-    if (!GetMapXMap() || GetMapXLayer()) return E_UNEXPECTED;
-    try {
-        Variant added = EngineDispatch(EngineLayers().Get())
-                            .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
-        if (added.vt != VT_DISPATCH || !added.pdispVal) return E_FAIL;
-        SetEngineLayer(added.pdispVal);
-        SetType(type);
-        SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
-        SetUserDrawn(true);
-        return S_OK;
-    }
-    CATCH_RETURN_QUIET()
+    return AttachUserDrawLayer(name, type);
 }
 
 HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenCellsites(long rowId1, long rowId2, long width, long type,

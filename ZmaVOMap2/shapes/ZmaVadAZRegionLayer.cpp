@@ -34,12 +34,7 @@ CZmaVadAZRegionLayer::CZmaVadAZRegionLayer(IRegionSet* regions, IDispatch* map, 
     : CZmaVadAZLayer(map, owner), regions_(platform::ThrowIfNull(regions)) {
     SetType(kTypeRegion);
     const std::string name = MakeUniqueName("Region", map);
-    Variant added = EngineDispatch(EngineLayers().Get())
-                        .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
-    if (added.vt != VT_DISPATCH || !added.pdispVal) platform::ThrowHr(E_POINTER);
-    SetEngineLayer(added.pdispVal);
-    SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
-    SetUserDrawn(true);
+    if (!AddUserDrawLayer(name)) platform::ThrowHr(E_POINTER);
 }
 
 void CZmaVadAZRegionLayer::AddPolygon(const std::vector<ZmaPointD>& ring) {

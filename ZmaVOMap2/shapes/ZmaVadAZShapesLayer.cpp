@@ -115,18 +115,7 @@ CZmaVadAZShapesLayer::~CZmaVadAZShapesLayer() {
 }
 
 HRESULT CZmaVadAZShapesLayer::Attach(const std::string& name, int type, const std::string& /*fileSpec*/) {
-    if (!GetMapXMap() || GetMapXLayer()) return E_UNEXPECTED;
-    try {
-        const std::string unique = name.empty() ? std::string("Shapes") : name;
-        Variant added = EngineDispatch(EngineLayers().Get())
-                            .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(unique)), Variant(1L)});
-        if (added.vt != VT_DISPATCH || !added.pdispVal) return E_FAIL;
-        SetEngineLayer(added.pdispVal);
-        SetType(type);
-        SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(LayerEngine::Layer::kName).ToWide()));
-        SetUserDrawn(true);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
+    return AttachUserDrawLayer(name.empty() ? std::string("Shapes") : name, type);
 }
 
 HRESULT CZmaVadAZShapesLayer::Append(std::unique_ptr<ShapeInfo> item) {
