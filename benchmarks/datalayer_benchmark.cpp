@@ -21,6 +21,7 @@
 #include "platform/Com.h"
 #include "platform/ComObject.h"
 #include "platform/Result.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 
 #include "HostInterfaces.h"
@@ -143,31 +144,9 @@ private:
 };
 
 // A 32-bit DIB of the frame's size in a memory DC.
-class Canvas {
+class Canvas : public testsupport::DibCanvas {
 public:
-    Canvas() {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        dc_ = ::CreateCompatibleDC(nullptr);
-        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old_ = ::SelectObject(dc_, bitmap_);
-    }
-    ~Canvas() {
-        ::SelectObject(dc_, old_);
-        ::DeleteObject(bitmap_);
-        ::DeleteDC(dc_);
-    }
-    HDC Dc() const { return dc_; }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
+    Canvas() : DibCanvas(kWidth, kHeight, false) {}
 };
 
 template <class I>

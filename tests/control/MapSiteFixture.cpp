@@ -48,7 +48,7 @@ void MapSiteTest::SetUp() {
 }
 
 void MapSiteTest::TearDown() {
-    FreeBitmap();
+    view_.reset();
     if (!unknown_) return;
     ComPtr<IOleObject> ole = controltest::As<IOleObject>(unknown_.Get());
     ole->Close(OLECLOSE_NOSAVE);
@@ -128,36 +128,12 @@ void MapSiteTest::PressKey(WPARAM key) {
     testsupport::PumpMessages();
 }
 
-void MapSiteTest::FreeBitmap() {
-    if (!dc_) return;
-    ::SelectObject(dc_, oldBitmap_);
-    ::DeleteObject(bitmap_);
-    ::DeleteDC(dc_);
-    dc_ = nullptr;
-}
-
 void MapSiteTest::DrawView() {
-    FreeBitmap();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    dc_ = ::CreateCompatibleDC(nullptr);
-    bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    oldBitmap_ = ::SelectObject(dc_, bitmap_);
-    RECT all = {0, 0, kWidth, kHeight};
-    ::FillRect(dc_, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    RECTL bounds = {0, 0, kWidth, kHeight};
-    ASSERT_EQ(controltest::As<IViewObjectEx>(unknown_.Get())
-                  ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc_, dc_, &bounds, nullptr, nullptr, 0),
-              S_OK);
-    ::GdiFlush();
+    view_ = std::make_unique<testsupport::DibCanvas>(kWidth, kHeight);
+    ASSERT_EQ(view_->DrawView(unknown_.Get()), S_OK);
 }
 
-COLORREF MapSiteTest::Pixel(int x, int y) const { return ::GetPixel(dc_, x, y); }
+COLORREF MapSiteTest::Pixel(int x, int y) const { return view_ ? view_->Pixel(x, y) : CLR_INVALID; }
 
 int MapSiteTest::TakeMarkerEvents() {
     int count = 0;

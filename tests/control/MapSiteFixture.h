@@ -5,8 +5,10 @@
 
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,11 +62,7 @@ protected:
 
 private:
     void Post(UINT message, WPARAM wp, int x, int y);
-    void FreeBitmap();
-
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ oldBitmap_ = nullptr;
+    std::unique_ptr<testsupport::DibCanvas> view_;
 };
 
 }  // namespace sitetest

@@ -1,6 +1,7 @@
 // A host displays a drive-test dataset: the points appear along the route in the control's
 // view, in the renderer's colour, with the background away from the route.
 #include "tests/control/ControlFixture.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSupport.h"
 
 #include <cmath>
@@ -70,25 +71,9 @@ TEST(DatasetImage, PointsAppearAlongTheRouteInTheRendererColour) {
               S_OK);
 
     // Draw the view into a bitmap of the site's size.
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 640;
-    info.bmiHeader.biHeight = -480;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    RECTL bounds = {0, 0, 640, 480};
-    ASSERT_EQ(As<IViewObjectEx>(unknown.Get())->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc, dc, &bounds, nullptr,
-                                                      nullptr, 0),
-              S_OK);
-    ::GdiFlush();
-    auto pixel = [&](POINT p) {
-        COLORREF c = ::GetPixel(dc, p.x, p.y);
-        return c;
-    };
+    testsupport::DibCanvas canvas(640, 480, false);
+    ASSERT_EQ(canvas.DrawView(unknown.Get()), S_OK);
+    auto pixel = [&](POINT p) { return canvas.Pixel(p.x, p.y); };
 
     ComPtr<IDispatch> map;
     ASSERT_EQ(control->get_MapX(map.Put()), S_OK);
@@ -116,9 +101,6 @@ TEST(DatasetImage, PointsAppearAlongTheRouteInTheRendererColour) {
     }
     EXPECT_EQ(symbolsAway, 0);
 
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
     ole->Close(OLECLOSE_NOSAVE);
     ole->SetClientSite(nullptr);
 }
@@ -153,28 +135,13 @@ TEST(DatasetImage, ARowTheHostMovesIsDrawnWhereItWentAfterNotifyChange) {
     ComPtr<IDispatch> map;
     ASSERT_EQ(control->get_MapX(map.Put()), S_OK);
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 640;
-    info.bmiHeader.biHeight = -480;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    auto draw = [&] {
-        RECTL bounds = {0, 0, 640, 480};
-        EXPECT_EQ(As<IViewObjectEx>(unknown.Get())->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc, dc, &bounds, nullptr,
-                                                          nullptr, 0),
-                  S_OK);
-        ::GdiFlush();
-    };
+    testsupport::DibCanvas canvas(640, 480, false);
+    auto draw = [&] { EXPECT_EQ(canvas.DrawView(unknown.Get()), S_OK); };
     const COLORREF symbol = RGB(255, 0, 0);
     draw();
     const POINT was = ToScreen(map.Get(), before[2]);
     ASSERT_TRUE(was.x > 5 && was.y > 5 && was.x < 635 && was.y < 475) << "the rows should be in view";
-    EXPECT_EQ(::GetPixel(dc, was.x, was.y), symbol);
+    EXPECT_EQ(canvas.Pixel(was.x, was.y), symbol);
 
     // The host moves row 2 to between the others and says so.
     const MapPoint moved = {10.22, 50.07};
@@ -183,12 +150,9 @@ TEST(DatasetImage, ARowTheHostMovesIsDrawnWhereItWentAfterNotifyChange) {
     ASSERT_EQ(control->NotifyChange(guid.Get(), static_cast<ENUM_NOTIFY_FLAGS>(0), nullptr, Variant::Missing()), S_OK);
     draw();
     const POINT now = ToScreen(map.Get(), moved);
-    EXPECT_EQ(::GetPixel(dc, now.x, now.y), symbol);
-    EXPECT_NE(::GetPixel(dc, was.x, was.y), symbol);
+    EXPECT_EQ(canvas.Pixel(now.x, now.y), symbol);
+    EXPECT_NE(canvas.Pixel(was.x, was.y), symbol);
 
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
     ole->Close(OLECLOSE_NOSAVE);
     ole->SetClientSite(nullptr);
 }

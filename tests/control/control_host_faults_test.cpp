@@ -2,6 +2,7 @@
 // arguments, error information, a changed dataset, handlers that tear the control down, extreme
 // settings, failed loads and damaged streams.
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 
 #include "MapEngine.h"
@@ -15,6 +16,7 @@ using namespace displaytest;
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
+using testsupport::DibCanvas;
 
 namespace {
 
@@ -101,42 +103,6 @@ POINT ToScreen(IDispatch* map, double longitude, double latitude) {
     EXPECT_EQ(map->Invoke(34, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
     return {static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
 }
-
-// A 32-bit bitmap the control draws its view into.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old_ = ::SelectObject(dc_, bitmap_);
-    }
-    ~Canvas() {
-        ::SelectObject(dc_, old_);
-        ::DeleteObject(bitmap_);
-        ::DeleteDC(dc_);
-    }
-    HRESULT Draw(IUnknown* control) {
-        RECTL bounds = {0, 0, width_, height_};
-        ComPtr<IViewObjectEx> view;
-        control->QueryInterface(IID_IViewObjectEx, view.PutVoid());
-        HRESULT hr = view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc_, dc_, &bounds, nullptr, nullptr, 0);
-        ::GdiFlush();
-        return hr;
-    }
-    COLORREF At(POINT p) const { return ::GetPixel(dc_, p.x, p.y); }
-
-private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
 
 // A control in a site, initialised and shown, as a form hosts it.
 class SitedControl : public DisplayTest {
@@ -252,15 +218,15 @@ TEST_F(ChangedDataset, NotifyChangeDrawsTheAddedRowInTheNextFrame) {
     ComPtr<IDispatch> map = EngineMap();
     const double miles = (maxLon - minLon) * 69.17 * std::cos((minLat + maxLat) / 2 * 3.14159265 / 180) * 1.5;
     ASSERT_EQ(Call(map.Get(), 35, {Variant(miles), Variant((minLon + maxLon) / 2), Variant((minLat + maxLat) / 2)}), S_OK);
-    Canvas canvas(kWidth, kHeight);
-    ASSERT_EQ(canvas.Draw(control_.Get()), S_OK);
+    DibCanvas canvas(kWidth, kHeight, false);
+    ASSERT_EQ(canvas.DrawView(control_.Get()), S_OK);
 
     // A pixel with no symbol within 8 pixels, inside the route's box: the new row goes there.
     const COLORREF symbol = RGB(255, 0, 0);  // the stand-in renderer's colour for code 0
     auto clearAround = [&](POINT p) {
         for (int dy = -8; dy <= 8; ++dy)
             for (int dx = -8; dx <= 8; ++dx)
-                if (canvas.At({p.x + dx, p.y + dy}) == symbol) return false;
+                if (canvas.Pixel(p.x + dx, p.y + dy) == symbol) return false;
         return true;
     };
     bool found = false;
@@ -286,8 +252,8 @@ TEST_F(ChangedDataset, NotifyChangeDrawsTheAddedRowInTheNextFrame) {
                                               Missing()}),
               S_OK);
 
-    ASSERT_EQ(canvas.Draw(control_.Get()), S_OK);
-    EXPECT_EQ(canvas.At(added), symbol) << "the new row is drawn without a pan";
+    ASSERT_EQ(canvas.DrawView(control_.Get()), S_OK);
+    EXPECT_EQ(canvas.Pixel(added.x, added.y), symbol) << "the new row is drawn without a pan";
 }
 
 // --- Handlers that tear the control down ---------------------------------------------------------
@@ -439,8 +405,8 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
             EXPECT_TRUE(sink->done) << "the event fired";
             for (HRESULT hr : sink->results) EXPECT_TRUE(hr == S_OK || hr == S_FALSE || hr == E_UNEXPECTED) << std::hex << hr;
             // The control still answers, draws and saves.
-            Canvas canvas(200, 150);
-            EXPECT_EQ(canvas.Draw(control.Get()), S_OK);
+            DibCanvas canvas(200, 150, false);
+            EXPECT_EQ(canvas.DrawView(control.Get()), S_OK);
             ComPtr<IStream> stream;
             ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
             EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
@@ -512,14 +478,14 @@ TEST_F(ExtremeSettings, NumbersOutsideWhatTheMapCanShowKeepTheDefaultsAndAreLogg
         L"zoom='0' centerx='0' centery='0' CursorPositionFormatType='1e308' overviewregionleft='-1e308'"
         L" overviewregionright='1e308' overviewregiontop='NaN' overviewregionbottom='0'",
     };
-    Canvas canvas(kWidth, kHeight);
+    DibCanvas canvas(kWidth, kHeight, false);
     for (const wchar_t* attributes : documents) {
         SCOPED_TRACE(platform::ToAnsi(attributes));
         logStore_->ClearEntries();
         ComPtr<IXMLDOMDocument2> document = SettingsDocument(attributes);
         EXPECT_EQ(Call(Control(), kLoadFromXML, {Variant(HostNode(document.Get()).Get())}), S_OK);
         EXPECT_TRUE(LogHas(logStore_.Get(), L"Invalid map setting"));
-        EXPECT_EQ(canvas.Draw(control_.Get()), S_OK);
+        EXPECT_EQ(canvas.DrawView(control_.Get()), S_OK);
 
         // Loaded from a stream the view is applied: the engine keeps a view it can draw.
         ComPtr<IPersistStreamInit> persist;
@@ -527,7 +493,7 @@ TEST_F(ExtremeSettings, NumbersOutsideWhatTheMapCanShowKeepTheDefaultsAndAreLogg
         EXPECT_EQ(persist->Load(SettingsStream(std::wstring(L"<mapsettings ") + attributes + L"/>").Get()), S_OK);
         EXPECT_EQ(Get(map.Get(), kEngineZoom).ToDouble(), zoom);
         EXPECT_EQ(Get(map.Get(), kEngineAutoRedraw).boolVal, VARIANT_TRUE);
-        EXPECT_EQ(canvas.Draw(control_.Get()), S_OK);
+        EXPECT_EQ(canvas.DrawView(control_.Get()), S_OK);
     }
 
     // A valid document still moves the view.
@@ -539,10 +505,10 @@ TEST_F(ExtremeSettings, NumbersOutsideWhatTheMapCanShowKeepTheDefaultsAndAreLogg
 
 TEST_F(ExtremeSettings, TheEngineDrawsAnyViewItAccepts) {
     ComPtr<IDispatch> map = EngineMap();
-    Canvas canvas(kWidth, kHeight);
+    DibCanvas canvas(kWidth, kHeight, false);
     for (double zoom : {1e300, 1e20, 1e-300}) {
         if (FAILED(Put(map.Get(), kEngineZoom, Variant(zoom)))) continue;
-        EXPECT_EQ(canvas.Draw(control_.Get()), S_OK) << zoom;
+        EXPECT_EQ(canvas.DrawView(control_.Get()), S_OK) << zoom;
     }
 }
 

@@ -71,34 +71,6 @@ std::vector<std::wstring> CallLines(IUnknown* standIn) {
     return lines;
 }
 
-MemoryCanvas::MemoryCanvas(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    dc_ = ::CreateCompatibleDC(nullptr);
-    bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bits_ = static_cast<unsigned*>(bits);
-    old_ = ::SelectObject(dc_, bitmap_);
-    for (int i = 0; i < width * height; ++i) bits_[i] = 0xFFFFFF;
-}
-
-MemoryCanvas::~MemoryCanvas() {
-    ::SelectObject(dc_, old_);
-    ::DeleteObject(bitmap_);
-    ::DeleteDC(dc_);
-}
-
-COLORREF MemoryCanvas::Pixel(int x, int y) const {
-    ::GdiFlush();
-    const unsigned v = bits_[y * width_ + x];
-    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-}
-
 void DataLayerTest::SetUp() {
     LayerTest::SetUp();
     ShowView(400, 300, {10.0, 50.2, 10.4, 49.9});

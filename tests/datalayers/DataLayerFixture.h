@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tests/layers/LayerFixture.h"
+#include "tests/support/DibCanvas.h"
 
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "platform/Com.h"
@@ -38,24 +39,7 @@ platform::ComPtr<IHostRendererTest> RendererSettings(REFCLSID clsid);
 platform::ComPtr<IHostRenderer> Renderer(REFCLSID clsid);
 std::vector<std::wstring> CallLines(IUnknown* standIn);
 
-// A 32-bit top-down DIB selected into a memory DC, white at the start.
-class MemoryCanvas {
-public:
-    MemoryCanvas(int width, int height);
-    ~MemoryCanvas();
-    MemoryCanvas(const MemoryCanvas&) = delete;
-    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
-    HDC Dc() const noexcept { return dc_; }
-    COLORREF Pixel(int x, int y) const;
-    RECT Rect() const { return {0, 0, width_, height_}; }
-
-private:
-    int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    unsigned* bits_ = nullptr;
-};
+using MemoryCanvas = testsupport::DibCanvas;
 
 // A collection over an engine map of a known size, showing a known extent.
 class DataLayerTest : public layertest::LayerTest {

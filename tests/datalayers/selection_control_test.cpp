@@ -3,6 +3,7 @@
 // polygon. Every selection is read back from the host dataset and checked against a brute-force
 // walk over the rows.
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 
 #include "ZmaVOMap2/engine/Geometry.h"
@@ -73,19 +74,8 @@ protected:
 
     // A frame drawn as the screen would be: the optimiser learns which row owns which pixel.
     void DrawFrame() {
-        BITMAPINFO info = {};
-        info.bmiHeader = {sizeof info.bmiHeader, 640, -480, 1, 32, BI_RGB};
-        void* bits = nullptr;
-        HDC dc = ::CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = ::SelectObject(dc, bitmap);
-        RECTL bounds = {0, 0, 640, 480};
-        EXPECT_EQ(As<IViewObjectEx>(control_.Get())->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc, dc, &bounds,
-                                                           nullptr, nullptr, 0),
-                  S_OK);
-        ::SelectObject(dc, old);
-        ::DeleteObject(bitmap);
-        ::DeleteDC(dc);
+        testsupport::DibCanvas canvas(640, 480, false);
+        EXPECT_EQ(canvas.DrawView(control_.Get()), S_OK);
     }
 
     void ReadPositions() {

@@ -5,6 +5,7 @@
 // where they show, how they are replaced, hidden and cleared, what a click on one tells the host.
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSupport.h"
 
 #include <cmath>
@@ -40,38 +41,12 @@ POINT ToScreen(IDispatch* map, const Position& p) {
     return {static_cast<LONG>(x), static_cast<LONG>(y)};
 }
 
-class Image {
+// The control's view as 640x480 pixels.
+class Image : public testsupport::DibCanvas {
 public:
-    Image() {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = 640;
-        info.bmiHeader.biHeight = -480;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = ::CreateCompatibleDC(nullptr);
-        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        old_ = ::SelectObject(dc_, bitmap_);
-    }
-    ~Image() {
-        ::SelectObject(dc_, old_);
-        ::DeleteObject(bitmap_);
-        ::DeleteDC(dc_);
-    }
-    void DrawFrom(IUnknown* control) {
-        RECTL bounds = {0, 0, 640, 480};
-        EXPECT_EQ(As<IViewObjectEx>(control)->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc_, dc_, &bounds, nullptr,
-                                                   nullptr, 0),
-                  S_OK);
-        ::GdiFlush();
-    }
-    COLORREF Pixel(POINT p) const { return ::GetPixel(dc_, p.x, p.y); }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    void* bits_ = nullptr;
+    Image() : DibCanvas(640, 480, false) {}
+    void DrawFrom(IUnknown* control) { EXPECT_EQ(DrawView(control), S_OK); }
+    COLORREF Pixel(POINT p) const { return DibCanvas::Pixel(p.x, p.y); }
 };
 
 POINT Along(POINT from, POINT to, double t) {

@@ -1,16 +1,15 @@
 // Drawing helpers of the info tests: a white memory bitmap to draw on, and counting what was drawn.
 #pragma once
 
+#include "tests/support/DibCanvas.h"
+
 #include <windows.h>
 
-class MemoryCanvas {
+class MemoryCanvas : public testsupport::DibCanvas {
 public:
-    MemoryCanvas(int width, int height);
-    ~MemoryCanvas();
-    MemoryCanvas(const MemoryCanvas&) = delete;
-    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
+    using DibCanvas::DibCanvas;
 
-    HDC dc() const noexcept { return dc_; }
+    HDC dc() const noexcept { return Dc(); }
     // Pixels inside `area` that are not white.
     int InkIn(const RECT& area) const;
     // Pixels inside `area` whose red part is much stronger than their green and blue parts.
@@ -19,10 +18,4 @@ public:
 private:
     template <class Test>
     int Count(const RECT& area, Test test) const;
-
-    int width_;
-    int height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
 };

@@ -1,5 +1,7 @@
 #include "tests/shapes/ShapesFixture.h"
 
+#include "tests/support/DibCanvas.h"
+
 using platform::ComPtr;
 using platform::Variant;
 
@@ -56,31 +58,12 @@ void ShapesTest::SetEnhanced(bool on) {
 }
 
 Image ShapesTest::Render() {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    RECTL bounds = {0, 0, kWidth, kHeight};
-    EXPECT_EQ(controltest::As<IViewObjectEx>(unknown_.Get())
-                  ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, dc, dc, &bounds, nullptr, nullptr, 0),
-              S_OK);
-    ::GdiFlush();
+    testsupport::DibCanvas canvas(kWidth, kHeight, false);
+    EXPECT_EQ(canvas.DrawView(unknown_.Get()), S_OK);
     Image image;
-    image.pixels_.resize(static_cast<size_t>(kWidth) * kHeight);
-    const DWORD* words = static_cast<const DWORD*>(bits);
-    for (size_t i = 0; i < image.pixels_.size(); ++i) {
-        const DWORD v = words[i];  // blue, green, red from the low byte up
-        image.pixels_[i] = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(dc);
+    image.pixels_.reserve(static_cast<size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) image.pixels_.push_back(canvas.Pixel(x, y));
     return image;
 }
 

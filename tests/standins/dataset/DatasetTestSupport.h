@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/standins/host/HostTestSupport.h"
+#include "tests/support/DibCanvas.h"
 
 #include <string>
 
@@ -23,20 +24,6 @@ platform::ComPtr<IHostField> FieldOf(IHostDataset* dataset, const wchar_t* name)
 // The cursor row's value of a field.
 platform::Variant ValueOf(IHostField* field);
 
-// A 32-bit white bitmap selected into a memory DC.
-class Canvas {
-public:
-    Canvas(int width, int height);
-    ~Canvas();
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    HDC Dc() const { return dc_; }
-    COLORREF Pixel(int x, int y) const { return ::GetPixel(dc_, x, y) & 0xFFFFFF; }
-
-private:
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
+using Canvas = testsupport::DibCanvas;
 
 }  // namespace datasettest
