@@ -270,9 +270,9 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
     }
 }
 
-bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name) {
+bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name, long position) {
     Variant added = EngineDispatch(EngineLayers().Get())
-                        .Call(E::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+                        .Call(E::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(position)});
     if (added.vt != VT_DISPATCH || !added.pdispVal) return false;
     SetEngineLayer(added.pdispVal);
     SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(E::Layer::kName).ToWide()));
