@@ -2,6 +2,7 @@
 // replaced and removed, layers brought to the top, a dataset replaced, annotations cleared, the
 // view locked against selections, and the host's attributes object handed over.
 #include "tests/control/MapSiteFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <fstream>
@@ -196,6 +197,8 @@ TEST_F(LayerMembers, TheAttributesObjectMustOfferTheAttributesInterface) {
     ASSERT_EQ(::CoCreateInstance(CLSID_HostAttributes, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, attributes.PutVoid()),
               S_OK);
     EXPECT_EQ(control_->putref_Attributes(attributes.Get()), S_OK);
+    // Without an imagery layer there are no imagery properties to show.
+    testsupport::RemoveBackgroundMap(unknown_.Get());
     EXPECT_EQ(control_->DisplayBackgroundMapLayerProperties(), S_FALSE);
 }
 
