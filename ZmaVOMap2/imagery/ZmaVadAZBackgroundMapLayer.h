@@ -30,6 +30,8 @@ public:
 
     // Layer operations.
     bool LoadsItselfFromSettings() const override { return true; }
+    // The layer made its engine layer when it was built: there is nothing more to attach.
+    HRESULT Attach(const std::string&, int, const std::string&) override { return GetMapXLayer() ? S_OK : E_FAIL; }
     // A "Layer" element with "layertype" 15, an empty "layerfilespec", the process-wide imagery
     // enabled value as "visible" (-1 while never set), "MapType" and the process-wide proxy
     // server as "ProxyServerAddress" and "ProxyServerPort".
