@@ -75,6 +75,7 @@ ComPtr<Layer> Layer::CreateTable(MapServices* map, const std::wstring& name, con
     layer->name_ = name;
     layer->fileSpec_ = path;
     layer->labels_ = platform::MakeObject<LabelProperties>();
+    layer->labels_->AttachToMap(map);
     layer->style_ = platform::MakeObject<Style>();
     layer->selection_ = Features::Make({});
     Layer* self = layer.Get();
@@ -91,11 +92,15 @@ ComPtr<Layer> Layer::CreateUserDraw(MapServices* map, const std::wstring& name) 
 }
 
 Layer::~Layer() {
+    if (labels_) labels_->AttachToMap(nullptr);
     if (selection_) selection_->SetOnChange(nullptr);
     for (const ComPtr<Feature>& f : features_) f->Detach();
 }
 
-void Layer::DetachFromMap() noexcept { map_ = nullptr; }
+void Layer::DetachFromMap() noexcept {
+    map_ = nullptr;
+    labels_->AttachToMap(nullptr);
+}
 
 bool Layer::VisibleAtZoom(double zoomMetres) const noexcept {
     if (!visible_) return false;
@@ -155,9 +160,17 @@ void Layer::PutStyle(Call& c) {
 }
 
 void Layer::GetZoomMin(Call& c) { c.Return(zoomMinMetres_ / UnitMetres()); }
-void Layer::PutZoomMin(Call& c) { zoomMinMetres_ = c.Double(0) * UnitMetres(); }
 void Layer::GetZoomMax(Call& c) { c.Return(zoomMaxMetres_ / UnitMetres()); }
-void Layer::PutZoomMax(Call& c) { zoomMaxMetres_ = c.Double(0) * UnitMetres(); }
+
+void Layer::PutZoomMin(Call& c) {
+    if (FaultSwitches::FromEnvironment().failZoom) Fail(E_FAIL, L"The zoom range is refused");
+    zoomMinMetres_ = c.Double(0) * UnitMetres();
+}
+
+void Layer::PutZoomMax(Call& c) {
+    if (FaultSwitches::FromEnvironment().failZoom) Fail(E_FAIL, L"The zoom range is refused");
+    zoomMaxMetres_ = c.Double(0) * UnitMetres();
+}
 void Layer::GetSelection(Call& c) { c.Return(selection_); }
 
 void Layer::GetPredominantFeatureType(Call& c) {
