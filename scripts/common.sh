@@ -6,7 +6,8 @@ PREFIX=${VADAZ_WINEPREFIX:-$BUILD/wineprefix}
 JOBS=${VADAZ_JOBS:-$(nproc)}
 
 PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
-          libwine-dev wine wine32:i386 libboost1.81-dev googletest cmake make python3 gdal-bin imagemagick proj-bin)
+          libwine-dev wine wine32:i386 libboost1.81-dev googletest cmake make python3 gdal-bin imagemagick proj-bin
+          fonts-dejavu-core)
 
 log() { printf '==> %s\n' "$*"; }
 
