@@ -23,7 +23,7 @@ const wchar_t* const CZmaVOMapXWorkspace::LayerPropertyNames[kLayerPropertyCount
     L"LayerOverrideBorderThickness", L"LayerDescription"};
 
 CZmaVOMapXWorkspace::CZmaVOMapXWorkspace()
-    : units_{{"mi", 0},  {"km", 1},  {"in", 2},  {"ft", 3},  {"yrd", 4},  {"mm", 5},  {"cm", 6},  {"mt", 7},   {"sft", 8},
+    : unitAbbreviations_{{"mi", 0},  {"km", 1},  {"in", 2},  {"ft", 3},  {"yrd", 4},  {"mm", 5},  {"cm", 6},  {"mt", 7},   {"sft", 8},
              {"nmi", 9}, {"twp", 10}, {"pt", 11}, {"pica", 12}, {"deg", 13}, {"lnk", 30}, {"ch", 31}, {"rd", 32}} {}
 
 CZmaVOMapXWorkspace::~CZmaVOMapXWorkspace() = default;
@@ -34,8 +34,8 @@ void CZmaVOMapXWorkspace::SetTarget(LayerAddedCallback callback, void* context) 
 }
 
 bool CZmaVOMapXWorkspace::FindUnit(const std::string& text, long& code) const {
-    auto found = units_.find(text);
-    if (found == units_.end()) return false;
+    auto found = unitAbbreviations_.find(text);
+    if (found == unitAbbreviations_.end()) return false;
     code = found->second;
     return true;
 }

@@ -20,6 +20,8 @@ class CZmaVOMapXWorkspace {
 public:
     // Told of every layer the import adds, with the context given to SetTarget.
     using LayerAddedCallback = void (*)(void* context, CZmaVadAZLayer* layer);
+    // Engine distance units by their abbreviations in the files.
+    using UnitAbbreviationMap = std::map<std::string, long, workspaces::NoCaseLess>;
 
     // The 41 layer settings a "Layer" element may carry.
     static constexpr int kLayerPropertyCount = 41;
@@ -61,5 +63,5 @@ private:
 
     LayerAddedCallback callback_ = nullptr;
     void* context_ = nullptr;
-    std::map<std::string, long, workspaces::NoCaseLess> units_;
+    UnitAbbreviationMap unitAbbreviations_;
 };

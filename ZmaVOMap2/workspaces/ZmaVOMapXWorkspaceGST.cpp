@@ -23,7 +23,7 @@ struct GeosetKey {
     ValueType type;
 };
 
-const GeosetKey kGeosetKeyTable[] = {
+const GeosetKey GeosetKeyTable[] = {
     {"ISVISIBLE", L"LayerVisibility", ValueType::kBoolean},
     {"AUTOLABEL", L"LabelAuto", ValueType::kBoolean},
     {"SHOWLINEDIRECTION", nullptr, ValueType::kBoolean},
@@ -118,7 +118,7 @@ bool CZmaVOMapXWorkspaceGST::SplitKeyValue(const std::string& line, std::string&
 void CZmaVOMapXWorkspaceGST::ReadTableKeys(const std::vector<TableKey>& keys, IXMLDOMElement* layer) {
     for (const TableKey& k : keys) {
         if (k.key == "DISPLAY\\PEN\\COLOR") SetBool(layer, L"LayerOverride", true);
-        for (const GeosetKey& entry : kGeosetKeyTable) {
+        for (const GeosetKey& entry : GeosetKeyTable) {
             if (k.key != entry.key) continue;
             if (entry.attribute) SetTyped(layer, entry, k.value);
             break;

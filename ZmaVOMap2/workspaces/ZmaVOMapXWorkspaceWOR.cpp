@@ -100,7 +100,7 @@ struct Keyword {
     const wchar_t* attribute;
     bool boolean;
 };
-const Keyword kLayerClauseTable[] = {
+const Keyword LayerClauseTable[] = {
     {"Auto ", L"LabelAuto", true},          {"Parallel ", L"LabelRotate", true},
     {"Overlap ", L"LabelOverlap", true},    {"Duplicates ", L"LabelDuplicates", true},
     {"With ", L"LabelLayerWith", false},    {"Offset ", L"LabelOffset", false},
@@ -126,7 +126,7 @@ constexpr long kHaloBit = 256;
 
 // One clause line of a layer block; every rule looks at the whole line.
 void ReadClause(const std::string& line, IXMLDOMElement* layer, bool& labelVisibilityGiven) {
-    for (const Keyword& k : kLayerClauseTable) {
+    for (const Keyword& k : LayerClauseTable) {
         const size_t at = line.find(k.text);
         if (at == std::string::npos) continue;
         const size_t start = at + std::strlen(k.text);
