@@ -13,6 +13,7 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 
@@ -251,6 +252,10 @@ bool CMapSeriesDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case IDC_LAYER_LABELS: ShowLabelProperties(); break;
     case IDC_LAYER_LINES: ShowLines(); break;
     case IDC_LAYER_OFFSET: ShowOffset(); break;
+    case IDC_LAYER_RASTER_TILER:
+        RunRasterTiler(::GetActiveWindow());
+        result = 1;
+        return true;
     case IDC_LAYER_EXPORT_TAB:
         if (links_) links_->ShowTabExport(Handle(), layers_);
         break;
