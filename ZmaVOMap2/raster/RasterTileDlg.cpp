@@ -214,9 +214,7 @@ void CRasterTileDlg::TileRaster() {
 
     const std::vector<raster::TileRect> tiles = byCount ? raster::TilesByCount(imageWidth_, imageHeight_, tilesAcross_, tilesDown_)
                                                         : raster::TilesOfSize(imageWidth_, imageHeight_, tileWidth_, tileHeight_);
-    ::SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(tiles.size()));
-    ::SendMessageW(progress_, PBM_SETSTEP, 1, 0);
-    ::SendMessageW(progress_, PBM_SETPOS, 0, 0);
+    StartProgress(progress_, tiles.size());
 
     int number = 1;
     int skippedColumn = -1;
@@ -247,6 +245,12 @@ bool CRasterTileDlg::WriteTileTable(const std::string& tablePath, const std::str
                                           raster::ControlPoint{x2, y1, width, 0},
                                           raster::ControlPoint{x2, y2, width, height}};
     return raster::WriteTextFile(tablePath, raster::FormatRasterTable(bitmapName, points, coordSysText_));
+}
+
+void StartProgress(HWND bar, size_t count) {
+    ::SendMessageW(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(count));
+    ::SendMessageW(bar, PBM_SETSTEP, 1, 0);
+    ::SendMessageW(bar, PBM_SETPOS, 0, 0);
 }
 
 void RunRasterTiler(HWND owner) {

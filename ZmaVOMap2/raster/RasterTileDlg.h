@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,9 @@ private:
     long tilesAcross_ = 0, tilesDown_ = 0;
     long tileWidth_, tileHeight_;
 };
+
+// Readies a progress bar for `count` steps of one, from 0 (the whole count, beyond 16 bits).
+void StartProgress(HWND bar, size_t count);
 
 // The Layer Control's raster tiler: the dialog with 200 x 200 pixel tiles under `owner`.
 void RunRasterTiler(HWND owner);

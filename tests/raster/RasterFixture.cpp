@@ -11,10 +11,11 @@
 
 namespace rastertest {
 
-std::string Folder(const char* name) {
+std::string Folder(const char* name, const std::string& parent) {
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "raster_" + std::to_string(::GetCurrentProcessId()) + "_" + name;
+    const std::string folder = parent.empty() ? std::string(temp) + "raster_" + std::to_string(::GetCurrentProcessId()) + "_" + name
+                                              : parent + "\\" + name;
     const std::string from = folder + '\0';
     SHFILEOPSTRUCTA op = {};
     op.wFunc = FO_DELETE;

@@ -11,8 +11,9 @@
 
 namespace rastertest {
 
-// A fresh folder of this process under the temporary folder (ANSI, as the tools take paths).
-std::string Folder(const char* name);
+// A fresh folder of this process under the temporary folder (ANSI, as the tools take paths), or
+// under `parent`.
+std::string Folder(const char* name, const std::string& parent = std::string());
 std::string ReadAll(const std::string& path);
 bool Exists(const std::string& path);
 

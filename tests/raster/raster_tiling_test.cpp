@@ -27,17 +27,9 @@ constexpr double kLeft = 10.0, kTop = 0.035, kPixel = 1e-4;
 std::string JudgedFolder(const char* name) {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder = folder.substr(0, folder.rfind('\\')) + "\\raster_tiles";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    folder += std::string("\\") + name;
-    const std::string from = folder + '\0';
-    SHFILEOPSTRUCTA op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    ::SHFileOperationA(&op);
-    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string parent = std::string(path).substr(0, std::string(path).rfind('\\')) + "\\raster_tiles";
+    ::CreateDirectoryA(parent.c_str(), nullptr);
+    const std::string folder = Folder(name, parent);
     ::CreateDirectoryA((folder + "\\tiles").c_str(), nullptr);
     return folder;
 }
@@ -80,18 +72,22 @@ protected:
     }
 
     // Each tile table ties its corners to where its pixels lie in the source, names its bitmap
-    // and ends with the source's coordinate system; the index lists the tables in order.
-    void CheckTables(const std::string& folder, const std::string& base, const std::vector<Tile>& tiles) {
+    // and ends with the source's coordinate system; the index lists the tables in order. The
+    // judge gets the list "<tile> <source> <x> <y> <w> <h> <fuzz %>".
+    void CheckTiles(const std::string& folder, const std::string& base, const std::string& image,
+                    const std::vector<Tile>& tiles, int fuzz) {
         const std::string sourceText = ReadAll(source_);
-        const std::string coordSys = sourceText.substr(sourceText.find("CoordSys"));
+        std::ofstream judged(folder + "\\expected.txt", std::ios::binary);
         std::string index;
         for (size_t n = 1; n <= tiles.size(); ++n) {
             const Tile& t = tiles[n - 1];
             const std::string name = base + "tl" + std::to_string(n);
+            judged << "tiles/" << name << ".bmp " << image << " " << t.x << " " << t.y << " " << t.w << " " << t.h << " "
+                   << fuzz << "\n";
             index += name + ".tab\r\n";
             const std::string text = ReadAll(folder + "\\tiles\\" + name + ".tab");
             EXPECT_NE(text.find("\r\nFile \"" + name + ".bmp\"\r\nType \"RASTER\"\r\n"), std::string::npos) << name;
-            EXPECT_EQ(text.substr(text.find("CoordSys")), coordSys) << name;
+            EXPECT_EQ(text.substr(text.find("CoordSys")), sourceText.substr(sourceText.find("CoordSys"))) << name;
             const std::vector<Tie> ties = ControlPoints(text);
             ASSERT_EQ(ties.size(), 4u) << name;
             for (const Tie& tie : ties) {
@@ -102,18 +98,8 @@ protected:
             EXPECT_EQ(ties[3].row - ties[0].row, t.h) << name;
         }
         EXPECT_EQ(ReadAll(folder + "\\tiles\\" + base + ".atr"), index);
-        EXPECT_FALSE(Exists(folder + "\\tiles\\" + base + "tl" + std::to_string(tiles.size() + 1) + ".bmp"));
         EXPECT_EQ(progressRange_, static_cast<long>(tiles.size()));
         EXPECT_EQ(progressAfter_, 0);
-    }
-
-    // The judge's list: "<tile> <source> <x> <y> <w> <h> <fuzz %>".
-    static void ListForJudge(const std::string& folder, const std::string& base, const std::string& image,
-                             const std::vector<Tile>& tiles, int fuzz) {
-        std::ofstream list(folder + "\\expected.txt", std::ios::binary);
-        for (size_t n = 1; n <= tiles.size(); ++n)
-            list << "tiles/" << base << "tl" << n << ".bmp " << image << " " << tiles[n - 1].x << " " << tiles[n - 1].y
-                 << " " << tiles[n - 1].w << " " << tiles[n - 1].h << " " << fuzz << "\n";
     }
 
     GeoBox EngineBounds(IDispatch* layer) {
@@ -135,8 +121,7 @@ TEST_F(Tiling, ABitmapIsCutColumnByColumnAndItsIndexOpensAsOneLayerCoveringTheSo
     std::vector<Tile> tiles;
     for (long x = 0; x < 1000; x += 200)
         for (long y = 0; y < 700; y += 200) tiles.push_back({x, y, 200, std::min(200L, 700 - y)});
-    CheckTables(folder, "site", tiles);
-    ListForJudge(folder, "site", "site.bmp", tiles, 0);
+    CheckTiles(folder, "site", "site.bmp", tiles, 0);
 
     // The index is one layer of twenty tables; their extents tile the source's exactly.
     CZmaVadAZLayer* source = layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, source_.c_str());
@@ -171,8 +156,17 @@ TEST_F(Tiling, AJpegIsCutIntoTheNumberOfTilesAsked) {
     std::vector<Tile> tiles;
     for (long i = 0; i < 3; ++i)
         for (long j = 0; j < 2; ++j) tiles.push_back({i * 333, j * 350, 333, 350});
-    CheckTables(folder, "photo", tiles);
-    ListForJudge(folder, "photo", "photo.jpg", tiles, 2);
+    CheckTiles(folder, "photo", "photo.jpg", tiles, 2);
+}
+
+TEST(TilingProgress, CountsEveryTileBeyondSixteenBits) {
+    HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(bar);
+    StartProgress(bar, 70000);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 70000);
+    ::SendMessageW(bar, PBM_STEPIT, 0, 0);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 1);
+    ::DestroyWindow(bar);
 }
 
 }  // namespace
