@@ -155,8 +155,8 @@ void CRasterRegistrationDlg::PickUnits() {
 
 void CRasterRegistrationDlg::ShowHelp() { CallHtmlHelp(Handle(), HelpFilePath(), 0, kHelpContext); }
 
-void CRasterRegistrationDlg::Refuse(int index, const wchar_t* message) {
-    HWND control = index < 0 ? source_ : edges_[index];
+void CRasterRegistrationDlg::Refuse(int edge, const wchar_t* message) {
+    HWND control = edge < 0 ? source_ : edges_[edge];
     if (message) platform::Prompts().MessageBox(Handle(), message, kCaption, MB_OK);
     ::SetFocus(control);
     ::SendMessageW(control, EM_SETSEL, 0, -1);

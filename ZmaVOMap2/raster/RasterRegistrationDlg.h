@@ -34,7 +34,8 @@ private:
     void WriteRasterTable();
     // The image's size in screen pixels; false when it cannot be loaded as a picture.
     bool MeasureImage(const std::string& path, long& width, long& height) const;
-    void Refuse(int control, const wchar_t* message);
+    // Says `message` (when there is one) and puts the focus on the source (-1) or an edge (0 to 3).
+    void Refuse(int edge, const wchar_t* message);
 
     HWND source_ = nullptr;
     HWND edges_[4] = {};  // left, top, right, bottom

@@ -194,15 +194,14 @@ bool CRasterTileDlg::CheckTileCounts() {
 }
 
 void CRasterTileDlg::TileRaster() {
-    const bool byCount = ::IsDlgButtonChecked(Handle(), IDC_TILE_BY_COUNT) == BST_CHECKED;
-    if (byCount && !CheckTileCounts()) return;
-    const std::string base = raster::BaseNameOf(imagePath_);
-
     CBitmapTiler tiler;
     if (!tiler.LoadBitmap(imagePath_)) {
         Tell(L"Tiling failed.", kTilerCaption);
         return;
     }
+    const bool byCount = ::IsDlgButtonChecked(Handle(), IDC_TILE_BY_COUNT) == BST_CHECKED;
+    if (byCount && !CheckTileCounts()) return;
+    const std::string base = raster::BaseNameOf(imagePath_);
     // The index comes first: when it cannot be created (a folder that does not exist), nothing
     // at all is written.
     const std::string indexPath = outputFolder_ + "\\" + base + ".atr";
