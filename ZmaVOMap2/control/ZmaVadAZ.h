@@ -440,6 +440,7 @@ public:
     }
     void SetExporting(bool exporting) noexcept override { exporting_ = exporting; }
     bool PopDownloadedTile(POINT& tile) override;
+    void NewRaster() override;
     void FireCurrentToolChanged(long tool) override { Fire_CurrentToolChanged(tool); }
     void FireSyncZoom(long streamHandle) override { Fire_SyncZoom(streamHandle); }
     void FireUnitsChanged(BSTR units) override { Fire_UnitsChanged(units); }

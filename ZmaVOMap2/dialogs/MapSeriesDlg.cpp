@@ -16,6 +16,7 @@
 #include "ZmaVOMap2/services/PathNames.h"
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceGST.h"
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceWOR.h"
+#include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 
@@ -255,6 +256,10 @@ bool CMapSeriesDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case IDC_LAYER_LABELS: ShowLabelProperties(); break;
     case IDC_LAYER_LINES: ShowLines(); break;
     case IDC_LAYER_OFFSET: ShowOffset(); break;
+    case IDC_LAYER_RASTER_TILER:
+        RunRasterTiler(::GetActiveWindow());
+        result = 1;
+        return true;
     case IDC_LAYER_EXPORT_TAB:
         if (links_) links_->ShowTabExport(Handle(), layers_);
         break;

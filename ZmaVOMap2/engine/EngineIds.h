@@ -52,6 +52,7 @@ constexpr DISPID kFeatureFactory = 49;
 
 namespace EngineLayers {
 constexpr DISPID kClearSelection = 2;
+constexpr DISPID kRemoveAll = 14;
 }  // namespace EngineLayers
 
 // The engine map's feature factory.

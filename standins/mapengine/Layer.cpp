@@ -62,7 +62,10 @@ ComPtr<Layer> Layer::OpenTable(MapServices* map, const std::wstring& path) {
     ComPtr<Layer> layer = CreateTable(map, BaseName(path), path);
     if (ReadTableFile(path, layer->table_)) {
         layer->LoadFeatures();
-        if (layer->table_.raster) layer->type_ = kRasterLayer;
+        if (layer->table_.raster) {
+            layer->raster_ = RasterImage::Open(path, layer->table_.rasterText);
+            layer->type_ = kRasterLayer;
+        }
     } else {
         layer->Save();  // a new, empty table
     }
@@ -244,6 +247,10 @@ void Layer::GetFeatureByKey(Call& c) {
 void Layer::AllFeatures(Call& c) { c.Return(Features::Make(features_)); }
 
 void Layer::GetBounds(Call& c) {
+    if (raster_) {
+        c.Return(Rectangle::Make(raster_->Extent()));
+        return;
+    }
     if (features_.empty()) {
         c.Return(Rectangle::Make({0, 0, 0, 0}));
         return;

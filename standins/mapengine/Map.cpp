@@ -83,6 +83,12 @@ void Map::AnnotationAdded(IDispatch* annotation) {
     events_.Fire(MapEvents::kAnnotationAdded, args);
 }
 
+void Map::ShowRaster(const RasterImage& image) {
+    const XY topLeft = image.PixelToMap(0, 0);
+    view_.ShowFromTopLeft(topLeft.x, topLeft.y, 1.0 / image.PixelHeight());
+    ViewChanged();
+}
+
 void Map::ViewChanged() {
     events_.Fire(MapEvents::kMapViewChanged);
     Repaint();

@@ -126,6 +126,11 @@ void DrawFeature(HDC dc, const ViewModel& view, Feature& feature, Style& style, 
 }
 
 void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer) {
+    if (const RasterImage* image = layer.Raster()) {
+        SavedDC saved(dc);
+        image->Draw(dc, view);
+        return;
+    }
     for (const ComPtr<Feature>& f : layer.FeatureObjects()) {
         Style& style = layer.OverrideStyle() ? *layer.LayerStyle() : *f->StyleObject();
         DrawFeature(dc, view, *f, style, layer.Selection().Contains(f.Get()));

@@ -8,6 +8,9 @@
 #include "ZmaVOMap2/dialogs/LayerPropDlg.h"
 #include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
+#include "ZmaVOMap2/raster/RasterResources.h"
+#include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
@@ -146,6 +149,29 @@ TEST_F(Pictures, TheLinesSheet) {
     lines.DoModal();
     ComPtr<IHostPackageTest> test;
     if (packages && SUCCEEDED(packages.As(test))) test->Revoke();
+}
+
+TEST_F(Pictures, TheRasterTools) {
+    DialogScript script;
+    script
+        .Then([&](HWND d) {
+            Type(d, IDC_REGISTER_SOURCE, "C:\\plans\\site plan.bmp");
+            Type(d, IDC_REGISTER_LEFT, "10.25");
+            Type(d, IDC_REGISTER_TOP, "50.5");
+            Type(d, IDC_REGISTER_RIGHT, "10.75");
+            Type(d, IDC_REGISTER_BOTTOM, "50.125");
+            SaveWindow(d, "143-raster-registration");
+            Click(d, IDCANCEL);
+        })
+        .Then([&](HWND d) {
+            Type(d, IDC_TILE_TABLE, "C:\\plans\\site plan.TAB");
+            SaveWindow(d, "149-raster-tiler");
+            Click(d, IDCANCEL);
+        });
+    CRasterRegistrationDlg registration;
+    registration.DoModal(nullptr);
+    CRasterTileDlg tiler(200, 200);
+    tiler.DoModal(nullptr);
 }
 
 }  // namespace
