@@ -8,6 +8,7 @@
 #include "ZmaVOMap2/dialogs/LayerPropDlg.h"
 #include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/printing/PrintProgress.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
@@ -146,6 +147,15 @@ TEST_F(Pictures, TheLinesSheet) {
     lines.DoModal();
     ComPtr<IHostPackageTest> test;
     if (packages && SUCCEEDED(packages.As(test))) test->Revoke();
+}
+
+TEST(PrintPictures, TheProgressDialog) {
+    PrintProgressThread progress;
+    ASSERT_TRUE(progress.Start() && progress.WaitReady());
+    ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE_COUNT, 3, 0);
+    ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE, 2, 0);
+    SaveWindow(progress.Dialog(), "323-print-progress");
+    ::PostMessageW(progress.Dialog(), WM_PRINT_FINISHED, 0, 0);
 }
 
 }  // namespace

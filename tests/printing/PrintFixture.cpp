@@ -1,6 +1,10 @@
 #include "tests/printing/PrintFixture.h"
 
-#include "tests/standins/mapengine/EngineFixture.h"
+#include "ZmaVOMap2/printing/PrintableMap.h"
+#include "tests/control/ControlFixture.h"
+#include "tests/support/TestSupport.h"
+
+#include "platform/Result.h"
 
 #include <cstdio>
 #include <fstream>
@@ -9,35 +13,17 @@ namespace printtest {
 
 using platform::Variant;
 
-STDMETHODIMP MapControlDouble::get_MapX(IDispatch** map) {
-    if (!map) return E_POINTER;
-    return engine_.CopyTo(map);
-}
-
-STDMETHODIMP MapControlDouble::SetDisplayOrigin(LONG x, LONG y) {
-    origins.push_back({x, y});
-    return S_OK;
-}
-
-STDMETHODIMP MapControlDouble::ResetViewChangeStage() {
-    ++resets;
-    if (onReset) onReset(resets);
-    return S_OK;
-}
-
-STDMETHODIMP MapControlDouble::get_ScaleVisible(VARIANT_BOOL* visible) {
-    if (!visible) return E_POINTER;
-    *visible = scaleVisible ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
-
 void PrintTest::SetUp() {
-    engine_ = enginetest::CreateMap();
-    ASSERT_TRUE(engine_);
-    map_ = enginetest::MapDispatch(engine_.Get());
-    enginetest::Call(map_.Get(), 42, {Variant(400L), Variant(300L)});
-    enginetest::Call(map_.Get(), 35, {Variant(12.5), Variant(10.0), Variant(50.0)});
-    control_ = platform::MakeObject<MapControlDouble>(map_.Get());
+    ASSERT_EQ(controltest::CreateControl(control_), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(control_.Get())->InitNew(), S_OK);
+    ASSERT_EQ(controltest::As<IPrintableMap>(control_.Get())->get_MapX(map_.Put()), S_OK);
+    enginetest::Call(map_.Get(), enginetest::map::kSetSize, {Variant(400L), Variant(300L)});
+    enginetest::Call(map_.Get(), enginetest::map::kZoomTo, {Variant(12.5), Variant(10.0), Variant(50.0)});
+    sink_ = platform::MakeObject<enginetest::EventSink>();
+    sink_->onEvent = [this](DISPID id, DISPPARAMS& params) {
+        if (id == 15 && params.cArgs == 1 && params.rgvarg[0].iVal == 2 && duringPage_) duringPage_();
+    };
+    connection_ = std::make_unique<enginetest::SinkConnection>(map_.Get(), sink_.Get());
 
     ASSERT_EQ(::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings,
                                  settings_.PutVoid()),
@@ -56,7 +42,10 @@ void PrintTest::SetUp() {
     ::DeleteFileW(OutputFile().c_str());
 }
 
-void PrintTest::TearDown() { support_.Destroy(); }
+void PrintTest::TearDown() {
+    connection_.reset();
+    support_.Destroy();
+}
 
 std::unique_ptr<MapPrintJobInfo> PrintTest::NewJob(const std::wstring& title) {
     std::unique_ptr<MapPrintJobInfo> job = support_.CreateJobInfo();
@@ -65,7 +54,7 @@ std::unique_ptr<MapPrintJobInfo> PrintTest::NewJob(const std::wstring& title) {
     support_.ApplyPrinterToJob(*job);
     EXPECT_TRUE(job->SetPrintSettings(settings_.Get()));
     job->SetTitle(title);
-    EXPECT_EQ(job->SetMapView(static_cast<IPrintableMap*>(control_.Get())), S_OK);
+    EXPECT_EQ(job->SetMapView(control_.Get()), S_OK);
     EXPECT_EQ(job->SetLegendView(legend_.Get()), S_OK);
     return job;
 }
@@ -79,19 +68,16 @@ void PrintTest::Settle(long mapSize, long width, long height, long legendAngle, 
 }
 
 std::wstring PrintTest::OutputFile() const {
-    HANDLE printer = support_.Printer();
-    UniquePrinter own;
-    if (!printer) {
-        wchar_t name[256] = {};
-        DWORD size = 256;
-        if (::GetDefaultPrinterW(name, &size)) own = OpenPrinterForUse(name, nullptr);
-        printer = own.Get();
-    }
-    std::vector<BYTE> info = PrinterInfo2(printer);
-    if (info.empty()) return std::wstring();
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    UniquePrinter printer;
+    if (::GetDefaultPrinterW(name, &size)) printer = OpenPrinterForUse(name, nullptr);
+    std::vector<BYTE> info = PrinterInfo2(printer.Get());
     const auto* p = reinterpret_cast<const PRINTER_INFO_2W*>(info.data());
-    return p->pPortName ? p->pPortName : L"";
+    return !info.empty() && p->pPortName ? p->pPortName : L"";
 }
+
+bool PrintTest::OutputExists() const { return ::GetFileAttributesW(OutputFile().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 POINT PrintTest::PhysicalOffset() const {
     platform::UniqueCreatedDC dc(CreatePrinterDC(support_.PrinterName(), support_.DevMode()));
@@ -99,8 +85,6 @@ POINT PrintTest::PhysicalOffset() const {
     return {::GetDeviceCaps(dc.Get(), PHYSICALOFFSETX) * 2540 / ::GetDeviceCaps(dc.Get(), LOGPIXELSX),
             ::GetDeviceCaps(dc.Get(), PHYSICALOFFSETY) * 2540 / ::GetDeviceCaps(dc.Get(), LOGPIXELSY)};
 }
-
-bool PrintTest::OutputExists() const { return ::GetFileAttributesW(OutputFile().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 namespace {
 
@@ -114,11 +98,9 @@ std::string RectText(const RECT& r) {
 
 void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layout) {
     const std::string folder = PRINT_TEST_OUT_UNIX;
-    std::wstring target = L"Z:" + std::wstring(folder.begin(), folder.end()) + L"/" + std::wstring(name.begin(), name.end()) + L".ps";
-    for (wchar_t& c : target)
-        if (c == L'/') c = L'\\';
+    std::wstring target = testsupport::WinePath((folder + "/" + name + ".ps").c_str());
     ASSERT_TRUE(::CopyFileW(OutputFile().c_str(), target.c_str(), FALSE)) << name;
-    PageSettings page = PageSettings::Read(layout.settings.Get());
+    const PageSettings page = PageSettings::Read(layout.settings.Get());
     // The list starts afresh with each run of the program.
     static bool started = false;
     std::ofstream list(folder + "/expected.txt", started ? std::ios::app : std::ios::trunc);
@@ -140,12 +122,22 @@ std::vector<double> PrintTest::EngineState() {
 
 std::vector<std::wstring> PrintTest::EngineCalls(const std::wstring& member) {
     std::vector<std::wstring> found;
-    for (const std::wstring& line : enginetest::CallLines(engine_.Get()))
+    for (const std::wstring& line : enginetest::CallLines(map_.Get()))
         if (line.compare(0, member.size() + 1, member + L"(") == 0) found.push_back(line);
     return found;
 }
 
-void PrintTest::ClearEngineCalls() { enginetest::Hooks(engine_.Get())->ClearCalls(); }
+void PrintTest::ClearEngineCalls() { enginetest::Hooks(map_.Get())->ClearCalls(); }
+
+HRESULT Raised(const std::function<void()>& action, std::wstring* description) {
+    try {
+        action();
+        return S_OK;
+    } catch (const platform::ComError& e) {
+        if (description) *description = e.Description();
+        return e.Error();
+    }
+}
 
 RECT Unflipped(const RECT& r) { return {r.left, -r.top, r.right, -r.bottom}; }
 long Width(const RECT& r) { return r.right - r.left; }

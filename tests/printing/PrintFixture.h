@@ -1,17 +1,17 @@
-// What the printing tests share: the prefix's printer, a map engine of its own, the host's print
-// settings and print legend, a map control double that a job prints through, and the printed
-// PostScript documents handed to the picture judge.
+// What the printing tests share: the prefix's printer, a map control with its engine, the host's
+// print settings and print legend, a hook into the middle of every printed page, and the
+// printed documents handed to the picture judge.
 #pragma once
 
 #include "ZmaVOMap2/printing/PrintSupport.h"
-#include "ZmaVOMap2/printing/PrintableMap.h"
-#include "platform/ComObject.h"
+#include "tests/standins/mapengine/EngineFixture.h"
 
 #include "HostInterfaces.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,56 +19,16 @@ namespace printtest {
 
 using platform::ComPtr;
 
-// The map control as a print job sees it: the engine map, and a record of what the job told it.
-// `onReset` runs at each view-change reset, that is in the middle of every printed page.
-class MapControlDouble
-    : public platform::ComObject<MapControlDouble, IPrintableMap, IViewObjectEx, platform::Also<IViewObject2, IViewObjectEx>,
-                                 platform::Also<IViewObject, IViewObjectEx>> {
-public:
-    explicit MapControlDouble(IDispatch* engine) : engine_(engine) {}
-
-    STDMETHODIMP get_MapX(IDispatch** map) override;
-    STDMETHODIMP SetDisplayOrigin(LONG x, LONG y) override;
-    STDMETHODIMP ResetViewChangeStage() override;
-    STDMETHODIMP get_ScaleVisible(VARIANT_BOOL* visible) override;
-
-    STDMETHODIMP Draw(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, HDC, LPCRECTL, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
-                      ULONG_PTR) override { return E_NOTIMPL; }
-    STDMETHODIMP GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE**) override { return E_NOTIMPL; }
-    STDMETHODIMP Freeze(DWORD, LONG, void*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP Unfreeze(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP SetAdvise(DWORD, DWORD, IAdviseSink*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetAdvise(DWORD*, DWORD*, IAdviseSink**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetExtent(DWORD, LONG, DVTARGETDEVICE*, LPSIZEL) override { return E_NOTIMPL; }
-    STDMETHODIMP GetRect(DWORD, LPRECTL) override { return E_NOTIMPL; }
-    STDMETHODIMP GetViewStatus(DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryHitPoint(DWORD, LPCRECT, POINT, LONG, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryHitRect(DWORD, LPCRECT, LPCRECT, LONG, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetNaturalExtent(DWORD, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO*, LPSIZEL) override {
-        return E_NOTIMPL;
-    }
-
-    bool scaleVisible = true;
-    int resets = 0;
-    std::vector<POINT> origins;
-    std::function<void(int reset)> onReset;
-
-private:
-    ComPtr<IDispatch> engine_;
-};
-
-// A4 at 300 dpi as the prefix's printer reports it, in 0.01 mm.
-constexpr long kPaperWidth = 20988, kPaperHeight = 29701;
-
 class PrintTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A job for the prefix's printer over this test's map, settings and legend.
+    // A job for the prefix's printer over the control, the settings and the legend.
     std::unique_ptr<MapPrintJobInfo> NewJob(const std::wstring& title = L"Drive test 17");
-    // Margins, map size mode and size, legend position, title placement in one call.
     void Settle(long mapSize, long width, long height, long legendAngle, bool centred = true);
+    // Runs after the engine has drawn a page's map, before the page puts the engine back.
+    void DuringEachPage(std::function<void()> action) { duringPage_ = std::move(action); }
 
     // The printer's output file (its port), removed before each test. The printer writes a document
     // over the file without shortening it: remove it before each print that is looked at.
@@ -80,19 +40,26 @@ protected:
     // job laid out, so that it can find them on every page.
     void KeepForJudge(const std::string& name, const MapPageLayout& layout);
 
-    // The engine's view, units and size, to compare before and after a print.
+    // The engine's zoom, centre, units and pixel size, to compare before and after a print.
     std::vector<double> EngineState();
-    // Engine calls logged since the last ClearEngineCalls, by member name ("Map.PrintMap").
+    // Engine calls logged since the last ClearEngineCalls, of one member ("Map.PrintMap").
     std::vector<std::wstring> EngineCalls(const std::wstring& member);
     void ClearEngineCalls();
 
-    ComPtr<IUnknown> engine_;
+    ComPtr<IUnknown> control_;
     ComPtr<IDispatch> map_;
-    ComPtr<MapControlDouble> control_;
     ComPtr<IMapPrintSettings> settings_;
     ComPtr<IUnknown> legend_;
     PrintSupport support_;
+
+private:
+    ComPtr<enginetest::EventSink> sink_;
+    std::unique_ptr<enginetest::SinkConnection> connection_;
+    std::function<void()> duringPage_;
 };
+
+// The HRESULT of the ComError that `action` raises; S_OK when it raises none.
+HRESULT Raised(const std::function<void()>& action, std::wstring* description = nullptr);
 
 // Top and bottom multiplied by -1: a laid-out part in layout coordinates (y downwards).
 RECT Unflipped(const RECT& r);

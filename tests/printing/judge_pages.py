@@ -1,204 +1,130 @@
 #!/usr/bin/env python3
-"""Renders the documents print_test printed with ghostscript (72 dpi PNG, read back through
-ImageMagick) and finds on every page
-the parts where the job laid them out: the map picture inside the map's rectangle, the map frame
-on its edges (cut at the page's printable area), the legend, the title text, and white margins.
+"""Renders what print_test printed with ghostscript (72 dpi PNG, read back with ImageMagick) and
+finds on every page the map picture in the map's rectangle, the map frame on its edges (cut at
+the printable area), the legend, the title text inside its box, and white margins.
+expected.txt: one document per line, "<file> paper w h pages across down printable l t r b
+map l t r b legend l t r b|- title l t r b|-", in 0.01 mm on the virtual sheet."""
+import glob, os, shutil, subprocess, sys
 
-expected.txt, one document per line (lengths in 0.01 mm, rectangles on the virtual sheet):
-  <file> paper <w> <h> pages <across> <down> printable <l> <t> <r> <b> map <l> <t> <r> <b>
-  legend <l> <t> <r> <b>|- title <l> <t> <r> <b>|-
-"""
-import glob
-import os
-import shutil
-import subprocess
-import sys
-
-DPI = 72
-TOLERANCE = 2  # pixels
-MAP = [(234, 242, 250), (180, 196, 214)]  # the engine's background and graticule
-LEGEND = (255, 200, 0)
-TITLE = (0, 0, 255)
-BLACK = (0, 0, 0)
-
-
-def read_png(path):
-    """Width, height and the RGB bytes of a PNG, as ImageMagick decodes it."""
-    size = subprocess.run(['identify', '-format', '%w %h', path], check=True, capture_output=True, text=True).stdout
-    width, height = (int(v) for v in size.split())
-    raw = subprocess.run(['convert', path, '-depth', '8', 'rgb:-'], check=True, capture_output=True).stdout
-    assert len(raw) == width * height * 3, path
-    return width, height, raw
+DPI, SLACK = 72, 2  # pixels of tolerance
+WHITE, MAP, LEGEND, TITLE, BLACK, OTHER = range(6)
 
 
 def near(a, b, slack=4):
     return all(abs(x - y) <= slack for x, y in zip(a, b))
 
 
-WHITE_CLASS, MAP_CLASS, LEGEND_CLASS, TITLE_CLASS, BLACK_CLASS, OTHER_CLASS = range(6)
-
-
-def classify(colour):
-    if colour == (255, 255, 255):
-        return WHITE_CLASS
-    if any(near(colour, c) for c in MAP):
-        return MAP_CLASS
-    if near(colour, LEGEND):
-        return LEGEND_CLASS
-    if near(colour, TITLE):
-        return TITLE_CLASS
-    if near(colour, BLACK, 40):
-        return BLACK_CLASS
-    return OTHER_CLASS
+def classify(c):
+    if c == (255, 255, 255):
+        return WHITE
+    if near(c, (234, 242, 250)) or near(c, (180, 196, 214)):  # the engine's background and graticule
+        return MAP
+    if near(c, (255, 200, 0)):
+        return LEGEND
+    if near(c, (0, 0, 255)):
+        return TITLE
+    return BLACK if near(c, (0, 0, 0), 40) else OTHER
 
 
 class Page:
-    def __init__(self, path, paper_w, paper_h):
-        self.width, self.height, raw = read_png(path)
-        # One class per pixel (the pages have few colours: no smoothing).
+    def __init__(self, png, paper_w, paper_h):
+        size = subprocess.run(['identify', '-format', '%w %h', png], check=True, capture_output=True, text=True)
+        self.w, self.h = (int(v) for v in size.stdout.split())
+        raw = subprocess.run(['convert', png, '-depth', '8', 'rgb:-'], check=True, capture_output=True).stdout
         known = {}
-        self.mask = bytearray(self.width * self.height)
-        for i in range(self.width * self.height):
-            colour = raw[i * 3:i * 3 + 3]
-            c = known.get(colour)
-            if c is None:
-                c = known[colour] = classify(tuple(colour))
-            self.mask[i] = c
-        # Landscape documents come out as portrait pages turned a quarter: paper (x, y) lies at
-        # (y, paper width - x) on them.
-        self.landscape = paper_w > paper_h
-        self.paper_w = paper_w
+        self.mask = bytearray(known.setdefault(raw[i:i + 3], classify(tuple(raw[i:i + 3])))
+                              for i in range(0, self.w * self.h * 3, 3))
+        # A landscape page comes out turned a quarter: paper (x, y) lies at (y, paper width - x).
+        self.turned, self.paper_w = paper_w > paper_h, paper_w
 
     def row(self, y):
-        return self.mask[y * self.width:(y + 1) * self.width]
+        return self.mask[y * self.w:(y + 1) * self.w]
 
-    def to_pixels(self, rect):
-        l, t, r, b = rect
-        if self.landscape:
-            l, t, r, b = t, self.paper_w - r, b, self.paper_w - l
-        return [round(v * DPI / 2540) for v in (l, t, r, b)]
+    def pixels(self, r):
+        l, t, rt, b = (r[1], self.paper_w - r[2], r[3], self.paper_w - r[0]) if self.turned else r
+        return [round(v * DPI / 2540) for v in (l, t, rt, b)]
 
     def box(self, cls):
-        """The bounding box of the pixels of a class, or None."""
-        found = None
-        for y in range(self.height):
-            row = self.row(y)
-            if cls in row:
-                l, r = row.index(cls), row.rindex(cls) + 1
-                found = [l, y, r, y + 1] if not found else [min(found[0], l), found[1], max(found[2], r), y + 1]
-        return found
+        rows = [(y, self.row(y)) for y in range(self.h) if cls in self.row(y)]
+        if not rows:
+            return None
+        return [min(r.index(cls) for _, r in rows), rows[0][0], max(r.rindex(cls) for _, r in rows) + 1, rows[-1][0] + 1]
 
-    def count(self, cls, rect, inside=True):
-        l, t, r, b = (max(0, v) for v in rect)
-        within = sum(self.row(y)[l:r].count(cls) for y in range(t, min(b, self.height)))
-        return within if inside else self.mask.count(cls) - within
+    def count_inside(self, cls, r):
+        return sum(self.row(y)[max(r[0], 0):max(r[2], 0)].count(cls) for y in range(max(r[1], 0), min(r[3], self.h)))
 
     def black_along(self, x0, y0, x1, y1):
-        """The share of points on the segment with black within a pixel of them."""
         steps = max(abs(x1 - x0), abs(y1 - y0), 1)
-        hits = 0
-        for i in range(steps + 1):
-            x = round(x0 + (x1 - x0) * i / steps)
-            y = round(y0 + (y1 - y0) * i / steps)
-            if any(0 <= x + dx < self.width and 0 <= y + dy < self.height and
-                   self.mask[(y + dy) * self.width + x + dx] == BLACK_CLASS for dx in (-1, 0, 1) for dy in (-1, 0, 1)):
-                hits += 1
-        return hits / (steps + 1)
+        points = [(round(x0 + (x1 - x0) * i / steps), round(y0 + (y1 - y0) * i / steps)) for i in range(steps + 1)]
+        return sum(any(0 <= x + dx < self.w and 0 <= y + dy < self.h and self.mask[(y + dy) * self.w + x + dx] == BLACK
+                       for dx in (-1, 0, 1) for dy in (-1, 0, 1)) for x, y in points) / len(points)
 
-    def white_outside(self, rect):
-        l, t, r, b = rect[0] - TOLERANCE, rect[1] - TOLERANCE, rect[2] + TOLERANCE, rect[3] + TOLERANCE
-        for y in range(self.height):
-            row = self.row(y)
-            if t <= y < b:
-                row = row[:max(l, 0)] + row[r:]
-            if row.count(WHITE_CLASS) != len(row):
-                return False
-        return True
+    def white_outside(self, r):
+        inside = self.count_inside(WHITE, grown(r))
+        area = (min(grown(r)[2], self.w) - max(grown(r)[0], 0)) * (min(grown(r)[3], self.h) - max(grown(r)[1], 0))
+        return self.mask.count(WHITE) - inside == len(self.mask) - area
 
 
-def clip(rect, window):
-    l, t, r, b = max(rect[0], window[0]), max(rect[1], window[1]), min(rect[2], window[2]), min(rect[3], window[3])
-    return (l, t, r, b) if l < r and t < b else None
+def grown(r):
+    return [r[0] - SLACK, r[1] - SLACK, r[2] + SLACK, r[3] + SLACK]
 
 
-def close(got, want):
-    return got is not None and all(abs(g - w) <= TOLERANCE for g, w in zip(got, want))
+def clip(r, window):
+    c = (max(r[0], window[0]), max(r[1], window[1]), min(r[2], window[2]), min(r[3], window[3]))
+    return c if c[0] < c[2] and c[1] < c[3] else None
 
 
 def judge(folder, fields):
-    name = fields[0]
-    values = dict()
-    i = 1
+    v, i = {}, 1
     while i < len(fields):
-        key = fields[i]
-        count = {'paper': 2, 'pages': 2}.get(key, 4)
-        values[key] = None if fields[i + 1] == '-' else [int(v) for v in fields[i + 1:i + 1 + count]]
-        i += 2 if fields[i + 1] == '-' else 1 + count
-    paper_w, paper_h = values['paper']
-    across, down = values['pages']
-    left, top, right, bottom = values['printable']
-    pw, ph = right - left, bottom - top
-    stem = os.path.join(folder, name[:-3])
+        n = 0 if fields[i + 1] == '-' else 2 if fields[i] in ('paper', 'pages') else 4
+        v[fields[i]] = [int(x) for x in fields[i + 1:i + 1 + n]] or None
+        i += 1 + max(n, 1)
+    (paper_w, paper_h), (across, down), printable = v['paper'], v['pages'], v['printable']
+    pw, ph = printable[2] - printable[0], printable[3] - printable[1]
+    stem = os.path.join(folder, fields[0][:-3])
     for old in glob.glob(stem + '-*.png'):
         os.remove(old)
     subprocess.run(['gs', '-q', '-dSAFER', '-dBATCH', '-dNOPAUSE', '-sDEVICE=png16m', '-r%d' % DPI,
-                    '-sOutputFile=%s-%%d.png' % stem, os.path.join(folder, name)], check=True)
+                    '-sOutputFile=%s-%%d.png' % stem, stem + '.ps'], check=True)
     pngs = sorted(glob.glob(stem + '-*.png'), key=lambda p: int(p.rsplit('-', 1)[1][:-4]))
-    problems = []
     if len(pngs) != across * down:
         return ['%d pages, expected %d' % (len(pngs), across * down)]
-    title_ink = 0
+    problems, title_ink = [], 0
     for index, png in enumerate(pngs):
-        col, row = index % across, index // across
-        page = Page(png, paper_w, paper_h)
-        dx, dy = col * pw, row * ph
-        window = (left + dx, top + dy, right + dx, bottom + dy)  # what this page shows of the sheet
+        page, where = Page(png, paper_w, paper_h), 'page %d: ' % (index + 1)
+        dx, dy = index % across * pw, index // across * ph
+        window = (printable[0] + dx, printable[1] + dy, printable[2] + dx, printable[3] + dy)
 
-        def on_paper(rect):
-            return (rect[0] - dx, rect[1] - dy, rect[2] - dx, rect[3] - dy)
+        def on_page(r):  # sheet rectangle -> pixels on this page
+            return page.pixels((r[0] - dx, r[1] - dy, r[2] - dx, r[3] - dy))
 
-        where = 'page %d: ' % (index + 1)
-        printable = page.to_pixels((left, top, right, bottom))
-        if not page.white_outside(printable):
+        if not page.white_outside(page.pixels(printable)):
             problems.append(where + 'ink in the margins')
-        shown = clip(values['map'], window)
-        if shown:
-            want = page.to_pixels(on_paper(shown))
-            got = page.box(MAP_CLASS)
-            if not close(got, want):
-                problems.append(where + 'map picture at %s, expected %s' % (got, want))
-            # Frame edges inside the printable area are drawn, those outside are cut off there.
-            ml, mt, mr, mb = on_paper(values['map'])
-            cl, ct, cr, cb = on_paper(window)
-            span_y = (max(mt, ct), min(mb, cb))
-            span_x = (max(ml, cl), min(mr, cr))
-            for x, inside in ((ml, cl <= ml <= cr), (mr, cl <= mr <= cr)):
-                at = x if inside else (cl if x < cl else cr)
-                seg = page.to_pixels((at, span_y[0], at, span_y[1]))
-                share = page.black_along(*seg)
-                if inside and share < 0.8 or not inside and share > 0.2:
-                    problems.append(where + 'vertical frame edge at %d: %.0f%% black' % (x, share * 100))
-            for y, inside in ((mt, ct <= mt <= cb), (mb, ct <= mb <= cb)):
-                if inside:
-                    seg = page.to_pixels((span_x[0], y, span_x[1], y))
-                    share = page.black_along(*seg)
-                    if share < 0.8:
-                        problems.append(where + 'horizontal frame edge at %d: %.0f%% black' % (y, share * 100))
-        if values['legend']:
-            shown = clip(values['legend'], window)
-            got = page.box(LEGEND_CLASS)
-            want = page.to_pixels(on_paper(shown)) if shown else None
-            if (want is None) != (got is None) or (want and not close(got, want)):
-                problems.append(where + 'legend at %s, expected %s' % (got, want))
-        if values['title']:
-            box = page.to_pixels(on_paper(values['title']))
-            grown = [box[0] - TOLERANCE, box[1] - TOLERANCE, box[2] + TOLERANCE, box[3] + TOLERANCE]
-            if page.count(TITLE_CLASS, grown, inside=False):
-                problems.append(where + 'title ink outside the title box %s' % box)
-            title_ink += page.count(TITLE_CLASS, grown)
-    if values['title'] and title_ink == 0:
-        problems.append('no title text')
-    return problems
+        for part, cls in (('map', MAP), ('legend', LEGEND)):
+            shown = clip(v[part], window) if v[part] else None
+            got, want = page.box(cls), on_page(shown) if shown else None
+            if (got is None) != (want is None) or want and any(abs(g - w) > SLACK for g, w in zip(got, want)):
+                problems.append(where + '%s at %s, expected %s' % (part, got, want))
+        # A frame edge inside the printable area is drawn; one beyond it is cut off at its border.
+        m = v['map']
+        for x in (m[0], m[2]):
+            inside = window[0] <= x <= window[2]
+            at = x if inside else min(max(x, window[0]), window[2])
+            share = page.black_along(*on_page((at, max(m[1], window[1]), at, min(m[3], window[3]))))
+            if share < 0.8 if inside else share > 0.2:
+                problems.append(where + 'frame edge at x %d is %.0f%% black' % (x, share * 100))
+        for y in (m[1], m[3]):
+            share = page.black_along(*on_page((max(m[0], window[0]), y, min(m[2], window[2]), y)))
+            if window[1] <= y <= window[3] and share < 0.8:
+                problems.append(where + 'frame edge at y %d is %.0f%% black' % (y, share * 100))
+        if v['title']:
+            box = grown(on_page(v['title']))
+            inside = page.count_inside(TITLE, box)
+            if page.mask.count(TITLE) != inside:
+                problems.append(where + 'title text outside its box %s' % box)
+            title_ink += inside
+    return problems + (['no title text'] if v['title'] and not title_ink else [])
 
 
 def main():
@@ -212,15 +138,9 @@ def main():
         print('FAIL: print_test kept no documents in %s' % folder)
         return 1
     status = 0
-    for line in open(listing):
-        fields = line.split()
-        if not fields:
-            continue
+    for fields in (line.split() for line in open(listing) if line.strip()):
         problems = judge(folder, fields)
-        for p in problems:
-            print('FAIL: %s: %s' % (fields[0], p))
-        if not problems:
-            print('ok: %s' % fields[0])
+        print('\n'.join('FAIL: %s: %s' % (fields[0], p) for p in problems) or 'ok: %s' % fields[0])
         status |= bool(problems)
     return status
 
