@@ -12,6 +12,7 @@
 #include "ZmaVOMap2/engine/MapXEventListener.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/PrintableMap.h"
 #include "ZmaVOMap2/settings/ZmaVOMapXConfigurationManager.h"
 #include "platform/ComObject.h"
 #include "platform/ConnectionPoint.h"
@@ -39,7 +40,7 @@ class CZmaVadAZ
                                  platform::Also<IDispatch, IZmaVadAZ2>, IZmaVadAZRegionFilter, IZmaVadAZMarkerHandling,
                                  IOleObject, platform::Also<IPersist, IPersistStreamInit>, IPersistPropertyBag2,
                                  IPersistStreamInit, IViewObjectEx, platform::ConnectionPointContainerImpl<CZmaVadAZ>,
-                                 ISpecifyPropertyPages>,
+                                 ISpecifyPropertyPages, IPrintableMap>,
       public platform::SubclassedWindow,
       public CZmaVadAZLayerHost,
       public EngineEventHandler,

@@ -11,6 +11,7 @@
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
+#include "ZmaVOMap2/printing/PrintProgress.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
@@ -172,6 +173,15 @@ TEST_F(Pictures, TheRasterTools) {
     registration.DoModal(nullptr);
     CRasterTileDlg tiler(200, 200);
     tiler.DoModal(nullptr);
+}
+
+TEST(PrintPictures, TheProgressDialog) {
+    PrintProgressThread progress;
+    ASSERT_TRUE(progress.Start() && progress.WaitReady());
+    ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE_COUNT, 3, 0);
+    ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE, 2, 0);
+    SaveWindow(progress.Dialog(), "323-print-progress");
+    ::PostMessageW(progress.Dialog(), WM_PRINT_FINISHED, 0, 0);
 }
 
 }  // namespace
