@@ -3,6 +3,7 @@
 
 #include "ZmaVOMap2/commands/ImageExport.h"
 #include "ZmaVOMap2/imagery/TileQueues.h"
+#include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "platform/Result.h"
 
 HWND CZmaVadAZ::FindEngineWindow() {
@@ -24,6 +25,8 @@ bool CZmaVadAZ::PopDownloadedTile(POINT& tile) {
     tile = {result.x, result.y};
     return true;
 }
+
+void CZmaVadAZ::NewRaster() { RunNewRaster(LayerCollection(), ::GetActiveWindow()); }
 
 STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR filePath, BSTR fileFormat) {
     COM_TRY { return ::ExportToFile(*this, filePath, fileFormat); }
