@@ -27,15 +27,14 @@ void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, boo
         if (keepingZoomLevel_) {
             ownChangeSeen_ = true;
         } else {
+            // Cleared however the steps end.
+            struct Keeping {
+                bool& flag;
+                ~Keeping() { flag = false; }
+            } keeping{keepingZoomLevel_};
             keepingZoomLevel_ = true;
             ownChangeSeen_ = false;
-            try {
-                KeepImageryZoomLevel(map, snap);
-            } catch (...) {
-                keepingZoomLevel_ = false;
-                throw;
-            }
-            keepingZoomLevel_ = false;
+            KeepImageryZoomLevel(map, snap);
         }
     }
 
