@@ -550,7 +550,7 @@ const std::wstring& CZmaVadAZLayer::GetLayerKey() const {
 }
 
 bool CZmaVadAZLayer::TakeKeys(const std::wstring& /*key*/, const std::wstring& /*displayKey*/,
-                              const std::string& /*caption*/) {
+                              const std::string& /*caption*/, const std::wstring& /*siteKey*/) {
     return false;
 }
 

@@ -112,8 +112,10 @@ public:
     // Keys: a layer that shows a host series is found by its series key. Plain layers have none.
     virtual bool HasLayerKey() const { return false; }
     virtual const std::wstring& GetLayerKey() const;
-    // Gives a keyed layer its keys and caption; answers whether the layer keeps keys at all.
-    virtual bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption);
+    // Gives a keyed layer its keys, caption and site key (the "LayerType" its cell sites carry);
+    // answers whether the layer keeps keys at all.
+    virtual bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption,
+                          const std::wstring& siteKey);
     // Selection of the layer's own items by the map's selection tools; plain layers select nothing.
     virtual void ClearSelection() {}
     virtual void NotifySelectionChanged() {}
