@@ -43,8 +43,7 @@ RadiusText ParseRadiusText(const std::string& text);
 // ParseRadiusText does, a value that is no number, and a number that is not finite.
 void CheckRadius(const VARIANT& radius);
 
-// The colour of a shape: an integer is 0xRRGGBB, a text is hexadecimal 0xRRGGBB, anything else
-// black.
+// The colour of a shape by the host colour rule (layers/HostColour.h); no colour is black.
 struct ShapeRgb {
     BYTE red = 0, green = 0, blue = 0;
 };
