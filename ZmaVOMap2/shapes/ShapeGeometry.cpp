@@ -32,7 +32,7 @@ struct LocalCircle {
 };
 
 LocalCircle Localise(const PixelCircle& c, const DrawingBound& b) {
-    if (!(c.r > 0)) return {LocalCircle::kOutside, c};
+    if (!(c.r > 0) || !std::isfinite(c.cx) || !std::isfinite(c.cy)) return {LocalCircle::kOutside, c};
     const double bx = (b.left + b.right) / 2, by = (b.top + b.bottom) / 2;
     const double half = std::hypot(b.right - b.left, b.bottom - b.top) / 2;
     if (std::isinf(c.r)) return {LocalCircle::kCovers, c};
