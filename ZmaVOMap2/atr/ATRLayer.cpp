@@ -51,9 +51,14 @@ void RegisterAtrLayerKind(LayerFactory& factory) {
 CATRLayer::CATRLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) : CZmaVadAZLayer(map, owner) {}
 
 CATRLayer::~CATRLayer() {
-    RemoveMembers(last_ - first_ + 1);
+    CATRLayer::TakeOutOfMap();
     members_.clear();
     tableNames_.clear();
+}
+
+void CATRLayer::TakeOutOfMap() noexcept {
+    RemoveMembers(last_ - first_ + 1);
+    first_ = last_ = -1;
 }
 
 // Each removal at the block's first position moves the next member up into it.

@@ -20,6 +20,7 @@ public:
     CATRLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     // Takes the block's engine layers out of the map.
     ~CATRLayer() override;
+    void TakeOutOfMap() noexcept override;
 
     int GetEngineLayerCount() override { return memberCount_; }
     // Opens every table of the list file at `path`; answers how many engine layers were added

@@ -21,11 +21,13 @@ HWND CZmaVadAZ::FindEngineWindow() {
 bool CZmaVadAZ::PopDownloadedTile(POINT&) { return false; }
 
 STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR filePath, BSTR fileFormat) {
+    OperationScope operation(*this);
     COM_TRY { return ::ExportToFile(*this, filePath, fileFormat); }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR strGUID, double dScale) {
+    OperationScope operation(*this);
     COM_TRY { return ::ExportAsPictureAtScale(*this, strGUID, dScale); }
     COM_CATCH_RETURN();
 }

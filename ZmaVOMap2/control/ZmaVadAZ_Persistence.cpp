@@ -327,7 +327,7 @@ STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
     COM_TRY {
         if (!node) return E_POINTER;
         CZmaVOMapXConfigurationManager manager(*this);
-        return manager.SaveToXML(node);
+        return platform::PassFailure(manager.SaveToXML(node));
     }
     COM_CATCH_RETURN();
 }
@@ -337,7 +337,7 @@ STDMETHODIMP CZmaVadAZ::LoadFromXML(IDispatch* node) {
     COM_TRY {
         if (!node) return E_POINTER;
         CZmaVOMapXConfigurationManager manager(*this);
-        return manager.LoadFromXML(node);
+        return platform::PassFailure(manager.LoadFromXML(node));
     }
     COM_CATCH_RETURN();
 }

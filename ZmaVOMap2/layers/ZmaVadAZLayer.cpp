@@ -140,8 +140,11 @@ CZmaVadAZLayer::CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) 
     if (!map) platform::ThrowHr(E_POINTER);
 }
 
-CZmaVadAZLayer::~CZmaVadAZLayer() {
-    if (!map_ || !engineLayer_) return;
+CZmaVadAZLayer::~CZmaVadAZLayer() { CZmaVadAZLayer::TakeOutOfMap(); }
+
+void CZmaVadAZLayer::TakeOutOfMap() noexcept {
+    if (!map_ || !engineLayer_ || takenOutOfMap_) return;
+    takenOutOfMap_ = true;
     try {
         // Found by name: the engine may hold the layer object under another identity by now.
         ComPtr<IDispatch> layers = EngineLayers();

@@ -45,6 +45,10 @@ public:
     CZmaVadAZLayer& operator=(const CZmaVadAZLayer&) = delete;
     // Removes the engine layer that bears the layer's name.
     virtual ~CZmaVadAZLayer();
+    // Takes the layer's engine layers out of the map now; the layer object may still be in use
+    // (a removal from inside an operation that fires events), and its destruction later leaves
+    // the map alone, whatever layer has taken the name meanwhile.
+    virtual void TakeOutOfMap() noexcept;
 
     virtual HRESULT Refresh();
     // How many consecutive engine layers this layer occupies.
@@ -226,6 +230,7 @@ private:
     CZmaVadAZLayerCollection* owner_;
     std::string name_;
     std::string amendedName_;
+    bool takenOutOfMap_ = false;
     int type_ = 0;
     int featureState_ = kFeaturesUnknown;
     bool usable_ = true;

@@ -3,6 +3,8 @@
 // settings, failed loads and damaged streams.
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DibCanvas.h"
+#include "tests/support/MarkerData.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/TestSite.h"
 
 #include "MapEngine.h"
@@ -204,6 +206,49 @@ TEST_F(ErrorInformation, EachFailureLeavesItsOwnTextOrNone) {
     EXPECT_EQ(CallerErrorText(), L"<none>");
 }
 
+TEST_F(ErrorInformation, MembersUsedBeforeTheMapIsInitialisedSaySoInOneText) {
+    ComPtr<IZmaVadAZ2> map;
+    ASSERT_EQ(control_->QueryInterface(IID_IZmaVadAZ2, map.PutVoid()), S_OK);
+    const Variant lat(50.0), lon(10.0), radius(100L), colour(0xFF0000L);
+    Bstr tip(L"tip"), series(kSeries);
+    VARIANT_BOOL shown = VARIANT_FALSE;
+    const std::pair<const char*, std::function<HRESULT()>> members[] = {
+        {"SelectByRadius", [&] { return map->SelectByRadius(lat, lon, radius); }},
+        {"DrawCircle", [&] { return map->DrawCircle(50, 10, radius, 2, 0, colour, tip.Get()); }},
+        {"DrawFilledCircle", [&] { return map->DrawFilledCircle(50, 10, radius, colour, 0.5, tip.Get()); }},
+        {"DrawSpotlightCircle", [&] { return map->DrawSpotlightCircle(50, 10, radius, colour, 0.5, tip.Get()); }},
+        {"DrawPie", [&] { return map->DrawPie(50, 10, radius, 0, 90, 2, 0, colour, tip.Get()); }},
+        {"DrawFilledPie", [&] { return map->DrawFilledPie(50, 10, radius, 0, 90, colour, 0.5, tip.Get()); }},
+        {"DrawSpotlightPie", [&] { return map->DrawSpotlightPie(50, 10, radius, 0, 90, colour, 0.5, tip.Get()); }},
+        {"DrawDonutSegment", [&] { return map->DrawDonutSegment(50, 10, radius, radius, 0, 90, 2, 0, colour, tip.Get()); }},
+        {"DrawFilledDonutSegment",
+         [&] { return map->DrawFilledDonutSegment(50, 10, radius, radius, 0, 90, colour, 0.5, tip.Get()); }},
+        {"ClearShapes", [&] { return map->ClearShapes(); }},
+        {"ToggleShapes", [&] { return map->ToggleShapes(VARIANT_FALSE); }},
+        {"ShowDirection", [&] { return map->ShowDirection(VARIANT_TRUE); }},
+        {"IsDirectionShown", [&] { return map->IsDirectionShown(&shown); }},
+        {"ToggleLines", [&] { return map->ToggleLines(VARIANT_TRUE, 2); }},
+        {"RemoveDataset", [&] { return map->RemoveDataset(series.Get(), Variant(true)); }},
+        {"put_EnhancedDrawingMode", [&] { return map->put_EnhancedDrawingMode(VARIANT_TRUE); }},
+    };
+    for (const auto& member : members) {
+        LeaveStaleErrorInfo();
+        EXPECT_EQ(member.second(), E_UNEXPECTED) << member.first;
+        EXPECT_EQ(CallerErrorText(), L"The map has not been initialised: it has no layers yet.") << member.first;
+    }
+
+    // A node without map settings is refused with its own text.
+    Initialise();
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    VARIANT_BOOL parsed = VARIANT_FALSE;
+    document->loadXML(Bstr(L"<host><other/></host>").Get(), &parsed);
+    ComPtr<IXMLDOMElement> root;
+    document->get_documentElement(root.Put());
+    LeaveStaleErrorInfo();
+    EXPECT_EQ(map->LoadFromXML(root.Get()), E_FAIL);
+    EXPECT_EQ(CallerErrorText(), L"The node holds no \"mapsettings\" element.");
+}
+
 // --- A changed dataset ---------------------------------------------------------------------------
 
 class ChangedDataset : public SitedControl {};
@@ -260,11 +305,11 @@ TEST_F(ChangedDataset, NotifyChangeDrawsTheAddedRowInTheNextFrame) {
 
 enum class Teardown { Release, PreDestroy, RemoveSeries };
 
-// Does one thing to the control in the first handler of one event.
+// Does one thing to the control in the first handler of one event, on one event interface.
 class TearingSink : public platform::ComObject<TearingSink, IDispatch> {
 public:
     HRESULT QueryInterfaceImpl(REFIID iid, void** out) {
-        if (IsEqualIID(iid, DIID__IZmaVOMapXEvents2)) {
+        if (IsEqualIID(iid, events)) {
             *out = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
@@ -301,6 +346,7 @@ public:
         return S_OK;
     }
 
+    IID events = DIID__IZmaVOMapXEvents2;
     DISPID trigger = 0;
     Teardown action = Teardown::Release;
     bool done = false;
@@ -308,32 +354,128 @@ public:
     std::vector<HRESULT> results;
 };
 
+enum : DISPID {
+    kEventGetField = 4,
+    kEventMarkerChanged = 6,
+    kEventFeatureSelected = 11,
+    kShowDirection = 0x2D,
+    kDrawLineBetweenCellSectors = 0x67,
+};
+const wchar_t kSiteSeries[] = L"{F3000000-0000-0000-0000-0000000000C1}";
+// The points show another field than the route: each layer has an engine layer of its own name.
+const wchar_t kOtherField[] = L"Longitude";
+
+ComPtr<IDispatch> EngineMapOf(IDispatch* control) {
+    Variant map;
+    Invoke(control, kMapX, DISPATCH_PROPERTYGET, {}, &map);
+    return ComPtr<IDispatch>(map.vt == VT_DISPATCH ? map.pdispVal : nullptr);
+}
+
+HWND EngineWindowOf(IDispatch* control) {
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(Get(EngineMapOf(control).Get(), -515).ToLong()));
+}
+
+// Posts mouse or key messages to the engine's window, as the user makes them, and dispatches
+// them. The window is found first: a handler may release the control on the first message.
+void Gesture(IDispatch* control, std::initializer_list<std::pair<UINT, POINT>> messages) {
+    const HWND window = EngineWindowOf(control);
+    for (const auto& m : messages) {
+        const bool key = m.first == WM_KEYDOWN || m.first == WM_KEYUP;
+        ::PostMessageW(window, m.first, key ? m.second.x : (m.first == WM_LBUTTONUP ? 0 : MK_LBUTTON),
+                       key ? 0 : MAKELPARAM(m.second.x, m.second.y));
+        testsupport::PumpMessages();
+    }
+}
+
+void Click(IDispatch* control, POINT at) { Gesture(control, {{WM_LBUTTONDOWN, at}, {WM_LBUTTONUP, at}}); }
+
+// The map centred on the rows of PointDataset, a mile across, and drawn once: the hit tests
+// use the view of the last frame.
+void ShowPointRows(IDispatch* control, long tool) {
+    ComPtr<IDispatch> map = EngineMapOf(control);
+    Call(map.Get(), 35, {Variant(1.0), Variant(10.004), Variant(50.004)});
+    Put(map.Get(), 20, Variant(tool));
+    DibCanvas canvas(200, 150, false);
+    canvas.DrawView(control);
+}
+
+HRESULT DropMarker(IDispatch* control, POINT at) {
+    auto data = platform::MakeObject<testsupport::MarkerData>(testsupport::MarkerData::Payload(7, 0, "seven"));
+    ComPtr<IUnknown> unknown;
+    data->QueryInterface(IID_IUnknown, unknown.PutVoid());
+    ComPtr<IZmaVadAZ2> typed;
+    control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
+    return typed->HandleDragDrop(unknown.Get(), at.x, at.y);
+}
+
+// A marker dropped at (60, 60) and selected with the select tool.
+void SelectedMarker(IDispatch* control) {
+    ComPtr<IZmaVadAZMarkerHandling> markers;
+    control->QueryInterface(IID_IZmaVadAZMarkerHandling, markers.PutVoid());
+    markers->OpenMarkerLayer(VARIANT_FALSE);
+    ShowPointRows(control, VO_MAP_TOOL_SELECT);
+    DropMarker(control, {60, 60});
+    Click(control, {60, 60});
+}
+
+// Two cell sites and a line between their sectors across the view, drawn once.
+void SectorLine(IDispatch* control) {
+    ShowPointRows(control, VO_MAP_TOOL_SELECT);
+    ComPtr<IDispatch> sites = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}}, 2);
+    for (long row = 0; row < 2; ++row) {
+        SetValue(sites.Get(), row, L"Latitude", Variant(50.0 + row * 0.008));
+        SetValue(sites.Get(), row, L"Longitude", Variant(10.0 + row * 0.008));
+        SetValue(sites.Get(), row, L"ElementHandle", Variant(row + 1));
+    }
+    ComPtr<IZmaVadAZ2> typed;
+    control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
+    typed->CreateMultiDMapping(sites.Get(), Bstr(kSiteSeries).Get(), FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get());
+    Variant index;
+    Call(control, kDrawLineBetweenCellSectors, {Text(kSiteSeries), Variant(0L), Text(kSiteSeries), Variant(1L), Variant(2L),
+                                                Variant(0L), Variant(0L), Text(L"handover"), Variant(false), Variant(0.5)},
+         &index);
+    DibCanvas canvas(200, 150, false);
+    canvas.DrawView(control);
+}
+
+// The middle of the sector line: sector symbols stand 6 pixels above their sites.
+POINT SectorLineMiddle(IDispatch* control) {
+    ComPtr<IDispatch> map = EngineMapOf(control);
+    const POINT a = ToScreen(map.Get(), 10.0, 50.0), b = ToScreen(map.Get(), 10.008, 50.008);
+    return {(a.x + b.x) / 2, (a.y + b.y) / 2 - 6};
+}
+
 struct Trigger {
     const char* what;
     DISPID event;
-    // Runs the operation that fires the event; answers its HRESULT.
-    std::function<HRESULT(IDispatch*, IDispatch* otherDataset)> run;
+    bool bothInterfaces;  // the event reaches _IZmaVOMapXEvents too
+    // Runs before the sink connects, on a map that shows the sample route (kSeries) and the
+    // points of PointDataset (kOtherSeries).
+    std::function<void(IDispatch*)> prepare;
+    std::function<void(IDispatch*, IDispatch* otherDataset)> run;
 };
 
 class ReentrantHandlers : public ::testing::Test {};
 
 TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
+    const auto nothing = [](IDispatch*) {};
     const Trigger triggers[] = {
-        {"SeriesRemoved from RemoveDataset", kEventSeriesRemoved,
-         [](IDispatch* c, IDispatch*) { return Call(c, kRemoveDataset, {Text(kSeries), Variant(true)}); }},
-        {"LayerVisibilityChanged from DisplayDataset", kEventLayerVisibilityChanged,
-         [](IDispatch* c, IDispatch* other) { return Call(c, kDisplayDataset, {Variant(other), Text(L"RxLev"), Text(kOtherSeries)}); }},
-        {"LayerVisibilityChanged from SetDatasetVisible", kEventLayerVisibilityChanged,
-         [](IDispatch* c, IDispatch*) { return Call(c, kSetDatasetVisible, {Text(kSeries), Variant(0L)}); }},
-        {"CurrentToolChanged from the select-tool command", kEventCurrentToolChanged,
-         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSelectTool); }},
-        {"EnhancedDrawingModeChanged from its command", kEventEnhancedDrawingModeChanged,
-         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandEnhancedDrawing); }},
-        {"SyncZoom from its command", kEventSyncZoom,
-         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSyncZoomAll); }},
-        {"UnitsChanged from Units", kEventUnitsChanged,
-         [](IDispatch* c, IDispatch*) { return Put(c, kUnits, Text(L"Kilometre")); }},
-        {"SelectionChanged from the rectangle tool", kEventSelectionChanged,
+        {"SeriesRemoved from RemoveDataset", kEventSeriesRemoved, true, nothing,
+         [](IDispatch* c, IDispatch*) { Call(c, kRemoveDataset, {Text(kSeries), Variant(true)}); }},
+        {"LayerVisibilityChanged from DisplayDataset", kEventLayerVisibilityChanged, false,
+         [](IDispatch* c) { Call(c, kRemoveDataset, {Text(kOtherSeries), Variant(false)}); },
+         [](IDispatch* c, IDispatch* other) { Call(c, kDisplayDataset, {Variant(other), Text(kOtherField), Text(kOtherSeries)}); }},
+        {"LayerVisibilityChanged from SetDatasetVisible", kEventLayerVisibilityChanged, false, nothing,
+         [](IDispatch* c, IDispatch*) { Call(c, kSetDatasetVisible, {Text(kSeries), Variant(0L)}); }},
+        {"CurrentToolChanged from the select-tool command", kEventCurrentToolChanged, true, nothing,
+         [](IDispatch* c, IDispatch*) { SendCommand(c, kCommandSelectTool); }},
+        {"EnhancedDrawingModeChanged from its command", kEventEnhancedDrawingModeChanged, false, nothing,
+         [](IDispatch* c, IDispatch*) { SendCommand(c, kCommandEnhancedDrawing); }},
+        {"SyncZoom from its command", kEventSyncZoom, false, nothing,
+         [](IDispatch* c, IDispatch*) { SendCommand(c, kCommandSyncZoomAll); }},
+        {"UnitsChanged from Units", kEventUnitsChanged, false, nothing,
+         [](IDispatch* c, IDispatch*) { Put(c, kUnits, Text(L"Kilometre")); }},
+        {"SelectionChanged from the rectangle tool", kEventSelectionChanged, true, nothing,
          [](IDispatch* c, IDispatch*) {
              ComPtr<IEngineTestHooks> hooks;
              c->QueryInterface(__uuidof(IEngineTestHooks), hooks.PutVoid());
@@ -345,78 +487,113 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
                  ::VariantInit(&args[i]);
                  ::VariantCopy(&args[i], &values[i]);
              }
-             HRESULT hr = hooks->FireEvent(3, 9, args);
+             hooks->FireEvent(3, 9, args);
              for (VARIANT& a : args) ::VariantClear(&a);
-             return hr;
          }},
+        {"SelectionChanged from a click", kEventSelectionChanged, true,
+         [](IDispatch* c) { ShowPointRows(c, VO_MAP_TOOL_SELECT); },
+         [](IDispatch* c, IDispatch*) { Click(c, ToScreen(EngineMapOf(c).Get(), 10.004, 50.004)); }},
+        {"GetField while ShowDirection builds the arrows", kEventGetField, true, nothing,
+         [](IDispatch* c, IDispatch*) { Call(c, kShowDirection, {Variant(true)}); }},
+        // The points have no distances: their arrows are built again in every frame.
+        {"GetField while a frame draws", kEventGetField, true,
+         [](IDispatch* c) { Call(c, kShowDirection, {Variant(true)}); },
+         [](IDispatch* c, IDispatch*) { DibCanvas(200, 150, false).DrawView(c); }},
+        {"MarkerChanged from a drop", kEventMarkerChanged, false,
+         [](IDispatch* c) {
+             ComPtr<IZmaVadAZMarkerHandling> markers;
+             c->QueryInterface(IID_IZmaVadAZMarkerHandling, markers.PutVoid());
+             markers->OpenMarkerLayer(VARIANT_FALSE);
+         },
+         [](IDispatch* c, IDispatch*) { DropMarker(c, {80, 80}); }},
+        {"MarkerChanged from a drag", kEventMarkerChanged, false, SelectedMarker,
+         [](IDispatch* c, IDispatch*) {
+             Gesture(c, {{WM_LBUTTONDOWN, {60, 60}}, {WM_MOUSEMOVE, {120, 90}}, {WM_LBUTTONUP, {120, 90}}});
+         }},
+        {"MarkerChanged from the Delete key", kEventMarkerChanged, false, SelectedMarker,
+         [](IDispatch* c, IDispatch*) { Gesture(c, {{WM_KEYDOWN, {VK_DELETE, 0}}, {WM_KEYUP, {VK_DELETE, 0}}}); }},
+        {"FeatureSelected from a click on a sector line", kEventFeatureSelected, false, SectorLine,
+         [](IDispatch* c, IDispatch*) { Click(c, SectorLineMiddle(c)); }},
     };
     const std::pair<Teardown, const char*> actions[] = {
         {Teardown::Release, "release"}, {Teardown::PreDestroy, "PreDestroy"}, {Teardown::RemoveSeries, "remove"}};
 
     for (const Trigger& trigger : triggers) {
-        for (const auto& action : actions) {
-            SCOPED_TRACE(std::string(trigger.what) + " / " + action.second);
-            ComPtr<IUnknown> control;
-            ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()),
-                      S_OK);
-            // In a form: the menu commands reach the control through its window.
-            auto site = platform::MakeObject<testsupport::TestSite>(200, 150);
-            ComPtr<IOleObject> ole;
-            control->QueryInterface(IID_IOleObject, ole.PutVoid());
-            ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
-            ComPtr<IPersistStreamInit> persist;
-            control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
-            ASSERT_EQ(persist->InitNew(), S_OK);
-            RECT r = site->Rect();
-            ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
-            ComPtr<IDispatch> dispatch;
-            control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
-            ComPtr<IDispatch> dataset = SampleDataset(200), other = PointDataset(10);
-            ASSERT_EQ(Call(dispatch.Get(), kDisplayDataset, {Variant(dataset.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
+        for (const IID* events : {&DIID__IZmaVOMapXEvents2, &DIID__IZmaVOMapXEvents}) {
+            if (events == &DIID__IZmaVOMapXEvents && !trigger.bothInterfaces) continue;
+            for (const auto& action : actions) {
+                SCOPED_TRACE(std::string(trigger.what) + " / " + action.second +
+                             (events == &DIID__IZmaVOMapXEvents ? " / first interface" : ""));
+                ComPtr<IUnknown> control;
+                ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                             control.PutVoid()),
+                          S_OK);
+                // In a form: the menu commands and the user's input reach the control through its window.
+                auto site = platform::MakeObject<testsupport::TestSite>(200, 150);
+                ComPtr<IOleObject> ole;
+                control->QueryInterface(IID_IOleObject, ole.PutVoid());
+                ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
+                ComPtr<IPersistStreamInit> persist;
+                control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+                ASSERT_EQ(persist->InitNew(), S_OK);
+                RECT r = site->Rect();
+                ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
+                ComPtr<IDispatch> dispatch;
+                control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+                ASSERT_EQ(Put(dispatch.Get(), kEnhancedDrawingMode, Variant(false)), S_OK);
+                ComPtr<IDispatch> dataset = SampleDataset(200), other = PointDataset(10);
+                ASSERT_EQ(Call(dispatch.Get(), kDisplayDataset, {Variant(dataset.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
+                ASSERT_EQ(Call(dispatch.Get(), kDisplayDataset, {Variant(other.Get()), Text(kOtherField), Text(kOtherSeries)}),
+                          S_OK);
+                trigger.prepare(dispatch.Get());
 
-            ComPtr<TearingSink> sink = platform::MakeObject<TearingSink>();
-            sink->trigger = trigger.event;
-            sink->action = action.first;
-            ComPtr<IConnectionPointContainer> container;
-            control->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
-            ComPtr<IConnectionPoint> point;
-            ASSERT_EQ(container->FindConnectionPoint(DIID__IZmaVOMapXEvents2, point.Put()), S_OK);
-            DWORD cookie = 0;
-            ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
-            sink->control = control;
+                ComPtr<TearingSink> sink = platform::MakeObject<TearingSink>();
+                sink->events = *events;
+                sink->trigger = trigger.event;
+                sink->action = action.first;
+                ComPtr<IConnectionPointContainer> container;
+                control->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
+                ComPtr<IConnectionPoint> point;
+                ASSERT_EQ(container->FindConnectionPoint(*events, point.Put()), S_OK);
+                DWORD cookie = 0;
+                ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+                sink->control = control;
 
-            if (action.first == Teardown::Release) {
-                // The handler holds the last reference: the operation must finish on its own.
-                IDispatch* raw = dispatch.Get();
-                ole.Reset();
-                point.Reset();
-                container.Reset();
-                persist.Reset();
-                dispatch.Reset();
-                control.Reset();
-                trigger.run(raw, other.Get());
+                if (action.first == Teardown::Release) {
+                    // The handler holds the last reference: the operation must finish on its own.
+                    IDispatch* raw = dispatch.Get();
+                    ole.Reset();
+                    point.Reset();
+                    container.Reset();
+                    persist.Reset();
+                    dispatch.Reset();
+                    control.Reset();
+                    trigger.run(raw, other.Get());
+                    testsupport::PumpMessages();
+                    EXPECT_TRUE(sink->done) << "the event fired";
+                    EXPECT_FALSE(sink->control) << "the handler released the control";
+                    EXPECT_EQ(sink->RefCount(), 1) << "the control and its connection points are gone";
+                    continue;
+                }
+
+                trigger.run(dispatch.Get(), other.Get());
+                testsupport::PumpMessages();
                 EXPECT_TRUE(sink->done) << "the event fired";
-                EXPECT_FALSE(sink->control) << "the handler released the control";
-                EXPECT_EQ(sink->RefCount(), 1) << "the control and its connection points are gone";
-                continue;
+                for (HRESULT hr : sink->results) EXPECT_TRUE(hr == S_OK || hr == S_FALSE || hr == E_UNEXPECTED) << std::hex << hr;
+                // The control still answers, draws and saves.
+                DibCanvas canvas(200, 150, false);
+                EXPECT_EQ(canvas.DrawView(control.Get()), S_OK);
+                ComPtr<IStream> stream;
+                ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+                EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+                point->Unadvise(cookie);
+                sink->control.Reset();
+                ole->Close(OLECLOSE_NOSAVE);
+                ole->SetClientSite(nullptr);
+                ComPtr<IZmaVadAZ> typed;
+                control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
+                typed->PreDestroy();
             }
-
-            trigger.run(dispatch.Get(), other.Get());
-            EXPECT_TRUE(sink->done) << "the event fired";
-            for (HRESULT hr : sink->results) EXPECT_TRUE(hr == S_OK || hr == S_FALSE || hr == E_UNEXPECTED) << std::hex << hr;
-            // The control still answers, draws and saves.
-            DibCanvas canvas(200, 150, false);
-            EXPECT_EQ(canvas.DrawView(control.Get()), S_OK);
-            ComPtr<IStream> stream;
-            ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
-            EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
-            point->Unadvise(cookie);
-            sink->control.Reset();
-            ole->Close(OLECLOSE_NOSAVE);
-            ole->SetClientSite(nullptr);
-            ComPtr<IZmaVadAZ> typed;
-            control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
-            typed->PreDestroy();
         }
     }
 }
