@@ -54,7 +54,7 @@ public:
 
 private:
     bool ReadTableList(const std::string& path);
-    // The table's path: relative names against the list file's folder, else the working folder.
+    // The table's path: a relative name lies in the list file's folder.
     std::string ResolveTable(const std::string& name) const;
     void RemoveMembers(int count) noexcept;
     template <class Apply>

@@ -498,6 +498,9 @@ private:
     void ReadSettings(IStream* stream);
     HRESULT InitialiseMap();
     void PrepareTemporaryFolder();
+    // The folder "D4Oze2" in the user's temporary folder, made when missing (the temporary folder
+    // itself when it cannot be made).
+    void MakeTemporaryFolder();
     HRESULT RegisterWithHostService();
     HRESULT CreateCustomTools();
 

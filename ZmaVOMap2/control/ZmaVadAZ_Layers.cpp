@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 
@@ -104,8 +105,11 @@ STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) {
     OperationScope operation(*this);
     COM_TRY {
         CZmaVadAZLayerCollection& layers = RequireLayers();
+        // Tables open by ANSI paths, and only plain files: a device would hang the engine.
+        std::string path;
+        if (!platform::ToAnsiExact(bstrTabPath ? bstrTabPath : L"", path) || !IsPlainFilePath(path))
+            Refuse(E_INVALIDARG, L"The path does not name a table file");
         if (CZmaVadAZLayer* old = layers.GetTemporaryTabLayer()) THROW_IF_FAILED(layers.RemoveLayer(old, false, false));
-        const std::string path = platform::ToAnsi(bstrTabPath ? bstrTabPath : L"");
         CZmaVadAZLayer* layer = layers.AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, path.c_str());
         if (!layer) Refuse(E_FAIL, L"The table could not be opened");
         layer->SetSelectable(false);

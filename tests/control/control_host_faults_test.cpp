@@ -2,17 +2,21 @@
 // arguments, error information, a changed dataset, handlers that tear the control down, extreme
 // settings, failed loads and damaged streams.
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/DialogAnswerer.h"
 #include "tests/support/DibCanvas.h"
 #include "tests/support/MarkerData.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TestSite.h"
+#include "tests/support/Watchdog.h"
 
 #include "MapEngine.h"
 
 #include "platform/Xml.h"
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <map>
 
 using namespace displaytest;
 using platform::Bstr;
@@ -743,6 +747,215 @@ TEST_F(DamagedStreams, AViewTheEngineRefusesStillSwitchesRedrawBackOn) {
     control_->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
     EXPECT_EQ(persist->Load(SettingsStream(L"<mapsettings zoom='100' centerx='NaN' centery='1e308'/>").Get()), S_OK);
     EXPECT_EQ(Get(EngineMap().Get(), kEngineAutoRedraw).boolVal, VARIANT_TRUE);
+}
+
+// --- Documents that name odd paths ----------------------------------------------------------------
+
+// A temporary folder of this test's own, which the process uses as its temporary folder while the
+// test runs, so that every file the control makes there is the test's to count.
+class HostileDocuments : public DisplayTest {
+protected:
+    void SetUp() override {
+        DisplayTest::SetUp();
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        systemTemp_ = temp;
+        token_ = L"vzq" + std::to_wstring(::GetCurrentProcessId());
+        root_ = systemTemp_ + token_;
+        docs_ = root_ + L"\\docs";
+        ::CreateDirectoryW(root_.c_str(), nullptr);
+        ::CreateDirectoryW(docs_.c_str(), nullptr);
+        ::CreateDirectoryW((root_ + L"\\D4Oze2").c_str(), nullptr);
+        ::SetEnvironmentVariableW(L"TMP", root_.c_str());
+        ::SetEnvironmentVariableW(L"TEMP", root_.c_str());
+    }
+    void TearDown() override {
+        ::SetEnvironmentVariableW(L"TMP", systemTemp_.c_str());
+        ::SetEnvironmentVariableW(L"TEMP", systemTemp_.c_str());
+        RemoveTree(root_);
+        DisplayTest::TearDown();
+    }
+    static void RemoveTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        do {
+            const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+            if (name == L"." || name == L"..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                ::DeleteFileW(path.c_str());
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+        ::RemoveDirectoryW(folder.c_str());
+    }
+    void Write(const std::wstring& path, const std::string& text) {
+        FILE* file = _wfopen(path.c_str(), L"wb");
+        ASSERT_TRUE(file);
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+    // Every file under `folder` with its size, or only the names with the test's token in them
+    // (folders other programs write into too).
+    std::map<std::wstring, ULONGLONG> List(const std::wstring& folder, bool onlyOurs, bool deep = true) {
+        std::map<std::wstring, ULONGLONG> files;
+        WIN32_FIND_DATAW found;
+        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return files;
+        do {
+            const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+            if (name == L"." || name == L"..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (deep)
+                    for (const auto& f : List(path, onlyOurs)) files.insert(f);
+            } else if (!onlyOurs || name.find(token_) != std::wstring::npos) {
+                files[path] = (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            }
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+        return files;
+    }
+    // A control restored from a stream whose settings hold the given "Layer" elements.
+    ComPtr<IUnknown> Restore(const std::wstring& layers, HRESULT& loaded) {
+        ComPtr<IUnknown> control;
+        EXPECT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()), S_OK);
+        ComPtr<IPersistStreamInit> persist;
+        control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+        loaded = persist->Load(SettingsStream(L"<mapsettings _Version='3'><layers>" + layers + L"</layers></mapsettings>").Get());
+        return control;
+    }
+    static std::wstring Layer(int type, const std::wstring& spec, const std::wstring& children = L"") {
+        return L"<Layer layertype='" + std::to_wstring(type) + L"' layerfilespec='" + spec +
+               L"' selectable='-1' editable='-1' visible='-1' layerautolabel='0' layerdrawlabelsafter='0'"
+               L" layerzoomlayering='0' layerzoommin='0' layerzoommax='0' layeroverridestyle='0'>" +
+               children + L"</Layer>";
+    }
+    static long EngineLayerCount(IUnknown* control) {
+        ComPtr<IDispatch> dispatch;
+        control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+        Variant map = Get(dispatch.Get(), kMapX);
+        return Get(Get(map.pdispVal, kEngineLayers).pdispVal, kLayersCount).ToLong();
+    }
+    static void Release(ComPtr<IUnknown>& control) {
+        ComPtr<IZmaVadAZ> typed;
+        control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
+        typed->PreDestroy();
+        typed.Reset();
+        control.Reset();
+    }
+
+    std::wstring systemTemp_, token_, root_, docs_;
+};
+
+TEST_F(HostileDocuments, DevicesAndEmptyOrLongListsLoadAtOnceWithTheRefusalsLoggedAndNoBox) {
+    for (int i = 0; i < 1000; ++i) Write(docs_ + L"\\t" + std::to_wstring(i) + L".tab", "!table\n");
+    std::string thousand;
+    for (int i = 0; i < 1000; ++i) thousand += "t" + std::to_string(i) + ".tab\r\n";
+    Write(docs_ + L"\\thousand.atr", thousand);
+    Write(docs_ + L"\\empty.atr", "");
+
+    struct Case {
+        int type;
+        std::wstring spec;
+        long engineLayers;
+    };
+    std::vector<Case> cases;
+    for (int type : {4, 5, 8})
+        for (const std::wstring& device : std::vector<std::wstring>{L"CON", L"AUX", L"NUL", L"COM1", L"LPT1", L"con.tab",
+                                                                    L"C:\\data\\Aux.atr", docs_ + L"\\nul",
+                                                                    docs_ + L"\\COM1.TAB", L"\\\\.\\COM1"})
+            cases.push_back({type, device, 0});
+    cases.push_back({8, docs_ + L"\\empty.atr", 0});
+    cases.push_back({8, docs_ + L"\\thousand.atr", 1000});
+
+    testsupport::Watchdog dog(10000);
+    testsupport::DialogAnswerer* boxes = testsupport::DialogAnswerer::Current();
+    for (const Case& c : cases) {
+        const std::string what = std::to_string(c.type) + " " + platform::ToAnsi(c.spec);
+        SCOPED_TRACE(what);
+        logStore_->ClearEntries();
+        if (boxes) boxes->Clear();
+        dog.Arm(what);
+        HRESULT loaded = E_FAIL;
+        ComPtr<IUnknown> control = Restore(Layer(c.type, c.spec), loaded);
+        EXPECT_EQ(loaded, S_OK);
+        EXPECT_EQ(EngineLayerCount(control.Get()), c.engineLayers);
+        if (c.engineLayers == 0) {
+            EXPECT_TRUE(LogHas(logStore_.Get(), c.spec.substr(c.spec.find_last_of(L"\\") + 1)));
+        }
+        if (boxes) {
+            EXPECT_TRUE(boxes->Dialogs().empty());
+        }
+        Release(control);
+    }
+    dog.Arm("done");
+}
+
+TEST_F(HostileDocuments, NothingIsMadeOutsideTheControlsFolderAndNothingStaysAfterRelease) {
+    const std::wstring t = token_;
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, current);
+    const std::wstring here = platform::ToWide(current);
+    Write(docs_ + L"\\" + t + L"_existing.tab", "!table\n");
+    Write(docs_ + L"\\" + t + L".ini", "[section]\r\nkey=value\r\n" + platform::ToAnsi(t) + "_ini.tab\r\n");
+    const std::wstring listed[] = {t + L"_missing.tab", L"..\\..\\" + t + L"_up.tab", L"C:\\windows\\system32\\" + t + L"_sys.tab",
+                                   L"settings.ini", L"key=value", L"CON", t + L"_existing.tab:stream.tab"};
+    std::string list;
+    for (const std::wstring& entry : listed) list += platform::ToAnsi(entry) + "\r\n";
+    Write(docs_ + L"\\" + t + L".atr", list);
+
+    // The annotation table travels with files of other kinds beside it.
+    std::wstring annotations;
+    for (const wchar_t* name : {L"a.TAB", L"a.DAT", L"evil.exe", L"x.dll", L"run.bat", L"a.ini", L"b.IND"})
+        annotations += std::wstring(L"<AnnotationFiles filename='") + name + L"' binarycontent='IXRhYmxlCg=='/>";
+    std::wstring layers = Layer(6, L"", annotations);
+    for (const std::wstring& spec :
+         {docs_ + L"\\" + t + L"_missing.tab", docs_ + L"\\..\\..\\" + t + L"_up.tab", L"..\\..\\" + t + L"_rel.tab",
+          L"C:\\windows\\system32\\" + t + L"_sys.tab", L"C:\\windows\\" + t + L"_win.tab",
+          docs_ + L"\\" + t + L"_existing.tab:evil.tab", docs_ + L"\\" + t + L"_ads.tab:x", std::wstring(L"CON"),
+          docs_ + L"\\NUL.tab"})
+        layers += Layer(4, spec);
+    layers += Layer(8, docs_ + L"\\" + t + L".atr") + Layer(8, docs_ + L"\\" + t + L".ini");
+
+    // Folders others write into too are watched for this test's names only.
+    const std::wstring elsewhere[] = {systemTemp_, here, here + L"\\..", here + L"\\..\\..", L"C:\\windows",
+                                      L"C:\\windows\\system32"};
+    auto outside = [&] {
+        std::map<std::wstring, ULONGLONG> all;
+        for (const std::wstring& folder : elsewhere)
+            for (const auto& f : List(folder, true, false)) all.insert(f);
+        return all;
+    };
+    const auto before = List(root_, false), beforeOutside = outside();
+
+    HRESULT loaded = E_FAIL;
+    ComPtr<IUnknown> control = Restore(layers, loaded);
+    EXPECT_EQ(loaded, S_OK);
+    // The host's temporary table: devices and streams are refused before the engine sees them.
+    ComPtr<IZmaVadAZ2> typed;
+    control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
+    for (const std::wstring& spec : std::vector<std::wstring>{L"COM1", docs_ + L"\\" + t + L"_existing.tab:tmp.tab", L"\\\\.\\NUL"})
+        EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(spec).Get()), E_INVALIDARG) << platform::ToAnsi(spec);
+    EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(docs_ + L"\\" + t + L"_temporary.tab").Get()), E_FAIL);
+    typed.Reset();
+    EXPECT_EQ(outside(), beforeOutside);
+    const auto during = List(root_, false);
+    bool annotationTable = false;
+    for (const auto& f : during) {
+        if (before.count(f.first)) continue;
+        SCOPED_TRACE(platform::ToAnsi(f.first));
+        EXPECT_EQ(f.first.rfind(root_ + L"\\D4Oze2\\", 0), 0u) << "made only in the control's folder";
+        const std::wstring extension = f.first.substr(f.first.rfind(L'.'));
+        EXPECT_TRUE(_wcsicmp(extension.c_str(), L".TAB") == 0 || _wcsicmp(extension.c_str(), L".DAT") == 0 ||
+                    _wcsicmp(extension.c_str(), L".IND") == 0);
+        annotationTable = annotationTable || _wcsicmp(extension.c_str(), L".TAB") == 0;
+    }
+    EXPECT_TRUE(annotationTable) << "the annotation table was restored";
+
+    Release(control);
+    EXPECT_EQ(List(root_, false), before) << "nothing stays behind";
+    EXPECT_EQ(outside(), beforeOutside);
 }
 
 }  // namespace
