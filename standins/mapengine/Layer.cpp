@@ -64,7 +64,10 @@ ComPtr<Layer> Layer::OpenTable(MapServices* map, const std::wstring& path) {
     if (!ReadTableFile(path, layer->table_))
         Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"The table " + path + L" cannot be opened");
     layer->LoadFeatures();
-    if (layer->table_.raster) layer->type_ = kRasterLayer;
+    if (layer->table_.raster) {
+        layer->raster_ = RasterImage::Open(path, layer->table_.rasterText);
+        layer->type_ = kRasterLayer;
+    }
     return layer;
 }
 
@@ -74,6 +77,7 @@ ComPtr<Layer> Layer::CreateTable(MapServices* map, const std::wstring& name, con
     layer->name_ = name;
     layer->fileSpec_ = path;
     layer->labels_ = platform::MakeObject<LabelProperties>();
+    layer->labels_->AttachToMap(map);
     layer->style_ = platform::MakeObject<Style>();
     layer->selection_ = Features::Make({});
     Layer* self = layer.Get();
@@ -90,11 +94,15 @@ ComPtr<Layer> Layer::CreateUserDraw(MapServices* map, const std::wstring& name) 
 }
 
 Layer::~Layer() {
+    if (labels_) labels_->AttachToMap(nullptr);
     if (selection_) selection_->SetOnChange(nullptr);
     for (const ComPtr<Feature>& f : features_) f->Detach();
 }
 
-void Layer::DetachFromMap() noexcept { map_ = nullptr; }
+void Layer::DetachFromMap() noexcept {
+    map_ = nullptr;
+    labels_->AttachToMap(nullptr);
+}
 
 bool Layer::VisibleAtZoom(double zoomMetres) const noexcept {
     if (!visible_) return false;
@@ -154,9 +162,17 @@ void Layer::PutStyle(Call& c) {
 }
 
 void Layer::GetZoomMin(Call& c) { c.Return(zoomMinMetres_ / UnitMetres()); }
-void Layer::PutZoomMin(Call& c) { zoomMinMetres_ = c.Double(0) * UnitMetres(); }
 void Layer::GetZoomMax(Call& c) { c.Return(zoomMaxMetres_ / UnitMetres()); }
-void Layer::PutZoomMax(Call& c) { zoomMaxMetres_ = c.Double(0) * UnitMetres(); }
+
+void Layer::PutZoomMin(Call& c) {
+    if (FaultSwitches::FromEnvironment().failZoom) Fail(E_FAIL, L"The zoom range is refused");
+    zoomMinMetres_ = c.Double(0) * UnitMetres();
+}
+
+void Layer::PutZoomMax(Call& c) {
+    if (FaultSwitches::FromEnvironment().failZoom) Fail(E_FAIL, L"The zoom range is refused");
+    zoomMaxMetres_ = c.Double(0) * UnitMetres();
+}
 void Layer::GetSelection(Call& c) { c.Return(selection_); }
 
 void Layer::GetPredominantFeatureType(Call& c) {
@@ -230,6 +246,10 @@ void Layer::GetFeatureByKey(Call& c) {
 void Layer::AllFeatures(Call& c) { c.Return(Features::Make(features_)); }
 
 void Layer::GetBounds(Call& c) {
+    if (raster_) {
+        c.Return(Rectangle::Make(raster_->Extent()));
+        return;
+    }
     if (features_.empty()) {
         c.Return(Rectangle::Make({0, 0, 0, 0}));
         return;
