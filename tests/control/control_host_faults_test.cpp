@@ -219,21 +219,14 @@ TEST_F(ErrorInformation, MembersUsedBeforeTheMapIsInitialisedSaySoInOneText) {
     const std::pair<const char*, std::function<HRESULT()>> members[] = {
         {"SelectByRadius", [&] { return map->SelectByRadius(lat, lon, radius); }},
         {"DrawCircle", [&] { return map->DrawCircle(50, 10, radius, 2, 0, colour, tip.Get()); }},
-        {"DrawFilledCircle", [&] { return map->DrawFilledCircle(50, 10, radius, colour, 0.5, tip.Get()); }},
-        {"DrawSpotlightCircle", [&] { return map->DrawSpotlightCircle(50, 10, radius, colour, 0.5, tip.Get()); }},
-        {"DrawPie", [&] { return map->DrawPie(50, 10, radius, 0, 90, 2, 0, colour, tip.Get()); }},
-        {"DrawFilledPie", [&] { return map->DrawFilledPie(50, 10, radius, 0, 90, colour, 0.5, tip.Get()); }},
         {"DrawSpotlightPie", [&] { return map->DrawSpotlightPie(50, 10, radius, 0, 90, colour, 0.5, tip.Get()); }},
-        {"DrawDonutSegment", [&] { return map->DrawDonutSegment(50, 10, radius, radius, 0, 90, 2, 0, colour, tip.Get()); }},
         {"DrawFilledDonutSegment",
          [&] { return map->DrawFilledDonutSegment(50, 10, radius, radius, 0, 90, colour, 0.5, tip.Get()); }},
         {"ClearShapes", [&] { return map->ClearShapes(); }},
-        {"ToggleShapes", [&] { return map->ToggleShapes(VARIANT_FALSE); }},
         {"ShowDirection", [&] { return map->ShowDirection(VARIANT_TRUE); }},
         {"IsDirectionShown", [&] { return map->IsDirectionShown(&shown); }},
         {"ToggleLines", [&] { return map->ToggleLines(VARIANT_TRUE, 2); }},
         {"RemoveDataset", [&] { return map->RemoveDataset(series.Get(), Variant(true)); }},
-        {"put_EnhancedDrawingMode", [&] { return map->put_EnhancedDrawingMode(VARIANT_TRUE); }},
     };
     for (const auto& member : members) {
         LeaveStaleErrorInfo();
@@ -772,23 +765,9 @@ protected:
     void TearDown() override {
         ::SetEnvironmentVariableW(L"TMP", systemTemp_.c_str());
         ::SetEnvironmentVariableW(L"TEMP", systemTemp_.c_str());
-        RemoveTree(root_);
+        for (const auto& file : List(root_, false)) ::DeleteFileW(file.first.c_str());
+        for (const std::wstring& folder : {docs_, root_ + L"\\D4Oze2", root_}) ::RemoveDirectoryW(folder.c_str());
         DisplayTest::TearDown();
-    }
-    static void RemoveTree(const std::wstring& folder) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return;
-        do {
-            const std::wstring name = found.cFileName, path = folder + L"\\" + name;
-            if (name == L"." || name == L"..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                ::DeleteFileW(path.c_str());
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-        ::RemoveDirectoryW(folder.c_str());
     }
     void Write(const std::wstring& path, const std::string& text) {
         FILE* file = _wfopen(path.c_str(), L"wb");
