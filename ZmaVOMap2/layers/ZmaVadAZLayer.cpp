@@ -325,10 +325,10 @@ std::string CZmaVadAZLayer::FreeEngineLayerName(const std::string& wanted) const
     }
 }
 
-bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name) {
+bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name, long position) {
     Variant added = EngineDispatch(EngineLayers().Get())
                         .Call(E::Layers::kAddUserDrawLayer,
-                              {Variant(platform::ToWide(FreeEngineLayerName(name))), Variant(1L)});
+                              {Variant(platform::ToWide(FreeEngineLayerName(name))), Variant(position)});
     if (added.vt != VT_DISPATCH || !added.pdispVal) return false;
     SetEngineLayer(added.pdispVal);
     SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(E::Layer::kName).ToWide()));

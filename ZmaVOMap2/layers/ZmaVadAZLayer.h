@@ -196,11 +196,12 @@ protected:
     // The map's engine layer list.
     platform::ComPtr<IDispatch> EngineLayers() const;
     void SetEngineLayer(IDispatch* layer) { engineLayer_ = layer; }
-    // Adds an engine user-draw layer named `name` (a layer this layer draws itself) and makes it
-    // this layer's, under the name the engine gave it. The engine finds the layer to draw by its
-    // name: a name another engine layer bears already gets " (2)", " (3)", ... appended. False
-    // when the engine answered no layer; raises the engine's failure.
-    bool AddUserDrawLayer(const std::string& name);
+    // Adds an engine user-draw layer named `name` (a layer this layer draws itself) at `position`
+    // of the engine's list (1 is the top) and makes it this layer's, under the name the engine
+    // gave it. The engine finds the layer to draw by its name: a name another engine layer bears
+    // already gets " (2)", " (3)", ... appended. False when the engine answered no layer; raises
+    // the engine's failure.
+    bool AddUserDrawLayer(const std::string& name, long position = 1);
     // Attach of the layers the control draws: such a layer, then the type code. E_UNEXPECTED
     // without a map or when attached already, E_FAIL when the engine made no layer.
     HRESULT AttachUserDrawLayer(const std::string& name, int type);

@@ -50,6 +50,10 @@ public:
     // The annotations layer over a new table in `folder` (the temporary folder when null),
     // made the engine's insertion layer. Raises E_FAIL, after telling the user, when it fails.
     HRESULT CreateAnnotationsLayer(const char* folder = nullptr);
+    // The background imagery layer (type 15) at the bottom of the map, in place of any other.
+    // E_FAIL, after telling the user and the log, when the folder takes no file or the imagery
+    // layer cannot be built.
+    HRESULT CreateBackgroundMapLayer(const char* folder = nullptr);
 
     // The list and its cursor.
     int GetCount() const noexcept { return static_cast<int>(layers_.size()); }
@@ -231,9 +235,6 @@ public:
     HRESULT ApplyPendingLayerOffsets(double x, double y);
     // Asks the engine to redraw, unless refreshes are switched off or the screen is not updated.
     void RefreshMap();
-    // The background imagery layer comes with its own layer kind; until then there is no
-    // imagery to snap to.
-    bool IsBackgroundMapVisible() const noexcept { return false; }
 
     // --- View, annotations and series (ZmaVadAZLayerCollection_View.cpp, _Annotations.cpp) ---
     // Fits the map to everything selected: the data layers' selections and the engine table
