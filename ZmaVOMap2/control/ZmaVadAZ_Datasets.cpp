@@ -5,7 +5,6 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
-#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
@@ -15,9 +14,6 @@ using platform::ComPtr;
 using platform::Variant;
 
 namespace {
-
-const char kUsageRecordPrefix[] = "AUL,19,MHandle displayed,Map,";
-const wchar_t kUsageChannel[] = L"zemro.usage";
 
 class WaitCursor {
 public:
@@ -30,111 +26,68 @@ private:
     HCURSOR previous_;
 };
 
-// The host hands its legends over and keeps them alive; the control keeps the bare pointer.
-template <class I>
-IUnknown* BorrowInterface(IUnknown* object) {
-    ComPtr<I> queried;
-    if (FAILED(object->QueryInterface(__uuidof(I), queried.PutVoid()))) return nullptr;
-    return queried.Get();
-}
+std::wstring Text(BSTR s) { return s ? std::wstring(s) : std::wstring(); }
 
 }  // namespace
 
-// --- Shared steps ------------------------------------------------------------------------------
-
 void CZmaVadAZ::RepaintIfUpdating() {
-    if (!screenUpdating_) return;
-    EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kAutoRedraw, Variant(true));
-    InvalidateEngineWindow();
-}
-
-ComPtr<IHostPrintLegend> CZmaVadAZ::GetVOPrintLegend() {
-    return ComPtr<IHostPrintLegend>(static_cast<IHostPrintLegend*>(printLegend_));
-}
-
-IHostChannelLogger* CZmaVadAZ::GetUsageLogger() {
-    if (!usageLogging_) {
-        ComPtr<IHostLoggingManager> manager;
-        if (FAILED(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_ALL, IID_IHostLoggingManager,
-                                      manager.PutVoid())))
-            return nullptr;
-        usageLogging_ = manager;
-        THROW_IF_FAILED(usageLogging_->Initialize(nullptr));
-        Bstr channel(kUsageChannel);
-        ComPtr<IHostChannelLogger> logger;
-        if (SUCCEEDED(usageLogging_->GetChannelLogger(channel.Get(), logger.Put()))) usageChannel_ = logger;
-    }
-    return usageChannel_.Get();
+    if (view_.ScreenUpdating()) engine_.Repaint();
 }
 
 // --- Legends -----------------------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown* newVal) {
-    COM_TRY {
-        if (!newVal) return E_POINTER;
-        voLegend_ = BorrowInterface<IHostVOLegend>(newVal);
-        return S_OK;
-    }
+    COM_TRY { return host_.SetLegend(newVal); }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_VOPrintLegend(IUnknown* newVal) {
-    COM_TRY {
-        if (!newVal) return E_POINTER;
-        printLegend_ = BorrowInterface<IHostPrintLegend>(newVal);
-        return S_OK;
-    }
+    COM_TRY { return host_.SetPrintLegend(newVal); }
     COM_CATCH_RETURN();
 }
 
 // --- Displaying and removing series --------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR seriesGUID) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
         // The field list is text; a script may hand it over by reference. Anything else is refused
         // before it could be read as a string.
         Variant fieldList;
         if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), &fields)) || fieldList.vt != VT_BSTR)
             return E_INVALIDARG;
-        RequireLayers();
+        CZmaVadAZDatasetDisplay& datasets = layers_.RequireDatasets();
 
         WaitCursor wait;
-        EngineDispatch map(EngineMapOrThrow());
+        EngineDispatch map(engine_.MapOrThrow());
         map.Put(EngineMap::kAutoRedraw, Variant(false));
 
         // The collection's failure is this method's answer, but the map must draw again and the
         // usage record is written whatever happened.
         HRESULT result;
         try {
-            ComPtr<IUnknown> legend(voLegend_), printLegend(printLegend_);
-            result = datasets_->DisplayDataset(dataset, fieldList.ToWide(), legend.Get(), printLegend.Get(),
-                                             seriesGUID ? seriesGUID : L"");
+            ComPtr<IUnknown> legend(host_.Legend()), printLegend(host_.PrintLegend());
+            result = datasets.DisplayDataset(dataset, fieldList.ToWide(), legend.Get(), printLegend.Get(), Text(seriesGUID));
         } catch (...) {
             result = platform::HandleCaughtException(__FILE__, __LINE__);
         }
 
         map.Put(EngineMap::kAutoRedraw, Variant(true));
-        viewChanges_.SetStage(2);
+        view_.Changes().SetStage(2);
         map.Call(EngineMap::kRefresh);
 
-        std::string record = kUsageRecordPrefix + platform::ToAnsi(fieldList.ToWide());
-        if (IHostChannelLogger* usage = GetUsageLogger()) {
-            Bstr text(platform::ToWide(record));
-            THROW_IF_FAILED(usage->WriteRecord(text.Get()));
-        }
+        host_.RecordDisplayedDataset(fieldList.ToWide());
         return result;
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch* dataset, BSTR bstrSeriesID, IDispatch* fieldConfiguration) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
-        std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
-        HRESULT result = datasets_->CreateMultiDMapping(dataset, guid, fieldConfiguration);
-        if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
+        std::wstring guid = Text(bstrSeriesID);
+        HRESULT result = layers_.RequireDatasets().CreateMultiDMapping(dataset, guid, fieldConfiguration);
+        if (ComPtr<IHostPrintLegend> legend = host_.PrintLegendInterface()) {
             Bstr series(guid);
             THROW_IF_FAILED(legend->AddSeries(dataset, series.Get(), fieldConfiguration));
         }
@@ -145,12 +98,11 @@ STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch* dataset, BSTR bstrSeriesI
 }
 
 STDMETHODIMP CZmaVadAZ::RemoveDataset(BSTR bstrSeriesID, VARIANT notify) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
-        std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
-        datasets_->RemoveDataset(guid, notify);
-        if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
+        std::wstring guid = Text(bstrSeriesID);
+        layers_.RequireDatasets().RemoveDataset(guid, notify);
+        if (ComPtr<IHostPrintLegend> legend = host_.PrintLegendInterface()) {
             Bstr series(guid);
             Variant copy;
             THROW_IF_FAILED(::VariantCopy(copy.Put(), &notify));
@@ -164,11 +116,11 @@ STDMETHODIMP CZmaVadAZ::RemoveDataset(BSTR bstrSeriesID, VARIANT notify) {
 
 // The host is told S_OK whatever the collection answered; a failure is still logged.
 STDMETHODIMP CZmaVadAZ::SetDatasetVisible(BSTR bstrSeriesID, LONG lVisible) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        if (!layers_) return S_OK;
+        if (!layers_.Collection()) return S_OK;
         try {
-            datasets_->SetDatasetVisible(bstrSeriesID ? bstrSeriesID : L"", lVisible);
+            layers_.Datasets()->SetDatasetVisible(Text(bstrSeriesID), lVisible);
             RepaintIfUpdating();
         } catch (...) {
             platform::LogCaughtException(__FILE__, __LINE__);
@@ -179,11 +131,11 @@ STDMETHODIMP CZmaVadAZ::SetDatasetVisible(BSTR bstrSeriesID, LONG lVisible) {
 }
 
 STDMETHODIMP CZmaVadAZ::NotifyChange(BSTR bstrSeriesID, ENUM_NOTIFY_FLAGS flag, IDispatch* renderer, VARIANT ranges) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        if (!layers_) return S_OK;
+        if (!layers_.Collection()) return S_OK;
         try {
-            datasets_->NotifyChange(bstrSeriesID ? bstrSeriesID : L"", static_cast<long>(flag), renderer, ranges);
+            layers_.Datasets()->NotifyChange(Text(bstrSeriesID), static_cast<long>(flag), renderer, ranges);
             RepaintIfUpdating();
         } catch (...) {
             platform::LogCaughtException(__FILE__, __LINE__);
@@ -194,10 +146,9 @@ STDMETHODIMP CZmaVadAZ::NotifyChange(BSTR bstrSeriesID, ENUM_NOTIFY_FLAGS flag, 
 }
 
 STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
-        HRESULT result = datasets_->NotifySelectionChange(bstrSeriesID ? bstrSeriesID : L"");
+        HRESULT result = layers_.RequireDatasets().NotifySelectionChange(Text(bstrSeriesID));
         RepaintIfUpdating();
         return result;
     }
@@ -209,8 +160,7 @@ STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
 STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
     COM_TRY {
         if (!collection) return E_INVALIDARG;
-        RequireLayers();
-        return datasets_->GetDisplayedGUIDs(collection);
+        return layers_.RequireDatasets().GetDisplayedGUIDs(collection);
     }
     COM_CATCH_RETURN();
 }
@@ -218,8 +168,7 @@ STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
 STDMETHODIMP CZmaVadAZ::GetAttributeDescriptionFromGUID(BSTR bstrSeriesID, BSTR* description) {
     COM_TRY {
         if (!description) return E_INVALIDARG;
-        RequireLayers();
-        return datasets_->GetAttributeDescriptionFromGUID(bstrSeriesID ? bstrSeriesID : L"", description);
+        return layers_.RequireDatasets().GetAttributeDescriptionFromGUID(Text(bstrSeriesID), description);
     }
     COM_CATCH_RETURN();
 }

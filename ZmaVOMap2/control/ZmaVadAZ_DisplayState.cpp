@@ -37,13 +37,13 @@ long ParseDistanceUnits(const wchar_t* name) {
 
 STDMETHODIMP CZmaVadAZ::get_ScreenUpdating(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
-    *pVal = screenUpdating_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *pVal = view_.ScreenUpdating() ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
 STDMETHODIMP CZmaVadAZ::put_ScreenUpdating(VARIANT_BOOL newVal) {
     COM_TRY {
-        screenUpdating_ = newVal != 0;
+        view_.SetScreenUpdating(newVal != 0);
         // Switching updates back on shows at once what changed meanwhile.
         RepaintIfUpdating();
         return S_OK;
@@ -54,14 +54,14 @@ STDMETHODIMP CZmaVadAZ::put_ScreenUpdating(VARIANT_BOOL newVal) {
 STDMETHODIMP CZmaVadAZ::get_EnhancedDrawingMode(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
     COM_TRY {
-        return RequireLayers().GetEnhancedDrawingMode(pVal);
+        return layers_.Require().GetEnhancedDrawingMode(pVal);
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_EnhancedDrawingMode(VARIANT_BOOL newVal) {
     COM_TRY {
-        HRESULT result = RequireLayers().SetEnhancedDrawingMode(newVal);
+        HRESULT result = layers_.Require().SetEnhancedDrawingMode(newVal);
         RepaintIfUpdating();
         return result;
     }
@@ -71,7 +71,7 @@ STDMETHODIMP CZmaVadAZ::put_EnhancedDrawingMode(VARIANT_BOOL newVal) {
 STDMETHODIMP CZmaVadAZ::get_Units(BSTR* pVal) {
     if (!pVal) return E_POINTER;
     COM_TRY {
-        long code = EngineDispatch(EngineMapOrThrow()).Get(EngineMap::kDistanceUnit).ToLong();
+        long code = EngineDispatch(engine_.MapOrThrow()).Get(EngineMap::kDistanceUnit).ToLong();
         std::wstring name = DistanceUnits::GetUnitName(code);
         if (name.empty()) return E_FAIL;
         *pVal = Bstr(name).Detach();
@@ -83,19 +83,19 @@ STDMETHODIMP CZmaVadAZ::get_Units(BSTR* pVal) {
 STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
     if (!newVal) return E_INVALIDARG;
     // The host may answer UnitsChanged by releasing the control.
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
         // Parsed before the engine is touched: an unknown name changes nothing.
         long code = ParseDistanceUnits(newVal);
-        EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kDistanceUnit, Variant(code));
+        EngineDispatch(engine_.MapOrThrow()).Put(EngineMap::kDistanceUnit, Variant(code));
         RepaintIfUpdating();
-        Fire_UnitsChanged(newVal);
+        events_.Fire_UnitsChanged(newVal);
         return S_OK;
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ResetViewChangeStage() {
-    viewChanges_.SetStage(2);
+    view_.Changes().SetStage(2);
     return S_OK;
 }

@@ -24,13 +24,13 @@ public:
 }  // namespace
 
 STDMETHODIMP CZmaVadAZ::LayersDlg() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection* layers = LayerCollection();
+        CZmaVadAZLayerCollection* layers = layers_.Collection();
         // A map that was never initialised has no layers to show.
-        if (!layers || !EngineMap()) return S_OK;
+        if (!layers || !engine_.Map()) return S_OK;
         ControlLayerLinks links;
-        CMapSeriesDlg dialog(EngineMap(), *layers, GetSharedInterface().Get(), &links);
+        CMapSeriesDlg dialog(engine_.Map(), *layers, host_.Attributes().Get(), &links);
         dialog.DoModal(::GetActiveWindow());
         return S_OK;
     }

@@ -18,28 +18,12 @@ using platform::Variant;
 
 namespace {
 [[noreturn]] void Refuse(HRESULT hr, const wchar_t* text) { throw platform::ComError(hr, text, L"VadAZ"); }
-constexpr IID kAttributesInterface = {0xD4FE64DE, 0x0311, 0x4B8B, {0x82, 0xB2, 0x99, 0xDB, 0x14, 0xA7, 0x31, 0xFB}};
 }  // namespace
-
-bool CZmaVadAZ::ReadCurrentTool(long& tool) {
-    try {
-        tool = EngineCurrentTool();
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-POINT CZmaVadAZ::ZoomViewOffset() {
-    if (!zoomSet_) return {0, 0};
-    return {std::max(drawingTarget_.left, 0L), std::max(drawingTarget_.top, 0L)};
-}
 
 STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL vbVisible) {
     COM_TRY {
-        if (!engineDispatch_) Refuse(E_UNEXPECTED, L"The map engine is missing");
-        HWND window = reinterpret_cast<HWND>(
-            static_cast<intptr_t>(EngineDispatch(engineDispatch_.Get()).Get(EngineMap::kWindowHandle).ToLong()));
+        if (!engine_.Map()) Refuse(E_UNEXPECTED, L"The map engine is missing");
+        HWND window = engine_.WindowHandle();
         if (!window) return S_OK;
         // The window's own state: a map inside a hidden form is still shown.
         const VARIANT_BOOL state = (::GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) ? VARIANT_TRUE : VARIANT_FALSE;
@@ -50,10 +34,10 @@ STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL vbVisible) {
 }
 
 STDMETHODIMP CZmaVadAZ::ClearAnnotations() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        if (!engineDispatch_) Refuse(E_UNEXPECTED, L"The map engine is missing");
-        CZmaVadAZLayer* annotations = RequireLayers().GetAnnotationsLayer();
+        if (!engine_.Map()) Refuse(E_UNEXPECTED, L"The map engine is missing");
+        CZmaVadAZLayer* annotations = layers_.Require().GetAnnotationsLayer();
         if (!annotations) Refuse(E_UNEXPECTED, L"The map has no annotations layer");
         THROW_IF_FAILED(annotations->BeginFeatureAccess(1));
         ComPtr<IDispatch> features;
@@ -67,7 +51,7 @@ STDMETHODIMP CZmaVadAZ::ClearAnnotations() {
                 if (feature.vt == VT_DISPATCH && feature.pdispVal) annotations->DeleteFeature(feature.pdispVal);
         }
         annotations->EndFeatureAccess(0);
-        EngineDispatch map(engineDispatch_.Get());
+        EngineDispatch map(engine_.Map());
         Variant own = map.Get(EngineAnnotations::kMapAnnotations);
         if (own.vt == VT_DISPATCH && own.pdispVal) EngineDispatch(own.pdispVal).Call(EngineAnnotations::kRemoveAll);
         map.Call(EngineMap::kRefresh);
@@ -78,9 +62,9 @@ STDMETHODIMP CZmaVadAZ::ClearAnnotations() {
 STDMETHODIMP CZmaVadAZ::ShowDirection(VARIANT_BOOL Show) {
     // Building arrows asks the host for the distance field: its handler may release the control
     // or call PreDestroy while the layers are being made.
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers();
+        CZmaVadAZLayerCollection& layers = layers_.Require();
         ::ShowDirection(layers, Show == VARIANT_TRUE);
         layers.RefreshMap();
         return S_OK;
@@ -90,22 +74,22 @@ STDMETHODIMP CZmaVadAZ::ShowDirection(VARIANT_BOOL Show) {
 STDMETHODIMP CZmaVadAZ::IsDirectionShown(VARIANT_BOOL* pbShow) {
     COM_TRY {
         if (!pbShow) Refuse(E_POINTER, L"The output is missing");
-        *pbShow = RequireLayers().HasLayerOfType(CZmaVadAZLayer::kTypeDirection) ? VARIANT_TRUE : VARIANT_FALSE;
+        *pbShow = layers_.Require().HasLayerOfType(CZmaVadAZLayer::kTypeDirection) ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::SetLockMapView(VARIANT_BOOL bLockMapView) {
     COM_TRY {
-        RequireLayers().SetLockMapView(bLockMapView == VARIANT_TRUE);
+        layers_.Require().SetLockMapView(bLockMapView == VARIANT_TRUE);
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers();
+        CZmaVadAZLayerCollection& layers = layers_.Require();
         // Tables open by ANSI paths, and only plain files: a device would hang the engine.
         std::string path;
         if (!platform::ToAnsiExact(bstrTabPath ? bstrTabPath : L"", path) || !IsPlainFilePath(path))
@@ -121,9 +105,9 @@ STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) {
 }
 
 STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         CZmaVadAZLayer* layer = layers.GetTemporaryTabLayer();
         if (!layer) return S_FALSE;
         return layers.RemoveLayer(layer, false, false);
@@ -131,20 +115,14 @@ STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() {
 }
 
 STDMETHODIMP CZmaVadAZ::putref_Attributes(IDispatch* newVal) {
-    COM_TRY {
-        if (!newVal) Refuse(E_POINTER, L"No attributes object was given");
-        ComPtr<IUnknown> attributes;
-        const HRESULT hr = newVal->QueryInterface(kAttributesInterface, attributes.PutVoid());
-        if (FAILED(hr)) return hr;
-        attributes_ = attributes;
-        return S_OK;
-    } COM_CATCH_RETURN();
+    COM_TRY { return host_.SetAttributes(newVal); }
+    COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR SeriesID) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers();
+        CZmaVadAZLayerCollection& layers = layers_.Require();
         const std::wstring key = SeriesID ? SeriesID : L"";
         CZmaVadAZLayer* layer = layers.FindLayer(key);
         if (!layer) layer = layers.FindLayerByName(key);
@@ -155,9 +133,9 @@ STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR SeriesID) {
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR SeriesID, IDispatch* dataset) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         ComPtr<IHostDataset> hostDataset;
         if (!dataset || FAILED(dataset->QueryInterface(IID_IHostDataset, hostDataset.PutVoid())))
             Refuse(E_INVALIDARG, L"The object is not a dataset");
@@ -175,10 +153,10 @@ STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR SeriesID, IDispatch* dataset) {
 }
 
 STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     // A failure here is logged and the host hears S_OK: the dialog is the user's business.
     try {
-        return ShowBackgroundMapProperties(layers_.get(), engineDispatch_.Get(), ::GetActiveWindow());
+        return ShowBackgroundMapProperties(layers_.Collection(), engine_.Map(), ::GetActiveWindow());
     }
     COM_CATCH_LOG();
     return S_OK;

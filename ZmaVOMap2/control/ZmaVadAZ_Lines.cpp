@@ -16,9 +16,6 @@ using platform::ComPtr;
 
 namespace {
 
-const wchar_t kProfileComponent[] = L"ZmaAOMapXDLL.ZmaAOMapX";
-const wchar_t kVersionedProfileComponent[] = L"ZmaAOMapXDLL.ZmaAOMapX.1";
-
 std::wstring Text(BSTR s) { return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring(); }
 
 enum : long { kSectorLinesOption = 4 };
@@ -48,8 +45,8 @@ double RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refu
 
 HRESULT CZmaVadAZ::RunLineOperation(const std::function<HRESULT()>& operation, const wchar_t* refusal) {
     // Line layers ask the host for fields: its handler may release the control meanwhile.
-    OperationScope hold(*this);
-    RequireLayers();
+    OperationScope hold(operations_);
+    layers_.Require();
     const HRESULT result = operation();
     const platform::ComError failure = platform::ComError::FromCall(result);
     RepaintIfUpdating();
@@ -65,7 +62,7 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG nRowId1, LONG nRowId2, LON
                                                  VARIANT vtLineColor) {
     COM_TRY {
         return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(*layers_);
+            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(layers_.Require());
             return lines ? lines->AddLineBetweenCellsites(nRowId1, nRowId2, nLineWidth, nLineType, vtLineColor) : E_FAIL;
         }, L"The map shows no cell sites to draw a line between");
     }
@@ -75,7 +72,7 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG nRowId1, LONG nRowId2, LON
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() {
     COM_TRY {
         return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(*layers_);
+            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(layers_.Require());
             return lines ? lines->ClearLines() : E_FAIL;
         }, L"The map shows no cell sites with lines between them");
     }
@@ -85,7 +82,7 @@ STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() {
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStartLat, VARIANT vtEndLon,
                                               VARIANT vtEndLat, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor) {
     COM_TRY {
-        RequireLayers();
+        layers_.Require();
         const double startLon = RequireCoordinate(
             vtStartLon, 180, L"The start longitude must be a double between -180 and 180, both excluded");
         const double endLon =
@@ -95,7 +92,7 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStar
         const double endLat =
             RequireCoordinate(vtEndLat, 90, L"The end latitude must be a double between -90 and 90, both excluded");
         return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_);
+            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(layers_.Require());
             return lines ? lines->AddLineBetweenPoints(startLon, startLat, endLon, endLat, nLineWidth, nLineType,
                                                        vtLineColor)
                          : E_FAIL;
@@ -107,7 +104,7 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStar
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() {
     COM_TRY {
         return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_);
+            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(layers_.Require());
             return lines ? lines->ClearLines() : E_FAIL;
         }, kNoPointLines);
     }
@@ -118,9 +115,9 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR bstrGUID1, LONG nRowId1,
                                                    LONG nLineWidth, LONG nLineType, VARIANT vtLineColor, BSTR toolTip,
                                                    VARIANT_BOOL drawArrow, double proportion, LONG* index) {
     COM_TRY {
-        if (layers_ && !index) throw platform::ComError(E_POINTER, L"No place was given for the line's index");
+        if (layers_.Collection() && !index) throw platform::ComError(E_POINTER, L"No place was given for the line's index");
         return RunLineOperation([&] {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
             return lines ? lines->AddLine(bstrGUID1, nRowId1, bstrGUID2, nRowId2, nLineWidth, nLineType, vtLineColor,
                                           toolTip, drawArrow != 0, proportion, index)
                          : E_FAIL;
@@ -132,7 +129,7 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR bstrGUID1, LONG nRowId1,
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() {
     COM_TRY {
         return RunLineOperation([&] {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
             return lines ? lines->ClearLines() : E_FAIL;
         }, L"Failed to initialize the lines to sectors layer");
     }
@@ -142,17 +139,17 @@ STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() {
 // --- Line toggles and options ----------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
+        layers_.Require();
         const bool visible = varVisible != 0;
         HRESULT result = S_OK;
         if (lLinesOption == kSectorLinesOption) {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
             if (!lines) throw platform::ComError(E_FAIL, L"Failed to initialize the lines to sectors layer");
             THROW_IF_FAILED(lines->SetVisible(visible));
         } else {
-            result = datasets_->ToggleLines(visible, lLinesOption);
+            result = layers_.Datasets()->ToggleLines(visible, lLinesOption);
         }
         RepaintIfUpdating();
         return result;
@@ -161,14 +158,14 @@ STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) 
 }
 
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLinesOption) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
+        layers_.Require();
         // Single lines are toggled only among the lines between cell sectors; every other option
         // answers S_OK and changes nothing.
         bool known = true;
         if (lLinesOption == kSectorLinesOption) {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(*layers_);
+            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
             if (!lines) throw platform::ComError(E_FAIL, L"Failed to initialize the lines to sectors layer");
             known = lines->SetLineVisible(index, varVisible != 0);
         }
@@ -182,8 +179,8 @@ STDMETHODIMP CZmaVadAZ::ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLi
 STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG* pVal) {
     if (!pVal) return E_INVALIDARG;
     COM_TRY {
-        RequireLayers();
-        *pVal = datasets_->GetLinesVisibilityFlags();
+        layers_.Require();
+        *pVal = layers_.Datasets()->GetLinesVisibilityFlags();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -191,8 +188,8 @@ STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG* pVal) {
 
 STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG newVal) {
     COM_TRY {
-        RequireLayers();
-        datasets_->SetLinesVisibilityFlags(newVal);
+        layers_.Require();
+        layers_.Datasets()->SetLinesVisibilityFlags(newVal);
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -201,8 +198,8 @@ STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG newVal) {
 STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG* pVal) {
     if (!pVal) return E_INVALIDARG;
     COM_TRY {
-        RequireLayers();
-        *pVal = datasets_->GetLinesTargetFlags();
+        layers_.Require();
+        *pVal = layers_.Datasets()->GetLinesTargetFlags();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -210,8 +207,8 @@ STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG* pVal) {
 
 STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG newVal) {
     COM_TRY {
-        RequireLayers();
-        datasets_->SetLinesTargetFlags(newVal);
+        layers_.Require();
+        layers_.Datasets()->SetLinesTargetFlags(newVal);
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -220,10 +217,10 @@ STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG newVal) {
 // --- Colour-by and label-by fields -----------------------------------------------------------------
 
 HRESULT CZmaVadAZ::SetLinesToCellsField(BSTR series, BSTR field, bool neighbours, bool label) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
-        HRESULT result = datasets_->SetLinesToCellsField(Text(series), Text(field), neighbours, label);
+        layers_.Require();
+        HRESULT result = layers_.Datasets()->SetLinesToCellsField(Text(series), Text(field), neighbours, label);
         RepaintIfUpdating();
         return result;
     }
@@ -233,10 +230,10 @@ HRESULT CZmaVadAZ::SetLinesToCellsField(BSTR series, BSTR field, bool neighbours
 HRESULT CZmaVadAZ::GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label) {
     if (!field) return E_POINTER;
     *field = nullptr;
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
-        HRESULT result = datasets_->GetLinesToCellsField(Text(series), field, neighbours, label);
+        layers_.Require();
+        HRESULT result = layers_.Datasets()->GetLinesToCellsField(Text(series), field, neighbours, label);
         RepaintIfUpdating();
         return result;
     }
@@ -273,64 +270,44 @@ STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR bstrSeriesID, BST
 STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR* pVal) {
     COM_TRY {
         if (!pVal) platform::ThrowHr(E_INVALIDARG);
-        *pVal = profileName_.empty() ? nullptr : Bstr(profileName_).Detach();
+        *pVal = profile_.name.empty() ? nullptr : Bstr(profile_.name).Detach();
         return S_OK;
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR newVal) {
-    profileName_ = Text(newVal);
+    profile_.name = Text(newVal);
     return S_OK;
 }
 
 STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() {
-    if (!hostService_) return S_OK;
+    if (!profile_.HasService()) return S_OK;
     // The host's component drives the control through its members meanwhile.
-    OperationScope operation(*this);
-    COM_TRY {
-        Bstr component(kProfileComponent), profile(profileName_);
-        IUnknown* self = Identity();
-        ComPtr<IUnknown> opened;
-        THROW_IF_FAILED(hostService_->OpenProfile(component.Get(), profile.Get(), self, opened.Put()));
-        THROW_IF_FAILED(hostService_->LoadProfile(component.Get(), profile.Get(), self));
-        if (isBatchPrinting_ != VARIANT_FALSE)
-            THROW_IF_FAILED(hostService_->ApplyBatchProfile(component.Get(), profile.Get(), Bstr(batchJobId_).Get(), self));
-        else
-            THROW_IF_FAILED(hostService_->ApplyProfile(component.Get(), profile.Get(), self));
-        HRESULT result = hostService_->UpdateLinesToCells(component.Get(), profile.Get(), self, 0);
-        THROW_IF_FAILED(result);
-        return result;
-    }
+    OperationScope operation(operations_);
+    COM_TRY { return profile_.ApplyCurrent(); }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        RequireLayers();
-        if (!hostService_) platform::ThrowHr(E_POINTER);
-        Bstr component(kProfileComponent), profile(profileName_);
-        HRESULT result = hostService_->UpdateLinesToCells(component.Get(), profile.Get(), Identity(), 1);
-        THROW_IF_FAILED(result);
-        return result;
+        layers_.Require();
+        return profile_.UpdateLinesToCells(1);
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateCellRefData() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers();
+        CZmaVadAZLayerCollection& layers = layers_.Require();
         layers.UpdateCellRefData();
         THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellSites));
         THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellReferences));
-        if (!hostService_) platform::ThrowHr(E_POINTER);
         // The component rebuilds the layers through the dataset methods; they take their former
         // label settings from the collection's cache, which is emptied afterwards.
-        Bstr component(kVersionedProfileComponent), profile(profileName_);
-        HRESULT result = hostService_->LoadProfile(component.Get(), profile.Get(), Identity());
-        THROW_IF_FAILED(result);
+        HRESULT result = profile_.LoadVersioned();
         layers.ClearCellRefData();
         return result;
     }

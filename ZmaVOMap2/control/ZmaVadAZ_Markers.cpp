@@ -17,7 +17,7 @@ namespace {
 
 STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL bSnapToTrack) {
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         return markers::Open(layers, bSnapToTrack == VARIANT_TRUE);
     } COM_CATCH_RETURN();
 }
@@ -25,7 +25,7 @@ STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL bSnapToTrack) {
 STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG* plMsgNum, double* pdLong, double* pdLat, VARIANT_BOOL* pbGpsSet) {
     COM_TRY {
         if (!plMsgNum || !pdLong || !pdLat || !pbGpsSet) Refuse(E_POINTER, L"An output is missing");
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         if (!layer) return S_FALSE;
         long number = 0;
@@ -43,16 +43,16 @@ STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG* plMsgNum, double* pdLong, doub
 
 STDMETHODIMP CZmaVadAZ::SetMarkerStationary(LONG lMsgNum, VARIANT_BOOL bStationary) {
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         return layer ? layer->SetMarkerStationary(lMsgNum, bStationary == VARIANT_TRUE) : S_FALSE;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ResetMarkerLayer() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         return layer ? layer->ResetMarkerLayer() : S_FALSE;
     } COM_CATCH_RETURN();
@@ -60,16 +60,16 @@ STDMETHODIMP CZmaVadAZ::ResetMarkerLayer() {
 
 STDMETHODIMP CZmaVadAZ::BringMarkerLayerToTop() {
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         return layer && layers.MoveLayerToTop(layer) ? S_OK : S_FALSE;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::RemoveMarkerLayer() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         return layer ? layers.RemoveLayer(layer, true, false) : S_FALSE;
     } COM_CATCH_RETURN();
@@ -77,12 +77,12 @@ STDMETHODIMP CZmaVadAZ::RemoveMarkerLayer() {
 
 STDMETHODIMP CZmaVadAZ::HandleDragDrop(IUnknown* pDataObject, LONG lScreenX, LONG lScreenY) {
     // The drop is announced with MarkerChanged, whose handler may release the control.
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
-        if (!engineDispatch_) Refuse(E_POINTER, L"The map engine is missing");
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
+        if (!engine_.Map()) Refuse(E_POINTER, L"The map engine is missing");
         double x = 0, y = 0;
-        EngineScreenToMap(EngineDispatch(engineDispatch_.Get()), static_cast<float>(lScreenX),
+        EngineScreenToMap(EngineDispatch(engine_.Map()), static_cast<float>(lScreenX),
                           static_cast<float>(lScreenY), x, y);
         CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         if (!layer) return S_FALSE;
@@ -99,7 +99,7 @@ STDMETHODIMP CZmaVadAZ::EditRegionSet(IUnknown* pRegionSet) {
         ComPtr<IRegionSet> set;
         if (FAILED(pRegionSet->QueryInterface(IID_IRegionSet, set.PutVoid())) || !set)
             Refuse(E_POINTER, L"The object is not a region set");
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         regions::Edit(layers, set.Get());
         return S_OK;
     } COM_CATCH_RETURN();
@@ -107,7 +107,7 @@ STDMETHODIMP CZmaVadAZ::EditRegionSet(IUnknown* pRegionSet) {
 
 STDMETHODIMP CZmaVadAZ::TurnOffRegionEditing() {
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         regions::TurnOff(layers);
         return S_OK;
     } COM_CATCH_RETURN();
@@ -115,7 +115,7 @@ STDMETHODIMP CZmaVadAZ::TurnOffRegionEditing() {
 
 STDMETHODIMP CZmaVadAZ::ClearAllRegions() {
     COM_TRY {
-        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
         if (CZmaVadAZRegionLayer* layer = regions::Find(layers)) layer->ClearAllRegions();
         return S_OK;
     } COM_CATCH_RETURN();

@@ -17,9 +17,8 @@ STDMETHODIMP CZmaVadAZ::SetOverviewRegion(double startLat, double startLong, dou
         validator.ValidateLongitude(startLong);
         validator.ValidateLatitude(endLat);
         validator.ValidateLongitude(endLong);
-        if (!overview_) return E_FAIL;
-        overview_->SetRegion({startLong, startLat, endLong, endLat});
-        if (overview_->IsVisible()) RepaintIfUpdating();
+        overview_.SetRegion({startLong, startLat, endLong, endLat});
+        if (overview_.IsVisible()) RepaintIfUpdating();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -27,8 +26,7 @@ STDMETHODIMP CZmaVadAZ::SetOverviewRegion(double startLat, double startLong, dou
 
 STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() {
     COM_TRY {
-        if (!overview_) return E_FAIL;
-        EngineDispatch map(EngineMapOrThrow());
+        EngineDispatch map(engine_.MapOrThrow());
         // The view rectangle is fetched anew for each edge, as the engine may hand out a new
         // object each time.
         auto edge = [&map](DISPID id) {
@@ -40,8 +38,8 @@ STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() {
         const double top = edge(EngineRectangle::kYMax);
         const double right = edge(EngineRectangle::kXMax);
         const double bottom = edge(EngineRectangle::kYMin);
-        overview_->SetRegion({left, top, right, bottom});
-        if (overview_->IsVisible()) RepaintIfUpdating();
+        overview_.SetRegion({left, top, right, bottom});
+        if (overview_.IsVisible()) RepaintIfUpdating();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -49,15 +47,13 @@ STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() {
 
 STDMETHODIMP CZmaVadAZ::get_OverviewRegionVisible(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
-    if (!overview_) return E_FAIL;
-    *pVal = overview_->IsVisible() ? VARIANT_TRUE : VARIANT_FALSE;
+    *pVal = overview_.IsVisible() ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
 STDMETHODIMP CZmaVadAZ::put_OverviewRegionVisible(VARIANT_BOOL newVal) {
     COM_TRY {
-        if (!overview_) return E_FAIL;
-        overview_->SetVisible(newVal != 0);
+        overview_.SetVisible(newVal != 0);
         RepaintIfUpdating();
         return S_OK;
     }
@@ -67,7 +63,6 @@ STDMETHODIMP CZmaVadAZ::put_OverviewRegionVisible(VARIANT_BOOL newVal) {
 STDMETHODIMP CZmaVadAZ::get_ScaleVisible(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = VARIANT_TRUE;
-    if (!infoDisplay_) return E_FAIL;
-    *pVal = infoDisplay_->ShowsScaleBar() ? VARIANT_TRUE : VARIANT_FALSE;
+    *pVal = infoDisplay_.ShowsScaleBar() ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }

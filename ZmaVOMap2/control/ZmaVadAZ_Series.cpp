@@ -71,7 +71,7 @@ void ApplySeriesSettings(CZmaVadAZLayerCollection& layers, CZmaVadAZDataLayer& l
 }  // namespace
 
 STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
         if (!ppNode) return E_POINTER;
         platform::CreateXmlDocument();
@@ -83,7 +83,7 @@ STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) 
         THROW_IF_FAILED(node->selectSingleNode(path.Get(), child.Put()));
         ComPtr<IXMLDOMElement> element;
         if (child) child->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
-        CZmaVadAZLayerCollection& layers = RequireLayers();
+        CZmaVadAZLayerCollection& layers = layers_.Require();
         ApplySeriesSettings(layers, SeriesLayer(layers, bstrSeriesID), element.Get());
         return S_OK;
     }
@@ -91,13 +91,13 @@ STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) 
 }
 
 STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
         if (!ppNode) return E_POINTER;
         ComPtr<IXMLDOMElement> element;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMElement, element.PutVoid())) || !element)
             throw ComError(E_INVALIDARG, L"The settings node is not an XML element.", L"VadAZ");
-        CZmaVadAZLayerCollection& layers = RequireLayers();
+        CZmaVadAZLayerCollection& layers = layers_.Require();
         ApplySeriesSettings(layers, SeriesLayer(layers, bstrSeriesID), element.Get());
         return S_OK;
     }
@@ -108,7 +108,7 @@ STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR bstrSeriesID, IDispatch** ppNode)
     COM_TRY {
         if (!ppNode) return E_POINTER;
         ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
-        CZmaVadAZDataLayer& layer = SeriesLayer(RequireLayers(), bstrSeriesID);
+        CZmaVadAZDataLayer& layer = SeriesLayer(layers_.Require(), bstrSeriesID);
         const bool visible = layer.IsVisible();
         const double offsetX = layer.GetOffsetX(), offsetY = layer.GetOffsetY();
 
@@ -116,7 +116,7 @@ STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR bstrSeriesID, IDispatch** ppNode)
         ComPtr<IXMLDOMElement> element;
         THROW_IF_FAILED(document->createElement(name.Get(), element.Put()));
         if (CZmaVadAZLabelProperties* labels = layer.GetLabelProperties()) {
-            const long mapUnit = EngineDispatch(EngineMapOrThrow()).Get(EngineMap::kDistanceUnit).ToLong();
+            const long mapUnit = EngineDispatch(engine_.MapOrThrow()).Get(EngineMap::kDistanceUnit).ToLong();
             THROW_IF_FAILED(labels->Save(element.Get(), mapUnit));
         }
         WriteAttribute(element.Get(), L"guid", Variant(TextOf(bstrSeriesID)));
@@ -130,17 +130,17 @@ STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR bstrSeriesID, IDispatch** ppNode)
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        return RequireLayers().UpdateLegendCheckBoxes();
+        return layers_.Require().UpdateLegendCheckBoxes();
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR SeriesID, BSTR fieldName) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        THROW_IF_FAILED(RequireLayers().SetCellColourField(TextOf(SeriesID), platform::ToAnsi(TextOf(fieldName)), kCellColourRole));
+        THROW_IF_FAILED(layers_.Require().SetCellColourField(TextOf(SeriesID), platform::ToAnsi(TextOf(fieldName)), kCellColourRole));
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -150,7 +150,7 @@ STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR SeriesID, BSTR fieldName) {
 
 STDMETHODIMP CZmaVadAZ::SetTooltipExpressionForDataLayer(BSTR bstrSeriesID, BSTR expression) {
     COM_TRY {
-        CZmaVadAZDataLayer* layer = AsDataLayer(RequireLayers(E_FAIL).FindLayer(TextOf(bstrSeriesID)));
+        CZmaVadAZDataLayer* layer = AsDataLayer(layers_.Require(E_FAIL).FindLayer(TextOf(bstrSeriesID)));
         if (!layer) ThrowNoSeries(E_FAIL);
         const std::wstring text = TextOf(expression);
         layer->SetTooltipExpression(text);
@@ -162,7 +162,7 @@ STDMETHODIMP CZmaVadAZ::SetTooltipExpressionForDataLayer(BSTR bstrSeriesID, BSTR
 
 STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR bstrSeriesID, BSTR expression) {
     COM_TRY {
-        CZmaVadAZLayer* layer = RequireLayers(E_FAIL).FindLayer(TextOf(bstrSeriesID));
+        CZmaVadAZLayer* layer = layers_.Require(E_FAIL).FindLayer(TextOf(bstrSeriesID));
         if (!layer) ThrowNoSeries(E_FAIL);
         CZmaVadAZLabelProperties* labels = layer->GetLabelProperties();
         if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.", L"VadAZ");
@@ -177,7 +177,7 @@ STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR bstrSeriesID, BSTR e
 
 STDMETHODIMP CZmaVadAZ::SetLabelVisibleForDataLayer(BSTR bstrSeriesID, VARIANT_BOOL bVisible) {
     COM_TRY {
-        CZmaVadAZLayer* layer = RequireLayers(E_FAIL).FindLayer(TextOf(bstrSeriesID));
+        CZmaVadAZLayer* layer = layers_.Require(E_FAIL).FindLayer(TextOf(bstrSeriesID));
         if (!layer) ThrowNoSeries(E_INVALIDARG);
         CZmaVadAZLabelProperties* labels = layer->GetLabelProperties();
         if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.", L"VadAZ");

@@ -10,38 +10,24 @@
 using platform::ComPtr;
 using platform::Variant;
 
-MapViewport CZmaVadAZ::Viewport() { return MapViewport(EngineMapOrThrow(), layers_.get(), viewChanges_); }
-
-void CZmaVadAZ::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) { Viewport().ZoomToLayersBounds(layer, padding); }
+MapViewport CZmaVadAZ::Viewport() { return view_.Viewport(engine_.MapOrThrow(), layers_.Collection()); }
 
 void CZmaVadAZ::GetMapDimensions(long& width, long& height) {
-    Viewport().GetMapDimensions(unitConverter_.Get(), width, height);
-}
-
-void CZmaVadAZ::SuspendEngineEvents() {
-    eventsSuspended_ = engineEvents_.IsConnected();
-    if (eventsSuspended_) engineEvents_.Unadvise(engine_.Get());
-}
-
-void CZmaVadAZ::ResumeEngineEvents() {
-    if (!eventsSuspended_) return;
-    eventsSuspended_ = false;
-    engineEvents_.Advise(engine_.Get());
+    Viewport().GetMapDimensions(engine_.UnitConverter(), width, height);
 }
 
 STDMETHODIMP CZmaVadAZ::SetZoom(double dZoom, LONG iNewWidth, LONG iNewHeight, LONG iRealWidth, LONG iRealHeight) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
-        zoomRecord_ = {dZoom, iNewWidth, iNewHeight, iRealWidth, iRealHeight};
-        zoomSet_ = true;
-        EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kAutoRedraw, Variant(true));
+        view_.SetZoom({dZoom, iNewWidth, iNewHeight, iRealWidth, iRealHeight});
+        EngineDispatch(engine_.MapOrThrow()).Put(EngineMap::kAutoRedraw, Variant(true));
         return S_OK;
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ZoomToLayer(BSTR bstrSeriesID, double padding) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
         MapViewport view = Viewport();
         // A series the map does not show leaves the view as it is.
@@ -67,7 +53,7 @@ STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR SeriesID, IDispatch** rectangle) {
 }
 
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch* ids, double padding) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY {
         if (!ids) return E_INVALIDARG;
         ComPtr<IHostStringList> list;
@@ -79,14 +65,14 @@ STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch* ids, double padding) {
 }
 
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double startLat, double startLong, double endLat, double endLong) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     COM_TRY { return Viewport().ZoomToBoundingBox(startLat, startLong, endLat, endLong); }
     COM_CATCH_RETURN();
 }
 
 // Hosts call it for every map they keep in step and do not look at the answer.
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double dCentreX, double dCentreY, double dZoom, LONG lPixel) {
-    OperationScope operation(*this);
+    OperationScope operation(operations_);
     platform::EntryErrorScope errors;
     try {
         Viewport().SyncZoomAll(dCentreX, dCentreY, dZoom, lPixel);

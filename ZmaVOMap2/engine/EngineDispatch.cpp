@@ -48,6 +48,25 @@ Variant EngineDispatch::CallWith(DISPID id, VARIANT* args, UINT count) const {
     return Invoke(id, DISPATCH_METHOD, reversed.data(), count, false);
 }
 
+EnginePropertyRestorer::EnginePropertyRestorer(const EngineDispatch& object, DISPID id)
+    : object_(object), id_(id), saved_(object.Get(id)) {}
+
+EnginePropertyRestorer::EnginePropertyRestorer(const EngineDispatch& object, DISPID id, const VARIANT& value)
+    : object_(object), id_(id), saved_(value) {}
+
+EnginePropertyRestorer::~EnginePropertyRestorer() {
+    if (restored_) return;
+    try {
+        object_.Put(id_, saved_);
+    }
+    COM_CATCH_LOG();
+}
+
+void EnginePropertyRestorer::Restore() {
+    restored_ = true;
+    object_.Put(id_, saved_);
+}
+
 Variant EngineDispatch::Invoke(DISPID id, WORD flags, VARIANT* argsReversed, UINT count, bool put) const {
     if (!object_) platform::ThrowHr(E_POINTER);
     DISPID named = DISPID_PROPERTYPUT;

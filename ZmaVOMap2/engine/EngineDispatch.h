@@ -27,6 +27,26 @@ private:
     platform::ComPtr<IDispatch> object_;
 };
 
+// Puts an engine property back at scope end: the value it had when the restorer was made, or the
+// one given. Restore puts it back at once and raises a failure; a failure at scope end, where
+// another failure may be in flight, is logged.
+class EnginePropertyRestorer {
+public:
+    EnginePropertyRestorer(const EngineDispatch& object, DISPID id);
+    EnginePropertyRestorer(const EngineDispatch& object, DISPID id, const VARIANT& value);
+    ~EnginePropertyRestorer();
+    EnginePropertyRestorer(const EnginePropertyRestorer&) = delete;
+    EnginePropertyRestorer& operator=(const EnginePropertyRestorer&) = delete;
+
+    void Restore();
+
+private:
+    EngineDispatch object_;
+    DISPID id_;
+    platform::Variant saved_;
+    bool restored_ = false;
+};
+
 // The engine map's coordinate conversion (its method 34): screen pixels to map coordinates and
 // back. Failures are raised like every engine call.
 struct EngineScreenPoint {

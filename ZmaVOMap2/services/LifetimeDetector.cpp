@@ -20,6 +20,10 @@ bool IsMonitoringEnabled() {
     return enabled;
 }
 
+CLifetimeDetector::CLifetimeDetector(const char* className) : className_(className) {
+    if (IsMonitoringEnabled()) Register();
+}
+
 CLifetimeDetector::~CLifetimeDetector() {
     if (IsMonitoringEnabled()) Send('D');
 }

@@ -13,6 +13,8 @@ bool IsMonitoringEnabled();
 class CLifetimeDetector {
 public:
     CLifetimeDetector() = default;
+    // A monitored part of its own, registered at once when monitoring is on.
+    explicit CLifetimeDetector(const char* className);
     CLifetimeDetector(const CLifetimeDetector&) = delete;
     CLifetimeDetector& operator=(const CLifetimeDetector&) = delete;
     virtual ~CLifetimeDetector();

@@ -90,26 +90,26 @@ using Journal = std::vector<std::string>;
 
 TEST_F(ControlEvents, SharedEventsReachTheSecondInterfaceFirst) {
     platform::Bstr series(L"{SERIES}"), field(L"Speed");
-    self_->Fire_SelectionChanged(series.Get());
+    self_->Events().Fire_SelectionChanged(series.Get());
     EXPECT_EQ(Take(), (Journal{"new1:1:8={SERIES}", "new2:1:8={SERIES}", "old1:1:8={SERIES}", "old2:1:8={SERIES}"}));
-    self_->Fire_SeriesRemoved(series.Get());
+    self_->Events().Fire_SeriesRemoved(series.Get());
     EXPECT_EQ(Take(), (Journal{"new1:2:8={SERIES}", "new2:2:8={SERIES}", "old1:2:8={SERIES}", "old2:2:8={SERIES}"}));
-    self_->Fire_CurrentToolChanged(1007);
+    self_->Events().Fire_CurrentToolChanged(1007);
     EXPECT_EQ(Take(), (Journal{"new1:3:3=1007", "new2:3:3=1007", "old1:3:3=1007", "old2:3:3=1007"}));
-    self_->Fire_GetField(field.Get(), series.Get());
+    self_->Events().Fire_GetField(field.Get(), series.Get());
     EXPECT_EQ(Take(), (Journal{"new1:4:8=Speed:8={SERIES}", "new2:4:8=Speed:8={SERIES}", "old1:4:8=Speed:8={SERIES}",
                                "old2:4:8=Speed:8={SERIES}"}));
 }
 
 TEST_F(ControlEvents, LaterEventsReachOnlyTheSecondInterface) {
     platform::Bstr units(L"kilometer"), layer(L"Sectors");
-    self_->Fire_LayerVisibilityChanged();
-    self_->Fire_MarkerChanged();
-    self_->Fire_EditAttributes();
-    self_->Fire_EnhancedDrawingModeChanged(VARIANT_TRUE);
-    self_->Fire_FeatureSelected(layer.Get(), 4);
-    self_->Fire_UnitsChanged(units.Get());
-    self_->Fire_SyncZoom(-1);
+    self_->Events().Fire_LayerVisibilityChanged();
+    self_->Events().Fire_MarkerChanged();
+    self_->Events().Fire_EditAttributes();
+    self_->Events().Fire_EnhancedDrawingModeChanged(VARIANT_TRUE);
+    self_->Events().Fire_FeatureSelected(layer.Get(), 4);
+    self_->Events().Fire_UnitsChanged(units.Get());
+    self_->Events().Fire_SyncZoom(-1);
     EXPECT_EQ(Take(), (Journal{"new1:5", "new2:5", "new1:6", "new2:6", "new1:7", "new2:7", "new1:10:2=-1",
                                "new2:10:2=-1", "new1:11:8=Sectors:3=4", "new2:11:8=Sectors:3=4",
                                "new1:12:8=kilometer", "new2:12:8=kilometer", "new1:13:3=-1", "new2:13:3=-1"}));
@@ -118,7 +118,7 @@ TEST_F(ControlEvents, LaterEventsReachOnlyTheSecondInterface) {
 TEST_F(ControlEvents, AFailingSinkDoesNotStopTheOthers) {
     sinks_[1]->fail_ = true;  // "new1"
     platform::Bstr series(L"S");
-    self_->Fire_SelectionChanged(series.Get());
+    self_->Events().Fire_SelectionChanged(series.Get());
     EXPECT_EQ(Take().size(), 4u);
 }
 

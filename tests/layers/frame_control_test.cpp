@@ -90,32 +90,32 @@ TEST_F(ControlFrames, AnEngineDrawRequestReachesTheOwnLayerThroughTheControl) {
 
 TEST_F(ControlFrames, ExportedImagesAreDrawnWhileExportingAndPrintedFormatsWithoutGdiPlus) {
     Variant empty(L"");
-    EXPECT_EQ(self_->ExportMapImage(map_.Get(), empty.bstrVal, 5), E_INVALIDARG);
-    EXPECT_EQ(self_->ExportMapImage(map_.Get(), nullptr, 5), E_INVALIDARG);
-    EXPECT_FALSE(self_->IsExporting());
+    EXPECT_EQ(self_->Drawing().ExportMapImage(map_.Get(), empty.bstrVal, 5), E_INVALIDARG);
+    EXPECT_EQ(self_->Drawing().ExportMapImage(map_.Get(), nullptr, 5), E_INVALIDARG);
+    EXPECT_FALSE(self_->View().IsExporting());
     EXPECT_TRUE(journal_.empty());
 
     bool exportingWhileDrawn = false;
-    layer_->duringDraw = [&] { exportingWhileDrawn = self_->IsExporting(); };
+    layer_->duringDraw = [&] { exportingWhileDrawn = self_->View().IsExporting(); };
     const std::wstring png = TempFile(L"map.png");
     Variant pngPath(png.c_str());
-    ASSERT_EQ(self_->ExportMapImage(map_.Get(), pngPath.bstrVal, 5), S_OK);
+    ASSERT_EQ(self_->Drawing().ExportMapImage(map_.Get(), pngPath.bstrVal, 5), S_OK);
     EXPECT_NE(::GetFileAttributesW(png.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(journal_, (Journal{"own:request", "own:pass0", "own:pass1", "own:labels"}));
     EXPECT_TRUE(exportingWhileDrawn);
     EXPECT_TRUE(layer_->sawGdiPlus);
-    EXPECT_FALSE(self_->IsExporting());
+    EXPECT_FALSE(self_->View().IsExporting());
     // The info display was drawn into the image over the map's full size, and the control lets
     // go of the image's device context.
-    EXPECT_EQ(self_->CurrentDrawingTarget().dc, nullptr);
-    EXPECT_EQ(self_->CurrentDrawingTarget().width, 200);
-    EXPECT_EQ(self_->CurrentDrawingTarget().height, 100);
+    EXPECT_EQ(self_->View().Target().dc, nullptr);
+    EXPECT_EQ(self_->View().Target().width, 200);
+    EXPECT_EQ(self_->View().Target().height, 100);
     ::DeleteFileW(png.c_str());
 
     // A metafile is no screen: no GDI+ for it, and the flag is down again afterwards.
     const std::wstring wmf = TempFile(L"map.wmf");
     Variant wmfPath(wmf.c_str());
-    ASSERT_EQ(self_->ExportMapImage(map_.Get(), wmfPath.bstrVal, 0), S_OK);
+    ASSERT_EQ(self_->Drawing().ExportMapImage(map_.Get(), wmfPath.bstrVal, 0), S_OK);
     EXPECT_TRUE(layer_->sawPrinting);
     EXPECT_FALSE(layer_->sawGdiPlus);
     EXPECT_FALSE(self_->LayerCollection()->IsPrinting());
@@ -124,13 +124,13 @@ TEST_F(ControlFrames, ExportedImagesAreDrawnWhileExportingAndPrintedFormatsWitho
     // The engine's refusal is the answer, and the flag is still cleared.
     const std::wstring unknown = TempFile(L"map.xyz");
     Variant unknownPath(unknown.c_str());
-    EXPECT_EQ(self_->ExportMapImage(map_.Get(), unknownPath.bstrVal, 7), E_INVALIDARG);
-    EXPECT_FALSE(self_->IsExporting());
+    EXPECT_EQ(self_->Drawing().ExportMapImage(map_.Get(), unknownPath.bstrVal, 7), E_INVALIDARG);
+    EXPECT_FALSE(self_->View().IsExporting());
 }
 
 TEST_F(ControlFrames, APictureAtScaleDrawsWhileExportingAndAFailedOneRestoresTheFlagAndRedraw) {
     bool exportingWhileDrawn = false;
-    layer_->duringDraw = [&] { exportingWhileDrawn = self_->IsExporting(); };
+    layer_->duringDraw = [&] { exportingWhileDrawn = self_->View().IsExporting(); };
     EngineDispatch map(map_.Get());
     map.Put(25, Variant(0L));  // miles
     map.Put(15, Variant(2L));  // inches of paper
@@ -138,12 +138,12 @@ TEST_F(ControlFrames, APictureAtScaleDrawsWhileExportingAndAFailedOneRestoresThe
     const std::wstring bmp = TempFile(L"scaled.bmp");
     ASSERT_EQ(self_->ExportAsPictureAtScale(platform::Bstr(bmp).Get(), 0.5), S_OK);
     EXPECT_TRUE(exportingWhileDrawn);
-    EXPECT_FALSE(self_->IsExporting());
+    EXPECT_FALSE(self_->View().IsExporting());
     ::DeleteFileW(bmp.c_str());
 
     // A picture far too large for the engine: the failure comes back, and nothing stays set.
     EXPECT_TRUE(FAILED(self_->ExportAsPictureAtScale(platform::Bstr(bmp).Get(), 1e6)));
-    EXPECT_FALSE(self_->IsExporting());
+    EXPECT_FALSE(self_->View().IsExporting());
     EXPECT_TRUE(map.Get(6).ToBool());
 }
 

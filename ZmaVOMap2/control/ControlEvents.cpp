@@ -1,7 +1,8 @@
-#include "ZmaVOMap2/control/EventProxies.h"
+#include "ZmaVOMap2/control/ControlEvents.h"
 
 #include "VadAZ.h"
 
+using platform::ComPtr;
 using platform::Variant;
 
 namespace {
@@ -90,4 +91,74 @@ void CProxy_IZmaVOMapXEvents2::Fire_UnitsChanged(BSTR newUnits) {
 void CProxy_IZmaVOMapXEvents2::Fire_SyncZoom(long streamHandle) {
     Variant args[] = {Variant(streamHandle)};
     point_.FireDispatch(ControlEventIds::kSyncZoom, args, 1);
+}
+
+ControlEvents::ControlEvents(IUnknown* owner, IConnectionPointContainer* container)
+    : owner_(owner), events1_(owner, container), events2_(owner, container) {
+    points_[0] = &events2_.Point();
+    points_[1] = &events1_.Point();
+}
+
+platform::ConnectionPoint* const* ControlEvents::Points(size_t& count) noexcept {
+    count = 2;
+    return points_;
+}
+
+void ControlEvents::Fire_SelectionChanged(BSTR seriesId) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_SelectionChanged(seriesId);
+    events1_.Fire_SelectionChanged(seriesId);
+}
+
+void ControlEvents::Fire_SeriesRemoved(BSTR seriesId) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_SeriesRemoved(seriesId);
+    events1_.Fire_SeriesRemoved(seriesId);
+}
+
+void ControlEvents::Fire_GetField(BSTR fieldName, BSTR seriesGuid) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_GetField(fieldName, seriesGuid);
+    events1_.Fire_GetField(fieldName, seriesGuid);
+}
+
+void ControlEvents::Fire_CurrentToolChanged(long tool) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_CurrentToolChanged(tool);
+    events1_.Fire_CurrentToolChanged(tool);
+}
+
+void ControlEvents::Fire_LayerVisibilityChanged() {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_LayerVisibilityChanged();
+}
+
+void ControlEvents::Fire_MarkerChanged() {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_MarkerChanged();
+}
+
+void ControlEvents::Fire_EditAttributes() {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_EditAttributes();
+}
+
+void ControlEvents::Fire_EnhancedDrawingModeChanged(VARIANT_BOOL enhanced) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_EnhancedDrawingModeChanged(enhanced);
+}
+
+void ControlEvents::Fire_UnitsChanged(BSTR newUnits) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_UnitsChanged(newUnits);
+}
+
+void ControlEvents::Fire_SyncZoom(long streamHandle) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_SyncZoom(streamHandle);
+}
+
+void ControlEvents::Fire_FeatureSelected(BSTR layer, long index) {
+    ComPtr<IUnknown> hold(owner_);
+    events2_.Fire_FeatureSelected(layer, index);
 }

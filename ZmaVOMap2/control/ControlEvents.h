@@ -1,5 +1,5 @@
-// The control's two outgoing event interfaces, one connection point each. The older interface
-// carries the first four events; the second carries those four and nine more.
+// The control's outgoing events: two event interfaces, one connection point each. The older
+// interface carries the first four events; the second carries those four and nine more.
 #pragma once
 
 #include "platform/ConnectionPoint.h"
@@ -56,3 +56,34 @@ enum : DISPID {
     kSyncZoom = 13,
 };
 }  // namespace ControlEventIds
+
+// Both interfaces as the control fires them: the four shared events reach the second interface's
+// sinks first. The control is held while each event runs, since a host may release it in a
+// handler.
+class ControlEvents {
+public:
+    ControlEvents(IUnknown* owner, IConnectionPointContainer* container);
+    ControlEvents(const ControlEvents&) = delete;
+    ControlEvents& operator=(const ControlEvents&) = delete;
+
+    // The connection points in the order the container lists them.
+    platform::ConnectionPoint* const* Points(size_t& count) noexcept;
+
+    void Fire_SelectionChanged(BSTR seriesId);
+    void Fire_SeriesRemoved(BSTR seriesId);
+    void Fire_GetField(BSTR fieldName, BSTR seriesGuid);
+    void Fire_CurrentToolChanged(long tool);
+    void Fire_LayerVisibilityChanged();
+    void Fire_MarkerChanged();
+    void Fire_EditAttributes();
+    void Fire_EnhancedDrawingModeChanged(VARIANT_BOOL enhanced);
+    void Fire_UnitsChanged(BSTR newUnits);
+    void Fire_SyncZoom(long streamHandle);
+    void Fire_FeatureSelected(BSTR layer, long index);
+
+private:
+    IUnknown* owner_;
+    CProxy_IZmaVOMapXEvents events1_;
+    CProxy_IZmaVOMapXEvents2 events2_;
+    platform::ConnectionPoint* points_[2];
+};

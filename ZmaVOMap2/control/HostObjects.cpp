@@ -1,0 +1,66 @@
+#include "ZmaVOMap2/control/HostObjects.h"
+
+#include "platform/Result.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+
+namespace {
+
+const char kUsageRecordPrefix[] = "AUL,19,MHandle displayed,Map,";
+const wchar_t kUsageChannel[] = L"zemro.usage";
+constexpr IID kAttributesInterface = {0xD4FE64DE, 0x0311, 0x4B8B, {0x82, 0xB2, 0x99, 0xDB, 0x14, 0xA7, 0x31, 0xFB}};
+
+// The host hands its legends over and keeps them alive; the control keeps the bare pointer.
+template <class I>
+IUnknown* BorrowInterface(IUnknown* object) {
+    ComPtr<I> queried;
+    if (FAILED(object->QueryInterface(__uuidof(I), queried.PutVoid()))) return nullptr;
+    return queried.Get();
+}
+
+}  // namespace
+
+HRESULT HostObjects::SetLegend(IUnknown* legend) {
+    if (!legend) return E_POINTER;
+    legend_ = BorrowInterface<IHostVOLegend>(legend);
+    return S_OK;
+}
+
+HRESULT HostObjects::SetPrintLegend(IUnknown* legend) {
+    if (!legend) return E_POINTER;
+    printLegend_ = BorrowInterface<IHostPrintLegend>(legend);
+    return S_OK;
+}
+
+ComPtr<IHostPrintLegend> HostObjects::PrintLegendInterface() const {
+    return ComPtr<IHostPrintLegend>(static_cast<IHostPrintLegend*>(printLegend_));
+}
+
+HRESULT HostObjects::SetAttributes(IDispatch* attributes) {
+    if (!attributes) throw platform::ComError(E_POINTER, L"No attributes object was given", L"VadAZ");
+    ComPtr<IUnknown> queried;
+    const HRESULT hr = attributes->QueryInterface(kAttributesInterface, queried.PutVoid());
+    if (FAILED(hr)) return hr;
+    attributes_ = queried;
+    return S_OK;
+}
+
+IHostChannelLogger* HostObjects::UsageLogger() {
+    if (!usageLogging_) {
+        ComPtr<IHostLoggingManager> manager;
+        if (FAILED(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_ALL, IID_IHostLoggingManager,
+                                      manager.PutVoid())))
+            return nullptr;
+        usageLogging_ = manager;
+        THROW_IF_FAILED(usageLogging_->Initialize(nullptr));
+        ComPtr<IHostChannelLogger> logger;
+        if (SUCCEEDED(usageLogging_->GetChannelLogger(Bstr(kUsageChannel).Get(), logger.Put()))) usageChannel_ = logger;
+    }
+    return usageChannel_.Get();
+}
+
+void HostObjects::RecordDisplayedDataset(const std::wstring& fields) {
+    std::string record = kUsageRecordPrefix + platform::ToAnsi(fields);
+    if (IHostChannelLogger* usage = UsageLogger()) THROW_IF_FAILED(usage->WriteRecord(Bstr(platform::ToWide(record)).Get()));
+}
