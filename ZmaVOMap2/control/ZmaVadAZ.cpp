@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
 #include "ZmaVOMap2/services/Logger.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
@@ -482,12 +483,13 @@ STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_CATCH_RETURN();
 }
 
-// Seams of later parts of the control: the imagery zoom levels.
 void CZmaVadAZ::ShowContextMenu(POINT screen) {
     commands_.ShowContextMenu(static_cast<float>(screen.x), static_cast<float>(screen.y));
 }
 void CZmaVadAZ::HideRolloverTipForAnyOwner() { HideRolloverTip(nullptr); }
-void CZmaVadAZ::SnapZoomToBackgroundMap(IDispatch*, const RECT&) {}
+void CZmaVadAZ::SnapZoomToBackgroundMap(IDispatch* viewRectangle, const RECT& pixels) {
+    ::SnapZoomToBackgroundMap(layers_.get(), EngineMapOrThrow(), viewRectangle, pixels);
+}
 
 bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_NCDESTROY) {

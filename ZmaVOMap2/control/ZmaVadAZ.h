@@ -376,7 +376,7 @@ public:
     // requests; while the exporting flag is set, each drawn frame also gets the info display.
     void DrawInfoDisplay(HDC dc) override;
     HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format) override;
-    bool IsExporting() const noexcept { return exporting_; }
+    bool IsExporting() const noexcept override { return exporting_; }
 
     CZmaVadAZLayerCollection* LayerCollection() const noexcept override { return layers_.get(); }
     CZmaVadAZDatasetDisplay* DatasetDisplay() const noexcept { return datasets_.get(); }

@@ -2,6 +2,7 @@
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/commands/ImageExport.h"
+#include "ZmaVOMap2/imagery/TileQueues.h"
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "platform/Result.h"
 
@@ -18,8 +19,12 @@ HWND CZmaVadAZ::FindEngineWindow() {
     return engineWindow_;
 }
 
-// Downloaded imagery arrives with the imagery layer; until then no tile is ever waiting.
-bool CZmaVadAZ::PopDownloadedTile(POINT&) { return false; }
+bool CZmaVadAZ::PopDownloadedTile(POINT& tile) {
+    imagery::TileDownloadResult result;
+    if (!PopDownloadResult(result)) return false;
+    tile = {result.x, result.y};
+    return true;
+}
 
 void CZmaVadAZ::NewRaster() { RunNewRaster(LayerCollection(), ::GetActiveWindow()); }
 

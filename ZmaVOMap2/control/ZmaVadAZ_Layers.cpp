@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 
@@ -164,6 +165,10 @@ STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR SeriesID, IDispatch* dataset) {
 }
 
 STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() {
-    // The imagery layer and its dialog are not built yet: there is no layer to show.
-    return S_FALSE;
+    // A failure here is logged and the host hears S_OK: the dialog is the user's business.
+    try {
+        return ShowBackgroundMapProperties(layers_.get(), engineDispatch_.Get(), ::GetActiveWindow());
+    }
+    COM_CATCH_LOG();
+    return S_OK;
 }

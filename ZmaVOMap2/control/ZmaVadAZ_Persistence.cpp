@@ -231,7 +231,11 @@ HRESULT CZmaVadAZ::InitialiseMap() {
             if (FAILED(toolsResult)) return toolsResult;
             EngineDispatch map(engineDispatch_.Get());
             map.Put(EngineMap::kInfotipSupport, Variant(false));
-            if (initialisedFresh_ && layers_->LayerCount() == 0) layers_->CreateAnnotationsLayer();
+            if (initialisedFresh_ && layers_->LayerCount() == 0) {
+                layers_->CreateAnnotationsLayer();
+                const HRESULT imagery = layers_->CreateBackgroundMapLayer();
+                if (FAILED(imagery)) return imagery;
+            }
             Variant selectionStyle = map.Get(EngineMap::kSelectionStyle);
             if (selectionStyle.vt != VT_DISPATCH || !selectionStyle.pdispVal) platform::ThrowHr(E_POINTER);
             EngineDispatch(selectionStyle.pdispVal).Put(EngineStyle::kSelectionPattern, Variant(static_cast<short>(2)));

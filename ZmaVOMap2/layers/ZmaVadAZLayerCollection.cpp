@@ -37,6 +37,12 @@ std::string LooseKey(const std::string& name) {
     return key;
 }
 
+long EngineLayerCount(IDispatch* map) {
+    Variant layers = EngineDispatch(map).Get(LayerEngine::Map::kLayers);
+    if (layers.vt != VT_DISPATCH || !layers.pdispVal) platform::ThrowHr(E_POINTER);
+    return EngineDispatch(layers.pdispVal).Get(LayerEngine::Layers::kCount).ToLong();
+}
+
 }  // namespace
 
 CZmaVadAZLayerCollection::CZmaVadAZLayerCollection(const std::wstring& temporaryFolder, CZmaVadAZLayerHost& host,
@@ -73,7 +79,7 @@ CZmaVadAZLayerCollection::LayerList::iterator CZmaVadAZLayerCollection::Find(CZm
 
 CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int type, const std::string& fileSpec,
                                                    const std::wstring& key, const std::string& caption,
-                                                   const std::wstring& /*cellSiteSource*/,
+                                                   const std::wstring& cellSiteSource,
                                                    const std::wstring& alternativeKey) {
     std::unique_ptr<CZmaVadAZLayer> layer;
     try {
@@ -84,7 +90,7 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int 
 
     if (FAILED(layer->Attach(name, type, fileSpec))) return nullptr;
 
-    if (layer->TakeKeys(key, alternativeKey, caption)) {
+    if (layer->TakeKeys(key, alternativeKey, caption, cellSiteSource)) {
         keyMap_.emplace(platform::ToAnsi(key), layer.get());
         if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayer_ = layer.get();
     }
@@ -374,6 +380,46 @@ HRESULT CZmaVadAZLayerCollection::CreateAnnotationsLayer(const char* folder) {
     layer->SetAsInsertionLayer(layer->GetMapXLayer().Get());
     annotations_ = layer;
     follower_ = 1;
+    return S_OK;
+}
+
+HRESULT CZmaVadAZLayerCollection::CreateBackgroundMapLayer(const char* folder) {
+    std::string directory = folder ? folder : platform::ToAnsi(temporaryFolder_);
+    // A map being loaded has no working folder yet: the system's temporary folder stands in.
+    if (directory.empty()) {
+        char temp[MAX_PATH + 1] = {};
+        const DWORD length = ::GetTempPathA(MAX_PATH, temp);
+        if (length > 0 && length <= MAX_PATH) directory = temp;
+    }
+    char unique[MAX_PATH] = {};
+    if (!::GetTempFileNameA(directory.c_str(), "ann", 0, unique)) return E_FAIL;
+    // Only whether the folder takes files counts: the name itself is not kept.
+    ::DeleteFileA(unique);
+
+    std::unique_ptr<CZmaVadAZLayer> layer;
+    try {
+        THROW_IF_FAILED(RemoveLayersOfType(CZmaVadAZLayer::kTypeBackgroundMap));
+        // The imagery is a layer kind of its own; without it there is nothing to build.
+        if (LayerFactory::Instance().IsRegistered(CZmaVadAZLayer::kTypeBackgroundMap)) {
+            layer = LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeBackgroundMap, map_.Get(), this);
+            // At the bottom of the map: the engine's last layer and the back of the list, with no
+            // order number of its own.
+            const long engineLayers = EngineLayerCount(map_.Get());
+            const int position = layer->GetLayerPosition();
+            if (position >= 1 && position < engineLayers) layer->MoveUp(true, static_cast<int>(engineLayers - position));
+        }
+    } catch (...) {
+        platform::LogCaughtException(__FILE__, __LINE__);
+        layer.reset();
+    }
+    if (!layer) {
+        platform::ErrorLog* log = platform::GetErrorLog();
+        if (log && log->IsEnabledFor(platform::kLogLevelError))
+            log->Write(platform::kLogLevelError, __FILE__, __LINE__, "Failed to initialize the BackgroundMap layer");
+        platform::Prompts().MessageBox(nullptr, L"Failed to initialize the BackgroundMap layer", kCaption, MB_OK);
+        return E_FAIL;
+    }
+    layers_.push_back(std::move(layer));
     return S_OK;
 }
 

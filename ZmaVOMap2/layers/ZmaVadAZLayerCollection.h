@@ -36,7 +36,8 @@ public:
 
     // Creating and placing layers.
     // Builds the layer for `type`, attaches it (by name, or over a new table at `fileSpec`) and
-    // places it; null when it cannot be attached. Keys are series GUIDs of dataset layers.
+    // places it; null when it cannot be attached. Keys are series GUIDs of dataset layers; a
+    // cell-site layer shows the sites whose "LayerType" is `cellSiteSource` (all without one).
     CZmaVadAZLayer* AddLayer(const std::string& name, int type, const std::string& fileSpec, const std::wstring& key,
                              const std::string& caption, const std::wstring& cellSiteSource,
                              const std::wstring& alternativeKey);
@@ -49,6 +50,10 @@ public:
     // The annotations layer over a new table in `folder` (the temporary folder when null),
     // made the engine's insertion layer. Raises E_FAIL, after telling the user, when it fails.
     HRESULT CreateAnnotationsLayer(const char* folder = nullptr);
+    // The background imagery layer (type 15) at the bottom of the map, in place of any other.
+    // E_FAIL, after telling the user and the log, when the folder takes no file or the imagery
+    // layer cannot be built.
+    HRESULT CreateBackgroundMapLayer(const char* folder = nullptr);
 
     // The list and its cursor.
     int GetCount() const noexcept { return static_cast<int>(layers_.size()); }
@@ -227,9 +232,6 @@ public:
     HRESULT ApplyPendingLayerOffsets(double x, double y);
     // Asks the engine to redraw, unless refreshes are switched off or the screen is not updated.
     void RefreshMap();
-    // The background imagery layer comes with its own layer kind; until then there is no
-    // imagery to snap to.
-    bool IsBackgroundMapVisible() const noexcept { return false; }
 
     // --- View, annotations and series (ZmaVadAZLayerCollection_View.cpp, _Annotations.cpp) ---
     // Fits the map to everything selected: the data layers' selections and the engine table

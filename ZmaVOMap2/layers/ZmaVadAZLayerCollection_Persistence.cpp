@@ -151,6 +151,8 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
         RegisterLayer(std::move(layer));
         if (type == CZmaVadAZLayer::kTypeAnnotations) annotations_ = placed;
     }
+    // A map saved without imagery gets it at the bottom; a failure is told by the creation.
+    if (!FindLayerByType(CZmaVadAZLayer::kTypeBackgroundMap)) CreateBackgroundMapLayer();
     return result;
 }
 

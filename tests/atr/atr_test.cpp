@@ -106,8 +106,9 @@ TEST_F(ListLayer, AMapWithAListLayerSavesAndLoadsIt) {
     host_.map = map_.Get();
     layers_ = std::make_unique<CZmaVadAZLayerCollection>(host_.folder, host_, map_.Get());
     ASSERT_EQ(layers_->LoadLayers(settings.Get()), S_OK);
-    EXPECT_EQ(LayerNames(), (Names{"roads", "tiles"}));
-    EXPECT_EQ(EngineLayerNames(), (Names{"roads", "tile_b", "tile_a"}));
+    // A map saved without imagery gets it at the bottom.
+    EXPECT_EQ(LayerNames(), (Names{"roads", "tiles", "Background map1"}));
+    EXPECT_EQ(EngineLayerNames(), (Names{"roads", "tile_b", "tile_a", "Background map1"}));
     CZmaVadAZLayer* loaded = layers_->FindLayerByName(L"tiles");
     ASSERT_NE(loaded, nullptr);
     EXPECT_FALSE(loaded->IsVisible());

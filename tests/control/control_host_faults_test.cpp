@@ -2,6 +2,7 @@
 // arguments, error information, a changed dataset, handlers that tear the control down, extreme
 // settings, failed loads and damaged streams.
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 
@@ -466,6 +467,7 @@ bool LogHas(IHostLogStore* store, const std::wstring& part) {
 class ExtremeSettings : public SitedControl {};
 
 TEST_F(ExtremeSettings, NumbersOutsideWhatTheMapCanShowKeepTheDefaultsAndAreLogged) {
+    testsupport::RemoveBackgroundMap(control_.Get());
     ComPtr<IDispatch> map = EngineMap();
     const double zoom = Get(map.Get(), kEngineZoom).ToDouble();
     const wchar_t* documents[] = {

@@ -342,5 +342,21 @@ TEST_F(Markers, LabelsShowOnlyWhileTheMarkerLayerIsOnTop) {
     EXPECT_FALSE(Get(layer.Get(), 6).ToBool());
 }
 
+TEST_F(Markers, ManyDropsLeaveOneRepaintToTheHostsMessageLoop) {
+    ::ShowWindow(site_->Window(), SW_SHOWNA);
+    ASSERT_EQ(markers_->OpenMarkerLayer(VARIANT_FALSE), S_OK);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ComPtr<IEngineTestHooks> hooks = controltest::EngineHooks(unknown_.Get());
+    ASSERT_EQ(hooks->ClearCalls(), S_OK);
+    for (long i = 0; i < 50; ++i) ASSERT_EQ(Drop(MarkerData::Payload(i, 0, "m"), 10 + i * 7, 100), S_OK);
+    // No drop has the map drawn again: the view is marked for the one repaint to come.
+    EXPECT_FALSE(controltest::EngineLogContains(hooks.Get(), L"(-550) call"));
+    EXPECT_TRUE(::GetUpdateRect(EngineWindow(), nullptr, FALSE));
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    EXPECT_FALSE(::GetUpdateRect(EngineWindow(), nullptr, FALSE));
+    EXPECT_EQ(Symbols().size(), 50u);
+}
+
 }  // namespace
 }  // namespace sitetest
