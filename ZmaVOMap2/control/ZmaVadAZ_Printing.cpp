@@ -386,8 +386,7 @@ STDMETHODIMP CZmaVadAZ::put_BatchPrintLayout(BSTR newVal) {
 STDMETHODIMP CZmaVadAZ::SetDefaultBatchPrintFlagsForDataLayer(BSTR bstrSeriesID, VARIANT_BOOL batchPrint,
                                                               VARIANT_BOOL printOnAllPages) {
     COM_TRY {
-        if (!layers_) throw ComError(E_UNEXPECTED, L"The map is not initialised", L"VadAZ");
-        CZmaVadAZDataLayer* layer = AsDataLayer(layers_->FindLayer(bstrSeriesID ? bstrSeriesID : L""));
+        CZmaVadAZDataLayer* layer = AsDataLayer(RequireLayers().FindLayer(bstrSeriesID ? bstrSeriesID : L""));
         if (!layer) throw ComError(E_FAIL, L"No measurement layer shows that series", L"VadAZ");
         // Only VARIANT_TRUE sets a flag: a host's 1 clears it.
         layer->SetBatchPrint(batchPrint == VARIANT_TRUE);
