@@ -186,22 +186,3 @@ STDMETHODIMP CZmaVadAZ::get_MapX(IDispatch** pVal) {
     }
     COM_CATCH_RETURN();
 }
-
-// --- The quick-print layout ----------------------------------------------------------------------
-
-STDMETHODIMP CZmaVadAZ::get_QuickPrintLayout(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = quickPrintLayout_;
-    return S_OK;
-}
-
-STDMETHODIMP CZmaVadAZ::put_QuickPrintLayout(ENUM_QUICK_PRINT_LAYOUT newVal) {
-    COM_TRY {
-        if (newVal != QUICK_PRINT_LAYOUT_PORTRAIT && newVal != QUICK_PRINT_LAYOUT_LANDSCAPE &&
-            newVal != QUICK_PRINT_LAYOUT_CUSTOM)
-            platform::ThrowHr(E_INVALIDARG);
-        quickPrintLayout_ = newVal;
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}

@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/commands/MapCommands.h"
 #include "ZmaVOMap2/control/ControlEngine.h"
 #include "ZmaVOMap2/control/ControlEvents.h"
+#include "ZmaVOMap2/control/ControlPrinting.h"
 #include "ZmaVOMap2/control/ControlTargets.h"
 #include "ZmaVOMap2/control/EngineEventRouter.h"
 #include "ZmaVOMap2/control/EngineWindow.h"
@@ -20,7 +21,6 @@
 #include "ZmaVOMap2/control/ViewState.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
-#include "ZmaVOMap2/printing/PrintSupport.h"
 #include "ZmaVOMap2/printing/PrintableMap.h"
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "platform/ComObject.h"
@@ -249,12 +249,13 @@ public:
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
 
-    // In-process members for the commands, printing and tests.
+    // In-process members for printing and tests.
     IDispatch* EngineMap() const noexcept { return engine_.Map(); }
     CZmaVadAZLayerCollection* LayerCollection() const noexcept { return layers_.Collection(); }
     ControlEvents& Events() noexcept { return events_; }
     MapDrawing& Drawing() noexcept { return drawing_; }
     const ViewState& View() const noexcept { return view_; }
+    ControlPrinting& Printing() noexcept { return printing_; }
     // The map's paper size in the unit converter's unit 9; raises E_POINTER without the engine
     // or the unit converter.
     void GetMapDimensions(long& width, long& height);
@@ -287,8 +288,6 @@ private:
     CZmaVadAZOverviewRegion overview_;
     HostObjects host_;
     HostProfile profile_{Identity(), engine_};
-    PrintSupport printSupport_;
-    long quickPrintLayout_ = QUICK_PRINT_LAYOUT_PORTRAIT;
 
     // The roles the control plays for the layers, the commands and the settings document; each
     // reaches the parts below. Declared before them: only references are taken meanwhile.
@@ -304,4 +303,5 @@ private:
     ToolSelection tools_{engine_, layers_, router_.Measure(), commands_};
     MapSetup setup_{{Identity(), engine_, layers_, view_, profile_, layerHost_, settingsTarget_}};
     MapDrawing drawing_{engine_, view_, infoDisplay_};
+    ControlPrinting printing_{{Identity(), engine_, view_, layers_, host_, window_}};
 };
