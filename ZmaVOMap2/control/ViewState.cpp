@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/control/ViewState.h"
 
+#include "ZmaVOMap2/control/ControlEngine.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Result.h"
@@ -26,4 +27,8 @@ void ViewState::ShowRemembered(IDispatch* map) noexcept {
                                  {Variant(rememberedZoom_), Variant(rememberedX_), Variant(rememberedY_)});
     }
     COM_CATCH_LOG();
+}
+
+void ViewState::RepaintIfUpdating(const ControlEngine& engine) const {
+    if (screenUpdating_) engine.Repaint();
 }

@@ -16,6 +16,8 @@ struct DrawingTarget {
     long width = 0, height = 0, left = 0, top = 0;
 };
 
+class ControlEngine;
+
 class ViewState {
 public:
     DrawingTarget& Target() noexcept { return target_; }
@@ -50,6 +52,9 @@ public:
     void ShowRemembered(IDispatch* map) noexcept;
 
     bool ScreenUpdating() const noexcept { return screenUpdating_; }
+    // After a change to what the map shows: redraw on and the engine window invalidated, only
+    // while screen updating is on.
+    void RepaintIfUpdating(const ControlEngine& engine) const;
     void SetScreenUpdating(bool on) noexcept { screenUpdating_ = on; }
     // While set, drawn frames are pictures of the map (an export), not the screen.
     bool& Exporting() noexcept { return exporting_; }

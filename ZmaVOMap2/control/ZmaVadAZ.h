@@ -9,13 +9,17 @@
 #include "ZmaVOMap2/control/ControlEvents.h"
 #include "ZmaVOMap2/control/ControlPrinting.h"
 #include "ZmaVOMap2/control/ControlTargets.h"
+#include "ZmaVOMap2/control/DatasetMembers.h"
 #include "ZmaVOMap2/control/EngineEventRouter.h"
 #include "ZmaVOMap2/control/EngineWindow.h"
 #include "ZmaVOMap2/control/HostObjects.h"
 #include "ZmaVOMap2/control/HostProfile.h"
+#include "ZmaVOMap2/control/LayerMembers.h"
+#include "ZmaVOMap2/control/LineMembers.h"
 #include "ZmaVOMap2/control/MapDrawing.h"
 #include "ZmaVOMap2/control/MapLayers.h"
 #include "ZmaVOMap2/control/MapSetup.h"
+#include "ZmaVOMap2/control/ShapeMembers.h"
 #include "ZmaVOMap2/control/Operations.h"
 #include "ZmaVOMap2/control/ToolSelection.h"
 #include "ZmaVOMap2/control/ViewState.h"
@@ -29,10 +33,6 @@
 
 #include "HostInterfaces.h"
 #include "VadAZ.h"
-
-#include <functional>
-
-class CZmaVadAZShapesLayer;
 
 class CZmaVadAZ
     : public platform::ComObject<CZmaVadAZ, platform::Also<IZmaVadAZ, IZmaVadAZ2>, IZmaVadAZ2,
@@ -261,19 +261,7 @@ public:
     void GetMapDimensions(long& width, long& height);
 
 private:
-    // After a change to what the map shows: redraw on and the engine window invalidated, only
-    // while ScreenUpdating is on.
-    void RepaintIfUpdating();
     MapViewport Viewport();
-    // Runs a shape member's work on the shapes layer (made on first use), then the repaint; E_FAIL
-    // when there is no shapes layer, E_UNEXPECTED (raised) without a layer collection.
-    HRESULT RunShapeOperation(const std::function<HRESULT(CZmaVadAZShapesLayer&)>& operation);
-    // Runs a line operation on the layer collection, then the repaint step; a refusal keeps its
-    // text for the caller (a generic one when the layer gave none).
-    HRESULT RunLineOperation(const std::function<HRESULT()>& operation, const wchar_t* refusal);
-    // The field members of the serving (`neighbours` false) and neighbour lines.
-    HRESULT SetLinesToCellsField(BSTR series, BSTR field, bool neighbours, bool label);
-    HRESULT GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label);
 
     // While true (construction and final release) the reference count stands still and the
     // control answers only what the engine answers.
@@ -304,4 +292,8 @@ private:
     MapSetup setup_{{Identity(), engine_, layers_, view_, profile_, layerHost_, settingsTarget_}};
     MapDrawing drawing_{engine_, view_, infoDisplay_};
     ControlPrinting printing_{{Identity(), engine_, view_, layers_, host_, window_}};
+    LineMembers lines_{operations_, layers_, engine_, view_};
+    ShapeMembers shapes_{operations_, layers_, engine_, view_};
+    LayerMembers layerWork_{operations_, layers_, engine_, view_};
+    DatasetMembers datasets_{operations_, layers_, engine_, view_, host_};
 };

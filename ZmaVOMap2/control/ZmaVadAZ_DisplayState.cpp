@@ -8,32 +8,8 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 
-#include <cstring>
-
 using platform::Bstr;
 using platform::Variant;
-
-namespace {
-
-// The unit names a host may set: English and British spellings, any case.
-long ParseDistanceUnits(const wchar_t* name) {
-    std::string text = platform::ToAnsi(name);
-    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    static const struct {
-        const char* name;
-        long code;
-    } kNames[] = {
-        {"mile", DistanceUnits::kMile},     {"kilometer", DistanceUnits::kKilometer},
-        {"kilometre", DistanceUnits::kKilometer}, {"meter", DistanceUnits::kMeter},
-        {"metre", DistanceUnits::kMeter},   {"yard", DistanceUnits::kYard},
-        {"foot", DistanceUnits::kFoot},
-    };
-    for (const auto& entry : kNames)
-        if (text == entry.name) return entry.code;
-    platform::ThrowHr(E_INVALIDARG);
-}
-
-}  // namespace
 
 STDMETHODIMP CZmaVadAZ::get_ScreenUpdating(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
@@ -45,7 +21,7 @@ STDMETHODIMP CZmaVadAZ::put_ScreenUpdating(VARIANT_BOOL newVal) {
     COM_TRY {
         view_.SetScreenUpdating(newVal != 0);
         // Switching updates back on shows at once what changed meanwhile.
-        RepaintIfUpdating();
+        view_.RepaintIfUpdating(engine_);
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -62,7 +38,7 @@ STDMETHODIMP CZmaVadAZ::get_EnhancedDrawingMode(VARIANT_BOOL* pVal) {
 STDMETHODIMP CZmaVadAZ::put_EnhancedDrawingMode(VARIANT_BOOL newVal) {
     COM_TRY {
         HRESULT result = layers_.Require().SetEnhancedDrawingMode(newVal);
-        RepaintIfUpdating();
+        view_.RepaintIfUpdating(engine_);
         return result;
     }
     COM_CATCH_RETURN();
@@ -86,9 +62,10 @@ STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
     OperationScope operation(operations_);
     COM_TRY {
         // Parsed before the engine is touched: an unknown name changes nothing.
-        long code = ParseDistanceUnits(newVal);
+        long code = 0;
+        if (!DistanceUnits::ParseUnitName(newVal, code)) platform::ThrowHr(E_INVALIDARG);
         EngineDispatch(engine_.MapOrThrow()).Put(EngineMap::kDistanceUnit, Variant(code));
-        RepaintIfUpdating();
+        view_.RepaintIfUpdating(engine_);
         events_.Fire_UnitsChanged(newVal);
         return S_OK;
     }

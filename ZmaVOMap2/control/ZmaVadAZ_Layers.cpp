@@ -2,19 +2,10 @@
 // temporary table.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
-#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
-#include "ZmaVOMap2/engine/EngineDispatch.h"
-#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/imagery/BackgroundMapView.h"
-#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
-
-#include <vector>
-
-using platform::ComPtr;
-using platform::Variant;
 
 namespace {
 [[noreturn]] void Refuse(HRESULT hr, const wchar_t* text) { throw platform::ComError(hr, text, L"VadAZ"); }
@@ -33,31 +24,7 @@ STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL vbVisible) {
     } COM_CATCH_RETURN();
 }
 
-STDMETHODIMP CZmaVadAZ::ClearAnnotations() {
-    OperationScope operation(operations_);
-    COM_TRY {
-        if (!engine_.Map()) Refuse(E_UNEXPECTED, L"The map engine is missing");
-        CZmaVadAZLayer* annotations = layers_.Require().GetAnnotationsLayer();
-        if (!annotations) Refuse(E_UNEXPECTED, L"The map has no annotations layer");
-        THROW_IF_FAILED(annotations->BeginFeatureAccess(1));
-        ComPtr<IDispatch> features;
-        const HRESULT listed = annotations->GetAllFeatures(&features);
-        if (SUCCEEDED(listed) && features) {
-            EngineDispatch list(features.Get());
-            const long count = list.Get(LayerEngine::Collection::kCount).ToLong();
-            std::vector<Variant> all;
-            for (long i = 1; i <= count; ++i) all.push_back(list.Call(LayerEngine::Collection::kFeatureItem, {Variant(i)}));
-            for (Variant& feature : all)
-                if (feature.vt == VT_DISPATCH && feature.pdispVal) annotations->DeleteFeature(feature.pdispVal);
-        }
-        annotations->EndFeatureAccess(0);
-        EngineDispatch map(engine_.Map());
-        Variant own = map.Get(EngineAnnotations::kMapAnnotations);
-        if (own.vt == VT_DISPATCH && own.pdispVal) EngineDispatch(own.pdispVal).Call(EngineAnnotations::kRemoveAll);
-        map.Call(EngineMap::kRefresh);
-        return listed;
-    } COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::ClearAnnotations() { return layerWork_.ClearAnnotations(); }
 
 STDMETHODIMP CZmaVadAZ::ShowDirection(VARIANT_BOOL Show) {
     // Building arrows asks the host for the distance field: its handler may release the control
@@ -86,70 +53,19 @@ STDMETHODIMP CZmaVadAZ::SetLockMapView(VARIANT_BOOL bLockMapView) {
     } COM_CATCH_RETURN();
 }
 
-STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) {
-    OperationScope operation(operations_);
-    COM_TRY {
-        CZmaVadAZLayerCollection& layers = layers_.Require();
-        // Tables open by ANSI paths, and only plain files: a device would hang the engine.
-        std::string path;
-        if (!platform::ToAnsiExact(bstrTabPath ? bstrTabPath : L"", path) || !IsPlainFilePath(path))
-            Refuse(E_INVALIDARG, L"The path does not name a table file");
-        if (CZmaVadAZLayer* old = layers.GetTemporaryTabLayer()) THROW_IF_FAILED(layers.RemoveLayer(old, false, false));
-        CZmaVadAZLayer* layer = layers.AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, path.c_str());
-        if (!layer) Refuse(E_FAIL, L"The table could not be opened");
-        layer->SetSelectable(false);
-        layers.SetTemporaryTabLayer(layer);
-        Viewport().ZoomToLayersBounds(layer, -1.0);
-        return S_OK;
-    } COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) { return layerWork_.AddTemporaryTable(bstrTabPath); }
 
-STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() {
-    OperationScope operation(operations_);
-    COM_TRY {
-        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
-        CZmaVadAZLayer* layer = layers.GetTemporaryTabLayer();
-        if (!layer) return S_FALSE;
-        return layers.RemoveLayer(layer, false, false);
-    } COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() { return layerWork_.RemoveTemporaryTable(); }
 
 STDMETHODIMP CZmaVadAZ::putref_Attributes(IDispatch* newVal) {
     COM_TRY { return host_.SetAttributes(newVal); }
     COM_CATCH_RETURN();
 }
 
-STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR SeriesID) {
-    OperationScope operation(operations_);
-    COM_TRY {
-        CZmaVadAZLayerCollection& layers = layers_.Require();
-        const std::wstring key = SeriesID ? SeriesID : L"";
-        CZmaVadAZLayer* layer = layers.FindLayer(key);
-        if (!layer) layer = layers.FindLayerByName(key);
-        if (!layer) Refuse(E_FAIL, L"No layer has that key or name");
-        if (!layers.MoveLayerToTop(layer)) Refuse(E_FAIL, L"The layer could not be moved");
-        return S_OK;
-    } COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR SeriesID) { return layerWork_.MoveToTop(SeriesID); }
 
 STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR SeriesID, IDispatch* dataset) {
-    OperationScope operation(operations_);
-    COM_TRY {
-        CZmaVadAZLayerCollection& layers = layers_.Require(E_FAIL);
-        ComPtr<IHostDataset> hostDataset;
-        if (!dataset || FAILED(dataset->QueryInterface(IID_IHostDataset, hostDataset.PutVoid())))
-            Refuse(E_INVALIDARG, L"The object is not a dataset");
-        const std::wstring key = SeriesID ? SeriesID : L"";
-        // An empty key matches no layer (FindLayer finds nothing for it).
-        bool found = false;
-        for (CZmaVadAZLayer* layer = layers.FindLayer(key); layer; layer = layers.FindNextLayer(key)) {
-            found = true;
-            if (auto* data = dynamic_cast<CZmaVadAZDataLayer*>(layer)) THROW_IF_FAILED(data->ReplaceDataset(hostDataset.Get()));
-        }
-        if (!found) Refuse(E_FAIL, L"No layer shows that series");
-        RepaintIfUpdating();
-        return S_OK;
-    } COM_CATCH_RETURN();
+    return layerWork_.ReplaceDataset(SeriesID, dataset);
 }
 
 STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() {

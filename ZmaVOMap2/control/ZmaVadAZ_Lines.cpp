@@ -6,181 +6,49 @@
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
-#include "ZmaVOMap2/lines/LineOperations.h"
-#include "ZmaVOMap2/lines/ZmaVadAZLinesToPointsLayer.h"
-#include "ZmaVOMap2/lines/ZmaVadAZLinesToSectorsLayer.h"
 #include "platform/Result.h"
 
 using platform::Bstr;
-using platform::ComPtr;
 
 namespace {
-
 std::wstring Text(BSTR s) { return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring(); }
-
-enum : long { kSectorLinesOption = 4 };
-
-// Lines between positions are drawn by the cell-site layer: the map has their layer from its
-// first cell-site layer on.
-const wchar_t kNoPointLines[] = L"The map has no layer of lines between points: it comes with the first cell-site layer";
-
-// A coordinate of a line between positions: a double strictly inside (-limit, limit). Script
-// clients pass their variables by reference; NaN is in no range; a reference to nothing is no
-// coordinate.
-double RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refusal) {
-    const VARIANT* v = &value;
-    if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
-    double d = 0;
-    if (v->vt == VT_R8)
-        d = v->dblVal;
-    else if (v->vt == (VT_BYREF | VT_R8) && v->pdblVal)
-        d = *v->pdblVal;
-    else
-        throw platform::ComError(E_FAIL, refusal);
-    if (!(d > -limit && d < limit)) throw platform::ComError(E_FAIL, refusal);
-    return d;
-}
-
 }  // namespace
-
-HRESULT CZmaVadAZ::RunLineOperation(const std::function<HRESULT()>& operation, const wchar_t* refusal) {
-    // Line layers ask the host for fields: its handler may release the control meanwhile.
-    OperationScope hold(operations_);
-    layers_.Require();
-    const HRESULT result = operation();
-    const platform::ComError failure = platform::ComError::FromCall(result);
-    RepaintIfUpdating();
-    if (SUCCEEDED(result)) return result;
-    if (!failure.ErrorInfo()) throw platform::ComError(result, refusal);
-    failure.Restore();
-    return platform::PassFailure(result);
-}
 
 // --- Lines between cell sites, positions and cell sectors ------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG nRowId1, LONG nRowId2, LONG nLineWidth, LONG nLineType,
                                                  VARIANT vtLineColor) {
-    COM_TRY {
-        return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(layers_.Require());
-            return lines ? lines->AddLineBetweenCellsites(nRowId1, nRowId2, nLineWidth, nLineType, vtLineColor) : E_FAIL;
-        }, L"The map shows no cell sites to draw a line between");
-    }
-    COM_CATCH_RETURN();
+    return lines_.DrawBetweenCellSites(nRowId1, nRowId2, nLineWidth, nLineType, vtLineColor);
 }
-
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() {
-    COM_TRY {
-        return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(layers_.Require());
-            return lines ? lines->ClearLines() : E_FAIL;
-        }, L"The map shows no cell sites with lines between them");
-    }
-    COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() { return lines_.ClearBetweenCellSites(); }
 
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStartLat, VARIANT vtEndLon,
                                               VARIANT vtEndLat, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor) {
-    COM_TRY {
-        layers_.Require();
-        const double startLon = RequireCoordinate(
-            vtStartLon, 180, L"The start longitude must be a double between -180 and 180, both excluded");
-        const double endLon =
-            RequireCoordinate(vtEndLon, 180, L"The end longitude must be a double between -180 and 180, both excluded");
-        const double startLat =
-            RequireCoordinate(vtStartLat, 90, L"The start latitude must be a double between -90 and 90, both excluded");
-        const double endLat =
-            RequireCoordinate(vtEndLat, 90, L"The end latitude must be a double between -90 and 90, both excluded");
-        return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(layers_.Require());
-            return lines ? lines->AddLineBetweenPoints(startLon, startLat, endLon, endLat, nLineWidth, nLineType,
-                                                       vtLineColor)
-                         : E_FAIL;
-        }, kNoPointLines);
-    }
-    COM_CATCH_RETURN();
+    return lines_.DrawBetweenPoints(vtStartLon, vtStartLat, vtEndLon, vtEndLat, nLineWidth, nLineType, vtLineColor);
 }
-
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() {
-    COM_TRY {
-        return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(layers_.Require());
-            return lines ? lines->ClearLines() : E_FAIL;
-        }, kNoPointLines);
-    }
-    COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() { return lines_.ClearBetweenPoints(); }
 
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellSectors(BSTR bstrGUID1, LONG nRowId1, BSTR bstrGUID2, LONG nRowId2,
                                                    LONG nLineWidth, LONG nLineType, VARIANT vtLineColor, BSTR toolTip,
                                                    VARIANT_BOOL drawArrow, double proportion, LONG* index) {
-    COM_TRY {
-        if (layers_.Collection() && !index) throw platform::ComError(E_POINTER, L"No place was given for the line's index");
-        return RunLineOperation([&] {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
-            return lines ? lines->AddLine(bstrGUID1, nRowId1, bstrGUID2, nRowId2, nLineWidth, nLineType, vtLineColor,
-                                          toolTip, drawArrow != 0, proportion, index)
-                         : E_FAIL;
-        }, L"Failed to initialize the lines to sectors layer");
-    }
-    COM_CATCH_RETURN();
+    return lines_.DrawBetweenSectors(bstrGUID1, nRowId1, bstrGUID2, nRowId2, nLineWidth, nLineType, vtLineColor, toolTip,
+                                     drawArrow != 0, proportion, index);
 }
-
-STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() {
-    COM_TRY {
-        return RunLineOperation([&] {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
-            return lines ? lines->ClearLines() : E_FAIL;
-        }, L"Failed to initialize the lines to sectors layer");
-    }
-    COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() { return lines_.ClearBetweenSectors(); }
 
 // --- Line toggles and options ----------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) {
-    OperationScope operation(operations_);
-    COM_TRY {
-        layers_.Require();
-        const bool visible = varVisible != 0;
-        HRESULT result = S_OK;
-        if (lLinesOption == kSectorLinesOption) {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
-            if (!lines) throw platform::ComError(E_FAIL, L"Failed to initialize the lines to sectors layer");
-            THROW_IF_FAILED(lines->SetVisible(visible));
-        } else {
-            result = layers_.Datasets()->ToggleLines(visible, lLinesOption);
-        }
-        RepaintIfUpdating();
-        return result;
-    }
-    COM_CATCH_RETURN();
+    return lines_.Toggle(varVisible != 0, lLinesOption);
 }
-
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLinesOption) {
-    OperationScope operation(operations_);
-    COM_TRY {
-        layers_.Require();
-        // Single lines are toggled only among the lines between cell sectors; every other option
-        // answers S_OK and changes nothing.
-        bool known = true;
-        if (lLinesOption == kSectorLinesOption) {
-            CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers_.Require());
-            if (!lines) throw platform::ComError(E_FAIL, L"Failed to initialize the lines to sectors layer");
-            known = lines->SetLineVisible(index, varVisible != 0);
-        }
-        RepaintIfUpdating();
-        if (!known) throw platform::ComError(E_FAIL, L"There is no line between cell sectors with that index");
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
+    return lines_.ToggleOne(index, varVisible != 0, lLinesOption);
 }
 
 STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG* pVal) {
     if (!pVal) return E_INVALIDARG;
     COM_TRY {
-        layers_.Require();
-        *pVal = layers_.Datasets()->GetLinesVisibilityFlags();
+        *pVal = layers_.RequireDatasets().GetLinesVisibilityFlags();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -188,8 +56,7 @@ STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG* pVal) {
 
 STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG newVal) {
     COM_TRY {
-        layers_.Require();
-        layers_.Datasets()->SetLinesVisibilityFlags(newVal);
+        layers_.RequireDatasets().SetLinesVisibilityFlags(newVal);
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -198,8 +65,7 @@ STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG newVal) {
 STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG* pVal) {
     if (!pVal) return E_INVALIDARG;
     COM_TRY {
-        layers_.Require();
-        *pVal = layers_.Datasets()->GetLinesTargetFlags();
+        *pVal = layers_.RequireDatasets().GetLinesTargetFlags();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -207,8 +73,7 @@ STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG* pVal) {
 
 STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG newVal) {
     COM_TRY {
-        layers_.Require();
-        layers_.Datasets()->SetLinesTargetFlags(newVal);
+        layers_.RequireDatasets().SetLinesTargetFlags(newVal);
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -216,53 +81,29 @@ STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG newVal) {
 
 // --- Colour-by and label-by fields -----------------------------------------------------------------
 
-HRESULT CZmaVadAZ::SetLinesToCellsField(BSTR series, BSTR field, bool neighbours, bool label) {
-    OperationScope operation(operations_);
-    COM_TRY {
-        layers_.Require();
-        HRESULT result = layers_.Datasets()->SetLinesToCellsField(Text(series), Text(field), neighbours, label);
-        RepaintIfUpdating();
-        return result;
-    }
-    COM_CATCH_RETURN();
-}
-
-HRESULT CZmaVadAZ::GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label) {
-    if (!field) return E_POINTER;
-    *field = nullptr;
-    OperationScope operation(operations_);
-    COM_TRY {
-        layers_.Require();
-        HRESULT result = layers_.Datasets()->GetLinesToCellsField(Text(series), field, neighbours, label);
-        RepaintIfUpdating();
-        return result;
-    }
-    COM_CATCH_RETURN();
-}
-
 STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsColorByField(BSTR bstrSeriesID, BSTR field) {
-    return SetLinesToCellsField(bstrSeriesID, field, true, false);
+    return lines_.SetField(bstrSeriesID, field, true, false);
 }
 STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsColorByField(BSTR bstrSeriesID, BSTR* field) {
-    return GetLinesToCellsField(bstrSeriesID, field, true, false);
+    return lines_.GetField(bstrSeriesID, field, true, false);
 }
 STDMETHODIMP CZmaVadAZ::SetNeighborLinesToCellsLabelByField(BSTR bstrSeriesID, BSTR field) {
-    return SetLinesToCellsField(bstrSeriesID, field, true, true);
+    return lines_.SetField(bstrSeriesID, field, true, true);
 }
 STDMETHODIMP CZmaVadAZ::GetNeighborLinesToCellsLabelByField(BSTR bstrSeriesID, BSTR* field) {
-    return GetLinesToCellsField(bstrSeriesID, field, true, true);
+    return lines_.GetField(bstrSeriesID, field, true, true);
 }
 STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsColorByField(BSTR bstrSeriesID, BSTR field) {
-    return SetLinesToCellsField(bstrSeriesID, field, false, false);
+    return lines_.SetField(bstrSeriesID, field, false, false);
 }
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsColorByField(BSTR bstrSeriesID, BSTR* field) {
-    return GetLinesToCellsField(bstrSeriesID, field, false, false);
+    return lines_.GetField(bstrSeriesID, field, false, false);
 }
 STDMETHODIMP CZmaVadAZ::SetServerLinesToCellsLabelByField(BSTR bstrSeriesID, BSTR field) {
-    return SetLinesToCellsField(bstrSeriesID, field, false, true);
+    return lines_.SetField(bstrSeriesID, field, false, true);
 }
 STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR bstrSeriesID, BSTR* field) {
-    return GetLinesToCellsField(bstrSeriesID, field, false, true);
+    return lines_.GetField(bstrSeriesID, field, false, true);
 }
 
 // --- Profile component -----------------------------------------------------------------------------

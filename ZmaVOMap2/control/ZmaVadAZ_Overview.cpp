@@ -18,7 +18,7 @@ STDMETHODIMP CZmaVadAZ::SetOverviewRegion(double startLat, double startLong, dou
         validator.ValidateLatitude(endLat);
         validator.ValidateLongitude(endLong);
         overview_.SetRegion({startLong, startLat, endLong, endLat});
-        if (overview_.IsVisible()) RepaintIfUpdating();
+        if (overview_.IsVisible()) view_.RepaintIfUpdating(engine_);
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -39,7 +39,7 @@ STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() {
         const double right = edge(EngineRectangle::kXMax);
         const double bottom = edge(EngineRectangle::kYMin);
         overview_.SetRegion({left, top, right, bottom});
-        if (overview_.IsVisible()) RepaintIfUpdating();
+        if (overview_.IsVisible()) view_.RepaintIfUpdating(engine_);
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -54,7 +54,7 @@ STDMETHODIMP CZmaVadAZ::get_OverviewRegionVisible(VARIANT_BOOL* pVal) {
 STDMETHODIMP CZmaVadAZ::put_OverviewRegionVisible(VARIANT_BOOL newVal) {
     COM_TRY {
         overview_.SetVisible(newVal != 0);
-        RepaintIfUpdating();
+        view_.RepaintIfUpdating(engine_);
         return S_OK;
     }
     COM_CATCH_RETURN();

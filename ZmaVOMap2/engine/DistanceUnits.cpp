@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 
+#include "platform/Com.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -38,6 +40,24 @@ double Convert(double value, int sourceRow, int targetRow) {
 }
 
 }  // namespace
+
+bool ParseUnitName(const wchar_t* name, long& code) {
+    std::string text = platform::ToAnsi(name);
+    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    static const struct {
+        const char* name;
+        long code;
+    } kNames[] = {
+        {"mile", kMile}, {"kilometer", kKilometer}, {"kilometre", kKilometer}, {"meter", kMeter},
+        {"metre", kMeter}, {"yard", kYard}, {"foot", kFoot},
+    };
+    for (const auto& entry : kNames) {
+        if (text != entry.name) continue;
+        code = entry.code;
+        return true;
+    }
+    return false;
+}
 
 std::wstring GetUnitName(long code) {
     switch (code) {

@@ -1,0 +1,119 @@
+#include "ZmaVOMap2/control/DatasetMembers.h"
+
+#include "ZmaVOMap2/control/ControlEngine.h"
+#include "ZmaVOMap2/control/HostObjects.h"
+#include "ZmaVOMap2/control/MapLayers.h"
+#include "ZmaVOMap2/control/Operations.h"
+#include "ZmaVOMap2/control/ViewState.h"
+#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "platform/Result.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+class WaitCursor {
+public:
+    WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { ::SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+std::wstring Text(BSTR s) { return s ? std::wstring(s) : std::wstring(); }
+
+}  // namespace
+
+HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR series) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        // Anything but text is refused before it could be read as a string.
+        Variant fieldList;
+        if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), const_cast<VARIANT*>(&fields))) ||
+            fieldList.vt != VT_BSTR)
+            return E_INVALIDARG;
+        CZmaVadAZDatasetDisplay& datasets = layers_.RequireDatasets();
+
+        WaitCursor wait;
+        EngineDispatch map(engine_.MapOrThrow());
+        map.Put(EngineMap::kAutoRedraw, Variant(false));
+        HRESULT result;
+        try {
+            ComPtr<IUnknown> legend(host_.Legend()), printLegend(host_.PrintLegend());
+            result = datasets.DisplayDataset(dataset, fieldList.ToWide(), legend.Get(), printLegend.Get(), Text(series));
+        } catch (...) {
+            result = platform::HandleCaughtException(__FILE__, __LINE__);
+        }
+        map.Put(EngineMap::kAutoRedraw, Variant(true));
+        view_.Changes().SetStage(2);
+        map.Call(EngineMap::kRefresh);
+
+        host_.RecordDisplayedDataset(fieldList.ToWide());
+        return result;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT DatasetMembers::DisplayMapping(IDispatch* dataset, BSTR series, IDispatch* fieldConfiguration) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        const std::wstring guid = Text(series);
+        HRESULT result = layers_.RequireDatasets().CreateMultiDMapping(dataset, guid, fieldConfiguration);
+        if (ComPtr<IHostPrintLegend> legend = host_.PrintLegendInterface())
+            THROW_IF_FAILED(legend->AddSeries(dataset, Bstr(guid).Get(), fieldConfiguration));
+        view_.RepaintIfUpdating(engine_);
+        return result;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT DatasetMembers::Remove(BSTR series, const VARIANT& notify) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        const std::wstring guid = Text(series);
+        layers_.RequireDatasets().RemoveDataset(guid, notify);
+        if (ComPtr<IHostPrintLegend> legend = host_.PrintLegendInterface()) {
+            Variant copy;
+            THROW_IF_FAILED(::VariantCopy(copy.Put(), const_cast<VARIANT*>(&notify)));
+            THROW_IF_FAILED(legend->RemoveSeries(Bstr(guid).Get(), copy));
+        }
+        view_.RepaintIfUpdating(engine_);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT DatasetMembers::SetVisible(BSTR series, long visible) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        if (!layers_.Collection()) return S_OK;
+        try {
+            layers_.Datasets()->SetDatasetVisible(Text(series), visible);
+            view_.RepaintIfUpdating(engine_);
+        }
+        COM_CATCH_LOG();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT DatasetMembers::NotifyChange(BSTR series, long flag, IDispatch* renderer, const VARIANT& ranges) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        if (!layers_.Collection()) return S_OK;
+        try {
+            layers_.Datasets()->NotifyChange(Text(series), flag, renderer, ranges);
+            view_.RepaintIfUpdating(engine_);
+        }
+        COM_CATCH_LOG();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}

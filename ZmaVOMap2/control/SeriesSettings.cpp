@@ -1,0 +1,109 @@
+#include "ZmaVOMap2/control/SeriesSettings.h"
+
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "platform/Result.h"
+#include "platform/Xml.h"
+
+using platform::Bstr;
+using platform::ComError;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace seriessettings {
+namespace {
+
+const wchar_t kSeriesElement[] = L"SeriesInfoChild";
+
+[[noreturn]] void ThrowNoSeries(HRESULT hr) {
+    throw ComError(hr, L"No layer of the map shows the series given.", L"VadAZ");
+}
+
+// An attribute of the settings element, converted to `type`; a missing or unconvertible value
+// raises its HRESULT.
+Variant ReadAttribute(IXMLDOMElement* element, const wchar_t* name, VARTYPE type) {
+    Variant value;
+    THROW_IF_FAILED(element->getAttribute(Bstr(name).Get(), value.Put()));
+    if (value.vt != type) THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, type));
+    return value;
+}
+
+void WriteAttribute(IXMLDOMElement* element, const wchar_t* name, const Variant& value) {
+    THROW_IF_FAILED(element->setAttribute(Bstr(name).Get(), value));
+}
+
+// The data layer of a series for the settings members.
+CZmaVadAZDataLayer& SettingsLayer(CZmaVadAZLayerCollection& layers, const std::wstring& series) {
+    CZmaVadAZDataLayer* layer = AsDataLayer(layers.FindLayer(series));
+    if (!layer) ThrowNoSeries(DISP_E_BADINDEX);
+    return *layer;
+}
+
+}  // namespace
+
+ComPtr<IXMLDOMElement> SettingsElement(IDispatch* node, bool within) {
+    ComPtr<IXMLDOMElement> element;
+    if (!within) {
+        if (FAILED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid())) || !element)
+            throw ComError(E_INVALIDARG, L"The settings node is not an XML element.", L"VadAZ");
+        return element;
+    }
+    platform::CreateXmlDocument();
+    ComPtr<IXMLDOMNode> parent;
+    if (FAILED(node->QueryInterface(IID_IXMLDOMNode, parent.PutVoid())) || !parent)
+        throw ComError(E_INVALIDARG, L"The settings node is not an XML node.", L"VadAZ");
+    ComPtr<IXMLDOMNode> child;
+    THROW_IF_FAILED(parent->selectSingleNode(Bstr(kSeriesElement).Get(), child.Put()));
+    if (child) child->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+    return element;
+}
+
+void Apply(CZmaVadAZLayerCollection& layers, const std::wstring& series, IXMLDOMElement* element) {
+    CZmaVadAZDataLayer& layer = SettingsLayer(layers, series);
+    if (!element) throw ComError(E_FAIL, L"The settings node has no \"SeriesInfoChild\" element.", L"VadAZ");
+    if (CZmaVadAZLabelProperties* labels = layer.GetLabelProperties()) labels->Load(element, layers.GetVersion());
+    const long visibility = ReadAttribute(element, L"LayerVisibility", VT_I4).lVal;
+    const double offsetX = ReadAttribute(element, L"LayerOffsetX", VT_R8).dblVal;
+    const double offsetY = ReadAttribute(element, L"LayerOffsetY", VT_R8).dblVal;
+    THROW_IF_FAILED(layer.SetVisible(static_cast<short>(visibility & 0xFFFF) != 0));
+    // A saved zero offset does not reset a layer the user has moved since.
+    if (offsetX != 0.0 || offsetY != 0.0) {
+        layer.SetOffsetX(offsetX);
+        layer.SetOffsetY(offsetY);
+    }
+}
+
+ComPtr<IXMLDOMElement> Make(CZmaVadAZLayerCollection& layers, const std::wstring& series, IDispatch* map) {
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    CZmaVadAZDataLayer& layer = SettingsLayer(layers, series);
+    ComPtr<IXMLDOMElement> element;
+    THROW_IF_FAILED(document->createElement(Bstr(kSeriesElement).Get(), element.Put()));
+    if (CZmaVadAZLabelProperties* labels = layer.GetLabelProperties()) {
+        const long mapUnit = EngineDispatch(platform::ThrowIfNull(map)).Get(EngineMap::kDistanceUnit).ToLong();
+        THROW_IF_FAILED(labels->Save(element.Get(), mapUnit));
+    }
+    WriteAttribute(element.Get(), L"guid", Variant(series));
+    WriteAttribute(element.Get(), L"LayerVisibility", Variant(static_cast<short>(layer.IsVisible() ? -1 : 0)));
+    WriteAttribute(element.Get(), L"LayerOffsetX", Variant(layer.GetOffsetX()));
+    WriteAttribute(element.Get(), L"LayerOffsetY", Variant(layer.GetOffsetY()));
+    return element;
+}
+
+CZmaVadAZDataLayer& DataLayer(CZmaVadAZLayerCollection& layers, const std::wstring& series) {
+    CZmaVadAZDataLayer* layer = AsDataLayer(layers.FindLayer(series));
+    if (!layer) ThrowNoSeries(E_FAIL);
+    return *layer;
+}
+
+CZmaVadAZLabelProperties& Labels(CZmaVadAZLayerCollection& layers, const std::wstring& series, HRESULT missing) {
+    CZmaVadAZLayer* layer = layers.FindLayer(series);
+    if (!layer) ThrowNoSeries(missing);
+    CZmaVadAZLabelProperties* labels = layer->GetLabelProperties();
+    if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.", L"VadAZ");
+    return *labels;
+}
+
+}  // namespace seriessettings
