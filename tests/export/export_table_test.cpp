@@ -21,6 +21,11 @@ namespace {
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 struct Table {
     explicit Table(const std::string& path) : handle(mitab_c_open(path.c_str())) {}
     ~Table() { mitab_c_close(handle); }
@@ -304,6 +309,47 @@ TEST_F(ExportTest, EveryRowBecomesAStyleAndThePlacemarkThatRefersToIt) {
         if (i == 0) {
             EXPECT_EQ(text(placemark.Get(), L"k:Point/k:coordinates"), L"-0.500000,51.250000");
         }
+    }
+}
+
+// The exact bytes of small documents, kept from the time the document was built in memory and
+// saved in one piece: texts with markup characters, line breaks, characters beyond ASCII, empty and
+// null values, numbers in their text form, and a row without a position.
+TEST_F(ExportTest, KmlDocumentsKeepTheirBytes) {
+    Variant null;
+    null.vt = VT_NULL;
+    const struct {
+        const char* layerName;
+        const wchar_t* front;
+        std::vector<Variant> values;
+        const char* expected;
+    } cases[] = {
+        {"Bytes & <Co>", L"Name",
+         {Variant(L"plain"), Variant(L"a&b<c>d\"e'f]]>"), Variant(L"tab\there\r\nline\r"),
+          Variant(L"\u00e9 \u00fc \u00df \u20ac \u4e2d\u6587 \U0001F600"), Variant(L""), null,
+          Variant(L"  spaced  "), Variant(L"no position")},
+         "text.kml"},
+        {"Numbers", L"Level",
+         {Variant(2.5), Variant(-7L), Variant(1e21), Variant(0.0), Variant(123456789.125), Variant(true), null, Variant(8.0)},
+         "numbers.kml"},
+    };
+    for (const auto& c : cases) {
+        std::vector<LatLon> rows;
+        for (size_t i = 0; i < c.values.size(); ++i) rows.push_back({51.0 + 0.125 * i, -0.5 + 0.01 * i});
+        ComPtr<IHostDataset> dataset = dltest::MakePointDataset(rows);
+        ComPtr<IHostDatasetSetup> setup = dltest::SetupOf(dataset.Get());
+        for (size_t i = 0; i < c.values.size(); ++i)
+            setup->SetValue(static_cast<long>(i), Variant(c.front), c.values[i]);
+        setup->SetValue(static_cast<long>(c.values.size() - 1), Variant(L"Latitude"), null);  // no placemark
+        AttachStyle(dataset.Get(), c.front, {{-1000, 1, 40, 8, 0x00336699}, {1, 1e30, 41, 8, 0x000000FF}});
+        CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {c.front}, {3}, c.layerName);
+
+        const std::string folder = OutFolder("kml_bytes");
+        ASSERT_EQ(layer.ExportKml(folder), S_OK) << c.expected;
+        const std::string written = ReadBytes(folder + "\\" + CZmaVadAZLayer::CleanLayerName(c.layerName) + ".kml");
+        const std::string expected = ReadBytes(std::string("Z:") + EXPORT_TEST_SOURCE_UNIX + "/expected/" + c.expected);
+        ASSERT_FALSE(expected.empty()) << c.expected;
+        EXPECT_EQ(written, expected) << c.expected;
     }
 }
 
