@@ -15,6 +15,7 @@
 //  4. Area selections of the point layer over the middle of the view: rectangle, radius in
 //     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
 #include "benchmarks/BaselineRead.h"
+#include "benchmarks/Samples.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
@@ -46,19 +47,6 @@ namespace {
 const CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 const int kWidth = 1280, kHeight = 800;
 int g_runs = 11;
-
-// Repeated samples of one figure.
-struct Samples {
-    std::vector<double> values;
-    void Add(double v) { values.push_back(v); }
-    double Min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
-    double Median() const {
-        if (values.empty()) return 0;
-        std::vector<double> v = values;
-        std::sort(v.begin(), v.end());
-        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-    }
-};
 
 double Time(const std::function<void()>& work) {
     const double start = Now();

@@ -353,6 +353,60 @@ TEST_F(ExportTest, KmlDocumentsKeepTheirBytes) {
     }
 }
 
+// Characters XML cannot carry are left out (half a surrogate pair becomes U+FFFD), so that every
+// reader still takes the document.
+TEST_F(ExportTest, KmlTextsLeaveOutWhatXmlCannotCarry) {
+    ComPtr<IHostDataset> dataset = dltest::MakePointDataset({{51.0, -0.5}});
+    dltest::SetupOf(dataset.Get())->SetValue(0, Variant(L"Name"), Variant(L"a\x01\x07\x1f\xfffe\xffff" L"b\xd800" L"c\xdc00" L"d"));
+    AttachStyle(dataset.Get(), L"Name", {});
+    CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Name"}, {3}, "Odd");
+    const std::string folder = OutFolder("kml_odd");
+    ASSERT_EQ(layer.ExportKml(folder), S_OK);
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    ASSERT_EQ(document->load(Variant(platform::ToWide(folder + "\\Odd.kml")), &loaded), S_OK);
+    ASSERT_EQ(loaded, VARIANT_TRUE);
+    document->setProperty(Bstr(L"SelectionNamespaces").Get(), Variant(L"xmlns:k='http://www.opengis.net/kml/2.2'"));
+    ComPtr<IXMLDOMNode> description;
+    ASSERT_EQ(document->selectSingleNode(Bstr(L"//k:description").Get(), description.Put()), S_OK);
+    Bstr text;
+    description->get_text(text.Put());
+    EXPECT_EQ(text.Wide(), L"Odd\nab\xfffd" L"c\xfffd" L"d");
+}
+
+// A folder that cannot take the file answers E_FAIL; a failure while the rows are written leaves
+// the document an earlier export wrote, and no file of its own.
+TEST_F(ExportTest, AFailedKmlExportLeavesTheFolderAsItWas) {
+    ComPtr<IHostDataset> dataset = dltest::MakePointDataset({{51.0, -0.5}, {51.1, -0.4}});
+    AttachStyle(dataset.Get(), L"Level", {});
+    CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Level"}, {3}, "Kept");
+    const std::string folder = OutFolder("kml_failed");
+    EXPECT_EQ(layer.ExportKml(folder + "\\missing\\deeper"), E_FAIL);
+    ASSERT_EQ(layer.ExportKml(folder), S_OK);
+    const std::string before = ReadBytes(folder + "\\Kept.kml");
+
+    // The same name over a front field without a value formatter fails once the file is open.
+    ComPtr<IHostDataset> bare = dltest::MakePointDataset({{51.0, -0.5}});
+    AttachStyle(bare.Get(), L"Level", {});
+    CZmaVadAZDataLayer& failing = MakeLayer(bare.Get(), {L"Level", L"Name"}, {3, 5}, "Kept");
+    HRESULT hr = S_OK;
+    try {
+        hr = failing.ExportKml(folder);
+    } catch (const platform::ComError& e) {
+        hr = e.Error();
+    }
+    EXPECT_EQ(hr, E_POINTER);
+    EXPECT_EQ(ReadBytes(folder + "\\Kept.kml"), before);
+    int files = 0;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    EXPECT_EQ(files, 1);
+}
+
 TEST_F(ExportTest, ALayerThatCannotWriteKmlWritesNoFile) {
     CZmaVadAZLayer* table = OpenTable("roads");
     ASSERT_TRUE(table);
