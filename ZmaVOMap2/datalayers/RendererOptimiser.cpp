@@ -242,6 +242,7 @@ void RendererOptimiserDataset::SetSources(IHostDataset* dataset, IHostField* lat
 }
 
 void RendererOptimiserDataset::InvalidateRows() {
+    ++rowsVersion_;
     positions_.Clear();
     zooms_.clear();
     // The extent and the view's pixels belong to the old rows.
@@ -622,6 +623,7 @@ RendererOptimiserCellSites::RendererOptimiserCellSites(const std::wstring& siteF
 RendererOptimiserCellSites::~RendererOptimiserCellSites() = default;
 
 void RendererOptimiserCellSites::InvalidateRows() {
+    ++rowsVersion_;
     positions_.Clear();
     // The index points at rows: changed rows need it anew.
     elementIndex_.Clear();

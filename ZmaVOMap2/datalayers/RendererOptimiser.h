@@ -114,6 +114,12 @@ public:
         point.y = positions_.Y(row) + offsetY_;
         return true;
     }
+    // Counts the reports of changed rows (InvalidateRows): what was worked out from the rows is
+    // stale once it differs.
+    long RowsVersion() const noexcept { return rowsVersion_; }
+    // The kept rows (positions as the host holds them, no offsets added; NaN for a row without a
+    // position); null while they are not all kept.
+    const RowPositions* KeptRows() const noexcept { return positions_.Known() ? &positions_ : nullptr; }
     // Whether a kept row counts: it has a position and the row filter accepts it. The filter is
     // asked once per row, when first needed (the row is made current for it), and its verdict
     // kept until the rows change.
@@ -168,6 +174,7 @@ protected:
     ScreenProjection projection_;
     platform::Variant latitude_, longitude_;  // reused by every read
     RowPositions positions_;
+    long rowsVersion_ = 0;
 };
 
 class RendererOptimiserDataset : public RendererOptimiserInterface, public ZmoLifetimeMonitoring::CLifetimeDetector {
