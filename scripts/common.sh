@@ -6,7 +6,8 @@ PREFIX=${VADAZ_WINEPREFIX:-$BUILD/wineprefix}
 JOBS=${VADAZ_JOBS:-$(nproc)}
 
 PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
-          libwine-dev wine wine32:i386 libboost1.81-dev googletest cmake make python3 gdal-bin imagemagick proj-bin)
+          libwine-dev wine wine32:i386 libboost1.81-dev googletest cmake make python3 gdal-bin imagemagick proj-bin
+          fonts-dejavu-core ghostscript)
 
 log() { printf '==> %s\n' "$*"; }
 
@@ -47,11 +48,23 @@ fresh_prefix() {
     WINEPREFIX="$PREFIX" wineserver -w
 }
 
-# Registers the control library and every stand-in into the prefix.
+# Registers the control library and every stand-in into the prefix, and gives the prefix its
+# printer.
 register_all() {
     local dll
     for dll in "$BUILD/ZmaVOMap2/VadAZ.dll" $(find "$BUILD/standins" -name '*.dll' 2>/dev/null | sort); do
         log "registering $(basename "$dll")"
         WINEPREFIX="$PREFIX" wine regsvr32 /s "$dll" || { echo "FAILED: regsvr32 $dll"; return 1; }
     done
+    add_printer
+}
+
+# The prefix's default printer: PostScript, every document written to one file in the prefix
+# (a file path as its port, so that no print-to-file prompt appears).
+PRINTER_NAME="VadAZ Test Printer"
+PRINTER_OUTPUT='C:\vadaz-printer\printed.ps'
+add_printer() {
+    log "adding the printer \"$PRINTER_NAME\""
+    WINEPREFIX="$PREFIX" wine "$BUILD/standins/printer/AddFilePrinter.exe" "$PRINTER_NAME" "$PRINTER_OUTPUT" \
+        || { echo "FAILED: adding the printer"; return 1; }
 }

@@ -31,6 +31,8 @@ public:
     BOOL MoveDown(bool apply, int positions) override;
     bool IsEditableKind() override { return false; }
     bool IsSelectableKind() override { return false; }
+    // The block is never selectable: nothing to change.
+    HRESULT SetSelectable(bool) override { return S_OK; }
     bool IsDataLayer() override { return false; }
     bool HasFeatures() override { return false; }
     bool IsNormalTableLayer() override { return false; }

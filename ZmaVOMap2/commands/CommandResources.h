@@ -9,7 +9,6 @@
 #define IDS_MAP_MODULE 32875
 
 // Dialogs.
-#define IDD_RASTER_REGISTRATION 143
 #define IDD_PICK_COORDSYS 145
 #define IDD_UNITS_PICKER 147
 #define IDD_ZOOM_TO_SCALE 191
@@ -35,9 +34,6 @@
 #define IDC_COORDSYS_MEMBERS 243
 #define IDC_COORDSYS_CATEGORY 244
 #define IDC_UNITS_COMBO 246
-
-// Controls of the raster registration dialog.
-#define IDC_RASTER_TABLE 232
 
 // Commands (WM_COMMAND identifiers on the engine window).
 #define ID_LAYER_CONTROL 32768

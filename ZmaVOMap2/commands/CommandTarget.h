@@ -57,6 +57,8 @@ public:
     virtual void SetExporting(bool exporting) noexcept = 0;
     // The position of the next downloaded imagery tile; false when none is waiting.
     virtual bool PopDownloadedTile(POINT& tile) = 0;
+    // The "New Raster" command: the raster registration tool, then its table as a layer.
+    virtual void NewRaster() = 0;
 
     // The control's events.
     virtual void FireCurrentToolChanged(long tool) = 0;

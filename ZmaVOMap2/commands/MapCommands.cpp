@@ -2,7 +2,6 @@
 
 #include "ZmaVOMap2/commands/CommandResources.h"
 #include "ZmaVOMap2/commands/ImageExport.h"
-#include "ZmaVOMap2/commands/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/commands/ViewExtents.h"
 #include "ZmaVOMap2/commands/ZoomToScaleDlg.h"
 #include "ZmaVOMap2/engine/DistanceUnits.h"
@@ -163,7 +162,7 @@ bool MapCommands::RunCommand(UINT id) {
             THROW_IF_FAILED(target_.LayerCollection()->ApplyFeatureStyle());
             break;
         case ID_MAP_LAYERS: target_.Automation()->LayersDlg(); break;
-        case ID_NEW_RASTER: NewRaster(); break;
+        case ID_NEW_RASTER: target_.NewRaster(); break;
         case ID_SHOW_SCALE: ToggleScaleBar(); break;
         case ID_COORDS_DECIMAL: ChooseCoordinateFormat(0); break;
         case ID_COORDS_DMS: ChooseCoordinateFormat(1); break;
@@ -306,15 +305,6 @@ void MapCommands::CopyToClipboard() {
     IDispatch* map = MapOrThrow(E_POINTER);
     platform::Bstr destination(L"CLIPBOARD");
     THROW_IF_FAILED(target_.ExportMapImage(map, destination.Get(), 1));
-}
-
-void MapCommands::NewRaster() {
-    CRasterRegistrationDlg dialog;
-    if (dialog.DoModal(::GetActiveWindow()) != IDOK) return;
-    CZmaVadAZLayerCollection* layers = target_.LayerCollection();
-    if (!layers) platform::ThrowHr(E_UNEXPECTED);
-    const std::string path = platform::ToAnsi(dialog.TablePath());
-    if (!layers->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, path.c_str())) platform::ThrowHr(E_FAIL);
 }
 
 void MapCommands::ToggleScaleBar() {

@@ -46,7 +46,6 @@ private:
     void TakeDownloadedTile();
     void SetDistanceUnit(long unit);
     void CopyToClipboard();
-    void NewRaster();
     void ToggleScaleBar();
     void ChooseCoordinateFormat(int format);
     void ToggleEnhancedDrawing();

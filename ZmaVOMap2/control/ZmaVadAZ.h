@@ -12,6 +12,7 @@
 #include "ZmaVOMap2/engine/MapXEventListener.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/PrintableMap.h"
 #include "ZmaVOMap2/settings/ZmaVOMapXConfigurationManager.h"
 #include "platform/ComObject.h"
 #include "platform/ConnectionPoint.h"
@@ -39,7 +40,7 @@ class CZmaVadAZ
                                  platform::Also<IDispatch, IZmaVadAZ2>, IZmaVadAZRegionFilter, IZmaVadAZMarkerHandling,
                                  IOleObject, platform::Also<IPersist, IPersistStreamInit>, IPersistPropertyBag2,
                                  IPersistStreamInit, IViewObjectEx, platform::ConnectionPointContainerImpl<CZmaVadAZ>,
-                                 ISpecifyPropertyPages>,
+                                 ISpecifyPropertyPages, IPrintableMap>,
       public platform::SubclassedWindow,
       public CZmaVadAZLayerHost,
       public EngineEventHandler,
@@ -440,6 +441,7 @@ public:
     }
     void SetExporting(bool exporting) noexcept override { exporting_ = exporting; }
     bool PopDownloadedTile(POINT& tile) override;
+    void NewRaster() override;
     void FireCurrentToolChanged(long tool) override { Fire_CurrentToolChanged(tool); }
     void FireSyncZoom(long streamHandle) override { Fire_SyncZoom(streamHandle); }
     void FireUnitsChanged(BSTR units) override { Fire_UnitsChanged(units); }

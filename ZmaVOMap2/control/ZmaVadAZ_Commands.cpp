@@ -2,6 +2,7 @@
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/commands/ImageExport.h"
+#include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "platform/Result.h"
 
 HWND CZmaVadAZ::FindEngineWindow() {
@@ -19,6 +20,8 @@ HWND CZmaVadAZ::FindEngineWindow() {
 
 // Downloaded imagery arrives with the imagery layer; until then no tile is ever waiting.
 bool CZmaVadAZ::PopDownloadedTile(POINT&) { return false; }
+
+void CZmaVadAZ::NewRaster() { RunNewRaster(LayerCollection(), ::GetActiveWindow()); }
 
 STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR filePath, BSTR fileFormat) {
     COM_TRY { return ::ExportToFile(*this, filePath, fileFormat); }

@@ -21,11 +21,16 @@ const wchar_t kVersionedProfileComponent[] = L"ZmaAOMapXDLL.ZmaAOMapX.1";
 
 std::wstring Text(BSTR s) { return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring(); }
 
-enum : long { kSectorLinesOption = 4, kPointLinesOption = 3 };
+enum : long { kSectorLinesOption = 4 };
+
+// Lines between positions are drawn by the cell-site layer: the map has their layer from its
+// first cell-site layer on.
+const wchar_t kNoPointLines[] = L"The map has no layer of lines between points: it comes with the first cell-site layer";
 
 // A coordinate of a line between positions: a double strictly inside (-limit, limit). Script
-// clients pass their variables by reference; NaN is in no range.
-void RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refusal) {
+// clients pass their variables by reference; NaN is in no range; a reference to nothing is no
+// coordinate.
+double RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refusal) {
     const VARIANT* v = &value;
     if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
     double d = 0;
@@ -36,12 +41,7 @@ void RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refusa
     else
         throw platform::ComError(E_FAIL, refusal);
     if (!(d > -limit && d < limit)) throw platform::ComError(E_FAIL, refusal);
-}
-
-double Coordinate(const VARIANT& value) {
-    const VARIANT* v = &value;
-    if (v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
-    return v->vt == VT_R8 ? v->dblVal : *v->pdblVal;
+    return d;
 }
 
 }  // namespace
@@ -84,17 +84,20 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStar
                                               VARIANT vtEndLat, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor) {
     COM_TRY {
         if (!layers_) platform::ThrowHr(E_UNEXPECTED);
-        RequireCoordinate(vtStartLon, 180, L"The start longitude must be a double between -180 and 180, both excluded");
-        RequireCoordinate(vtEndLon, 180, L"The end longitude must be a double between -180 and 180, both excluded");
-        RequireCoordinate(vtStartLat, 90, L"The start latitude must be a double between -90 and 90, both excluded");
-        RequireCoordinate(vtEndLat, 90, L"The end latitude must be a double between -90 and 90, both excluded");
+        const double startLon = RequireCoordinate(
+            vtStartLon, 180, L"The start longitude must be a double between -180 and 180, both excluded");
+        const double endLon =
+            RequireCoordinate(vtEndLon, 180, L"The end longitude must be a double between -180 and 180, both excluded");
+        const double startLat =
+            RequireCoordinate(vtStartLat, 90, L"The start latitude must be a double between -90 and 90, both excluded");
+        const double endLat =
+            RequireCoordinate(vtEndLat, 90, L"The end latitude must be a double between -90 and 90, both excluded");
         return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, true);
-            return lines ? lines->AddLineBetweenPoints(Coordinate(vtStartLon), Coordinate(vtStartLat),
-                                                       Coordinate(vtEndLon), Coordinate(vtEndLat), nLineWidth,
-                                                       nLineType, vtLineColor)
+            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_);
+            return lines ? lines->AddLineBetweenPoints(startLon, startLat, endLon, endLat, nLineWidth, nLineType,
+                                                       vtLineColor)
                          : E_FAIL;
-        }, L"The layer of lines between points could not be made");
+        }, kNoPointLines);
     }
     COM_CATCH_RETURN();
 }
@@ -102,9 +105,9 @@ STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStar
 STDMETHODIMP CZmaVadAZ::ClearLinesBetweenPoints() {
     COM_TRY {
         return RunLineOperation([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, false);
+            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_);
             return lines ? lines->ClearLines() : E_FAIL;
-        }, L"The map has no lines between points");
+        }, kNoPointLines);
     }
     COM_CATCH_RETURN();
 }
@@ -147,10 +150,6 @@ STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) 
             THROW_IF_FAILED(lines->SetVisible(visible));
         } else {
             result = datasets_->ToggleLines(visible, lLinesOption);
-            // Lines between points that no cell-site layer draws have their own layer.
-            if (lLinesOption == kPointLinesOption)
-                if (CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, false))
-                    if (layers_->Contains(lines)) lines->SetDisabled(!visible);
         }
         RepaintIfUpdating();
         return result;

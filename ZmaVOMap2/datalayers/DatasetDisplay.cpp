@@ -423,12 +423,12 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
                         own = collection_.AdoptComposition(std::move(made));
                     }
                 }
-                CZmaVadAZDataLayer* layer =
-                    BuildOneDatasetLayer(dataset, *own, name + ":" + layerType, longName, tableFile, key);
+                CZmaVadAZDataLayer* layer = BuildOneDatasetLayer(dataset, *own, name + ":" + layerType, longName,
+                                                                 tableFile, key, platform::ToWide(layerType));
                 if (!built) built = layer;
             }
         } else {
-            built = BuildOneDatasetLayer(dataset, *composition, name, longName, tableFile, seriesGuid);
+            built = BuildOneDatasetLayer(dataset, *composition, name, longName, tableFile, seriesGuid, L"");
         }
         if (!built) platform::ThrowHr(E_FAIL);
     } catch (...) {
@@ -459,10 +459,11 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
 CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::BuildOneDatasetLayer(IDispatch* dataset,
                                                                    CZmaVadAZDatasetComposition& composition,
                                                                    const std::string& name, const std::string& longName,
-                                                                   const std::string& tableFile, const std::wstring& key) {
+                                                                   const std::string& tableFile, const std::wstring& key,
+                                                                   const std::wstring& siteKey) {
     const int type = composition.GetType();
     const std::wstring seriesGuid = composition.GetSeriesGuid();
-    CZmaVadAZDataLayer* layer = AsDataLayer(collection_.AddLayer(name, type, tableFile, key, longName, L"", L""));
+    CZmaVadAZDataLayer* layer = AsDataLayer(collection_.AddLayer(name, type, tableFile, key, longName, siteKey, L""));
     if (!layer) return nullptr;
 
     if (type == CZmaVadAZLayer::kTypeCellSites) {

@@ -81,9 +81,11 @@ public:
     HRESULT GetAttributeDescriptionFromGUID(const std::wstring& guid, BSTR* description);
 
 private:
+    // `siteKey`: the "LayerType" of the sites a cell-site layer split by it shows; empty otherwise.
     CZmaVadAZDataLayer* BuildOneDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition& composition,
                                              const std::string& name, const std::string& longName,
-                                             const std::string& tableFile, const std::wstring& key);
+                                             const std::string& tableFile, const std::wstring& key,
+                                             const std::wstring& siteKey);
     CZmaVadAZDataLayer* LayerOfEntry(const std::wstring& guid) const;
     std::vector<class CellLineLayerInterface*> LineLayersOfSeries(const std::wstring& key, bool neighbours);
 

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cwchar>
 #include <cwctype>
 #include <map>
 
@@ -649,16 +650,22 @@ void RendererOptimiserCellSites::Update(const RECT& view, const ZmaExtent& viewE
     Rebuild(extent::IsEmpty(dataExtent_));
 }
 
+bool IsSiteKeyOfRow(const wchar_t* text, size_t length, const std::wstring& siteKey) {
+    // Character by character, without making a copy of the row's text.
+    if (length != siteKey.size()) return false;
+    for (size_t i = 0; i < length; ++i) {
+        wchar_t c = static_cast<wchar_t>(std::towlower(text[i]));
+        if (std::wcschr(L"\\/*:?\"<>", c) && c != L'\0') c = L'_';
+        if (c != static_cast<wchar_t>(std::towlower(siteKey[i]))) return false;
+    }
+    return true;
+}
+
 bool RendererOptimiserCellSites::Shown(const VARIANT& value) const {
     if (value.vt == VT_NULL) return siteFilter_.empty();
     if (value.vt != VT_BSTR) return true;
-    // Compared as lower case, character by character, without making a lower-case copy.
-    const wchar_t* text = value.bstrVal ? value.bstrVal : L"";
-    const size_t length = value.bstrVal ? ::SysStringLen(value.bstrVal) : 0;
-    if (length != siteFilter_.size()) return false;
-    for (size_t i = 0; i < length; ++i)
-        if (static_cast<wchar_t>(std::towlower(text[i])) != siteFilter_[i]) return false;
-    return true;
+    return IsSiteKeyOfRow(value.bstrVal ? value.bstrVal : L"", value.bstrVal ? ::SysStringLen(value.bstrVal) : 0,
+                          siteFilter_);
 }
 
 void RendererOptimiserCellSites::ReadRows() {

@@ -261,9 +261,14 @@ private:
     long shiftedFrames_ = 0;
 };
 
+// Whether a row's "LayerType" text is the site key of a cell-site layer: compared as a dataset's
+// layer types are made into keys, without case and with each character a file name cannot hold
+// read as '_'.
+bool IsSiteKeyOfRow(const wchar_t* text, size_t length, const std::wstring& siteKey);
+
 class RendererOptimiserCellSites : public RendererOptimiserInterface, public ZmoLifetimeMonitoring::CLifetimeDetector {
 public:
-    // `siteFilter`: the "LayerType" value of the rows this layer shows (compared without case).
+    // `siteFilter`: the "LayerType" value of the rows this layer shows (IsSiteKeyOfRow).
     explicit RendererOptimiserCellSites(const std::wstring& siteFilter);
     ~RendererOptimiserCellSites() override;
 

@@ -150,31 +150,3 @@ ComPtr<IHostFieldStyle> FindInHostCollection(IHostField* field) {
     return element;
 }
 
-std::string GetFolderOfPath(const std::string& path) {
-    if (path.size() >= MAX_PATH) return std::string();
-    char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, name[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
-    _splitpath(path.c_str(), drive, dir, name, ext);
-    char out[MAX_PATH] = {};
-    _makepath(out, drive, dir, "", "");
-    return out;
-}
-
-std::string GetFileNameOfPath(const std::string& path) {
-    if (path.size() >= MAX_PATH) return std::string();
-    char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, name[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
-    _splitpath(path.c_str(), drive, dir, name, ext);
-    char out[MAX_PATH] = {};
-    _makepath(out, "", "", name, ext);
-    return out;
-}
-
-std::string MakeAbsolutePath(const std::string& base, const std::string& path) {
-    if (path.size() >= MAX_PATH) return path;
-    char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, name[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
-    _splitpath(path.c_str(), drive, dir, name, ext);
-    if (drive[0]) return path;
-    if (!GetFileNameOfPath(base).empty()) return path;
-    char full[MAX_PATH] = {};
-    if (!_fullpath(full, (base + path).c_str(), MAX_PATH)) return path;
-    return full;
-}

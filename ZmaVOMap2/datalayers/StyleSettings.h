@@ -1,5 +1,5 @@
-// The style settings document and small helpers shared by the data layers, the line layers, the
-// layer collection and the workspace import.
+// The style settings document and small helpers shared by the data layers, the line layers and
+// the layer collection.
 //
 // The style settings document keeps, for one field of a host dataset, one integer per series: the
 // field's style setting (the data layer's attribute code) for that series. It lives as XML text in
@@ -34,11 +34,3 @@ HRESULT SaveStyleSettings(IHostDataset* dataset, const std::wstring& fieldName, 
 void FindInHostCollection(IHostField* field, platform::ComPtr<IHostFieldStyle>& element);
 platform::ComPtr<IHostFieldStyle> FindInHostCollection(IHostField* field);
 
-// Paths of at most MAX_PATH characters.
-// The path itself when it has a drive; else, when `base` is a folder (ends in a separator), the
-// full path of base + path; else the path unchanged (also when no full path can be formed).
-std::string MakeAbsolutePath(const std::string& base, const std::string& path);
-// Drive and folder with the trailing separator.
-std::string GetFolderOfPath(const std::string& path);
-// File name and extension.
-std::string GetFileNameOfPath(const std::string& path);

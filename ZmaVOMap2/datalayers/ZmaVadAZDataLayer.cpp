@@ -75,10 +75,18 @@ void RegisterDataLayerKinds(LayerFactory& factory) {
         });
 }
 
-bool CZmaVadAZDataLayer::TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption) {
+bool CZmaVadAZDataLayer::TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption,
+                                  const std::wstring& siteKey) {
     SetLayerKey(key);
     SetDisplayKey(displayKey.empty() ? key : displayKey);
     if (GetType() == kTypeCellSites || GetType() == kTypeCellReferences) SetCaption(caption);
+    if (GetType() == kTypeCellSites && siteKey != siteKey_) {
+        // The site key filters the rows from the first read on: the optimiser is made with it.
+        siteKey_ = siteKey;
+        optimiser_ = std::make_unique<RendererOptimiserCellSites>(siteKey);
+        optimiser_->SetMap(GetMapXMap().Get());
+        optimiser_->SetRowFilter(this);
+    }
     return true;
 }
 

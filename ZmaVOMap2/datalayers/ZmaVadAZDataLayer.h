@@ -169,7 +169,8 @@ public:
     // --- Settings -----------------------------------------------------------------------------
     bool HasLayerKey() const override { return true; }
     const std::wstring& GetLayerKey() const override { return layerKey_; }
-    bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption) override;
+    bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption,
+                  const std::wstring& siteKey) override;
     const char* GetDefaultsKey() override;
     void SetLayerKey(const std::wstring& key) { layerKey_ = key; }
     // The key shown to the host's legends.

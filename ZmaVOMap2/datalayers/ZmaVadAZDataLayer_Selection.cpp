@@ -29,13 +29,6 @@ constexpr long kTypeWholeNumber = 3;
 constexpr long kTypeLongitude = 12;
 constexpr long kTypeLatitude = 13;
 
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    return true;
-}
-
 // Even-odd rule over a closed ring (the last vertex repeats the first).
 bool IsPointInPolygon(const ZmaPointD& p, const std::vector<ZmaPointD>& vertices) {
     bool inside = false;
@@ -101,7 +94,8 @@ bool CZmaVadAZDataLayer::ValidateRow() {
             if (value.vt == VT_EMPTY || value.vt == VT_NULL) return siteKey_.empty();
             if (value.vt != VT_BSTR && FAILED(::VariantChangeType(&value, &value, 0, VT_BSTR))) return false;
             // Compared as the optimiser compares it, so that what is drawn is what is selected.
-            return SameTextIgnoringCase(value.bstrVal ? value.bstrVal : L"", siteKey_);
+            return IsSiteKeyOfRow(value.bstrVal ? value.bstrVal : L"", value.bstrVal ? ::SysStringLen(value.bstrVal) : 0,
+                                  siteKey_);
         }
     }
     return true;

@@ -28,6 +28,8 @@
 #define IDC_LAYER_EXPORT_TAB 232
 #define IDC_LAYER_EXPORT_KML 233
 #define IDC_LAYER_OFFSET 256
+// A command of the dialog without a control of its own: the raster tiler.
+#define IDC_LAYER_RASTER_TILER 249
 #define IDC_LAYER_HELP 258
 #define IDC_LAYER_PICTURE 345
 

@@ -13,11 +13,16 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/services/PathNames.h"
+#include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceGST.h"
+#include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceWOR.h"
+#include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 using platform::ComPtr;
@@ -251,6 +256,10 @@ bool CMapSeriesDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case IDC_LAYER_LABELS: ShowLabelProperties(); break;
     case IDC_LAYER_LINES: ShowLines(); break;
     case IDC_LAYER_OFFSET: ShowOffset(); break;
+    case IDC_LAYER_RASTER_TILER:
+        RunRasterTiler(::GetActiveWindow());
+        result = 1;
+        return true;
     case IDC_LAYER_EXPORT_TAB:
         if (links_) links_->ShowTabExport(Handle(), layers_);
         break;
@@ -422,14 +431,17 @@ void CMapSeriesDlg::Add() {
             const size_t slash = first.rfind(L'\\');
             WriteRegistryString("Directories", "MapLayerDirectory",
                                 platform::ToAnsi(slash == std::wstring::npos ? std::wstring() : first.substr(0, slash)));
-            AddFile(platform::ToAnsi(first));
+            const std::string path = platform::ToAnsi(first);
+            AddFile(path, GetFolderOfPath(path), true);
         } else {
-            WriteRegistryString("Directories", "MapLayerDirectory", platform::ToAnsi(first));
-            for (; *next; next += std::wcslen(next) + 1) {
-                char path[MAX_PATH * 2] = {};
-                std::snprintf(path, sizeof path, "%s\\%s", platform::ToAnsi(first).c_str(), platform::ToAnsi(next).c_str());
-                AddFile(path);
-            }
+            const std::string folder = platform::ToAnsi(first);
+            WriteRegistryString("Directories", "MapLayerDirectory", folder);
+            bool openedWorkspace = false;
+            for (; *next; next += std::wcslen(next) + 1)
+                openedWorkspace |= AddFile(folder + "\\" + platform::ToAnsi(next), folder + "\\", false);
+            // Workspaces opened among several files list no layers one by one; the list is made
+            // again so that its rows stay the collection's layers, row for layer.
+            if (openedWorkspace) FillList();
         }
 
         ComPtr<IDispatch> engineLayers = GetObjectProperty(map_.Get(), EngineMap::kLayers);
@@ -441,18 +453,24 @@ void CMapSeriesDlg::Add() {
     }
 }
 
-void CMapSeriesDlg::AddFile(const std::string& path) {
+bool CMapSeriesDlg::AddFile(const std::string& path, const std::string& folder, bool rowPerLayer) {
     const std::string ext = Extension(path);
-    if (ext == ".wor" || ext == ".gst") {
-        // Workspaces and geosets are read by their own reader, which this version does not have.
-        platform::Prompts().MessageBox(Handle(),
-                                       L"Workspaces and geosets cannot be opened in this version: " + platform::ToWide(path),
-                                       platform::LoadStringResource(ModuleHandle(), IDS_MAP_CAPTION),
-                                       MB_OK | MB_ICONINFORMATION);
-        return;
+    std::shared_ptr<CZmaVOMapXWorkspace> reader;
+    if (ext == ".wor") reader = std::make_shared<CZmaVOMapXWorkspaceWOR>();
+    if (ext == ".gst") reader = std::make_shared<CZmaVOMapXWorkspaceGST>();
+    if (reader) {
+        if (rowPerLayer) reader->SetTarget(&CMapSeriesDlg::AddRowForLayer, this);
+        reader->Open(folder, path, layers_);
+        return true;
     }
     if (CZmaVadAZLayer* layer = layers_.AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, path.c_str()))
         InsertRow(List(), 0, layer->GetName(), reinterpret_cast<LPARAM>(layer));
+    return false;
+}
+
+void CMapSeriesDlg::AddRowForLayer(void* dialog, CZmaVadAZLayer* layer) {
+    if (!dialog || !layer) return;
+    InsertRow(static_cast<CMapSeriesDlg*>(dialog)->List(), 0, layer->GetName(), reinterpret_cast<LPARAM>(layer));
 }
 
 void CMapSeriesDlg::Remove() {

@@ -54,7 +54,11 @@ private:
     void Close(int result);
 
     void Add();
-    void AddFile(const std::string& path);
+    // Opens one chosen file: a workspace or geoset (its tables read against `folder`, each layer
+    // given a row when `rowPerLayer`), or a table. Answers whether it was a workspace or geoset.
+    bool AddFile(const std::string& path, const std::string& folder, bool rowPerLayer);
+    // The row of a layer a workspace added, at the top of the list; `dialog` is the dialog.
+    static void AddRowForLayer(void* dialog, CZmaVadAZLayer* layer);
     void Remove();
     void MoveSelection(bool up);
     void ShowDisplayProperties();

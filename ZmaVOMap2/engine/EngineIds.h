@@ -13,6 +13,8 @@ inline constexpr CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x
 inline constexpr IID kEngineEvents = {0x9D6ED198, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 // The engine's point object, made by class for positions handed to the engine.
 inline constexpr CLSID kEnginePoint = {0x968303A6, 0x8F18, 0x11D0, {0x87, 0x96, 0x00, 0xAA, 0x00, 0xB7, 0xEF, 0x73}};
+// The engine map's own interface, which a printed page asks the map object for.
+inline constexpr IID kEngineMapInterface = {0x9D6ED197, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 inline constexpr GUID kEngineTypeLibrary = {0x9D6ED199, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 
 // Refused by the control, so that hosts initialise it through IPersistStreamInit.
@@ -40,7 +42,8 @@ constexpr DISPID kConvertCoord = 34;
 constexpr DISPID kZoomTo = 35;
 constexpr DISPID kCreateCustomTool = 36;
 constexpr DISPID kDistance = 37;
-constexpr DISPID kPrintMap = 38;
+constexpr DISPID kPrintMap = 38;  // hdc, x, y, width, height in 0.01 mm
+constexpr DISPID kSetSize = 42;   // width, height in pixels
 constexpr DISPID kScreenWidth = 53;
 constexpr DISPID kScreenHeight = 54;
 constexpr DISPID kRedrawInterval = 55;
@@ -52,6 +55,7 @@ constexpr DISPID kFeatureFactory = 49;
 
 namespace EngineLayers {
 constexpr DISPID kClearSelection = 2;
+constexpr DISPID kRemoveAll = 14;
 }  // namespace EngineLayers
 
 // The engine map's feature factory.

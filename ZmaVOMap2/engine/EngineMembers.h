@@ -69,6 +69,11 @@ constexpr DISPID kDatasetFields = 3;
 constexpr DISPID kSearch = 9;
 }  // namespace Collection
 
+// An engine dataset over a layer (the one a table's labels are drawn from).
+namespace Dataset {
+constexpr DISPID kLayer = 7;
+}  // namespace Dataset
+
 namespace Rectangle {
 constexpr DISPID kXMin = 1;
 constexpr DISPID kYMin = 2;

@@ -12,6 +12,7 @@
 #include "platform/Result.h"
 #include "platform/Window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -138,6 +139,13 @@ bool EndsWithTab(const std::string& path) {
 
 CZmaVadAZLayer::CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) : map_(map), owner_(owner) {
     if (!map) platform::ThrowHr(E_POINTER);
+    // Label zoom ranges are kept in the map's unit, as they are saved and loaded: a range read
+    // back from a document must not be converted from another unit when it is saved again.
+    try {
+        labels_.SetLabelZoomUnits(EngineDispatch(map).Get(E::Map::kDistanceUnit).ToLong());
+    } catch (...) {
+        // A map that cannot tell its unit leaves the labels' own default.
+    }
 }
 
 CZmaVadAZLayer::~CZmaVadAZLayer() {
@@ -270,9 +278,36 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
     }
 }
 
+std::string CZmaVadAZLayer::FreeEngineLayerName(const std::string& wanted) const {
+    ComPtr<IDispatch> layers = EngineLayers();
+    EngineDispatch list(layers.Get());
+    ComPtr<IUnknown> own;
+    if (engineLayer_) engineLayer_->QueryInterface(IID_IUnknown, own.PutVoid());
+    std::vector<std::string> taken;
+    const long count = list.Get(E::Layers::kCount).ToLong();
+    for (long i = 1; i <= count; ++i) {
+        ComPtr<IDispatch> layer = AsDispatch(list.Call(E::Layers::kItem, {Variant(i)}));
+        if (!layer) continue;
+        ComPtr<IUnknown> identity;
+        layer->QueryInterface(IID_IUnknown, identity.PutVoid());
+        if (own && identity == own) continue;
+        taken.push_back(platform::ToAnsi(EngineDispatch(layer.Get()).Get(E::Layer::kName).ToWide()));
+    }
+    auto free = [&](const std::string& candidate) {
+        return std::none_of(taken.begin(), taken.end(),
+                            [&](const std::string& t) { return ::lstrcmpiA(t.c_str(), candidate.c_str()) == 0; });
+    };
+    if (free(wanted)) return wanted;
+    for (int k = 2;; ++k) {
+        const std::string candidate = wanted + " (" + std::to_string(k) + ")";
+        if (free(candidate)) return candidate;
+    }
+}
+
 bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name) {
     Variant added = EngineDispatch(EngineLayers().Get())
-                        .Call(E::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+                        .Call(E::Layers::kAddUserDrawLayer,
+                              {Variant(platform::ToWide(FreeEngineLayerName(name))), Variant(1L)});
     if (added.vt != VT_DISPATCH || !added.pdispVal) return false;
     SetEngineLayer(added.pdispVal);
     SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(E::Layer::kName).ToWide()));
@@ -550,7 +585,7 @@ const std::wstring& CZmaVadAZLayer::GetLayerKey() const {
 }
 
 bool CZmaVadAZLayer::TakeKeys(const std::wstring& /*key*/, const std::wstring& /*displayKey*/,
-                              const std::string& /*caption*/) {
+                              const std::string& /*caption*/, const std::wstring& /*siteKey*/) {
     return false;
 }
 
@@ -699,10 +734,11 @@ bool CZmaVadAZLayer::IsVisibleAtCurrentZoom() {
 }
 
 void CZmaVadAZLayer::SetName(const std::string& name) {
-    name_ = name;
-    amendedName_ = name;
     // A layer made of several engine layers (a list file) has no single engine name to change.
-    if (engineLayer_) EngineDispatch(engineLayer_.Get()).Put(E::Layer::kName, Variant(platform::ToWide(name)));
+    const std::string unique = engineLayer_ ? FreeEngineLayerName(name) : name;
+    name_ = unique;
+    amendedName_ = unique;
+    if (engineLayer_) EngineDispatch(engineLayer_.Get()).Put(E::Layer::kName, Variant(platform::ToWide(unique)));
 }
 
 int CZmaVadAZLayer::GetLayerPosition() {

@@ -115,8 +115,10 @@ public:
     // Keys: a layer that shows a host series is found by its series key. Plain layers have none.
     virtual bool HasLayerKey() const { return false; }
     virtual const std::wstring& GetLayerKey() const;
-    // Gives a keyed layer its keys and caption; answers whether the layer keeps keys at all.
-    virtual bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption);
+    // Gives a keyed layer its keys, caption and site key (the "LayerType" its cell sites carry);
+    // answers whether the layer keeps keys at all.
+    virtual bool TakeKeys(const std::wstring& key, const std::wstring& displayKey, const std::string& caption,
+                          const std::wstring& siteKey);
     // Selection of the layer's own items by the map's selection tools; plain layers select nothing.
     virtual void ClearSelection() {}
     virtual void NotifySelectionChanged() {}
@@ -146,6 +148,8 @@ public:
     bool IsVisibleAtCurrentZoom();
     const std::string& GetName() const noexcept { return name_; }
     const std::string& GetAmendedName() const noexcept { return amendedName_; }
+    // Renames the layer and its engine layer; a name another engine layer bears is made unique
+    // as AddUserDrawLayer makes it.
     void SetName(const std::string& name);
     int GetType() const noexcept { return type_; }
     void SetType(int type) noexcept { type_ = type; }
@@ -182,13 +186,19 @@ public:
     // The first of "<base>1", "<base>2", ... that no engine layer of the map bears.
     static std::string MakeUniqueName(const std::string& base, IDispatch* map);
 
+private:
+    // `wanted`, or the first of "<wanted> (2)", "<wanted> (3)", ... that no engine layer but this
+    // layer's own bears (names compared without case).
+    std::string FreeEngineLayerName(const std::string& wanted) const;
+
 protected:
     // The map's engine layer list.
     platform::ComPtr<IDispatch> EngineLayers() const;
     void SetEngineLayer(IDispatch* layer) { engineLayer_ = layer; }
     // Adds an engine user-draw layer named `name` (a layer this layer draws itself) and makes it
-    // this layer's, under the name the engine gave it. False when the engine answered no layer;
-    // raises the engine's failure.
+    // this layer's, under the name the engine gave it. The engine finds the layer to draw by its
+    // name: a name another engine layer bears already gets " (2)", " (3)", ... appended. False
+    // when the engine answered no layer; raises the engine's failure.
     bool AddUserDrawLayer(const std::string& name);
     // Attach of the layers the control draws: such a layer, then the type code. E_UNEXPECTED
     // without a map or when attached already, E_FAIL when the engine made no layer.

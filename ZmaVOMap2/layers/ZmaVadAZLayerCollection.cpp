@@ -73,7 +73,7 @@ CZmaVadAZLayerCollection::LayerList::iterator CZmaVadAZLayerCollection::Find(CZm
 
 CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int type, const std::string& fileSpec,
                                                    const std::wstring& key, const std::string& caption,
-                                                   const std::wstring& /*cellSiteSource*/,
+                                                   const std::wstring& cellSiteSource,
                                                    const std::wstring& alternativeKey) {
     std::unique_ptr<CZmaVadAZLayer> layer;
     try {
@@ -84,7 +84,7 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int 
 
     if (FAILED(layer->Attach(name, type, fileSpec))) return nullptr;
 
-    if (layer->TakeKeys(key, alternativeKey, caption)) {
+    if (layer->TakeKeys(key, alternativeKey, caption, cellSiteSource)) {
         keyMap_.emplace(platform::ToAnsi(key), layer.get());
         if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayer_ = layer.get();
     }

@@ -36,7 +36,8 @@ public:
 
     // Creating and placing layers.
     // Builds the layer for `type`, attaches it (by name, or over a new table at `fileSpec`) and
-    // places it; null when it cannot be attached. Keys are series GUIDs of dataset layers.
+    // places it; null when it cannot be attached. Keys are series GUIDs of dataset layers; a
+    // cell-site layer shows the sites whose "LayerType" is `cellSiteSource` (all without one).
     CZmaVadAZLayer* AddLayer(const std::string& name, int type, const std::string& fileSpec, const std::wstring& key,
                              const std::string& caption, const std::wstring& cellSiteSource,
                              const std::wstring& alternativeKey);

@@ -30,6 +30,20 @@ POINT Crossing(POINT a, POINT b, double t) {
 
 }  // namespace
 
+bool IsCursorOnLine(POINT cursor, POINT a, POINT b, int tolerance) {
+    // The box test first: it costs no floating point and rejects nearly every line.
+    if (cursor.x <= std::min(a.x, b.x) - tolerance || cursor.x >= std::max(a.x, b.x) + tolerance ||
+        cursor.y <= std::min(a.y, b.y) - tolerance || cursor.y >= std::max(a.y, b.y) + tolerance)
+        return false;
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double lengthSquared = dx * dx + dy * dy;
+    if (lengthSquared == 0) return false;
+    const double vx = cursor.x - a.x, vy = cursor.y - a.y;
+    const double t = (vx * dx + vy * dy) / lengthSquared;
+    const double ex = vx - t * dx, ey = vy - t * dy;
+    return ex * ex + ey * ey < static_cast<double>(tolerance) * tolerance;
+}
+
 bool SegmentBoxIntersectsRect(const RECT& rect, POINT p1, POINT p2) {
     RECT box = {std::min(p1.x, p2.x), std::min(p1.y, p2.y), std::max(p1.x, p2.x), std::max(p1.y, p2.y)};
     if (box.top == box.bottom) box.bottom += 1;

@@ -29,6 +29,10 @@ struct GeoPoint {
 
 // Whether the bounding box of the segment (widened by one pixel where it is flat) meets `rect`.
 bool SegmentBoxIntersectsRect(const RECT& rect, POINT p1, POINT p2);
+// Whether the cursor lies on the line from `a` to `b`: nearer to it than `tolerance` pixels and
+// inside the box of its ends widened by the tolerance, so that horizontal and vertical lines are
+// hit too. A line of no length is never hit.
+bool IsCursorOnLine(POINT cursor, POINT a, POINT b, int tolerance);
 // Clips the pixel segment a-b to `rect` (PtInRect rules: right and bottom edges outside). outA is
 // the visible end on a's side, outB on b's side. False, with the outs untouched, when fewer than
 // two points of the segment lie in the rectangle.

@@ -1,8 +1,6 @@
 #include "ZmaVOMap2/lines/LineOperations.h"
 
-#include "ZmaVOMap2/datalayers/CellLineLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
-#include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/lines/LinesLayerResource.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToPointsLayer.h"
@@ -39,17 +37,6 @@ CZmaVadAZLinesToPointsLayer* GetCellSiteLinesLayer(CZmaVadAZLayerCollection& col
     return TiedLines(collection, CZmaVadAZDataLayer::kLineC);
 }
 
-CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection, bool create) {
-    for (CZmaVadAZLayer* layer : collection.Layers()) {
-        if (layer->GetType() != CZmaVadAZLayer::kTypeLines) continue;
-        if (auto* lines = dynamic_cast<CZmaVadAZLinesToPointsLayer*>(layer)) return lines;
-    }
-    if (CZmaVadAZLinesToPointsLayer* tied = TiedLines(collection, CZmaVadAZDataLayer::kLineD)) return tied;
-    if (!create) return nullptr;
-    std::unique_ptr<CZmaVadAZLayer> made = LayerFactory::Instance().Create(
-        CZmaVadAZLayer::kTypeLines, CellLineKinds::kPoints, collection.EngineMap(), &collection);
-    auto* lines = dynamic_cast<CZmaVadAZLinesToPointsLayer*>(made.get());
-    if (!lines || FAILED(lines->Attach(CellLineKinds::kPoints, CZmaVadAZLayer::kTypeLines))) return nullptr;
-    collection.InsertAtTop(std::move(made));
-    return lines;
+CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection) {
+    return TiedLines(collection, CZmaVadAZDataLayer::kLineD);
 }

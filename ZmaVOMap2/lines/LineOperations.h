@@ -12,6 +12,6 @@ CZmaVadAZLinesToSectorsLayer* GetLinesToSectorsLayer(CZmaVadAZLayerCollection& c
 // The layer of lines between cell sites: the one tied to the collection's cell-site layer; null
 // without a cell-site layer.
 CZmaVadAZLinesToPointsLayer* GetCellSiteLinesLayer(CZmaVadAZLayerCollection& collection);
-// The layer of lines between positions. A map without a cell-site layer to draw them gets a layer
-// of its own at the top of the list (when `create`), which stays the one used from then on.
-CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection, bool create);
+// The layer of lines between positions: the one tied to the collection's cell-site layer, which
+// draws it; null without a cell-site layer.
+CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection);

@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/UniqueHandle.h"
@@ -11,17 +12,6 @@
 #include <cmath>
 
 using platform::ComPtr;
-
-bool IsCursorOnLine(POINT cursor, POINT cellEnd, POINT pointEnd, int tolerance) {
-    const RECT box = {std::min(cellEnd.x, pointEnd.x), std::min(cellEnd.y, pointEnd.y), std::max(cellEnd.x, pointEnd.x),
-                      std::max(cellEnd.y, pointEnd.y)};
-    if (!::PtInRect(&box, cursor)) return false;
-    const double sx = pointEnd.x - cellEnd.x, sy = pointEnd.y - cellEnd.y;
-    const double vx = cursor.x - cellEnd.x, vy = cursor.y - cellEnd.y;
-    const double k = (vx * sx + vy * sy) / (sx * sx + sy * sy);
-    const double ex = vx - sx * k, ey = vy - sy * k;
-    return ex * ex + ey * ey < static_cast<double>(tolerance) * tolerance;
-}
 
 // --- Cache ---------------------------------------------------------------------------------------
 

@@ -88,10 +88,6 @@ private:
     bool hit_ = false;
 };
 
-// Whether the cursor lies on the line: inside the box of its ends (PtInRect rules) and nearer to
-// the line than `tolerance` pixels.
-bool IsCursorOnLine(POINT cursor, POINT cellEnd, POINT pointEnd, int tolerance);
-
 // Writes each neighbour line as a two-point polyline from the cell to the point, dashed, with the
 // label field's text in "Label".
 // A line the table refuses stops the walk (the table's Failed() says so).

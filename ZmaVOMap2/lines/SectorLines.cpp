@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/lines/SectorLines.h"
 
+#include "ZmaVOMap2/layers/HostColour.h"
+#include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Gdiplus.h"
 #include "platform/Result.h"
@@ -14,7 +16,7 @@ namespace {
 
 // The angle constant of the arrow geometry, kept as the drawn arrows always had it.
 constexpr double kP = 3.141596;
-constexpr long kHitTolerance = 3;
+constexpr int kHitTolerance = 3;
 
 int Scaled(HDC dc, int n) { return ::MulDiv(n, ::GetDeviceCaps(dc, LOGPIXELSY), 96); }
 
@@ -49,24 +51,9 @@ bool SameEnds(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y;
 
 }  // namespace
 
-platform::Variant OwnColour(const VARIANT& colour) {
-    platform::Variant copy;
-    THROW_IF_FAILED(::VariantCopyInd(copy.Put(), const_cast<VARIANT*>(&colour)));
-    return copy;
-}
-
 double LengthSquared(double x, double y) { return x * x + y * y; }
 
-bool SectorLineHit(POINT cursor, POINT start, POINT end) {
-    // The box test first: it costs no floating point and rejects nearly every line.
-    const RECT box = {std::min(start.x, end.x), std::min(start.y, end.y), std::max(start.x, end.x),
-                      std::max(start.y, end.y)};
-    if (!::PtInRect(&box, cursor)) return false;
-    const double dx = end.x - start.x, dy = end.y - start.y;
-    const double vx = cursor.x - start.x, vy = cursor.y - start.y;
-    const double t = (vx * dx + vy * dy) / (dx * dx + dy * dy);
-    return LengthSquared(vx - t * dx, vy - t * dy) < kHitTolerance * kHitTolerance;
-}
+bool SectorLineHit(POINT cursor, POINT start, POINT end) { return IsCursorOnLine(cursor, start, end, kHitTolerance); }
 
 // --- Renderer --------------------------------------------------------------------------------------
 
@@ -83,21 +70,6 @@ bool SectorLineRenderer::operator()(const POINT& start, const POINT& end, const 
             DrawGdi(start, end, marker, line);
     } catch (...) {
     }
-    return true;
-}
-
-bool SectorLineRenderer::ColorFromVariant(const VARIANT& color, COLORREF& out) {
-    unsigned long v = 0;
-    if (color.vt == VT_I4) {
-        v = static_cast<unsigned long>(color.lVal);
-    } else if (color.vt == VT_BSTR) {
-        v = color.bstrVal ? std::strtoul(platform::ToAnsi(std::wstring(color.bstrVal, ::SysStringLen(color.bstrVal))).c_str(),
-                                         nullptr, 16)
-                          : 0;
-    } else {
-        return false;
-    }
-    out = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
     return true;
 }
 
@@ -122,7 +94,7 @@ void SectorLineRenderer::DrawGdiDashes(HDC dc, const RECT& clip, POINT from, POI
 
 void SectorLineRenderer::DrawGdi(const POINT& start, const POINT& end, const MarkerPoint& marker, const SectorLine& line) {
     COLORREF colour = 0;
-    if (!ColorFromVariant(line.lineColor, colour)) colour = 0;
+    ReadHostColour(line.lineColor, colour);
     platform::UniqueHPen pen(::CreatePen(PS_SOLID, PenWidth(dc_, line), colour));
     const HGDIOBJ old = ::SelectObject(dc_, pen.Get());
     if (line.lineType == 0) {
@@ -145,7 +117,7 @@ void SectorLineRenderer::DrawGdi(const POINT& start, const POINT& end, const Mar
 void SectorLineRenderer::DrawGdiPlus(const POINT& start, const POINT& end, const MarkerPoint& marker,
                                      const SectorLine& line) {
     COLORREF colour = 0;
-    if (!ColorFromVariant(line.lineColor, colour)) colour = 0;
+    ReadHostColour(line.lineColor, colour);
     Gdiplus::Graphics graphics(dc_);
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     Gdiplus::Pen pen(Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour)),

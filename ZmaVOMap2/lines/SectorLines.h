@@ -18,7 +18,7 @@ struct SectorLine {
     long rowId2 = 0;
     long lineWidth = 0;  // device pixels; 0 is 3/96 inch
     long lineType = 0;   // 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot, other dash
-    platform::Variant lineColor;
+    platform::Variant lineColor;  // as the colour rule keeps it (layers/HostColour.h); empty draws black
     platform::Bstr toolTip;
     bool drawArrow = false;
     double proportion = 0.0;  // where the arrow's tip lies: 0 first sector, 1 second
@@ -42,12 +42,8 @@ protected:
     ~LinesToSectorsActionInterface() = default;
 };
 
-// A line's own copy of a host's colour: a script's variable, passed by reference, is read through.
-platform::Variant OwnColour(const VARIANT& colour);
-
 double LengthSquared(double x, double y);
-// Whether `cursor` lies within 3 pixels of the segment, inside the segment's box (an empty box,
-// a horizontal or vertical line, is never hit).
+// Whether `cursor` lies nearer than 3 pixels to the segment (IsCursorOnLine).
 bool SectorLineHit(POINT cursor, POINT start, POINT end);
 
 class SectorLineRenderer : public LinesToSectorsActionInterface {
@@ -55,9 +51,6 @@ public:
     SectorLineRenderer(bool antiAlias, HDC dc, const RECT& drawingRect);
     bool operator()(const POINT& start, const POINT& end, const MarkerPoint& marker, const SectorLine& line,
                     long index) override;
-    // 0xRRGGBB as VT_I4, or its hexadecimal text as VT_BSTR; false for any other type.
-    static bool ColorFromVariant(const VARIANT& color, COLORREF& out);
-
     // The GDI dashes of a line of any type but 0: dashes and gaps of 20/96 inch, the last dash
     // ending at `to`; a line shorter than one dash is not drawn, nor a dash starting outside `clip`.
     static void DrawGdiDashes(HDC dc, const RECT& clip, POINT from, POINT to);

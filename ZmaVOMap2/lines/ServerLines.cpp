@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/lines/NeighbourLines.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToServersLayer.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"

@@ -5,7 +5,6 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
-#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -226,12 +225,9 @@ CZmaVadAZDataLayer* CZmaVadAZLinesLayer::FindDataLayer(const std::wstring& key) 
 }
 
 std::string CZmaVadAZLinesLayer::TabFileName(const std::string& folder, const std::string& suffix) const {
-    std::string path = folder;
-    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
-    path += SanitizeFileName(GetName());
-    const std::string cleanSuffix = SanitizeFileName(suffix);
-    if (GetType() == kTypeLines && !cleanSuffix.empty()) path += "-" + cleanSuffix;
-    return path + ".TAB";
+    std::string path;
+    GetTabFileName(path, folder, suffix.c_str());
+    return path;
 }
 
 RECT CZmaVadAZLinesLayer::ExportView() {

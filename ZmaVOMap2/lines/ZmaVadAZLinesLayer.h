@@ -103,8 +103,8 @@ public:
     template <class Tester, class Layer, class Cache>
     bool RolloverHitTest(Layer& self, Cache& cache, long x, long y, bool& inRollover);
 
-    // The table file of an export: the folder, the layer's name made file-safe, "-" and the
-    // file-safe suffix when there is one, and ".TAB".
+    // The table file of an export, named by the layer base's rule (GetTabFileName) with the data
+    // layer's name as the suffix: "Linestoservingcells-Site_Name-Azimuth.TAB".
     std::string TabFileName(const std::string& folder, const std::string& suffix) const;
     // The view an export walks: every line, not only those of the last drawn view.
     static RECT ExportView();

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/engine/ScreenProjection.h"
+#include "ZmaVOMap2/layers/HostColour.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/lines/SectorLines.h"
@@ -20,10 +21,6 @@ CZmaVadAZLinesToPointsLayer::CZmaVadAZLinesToPointsLayer(IDispatch* map, CZmaVad
 
 CZmaVadAZLinesToPointsLayer::~CZmaVadAZLinesToPointsLayer() = default;
 
-HRESULT CZmaVadAZLinesToPointsLayer::Attach(const std::string& name, int type, const std::string& /*fileSpec*/) {
-    return AttachUserDrawLayer(name, type);
-}
-
 HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenCellsites(long rowId1, long rowId2, long width, long type,
                                                              const VARIANT& colour) {
     try {
@@ -36,7 +33,7 @@ HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenCellsites(long rowId1, long r
         if (!ReadRowPosition(dataset, rowId2, line.endLongitude, line.endLatitude)) return S_OK;
         line.width = width;
         line.type = type;
-        line.colour = OwnColour(colour);
+        line.colour = KeepHostColour(colour);
         AddLine(std::move(line));
         return S_OK;
     }
@@ -54,7 +51,7 @@ HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenPoints(double startLongitude,
         line.endLatitude = endLatitude;
         line.width = width;
         line.type = type;
-        line.colour = OwnColour(colour);
+        line.colour = KeepHostColour(colour);
         AddLine(std::move(line));
         return S_OK;
     }
@@ -137,8 +134,8 @@ PointsLineRenderer::PointsLineRenderer(const CZmaVadAZLinesToPointsLayer& layer,
 bool PointsLineRenderer::operator()(POINT endSide, POINT startSide, const CZmaVadAZLinesToPointsLayer::PointLine& line) {
     const int width = line.width != 0 ? static_cast<int>(line.width)
                                       : ::MulDiv(layer_.GetLineWidth(), ::GetDeviceCaps(dc_, LOGPIXELSY), 96);
-    COLORREF colour = 0;
-    if (!SectorLineRenderer::ColorFromVariant(line.colour, colour)) colour = layer_.GetLineColour();
+    COLORREF colour = layer_.GetLineColour();
+    ReadHostColour(line.colour, colour);
     if (useGdiPlus_) {
         Gdiplus::Graphics graphics(dc_);
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);

@@ -16,7 +16,7 @@ public:
         double endLatitude = 0;
         long width = 0;  // device pixels; 0 is the layer's line width scaled to the device
         long type = 0;   // 0 solid, 2 dotted, 3 dash-dot, 4 dash-dot-dot, other dashed
-        platform::Variant colour;
+        platform::Variant colour;  // as the colour rule keeps it; empty draws the layer's colour
     };
 
     class ActionInterface {
@@ -30,10 +30,6 @@ public:
 
     CZmaVadAZLinesToPointsLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     ~CZmaVadAZLinesToPointsLayer() override;
-
-    // A user-draw engine layer of that name: a point-lines layer that no cell-site layer draws
-    // stands in the collection's list on its own.
-    HRESULT Attach(const std::string& name, int type, const std::string& fileSpec = std::string()) override;
 
     // A line between the positions of two rows of the collection's cell-site dataset. E_FAIL
     // without one; S_OK and nothing stored when the dataset has no position fields.

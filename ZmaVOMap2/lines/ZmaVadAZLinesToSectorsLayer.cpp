@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/layers/HostColour.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -63,7 +64,7 @@ HRESULT CZmaVadAZLinesToSectorsLayer::AddLine(BSTR guid1, long rowId1, BSTR guid
     line.rowId2 = rowId2;
     line.lineWidth = lineWidth;
     line.lineType = lineType;
-    line.lineColor = OwnColour(lineColor);
+    line.lineColor = KeepHostColour(lineColor);
     line.toolTip = Copy(toolTip);
     line.drawArrow = drawArrow;
     line.proportion = proportion;

@@ -1,7 +1,68 @@
-// The control's print-support state, owned by the control from construction to destruction.
+// The control's print support: the printer and its settings remembered between print requests,
+// the jobs made for it, and the print run on the caller's thread (with the progress dialog on a
+// thread of its own).
 #pragma once
 
-struct PrintSupport {
-    bool printing = false;
-    bool exporting = false;
+#include "ZmaVOMap2/printing/MapPrintJobInfo.h"
+#include "ZmaVOMap2/printing/PrintJob.h"
+#include "ZmaVOMap2/printing/PrinterHandles.h"
+
+#include <memory>
+#include <string>
+
+class PrintSupport {
+public:
+    PrintSupport() = default;
+    ~PrintSupport() { Destroy(); }
+    PrintSupport(const PrintSupport&) = delete;
+    PrintSupport& operator=(const PrintSupport&) = delete;
+
+    // Forgets the printer and its DEVMODE and deletes any job.
+    void Destroy() noexcept;
+
+    // The default printer, as the page set-up reports it without showing anything: its DEVMODE
+    // replaces the remembered one and the printer is opened. Answers whether the query succeeded.
+    bool OpenDefaultPrinter();
+    // The default printer when none is open / the default DEVMODE when none is remembered.
+    void EnsureDefaultPrinter();
+    void EnsureDefaultDevMode();
+    // After a page set-up: a copy of its DEVMODE (which then names a paper size) and the printer
+    // its DEVNAMES names; answers whether that printer opened.
+    bool SetPrinterFromHandles(HGLOBAL devMode, HGLOBAL devNames);
+    // 1 portrait, 2 landscape, into the remembered DEVMODE. Always answers false.
+    bool SetOrientation(short orientation);
+
+    // A new job for the open (else the default) printer; null when there is no printer at all.
+    std::unique_ptr<MapPrintJobInfo> CreateJobInfo();
+    // Gives the job the open printer and the remembered DEVMODE.
+    void ApplyPrinterToJob(MapPrintJobInfo& job);
+
+    // Runs the job (RunPrintJob). Always answers false.
+    bool Print(std::unique_ptr<MapPrintJobInfo> job);
+    // Lays the job out and prints its pages; false when there is no printer or no job. The job is
+    // deleted when the run ends, whatever way it ends; a failure of the job is raised after the
+    // document was aborted.
+    bool RunPrintJob(std::unique_ptr<MapPrintJobInfo> job);
+    // Print with the progress dialog: the dialog's thread is started and waited for, the job
+    // reports its pages to the dialog, Cancel there stops the run after the current page, and the
+    // dialog is closed and its thread joined however the run ends.
+    void PrintWithProgress(std::unique_ptr<MapPrintJobInfo> job);
+
+    // Stops the running job after its current page (nothing when no job runs).
+    void CancelRunningJob() noexcept;
+    bool IsRunning() const noexcept { return printJob_ != nullptr; }
+
+    HANDLE Printer() const noexcept { return printer_.Get(); }
+    const std::wstring& PrinterName() const noexcept { return printerName_; }
+    const DEVMODEW* DevMode() const noexcept { return devMode_.Get(); }
+
+private:
+    void OpenPrinter(const std::wstring& name);
+    void TakePrinterDevMode();
+
+    std::unique_ptr<MapPrintJobInfo> currentJob_;
+    std::unique_ptr<PrintJob> printJob_;
+    UniquePrinter printer_;
+    std::wstring printerName_;
+    DevModeHolder devMode_;
 };

@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/HostColour.h"
 #include "platform/Result.h"
 
 #include "HostInterfaces.h"
@@ -171,28 +172,12 @@ long RadiusToPixels(IDispatch* map, const VARIANT& radius) {
 }
 
 ShapeRgb ShapeColour(const VARIANT& colour) {
-    Variant value = Unwrapped(colour);
-    unsigned long rgb = 0;
-    switch (value.vt) {
-    case VT_BSTR:
-        rgb = std::strtoul(platform::ToAnsi(value.bstrVal).c_str(), nullptr, 16);
-        break;
-    // Integers of every width: script hosts pass small literals as 16-bit values.
-    case VT_I4: rgb = static_cast<unsigned long>(value.lVal); break;
-    case VT_UI4: rgb = value.ulVal; break;
-    case VT_INT: rgb = static_cast<unsigned long>(value.intVal); break;
-    case VT_UINT: rgb = value.uintVal; break;
-    case VT_I2: rgb = static_cast<unsigned long>(value.iVal); break;
-    case VT_UI2: rgb = value.uiVal; break;
-    case VT_I1: rgb = static_cast<unsigned long>(value.cVal); break;
-    case VT_UI1: rgb = value.bVal; break;
-    default:
-        break;
-    }
+    COLORREF rgb = RGB(0, 0, 0);
+    ReadHostColour(colour, rgb);
     ShapeRgb c;
-    c.red = static_cast<BYTE>((rgb >> 16) & 0xFF);
-    c.green = static_cast<BYTE>((rgb >> 8) & 0xFF);
-    c.blue = static_cast<BYTE>(rgb & 0xFF);
+    c.red = GetRValue(rgb);
+    c.green = GetGValue(rgb);
+    c.blue = GetBValue(rgb);
     return c;
 }
 

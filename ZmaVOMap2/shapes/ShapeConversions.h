@@ -33,8 +33,7 @@ RadiusText ParseRadiusText(const std::string& text);
 // Refuses, as ParseRadiusText does, a radius text that could never be drawn; numbers pass.
 void CheckRadius(const VARIANT& radius);
 
-// The colour of a shape: an integer is 0xRRGGBB, a text is hexadecimal 0xRRGGBB, anything else
-// black.
+// The colour of a shape by the host colour rule (layers/HostColour.h); no colour is black.
 struct ShapeRgb {
     BYTE red = 0, green = 0, blue = 0;
 };

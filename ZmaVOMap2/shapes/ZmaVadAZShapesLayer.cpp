@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/HostColour.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
@@ -129,7 +130,7 @@ HRESULT CZmaVadAZShapesLayer::AddHollowCircle(double latitude, double longitude,
         CheckRadius(radius);
         auto item = NewItem<HollowCircleInfo>(kShapeCircle, latitude, longitude);
         CopyArgument(item->radius, radius);
-        CopyArgument(item->colour, lineColor);
+        item->colour = KeepHostColour(lineColor);
         item->toolTip = TextOf(toolTip);
         item->lineWidth = lineWidth;
         item->lineType = lineType;
@@ -146,7 +147,7 @@ std::unique_ptr<Item> FilledCircle(int type, double latitude, double longitude, 
     CheckRadius(radius);
     auto item = NewItem<Item>(type, latitude, longitude);
     CopyArgument(item->radius, radius);
-    CopyArgument(item->colour, fillColor);
+    item->colour = KeepHostColour(fillColor);
     item->toolTip = TextOf(toolTip);
     item->opacity = opacity;
     return item;
@@ -160,7 +161,7 @@ std::unique_ptr<Item> Pie(int type, double latitude, double longitude, const VAR
     CopyArgument(item->radius, radius);
     item->startAngle = startAngle;
     item->endAngle = endAngle;
-    CopyArgument(item->colour, colour);
+    item->colour = KeepHostColour(colour);
     item->toolTip = TextOf(toolTip);
     return item;
 }
@@ -176,7 +177,7 @@ std::unique_ptr<Item> Donut(int type, double latitude, double longitude, const V
     CopyArgument(item->endRadius, endRadius);
     item->startAngle = startAngle;
     item->endAngle = endAngle;
-    CopyArgument(item->colour, colour);
+    item->colour = KeepHostColour(colour);
     item->toolTip = TextOf(toolTip);
     return item;
 }

@@ -9,6 +9,7 @@
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace hoststandin {
 
@@ -179,6 +180,8 @@ private:
 // Lines of the print legend, in hundredths of a millimetre.
 constexpr long kLineHeight = 500;
 constexpr long kColumnWidth = 4000;
+// The print legend's fill, for pictures of printed pages to find.
+const COLORREF kPrintLegendColour = RGB(255, 200, 0);
 
 class HostPrintLegend
     : public platform::ComObject<HostPrintLegend, IHostPrintLegend, IViewObjectEx,
@@ -329,7 +332,8 @@ public:
 
 private:
     // The caller fixes one dimension; the other follows from the shown series: a column layout
-    // wraps into more columns when the height is short, a row layout wraps into more rows.
+    // wraps into more columns when the height is short, a row layout wraps into more rows (and
+    // narrows to the columns it uses).
     void MeasureInto(long& width, long& height) const {
         long count = std::max<long>(1, static_cast<long>(series_.Shown().size()));
         if (height > 0 && width <= 0) {
@@ -338,17 +342,24 @@ private:
         } else if (width > 0 && height <= 0) {
             long perRow = std::max<long>(1, width / kColumnWidth);
             height = (count + perRow - 1) / perRow * kLineHeight;
+            // The rows are no wider than the columns they use.
+            width = std::min(width, std::min(count, perRow) * kColumnWidth);
         } else if (width <= 0 && height <= 0) {
             width = kColumnWidth;
             height = count * kLineHeight;
         }
     }
 
+    // An amber block with a frame and one line per shown series, in whatever direction the
+    // mapping mode runs (MM_HIMETRIC heights are negative).
     HRESULT Paint(HDC hdc, long left, long top, long width, long height) {
         if (!hdc) return E_INVALIDARG;
         COM_TRY {
-            // Draw in whatever direction the mapping mode runs (MM_HIMETRIC heights are negative).
             RECT frame = {left, top, left + width, top + height};
+            RECT fill = {std::min(frame.left, frame.right), std::min(frame.top, frame.bottom),
+                         std::max(frame.left, frame.right), std::max(frame.top, frame.bottom)};
+            platform::UniqueHBrush amber(::CreateSolidBrush(kPrintLegendColour));
+            ::FillRect(hdc, &fill, amber.Get());
             ::MoveToEx(hdc, frame.left, frame.top, nullptr);
             ::LineTo(hdc, frame.right, frame.top);
             ::LineTo(hdc, frame.right, frame.bottom);
@@ -358,6 +369,10 @@ private:
             long lines = static_cast<long>(shown.size());
             if (lines == 0) return S_OK;
             long step = height / lines;
+            const long lineHeight = std::min(std::labs(step), kLineHeight);
+            platform::UniqueHFont font(::CreateFontW(-lineHeight * 2 / 3, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                                     DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+            platform::SelectObjectRestorer useFont(hdc, font.Get());
             int oldMode = ::SetBkMode(hdc, TRANSPARENT);
             for (long i = 0; i < lines; ++i) {
                 const Series& s = *shown[i];

@@ -1,6 +1,7 @@
 // The print-settings service: one page layout (title, margins, legend, map size, scale, title font,
 // orientation) that gets and puts change, and that Save writes as an XML document and Load reads
-// back. Load of the integer 0 fills in the default layout.
+// back. Load of the integer 0 fills in the default layout. The fault "printsettings.TitleFontSize"
+// hands out a title font whose size cannot be read.
 #include "standins/host/Classes.h"
 #include "standins/host/Package.h"
 #include "standins/host/StandIn.h"
@@ -117,6 +118,42 @@ ComPtr<IFont> NewFont(const wchar_t* name, long long sizeCy, bool bold) {
     return font;
 }
 
+// The title font of the fault "printsettings.TitleFontSize": its size cannot be read; everything
+// else is the real font's.
+class SizelessFont : public platform::ComObject<SizelessFont, IFont> {
+public:
+    SizelessFont(ComPtr<IFont> font, HRESULT failure) : font_(std::move(font)), failure_(failure) {}
+
+    STDMETHODIMP get_Size(CY*) override { return Fail(failure_, L"The font size cannot be read", L"MapPrintSettings"); }
+    STDMETHODIMP get_Name(BSTR* v) override { return font_->get_Name(v); }
+    STDMETHODIMP put_Name(BSTR v) override { return font_->put_Name(v); }
+    STDMETHODIMP put_Size(CY v) override { return font_->put_Size(v); }
+    STDMETHODIMP get_Bold(BOOL* v) override { return font_->get_Bold(v); }
+    STDMETHODIMP put_Bold(BOOL v) override { return font_->put_Bold(v); }
+    STDMETHODIMP get_Italic(BOOL* v) override { return font_->get_Italic(v); }
+    STDMETHODIMP put_Italic(BOOL v) override { return font_->put_Italic(v); }
+    STDMETHODIMP get_Underline(BOOL* v) override { return font_->get_Underline(v); }
+    STDMETHODIMP put_Underline(BOOL v) override { return font_->put_Underline(v); }
+    STDMETHODIMP get_Strikethrough(BOOL* v) override { return font_->get_Strikethrough(v); }
+    STDMETHODIMP put_Strikethrough(BOOL v) override { return font_->put_Strikethrough(v); }
+    STDMETHODIMP get_Weight(SHORT* v) override { return font_->get_Weight(v); }
+    STDMETHODIMP put_Weight(SHORT v) override { return font_->put_Weight(v); }
+    STDMETHODIMP get_Charset(SHORT* v) override { return font_->get_Charset(v); }
+    STDMETHODIMP put_Charset(SHORT v) override { return font_->put_Charset(v); }
+    STDMETHODIMP get_hFont(HFONT* v) override { return font_->get_hFont(v); }
+    STDMETHODIMP Clone(IFont** v) override { return font_->Clone(v); }
+    STDMETHODIMP IsEqual(IFont* other) override { return font_->IsEqual(other); }
+    STDMETHODIMP SetRatio(LONG logical, LONG himetric) override { return font_->SetRatio(logical, himetric); }
+    STDMETHODIMP QueryTextMetrics(TEXTMETRICOLE* v) override { return font_->QueryTextMetrics(v); }
+    STDMETHODIMP AddRefHfont(HFONT v) override { return font_->AddRefHfont(v); }
+    STDMETHODIMP ReleaseHfont(HFONT v) override { return font_->ReleaseHfont(v); }
+    STDMETHODIMP SetHdc(HDC v) override { return font_->SetHdc(v); }
+
+private:
+    ComPtr<IFont> font_;
+    HRESULT failure_;
+};
+
 class MapPrintSettings : public platform::ComObject<MapPrintSettings, IMapPrintSettings, ISupportErrorInfo, CallLogDual> {
 public:
     MapPrintSettings() : faults_(L"printsettings") { BindLog(ClassLog(L"printsettings")); }
@@ -191,6 +228,15 @@ public:
         if (!font) return E_POINTER;
         *font = nullptr;
         RETURN_IF_FAILED(faults_.Check(L"get_TitleFont"));
+        HRESULT sizeFault = faults_.Check(L"TitleFontSize");
+        if (FAILED(sizeFault)) {
+            COM_TRY {
+                ComPtr<SizelessFont> sizeless = platform::MakeObject<SizelessFont>(font_, sizeFault);
+                *font = sizeless.Detach();
+                return S_OK;
+            }
+            COM_CATCH_RETURN();
+        }
         return font_.CopyTo(font);
     }
 

@@ -7,7 +7,9 @@
 //                         fail-create=0x8XXXXXXX (creating a map fails with E_FAIL or that code),
 //                         fail-export (every picture export fails with E_FAIL),
 //                         fail-addfeature, fail-deletefeature (a layer's AddFeature or DeleteFeature
-//                         fails with E_FAIL; read at each call)
+//                         fails with E_FAIL; read at each call), fail-zoom (setting a layer's or
+//                         its labels' zoom range fails with E_FAIL; read at each call),
+//                         fail-printmap (PrintMap fails with E_FAIL; read at each call)
 //   VADAZ_ENGINE_DIALOGS  "cancel": every engine dialog answers VARIANT_FALSE; else VARIANT_TRUE
 #pragma once
 
@@ -25,6 +27,8 @@ struct FaultSwitches {
     bool failExport = false;
     bool failAddFeature = false;
     bool failDeleteFeature = false;
+    bool failZoom = false;
+    bool failPrintMap = false;
 
     static FaultSwitches Parse(const std::wstring& text);
     static FaultSwitches FromEnvironment();

@@ -1,7 +1,9 @@
 #include "standins/mapengine/LabelProperties.h"
 
 #include "standins/mapengine/Dataset.h"
+#include "standins/mapengine/Faults.h"
 #include "standins/mapengine/Field.h"
+#include "standins/mapengine/Units.h"
 
 namespace mapengine {
 
@@ -11,8 +13,10 @@ const MemberTable<LabelProperties>& LabelProperties::Members() {
         .Put(1, &LabelProperties::PutStyle)
         .Property(2, &LabelProperties::visible)
         .Property(3, &LabelProperties::labelZoom)
-        .Property(4, &LabelProperties::labelZoomMin)
-        .Property(5, &LabelProperties::labelZoomMax)
+        .Get(4, &LabelProperties::GetZoomMin)
+        .Put(4, &LabelProperties::PutZoomMin)
+        .Get(5, &LabelProperties::GetZoomMax)
+        .Put(5, &LabelProperties::PutZoomMax)
         .Property(6, &LabelProperties::lineType)
         .Property(7, &LabelProperties::offset)
         .Property(8, &LabelProperties::parallel)
@@ -31,6 +35,18 @@ const MemberTable<LabelProperties>& LabelProperties::Members() {
 Style* LabelProperties::TextStyle() {
     if (!style_) style_ = platform::MakeObject<Style>();
     return style_.Get();
+}
+
+long LabelProperties::MapUnit() const { return map_ ? map_->View().DistanceUnit() : 0; }
+
+void LabelProperties::GetZoom(Call& c, const ZoomValue& zoom) {
+    const long unit = MapUnit();
+    c.Return(unit == zoom.unit ? zoom.value : ConvertLength(zoom.value, zoom.unit, unit));
+}
+
+void LabelProperties::PutZoom(Call& c, ZoomValue& zoom) {
+    if (FaultSwitches::FromEnvironment().failZoom) Fail(E_FAIL, L"The label zoom range is refused");
+    zoom = {c.Double(0), MapUnit()};
 }
 
 void LabelProperties::GetStyle(Call& c) { c.Return(static_cast<IDispatch*>(TextStyle()->AsDispatch())); }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "standins/mapengine/EngineObject.h"
+#include "standins/mapengine/MapServices.h"
 #include "standins/mapengine/Style.h"
 
 #include "MapEngine.h"
@@ -11,8 +12,6 @@ namespace mapengine {
 struct LabelValues {
     bool visible = true;
     bool labelZoom = false;
-    double labelZoomMin = 0;
-    double labelZoomMax = 0;
     short lineType = 0;
     short offset = 2;
     bool parallel = true;
@@ -33,6 +32,8 @@ public:
 
     bool Visible() const noexcept { return visible; }
     Style* TextStyle();
+    // The map whose distance unit the label zoom range is given in; null once the layer left it.
+    void AttachToMap(MapServices* map) noexcept { map_ = map; }
 
 private:
     void GetStyle(Call& c);
@@ -41,6 +42,22 @@ private:
     void PutDataset(Call& c);
     void GetDataField(Call& c);
     void PutDataField(Call& c);
+    // The label zoom range in the map's current distance unit. A value reads back exactly in the
+    // unit it was given in, and converted in any other.
+    struct ZoomValue {
+        double value = 0;
+        long unit = 0;
+    };
+    long MapUnit() const;
+    void GetZoom(Call& c, const ZoomValue& zoom);
+    void PutZoom(Call& c, ZoomValue& zoom);
+    void GetZoomMin(Call& c) { GetZoom(c, zoomMin_); }
+    void PutZoomMin(Call& c) { PutZoom(c, zoomMin_); }
+    void GetZoomMax(Call& c) { GetZoom(c, zoomMax_); }
+    void PutZoomMax(Call& c) { PutZoom(c, zoomMax_); }
+
+    MapServices* map_ = nullptr;
+    ZoomValue zoomMin_, zoomMax_;
 
     platform::ComPtr<Style> style_;
     platform::ComPtr<IDispatch> dataset_;

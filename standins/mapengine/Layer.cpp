@@ -62,7 +62,10 @@ ComPtr<Layer> Layer::OpenTable(MapServices* map, const std::wstring& path) {
     ComPtr<Layer> layer = CreateTable(map, BaseName(path), path);
     if (ReadTableFile(path, layer->table_)) {
         layer->LoadFeatures();
-        if (layer->table_.raster) layer->type_ = kRasterLayer;
+        if (layer->table_.raster) {
+            layer->raster_ = RasterImage::Open(path, layer->table_.rasterText);
+            layer->type_ = kRasterLayer;
+        }
     } else {
         layer->Save();  // a new, empty table
     }
@@ -75,6 +78,7 @@ ComPtr<Layer> Layer::CreateTable(MapServices* map, const std::wstring& name, con
     layer->name_ = name;
     layer->fileSpec_ = path;
     layer->labels_ = platform::MakeObject<LabelProperties>();
+    layer->labels_->AttachToMap(map);
     layer->style_ = platform::MakeObject<Style>();
     layer->selection_ = Features::Make({});
     Layer* self = layer.Get();
@@ -91,11 +95,15 @@ ComPtr<Layer> Layer::CreateUserDraw(MapServices* map, const std::wstring& name) 
 }
 
 Layer::~Layer() {
+    if (labels_) labels_->AttachToMap(nullptr);
     if (selection_) selection_->SetOnChange(nullptr);
     for (const ComPtr<Feature>& f : features_) f->Detach();
 }
 
-void Layer::DetachFromMap() noexcept { map_ = nullptr; }
+void Layer::DetachFromMap() noexcept {
+    map_ = nullptr;
+    labels_->AttachToMap(nullptr);
+}
 
 bool Layer::VisibleAtZoom(double zoomMetres) const noexcept {
     if (!visible_) return false;
@@ -155,9 +163,17 @@ void Layer::PutStyle(Call& c) {
 }
 
 void Layer::GetZoomMin(Call& c) { c.Return(zoomMinMetres_ / UnitMetres()); }
-void Layer::PutZoomMin(Call& c) { zoomMinMetres_ = c.Double(0) * UnitMetres(); }
 void Layer::GetZoomMax(Call& c) { c.Return(zoomMaxMetres_ / UnitMetres()); }
-void Layer::PutZoomMax(Call& c) { zoomMaxMetres_ = c.Double(0) * UnitMetres(); }
+
+void Layer::PutZoomMin(Call& c) {
+    if (FaultSwitches::FromEnvironment().failZoom) Fail(E_FAIL, L"The zoom range is refused");
+    zoomMinMetres_ = c.Double(0) * UnitMetres();
+}
+
+void Layer::PutZoomMax(Call& c) {
+    if (FaultSwitches::FromEnvironment().failZoom) Fail(E_FAIL, L"The zoom range is refused");
+    zoomMaxMetres_ = c.Double(0) * UnitMetres();
+}
 void Layer::GetSelection(Call& c) { c.Return(selection_); }
 
 void Layer::GetPredominantFeatureType(Call& c) {
@@ -231,6 +247,10 @@ void Layer::GetFeatureByKey(Call& c) {
 void Layer::AllFeatures(Call& c) { c.Return(Features::Make(features_)); }
 
 void Layer::GetBounds(Call& c) {
+    if (raster_) {
+        c.Return(Rectangle::Make(raster_->Extent()));
+        return;
+    }
     if (features_.empty()) {
         c.Return(Rectangle::Make({0, 0, 0, 0}));
         return;

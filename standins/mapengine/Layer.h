@@ -6,17 +6,19 @@
 #include "standins/mapengine/Features.h"
 #include "standins/mapengine/LabelProperties.h"
 #include "standins/mapengine/MapServices.h"
+#include "standins/mapengine/RasterImage.h"
 #include "standins/mapengine/Style.h"
 #include "standins/mapengine/TableFile.h"
 
 #include "MapEngine.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace mapengine {
 
-enum LayerType : short { kNormalLayer = 0, kRasterLayer = 1, kUserDrawLayer = 4 };
+enum LayerType : short { kNormalLayer = 0, kRasterLayer = 2, kUserDrawLayer = 4 };
 
 class Layer : public EngineComObject<Layer> {
 public:
@@ -24,7 +26,8 @@ public:
     static const IID& DispInterfaceId() { return DIID_DLayer; }
     static const MemberTable<Layer>& Members();
 
-    // A table layer over a file; a file that does not exist is created empty.
+    // A table layer over a file; a file that does not exist is created empty. A raster table
+    // whose image cannot be shown fails the call.
     static platform::ComPtr<Layer> OpenTable(MapServices* map, const std::wstring& path);
     // A table layer with a name; `path` empty keeps it in memory only.
     static platform::ComPtr<Layer> CreateTable(MapServices* map, const std::wstring& name, const std::wstring& path);
@@ -45,6 +48,8 @@ public:
     const FeatureList& FeatureObjects() const noexcept { return features_; }
     Features& Selection() noexcept { return *selection_; }
     std::vector<std::wstring> FieldNames() const { return table_.fields; }
+    // The image of a raster layer; null for other layers.
+    const RasterImage* Raster() const noexcept { return raster_.get(); }
     platform::ComPtr<Feature> AddFeatureCopy(Feature& source);
 
     // A feature of this layer changed (Feature.Update).
@@ -81,6 +86,7 @@ private:
     short type_ = kNormalLayer;
     std::wstring fileSpec_;
     TableData table_;  // fields; features are kept as objects below
+    std::shared_ptr<RasterImage> raster_;
     bool visible_ = true;
     bool selectable_ = true;
     bool autoLabel_ = false;

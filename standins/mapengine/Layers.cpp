@@ -90,6 +90,7 @@ void Layers::Add(Call& c) {
     size_t index = InsertPosition(c, 1);
     ComPtr<Layer> layer = Layer::OpenTable(map_, path);
     Insert(layer, index);
+    if (layer->Raster() && layers_.size() == 1 && map_) map_->ShowRaster(*layer->Raster());
     c.Return(layer);
 }
 

@@ -83,6 +83,12 @@ void Map::AnnotationAdded(IDispatch* annotation) {
     events_.Fire(MapEvents::kAnnotationAdded, args);
 }
 
+void Map::ShowRaster(const RasterImage& image) {
+    const XY topLeft = image.PixelToMap(0, 0);
+    view_.ShowFromTopLeft(topLeft.x, topLeft.y, 1.0 / image.PixelHeight());
+    ViewChanged();
+}
+
 void Map::ViewChanged() {
     events_.Fire(MapEvents::kMapViewChanged);
     Repaint();
@@ -216,15 +222,27 @@ void Map::CreateCustomTool(Call& c) {
 void Map::Distance(Call& c) { c.Return(view_.Distance(c.Double(0), c.Double(1), c.Double(2), c.Double(3))); }
 
 void Map::PrintMap(Call& c) {
+    if (FaultSwitches::FromEnvironment().failPrintMap) Fail(E_FAIL, L"The map cannot be printed");
     HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(c.Long(0)));
     if (!dc || ::GetObjectType(dc) == 0) Fail(E_INVALIDARG, L"hDC is not a device context");
-    // The rectangle is in 0.01 mm from the device origin; drawing is in device pixels.
-    const int dpiX = ::GetDeviceCaps(dc, LOGPIXELSX), dpiY = ::GetDeviceCaps(dc, LOGPIXELSY);
     const long x = c.Long(1), y = c.Long(2), w = c.Long(3), h = c.Long(4);
     if (w <= 0 || h <= 0) Fail(E_INVALIDARG, L"The print rectangle is empty");
-    RECT device = {MulDiv(x, dpiX, 2540), MulDiv(y, dpiY, 2540), MulDiv(x + w, dpiX, 2540), MulDiv(y + h, dpiY, 2540)};
+    // The rectangle is in 0.01 mm, y downwards: on a DC in MM_HIMETRIC (y upwards) it lies at
+    // (x, -y) in logical units; on any other DC it is measured from the device origin at the
+    // device's resolution.
+    RECT device;
+    if (::GetMapMode(dc) == MM_HIMETRIC) {
+        POINT corners[2] = {{x, -y}, {x + w, -(y + h)}};
+        ::LPtoDP(dc, corners, 2);
+        device = {std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
+                  std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)};
+    } else {
+        const int dpiX = ::GetDeviceCaps(dc, LOGPIXELSX), dpiY = ::GetDeviceCaps(dc, LOGPIXELSY);
+        device = {MulDiv(x, dpiX, 2540), MulDiv(y, dpiY, 2540), MulDiv(x + w, dpiX, 2540), MulDiv(y + h, dpiY, 2540)};
+    }
     if (device.right <= device.left || device.bottom <= device.top) Fail(E_INVALIDARG, L"The print rectangle is empty");
     RenderInto(dc, device);
+    DrawPrintFrame(dc, device);
 }
 
 void Map::ExportMap(Call& c) {

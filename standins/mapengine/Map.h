@@ -66,6 +66,7 @@ public:
     void ContentChanged() override;
     void SelectionChanged() override;
     void AnnotationAdded(IDispatch* annotation) override;
+    void ShowRaster(const RasterImage& image) override;
 
     // RenderCallbacks
     void DrawUserLayer(Layer& layer, HDC dc, const RECT& full, const RECT& invalid) override;

@@ -16,6 +16,7 @@ namespace {
 const COLORREF kBackground = RGB(234, 242, 250);
 const COLORREF kGraticule = RGB(180, 196, 214);
 const COLORREF kSelection = RGB(0, 160, 255);
+const COLORREF kPrintFrame = RGB(0, 96, 0);
 
 // Restores the DC's state (mapping, origins, clip, objects) at scope end.
 class SavedDC {
@@ -126,6 +127,11 @@ void DrawFeature(HDC dc, const ViewModel& view, Feature& feature, Style& style, 
 }
 
 void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer) {
+    if (const RasterImage* image = layer.Raster()) {
+        SavedDC saved(dc);
+        image->Draw(dc, view);
+        return;
+    }
     for (const ComPtr<Feature>& f : layer.FeatureObjects()) {
         Style& style = layer.OverrideStyle() ? *layer.LayerStyle() : *f->StyleObject();
         DrawFeature(dc, view, *f, style, layer.Selection().Contains(f.Get()));
@@ -139,6 +145,20 @@ void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer) {
 }
 
 }  // namespace
+
+void DrawPrintFrame(HDC dc, const RECT& device) {
+    SavedDC saved(dc);
+    ::SetMapMode(dc, MM_TEXT);
+    ::SetWindowOrgEx(dc, 0, 0, nullptr);
+    ::SetViewportOrgEx(dc, 0, 0, nullptr);
+    const int thickness = std::max(1, ::GetDeviceCaps(dc, LOGPIXELSX) / 72);
+    platform::UniqueHBrush brush(::CreateSolidBrush(kPrintFrame));
+    const RECT edges[] = {{device.left, device.top, device.right, device.top + thickness},
+                          {device.left, device.bottom - thickness, device.right, device.bottom},
+                          {device.left, device.top, device.left + thickness, device.bottom},
+                          {device.right - thickness, device.top, device.right, device.bottom}};
+    for (const RECT& edge : edges) ::FillRect(dc, &edge, brush.Get());
+}
 
 RECT TargetInDevicePixels(HDC dc, const RECT& target) {
     POINT corners[2] = {{target.left, target.top}, {target.right, target.bottom}};

@@ -26,6 +26,10 @@ protected:
 void RenderMap(HDC dc, const RECT& device, const ViewModel& view, const LayerList& layers,
                const Annotations* annotations, RenderCallbacks& callbacks);
 
+// The frame of a printed map: a dark green line on the inner edge of `device` (device pixels),
+// thick enough to show at 72 dpi.
+void DrawPrintFrame(HDC dc, const RECT& device);
+
 // A rectangle in the DC's logical units as device pixels.
 RECT TargetInDevicePixels(HDC dc, const RECT& target);
 

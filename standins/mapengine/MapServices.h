@@ -10,6 +10,8 @@
 
 namespace mapengine {
 
+class RasterImage;
+
 class MapServices {
 public:
     virtual const ViewModel& View() const = 0;
@@ -19,6 +21,9 @@ public:
     virtual void SelectionChanged() = 0;
     // A text annotation was added.
     virtual void AnnotationAdded(IDispatch* annotation) = 0;
+    // A raster became the map's only layer: the view shows it pixel for pixel from its top-left
+    // corner, as an image viewer does.
+    virtual void ShowRaster(const RasterImage& image) = 0;
 
 protected:
     ~MapServices() = default;

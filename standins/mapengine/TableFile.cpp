@@ -174,6 +174,7 @@ bool ReadTableFile(const std::wstring& path, TableData& table) {
     TableData result;
     result.fields.clear();
     result.raster = bytes.find("\"RASTER\"") != std::string::npos || bytes.find("\"raster\"") != std::string::npos;
+    if (result.raster) result.rasterText = bytes;
     std::istringstream lines(bytes);
     std::string raw;
     bool inFields = false;

@@ -25,6 +25,7 @@ struct TableData {
     std::vector<std::wstring> fields{L"Name"};
     std::vector<FeatureRecord> features;
     bool raster = false;  // a raster table: its definition says Type "RASTER"
+    std::string rasterText;  // a raster table's whole text (its image and control points)
     bool native = false;  // a native MapInfo table read through the MITAB library
 };
 

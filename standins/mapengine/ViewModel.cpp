@@ -75,6 +75,14 @@ GeoRect ViewModel::Bounds() const {
     return r;
 }
 
+void ViewModel::ShowFromTopLeft(double x, double y, double pixelsPerDegree) {
+    if (!std::isfinite(pixelsPerDegree) || pixelsPerDegree <= 0.0) Fail(E_INVALIDARG, L"The scale must be positive");
+    const double centerY = y - (height_ / 2.0) / pixelsPerDegree;
+    SetCenter(centerX_, centerY);
+    SetCenter(x + (width_ / 2.0) / (pixelsPerDegree * CosCenter()), centerY);
+    zoomMetres_ = width_ * kMetresPerDegree / pixelsPerDegree;
+}
+
 void ViewModel::SetBounds(const GeoRect& r) {
     double w = std::fabs(r.xmax - r.xmin);
     double h = std::fabs(r.ymax - r.ymin);

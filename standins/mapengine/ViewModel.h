@@ -40,6 +40,9 @@ public:
     void MapToScreen(double x, double y, double& sx, double& sy) const;
 
     GeoRect Bounds() const;
+    // Puts (x, y) at the window's top-left corner with `pixelsPerDegree` pixels per degree of
+    // latitude.
+    void ShowFromTopLeft(double x, double y, double pixelsPerDegree);
     // Shows the whole rectangle: its centre becomes the view's centre and the zoom is chosen so
     // that both its width and its height fit.
     void SetBounds(const GeoRect& r);

@@ -40,6 +40,7 @@ public:
         tile = {0, 0};
         return true;
     }
+    void NewRaster() override { events.push_back("new raster"); }
     void FireCurrentToolChanged(long tool) override { events.push_back("tool " + std::to_string(tool)); }
     void FireSyncZoom(long stream) override { events.push_back("sync " + std::to_string(stream)); }
     void FireUnitsChanged(BSTR) override { events.push_back("units"); }

@@ -139,27 +139,33 @@ TEST_F(Commands, CopyToClipboardPutsTheMapPictureThere) {
 namespace commandtest {
 namespace {
 
-// A table in the engine's file form with two points, 2 degrees apart each way.
-std::wstring WriteTwoPointTable(const std::wstring& folder) {
-    const std::wstring path = folder + L"\\raster.tab";
+// A 3 x 3 pixel bitmap beside which the registration tool writes its raster table.
+std::wstring WriteSmallBitmap(const std::wstring& folder) {
+    const std::wstring path = folder + L"\\raster.bmp";
+    BITMAPINFOHEADER info = {sizeof info, 3, 3, 1, 24, BI_RGB, 36, 0, 0, 0, 0};
+    BITMAPFILEHEADER header = {0x4D42, sizeof header + sizeof info + 36, 0, 0, sizeof header + sizeof info};
+    const std::string pixels(36, '\x40');
     FILE* file = _wfopen(path.c_str(), L"wb");
-    std::fputs("!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
-               "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n"
-               "!feature\t0\tk1\tv1\t\t10\t50\t\t0\t\n"
-               "!feature\t0\tk2\tv2\t\t12\t52\t\t0\t\n",
-               file);
+    std::fwrite(&header, sizeof header, 1, file);
+    std::fwrite(&info, sizeof info, 1, file);
+    std::fwrite(pixels.data(), 1, pixels.size(), file);
     std::fclose(file);
     return path;
 }
 
 TEST_F(Commands, NewRasterAddsATableLayerThatTheViewCommandsReach) {
-    const std::wstring table = WriteTwoPointTable(TestFolder(L"raster"));
+    const std::wstring image = WriteSmallBitmap(TestFolder(L"raster"));
     std::wstring caption;
     WorkDialogs([&](HWND dialog) {
         wchar_t text[128] = {};
         ::GetWindowTextW(dialog, text, 128);
         caption = text;
-        ::SetDlgItemTextW(dialog, 232, table.c_str());
+        ::SetDlgItemTextW(dialog, 234, image.c_str());
+        // Pixel centres one degree apart: the image covers 10 to 13 east and 49 to 52 north.
+        ::SetDlgItemTextW(dialog, 236, L"10");
+        ::SetDlgItemTextW(dialog, 240, L"52");
+        ::SetDlgItemTextW(dialog, 175, L"12");
+        ::SetDlgItemTextW(dialog, 177, L"50");
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
     EXPECT_EQ(Command(32820), 0);
@@ -170,8 +176,8 @@ TEST_F(Commands, NewRasterAddsATableLayerThatTheViewCommandsReach) {
     ClearEngineLog();
     EXPECT_EQ(Command(32781), 0);
     EXPECT_TRUE(EngineLogHas(L"Map.Bounds(29) put"));
-    EXPECT_NEAR(EngineGet(kEngineCenterX).ToDouble(), 11.0, 1e-9);
-    EXPECT_NEAR(EngineGet(kEngineCenterY).ToDouble(), 51.0, 1e-9);
+    EXPECT_NEAR(EngineGet(kEngineCenterX).ToDouble(), 11.5, 1e-9);
+    EXPECT_NEAR(EngineGet(kEngineCenterY).ToDouble(), 50.5, 1e-9);
 
     // With the raster table on top the projection cannot change.
     {

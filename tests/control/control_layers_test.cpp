@@ -1,8 +1,10 @@
 // Layer automation as a host uses it: showing and hiding the map, a temporary table opened,
 // replaced and removed, layers brought to the top, a dataset replaced, annotations cleared, the
-// view locked against selections, and the host's attributes object handed over.
+// view locked against selections, the host's attributes object handed over, and the layers that
+// datasets bring: each draws its own rows.
 #include "tests/control/MapSiteFixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -197,6 +199,66 @@ TEST_F(LayerMembers, TheAttributesObjectMustOfferTheAttributesInterface) {
               S_OK);
     EXPECT_EQ(control_->putref_Attributes(attributes.Get()), S_OK);
     EXPECT_EQ(control_->DisplayBackgroundMapLayerProperties(), S_FALSE);
+}
+
+// Two series showing fields of the same name: the engine asks each layer to draw by its name, so
+// each has a name of its own, and each draws its own rows, also while the other is hidden.
+TEST_F(LayerMembers, TwoSeriesOfOneFieldGetEngineLayersOfTheirOwnAndEachDrawsItsRows) {
+    ShowArea(9.99, 49.99, 10.01, 50.01);
+    const MapPoint a = ToMap(100, 100), b = ToMap(300, 200);
+    ASSERT_EQ(control_->DisplayDataset(PointsAt(a.x, a.y, 1).Get(), Variant(L"RxLev"), Bstr(kFirst).Get()), S_OK);
+    ASSERT_EQ(control_->DisplayDataset(PointsAt(b.x, b.y, 1).Get(), Variant(L"RxLev"), Bstr(kSecond).Get()), S_OK);
+    ShowArea(9.99, 49.99, 10.01, 50.01);
+    const std::vector<std::wstring> names = EngineLayerNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), L"RxLev"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), L"RxLev (2)"), 1);
+
+    const struct {
+        VARIANT_BOOL first, second;
+    } shown[] = {{VARIANT_TRUE, VARIANT_TRUE}, {VARIANT_TRUE, 0}, {0, VARIANT_TRUE}};
+    for (const auto& s : shown) {
+        ASSERT_EQ(control_->SetDatasetVisible(Bstr(kFirst).Get(), s.first), S_OK);
+        ASSERT_EQ(control_->SetDatasetVisible(Bstr(kSecond).Get(), s.second), S_OK);
+        DrawView();
+        const COLORREF background = Pixel(5, 5);
+        EXPECT_EQ(Pixel(100, 100) != background, s.first != 0) << "first " << s.first << ", second " << s.second;
+        EXPECT_EQ(Pixel(300, 200) != background, s.second != 0) << "first " << s.first << ", second " << s.second;
+    }
+}
+
+// A cell-site dataset split by "LayerType": a layer per type, each drawing the sites of its type.
+TEST_F(LayerMembers, CellSitesSplitByLayerTypeEachDrawTheSitesOfTheirType) {
+    ShowArea(9.99, 49.99, 10.01, 50.01);
+    const struct {
+        POINT at;
+        const wchar_t* type;
+    } sites[] = {{{100, 100}, L"Macro"}, {{300, 200}, L"Indoor"}, {{200, 250}, L"Macro/Roof"}};
+    ComPtr<IDispatch> dataset = NewDataset(
+        {{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}, {L"LayerType", 6}}, 3);
+    for (long row = 0; row < 3; ++row) {
+        const MapPoint p = ToMap(static_cast<float>(sites[row].at.x), static_cast<float>(sites[row].at.y));
+        SetValue(dataset.Get(), row, L"Longitude", Variant(p.x));
+        SetValue(dataset.Get(), row, L"Latitude", Variant(p.y));
+        SetValue(dataset.Get(), row, L"Azimuth", Variant(90.0 * row));
+        SetValue(dataset.Get(), row, L"ElementHandle", Variant(row + 1));
+        SetValue(dataset.Get(), row, L"LayerType", Text(sites[row].type));
+    }
+    ASSERT_EQ(control_->CreateMultiDMapping(dataset.Get(), Bstr(kFirst).Get(),
+                                            FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
+              S_OK);
+    const std::vector<std::wstring> names = EngineLayerNames();
+    for (const wchar_t* type : {L"Azimuth:macro", L"Azimuth:indoor", L"Azimuth:macro_roof"})
+        EXPECT_EQ(std::count(names.begin(), names.end(), type), 1) << platform::ToAnsi(type);
+
+    // A site's symbol is drawn above its position, in the stand-in renderer's colour.
+    auto drawn = [&](POINT at) { return Pixel(at.x, at.y - 6) == RGB(255, 0, 0); };
+    DrawView();
+    for (const auto& site : sites) EXPECT_TRUE(drawn(site.at)) << platform::ToAnsi(site.type);
+    ASSERT_EQ(control_->SetDatasetVisible(Bstr(std::wstring(kFirst) + L"_macro").Get(), 0), S_OK);
+    DrawView();
+    EXPECT_FALSE(drawn(sites[0].at));
+    EXPECT_TRUE(drawn(sites[1].at));
+    EXPECT_TRUE(drawn(sites[2].at));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "ZmaVOMap2/datalayers/OverlappingLabelPreventor.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
+#include "ZmaVOMap2/services/PathNames.h"
 #include "platform/Xml.h"
 
 using platform::Bstr;

@@ -252,7 +252,7 @@ TEST_F(LayerControl, AddOpensTablesAndListsAtTheTopAndRemembersTheFolder) {
         prompts_->chosen = platform::ToWide(FolderA()) + std::wstring(L"\0x.tab\0y.tab", 12);
         Click(d, IDC_LAYER_ADD);
         afterTwo = RowTexts(d);
-        // A workspace is told about and opens nothing; a cancelled chooser adds nothing.
+        // A workspace that cannot be read opens nothing; a cancelled chooser adds nothing.
         prompts_->chosen = platform::ToWide(FolderA()) + L"\\city.wor";
         Click(d, IDC_LAYER_ADD);
         prompts_->chosen.clear();
@@ -277,8 +277,41 @@ TEST_F(LayerControl, AddOpensTablesAndListsAtTheTopAndRemembersTheFolder) {
     EXPECT_EQ(Layer("tiles")->GetType(), CZmaVadAZLayer::kTypeAtrList);
     EXPECT_EQ(afterTwo, (Names{"y", "x", "tiles", "extra", "base"}));
     EXPECT_EQ(LayerNames(), afterTwo);
-    ASSERT_EQ(prompts_->boxes.size(), 1u);
-    EXPECT_NE(prompts_->boxes[0].find(L"city.wor"), std::wstring::npos);
+    EXPECT_TRUE(prompts_->boxes.empty());
+}
+
+TEST_F(LayerControl, AddOpensWorkspacesAndGeosetsAndListsTheirLayers) {
+    OpenTable("base");
+    for (const char* name : {"w1", "w2", "w3", "g1", "extra"}) WriteTable(name, 1, {100});
+    auto write = [&](const char* name, const std::string& text) {
+        std::ofstream(FolderA() + "\\" + name) << text;
+        return platform::ToWide(FolderA() + "\\" + name);
+    };
+    const std::wstring workspace = write("ws.wor", "Open Table \"w1.tab\" As W1\nOpen Table \"w2.tab\" As W2\nMap From W1, W2\n");
+    const std::wstring geoset = write("town.gst", "\"\\TABLE\\1\\FILE\" = \"g1.tab\"\n");
+    write("ws2.wor", "Open Table \"w3.tab\" As W3\nMap From W3\n");
+
+    DialogScript script;
+    Names afterWorkspace, afterGeoset, afterTwo;
+    script.Then([&](HWND d) {
+        prompts_->chosen = workspace;
+        Click(d, IDC_LAYER_ADD);
+        afterWorkspace = RowTexts(d);
+        prompts_->chosen = geoset;
+        Click(d, IDC_LAYER_ADD);
+        afterGeoset = RowTexts(d);
+        // Among several files a workspace lists no layer one by one; the list is made again.
+        prompts_->chosen = platform::ToWide(FolderA()) + std::wstring(L"\0ws2.wor\0extra.tab", 18);
+        Click(d, IDC_LAYER_ADD);
+        afterTwo = RowTexts(d);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(Run(), IDOK);
+    EXPECT_EQ(afterWorkspace, (Names{"w1", "w2", "base"}));
+    EXPECT_EQ(afterGeoset, (Names{"g1", "w1", "w2", "base"}));
+    EXPECT_EQ(afterTwo, (Names{"extra", "w3", "g1", "w1", "w2", "base"}));
+    EXPECT_EQ(LayerNames(), afterTwo);
+    EXPECT_TRUE(prompts_->boxes.empty());
 }
 
 TEST_F(LayerControl, ExportsAndHelpGoThroughTheLinksAndAFailedKmlExportIsSwallowed) {

@@ -8,6 +8,10 @@
 #include "ZmaVOMap2/dialogs/LayerPropDlg.h"
 #include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
+#include "ZmaVOMap2/raster/RasterResources.h"
+#include "ZmaVOMap2/raster/RasterTileDlg.h"
+#include "ZmaVOMap2/printing/PrintProgress.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
@@ -146,6 +150,38 @@ TEST_F(Pictures, TheLinesSheet) {
     lines.DoModal();
     ComPtr<IHostPackageTest> test;
     if (packages && SUCCEEDED(packages.As(test))) test->Revoke();
+}
+
+TEST_F(Pictures, TheRasterTools) {
+    DialogScript script;
+    script
+        .Then([&](HWND d) {
+            Type(d, IDC_REGISTER_SOURCE, "C:\\plans\\site plan.bmp");
+            Type(d, IDC_REGISTER_LEFT, "10.25");
+            Type(d, IDC_REGISTER_TOP, "50.5");
+            Type(d, IDC_REGISTER_RIGHT, "10.75");
+            Type(d, IDC_REGISTER_BOTTOM, "50.125");
+            SaveWindow(d, "143-raster-registration");
+            Click(d, IDCANCEL);
+        })
+        .Then([&](HWND d) {
+            Type(d, IDC_TILE_TABLE, "C:\\plans\\site plan.TAB");
+            SaveWindow(d, "149-raster-tiler");
+            Click(d, IDCANCEL);
+        });
+    CRasterRegistrationDlg registration;
+    registration.DoModal(nullptr);
+    CRasterTileDlg tiler(200, 200);
+    tiler.DoModal(nullptr);
+}
+
+TEST(PrintPictures, TheProgressDialog) {
+    PrintProgressThread progress;
+    ASSERT_TRUE(progress.Start() && progress.WaitReady());
+    ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE_COUNT, 3, 0);
+    ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE, 2, 0);
+    SaveWindow(progress.Dialog(), "323-print-progress");
+    ::PostMessageW(progress.Dialog(), WM_PRINT_FINISHED, 0, 0);
 }
 
 }  // namespace

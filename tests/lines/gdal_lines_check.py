@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """GDAL reads the line tables that lines_test wrote: two-point polylines from the cell to the
 point, the "Label" field, solid serving lines (pen pattern 2) and dashed neighbour lines (9); and
-the three tables of a cell-site layer's export: its points, then its serving and neighbour lines."""
+the three tables of a cell-site layer's export: its points, then its serving and neighbour lines,
+each line table named after its layer and the data layer, both without blanks."""
 import os
 import subprocess
 import sys
@@ -22,8 +23,8 @@ def layer_of(name):
 
 
 for name, count, pattern, first in [
-        ("Lines to serving cells-Sites.TAB", 1, 2, "LINESTRING (10.05 50.15,10.1 49.95)"),
-        ("Lines to neighbor cells-Sites.TAB", 2, 9, "LINESTRING (10.35 50.15,10.1 49.95)")]:
+        ("Linestoservingcells-Site_Name-Azimuth.TAB", 1, 2, "LINESTRING (10.05 50.15,10.1 49.95)"),
+        ("Linestoneighborcells-Site_Name-Azimuth.TAB", 2, 9, "LINESTRING (10.35 50.15,10.1 49.95)")]:
     text = layer_of(name)
     if "Feature Count: %d" % count not in text:
         failures.append("%s: not %d features" % (name, count))
@@ -39,13 +40,13 @@ for name, count, pattern, first in [
 # The cell-site layer's own export: three tables under three names in one folder.
 sites = os.path.join(folder, "cellsites")
 tables = sorted(n for n in os.listdir(sites) if n.upper().endswith(".TAB")) if os.path.isdir(sites) else []
-line_tables = [n for n in tables if n.startswith("Lines to ")]
-point_tables = [n for n in tables if not n.startswith("Lines to ")]
+line_tables = [n for n in tables if n.startswith("Linesto")]
+point_tables = [n for n in tables if not n.startswith("Linesto")]
 if len(tables) != 3 or len(point_tables) != 1:
     failures.append("the cell-site export wrote %s, not a points table and two line tables" % tables)
 else:
     suffix = "-" + point_tables[0]
-    for kind, count in [("Lines to serving cells", 1), ("Lines to neighbor cells", 2)]:
+    for kind, count in [("Linestoservingcells", 1), ("Linestoneighborcells", 2)]:
         text = layer_of(os.path.join("cellsites", kind + suffix))
         if "Feature Count: %d" % count not in text:
             failures.append("%s%s: not %d features" % (kind, suffix, count))

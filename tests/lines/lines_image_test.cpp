@@ -2,13 +2,19 @@
 // tool: the image the control draws then holds the point's serving line, solid, from the point to
 // its cell's symbol, and its neighbour line, dashed; the unselected point has no lines. And the
 // lines a host draws itself through IDispatch, between positions, cell sites and cell sectors:
-// where they show, how they are replaced, hidden and cleared, what a click on one tells the host.
+// where they show, how they are replaced, hidden and cleared, what a click on one tells the host,
+// which colour every form of a colour argument gives (also from a VBScript client), and that no
+// form of any argument takes the process down.
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DibCanvas.h"
+#include "tests/support/ScriptHost.h"
 #include "tests/support/TestSupport.h"
 
+#include <cfloat>
+#include <climits>
 #include <cmath>
+#include <cwchar>
 #include <limits>
 
 using namespace controltest;
@@ -143,7 +149,7 @@ enum : DISPID {
 };
 const wchar_t kSectorsName[] = L"Lines between Cell Sectors";
 const wchar_t kSiteSeries[] = L"{517E5000-0000-0000-0000-0000000000C1}";
-const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255);
+const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kGreen = RGB(0, 255, 0);
 
 Position FromScreen(IDispatch* map, float x, float y) {
     double mapX = 0, mapY = 0;
@@ -267,6 +273,24 @@ protected:
         *index = SUCCEEDED(hr) ? result.ToLong() : -1;
         return hr;
     }
+    // A radius text of about 30 pixels at `centre`.
+    std::wstring RadiusOf30Pixels(const Position& centre) {
+        const POINT p = ToScreen(map_.Get(), centre);
+        const Position east = FromScreen(map_.Get(), static_cast<float>(p.x + 30), static_cast<float>(p.y));
+        const double metres = (east.lon - centre.lon) * 111320.0 * std::cos(centre.lat * 3.14159265358979 / 180.0);
+        return std::to_wstring(static_cast<long>(metres)) + L" m";
+    }
+    long EngineLayerCount() {
+        Variant layers = displaytest::Get(map_.Get(), displaytest::kEngineLayers);
+        return displaytest::Get(layers.pdispVal, displaytest::kLayersCount).ToLong();
+    }
+    static std::wstring ErrorText() {
+        ComPtr<IErrorInfo> info;
+        if (::GetErrorInfo(0, info.Put()) != S_OK || !info) return L"";
+        Bstr text;
+        info->GetDescription(text.Put());
+        return text.Wide();
+    }
     std::wstring TopEngineLayer() {
         Variant layers = displaytest::Get(map_.Get(), displaytest::kEngineLayers);
         Variant top;
@@ -295,7 +319,8 @@ protected:
     std::vector<Position> sites_;
 };
 
-TEST_F(HostLines, ALineBetweenTwoPositionsShowsWithoutCellSitesIsReplacedInPlaceAndCleared) {
+TEST_F(HostLines, ALineBetweenTwoPositionsShowsIsReplacedInPlaceAndCleared) {
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});  // their layer draws the lines
     const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
     const POINT pa = ToScreen(map_.Get(), a), pb = ToScreen(map_.Get(), b);
     ASSERT_EQ(Points(a, b, Variant(0xFF0000L)), S_OK);
@@ -335,11 +360,11 @@ TEST_F(HostLines, ALineBetweenTwoPositionsShowsWithoutCellSitesIsReplacedInPlace
 
 TEST_F(HostLines, WithEnhancedDrawingLinesAreDrawnAntiAliased) {
     ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())->put_EnhancedDrawingMode(VARIANT_TRUE), S_OK);
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});
     const Position a = FromScreen(map_.Get(), 100, 200), b = FromScreen(map_.Get(), 500, 200);
     ASSERT_EQ(Call(kDrawLineBetweenPoints,
                    {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat), Variant(4L), Variant(0L), Variant(0xFF0000L)}),
               S_OK);
-    ShowSites({{120, 300}, {520, 300}, {520, 120}});
     long index = -1;
     ASSERT_EQ(SectorLine(0, 1, Variant(0x0000FFL), false, &index, 4), S_OK);
     Image drawn;
@@ -349,6 +374,7 @@ TEST_F(HostLines, WithEnhancedDrawingLinesAreDrawnAntiAliased) {
 }
 
 TEST_F(HostLines, APositionOutsideTheOpenRangesOrNotADoubleIsRefusedAndStoresNothing) {
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});
     const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const std::vector<std::vector<Variant>> refused = {
@@ -373,7 +399,145 @@ TEST_F(HostLines, APositionOutsideTheOpenRangesOrNotADoubleIsRefusedAndStoresNot
     Image drawn;
     drawn.DrawFrom(unknown_.Get());
     EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), a), ToScreen(map_.Get(), b), kRed), 0);
-    EXPECT_EQ(Call(kClearLinesBetweenPoints, {}), E_FAIL) << "no line was ever stored";
+    EXPECT_EQ(Call(kClearLinesBetweenPoints, {}), S_OK) << "the cell sites brought the layer";
+}
+
+TEST_F(HostLines, WithoutCellSitesALineBetweenPositionsIsRefusedWithItsReasonAndMakesNoLayer) {
+    const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
+    const long layers = EngineLayerCount();
+    Variant startLon(a.lon), startLat(a.lat), endLon(b.lon), endLat(b.lat), red(0xFF0000L);
+    EXPECT_EQ(As<IZmaVadAZ2>(unknown_.Get())->DrawLineBetweenPoints(startLon, startLat, endLon, endLat, 2, 0, red),
+              E_FAIL);
+    EXPECT_NE(ErrorText().find(L"cell-site"), std::wstring::npos) << platform::ToAnsi(ErrorText());
+    EXPECT_EQ(Call(kClearLinesBetweenPoints, {}), E_FAIL);
+    EXPECT_EQ(Call(kToggleLines, {Variant(false), Variant(3L)}), S_OK);
+    EXPECT_EQ(EngineLayerCount(), layers) << "no layer of its own, which no saved document would keep";
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), a), ToScreen(map_.Get(), b), kRed), 0);
+}
+
+// Each VARIANT argument of the line members in every form a client can give: a refused form
+// answers E_FAIL with a description (DISP_E_EXCEPTION through IDispatch), an accepted one S_OK,
+// and the next frame draws.
+TEST_F(HostLines, EveryFormOfEveryVariantArgumentOfTheLineMembersAnswersAndTheNextFrameDraws) {
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});
+    const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
+    auto make = [](VARTYPE vt) {
+        VARIANT v;
+        ::VariantInit(&v);
+        v.vt = vt;
+        return v;
+    };
+    struct Form {
+        const char* what;
+        VARIANT value;
+        bool coordinate;  // a coordinate inside every open range
+    };
+    std::vector<Form> forms = {{"empty", make(VT_EMPTY), false}, {"null", make(VT_NULL), false},
+                               {"missing", make(VT_ERROR), false}, {"null object", make(VT_DISPATCH), false},
+                               {"null text", make(VT_BSTR), false}, {"reference to no double", make(VT_BYREF | VT_R8), false},
+                               {"reference to no variant", make(VT_BYREF | VT_VARIANT), false},
+                               {"reference to no long", make(VT_BYREF | VT_I4), false},
+                               {"reference to no text", make(VT_BYREF | VT_BSTR), false}};
+    forms[2].value.scode = DISP_E_PARAMNOTFOUND;
+    for (double d : {-DBL_MAX, std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()})
+        forms.push_back({"refused double", Variant(d).Detach(), false});
+    for (double d : {DBL_MIN, std::numeric_limits<double>::denorm_min(), -0.0})
+        forms.push_back({"smallest double", Variant(d).Detach(), true});
+    forms.push_back({"smallest long", Variant(static_cast<long>(INT_MIN)).Detach(), false});
+    forms.push_back({"smallest short", Variant(static_cast<short>(SHRT_MIN)).Detach(), false});
+
+    struct Member {
+        DISPID id;
+        std::vector<Variant> args;  // in declared order, all valid
+        std::vector<size_t> variants;  // the positions that are VARIANTs; the last is the colour
+    };
+    const Member members[] = {
+        {kDrawLineBetweenPoints,
+         {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat), Variant(2L), Variant(0L), Variant(0xFF0000L)},
+         {0, 1, 2, 3, 6}},
+        {kDrawLineBetweenCellsites, {Variant(0L), Variant(2L), Variant(2L), Variant(0L), Variant(0xFF0000L)}, {4}},
+        {kDrawLineBetweenCellSectors,
+         {Variant(kSiteSeries), Variant(0L), Variant(kSiteSeries), Variant(1L), Variant(2L), Variant(0L),
+          Variant(0xFF0000L), Variant(L"tip"), Variant(true), Variant(0.5)},
+         {6}},
+    };
+    for (const Member& m : members) {
+        for (size_t position : m.variants) {
+            const bool colour = position == m.variants.back();
+            for (const Form& form : forms) {
+                std::vector<VARIANT> reversed(m.args.rbegin(), m.args.rend());
+                reversed[m.args.size() - 1 - position] = form.value;
+                DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+                EXCEPINFO exception = {};
+                Variant result;
+                const HRESULT hr =
+                    control_->Invoke(m.id, IID_NULL, 0, DISPATCH_METHOD, &params, result.Put(), &exception, nullptr);
+                const std::string what = std::to_string(m.id) + " argument " + std::to_string(position + 1) + ": " + form.what;
+                if (colour || form.coordinate) {
+                    EXPECT_EQ(hr, S_OK) << what;
+                } else {
+                    EXPECT_EQ(hr, DISP_E_EXCEPTION) << what;
+                    EXPECT_EQ(exception.scode, E_FAIL) << what;
+                    EXPECT_TRUE(exception.bstrDescription && *exception.bstrDescription) << what;
+                }
+                ::SysFreeString(exception.bstrSource);
+                ::SysFreeString(exception.bstrDescription);
+                ::SysFreeString(exception.bstrHelpFile);
+                Image frame;
+                frame.DrawFrom(unknown_.Get());
+            }
+        }
+    }
+}
+
+// One colour rule for every member that takes a colour, in every form a VBScript client of the
+// initialised map gives it: small literals as 16-bit integers (counted by their bits), longs,
+// texts, bytes, and variables, which come by reference.
+TEST_F(HostLines, EveryColourMemberReadsAVBScriptClientsColoursByOneRule) {
+    ShowSites({{120, 300}, {520, 360}, {520, 120}});
+    const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 240);
+    const Position centre = FromScreen(map_.Get(), 320, 420);
+    wchar_t setup[600];
+    std::swprintf(setup, 600,
+                  L"Dim lon1, lat1, lon2, lat2, lat, lon, colour, index\n"
+                  L"lon1 = CDbl(%.15g) : lat1 = CDbl(%.15g) : lon2 = CDbl(%.15g) : lat2 = CDbl(%.15g)\n"
+                  L"lat = CDbl(%.15g) : lon = CDbl(%.15g)\n"
+                  L"map.ClearLinesBetweenPoints : map.ClearLinesBetweenCellsites : map.ClearLinesBetweenCellSectors\n"
+                  L"map.ClearShapes\n",
+                  a.lon, a.lat, b.lon, b.lat, centre.lat, centre.lon);
+    const POINT middle = ToScreen(map_.Get(), centre);
+    const struct {
+        const wchar_t* colour;
+        COLORREF expected;
+    } forms[] = {{L"255", kBlue}, {L"&HFF00", kGreen}, {L"&HFF0000", kRed}, {L"\"0x00FF00\"", kGreen},
+                 {L"CByte(255)", kBlue}};
+    for (const auto& form : forms) {
+        // Two members get the colour as a variable, two as the expression itself.
+        const std::wstring script =
+            std::wstring(setup) + L"colour = " + form.colour + L"\n" +
+            L"map.DrawLineBetweenPoints lon1, lat1, lon2, lat2, 2, 0, colour\n"
+            L"map.DrawLineBetweenCellsites 0, 2, 2, 0, " + form.colour + L"\n"
+            L"index = map.DrawLineBetweenCellSectors(\"" + kSiteSeries + L"\", 0, \"" + kSiteSeries +
+            L"\", 1, 2, 0, " + form.colour + L", \"tip\", False, 0.5)\n"
+            L"map.DrawCircle lat, lon, \"" + RadiusOf30Pixels(centre) + L"\", 2, 0, colour, \"circle\"\n";
+        std::wstring error;
+        const std::string what = platform::ToAnsi(form.colour);
+        ASSERT_EQ(testsupport::RunScript(L"VBScript", script, {{L"map", control_.Get()}}, &error), S_OK)
+            << what << ": " << platform::ToAnsi(error);
+        Image drawn;
+        drawn.DrawFrom(unknown_.Get());
+        EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), a), ToScreen(map_.Get(), b), form.expected), 7)
+            << "between positions: " << what;
+        EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), sites_[0]), ToScreen(map_.Get(), sites_[2]), form.expected), 7)
+            << "between cell sites: " << what;
+        EXPECT_EQ(AlongCount(drawn, Symbol(0), Symbol(1), form.expected), 7) << "between sectors: " << what;
+        bool circle = false;
+        for (long x = middle.x - 60; x <= middle.x + 60 && !circle; ++x)
+            circle = drawn.Pixel({x, middle.y}) == form.expected;
+        EXPECT_TRUE(circle) << "a circle: " << what;
+    }
 }
 
 TEST_F(HostLines, LinesBetweenCellSitesAndSectorsShowReplaceToggleAndClear) {
@@ -477,6 +641,30 @@ TEST_F(HostLines, AClickOnASectorLineTellsTheHostTheLayerAndTheLinesIndex) {
     sink_->events.clear();
     Click({s0.x + 200, s0.y - 60});
     for (const std::wstring& e : sink_->events) EXPECT_NE(e.rfind(L"11|", 0), 0u) << "nothing hit";
+}
+
+TEST_F(HostLines, AClickOnAHorizontalOrAVerticalSectorLineSelectsItToo) {
+    ShowSites({{120, 200}, {520, 200}, {120, 420}});
+    long index = -1;
+    ASSERT_EQ(SectorLine(0, 1, Variant(0L), false, &index), S_OK);
+    ASSERT_EQ(SectorLine(0, 2, Variant(0L), false, &index), S_OK);
+    Image drawn;
+    drawn.DrawFrom(unknown_.Get());
+    const POINT s0 = Symbol(0), s1 = Symbol(1), s2 = Symbol(2);
+    ASSERT_EQ(s0.y, s1.y);
+    ASSERT_EQ(s0.x, s2.x);
+    const struct {
+        POINT at;
+        const wchar_t* index;
+    } clicks[] = {{{(s0.x + s1.x) / 2, s0.y}, L"0"}, {{s0.x, (s0.y + s2.y) / 2 + 1}, L"1"}};
+    for (const auto& click : clicks) {
+        sink_->events.clear();
+        Click(click.at);
+        std::vector<std::wstring> selected;
+        for (const std::wstring& e : sink_->events)
+            if (e.rfind(L"11|", 0) == 0) selected.push_back(e);
+        EXPECT_EQ(selected, std::vector<std::wstring>{std::wstring(L"11|8:") + kSectorsName + L"|3:" + click.index});
+    }
 }
 
 }  // namespace

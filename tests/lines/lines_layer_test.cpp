@@ -447,13 +447,14 @@ TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnN
     neighbours_->SetDrawOption(0);
     serving_->SetLabelByField(L"Level");
     neighbours_->SetLabelByField(L"Level");
-    ASSERT_EQ(serving_->ExportToTab(folder, "Sites"), S_OK);
-    ASSERT_EQ(neighbours_->ExportToTab(folder, "Sites"), S_OK);
+    // Named by the layer base's rule: the layer's and the data layer's names without blanks.
+    ASSERT_EQ(serving_->ExportToTab(folder, "Site_Name - Azimuth"), S_OK);
+    ASSERT_EQ(neighbours_->ExportToTab(folder, "Site_Name - Azimuth"), S_OK);
     const std::vector<std::string> servingLines = {"10.050,50.150 > 10.100,49.950 | Level: 0"};
     const std::vector<std::string> neighbourLines = {"10.350,50.150 > 10.100,49.950 | Level: 0",
                                                      "10.200,50.000 > 10.300,49.950 | Level: 1"};
-    EXPECT_EQ(TableLines(folder + "\\Lines to serving cells-Sites.TAB"), servingLines);
-    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-Sites.TAB"), neighbourLines);
+    EXPECT_EQ(TableLines(folder + "\\Linestoservingcells-Site_Name-Azimuth.TAB"), servingLines);
+    EXPECT_EQ(TableLines(folder + "\\Linestoneighborcells-Site_Name-Azimuth.TAB"), neighbourLines);
 
     // A frame of a view that shows none of the points changes nothing in the tables.
     ShowView(400, 300, {11.0, 51.2, 11.4, 50.9});
@@ -461,15 +462,21 @@ TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnN
     DrawFrame(canvas);
     ASSERT_EQ(serving_->ExportToTab(folder, "Panned"), S_OK);
     ASSERT_EQ(neighbours_->ExportToTab(folder, "Panned"), S_OK);
-    EXPECT_EQ(TableLines(folder + "\\Lines to serving cells-Panned.TAB"), servingLines);
-    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-Panned.TAB"), neighbourLines);
+    EXPECT_EQ(TableLines(folder + "\\Linestoservingcells-Panned.TAB"), servingLines);
+    EXPECT_EQ(TableLines(folder + "\\Linestoneighborcells-Panned.TAB"), neighbourLines);
 
-    EXPECT_EQ(serving_->ExportToTab(folder + "\\no such folder", "Sites"), E_FAIL);
+    EXPECT_EQ(serving_->ExportToTab(folder + "\\no such folder", "Panned"), E_FAIL);
 }
 
 TEST_F(LinesTest, ACellSiteLayersTableExportWritesItsLineTablesBesideThePoints) {
     const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX)) + "\\cellsites";
     ::CreateDirectoryA(folder.c_str(), nullptr);
+    // GDAL later counts the tables of the folder: those of an earlier run go first.
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA((folder + "\\*.*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(search, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
     serving_->SetDrawOption(0);
     neighbours_->SetDrawOption(0);
     serving_->SetLabelByField(L"Level");
@@ -504,8 +511,8 @@ TEST_F(LinesTest, ACellSiteLayersTableExportWritesItsLineTablesBesideThePoints) 
     std::string points;
     cellSites_->GetTabFileName(points, folder);
     const std::string name = points.substr(folder.size() + 1, points.size() - folder.size() - 5);
-    EXPECT_EQ(TableLines(folder + "\\Lines to serving cells-" + name + ".TAB").size(), 1u);
-    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-" + name + ".TAB").size(), 2u);
+    EXPECT_EQ(TableLines(folder + "\\Linestoservingcells-" + name + ".TAB").size(), 1u);
+    EXPECT_EQ(TableLines(folder + "\\Linestoneighborcells-" + name + ".TAB").size(), 2u);
     mitab_handle table = mitab_c_open(points.c_str());
     ASSERT_TRUE(table) << "the points table is still there";
     mitab_c_close(table);
@@ -622,7 +629,7 @@ TEST_F(LinesTest, TheWcdmaNeighbourShiftIsTheSameOnScreenAndInTheTable) {
 
     const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX));
     ASSERT_EQ(neighbours_->ExportToTab(folder, "Wcdma"), S_OK);
-    EXPECT_EQ(TableLines(folder + "\\Lines to neighbor cells-Wcdma.TAB"),
+    EXPECT_EQ(TableLines(folder + "\\Linestoneighborcells-Wcdma.TAB"),
               (std::vector<std::string>{"10.350,50.150 > 10.100,49.950 | Lab_2: second"}));
 }
 
@@ -684,10 +691,21 @@ TEST(SectorLineRendering, GdiDashesAre20PixelsWithEqualGapsAndTheLastEndsAtTheLi
     EXPECT_FALSE(Black(canvas, 140, 37) || Black(canvas, 140, 43));
 }
 
-TEST(SectorLineRendering, AClickHitsALineWithinThreePixelsInsideItsBox) {
-    EXPECT_TRUE(SectorLineHit({50, 54}, {0, 0}, {100, 100})) << "2.8 pixels off";
-    EXPECT_FALSE(SectorLineHit({50, 55}, {0, 0}, {100, 100})) << "3.5 pixels off";
-    EXPECT_FALSE(SectorLineHit({50, 10}, {0, 10}, {100, 10})) << "a horizontal line has an empty box";
+TEST(SectorLineRendering, AClickHitsALineWithinThreePixelsHorizontalAndVerticalOnesToo) {
+    const struct {
+        POINT cursor, a, b;
+        bool hit;
+        const char* what;
+    } cases[] = {
+        {{50, 54}, {0, 0}, {100, 100}, true, "2.8 pixels off"},
+        {{50, 55}, {0, 0}, {100, 100}, false, "3.5 pixels off"},
+        {{50, 12}, {0, 10}, {100, 10}, true, "2 pixels beside a horizontal line"},
+        {{30, 50}, {30, 100}, {30, 0}, true, "on a vertical line"},
+        {{50, 13}, {0, 10}, {100, 10}, false, "3 pixels beside a horizontal line"},
+        {{103, 10}, {0, 10}, {100, 10}, false, "3 pixels beyond its end"},
+        {{5, 5}, {5, 5}, {5, 5}, false, "a line of no length"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SectorLineHit(c.cursor, c.a, c.b), c.hit) << c.what;
 }
 
 class CountingAction : public LinesToSectorsActionInterface {
@@ -765,7 +783,7 @@ TEST_F(LinesTest, PointLinesOfTheCellSiteLayerAreMadeRealAndFrameTheirExtent) {
     EXPECT_EQ(cellSiteLines->GetName(), "Lines between cellsites");
     EXPECT_EQ(pointLines->GetName(), "Lines between points");
     EXPECT_EQ(GetCellSiteLinesLayer(*layers_), cellSiteLines);
-    EXPECT_EQ(GetPointLinesLayer(*layers_, true), pointLines) << "a map with cell sites draws them itself";
+    EXPECT_EQ(GetPointLinesLayer(*layers_), pointLines) << "a map with cell sites draws them itself";
 
     ASSERT_EQ(cellSiteLines->AddLineBetweenCellsites(0, 2, 0, 0, Variant(0L)), S_OK);
     ASSERT_EQ(pointLines->AddLineBetweenPoints(10.1, 49.95, 10.3, 49.95, 0, 1, Variant(0L)), S_OK);
@@ -788,7 +806,7 @@ TEST_F(LinesTest, PointLinesOfTheCellSiteLayerAreMadeRealAndFrameTheirExtent) {
 }
 
 TEST_F(LinesTest, LinesBetweenPositionsMoveWithTheHostsZoomOffset) {
-    CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_, true);
+    CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(*layers_);
     ASSERT_TRUE(lines);
     ASSERT_EQ(lines->AddLineBetweenPoints(10.1, 50.05, 10.3, 49.95, 0, 0, Variant(0xFFL)), S_OK);
     host_.zoomOffset = {5, 7};

@@ -5,6 +5,7 @@
 #include "platform/Xml.h"
 
 #include <algorithm>
+#include <string>
 
 using platform::Bstr;
 using platform::ComPtr;
@@ -30,6 +31,7 @@ public:
     using MapSiteTest::DrawView;
     using MapSiteTest::Map;
     using MapSiteTest::Pixel;
+    using MapSiteTest::unknown_;
 };
 
 class MapSettings : public sitetest::MapSiteTest {
@@ -228,6 +230,57 @@ TEST_F(MapSettings, AHiddenSeriesAndItsArrowsSurviveTheStreamAndComeBackWhenShow
     ComPtr<IXMLDOMNode> arrowsAgain;
     reloaded->selectSingleNode(Bstr(L"layers/Layer[@layertype='10']").Get(), arrowsAgain.Put());
     EXPECT_TRUE(arrowsAgain) << "the arrows come back with the map";
+    controltest::As<IOleObject>(loaded.Get())->Close(OLECLOSE_NOSAVE);
+}
+
+// Label zoom ranges are kept in the map's unit: a document of a map in kilometres comes back with
+// the same range, through LoadFromXML and through the stream, and saves the same document again.
+TEST_F(MapSettings, ASeriesLabelZoomRangeInTheMapsUnitComesBackUnchanged) {
+    const wchar_t kSeries[] = L"{5E771000-0000-0000-0000-000000000002}";
+    Put(Map(), kMapDistanceUnit, Variant(1L));
+    ComPtr<IDispatch> dataset = displaytest::MakeSampleDataset(50);
+    ASSERT_EQ(Control()->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(kSeries).Get()), S_OK);
+    ComPtr<IXMLDOMDocument2> firstDocument;
+    ComPtr<IXMLDOMElement> first = NewHostNode(firstDocument);
+    ASSERT_EQ(Control()->SaveToXML(first.Get()), S_OK);
+    ComPtr<IXMLDOMNode> labels;
+    Settings(first.Get())->selectSingleNode(Bstr(L"layers/DatasetComposition/LabelProperties").Get(), labels.Put());
+    ASSERT_TRUE(labels);
+    ComPtr<IXMLDOMElement> labelElement;
+    labels->QueryInterface(IID_IXMLDOMElement, labelElement.PutVoid());
+    platform::SetAttribute(labelElement.Get(), L"labelzoom", L"-1");
+    platform::SetAttribute(labelElement.Get(), L"labelzoommin", L"1.5");
+    platform::SetAttribute(labelElement.Get(), L"labelzoommax", L"160.9344");
+
+    auto expectSameRange = [&](IZmaVadAZ2* map, const char* how) {
+        ComPtr<IXMLDOMDocument2> againDocument;
+        ComPtr<IXMLDOMElement> again = NewHostNode(againDocument);
+        ASSERT_EQ(map->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(kSeries).Get()), S_OK) << how;
+        ASSERT_EQ(map->SaveToXML(again.Get()), S_OK) << how;
+        ComPtr<IXMLDOMNode> saved;
+        Settings(again.Get())->selectSingleNode(Bstr(L"layers/DatasetComposition/LabelProperties").Get(), saved.Put());
+        ASSERT_TRUE(saved) << how;
+        ComPtr<IXMLDOMElement> savedElement;
+        saved->QueryInterface(IID_IXMLDOMElement, savedElement.PutVoid());
+        EXPECT_DOUBLE_EQ(std::stod(Attribute(savedElement.Get(), L"labelzoommax")), 160.9344) << how;
+        EXPECT_DOUBLE_EQ(std::stod(Attribute(savedElement.Get(), L"labelzoommin")), 1.5) << how;
+        EXPECT_EQ(Canonical(labels.Get()), Canonical(saved.Get())) << how;
+    };
+    SecondMap second;
+    second.Open();
+    ASSERT_EQ(second.Control()->LoadFromXML(first.Get()), S_OK);
+    expectSameRange(second.Control(), "LoadFromXML");
+
+    ComPtr<IStream> stream;
+    ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(second.unknown_.Get())->Save(stream.Get(), TRUE), S_OK);
+    second.Close();
+    ComPtr<IUnknown> loaded;
+    ASSERT_EQ(controltest::CreateControl(loaded), S_OK);
+    LARGE_INTEGER start = {};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(loaded.Get())->Load(stream.Get()), S_OK);
+    expectSameRange(controltest::As<IZmaVadAZ2>(loaded.Get()).Get(), "the stream");
     controltest::As<IOleObject>(loaded.Get())->Close(OLECLOSE_NOSAVE);
 }
 

@@ -1,0 +1,214 @@
+#include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
+
+#include "ZmaVOMap2/commands/PickCoordSysDlg.h"
+#include "ZmaVOMap2/commands/RegistryStrings.h"
+#include "ZmaVOMap2/commands/UnitsPickerDlg.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/raster/RasterResources.h"
+#include "ZmaVOMap2/raster/RasterTable.h"
+#include "ZmaVOMap2/services/HelpPath.h"
+#include "platform/Com.h"
+#include "platform/Module.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+using platform::ComPtr;
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Raster Registration Tool";
+constexpr char kDirectories[] = "Directories";
+constexpr char kImageFolderValue[] = "MapImageDirectory";
+constexpr DWORD_PTR kHelpContext = 0x20000 + IDD_RASTER_REGISTRATION;
+constexpr size_t kMaxRegistryFolder = 256;
+
+bool IsExistingFile(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string WindowText(HWND window) {
+    const int length = ::GetWindowTextLengthA(window);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(window, &text[0], length + 1)));
+    return text;
+}
+
+// The folder the user last took an image from; the key is only written when it exists.
+void RememberImageFolder(const std::string& folder) {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, GetRegistryKeyPath(kDirectories).c_str(), 0, KEY_SET_VALUE, &raw) !=
+        ERROR_SUCCESS)
+        return;
+    platform::UniqueHKey key(raw);
+    ::RegSetValueExA(key.Get(), kImageFolderValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                     static_cast<DWORD>(folder.size() + 1));
+}
+
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::string(full) : path;
+}
+
+// A longitude / latitude system has no unit field: its coordinates are degrees.
+bool IsDegreeClause(const std::string& clause) {
+    return !raster::IsNonEarthClause(clause) && raster::UnitCodeOfClause(clause) == raster::kDegreeUnit;
+}
+
+}  // namespace
+
+CRasterRegistrationDlg::CRasterRegistrationDlg() : Dialog(platform::Module::Instance(), IDD_RASTER_REGISTRATION) {}
+
+std::string CRasterRegistrationDlg::ProjectionListPath() {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\MapInfo\\MapX\\4.0", 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &raw) !=
+        ERROR_SUCCESS)
+        return std::string();
+    platform::UniqueHKey key(raw);
+    char folder[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH;
+    DWORD type = 0;
+    if (::RegQueryValueExA(key.Get(), "CommonDLLDir", nullptr, &type, reinterpret_cast<BYTE*>(folder), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::string();
+    return std::string(folder) + "\\Mapinfow.prj";
+}
+
+BOOL CRasterRegistrationDlg::OnInitDialog() {
+    source_ = ::GetDlgItem(Handle(), IDC_REGISTER_SOURCE);
+    const int edges[] = {IDC_REGISTER_LEFT, IDC_REGISTER_TOP, IDC_REGISTER_RIGHT, IDC_REGISTER_BOTTOM};
+    for (int i = 0; i < 4; ++i) edges_[i] = ::GetDlgItem(Handle(), edges[i]);
+    return TRUE;
+}
+
+bool CRasterRegistrationDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
+    if (msg != WM_COMMAND) return false;
+    switch (LOWORD(wp)) {
+    case IDC_REGISTER_BROWSE: Browse(); break;
+    case IDC_REGISTER_PROJECTION: PickProjection(); break;
+    case IDC_REGISTER_UNITS: PickUnits(); break;
+    case IDHELP: ShowHelp(); break;
+    case IDOK: WriteRasterTable(); break;
+    case IDCANCEL: ::EndDialog(Handle(), IDCANCEL); break;
+    default: return false;
+    }
+    result = 0;
+    return true;
+}
+
+void CRasterRegistrationDlg::Browse() {
+    wchar_t file[MAX_PATH] = {};
+    const std::string remembered = ReadRegistryString(kDirectories, kImageFolderValue);
+    const std::wstring folder = remembered.size() < kMaxRegistryFolder ? platform::ToWide(remembered) : std::wstring();
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ::GetActiveWindow();
+    ofn.lpstrFilter = L"Bitmap images (*.bmp)\0*.bmp\0JPEG images (*.jpg)\0*.jpg\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrTitle = L"Open Layer";
+    ofn.lpstrDefExt = L"*.bmp";
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.Flags = OFN_HIDEREADONLY;
+    if (!platform::Prompts().GetOpenFileName(ofn)) return;
+    const std::string chosen = platform::ToAnsi(std::wstring(file));
+    const size_t slash = chosen.find_last_of('\\');
+    RememberImageFolder(slash == std::string::npos ? std::string() : chosen.substr(0, slash));
+    ::SetWindowTextA(source_, chosen.c_str());
+}
+
+void CRasterRegistrationDlg::PickProjection() {
+    const std::string list = ProjectionListPath();
+    if (list.empty()) return;
+    CPickCoordSysDlg picker(platform::ToWide(list), HelpFilePath());
+    if (picker.DoModal(Handle()) != IDOK) return;
+    const CPickCoordSysDlg::Category* category = picker.Result();
+    if (!category || category->selectedMember < 0 ||
+        static_cast<size_t>(category->selectedMember) >= category->members.size())
+        return;
+    clause_ = category->members[static_cast<size_t>(category->selectedMember)].definition;
+    nonEarth_ = raster::IsNonEarthClause(clause_);
+    if (nonEarth_) degreeChosen_ = false;
+    if (!degreeChosen_) units_ = raster::UnitAbbreviation(raster::UnitCodeOfClause(clause_));
+}
+
+void CRasterRegistrationDlg::PickUnits() {
+    CUnitsPickerDlg picker;
+    picker.unitCode = raster::UnitCodeOfClause(clause_);
+    // Degrees are offered for earth systems; a longitude / latitude system offers nothing else.
+    const bool degreeOnly = IsDegreeClause(clause_);
+    picker.degreeHidden = nonEarth_ || degreeOnly;
+    if (nonEarth_ || degreeChosen_ || degreeOnly)
+        picker.initialSelection = 0;
+    else
+        picker.initialSelection = units_ != "degree" ? 1 : -1;
+    if (picker.DoModal(Handle()) != IDOK || picker.result.empty()) return;
+    units_ = picker.result;
+    degreeChosen_ = units_ == "degree";
+}
+
+void CRasterRegistrationDlg::ShowHelp() { CallHtmlHelp(Handle(), HelpFilePath(), 0, kHelpContext); }
+
+void CRasterRegistrationDlg::Refuse(int edge, const wchar_t* message) {
+    HWND control = edge < 0 ? source_ : edges_[edge];
+    if (message) platform::Prompts().MessageBox(Handle(), message, kCaption, MB_OK);
+    ::SetFocus(control);
+    ::SendMessageW(control, EM_SETSEL, 0, -1);
+}
+
+bool CRasterRegistrationDlg::MeasureImage(const std::string& path, long& width, long& height) const {
+    ComPtr<IPicture> picture;
+    const std::wstring wide = platform::ToWide(path);
+    if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(wide.c_str()), nullptr, 0, 0, IID_IPicture,
+                                    picture.PutVoid())) ||
+        !picture)
+        return false;
+    OLE_XSIZE_HIMETRIC x = 0;
+    OLE_YSIZE_HIMETRIC y = 0;
+    if (FAILED(picture->get_Width(&x)) || FAILED(picture->get_Height(&y))) return false;
+    platform::WindowDC screen(nullptr);
+    width = ::MulDiv(x, ::GetDeviceCaps(screen.Get(), LOGPIXELSX), 2540);
+    height = ::MulDiv(y, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 2540);
+    return width > 0 && height > 0;
+}
+
+void CRasterRegistrationDlg::WriteRasterTable() {
+    const std::string typed = WindowText(source_);
+    const std::string source = typed.empty() ? typed : FullPath(typed);
+    if (source.empty() || !IsExistingFile(source)) return Refuse(-1, L"Invalid pathname");
+    long width = 0, height = 0;
+    if (!MeasureImage(source, width, height)) return Refuse(-1, nullptr);
+
+    double edges[4] = {};
+    for (int i = 0; i < 4; ++i)
+        if (!raster::ParseEdgeValue(WindowText(edges_[i]), edges[i])) return Refuse(i, L"Missing coordinate value");
+
+    const std::string folder = raster::FolderOf(source);
+    const std::string base = raster::BaseNameOf(source);
+    const std::string table = folder + base + ".TAB";
+    if (table.size() >= MAX_PATH) return Refuse(-1, L"Invalid pathname");
+    const std::string imageName = source.substr(folder.size());
+    const std::string text =
+        raster::FormatRasterTable(imageName, raster::CornerPoints(edges[0], edges[1], edges[2], edges[3], width, height),
+                                  raster::CoordSysLines(clause_, nonEarth_, units_));
+    if (!raster::WriteTextFile(table, text)) {
+        const std::wstring message = L"The raster table " + platform::ToWide(table) + L" cannot be written.";
+        return Refuse(-1, message.c_str());
+    }
+    tablePath_ = table;
+    ::EndDialog(Handle(), IDOK);
+}
+
+void RunNewRaster(CZmaVadAZLayerCollection* layers, HWND owner) {
+    CRasterRegistrationDlg dialog;
+    if (dialog.DoModal(owner) != IDOK) return;
+    if (!layers) platform::ThrowHr(E_UNEXPECTED);
+    if (!layers->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, dialog.TablePath().c_str()))
+        platform::ThrowHr(E_FAIL);
+}

@@ -1,0 +1,35 @@
+#include "ZmaVOMap2/workspaces/ImportReports.h"
+
+#include "platform/Com.h"
+
+namespace workspaces {
+
+ImportReports::ImportReports(std::string source) : outer_(platform::Prompts()), source_(std::move(source)) {
+    platform::SetPrompts(this);
+}
+
+ImportReports::~ImportReports() {
+    if (!finished_) platform::SetPrompts(&outer_);
+}
+
+int ImportReports::MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+    if (shown_ < kShownBoxes) {
+        ++shown_;
+        return outer_.MessageBox(owner, text, caption, flags);
+    }
+    ++withheld_;
+    return IDOK;
+}
+
+void ImportReports::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    platform::SetPrompts(&outer_);
+    if (withheld_ == 0) return;
+    outer_.MessageBox(nullptr,
+                      std::to_wstring(withheld_) + L" further messages about " + platform::ToWide(source_) +
+                          L" were not shown.",
+                      L"Map Module - Add new layer", MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace workspaces

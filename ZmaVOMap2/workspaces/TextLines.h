@@ -1,0 +1,34 @@
+// The text files the readers take apart, as lines. Line ends of any kind are removed (a last line
+// without one keeps all its characters), and a line longer than kMaxLineLength is cut there: no
+// line a reader looks at can grow without bound, whatever the file holds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace workspaces {
+
+constexpr size_t kMaxLineLength = 8192;
+
+struct TextLines {
+    std::vector<std::string> lines;
+    size_t cutLines = 0;  // how many lines were longer than the limit
+};
+
+// False when the file cannot be opened.
+bool ReadTextLines(const std::string& path, TextLines& text);
+
+// How many white-space characters a line begins with.
+size_t Indentation(const std::string& line);
+std::string Trimmed(const std::string& text);
+std::string UpperCase(std::string text);
+// Whether `text` begins with `prefix`, letters compared without case.
+bool StartsWithNoCase(const std::string& text, size_t at, const std::string& prefix);
+bool EqualNoCase(const std::string& a, const std::string& b);
+
+// Compares texts without case: the workspace language and unit names ignore it.
+struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+}  // namespace workspaces

@@ -1,0 +1,146 @@
+#include "tests/printing/PrintFixture.h"
+
+#include "ZmaVOMap2/printing/PrintableMap.h"
+#include "tests/control/ControlFixture.h"
+#include "tests/support/TestSupport.h"
+
+#include "platform/Result.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace printtest {
+
+using platform::Variant;
+
+void PrintTest::SetUp() {
+    ASSERT_EQ(controltest::CreateControl(control_), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(control_.Get())->InitNew(), S_OK);
+    ASSERT_EQ(controltest::As<IPrintableMap>(control_.Get())->get_MapX(map_.Put()), S_OK);
+    enginetest::Call(map_.Get(), enginetest::map::kSetSize, {Variant(400L), Variant(300L)});
+    enginetest::Call(map_.Get(), enginetest::map::kZoomTo, {Variant(12.5), Variant(10.0), Variant(50.0)});
+    sink_ = platform::MakeObject<enginetest::EventSink>();
+    sink_->onEvent = [this](DISPID id, DISPPARAMS& params) {
+        if (id == 15 && params.cArgs == 1 && params.rgvarg[0].iVal == 2 && duringPage_) duringPage_();
+    };
+    connection_ = std::make_unique<enginetest::SinkConnection>(map_.Get(), sink_.Get());
+
+    ASSERT_EQ(::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings,
+                                 settings_.PutVoid()),
+              S_OK);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    ASSERT_EQ(settings_->Load(Variant(0L), &loaded), S_OK);
+    ASSERT_EQ(settings_->put_TitleFontColor(RGB(0, 0, 255)), S_OK);
+    ComPtr<IHostPrintLegend> legend;
+    ASSERT_EQ(::CoCreateInstance(CLSID_HostPrintLegend, nullptr, CLSCTX_ALL, IID_IHostPrintLegend, legend.PutVoid()),
+              S_OK);
+    for (const wchar_t* guid : {L"{A1}", L"{B2}", L"{C3}"}) {
+        platform::Bstr g(guid);
+        ASSERT_EQ(legend->AddSeries(nullptr, g.Get(), nullptr), S_OK);
+    }
+    legend_ = ComPtr<IUnknown>(legend.Get());
+    ::DeleteFileW(OutputFile().c_str());
+}
+
+void PrintTest::TearDown() {
+    connection_.reset();
+    support_.Destroy();
+}
+
+std::unique_ptr<MapPrintJobInfo> PrintTest::NewJob(const std::wstring& title) {
+    std::unique_ptr<MapPrintJobInfo> job = support_.CreateJobInfo();
+    EXPECT_TRUE(job) << "no printer in the prefix";
+    if (!job) return job;
+    support_.ApplyPrinterToJob(*job);
+    EXPECT_TRUE(job->SetPrintSettings(settings_.Get()));
+    job->SetTitle(title);
+    EXPECT_EQ(job->SetMapView(control_.Get()), S_OK);
+    EXPECT_EQ(job->SetLegendView(legend_.Get()), S_OK);
+    return job;
+}
+
+void PrintTest::Settle(long mapSize, long width, long height, long legendAngle, bool centred) {
+    ASSERT_EQ(settings_->put_MapSize(mapSize), S_OK);
+    ASSERT_EQ(settings_->put_Width(width), S_OK);
+    ASSERT_EQ(settings_->put_Height(height), S_OK);
+    ASSERT_EQ(settings_->put_LegendPosition(legendAngle), S_OK);
+    ASSERT_EQ(settings_->put_ContentCentered(centred ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+}
+
+std::wstring PrintTest::OutputFile() const {
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    UniquePrinter printer;
+    if (::GetDefaultPrinterW(name, &size)) printer = OpenPrinterForUse(name, nullptr);
+    std::vector<BYTE> info = PrinterInfo2(printer.Get());
+    const auto* p = reinterpret_cast<const PRINTER_INFO_2W*>(info.data());
+    return !info.empty() && p->pPortName ? p->pPortName : L"";
+}
+
+bool PrintTest::OutputExists() const { return ::GetFileAttributesW(OutputFile().c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+POINT PrintTest::PhysicalOffset() const {
+    platform::UniqueCreatedDC dc(CreatePrinterDC(support_.PrinterName(), support_.DevMode()));
+    if (!dc) return {0, 0};
+    return {::GetDeviceCaps(dc.Get(), PHYSICALOFFSETX) * 2540 / ::GetDeviceCaps(dc.Get(), LOGPIXELSX),
+            ::GetDeviceCaps(dc.Get(), PHYSICALOFFSETY) * 2540 / ::GetDeviceCaps(dc.Get(), LOGPIXELSY)};
+}
+
+namespace {
+
+std::string RectText(const RECT& r) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%ld %ld %ld %ld", r.left, r.top, r.right, r.bottom);
+    return buf;
+}
+
+}  // namespace
+
+void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layout) {
+    const std::string folder = PRINT_TEST_OUT_UNIX;
+    std::wstring target = testsupport::WinePath((folder + "/" + name + ".ps").c_str());
+    ASSERT_TRUE(::CopyFileW(OutputFile().c_str(), target.c_str(), FALSE)) << name;
+    const PageSettings page = PageSettings::Read(layout.settings.Get());
+    // The list starts afresh with each run of the program.
+    static bool started = false;
+    std::ofstream list(folder + "/expected.txt", started ? std::ios::app : std::ios::trunc);
+    started = true;
+    list << name << ".ps paper " << layout.paperWidth << " " << layout.paperHeight << " pages " << layout.pagesAcross
+         << " " << layout.pagesDown << " printable "
+         << RectText({page.leftMargin, page.topMargin, page.leftMargin + layout.printableWidth,
+                      page.topMargin + layout.printableHeight})
+         << " map " << RectText(Unflipped(layout.mapRect)) << " legend "
+         << (page.printLegend ? RectText(Unflipped(layout.legendRect)) : "-") << " title "
+         << (page.printTitle ? RectText(Unflipped(layout.titleRect)) : "-") << "\n";
+}
+
+std::vector<double> PrintTest::EngineState() {
+    std::vector<double> state;
+    for (DISPID id : {7, 8, 9, 15, 25, 53, 54}) state.push_back(enginetest::Number(enginetest::Get(map_.Get(), id)));
+    return state;
+}
+
+std::vector<std::wstring> PrintTest::EngineCalls(const std::wstring& member) {
+    std::vector<std::wstring> found;
+    for (const std::wstring& line : enginetest::CallLines(map_.Get()))
+        if (line.compare(0, member.size() + 1, member + L"(") == 0) found.push_back(line);
+    return found;
+}
+
+void PrintTest::ClearEngineCalls() { enginetest::Hooks(map_.Get())->ClearCalls(); }
+
+HRESULT Raised(const std::function<void()>& action, std::wstring* description) {
+    try {
+        action();
+        return S_OK;
+    } catch (const platform::ComError& e) {
+        if (description) *description = e.Description();
+        return e.Error();
+    }
+}
+
+RECT Unflipped(const RECT& r) { return {r.left, -r.top, r.right, -r.bottom}; }
+long Width(const RECT& r) { return r.right - r.left; }
+long Height(const RECT& r) { return r.bottom - r.top; }
+
+}  // namespace printtest

@@ -1,0 +1,69 @@
+// What the printing tests share: the prefix's printer, a map control with its engine, the host's
+// print settings and print legend, a hook into the middle of every printed page, and the
+// printed documents handed to the picture judge.
+#pragma once
+
+#include "ZmaVOMap2/printing/PrintSupport.h"
+#include "tests/standins/mapengine/EngineFixture.h"
+
+#include "HostInterfaces.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace printtest {
+
+using platform::ComPtr;
+
+class PrintTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A job for the prefix's printer over the control, the settings and the legend.
+    std::unique_ptr<MapPrintJobInfo> NewJob(const std::wstring& title = L"Drive test 17");
+    void Settle(long mapSize, long width, long height, long legendAngle, bool centred = true);
+    // Runs after the engine has drawn a page's map, before the page puts the engine back.
+    void DuringEachPage(std::function<void()> action) { duringPage_ = std::move(action); }
+
+    // The printer's output file (its port), removed before each test. The printer writes a document
+    // over the file without shortening it: remove it before each print that is looked at.
+    std::wstring OutputFile() const;
+    bool OutputExists() const;
+    // Where the printable area starts on the paper, in 0.01 mm.
+    POINT PhysicalOffset() const;
+    // Hands the printed document to the picture judge as <name>.ps with the part rectangles the
+    // job laid out, so that it can find them on every page.
+    void KeepForJudge(const std::string& name, const MapPageLayout& layout);
+
+    // The engine's zoom, centre, units and pixel size, to compare before and after a print.
+    std::vector<double> EngineState();
+    // Engine calls logged since the last ClearEngineCalls, of one member ("Map.PrintMap").
+    std::vector<std::wstring> EngineCalls(const std::wstring& member);
+    void ClearEngineCalls();
+
+    ComPtr<IUnknown> control_;
+    ComPtr<IDispatch> map_;
+    ComPtr<IMapPrintSettings> settings_;
+    ComPtr<IUnknown> legend_;
+    PrintSupport support_;
+
+private:
+    ComPtr<enginetest::EventSink> sink_;
+    std::unique_ptr<enginetest::SinkConnection> connection_;
+    std::function<void()> duringPage_;
+};
+
+// The HRESULT of the ComError that `action` raises; S_OK when it raises none.
+HRESULT Raised(const std::function<void()>& action, std::wstring* description = nullptr);
+
+// Top and bottom multiplied by -1: a laid-out part in layout coordinates (y downwards).
+RECT Unflipped(const RECT& r);
+long Width(const RECT& r);
+long Height(const RECT& r);
+
+}  // namespace printtest

@@ -1,0 +1,172 @@
+// Tiling generated images through the tiler's dialog: the tile bitmaps (judged against their
+// regions of the source by ImageMagick afterwards, judge_tiles.sh), the tile tables'
+// georeference, the index, and the index opened as one layer over the engine stand-in.
+#include "ZmaVOMap2/atr/ATRLayer.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/raster/RasterResources.h"
+#include "ZmaVOMap2/raster/RasterTileDlg.h"
+#include "tests/layers/LayerFixture.h"
+#include "tests/raster/RasterFixture.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <fstream>
+
+using namespace dialogtest;
+using namespace rastertest;
+using platform::Variant;
+
+namespace {
+
+// The source's registration: 1e-4 degrees a pixel each way, close to the equator, where the
+// engine stand-in's degrees are square on the screen.
+constexpr double kLeft = 10.0, kTop = 0.035, kPixel = 1e-4;
+
+// Where the judge finds the tiles: "raster_tiles\<name>" beside this program, emptied first.
+std::string JudgedFolder(const char* name) {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string parent = std::string(path).substr(0, std::string(path).rfind('\\')) + "\\raster_tiles";
+    ::CreateDirectoryA(parent.c_str(), nullptr);
+    const std::string folder = Folder(name, parent);
+    ::CreateDirectoryA((folder + "\\tiles").c_str(), nullptr);
+    return folder;
+}
+
+struct Tile {
+    long x, y, w, h;
+};
+
+struct GeoBox {
+    double xmin, ymin, xmax, ymax;
+};
+
+class Tiling : public layertest::LayerTest {
+protected:
+    // Registers `image` (1000 x 700) and tiles it into "<folder>\tiles"; `counts` (across, down)
+    // asks for a number of tiles, else 200 x 200 pixel tiles.
+    void TileImage(const std::string& folder, const std::string& image, const char* across = nullptr,
+                   const char* down = nullptr) {
+        source_ = WriteRegisteredTable(folder, image, kLeft, kTop, kLeft + 999 * kPixel, kTop - 699 * kPixel, 1000, 700);
+        Prompts prompts;
+        prompts.chosen = std::wstring(source_.begin(), source_.end());
+        DialogScript script;
+        script.Then([&](HWND d) {
+            Click(d, IDC_TILE_BROWSE_TABLE);
+            Type(d, IDC_TILE_FOLDER, (folder + "\\tiles").c_str());
+            if (across) {
+                ClickBox(d, IDC_TILE_BY_COUNT);
+                Type(d, IDC_TILE_ACROSS, across);
+                Type(d, IDC_TILE_DOWN, down);
+            }
+            Click(d, IDOK);
+            HWND progress = ::GetDlgItem(d, IDC_TILE_PROGRESS);
+            progressRange_ = static_cast<long>(::SendMessageW(progress, PBM_GETRANGE, FALSE, 0));
+            progressAfter_ = static_cast<long>(::SendMessageW(progress, PBM_GETPOS, 0, 0));
+            Click(d, IDCANCEL);
+        });
+        CRasterTileDlg dialog(200, 200);
+        dialog.DoModal(nullptr);
+        EXPECT_TRUE(prompts.boxes.empty());
+    }
+
+    // Each tile table ties its corners to where its pixels lie in the source, names its bitmap
+    // and ends with the source's coordinate system; the index lists the tables in order. The
+    // judge gets the list "<tile> <source> <x> <y> <w> <h> <fuzz %>".
+    void CheckTiles(const std::string& folder, const std::string& base, const std::string& image,
+                    const std::vector<Tile>& tiles, int fuzz) {
+        const std::string sourceText = ReadAll(source_);
+        std::ofstream judged(folder + "\\expected.txt", std::ios::binary);
+        std::string index;
+        for (size_t n = 1; n <= tiles.size(); ++n) {
+            const Tile& t = tiles[n - 1];
+            const std::string name = base + "tl" + std::to_string(n);
+            judged << "tiles/" << name << ".bmp " << image << " " << t.x << " " << t.y << " " << t.w << " " << t.h << " "
+                   << fuzz << "\n";
+            index += name + ".tab\r\n";
+            const std::string text = ReadAll(folder + "\\tiles\\" + name + ".tab");
+            EXPECT_NE(text.find("\r\nFile \"" + name + ".bmp\"\r\nType \"RASTER\"\r\n"), std::string::npos) << name;
+            EXPECT_EQ(text.substr(text.find("CoordSys")), sourceText.substr(sourceText.find("CoordSys"))) << name;
+            const std::vector<Tie> ties = ControlPoints(text);
+            ASSERT_EQ(ties.size(), 4u) << name;
+            for (const Tie& tie : ties) {
+                EXPECT_NEAR(tie.x, kLeft + (t.x + tie.column) * kPixel, 1e-9) << name;
+                EXPECT_NEAR(tie.y, kTop - (t.y + tie.row) * kPixel, 1e-9) << name;
+            }
+            EXPECT_EQ(ties[3].column - ties[0].column, t.w) << name;
+            EXPECT_EQ(ties[3].row - ties[0].row, t.h) << name;
+        }
+        EXPECT_EQ(ReadAll(folder + "\\tiles\\" + base + ".atr"), index);
+        EXPECT_EQ(progressRange_, static_cast<long>(tiles.size()));
+        EXPECT_EQ(progressAfter_, 0);
+    }
+
+    GeoBox EngineBounds(IDispatch* layer) {
+        EngineDispatch bounds(EngineDispatch(layer).Get(LayerEngine::Layer::kBounds).pdispVal);
+        return {bounds.Get(LayerEngine::Rectangle::kXMin).ToDouble(), bounds.Get(LayerEngine::Rectangle::kYMin).ToDouble(),
+                bounds.Get(LayerEngine::Rectangle::kXMax).ToDouble(), bounds.Get(LayerEngine::Rectangle::kYMax).ToDouble()};
+    }
+
+    std::string source_;
+    long progressRange_ = -1, progressAfter_ = -1;
+};
+
+TEST_F(Tiling, ABitmapIsCutColumnByColumnAndItsIndexOpensAsOneLayerCoveringTheSource) {
+    const std::string folder = JudgedFolder("bmp");
+    WriteBitmap(folder + "\\site.bmp", 1000, 700);
+    TileImage(folder, "site.bmp");
+
+    // 200 x 200 tiles, numbered down each column; the last row is 100 pixels high.
+    std::vector<Tile> tiles;
+    for (long x = 0; x < 1000; x += 200)
+        for (long y = 0; y < 700; y += 200) tiles.push_back({x, y, 200, std::min(200L, 700 - y)});
+    CheckTiles(folder, "site", "site.bmp", tiles, 0);
+
+    // The index is one layer of twenty tables; their extents tile the source's exactly.
+    CZmaVadAZLayer* source = layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, source_.c_str());
+    ASSERT_NE(source, nullptr);
+    const GeoBox whole = EngineBounds(source->GetMapXLayer().Get());
+    EXPECT_NEAR(whole.xmax - whole.xmin, 1000 * kPixel, 1e-9);
+    auto* index = dynamic_cast<CATRLayer*>(
+        layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, (folder + "\\tiles\\site.atr").c_str()));
+    ASSERT_NE(index, nullptr);
+    EXPECT_EQ(index->GetEngineLayerCount(), 20);
+    EXPECT_EQ(layers_->GetCount(), 2);
+    double area = 0;
+    EngineDispatch list(EngineDispatch(map_.Get()).Get(LayerEngine::Map::kLayers).pdispVal);
+    for (long position = index->FirstPosition(); position <= index->LastPosition(); ++position) {
+        const GeoBox b = EngineBounds(list.Call(LayerEngine::Layers::kItem, {Variant(position)}).pdispVal);
+        EXPECT_GE(b.xmin, whole.xmin - 1e-9);
+        EXPECT_LE(b.xmax, whole.xmax + 1e-9);
+        EXPECT_GE(b.ymin, whole.ymin - 1e-9);
+        EXPECT_LE(b.ymax, whole.ymax + 1e-9);
+        area += (b.xmax - b.xmin) * (b.ymax - b.ymin);
+    }
+    // Inside the source and adding up to its area: no gaps and no overlaps.
+    EXPECT_NEAR(area / ((whole.xmax - whole.xmin) * (whole.ymax - whole.ymin)), 1.0, 1e-9);
+}
+
+TEST_F(Tiling, AJpegIsCutIntoTheNumberOfTilesAsked) {
+    const std::string folder = JudgedFolder("jpg");
+    WriteJpeg(folder + "\\photo.jpg", 1000, 700);
+    TileImage(folder, "photo.jpg", "3", "2");
+
+    // 333 x 350 tiles; the last pixel column lies in none.
+    std::vector<Tile> tiles;
+    for (long i = 0; i < 3; ++i)
+        for (long j = 0; j < 2; ++j) tiles.push_back({i * 333, j * 350, 333, 350});
+    CheckTiles(folder, "photo", "photo.jpg", tiles, 2);
+}
+
+TEST(TilingProgress, CountsEveryTileBeyondSixteenBits) {
+    HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(bar);
+    StartProgress(bar, 70000);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 70000);
+    ::SendMessageW(bar, PBM_STEPIT, 0, 0);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 1);
+    ::DestroyWindow(bar);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""Has GDAL's ogr2ogr write, from GeoJSON, the tables the workspace tests name:
+
+  <folder>/maps/roads.tab        lines, fields name and lanes
+  <folder>/maps/rivers.tab       lines, field name
+  <folder>/maps/sub/parks.tab    regions, field name
+  <folder>/my.data/sites.tab     points, field name (a folder with a dot in its name)
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+
+TABLES = {
+    "maps/roads": [({"name": "A1", "lanes": 4}, {"type": "LineString", "coordinates": [[0, 51], [0.5, 51.5]]}),
+                   ({"name": "B2", "lanes": 2}, {"type": "LineString", "coordinates": [[0.2, 51], [0.2, 51.4]]})],
+    "maps/rivers": [({"name": "Wey"}, {"type": "LineString", "coordinates": [[0.1, 51.1], [0.4, 51.2]]})],
+    "maps/sub/parks": [({"name": "Common"},
+                        {"type": "Polygon", "coordinates": [[[0, 51], [0.1, 51], [0.1, 51.1], [0, 51]]]})],
+    "my.data/sites": [({"name": "S1"}, {"type": "Point", "coordinates": [0.3, 51.3]})],
+}
+
+
+def main():
+    if len(sys.argv) != 2:
+        raise SystemExit("usage: make_tables.py <folder>")
+    root = sys.argv[1]
+    for folder in ("maps", "my.data"):
+        shutil.rmtree(os.path.join(root, folder), ignore_errors=True)
+    for table, features in TABLES.items():
+        base = os.path.join(root, table)
+        os.makedirs(os.path.dirname(base), exist_ok=True)
+        source = base + ".geojson"
+        with open(source, "w") as f:
+            json.dump({"type": "FeatureCollection", "features": [
+                {"type": "Feature", "properties": p, "geometry": g} for p, g in features]}, f)
+        result = subprocess.run(["ogr2ogr", "-f", "MapInfo File", base + ".tab", source],
+                                capture_output=True, text=True)
+        if result.returncode != 0:
+            raise SystemExit("ogr2ogr failed on %s: %s" % (table, result.stderr))
+        os.remove(source)
+    print("made %d tables under %s" % (len(TABLES), root))
+
+
+if __name__ == "__main__":
+    main()
