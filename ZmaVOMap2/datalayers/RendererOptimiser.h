@@ -139,7 +139,26 @@ protected:
     // Reads the current row's position into `point` (offsets added).
     bool ReadPosition(ZmaPointD& point);
     // The same without the offsets, as the host holds it.
-    bool ReadRaw(double& longitude, double& latitude);
+    bool ReadRaw(double& longitude, double& latitude) { return ReadRaw(latitude_, longitude_, longitude, latitude); }
+    // The same through two values of the caller's (a reading of every row keeps them at hand).
+    bool ReadRaw(VARIANT& latitudeValue, VARIANT& longitudeValue, double& longitude, double& latitude) {
+        if (!latitudeField_ || !longitudeField_) return false;
+        hostdata::ReadValue(latitudeField_.Get(), latitudeValue);
+        hostdata::ReadValue(longitudeField_.Get(), longitudeValue);
+        double lat, lon;
+        if (latitudeValue.vt == VT_R8 && longitudeValue.vt == VT_R8) {
+            lat = latitudeValue.dblVal;
+            lon = longitudeValue.dblVal;
+        } else if (!ToDouble(latitudeValue, lat) || !ToDouble(longitudeValue, lon)) {
+            return false;
+        }
+        if (lat == 0.0 && lon == 0.0) return false;
+        longitude = lon;
+        latitude = lat;
+        return true;
+    }
+    // A value as a double: false for an empty or null value or one that is no number.
+    static bool ToDouble(VARIANT& value, double& out);
     // Asks the row filter's verdict of a kept row that may count (making it the host's current
     // row) and records it. Without a filter every such row counts.
     virtual bool JudgeRow(long row);
