@@ -64,14 +64,19 @@ endfunction()
 set(VADAZ_SYSTEM_LIBS ole32 oleaut32 uuid gdiplus gdi32 user32 comctl32 comdlg32 advapi32 shlwapi shell32
     urlmon wininet ws2_32 secur32 winspool version)
 
-# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL]): a GoogleTest program run under Wine in
-# the test prefix. One ctest entry per program: every Wine process start costs.
+# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...]): a GoogleTest
+# program run under Wine in the test prefix; with LAUNCHER, the command runs the program (its last
+# arguments are Wine and the program). One ctest entry per program: every Wine process start costs.
 function(vadaz_add_test name)
-  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   vadaz_target(${name})
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
-  add_test(NAME ${name} COMMAND ${name})
+  if(T_LAUNCHER)
+    add_test(NAME ${name} COMMAND ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
     TIMEOUT 300)

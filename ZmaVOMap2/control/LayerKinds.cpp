@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/direction/ZmaVadAZDirectionLayer.h"
+#include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/lines/LineLayerKinds.h"
 #include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
@@ -19,5 +20,6 @@ void RegisterLayerKinds() {
         RegisterShapesLayerKind(LayerFactory::Instance());
         RegisterDirectionLayerKind(LayerFactory::Instance());
         RegisterMarkerLayerKind(LayerFactory::Instance());
+        RegisterBackgroundMapLayerKind(LayerFactory::Instance());
     });
 }

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/control/ViewChangeTracker.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
@@ -191,8 +192,9 @@ void MapViewport::GetMapDimensions(IHostUnitConverter* converter, long& width, l
 }
 
 void MapViewport::SnapZoomToBackgroundMap(IDispatch* rectangle) {
-    if (!layers_ || !rectangle || !layers_->IsBackgroundMapVisible()) return;
-    // The imagery layer chooses its zoom level for the rectangle when it exists; the view then
-    // takes the rectangle.
-    SetBounds(rectangle);
+    if (!rectangle || !IsBackgroundMapVisible(layers_)) return;
+    EngineDispatch map(platform::ThrowIfNull(map_));
+    const RECT pixels = {0, 0, static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble()),
+                         static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble())};
+    ::SnapZoomToBackgroundMap(layers_, map_, rectangle, pixels);
 }

@@ -40,8 +40,9 @@ public:
     void SyncZoomAll(double centreX, double centreY, double zoom, long pixel);
     // The map's paper size in the unit converter's unit 9, truncated.
     void GetMapDimensions(IHostUnitConverter* converter, long& width, long& height);
-    // Lets a visible background imagery layer choose the view for its tiles. Without one (as
-    // long as there is no imagery layer kind) nothing happens.
+    // Lets a visible background imagery layer choose the view for its tiles in the map's window:
+    // the rectangle grows to the scale of a tile level and becomes the map's bounds. Without
+    // visible imagery nothing happens.
     void SnapZoomToBackgroundMap(IDispatch* rectangle);
 
 private:

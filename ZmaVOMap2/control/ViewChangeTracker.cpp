@@ -21,7 +21,22 @@ void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, boo
     EngineDispatch rect(bounds.pdispVal);
     const bool geographic = rect.Get(EngineRectangle::kXMin).ToDouble() > -360.0 &&
                             rect.Get(EngineRectangle::kXMax).ToDouble() < 360.0;
-    if (geographic && imagery) KeepImageryZoomLevel(map, snap);
+    // A view change that the imagery steps cause themselves (an engine that reports it while the
+    // bounds are being set) is the snap's own: it is not snapped again.
+    if (geographic && imagery) {
+        if (keepingZoomLevel_) {
+            ownChangeSeen_ = true;
+        } else {
+            // Cleared however the steps end.
+            struct Keeping {
+                bool& flag;
+                ~Keeping() { flag = false; }
+            } keeping{keepingZoomLevel_};
+            keepingZoomLevel_ = true;
+            ownChangeSeen_ = false;
+            KeepImageryZoomLevel(map, snap);
+        }
+    }
 
     current_ = {map.Get(EngineMap::kZoom).ToDouble(), map.Get(EngineMap::kCenterX).ToDouble(),
                 map.Get(EngineMap::kCenterY).ToDouble()};
@@ -50,7 +65,9 @@ void ViewChangeTracker::KeepImageryZoomLevel(EngineDispatch& map, const Snap& sn
             const RECT pixels = {0, 0, width, static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble())};
             if (snap) snap(savedView_.Get(), pixels);
             snapWidthRead_ = widthRead;
-            stage_ = 0;
+            // The snap's own view change was seen already when the engine reported it at once;
+            // otherwise it is still to come and restores the snapped view.
+            stage_ = ownChangeSeen_ ? 2 : 0;
             snapZoom_ = map.Get(EngineMap::kZoom).ToDouble();
             snapUnit_ = map.Get(EngineMap::kDistanceUnit).ToLong();
             snapWidth_ = width;

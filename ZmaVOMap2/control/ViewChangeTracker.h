@@ -37,4 +37,6 @@ private:
     long snapWidth_ = -1;
     double snapWidthRead_ = 0, snapZoom_ = 0;
     long snapUnit_ = 0;
+    bool keepingZoomLevel_ = false;
+    bool ownChangeSeen_ = false;
 };

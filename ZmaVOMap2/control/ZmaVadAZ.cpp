@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
 #include "ZmaVOMap2/services/Logger.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
@@ -295,6 +296,9 @@ STDMETHODIMP CZmaVadAZ::SetColorScheme(LOGPALETTE* palette) {
 STDMETHODIMP CZmaVadAZ::Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* targetDevice, HDC targetDC,
                              HDC drawDC, LPCRECTL bounds, LPCRECTL metafileBounds,
                              BOOL(STDMETHODCALLTYPE* cont)(ULONG_PTR), ULONG_PTR contValue) {
+    // The engine draws the frame inside this call and fires its draw requests from there; the
+    // layers may ask the host for fields meanwhile.
+    OperationScope operation(*this);
     COM_TRY {
         if (!targetDC || !drawDC) platform::ThrowHr(E_INVALIDARG);
         if (!bounds) platform::ThrowHr(E_POINTER);
@@ -456,9 +460,26 @@ void CZmaVadAZ::EndOperation() noexcept {
         } catch (...) {
             platform::LogCaughtException(__FILE__, __LINE__);
         }
+        if (destroyWindowPending_) {
+            destroyWindowPending_ = false;
+            DestroyEngineWindow();
+        }
     }
     // Last: this may be the reference that kept the control alive.
     Identity()->Release();
+}
+
+void CZmaVadAZ::DestroyEngineWindow() noexcept {
+    if (!IsSubclassed()) return;
+    // Destroying the window takes our procedure off it on its last message.
+    ::DestroyWindow(Handle());
+    Unsubclass();
+}
+
+CZmaVadAZLayerCollection& CZmaVadAZ::RequireLayers(HRESULT failure) const {
+    if (!layers_)
+        throw platform::ComError(failure, L"The map has not been initialised: it has no layers yet.", L"VadAZ");
+    return *layers_;
 }
 
 STDMETHODIMP CZmaVadAZ::PreDestroy() {
@@ -466,38 +487,34 @@ STDMETHODIMP CZmaVadAZ::PreDestroy() {
         if (layers_) HideRolloverTip(nullptr);
         if (layers_) layers_->SetLinesLayerPersistence(nullptr);
         // An operation on the stack (PreDestroy called from an event handler) still works on
-        // the collection: it goes when that operation ends.
+        // the collection and may be inside the engine's handling of a message: the collection
+        // and the engine window go when that operation ends.
         if (operations_ > 0) {
             retiredDatasets_.push_back(std::move(datasets_));
             retiredLayers_.push_back(std::move(layers_));
+            destroyWindowPending_ = IsSubclassed();
         }
         datasets_.reset();
         layers_.reset();
-        if (IsSubclassed()) {
-            HWND window = Handle();
-            // Destroying the window takes our procedure off it on its last message.
-            ::DestroyWindow(window);
-            Unsubclass();
-        }
+        if (operations_ == 0) DestroyEngineWindow();
         return S_OK;
     }
     COM_CATCH_RETURN();
 }
 
-// Seams of later parts of the control: the imagery zoom levels.
 void CZmaVadAZ::ShowContextMenu(POINT screen) {
     commands_.ShowContextMenu(static_cast<float>(screen.x), static_cast<float>(screen.y));
 }
 void CZmaVadAZ::HideRolloverTipForAnyOwner() { HideRolloverTip(nullptr); }
-void CZmaVadAZ::SnapZoomToBackgroundMap(IDispatch*, const RECT&) {}
+void CZmaVadAZ::SnapZoomToBackgroundMap(IDispatch* viewRectangle, const RECT& pixels) {
+    ::SnapZoomToBackgroundMap(layers_.get(), EngineMapOrThrow(), viewRectangle, pixels);
+}
 
 bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_NCDESTROY) {
         engineWindow_ = nullptr;
         return false;
     }
-    // A command fires events, whose handlers may release the control or tear its map down.
-    OperationScope operation(*this);
     return commands_.ProcessWindowMessage(msg, wp, lp, result);
 }
 

@@ -365,7 +365,7 @@ public:
     // requests; while the exporting flag is set, each drawn frame also gets the info display.
     void DrawInfoDisplay(HDC dc) override;
     HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format) override;
-    bool IsExporting() const noexcept { return exporting_; }
+    bool IsExporting() const noexcept override { return exporting_; }
 
     CZmaVadAZLayerCollection* LayerCollection() const noexcept override { return layers_.get(); }
     CZmaVadAZDatasetDisplay* DatasetDisplay() const noexcept { return datasets_.get(); }
@@ -451,6 +451,11 @@ public:
 
 protected:
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    // Every message of the engine window is an operation, the engine's own handling of it
+    // included: the engine fires its events from there, and a host handler may release the
+    // control. The control then goes only once the engine is done with the message.
+    void BeginMessage() noexcept override { BeginOperation(); }
+    void EndMessage() noexcept override { EndOperation(); }
 
 private:
     // Creates a host class with any server context, runs it and asks for `iid`.
@@ -460,6 +465,10 @@ private:
     void DrawBorder(HDC drawDC, const RECTL& bounds);
     void RefreshInfoDisplay(HDC drawDC);
     void ReleaseEngine() noexcept;
+    void DestroyEngineWindow() noexcept;
+    // The layer collection that the map initialisation makes. Before it, the members that need
+    // it fail with `failure` and the one description of a map used too early.
+    CZmaVadAZLayerCollection& RequireLayers(HRESULT failure = E_UNEXPECTED) const;
 
     // Datasets and display state (ZmaVadAZ_Datasets.cpp, ZmaVadAZ_DisplayState.cpp).
     // After a change to what the map shows: redraw on and the engine window invalidated, only
@@ -491,6 +500,9 @@ private:
     void ReadSettings(IStream* stream);
     HRESULT InitialiseMap();
     void PrepareTemporaryFolder();
+    // The folder "D4Oze2" in the user's temporary folder, made when missing (the temporary folder
+    // itself when it cannot be made).
+    void MakeTemporaryFolder();
     HRESULT RegisterWithHostService();
     HRESULT CreateCustomTools();
 
@@ -513,6 +525,9 @@ private:
     std::vector<CZmaVadAZLayerCollection*> heldCollections_;
     std::vector<std::unique_ptr<CZmaVadAZLayerCollection>> retiredLayers_;
     std::vector<std::unique_ptr<CZmaVadAZDatasetDisplay>> retiredDatasets_;
+    // PreDestroy from inside an operation: the engine window goes when the operation ends, not
+    // while the engine may still be handling one of its messages.
+    bool destroyWindowPending_ = false;
     CMapXEventListener engineEvents_{*this};
     PrintSupport printSupport_;
 

@@ -2,6 +2,7 @@
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/commands/ImageExport.h"
+#include "ZmaVOMap2/imagery/TileQueues.h"
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "platform/Result.h"
 
@@ -18,17 +19,23 @@ HWND CZmaVadAZ::FindEngineWindow() {
     return engineWindow_;
 }
 
-// Downloaded imagery arrives with the imagery layer; until then no tile is ever waiting.
-bool CZmaVadAZ::PopDownloadedTile(POINT&) { return false; }
+bool CZmaVadAZ::PopDownloadedTile(POINT& tile) {
+    imagery::TileDownloadResult result;
+    if (!PopDownloadResult(result)) return false;
+    tile = {result.x, result.y};
+    return true;
+}
 
 void CZmaVadAZ::NewRaster() { RunNewRaster(LayerCollection(), ::GetActiveWindow()); }
 
 STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR filePath, BSTR fileFormat) {
+    OperationScope operation(*this);
     COM_TRY { return ::ExportToFile(*this, filePath, fileFormat); }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR strGUID, double dScale) {
+    OperationScope operation(*this);
     COM_TRY { return ::ExportAsPictureAtScale(*this, strGUID, dScale); }
     COM_CATCH_RETURN();
 }

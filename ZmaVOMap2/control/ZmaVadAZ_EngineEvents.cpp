@@ -3,6 +3,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
@@ -277,7 +278,7 @@ void CZmaVadAZ::OnMapPolyToolUsed(short tool, long flags, IDispatch* points) {
 void CZmaVadAZ::OnMapViewChanged() {
     try {
         EngineDispatch map(EngineMapOrThrow());
-        viewChanges_.OnViewChanged(map, mapInitialised_, layers_ && layers_->IsBackgroundMapVisible(),
+        viewChanges_.OnViewChanged(map, mapInitialised_, IsBackgroundMapVisible(layers_.get()),
                                    [this](IDispatch* view, const RECT& pixels) { SnapZoomToBackgroundMap(view, pixels); });
     }
     COM_CATCH_LOG();

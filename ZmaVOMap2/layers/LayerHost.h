@@ -19,6 +19,9 @@ public:
     virtual std::wstring TemporaryFolder() = 0;
     // The ScreenUpdating property: while it is off, layers change no engine visibility.
     virtual bool IsScreenUpdating() = 0;
+    // True while the control exports the map (an image or the clipboard): drawn frames are then
+    // pictures of the map, not the screen.
+    virtual bool IsExporting() const { return false; }
 
     // The host's legend objects as handed over through VOLegend and VOPrintLegend (no reference
     // added); null when the host gave none.

@@ -46,6 +46,10 @@ public:
     CZmaVadAZLayer& operator=(const CZmaVadAZLayer&) = delete;
     // Removes the engine layer that bears the layer's name.
     virtual ~CZmaVadAZLayer();
+    // Takes the layer's engine layers out of the map now; the layer object may still be in use
+    // (a removal from inside an operation that fires events), and its destruction later leaves
+    // the map alone, whatever layer has taken the name meanwhile.
+    virtual void TakeOutOfMap() noexcept;
 
     virtual HRESULT Refresh();
     // How many consecutive engine layers this layer occupies.
@@ -195,22 +199,26 @@ protected:
     // The map's engine layer list.
     platform::ComPtr<IDispatch> EngineLayers() const;
     void SetEngineLayer(IDispatch* layer) { engineLayer_ = layer; }
-    // Adds an engine user-draw layer named `name` (a layer this layer draws itself) and makes it
-    // this layer's, under the name the engine gave it. The engine finds the layer to draw by its
-    // name: a name another engine layer bears already gets " (2)", " (3)", ... appended. False
-    // when the engine answered no layer; raises the engine's failure.
-    bool AddUserDrawLayer(const std::string& name);
+    // Adds an engine user-draw layer named `name` (a layer this layer draws itself) at `position`
+    // of the engine's list (1 is the top) and makes it this layer's, under the name the engine
+    // gave it. The engine finds the layer to draw by its name: a name another engine layer bears
+    // already gets " (2)", " (3)", ... appended. False when the engine answered no layer; raises
+    // the engine's failure.
+    bool AddUserDrawLayer(const std::string& name, long position = 1);
     // Attach of the layers the control draws: such a layer, then the type code. E_UNEXPECTED
     // without a map or when attached already, E_FAIL when the engine made no layer.
     HRESULT AttachUserDrawLayer(const std::string& name, int type);
     void SetUserDrawn(bool on) noexcept { userDrawn_ = on; }
     void SetNameOnly(const std::string& name) { name_ = name; }
     // Tells the user about a failed engine call: its description in a "Map Module" box.
-    static void ReportError(const std::wstring& description);
+    void ReportError(const std::wstring& description);
+    // A message box for the user; while the owner loads a settings document the text is logged
+    // instead, so that no load ever waits for a person.
+    void TellUser(const std::wstring& text, const std::wstring& caption, UINT flags = MB_OK);
     // Runs engine calls whose failure the user is told about (ReportError); a failed getter
     // answers `fallback`.
     template <class Call>
-    static void ReportingFailures(Call&& call) {
+    void ReportingFailures(Call&& call) {
         try {
             call();
         } catch (const platform::ComError& e) {
@@ -218,7 +226,7 @@ protected:
         }
     }
     template <class Call, class T>
-    static T ReportingFailures(Call&& call, T fallback) {
+    T ReportingFailures(Call&& call, T fallback) {
         try {
             return call();
         } catch (const platform::ComError& e) {
@@ -239,6 +247,9 @@ private:
     CZmaVadAZLayerCollection* owner_;
     std::string name_;
     std::string amendedName_;
+    // A table this layer restored into the working folder; its files go with the layer.
+    std::string ownTable_;
+    bool takenOutOfMap_ = false;
     int type_ = 0;
     int featureState_ = kFeaturesUnknown;
     bool usable_ = true;

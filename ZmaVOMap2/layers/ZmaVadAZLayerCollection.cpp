@@ -37,6 +37,12 @@ std::string LooseKey(const std::string& name) {
     return key;
 }
 
+long EngineLayerCount(IDispatch* map) {
+    Variant layers = EngineDispatch(map).Get(LayerEngine::Map::kLayers);
+    if (layers.vt != VT_DISPATCH || !layers.pdispVal) platform::ThrowHr(E_POINTER);
+    return EngineDispatch(layers.pdispVal).Get(LayerEngine::Layers::kCount).ToLong();
+}
+
 }  // namespace
 
 CZmaVadAZLayerCollection::CZmaVadAZLayerCollection(const std::wstring& temporaryFolder, CZmaVadAZLayerHost& host,
@@ -377,6 +383,46 @@ HRESULT CZmaVadAZLayerCollection::CreateAnnotationsLayer(const char* folder) {
     return S_OK;
 }
 
+HRESULT CZmaVadAZLayerCollection::CreateBackgroundMapLayer(const char* folder) {
+    std::string directory = folder ? folder : platform::ToAnsi(temporaryFolder_);
+    // A map being loaded has no working folder yet: the system's temporary folder stands in.
+    if (directory.empty()) {
+        char temp[MAX_PATH + 1] = {};
+        const DWORD length = ::GetTempPathA(MAX_PATH, temp);
+        if (length > 0 && length <= MAX_PATH) directory = temp;
+    }
+    char unique[MAX_PATH] = {};
+    if (!::GetTempFileNameA(directory.c_str(), "ann", 0, unique)) return E_FAIL;
+    // Only whether the folder takes files counts: the name itself is not kept.
+    ::DeleteFileA(unique);
+
+    std::unique_ptr<CZmaVadAZLayer> layer;
+    try {
+        THROW_IF_FAILED(RemoveLayersOfType(CZmaVadAZLayer::kTypeBackgroundMap));
+        // The imagery is a layer kind of its own; without it there is nothing to build.
+        if (LayerFactory::Instance().IsRegistered(CZmaVadAZLayer::kTypeBackgroundMap)) {
+            layer = LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeBackgroundMap, map_.Get(), this);
+            // At the bottom of the map: the engine's last layer and the back of the list, with no
+            // order number of its own.
+            const long engineLayers = EngineLayerCount(map_.Get());
+            const int position = layer->GetLayerPosition();
+            if (position >= 1 && position < engineLayers) layer->MoveUp(true, static_cast<int>(engineLayers - position));
+        }
+    } catch (...) {
+        platform::LogCaughtException(__FILE__, __LINE__);
+        layer.reset();
+    }
+    if (!layer) {
+        platform::ErrorLog* log = platform::GetErrorLog();
+        if (log && log->IsEnabledFor(platform::kLogLevelError))
+            log->Write(platform::kLogLevelError, __FILE__, __LINE__, "Failed to initialize the BackgroundMap layer");
+        platform::Prompts().MessageBox(nullptr, L"Failed to initialize the BackgroundMap layer", kCaption, MB_OK);
+        return E_FAIL;
+    }
+    layers_.push_back(std::move(layer));
+    return S_OK;
+}
+
 void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept {
     if (annotations_ == layer) annotations_ = nullptr;
     if (cellSiteLayer_ == layer) cellSiteLayer_ = nullptr;
@@ -398,7 +444,11 @@ void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     ForgetSpecialLayer(layer);
     auto it = Find(layer);
     if (it == layers_.end()) return;
-    if (operations_ > 0) retiredLayers_.push_back(std::move(*it));
+    if (operations_ > 0) {
+        // The code that fired may still use the layer, but the map must not show it any more.
+        (*it)->TakeOutOfMap();
+        retiredLayers_.push_back(std::move(*it));
+    }
     layers_.erase(it);
 }
 

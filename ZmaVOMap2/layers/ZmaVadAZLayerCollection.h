@@ -50,6 +50,10 @@ public:
     // The annotations layer over a new table in `folder` (the temporary folder when null),
     // made the engine's insertion layer. Raises E_FAIL, after telling the user, when it fails.
     HRESULT CreateAnnotationsLayer(const char* folder = nullptr);
+    // The background imagery layer (type 15) at the bottom of the map, in place of any other.
+    // E_FAIL, after telling the user and the log, when the folder takes no file or the imagery
+    // layer cannot be built.
+    HRESULT CreateBackgroundMapLayer(const char* folder = nullptr);
 
     // The list and its cursor.
     int GetCount() const noexcept { return static_cast<int>(layers_.size()); }
@@ -150,6 +154,9 @@ public:
     void SetRefreshEnabled(bool on) noexcept { refresh_ = on; }
     bool IsRefreshEnabled() const noexcept { return refresh_; }
     bool GetAutoSynchToStream() const noexcept { return autoSynchToStream_; }
+    // While LoadLayers runs: the layers log what they would tell the user, since loading a
+    // document must never wait for a person.
+    bool IsLoadingSettings() const noexcept { return loadingSettings_ > 0; }
     void SetTemporaryFolder(const std::wstring& folder) { temporaryFolder_ = folder; }
     // A temporary table made for one of the layers: its name placeholder goes now, the table's
     // files when the collection goes.
@@ -228,9 +235,6 @@ public:
     HRESULT ApplyPendingLayerOffsets(double x, double y);
     // Asks the engine to redraw, unless refreshes are switched off or the screen is not updated.
     void RefreshMap();
-    // The background imagery layer comes with its own layer kind; until then there is no
-    // imagery to snap to.
-    bool IsBackgroundMapVisible() const noexcept { return false; }
 
     // --- View, annotations and series (ZmaVadAZLayerCollection_View.cpp, _Annotations.cpp) ---
     // Fits the map to everything selected: the data layers' selections and the engine table
@@ -305,6 +309,7 @@ private:
     std::vector<std::wstring> cellSiteGuids_;
     std::vector<std::string> temporaryTables_;
     int operations_ = 0;
+    int loadingSettings_ = 0;
     // What was removed during an operation, destroyed when the operations end.
     std::vector<std::unique_ptr<CZmaVadAZLayer>> retiredLayers_;
     std::vector<std::unique_ptr<CZmaVadAZDatasetComposition>> retiredCompositions_;

@@ -2,6 +2,7 @@
 // export members through IDispatch. The files are judged by an independent decoder afterwards
 // (judge_exports.sh reads the list this program writes).
 #include "tests/commands/CommandsFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include <commdlg.h>
 #include <dlgs.h>
@@ -175,6 +176,7 @@ TEST_F(Export, ExportToFileResolvesPackageAddresses) {
 }
 
 TEST_F(Export, PictureAtScaleAsksForTheScaledGroundSizeAndRestoresRedraw) {
+    testsupport::RemoveBackgroundMap(control_.Get());
     const std::wstring folder = ExportFolder();
     EnginePut(kEngineUnit, Variant(0L));        // miles on the ground
     EnginePut(kEnginePaperUnit, Variant(2L));   // inches on paper

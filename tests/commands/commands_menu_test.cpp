@@ -41,9 +41,10 @@ TEST_F(ContextMenu, HoldsEveryPopupAndItemWithItsIdentifier) {
     EXPECT_EQ(menu.Items().count(L"-2"), 1u);
     EXPECT_EQ(menu.Items().count(L"-16"), 1u);
     EXPECT_EQ(menu.Items().count(L"-19"), 0u);
-    // "Go to Layer" lists the map's own layers by name, from the top (the annotations layer).
+    // "Go to Layer" lists the map's own layers by name, from the top (the annotations layer, the
+    // imagery).
     const int layers = menu.Count(L"Zoom/Go to Layer");
-    EXPECT_EQ(layers, 1);
+    EXPECT_EQ(layers, 2);
     EXPECT_EQ(menu.Items().count(L"Zoom/Go to Layer/Layer1"), 0u);
 }
 

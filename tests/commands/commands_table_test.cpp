@@ -1,6 +1,7 @@
 // Each command of the engine window's message map, sent as the context menu sends it, and the
 // identifiers the map leaves to the engine.
 #include "tests/commands/CommandsFixture.h"
+#include "tests/support/TestSupport.h"
 #include "tests/commands/MenuReader.h"
 
 #include <cstdio>
@@ -50,6 +51,7 @@ TEST_F(Commands, UnitAndSyncCommandsSetTheEngineAndTellTheHost) {
 }
 
 TEST_F(Commands, SelectionAndViewCommandsReachTheEngine) {
+    testsupport::RemoveBackgroundMap(control_.Get());
     EXPECT_EQ(Command(32779), 0);
     EXPECT_TRUE(EngineLogHas(L"Layers.ClearSelection(2) call"));
 
@@ -185,7 +187,7 @@ TEST_F(Commands, NewRasterAddsATableLayerThatTheViewCommandsReach) {
         ::SendMessageW(engine_, WM_RBUTTONUP, 0, MAKELPARAM(20, 20));
         ASSERT_TRUE(menu.Shown());
         EXPECT_TRUE(menu.Item(L"Projection").grayed);
-        EXPECT_EQ(menu.Count(L"Zoom/Go to Layer"), 2);
+        EXPECT_EQ(menu.Count(L"Zoom/Go to Layer"), 3);
         EXPECT_EQ(menu.Item(L"Zoom/Go to Layer/raster").id, 10000u);
     }
 

@@ -1,6 +1,7 @@
 // "Zoom to Scale...": the dialog filled from the map, driven as a user would, and the zoom it
 // gives the engine.
 #include "tests/commands/CommandsFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 
@@ -31,6 +32,7 @@ class ZoomToScale : public SitedMap {
 protected:
     void SetUp() override {
         SitedMap::SetUp();
+        testsupport::RemoveBackgroundMap(control_.Get());
         HKEY key = nullptr;
         if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Zemro\\Terravex\\MapInformation", 0, KEY_SET_VALUE, &key) ==
             ERROR_SUCCESS) {

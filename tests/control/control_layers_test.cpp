@@ -3,6 +3,7 @@
 // view locked against selections, the host's attributes object handed over, and the layers that
 // datasets bring: each draws its own rows.
 #include "tests/control/MapSiteFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -198,6 +199,8 @@ TEST_F(LayerMembers, TheAttributesObjectMustOfferTheAttributesInterface) {
     ASSERT_EQ(::CoCreateInstance(CLSID_HostAttributes, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, attributes.PutVoid()),
               S_OK);
     EXPECT_EQ(control_->putref_Attributes(attributes.Get()), S_OK);
+    // Without an imagery layer there are no imagery properties to show.
+    testsupport::RemoveBackgroundMap(unknown_.Get());
     EXPECT_EQ(control_->DisplayBackgroundMapLayerProperties(), S_FALSE);
 }
 

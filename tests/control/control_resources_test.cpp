@@ -93,6 +93,16 @@ void ClearStandInRecords(IUnknown* control) {
     if (SUCCEEDED(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore,
                                      store.PutVoid())))
         store->ClearEntries();
+    // The channel loggers' record of the lines the control wrote.
+    ComPtr<IHostLoggingManager> manager;
+    ComPtr<IHostChannelLogger> channel;
+    ComPtr<IHostCallLog> lines;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLoggingManager,
+                                     manager.PutVoid())) &&
+        SUCCEEDED(manager->Initialize(nullptr)) &&
+        SUCCEEDED(manager->GetChannelLogger(Bstr(L"zemro.aos.mapping.vadaz").Get(), channel.Put())) &&
+        SUCCEEDED(channel.As(lines)))
+        lines->ClearCalls();
     for (const CLSID* logged : {&CLSID_HostService, &CLSID_HostProfileComponent, &CLSID_HostUnitConverter,
                                 &CLSID_HostLoggingManager, &CLSID_HostLoggingCompanion, &CLSID_HostFieldRenderer,
                                 &CLSID_MapPrintSettings, &CLSID_HostPackageManager, &CLSID_HostStreamText,

@@ -2,6 +2,7 @@
 // keeping maps in step, the zoom record, the current tool with annotation editing, and units.
 // What they do is read back from the engine stand-in.
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 #include "platform/ComObject.h"
@@ -84,6 +85,7 @@ protected:
     void SetUp() override {
         DisplayTest::SetUp();
         Initialise();
+        testsupport::RemoveBackgroundMap(control_.Get());
         // A known window size: 640 by 480 pixels.
         ASSERT_EQ(Call(EngineMap().Get(), kEngineSetSize, {Variant(640L), Variant(480L)}), S_OK);
         automation_ = [&] {

@@ -15,6 +15,8 @@ var map = new ActiveXObject("VadAZ2.ZmaVadAZ.1");
 
 expectError("IsDirectionShown before the map has layers", E_UNEXPECTED, function () { map.IsDirectionShown(); });
 expectError("RemoveTemporaryTabLayer before the map has layers", E_FAIL, function () { map.RemoveTemporaryTabLayer(); });
+// Without layers there is no imagery whose properties would open (a script could not answer them).
+map.DisplayBackgroundMapLayerProperties();
 
 var doc = new ActiveXObject("Msxml2.DOMDocument.4.0");
 if (!doc.loadXML("<mapsettings _Version='3'><layers>" +
@@ -53,7 +55,6 @@ var dataset = new ActiveXObject("VadazHost.Dataset");
 expectError("UpdateDataset with an empty key", E_FAIL, function () { map.UpdateDataset("", dataset); });
 expectError("UpdateDataset of an unknown series", E_FAIL, function () { map.UpdateDataset(series, dataset); });
 expectError("ClearAnnotations without an annotations layer", E_UNEXPECTED, function () { map.ClearAnnotations(); });
-map.DisplayBackgroundMapLayerProperties();
 map.SetVisible(true);
 
 WScript.Echo("layer members reached from script");

@@ -31,7 +31,7 @@ TEST_F(LayerControlOfTheMap, LayersDlgAndMapLayersOpenTheDialogOverTheMapsLayers
     EXPECT_EQ(automation_->LayersDlg(), S_OK);
     ASSERT_EQ(captions.size(), 1u);
     EXPECT_EQ(captions[0], L"Layer Control");
-    EXPECT_EQ(rows, 1);  // the annotations layer of a new map
+    EXPECT_EQ(rows, 2);  // the annotations and imagery layers of a new map
     EXPECT_FALSE(redrawWhileOpen);
     EXPECT_TRUE(EngineGet(kEngineAutoRedraw).ToBool());
 

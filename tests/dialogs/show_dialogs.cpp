@@ -8,6 +8,10 @@
 #include "ZmaVOMap2/dialogs/LayerPropDlg.h"
 #include "ZmaVOMap2/dialogs/LinesToCellsPropertiesDlg.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/imagery/BackgroundMapPropertiesDlg.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
+#include "ZmaVOMap2/imagery/ImageryProcess.h"
+#include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
@@ -150,6 +154,22 @@ TEST_F(Pictures, TheLinesSheet) {
     lines.DoModal();
     ComPtr<IHostPackageTest> test;
     if (packages && SUCCEEDED(packages.As(test))) test->Revoke();
+}
+
+TEST_F(Pictures, TheImageryProperties) {
+    ASSERT_EQ(layers_->CreateBackgroundMapLayer(), S_OK);
+    CZmaVadAZBackgroundMapLayer* imagery = FindBackgroundMapLayer(layers_.get());
+    ASSERT_TRUE(imagery);
+    imagery->SetImageryType(1);
+    imagery::Process().proxyAddress = "proxy.example";
+    imagery::Process().proxyPort = "8080";
+    DialogScript script;
+    script.Then([&](HWND dialog) {
+        SaveWindow(dialog, "101-background-map-properties");
+        Click(dialog, IDCANCEL);
+    });
+    CBackgroundMapPropertiesDlg properties(*imagery);
+    properties.DoModal(nullptr);
 }
 
 TEST_F(Pictures, TheRasterTools) {

@@ -16,6 +16,8 @@ using platform::Variant;
 void PrintTest::SetUp() {
     ASSERT_EQ(controltest::CreateControl(control_), S_OK);
     ASSERT_EQ(controltest::As<IPersistStreamInit>(control_.Get())->InitNew(), S_OK);
+    // The views a print sets and puts back are its own: no imagery snaps them to its tile levels.
+    testsupport::RemoveBackgroundMap(control_.Get());
     ASSERT_EQ(controltest::As<IPrintableMap>(control_.Get())->get_MapX(map_.Put()), S_OK);
     enginetest::Call(map_.Get(), enginetest::map::kSetSize, {Variant(400L), Variant(300L)});
     enginetest::Call(map_.Get(), enginetest::map::kZoomTo, {Variant(12.5), Variant(10.0), Variant(50.0)});

@@ -1,4 +1,5 @@
 #include "tests/shapes/ShapesFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include "tests/support/DibCanvas.h"
 
@@ -26,6 +27,7 @@ void ShapesTest::SetUp() {
     RECT r = site_->Rect();
     ASSERT_EQ(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r), S_OK);
     ASSERT_EQ(control_->get_MapX(map_.Put()), S_OK);
+    testsupport::RemoveBackgroundMap(unknown_.Get());
     PutMapProperty(25, Variant(7L));  // distance unit: metre
     PutMapProperty(7, Variant(kZoomMetres));
     PutMapProperty(8, Variant(kCentreLon));

@@ -1,8 +1,12 @@
 #include "tests/support/TestSupport.h"
 
+#include "tests/support/DialogAnswerer.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
+
 #include "platform/Com.h"
 #include "platform/UniqueHandle.h"
 
+#include <commctrl.h>
 #include <shlwapi.h>
 
 namespace testsupport {
@@ -99,6 +103,56 @@ void PumpMessages() {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+}
+
+namespace {
+
+HWND g_layerControl = nullptr;
+
+// Selects the imagery layer's row, removes it and closes the Layer Control with OK.
+void CALLBACK RemoveImageryRow(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    HWND dialog = g_layerControl;
+    if (!::IsWindow(dialog)) return;
+    HWND list = ::GetDlgItem(dialog, IDC_LAYER_LIST);
+    const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED;
+    ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    for (int row = 0; row < rows; ++row) {
+        wchar_t text[128] = {};
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = 128;
+        ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        if (std::wstring(text).rfind(L"Background map", 0) != 0) continue;
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LAYER_REMOVE, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_LAYER_REMOVE)));
+        break;
+    }
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+}
+
+}  // namespace
+
+void RemoveBackgroundMap(IUnknown* control) {
+    DialogAnswerer* answerer = DialogAnswerer::Current();
+    platform::ComPtr<IDispatch> automation;
+    if (!answerer || !control || FAILED(control->QueryInterface(IID_IDispatch, automation.PutVoid()))) return;
+    answerer->SetAction([](HWND dialog) {
+        g_layerControl = dialog;
+        ::SetTimer(nullptr, 0, 10, &RemoveImageryRow);
+    });
+    // LayersDlg, through automation as a host calls it.
+    DISPPARAMS none = {};
+    automation->Invoke(0x11, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+    answerer->SetAction(nullptr);
+    g_layerControl = nullptr;
 }
 
 }  // namespace testsupport

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
 
 #include <string>
 #include <vector>
@@ -27,5 +28,10 @@ int RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 
 // Dispatches the thread's pending messages.
 void PumpMessages();
+
+// Takes the background imagery layer off an initialised map the way a user does, with "Remove"
+// in the Layer Control. Visible imagery snaps the map's scale to its tile levels at every view
+// change; the tests of views that are not about imagery keep the scales they give this way.
+void RemoveBackgroundMap(IUnknown* control);
 
 }  // namespace testsupport

@@ -1,0 +1,39 @@
+// What all imagery layers of the process share: the client token, the proxy server, whether
+// imagery is enabled, and the web services that hand out tokens and tile address templates.
+// Touched on the user-interface thread only.
+#pragma once
+
+#include <string>
+
+class CZmaVadAZBackgroundMapLayer;
+
+namespace imagery {
+
+struct ProcessState {
+    std::wstring clientToken;  // appended to token-mode tile addresses when not empty
+    std::string proxyAddress, proxyPort;
+    bool proxySettingsRead = false;  // the first loaded layer's proxy attributes were taken
+    short imageryEnabled = -1;       // -1 enabled and not yet set, 1 enabled, 0 disabled
+    bool downloadThreadRunning = false;  // tiles not in the cache can be queued for it
+};
+ProcessState& Process();
+
+// The imagery provider's web services: a client token for token mode, and the tile address
+// template with its subdomains for key mode. Until an implementation is installed there are
+// none: token mode draws without a token and key mode has no template, so it draws nothing.
+class ImageryServices {
+public:
+    // The token for `clientAddress`, valid for `minutes`; empty when none came.
+    virtual std::wstring RequestClientToken(const std::string& clientAddress, int minutes) = 0;
+    // Stores the template and subdomains of the layer's imagery type in the layer; false when
+    // they could not be had.
+    virtual bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) = 0;
+
+protected:
+    ~ImageryServices() = default;
+};
+// Null uninstalls; the caller keeps the object alive while it is installed.
+void SetImageryServices(ImageryServices* services) noexcept;
+ImageryServices* Services() noexcept;
+
+}  // namespace imagery

@@ -1,0 +1,78 @@
+#include "ZmaVOMap2/imagery/TileQueues.h"
+
+#include <utility>
+
+namespace imagery {
+
+namespace {
+
+// Holds a queue's lock for a scope. The work done under it copies records and never throws
+// past a half-changed list: std::list operations either complete or leave the list unchanged.
+class Held {
+public:
+    explicit Held(QueueLock& lock) : lock_(lock) { lock_.Enter(); }
+    ~Held() { lock_.Leave(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    QueueLock& lock_;
+};
+
+}  // namespace
+
+void CTileRequestQueue::Append(TileDownloadRequest request) {
+    if (request.address.size() > kMaxQueuedAddress) request.address.resize(kMaxQueuedAddress);
+    Held held(lock_);
+    requests_.push_back(std::move(request));
+}
+
+void CTileRequestQueue::RemoveLayer(const CZmaVadAZBackgroundMapLayer* layer) {
+    Held held(lock_);
+    requests_.remove_if([layer](const TileDownloadRequest& r) { return r.layer == layer; });
+}
+
+void CTileRequestQueue::Clear() {
+    Held held(lock_);
+    requests_.clear();
+}
+
+bool CTileRequestQueue::TakeNewest(TileDownloadRequest& request) {
+    Held held(lock_);
+    if (requests_.empty()) return false;
+    request = std::move(requests_.back());
+    requests_.pop_back();
+    return true;
+}
+
+bool CTileRequestQueue::IsEmpty() {
+    Held held(lock_);
+    return requests_.empty();
+}
+
+void CTileResultQueue::Append(TileDownloadResult result) {
+    Held held(lock_);
+    results_.push_back(std::move(result));
+}
+
+bool CTileResultQueue::TakeNewest(TileDownloadResult& result) {
+    Held held(lock_);
+    if (results_.empty()) return false;
+    result = std::move(results_.back());
+    results_.pop_back();
+    return true;
+}
+
+CTileRequestQueue& RequestQueue() {
+    static CTileRequestQueue queue;
+    return queue;
+}
+
+CTileResultQueue& ResultQueue() {
+    static CTileResultQueue queue;
+    return queue;
+}
+
+}  // namespace imagery
+
+bool PopDownloadResult(imagery::TileDownloadResult& result) { return imagery::ResultQueue().TakeNewest(result); }

@@ -1,0 +1,83 @@
+// The process-wide tile queues between the drawing thread and a download thread: requests for
+// tiles that are not cached yet, and results (tiles now in the URL cache) waiting for their
+// square of the map window to be repainted. Each queue is a list behind its own lock; records
+// are copied in and out, and both queues hand out their newest record first, so that the tiles
+// of the current view come before older ones.
+#pragma once
+
+#include <windows.h>
+
+#include <list>
+#include <string>
+
+class CZmaVadAZBackgroundMapLayer;
+
+namespace imagery {
+
+// A tile address in a request is cut to this many characters.
+constexpr size_t kMaxQueuedAddress = 2084;
+
+struct TileDownloadRequest {
+    HWND window = nullptr;                             // receives the result message
+    const CZmaVadAZBackgroundMapLayer* layer = nullptr;  // only compared, never used
+    long generation = 0;
+    long x = 0, y = 0;  // the tile's top-left corner in the window
+    std::wstring address;
+};
+
+struct TileDownloadResult {
+    HWND window = nullptr;
+    const CZmaVadAZBackgroundMapLayer* layer = nullptr;
+    long generation = 0;
+    long x = 0, y = 0;
+    std::wstring cacheFile;
+};
+
+// A critical section for the life of the object.
+class QueueLock {
+public:
+    QueueLock() { ::InitializeCriticalSection(&section_); }
+    ~QueueLock() { ::DeleteCriticalSection(&section_); }
+    QueueLock(const QueueLock&) = delete;
+    QueueLock& operator=(const QueueLock&) = delete;
+    void Enter() { ::EnterCriticalSection(&section_); }
+    void Leave() { ::LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
+class CTileRequestQueue {
+public:
+    // Appends at the back; the address is cut to kMaxQueuedAddress characters.
+    void Append(TileDownloadRequest request);
+    // Removes every request of `layer`.
+    void RemoveLayer(const CZmaVadAZBackgroundMapLayer* layer);
+    void Clear();
+    // Takes the newest request; false when there is none.
+    bool TakeNewest(TileDownloadRequest& request);
+    bool IsEmpty();
+
+private:
+    QueueLock lock_;
+    std::list<TileDownloadRequest> requests_;
+};
+
+class CTileResultQueue {
+public:
+    void Append(TileDownloadResult result);
+    // Takes the newest result; false when there is none.
+    bool TakeNewest(TileDownloadResult& result);
+
+private:
+    QueueLock lock_;
+    std::list<TileDownloadResult> results_;
+};
+
+CTileRequestQueue& RequestQueue();
+CTileResultQueue& ResultQueue();
+
+}  // namespace imagery
+
+// What the control's window takes for each tile-downloaded message: the newest result.
+bool PopDownloadResult(imagery::TileDownloadResult& result);

@@ -1,0 +1,284 @@
+#include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
+
+#include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
+#include "ZmaVOMap2/imagery/HostAddress.h"
+#include "ZmaVOMap2/imagery/ImageryLog.h"
+#include "ZmaVOMap2/imagery/ImageryProcess.h"
+#include "ZmaVOMap2/imagery/TileAddress.h"
+#include "ZmaVOMap2/imagery/TileMath.h"
+#include "ZmaVOMap2/layers/LayerFactory.h"
+#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/services/RegistrySettings.h"
+#include "platform/Result.h"
+#include "platform/Xml.h"
+
+using platform::ComPtr;
+using platform::Variant;
+using imagery::Log;
+
+namespace {
+
+constexpr int kInfo = platform::kLogLevelInfo;
+constexpr int kError = platform::kLogLevelError;
+constexpr LANGID kChineseSimplified = 0x0804;
+constexpr int kTokenValidityMinutes = 60;
+
+// The values are read as the system's ANSI text, at most 255 characters; longer ones count as
+// absent.
+bool ReadRegistryText(HKEY key, const char* name, std::wstring& value) {
+    char buffer[256] = {};
+    DWORD size = sizeof buffer - 1, type = 0;
+    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    buffer[std::min<DWORD>(size, sizeof buffer - 1)] = '\0';
+    value = platform::ToWide(buffer);
+    return true;
+}
+
+bool ReadRegistryDword(HKEY key, const wchar_t* name, DWORD& value) {
+    DWORD size = sizeof value, type = 0;
+    return ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
+// The tile servers are configuration: a deployment (or a test) points the layer at its own.
+bool ReadServerAddress(HKEY key, const wchar_t* name, std::wstring& value) {
+    DWORD size = 0, type = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ || size < 2)
+        return false;
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
+        return false;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    if (text.empty()) return false;
+    value = text;
+    return true;
+}
+
+// The engine map's distance unit, switched for a measurement and always put back.
+class DistanceUnitSwitch {
+public:
+    DistanceUnitSwitch(const EngineDispatch& map, long unit) : map_(map) {
+        kept_ = map_.Get(EngineMap::kDistanceUnit);
+        map_.Put(EngineMap::kDistanceUnit, Variant(unit));
+    }
+    ~DistanceUnitSwitch() {
+        try {
+            map_.Put(EngineMap::kDistanceUnit, kept_);
+        } catch (...) {
+        }
+    }
+    DistanceUnitSwitch(const DistanceUnitSwitch&) = delete;
+    DistanceUnitSwitch& operator=(const DistanceUnitSwitch&) = delete;
+
+private:
+    const EngineDispatch& map_;
+    Variant kept_;
+};
+
+ComPtr<IDispatch> ObjectOf(const Variant& value) {
+    if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
+    return ComPtr<IDispatch>(value.pdispVal);
+}
+
+}  // namespace
+
+CZmaVadAZBackgroundMapLayer::CZmaVadAZBackgroundMapLayer(IDispatch* map, long position, CZmaVadAZLayerCollection* owner)
+    : CZmaVadAZLayer(map, owner),
+      tileServer_(imagery::kDefaultTileServer),
+      alternativeTileServer_(imagery::kDefaultAlternativeTileServer) {
+    SetType(kTypeBackgroundMap);
+    if (!AddUserDrawLayer(MakeUniqueName(kBaseName, map), position)) platform::ThrowHr(E_FAIL);
+    ReadRegistrySettings();
+    RequestTokenIfNeeded();
+    CreateAttributionFont();
+    if (gdiplus_.Started()) logo_ = imagery::LoadLogoImage();
+}
+
+CZmaVadAZBackgroundMapLayer::~CZmaVadAZBackgroundMapLayer() = default;
+
+void CZmaVadAZBackgroundMapLayer::ReadRegistrySettings() {
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, RegistrySettings::kRootKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        Log(kError, "Failed to read the Terravex registry key");
+    } else {
+        DWORD value = 0;
+        if (ReadRegistryDword(key.Get(), L"AsyncBackgroundMapEnabled", value)) {
+            asynchronous_ = value != 0;
+            Log(kInfo, std::string("Asynchronous mode = ") + (asynchronous_ ? "Enabled" : "Disabled"));
+        }
+    }
+    Log(kInfo, "Checking Credential Mode. ");
+    std::wstring text;
+    if (key && ReadRegistryText(key.Get(), "BingMapsCulture", text)) {
+        culture_ = text;
+        Log(kInfo, L"Bing Map Culture : " + culture_);
+    }
+    if (key && ReadRegistryText(key.Get(), "CredentialMode", text)) {
+        if (text == L"Token" || text == L"token") credentialMode_ = kTokenMode;
+        if (text == L"Key" || text == L"key") credentialMode_ = kKeyMode;
+    }
+    Log(kInfo, std::string("Credential Mode is ") + (credentialMode_ == kKeyMode ? "Key" : "Token"));
+
+    Log(kInfo, "Checking if need to use chinese Server \n");
+    if (::GetSystemDefaultLangID() == kChineseSimplified || ::GetUserDefaultLangID() == kChineseSimplified) {
+        alternativeServer_ = true;
+        Log(kInfo, "System / User set to chinese. Setting flag to use chinese server \n");
+    }
+    DWORD chinese = 0;
+    if (key && ReadRegistryDword(key.Get(), L"ChineseBackgroundMap", chinese)) {
+        alternativeServer_ = chinese != 0;
+        Log(kInfo, std::string("Registry entry found for Chinese server. Overriding the flag with ") +
+                       (alternativeServer_ ? "1" : "0"));
+    }
+    if (alternativeServer_ && credentialMode_ == kKeyMode) {
+        credentialMode_ = kTokenMode;
+        Log(kInfo, "Updating credential mode to use token mode as chinese flag is set.");
+    }
+    if (key) {
+        ReadServerAddress(key.Get(), L"BackgroundMapTileServer", tileServer_);
+        ReadServerAddress(key.Get(), L"BackgroundMapAlternativeTileServer", alternativeTileServer_);
+    }
+}
+
+void CZmaVadAZBackgroundMapLayer::RequestTokenIfNeeded() {
+    imagery::ProcessState& process = imagery::Process();
+    if (credentialMode_ != kTokenMode || !process.clientToken.empty()) return;
+    Log(kInfo, "Retrieving token from Bing.");
+    localAddress_ = imagery::GetLocalIPAddress();
+    if (imagery::ImageryServices* services = imagery::Services())
+        process.clientToken = services->RequestClientToken(localAddress_, kTokenValidityMinutes);
+    Log(kInfo, L"Received Token  = " + process.clientToken);
+}
+
+void CZmaVadAZBackgroundMapLayer::CreateAttributionFont() {
+    LOGFONTW font = {};
+    if (HDC screen = ::CreateCompatibleDC(nullptr)) {
+        font.lfHeight = ::MulDiv(8, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
+        ::DeleteDC(screen);
+    }
+    font.lfWeight = FW_NORMAL;
+    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
+    attributionFont_.Reset(::CreateFontIndirectW(&font));
+}
+
+bool CZmaVadAZBackgroundMapLayer::LoadMetaImageURLAndSubDomains() {
+    imagery::ImageryServices* services = imagery::Services();
+    return services && services->LoadMetaImageURLAndSubDomains(*this);
+}
+
+void CZmaVadAZBackgroundMapLayer::LoadMetadataOnce() {
+    if (credentialMode_ != kKeyMode || metadataLoaded_) return;
+    Log(kInfo, "Retrieving key from Bing.");
+    if (!LoadMetaImageURLAndSubDomains()) Log(kError, "Failed to Load Meta Image URL And SubDomains");
+    metadataLoaded_ = true;
+}
+
+HRESULT CZmaVadAZBackgroundMapLayer::SaveSettings(IXMLDOMNode* parent) {
+    try {
+        using platform::SetAttribute;
+        const imagery::ProcessState& process = imagery::Process();
+        ComPtr<IXMLDOMElement> element = platform::CreateChildElement(parent, L"Layer");
+        SetAttribute(element.Get(), L"layertype", layerxml::FormatLong(kTypeBackgroundMap));
+        SetAttribute(element.Get(), L"layerfilespec", L"");
+        SetAttribute(element.Get(), L"visible", layerxml::FormatLong(process.imageryEnabled));
+        SetAttribute(element.Get(), L"MapType", layerxml::FormatLong(imageryType_));
+        SetAttribute(element.Get(), L"ProxyServerAddress", platform::ToWide(process.proxyAddress));
+        SetAttribute(element.Get(), L"ProxyServerPort", platform::ToWide(process.proxyPort));
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
+
+HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long) {
+    if (!element) return E_INVALIDARG;
+    try {
+        imagery::ProcessState& process = imagery::Process();
+        SetType(static_cast<int>(layerxml::RequireLong(element, L"layertype")));
+        if (process.imageryEnabled == -1) {
+            const short visible = static_cast<short>(layerxml::RequireLong(element, L"visible"));
+            process.imageryEnabled = visible != 0 ? 1 : 0;
+            THROW_IF_FAILED(SetVisible(process.imageryEnabled != 0));
+        }
+        imageryType_ = static_cast<int>(layerxml::RequireLong(element, L"MapType"));
+        if (!process.proxySettingsRead) {
+            process.proxySettingsRead = true;
+            try {
+                std::wstring address;
+                if (platform::GetAttribute(element, L"ProxyServerAddress", address)) {
+                    const std::wstring port = layerxml::RequireText(element, L"ProxyServerPort");
+                    process.proxyAddress = platform::ToAnsi(address);
+                    process.proxyPort = platform::ToAnsi(port);
+                }
+            } catch (...) {
+                // A damaged proxy setting leaves the process without a proxy.
+            }
+        }
+        LoadMetadataOnce();
+        return S_OK;
+    } CATCH_RETURN_QUIET()
+}
+
+HRESULT CZmaVadAZBackgroundMapLayer::SetVisible(bool visible) {
+    const bool wasHidden = !IsVisible();
+    const HRESULT hr = CZmaVadAZLayer::SetVisible(visible);
+    ComPtr<IDispatch> map = GetMapXMap();
+    if (wasHidden && visible && map) {
+        EngineDispatch engine(map.Get());
+        ComPtr<IDispatch> bounds = ObjectOf(engine.Get(EngineMap::kBounds));
+        const RECT pixels = {0, 0, static_cast<long>(engine.Get(EngineMap::kScreenWidth).ToDouble()),
+                             static_cast<long>(engine.Get(EngineMap::kScreenHeight).ToDouble())};
+        SnapZoomToBackgroundMap(GetOwner(), map.Get(), bounds.Get(), pixels);
+    }
+    return hr;
+}
+
+int CZmaVadAZBackgroundMapLayer::GetExtent(IDispatch* rectangle) {
+    // Callers read a non-zero answer as an extent; imagery has none, so every way ends with 0.
+    if (!GetMapXLayer() || !rectangle) return 0;
+    try {
+        EngineDispatch(rectangle).Call(EngineRectangle::kSet, {Variant(0.0), Variant(0.0), Variant(0.0), Variant(0.0)});
+    } catch (...) {
+    }
+    return 0;
+}
+
+int CZmaVadAZBackgroundMapLayer::GetBestZoomLevel(IDispatch* map, IDispatch* rectangle, const RECT& pixels) {
+    EngineDispatch bounds(platform::ThrowIfNull(rectangle));
+    EngineDispatch engine(platform::ThrowIfNull(map));
+    const double west = bounds.Get(EngineRectangle::kXMin).ToDouble();
+    const double south = bounds.Get(EngineRectangle::kYMin).ToDouble();
+    const double east = bounds.Get(EngineRectangle::kXMax).ToDouble();
+    const double north = bounds.Get(EngineRectangle::kYMax).ToDouble();
+    double metres = 0.0;
+    {
+        DistanceUnitSwitch unit(engine, DistanceUnits::kMeter);
+        metres = engine.Call(EngineMap::kDistance, {Variant(west), Variant(0.0), Variant(east), Variant(0.0)}).ToDouble();
+    }
+    imagery::ZoomChoice choice;
+    if (!imagery::ChooseZoomLevel(pixels.right - pixels.left, metres, choice)) return zoomLevel_;
+    const double dx = (east - west) * choice.growth, dy = (north - south) * choice.growth;
+    bounds.Call(EngineRectangle::kSet, {Variant(west - dx / 2.0), Variant(south - dy / 2.0), Variant(east + dx / 2.0),
+                                        Variant(north + dy / 2.0)});
+    return choice.level;
+}
+
+bool CZmaVadAZBackgroundMapLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent&) {
+    // Imagery that cannot be drawn must not keep the layers above it from their frame.
+    try {
+        return RenderData(dc, rect);
+    }
+    COM_CATCH_LOG();
+    return true;
+}
+
+void RegisterBackgroundMapLayerKind(LayerFactory& factory) {
+    factory.Register(CZmaVadAZLayer::kTypeBackgroundMap,
+                     [](IDispatch* map, CZmaVadAZLayerCollection* owner, int) -> std::unique_ptr<CZmaVadAZLayer> {
+                         return std::make_unique<CZmaVadAZBackgroundMapLayer>(map, 1, owner);
+                     });
+}

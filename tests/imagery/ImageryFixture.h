@@ -1,0 +1,43 @@
+// What the imagery tests share: the local tile server this program runs beside (started by
+// tile_server.py on a free port), the colour it gives each tile, the tile that covers a pixel of
+// a view by the web map tiling's own arithmetic, and the imagery registry values.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace imagerytest {
+
+// "http://127.0.0.1:<port>", empty when the program runs without the server.
+std::wstring TileServer();
+// The paths (with queries) the server was asked for since the last ClearRequests, in order.
+std::vector<std::string> Requests();
+void ClearRequests();
+
+// The server's colour for a tile.
+COLORREF TileColour(const std::wstring& quadkey);
+// The quadkey of the tile under pixel (x, y) of a view whose north-west corner (west, north) is
+// its top-left pixel, at `level`.
+std::wstring QuadKeyUnder(double west, double north, int level, int x, int y);
+// The quadkey named by a requested path: the digits between its last '/' + letter and the dot.
+std::wstring QuadKeyOf(const std::string& path);
+
+// Colours equal within `tolerance` per channel (JPEG tiles are not exact).
+bool SameColour(COLORREF a, COLORREF b, int tolerance = 0);
+
+// The imagery values under the control's registry key; every one removed by ClearImageryRegistry.
+void SetImageryString(const wchar_t* name, const std::wstring& value);
+void SetImageryDword(const wchar_t* name, DWORD value);
+void ClearImageryRegistry();
+
+// Works the next dialog box that opens with `work` (which ends it), from a timer of the dialog's
+// own modal loop once it has settled.
+void WorkNextDialog(std::function<void(HWND dialog)> work);
+// Sets a check box or radio button the way a click does, and tells the dialog.
+void Choose(HWND dialog, int id, bool on);
+void Press(HWND dialog, int id);
+
+}  // namespace imagerytest

@@ -1,0 +1,284 @@
+// The background imagery through the control, as a host has it: a new map's imagery layer and its
+// settings through SaveToXML and the stream, its properties dialog, tiles from the local tile
+// server under a dataset with the attribution and logo, and the map's scale snapped to tile levels.
+// The first case must load the first imagery settings of this process (they set the process-wide
+// imagery switch).
+#include "tests/control/MapSiteFixture.h"
+#include "tests/imagery/ImageryFixture.h"
+#include "tests/support/DialogAnswerer.h"
+
+#include "platform/Xml.h"
+
+#include <cmath>
+#include <map>
+#include <set>
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+using namespace imagerytest;
+
+namespace {
+
+constexpr DISPID kEngineLayers = 5, kEngineZoom = 7, kEngineUnit = 25, kEngineBounds = 29, kEngineDistance = 37;
+constexpr int kRoad = 201, kAerial = 202, kLabels = 203, kUseProxy = 349, kProxyAddress = 350, kProxyPort = 351,
+              kDisableMap = 353;
+
+ComPtr<IXMLDOMElement> SaveSettings(IZmaVadAZ2* control) {
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    ComPtr<IXMLDOMElement> node = platform::CreateChildElement(document.Get(), L"project");
+    EXPECT_EQ(control->SaveToXML(node.Get()), S_OK);
+    return node;
+}
+
+ComPtr<IXMLDOMElement> ImageryElement(IXMLDOMElement* project) {
+    ComPtr<IXMLDOMNode> found;
+    project->selectSingleNode(Bstr(L"mapsettings/layers/Layer[@layertype='15']").Get(), found.Put());
+    ComPtr<IXMLDOMElement> element;
+    if (found) found->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+    return element;
+}
+
+std::map<std::wstring, std::wstring> AttributesOf(IXMLDOMElement* element) {
+    std::map<std::wstring, std::wstring> values;
+    for (const wchar_t* name : {L"layertype", L"layerfilespec", L"visible", L"MapType", L"ProxyServerAddress",
+                                L"ProxyServerPort"}) {
+        std::wstring value = L"<none>";
+        if (element) platform::GetAttribute(element, name, value);
+        values[name] = value;
+    }
+    return values;
+}
+
+// The "mapsettings" element as the control's stream holds it.
+ComPtr<IStream> StreamOf(IXMLDOMElement* project) {
+    ComPtr<IXMLDOMNode> settings;
+    project->selectSingleNode(Bstr(L"mapsettings").Get(), settings.Put());
+    Bstr text;
+    settings->get_xml(text.Put());
+    const DWORD bytes = static_cast<DWORD>(text.Wide().size() * sizeof(wchar_t) + 2);
+    ComPtr<IStream> stream;
+    EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+    stream->Write(&bytes, sizeof bytes, nullptr);
+    stream->Write(text.Get(), bytes, nullptr);
+    LARGE_INTEGER start = {};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    return stream;
+}
+
+ComPtr<IUnknown> LoadedMap(IStream* stream) {
+    ComPtr<IUnknown> map;
+    EXPECT_EQ(controltest::CreateControl(map), S_OK);
+    EXPECT_EQ(controltest::As<IPersistStreamInit>(map.Get())->Load(stream), S_OK);
+    return map;
+}
+
+// The engine's "Visible" of a layer, by name.
+bool EngineLayerVisible(IUnknown* control, const wchar_t* name) {
+    ComPtr<IDispatch> map;
+    controltest::As<IZmaVadAZ2>(control)->get_MapX(map.Put());
+    Variant layers = displaytest::Get(map.Get(), kEngineLayers);
+    Variant layer;
+    displaytest::Invoke(layers.pdispVal, 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Variant(name)}, &layer);
+    return displaytest::Get(layer.pdispVal, 2).ToBool();
+}
+
+class ImageryMap : public sitetest::MapSiteTest {
+protected:
+    static void SetUpTestSuite() { ClearImageryRegistry(); }
+    static void TearDownTestSuite() { ClearImageryRegistry(); }
+
+    // The equator distance across the view, in metres, over the width in pixels: the ground
+    // resolution the view shows.
+    double MetresPerPixel() {
+        Variant bounds = displaytest::Get(Map(), kEngineBounds);
+        const double west = displaytest::Get(bounds.pdispVal, 1).ToDouble();
+        const double east = displaytest::Get(bounds.pdispVal, 3).ToDouble();
+        const Variant unit = displaytest::Get(Map(), kEngineUnit);
+        displaytest::Put(Map(), kEngineUnit, Variant(7L));
+        Variant metres;
+        displaytest::Call(Map(), kEngineDistance, {Variant(west), Variant(0.0), Variant(east), Variant(0.0)}, &metres);
+        displaytest::Put(Map(), kEngineUnit, unit);
+        return metres.ToDouble() / kWidth;
+    }
+    // The tile level whose resolution the view shows, 0 when none.
+    int ShownLevel() {
+        const double shown = MetresPerPixel();
+        for (int z = 1; z <= 23; ++z) {
+            const double resolution = 40075016.686 / (256.0 * std::ldexp(1.0, z));
+            if (shown <= resolution * 1.0001 && shown >= resolution * 0.99) return z;
+        }
+        return 0;
+    }
+};
+
+TEST_F(ImageryMap, ItsSettingsTravelWithTheMapAndTheFirstLoadSetsTheProcessWideSwitch) {
+    // A new map: the annotations on top, the imagery at the bottom.
+    const std::vector<std::wstring> names = EngineLayerNames();
+    ASSERT_GE(names.size(), 2u);
+    EXPECT_EQ(names.front(), L"Annotations");
+    EXPECT_EQ(names.back(), L"Background map1");
+    ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
+    ComPtr<IXMLDOMElement> imagery = ImageryElement(saved.Get());
+    using Values = std::map<std::wstring, std::wstring>;
+    EXPECT_EQ(AttributesOf(imagery.Get()), (Values{{L"layertype", L"15"}, {L"layerfilespec", L""}, {L"visible", L"-1"},
+                                                   {L"MapType", L"0"}, {L"ProxyServerAddress", L""},
+                                                   {L"ProxyServerPort", L""}}));
+
+    // Saved with imagery disabled, aerial with labels, behind a proxy.
+    platform::SetAttribute(imagery.Get(), L"visible", L"0");
+    platform::SetAttribute(imagery.Get(), L"MapType", L"2");
+    platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"proxy.test");
+    platform::SetAttribute(imagery.Get(), L"ProxyServerPort", L"3128");
+    ComPtr<IUnknown> loaded = LoadedMap(StreamOf(saved.Get()).Get());
+    EXPECT_FALSE(EngineLayerVisible(loaded.Get(), L"Background map1"));
+    // Hidden imagery leaves the scale as the host gives it.
+    ComPtr<IDispatch> loadedMap;
+    ASSERT_EQ(controltest::As<IZmaVadAZ2>(loaded.Get())->get_MapX(loadedMap.Put()), S_OK);
+    ASSERT_EQ(displaytest::Put(loadedMap.Get(), kEngineZoom, Variant(7.3)), S_OK);
+    EXPECT_EQ(displaytest::Get(loadedMap.Get(), kEngineZoom).ToDouble(), 7.3);
+    const Values reloaded = AttributesOf(ImageryElement(SaveSettings(controltest::As<IZmaVadAZ2>(loaded.Get()).Get()).Get()).Get());
+    EXPECT_EQ(reloaded, (Values{{L"layertype", L"15"}, {L"layerfilespec", L""}, {L"visible", L"0"}, {L"MapType", L"2"},
+                                {L"ProxyServerAddress", L"proxy.test"}, {L"ProxyServerPort", L"3128"}}));
+
+    // Into a running map the settings bring no second imagery layer.
+    ASSERT_EQ(Control()->LoadFromXML(saved.Get()), S_OK);
+    ComPtr<IXMLDOMNodeList> layers;
+    SaveSettings(Control())->selectNodes(Bstr(L"mapsettings/layers/Layer[@layertype='15']").Get(), layers.Put());
+    long count = 0;
+    layers->get_length(&count);
+    EXPECT_EQ(count, 1);
+    controltest::As<IOleObject>(loaded.Get())->Close(OLECLOSE_NOSAVE);
+}
+
+TEST_F(ImageryMap, ThePropertiesChooseTheImageryTypeTheProxyAndWhetherImageryIsDisabled) {
+    // The first case left the process with imagery disabled behind "proxy.test".
+    std::wstring shown;
+    WorkNextDialog([&](HWND d) {
+        wchar_t address[64] = {}, port[16] = {};
+        ::GetDlgItemTextW(d, kProxyAddress, address, 64);
+        ::GetDlgItemTextW(d, kProxyPort, port, 16);
+        auto on = [&](int id) { return ::IsDlgButtonChecked(d, id) == BST_CHECKED ? L"+" : L"-"; };
+        shown = on(kRoad) + std::wstring(on(kUseProxy)) + address + L":" + port + on(kDisableMap) +
+                (::IsWindowEnabled(::GetDlgItem(d, kProxyPort)) ? L"editable" : L"");
+        Choose(d, kRoad, false);
+        Choose(d, kLabels, true);
+        Choose(d, kUseProxy, false);
+        if (::IsWindowEnabled(::GetDlgItem(d, kProxyAddress))) shown += L", still editable";
+        Choose(d, kDisableMap, false);
+        Press(d, IDOK);
+    });
+    ASSERT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
+    EXPECT_EQ(shown, L"++proxy.test:3128+editable");
+    using Values = std::map<std::wstring, std::wstring>;
+    EXPECT_EQ(AttributesOf(ImageryElement(SaveSettings(Control()).Get()).Get()),
+              (Values{{L"layertype", L"15"}, {L"layerfilespec", L""}, {L"visible", L"1"}, {L"MapType", L"2"},
+                      {L"ProxyServerAddress", L""}, {L"ProxyServerPort", L""}}));
+
+    // Cancel keeps everything, whatever was changed.
+    WorkNextDialog([&](HWND d) {
+        Choose(d, kLabels, false);
+        Choose(d, kAerial, true);
+        Choose(d, kUseProxy, true);
+        ::SetDlgItemTextW(d, kProxyAddress, L"other.test");
+        Choose(d, kDisableMap, true);
+        Press(d, IDCANCEL);
+    });
+    ASSERT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
+    const Values kept = AttributesOf(ImageryElement(SaveSettings(Control()).Get()).Get());
+    EXPECT_EQ(kept.at(L"MapType") + kept.at(L"visible") + kept.at(L"ProxyServerAddress"), L"21");
+}
+
+// Token mode on the local server: the tiles of the view lie under the dataset's points, each asked
+// for once; the next frame comes from the URL cache; the properties switch the imagery.
+class TiledMap : public ImageryMap {
+protected:
+    void SetUp() override {
+        ClearImageryRegistry();
+        SetImageryString(L"CredentialMode", L"Token");
+        SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/r%d/tiles/");
+        ImageryMap::SetUp();
+        ClearRequests();
+    }
+    void TearDown() override {
+        ImageryMap::TearDown();
+        ClearImageryRegistry();
+    }
+    // Every sampled pixel away from tile borders, the dataset's points, the attribution and the
+    // logo shows the colour of the tile under it, which was asked for once.
+    void ExpectTilesUnderTheView(const std::set<std::wstring>& asked, int level, int tolerance) {
+        Variant bounds = displaytest::Get(Map(), kEngineBounds);
+        const double west = displaytest::Get(bounds.pdispVal, 1).ToDouble();
+        const double north = displaytest::Get(bounds.pdispVal, 4).ToDouble();
+        int checked = 0;
+        for (int y = 4; y < kHeight - 60; y += 17)
+            for (int x = 4; x < kWidth - 4; x += 19) {
+                const std::wstring quadkey = QuadKeyUnder(west, north, level, x, y);
+                if (QuadKeyUnder(west, north, level, x - 2, y - 2) != quadkey ||
+                    QuadKeyUnder(west, north, level, x + 2, y + 2) != quadkey || Pixel(x, y) == RGB(255, 0, 0))
+                    continue;
+                EXPECT_TRUE(asked.count(quadkey)) << x << "," << y;
+                EXPECT_TRUE(SameColour(Pixel(x, y), TileColour(quadkey), tolerance)) << x << "," << y;
+                ++checked;
+            }
+        EXPECT_GT(checked, 150);
+    }
+    std::set<std::wstring> AskedOnce(const char* kind) {
+        std::set<std::wstring> asked;
+        for (const std::string& path : Requests()) {
+            EXPECT_EQ(path.rfind("/r", 0), 0u) << path;
+            EXPECT_NE(path.find(std::string("/tiles/") + kind), std::string::npos) << path;
+            EXPECT_NE(path.find("?g=138"), std::string::npos) << path;
+            EXPECT_TRUE(asked.insert(QuadKeyOf(path)).second) << "asked twice: " << path;
+        }
+        return asked;
+    }
+};
+
+TEST_F(TiledMap, TilesLieUnderTheDatasetOnceAskedAndThenComeFromTheCache) {
+    ComPtr<IDispatch> dataset = displaytest::MakeSampleDataset(600);
+    ASSERT_EQ(Control()->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(L"{5A1E0000-0000-4000-8000-00000000001A}").Get()),
+              S_OK);
+    DrawView();
+    const std::set<std::wstring> asked = AskedOnce("r");
+    ASSERT_FALSE(asked.empty());
+    const int level = static_cast<int>(asked.begin()->size());
+    // Showing the dataset changed the view, and the imagery snapped it to the tiles' level.
+    EXPECT_EQ(ShownLevel(), level);
+    ExpectTilesUnderTheView(asked, level, 0);
+    // The dataset's points lie above the tiles.
+    int red = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) red += Pixel(x, y) == RGB(255, 0, 0);
+    EXPECT_GT(red, 100);
+    // The attribution: white text over a grey shadow near the bottom-right corner.
+    int white = 0, grey = 0;
+    for (int y = kHeight - 30; y < kHeight - 8; ++y)
+        for (int x = kWidth - 240; x < kWidth - 8; ++x) {
+            white += Pixel(x, y) == RGB(255, 255, 255);
+            grey += Pixel(x, y) == RGB(0x80, 0x80, 0x80);
+        }
+    EXPECT_GT(white, 15);
+    EXPECT_GT(grey, 15);
+    // The logo 10 pixels above the text and inside the right edge.
+    int logo = 0;
+    for (int y = kHeight - 80; y < kHeight - 30; ++y)
+        for (int x = kWidth - 80; x < kWidth - 10; ++x) logo += Pixel(x, y) == RGB(0, 102, 204);
+    EXPECT_GT(logo, 400);
+
+    ClearRequests();
+    DrawView();
+    EXPECT_TRUE(Requests().empty()) << Requests().front();
+
+    // Aerial photographs with labels: new tiles, as JPEG.
+    WorkNextDialog([](HWND d) {
+        Choose(d, kRoad, false);
+        Choose(d, kLabels, true);
+        Press(d, IDOK);
+    });
+    ASSERT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
+    DrawView();
+    ExpectTilesUnderTheView(AskedOnce("h"), level, 8);
+}
+
+}  // namespace

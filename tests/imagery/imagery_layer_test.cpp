@@ -1,0 +1,253 @@
+// The imagery layer over the engine stand-in with tiles from the local tile server: its registry
+// settings, key-mode tiles from an address template with subdomains and the URL cache, the
+// download log, and the control's repaint of a tile that arrived.
+// Before anything that includes windows.h.
+#include <winsock2.h>
+
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/BackgroundMapView.h"
+#include "ZmaVOMap2/imagery/HostAddress.h"
+#include "ZmaVOMap2/imagery/ImageryProcess.h"
+#include "ZmaVOMap2/imagery/TileQueues.h"
+#include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
+#include "ZmaVOMap2/services/Logger.h"
+#include "tests/imagery/ImageryFixture.h"
+#include "tests/layers/LayerFixture.h"
+#include "tests/support/DibCanvas.h"
+#include "tests/support/TestSite.h"
+
+#include <set>
+
+using platform::ComPtr;
+using platform::Variant;
+using namespace imagerytest;
+
+namespace {
+
+bool Logged(const std::wstring& line) {
+    ComPtr<IHostLogStore> store;
+    ::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore, store.PutVoid());
+    LONG count = 0;
+    store->get_EntryCount(&count);
+    for (LONG i = 0; i < count; ++i) {
+        BSTR text = nullptr;
+        store->EntryMessage(i, &text);
+        if (platform::Bstr::Attach(text).Wide() == line) return true;
+    }
+    return false;
+}
+
+// The first case of the program: the download log counts its calls for the whole process.
+TEST(HostAddress, TheDownloadLogNamesTheServersAddressForTheFirstTenDownloads) {
+    GlobalLogger().Open(kControlLogChannel, "");
+    const std::string tile = platform::ToAnsi(TileServer()) + "/tiles/r0.png";
+    const std::wstring line = L"Data downloaded from IP :127.0.0.1 URL = " + platform::ToWide(tile);
+    imagery::LogHostIPAddress(tile + " Error : gone", true);
+    EXPECT_TRUE(Logged(L"Failed to downloaded data from IP :127.0.0.1 URL = " + platform::ToWide(tile) + L" Error : gone"));
+    for (int i = 1; i <= 10; ++i) imagery::LogHostIPAddress(tile + "?n=" + std::to_string(i), false);
+    EXPECT_TRUE(Logged(line + L"?n=9"));
+    EXPECT_FALSE(Logged(line + L"?n=10"));
+}
+
+TEST(HostAddress, TheLocalAddressNeedsNoWinsockSessionOfTheCaller) {
+    // This process has not started Winsock itself.
+    const std::string address = imagery::GetLocalIPAddress();
+    WSADATA data;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(1, 1), &data), 0);
+    char name[80] = {};
+    ASSERT_EQ(::gethostname(name, sizeof name), 0);
+    const hostent* host = ::gethostbyname(name);
+    EXPECT_EQ(address, host ? ::inet_ntoa(*reinterpret_cast<in_addr*>(host->h_addr_list[0])) : "127.0.0.1");
+    EXPECT_EQ(::gethostname(name, sizeof name), 0) << "the caller's own session is still there";
+    ::WSACleanup();
+}
+
+// Hands out a template on the local server and a token; counts what it was asked.
+class FakeServices : public imagery::ImageryServices {
+public:
+    std::wstring RequestClientToken(const std::string&, int minutes) override {
+        ++tokenRequests;
+        return minutes == 60 ? L"T0K" : L"";
+    }
+    bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) override {
+        ++metadataRequests;
+        if (addressTemplate.empty()) return false;
+        layer.SetTileAddressTemplate(addressTemplate);
+        layer.SetSubdomains(subdomains);
+        return true;
+    }
+    std::wstring addressTemplate;
+    std::vector<std::wstring> subdomains;
+    int tokenRequests = 0, metadataRequests = 0;
+};
+
+class ImageryLayer : public layertest::LayerTest {
+protected:
+    void SetUp() override {
+        // As a control does when it is created: the layer's lines go to the host's log.
+        GlobalLogger().Open(kControlLogChannel, "");
+        ClearImageryRegistry();
+        LayerTest::SetUp();
+        imagery::SetImageryServices(&services_);
+        ClearRequests();
+    }
+    void TearDown() override {
+        imagery::SetImageryServices(nullptr);
+        LayerTest::TearDown();
+        ClearImageryRegistry();
+    }
+    // A new imagery layer over a view near 50 N, 10 E snapped to its tile level.
+    CZmaVadAZBackgroundMapLayer* ImageryOverAnArea() {
+        EXPECT_EQ(layers_->CreateBackgroundMapLayer(), S_OK);
+        CLSID rectangleClass;
+        ComPtr<IDispatch> rectangle;
+        ::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass);
+        ::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid());
+        EngineDispatch(rectangle.Get()).Call(EngineRectangle::kSet, {Variant(9.5), Variant(49.8), Variant(10.4), Variant(50.3)});
+        SnapZoomToBackgroundMap(layers_.get(), map_.Get(), rectangle.Get(), RECT{0, 0, 640, 480});
+        return FindBackgroundMapLayer(layers_.get());
+    }
+    std::unique_ptr<testsupport::DibCanvas> Draw(CZmaVadAZBackgroundMapLayer& imagery) {
+        auto canvas = std::make_unique<testsupport::DibCanvas>(640, 480);
+        EXPECT_TRUE(imagery.Draw(canvas->Dc(), canvas->Rect(), ZmaExtent{}));
+        return canvas;
+    }
+
+    FakeServices services_;
+};
+
+TEST_F(ImageryLayer, RegistryValuesChooseTheCredentialModeServerAndDownloadMode) {
+    struct Case {
+        const wchar_t* credentialMode;
+        long chinese, asynchronous;  // -1: absent
+        int mode;
+        bool alternative, queued;
+    } cases[] = {
+        {L"Token", -1, -1, CZmaVadAZBackgroundMapLayer::kTokenMode, false, true},
+        {L"token", -1, 0, CZmaVadAZBackgroundMapLayer::kTokenMode, false, false},
+        {L"TOKEN", -1, 1, CZmaVadAZBackgroundMapLayer::kKeyMode, false, true},
+        {L"key", 0, -1, CZmaVadAZBackgroundMapLayer::kKeyMode, false, true},
+        {nullptr, 1, -1, CZmaVadAZBackgroundMapLayer::kTokenMode, true, true},  // the alternative server needs tokens
+    };
+    for (const Case& c : cases) {
+        ClearImageryRegistry();
+        if (c.credentialMode) SetImageryString(L"CredentialMode", c.credentialMode);
+        if (c.chinese >= 0) SetImageryDword(L"ChineseBackgroundMap", static_cast<DWORD>(c.chinese));
+        if (c.asynchronous >= 0) SetImageryDword(L"AsyncBackgroundMapEnabled", static_cast<DWORD>(c.asynchronous));
+        SetImageryString(L"BingMapsCulture", L"fr-FR");
+        ASSERT_EQ(layers_->CreateBackgroundMapLayer(), S_OK);
+        CZmaVadAZBackgroundMapLayer* imagery = FindBackgroundMapLayer(layers_.get());
+        ASSERT_TRUE(imagery);
+        EXPECT_EQ(imagery->GetCredentialMode(), c.mode) << (c.credentialMode ? c.credentialMode : L"-");
+        EXPECT_EQ(imagery->UsesAlternativeServer(), c.alternative);
+        EXPECT_EQ(imagery->IsAsynchronous(), c.queued);
+        EXPECT_EQ(imagery->GetCulture(), L"fr-FR");
+    }
+    // One token per process; a new layer replaces the old one at the bottom of the map.
+    EXPECT_EQ(services_.tokenRequests, 1);
+    EXPECT_EQ(imagery::Process().clientToken, L"T0K");
+    EXPECT_TRUE(Logged(L"Updating credential mode to use token mode as chinese flag is set."));
+    EXPECT_EQ(LayerNames(), std::vector<std::string>{"Background map1"});
+    EXPECT_EQ(EngineLayerNames(), std::vector<std::string>{"Background map1"});
+}
+
+TEST_F(ImageryLayer, KeyModeTilesComeFromTheTemplatesSubdomainsOnceAndThenFromTheCache) {
+    services_.addressTemplate = TileServer() + L"/{subdomain}/k{quadkey}.png?g=1";
+    services_.subdomains = {L"s1", L"s2"};
+    CZmaVadAZBackgroundMapLayer* imagery = ImageryOverAnArea();
+    ASSERT_TRUE(imagery);
+    std::unique_ptr<testsupport::DibCanvas> canvas = Draw(*imagery);
+    std::set<std::wstring> asked;
+    std::set<std::string> subdomains;
+    for (const std::string& path : Requests()) {
+        EXPECT_TRUE(asked.insert(QuadKeyOf(path)).second) << "asked twice: " << path;
+        subdomains.insert(path.substr(0, 4));
+    }
+    EXPECT_EQ(subdomains, (std::set<std::string>{"/s1/", "/s2/"}));
+    // Exactly the tiles under the view, each where it belongs.
+    EngineDispatch bounds(EngineDispatch(map_.Get()).Get(EngineMap::kBounds).pdispVal);
+    const double west = bounds.Get(EngineRectangle::kXMin).ToDouble(), north = bounds.Get(EngineRectangle::kYMax).ToDouble();
+    std::set<std::wstring> under;
+    for (int y = 0; y < 480; y += 8)
+        for (int x = 0; x < 640; x += 8) {
+            const std::wstring quadkey = QuadKeyUnder(west, north, imagery->GetZoomLevel(), x, y);
+            under.insert(quadkey);
+            const bool sampled = x % 64 == 32 && y % 64 == 32 && y < 400 &&
+                                 quadkey == QuadKeyUnder(west, north, imagery->GetZoomLevel(), x + 2, y + 2);
+            if (sampled) {
+                EXPECT_EQ(canvas->Pixel(x, y), TileColour(quadkey)) << x << "," << y;
+            }
+        }
+    EXPECT_EQ(asked, under);
+
+    // The next frame finds every tile in the cache, under whichever subdomain it came.
+    ClearRequests();
+    EXPECT_EQ(Draw(*imagery)->Pixel(320, 200), canvas->Pixel(320, 200));
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_EQ(services_.metadataRequests, 1);
+}
+
+TEST_F(ImageryLayer, NothingIsDrawnWithoutATemplateAndAMissingTileIsAskedForAgain) {
+    CZmaVadAZBackgroundMapLayer* imagery = ImageryOverAnArea();
+    ASSERT_TRUE(imagery);
+    for (POINT p : {POINT{5, 5}, POINT{600, 470}}) EXPECT_EQ(Draw(*imagery)->Pixel(p.x, p.y), RGB(255, 255, 255));
+    EXPECT_TRUE(Logged(L"Failed to Load Meta Image URL And SubDomains"));
+
+    // A template without subdomains, on a server that has no such tiles: nothing is kept.
+    imagery->SetTileAddressTemplate(TileServer() + L"/missing/k{quadkey}.png");
+    EXPECT_EQ(Draw(*imagery)->Pixel(320, 200), RGB(255, 255, 255));
+    const size_t asked = Requests().size();
+    ASSERT_GT(asked, 0u);
+    Draw(*imagery);
+    EXPECT_EQ(Requests().size(), 2 * asked);
+}
+
+// A tile that the download thread fetched comes back through the control's window: the map is
+// repainted over its square, once per tile and only while the screen is updated.
+TEST(TileResult, ATileThatArrivedRepaintsItsSquareOfTheMap) {
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(platform::CreateInstanceOf<CZmaVadAZ>(IID_IUnknown, unknown.PutVoid()), S_OK);
+    auto site = platform::MakeObject<testsupport::TestSite>(640, 480);
+    ComPtr<IOleObject> ole;
+    ComPtr<IZmaVadAZ2> control;
+    unknown->QueryInterface(IID_IOleObject, ole.PutVoid());
+    unknown->QueryInterface(IID_IZmaVadAZ2, control.PutVoid());
+    ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
+    ComPtr<IPersistStreamInit> persist;
+    unknown->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    ASSERT_EQ(persist->InitNew(), S_OK);
+    RECT r = site->Rect();
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
+    HWND engine = ::GetWindow(site->Window(), GW_CHILD);
+    ::ShowWindow(site->Window(), SW_SHOWNA);  // only a shown window keeps what is to be repainted
+    ComPtr<IDispatch> map;
+    ASSERT_EQ(control->get_MapX(map.Put()), S_OK);
+    EngineDispatch engineMap(map.Get());
+
+    struct Case {
+        VARIANT_BOOL screenUpdating;
+        bool repainted;
+    } cases[] = {{VARIANT_TRUE, true}, {VARIANT_FALSE, false}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(control->put_ScreenUpdating(c.screenUpdating), S_OK);
+        engineMap.Put(EngineMap::kAutoRedraw, Variant(false));
+        ::ValidateRect(engine, nullptr);
+        imagery::TileDownloadResult result;
+        result.x = 100;
+        result.y = 50;
+        imagery::ResultQueue().Append(result);
+        EXPECT_EQ(::SendMessageW(engine, WM_APP + 100, 0, 0), 0);
+        RECT dirty = {};
+        const bool invalid = ::GetUpdateRect(engine, &dirty, FALSE) != FALSE;
+        EXPECT_EQ(invalid && dirty.left <= 100 && dirty.top <= 50 && dirty.right >= 356 && dirty.bottom >= 306,
+                  c.repainted);
+        EXPECT_EQ(engineMap.Get(EngineMap::kAutoRedraw).ToBool(), c.repainted);
+        EXPECT_FALSE(PopDownloadResult(result)) << "one message takes one result";
+    }
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+}
+
+}  // namespace
