@@ -14,9 +14,9 @@
 #include "HostInterfaces.h"
 
 #include <map>
+#include <string>
 #include <unordered_map>
 #include <vector>
-#include <string>
 
 class CZmaVadAZDataLayer;
 class RendererOptimiserCellSites;
@@ -63,6 +63,7 @@ public:
         valid_.assign(valid, valid + count);
         return false;
     }
+
 private:
     bool known_ = false;
     POINT pixel_ = {0, 0};
