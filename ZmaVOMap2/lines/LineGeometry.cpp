@@ -306,22 +306,6 @@ bool LineGeometry::ProjectAndClipToCell(IHostField* handleField, POINT& outCellE
     return ProjectAndClipToCell(handle, outCellEnd, outPointEnd, outCellGeo, outPointGeo);
 }
 
-bool LineGeometry::RowPoint(POINT& pixel) {
-    if (!pointKnown_) {
-        pointFound_ = ProjectPoint();
-        pointKnown_ = true;
-    }
-    pixel = point_;
-    return pointFound_;
-}
-
-bool LineGeometry::ReadHandle(IHostField* handleField, long& handle) {
-    hostdata::ReadValue(handleField, handle_);
-    if (handle_.vt != VT_I4 && FAILED(::VariantChangeType(&handle_, &handle_, 0, VT_I4))) return false;
-    handle = handle_.lVal;
-    return handle != 0;
-}
-
 bool LineGeometry::ProjectAndClipToCell(long handle, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
                                         GeoPoint& outPointGeo) {
     const Cell& cell = CellOf(handle);

@@ -7,6 +7,7 @@
 // A position of exactly (0, 0) is no position anywhere here.
 #pragma once
 
+#include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "platform/Com.h"
@@ -105,8 +106,21 @@ public:
     // Those steps one by one, for a walk that looks at a row's handles before its lines: the
     // current row's pixel (false without a position), a handle field's value (false for a null,
     // a value that is no integer, or 0), and the line to the cell of a handle.
-    bool RowPoint(POINT& pixel);
-    bool ReadHandle(IHostField* handleField, long& handle);
+    bool RowPoint(POINT& pixel) {
+        if (!pointKnown_) {
+            pointFound_ = ProjectPoint();
+            pointKnown_ = true;
+        }
+        pixel = point_;
+        return pointFound_;
+    }
+    // Inline, as the host's own read: a walk reads the handles of every row.
+    bool ReadHandle(IHostField* handleField, long& handle) {
+        hostdata::ReadValue(handleField, handle_);
+        if (handle_.vt != VT_I4 && FAILED(::VariantChangeType(&handle_, &handle_, 0, VT_I4))) return false;
+        handle = handle_.lVal;
+        return handle != 0;
+    }
     bool ProjectAndClipToCell(long handle, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
                               GeoPoint& outPointGeo);
     // The dataset's field of that name; a failed look-up is raised.
