@@ -10,7 +10,6 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
 #include "ZmaVOMap2/printing/BorderDeterminator.h"
-#include "ZmaVOMap2/printing/PrintSupport.h"
 #include "platform/Dispatch.h"
 #include "platform/Gdiplus.h"
 #include "platform/Result.h"
@@ -65,7 +64,6 @@ CZmaVadAZ::~CZmaVadAZ() {
     enginePersist_.Reset();
     engineView_.Reset();
     hostService_.Reset();
-    printSettings_.Reset();
     overview_.reset();
     infoDisplay_.reset();
 }
@@ -589,33 +587,6 @@ STDMETHODIMP CZmaVadAZ::get_MapX(IDispatch** pVal) {
         HRESULT hr = engine_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(pVal));
         if (hr == E_NOINTERFACE) return S_OK;
         THROW_IF_FAILED(hr);
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
-
-// --- Printing services the control needs from the start ----------------------------------------
-
-ComPtr<IMapPrintSettings> CZmaVadAZ::GetPrintSettings() {
-    if (!printSettings_) {
-        ComPtr<IMapPrintSettings> created;
-        if (SUCCEEDED(CreateHostObject(CLSID_MapPrintSettings, created))) printSettings_ = created;
-    }
-    return printSettings_;
-}
-
-STDMETHODIMP CZmaVadAZ::get_QuickPrintLayout(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = quickPrintLayout_;
-    return S_OK;
-}
-
-STDMETHODIMP CZmaVadAZ::put_QuickPrintLayout(ENUM_QUICK_PRINT_LAYOUT newVal) {
-    COM_TRY {
-        if (newVal != QUICK_PRINT_LAYOUT_PORTRAIT && newVal != QUICK_PRINT_LAYOUT_LANDSCAPE &&
-            newVal != QUICK_PRINT_LAYOUT_CUSTOM)
-            platform::ThrowHr(E_INVALIDARG);
-        quickPrintLayout_ = newVal;
         return S_OK;
     }
     COM_CATCH_RETURN();

@@ -1,5 +1,5 @@
 // The control's display state: whether it repaints after changes, the drawing mode, the map's
-// distance unit as text, and the stage of the view-change handling.
+// distance unit as text, the stage of the view-change handling, and the window the map draws in.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/engine/DistanceUnits.h"
@@ -98,4 +98,15 @@ STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
 STDMETHODIMP CZmaVadAZ::ResetViewChangeStage() {
     viewChanges_.SetStage(2);
     return S_OK;
+}
+
+HWND CZmaVadAZ::GetMapWindow() {
+    if (IsSubclassed() && engineWindow_) return engineWindow_;
+    if (!engineDispatch_) return nullptr;
+    try {
+        const long handle = EngineDispatch(engineDispatch_.Get()).Get(EngineMap::kWindowHandle).ToLong();
+        return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle));
+    }
+    COM_CATCH_LOG();
+    return nullptr;
 }

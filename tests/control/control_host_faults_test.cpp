@@ -762,8 +762,13 @@ protected:
         ::CreateDirectoryW((root_ + L"\\D4Oze2").c_str(), nullptr);
         ::SetEnvironmentVariableW(L"TMP", root_.c_str());
         ::SetEnvironmentVariableW(L"TEMP", root_.c_str());
+        // The host's print settings keep their layout documents where the host keeps them, not in
+        // the temporary folder the control is given.
+        ::SetEnvironmentVariableW(L"VADAZ_HOST_PACKAGE_WRITABLE",
+                                  (systemTemp_ + L"VadazHostPackage\\" + std::to_wstring(::GetCurrentProcessId())).c_str());
     }
     void TearDown() override {
+        ::SetEnvironmentVariableW(L"VADAZ_HOST_PACKAGE_WRITABLE", nullptr);
         ::SetEnvironmentVariableW(L"TMP", systemTemp_.c_str());
         ::SetEnvironmentVariableW(L"TEMP", systemTemp_.c_str());
         for (const auto& file : List(root_, false)) ::DeleteFileW(file.first.c_str());
