@@ -99,6 +99,15 @@ private:
 };
 
 // Owns one VARIANT.
+// Empties a VARIANT in place. Plain numbers own nothing and are emptied without the system's
+// clearing (a frame reads two values of every row).
+inline void ClearVariant(VARIANT& value) noexcept {
+    if (value.vt == VT_R8 || value.vt == VT_I4 || value.vt == VT_EMPTY || value.vt == VT_NULL)
+        value.vt = VT_EMPTY;
+    else
+        ::VariantClear(&value);
+}
+
 class Variant : public VARIANT {
 public:
     Variant() noexcept { ::VariantInit(this); }

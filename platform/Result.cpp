@@ -139,12 +139,28 @@ HRESULT PassFailure(HRESULT hr) noexcept {
     return hr;
 }
 
+void LogAsUnknown(const char* file, int line) noexcept {
+    WriteLine(g_errorLog, file, line, "Unknown exception");
+    ::SetErrorInfo(0, nullptr);
+}
+
 HRESULT LogCaughtException(const char* file, int line) noexcept {
     const bool reported = t_failureReported;
     HRESULT hr = HandleCaughtException(file, line);
     t_failureReported = reported;
     ::SetErrorInfo(0, nullptr);
     return hr;
+}
+
+HRESULT CaughtRefusal() noexcept {
+    try {
+        throw;
+    } catch (const ComError& e) {
+        e.Restore();
+        return e.Error();
+    } catch (...) {
+        return CaughtResult();
+    }
 }
 
 HRESULT CaughtResult() noexcept {

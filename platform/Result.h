@@ -69,6 +69,10 @@ std::string FormatComErrorLine(const ComError& e);
 // Call inside `catch (...)`: classifies the exception in flight, logs it, and returns its HRESULT.
 HRESULT HandleCaughtException(const char* file, int line) noexcept;
 
+// Call inside `catch (...)` where every failure is reported alike: logs "Unknown exception",
+// whatever was raised, and leaves no error information behind.
+void LogAsUnknown(const char* file, int line) noexcept;
+
 // Call inside `catch (...)` where the failure is swallowed: logs it like the barrier and answers
 // its HRESULT, but leaves no error information behind, since the caller is not told of it.
 HRESULT LogCaughtException(const char* file, int line) noexcept;
@@ -92,10 +96,29 @@ private:
 // information stays for the caller. Answers `hr`.
 HRESULT PassFailure(HRESULT hr) noexcept;
 
+// Call inside `catch (...)`: like CaughtResult, but a COM error's own error information becomes
+// the thread's again, so that the caller that reports the failure reports its description.
+HRESULT CaughtRefusal() noexcept;
+
+// What CATCH_SWALLOW does with the failure it swallows: nothing but forget its error information,
+// so that it cannot pass for a later failure's. The reason is for the reader.
+inline void Swallowed(const char* /*why*/) noexcept { ::SetErrorInfo(0, nullptr); }
+
 // Call inside `catch (...)`: the HRESULT of the exception in flight, with nothing logged and the
 // error information left as it is: a COM error's own code, E_OUTOFMEMORY for an allocation
 // failure, E_FAIL for anything else. For inner operations whose caller decides what to report.
 HRESULT CaughtResult() noexcept;
+
+// Runs an inner operation that answers an HRESULT: a failure raised inside is its answer, with
+// nothing logged (CATCH_RETURN_QUIET in the form of a call).
+template <class Operation>
+HRESULT ResultOf(Operation&& operation) noexcept {
+    try {
+        return operation();
+    } catch (...) {
+        return CaughtResult();
+    }
+}
 
 }  // namespace platform
 
@@ -111,9 +134,22 @@ HRESULT CaughtResult() noexcept;
 #define COM_CATCH_LOG() \
     catch (...) { ::platform::LogCaughtException(__FILE__, __LINE__); }
 
+// For callbacks that report every failure alike, as "Unknown exception".
+#define CATCH_LOG_UNKNOWN() \
+    catch (...) { ::platform::LogAsUnknown(__FILE__, __LINE__); }
+
 // For inner operations that answer an HRESULT and leave the reporting to their caller.
 #define CATCH_RETURN_QUIET() \
     catch (...) { return ::platform::CaughtResult(); }
+
+// For inner operations whose caller passes their failure on: its description stays with it.
+#define CATCH_RETURN_KEEP_INFO() \
+    catch (...) { return ::platform::CaughtRefusal(); }
+
+// A deliberate swallow: the failure changes nothing that anyone could act on, and says why:
+//   try { ... } CATCH_SWALLOW("a tooltip that cannot be shown is no failure of the move");
+#define CATCH_SWALLOW(why) \
+    catch (...) { ::platform::Swallowed(why); }
 
 #define RETURN_IF_FAILED(expr) \
     do { HRESULT hr__ = (expr); if (FAILED(hr__)) return hr__; } while (0)

@@ -1,4 +1,4 @@
-// One RAII template for every kind of handle, and a SelectObject restorer.
+// One RAII template for every kind of handle, a SelectObject restorer, and a scope guard.
 #pragma once
 
 #include <windows.h>
@@ -117,6 +117,20 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// Runs `f` when the scope ends, however it is left: a flag or a state put back. `f` must not
+// throw: a failure to put something back is handled inside it.
+template <class F>
+class ScopeExit {
+public:
+    explicit ScopeExit(F f) noexcept : f_(std::move(f)) {}
+    ~ScopeExit() { f_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    F f_;
 };
 
 }  // namespace platform

@@ -66,18 +66,25 @@ std::wstring FormatDouble(double value) {
     return ToWide(buf);
 }
 
-double ParseDouble(const std::wstring& text) {
+bool TryParseDouble(const std::wstring& text, double& value) {
     // Read whole: "5abc" and "1,5" are no numbers, and neither are NaN and the infinities, which
     // no setting can take.
-    if (text.find(L'\0') != std::wstring::npos) ThrowHr(E_INVALIDARG);
+    if (text.find(L'\0') != std::wstring::npos) return false;
     std::string narrow = ToAnsi(text);
     const char* start = narrow.c_str();
     while (*start == ' ') ++start;
     char* end = nullptr;
-    double value = std::strtod(start, &end);
-    if (end == start) ThrowHr(E_INVALIDARG);
+    const double parsed = std::strtod(start, &end);
+    if (end == start) return false;
     while (*end == ' ') ++end;
-    if (*end != '\0' || !std::isfinite(value)) ThrowHr(E_INVALIDARG);
+    if (*end != '\0' || !std::isfinite(parsed)) return false;
+    value = parsed;
+    return true;
+}
+
+double ParseDouble(const std::wstring& text) {
+    double value = 0;
+    if (!TryParseDouble(text, value)) ThrowHr(E_INVALIDARG);
     return value;
 }
 

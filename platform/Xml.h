@@ -20,8 +20,9 @@ bool GetAttribute(IXMLDOMElement* element, const wchar_t* name, std::wstring& va
 
 // "1.5", "-0.25", "1e-07": the shortest text that reads back as the same double, with a point.
 std::wstring FormatDouble(double value);
-// Parses text written by FormatDouble (or any C-locale number), read whole; throws E_INVALIDARG
-// when it is not one, or not finite.
+// Parses text written by FormatDouble (or any C-locale number), read whole; false (TryParseDouble)
+// or E_INVALIDARG raised (ParseDouble) when it is not one, or not finite.
+bool TryParseDouble(const std::wstring& text, double& value);
 double ParseDouble(const std::wstring& text);
 
 }  // namespace platform

@@ -57,13 +57,13 @@ void CATRLayer::TakeOutOfMap() noexcept {
 void CATRLayer::RemoveMembers(int count) noexcept {
     if (count <= 0 || first_ < 1) return;
     try {
-        ComPtr<IDispatch> layers = EngineLayers();
-        EngineDispatch list(layers.Get());
-        for (int i = 0; i < count; ++i) list.Call(E::Layers::kRemove, {Variant(static_cast<short>(first_))});
-    } catch (const platform::ComError& e) {
-        TellUser(e.Description(), kRemoveCaption);
-    } catch (...) {
+        ReportingFailuresUnder(kRemoveCaption, [&] {
+            ComPtr<IDispatch> layers = EngineLayers();
+            EngineDispatch list(layers.Get());
+            for (int i = 0; i < count; ++i) list.Call(E::Layers::kRemove, {Variant(static_cast<short>(first_))});
+        });
     }
+    CATCH_SWALLOW("a removal that fails otherwise than in the engine leaves the members to the map");
 }
 
 bool CATRLayer::ReadTableList(const std::string& path) {
@@ -155,7 +155,7 @@ void CATRLayer::GetSourceFiles(std::vector<std::string>& files) {
 
 BOOL CATRLayer::MoveUp(bool apply, int positions) {
     if (!GetMapXMap()) return memberCount_;
-    try {
+    ReportingFailuresUnder(kMapCaption, [&] {
         if (apply) {
             ComPtr<IDispatch> layers = EngineLayers();
             EngineDispatch list(layers.Get());
@@ -164,15 +164,13 @@ BOOL CATRLayer::MoveUp(bool apply, int positions) {
         }
         first_ += positions;
         last_ += positions;
-    } catch (const platform::ComError& e) {
-        TellUser(e.Description(), kMapCaption);
-    }
+    });
     return last_ - first_ + 1;
 }
 
 BOOL CATRLayer::MoveDown(bool apply, int positions) {
     if (!GetMapXMap()) return memberCount_;
-    try {
+    ReportingFailuresUnder(kMapCaption, [&] {
         if (apply) {
             ComPtr<IDispatch> layers = EngineLayers();
             EngineDispatch list(layers.Get());
@@ -181,9 +179,7 @@ BOOL CATRLayer::MoveDown(bool apply, int positions) {
         }
         first_ -= positions;
         last_ -= positions;
-    } catch (const platform::ComError& e) {
-        TellUser(e.Description(), kMapCaption);
-    }
+    });
     return last_ - first_ + 1;
 }
 

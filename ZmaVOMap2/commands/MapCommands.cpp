@@ -74,20 +74,6 @@ void Check(HMENU menu, UINT id, bool checked) {
     ::CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-class MenuHandle {
-public:
-    explicit MenuHandle(HMENU menu) noexcept : menu_(menu) {}
-    ~MenuHandle() {
-        if (menu_) ::DestroyMenu(menu_);
-    }
-    MenuHandle(const MenuHandle&) = delete;
-    MenuHandle& operator=(const MenuHandle&) = delete;
-    HMENU Get() const noexcept { return menu_; }
-
-private:
-    HMENU menu_;
-};
-
 // The context menu's error box, captioned with the module's name.
 void MenuFailure(const wchar_t* text) {
     const std::wstring caption = platform::LoadStringResource(platform::Module::Instance(), IDS_MAP_MODULE);
@@ -222,10 +208,9 @@ void MapCommands::GoToPreviousView() {
         const PreviousView view = target_.LastView();
         EngineDispatch(MapOrThrow(E_POINTER))
             .Call(EngineMap::kZoomTo, {Variant(view.zoom), Variant(view.centerX), Variant(view.centerY)});
-    } catch (...) {
-        // This handler reports every failure alike.
-        LogUnknownException(__FILE__, __LINE__);
     }
+    // This handler reports every failure alike.
+    CATCH_LOG_UNKNOWN();
 }
 
 void MapCommands::ViewEntireMap() {
@@ -374,7 +359,7 @@ void MapCommands::ShowContextMenu(float x, float y) noexcept {
     try {
         const HWND owner = target_.FindEngineWindow();
         if (!owner) return;
-        MenuHandle menu(::LoadMenuW(platform::Module::Instance(), MAKEINTRESOURCEW(IDR_CONTEXT_MENU)));
+        platform::UniqueHMenu menu(::LoadMenuW(platform::Module::Instance(), MAKEINTRESOURCEW(IDR_CONTEXT_MENU)));
         if (!menu.Get()) {
             MenuFailure(L"Failed to load popup menu resource");
             return;

@@ -43,9 +43,9 @@ bool ControlLayerHost::ReadCurrentTool(long& tool) {
     try {
         tool = p_.engine.CurrentTool();
         return true;
-    } catch (...) {
-        return false;
     }
+    CATCH_SWALLOW("a tool that cannot be read is none");
+    return false;
 }
 
 // --- What the commands need ----------------------------------------------------------------------

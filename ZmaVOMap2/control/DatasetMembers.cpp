@@ -44,13 +44,13 @@ HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR 
         WaitCursor wait;
         EngineDispatch map(engine_.MapOrThrow());
         map.Put(EngineMap::kAutoRedraw, Variant(false));
-        HRESULT result;
-        try {
-            ComPtr<IUnknown> legend(host_.Legend()), printLegend(host_.PrintLegend());
-            result = datasets.DisplayDataset(dataset, fieldList.ToWide(), legend.Get(), printLegend.Get(), Text(series));
-        } catch (...) {
-            result = platform::HandleCaughtException(__FILE__, __LINE__);
-        }
+        const HRESULT result = [&]() -> HRESULT {
+            try {
+                ComPtr<IUnknown> legend(host_.Legend()), printLegend(host_.PrintLegend());
+                return datasets.DisplayDataset(dataset, fieldList.ToWide(), legend.Get(), printLegend.Get(), Text(series));
+            }
+            COM_CATCH_RETURN();
+        }();
         map.Put(EngineMap::kAutoRedraw, Variant(true));
         view_.Changes().SetStage(2);
         map.Call(EngineMap::kRefresh);

@@ -220,9 +220,8 @@ void EngineEventRouter::OnMapMouseMove(short, short, float x, float y) {
 void EngineEventRouter::OnMapDblClick() {
     try {
         if (CZmaVadAZLayerCollection* layers = p_.layers.Collection()) layers->DispatchDoubleClick();
-    } catch (...) {
-        // Dropped without a log line, as double clicks carry nothing to report.
     }
+    CATCH_SWALLOW("dropped without a log line: double clicks carry nothing to report");
 }
 
 void EngineEventRouter::OnMapKeyDown(short keyCode, short shift) {

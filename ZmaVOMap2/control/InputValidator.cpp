@@ -1,6 +1,6 @@
 #include "ZmaVOMap2/control/InputValidator.h"
 
-#include "platform/Com.h"
+#include "platform/Result.h"
 
 #include <oleauto.h>
 
@@ -23,23 +23,11 @@ void InputValidator::ValidateOpacity(double value) const {
 void InputValidator::Check(double value, double low, double high, const wchar_t* text) const {
     // Written so that a NaN, which compares false with everything, fails too.
     if (value >= low && value <= high) return;
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(::CreateErrorInfo(&create))) {
-        LPOLESTR progId = nullptr;
-        if (SUCCEEDED(::ProgIDFromCLSID(*source_, &progId))) {
-            create->SetSource(progId);
-            ::CoTaskMemFree(progId);
-        }
-        create->SetDescription(const_cast<LPOLESTR>(text));
-        create->SetGUID(GUID_NULL);
-        create->SetHelpFile(nullptr);
-        create->SetHelpContext(0);
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            ::SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
+    std::wstring source;
+    LPOLESTR progId = nullptr;
+    if (SUCCEEDED(::ProgIDFromCLSID(*source_, &progId))) {
+        source = progId;
+        ::CoTaskMemFree(progId);
     }
-    throw InputRangeError();
+    throw platform::ComError(E_FAIL, text, source);
 }

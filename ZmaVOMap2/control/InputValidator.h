@@ -1,12 +1,8 @@
 // Range checks of the geographic and drawing arguments of automation methods. A failed check
-// sets error information with a fixed English text and fails the method with E_FAIL.
+// raises E_FAIL with a fixed English text, named as the error of the class given.
 #pragma once
 
 #include <windows.h>
-
-// What a failed check raises: not a COM error, so the entry point answers E_FAIL through its
-// catch-all branch while the error information set by the check stays for the caller.
-struct InputRangeError {};
 
 class InputValidator {
 public:

@@ -127,9 +127,7 @@ HRESULT MapDrawing::ExportMapImage(IDispatch* engineMap, BSTR path, short format
         EngineDispatch(platform::ThrowIfNull(engineMap, E_POINTER))
             .Call(EngineMap::kExportMap, {Variant(static_cast<const wchar_t*>(path)), Variant(format)});
         return S_OK;
-    } catch (const platform::ComError& e) {
-        // The engine's own text stays with the caller, who may show it.
-        e.Restore();
-        return e.Error();
-    } CATCH_RETURN_QUIET()
+    }
+    // The engine's own text stays with the caller, who may show it.
+    CATCH_RETURN_KEEP_INFO()
 }

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/control/Operations.h"
 
 #include "ZmaVOMap2/control/MapLayers.h"
+#include "platform/Com.h"
 
 void Operations::Begin() noexcept {
     owner_->AddRef();
@@ -15,5 +16,5 @@ void Operations::End() noexcept {
         if (idle_) idle_();
     }
     // Last: this may be the reference that kept the control alive.
-    owner_->Release();
+    platform::ComPtr<IUnknown>::Attach(owner_).Reset();
 }

@@ -73,11 +73,7 @@ STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double startLat, double startLong, dou
 // Hosts call it for every map they keep in step and do not look at the answer.
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double dCentreX, double dCentreY, double dZoom, LONG lPixel) {
     OperationScope operation(operations_);
-    platform::EntryErrorScope errors;
-    try {
-        Viewport().SyncZoomAll(dCentreX, dCentreY, dZoom, lPixel);
-    } catch (...) {
-        platform::LogCaughtException(__FILE__, __LINE__);
-    }
+    COM_TRY { Viewport().SyncZoomAll(dCentreX, dCentreY, dZoom, lPixel); }
+    COM_CATCH_LOG();
     return S_OK;
 }

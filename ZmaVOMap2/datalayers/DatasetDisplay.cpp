@@ -438,9 +438,8 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
         for (CZmaVadAZLayer* layer : added) {
             try {
                 collection_.RemoveLayer(layer, false, false);
-            } catch (...) {
-                // The first failure is the one to report.
             }
+            CATCH_SWALLOW("the first failure is the one to report");
         }
         throw;
     }

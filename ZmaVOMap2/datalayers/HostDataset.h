@@ -41,11 +41,7 @@ long FieldType(IHostField* field);
 // The field's value of the current row into `value` (cleared first). Inline: a frame reads two
 // values of every row.
 inline void ReadValue(IHostField* field, VARIANT& value) {
-    // Plain numbers own nothing; only other values need the system's clearing.
-    if (value.vt == VT_R8 || value.vt == VT_I4 || value.vt == VT_EMPTY || value.vt == VT_NULL)
-        value.vt = VT_EMPTY;
-    else
-        ::VariantClear(&value);
+    platform::ClearVariant(value);
     if (!field) platform::ThrowHr(E_POINTER);
     const HRESULT hr = field->get_CurrentValue(&value);
     if (FAILED(hr)) platform::ThrowCall(hr);

@@ -335,17 +335,16 @@ void RendererOptimiserDataset::Rebuild() {
         if (!dataset_) return;
         projection_.Prepare(viewExtent_);
         if (!positions_.Known()) ReadRows(false);
-    } catch (...) {
-        // What was read so far still draws: a partial frame is better than none.
     }
+    CATCH_SWALLOW("what was read so far still draws: a partial frame is better than none");
     // The first frame too takes its pixels from a zoom level: the pans that follow move it.
     try {
         if (!RebuildFromZoom()) {
             ClearView();
             RebuildFromRows();
         }
-    } catch (...) {
     }
+    COM_CATCH_LOG();
 
     // Only a walk that read rows can tell that none of them has a position.
     if (positions_.Count() > 0 && !positions_.AnyPosition() && !g_noPositionShown) {

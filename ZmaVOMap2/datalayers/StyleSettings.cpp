@@ -84,9 +84,9 @@ long LoadStyleSettings(IHostDataset* dataset, const std::wstring& fieldName, con
         if (FAILED(hr) || hr == S_FALSE) return -1;
         if (value.vt != VT_I4 && FAILED(::VariantChangeType(&value, &value, 0, VT_I4))) return -1;
         return value.lVal;
-    } catch (...) {
-        return -1;
     }
+    CATCH_SWALLOW("a style setting that cannot be read is none");
+    return -1;
 }
 
 HRESULT SaveStyleSettings(IHostDataset* dataset, const std::wstring& fieldName, const std::wstring& seriesGuid,
@@ -139,9 +139,9 @@ void FindInHostCollection(IHostField* field, ComPtr<IHostFieldStyle>& element) {
             if (SUCCEEDED(item.punkVal->QueryInterface(__uuidof(IHostFieldStyle), style.PutVoid()))) element = style;
             return;
         }
-    } catch (...) {
-        element = nullptr;
     }
+    CATCH_SWALLOW("a field whose properties cannot be read has no style");
+    element = nullptr;
 }
 
 ComPtr<IHostFieldStyle> FindInHostCollection(IHostField* field) {

@@ -394,14 +394,10 @@ bool CZmaVadAZDataLayer::LabelsShowNow() {
     EngineDispatch map(GetMapXMap().Get());
     const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
     double zoom = 0;
+    EnginePropertyRestorer restore(map, EngineMap::kDistanceUnit, Variant(unit));
     map.Put(EngineMap::kDistanceUnit, Variant(labels->GetLabelZoomUnits()));
-    try {
-        zoom = map.Get(EngineMap::kZoom).ToDouble();
-    } catch (...) {
-        map.Put(EngineMap::kDistanceUnit, Variant(unit));
-        throw;
-    }
-    map.Put(EngineMap::kDistanceUnit, Variant(unit));
+    zoom = map.Get(EngineMap::kZoom).ToDouble();
+    restore.Restore();
     return zoomMin <= zoom && zoom <= zoomMax;
 }
 

@@ -187,10 +187,8 @@ HRESULT CZmaVadAZDataLayer::ExportTab(const std::string& folder) {
         table.Close();
         ExportLineTables(folder);
         return S_OK;
-    } catch (const platform::ComError& e) {
-        e.Restore();  // the reason stays with the thread for whoever reports the failure
-        return e.Error();
-    } CATCH_RETURN_QUIET()
+    }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 void CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& defaults) {

@@ -260,9 +260,9 @@ bool CZmaVadAZDataLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*
         std::wstring text;
         if (BuildTooltipText(text)) ShowRolloverTip(point, platform::ToAnsi(text), row, this);
         return true;
-    } catch (...) {
-        return false;
     }
+    COM_CATCH_LOG();
+    return false;
 }
 
 bool CZmaVadAZDataLayer::OnToolUsed(long x, long y, double /*mapX*/, double /*mapY*/) {
@@ -276,9 +276,9 @@ bool CZmaVadAZDataLayer::OnToolUsed(long x, long y, double /*mapX*/, double /*ma
         FireSelectionChanged();
         Redraw();
         return true;
-    } catch (...) {
-        return selected;
     }
+    COM_CATCH_LOG();
+    return selected;
 }
 
 bool CZmaVadAZDataLayer::OnKeyDown(short keyCode, short /*shift*/) {
@@ -306,9 +306,9 @@ bool CZmaVadAZDataLayer::OnKeyDown(short keyCode, short /*shift*/) {
         Redraw();
         ShowSelection();
         return true;
-    } catch (...) {
-        return handled;
     }
+    COM_CATCH_LOG();
+    return handled;
 }
 
 // --- Tooltip text -----------------------------------------------------------------------------

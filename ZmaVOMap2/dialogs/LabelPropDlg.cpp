@@ -58,9 +58,9 @@ ComPtr<IDispatch> CLabelPropDlg::EngineDataset() const {
     // The engine dataset a table layer holds is the one its labels are drawn from.
     try {
         return ObjectOf(EngineDispatch(EngineLabels().Get()).Get(Labels::kDataset));
-    } catch (const platform::ComError&) {
-        return nullptr;
     }
+    CATCH_SWALLOW("labels that name no dataset have none");
+    return nullptr;
 }
 
 BOOL CLabelPropDlg::OnInitDialog() {

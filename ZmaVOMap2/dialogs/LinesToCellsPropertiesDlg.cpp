@@ -74,9 +74,8 @@ CLinesPage::CLinesPage(const Ids& ids, LinesLayerSettings* layer, IUnknown* attr
     if (FAILED(LoadXmlDocumentFromPackage(labels_, kLabelsAddress))) labels_ = nullptr;
     try {
         title_ = platform::ToWide(GetPageTitle(layer_ ? layer_->GetTechnology() : std::string()));
-    } catch (...) {
-        title_.clear();
     }
+    CATCH_SWALLOW("a page whose title cannot be made has none");
 }
 
 CLinesPage::~CLinesPage() = default;
@@ -119,11 +118,9 @@ std::string CLinesPage::GetPageTitle(const std::string& technology) {
     Bstr name(ids_.titleAttribute);
     ComPtr<IXMLDOMNode> attribute;
     if (attributes->getNamedItem(name.Get(), attribute.Put()) != S_OK || !attribute) return std::string();
-    VARIANT value;
-    ::VariantInit(&value);
+    platform::Variant value;
     std::string title;
-    if (SUCCEEDED(attribute->get_nodeValue(&value)) && value.vt == VT_BSTR) title = AnsiOf(value.bstrVal);
-    ::VariantClear(&value);
+    if (SUCCEEDED(attribute->get_nodeValue(value.Put())) && value.vt == VT_BSTR) title = AnsiOf(value.bstrVal);
     return title;
 }
 
@@ -150,12 +147,8 @@ void CLinesPage::GetLabelEntries(const std::string& technology, std::vector<std:
 bool CLinesPage::IsArrayAttribute(const std::wstring& name) {
     ComPtr<IHostAttributes> collection;
     if (!attributes_ || FAILED(attributes_.As(collection)) || !collection) return false;
-    VARIANT key;
-    key.vt = VT_BSTR;
-    key.bstrVal = ::SysAllocString(name.c_str());
     ComPtr<IHostAttribute> attribute;
-    const HRESULT hr = collection->Item(key, attribute.Put());
-    ::VariantClear(&key);
+    const HRESULT hr = collection->Item(platform::Variant(name), attribute.Put());
     if (FAILED(hr) || !attribute) return false;
     VARIANT_BOOL isArray = VARIANT_FALSE;
     return SUCCEEDED(attribute->IsArray(&isArray)) && isArray != VARIANT_FALSE;
@@ -188,10 +181,10 @@ INT_PTR CALLBACK CLinesPage::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             page->changed_ = true;
         if (id == IDOK && code == BN_CLICKED) page->Apply();
         return FALSE;
-    } catch (...) {
-        // No exception leaves the page's window procedure.
-        return FALSE;
     }
+    // No exception leaves the page's window procedure.
+    COM_CATCH_LOG();
+    return FALSE;
 }
 
 void CLinesPage::CreatePickers() {
@@ -242,12 +235,14 @@ void CLinesPage::ConnectPickers() {
 }
 
 void CLinesPage::OnInitDialog() {
+    bool picking = false;
     try {
         CreatePickers();
-    } catch (...) {
-        // Without the host's pickers the page still works from its lists; it is not applied.
-        return;
+        picking = true;
     }
+    CATCH_SWALLOW("without the host's pickers the page still works from its lists");
+    // Such a page is not applied.
+    if (!picking) return;
     if (!layer_) return;
     try {
         initialDisabled_ = layer_->GetDisabled();
@@ -258,9 +253,8 @@ void CLinesPage::OnInitDialog() {
         FillFieldLists();
         ConnectPickers();
         opened_ = true;
-    } catch (...) {
-        // The page shows what it had; it is not applied.
     }
+    CATCH_SWALLOW("the page shows what it had; it is not applied");
 }
 
 void CLinesPage::FillCombo(int id, const std::vector<std::string>& names, const std::vector<int>& flags,
@@ -338,11 +332,8 @@ HRESULT CLinesPage::Apply() {
         layer_->SetColorByField(FieldText(ids_.color));
         layer_->SetLabelByField(FieldText(ids_.label));
         return S_OK;
-    } catch (const platform::ComError& e) {
-        return e.Error();
-    } catch (...) {
-        return E_FAIL;
     }
+    CATCH_RETURN_QUIET()
 }
 
 // --- Sheet ----------------------------------------------------------------------------------------
@@ -380,9 +371,9 @@ int CALLBACK CLinesToCellsPropertiesDlg::SheetCallback(HWND hwnd, UINT msg, LPAR
             g_building->window_ = std::make_unique<SheetWindow>(*g_building);
             g_building->window_->Subclass(hwnd);
         }
-    } catch (...) {
-        // No exception leaves the sheet's callback.
     }
+    // No exception leaves the sheet's callback.
+    COM_CATCH_LOG();
     return 0;
 }
 

@@ -266,8 +266,8 @@ bool CMapSeriesDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case IDC_LAYER_EXPORT_KML:
         try {
             if (links_) links_->ShowKmlExport(Handle(), layers_);
-        } catch (...) {
         }
+        COM_CATCH_LOG();
         break;
     case IDC_LAYER_HELP:
         if (links_) links_->ShowHelp(Handle(), kHelpTopic);
@@ -448,9 +448,8 @@ void CMapSeriesDlg::Add() {
         const long engineCount = EngineDispatch(platform::ThrowIfNull(engineLayers.Get())).Get(LayerEngine::Layers::kCount).ToLong();
         if (engineCount >= 1) Enable(Handle(), IDC_LAYER_REMOVE, true);
         AutosizeColumn();
-    } catch (const platform::ComError&) {
-        // The command ends; the collection has told the user what it could not open.
     }
+    CATCH_SWALLOW("the command ends: the collection has told the user what it could not open");
 }
 
 bool CMapSeriesDlg::AddFile(const std::string& path, const std::string& folder, bool rowPerLayer) {

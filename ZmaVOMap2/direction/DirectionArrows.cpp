@@ -21,15 +21,10 @@ long DefaultSpacing(long routeLength) noexcept {
 namespace {
 
 bool ReadText(IXMLDOMElement* element, const wchar_t* name, std::wstring& text) {
-    VARIANT value;
-    ::VariantInit(&value);
+    platform::Variant value;
     platform::Bstr attribute(name);
-    if (element->getAttribute(attribute.Get(), &value) != S_OK || value.vt != VT_BSTR) {
-        ::VariantClear(&value);
-        return false;
-    }
+    if (element->getAttribute(attribute.Get(), value.Put()) != S_OK || value.vt != VT_BSTR) return false;
     text = value.bstrVal ? value.bstrVal : L"";
-    ::VariantClear(&value);
     return true;
 }
 
@@ -74,8 +69,8 @@ long SpacingFromConfig(IXMLDOMDocument* config, long routeLength) noexcept {
             // A spacing that does not move the search forward would never end it.
             return spacing > 0 ? spacing : DefaultSpacing(routeLength);
         }
-    } catch (...) {
     }
+    CATCH_SWALLOW("a configuration that cannot be read gives the default spacing");
     return DefaultSpacing(routeLength);
 }
 
@@ -99,7 +94,9 @@ long RouteLength(DirectionRowSource& rows) {
 namespace {
 
 // One search from the current row: the pair of consecutive valid rows across the next target.
-ArrowRowPair FindNextArrow(DirectionRowSource& rows, long& target, long spacing, RunningDistance& running) {
+// `chronological` turns false, and the search ends, when a row's time is before the first's.
+ArrowRowPair FindNextArrow(DirectionRowSource& rows, long& target, long spacing, RunningDistance& running,
+                           bool& chronological) {
     if (!SkipToValidRow(rows)) return {};
     const long d = rows.Distance();
     while (d > target) target += spacing;
@@ -111,7 +108,10 @@ ArrowRowPair FindNextArrow(DirectionRowSource& rows, long& target, long spacing,
         const long distance = running.Add(rows.Distance());
         const double time = rows.Time();
         const long secondRow = rows.CurrentRow();
-        if (time < startTime) throw RouteNotChronological();
+        if (time < startTime) {
+            chronological = false;
+            return {};
+        }
         if (distance > target) return {false, firstRow, secondRow};
         firstRow = secondRow;
         if (!rows.MoveNext()) return {};
@@ -120,19 +120,20 @@ ArrowRowPair FindNextArrow(DirectionRowSource& rows, long& target, long spacing,
 
 }  // namespace
 
-std::vector<ArrowRowPair> FindArrowRows(DirectionRowSource& rows, long spacing) {
-    std::vector<ArrowRowPair> pairs;
-    if (spacing <= 0) return pairs;
+ArrowSearch FindArrowRows(DirectionRowSource& rows, long spacing) {
+    ArrowSearch found;
+    if (spacing <= 0) return found;
     rows.MoveFirst();
     long target = 0;
     RunningDistance running;
     for (;;) {
-        ArrowRowPair pair = FindNextArrow(rows, target, spacing, running);
+        ArrowRowPair pair = FindNextArrow(rows, target, spacing, running, found.chronological);
         if (pair.done) break;
-        if (pairs.empty() || !(pairs.back() == pair)) pairs.push_back(pair);
+        if (found.pairs.empty() || !(found.pairs.back() == pair)) found.pairs.push_back(pair);
         target += spacing;
     }
-    return pairs;
+    if (!found.chronological) found.pairs.clear();
+    return found;
 }
 
 std::vector<DirectionArrow> ReadArrows(DirectionRowSource& rows, const std::vector<ArrowRowPair>& pairs) {

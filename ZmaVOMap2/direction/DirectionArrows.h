@@ -53,9 +53,6 @@ private:
     long offset_ = 0, previous_ = 0;
 };
 
-// Thrown (as a plain C++ exception) when a route's times run backwards.
-struct RouteNotChronological {};
-
 namespace direction {
 
 // 500 below 10000, 1000 below 30000, 2500 below 100000, else 5000.
@@ -67,8 +64,13 @@ long SpacingFromConfig(IXMLDOMDocument* config, long routeLength) noexcept;
 // Moves on to the next valid row from the current one; false when the rows run out.
 bool SkipToValidRow(DirectionRowSource& rows);
 long RouteLength(DirectionRowSource& rows);
-// The row pairs arrows stand on, one per `spacing` of distance; raises RouteNotChronological.
-std::vector<ArrowRowPair> FindArrowRows(DirectionRowSource& rows, long spacing);
+// The row pairs arrows stand on, one per `spacing` of distance. A route whose times run
+// backwards ends the search: it is not chronological, and its pairs are of no use.
+struct ArrowSearch {
+    std::vector<ArrowRowPair> pairs;
+    bool chronological = true;
+};
+ArrowSearch FindArrowRows(DirectionRowSource& rows, long spacing);
 std::vector<DirectionArrow> ReadArrows(DirectionRowSource& rows, const std::vector<ArrowRowPair>& pairs);
 
 // The three lines (tail to head, barb to head, head to barb) of an arrow drawn beside the

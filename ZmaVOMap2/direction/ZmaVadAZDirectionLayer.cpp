@@ -86,9 +86,9 @@ long LoadArrowSpacing(long routeLength) {
         Variant source(path);
         if (document->load(source, &loaded) != S_OK || loaded != VARIANT_TRUE) return direction::DefaultSpacing(routeLength);
         return direction::SpacingFromConfig(document.Get(), routeLength);
-    } catch (...) {
-        return direction::DefaultSpacing(routeLength);
     }
+    CATCH_SWALLOW("a configuration that cannot be read gives the default spacing");
+    return direction::DefaultSpacing(routeLength);
 }
 
 }  // namespace
@@ -130,15 +130,13 @@ void CZmaVadAZDirectionLayer::BuildArrows() {
     }
     DatasetRows rows(dataset_.Get());
     const long spacing = LoadArrowSpacing(direction::RouteLength(rows));
-    std::vector<ArrowRowPair> pairs;
-    try {
-        pairs = direction::FindArrowRows(rows, spacing);
-    } catch (const RouteNotChronological&) {
+    const direction::ArrowSearch found = direction::FindArrowRows(rows, spacing);
+    if (!found.chronological) {
         notChronological_ = true;
         platform::Prompts().MessageBox(nullptr, kNotChronological, L"Map", MB_ICONINFORMATION);
-        throw;
+        platform::ThrowHr(E_FAIL);
     }
-    arrows_ = direction::ReadArrows(rows, pairs);
+    arrows_ = direction::ReadArrows(rows, found.pairs);
     rows.MoveFirst();
     latitude_ = rows.LatitudeField();
     longitude_ = rows.LongitudeField();
@@ -152,9 +150,9 @@ int CZmaVadAZDirectionLayer::GetExtent(IDispatch* rectangle) {
         EngineDispatch(rectangle).Call(LayerEngine::Rectangle::kSet, {Variant(extent.left), Variant(extent.top),
                                                                       Variant(extent.right), Variant(extent.bottom)});
         return 1;
-    } catch (...) {
-        return 0;
     }
+    CATCH_SWALLOW("a layer whose extent cannot be read has none");
+    return 0;
 }
 
 bool CZmaVadAZDirectionLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {

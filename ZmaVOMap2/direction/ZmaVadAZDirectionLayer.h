@@ -22,8 +22,8 @@ class CZmaVadAZDirectionLayer : public CZmaVadAZLayer {
 public:
     // A layer to be filled from saved settings.
     CZmaVadAZDirectionLayer(IDispatch* map, int flag, CZmaVadAZLayerCollection* owner);
-    // A layer for the series `seriesGuid`, its arrows built at once. Raises RouteNotChronological
-    // (after telling the user) for a route whose times run backwards.
+    // A layer for the series `seriesGuid`, its arrows built at once. Raises E_FAIL (after telling
+    // the user) for a route whose times run backwards.
     CZmaVadAZDirectionLayer(IHostDataset* dataset, const std::wstring& seriesGuid, IDispatch* map, int flag,
                             CZmaVadAZLayerCollection* owner);
 

@@ -65,9 +65,9 @@ void CMapXEventListener::Advise(IUnknown* engine) {
         THROW_IF_FAILED(point->Advise(static_cast<IDispatch*>(this), &cookie));
         cookie_ = cookie;
         connected_ = true;
-    } catch (...) {
-        // The sink stays unconnected.
     }
+    // The sink stays unconnected: the map works, without the control's handling of its events.
+    COM_CATCH_LOG();
 }
 
 void CMapXEventListener::Unadvise(IUnknown* engine) {
@@ -82,9 +82,9 @@ void CMapXEventListener::Unadvise(IUnknown* engine) {
         cookie_ = kNotConnected;
         THROW_IF_FAILED(point->Unadvise(cookie));
         connected_ = false;
-    } catch (...) {
-        // A failed disconnection leaves the sink counted as connected.
     }
+    // A failed disconnection leaves the sink counted as connected.
+    COM_CATCH_LOG();
 }
 
 STDMETHODIMP CMapXEventListener::QueryInterface(REFIID iid, void** out) {

@@ -98,12 +98,12 @@ void ExportLayersDlg::ExportChecked() {
         ListView_GetItem(list, &item);
         auto* layer = reinterpret_cast<CZmaVadAZLayer*>(item.lParam);
         if (!layer) continue;
-        HRESULT hr = E_FAIL;
-        try {
-            hr = Export(*layer, folder);
-        } catch (...) {
-            hr = platform::CaughtResult();
-        }
+        const HRESULT hr = [&]() -> HRESULT {
+            try {
+                return Export(*layer, folder);
+            }
+            CATCH_RETURN_QUIET();
+        }();
         if (hr == S_OK)
             ++exported;
         else

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 
 #include "ZmaVOMap2/services/Logger.h"
+#include "platform/Result.h"
 
 namespace imagery {
 
@@ -8,15 +9,15 @@ void Log(int level, const std::string& text, const char* file, int line) noexcep
     try {
         CZmuLoggerZmoLogging& logger = GlobalLogger();
         if (logger.IsEnabledFor(level)) logger.GetStream(level, file, line) << text << std::endl;
-    } catch (...) {
     }
+    CATCH_SWALLOW("a log line that cannot be written has nowhere else to go");
 }
 
 void Log(int level, const std::wstring& text, const char* file, int line) noexcept {
     try {
         Log(level, platform::ToAnsi(text), file, line);
-    } catch (...) {
     }
+    CATCH_SWALLOW("a log line that cannot be written has nowhere else to go");
 }
 
 }  // namespace imagery

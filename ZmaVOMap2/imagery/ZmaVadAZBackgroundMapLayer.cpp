@@ -60,27 +60,6 @@ bool ReadServerAddress(HKEY key, const wchar_t* name, std::wstring& value) {
     return true;
 }
 
-// The engine map's distance unit, switched for a measurement and always put back.
-class DistanceUnitSwitch {
-public:
-    DistanceUnitSwitch(const EngineDispatch& map, long unit) : map_(map) {
-        kept_ = map_.Get(EngineMap::kDistanceUnit);
-        map_.Put(EngineMap::kDistanceUnit, Variant(unit));
-    }
-    ~DistanceUnitSwitch() {
-        try {
-            map_.Put(EngineMap::kDistanceUnit, kept_);
-        } catch (...) {
-        }
-    }
-    DistanceUnitSwitch(const DistanceUnitSwitch&) = delete;
-    DistanceUnitSwitch& operator=(const DistanceUnitSwitch&) = delete;
-
-private:
-    const EngineDispatch& map_;
-    Variant kept_;
-};
-
 ComPtr<IDispatch> ObjectOf(const Variant& value) {
     if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
     return ComPtr<IDispatch>(value.pdispVal);
@@ -214,9 +193,8 @@ HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long)
                     process.proxyAddress = platform::ToAnsi(address);
                     process.proxyPort = platform::ToAnsi(port);
                 }
-            } catch (...) {
-                // A damaged proxy setting leaves the process without a proxy.
             }
+            CATCH_SWALLOW("a damaged proxy setting leaves the process without a proxy");
         }
         LoadMetadataOnce();
         return S_OK;
@@ -242,8 +220,8 @@ int CZmaVadAZBackgroundMapLayer::GetExtent(IDispatch* rectangle) {
     if (!GetMapXLayer() || !rectangle) return 0;
     try {
         EngineDispatch(rectangle).Call(EngineRectangle::kSet, {Variant(0.0), Variant(0.0), Variant(0.0), Variant(0.0)});
-    } catch (...) {
     }
+    CATCH_SWALLOW("imagery has no extent: a rectangle that cannot be emptied keeps what it held");
     return 0;
 }
 
@@ -256,7 +234,9 @@ int CZmaVadAZBackgroundMapLayer::GetBestZoomLevel(IDispatch* map, IDispatch* rec
     const double north = bounds.Get(EngineRectangle::kYMax).ToDouble();
     double metres = 0.0;
     {
-        DistanceUnitSwitch unit(engine, DistanceUnits::kMeter);
+        // The engine map's distance unit, switched for a measurement and always put back.
+        EnginePropertyRestorer unit(engine, EngineMap::kDistanceUnit);
+        engine.Put(EngineMap::kDistanceUnit, Variant(static_cast<long>(DistanceUnits::kMeter)));
         metres = engine.Call(EngineMap::kDistance, {Variant(west), Variant(0.0), Variant(east), Variant(0.0)}).ToDouble();
     }
     imagery::ZoomChoice choice;

@@ -31,12 +31,9 @@ long RequireLong(IXMLDOMElement* element, const wchar_t* name) {
 }
 
 double RequireDouble(IXMLDOMElement* element, const wchar_t* name) {
-    try {
-        return platform::ParseDouble(RequireText(element, name));
-    } catch (const platform::ComError& e) {
-        if (e.Error() == E_INVALIDARG) platform::ThrowHr(DISP_E_TYPEMISMATCH);
-        throw;
-    }
+    double number = 0;
+    if (!platform::TryParseDouble(RequireText(element, name), number)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+    return number;
 }
 
 bool RequireBool(IXMLDOMElement* element, const wchar_t* name) { return RequireLong(element, name) != 0; }

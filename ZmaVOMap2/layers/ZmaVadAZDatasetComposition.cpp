@@ -114,8 +114,8 @@ HRESULT CZmaVadAZDatasetComposition::Load(IXMLDOMNode* node) {
             zoomMin_ = ReadDouble(element.Get(), L"layerzoommin");
             zoomMax_ = ReadDouble(element.Get(), L"layerzoommax");
             zoomLayering_ = ReadLong(element.Get(), L"layerzoomlayer") != 0;
-        } catch (const platform::ComError&) {
         }
+        CATCH_SWALLOW("the zoom settings are optional as a block: what was read before a gap stays");
 
         ComPtr<IXMLDOMNode> dimensions;
         THROW_IF_FAILED(element->selectSingleNode(Bstr(L"Dimensions").Get(), dimensions.Put()));

@@ -51,11 +51,9 @@ short ToShort(const Variant& value) {
 // Doubles are read in the C locale, the form Save writes, whatever the user's decimal separator.
 double ToDouble(const Variant& value) {
     if (value.vt != VT_BSTR) return value.ToDouble();
-    try {
-        return platform::ParseDouble(value.ToWide());
-    } catch (const platform::ComError&) {
-        platform::ThrowHr(DISP_E_TYPEMISMATCH);
-    }
+    double number = 0;
+    if (!platform::TryParseDouble(value.ToWide(), number)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+    return number;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "ZmaVOMap2/persistence/LabelPropertiesPersistence.h"
 #include "ZmaVOMap2/persistence/PersistentStyle.h"
 #include "platform/Result.h"
+#include "platform/UniqueHandle.h"
 #include "platform/Window.h"
 
 #include <algorithm>
@@ -145,9 +146,8 @@ CZmaVadAZLayer::CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) 
     // back from a document must not be converted from another unit when it is saved again.
     try {
         labels_.SetLabelZoomUnits(EngineDispatch(map).Get(E::Map::kDistanceUnit).ToLong());
-    } catch (...) {
-        // A map that cannot tell its unit leaves the labels' own default.
     }
+    CATCH_SWALLOW("a map that cannot tell its unit leaves the labels' own default");
 }
 
 CZmaVadAZLayer::~CZmaVadAZLayer() {
@@ -173,9 +173,8 @@ void CZmaVadAZLayer::TakeOutOfMap() noexcept {
                 break;
             }
         }
-    } catch (...) {
-        // The map is going away or refused: nothing the layer could do about it.
     }
+    CATCH_SWALLOW("the map is going away or refused: nothing the layer could do about it");
 }
 
 ComPtr<IDispatch> CZmaVadAZLayer::EngineLayers() const { return GetObject(map_.Get(), E::Map::kLayers); }
@@ -239,9 +238,8 @@ HRESULT CZmaVadAZLayer::Refresh() {
     } catch (const ComError& e) {
         ReportError(e.Description());
         return e.Error();
-    } catch (...) {
-        return E_FAIL;
     }
+    CATCH_RETURN_QUIET()
 }
 
 int CZmaVadAZLayer::GetEngineLayerCount() { return 1; }
@@ -362,17 +360,18 @@ HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::str
                                                                      Variant::Missing(), Variant::Missing()}));
         }
         if (!found) return E_FAIL;
+        // A layer whose name cannot be read is not attached.
+        bool attached = false;
+        platform::ScopeExit detach([&] {
+            if (!attached) engineLayer_ = nullptr;
+        });
         engineLayer_ = found;
         type_ = type;
         name_ = platform::ToAnsi(EngineDispatch(found.Get()).Get(E::Layer::kName).ToWide());
+        attached = true;
         return S_OK;
-    } catch (const ComError& e) {
-        engineLayer_ = nullptr;
-        return e.Error();
-    } catch (...) {
-        engineLayer_ = nullptr;
-        return E_FAIL;
     }
+    CATCH_RETURN_QUIET()
 }
 
 void CZmaVadAZLayer::GetSourceFiles(std::vector<std::string>& files) {
@@ -569,8 +568,9 @@ BOOL CZmaVadAZLayer::MoveUp(bool apply, int positions) {
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch(layers.Get())
             .Call(E::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position + positions))});
-    } catch (...) {
     }
+    // A move the engine refuses leaves the layer where it was.
+    COM_CATCH_LOG();
     return TRUE;
 }
 
@@ -581,8 +581,9 @@ BOOL CZmaVadAZLayer::MoveDown(bool apply, int positions) {
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch(layers.Get())
             .Call(E::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position - positions))});
-    } catch (...) {
     }
+    // A move the engine refuses leaves the layer where it was.
+    COM_CATCH_LOG();
     return TRUE;
 }
 
@@ -846,13 +847,15 @@ void CZmaVadAZLayer::SetAsInsertionLayer(IUnknown* object) {
 std::string CZmaVadAZLayer::MakeUniqueName(const std::string& base, IDispatch* map) {
     ComPtr<IDispatch> layers = GetObject(platform::ThrowIfNull(map), E::Map::kLayers);
     EngineDispatch list(layers.Get());
+    auto taken = [&list](const std::string& name) {
+        try {
+            return static_cast<bool>(AsDispatch(list.Call(E::Layers::kItem, {Variant(platform::ToWide(name))})));
+        }
+        CATCH_SWALLOW("the engine answers an unknown name with an error: the name is free");
+        return false;
+    };
     for (int k = 1;; ++k) {
         std::string candidate = base + std::to_string(k);
-        try {
-            if (!AsDispatch(list.Call(E::Layers::kItem, {Variant(platform::ToWide(candidate))}))) return candidate;
-        } catch (const ComError&) {
-            // The engine answers an unknown name with an error.
-            return candidate;
-        }
+        if (!taken(candidate)) return candidate;
     }
 }

@@ -215,14 +215,21 @@ protected:
     // A message box for the user; while the owner loads a settings document the text is logged
     // instead, so that no load ever waits for a person.
     void TellUser(const std::wstring& text, const std::wstring& caption, UINT flags = MB_OK);
-    // Runs engine calls whose failure the user is told about (ReportError); a failed getter
-    // answers `fallback`.
+    // Runs engine calls whose failure the user is told about (ReportError, or a box with the
+    // caption given); a failed getter answers `fallback`.
     template <class Call>
     void ReportingFailures(Call&& call) {
+        ReportingFailuresUnder(nullptr, std::forward<Call>(call));
+    }
+    template <class Call>
+    void ReportingFailuresUnder(const wchar_t* caption, Call&& call) {
         try {
             call();
         } catch (const platform::ComError& e) {
-            ReportError(e.Description());
+            if (caption)
+                TellUser(e.Description(), caption);
+            else
+                ReportError(e.Description());
         }
     }
     template <class Call, class T>

@@ -84,9 +84,9 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int 
     std::unique_ptr<CZmaVadAZLayer> layer;
     try {
         layer = LayerFactory::Instance().Create(type, map_.Get(), this);
-    } catch (...) {
-        return nullptr;
     }
+    COM_CATCH_LOG();
+    if (!layer) return nullptr;
 
     if (FAILED(layer->Attach(name, type, fileSpec))) return nullptr;
 
@@ -401,17 +401,17 @@ HRESULT CZmaVadAZLayerCollection::CreateBackgroundMapLayer(const char* folder) {
         THROW_IF_FAILED(RemoveLayersOfType(CZmaVadAZLayer::kTypeBackgroundMap));
         // The imagery is a layer kind of its own; without it there is nothing to build.
         if (LayerFactory::Instance().IsRegistered(CZmaVadAZLayer::kTypeBackgroundMap)) {
-            layer = LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeBackgroundMap, map_.Get(), this);
+            std::unique_ptr<CZmaVadAZLayer> made =
+                LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeBackgroundMap, map_.Get(), this);
             // At the bottom of the map: the engine's last layer and the back of the list, with no
             // order number of its own.
             const long engineLayers = EngineLayerCount(map_.Get());
-            const int position = layer->GetLayerPosition();
-            if (position >= 1 && position < engineLayers) layer->MoveUp(true, static_cast<int>(engineLayers - position));
+            const int position = made->GetLayerPosition();
+            if (position >= 1 && position < engineLayers) made->MoveUp(true, static_cast<int>(engineLayers - position));
+            layer = std::move(made);
         }
-    } catch (...) {
-        platform::LogCaughtException(__FILE__, __LINE__);
-        layer.reset();
     }
+    COM_CATCH_LOG();
     if (!layer) {
         platform::ErrorLog* log = platform::GetErrorLog();
         if (log && log->IsEnabledFor(platform::kLogLevelError))
@@ -458,9 +458,8 @@ void CZmaVadAZLayerCollection::EndOperation() noexcept {
     try {
         retiredLayers_.clear();
         retiredCompositions_.clear();
-    } catch (...) {
-        platform::LogCaughtException(__FILE__, __LINE__);
     }
+    COM_CATCH_LOG();
 }
 
 void CZmaVadAZLayerCollection::KeepTemporaryTable(const std::string& tablePath) {

@@ -165,21 +165,11 @@ std::unique_ptr<CZmaVadAZLayer> CZmaVadAZLayerCollection::RestoreLayer(IXMLDOMEl
                                                                        HRESULT& result) {
     std::unique_ptr<CZmaVadAZLayer> layer = LayerFactory::Instance().Create(static_cast<int>(type), map_.Get(), this);
     if (layer->LoadsItselfFromSettings()) {
-        HRESULT hr = E_FAIL;
-        try {
-            hr = layer->LoadSettings(element, version_);
-        } catch (...) {
-            hr = platform::CaughtResult();
-        }
+        const HRESULT hr = platform::ResultOf([&] { return layer->LoadSettings(element, version_); });
         return hr == S_OK ? std::move(layer) : nullptr;
     }
     if (type == CZmaVadAZLayer::kTypeAnnotations) {
-        HRESULT hr;
-        try {
-            hr = layer->LoadSettings(element, version_);
-        } catch (...) {
-            hr = platform::CaughtResult();
-        }
+        const HRESULT hr = platform::ResultOf([&] { return layer->LoadSettings(element, version_); });
         result = hr;
         if (FAILED(hr)) return nullptr;
         layer->SetAsInsertionLayer(layer->GetMapXLayer().Get());
@@ -196,9 +186,8 @@ std::unique_ptr<CZmaVadAZLayer> CZmaVadAZLayerCollection::RestoreLayer(IXMLDOMEl
     if (!layer->Create(CZmaVadAZLayer::kTypeOtherTable, path)) return nullptr;
     try {
         layer->LoadSettings(element, version_);
-    } catch (...) {
-        // A layer whose settings do not fit keeps the engine's defaults.
     }
+    CATCH_SWALLOW("a layer whose settings do not fit keeps the engine's defaults");
     return layer;
 }
 

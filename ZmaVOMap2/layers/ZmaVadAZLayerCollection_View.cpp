@@ -55,15 +55,15 @@ private:
 void CZmaVadAZLayerCollection::SuspendEngineEvents() noexcept {
     try {
         host_->SuspendEngineEvents();
-    } catch (...) {
     }
+    COM_CATCH_LOG();
 }
 
 void CZmaVadAZLayerCollection::ResumeEngineEvents() noexcept {
     try {
         host_->ResumeEngineEvents();
-    } catch (...) {
     }
+    COM_CATCH_LOG();
 }
 
 HRESULT CZmaVadAZLayerCollection::ZoomToSelection(bool /*fit*/) {

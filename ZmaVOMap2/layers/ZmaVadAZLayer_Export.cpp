@@ -72,10 +72,9 @@ HRESULT CZmaVadAZLayer::ExportTab(const std::string& folder) {
             }
         }
         return result;
-    } catch (const platform::ComError& e) {
-        e.Restore();  // the reason stays with the thread for whoever reports the failure
-        return e.Error();
-    } CATCH_RETURN_QUIET()
+    }
+    // The reason stays with the thread for whoever reports the failure.
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZLayer::CopyTabFiles(const std::string& folder, const std::string& source, const std::string& layerName) {
@@ -114,10 +113,9 @@ HRESULT CZmaVadAZLayer::CopyTabFiles(const std::string& folder, const std::strin
                                          platform::ToWide("Cannot copy \"" + from + "\" to \"" + to + "\""));
         }
         return S_OK;
-    } catch (const platform::ComError& e) {
-        e.Restore();  // the reason stays with the thread for whoever reports the failure
-        return e.Error();
-    } CATCH_RETURN_QUIET()
+    }
+    // The reason stays with the thread for whoever reports the failure.
+    CATCH_RETURN_KEEP_INFO()
 }
 
 bool CZmaVadAZLayer::CanExportKml() { return false; }
@@ -127,13 +125,11 @@ void CZmaVadAZLayer::AddKmlContent(KmlWriter&) {}
 HRESULT CZmaVadAZLayer::ExportKml(const std::string& folder) {
     if (!CanExportKml()) return S_OK;
     const std::string path = WithSeparator(folder) + CleanLayerName(GetName()) + ".kml";
-    HRESULT made = E_FAIL;
     std::unique_ptr<KmlWriter> document;
-    try {
+    const HRESULT made = platform::ResultOf([&] {
         document = std::make_unique<KmlWriter>(path);
-    } catch (const platform::ComError& e) {
-        made = e.Error();
-    }
+        return S_OK;
+    });
     // A folder that cannot take the file answers as a failed save does, with nothing written.
     if (!document) return made;
     document->Open("kml", "xmlns", kKmlNamespace);

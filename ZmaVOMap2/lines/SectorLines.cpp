@@ -61,14 +61,13 @@ SectorLineRenderer::SectorLineRenderer(bool antiAlias, HDC dc, const RECT& drawi
 
 bool SectorLineRenderer::operator()(const POINT& start, const POINT& end, const MarkerPoint& marker,
                                     const SectorLine& line, long /*index*/) {
-    // One line that cannot be drawn must not keep the others from being drawn.
     try {
         if (antiAlias_)
             DrawGdiPlus(start, end, marker, line);
         else
             DrawGdi(start, end, marker, line);
-    } catch (...) {
     }
+    CATCH_SWALLOW("one line that cannot be drawn must not keep the others from being drawn");
     return true;
 }
 

@@ -39,9 +39,8 @@ CZmaVadAZLinesLayer::CZmaVadAZLinesLayer(IDispatch* map, CZmaVadAZLayerCollectio
         object->QueryInterface(kXmlDomDocument, document_.PutVoid());
     try {
         if (ComPtr<IHostLabelStyle> style = GetLabelProperties()->GetStyle()) style->put_Opaque(VARIANT_TRUE);
-    } catch (...) {
-        // A host without a label style draws no line labels; nothing to switch on then.
     }
+    CATCH_SWALLOW("a host without a label style draws no line labels: nothing to switch on then");
 }
 
 CZmaVadAZLinesLayer::~CZmaVadAZLinesLayer() = default;
@@ -114,9 +113,8 @@ HRESULT CZmaVadAZLinesLayer::SaveSettings(IXMLDOMNode* parent) {
     long unit = 0;
     try {
         unit = EngineDispatch(GetMapXMap().Get()).Get(EngineMap::kDistanceUnit).ToLong();
-    } catch (...) {
-        // Without an engine the range is kept in the default unit.
     }
+    CATCH_SWALLOW("without an engine the range is kept in the default unit");
     return GetLabelProperties()->Save(labels.Get(), unit);
 }
 
@@ -262,16 +260,10 @@ bool CZmaVadAZLinesLayer::LabelsWithinZoom() {
     if (!labels->GetLabelZoom(&zoomMin, &zoomMax)) return true;
     // The range is kept in its own unit: read the zoom in that unit, then put the map's back.
     EngineDispatch map(GetMapXMap().Get());
-    const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
+    EnginePropertyRestorer unit(map, EngineMap::kDistanceUnit);
     map.Put(EngineMap::kDistanceUnit, Variant(labels->GetLabelZoomUnits()));
-    double zoom = 0;
-    try {
-        zoom = map.Get(EngineMap::kZoom).ToDouble();
-    } catch (...) {
-        map.Put(EngineMap::kDistanceUnit, Variant(unit));
-        throw;
-    }
-    map.Put(EngineMap::kDistanceUnit, Variant(unit));
+    const double zoom = map.Get(EngineMap::kZoom).ToDouble();
+    unit.Restore();
     return zoomMin <= zoom && zoom <= zoomMax;
 }
 

@@ -231,8 +231,7 @@ HRESULT CZmaVadAZLinesToNborsLayer::ExportToTab(const std::string& folder, const
             if (table.Failed()) platform::ThrowHr(E_FAIL);
             THROW_IF_FAILED(walked);
         }
-    } catch (...) {
-        return platform::CaughtResult();
     }
+    CATCH_RETURN_QUIET();
     return S_OK;
 }

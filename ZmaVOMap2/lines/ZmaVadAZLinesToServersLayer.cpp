@@ -176,8 +176,7 @@ HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::string& folder, con
             WalkLines(entry, ExportView(), lastExtent_, exporter);
             if (table.Failed()) platform::ThrowHr(E_FAIL);
         }
-    } catch (...) {
-        return platform::CaughtResult();
     }
+    CATCH_RETURN_QUIET();
     return S_OK;
 }

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 
 #include "platform/Com.h"
+#include "platform/UniqueHandle.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,13 +91,8 @@ void CZmaVadAZInfoDisplay::UpdateCoordinates(double mapX, double mapY, HDC dc, l
     if (text == coordinatesText_) return;
     coordinatesText_ = std::move(text);
     coordinatesOnly_ = true;
-    try {
-        Draw(dc, width, height, left, top, zoom, distanceUnit, false);
-    } catch (...) {
-        coordinatesOnly_ = false;
-        throw;
-    }
-    coordinatesOnly_ = false;
+    platform::ScopeExit reset([this] { coordinatesOnly_ = false; });
+    Draw(dc, width, height, left, top, zoom, distanceUnit, false);
 }
 
 void CZmaVadAZInfoDisplay::SetMode(bool showCoordinates, HWND window, long width, long height, long left, long top) {

@@ -118,8 +118,8 @@ HRESULT LoadLabelProperties(IUnknown* labelProperties, IXMLDOMElement* element) 
                                : nullptr;
                     if (field) labels.Put(L::kDataField, Variant(field.Get()));
                 }
-            } catch (const platform::ComError&) {
             }
+            CATCH_SWALLOW("a name the dataset does not have leaves the data field as it was");
         }
 
         // The saver always writes "Style"; without it the attributes above stay applied.

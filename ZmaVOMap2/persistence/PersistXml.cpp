@@ -77,23 +77,16 @@ bool ReadBool(IXMLDOMElement* element, const wchar_t* name) { return Required(el
 long ReadLong(IXMLDOMElement* element, const wchar_t* name) {
     const std::wstring text = ReadText(element, name);
     double number = 0;
-    try {
-        number = platform::ParseDouble(text);
-    } catch (...) {
-        platform::ThrowHr(DISP_E_TYPEMISMATCH);
-    }
+    if (!platform::TryParseDouble(text, number)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
     LONG whole = 0;
     THROW_IF_FAILED(::VarI4FromR8(number, &whole));
     return whole;
 }
 
 double ReadDouble(IXMLDOMElement* element, const wchar_t* name) {
-    try {
-        return platform::ParseDouble(ReadText(element, name));
-    } catch (const platform::ComError& e) {
-        if (e.Error() == E_INVALIDARG) platform::ThrowHr(DISP_E_TYPEMISMATCH);
-        throw;
-    }
+    double number = 0;
+    if (!platform::TryParseDouble(ReadText(element, name), number)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
+    return number;
 }
 
 CY ReadCurrency(IXMLDOMElement* element, const wchar_t* name) {

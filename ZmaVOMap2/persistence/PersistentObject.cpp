@@ -87,11 +87,8 @@ HRESULT CreateEngineObject(const CLSID& clsid, ComPtr<IDispatch>& object) {
 Variant ParameterValue(IXMLDOMElement* element, const wchar_t* name) {
     Variant value = Optional(element, name);
     if (value.vt != VT_BSTR) return value;
-    try {
-        return Variant(platform::ParseDouble(value.ToWide()));
-    } catch (const platform::ComError&) {
-        return value;
-    }
+    double number = 0;
+    return platform::TryParseDouble(value.ToWide(), number) ? Variant(number) : value;
 }
 
 std::wstring Text(const Variant& value) { return value.vt == VT_BSTR ? value.ToWide() : Variant(value).ToWide(); }

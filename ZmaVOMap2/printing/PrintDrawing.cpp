@@ -28,16 +28,17 @@ TitleFontScope::TitleFontScope(HDC dc, IMapPrintSettings* settings, int screenPi
     THROW_IF_FAILED(platform::ThrowIfNull(settings)->get_TitleFont(object_.Put()));
     platform::ThrowIfNull(object_.Get());
     THROW_IF_FAILED(object_->get_Size(&original_));
-    try {
-        CY scaled;
-        scaled.int64 = original_.int64 * UnitsPerInch(dc) / (screenPixelsPerInch > 0 ? screenPixelsPerInch : 96);
-        resized_ = true;
-        THROW_IF_FAILED(object_->put_Size(scaled));
-        THROW_IF_FAILED(object_->get_hFont(&font_));
-    } catch (...) {
-        object_->put_Size(original_);
-        throw;
-    }
+    // A font that cannot be made keeps its original size.
+    bool made = false;
+    platform::ScopeExit keep([&] {
+        if (!made) object_->put_Size(original_);
+    });
+    CY scaled;
+    scaled.int64 = original_.int64 * UnitsPerInch(dc) / (screenPixelsPerInch > 0 ? screenPixelsPerInch : 96);
+    resized_ = true;
+    THROW_IF_FAILED(object_->put_Size(scaled));
+    THROW_IF_FAILED(object_->get_hFont(&font_));
+    made = true;
 }
 
 TitleFontScope::~TitleFontScope() {

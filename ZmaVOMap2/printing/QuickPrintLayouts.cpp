@@ -144,7 +144,6 @@ HRESULT QuickPrintLayouts::Select(long layout) noexcept {
         COM_CATCH_LOG();
         e.Restore();
         return e.Error();
-    } catch (...) {
-        return platform::HandleCaughtException(__FILE__, __LINE__);
     }
+    COM_CATCH_RETURN()
 }

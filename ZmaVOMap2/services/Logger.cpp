@@ -8,9 +8,8 @@ using platform::ComPtr;
 CZmuLoggerStreamBuffer::~CZmuLoggerStreamBuffer() {
     try {
         WritePending();
-    } catch (...) {
-        // Nothing can be reported from here.
     }
+    CATCH_SWALLOW("a logger that cannot write has no one to report to");
 }
 
 CZmuLoggerStreamBuffer::int_type CZmuLoggerStreamBuffer::overflow(int_type c) {
@@ -101,9 +100,8 @@ HRESULT CZmuLoggerZmoLogging::Open(const std::string& channel, const std::string
                                                    IID_IHostLoggingCompanion, companion_.PutVoid()));
                 open_ = true;
             }
-        } catch (const platform::ComError&) {
-            // A component that does not answer leaves the logger closed.
         }
+        CATCH_SWALLOW("a logging component that does not answer leaves the logger closed, with no log to tell");
     }
     hr = ::CoCreateInstance(CLSID_HostLoggingCompanion, nullptr, CLSCTX_ALL, IID_IHostLoggingCompanion,
                             companion_.PutVoid());
@@ -152,13 +150,5 @@ public:
 GlobalErrorLog g_errorLog;
 
 }  // namespace
-
-void LogUnknownException(const char* file, int line) noexcept {
-    try {
-        if (GlobalLogger().IsEnabledFor(platform::kLogLevelError))
-            GlobalLogger().GetStream(platform::kLogLevelError, file, line) << "Unknown exception" << std::endl;
-    } catch (...) {
-    }
-}
 
 void InstallGlobalErrorLog() { platform::SetErrorLog(&g_errorLog); }

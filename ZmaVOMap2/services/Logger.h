@@ -77,7 +77,7 @@ private:
 CZmuLoggerZmoLogging& GlobalLogger();
 
 // Writes "Unknown exception" at level 40000, for entry points that report every failure that way.
-void LogUnknownException(const char* file, int line) noexcept;
+
 
 // Routes the error lines of the platform's exception barrier to the global logger.
 void InstallGlobalErrorLog();

@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/services/PackageManager.h"
 
+#include "platform/Result.h"
+
 #include <urlmon.h>
 
 using platform::Bstr;
@@ -63,7 +65,7 @@ std::wstring ResolvePackagePath(const std::wstring& address, long flags) {
         BSTR path = nullptr;
         if (FAILED(manager->ResolvePath(Bstr(address).Get(), flags, &path)) || !path) return std::wstring();
         return Bstr::Attach(path).Wide();
-    } catch (...) {
-        return std::wstring();
     }
+    CATCH_SWALLOW("an address the package manager cannot resolve has no path");
+    return std::wstring();
 }

@@ -80,13 +80,7 @@ bool ReadNumber(IXMLDOMElement* element, const wchar_t* name, double low, double
     std::wstring text;
     if (!platform::GetAttribute(element, name, text)) return false;
     double number = 0;
-    try {
-        number = platform::ParseDouble(text);
-    } catch (const platform::ComError&) {
-        LogRefused(name, text);
-        return false;
-    }
-    if (number < low || number > high) {
+    if (!platform::TryParseDouble(text, number) || number < low || number > high) {
         LogRefused(name, text);
         return false;
     }
@@ -123,9 +117,8 @@ double WorldWidth(IDispatch* map) {
     long unit = 0;
     try {
         if (map) unit = EngineDispatch(map).Get(EngineMap::kDistanceUnit).ToLong();
-    } catch (const platform::ComError&) {
-        ::SetErrorInfo(0, nullptr);
     }
+    CATCH_SWALLOW("a map that cannot tell its unit is measured in miles");
     if (unit == 13) return 360.0;  // degrees
     const double metres = MetresPerUnit(unit);
     return kEquatorMetres / (metres > 0.0 ? metres : MetresPerUnit(0));
@@ -145,12 +138,13 @@ bool IsWhole(double number) { return number == static_cast<double>(static_cast<l
 // Sets an engine property from a document; a value the engine refuses keeps the current one and
 // is logged as a refused setting.
 void PutIfAccepted(EngineDispatch& map, DISPID id, const Variant& value, const wchar_t* name) {
+    bool accepted = false;
     try {
         map.Put(id, value);
-    } catch (const platform::ComError&) {
-        ::SetErrorInfo(0, nullptr);
-        LogRefused(name, Variant(value).ToWide());
+        accepted = true;
     }
+    CATCH_SWALLOW("a value the engine refuses keeps the current one");
+    if (!accepted) LogRefused(name, Variant(value).ToWide());
 }
 
 ComPtr<IDispatch> ObjectOf(const Variant& value) {

@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
+#include "platform/UniqueHandle.h"
 
 #include <olectl.h>
 
@@ -50,26 +51,6 @@ ComPtr<IDispatch> MakePoint(double x, double y) {
     EngineDispatch(point.Get()).Call(F::kPointSet, {Variant(x), Variant(y)});
     return point;
 }
-
-// The map's distance unit switched to metres for the length of a scope, and back afterwards.
-class MetreUnitScope {
-public:
-    explicit MetreUnitScope(IDispatch* map) : map_(map) {
-        saved_ = map_.Get(LayerEngine::Map::kDistanceUnit);
-        map_.Put(LayerEngine::Map::kDistanceUnit, Variant(F::kUnitMetres));
-    }
-    ~MetreUnitScope() {
-        try {
-            map_.Put(LayerEngine::Map::kDistanceUnit, saved_);
-        } catch (...) {
-            // The unit stays metres only when the engine refuses its own earlier value.
-        }
-    }
-
-private:
-    EngineDispatch map_;
-    Variant saved_;
-};
 
 // Gives a data object's medium back at scope end.
 struct MediumRelease {
@@ -322,7 +303,9 @@ void CZmaVadAZMarkerLayer::RebuildTrack() {
     ComPtr<IDispatch> layer;
     if (!trackLayer_ || FAILED(trackLayer_->QueryInterface(IID_IDispatch, layer.PutVoid()))) return;
     // The engine reads coordinates in the map's distance unit; the user's unit comes back after.
-    MetreUnitScope metres(GetMapXMap().Get());
+    EngineDispatch map(GetMapXMap().Get());
+    EnginePropertyRestorer unit(map, LayerEngine::Map::kDistanceUnit);
+    map.Put(LayerEngine::Map::kDistanceUnit, Variant(F::kUnitMetres));
     ComPtr<IDispatch> features = RequireDispatch(EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kAllFeatures));
     EngineDispatch list(features.Get());
     const long count = list.Get(LayerEngine::Collection::kCount).ToLong();
@@ -354,14 +337,15 @@ bool CZmaVadAZMarkerLayer::SnapToTrack(double& longitude, double& latitude) {
         if (engineLayer) engineLayer->QueryInterface(IID_IUnknown, identity.PutVoid());
         if (identity.Get() != trackLayer_.Get()) {
             trackLayer_ = identity;
-            try {
-                RebuildTrack();
-            } catch (...) {
-                // A route read only in part is read again at the next snap.
+            // A route read only in part is read again at the next snap.
+            bool read = false;
+            platform::ScopeExit forget([&] {
+                if (read) return;
                 trackLayer_ = nullptr;
                 track_.clear();
-                throw;
-            }
+            });
+            RebuildTrack();
+            read = true;
         }
         if (track_.empty()) return false;
 
@@ -402,9 +386,9 @@ bool CZmaVadAZMarkerLayer::SnapToTrack(double& longitude, double& latitude) {
         longitude = geographic.GetX();
         latitude = geographic.GetY();
         return true;
-    } catch (...) {
-        return false;
     }
+    COM_CATCH_LOG();
+    return false;
 }
 
 void RegisterMarkerLayerKind(LayerFactory& factory) {

@@ -27,19 +27,6 @@ void CopyArgument(platform::Variant& to, const VARIANT& from) {
     THROW_IF_FAILED(::VariantCopyInd(to.Put(), const_cast<VARIANT*>(&from)));
 }
 
-// For the add operations: the HRESULT of the exception in flight, its description left as the
-// thread's error information for the caller to pass on.
-HRESULT RefusalOfCaught() noexcept {
-    try {
-        throw;
-    } catch (const platform::ComError& e) {
-        e.Restore();
-        return e.Error();
-    } catch (...) {
-        return platform::CaughtResult();
-    }
-}
-
 std::wstring TextOf(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }
 
 template <class Item>
@@ -135,9 +122,8 @@ HRESULT CZmaVadAZShapesLayer::AddHollowCircle(double latitude, double longitude,
         item->lineWidth = lineWidth;
         item->lineType = lineType;
         return Append(std::move(item));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 namespace {
@@ -188,9 +174,8 @@ HRESULT CZmaVadAZShapesLayer::AddFilledCircle(double latitude, double longitude,
     try {
         return Append(FilledCircle<FilledCircleInfo>(kShapeFilledCircle, latitude, longitude, radius, fillColor,
                                                      opacity, toolTip));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZShapesLayer::AddSpotlightCircle(double latitude, double longitude, const VARIANT& radius,
@@ -198,9 +183,8 @@ HRESULT CZmaVadAZShapesLayer::AddSpotlightCircle(double latitude, double longitu
     try {
         return Append(FilledCircle<FilledCircleInfo>(kShapeSpotlightCircle, latitude, longitude, radius, fillColor,
                                                      opacity, toolTip));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZShapesLayer::AddHollowPie(double latitude, double longitude, const VARIANT& radius,
@@ -211,9 +195,8 @@ HRESULT CZmaVadAZShapesLayer::AddHollowPie(double latitude, double longitude, co
         item->lineWidth = lineWidth;
         item->lineType = lineType;
         return Append(std::move(item));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZShapesLayer::AddFilledPie(double latitude, double longitude, const VARIANT& radius,
@@ -224,9 +207,8 @@ HRESULT CZmaVadAZShapesLayer::AddFilledPie(double latitude, double longitude, co
                                        toolTip);
         item->opacity = opacity;
         return Append(std::move(item));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZShapesLayer::AddSpotlightPie(double latitude, double longitude, const VARIANT& radius,
@@ -237,9 +219,8 @@ HRESULT CZmaVadAZShapesLayer::AddSpotlightPie(double latitude, double longitude,
                                        fillColor, toolTip);
         item->opacity = opacity;
         return Append(std::move(item));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZShapesLayer::AddHollowDonutSegment(double latitude, double longitude, const VARIANT& startRadius,
@@ -252,9 +233,8 @@ HRESULT CZmaVadAZShapesLayer::AddHollowDonutSegment(double latitude, double long
         item->lineWidth = lineWidth;
         item->lineType = lineType;
         return Append(std::move(item));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZShapesLayer::AddFilledDonutSegment(double latitude, double longitude, const VARIANT& startRadius,
@@ -265,9 +245,8 @@ HRESULT CZmaVadAZShapesLayer::AddFilledDonutSegment(double latitude, double long
                                                   endRadius, startAngle, endAngle, fillColor, toolTip);
         item->opacity = opacity;
         return Append(std::move(item));
-    } catch (...) {
-        return RefusalOfCaught();
     }
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZShapesLayer::ClearShapes() {

@@ -2,6 +2,7 @@
 // not a number fails with the check's own text, named as the map control's error.
 #include "ZmaVOMap2/control/InputValidator.h"
 #include "platform/Com.h"
+#include "platform/Result.h"
 
 #include "VadAZ.h"
 
@@ -22,8 +23,9 @@ Failure Check(const std::function<void()>& check) {
     Failure f;
     try {
         check();
-    } catch (const InputRangeError&) {
-        f.failed = true;
+    } catch (const platform::ComError& e) {
+        f.failed = e.Error() == E_FAIL;
+        e.Restore();
         platform::ComPtr<IErrorInfo> info;
         if (::GetErrorInfo(0, info.Put()) == S_OK && info) {
             BSTR text = nullptr, source = nullptr;
