@@ -98,6 +98,10 @@ void MapPrinting::GetOrientation(VARIANT_BOOL* landscape) {
 std::unique_ptr<MapPrintJobInfo> MapPrinting::NewJob() {
     std::unique_ptr<MapPrintJobInfo> job = support_.CreateJobInfo();
     if (job) return job;
+    TellNoPrinter();
+}
+
+void MapPrinting::TellNoPrinter() {
     const std::wstring text = LoadText(IDS_NO_PRINTER, L"There is no printer available.");
     ::MessageBeep(MB_ICONEXCLAMATION);
     platform::Prompts().MessageBox(nullptr, text, LoadText(IDS_PRINT_MESSAGE_CAPTION, L"Map Module"),
@@ -108,6 +112,34 @@ std::unique_ptr<MapPrintJobInfo> MapPrinting::NewJob() {
 void MapPrinting::PrepareJob(MapPrintJobInfo& job, const PrintSources& sources) {
     support_.ApplyPrinterToJob(job);
     PrepareMapPrintJob(job, sources);
+}
+
+bool MapPrinting::PageSetup(HWND parent, PrintSetupHost& host) {
+    const long remembered = layouts_.Current();
+    const HRESULT selected = layouts_.Select(QUICK_PRINT_LAYOUT_CUSTOM);
+    ComPtr<IMapPrintSettings> settings = layouts_.Settings();
+    // Margins written into another layout's settings must not be saved as the custom layout.
+    if (FAILED(selected) || layouts_.Current() != QUICK_PRINT_LAYOUT_CUSTOM || !settings) {
+        const ComError failure = FAILED(selected) ? ComError::FromCall(selected)
+                                                  : ComError(E_FAIL, L"The custom print layout cannot be loaded", kSource);
+        layouts_.Select(remembered);
+        throw failure;
+    }
+    support_.EnsureDefaultPrinter();
+    support_.EnsureDefaultDevMode();
+    if (!support_.Printer()) {
+        layouts_.Select(remembered);
+        TellNoPrinter();
+    }
+    CPrinterSetupDlg dialog(parent, host, settings.Get());
+    dialog.SetPrinter(CopyDevModeToGlobal(support_.DevMode()), BuildDevNames(support_.Printer()));
+    if (dialog.DoModal() != IDOK) {
+        layouts_.Select(remembered);
+        return false;
+    }
+    layouts_.SaveCustom();
+    support_.SetPrinterFromHandles(dialog.DevMode(), dialog.DevNames());
+    return true;
 }
 
 std::wstring MapPrinting::ReadStoredTitle() {

@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/printing/PrintJobPreparation.h"
 #include "ZmaVOMap2/printing/PrintSettingsHelper.h"
 #include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/PrinterSetupDlg.h"
 #include "ZmaVOMap2/printing/QuickPrintLayouts.h"
 
 #include <functional>
@@ -53,6 +54,14 @@ public:
     // Gives the job the control's printer and prepares it (PrepareMapPrintJob).
     void PrepareJob(MapPrintJobInfo& job, const PrintSources& sources);
 
+    // The page set-up over the custom layout, for the control's printer (the default printer
+    // when none was chosen). True after OK: the custom layout is saved and keeps the dialog's
+    // margins, orientation and options, and the chosen printer and paper become the control's.
+    // False after Cancel: the layout the control had is selected again. Raises when the custom
+    // layout cannot be had (the previous layout comes back), without a printer (after telling
+    // the user), and the failures of the dialog.
+    bool PageSetup(HWND parent, PrintSetupHost& host);
+
     // The quick-print title: the registry value "MapTitle" under "MapQuickPrint", cached.
     const std::wstring& CachedTitle() const noexcept { return title_; }
     // The stored value, empty when there is none.
@@ -62,6 +71,9 @@ public:
     bool StoreTitle(const std::wstring& title);
 
 private:
+    // A beep and the message that there is no printer; raises the failure.
+    [[noreturn]] void TellNoPrinter();
+
     PrintSupport support_;
     QuickPrintLayouts layouts_{support_};
     std::wstring title_;
