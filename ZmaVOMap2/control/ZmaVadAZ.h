@@ -331,6 +331,12 @@ public:
     // progress dialog, after the layers were prepared for printing (a failure is raised).
     bool PreparePrintJob(MapPrintJobInfo& job);
     void ExecutePrintJob(std::unique_ptr<MapPrintJobInfo> job);
+    // The page set-up (printer, paper, margins, orientation and the quick-print options): S_OK
+    // after OK, S_FALSE after Cancel, else the failure, with its error information.
+    HRESULT PageSetup(HWND parent);
+    // The page set-up, and after its OK the job prepared again: true; false after Cancel or a
+    // failure (logged).
+    bool PageSetupThenPrepare(MapPrintJobInfo& job, HWND parent);
     // The quick-print title: the stored one, else the top visible measurement layer's name.
     std::wstring GetQuickPrintTitle();
     bool SetQuickPrintTitle(const std::wstring& title);

@@ -1,5 +1,5 @@
 // The control's printing members: the print properties, the quick-print layout, Print and
-// QuickPrint, the print-job properties and the quick-print title. The work is printing's
+// QuickPrint, the page set-up, the print-job properties and the quick-print title. The work is printing's
 // (MapPrinting); these members check their arguments and answer.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
@@ -52,6 +52,24 @@ T* Out(T* out) {
 }
 
 BSTR NewText(const std::wstring& text) { return Bstr(text).Detach(); }
+
+// What the page set-up asks of the map.
+class SetupHost final : public PrintSetupHost {
+public:
+    explicit SetupHost(CZmaVadAZ& map) : map_(map) {}
+    IDispatch* EngineMap() override { return map_.EngineMap(); }
+    IUnknown* PrintLegend() override { return map_.PrintLegendObject(); }
+    SIZE MapOnPaper() override {
+        SIZE size = {};
+        map_.GetMapDimensions(size.cx, size.cy);
+        return size;
+    }
+    std::wstring QuickPrintTitle() override { return map_.GetQuickPrintTitle(); }
+    void SetQuickPrintTitle(const std::wstring& title) override { map_.SetQuickPrintTitle(title); }
+
+private:
+    CZmaVadAZ& map_;
+};
 
 }  // namespace
 
@@ -307,6 +325,29 @@ STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR bstrTitle) {
         job->SetTitle(bstrTitle ? bstrTitle : L"");
         ExecutePrintJob(std::move(job));
         return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT CZmaVadAZ::PageSetup(HWND parent) {
+    // While the dialog runs, a host may release the map.
+    OperationScope operation(*this);
+    try {
+        SetupHost host(*this);
+        return printing_.PageSetup(parent, host) ? S_OK : S_FALSE;
+    }
+    COM_CATCH_RETURN();
+}
+
+bool CZmaVadAZ::PageSetupThenPrepare(MapPrintJobInfo& job, HWND parent) {
+    if (PageSetup(parent) != S_OK) return false;
+    PreparePrintJob(job);
+    return true;
+}
+
+STDMETHODIMP CZmaVadAZ::ConfigurePrinting() {
+    COM_TRY {
+        return platform::PassFailure(PageSetup(GetMapWindow()));
     }
     COM_CATCH_RETURN();
 }
