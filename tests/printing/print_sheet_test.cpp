@@ -358,19 +358,22 @@ TEST_F(SheetTest, OpeningAndClosingKeepsTheCustomSizeAndAWindowTooSmallTurnsCust
         const char* name;
         long mode;
         SIZE window;
+        const wchar_t* scaleTyped;  // into "1 cm =" before OK
         long storedMode;
         SIZE storedSize;
+        long storedDenominator;
     } const cases[] = {
         // Fitting to the page shows the page's size; the custom size stays the user's.
-        {"fit to page", 1, {20000, 15000}, 1, {18000, 12000}},
-        {"a window smaller than the smallest map", 0, {8000, 6000}, 2, {10000, 7500}},
-        {"the window's size", 0, {20000, 15000}, 0, {18000, 12000}},
+        {"fit to page", 1, {20000, 15000}, L" 0.25\t", 1, {18000, 12000}, 25000},
+        {"a window smaller than the smallest map", 0, {8000, 6000}, L"2 km", 2, {10000, 7500}, 50000},
+        {"the window's size", 0, {20000, 15000}, L"abc", 0, {18000, 12000}, 50000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         settings_->put_MapSize(c.mode);
         settings_->put_Width(18000);
         settings_->put_Height(12000);
+        settings_->put_ScaleDenominator(50000);
         auto sheet = NewSheet(c.window);
         ASSERT_TRUE(sheet->LoadSettings(settings_.Get()));
         const bool small = c.window.cx < 10000;
@@ -378,6 +381,7 @@ TEST_F(SheetTest, OpeningAndClosingKeepsTheCustomSizeAndAWindowTooSmallTurnsCust
         script.For(L"Print Map", {[&](HWND s) {
                                       EXPECT_EQ(IsEnabled(PageOf(s, 0), IDC_MAP_WINDOW), !small);
                                       EXPECT_EQ(IsChecked(PageOf(s, 0), IDC_MAP_CUSTOM), small);
+                                      ::SetDlgItemTextW(PageOf(s, 0), IDC_MAP_SCALE, c.scaleTyped);
                                   },
                                   [&](HWND s) { Click(s, IDOK); }});
         ASSERT_EQ(sheet->DoModal(), IDOK);
@@ -386,6 +390,7 @@ TEST_F(SheetTest, OpeningAndClosingKeepsTheCustomSizeAndAWindowTooSmallTurnsCust
         EXPECT_EQ(Number(stored.Get(), &S::get_MapSize), c.storedMode);
         EXPECT_EQ(Number(stored.Get(), &S::get_Width), c.storedSize.cx);
         EXPECT_EQ(Number(stored.Get(), &S::get_Height), c.storedSize.cy);
+        EXPECT_EQ(Number(stored.Get(), &S::get_ScaleDenominator), c.storedDenominator) << "a scale that is no number is refused";
     }
 }
 
