@@ -43,11 +43,14 @@ void PrintSupport::TakePrinterDevMode() {
 }
 
 bool PrintSupport::OpenDefaultPrinter() {
-    PAGESETUPDLGW setup = {};
-    setup.lStructSize = sizeof setup;
-    setup.Flags = PSD_RETURNDEFAULT | PSD_NOWARNING;
-    const BOOL found = ::PageSetupDlgW(&setup);
-    GlobalMemory mode(setup.hDevMode), names(setup.hDevNames);
+    // The print dialog's default query gives the same DEVMODE and DEVNAMES as the page set-up's.
+    // Wine's page set-up reads through a null DEVMODE (and takes the process down) whenever the
+    // default printer cannot be had, for instance on a machine with no printer; this one fails.
+    PRINTDLGW query = {};
+    query.lStructSize = sizeof query;
+    query.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
+    const BOOL found = ::PrintDlgW(&query);
+    GlobalMemory mode(query.hDevMode), names(query.hDevNames);
     if (found && mode.Get() && names.Get()) {
         devMode_.CopyFromGlobal(mode.Get());
         OpenPrinter(DeviceNameOf(names.Get()));
