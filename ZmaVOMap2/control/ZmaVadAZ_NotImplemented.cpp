@@ -2,6 +2,3 @@
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 STDMETHODIMP CZmaVadAZ::ConfigurePrinting() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::PrintPreview() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::QuickBatchPrint() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::BatchPrint() { return E_NOTIMPL; }
