@@ -15,6 +15,7 @@
 #include <vector>
 
 class CZmaVadAZLayerCollection;
+class KmlWriter;
 
 class CZmaVadAZLayer {
 public:
@@ -108,9 +109,11 @@ public:
     virtual void Redraw();
     virtual bool CanExportKml();
     // Writes "<folder>\<clean name>.kml": a KML 2.2 document whose "Document" element the layer
-    // fills through AddKmlContent. Nothing is written (S_OK) when the layer cannot export KML.
+    // fills through AddKmlContent, written to the file as it is made. Nothing is written (S_OK)
+    // when the layer cannot export KML; E_FAIL when the folder cannot take the file. A failure
+    // raised while the content is written leaves the target as it was.
     virtual HRESULT ExportKml(const std::string& folder);
-    virtual void AddKmlContent(IXMLDOMElement* document);
+    virtual void AddKmlContent(KmlWriter& document);
     virtual void SetCellColourField(const char* fieldName, int role);
 
     // Keys: a layer that shows a host series is found by its series key. Plain layers have none.
