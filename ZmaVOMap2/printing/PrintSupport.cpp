@@ -84,13 +84,20 @@ bool PrintSupport::SetOrientation(short orientation) {
     return false;
 }
 
-std::unique_ptr<MapPrintJobInfo> PrintSupport::CreateJobInfo() {
+bool PrintSupport::HasPrinter() {
     if (!printer_) {
         OpenDefaultPrinter();
         TakePrinterDevMode();
     }
-    if (!printer_) return nullptr;
-    return std::make_unique<MapPrintJobInfo>();
+    return static_cast<bool>(printer_);
+}
+
+std::unique_ptr<MapPrintJobInfo> PrintSupport::CreateJobInfo() {
+    return HasPrinter() ? std::make_unique<MapPrintJobInfo>() : nullptr;
+}
+
+std::unique_ptr<MapBatchPrintJobInfo> PrintSupport::CreateBatchJobInfo() {
+    return HasPrinter() ? std::make_unique<MapBatchPrintJobInfo>() : nullptr;
 }
 
 void PrintSupport::ApplyPrinterToJob(MapPrintJobInfo& job) {
@@ -127,6 +134,7 @@ bool PrintSupport::RunPrintJob(std::unique_ptr<MapPrintJobInfo> job) {
     settings.defaultMode = devMode_.Get();
     settings.documentName = currentJob_->GetJobName();
     const UINT count = currentJob_->GetPageCount();
+    if (count == 0) return true;
     settings.startPage = 0;
     settings.endPage = count - 1;
     settings.devModePerPage = currentJob_->GetNewDevModeForPage(0, 1) != nullptr;
