@@ -14,6 +14,7 @@ CZmaVadAZ::CZmaVadAZ() : events_(Identity(), this) {
 
 CZmaVadAZ::~CZmaVadAZ() {
     PreDestroy();
+    printing_.Release(true);
     // What final release did not get to (it does not run when final construction failed).
     engine_.Reset();
 }
@@ -37,6 +38,7 @@ HRESULT CZmaVadAZ::FinalConstruct() {
 }
 
 void CZmaVadAZ::FinalRelease() {
+    printing_.Release(true);
     constructing_ = true;
     router_.Disconnect();
     engine_.Release();
@@ -167,6 +169,7 @@ STDMETHODIMP CZmaVadAZ::PreDestroy() {
     // An operation on the stack (PreDestroy called from an event handler) still works on the
     // collection and may be inside the engine's handling of a message: the collection and the
     // engine window go when that operation ends.
+    printing_.Release(false);
     layers_.Drop(operations_.Busy());
     window_.Destroy(operations_.Busy());
     return S_OK;

@@ -291,7 +291,7 @@ private:
     ToolSelection tools_{engine_, layers_, router_.Measure(), commands_};
     MapSetup setup_{{Identity(), engine_, layers_, view_, profile_, layerHost_, settingsTarget_}};
     MapDrawing drawing_{engine_, view_, infoDisplay_};
-    ControlPrinting printing_{{Identity(), engine_, view_, layers_, host_, window_}};
+    ControlPrinting printing_{{this, engine_, view_, layers_, host_, window_, events_, operations_}};
     LineMembers lines_{operations_, layers_, engine_, view_};
     ShapeMembers shapes_{operations_, layers_, engine_, view_};
     LayerMembers layerWork_{operations_, layers_, engine_, view_};

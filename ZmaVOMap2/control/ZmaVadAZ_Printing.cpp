@@ -1,6 +1,7 @@
 // The control's printing members: the print properties, the quick-print layout, Print and
-// QuickPrint, the print-job properties and the quick-print title. The work is printing's
-// (MapPrinting); these members check their arguments and answer.
+// QuickPrint, the page set-up, batch printing, the print preview, the print-job properties and
+// the quick-print title. The work is printing's (ControlPrinting over MapPrinting, the batch job,
+// the preview window and the batch dialog); these members check their arguments and answer.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
@@ -233,12 +234,7 @@ STDMETHODIMP CZmaVadAZ::put_TitleFontColor(VARIANT newVal) {
 STDMETHODIMP CZmaVadAZ::get_QuickPrintLayout(LONG* pVal) { PRINT_MEMBER(*Out(pVal) = printing_.Layouts().Current()); }
 
 STDMETHODIMP CZmaVadAZ::put_QuickPrintLayout(ENUM_QUICK_PRINT_LAYOUT newVal) {
-    COM_TRY {
-        if (!QuickPrintLayouts::Text(newVal))
-            throw ComError(E_INVALIDARG, L"A quick-print layout is 0 (portrait), 1 (landscape) or 2 (custom)", L"VadAZ");
-        // A failed switch has logged what failed and left its error information.
-        return platform::PassFailure(printing_.Layouts().Select(newVal));
-    }
+    COM_TRY { return platform::PassFailure(printing_.SelectQuickPrintLayout(newVal)); }
     COM_CATCH_RETURN();
 }
 
@@ -264,6 +260,32 @@ STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR bstrTitle) {
     // The print draws the layers, whose events reach the host.
     OperationScope operation(operations_);
     PRINT_MEMBER(printing_.QuickPrint(bstrTitle ? bstrTitle : L""));
+}
+
+STDMETHODIMP CZmaVadAZ::ConfigurePrinting() {
+    COM_TRY { return platform::PassFailure(printing_.PageSetup(printing_.GetMapWindow())); }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::PrintPreview() {
+    OperationScope operation(operations_);
+    COM_TRY {
+        printing_.ShowPrintPreview();
+        // The preview is open: hosts have always been told S_FALSE.
+        return S_FALSE;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::QuickBatchPrint() {
+    OperationScope operation(operations_);
+    PRINT_MEMBER(printing_.QuickBatchPrint());
+}
+
+STDMETHODIMP CZmaVadAZ::BatchPrint() {
+    // The dialog fires EditAttributes, whose handler may release the control or tear it down.
+    OperationScope operation(operations_);
+    PRINT_MEMBER(printing_.BatchPrint());
 }
 
 STDMETHODIMP CZmaVadAZ::Print() {

@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/printing/PrinterHandles.h"
 #include "platform/Result.h"
+#include "platform/UniqueHandle.h"
 
 bool PrintJob::Run() {
     platform::UniqueCreatedDC dc(CreatePrinterDC(settings_.printerName, settings_.defaultMode));
@@ -10,17 +11,21 @@ bool PrintJob::Run() {
     document.cbSize = sizeof document;
     document.lpszDocName = settings_.documentName.c_str();
     if (::StartDocW(dc.Get(), &document) <= 0) return false;
-    try {
+    {
+        // A failed print aborts the document and ends the job as cancelled.
+        bool printed = false;
+        platform::ScopeExit abort([&] {
+            if (printed) return;
+            ::AbortDoc(dc.Get());
+            try {
+                info_.EndPrintJob(dc.Get(), true);
+            }
+            COM_CATCH_LOG();
+        });
         info_.BeginPrintJob(dc.Get());
         PrintPages(dc.Get());
         info_.EndPrintJob(dc.Get(), cancelled_);
-    } catch (...) {
-        ::AbortDoc(dc.Get());
-        try {
-            info_.EndPrintJob(dc.Get(), true);
-        }
-        COM_CATCH_LOG();
-        throw;
+        printed = true;
     }
     if (cancelled_) {
         ::AbortDoc(dc.Get());

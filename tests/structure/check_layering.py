@@ -47,7 +47,6 @@ KEPT_CATCHES = {
     'imagery/HostAddress.cpp': (1, 'the imagery log has a text of its own for a failure while logging an address'),
     'imagery/ZmaVadAZBackgroundMapLayer_Render.cpp': (1, 'the imagery log has a text of its own for a tile that fails'),
     'printing/QuickPrintLayouts.cpp': (1, 'a layout that cannot be set is logged with a text of its own'),
-    'printing/PrintJob.cpp': (1, 'a failed print aborts the document and ends the job as cancelled'),
     'mitab/mitab.cpp': (10, 'each entry point of the C interface turns a failure into the library\'s error state'),
 }
 
