@@ -27,9 +27,6 @@ IUnknown* ControlLayerHost::PrintLegendObject() { return p_.host.PrintLegend(); 
 void ControlLayerHost::FireSeriesRemoved(BSTR seriesId) { p_.events.Fire_SeriesRemoved(seriesId); }
 void ControlLayerHost::FireLayerVisibilityChanged() { p_.events.Fire_LayerVisibilityChanged(); }
 void ControlLayerHost::FireSelectionChanged(BSTR seriesId) { p_.events.Fire_SelectionChanged(seriesId); }
-void ControlLayerHost::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) {
-    p_.view.Viewport(p_.engine.MapOrThrow(), p_.layers.Collection()).ZoomToLayersBounds(layer, padding);
-}
 bool ControlLayerHost::IsZoomSet() { return p_.view.IsZoomSet(); }
 void ControlLayerHost::SuspendEngineEvents() { p_.router.Suspend(); }
 void ControlLayerHost::ResumeEngineEvents() { p_.router.Resume(); }
@@ -82,33 +79,4 @@ bool ControlCommandTarget::PopDownloadedTile(POINT& tile) {
     if (!PopDownloadResult(result)) return false;
     tile = {result.x, result.y};
     return true;
-}
-
-// --- What the settings document reads and restores -----------------------------------------------
-
-IDispatch* ControlSettingsTarget::EngineMap() { return p_.engine.Map(); }
-HWND ControlSettingsTarget::EngineWindow() { return p_.window.Get(); }
-CZmaVadAZInfoDisplay* ControlSettingsTarget::InfoDisplay() const noexcept { return &p_.infoDisplay; }
-CZmaVadAZOverviewRegion* ControlSettingsTarget::OverviewRegion() const noexcept { return &p_.overview; }
-CZmaVadAZLayerCollection* ControlSettingsTarget::LayerCollection() const noexcept { return p_.layers.Collection(); }
-CZmaVadAZLayerCollection& ControlSettingsTarget::EnsureLayerCollection() { return p_.setup.EnsureLayerCollection(); }
-
-void ControlSettingsTarget::SetRestoredView(double zoom, double centerX, double centerY) noexcept {
-    p_.view.Remember(zoom, centerX, centerY);
-    if (p_.setup.IsInitialised()) p_.view.ShowRemembered(p_.engine.Map());
-}
-
-MapSettingsTarget::MapIdentity ControlSettingsTarget::GetIdentity() const {
-    MapIdentity identity;
-    identity.batchPrinting = p_.profile.batchPrinting;
-    identity.batchJobId = p_.profile.batchJobId;
-    identity.profileName = p_.profile.name;
-    identity.temporaryFolder = p_.setup.TemporaryFolder();
-    return identity;
-}
-
-void ControlSettingsTarget::SetIdentity(const MapIdentity& identity) {
-    p_.profile.batchPrinting = identity.batchPrinting;
-    p_.profile.batchJobId = identity.batchJobId;
-    p_.profile.name = identity.profileName;
 }

@@ -1,10 +1,9 @@
-// The control's parts as the layer collection, the map's commands and the settings document see
-// them: each interface answered from the components that hold what it asks for.
+// The control's parts as the layer collection and the map's commands see them: each interface
+// answered from the components that hold what it asks for.
 #pragma once
 
 #include "ZmaVOMap2/commands/CommandTarget.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/settings/ZmaVOMapXConfigurationManager.h"
 
 class CZmaVadAZInfoDisplay;
 class CZmaVadAZOverviewRegion;
@@ -20,7 +19,7 @@ class MapSetup;
 class ToolSelection;
 class ViewState;
 
-// Every part the three interfaces reach.
+// Every part the two interfaces reach.
 struct ControlParts {
     IZmaVadAZ2* automation;
     ControlEngine& engine;
@@ -52,7 +51,6 @@ public:
     void FireSeriesRemoved(BSTR seriesId) override;
     void FireLayerVisibilityChanged() override;
     void FireSelectionChanged(BSTR seriesId) override;
-    void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) override;
     bool IsZoomSet() override;
     void SuspendEngineEvents() override;
     void ResumeEngineEvents() override;
@@ -92,26 +90,6 @@ public:
     void FireSyncZoom(long streamHandle) override;
     void FireUnitsChanged(BSTR units) override;
     void FireEnhancedDrawingModeChanged(VARIANT_BOOL enhanced) override;
-
-private:
-    ControlParts p_;
-};
-
-class ControlSettingsTarget final : public MapSettingsTarget {
-public:
-    explicit ControlSettingsTarget(const ControlParts& parts) noexcept : p_(parts) {}
-
-    IDispatch* EngineMap() override;
-    HWND EngineWindow() override;
-    CZmaVadAZInfoDisplay* InfoDisplay() const noexcept override;
-    CZmaVadAZOverviewRegion* OverviewRegion() const noexcept override;
-    CZmaVadAZLayerCollection* LayerCollection() const noexcept override;
-    CZmaVadAZLayerCollection& EnsureLayerCollection() override;
-    // Remembered until the map is initialised; a map already showing moves to it at once, so that
-    // settings loaded into a running map bring their view with them.
-    void SetRestoredView(double zoom, double centerX, double centerY) noexcept override;
-    MapIdentity GetIdentity() const override;
-    void SetIdentity(const MapIdentity& identity) override;
 
 private:
     ControlParts p_;

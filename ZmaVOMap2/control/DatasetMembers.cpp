@@ -6,6 +6,8 @@
 #include "ZmaVOMap2/control/Operations.h"
 #include "ZmaVOMap2/control/ViewState.h"
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Result.h"
@@ -47,7 +49,11 @@ HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR 
         const HRESULT result = [&]() -> HRESULT {
             try {
                 ComPtr<IUnknown> legend(host_.Legend()), printLegend(host_.PrintLegend());
-                return datasets.DisplayDataset(dataset, fieldList.ToWide(), legend.Get(), printLegend.Get(), Text(series));
+                DatasetShown shown;
+                const HRESULT displayed = datasets.DisplayDataset(dataset, fieldList.ToWide(), legend.Get(),
+                                                                  printLegend.Get(), Text(series), &shown);
+                BringIntoView(shown);
+                return displayed;
             }
             COM_CATCH_RETURN();
         }();
@@ -65,13 +71,22 @@ HRESULT DatasetMembers::DisplayMapping(IDispatch* dataset, BSTR series, IDispatc
     OperationScope operation(operations_);
     COM_TRY {
         const std::wstring guid = Text(series);
-        HRESULT result = layers_.RequireDatasets().CreateMultiDMapping(dataset, guid, fieldConfiguration);
+        DatasetShown shown;
+        HRESULT result = layers_.RequireDatasets().CreateMultiDMapping(dataset, guid, fieldConfiguration, &shown);
+        BringIntoView(shown);
         if (ComPtr<IHostPrintLegend> legend = host_.PrintLegendInterface())
             THROW_IF_FAILED(legend->AddSeries(dataset, Bstr(guid).Get(), fieldConfiguration));
         view_.RepaintIfUpdating(engine_);
         return result;
     }
     COM_CATCH_RETURN();
+}
+
+void DatasetMembers::BringIntoView(const DatasetShown& shown) {
+    // The host may have removed the layer from an event handler since it was built.
+    CZmaVadAZLayerCollection* layers = layers_.Collection();
+    if (!shown.bringIntoView || !layers || !layers->Contains(shown.layer)) return;
+    view_.Viewport(engine_.MapOrThrow(), layers).ZoomToLayersBounds(shown.layer, -1.0);
 }
 
 HRESULT DatasetMembers::Remove(BSTR series, const VARIANT& notify) {

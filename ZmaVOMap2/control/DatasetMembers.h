@@ -8,6 +8,7 @@
 #include <oaidl.h>
 
 class ControlEngine;
+struct DatasetShown;
 class HostObjects;
 class MapLayers;
 class Operations;
@@ -29,6 +30,9 @@ public:
     HRESULT NotifyChange(BSTR series, long flag, IDispatch* renderer, const VARIANT& ranges);
 
 private:
+    // The first point dataset of a map that puts new layers on top is brought into view.
+    void BringIntoView(const DatasetShown& shown);
+
     Operations& operations_;
     MapLayers& layers_;
     ControlEngine& engine_;

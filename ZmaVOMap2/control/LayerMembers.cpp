@@ -103,7 +103,7 @@ HRESULT LayerMembers::ReplaceDataset(BSTR series, IDispatch* dataset) {
         const std::wstring key = Text(series);
         // An empty key matches no layer (FindLayer finds nothing for it).
         bool found = false;
-        for (CZmaVadAZLayer* layer = layers.FindLayer(key); layer; layer = layers.FindNextLayer(key)) {
+        for (CZmaVadAZLayer* layer : layers.FindLayers(key)) {
             found = true;
             if (auto* data = dynamic_cast<CZmaVadAZDataLayer*>(layer)) THROW_IF_FAILED(data->ReplaceDataset(hostDataset.Get()));
         }

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/control/MapSetup.h"
 
 #include "ZmaVOMap2/control/ControlEngine.h"
+#include "ZmaVOMap2/control/EngineWindow.h"
 #include "ZmaVOMap2/control/HostProfile.h"
 #include "ZmaVOMap2/control/MapLayers.h"
 #include "ZmaVOMap2/control/ViewState.h"
@@ -108,8 +109,7 @@ void MapSetup::ReadSettings(IStream* stream) {
     ComPtr<IXMLDOMElement> root;
     document->get_documentElement(root.Put());
     if (!root) platform::ThrowHr(E_FAIL);
-    CZmaVOMapXConfigurationManager manager(p_.settings);
-    THROW_IF_FAILED(manager.LoadFromXML(root.Get()));
+    THROW_IF_FAILED(LoadFromXml(root.Get()));
     p_.view.RefreshInfoDisplay() = true;
 }
 
@@ -120,8 +120,7 @@ HRESULT MapSetup::Save(IStream* stream) {
     if (FAILED(document->createElement(Bstr(L"dummy").Get(), scratch.Put())) || !scratch) platform::ThrowHr(E_FAIL);
     ComPtr<IXMLDOMNode> scratchNode;
     THROW_IF_FAILED(scratch->QueryInterface(IID_IXMLDOMNode, scratchNode.PutVoid()));
-    CZmaVOMapXConfigurationManager manager(p_.settings);
-    THROW_IF_FAILED(manager.SaveToXML(scratchNode.Get()));
+    THROW_IF_FAILED(SaveToXml(scratchNode.Get()));
     ComPtr<IXMLDOMNode> settings;
     scratch->get_firstChild(settings.Put());
     platform::ThrowIfNull(settings.Get(), E_POINTER);
@@ -134,6 +133,38 @@ HRESULT MapSetup::Save(IStream* stream) {
     HRESULT hr = stream->Write(&count, sizeof count, &written);
     if (SUCCEEDED(hr) && count != 0) hr = stream->Write(text.Get(), count, &written);
     return hr;
+}
+
+MapSettingsParts MapSetup::SettingsParts() {
+    MapSettingsParts parts;
+    parts.engineMap = p_.engine.Map();
+    parts.engineWindow = p_.window.Get();
+    parts.infoDisplay = &p_.infoDisplay;
+    parts.overview = &p_.overview;
+    parts.layers = p_.layers.Collection();
+    parts.ensureLayers = [this]() -> CZmaVadAZLayerCollection& { return EnsureLayerCollection(); };
+    parts.identity = {p_.profile.batchPrinting, p_.profile.batchJobId, p_.profile.name, temporaryFolder_};
+    parts.showViewAtOnce = initialised_;
+    return parts;
+}
+
+void MapSetup::TakeLoadedSettings(const MapSettingsParts& parts) {
+    p_.profile.batchPrinting = parts.identity.batchPrinting;
+    p_.profile.batchJobId = parts.identity.batchJobId;
+    p_.profile.name = parts.identity.profileName;
+    if (parts.view.given) p_.view.Remember(parts.view.zoom, parts.view.centerX, parts.view.centerY);
+}
+
+HRESULT MapSetup::SaveToXml(IDispatch* node) {
+    MapSettingsParts parts = SettingsParts();
+    return platform::PassFailure(CZmaVOMapXConfigurationManager(parts).SaveToXML(node));
+}
+
+HRESULT MapSetup::LoadFromXml(IDispatch* node) {
+    MapSettingsParts parts = SettingsParts();
+    const HRESULT loaded = CZmaVOMapXConfigurationManager(parts).LoadFromXML(node);
+    TakeLoadedSettings(parts);
+    return platform::PassFailure(loaded);
 }
 
 HRESULT MapSetup::StreamFromBag(IPropertyBag2* bag, IErrorLog* errorLog, ComPtr<IStream>& stream) {

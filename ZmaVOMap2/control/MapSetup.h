@@ -10,13 +10,16 @@
 #include <functional>
 #include <string>
 
+class CZmaVadAZInfoDisplay;
 class CZmaVadAZLayerCollection;
 class CZmaVadAZLayerHost;
+class CZmaVadAZOverviewRegion;
 class ControlEngine;
+class EngineWindow;
 class HostProfile;
 class MapLayers;
-class MapSettingsTarget;
 class ViewState;
+struct MapSettingsParts;
 
 struct MapSetupParts {
     IUnknown* owner;
@@ -25,7 +28,9 @@ struct MapSetupParts {
     ViewState& view;
     HostProfile& profile;
     CZmaVadAZLayerHost& layerHost;
-    MapSettingsTarget& settings;
+    EngineWindow& window;
+    CZmaVadAZInfoDisplay& infoDisplay;
+    CZmaVadAZOverviewRegion& overview;
 };
 
 class MapSetup {
@@ -41,6 +46,9 @@ public:
     HRESULT Load(IStream* stream, const std::function<void()>& connectEvents);
     // The settings document as the stream holds it: its size in bytes, then UTF-16 text.
     HRESULT Save(IStream* stream);
+    // SaveToXML and LoadFromXML: the settings document under a host's node.
+    HRESULT SaveToXml(IDispatch* node);
+    HRESULT LoadFromXml(IDispatch* node);
     // The stream a property bag holds in its "Value" (as text, after the class id).
     static HRESULT StreamFromBag(IPropertyBag2* bag, IErrorLog* errorLog, platform::ComPtr<IStream>& stream);
 
@@ -51,6 +59,10 @@ public:
     const std::wstring& TemporaryFolder() const noexcept { return temporaryFolder_; }
 
 private:
+    // The parts of the map the settings document reads from and fills, and what a load filled in
+    // taken back: the identity, and the view the document asked for.
+    MapSettingsParts SettingsParts();
+    void TakeLoadedSettings(const MapSettingsParts& parts);
     void ReadSettings(IStream* stream);
     HRESULT InitialiseMap();
     void PrepareTemporaryFolder();

@@ -277,19 +277,17 @@ private:
     HostObjects host_;
     HostProfile profile_{Identity(), engine_};
 
-    // The roles the control plays for the layers, the commands and the settings document; each
-    // reaches the parts below. Declared before them: only references are taken meanwhile.
+    // The roles the control plays for the layers and the commands; each reaches the parts below. Declared before them: only references are taken meanwhile.
     ControlParts parts_{this, engine_, events_, view_, layers_, infoDisplay_, overview_, window_, router_, tools_,
                         setup_, drawing_, host_, profile_};
     ControlLayerHost layerHost_{parts_};
     ControlCommandTarget commandTarget_{parts_};
-    ControlSettingsTarget settingsTarget_{parts_};
     MapCommands commands_{commandTarget_};
     EngineWindow window_{operations_, commands_};
     EngineEventRouter router_{{Identity(), engine_, view_, layers_, infoDisplay_, overview_, window_, commands_, tools_,
                                setup_, operations_}};
     ToolSelection tools_{engine_, layers_, router_.Measure(), commands_};
-    MapSetup setup_{{Identity(), engine_, layers_, view_, profile_, layerHost_, settingsTarget_}};
+    MapSetup setup_{{Identity(), engine_, layers_, view_, profile_, layerHost_, window_, infoDisplay_, overview_}};
     MapDrawing drawing_{engine_, view_, infoDisplay_};
     ControlPrinting printing_{{this, engine_, view_, layers_, host_, window_, events_, operations_}};
     LineMembers lines_{operations_, layers_, engine_, view_};

@@ -2,7 +2,6 @@
 // document members.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
-#include "ZmaVOMap2/settings/ZmaVOMapXConfigurationManager.h"
 #include "platform/Result.h"
 
 using platform::ComPtr;
@@ -49,7 +48,7 @@ STDMETHODIMP CZmaVadAZ::Save(IPropertyBag2*, BOOL, BOOL) { return E_NOTIMPL; }
 STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
     COM_TRY {
         if (!node) return E_POINTER;
-        return platform::PassFailure(CZmaVOMapXConfigurationManager(settingsTarget_).SaveToXML(node));
+        return platform::PassFailure(setup_.SaveToXml(node));
     }
     COM_CATCH_RETURN();
 }
@@ -58,7 +57,7 @@ STDMETHODIMP CZmaVadAZ::LoadFromXML(IDispatch* node) {
     OperationScope operation(operations_);
     COM_TRY {
         if (!node) return E_POINTER;
-        return platform::PassFailure(CZmaVOMapXConfigurationManager(settingsTarget_).LoadFromXML(node));
+        return platform::PassFailure(setup_.LoadFromXml(node));
     }
     COM_CATCH_RETURN();
 }

@@ -276,13 +276,15 @@ HRESULT CZmaVadAZDatasetDisplay::LoadLinesLayers(IXMLDOMElement* layersElement) 
 
 // --- Showing a dataset ---------------------------------------------------------------------------
 
-CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::LayerOfEntry(const std::wstring& guid) const {
-    return AsDataLayer(collection_.FindLayerByExactKey(guid));
+CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::LayerOfEntry(const SeriesId& series) const {
+    return AsDataLayer(collection_.FindLayerByExactKey(series));
 }
 
 HRESULT CZmaVadAZDatasetDisplay::DisplayDataset(IDispatch* dataset, const std::wstring& fieldName, IUnknown* voLegend,
-                                                 IUnknown* printLegend, const std::wstring& seriesGuid) {
+                                                 IUnknown* printLegend, const SeriesId& series, DatasetShown* shown) {
     if (!dataset) return E_POINTER;
+    const std::wstring& seriesGuid = series.Text();
+    DatasetShown built;
     collection_.AdoptLegends(voLegend, printLegend);
 
     if (LayerOfEntry(seriesGuid)) return S_FALSE;
@@ -291,7 +293,8 @@ HRESULT CZmaVadAZDatasetDisplay::DisplayDataset(IDispatch* dataset, const std::w
         if (LayerOfEntry(kept->GetSeriesGuid())) return S_FALSE;
         for (const auto& dimension : kept->Dimensions())
             if (!dimension.fieldName || !HasField(dataset, *dimension.fieldName)) return S_FALSE;
-        BuildDatasetLayer(dataset, kept, nullptr);
+        built = BuildDatasetLayer(dataset, kept, nullptr);
+        if (shown) *shown = built;
         return S_OK;
     }
 
@@ -305,15 +308,17 @@ HRESULT CZmaVadAZDatasetDisplay::DisplayDataset(IDispatch* dataset, const std::w
     // neither the composition nor the on-top placement behind.
     {
         NewLayersOnTop onTop(collection_);
-        BuildDatasetLayer(dataset, composition.get(), nullptr);
+        built = BuildDatasetLayer(dataset, composition.get(), nullptr);
     }
     collection_.AdoptComposition(std::move(composition));
+    if (shown) *shown = built;
     return S_OK;
 }
 
-HRESULT CZmaVadAZDatasetDisplay::CreateMultiDMapping(IDispatch* dataset, const std::wstring& seriesGuid,
-                                                      IDispatch* fieldConfiguration) {
+HRESULT CZmaVadAZDatasetDisplay::CreateMultiDMapping(IDispatch* dataset, const SeriesId& series,
+                                                      IDispatch* fieldConfiguration, DatasetShown* shown) {
     if (!dataset || !fieldConfiguration) platform::ThrowHr(E_POINTER);
+    const std::wstring& seriesGuid = series.Text();
     ComPtr<IHostConfigNode> configuration = ConfigNodeOf(fieldConfiguration);
     int type = GetMappingLayerType(configuration.Get());
     if (!HasConfigChild(configuration.Get(), L"Dimensions")) return E_UNEXPECTED;
@@ -354,14 +359,15 @@ HRESULT CZmaVadAZDatasetDisplay::CreateMultiDMapping(IDispatch* dataset, const s
             return !d.fieldName || !HasField(dataset, *d.fieldName);
         });
     }
-    BuildDatasetLayer(dataset, composition, fieldConfiguration);
+    const DatasetShown built = BuildDatasetLayer(dataset, composition, fieldConfiguration);
+    if (shown) *shown = built;
     return S_OK;
 }
 
-HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
-                                                    IDispatch* fieldConfiguration) {
+DatasetShown CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                                                         IDispatch* fieldConfiguration) {
     if (!composition) platform::ThrowHr(E_POINTER);
-    if (composition->GetType() == CZmaVadAZLayer::kTypeLines) return S_OK;
+    if (composition->GetType() == CZmaVadAZLayer::kTypeLines) return {};
 
     std::string name, longName;
     MakeDatasetLayerName(dataset, *composition, name, longName);
@@ -425,6 +431,7 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
                 }
                 CZmaVadAZDataLayer* layer = BuildOneDatasetLayer(dataset, *own, name + ":" + layerType, longName,
                                                                  tableFile, key, platform::ToWide(layerType));
+                collection_.RegisterSeriesPart(seriesGuid, key);
                 if (!built) built = layer;
             }
         } else {
@@ -445,14 +452,14 @@ HRESULT CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZmaVadAZ
     }
 
     // The host may have removed the new layer from an event handler while it was built.
+    DatasetShown shown{built, false};
     if (type == CZmaVadAZLayer::kTypeDataset && collection_.Contains(built)) {
-        if (collection_.CountPointDatasetLayer() == 1 &&
-            (collection_.GetNewLayersOnTop() || collection_.GetAutoSynchToStream()))
-            collection_.Host().ZoomToLayersBounds(built, -1.0);
+        shown.bringIntoView = collection_.CountPointDatasetLayer() == 1 &&
+                              (collection_.GetNewLayersOnTop() || collection_.GetAutoSynchToStream());
         // The lines-to-cells layers of every cell-site layer on show learn the new point dataset.
         HandPointDatasetToLines(dataset, *composition);
     }
-    return S_OK;
+    return shown;
 }
 
 CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::BuildOneDatasetLayer(IDispatch* dataset,
@@ -594,9 +601,12 @@ void CZmaVadAZDatasetDisplay::ApplyTechnology(CZmaVadAZDataLayer* layer, const s
 void CZmaVadAZDatasetDisplay::HandPointDatasetToLines(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition) {
     ComPtr<IHostDataset> typed = DatasetOf(dataset);
     const CellLineLayerInterface::FieldPairs pairs = FieldPairsOf(&composition);
-    for (const std::wstring& key : collection_.CellSiteSeries()) {
+    for (const SeriesId& key : collection_.CellSiteSeries()) {
         CZmaVadAZDataLayer* sites = LayerOfEntry(key);
-        if (!sites) sites = AsDataLayer(collection_.FindLayer(key));
+        if (!sites) {
+            const std::vector<CZmaVadAZLayer*> layers = collection_.SeriesLayers(key);
+            if (!layers.empty()) sites = AsDataLayer(layers.front());
+        }
         if (!sites) continue;
         for (auto link : {CZmaVadAZDataLayer::kLineA, CZmaVadAZDataLayer::kLineB, CZmaVadAZDataLayer::kLineC,
                           CZmaVadAZDataLayer::kLineD})
@@ -618,9 +628,9 @@ HRESULT CZmaVadAZDatasetDisplay::ToggleLines(bool visible, long option) {
     return S_OK;
 }
 
-std::vector<CellLineLayerInterface*> CZmaVadAZDatasetDisplay::LineLayersOfSeries(const std::wstring& key, bool neighbours) {
+std::vector<CellLineLayerInterface*> CZmaVadAZDatasetDisplay::LineLayersOfSeries(const SeriesId& key, bool neighbours) {
     std::vector<CellLineLayerInterface*> found;
-    for (CZmaVadAZLayer* layer = collection_.FindLayer(key); layer; layer = collection_.FindNextLayer(key)) {
+    for (CZmaVadAZLayer* layer : collection_.FindLayers(key)) {
         CZmaVadAZDataLayer* data = AsDataLayer(layer);
         if (!data) continue;
         if (CellLineLayerInterface* lines =
@@ -717,9 +727,8 @@ HRESULT CZmaVadAZDatasetDisplay::NotifySelectionChange(const std::wstring& guid)
     });
 
     std::vector<CZmaVadAZDataLayer*> named;
-    const std::string narrow = platform::ToAnsi(guid);
-    for (const std::wstring& key : collection_.CompositionKeys()) {
-        if (platform::ToAnsi(key) != narrow) continue;
+    for (const SeriesId& key : collection_.CompositionKeys()) {
+        if (key != guid) continue;
         if (CZmaVadAZDataLayer* layer = LayerOfEntry(key)) named.push_back(layer);
     }
     if (named.empty()) {
@@ -775,10 +784,10 @@ HRESULT CZmaVadAZDatasetDisplay::GetDisplayedGUIDs(IDispatch* target) {
     if (!target || FAILED(target->QueryInterface(__uuidof(IHostStringList), list.PutVoid())) || !list)
         platform::ThrowHr(E_NOINTERFACE);
     // Only point datasets: cell-site and cell-reference series are the host's own business.
-    for (const std::wstring& key : collection_.CompositionKeys()) {
+    for (const SeriesId& key : collection_.CompositionKeys()) {
         CZmaVadAZDataLayer* layer = LayerOfEntry(key);
         if (!layer || layer->GetType() != CZmaVadAZLayer::kTypeDataset) continue;
-        THROW_IF_FAILED(list->Add(Variant(key), Variant::Missing(), Variant::Missing()));
+        THROW_IF_FAILED(list->Add(Variant(key.Text()), Variant::Missing(), Variant::Missing()));
     }
     return S_OK;
 }

@@ -16,6 +16,14 @@ class CZmaVadAZLayer;
 class CZmaVadAZDataLayer;
 class CZmaVadAZDatasetComposition;
 
+// What showing a dataset built: its data layer (the first, when it was split), and whether it
+// is the first point dataset of a map that puts new layers on top or follows its stream: the
+// caller brings such a layer into view.
+struct DatasetShown {
+    CZmaVadAZDataLayer* layer = nullptr;
+    bool bringIntoView = false;
+};
+
 class CZmaVadAZDatasetDisplay : public CZmaVadAZLayerCollection::LinesLayerPersistence {
 public:
     explicit CZmaVadAZDatasetDisplay(CZmaVadAZLayerCollection& collection);
@@ -34,13 +42,16 @@ public:
 
     // Shows one field of a host dataset as a new data layer (S_FALSE when the series is already
     // shown or a kept composition no longer fits the dataset). Failures while building are raised.
+    // `shown`, when given, learns what was built.
     HRESULT DisplayDataset(IDispatch* dataset, const std::wstring& fieldName, IUnknown* voLegend,
-                           IUnknown* printLegend, const std::wstring& seriesGuid);
+                           IUnknown* printLegend, const SeriesId& series, DatasetShown* shown = nullptr);
     // Shows the fields that the host's field configuration names ("SeriesType", "Dimensions").
-    HRESULT CreateMultiDMapping(IDispatch* dataset, const std::wstring& seriesGuid, IDispatch* fieldConfiguration);
-    // Builds the layers of one composition (cell-site datasets split by their "LayerType").
-    HRESULT BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
-                              IDispatch* fieldConfiguration);
+    HRESULT CreateMultiDMapping(IDispatch* dataset, const SeriesId& series, IDispatch* fieldConfiguration,
+                                DatasetShown* shown = nullptr);
+    // Builds the layers of one composition (cell-site datasets split by their "LayerType", each
+    // type a part of the series).
+    DatasetShown BuildDatasetLayer(IDispatch* dataset, CZmaVadAZDatasetComposition* composition,
+                                   IDispatch* fieldConfiguration);
     void MakeDatasetLayerName(IDispatch* dataset, const CZmaVadAZDatasetComposition& composition, std::string& name,
                               std::string& longName);
     // The technology of a dataset: its "LongName" up to the first '_' (empty when none).
@@ -86,8 +97,8 @@ private:
                                              const std::string& name, const std::string& longName,
                                              const std::string& tableFile, const std::wstring& key,
                                              const std::wstring& siteKey);
-    CZmaVadAZDataLayer* LayerOfEntry(const std::wstring& guid) const;
-    std::vector<class CellLineLayerInterface*> LineLayersOfSeries(const std::wstring& key, bool neighbours);
+    CZmaVadAZDataLayer* LayerOfEntry(const SeriesId& series) const;
+    std::vector<class CellLineLayerInterface*> LineLayersOfSeries(const SeriesId& key, bool neighbours);
 
     using LinesLayerMap = std::map<std::string, std::unique_ptr<CZmaVadAZLayer>>;
 

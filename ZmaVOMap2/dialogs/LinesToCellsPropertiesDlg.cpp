@@ -485,8 +485,8 @@ INT_PTR ShowLinesConfiguration(HWND parent, CZmaVadAZDataLayer& layer, CZmaVadAZ
     LineSettingsOf LinesOf;
     auto cellSiteLines = [&layers, &LinesOf] {
         std::vector<LinesLayerPair> lines;
-        for (const std::wstring& series : layers.CellSiteSeries()) {
-            CZmaVadAZDataLayer* sites = AsDataLayer(layers.FindLayer(series));
+        for (const SeriesId& series : layers.CellSiteSeries()) {
+            CZmaVadAZDataLayer* sites = AsDataLayer(layers.FindLayerByExactKey(series));
             if (!sites || sites->GetType() != CZmaVadAZLayer::kTypeCellSites) continue;
             LinesLayerSettings* serving = LinesOf(*sites, CZmaVadAZDataLayer::kLineA);
             if (!serving) continue;

@@ -33,9 +33,6 @@ public:
     virtual void FireLayerVisibilityChanged() = 0;
     virtual void FireSelectionChanged(BSTR seriesId) = 0;
 
-    // Shows the whole of a layer (the first point dataset on a map is brought into view this
-    // way). A host without a view does nothing.
-    virtual void ZoomToLayersBounds(CZmaVadAZLayer* /*layer*/, double /*padding*/) {}
     // True once the host has given the control its zoom record (SetZoom): from then on views on
     // one dataset share its named selection entry.
     virtual bool IsZoomSet() { return false; }

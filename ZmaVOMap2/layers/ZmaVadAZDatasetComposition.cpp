@@ -51,10 +51,10 @@ CZmaVadAZDatasetComposition::CZmaVadAZDatasetComposition() : document_(platform:
     selection_ = AppendElement(document_.Get(), root.Get(), L"Selection");
 }
 
-bool CZmaVadAZDatasetComposition::Involves(const std::wstring& guid) const {
-    if (seriesGuid_ == guid) return true;
+bool CZmaVadAZDatasetComposition::Involves(const SeriesId& series) const {
+    if (series == seriesGuid_) return true;
     for (const Dimension& d : dimensions_)
-        if (d.seriesGuid && *d.seriesGuid == guid) return true;
+        if (d.seriesGuid && series == *d.seriesGuid) return true;
     return false;
 }
 

@@ -5,6 +5,8 @@
 // again the same way.
 #pragma once
 
+#include "ZmaVOMap2/layers/SeriesId.h"
+
 #include "platform/Com.h"
 
 #include <msxml2.h>
@@ -75,7 +77,7 @@ public:
     const std::list<Dimension>& Dimensions() const noexcept { return dimensions_; }
     std::list<Dimension>& Dimensions() noexcept { return dimensions_; }
     // Whether the series itself or one of its dimensions carries that GUID.
-    bool Involves(const std::wstring& guid) const;
+    bool Involves(const SeriesId& series) const;
 
     friend void AppendLayerEntry(CZmaVadAZDatasetComposition& composition, std::shared_ptr<std::wstring> fieldName,
                                  std::shared_ptr<std::wstring> seriesGuid, long code);

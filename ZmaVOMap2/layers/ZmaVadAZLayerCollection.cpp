@@ -59,11 +59,9 @@ CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
     for (const std::string& table : temporaryTables_) RemoveTableFiles(table);
     pendingOffsetLayers_.clear();
     annotations_ = cellSiteLayer_ = markerLayer_ = temporaryTabLayer_ = nullptr;
-    searchCursor_ = nullptr;
-    compositionList_.clear();
-    compositions_.clear();
+    search_.clear();
+    series_.Clear();
     cellSiteGuids_.clear();
-    keyMap_.clear();
 }
 
 CZmaVadAZLayer* CZmaVadAZLayerCollection::GetAt(int index) const noexcept {
@@ -91,7 +89,7 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int 
     if (FAILED(layer->Attach(name, type, fileSpec))) return nullptr;
 
     if (layer->TakeKeys(key, alternativeKey, caption, cellSiteSource)) {
-        keyMap_.emplace(platform::ToAnsi(key), layer.get());
+        series_.AddLayer(key, layer.get());
         if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayer_ = layer.get();
     }
     CZmaVadAZLayer* added = layer.get();
@@ -243,50 +241,30 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByName(const std::wstring& na
     return nullptr;
 }
 
-CZmaVadAZLayer* CZmaVadAZLayerCollection::ScanKeys(std::multimap<std::string, CZmaVadAZLayer*>::iterator from,
-                                                       const std::string& prefix) {
-    for (auto it = from; it != keyMap_.end(); ++it) {
-        if (it->first.compare(0, prefix.size(), prefix) == 0) {
-            searchCursor_ = it->second;
-            return it->second;
-        }
-    }
-    searchCursor_ = nullptr;
-    return nullptr;
+std::vector<CZmaVadAZLayer*> CZmaVadAZLayerCollection::FindLayers(const SeriesId& key) const {
+    // Every id begins with the empty text: it must not pick an arbitrary layer.
+    if (key.Empty()) return {};
+    if (CZmaVadAZLayer* exact = series_.LayerOf(key)) return {exact};
+    std::vector<CZmaVadAZLayer*> layers = series_.SeriesLayers(key);
+    return layers.empty() ? series_.LayersBeginningWith(key) : layers;
 }
 
-CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayer(const std::wstring& key) {
-    searchCursor_ = nullptr;
-    // Every key begins with the empty text: it must not pick an arbitrary layer.
-    if (key.empty()) return nullptr;
-    std::string narrow = platform::ToAnsi(key);
-    auto exact = keyMap_.find(narrow);
-    if (exact != keyMap_.end()) return exact->second;
-    return ScanKeys(keyMap_.begin(), narrow);
+CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayer(const SeriesId& key) {
+    search_ = FindLayers(key);
+    if (search_.empty()) return nullptr;
+    CZmaVadAZLayer* first = search_.front();
+    search_.erase(search_.begin());
+    return first;
 }
 
-CZmaVadAZLayer* CZmaVadAZLayerCollection::FindNextLayer(const std::wstring& key) {
-    if (!searchCursor_) return nullptr;
-    if (key.empty()) {
-        searchCursor_ = nullptr;
+CZmaVadAZLayer* CZmaVadAZLayerCollection::FindNextLayer(const SeriesId& key) {
+    if (search_.empty() || key.Empty()) {
+        search_.clear();
         return nullptr;
     }
-    auto it = std::find_if(keyMap_.begin(), keyMap_.end(), [this](const auto& entry) { return entry.second == searchCursor_; });
-    if (it == keyMap_.end()) {
-        searchCursor_ = nullptr;
-        return nullptr;
-    }
-    return ScanKeys(std::next(it), platform::ToAnsi(key));
-}
-
-CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByExactKey(const std::wstring& key) const {
-    auto it = keyMap_.find(platform::ToAnsi(key));
-    return it == keyMap_.end() ? nullptr : it->second;
-}
-
-void CZmaVadAZLayerCollection::RegisterKey(const std::wstring& key, CZmaVadAZLayer* layer) {
-    std::string narrow = platform::ToAnsi(key);
-    if (keyMap_.find(narrow) == keyMap_.end()) keyMap_.emplace(narrow, layer);
+    CZmaVadAZLayer* next = search_.front();
+    search_.erase(search_.begin());
+    return next;
 }
 
 std::vector<CZmaVadAZLayer*> CZmaVadAZLayerCollection::Layers() const {
@@ -295,42 +273,18 @@ std::vector<CZmaVadAZLayer*> CZmaVadAZLayerCollection::Layers() const {
     return layers;
 }
 
-void CZmaVadAZLayerCollection::AddCellSiteSeries(const std::wstring& key) {
+void CZmaVadAZLayerCollection::AddCellSiteSeries(const SeriesId& key) {
     if (std::find(cellSiteGuids_.begin(), cellSiteGuids_.end(), key) == cellSiteGuids_.end()) cellSiteGuids_.push_back(key);
 }
 
-CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::FindCompositionByKey(const std::wstring& key) const {
-    auto it = compositions_.find(key);
-    return it == compositions_.end() ? nullptr : it->second.get();
-}
-
-std::vector<std::wstring> CZmaVadAZLayerCollection::CompositionKeys() const {
-    std::vector<std::wstring> keys;
-    for (const auto& entry : compositions_) keys.push_back(entry.first);
-    return keys;
+CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::AdoptComposition(
+    std::unique_ptr<CZmaVadAZDatasetComposition> composition) {
+    return series_.Adopt(std::move(composition));
 }
 
 void CZmaVadAZLayerCollection::AdoptLegends(IUnknown* legend, IUnknown* printLegend) {
     if (!legend_ && legend) legend->QueryInterface(__uuidof(IHostLegendSeries), legend_.PutVoid());
     if (!printLegend_ && printLegend) printLegend->QueryInterface(__uuidof(IHostPrintLegend), printLegend_.PutVoid());
-}
-
-CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::FindDatasetComposition(const std::wstring& guid) const {
-    for (CZmaVadAZDatasetComposition* composition : compositionList_)
-        if (composition->Involves(guid)) return composition;
-    return nullptr;
-}
-
-CZmaVadAZDatasetComposition* CZmaVadAZLayerCollection::AdoptComposition(
-    std::unique_ptr<CZmaVadAZDatasetComposition> composition) {
-    if (!composition) return nullptr;
-    const std::wstring key = composition->GetSeriesGuid();
-    auto existing = compositions_.find(key);
-    if (existing != compositions_.end()) return existing->second.get();
-    CZmaVadAZDatasetComposition* adopted = composition.get();
-    compositions_.emplace(key, std::move(composition));
-    compositionList_.push_back(adopted);
-    return adopted;
 }
 
 bool CZmaVadAZLayerCollection::HasLayerOfType(int type) const { return FindLayerByType(type) != nullptr; }
@@ -428,16 +382,11 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
     if (cellSiteLayer_ == layer) cellSiteLayer_ = nullptr;
     if (markerLayer_ == layer) markerLayer_ = nullptr;
     if (temporaryTabLayer_ == layer) temporaryTabLayer_ = nullptr;
-    if (searchCursor_ == layer) searchCursor_ = nullptr;
+    search_.erase(std::remove(search_.begin(), search_.end(), layer), search_.end());
     savedSelectability_.erase(layer);
     pendingOffsetLayers_.erase(std::remove(pendingOffsetLayers_.begin(), pendingOffsetLayers_.end(), layer),
                                pendingOffsetLayers_.end());
-    for (auto it = keyMap_.begin(); it != keyMap_.end();) {
-        if (it->second == layer)
-            it = keyMap_.erase(it);
-        else
-            ++it;
-    }
+    series_.Forget(layer);
 }
 
 void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
@@ -475,11 +424,9 @@ bool CZmaVadAZLayerCollection::Contains(const CZmaVadAZLayer* layer) const noexc
     return false;
 }
 
-void CZmaVadAZLayerCollection::ForgetDatasetLines(const std::string& guid, CZmaVadAZLayer* layer) {
-    if (layer && layer->GetType() == CZmaVadAZLayer::kTypeCellSites) {
-        std::wstring wide = platform::ToWide(guid);
-        cellSiteGuids_.erase(std::remove(cellSiteGuids_.begin(), cellSiteGuids_.end(), wide), cellSiteGuids_.end());
-    }
+void CZmaVadAZLayerCollection::ForgetDatasetLines(const SeriesId& series, CZmaVadAZLayer* layer) {
+    if (layer && layer->GetType() == CZmaVadAZLayer::kTypeCellSites)
+        cellSiteGuids_.erase(std::remove(cellSiteGuids_.begin(), cellSiteGuids_.end(), series), cellSiteGuids_.end());
     // The line layers tied to a point dataset come with the lines-to-cells layers.
 }
 
@@ -507,35 +454,25 @@ HRESULT CZmaVadAZLayerCollection::RemoveLayer(CZmaVadAZLayer* layer, bool update
 
     if (layer->HasLayerKey()) {
         key = layer->GetLayerKey();
-        std::string narrowKey = platform::ToAnsi(key);
         if (updateLegends && notifyHost) {
-            orderKey = narrowKey;
+            orderKey = platform::ToAnsi(key);
             haveOrderKey = true;
         }
-        for (auto it = keyMap_.begin(); it != keyMap_.end(); ++it) {
-            if (it->second != layer) continue;
+        if (series_.Holds(key, layer)) {
             if (updateLegends && layer->IsDataLayer()) {
                 Bstr series(key);
                 if (auto legend = Legend()) THROW_IF_FAILED(legend->RemoveSeries(series.Get(), Variant::Missing()));
                 if (auto print = PrintLegend()) THROW_IF_FAILED(print->RemoveSeries(series.Get(), Variant::Missing()));
             }
-            keyMap_.erase(it);
-            break;
+            series_.RemoveLayer(key, layer);
         }
-        for (auto it = compositionList_.begin(); it != compositionList_.end(); ++it) {
-            if ((*it)->GetSeriesGuid() != key) continue;
+        if (std::unique_ptr<CZmaVadAZDatasetComposition> composition = series_.ReleaseComposition(key)) {
             if (notifyHost)
-                for (const auto& dimension : (*it)->Dimensions())
+                for (const auto& dimension : composition->Dimensions())
                     if (dimension.seriesGuid) removedSeries.push_back(*dimension.seriesGuid);
-            compositionList_.erase(it);
-            break;
+            if (operations_ > 0) retiredCompositions_.push_back(std::move(composition));
         }
-        auto composition = compositions_.find(key);
-        if (composition != compositions_.end()) {
-            if (operations_ > 0) retiredCompositions_.push_back(std::move(composition->second));
-            compositions_.erase(composition);
-        }
-        ForgetDatasetLines(narrowKey, layer);
+        ForgetDatasetLines(key, layer);
     } else if (updateLegends && notifyHost) {
         orderKey = layer->GetName();
         haveOrderKey = true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ZmaVOMap2/engine/Geometry.h"
+#include "ZmaVOMap2/layers/SeriesTable.h"
 #include "platform/Com.h"
 
 #include "HostInterfaces.h"
@@ -68,15 +69,24 @@ public:
 
     // Finding layers.
     CZmaVadAZLayer* FindLayerByName(const std::wstring& name) const;
-    // An exact key first, else the first key (in key order) that begins with the text;
-    // FindNextLayer walks the further keys with that beginning. An empty key finds nothing.
-    CZmaVadAZLayer* FindLayer(const std::wstring& key);
-    CZmaVadAZLayer* FindNextLayer(const std::wstring& key);
-    // The layer registered under exactly that key; null when none is.
-    CZmaVadAZLayer* FindLayerByExactKey(const std::wstring& key) const;
-    // Registers a further key for a layer, unless some layer has that key already.
-    void RegisterKey(const std::wstring& key, CZmaVadAZLayer* layer);
-    CZmaVadAZDatasetComposition* FindDatasetComposition(const std::wstring& guid) const;
+    // The layers a host's key finds: the layer registered under exactly that series id; else
+    // the layers of the series' parts; else, for a text that names no series, the layers of the
+    // series whose ids begin with it, in id order. FindLayer answers the first of them and
+    // FindNextLayer walks the others. An empty key finds nothing.
+    std::vector<CZmaVadAZLayer*> FindLayers(const SeriesId& key) const;
+    CZmaVadAZLayer* FindLayer(const SeriesId& key);
+    CZmaVadAZLayer* FindNextLayer(const SeriesId& key);
+    // The layer registered under exactly that series id; null when none is.
+    CZmaVadAZLayer* FindLayerByExactKey(const SeriesId& key) const { return series_.LayerOf(key); }
+    // The layers of a series: its own, then those of its parts.
+    std::vector<CZmaVadAZLayer*> SeriesLayers(const SeriesId& series) const { return series_.SeriesLayers(series); }
+    // Registers a further series for a layer, unless some layer shows that series already; and
+    // links a part (a cell-site layer type) to its series.
+    void RegisterKey(const SeriesId& key, CZmaVadAZLayer* layer) { series_.AddLayerOnce(key, layer); }
+    void RegisterSeriesPart(const SeriesId& series, const SeriesId& part) { series_.AddPart(series, part); }
+    CZmaVadAZDatasetComposition* FindDatasetComposition(const SeriesId& series) const {
+        return series_.CompositionInvolving(series);
+    }
     bool HasLayerOfType(int type) const;
     CZmaVadAZLayer* FindLayerByType(int type) const;
 
@@ -92,18 +102,18 @@ public:
     // Removing layers.
     HRESULT RemoveLayer(CZmaVadAZLayer* layer, bool updateLegends, bool notifyHost);
     HRESULT RemoveLayersOfType(int type);
-    void ForgetDatasetLines(const std::string& guid, CZmaVadAZLayer* layer);
+    void ForgetDatasetLines(const SeriesId& series, CZmaVadAZLayer* layer);
 
     // The host's legends.
     HRESULT UpdateLegendCheckBoxes();
     HRESULT SyncLegendVisibility(CZmaVadAZLayer* layer, VARIANT_BOOL visible);
 
-    // Dataset compositions, one per dataset layer key; the collection owns them.
+    // Dataset compositions, one per series; the collection owns them.
     CZmaVadAZDatasetComposition* AdoptComposition(std::unique_ptr<CZmaVadAZDatasetComposition> composition);
-    // The composition kept under exactly that key; null when there is none.
-    CZmaVadAZDatasetComposition* FindCompositionByKey(const std::wstring& key) const;
-    // The keys of the kept compositions, in key order.
-    std::vector<std::wstring> CompositionKeys() const;
+    // The composition kept for exactly that series; null when there is none.
+    CZmaVadAZDatasetComposition* FindCompositionByKey(const SeriesId& key) const { return series_.CompositionOf(key); }
+    // The series that have compositions, in id order.
+    std::vector<SeriesId> CompositionKeys() const { return series_.CompositionIds(); }
 
     // The host's legend objects, from the control's host or as handed over with a dataset.
     void AdoptLegends(IUnknown* legend, IUnknown* printLegend);
@@ -119,8 +129,8 @@ public:
     // last loaded.
     int CountPointDatasetLayer() noexcept { return ++pointDatasetLayers_; }
     // The cell-site series shown, in the order they came.
-    void AddCellSiteSeries(const std::wstring& key);
-    const std::vector<std::wstring>& CellSiteSeries() const noexcept { return cellSiteGuids_; }
+    void AddCellSiteSeries(const SeriesId& key);
+    const std::vector<SeriesId>& CellSiteSeries() const noexcept { return cellSiteGuids_; }
     // The layers from the top down, as they stand now.
     std::vector<CZmaVadAZLayer*> Layers() const;
     // An operation that may fire events to the host runs between these two: a layer or dataset
@@ -255,7 +265,7 @@ public:
     HRESULT ApplyFeatureStyle();
     // Gives the field the symbol role `id` on every layer of the series and records it in the
     // series' composition (an empty field removes the role).
-    HRESULT SetCellColourField(const std::wstring& key, const std::string& field, long id);
+    HRESULT SetCellColourField(const SeriesId& key, const std::string& field, long id);
     // The point dataset layers (type code 2), from the top down.
     std::vector<CZmaVadAZLayer*> GetDataLayers() const;
     // Hands the print legend the screen legend's text for every series.
@@ -277,8 +287,6 @@ private:
     // Unlinks and destroys a layer, clearing every special member that named it.
     void DestroyLayer(CZmaVadAZLayer* layer);
     void ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept;
-    // Continues a key search after the entry `from`.
-    CZmaVadAZLayer* ScanKeys(std::multimap<std::string, CZmaVadAZLayer*>::iterator from, const std::string& prefix);
 
     platform::ComPtr<IDispatch> map_;
     platform::ComPtr<IHostPrintLegend> printLegend_;
@@ -293,20 +301,19 @@ private:
     std::wstring temporaryFolder_;
     int version_ = 3;
     int pointDatasetLayers_ = 0;
-    CZmaVadAZLayer* searchCursor_ = nullptr;
+    // What FindLayer found and FindNextLayer has not given yet.
+    std::vector<CZmaVadAZLayer*> search_;
     bool newLayersOnTop_ = false;
     bool keepOrders_ = true;
     bool autoSynchToStream_ = false;
     bool refresh_ = true;
     bool suppressEvents_ = false;
     bool lockMapView_ = false;
-    std::multimap<std::string, CZmaVadAZLayer*> keyMap_;
-    std::map<std::wstring, std::unique_ptr<CZmaVadAZDatasetComposition>> compositions_;
-    std::list<CZmaVadAZDatasetComposition*> compositionList_;
+    SeriesTable series_;
     LayerList layers_;
     std::vector<CZmaVadAZLayer*> pendingOffsetLayers_;
     std::map<OrderKey, int> orders_;
-    std::vector<std::wstring> cellSiteGuids_;
+    std::vector<SeriesId> cellSiteGuids_;
     std::vector<std::string> temporaryTables_;
     int operations_ = 0;
     int loadingSettings_ = 0;

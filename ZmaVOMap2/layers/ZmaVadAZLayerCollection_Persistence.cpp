@@ -72,7 +72,7 @@ HRESULT CZmaVadAZLayerCollection::SaveLayers(IXMLDOMElement* parent, bool skipSe
 }
 
 HRESULT CZmaVadAZLayerCollection::SaveDatasetCompositions(IXMLDOMElement* layersElement, bool skipSelections) {
-    for (CZmaVadAZDatasetComposition* composition : compositionList_) {
+    for (CZmaVadAZDatasetComposition* composition : std::vector<CZmaVadAZDatasetComposition*>(series_.Compositions())) {
         CZmaVadAZLayer* layer = FindLayerByExactKey(composition->GetSeriesGuid());
         if (!layer) continue;
         composition->SetVisible(layer->IsVisible());

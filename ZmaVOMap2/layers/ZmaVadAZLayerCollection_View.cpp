@@ -138,9 +138,9 @@ void CZmaVadAZLayerCollection::ViewEntireMap(ZmaExtent& extent) {
     }
 }
 
-HRESULT CZmaVadAZLayerCollection::SetCellColourField(const std::wstring& key, const std::string& field, long id) {
+HRESULT CZmaVadAZLayerCollection::SetCellColourField(const SeriesId& key, const std::string& field, long id) {
     const std::wstring wideField = platform::ToWide(field);
-    for (CZmaVadAZLayer* layer = FindLayer(key); layer; layer = FindNextLayer(key)) {
+    for (CZmaVadAZLayer* layer : FindLayers(key)) {
         layer->SetCellColourField(field.c_str(), static_cast<int>(id));
         if (!layer->HasLayerKey()) continue;
         if (CZmaVadAZDatasetComposition* composition = FindCompositionByKey(layer->GetLayerKey()))
@@ -162,14 +162,8 @@ void CZmaVadAZLayerCollection::PrepareForPrinting() {
     if (!legend || !print) return;
     ComPtr<IHostLegendText> texts;
     if (FAILED(legend->QueryInterface(__uuidof(IHostLegendText), texts.PutVoid())) || !texts) return;
-    std::string previous;
-    bool any = false;
-    for (const auto& entry : keyMap_) {
-        // The key map holds a key once per layer registered under it.
-        if (any && entry.first == previous) continue;
-        previous = entry.first;
-        any = true;
-        Bstr key(platform::ToWide(entry.first));
+    for (const SeriesId& series : series_.LayerIds()) {
+        Bstr key(series.Text());
         Bstr text;
         if (FAILED(texts->GetSeriesText(key.Get(), text.Put()))) continue;
         print->SetLegendText(key.Get(), text.Get());

@@ -99,7 +99,7 @@ bool CZmaVadAZLinesToSectorsLayer::SetLineVisible(long index, bool visible) {
 CZmaVadAZDataLayer* CZmaVadAZLinesToSectorsLayer::VisibleSeriesLayer(const std::wstring& key) {
     CZmaVadAZLayerCollection* owner = GetOwner();
     if (!owner) return nullptr;
-    for (CZmaVadAZLayer* layer = owner->FindLayer(key); layer; layer = owner->FindNextLayer(key)) {
+    for (CZmaVadAZLayer* layer : owner->FindLayers(key)) {
         if (!layer->IsVisible()) continue;
         // Only a cell-site layer places sectors: a points layer under the key is no end of a line.
         CZmaVadAZDataLayer* data = AsDataLayer(layer);

@@ -251,13 +251,13 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     if (first) before = Variant(static_cast<IUnknown*>(first.Get()));
     THROW_IF_FAILED(parent->insertBefore(settings.Get(), before, inserted.Put()));
 
-    const MapSettingsTarget::MapIdentity identity = control_.GetIdentity();
+    const MapIdentity& identity = parts_.identity;
     SetAttribute(settings.Get(), L"AutoSynchToStream", BooleanText(steering.autoSynchToStream));
     SetAttribute(settings.Get(), L"isbatchprinting", std::to_wstring(identity.batchPrinting));
     SetAttribute(settings.Get(), L"batchjobid", identity.batchJobId);
     SetAttribute(settings.Get(), L"profilename", identity.profileName);
     SetAttribute(settings.Get(), L"tempfilesdir", identity.temporaryFolder);
-    EngineDispatch map(platform::ThrowIfNull(control_.EngineMap(), E_POINTER));
+    EngineDispatch map(platform::ThrowIfNull(parts_.engineMap, E_POINTER));
     SetAttribute(settings.Get(), L"distanceunit", std::to_wstring(map.Get(EngineMap::kDistanceUnit).ToLong()));
     SetAttribute(settings.Get(), L"areaunit", std::to_wstring(map.Get(M::kAreaUnit).ToLong()));
     SetAttribute(settings.Get(), L"zoom", FormatDouble(map.Get(EngineMap::kZoom).ToDouble()));
@@ -266,7 +266,7 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     SetAttribute(settings.Get(), L"exportselection", BooleanText(map.Get(M::kExportSelection).ToBool()));
     SetAttribute(settings.Get(), L"rotation", FormatDouble(map.Get(M::kRotation).ToDouble()));
     SetAttribute(settings.Get(), L"searchpath", map.Get(EngineMap::kSearchPath).ToWide());
-    CZmaVadAZInfoDisplay* info = control_.InfoDisplay();
+    CZmaVadAZInfoDisplay* info = parts_.infoDisplay;
     SetAttribute(settings.Get(), L"showscale", BooleanText(!info || info->ShowsScaleBar()));
     SetAttribute(settings.Get(), L"showcursorposition", BooleanText(info && info->ShowsCoordinates()));
     SetAttribute(settings.Get(), L"CursorPositionFormatType", std::to_wstring(info ? info->CoordinateFormat() : 0));
@@ -280,9 +280,9 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     Note(result, CZmaVOMapXPersistentLineStyle().Save(selection.Get(), selectionStyle.Get()));
     Note(result, CZmaVOMapXPersistentRegionStyle().Save(selection.Get(), selectionStyle.Get()));
 
-    CZmaVadAZLayerCollection* layers = control_.LayerCollection();
+    CZmaVadAZLayerCollection* layers = parts_.layers;
     if (layers) SetAttribute(settings.Get(), L"EnhancedDrawingMode", BooleanText(layers->IsEnhancedDrawing()));
-    CZmaVadAZOverviewRegion* overview = control_.OverviewRegion();
+    CZmaVadAZOverviewRegion* overview = parts_.overview;
     const ZmaExtent box = overview ? overview->GetRegion() : ZmaExtent{0, 0, 0, 0};
     SetAttribute(settings.Get(), L"showoverviewregion", BooleanText(overview && overview->IsVisible()));
     SetAttribute(settings.Get(), L"overviewregionleft", FormatDouble(box.left));
@@ -307,32 +307,33 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
     long persistOption = 0;
     if (ReadNumber(settings, L"PersistOption", -2147483648.0, 2147483647.0, number)) persistOption = static_cast<long>(number);
 
-    EngineDispatch map(platform::ThrowIfNull(control_.EngineMap(), E_POINTER));
+    EngineDispatch map(platform::ThrowIfNull(parts_.engineMap, E_POINTER));
     if (ReadNumber(settings, L"distanceunit", 0.0, 32767.0, number) && IsWhole(number))
         PutIfAccepted(map, EngineMap::kDistanceUnit, Variant(static_cast<long>(number)), L"distanceunit");
     if (ReadNumber(settings, L"areaunit", 0.0, 32767.0, number) && IsWhole(number))
         PutIfAccepted(map, M::kAreaUnit, Variant(static_cast<long>(number)), L"areaunit");
 
-    CZmaVadAZLayerCollection* existing = control_.LayerCollection();
+    CZmaVadAZLayerCollection* existing = parts_.layers;
     bool flag = false;
     if (existing && ReadBoolean(settings, L"AutoSynchToStream", flag)) existing->SetAutoSynchToStream(flag);
     // A control loaded before its map initialisation gets its collection here.
-    HRESULT result = control_.EnsureLayerCollection().LoadLayers(settings);
+    CZmaVadAZLayerCollection& loaded = parts_.ensureLayers ? parts_.ensureLayers() : *platform::ThrowIfNull(existing);
+    parts_.layers = &loaded;
+    HRESULT result = loaded.LoadLayers(settings);
 
-    MapSettingsTarget::MapIdentity identity = control_.GetIdentity();
+    MapIdentity& identity = parts_.identity;
     if (ReadNumber(settings, L"isbatchprinting", -32768.0, 32767.0, number) && IsWhole(number))
         identity.batchPrinting = static_cast<short>(number);
     if (platform::GetAttribute(settings, L"batchjobid", text)) identity.batchJobId = text;
     if (platform::GetAttribute(settings, L"profilename", text)) identity.profileName = text;
-    control_.SetIdentity(identity);
 
     // A zoom of 0 is what a map without a view saves: the view is then left as it is.
     double zoom = 0, x = 0, y = 0;
-    if (ReadNumber(settings, L"zoom", 0.0, WorldWidth(control_.EngineMap()), zoom) &&
+    if (ReadNumber(settings, L"zoom", 0.0, WorldWidth(parts_.engineMap), zoom) &&
         ReadNumber(settings, L"centerx", -180.0, 180.0, x) && ReadNumber(settings, L"centery", -90.0, 90.0, y))
-        control_.SetRestoredView(zoom, x, y);
-    if (CZmaVadAZInfoDisplay* info = control_.InfoDisplay()) {
-        HWND window = control_.EngineWindow();
+        RestoreView(zoom, x, y);
+    if (CZmaVadAZInfoDisplay* info = parts_.infoDisplay) {
+        HWND window = parts_.engineWindow;
         if (ReadBoolean(settings, L"showscale", flag)) info->Invalidate(flag, window, 0, 0, 0, 0);
         if (ReadBoolean(settings, L"CursorPosDispInDecimal", flag))
             info->SetCoordinateFormat(flag ? CZmaVadAZInfoDisplay::kDecimalDegrees
@@ -355,9 +356,9 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
     if (FAILED(styles)) return styles;
     if (styles != S_FALSE) Note(result, styles);
 
-    if (CZmaVadAZLayerCollection* layers = control_.LayerCollection())
+    if (CZmaVadAZLayerCollection* layers = parts_.layers)
         if (ReadBoolean(settings, L"EnhancedDrawingMode", flag)) layers->SetEnhancedDrawingMode(flag ? VARIANT_TRUE : VARIANT_FALSE);
-    if (CZmaVadAZOverviewRegion* overview = control_.OverviewRegion()) {
+    if (CZmaVadAZOverviewRegion* overview = parts_.overview) {
         bool visible = false;
         double left = 0, right = 0, top = 0, bottom = 0;
         if (ReadBoolean(settings, L"showoverviewregion", visible)) overview->SetVisible(visible);
@@ -379,6 +380,16 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
     return result;
 }
 
+void CZmaVOMapXConfigurationManager::RestoreView(double zoom, double centerX, double centerY) noexcept {
+    parts_.view = {true, zoom, centerX, centerY};
+    if (!parts_.showViewAtOnce || !parts_.engineMap || zoom <= 0.0) return;
+    try {
+        EngineDispatch(parts_.engineMap).Call(EngineMap::kZoomTo, {Variant(zoom), Variant(centerX), Variant(centerY)});
+    }
+    // A view the engine refuses leaves the map where it is.
+    COM_CATCH_LOG();
+}
+
 // The default and selection styles: S_FALSE when the document carries neither (an earlier
 // version), else the last facet's result; a child that is not an element fails the load.
 HRESULT CZmaVOMapXConfigurationManager::LoadStyles(IXMLDOMElement* settings) {
@@ -386,7 +397,7 @@ HRESULT CZmaVOMapXConfigurationManager::LoadStyles(IXMLDOMElement* settings) {
     ComPtr<IXMLDOMElement> selectionStyle = ChildElement(settings, L"defaultselectionstyle");
     if (!defaultStyle && !selectionStyle) return S_FALSE;
     if (!defaultStyle || !selectionStyle) return E_FAIL;
-    EngineDispatch map(control_.EngineMap());
+    EngineDispatch map(parts_.engineMap);
     HRESULT result = S_OK;
     ComPtr<IDispatch> style = ObjectOf(map.Get(M::kDefaultStyle));
     RETURN_IF_FAILED(LoadFacets(defaultStyle.Get(), style.Get(), {L"line", L"font", L"bitmap", L"region", L"text"}, result));

@@ -6,42 +6,48 @@
 
 #include <msxml2.h>
 
+#include <functional>
 #include <string>
 
 class CZmaVadAZInfoDisplay;
 class CZmaVadAZLayerCollection;
 class CZmaVadAZOverviewRegion;
 
-// What the settings document reads from and restores into: the control that owns the map.
-class MapSettingsTarget {
-public:
-    // The engine's map object (no reference added); null once the engine is gone.
-    virtual IDispatch* EngineMap() = 0;
-    virtual HWND EngineWindow() = 0;
-    virtual CZmaVadAZInfoDisplay* InfoDisplay() const noexcept = 0;
-    virtual CZmaVadAZOverviewRegion* OverviewRegion() const noexcept = 0;
-    // Null before the map was initialised.
-    virtual CZmaVadAZLayerCollection* LayerCollection() const noexcept = 0;
-    virtual CZmaVadAZLayerCollection& EnsureLayerCollection() = 0;
-    // The view that loaded settings restored; applied once the map is initialised.
-    virtual void SetRestoredView(double zoom, double centerX, double centerY) noexcept = 0;
+// The control's own identity and batch state, as the document carries them. The temporary
+// folder is saved but not taken from a document: it says where the control writes files.
+struct MapIdentity {
+    short batchPrinting = 0;
+    std::wstring batchJobId, profileName, temporaryFolder;
+};
 
-    // The control's own identity and batch state, as the document carries them.
-    struct MapIdentity {
-        short batchPrinting = 0;
-        std::wstring batchJobId, profileName, temporaryFolder;
-    };
-    virtual MapIdentity GetIdentity() const = 0;
-    // The temporary folder is not taken from a document: it says where the control writes files.
-    virtual void SetIdentity(const MapIdentity& identity) = 0;
+// A view a document asks for.
+struct MapSettingsView {
+    bool given = false;
+    double zoom = 0, centerX = 0, centerY = 0;
+};
 
-protected:
-    ~MapSettingsTarget() = default;
+// The parts of one map that the settings document reads from and fills.
+struct MapSettingsParts {
+    // The engine's map object: required.
+    IDispatch* engineMap = nullptr;
+    HWND engineWindow = nullptr;
+    CZmaVadAZInfoDisplay* infoDisplay = nullptr;
+    CZmaVadAZOverviewRegion* overview = nullptr;
+    // The layer collection as it stands (null before the map initialisation); a load has the
+    // collection made when there is none, through `ensureLayers`.
+    CZmaVadAZLayerCollection* layers = nullptr;
+    std::function<CZmaVadAZLayerCollection&()> ensureLayers;
+    // Saved from; a load fills in what the document carries.
+    MapIdentity identity;
+    // A load fills in the view the document asks for; a map already showing (`showViewAtOnce`)
+    // moves to it at once, so that settings loaded into a running map bring their view with them.
+    MapSettingsView view;
+    bool showViewAtOnce = false;
 };
 
 class CZmaVOMapXConfigurationManager {
 public:
-    explicit CZmaVOMapXConfigurationManager(MapSettingsTarget& control) noexcept : control_(control) {}
+    explicit CZmaVOMapXConfigurationManager(MapSettingsParts& parts) noexcept : parts_(parts) {}
 
     // Writes the "mapsettings" element as the first child of `node` (a host XML node). The
     // node's "DataModified", "AutoSynchToStream" and "PersistOption" attributes steer the save.
@@ -53,6 +59,8 @@ private:
     HRESULT Save(IXMLDOMNode* parent);
     HRESULT Load(IXMLDOMElement* settings);
     HRESULT LoadStyles(IXMLDOMElement* settings);
+    // Takes down the view the document asks for; a map already showing moves to it at once.
+    void RestoreView(double zoom, double centerX, double centerY) noexcept;
 
-    MapSettingsTarget& control_;
+    MapSettingsParts& parts_;
 };

@@ -156,6 +156,23 @@ TEST_F(LayerTest, FindByKeyPrefersExactKeysThenWalksPrefixesInKeyOrder) {
     EXPECT_EQ(static_cast<CZmaVadAZDataLayer*>(a)->GetDisplayKey(), L"{AB-1}");
 }
 
+TEST_F(LayerTest, SeriesIdsMatchWithoutCaseAndASeriesFindsItsLinkedPartsOnly) {
+    auto* a = AddDataset(*layers_, "a", CZmaVadAZLayer::kTypeDataset, L"{AB-1}");
+    auto* x = AddDataset(*layers_, "x", CZmaVadAZLayer::kTypeCellSites, L"{S}_x");
+    auto* y = AddDataset(*layers_, "y", CZmaVadAZLayer::kTypeCellSites, L"{S}_y");
+    AddDataset(*layers_, "z", CZmaVadAZLayer::kTypeCellSites, L"{S}_z");
+    layers_->RegisterSeriesPart(L"{s}", L"{S}_Y");
+    layers_->RegisterSeriesPart(L"{S}", L"{S}_x");
+
+    EXPECT_EQ(layers_->FindLayerByExactKey(L"{ab-1}"), a);
+    EXPECT_EQ(layers_->FindLayer(L"{Ab-1}"), a);
+    // The parts in id order; a layer of the same beginning that is no part of the series is not one.
+    const std::vector<CZmaVadAZLayer*> parts = {x, y};
+    EXPECT_EQ(layers_->SeriesLayers(L"{S}"), parts);
+    EXPECT_EQ(layers_->FindLayers(L"{S}"), parts);
+    EXPECT_EQ(layers_->FindLayers(L"{S}_").size(), 3u) << "a text that names no series still finds by its beginning";
+}
+
 TEST_F(LayerTest, DisplayKeyTakesTheAlternativeKeyWhenGiven) {
     auto* layer = static_cast<CZmaVadAZDataLayer*>(
         layers_->AddLayer("cells", CZmaVadAZLayer::kTypeCellSites, "", L"{K}", "Sites", L"src", L"{SHOWN}"));
