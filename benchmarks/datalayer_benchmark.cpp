@@ -125,10 +125,10 @@ public:
         THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
         ComPtr<IDispatch> rectangle;
         THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
-        EngineDispatch(rectangle.Get()).Call(EngineRectangle::kSet, {Variant(x0), Variant(y0), Variant(x1), Variant(y1)});
-        engine.Put(EngineMap::kBounds, Variant(rectangle.Get()));
-        centreX_ = engine.Get(EngineMap::kCenterX).ToDouble();
-        centreY_ = engine.Get(EngineMap::kCenterY).ToDouble();
+        EngineDispatch(rectangle.Get()).Call(Engine::Rectangle::kSet, {Variant(x0), Variant(y0), Variant(x1), Variant(y1)});
+        engine.Put(Engine::Map::kBounds, Variant(rectangle.Get()));
+        centreX_ = engine.Get(Engine::Map::kCenterX).ToDouble();
+        centreY_ = engine.Get(Engine::Map::kCenterY).ToDouble();
         const ZmaExtent e = Extent();
         degreesPerPixel_ = (e.right - e.left) / kWidth;
     }
@@ -139,21 +139,21 @@ public:
             // Whole pixels as the engine counts them: its own screen-to-map conversion.
             double x, y;
             EngineScreenToMap(engine, static_cast<float>(kWidth / 2 + pixels), static_cast<float>(kHeight / 2), x, y);
-            engine.Put(EngineMap::kCenterX, Variant(x));
+            engine.Put(Engine::Map::kCenterX, Variant(x));
         } else {
-            engine.Put(EngineMap::kCenterX, Variant(engine.Get(EngineMap::kCenterX).ToDouble() + pixels * degreesPerPixel_));
+            engine.Put(Engine::Map::kCenterX, Variant(engine.Get(Engine::Map::kCenterX).ToDouble() + pixels * degreesPerPixel_));
         }
     }
     void Home() {
         EngineDispatch engine(map_);
-        engine.Put(EngineMap::kCenterX, Variant(centreX_));
-        engine.Put(EngineMap::kCenterY, Variant(centreY_));
+        engine.Put(Engine::Map::kCenterX, Variant(centreX_));
+        engine.Put(Engine::Map::kCenterY, Variant(centreY_));
     }
     ZmaExtent Extent() const {
-        Variant bounds = EngineDispatch(map_).Get(EngineMap::kBounds);
+        Variant bounds = EngineDispatch(map_).Get(Engine::Map::kBounds);
         EngineDispatch r(bounds.pdispVal);
-        return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble(),
-                r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble()};
+        return {r.Get(Engine::Rectangle::kXMin).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble(),
+                r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble()};
     }
 
 private:

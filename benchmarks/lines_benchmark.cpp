@@ -152,12 +152,12 @@ ZmaExtent Show(IDispatch* map, const double b[4]) {
     THROW_IF_FAILED(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass));
     ComPtr<IDispatch> rectangle;
     THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
-    EngineDispatch(rectangle.Get()).Call(EngineRectangle::kSet, {Variant(b[0]), Variant(b[1]), Variant(b[2]), Variant(b[3])});
-    engine.Put(EngineMap::kBounds, Variant(rectangle.Get()));
-    Variant bounds = engine.Get(EngineMap::kBounds);
+    EngineDispatch(rectangle.Get()).Call(Engine::Rectangle::kSet, {Variant(b[0]), Variant(b[1]), Variant(b[2]), Variant(b[3])});
+    engine.Put(Engine::Map::kBounds, Variant(rectangle.Get()));
+    Variant bounds = engine.Get(Engine::Map::kBounds);
     EngineDispatch r(bounds.pdispVal);
-    return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble(),
-            r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble()};
+    return {r.Get(Engine::Rectangle::kXMin).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble(),
+            r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble()};
 }
 
 double Time(const std::function<void()>& work) {

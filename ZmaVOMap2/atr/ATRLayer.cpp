@@ -14,7 +14,6 @@
 
 using platform::ComPtr;
 using platform::Variant;
-namespace E = LayerEngine;
 
 namespace {
 
@@ -60,7 +59,7 @@ void CATRLayer::RemoveMembers(int count) noexcept {
         ReportingFailuresUnder(kRemoveCaption, [&] {
             ComPtr<IDispatch> layers = EngineLayers();
             EngineDispatch list(layers.Get());
-            for (int i = 0; i < count; ++i) list.Call(E::Layers::kRemove, {Variant(static_cast<short>(first_))});
+            for (int i = 0; i < count; ++i) list.Call(Engine::Layers::kRemove, {Variant(static_cast<short>(first_))});
         });
     }
     CATCH_SWALLOW("a removal that fails otherwise than in the engine leaves the members to the map");
@@ -116,16 +115,16 @@ BOOL CATRLayer::Create(int /*type*/, const std::string& path) {
         EngineDispatch list(layers.Get());
         for (const std::string& name : tableNames_) {
             ComPtr<IDispatch> added = AsObject(
-                list.Call(E::Layers::kAdd, {Variant(platform::ToWide(ResolveTable(name))), Variant(1L)}));
+                list.Call(Engine::Layers::kAdd, {Variant(platform::ToWide(ResolveTable(name))), Variant(1L)}));
             if (!added) platform::ThrowHr(E_FAIL);
             members_.push_back(added);
             ++memberCount_;
             last_ = first_ + memberCount_ - 1;
-            ComPtr<IDispatch> bounds = AsObject(EngineDispatch(added.Get()).Get(E::Layer::kBounds));
+            ComPtr<IDispatch> bounds = AsObject(EngineDispatch(added.Get()).Get(Engine::Layer::kBounds));
             if (!bounds) continue;
             EngineDispatch b(bounds.Get());
-            const double x1 = b.Get(E::Rectangle::kXMin).ToDouble(), y1 = b.Get(E::Rectangle::kYMin).ToDouble();
-            const double x2 = b.Get(E::Rectangle::kXMax).ToDouble(), y2 = b.Get(E::Rectangle::kYMax).ToDouble();
+            const double x1 = b.Get(Engine::Rectangle::kXMin).ToDouble(), y1 = b.Get(Engine::Rectangle::kYMin).ToDouble();
+            const double x2 = b.Get(Engine::Rectangle::kXMax).ToDouble(), y2 = b.Get(Engine::Rectangle::kYMax).ToDouble();
             if (memberCount_ == 1) {
                 extent_ = {x1, y2, x2, y1};
             } else {
@@ -160,7 +159,7 @@ BOOL CATRLayer::MoveUp(bool apply, int positions) {
             ComPtr<IDispatch> layers = EngineLayers();
             EngineDispatch list(layers.Get());
             for (int p = last_; p >= first_; --p)
-                list.Call(E::Layers::kMove, {Variant(static_cast<long>(p)), Variant(static_cast<long>(p + positions))});
+                list.Call(Engine::Layers::kMove, {Variant(static_cast<long>(p)), Variant(static_cast<long>(p + positions))});
         }
         first_ += positions;
         last_ += positions;
@@ -175,7 +174,7 @@ BOOL CATRLayer::MoveDown(bool apply, int positions) {
             ComPtr<IDispatch> layers = EngineLayers();
             EngineDispatch list(layers.Get());
             for (int p = first_; p <= last_; ++p)
-                list.Call(E::Layers::kMove, {Variant(static_cast<long>(p)), Variant(static_cast<long>(p - positions))});
+                list.Call(Engine::Layers::kMove, {Variant(static_cast<long>(p)), Variant(static_cast<long>(p - positions))});
         }
         first_ -= positions;
         last_ -= positions;
@@ -189,43 +188,43 @@ void CATRLayer::ForEachMember(Apply&& apply) {
 }
 
 HRESULT CATRLayer::SetVisible(bool visible) {
-    ForEachMember([visible](EngineDispatch member) { member.Put(E::Layer::kVisible, Variant(visible)); });
+    ForEachMember([visible](EngineDispatch member) { member.Put(Engine::Layer::kVisible, Variant(visible)); });
     return S_OK;
 }
 
 bool CATRLayer::IsVisible() {
-    return !members_.empty() && EngineDispatch(members_.front().Get()).Get(E::Layer::kVisible).ToBool();
+    return !members_.empty() && EngineDispatch(members_.front().Get()).Get(Engine::Layer::kVisible).ToBool();
 }
 
 int CATRLayer::GetExtent(IDispatch* rectangle) {
     if (!rectangle) return E_POINTER;
-    EngineDispatch(rectangle).Call(E::Rectangle::kSet, {Variant(extent_.left), Variant(extent_.bottom),
+    EngineDispatch(rectangle).Call(Engine::Rectangle::kSet, {Variant(extent_.left), Variant(extent_.bottom),
                                                         Variant(extent_.right), Variant(extent_.top)});
     return 1;
 }
 
 void CATRLayer::SetZoomLayering(bool on) {
-    ForEachMember([on](EngineDispatch member) { member.Put(E::Layer::kZoomLayering, Variant(on)); });
+    ForEachMember([on](EngineDispatch member) { member.Put(Engine::Layer::kZoomLayering, Variant(on)); });
 }
 
 bool CATRLayer::GetZoomLayering() {
-    return !members_.empty() && EngineDispatch(members_.front().Get()).Get(E::Layer::kZoomLayering).ToBool();
+    return !members_.empty() && EngineDispatch(members_.front().Get()).Get(Engine::Layer::kZoomLayering).ToBool();
 }
 
 double CATRLayer::GetZoomMin() {
-    return members_.empty() ? 0.0 : EngineDispatch(members_.front().Get()).Get(E::Layer::kZoomMin).ToDouble();
+    return members_.empty() ? 0.0 : EngineDispatch(members_.front().Get()).Get(Engine::Layer::kZoomMin).ToDouble();
 }
 
 void CATRLayer::SetZoomMin(double zoom) {
-    ForEachMember([zoom](EngineDispatch member) { member.Put(E::Layer::kZoomMin, Variant(zoom)); });
+    ForEachMember([zoom](EngineDispatch member) { member.Put(Engine::Layer::kZoomMin, Variant(zoom)); });
 }
 
 double CATRLayer::GetZoomMax() {
-    return members_.empty() ? 0.0 : EngineDispatch(members_.front().Get()).Get(E::Layer::kZoomMax).ToDouble();
+    return members_.empty() ? 0.0 : EngineDispatch(members_.front().Get()).Get(Engine::Layer::kZoomMax).ToDouble();
 }
 
 void CATRLayer::SetZoomMax(double zoom) {
-    ForEachMember([zoom](EngineDispatch member) { member.Put(E::Layer::kZoomMax, Variant(zoom)); });
+    ForEachMember([zoom](EngineDispatch member) { member.Put(Engine::Layer::kZoomMax, Variant(zoom)); });
 }
 
 HRESULT CATRLayer::SaveSettings(IXMLDOMNode* parent) {

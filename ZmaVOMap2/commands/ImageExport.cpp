@@ -71,13 +71,13 @@ void ReportExportFailure(HRESULT hr) {
 class ExportScope {
 public:
     ExportScope(CommandTarget& target, const EngineDispatch& map) : target_(target), map_(map) {
-        map_.Put(EngineMap::kAutoRedraw, Variant(false));
+        map_.Put(Engine::Map::kAutoRedraw, Variant(false));
         target_.SetExporting(true);
     }
     ~ExportScope() {
         target_.SetExporting(false);
         try {
-            map_.Put(EngineMap::kAutoRedraw, Variant(true));
+            map_.Put(Engine::Map::kAutoRedraw, Variant(true));
         }
         COM_CATCH_LOG();
     }
@@ -158,17 +158,17 @@ HRESULT ExportAsPictureAtScale(CommandTarget& target, BSTR path, double scale) {
     IDispatch* engineMap = target.EngineMap();
     if (!engineMap) platform::ThrowHr(E_UNEXPECTED);
     EngineDispatch map(engineMap);
-    const float width = static_cast<float>(map.Get(EngineMap::kScreenWidth).ToDouble());
-    const float height = static_cast<float>(map.Get(EngineMap::kScreenHeight).ToDouble());
+    const float width = static_cast<float>(map.Get(Engine::Map::kScreenWidth).ToDouble());
+    const float height = static_cast<float>(map.Get(Engine::Map::kScreenHeight).ToDouble());
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     EngineScreenToMap(map, 0, 0, x0, y0);
     EngineScreenToMap(map, width, height, x1, y1);
     const double groundWidth =
-        map.Call(EngineMap::kDistance, {Variant(x0), Variant(y1), Variant(x1), Variant(y1)}).ToDouble() * scale;
+        map.Call(Engine::Map::kDistance, {Variant(x0), Variant(y1), Variant(x1), Variant(y1)}).ToDouble() * scale;
     const double groundHeight =
-        map.Call(EngineMap::kDistance, {Variant(x0), Variant(y0), Variant(x0), Variant(y1)}).ToDouble() * scale;
+        map.Call(Engine::Map::kDistance, {Variant(x0), Variant(y0), Variant(x0), Variant(y1)}).ToDouble() * scale;
     ExportScope exporting(target, map);
-    map.Call(EngineMap::kExportMap, {Variant(path ? static_cast<const wchar_t*>(path) : L""), Variant(short{1}),
+    map.Call(Engine::Map::kExportMap, {Variant(path ? static_cast<const wchar_t*>(path) : L""), Variant(short{1}),
                                      Variant(groundWidth), Variant(groundHeight)});
     return S_OK;
 }

@@ -82,9 +82,9 @@ void MenuFailure(const wchar_t* text) {
 }
 
 short CoordSysUnits(const EngineDispatch& map) {
-    Variant coordSys = map.Get(EngineMap::kDisplayCoordSys);
+    Variant coordSys = map.Get(Engine::Map::kDisplayCoordSys);
     if (coordSys.vt != VT_DISPATCH || !coordSys.pdispVal) return -1;
-    return static_cast<short>(EngineDispatch(coordSys.pdispVal).Get(EngineCoordSys::kUnits).ToLong());
+    return static_cast<short>(EngineDispatch(coordSys.pdispVal).Get(Engine::CoordSys::kUnits).ToLong());
 }
 
 }  // namespace
@@ -177,7 +177,7 @@ void MapCommands::SelectTool(long tool) {
     try {
         // The host hears of the change before the engine switches.
         target_.FireCurrentToolChanged(tool);
-        EngineDispatch(MapOrThrow(E_POINTER)).Put(EngineMap::kCurrentTool, Variant(tool));
+        EngineDispatch(MapOrThrow(E_POINTER)).Put(Engine::Map::kCurrentTool, Variant(tool));
     }
     COM_CATCH_LOG();
 }
@@ -191,15 +191,15 @@ void MapCommands::SelectAnnotationTool(long tool) {
     CZmaVadAZLayerCollection* layers = target_.LayerCollection();
     if (!layers || !layers->GetAnnotationsLayer()) return;
     target_.FireCurrentToolChanged(tool);
-    EngineDispatch(MapOrThrow(E_POINTER)).Put(EngineMap::kCurrentTool, Variant(tool));
+    EngineDispatch(MapOrThrow(E_POINTER)).Put(Engine::Map::kCurrentTool, Variant(tool));
 }
 
 // --- Selection and view ------------------------------------------------------------------------
 
 void MapCommands::ClearSelection() {
     EngineDispatch map(MapOrThrow(E_POINTER));
-    Variant layers = map.Get(LayerEngine::Map::kLayers);
-    if (layers.vt == VT_DISPATCH && layers.pdispVal) EngineDispatch(layers.pdispVal).Call(EngineLayers::kClearSelection);
+    Variant layers = map.Get(Engine::Map::kLayers);
+    if (layers.vt == VT_DISPATCH && layers.pdispVal) EngineDispatch(layers.pdispVal).Call(Engine::Layers::kClearSelection);
     if (CZmaVadAZLayerCollection* collection = target_.LayerCollection()) collection->ClearAllSelections();
 }
 
@@ -207,7 +207,7 @@ void MapCommands::GoToPreviousView() {
     try {
         const PreviousView view = target_.LastView();
         EngineDispatch(MapOrThrow(E_POINTER))
-            .Call(EngineMap::kZoomTo, {Variant(view.zoom), Variant(view.centerX), Variant(view.centerY)});
+            .Call(Engine::Map::kZoomTo, {Variant(view.zoom), Variant(view.centerX), Variant(view.centerY)});
     }
     // This handler reports every failure alike.
     CATCH_LOG_UNKNOWN();
@@ -230,9 +230,9 @@ void MapCommands::ZoomToSelection() {
 
 void MapCommands::PickProjection() {
     EngineDispatch map(MapOrThrow(E_POINTER));
-    Variant coordSys = map.Get(EngineMap::kDisplayCoordSys);
+    Variant coordSys = map.Get(Engine::Map::kDisplayCoordSys);
     if (coordSys.vt != VT_DISPATCH || !coordSys.pdispVal) platform::ThrowHr(E_POINTER);
-    EngineDispatch(coordSys.pdispVal).Call(EngineCoordSys::kPickCoordSys, {Variant::Missing(), Variant::Missing()});
+    EngineDispatch(coordSys.pdispVal).Call(Engine::CoordSys::kPickCoordSys, {Variant::Missing(), Variant::Missing()});
     // Metres are offered only for a coordinate system in metres.
     CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
     if (info && info->CoordinateFormat() == 2 && CoordSysUnits(map) != kCoordSysInMetres) info->SetCoordinateFormat(0);
@@ -250,8 +250,8 @@ void MapCommands::GoToLayer(int position) {
         if (!bounds) return;
         target_.SetViewChangeStage(2);
         EngineDispatch map(MapOrThrow(E_POINTER));
-        map.Put(EngineMap::kBounds, Variant(bounds.Get()));
-        map.Call(LayerEngine::Map::kRefresh);
+        map.Put(Engine::Map::kBounds, Variant(bounds.Get()));
+        map.Call(Engine::Map::kRefresh);
     }
     COM_CATCH_LOG();
 }
@@ -262,7 +262,7 @@ void MapCommands::TakeDownloadedTile() {
     CZmaVadAZLayerCollection* layers = target_.LayerCollection();
     if (!layers || !layers->FindLayerByType(CZmaVadAZLayer::kTypeBackgroundMap)) return;
     if (!target_.IsScreenUpdating()) return;
-    EngineDispatch(MapOrThrow(E_POINTER)).Put(EngineMap::kAutoRedraw, Variant(true));
+    EngineDispatch(MapOrThrow(E_POINTER)).Put(Engine::Map::kAutoRedraw, Variant(true));
     const RECT rect = {tile.x, tile.y, tile.x + 256, tile.y + 256};
     ::InvalidateRect(target_.FindEngineWindow(), &rect, TRUE);
 }
@@ -271,7 +271,7 @@ void MapCommands::TakeDownloadedTile() {
 
 void MapCommands::SetDistanceUnit(long unit) {
     try {
-        EngineDispatch(MapOrThrow(E_POINTER)).Put(LayerEngine::Map::kDistanceUnit, Variant(unit));
+        EngineDispatch(MapOrThrow(E_POINTER)).Put(Engine::Map::kDistanceUnit, Variant(unit));
         InvalidateMap();
         platform::Bstr name(DistanceUnits::GetUnitName(unit));
         target_.FireUnitsChanged(name.Get());
@@ -296,7 +296,7 @@ void MapCommands::ToggleScaleBar() {
     EngineDispatch map(MapOrThrow(E_POINTER));
     CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
     if (!info) return;
-    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(EngineMap::kWindowHandle).ToLong()));
+    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(Engine::Map::kWindowHandle).ToLong()));
     const MapPlacement at = target_.Placement();
     info->Invalidate(!info->ShowsScaleBar(), window, at.width, at.height, at.left, at.top);
 }
@@ -305,7 +305,7 @@ void MapCommands::ChooseCoordinateFormat(int format) {
     EngineDispatch map(MapOrThrow(E_POINTER));
     CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
     if (!info) return;
-    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(EngineMap::kWindowHandle).ToLong()));
+    const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(Engine::Map::kWindowHandle).ToLong()));
     const MapPlacement at = target_.Placement();
     const bool shown = info->ShowsCoordinates();
     // The active format chosen again hides the coordinates; another one switches to it.
@@ -331,7 +331,7 @@ void MapCommands::ToggleOverview() {
     if (!overview) return;
     overview->SetVisible(!overview->IsVisible());
     if (!target_.IsScreenUpdating()) return;
-    map.Put(EngineMap::kAutoRedraw, Variant(true));
+    map.Put(Engine::Map::kAutoRedraw, Variant(true));
     ::InvalidateRect(target_.FindEngineWindow(), nullptr, TRUE);
 }
 
@@ -393,10 +393,10 @@ void MapCommands::PrepareContextMenu(HMENU context, HMENU zoom, HMENU goToLayer,
             ::EnableMenuItem(context, ID_PROJECTION, MF_BYCOMMAND | MF_GRAYED);
     }
     EngineDispatch map(MapOrThrow(E_POINTER));
-    const long unit = map.Get(LayerEngine::Map::kDistanceUnit).ToLong();
+    const long unit = map.Get(Engine::Map::kDistanceUnit).ToLong();
     for (const UnitItem& item : kUnitItems) Check(distance, item.id, item.unit == unit);
 
-    const long tool = map.Get(EngineMap::kCurrentTool).ToLong();
+    const long tool = map.Get(Engine::Map::kCurrentTool).ToLong();
     HMENU tools = ::GetSubMenu(context, 0);
     if (tools && !(tool == 1000 && target_.InAnnotationMode())) {
         for (const ToolItem& item : kToolItems) Check(tools, item.id, item.tool == tool);

@@ -25,7 +25,7 @@ void SetEngineBounds(IDispatch* engineMap, const ZmaExtent& extent) {
     ComPtr<IDispatch> rectangle = MakeEngineRectangle();
     if (!rectangle) platform::ThrowHr(E_NOINTERFACE);
     EngineDispatch(rectangle.Get())
-        .Call(LayerEngine::Rectangle::kSet,
+        .Call(Engine::Rectangle::kSet,
               {Variant(extent.left), Variant(extent.bottom), Variant(extent.right), Variant(extent.top)});
-    EngineDispatch(engineMap).Put(EngineMap::kBounds, Variant(rectangle.Get()));
+    EngineDispatch(engineMap).Put(Engine::Map::kBounds, Variant(rectangle.Get()));
 }

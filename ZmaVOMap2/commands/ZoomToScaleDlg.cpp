@@ -183,16 +183,16 @@ void RunZoomToScaleDialog(const EngineDispatch& map, long w, long h, ZoomRecord&
         zoom.newHeight = h;
     }
     CZoomToScaleDlg dialog;
-    dialog.windowWidth = dialog.initialWindowWidth = map.Get(LayerEngine::Map::kZoom).ToDouble();
+    dialog.windowWidth = dialog.initialWindowWidth = map.Get(Engine::Map::kZoom).ToDouble();
     const double share = zoom.newWidth ? static_cast<double>(zoom.realWidth) / zoom.newWidth : 1.0;
-    dialog.screenLength = share * map.Get(EngineMap::kPaperWidth).ToDouble();
-    dialog.centerX = map.Get(EngineMap::kCenterX).ToDouble();
-    dialog.centerY = map.Get(EngineMap::kCenterY).ToDouble();
-    dialog.mapUnit = map.Get(LayerEngine::Map::kDistanceUnit).ToLong();
-    dialog.lengthUnit = map.Get(EngineMap::kPaperUnit).ToLong();
+    dialog.screenLength = share * map.Get(Engine::Map::kPaperWidth).ToDouble();
+    dialog.centerX = map.Get(Engine::Map::kCenterX).ToDouble();
+    dialog.centerY = map.Get(Engine::Map::kCenterY).ToDouble();
+    dialog.mapUnit = map.Get(Engine::Map::kDistanceUnit).ToLong();
+    dialog.lengthUnit = map.Get(Engine::Map::kPaperUnit).ToLong();
     if (dialog.DoModal(::GetActiveWindow()) != IDOK) return;
-    map.Put(LayerEngine::Map::kZoom, Variant(dialog.windowWidth));
-    map.Put(EngineMap::kCenterX, Variant(dialog.centerX));
-    map.Put(EngineMap::kCenterY, Variant(dialog.centerY));
-    map.Put(EngineMap::kPaperUnit, Variant(dialog.lengthUnit));
+    map.Put(Engine::Map::kZoom, Variant(dialog.windowWidth));
+    map.Put(Engine::Map::kCenterX, Variant(dialog.centerX));
+    map.Put(Engine::Map::kCenterY, Variant(dialog.centerY));
+    map.Put(Engine::Map::kPaperUnit, Variant(dialog.lengthUnit));
 }

@@ -56,7 +56,7 @@ void ControlEngine::Reset() noexcept {
 
 IDispatch* ControlEngine::MapOrThrow() const { return platform::ThrowIfNull(dispatch_.Get(), E_POINTER); }
 
-long ControlEngine::CurrentTool() const { return EngineDispatch(MapOrThrow()).Get(EngineMap::kCurrentTool).ToLong(); }
+long ControlEngine::CurrentTool() const { return EngineDispatch(MapOrThrow()).Get(Engine::Map::kCurrentTool).ToLong(); }
 
 ZmaPointD ControlEngine::ScreenToMap(float x, float y) const {
     ZmaPointD p;
@@ -66,7 +66,7 @@ ZmaPointD ControlEngine::ScreenToMap(float x, float y) const {
 
 HWND ControlEngine::WindowHandle() const {
     return reinterpret_cast<HWND>(
-        static_cast<intptr_t>(EngineDispatch(MapOrThrow()).Get(EngineMap::kWindowHandle).ToLong()));
+        static_cast<intptr_t>(EngineDispatch(MapOrThrow()).Get(Engine::Map::kWindowHandle).ToLong()));
 }
 
 void ControlEngine::InvalidateWindow() const {
@@ -74,6 +74,6 @@ void ControlEngine::InvalidateWindow() const {
 }
 
 void ControlEngine::Repaint() const {
-    EngineDispatch(MapOrThrow()).Put(EngineMap::kAutoRedraw, Variant(true));
+    EngineDispatch(MapOrThrow()).Put(Engine::Map::kAutoRedraw, Variant(true));
     InvalidateWindow();
 }

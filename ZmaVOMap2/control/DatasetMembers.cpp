@@ -45,7 +45,7 @@ HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR 
 
         WaitCursor wait;
         EngineDispatch map(engine_.MapOrThrow());
-        map.Put(EngineMap::kAutoRedraw, Variant(false));
+        map.Put(Engine::Map::kAutoRedraw, Variant(false));
         const HRESULT result = [&]() -> HRESULT {
             try {
                 ComPtr<IUnknown> legend(host_.Legend()), printLegend(host_.PrintLegend());
@@ -57,9 +57,9 @@ HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR 
             }
             COM_CATCH_RETURN();
         }();
-        map.Put(EngineMap::kAutoRedraw, Variant(true));
+        map.Put(Engine::Map::kAutoRedraw, Variant(true));
         view_.Changes().SetStage(2);
-        map.Call(EngineMap::kRefresh);
+        map.Call(Engine::Map::kRefresh);
 
         host_.RecordDisplayedDataset(fieldList.ToWide());
         return result;

@@ -21,7 +21,7 @@ void DistanceMeasure::Track(float x, float y) noexcept {
 }
 
 void DistanceMeasure::DrawOverlay(EngineDispatch& map, HWND window, const ZmaPointD& lastMap) const {
-    const double distance = map.Call(EngineMap::kDistance, {Variant(startMap_.x), Variant(startMap_.y),
+    const double distance = map.Call(Engine::Map::kDistance, {Variant(startMap_.x), Variant(startMap_.y),
                                                             Variant(lastMap.x), Variant(lastMap.y)})
                                 .ToDouble();
     LOGFONTA face = {};

@@ -88,13 +88,13 @@ private:
 // Reads the n points of an engine points collection into a closed ring (the first point again at the end).
 std::vector<ZmaPointD> ClosedRing(IDispatch* points) {
     EngineDispatch collection(platform::ThrowIfNull(points, E_POINTER));
-    const long count = collection.Get(EnginePoints::kCount).ToLong();
+    const long count = collection.Get(Engine::Points::kCount).ToLong();
     std::vector<ZmaPointD> ring;
     for (long i = 1; i <= count; ++i) {
-        Variant point = collection.Call(EnginePoints::kItem, {Variant(i)});
+        Variant point = collection.Call(Engine::Points::kItem, {Variant(i)});
         if (point.vt != VT_DISPATCH || !point.pdispVal) platform::ThrowHr(E_POINTER);
         EngineDispatch p(point.pdispVal);
-        ring.push_back({p.Get(EnginePoint::kX).ToDouble(), p.Get(EnginePoint::kY).ToDouble()});
+        ring.push_back({p.Get(Engine::Point::kX).ToDouble(), p.Get(Engine::Point::kY).ToDouble()});
     }
     if (!ring.empty()) ring.push_back(ring.front());
     return ring;
@@ -128,8 +128,8 @@ void EngineEventRouter::UpdateCoordinates(const ZmaPointD& mapPos) {
     EngineDispatch map(p_.engine.MapOrThrow());
     const DrawingTarget& target = p_.view.Target();
     p_.infoDisplay.UpdateCoordinates(mapPos.x, mapPos.y, target.dc, target.width, target.height, target.left,
-                                     target.top, map.Get(EngineMap::kZoom).ToDouble(),
-                                     map.Get(EngineMap::kDistanceUnit).ToLong());
+                                     target.top, map.Get(Engine::Map::kZoom).ToDouble(),
+                                     map.Get(Engine::Map::kDistanceUnit).ToLong());
 }
 
 void EngineEventRouter::OnMapMouseDown(short button, short shift, float x, float y) {
@@ -187,10 +187,10 @@ void EngineEventRouter::OnMapMouseMove(short, short, float x, float y) {
         ZmaPointD mapPos;
         if (p_.infoDisplay.CoordinateFormat() == 2) {
             // Metres are read in the display coordinate system, then the numeric one comes back.
-            Variant kept = EngineDispatch(DispatchOf(map.Get(EngineMap::kNumericCoordSys))).Call(EngineCoordSys::kClone);
-            IDispatch* display = DispatchOf(map.Get(EngineMap::kDisplayCoordSys));
-            map.Put(EngineMap::kNumericCoordSys, EngineDispatch(display).Call(EngineCoordSys::kClone));
-            EnginePropertyRestorer restore(map, EngineMap::kNumericCoordSys, kept);
+            Variant kept = EngineDispatch(DispatchOf(map.Get(Engine::Map::kNumericCoordSys))).Call(Engine::CoordSys::kClone);
+            IDispatch* display = DispatchOf(map.Get(Engine::Map::kDisplayCoordSys));
+            map.Put(Engine::Map::kNumericCoordSys, EngineDispatch(display).Call(Engine::CoordSys::kClone));
+            EnginePropertyRestorer restore(map, Engine::Map::kNumericCoordSys, kept);
             mapPos = p_.engine.ScreenToMap(x, y);
             restore.Restore();
         } else {
@@ -272,7 +272,7 @@ void EngineEventRouter::OnMapPolyToolUsed(short tool, long flags, IDispatch* poi
                 WaitCursor wait;
                 if (layers) layers->ApplyPendingLayerOffsets(ring[1].x - ring[0].x, ring[1].y - ring[0].y);
             }
-            EngineDispatch(p_.engine.MapOrThrow()).Put(EngineMap::kCurrentTool, Variant(p_.tools.Current()));
+            EngineDispatch(p_.engine.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(p_.tools.Current()));
         } else if (tool == kToolPolygonSelect && flags == 1) {
             std::vector<ZmaPointD> ring = ClosedRing(points);
             if (layers) layers->SelectByPolygon(ring);
@@ -316,10 +316,10 @@ void EngineEventRouter::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, 
     ComPtr<IUnknown> hold(p_.owner);
     try {
         EngineDispatch full(platform::ThrowIfNull(fullRect, E_POINTER));
-        RECT pixels = {static_cast<LONG>(full.Get(EngineRectangle::kXMin).ToDouble()),
-                       static_cast<LONG>(full.Get(EngineRectangle::kYMin).ToDouble()),
-                       static_cast<LONG>(full.Get(EngineRectangle::kXMax).ToDouble()),
-                       static_cast<LONG>(full.Get(EngineRectangle::kYMax).ToDouble())};
+        RECT pixels = {static_cast<LONG>(full.Get(Engine::Rectangle::kXMin).ToDouble()),
+                       static_cast<LONG>(full.Get(Engine::Rectangle::kYMin).ToDouble()),
+                       static_cast<LONG>(full.Get(Engine::Rectangle::kXMax).ToDouble()),
+                       static_cast<LONG>(full.Get(Engine::Rectangle::kYMax).ToDouble())};
         const bool printing =
             ::GetDeviceCaps(outputDC, TECHNOLOGY) != DT_RASDISPLAY || ::GetObjectType(outputDC) == OBJ_ENHMETADC;
         const DrawingTarget& target = p_.view.Target();
@@ -361,13 +361,13 @@ void EngineEventRouter::OnMapDrawStage(short stage) {
         DrawingTarget& target = p_.view.Target();
         if (!target.dc) {
             // The screen frame: the whole engine window from its origin.
-            target = {nullptr, static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble()),
-                      static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble()), 0, 0};
+            target = {nullptr, static_cast<long>(map.Get(Engine::Map::kScreenWidth).ToDouble()),
+                      static_cast<long>(map.Get(Engine::Map::kScreenHeight).ToDouble()), 0, 0};
         }
         TargetDCLoan loan(target, p_.window.Get());
         if (!panning_)
             p_.infoDisplay.Draw(target.dc, target.width, target.height, target.left, target.top,
-                                map.Get(EngineMap::kZoom).ToDouble(), map.Get(EngineMap::kDistanceUnit).ToLong());
+                                map.Get(Engine::Map::kZoom).ToDouble(), map.Get(Engine::Map::kDistanceUnit).ToLong());
     }
     COM_CATCH_LOG();
 }
@@ -394,15 +394,15 @@ void EngineEventRouter::OnMapFeatureToolStatus(long status) {
             return;
         }
         EngineDispatch map(p_.engine.MapOrThrow());
-        Variant engineLayers = map.Get(EngineMap::kLayers);
+        Variant engineLayers = map.Get(Engine::Map::kLayers);
         Variant annotationLayer;
         if (engineLayers.vt == VT_DISPATCH && engineLayers.pdispVal)
-            annotationLayer = EngineDispatch(engineLayers.pdispVal).Get(LayerEngine::Layers::kInsertionLayer);
+            annotationLayer = EngineDispatch(engineLayers.pdispVal).Get(Engine::Layers::kInsertionLayer);
         if (annotationLayer.vt == VT_DISPATCH && annotationLayer.pdispVal) {
             const Variant missing = Variant::Missing();
-            EngineDispatch(annotationLayer.pdispVal).Call(LayerEngine::Layer::kInvalidate, {missing});
+            EngineDispatch(annotationLayer.pdispVal).Call(Engine::Layer::kInvalidate, {missing});
         } else {
-            map.Call(EngineMap::kRefresh);
+            map.Call(Engine::Map::kRefresh);
         }
     }
     COM_CATCH_LOG();

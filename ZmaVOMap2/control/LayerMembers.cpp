@@ -34,17 +34,17 @@ HRESULT LayerMembers::ClearAnnotations() {
         const HRESULT listed = annotations->GetAllFeatures(&features);
         if (SUCCEEDED(listed) && features) {
             EngineDispatch list(features.Get());
-            const long count = list.Get(LayerEngine::Collection::kCount).ToLong();
+            const long count = list.Get(Engine::Collection::kCount).ToLong();
             std::vector<Variant> all;
-            for (long i = 1; i <= count; ++i) all.push_back(list.Call(LayerEngine::Collection::kFeatureItem, {Variant(i)}));
+            for (long i = 1; i <= count; ++i) all.push_back(list.Call(Engine::Collection::kFeatureItem, {Variant(i)}));
             for (Variant& feature : all)
                 if (feature.vt == VT_DISPATCH && feature.pdispVal) annotations->DeleteFeature(feature.pdispVal);
         }
         annotations->EndFeatureAccess(0);
         EngineDispatch map(engine_.Map());
-        Variant own = map.Get(EngineAnnotations::kMapAnnotations);
-        if (own.vt == VT_DISPATCH && own.pdispVal) EngineDispatch(own.pdispVal).Call(EngineAnnotations::kRemoveAll);
-        map.Call(EngineMap::kRefresh);
+        Variant own = map.Get(Engine::Annotations::kMapAnnotations);
+        if (own.vt == VT_DISPATCH && own.pdispVal) EngineDispatch(own.pdispVal).Call(Engine::Annotations::kRemoveAll);
+        map.Call(Engine::Map::kRefresh);
         return listed;
     }
     COM_CATCH_RETURN();

@@ -79,8 +79,8 @@ HRESULT MapDrawing::Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEV
 void MapDrawing::RefreshInfoDisplay(HDC drawDC) {
     EngineDispatch map(engine_.MapOrThrow());
     const ZmaPointD origin = engine_.ScreenToMap(0.0f, 0.0f);
-    long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
-    double zoom = map.Get(EngineMap::kZoom).ToDouble();
+    long unit = map.Get(Engine::Map::kDistanceUnit).ToLong();
+    double zoom = map.Get(Engine::Map::kZoom).ToDouble();
     const DrawingTarget& target = view_.Target();
     infoDisplay_.UpdateCoordinates(origin.x, origin.y, drawDC, target.width, target.height, target.left, target.top,
                                    zoom, unit);
@@ -96,13 +96,13 @@ HRESULT MapDrawing::DrawIntoMetafile(HDC drawDC, const RECTL& bounds) {
     const long top = ::MulDiv(bounds.top, 2540, UnitsPerInch(drawDC, LOGPIXELSY));
 
     // Whatever fails, the engine keeps the paper unit it had.
-    EnginePropertyRestorer paperUnit(map, EngineMap::kPaperUnit);
-    map.Put(EngineMap::kPaperUnit, Variant(5L));
-    const double width = map.Get(EngineMap::kPaperWidth).ToDouble() * 100.0;
-    const double height = map.Get(EngineMap::kPaperHeight).ToDouble() * 100.0;
+    EnginePropertyRestorer paperUnit(map, Engine::Map::kPaperUnit);
+    map.Put(Engine::Map::kPaperUnit, Variant(5L));
+    const double width = map.Get(Engine::Map::kPaperWidth).ToDouble() * 100.0;
+    const double height = map.Get(Engine::Map::kPaperHeight).ToDouble() * 100.0;
     {
         TargetDC target(view_.Target(), {drawDC, bounds.right, bounds.bottom, 0, 0});
-        map.Call(EngineMap::kPrintMap, {Variant(static_cast<long>(reinterpret_cast<intptr_t>(drawDC))), Variant(left),
+        map.Call(Engine::Map::kPrintMap, {Variant(static_cast<long>(reinterpret_cast<intptr_t>(drawDC))), Variant(left),
                                         Variant(top), Variant(static_cast<long>(width)), Variant(static_cast<long>(height))});
     }
     paperUnit.Restore();
@@ -113,11 +113,11 @@ void MapDrawing::DrawInfoDisplay(HDC dc) {
     // On the screen the info display is drawn by the control's own drawing stage, not here.
     if (!view_.IsExporting()) return;
     EngineDispatch map(engine_.MapOrThrow());
-    TargetDC target(view_.Target(), {dc, static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble()),
-                                     static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble()), 0, 0});
+    TargetDC target(view_.Target(), {dc, static_cast<long>(map.Get(Engine::Map::kScreenWidth).ToDouble()),
+                                     static_cast<long>(map.Get(Engine::Map::kScreenHeight).ToDouble()), 0, 0});
     const DrawingTarget& drawing = view_.Target();
-    infoDisplay_.Draw(dc, drawing.width, drawing.height, 0, 0, map.Get(EngineMap::kZoom).ToDouble(),
-                      map.Get(EngineMap::kDistanceUnit).ToLong(), true);
+    infoDisplay_.Draw(dc, drawing.width, drawing.height, 0, 0, map.Get(Engine::Map::kZoom).ToDouble(),
+                      map.Get(Engine::Map::kDistanceUnit).ToLong(), true);
 }
 
 HRESULT MapDrawing::ExportMapImage(IDispatch* engineMap, BSTR path, short format) {
@@ -125,7 +125,7 @@ HRESULT MapDrawing::ExportMapImage(IDispatch* engineMap, BSTR path, short format
     if (!path || !*path) return E_INVALIDARG;
     try {
         EngineDispatch(platform::ThrowIfNull(engineMap, E_POINTER))
-            .Call(EngineMap::kExportMap, {Variant(static_cast<const wchar_t*>(path)), Variant(format)});
+            .Call(Engine::Map::kExportMap, {Variant(static_cast<const wchar_t*>(path)), Variant(format)});
         return S_OK;
     }
     // The engine's own text stays with the caller, who may show it.

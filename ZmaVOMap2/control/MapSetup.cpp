@@ -67,7 +67,7 @@ HRESULT MapSetup::Load(IStream* stream, const std::function<void()>& connectEven
     // back on, or the map would never repaint by itself again.
     std::unique_ptr<EnginePropertyRestorer> redraw;
     if (IDispatch* map = p_.engine.Map())
-        redraw = std::make_unique<EnginePropertyRestorer>(EngineDispatch(map), EngineMap::kAutoRedraw, Variant(true));
+        redraw = std::make_unique<EnginePropertyRestorer>(EngineDispatch(map), Engine::Map::kAutoRedraw, Variant(true));
 
     try {
         ReadSettings(stream);
@@ -85,7 +85,7 @@ HRESULT MapSetup::Load(IStream* stream, const std::function<void()>& connectEven
 void MapSetup::ReadSettings(IStream* stream) {
     if (!stream) platform::ThrowHr(E_INVALIDARG);
     if (!p_.engine.Map()) platform::ThrowHr(E_FAIL);
-    EngineDispatch(p_.engine.Map()).Put(EngineMap::kAutoRedraw, Variant(false));
+    EngineDispatch(p_.engine.Map()).Put(Engine::Map::kAutoRedraw, Variant(false));
 
     ULONG count = 0;
     ReadExactly(stream, &count, sizeof count);
@@ -195,16 +195,16 @@ HRESULT MapSetup::InitialiseMap() {
         if (!loadedOverLayers_) {
             RETURN_IF_FAILED(CreateCustomTools());
             EngineDispatch map(p_.engine.Map());
-            map.Put(EngineMap::kInfotipSupport, Variant(false));
+            map.Put(Engine::Map::kInfotipSupport, Variant(false));
             CZmaVadAZLayerCollection& layers = p_.layers.Require();
             if (initialisedFresh_ && layers.LayerCount() == 0) {
                 layers.CreateAnnotationsLayer();
                 RETURN_IF_FAILED(layers.CreateBackgroundMapLayer());
             }
-            Variant selectionStyle = map.Get(EngineMap::kSelectionStyle);
+            Variant selectionStyle = map.Get(Engine::Map::kSelectionStyle);
             if (selectionStyle.vt != VT_DISPATCH || !selectionStyle.pdispVal) platform::ThrowHr(E_POINTER);
-            EngineDispatch(selectionStyle.pdispVal).Put(EngineStyle::kSelectionPattern, Variant(static_cast<short>(2)));
-            map.Put(EngineMap::kRedrawInterval, Variant(500L));
+            EngineDispatch(selectionStyle.pdispVal).Put(Engine::Style::kSelectionPattern, Variant(static_cast<short>(2)));
+            map.Put(Engine::Map::kRedrawInterval, Variant(500L));
             initialised_ = true;
             layers.SetAutoSynchToStream(false);
         }
@@ -229,7 +229,7 @@ void MapSetup::PrepareTemporaryFolder() {
         layers->SetTemporaryFolder(temporaryFolder_);
     else
         EnsureLayerCollection();
-    EngineDispatch(p_.engine.Map()).Put(EngineMap::kSearchPath, Variant(temporaryFolder_));
+    EngineDispatch(p_.engine.Map()).Put(Engine::Map::kSearchPath, Variant(temporaryFolder_));
 }
 
 CZmaVadAZLayerCollection& MapSetup::EnsureLayerCollection() {
@@ -260,7 +260,7 @@ HRESULT MapSetup::CreateCustomTools() {
         } tools[] = {{VO_MAP_TOOL_OFFSET, 4}, {VO_MAP_TOOL_DISTANCE, 1}, {VO_MAP_TOOL_POLYFILTER_ADD_POLYGON, 5}};
         for (const auto& t : tools) {
             const Variant missing = Variant::Missing();
-            map.Call(EngineMap::kCreateCustomTool, {Variant(t.tool), Variant(t.type), Variant(static_cast<short>(2)),
+            map.Call(Engine::Map::kCreateCustomTool, {Variant(t.tool), Variant(t.type), Variant(static_cast<short>(2)),
                                                     missing, missing, missing});
         }
         return S_OK;

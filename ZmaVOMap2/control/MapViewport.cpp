@@ -25,8 +25,8 @@ struct Box {
 
 Box ReadBox(IDispatch* rectangle) {
     EngineDispatch r(rectangle);
-    return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble(),
-            r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble()};
+    return {r.Get(Engine::Rectangle::kXMin).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble(),
+            r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble()};
 }
 
 ComPtr<IDispatch> ObjectOf(const Variant& v) {
@@ -36,10 +36,10 @@ ComPtr<IDispatch> ObjectOf(const Variant& v) {
 
 // The engine's current view, moved so that its centre lands on (x, y).
 ComPtr<IDispatch> CurrentViewCentredOn(IDispatch* map, double x, double y) {
-    ComPtr<IDispatch> view = ObjectOf(EngineDispatch(map).Get(EngineMap::kBounds));
+    ComPtr<IDispatch> view = ObjectOf(EngineDispatch(map).Get(Engine::Map::kBounds));
     const Box b = ReadBox(view.Get());
     const double width = b.xMax - b.xMin, height = b.yMax - b.yMin;
-    EngineDispatch(view.Get()).Call(EngineRectangle::kMove,
+    EngineDispatch(view.Get()).Call(Engine::Rectangle::kMove,
                                     {Variant(x - (b.xMin + width * 0.5)), Variant(y - (b.yMin + height * 0.5))});
     return view;
 }
@@ -81,7 +81,7 @@ CZmaVadAZLayer* MapViewport::FindLayer(const std::wstring& keyOrName) const {
 
 void MapViewport::SetBounds(IDispatch* rectangle) {
     viewChanges_.SetStage(2);
-    EngineDispatch(platform::ThrowIfNull(map_)).Put(EngineMap::kBounds, Variant(rectangle));
+    EngineDispatch(platform::ThrowIfNull(map_)).Put(Engine::Map::kBounds, Variant(rectangle));
 }
 
 ComPtr<IDispatch> MapViewport::GetLayersBounds(CZmaVadAZLayer* layer, double padding) {
@@ -96,8 +96,8 @@ ComPtr<IDispatch> MapViewport::GetLayersBounds(CZmaVadAZLayer* layer, double pad
         if (layer->GetFeatureCount() == 1) {
             ComPtr<IDispatch> feature = layer->GetFeature(1);
             if (!feature) return nullptr;
-            x = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterX).ToDouble();
-            y = EngineDispatch(feature.Get()).Get(EngineFeature::kCenterY).ToDouble();
+            x = EngineDispatch(feature.Get()).Get(Engine::Feature::kCenterX).ToDouble();
+            y = EngineDispatch(feature.Get()).Get(Engine::Feature::kCenterY).ToDouble();
         } else if (layer->GetType() != CZmaVadAZLayer::kTypeDataset || x < -180.0 || x > 180.0 || y < -90.0 ||
                    y > 90.0) {
             return nullptr;
@@ -108,7 +108,7 @@ ComPtr<IDispatch> MapViewport::GetLayersBounds(CZmaVadAZLayer* layer, double pad
     if (padding < 0.0) padding = 0.04;
     const double dx = (b.xMax - b.xMin) * padding, dy = (b.yMax - b.yMin) * padding;
     EngineDispatch(rectangle.Get())
-        .Call(EngineRectangle::kSet, {Variant(b.xMin - dx), Variant(b.yMin - dy), Variant(b.xMax + dx), Variant(b.yMax + dy)});
+        .Call(Engine::Rectangle::kSet, {Variant(b.xMin - dx), Variant(b.yMin - dy), Variant(b.xMax + dx), Variant(b.yMax + dy)});
     return rectangle;
 }
 
@@ -116,7 +116,7 @@ void MapViewport::ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding) {
     ComPtr<IDispatch> bounds = GetLayersBounds(layer, padding);
     if (!bounds) return;
     SetBounds(bounds.Get());
-    EngineDispatch(map_).Call(EngineMap::kRefresh);
+    EngineDispatch(map_).Call(Engine::Map::kRefresh);
 }
 
 HRESULT MapViewport::ZoomToLayers(IHostStringList* ids, double padding) {
@@ -155,38 +155,38 @@ HRESULT MapViewport::ZoomToBoundingBox(double startLat, double startLong, double
     EngineDispatch map(platform::ThrowIfNull(map_));
     ComPtr<IDispatch> rectangle = NewEngineRectangle();
     EngineDispatch(rectangle.Get())
-        .Call(EngineRectangle::kSet, {Variant(startLong), Variant(startLat), Variant(endLong), Variant(endLat)});
+        .Call(Engine::Rectangle::kSet, {Variant(startLong), Variant(startLat), Variant(endLong), Variant(endLat)});
     const Box b = ReadBox(rectangle.Get());
     ComPtr<IDispatch> target = rectangle;
     if (b.xMin == b.xMax || b.yMin == b.yMax) target = CurrentViewCentredOn(map_, b.xMin, b.yMin);
     SnapZoomToBackgroundMap(target.Get());
     SetBounds(target.Get());
-    map.Call(EngineMap::kRefresh);
+    map.Call(Engine::Map::kRefresh);
     return S_OK;
 }
 
 void MapViewport::SyncZoomAll(double centreX, double centreY, double zoom, long pixel) {
     EngineDispatch map(platform::ThrowIfNull(map_));
-    map.Put(EngineMap::kCenterX, Variant(centreX));
-    map.Put(EngineMap::kCenterY, Variant(centreY));
-    const long width = static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble());
-    const long height = static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble());
+    map.Put(Engine::Map::kCenterX, Variant(centreX));
+    map.Put(Engine::Map::kCenterY, Variant(centreY));
+    const long width = static_cast<long>(map.Get(Engine::Map::kScreenWidth).ToDouble());
+    const long height = static_cast<long>(map.Get(Engine::Map::kScreenHeight).ToDouble());
     const double difference = static_cast<double>(width - height);
     // A square or tall window gives no usable divisor: an infinite or negative zoom would
     // leave the map unusable, so the zoom stays as it is.
     if (difference <= 0.0) return;
     const double newZoom = zoom / (static_cast<double>(pixel) / difference);
     if (!std::isfinite(newZoom) || newZoom <= 0.0) return;
-    map.Put(EngineMap::kZoom, Variant(newZoom));
+    map.Put(Engine::Map::kZoom, Variant(newZoom));
 }
 
 void MapViewport::GetMapDimensions(IHostUnitConverter* converter, long& width, long& height) {
     EngineDispatch map(platform::ThrowIfNull(map_));
     platform::ThrowIfNull(converter);
-    const long unit = ConverterUnitOfPaperUnit(map.Get(EngineMap::kPaperUnit).ToLong());
+    const long unit = ConverterUnitOfPaperUnit(map.Get(Engine::Map::kPaperUnit).ToLong());
     double w = 0.0, h = 0.0;
-    THROW_IF_FAILED(converter->Convert(map.Get(EngineMap::kPaperWidth).ToDouble(), unit, kConverterTargetUnit, &w));
-    THROW_IF_FAILED(converter->Convert(map.Get(EngineMap::kPaperHeight).ToDouble(), unit, kConverterTargetUnit, &h));
+    THROW_IF_FAILED(converter->Convert(map.Get(Engine::Map::kPaperWidth).ToDouble(), unit, kConverterTargetUnit, &w));
+    THROW_IF_FAILED(converter->Convert(map.Get(Engine::Map::kPaperHeight).ToDouble(), unit, kConverterTargetUnit, &h));
     width = static_cast<long>(std::floor(w));
     height = static_cast<long>(std::floor(h));
 }
@@ -194,7 +194,7 @@ void MapViewport::GetMapDimensions(IHostUnitConverter* converter, long& width, l
 void MapViewport::SnapZoomToBackgroundMap(IDispatch* rectangle) {
     if (!rectangle || !IsBackgroundMapVisible(layers_)) return;
     EngineDispatch map(platform::ThrowIfNull(map_));
-    const RECT pixels = {0, 0, static_cast<long>(map.Get(EngineMap::kScreenWidth).ToDouble()),
-                         static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble())};
+    const RECT pixels = {0, 0, static_cast<long>(map.Get(Engine::Map::kScreenWidth).ToDouble()),
+                         static_cast<long>(map.Get(Engine::Map::kScreenHeight).ToDouble())};
     ::SnapZoomToBackgroundMap(layers_, map_, rectangle, pixels);
 }

@@ -82,7 +82,7 @@ ComPtr<IXMLDOMElement> Make(CZmaVadAZLayerCollection& layers, const std::wstring
     ComPtr<IXMLDOMElement> element;
     THROW_IF_FAILED(document->createElement(Bstr(kSeriesElement).Get(), element.Put()));
     if (CZmaVadAZLabelProperties* labels = layer.GetLabelProperties()) {
-        const long mapUnit = EngineDispatch(platform::ThrowIfNull(map)).Get(EngineMap::kDistanceUnit).ToLong();
+        const long mapUnit = EngineDispatch(platform::ThrowIfNull(map)).Get(Engine::Map::kDistanceUnit).ToLong();
         THROW_IF_FAILED(labels->Save(element.Get(), mapUnit));
     }
     WriteAttribute(element.Get(), L"guid", Variant(series));

@@ -43,7 +43,7 @@ HRESULT ToolSelection::Select(long tool) {
             platform::Prompts().MessageBox(nullptr, L"Failed to initialize annotations", L"Map Module", MB_OK);
             return hr;
         }
-        EngineDispatch(engine_.MapOrThrow()).Put(EngineMap::kCurrentTool, Variant(static_cast<long>(VO_MAP_TOOL_ARROW)));
+        EngineDispatch(engine_.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(static_cast<long>(VO_MAP_TOOL_ARROW)));
         current_ = VO_MAP_TOOL_ARROW;
         annotationMode_ = true;
         return S_OK;
@@ -53,6 +53,6 @@ HRESULT ToolSelection::Select(long tool) {
         commands_.SelectAnnotationTool(tool);
         return S_OK;
     }
-    EngineDispatch(engine_.MapOrThrow()).Put(EngineMap::kCurrentTool, Variant(tool));
+    EngineDispatch(engine_.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(tool));
     return S_OK;
 }

@@ -16,11 +16,11 @@ void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, boo
     previous_ = current_;
     if (!initialised) return;
 
-    Variant bounds = map.Get(EngineMap::kBounds);
+    Variant bounds = map.Get(Engine::Map::kBounds);
     if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
     EngineDispatch rect(bounds.pdispVal);
-    const bool geographic = rect.Get(EngineRectangle::kXMin).ToDouble() > -360.0 &&
-                            rect.Get(EngineRectangle::kXMax).ToDouble() < 360.0;
+    const bool geographic = rect.Get(Engine::Rectangle::kXMin).ToDouble() > -360.0 &&
+                            rect.Get(Engine::Rectangle::kXMax).ToDouble() < 360.0;
     // A view change that the imagery steps cause themselves (an engine that reports it while the
     // bounds are being set) is the snap's own: it is not snapped again.
     if (geographic && imagery) {
@@ -38,47 +38,47 @@ void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, boo
         }
     }
 
-    current_ = {map.Get(EngineMap::kZoom).ToDouble(), map.Get(EngineMap::kCenterX).ToDouble(),
-                map.Get(EngineMap::kCenterY).ToDouble()};
+    current_ = {map.Get(Engine::Map::kZoom).ToDouble(), map.Get(Engine::Map::kCenterX).ToDouble(),
+                map.Get(Engine::Map::kCenterY).ToDouble()};
 }
 
 void ViewChangeTracker::KeepImageryZoomLevel(EngineDispatch& map, const Snap& snap) {
     switch (stage_) {
     case 0:
-        if (savedView_) map.Put(EngineMap::kBounds, Variant(static_cast<IDispatch*>(savedView_.Get())));
+        if (savedView_) map.Put(Engine::Map::kBounds, Variant(static_cast<IDispatch*>(savedView_.Get())));
         stage_ = 2;
         break;
     case 1:
         stage_ = 2;
         break;
     case 2: {
-        const double widthRead = map.Get(EngineMap::kScreenWidth).ToDouble();
+        const double widthRead = map.Get(Engine::Map::kScreenWidth).ToDouble();
         const long width = static_cast<long>(widthRead);
         if (snapWidth_ < 1 || snapWidth_ == width) {
-            Variant bounds = map.Get(EngineMap::kBounds);
+            Variant bounds = map.Get(Engine::Map::kBounds);
             if (savedView_ && bounds.vt == VT_DISPATCH && bounds.pdispVal) {
                 EngineDispatch from(bounds.pdispVal);
                 EngineDispatch(savedView_.Get())
-                    .Call(EngineRectangle::kSet, {from.Get(EngineRectangle::kXMin), from.Get(EngineRectangle::kYMin),
-                                                  from.Get(EngineRectangle::kXMax), from.Get(EngineRectangle::kYMax)});
+                    .Call(Engine::Rectangle::kSet, {from.Get(Engine::Rectangle::kXMin), from.Get(Engine::Rectangle::kYMin),
+                                                  from.Get(Engine::Rectangle::kXMax), from.Get(Engine::Rectangle::kYMax)});
             }
-            const RECT pixels = {0, 0, width, static_cast<long>(map.Get(EngineMap::kScreenHeight).ToDouble())};
+            const RECT pixels = {0, 0, width, static_cast<long>(map.Get(Engine::Map::kScreenHeight).ToDouble())};
             if (snap) snap(savedView_.Get(), pixels);
             snapWidthRead_ = widthRead;
             // The snap's own view change was seen already when the engine reported it at once;
             // otherwise it is still to come and restores the snapped view.
             stage_ = ownChangeSeen_ ? 2 : 0;
-            snapZoom_ = map.Get(EngineMap::kZoom).ToDouble();
-            snapUnit_ = map.Get(EngineMap::kDistanceUnit).ToLong();
+            snapZoom_ = map.Get(Engine::Map::kZoom).ToDouble();
+            snapUnit_ = map.Get(Engine::Map::kDistanceUnit).ToLong();
             snapWidth_ = width;
         } else if (widthRead > 0.0) {
             // The window changed width: keep the ground distance per pixel. A window with no
             // width (minimised) leaves the zoom alone.
             const double ratio = snapWidthRead_ / widthRead;
-            const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
-            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(snapUnit_));
-            map.Put(EngineMap::kZoom, Variant(snapZoom_ / ratio));
-            if (unit != snapUnit_) map.Put(EngineMap::kDistanceUnit, Variant(unit));
+            const long unit = map.Get(Engine::Map::kDistanceUnit).ToLong();
+            if (unit != snapUnit_) map.Put(Engine::Map::kDistanceUnit, Variant(snapUnit_));
+            map.Put(Engine::Map::kZoom, Variant(snapZoom_ / ratio));
+            if (unit != snapUnit_) map.Put(Engine::Map::kDistanceUnit, Variant(unit));
             snapWidth_ = width;
         }
         break;

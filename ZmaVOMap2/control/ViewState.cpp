@@ -23,7 +23,7 @@ void ViewState::Remember(double zoom, double centerX, double centerY) noexcept {
 void ViewState::ShowRemembered(IDispatch* map) noexcept {
     if (!map || rememberedZoom_ <= 0.0) return;
     try {
-        EngineDispatch(map).Call(EngineMap::kZoomTo,
+        EngineDispatch(map).Call(Engine::Map::kZoomTo,
                                  {Variant(rememberedZoom_), Variant(rememberedX_), Variant(rememberedY_)});
     }
     COM_CATCH_LOG();

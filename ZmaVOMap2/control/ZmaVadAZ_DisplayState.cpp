@@ -47,7 +47,7 @@ STDMETHODIMP CZmaVadAZ::put_EnhancedDrawingMode(VARIANT_BOOL newVal) {
 STDMETHODIMP CZmaVadAZ::get_Units(BSTR* pVal) {
     if (!pVal) return E_POINTER;
     COM_TRY {
-        long code = EngineDispatch(engine_.MapOrThrow()).Get(EngineMap::kDistanceUnit).ToLong();
+        long code = EngineDispatch(engine_.MapOrThrow()).Get(Engine::Map::kDistanceUnit).ToLong();
         std::wstring name = DistanceUnits::GetUnitName(code);
         if (name.empty()) return E_FAIL;
         *pVal = Bstr(name).Detach();
@@ -64,7 +64,7 @@ STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
         // Parsed before the engine is touched: an unknown name changes nothing.
         long code = 0;
         if (!DistanceUnits::ParseUnitName(newVal, code)) platform::ThrowHr(E_INVALIDARG);
-        EngineDispatch(engine_.MapOrThrow()).Put(EngineMap::kDistanceUnit, Variant(code));
+        EngineDispatch(engine_.MapOrThrow()).Put(Engine::Map::kDistanceUnit, Variant(code));
         view_.RepaintIfUpdating(engine_);
         events_.Fire_UnitsChanged(newVal);
         return S_OK;

@@ -30,14 +30,14 @@ STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() {
         // The view rectangle is fetched anew for each edge, as the engine may hand out a new
         // object each time.
         auto edge = [&map](DISPID id) {
-            Variant bounds = map.Get(EngineMap::kBounds);
+            Variant bounds = map.Get(Engine::Map::kBounds);
             if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
             return EngineDispatch(bounds.pdispVal).Get(id).ToDouble();
         };
-        const double left = edge(EngineRectangle::kXMin);
-        const double top = edge(EngineRectangle::kYMax);
-        const double right = edge(EngineRectangle::kXMax);
-        const double bottom = edge(EngineRectangle::kYMin);
+        const double left = edge(Engine::Rectangle::kXMin);
+        const double top = edge(Engine::Rectangle::kYMax);
+        const double right = edge(Engine::Rectangle::kXMax);
+        const double bottom = edge(Engine::Rectangle::kYMin);
         overview_.SetRegion({left, top, right, bottom});
         if (overview_.IsVisible()) view_.RepaintIfUpdating(engine_);
         return S_OK;

@@ -46,7 +46,7 @@ STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG* pVal) {
     COM_TRY {
         platform::ThrowIfNull(pVal);
         if (!engine_.Map()) platform::ThrowHr(E_UNEXPECTED);
-        *pVal = EngineDispatch(engine_.Map()).Get(EngineMap::kDistanceUnit).ToLong();
+        *pVal = EngineDispatch(engine_.Map()).Get(Engine::Map::kDistanceUnit).ToLong();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -55,7 +55,7 @@ STDMETHODIMP CZmaVadAZ::get_DistanceUnit(LONG* pVal) {
 STDMETHODIMP CZmaVadAZ::put_DistanceUnit(LONG newVal) {
     COM_TRY {
         if (!engine_.Map()) platform::ThrowHr(E_UNEXPECTED);
-        EngineDispatch(engine_.Map()).Put(EngineMap::kDistanceUnit, Variant(static_cast<long>(newVal)));
+        EngineDispatch(engine_.Map()).Put(Engine::Map::kDistanceUnit, Variant(static_cast<long>(newVal)));
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -65,7 +65,7 @@ STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG* pVal) {
     COM_TRY {
         platform::ThrowIfNull(pVal);
         if (!engine_.Map()) platform::ThrowHr(E_UNEXPECTED);
-        *pVal = EngineDispatch(engine_.Map()).Get(EngineMap::kPaperUnit).ToLong();
+        *pVal = EngineDispatch(engine_.Map()).Get(Engine::Map::kPaperUnit).ToLong();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -74,7 +74,7 @@ STDMETHODIMP CZmaVadAZ::get_PaperUnits(LONG* pVal) {
 STDMETHODIMP CZmaVadAZ::put_PaperUnits(LONG newVal) {
     COM_TRY {
         if (!engine_.Map()) platform::ThrowHr(E_UNEXPECTED);
-        EngineDispatch(engine_.Map()).Put(EngineMap::kPaperUnit, Variant(static_cast<long>(newVal)));
+        EngineDispatch(engine_.Map()).Put(Engine::Map::kPaperUnit, Variant(static_cast<long>(newVal)));
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -90,8 +90,8 @@ STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT varLat, VARIANT varLong, VARIANT 
         CZmaVadAZLayerCollection& layers = layers_.Require();
         // The radius is in metres, whatever unit the user has chosen for the map.
         EngineDispatch map(engine_.MapOrThrow());
-        EnginePropertyRestorer restore(map, EngineMap::kDistanceUnit);
-        map.Put(EngineMap::kDistanceUnit, Variant(kDistanceUnitMeter));
+        EnginePropertyRestorer restore(map, Engine::Map::kDistanceUnit);
+        map.Put(Engine::Map::kDistanceUnit, Variant(kDistanceUnitMeter));
         layers.SelectByRadius({latitude, longitude}, static_cast<double>(radius), true);
         return S_OK;
     }

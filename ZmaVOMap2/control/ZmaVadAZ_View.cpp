@@ -20,7 +20,7 @@ STDMETHODIMP CZmaVadAZ::SetZoom(double dZoom, LONG iNewWidth, LONG iNewHeight, L
     OperationScope operation(operations_);
     COM_TRY {
         view_.SetZoom({dZoom, iNewWidth, iNewHeight, iRealWidth, iRealHeight});
-        EngineDispatch(engine_.MapOrThrow()).Put(EngineMap::kAutoRedraw, Variant(true));
+        EngineDispatch(engine_.MapOrThrow()).Put(Engine::Map::kAutoRedraw, Variant(true));
         return S_OK;
     }
     COM_CATCH_RETURN();

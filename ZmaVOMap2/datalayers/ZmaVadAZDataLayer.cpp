@@ -124,7 +124,7 @@ void CZmaVadAZDataLayer::Redraw() {
     if (owner && !owner->IsRefreshEnabled()) return;
     ComPtr<IDispatch> layer = GetMapXLayer();
     if (!layer) return;
-    EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kInvalidate, {Variant::Missing()});
+    EngineDispatch(layer.Get()).Call(Engine::Layer::kInvalidate, {Variant::Missing()});
 }
 
 // --- Dataset and display fields ---------------------------------------------------------------
@@ -392,11 +392,11 @@ bool CZmaVadAZDataLayer::LabelsShowNow() {
 
     // The range is kept in its own unit: read the zoom in that unit, then put the map's back.
     EngineDispatch map(GetMapXMap().Get());
-    const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
+    const long unit = map.Get(Engine::Map::kDistanceUnit).ToLong();
     double zoom = 0;
-    EnginePropertyRestorer restore(map, EngineMap::kDistanceUnit, Variant(unit));
-    map.Put(EngineMap::kDistanceUnit, Variant(labels->GetLabelZoomUnits()));
-    zoom = map.Get(EngineMap::kZoom).ToDouble();
+    EnginePropertyRestorer restore(map, Engine::Map::kDistanceUnit, Variant(unit));
+    map.Put(Engine::Map::kDistanceUnit, Variant(labels->GetLabelZoomUnits()));
+    zoom = map.Get(Engine::Map::kZoom).ToDouble();
     restore.Restore();
     return zoomMin <= zoom && zoom <= zoomMax;
 }
@@ -470,16 +470,16 @@ HRESULT CZmaVadAZDataLayer::ShowSelection() {
         const bool inView = optimiser_->GetSelectionExtent(selected);
         if (!MapViewLocked() && !inView && !extent::IsEmpty(selected)) {
             EngineDispatch map(GetMapXMap().Get());
-            Variant boundsObject = map.Get(EngineMap::kBounds);
+            Variant boundsObject = map.Get(Engine::Map::kBounds);
             if (boundsObject.vt != VT_DISPATCH || !boundsObject.pdispVal) platform::ThrowHr(E_POINTER);
             EngineDispatch bounds(boundsObject.pdispVal);
-            const double mapWidth = bounds.Get(EngineRectangle::kXMax).ToDouble() - bounds.Get(EngineRectangle::kXMin).ToDouble();
-            const double mapHeight = bounds.Get(EngineRectangle::kYMax).ToDouble() - bounds.Get(EngineRectangle::kYMin).ToDouble();
+            const double mapWidth = bounds.Get(Engine::Rectangle::kXMax).ToDouble() - bounds.Get(Engine::Rectangle::kXMin).ToDouble();
+            const double mapHeight = bounds.Get(Engine::Rectangle::kYMax).ToDouble() - bounds.Get(Engine::Rectangle::kYMin).ToDouble();
             const double width = selected.right - selected.left, height = selected.top - selected.bottom;
             if (width <= mapWidth && height <= mapHeight) {
                 // It fits: keep the zoom and centre on the selection.
-                const double zoom = map.Get(EngineMap::kZoom).ToDouble();
-                map.Call(EngineMap::kZoomTo, {Variant(zoom), Variant((selected.left + selected.right) / 2),
+                const double zoom = map.Get(Engine::Map::kZoom).ToDouble();
+                map.Call(Engine::Map::kZoomTo, {Variant(zoom), Variant((selected.left + selected.right) / 2),
                                               Variant((selected.top + selected.bottom) / 2)});
             } else {
                 CLSID rectangleClass;
@@ -490,9 +490,9 @@ HRESULT CZmaVadAZDataLayer::ShowSelection() {
                 platform::ThrowIfNull(rectangle.Get());
                 const double dx = width * 0.04, dy = height * 0.04;
                 EngineDispatch(rectangle.Get())
-                    .Call(EngineRectangle::kSet, {Variant(selected.left - dx), Variant(selected.top + dy),
+                    .Call(Engine::Rectangle::kSet, {Variant(selected.left - dx), Variant(selected.top + dy),
                                                   Variant(selected.right + dx), Variant(selected.bottom - dy)});
-                map.Put(EngineMap::kBounds, Variant(rectangle.Get()));
+                map.Put(Engine::Map::kBounds, Variant(rectangle.Get()));
             }
         }
         UpdateSelection(true);

@@ -365,7 +365,7 @@ int CZmaVadAZDataLayer::GetExtent(IDispatch* rectangle) {
     if (!rectangle) return 0;
     ZmaExtent data;
     if (!optimiser_->GetDataExtent(data)) return 0;
-    EngineDispatch(rectangle).Call(EngineRectangle::kSet,
+    EngineDispatch(rectangle).Call(Engine::Rectangle::kSet,
                                    {Variant(data.left), Variant(data.top), Variant(data.right), Variant(data.bottom)});
     return 1;
 }

@@ -26,12 +26,12 @@ ComPtr<IDispatch> GetObjectProperty(IDispatch* object, DISPID id) {
 }
 
 long MapDistanceUnit(IDispatch* map) {
-    return EngineDispatch(platform::ThrowIfNull(map)).Get(EngineMap::kDistanceUnit).ToLong();
+    return EngineDispatch(platform::ThrowIfNull(map)).Get(Engine::Map::kDistanceUnit).ToLong();
 }
 
 double MapDistance(IDispatch* map, double x1, double y1, double x2, double y2) {
     return EngineDispatch(platform::ThrowIfNull(map))
-        .Call(EngineMap::kDistance, {Variant(x1), Variant(y1), Variant(x2), Variant(y2)})
+        .Call(Engine::Map::kDistance, {Variant(x1), Variant(y1), Variant(x2), Variant(y2)})
         .ToDouble();
 }
 
@@ -44,7 +44,7 @@ ComPtr<IDispatch> NewRectangle() {
 }
 
 void SetAutoRedraw(IDispatch* map, bool on) {
-    if (map) EngineDispatch(map).Put(EngineMap::kAutoRedraw, Variant(on));
+    if (map) EngineDispatch(map).Put(Engine::Map::kAutoRedraw, Variant(on));
 }
 
 const char* UnitCaption(long unit) {

@@ -7,7 +7,7 @@
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Module.h"
@@ -19,7 +19,7 @@
 using platform::ComPtr;
 using platform::Variant;
 using namespace layerdialogs;
-namespace Labels = EngineLabelProperties;
+namespace Labels = Engine::Labels;
 
 namespace {
 
@@ -51,7 +51,7 @@ CLabelPropDlg::CLabelPropDlg(IDispatch* engineMap, CZmaVadAZLayer* layer)
 
 ComPtr<IDispatch> CLabelPropDlg::EngineLabels() const {
     ComPtr<IDispatch> engineLayer = layer_->GetMapXLayer();
-    return GetObjectProperty(engineLayer.Get(), LayerEngine::Layer::kLabelProperties);
+    return GetObjectProperty(engineLayer.Get(), Engine::Layer::kLabelProperties);
 }
 
 ComPtr<IDispatch> CLabelPropDlg::EngineDataset() const {
@@ -95,12 +95,12 @@ void CLabelPropDlg::InitEngineLayer() {
     HWND d = Handle();
     ComPtr<IDispatch> dataset = EngineDataset();
     if (dataset) {
-        ComPtr<IDispatch> fields = GetObjectProperty(dataset.Get(), LayerEngine::Collection::kDatasetFields);
+        ComPtr<IDispatch> fields = GetObjectProperty(dataset.Get(), Engine::Collection::kDatasetFields);
         EngineDispatch list(fields.Get());
-        const long count = list.Get(LayerEngine::Collection::kCount).ToLong();
+        const long count = list.Get(Engine::Collection::kCount).ToLong();
         for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> field = ObjectOf(list.Call(LayerEngine::Collection::kFieldItem, {Variant(i)}));
-            if (field) AddEntry(d, platform::ToAnsi(EngineDispatch(field.Get()).Get(EngineObjects::Field::kName).ToWide()));
+            ComPtr<IDispatch> field = ObjectOf(list.Call(Engine::Collection::kFieldItem, {Variant(i)}));
+            if (field) AddEntry(d, platform::ToAnsi(EngineDispatch(field.Get()).Get(Engine::Field::kName).ToWide()));
         }
         Check(d, IDC_LABEL_FROM_FIELD, true);
     } else {
@@ -127,7 +127,7 @@ void CLabelPropDlg::InitEngineLayer() {
 
     std::string field;
     ComPtr<IDispatch> labelField = ObjectOf(labels.Get(Labels::kDataField));
-    if (labelField) field = platform::ToAnsi(EngineDispatch(labelField.Get()).Get(EngineObjects::Field::kName).ToWide());
+    if (labelField) field = platform::ToAnsi(EngineDispatch(labelField.Get()).Get(Engine::Field::kName).ToWide());
     SelectField(field);
 }
 
@@ -335,8 +335,8 @@ bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
     EngineDispatch labels(EngineLabels().Get());
     ComPtr<IDispatch> dataset = EngineDataset();
     if (!dataset) platform::ThrowHr(E_POINTER);
-    ComPtr<IDispatch> fields = GetObjectProperty(dataset.Get(), LayerEngine::Collection::kDatasetFields);
-    Variant chosen = EngineDispatch(fields.Get()).Call(LayerEngine::Collection::kFieldItem, {Variant(platform::ToWide(field))});
+    ComPtr<IDispatch> fields = GetObjectProperty(dataset.Get(), Engine::Collection::kDatasetFields);
+    Variant chosen = EngineDispatch(fields.Get()).Call(Engine::Collection::kFieldItem, {Variant(platform::ToWide(field))});
     labels.Put(Labels::kDataField, chosen);
     layer_->SetAutoLabel(IsChecked(d, IDC_LABEL_SHOW));
     const bool zoom = IsChecked(d, IDC_LABEL_ZOOM);
@@ -389,13 +389,13 @@ void CLabelPropDlg::PickLabelStyle() {
         if (!layer_->IsUserDrawn()) {
             EngineDispatch labels(EngineLabels().Get());
             style = GetObjectProperty(labels.Get(), Labels::kStyle);
-            if (EngineDispatch(style.Get()).Call(EngineStyle::kPickText).ToBool()) labels.Put(Labels::kStyle, Variant(style.Get()));
+            if (EngineDispatch(style.Get()).Call(Engine::Style::kPickText).ToBool()) labels.Put(Labels::kStyle, Variant(style.Get()));
             return;
         }
         CZmaVadAZLabelProperties* settings = layer_->GetLabelProperties();
         ComPtr<IHostLabelStyle> own = settings ? settings->GetStyle() : nullptr;
         if (!own) return;
-        namespace S = EngineObjects::Style;
+        namespace S = Engine::Style;
         EngineDispatch engine(style.Get());
         ComPtr<IFont> font;
         if (SUCCEEDED(own->get_Font(font.Put())) && font) engine.Put(S::kTextFont, Variant(static_cast<IUnknown*>(font.Get())));
@@ -408,7 +408,7 @@ void CLabelPropDlg::PickLabelStyle() {
         if (SUCCEEDED(own->get_Shadow(&flag))) engine.Put(S::kTextFontShadow, Variant(flag != VARIANT_FALSE));
         if (SUCCEEDED(own->get_AllCaps(&flag))) engine.Put(S::kTextFontAllCaps, Variant(flag != VARIANT_FALSE));
         if (SUCCEEDED(own->get_DoubleSpace(&flag))) engine.Put(S::kTextFontDblSpace, Variant(flag != VARIANT_FALSE));
-        if (!engine.Call(EngineStyle::kPickText).ToBool()) return;
+        if (!engine.Call(Engine::Style::kPickText).ToBool()) return;
 
         ComPtr<IFont> picked;
         Variant engineFont = engine.Get(S::kTextFont);

@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/DialogSupport.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -27,8 +28,8 @@ Centre LayerCentre(CZmaVadAZLayer& layer) {
     ComPtr<IDispatch> rectangle = NewRectangle();
     if (!layer.GetExtent(rectangle.Get())) platform::ThrowHr(E_POINTER);
     EngineDispatch r(rectangle.Get());
-    const double xMin = r.Get(EngineRectangle::kXMin).ToDouble(), yMin = r.Get(EngineRectangle::kYMin).ToDouble();
-    const double xMax = r.Get(EngineRectangle::kXMax).ToDouble(), yMax = r.Get(EngineRectangle::kYMax).ToDouble();
+    const double xMin = r.Get(Engine::Rectangle::kXMin).ToDouble(), yMin = r.Get(Engine::Rectangle::kYMin).ToDouble();
+    const double xMax = r.Get(Engine::Rectangle::kXMax).ToDouble(), yMax = r.Get(Engine::Rectangle::kYMax).ToDouble();
     return Centre{(xMin + xMax) * 0.5, (yMin + yMax) * 0.5};
 }
 
@@ -44,11 +45,11 @@ const char* const* AxisCaptions(long unit) {
     static const char* const kYards[] = {"X (yd)", "Y (yd)"};
     static const char* const kFeet[] = {"X (ft)", "Y (ft)"};
     switch (unit) {
-    case 0: return kMiles;
-    case 1: return kKilometres;
-    case 7: return kMetres;
-    case 4: return kYards;
-    case 3: return kFeet;
+    case DistanceUnits::kMile: return kMiles;
+    case DistanceUnits::kKilometer: return kKilometres;
+    case DistanceUnits::kMeter: return kMetres;
+    case DistanceUnits::kYard: return kYards;
+    case DistanceUnits::kFoot: return kFeet;
     default: return nullptr;
     }
 }
@@ -138,25 +139,25 @@ void CZmaVOMapXLayerOffsetDlg::Reset() {
 void CZmaVOMapXLayerOffsetDlg::StartOffsetTool() {
     ::EndDialog(Handle(), IDOK);
     EngineDispatch map(platform::ThrowIfNull(map_.Get()));
-    HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(EngineMap::kWindowHandle).ToLong()));
+    HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(Engine::Map::kWindowHandle).ToLong()));
     if (!window) return;
     for (CZmaVadAZLayer* layer : selected_) layers_.AddPendingOffsetLayer(layer);
-    map.Put(EngineMap::kCurrentTool, Variant(1L));
+    map.Put(Engine::Map::kCurrentTool, Variant(1L));
     if (selected_.empty()) return;
 
     // The tool starts at the lower-left corner of the last layer's first feature.
     ComPtr<IDispatch> feature = selected_.back()->GetFeature(1);
     if (!feature) platform::ThrowHr(E_FAIL);
-    ComPtr<IDispatch> bounds = GetObjectProperty(feature.Get(), EngineFeature::kBounds);
+    ComPtr<IDispatch> bounds = GetObjectProperty(feature.Get(), Engine::Feature::kBounds);
     EngineDispatch r(bounds.Get());
-    const double xMin = r.Get(EngineRectangle::kXMin).ToDouble(), yMin = r.Get(EngineRectangle::kYMin).ToDouble();
-    map.Put(EngineMap::kCenterX, Variant(xMin));
-    map.Put(EngineMap::kCenterY, Variant(yMin));
+    const double xMin = r.Get(Engine::Rectangle::kXMin).ToDouble(), yMin = r.Get(Engine::Rectangle::kYMin).ToDouble();
+    map.Put(Engine::Map::kCenterX, Variant(xMin));
+    map.Put(Engine::Map::kCenterY, Variant(yMin));
     const EngineScreenPoint point = EngineMapToScreen(map, xMin, yMin);
     const LPARAM at = MAKELPARAM(static_cast<int>(point.x), static_cast<int>(point.y));
     ::SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::SendMessageW(window, WM_LBUTTONUP, 0, at);
     ::InvalidateRect(window, nullptr, TRUE);
-    map.Call(EngineMap::kRefresh);
+    map.Call(Engine::Map::kRefresh);
     ::EndDialog(Handle(), IDC_OFFSET_TOOL);
 }

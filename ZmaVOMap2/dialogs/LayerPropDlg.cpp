@@ -64,16 +64,16 @@ void CLayerPropDlg::PickLayerStyle() {
     try {
         ComPtr<IDispatch> engineLayer = layer_.GetMapXLayer();
         if (!engineLayer) return;
-        const long kind = EngineDispatch(engineLayer.Get()).Get(LayerEngine::Layer::kPredominantFeatureType).ToLong();
+        const long kind = EngineDispatch(engineLayer.Get()).Get(Engine::Layer::kPredominantFeatureType).ToLong();
         DISPID pick = 0;
         switch (kind) {
-        case 0: pick = EngineStyle::kPickSymbol; break;
-        case 1: pick = EngineStyle::kPickLine; break;
-        case 2: pick = EngineStyle::kPickRegion; break;
-        case 5: pick = EngineStyle::kPickText; break;
+        case Engine::Feature::kSymbol: pick = Engine::Style::kPickSymbol; break;
+        case Engine::Feature::kLine: pick = Engine::Style::kPickLine; break;
+        case Engine::Feature::kRegion: pick = Engine::Style::kPickRegion; break;
+        case Engine::Feature::kText: pick = Engine::Style::kPickText; break;
         default: return;
         }
-        ComPtr<IDispatch> style = GetObjectProperty(engineLayer.Get(), LayerEngine::Layer::kStyle);
+        ComPtr<IDispatch> style = GetObjectProperty(engineLayer.Get(), Engine::Layer::kStyle);
         EngineDispatch(style.Get()).Call(pick);
     }
     COM_CATCH_LOG();

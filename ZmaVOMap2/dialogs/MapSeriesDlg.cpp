@@ -444,8 +444,8 @@ void CMapSeriesDlg::Add() {
             if (openedWorkspace) FillList();
         }
 
-        ComPtr<IDispatch> engineLayers = GetObjectProperty(map_.Get(), EngineMap::kLayers);
-        const long engineCount = EngineDispatch(platform::ThrowIfNull(engineLayers.Get())).Get(LayerEngine::Layers::kCount).ToLong();
+        ComPtr<IDispatch> engineLayers = GetObjectProperty(map_.Get(), Engine::Map::kLayers);
+        const long engineCount = EngineDispatch(platform::ThrowIfNull(engineLayers.Get())).Get(Engine::Layers::kCount).ToLong();
         if (engineCount >= 1) Enable(Handle(), IDC_LAYER_REMOVE, true);
         AutosizeColumn();
     }

@@ -147,7 +147,7 @@ int CZmaVadAZDirectionLayer::GetExtent(IDispatch* rectangle) {
     try {
         ZmaExtent extent;
         if (!rectangle || !optimiser_->GetDataExtent(extent)) return 0;
-        EngineDispatch(rectangle).Call(LayerEngine::Rectangle::kSet, {Variant(extent.left), Variant(extent.top),
+        EngineDispatch(rectangle).Call(Engine::Rectangle::kSet, {Variant(extent.left), Variant(extent.top),
                                                                       Variant(extent.right), Variant(extent.bottom)});
         return 1;
     }

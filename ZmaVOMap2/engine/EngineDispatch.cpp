@@ -107,7 +107,7 @@ void ConvertCoord(const EngineDispatch& map, float& screenX, float& screenY, dou
     args[3].pdblVal = &mapY;
     args[4].vt = VT_I2;
     args[4].iVal = direction;
-    map.CallWith(EngineMap::kConvertCoord, args, 5);
+    map.CallWith(Engine::Map::kConvertCoord, args, 5);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ void SnapZoomToBackgroundMap(CZmaVadAZLayerCollection* layers, IDispatch* map, I
     if (!imagery || !imagery->IsVisible()) return;
     platform::ThrowIfNull(map);
     imagery->SetZoomLevel(imagery->GetBestZoomLevel(map, rectangle, pixels));
-    EngineDispatch(map).Put(EngineMap::kBounds, Variant(rectangle));
+    EngineDispatch(map).Put(Engine::Map::kBounds, Variant(rectangle));
 }
 
 HRESULT ShowBackgroundMapProperties(CZmaVadAZLayerCollection* layers, IDispatch* map, HWND parent) {
@@ -35,6 +35,6 @@ HRESULT ShowBackgroundMapProperties(CZmaVadAZLayerCollection* layers, IDispatch*
         CBackgroundMapPropertiesDlg dialog(*imagery);
         dialog.DoModal(parent);
     }
-    EngineDispatch(platform::ThrowIfNull(map)).Call(EngineMap::kRefresh);
+    EngineDispatch(platform::ThrowIfNull(map)).Call(Engine::Map::kRefresh);
     return S_OK;
 }

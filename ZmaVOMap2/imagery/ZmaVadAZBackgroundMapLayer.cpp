@@ -207,9 +207,9 @@ HRESULT CZmaVadAZBackgroundMapLayer::SetVisible(bool visible) {
     ComPtr<IDispatch> map = GetMapXMap();
     if (wasHidden && visible && map) {
         EngineDispatch engine(map.Get());
-        ComPtr<IDispatch> bounds = ObjectOf(engine.Get(EngineMap::kBounds));
-        const RECT pixels = {0, 0, static_cast<long>(engine.Get(EngineMap::kScreenWidth).ToDouble()),
-                             static_cast<long>(engine.Get(EngineMap::kScreenHeight).ToDouble())};
+        ComPtr<IDispatch> bounds = ObjectOf(engine.Get(Engine::Map::kBounds));
+        const RECT pixels = {0, 0, static_cast<long>(engine.Get(Engine::Map::kScreenWidth).ToDouble()),
+                             static_cast<long>(engine.Get(Engine::Map::kScreenHeight).ToDouble())};
         SnapZoomToBackgroundMap(GetOwner(), map.Get(), bounds.Get(), pixels);
     }
     return hr;
@@ -219,7 +219,7 @@ int CZmaVadAZBackgroundMapLayer::GetExtent(IDispatch* rectangle) {
     // Callers read a non-zero answer as an extent; imagery has none, so every way ends with 0.
     if (!GetMapXLayer() || !rectangle) return 0;
     try {
-        EngineDispatch(rectangle).Call(EngineRectangle::kSet, {Variant(0.0), Variant(0.0), Variant(0.0), Variant(0.0)});
+        EngineDispatch(rectangle).Call(Engine::Rectangle::kSet, {Variant(0.0), Variant(0.0), Variant(0.0), Variant(0.0)});
     }
     CATCH_SWALLOW("imagery has no extent: a rectangle that cannot be emptied keeps what it held");
     return 0;
@@ -228,21 +228,21 @@ int CZmaVadAZBackgroundMapLayer::GetExtent(IDispatch* rectangle) {
 int CZmaVadAZBackgroundMapLayer::GetBestZoomLevel(IDispatch* map, IDispatch* rectangle, const RECT& pixels) {
     EngineDispatch bounds(platform::ThrowIfNull(rectangle));
     EngineDispatch engine(platform::ThrowIfNull(map));
-    const double west = bounds.Get(EngineRectangle::kXMin).ToDouble();
-    const double south = bounds.Get(EngineRectangle::kYMin).ToDouble();
-    const double east = bounds.Get(EngineRectangle::kXMax).ToDouble();
-    const double north = bounds.Get(EngineRectangle::kYMax).ToDouble();
+    const double west = bounds.Get(Engine::Rectangle::kXMin).ToDouble();
+    const double south = bounds.Get(Engine::Rectangle::kYMin).ToDouble();
+    const double east = bounds.Get(Engine::Rectangle::kXMax).ToDouble();
+    const double north = bounds.Get(Engine::Rectangle::kYMax).ToDouble();
     double metres = 0.0;
     {
         // The engine map's distance unit, switched for a measurement and always put back.
-        EnginePropertyRestorer unit(engine, EngineMap::kDistanceUnit);
-        engine.Put(EngineMap::kDistanceUnit, Variant(static_cast<long>(DistanceUnits::kMeter)));
-        metres = engine.Call(EngineMap::kDistance, {Variant(west), Variant(0.0), Variant(east), Variant(0.0)}).ToDouble();
+        EnginePropertyRestorer unit(engine, Engine::Map::kDistanceUnit);
+        engine.Put(Engine::Map::kDistanceUnit, Variant(static_cast<long>(DistanceUnits::kMeter)));
+        metres = engine.Call(Engine::Map::kDistance, {Variant(west), Variant(0.0), Variant(east), Variant(0.0)}).ToDouble();
     }
     imagery::ZoomChoice choice;
     if (!imagery::ChooseZoomLevel(pixels.right - pixels.left, metres, choice)) return zoomLevel_;
     const double dx = (east - west) * choice.growth, dy = (north - south) * choice.growth;
-    bounds.Call(EngineRectangle::kSet, {Variant(west - dx / 2.0), Variant(south - dy / 2.0), Variant(east + dx / 2.0),
+    bounds.Call(Engine::Rectangle::kSet, {Variant(west - dx / 2.0), Variant(south - dy / 2.0), Variant(east + dx / 2.0),
                                         Variant(north + dy / 2.0)});
     return choice.level;
 }

@@ -50,11 +50,11 @@ struct Bounds {
 };
 
 Bounds ReadBounds(const EngineDispatch& map) {
-    Variant value = map.Get(EngineMap::kBounds);
+    Variant value = map.Get(Engine::Map::kBounds);
     if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
     EngineDispatch rectangle(value.pdispVal);
-    return {rectangle.Get(EngineRectangle::kXMin).ToDouble(), rectangle.Get(EngineRectangle::kYMin).ToDouble(),
-            rectangle.Get(EngineRectangle::kXMax).ToDouble(), rectangle.Get(EngineRectangle::kYMax).ToDouble()};
+    return {rectangle.Get(Engine::Rectangle::kXMin).ToDouble(), rectangle.Get(Engine::Rectangle::kYMin).ToDouble(),
+            rectangle.Get(Engine::Rectangle::kXMax).ToDouble(), rectangle.Get(Engine::Rectangle::kYMax).ToDouble()};
 }
 
 std::string Narrow(const std::wstring& text) { return platform::ToAnsi(text); }

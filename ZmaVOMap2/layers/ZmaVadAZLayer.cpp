@@ -25,7 +25,6 @@ using platform::Bstr;
 using platform::ComError;
 using platform::ComPtr;
 using platform::Variant;
-namespace E = LayerEngine;
 
 namespace {
 
@@ -65,7 +64,7 @@ std::wstring SystemMessage(HRESULT hr) {
 // symbols, text, or all four for mixed tables.
 std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> StyleFacetsOf(CZmaVadAZLayer& layer) {
     std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> facets;
-    const long kind = EngineDispatch(layer.GetMapXLayer().Get()).Get(E::Layer::kPredominantFeatureType).ToLong();
+    const long kind = EngineDispatch(layer.GetMapXLayer().Get()).Get(Engine::Layer::kPredominantFeatureType).ToLong();
     const bool all = kind == 3 || kind == 4 || kind == 6;
     if (kind == 0 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentRegionStyle>());
     if (kind == 1 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentLineStyle>());
@@ -145,7 +144,7 @@ CZmaVadAZLayer::CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) 
     // Label zoom ranges are kept in the map's unit, as they are saved and loaded: a range read
     // back from a document must not be converted from another unit when it is saved again.
     try {
-        labels_.SetLabelZoomUnits(EngineDispatch(map).Get(E::Map::kDistanceUnit).ToLong());
+        labels_.SetLabelZoomUnits(EngineDispatch(map).Get(Engine::Map::kDistanceUnit).ToLong());
     }
     CATCH_SWALLOW("a map that cannot tell its unit leaves the labels' own default");
 }
@@ -163,13 +162,13 @@ void CZmaVadAZLayer::TakeOutOfMap() noexcept {
         // Found by name: the engine may hold the layer object under another identity by now.
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch list(layers.Get());
-        long count = list.Get(E::Layers::kCount).ToLong();
+        long count = list.Get(Engine::Layers::kCount).ToLong();
         for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> layer = AsDispatch(list.Call(E::Layers::kItem, {Variant(i)}));
+            ComPtr<IDispatch> layer = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(i)}));
             if (!layer) continue;
-            Variant name = EngineDispatch(layer.Get()).Get(E::Layer::kName);
+            Variant name = EngineDispatch(layer.Get()).Get(Engine::Layer::kName);
             if (name.vt == VT_BSTR && platform::ToAnsi(name.bstrVal) == name_) {
-                list.Call(E::Layers::kRemove, {Variant(i)});
+                list.Call(Engine::Layers::kRemove, {Variant(i)});
                 break;
             }
         }
@@ -177,7 +176,7 @@ void CZmaVadAZLayer::TakeOutOfMap() noexcept {
     CATCH_SWALLOW("the map is going away or refused: nothing the layer could do about it");
 }
 
-ComPtr<IDispatch> CZmaVadAZLayer::EngineLayers() const { return GetObject(map_.Get(), E::Map::kLayers); }
+ComPtr<IDispatch> CZmaVadAZLayer::EngineLayers() const { return GetObject(map_.Get(), Engine::Map::kLayers); }
 
 void CZmaVadAZLayer::ReportError(const std::wstring& description) { TellUser(description, kCaption); }
 
@@ -212,28 +211,28 @@ HRESULT CZmaVadAZLayer::Refresh() {
             break;
         case kTypeTable: {
             // Labels of a table read its first field, through a dataset bound to the layer.
-            ComPtr<IDispatch> datasets = GetObject(map_.Get(), E::Map::kDatasets);
+            ComPtr<IDispatch> datasets = GetObject(map_.Get(), Engine::Map::kDatasets);
             layerDataset_ = AsDispatch(EngineDispatch(datasets.Get())
-                                           .Call(E::Collection::kDatasetAdd,
-                                                 {Variant(E::kLayerDatasetType), Variant(engineLayer_.Get()), Variant::Missing(),
+                                           .Call(Engine::Collection::kDatasetAdd,
+                                                 {Variant(Engine::Dataset::kOverLayer), Variant(engineLayer_.Get()), Variant::Missing(),
                                                   Variant::Missing(), Variant::Missing(), Variant::Missing(), Variant::Missing()}));
             if (!layerDataset_) platform::ThrowHr(E_FAIL);
-            ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
-            EngineDispatch(labels.Get()).Put(E::Labels::kDataset, Variant(layerDataset_.Get()));
-            ComPtr<IDispatch> fields = GetObject(layerDataset_.Get(), E::Collection::kDatasetFields);
+            ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
+            EngineDispatch(labels.Get()).Put(Engine::Labels::kDataset, Variant(layerDataset_.Get()));
+            ComPtr<IDispatch> fields = GetObject(layerDataset_.Get(), Engine::Collection::kDatasetFields);
             EngineDispatch fieldList(fields.Get());
-            if (fieldList.Get(E::Collection::kCount).ToLong() >= 1) {
-                ComPtr<IDispatch> first = AsDispatch(fieldList.Call(E::Collection::kFieldItem, {Variant(1L)}));
-                EngineDispatch(labels.Get()).Put(E::Labels::kDataField, Variant(first.Get()));
+            if (fieldList.Get(Engine::Collection::kCount).ToLong() >= 1) {
+                ComPtr<IDispatch> first = AsDispatch(fieldList.Call(Engine::Collection::kFieldItem, {Variant(1L)}));
+                EngineDispatch(labels.Get()).Put(Engine::Labels::kDataField, Variant(first.Get()));
             }
             break;
         }
         default:
             return S_OK;
         }
-        layer.Put(E::Layer::kAutoLabel, EngineBool(true));
-        ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
-        EngineDispatch(labels.Get()).Put(E::Labels::kVisible, EngineBool(false));
+        layer.Put(Engine::Layer::kAutoLabel, EngineBool(true));
+        ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
+        EngineDispatch(labels.Get()).Put(Engine::Labels::kVisible, EngineBool(false));
         return S_OK;
     } catch (const ComError& e) {
         ReportError(e.Description());
@@ -246,9 +245,9 @@ int CZmaVadAZLayer::GetEngineLayerCount() { return 1; }
 
 int CZmaVadAZLayer::GetFeatureCount() {
     if (!engineLayer_) return static_cast<int>(E_UNEXPECTED);
-    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
     platform::ThrowIfNull(features.Get());
-    return static_cast<int>(EngineDispatch(features.Get()).Get(E::Collection::kCount).ToLong());
+    return static_cast<int>(EngineDispatch(features.Get()).Get(Engine::Collection::kCount).ToLong());
 }
 
 BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
@@ -258,19 +257,19 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
         if (!IsPlainFilePath(path)) throw ComError(E_INVALIDARG, L"The path does not name a table file.");
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch list(layers.Get());
-        list.Call(E::Layers::kAdd, {Variant(platform::ToWide(path)), Variant(1L)});
-        engineLayer_ = AsDispatch(list.Call(E::Layers::kItem, {Variant(1L)}));
+        list.Call(Engine::Layers::kAdd, {Variant(platform::ToWide(path)), Variant(1L)});
+        engineLayer_ = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(1L)}));
         platform::ThrowIfNull(engineLayer_.Get());
         EngineDispatch layer(engineLayer_.Get());
 
         if (type == kTypeOtherTable) {
-            long engineType = layer.Get(E::Layer::kType).ToLong();
+            long engineType = layer.Get(Engine::Layer::kType).ToLong();
             type_ = engineType == 0 ? kTypeTable : (engineType == 2 || engineType == 6) ? kTypeRasterTable
                                                                                         : kTypeOtherTable;
         } else {
             type_ = type;
         }
-        name_ = platform::ToAnsi(layer.Get(E::Layer::kName).ToWide());
+        name_ = platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide());
 
         if (type_ == kTypeTable && EndsWithTab(path)) {
             if (mitab_handle table = mitab_c_open(path.c_str())) {
@@ -303,14 +302,14 @@ std::string CZmaVadAZLayer::FreeEngineLayerName(const std::string& wanted) const
     ComPtr<IUnknown> own;
     if (engineLayer_) engineLayer_->QueryInterface(IID_IUnknown, own.PutVoid());
     std::vector<std::string> taken;
-    const long count = list.Get(E::Layers::kCount).ToLong();
+    const long count = list.Get(Engine::Layers::kCount).ToLong();
     for (long i = 1; i <= count; ++i) {
-        ComPtr<IDispatch> layer = AsDispatch(list.Call(E::Layers::kItem, {Variant(i)}));
+        ComPtr<IDispatch> layer = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(i)}));
         if (!layer) continue;
         ComPtr<IUnknown> identity;
         layer->QueryInterface(IID_IUnknown, identity.PutVoid());
         if (own && identity == own) continue;
-        taken.push_back(platform::ToAnsi(EngineDispatch(layer.Get()).Get(E::Layer::kName).ToWide()));
+        taken.push_back(platform::ToAnsi(EngineDispatch(layer.Get()).Get(Engine::Layer::kName).ToWide()));
     }
     auto free = [&](const std::string& candidate) {
         return std::none_of(taken.begin(), taken.end(),
@@ -325,11 +324,11 @@ std::string CZmaVadAZLayer::FreeEngineLayerName(const std::string& wanted) const
 
 bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name, long position) {
     Variant added = EngineDispatch(EngineLayers().Get())
-                        .Call(E::Layers::kAddUserDrawLayer,
+                        .Call(Engine::Layers::kAddUserDrawLayer,
                               {Variant(platform::ToWide(FreeEngineLayerName(name))), Variant(position)});
     if (added.vt != VT_DISPATCH || !added.pdispVal) return false;
     SetEngineLayer(added.pdispVal);
-    SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(E::Layer::kName).ToWide()));
+    SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(Engine::Layer::kName).ToWide()));
     SetUserDrawn(true);
     return true;
 }
@@ -350,12 +349,12 @@ HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::str
         EngineDispatch list(layers.Get());
         ComPtr<IDispatch> found;
         try {
-            found = AsDispatch(list.Call(E::Layers::kItem, {Variant(platform::ToWide(name))}));
+            found = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(platform::ToWide(name))}));
         } catch (const ComError&) {
             if (fileSpec.empty()) throw;
         }
         if (!found && !fileSpec.empty()) {
-            found = AsDispatch(list.Call(E::Layers::kCreateLayer, {Variant(platform::ToWide(name)),
+            found = AsDispatch(list.Call(Engine::Layers::kCreateLayer, {Variant(platform::ToWide(name)),
                                                                      Variant(platform::ToWide(fileSpec)), Variant(1L),
                                                                      Variant::Missing(), Variant::Missing()}));
         }
@@ -367,7 +366,7 @@ HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::str
         });
         engineLayer_ = found;
         type_ = type;
-        name_ = platform::ToAnsi(EngineDispatch(found.Get()).Get(E::Layer::kName).ToWide());
+        name_ = platform::ToAnsi(EngineDispatch(found.Get()).Get(Engine::Layer::kName).ToWide());
         attached = true;
         return S_OK;
     }
@@ -376,13 +375,13 @@ HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::str
 
 void CZmaVadAZLayer::GetSourceFiles(std::vector<std::string>& files) {
     if (!engineLayer_) return;
-    files.push_back(platform::ToAnsi(EngineDispatch(engineLayer_.Get()).Get(E::Layer::kFileSpec).ToWide()));
+    files.push_back(platform::ToAnsi(EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kFileSpec).ToWide()));
 }
 
 HRESULT CZmaVadAZLayer::BeginFeatureAccess(int mode) {
     if (!engineLayer_) return E_UNEXPECTED;
     try {
-        EngineDispatch(engineLayer_.Get()).Call(E::Layer::kBeginAccess, {Variant(static_cast<long>(mode))});
+        EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kBeginAccess, {Variant(static_cast<long>(mode))});
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
@@ -390,7 +389,7 @@ HRESULT CZmaVadAZLayer::BeginFeatureAccess(int mode) {
 HRESULT CZmaVadAZLayer::EndFeatureAccess(int mode) {
     if (!engineLayer_) return E_UNEXPECTED;
     try {
-        EngineDispatch(engineLayer_.Get()).Call(E::Layer::kEndAccess, {Variant(static_cast<long>(mode))});
+        EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kEndAccess, {Variant(static_cast<long>(mode))});
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
@@ -402,32 +401,32 @@ HRESULT CZmaVadAZLayer::SaveSettings(IXMLDOMNode* parent) {
     SetAttribute(element.Get(), L"layertype", FormatLong(type_));
     if (!engineLayer_) platform::ThrowHr(E_POINTER);
     EngineDispatch layer(engineLayer_.Get());
-    SetAttribute(element.Get(), L"layerfilespec", layer.Get(E::Layer::kFileSpec).ToWide());
+    SetAttribute(element.Get(), L"layerfilespec", layer.Get(Engine::Layer::kFileSpec).ToWide());
     if (IsSelectableKind())
-        SetAttribute(element.Get(), L"selectable", FormatBool(layer.Get(E::Layer::kSelectable).ToBool()));
+        SetAttribute(element.Get(), L"selectable", FormatBool(layer.Get(Engine::Layer::kSelectable).ToBool()));
     if (IsEditableKind())
-        SetAttribute(element.Get(), L"editable", FormatBool(layer.Get(E::Layer::kEditable).ToBool()));
+        SetAttribute(element.Get(), L"editable", FormatBool(layer.Get(Engine::Layer::kEditable).ToBool()));
     SetAttribute(element.Get(), L"visible", FormatBool(visible_));
-    SetAttribute(element.Get(), L"layerautolabel", FormatBool(layer.Get(E::Layer::kAutoLabel).ToBool()));
-    SetAttribute(element.Get(), L"layerdrawlabelsafter", FormatBool(layer.Get(E::Layer::kDrawLabelsAfter).ToBool()));
-    SetAttribute(element.Get(), L"layerzoomlayering", FormatBool(layer.Get(E::Layer::kZoomLayering).ToBool()));
-    SetAttribute(element.Get(), L"layerzoommin", platform::FormatDouble(layer.Get(E::Layer::kZoomMin).ToDouble()));
-    SetAttribute(element.Get(), L"layerzoommax", platform::FormatDouble(layer.Get(E::Layer::kZoomMax).ToDouble()));
-    const bool overrideStyle = layer.Get(E::Layer::kOverrideStyle).ToBool();
+    SetAttribute(element.Get(), L"layerautolabel", FormatBool(layer.Get(Engine::Layer::kAutoLabel).ToBool()));
+    SetAttribute(element.Get(), L"layerdrawlabelsafter", FormatBool(layer.Get(Engine::Layer::kDrawLabelsAfter).ToBool()));
+    SetAttribute(element.Get(), L"layerzoomlayering", FormatBool(layer.Get(Engine::Layer::kZoomLayering).ToBool()));
+    SetAttribute(element.Get(), L"layerzoommin", platform::FormatDouble(layer.Get(Engine::Layer::kZoomMin).ToDouble()));
+    SetAttribute(element.Get(), L"layerzoommax", platform::FormatDouble(layer.Get(Engine::Layer::kZoomMax).ToDouble()));
+    const bool overrideStyle = layer.Get(Engine::Layer::kOverrideStyle).ToBool();
     SetAttribute(element.Get(), L"layeroverridestyle", FormatBool(overrideStyle));
     SetAttribute(element.Get(), L"amendedlayername", platform::ToWide(amendedName_));
 
     if (overrideStyle) {
-        ComPtr<IDispatch> style = GetObject(engineLayer_.Get(), E::Layer::kStyle);
+        ComPtr<IDispatch> style = GetObject(engineLayer_.Get(), Engine::Layer::kStyle);
         for (auto& facet : StyleFacetsOf(*this)) THROW_IF_FAILED(facet->Save(style.Get(), element.Get()));
     }
     if (HasFeatures()) {
         ComPtr<IXMLDOMElement> labels = platform::CreateChildElement(element.Get(), L"LabelSettings");
         if (userDrawn_) {
-            const long unit = EngineDispatch(map_.Get()).Get(E::Map::kDistanceUnit).ToLong();
+            const long unit = EngineDispatch(map_.Get()).Get(Engine::Map::kDistanceUnit).ToLong();
             THROW_IF_FAILED(labels_.Save(labels.Get(), unit));
         } else {
-            ComPtr<IDispatch> engineLabels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+            ComPtr<IDispatch> engineLabels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
             THROW_IF_FAILED(SaveLabelProperties(engineLabels.Get(), labels.Get()));
         }
     }
@@ -441,26 +440,26 @@ HRESULT CZmaVadAZLayer::LoadSettings(IXMLDOMElement* element, long labelArgument
     if (!engineLayer_) return E_UNEXPECTED;
 
     EngineDispatch layer(engineLayer_.Get());
-    if (IsSelectableKind()) layer.Put(E::Layer::kSelectable, EngineBool(RequireBool(element, L"selectable")));
-    if (IsEditableKind()) layer.Put(E::Layer::kEditable, EngineBool(RequireBool(element, L"editable")));
-    layer.Put(E::Layer::kVisible, EngineBool(RequireBool(element, L"visible")));
-    visible_ = layer.Get(E::Layer::kVisible).ToBool();
-    layer.Put(E::Layer::kAutoLabel, EngineBool(RequireBool(element, L"layerautolabel")));
-    layer.Put(E::Layer::kDrawLabelsAfter, EngineBool(RequireBool(element, L"layerdrawlabelsafter")));
-    layer.Put(E::Layer::kZoomLayering, EngineBool(RequireBool(element, L"layerzoomlayering")));
-    layer.Put(E::Layer::kZoomMin, Variant(RequireDouble(element, L"layerzoommin")));
-    layer.Put(E::Layer::kZoomMax, Variant(RequireDouble(element, L"layerzoommax")));
-    layer.Put(E::Layer::kOverrideStyle, EngineBool(RequireBool(element, L"layeroverridestyle")));
+    if (IsSelectableKind()) layer.Put(Engine::Layer::kSelectable, EngineBool(RequireBool(element, L"selectable")));
+    if (IsEditableKind()) layer.Put(Engine::Layer::kEditable, EngineBool(RequireBool(element, L"editable")));
+    layer.Put(Engine::Layer::kVisible, EngineBool(RequireBool(element, L"visible")));
+    visible_ = layer.Get(Engine::Layer::kVisible).ToBool();
+    layer.Put(Engine::Layer::kAutoLabel, EngineBool(RequireBool(element, L"layerautolabel")));
+    layer.Put(Engine::Layer::kDrawLabelsAfter, EngineBool(RequireBool(element, L"layerdrawlabelsafter")));
+    layer.Put(Engine::Layer::kZoomLayering, EngineBool(RequireBool(element, L"layerzoomlayering")));
+    layer.Put(Engine::Layer::kZoomMin, Variant(RequireDouble(element, L"layerzoommin")));
+    layer.Put(Engine::Layer::kZoomMax, Variant(RequireDouble(element, L"layerzoommax")));
+    layer.Put(Engine::Layer::kOverrideStyle, EngineBool(RequireBool(element, L"layeroverridestyle")));
 
-    if (layer.Get(E::Layer::kOverrideStyle).ToBool()) {
-        ComPtr<IDispatch> style = GetObject(engineLayer_.Get(), E::Layer::kStyle);
+    if (layer.Get(Engine::Layer::kOverrideStyle).ToBool()) {
+        ComPtr<IDispatch> style = GetObject(engineLayer_.Get(), Engine::Layer::kStyle);
         for (auto& facet : StyleFacetsOf(*this)) THROW_IF_FAILED(facet->Load(style.Get(), element));
     }
     if (ComPtr<IXMLDOMElement> labels = SelectElement(element, L"LabelSettings")) {
         if (userDrawn_) {
             THROW_IF_FAILED(labels_.Load(labels.Get(), labelArgument));
         } else {
-            ComPtr<IDispatch> engineLabels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
+            ComPtr<IDispatch> engineLabels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
             THROW_IF_FAILED(LoadLabelProperties(engineLabels.Get(), labels.Get()));
         }
     }
@@ -476,7 +475,7 @@ HRESULT CZmaVadAZLayer::SaveAnnotationFiles(IXMLDOMElement* element) {
     if (!engineLayer_) return E_UNEXPECTED;
     if (GetFeatureCount() == 0) return S_OK;
 
-    const std::string spec = platform::ToAnsi(EngineDispatch(engineLayer_.Get()).Get(E::Layer::kFileSpec).ToWide());
+    const std::string spec = platform::ToAnsi(EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kFileSpec).ToWide());
     char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
     _splitpath(spec.c_str(), drive, dir, base, ext);
     const std::string folder = std::string(drive) + dir;
@@ -567,7 +566,7 @@ BOOL CZmaVadAZLayer::MoveUp(bool apply, int positions) {
         int position = GetLayerPosition();
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch(layers.Get())
-            .Call(E::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position + positions))});
+            .Call(Engine::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position + positions))});
     }
     // A move the engine refuses leaves the layer where it was.
     COM_CATCH_LOG();
@@ -580,7 +579,7 @@ BOOL CZmaVadAZLayer::MoveDown(bool apply, int positions) {
         int position = GetLayerPosition();
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch(layers.Get())
-            .Call(E::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position - positions))});
+            .Call(Engine::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position - positions))});
     }
     // A move the engine refuses leaves the layer where it was.
     COM_CATCH_LOG();
@@ -623,7 +622,7 @@ const char* CZmaVadAZLayer::GetDefaultsKey() { return GetType() == kTypeTable ? 
 bool CZmaVadAZLayer::HasFeatures() {
     if (!usable_ || type_ == kTypeOtherTable || type_ == kTypeRasterTable || type_ == kTypeAnnotations) return false;
     ComPtr<IDispatch> layers = EngineLayers();
-    return EngineDispatch(layers.Get()).Get(E::Layers::kCount).ToLong() >= 1;
+    return EngineDispatch(layers.Get()).Get(Engine::Layers::kCount).ToLong() >= 1;
 }
 
 bool CZmaVadAZLayer::CanRemove() {
@@ -646,8 +645,8 @@ HRESULT CZmaVadAZLayer::SetVisible(bool visible) {
     }
     if (owner_ && !owner_->Host().IsScreenUpdating()) return S_OK;
     EngineDispatch layer(engineLayer_.Get());
-    layer.Put(E::Layer::kVisible, EngineBool(visible));
-    layer.Call(E::Layer::kInvalidate, {Variant::Missing()});
+    layer.Put(Engine::Layer::kVisible, EngineBool(visible));
+    layer.Call(Engine::Layer::kInvalidate, {Variant::Missing()});
     return S_OK;
 }
 
@@ -655,18 +654,18 @@ bool CZmaVadAZLayer::IsVisible() { return visible_; }
 
 bool CZmaVadAZLayer::IsEditable() {
     if (!engineLayer_) return false;
-    return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kEditable).ToBool();
+    return EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kEditable).ToBool();
 }
 
 bool CZmaVadAZLayer::IsSelectable() {
     if (!engineLayer_) return false;
-    return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kSelectable).ToBool();
+    return EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kSelectable).ToBool();
 }
 
 HRESULT CZmaVadAZLayer::SetSelectable(bool selectable) {
     EngineDispatch layer(engineLayer_.Get());
     // Only a change is written to the engine.
-    if (layer.Get(E::Layer::kSelectable).ToBool() != selectable) layer.Put(E::Layer::kSelectable, EngineBool(selectable));
+    if (layer.Get(Engine::Layer::kSelectable).ToBool() != selectable) layer.Put(Engine::Layer::kSelectable, EngineBool(selectable));
     return S_OK;
 }
 
@@ -674,56 +673,56 @@ int CZmaVadAZLayer::GetExtent(IDispatch* rectangle) {
     if (!engineLayer_ || !rectangle) return 0;
     // Answers whether the rectangle was set, so that callers can zoom to a table's extent.
     return ReportingFailures([&] {
-        ComPtr<IDispatch> bounds = GetObject(engineLayer_.Get(), E::Layer::kBounds);
+        ComPtr<IDispatch> bounds = GetObject(engineLayer_.Get(), Engine::Layer::kBounds);
         EngineDispatch from(bounds.Get());
-        Variant xmin = from.Get(E::Rectangle::kXMin), ymin = from.Get(E::Rectangle::kYMin);
-        Variant xmax = from.Get(E::Rectangle::kXMax), ymax = from.Get(E::Rectangle::kYMax);
-        EngineDispatch(rectangle).Call(E::Rectangle::kSet, {Variant(xmin.ToDouble()), Variant(ymin.ToDouble()),
+        Variant xmin = from.Get(Engine::Rectangle::kXMin), ymin = from.Get(Engine::Rectangle::kYMin);
+        Variant xmax = from.Get(Engine::Rectangle::kXMax), ymax = from.Get(Engine::Rectangle::kYMax);
+        EngineDispatch(rectangle).Call(Engine::Rectangle::kSet, {Variant(xmin.ToDouble()), Variant(ymin.ToDouble()),
                                                              Variant(xmax.ToDouble()), Variant(ymax.ToDouble())});
         return 1;
     }, 0);
 }
 
 void CZmaVadAZLayer::SetZoomLayering(bool on) {
-    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomLayering, EngineBool(on)); });
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(Engine::Layer::kZoomLayering, EngineBool(on)); });
 }
 
 bool CZmaVadAZLayer::GetZoomLayering() {
     if (!engineLayer_) return false;
-    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomLayering).ToBool(); }, false);
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kZoomLayering).ToBool(); }, false);
 }
 
 double CZmaVadAZLayer::GetZoomMin() {
     if (!engineLayer_) return 0.0;
-    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMin).ToDouble(); }, 0.0);
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kZoomMin).ToDouble(); }, 0.0);
 }
 
 void CZmaVadAZLayer::SetZoomMin(double zoom) {
-    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMin, Variant(zoom)); });
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(Engine::Layer::kZoomMin, Variant(zoom)); });
 }
 
 double CZmaVadAZLayer::GetZoomMax() {
     if (!engineLayer_) return 0.0;
-    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kZoomMax).ToDouble(); }, 0.0);
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kZoomMax).ToDouble(); }, 0.0);
 }
 
 void CZmaVadAZLayer::SetZoomMax(double zoom) {
-    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kZoomMax, Variant(zoom)); });
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(Engine::Layer::kZoomMax, Variant(zoom)); });
 }
 
 void CZmaVadAZLayer::Search(ComPtr<IDispatch>& result, const std::wstring& query) {
     result = nullptr;
     if (query.empty()) return;
-    ComPtr<IDispatch> find = GetObject(engineLayer_.Get(), E::Layer::kFind);
-    result = AsDispatch(EngineDispatch(find.Get()).Call(E::Collection::kSearch, {Variant(query), Variant::Missing()}));
+    ComPtr<IDispatch> find = GetObject(engineLayer_.Get(), Engine::Layer::kFind);
+    result = AsDispatch(EngineDispatch(find.Get()).Call(Engine::Collection::kSearch, {Variant(query), Variant::Missing()}));
 }
 
 bool CZmaVadAZLayer::GetAutoLabel() {
     if (!engineLayer_) return false;
-    return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kAutoLabel).ToBool();
+    return EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kAutoLabel).ToBool();
 }
 
-void CZmaVadAZLayer::SetAutoLabel(bool on) { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kAutoLabel, EngineBool(on)); }
+void CZmaVadAZLayer::SetAutoLabel(bool on) { EngineDispatch(engineLayer_.Get()).Put(Engine::Layer::kAutoLabel, EngineBool(on)); }
 
 CZmaVadAZLabelProperties* CZmaVadAZLayer::GetLabelProperties() { return &labels_; }
 
@@ -744,9 +743,9 @@ bool CZmaVadAZLayer::IsVisibleAtCurrentZoom() {
     // The engine applies the zoom range of the layers it draws itself.
     if (!IsUserDrawn()) return true;
     EngineDispatch layer(engineLayer_.Get());
-    if (!layer.Get(E::Layer::kZoomLayering).ToBool()) return true;
-    double zoom = EngineDispatch(map_.Get()).Get(E::Map::kZoom).ToDouble();
-    return layer.Get(E::Layer::kZoomMin).ToDouble() <= zoom && zoom <= layer.Get(E::Layer::kZoomMax).ToDouble();
+    if (!layer.Get(Engine::Layer::kZoomLayering).ToBool()) return true;
+    double zoom = EngineDispatch(map_.Get()).Get(Engine::Map::kZoom).ToDouble();
+    return layer.Get(Engine::Layer::kZoomMin).ToDouble() <= zoom && zoom <= layer.Get(Engine::Layer::kZoomMax).ToDouble();
 }
 
 void CZmaVadAZLayer::SetName(const std::string& name) {
@@ -754,7 +753,7 @@ void CZmaVadAZLayer::SetName(const std::string& name) {
     const std::string unique = engineLayer_ ? FreeEngineLayerName(name) : name;
     name_ = unique;
     amendedName_ = unique;
-    if (engineLayer_) EngineDispatch(engineLayer_.Get()).Put(E::Layer::kName, Variant(platform::ToWide(unique)));
+    if (engineLayer_) EngineDispatch(engineLayer_.Get()).Put(Engine::Layer::kName, Variant(platform::ToWide(unique)));
 }
 
 int CZmaVadAZLayer::GetLayerPosition() {
@@ -763,9 +762,9 @@ int CZmaVadAZLayer::GetLayerPosition() {
     engineLayer_->QueryInterface(IID_IUnknown, own.PutVoid());
     ComPtr<IDispatch> layers = EngineLayers();
     EngineDispatch list(layers.Get());
-    long count = list.Get(E::Layers::kCount).ToLong();
+    long count = list.Get(Engine::Layers::kCount).ToLong();
     for (long i = 1; i <= count; ++i) {
-        Variant item = list.Call(E::Layers::kItem, {Variant(i)});
+        Variant item = list.Call(Engine::Layers::kItem, {Variant(i)});
         ComPtr<IUnknown> identity;
         if ((item.vt == VT_DISPATCH || item.vt == VT_UNKNOWN) && item.punkVal)
             item.punkVal->QueryInterface(IID_IUnknown, identity.PutVoid());
@@ -778,57 +777,57 @@ int CZmaVadAZLayer::GetLayerPosition() {
 // settings, which come with the label settings dialog; until then only the engine's labels count.
 void CZmaVadAZLayer::SetLabelsVisible(bool visible) {
     if (IsUserDrawn()) return;
-    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
-    EngineDispatch(labels.Get()).Put(E::Labels::kVisible, EngineBool(visible));
+    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
+    EngineDispatch(labels.Get()).Put(Engine::Labels::kVisible, EngineBool(visible));
 }
 
 bool CZmaVadAZLayer::GetLabelsVisible() {
     if (IsUserDrawn()) return false;
-    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), E::Layer::kLabelProperties);
-    return EngineDispatch(labels.Get()).Get(E::Labels::kVisible).ToBool();
+    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
+    return EngineDispatch(labels.Get()).Get(Engine::Labels::kVisible).ToBool();
 }
 
 bool CZmaVadAZLayer::IsWithinLabelZoom() { return GetLabelsVisible(); }
 
 void CZmaVadAZLayer::SetOverrideStyle(bool on) {
-    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(E::Layer::kOverrideStyle, EngineBool(on)); });
+    ReportingFailures([&] { EngineDispatch(engineLayer_.Get()).Put(Engine::Layer::kOverrideStyle, EngineBool(on)); });
 }
 
 bool CZmaVadAZLayer::GetOverrideStyle() {
-    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(E::Layer::kOverrideStyle).ToBool(); }, false);
+    return ReportingFailures([&] { return EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kOverrideStyle).ToBool(); }, false);
 }
 
 void CZmaVadAZLayer::GetSelection(ComPtr<IDispatch>& selection) {
     selection = nullptr;
     EngineDispatch layer(engineLayer_.Get());
-    if (layer.Get(E::Layer::kSelectable).ToBool()) selection = AsDispatch(layer.Get(E::Layer::kSelection));
+    if (layer.Get(Engine::Layer::kSelectable).ToBool()) selection = AsDispatch(layer.Get(Engine::Layer::kSelection));
 }
 
 HRESULT CZmaVadAZLayer::AddFeature(IDispatch* feature) {
     if (!engineLayer_) return E_UNEXPECTED;
-    EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAddFeature, {Variant(feature), Variant::Missing()});
+    EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAddFeature, {Variant(feature), Variant::Missing()});
     return S_OK;
 }
 
 void CZmaVadAZLayer::DeleteFeature(IDispatch* feature) {
     if (!engineLayer_) platform::ThrowHr(E_UNEXPECTED);
-    EngineDispatch(engineLayer_.Get()).Call(E::Layer::kDeleteFeature, {Variant(feature)});
+    EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kDeleteFeature, {Variant(feature)});
 }
 
 HRESULT CZmaVadAZLayer::GetAllFeatures(ComPtr<IDispatch>* features) {
     if (!features) return E_POINTER;
     if (!engineLayer_) return E_UNEXPECTED;
     try {
-        *features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAllFeatures));
+        *features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
 
 ComPtr<IDispatch> CZmaVadAZLayer::GetFeature(long index) {
     if (!engineLayer_) return nullptr;
-    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(E::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
     platform::ThrowIfNull(features.Get());
-    return AsDispatch(EngineDispatch(features.Get()).Call(E::Collection::kFeatureItem, {Variant(index)}));
+    return AsDispatch(EngineDispatch(features.Get()).Call(Engine::Collection::kFeatureItem, {Variant(index)}));
 }
 
 void CZmaVadAZLayer::SetAsInsertionLayer(IUnknown* object) {
@@ -836,20 +835,20 @@ void CZmaVadAZLayer::SetAsInsertionLayer(IUnknown* object) {
     EngineDispatch list(layers.Get());
     EngineDispatch layer(engineLayer_.Get());
     if (object) {
-        layer.Put(E::Layer::kEditable, EngineBool(true));
-        list.Put(E::Layers::kInsertionLayer, Variant(engineLayer_.Get()));
+        layer.Put(Engine::Layer::kEditable, EngineBool(true));
+        list.Put(Engine::Layers::kInsertionLayer, Variant(engineLayer_.Get()));
     } else {
-        list.Put(E::Layers::kInsertionLayer, Variant(static_cast<IDispatch*>(nullptr)));
-        layer.Put(E::Layer::kEditable, EngineBool(false));
+        list.Put(Engine::Layers::kInsertionLayer, Variant(static_cast<IDispatch*>(nullptr)));
+        layer.Put(Engine::Layer::kEditable, EngineBool(false));
     }
 }
 
 std::string CZmaVadAZLayer::MakeUniqueName(const std::string& base, IDispatch* map) {
-    ComPtr<IDispatch> layers = GetObject(platform::ThrowIfNull(map), E::Map::kLayers);
+    ComPtr<IDispatch> layers = GetObject(platform::ThrowIfNull(map), Engine::Map::kLayers);
     EngineDispatch list(layers.Get());
     auto taken = [&list](const std::string& name) {
         try {
-            return static_cast<bool>(AsDispatch(list.Call(E::Layers::kItem, {Variant(platform::ToWide(name))})));
+            return static_cast<bool>(AsDispatch(list.Call(Engine::Layers::kItem, {Variant(platform::ToWide(name))})));
         }
         CATCH_SWALLOW("the engine answers an unknown name with an error: the name is free");
         return false;

@@ -38,9 +38,9 @@ std::string LooseKey(const std::string& name) {
 }
 
 long EngineLayerCount(IDispatch* map) {
-    Variant layers = EngineDispatch(map).Get(LayerEngine::Map::kLayers);
+    Variant layers = EngineDispatch(map).Get(Engine::Map::kLayers);
     if (layers.vt != VT_DISPATCH || !layers.pdispVal) platform::ThrowHr(E_POINTER);
-    return EngineDispatch(layers.pdispVal).Get(LayerEngine::Layers::kCount).ToLong();
+    return EngineDispatch(layers.pdispVal).Get(Engine::Layers::kCount).ToLong();
 }
 
 }  // namespace
@@ -501,7 +501,7 @@ HRESULT CZmaVadAZLayerCollection::RemoveLayer(CZmaVadAZLayer* layer, bool update
         }
     }
 
-    EngineDispatch(map_.Get()).Call(LayerEngine::Map::kRefresh);
+    EngineDispatch(map_.Get()).Call(Engine::Map::kRefresh);
     return S_OK;
 }
 

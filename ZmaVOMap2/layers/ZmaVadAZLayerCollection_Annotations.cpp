@@ -23,7 +23,7 @@ ComPtr<IDispatch> ObjectOf(const Variant& v) {
 std::wstring TextOf(const Variant& v) { return v.vt == VT_BSTR && v.bstrVal ? std::wstring(v.bstrVal) : std::wstring(); }
 
 bool IsTextFeature(IDispatch* feature) {
-    return EngineDispatch(feature).Get(EngineFeature::kType).ToLong() == EngineFeature::kText;
+    return EngineDispatch(feature).Get(Engine::Feature::kType).ToLong() == Engine::Feature::kText;
 }
 
 // Ends the engine access to the annotations layer however the scope is left.
@@ -51,22 +51,22 @@ HRESULT CZmaVadAZLayerCollection::InitialiseAnnotations() {
     if (!annotations_ || !map_) return E_UNEXPECTED;
     try {
         FeatureAccess access(*annotations_);
-        EngineDispatch annotations(ObjectOf(EngineDispatch(map_.Get()).Get(EngineMap::kAnnotations)).Get());
+        EngineDispatch annotations(ObjectOf(EngineDispatch(map_.Get()).Get(Engine::Map::kAnnotations)).Get());
 
         const long count = annotations_->GetFeatureCount();
         for (long i = 1; i <= count; ++i) {
             ComPtr<IDispatch> feature = annotations_->GetFeature(i);
             if (!feature || !IsTextFeature(feature.Get())) continue;
             EngineDispatch text(feature.Get());
-            EngineDispatch point(ObjectOf(text.Get(EngineFeature::kPoint)).Get());
-            const Variant x = point.Get(EnginePoint::kX), y = point.Get(EnginePoint::kY);
-            const Variant caption = text.Get(EngineFeature::kCaption);
+            EngineDispatch point(ObjectOf(text.Get(Engine::Feature::kPoint)).Get());
+            const Variant x = point.Get(Engine::Point::kX), y = point.Get(Engine::Point::kY);
+            const Variant caption = text.Get(Engine::Feature::kCaption);
             if (TextOf(caption).empty()) continue;
-            ComPtr<IDispatch> annotation = ObjectOf(annotations.Call(EngineAnnotations::kAddText, {caption, x, y}));
-            EngineDispatch graphic(ObjectOf(EngineDispatch(annotation.Get()).Get(EngineAnnotation::kGraphic)).Get());
-            graphic.Put(EngineTextGraphic::kStyle, text.Get(EngineFeature::kStyle));
-            graphic.Put(EngineTextGraphic::kX, x);
-            graphic.Put(EngineTextGraphic::kY, y);
+            ComPtr<IDispatch> annotation = ObjectOf(annotations.Call(Engine::Annotations::kAddText, {caption, x, y}));
+            EngineDispatch graphic(ObjectOf(EngineDispatch(annotation.Get()).Get(Engine::Annotation::kGraphic)).Get());
+            graphic.Put(Engine::TextGraphic::kStyle, text.Get(Engine::Feature::kStyle));
+            graphic.Put(Engine::TextGraphic::kX, x);
+            graphic.Put(Engine::TextGraphic::kY, y);
         }
 
         // The text features now live as annotations: take them out of the layer.
@@ -86,30 +86,30 @@ HRESULT CZmaVadAZLayerCollection::SetCurrentTool() {
     try {
         FeatureAccess access(*annotations_);
         EngineDispatch map(map_.Get());
-        EngineDispatch annotations(ObjectOf(map.Get(EngineMap::kAnnotations)).Get());
-        for (long i = 1; i <= annotations.Get(EngineAnnotations::kCount).ToLong(); ++i) {
-            EngineDispatch annotation(ObjectOf(annotations.Call(EngineAnnotations::kItem, {Variant(i)})).Get());
-            if (annotation.Get(EngineAnnotation::kType).ToLong() != EngineAnnotation::kTextType) continue;
-            EngineDispatch graphic(ObjectOf(annotation.Get(EngineAnnotation::kGraphic)).Get());
-            const Variant x = graphic.Get(EngineTextGraphic::kX), y = graphic.Get(EngineTextGraphic::kY);
-            const Variant caption = graphic.Get(EngineTextGraphic::kCaption);
-            const Variant style = graphic.Get(EngineTextGraphic::kStyle);
+        EngineDispatch annotations(ObjectOf(map.Get(Engine::Map::kAnnotations)).Get());
+        for (long i = 1; i <= annotations.Get(Engine::Annotations::kCount).ToLong(); ++i) {
+            EngineDispatch annotation(ObjectOf(annotations.Call(Engine::Annotations::kItem, {Variant(i)})).Get());
+            if (annotation.Get(Engine::Annotation::kType).ToLong() != Engine::Annotation::kTextType) continue;
+            EngineDispatch graphic(ObjectOf(annotation.Get(Engine::Annotation::kGraphic)).Get());
+            const Variant x = graphic.Get(Engine::TextGraphic::kX), y = graphic.Get(Engine::TextGraphic::kY);
+            const Variant caption = graphic.Get(Engine::TextGraphic::kCaption);
+            const Variant style = graphic.Get(Engine::TextGraphic::kStyle);
             if (TextOf(caption).empty()) continue;
 
             ComPtr<IDispatch> point;
             THROW_IF_FAILED(::CoCreateInstance(ExternalIds::kEnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch,
                                                point.PutVoid()));
-            EngineDispatch(point.Get()).Call(EnginePoint::kSet, {x, y});
-            EngineDispatch factory(ObjectOf(map.Get(EngineMap::kFeatureFactory)).Get());
+            EngineDispatch(point.Get()).Call(Engine::Point::kSet, {x, y});
+            EngineDispatch factory(ObjectOf(map.Get(Engine::Map::kFeatureFactory)).Get());
             ComPtr<IDispatch> feature = ObjectOf(
-                factory.Call(EngineFeatureFactory::kCreateText, {Variant(point.Get()), caption, Variant::Missing(), style}));
+                factory.Call(Engine::FeatureFactory::kCreateText, {Variant(point.Get()), caption, Variant::Missing(), style}));
             char number[16];
             std::snprintf(number, sizeof number, "%ld", i);
-            EngineDispatch(feature.Get()).Put(EngineFeature::kKeyValue, Variant(platform::ToWide(number)));
+            EngineDispatch(feature.Get()).Put(Engine::Feature::kKeyValue, Variant(platform::ToWide(number)));
             THROW_IF_FAILED(annotations_->AddFeature(feature.Get()));
         }
         access.End();
-        annotations.Call(EngineAnnotations::kRemoveAll);
+        annotations.Call(Engine::Annotations::kRemoveAll);
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
@@ -124,15 +124,15 @@ HRESULT CZmaVadAZLayerCollection::ApplyFeatureStyle() {
         if (selected.GetByName(L"Count").ToLong() < 1) return S_OK;
         EngineDispatch feature(ObjectOf(selected.GetByName(L"Item", {Variant(1L)})).Get());
         DISPID dialog;
-        switch (feature.Get(EngineFeature::kType).ToLong()) {
-        case EngineFeature::kSymbol: dialog = EngineStyle::kPickSymbol; break;
-        case EngineFeature::kLine: dialog = EngineStyle::kPickLine; break;
-        case EngineFeature::kRegion: dialog = EngineStyle::kPickRegion; break;
-        case EngineFeature::kText: dialog = EngineStyle::kPickText; break;
+        switch (feature.Get(Engine::Feature::kType).ToLong()) {
+        case Engine::Feature::kSymbol: dialog = Engine::Style::kPickSymbol; break;
+        case Engine::Feature::kLine: dialog = Engine::Style::kPickLine; break;
+        case Engine::Feature::kRegion: dialog = Engine::Style::kPickRegion; break;
+        case Engine::Feature::kText: dialog = Engine::Style::kPickText; break;
         default: return S_OK;
         }
-        EngineDispatch style(ObjectOf(feature.Get(EngineFeature::kStyle)).Get());
-        if (style.Call(dialog).ToBool()) feature.Call(EngineFeature::kUpdate);
+        EngineDispatch style(ObjectOf(feature.Get(Engine::Feature::kStyle)).Get());
+        if (style.Call(dialog).ToBool()) feature.Call(Engine::Feature::kUpdate);
         return S_OK;
     } CATCH_RETURN_QUIET()
 }

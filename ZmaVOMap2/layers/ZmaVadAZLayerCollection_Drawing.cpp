@@ -58,7 +58,7 @@ bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, c
                                                const ZmaExtent& extent, bool printing) {
     if (!engineLayer) platform::ThrowHr(E_POINTER);
     const std::string name =
-        platform::ToAnsi(EngineDispatch(engineLayer).Get(LayerEngine::Layer::kName).ToWide());
+        platform::ToAnsi(EngineDispatch(engineLayer).Get(Engine::Layer::kName).ToWide());
 
     CZmaVadAZLayer* requesting = nullptr;
     for (const auto& held : layers_) {

@@ -81,7 +81,7 @@ HRESULT CZmaVadAZLayerCollection::SaveDatasetCompositions(IXMLDOMElement* layers
         composition->SetOffsets(x, y);
         composition->SetZoom(layer->GetZoomLayering(), layer->GetZoomMin(), layer->GetZoomMax());
         if (CZmaVadAZLabelProperties* labels = layer->GetLabelProperties()) {
-            const long unit = EngineDispatch(map_.Get()).Get(LayerEngine::Map::kDistanceUnit).ToLong();
+            const long unit = EngineDispatch(map_.Get()).Get(Engine::Map::kDistanceUnit).ToLong();
             THROW_IF_FAILED(composition->SaveLabelProperties(labels, unit));
         }
         if (!skipSelections && layer->IsSelectable()) {

@@ -143,5 +143,5 @@ HRESULT CZmaVadAZLayerCollection::ApplyPendingLayerOffsets(double x, double y) {
 
 void CZmaVadAZLayerCollection::RefreshMap() {
     if (!refresh_ || !host_->IsScreenUpdating() || !map_) return;
-    EngineDispatch(map_.Get()).Call(LayerEngine::Map::kRefresh);
+    EngineDispatch(map_.Get()).Call(Engine::Map::kRefresh);
 }

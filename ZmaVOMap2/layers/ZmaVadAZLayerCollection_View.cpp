@@ -92,23 +92,23 @@ HRESULT CZmaVadAZLayerCollection::ZoomToSelection(bool /*fit*/) {
         // An engine table's selection joins what the layers above it gave: the user selected
         // both, and the view is to show both.
         EngineDispatch box(bounds.Get());
-        area.left = std::min(area.left, box.Get(EngineRectangle::kXMin).ToDouble());
-        area.top = std::max(area.top, box.Get(EngineRectangle::kYMax).ToDouble());
-        area.right = std::max(area.right, box.Get(EngineRectangle::kXMax).ToDouble());
-        area.bottom = std::min(area.bottom, box.Get(EngineRectangle::kYMin).ToDouble());
+        area.left = std::min(area.left, box.Get(Engine::Rectangle::kXMin).ToDouble());
+        area.top = std::max(area.top, box.Get(Engine::Rectangle::kYMax).ToDouble());
+        area.right = std::max(area.right, box.Get(Engine::Rectangle::kXMax).ToDouble());
+        area.bottom = std::min(area.bottom, box.Get(Engine::Rectangle::kYMin).ToDouble());
     }
     if (IsEmptyExtent(area)) return S_OK;
 
     EngineDispatch map(map_.Get());
     if (area.top - area.bottom == 0.0 || area.right - area.left == 0.0) {
-        map.Put(EngineMap::kCenterX, Variant((area.left + area.right) * 0.5));
-        map.Put(EngineMap::kCenterY, Variant((area.bottom + area.top) * 0.5));
+        map.Put(Engine::Map::kCenterX, Variant((area.left + area.right) * 0.5));
+        map.Put(Engine::Map::kCenterY, Variant((area.bottom + area.top) * 0.5));
         return S_OK;
     }
     ComPtr<IDispatch> rectangle = NewEngineRectangle();
     EngineDispatch(rectangle.Get())
-        .Call(EngineRectangle::kSet, {Variant(area.left), Variant(area.bottom), Variant(area.right), Variant(area.top)});
-    map.Put(EngineMap::kBounds, Variant(rectangle.Get()));
+        .Call(Engine::Rectangle::kSet, {Variant(area.left), Variant(area.bottom), Variant(area.right), Variant(area.top)});
+    map.Put(Engine::Map::kBounds, Variant(rectangle.Get()));
     return S_OK;
 }
 
@@ -121,8 +121,8 @@ void CZmaVadAZLayerCollection::ViewEntireMap(ZmaExtent& extent) {
         // rectangle has no area.
         held->GetExtent(rectangle.Get());
         EngineDispatch box(rectangle.Get());
-        const double xMin = box.Get(EngineRectangle::kXMin).ToDouble(), yMin = box.Get(EngineRectangle::kYMin).ToDouble();
-        const double xMax = box.Get(EngineRectangle::kXMax).ToDouble(), yMax = box.Get(EngineRectangle::kYMax).ToDouble();
+        const double xMin = box.Get(Engine::Rectangle::kXMin).ToDouble(), yMin = box.Get(Engine::Rectangle::kYMin).ToDouble();
+        const double xMax = box.Get(Engine::Rectangle::kXMax).ToDouble(), yMax = box.Get(Engine::Rectangle::kYMax).ToDouble();
         // A layer without area (a point or a line of points) adds nothing. A coordinate of
         // exactly 0 is a real place (the equator, the prime meridian) and counts like any other.
         if (yMax - yMin == 0.0 || xMax - xMin == 0.0) continue;

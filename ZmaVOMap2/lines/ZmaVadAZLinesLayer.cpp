@@ -112,7 +112,7 @@ HRESULT CZmaVadAZLinesLayer::SaveSettings(IXMLDOMNode* parent) {
     THROW_IF_FAILED(element->appendChild(labels.Get(), appended.Put()));
     long unit = 0;
     try {
-        unit = EngineDispatch(GetMapXMap().Get()).Get(EngineMap::kDistanceUnit).ToLong();
+        unit = EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kDistanceUnit).ToLong();
     }
     CATCH_SWALLOW("without an engine the range is kept in the default unit");
     return GetLabelProperties()->Save(labels.Get(), unit);
@@ -260,9 +260,9 @@ bool CZmaVadAZLinesLayer::LabelsWithinZoom() {
     if (!labels->GetLabelZoom(&zoomMin, &zoomMax)) return true;
     // The range is kept in its own unit: read the zoom in that unit, then put the map's back.
     EngineDispatch map(GetMapXMap().Get());
-    EnginePropertyRestorer unit(map, EngineMap::kDistanceUnit);
-    map.Put(EngineMap::kDistanceUnit, Variant(labels->GetLabelZoomUnits()));
-    const double zoom = map.Get(EngineMap::kZoom).ToDouble();
+    EnginePropertyRestorer unit(map, Engine::Map::kDistanceUnit);
+    map.Put(Engine::Map::kDistanceUnit, Variant(labels->GetLabelZoomUnits()));
+    const double zoom = map.Get(Engine::Map::kZoom).ToDouble();
     unit.Restore();
     return zoomMin <= zoom && zoom <= zoomMax;
 }

@@ -122,7 +122,7 @@ int CZmaVadAZLinesToPointsLayer::GetExtent(IDispatch* rectangle) {
     }
     if (!found) return 0;
     EngineDispatch(platform::ThrowIfNull(rectangle, E_POINTER))
-        .Call(LayerEngine::Rectangle::kSet, {Variant(minLon), Variant(maxLat), Variant(maxLon), Variant(minLat)});
+        .Call(Engine::Rectangle::kSet, {Variant(minLon), Variant(maxLat), Variant(maxLon), Variant(minLat)});
     return 1;
 }
 

@@ -205,6 +205,6 @@ int CZmaVadAZLinesToSectorsLayer::GetExtent(IDispatch* rectangle) {
         }
     }
     EngineDispatch(platform::ThrowIfNull(rectangle, E_POINTER))
-        .Call(LayerEngine::Rectangle::kSet, {Variant(minLon), Variant(maxLat), Variant(maxLon), Variant(minLat)});
+        .Call(Engine::Rectangle::kSet, {Variant(minLon), Variant(maxLat), Variant(maxLon), Variant(minLat)});
     return found ? 1 : 0;
 }

@@ -31,11 +31,11 @@ bool Contains(const CZmaVadAZOverviewRegion::FrameF& r, float x, float y) {
 }
 
 ZmaExtent ViewOf(const EngineDispatch& map) {
-    Variant bounds = map.Get(EngineMap::kBounds);
+    Variant bounds = map.Get(Engine::Map::kBounds);
     if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
     EngineDispatch rect(bounds.pdispVal);
-    return {rect.Get(EngineRectangle::kXMin).ToDouble(), rect.Get(EngineRectangle::kYMax).ToDouble(),
-            rect.Get(EngineRectangle::kXMax).ToDouble(), rect.Get(EngineRectangle::kYMin).ToDouble()};
+    return {rect.Get(Engine::Rectangle::kXMin).ToDouble(), rect.Get(Engine::Rectangle::kYMax).ToDouble(),
+            rect.Get(Engine::Rectangle::kXMax).ToDouble(), rect.Get(Engine::Rectangle::kYMin).ToDouble()};
 }
 
 // Map coordinates to window pixels through the engine.
@@ -140,16 +140,16 @@ bool CZmaVadAZOverviewRegion::HitTest(IDispatch* engineMap, POINT point) {
         ComPtr<IDispatch> rectangle;
         THROW_IF_FAILED(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()));
         EngineDispatch(rectangle.Get())
-            .Call(EngineRectangle::kSet,
+            .Call(Engine::Rectangle::kSet,
                   {Variant(region_.left), Variant(region_.top), Variant(region_.right), Variant(region_.bottom)});
-        map.Put(EngineMap::kBounds, Variant(rectangle.Get()));
+        map.Put(Engine::Map::kBounds, Variant(rectangle.Get()));
         return true;
     }
 
     const ZmaExtent& c = lastCombined_;
     const double mapX = c.left + (c.right - c.left) * (x - lastFrame_.x) / lastFrame_.width;
     const double mapY = c.top - (c.top - c.bottom) * (y - lastFrame_.y) / lastFrame_.height;
-    const double zoom = map.Get(EngineMap::kZoom).ToDouble();
-    map.Call(EngineMap::kZoomTo, {Variant(zoom), Variant(mapX), Variant(mapY)});
+    const double zoom = map.Get(Engine::Map::kZoom).ToDouble();
+    map.Call(Engine::Map::kZoomTo, {Variant(zoom), Variant(mapX), Variant(mapY)});
     return true;
 }

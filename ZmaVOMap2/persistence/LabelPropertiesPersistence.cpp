@@ -2,7 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/persistence/PersistentStyle.h"
 #include "platform/Result.h"
@@ -12,7 +12,7 @@ using namespace persistxml;
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
-namespace L = EngineLabelProperties;
+namespace L = Engine::Labels;
 
 namespace {
 
@@ -91,7 +91,7 @@ HRESULT SaveLabelProperties(IUnknown* labelProperties, IXMLDOMElement* element) 
 
         ComPtr<IDispatch> field = ObjectOf(labels.Get(L::kDataField));
         platform::SetAttribute(element, L"datafield",
-                               field ? EngineDispatch(field.Get()).Get(EngineObjects::Field::kName).ToWide() : L"");
+                               field ? EngineDispatch(field.Get()).Get(Engine::Field::kName).ToWide() : L"");
         for (const Key& key : kSaved) platform::SetAttribute(element, key.name, ValueText(labels, key));
 
         ComPtr<IXMLDOMElement> style = ReplaceChildElement(element, L"Style");
@@ -112,9 +112,9 @@ HRESULT LoadLabelProperties(IUnknown* labelProperties, IXMLDOMElement* element) 
             // A name the dataset does not have leaves the data field as it was.
             try {
                 if (ComPtr<IDispatch> dataset = ObjectOf(labels.Get(L::kDataset))) {
-                    ComPtr<IDispatch> fields = ObjectOf(EngineDispatch(dataset.Get()).Get(LayerEngine::Collection::kDatasetFields));
+                    ComPtr<IDispatch> fields = ObjectOf(EngineDispatch(dataset.Get()).Get(Engine::Collection::kDatasetFields));
                     ComPtr<IDispatch> field =
-                        fields ? ObjectOf(EngineDispatch(fields.Get()).Call(LayerEngine::Collection::kFieldItem, {Variant(fieldName)}))
+                        fields ? ObjectOf(EngineDispatch(fields.Get()).Call(Engine::Collection::kFieldItem, {Variant(fieldName)}))
                                : nullptr;
                     if (field) labels.Put(L::kDataField, Variant(field.Get()));
                 }

@@ -1,7 +1,7 @@
 #include "ZmaVOMap2/persistence/PersistentObject.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/PersistXml.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
@@ -12,7 +12,6 @@
 using namespace persistxml;
 using platform::ComPtr;
 using platform::Variant;
-namespace E = EngineObjects;
 
 namespace {
 
@@ -99,25 +98,25 @@ HRESULT CZmaVOMapXPersistentCoordSys::Save(IXMLDOMElement* element) {
     try {
         EngineDispatch coordSys(Require(object_));
         ComPtr<IXMLDOMElement> own = platform::CreateChildElement(platform::ThrowIfNull(element, E_POINTER), L"coordsys");
-        const long type = coordSys.Get(E::CoordSys::kType).ToLong();
+        const long type = coordSys.Get(Engine::CoordSys::kType).ToLong();
         const ProjectionRow& row = RowOf(type);
         platform::SetAttribute(own.Get(), L"type", LongText(type));
         HRESULT result = S_OK;
         if (row.datum) {
-            ComPtr<IDispatch> datum = AsObject(coordSys.Get(E::CoordSys::kDatum));
+            ComPtr<IDispatch> datum = AsObject(coordSys.Get(Engine::CoordSys::kDatum));
             result = CZmaVOMapXPersistentDatum(datum.Get()).Save(own.Get());
         }
         for (int i = 0; i < kParameterCount; ++i) {
             if (!row.parameters[i]) continue;
             if (i == 0) {
-                platform::SetAttribute(own.Get(), kParameterNames[i], LongText(coordSys.Get(E::CoordSys::kUnits).ToLong()));
+                platform::SetAttribute(own.Get(), kParameterNames[i], LongText(coordSys.Get(Engine::CoordSys::kUnits).ToLong()));
             } else {
-                const double value = coordSys.Get(E::CoordSys::kFirstParameter + i - 1).ToDouble();
+                const double value = coordSys.Get(Engine::CoordSys::kFirstParameter + i - 1).ToDouble();
                 platform::SetAttribute(own.Get(), kParameterNames[i], DoubleText(value));
             }
         }
         if (type == 0) {
-            ComPtr<IDispatch> bounds = AsObject(coordSys.Get(E::CoordSys::kBounds));
+            ComPtr<IDispatch> bounds = AsObject(coordSys.Get(Engine::CoordSys::kBounds));
             result = CZmaVOMapXPersistentRectangle(bounds.Get()).Save(own.Get());
         }
         return result;
@@ -136,14 +135,14 @@ HRESULT CZmaVOMapXPersistentCoordSys::Load(IXMLDOMElement* element) {
 
         Variant datumArgument = Variant::Missing();
         ComPtr<IDispatch> datum;
-        if (row.datum && SUCCEEDED(CreateEngineObject(E::kDatumClass, datum)) &&
+        if (row.datum && SUCCEEDED(CreateEngineObject(ExternalIds::kEngineDatum, datum)) &&
             SUCCEEDED(CZmaVOMapXPersistentDatum(datum.Get()).Load(own.Get())))
             datumArgument = Variant(datum.Get());
 
         Variant boundsArgument = Variant::Missing();
         if (type == 0) {
             ComPtr<IDispatch> bounds;
-            HRESULT created = CreateEngineObject(E::kRectangleClass, bounds);
+            HRESULT created = CreateEngineObject(ExternalIds::kEngineRectangle, bounds);
             if (FAILED(created) && created != E_NOINTERFACE) return created;
             if (SUCCEEDED(created) && SUCCEEDED(CZmaVOMapXPersistentRectangle(bounds.Get()).Load(own.Get())))
                 boundsArgument = Variant(bounds.Get());
@@ -153,7 +152,7 @@ HRESULT CZmaVOMapXPersistentCoordSys::Load(IXMLDOMElement* element) {
         for (int i = 0; i < kParameterCount; ++i)
             parameters[i] = row.parameters[i] ? ParameterValue(own.Get(), kParameterNames[i]) : Variant::Missing();
 
-        coordSys.Call(E::CoordSys::kSet,
+        coordSys.Call(Engine::CoordSys::kSet,
                       {Variant(static_cast<short>(type)), datumArgument, parameters[0], parameters[1], parameters[2],
                        parameters[3], parameters[4], parameters[5], parameters[6], parameters[7], parameters[8],
                        parameters[9], boundsArgument, Variant::Missing()});
@@ -165,15 +164,15 @@ HRESULT CZmaVOMapXPersistentDatum::Save(IXMLDOMElement* element) {
     try {
         EngineDispatch datum(Require(object_));
         ComPtr<IXMLDOMElement> own = platform::CreateChildElement(platform::ThrowIfNull(element, E_POINTER), L"datum");
-        platform::SetAttribute(own.Get(), L"ellipsoid", LongText(datum.Get(E::Datum::kEllipsoid).ToLong()));
+        platform::SetAttribute(own.Get(), L"ellipsoid", LongText(datum.Get(Engine::Datum::kEllipsoid).ToLong()));
         const struct {
             const wchar_t* name;
             DISPID id;
-        } values[] = {{L"shiftx", E::Datum::kShiftX},           {L"shifty", E::Datum::kShiftY},
-                      {L"shiftz", E::Datum::kShiftZ},           {L"rotatex", E::Datum::kRotateX},
-                      {L"rotatey", E::Datum::kRotateY},         {L"rotatez", E::Datum::kRotateZ},
-                      {L"scaleadjust", E::Datum::kScaleAdjust}, {L"primemeridian", E::Datum::kPrimeMeridian},
-                      {L"majoraxis", E::Datum::kMajorAxis},     {L"minoraxis", E::Datum::kMinorAxis}};
+        } values[] = {{L"shiftx", Engine::Datum::kShiftX},           {L"shifty", Engine::Datum::kShiftY},
+                      {L"shiftz", Engine::Datum::kShiftZ},           {L"rotatex", Engine::Datum::kRotateX},
+                      {L"rotatey", Engine::Datum::kRotateY},         {L"rotatez", Engine::Datum::kRotateZ},
+                      {L"scaleadjust", Engine::Datum::kScaleAdjust}, {L"primemeridian", Engine::Datum::kPrimeMeridian},
+                      {L"majoraxis", Engine::Datum::kMajorAxis},     {L"minoraxis", Engine::Datum::kMinorAxis}};
         for (const auto& v : values) platform::SetAttribute(own.Get(), v.name, DoubleText(datum.Get(v.id).ToDouble()));
         return S_OK;
     } CATCH_RETURN_QUIET()
@@ -189,7 +188,7 @@ HRESULT CZmaVOMapXPersistentDatum::Load(IXMLDOMElement* element) {
         const double shiftX = number(L"shiftx"), shiftY = number(L"shifty"), shiftZ = number(L"shiftz");
         const double rotateX = number(L"rotatex"), rotateY = number(L"rotatey"), rotateZ = number(L"rotatez");
         const double scale = number(L"scaleadjust"), meridian = number(L"primemeridian");
-        datum.Call(E::Datum::kSet, {Variant(static_cast<short>(ellipsoid)), Variant(shiftX), Variant(shiftY),
+        datum.Call(Engine::Datum::kSet, {Variant(static_cast<short>(ellipsoid)), Variant(shiftX), Variant(shiftY),
                                     Variant(shiftZ), Variant(rotateX), Variant(rotateY), Variant(rotateZ),
                                     Variant(scale), Variant(meridian)});
         return S_OK;
@@ -201,10 +200,10 @@ HRESULT CZmaVOMapXPersistentRectangle::Save(IXMLDOMElement* element) {
         EngineDispatch rectangle(Require(object_));
         ComPtr<IXMLDOMElement> own =
             platform::CreateChildElement(platform::ThrowIfNull(element, E_POINTER), L"rectangle");
-        platform::SetAttribute(own.Get(), L"xmax", DoubleText(rectangle.Get(E::Rectangle::kXMax).ToDouble()));
-        platform::SetAttribute(own.Get(), L"xmin", DoubleText(rectangle.Get(E::Rectangle::kXMin).ToDouble()));
-        platform::SetAttribute(own.Get(), L"ymax", DoubleText(rectangle.Get(E::Rectangle::kYMax).ToDouble()));
-        platform::SetAttribute(own.Get(), L"ymin", DoubleText(rectangle.Get(E::Rectangle::kYMin).ToDouble()));
+        platform::SetAttribute(own.Get(), L"xmax", DoubleText(rectangle.Get(Engine::Rectangle::kXMax).ToDouble()));
+        platform::SetAttribute(own.Get(), L"xmin", DoubleText(rectangle.Get(Engine::Rectangle::kXMin).ToDouble()));
+        platform::SetAttribute(own.Get(), L"ymax", DoubleText(rectangle.Get(Engine::Rectangle::kYMax).ToDouble()));
+        platform::SetAttribute(own.Get(), L"ymin", DoubleText(rectangle.Get(Engine::Rectangle::kYMin).ToDouble()));
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
@@ -215,7 +214,7 @@ HRESULT CZmaVOMapXPersistentRectangle::Load(IXMLDOMElement* element) {
         ComPtr<IXMLDOMElement> own = FindChild(element, L"rectangle");
         const double xmax = ReadDouble(own.Get(), L"xmax"), xmin = ReadDouble(own.Get(), L"xmin");
         const double ymax = ReadDouble(own.Get(), L"ymax"), ymin = ReadDouble(own.Get(), L"ymin");
-        rectangle.Call(E::Rectangle::kSet, {Variant(xmin), Variant(ymin), Variant(xmax), Variant(ymax)});
+        rectangle.Call(Engine::Rectangle::kSet, {Variant(xmin), Variant(ymin), Variant(xmax), Variant(ymax)});
         return S_OK;
     } CATCH_RETURN_QUIET()
 }

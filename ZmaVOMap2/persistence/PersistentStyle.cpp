@@ -1,7 +1,7 @@
 #include "ZmaVOMap2/persistence/PersistentStyle.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/PersistXml.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
@@ -12,7 +12,7 @@ using namespace persistxml;
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
-namespace S = EngineObjects::Style;
+namespace S = Engine::Style;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ZmaVOMap2/persistence/SelectionPersistor.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
@@ -36,7 +36,7 @@ HRESULT CZmaVOMapXSelectionPersistor::Save(IXMLDOMElement* element, IDispatch* s
             Variant feature = features.Call(item, {Variant(i)});
             if (feature.vt != VT_DISPATCH || !feature.pdispVal) return E_POINTER;
             keys.push_back(L'^');
-            AppendEscaped(keys, EngineDispatch(feature.pdispVal).Get(EngineObjects::Feature::kKey).ToWide());
+            AppendEscaped(keys, EngineDispatch(feature.pdispVal).Get(Engine::Feature::kKey).ToWide());
         }
         if (count > 0) platform::SetAttribute(element, L"featurekeys", keys);
         return S_OK;

@@ -22,14 +22,14 @@ namespace {
 class EngineState {
 public:
     EngineState(const EngineDispatch& engine, IPrintableMap& control) : engine_(engine), control_(control) {
-        zoom_ = engine.Get(EngineMap::kZoom).ToDouble();
-        centerX_ = engine.Get(EngineMap::kCenterX).ToDouble();
-        centerY_ = engine.Get(EngineMap::kCenterY).ToDouble();
-        paperUnit_ = engine.Get(EngineMap::kPaperUnit);
-        distanceUnit_ = engine.Get(EngineMap::kDistanceUnit);
-        pixels_.cx = static_cast<long>(engine.Get(EngineMap::kScreenWidth).ToDouble());
-        pixels_.cy = static_cast<long>(engine.Get(EngineMap::kScreenHeight).ToDouble());
-        window_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(engine.Get(EngineMap::kWindowHandle).ToLong()));
+        zoom_ = engine.Get(Engine::Map::kZoom).ToDouble();
+        centerX_ = engine.Get(Engine::Map::kCenterX).ToDouble();
+        centerY_ = engine.Get(Engine::Map::kCenterY).ToDouble();
+        paperUnit_ = engine.Get(Engine::Map::kPaperUnit);
+        distanceUnit_ = engine.Get(Engine::Map::kDistanceUnit);
+        pixels_.cx = static_cast<long>(engine.Get(Engine::Map::kScreenWidth).ToDouble());
+        pixels_.cy = static_cast<long>(engine.Get(Engine::Map::kScreenHeight).ToDouble());
+        window_ = reinterpret_cast<HWND>(static_cast<LONG_PTR>(engine.Get(Engine::Map::kWindowHandle).ToLong()));
     }
     // After a failure on the way, whatever the page has not put back yet.
     ~EngineState() {
@@ -44,16 +44,16 @@ public:
 
     void RestoreUnits() {
         unitsRestored_ = true;
-        engine_.Put(EngineMap::kDistanceUnit, distanceUnit_);
-        engine_.Put(EngineMap::kPaperUnit, paperUnit_);
+        engine_.Put(Engine::Map::kDistanceUnit, distanceUnit_);
+        engine_.Put(Engine::Map::kPaperUnit, paperUnit_);
     }
     void RestoreView() {
         viewRestored_ = true;
         control_.ResetViewChangeStage();
-        engine_.Call(EngineMap::kZoomTo, {Variant(zoom_), Variant(centerX_), Variant(centerY_)});
+        engine_.Call(Engine::Map::kZoomTo, {Variant(zoom_), Variant(centerX_), Variant(centerY_)});
         // A map without height or width cannot be given that size again; it keeps the frame's.
         if (pixels_.cx > 0 && pixels_.cy > 0)
-            engine_.Call(EngineMap::kSetSize, {Variant(pixels_.cx), Variant(pixels_.cy)});
+            engine_.Call(Engine::Map::kSetSize, {Variant(pixels_.cx), Variant(pixels_.cy)});
         control_.ResetViewChangeStage();
     }
 
@@ -193,28 +193,28 @@ void MapPrintJobInfo::PrintEngineMap(HDC dc, const PageSettings& settings, IPrin
     // A map of the page's size, centred, or of a custom scale gets the zoom that fills its frame.
     if (settings.mapSize == kMapSizeCustom ||
         (settings.mapSize == kMapSizePage && settings.contentCentered == VARIANT_TRUE)) {
-        double zoom = engine.Get(EngineMap::kZoom).ToDouble();
+        double zoom = engine.Get(Engine::Map::kZoom).ToDouble();
         const bool inches = UsesUsMeasure();
         const long unit = inches ? DistanceUnits::kInch : DistanceUnits::kCentimeter;
-        engine.Put(EngineMap::kPaperUnit, Variant(unit));
-        engine.Put(EngineMap::kDistanceUnit, Variant(unit));
+        engine.Put(Engine::Map::kPaperUnit, Variant(unit));
+        engine.Put(Engine::Map::kDistanceUnit, Variant(unit));
         const double paperWidth = width * (inches ? 0.0003937007874015748 : 0.001);
         if (settings.mapSize == kMapSizePage) {
-            zoom = CenteredZoom(engine.Get(EngineMap::kZoom).ToDouble(), state.Pixels(), frame);
+            zoom = CenteredZoom(engine.Get(Engine::Map::kZoom).ToDouble(), state.Pixels(), frame);
         } else {
             zoom = settings.scaleDenominator * paperWidth;
         }
-        engine.Put(EngineMap::kZoom, Variant(zoom));
+        engine.Put(Engine::Map::kZoom, Variant(zoom));
     }
     if (settings.mapSize != kMapSizeWindow && frame.cx > 0 && frame.cy > 0)
-        engine.Call(EngineMap::kSetSize, {Variant(frame.cx), Variant(frame.cy)});
+        engine.Call(Engine::Map::kSetSize, {Variant(frame.cx), Variant(frame.cy)});
     control.ResetViewChangeStage();
     const long hdc = static_cast<long>(reinterpret_cast<LONG_PTR>(dc));
-    engine.Call(EngineMap::kPrintMap,
+    engine.Call(Engine::Map::kPrintMap,
                 {Variant(hdc), Variant(device.left), Variant(sign * device.top), Variant(width), Variant(height)});
     state.RestoreUnits();
-    const long unit = engine.Get(EngineMap::kDistanceUnit).ToLong();
-    const double zoom = engine.Get(EngineMap::kZoom).ToDouble();
+    const long unit = engine.Get(Engine::Map::kDistanceUnit).ToLong();
+    const double zoom = engine.Get(Engine::Map::kZoom).ToDouble();
 
     VARIANT_BOOL scaleVisible = VARIANT_FALSE;
     if (infoDisplay_ && SUCCEEDED(control.get_ScaleVisible(&scaleVisible)) && scaleVisible == VARIANT_TRUE) {

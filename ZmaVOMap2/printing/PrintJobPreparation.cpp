@@ -20,8 +20,8 @@ constexpr long kHundredthsOfMillimetre = 9;
 double ViewWidth(IDispatch* engineMap, IHostUnitConverter* converter) {
     if (!engineMap || !converter) Refuse(E_POINTER, L"The map or the unit converter is missing");
     EngineDispatch map(engineMap);
-    const long unit = map.Get(EngineMap::kDistanceUnit).ToLong();
-    const double zoom = map.Get(EngineMap::kZoom).ToDouble();
+    const long unit = map.Get(Engine::Map::kDistanceUnit).ToLong();
+    const double zoom = map.Get(Engine::Map::kZoom).ToDouble();
     double width = 0.0;
     THROW_IF_FAILED(converter->Convert(zoom, DistanceUnits::ToConverterUnit(unit), kHundredthsOfMillimetre, &width));
     return width;

@@ -163,12 +163,12 @@ void CPrinterSetupDlg::OnOptions(HWND dialog) {
     const RECT margins = Margins();
     EngineDispatch map(platform::ThrowIfNull(host_.EngineMap()));
     CQuickPrintDlg sheet(dialog, legend_.Get());
-    sheet.SetMapDistanceUnit(map.Get(EngineMap::kDistanceUnit).ToLong());
+    sheet.SetMapDistanceUnit(map.Get(Engine::Map::kDistanceUnit).ToLong());
     sheet.LoadSettings(settings_.Get());
     const SIZE paper = PaperSize();
     sheet.SetPrintableSize({paper.cx - margins.left - margins.right, paper.cy - margins.top - margins.bottom});
     sheet.SetWindowSize(host_.MapOnPaper());
-    sheet.SetViewWidth(map.Get(EngineMap::kZoom).ToDouble());
+    sheet.SetViewWidth(map.Get(Engine::Map::kZoom).ToDouble());
     sheet.TitlePage().SetTitle(host_.QuickPrintTitle());
     if (sheet.DoModal() != IDOK) return;
     sheet.StoreSettings(settings_.Get());

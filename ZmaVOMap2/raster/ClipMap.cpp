@@ -77,16 +77,16 @@ HRESULT CClipMap::OpenTable(const std::string& path) {
     if (!map_) return E_FAIL;
     try {
         EngineDispatch map(map_.Get());
-        const Variant layers = map.Get(LayerEngine::Map::kLayers);
+        const Variant layers = map.Get(Engine::Map::kLayers);
         if (layers.vt != VT_DISPATCH || !layers.pdispVal) return E_FAIL;
         EngineDispatch list(layers.pdispVal);
-        list.Call(EngineLayers::kRemoveAll);
-        const Variant added = list.Call(LayerEngine::Layers::kAdd, {Variant(platform::ToWide(path))});
+        list.Call(Engine::Layers::kRemoveAll);
+        const Variant added = list.Call(Engine::Layers::kAdd, {Variant(platform::ToWide(path))});
         if (added.vt != VT_DISPATCH || !added.pdispVal) return E_FAIL;
         // Conversions answer in the coordinate system the map shows.
-        const Variant coordSys = map.Get(EngineMap::kDisplayCoordSys);
+        const Variant coordSys = map.Get(Engine::Map::kDisplayCoordSys);
         if (coordSys.vt != VT_DISPATCH || !coordSys.pdispVal) return E_FAIL;
-        map.Put(EngineMap::kNumericCoordSys, EngineDispatch(coordSys.pdispVal).Call(EngineCoordSys::kClone));
+        map.Put(Engine::Map::kNumericCoordSys, EngineDispatch(coordSys.pdispVal).Call(Engine::CoordSys::kClone));
         return S_OK;
     }
     CATCH_RETURN_QUIET();

@@ -2,7 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/PersistentObject.h"
 #include "ZmaVOMap2/persistence/PersistentStyle.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
@@ -18,7 +18,6 @@
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
-namespace M = EngineObjects::MapSettings;
 
 HRESULT CZmaVOMapXConfigurationManager::SaveToXML(IDispatch* node) {
     COM_TRY {
@@ -116,7 +115,7 @@ double WorldWidth(IDispatch* map) {
     constexpr double kEquatorMetres = 40075016.686;
     long unit = 0;
     try {
-        if (map) unit = EngineDispatch(map).Get(EngineMap::kDistanceUnit).ToLong();
+        if (map) unit = EngineDispatch(map).Get(Engine::Map::kDistanceUnit).ToLong();
     }
     CATCH_SWALLOW("a map that cannot tell its unit is measured in miles");
     if (unit == 13) return 360.0;  // degrees
@@ -258,14 +257,14 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     SetAttribute(settings.Get(), L"profilename", identity.profileName);
     SetAttribute(settings.Get(), L"tempfilesdir", identity.temporaryFolder);
     EngineDispatch map(platform::ThrowIfNull(parts_.engineMap, E_POINTER));
-    SetAttribute(settings.Get(), L"distanceunit", std::to_wstring(map.Get(EngineMap::kDistanceUnit).ToLong()));
-    SetAttribute(settings.Get(), L"areaunit", std::to_wstring(map.Get(M::kAreaUnit).ToLong()));
-    SetAttribute(settings.Get(), L"zoom", FormatDouble(map.Get(EngineMap::kZoom).ToDouble()));
-    SetAttribute(settings.Get(), L"centerx", FormatDouble(map.Get(EngineMap::kCenterX).ToDouble()));
-    SetAttribute(settings.Get(), L"centery", FormatDouble(map.Get(EngineMap::kCenterY).ToDouble()));
-    SetAttribute(settings.Get(), L"exportselection", BooleanText(map.Get(M::kExportSelection).ToBool()));
-    SetAttribute(settings.Get(), L"rotation", FormatDouble(map.Get(M::kRotation).ToDouble()));
-    SetAttribute(settings.Get(), L"searchpath", map.Get(EngineMap::kSearchPath).ToWide());
+    SetAttribute(settings.Get(), L"distanceunit", std::to_wstring(map.Get(Engine::Map::kDistanceUnit).ToLong()));
+    SetAttribute(settings.Get(), L"areaunit", std::to_wstring(map.Get(Engine::Map::kAreaUnit).ToLong()));
+    SetAttribute(settings.Get(), L"zoom", FormatDouble(map.Get(Engine::Map::kZoom).ToDouble()));
+    SetAttribute(settings.Get(), L"centerx", FormatDouble(map.Get(Engine::Map::kCenterX).ToDouble()));
+    SetAttribute(settings.Get(), L"centery", FormatDouble(map.Get(Engine::Map::kCenterY).ToDouble()));
+    SetAttribute(settings.Get(), L"exportselection", BooleanText(map.Get(Engine::Map::kExportSelection).ToBool()));
+    SetAttribute(settings.Get(), L"rotation", FormatDouble(map.Get(Engine::Map::kRotation).ToDouble()));
+    SetAttribute(settings.Get(), L"searchpath", map.Get(Engine::Map::kSearchPath).ToWide());
     CZmaVadAZInfoDisplay* info = parts_.infoDisplay;
     SetAttribute(settings.Get(), L"showscale", BooleanText(!info || info->ShowsScaleBar()));
     SetAttribute(settings.Get(), L"showcursorposition", BooleanText(info && info->ShowsCoordinates()));
@@ -273,10 +272,10 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
 
     HRESULT result = S_OK;
     ComPtr<IXMLDOMElement> defaultStyle = platform::CreateChildElement(settings.Get(), L"defaultstyle");
-    ComPtr<IDispatch> style = ObjectOf(map.Get(M::kDefaultStyle));
+    ComPtr<IDispatch> style = ObjectOf(map.Get(Engine::Map::kDefaultStyle));
     for (auto& facet : AllFacets()) Note(result, facet->Save(style.Get(), defaultStyle.Get()));
     ComPtr<IXMLDOMElement> selectionStyle = platform::CreateChildElement(settings.Get(), L"defaultselectionstyle");
-    ComPtr<IDispatch> selection = ObjectOf(map.Get(EngineMap::kSelectionStyle));
+    ComPtr<IDispatch> selection = ObjectOf(map.Get(Engine::Map::kSelectionStyle));
     Note(result, CZmaVOMapXPersistentLineStyle().Save(selection.Get(), selectionStyle.Get()));
     Note(result, CZmaVOMapXPersistentRegionStyle().Save(selection.Get(), selectionStyle.Get()));
 
@@ -291,7 +290,7 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     SetAttribute(settings.Get(), L"overviewregionbottom", FormatDouble(box.bottom));
 
     if (steering.persistOption != 1) {
-        ComPtr<IDispatch> coordSys = ObjectOf(map.Get(EngineMap::kDisplayCoordSys));
+        ComPtr<IDispatch> coordSys = ObjectOf(map.Get(Engine::Map::kDisplayCoordSys));
         Note(result, CZmaVOMapXPersistentCoordSys(coordSys.Get()).Save(settings.Get()));
     }
     if (layers) Note(result, layers->SaveLayers(settings.Get(), steering.dataModified));
@@ -309,9 +308,9 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
 
     EngineDispatch map(platform::ThrowIfNull(parts_.engineMap, E_POINTER));
     if (ReadNumber(settings, L"distanceunit", 0.0, 32767.0, number) && IsWhole(number))
-        PutIfAccepted(map, EngineMap::kDistanceUnit, Variant(static_cast<long>(number)), L"distanceunit");
+        PutIfAccepted(map, Engine::Map::kDistanceUnit, Variant(static_cast<long>(number)), L"distanceunit");
     if (ReadNumber(settings, L"areaunit", 0.0, 32767.0, number) && IsWhole(number))
-        PutIfAccepted(map, M::kAreaUnit, Variant(static_cast<long>(number)), L"areaunit");
+        PutIfAccepted(map, Engine::Map::kAreaUnit, Variant(static_cast<long>(number)), L"areaunit");
 
     CZmaVadAZLayerCollection* existing = parts_.layers;
     bool flag = false;
@@ -347,8 +346,8 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
         if (ReadBoolean(settings, L"showcursorposition", flag)) info->SetMode(flag, window, 0, 0, 0, 0);
     }
 
-    if (ReadBoolean(settings, L"exportselection", flag)) PutIfAccepted(map, M::kExportSelection, Variant(flag), L"exportselection");
-    if (ReadNumber(settings, L"rotation", -360.0, 360.0, number)) PutIfAccepted(map, M::kRotation, Variant(number), L"rotation");
+    if (ReadBoolean(settings, L"exportselection", flag)) PutIfAccepted(map, Engine::Map::kExportSelection, Variant(flag), L"exportselection");
+    if (ReadNumber(settings, L"rotation", -360.0, 360.0, number)) PutIfAccepted(map, Engine::Map::kRotation, Variant(number), L"rotation");
     // The search path stays the control's own: it points at the temporary folder the control
     // made, not at one a document names.
 
@@ -373,7 +372,7 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
         ComPtr<IXMLDOMNode> coordsys;
         THROW_IF_FAILED(settings->selectSingleNode(Bstr(L"coordsys").Get(), coordsys.Put()));
         if (coordsys) {
-            ComPtr<IDispatch> system = ObjectOf(map.Get(EngineMap::kDisplayCoordSys));
+            ComPtr<IDispatch> system = ObjectOf(map.Get(Engine::Map::kDisplayCoordSys));
             Note(result, CZmaVOMapXPersistentCoordSys(system.Get()).Load(settings));
         }
     }
@@ -384,7 +383,7 @@ void CZmaVOMapXConfigurationManager::RestoreView(double zoom, double centerX, do
     parts_.view = {true, zoom, centerX, centerY};
     if (!parts_.showViewAtOnce || !parts_.engineMap || zoom <= 0.0) return;
     try {
-        EngineDispatch(parts_.engineMap).Call(EngineMap::kZoomTo, {Variant(zoom), Variant(centerX), Variant(centerY)});
+        EngineDispatch(parts_.engineMap).Call(Engine::Map::kZoomTo, {Variant(zoom), Variant(centerX), Variant(centerY)});
     }
     // A view the engine refuses leaves the map where it is.
     COM_CATCH_LOG();
@@ -399,9 +398,9 @@ HRESULT CZmaVOMapXConfigurationManager::LoadStyles(IXMLDOMElement* settings) {
     if (!defaultStyle || !selectionStyle) return E_FAIL;
     EngineDispatch map(parts_.engineMap);
     HRESULT result = S_OK;
-    ComPtr<IDispatch> style = ObjectOf(map.Get(M::kDefaultStyle));
+    ComPtr<IDispatch> style = ObjectOf(map.Get(Engine::Map::kDefaultStyle));
     RETURN_IF_FAILED(LoadFacets(defaultStyle.Get(), style.Get(), {L"line", L"font", L"bitmap", L"region", L"text"}, result));
-    ComPtr<IDispatch> selection = ObjectOf(map.Get(EngineMap::kSelectionStyle));
+    ComPtr<IDispatch> selection = ObjectOf(map.Get(Engine::Map::kSelectionStyle));
     RETURN_IF_FAILED(LoadFacets(selectionStyle.Get(), selection.Get(), {L"line", L"region"}, result));
     return result;
 }

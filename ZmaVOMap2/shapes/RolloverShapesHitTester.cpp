@@ -21,7 +21,7 @@ namespace {
 constexpr long kRolloverHitTolerance = 3;
 
 HWND MapWindow(IDispatch* map) {
-    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(EngineDispatch(map).Get(EngineMap::kWindowHandle).ToLong()));
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(EngineDispatch(map).Get(Engine::Map::kWindowHandle).ToLong()));
 }
 
 // A graphics object on the map's window, for the visibility tests.
@@ -85,7 +85,7 @@ bool RolloverCirclesHitTester::Act(const ShapeInfo& item) {
     if (!circle) return true;
     IDispatch* map = MapOrThrow();
     const double d = EngineDispatch(map)
-                         .Call(EngineMap::kDistance, {Variant(circle->longitude), Variant(circle->latitude),
+                         .Call(Engine::Map::kDistance, {Variant(circle->longitude), Variant(circle->latitude),
                                                       Variant(mapX_), Variant(mapY_)})
                          .ToDouble();
     const double radius = ConvertToUserUnits(map, circle->radius);

@@ -117,8 +117,8 @@ double DistanceInPixels(IDispatch* map, double distance) {
     if (std::isnan(distance)) return 0;
     if (!(distance > 0)) return std::trunc(distance);
     EngineDispatch engine(platform::ThrowIfNull(map, E_UNEXPECTED));
-    const double width = static_cast<float>(engine.Get(EngineMap::kScreenWidth).ToDouble());
-    const double zoom = engine.Get(EngineMap::kZoom).ToDouble();
+    const double width = static_cast<float>(engine.Get(Engine::Map::kScreenWidth).ToDouble());
+    const double zoom = engine.Get(Engine::Map::kZoom).ToDouble();
     const double pixels = width * distance / zoom;
     return std::isnan(pixels) ? 0 : std::trunc(pixels);
 }
@@ -168,7 +168,7 @@ double ConvertToUserUnits(IDispatch* map, const VARIANT& length) {
     if (parsed.value < 0) return 0;
     if (parsed.unit < 0) return parsed.value;
     const long mapUnit =
-        EngineDispatch(platform::ThrowIfNull(map, E_POINTER)).Get(EngineMap::kDistanceUnit).ToLong();
+        EngineDispatch(platform::ThrowIfNull(map, E_POINTER)).Get(Engine::Map::kDistanceUnit).ToLong();
     if (mapUnit == parsed.unit) return parsed.value;
     if (!ConverterKnows(mapUnit))
         throw ComError(E_FAIL, L"Radius texts cannot be converted to the map's distance unit " +

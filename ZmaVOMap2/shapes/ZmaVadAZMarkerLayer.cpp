@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
 
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
@@ -18,7 +19,6 @@
 
 using platform::ComPtr;
 using platform::Variant;
-namespace F = EngineFeatures;
 
 namespace {
 
@@ -47,8 +47,8 @@ ComPtr<IDispatch> CreateEngineObject(REFCLSID clsid) {
 }
 
 ComPtr<IDispatch> MakePoint(double x, double y) {
-    ComPtr<IDispatch> point = CreateEngineObject(F::kPointClass);
-    EngineDispatch(point.Get()).Call(F::kPointSet, {Variant(x), Variant(y)});
+    ComPtr<IDispatch> point = CreateEngineObject(ExternalIds::kEnginePoint);
+    EngineDispatch(point.Get()).Call(Engine::Point::kSet, {Variant(x), Variant(y)});
     return point;
 }
 
@@ -89,20 +89,20 @@ CZmaVadAZMarkerLayer::CZmaVadAZMarkerLayer(IDispatch* map, CZmaVadAZLayerCollect
     : CZmaVadAZLayer(map, owner), snap_(snapToTrack) {
     SetType(kTypeMarker);
     Variant created = EngineDispatch(EngineLayers().Get())
-                          .Call(LayerEngine::Layers::kCreateLayer,
+                          .Call(Engine::Layers::kCreateLayer,
                                 {Variant(L"Markers"), Variant(L""), Variant(1L), Variant::Missing(), Variant::Missing()});
     ComPtr<IDispatch> layer = RequireDispatch(created);
     SetEngineLayer(layer.Get());
     EngineDispatch engineLayer(layer.Get());
-    engineLayer.Put(LayerEngine::Layer::kAutoLabel, Variant(true));
-    ComPtr<IDispatch> labels = RequireDispatch(engineLayer.Get(LayerEngine::Layer::kLabelProperties));
-    EngineDispatch(labels.Get()).Put(EngineLabelProperties::kOffset, Variant(static_cast<short>(8)));
-    EngineDispatch(labels.Get()).Put(EngineLabelProperties::kOverlap, Variant(true));
-    SetNameOnly(platform::ToAnsi(engineLayer.Get(LayerEngine::Layer::kName).ToWide()));
+    engineLayer.Put(Engine::Layer::kAutoLabel, Variant(true));
+    ComPtr<IDispatch> labels = RequireDispatch(engineLayer.Get(Engine::Layer::kLabelProperties));
+    EngineDispatch(labels.Get()).Put(Engine::Labels::kOffset, Variant(static_cast<short>(8)));
+    EngineDispatch(labels.Get()).Put(Engine::Labels::kOverlap, Variant(true));
+    SetNameOnly(platform::ToAnsi(engineLayer.Get(Engine::Layer::kName).ToWide()));
 }
 
 void CZmaVadAZMarkerLayer::RefreshMap() {
-    const long handle = EngineDispatch(GetMapXMap().Get()).Get(EngineMap::kWindowHandle).ToLong();
+    const long handle = EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kWindowHandle).ToLong();
     if (HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle))) ::InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -143,9 +143,9 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
                                         const std::wstring& label) {
     try {
         ComPtr<IDispatch> point = MakePoint(longitude, latitude);
-        ComPtr<IDispatch> style = CreateEngineObject(F::kStyleClass);
+        ComPtr<IDispatch> style = CreateEngineObject(ExternalIds::kEngineStyle);
         EngineDispatch styleCalls(style.Get());
-        ComPtr<IDispatch> fontDispatch = RequireDispatch(styleCalls.Get(F::kStyleSymbolFont));
+        ComPtr<IDispatch> fontDispatch = RequireDispatch(styleCalls.Get(Engine::Style::kSymbolFont));
         ComPtr<IFont> font;
         THROW_IF_FAILED(fontDispatch->QueryInterface(IID_IFont, font.PutVoid()));
         platform::Bstr fontName(L"MapInfo Symbols");
@@ -153,29 +153,29 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
         CY size;
         size.int64 = 120000;
         THROW_IF_FAILED(font->put_Size(size));
-        styleCalls.Put(F::kStyleSymbolFont, Variant(fontDispatch.Get()));
-        styleCalls.Put(F::kStyleSymbolCharacter, Variant(kMarkerCharacter));
-        styleCalls.Put(F::kStyleSymbolFontColor, Variant(stationary ? kStationaryColour : kMovingColour));
+        styleCalls.Put(Engine::Style::kSymbolFont, Variant(fontDispatch.Get()));
+        styleCalls.Put(Engine::Style::kSymbolCharacter, Variant(kMarkerCharacter));
+        styleCalls.Put(Engine::Style::kSymbolFontColor, Variant(stationary ? kStationaryColour : kMovingColour));
 
-        ComPtr<IDispatch> factory = RequireDispatch(EngineDispatch(GetMapXMap().Get()).Get(F::kMapFeatureFactory));
+        ComPtr<IDispatch> factory = RequireDispatch(EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kFeatureFactory));
         ComPtr<IDispatch> feature = RequireDispatch(
-            EngineDispatch(factory.Get()).Call(F::kFactoryCreateSymbol, {Variant(point.Get()), Variant(style.Get())}));
-        EngineDispatch(feature.Get()).Put(F::kFeatureKeyValue, Variant(label));
+            EngineDispatch(factory.Get()).Call(Engine::FeatureFactory::kCreateSymbol, {Variant(point.Get()), Variant(style.Get())}));
+        EngineDispatch(feature.Get()).Put(Engine::Feature::kKeyValue, Variant(label));
 
         ComPtr<IDispatch> added = RequireDispatch(
-            EngineDispatch(GetMapXLayer().Get()).Call(LayerEngine::Layer::kAddFeature, {Variant(feature.Get())}));
-        keys_.emplace(EngineDispatch(added.Get()).Get(F::kFeatureKey).ToWide(), messageNumber);
+            EngineDispatch(GetMapXLayer().Get()).Call(Engine::Layer::kAddFeature, {Variant(feature.Get())}));
+        keys_.emplace(EngineDispatch(added.Get()).Get(Engine::Feature::kKey).ToWide(), messageNumber);
         RefreshMap();
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
 
 ComPtr<IDispatch> CZmaVadAZMarkerLayer::GetSelectedMarker() {
-    ComPtr<IDispatch> selection = AsDispatch(EngineDispatch(GetMapXLayer().Get()).Get(LayerEngine::Layer::kSelection));
+    ComPtr<IDispatch> selection = AsDispatch(EngineDispatch(GetMapXLayer().Get()).Get(Engine::Layer::kSelection));
     if (!selection) return nullptr;
     EngineDispatch list(selection.Get());
-    if (list.Get(LayerEngine::Collection::kCount).ToLong() != 1) return nullptr;
-    return AsDispatch(list.Call(F::kCollectionItem, {Variant(1L)}));
+    if (list.Get(Engine::Collection::kCount).ToLong() != 1) return nullptr;
+    return AsDispatch(list.Call(Engine::Collection::kItem, {Variant(1L)}));
 }
 
 bool CZmaVadAZMarkerLayer::ReadSelectTool(bool& isSelect) {
@@ -199,16 +199,16 @@ bool CZmaVadAZMarkerLayer::OnMouseUp(long, long, double mapX, double mapY) {
     ComPtr<IDispatch> feature = GetSelectedMarker();
     if (!feature) return false;
     EngineDispatch calls(feature.Get());
-    ComPtr<IDispatch> point = RequireDispatch(calls.Get(F::kFeaturePoint));
+    ComPtr<IDispatch> point = RequireDispatch(calls.Get(Engine::Feature::kPoint));
     double longitude = mapX, latitude = mapY;
     if (snap_ && !SnapToTrack(longitude, latitude)) return true;
-    auto key = keys_.find(calls.Get(F::kFeatureKey).ToWide());
+    auto key = keys_.find(calls.Get(Engine::Feature::kKey).ToWide());
     if (key == keys_.end()) return false;
 
     QueueChange({key->second, longitude, latitude, true});
-    EngineDispatch(point.Get()).Call(F::kPointSet, {Variant(longitude), Variant(latitude)});
-    calls.Put(F::kFeaturePoint, Variant(point.Get()));
-    calls.Call(F::kFeatureUpdate);
+    EngineDispatch(point.Get()).Call(Engine::Point::kSet, {Variant(longitude), Variant(latitude)});
+    calls.Put(Engine::Feature::kPoint, Variant(point.Get()));
+    calls.Call(Engine::Feature::kUpdate);
     RefreshMap();
     return true;
 }
@@ -220,13 +220,13 @@ bool CZmaVadAZMarkerLayer::OnKeyDown(short keyCode, short) {
     if (!isSelect) return true;
     ComPtr<IDispatch> feature = GetSelectedMarker();
     if (!feature) return false;
-    const std::wstring featureKey = EngineDispatch(feature.Get()).Get(F::kFeatureKey).ToWide();
+    const std::wstring featureKey = EngineDispatch(feature.Get()).Get(Engine::Feature::kKey).ToWide();
     auto key = keys_.find(featureKey);
     if (key == keys_.end()) return false;
     const long messageNumber = key->second;
 
     // The deletion goes first: a marker the engine keeps must not be reported as gone.
-    EngineDispatch(GetMapXLayer().Get()).Call(LayerEngine::Layer::kDeleteFeature, {Variant(featureKey)});
+    EngineDispatch(GetMapXLayer().Get()).Call(Engine::Layer::kDeleteFeature, {Variant(featureKey)});
     keys_.erase(key);
     QueueChange({messageNumber, 0.0, 0.0, false});
     RefreshMap();
@@ -234,7 +234,7 @@ bool CZmaVadAZMarkerLayer::OnKeyDown(short keyCode, short) {
 }
 
 void CZmaVadAZMarkerLayer::UpdateLabelsForPosition() {
-    EngineDispatch(GetMapXLayer().Get()).Put(LayerEngine::Layer::kAutoLabel, Variant(GetLayerPosition() == 1));
+    EngineDispatch(GetMapXLayer().Get()).Put(Engine::Layer::kAutoLabel, Variant(GetLayerPosition() == 1));
     RefreshMap();
 }
 
@@ -267,13 +267,13 @@ HRESULT CZmaVadAZMarkerLayer::SetMarkerStationary(long messageNumber, bool stati
         for (const auto& entry : keys_) {
             if (entry.second != messageNumber) continue;
             ComPtr<IDispatch> feature = RequireDispatch(
-                EngineDispatch(GetMapXLayer().Get()).Call(F::kLayerFeatureByKey, {Variant(entry.first)}));
+                EngineDispatch(GetMapXLayer().Get()).Call(Engine::Layer::kFeatureByKey, {Variant(entry.first)}));
             EngineDispatch calls(feature.Get());
-            ComPtr<IDispatch> style = RequireDispatch(calls.Get(F::kFeatureStyle));
+            ComPtr<IDispatch> style = RequireDispatch(calls.Get(Engine::Feature::kStyle));
             EngineDispatch(style.Get())
-                .Put(F::kStyleSymbolFontColor, Variant(stationary ? kStationaryColour : kMovingColour));
-            calls.Put(F::kFeatureStyle, Variant(style.Get()));
-            calls.Call(F::kFeatureUpdate);
+                .Put(Engine::Style::kSymbolFontColor, Variant(stationary ? kStationaryColour : kMovingColour));
+            calls.Put(Engine::Feature::kStyle, Variant(style.Get()));
+            calls.Call(Engine::Feature::kUpdate);
             RefreshMap();
             return S_OK;
         }
@@ -286,11 +286,11 @@ HRESULT CZmaVadAZMarkerLayer::ResetMarkerLayer() {
         ComPtr<IDispatch> layer = GetMapXLayer();
         if (!layer) return E_POINTER;
         EngineDispatch engineLayer(layer.Get());
-        ComPtr<IDispatch> features = RequireDispatch(engineLayer.Call(LayerEngine::Layer::kAllFeatures));
+        ComPtr<IDispatch> features = RequireDispatch(engineLayer.Call(Engine::Layer::kAllFeatures));
         EngineDispatch list(features.Get());
-        for (long i = list.Get(LayerEngine::Collection::kCount).ToLong(); i >= 1; --i) {
-            ComPtr<IDispatch> feature = RequireDispatch(list.Call(F::kCollectionItem, {Variant(i)}));
-            engineLayer.Call(LayerEngine::Layer::kDeleteFeature, {EngineDispatch(feature.Get()).Get(F::kFeatureKey)});
+        for (long i = list.Get(Engine::Collection::kCount).ToLong(); i >= 1; --i) {
+            ComPtr<IDispatch> feature = RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)}));
+            engineLayer.Call(Engine::Layer::kDeleteFeature, {EngineDispatch(feature.Get()).Get(Engine::Feature::kKey)});
         }
         changes_.clear();
         keys_.clear();
@@ -304,23 +304,23 @@ void CZmaVadAZMarkerLayer::RebuildTrack() {
     if (!trackLayer_ || FAILED(trackLayer_->QueryInterface(IID_IDispatch, layer.PutVoid()))) return;
     // The engine reads coordinates in the map's distance unit; the user's unit comes back after.
     EngineDispatch map(GetMapXMap().Get());
-    EnginePropertyRestorer unit(map, LayerEngine::Map::kDistanceUnit);
-    map.Put(LayerEngine::Map::kDistanceUnit, Variant(F::kUnitMetres));
-    ComPtr<IDispatch> features = RequireDispatch(EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kAllFeatures));
+    EnginePropertyRestorer unit(map, Engine::Map::kDistanceUnit);
+    map.Put(Engine::Map::kDistanceUnit, Variant(DistanceUnits::kMeter));
+    ComPtr<IDispatch> features = RequireDispatch(EngineDispatch(layer.Get()).Call(Engine::Layer::kAllFeatures));
     EngineDispatch list(features.Get());
-    const long count = list.Get(LayerEngine::Collection::kCount).ToLong();
+    const long count = list.Get(Engine::Collection::kCount).ToLong();
     for (long i = 1; i <= count; ++i) {
-        EngineDispatch feature(RequireDispatch(list.Call(F::kCollectionItem, {Variant(i)})).Get());
-        if (feature.Get(F::kFeatureType).ToLong() != F::kLineFeature) continue;
-        EngineDispatch parts(RequireDispatch(feature.Get(F::kFeatureParts)).Get());
-        const long partCount = parts.Get(LayerEngine::Collection::kCount).ToLong();
+        EngineDispatch feature(RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)})).Get());
+        if (feature.Get(Engine::Feature::kType).ToLong() != Engine::Feature::kLine) continue;
+        EngineDispatch parts(RequireDispatch(feature.Get(Engine::Feature::kParts)).Get());
+        const long partCount = parts.Get(Engine::Collection::kCount).ToLong();
         for (long p = 1; p <= partCount; ++p) {
-            EngineDispatch points(RequireDispatch(parts.Call(F::kCollectionItem, {Variant(p)})).Get());
-            const long pointCount = points.Get(LayerEngine::Collection::kCount).ToLong();
+            EngineDispatch points(RequireDispatch(parts.Call(Engine::Collection::kItem, {Variant(p)})).Get());
+            const long pointCount = points.Get(Engine::Collection::kCount).ToLong();
             Polyline line;
             for (long k = 1; k <= pointCount; ++k) {
-                EngineDispatch point(RequireDispatch(points.Call(F::kCollectionItem, {Variant(k)})).Get());
-                line.push_back({point.Get(F::kPointX).ToDouble(), point.Get(F::kPointY).ToDouble()});
+                EngineDispatch point(RequireDispatch(points.Call(Engine::Collection::kItem, {Variant(k)})).Get());
+                line.push_back({point.Get(Engine::Point::kX).ToDouble(), point.Get(Engine::Point::kY).ToDouble()});
             }
             if (!line.empty()) track_.push_back(std::move(line));
         }

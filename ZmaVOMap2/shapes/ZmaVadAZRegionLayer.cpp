@@ -92,7 +92,7 @@ int CZmaVadAZRegionLayer::GetExtent(IDispatch* rectangle) {
         }
     });
     if (rectangle)
-        EngineDispatch(rectangle).Call(LayerEngine::Rectangle::kSet, {Variant(bounds.left), Variant(bounds.top),
+        EngineDispatch(rectangle).Call(Engine::Rectangle::kSet, {Variant(bounds.left), Variant(bounds.top),
                                                                       Variant(bounds.right), Variant(bounds.bottom)});
     return any ? 1 : 0;
 }
@@ -121,7 +121,7 @@ bool CZmaVadAZRegionLayer::OnToolUsed(long, long, double, double) {
 
 void CZmaVadAZRegionLayer::Redraw() {
     ComPtr<IDispatch> layer = GetMapXLayer();
-    if (layer) EngineDispatch(layer.Get()).Call(LayerEngine::Layer::kInvalidate);
+    if (layer) EngineDispatch(layer.Get()).Call(Engine::Layer::kInvalidate);
 }
 
 namespace regions {

@@ -68,20 +68,20 @@ Bounds CircleBounds(IDispatch* map, const ShapeInfo& item, double distance) {
     HRESULT hr = ::CoCreateInstance(ExternalIds::kEnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch, point.PutVoid());
     if (hr != E_NOINTERFACE) THROW_IF_FAILED(hr);
     platform::ThrowIfNull(point.Get(), E_POINTER);
-    EngineDispatch(point.Get()).Call(EnginePoint::kSet, {Variant(item.longitude), Variant(item.latitude)});
+    EngineDispatch(point.Get()).Call(Engine::Point::kSet, {Variant(item.longitude), Variant(item.latitude)});
 
-    Variant factory = EngineDispatch(map).Get(EngineMap::kFeatureFactory);
+    Variant factory = EngineDispatch(map).Get(Engine::Map::kFeatureFactory);
     if (factory.vt != VT_DISPATCH || !factory.pdispVal) platform::ThrowHr(E_POINTER);
     Variant region = EngineDispatch(factory.pdispVal)
-                         .Call(EngineFeatureFactory::kCreateCircularRegion, {Variant(EngineFeatureFactory::kCircleInMapUnits), Variant(point.Get()),
+                         .Call(Engine::FeatureFactory::kCreateCircularRegion, {Variant(Engine::FeatureFactory::kCircleInMapUnits), Variant(point.Get()),
                                                         Variant(distance), Variant::Missing(), Variant::Missing(),
                                                         Variant::Missing()});
     if (region.vt != VT_DISPATCH || !region.pdispVal) platform::ThrowHr(E_POINTER);
-    Variant box = EngineDispatch(region.pdispVal).Get(EngineFeature::kBounds);
+    Variant box = EngineDispatch(region.pdispVal).Get(Engine::Feature::kBounds);
     if (box.vt != VT_DISPATCH || !box.pdispVal) platform::ThrowHr(E_POINTER);
     EngineDispatch rectangle(box.pdispVal);
-    return {rectangle.Get(EngineRectangle::kXMin).ToDouble(), rectangle.Get(EngineRectangle::kYMin).ToDouble(),
-            rectangle.Get(EngineRectangle::kXMax).ToDouble(), rectangle.Get(EngineRectangle::kYMax).ToDouble()};
+    return {rectangle.Get(Engine::Rectangle::kXMin).ToDouble(), rectangle.Get(Engine::Rectangle::kYMin).ToDouble(),
+            rectangle.Get(Engine::Rectangle::kXMax).ToDouble(), rectangle.Get(Engine::Rectangle::kYMax).ToDouble()};
 }
 
 }  // namespace
@@ -302,6 +302,6 @@ int CZmaVadAZShapesLayer::GetExtent(IDispatch* rectangle) {
         }
     }
     EngineDispatch(platform::ThrowIfNull(rectangle, E_POINTER))
-        .Call(EngineRectangle::kSet, {Variant(extent.x1), Variant(extent.y1), Variant(extent.x2), Variant(extent.y2)});
+        .Call(Engine::Rectangle::kSet, {Variant(extent.x1), Variant(extent.y1), Variant(extent.x2), Variant(extent.y2)});
     return shapes_.empty() ? 0 : 1;
 }

@@ -3,7 +3,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/services/Logger.h"
 #include "ZmaVOMap2/workspaces/LayerValues.h"
@@ -18,8 +18,8 @@
 using platform::ComPtr;
 using platform::Variant;
 using namespace workspaces;
-namespace Labels = EngineLabelProperties;
-namespace Style = EngineObjects::Style;
+namespace Labels = Engine::Labels;
+namespace Style = Engine::Style;
 
 namespace {
 
@@ -87,7 +87,7 @@ public:
         return engineLayer_.Get();
     }
     EngineDispatch Labels() {
-        if (!labels_) labels_ = ObjectProperty(EngineLayer(), LayerEngine::Layer::kLabelProperties);
+        if (!labels_) labels_ = ObjectProperty(EngineLayer(), Engine::Layer::kLabelProperties);
         return EngineDispatch(labels_.Get());
     }
     EngineDispatch TextStyle() {
@@ -110,8 +110,8 @@ public:
     IDispatch* DatasetStyle() {
         if (!Dataset()) return nullptr;
         if (!datasetStyle_) {
-            ComPtr<IDispatch> layer = ObjectProperty(Dataset(), LayerEngine::Dataset::kLayer);
-            datasetStyle_ = ObjectProperty(layer.Get(), LayerEngine::Layer::kStyle);
+            ComPtr<IDispatch> layer = ObjectProperty(Dataset(), Engine::Dataset::kLayer);
+            datasetStyle_ = ObjectProperty(layer.Get(), Engine::Layer::kStyle);
         }
         return datasetStyle_.Get();
     }
@@ -245,13 +245,13 @@ void CZmaVOMapXWorkspace::ApplyAttribute(const std::wstring& name, const std::st
     } else if (Is(name, L"LabelLayerWith")) {
         IDispatch* dataset = targets.Dataset();
         if (!dataset) return;
-        ComPtr<IDispatch> fields = ObjectProperty(dataset, LayerEngine::Collection::kDatasetFields);
+        ComPtr<IDispatch> fields = ObjectProperty(dataset, Engine::Collection::kDatasetFields);
         EngineDispatch list(fields.Get());
-        const long count = list.Get(LayerEngine::Collection::kCount).ToLong();
+        const long count = list.Get(Engine::Collection::kCount).ToLong();
         for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> field = ObjectOf(list.Call(LayerEngine::Collection::kFieldItem, {Variant(i)}));
+            ComPtr<IDispatch> field = ObjectOf(list.Call(Engine::Collection::kFieldItem, {Variant(i)}));
             if (!field) continue;
-            const std::wstring fieldName = EngineDispatch(field.Get()).Get(EngineObjects::Field::kName).ToWide();
+            const std::wstring fieldName = EngineDispatch(field.Get()).Get(Engine::Field::kName).ToWide();
             if (_wcsicmp(fieldName.c_str(), platform::ToWide(value).c_str()) != 0) continue;
             targets.Labels().Put(Labels::kDataField, Variant(field.Get()));
             return;
@@ -282,19 +282,19 @@ void CZmaVOMapXWorkspace::ApplyZoom(const std::wstring& name, double value, IXML
     {
         ComPtr<IDispatch> map = layer.GetMapXMap();
         EngineDispatch engineMap(platform::ThrowIfNull(map.Get()));
-        const Variant saved = engineMap.Get(LayerEngine::Map::kDistanceUnit);
+        const Variant saved = engineMap.Get(Engine::Map::kDistanceUnit);
         // The map's unit is the file's only while the value is set, whatever the setting answers.
         struct UnitRestorer {
             const EngineDispatch& map;
             const Variant& unit;
             ~UnitRestorer() {
                 try {
-                    map.Put(LayerEngine::Map::kDistanceUnit, unit);
+                    map.Put(Engine::Map::kDistanceUnit, unit);
                 }
                 COM_CATCH_LOG();
             }
         } restore{engineMap, saved};
-        engineMap.Put(LayerEngine::Map::kDistanceUnit, Variant(unit));
+        engineMap.Put(Engine::Map::kDistanceUnit, Variant(unit));
         if (Is(name, L"LabelZoomMin")) targets.Labels().Put(Labels::kLabelZoomMin, Variant(value));
         else if (Is(name, L"LabelZoomMax")) targets.Labels().Put(Labels::kLabelZoomMax, Variant(value));
         else if (Is(name, L"LayerZoomMin")) layer.SetZoomMin(value);

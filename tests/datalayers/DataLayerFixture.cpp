@@ -85,15 +85,15 @@ void DataLayerTest::ShowView(int width, int height, const ZmaExtent& wanted) {
     ASSERT_EQ(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass), S_OK);
     ASSERT_EQ(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()), S_OK);
     EngineDispatch(rectangle.Get())
-        .Call(EngineRectangle::kSet, {Variant(wanted.left), Variant(wanted.bottom), Variant(wanted.right), Variant(wanted.top)});
-    map.Put(EngineMap::kBounds, Variant(rectangle.Get()));
+        .Call(Engine::Rectangle::kSet, {Variant(wanted.left), Variant(wanted.bottom), Variant(wanted.right), Variant(wanted.top)});
+    map.Put(Engine::Map::kBounds, Variant(rectangle.Get()));
 }
 
 ZmaExtent DataLayerTest::ViewExtent() const {
-    Variant bounds = EngineDispatch(map_.Get()).Get(EngineMap::kBounds);
+    Variant bounds = EngineDispatch(map_.Get()).Get(Engine::Map::kBounds);
     EngineDispatch r(bounds.pdispVal);
-    return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble(),
-            r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble()};
+    return {r.Get(Engine::Rectangle::kXMin).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble(),
+            r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble()};
 }
 
 POINT DataLayerTest::EnginePixel(double lon, double lat) const {
@@ -110,7 +110,7 @@ POINT DataLayerTest::EnginePixel(double lon, double lat) const {
     args[3].pdblVal = &y;
     args[4].vt = VT_I2;
     args[4].iVal = 0;
-    EngineDispatch(map_.Get()).CallWith(EngineMap::kConvertCoord, args, 5);
+    EngineDispatch(map_.Get()).CallWith(Engine::Map::kConvertCoord, args, 5);
     return {static_cast<long>(sx), static_cast<long>(sy)};
 }
 

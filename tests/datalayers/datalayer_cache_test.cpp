@@ -69,8 +69,8 @@ protected:
         EngineDispatch map(map_.Get());
         double x, y;
         EngineScreenToMap(map, static_cast<float>(200 + dx), static_cast<float>(150 + dy), x, y);
-        map.Put(EngineMap::kCenterX, Variant(x));
-        map.Put(EngineMap::kCenterY, Variant(y));
+        map.Put(Engine::Map::kCenterX, Variant(x));
+        map.Put(Engine::Map::kCenterY, Variant(y));
     }
 
     // Every answer of `kept` equals that of an optimiser that reads the rows for this view only

@@ -485,10 +485,10 @@ TEST_F(LayerTest, ExtentCodesAndDatasetFollowTheHost) {
     ASSERT_EQ(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()), S_OK);
     EXPECT_EQ(layer.GetExtent(rectangle.Get()), 1);
     EngineDispatch r(rectangle.Get());
-    EXPECT_DOUBLE_EQ(r.Get(EngineRectangle::kXMin).ToDouble(), a.lon);
-    EXPECT_DOUBLE_EQ(r.Get(EngineRectangle::kXMax).ToDouble(), b.lon);
-    EXPECT_DOUBLE_EQ(r.Get(EngineRectangle::kYMin).ToDouble(), a.lat);
-    EXPECT_DOUBLE_EQ(r.Get(EngineRectangle::kYMax).ToDouble(), b.lat);
+    EXPECT_DOUBLE_EQ(r.Get(Engine::Rectangle::kXMin).ToDouble(), a.lon);
+    EXPECT_DOUBLE_EQ(r.Get(Engine::Rectangle::kXMax).ToDouble(), b.lon);
+    EXPECT_DOUBLE_EQ(r.Get(Engine::Rectangle::kYMin).ToDouble(), a.lat);
+    EXPECT_DOUBLE_EQ(r.Get(Engine::Rectangle::kYMax).ToDouble(), b.lat);
 
     // Codes changed in the dataset are read again when the host says so.
     ASSERT_EQ(SaveStyleSettings(dataset.Get(), L"Name", kGuid, 0), S_OK);

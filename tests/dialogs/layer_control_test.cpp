@@ -35,7 +35,7 @@ protected:
         for (const std::string& name : names) OpenTable(name)->SetType(type);
     }
     CZmaVadAZLayer* Layer(const char* name) { return layers_->FindLayerByName(platform::ToWide(name)); }
-    bool AutoRedraw() { return EngineDispatch(map_.Get()).Get(EngineMap::kAutoRedraw).ToBool(); }
+    bool AutoRedraw() { return EngineDispatch(map_.Get()).Get(Engine::Map::kAutoRedraw).ToBool(); }
     std::map<int, bool> Buttons(HWND d) {
         std::map<int, bool> on;
         for (int id : {IDC_LAYER_UP, IDC_LAYER_DOWN, IDC_LAYER_ADD, IDC_LAYER_REMOVE, IDC_LAYER_DISPLAY, IDC_LAYER_LABELS,

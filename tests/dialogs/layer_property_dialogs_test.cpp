@@ -64,9 +64,9 @@ protected:
         ::DeleteObject(bitmap);
         ::DeleteDC(dc);
     }
-    void SetMapUnit(long unit) { EngineDispatch(map_.Get()).Put(EngineMap::kDistanceUnit, Variant(unit)); }
+    void SetMapUnit(long unit) { EngineDispatch(map_.Get()).Put(Engine::Map::kDistanceUnit, Variant(unit)); }
     double Distance(double x1, double y1, double x2, double y2) {
-        return EngineDispatch(map_.Get()).Call(EngineMap::kDistance, {Variant(x1), Variant(y1), Variant(x2), Variant(y2)}).ToDouble();
+        return EngineDispatch(map_.Get()).Call(Engine::Map::kDistance, {Variant(x1), Variant(y1), Variant(x2), Variant(y2)}).ToDouble();
     }
     double CentreX(CZmaVadAZLayer* layer) {
         ComPtr<IDispatch> rectangle;
@@ -75,7 +75,7 @@ protected:
         ::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid());
         layer->GetExtent(rectangle.Get());
         EngineDispatch r(rectangle.Get());
-        return (r.Get(EngineRectangle::kXMin).ToDouble() + r.Get(EngineRectangle::kXMax).ToDouble()) * 0.5;
+        return (r.Get(Engine::Rectangle::kXMin).ToDouble() + r.Get(Engine::Rectangle::kXMax).ToDouble()) * 0.5;
     }
     double CentreY(CZmaVadAZLayer* layer) {
         ComPtr<IDispatch> rectangle;
@@ -84,7 +84,7 @@ protected:
         ::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid());
         layer->GetExtent(rectangle.Get());
         EngineDispatch r(rectangle.Get());
-        return (r.Get(EngineRectangle::kYMin).ToDouble() + r.Get(EngineRectangle::kYMax).ToDouble()) * 0.5;
+        return (r.Get(Engine::Rectangle::kYMin).ToDouble() + r.Get(Engine::Rectangle::kYMax).ToDouble()) * 0.5;
     }
     int RowOf(HWND d, CZmaVadAZLayer* layer) {
         for (int i = 0; i < RowCount(d); ++i) {
@@ -174,7 +174,7 @@ TEST_F(LayerDialogs, TheOffsetToolTakesTheSelectedLayersAndSwitchesTheTool) {
     ASSERT_TRUE(points);
     // The control makes the offset tool (number 1) when it initialises the map.
     const Variant missing = Variant::Missing();
-    EngineDispatch(map_.Get()).Call(EngineMap::kCreateCustomTool, {Variant(short{1}), Variant(short{4}), Variant(short{2}),
+    EngineDispatch(map_.Get()).Call(Engine::Map::kCreateCustomTool, {Variant(short{1}), Variant(short{4}), Variant(short{2}),
                                                                    missing, missing, missing});
     bool layerControlOpen = false;
     DialogScript script;
@@ -190,7 +190,7 @@ TEST_F(LayerDialogs, TheOffsetToolTakesTheSelectedLayersAndSwitchesTheTool) {
     // Layer Control stays, but the layer waits for the tool.
     EXPECT_EQ(RunLayerControl(), IDCANCEL);
     EXPECT_TRUE(layerControlOpen);
-    EXPECT_EQ(EngineDispatch(map_.Get()).Get(EngineMap::kCurrentTool).ToLong(), 1);
+    EXPECT_EQ(EngineDispatch(map_.Get()).Get(Engine::Map::kCurrentTool).ToLong(), 1);
     EXPECT_EQ(layers_->ApplyPendingLayerOffsets(0.5, 0.25), S_OK);
     EXPECT_EQ(points->GetOffsetX(), 0.5);
     EXPECT_EQ(points->GetOffsetY(), 0.25);
@@ -404,12 +404,12 @@ TEST_F(LayerDialogs, EngineLabelsAreEditedInTheEnginesLabelObject) {
     CZmaVadAZLayer* table = AttachTable("streets");
     ASSERT_TRUE(table);
     table->Refresh();  // binds the table's dataset to its labels
-    ComPtr<IDispatch> labels = displaytest::Get(table->GetMapXLayer().Get(), LayerEngine::Layer::kLabelProperties).pdispVal;
+    ComPtr<IDispatch> labels = displaytest::Get(table->GetMapXLayer().Get(), Engine::Layer::kLabelProperties).pdispVal;
     ASSERT_TRUE(labels);
     EngineDispatch engine(labels.Get());
-    engine.Put(EngineLabelProperties::kLabelZoom, Variant(true));
-    engine.Put(EngineLabelProperties::kLabelZoomMin, Variant(5.0));
-    engine.Put(EngineLabelProperties::kLabelZoomMax, Variant(50.0));
+    engine.Put(Engine::Labels::kLabelZoom, Variant(true));
+    engine.Put(Engine::Labels::kLabelZoomMin, Variant(5.0));
+    engine.Put(Engine::Labels::kLabelZoomMax, Variant(50.0));
 
     bool fieldsOffered = false, offsetsEnabled = true, zoomEditEnabled = false;
     std::string shownMax;
@@ -433,10 +433,10 @@ TEST_F(LayerDialogs, EngineLabelsAreEditedInTheEnginesLabelObject) {
     EXPECT_TRUE(zoomEditEnabled);
     EXPECT_EQ(shownMax, "50");
     // The label zoom goes off and the range stays as it was.
-    EXPECT_FALSE(engine.Get(EngineLabelProperties::kLabelZoom).ToBool());
-    EXPECT_EQ(engine.Get(EngineLabelProperties::kLabelZoomMax).ToDouble(), 50.0);
-    EXPECT_TRUE(engine.Get(EngineLabelProperties::kOverlap).ToBool());
-    EXPECT_EQ(engine.Get(EngineLabelProperties::kLabelMax).ToLong(), 25);
+    EXPECT_FALSE(engine.Get(Engine::Labels::kLabelZoom).ToBool());
+    EXPECT_EQ(engine.Get(Engine::Labels::kLabelZoomMax).ToDouble(), 50.0);
+    EXPECT_TRUE(engine.Get(Engine::Labels::kOverlap).ToBool());
+    EXPECT_EQ(engine.Get(Engine::Labels::kLabelMax).ToLong(), 25);
     EXPECT_TRUE(table->GetAutoLabel());
 }
 

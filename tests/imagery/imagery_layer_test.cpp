@@ -105,7 +105,7 @@ protected:
         ComPtr<IDispatch> rectangle;
         ::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass);
         ::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid());
-        EngineDispatch(rectangle.Get()).Call(EngineRectangle::kSet, {Variant(9.5), Variant(49.8), Variant(10.4), Variant(50.3)});
+        EngineDispatch(rectangle.Get()).Call(Engine::Rectangle::kSet, {Variant(9.5), Variant(49.8), Variant(10.4), Variant(50.3)});
         SnapZoomToBackgroundMap(layers_.get(), map_.Get(), rectangle.Get(), RECT{0, 0, 640, 480});
         return FindBackgroundMapLayer(layers_.get());
     }
@@ -167,8 +167,8 @@ TEST_F(ImageryLayer, KeyModeTilesComeFromTheTemplatesSubdomainsOnceAndThenFromTh
     }
     EXPECT_EQ(subdomains, (std::set<std::string>{"/s1/", "/s2/"}));
     // Exactly the tiles under the view, each where it belongs.
-    EngineDispatch bounds(EngineDispatch(map_.Get()).Get(EngineMap::kBounds).pdispVal);
-    const double west = bounds.Get(EngineRectangle::kXMin).ToDouble(), north = bounds.Get(EngineRectangle::kYMax).ToDouble();
+    EngineDispatch bounds(EngineDispatch(map_.Get()).Get(Engine::Map::kBounds).pdispVal);
+    const double west = bounds.Get(Engine::Rectangle::kXMin).ToDouble(), north = bounds.Get(Engine::Rectangle::kYMax).ToDouble();
     std::set<std::wstring> under;
     for (int y = 0; y < 480; y += 8)
         for (int x = 0; x < 640; x += 8) {
@@ -232,7 +232,7 @@ TEST(TileResult, ATileThatArrivedRepaintsItsSquareOfTheMap) {
     } cases[] = {{VARIANT_TRUE, true}, {VARIANT_FALSE, false}};
     for (const Case& c : cases) {
         ASSERT_EQ(control->put_ScreenUpdating(c.screenUpdating), S_OK);
-        engineMap.Put(EngineMap::kAutoRedraw, Variant(false));
+        engineMap.Put(Engine::Map::kAutoRedraw, Variant(false));
         ::ValidateRect(engine, nullptr);
         imagery::TileDownloadResult result;
         result.x = 100;
@@ -243,7 +243,7 @@ TEST(TileResult, ATileThatArrivedRepaintsItsSquareOfTheMap) {
         const bool invalid = ::GetUpdateRect(engine, &dirty, FALSE) != FALSE;
         EXPECT_EQ(invalid && dirty.left <= 100 && dirty.top <= 50 && dirty.right >= 356 && dirty.bottom >= 306,
                   c.repainted);
-        EXPECT_EQ(engineMap.Get(EngineMap::kAutoRedraw).ToBool(), c.repainted);
+        EXPECT_EQ(engineMap.Get(Engine::Map::kAutoRedraw).ToBool(), c.repainted);
         EXPECT_FALSE(PopDownloadResult(result)) << "one message takes one result";
     }
     ole->Close(OLECLOSE_NOSAVE);

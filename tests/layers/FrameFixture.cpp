@@ -22,9 +22,9 @@ std::string Format(double v) {
 }  // namespace
 
 HRESULT RecordingLayer::Attach(const std::string& name, int type, const std::string&) {
-    Variant layers = EngineDispatch(GetMapXMap().Get()).Get(LayerEngine::Map::kLayers);
+    Variant layers = EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kLayers);
     Variant added = EngineDispatch(layers.pdispVal)
-                        .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+                        .Call(Engine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
     if (added.vt != VT_DISPATCH || !added.pdispVal) return E_FAIL;
     SetEngineLayer(added.pdispVal);
     SetType(type);
@@ -115,11 +115,11 @@ bool FrameTest::Request(CZmaVadAZLayer* layer, bool printing) {
 }
 
 void FrameTest::PutOutOfZoomRange(CZmaVadAZLayer* layer) {
-    const double zoom = EngineDispatch(map_.Get()).Get(LayerEngine::Map::kZoom).ToDouble();
+    const double zoom = EngineDispatch(map_.Get()).Get(Engine::Map::kZoom).ToDouble();
     EngineDispatch engineLayer(layer->GetMapXLayer().Get());
-    engineLayer.Put(LayerEngine::Layer::kZoomMin, Variant(zoom * 2));
-    engineLayer.Put(LayerEngine::Layer::kZoomMax, Variant(zoom * 4));
-    engineLayer.Put(LayerEngine::Layer::kZoomLayering, Variant(true));
+    engineLayer.Put(Engine::Layer::kZoomMin, Variant(zoom * 2));
+    engineLayer.Put(Engine::Layer::kZoomMax, Variant(zoom * 4));
+    engineLayer.Put(Engine::Layer::kZoomLayering, Variant(true));
 }
 
 int FrameTest::EngineRefreshes() {
@@ -137,7 +137,7 @@ int FrameTest::EngineRefreshes() {
 void FrameTest::ClearEngineCalls() { hooks_->ClearCalls(); }
 
 bool FrameTest::EngineSelectable(CZmaVadAZLayer* layer) {
-    return EngineDispatch(layer->GetMapXLayer().Get()).Get(LayerEngine::Layer::kSelectable).ToBool();
+    return EngineDispatch(layer->GetMapXLayer().Get()).Get(Engine::Layer::kSelectable).ToBool();
 }
 
 Journal FrameTest::Take() {

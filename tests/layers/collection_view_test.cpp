@@ -47,9 +47,9 @@ class ViewLayer : public CZmaVadAZLayer {
 public:
     ViewLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) : CZmaVadAZLayer(map, owner) {}
     HRESULT Attach(const std::string& name, int type, const std::string& = std::string()) override {
-        Variant layers = EngineDispatch(GetMapXMap().Get()).Get(LayerEngine::Map::kLayers);
+        Variant layers = EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kLayers);
         Variant added = EngineDispatch(layers.pdispVal)
-                            .Call(LayerEngine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+                            .Call(Engine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
         if (added.vt != VT_DISPATCH) return E_FAIL;
         SetEngineLayer(added.pdispVal);
         SetType(type);

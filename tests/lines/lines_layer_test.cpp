@@ -727,8 +727,8 @@ ComPtr<IDispatch> NewRectangle() {
 
 std::vector<double> Edges(IDispatch* rectangle) {
     EngineDispatch r(rectangle);
-    return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble(),
-            r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble()};
+    return {r.Get(Engine::Rectangle::kXMin).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble(),
+            r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble()};
 }
 
 TEST_F(LinesTest, SectorLinesSkipLayersThatPlaceNoSectorsShowTheirTooltipAndFrameTheirExtent) {

@@ -30,10 +30,10 @@ protected:
     }
 
     ZmaExtent View() {
-        Variant bounds = EngineDispatch(map_.Get()).Get(EngineMap::kBounds);
+        Variant bounds = EngineDispatch(map_.Get()).Get(Engine::Map::kBounds);
         EngineDispatch r(bounds.pdispVal);
-        return {r.Get(EngineRectangle::kXMin).ToDouble(), r.Get(EngineRectangle::kYMax).ToDouble(),
-                r.Get(EngineRectangle::kXMax).ToDouble(), r.Get(EngineRectangle::kYMin).ToDouble()};
+        return {r.Get(Engine::Rectangle::kXMin).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble(),
+                r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble()};
     }
     double Get(DISPID id) { return EngineDispatch(map_.Get()).Get(id).ToDouble(); }
     bool Click(long x, long y) { return overview_.HitTest(map_.Get(), POINT{x, y}); }
@@ -89,14 +89,14 @@ TEST_F(OverviewBox, AClickInsideRecentresAtTheSameZoom) {
     MemoryCanvas canvas(300, 300);
     DrawInto(canvas);
     const ZmaExtent view = View();
-    const double zoom = Get(EngineMap::kZoom);
+    const double zoom = Get(Engine::Map::kZoom);
     const auto frame = overview_.LastFrame();
     ASSERT_TRUE(Click(45, 30));
     const double expectedX = view.left + (view.right - view.left) * (45 - frame.x) / frame.width;
     const double expectedY = view.top - (view.top - view.bottom) * (30 - frame.y) / frame.height;
-    EXPECT_NEAR(Get(EngineMap::kCenterX), expectedX, 1e-6);
-    EXPECT_NEAR(Get(EngineMap::kCenterY), expectedY, 1e-6);
-    EXPECT_NEAR(Get(EngineMap::kZoom), zoom, zoom * 1e-9);
+    EXPECT_NEAR(Get(Engine::Map::kCenterX), expectedX, 1e-6);
+    EXPECT_NEAR(Get(Engine::Map::kCenterY), expectedY, 1e-6);
+    EXPECT_NEAR(Get(Engine::Map::kZoom), zoom, zoom * 1e-9);
 }
 
 TEST_F(OverviewBox, AClickOnTheRegionsOutlineZoomsToTheRegion) {
@@ -113,18 +113,18 @@ TEST_F(OverviewBox, AClickOnTheRegionsOutlineZoomsToTheRegion) {
                                 static_cast<long>(frame.x + frame.width) - 5,
                                 static_cast<long>(frame.y + frame.height) - 5}),
               20);
-    const double zoom = Get(EngineMap::kZoom);
+    const double zoom = Get(Engine::Map::kZoom);
     ASSERT_TRUE(Click(static_cast<long>(frame.x) + 1, static_cast<long>(frame.y + frame.height / 2)));
-    EXPECT_GT(Get(EngineMap::kZoom), zoom);
+    EXPECT_GT(Get(Engine::Map::kZoom), zoom);
     const ZmaExtent shown = View();
     EXPECT_LE(shown.left, region.left + 1e-6);
     EXPECT_GE(shown.right, region.right - 1e-6);
-    EXPECT_NEAR(Get(EngineMap::kCenterX), (region.left + region.right) / 2, 1e-6);
-    EXPECT_NEAR(Get(EngineMap::kCenterY), (region.top + region.bottom) / 2, 1e-6);
+    EXPECT_NEAR(Get(Engine::Map::kCenterX), (region.left + region.right) / 2, 1e-6);
+    EXPECT_NEAR(Get(Engine::Map::kCenterY), (region.top + region.bottom) / 2, 1e-6);
 }
 
 TEST_F(OverviewBox, ClicksAreNotTakenOutsideTheBoxBeforeTheFirstDrawOrWhileHidden) {
-    const double centre = Get(EngineMap::kCenterX);
+    const double centre = Get(Engine::Map::kCenterX);
     EXPECT_FALSE(Click(50, 50));  // not drawn yet
     MemoryCanvas canvas(300, 300);
     DrawInto(canvas);
@@ -132,7 +132,7 @@ TEST_F(OverviewBox, ClicksAreNotTakenOutsideTheBoxBeforeTheFirstDrawOrWhileHidde
     EXPECT_FALSE(Click(120, 50));  // the right edge is outside
     overview_.SetVisible(false);
     EXPECT_FALSE(Click(50, 50));
-    EXPECT_EQ(Get(EngineMap::kCenterX), centre);
+    EXPECT_EQ(Get(Engine::Map::kCenterX), centre);
 
     MemoryCanvas hidden(300, 300);
     DrawInto(hidden);

@@ -1,14 +1,13 @@
 // The coordinate system, datum and rectangle persistors against the engine stand-in's objects.
 #include "tests/persistence/PersistorFixture.h"
 
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/PersistentObject.h"
 #include "ZmaVOMap2/persistence/SelectionPersistor.h"
 
 using namespace persisttest;
 using platform::ComPtr;
 using platform::Variant;
-namespace E = EngineObjects;
 
 namespace {
 
@@ -25,14 +24,14 @@ protected:
                             IDispatch* bounds = nullptr) {
         Variant missing = Variant::Missing();
         EngineDispatch(coordSys).Call(
-            E::CoordSys::kSet,
+            Engine::CoordSys::kSet,
             {Variant(type), datum ? Variant(datum) : missing, Variant(7L), Variant(originLong), Variant(52.0),
              Variant(10.0), Variant(20.0), Variant(30.0), Variant(scale), Variant(500000.0), Variant(100.0),
              Variant(90.0), bounds ? Variant(bounds) : missing, missing});
     }
     ComPtr<IDispatch> NewDatum(short ellipsoid, double shiftX) {
-        ComPtr<IDispatch> datum = NewObject(E::kDatumClass);
-        EngineDispatch(datum.Get()).Call(E::Datum::kSet, {Variant(ellipsoid), Variant(shiftX), Variant(-2.0), Variant(3.0),
+        ComPtr<IDispatch> datum = NewObject(ExternalIds::kEngineDatum);
+        EngineDispatch(datum.Get()).Call(Engine::Datum::kSet, {Variant(ellipsoid), Variant(shiftX), Variant(-2.0), Variant(3.0),
                                                           Variant(0.5), Variant(-0.25), Variant(0.125), Variant(1.5),
                                                           Variant(2.0)});
         return datum;
@@ -69,22 +68,22 @@ TEST_F(ObjectPersistors, ATransverseMercatorWithItsDatumComesBackWhole) {
 
     ComPtr<IDispatch> loaded = NewCoordSys();
     ASSERT_EQ(CZmaVOMapXPersistentCoordSys(loaded.Get()).Load(root_.Get()), S_OK);
-    EXPECT_EQ(Get(loaded.Get(), E::CoordSys::kType).ToLong(), 8);
-    EXPECT_EQ(Get(loaded.Get(), E::CoordSys::kUnits).ToLong(), 7);
-    EXPECT_DOUBLE_EQ(Get(loaded.Get(), E::CoordSys::kFirstParameter).ToDouble(), 9.0);
-    EXPECT_DOUBLE_EQ(Get(loaded.Get(), E::CoordSys::kFirstParameter + 5).ToDouble(), 0.9996);
-    EXPECT_DOUBLE_EQ(Get(loaded.Get(), E::CoordSys::kFirstParameter + 6).ToDouble(), 500000.0);
-    Variant datum = Get(loaded.Get(), E::CoordSys::kDatum);
+    EXPECT_EQ(Get(loaded.Get(), Engine::CoordSys::kType).ToLong(), 8);
+    EXPECT_EQ(Get(loaded.Get(), Engine::CoordSys::kUnits).ToLong(), 7);
+    EXPECT_DOUBLE_EQ(Get(loaded.Get(), Engine::CoordSys::kFirstParameter).ToDouble(), 9.0);
+    EXPECT_DOUBLE_EQ(Get(loaded.Get(), Engine::CoordSys::kFirstParameter + 5).ToDouble(), 0.9996);
+    EXPECT_DOUBLE_EQ(Get(loaded.Get(), Engine::CoordSys::kFirstParameter + 6).ToDouble(), 500000.0);
+    Variant datum = Get(loaded.Get(), Engine::CoordSys::kDatum);
     ASSERT_EQ(datum.vt, VT_DISPATCH);
-    EXPECT_EQ(Get(datum.pdispVal, E::Datum::kEllipsoid).ToLong(), 28);
-    EXPECT_DOUBLE_EQ(Get(datum.pdispVal, E::Datum::kShiftX).ToDouble(), 12.5);
-    EXPECT_DOUBLE_EQ(Get(datum.pdispVal, E::Datum::kRotateZ).ToDouble(), 0.125);
-    EXPECT_DOUBLE_EQ(Get(datum.pdispVal, E::Datum::kPrimeMeridian).ToDouble(), 2.0);
+    EXPECT_EQ(Get(datum.pdispVal, Engine::Datum::kEllipsoid).ToLong(), 28);
+    EXPECT_DOUBLE_EQ(Get(datum.pdispVal, Engine::Datum::kShiftX).ToDouble(), 12.5);
+    EXPECT_DOUBLE_EQ(Get(datum.pdispVal, Engine::Datum::kRotateZ).ToDouble(), 0.125);
+    EXPECT_DOUBLE_EQ(Get(datum.pdispVal, Engine::Datum::kPrimeMeridian).ToDouble(), 2.0);
 }
 
 TEST_F(ObjectPersistors, ANonEarthSystemKeepsItsBoundsInARectangleChild) {
-    ComPtr<IDispatch> bounds = NewObject(E::kRectangleClass);
-    EngineDispatch(bounds.Get()).Call(E::Rectangle::kSet, {Variant(-100.0), Variant(-50.0), Variant(300.0), Variant(250.0)});
+    ComPtr<IDispatch> bounds = NewObject(ExternalIds::kEngineRectangle);
+    EngineDispatch(bounds.Get()).Call(Engine::Rectangle::kSet, {Variant(-100.0), Variant(-50.0), Variant(300.0), Variant(250.0)});
     ComPtr<IDispatch> saved = NewCoordSys();
     SetCoordSys(saved.Get(), 0, nullptr, 0.0, 1.0, bounds.Get());
     ASSERT_EQ(CZmaVOMapXPersistentCoordSys(saved.Get()).Save(root_.Get()), S_OK);
@@ -97,17 +96,17 @@ TEST_F(ObjectPersistors, ANonEarthSystemKeepsItsBoundsInARectangleChild) {
 
     ComPtr<IDispatch> loaded = NewCoordSys();
     ASSERT_EQ(CZmaVOMapXPersistentCoordSys(loaded.Get()).Load(root_.Get()), S_OK);
-    EXPECT_EQ(Get(loaded.Get(), E::CoordSys::kType).ToLong(), 0);
-    Variant loadedBounds = Get(loaded.Get(), E::CoordSys::kBounds);
+    EXPECT_EQ(Get(loaded.Get(), Engine::CoordSys::kType).ToLong(), 0);
+    Variant loadedBounds = Get(loaded.Get(), Engine::CoordSys::kBounds);
     ASSERT_EQ(loadedBounds.vt, VT_DISPATCH);
-    EXPECT_DOUBLE_EQ(Get(loadedBounds.pdispVal, E::Rectangle::kXMin).ToDouble(), -100.0);
-    EXPECT_DOUBLE_EQ(Get(loadedBounds.pdispVal, E::Rectangle::kYMax).ToDouble(), 250.0);
+    EXPECT_DOUBLE_EQ(Get(loadedBounds.pdispVal, Engine::Rectangle::kXMin).ToDouble(), -100.0);
+    EXPECT_DOUBLE_EQ(Get(loadedBounds.pdispVal, Engine::Rectangle::kYMax).ToDouble(), 250.0);
 }
 
 TEST_F(ObjectPersistors, BadDocumentsFailWithoutTouchingTheEngine) {
     ComPtr<IDispatch> coordSys = NewCoordSys();
     SetCoordSys(coordSys.Get(), 8, NewDatum(28, 1.0).Get(), 9.0, 0.9996);
-    auto type = [&] { return Get(coordSys.Get(), E::CoordSys::kType).ToLong(); };
+    auto type = [&] { return Get(coordSys.Get(), Engine::CoordSys::kType).ToLong(); };
 
     // No "coordsys" child at all.
     EXPECT_EQ(CZmaVOMapXPersistentCoordSys(coordSys.Get()).Load(root_.Get()), E_FAIL);
@@ -140,15 +139,15 @@ TEST_F(ObjectPersistors, DatumNumbersAreReadUpToTheFirstCharacterThatDoesNotFit)
     SetAttr(element.Get(), L"shiftx", L"12.5 metres");
     SetAttr(element.Get(), L"shifty", L"");
     ASSERT_EQ(CZmaVOMapXPersistentDatum(datum.Get()).Load(root_.Get()), S_OK);
-    EXPECT_EQ(Get(datum.Get(), E::Datum::kEllipsoid).ToLong(), 28);
-    EXPECT_DOUBLE_EQ(Get(datum.Get(), E::Datum::kShiftX).ToDouble(), 12.5);
-    EXPECT_DOUBLE_EQ(Get(datum.Get(), E::Datum::kShiftY).ToDouble(), 0.0);
+    EXPECT_EQ(Get(datum.Get(), Engine::Datum::kEllipsoid).ToLong(), 28);
+    EXPECT_DOUBLE_EQ(Get(datum.Get(), Engine::Datum::kShiftX).ToDouble(), 12.5);
+    EXPECT_DOUBLE_EQ(Get(datum.Get(), Engine::Datum::kShiftY).ToDouble(), 0.0);
 
     // A missing attribute fails the load and sets nothing.
     RemoveAttr(element.Get(), L"rotatey");
     SetAttr(element.Get(), L"ellipsoid", L"5");
     EXPECT_EQ(CZmaVOMapXPersistentDatum(datum.Get()).Load(root_.Get()), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Get(datum.Get(), E::Datum::kEllipsoid).ToLong(), 28);
+    EXPECT_EQ(Get(datum.Get(), Engine::Datum::kEllipsoid).ToLong(), 28);
 }
 
 // Just enough of an automation object: fixed answers by name and by DISPID.
@@ -177,7 +176,7 @@ public:
     explicit FakeFeature(const wchar_t* key) : key_(key) {}
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
-        if (id != E::Feature::kKey) return DISP_E_MEMBERNOTFOUND;
+        if (id != Engine::Feature::kKey) return DISP_E_MEMBERNOTFOUND;
         result->vt = VT_BSTR;
         result->bstrVal = ::SysAllocString(key_);
         return S_OK;

@@ -3,7 +3,7 @@
 #include "tests/persistence/PersistorFixture.h"
 
 #include "ZmaVOMap2/engine/EngineMembers.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/LabelPropertiesPersistence.h"
 #include "ZmaVOMap2/persistence/PersistentStyle.h"
 
@@ -13,8 +13,8 @@ using namespace persisttest;
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
-namespace S = EngineObjects::Style;
-namespace L = EngineLabelProperties;
+namespace S = Engine::Style;
+namespace L = Engine::Labels;
 
 namespace {
 
@@ -162,7 +162,7 @@ TEST_F(StylePersistors, AMissingAttributeStopsTheLoadThereAndKeepsWhatCameBefore
 class LabelPersistence : public StylePersistors {
 protected:
     ComPtr<IDispatch> LabelsOf(CZmaVadAZLayer* layer) {
-        Variant labels = Get(layer->GetMapXLayer().Get(), LayerEngine::Layer::kLabelProperties);
+        Variant labels = Get(layer->GetMapXLayer().Get(), Engine::Layer::kLabelProperties);
         return ComPtr<IDispatch>(labels.pdispVal);
     }
 };

@@ -26,8 +26,8 @@ constexpr int kTilerBrowse = 230, kTilerFolder = 251, kRasterTiler = 249;
 class RasterCommands : public commandtest::SitedMap {
 protected:
     long EngineLayerCount() {
-        EngineDispatch layers(EngineGet(LayerEngine::Map::kLayers).pdispVal);
-        return layers.Get(LayerEngine::Layers::kCount).ToLong();
+        EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
+        return layers.Get(Engine::Layers::kCount).ToLong();
     }
     const std::string folder_ = Folder("control");
 };

@@ -103,9 +103,9 @@ protected:
     }
 
     GeoBox EngineBounds(IDispatch* layer) {
-        EngineDispatch bounds(EngineDispatch(layer).Get(LayerEngine::Layer::kBounds).pdispVal);
-        return {bounds.Get(LayerEngine::Rectangle::kXMin).ToDouble(), bounds.Get(LayerEngine::Rectangle::kYMin).ToDouble(),
-                bounds.Get(LayerEngine::Rectangle::kXMax).ToDouble(), bounds.Get(LayerEngine::Rectangle::kYMax).ToDouble()};
+        EngineDispatch bounds(EngineDispatch(layer).Get(Engine::Layer::kBounds).pdispVal);
+        return {bounds.Get(Engine::Rectangle::kXMin).ToDouble(), bounds.Get(Engine::Rectangle::kYMin).ToDouble(),
+                bounds.Get(Engine::Rectangle::kXMax).ToDouble(), bounds.Get(Engine::Rectangle::kYMax).ToDouble()};
     }
 
     std::string source_;
@@ -134,9 +134,9 @@ TEST_F(Tiling, ABitmapIsCutColumnByColumnAndItsIndexOpensAsOneLayerCoveringTheSo
     EXPECT_EQ(index->GetEngineLayerCount(), 20);
     EXPECT_EQ(layers_->GetCount(), 2);
     double area = 0;
-    EngineDispatch list(EngineDispatch(map_.Get()).Get(LayerEngine::Map::kLayers).pdispVal);
+    EngineDispatch list(EngineDispatch(map_.Get()).Get(Engine::Map::kLayers).pdispVal);
     for (long position = index->FirstPosition(); position <= index->LastPosition(); ++position) {
-        const GeoBox b = EngineBounds(list.Call(LayerEngine::Layers::kItem, {Variant(position)}).pdispVal);
+        const GeoBox b = EngineBounds(list.Call(Engine::Layers::kItem, {Variant(position)}).pdispVal);
         EXPECT_GE(b.xmin, whole.xmin - 1e-9);
         EXPECT_LE(b.xmax, whole.xmax + 1e-9);
         EXPECT_GE(b.ymin, whole.ymin - 1e-9);

@@ -34,10 +34,10 @@ protected:
         ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr), Gdiplus::Ok);
         // 10 km across a 640-pixel view in metres, centred at (10 E, 50 N).
         EngineDispatch map(map_.Get());
-        map.Put(EngineMap::kDistanceUnit, Variant(7L));
-        map.Put(EngineMap::kZoom, Variant(10000.0));
-        map.Put(EngineMap::kCenterX, Variant(kLon));
-        map.Put(EngineMap::kCenterY, Variant(kLat));
+        map.Put(Engine::Map::kDistanceUnit, Variant(7L));
+        map.Put(Engine::Map::kZoom, Variant(10000.0));
+        map.Put(Engine::Map::kCenterX, Variant(kLon));
+        map.Put(Engine::Map::kCenterY, Variant(kLat));
         shapes_ = GetShapesLayer(*layers_);
         ASSERT_TRUE(shapes_);
     }
@@ -138,7 +138,7 @@ TEST_F(ShapesLayerTest, RadiiConvertToTheMapsUnitWithTheHostsConverter) {
     ::SetEnvironmentVariableW(L"VADAZ_HOST_FAULTS", nullptr);
 
     // A map unit the converter does not know refuses texts instead of misreading them.
-    EngineDispatch(map).Put(EngineMap::kDistanceUnit, Variant(9L));  // nautical mile
+    EngineDispatch(map).Put(Engine::Map::kDistanceUnit, Variant(9L));  // nautical mile
     EXPECT_EQ(ConvertToUserUnits(map, Variant(2.0)), 2.0);
     EXPECT_THROW(ConvertToUserUnits(map, Variant(L"1 km")), ComError);
 }
@@ -168,24 +168,24 @@ TEST_F(ShapesLayerTest, TheExtentCoversTheFullCircleOfEveryShape) {
     ASSERT_EQ(shapes_->AddFilledPie(20, 31, radius, 0, 10, Variant(0L), 0.5, nullptr), S_OK);
     EXPECT_EQ(shapes_->GetExtent(rect.Get()), 1);
     const double dLat = 100000.0 / (3.14159265358979 * 6371007.0 / 180.0);
-    EXPECT_NEAR(Edge(rect.Get(), EngineRectangle::kYMin), 10 - dLat, 0.01);
-    EXPECT_NEAR(Edge(rect.Get(), EngineRectangle::kYMax), 20 + dLat, 0.01);  // the pie's whole circle
-    EXPECT_LT(Edge(rect.Get(), EngineRectangle::kXMin), 30 - dLat);
-    EXPECT_GT(Edge(rect.Get(), EngineRectangle::kXMax), 31 + dLat);
+    EXPECT_NEAR(Edge(rect.Get(), Engine::Rectangle::kYMin), 10 - dLat, 0.01);
+    EXPECT_NEAR(Edge(rect.Get(), Engine::Rectangle::kYMax), 20 + dLat, 0.01);  // the pie's whole circle
+    EXPECT_LT(Edge(rect.Get(), Engine::Rectangle::kXMin), 30 - dLat);
+    EXPECT_GT(Edge(rect.Get(), Engine::Rectangle::kXMax), 31 + dLat);
 
     // A donut segment enters with its end radius, also when that is the smaller one.
     ASSERT_EQ(shapes_->ClearShapes(), S_OK);
     ASSERT_EQ(shapes_->AddFilledDonutSegment(0, 0, Variant(L"300 km"), Variant(L"100 km"), 0, 90, Variant(0L), 1, nullptr),
               S_OK);
     EXPECT_EQ(shapes_->GetExtent(rect.Get()), 1);
-    EXPECT_NEAR(Edge(rect.Get(), EngineRectangle::kYMax), dLat, 0.01);
+    EXPECT_NEAR(Edge(rect.Get(), Engine::Rectangle::kYMax), dLat, 0.01);
 
     // A radius of nothing is its centre.
     ASSERT_EQ(shapes_->ClearShapes(), S_OK);
     ASSERT_EQ(shapes_->AddHollowPie(5, 6, Variant(0.0), 0, 90, 0, 0, Variant(0L), nullptr), S_OK);
     EXPECT_EQ(shapes_->GetExtent(rect.Get()), 1);
-    EXPECT_EQ(Edge(rect.Get(), EngineRectangle::kXMin), 6.0);
-    EXPECT_EQ(Edge(rect.Get(), EngineRectangle::kYMax), 5.0);
+    EXPECT_EQ(Edge(rect.Get(), Engine::Rectangle::kXMin), 6.0);
+    EXPECT_EQ(Edge(rect.Get(), Engine::Rectangle::kYMax), 5.0);
 }
 
 TEST_F(ShapesLayerTest, ZoomingToTheExtentFramesEveryShape) {
@@ -193,7 +193,7 @@ TEST_F(ShapesLayerTest, ZoomingToTheExtentFramesEveryShape) {
     ASSERT_EQ(shapes_->AddSpotlightCircle(52, 12, Variant(5000.0), Variant(0L), 0.5, nullptr), S_OK);
     ComPtr<IDispatch> rect = NewRectangle();
     ASSERT_EQ(shapes_->GetExtent(rect.Get()), 1);
-    EngineDispatch(map_.Get()).Put(EngineMap::kBounds, Variant(rect.Get()));
+    EngineDispatch(map_.Get()).Put(Engine::Map::kBounds, Variant(rect.Get()));
     for (const ZmaPointD& centre : {ZmaPointD{9, 51}, ZmaPointD{12, 52}}) {
         const POINT p = MapToScreenPoint(map_.Get(), centre.y, centre.x);
         EXPECT_TRUE(p.x > 0 && p.x < 640 && p.y > 0 && p.y < 480) << p.x << "," << p.y;

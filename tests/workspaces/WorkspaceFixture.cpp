@@ -153,8 +153,8 @@ ComPtr<IDispatch> WorkspaceTest::EngineLayer(const char* name) const {
     return layer ? layer->GetMapXLayer() : nullptr;
 }
 
-void WorkspaceTest::SetMapUnit(long unit) { EngineDispatch(map_.Get()).Put(LayerEngine::Map::kDistanceUnit, Variant(unit)); }
-long WorkspaceTest::MapUnit() const { return Get(map_.Get(), LayerEngine::Map::kDistanceUnit).ToLong(); }
+void WorkspaceTest::SetMapUnit(long unit) { EngineDispatch(map_.Get()).Put(Engine::Map::kDistanceUnit, Variant(unit)); }
+long WorkspaceTest::MapUnit() const { return Get(map_.Get(), Engine::Map::kDistanceUnit).ToLong(); }
 
 std::vector<std::wstring> WorkspaceTest::LogMessages() {
     std::vector<std::wstring> messages;

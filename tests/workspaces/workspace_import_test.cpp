@@ -1,7 +1,7 @@
 // Workspaces and geosets opened through the import framework: the layers, their order and their
 // settings read back from the engine stand-in, settings the engine refuses, and hostile files.
 #include "ZmaVOMap2/engine/EngineMembers.h"
-#include "ZmaVOMap2/engine/EngineObjectMembers.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/workspaces/ImportReports.h"
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceGST.h"
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceWOR.h"
@@ -14,9 +14,9 @@
 using namespace workspacetest;
 using platform::ComPtr;
 using Names = std::vector<std::string>;
-namespace L = EngineLabelProperties;
-namespace S = EngineObjects::Style;
-namespace Layer = LayerEngine::Layer;
+namespace L = Engine::Labels;
+namespace S = Engine::Style;
+namespace Layer = Engine::Layer;
 
 namespace {
 
@@ -96,7 +96,7 @@ TEST_F(Import, AWorkspacesTablesComeInItsOrderWithTheirSettings) {
                                                    {L::kLabelZoom, -1}, {L::kVisible, 0}};
     for (const auto& [id, value] : labelValues) EXPECT_EQ(Get(labels.Get(), id).ToLong(), value) << "labels " << id;
     EXPECT_EQ(Zoom("roads", 1, true), std::make_pair(1.0, 20.0));
-    EXPECT_EQ(Get(Object(labels.Get(), L::kDataField).Get(), EngineObjects::Field::kName).ToWide(), L"lanes");
+    EXPECT_EQ(Get(Object(labels.Get(), L::kDataField).Get(), Engine::Field::kName).ToWide(), L"lanes");
     ComPtr<IDispatch> text = TextStyle("roads");
     EXPECT_EQ(Get(text.Get(), S::kTextFontColor).ToLong(), 0xFF0000);
     EXPECT_EQ(Get(text.Get(), S::kTextFontBackColor).ToLong(), 0xFFFFFF);
