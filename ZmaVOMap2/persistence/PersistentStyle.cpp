@@ -8,6 +8,9 @@
 
 #include <olectl.h>
 
+#include <algorithm>
+#include <vector>
+
 using namespace persistxml;
 using platform::Bstr;
 using platform::ComPtr;
@@ -16,53 +19,118 @@ namespace S = Engine::Style;
 
 namespace {
 
-// Writes and reads one facet's element on one Style.
-class Facet {
-public:
-    Facet(IDispatch* style, IXMLDOMElement* parent, const wchar_t* name, bool saving)
-        : style_(platform::ThrowIfNull(style, E_POINTER)),
-          element_(saving ? platform::CreateChildElement(platform::ThrowIfNull(parent, E_POINTER), name)
-                          : FindChild(parent, name)) {}
-
-    // Saving.
-    void Colour(const wchar_t* name, DISPID id) {
-        Set(name, ColourText(static_cast<unsigned long>(style_.Get(id).ToLong())));
-    }
-    void Long(const wchar_t* name, DISPID id) { Set(name, LongText(style_.Get(id).ToLong())); }
-    void Bool(const wchar_t* name, DISPID id) { Set(name, BoolText(style_.Get(id).ToBool())); }
-    void Text(const wchar_t* name, DISPID id) { Set(name, style_.Get(id).ToWide()); }
-    void Set(const wchar_t* name, const std::wstring& text) { platform::SetAttribute(element_.Get(), name, text); }
-
-    // Loading: each value is applied right after it is read, in the width the engine property has.
-    void PutColour(const wchar_t* name, DISPID id) {
-        style_.Put(id, Variant(static_cast<long>(ReadColour(element_.Get(), name))));
-    }
-    void PutShort(const wchar_t* name, DISPID id) {
-        style_.Put(id, Variant(static_cast<short>(ReadLong(element_.Get(), name))));
-    }
-    void PutLong(const wchar_t* name, DISPID id) { style_.Put(id, Variant(ReadLong(element_.Get(), name))); }
-    void PutBool(const wchar_t* name, DISPID id) { style_.Put(id, Variant(ReadBool(element_.Get(), name))); }
-    // Booleans written as 16-bit integers: any value but 0 is true.
-    void PutShortBool(const wchar_t* name, DISPID id) { style_.Put(id, Variant(ReadLong(element_.Get(), name) != 0)); }
-    void PutText(const wchar_t* name, DISPID id) { style_.Put(id, Variant(ReadText(element_.Get(), name))); }
-
-    IXMLDOMElement* Element() const noexcept { return element_.Get(); }
-    EngineDispatch& Style() noexcept { return style_; }
-
-    // The font object the Style holds (changed in place; the Style property is never set).
-    ComPtr<IFont> Font(DISPID id) {
-        Variant value = style_.Get(id);
-        ComPtr<IFont> font;
-        if ((value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN) || !value.punkVal ||
-            FAILED(value.punkVal->QueryInterface(IID_IFont, font.PutVoid())) || !font)
-            platform::ThrowHr(E_POINTER);
-        return font;
-    }
-
-private:
-    EngineDispatch style_;
-    ComPtr<IXMLDOMElement> element_;
+// How a property is written and read: the engine member's value as text, and back in the width
+// the engine property has. The font kinds work on the facet's font object instead.
+enum class Kind {
+    Colour,     // a long, written as a colour
+    Short,      // read back as a 16-bit integer
+    Long,
+    Bool,
+    ShortBool,  // a boolean read from a 16-bit integer: any value but 0 is true
+    Text,
+    FontName,
+    FontSize,
+    FontBold,
+    FontItalic,
+    FontUnderline,
+    FontCharset,
 };
+
+// One attribute of a facet's element. `load` is its step when the element is read back (the
+// engine takes some properties only after others); `onlyIf`, when given, is a Style member that
+// must be true for the load to apply the property.
+struct Property {
+    const wchar_t* attribute;
+    Kind kind;
+    DISPID id;
+    int load;
+    DISPID onlyIf = 0;
+};
+
+// One facet: its element, the Style member that holds its font (0 for none), and its
+// properties in the order they are saved.
+struct FacetTable {
+    const wchar_t* element;
+    DISPID font;
+    std::vector<Property> properties;
+};
+
+const FacetTable kLine = {L"line", 0, {
+    {L"linecolor", Kind::Colour, S::kLineColor, 1},
+    {L"lineinterleaved", Kind::ShortBool, S::kLineInterleaved, 3, S::kLineSupportsInterleave},
+    {L"linestyle", Kind::Short, S::kLineStyle, 2},
+    {L"linewidth", Kind::Short, S::kLineWidth, 5},
+    {L"linewidthunit", Kind::Long, S::kLineWidthUnit, 4},
+}};
+
+const FacetTable kFont = {L"font", S::kSymbolFont, {
+    {L"fontname", Kind::FontName, 0, 1},
+    {L"fontsize", Kind::FontSize, 0, 2},
+    {L"fontchar", Kind::Short, S::kSymbolCharacter, 5},
+    {L"fontbold", Kind::FontBold, 0, 3},
+    {L"fontitalic", Kind::FontItalic, 0, 4},
+    {L"fonthalo", Kind::Bool, S::kSymbolFontHalo, 6},
+    {L"fontopaque", Kind::Bool, S::kSymbolFontOpaque, 7},
+    {L"fontshadow", Kind::Bool, S::kSymbolFontShadow, 8},
+    {L"fontrotation", Kind::Short, S::kSymbolFontRotation, 9},
+    {L"fontbackcolor", Kind::Colour, S::kSymbolFontBackColor, 10},
+    {L"fontcolor", Kind::Colour, S::kSymbolFontColor, 11},
+}};
+
+const FacetTable kBitmap = {L"bitmap", 0, {
+    {L"bitmapcolor", Kind::Colour, S::kBitmapColor, 1},
+    {L"bitmapname", Kind::Text, S::kBitmapName, 2},
+    {L"bitmapoverridecolor", Kind::ShortBool, S::kBitmapOverrideColor, 3},
+    {L"bitmapsize", Kind::Long, S::kBitmapSize, 4},
+    {L"bitmaptransparent", Kind::ShortBool, S::kBitmapTransparent, 5},
+}};
+
+const FacetTable kRegion = {L"region", 0, {
+    {L"regioncolor", Kind::Colour, S::kRegionColor, 1},
+    {L"regionbackcolor", Kind::Colour, S::kRegionBackColor, 2},
+    {L"regionbordercolor", Kind::Colour, S::kRegionBorderColor, 3},
+    {L"regionborderstyle", Kind::Short, S::kRegionBorderStyle, 4},
+    {L"regionborderwidth", Kind::Short, S::kRegionBorderWidth, 5},
+    {L"regionwidthunit", Kind::Long, S::kRegionWidthUnit, 6},
+    {L"regionpattern", Kind::Short, S::kRegionPattern, 7},
+    {L"regiontransparent", Kind::ShortBool, S::kRegionTransparent, 8},
+}};
+
+const FacetTable kText = {L"text", S::kTextFont, {
+    {L"textname", Kind::FontName, 0, 1},
+    {L"textsize", Kind::FontSize, 0, 2},
+    {L"textbold", Kind::FontBold, 0, 3},
+    {L"textitalic", Kind::FontItalic, 0, 4},
+    {L"underline", Kind::FontUnderline, 0, 5},
+    {L"textchar", Kind::FontCharset, 0, 6},
+    {L"textallcaps", Kind::Bool, S::kTextFontAllCaps, 7},
+    {L"textdblspace", Kind::Bool, S::kTextFontDblSpace, 10},
+    {L"texthalo", Kind::Bool, S::kTextFontHalo, 11},
+    {L"textopaque", Kind::Bool, S::kTextFontOpaque, 12},
+    {L"textshadow", Kind::Bool, S::kTextFontShadow, 14},
+    {L"textrotation", Kind::Short, S::kTextFontRotation, 13},
+    {L"textbackcolor", Kind::Colour, S::kTextFontBackColor, 8},
+    {L"textcolor", Kind::Colour, S::kTextFontColor, 9},
+}};
+
+// The font object the Style holds (changed in place; the Style property is never set).
+ComPtr<IFont> FontOf(EngineDispatch& style, DISPID id) {
+    Variant value = style.Get(id);
+    ComPtr<IFont> font;
+    if ((value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN) || !value.punkVal ||
+        FAILED(value.punkVal->QueryInterface(IID_IFont, font.PutVoid())) || !font)
+        platform::ThrowHr(E_POINTER);
+    return font;
+}
+
+using FontFlag = HRESULT (STDMETHODCALLTYPE IFont::*)(BOOL*);
+using FontFlagPut = HRESULT (STDMETHODCALLTYPE IFont::*)(BOOL);
+
+std::wstring FontFlagText(IFont& font, FontFlag get) {
+    BOOL flag = FALSE;
+    THROW_IF_FAILED((font.*get)(&flag));
+    return BoolText(flag != FALSE);
+}
 
 // The size check of saving: a size that does not fit a 32-bit whole number stops the save.
 std::wstring SizeText(CY size) {
@@ -71,185 +139,101 @@ std::wstring SizeText(CY size) {
     return CurrencyText(size);
 }
 
-
-void SaveFontBasics(Facet& facet, IFont* font, const wchar_t* nameKey, const wchar_t* sizeKey) {
-    Bstr name;
-    THROW_IF_FAILED(font->get_Name(name.Put()));
-    facet.Set(nameKey, name.Wide());
-    CY size = {};
-    THROW_IF_FAILED(font->get_Size(&size));
-    facet.Set(sizeKey, SizeText(size));
+std::wstring SavedText(EngineDispatch& style, IFont* font, const Property& p) {
+    switch (p.kind) {
+    case Kind::Colour: return ColourText(static_cast<unsigned long>(style.Get(p.id).ToLong()));
+    case Kind::Short:
+    case Kind::Long: return LongText(style.Get(p.id).ToLong());
+    case Kind::Bool:
+    case Kind::ShortBool: return BoolText(style.Get(p.id).ToBool());
+    case Kind::Text: return style.Get(p.id).ToWide();
+    case Kind::FontName: {
+        Bstr name;
+        THROW_IF_FAILED(font->get_Name(name.Put()));
+        return name.Wide();
+    }
+    case Kind::FontSize: {
+        CY size = {};
+        THROW_IF_FAILED(font->get_Size(&size));
+        return SizeText(size);
+    }
+    case Kind::FontBold: return FontFlagText(*font, &IFont::get_Bold);
+    case Kind::FontItalic: return FontFlagText(*font, &IFont::get_Italic);
+    case Kind::FontUnderline: return FontFlagText(*font, &IFont::get_Underline);
+    case Kind::FontCharset: {
+        SHORT charset = 0;
+        THROW_IF_FAILED(font->get_Charset(&charset));
+        return LongText(charset);
+    }
+    }
+    platform::ThrowHr(E_UNEXPECTED);
 }
 
-void SaveFontFlag(Facet& facet, const wchar_t* key, HRESULT (STDMETHODCALLTYPE IFont::*get)(BOOL*), IFont* font) {
-    BOOL flag = FALSE;
-    THROW_IF_FAILED((font->*get)(&flag));
-    facet.Set(key, BoolText(flag != FALSE));
+// Each value is applied right after it is read, in the width the engine property has.
+void Apply(EngineDispatch& style, IFont* font, IXMLDOMElement* element, const Property& p) {
+    const wchar_t* name = p.attribute;
+    auto flag = [&](FontFlagPut put) { THROW_IF_FAILED((font->*put)(ReadBool(element, name) ? TRUE : FALSE)); };
+    switch (p.kind) {
+    case Kind::Colour: return style.Put(p.id, Variant(static_cast<long>(ReadColour(element, name))));
+    case Kind::Short: return style.Put(p.id, Variant(static_cast<short>(ReadLong(element, name))));
+    case Kind::Long: return style.Put(p.id, Variant(ReadLong(element, name)));
+    case Kind::Bool: return style.Put(p.id, Variant(ReadBool(element, name)));
+    case Kind::ShortBool: return style.Put(p.id, Variant(ReadLong(element, name) != 0));
+    case Kind::Text: return style.Put(p.id, Variant(ReadText(element, name)));
+    case Kind::FontName: THROW_IF_FAILED(font->put_Name(Bstr(ReadText(element, name)).Get())); return;
+    case Kind::FontSize: THROW_IF_FAILED(font->put_Size(ReadCurrency(element, name))); return;
+    case Kind::FontBold: return flag(&IFont::put_Bold);
+    case Kind::FontItalic: return flag(&IFont::put_Italic);
+    case Kind::FontUnderline: return flag(&IFont::put_Underline);
+    case Kind::FontCharset: THROW_IF_FAILED(font->put_Charset(static_cast<SHORT>(ReadLong(element, name)))); return;
+    }
 }
 
-void LoadFontFlag(Facet& facet, const wchar_t* key, HRESULT (STDMETHODCALLTYPE IFont::*put)(BOOL), IFont* font) {
-    THROW_IF_FAILED((font->*put)(ReadBool(facet.Element(), key) ? TRUE : FALSE));
+HRESULT SaveFacet(const FacetTable& table, IDispatch* style, IXMLDOMElement* parent) {
+    try {
+        EngineDispatch engine(platform::ThrowIfNull(style, E_POINTER));
+        ComPtr<IXMLDOMElement> element =
+            platform::CreateChildElement(platform::ThrowIfNull(parent, E_POINTER), table.element);
+        ComPtr<IFont> font = table.font ? FontOf(engine, table.font) : nullptr;
+        for (const Property& p : table.properties)
+            platform::SetAttribute(element.Get(), p.attribute, SavedText(engine, font.Get(), p));
+        return S_OK;
+    }
+    CATCH_RETURN_QUIET()
+}
+
+HRESULT LoadFacet(const FacetTable& table, IDispatch* style, IXMLDOMElement* parent) {
+    try {
+        EngineDispatch engine(platform::ThrowIfNull(style, E_POINTER));
+        ComPtr<IXMLDOMElement> element = FindChild(parent, table.element);
+        ComPtr<IFont> font = table.font ? FontOf(engine, table.font) : nullptr;
+        std::vector<const Property*> steps;
+        for (const Property& p : table.properties) steps.push_back(&p);
+        std::sort(steps.begin(), steps.end(), [](const Property* a, const Property* b) { return a->load < b->load; });
+        for (const Property* p : steps)
+            if (!p->onlyIf || engine.Get(p->onlyIf).ToBool()) Apply(engine, font.Get(), element.Get(), *p);
+        return S_OK;
+    }
+    CATCH_RETURN_QUIET()
 }
 
 }  // namespace
 
-HRESULT CZmaVOMapXPersistentLineStyle::Save(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"line", true);
-        f.Colour(L"linecolor", S::kLineColor);
-        f.Bool(L"lineinterleaved", S::kLineInterleaved);
-        f.Long(L"linestyle", S::kLineStyle);
-        f.Long(L"linewidth", S::kLineWidth);
-        f.Long(L"linewidthunit", S::kLineWidthUnit);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
-}
-
-HRESULT CZmaVOMapXPersistentLineStyle::Load(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"line", false);
-        f.PutColour(L"linecolor", S::kLineColor);
-        f.PutShort(L"linestyle", S::kLineStyle);
-        // Interleaving belongs only to the line styles that support it.
-        if (f.Style().Get(S::kLineSupportsInterleave).ToBool()) f.PutShortBool(L"lineinterleaved", S::kLineInterleaved);
-        f.PutLong(L"linewidthunit", S::kLineWidthUnit);
-        f.PutShort(L"linewidth", S::kLineWidth);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
-}
-
-HRESULT CZmaVOMapXPersistentFontStyle::Save(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"font", true);
-        ComPtr<IFont> font = f.Font(S::kSymbolFont);
-        SaveFontBasics(f, font.Get(), L"fontname", L"fontsize");
-        f.Long(L"fontchar", S::kSymbolCharacter);
-        SaveFontFlag(f, L"fontbold", &IFont::get_Bold, font.Get());
-        SaveFontFlag(f, L"fontitalic", &IFont::get_Italic, font.Get());
-        f.Bool(L"fonthalo", S::kSymbolFontHalo);
-        f.Bool(L"fontopaque", S::kSymbolFontOpaque);
-        f.Bool(L"fontshadow", S::kSymbolFontShadow);
-        f.Long(L"fontrotation", S::kSymbolFontRotation);
-        f.Colour(L"fontbackcolor", S::kSymbolFontBackColor);
-        f.Colour(L"fontcolor", S::kSymbolFontColor);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
-}
-
-HRESULT CZmaVOMapXPersistentFontStyle::Load(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"font", false);
-        ComPtr<IFont> font = f.Font(S::kSymbolFont);
-        THROW_IF_FAILED(font->put_Name(Bstr(ReadText(f.Element(), L"fontname")).Get()));
-        THROW_IF_FAILED(font->put_Size(ReadCurrency(f.Element(), L"fontsize")));
-        LoadFontFlag(f, L"fontbold", &IFont::put_Bold, font.Get());
-        LoadFontFlag(f, L"fontitalic", &IFont::put_Italic, font.Get());
-        f.PutShort(L"fontchar", S::kSymbolCharacter);
-        f.PutBool(L"fonthalo", S::kSymbolFontHalo);
-        f.PutBool(L"fontopaque", S::kSymbolFontOpaque);
-        f.PutBool(L"fontshadow", S::kSymbolFontShadow);
-        f.PutShort(L"fontrotation", S::kSymbolFontRotation);
-        f.PutColour(L"fontbackcolor", S::kSymbolFontBackColor);
-        f.PutColour(L"fontcolor", S::kSymbolFontColor);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
-}
-
+HRESULT CZmaVOMapXPersistentLineStyle::Save(IDispatch* style, IXMLDOMElement* element) { return SaveFacet(kLine, style, element); }
+HRESULT CZmaVOMapXPersistentLineStyle::Load(IDispatch* style, IXMLDOMElement* element) { return LoadFacet(kLine, style, element); }
+HRESULT CZmaVOMapXPersistentFontStyle::Save(IDispatch* style, IXMLDOMElement* element) { return SaveFacet(kFont, style, element); }
+HRESULT CZmaVOMapXPersistentFontStyle::Load(IDispatch* style, IXMLDOMElement* element) { return LoadFacet(kFont, style, element); }
 HRESULT CZmaVOMapXPersistentBitmapStyle::Save(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"bitmap", true);
-        f.Colour(L"bitmapcolor", S::kBitmapColor);
-        f.Text(L"bitmapname", S::kBitmapName);
-        f.Bool(L"bitmapoverridecolor", S::kBitmapOverrideColor);
-        f.Long(L"bitmapsize", S::kBitmapSize);
-        f.Bool(L"bitmaptransparent", S::kBitmapTransparent);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
+    return SaveFacet(kBitmap, style, element);
 }
-
 HRESULT CZmaVOMapXPersistentBitmapStyle::Load(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"bitmap", false);
-        f.PutColour(L"bitmapcolor", S::kBitmapColor);
-        f.PutText(L"bitmapname", S::kBitmapName);
-        f.PutShortBool(L"bitmapoverridecolor", S::kBitmapOverrideColor);
-        f.PutLong(L"bitmapsize", S::kBitmapSize);
-        f.PutShortBool(L"bitmaptransparent", S::kBitmapTransparent);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
+    return LoadFacet(kBitmap, style, element);
 }
-
 HRESULT CZmaVOMapXPersistentRegionStyle::Save(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"region", true);
-        f.Colour(L"regioncolor", S::kRegionColor);
-        f.Colour(L"regionbackcolor", S::kRegionBackColor);
-        f.Colour(L"regionbordercolor", S::kRegionBorderColor);
-        f.Long(L"regionborderstyle", S::kRegionBorderStyle);
-        f.Long(L"regionborderwidth", S::kRegionBorderWidth);
-        f.Long(L"regionwidthunit", S::kRegionWidthUnit);
-        f.Long(L"regionpattern", S::kRegionPattern);
-        f.Bool(L"regiontransparent", S::kRegionTransparent);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
+    return SaveFacet(kRegion, style, element);
 }
-
 HRESULT CZmaVOMapXPersistentRegionStyle::Load(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"region", false);
-        f.PutColour(L"regioncolor", S::kRegionColor);
-        f.PutColour(L"regionbackcolor", S::kRegionBackColor);
-        f.PutColour(L"regionbordercolor", S::kRegionBorderColor);
-        f.PutShort(L"regionborderstyle", S::kRegionBorderStyle);
-        f.PutShort(L"regionborderwidth", S::kRegionBorderWidth);
-        f.PutLong(L"regionwidthunit", S::kRegionWidthUnit);
-        f.PutShort(L"regionpattern", S::kRegionPattern);
-        f.PutShortBool(L"regiontransparent", S::kRegionTransparent);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
+    return LoadFacet(kRegion, style, element);
 }
-
-HRESULT CZmaVOMapXPersistentTextStyle::Save(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"text", true);
-        ComPtr<IFont> font = f.Font(S::kTextFont);
-        SaveFontBasics(f, font.Get(), L"textname", L"textsize");
-        SaveFontFlag(f, L"textbold", &IFont::get_Bold, font.Get());
-        SaveFontFlag(f, L"textitalic", &IFont::get_Italic, font.Get());
-        SaveFontFlag(f, L"underline", &IFont::get_Underline, font.Get());
-        SHORT charset = 0;
-        THROW_IF_FAILED(font->get_Charset(&charset));
-        f.Set(L"textchar", LongText(charset));
-        f.Bool(L"textallcaps", S::kTextFontAllCaps);
-        f.Bool(L"textdblspace", S::kTextFontDblSpace);
-        f.Bool(L"texthalo", S::kTextFontHalo);
-        f.Bool(L"textopaque", S::kTextFontOpaque);
-        f.Bool(L"textshadow", S::kTextFontShadow);
-        f.Long(L"textrotation", S::kTextFontRotation);
-        f.Colour(L"textbackcolor", S::kTextFontBackColor);
-        f.Colour(L"textcolor", S::kTextFontColor);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
-}
-
-HRESULT CZmaVOMapXPersistentTextStyle::Load(IDispatch* style, IXMLDOMElement* element) {
-    try {
-        Facet f(style, element, L"text", false);
-        ComPtr<IFont> font = f.Font(S::kTextFont);
-        THROW_IF_FAILED(font->put_Name(Bstr(ReadText(f.Element(), L"textname")).Get()));
-        THROW_IF_FAILED(font->put_Size(ReadCurrency(f.Element(), L"textsize")));
-        LoadFontFlag(f, L"textbold", &IFont::put_Bold, font.Get());
-        LoadFontFlag(f, L"textitalic", &IFont::put_Italic, font.Get());
-        LoadFontFlag(f, L"underline", &IFont::put_Underline, font.Get());
-        THROW_IF_FAILED(font->put_Charset(static_cast<SHORT>(ReadLong(f.Element(), L"textchar"))));
-        f.PutBool(L"textallcaps", S::kTextFontAllCaps);
-        f.PutColour(L"textbackcolor", S::kTextFontBackColor);
-        f.PutColour(L"textcolor", S::kTextFontColor);
-        f.PutBool(L"textdblspace", S::kTextFontDblSpace);
-        f.PutBool(L"texthalo", S::kTextFontHalo);
-        f.PutBool(L"textopaque", S::kTextFontOpaque);
-        f.PutShort(L"textrotation", S::kTextFontRotation);
-        f.PutBool(L"textshadow", S::kTextFontShadow);
-        return S_OK;
-    } CATCH_RETURN_QUIET()
-}
+HRESULT CZmaVOMapXPersistentTextStyle::Save(IDispatch* style, IXMLDOMElement* element) { return SaveFacet(kText, style, element); }
+HRESULT CZmaVOMapXPersistentTextStyle::Load(IDispatch* style, IXMLDOMElement* element) { return LoadFacet(kText, style, element); }
