@@ -14,6 +14,34 @@ BSTR AllocOrThrow(const wchar_t* s, UINT len) {
 }
 }  // namespace
 
+std::string ToLower(std::string text) {
+    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::wstring ToLower(std::wstring text) {
+    if (!text.empty()) ::CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+wchar_t ToLower(wchar_t c) noexcept {
+    // CharLowerW takes a single character in the low word of its argument and answers it lowered.
+    return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(::CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
+}
+
+ComPtr<IDispatch> DispatchOf(const VARIANT& value) {
+    ComPtr<IDispatch> object;
+    if ((value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) && value.punkVal)
+        value.punkVal->QueryInterface(IID_IDispatch, object.PutVoid());
+    return object;
+}
+
+ComPtr<IDispatch> RequireDispatch(const VARIANT& value) {
+    ComPtr<IDispatch> object = DispatchOf(value);
+    if (!object) ThrowHr(E_POINTER);
+    return object;
+}
+
 Bstr::Bstr(const wchar_t* s) {
     if (s) s_ = AllocOrThrow(s, static_cast<UINT>(wcslen(s)));
 }

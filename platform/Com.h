@@ -108,6 +108,16 @@ inline void ClearVariant(VARIANT& value) noexcept {
         ::VariantClear(&value);
 }
 
+// Text lower-cased as the system lower-cases it (the ANSI code page for narrow text).
+std::string ToLower(std::string text);
+std::wstring ToLower(std::wstring text);
+wchar_t ToLower(wchar_t c) noexcept;
+
+// The object a variant holds (by dispatch or unknown interface), asked for its dispatch
+// interface; null when it holds none. RequireDispatch raises E_POINTER instead.
+ComPtr<IDispatch> DispatchOf(const VARIANT& value);
+ComPtr<IDispatch> RequireDispatch(const VARIANT& value);
+
 class Variant : public VARIANT {
 public:
     Variant() noexcept { ::VariantInit(this); }

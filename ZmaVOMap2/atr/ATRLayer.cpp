@@ -4,7 +4,7 @@
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
 #include "platform/Xml.h"
@@ -20,11 +20,6 @@ namespace {
 const wchar_t kAddCaption[] = L"Add new layer";
 const wchar_t kRemoveCaption[] = L"Remove layer";
 const wchar_t kMapCaption[] = L"Map Module";
-
-ComPtr<IDispatch> AsObject(const Variant& value) {
-    if (value.vt != VT_DISPATCH || !value.pdispVal) return nullptr;
-    return ComPtr<IDispatch>(value.pdispVal);
-}
 
 bool IsRelative(const std::string& path) {
     return !(path.size() > 1 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\')) ) &&
@@ -114,13 +109,13 @@ BOOL CATRLayer::Create(int /*type*/, const std::string& path) {
         layers = EngineLayers();
         EngineDispatch list(layers.Get());
         for (const std::string& name : tableNames_) {
-            ComPtr<IDispatch> added = AsObject(
+            ComPtr<IDispatch> added = platform::DispatchOf(
                 list.Call(Engine::Layers::kAdd, {Variant(platform::ToWide(ResolveTable(name))), Variant(1L)}));
             if (!added) platform::ThrowHr(E_FAIL);
             members_.push_back(added);
             ++memberCount_;
             last_ = first_ + memberCount_ - 1;
-            ComPtr<IDispatch> bounds = AsObject(EngineDispatch(added.Get()).Get(Engine::Layer::kBounds));
+            ComPtr<IDispatch> bounds = platform::DispatchOf(EngineDispatch(added.Get()).Get(Engine::Layer::kBounds));
             if (!bounds) continue;
             EngineDispatch b(bounds.Get());
             const double x1 = b.Get(Engine::Rectangle::kXMin).ToDouble(), y1 = b.Get(Engine::Rectangle::kYMin).ToDouble();
@@ -228,12 +223,12 @@ void CATRLayer::SetZoomMax(double zoom) {
 }
 
 HRESULT CATRLayer::SaveSettings(IXMLDOMNode* parent) {
-    using namespace layerxml;
+    using namespace persistxml;
     ComPtr<IXMLDOMElement> element = platform::CreateChildElement(parent, L"Layer");
-    platform::SetAttribute(element.Get(), L"layertype", FormatLong(kTypeAtrList));
+    platform::SetAttribute(element.Get(), L"layertype", LongText(kTypeAtrList));
     platform::SetAttribute(element.Get(), L"layerfilespec", platform::ToWide(listPath_));
-    platform::SetAttribute(element.Get(), L"visible", FormatBool(IsVisible()));
-    platform::SetAttribute(element.Get(), L"layerzoomlayering", FormatBool(GetZoomLayering()));
+    platform::SetAttribute(element.Get(), L"visible", BoolText(IsVisible()));
+    platform::SetAttribute(element.Get(), L"layerzoomlayering", BoolText(GetZoomLayering()));
     platform::SetAttribute(element.Get(), L"layerzoommin", platform::FormatDouble(GetZoomMin()));
     platform::SetAttribute(element.Get(), L"layerzoommax", platform::FormatDouble(GetZoomMax()));
     platform::SetAttribute(element.Get(), L"amendedlayername", platform::ToWide(GetAmendedName()));
@@ -241,7 +236,7 @@ HRESULT CATRLayer::SaveSettings(IXMLDOMNode* parent) {
 }
 
 HRESULT CATRLayer::LoadSettings(IXMLDOMElement* element, long /*labelArgument*/) {
-    using namespace layerxml;
+    using namespace persistxml;
     if (members_.empty()) return E_UNEXPECTED;
     SetVisible(RequireBool(element, L"visible"));
     SetZoomLayering(RequireBool(element, L"layerzoomlayering"));

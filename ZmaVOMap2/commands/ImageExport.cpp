@@ -126,8 +126,7 @@ void ExportMapAsImage(CommandTarget& target, IDispatch* engineMap, short format)
 
 bool GetImageFormatFromExtension(BSTR name, long& format) {
     if (!name || !*name) return false;
-    std::wstring lower(name, ::SysStringLen(name));
-    ::CharLowerBuffW(&lower[0], static_cast<DWORD>(lower.size()));
+    const std::wstring lower = platform::ToLower(std::wstring(name, ::SysStringLen(name)));
     for (const FormatName& n : kFormatNames) {
         if (lower == n.name) {
             format = n.format;

@@ -230,9 +230,8 @@ void MapCommands::ZoomToSelection() {
 
 void MapCommands::PickProjection() {
     EngineDispatch map(MapOrThrow(E_POINTER));
-    Variant coordSys = map.Get(Engine::Map::kDisplayCoordSys);
-    if (coordSys.vt != VT_DISPATCH || !coordSys.pdispVal) platform::ThrowHr(E_POINTER);
-    EngineDispatch(coordSys.pdispVal).Call(Engine::CoordSys::kPickCoordSys, {Variant::Missing(), Variant::Missing()});
+    ComPtr<IDispatch> coordSys = platform::RequireDispatch(map.Get(Engine::Map::kDisplayCoordSys));
+    EngineDispatch(coordSys.Get()).Call(Engine::CoordSys::kPickCoordSys, {Variant::Missing(), Variant::Missing()});
     // Metres are offered only for a coordinate system in metres.
     CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
     if (info && info->CoordinateFormat() == 2 && CoordSysUnits(map) != kCoordSysInMetres) info->SetCoordinateFormat(0);

@@ -91,18 +91,12 @@ std::vector<ZmaPointD> ClosedRing(IDispatch* points) {
     const long count = collection.Get(Engine::Points::kCount).ToLong();
     std::vector<ZmaPointD> ring;
     for (long i = 1; i <= count; ++i) {
-        Variant point = collection.Call(Engine::Points::kItem, {Variant(i)});
-        if (point.vt != VT_DISPATCH || !point.pdispVal) platform::ThrowHr(E_POINTER);
-        EngineDispatch p(point.pdispVal);
+        ComPtr<IDispatch> point = platform::RequireDispatch(collection.Call(Engine::Points::kItem, {Variant(i)}));
+        EngineDispatch p(point.Get());
         ring.push_back({p.Get(Engine::Point::kX).ToDouble(), p.Get(Engine::Point::kY).ToDouble()});
     }
     if (!ring.empty()) ring.push_back(ring.front());
     return ring;
-}
-
-IDispatch* DispatchOf(const Variant& value) {
-    if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
-    return value.pdispVal;
 }
 
 }  // namespace
@@ -187,9 +181,10 @@ void EngineEventRouter::OnMapMouseMove(short, short, float x, float y) {
         ZmaPointD mapPos;
         if (p_.infoDisplay.CoordinateFormat() == 2) {
             // Metres are read in the display coordinate system, then the numeric one comes back.
-            Variant kept = EngineDispatch(DispatchOf(map.Get(Engine::Map::kNumericCoordSys))).Call(Engine::CoordSys::kClone);
-            IDispatch* display = DispatchOf(map.Get(Engine::Map::kDisplayCoordSys));
-            map.Put(Engine::Map::kNumericCoordSys, EngineDispatch(display).Call(Engine::CoordSys::kClone));
+            Variant kept = EngineDispatch(platform::RequireDispatch(map.Get(Engine::Map::kNumericCoordSys)).Get())
+                               .Call(Engine::CoordSys::kClone);
+            ComPtr<IDispatch> display = platform::RequireDispatch(map.Get(Engine::Map::kDisplayCoordSys));
+            map.Put(Engine::Map::kNumericCoordSys, EngineDispatch(display.Get()).Call(Engine::CoordSys::kClone));
             EnginePropertyRestorer restore(map, Engine::Map::kNumericCoordSys, kept);
             mapPos = p_.engine.ScreenToMap(x, y);
             restore.Restore();

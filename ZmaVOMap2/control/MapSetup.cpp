@@ -201,9 +201,8 @@ HRESULT MapSetup::InitialiseMap() {
                 layers.CreateAnnotationsLayer();
                 RETURN_IF_FAILED(layers.CreateBackgroundMapLayer());
             }
-            Variant selectionStyle = map.Get(Engine::Map::kSelectionStyle);
-            if (selectionStyle.vt != VT_DISPATCH || !selectionStyle.pdispVal) platform::ThrowHr(E_POINTER);
-            EngineDispatch(selectionStyle.pdispVal).Put(Engine::Style::kSelectionPattern, Variant(static_cast<short>(2)));
+            ComPtr<IDispatch> selectionStyle = platform::RequireDispatch(map.Get(Engine::Map::kSelectionStyle));
+            EngineDispatch(selectionStyle.Get()).Put(Engine::Style::kSelectionPattern, Variant(static_cast<short>(2)));
             map.Put(Engine::Map::kRedrawInterval, Variant(500L));
             initialised_ = true;
             layers.SetAutoSynchToStream(false);

@@ -29,14 +29,9 @@ Box ReadBox(IDispatch* rectangle) {
             r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble()};
 }
 
-ComPtr<IDispatch> ObjectOf(const Variant& v) {
-    if (v.vt != VT_DISPATCH || !v.pdispVal) platform::ThrowHr(E_POINTER);
-    return ComPtr<IDispatch>(v.pdispVal);
-}
-
 // The engine's current view, moved so that its centre lands on (x, y).
 ComPtr<IDispatch> CurrentViewCentredOn(IDispatch* map, double x, double y) {
-    ComPtr<IDispatch> view = ObjectOf(EngineDispatch(map).Get(Engine::Map::kBounds));
+    ComPtr<IDispatch> view = platform::RequireDispatch(EngineDispatch(map).Get(Engine::Map::kBounds));
     const Box b = ReadBox(view.Get());
     const double width = b.xMax - b.xMin, height = b.yMax - b.yMin;
     EngineDispatch(view.Get()).Call(Engine::Rectangle::kMove,

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Result.h"
 
+using platform::ComPtr;
 using platform::Variant;
 
 void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, bool imagery, const Snap& snap) {
@@ -16,9 +17,8 @@ void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, boo
     previous_ = current_;
     if (!initialised) return;
 
-    Variant bounds = map.Get(Engine::Map::kBounds);
-    if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
-    EngineDispatch rect(bounds.pdispVal);
+    ComPtr<IDispatch> bounds = platform::RequireDispatch(map.Get(Engine::Map::kBounds));
+    EngineDispatch rect(bounds.Get());
     const bool geographic = rect.Get(Engine::Rectangle::kXMin).ToDouble() > -360.0 &&
                             rect.Get(Engine::Rectangle::kXMax).ToDouble() < 360.0;
     // A view change that the imagery steps cause themselves (an engine that reports it while the
@@ -55,9 +55,9 @@ void ViewChangeTracker::KeepImageryZoomLevel(EngineDispatch& map, const Snap& sn
         const double widthRead = map.Get(Engine::Map::kScreenWidth).ToDouble();
         const long width = static_cast<long>(widthRead);
         if (snapWidth_ < 1 || snapWidth_ == width) {
-            Variant bounds = map.Get(Engine::Map::kBounds);
-            if (savedView_ && bounds.vt == VT_DISPATCH && bounds.pdispVal) {
-                EngineDispatch from(bounds.pdispVal);
+            ComPtr<IDispatch> bounds = platform::DispatchOf(map.Get(Engine::Map::kBounds));
+            if (savedView_ && bounds) {
+                EngineDispatch from(bounds.Get());
                 EngineDispatch(savedView_.Get())
                     .Call(Engine::Rectangle::kSet, {from.Get(Engine::Rectangle::kXMin), from.Get(Engine::Rectangle::kYMin),
                                                   from.Get(Engine::Rectangle::kXMax), from.Get(Engine::Rectangle::kYMax)});

@@ -8,6 +8,7 @@
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
 #include "platform/Result.h"
 
+using platform::ComPtr;
 using platform::Variant;
 
 STDMETHODIMP CZmaVadAZ::SetOverviewRegion(double startLat, double startLong, double endLat, double endLong) {
@@ -30,9 +31,8 @@ STDMETHODIMP CZmaVadAZ::SetCurrentViewAsOverviewRegion() {
         // The view rectangle is fetched anew for each edge, as the engine may hand out a new
         // object each time.
         auto edge = [&map](DISPID id) {
-            Variant bounds = map.Get(Engine::Map::kBounds);
-            if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
-            return EngineDispatch(bounds.pdispVal).Get(id).ToDouble();
+            ComPtr<IDispatch> bounds = platform::RequireDispatch(map.Get(Engine::Map::kBounds));
+            return EngineDispatch(bounds.Get()).Get(id).ToDouble();
         };
         const double left = edge(Engine::Rectangle::kXMin);
         const double top = edge(Engine::Rectangle::kYMax);

@@ -10,7 +10,7 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "platform/Xml.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
@@ -88,11 +88,6 @@ bool DatasetLongName(IDispatch* dataset, std::string& text) {
     return LongNameOf(properties.Get(), text);
 }
 
-std::string Lower(std::string text) {
-    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // The distinct "LayerType" texts of the dataset's rows, lower-cased and file-safe. Rows without
 // a text value have no layer type of their own and are left out.
 std::vector<std::string> RowLayerTypes(IDispatch* dataset) {
@@ -108,7 +103,7 @@ std::vector<std::string> RowLayerTypes(IDispatch* dataset) {
         Variant value;
         THROW_IF_FAILED(field->get_CurrentValue(value.Put()));
         if (value.vt != VT_BSTR) continue;
-        std::string type = SanitizeFileName(Lower(platform::ToAnsi(value.ToWide())));
+        std::string type = SanitizeFileName(platform::ToLower(platform::ToAnsi(value.ToWide())));
         if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
     }
     return types;
@@ -246,14 +241,14 @@ HRESULT CZmaVadAZDatasetDisplay::SaveLinesLayers(IXMLDOMElement* layersElement) 
 HRESULT CZmaVadAZDatasetDisplay::LoadLinesLayers(IXMLDOMElement* layersElement) {
     platform::ThrowIfNull(layersElement);
     LinesLayerMap* maps[] = {&servingLines_, &neighbourLines_, &cellSiteLines_};
-    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement, L"./Layer");
+    ComPtr<IXMLDOMNodeList> nodes = persistxml::SelectNodes(layersElement, L"./Layer");
     long count = 0;
     THROW_IF_FAILED(nodes->get_length(&count));
     for (long i = 0; i < count; ++i) {
         ComPtr<IXMLDOMNode> node;
         THROW_IF_FAILED(nodes->get_item(i, node.Put()));
         for (size_t kind = 0; kind < 3; ++kind) {
-            ComPtr<IXMLDOMElement> child = layerxml::SelectElement(node.Get(), kSavedLineKinds[kind].element);
+            ComPtr<IXMLDOMElement> child = persistxml::SelectElement(node.Get(), kSavedLineKinds[kind].element);
             if (!child) continue;
             std::wstring series, disc, technology;
             platform::GetAttribute(child.Get(), L"SeriesGUID", series);

@@ -8,7 +8,6 @@
 #include <climits>
 #include <cmath>
 #include <cwchar>
-#include <cwctype>
 #include <map>
 
 #include <emmintrin.h>
@@ -59,11 +58,6 @@ bool WordOnOneCell(const int* xs, const int* ys) {
         same = _mm_and_si128(same, _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(ys + k)), y));
     }
     return _mm_movemask_epi8(same) == 0xFFFF;
-}
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
 }
 
 }  // namespace
@@ -645,7 +639,7 @@ bool RendererOptimiserDataset::GetDataExtent(ZmaExtent& out) {
 
 // --- cell sites -------------------------------------------------------------------------------
 
-RendererOptimiserCellSites::RendererOptimiserCellSites(const std::wstring& siteFilter) : siteFilter_(Lower(siteFilter)) {
+RendererOptimiserCellSites::RendererOptimiserCellSites(const std::wstring& siteFilter) : siteFilter_(platform::ToLower(siteFilter)) {
     SetMonitoredClassName("RendererOptimiserCellSites");
     Register();
 }
@@ -683,9 +677,9 @@ bool IsSiteKeyOfRow(const wchar_t* text, size_t length, const std::wstring& site
     // Character by character, without making a copy of the row's text.
     if (length != siteKey.size()) return false;
     for (size_t i = 0; i < length; ++i) {
-        wchar_t c = static_cast<wchar_t>(std::towlower(text[i]));
+        wchar_t c = platform::ToLower(text[i]);
         if (std::wcschr(L"\\/*:?\"<>", c) && c != L'\0') c = L'_';
-        if (c != static_cast<wchar_t>(std::towlower(siteKey[i]))) return false;
+        if (c != platform::ToLower(siteKey[i])) return false;
     }
     return true;
 }

@@ -470,9 +470,8 @@ HRESULT CZmaVadAZDataLayer::ShowSelection() {
         const bool inView = optimiser_->GetSelectionExtent(selected);
         if (!MapViewLocked() && !inView && !extent::IsEmpty(selected)) {
             EngineDispatch map(GetMapXMap().Get());
-            Variant boundsObject = map.Get(Engine::Map::kBounds);
-            if (boundsObject.vt != VT_DISPATCH || !boundsObject.pdispVal) platform::ThrowHr(E_POINTER);
-            EngineDispatch bounds(boundsObject.pdispVal);
+            ComPtr<IDispatch> boundsObject = platform::RequireDispatch(map.Get(Engine::Map::kBounds));
+            EngineDispatch bounds(boundsObject.Get());
             const double mapWidth = bounds.Get(Engine::Rectangle::kXMax).ToDouble() - bounds.Get(Engine::Rectangle::kXMin).ToDouble();
             const double mapHeight = bounds.Get(Engine::Rectangle::kYMax).ToDouble() - bounds.Get(Engine::Rectangle::kYMin).ToDouble();
             const double width = selected.right - selected.left, height = selected.top - selected.bottom;

@@ -12,15 +12,8 @@ using platform::Variant;
 
 namespace layerdialogs {
 
-ComPtr<IDispatch> ObjectOf(const Variant& value) {
-    ComPtr<IDispatch> out;
-    if ((value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) && value.punkVal)
-        value.punkVal->QueryInterface(IID_IDispatch, out.PutVoid());
-    return out;
-}
-
 ComPtr<IDispatch> GetObjectProperty(IDispatch* object, DISPID id) {
-    ComPtr<IDispatch> out = ObjectOf(EngineDispatch(platform::ThrowIfNull(object)).Get(id));
+    ComPtr<IDispatch> out = platform::DispatchOf(EngineDispatch(platform::ThrowIfNull(object)).Get(id));
     platform::ThrowIfNull(out.Get());
     return out;
 }

@@ -10,9 +10,7 @@
 
 namespace layerdialogs {
 
-// The object a variant holds (null when it holds none), and an engine object's object property
-// (E_POINTER when it is empty).
-platform::ComPtr<IDispatch> ObjectOf(const platform::Variant& value);
+// An engine object's object property (E_POINTER when it is empty).
 platform::ComPtr<IDispatch> GetObjectProperty(IDispatch* object, DISPID id);
 
 // The engine map's distance unit code.

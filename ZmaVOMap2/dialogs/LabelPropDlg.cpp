@@ -57,7 +57,7 @@ ComPtr<IDispatch> CLabelPropDlg::EngineLabels() const {
 ComPtr<IDispatch> CLabelPropDlg::EngineDataset() const {
     // The engine dataset a table layer holds is the one its labels are drawn from.
     try {
-        return ObjectOf(EngineDispatch(EngineLabels().Get()).Get(Labels::kDataset));
+        return platform::DispatchOf(EngineDispatch(EngineLabels().Get()).Get(Labels::kDataset));
     }
     CATCH_SWALLOW("labels that name no dataset have none");
     return nullptr;
@@ -99,7 +99,7 @@ void CLabelPropDlg::InitEngineLayer() {
         EngineDispatch list(fields.Get());
         const long count = list.Get(Engine::Collection::kCount).ToLong();
         for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> field = ObjectOf(list.Call(Engine::Collection::kFieldItem, {Variant(i)}));
+            ComPtr<IDispatch> field = platform::DispatchOf(list.Call(Engine::Collection::kFieldItem, {Variant(i)}));
             if (field) AddEntry(d, platform::ToAnsi(EngineDispatch(field.Get()).Get(Engine::Field::kName).ToWide()));
         }
         Check(d, IDC_LABEL_FROM_FIELD, true);
@@ -126,7 +126,7 @@ void CLabelPropDlg::InitEngineLayer() {
     SetAlignmentEnabled(false);
 
     std::string field;
-    ComPtr<IDispatch> labelField = ObjectOf(labels.Get(Labels::kDataField));
+    ComPtr<IDispatch> labelField = platform::DispatchOf(labels.Get(Labels::kDataField));
     if (labelField) field = platform::ToAnsi(EngineDispatch(labelField.Get()).Get(Engine::Field::kName).ToWide());
     SelectField(field);
 }

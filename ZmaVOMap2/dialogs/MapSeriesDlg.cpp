@@ -68,9 +68,7 @@ std::string Extension(const std::string& path) {
     const size_t dot = path.rfind('.');
     const size_t slash = path.find_last_of("\\/");
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-    std::string ext = path.substr(dot);
-    ::CharLowerBuffA(&ext[0], static_cast<DWORD>(ext.size()));
-    return ext;
+    return platform::ToLower(path.substr(dot));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/services/PackageManager.h"
 #include "platform/Gdiplus.h"
@@ -226,7 +226,7 @@ void CZmaVadAZDirectionLayer::DrawArrowsGdi(HDC dc, const RECT& rect, const ZmaE
 HRESULT CZmaVadAZDirectionLayer::SaveSettings(IXMLDOMNode* parent) {
     try {
         ComPtr<IXMLDOMElement> layer = platform::CreateChildElement(parent, L"Layer");
-        platform::SetAttribute(layer.Get(), L"layertype", layerxml::FormatLong(GetType()));
+        platform::SetAttribute(layer.Get(), L"layertype", persistxml::LongText(GetType()));
         platform::SetAttribute(layer.Get(), L"layerfilespec", L"");
         platform::SetAttribute(layer.Get(), L"GUID", seriesGuid_);
         ComPtr<IXMLDOMElement> points = platform::CreateChildElement(layer.Get(), L"DirectionPoints");
@@ -244,9 +244,9 @@ HRESULT CZmaVadAZDirectionLayer::SaveSettings(IXMLDOMNode* parent) {
 HRESULT CZmaVadAZDirectionLayer::LoadSettings(IXMLDOMElement* element, long) {
     if (!element) return E_INVALIDARG;
     try {
-        SetType(layerxml::RequireLong(element, L"layertype"));
-        seriesGuid_ = layerxml::RequireText(element, L"GUID");
-        ComPtr<IXMLDOMElement> points = layerxml::SelectElement(element, L"DirectionPoints");
+        SetType(persistxml::RequireLong(element, L"layertype"));
+        seriesGuid_ = persistxml::RequireText(element, L"GUID");
+        ComPtr<IXMLDOMElement> points = persistxml::SelectElement(element, L"DirectionPoints");
         if (!points) return E_POINTER;
         std::vector<DirectionArrow> arrows;
         // From sibling to sibling: a document of many thousands of arrows loads in time linear in
@@ -256,8 +256,8 @@ HRESULT CZmaVadAZDirectionLayer::LoadSettings(IXMLDOMElement* element, long) {
         while (node) {
             ComPtr<IXMLDOMElement> point;
             if (FAILED(node->QueryInterface(IID_IXMLDOMElement, point.PutVoid()))) return E_POINTER;
-            arrows.push_back({layerxml::RequireDouble(point.Get(), L"X0"), layerxml::RequireDouble(point.Get(), L"Y0"),
-                              layerxml::RequireDouble(point.Get(), L"X1"), layerxml::RequireDouble(point.Get(), L"Y1")});
+            arrows.push_back({persistxml::RequireDouble(point.Get(), L"X0"), persistxml::RequireDouble(point.Get(), L"Y0"),
+                              persistxml::RequireDouble(point.Get(), L"X1"), persistxml::RequireDouble(point.Get(), L"Y1")});
             ComPtr<IXMLDOMNode> next;
             THROW_IF_FAILED(node->get_nextSibling(next.Put()));
             node = std::move(next);

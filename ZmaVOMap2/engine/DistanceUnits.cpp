@@ -42,8 +42,7 @@ double Convert(double value, int sourceRow, int targetRow) {
 }  // namespace
 
 bool ParseUnitName(const wchar_t* name, long& code) {
-    std::string text = platform::ToAnsi(name);
-    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    const std::string text = platform::ToLower(platform::ToAnsi(name));
     static const struct {
         const char* name;
         long code;

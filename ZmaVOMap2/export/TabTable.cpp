@@ -29,9 +29,7 @@ std::vector<std::string> TableFiles(const std::string& path) {
     const bool lower = dot != std::string::npos && dot + 1 < path.size() && std::islower(static_cast<unsigned char>(path[dot + 1]));
     std::vector<std::string> files;
     for (const char* ext : {"TAB", "DAT", "MAP", "ID"}) {
-        std::string e = ext;
-        if (lower) std::transform(e.begin(), e.end(), e.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
-        files.push_back(base + "." + e);
+        files.push_back(base + "." + (lower ? platform::ToLower(ext) : std::string(ext)));
     }
     return files;
 }

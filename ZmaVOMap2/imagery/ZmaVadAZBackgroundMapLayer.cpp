@@ -10,7 +10,7 @@
 #include "ZmaVOMap2/imagery/TileAddress.h"
 #include "ZmaVOMap2/imagery/TileMath.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/services/RegistrySettings.h"
 #include "platform/Result.h"
@@ -58,11 +58,6 @@ bool ReadServerAddress(HKEY key, const wchar_t* name, std::wstring& value) {
     if (text.empty()) return false;
     value = text;
     return true;
-}
-
-ComPtr<IDispatch> ObjectOf(const Variant& value) {
-    if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
-    return ComPtr<IDispatch>(value.pdispVal);
 }
 
 }  // namespace
@@ -163,10 +158,10 @@ HRESULT CZmaVadAZBackgroundMapLayer::SaveSettings(IXMLDOMNode* parent) {
         using platform::SetAttribute;
         const imagery::ProcessState& process = imagery::Process();
         ComPtr<IXMLDOMElement> element = platform::CreateChildElement(parent, L"Layer");
-        SetAttribute(element.Get(), L"layertype", layerxml::FormatLong(kTypeBackgroundMap));
+        SetAttribute(element.Get(), L"layertype", persistxml::LongText(kTypeBackgroundMap));
         SetAttribute(element.Get(), L"layerfilespec", L"");
-        SetAttribute(element.Get(), L"visible", layerxml::FormatLong(process.imageryEnabled));
-        SetAttribute(element.Get(), L"MapType", layerxml::FormatLong(imageryType_));
+        SetAttribute(element.Get(), L"visible", persistxml::LongText(process.imageryEnabled));
+        SetAttribute(element.Get(), L"MapType", persistxml::LongText(imageryType_));
         SetAttribute(element.Get(), L"ProxyServerAddress", platform::ToWide(process.proxyAddress));
         SetAttribute(element.Get(), L"ProxyServerPort", platform::ToWide(process.proxyPort));
         return S_OK;
@@ -177,19 +172,19 @@ HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long)
     if (!element) return E_INVALIDARG;
     try {
         imagery::ProcessState& process = imagery::Process();
-        SetType(static_cast<int>(layerxml::RequireLong(element, L"layertype")));
+        SetType(static_cast<int>(persistxml::RequireLong(element, L"layertype")));
         if (process.imageryEnabled == -1) {
-            const short visible = static_cast<short>(layerxml::RequireLong(element, L"visible"));
+            const short visible = static_cast<short>(persistxml::RequireLong(element, L"visible"));
             process.imageryEnabled = visible != 0 ? 1 : 0;
             THROW_IF_FAILED(SetVisible(process.imageryEnabled != 0));
         }
-        imageryType_ = static_cast<int>(layerxml::RequireLong(element, L"MapType"));
+        imageryType_ = static_cast<int>(persistxml::RequireLong(element, L"MapType"));
         if (!process.proxySettingsRead) {
             process.proxySettingsRead = true;
             try {
                 std::wstring address;
                 if (platform::GetAttribute(element, L"ProxyServerAddress", address)) {
-                    const std::wstring port = layerxml::RequireText(element, L"ProxyServerPort");
+                    const std::wstring port = persistxml::RequireText(element, L"ProxyServerPort");
                     process.proxyAddress = platform::ToAnsi(address);
                     process.proxyPort = platform::ToAnsi(port);
                 }
@@ -207,7 +202,7 @@ HRESULT CZmaVadAZBackgroundMapLayer::SetVisible(bool visible) {
     ComPtr<IDispatch> map = GetMapXMap();
     if (wasHidden && visible && map) {
         EngineDispatch engine(map.Get());
-        ComPtr<IDispatch> bounds = ObjectOf(engine.Get(Engine::Map::kBounds));
+        ComPtr<IDispatch> bounds = platform::RequireDispatch(engine.Get(Engine::Map::kBounds));
         const RECT pixels = {0, 0, static_cast<long>(engine.Get(Engine::Map::kScreenWidth).ToDouble()),
                              static_cast<long>(engine.Get(Engine::Map::kScreenHeight).ToDouble())};
         SnapZoomToBackgroundMap(GetOwner(), map.Get(), bounds.Get(), pixels);

@@ -50,9 +50,8 @@ struct Bounds {
 };
 
 Bounds ReadBounds(const EngineDispatch& map) {
-    Variant value = map.Get(Engine::Map::kBounds);
-    if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
-    EngineDispatch rectangle(value.pdispVal);
+    ComPtr<IDispatch> value = platform::RequireDispatch(map.Get(Engine::Map::kBounds));
+    EngineDispatch rectangle(value.Get());
     return {rectangle.Get(Engine::Rectangle::kXMin).ToDouble(), rectangle.Get(Engine::Rectangle::kYMin).ToDouble(),
             rectangle.Get(Engine::Rectangle::kXMax).ToDouble(), rectangle.Get(Engine::Rectangle::kYMax).ToDouble()};
 }

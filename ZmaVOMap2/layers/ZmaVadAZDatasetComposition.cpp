@@ -1,6 +1,5 @@
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 
-#include "ZmaVOMap2/layers/LayerXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 #include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/persistence/SelectionPersistor.h"

@@ -4,7 +4,7 @@
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/persistence/LabelPropertiesPersistence.h"
@@ -31,18 +31,9 @@ namespace {
 const wchar_t kCaption[] = L"Map Module";
 const wchar_t kAddLayerCaption[] = L"Map Module - Add new layer";
 
-// An optional argument left out.
-ComPtr<IDispatch> AsDispatch(const Variant& v) {
-    if ((v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) && v.punkVal) {
-        ComPtr<IDispatch> out;
-        v.punkVal->QueryInterface(IID_IDispatch, out.PutVoid());
-        return out;
-    }
-    return nullptr;
-}
-
+// An engine object's object property; E_POINTER when it is empty.
 ComPtr<IDispatch> GetObject(IDispatch* object, DISPID id) {
-    ComPtr<IDispatch> out = AsDispatch(EngineDispatch(object).Get(id));
+    ComPtr<IDispatch> out = platform::DispatchOf(EngineDispatch(object).Get(id));
     platform::ThrowIfNull(out.Get());
     return out;
 }
@@ -164,7 +155,7 @@ void CZmaVadAZLayer::TakeOutOfMap() noexcept {
         EngineDispatch list(layers.Get());
         long count = list.Get(Engine::Layers::kCount).ToLong();
         for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> layer = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(i)}));
+            ComPtr<IDispatch> layer = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(i)}));
             if (!layer) continue;
             Variant name = EngineDispatch(layer.Get()).Get(Engine::Layer::kName);
             if (name.vt == VT_BSTR && platform::ToAnsi(name.bstrVal) == name_) {
@@ -212,7 +203,7 @@ HRESULT CZmaVadAZLayer::Refresh() {
         case kTypeTable: {
             // Labels of a table read its first field, through a dataset bound to the layer.
             ComPtr<IDispatch> datasets = GetObject(map_.Get(), Engine::Map::kDatasets);
-            layerDataset_ = AsDispatch(EngineDispatch(datasets.Get())
+            layerDataset_ = platform::DispatchOf(EngineDispatch(datasets.Get())
                                            .Call(Engine::Collection::kDatasetAdd,
                                                  {Variant(Engine::Dataset::kOverLayer), Variant(engineLayer_.Get()), Variant::Missing(),
                                                   Variant::Missing(), Variant::Missing(), Variant::Missing(), Variant::Missing()}));
@@ -222,7 +213,7 @@ HRESULT CZmaVadAZLayer::Refresh() {
             ComPtr<IDispatch> fields = GetObject(layerDataset_.Get(), Engine::Collection::kDatasetFields);
             EngineDispatch fieldList(fields.Get());
             if (fieldList.Get(Engine::Collection::kCount).ToLong() >= 1) {
-                ComPtr<IDispatch> first = AsDispatch(fieldList.Call(Engine::Collection::kFieldItem, {Variant(1L)}));
+                ComPtr<IDispatch> first = platform::DispatchOf(fieldList.Call(Engine::Collection::kFieldItem, {Variant(1L)}));
                 EngineDispatch(labels.Get()).Put(Engine::Labels::kDataField, Variant(first.Get()));
             }
             break;
@@ -245,7 +236,7 @@ int CZmaVadAZLayer::GetEngineLayerCount() { return 1; }
 
 int CZmaVadAZLayer::GetFeatureCount() {
     if (!engineLayer_) return static_cast<int>(E_UNEXPECTED);
-    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
     platform::ThrowIfNull(features.Get());
     return static_cast<int>(EngineDispatch(features.Get()).Get(Engine::Collection::kCount).ToLong());
 }
@@ -258,7 +249,7 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch list(layers.Get());
         list.Call(Engine::Layers::kAdd, {Variant(platform::ToWide(path)), Variant(1L)});
-        engineLayer_ = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(1L)}));
+        engineLayer_ = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(1L)}));
         platform::ThrowIfNull(engineLayer_.Get());
         EngineDispatch layer(engineLayer_.Get());
 
@@ -304,7 +295,7 @@ std::string CZmaVadAZLayer::FreeEngineLayerName(const std::string& wanted) const
     std::vector<std::string> taken;
     const long count = list.Get(Engine::Layers::kCount).ToLong();
     for (long i = 1; i <= count; ++i) {
-        ComPtr<IDispatch> layer = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(i)}));
+        ComPtr<IDispatch> layer = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(i)}));
         if (!layer) continue;
         ComPtr<IUnknown> identity;
         layer->QueryInterface(IID_IUnknown, identity.PutVoid());
@@ -349,12 +340,12 @@ HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::str
         EngineDispatch list(layers.Get());
         ComPtr<IDispatch> found;
         try {
-            found = AsDispatch(list.Call(Engine::Layers::kItem, {Variant(platform::ToWide(name))}));
+            found = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(platform::ToWide(name))}));
         } catch (const ComError&) {
             if (fileSpec.empty()) throw;
         }
         if (!found && !fileSpec.empty()) {
-            found = AsDispatch(list.Call(Engine::Layers::kCreateLayer, {Variant(platform::ToWide(name)),
+            found = platform::DispatchOf(list.Call(Engine::Layers::kCreateLayer, {Variant(platform::ToWide(name)),
                                                                      Variant(platform::ToWide(fileSpec)), Variant(1L),
                                                                      Variant::Missing(), Variant::Missing()}));
         }
@@ -395,25 +386,25 @@ HRESULT CZmaVadAZLayer::EndFeatureAccess(int mode) {
 }
 
 HRESULT CZmaVadAZLayer::SaveSettings(IXMLDOMNode* parent) {
-    using namespace layerxml;
+    using namespace persistxml;
     using platform::SetAttribute;
     ComPtr<IXMLDOMElement> element = platform::CreateChildElement(parent, L"Layer");
-    SetAttribute(element.Get(), L"layertype", FormatLong(type_));
+    SetAttribute(element.Get(), L"layertype", LongText(type_));
     if (!engineLayer_) platform::ThrowHr(E_POINTER);
     EngineDispatch layer(engineLayer_.Get());
     SetAttribute(element.Get(), L"layerfilespec", layer.Get(Engine::Layer::kFileSpec).ToWide());
     if (IsSelectableKind())
-        SetAttribute(element.Get(), L"selectable", FormatBool(layer.Get(Engine::Layer::kSelectable).ToBool()));
+        SetAttribute(element.Get(), L"selectable", BoolText(layer.Get(Engine::Layer::kSelectable).ToBool()));
     if (IsEditableKind())
-        SetAttribute(element.Get(), L"editable", FormatBool(layer.Get(Engine::Layer::kEditable).ToBool()));
-    SetAttribute(element.Get(), L"visible", FormatBool(visible_));
-    SetAttribute(element.Get(), L"layerautolabel", FormatBool(layer.Get(Engine::Layer::kAutoLabel).ToBool()));
-    SetAttribute(element.Get(), L"layerdrawlabelsafter", FormatBool(layer.Get(Engine::Layer::kDrawLabelsAfter).ToBool()));
-    SetAttribute(element.Get(), L"layerzoomlayering", FormatBool(layer.Get(Engine::Layer::kZoomLayering).ToBool()));
+        SetAttribute(element.Get(), L"editable", BoolText(layer.Get(Engine::Layer::kEditable).ToBool()));
+    SetAttribute(element.Get(), L"visible", BoolText(visible_));
+    SetAttribute(element.Get(), L"layerautolabel", BoolText(layer.Get(Engine::Layer::kAutoLabel).ToBool()));
+    SetAttribute(element.Get(), L"layerdrawlabelsafter", BoolText(layer.Get(Engine::Layer::kDrawLabelsAfter).ToBool()));
+    SetAttribute(element.Get(), L"layerzoomlayering", BoolText(layer.Get(Engine::Layer::kZoomLayering).ToBool()));
     SetAttribute(element.Get(), L"layerzoommin", platform::FormatDouble(layer.Get(Engine::Layer::kZoomMin).ToDouble()));
     SetAttribute(element.Get(), L"layerzoommax", platform::FormatDouble(layer.Get(Engine::Layer::kZoomMax).ToDouble()));
     const bool overrideStyle = layer.Get(Engine::Layer::kOverrideStyle).ToBool();
-    SetAttribute(element.Get(), L"layeroverridestyle", FormatBool(overrideStyle));
+    SetAttribute(element.Get(), L"layeroverridestyle", BoolText(overrideStyle));
     SetAttribute(element.Get(), L"amendedlayername", platform::ToWide(amendedName_));
 
     if (overrideStyle) {
@@ -434,7 +425,7 @@ HRESULT CZmaVadAZLayer::SaveSettings(IXMLDOMNode* parent) {
 }
 
 HRESULT CZmaVadAZLayer::LoadSettings(IXMLDOMElement* element, long labelArgument) {
-    using namespace layerxml;
+    using namespace persistxml;
     type_ = static_cast<int>(RequireLong(element, L"layertype"));
     if (type_ == kTypeAnnotations && FAILED(LoadAnnotationFiles(element))) return E_FAIL;
     if (!engineLayer_) return E_UNEXPECTED;
@@ -520,7 +511,7 @@ HRESULT CZmaVadAZLayer::LoadAnnotationFiles(IXMLDOMElement* element) {
         ~PlaceholderRemover() { RemoveNamePlaceholder(path); }
     } removePlaceholder{unique};
 
-    ComPtr<IXMLDOMNodeList> files = layerxml::SelectNodes(element, L"AnnotationFiles");
+    ComPtr<IXMLDOMNodeList> files = persistxml::SelectNodes(element, L"AnnotationFiles");
     long count = 0;
     files->get_length(&count);
     if (count == 0) return Attach("Annotations", kTypeAnnotations, unique);
@@ -714,7 +705,7 @@ void CZmaVadAZLayer::Search(ComPtr<IDispatch>& result, const std::wstring& query
     result = nullptr;
     if (query.empty()) return;
     ComPtr<IDispatch> find = GetObject(engineLayer_.Get(), Engine::Layer::kFind);
-    result = AsDispatch(EngineDispatch(find.Get()).Call(Engine::Collection::kSearch, {Variant(query), Variant::Missing()}));
+    result = platform::DispatchOf(EngineDispatch(find.Get()).Call(Engine::Collection::kSearch, {Variant(query), Variant::Missing()}));
 }
 
 bool CZmaVadAZLayer::GetAutoLabel() {
@@ -800,7 +791,7 @@ bool CZmaVadAZLayer::GetOverrideStyle() {
 void CZmaVadAZLayer::GetSelection(ComPtr<IDispatch>& selection) {
     selection = nullptr;
     EngineDispatch layer(engineLayer_.Get());
-    if (layer.Get(Engine::Layer::kSelectable).ToBool()) selection = AsDispatch(layer.Get(Engine::Layer::kSelection));
+    if (layer.Get(Engine::Layer::kSelectable).ToBool()) selection = platform::DispatchOf(layer.Get(Engine::Layer::kSelection));
 }
 
 HRESULT CZmaVadAZLayer::AddFeature(IDispatch* feature) {
@@ -818,16 +809,16 @@ HRESULT CZmaVadAZLayer::GetAllFeatures(ComPtr<IDispatch>* features) {
     if (!features) return E_POINTER;
     if (!engineLayer_) return E_UNEXPECTED;
     try {
-        *features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
+        *features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
 
 ComPtr<IDispatch> CZmaVadAZLayer::GetFeature(long index) {
     if (!engineLayer_) return nullptr;
-    ComPtr<IDispatch> features = AsDispatch(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
     platform::ThrowIfNull(features.Get());
-    return AsDispatch(EngineDispatch(features.Get()).Call(Engine::Collection::kFeatureItem, {Variant(index)}));
+    return platform::DispatchOf(EngineDispatch(features.Get()).Call(Engine::Collection::kFeatureItem, {Variant(index)}));
 }
 
 void CZmaVadAZLayer::SetAsInsertionLayer(IUnknown* object) {
@@ -848,7 +839,7 @@ std::string CZmaVadAZLayer::MakeUniqueName(const std::string& base, IDispatch* m
     EngineDispatch list(layers.Get());
     auto taken = [&list](const std::string& name) {
         try {
-            return static_cast<bool>(AsDispatch(list.Call(Engine::Layers::kItem, {Variant(platform::ToWide(name))})));
+            return static_cast<bool>(platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(platform::ToWide(name))})));
         }
         CATCH_SWALLOW("the engine answers an unknown name with an error: the name is free");
         return false;

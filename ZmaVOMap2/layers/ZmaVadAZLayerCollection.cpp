@@ -5,7 +5,7 @@
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Result.h"
@@ -33,14 +33,12 @@ std::string LooseKey(const std::string& name) {
     std::string key;
     for (char c : name)
         if (::IsCharAlphaNumericA(c)) key.push_back(c);
-    if (!key.empty()) ::CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
-    return key;
+    return platform::ToLower(key);
 }
 
 long EngineLayerCount(IDispatch* map) {
-    Variant layers = EngineDispatch(map).Get(Engine::Map::kLayers);
-    if (layers.vt != VT_DISPATCH || !layers.pdispVal) platform::ThrowHr(E_POINTER);
-    return EngineDispatch(layers.pdispVal).Get(Engine::Layers::kCount).ToLong();
+    ComPtr<IDispatch> layers = platform::RequireDispatch(EngineDispatch(map).Get(Engine::Map::kLayers));
+    return EngineDispatch(layers.Get()).Get(Engine::Layers::kCount).ToLong();
 }
 
 }  // namespace

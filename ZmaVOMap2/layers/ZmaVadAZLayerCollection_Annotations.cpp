@@ -15,11 +15,6 @@ using platform::Variant;
 
 namespace {
 
-ComPtr<IDispatch> ObjectOf(const Variant& v) {
-    if (v.vt != VT_DISPATCH || !v.pdispVal) platform::ThrowHr(E_POINTER);
-    return ComPtr<IDispatch>(v.pdispVal);
-}
-
 std::wstring TextOf(const Variant& v) { return v.vt == VT_BSTR && v.bstrVal ? std::wstring(v.bstrVal) : std::wstring(); }
 
 bool IsTextFeature(IDispatch* feature) {
@@ -51,19 +46,19 @@ HRESULT CZmaVadAZLayerCollection::InitialiseAnnotations() {
     if (!annotations_ || !map_) return E_UNEXPECTED;
     try {
         FeatureAccess access(*annotations_);
-        EngineDispatch annotations(ObjectOf(EngineDispatch(map_.Get()).Get(Engine::Map::kAnnotations)).Get());
+        EngineDispatch annotations(platform::RequireDispatch(EngineDispatch(map_.Get()).Get(Engine::Map::kAnnotations)).Get());
 
         const long count = annotations_->GetFeatureCount();
         for (long i = 1; i <= count; ++i) {
             ComPtr<IDispatch> feature = annotations_->GetFeature(i);
             if (!feature || !IsTextFeature(feature.Get())) continue;
             EngineDispatch text(feature.Get());
-            EngineDispatch point(ObjectOf(text.Get(Engine::Feature::kPoint)).Get());
+            EngineDispatch point(platform::RequireDispatch(text.Get(Engine::Feature::kPoint)).Get());
             const Variant x = point.Get(Engine::Point::kX), y = point.Get(Engine::Point::kY);
             const Variant caption = text.Get(Engine::Feature::kCaption);
             if (TextOf(caption).empty()) continue;
-            ComPtr<IDispatch> annotation = ObjectOf(annotations.Call(Engine::Annotations::kAddText, {caption, x, y}));
-            EngineDispatch graphic(ObjectOf(EngineDispatch(annotation.Get()).Get(Engine::Annotation::kGraphic)).Get());
+            ComPtr<IDispatch> annotation = platform::RequireDispatch(annotations.Call(Engine::Annotations::kAddText, {caption, x, y}));
+            EngineDispatch graphic(platform::RequireDispatch(EngineDispatch(annotation.Get()).Get(Engine::Annotation::kGraphic)).Get());
             graphic.Put(Engine::TextGraphic::kStyle, text.Get(Engine::Feature::kStyle));
             graphic.Put(Engine::TextGraphic::kX, x);
             graphic.Put(Engine::TextGraphic::kY, y);
@@ -86,11 +81,11 @@ HRESULT CZmaVadAZLayerCollection::SetCurrentTool() {
     try {
         FeatureAccess access(*annotations_);
         EngineDispatch map(map_.Get());
-        EngineDispatch annotations(ObjectOf(map.Get(Engine::Map::kAnnotations)).Get());
+        EngineDispatch annotations(platform::RequireDispatch(map.Get(Engine::Map::kAnnotations)).Get());
         for (long i = 1; i <= annotations.Get(Engine::Annotations::kCount).ToLong(); ++i) {
-            EngineDispatch annotation(ObjectOf(annotations.Call(Engine::Annotations::kItem, {Variant(i)})).Get());
+            EngineDispatch annotation(platform::RequireDispatch(annotations.Call(Engine::Annotations::kItem, {Variant(i)})).Get());
             if (annotation.Get(Engine::Annotation::kType).ToLong() != Engine::Annotation::kTextType) continue;
-            EngineDispatch graphic(ObjectOf(annotation.Get(Engine::Annotation::kGraphic)).Get());
+            EngineDispatch graphic(platform::RequireDispatch(annotation.Get(Engine::Annotation::kGraphic)).Get());
             const Variant x = graphic.Get(Engine::TextGraphic::kX), y = graphic.Get(Engine::TextGraphic::kY);
             const Variant caption = graphic.Get(Engine::TextGraphic::kCaption);
             const Variant style = graphic.Get(Engine::TextGraphic::kStyle);
@@ -100,8 +95,8 @@ HRESULT CZmaVadAZLayerCollection::SetCurrentTool() {
             THROW_IF_FAILED(::CoCreateInstance(ExternalIds::kEnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch,
                                                point.PutVoid()));
             EngineDispatch(point.Get()).Call(Engine::Point::kSet, {x, y});
-            EngineDispatch factory(ObjectOf(map.Get(Engine::Map::kFeatureFactory)).Get());
-            ComPtr<IDispatch> feature = ObjectOf(
+            EngineDispatch factory(platform::RequireDispatch(map.Get(Engine::Map::kFeatureFactory)).Get());
+            ComPtr<IDispatch> feature = platform::RequireDispatch(
                 factory.Call(Engine::FeatureFactory::kCreateText, {Variant(point.Get()), caption, Variant::Missing(), style}));
             char number[16];
             std::snprintf(number, sizeof number, "%ld", i);
@@ -122,7 +117,7 @@ HRESULT CZmaVadAZLayerCollection::ApplyFeatureStyle() {
         if (!selection) return S_OK;
         EngineDispatch selected(selection.Get());
         if (selected.GetByName(L"Count").ToLong() < 1) return S_OK;
-        EngineDispatch feature(ObjectOf(selected.GetByName(L"Item", {Variant(1L)})).Get());
+        EngineDispatch feature(platform::RequireDispatch(selected.GetByName(L"Item", {Variant(1L)})).Get());
         DISPID dialog;
         switch (feature.Get(Engine::Feature::kType).ToLong()) {
         case Engine::Feature::kSymbol: dialog = Engine::Style::kPickSymbol; break;
@@ -131,7 +126,7 @@ HRESULT CZmaVadAZLayerCollection::ApplyFeatureStyle() {
         case Engine::Feature::kText: dialog = Engine::Style::kPickText; break;
         default: return S_OK;
         }
-        EngineDispatch style(ObjectOf(feature.Get(Engine::Feature::kStyle)).Get());
+        EngineDispatch style(platform::RequireDispatch(feature.Get(Engine::Feature::kStyle)).Get());
         if (style.Call(dialog).ToBool()) feature.Call(Engine::Feature::kUpdate);
         return S_OK;
     } CATCH_RETURN_QUIET()

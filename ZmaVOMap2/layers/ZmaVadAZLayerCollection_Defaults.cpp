@@ -15,11 +15,6 @@ using platform::ComPtr;
 
 namespace {
 
-std::string Lower(std::string text) {
-    if (!text.empty()) ::CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // --- The layer defaults table ----------------------------------------------------------------
 
 enum StyleBits { kBold = 1, kItalic = 2, kUnderline = 4, kAllCaps = 8, kShadow = 16, kDoubleSpace = 32 };
@@ -83,10 +78,10 @@ const LayerDefaults* RowForFile(const std::string& path) {
     std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
     size_t dot = file.find('.');
     if (dot == std::string::npos) return nullptr;
-    std::string base = Lower(file.substr(0, dot));
+    std::string base = platform::ToLower(file.substr(0, dot));
     const LayerDefaults* best = nullptr;
     for (const LayerDefaults& row : kLayerDefaultsTable) {
-        std::string key = Lower(row.key);
+        std::string key = platform::ToLower(row.key);
         if (base.compare(0, key.size(), key) == 0 && (!best || key.size() > std::strlen(best->key))) best = &row;
     }
     return best;

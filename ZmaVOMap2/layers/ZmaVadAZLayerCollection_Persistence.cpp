@@ -4,7 +4,7 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Result.h"
@@ -28,7 +28,7 @@ ComPtr<IXMLDOMElement> AsElement(IXMLDOMNode* node) {
 bool ReadPersistOption(IXMLDOMElement* element, int& option) {
     std::wstring text;
     if (!element || !platform::GetAttribute(element, L"PersistOption", text)) return false;
-    option = static_cast<int>(layerxml::RequireLong(element, L"PersistOption"));
+    option = static_cast<int>(persistxml::RequireLong(element, L"PersistOption"));
     return true;
 }
 
@@ -54,7 +54,7 @@ int CZmaVadAZLayerCollection::GetPersistOption(IXMLDOMElement* element) {
 
 HRESULT CZmaVadAZLayerCollection::SaveLayers(IXMLDOMElement* parent, bool skipSelections) {
     if (!parent) platform::ThrowHr(E_INVALIDARG);
-    platform::SetAttribute(parent, L"_Version", layerxml::FormatLong(3));
+    platform::SetAttribute(parent, L"_Version", persistxml::LongText(3));
     ComPtr<IXMLDOMElement> layersElement = platform::CreateChildElement(parent, L"layers");
     THROW_IF_FAILED(SaveDatasetCompositions(layersElement.Get(), skipSelections));
     if (lines_) THROW_IF_FAILED(lines_->SaveLinesLayers(layersElement.Get()));
@@ -117,9 +117,9 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
         ~Loading() { --depth; }
     } loading(loadingSettings_);
     std::wstring versionText;
-    version_ = platform::GetAttribute(parent, L"_Version", versionText) ? layerxml::RequireLong(parent, L"_Version") : 1;
+    version_ = platform::GetAttribute(parent, L"_Version", versionText) ? persistxml::RequireLong(parent, L"_Version") : 1;
 
-    ComPtr<IXMLDOMElement> layersElement = layerxml::SelectElement(parent, L"layers");
+    ComPtr<IXMLDOMElement> layersElement = persistxml::SelectElement(parent, L"layers");
     if (!layersElement) return S_OK;
     pointDatasetLayers_ = 0;
     LoadLayerOrders(layersElement.Get(), GetPersistOption(parent));
@@ -130,7 +130,7 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
     if (FindLayerByName(platform::ToWide(kAnnotationsName))) return S_OK;
 
     HRESULT result = S_OK;
-    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement.Get(), L"./Layer");
+    ComPtr<IXMLDOMNodeList> nodes = persistxml::SelectNodes(layersElement.Get(), L"./Layer");
     long count = 0;
     THROW_IF_FAILED(nodes->get_length(&count));
     // From the last to the first: each layer is placed on top, so the saved order comes back.
@@ -144,7 +144,7 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
         if (!platform::GetAttribute(element.Get(), L"layerfilespec", fileSpec) ||
             !platform::GetAttribute(element.Get(), L"layertype", typeText))
             continue;
-        const long type = layerxml::RequireLong(element.Get(), L"layertype");
+        const long type = persistxml::RequireLong(element.Get(), L"layertype");
         std::unique_ptr<CZmaVadAZLayer> layer = RestoreLayer(element.Get(), type, result);
         if (!layer) continue;
 
@@ -195,7 +195,7 @@ void CZmaVadAZLayerCollection::LoadLayerOrders(IXMLDOMElement* layersElement, in
     if (autoSynchToStream_) return;
     orders_.clear();
     const int base = option == 0 ? 100 : option == 3 ? 50 : 1;
-    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement, L"LayerOrders");
+    ComPtr<IXMLDOMNodeList> nodes = persistxml::SelectNodes(layersElement, L"LayerOrders");
     long count = 0;
     THROW_IF_FAILED(nodes->get_length(&count));
     for (long i = 0; i < count; ++i) {
@@ -210,7 +210,7 @@ void CZmaVadAZLayerCollection::LoadLayerOrders(IXMLDOMElement* layersElement, in
 
 HRESULT CZmaVadAZLayerCollection::LoadDatasetCompositions(IXMLDOMElement* layersElement) {
     HRESULT result = S_OK;
-    ComPtr<IXMLDOMNodeList> nodes = layerxml::SelectNodes(layersElement, L"DatasetComposition");
+    ComPtr<IXMLDOMNodeList> nodes = persistxml::SelectNodes(layersElement, L"DatasetComposition");
     long count = 0;
     THROW_IF_FAILED(nodes->get_length(&count));
     for (long i = 0; i < count; ++i) {

@@ -34,10 +34,6 @@ ComPtr<IDispatch> NewEngineRectangle() {
     return rectangle;
 }
 
-ComPtr<IDispatch> AsObject(const Variant& v) {
-    return v.vt == VT_DISPATCH ? ComPtr<IDispatch>(v.pdispVal) : ComPtr<IDispatch>();
-}
-
 // Reconnects the control's engine events however the scope is left.
 class EngineEventsSuspension {
 public:
@@ -87,7 +83,7 @@ HRESULT CZmaVadAZLayerCollection::ZoomToSelection(bool /*fit*/) {
         if (!selection) continue;
         EngineDispatch features(selection.Get());
         if (features.GetByName(L"Count").ToLong() <= 0) continue;
-        ComPtr<IDispatch> bounds = AsObject(features.GetByName(L"Bounds"));
+        ComPtr<IDispatch> bounds = platform::DispatchOf(features.GetByName(L"Bounds"));
         if (!bounds) continue;
         // An engine table's selection joins what the layers above it gave: the user selected
         // both, and the view is to show both.

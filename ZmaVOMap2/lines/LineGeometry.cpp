@@ -245,8 +245,7 @@ bool LineGeometry::MoveToCell(long handle) {
             if (types) {
                 hostdata::ReadValue(types.Get(), value);
                 if (value.vt == VT_BSTR) {
-                    std::wstring type = value.bstrVal ? value.bstrVal : L"";
-                    if (!type.empty()) ::CharLowerBuffW(&type[0], static_cast<DWORD>(type.size()));
+                    const std::wstring type = platform::ToLower(value.bstrVal ? value.bstrVal : L"");
                     if (type != cellSites_->GetSiteFilter()) continue;
                 } else if (value.vt == VT_NULL && !cellSites_->GetSiteFilter().empty()) {
                     continue;

@@ -6,7 +6,7 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/layers/LayerXml.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
@@ -89,17 +89,17 @@ bool CZmaVadAZLinesLayer::FindDataset(IHostDataset* dataset, std::wstring& serie
 // --- Settings ------------------------------------------------------------------------------------
 
 HRESULT CZmaVadAZLinesLayer::SaveSettings(IXMLDOMNode* parent) {
-    using layerxml::FormatBool;
+    using persistxml::BoolText;
     using platform::SetAttribute;
     if (!parent) platform::ThrowHr(E_POINTER);
     ComPtr<IXMLDOMElement> element;
     THROW_IF_FAILED(parent->QueryInterface(IID_IXMLDOMElement, element.PutVoid()));
-    SetAttribute(element.Get(), L"drawoption", layerxml::FormatLong(drawOption_));
+    SetAttribute(element.Get(), L"drawoption", persistxml::LongText(drawOption_));
     SetAttribute(element.Get(), L"colorbyfield", colorBy_);
     SetAttribute(element.Get(), L"Technology", technology_);
     SetAttribute(element.Get(), L"labelbyfield", labelBy_);
-    SetAttribute(element.Get(), L"visible", FormatBool(true));
-    SetAttribute(element.Get(), L"Disable", FormatBool(disabled_));
+    SetAttribute(element.Get(), L"visible", BoolText(true));
+    SetAttribute(element.Get(), L"Disable", BoolText(disabled_));
     SetAttribute(element.Get(), L"SeriesGUID", seriesGuid_);
     SetAttribute(element.Get(), L"DiscValue", discValue_);
 
@@ -120,14 +120,14 @@ HRESULT CZmaVadAZLinesLayer::SaveSettings(IXMLDOMNode* parent) {
 
 HRESULT CZmaVadAZLinesLayer::LoadLineSettings(IXMLDOMElement* element, long version) {
     if (!element) platform::ThrowHr(E_POINTER);
-    drawOption_ = static_cast<int>(layerxml::RequireLong(element, L"drawoption"));
-    colorBy_ = layerxml::RequireText(element, L"colorbyfield");
+    drawOption_ = static_cast<int>(persistxml::RequireLong(element, L"drawoption"));
+    colorBy_ = persistxml::RequireText(element, L"colorbyfield");
     std::wstring text;
     if (ReadAttribute(element, L"labelbyfield", text)) labelBy_ = text;
     if (ReadAttribute(element, L"Disable", text)) disabled_ = Variant(text).ToBool();
     if (ReadAttribute(element, L"SeriesGUID", text)) seriesGuid_ = text;
     if (ReadAttribute(element, L"DiscValue", text)) discValue_ = text;
-    if (ComPtr<IXMLDOMElement> labels = layerxml::SelectElement(element, L"LabelSettings"))
+    if (ComPtr<IXMLDOMElement> labels = persistxml::SelectElement(element, L"LabelSettings"))
         THROW_IF_FAILED(GetLabelProperties()->Load(labels.Get(), version));
     if (ReadAttribute(element, L"Technology", text)) technology_ = text;
     return S_OK;

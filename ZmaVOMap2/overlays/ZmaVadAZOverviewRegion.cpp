@@ -31,9 +31,8 @@ bool Contains(const CZmaVadAZOverviewRegion::FrameF& r, float x, float y) {
 }
 
 ZmaExtent ViewOf(const EngineDispatch& map) {
-    Variant bounds = map.Get(Engine::Map::kBounds);
-    if (bounds.vt != VT_DISPATCH || !bounds.pdispVal) platform::ThrowHr(E_POINTER);
-    EngineDispatch rect(bounds.pdispVal);
+    ComPtr<IDispatch> bounds = platform::RequireDispatch(map.Get(Engine::Map::kBounds));
+    EngineDispatch rect(bounds.Get());
     return {rect.Get(Engine::Rectangle::kXMin).ToDouble(), rect.Get(Engine::Rectangle::kYMax).ToDouble(),
             rect.Get(Engine::Rectangle::kXMax).ToDouble(), rect.Get(Engine::Rectangle::kYMin).ToDouble()};
 }

@@ -24,13 +24,6 @@ ComPtr<IDispatch> DispatchOf(IUnknown* object) {
     return dispatch;
 }
 
-ComPtr<IDispatch> ObjectOf(const Variant& value) {
-    if ((value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN) || !value.punkVal) return nullptr;
-    ComPtr<IDispatch> object;
-    value.punkVal->QueryInterface(IID_IDispatch, object.PutVoid());
-    return object;
-}
-
 struct Key {
     const wchar_t* name;
     DISPID id;
@@ -89,14 +82,14 @@ HRESULT SaveLabelProperties(IUnknown* labelProperties, IXMLDOMElement* element) 
         if (!owner) return E_INVALIDARG;
         EngineDispatch labels(DispatchOf(labelProperties).Get());
 
-        ComPtr<IDispatch> field = ObjectOf(labels.Get(L::kDataField));
+        ComPtr<IDispatch> field = platform::DispatchOf(labels.Get(L::kDataField));
         platform::SetAttribute(element, L"datafield",
                                field ? EngineDispatch(field.Get()).Get(Engine::Field::kName).ToWide() : L"");
         for (const Key& key : kSaved) platform::SetAttribute(element, key.name, ValueText(labels, key));
 
         ComPtr<IXMLDOMElement> style = ReplaceChildElement(element, L"Style");
 
-        ComPtr<IDispatch> textStyle = ObjectOf(labels.Get(L::kStyle));
+        ComPtr<IDispatch> textStyle = platform::DispatchOf(labels.Get(L::kStyle));
         return CZmaVOMapXPersistentTextStyle().Save(platform::ThrowIfNull(textStyle.Get(), E_POINTER), style.Get());
     } CATCH_RETURN_QUIET()
 }
@@ -111,10 +104,10 @@ HRESULT LoadLabelProperties(IUnknown* labelProperties, IXMLDOMElement* element) 
         if (!fieldName.empty()) {
             // A name the dataset does not have leaves the data field as it was.
             try {
-                if (ComPtr<IDispatch> dataset = ObjectOf(labels.Get(L::kDataset))) {
-                    ComPtr<IDispatch> fields = ObjectOf(EngineDispatch(dataset.Get()).Get(Engine::Collection::kDatasetFields));
+                if (ComPtr<IDispatch> dataset = platform::DispatchOf(labels.Get(L::kDataset))) {
+                    ComPtr<IDispatch> fields = platform::DispatchOf(EngineDispatch(dataset.Get()).Get(Engine::Collection::kDatasetFields));
                     ComPtr<IDispatch> field =
-                        fields ? ObjectOf(EngineDispatch(fields.Get()).Call(Engine::Collection::kFieldItem, {Variant(fieldName)}))
+                        fields ? platform::DispatchOf(EngineDispatch(fields.Get()).Call(Engine::Collection::kFieldItem, {Variant(fieldName)}))
                                : nullptr;
                     if (field) labels.Put(L::kDataField, Variant(field.Get()));
                 }
@@ -127,7 +120,7 @@ HRESULT LoadLabelProperties(IUnknown* labelProperties, IXMLDOMElement* element) 
         THROW_IF_FAILED(element->selectSingleNode(Bstr(L"Style").Get(), styleNode.Put()));
         ComPtr<IXMLDOMElement> styleElement;
         if (!styleNode || FAILED(styleNode->QueryInterface(IID_IXMLDOMElement, styleElement.PutVoid()))) return S_OK;
-        ComPtr<IDispatch> textStyle = ObjectOf(labels.Get(L::kStyle));
+        ComPtr<IDispatch> textStyle = platform::DispatchOf(labels.Get(L::kStyle));
         RETURN_IF_FAILED(CZmaVOMapXPersistentTextStyle().Load(platform::ThrowIfNull(textStyle.Get(), E_POINTER),
                                                               styleElement.Get()));
         labels.Put(L::kStyle, Variant(textStyle.Get()));

@@ -1,9 +1,10 @@
-// The element and value conventions every persistor shares: children appended at once and found
-// by exact name, numbers written as locale-free text, required attributes that fail the read with
-// a type mismatch when they are absent.
+// The element and value conventions every saved setting shares: children appended at once and
+// found by exact name, numbers written as locale-free text, required attributes that fail the
+// read with a type mismatch when they are absent.
 #pragma once
 
 #include "platform/Com.h"
+#include "platform/Xml.h"
 
 #include <msxml2.h>
 
@@ -40,5 +41,16 @@ double ReadDouble(IXMLDOMElement* element, const wchar_t* name);
 CY ReadCurrency(IXMLDOMElement* element, const wchar_t* name);
 // Colours never fail on present text: parsing stops at the first non-digit, no digits give 0.
 unsigned long ReadColour(IXMLDOMElement* element, const wchar_t* name);
+
+// The stricter reads of the layers' settings: DISP_E_TYPEMISMATCH when the attribute is missing
+// or does not hold the whole number or number asked for (no rounding).
+std::wstring RequireText(IXMLDOMElement* element, const wchar_t* name);
+long RequireLong(IXMLDOMElement* element, const wchar_t* name);
+double RequireDouble(IXMLDOMElement* element, const wchar_t* name);
+bool RequireBool(IXMLDOMElement* element, const wchar_t* name);
+
+// The nodes an XPath expression selects under `node`; the first one as an element (null when none).
+platform::ComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* node, const wchar_t* xpath);
+platform::ComPtr<IXMLDOMElement> SelectElement(IXMLDOMNode* node, const wchar_t* xpath);
 
 }  // namespace persistxml

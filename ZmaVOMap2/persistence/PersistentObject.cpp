@@ -66,11 +66,6 @@ const ProjectionRow& RowOf(long type) {
 
 IDispatch* Require(IDispatch* object) { return platform::ThrowIfNull(object, E_POINTER); }
 
-ComPtr<IDispatch> AsObject(const Variant& value) {
-    if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
-    return ComPtr<IDispatch>(value.pdispVal);
-}
-
 // A new engine object of that class, running and asked for its dispatch interface.
 HRESULT CreateEngineObject(const CLSID& clsid, ComPtr<IDispatch>& object) {
     ComPtr<IUnknown> unknown;
@@ -103,7 +98,7 @@ HRESULT CZmaVOMapXPersistentCoordSys::Save(IXMLDOMElement* element) {
         platform::SetAttribute(own.Get(), L"type", LongText(type));
         HRESULT result = S_OK;
         if (row.datum) {
-            ComPtr<IDispatch> datum = AsObject(coordSys.Get(Engine::CoordSys::kDatum));
+            ComPtr<IDispatch> datum = platform::RequireDispatch(coordSys.Get(Engine::CoordSys::kDatum));
             result = CZmaVOMapXPersistentDatum(datum.Get()).Save(own.Get());
         }
         for (int i = 0; i < kParameterCount; ++i) {
@@ -116,7 +111,7 @@ HRESULT CZmaVOMapXPersistentCoordSys::Save(IXMLDOMElement* element) {
             }
         }
         if (type == 0) {
-            ComPtr<IDispatch> bounds = AsObject(coordSys.Get(Engine::CoordSys::kBounds));
+            ComPtr<IDispatch> bounds = platform::RequireDispatch(coordSys.Get(Engine::CoordSys::kBounds));
             result = CZmaVOMapXPersistentRectangle(bounds.Get()).Save(own.Get());
         }
         return result;

@@ -146,11 +146,6 @@ void PutIfAccepted(EngineDispatch& map, DISPID id, const Variant& value, const w
     if (!accepted) LogRefused(name, Variant(value).ToWide());
 }
 
-ComPtr<IDispatch> ObjectOf(const Variant& value) {
-    if (value.vt != VT_DISPATCH || !value.pdispVal) platform::ThrowHr(E_POINTER);
-    return ComPtr<IDispatch>(value.pdispVal);
-}
-
 std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> AllFacets() {
     std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> facets;
     facets.push_back(std::make_unique<CZmaVOMapXPersistentLineStyle>());
@@ -272,10 +267,10 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
 
     HRESULT result = S_OK;
     ComPtr<IXMLDOMElement> defaultStyle = platform::CreateChildElement(settings.Get(), L"defaultstyle");
-    ComPtr<IDispatch> style = ObjectOf(map.Get(Engine::Map::kDefaultStyle));
+    ComPtr<IDispatch> style = platform::RequireDispatch(map.Get(Engine::Map::kDefaultStyle));
     for (auto& facet : AllFacets()) Note(result, facet->Save(style.Get(), defaultStyle.Get()));
     ComPtr<IXMLDOMElement> selectionStyle = platform::CreateChildElement(settings.Get(), L"defaultselectionstyle");
-    ComPtr<IDispatch> selection = ObjectOf(map.Get(Engine::Map::kSelectionStyle));
+    ComPtr<IDispatch> selection = platform::RequireDispatch(map.Get(Engine::Map::kSelectionStyle));
     Note(result, CZmaVOMapXPersistentLineStyle().Save(selection.Get(), selectionStyle.Get()));
     Note(result, CZmaVOMapXPersistentRegionStyle().Save(selection.Get(), selectionStyle.Get()));
 
@@ -290,7 +285,7 @@ HRESULT CZmaVOMapXConfigurationManager::Save(IXMLDOMNode* parent) {
     SetAttribute(settings.Get(), L"overviewregionbottom", FormatDouble(box.bottom));
 
     if (steering.persistOption != 1) {
-        ComPtr<IDispatch> coordSys = ObjectOf(map.Get(Engine::Map::kDisplayCoordSys));
+        ComPtr<IDispatch> coordSys = platform::RequireDispatch(map.Get(Engine::Map::kDisplayCoordSys));
         Note(result, CZmaVOMapXPersistentCoordSys(coordSys.Get()).Save(settings.Get()));
     }
     if (layers) Note(result, layers->SaveLayers(settings.Get(), steering.dataModified));
@@ -372,7 +367,7 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
         ComPtr<IXMLDOMNode> coordsys;
         THROW_IF_FAILED(settings->selectSingleNode(Bstr(L"coordsys").Get(), coordsys.Put()));
         if (coordsys) {
-            ComPtr<IDispatch> system = ObjectOf(map.Get(Engine::Map::kDisplayCoordSys));
+            ComPtr<IDispatch> system = platform::RequireDispatch(map.Get(Engine::Map::kDisplayCoordSys));
             Note(result, CZmaVOMapXPersistentCoordSys(system.Get()).Load(settings));
         }
     }
@@ -398,9 +393,9 @@ HRESULT CZmaVOMapXConfigurationManager::LoadStyles(IXMLDOMElement* settings) {
     if (!defaultStyle || !selectionStyle) return E_FAIL;
     EngineDispatch map(parts_.engineMap);
     HRESULT result = S_OK;
-    ComPtr<IDispatch> style = ObjectOf(map.Get(Engine::Map::kDefaultStyle));
+    ComPtr<IDispatch> style = platform::RequireDispatch(map.Get(Engine::Map::kDefaultStyle));
     RETURN_IF_FAILED(LoadFacets(defaultStyle.Get(), style.Get(), {L"line", L"font", L"bitmap", L"region", L"text"}, result));
-    ComPtr<IDispatch> selection = ObjectOf(map.Get(Engine::Map::kSelectionStyle));
+    ComPtr<IDispatch> selection = platform::RequireDispatch(map.Get(Engine::Map::kSelectionStyle));
     RETURN_IF_FAILED(LoadFacets(selectionStyle.Get(), selection.Get(), {L"line", L"region"}, result));
     return result;
 }

@@ -73,11 +73,6 @@ std::string Trimmed(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 [[noreturn]] void Refuse(const std::string& text, const wchar_t* why) {
     throw ComError(E_INVALIDARG, L"The radius \"" + platform::ToWide(text) + L"\" " + why);
 }
@@ -135,7 +130,7 @@ RadiusText ParseRadiusText(const std::string& text) {
     parsed.value = std::strtod(start, &end);
     if (end == start) Refuse(text, L"does not begin with a number");
     if (!std::isfinite(parsed.value)) Refuse(text, L"is not a finite number");
-    const std::string word = Lower(Trimmed(std::string(end)));
+    const std::string word = platform::ToLower(Trimmed(std::string(end)));
     if (word.empty()) return parsed;
     for (const UnitWord& entry : kUnitWords) {
         if (word != entry.word) continue;

@@ -28,18 +28,6 @@ constexpr long kStationaryColour = 255;  // red
 constexpr long kMovingColour = 0;
 constexpr short kMarkerCharacter = 36;
 
-ComPtr<IDispatch> AsDispatch(const Variant& v) {
-    ComPtr<IDispatch> d;
-    if ((v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) && v.punkVal) v.punkVal->QueryInterface(IID_IDispatch, d.PutVoid());
-    return d;
-}
-
-ComPtr<IDispatch> RequireDispatch(const Variant& v) {
-    ComPtr<IDispatch> d = AsDispatch(v);
-    if (!d) platform::ThrowHr(E_POINTER);
-    return d;
-}
-
 ComPtr<IDispatch> CreateEngineObject(REFCLSID clsid) {
     ComPtr<IDispatch> object;
     THROW_IF_FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, object.PutVoid()));
@@ -91,11 +79,11 @@ CZmaVadAZMarkerLayer::CZmaVadAZMarkerLayer(IDispatch* map, CZmaVadAZLayerCollect
     Variant created = EngineDispatch(EngineLayers().Get())
                           .Call(Engine::Layers::kCreateLayer,
                                 {Variant(L"Markers"), Variant(L""), Variant(1L), Variant::Missing(), Variant::Missing()});
-    ComPtr<IDispatch> layer = RequireDispatch(created);
+    ComPtr<IDispatch> layer = platform::RequireDispatch(created);
     SetEngineLayer(layer.Get());
     EngineDispatch engineLayer(layer.Get());
     engineLayer.Put(Engine::Layer::kAutoLabel, Variant(true));
-    ComPtr<IDispatch> labels = RequireDispatch(engineLayer.Get(Engine::Layer::kLabelProperties));
+    ComPtr<IDispatch> labels = platform::RequireDispatch(engineLayer.Get(Engine::Layer::kLabelProperties));
     EngineDispatch(labels.Get()).Put(Engine::Labels::kOffset, Variant(static_cast<short>(8)));
     EngineDispatch(labels.Get()).Put(Engine::Labels::kOverlap, Variant(true));
     SetNameOnly(platform::ToAnsi(engineLayer.Get(Engine::Layer::kName).ToWide()));
@@ -145,7 +133,7 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
         ComPtr<IDispatch> point = MakePoint(longitude, latitude);
         ComPtr<IDispatch> style = CreateEngineObject(ExternalIds::kEngineStyle);
         EngineDispatch styleCalls(style.Get());
-        ComPtr<IDispatch> fontDispatch = RequireDispatch(styleCalls.Get(Engine::Style::kSymbolFont));
+        ComPtr<IDispatch> fontDispatch = platform::RequireDispatch(styleCalls.Get(Engine::Style::kSymbolFont));
         ComPtr<IFont> font;
         THROW_IF_FAILED(fontDispatch->QueryInterface(IID_IFont, font.PutVoid()));
         platform::Bstr fontName(L"MapInfo Symbols");
@@ -157,12 +145,12 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
         styleCalls.Put(Engine::Style::kSymbolCharacter, Variant(kMarkerCharacter));
         styleCalls.Put(Engine::Style::kSymbolFontColor, Variant(stationary ? kStationaryColour : kMovingColour));
 
-        ComPtr<IDispatch> factory = RequireDispatch(EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kFeatureFactory));
-        ComPtr<IDispatch> feature = RequireDispatch(
+        ComPtr<IDispatch> factory = platform::RequireDispatch(EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kFeatureFactory));
+        ComPtr<IDispatch> feature = platform::RequireDispatch(
             EngineDispatch(factory.Get()).Call(Engine::FeatureFactory::kCreateSymbol, {Variant(point.Get()), Variant(style.Get())}));
         EngineDispatch(feature.Get()).Put(Engine::Feature::kKeyValue, Variant(label));
 
-        ComPtr<IDispatch> added = RequireDispatch(
+        ComPtr<IDispatch> added = platform::RequireDispatch(
             EngineDispatch(GetMapXLayer().Get()).Call(Engine::Layer::kAddFeature, {Variant(feature.Get())}));
         keys_.emplace(EngineDispatch(added.Get()).Get(Engine::Feature::kKey).ToWide(), messageNumber);
         RefreshMap();
@@ -171,11 +159,11 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
 }
 
 ComPtr<IDispatch> CZmaVadAZMarkerLayer::GetSelectedMarker() {
-    ComPtr<IDispatch> selection = AsDispatch(EngineDispatch(GetMapXLayer().Get()).Get(Engine::Layer::kSelection));
+    ComPtr<IDispatch> selection = platform::DispatchOf(EngineDispatch(GetMapXLayer().Get()).Get(Engine::Layer::kSelection));
     if (!selection) return nullptr;
     EngineDispatch list(selection.Get());
     if (list.Get(Engine::Collection::kCount).ToLong() != 1) return nullptr;
-    return AsDispatch(list.Call(Engine::Collection::kItem, {Variant(1L)}));
+    return platform::DispatchOf(list.Call(Engine::Collection::kItem, {Variant(1L)}));
 }
 
 bool CZmaVadAZMarkerLayer::ReadSelectTool(bool& isSelect) {
@@ -199,7 +187,7 @@ bool CZmaVadAZMarkerLayer::OnMouseUp(long, long, double mapX, double mapY) {
     ComPtr<IDispatch> feature = GetSelectedMarker();
     if (!feature) return false;
     EngineDispatch calls(feature.Get());
-    ComPtr<IDispatch> point = RequireDispatch(calls.Get(Engine::Feature::kPoint));
+    ComPtr<IDispatch> point = platform::RequireDispatch(calls.Get(Engine::Feature::kPoint));
     double longitude = mapX, latitude = mapY;
     if (snap_ && !SnapToTrack(longitude, latitude)) return true;
     auto key = keys_.find(calls.Get(Engine::Feature::kKey).ToWide());
@@ -266,10 +254,10 @@ HRESULT CZmaVadAZMarkerLayer::SetMarkerStationary(long messageNumber, bool stati
     try {
         for (const auto& entry : keys_) {
             if (entry.second != messageNumber) continue;
-            ComPtr<IDispatch> feature = RequireDispatch(
+            ComPtr<IDispatch> feature = platform::RequireDispatch(
                 EngineDispatch(GetMapXLayer().Get()).Call(Engine::Layer::kFeatureByKey, {Variant(entry.first)}));
             EngineDispatch calls(feature.Get());
-            ComPtr<IDispatch> style = RequireDispatch(calls.Get(Engine::Feature::kStyle));
+            ComPtr<IDispatch> style = platform::RequireDispatch(calls.Get(Engine::Feature::kStyle));
             EngineDispatch(style.Get())
                 .Put(Engine::Style::kSymbolFontColor, Variant(stationary ? kStationaryColour : kMovingColour));
             calls.Put(Engine::Feature::kStyle, Variant(style.Get()));
@@ -286,10 +274,10 @@ HRESULT CZmaVadAZMarkerLayer::ResetMarkerLayer() {
         ComPtr<IDispatch> layer = GetMapXLayer();
         if (!layer) return E_POINTER;
         EngineDispatch engineLayer(layer.Get());
-        ComPtr<IDispatch> features = RequireDispatch(engineLayer.Call(Engine::Layer::kAllFeatures));
+        ComPtr<IDispatch> features = platform::RequireDispatch(engineLayer.Call(Engine::Layer::kAllFeatures));
         EngineDispatch list(features.Get());
         for (long i = list.Get(Engine::Collection::kCount).ToLong(); i >= 1; --i) {
-            ComPtr<IDispatch> feature = RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)}));
+            ComPtr<IDispatch> feature = platform::RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)}));
             engineLayer.Call(Engine::Layer::kDeleteFeature, {EngineDispatch(feature.Get()).Get(Engine::Feature::kKey)});
         }
         changes_.clear();
@@ -306,20 +294,20 @@ void CZmaVadAZMarkerLayer::RebuildTrack() {
     EngineDispatch map(GetMapXMap().Get());
     EnginePropertyRestorer unit(map, Engine::Map::kDistanceUnit);
     map.Put(Engine::Map::kDistanceUnit, Variant(DistanceUnits::kMeter));
-    ComPtr<IDispatch> features = RequireDispatch(EngineDispatch(layer.Get()).Call(Engine::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = platform::RequireDispatch(EngineDispatch(layer.Get()).Call(Engine::Layer::kAllFeatures));
     EngineDispatch list(features.Get());
     const long count = list.Get(Engine::Collection::kCount).ToLong();
     for (long i = 1; i <= count; ++i) {
-        EngineDispatch feature(RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)})).Get());
+        EngineDispatch feature(platform::RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)})).Get());
         if (feature.Get(Engine::Feature::kType).ToLong() != Engine::Feature::kLine) continue;
-        EngineDispatch parts(RequireDispatch(feature.Get(Engine::Feature::kParts)).Get());
+        EngineDispatch parts(platform::RequireDispatch(feature.Get(Engine::Feature::kParts)).Get());
         const long partCount = parts.Get(Engine::Collection::kCount).ToLong();
         for (long p = 1; p <= partCount; ++p) {
-            EngineDispatch points(RequireDispatch(parts.Call(Engine::Collection::kItem, {Variant(p)})).Get());
+            EngineDispatch points(platform::RequireDispatch(parts.Call(Engine::Collection::kItem, {Variant(p)})).Get());
             const long pointCount = points.Get(Engine::Collection::kCount).ToLong();
             Polyline line;
             for (long k = 1; k <= pointCount; ++k) {
-                EngineDispatch point(RequireDispatch(points.Call(Engine::Collection::kItem, {Variant(k)})).Get());
+                EngineDispatch point(platform::RequireDispatch(points.Call(Engine::Collection::kItem, {Variant(k)})).Get());
                 line.push_back({point.Get(Engine::Point::kX).ToDouble(), point.Get(Engine::Point::kY).ToDouble()});
             }
             if (!line.empty()) track_.push_back(std::move(line));

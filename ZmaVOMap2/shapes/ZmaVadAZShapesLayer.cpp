@@ -70,16 +70,13 @@ Bounds CircleBounds(IDispatch* map, const ShapeInfo& item, double distance) {
     platform::ThrowIfNull(point.Get(), E_POINTER);
     EngineDispatch(point.Get()).Call(Engine::Point::kSet, {Variant(item.longitude), Variant(item.latitude)});
 
-    Variant factory = EngineDispatch(map).Get(Engine::Map::kFeatureFactory);
-    if (factory.vt != VT_DISPATCH || !factory.pdispVal) platform::ThrowHr(E_POINTER);
-    Variant region = EngineDispatch(factory.pdispVal)
-                         .Call(Engine::FeatureFactory::kCreateCircularRegion, {Variant(Engine::FeatureFactory::kCircleInMapUnits), Variant(point.Get()),
-                                                        Variant(distance), Variant::Missing(), Variant::Missing(),
-                                                        Variant::Missing()});
-    if (region.vt != VT_DISPATCH || !region.pdispVal) platform::ThrowHr(E_POINTER);
-    Variant box = EngineDispatch(region.pdispVal).Get(Engine::Feature::kBounds);
-    if (box.vt != VT_DISPATCH || !box.pdispVal) platform::ThrowHr(E_POINTER);
-    EngineDispatch rectangle(box.pdispVal);
+    ComPtr<IDispatch> factory = platform::RequireDispatch(EngineDispatch(map).Get(Engine::Map::kFeatureFactory));
+    ComPtr<IDispatch> region = platform::RequireDispatch(EngineDispatch(factory.Get())
+        .Call(Engine::FeatureFactory::kCreateCircularRegion, {Variant(Engine::FeatureFactory::kCircleInMapUnits), Variant(point.Get()),
+                                                              Variant(distance), Variant::Missing(), Variant::Missing(),
+                                                              Variant::Missing()}));
+    ComPtr<IDispatch> box = platform::RequireDispatch(EngineDispatch(region.Get()).Get(Engine::Feature::kBounds));
+    EngineDispatch rectangle(box.Get());
     return {rectangle.Get(Engine::Rectangle::kXMin).ToDouble(), rectangle.Get(Engine::Rectangle::kYMin).ToDouble(),
             rectangle.Get(Engine::Rectangle::kXMax).ToDouble(), rectangle.Get(Engine::Rectangle::kYMax).ToDouble()};
 }

@@ -23,15 +23,8 @@ namespace Style = Engine::Style;
 
 namespace {
 
-ComPtr<IDispatch> ObjectOf(const Variant& value) {
-    ComPtr<IDispatch> object;
-    if ((value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN) && value.punkVal)
-        value.punkVal->QueryInterface(IID_IDispatch, object.PutVoid());
-    return object;
-}
-
 ComPtr<IDispatch> ObjectProperty(IDispatch* object, DISPID id) {
-    ComPtr<IDispatch> value = ObjectOf(EngineDispatch(platform::ThrowIfNull(object)).Get(id));
+    ComPtr<IDispatch> value = platform::DispatchOf(EngineDispatch(platform::ThrowIfNull(object)).Get(id));
     platform::ThrowIfNull(value.Get());
     return value;
 }
@@ -101,7 +94,7 @@ public:
     // The engine dataset the layer's labels are drawn from; null when the layer has none.
     IDispatch* Dataset() {
         if (!datasetKnown_) {
-            dataset_ = ObjectOf(Labels().Get(Labels::kDataset));
+            dataset_ = platform::DispatchOf(Labels().Get(Labels::kDataset));
             datasetKnown_ = true;
         }
         return dataset_.Get();
@@ -249,7 +242,7 @@ void CZmaVOMapXWorkspace::ApplyAttribute(const std::wstring& name, const std::st
         EngineDispatch list(fields.Get());
         const long count = list.Get(Engine::Collection::kCount).ToLong();
         for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> field = ObjectOf(list.Call(Engine::Collection::kFieldItem, {Variant(i)}));
+            ComPtr<IDispatch> field = platform::DispatchOf(list.Call(Engine::Collection::kFieldItem, {Variant(i)}));
             if (!field) continue;
             const std::wstring fieldName = EngineDispatch(field.Get()).Get(Engine::Field::kName).ToWide();
             if (_wcsicmp(fieldName.c_str(), platform::ToWide(value).c_str()) != 0) continue;
