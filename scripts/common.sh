@@ -36,6 +36,7 @@ build_all() {
 }
 
 export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+CLOSED_SERVICE="http://127.0.0.1:1/"
 
 # A fresh 32-bit prefix with the null display driver, so windows, dialogs and DCs work without X.
 fresh_prefix() {
@@ -45,6 +46,13 @@ fresh_prefix() {
     mkdir -p "$(dirname "$PREFIX")"
     WINEPREFIX="$PREFIX" wineboot -i >/dev/null 2>&1
     WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    # The imagery web services answer from a closed local port, so that no map reaches the internet;
+    # the imagery tests point them at their own server.
+    local service
+    for service in BackgroundMapMetadataService BackgroundMapTokenService; do
+        WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Zemro\Terravex' /v "$service" /d "$CLOSED_SERVICE" /f \
+            >/dev/null 2>&1
+    done
     WINEPREFIX="$PREFIX" wineserver -w
 }
 
