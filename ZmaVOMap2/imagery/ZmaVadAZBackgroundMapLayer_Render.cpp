@@ -194,6 +194,7 @@ void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring&
     request.y = at.y;
     request.address = address;
     imagery::RequestQueue().Append(std::move(request));
+    imagery::DownloadThread().Wake();
 }
 
 HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstring& address, POINT at) {
@@ -203,7 +204,8 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
         if (SUCCEEDED(hr))
             imagery::LogHostIPAddress(Narrow(address), false);
         else
-            Log(kError, "Failed to download Bing tile : " + Narrow(address) + ". HR = " + std::to_string(static_cast<long>(hr)));
+            Log(kError, "Failed to download Bing tile : " + imagery::WithoutCredentials(Narrow(address)) +
+                            ". HR = " + std::to_string(static_cast<long>(hr)));
     }
     if (SUCCEEDED(hr)) {
         Gdiplus::Graphics graphics(frame.dc);
