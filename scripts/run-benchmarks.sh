@@ -14,7 +14,9 @@ if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@" &&
    log "layer export: a point layer to TAB and KML against reading every row" &&
    WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/export_benchmark.exe" &&
    log "lines to cells: frames with serving and neighbour lines against reading every row" &&
-   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/lines_benchmark.exe"; then
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/lines_benchmark.exe" &&
+   log "host counts: circles, markers and direction arrows, each beside a count ten times smaller" &&
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/counts_benchmark.exe"; then
     echo "BENCHMARKS DONE"
 else
     echo "BENCHMARKS FAILED"

@@ -75,6 +75,18 @@ std::vector<DirectionArrow> ReadArrows(DirectionRowSource& rows, const std::vect
 // screen points s0 -> s1 at `dpi`; false when the two points coincide (no direction).
 struct ArrowLines {
     POINT tail, head, barb1, barb2;
+    bool operator==(const ArrowLines& o) const {
+        auto same = [](const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; };
+        return same(tail, o.tail) && same(head, o.head) && same(barb1, o.barb1) && same(barb2, o.barb2);
+    }
+};
+struct ArrowLinesHash {
+    size_t operator()(const ArrowLines& l) const noexcept {
+        size_t h = 0;
+        for (const POINT& p : {l.tail, l.head, l.barb1, l.barb2})
+            h = h * 1000003u ^ (static_cast<size_t>(p.x) * 31u + static_cast<size_t>(p.y));
+        return h;
+    }
 };
 bool MakeArrowLines(float s0x, float s0y, float s1x, float s1y, int dpi, ArrowLines& lines);
 

@@ -16,6 +16,7 @@
 #include "platform/Xml.h"
 
 #include <map>
+#include <unordered_set>
 
 using platform::ComPtr;
 using platform::Variant;
@@ -156,49 +157,72 @@ int CZmaVadAZDirectionLayer::GetExtent(IDispatch* rectangle) {
     }
 }
 
-bool CZmaVadAZDirectionLayer::Draw(HDC dc, const RECT&, const ZmaExtent&) {
+bool CZmaVadAZDirectionLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     if (arrows_.empty()) BuildArrows();
     CZmaVadAZLayerCollection* owner = GetOwner();
     if (owner && owner->UsesGdiPlus())
-        DrawArrowsGdiPlus(dc);
+        DrawArrowsGdiPlus(dc, rect, extent);
     else
-        DrawArrowsGdi(dc);
+        DrawArrowsGdi(dc, rect, extent);
     return true;
 }
 
-template <class Line>
-void CZmaVadAZDirectionLayer::ForEachArrow(HDC dc, Line&& line) {
-    EngineDispatch map(GetMapXMap().Get());
+std::vector<POINT> CZmaVadAZDirectionLayer::ArrowLinesInView(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    projection_.SetMap(GetMapXMap().Get());
+    projection_.Prepare(extent);
     const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
     POINT offset = {0, 0};
     if (CZmaVadAZLayerCollection* owner = GetOwner()) offset = owner->Host().ZoomViewOffset();
+    // An arrow lies within its arm and spread of its first point: one whose first point is
+    // farther out than that cannot show.
+    const double reach = ::MulDiv(10 + 7 + 2, dpi, 96) + 1;
+    const double left = rect.left - reach, top = rect.top - reach, right = rect.right + reach, bottom = rect.bottom + reach;
+    std::vector<POINT> lines;
+    std::unordered_set<direction::ArrowLines, direction::ArrowLinesHash> drawn;
     for (const DirectionArrow& arrow : arrows_) {
-        EngineScreenPoint s0 = EngineMapToScreen(map, arrow.x0, arrow.y0);
-        EngineScreenPoint s1 = EngineMapToScreen(map, arrow.x1, arrow.y1);
-        s0.x -= offset.x, s0.y -= offset.y, s1.x -= offset.x, s1.y -= offset.y;
-        direction::ArrowLines lines;
+        float s0x, s0y, s1x, s1y;
+        projection_.ToScreen(arrow.x0, arrow.y0, s0x, s0y);
+        s0x -= offset.x, s0y -= offset.y;
+        if (!(s0x >= left && s0x <= right && s0y >= top && s0y <= bottom)) continue;
+        projection_.ToScreen(arrow.x1, arrow.y1, s1x, s1y);
+        s1x -= offset.x, s1y -= offset.y;
+        direction::ArrowLines arrowLines;
         // Two points on one pixel give no direction: such an arrow is left out.
-        if (!direction::MakeArrowLines(s0.x, s0.y, s1.x, s1.y, dpi, lines)) continue;
-        line(lines.tail, lines.head);
-        line(lines.barb1, lines.head);
-        line(lines.head, lines.barb2);
+        if (!direction::MakeArrowLines(s0x, s0y, s1x, s1y, dpi, arrowLines)) continue;
+        // Zoomed out, many arrows of a long route fall on the very same pixels: each is drawn once.
+        if (!drawn.insert(arrowLines).second) continue;
+        lines.insert(lines.end(), {arrowLines.tail, arrowLines.head, arrowLines.barb1, arrowLines.head, arrowLines.head,
+                                   arrowLines.barb2});
     }
+    return lines;
 }
 
-void CZmaVadAZDirectionLayer::DrawArrowsGdiPlus(HDC dc) {
+void CZmaVadAZDirectionLayer::DrawArrowsGdiPlus(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    const std::vector<POINT> lines = ArrowLinesInView(dc, rect, extent);
     Gdiplus::Graphics graphics(dc);
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     Gdiplus::Pen pen(Gdiplus::Color(0xFF000000), static_cast<Gdiplus::REAL>(::MulDiv(2, ::GetDeviceCaps(dc, LOGPIXELSY), 96)));
-    ForEachArrow(dc, [&](POINT a, POINT b) { graphics.DrawLine(&pen, Gdiplus::Point(a.x, a.y), Gdiplus::Point(b.x, b.y)); });
+    // A few arrows per path: a path costs GDI+ about what one line does, but one path of
+    // thousands of figures costs far more than its lines.
+    constexpr size_t kLinesPerPath = 48;
+    for (size_t from = 0; from < lines.size(); from += 2 * kLinesPerPath) {
+        Gdiplus::GraphicsPath path;
+        for (size_t i = from; i + 1 < lines.size() && i < from + 2 * kLinesPerPath; i += 2) {
+            path.StartFigure();
+            path.AddLine(Gdiplus::Point(lines[i].x, lines[i].y), Gdiplus::Point(lines[i + 1].x, lines[i + 1].y));
+        }
+        graphics.DrawPath(&pen, &path);
+    }
 }
 
-void CZmaVadAZDirectionLayer::DrawArrowsGdi(HDC dc) {
+void CZmaVadAZDirectionLayer::DrawArrowsGdi(HDC dc, const RECT& rect, const ZmaExtent& extent) {
+    const std::vector<POINT> lines = ArrowLinesInView(dc, rect, extent);
+    if (lines.empty()) return;
     platform::UniqueHPen pen(::CreatePen(PS_SOLID, ::MulDiv(2, ::GetDeviceCaps(dc, LOGPIXELSY), 96), RGB(0, 0, 0)));
     platform::SelectObjectRestorer selected(dc, pen.Get());
-    ForEachArrow(dc, [&](POINT a, POINT b) {
-        ::MoveToEx(dc, a.x, a.y, nullptr);
-        ::LineTo(dc, b.x, b.y);
-    });
+    // Every line is a polyline of its own two points.
+    const std::vector<DWORD> counts(lines.size() / 2, 2);
+    ::PolyPolyline(dc, lines.data(), counts.data(), static_cast<DWORD>(counts.size()));
 }
 
 HRESULT CZmaVadAZDirectionLayer::SaveSettings(IXMLDOMNode* parent) {
@@ -226,18 +250,19 @@ HRESULT CZmaVadAZDirectionLayer::LoadSettings(IXMLDOMElement* element, long) {
         seriesGuid_ = layerxml::RequireText(element, L"GUID");
         ComPtr<IXMLDOMElement> points = layerxml::SelectElement(element, L"DirectionPoints");
         if (!points) return E_POINTER;
-        ComPtr<IXMLDOMNodeList> children;
-        THROW_IF_FAILED(points->get_childNodes(children.Put()));
-        long count = 0;
-        THROW_IF_FAILED(children->get_length(&count));
         std::vector<DirectionArrow> arrows;
-        for (long i = 0; i < count; ++i) {
-            ComPtr<IXMLDOMNode> node;
-            THROW_IF_FAILED(children->get_item(i, node.Put()));
+        // From sibling to sibling: a document of many thousands of arrows loads in time linear in
+        // their number (a child list's items are found by counting from its start).
+        ComPtr<IXMLDOMNode> node;
+        THROW_IF_FAILED(points->get_firstChild(node.Put()));
+        while (node) {
             ComPtr<IXMLDOMElement> point;
-            if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, point.PutVoid()))) return E_POINTER;
+            if (FAILED(node->QueryInterface(IID_IXMLDOMElement, point.PutVoid()))) return E_POINTER;
             arrows.push_back({layerxml::RequireDouble(point.Get(), L"X0"), layerxml::RequireDouble(point.Get(), L"Y0"),
                               layerxml::RequireDouble(point.Get(), L"X1"), layerxml::RequireDouble(point.Get(), L"Y1")});
+            ComPtr<IXMLDOMNode> next;
+            THROW_IF_FAILED(node->get_nextSibling(next.Put()));
+            node = std::move(next);
         }
         arrows_ = std::move(arrows);
         // The series' data layer is looked for by its key when the arrows have to be built, as a

@@ -6,6 +6,7 @@
 
 #include "ZmaVOMap2/datalayers/RendererOptimiser.h"
 #include "ZmaVOMap2/direction/DirectionArrows.h"
+#include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Com.h"
 
@@ -41,12 +42,15 @@ private:
     void CreateEngineLayer(IDispatch* map);
     // The dataset of the series' data layer, found by its key.
     platform::ComPtr<IHostDataset> FindSeriesDataset();
-    void DrawArrowsGdiPlus(HDC dc);
-    void DrawArrowsGdi(HDC dc);
-    template <class Line>
-    void ForEachArrow(HDC dc, Line&& line);
+    void DrawArrowsGdiPlus(HDC dc, const RECT& rect, const ZmaExtent& extent);
+    void DrawArrowsGdi(HDC dc, const RECT& rect, const ZmaExtent& extent);
+    // The three lines of every arrow that can show in `rect`, as (from, to) pairs.
+    std::vector<POINT> ArrowLinesInView(HDC dc, const RECT& rect, const ZmaExtent& extent);
 
     std::unique_ptr<RendererOptimiserDataset> optimiser_;
+    // Map to screen for a frame's arrows: one engine call per arrow point only where the view's
+    // projection is not a plain scale and shift.
+    ScreenProjection projection_;
     platform::ComPtr<IHostDataset> dataset_;
     platform::ComPtr<IHostField> longitude_, latitude_;
     std::wstring seriesGuid_;

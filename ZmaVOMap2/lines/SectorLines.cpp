@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/lines/SectorLines.h"
 
 #include "ZmaVOMap2/layers/HostColour.h"
+#include "ZmaVOMap2/layers/PenWidth.h"
 #include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Gdiplus.h"
@@ -43,9 +44,7 @@ Wings ArrowWings(HDC dc, double tipX, double tipY, double angle) {
             bx + half * std::cos(angle + 0.5 * kP), by + half * std::sin(angle + 0.5 * kP)};
 }
 
-int PenWidth(HDC dc, const SectorLine& line) {
-    return line.lineWidth != 0 ? static_cast<int>(line.lineWidth) : Scaled(dc, 3);
-}
+int PenWidth(HDC dc, const SectorLine& line) { return penwidth::DevicePixels(line.lineWidth, Scaled(dc, 3)); }
 
 bool SameEnds(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
 

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "ZmaVOMap2/layers/HostColour.h"
+#include "ZmaVOMap2/layers/PenWidth.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/lines/SectorLines.h"
@@ -132,8 +133,8 @@ PointsLineRenderer::PointsLineRenderer(const CZmaVadAZLinesToPointsLayer& layer,
     : dc_(dc), layer_(layer), view_(view), useGdiPlus_(useGdiPlus) {}
 
 bool PointsLineRenderer::operator()(POINT endSide, POINT startSide, const CZmaVadAZLinesToPointsLayer::PointLine& line) {
-    const int width = line.width != 0 ? static_cast<int>(line.width)
-                                      : ::MulDiv(layer_.GetLineWidth(), ::GetDeviceCaps(dc_, LOGPIXELSY), 96);
+    const int width =
+        penwidth::DevicePixels(line.width, ::MulDiv(layer_.GetLineWidth(), ::GetDeviceCaps(dc_, LOGPIXELSY), 96));
     COLORREF colour = layer_.GetLineColour();
     ReadHostColour(line.colour, colour);
     if (useGdiPlus_) {

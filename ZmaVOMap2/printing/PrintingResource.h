@@ -10,3 +10,6 @@
 
 #define IDS_PRINTING_PAGE 32868
 #define IDS_PRINT_JOB_NAME 32869
+#define IDS_NO_PRINTER 32870
+// "Map Module", the caption of printing's messages: one string of the module, in the commands' table.
+#define IDS_PRINT_MESSAGE_CAPTION 32875

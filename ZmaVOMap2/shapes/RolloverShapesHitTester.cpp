@@ -4,10 +4,12 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "ZmaVOMap2/shapes/ShapeConversions.h"
+#include "ZmaVOMap2/shapes/ShapeRenderers.h"
 #include "platform/Gdiplus.h"
 #include "platform/Result.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -18,17 +20,36 @@ namespace {
 // How near the circumference the cursor must come to hit a circle, in pixels.
 constexpr long kRolloverHitTolerance = 3;
 
-// A pie of `radius` pixels around `centre` with the shape's angles.
-void AddShapePie(Gdiplus::GraphicsPath& path, POINT centre, long radius, double startAngle, double endAngle) {
-    path.AddPie(static_cast<INT>(centre.x - radius), static_cast<INT>(centre.y - radius), static_cast<INT>(2 * radius),
-                static_cast<INT>(2 * radius), static_cast<Gdiplus::REAL>(GdiplusStartAngle(startAngle)),
-                static_cast<Gdiplus::REAL>(DonutSweepAngle(startAngle, endAngle)));
+HWND MapWindow(IDispatch* map) {
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(EngineDispatch(map).Get(EngineMap::kWindowHandle).ToLong()));
 }
 
 // A graphics object on the map's window, for the visibility tests.
-std::unique_ptr<Gdiplus::Graphics> MapWindowGraphics(IDispatch* map) {
-    const long handle = EngineDispatch(map).Get(EngineMap::kWindowHandle).ToLong();
-    return std::make_unique<Gdiplus::Graphics>(reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)));
+std::unique_ptr<Gdiplus::Graphics> MapWindowGraphics(HWND window) { return std::make_unique<Gdiplus::Graphics>(window); }
+
+// The bound of what can be under the cursor: around the map window and the cursor.
+DrawingBound HitBound(HWND window, const EngineScreenPoint& mouse) {
+    RECT area = {0, 0, 0, 0};
+    if (window) ::GetClientRect(window, &area);
+    const LONG x = static_cast<LONG>(std::max(-1e9f, std::min(mouse.x, 1e9f)));
+    const LONG y = static_cast<LONG>(std::max(-1e9f, std::min(mouse.y, 1e9f)));
+    const RECT cursor = {x, y, x + 1, y + 1};
+    ::UnionRect(&area, &area, &cursor);
+    return BoundAround(area);
+}
+
+// A pie of the circle with the shape's angles: as it is when it fits the bound, else its part
+// inside the bound.
+void AddShapePie(Gdiplus::GraphicsPath& path, const PixelCircle& circle, double startAngle, double endAngle,
+                 const DrawingBound& bound) {
+    if (!FitsIn(circle, bound)) {
+        shapepaths::AddPolygons(path, AreaInBound(circle, {startAngle, DonutSweepAngle(startAngle, endAngle)}, bound));
+        return;
+    }
+    const RECT box = BoxOf(circle);
+    path.AddPie(static_cast<INT>(box.left), static_cast<INT>(box.top), static_cast<INT>(box.right - box.left),
+                static_cast<INT>(box.bottom - box.top), static_cast<Gdiplus::REAL>(GdiplusStartAngle(startAngle)),
+                static_cast<Gdiplus::REAL>(DonutSweepAngle(startAngle, endAngle)));
 }
 
 }  // namespace
@@ -68,9 +89,9 @@ bool RolloverCirclesHitTester::Act(const ShapeInfo& item) {
                                                       Variant(mapX_), Variant(mapY_)})
                          .ToDouble();
     const double radius = ConvertToUserUnits(map, circle->radius);
-    const long dp = DistanceToPixels(map, d);
-    const long rp = DistanceToPixels(map, radius);
-    if (std::labs(dp - rp) >= kRolloverHitTolerance) return true;
+    // In double precision: a circumference beyond any device is under no cursor.
+    const double dp = DistanceInPixels(map, d), rp = DistanceInPixels(map, radius);
+    if (!std::isfinite(rp) || !(std::fabs(dp - rp) < kRolloverHitTolerance)) return true;
     return Hit(item);
 }
 
@@ -78,12 +99,12 @@ bool RolloverPiesHitTester::Act(const ShapeInfo& item) {
     auto* pie = dynamic_cast<const PieInfo*>(&item);
     if (!pie) return true;
     IDispatch* map = MapOrThrow();
-    const POINT c = MapToScreenPoint(map, pie->latitude, pie->longitude);
-    const long r = RadiusToPixels(map, pie->radius);
-    Gdiplus::GraphicsPath path(Gdiplus::FillModeAlternate);
-    AddShapePie(path, c, r, pie->startAngle, pie->endAngle);
-    std::unique_ptr<Gdiplus::Graphics> graphics = MapWindowGraphics(map);
+    const PixelCircle circle = ScreenCircle(map, pie->latitude, pie->longitude, pie->radius);
+    const HWND window = MapWindow(map);
     const EngineScreenPoint mouse = EngineMapToScreen(EngineDispatch(map), mapX_, mapY_);
+    Gdiplus::GraphicsPath path(Gdiplus::FillModeAlternate);
+    if (circle.r > 0) AddShapePie(path, circle, pie->startAngle, pie->endAngle, HitBound(window, mouse));
+    std::unique_ptr<Gdiplus::Graphics> graphics = MapWindowGraphics(window);
     if (!path.IsVisible(mouse.x, mouse.y, graphics.get())) return true;
     return Hit(item);
 }
@@ -92,17 +113,19 @@ bool RolloverDonutSegmentsHitTester::Act(const ShapeInfo& item) {
     auto* donut = dynamic_cast<const DonutSegmentInfo*>(&item);
     if (!donut) return true;
     IDispatch* map = MapOrThrow();
-    const POINT c = MapToScreenPoint(map, donut->latitude, donut->longitude);
     // Hit where it is drawn: between the smaller and the larger radius, whichever came first.
-    const long r1 = RadiusToPixels(map, donut->startRadius);
-    const long r2 = RadiusToPixels(map, donut->endRadius);
-    Gdiplus::GraphicsPath outer(Gdiplus::FillModeAlternate), inner(Gdiplus::FillModeAlternate);
-    AddShapePie(outer, c, std::max(r1, r2), donut->startAngle, donut->endAngle);
-    AddShapePie(inner, c, std::min(r1, r2), donut->startAngle, donut->endAngle);
-    Gdiplus::Region ring(&outer);
-    ring.Exclude(&inner);
+    PixelCircle inner = ScreenCircle(map, donut->latitude, donut->longitude, donut->startRadius);
+    PixelCircle outer = ScreenCircle(map, donut->latitude, donut->longitude, donut->endRadius);
+    if (inner.r > outer.r) std::swap(inner, outer);
+    const HWND window = MapWindow(map);
     const EngineScreenPoint mouse = EngineMapToScreen(EngineDispatch(map), mapX_, mapY_);
-    std::unique_ptr<Gdiplus::Graphics> graphics = MapWindowGraphics(map);
+    const DrawingBound bound = HitBound(window, mouse);
+    Gdiplus::GraphicsPath outerPath(Gdiplus::FillModeAlternate), innerPath(Gdiplus::FillModeAlternate);
+    if (outer.r > 0) AddShapePie(outerPath, outer, donut->startAngle, donut->endAngle, bound);
+    if (inner.r > 0) AddShapePie(innerPath, inner, donut->startAngle, donut->endAngle, bound);
+    Gdiplus::Region ring(&outerPath);
+    ring.Exclude(&innerPath);
+    std::unique_ptr<Gdiplus::Graphics> graphics = MapWindowGraphics(window);
     if (!ring.IsVisible(mouse.x, mouse.y, graphics.get())) return true;
     return Hit(item);
 }

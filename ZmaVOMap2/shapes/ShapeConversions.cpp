@@ -101,22 +101,31 @@ ComPtr<IHostUnitConverter> CreateUnitConverter() {
 
 }  // namespace
 
-POINT MapToScreenPoint(IDispatch* map, double latitude, double longitude) {
+PixelPoint MapToScreenPixel(IDispatch* map, double latitude, double longitude) {
     if (!map) platform::ThrowHr(E_UNEXPECTED);
     const EngineScreenPoint p = EngineMapToScreen(EngineDispatch(map), longitude, latitude);
-    return {static_cast<LONG>(p.x), static_cast<LONG>(p.y)};
+    return {std::trunc(static_cast<double>(p.x)), std::trunc(static_cast<double>(p.y))};
 }
 
-long DistanceToPixels(IDispatch* map, double distance) {
-    // Pixel boxes are built around centres in 32-bit coordinates: keep radii well inside them.
-    constexpr double kLargest = 1 << 28;
+POINT MapToScreenPoint(IDispatch* map, double latitude, double longitude) {
+    const PixelPoint p = MapToScreenPixel(map, latitude, longitude);
+    auto held = [](double v) { return static_cast<LONG>(std::isnan(v) ? 0 : std::max(-2e9, std::min(v, 2e9))); };
+    return {held(p.x), held(p.y)};
+}
+
+double DistanceInPixels(IDispatch* map, double distance) {
     if (std::isnan(distance)) return 0;
-    if (!(distance > 0)) return static_cast<long>(std::max(distance, -kLargest));
+    if (!(distance > 0)) return std::trunc(distance);
     EngineDispatch engine(platform::ThrowIfNull(map, E_UNEXPECTED));
     const double width = static_cast<float>(engine.Get(EngineMap::kScreenWidth).ToDouble());
     const double zoom = engine.Get(EngineMap::kZoom).ToDouble();
     const double pixels = width * distance / zoom;
-    return std::isnan(pixels) ? 0 : static_cast<long>(std::min(pixels, kLargest));
+    return std::isnan(pixels) ? 0 : std::trunc(pixels);
+}
+
+long DistanceToPixels(IDispatch* map, double distance) {
+    constexpr double kLargest = 1 << 28;
+    return static_cast<long>(std::max(-kLargest, std::min(DistanceInPixels(map, distance), kLargest)));
 }
 
 RadiusText ParseRadiusText(const std::string& text) {
@@ -139,7 +148,13 @@ RadiusText ParseRadiusText(const std::string& text) {
 
 void CheckRadius(const VARIANT& radius) {
     Variant value = Unwrapped(radius);
-    if (value.vt == VT_BSTR) ParseRadiusText(platform::ToAnsi(value.bstrVal));
+    if (value.vt == VT_BSTR) {
+        ParseRadiusText(platform::ToAnsi(value.bstrVal));
+        return;
+    }
+    if (FAILED(::VariantChangeType(&value, &value, 0, VT_R8)))
+        throw ComError(E_INVALIDARG, L"The radius is neither a number nor a length text such as \"1.5 km\"");
+    if (!std::isfinite(value.dblVal)) throw ComError(E_INVALIDARG, L"The radius is not a finite number");
 }
 
 double ConvertToUserUnits(IDispatch* map, const VARIANT& length) {
@@ -169,6 +184,11 @@ double ConvertToUserUnits(IDispatch* map, const VARIANT& length) {
 
 long RadiusToPixels(IDispatch* map, const VARIANT& radius) {
     return DistanceToPixels(map, ConvertToUserUnits(map, radius));
+}
+
+PixelCircle ScreenCircle(IDispatch* map, double latitude, double longitude, const VARIANT& radius) {
+    const PixelPoint centre = MapToScreenPixel(map, latitude, longitude);
+    return {centre.x, centre.y, DistanceInPixels(map, ConvertToUserUnits(map, radius))};
 }
 
 ShapeRgb ShapeColour(const VARIANT& colour) {

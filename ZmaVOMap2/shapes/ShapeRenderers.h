@@ -4,10 +4,19 @@
 #pragma once
 
 #include "ZmaVOMap2/engine/Geometry.h"
+#include "ZmaVOMap2/shapes/ShapeGeometry.h"
 #include "ZmaVOMap2/shapes/ShapeInfo.h"
 #include "platform/Com.h"
 
 #include <windows.h>
+
+#include <vector>
+
+namespace Gdiplus {
+class Graphics;
+class GraphicsPath;
+class Pen;
+}  // namespace Gdiplus
 
 // What every renderer draws with: the map that converts positions and radii, the device context,
 // the clip rectangle in device pixels and the frame's view extent (carried, never read).
@@ -21,9 +30,12 @@ protected:
     HDC Dc() const noexcept { return dc_; }
     const RECT& Clip() const noexcept { return clip_; }
     const ZmaExtent& Extent() const noexcept { return extent_; }
-    // The box of a circle of `radius` pixels around `centre`; false when it misses the clip
-    // rectangle (also for a radius of 0 or less): then nothing is drawn.
-    bool BoxInClip(POINT centre, long radius, RECT& box) const;
+    // Where a shape of `circle` falls: its box misses the clip rectangle (also for a radius of 0
+    // or less: nothing is drawn), lies within the drawing bound (drawn as it is), or reaches past
+    // it (drawn as its part inside the bound).
+    enum class Reach { kMisses, kFits, kBeyond };
+    Reach ReachOf(const PixelCircle& circle) const;
+    DrawingBound Bound() const { return BoundAround(clip_); }
 
 private:
     platform::ComPtr<IDispatch> map_;
@@ -93,3 +105,14 @@ public:
     using ShapeRendererBase::ShapeRendererBase;
     bool Act(const ShapeInfo& item) override;
 };
+
+// Drawing the parts of a shape inside the drawing bound.
+namespace shapepaths {
+// Polygons added to a path as closed figures.
+void AddPolygons(Gdiplus::GraphicsPath& path, const std::vector<PixelPath>& polygons);
+void DrawPolylines(Gdiplus::Graphics& graphics, Gdiplus::Pen& pen, const std::vector<PixelPath>& lines);
+// With the pen selected into the device context.
+void DrawPolylines(HDC dc, const std::vector<PixelPath>& lines);
+// A GDI region covering the polygons; null for none.
+HRGN PolygonRegion(const std::vector<PixelPath>& polygons);
+}  // namespace shapepaths

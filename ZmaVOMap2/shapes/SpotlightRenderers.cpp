@@ -19,15 +19,18 @@ void Tint(Gdiplus::Graphics& graphics, const RECT& clip, const VARIANT& colour, 
 bool SpotlightCircleRenderer::Act(const ShapeInfo& item) {
     auto* circle = dynamic_cast<const FilledCircleInfo*>(&item);
     if (!circle) return true;
-    const POINT c = MapToScreenPoint(Map(), circle->latitude, circle->longitude);
-    RECT box;
-    if (!BoxInClip(c, RadiusToPixels(Map(), circle->radius), box)) return true;
+    const PixelCircle c = ScreenCircle(Map(), circle->latitude, circle->longitude, circle->radius);
+    const Reach reach = ReachOf(c);
+    if (reach == Reach::kMisses) return true;
     Gdiplus::Graphics graphics(Dc());
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     {
-        platform::UniqueHRgn ellipse(::CreateEllipticRgn(box.left, box.top, box.right, box.bottom));
+        const RECT box = BoxOf(c);
+        platform::UniqueHRgn spot(reach == Reach::kFits
+                                      ? ::CreateEllipticRgn(box.left, box.top, box.right, box.bottom)
+                                      : shapepaths::PolygonRegion(AreaInBound(c, kFullTurn, Bound())));
         platform::UniqueHRgn outside(::CreateRectRgnIndirect(&Clip()));
-        ::CombineRgn(outside.Get(), outside.Get(), ellipse.Get(), RGN_DIFF);
+        if (spot) ::CombineRgn(outside.Get(), outside.Get(), spot.Get(), RGN_DIFF);
         graphics.SetClip(outside.Get(), Gdiplus::CombineModeReplace);
     }
     Tint(graphics, Clip(), circle->colour, circle->opacity);
@@ -37,17 +40,23 @@ bool SpotlightCircleRenderer::Act(const ShapeInfo& item) {
 bool SpotlightPieRenderer::Act(const ShapeInfo& item) {
     auto* pie = dynamic_cast<const FilledPieInfo*>(&item);
     if (!pie) return true;
-    const POINT c = MapToScreenPoint(Map(), pie->latitude, pie->longitude);
-    const long r = RadiusToPixels(Map(), pie->radius);
-    RECT box;
-    if (!BoxInClip(c, r, box)) return true;
+    const PixelCircle c = ScreenCircle(Map(), pie->latitude, pie->longitude, pie->radius);
+    const Reach reach = ReachOf(c);
+    if (reach == Reach::kMisses) return true;
     Gdiplus::Graphics graphics(Dc());
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     {
         Gdiplus::GraphicsPath path(Gdiplus::FillModeAlternate);
-        path.AddPie(static_cast<INT>(c.x - r), static_cast<INT>(c.y - r), static_cast<INT>(2 * r), static_cast<INT>(2 * r),
-                    static_cast<Gdiplus::REAL>(GdiplusStartAngle(pie->startAngle)),
-                    static_cast<Gdiplus::REAL>(DonutSweepAngle(pie->startAngle, pie->endAngle)));
+        if (reach == Reach::kFits) {
+            const RECT box = BoxOf(c);
+            path.AddPie(static_cast<INT>(box.left), static_cast<INT>(box.top), static_cast<INT>(box.right - box.left),
+                        static_cast<INT>(box.bottom - box.top),
+                        static_cast<Gdiplus::REAL>(GdiplusStartAngle(pie->startAngle)),
+                        static_cast<Gdiplus::REAL>(DonutSweepAngle(pie->startAngle, pie->endAngle)));
+        } else {
+            const SectorAngles sector = {pie->startAngle, DonutSweepAngle(pie->startAngle, pie->endAngle)};
+            shapepaths::AddPolygons(path, AreaInBound(c, sector, Bound()));
+        }
         const RECT& clip = Clip();
         Gdiplus::Region outside(Gdiplus::Rect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
         outside.Exclude(&path);

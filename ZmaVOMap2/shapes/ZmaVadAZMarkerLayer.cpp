@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
@@ -119,7 +120,10 @@ CZmaVadAZMarkerLayer::CZmaVadAZMarkerLayer(IDispatch* map, CZmaVadAZLayerCollect
     SetNameOnly(platform::ToAnsi(engineLayer.Get(LayerEngine::Layer::kName).ToWide()));
 }
 
-void CZmaVadAZMarkerLayer::RefreshMap() { EngineDispatch(GetMapXMap().Get()).Call(LayerEngine::Map::kRefresh); }
+void CZmaVadAZMarkerLayer::RefreshMap() {
+    const long handle = EngineDispatch(GetMapXMap().Get()).Get(EngineMap::kWindowHandle).ToLong();
+    if (HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle))) ::InvalidateRect(window, nullptr, TRUE);
+}
 
 void CZmaVadAZMarkerLayer::QueueChange(const MarkerChange& change) {
     changes_.push_back(change);

@@ -62,6 +62,8 @@ private:
     void QueueChange(const MarkerChange& change);
     void RebuildTrack();
     void UpdateLabelsForPosition();
+    // Has the map repainted once the host's message loop runs again, not once per change: a
+    // host that drops thousands of markers in one go gets one frame, not one per marker.
     void RefreshMap();
 
     // Route parts in geographic degrees (x longitude); segments never join separate parts.

@@ -10,8 +10,10 @@
 #include "platform/ComObject.h"
 #include "platform/Xml.h"
 #include "tests/support/DialogAnswerer.h"
+#include "tests/support/Watchdog.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 using platform::Bstr;
@@ -328,6 +330,48 @@ TEST_F(Directions, MalformedSavedDirectionLayersAreRefused) {
     EXPECT_EQ(load(L"<Layer layertype='10' GUID='g'><DirectionPoints><!-- c --></DirectionPoints></Layer>"), E_POINTER);
     EXPECT_EQ(load(L"<Layer layertype='10' GUID='g'><DirectionPoints><DirectionPoint X0='1' Y0='2' X1='3'/></DirectionPoints></Layer>") == S_OK, false);
     EXPECT_EQ(load(L"<Layer layertype='10' GUID='g'><DirectionPoints><DirectionPoint X0='1' Y0='2' X1='3' Y1='4'/></DirectionPoints></Layer>"), S_OK);
+}
+
+TEST_F(Directions, ManySavedArrowsLoadAndAFrameConvertsOnlyAHandfulOfPositionsThroughTheEngine) {
+    // One eastward arrow in the view, and a hundred thousand on a route far away.
+    const MapPoint a = ToMap(100, 100), b = ToMap(160, 100);
+    std::wstring xml = std::wstring(L"<Layer layertype='10' layerfilespec='' GUID='") + kSeries + L"'><DirectionPoints>";
+    auto point = [&xml](double x0, double y0, double x1, double y1) {
+        wchar_t text[160];
+        std::swprintf(text, 160, L"<DirectionPoint X0='%.9f' Y0='%.9f' X1='%.9f' Y1='%.9f'/>", x0, y0, x1, y1);
+        xml += text;
+    };
+    point(a.x, a.y, b.x, b.y);
+    for (int i = 0; i < 100000; ++i) point(20 + i * 1e-4, 40.0, 20 + i * 1e-4 + 5e-5, 40.0);
+    xml += L"</DirectionPoints></Layer>";
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(document->loadXML(Bstr(xml).Get(), &ok), S_OK);
+    ComPtr<IXMLDOMElement> element;
+    document->get_documentElement(element.Put());
+
+    CZmaVadAZLayerCollection* layers = self_->LayerCollection();
+    std::unique_ptr<CZmaVadAZLayer> layer = LayerFactory::Instance().Create(CZmaVadAZLayer::kTypeDirection, map_.Get(), layers);
+    testsupport::Watchdog watchdog(20000);
+    watchdog.Arm("loading 100001 arrows");
+    ASSERT_EQ(layer->LoadSettings(element.Get(), 3), S_OK);
+    ASSERT_EQ(static_cast<CZmaVadAZDirectionLayer*>(layer.get())->Arrows().size(), 100001u);
+    layers->InsertAtTop(std::move(layer));
+
+    ComPtr<IEngineTestHooks> hooks = controltest::EngineHooks(unknown_.Get());
+    ASSERT_EQ(hooks->ClearCalls(), S_OK);
+    watchdog.Arm("a frame of 100001 arrows");
+    DrawView();
+    watchdog.Arm("after the frame");
+    EXPECT_TRUE(EastwardArrowAt(100, 100));
+    LONG calls = 0, conversions = 0;
+    hooks->CallCount(&calls);
+    for (LONG i = 0; i < calls; ++i) {
+        BSTR text = nullptr;
+        hooks->CallText(i, &text);
+        if (Bstr::Attach(text).Wide().find(L"(34) call") != std::wstring::npos) ++conversions;
+    }
+    EXPECT_LT(conversions, 50);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "tests/support/DibCanvas.h"
 #include "tests/support/ScriptHost.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Watchdog.h"
 
 #include <cfloat>
 #include <climits>
@@ -665,6 +666,43 @@ TEST_F(HostLines, AClickOnAHorizontalOrAVerticalSectorLineSelectsItToo) {
             if (e.rfind(L"11|", 0) == 0) selected.push_back(e);
         EXPECT_EQ(selected, std::vector<std::wstring>{std::wstring(L"11|8:") + kSectorsName + L"|3:" + click.index});
     }
+}
+
+TEST_F(HostLines, AnyWidthAHostPassesDrawsDashedLinesWithinAFrameInBothModes) {
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});
+    const Position a = FromScreen(map_.Get(), 100, 200), b = FromScreen(map_.Get(), 500, 200);
+    testsupport::Watchdog watchdog(20000);
+    for (bool enhanced : {true, false}) {
+        ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())->put_EnhancedDrawingMode(enhanced ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+        for (long width : {long{INT_MIN}, long{INT_MAX}, -1L}) {
+            for (long type : {1L, 3L}) {
+                const std::string what = "width " + std::to_string(width) + " type " + std::to_string(type) +
+                                         (enhanced ? " GDI+" : " GDI");
+                ASSERT_EQ(Call(kDrawLineBetweenPoints, {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat),
+                                                        Variant(width), Variant(type), Variant(0xFF0000L)}),
+                          S_OK)
+                    << what;
+                ASSERT_EQ(Call(kDrawLineBetweenCellSectors, {Variant(kSiteSeries), Variant(0L), Variant(kSiteSeries),
+                                                             Variant(1L), Variant(width), Variant(type), Variant(0x0000FFL),
+                                                             Variant(L"tip"), Variant(true), Variant(0.5)}),
+                          S_OK)
+                    << what;
+                watchdog.Arm(what);
+                Image drawn;
+                drawn.DrawFrom(unknown_.Get());
+                watchdog.Arm("after " + what);
+            }
+        }
+    }
+    // Below one pixel the line is the thinnest one, solid and still there.
+    ASSERT_EQ(Call(kDrawLineBetweenPoints, {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat),
+                                            Variant(long{INT_MIN}), Variant(0L), Variant(0xFF0000L)}),
+              S_OK);
+    Image thin;
+    thin.DrawFrom(unknown_.Get());
+    const POINT pa = ToScreen(map_.Get(), a), pb = ToScreen(map_.Get(), b);
+    EXPECT_EQ(AlongCount(thin, pa, pb, kRed), 7);
+    EXPECT_EQ(thin.Pixel({(pa.x + pb.x) / 2, pa.y + 3}), background_);
 }
 
 }  // namespace

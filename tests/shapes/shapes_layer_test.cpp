@@ -285,6 +285,18 @@ TEST_F(ShapesRollover, PiesAndDonutSegmentsAreHitInsideAndMissedOutside) {
     EXPECT_EQ(TipAt(365, 195), "");   // the opposite quarter
 }
 
+TEST_F(ShapesRollover, ShapesFarLargerThanTheViewAreHitWhereTheyShow) {
+    ASSERT_EQ(shapes_->AddHollowPie(kLat, kLon, Variant(L"1e6 km"), 0, 90, 0, 0, Variant(0L), Bstr(L"huge").Get()), S_OK);
+    EXPECT_EQ(TipAt(350, 210), "huge");
+    EXPECT_EQ(TipAt(290, 270), "");
+    ASSERT_EQ(shapes_->ClearShapes(), S_OK);
+    ASSERT_EQ(shapes_->AddFilledDonutSegment(kLat, kLon, Variant(L"1 km"), Variant(1e308), 180, 270, Variant(0L), 0.5,
+                                             Bstr(L"ring").Get()),
+              S_OK);
+    EXPECT_EQ(TipAt(250, 310), "ring");
+    EXPECT_EQ(TipAt(310, 250), "");  // inside the inner radius
+}
+
 TEST_F(ShapesRollover, TheFirstShapeAddedWinsAndAShapeWithoutTextStillHits) {
     ASSERT_EQ(shapes_->AddFilledPie(kLat, kLon, Variant(1500.0), 0, 0, Variant(0L), 0.5, nullptr), S_OK);
     ASSERT_EQ(shapes_->AddFilledPie(kLat, kLon, Variant(1500.0), 0, 0, Variant(0L), 0.5, Bstr(L"second").Get()), S_OK);

@@ -1,0 +1,292 @@
+// What a host's counts cost through the control: adding many circles and dropping many markers
+// (each followed by the one repaint the host's message loop gets afterwards), and building,
+// drawing and loading direction arrows over a long route, each beside a count ten times smaller.
+// Adding n items must cost time linear in n.
+// Not a test: scripts/run-benchmarks.sh runs it; every figure is the minimum and the median of
+// repeated runs.
+#include "benchmarks/BenchmarkClock.h"
+#include "platform/Com.h"
+#include "platform/ComObject.h"
+#include "platform/Result.h"
+#include "platform/Xml.h"
+#include "tests/support/DibCanvas.h"
+#include "tests/support/TestSite.h"
+
+#include "HostInterfaces.h"
+#include "MapEngine.h"
+#include "VadAZ.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const int kWidth = 1280, kHeight = 800;
+int g_runs = 5;
+
+struct Samples {
+    std::vector<double> values;
+    void Add(double v) { values.push_back(v); }
+    double Min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
+    double Median() const {
+        if (values.empty()) return 0;
+        std::vector<double> v = values;
+        std::sort(v.begin(), v.end());
+        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    }
+};
+
+template <class I>
+ComPtr<I> As(IUnknown* object) {
+    ComPtr<I> out;
+    if (object) THROW_IF_FAILED(object->QueryInterface(__uuidof(I), out.PutVoid()));
+    return out;
+}
+
+double Time(const std::function<void()>& f) {
+    const double start = Now();
+    f();
+    return Now() - start;
+}
+
+// What a host's message loop does once it runs again: paints and posted work.
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// A drag source's data: "ZemroMarker" bytes as a host puts them on a drop.
+class MarkerData : public platform::ComObject<MarkerData, IDataObject> {
+public:
+    explicit MarkerData(long number) : bytes_(5 + 8) {
+        std::memcpy(bytes_.data(), &number, 4);
+        bytes_[4] = 0;
+        std::snprintf(reinterpret_cast<char*>(bytes_.data() + 5), 8, "%ld", number % 1000000);
+    }
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes_.size());
+        std::memcpy(::GlobalLock(block), bytes_.data(), bytes_.size());
+        ::GlobalUnlock(block);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = block;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    STDMETHODIMP QueryGetData(FORMATETC* format) override {
+        const CLIPFORMAT marker = static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(L"ZemroMarker"));
+        return format && format->cfFormat == marker && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    std::vector<unsigned char> bytes_;
+};
+
+// A control embedded and activated in a host window of the benchmark's size.
+class EmbeddedControl {
+public:
+    EmbeddedControl() : site_(platform::MakeObject<testsupport::TestSite>(kWidth, kHeight)) {
+        THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown_.PutVoid()));
+        // Shown, as a host's window is: what is invalidated gets painted.
+        ::ShowWindow(site_->Window(), SW_SHOWNA);
+        ole_ = As<IOleObject>(unknown_.Get());
+        THROW_IF_FAILED(ole_->SetClientSite(site_.Get()));
+        THROW_IF_FAILED(As<IPersistStreamInit>(unknown_.Get())->InitNew());
+        RECT r = site_->Rect();
+        THROW_IF_FAILED(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r));
+        control_ = As<IZmaVadAZ2>(unknown_.Get());
+        THROW_IF_FAILED(control_->get_MapX(map_.Put()));
+    }
+    ~EmbeddedControl() {
+        ole_->Close(OLECLOSE_NOSAVE);
+        ole_->SetClientSite(nullptr);
+    }
+    IZmaVadAZ2* operator->() const { return control_.Get(); }
+    IUnknown* Unknown() const { return unknown_.Get(); }
+    // The view around (lon, lat), `width` map units across.
+    void Show(double lon, double lat, double width) {
+        Put(7, Variant(width));
+        Put(8, Variant(lon));
+        Put(9, Variant(lat));
+    }
+    void Put(DISPID id, const VARIANT& value) {
+        VARIANT arg = value;
+        DISPID put = DISPID_PROPERTYPUT;
+        DISPPARAMS params = {&arg, &put, 1, 1};
+        THROW_IF_FAILED(map_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+    }
+    // The engine stand-in logs every call it gets: a benchmark of many calls forgets them.
+    void ForgetEngineCalls() { As<IEngineTestHooks>(unknown_.Get())->ClearCalls(); }
+    void Frame() {
+        THROW_IF_FAILED(canvas_.DrawView(unknown_.Get()));
+        ::GdiFlush();
+    }
+
+private:
+    platform::ComPtr<testsupport::TestSite> site_;
+    ComPtr<IUnknown> unknown_;
+    ComPtr<IOleObject> ole_;
+    ComPtr<IZmaVadAZ2> control_;
+    ComPtr<IDispatch> map_;
+    testsupport::DibCanvas canvas_{kWidth, kHeight, false};
+};
+
+void PrintHeader() {
+    std::printf("  %-40s %8s %10s %10s %12s\n", "figure", "count", "min", "median", "median/item");
+}
+
+void Print(const char* figure, long count, const Samples& s) {
+    std::printf("  %-40s %8ld %8.1fms %8.1fms %10.2fus\n", figure, count, s.Min() * 1e3, s.Median() * 1e3,
+                s.Median() / count * 1e6);
+}
+
+// n circles added one call at a time, as a host's loop adds them; then the one repaint that the
+// host's message loop gets once the loop is done.
+void Circles(long count) {
+    Samples add, repaint;
+    for (int r = 0; r < g_runs; ++r) {
+        EmbeddedControl control;
+        control.Put(25, Variant(7L));  // metres
+        control.Show(10.0, 50.0, 10000.0);
+        Pump();
+        control.ForgetEngineCalls();
+        Bstr tip(L"tip");
+        add.Add(Time([&] {
+            for (long i = 0; i < count; ++i) {
+                const double lat = 50.0 + ((i * 37) % 1000 - 500) * 1e-5, lon = 10.0 + ((i * 53) % 1000 - 500) * 1e-5;
+                THROW_IF_FAILED(control->DrawCircle(lat, lon, Variant(100.0 + i % 400), 1, 0, Variant(0xFF0000L), tip.Get()));
+            }
+        }));
+        repaint.Add(Time(Pump));
+    }
+    Print("add circles (DrawCircle)", count, add);
+    Print("then the one repaint", count, repaint);
+}
+
+void Markers(long count) {
+    Samples drop, repaint;
+    for (int r = 0; r < g_runs; ++r) {
+        EmbeddedControl control;
+        control.Show(10.0, 50.0, 10.0);
+        THROW_IF_FAILED(As<IZmaVadAZMarkerHandling>(control.Unknown())->OpenMarkerLayer(VARIANT_FALSE));
+        Pump();
+        control.ForgetEngineCalls();
+        drop.Add(Time([&] {
+            for (long i = 0; i < count; ++i) {
+                auto data = platform::MakeObject<MarkerData>(i);
+                ComPtr<IUnknown> unknown;
+                data->QueryInterface(IID_IUnknown, unknown.PutVoid());
+                THROW_IF_FAILED(control->HandleDragDrop(unknown.Get(), (i * 37) % kWidth, (i * 53) % kHeight));
+            }
+        }));
+        repaint.Add(Time(Pump));
+    }
+    Print("drop markers (HandleDragDrop)", count, drop);
+    Print("then the one repaint", count, repaint);
+}
+
+// A route of `rows` rows whose distance counter passes an arrow spacing at every row: one arrow
+// per row.
+ComPtr<IDispatch> Route(long rows) {
+    ComPtr<IHostSampleDataset> sample;
+    THROW_IF_FAILED(::CoCreateInstance(CLSID_SampleDataset, nullptr, CLSCTX_ALL, __uuidof(IHostSampleDataset),
+                                       sample.PutVoid()));
+    THROW_IF_FAILED(sample->put_RowCount(rows));
+    ComPtr<IHostDatasetSetup> setup;
+    THROW_IF_FAILED(sample.As(setup));
+    long distance = 0;
+    THROW_IF_FAILED(setup->AddField(Bstr(L"Distance").Get(), 3, &distance));
+    for (long row = 0; row < rows; ++row) setup->SetValue(row, Variant(distance), Variant(row * 6000L));
+    ComPtr<IDispatch> dataset;
+    sample.As(dataset);
+    return dataset;
+}
+
+ComPtr<IXMLDOMNode> SavedSettings(IZmaVadAZ2* control) {
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    ComPtr<IXMLDOMElement> root;
+    THROW_IF_FAILED(document->createElement(Bstr(L"root").Get(), root.Put()));
+    THROW_IF_FAILED(document->appendChild(root.Get(), nullptr));
+    THROW_IF_FAILED(control->SaveToXML(root.Get()));
+    ComPtr<IXMLDOMNode> settings;
+    THROW_IF_FAILED(root->get_firstChild(settings.Put()));
+    return settings;
+}
+
+// The whole route in view: every arrow is built, drawn, saved and loaded again.
+void Arrows(long rows) {
+    ComPtr<IDispatch> route = Route(rows);
+    Samples build, frame, load;
+    EmbeddedControl control;
+    Bstr series(L"{BE7C4A11-0000-0000-0000-0000000000A1}");
+    THROW_IF_FAILED(control->DisplayDataset(route.Get(), Variant(L"RxLev"), series.Get()));
+    for (int r = 0; r < g_runs; ++r) {
+        THROW_IF_FAILED(control->ShowDirection(VARIANT_FALSE));
+        Pump();
+        control.ForgetEngineCalls();
+        build.Add(Time([&] { THROW_IF_FAILED(control->ShowDirection(VARIANT_TRUE)); }));
+        frame.Add(Time([&] { control.Frame(); }));
+    }
+    ComPtr<IXMLDOMNode> settings = SavedSettings(control.operator->());
+    // Into a map that has no layers yet, as a host opens a saved map.
+    for (int r = 0; r < g_runs; ++r) {
+        ComPtr<IUnknown> fresh;
+        THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, fresh.PutVoid()));
+        ComPtr<IZmaVadAZ2> loaded = As<IZmaVadAZ2>(fresh.Get());
+        load.Add(Time([&] { THROW_IF_FAILED(loaded->LoadFromXML(settings.Get())); }));
+        VARIANT_BOOL shown = VARIANT_FALSE;
+        THROW_IF_FAILED(loaded->IsDirectionShown(&shown));
+        if (shown != VARIANT_TRUE) platform::ThrowHr(E_FAIL);
+        As<IOleObject>(fresh.Get())->Close(OLECLOSE_NOSAVE);
+    }
+    Print("build arrows (ShowDirection)", rows, build);
+    Print("frame with the arrows", rows, frame);
+    Print("load the saved arrows (LoadFromXML)", rows, load);
+}
+
+}  // namespace
+
+// Arguments: the runs per figure (5), and optionally one table: circles, markers or arrows.
+int main(int argc, char** argv) {
+    if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
+    const std::string only = argc > 2 ? argv[2] : "";
+    auto wanted = [&only](const char* table) { return only.empty() || only == "all" || only == table; };
+    ::OleInitialize(nullptr);
+    int result = 0;
+    try {
+        std::printf("%d runs per figure, %dx%d view; each count beside one ten times smaller: the time per item "
+                    "stays the same when the cost is linear\n",
+                    g_runs, kWidth, kHeight);
+        PrintHeader();
+        if (wanted("circles")) for (long n : {1000L, 10000L}) Circles(n);
+        if (wanted("markers")) for (long n : {200L, 2000L}) Markers(n);
+        if (wanted("arrows")) for (long n : {20000L, 200000L}) Arrows(n);
+    } catch (const platform::ComError& e) {
+        std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));
+        result = 1;
+    } catch (...) {
+        std::printf("failed\n");
+        result = 1;
+    }
+    ::OleUninitialize();
+    return result;
+}
