@@ -56,32 +56,6 @@ std::wstring PathOf(const char* variable, const char* suffix = "") {
 
 std::wstring LogPath() { return PathOf("VADAZ_TILE_LOG"); }
 
-std::string FromBase64(const std::string& text) {
-    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string bytes;
-    unsigned long bits = 0;
-    int count = 0;
-    for (char c : text) {
-        const size_t value = digits.find(c);
-        if (value == std::string::npos) break;
-        bits = (bits << 6) | value;
-        if ((count += 6) >= 8) bytes.push_back(static_cast<char>((bits >> (count -= 8)) & 0xFF));
-    }
-    return bytes;
-}
-
-std::string ToBase64(const std::string& bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, bytes.size() - i);
-        unsigned long group = 0;
-        for (size_t k = 0; k < 3; ++k) group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        for (size_t k = 0; k < 4; ++k) text += k <= n ? digits[(group >> (18 - 6 * k)) & 0x3F] : '=';
-    }
-    return text;
-}
-
 }  // namespace
 
 std::wstring TileServer() {
@@ -108,13 +82,12 @@ std::vector<ServedRequest> Served() {
     for (std::string line; std::getline(in, line);) {
         std::istringstream fields(line);
         ServedRequest request;
-        std::string headers, body;
-        fields >> request.method >> request.path >> headers >> body;
-        request.body = FromBase64(body);
-        std::istringstream lines(FromBase64(headers));
-        for (std::string header; std::getline(lines, header);) {
+        std::getline(fields, request.method, '\x1f');
+        std::getline(fields, request.path, '\x1f');
+        std::getline(fields, request.body, '\x1f');
+        for (std::string header; std::getline(fields, header, '\x1f');) {
             const size_t colon = header.find(": ");
-            if (colon != std::string::npos) request.headers[header.substr(0, colon)] = header.substr(colon + 2, header.size() - colon - 3);
+            if (colon != std::string::npos) request.headers[header.substr(0, colon)] = header.substr(colon + 2);
         }
         served.push_back(request);
     }
@@ -132,7 +105,6 @@ void ClearServerOptions() {
     std::ofstream(PathOf("VADAZ_TILE_CONFIG").c_str(), std::ios::trunc);
 }
 
-std::string BasicCredentials(const std::string& text) { return "Basic " + ToBase64(text); }
 
 std::vector<std::wstring> LogLines() {
     std::vector<std::wstring> lines;

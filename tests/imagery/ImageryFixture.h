@@ -18,7 +18,7 @@ std::wstring TileServer();
 // The paths (with queries) the server was asked for since the last ClearRequests, in order.
 std::vector<std::string> Requests();
 void ClearRequests();
-// The same requests whole.
+// The same requests whole (Basic credentials in headers decoded: "Basic user:password").
 struct ServedRequest {
     std::string method, path, body;
     std::map<std::string, std::string> headers;
@@ -27,8 +27,6 @@ std::vector<ServedRequest> Served();
 // Sets one of the server's options (see tile_server.py); ClearServerOptions drops them all.
 void SetServerOption(const std::string& name, const std::string& value);
 void ClearServerOptions();
-// "Basic <base64 of text>", as HTTP sends credentials.
-std::string BasicCredentials(const std::string& text);
 
 // The lines of the host's log (the control's included), in order; whether one is `line`.
 std::vector<std::wstring> LogLines();

@@ -127,13 +127,11 @@ public:
     STDMETHODIMP setProxy(SXH_PROXY_SETTING setting, VARIANT server, VARIANT) override {
         if (setting != SXH_PROXY_SET_PROXY || server.vt != VT_BSTR) return E_INVALIDARG;
         proxy_ = server.bstrVal;
-        ProxiedHttpRequests::Calls().push_back("setProxy " + platform::ToAnsi(proxy_));
         return S_OK;
     }
     STDMETHODIMP setProxyCredentials(BSTR user, BSTR password) override {
         user_ = user ? user : L"";
         password_ = password ? password : L"";
-        ProxiedHttpRequests::Calls().push_back("setProxyCredentials " + platform::ToAnsi(user_));
         return S_OK;
     }
 
@@ -149,14 +147,8 @@ ProxiedHttpRequests::ProxiedHttpRequests() {
     ComPtr<IUnknown> factory;
     platform::CreateDefaultClassObject<ProxiedHttpRequest>(IID_IUnknown, factory.PutVoid());
     ::CoRegisterClassObject(kServerXMLHTTP40, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
-    Calls().clear();
 }
 
 ProxiedHttpRequests::~ProxiedHttpRequests() { ::CoRevokeClassObject(cookie_); }
-
-std::vector<std::string>& ProxiedHttpRequests::Calls() {
-    static std::vector<std::string> calls;
-    return calls;
-}
 
 }  // namespace imagerytest

@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
 
 namespace imagerytest {
 
@@ -18,9 +16,6 @@ public:
     ~ProxiedHttpRequests();
     ProxiedHttpRequests(const ProxiedHttpRequests&) = delete;
     ProxiedHttpRequests& operator=(const ProxiedHttpRequests&) = delete;
-
-    // What the requests were told, in order: "setProxy <proxy>", "setProxyCredentials <user>".
-    static std::vector<std::string>& Calls();
 
 private:
     DWORD cookie_ = 0;

@@ -5,8 +5,9 @@ Every tile is a 256x256 square of one colour chosen by its quadkey (FNV-1a of th
 text: red, green, blue = bits 16-23, 8-15, 0-7), as PNG or JPEG by the extension of the last
 path segment, which names the tile as one letter, the quadkey and ".png" or ".jpeg"
 ("r0231.png", "a0231.jpeg"). Paths with a "missing" segment answer 404. Each request is logged
-as one line "<path and query>" to the log file, and as one line "<method> <path> <headers>
-<body>" (headers "Name: value\r\n" each, both base64) to "<log file>.details".
+as one line "<path and query>" to the log file, and whole, as one line of fields separated by
+the unit separator (0x1F): method, path, body, then each header as "Name: value" (Basic
+credentials decoded), to "<log file>.details".
 
 The same server answers the imagery services:
 - the metadata service: POST /REST/v1/Imagery/Metadata/<Road|Aerial|AerialWithLabels>?output=xml
@@ -99,13 +100,16 @@ class Tiles(http.server.BaseHTTPRequestHandler):
     def record(self, body):
         if not self.log_path:
             return
-        headers = "".join("%s: %s\r\n" % item for item in self.headers.items()).encode("latin-1")
+        fields = [self.command, self.path, body.decode("latin-1")]
+        for name, value in self.headers.items():
+            if value.startswith("Basic "):
+                value = "Basic " + base64.b64decode(value[6:]).decode("latin-1")
+            fields.append("%s: %s" % (name, value))
         with self.log_lock:
             with open(self.log_path, "a") as log:
                 log.write(self.path + "\n")
-            with open(self.log_path + ".details", "a") as log:
-                log.write("%s %s %s %s\n" % (self.command, self.path, base64.b64encode(headers).decode(),
-                                              base64.b64encode(body).decode()))
+            with open(self.log_path + ".details", "a", encoding="latin-1") as log:
+                log.write("\x1f".join(fields) + "\n")
 
     def answer(self, status, body=b"", kind="text/xml; charset=utf-8", headers=()):
         self.send_response(status)
