@@ -24,6 +24,13 @@ constexpr int kInfo = platform::kLogLevelInfo;
 constexpr int kError = platform::kLogLevelError;
 constexpr const wchar_t* kDefaultTokenService = L"http://common.imagery.zemro.net/find-30/common.asmx";
 
+// Wine keeps a process proxy but never uses it, and setting one a second time frees memory it never
+// allocated: there the process proxy is left alone.
+bool HonoursProcessProxy() {
+    static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return !wine;
+}
+
 // Client addresses are dotted numbers, but the body is XML all the same.
 std::string XmlEscaped(const std::string& text) {
     std::string escaped;
@@ -114,6 +121,7 @@ bool SetProxy(std::string& text) {
     if (process.proxyAddress.empty()) return false;
     text = process.proxyAddress;
     if (!process.proxyPort.empty()) text += ":" + process.proxyPort;
+    if (!HonoursProcessProxy()) return true;
     // The narrow function reads narrow text, whatever the build's character type.
     INTERNET_PROXY_INFO info = {INTERNET_OPEN_TYPE_PROXY, reinterpret_cast<LPCTSTR>(text.c_str()), nullptr};
     if (!::InternetSetOptionA(nullptr, INTERNET_OPTION_PROXY, &info, sizeof info)) Log(kError, "Failed to set proxy");

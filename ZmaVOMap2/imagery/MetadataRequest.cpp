@@ -92,12 +92,14 @@ bool ParseMetadata(IXMLHTTPRequest* request, CZmaVadAZBackgroundMapLayer& layer)
 
 // One attempt: a new request object, through the proxy when one is set, with the held proxy
 // credentials when `withCredentials`. False (logged) when no credentials could be had.
+// `takesProxy` tells whether the object takes a proxy and proxy credentials.
 bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND owner, ComPtr<IXMLHTTPRequest>& request,
-                         long& status) {
+                         long& status, bool& takesProxy) {
     request = CreateHttpRequest(CLSID_ServerXMLHTTP40);
     // Older request objects cannot be given a proxy; they go the way the system's settings say.
     ComPtr<IServerXMLHTTPRequest2> proxied;
     request->QueryInterface(IID_IServerXMLHTTPRequest2, proxied.PutVoid());
+    takesProxy = static_cast<bool>(proxied);
     std::string proxy;
     if (SetProxy(proxy)) {
         Log(kInfo, "Proxy information retrieved. Setting proxy details for SOAP request.");
@@ -143,7 +145,8 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
         for (int attempt = 1;; ++attempt) {
             ComPtr<IXMLHTTPRequest> request;
             long status = 0;
-            if (!SendMetadataRequest(address, withCredentials, owner, request, status)) return false;
+            bool takesProxy = false;
+            if (!SendMetadataRequest(address, withCredentials, owner, request, status, takesProxy)) return false;
             if (status == kStatusOk) {
                 LogHostIPAddress(logged, false);
                 return ParseMetadata(request.Get(), layer);
@@ -153,7 +156,13 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
                 LogHostIPAddress(logged, true);
                 return false;
             }
-            // A user who cannot give the proxy what it wants is not asked without end.
+            // A user who cannot give the proxy what it wants is not asked without end, nor asked
+            // for credentials the request object cannot hand on.
+            if (!takesProxy) {
+                Log(kError, "The proxy server wants credentials that this request object cannot give it");
+                LogHostIPAddress(logged, true);
+                return false;
+            }
             if (attempt == kMaxProxyAttempts) {
                 Log(kError, "The proxy server refused the credentials " + std::to_string(attempt - 1) +
                                 " times. Giving up the request for map imagery.");

@@ -6,6 +6,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 #include "ZmaVOMap2/imagery/HostAddress.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
@@ -199,7 +200,9 @@ void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring&
 
 HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstring& address, POINT at) {
     std::wstring file;
-    HRESULT hr = imagery::FindCachedTile(address, file) ? S_OK : imagery::DownloadTileToCache(address, file);
+    // A proxy that asks for credentials gets the ones the process holds.
+    IUnknown* credentials = static_cast<IBindStatusCallback*>(&imagery::DownloadStatusCallback());
+    HRESULT hr = imagery::FindCachedTile(address, file) ? S_OK : imagery::DownloadTileToCache(address, file, credentials);
     if (credentialMode_ == kTokenMode) {
         if (SUCCEEDED(hr))
             imagery::LogHostIPAddress(Narrow(address), false);

@@ -280,6 +280,9 @@ TEST_F(ImageryServices, KeyModeTakesTheTemplateAndSubdomainsOfTheTypeWithTheCult
         {0, L"", {{"metadata_subdomains", ""}}, false, "Road", "", "Failed to get Meta Image URL. Subdomains are empty", 0},
         {0, L"", {{"metadata_template", ""}}, false, "Road", "", "Failed to get Meta Image URL. MetaImageUrl is empty", 0},
         {1, L"", {{"metadata_status", "503"}}, false, "Aerial", "", "Soap Call failed . Status code = 503", 0},
+        // Wine's request object takes no proxy credentials: nobody is asked for any.
+        {1, L"", {{"metadata_status", "407"}}, false, "Aerial", "",
+         "The proxy server wants credentials that this request object cannot give it", 0},
         {7, L"", {}, true, "", "", "LoadMetaImageURLAndSubDomains() called", 0},  // no such imagery: nothing asked
     };
     for (const Case& c : cases) {
