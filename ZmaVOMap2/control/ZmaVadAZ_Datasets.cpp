@@ -95,7 +95,7 @@ STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR 
         // The field list is text; a script may hand it over by reference. Anything else is refused
         // before it could be read as a string.
         Variant fieldList;
-        if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), &fields)) || fieldList.vt != VT_BSTR)
+        if (!dataset || FAILED(platform::CopyIndirect(fieldList.Put(), fields)) || fieldList.vt != VT_BSTR)
             return E_INVALIDARG;
         if (!layers_) return E_UNEXPECTED;
 
