@@ -6,15 +6,25 @@
 //  1. Through the control: IViewObjectEx::Draw of the whole map (engine background, the three
 //     passes, scale bar) into a 1280x800 DIB after the engine's view was moved; and the same
 //     frame once the dataset is removed (what the engine and the control's paint cost alone).
+//     Beside each frame: the floor the host and the engine set in the same run, and the control's
+//     own share, the frame less that floor. The floor of every frame is the engine's frame without
+//     the dataset, the host drawing the drawn rows' symbols into a drawing context clipped as the
+//     engine's, and the host's renderer and field renderers the layer makes for every frame; a
+//     first frame adds the read it needs, every row's position (the baseline read): the row
+//     filter's field is read only of the rows that take a pixel (printed for comparison).
 //  2. The point layer alone (its frame passes and its optimiser), with its hit tests: the
 //     optimiser's, the optimiser's with the tooltip text of its row, and the whole rollover path
 //     (text handed to the tooltip window). The host's share of a frame is
 //     printed beside it: its renderer drawing the drawn rows' symbols with nothing else, and
-//     the read of the field the row filter judges by (the first frame's third value per row).
+//     the read of the field the row filter judges by (the first frame's third value per row);
+//     and the layer's own share beside each frame, its floor being the symbols (in the plain
+//     canvas the layer draws into) and the renderer made for the frame, a first frame adding the
+//     baseline read.
 //  3. Cell sites: the cell-site layer alone, with its hit tests and the same host share.
 //  4. Area selections of the point layer over the middle of the view: rectangle, radius in
 //     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
 #include "benchmarks/BaselineRead.h"
+#include "benchmarks/Samples.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
@@ -47,19 +57,6 @@ const CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0
 const int kWidth = 1280, kHeight = 800;
 int g_runs = 11;
 
-// Repeated samples of one figure.
-struct Samples {
-    std::vector<double> values;
-    void Add(double v) { values.push_back(v); }
-    double Min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
-    double Median() const {
-        if (values.empty()) return 0;
-        std::vector<double> v = values;
-        std::sort(v.begin(), v.end());
-        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-    }
-};
-
 double Time(const std::function<void()>& work) {
     const double start = Now();
     work();
@@ -75,6 +72,27 @@ void PrintHeader(const char* title) {
 void PrintFrame(long rows, const char* figure, const Samples& s, const Samples& baseline) {
     std::printf("  %-9ld %-28s %8.2fms %8.2fms %7.2fx %7.2fx\n", rows, figure, s.Min() * 1e3, s.Median() * 1e3,
                 s.Min() / baseline.Min(), s.Median() / baseline.Median());
+}
+
+// A frame beside its floor: the frame, the floor (a sum of floors of the same runs, min with
+// min, median with median) and the share above it, in milliseconds and against the baseline read.
+struct Floor {
+    double min = 0, median = 0;
+    Floor& Add(const Samples& s) {
+        min += s.Min();
+        median += s.Median();
+        return *this;
+    }
+};
+
+void PrintShare(long rows, const char* figure, const Samples& s, const Samples& baseline, const Floor& floor,
+                double goal) {
+    const double shareMin = s.Min() - floor.min, shareMedian = s.Median() - floor.median;
+    std::printf("  %-9ld %-28s %8.2fms %8.2fms  floor %6.2f/%6.2fms  own %6.2f/%6.2fms %6.2fx %6.2fx", rows, figure,
+                s.Min() * 1e3, s.Median() * 1e3, floor.min * 1e3, floor.median * 1e3, shareMin * 1e3,
+                shareMedian * 1e3, shareMin / baseline.Min(), shareMedian / baseline.Median());
+    if (goal > 0) std::printf(" (goal %.2fx)", goal);
+    std::printf("\n");
 }
 
 void PrintMicro(long rows, const char* figure, const Samples& s) {
@@ -167,7 +185,33 @@ struct FrameFigures {
         PrintFrame(rows, "pan frame (whole pixels)", wholePan, baseline);
         PrintFrame(rows, "unchanged frame", unchanged, baseline);
     }
+    // The frames with their floors: `frame` for every frame, `first` for a first frame.
+    void PrintShares(long rows, const Floor& frame, const Floor& firstFloor) const {
+        PrintShare(rows, "first frame", first, baseline, firstFloor, 0.5);
+        PrintShare(rows, "pan frame (sub-pixel)", pan, baseline, frame, 0.25);
+        PrintShare(rows, "pan frame (whole pixels)", wholePan, baseline, frame, 0.25);
+        PrintShare(rows, "unchanged frame", unchanged, baseline, frame, 0.25);
+    }
 };
+
+// Seconds taken to make the drawing objects a layer makes for every frame, as it makes them: the
+// host's renderer, run, and a field renderer for the styled display field.
+double RendererMade(IHostDataset* dataset, const CLSID& symbolClass, const wchar_t* fieldName) {
+    ComPtr<IHostField> field = hostdata::FieldByName(hostdata::Fields(dataset).Get(), fieldName);
+    const double start = Now();
+    ComPtr<IUnknown> object;
+    THROW_IF_FAILED(::CoCreateInstance(symbolClass, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid()));
+    ::OleRun(object.Get());
+    ComPtr<IHostRenderer> renderer;
+    THROW_IF_FAILED(object->QueryInterface(__uuidof(IHostRenderer), renderer.PutVoid()));
+    THROW_IF_FAILED(renderer->SetEnhancedDrawing(VARIANT_FALSE));
+    ComPtr<IHostFieldRenderer> fieldRenderer;
+    THROW_IF_FAILED(::CoCreateInstance(SymbolDrawing::kFieldRenderer, nullptr, CLSCTX_ALL, __uuidof(IHostFieldRenderer),
+                                       fieldRenderer.PutVoid()));
+    THROW_IF_FAILED(fieldRenderer->SetField(field.Get(), 3));
+    THROW_IF_FAILED(renderer->AddFieldRenderer(fieldRenderer.Get()));
+    return Now() - start;
+}
 
 // `first` makes a fresh layer and draws it; `frame` draws the current view.
 void MeasureFrames(FrameFigures& f, IHostDataset* dataset, EngineView& view, const std::function<void()>& first,
@@ -205,66 +249,6 @@ void QuietRenderers() {
     }
 }
 
-// --- 1. through the control ----------------------------------------------------------------------
-
-void ControlFrames(IHostSampleDataset* sample, long rowCount) {
-    ComPtr<IHostDataset> dataset;
-    THROW_IF_FAILED(sample->QueryInterface(__uuidof(IHostDataset), dataset.PutVoid()));
-    ComPtr<IDispatch> datasetDispatch = As<IDispatch>(dataset.Get());
-
-    ComPtr<IUnknown> control;
-    THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()));
-    auto site = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
-    ComPtr<IOleObject> ole = As<IOleObject>(control.Get());
-    THROW_IF_FAILED(ole->SetClientSite(site.Get()));
-    THROW_IF_FAILED(As<IPersistStreamInit>(control.Get())->InitNew());
-    RECT r = site->Rect();
-    THROW_IF_FAILED(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r));
-    ComPtr<IZmaVadAZ2> vadaz = As<IZmaVadAZ2>(control.Get());
-    ComPtr<IDispatch> map;
-    THROW_IF_FAILED(vadaz->get_MapX(map.Put()));
-    EngineView view(map.Get());
-    view.ShowRoute(sample, false);
-
-    Canvas canvas;
-    ComPtr<IViewObjectEx> viewObject = As<IViewObjectEx>(control.Get());
-    // Every first frame shows the dataset as a series the control has not seen: it zooms to the
-    // data's bounds, as a host's first display of a dataset does.
-    int series = 0;
-    auto seriesGuid = [&series] {
-        wchar_t text[64];
-        std::swprintf(text, 64, L"{BE7C4A11-0000-0000-0000-%012d}", series);
-        return Bstr(text);
-    };
-    auto draw = [&] {
-        RECTL bounds = {0, 0, kWidth, kHeight};
-        THROW_IF_FAILED(viewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, canvas.Dc(), canvas.Dc(), &bounds, nullptr,
-                                         nullptr, 0));
-        ::GdiFlush();
-    };
-    auto first = [&] {
-        // A host's first sight of the dataset: displayed, then painted.
-        if (series > 0) THROW_IF_FAILED(vadaz->RemoveDataset(seriesGuid().Get(), Variant::Missing()));
-        ++series;
-        THROW_IF_FAILED(vadaz->DisplayDataset(datasetDispatch.Get(), Variant(L"RxLev"), seriesGuid().Get()));
-        draw();
-    };
-    FrameFigures f;
-    MeasureFrames(f, dataset.Get(), view, first, draw);
-    f.Print(rowCount);
-    // What the frame costs without the dataset: the engine's own drawing and the control's paint.
-    Samples baseline, empty;
-    THROW_IF_FAILED(vadaz->RemoveDataset(seriesGuid().Get(), Variant::Missing()));
-    for (int r = 0; r < g_runs; ++r) {
-        baseline.Add(BaselineRead(dataset.Get()));
-        empty.Add(Time(draw));
-    }
-    PrintFrame(rowCount, "frame without the dataset", empty, baseline);
-
-    ole->Close(OLECLOSE_NOSAVE);
-    ole->SetClientSite(nullptr);
-}
-
 // --- 2. and 3. the layers alone ------------------------------------------------------------------
 
 struct LayerFigures {
@@ -274,7 +258,7 @@ struct LayerFigures {
     // frame needs beside the baseline's two (the row filter's for points, the element handle for
     // cell sites). The symbols are timed twice: in the plain canvas the layer alone draws into,
     // and clipped to the view as the engine's drawing context is when the control draws the layer.
-    Samples hostSymbols, hostSymbolsClipped, fieldRead;
+    Samples hostSymbols, hostSymbolsClipped, fieldRead, renderer;
     const char* fieldFigure = "";
     // Hit tests: the optimiser's; the optimiser's with the tooltip text built for its row (the
     // control's whole share of a rollover); the layer's rollover path, which also hands the text
@@ -358,6 +342,7 @@ void MeasureHostShare(LayerFigures& f, IHostDataset* dataset, RendererOptimiserI
         f.hostSymbolsClipped.Add(Time(symbols));
         ::RestoreDC(dc, saved);
         f.fieldRead.Add(FieldRead(dataset, field));
+        f.renderer.Add(RendererMade(dataset, symbolClass, L"RxLev"));
     }
 }
 
@@ -419,11 +404,99 @@ LayerFigures LayerFrames(IDispatch* map, IHostSampleDataset* sample, bool sites)
     return f;
 }
 
-void PrintLayer(long rows, const LayerFigures& f, const char* rowName) {
+// --- 1. through the control ----------------------------------------------------------------------
+
+void ControlFrames(IHostSampleDataset* sample, long rowCount) {
+    ComPtr<IHostDataset> dataset;
+    THROW_IF_FAILED(sample->QueryInterface(__uuidof(IHostDataset), dataset.PutVoid()));
+    ComPtr<IDispatch> datasetDispatch = As<IDispatch>(dataset.Get());
+
+    ComPtr<IUnknown> control;
+    THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()));
+    auto site = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
+    ComPtr<IOleObject> ole = As<IOleObject>(control.Get());
+    THROW_IF_FAILED(ole->SetClientSite(site.Get()));
+    THROW_IF_FAILED(As<IPersistStreamInit>(control.Get())->InitNew());
+    RECT r = site->Rect();
+    THROW_IF_FAILED(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r));
+    ComPtr<IZmaVadAZ2> vadaz = As<IZmaVadAZ2>(control.Get());
+    ComPtr<IDispatch> map;
+    THROW_IF_FAILED(vadaz->get_MapX(map.Put()));
+    EngineView view(map.Get());
+    view.ShowRoute(sample, false);
+
+    Canvas canvas;
+    ComPtr<IViewObjectEx> viewObject = As<IViewObjectEx>(control.Get());
+    // Every first frame shows the dataset as a series the control has not seen, in the route's view.
+    int series = 0;
+    auto seriesGuid = [&series] {
+        wchar_t text[64];
+        std::swprintf(text, 64, L"{BE7C4A11-0000-0000-0000-%012d}", series);
+        return Bstr(text);
+    };
+    auto draw = [&] {
+        RECTL bounds = {0, 0, kWidth, kHeight};
+        THROW_IF_FAILED(viewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, canvas.Dc(), canvas.Dc(), &bounds, nullptr,
+                                         nullptr, 0));
+        ::GdiFlush();
+    };
+    auto first = [&] {
+        // A host's first sight of the dataset: displayed, then painted.
+        if (series > 0) THROW_IF_FAILED(vadaz->RemoveDataset(seriesGuid().Get(), Variant::Missing()));
+        ++series;
+        THROW_IF_FAILED(vadaz->DisplayDataset(datasetDispatch.Get(), Variant(L"RxLev"), seriesGuid().Get()));
+        draw();
+    };
+    FrameFigures f;
+    MeasureFrames(f, dataset.Get(), view, first, draw);
+    f.Print(rowCount);
+
+    // The host's share of the same frames: its symbols for the rows drawn in this view (a layer of
+    // the benchmark's own over the same map finds them), in a context clipped as the engine's, the
+    // drawing objects made for every frame, and (for comparison) the read of the filter's field.
+    LayerFigures host;
+    {
+        std::unique_ptr<CZmaVadAZDataLayer> probe = MakeLayer(map.Get(), dataset.Get(), false);
+        Canvas scratch;
+        const RECT rect = {0, 0, kWidth, kHeight};
+        probe->OnDrawUserLayer(scratch.Dc(), rect, view.Extent());
+        MeasureHostShare(host, dataset.Get(), *probe->GetOptimiser(), scratch.Dc(), SymbolDrawing::kPlain, L"RxLev");
+    }
+    // What the frame costs without the dataset: the engine's own drawing and the control's paint.
+    Samples baseline, empty;
+    THROW_IF_FAILED(vadaz->RemoveDataset(seriesGuid().Get(), Variant::Missing()));
+    for (int r = 0; r < g_runs; ++r) {
+        baseline.Add(BaselineRead(dataset.Get()));
+        empty.Add(Time(draw));
+    }
+    PrintFrame(rowCount, "frame without the dataset", empty, baseline);
+    PrintFrame(rowCount, "host: symbols, clipped", host.hostSymbolsClipped, f.baseline);
+    PrintFrame(rowCount, "host: renderer per frame", host.renderer, f.baseline);
+    PrintFrame(rowCount, "host: the filter's field", host.fieldRead, f.baseline);
+    Floor frameFloor;
+    frameFloor.Add(empty).Add(host.hostSymbolsClipped).Add(host.renderer);
+    Floor firstFloor = frameFloor;
+    firstFloor.Add(f.baseline);
+    f.PrintShares(rowCount, frameFloor, firstFloor);
+
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+}
+
+void PrintLayer(long rows, const LayerFigures& f, const char* rowName, bool sites) {
     f.frames.Print(rows);
     PrintFrame(rows, "host: symbols alone", f.hostSymbols, f.frames.baseline);
     PrintFrame(rows, "host: symbols, clipped", f.hostSymbolsClipped, f.frames.baseline);
     PrintFrame(rows, f.fieldFigure, f.fieldRead, f.frames.baseline);
+    PrintFrame(rows, "host: renderer per frame", f.renderer, f.frames.baseline);
+    // The layer alone draws into a plain canvas. Its first frame also makes the layer and reads
+    // the positions, and for cell sites their element handles.
+    Floor frameFloor;
+    frameFloor.Add(f.hostSymbols).Add(f.renderer);
+    Floor firstFloor = frameFloor;
+    firstFloor.Add(f.frames.baseline);
+    if (sites) firstFloor.Add(f.fieldRead);
+    f.frames.PrintShares(rows, frameFloor, firstFloor);
     PrintMicro(rows, "hit test, optimiser", f.optimiserHit);
     PrintMicro(rows, "hit test + tooltip text", f.textHit);
     PrintMicro(rows, "hit test, rollover + tooltip", f.rolloverHit);
@@ -501,11 +574,11 @@ int main(int argc, char** argv) {
         THROW_IF_FAILED(::CoCreateInstance(kEngineMap, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, map.PutVoid()));
         if (wanted("points")) {
             PrintHeader("2. The point layer alone: its three passes and its optimiser, 1280x800");
-            for (int i = 0; i < 3; ++i) PrintLayer(sizes[i], LayerFrames(map.Get(), samples[i].Get(), false), "kept per row");
+            for (int i = 0; i < 3; ++i) PrintLayer(sizes[i], LayerFrames(map.Get(), samples[i].Get(), false), "kept per row", false);
         }
         if (wanted("sites")) {
             PrintHeader("3. Cell sites: the cell-site layer alone, 1280x800");
-            for (int i = 0; i < 3; ++i) PrintLayer(sizes[i], LayerFrames(map.Get(), samples[i].Get(), true), "kept per site");
+            for (int i = 0; i < 3; ++i) PrintLayer(sizes[i], LayerFrames(map.Get(), samples[i].Get(), true), "kept per site", true);
         }
         if (wanted("select")) {
             PrintHeader("4. Area selections of the point layer over the middle of the view");

@@ -1,10 +1,11 @@
 // The export of a point layer over the generated drive test to a MapInfo table and to KML,
 // against the cost of reading every row's latitude and longitude through the same host
-// interface. Not a test: run it by hand (wine export_benchmark.exe [folder]) and compare the
+// interface. Not a test: run it by hand (wine export_benchmark.exe [folder [runs]]) and compare the
 // ratios, also against the host's own formatter calls that every exported row needs (its text and
-// its class), which the export cannot avoid. Memory is the process's committed bytes after each
-// export against before it.
+// its class), which the export cannot avoid. Memory is the peak of the process's committed bytes
+// while each export runs, above what the process held when it began (a thread samples it).
 #include "benchmarks/BaselineRead.h"
+#include "benchmarks/Samples.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "platform/Com.h"
@@ -14,7 +15,9 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -33,6 +36,40 @@ double PrivateMegabytes() {
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
     return static_cast<double>(counters.PagefileUsage) / (1024.0 * 1024.0);
 }
+
+// The most the process commits while `work` runs, above what it held when `work` began, in MB; the
+// committed bytes are sampled every millisecond by a thread of its own.
+class PeakMemory {
+public:
+    template <class Work>
+    double Above(Work work) {
+        before_ = PrivateMegabytes();
+        peak_ = before_;
+        running_ = true;
+        HANDLE thread = ::CreateThread(nullptr, 0, &PeakMemory::Sample, this, 0, nullptr);
+        work();
+        running_ = false;
+        ::WaitForSingleObject(thread, INFINITE);
+        ::CloseHandle(thread);
+        const double last = PrivateMegabytes();
+        if (last > peak_) peak_ = last;
+        return peak_ - before_;
+    }
+
+private:
+    static DWORD WINAPI Sample(void* self) {
+        auto* me = static_cast<PeakMemory*>(self);
+        while (me->running_) {
+            const double now = PrivateMegabytes();
+            if (now > me->peak_) me->peak_ = now;
+            ::Sleep(1);
+        }
+        return 0;
+    }
+    volatile bool running_ = false;
+    volatile double peak_ = 0;
+    double before_ = 0;
+};
 
 // The formatter calls of every row alone: the value's text and its class.
 double FormatterCalls(IHostDataset* dataset) {
@@ -77,7 +114,37 @@ void AttachLevelStyle(IHostDataset* dataset) {
     THROW_IF_FAILED(properties->Add(Variant(object.Get()), Variant::Missing(), Variant::Missing()));
 }
 
-void Run(IDispatch* map, long rowCount, const std::string& folder, bool kml) {
+// The time of one export and the most memory it took.
+struct ExportFigures {
+    Samples time, peak;
+    HRESULT result = S_OK;
+};
+
+template <class Export>
+void MeasureExport(ExportFigures& f, PeakMemory& memory, Export run) {
+    double took = 0;
+    f.peak.Add(memory.Above([&] {
+        const double start = Now();
+        HRESULT hr = E_FAIL;
+        try {
+            hr = run();
+        } catch (const platform::ComError& e) {
+            hr = e.Error();
+        }
+        took = Now() - start;
+        if (FAILED(hr)) f.result = hr;
+    }));
+    f.time.Add(took);
+}
+
+void PrintExport(long rows, const char* name, const ExportFigures& f, const Samples& baseline, const Samples& formatting) {
+    std::printf("  %-8ld %-4s %-8s %9.1f %9.1f ms %8.2fx %8.2fx %7.2fx %7.2fx %9.1f %9.1f MB\n", rows, name,
+                SUCCEEDED(f.result) ? "written" : "FAILED", f.time.Min() * 1e3, f.time.Median() * 1e3,
+                f.time.Min() / baseline.Min(), f.time.Median() / baseline.Median(), f.time.Min() / formatting.Min(),
+                f.time.Median() / formatting.Median(), f.peak.Min(), f.peak.Max());
+}
+
+void Run(IDispatch* map, long rowCount, const std::string& folder, int runs) {
     ComPtr<IHostSampleDataset> sample;
     THROW_IF_FAILED(::CoCreateInstance(CLSID_SampleDataset, nullptr, CLSCTX_ALL, __uuidof(IHostSampleDataset),
                                        sample.PutVoid()));
@@ -93,29 +160,20 @@ void Run(IDispatch* map, long rowCount, const std::string& folder, bool kml) {
     layer.SetDataset(dataset.Get());
     THROW_IF_FAILED(layer.Initialise({L"RxLev"}));
 
-    const double baseline = BaselineRead(dataset.Get());
-    const double formatting = FormatterCalls(dataset.Get());
-    const double before = PrivateMegabytes();
-    double start = Now();
-    const HRESULT tab = layer.ExportTab(folder);
-    const double tabTime = Now() - start;
-    const double afterTab = PrivateMegabytes();
-    std::printf("%8ld rows: read %.1f ms | formatter calls %.1f ms | TAB %s %.1f ms (%.2fx the read, %.2fx the "
-                "formatter calls, %.0f rows/s) | memory %+.1f MB\n",
-                rowCount, baseline * 1e3, formatting * 1e3, SUCCEEDED(tab) ? "written" : "FAILED", tabTime * 1e3,
-                tabTime / baseline, tabTime / formatting, rowCount / tabTime, afterTab - before);
-    if (!kml) return;
-    start = Now();
-    HRESULT hr = E_FAIL;
-    try {
-        hr = layer.ExportKml(folder);
-    } catch (const platform::ComError& e) {
-        hr = e.Error();
+    Samples baseline, formatting;
+    ExportFigures tab, kml;
+    PeakMemory memory;
+    for (int r = 0; r < runs; ++r) {
+        baseline.Add(BaselineRead(dataset.Get()));
+        formatting.Add(FormatterCalls(dataset.Get()));
+        MeasureExport(tab, memory, [&] { return layer.ExportTab(folder); });
+        MeasureExport(kml, memory, [&] { return layer.ExportKml(folder); });
     }
-    const double kmlTime = Now() - start;
-    std::printf("%8ld rows: KML %s (0x%08lx) %.1f ms (%.2fx, %.0f rows/s) | memory %+.1f MB\n", rowCount,
-                SUCCEEDED(hr) ? "written" : "FAILED", static_cast<unsigned long>(hr), kmlTime * 1e3,
-                kmlTime / baseline, rowCount / kmlTime, PrivateMegabytes() - afterTab);
+    std::printf("  %-8ld %-13s %9.1f %9.1f ms\n", rowCount, "read", baseline.Min() * 1e3, baseline.Median() * 1e3);
+    std::printf("  %-8ld %-13s %9.1f %9.1f ms %8.2fx %8.2fx\n", rowCount, "formatter", formatting.Min() * 1e3,
+                formatting.Median() * 1e3, formatting.Min() / baseline.Min(), formatting.Median() / baseline.Median());
+    PrintExport(rowCount, "TAB", tab, baseline, formatting);
+    PrintExport(rowCount, "KML", kml, baseline, formatting);
 }
 
 }  // namespace
@@ -127,10 +185,16 @@ int main(int argc, char** argv) {
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     const std::string folder = argc > 1 ? argv[1] : std::string(temp);
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     try {
         ComPtr<IDispatch> map;
         THROW_IF_FAILED(::CoCreateInstance(kEngineMap, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, map.PutVoid()));
-        for (long rows : {100000L, 1000000L}) Run(map.Get(), rows, folder, true);
+        std::printf("%d runs; min and median; ratios to the read and to the formatter calls of the same runs "
+                    "(min/min, median/median); peak memory above what the process held before, lowest and highest\n",
+                    runs);
+        std::printf("  %-8s %-13s %9s %9s    %8s %8s %7s %7s %9s %9s\n", "rows", "figure", "min", "median", "x read",
+                    "(med)", "x fmt", "(med)", "peak min", "peak max");
+        for (long rows : {100000L, 1000000L}) Run(map.Get(), rows, folder, runs);
     } catch (const platform::ComError& e) {
         std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));
         result = 1;

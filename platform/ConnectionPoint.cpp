@@ -156,6 +156,9 @@ std::vector<ComPtr<IUnknown>> ConnectionPoint::Sinks() const {
 }
 
 void ConnectionPoint::FireDispatch(DISPID id, VARIANT* argsReversed, UINT count) const {
+    // A handler may release the owner, and with it this point: the owner stays until the walk
+    // is done.
+    ComPtr<IUnknown> keepOwner(owner_);
     // Index walk over the live list: a sink advised during delivery is not called this time, and
     // one unadvised during delivery is skipped.
     for (size_t i = 0; i < slots_.size(); ++i) {

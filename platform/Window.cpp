@@ -64,22 +64,22 @@ LRESULT CALLBACK SubclassedWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPA
     if (it == SubclassMap().end()) return ::DefWindowProcW(hwnd, msg, wp, lp);
     SubclassedWindow* self = it->second;
     WNDPROC previous = self->previous_;
-    if (msg != WM_NCDESTROY) {
-        try {
-            LRESULT result = 0;
-            if (self->ProcessWindowMessage(hwnd, msg, wp, lp, result)) return result;
-        }
-        COM_CATCH_LOG();
-        return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
-    }
-    // The window goes away: give it back its procedure and forget it before it is destroyed.
+    self->BeginMessage();
     LRESULT result = 0;
+    bool handled = false;
     try {
-        self->ProcessWindowMessage(hwnd, msg, wp, lp, result);
+        handled = self->ProcessWindowMessage(hwnd, msg, wp, lp, result);
     }
     COM_CATCH_LOG();
-    self->Unsubclass();
-    return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
+    // The window goes away: give it back its procedure and forget it before it is destroyed.
+    if (msg == WM_NCDESTROY) {
+        self->Unsubclass();
+        handled = false;
+    }
+    if (!handled) result = ::CallWindowProcW(previous, hwnd, msg, wp, lp);
+    // Last: this may be where the owner goes.
+    self->EndMessage();
+    return result;
 }
 
 Dialog::~Dialog() { Destroy(); }

@@ -28,6 +28,11 @@ protected:
     // Return true when handled, with `result` set. Must not throw; exceptions are caught at the
     // window procedure and the message goes to the previous procedure.
     virtual bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) = 0;
+    // Around each message, the previous procedure's handling included: an owner that a handler
+    // may release keeps itself alive from the first until the second. The second is the last
+    // thing done with this object for the message; it must not throw.
+    virtual void BeginMessage() noexcept {}
+    virtual void EndMessage() noexcept {}
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

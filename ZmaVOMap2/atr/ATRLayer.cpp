@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/layers/LayerXml.h"
 #include "platform/Result.h"
@@ -21,10 +22,6 @@ const wchar_t kAddCaption[] = L"Add new layer";
 const wchar_t kRemoveCaption[] = L"Remove layer";
 const wchar_t kMapCaption[] = L"Map Module";
 
-void Tell(const platform::ComError& e, const wchar_t* caption) {
-    platform::Prompts().MessageBox(nullptr, e.Description(), caption, MB_OK);
-}
-
 ComPtr<IDispatch> AsObject(const Variant& value) {
     if (value.vt != VT_DISPATCH || !value.pdispVal) return nullptr;
     return ComPtr<IDispatch>(value.pdispVal);
@@ -33,11 +30,6 @@ ComPtr<IDispatch> AsObject(const Variant& value) {
 bool IsRelative(const std::string& path) {
     return !(path.size() > 1 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\')) ) &&
            !(path.size() > 0 && (path[0] == '\\' || path[0] == '/'));
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -51,9 +43,14 @@ void RegisterAtrLayerKind(LayerFactory& factory) {
 CATRLayer::CATRLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) : CZmaVadAZLayer(map, owner) {}
 
 CATRLayer::~CATRLayer() {
-    RemoveMembers(last_ - first_ + 1);
+    CATRLayer::TakeOutOfMap();
     members_.clear();
     tableNames_.clear();
+}
+
+void CATRLayer::TakeOutOfMap() noexcept {
+    RemoveMembers(last_ - first_ + 1);
+    first_ = last_ = -1;
 }
 
 // Each removal at the block's first position moves the next member up into it.
@@ -64,7 +61,7 @@ void CATRLayer::RemoveMembers(int count) noexcept {
         EngineDispatch list(layers.Get());
         for (int i = 0; i < count; ++i) list.Call(E::Layers::kRemove, {Variant(static_cast<short>(first_))});
     } catch (const platform::ComError& e) {
-        Tell(e, kRemoveCaption);
+        TellUser(e.Description(), kRemoveCaption);
     } catch (...) {
     }
 }
@@ -77,6 +74,12 @@ bool CATRLayer::ReadTableList(const std::string& path) {
     while (std::getline(file, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
+        // A list names tables; any other line (of a file that is no list at all, say) would open
+        // or make whatever it names.
+        if (!HasTableExtension(line) || !IsPlainFilePath(line)) {
+            LogLeftOutFile(line, "a list's entries are table files (.TAB)");
+            continue;
+        }
         tableNames_.push_back(line);
     }
     const size_t slash = path.find_last_of('\\');
@@ -89,20 +92,22 @@ bool CATRLayer::ReadTableList(const std::string& path) {
 std::string CATRLayer::ResolveTable(const std::string& name) const {
     if (!IsRelative(name)) return name;
     const size_t slash = listPath_.find_last_of("\\/");
-    if (slash != std::string::npos) {
-        const std::string beside = listPath_.substr(0, slash + 1) + name;
-        if (FileExists(beside)) return beside;
-    }
-    char current[MAX_PATH] = {};
-    ::GetCurrentDirectoryA(MAX_PATH, current);
-    return std::string(current) + "\\" + name;
+    return slash == std::string::npos ? name : listPath_.substr(0, slash + 1) + name;
 }
 
 BOOL CATRLayer::Create(int /*type*/, const std::string& path) {
     memberCount_ = 0;
     if (!GetMapXMap()) return 0;
+    if (!IsPlainFilePath(path)) {
+        TellUser(platform::ToWide(path) + L" does not name a list file.", kAddCaption);
+        return 0;
+    }
     listPath_ = path;
     if (!ReadTableList(path)) return 0;
+    if (tableNames_.empty()) {
+        LogLeftOutFile(path, "the list names no table");
+        return 0;
+    }
     first_ = 1;
     last_ = 0;
     ComPtr<IDispatch> layers;
@@ -133,7 +138,7 @@ BOOL CATRLayer::Create(int /*type*/, const std::string& path) {
     } catch (const platform::ComError& e) {
         // A block that is not whole would leave engine layers no own layer owns: take out exactly
         // the ones this call added.
-        if (e.Error() != E_FAIL || !e.Description().empty()) Tell(e, kAddCaption);
+        if (e.Error() != E_FAIL || !e.Description().empty()) TellUser(e.Description(), kAddCaption);
         RemoveMembers(memberCount_);
         members_.clear();
         memberCount_ = 0;
@@ -160,7 +165,7 @@ BOOL CATRLayer::MoveUp(bool apply, int positions) {
         first_ += positions;
         last_ += positions;
     } catch (const platform::ComError& e) {
-        Tell(e, kMapCaption);
+        TellUser(e.Description(), kMapCaption);
     }
     return last_ - first_ + 1;
 }
@@ -177,7 +182,7 @@ BOOL CATRLayer::MoveDown(bool apply, int positions) {
         first_ -= positions;
         last_ -= positions;
     } catch (const platform::ComError& e) {
-        Tell(e, kMapCaption);
+        TellUser(e.Description(), kMapCaption);
     }
     return last_ - first_ + 1;
 }

@@ -20,6 +20,7 @@ public:
     CATRLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     // Takes the block's engine layers out of the map.
     ~CATRLayer() override;
+    void TakeOutOfMap() noexcept override;
 
     int GetEngineLayerCount() override { return memberCount_; }
     // Opens every table of the list file at `path`; answers how many engine layers were added
@@ -55,7 +56,7 @@ public:
 
 private:
     bool ReadTableList(const std::string& path);
-    // The table's path: relative names against the list file's folder, else the working folder.
+    // The table's path: a relative name lies in the list file's folder.
     std::string ResolveTable(const std::string& name) const;
     void RemoveMembers(int count) noexcept;
     template <class Apply>

@@ -10,7 +10,6 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
 #include "ZmaVOMap2/printing/BorderDeterminator.h"
-#include "ZmaVOMap2/printing/PrintSupport.h"
 #include "platform/Dispatch.h"
 #include "platform/Gdiplus.h"
 #include "platform/Result.h"
@@ -65,7 +64,6 @@ CZmaVadAZ::~CZmaVadAZ() {
     enginePersist_.Reset();
     engineView_.Reset();
     hostService_.Reset();
-    printSettings_.Reset();
     overview_.reset();
     infoDisplay_.reset();
 }
@@ -296,6 +294,9 @@ STDMETHODIMP CZmaVadAZ::SetColorScheme(LOGPALETTE* palette) {
 STDMETHODIMP CZmaVadAZ::Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* targetDevice, HDC targetDC,
                              HDC drawDC, LPCRECTL bounds, LPCRECTL metafileBounds,
                              BOOL(STDMETHODCALLTYPE* cont)(ULONG_PTR), ULONG_PTR contValue) {
+    // The engine draws the frame inside this call and fires its draw requests from there; the
+    // layers may ask the host for fields meanwhile.
+    OperationScope operation(*this);
     COM_TRY {
         if (!targetDC || !drawDC) platform::ThrowHr(E_INVALIDARG);
         if (!bounds) platform::ThrowHr(E_POINTER);
@@ -457,9 +458,26 @@ void CZmaVadAZ::EndOperation() noexcept {
         } catch (...) {
             platform::LogCaughtException(__FILE__, __LINE__);
         }
+        if (destroyWindowPending_) {
+            destroyWindowPending_ = false;
+            DestroyEngineWindow();
+        }
     }
     // Last: this may be the reference that kept the control alive.
     Identity()->Release();
+}
+
+void CZmaVadAZ::DestroyEngineWindow() noexcept {
+    if (!IsSubclassed()) return;
+    // Destroying the window takes our procedure off it on its last message.
+    ::DestroyWindow(Handle());
+    Unsubclass();
+}
+
+CZmaVadAZLayerCollection& CZmaVadAZ::RequireLayers(HRESULT failure) const {
+    if (!layers_)
+        throw platform::ComError(failure, L"The map has not been initialised: it has no layers yet.", L"VadAZ");
+    return *layers_;
 }
 
 STDMETHODIMP CZmaVadAZ::PreDestroy() {
@@ -467,19 +485,16 @@ STDMETHODIMP CZmaVadAZ::PreDestroy() {
         if (layers_) HideRolloverTip(nullptr);
         if (layers_) layers_->SetLinesLayerPersistence(nullptr);
         // An operation on the stack (PreDestroy called from an event handler) still works on
-        // the collection: it goes when that operation ends.
+        // the collection and may be inside the engine's handling of a message: the collection
+        // and the engine window go when that operation ends.
         if (operations_ > 0) {
             retiredDatasets_.push_back(std::move(datasets_));
             retiredLayers_.push_back(std::move(layers_));
+            destroyWindowPending_ = IsSubclassed();
         }
         datasets_.reset();
         layers_.reset();
-        if (IsSubclassed()) {
-            HWND window = Handle();
-            // Destroying the window takes our procedure off it on its last message.
-            ::DestroyWindow(window);
-            Unsubclass();
-        }
+        if (operations_ == 0) DestroyEngineWindow();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -498,8 +513,6 @@ bool CZmaVadAZ::ProcessWindowMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESU
         engineWindow_ = nullptr;
         return false;
     }
-    // A command fires events, whose handlers may release the control or tear its map down.
-    OperationScope operation(*this);
     return commands_.ProcessWindowMessage(msg, wp, lp, result);
 }
 
@@ -574,33 +587,6 @@ STDMETHODIMP CZmaVadAZ::get_MapX(IDispatch** pVal) {
         HRESULT hr = engine_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(pVal));
         if (hr == E_NOINTERFACE) return S_OK;
         THROW_IF_FAILED(hr);
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
-
-// --- Printing services the control needs from the start ----------------------------------------
-
-ComPtr<IMapPrintSettings> CZmaVadAZ::GetPrintSettings() {
-    if (!printSettings_) {
-        ComPtr<IMapPrintSettings> created;
-        if (SUCCEEDED(CreateHostObject(CLSID_MapPrintSettings, created))) printSettings_ = created;
-    }
-    return printSettings_;
-}
-
-STDMETHODIMP CZmaVadAZ::get_QuickPrintLayout(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = quickPrintLayout_;
-    return S_OK;
-}
-
-STDMETHODIMP CZmaVadAZ::put_QuickPrintLayout(ENUM_QUICK_PRINT_LAYOUT newVal) {
-    COM_TRY {
-        if (newVal != QUICK_PRINT_LAYOUT_PORTRAIT && newVal != QUICK_PRINT_LAYOUT_LANDSCAPE &&
-            newVal != QUICK_PRINT_LAYOUT_CUSTOM)
-            platform::ThrowHr(E_INVALIDARG);
-        quickPrintLayout_ = newVal;
         return S_OK;
     }
     COM_CATCH_RETURN();

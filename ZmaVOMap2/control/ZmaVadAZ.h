@@ -11,7 +11,7 @@
 #include "ZmaVOMap2/services/LifetimeDetector.h"
 #include "ZmaVOMap2/engine/MapXEventListener.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
-#include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/MapPrinting.h"
 #include "ZmaVOMap2/printing/PrintableMap.h"
 #include "ZmaVOMap2/settings/ZmaVOMapXConfigurationManager.h"
 #include "platform/ComObject.h"
@@ -326,8 +326,25 @@ public:
     CProxy_IZmaVOMapXEvents& Events1() noexcept { return events1_; }
     CProxy_IZmaVOMapXEvents2& Events2() noexcept { return events2_; }
 
-    // The host's print-settings service, created on first use; null when it cannot be created.
-    platform::ComPtr<IMapPrintSettings> GetPrintSettings();
+    // Printing (ZmaVadAZ_Printing.cpp). A job is prepared from the control's print settings,
+    // legend, map and title (false, logged, when it cannot be); a prepared job is printed with the
+    // progress dialog, after the layers were prepared for printing (a failure is raised).
+    bool PreparePrintJob(MapPrintJobInfo& job);
+    void ExecutePrintJob(std::unique_ptr<MapPrintJobInfo> job);
+    // The page set-up (printer, paper, margins, orientation and the quick-print options): S_OK
+    // after OK, S_FALSE after Cancel, else the failure, with its error information.
+    HRESULT PageSetup(HWND parent);
+    // The page set-up, and after its OK the job prepared again: true; false after Cancel or a
+    // failure (logged).
+    bool PageSetupThenPrepare(MapPrintJobInfo& job, HWND parent);
+    // The quick-print title: the stored one, else the top visible measurement layer's name.
+    std::wstring GetQuickPrintTitle();
+    bool SetQuickPrintTitle(const std::wstring& title);
+    HRESULT LoadQuickPrintTitle();
+    // Holds `layout` (may be null) as the print-settings object in place of the held one.
+    void SetQuickPrintLayoutObject(IMapPrintSettings* layout);
+    // The subclassed engine window when there is one, else the engine's own window.
+    HWND GetMapWindow();
 
     // What the layers need of the control.
     IDispatch* EngineMap() override { return engineDispatch_.Get(); }
@@ -451,6 +468,11 @@ public:
 
 protected:
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    // Every message of the engine window is an operation, the engine's own handling of it
+    // included: the engine fires its events from there, and a host handler may release the
+    // control. The control then goes only once the engine is done with the message.
+    void BeginMessage() noexcept override { BeginOperation(); }
+    void EndMessage() noexcept override { EndOperation(); }
 
 private:
     // Creates a host class with any server context, runs it and asks for `iid`.
@@ -460,6 +482,11 @@ private:
     void DrawBorder(HDC drawDC, const RECTL& bounds);
     void RefreshInfoDisplay(HDC drawDC);
     void ReleaseEngine() noexcept;
+    void PrepareJobOrThrow(MapPrintJobInfo& job);
+    void DestroyEngineWindow() noexcept;
+    // The layer collection that the map initialisation makes. Before it, the members that need
+    // it fail with `failure` and the one description of a map used too early.
+    CZmaVadAZLayerCollection& RequireLayers(HRESULT failure = E_UNEXPECTED) const;
 
     // Datasets and display state (ZmaVadAZ_Datasets.cpp, ZmaVadAZ_DisplayState.cpp).
     // After a change to what the map shows: redraw on and the engine window invalidated, only
@@ -491,6 +518,9 @@ private:
     void ReadSettings(IStream* stream);
     HRESULT InitialiseMap();
     void PrepareTemporaryFolder();
+    // The folder "D4Oze2" in the user's temporary folder, made when missing (the temporary folder
+    // itself when it cannot be made).
+    void MakeTemporaryFolder();
     HRESULT RegisterWithHostService();
     HRESULT CreateCustomTools();
 
@@ -513,13 +543,15 @@ private:
     std::vector<CZmaVadAZLayerCollection*> heldCollections_;
     std::vector<std::unique_ptr<CZmaVadAZLayerCollection>> retiredLayers_;
     std::vector<std::unique_ptr<CZmaVadAZDatasetDisplay>> retiredDatasets_;
+    // PreDestroy from inside an operation: the engine window goes when the operation ends, not
+    // while the engine may still be handling one of its messages.
+    bool destroyWindowPending_ = false;
     CMapXEventListener engineEvents_{*this};
-    PrintSupport printSupport_;
+    MapPrinting printing_;
 
     // The host's objects.
     platform::ComPtr<IHostUnitConverter> unitConverter_;
     platform::ComPtr<IHostService> hostService_;
-    platform::ComPtr<IMapPrintSettings> printSettings_;
 
     ULONG_PTR gdiplusToken_ = 0;
     std::wstring tempFolder_;
@@ -548,7 +580,6 @@ private:
     std::wstring batchJobId_;
     long currentTool_ = VO_MAP_TOOL_ARROW;
     VARIANT_BOOL isBatchPrinting_ = VARIANT_FALSE;
-    long quickPrintLayout_ = QUICK_PRINT_LAYOUT_PORTRAIT;
     bool screenUpdating_ = true;
     // The host's legends, kept without a reference of ours: the host keeps them alive.
     IUnknown* voLegend_ = nullptr;

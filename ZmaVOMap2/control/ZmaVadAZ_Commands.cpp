@@ -29,11 +29,13 @@ bool CZmaVadAZ::PopDownloadedTile(POINT& tile) {
 void CZmaVadAZ::NewRaster() { RunNewRaster(LayerCollection(), ::GetActiveWindow()); }
 
 STDMETHODIMP CZmaVadAZ::ExportToFile(BSTR filePath, BSTR fileFormat) {
+    OperationScope operation(*this);
     COM_TRY { return ::ExportToFile(*this, filePath, fileFormat); }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ExportAsPictureAtScale(BSTR strGUID, double dScale) {
+    OperationScope operation(*this);
     COM_TRY { return ::ExportAsPictureAtScale(*this, strGUID, dScale); }
     COM_CATCH_RETURN();
 }

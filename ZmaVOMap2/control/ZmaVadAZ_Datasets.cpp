@@ -97,7 +97,7 @@ STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR 
         Variant fieldList;
         if (!dataset || FAILED(platform::CopyIndirect(fieldList.Put(), fields)) || fieldList.vt != VT_BSTR)
             return E_INVALIDARG;
-        if (!layers_) return E_UNEXPECTED;
+        RequireLayers();
 
         WaitCursor wait;
         EngineDispatch map(EngineMapOrThrow());
@@ -131,7 +131,7 @@ STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR 
 STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch* dataset, BSTR bstrSeriesID, IDispatch* fieldConfiguration) {
     OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) return E_UNEXPECTED;
+        RequireLayers();
         std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
         HRESULT result = datasets_->CreateMultiDMapping(dataset, guid, fieldConfiguration);
         if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
@@ -147,7 +147,7 @@ STDMETHODIMP CZmaVadAZ::CreateMultiDMapping(IDispatch* dataset, BSTR bstrSeriesI
 STDMETHODIMP CZmaVadAZ::RemoveDataset(BSTR bstrSeriesID, VARIANT notify) {
     OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) return E_UNEXPECTED;
+        RequireLayers();
         std::wstring guid = bstrSeriesID ? bstrSeriesID : L"";
         datasets_->RemoveDataset(guid, notify);
         if (ComPtr<IHostPrintLegend> legend = GetVOPrintLegend()) {
@@ -196,7 +196,7 @@ STDMETHODIMP CZmaVadAZ::NotifyChange(BSTR bstrSeriesID, ENUM_NOTIFY_FLAGS flag, 
 STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
     OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) return E_UNEXPECTED;
+        RequireLayers();
         HRESULT result = datasets_->NotifySelectionChange(bstrSeriesID ? bstrSeriesID : L"");
         RepaintIfUpdating();
         return result;
@@ -209,7 +209,7 @@ STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
 STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
     COM_TRY {
         if (!collection) return E_INVALIDARG;
-        if (!layers_) return E_UNEXPECTED;
+        RequireLayers();
         return datasets_->GetDisplayedGUIDs(collection);
     }
     COM_CATCH_RETURN();
@@ -218,7 +218,7 @@ STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
 STDMETHODIMP CZmaVadAZ::GetAttributeDescriptionFromGUID(BSTR bstrSeriesID, BSTR* description) {
     COM_TRY {
         if (!description) return E_INVALIDARG;
-        if (!layers_) return E_UNEXPECTED;
+        RequireLayers();
         return datasets_->GetAttributeDescriptionFromGUID(bstrSeriesID ? bstrSeriesID : L"", description);
     }
     COM_CATCH_RETURN();

@@ -1,5 +1,5 @@
 // The control's display state: whether it repaints after changes, the drawing mode, the map's
-// distance unit as text, and the stage of the view-change handling.
+// distance unit as text, the stage of the view-change handling, and the window the map draws in.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/engine/DistanceUnits.h"
@@ -54,16 +54,14 @@ STDMETHODIMP CZmaVadAZ::put_ScreenUpdating(VARIANT_BOOL newVal) {
 STDMETHODIMP CZmaVadAZ::get_EnhancedDrawingMode(VARIANT_BOOL* pVal) {
     if (!pVal) return E_POINTER;
     COM_TRY {
-        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
-        return layers_->GetEnhancedDrawingMode(pVal);
+        return RequireLayers().GetEnhancedDrawingMode(pVal);
     }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_EnhancedDrawingMode(VARIANT_BOOL newVal) {
     COM_TRY {
-        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
-        HRESULT result = layers_->SetEnhancedDrawingMode(newVal);
+        HRESULT result = RequireLayers().SetEnhancedDrawingMode(newVal);
         RepaintIfUpdating();
         return result;
     }
@@ -84,6 +82,8 @@ STDMETHODIMP CZmaVadAZ::get_Units(BSTR* pVal) {
 
 STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
     if (!newVal) return E_INVALIDARG;
+    // The host may answer UnitsChanged by releasing the control.
+    OperationScope operation(*this);
     COM_TRY {
         // Parsed before the engine is touched: an unknown name changes nothing.
         long code = ParseDistanceUnits(newVal);
@@ -98,4 +98,15 @@ STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
 STDMETHODIMP CZmaVadAZ::ResetViewChangeStage() {
     viewChanges_.SetStage(2);
     return S_OK;
+}
+
+HWND CZmaVadAZ::GetMapWindow() {
+    if (IsSubclassed() && engineWindow_) return engineWindow_;
+    if (!engineDispatch_) return nullptr;
+    try {
+        const long handle = EngineDispatch(engineDispatch_.Get()).Get(EngineMap::kWindowHandle).ToLong();
+        return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle));
+    }
+    COM_CATCH_LOG();
+    return nullptr;
 }

@@ -24,6 +24,7 @@ public:
 }  // namespace
 
 STDMETHODIMP CZmaVadAZ::LayersDlg() {
+    OperationScope operation(*this);
     COM_TRY {
         CZmaVadAZLayerCollection* layers = LayerCollection();
         // A map that was never initialised has no layers to show.

@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/imagery/BackgroundMapView.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 
@@ -49,10 +50,11 @@ STDMETHODIMP CZmaVadAZ::SetVisible(VARIANT_BOOL vbVisible) {
 }
 
 STDMETHODIMP CZmaVadAZ::ClearAnnotations() {
+    OperationScope operation(*this);
     COM_TRY {
         if (!engineDispatch_) Refuse(E_UNEXPECTED, L"The map engine is missing");
-        if (!layers_ || !layers_->GetAnnotationsLayer()) Refuse(E_UNEXPECTED, L"The map has no annotations layer");
-        CZmaVadAZLayer* annotations = layers_->GetAnnotationsLayer();
+        CZmaVadAZLayer* annotations = RequireLayers().GetAnnotationsLayer();
+        if (!annotations) Refuse(E_UNEXPECTED, L"The map has no annotations layer");
         THROW_IF_FAILED(annotations->BeginFeatureAccess(1));
         ComPtr<IDispatch> features;
         const HRESULT listed = annotations->GetAllFeatures(&features);
@@ -74,10 +76,13 @@ STDMETHODIMP CZmaVadAZ::ClearAnnotations() {
 }
 
 STDMETHODIMP CZmaVadAZ::ShowDirection(VARIANT_BOOL Show) {
+    // Building arrows asks the host for the distance field: its handler may release the control
+    // or call PreDestroy while the layers are being made.
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_UNEXPECTED, L"The map has no layers yet");
-        ::ShowDirection(*layers_, Show == VARIANT_TRUE);
-        layers_->RefreshMap();
+        CZmaVadAZLayerCollection& layers = RequireLayers();
+        ::ShowDirection(layers, Show == VARIANT_TRUE);
+        layers.RefreshMap();
         return S_OK;
     } COM_CATCH_RETURN();
 }
@@ -85,40 +90,43 @@ STDMETHODIMP CZmaVadAZ::ShowDirection(VARIANT_BOOL Show) {
 STDMETHODIMP CZmaVadAZ::IsDirectionShown(VARIANT_BOOL* pbShow) {
     COM_TRY {
         if (!pbShow) Refuse(E_POINTER, L"The output is missing");
-        if (!layers_) Refuse(E_UNEXPECTED, L"The map has no layers yet");
-        *pbShow = layers_->HasLayerOfType(CZmaVadAZLayer::kTypeDirection) ? VARIANT_TRUE : VARIANT_FALSE;
+        *pbShow = RequireLayers().HasLayerOfType(CZmaVadAZLayer::kTypeDirection) ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::SetLockMapView(VARIANT_BOOL bLockMapView) {
     COM_TRY {
-        if (!layers_) Refuse(E_UNEXPECTED, L"The map has no layers yet");
-        layers_->SetLockMapView(bLockMapView == VARIANT_TRUE);
+        RequireLayers().SetLockMapView(bLockMapView == VARIANT_TRUE);
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::AddTemporaryTabLayer(BSTR bstrTabPath) {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_UNEXPECTED, L"The map has no layers yet");
-        if (CZmaVadAZLayer* old = layers_->GetTemporaryTabLayer()) THROW_IF_FAILED(layers_->RemoveLayer(old, false, false));
-        const std::string path = platform::ToAnsi(bstrTabPath ? bstrTabPath : L"");
-        CZmaVadAZLayer* layer = layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, path.c_str());
+        CZmaVadAZLayerCollection& layers = RequireLayers();
+        // Tables open by ANSI paths, and only plain files: a device would hang the engine.
+        std::string path;
+        if (!platform::ToAnsiExact(bstrTabPath ? bstrTabPath : L"", path) || !IsPlainFilePath(path))
+            Refuse(E_INVALIDARG, L"The path does not name a table file");
+        if (CZmaVadAZLayer* old = layers.GetTemporaryTabLayer()) THROW_IF_FAILED(layers.RemoveLayer(old, false, false));
+        CZmaVadAZLayer* layer = layers.AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, path.c_str());
         if (!layer) Refuse(E_FAIL, L"The table could not be opened");
         layer->SetSelectable(false);
-        layers_->SetTemporaryTabLayer(layer);
+        layers.SetTemporaryTabLayer(layer);
         Viewport().ZoomToLayersBounds(layer, -1.0);
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::RemoveTemporaryTabLayer() {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        CZmaVadAZLayer* layer = layers_->GetTemporaryTabLayer();
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZLayer* layer = layers.GetTemporaryTabLayer();
         if (!layer) return S_FALSE;
-        return layers_->RemoveLayer(layer, false, false);
+        return layers.RemoveLayer(layer, false, false);
     } COM_CATCH_RETURN();
 }
 
@@ -134,27 +142,29 @@ STDMETHODIMP CZmaVadAZ::putref_Attributes(IDispatch* newVal) {
 }
 
 STDMETHODIMP CZmaVadAZ::MoveLayerToTop(BSTR SeriesID) {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_UNEXPECTED, L"The map has no layers yet");
+        CZmaVadAZLayerCollection& layers = RequireLayers();
         const std::wstring key = SeriesID ? SeriesID : L"";
-        CZmaVadAZLayer* layer = layers_->FindLayer(key);
-        if (!layer) layer = layers_->FindLayerByName(key);
+        CZmaVadAZLayer* layer = layers.FindLayer(key);
+        if (!layer) layer = layers.FindLayerByName(key);
         if (!layer) Refuse(E_FAIL, L"No layer has that key or name");
-        if (!layers_->MoveLayerToTop(layer)) Refuse(E_FAIL, L"The layer could not be moved");
+        if (!layers.MoveLayerToTop(layer)) Refuse(E_FAIL, L"The layer could not be moved");
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR SeriesID, IDispatch* dataset) {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
         ComPtr<IHostDataset> hostDataset;
         if (!dataset || FAILED(dataset->QueryInterface(IID_IHostDataset, hostDataset.PutVoid())))
             Refuse(E_INVALIDARG, L"The object is not a dataset");
         const std::wstring key = SeriesID ? SeriesID : L"";
         // An empty key matches no layer (FindLayer finds nothing for it).
         bool found = false;
-        for (CZmaVadAZLayer* layer = layers_->FindLayer(key); layer; layer = layers_->FindNextLayer(key)) {
+        for (CZmaVadAZLayer* layer = layers.FindLayer(key); layer; layer = layers.FindNextLayer(key)) {
             found = true;
             if (auto* data = dynamic_cast<CZmaVadAZDataLayer*>(layer)) THROW_IF_FAILED(data->ReplaceDataset(hostDataset.Get()));
         }
@@ -165,6 +175,7 @@ STDMETHODIMP CZmaVadAZ::UpdateDataset(BSTR SeriesID, IDispatch* dataset) {
 }
 
 STDMETHODIMP CZmaVadAZ::DisplayBackgroundMapLayerProperties() {
+    OperationScope operation(*this);
     // A failure here is logged and the host hears S_OK: the dialog is the user's business.
     try {
         return ShowBackgroundMapProperties(layers_.get(), engineDispatch_.Get(), ::GetActiveWindow());

@@ -47,7 +47,9 @@ double RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refu
 }  // namespace
 
 HRESULT CZmaVadAZ::RunLineOperation(const std::function<HRESULT()>& operation, const wchar_t* refusal) {
-    if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+    // Line layers ask the host for fields: its handler may release the control meanwhile.
+    OperationScope hold(*this);
+    RequireLayers();
     const HRESULT result = operation();
     const platform::ComError failure = platform::ComError::FromCall(result);
     RepaintIfUpdating();
@@ -83,7 +85,7 @@ STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellsites() {
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStartLat, VARIANT vtEndLon,
                                               VARIANT vtEndLat, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor) {
     COM_TRY {
-        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+        RequireLayers();
         const double startLon = RequireCoordinate(
             vtStartLon, 180, L"The start longitude must be a double between -180 and 180, both excluded");
         const double endLon =
@@ -140,8 +142,9 @@ STDMETHODIMP CZmaVadAZ::ClearLinesBetweenCellSectors() {
 // --- Line toggles and options ----------------------------------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) {
-    if (!layers_) return E_UNEXPECTED;
+    OperationScope operation(*this);
     COM_TRY {
+        RequireLayers();
         const bool visible = varVisible != 0;
         HRESULT result = S_OK;
         if (lLinesOption == kSectorLinesOption) {
@@ -158,8 +161,9 @@ STDMETHODIMP CZmaVadAZ::ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) 
 }
 
 STDMETHODIMP CZmaVadAZ::ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLinesOption) {
-    if (!layers_) return E_UNEXPECTED;
+    OperationScope operation(*this);
     COM_TRY {
+        RequireLayers();
         // Single lines are toggled only among the lines between cell sectors; every other option
         // answers S_OK and changes nothing.
         bool known = true;
@@ -177,35 +181,48 @@ STDMETHODIMP CZmaVadAZ::ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLi
 
 STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG* pVal) {
     if (!pVal) return E_INVALIDARG;
-    if (!layers_) return E_UNEXPECTED;
-    *pVal = datasets_->GetLinesVisibilityFlags();
-    return S_OK;
+    COM_TRY {
+        RequireLayers();
+        *pVal = datasets_->GetLinesVisibilityFlags();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG newVal) {
-    if (!layers_) return E_UNEXPECTED;
-    datasets_->SetLinesVisibilityFlags(newVal);
-    return S_OK;
+    COM_TRY {
+        RequireLayers();
+        datasets_->SetLinesVisibilityFlags(newVal);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG* pVal) {
     if (!pVal) return E_INVALIDARG;
-    if (!layers_) return E_UNEXPECTED;
-    *pVal = datasets_->GetLinesTargetFlags();
-    return S_OK;
+    COM_TRY {
+        RequireLayers();
+        *pVal = datasets_->GetLinesTargetFlags();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG newVal) {
-    if (!layers_) return E_UNEXPECTED;
-    datasets_->SetLinesTargetFlags(newVal);
-    return S_OK;
+    COM_TRY {
+        RequireLayers();
+        datasets_->SetLinesTargetFlags(newVal);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
 }
 
 // --- Colour-by and label-by fields -----------------------------------------------------------------
 
 HRESULT CZmaVadAZ::SetLinesToCellsField(BSTR series, BSTR field, bool neighbours, bool label) {
-    if (!layers_) return E_UNEXPECTED;
+    OperationScope operation(*this);
     COM_TRY {
+        RequireLayers();
         HRESULT result = datasets_->SetLinesToCellsField(Text(series), Text(field), neighbours, label);
         RepaintIfUpdating();
         return result;
@@ -216,8 +233,9 @@ HRESULT CZmaVadAZ::SetLinesToCellsField(BSTR series, BSTR field, bool neighbours
 HRESULT CZmaVadAZ::GetLinesToCellsField(BSTR series, BSTR* field, bool neighbours, bool label) {
     if (!field) return E_POINTER;
     *field = nullptr;
-    if (!layers_) return E_UNEXPECTED;
+    OperationScope operation(*this);
     COM_TRY {
+        RequireLayers();
         HRESULT result = datasets_->GetLinesToCellsField(Text(series), field, neighbours, label);
         RepaintIfUpdating();
         return result;
@@ -268,6 +286,8 @@ STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR newVal) {
 
 STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() {
     if (!hostService_) return S_OK;
+    // The host's component drives the control through its members meanwhile.
+    OperationScope operation(*this);
     COM_TRY {
         Bstr component(kProfileComponent), profile(profileName_);
         IUnknown* self = Identity();
@@ -286,8 +306,9 @@ STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() {
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+        RequireLayers();
         if (!hostService_) platform::ThrowHr(E_POINTER);
         Bstr component(kProfileComponent), profile(profileName_);
         HRESULT result = hostService_->UpdateLinesToCells(component.Get(), profile.Get(), Identity(), 1);
@@ -298,18 +319,19 @@ STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() {
 }
 
 STDMETHODIMP CZmaVadAZ::UpdateCellRefData() {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
-        layers_->UpdateCellRefData();
-        THROW_IF_FAILED(layers_->RemoveLayersOfType(CZmaVadAZLayer::kTypeCellSites));
-        THROW_IF_FAILED(layers_->RemoveLayersOfType(CZmaVadAZLayer::kTypeCellReferences));
+        CZmaVadAZLayerCollection& layers = RequireLayers();
+        layers.UpdateCellRefData();
+        THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellSites));
+        THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellReferences));
         if (!hostService_) platform::ThrowHr(E_POINTER);
         // The component rebuilds the layers through the dataset methods; they take their former
         // label settings from the collection's cache, which is emptied afterwards.
         Bstr component(kVersionedProfileComponent), profile(profileName_);
         HRESULT result = hostService_->LoadProfile(component.Get(), profile.Get(), Identity());
         THROW_IF_FAILED(result);
-        layers_->ClearCellRefData();
+        layers.ClearCellRefData();
         return result;
     }
     COM_CATCH_RETURN();

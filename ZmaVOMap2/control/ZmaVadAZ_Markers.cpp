@@ -17,16 +17,16 @@ namespace {
 
 STDMETHODIMP CZmaVadAZ::OpenMarkerLayer(VARIANT_BOOL bSnapToTrack) {
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        return markers::Open(*layers_, bSnapToTrack == VARIANT_TRUE);
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        return markers::Open(layers, bSnapToTrack == VARIANT_TRUE);
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG* plMsgNum, double* pdLong, double* pdLat, VARIANT_BOOL* pbGpsSet) {
     COM_TRY {
         if (!plMsgNum || !pdLong || !pdLat || !pbGpsSet) Refuse(E_POINTER, L"An output is missing");
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         if (!layer) return S_FALSE;
         long number = 0;
         double longitude = 0, latitude = 0;
@@ -43,44 +43,48 @@ STDMETHODIMP CZmaVadAZ::GetNextMarkerChange(LONG* plMsgNum, double* pdLong, doub
 
 STDMETHODIMP CZmaVadAZ::SetMarkerStationary(LONG lMsgNum, VARIANT_BOOL bStationary) {
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         return layer ? layer->SetMarkerStationary(lMsgNum, bStationary == VARIANT_TRUE) : S_FALSE;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ResetMarkerLayer() {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         return layer ? layer->ResetMarkerLayer() : S_FALSE;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::BringMarkerLayerToTop() {
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
-        return layer && layers_->MoveLayerToTop(layer) ? S_OK : S_FALSE;
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZMarkerLayer* layer = markers::Find(layers);
+        return layer && layers.MoveLayerToTop(layer) ? S_OK : S_FALSE;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::RemoveMarkerLayer() {
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
-        return layer ? layers_->RemoveLayer(layer, true, false) : S_FALSE;
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        CZmaVadAZMarkerLayer* layer = markers::Find(layers);
+        return layer ? layers.RemoveLayer(layer, true, false) : S_FALSE;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::HandleDragDrop(IUnknown* pDataObject, LONG lScreenX, LONG lScreenY) {
+    // The drop is announced with MarkerChanged, whose handler may release the control.
+    OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
         if (!engineDispatch_) Refuse(E_POINTER, L"The map engine is missing");
         double x = 0, y = 0;
         EngineScreenToMap(EngineDispatch(engineDispatch_.Get()), static_cast<float>(lScreenX),
                           static_cast<float>(lScreenY), x, y);
-        CZmaVadAZMarkerLayer* layer = markers::Find(*layers_);
+        CZmaVadAZMarkerLayer* layer = markers::Find(layers);
         if (!layer) return S_FALSE;
         ComPtr<IDataObject> data;
         if (!pDataObject || FAILED(pDataObject->QueryInterface(IID_IDataObject, data.PutVoid())))
@@ -95,24 +99,24 @@ STDMETHODIMP CZmaVadAZ::EditRegionSet(IUnknown* pRegionSet) {
         ComPtr<IRegionSet> set;
         if (FAILED(pRegionSet->QueryInterface(IID_IRegionSet, set.PutVoid())) || !set)
             Refuse(E_POINTER, L"The object is not a region set");
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        regions::Edit(*layers_, set.Get());
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        regions::Edit(layers, set.Get());
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::TurnOffRegionEditing() {
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        regions::TurnOff(*layers_);
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        regions::TurnOff(layers);
         return S_OK;
     } COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::ClearAllRegions() {
     COM_TRY {
-        if (!layers_) Refuse(E_FAIL, L"The map has no layers yet");
-        if (CZmaVadAZRegionLayer* layer = regions::Find(*layers_)) layer->ClearAllRegions();
+        CZmaVadAZLayerCollection& layers = RequireLayers(E_FAIL);
+        if (CZmaVadAZRegionLayer* layer = regions::Find(layers)) layer->ClearAllRegions();
         return S_OK;
     } COM_CATCH_RETURN();
 }

@@ -248,7 +248,7 @@ HRESULT CZmaVadAZ::InitialiseMap() {
     COM_CATCH_RETURN();
 }
 
-void CZmaVadAZ::PrepareTemporaryFolder() {
+void CZmaVadAZ::MakeTemporaryFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
     DWORD length = ::GetTempPathW(MAX_PATH, temp);
     if (length == 0 || length > MAX_PATH) platform::ThrowHr(E_FAIL);
@@ -256,7 +256,10 @@ void CZmaVadAZ::PrepareTemporaryFolder() {
     std::wstring own = tempFolder_ + kTemporaryFolderName;
     if (::GetFileAttributesW(own.c_str()) != INVALID_FILE_ATTRIBUTES || ::CreateDirectoryW(own.c_str(), nullptr))
         tempFolder_ = own;
+}
 
+void CZmaVadAZ::PrepareTemporaryFolder() {
+    MakeTemporaryFolder();
     if (layers_)
         layers_->SetTemporaryFolder(tempFolder_);
     else
@@ -279,6 +282,9 @@ void CZmaVadAZ::SetRestoredView(double zoom, double centerX, double centerY) noe
 
 CZmaVadAZLayerCollection& CZmaVadAZ::EnsureLayerCollection() {
     if (!layers_) {
+        // Settings loaded before the map initialisation (a stream, or a script host that never
+        // initialises) restore their tables into the control's own folder too.
+        if (tempFolder_.empty()) MakeTemporaryFolder();
         RegisterLayerKinds();
         layers_ = std::make_unique<CZmaVadAZLayerCollection>(tempFolder_, *this, engineDispatch_.Get());
         datasets_ = std::make_unique<CZmaVadAZDatasetDisplay>(*layers_);
@@ -331,7 +337,7 @@ STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
     COM_TRY {
         if (!node) return E_POINTER;
         CZmaVOMapXConfigurationManager manager(*this);
-        return manager.SaveToXML(node);
+        return platform::PassFailure(manager.SaveToXML(node));
     }
     COM_CATCH_RETURN();
 }
@@ -341,7 +347,7 @@ STDMETHODIMP CZmaVadAZ::LoadFromXML(IDispatch* node) {
     COM_TRY {
         if (!node) return E_POINTER;
         CZmaVOMapXConfigurationManager manager(*this);
-        return manager.LoadFromXML(node);
+        return platform::PassFailure(manager.LoadFromXML(node));
     }
     COM_CATCH_RETURN();
 }

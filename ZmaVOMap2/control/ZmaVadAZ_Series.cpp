@@ -26,10 +26,6 @@ std::wstring TextOf(BSTR text) { return text ? std::wstring(text, ::SysStringLen
     throw ComError(hr, L"No layer of the map shows the series given.", L"VadAZ");
 }
 
-[[noreturn]] void ThrowNotInitialised(HRESULT hr) {
-    throw ComError(hr, L"The map has no layers yet: it has not been initialised.", L"VadAZ");
-}
-
 // An attribute of the settings element, converted to `type`; a missing or unconvertible value
 // raises its HRESULT.
 Variant ReadAttribute(IXMLDOMElement* element, const wchar_t* name, VARTYPE type) {
@@ -52,9 +48,8 @@ void WriteAttribute(IXMLDOMElement* element, const wchar_t* name, const Variant&
 namespace {
 
 // The data layer of a series for the settings members; raises a clear error when there is none.
-CZmaVadAZDataLayer& SeriesLayer(CZmaVadAZLayerCollection* layers, BSTR series) {
-    if (!layers) ThrowNotInitialised(E_UNEXPECTED);
-    CZmaVadAZDataLayer* layer = AsDataLayer(layers->FindLayer(TextOf(series)));
+CZmaVadAZDataLayer& SeriesLayer(CZmaVadAZLayerCollection& layers, BSTR series) {
+    CZmaVadAZDataLayer* layer = AsDataLayer(layers.FindLayer(TextOf(series)));
     if (!layer) ThrowNoSeries(DISP_E_BADINDEX);
     return *layer;
 }
@@ -88,8 +83,8 @@ STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) 
         THROW_IF_FAILED(node->selectSingleNode(path.Get(), child.Put()));
         ComPtr<IXMLDOMElement> element;
         if (child) child->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
-        CZmaVadAZDataLayer& layer = SeriesLayer(layers_.get(), bstrSeriesID);
-        ApplySeriesSettings(*layers_, layer, element.Get());
+        CZmaVadAZLayerCollection& layers = RequireLayers();
+        ApplySeriesSettings(layers, SeriesLayer(layers, bstrSeriesID), element.Get());
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -102,8 +97,8 @@ STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch
         ComPtr<IXMLDOMElement> element;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMElement, element.PutVoid())) || !element)
             throw ComError(E_INVALIDARG, L"The settings node is not an XML element.", L"VadAZ");
-        CZmaVadAZDataLayer& layer = SeriesLayer(layers_.get(), bstrSeriesID);
-        ApplySeriesSettings(*layers_, layer, element.Get());
+        CZmaVadAZLayerCollection& layers = RequireLayers();
+        ApplySeriesSettings(layers, SeriesLayer(layers, bstrSeriesID), element.Get());
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -113,7 +108,7 @@ STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR bstrSeriesID, IDispatch** ppNode)
     COM_TRY {
         if (!ppNode) return E_POINTER;
         ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
-        CZmaVadAZDataLayer& layer = SeriesLayer(layers_.get(), bstrSeriesID);
+        CZmaVadAZDataLayer& layer = SeriesLayer(RequireLayers(), bstrSeriesID);
         const bool visible = layer.IsVisible();
         const double offsetX = layer.GetOffsetX(), offsetY = layer.GetOffsetY();
 
@@ -137,8 +132,7 @@ STDMETHODIMP CZmaVadAZ::GetSeriesSettings(BSTR bstrSeriesID, IDispatch** ppNode)
 STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() {
     OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) ThrowNotInitialised(E_UNEXPECTED);
-        return layers_->UpdateLegendCheckBoxes();
+        return RequireLayers().UpdateLegendCheckBoxes();
     }
     COM_CATCH_RETURN();
 }
@@ -146,8 +140,7 @@ STDMETHODIMP CZmaVadAZ::UpdateLegendCheckBoxes() {
 STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR SeriesID, BSTR fieldName) {
     OperationScope operation(*this);
     COM_TRY {
-        if (!layers_) ThrowNotInitialised(E_UNEXPECTED);
-        THROW_IF_FAILED(layers_->SetCellColourField(TextOf(SeriesID), platform::ToAnsi(TextOf(fieldName)), kCellColourRole));
+        THROW_IF_FAILED(RequireLayers().SetCellColourField(TextOf(SeriesID), platform::ToAnsi(TextOf(fieldName)), kCellColourRole));
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -157,8 +150,7 @@ STDMETHODIMP CZmaVadAZ::put_CellColourField(BSTR SeriesID, BSTR fieldName) {
 
 STDMETHODIMP CZmaVadAZ::SetTooltipExpressionForDataLayer(BSTR bstrSeriesID, BSTR expression) {
     COM_TRY {
-        if (!layers_) ThrowNotInitialised(E_FAIL);
-        CZmaVadAZDataLayer* layer = AsDataLayer(layers_->FindLayer(TextOf(bstrSeriesID)));
+        CZmaVadAZDataLayer* layer = AsDataLayer(RequireLayers(E_FAIL).FindLayer(TextOf(bstrSeriesID)));
         if (!layer) ThrowNoSeries(E_FAIL);
         const std::wstring text = TextOf(expression);
         layer->SetTooltipExpression(text);
@@ -170,8 +162,7 @@ STDMETHODIMP CZmaVadAZ::SetTooltipExpressionForDataLayer(BSTR bstrSeriesID, BSTR
 
 STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR bstrSeriesID, BSTR expression) {
     COM_TRY {
-        if (!layers_) ThrowNotInitialised(E_FAIL);
-        CZmaVadAZLayer* layer = layers_->FindLayer(TextOf(bstrSeriesID));
+        CZmaVadAZLayer* layer = RequireLayers(E_FAIL).FindLayer(TextOf(bstrSeriesID));
         if (!layer) ThrowNoSeries(E_FAIL);
         CZmaVadAZLabelProperties* labels = layer->GetLabelProperties();
         if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.", L"VadAZ");
@@ -186,8 +177,7 @@ STDMETHODIMP CZmaVadAZ::SetLabelExpressionForDataLayer(BSTR bstrSeriesID, BSTR e
 
 STDMETHODIMP CZmaVadAZ::SetLabelVisibleForDataLayer(BSTR bstrSeriesID, VARIANT_BOOL bVisible) {
     COM_TRY {
-        if (!layers_) ThrowNotInitialised(E_FAIL);
-        CZmaVadAZLayer* layer = layers_->FindLayer(TextOf(bstrSeriesID));
+        CZmaVadAZLayer* layer = RequireLayers(E_FAIL).FindLayer(TextOf(bstrSeriesID));
         if (!layer) ThrowNoSeries(E_INVALIDARG);
         CZmaVadAZLabelProperties* labels = layer->GetLabelProperties();
         if (!labels) throw ComError(E_FAIL, L"The series' layer has no label settings.", L"VadAZ");

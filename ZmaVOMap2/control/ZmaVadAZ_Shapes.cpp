@@ -26,8 +26,8 @@ void ValidateShape(double latitude, double longitude, const double* startAngle =
 }  // namespace
 
 HRESULT CZmaVadAZ::RunShapeOperation(const std::function<HRESULT(CZmaVadAZShapesLayer&)>& operation) {
-    if (!layers_) platform::ThrowHr(E_UNEXPECTED);
-    CZmaVadAZShapesLayer* layer = GetShapesLayer(*layers_);
+    OperationScope hold(*this);
+    CZmaVadAZShapesLayer* layer = GetShapesLayer(RequireLayers());
     const HRESULT result = layer ? operation(*layer) : E_FAIL;
     // The layer's description of a refusal stays for the caller, whatever the repaint leaves.
     const platform::ComError refusal = platform::ComError::FromCall(result);

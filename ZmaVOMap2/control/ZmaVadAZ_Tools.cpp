@@ -70,18 +70,18 @@ STDMETHODIMP CZmaVadAZ::put_CurrentTool(LONG newVal) {
     COM_TRY {
         currentTool_ = newVal;
         if (!engineDispatch_) platform::ThrowHr(E_FAIL);
-        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+        CZmaVadAZLayerCollection& layers = RequireLayers();
         if (newVal != VO_MAP_TOOL_DISTANCE) measure_.End();
 
         // Text typed with the engine's text tool becomes layer features as soon as another tool
         // is chosen.
-        if (EngineCurrentTool() == VO_MAP_TOOL_TEXT && newVal != VO_MAP_TOOL_TEXT) THROW_IF_FAILED(layers_->SetCurrentTool());
+        if (EngineCurrentTool() == VO_MAP_TOOL_TEXT && newVal != VO_MAP_TOOL_TEXT) THROW_IF_FAILED(layers.SetCurrentTool());
 
         if (newVal != VO_MAP_TOOL_EDITTEXT) {
-            if (annotationMode_) THROW_IF_FAILED(layers_->SetCurrentTool());
+            if (annotationMode_) THROW_IF_FAILED(layers.SetCurrentTool());
             annotationMode_ = false;
         } else if (!annotationMode_) {
-            const HRESULT hr = layers_->InitialiseAnnotations();
+            const HRESULT hr = layers.InitialiseAnnotations();
             if (FAILED(hr)) {
                 platform::Prompts().MessageBox(nullptr, L"Failed to initialize annotations", L"Map Module", MB_OK);
                 return hr;
@@ -147,11 +147,11 @@ STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT varLat, VARIANT varLong, VARIANT 
         const double latitude = ConvertedArgument(varLat, VT_R8).dblVal;
         const double longitude = ConvertedArgument(varLong, VT_R8).dblVal;
         const long radius = ConvertedArgument(varRad, VT_I4).lVal;
-        if (!layers_) platform::ThrowHr(E_UNEXPECTED);
+        CZmaVadAZLayerCollection& layers = RequireLayers();
         // The radius is in metres, whatever unit the user has chosen for the map.
         DistanceUnitRestorer restore(EngineMapOrThrow());
         EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kDistanceUnit, Variant(kDistanceUnitMeter));
-        layers_->SelectByRadius({latitude, longitude}, static_cast<double>(radius), true);
+        layers.SelectByRadius({latitude, longitude}, static_cast<double>(radius), true);
         return S_OK;
     }
     COM_CATCH_RETURN();

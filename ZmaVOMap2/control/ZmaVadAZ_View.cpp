@@ -1,4 +1,5 @@
-// The control's zoom and bounds members: thin entry points over MapViewport.
+// The control's zoom and bounds members: thin entry points over MapViewport. A view change the
+// engine draws at once fires the layers' requests to the host: each member holds the control.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
@@ -29,6 +30,7 @@ void CZmaVadAZ::ResumeEngineEvents() {
 }
 
 STDMETHODIMP CZmaVadAZ::SetZoom(double dZoom, LONG iNewWidth, LONG iNewHeight, LONG iRealWidth, LONG iRealHeight) {
+    OperationScope operation(*this);
     COM_TRY {
         zoomRecord_ = {dZoom, iNewWidth, iNewHeight, iRealWidth, iRealHeight};
         zoomSet_ = true;
@@ -39,6 +41,7 @@ STDMETHODIMP CZmaVadAZ::SetZoom(double dZoom, LONG iNewWidth, LONG iNewHeight, L
 }
 
 STDMETHODIMP CZmaVadAZ::ZoomToLayer(BSTR bstrSeriesID, double padding) {
+    OperationScope operation(*this);
     COM_TRY {
         MapViewport view = Viewport();
         // A series the map does not show leaves the view as it is.
@@ -64,6 +67,7 @@ STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR SeriesID, IDispatch** rectangle) {
 }
 
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch* ids, double padding) {
+    OperationScope operation(*this);
     COM_TRY {
         if (!ids) return E_INVALIDARG;
         ComPtr<IHostStringList> list;
@@ -75,12 +79,14 @@ STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch* ids, double padding) {
 }
 
 STDMETHODIMP CZmaVadAZ::ZoomToBoundingBox(double startLat, double startLong, double endLat, double endLong) {
+    OperationScope operation(*this);
     COM_TRY { return Viewport().ZoomToBoundingBox(startLat, startLong, endLat, endLong); }
     COM_CATCH_RETURN();
 }
 
 // Hosts call it for every map they keep in step and do not look at the answer.
 STDMETHODIMP CZmaVadAZ::SyncZoomAll(double dCentreX, double dCentreY, double dZoom, LONG lPixel) {
+    OperationScope operation(*this);
     platform::EntryErrorScope errors;
     try {
         Viewport().SyncZoomAll(dCentreX, dCentreY, dZoom, lPixel);

@@ -39,13 +39,6 @@ long RowCount(IHostRows* rows) {
 
 void MoveFirst(IHostRows* rows) { THROW_IF_FAILED(platform::ThrowIfNull(rows)->MoveFirst()); }
 
-bool MoveNext(IHostRows* rows) {
-    VARIANT_BOOL onRow = VARIANT_FALSE;
-    THROW_IF_FAILED(platform::ThrowIfNull(rows)->MoveNext(&onRow));
-    return onRow != VARIANT_FALSE;
-}
-
-void MoveTo(IHostRows* rows, long row) { THROW_IF_FAILED(platform::ThrowIfNull(rows)->MoveTo(row)); }
 
 long IndexOf(IHostFields* fields, const std::wstring& name) {
     Bstr key(name);

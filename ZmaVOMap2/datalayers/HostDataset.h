@@ -18,9 +18,17 @@ platform::ComPtr<IHostStringList> Selection(IHostDataset* dataset);
 
 long RowCount(IHostRows* rows);
 void MoveFirst(IHostRows* rows);
-// False at the end.
-bool MoveNext(IHostRows* rows);
-void MoveTo(IHostRows* rows, long row);
+// False at the end. Inline, as ReadValue: walks move over every row.
+inline bool MoveNext(IHostRows* rows) {
+    VARIANT_BOOL onRow = VARIANT_FALSE;
+    const HRESULT hr = platform::ThrowIfNull(rows)->MoveNext(&onRow);
+    if (FAILED(hr)) platform::ThrowCall(hr);
+    return onRow != VARIANT_FALSE;
+}
+inline void MoveTo(IHostRows* rows, long row) {
+    const HRESULT hr = platform::ThrowIfNull(rows)->MoveTo(row);
+    if (FAILED(hr)) platform::ThrowCall(hr);
+}
 
 // The index of a field name, negative when the dataset has none.
 long IndexOf(IHostFields* fields, const std::wstring& name);

@@ -50,6 +50,17 @@ bool ToDouble(VARIANT& v, double& out) {
     return true;
 }
 
+// Whether the 32 cells of a word (x and y, 16-byte aligned) are all the first one.
+bool WordOnOneCell(const int* xs, const int* ys) {
+    const __m128i x = _mm_set1_epi32(xs[0]), y = _mm_set1_epi32(ys[0]);
+    __m128i same = _mm_set1_epi32(-1);
+    for (int k = 0; k < 32; k += 4) {
+        same = _mm_and_si128(same, _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(xs + k)), x));
+        same = _mm_and_si128(same, _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(ys + k)), y));
+    }
+    return _mm_movemask_epi8(same) == 0xFFFF;
+}
+
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
     return text;
@@ -111,17 +122,7 @@ void RendererOptimiserInterface::SetSources(IHostDataset* dataset, IHostField* l
     positions_.Clear();
 }
 
-bool RendererOptimiserInterface::ReadRaw(double& longitude, double& latitude) {
-    if (!latitudeField_ || !longitudeField_) return false;
-    hostdata::ReadValue(latitudeField_.Get(), latitude_);
-    hostdata::ReadValue(longitudeField_.Get(), longitude_);
-    double lat, lon;
-    if (!ToDouble(latitude_, lat) || !ToDouble(longitude_, lon)) return false;
-    if (lat == 0.0 && lon == 0.0) return false;
-    longitude = lon;
-    latitude = lat;
-    return true;
-}
+bool RendererOptimiserInterface::ToDouble(VARIANT& value, double& out) { return ::ToDouble(value, out); }
 
 bool RendererOptimiserInterface::ReadPosition(ZmaPointD& point) {
     double lon, lat;
@@ -243,6 +244,7 @@ void RendererOptimiserDataset::SetSources(IHostDataset* dataset, IHostField* lat
 }
 
 void RendererOptimiserDataset::InvalidateRows() {
+    ++rowsVersion_;
     positions_.Clear();
     zooms_.clear();
     // The extent and the view's pixels belong to the old rows.
@@ -308,24 +310,19 @@ void RendererOptimiserDataset::ReadRows(bool judge) {
     const long count = hostdata::RowCount(&rows);
     positions_.Begin(count, rowFilter_ == nullptr);
     judge = judge && rowFilter_;
-    long read = 0;
-    try {
-        if (count > 0) hostdata::MoveFirst(&rows);
-        for (long i = 0; i < count; ++i) {
-            // Raw positions: the offsets are added when a frame uses them.
-            double lon = 0, lat = 0;
-            const bool has = ReadRaw(lon, lat);
-            positions_.Set(i, has, lon, lat, has);
-            // The row is current: a verdict wanted for every row costs no move here.
-            if (has && judge) positions_.Judge(i, rowFilter_->ValidateRow());
-            read = i + 1;
-            if (i + 1 < count) hostdata::MoveNext(&rows);
-        }
-    } catch (...) {
-        positions_.Finish(read, false);
-        throw;
-    }
-    positions_.Finish(read, true);
+    Variant latitude, longitude;
+    positions_.ReadAll(count, [&](long i, double& lon, double& lat, bool& counts, bool& judged) {
+        if (i > 0)
+            hostdata::MoveNext(&rows);
+        else
+            hostdata::MoveFirst(&rows);
+        // Raw positions: the offsets are added when a frame uses them.
+        const bool has = ReadRaw(latitude, longitude, lon, lat);
+        // The row is current: a verdict wanted for every row costs no move here.
+        judged = has && judge;
+        counts = has && (!judged || rowFilter_->ValidateRow());
+        return has;
+    });
 }
 
 void RendererOptimiserDataset::Rebuild() {
@@ -428,9 +425,12 @@ bool RendererOptimiserDataset::BuildZoom(ZoomPixels& zoom) {
     const std::uint32_t* words = positions_.CountWords();
     unsigned* grid = taken.data();
     const long count = positions_.Count();
-    // A row's cell of the grid: the first row of a cell that counts takes it (rows that may
-    // count are judged only when they would take a cell).
+    // A row's cell of the grid: the first row of a cell that counts takes it (rows that may count
+    // are judged only when they would take a cell). Rows of a drive test come in runs on one
+    // cell: a row on the cell the row before found taken needs no look at the grid.
+    long lastX = -1, lastY = -1;
     auto claim = [&](long i, long cx, long cyCell) {
+        if (cx == lastX && cyCell == lastY) return;
         const size_t bit = static_cast<size_t>(cyCell) * static_cast<size_t>(width) + static_cast<size_t>(cx);
         unsigned& word = grid[bit >> 5];
         const unsigned mask = 1u << (bit & 31);
@@ -438,44 +438,75 @@ bool RendererOptimiserDataset::BuildZoom(ZoomPixels& zoom) {
             word |= mask;
             zoom.entries.push_back({static_cast<int>(i), cx + left, cyCell + top});
         }
+        const bool taken = (word & mask) != 0;
+        lastX = taken ? cx : -1;
+        lastY = taken ? cyCell : -1;
     };
-    // One row: false when it falls outside the grid (which then cannot serve).
-    auto place = [&](long i) {
-        const float sx = static_cast<float>(ax + bx * (xs[i] + ox));
-        const float sy = static_cast<float>(ay + cy * (ys[i] + oy));
+    // The cell of a position as ToPixel places it; false outside the grid.
+    auto cellOf = [&](double x, double y, long& cx, long& cyCell) {
+        const float sx = static_cast<float>(ax + bx * (x + ox));
+        const float sy = static_cast<float>(ay + cy * (y + oy));
         const double fx = static_cast<double>(sx) - gridLeft, fy = static_cast<double>(sy) - gridTop;
         if (!(fx >= 0 && fy >= 0 && fx < gridWidth && fy < gridHeight)) return false;
-        claim(i, static_cast<long>(fx), static_cast<long>(fy));
+        cx = static_cast<long>(fx);
+        cyCell = static_cast<long>(fy);
         return true;
     };
-    // Two rows at once, lane by lane the same operations as `place` (so the same cells): most
-    // words of a large dataset have every row counting.
+    // The cells of the 32 rows of a word of a block inside the grid, two rows at a time, lane by
+    // lane the same operations as `cellOf` (so the same cells).
     const __m128d vax = _mm_set1_pd(ax), vbx = _mm_set1_pd(bx), vay = _mm_set1_pd(ay), vcy = _mm_set1_pd(cy);
-    const __m128d vox = _mm_set1_pd(ox), voy = _mm_set1_pd(oy), zero = _mm_setzero_pd();
+    const __m128d vox = _mm_set1_pd(ox), voy = _mm_set1_pd(oy);
     const __m128d vLeft = _mm_set1_pd(gridLeft), vTop = _mm_set1_pd(gridTop);
-    const __m128d vWidth = _mm_set1_pd(gridWidth), vHeight = _mm_set1_pd(gridHeight);
-    auto placePair = [&](long i) {
-        const __m128d sx = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(vax, _mm_mul_pd(vbx, _mm_add_pd(_mm_loadu_pd(xs + i), vox)))));
-        const __m128d sy = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(vay, _mm_mul_pd(vcy, _mm_add_pd(_mm_loadu_pd(ys + i), voy)))));
-        const __m128d fx = _mm_sub_pd(sx, vLeft), fy = _mm_sub_pd(sy, vTop);
-        const __m128d inside = _mm_and_pd(_mm_and_pd(_mm_cmpge_pd(fx, zero), _mm_cmpge_pd(fy, zero)),
-                                          _mm_and_pd(_mm_cmplt_pd(fx, vWidth), _mm_cmplt_pd(fy, vHeight)));
-        if (_mm_movemask_pd(inside) != 3) return false;
-        const __m128i cxs = _mm_cvttpd_epi32(fx), cys = _mm_cvttpd_epi32(fy);
-        claim(i, _mm_cvtsi128_si32(cxs), _mm_cvtsi128_si32(cys));
-        claim(i + 1, _mm_cvtsi128_si32(_mm_shuffle_epi32(cxs, 1)), _mm_cvtsi128_si32(_mm_shuffle_epi32(cys, 1)));
-        return true;
-    };
-    for (long w = 0; w * 32 < count; ++w) {
-        std::uint32_t bits = words[w];
-        const long first = w * 32;
-        if (bits == 0xFFFFFFFFu && first + 32 <= count) {
-            for (long i = first; i < first + 32; i += 2)
-                if (!placePair(i)) return false;
-            continue;
+    alignas(16) int cellX[32], cellY[32];
+    auto cellsOfWord = [&](long first) {
+        for (long k = 0; k < 32; k += 2) {
+            const long i = first + k;
+            const __m128d sx = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(vax, _mm_mul_pd(vbx, _mm_add_pd(_mm_loadu_pd(xs + i), vox)))));
+            const __m128d sy = _mm_cvtps_pd(_mm_cvtpd_ps(_mm_add_pd(vay, _mm_mul_pd(vcy, _mm_add_pd(_mm_loadu_pd(ys + i), voy)))));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(cellX + k), _mm_cvttpd_epi32(_mm_sub_pd(sx, vLeft)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(cellY + k), _mm_cvttpd_epi32(_mm_sub_pd(sy, vTop)));
         }
-        for (long k = 0; bits; ++k, bits >>= 1)
-            if ((bits & 1u) && !place(first + k)) return false;
+    };
+    // The rows of a word that all fall on one cell: once the cell is taken, no later row can take it.
+    auto oneCell = [&](long first, std::uint32_t wordBits, long cx, long cyCell) {
+        for (long k = 0; wordBits && !(lastX == cx && lastY == cyCell); ++k, wordBits >>= 1)
+            if (wordBits & 1u) claim(first + k, cx, cyCell);
+    };
+    static_assert(RowPositions::kBlockRows % 32 == 0, "a block is whole words");
+    const long wordsPerBlock = RowPositions::kBlockRows / 32;
+    for (size_t b = 0; b < positions_.BlockCount(); ++b) {
+        const long firstWord = static_cast<long>(b) * wordsPerBlock;
+        const long endWord = std::min(firstWord + wordsPerBlock, (count + 31) / 32);
+        // Every step of the transformation keeps the order of values, so the cells of a block's
+        // rows lie between the cells of its extent's corners: when both fall in the grid, every
+        // row does; when both fall in one cell, only the first row that counts can take it.
+        const ZmaExtent& block = positions_.Block(b);
+        long x0Cell = 0, y0Cell = 0, x1Cell = 0, y1Cell = 0;
+        if (extent::IsEmpty(block)) continue;  // no row of the block has a position
+        const bool inside = cellOf(block.left, block.bottom, x0Cell, y0Cell) && cellOf(block.right, block.top, x1Cell, y1Cell);
+        for (long w = firstWord; w < endWord; ++w) {
+            std::uint32_t wordBits = words[w];
+            const long first = w * 32;
+            if (inside && x0Cell == x1Cell && y0Cell == y1Cell) {
+                oneCell(first, wordBits, x0Cell, y0Cell);
+                continue;
+            }
+            if (inside && wordBits == 0xFFFFFFFFu && first + 32 <= count) {
+                cellsOfWord(first);
+                if (WordOnOneCell(cellX, cellY)) {
+                    oneCell(first, wordBits, cellX[0], cellY[0]);
+                    continue;
+                }
+                for (long k = 0; k < 32; ++k) claim(first + k, cellX[k], cellY[k]);
+                continue;
+            }
+            for (long k = 0; wordBits; ++k, wordBits >>= 1) {
+                if (!(wordBits & 1u)) continue;
+                long cx = 0, cyCell = 0;
+                if (!cellOf(xs[first + k], ys[first + k], cx, cyCell)) return false;
+                claim(first + k, cx, cyCell);
+            }
+        }
     }
     return true;
 }
@@ -623,6 +654,7 @@ RendererOptimiserCellSites::RendererOptimiserCellSites(const std::wstring& siteF
 RendererOptimiserCellSites::~RendererOptimiserCellSites() = default;
 
 void RendererOptimiserCellSites::InvalidateRows() {
+    ++rowsVersion_;
     positions_.Clear();
     // The index points at rows: changed rows need it anew.
     elementIndex_.Clear();
@@ -683,34 +715,28 @@ void RendererOptimiserCellSites::ReadRows() {
     IHostRows& rows = Rows();
     const long count = hostdata::RowCount(&rows);
     positions_.Begin(count, true);
-    long read = 0;
-    try {
-        if (count > 0) hostdata::MoveFirst(&rows);
-        Variant value;
-        for (long i = 0; i < count; ++i) {
-            bool shown = true;
-            if (typeField) {
-                hostdata::ReadValue(typeField.Get(), value);
-                shown = Shown(value);
-            }
-            if (buildIndex && shown) {
-                hostdata::ReadValue(handleField.Get(), value);
-                if (value.vt == VT_I4 || (value.vt != VT_EMPTY && value.vt != VT_NULL &&
-                                          SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_I4)))) {
-                    if (value.lVal != 0) elementIndex_.Add(value.lVal, static_cast<int>(i));
-                }
-            }
-            double lon = 0, lat = 0;
-            const bool has = ReadRaw(lon, lat);
-            positions_.Set(i, has, lon, lat, has && shown);
-            read = i + 1;
-            if (i + 1 < count) hostdata::MoveNext(&rows);
+    Variant value;
+    positions_.ReadAll(count, [&](long i, double& lon, double& lat, bool& counts, bool&) {
+        if (i > 0)
+            hostdata::MoveNext(&rows);
+        else
+            hostdata::MoveFirst(&rows);
+        bool shown = true;
+        if (typeField) {
+            hostdata::ReadValue(typeField.Get(), value);
+            shown = Shown(value);
         }
-    } catch (...) {
-        positions_.Finish(read, false);
-        throw;
-    }
-    positions_.Finish(read, true);
+        if (buildIndex && shown) {
+            hostdata::ReadValue(handleField.Get(), value);
+            if (value.vt == VT_I4 || (value.vt != VT_EMPTY && value.vt != VT_NULL &&
+                                      SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_I4)))) {
+                if (value.lVal != 0) elementIndex_.Add(value.lVal, static_cast<int>(i));
+            }
+        }
+        const bool has = ReadRaw(lon, lat);
+        counts = has && shown;
+        return has;
+    });
 }
 
 void RendererOptimiserCellSites::Rebuild(bool computeExtent) {

@@ -114,6 +114,12 @@ public:
         point.y = positions_.Y(row) + offsetY_;
         return true;
     }
+    // Counts the reports of changed rows (InvalidateRows): what was worked out from the rows is
+    // stale once it differs.
+    long RowsVersion() const noexcept { return rowsVersion_; }
+    // The kept rows (positions as the host holds them, no offsets added; NaN for a row without a
+    // position); null while they are not all kept.
+    const RowPositions* KeptRows() const noexcept { return positions_.Known() ? &positions_ : nullptr; }
     // Whether a kept row counts: it has a position and the row filter accepts it. The filter is
     // asked once per row, when first needed (the row is made current for it), and its verdict
     // kept until the rows change.
@@ -133,7 +139,26 @@ protected:
     // Reads the current row's position into `point` (offsets added).
     bool ReadPosition(ZmaPointD& point);
     // The same without the offsets, as the host holds it.
-    bool ReadRaw(double& longitude, double& latitude);
+    bool ReadRaw(double& longitude, double& latitude) { return ReadRaw(latitude_, longitude_, longitude, latitude); }
+    // The same through two values of the caller's (a reading of every row keeps them at hand).
+    bool ReadRaw(VARIANT& latitudeValue, VARIANT& longitudeValue, double& longitude, double& latitude) {
+        if (!latitudeField_ || !longitudeField_) return false;
+        hostdata::ReadValue(latitudeField_.Get(), latitudeValue);
+        hostdata::ReadValue(longitudeField_.Get(), longitudeValue);
+        double lat, lon;
+        if (latitudeValue.vt == VT_R8 && longitudeValue.vt == VT_R8) {
+            lat = latitudeValue.dblVal;
+            lon = longitudeValue.dblVal;
+        } else if (!ToDouble(latitudeValue, lat) || !ToDouble(longitudeValue, lon)) {
+            return false;
+        }
+        if (lat == 0.0 && lon == 0.0) return false;
+        longitude = lon;
+        latitude = lat;
+        return true;
+    }
+    // A value as a double: false for an empty or null value or one that is no number.
+    static bool ToDouble(VARIANT& value, double& out);
     // Asks the row filter's verdict of a kept row that may count (making it the host's current
     // row) and records it. Without a filter every such row counts.
     virtual bool JudgeRow(long row);
@@ -168,6 +193,7 @@ protected:
     ScreenProjection projection_;
     platform::Variant latitude_, longitude_;  // reused by every read
     RowPositions positions_;
+    long rowsVersion_ = 0;
 };
 
 class RendererOptimiserDataset : public RendererOptimiserInterface, public ZmoLifetimeMonitoring::CLifetimeDetector {

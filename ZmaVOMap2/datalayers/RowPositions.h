@@ -45,6 +45,7 @@ class RowPositions {
         double& operator[](size_t i) noexcept { return data_[i]; }
         double operator[](size_t i) const noexcept { return data_[i]; }
         const double* data() const noexcept { return data_.get(); }
+        double* MutableData() noexcept { return data_.get(); }
 
     private:
         std::unique_ptr<double[]> data_;
@@ -62,29 +63,73 @@ public:
     // Whether a complete reading is kept.
     bool Known() const noexcept { return known_; }
 
-    // A reading of `rowCount` rows, one Set per row in row order, then Finish with the number
-    // of rows set. A reading that ends early (the host failed) keeps the rows set so far for this
-    // frame but is not Known. With `judged`, the rows need no verdict: Set's `counts` is final.
+    // A reading of `rowCount` rows: Begin, each row in order through a Writer, then Finish with
+    // the number of rows written. A reading that ends early (the host failed) keeps the rows
+    // written so far for this frame but is not Known. With `judged`, the rows need no verdict:
+    // a row's `counts` is final.
     void Begin(long rowCount, bool judged);
-    // `counts`: whether the row may count (a row without a position never does).
-    void Set(long row, bool hasPosition, double longitude, double latitude, bool counts) {
-        const size_t i = static_cast<size_t>(row);
-        if (!hasPosition) {
-            x_[i] = y_[i] = std::numeric_limits<double>::quiet_NaN();
-            return;
-        }
-        anyPosition_ = true;
-        x_[i] = longitude;
-        y_[i] = latitude;
-        if (counts) counts_[i >> 5] |= 1u << (i & 31);
-        ZmaExtent& block = blocks_[i / kBlockRows];
-        block.left = longitude < block.left ? longitude : block.left;
-        block.right = longitude > block.right ? longitude : block.right;
-        block.bottom = latitude < block.bottom ? latitude : block.bottom;
-        block.top = latitude > block.top ? latitude : block.top;
-    }
     void Finish(long rowsSet, bool complete);
 
+    // Reads the rows after Begin, from the first on, and finishes: `row(i, longitude, latitude,
+    // counts, judged)` reads row i and answers whether it has a position, setting `counts`
+    // (whether it may count) and `judged` (whether the filter's verdict was asked: `counts` is
+    // then final). A failure raised by `row` keeps the rows before it, not Known. The row's word
+    // of bits and its block's extent are kept at hand until the reading moves past them: a
+    // million rows would otherwise update the same word and extent in memory a million times,
+    // each update waiting for the one before.
+    template <class Row>
+    void ReadAll(long count, Row row) {
+        double* xs = x_.MutableData();
+        double* ys = y_.MutableData();
+        std::uint32_t countsWord = 0, judgedWord = 0;
+        double left = DBL_MAX, right = -DBL_MAX, bottom = DBL_MAX, top = -DBL_MAX;
+        bool any = false;
+        long i = 0;
+        auto flush = [&](long last, bool word, bool block) {
+            if (word) {
+                counts_[static_cast<size_t>(last) >> 5] |= countsWord;
+                judged_[static_cast<size_t>(last) >> 5] |= judgedWord;
+                countsWord = judgedWord = 0;
+            }
+            if (block) {
+                blocks_[static_cast<size_t>(last) / kBlockRows] = {left, top, right, bottom};
+                left = DBL_MAX, right = -DBL_MAX, bottom = DBL_MAX, top = -DBL_MAX;
+            }
+        };
+        auto flushPartial = [&] {
+            anyPosition_ = anyPosition_ || any;
+            if (i > 0) flush(i - 1, ((i - 1) & 31) != 31, (i - 1) % kBlockRows != kBlockRows - 1);
+        };
+        try {
+            for (; i < count; ++i) {
+                double lon = 0, lat = 0;
+                bool counts = false, judged = false;
+                const size_t at = static_cast<size_t>(i);
+                if (row(i, lon, lat, counts, judged)) {
+                    any = true;
+                    xs[at] = lon;
+                    ys[at] = lat;
+                    const std::uint32_t bit = 1u << (at & 31);
+                    countsWord |= counts ? bit : 0u;
+                    judgedWord |= judged ? bit : 0u;
+                    left = lon < left ? lon : left;
+                    right = lon > right ? lon : right;
+                    bottom = lat < bottom ? lat : bottom;
+                    top = lat > top ? lat : top;
+                } else {
+                    xs[at] = ys[at] = std::numeric_limits<double>::quiet_NaN();
+                }
+                const bool wordEnds = (at & 31) == 31, blockEnds = at % kBlockRows == kBlockRows - 1;
+                if (wordEnds || blockEnds) flush(i, wordEnds, blockEnds);
+            }
+        } catch (...) {
+            flushPartial();
+            Finish(i, false);
+            throw;
+        }
+        flushPartial();
+        Finish(i, true);
+    }
     // The rows read (all of them once Known).
     long Count() const noexcept { return static_cast<long>(x_.size()); }
     bool AnyPosition() const noexcept { return anyPosition_; }

@@ -107,15 +107,15 @@ public:
     HRESULT ExportTab(const std::string& folder) override;
     bool CanExportKml() override { return true; }
     // One placemark per row with a position, for the front display field.
-    void AddKmlContent(IXMLDOMElement* document) override;
+    void AddKmlContent(KmlWriter& document) override;
     // The attribute fields of the table, one per display field the dataset has, front first.
     void AddTABFields(tabexport::TabTable& table, int largestWidth);
     // The default symbol from the formatter of the styled display field that drives the
     // character, else the size, the colour, the rotation; E_POINTER when there is none.
     void GetExportSymbol(ExportSymbol& symbol);
-    // Appends to `parent` one Style and the Placemark that uses it. `number` keeps the style ids
+    // Writes into `parent` one Style and the Placemark that uses it. `number` keeps the style ids
     // of one document apart.
-    void ExportKMLPlacemarks(IXMLDOMElement* parent, double longitude, double latitude, const VARIANT& value,
+    void ExportKMLPlacemarks(KmlWriter& parent, double longitude, double latitude, const VARIANT& value,
                              IHostFieldStyle* formatter, long number);
 
     // --- Dataset ------------------------------------------------------------------------------

@@ -4,9 +4,9 @@
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/export/LineTableExport.h"
 #include "ZmaVOMap2/export/TabTable.h"
+#include "ZmaVOMap2/layers/KmlWriter.h"
 #include "platform/Com.h"
 #include "platform/Result.h"
-#include "platform/Xml.h"
 
 #include <cmath>
 #include <cstdio>
@@ -25,7 +25,7 @@ constexpr long kHostTextType = 6;
 constexpr long kHostTextType2 = 0x2000;
 // The style word of cell-site symbols and of points whose style field filters rows.
 constexpr int kHighlightedStyle = 545;
-const wchar_t kIconAddress[] = L"icons/point.png";
+const char kIconAddress[] = "icons/point.png";
 
 std::wstring FormatValue(IHostFieldStyle* formatter, const VARIANT& value) {
     Bstr text;
@@ -60,27 +60,6 @@ double ToDoubleOrThrow(const VARIANT& value) {
     double d = 0.0;
     if (!ToDouble(value, d)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
     return d;
-}
-
-ComPtr<IXMLDOMElement> MakeElement(IXMLDOMElement* anyInDocument, const wchar_t* name) {
-    ComPtr<IXMLDOMDocument> document;
-    THROW_IF_FAILED(anyInDocument->get_ownerDocument(document.Put()));
-    platform::ThrowIfNull(document.Get(), E_UNEXPECTED);
-    ComPtr<IXMLDOMElement> element;
-    THROW_IF_FAILED(document->createElement(Bstr(name).Get(), element.Put()));
-    return element;
-}
-
-void Append(IXMLDOMNode* parent, IXMLDOMNode* child) {
-    ComPtr<IXMLDOMNode> added;
-    THROW_IF_FAILED(parent->appendChild(child, added.Put()));
-}
-
-ComPtr<IXMLDOMElement> AppendElement(IXMLDOMElement* parent, const wchar_t* name, const std::wstring* text = nullptr) {
-    ComPtr<IXMLDOMElement> element = MakeElement(parent, name);
-    if (text) THROW_IF_FAILED(element->put_text(Bstr(*text).Get()));
-    Append(parent, element.Get());
-    return element;
 }
 
 // One display field as the export walks it: its host field, its formatter, its attribute index
@@ -298,8 +277,8 @@ void CZmaVadAZDataLayer::ExportLineTables(const std::string& folder) {
     }
 }
 
-void CZmaVadAZDataLayer::AddKmlContent(IXMLDOMElement* document) {
-    if (!dataset_ || displayFields_.empty() || !document) return;
+void CZmaVadAZDataLayer::AddKmlContent(KmlWriter& document) {
+    if (!dataset_ || displayFields_.empty()) return;
     ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
     ComPtr<IHostField> front = hostdata::FieldByName(fields.Get(), displayFields_.front());
     if (!front) return;
@@ -325,12 +304,9 @@ void CZmaVadAZDataLayer::AddKmlContent(IXMLDOMElement* document) {
     }
 }
 
-void CZmaVadAZDataLayer::ExportKMLPlacemarks(IXMLDOMElement* parent, double longitude, double latitude,
-                                             const VARIANT& value, IHostFieldStyle* formatter, long number) {
-    platform::ThrowIfNull(parent, E_POINTER);
+void CZmaVadAZDataLayer::ExportKMLPlacemarks(KmlWriter& parent, double longitude, double latitude, const VARIANT& value,
+                                             IHostFieldStyle* formatter, long number) {
     platform::ThrowIfNull(formatter, E_POINTER);
-    ComPtr<IXMLDOMElement> placemark = MakeElement(parent, L"Placemark");
-
     std::wstring valueText;
     if (value.vt == VT_BSTR) {
         valueText = value.bstrVal ? std::wstring(value.bstrVal, ::SysStringLen(value.bstrVal)) : std::wstring();
@@ -339,17 +315,6 @@ void CZmaVadAZDataLayer::ExportKMLPlacemarks(IXMLDOMElement* parent, double long
         if (SUCCEEDED(::VariantChangeType(text.Put(), const_cast<VARIANT*>(&value), VARIANT_ALPHABOOL, VT_BSTR)))
             valueText = text.ToWide();
     }
-    const std::wstring description = platform::ToWide(GetName()) + L"\n" + valueText;
-    AppendElement(placemark.Get(), L"description", &description);
-
-    // Each placemark's style has an id of its own, and the placemark refers to it as a fragment.
-    const std::wstring id = L"normalPlacemark" + std::to_wstring(number);
-    ComPtr<IXMLDOMElement> style = MakeElement(parent, L"Style");
-    platform::SetAttribute(style.Get(), L"id", id);
-    Append(parent, style.Get());
-    const std::wstring url = L"#" + id;
-    AppendElement(placemark.Get(), L"styleUrl", &url);
-
     long classIndex = -1;
     THROW_IF_FAILED(formatter->ClassOf(value, &classIndex));
     long colour = 0;
@@ -357,20 +322,30 @@ void CZmaVadAZDataLayer::ExportKMLPlacemarks(IXMLDOMElement* parent, double long
         colour = ToLong(StylePropertyOf(formatter, classIndex, 3));
     else
         THROW_IF_FAILED(formatter->get_DefaultColor(&colour));
-    wchar_t colourText[16];
-    std::swprintf(colourText, 16, L"%02x%02x%02x%02x", 255u, static_cast<unsigned>((colour >> 16) & 0xFF),
+    char colourText[16];
+    std::snprintf(colourText, sizeof colourText, "%02x%02x%02x%02x", 255u, static_cast<unsigned>((colour >> 16) & 0xFF),
                   static_cast<unsigned>((colour >> 8) & 0xFF), static_cast<unsigned>(colour & 0xFF));
-    ComPtr<IXMLDOMElement> icon = AppendElement(style.Get(), L"IconStyle");
-    const std::wstring colourValue = colourText, scale = L"0.5", href = kIconAddress;
-    AppendElement(icon.Get(), L"color", &colourValue);
-    AppendElement(icon.Get(), L"scale", &scale);
-    ComPtr<IXMLDOMElement> image = AppendElement(icon.Get(), L"Icon");
-    AppendElement(image.Get(), L"href", &href);
+
+    // Each placemark's style has an id of its own, and the placemark refers to it as a fragment;
+    // the style comes first.
+    const std::string id = "normalPlacemark" + std::to_string(number);
+    parent.Open("Style", "id", id);
+    parent.Open("IconStyle");
+    parent.Element("color", colourText);
+    parent.Element("scale", "0.5");
+    parent.Open("Icon");
+    parent.Element("href", kIconAddress);
+    parent.Close();
+    parent.Close();
+    parent.Close();
 
     char coordinates[80];
     std::snprintf(coordinates, sizeof coordinates, "%f,%f", longitude, latitude);
-    const std::wstring coordinateText = platform::ToWide(coordinates);
-    ComPtr<IXMLDOMElement> point = AppendElement(placemark.Get(), L"Point");
-    AppendElement(point.Get(), L"coordinates", &coordinateText);
-    Append(parent, placemark.Get());
+    parent.Open("Placemark");
+    parent.Element("description", platform::ToWide(GetName()) + L"\n" + valueText);
+    parent.Element("styleUrl", ("#" + id).c_str());
+    parent.Open("Point");
+    parent.Element("coordinates", coordinates);
+    parent.Close();
+    parent.Close();
 }

@@ -15,5 +15,16 @@ void RemoveNamePlaceholder(const std::string& tablePath);
 // Deletes the files of a table at `tablePath` (.TAB, .DAT, .MAP, .ID, .IND) and its placeholder.
 void RemoveTableFiles(const std::string& tablePath);
 
+// Whether `path` can only name a plain file, judged from the text alone (nothing is opened): not
+// empty and not ending in a separator; no device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
+// LPT9, CONIN$, CONOUT$, CLOCK$) as its last part, with or without folder or extension; no device
+// or object namespace ("\\.\", "\\?\", "\??\"); no colon but a drive's, so no alternate data
+// stream; no wildcard and no control character.
+bool IsPlainFilePath(const std::string& path);
+// Whether the path ends in ".tab", in any case.
+bool HasTableExtension(const std::string& path);
+// Logs, as an error, that a layer's file was left out and why.
+void LogLeftOutFile(const std::string& path, const char* reason);
+
 // The text with each character that a file name cannot hold (\ / * : ? " < >) replaced by '_'.
 std::string SanitizeFileName(const std::string& text);

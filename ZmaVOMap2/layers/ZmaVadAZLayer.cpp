@@ -121,14 +121,16 @@ ComPtr<IStream> TextAsStream(const std::wstring& text) {
     return stream;
 }
 
-// The extension of a file name when it is a plain one (".TAB", ".dat"), else nothing: a name
-// from a settings document never steers where a file is written.
-std::string PlainExtension(const std::string& name) {
+// The extension of an embedded file when it is one of a table's own files (".TAB", ".DAT",
+// ".MAP", ".ID", ".IND", in any case), else nothing: a name from a settings document never steers
+// what is written, nor where.
+std::string TableFileExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot + 1 == name.size() || name.size() - dot > 8) return std::string();
-    for (size_t i = dot + 1; i < name.size(); ++i)
-        if (!::IsCharAlphaNumericA(name[i])) return std::string();
-    return name.substr(dot);
+    if (dot == std::string::npos) return std::string();
+    const std::string extension = name.substr(dot);
+    for (const char* own : {".TAB", ".DAT", ".MAP", ".ID", ".IND"})
+        if (::lstrcmpiA(extension.c_str(), own) == 0) return extension;
+    return std::string();
 }
 
 bool EndsWithTab(const std::string& path) {
@@ -149,7 +151,14 @@ CZmaVadAZLayer::CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner) 
 }
 
 CZmaVadAZLayer::~CZmaVadAZLayer() {
-    if (!map_ || !engineLayer_) return;
+    CZmaVadAZLayer::TakeOutOfMap();
+    engineLayer_ = nullptr;
+    if (!ownTable_.empty()) RemoveTableFiles(ownTable_);
+}
+
+void CZmaVadAZLayer::TakeOutOfMap() noexcept {
+    if (!map_ || !engineLayer_ || takenOutOfMap_) return;
+    takenOutOfMap_ = true;
     try {
         // Found by name: the engine may hold the layer object under another identity by now.
         ComPtr<IDispatch> layers = EngineLayers();
@@ -171,8 +180,18 @@ CZmaVadAZLayer::~CZmaVadAZLayer() {
 
 ComPtr<IDispatch> CZmaVadAZLayer::EngineLayers() const { return GetObject(map_.Get(), E::Map::kLayers); }
 
-void CZmaVadAZLayer::ReportError(const std::wstring& description) {
-    platform::Prompts().MessageBox(nullptr, description, kCaption, MB_OK);
+void CZmaVadAZLayer::ReportError(const std::wstring& description) { TellUser(description, kCaption); }
+
+void CZmaVadAZLayer::TellUser(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    if (!owner_ || !owner_->IsLoadingSettings()) {
+        platform::Prompts().MessageBox(nullptr, text, caption, flags);
+        return;
+    }
+    platform::ErrorLog* log = platform::GetErrorLog();
+    if (!log || !log->IsEnabledFor(platform::kLogLevelError)) return;
+    std::string line = "Error: " + platform::ToAnsi(caption) + ": " + platform::ToAnsi(text);
+    std::replace_if(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }, ' ');
+    log->Write(platform::kLogLevelError, __FILE__, __LINE__, line);
 }
 
 HRESULT CZmaVadAZLayer::Refresh() {
@@ -237,6 +256,8 @@ int CZmaVadAZLayer::GetFeatureCount() {
 BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
     if (!map_ || engineLayer_) return FALSE;
     try {
+        // Only a plain file goes to the engine: opening a device would wait for it for ever.
+        if (!IsPlainFilePath(path)) throw ComError(E_INVALIDARG, L"The path does not name a table file.");
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch list(layers.Get());
         list.Call(E::Layers::kAdd, {Variant(platform::ToWide(path)), Variant(1L)});
@@ -269,7 +290,7 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
         std::swprintf(code, 32, L"%08X", static_cast<unsigned>(e.Error()));
         std::wstring text = L"Error 0x" + std::wstring(code) + L": " + description + L"\nFailed to open " +
                             platform::ToWide(path) + L".";
-        platform::Prompts().MessageBox(nullptr, text, kAddLayerCaption, MB_OK | MB_ICONEXCLAMATION);
+        TellUser(text, kAddLayerCaption, MB_OK | MB_ICONEXCLAMATION);
         engineLayer_ = nullptr;
         return FALSE;
     } catch (...) {
@@ -494,21 +515,12 @@ HRESULT CZmaVadAZLayer::LoadAnnotationFiles(IXMLDOMElement* element) {
     char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
     _splitpath(unique, drive, dir, base, ext);
     const std::string target = folder + "\\" + base;
-    // However the load ends, the name's placeholder goes; the table's files go with the collection.
-    struct TableKeeper {
-        CZmaVadAZLayerCollection* owner;
+    // However the load ends, the name's placeholder goes; the table's files go with this layer.
+    ownTable_ = unique;
+    struct PlaceholderRemover {
         const char* path;
-        ~TableKeeper() {
-            try {
-                if (owner)
-                    owner->KeepTemporaryTable(path);
-                else
-                    RemoveNamePlaceholder(path);
-            } catch (...) {
-                RemoveNamePlaceholder(path);
-            }
-        }
-    } keepTable{owner_, unique};
+        ~PlaceholderRemover() { RemoveNamePlaceholder(path); }
+    } removePlaceholder{unique};
 
     ComPtr<IXMLDOMNodeList> files = layerxml::SelectNodes(element, L"AnnotationFiles");
     long count = 0;
@@ -522,9 +534,12 @@ HRESULT CZmaVadAZLayer::LoadAnnotationFiles(IXMLDOMElement* element) {
         std::wstring name, content;
         if (!platform::GetAttribute(file.Get(), L"filename", name)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
         platform::GetAttribute(file.Get(), L"binarycontent", content);
-        // Only a plain extension goes into the path: the files are written into our folder only.
-        const std::string extension = PlainExtension(platform::ToAnsi(name));
-        if (extension.empty()) continue;
+        // Only a table's own files are written, and only into our folder.
+        const std::string extension = TableFileExtension(platform::ToAnsi(name));
+        if (extension.empty()) {
+            LogLeftOutFile(platform::ToAnsi(name), "an annotation table has only TAB, DAT, MAP, ID and IND files");
+            continue;
+        }
         THROW_IF_FAILED(WriteStreamToFile(TextAsStream(content).Get(), target + extension));
     }
     return Create(kTypeAnnotations, unique) ? S_OK : E_FAIL;

@@ -15,6 +15,7 @@
 #include <vector>
 
 class CZmaVadAZLayerCollection;
+class KmlWriter;
 
 class CZmaVadAZLayer {
 public:
@@ -45,6 +46,10 @@ public:
     CZmaVadAZLayer& operator=(const CZmaVadAZLayer&) = delete;
     // Removes the engine layer that bears the layer's name.
     virtual ~CZmaVadAZLayer();
+    // Takes the layer's engine layers out of the map now; the layer object may still be in use
+    // (a removal from inside an operation that fires events), and its destruction later leaves
+    // the map alone, whatever layer has taken the name meanwhile.
+    virtual void TakeOutOfMap() noexcept;
 
     virtual HRESULT Refresh();
     // How many consecutive engine layers this layer occupies.
@@ -104,9 +109,11 @@ public:
     virtual void Redraw();
     virtual bool CanExportKml();
     // Writes "<folder>\<clean name>.kml": a KML 2.2 document whose "Document" element the layer
-    // fills through AddKmlContent. Nothing is written (S_OK) when the layer cannot export KML.
+    // fills through AddKmlContent, written to the file as it is made. Nothing is written (S_OK)
+    // when the layer cannot export KML; E_FAIL when the folder cannot take the file. A failure
+    // raised while the content is written leaves the target as it was.
     virtual HRESULT ExportKml(const std::string& folder);
-    virtual void AddKmlContent(IXMLDOMElement* document);
+    virtual void AddKmlContent(KmlWriter& document);
     virtual void SetCellColourField(const char* fieldName, int role);
 
     // Keys: a layer that shows a host series is found by its series key. Plain layers have none.
@@ -204,11 +211,14 @@ protected:
     void SetUserDrawn(bool on) noexcept { userDrawn_ = on; }
     void SetNameOnly(const std::string& name) { name_ = name; }
     // Tells the user about a failed engine call: its description in a "Map Module" box.
-    static void ReportError(const std::wstring& description);
+    void ReportError(const std::wstring& description);
+    // A message box for the user; while the owner loads a settings document the text is logged
+    // instead, so that no load ever waits for a person.
+    void TellUser(const std::wstring& text, const std::wstring& caption, UINT flags = MB_OK);
     // Runs engine calls whose failure the user is told about (ReportError); a failed getter
     // answers `fallback`.
     template <class Call>
-    static void ReportingFailures(Call&& call) {
+    void ReportingFailures(Call&& call) {
         try {
             call();
         } catch (const platform::ComError& e) {
@@ -216,7 +226,7 @@ protected:
         }
     }
     template <class Call, class T>
-    static T ReportingFailures(Call&& call, T fallback) {
+    T ReportingFailures(Call&& call, T fallback) {
         try {
             return call();
         } catch (const platform::ComError& e) {
@@ -237,6 +247,9 @@ private:
     CZmaVadAZLayerCollection* owner_;
     std::string name_;
     std::string amendedName_;
+    // A table this layer restored into the working folder; its files go with the layer.
+    std::string ownTable_;
+    bool takenOutOfMap_ = false;
     int type_ = 0;
     int featureState_ = kFeaturesUnknown;
     bool usable_ = true;

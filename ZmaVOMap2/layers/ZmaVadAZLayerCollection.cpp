@@ -444,7 +444,11 @@ void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     ForgetSpecialLayer(layer);
     auto it = Find(layer);
     if (it == layers_.end()) return;
-    if (operations_ > 0) retiredLayers_.push_back(std::move(*it));
+    if (operations_ > 0) {
+        // The code that fired may still use the layer, but the map must not show it any more.
+        (*it)->TakeOutOfMap();
+        retiredLayers_.push_back(std::move(*it));
+    }
     layers_.erase(it);
 }
 

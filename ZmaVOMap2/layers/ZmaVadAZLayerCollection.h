@@ -154,6 +154,9 @@ public:
     void SetRefreshEnabled(bool on) noexcept { refresh_ = on; }
     bool IsRefreshEnabled() const noexcept { return refresh_; }
     bool GetAutoSynchToStream() const noexcept { return autoSynchToStream_; }
+    // While LoadLayers runs: the layers log what they would tell the user, since loading a
+    // document must never wait for a person.
+    bool IsLoadingSettings() const noexcept { return loadingSettings_ > 0; }
     void SetTemporaryFolder(const std::wstring& folder) { temporaryFolder_ = folder; }
     // A temporary table made for one of the layers: its name placeholder goes now, the table's
     // files when the collection goes.
@@ -306,6 +309,7 @@ private:
     std::vector<std::wstring> cellSiteGuids_;
     std::vector<std::string> temporaryTables_;
     int operations_ = 0;
+    int loadingSettings_ = 0;
     // What was removed during an operation, destroyed when the operations end.
     std::vector<std::unique_ptr<CZmaVadAZLayer>> retiredLayers_;
     std::vector<std::unique_ptr<CZmaVadAZDatasetComposition>> retiredCompositions_;

@@ -111,6 +111,11 @@ void CZmaVadAZLayerCollection::SaveLayerOrders(IXMLDOMElement* layersElement, in
 
 HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
     if (!parent) platform::ThrowHr(E_INVALIDARG);
+    struct Loading {
+        int& depth;
+        explicit Loading(int& d) : depth(d) { ++depth; }
+        ~Loading() { --depth; }
+    } loading(loadingSettings_);
     std::wstring versionText;
     version_ = platform::GetAttribute(parent, L"_Version", versionText) ? layerxml::RequireLong(parent, L"_Version") : 1;
 

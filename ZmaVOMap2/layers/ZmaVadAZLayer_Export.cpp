@@ -2,21 +2,23 @@
 // names of exported files.
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 
+#include "ZmaVOMap2/layers/KmlWriter.h"
+
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
-#include "platform/Xml.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
 const wchar_t kCaption[] = L"Map Module";
-const wchar_t kKmlNamespace[] = L"http://www.opengis.net/kml/2.2";
+const char kKmlNamespace[] = "http://www.opengis.net/kml/2.2";
 
 std::string RemoveNameCharacters(const std::string& text) {
     std::string clean;
@@ -120,22 +122,22 @@ HRESULT CZmaVadAZLayer::CopyTabFiles(const std::string& folder, const std::strin
 
 bool CZmaVadAZLayer::CanExportKml() { return false; }
 
-void CZmaVadAZLayer::AddKmlContent(IXMLDOMElement*) {}
+void CZmaVadAZLayer::AddKmlContent(KmlWriter&) {}
 
 HRESULT CZmaVadAZLayer::ExportKml(const std::string& folder) {
     if (!CanExportKml()) return S_OK;
-    platform::ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
-    // Declared, so that every reader takes the saved bytes as UTF-8.
-    platform::ComPtr<IXMLDOMProcessingInstruction> declaration;
-    THROW_IF_FAILED(document->createProcessingInstruction(platform::Bstr(L"xml").Get(),
-                                                          platform::Bstr(L"version=\"1.0\" encoding=\"UTF-8\"").Get(),
-                                                          declaration.Put()));
-    platform::ComPtr<IXMLDOMNode> added;
-    THROW_IF_FAILED(document->appendChild(declaration.Get(), added.Put()));
-    platform::ComPtr<IXMLDOMElement> kml = platform::CreateChildElement(document.Get(), L"kml");
-    platform::SetAttribute(kml.Get(), L"xmlns", kKmlNamespace);
-    platform::ComPtr<IXMLDOMElement> body = platform::CreateChildElement(kml.Get(), L"Document");
-    AddKmlContent(body.Get());
     const std::string path = WithSeparator(folder) + CleanLayerName(GetName()) + ".kml";
-    return document->save(platform::Variant(platform::ToWide(path)));
+    HRESULT made = E_FAIL;
+    std::unique_ptr<KmlWriter> document;
+    try {
+        document = std::make_unique<KmlWriter>(path);
+    } catch (const platform::ComError& e) {
+        made = e.Error();
+    }
+    // A folder that cannot take the file answers as a failed save does, with nothing written.
+    if (!document) return made;
+    document->Open("kml", "xmlns", kKmlNamespace);
+    document->Open("Document");
+    AddKmlContent(*document);
+    return document->Finish();
 }

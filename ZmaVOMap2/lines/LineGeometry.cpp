@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/lines/LineGeometry.h"
 
 #include "ZmaVOMap2/datalayers/HostDataset.h"
+#include "ZmaVOMap2/datalayers/RendererOptimiser.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "platform/Result.h"
 
@@ -16,6 +17,11 @@ bool ReadDouble(IHostField* field, Variant& value, double& out) {
     if (value.vt != VT_R8) THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, VT_R8));
     out = value.dblVal;
     return true;
+}
+
+// PtInRect's answer, without the call: every line of every row asks it.
+bool InRect(const RECT& rect, POINT p) noexcept {
+    return p.x >= rect.left && p.x < rect.right && p.y >= rect.top && p.y < rect.bottom;
 }
 
 POINT Crossing(POINT a, POINT b, double t) {
@@ -42,8 +48,10 @@ bool SegmentBoxIntersectsRect(const RECT& rect, POINT p1, POINT p2) {
     RECT box = {std::min(p1.x, p2.x), std::min(p1.y, p2.y), std::max(p1.x, p2.x), std::max(p1.y, p2.y)};
     if (box.top == box.bottom) box.bottom += 1;
     if (box.left == box.right) box.right += 1;
-    RECT common;
-    return ::IntersectRect(&common, &rect, &box) != FALSE;
+    // IntersectRect's answer, without the call: every point of every row asks it.
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
+    return std::max(rect.left, box.left) < std::min(rect.right, box.right) &&
+           std::max(rect.top, box.top) < std::min(rect.bottom, box.bottom);
 }
 
 bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& outB) {
@@ -53,8 +61,8 @@ bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& o
     auto add = [&](POINT p) {
         if (n < 3) found[n++] = p;
     };
-    const bool aInside = ::PtInRect(&rect, a) != FALSE;
-    const bool bInside = ::PtInRect(&rect, b) != FALSE;
+    const bool aInside = InRect(rect, a);
+    const bool bInside = InRect(rect, b);
     if (aInside) add(a);
     if (bInside) add(b);
     if (!aInside && bInside) reverse = true;
@@ -150,6 +158,35 @@ LineGeometry::LineGeometry(IHostDataset* dataset, CZmaVadAZDataLayer* dataLayer,
     projection_.SetMap(map);
     // One walk converts every point: let the projection learn the view's transformation once.
     if (map) projection_.Prepare(viewExtent);
+    cells_.reserve(4096);
+}
+
+bool LineGeometry::KeptPosition(double& longitude, double& latitude) const {
+    // The data layer read every row's position for its own frame; the same values serve here.
+    const RendererOptimiserInterface* optimiser = dataLayer_->GetOptimiser();
+    if (row_ < 0 || !optimiser || optimiser->GetDataset() != dataset_.Get()) return false;
+    const RowPositions* kept = optimiser->KeptRows();
+    if (!kept || row_ >= kept->Count() || !kept->HasPosition(row_)) return false;
+    longitude = kept->X(row_);
+    latitude = kept->Y(row_);
+    return true;
+}
+
+bool LineGeometry::ProjectPoint() {
+    double lon = 0, lat = 0;
+    // A row the data layer found no position for is read here as ever: an empty value counts as 0.
+    if (!KeptPosition(lon, lat))
+        return ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
+                                    longitude_.Get(), point_, projection_, &pointGeo_);
+    if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
+    pointGeo_ = {lon, lat};
+    const double offsetX = dataLayer_->GetOffsetX(), offsetY = dataLayer_->GetOffsetY();
+    if (offsetX != 0 || offsetY != 0) {
+        lat += offsetY;
+        lon += offsetX;
+    }
+    point_ = projection_.ToPixel(lon, lat, 0, 0);
+    return true;
 }
 
 POINT LineGeometry::SymbolOffset() {
@@ -245,8 +282,7 @@ const LineGeometry::Cell& LineGeometry::CellOf(long handle) {
 bool LineGeometry::ProjectAndClipToCell(const std::wstring& handleFieldName, POINT& outCellEnd, POINT& outPointEnd,
                                         GeoPoint& outCellGeo, GeoPoint& outPointGeo) {
     if (!pointKnown_) {
-        pointFound_ = ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
-                                           longitude_.Get(), point_, projection_, &pointGeo_);
+        pointFound_ = ProjectPoint();
         pointKnown_ = true;
     }
     if (!pointFound_) return false;
@@ -262,21 +298,27 @@ IHostField* LineGeometry::HandleField(const std::wstring& name) {
 
 bool LineGeometry::ProjectAndClipToCell(IHostField* handleField, POINT& outCellEnd, POINT& outPointEnd,
                                         GeoPoint& outCellGeo, GeoPoint& outPointGeo) {
-    if (!pointKnown_) {
-        pointFound_ = ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
-                                           longitude_.Get(), point_, projection_, &pointGeo_);
-        pointKnown_ = true;
-    }
-    if (!pointFound_) return false;
+    POINT pixel;
+    if (!RowPoint(pixel)) return false;
     if (!handleField) return false;
-    hostdata::ReadValue(handleField, handle_);
-    if (handle_.vt != VT_I4 && FAILED(::VariantChangeType(&handle_, &handle_, 0, VT_I4))) return false;
-    if (handle_.lVal == 0) return false;
-    const Cell& cell = CellOf(handle_.lVal);
+    long handle = 0;
+    if (!ReadHandle(handleField, handle)) return false;
+    return ProjectAndClipToCell(handle, outCellEnd, outPointEnd, outCellGeo, outPointGeo);
+}
+
+bool LineGeometry::ProjectAndClipToCell(long handle, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
+                                        GeoPoint& outPointGeo) {
+    const Cell& cell = CellOf(handle);
     if (!cell.found) return false;
 
     if (!SegmentBoxIntersectsRect(viewRect_, point_, cell.site)) return false;
-    if (!ClipSegmentToRect(viewRect_, point_, cell.symbol, outPointEnd, outCellEnd)) return false;
+    if (InRect(viewRect_, point_) && InRect(viewRect_, cell.symbol)) {
+        // Both ends in view: the clipped line is the line itself.
+        outPointEnd = point_;
+        outCellEnd = cell.symbol;
+    } else if (!ClipSegmentToRect(viewRect_, point_, cell.symbol, outPointEnd, outCellEnd)) {
+        return false;
+    }
     outCellGeo = cell.geo;
     outPointGeo = pointGeo_;
     outCellEnd.x -= drawOffset_.x;

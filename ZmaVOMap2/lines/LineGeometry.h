@@ -7,6 +7,7 @@
 // A position of exactly (0, 0) is no position anywhere here.
 #pragma once
 
+#include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "platform/Com.h"
@@ -15,6 +16,8 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class CZmaVadAZDataLayer;
 class RendererOptimiserCellSites;
@@ -43,6 +46,32 @@ bool ProjectFieldPosition(double offsetX, double offsetY, IHostField* latitude, 
 // either field missing.
 bool ReadRowPosition(IHostDataset* dataset, long row, double& outLongitude, double& outLatitude);
 
+// The last row of a walk, for a walk into a cache that keeps each pair of ends once: a row on the
+// pixel of the row before it, naming the same cells, gives the very lines that row gave, so its
+// lines need not be made again.
+class RepeatedRow {
+public:
+    // Whether this row repeats the one before; remembers it for the next.
+    // `valid[i]` false: handle i names no cell (its value is then not looked at).
+    bool Repeats(POINT pixel, const long* handles, const char* valid, size_t count) {
+        bool same = known_ && pixel.x == pixel_.x && pixel.y == pixel_.y && count == handles_.size();
+        for (size_t i = 0; same && i < count; ++i)
+            same = (valid[i] != 0) == (valid_[i] != 0) && (!valid[i] || handles[i] == handles_[i]);
+        if (same) return true;
+        known_ = true;
+        pixel_ = pixel;
+        handles_.assign(handles, handles + count);
+        valid_.assign(valid, valid + count);
+        return false;
+    }
+
+private:
+    bool known_ = false;
+    POINT pixel_ = {0, 0};
+    std::vector<long> handles_;
+    std::vector<char> valid_;
+};
+
 class LineGeometry {
 public:
     // Raises E_POINTER when the dataset lacks its position fields or the cell-site layer has no
@@ -63,18 +92,44 @@ public:
     // named field: the cell end at the cell's symbol, both ends clipped to the view and moved by
     // the draw offset, and both geographic positions (without offsets or clipping). A walk calls
     // BeginRow whenever it moves to another row: a row's position is read once for all its
-    // lines, and each cell's once per walk.
-    void BeginRow() noexcept { pointKnown_ = false; }
+    // lines, and each cell's once per walk. A walk that knows the row's number passes it: the
+    // position is then taken from what the data layer kept of the same reading when it can.
+    void BeginRow(long row = -1) noexcept {
+        pointKnown_ = false;
+        row_ = row;
+    }
     bool ProjectAndClipToCell(const std::wstring& handleFieldName, POINT& outCellEnd, POINT& outPointEnd,
                               GeoPoint& outCellGeo, GeoPoint& outPointGeo);
     // The same with the handle field found once for the walk (HandleField).
     bool ProjectAndClipToCell(IHostField* handleField, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
+                              GeoPoint& outPointGeo);
+    // Those steps one by one, for a walk that looks at a row's handles before its lines: the
+    // current row's pixel (false without a position), a handle field's value (false for a null,
+    // a value that is no integer, or 0), and the line to the cell of a handle.
+    bool RowPoint(POINT& pixel) {
+        if (!pointKnown_) {
+            pointFound_ = ProjectPoint();
+            pointKnown_ = true;
+        }
+        pixel = point_;
+        return pointFound_;
+    }
+    // Inline, as the host's own read: a walk reads the handles of every row.
+    bool ReadHandle(IHostField* handleField, long& handle) {
+        hostdata::ReadValue(handleField, handle_);
+        if (handle_.vt != VT_I4 && FAILED(::VariantChangeType(&handle_, &handle_, 0, VT_I4))) return false;
+        handle = handle_.lVal;
+        return handle != 0;
+    }
+    bool ProjectAndClipToCell(long handle, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
                               GeoPoint& outPointGeo);
     // The dataset's field of that name; a failed look-up is raised.
     IHostField* HandleField(const std::wstring& name);
 
 private:
     POINT SymbolOffset();
+    // The current row's point: its pixel with the data layer's offsets, and its position.
+    bool ProjectPoint();
 
     struct Cell {
         bool found = false;
@@ -101,9 +156,13 @@ private:
     platform::Variant handle_;
     // The handle fields met so far, by name: a walk reads the same few on every row.
     std::map<std::wstring, platform::ComPtr<IHostField>> handleFields_;
-    std::map<long, Cell> cells_;
+    std::unordered_map<long, Cell> cells_;
     bool ownIndexBuilt_ = false;
     std::map<long, long> ownIndex_;
+    // The position the data layer keeps of the current row; false when it keeps none (asked anew
+    // for every row: a host's handler may have the data layer read its rows again meanwhile).
+    bool KeptPosition(double& longitude, double& latitude) const;
+    long row_ = -1;
     bool pointKnown_ = false;
     bool pointFound_ = false;
     POINT point_ = {0, 0};

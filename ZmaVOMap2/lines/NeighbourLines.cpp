@@ -17,8 +17,7 @@ using platform::ComPtr;
 
 bool NeighbourLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
                                   const ZmaExtent& extent) {
-    return lines_.Validate(dataset, {view, extent, owner_.GetDrawOption(), owner_.GetDatasetCount(),
-                                     dataLayer.GetOffsetX(), dataLayer.GetOffsetY()});
+    return lines_.Validate(dataset, owner_.CacheView(dataLayer, view, extent));
 }
 
 void NeighbourLineCache::Replay(IHostDataset* dataset, LinesToNeighboursActionInterface& action) {
@@ -37,25 +36,16 @@ bool NeighbourLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoin
 
 // --- Renderer ------------------------------------------------------------------------------------
 
-void NeighbourLineRenderer::DrawDashedGdi(POINT from, POINT to, COLORREF colour, int width) {
-    pen_.Select(dc_, colour, width);
-    const double dx = to.x - from.x, dy = to.y - from.y;
-    const double length = std::sqrt(dx * dx + dy * dy);
-    const int total = static_cast<int>(length);
-    if (total == 0) return;
-    const double ux = dx / length, uy = dy / length;
-    int dash = ::MulDiv(20, dpi_, 96);
-    for (int t = 0; t <= total - dash;) {
-        const POINT start = {from.x + static_cast<long>(t * ux), from.y + static_cast<long>(t * uy)};
-        if (::PtInRect(&view_, start)) {
-            ::MoveToEx(dc_, start.x, start.y, nullptr);
-            ::LineTo(dc_, from.x + static_cast<long>((t + dash) * ux), from.y + static_cast<long>((t + dash) * uy));
-        }
-        // The last dash ends at the point end.
-        const int next = t + 2 * dash;
-        if (next > total - dash && next < total) dash = total - next;
-        t = next;
-    }
+NeighbourLineRenderer::NeighbourLineRenderer(CZmaVadAZLinesToNborsLayer& owner, unsigned char mode, HDC dc,
+                                             const RECT& view, const ZmaExtent& extent, bool useGdiPlus)
+    : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent) {
+    // Pen widths and dashes are in 1/96 inch.
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    style_.width = ::MulDiv(owner.GetLineWidth(), dpi, 96);
+    style_.dash = ::MulDiv(20, dpi, 96);
+    style_.dashed = true;
+    style_.smooth = useGdiPlus;
+    style_.view = view;
 }
 
 bool NeighbourLineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, long neighbour,
@@ -68,14 +58,19 @@ bool NeighbourLineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoP
         if (owner_.LabelField(dataset, neighbour, field)) owner_.DrawLabel(dc_, field.Get(), anchor, cellEnd, pointEnd);
         return true;
     }
-    const COLORREF colour = owner_.LineColour(dataset, neighbour);
-    const int width = ::MulDiv(owner_.GetLineWidth(), dpi_, 96);
-    if (gdiPlus_) {
-        smooth_.Draw(cellEnd, pointEnd, colour, width, true);
-        return true;
-    }
-    DrawDashedGdi(cellEnd, pointEnd, colour, width);
+    const auto key = std::make_pair(dataset, neighbour);
+    auto source = colours_.find(key);
+    if (source == colours_.end()) source = colours_.emplace(key, owner_.LineColourSource(dataset, neighbour)).first;
+    lines_.push_back({cellEnd, pointEnd, owner_.LineColour(source->second)});
     return true;
+}
+
+void NeighbourLineRenderer::Finish(LinePicture* picture, bool keep) {
+    if (picture)
+        picture->Paint(dc_, style_, lines_, keep);
+    else
+        PaintLines(dc_, style_, lines_);
+    lines_.clear();
 }
 
 // --- Rollover ------------------------------------------------------------------------------------

@@ -3,11 +3,14 @@
 
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/lines/LineActions.h"
-#include "ZmaVOMap2/lines/LinePen.h"
+#include "ZmaVOMap2/lines/LinePicture.h"
 #include "ZmaVOMap2/lines/LineTable.h"
-#include "ZmaVOMap2/lines/SmoothLinePainter.h"
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "platform/Com.h"
+
+#include <map>
+#include <utility>
+#include <vector>
 
 class CZmaVadAZLinesToNborsLayer;
 class CZmaVadAZDataLayer;
@@ -40,29 +43,36 @@ private:
     DatasetLineCache<NeighbourLineRecord> lines_;
 };
 
-// Draws neighbour lines (mode 0, dashed) or their labels (mode 1).
+// The field that colours a dataset's neighbour lines of one index in one pass (null: they keep
+// the line colour), with its style object.
+struct NeighbourColourSource {
+    platform::ComPtr<IHostField> field;
+    platform::ComPtr<IHostFieldStyle> style;
+};
+
+// Neighbour lines (mode 0, dashed) or their labels (mode 1). Labels are drawn as they come; lines
+// are collected with their colours and drawn by Finish, in the same order, through the layer's
+// picture of its last pass.
 class NeighbourLineRenderer : public LinesToNeighboursActionInterface {
 public:
     enum : unsigned char { kLines = 0, kLabels = 1 };
     NeighbourLineRenderer(CZmaVadAZLinesToNborsLayer& owner, unsigned char mode, HDC dc, const RECT& view,
-                          const ZmaExtent& extent, bool useGdiPlus)
-        : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent), gdiPlus_(useGdiPlus),
-          dpi_(::GetDeviceCaps(dc, LOGPIXELSY)), smooth_(dc) {}
+                          const ZmaExtent& extent, bool useGdiPlus);
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo, long neighbour,
                     IHostDataset*& dataset) override;
+    // Draws the collected lines; without a picture they are drawn and nothing is kept.
+    void Finish(LinePicture* picture, bool keep);
 
 private:
-    void DrawDashedGdi(POINT from, POINT to, COLORREF colour, int width);
-
     HDC dc_;
     CZmaVadAZLinesToNborsLayer& owner_;
     unsigned char mode_;
     RECT view_;
     ZmaExtent extent_;
-    bool gdiPlus_;
-    int dpi_;  // pen widths and dashes are in 1/96 inch
-    LinePen pen_;
-    SmoothLinePainter smooth_;
+    LineStyle style_;
+    std::vector<PictureLine> lines_;
+    // The colour field of each dataset and neighbour index met in this pass.
+    std::map<std::pair<IHostDataset*, long>, NeighbourColourSource> colours_;
 };
 
 class RolloverHitTester : public LinesToNeighboursActionInterface {

@@ -15,21 +15,28 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <unordered_set>
 #include <vector>
 
 template <class Record>
 class PixelLineSet {
 public:
     void Clear() {
-        seen_.clear();
+        slots_.clear();
+        used_.clear();
         lines_.clear();
+        recentCount_ = recentNext_ = 0;
         sorted_ = true;
     }
+    // Whether a line with the ends of `record` is held.
+    bool Holds(const Record& record) const { return Holds(KeyOf(record)); }
     // False when a line with the same ends is held already.
     bool Insert(const Record& record) {
-        if (!seen_.insert(KeyOf(record)).second) return false;
+        const Key key = KeyOf(record);
+        if (Holds(key)) return false;
+        if ((lines_.size() + 1) * 2 > slots_.size()) Grow();
+        Place(key);
         lines_.push_back(record);
+        Remember(key);
         sorted_ = false;
         return true;
     }
@@ -54,37 +61,77 @@ private:
             return py < o.py;
         }
     };
-    struct KeyHash {
-        size_t operator()(const Key& k) const noexcept {
-            uint64_t h = static_cast<uint32_t>(k.cx);
-            h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.cy);
-            h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.px);
-            h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.py);
-            return static_cast<size_t>(h ^ (h >> 29));
-        }
-    };
+    static size_t Hash(const Key& k) noexcept {
+        uint64_t h = static_cast<uint32_t>(k.cx);
+        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.cy);
+        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.px);
+        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(k.py);
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
     static Key KeyOf(const Record& r) { return {r.cellEnd.x, r.cellEnd.y, r.pointEnd.x, r.pointEnd.y}; }
 
-    std::unordered_set<Key, KeyHash> seen_;
+    bool Holds(const Key& key) const {
+        // Consecutive points mostly offer the lines just held: those are looked at first.
+        for (size_t i = 0; i < recentCount_; ++i)
+            if (recent_[i] == key) return true;
+        if (slots_.empty()) return false;
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = Hash(key) & mask; used_[i]; i = (i + 1) & mask)
+            if (slots_[i] == key) return true;
+        return false;
+    }
+    void Place(const Key& key) {
+        const size_t mask = slots_.size() - 1;
+        size_t i = Hash(key) & mask;
+        while (used_[i]) i = (i + 1) & mask;
+        slots_[i] = key;
+        used_[i] = 1;
+    }
+    void Grow() {
+        std::vector<Key> old;
+        old.swap(slots_);
+        std::vector<unsigned char> oldUsed;
+        oldUsed.swap(used_);
+        const size_t size = old.empty() ? 64 : old.size() * 2;
+        slots_.resize(size);
+        used_.assign(size, 0);
+        for (size_t i = 0; i < old.size(); ++i)
+            if (oldUsed[i]) Place(old[i]);
+    }
+    void Remember(const Key& key) {
+        recent_[recentNext_] = key;
+        recentNext_ = (recentNext_ + 1) % kRecent;
+        if (recentCount_ < kRecent) ++recentCount_;
+    }
+
+    // An open-addressing table of the held ends (a power of two, at most half full).
+    std::vector<Key> slots_;
+    std::vector<unsigned char> used_;
     std::vector<Record> lines_;
+    // The ends inserted last; a point offers its neighbours' lines in turn, so a few of them.
+    static constexpr size_t kRecent = 8;
+    Key recent_[kRecent];
+    size_t recentCount_ = 0, recentNext_ = 0;
     bool sorted_ = true;
 };
 
 // What a dataset's cached lines were built for: a frame may replay them only when all of it is
-// the same and lines of every point are drawn (draw option 0).
+// the same and lines of every point are drawn (draw option 0). The rows of the points and of the
+// cell sites count too: a host that reports changed rows gets lines from the new ones.
 struct LineCacheView {
     RECT view = {0, 0, 0, 0};
     ZmaExtent extent = {0, 0, 0, 0};
     int drawOption = 0;
     int entryCount = 0;
     double offsetX = 0, offsetY = 0;
+    long pointRows = 0, cellRows = 0;  // the optimisers' RowsVersion
 
     bool Serves(const LineCacheView& wanted) const noexcept {
         return ::EqualRect(&view, &wanted.view) && extent.left == wanted.extent.left &&
                extent.top == wanted.extent.top && extent.right == wanted.extent.right &&
                extent.bottom == wanted.extent.bottom && drawOption == wanted.drawOption &&
                entryCount == wanted.entryCount && offsetX == wanted.offsetX && offsetY == wanted.offsetY &&
-               wanted.drawOption == 0;
+               pointRows == wanted.pointRows && cellRows == wanted.cellRows && wanted.drawOption == 0;
     }
 };
 
@@ -103,9 +150,11 @@ public:
         lines.builtFor = wanted;
         return true;
     }
-    // Keeps a line of the dataset's current row (the record's row is set here).
+    // Keeps a line of the dataset's current row (the record's row is set here), unless a line
+    // with the same ends is held: the host is asked for the row only of a new line.
     void Add(IHostDataset* dataset, Record record) {
-        DatasetLines& lines = datasets_[platform::ThrowIfNull(dataset)];
+        DatasetLines& lines = LinesOf(platform::ThrowIfNull(dataset));
+        if (lines.lines.Holds(record)) return;
         if (!lines.rows) lines.rows = hostdata::Rows(dataset);
         record.row = -1;
         THROW_IF_FAILED(lines.rows->get_CurrentRow(&record.row));
@@ -131,5 +180,16 @@ private:
         platform::ComPtr<IHostRows> rows;
         PixelLineSet<Record> lines;
     };
-    std::map<IHostDataset*, DatasetLines> datasets_;
+    // A walk adds every line of one dataset: the last one asked for is kept at hand.
+    DatasetLines& LinesOf(IHostDataset* dataset) {
+        if (dataset != lastDataset_ || !last_) {
+            last_ = &datasets_[dataset];
+            lastDataset_ = dataset;
+        }
+        return *last_;
+    }
+
+    std::map<IHostDataset*, DatasetLines> datasets_;  // elements stay where they are
+    IHostDataset* lastDataset_ = nullptr;
+    DatasetLines* last_ = nullptr;
 };

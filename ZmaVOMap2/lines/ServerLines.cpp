@@ -16,8 +16,7 @@ using platform::Variant;
 
 bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
                                const ZmaExtent& extent) {
-    return lines_.Validate(dataset, {view, extent, owner_.GetDrawOption(), owner_.GetDatasetCount(),
-                                     dataLayer.GetOffsetX(), dataLayer.GetOffsetY()});
+    return lines_.Validate(dataset, owner_.CacheView(dataLayer, view, extent));
 }
 
 void ServerLineCache::Replay(IHostDataset* dataset, LinesToServersActionInterface& action) {
@@ -34,6 +33,17 @@ bool ServerLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&,
     return true;
 }
 
+LineRenderer::LineRenderer(CZmaVadAZLinesToServersLayer& owner, unsigned char mode, HDC dc, const RECT& view,
+                           const ZmaExtent& extent, bool useGdiPlus)
+    : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent) {
+    // Pen widths and dashes are in 1/96 inch.
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    style_.width = ::MulDiv(owner.GetLineWidth(), dpi, 96);
+    style_.dash = ::MulDiv(20, dpi, 96);
+    style_.smooth = useGdiPlus;
+    style_.view = view;
+}
+
 bool LineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, IHostDataset*& dataset) {
     if (mode_ != kLines) {
         if (owner_.GetDrawOption() != 1) return true;
@@ -43,17 +53,20 @@ bool LineRenderer::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, co
         if (owner_.LabelField(dataset, field)) owner_.DrawLabel(dc_, field.Get(), anchor, cellEnd, pointEnd);
         return true;
     }
+    auto source = colours_.find(dataset);
+    if (source == colours_.end()) source = colours_.emplace(dataset, owner_.LineColourSource(dataset, true)).first;
     COLORREF colour = 0;
-    if (!owner_.LineColour(dataset, true, colour)) return true;
-    const int width = ::MulDiv(owner_.GetLineWidth(), dpi_, 96);
-    if (gdiPlus_) {
-        smooth_.Draw(cellEnd, pointEnd, colour, width, false);
-        return true;
-    }
-    pen_.Select(dc_, colour, width);
-    ::MoveToEx(dc_, cellEnd.x, cellEnd.y, nullptr);
-    ::LineTo(dc_, pointEnd.x, pointEnd.y);
+    if (!owner_.LineColour(source->second, colour)) return true;
+    lines_.push_back({cellEnd, pointEnd, colour});
     return true;
+}
+
+void LineRenderer::Finish(LinePicture* picture, bool keep) {
+    if (picture)
+        picture->Paint(dc_, style_, lines_, keep);
+    else
+        PaintLines(dc_, style_, lines_);
+    lines_.clear();
 }
 
 bool ServingLabelText(IHostField* field, std::wstring& text) {

@@ -3,16 +3,24 @@
 
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/lines/LineActions.h"
-#include "ZmaVOMap2/lines/LinePen.h"
+#include "ZmaVOMap2/lines/LinePicture.h"
 #include "ZmaVOMap2/lines/LineTable.h"
-#include "ZmaVOMap2/lines/SmoothLinePainter.h"
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "platform/Com.h"
 
+#include <map>
 #include <string>
+#include <vector>
 
 class CZmaVadAZLinesToServersLayer;
 class CZmaVadAZDataLayer;
+
+// The field that colours a dataset's serving lines in one pass (null: they keep the line
+// colour), with its value table.
+struct ServingColourSource {
+    platform::ComPtr<IHostField> field;
+    platform::ComPtr<IHostFieldStyle> table;
+};
 
 struct ServerLineRecord {
     POINT cellEnd;
@@ -36,16 +44,18 @@ private:
     DatasetLineCache<ServerLineRecord> lines_;
 };
 
-// Draws serving lines (solid, mode 0) or their labels (any other mode).
+// Serving lines (solid, mode 0) or their labels (any other mode). Labels are drawn as they come;
+// lines are collected with their colours and drawn by Finish, in the same order, through the
+// layer's picture of its last pass.
 class LineRenderer : public LinesToServersActionInterface {
 public:
     enum : unsigned char { kLines = 0, kLabels = 1 };
     LineRenderer(CZmaVadAZLinesToServersLayer& owner, unsigned char mode, HDC dc, const RECT& view,
-                 const ZmaExtent& extent, bool useGdiPlus)
-        : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent), gdiPlus_(useGdiPlus),
-          dpi_(::GetDeviceCaps(dc, LOGPIXELSY)), smooth_(dc) {}
+                 const ZmaExtent& extent, bool useGdiPlus);
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
                     IHostDataset*& dataset) override;
+    // Draws the collected lines; without a picture they are drawn and nothing is kept.
+    void Finish(LinePicture* picture, bool keep);
 
 private:
     HDC dc_;
@@ -53,10 +63,10 @@ private:
     unsigned char mode_;
     RECT view_;
     ZmaExtent extent_;
-    bool gdiPlus_;
-    int dpi_;  // pen widths and dashes are in 1/96 inch
-    LinePen pen_;
-    SmoothLinePainter smooth_;
+    LineStyle style_;
+    std::vector<PictureLine> lines_;
+    // The colour field of each dataset met in this pass.
+    std::map<IHostDataset*, ServingColourSource> colours_;
 };
 
 class RolloverServerLinesHitTester : public LinesToServersActionInterface {

@@ -241,6 +241,20 @@ bool CZmaVadAZLinesLayer::UsesGdiPlus() const {
     return owner && owner->UsesGdiPlus();
 }
 
+LineCacheView CZmaVadAZLinesLayer::CacheView(const CZmaVadAZDataLayer& data, const RECT& view,
+                                             const ZmaExtent& extent) const {
+    LineCacheView built{view, extent, drawOption_, GetDatasetCount(), data.GetOffsetX(), data.GetOffsetY()};
+    if (const RendererOptimiserInterface* points = data.GetOptimiser()) built.pointRows = points->RowsVersion();
+    if (const CZmaVadAZDataLayer* sites = CellSiteLayer())
+        if (const RendererOptimiserInterface* cells = sites->GetOptimiser()) built.cellRows = cells->RowsVersion();
+    return built;
+}
+
+bool CZmaVadAZLinesLayer::KeepsPictures() const {
+    CZmaVadAZLayerCollection* owner = GetOwner();
+    return owner && !owner->IsPrinting();
+}
+
 bool CZmaVadAZLinesLayer::LabelsWithinZoom() {
     CZmaVadAZLabelProperties* labels = GetLabelProperties();
     if (!labels || !labels->GetVisible()) return false;

@@ -11,6 +11,8 @@
 #include "ZmaVOMap2/datalayers/CellLineLayer.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/lines/LinePicture.h"
+#include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Com.h"
 
@@ -113,6 +115,12 @@ public:
     CZmaVadAZDataLayer* CellSiteLayer() const { return FindDataLayer(seriesGuid_); }
     // GDI+ for the screen with enhanced drawing, GDI otherwise.
     bool UsesGdiPlus() const;
+    // What the lines of a dataset shown by `data` are built for in this view.
+    LineCacheView CacheView(const CZmaVadAZDataLayer& data, const RECT& view, const ZmaExtent& extent) const;
+    // Whether the frame may keep a picture of its lines: not while printing.
+    bool KeepsPictures() const;
+    // The picture of the layer's last line pass.
+    LinePicture& Picture() noexcept { return picture_; }
     // Whether the layer's labels show at the map's current zoom.
     bool LabelsWithinZoom();
     // What screen positions move by while the host has set the zoom itself (0, 0 otherwise).
@@ -131,6 +139,7 @@ private:
     bool disabled_ = false;
     std::list<DatasetEntry> entries_;
     std::set<std::pair<IHostDataset*, std::wstring>> missingFields_;
+    LinePicture picture_;
 };
 
 // The text of a field value for labels, tooltips and the TAB file: the field's formatter's text

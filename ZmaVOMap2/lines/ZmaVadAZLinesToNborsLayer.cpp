@@ -83,15 +83,22 @@ CZmaVadAZDataLayer* CZmaVadAZLinesToNborsLayer::DrawnDataLayer(const DatasetEntr
 bool CZmaVadAZLinesToNborsLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     BeginPass();
     NeighbourLineRenderer renderer(*this, NeighbourLineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
-    for (const DatasetEntry& entry : Entries()) {
-        CZmaVadAZDataLayer* data = DrawnDataLayer(entry);
-        if (!data) continue;
-        const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
-        lastView_ = rect;
-        lastExtent_ = extent;
-        if (rebuild) THROW_IF_FAILED(BuildLines(entry, rect, extent, *cache_));
-        cache_->Replay(entry.dataset.Get(), renderer);
+    try {
+        for (const DatasetEntry& entry : Entries()) {
+            CZmaVadAZDataLayer* data = DrawnDataLayer(entry);
+            if (!data) continue;
+            const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
+            lastView_ = rect;
+            lastExtent_ = extent;
+            if (rebuild) THROW_IF_FAILED(BuildLines(entry, rect, extent, *cache_, true));
+            cache_->Replay(entry.dataset.Get(), renderer);
+        }
+    } catch (...) {
+        // The lines met before the failure are drawn, as drawing them one by one would have.
+        renderer.Finish(nullptr, false);
+        throw;
     }
+    renderer.Finish(&Picture(), KeepsPictures());
     return true;
 }
 
@@ -108,7 +115,7 @@ bool CZmaVadAZLinesToNborsLayer::HitTest(long x, long y, double /*mapX*/, double
 }
 
 HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,
-                                               LinesToNeighboursActionInterface& action) {
+                                               LinesToNeighboursActionInterface& action, bool dropsRepeats) {
     IHostDataset* dataset = platform::ThrowIfNull(entry.dataset.Get());
     std::vector<long> indexes;
     CollectNeighborFields(dataset, indexes);
@@ -121,6 +128,14 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const 
     LineGeometry geometry(dataset, data, sites, view, extent, GetMapXMap().Get(), DrawOffset());
     std::vector<IHostField*> handleFields;
     for (long n : indexes) handleFields.push_back(geometry.HandleField(HandleFieldName(n)));
+    RepeatedRow lastRow;
+    RowHandles walk;
+    walk.handles.resize(indexes.size());
+    walk.valid.resize(indexes.size());
+    walk.last = dropsRepeats ? &lastRow : nullptr;
+    // The shift is applied where the lines are made, so that the screen and every other walk
+    // (the export among them) read the same neighbour fields for a line.
+    walk.shift = IndexShift();
 
     ComPtr<IHostRows> rows = hostdata::Rows(dataset);
     HRESULT result = S_OK;
@@ -129,7 +144,7 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const 
         for (int row : selected) {
             hostdata::MoveTo(rows.Get(), row);
             if (!HasKnownNeighbour(dataset, indexes)) continue;
-            result = BuildPointLines(dataset, indexes, handleFields, geometry, action);
+            result = BuildPointLines(dataset, row, indexes, handleFields, geometry, action, walk);
             if (FAILED(result) || result == S_FALSE) return result;
         }
         return result;
@@ -138,48 +153,60 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildLines(const DatasetEntry& entry, const 
     if (count <= 0) return S_OK;
     hostdata::MoveFirst(rows.Get());
     for (long row = 0; row < count; ++row) {
-        result = BuildPointLines(dataset, indexes, handleFields, geometry, action);
+        result = BuildPointLines(dataset, row, indexes, handleFields, geometry, action, walk);
         if (FAILED(result) || result == S_FALSE) return result;
         hostdata::MoveNext(rows.Get());
     }
     return result;
 }
 
-HRESULT CZmaVadAZLinesToNborsLayer::BuildPointLines(IHostDataset* dataset, const std::vector<long>& indexes,
+HRESULT CZmaVadAZLinesToNborsLayer::BuildPointLines(IHostDataset* dataset, long row, const std::vector<long>& indexes,
                                                     const std::vector<IHostField*>& handleFields, LineGeometry& geometry,
-                                                    LinesToNeighboursActionInterface& action) {
-    // The shift is applied where the lines are made, so that the screen and every other walk
-    // (the export among them) read the same neighbour fields for a line.
-    const long shift = IndexShift();
-    geometry.BeginRow();
+                                                    LinesToNeighboursActionInterface& action, RowHandles& walk) {
+    geometry.BeginRow(row);
+    POINT pixel;
+    if (!geometry.RowPoint(pixel)) return S_OK;
+    // The row's handles first: a row that repeats the one before gives no new line.
+    for (size_t i = 0; i < indexes.size(); ++i)
+        walk.valid[i] = handleFields[i] && geometry.ReadHandle(handleFields[i], walk.handles[i]);
+    if (walk.last && walk.last->Repeats(pixel, walk.handles.data(), walk.valid.data(), indexes.size())) return S_OK;
     for (size_t i = 0; i < indexes.size(); ++i) {
         const long n = indexes[i];
         POINT cellEnd, pointEnd;
         GeoPoint cellGeo, pointGeo;
-        if (!geometry.ProjectAndClipToCell(handleFields[i], cellEnd, pointEnd, cellGeo, pointGeo)) continue;
+        if (!walk.valid[i] || !geometry.ProjectAndClipToCell(walk.handles[i], cellEnd, pointEnd, cellGeo, pointGeo)) continue;
         IHostDataset* current = dataset;
-        if (!action(cellEnd, pointEnd, cellGeo, pointGeo, n + shift, current)) return S_FALSE;
+        if (!action(cellEnd, pointEnd, cellGeo, pointGeo, n + walk.shift, current)) return S_FALSE;
     }
     return S_OK;
 }
 
 COLORREF CZmaVadAZLinesToNborsLayer::LineColour(IHostDataset* dataset, long neighbour) {
-    COLORREF colour = GetLineColour();
+    return LineColour(LineColourSource(dataset, neighbour));
+}
+
+NeighbourColourSource CZmaVadAZLinesToNborsLayer::LineColourSource(IHostDataset* dataset, long neighbour) {
+    NeighbourColourSource source;
     std::wstring series;
     FindDataset(dataset, series);
     std::wstring name = GetColorByField();
     MakeIndexedFieldName(name, neighbour, name);
-    ComPtr<IHostField> field;
-    if (!GetFieldValue(name, series, dataset, field)) return colour;
-    ComPtr<IHostFieldStyle> style = FindInHostCollection(field.Get());
-    if (!style) return colour;
+    if (!GetFieldValue(name, series, dataset, source.field)) return source;
+    source.style = FindInHostCollection(source.field.Get());
+    if (!source.style) source.field = nullptr;
+    return source;
+}
+
+COLORREF CZmaVadAZLinesToNborsLayer::LineColour(const NeighbourColourSource& source) {
+    const COLORREF colour = GetLineColour();
+    if (!source.field) return colour;
     Variant value;
-    hostdata::ReadValue(field.Get(), value);
+    hostdata::ReadValue(source.field.Get(), value);
     if (value.vt == VT_NULL) return colour;
     long index = -1;
-    if (FAILED(style->ClassOf(value, &index)) || index < 0) return colour;
+    if (FAILED(source.style->ClassOf(value, &index)) || index < 0) return colour;
     Variant setting;
-    THROW_IF_FAILED(style->StyleProperty(index, 3, setting.Put()));
+    THROW_IF_FAILED(source.style->StyleProperty(index, 3, setting.Put()));
     return static_cast<COLORREF>(setting.ToLong());
 }
 

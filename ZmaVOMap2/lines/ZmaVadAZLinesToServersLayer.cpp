@@ -30,15 +30,22 @@ bool CZmaVadAZLinesToServersLayer::IsDrawn(const DatasetEntry& entry) {
 bool CZmaVadAZLinesToServersLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     BeginPass();
     LineRenderer renderer(*this, LineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
-    for (const DatasetEntry& entry : Entries()) {
-        if (!IsDrawn(entry)) continue;
-        CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
-        const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
-        lastView_ = rect;
-        lastExtent_ = extent;
-        if (rebuild) WalkLines(entry, rect, extent, *cache_);
-        cache_->Replay(entry.dataset.Get(), renderer);
+    try {
+        for (const DatasetEntry& entry : Entries()) {
+            if (!IsDrawn(entry)) continue;
+            CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
+            const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
+            lastView_ = rect;
+            lastExtent_ = extent;
+            if (rebuild) WalkLines(entry, rect, extent, *cache_, true);
+            cache_->Replay(entry.dataset.Get(), renderer);
+        }
+    } catch (...) {
+        // The lines met before the failure are drawn, as drawing them one by one would have.
+        renderer.Finish(nullptr, false);
+        throw;
     }
+    renderer.Finish(&Picture(), KeepsPictures());
     return true;
 }
 
@@ -56,7 +63,7 @@ bool CZmaVadAZLinesToServersLayer::HitTest(long x, long y, double /*mapX*/, doub
 }
 
 HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const RECT& view, const ZmaExtent& extent,
-                                                LinesToServersActionInterface& action) {
+                                                LinesToServersActionInterface& action, bool dropsRepeats) {
     try {
         IHostDataset* dataset = platform::ThrowIfNull(entry.dataset.Get());
         CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
@@ -65,13 +72,19 @@ HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const
         if (!data->IsVisibleAtCurrentZoom()) return S_OK;
         LineGeometry geometry(dataset, data, sites, view, extent, GetMapXMap().Get(), DrawOffset());
         IHostField* handleField = nullptr;
-        auto processPoint = [&]() -> HRESULT {
+        RepeatedRow last;
+        auto processPoint = [&](long row) -> HRESULT {
             POINT cellEnd, pointEnd;
             GeoPoint cellGeo, pointGeo;
-            geometry.BeginRow();
+            geometry.BeginRow(row);
             // Found on the first row that asks, as the spelled-out look-up would.
             if (!handleField) handleField = geometry.HandleField(kServingHandle);
-            if (!geometry.ProjectAndClipToCell(handleField, cellEnd, pointEnd, cellGeo, pointGeo)) return S_OK;
+            POINT pixel;
+            long handle = 0;
+            if (!geometry.RowPoint(pixel)) return S_OK;
+            const char valid = handleField && geometry.ReadHandle(handleField, handle);
+            if (dropsRepeats && last.Repeats(pixel, &handle, &valid, 1)) return S_OK;
+            if (!valid || !geometry.ProjectAndClipToCell(handle, cellEnd, pointEnd, cellGeo, pointGeo)) return S_OK;
             IHostDataset* current = dataset;
             return action(cellEnd, pointEnd, cellGeo, pointGeo, current) ? S_OK : S_FALSE;
         };
@@ -83,7 +96,7 @@ HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const
             for (int row : selected) {
                 hostdata::MoveTo(rows.Get(), row);
                 if (!HasServingCell(dataset)) continue;
-                result = processPoint();
+                result = processPoint(row);
                 if (FAILED(result) || result == S_FALSE) return result;
             }
             return result;
@@ -92,7 +105,7 @@ HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const
         if (count <= 0) return S_OK;
         hostdata::MoveFirst(rows.Get());
         for (long row = 0; row < count; ++row) {
-            result = processPoint();
+            result = processPoint(row);
             if (FAILED(result) || result == S_FALSE) return result;
             hostdata::MoveNext(rows.Get());
         }
@@ -115,22 +128,31 @@ bool CZmaVadAZLinesToServersLayer::HasServingCell(IHostDataset* dataset) {
 }
 
 bool CZmaVadAZLinesToServersLayer::LineColour(IHostDataset* dataset, bool retryWithZero, COLORREF& colour) {
-    colour = GetLineColour();
+    return LineColour(LineColourSource(dataset, retryWithZero), colour);
+}
+
+ServingColourSource CZmaVadAZLinesToServersLayer::LineColourSource(IHostDataset* dataset, bool retryWithZero) {
+    ServingColourSource source;
     std::wstring series;
     FindDataset(dataset, series);
-    ComPtr<IHostField> field;
-    if (!GetFieldValue(GetColorByField(), series, dataset, field) &&
-        !(retryWithZero && GetFieldValue(GetColorByField() + L"0", series, dataset, field)))
-        return true;
-    ComPtr<IHostFieldStyle> table = FindInHostCollection(field.Get());
+    if (!GetFieldValue(GetColorByField(), series, dataset, source.field) &&
+        !(retryWithZero && GetFieldValue(GetColorByField() + L"0", series, dataset, source.field)))
+        return source;
+    source.table = FindInHostCollection(source.field.Get());
+    return source;
+}
+
+bool CZmaVadAZLinesToServersLayer::LineColour(const ServingColourSource& source, COLORREF& colour) {
+    colour = GetLineColour();
+    if (!source.field) return true;
     Variant value;
-    hostdata::ReadValue(field.Get(), value);
+    hostdata::ReadValue(source.field.Get(), value);
     if (value.vt == VT_NULL) return false;
-    if (!table) return true;
+    if (!source.table) return true;
     long index = -1;
-    if (FAILED(table->IndexOf(value, &index)) || index < 0) return true;
+    if (FAILED(source.table->IndexOf(value, &index)) || index < 0) return true;
     Variant item;
-    THROW_IF_FAILED(table->ItemValue(index, 3, item.Put()));
+    THROW_IF_FAILED(source.table->ItemValue(index, 3, item.Put()));
     colour = static_cast<COLORREF>(item.ToLong());
     return true;
 }

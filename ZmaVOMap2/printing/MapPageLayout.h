@@ -56,6 +56,10 @@ struct MapPageLayout {
     platform::ComPtr<IViewObjectEx> mapView;
     platform::ComPtr<IViewObjectEx> legendView;
     long fixedLegendExtent = 6080;
+    // The printed map's width and height for this job in place of the settings' (which keep the
+    // user's custom size), when given.
+    bool mapExtentGiven = false;
+    SIZE mapExtent = {};
 
     // Paper less the margins. Margins that leave no printable width or height are refused with
     // E_INVALIDARG (nothing could be laid out or printed on such a page).

@@ -108,6 +108,12 @@ void MapPrintJobInfo::SetTitle(const std::wstring& title) {
     layout_.title = title;
 }
 
+void MapPrintJobInfo::SetMapExtent(SIZE extent) {
+    dirty_ = true;
+    layout_.mapExtentGiven = true;
+    layout_.mapExtent = extent;
+}
+
 namespace {
 
 HRESULT QueryView(IUnknown* object, platform::ComPtr<IViewObjectEx>& view) {

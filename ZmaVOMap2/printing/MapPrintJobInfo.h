@@ -40,6 +40,9 @@ public:
     // other failure of the query is raised); answers whether settings are held.
     bool SetPrintSettings(IUnknown* settings);
     void SetTitle(const std::wstring& title);
+    // The map's size on paper for this job (0.01 mm), used in place of the settings' width and
+    // height without changing them.
+    void SetMapExtent(SIZE extent);
     // The map control's and the print legend's view objects: E_POINTER for null, E_NOINTERFACE
     // without IViewObjectEx.
     HRESULT SetMapView(IUnknown* view);

@@ -109,7 +109,11 @@ bool MapPrintJobInfo::LayoutPage() {
 }
 
 int MapPrintJobInfo::LayoutPass(HDC dc) {
-    const PageSettings page = PageSettings::Read(layout_.settings.Get());
+    PageSettings page = PageSettings::Read(layout_.settings.Get());
+    if (layout_.mapExtentGiven) {
+        page.width = layout_.mapExtent.cx;
+        page.height = layout_.mapExtent.cy;
+    }
     layout_.UpdatePrintableArea(page);
     const long angle = page.legendPosition;
     const PartSizes sizes = MeasureParts(dc, page, angle);

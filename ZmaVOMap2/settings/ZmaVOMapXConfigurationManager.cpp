@@ -32,7 +32,8 @@ HRESULT CZmaVOMapXConfigurationManager::SaveToXML(IDispatch* node) {
 HRESULT CZmaVOMapXConfigurationManager::LoadFromXML(IDispatch* node) {
     COM_TRY {
         ComPtr<IXMLDOMElement> settings;
-        if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, settings.PutVoid()))) return E_INVALIDARG;
+        if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, settings.PutVoid())) || !settings)
+            throw platform::ComError(E_INVALIDARG, L"The map settings node is not an XML element.", L"VadAZ");
         // The node is the settings element itself (a saved stream) or the node they were saved under.
         BSTR name = nullptr;
         settings->get_tagName(&name);
@@ -40,7 +41,8 @@ HRESULT CZmaVOMapXConfigurationManager::LoadFromXML(IDispatch* node) {
             ComPtr<IXMLDOMNode> child;
             settings->selectSingleNode(Bstr(L"mapsettings").Get(), child.Put());
             settings.Reset();
-            if (!child || FAILED(child->QueryInterface(IID_IXMLDOMElement, settings.PutVoid()))) return E_FAIL;
+            if (!child || FAILED(child->QueryInterface(IID_IXMLDOMElement, settings.PutVoid())) || !settings)
+                throw platform::ComError(E_FAIL, L"The node holds no \"mapsettings\" element.", L"VadAZ");
         }
         return Load(settings.Get());
     }

@@ -60,14 +60,13 @@ std::wstring BaseName(const std::wstring& path) {
 
 ComPtr<Layer> Layer::OpenTable(MapServices* map, const std::wstring& path) {
     ComPtr<Layer> layer = CreateTable(map, BaseName(path), path);
-    if (ReadTableFile(path, layer->table_)) {
-        layer->LoadFeatures();
-        if (layer->table_.raster) {
-            layer->raster_ = RasterImage::Open(path, layer->table_.rasterText);
-            layer->type_ = kRasterLayer;
-        }
-    } else {
-        layer->Save();  // a new, empty table
+    // Opening never makes a table: a missing one is an error, as in the real engine.
+    if (!ReadTableFile(path, layer->table_))
+        Fail(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"The table " + path + L" cannot be opened");
+    layer->LoadFeatures();
+    if (layer->table_.raster) {
+        layer->raster_ = RasterImage::Open(path, layer->table_.rasterText);
+        layer->type_ = kRasterLayer;
     }
     return layer;
 }

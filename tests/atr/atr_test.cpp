@@ -85,6 +85,18 @@ TEST_F(ListLayer, AListThatCannotBeOpenedWholeAddsNothing) {
     EXPECT_EQ(layers_->GetCount(), 0);
 }
 
+TEST_F(ListLayer, OnlyTheListsTableEntriesOpenAndAListOfNoneAddsNothing) {
+    WriteTable("tile_a", 1);
+    // Lines of a file that is no list: each would name a table to open, or to make.
+    CATRLayer* layer = Open(WriteList("mixed", {"[section]", "key=value", "tile_a.tab", "notes.txt", "CON", "tile_a.tab:s"}));
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer->GetEngineLayerCount(), 1);
+    EXPECT_EQ(Open(WriteList("none", {"key=value", "readme.txt"})), nullptr);
+    EXPECT_EQ(Open(WriteList("empty", {})), nullptr);
+    EXPECT_EQ(Open("NUL.atr"), nullptr);
+    EXPECT_EQ(layers_->GetCount(), 1);
+}
+
 TEST_F(ListLayer, AMapWithAListLayerSavesAndLoadsIt) {
     WriteTable("tile_a", 1);
     WriteTable("tile_b", 1);

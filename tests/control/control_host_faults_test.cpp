@@ -2,16 +2,21 @@
 // arguments, error information, a changed dataset, handlers that tear the control down, extreme
 // settings, failed loads and damaged streams.
 #include "tests/datalayers/DisplayFixture.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/DialogAnswerer.h"
 #include "tests/support/DibCanvas.h"
+#include "tests/support/MarkerData.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/TestSite.h"
+#include "tests/support/Watchdog.h"
 
 #include "MapEngine.h"
 
 #include "platform/Xml.h"
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <map>
 
 using namespace displaytest;
 using platform::Bstr;
@@ -205,6 +210,42 @@ TEST_F(ErrorInformation, EachFailureLeavesItsOwnTextOrNone) {
     EXPECT_EQ(CallerErrorText(), L"<none>");
 }
 
+TEST_F(ErrorInformation, MembersUsedBeforeTheMapIsInitialisedSaySoInOneText) {
+    ComPtr<IZmaVadAZ2> map;
+    ASSERT_EQ(control_->QueryInterface(IID_IZmaVadAZ2, map.PutVoid()), S_OK);
+    const Variant lat(50.0), lon(10.0), radius(100L), colour(0xFF0000L);
+    Bstr tip(L"tip"), series(kSeries);
+    VARIANT_BOOL shown = VARIANT_FALSE;
+    const std::pair<const char*, std::function<HRESULT()>> members[] = {
+        {"SelectByRadius", [&] { return map->SelectByRadius(lat, lon, radius); }},
+        {"DrawCircle", [&] { return map->DrawCircle(50, 10, radius, 2, 0, colour, tip.Get()); }},
+        {"DrawSpotlightPie", [&] { return map->DrawSpotlightPie(50, 10, radius, 0, 90, colour, 0.5, tip.Get()); }},
+        {"DrawFilledDonutSegment",
+         [&] { return map->DrawFilledDonutSegment(50, 10, radius, radius, 0, 90, colour, 0.5, tip.Get()); }},
+        {"ClearShapes", [&] { return map->ClearShapes(); }},
+        {"ShowDirection", [&] { return map->ShowDirection(VARIANT_TRUE); }},
+        {"IsDirectionShown", [&] { return map->IsDirectionShown(&shown); }},
+        {"ToggleLines", [&] { return map->ToggleLines(VARIANT_TRUE, 2); }},
+        {"RemoveDataset", [&] { return map->RemoveDataset(series.Get(), Variant(true)); }},
+    };
+    for (const auto& member : members) {
+        LeaveStaleErrorInfo();
+        EXPECT_EQ(member.second(), E_UNEXPECTED) << member.first;
+        EXPECT_EQ(CallerErrorText(), L"The map has not been initialised: it has no layers yet.") << member.first;
+    }
+
+    // A node without map settings is refused with its own text.
+    Initialise();
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    VARIANT_BOOL parsed = VARIANT_FALSE;
+    document->loadXML(Bstr(L"<host><other/></host>").Get(), &parsed);
+    ComPtr<IXMLDOMElement> root;
+    document->get_documentElement(root.Put());
+    LeaveStaleErrorInfo();
+    EXPECT_EQ(map->LoadFromXML(root.Get()), E_FAIL);
+    EXPECT_EQ(CallerErrorText(), L"The node holds no \"mapsettings\" element.");
+}
+
 // --- A changed dataset ---------------------------------------------------------------------------
 
 class ChangedDataset : public SitedControl {};
@@ -261,11 +302,11 @@ TEST_F(ChangedDataset, NotifyChangeDrawsTheAddedRowInTheNextFrame) {
 
 enum class Teardown { Release, PreDestroy, RemoveSeries };
 
-// Does one thing to the control in the first handler of one event.
+// Does one thing to the control in the first handler of one event, on one event interface.
 class TearingSink : public platform::ComObject<TearingSink, IDispatch> {
 public:
     HRESULT QueryInterfaceImpl(REFIID iid, void** out) {
-        if (IsEqualIID(iid, DIID__IZmaVOMapXEvents2)) {
+        if (IsEqualIID(iid, events)) {
             *out = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
@@ -302,6 +343,7 @@ public:
         return S_OK;
     }
 
+    IID events = DIID__IZmaVOMapXEvents2;
     DISPID trigger = 0;
     Teardown action = Teardown::Release;
     bool done = false;
@@ -309,32 +351,128 @@ public:
     std::vector<HRESULT> results;
 };
 
+enum : DISPID {
+    kEventGetField = 4,
+    kEventMarkerChanged = 6,
+    kEventFeatureSelected = 11,
+    kShowDirection = 0x2D,
+    kDrawLineBetweenCellSectors = 0x67,
+};
+const wchar_t kSiteSeries[] = L"{F3000000-0000-0000-0000-0000000000C1}";
+// The points show another field than the route: each layer has an engine layer of its own name.
+const wchar_t kOtherField[] = L"Longitude";
+
+ComPtr<IDispatch> EngineMapOf(IDispatch* control) {
+    Variant map;
+    Invoke(control, kMapX, DISPATCH_PROPERTYGET, {}, &map);
+    return ComPtr<IDispatch>(map.vt == VT_DISPATCH ? map.pdispVal : nullptr);
+}
+
+HWND EngineWindowOf(IDispatch* control) {
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(Get(EngineMapOf(control).Get(), -515).ToLong()));
+}
+
+// Posts mouse or key messages to the engine's window, as the user makes them, and dispatches
+// them. The window is found first: a handler may release the control on the first message.
+void Gesture(IDispatch* control, std::initializer_list<std::pair<UINT, POINT>> messages) {
+    const HWND window = EngineWindowOf(control);
+    for (const auto& m : messages) {
+        const bool key = m.first == WM_KEYDOWN || m.first == WM_KEYUP;
+        ::PostMessageW(window, m.first, key ? m.second.x : (m.first == WM_LBUTTONUP ? 0 : MK_LBUTTON),
+                       key ? 0 : MAKELPARAM(m.second.x, m.second.y));
+        testsupport::PumpMessages();
+    }
+}
+
+void Click(IDispatch* control, POINT at) { Gesture(control, {{WM_LBUTTONDOWN, at}, {WM_LBUTTONUP, at}}); }
+
+// The map centred on the rows of PointDataset, a mile across, and drawn once: the hit tests
+// use the view of the last frame.
+void ShowPointRows(IDispatch* control, long tool) {
+    ComPtr<IDispatch> map = EngineMapOf(control);
+    Call(map.Get(), 35, {Variant(1.0), Variant(10.004), Variant(50.004)});
+    Put(map.Get(), 20, Variant(tool));
+    DibCanvas canvas(200, 150, false);
+    canvas.DrawView(control);
+}
+
+HRESULT DropMarker(IDispatch* control, POINT at) {
+    auto data = platform::MakeObject<testsupport::MarkerData>(testsupport::MarkerData::Payload(7, 0, "seven"));
+    ComPtr<IUnknown> unknown;
+    data->QueryInterface(IID_IUnknown, unknown.PutVoid());
+    ComPtr<IZmaVadAZ2> typed;
+    control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
+    return typed->HandleDragDrop(unknown.Get(), at.x, at.y);
+}
+
+// A marker dropped at (60, 60) and selected with the select tool.
+void SelectedMarker(IDispatch* control) {
+    ComPtr<IZmaVadAZMarkerHandling> markers;
+    control->QueryInterface(IID_IZmaVadAZMarkerHandling, markers.PutVoid());
+    markers->OpenMarkerLayer(VARIANT_FALSE);
+    ShowPointRows(control, VO_MAP_TOOL_SELECT);
+    DropMarker(control, {60, 60});
+    Click(control, {60, 60});
+}
+
+// Two cell sites and a line between their sectors across the view, drawn once.
+void SectorLine(IDispatch* control) {
+    ShowPointRows(control, VO_MAP_TOOL_SELECT);
+    ComPtr<IDispatch> sites = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}}, 2);
+    for (long row = 0; row < 2; ++row) {
+        SetValue(sites.Get(), row, L"Latitude", Variant(50.0 + row * 0.008));
+        SetValue(sites.Get(), row, L"Longitude", Variant(10.0 + row * 0.008));
+        SetValue(sites.Get(), row, L"ElementHandle", Variant(row + 1));
+    }
+    ComPtr<IZmaVadAZ2> typed;
+    control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
+    typed->CreateMultiDMapping(sites.Get(), Bstr(kSiteSeries).Get(), FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get());
+    Variant index;
+    Call(control, kDrawLineBetweenCellSectors, {Text(kSiteSeries), Variant(0L), Text(kSiteSeries), Variant(1L), Variant(2L),
+                                                Variant(0L), Variant(0L), Text(L"handover"), Variant(false), Variant(0.5)},
+         &index);
+    DibCanvas canvas(200, 150, false);
+    canvas.DrawView(control);
+}
+
+// The middle of the sector line: sector symbols stand 6 pixels above their sites.
+POINT SectorLineMiddle(IDispatch* control) {
+    ComPtr<IDispatch> map = EngineMapOf(control);
+    const POINT a = ToScreen(map.Get(), 10.0, 50.0), b = ToScreen(map.Get(), 10.008, 50.008);
+    return {(a.x + b.x) / 2, (a.y + b.y) / 2 - 6};
+}
+
 struct Trigger {
     const char* what;
     DISPID event;
-    // Runs the operation that fires the event; answers its HRESULT.
-    std::function<HRESULT(IDispatch*, IDispatch* otherDataset)> run;
+    bool bothInterfaces;  // the event reaches _IZmaVOMapXEvents too
+    // Runs before the sink connects, on a map that shows the sample route (kSeries) and the
+    // points of PointDataset (kOtherSeries).
+    std::function<void(IDispatch*)> prepare;
+    std::function<void(IDispatch*, IDispatch* otherDataset)> run;
 };
 
 class ReentrantHandlers : public ::testing::Test {};
 
 TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
+    const auto nothing = [](IDispatch*) {};
     const Trigger triggers[] = {
-        {"SeriesRemoved from RemoveDataset", kEventSeriesRemoved,
-         [](IDispatch* c, IDispatch*) { return Call(c, kRemoveDataset, {Text(kSeries), Variant(true)}); }},
-        {"LayerVisibilityChanged from DisplayDataset", kEventLayerVisibilityChanged,
-         [](IDispatch* c, IDispatch* other) { return Call(c, kDisplayDataset, {Variant(other), Text(L"RxLev"), Text(kOtherSeries)}); }},
-        {"LayerVisibilityChanged from SetDatasetVisible", kEventLayerVisibilityChanged,
-         [](IDispatch* c, IDispatch*) { return Call(c, kSetDatasetVisible, {Text(kSeries), Variant(0L)}); }},
-        {"CurrentToolChanged from the select-tool command", kEventCurrentToolChanged,
-         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSelectTool); }},
-        {"EnhancedDrawingModeChanged from its command", kEventEnhancedDrawingModeChanged,
-         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandEnhancedDrawing); }},
-        {"SyncZoom from its command", kEventSyncZoom,
-         [](IDispatch* c, IDispatch*) { return SendCommand(c, kCommandSyncZoomAll); }},
-        {"UnitsChanged from Units", kEventUnitsChanged,
-         [](IDispatch* c, IDispatch*) { return Put(c, kUnits, Text(L"Kilometre")); }},
-        {"SelectionChanged from the rectangle tool", kEventSelectionChanged,
+        {"SeriesRemoved from RemoveDataset", kEventSeriesRemoved, true, nothing,
+         [](IDispatch* c, IDispatch*) { Call(c, kRemoveDataset, {Text(kSeries), Variant(true)}); }},
+        {"LayerVisibilityChanged from DisplayDataset", kEventLayerVisibilityChanged, false,
+         [](IDispatch* c) { Call(c, kRemoveDataset, {Text(kOtherSeries), Variant(false)}); },
+         [](IDispatch* c, IDispatch* other) { Call(c, kDisplayDataset, {Variant(other), Text(kOtherField), Text(kOtherSeries)}); }},
+        {"LayerVisibilityChanged from SetDatasetVisible", kEventLayerVisibilityChanged, false, nothing,
+         [](IDispatch* c, IDispatch*) { Call(c, kSetDatasetVisible, {Text(kSeries), Variant(0L)}); }},
+        {"CurrentToolChanged from the select-tool command", kEventCurrentToolChanged, true, nothing,
+         [](IDispatch* c, IDispatch*) { SendCommand(c, kCommandSelectTool); }},
+        {"EnhancedDrawingModeChanged from its command", kEventEnhancedDrawingModeChanged, false, nothing,
+         [](IDispatch* c, IDispatch*) { SendCommand(c, kCommandEnhancedDrawing); }},
+        {"SyncZoom from its command", kEventSyncZoom, false, nothing,
+         [](IDispatch* c, IDispatch*) { SendCommand(c, kCommandSyncZoomAll); }},
+        {"UnitsChanged from Units", kEventUnitsChanged, false, nothing,
+         [](IDispatch* c, IDispatch*) { Put(c, kUnits, Text(L"Kilometre")); }},
+        {"SelectionChanged from the rectangle tool", kEventSelectionChanged, true, nothing,
          [](IDispatch* c, IDispatch*) {
              ComPtr<IEngineTestHooks> hooks;
              c->QueryInterface(__uuidof(IEngineTestHooks), hooks.PutVoid());
@@ -346,78 +484,113 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
                  ::VariantInit(&args[i]);
                  ::VariantCopy(&args[i], &values[i]);
              }
-             HRESULT hr = hooks->FireEvent(3, 9, args);
+             hooks->FireEvent(3, 9, args);
              for (VARIANT& a : args) ::VariantClear(&a);
-             return hr;
          }},
+        {"SelectionChanged from a click", kEventSelectionChanged, true,
+         [](IDispatch* c) { ShowPointRows(c, VO_MAP_TOOL_SELECT); },
+         [](IDispatch* c, IDispatch*) { Click(c, ToScreen(EngineMapOf(c).Get(), 10.004, 50.004)); }},
+        {"GetField while ShowDirection builds the arrows", kEventGetField, true, nothing,
+         [](IDispatch* c, IDispatch*) { Call(c, kShowDirection, {Variant(true)}); }},
+        // The points have no distances: their arrows are built again in every frame.
+        {"GetField while a frame draws", kEventGetField, true,
+         [](IDispatch* c) { Call(c, kShowDirection, {Variant(true)}); },
+         [](IDispatch* c, IDispatch*) { DibCanvas(200, 150, false).DrawView(c); }},
+        {"MarkerChanged from a drop", kEventMarkerChanged, false,
+         [](IDispatch* c) {
+             ComPtr<IZmaVadAZMarkerHandling> markers;
+             c->QueryInterface(IID_IZmaVadAZMarkerHandling, markers.PutVoid());
+             markers->OpenMarkerLayer(VARIANT_FALSE);
+         },
+         [](IDispatch* c, IDispatch*) { DropMarker(c, {80, 80}); }},
+        {"MarkerChanged from a drag", kEventMarkerChanged, false, SelectedMarker,
+         [](IDispatch* c, IDispatch*) {
+             Gesture(c, {{WM_LBUTTONDOWN, {60, 60}}, {WM_MOUSEMOVE, {120, 90}}, {WM_LBUTTONUP, {120, 90}}});
+         }},
+        {"MarkerChanged from the Delete key", kEventMarkerChanged, false, SelectedMarker,
+         [](IDispatch* c, IDispatch*) { Gesture(c, {{WM_KEYDOWN, {VK_DELETE, 0}}, {WM_KEYUP, {VK_DELETE, 0}}}); }},
+        {"FeatureSelected from a click on a sector line", kEventFeatureSelected, false, SectorLine,
+         [](IDispatch* c, IDispatch*) { Click(c, SectorLineMiddle(c)); }},
     };
     const std::pair<Teardown, const char*> actions[] = {
         {Teardown::Release, "release"}, {Teardown::PreDestroy, "PreDestroy"}, {Teardown::RemoveSeries, "remove"}};
 
     for (const Trigger& trigger : triggers) {
-        for (const auto& action : actions) {
-            SCOPED_TRACE(std::string(trigger.what) + " / " + action.second);
-            ComPtr<IUnknown> control;
-            ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()),
-                      S_OK);
-            // In a form: the menu commands reach the control through its window.
-            auto site = platform::MakeObject<testsupport::TestSite>(200, 150);
-            ComPtr<IOleObject> ole;
-            control->QueryInterface(IID_IOleObject, ole.PutVoid());
-            ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
-            ComPtr<IPersistStreamInit> persist;
-            control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
-            ASSERT_EQ(persist->InitNew(), S_OK);
-            RECT r = site->Rect();
-            ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
-            ComPtr<IDispatch> dispatch;
-            control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
-            ComPtr<IDispatch> dataset = SampleDataset(200), other = PointDataset(10);
-            ASSERT_EQ(Call(dispatch.Get(), kDisplayDataset, {Variant(dataset.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
+        for (const IID* events : {&DIID__IZmaVOMapXEvents2, &DIID__IZmaVOMapXEvents}) {
+            if (events == &DIID__IZmaVOMapXEvents && !trigger.bothInterfaces) continue;
+            for (const auto& action : actions) {
+                SCOPED_TRACE(std::string(trigger.what) + " / " + action.second +
+                             (events == &DIID__IZmaVOMapXEvents ? " / first interface" : ""));
+                ComPtr<IUnknown> control;
+                ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                             control.PutVoid()),
+                          S_OK);
+                // In a form: the menu commands and the user's input reach the control through its window.
+                auto site = platform::MakeObject<testsupport::TestSite>(200, 150);
+                ComPtr<IOleObject> ole;
+                control->QueryInterface(IID_IOleObject, ole.PutVoid());
+                ASSERT_EQ(ole->SetClientSite(site.Get()), S_OK);
+                ComPtr<IPersistStreamInit> persist;
+                control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+                ASSERT_EQ(persist->InitNew(), S_OK);
+                RECT r = site->Rect();
+                ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, site->Window(), &r), S_OK);
+                ComPtr<IDispatch> dispatch;
+                control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+                ASSERT_EQ(Put(dispatch.Get(), kEnhancedDrawingMode, Variant(false)), S_OK);
+                ComPtr<IDispatch> dataset = SampleDataset(200), other = PointDataset(10);
+                ASSERT_EQ(Call(dispatch.Get(), kDisplayDataset, {Variant(dataset.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
+                ASSERT_EQ(Call(dispatch.Get(), kDisplayDataset, {Variant(other.Get()), Text(kOtherField), Text(kOtherSeries)}),
+                          S_OK);
+                trigger.prepare(dispatch.Get());
 
-            ComPtr<TearingSink> sink = platform::MakeObject<TearingSink>();
-            sink->trigger = trigger.event;
-            sink->action = action.first;
-            ComPtr<IConnectionPointContainer> container;
-            control->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
-            ComPtr<IConnectionPoint> point;
-            ASSERT_EQ(container->FindConnectionPoint(DIID__IZmaVOMapXEvents2, point.Put()), S_OK);
-            DWORD cookie = 0;
-            ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
-            sink->control = control;
+                ComPtr<TearingSink> sink = platform::MakeObject<TearingSink>();
+                sink->events = *events;
+                sink->trigger = trigger.event;
+                sink->action = action.first;
+                ComPtr<IConnectionPointContainer> container;
+                control->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
+                ComPtr<IConnectionPoint> point;
+                ASSERT_EQ(container->FindConnectionPoint(*events, point.Put()), S_OK);
+                DWORD cookie = 0;
+                ASSERT_EQ(point->Advise(sink.Get(), &cookie), S_OK);
+                sink->control = control;
 
-            if (action.first == Teardown::Release) {
-                // The handler holds the last reference: the operation must finish on its own.
-                IDispatch* raw = dispatch.Get();
-                ole.Reset();
-                point.Reset();
-                container.Reset();
-                persist.Reset();
-                dispatch.Reset();
-                control.Reset();
-                trigger.run(raw, other.Get());
+                if (action.first == Teardown::Release) {
+                    // The handler holds the last reference: the operation must finish on its own.
+                    IDispatch* raw = dispatch.Get();
+                    ole.Reset();
+                    point.Reset();
+                    container.Reset();
+                    persist.Reset();
+                    dispatch.Reset();
+                    control.Reset();
+                    trigger.run(raw, other.Get());
+                    testsupport::PumpMessages();
+                    EXPECT_TRUE(sink->done) << "the event fired";
+                    EXPECT_FALSE(sink->control) << "the handler released the control";
+                    EXPECT_EQ(sink->RefCount(), 1) << "the control and its connection points are gone";
+                    continue;
+                }
+
+                trigger.run(dispatch.Get(), other.Get());
+                testsupport::PumpMessages();
                 EXPECT_TRUE(sink->done) << "the event fired";
-                EXPECT_FALSE(sink->control) << "the handler released the control";
-                EXPECT_EQ(sink->RefCount(), 1) << "the control and its connection points are gone";
-                continue;
+                for (HRESULT hr : sink->results) EXPECT_TRUE(hr == S_OK || hr == S_FALSE || hr == E_UNEXPECTED) << std::hex << hr;
+                // The control still answers, draws and saves.
+                DibCanvas canvas(200, 150, false);
+                EXPECT_EQ(canvas.DrawView(control.Get()), S_OK);
+                ComPtr<IStream> stream;
+                ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
+                EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+                point->Unadvise(cookie);
+                sink->control.Reset();
+                ole->Close(OLECLOSE_NOSAVE);
+                ole->SetClientSite(nullptr);
+                ComPtr<IZmaVadAZ> typed;
+                control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
+                typed->PreDestroy();
             }
-
-            trigger.run(dispatch.Get(), other.Get());
-            EXPECT_TRUE(sink->done) << "the event fired";
-            for (HRESULT hr : sink->results) EXPECT_TRUE(hr == S_OK || hr == S_FALSE || hr == E_UNEXPECTED) << std::hex << hr;
-            // The control still answers, draws and saves.
-            DibCanvas canvas(200, 150, false);
-            EXPECT_EQ(canvas.DrawView(control.Get()), S_OK);
-            ComPtr<IStream> stream;
-            ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
-            EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
-            point->Unadvise(cookie);
-            sink->control.Reset();
-            ole->Close(OLECLOSE_NOSAVE);
-            ole->SetClientSite(nullptr);
-            ComPtr<IZmaVadAZ> typed;
-            control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
-            typed->PreDestroy();
         }
     }
 }
@@ -568,6 +741,211 @@ TEST_F(DamagedStreams, AViewTheEngineRefusesStillSwitchesRedrawBackOn) {
     control_->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
     EXPECT_EQ(persist->Load(SettingsStream(L"<mapsettings zoom='100' centerx='NaN' centery='1e308'/>").Get()), S_OK);
     EXPECT_EQ(Get(EngineMap().Get(), kEngineAutoRedraw).boolVal, VARIANT_TRUE);
+}
+
+// --- Documents that name odd paths ----------------------------------------------------------------
+
+// A temporary folder of this test's own, which the process uses as its temporary folder while the
+// test runs, so that every file the control makes there is the test's to count.
+class HostileDocuments : public DisplayTest {
+protected:
+    void SetUp() override {
+        DisplayTest::SetUp();
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        systemTemp_ = temp;
+        token_ = L"vzq" + std::to_wstring(::GetCurrentProcessId());
+        root_ = systemTemp_ + token_;
+        docs_ = root_ + L"\\docs";
+        ::CreateDirectoryW(root_.c_str(), nullptr);
+        ::CreateDirectoryW(docs_.c_str(), nullptr);
+        ::CreateDirectoryW((root_ + L"\\D4Oze2").c_str(), nullptr);
+        ::SetEnvironmentVariableW(L"TMP", root_.c_str());
+        ::SetEnvironmentVariableW(L"TEMP", root_.c_str());
+        // The host's print settings keep their layout documents where the host keeps them, not in
+        // the temporary folder the control is given.
+        ::SetEnvironmentVariableW(L"VADAZ_HOST_PACKAGE_WRITABLE",
+                                  (systemTemp_ + L"VadazHostPackage\\" + std::to_wstring(::GetCurrentProcessId())).c_str());
+    }
+    void TearDown() override {
+        ::SetEnvironmentVariableW(L"VADAZ_HOST_PACKAGE_WRITABLE", nullptr);
+        ::SetEnvironmentVariableW(L"TMP", systemTemp_.c_str());
+        ::SetEnvironmentVariableW(L"TEMP", systemTemp_.c_str());
+        for (const auto& file : List(root_, false)) ::DeleteFileW(file.first.c_str());
+        for (const std::wstring& folder : {docs_, root_ + L"\\D4Oze2", root_}) ::RemoveDirectoryW(folder.c_str());
+        DisplayTest::TearDown();
+    }
+    void Write(const std::wstring& path, const std::string& text) {
+        FILE* file = _wfopen(path.c_str(), L"wb");
+        ASSERT_TRUE(file);
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+    // Every file under `folder` with its size, or only the names with the test's token in them
+    // (folders other programs write into too).
+    std::map<std::wstring, ULONGLONG> List(const std::wstring& folder, bool onlyOurs, bool deep = true) {
+        std::map<std::wstring, ULONGLONG> files;
+        WIN32_FIND_DATAW found;
+        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return files;
+        do {
+            const std::wstring name = found.cFileName, path = folder + L"\\" + name;
+            if (name == L"." || name == L"..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (deep)
+                    for (const auto& f : List(path, onlyOurs)) files.insert(f);
+            } else if (!onlyOurs || name.find(token_) != std::wstring::npos) {
+                files[path] = (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            }
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+        return files;
+    }
+    // A control restored from a stream whose settings hold the given "Layer" elements.
+    ComPtr<IUnknown> Restore(const std::wstring& layers, HRESULT& loaded) {
+        ComPtr<IUnknown> control;
+        EXPECT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()), S_OK);
+        ComPtr<IPersistStreamInit> persist;
+        control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+        loaded = persist->Load(SettingsStream(L"<mapsettings _Version='3'><layers>" + layers + L"</layers></mapsettings>").Get());
+        return control;
+    }
+    static std::wstring Layer(int type, const std::wstring& spec, const std::wstring& children = L"") {
+        return L"<Layer layertype='" + std::to_wstring(type) + L"' layerfilespec='" + spec +
+               L"' selectable='-1' editable='-1' visible='-1' layerautolabel='0' layerdrawlabelsafter='0'"
+               L" layerzoomlayering='0' layerzoommin='0' layerzoommax='0' layeroverridestyle='0'>" +
+               children + L"</Layer>";
+    }
+    static long EngineLayerCount(IUnknown* control) {
+        ComPtr<IDispatch> dispatch;
+        control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+        Variant map = Get(dispatch.Get(), kMapX);
+        return Get(Get(map.pdispVal, kEngineLayers).pdispVal, kLayersCount).ToLong();
+    }
+    static void Release(ComPtr<IUnknown>& control) {
+        ComPtr<IZmaVadAZ> typed;
+        control->QueryInterface(IID_IZmaVadAZ, typed.PutVoid());
+        typed->PreDestroy();
+        typed.Reset();
+        control.Reset();
+    }
+
+    std::wstring systemTemp_, token_, root_, docs_;
+};
+
+TEST_F(HostileDocuments, DevicesAndEmptyOrLongListsLoadAtOnceWithTheRefusalsLoggedAndNoBox) {
+    for (int i = 0; i < 1000; ++i) Write(docs_ + L"\\t" + std::to_wstring(i) + L".tab", "!table\n");
+    std::string thousand;
+    for (int i = 0; i < 1000; ++i) thousand += "t" + std::to_string(i) + ".tab\r\n";
+    Write(docs_ + L"\\thousand.atr", thousand);
+    Write(docs_ + L"\\empty.atr", "");
+
+    struct Case {
+        int type;
+        std::wstring spec;
+        long engineLayers;
+    };
+    std::vector<Case> cases;
+    for (int type : {4, 5, 8})
+        for (const std::wstring& device : std::vector<std::wstring>{L"CON", L"AUX", L"NUL", L"COM1", L"LPT1", L"con.tab",
+                                                                    L"C:\\data\\Aux.atr", docs_ + L"\\nul",
+                                                                    docs_ + L"\\COM1.TAB", L"\\\\.\\COM1"})
+            cases.push_back({type, device, 0});
+    cases.push_back({8, docs_ + L"\\empty.atr", 0});
+    cases.push_back({8, docs_ + L"\\thousand.atr", 1000});
+
+    // The engine layers a map restored from a document without layers has (the imagery's).
+    HRESULT loaded = E_FAIL;
+    ComPtr<IUnknown> bare = Restore(L"", loaded);
+    const long fixed = EngineLayerCount(bare.Get());
+    Release(bare);
+
+    testsupport::Watchdog dog(10000);
+    testsupport::DialogAnswerer* boxes = testsupport::DialogAnswerer::Current();
+    for (const Case& c : cases) {
+        const std::string what = std::to_string(c.type) + " " + platform::ToAnsi(c.spec);
+        SCOPED_TRACE(what);
+        logStore_->ClearEntries();
+        if (boxes) boxes->Clear();
+        dog.Arm(what);
+        ComPtr<IUnknown> control = Restore(Layer(c.type, c.spec), loaded);
+        EXPECT_EQ(loaded, S_OK);
+        EXPECT_EQ(EngineLayerCount(control.Get()), fixed + c.engineLayers);
+        if (c.engineLayers == 0) {
+            EXPECT_TRUE(LogHas(logStore_.Get(), c.spec.substr(c.spec.find_last_of(L"\\") + 1)));
+        }
+        if (boxes) {
+            EXPECT_TRUE(boxes->Dialogs().empty());
+        }
+        Release(control);
+    }
+    dog.Arm("done");
+}
+
+TEST_F(HostileDocuments, NothingIsMadeOutsideTheControlsFolderAndNothingStaysAfterRelease) {
+    const std::wstring t = token_;
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, current);
+    const std::wstring here = platform::ToWide(current);
+    Write(docs_ + L"\\" + t + L"_existing.tab", "!table\n");
+    Write(docs_ + L"\\" + t + L".ini", "[section]\r\nkey=value\r\n" + platform::ToAnsi(t) + "_ini.tab\r\n");
+    const std::wstring listed[] = {t + L"_missing.tab", L"..\\..\\" + t + L"_up.tab", L"C:\\windows\\system32\\" + t + L"_sys.tab",
+                                   L"settings.ini", L"key=value", L"CON", t + L"_existing.tab:stream.tab"};
+    std::string list;
+    for (const std::wstring& entry : listed) list += platform::ToAnsi(entry) + "\r\n";
+    Write(docs_ + L"\\" + t + L".atr", list);
+
+    // The annotation table travels with files of other kinds beside it.
+    std::wstring annotations;
+    for (const wchar_t* name : {L"a.TAB", L"a.DAT", L"evil.exe", L"x.dll", L"run.bat", L"a.ini", L"b.IND"})
+        annotations += std::wstring(L"<AnnotationFiles filename='") + name + L"' binarycontent='IXRhYmxlCg=='/>";
+    std::wstring layers = Layer(6, L"", annotations);
+    for (const std::wstring& spec :
+         {docs_ + L"\\" + t + L"_missing.tab", docs_ + L"\\..\\..\\" + t + L"_up.tab", L"..\\..\\" + t + L"_rel.tab",
+          L"C:\\windows\\system32\\" + t + L"_sys.tab", L"C:\\windows\\" + t + L"_win.tab",
+          docs_ + L"\\" + t + L"_existing.tab:evil.tab", docs_ + L"\\" + t + L"_ads.tab:x", std::wstring(L"CON"),
+          docs_ + L"\\NUL.tab"})
+        layers += Layer(4, spec);
+    layers += Layer(8, docs_ + L"\\" + t + L".atr") + Layer(8, docs_ + L"\\" + t + L".ini");
+
+    // Folders others write into too are watched for this test's names only.
+    const std::wstring elsewhere[] = {systemTemp_, here, here + L"\\..", here + L"\\..\\..", L"C:\\windows",
+                                      L"C:\\windows\\system32"};
+    auto outside = [&] {
+        std::map<std::wstring, ULONGLONG> all;
+        for (const std::wstring& folder : elsewhere)
+            for (const auto& f : List(folder, true, false)) all.insert(f);
+        return all;
+    };
+    const auto before = List(root_, false), beforeOutside = outside();
+
+    HRESULT loaded = E_FAIL;
+    ComPtr<IUnknown> control = Restore(layers, loaded);
+    EXPECT_EQ(loaded, S_OK);
+    // The host's temporary table: devices and streams are refused before the engine sees them.
+    ComPtr<IZmaVadAZ2> typed;
+    control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
+    for (const std::wstring& spec : std::vector<std::wstring>{L"COM1", docs_ + L"\\" + t + L"_existing.tab:tmp.tab", L"\\\\.\\NUL"})
+        EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(spec).Get()), E_INVALIDARG) << platform::ToAnsi(spec);
+    EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(docs_ + L"\\" + t + L"_temporary.tab").Get()), E_FAIL);
+    typed.Reset();
+    EXPECT_EQ(outside(), beforeOutside);
+    const auto during = List(root_, false);
+    bool annotationTable = false;
+    for (const auto& f : during) {
+        if (before.count(f.first)) continue;
+        SCOPED_TRACE(platform::ToAnsi(f.first));
+        EXPECT_EQ(f.first.rfind(root_ + L"\\D4Oze2\\", 0), 0u) << "made only in the control's folder";
+        const std::wstring extension = f.first.substr(f.first.rfind(L'.'));
+        EXPECT_TRUE(_wcsicmp(extension.c_str(), L".TAB") == 0 || _wcsicmp(extension.c_str(), L".DAT") == 0 ||
+                    _wcsicmp(extension.c_str(), L".IND") == 0);
+        annotationTable = annotationTable || _wcsicmp(extension.c_str(), L".TAB") == 0;
+    }
+    EXPECT_TRUE(annotationTable) << "the annotation table was restored";
+
+    Release(control);
+    EXPECT_EQ(List(root_, false), before) << "nothing stays behind";
+    EXPECT_EQ(outside(), beforeOutside);
 }
 
 }  // namespace

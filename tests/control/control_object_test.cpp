@@ -175,8 +175,9 @@ TEST(ControlErrors, RaisedErrorsAreLoggedOnceAndAnsweredWithTheirCode) {
     ASSERT_EQ(store->GetEntry(0, &channel, &level, &message, &file, &line), S_OK);
     EXPECT_EQ(Bstr::Attach(channel).Wide(), L"zemro.aos.mapping.vadaz");
     EXPECT_EQ(level, 40000);
-    EXPECT_EQ(Bstr::Attach(message).Wide(), L"Error: 0x80070057<null>");
-    EXPECT_NE(Bstr::Attach(file).Wide().find(L"ZmaVadAZ.cpp"), std::wstring::npos);
+    EXPECT_EQ(Bstr::Attach(message).Wide(),
+              L"Error: 0x80070057A quick-print layout is 0 (portrait), 1 (landscape) or 2 (custom)");
+    EXPECT_NE(Bstr::Attach(file).Wide().find(L"ZmaVadAZ_Printing.cpp"), std::wstring::npos);
     EXPECT_GT(line, 0);
 
     // Through automation the caller gets the code in the exception information.

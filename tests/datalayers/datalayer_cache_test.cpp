@@ -348,6 +348,12 @@ TEST_F(CacheTest, ARowFilterAskedOnlyWhenNeededGivesTheAnswersOfTheRowsItAccepts
          },
          0, 0},
         {"a moved layer", [](RendererOptimiserDataset&) {}, 0.001, -0.002},
+        {"a view far out, whole runs of rows on a pixel",
+         [&](RendererOptimiserDataset&) {
+             const double w = route_.right - route_.left, h = route_.top - route_.bottom;
+             ShowView(400, 300, {route_.left - 4 * w, route_.top + 4 * h, route_.right + 4 * w, route_.bottom - 4 * h});
+         },
+         0, 0},
     };
     for (const auto& way : ways) {
         SCOPED_TRACE(way.name);

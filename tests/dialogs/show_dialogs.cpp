@@ -16,6 +16,9 @@
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "ZmaVOMap2/printing/PrintProgress.h"
+#include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/PrinterSetupDlg.h"
+#include "ZmaVOMap2/printing/QuickPrintDlg.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
@@ -202,6 +205,54 @@ TEST(PrintPictures, TheProgressDialog) {
     ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE, 2, 0);
     SaveWindow(progress.Dialog(), "323-print-progress");
     ::PostMessageW(progress.Dialog(), WM_PRINT_FINISHED, 0, 0);
+}
+
+// The page set-up as the prefix's printer shows it; nothing asks the map for more.
+struct PictureHost : PrintSetupHost {
+    IDispatch* EngineMap() override { return nullptr; }
+    IUnknown* PrintLegend() override { return nullptr; }
+    SIZE MapOnPaper() override { return {20000, 15000}; }
+    std::wstring QuickPrintTitle() override { return L"Drive test 17"; }
+    void SetQuickPrintTitle(const std::wstring&) override {}
+};
+
+TEST(PrintPictures, TheQuickPrintSheetAndThePageSetup) {
+    ComPtr<IMapPrintSettings> settings;
+    ASSERT_EQ(::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings, settings.PutVoid()),
+              S_OK);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    settings->Load(Variant(0L), &loaded);
+    ComPtr<IHostPrintLegend> legend;
+    ::CoCreateInstance(CLSID_HostPrintLegend, nullptr, CLSCTX_ALL, IID_IHostPrintLegend, legend.PutVoid());
+    CQuickPrintDlg sheet(nullptr, legend.Get());
+    sheet.SetMapDistanceUnit(1);
+    sheet.SetViewWidth(10.0);
+    sheet.SetWindowSize({20000, 15000});
+    sheet.SetPrintableSize({27700, 19000});
+    sheet.LoadSettings(settings.Get());
+    sheet.TitlePage().SetTitle(L"Drive test 17");
+    DialogScript script;
+    script
+        .Then([&](HWND s) {
+            SaveWindow(s, "109-print-map-map");
+            ::SendMessageW(s, PSM_SETCURSEL, 1, 0);
+            SaveWindow(s, "192-print-map-legend");
+            ::SendMessageW(s, PSM_SETCURSEL, 2, 0);
+            SaveWindow(s, "190-print-map-title");
+            Click(s, IDCANCEL);
+        })
+        .Then([&](HWND d) {
+            SaveWindow(d, "116-page-setup");
+            Click(d, IDCANCEL);
+        });
+    sheet.DoModal();
+    PrintSupport support;
+    support.EnsureDefaultPrinter();
+    support.EnsureDefaultDevMode();
+    PictureHost host;
+    CPrinterSetupDlg setup(nullptr, host, settings.Get());
+    setup.SetPrinter(CopyDevModeToGlobal(support.DevMode()), BuildDevNames(support.Printer()));
+    setup.DoModal();
 }
 
 }  // namespace

@@ -21,6 +21,11 @@ namespace {
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 struct Table {
     explicit Table(const std::string& path) : handle(mitab_c_open(path.c_str())) {}
     ~Table() { mitab_c_close(handle); }
@@ -305,6 +310,101 @@ TEST_F(ExportTest, EveryRowBecomesAStyleAndThePlacemarkThatRefersToIt) {
             EXPECT_EQ(text(placemark.Get(), L"k:Point/k:coordinates"), L"-0.500000,51.250000");
         }
     }
+}
+
+// The exact bytes of small documents, kept from the time the document was built in memory and
+// saved in one piece: texts with markup characters, line breaks, characters beyond ASCII, empty and
+// null values, numbers in their text form, and a row without a position.
+TEST_F(ExportTest, KmlDocumentsKeepTheirBytes) {
+    Variant null;
+    null.vt = VT_NULL;
+    const struct {
+        const char* layerName;
+        const wchar_t* front;
+        std::vector<Variant> values;
+        const char* expected;
+    } cases[] = {
+        {"Bytes & <Co>", L"Name",
+         {Variant(L"plain"), Variant(L"a&b<c>d\"e'f]]>"), Variant(L"tab\there\r\nline\r"),
+          Variant(L"\u00e9 \u00fc \u00df \u20ac \u4e2d\u6587 \U0001F600"), Variant(L""), null,
+          Variant(L"  spaced  "), Variant(L"no position")},
+         "text.kml"},
+        {"Numbers", L"Level",
+         {Variant(2.5), Variant(-7L), Variant(1e21), Variant(0.0), Variant(123456789.125), Variant(true), null, Variant(8.0)},
+         "numbers.kml"},
+    };
+    for (const auto& c : cases) {
+        std::vector<LatLon> rows;
+        for (size_t i = 0; i < c.values.size(); ++i) rows.push_back({51.0 + 0.125 * i, -0.5 + 0.01 * i});
+        ComPtr<IHostDataset> dataset = dltest::MakePointDataset(rows);
+        ComPtr<IHostDatasetSetup> setup = dltest::SetupOf(dataset.Get());
+        for (size_t i = 0; i < c.values.size(); ++i)
+            setup->SetValue(static_cast<long>(i), Variant(c.front), c.values[i]);
+        setup->SetValue(static_cast<long>(c.values.size() - 1), Variant(L"Latitude"), null);  // no placemark
+        AttachStyle(dataset.Get(), c.front, {{-1000, 1, 40, 8, 0x00336699}, {1, 1e30, 41, 8, 0x000000FF}});
+        CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {c.front}, {3}, c.layerName);
+
+        const std::string folder = OutFolder("kml_bytes");
+        ASSERT_EQ(layer.ExportKml(folder), S_OK) << c.expected;
+        const std::string written = ReadBytes(folder + "\\" + CZmaVadAZLayer::CleanLayerName(c.layerName) + ".kml");
+        const std::string expected = ReadBytes(std::string("Z:") + EXPORT_TEST_SOURCE_UNIX + "/expected/" + c.expected);
+        ASSERT_FALSE(expected.empty()) << c.expected;
+        EXPECT_EQ(written, expected) << c.expected;
+    }
+}
+
+// Characters XML cannot carry are left out (half a surrogate pair becomes U+FFFD), so that every
+// reader still takes the document.
+TEST_F(ExportTest, KmlTextsLeaveOutWhatXmlCannotCarry) {
+    ComPtr<IHostDataset> dataset = dltest::MakePointDataset({{51.0, -0.5}});
+    dltest::SetupOf(dataset.Get())->SetValue(0, Variant(L"Name"), Variant(L"a\x01\x07\x1f\xfffe\xffff" L"b\xd800" L"c\xdc00" L"d"));
+    AttachStyle(dataset.Get(), L"Name", {});
+    CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Name"}, {3}, "Odd");
+    const std::string folder = OutFolder("kml_odd");
+    ASSERT_EQ(layer.ExportKml(folder), S_OK);
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    ASSERT_EQ(document->load(Variant(platform::ToWide(folder + "\\Odd.kml")), &loaded), S_OK);
+    ASSERT_EQ(loaded, VARIANT_TRUE);
+    document->setProperty(Bstr(L"SelectionNamespaces").Get(), Variant(L"xmlns:k='http://www.opengis.net/kml/2.2'"));
+    ComPtr<IXMLDOMNode> description;
+    ASSERT_EQ(document->selectSingleNode(Bstr(L"//k:description").Get(), description.Put()), S_OK);
+    Bstr text;
+    description->get_text(text.Put());
+    EXPECT_EQ(text.Wide(), L"Odd\nab\xfffd" L"c\xfffd" L"d");
+}
+
+// A folder that cannot take the file answers E_FAIL; a failure while the rows are written leaves
+// the document an earlier export wrote, and no file of its own.
+TEST_F(ExportTest, AFailedKmlExportLeavesTheFolderAsItWas) {
+    ComPtr<IHostDataset> dataset = dltest::MakePointDataset({{51.0, -0.5}, {51.1, -0.4}});
+    AttachStyle(dataset.Get(), L"Level", {});
+    CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Level"}, {3}, "Kept");
+    const std::string folder = OutFolder("kml_failed");
+    EXPECT_EQ(layer.ExportKml(folder + "\\missing\\deeper"), E_FAIL);
+    ASSERT_EQ(layer.ExportKml(folder), S_OK);
+    const std::string before = ReadBytes(folder + "\\Kept.kml");
+
+    // The same name over a front field without a value formatter fails once the file is open.
+    ComPtr<IHostDataset> bare = dltest::MakePointDataset({{51.0, -0.5}});
+    AttachStyle(bare.Get(), L"Level", {});
+    CZmaVadAZDataLayer& failing = MakeLayer(bare.Get(), {L"Level", L"Name"}, {3, 5}, "Kept");
+    HRESULT hr = S_OK;
+    try {
+        hr = failing.ExportKml(folder);
+    } catch (const platform::ComError& e) {
+        hr = e.Error();
+    }
+    EXPECT_EQ(hr, E_POINTER);
+    EXPECT_EQ(ReadBytes(folder + "\\Kept.kml"), before);
+    int files = 0;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    EXPECT_EQ(files, 1);
 }
 
 TEST_F(ExportTest, ALayerThatCannotWriteKmlWritesNoFile) {

@@ -24,8 +24,12 @@ public:
         count = 1;
         return &pointPtr_;
     }
+    ~Source() override {
+        if (gone) *gone = true;
+    }
     platform::ConnectionPoint point_;
     platform::ConnectionPoint* pointPtr_ = &point_;
+    bool* gone = nullptr;
 };
 
 class Sink : public platform::ComObject<Sink, IDispatch> {
@@ -124,6 +128,25 @@ TEST(ConnectionPoint, SinkMayUnadviseItselfAndOthersDuringDelivery) {
     source->point_.FireDispatch(2, nullptr, 0);
     ASSERT_EQ(journal.size(), 1u);
     EXPECT_EQ(journal[0].substr(0, 1), "a");
+}
+
+TEST(ConnectionPoint, ASinkMayReleaseTheSourceDuringDelivery) {
+    auto source = platform::MakeObject<Source>();
+    bool gone = false, goneDuringDelivery = true;
+    source->gone = &gone;
+    std::vector<std::string> journal;
+    auto a = platform::MakeObject<Sink>(journal, "a");
+    auto b = platform::MakeObject<Sink>(journal, "b");
+    DWORD ca = 0, cb = 0;
+    source->point_.Advise(a.Get(), &ca);
+    source->point_.Advise(b.Get(), &cb);
+    platform::ConnectionPoint& point = source->point_;
+    a->onInvoke = [&] { source.Reset(); };
+    b->onInvoke = [&] { goneDuringDelivery = gone; };
+    point.FireDispatch(3, nullptr, 0);
+    EXPECT_EQ(journal.size(), 2u) << "the walk goes on";
+    EXPECT_FALSE(goneDuringDelivery);
+    EXPECT_TRUE(gone) << "the source goes once delivery is done";
 }
 
 TEST(ConnectionPoint, RefusesSinksWithoutTheEventInterfaceAndUnknownPoints) {

@@ -2,9 +2,11 @@
 // tool, deleted with the Delete key, recoloured, snapped onto the route, and every change read
 // back in order.
 #include "tests/control/MapSiteFixture.h"
+#include "tests/support/MarkerData.h"
 
 #include "platform/ComObject.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -12,51 +14,10 @@ using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
 using namespace displaytest;
+using testsupport::MarkerData;
 
 namespace sitetest {
 namespace {
-
-// A drag source's data: "ZemroMarker" bytes as the host puts them on a drop.
-class MarkerData : public platform::ComObject<MarkerData, IDataObject> {
-public:
-    explicit MarkerData(std::vector<unsigned char> bytes, bool offered = true)
-        : bytes_(std::move(bytes)), offered_(offered) {}
-    static std::vector<unsigned char> Payload(long number, unsigned char stationary, const char* label) {
-        const size_t length = std::strlen(label) + 1;
-        std::vector<unsigned char> b(5 + length);
-        std::memcpy(b.data(), &number, 4);
-        b[4] = stationary;
-        std::memcpy(b.data() + 5, label, length);
-        return b;
-    }
-
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-        HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes_.size());
-        std::memcpy(::GlobalLock(block), bytes_.data(), bytes_.size());
-        ::GlobalUnlock(block);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = block;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC* format) override {
-        const CLIPFORMAT marker = static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(L"ZemroMarker"));
-        return offered_ && format && format->cfFormat == marker && (format->tymed & TYMED_HGLOBAL) ? S_OK
-                                                                                                   : DV_E_FORMATETC;
-    }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-private:
-    std::vector<unsigned char> bytes_;
-    bool offered_;
-};
 
 struct Change {
     HRESULT hr;
@@ -120,7 +81,10 @@ protected:
         ::GetTempPathW(MAX_PATH, folder);
         const std::wstring path =
             std::wstring(folder) + L"route_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++routes_) + L".tab";
-        ::DeleteFileW(path.c_str());
+        if (FILE* empty = _wfopen(path.c_str(), L"wb")) {  // a table without features
+            std::fputs("!table\n", empty);
+            std::fclose(empty);
+        }
         ASSERT_EQ(control_->AddTemporaryTabLayer(Bstr(path).Get()), S_OK);
         Variant layers = Get(map_.Get(), 5), layer, factory = Get(map_.Get(), 49);
         Invoke(layers.pdispVal, 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Variant(1L)}, &layer);

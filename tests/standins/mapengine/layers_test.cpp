@@ -118,9 +118,15 @@ TEST_F(MapLayers, NamesResolveWithoutCaseAndSelectionMembersByName) {
     EXPECT_EQ(map_->GetIDsOfNames(IID_NULL, &bogus, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
 }
 
-TEST_F(MapLayers, ANewTablePathBecomesAnEmptyTableThatKeepsItsFeatures) {
+TEST_F(MapLayers, AMissingTableIsNotOpenedAndANewTableKeepsItsFeatures) {
     TempFile table(L".TAB");
-    ComPtr<IDispatch> layer = Object(Call(layers_.Get(), layers::kAdd, {Variant(table.Path()), Variant(1L)}));
+    HRESULT opened = S_OK;
+    Call(layers_.Get(), layers::kAdd, {Variant(table.Path()), Variant(1L)}, &opened);
+    EXPECT_TRUE(FAILED(opened)) << "opening never makes a table";
+    EXPECT_EQ(::GetFileAttributesW(table.Path().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ComPtr<IDispatch> layer =
+        Object(Call(layers_.Get(), layers::kCreateLayer, {Variant(L"new"), Variant(table.Path()), Variant(1L)}));
     ASSERT_TRUE(layer);
     EXPECT_EQ(::GetFileAttributesW(table.Path().c_str()) != INVALID_FILE_ATTRIBUTES, true);
     EXPECT_EQ(Text(Get(layer.Get(), layer::kFileSpec)), table.Path());

@@ -45,7 +45,7 @@ TEST_F(MapObjects, TextAnnotationsAreAddedCountedAndRemoved) {
 
 TEST_F(MapObjects, LayerDatasetsExposeTheTableFieldsForLabels) {
     TempFile table(L".TAB");
-    ComPtr<IDispatch> layer = Object(Call(layers_.Get(), 4, {Variant(table.Path())}));
+    ComPtr<IDispatch> layer = Object(Call(layers_.Get(), 8, {Variant(L"labelled"), Variant(table.Path())}));
     ComPtr<IDispatch> datasets = Object(Get(map_.Get(), map::kDatasets));
     ComPtr<IDispatch> dataset = Object(Call(datasets.Get(), 2, {Variant(short{6}), Variant(layer.Get())}));
     ASSERT_TRUE(dataset);

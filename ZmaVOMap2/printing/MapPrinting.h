@@ -1,0 +1,80 @@
+// The control's printing: its print support (printer and DEVMODE), the quick-print layout and the
+// settings object it holds, the quick-print title, and the protocols by which the control's print
+// properties read and write the settings. Operations raise a ComError whose description says what
+// failed; the control's members turn it into their answer.
+#pragma once
+
+#include "ZmaVOMap2/printing/PrintJobPreparation.h"
+#include "ZmaVOMap2/printing/PrintSettingsHelper.h"
+#include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/PrinterSetupDlg.h"
+#include "ZmaVOMap2/printing/QuickPrintLayouts.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class MapPrinting {
+public:
+    using FlagGet = HRESULT (STDMETHODCALLTYPE IMapPrintSettings::*)(VARIANT_BOOL*);
+    using FlagPut = HRESULT (STDMETHODCALLTYPE IMapPrintSettings::*)(VARIANT_BOOL);
+    using NumberGet = HRESULT (STDMETHODCALLTYPE IMapPrintSettings::*)(long*);
+    using NumberPut = HRESULT (STDMETHODCALLTYPE IMapPrintSettings::*)(long);
+
+    MapPrinting() = default;
+    MapPrinting(const MapPrinting&) = delete;
+    MapPrinting& operator=(const MapPrinting&) = delete;
+
+    PrintSupport& Support() noexcept { return support_; }
+    QuickPrintLayouts& Layouts() noexcept { return layouts_; }
+
+    // A write of a print property lands in the custom layout: the custom layout is selected, the
+    // value written, and the custom layout's document saved. A write that fails puts the previous
+    // layout back; when the custom layout cannot be loaded nothing is written or saved. `write`
+    // answers the settings' HRESULT, which is the answer of a failed write.
+    void Write(const std::function<HRESULT(IMapPrintSettings&)>& write);
+    // A write whose failure answers E_FAIL.
+    void WritePlain(const std::function<HRESULT(IMapPrintSettings&)>& write);
+    // A read from the settings object held now, whatever its layout; a failed read (also one
+    // without a settings object) is "Property not set".
+    void Read(const std::function<bool(IMapPrintSettings&)>& read);
+
+    void PutFlag(FlagPut put, VARIANT_BOOL value);
+    void GetFlag(FlagGet get, VARIANT_BOOL* value);
+    // Margins: millimetres at the property, hundredths of a millimetre in the settings.
+    void PutMargin(NumberPut put, double millimetres);
+    void GetMargin(NumberGet get, double* millimetres);
+    // The settings store 1 or 0; the printer is turned to the written orientation.
+    void PutOrientation(VARIANT_BOOL landscape);
+    void GetOrientation(VARIANT_BOOL* landscape);
+
+    // A new job for the control's printer (the default printer when none was chosen). Without a
+    // printer: a beep, the message that there is none, and a raised failure.
+    std::unique_ptr<MapPrintJobInfo> NewJob();
+    // Gives the job the control's printer and prepares it (PrepareMapPrintJob).
+    void PrepareJob(MapPrintJobInfo& job, const PrintSources& sources);
+
+    // The page set-up over the custom layout, for the control's printer (the default printer
+    // when none was chosen). True after OK: the custom layout is saved and keeps the dialog's
+    // margins, orientation and options, and the chosen printer and paper become the control's.
+    // False after Cancel: the layout the control had is selected again. Raises when the custom
+    // layout cannot be had (the previous layout comes back), without a printer (after telling
+    // the user), and the failures of the dialog.
+    bool PageSetup(HWND parent, PrintSetupHost& host);
+
+    // The quick-print title: the registry value "MapTitle" under "MapQuickPrint", cached.
+    const std::wstring& CachedTitle() const noexcept { return title_; }
+    // The stored value, empty when there is none.
+    static std::wstring ReadStoredTitle();
+    void SetCachedTitle(const std::wstring& title) { title_ = title; }
+    // Caches the title and, when it changed, stores it; false when it could not be stored.
+    bool StoreTitle(const std::wstring& title);
+
+private:
+    // A beep and the message that there is no printer; raises the failure.
+    [[noreturn]] void TellNoPrinter();
+
+    PrintSupport support_;
+    QuickPrintLayouts layouts_{support_};
+    std::wstring title_;
+};
