@@ -96,7 +96,8 @@ namespace {
 Variant ChangeType(const VARIANT& v, VARTYPE type) {
     Variant out;
     if ((v.vt & VT_BYREF) && !v.byref) throw ComError(E_INVALIDARG, kReferenceToNothing);
-    THROW_IF_FAILED(::VariantChangeType(&out, const_cast<VARIANT*>(&v), 0, type));
+    const HRESULT hr = ::VariantChangeType(&out, const_cast<VARIANT*>(&v), 0, type);
+    if (FAILED(hr)) throw ComError(hr, L"A value could not be converted to the type needed");
     return out;
 }
 }  // namespace
