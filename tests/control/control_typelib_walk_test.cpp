@@ -651,6 +651,17 @@ std::vector<Case> CasesOf(const Member& m) {
     return cases;
 }
 
+// The members that open a dialog by design; the test's dialog hook answers it. Any other member
+// that shows one would stop an unattended host.
+bool OpensDialogs(const std::wstring& member) {
+    // The layer list, the imagery and the print set-up dialogs, and the message that a table
+    // could not be opened as a layer.
+    for (const wchar_t* name : {L"LayersDlg", L"DisplayBackgroundMapLayerProperties", L"ConfigurePrinting",
+                                L"AddTemporaryTabLayer"})
+        if (member == name) return true;
+    return false;
+}
+
 struct WalkPlace {
     Stage stage;
     bool enhanced;
@@ -764,7 +775,9 @@ protected:
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08lx", static_cast<unsigned long>(code));
         if (FAILED(code) && a.description.empty()) findings_.Add(member + ": " + hex + " without a description", c.Name(m));
-        if (answerer_->Dialogs().size() != dialogsBefore) ++dialogs_[member];
+        if (answerer_->Dialogs().size() != dialogsBefore && !OpensDialogs(m.name))
+            findings_.Add(member + ": showed a dialog (\"" + platform::ToAnsi(answerer_->Dialogs().back().caption) + "\")",
+                          c.Name(m));
         if (LeftModalWindow(control_->SiteWindow())) findings_.Add(member + ": left a modal window", c.Name(m));
         if (c.SameAsByValue(m)) return;
 
@@ -789,7 +802,7 @@ protected:
     bool lastWasRead_ = false;
 
     Findings findings_;
-    std::map<std::string, long> reachedPerMember_, dialogs_;
+    std::map<std::string, long> reachedPerMember_;
     long calls_ = 0, reached_ = 0, frames_ = 0;
     DWORD slowestFrame_ = 0;
 };
@@ -802,7 +815,6 @@ TEST_P(HostileArgumentWalk, EveryMemberAnswersEachHostileArgumentAndTheNextFrame
     }
     std::printf("%s: %ld calls, %ld reached the members, %ld frames (the slowest %lu ms), %lu ms in all\n",
                 where_.c_str(), calls_, reached_, frames_, slowestFrame_, ::GetTickCount() - started);
-    for (const auto& d : dialogs_) std::printf("  dialogs answered for %s: %ld\n", d.first.c_str(), d.second);
     // Sane arguments get past the dispatch layer: every member was walked.
     for (const auto& r : reachedPerMember_) EXPECT_GT(r.second, 0) << r.first << " was never reached";
     EXPECT_TRUE(findings_.Empty()) << where_ << ":\n" << findings_.Report();
