@@ -343,6 +343,9 @@ public:
     HRESULT LoadQuickPrintTitle();
     // Holds `layout` (may be null) as the print-settings object in place of the held one.
     void SetQuickPrintLayoutObject(IMapPrintSettings* layout);
+    // Batch printing and the print preview, over the control's layers and print settings.
+    class PrintLink;
+    PrintLink& PrintingLink();
     // The subclassed engine window when there is one, else the engine's own window.
     HWND GetMapWindow();
 
@@ -483,6 +486,8 @@ private:
     void RefreshInfoDisplay(HDC drawDC);
     void ReleaseEngine() noexcept;
     void PrepareJobOrThrow(MapPrintJobInfo& job);
+    // Closes the print preview; `detach` when the control goes: print jobs reach it no more.
+    void ReleasePrinting(bool detach) noexcept;
     void DestroyEngineWindow() noexcept;
     // The layer collection that the map initialisation makes. Before it, the members that need
     // it fail with `failure` and the one description of a map used too early.
@@ -548,6 +553,7 @@ private:
     bool destroyWindowPending_ = false;
     CMapXEventListener engineEvents_{*this};
     MapPrinting printing_;
+    std::shared_ptr<PrintLink> printLink_;
 
     // The host's objects.
     platform::ComPtr<IHostUnitConverter> unitConverter_;

@@ -98,8 +98,14 @@ void MapPrinting::GetOrientation(VARIANT_BOOL* landscape) {
 
 std::unique_ptr<MapPrintJobInfo> MapPrinting::NewJob() {
     std::unique_ptr<MapPrintJobInfo> job = support_.CreateJobInfo();
-    if (job) return job;
-    TellNoPrinter();
+    if (!job) TellNoPrinter();
+    return job;
+}
+
+std::unique_ptr<MapBatchPrintJobInfo> MapPrinting::NewBatchJob() {
+    std::unique_ptr<MapBatchPrintJobInfo> job = support_.CreateBatchJobInfo();
+    if (!job) TellNoPrinter();
+    return job;
 }
 
 void MapPrinting::TellNoPrinter() {
@@ -108,6 +114,19 @@ void MapPrinting::TellNoPrinter() {
     platform::Prompts().MessageBox(nullptr, text, LoadText(IDS_PRINT_MESSAGE_CAPTION, L"Map Module"),
                                    MB_OK | MB_ICONEXCLAMATION);
     Raise(E_FAIL, text);
+}
+
+void MapPrinting::ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host) {
+    ClosePreview();
+    auto preview = std::make_shared<CMapPrintPreview>(std::move(job), host);
+    if (!preview->Create()) Raise(E_FAIL, L"The print preview window cannot be created");
+    preview_ = std::move(preview);
+}
+
+void MapPrinting::ClosePreview() noexcept {
+    // A message of the old window still being handled keeps that object until it is done.
+    if (preview_) preview_->Detach();
+    preview_.reset();
 }
 
 void MapPrinting::PrepareJob(MapPrintJobInfo& job, const PrintSources& sources) {

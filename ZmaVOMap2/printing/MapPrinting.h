@@ -4,6 +4,7 @@
 // failed; the control's members turn it into their answer.
 #pragma once
 
+#include "ZmaVOMap2/printing/MapPrintPreview.h"
 #include "ZmaVOMap2/printing/PrintJobPreparation.h"
 #include "ZmaVOMap2/printing/PrintSettingsHelper.h"
 #include "ZmaVOMap2/printing/PrintSupport.h"
@@ -22,6 +23,7 @@ public:
     using NumberPut = HRESULT (STDMETHODCALLTYPE IMapPrintSettings::*)(long);
 
     MapPrinting() = default;
+    ~MapPrinting() { ClosePreview(); }
     MapPrinting(const MapPrinting&) = delete;
     MapPrinting& operator=(const MapPrinting&) = delete;
 
@@ -51,6 +53,7 @@ public:
     // A new job for the control's printer (the default printer when none was chosen). Without a
     // printer: a beep, the message that there is none, and a raised failure.
     std::unique_ptr<MapPrintJobInfo> NewJob();
+    std::unique_ptr<MapBatchPrintJobInfo> NewBatchJob();
     // Gives the job the control's printer and prepares it (PrepareMapPrintJob).
     void PrepareJob(MapPrintJobInfo& job, const PrintSources& sources);
 
@@ -61,6 +64,13 @@ public:
     // layout cannot be had (the previous layout comes back), without a printer (after telling
     // the user), and the failures of the dialog.
     bool PageSetup(HWND parent, PrintSetupHost& host);
+
+    // The print preview window, at most one: a new one replaces the one open. It takes the job
+    // over; E_FAIL is raised when its window cannot be made. `host` may be null.
+    void ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host);
+    // Closes the preview window; its job goes with it, and it forgets its host.
+    void ClosePreview() noexcept;
+    HWND PreviewWindow() const noexcept { return preview_ ? preview_->Handle() : nullptr; }
 
     // The quick-print title: the registry value "MapTitle" under "MapQuickPrint", cached.
     const std::wstring& CachedTitle() const noexcept { return title_; }
@@ -77,4 +87,5 @@ private:
     PrintSupport support_;
     QuickPrintLayouts layouts_{support_};
     std::wstring title_;
+    std::shared_ptr<CMapPrintPreview> preview_;
 };

@@ -15,6 +15,8 @@
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
+#include "ZmaVOMap2/printing/BatchPrintDialog.h"
+#include "ZmaVOMap2/printing/MapPrintPreview.h"
 #include "ZmaVOMap2/printing/PrintProgress.h"
 #include "ZmaVOMap2/printing/PrintSupport.h"
 #include "ZmaVOMap2/printing/PrinterSetupDlg.h"
@@ -45,6 +47,9 @@ void SaveWindow(HWND window, const std::string& name) {
     }
     RECT r = {};
     ::GetWindowRect(window, &r);
+    // A maximised window reaches beyond the screen: only the screen can be read.
+    const RECT visible = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::IntersectRect(&r, &r, &visible);
     const int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
@@ -253,6 +258,60 @@ TEST(PrintPictures, TheQuickPrintSheetAndThePageSetup) {
     CPrinterSetupDlg setup(nullptr, host, settings.Get());
     setup.SetPrinter(CopyDevModeToGlobal(support.DevMode()), BuildDevNames(support.Printer()));
     setup.DoModal();
+}
+
+// Four measurement layers, two with a page each and one on every page.
+struct PicturedLayers : BatchPrintLayers, BatchPrintActions {
+    std::vector<BatchPrintLayer> DataLayers() override {
+        return {{L"RxLev", L"1", true, true, false},
+                {L"RxQual", L"2", true, true, false},
+                {L"Serving cell sites", L"3", true, false, true},
+                {L"Speed", L"4", true, false, false}};
+    }
+    void SetVisible(const std::wstring&, bool) override {}
+    void SuppressVisibilityEvents(bool) noexcept override {}
+    void PageSetup(HWND) override {}
+    void PreviewBatch(const std::vector<std::wstring>&, const std::vector<std::wstring>&) override {}
+    void EditAttributes() override {}
+};
+
+TEST(PrintPictures, TheBatchDialog) {
+    PicturedLayers layers;
+    DialogScript script;
+    script.Then([&](HWND dialog) {
+        SaveWindow(dialog, "324-batch-print");
+        Click(dialog, IDCANCEL);
+    });
+    BatchPrintDialog dialog(layers, layers);
+    dialog.DoModal(nullptr);
+}
+
+// The window a host's PrintPreview opens, over a map that shows a drive test.
+TEST(PrintPictures, ThePreviewWindow) {
+    ComPtr<IUnknown> control, legend;
+    ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()), S_OK);
+    ComPtr<IPersistStreamInit> persist;
+    control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    ASSERT_EQ(persist->InitNew(), S_OK);
+    ASSERT_EQ(::CoCreateInstance(CLSID_HostPrintLegend, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, legend.PutVoid()),
+              S_OK);
+    ComPtr<IZmaVadAZ2> map;
+    control->QueryInterface(IID_IZmaVadAZ2, map.PutVoid());
+    ASSERT_EQ(map->put_VOPrintLegend(legend.Get()), S_OK);
+    ComPtr<IDispatch> dispatch;
+    control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+    displaytest::Call(dispatch.Get(), displaytest::kDisplayDataset,
+                      {Variant(displaytest::MakeSampleDataset(200).Get()), displaytest::Text(L"RxLev"),
+                       displaytest::Text(L"{D2000000-0000-0000-0000-000000000002}")});
+    map->PrintPreview();
+    if (HWND frame = ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr)) {
+        // Without a window manager a maximised window keeps its first size on the screen.
+        ::ShowWindow(frame, SW_RESTORE);
+        ::SetWindowPos(frame, nullptr, 0, 0, 800, 640, SWP_NOZORDER);
+        SaveWindow(frame, "321-print-preview");
+        ::DestroyWindow(frame);
+    }
+    map->PreDestroy();
 }
 
 }  // namespace
