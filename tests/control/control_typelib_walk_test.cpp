@@ -656,10 +656,10 @@ std::vector<Case> CasesOf(const Member& m) {
 // The members that open a dialog by design; the test's dialog hook answers it. Any other member
 // that shows one would stop an unattended host.
 bool OpensDialogs(const std::wstring& member) {
-    // The layer list, the imagery and the print set-up dialogs, and the message that a table
-    // could not be opened as a layer.
+    // The layer list, the imagery, the print set-up and the batch print dialogs, and the message
+    // that a table could not be opened as a layer.
     for (const wchar_t* name : {L"LayersDlg", L"DisplayBackgroundMapLayerProperties", L"ConfigurePrinting",
-                                L"AddTemporaryTabLayer"})
+                                L"BatchPrint", L"AddTemporaryTabLayer"})
         if (member == name) return true;
     return false;
 }
