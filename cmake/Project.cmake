@@ -64,24 +64,36 @@ endfunction()
 set(VADAZ_SYSTEM_LIBS ole32 oleaut32 uuid gdiplus gdi32 user32 comctl32 comdlg32 advapi32 shlwapi shell32
     urlmon wininet ws2_32 secur32 winspool version)
 
-# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...]): a GoogleTest
-# program run under Wine in the test prefix; with LAUNCHER, the command runs the program (its last
-# arguments are Wine and the program). One ctest entry per program: every Wine process start costs.
+# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...] [PARTS <filter> ...]): a
+# GoogleTest program run under Wine in the test prefix; with LAUNCHER, the command runs the program
+# (its last arguments are Wine and the program). One ctest entry per program: every Wine process
+# start costs. A long program may be cut into PARTS, GoogleTest filters that each run as an entry
+# <name>_<n> of their own, so that the parts run side by side.
 function(vadaz_add_test name)
-  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   vadaz_target(${name})
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
+  set(entries)
   if(T_LAUNCHER)
     add_test(NAME ${name} COMMAND ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+    list(APPEND entries ${name})
+  elseif(T_PARTS)
+    set(n 0)
+    foreach(filter ${T_PARTS})
+      math(EXPR n "${n} + 1")
+      add_test(NAME ${name}_${n} COMMAND ${name} --gtest_filter=${filter})
+      list(APPEND entries ${name}_${n})
+    endforeach()
   else()
     add_test(NAME ${name} COMMAND ${name})
+    list(APPEND entries ${name})
   endif()
-  set_tests_properties(${name} PROPERTIES
+  set_tests_properties(${entries} PROPERTIES
     ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
     TIMEOUT 300)
   if(T_SERIAL)
-    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+    set_tests_properties(${entries} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endfunction()
 

@@ -59,6 +59,7 @@ CZmaVadAZ::CZmaVadAZ()
 
 CZmaVadAZ::~CZmaVadAZ() {
     PreDestroy();
+    ReleasePrinting(true);
     // What final release did not get to (it does not run when final construction failed).
     ReleaseEngine();
     enginePersist_.Reset();
@@ -142,6 +143,7 @@ void CZmaVadAZ::ReleaseEngine() noexcept {
 }
 
 void CZmaVadAZ::FinalRelease() {
+    ReleasePrinting(true);
     constructing_ = true;
     engineEvents_.Unadvise(engine_.Get());
     ReleaseEngine();
@@ -482,6 +484,7 @@ CZmaVadAZLayerCollection& CZmaVadAZ::RequireLayers(HRESULT failure) const {
 
 STDMETHODIMP CZmaVadAZ::PreDestroy() {
     COM_TRY {
+        ReleasePrinting(false);
         if (layers_) HideRolloverTip(nullptr);
         if (layers_) layers_->SetLinesLayerPersistence(nullptr);
         // An operation on the stack (PreDestroy called from an event handler) still works on

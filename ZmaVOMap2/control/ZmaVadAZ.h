@@ -331,12 +331,21 @@ public:
     // progress dialog, after the layers were prepared for printing (a failure is raised).
     bool PreparePrintJob(MapPrintJobInfo& job);
     void ExecutePrintJob(std::unique_ptr<MapPrintJobInfo> job);
+    // The page set-up (printer, paper, margins, orientation and the quick-print options): S_OK
+    // after OK, S_FALSE after Cancel, else the failure, with its error information.
+    HRESULT PageSetup(HWND parent);
+    // The page set-up, and after its OK the job prepared again: true; false after Cancel or a
+    // failure (logged).
+    bool PageSetupThenPrepare(MapPrintJobInfo& job, HWND parent);
     // The quick-print title: the stored one, else the top visible measurement layer's name.
     std::wstring GetQuickPrintTitle();
     bool SetQuickPrintTitle(const std::wstring& title);
     HRESULT LoadQuickPrintTitle();
     // Holds `layout` (may be null) as the print-settings object in place of the held one.
     void SetQuickPrintLayoutObject(IMapPrintSettings* layout);
+    // Batch printing and the print preview, over the control's layers and print settings.
+    class PrintLink;
+    PrintLink& PrintingLink();
     // The subclassed engine window when there is one, else the engine's own window.
     HWND GetMapWindow();
 
@@ -477,6 +486,8 @@ private:
     void RefreshInfoDisplay(HDC drawDC);
     void ReleaseEngine() noexcept;
     void PrepareJobOrThrow(MapPrintJobInfo& job);
+    // Closes the print preview; `detach` when the control goes: print jobs reach it no more.
+    void ReleasePrinting(bool detach) noexcept;
     void DestroyEngineWindow() noexcept;
     // The layer collection that the map initialisation makes. Before it, the members that need
     // it fail with `failure` and the one description of a map used too early.
@@ -542,6 +553,7 @@ private:
     bool destroyWindowPending_ = false;
     CMapXEventListener engineEvents_{*this};
     MapPrinting printing_;
+    std::shared_ptr<PrintLink> printLink_;
 
     // The host's objects.
     platform::ComPtr<IHostUnitConverter> unitConverter_;

@@ -1,11 +1,15 @@
 // The control's printing members: the print properties, the quick-print layout, Print and
-// QuickPrint, the print-job properties and the quick-print title. The work is printing's
-// (MapPrinting); these members check their arguments and answer.
+// QuickPrint, the page set-up, batch printing, the print preview, the print-job properties and
+// the quick-print title. The work is printing's (MapPrinting, the batch job, the preview window
+// and the batch dialog); these members check their arguments and answer, and PrintLink answers
+// what printing asks of the control.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/printing/BatchPrintDialog.h"
+#include "ZmaVOMap2/printing/PrintableMapLink.h"
 #include "platform/Result.h"
 
 using platform::Bstr;
@@ -52,6 +56,24 @@ T* Out(T* out) {
 }
 
 BSTR NewText(const std::wstring& text) { return Bstr(text).Detach(); }
+
+// What the page set-up asks of the map.
+class SetupHost final : public PrintSetupHost {
+public:
+    explicit SetupHost(CZmaVadAZ& map) : map_(map) {}
+    IDispatch* EngineMap() override { return map_.EngineMap(); }
+    IUnknown* PrintLegend() override { return map_.PrintLegendObject(); }
+    SIZE MapOnPaper() override {
+        SIZE size = {};
+        map_.GetMapDimensions(size.cx, size.cy);
+        return size;
+    }
+    std::wstring QuickPrintTitle() override { return map_.GetQuickPrintTitle(); }
+    void SetQuickPrintTitle(const std::wstring& title) override { map_.SetQuickPrintTitle(title); }
+
+private:
+    CZmaVadAZ& map_;
+};
 
 }  // namespace
 
@@ -262,13 +284,137 @@ void CZmaVadAZ::SetQuickPrintLayoutObject(IMapPrintSettings* layout) {
     printing_.Layouts().SetSettingsObject(ComPtr<IMapPrintSettings>(layout));
 }
 
+// --- What printing asks of the control -----------------------------------------------------------
+
+// The measurement layers as batch printing sees them, the batch dialog's buttons, the preview
+// window's questions, and the batch and preview operations themselves.
+class CZmaVadAZ::PrintLink final : public BatchPrintLayers,
+                                    public BatchPrintActions,
+                                    public PrintPreviewHost,
+                                    public std::enable_shared_from_this<CZmaVadAZ::PrintLink> {
+public:
+    explicit PrintLink(CZmaVadAZ& control)
+        : control_(control), map_(platform::MakeObject<PrintableMapLink>(static_cast<IPrintableMap*>(&control))) {}
+    PrintLink(const PrintLink&) = delete;
+    PrintLink& operator=(const PrintLink&) = delete;
+
+    // The map as print jobs draw it: jobs (a preview's lives on) do not keep the control alive.
+    IUnknown* MapView() const noexcept { return static_cast<IPrintableMap*>(map_.Get()); }
+    // The control goes: the jobs that share this link find no map and no layers from now on.
+    void Detach() noexcept {
+        map_->Detach();
+        attached_ = false;
+    }
+
+    // BatchPrintLayers
+    std::vector<BatchPrintLayer> DataLayers() override {
+        std::vector<BatchPrintLayer> found;
+        if (!attached_ || !control_.layers_) return found;
+        for (CZmaVadAZLayer* layer : control_.layers_->GetDataLayers()) {
+            CZmaVadAZDataLayer* data = AsDataLayer(layer);
+            if (!data) continue;
+            found.push_back({platform::ToWide(data->GetName()), data->GetLayerKey(), data->IsVisible(),
+                             data->GetBatchPrint(), data->GetPrintOnAllPages()});
+        }
+        return found;
+    }
+    void SetVisible(const std::wstring& key, bool visible) override {
+        if (!attached_ || !control_.layers_ || !control_.datasets_) return;
+        for (CZmaVadAZLayer* layer : control_.layers_->GetDataLayers()) {
+            CZmaVadAZDataLayer* data = AsDataLayer(layer);
+            if (data && data->GetLayerKey() == key) return control_.datasets_->SetLayerVisible(layer, visible ? 1 : 0);
+        }
+    }
+    void SuppressVisibilityEvents(bool suppress) noexcept override {
+        if (attached_ && control_.layers_) control_.layers_->SetSuppressEvents(suppress);
+    }
+
+    // BatchPrintActions
+    void PageSetup(HWND owner) override { control_.PageSetup(owner); }
+    void PreviewBatch(const std::vector<std::wstring>& pages, const std::vector<std::wstring>& allPages) override {
+        RequireSettings();
+        std::unique_ptr<MapBatchPrintJobInfo> job = control_.printing_.NewBatchJob();
+        job->SetPages(shared_from_this(), pages, allPages);
+        ShowPrintPreview(std::move(job));
+    }
+    void EditAttributes() override {
+        control_.Fire_EditAttributes();
+        control_.RepaintIfUpdating();
+    }
+
+    // PrintPreviewHost
+    void PrintJobCopy(std::unique_ptr<MapPrintJobInfo> job) override {
+        // The control stays while its print runs, whatever the host does meanwhile.
+        OperationScope operation(control_);
+        control_.ExecutePrintJob(std::move(job));
+    }
+    long CurrentLayout() override { return control_.printing_.Layouts().Current(); }
+    bool SelectLayout(long layout) override {
+        return SUCCEEDED(control_.put_QuickPrintLayout(static_cast<ENUM_QUICK_PRINT_LAYOUT>(layout)));
+    }
+    bool PreparePrintJob(MapPrintJobInfo& job) override { return control_.PreparePrintJob(job); }
+    bool PageSetupThenPrepare(MapPrintJobInfo& job, HWND owner) override {
+        return control_.PageSetupThenPrepare(job, owner);
+    }
+    std::wstring QuickPrintTitle() override { return control_.GetQuickPrintTitle(); }
+
+    // The names of the measurement layers whose batch-print, or print-on-all-pages, flag is set.
+    std::vector<std::wstring> GetBatchPrintLayerNames() { return NamesWhere(&BatchPrintLayer::batchPrint); }
+    std::vector<std::wstring> GetPrintOnAllPagesLayerNames() { return NamesWhere(&BatchPrintLayer::printOnAllPages); }
+
+    // One map per page layer, printed with the progress dialog. Failures (no settings, no
+    // printer, a job that cannot be prepared) are raised.
+    void PrintBatch(const std::vector<std::wstring>& pages, const std::vector<std::wstring>& allPages) {
+        RequireSettings();
+        std::unique_ptr<MapBatchPrintJobInfo> job = control_.printing_.NewBatchJob();
+        job->SetPages(shared_from_this(), pages, allPages);
+        control_.PrepareJobOrThrow(*job);
+        control_.ExecutePrintJob(std::move(job));
+    }
+
+    // Replaces any open preview with one of the job; raises when the job cannot be prepared.
+    void ShowPrintPreview(std::unique_ptr<MapPrintJobInfo> job) {
+        if (control_.layers_) control_.layers_->PrepareForPrinting();
+        control_.printing_.ClosePreview();
+        control_.PrepareJobOrThrow(*job);
+        control_.printing_.ShowPreview(std::move(job), this);
+    }
+
+private:
+    void RequireSettings() {
+        if (!control_.printing_.Layouts().Settings())
+            throw ComError(E_FAIL, L"The host's print settings are not available", L"VadAZ");
+    }
+    std::vector<std::wstring> NamesWhere(bool BatchPrintLayer::*flag) {
+        std::vector<std::wstring> names;
+        for (const BatchPrintLayer& layer : DataLayers())
+            if (layer.*flag) names.push_back(layer.name);
+        return names;
+    }
+
+    CZmaVadAZ& control_;
+    ComPtr<PrintableMapLink> map_;
+    bool attached_ = true;
+};
+
+CZmaVadAZ::PrintLink& CZmaVadAZ::PrintingLink() {
+    if (!printLink_) printLink_ = std::make_shared<PrintLink>(*this);
+    return *printLink_;
+}
+
+void CZmaVadAZ::ReleasePrinting(bool detach) noexcept {
+    // A control that goes is detached first: the preview's job then leaves its layers alone.
+    if (detach && printLink_) printLink_->Detach();
+    printing_.ClosePreview();
+}
+
 // --- Printing ------------------------------------------------------------------------------------
 
 void CZmaVadAZ::PrepareJobOrThrow(MapPrintJobInfo& job) {
     PrintSources sources;
     ComPtr<IMapPrintSettings> settings = printing_.Layouts().Settings();
     sources.settings = settings.Get();
-    sources.mapView = Identity();
+    sources.mapView = PrintingLink().MapView();
     sources.legend = printLegend_;
     sources.engineMap = engineDispatch_.Get();
     sources.converter = unitConverter_.Get();
@@ -306,6 +452,65 @@ STDMETHODIMP CZmaVadAZ::QuickPrint(BSTR bstrTitle) {
         job->SetPrintSettings(settings.Get());
         job->SetTitle(bstrTitle ? bstrTitle : L"");
         ExecutePrintJob(std::move(job));
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT CZmaVadAZ::PageSetup(HWND parent) {
+    // While the dialog runs, a host may release the map.
+    OperationScope operation(*this);
+    try {
+        SetupHost host(*this);
+        return printing_.PageSetup(parent, host) ? S_OK : S_FALSE;
+    }
+    COM_CATCH_RETURN();
+}
+
+bool CZmaVadAZ::PageSetupThenPrepare(MapPrintJobInfo& job, HWND parent) {
+    if (PageSetup(parent) != S_OK) return false;
+    PreparePrintJob(job);
+    return true;
+}
+
+STDMETHODIMP CZmaVadAZ::ConfigurePrinting() {
+    COM_TRY {
+        return platform::PassFailure(PageSetup(GetMapWindow()));
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::PrintPreview() {
+    OperationScope operation(*this);
+    COM_TRY {
+        if (!printing_.Layouts().Settings())
+            throw ComError(E_FAIL, L"The host's print settings are not available", L"VadAZ");
+        PrintingLink().ShowPrintPreview(printing_.NewJob());
+        // The preview is open: hosts have always been told S_FALSE.
+        return S_FALSE;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::QuickBatchPrint() {
+    OperationScope operation(*this);
+    COM_TRY {
+        PrintLink& link = PrintingLink();
+        link.PrintBatch(link.GetBatchPrintLayerNames(), link.GetPrintOnAllPagesLayerNames());
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP CZmaVadAZ::BatchPrint() {
+    // The dialog fires EditAttributes, whose handler may release the control or tear it down.
+    OperationScope operation(*this);
+    COM_TRY {
+        PrintLink& link = PrintingLink();
+        BatchPrintDialog dialog(link, link);
+        const INT_PTR answer = dialog.DoModal(::GetActiveWindow());
+        if (answer == -1) throw ComError(E_FAIL, L"The batch print dialog cannot be shown", L"VadAZ");
+        if (answer == IDOK) link.PrintBatch(dialog.GetCheckedNames(), dialog.GetSecondCheckedNames());
         return S_OK;
     }
     COM_CATCH_RETURN();

@@ -114,6 +114,11 @@ void MapPrintJobInfo::SetMapExtent(SIZE extent) {
     layout_.mapExtent = extent;
 }
 
+void MapPrintJobInfo::ClearMapExtent() {
+    dirty_ = true;
+    layout_.mapExtentGiven = false;
+}
+
 namespace {
 
 HRESULT QueryView(IUnknown* object, platform::ComPtr<IViewObjectEx>& view) {

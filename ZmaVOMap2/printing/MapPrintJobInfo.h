@@ -43,6 +43,8 @@ public:
     // The map's size on paper for this job (0.01 mm), used in place of the settings' width and
     // height without changing them.
     void SetMapExtent(SIZE extent);
+    // The settings' width and height again.
+    void ClearMapExtent();
     // The map control's and the print legend's view objects: E_POINTER for null, E_NOINTERFACE
     // without IViewObjectEx.
     HRESULT SetMapView(IUnknown* view);

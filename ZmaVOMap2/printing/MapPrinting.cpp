@@ -45,7 +45,8 @@ void MapPrinting::Write(const std::function<HRESULT(IMapPrintSettings&)>& write)
         Raise(E_FAIL, L"The custom print layout cannot be loaded: the setting was not written");
     const HRESULT written = write(*settings.Get());
     if (FAILED(written)) {
-        const ComError failure = ComError::FromCall(written);
+        ComError failure = ComError::FromCall(written);
+        if (failure.Description().empty()) failure = ComError(written, L"The print settings did not take the value", L"VadAZ");
         layouts_.Select(remembered);
         throw failure;
     }
@@ -97,7 +98,17 @@ void MapPrinting::GetOrientation(VARIANT_BOOL* landscape) {
 
 std::unique_ptr<MapPrintJobInfo> MapPrinting::NewJob() {
     std::unique_ptr<MapPrintJobInfo> job = support_.CreateJobInfo();
-    if (job) return job;
+    if (!job) TellNoPrinter();
+    return job;
+}
+
+std::unique_ptr<MapBatchPrintJobInfo> MapPrinting::NewBatchJob() {
+    std::unique_ptr<MapBatchPrintJobInfo> job = support_.CreateBatchJobInfo();
+    if (!job) TellNoPrinter();
+    return job;
+}
+
+void MapPrinting::TellNoPrinter() {
     const std::wstring text = LoadText(IDS_NO_PRINTER, L"There is no printer available.");
     ::MessageBeep(MB_ICONEXCLAMATION);
     platform::Prompts().MessageBox(nullptr, text, LoadText(IDS_PRINT_MESSAGE_CAPTION, L"Map Module"),
@@ -105,9 +116,50 @@ std::unique_ptr<MapPrintJobInfo> MapPrinting::NewJob() {
     Raise(E_FAIL, text);
 }
 
+void MapPrinting::ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host) {
+    ClosePreview();
+    auto preview = std::make_shared<CMapPrintPreview>(std::move(job), host);
+    if (!preview->Create()) Raise(E_FAIL, L"The print preview window cannot be created");
+    preview_ = std::move(preview);
+}
+
+void MapPrinting::ClosePreview() noexcept {
+    // A message of the old window still being handled keeps that object until it is done.
+    if (preview_) preview_->Detach();
+    preview_.reset();
+}
+
 void MapPrinting::PrepareJob(MapPrintJobInfo& job, const PrintSources& sources) {
     support_.ApplyPrinterToJob(job);
     PrepareMapPrintJob(job, sources);
+}
+
+bool MapPrinting::PageSetup(HWND parent, PrintSetupHost& host) {
+    const long remembered = layouts_.Current();
+    const HRESULT selected = layouts_.Select(QUICK_PRINT_LAYOUT_CUSTOM);
+    ComPtr<IMapPrintSettings> settings = layouts_.Settings();
+    // Margins written into another layout's settings must not be saved as the custom layout.
+    if (FAILED(selected) || layouts_.Current() != QUICK_PRINT_LAYOUT_CUSTOM || !settings) {
+        const ComError failure = FAILED(selected) ? ComError::FromCall(selected)
+                                                  : ComError(E_FAIL, L"The custom print layout cannot be loaded", kSource);
+        layouts_.Select(remembered);
+        throw failure;
+    }
+    support_.EnsureDefaultPrinter();
+    support_.EnsureDefaultDevMode();
+    if (!support_.Printer()) {
+        layouts_.Select(remembered);
+        TellNoPrinter();
+    }
+    CPrinterSetupDlg dialog(parent, host, settings.Get());
+    dialog.SetPrinter(CopyDevModeToGlobal(support_.DevMode()), BuildDevNames(support_.Printer()));
+    if (dialog.DoModal() != IDOK) {
+        layouts_.Select(remembered);
+        return false;
+    }
+    layouts_.SaveCustom();
+    support_.SetPrinterFromHandles(dialog.DevMode(), dialog.DevNames());
+    return true;
 }
 
 std::wstring MapPrinting::ReadStoredTitle() {

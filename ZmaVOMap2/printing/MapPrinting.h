@@ -4,9 +4,11 @@
 // failed; the control's members turn it into their answer.
 #pragma once
 
+#include "ZmaVOMap2/printing/MapPrintPreview.h"
 #include "ZmaVOMap2/printing/PrintJobPreparation.h"
 #include "ZmaVOMap2/printing/PrintSettingsHelper.h"
 #include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/PrinterSetupDlg.h"
 #include "ZmaVOMap2/printing/QuickPrintLayouts.h"
 
 #include <functional>
@@ -21,6 +23,7 @@ public:
     using NumberPut = HRESULT (STDMETHODCALLTYPE IMapPrintSettings::*)(long);
 
     MapPrinting() = default;
+    ~MapPrinting() { ClosePreview(); }
     MapPrinting(const MapPrinting&) = delete;
     MapPrinting& operator=(const MapPrinting&) = delete;
 
@@ -50,8 +53,24 @@ public:
     // A new job for the control's printer (the default printer when none was chosen). Without a
     // printer: a beep, the message that there is none, and a raised failure.
     std::unique_ptr<MapPrintJobInfo> NewJob();
+    std::unique_ptr<MapBatchPrintJobInfo> NewBatchJob();
     // Gives the job the control's printer and prepares it (PrepareMapPrintJob).
     void PrepareJob(MapPrintJobInfo& job, const PrintSources& sources);
+
+    // The page set-up over the custom layout, for the control's printer (the default printer
+    // when none was chosen). True after OK: the custom layout is saved and keeps the dialog's
+    // margins, orientation and options, and the chosen printer and paper become the control's.
+    // False after Cancel: the layout the control had is selected again. Raises when the custom
+    // layout cannot be had (the previous layout comes back), without a printer (after telling
+    // the user), and the failures of the dialog.
+    bool PageSetup(HWND parent, PrintSetupHost& host);
+
+    // The print preview window, at most one: a new one replaces the one open. It takes the job
+    // over; E_FAIL is raised when its window cannot be made. `host` may be null.
+    void ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host);
+    // Closes the preview window; its job goes with it, and it forgets its host.
+    void ClosePreview() noexcept;
+    HWND PreviewWindow() const noexcept { return preview_ ? preview_->Handle() : nullptr; }
 
     // The quick-print title: the registry value "MapTitle" under "MapQuickPrint", cached.
     const std::wstring& CachedTitle() const noexcept { return title_; }
@@ -62,7 +81,11 @@ public:
     bool StoreTitle(const std::wstring& title);
 
 private:
+    // A beep and the message that there is no printer; raises the failure.
+    [[noreturn]] void TellNoPrinter();
+
     PrintSupport support_;
     QuickPrintLayouts layouts_{support_};
     std::wstring title_;
+    std::shared_ptr<CMapPrintPreview> preview_;
 };

@@ -58,8 +58,11 @@ void PrepareMapPrintJob(MapPrintJobInfo& job, const PrintSources& sources) {
         if (FAILED(settings->get_ScaleDenominator(&denominator)))
             Refuse(E_FAIL, L"The print settings' scale cannot be read");
         job.SetMapExtent(MapSizeFromScale(ViewWidth(sources.engineMap, sources.converter), denominator, window));
+    } else {
+        // A custom size with centred content prints at the settings' own width and height, also
+        // in a job prepared before under another layout.
+        job.ClearMapExtent();
     }
-    // A custom size with centred content prints at the settings' own width and height.
 
     HRESULT hr = job.SetMapView(sources.mapView);
     if (FAILED(hr)) Refuse(hr, L"The map has no view object to print it");

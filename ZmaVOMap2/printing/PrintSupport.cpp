@@ -43,11 +43,14 @@ void PrintSupport::TakePrinterDevMode() {
 }
 
 bool PrintSupport::OpenDefaultPrinter() {
-    PAGESETUPDLGW setup = {};
-    setup.lStructSize = sizeof setup;
-    setup.Flags = PSD_RETURNDEFAULT | PSD_NOWARNING;
-    const BOOL found = ::PageSetupDlgW(&setup);
-    GlobalMemory mode(setup.hDevMode), names(setup.hDevNames);
+    // The print dialog's default query gives the same DEVMODE and DEVNAMES as the page set-up's.
+    // Wine's page set-up reads through a null DEVMODE (and takes the process down) whenever the
+    // default printer cannot be had, for instance on a machine with no printer; this one fails.
+    PRINTDLGW query = {};
+    query.lStructSize = sizeof query;
+    query.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
+    const BOOL found = ::PrintDlgW(&query);
+    GlobalMemory mode(query.hDevMode), names(query.hDevNames);
     if (found && mode.Get() && names.Get()) {
         devMode_.CopyFromGlobal(mode.Get());
         OpenPrinter(DeviceNameOf(names.Get()));
@@ -81,13 +84,20 @@ bool PrintSupport::SetOrientation(short orientation) {
     return false;
 }
 
-std::unique_ptr<MapPrintJobInfo> PrintSupport::CreateJobInfo() {
+bool PrintSupport::HasPrinter() {
     if (!printer_) {
         OpenDefaultPrinter();
         TakePrinterDevMode();
     }
-    if (!printer_) return nullptr;
-    return std::make_unique<MapPrintJobInfo>();
+    return static_cast<bool>(printer_);
+}
+
+std::unique_ptr<MapPrintJobInfo> PrintSupport::CreateJobInfo() {
+    return HasPrinter() ? std::make_unique<MapPrintJobInfo>() : nullptr;
+}
+
+std::unique_ptr<MapBatchPrintJobInfo> PrintSupport::CreateBatchJobInfo() {
+    return HasPrinter() ? std::make_unique<MapBatchPrintJobInfo>() : nullptr;
 }
 
 void PrintSupport::ApplyPrinterToJob(MapPrintJobInfo& job) {
@@ -124,6 +134,7 @@ bool PrintSupport::RunPrintJob(std::unique_ptr<MapPrintJobInfo> job) {
     settings.defaultMode = devMode_.Get();
     settings.documentName = currentJob_->GetJobName();
     const UINT count = currentJob_->GetPageCount();
+    if (count == 0) return true;
     settings.startPage = 0;
     settings.endPage = count - 1;
     settings.devModePerPage = currentJob_->GetNewDevModeForPage(0, 1) != nullptr;

@@ -3,6 +3,7 @@
 // thread of its own).
 #pragma once
 
+#include "ZmaVOMap2/printing/MapBatchPrintJobInfo.h"
 #include "ZmaVOMap2/printing/MapPrintJobInfo.h"
 #include "ZmaVOMap2/printing/PrintJob.h"
 #include "ZmaVOMap2/printing/PrinterHandles.h"
@@ -34,14 +35,16 @@ public:
 
     // A new job for the open (else the default) printer; null when there is no printer at all.
     std::unique_ptr<MapPrintJobInfo> CreateJobInfo();
+    // The same for a batch print.
+    std::unique_ptr<MapBatchPrintJobInfo> CreateBatchJobInfo();
     // Gives the job the open printer and the remembered DEVMODE.
     void ApplyPrinterToJob(MapPrintJobInfo& job);
 
     // Runs the job (RunPrintJob). Always answers false.
     bool Print(std::unique_ptr<MapPrintJobInfo> job);
-    // Lays the job out and prints its pages; false when there is no printer or no job. The job is
-    // deleted when the run ends, whatever way it ends; a failure of the job is raised after the
-    // document was aborted.
+    // Lays the job out and prints its pages; false when there is no printer or no job. A job of
+    // no pages starts no document. The job is deleted when the run ends, whatever way it ends; a
+    // failure of the job is raised after the document was aborted.
     bool RunPrintJob(std::unique_ptr<MapPrintJobInfo> job);
     // Print with the progress dialog: the dialog's thread is started and waited for, the job
     // reports its pages to the dialog, Cancel there stops the run after the current page, and the
@@ -57,6 +60,8 @@ public:
     const DEVMODEW* DevMode() const noexcept { return devMode_.Get(); }
 
 private:
+    // Opens the default printer when none is open; answers whether one is.
+    bool HasPrinter();
     void OpenPrinter(const std::wstring& name);
     void TakePrinterDevMode();
 

@@ -39,6 +39,20 @@ void DevModeHolder::Reset() noexcept {
     mode_ = nullptr;
 }
 
+HGLOBAL CopyDevModeToGlobal(const DEVMODEW* mode) {
+    if (!mode) return nullptr;
+    const SIZE_T size = mode->dmSize + mode->dmDriverExtra;
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    void* locked = memory ? ::GlobalLock(memory) : nullptr;
+    if (!locked) {
+        if (memory) ::GlobalFree(memory);
+        return nullptr;
+    }
+    std::memcpy(locked, mode, size);
+    ::GlobalUnlock(memory);
+    return memory;
+}
+
 UniquePrinter OpenPrinterForUse(const std::wstring& name, DEVMODEW* mode) {
     UniquePrinter printer;
     if (name.empty()) return printer;

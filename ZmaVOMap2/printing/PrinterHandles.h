@@ -35,6 +35,10 @@ private:
     DEVMODEW* mode_ = nullptr;
 };
 
+// A copy of a DEVMODE (with its driver's bytes) in new moveable global memory, for a common
+// dialog; null for no DEVMODE or when memory runs out. The caller frees it with GlobalFree.
+HGLOBAL CopyDevModeToGlobal(const DEVMODEW* mode);
+
 // Opens a printer for use with the given DEVMODE (may be null); an empty handle when it fails.
 UniquePrinter OpenPrinterForUse(const std::wstring& name, DEVMODEW* mode);
 

@@ -1,8 +1,8 @@
 // The print-settings service: one page layout (title, margins, legend, map size, scale, title font,
 // orientation) that gets and puts change, and that Save writes as an XML document and Load reads
 // back. Load of the integer 0 fills in the default layout. The fault "printsettings.TitleFontSize"
-// hands out a title font whose size cannot be read; "printsettings.DefaultLayout" makes Load of 0
-// report that nothing was loaded.
+// hands out a title font whose size cannot be read; "printsettings.NoTitleFont" hands out none;
+// "printsettings.DefaultLayout" makes Load of 0 report that nothing was loaded.
 #include "standins/host/Classes.h"
 #include "standins/host/Package.h"
 #include "standins/host/StandIn.h"
@@ -229,6 +229,11 @@ public:
         if (!font) return E_POINTER;
         *font = nullptr;
         RETURN_IF_FAILED(faults_.Check(L"get_TitleFont"));
+        // "printsettings.NoTitleFont": a layout without a title font.
+        if (FAILED(faults_.Check(L"NoTitleFont"))) {
+            ::SetErrorInfo(0, nullptr);
+            return S_OK;
+        }
         HRESULT sizeFault = faults_.Check(L"TitleFontSize");
         if (FAILED(sizeFault)) {
             COM_TRY {

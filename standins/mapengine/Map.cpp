@@ -1,5 +1,6 @@
 #include "standins/mapengine/Map.h"
 
+#include "standins/mapengine/CallLog.h"
 #include "standins/mapengine/MapExport.h"
 #include "standins/mapengine/Rectangle.h"
 #include "standins/mapengine/Units.h"
@@ -241,6 +242,11 @@ void Map::PrintMap(Call& c) {
         device = {MulDiv(x, dpiX, 2540), MulDiv(y, dpiY, 2540), MulDiv(x + w, dpiX, 2540), MulDiv(y + h, dpiY, 2540)};
     }
     if (device.right <= device.left || device.bottom <= device.top) Fail(E_INVALIDARG, L"The print rectangle is empty");
+    // Which layers this print shows, top first, for tests of what each printed page holds.
+    std::wstring shown;
+    for (const auto& layer : layers_->List())
+        if (layer->Visible()) shown += (shown.empty() ? L"" : L"|") + layer->Name();
+    CallLog::Append(L"Map.PrintMap shows " + shown);
     RenderInto(dc, device);
     DrawPrintFrame(dc, device);
 }

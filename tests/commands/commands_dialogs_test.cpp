@@ -2,7 +2,7 @@
 // would: the units picker, the coordinate-system picker and the number edit.
 #include "ZmaVOMap2/commands/CommandResources.h"
 #include "ZmaVOMap2/commands/ImageExport.h"
-#include "ZmaVOMap2/commands/NumberEdit.h"
+#include "ZmaVOMap2/services/NumberEdit.h"
 #include "ZmaVOMap2/commands/PickCoordSysDlg.h"
 #include "ZmaVOMap2/commands/RegistryStrings.h"
 #include "ZmaVOMap2/commands/UnitsPickerDlg.h"

@@ -168,19 +168,19 @@ TEST_F(ErrorInformation, EachFailureLeavesItsOwnTextOrNone) {
     BSTR description = nullptr;
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->GetAttributeDescriptionFromGUID(Bstr(L"{unknown}").Get(), &description), DISP_E_BADINDEX);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No series {unknown} is on the map");
 
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->GetAttributeDescriptionFromGUID(Bstr(kSeries).Get(), nullptr), E_INVALIDARG);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No place was given for the description");
 
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->DisplayDataset(nullptr, Variant(L"RxLev"), Bstr(kSeries).Get()), E_INVALIDARG);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No dataset was given");
 
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->LoadFromXML(nullptr), E_POINTER);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No XML node was given for the map settings.");
 
     LeaveStaleErrorInfo();
     EXPECT_TRUE(FAILED(typed->SetOverviewRegion(95.0, 0.0, 1.0, 1.0)));
@@ -357,6 +357,9 @@ enum : DISPID {
     kEventFeatureSelected = 11,
     kShowDirection = 0x2D,
     kDrawLineBetweenCellSectors = 0x67,
+    kEventEditAttributes = 7,
+    kBatchPrint = 0x5D,
+    kBatchPrintAttributesButton = 6,
 };
 const wchar_t kSiteSeries[] = L"{F3000000-0000-0000-0000-0000000000C1}";
 // The points show another field than the route: each layer has an engine layer of its own name.
@@ -511,6 +514,17 @@ TEST_F(ReentrantHandlers, EveryEventSurvivesReleasePreDestroyAndRemoval) {
          [](IDispatch* c, IDispatch*) { Gesture(c, {{WM_KEYDOWN, {VK_DELETE, 0}}, {WM_KEYUP, {VK_DELETE, 0}}}); }},
         {"FeatureSelected from a click on a sector line", kEventFeatureSelected, false, SectorLine,
          [](IDispatch* c, IDispatch*) { Click(c, SectorLineMiddle(c)); }},
+        // The dialog goes on after the handler: it lists the layers again and is cancelled.
+        {"EditAttributes from the batch dialog's Attributes", kEventEditAttributes, false, nothing,
+         [](IDispatch* c, IDispatch*) {
+             testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
+             answerer->SetAction([](HWND dialog) {
+                 ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kBatchPrintAttributesButton, BN_CLICKED), 0);
+                 ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+             });
+             EXPECT_EQ(Call(c, kBatchPrint, {}), S_OK);
+             answerer->SetAction(nullptr);
+         }},
     };
     const std::pair<Teardown, const char*> actions[] = {
         {Teardown::Release, "release"}, {Teardown::PreDestroy, "PreDestroy"}, {Teardown::RemoveSeries, "remove"}};

@@ -193,6 +193,7 @@ STDMETHODIMP EventJournal::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* par
     std::wstring entry = std::to_wstring(id);
     if (params && params->cArgs > 0) entry += L":" + Variant(params->rgvarg[params->cArgs - 1]).ToWide();
     entries_.push_back(entry);
+    if (onEvent) onEvent(id);
     return S_OK;
 }
 

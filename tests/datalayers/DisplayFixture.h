@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,6 +84,8 @@ public:
 
     std::vector<std::wstring> Take();
     bool Saw(const std::wstring& entry) const;
+    // A host's handler: runs after the event is recorded.
+    std::function<void(DISPID)> onEvent;
 
 private:
     std::vector<std::wstring> entries_;

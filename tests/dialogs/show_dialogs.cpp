@@ -16,7 +16,12 @@
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
+#include "ZmaVOMap2/printing/BatchPrintDialog.h"
+#include "ZmaVOMap2/printing/MapPrintPreview.h"
 #include "ZmaVOMap2/printing/PrintProgress.h"
+#include "ZmaVOMap2/printing/PrintSupport.h"
+#include "ZmaVOMap2/printing/PrinterSetupDlg.h"
+#include "ZmaVOMap2/printing/QuickPrintDlg.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
@@ -43,6 +48,9 @@ void SaveWindow(HWND window, const std::string& name) {
     }
     RECT r = {};
     ::GetWindowRect(window, &r);
+    // A maximised window reaches beyond the screen: only the screen can be read.
+    const RECT visible = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::IntersectRect(&r, &r, &visible);
     const int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
@@ -210,6 +218,108 @@ TEST(PrintPictures, TheProgressDialog) {
     ::PostMessageW(progress.Dialog(), WM_PRINT_PAGE, 2, 0);
     SaveWindow(progress.Dialog(), "323-print-progress");
     ::PostMessageW(progress.Dialog(), WM_PRINT_FINISHED, 0, 0);
+}
+
+// The page set-up as the prefix's printer shows it; nothing asks the map for more.
+struct PictureHost : PrintSetupHost {
+    IDispatch* EngineMap() override { return nullptr; }
+    IUnknown* PrintLegend() override { return nullptr; }
+    SIZE MapOnPaper() override { return {20000, 15000}; }
+    std::wstring QuickPrintTitle() override { return L"Drive test 17"; }
+    void SetQuickPrintTitle(const std::wstring&) override {}
+};
+
+TEST(PrintPictures, TheQuickPrintSheetAndThePageSetup) {
+    ComPtr<IMapPrintSettings> settings;
+    ASSERT_EQ(::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings, settings.PutVoid()),
+              S_OK);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    settings->Load(Variant(0L), &loaded);
+    ComPtr<IHostPrintLegend> legend;
+    ::CoCreateInstance(CLSID_HostPrintLegend, nullptr, CLSCTX_ALL, IID_IHostPrintLegend, legend.PutVoid());
+    CQuickPrintDlg sheet(nullptr, legend.Get());
+    sheet.SetMapDistanceUnit(1);
+    sheet.SetViewWidth(10.0);
+    sheet.SetWindowSize({20000, 15000});
+    sheet.SetPrintableSize({27700, 19000});
+    sheet.LoadSettings(settings.Get());
+    sheet.TitlePage().SetTitle(L"Drive test 17");
+    DialogScript script;
+    script
+        .Then([&](HWND s) {
+            SaveWindow(s, "109-print-map-map");
+            ::SendMessageW(s, PSM_SETCURSEL, 1, 0);
+            SaveWindow(s, "192-print-map-legend");
+            ::SendMessageW(s, PSM_SETCURSEL, 2, 0);
+            SaveWindow(s, "190-print-map-title");
+            Click(s, IDCANCEL);
+        })
+        .Then([&](HWND d) {
+            SaveWindow(d, "116-page-setup");
+            Click(d, IDCANCEL);
+        });
+    sheet.DoModal();
+    PrintSupport support;
+    support.EnsureDefaultPrinter();
+    support.EnsureDefaultDevMode();
+    PictureHost host;
+    CPrinterSetupDlg setup(nullptr, host, settings.Get());
+    setup.SetPrinter(CopyDevModeToGlobal(support.DevMode()), BuildDevNames(support.Printer()));
+    setup.DoModal();
+}
+
+// Four measurement layers, two with a page each and one on every page.
+struct PicturedLayers : BatchPrintLayers, BatchPrintActions {
+    std::vector<BatchPrintLayer> DataLayers() override {
+        return {{L"RxLev", L"1", true, true, false},
+                {L"RxQual", L"2", true, true, false},
+                {L"Serving cell sites", L"3", true, false, true},
+                {L"Speed", L"4", true, false, false}};
+    }
+    void SetVisible(const std::wstring&, bool) override {}
+    void SuppressVisibilityEvents(bool) noexcept override {}
+    void PageSetup(HWND) override {}
+    void PreviewBatch(const std::vector<std::wstring>&, const std::vector<std::wstring>&) override {}
+    void EditAttributes() override {}
+};
+
+TEST(PrintPictures, TheBatchDialog) {
+    PicturedLayers layers;
+    DialogScript script;
+    script.Then([&](HWND dialog) {
+        SaveWindow(dialog, "324-batch-print");
+        Click(dialog, IDCANCEL);
+    });
+    BatchPrintDialog dialog(layers, layers);
+    dialog.DoModal(nullptr);
+}
+
+// The window a host's PrintPreview opens, over a map that shows a drive test.
+TEST(PrintPictures, ThePreviewWindow) {
+    ComPtr<IUnknown> control, legend;
+    ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, control.PutVoid()), S_OK);
+    ComPtr<IPersistStreamInit> persist;
+    control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    ASSERT_EQ(persist->InitNew(), S_OK);
+    ASSERT_EQ(::CoCreateInstance(CLSID_HostPrintLegend, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, legend.PutVoid()),
+              S_OK);
+    ComPtr<IZmaVadAZ2> map;
+    control->QueryInterface(IID_IZmaVadAZ2, map.PutVoid());
+    ASSERT_EQ(map->put_VOPrintLegend(legend.Get()), S_OK);
+    ComPtr<IDispatch> dispatch;
+    control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+    displaytest::Call(dispatch.Get(), displaytest::kDisplayDataset,
+                      {Variant(displaytest::MakeSampleDataset(200).Get()), displaytest::Text(L"RxLev"),
+                       displaytest::Text(L"{D2000000-0000-0000-0000-000000000002}")});
+    map->PrintPreview();
+    if (HWND frame = ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr)) {
+        // Without a window manager a maximised window keeps its first size on the screen.
+        ::ShowWindow(frame, SW_RESTORE);
+        ::SetWindowPos(frame, nullptr, 0, 0, 800, 640, SWP_NOZORDER);
+        SaveWindow(frame, "321-print-preview");
+        ::DestroyWindow(frame);
+    }
+    map->PreDestroy();
 }
 
 }  // namespace

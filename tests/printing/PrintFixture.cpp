@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 namespace printtest {
 
@@ -98,7 +99,7 @@ std::string RectText(const RECT& r) {
 
 }  // namespace
 
-void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layout) {
+void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layout, int entries) {
     const std::string folder = PRINT_TEST_OUT_UNIX;
     std::wstring target = testsupport::WinePath((folder + "/" + name + ".ps").c_str());
     ASSERT_TRUE(::CopyFileW(OutputFile().c_str(), target.c_str(), FALSE)) << name;
@@ -113,7 +114,36 @@ void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layou
                       page.topMargin + layout.printableHeight})
          << " map " << RectText(Unflipped(layout.mapRect)) << " legend "
          << (page.printLegend ? RectText(Unflipped(layout.legendRect)) : "-") << " title "
-         << (page.printTitle ? RectText(Unflipped(layout.titleRect)) : "-") << "\n";
+         << (page.printTitle ? RectText(Unflipped(layout.titleRect)) : "-") << " entries " << entries << "\n";
+}
+
+int PrintTest::PrintedPages() const {
+    std::ifstream in(OutputFile().c_str());
+    int pages = 0;
+    for (std::string line; std::getline(in, line);) pages += line.compare(0, 8, "%%Page: ") == 0;
+    return pages;
+}
+
+std::string PrintTest::PrintedHeader(const std::string& key) const {
+    std::ifstream in(OutputFile().c_str());
+    for (std::string line; std::getline(in, line) && line != "%%EndComments";)
+        if (line.compare(0, key.size(), key) == 0) return line.substr(key.size());
+    return "";
+}
+
+std::string PrintTest::PrintedPagesText() const {
+    std::ifstream in(OutputFile().c_str(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t first = text.find("%%Page: ");
+    return first == std::string::npos ? "" : text.substr(first);
+}
+
+std::vector<std::wstring> PrintTest::PrintedLayers() {
+    const std::wstring prefix = L"Map.PrintMap shows ";
+    std::vector<std::wstring> shown;
+    for (const std::wstring& line : enginetest::CallLines(map_.Get()))
+        if (line.compare(0, prefix.size(), prefix) == 0) shown.push_back(line.substr(prefix.size()));
+    return shown;
 }
 
 std::vector<double> PrintTest::EngineState() {
@@ -130,6 +160,17 @@ std::vector<std::wstring> PrintTest::EngineCalls(const std::wstring& member) {
 }
 
 void PrintTest::ClearEngineCalls() { enginetest::Hooks(map_.Get())->ClearCalls(); }
+
+std::wstring FreshFolder(const std::wstring& stem) {
+    wchar_t temp[MAX_PATH] = {}, name[40] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    GUID id = {};
+    ::CoCreateGuid(&id);
+    ::StringFromGUID2(id, name, 40);
+    const std::wstring folder = std::wstring(temp) + stem + L"-" + name;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
 
 HRESULT Raised(const std::function<void()>& action, std::wstring* description) {
     try {

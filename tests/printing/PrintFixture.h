@@ -37,8 +37,17 @@ protected:
     // Where the printable area starts on the paper, in 0.01 mm.
     POINT PhysicalOffset() const;
     // Hands the printed document to the picture judge as <name>.ps with the part rectangles the
-    // job laid out, so that it can find them on every page.
-    void KeepForJudge(const std::string& name, const MapPageLayout& layout);
+    // job laid out, so that it can find them on every page; a batch print repeats the layout's
+    // pages once per entry.
+    void KeepForJudge(const std::string& name, const MapPageLayout& layout, int entries = 1);
+    // What the printer's output file holds: its pages, a line of its header ("%%Title: "), and
+    // the text of its pages (from the first page on, which leaves out the header's dates).
+    int PrintedPages() const;
+    std::string PrintedHeader(const std::string& key) const;
+    std::string PrintedPagesText() const;
+    // The layers the engine showed at each PrintMap since the last ClearEngineCalls, top first,
+    // joined by '|'.
+    std::vector<std::wstring> PrintedLayers();
 
     // The engine's zoom, centre, units and pixel size, to compare before and after a print.
     std::vector<double> EngineState();
@@ -57,6 +66,9 @@ private:
     std::unique_ptr<enginetest::SinkConnection> connection_;
     std::function<void()> duringPage_;
 };
+
+// A new empty folder in the temporary folder, named after `stem`.
+std::wstring FreshFolder(const std::wstring& stem);
 
 // The HRESULT of the ComError that `action` raises; S_OK when it raises none.
 HRESULT Raised(const std::function<void()>& action, std::wstring* description = nullptr);

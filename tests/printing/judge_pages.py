@@ -3,7 +3,8 @@
 finds on every page the map picture in the map's rectangle, the map frame on its edges (cut at
 the printable area), the legend, the title text inside its box, and white margins.
 expected.txt: one document per line, "<file> paper w h pages across down printable l t r b
-map l t r b legend l t r b|- title l t r b|-", in 0.01 mm on the virtual sheet."""
+map l t r b legend l t r b|- title l t r b|- entries n", in 0.01 mm on the virtual sheet; a batch print
+repeats the sheets once per entry."""
 import glob, os, shutil, subprocess, sys
 
 DPI, SLACK = 72, 2  # pixels of tolerance
@@ -78,10 +79,11 @@ def clip(r, window):
 def judge(folder, fields):
     v, i = {}, 1
     while i < len(fields):
-        n = 0 if fields[i + 1] == '-' else 2 if fields[i] in ('paper', 'pages') else 4
+        n = 0 if fields[i + 1] == '-' else 2 if fields[i] in ('paper', 'pages') else 1 if fields[i] == 'entries' else 4
         v[fields[i]] = [int(x) for x in fields[i + 1:i + 1 + n]] or None
         i += 1 + max(n, 1)
     (paper_w, paper_h), (across, down), printable = v['paper'], v['pages'], v['printable']
+    entries = v.get('entries', [1])[0]
     pw, ph = printable[2] - printable[0], printable[3] - printable[1]
     stem = os.path.join(folder, fields[0][:-3])
     for old in glob.glob(stem + '-*.png'):
@@ -89,11 +91,11 @@ def judge(folder, fields):
     subprocess.run(['gs', '-q', '-dSAFER', '-dBATCH', '-dNOPAUSE', '-sDEVICE=png16m', '-r%d' % DPI,
                     '-sOutputFile=%s-%%d.png' % stem, stem + '.ps'], check=True)
     pngs = sorted(glob.glob(stem + '-*.png'), key=lambda p: int(p.rsplit('-', 1)[1][:-4]))
-    if len(pngs) != across * down:
-        return ['%d pages, expected %d' % (len(pngs), across * down)]
+    if len(pngs) != across * down * entries:
+        return ['%d pages, expected %d' % (len(pngs), across * down * entries)]
     problems, title_ink = [], 0
-    for index, png in enumerate(pngs):
-        page, where = Page(png, paper_w, paper_h), 'page %d: ' % (index + 1)
+    for number, png in enumerate(pngs):
+        page, where, index = Page(png, paper_w, paper_h), 'page %d: ' % (number + 1), number % (across * down)
         dx, dy = index % across * pw, index // across * ph
         window = (printable[0] + dx, printable[1] + dy, printable[2] + dx, printable[3] + dy)
 

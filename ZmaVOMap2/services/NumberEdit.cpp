@@ -1,4 +1,4 @@
-#include "ZmaVOMap2/commands/NumberEdit.h"
+#include "ZmaVOMap2/services/NumberEdit.h"
 
 #include <cstdio>
 #include <cstdlib>

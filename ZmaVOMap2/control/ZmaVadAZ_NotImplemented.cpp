@@ -1,7 +1,0 @@
-// Automation members whose work is not built yet: each answers E_NOTIMPL.
-#include "ZmaVOMap2/control/ZmaVadAZ.h"
-
-STDMETHODIMP CZmaVadAZ::ConfigurePrinting() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::PrintPreview() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::QuickBatchPrint() { return E_NOTIMPL; }
-STDMETHODIMP CZmaVadAZ::BatchPrint() { return E_NOTIMPL; }

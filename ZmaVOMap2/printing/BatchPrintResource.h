@@ -1,0 +1,33 @@
+// Resource ids of the batch print dialog and the print preview window.
+#pragma once
+
+#define IDD_BATCH_PRINT 324
+#define IDC_BATCH_LIST 195
+#define IDC_BATCH_ATTRIBUTES 6
+#define IDC_BATCH_SETUP 3
+#define IDC_BATCH_PREVIEW 32844
+#define IDB_BATCH_CHECKS 325
+
+#define IDR_PREVIEW_TOOLBAR 321
+#define IDR_PREVIEW_SETUP_MENU 362
+#define RT_PREVIEW_TOOLBAR 241
+
+// Preview commands; the strings of the same numbers hold "description\ntooltip".
+#define ID_PREVIEW_PREVIOUS 32857
+#define ID_PREVIEW_NEXT 32858
+#define ID_PREVIEW_PRINT 32859
+#define ID_PREVIEW_CLOSE 32860
+#define ID_PREVIEW_FIRST 32873
+#define ID_PREVIEW_LAST 32874
+#define ID_PREVIEW_PORTRAIT 32880
+#define ID_PREVIEW_LANDSCAPE 32881
+#define ID_PREVIEW_CUSTOM 32882
+#define ID_PREVIEW_SETUP 32883
+
+#define IDS_PREVIEW_PAGE 32854
+#define IDS_PREVIEW_CLOSE 32855
+#define IDS_BATCH_NAME 32862
+#define IDS_BATCH_PRINT 32863
+#define IDS_BATCH_ALL 32864
+#define IDS_BATCH_DUMMY 32865
+#define IDS_PREVIEW_CAPTION 32867

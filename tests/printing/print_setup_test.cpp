@@ -1,0 +1,217 @@
+// The control's ConfigurePrinting as a host calls it, worked through the page set-up on the
+// prefix's printer: margins and orientation go into the custom layout and into the next print,
+// "Options..." opens the "Print Map" sheet on the same settings, Cancel changes nothing, and what
+// it refuses.
+#include "ZmaVOMap2/printing/PrintingResource.h"
+#include "ZmaVOMap2/services/RegistrySettings.h"
+#include "tests/control/ControlFixture.h"
+#include "tests/printing/ModalScript.h"
+#include "tests/printing/PrintFixture.h"
+#include "tests/support/DialogAnswerer.h"
+#include "tests/support/TestSupport.h"
+
+#include <fstream>
+
+namespace printtest {
+namespace {
+
+using platform::Bstr;
+using platform::Variant;
+
+const wchar_t kCustomAddress[] = L"terravex://Map/Printing/Layouts/customQuickPrintLayout.xml";
+const wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+// The system page set-up's controls.
+const int kMarginEdits[] = {0x483, 0x484, 0x485, 0x486};
+constexpr int kLandscape = 0x421;
+
+std::wstring FreshFolder() {
+    wchar_t temp[MAX_PATH] = {}, name[40] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    GUID id = {};
+    ::CoCreateGuid(&id);
+    ::StringFromGUID2(id, name, 40);
+    std::wstring folder = std::wstring(temp) + L"print-setup-" + name;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring ErrorText() {
+    platform::ComPtr<IErrorInfo> info;
+    Bstr text;
+    if (::GetErrorInfo(0, info.Put()) == S_OK && info) info->GetDescription(text.Put());
+    return text.Wide();
+}
+
+ComPtr<IMapPrintSettings> CustomLayout() {
+    ComPtr<IMapPrintSettings> settings;
+    ::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings, settings.PutVoid());
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    if (settings) settings->Load(Variant(kCustomAddress), &loaded);
+    EXPECT_EQ(loaded, VARIANT_TRUE);
+    return settings;
+}
+
+class PageSetupTest : public PrintTest {
+protected:
+    void SetUp() override {
+        PrintTest::SetUp();
+        map2_ = controltest::As<IZmaVadAZ2>(control_.Get());
+        ASSERT_EQ(map2_->put_VOPrintLegend(legend_.Get()), S_OK);
+        testsupport::DialogAnswerer::Current()->Clear();
+    }
+
+    // Each test starts without a custom layout of earlier tests.
+    std::wstring writable_ = FreshFolder();
+    enginetest::ScopedEnvironment writableRoot_{L"VADAZ_HOST_PACKAGE_WRITABLE", writable_.c_str()};
+    ScopedMeasure metric_{L"0"};
+    ComPtr<IZmaVadAZ2> map2_;
+};
+
+TEST_F(PageSetupTest, OkWritesMarginsAndOrientationIntoTheCustomLayoutAndTheNextPrint) {
+    ASSERT_EQ(map2_->put_TitleFontColor(Variant(L"0000ff")), S_OK);  // the judge's title colour
+    ASSERT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_PORTRAIT), S_OK);
+    ModalScript script;
+    script.For(L"Page Setup", {[](HWND d) {
+                                   EXPECT_TRUE(IsShown(d, ID_PRINT_OPTIONS));
+                                   // 15 mm on every side, the paper turned.
+                                   for (int edit : kMarginEdits) Type(d, edit, L"15");
+                                   Click(d, kLandscape);
+                               },
+                               [](HWND d) { Click(d, IDOK); }});
+    ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+    long layout = -1;
+    EXPECT_EQ((map2_->get_QuickPrintLayout(&layout), layout), QUICK_PRINT_LAYOUT_CUSTOM);
+    ComPtr<IMapPrintSettings> custom = CustomLayout();
+    for (auto get : {&IMapPrintSettings::get_LeftMargin, &IMapPrintSettings::get_TopMargin,
+                     &IMapPrintSettings::get_RightMargin, &IMapPrintSettings::get_BottomMargin}) {
+        long margin = 0;
+        EXPECT_EQ(((custom.Get()->*get)(&margin), margin), 1500);
+    }
+    long landscape = 0;
+    EXPECT_EQ((custom->get_OrientationLandscape(&landscape), landscape), 1);
+    // The copy OK keeps lies beside the layout documents, never in a drive's root.
+    EXPECT_TRUE(Exists(writable_ + L"\\Map\\Printing\\Layouts\\retrieved.xml"));
+    EXPECT_FALSE(Exists(L"C:\\retrieved.xml") || Exists(writable_ + L"\\retrieved.xml"));
+
+    ::DeleteFileW(OutputFile().c_str());
+    ASSERT_EQ(map2_->QuickPrint(Bstr(L"after set-up").Get()), S_OK) << ErrorText();
+    std::ifstream printed(OutputFile().c_str());
+    std::string text((std::istreambuf_iterator<char>(printed)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("%%Orientation: Landscape"), std::string::npos);
+    // A job over the same layout: the judge finds its parts within the 15 mm margins.
+    settings_ = custom;
+    support_.SetOrientation(DMORIENT_LANDSCAPE);
+    std::unique_ptr<MapPrintJobInfo> job = NewJob(L"after set-up");
+    job->GetPageCount();
+    KeepForJudge("setup-margins-landscape", job->Layout());
+}
+
+TEST_F(PageSetupTest, OptionsOpensTheSheetOnTheSameSettingsAndOkKeepsWhatItChanged) {
+    ModalScript script;
+    script
+        .For(L"Page Setup", {[](HWND d) { Click(d, ID_PRINT_OPTIONS); }, [](HWND d) { Click(d, IDOK); }})
+        .For(L"Print Map", {[](HWND s) { ShowPage(s, 1); },
+                            [](HWND s) {
+                                // The layout's legend lies to the right, beside the map.
+                                EXPECT_TRUE(IsChecked(PageOf(s, 1), IDC_LEGEND_RIGHT));
+                                Click(PageOf(s, 1), IDC_LEGEND_TOP);
+                                ShowPage(s, 2);
+                            },
+                            [](HWND s) {
+                                Type(PageOf(s, 2), IDC_TITLE_TEXT, L"North survey");
+                                Click(s, IDOK);
+                            }});
+    ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+    EXPECT_TRUE(script.Finished());
+    long position = -1;
+    EXPECT_EQ((CustomLayout()->get_LegendPosition(&position), position), 90);
+    Bstr title;
+    EXPECT_EQ(map2_->get_Title(title.Put()), S_OK);
+    EXPECT_EQ(title.Wide(), L"North survey");
+    std::wstring stored;
+    EXPECT_TRUE(testsupport::ReadString(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle", stored));
+    EXPECT_EQ(stored, L"North survey");
+    testsupport::DeleteValue(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle");
+}
+
+TEST_F(PageSetupTest, OptionsThatCannotOpenSayWhyAndTheSetUpStaysOpen) {
+    // The sheet's own unit converter is missing (the map's was made with the map).
+    enginetest::ScopedEnvironment faults(L"VADAZ_HOST_FAULTS", L"unitconverter.create");
+    ModalScript script;
+    script.For(L"Page Setup", {[](HWND d) { Click(d, ID_PRINT_OPTIONS); },
+                               [](HWND d) {
+                                   bool told = false;
+                                   for (const auto& box : testsupport::DialogAnswerer::Current()->Dialogs())
+                                       told = told || (box.caption == L"Map Module" &&
+                                                       box.text.find(L"unit converter is not available") != std::wstring::npos);
+                                   EXPECT_TRUE(told);
+                                   Click(d, IDOK);
+                               }});
+    EXPECT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+}
+
+TEST_F(PageSetupTest, CancelPutsBackTheLayoutAndNothingIsSaved) {
+    ASSERT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_PORTRAIT), S_OK);
+    ModalScript script;
+    script.For(L"Page Setup", {[](HWND d) {
+        for (int edit : kMarginEdits) Type(d, edit, L"40");
+        Click(d, IDCANCEL);
+    }});
+    EXPECT_EQ(map2_->ConfigurePrinting(), S_FALSE);
+    long layout = -1, margin = 0;
+    EXPECT_EQ((map2_->get_QuickPrintLayout(&layout), layout), QUICK_PRINT_LAYOUT_PORTRAIT);
+    EXPECT_EQ((CustomLayout()->get_LeftMargin(&margin), margin), 1000);
+}
+
+TEST_F(PageSetupTest, TheUsersMeasureShowsMarginsInItsUnitAndStoresThemExactly) {
+    struct Case {
+        const wchar_t* measure;
+        const wchar_t* shown;  // 25.4 mm
+    } const cases[] = {{L"0", L"25.4"}, {L"1", L"1"}};
+    for (const Case& c : cases) {
+        ScopedMeasure measure(c.measure);
+        ASSERT_EQ(map2_->put_LeftMargin(25.4), S_OK);
+        ModalScript script;
+        script.For(L"Page Setup", {[&](HWND d) {
+            EXPECT_EQ(TextOf(d, kMarginEdits[0]).rfind(c.shown, 0), 0u) << TextOf(d, kMarginEdits[0]);
+            Click(d, IDOK);
+        }});
+        ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+        long margin = 0;
+        EXPECT_EQ((CustomLayout()->get_LeftMargin(&margin), margin), 2540) << c.measure;
+    }
+}
+
+TEST_F(PageSetupTest, WithoutAPrinterOrACustomLayoutNothingIsShownAndTheHostIsTold) {
+    {
+        // A service without a default layout: a new map has no custom layout to set up.
+        enginetest::ScopedEnvironment writable(L"VADAZ_HOST_PACKAGE_WRITABLE", FreshFolder().c_str());
+        enginetest::ScopedEnvironment faults(L"VADAZ_HOST_FAULTS", L"printsettings.DefaultLayout");
+        ComPtr<IUnknown> created;
+        ASSERT_EQ(controltest::CreateControl(created), S_OK);
+        ComPtr<IZmaVadAZ2> other = controltest::As<IZmaVadAZ2>(created.Get());
+        ASSERT_EQ(other->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_PORTRAIT), S_OK);
+        EXPECT_EQ(other->ConfigurePrinting(), E_FAIL);
+        EXPECT_EQ(ErrorText(), L"The custom print layout cannot be loaded");
+        long layout = -1;
+        EXPECT_EQ((other->get_QuickPrintLayout(&layout), layout), QUICK_PRINT_LAYOUT_PORTRAIT);
+    }
+    std::wstring device;
+    ASSERT_TRUE(testsupport::ReadString(HKEY_CURRENT_USER, kWindowsKey, L"Device", device));
+    testsupport::DeleteValue(HKEY_CURRENT_USER, kWindowsKey, L"Device");
+    ComPtr<IUnknown> created;
+    HRESULT hr = controltest::CreateControl(created);
+    if (SUCCEEDED(hr)) hr = controltest::As<IZmaVadAZ2>(created.Get())->ConfigurePrinting();
+    const std::wstring said = ErrorText();
+    testsupport::WriteString(HKEY_CURRENT_USER, kWindowsKey, L"Device", device);
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_EQ(said, L"There is no printer available.  Please configure a default printer.");
+    const auto& dialogs = testsupport::DialogAnswerer::Current()->Dialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].caption, L"Map Module");
+}
+
+}  // namespace
+}  // namespace printtest
