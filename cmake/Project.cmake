@@ -64,6 +64,19 @@ endfunction()
 set(VADAZ_SYSTEM_LIBS ole32 oleaut32 uuid gdiplus gdi32 user32 comctl32 comdlg32 advapi32 shlwapi shell32
     urlmon wininet ws2_32 secur32 winspool version)
 
+# vadaz_add_wine_test(<name> <seconds> <command> ...): a test whose command starts programs under
+# Wine in the test prefix. The command runs through run_wine_test.sh, which keeps Wine's background
+# programs away from ctest's pipes and stops the command after <seconds>, printing what it wrote;
+# ctest's own timeout comes later and only catches the runner itself.
+set(VADAZ_WINE_TEST_RUNNER ${CMAKE_SOURCE_DIR}/tests/support/run_wine_test.sh)
+function(vadaz_add_wine_test name seconds)
+  add_test(NAME ${name} COMMAND bash ${VADAZ_WINE_TEST_RUNNER} ${seconds} ${ARGN})
+  math(EXPR ctest_seconds "${seconds} + 30")
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
+    TIMEOUT ${ctest_seconds})
+endfunction()
+
 # vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...]): a GoogleTest
 # program run under Wine in the test prefix; with LAUNCHER, the command runs the program (its last
 # arguments are Wine and the program). One ctest entry per program: every Wine process start costs.
@@ -72,14 +85,7 @@ function(vadaz_add_test name)
   add_executable(${name} ${T_SOURCES})
   vadaz_target(${name})
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
-  if(T_LAUNCHER)
-    add_test(NAME ${name} COMMAND ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
-  else()
-    add_test(NAME ${name} COMMAND ${name})
-  endif()
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
-    TIMEOUT 300)
+  vadaz_add_wine_test(${name} 300 ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
   if(T_SERIAL)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
@@ -91,10 +97,7 @@ function(vadaz_add_script_test name script)
   get_filename_component(abs ${script} ABSOLUTE)
   # cscript wants a Windows path: Wine maps the Unix root to drive Z:.
   string(REPLACE "/" "\\" winpath "Z:${abs}")
-  add_test(NAME ${name} COMMAND wine cscript //nologo ${winpath})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
-    TIMEOUT 120)
+  vadaz_add_wine_test(${name} 120 wine cscript //nologo ${winpath})
 endfunction()
 
 # vadaz_subsystem(<folder> [SOURCES ...] [USES <folder> ...]): the static library vadaz_<folder> of
