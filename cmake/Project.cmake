@@ -77,17 +77,31 @@ function(vadaz_add_wine_test name seconds)
     TIMEOUT ${ctest_seconds})
 endfunction()
 
-# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...]): a GoogleTest
-# program run under Wine in the test prefix; with LAUNCHER, the command runs the program (its last
-# arguments are Wine and the program). One ctest entry per program: every Wine process start costs.
+# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...] [PARTS <filter> ...]): a
+# GoogleTest program run under Wine in the test prefix; with LAUNCHER, the command runs the program
+# (its last arguments are Wine and the program). One ctest entry per program: every Wine process
+# start costs. A long program may be cut into PARTS, GoogleTest filters that each run as an entry
+# <name>_<n> of their own, so that the parts run side by side.
 function(vadaz_add_test name)
-  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   vadaz_target(${name})
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
-  vadaz_add_wine_test(${name} 300 ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  set(program ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  set(entries)
+  if(T_PARTS AND NOT T_LAUNCHER)
+    set(n 0)
+    foreach(filter ${T_PARTS})
+      math(EXPR n "${n} + 1")
+      vadaz_add_wine_test(${name}_${n} 300 ${program} --gtest_filter=${filter})
+      list(APPEND entries ${name}_${n})
+    endforeach()
+  else()
+    vadaz_add_wine_test(${name} 300 ${T_LAUNCHER} ${program})
+    list(APPEND entries ${name})
+  endif()
   if(T_SERIAL)
-    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+    set_tests_properties(${entries} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endfunction()
 

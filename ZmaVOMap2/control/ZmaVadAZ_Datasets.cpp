@@ -71,7 +71,7 @@ IHostChannelLogger* CZmaVadAZ::GetUsageLogger() {
 
 STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown* newVal) {
     COM_TRY {
-        if (!newVal) return E_POINTER;
+        if (!newVal) throw platform::ComError(E_POINTER, L"No legend was given", L"VadAZ");
         voLegend_ = BorrowInterface<IHostVOLegend>(newVal);
         return S_OK;
     }
@@ -80,7 +80,7 @@ STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown* newVal) {
 
 STDMETHODIMP CZmaVadAZ::put_VOPrintLegend(IUnknown* newVal) {
     COM_TRY {
-        if (!newVal) return E_POINTER;
+        if (!newVal) throw platform::ComError(E_POINTER, L"No print legend was given", L"VadAZ");
         printLegend_ = BorrowInterface<IHostPrintLegend>(newVal);
         return S_OK;
     }
@@ -95,8 +95,9 @@ STDMETHODIMP CZmaVadAZ::DisplayDataset(IDispatch* dataset, VARIANT fields, BSTR 
         // The field list is text; a script may hand it over by reference. Anything else is refused
         // before it could be read as a string.
         Variant fieldList;
-        if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), &fields)) || fieldList.vt != VT_BSTR)
-            return E_INVALIDARG;
+        if (!dataset) throw platform::ComError(E_INVALIDARG, L"No dataset was given", L"VadAZ");
+        if (FAILED(platform::CopyIndirect(fieldList.Put(), fields)) || fieldList.vt != VT_BSTR)
+            throw platform::ComError(E_INVALIDARG, L"The field to show is not a text", L"VadAZ");
         RequireLayers();
 
         WaitCursor wait;
@@ -208,7 +209,7 @@ STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
 
 STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
     COM_TRY {
-        if (!collection) return E_INVALIDARG;
+        if (!collection) throw platform::ComError(E_INVALIDARG, L"No collection was given for the GUIDs", L"VadAZ");
         RequireLayers();
         return datasets_->GetDisplayedGUIDs(collection);
     }
@@ -217,7 +218,7 @@ STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
 
 STDMETHODIMP CZmaVadAZ::GetAttributeDescriptionFromGUID(BSTR bstrSeriesID, BSTR* description) {
     COM_TRY {
-        if (!description) return E_INVALIDARG;
+        if (!description) throw platform::ComError(E_INVALIDARG, L"No place was given for the description", L"VadAZ");
         RequireLayers();
         return datasets_->GetAttributeDescriptionFromGUID(bstrSeriesID ? bstrSeriesID : L"", description);
     }

@@ -30,7 +30,8 @@ long ParseDistanceUnits(const wchar_t* name) {
     };
     for (const auto& entry : kNames)
         if (text == entry.name) return entry.code;
-    platform::ThrowHr(E_INVALIDARG);
+    throw platform::ComError(E_INVALIDARG, L"Unknown distance unit \"" + platform::ToWide(text) +
+                                               L"\": mile, kilometer, meter, yard or foot", L"VadAZ");
 }
 
 }  // namespace
@@ -81,10 +82,10 @@ STDMETHODIMP CZmaVadAZ::get_Units(BSTR* pVal) {
 }
 
 STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
-    if (!newVal) return E_INVALIDARG;
     // The host may answer UnitsChanged by releasing the control.
     OperationScope operation(*this);
     COM_TRY {
+        if (!newVal) throw platform::ComError(E_INVALIDARG, L"No distance unit was given", L"VadAZ");
         // Parsed before the engine is touched: an unknown name changes nothing.
         long code = ParseDistanceUnits(newVal);
         EngineDispatch(EngineMapOrThrow()).Put(EngineMap::kDistanceUnit, Variant(code));

@@ -135,7 +135,7 @@ STDMETHODIMP CZmaVadAZ::putref_Attributes(IDispatch* newVal) {
         if (!newVal) Refuse(E_POINTER, L"No attributes object was given");
         ComPtr<IUnknown> attributes;
         const HRESULT hr = newVal->QueryInterface(kAttributesInterface, attributes.PutVoid());
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr)) Refuse(hr, L"The object is not the host's attribute settings");
         attributes_ = attributes;
         return S_OK;
     } COM_CATCH_RETURN();

@@ -335,7 +335,7 @@ HRESULT CZmaVadAZ::CreateCustomTools() {
 
 STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
     COM_TRY {
-        if (!node) return E_POINTER;
+        if (!node) throw platform::ComError(E_POINTER, L"No XML node was given for the map settings.", L"VadAZ");
         CZmaVOMapXConfigurationManager manager(*this);
         return platform::PassFailure(manager.SaveToXML(node));
     }
@@ -345,7 +345,7 @@ STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
 STDMETHODIMP CZmaVadAZ::LoadFromXML(IDispatch* node) {
     OperationScope operation(*this);
     COM_TRY {
-        if (!node) return E_POINTER;
+        if (!node) throw platform::ComError(E_POINTER, L"No XML node was given for the map settings.", L"VadAZ");
         CZmaVOMapXConfigurationManager manager(*this);
         return platform::PassFailure(manager.LoadFromXML(node));
     }

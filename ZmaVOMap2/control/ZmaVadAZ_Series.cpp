@@ -32,7 +32,9 @@ Variant ReadAttribute(IXMLDOMElement* element, const wchar_t* name, VARTYPE type
     Bstr attribute(name);
     Variant value;
     THROW_IF_FAILED(element->getAttribute(attribute.Get(), value.Put()));
-    if (value.vt != type) THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, type));
+    if (value.vt != type && FAILED(::VariantChangeType(&value, &value, 0, type)))
+        throw ComError(DISP_E_TYPEMISMATCH, L"The settings element has no number in \"" + std::wstring(name) + L"\".",
+                       L"VadAZ");
     return value;
 }
 
@@ -73,7 +75,7 @@ void ApplySeriesSettings(CZmaVadAZLayerCollection& layers, CZmaVadAZDataLayer& l
 STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
     OperationScope operation(*this);
     COM_TRY {
-        if (!ppNode) return E_POINTER;
+        if (!ppNode) throw ComError(E_POINTER, L"No settings node was given.", L"VadAZ");
         platform::CreateXmlDocument();
         ComPtr<IXMLDOMNode> node;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMNode, node.PutVoid())) || !node)
@@ -93,7 +95,7 @@ STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) 
 STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
     OperationScope operation(*this);
     COM_TRY {
-        if (!ppNode) return E_POINTER;
+        if (!ppNode) throw ComError(E_POINTER, L"No settings node was given.", L"VadAZ");
         ComPtr<IXMLDOMElement> element;
         if (FAILED(ppNode->QueryInterface(IID_IXMLDOMElement, element.PutVoid())) || !element)
             throw ComError(E_INVALIDARG, L"The settings node is not an XML element.", L"VadAZ");
