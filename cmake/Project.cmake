@@ -64,24 +64,44 @@ endfunction()
 set(VADAZ_SYSTEM_LIBS ole32 oleaut32 uuid gdiplus gdi32 user32 comctl32 comdlg32 advapi32 shlwapi shell32
     urlmon wininet ws2_32 secur32 winspool version)
 
-# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...]): a GoogleTest
-# program run under Wine in the test prefix; with LAUNCHER, the command runs the program (its last
-# arguments are Wine and the program). One ctest entry per program: every Wine process start costs.
+# vadaz_add_wine_test(<name> <seconds> <command> ...): a test whose command starts programs under
+# Wine in the test prefix. The command runs through run_wine_test.sh, which keeps Wine's background
+# programs away from ctest's pipes and stops the command after <seconds>, printing what it wrote;
+# ctest's own timeout comes later and only catches the runner itself.
+set(VADAZ_WINE_TEST_RUNNER ${CMAKE_SOURCE_DIR}/tests/support/run_wine_test.sh)
+function(vadaz_add_wine_test name seconds)
+  add_test(NAME ${name} COMMAND bash ${VADAZ_WINE_TEST_RUNNER} ${seconds} ${ARGN})
+  math(EXPR ctest_seconds "${seconds} + 30")
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
+    TIMEOUT ${ctest_seconds})
+endfunction()
+
+# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...] [PARTS <filter> ...]): a
+# GoogleTest program run under Wine in the test prefix; with LAUNCHER, the command runs the program
+# (its last arguments are Wine and the program). One ctest entry per program: every Wine process
+# start costs. A long program may be cut into PARTS, GoogleTest filters that each run as an entry
+# <name>_<n> of their own, so that the parts run side by side.
 function(vadaz_add_test name)
-  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   vadaz_target(${name})
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
-  if(T_LAUNCHER)
-    add_test(NAME ${name} COMMAND ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  set(program ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  set(entries)
+  if(T_PARTS AND NOT T_LAUNCHER)
+    set(n 0)
+    foreach(filter ${T_PARTS})
+      math(EXPR n "${n} + 1")
+      vadaz_add_wine_test(${name}_${n} 300 ${program} --gtest_filter=${filter})
+      list(APPEND entries ${name}_${n})
+    endforeach()
   else()
-    add_test(NAME ${name} COMMAND ${name})
+    vadaz_add_wine_test(${name} 300 ${T_LAUNCHER} ${program})
+    list(APPEND entries ${name})
   endif()
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
-    TIMEOUT 300)
   if(T_SERIAL)
-    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+    set_tests_properties(${entries} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endfunction()
 
@@ -91,10 +111,7 @@ function(vadaz_add_script_test name script)
   get_filename_component(abs ${script} ABSOLUTE)
   # cscript wants a Windows path: Wine maps the Unix root to drive Z:.
   string(REPLACE "/" "\\" winpath "Z:${abs}")
-  add_test(NAME ${name} COMMAND wine cscript //nologo ${winpath})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
-    TIMEOUT 120)
+  vadaz_add_wine_test(${name} 120 wine cscript //nologo ${winpath})
 endfunction()
 
 # vadaz_subsystem(<folder> [SOURCES ...] [USES <folder> ...]): the static library vadaz_<folder> of

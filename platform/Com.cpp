@@ -100,9 +100,32 @@ Variant& Variant::operator=(Variant&& v) noexcept {
 }
 
 namespace {
+const wchar_t kReferenceToNothing[] = L"An argument passed by reference points at nothing";
+}  // namespace
+
+HRESULT CopyIndirect(VARIANT* to, const VARIANT& from) noexcept {
+    if ((from.vt & VT_BYREF) && !from.byref) {
+        ICreateErrorInfo* create = nullptr;
+        if (SUCCEEDED(::CreateErrorInfo(&create))) {
+            create->SetDescription(const_cast<LPOLESTR>(kReferenceToNothing));
+            IErrorInfo* info = nullptr;
+            if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+                ::SetErrorInfo(0, info);
+                info->Release();
+            }
+            create->Release();
+        }
+        return E_INVALIDARG;
+    }
+    return ::VariantCopyInd(to, const_cast<VARIANT*>(&from));
+}
+
+namespace {
 Variant ChangeType(const VARIANT& v, VARTYPE type) {
     Variant out;
-    THROW_IF_FAILED(::VariantChangeType(&out, const_cast<VARIANT*>(&v), 0, type));
+    if ((v.vt & VT_BYREF) && !v.byref) throw ComError(E_INVALIDARG, kReferenceToNothing);
+    const HRESULT hr = ::VariantChangeType(&out, const_cast<VARIANT*>(&v), 0, type);
+    if (FAILED(hr)) throw ComError(hr, L"A value could not be converted to the type needed");
     return out;
 }
 }  // namespace

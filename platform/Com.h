@@ -159,6 +159,10 @@ public:
     static bool IsMissing(const VARIANT& v) noexcept { return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND; }
 };
 
+// VariantCopyInd for a caller's argument: a reference that points at nothing is refused with
+// E_INVALIDARG instead of being read through.
+HRESULT CopyIndirect(VARIANT* to, const VARIANT& from) noexcept;
+
 // Arrays of Variant are handed to APIs that take VARIANT arrays.
 static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant must add no data to VARIANT");
 

@@ -36,8 +36,11 @@ build_all() {
 }
 
 export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+CLOSED_SERVICE="http://127.0.0.1:1/"
 
 # A fresh 32-bit prefix with the null display driver, so windows, dialogs and DCs work without X.
+# A program that crashes gets its backtrace written by Wine's debugger, which then ends it: the
+# debugger's crash dialog would wait for a person that no test run has.
 fresh_prefix() {
     log "making a fresh Wine prefix in $PREFIX"
     WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true
@@ -45,7 +48,23 @@ fresh_prefix() {
     mkdir -p "$(dirname "$PREFIX")"
     WINEPREFIX="$PREFIX" wineboot -i >/dev/null 2>&1
     WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    # The imagery web services answer from a closed local port, so that no map reaches the internet;
+    # the imagery tests point them at their own server.
+    local service
+    for service in BackgroundMapMetadataService BackgroundMapTokenService; do
+        WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Zemro\Terravex' /v "$service" /d "$CLOSED_SERVICE" /f \
+            >/dev/null 2>&1
+    done
+    WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1
     WINEPREFIX="$PREFIX" wineserver -w
+}
+
+# One Wine server for the whole run, started before any program so that it stays up between
+# programs: a server started by a program ends a moment after the last program has gone, and the
+# next program pays for a new server and its background programs.
+keep_server() {
+    WINEPREFIX="$PREFIX" wineserver -p 2>/dev/null || true
 }
 
 # Registers the control library and every stand-in into the prefix, and gives the prefix its

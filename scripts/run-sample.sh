@@ -3,7 +3,7 @@
 # it embeds the map control in a window, shows a generated drive-test dataset with an overview
 # frame, and writes what the map shows as a PNG image. With --imagery the map's background
 # imagery comes from a tile server on 127.0.0.1 (tests/imagery/tile_server.py, on a free port,
-# stopped at the end) in token mode.
+# stopped at the end) in token mode, fetched as the image is drawn.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 IMAGERY=0
 [ "${1:-}" = "--imagery" ] && IMAGERY=1
@@ -26,6 +26,7 @@ if [ "$IMAGERY" = 1 ]; then
     KEY='HKCU\Software\Zemro\Terravex'
     RUN=(python3 "$ROOT/tests/imagery/tile_server.py" -- bash -c '
         wine reg add "$0" /v CredentialMode /d Token /f >/dev/null &&
+        wine reg add "$0" /v AsyncBackgroundMapEnabled /t REG_DWORD /d 0 /f >/dev/null &&
         wine reg add "$0" /v BackgroundMapTileServer /d "$VADAZ_TILE_SERVER/r%d/tiles/" /f >/dev/null &&
         exec "${@}"' "$KEY" "${HOST[@]}")
 else

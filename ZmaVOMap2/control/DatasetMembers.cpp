@@ -38,9 +38,9 @@ HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR 
     COM_TRY {
         // Anything but text is refused before it could be read as a string.
         Variant fieldList;
-        if (!dataset || FAILED(::VariantCopyInd(fieldList.Put(), const_cast<VARIANT*>(&fields))) ||
-            fieldList.vt != VT_BSTR)
-            return E_INVALIDARG;
+        if (!dataset) throw platform::ComError(E_INVALIDARG, L"No dataset was given", L"VadAZ");
+        if (FAILED(platform::CopyIndirect(fieldList.Put(), fields)) || fieldList.vt != VT_BSTR)
+            throw platform::ComError(E_INVALIDARG, L"The field to show is not a text", L"VadAZ");
         CZmaVadAZDatasetDisplay& datasets = layers_.RequireDatasets();
 
         WaitCursor wait;

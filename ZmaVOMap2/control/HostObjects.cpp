@@ -22,13 +22,13 @@ IUnknown* BorrowInterface(IUnknown* object) {
 }  // namespace
 
 HRESULT HostObjects::SetLegend(IUnknown* legend) {
-    if (!legend) return E_POINTER;
+    if (!legend) throw platform::ComError(E_POINTER, L"No legend was given", L"VadAZ");
     legend_ = BorrowInterface<IHostVOLegend>(legend);
     return S_OK;
 }
 
 HRESULT HostObjects::SetPrintLegend(IUnknown* legend) {
-    if (!legend) return E_POINTER;
+    if (!legend) throw platform::ComError(E_POINTER, L"No print legend was given", L"VadAZ");
     printLegend_ = BorrowInterface<IHostPrintLegend>(legend);
     return S_OK;
 }
@@ -41,7 +41,7 @@ HRESULT HostObjects::SetAttributes(IDispatch* attributes) {
     if (!attributes) throw platform::ComError(E_POINTER, L"No attributes object was given", L"VadAZ");
     ComPtr<IUnknown> queried;
     const HRESULT hr = attributes->QueryInterface(kAttributesInterface, queried.PutVoid());
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) throw platform::ComError(hr, L"The object is not the host's attribute settings", L"VadAZ");
     attributes_ = queried;
     return S_OK;
 }

@@ -27,7 +27,9 @@ const wchar_t kSeriesElement[] = L"SeriesInfoChild";
 Variant ReadAttribute(IXMLDOMElement* element, const wchar_t* name, VARTYPE type) {
     Variant value;
     THROW_IF_FAILED(element->getAttribute(Bstr(name).Get(), value.Put()));
-    if (value.vt != type) THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, type));
+    if (value.vt != type && FAILED(::VariantChangeType(&value, &value, 0, type)))
+        throw ComError(DISP_E_TYPEMISMATCH, L"The settings element has no number in \"" + std::wstring(name) + L"\".",
+                       L"VadAZ");
     return value;
 }
 

@@ -55,7 +55,7 @@ STDMETHODIMP CZmaVadAZ::NotifySelectionChange(BSTR bstrSeriesID) {
 
 STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
     COM_TRY {
-        if (!collection) return E_INVALIDARG;
+        if (!collection) throw platform::ComError(E_INVALIDARG, L"No collection was given for the GUIDs", L"VadAZ");
         return layers_.RequireDatasets().GetDisplayedGUIDs(collection);
     }
     COM_CATCH_RETURN();
@@ -63,7 +63,7 @@ STDMETHODIMP CZmaVadAZ::GetDisplayedGUIDs(IDispatch* collection) {
 
 STDMETHODIMP CZmaVadAZ::GetAttributeDescriptionFromGUID(BSTR bstrSeriesID, BSTR* description) {
     COM_TRY {
-        if (!description) return E_INVALIDARG;
+        if (!description) throw platform::ComError(E_INVALIDARG, L"No place was given for the description", L"VadAZ");
         return layers_.RequireDatasets().GetAttributeDescriptionFromGUID(Text(bstrSeriesID), description);
     }
     COM_CATCH_RETURN();

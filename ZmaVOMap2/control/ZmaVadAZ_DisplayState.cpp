@@ -57,13 +57,12 @@ STDMETHODIMP CZmaVadAZ::get_Units(BSTR* pVal) {
 }
 
 STDMETHODIMP CZmaVadAZ::put_Units(BSTR newVal) {
-    if (!newVal) return E_INVALIDARG;
     // The host may answer UnitsChanged by releasing the control.
     OperationScope operation(operations_);
     COM_TRY {
+        if (!newVal) throw platform::ComError(E_INVALIDARG, L"No distance unit was given", L"VadAZ");
         // Parsed before the engine is touched: an unknown name changes nothing.
-        long code = 0;
-        if (!DistanceUnits::ParseUnitName(newVal, code)) platform::ThrowHr(E_INVALIDARG);
+        const long code = DistanceUnits::ParseUnitName(newVal);
         EngineDispatch(engine_.MapOrThrow()).Put(Engine::Map::kDistanceUnit, Variant(code));
         view_.RepaintIfUpdating(engine_);
         events_.Fire_UnitsChanged(newVal);

@@ -47,7 +47,7 @@ STDMETHODIMP CZmaVadAZ::Save(IPropertyBag2*, BOOL, BOOL) { return E_NOTIMPL; }
 
 STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
     COM_TRY {
-        if (!node) return E_POINTER;
+        if (!node) throw platform::ComError(E_POINTER, L"No XML node was given for the map settings.", L"VadAZ");
         return platform::PassFailure(setup_.SaveToXml(node));
     }
     COM_CATCH_RETURN();
@@ -56,7 +56,7 @@ STDMETHODIMP CZmaVadAZ::SaveToXML(IDispatch* node) {
 STDMETHODIMP CZmaVadAZ::LoadFromXML(IDispatch* node) {
     OperationScope operation(operations_);
     COM_TRY {
-        if (!node) return E_POINTER;
+        if (!node) throw platform::ComError(E_POINTER, L"No XML node was given for the map settings.", L"VadAZ");
         return platform::PassFailure(setup_.LoadFromXml(node));
     }
     COM_CATCH_RETURN();

@@ -23,7 +23,7 @@ std::wstring TextOf(BSTR text) { return text ? std::wstring(text, ::SysStringLen
 STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
     OperationScope operation(operations_);
     COM_TRY {
-        if (!ppNode) return E_POINTER;
+        if (!ppNode) throw platform::ComError(E_POINTER, L"No settings node was given.", L"VadAZ");
         ComPtr<IXMLDOMElement> element = seriessettings::SettingsElement(ppNode, true);
         seriessettings::Apply(layers_.Require(), TextOf(bstrSeriesID), element.Get());
         return S_OK;
@@ -34,7 +34,7 @@ STDMETHODIMP CZmaVadAZ::SetSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) 
 STDMETHODIMP CZmaVadAZ::SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch* ppNode) {
     OperationScope operation(operations_);
     COM_TRY {
-        if (!ppNode) return E_POINTER;
+        if (!ppNode) throw platform::ComError(E_POINTER, L"No settings node was given.", L"VadAZ");
         ComPtr<IXMLDOMElement> element = seriessettings::SettingsElement(ppNode, false);
         seriessettings::Apply(layers_.Require(), TextOf(bstrSeriesID), element.Get());
         return S_OK;

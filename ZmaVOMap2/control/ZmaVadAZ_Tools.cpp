@@ -18,7 +18,7 @@ constexpr long kDistanceUnitMeter = 7;
 // that does not convert refused.
 Variant ConvertedArgument(const VARIANT& argument, VARTYPE type) {
     Variant value;
-    if (FAILED(::VariantCopyInd(value.Put(), const_cast<VARIANT*>(&argument))) || FAILED(::VariantChangeType(&value, &value, 0, type)))
+    if (FAILED(platform::CopyIndirect(value.Put(), argument)) || FAILED(::VariantChangeType(&value, &value, 0, type)))
         throw platform::ComError(E_INVALIDARG, L"SelectByRadius needs numbers for the latitude, longitude and radius.", L"VadAZ");
     return value;
 }

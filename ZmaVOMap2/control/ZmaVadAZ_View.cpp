@@ -55,7 +55,7 @@ STDMETHODIMP CZmaVadAZ::GetLayerBounds(BSTR SeriesID, IDispatch** rectangle) {
 STDMETHODIMP CZmaVadAZ::ZoomToLayers(IDispatch* ids, double padding) {
     OperationScope operation(operations_);
     COM_TRY {
-        if (!ids) return E_INVALIDARG;
+        if (!ids) throw platform::ComError(E_INVALIDARG, L"No series list was given.", L"VadAZ");
         ComPtr<IHostStringList> list;
         if (FAILED(ids->QueryInterface(__uuidof(IHostStringList), list.PutVoid())) || !list)
             throw platform::ComError(E_INVALIDARG, L"The series list is not a string list.", L"VadAZ");

@@ -36,7 +36,7 @@ namespace {
 ComPtr<IHostDataset> DatasetOf(IDispatch* dataset) {
     ComPtr<IHostDataset> typed;
     if (!dataset || FAILED(dataset->QueryInterface(IID_IHostDataset, typed.PutVoid())) || !typed)
-        platform::ThrowHr(E_NOINTERFACE);
+        throw ComError(E_NOINTERFACE, L"The dataset is not one of the host's datasets", L"VadAZ");
     return typed;
 }
 
@@ -124,7 +124,7 @@ void AppendDimension(CZmaVadAZDatasetComposition& composition, IDispatch* datase
 ComPtr<IHostConfigNode> ConfigNodeOf(IDispatch* node) {
     ComPtr<IHostConfigNode> typed;
     if (!node || FAILED(node->QueryInterface(__uuidof(IHostConfigNode), typed.PutVoid())) || !typed)
-        platform::ThrowHr(E_NOINTERFACE);
+        throw ComError(E_NOINTERFACE, L"The field configuration is not one of the host's configuration nodes", L"VadAZ");
     return typed;
 }
 
@@ -293,7 +293,8 @@ HRESULT CZmaVadAZDatasetDisplay::DisplayDataset(IDispatch* dataset, const std::w
         return S_OK;
     }
 
-    if (!HasField(dataset, fieldName)) return DISP_E_BADINDEX;
+    if (!HasField(dataset, fieldName))
+        throw ComError(DISP_E_BADINDEX, L"The dataset has no field \"" + fieldName + L"\"", L"VadAZ");
     auto composition = std::make_unique<CZmaVadAZDatasetComposition>();
     composition->SetType(CZmaVadAZLayer::kTypeDataset);
     composition->SetSeriesGuid(seriesGuid);
@@ -312,11 +313,13 @@ HRESULT CZmaVadAZDatasetDisplay::DisplayDataset(IDispatch* dataset, const std::w
 
 HRESULT CZmaVadAZDatasetDisplay::CreateMultiDMapping(IDispatch* dataset, const SeriesId& series,
                                                       IDispatch* fieldConfiguration, DatasetShown* shown) {
-    if (!dataset || !fieldConfiguration) platform::ThrowHr(E_POINTER);
+    if (!dataset || !fieldConfiguration)
+        throw ComError(E_POINTER, L"A mapping needs a dataset and a field configuration", L"VadAZ");
     const std::wstring& seriesGuid = series.Text();
     ComPtr<IHostConfigNode> configuration = ConfigNodeOf(fieldConfiguration);
     int type = GetMappingLayerType(configuration.Get());
-    if (!HasConfigChild(configuration.Get(), L"Dimensions")) return E_UNEXPECTED;
+    if (!HasConfigChild(configuration.Get(), L"Dimensions"))
+        throw ComError(E_UNEXPECTED, L"The field configuration has no \"Dimensions\"", L"VadAZ");
     std::vector<std::wstring> fields = ConfiguredFields(ConfigChild(configuration.Get(), L"Dimensions").Get());
 
     CZmaVadAZDatasetComposition* composition = collection_.FindDatasetComposition(seriesGuid);
@@ -657,9 +660,7 @@ HRESULT CZmaVadAZDatasetDisplay::GetLinesToCellsField(const std::wstring& key, B
 HRESULT CZmaVadAZDatasetDisplay::RemoveDataset(const std::wstring& guid, const VARIANT& notify) {
     bool notifyHost = false;
     if (!Variant::IsMissing(notify)) {
-        Variant flag;
-        THROW_IF_FAILED(::VariantChangeType(flag.Put(), const_cast<VARIANT*>(&notify), 0, VT_BOOL));
-        notifyHost = flag.boolVal != VARIANT_FALSE;
+        notifyHost = Variant(notify).ToBool();
     }
     if (!collection_.FindCompositionByKey(guid)) return S_FALSE;
     CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
@@ -777,7 +778,7 @@ void CZmaVadAZDatasetDisplay::PropagateSelection(IDispatch* dataset) {
 HRESULT CZmaVadAZDatasetDisplay::GetDisplayedGUIDs(IDispatch* target) {
     ComPtr<IHostStringList> list;
     if (!target || FAILED(target->QueryInterface(__uuidof(IHostStringList), list.PutVoid())) || !list)
-        platform::ThrowHr(E_NOINTERFACE);
+        throw ComError(E_NOINTERFACE, L"The collection is not one of the host's string lists", L"VadAZ");
     // Only point datasets: cell-site and cell-reference series are the host's own business.
     for (const SeriesId& key : collection_.CompositionKeys()) {
         CZmaVadAZDataLayer* layer = LayerOfEntry(key);
@@ -803,7 +804,8 @@ HRESULT CZmaVadAZDatasetDisplay::GetTopVisibleDataLayerName(BSTR* name) {
 HRESULT CZmaVadAZDatasetDisplay::GetAttributeDescriptionFromGUID(const std::wstring& guid, BSTR* description) {
     if (!description) return E_POINTER;
     *description = nullptr;
-    if (!collection_.FindCompositionByKey(guid)) return DISP_E_BADINDEX;
+    if (!collection_.FindCompositionByKey(guid))
+        throw ComError(DISP_E_BADINDEX, L"No series " + guid + L" is on the map", L"VadAZ");
     CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
     *description = Bstr(layer ? platform::ToWide(layer->GetName()) : std::wstring()).Detach();
     return S_OK;

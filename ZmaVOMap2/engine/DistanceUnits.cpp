@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 
 #include "platform/Com.h"
+#include "platform/Result.h"
 
 #include <windows.h>
 
@@ -41,7 +42,7 @@ double Convert(double value, int sourceRow, int targetRow) {
 
 }  // namespace
 
-bool ParseUnitName(const wchar_t* name, long& code) {
+long ParseUnitName(const wchar_t* name) {
     const std::string text = platform::ToLower(platform::ToAnsi(name));
     static const struct {
         const char* name;
@@ -50,12 +51,10 @@ bool ParseUnitName(const wchar_t* name, long& code) {
         {"mile", kMile}, {"kilometer", kKilometer}, {"kilometre", kKilometer}, {"meter", kMeter},
         {"metre", kMeter}, {"yard", kYard}, {"foot", kFoot},
     };
-    for (const auto& entry : kNames) {
-        if (text != entry.name) continue;
-        code = entry.code;
-        return true;
-    }
-    return false;
+    for (const auto& entry : kNames)
+        if (text == entry.name) return entry.code;
+    throw platform::ComError(E_INVALIDARG, L"Unknown distance unit \"" + platform::ToWide(text) +
+                                               L"\": mile, kilometer, meter, yard or foot", L"VadAZ");
 }
 
 std::wstring GetUnitName(long code) {

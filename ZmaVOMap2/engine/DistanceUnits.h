@@ -42,8 +42,8 @@ extern const UnitSuffix kUnitSuffixTable[kUnitSuffixCount];
 // "mile", "kilometer", ... as the UnitsChanged event carries it; empty for a code with no name.
 std::wstring GetUnitName(long code);
 // The unit names a host may set (the Units property): mile, kilometer, meter, yard and foot, in English
-// and British spellings, any case. False for any other text.
-bool ParseUnitName(const wchar_t* name, long& code);
+// and British spellings, any case. Any other text raises E_INVALIDARG with the names it takes.
+long ParseUnitName(const wchar_t* name);
 
 // "in", "ft", ..., "km" of a length unit. Codes outside the length table answer an empty text.
 std::string GetUnitAbbreviation(long code);

@@ -15,7 +15,8 @@ constexpr int kProxyTextLimit = 260;
 std::string ItemText(HWND dialog, int id) {
     wchar_t text[kProxyTextLimit + 1] = {};
     ::GetDlgItemTextW(dialog, id, text, kProxyTextLimit + 1);
-    return platform::ToAnsi(text);
+    // As a string: the array alone would be taken for a BSTR, whose length it does not have.
+    return platform::ToAnsi(std::wstring(text));
 }
 
 bool IsChecked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }

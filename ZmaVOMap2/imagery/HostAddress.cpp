@@ -73,14 +73,15 @@ void LogHostIPAddress(const std::string& text, bool failed) noexcept {
         const std::string host = HostOf(text);
         const hostent* resolved = winsock.Started() ? ::gethostbyname(host.c_str()) : nullptr;
         const std::string address = FirstAddress(resolved);
+        const std::string shown = WithoutCredentials(text);
         if (address.empty()) {
             const char* why = ResolveErrorText(winsock.Started() ? ::WSAGetLastError() : WSANOTINITIALISED);
             Log(platform::kLogLevelError, std::string("Error resolving host IP address. ") + (why ? why : "<null>") +
-                                              "Request URL = " + text);
+                                              "Request URL = " + shown);
         } else if (failed) {
-            Log(platform::kLogLevelError, "Failed to downloaded data from IP :" + address + " URL = " + text);
+            Log(platform::kLogLevelError, "Failed to downloaded data from IP :" + address + " URL = " + shown);
         } else {
-            Log(platform::kLogLevelInfo, "Data downloaded from IP :" + address + " URL = " + text);
+            Log(platform::kLogLevelInfo, "Data downloaded from IP :" + address + " URL = " + shown);
         }
     } catch (...) {
         Log(platform::kLogLevelError, "unhandled exception while logging IP address.");

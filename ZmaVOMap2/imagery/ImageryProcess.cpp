@@ -1,9 +1,13 @@
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
 
+#include "ZmaVOMap2/imagery/ImageryWebServices.h"
+
+#include <cwchar>
+
 namespace imagery {
 
 namespace {
-ImageryServices* g_services = nullptr;
+ImageryServices* g_services = &WebServices();
 }  // namespace
 
 ProcessState& Process() {
@@ -14,5 +18,18 @@ ProcessState& Process() {
 void SetImageryServices(ImageryServices* services) noexcept { g_services = services; }
 
 ImageryServices* Services() noexcept { return g_services; }
+
+bool ReadAddressSetting(HKEY key, const wchar_t* name, std::wstring& value) {
+    DWORD size = 0, type = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ || size < 2)
+        return false;
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
+        return false;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    if (text.empty()) return false;
+    value = text;
+    return true;
+}
 
 }  // namespace imagery

@@ -3,6 +3,8 @@
 // Touched on the user-interface thread only.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 class CZmaVadAZBackgroundMapLayer;
@@ -32,8 +34,13 @@ public:
 protected:
     ~ImageryServices() = default;
 };
-// Null uninstalls; the caller keeps the object alive while it is installed.
+// Null uninstalls; the caller keeps the object alive while it is installed. The provider's web
+// services (ImageryWebServices.h) are installed from the start.
 void SetImageryServices(ImageryServices* services) noexcept;
 ImageryServices* Services() noexcept;
+
+// A service or tile server address stored as REG_SZ `name` under `key`; false, with `value`
+// untouched, when there is none.
+bool ReadAddressSetting(HKEY key, const wchar_t* name, std::wstring& value);
 
 }  // namespace imagery

@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/imagery/TileQueues.h"
 
+#include "ZmaVOMap2/imagery/ImageryLog.h"
+
 #include <utility>
 
 namespace imagery {
@@ -50,6 +52,11 @@ bool CTileRequestQueue::IsEmpty() {
     return requests_.empty();
 }
 
+void CTileRequestQueue::ResetWhenEmpty(HANDLE event) {
+    Held held(lock_);
+    if (requests_.empty()) ::ResetEvent(event);
+}
+
 void CTileResultQueue::Append(TileDownloadResult result) {
     Held held(lock_);
     results_.push_back(std::move(result));
@@ -61,6 +68,11 @@ bool CTileResultQueue::TakeNewest(TileDownloadResult& result) {
     result = std::move(results_.back());
     results_.pop_back();
     return true;
+}
+
+void CTileResultQueue::Clear() {
+    Held held(lock_);
+    results_.clear();
 }
 
 CTileRequestQueue& RequestQueue() {
@@ -75,4 +87,7 @@ CTileResultQueue& ResultQueue() {
 
 }  // namespace imagery
 
-bool PopDownloadResult(imagery::TileDownloadResult& result) { return imagery::ResultQueue().TakeNewest(result); }
+bool PopDownloadResult(imagery::TileDownloadResult& result) {
+    imagery::WriteThreadLog();
+    return imagery::ResultQueue().TakeNewest(result);
+}

@@ -57,6 +57,9 @@ public:
     // Takes the newest request; false when there is none.
     bool TakeNewest(TileDownloadRequest& request);
     bool IsEmpty();
+    // Resets `event` when the queue is empty, under the queue's lock, so that a request appended
+    // meanwhile (which sets the event after its append) is never left waiting.
+    void ResetWhenEmpty(HANDLE event);
 
 private:
     QueueLock lock_;
@@ -68,6 +71,7 @@ public:
     void Append(TileDownloadResult result);
     // Takes the newest result; false when there is none.
     bool TakeNewest(TileDownloadResult& result);
+    void Clear();
 
 private:
     QueueLock lock_;
@@ -79,5 +83,6 @@ CTileResultQueue& ResultQueue();
 
 }  // namespace imagery
 
-// What the control's window takes for each tile-downloaded message: the newest result.
+// What the control's window takes for each tile-downloaded message: the newest result. The lines
+// the download thread logged are written on the way.
 bool PopDownloadResult(imagery::TileDownloadResult& result);

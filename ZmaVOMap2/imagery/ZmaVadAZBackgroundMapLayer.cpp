@@ -46,20 +46,6 @@ bool ReadRegistryDword(HKEY key, const wchar_t* name, DWORD& value) {
            type == REG_DWORD;
 }
 
-// The tile servers are configuration: a deployment (or a test) points the layer at its own.
-bool ReadServerAddress(HKEY key, const wchar_t* name, std::wstring& value) {
-    DWORD size = 0, type = 0;
-    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ || size < 2)
-        return false;
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
-        return false;
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    if (text.empty()) return false;
-    value = text;
-    return true;
-}
-
 }  // namespace
 
 CZmaVadAZBackgroundMapLayer::CZmaVadAZBackgroundMapLayer(IDispatch* map, long position, CZmaVadAZLayerCollection* owner)
@@ -87,6 +73,7 @@ void CZmaVadAZBackgroundMapLayer::ReadRegistrySettings() {
             Log(kInfo, std::string("Asynchronous mode = ") + (asynchronous_ ? "Enabled" : "Disabled"));
         }
     }
+    if (asynchronous_) downloadThread_.Take();
     Log(kInfo, "Checking Credential Mode. ");
     std::wstring text;
     if (key && ReadRegistryText(key.Get(), "BingMapsCulture", text)) {
@@ -115,8 +102,9 @@ void CZmaVadAZBackgroundMapLayer::ReadRegistrySettings() {
         Log(kInfo, "Updating credential mode to use token mode as chinese flag is set.");
     }
     if (key) {
-        ReadServerAddress(key.Get(), L"BackgroundMapTileServer", tileServer_);
-        ReadServerAddress(key.Get(), L"BackgroundMapAlternativeTileServer", alternativeTileServer_);
+        // The tile servers are configuration: a deployment (or a test) points the layer at its own.
+        imagery::ReadAddressSetting(key.Get(), L"BackgroundMapTileServer", tileServer_);
+        imagery::ReadAddressSetting(key.Get(), L"BackgroundMapAlternativeTileServer", alternativeTileServer_);
     }
 }
 
@@ -127,7 +115,7 @@ void CZmaVadAZBackgroundMapLayer::RequestTokenIfNeeded() {
     localAddress_ = imagery::GetLocalIPAddress();
     if (imagery::ImageryServices* services = imagery::Services())
         process.clientToken = services->RequestClientToken(localAddress_, kTokenValidityMinutes);
-    Log(kInfo, L"Received Token  = " + process.clientToken);
+    Log(kInfo, "Received Token  = " + imagery::HiddenCredential(platform::ToAnsi(process.clientToken)));
 }
 
 void CZmaVadAZBackgroundMapLayer::CreateAttributionFont() {

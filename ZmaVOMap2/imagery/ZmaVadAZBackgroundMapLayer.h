@@ -6,9 +6,11 @@
 // ("AsyncBackgroundMapEnabled"), the market code put into tile addresses ("BingMapsCulture"),
 // the credential mode ("CredentialMode": token or key), the alternative road-tile server
 // ("ChineseBackgroundMap", or a system or user language of 0x0804), and the tile servers
-// themselves ("BackgroundMapTileServer", "BackgroundMapAlternativeTileServer").
+// themselves ("BackgroundMapTileServer", "BackgroundMapAlternativeTileServer"). An asynchronous
+// layer queues the tiles that are not cached for the download thread, which it holds for its life.
 #pragma once
 
+#include "ZmaVOMap2/imagery/DownloadThread.h"
 #include "ZmaVOMap2/imagery/LogoImage.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/UniqueHandle.h"
@@ -108,6 +110,8 @@ private:
     long generation_ = 0;
     std::wstring tileServer_;
     std::wstring alternativeTileServer_;
+    // An asynchronous layer holds the download thread for its life; the thread never touches it.
+    imagery::DownloadThreadHold downloadThread_;
 };
 
 // Registers the imagery layer (type 15) in the factory.

@@ -6,6 +6,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 #include "ZmaVOMap2/imagery/HostAddress.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
@@ -193,16 +194,20 @@ void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring&
     request.y = at.y;
     request.address = address;
     imagery::RequestQueue().Append(std::move(request));
+    imagery::DownloadThread().Wake();
 }
 
 HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstring& address, POINT at) {
     std::wstring file;
-    HRESULT hr = imagery::FindCachedTile(address, file) ? S_OK : imagery::DownloadTileToCache(address, file);
+    // A proxy that asks for credentials gets the ones the process holds.
+    IUnknown* credentials = static_cast<IBindStatusCallback*>(&imagery::DownloadStatusCallback());
+    HRESULT hr = imagery::FindCachedTile(address, file) ? S_OK : imagery::DownloadTileToCache(address, file, credentials);
     if (credentialMode_ == kTokenMode) {
         if (SUCCEEDED(hr))
             imagery::LogHostIPAddress(Narrow(address), false);
         else
-            Log(kError, "Failed to download Bing tile : " + Narrow(address) + ". HR = " + std::to_string(static_cast<long>(hr)));
+            Log(kError, "Failed to download Bing tile : " + imagery::WithoutCredentials(Narrow(address)) +
+                            ". HR = " + std::to_string(static_cast<long>(hr)));
     }
     if (SUCCEEDED(hr)) {
         Gdiplus::Graphics graphics(frame.dc);

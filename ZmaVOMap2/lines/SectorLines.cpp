@@ -48,6 +48,16 @@ int PenWidth(HDC dc, const SectorLine& line) { return penwidth::DevicePixels(lin
 
 bool SameEnds(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
 
+// Whether any of an arrowhead with its tip at `marker` can show in `rect`: its wings reach s(10)
+// back and s(7) aside from the tip, the pen's width further. A tip far outside (a proportion of
+// 1e308) or not a number is not drawn at all: drawing towards it would take without end.
+bool ArrowCanShow(HDC dc, const RECT& rect, const MarkerPoint& marker, int penWidth) {
+    if (!std::isfinite(marker.x) || !std::isfinite(marker.y)) return false;
+    const double reach = Scaled(dc, 17) + penWidth;
+    return marker.x >= rect.left - reach && marker.x <= rect.right + reach && marker.y >= rect.top - reach &&
+           marker.y <= rect.bottom + reach;
+}
+
 }  // namespace
 
 double LengthSquared(double x, double y) { return x * x + y * y; }
@@ -102,7 +112,7 @@ void SectorLineRenderer::DrawGdi(const POINT& start, const POINT& end, const Mar
         DrawGdiDashes(dc_, rect_, start, end);
     }
     // Two ends on one pixel give no direction: such a line gets no arrow.
-    if (line.drawArrow && !SameEnds(start, end)) {
+    if (line.drawArrow && !SameEnds(start, end) && ArrowCanShow(dc_, rect_, marker, PenWidth(dc_, line))) {
         const double tipX = std::floor(marker.x + 0.5), tipY = std::floor(marker.y + 0.5);
         const Wings w = ArrowWings(dc_, tipX, tipY, Direction(start, end));
         ::MoveToEx(dc_, static_cast<long>(w.x1), static_cast<long>(w.y1), nullptr);
@@ -129,7 +139,7 @@ void SectorLineRenderer::DrawGdiPlus(const POINT& start, const POINT& end, const
     }
     graphics.DrawLine(&pen, static_cast<INT>(start.x), static_cast<INT>(start.y), static_cast<INT>(end.x),
                       static_cast<INT>(end.y));
-    if (line.drawArrow && !SameEnds(start, end)) {
+    if (line.drawArrow && !SameEnds(start, end) && ArrowCanShow(dc_, rect_, marker, PenWidth(dc_, line))) {
         const Wings w = ArrowWings(dc_, marker.x, marker.y, Direction(start, end));
         graphics.DrawLine(&pen, static_cast<Gdiplus::REAL>(w.x1), static_cast<Gdiplus::REAL>(w.y1), marker.x, marker.y);
         graphics.DrawLine(&pen, static_cast<Gdiplus::REAL>(w.x2), static_cast<Gdiplus::REAL>(w.y2), marker.x, marker.y);

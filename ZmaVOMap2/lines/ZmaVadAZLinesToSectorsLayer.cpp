@@ -14,6 +14,8 @@
 #include "platform/Result.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 
 using platform::Bstr;
 using platform::Variant;
@@ -28,6 +30,14 @@ bool SameText(const Bstr& a, const Bstr& b) {
 }
 
 Bstr Copy(BSTR s) { return s ? Bstr(std::wstring(s, ::SysStringLen(s))) : Bstr(); }
+
+// A coordinate of the arrow's tip as the float it is kept in; one past the float range (a
+// proportion of 1e308) is an infinite one, which draws nothing.
+float MarkerCoordinate(double v) {
+    if (v > FLT_MAX) return HUGE_VALF;
+    if (v < -FLT_MAX) return -HUGE_VALF;
+    return static_cast<float>(v);
+}
 
 }  // namespace
 
@@ -136,8 +146,8 @@ HRESULT CZmaVadAZLinesToSectorsLayer::ForEachLine(LinesToSectorsActionInterface&
             } else if (line.proportion == 1.0) {
                 marker = {static_cast<float>(end.x), static_cast<float>(end.y)};
             } else {
-                marker = {static_cast<float>(start.x + line.proportion * (end.x - start.x)),
-                          static_cast<float>(start.y + line.proportion * (end.y - start.y))};
+                marker = {MarkerCoordinate(start.x + line.proportion * (end.x - start.x)),
+                          MarkerCoordinate(start.y + line.proportion * (end.y - start.y))};
             }
             if (!action(clippedStart, clippedEnd, marker, line, static_cast<long>(i))) return S_FALSE;
         }

@@ -45,7 +45,8 @@ void MapPrinting::Write(const std::function<HRESULT(IMapPrintSettings&)>& write)
         Raise(E_FAIL, L"The custom print layout cannot be loaded: the setting was not written");
     const HRESULT written = write(*settings.Get());
     if (FAILED(written)) {
-        const ComError failure = ComError::FromCall(written);
+        ComError failure = ComError::FromCall(written);
+        if (failure.Description().empty()) failure = ComError(written, L"The print settings did not take the value", L"VadAZ");
         layouts_.Select(remembered);
         throw failure;
     }

@@ -117,7 +117,7 @@ HRESULT CPrintSettingsHelper::SetLength(const VARIANT& length, HRESULT (STDMETHO
     ComPtr<IHostUnitConverter> converter;
     if (!settings_ || FAILED(CreateUnitConverter(converter))) return Refuse(L"The host's unit converter is not available");
     Variant value;
-    if (FAILED(::VariantCopyInd(value.Put(), const_cast<VARIANT*>(&length)))) return Refuse(L"The length is not a number or a text");
+    if (FAILED(platform::CopyIndirect(value.Put(), length))) return Refuse(L"The length is not a number or a text");
     double amount = 0.0;
     long unit = UnitOfPlainLengths();
     if (value.vt == VT_BSTR) {
@@ -252,7 +252,7 @@ bool CPrintSettingsHelper::GetTitleFontFaceName(std::wstring& name) {
 HRESULT CPrintSettingsHelper::SetTitleFontColor(const VARIANT& colour) {
     if (!settings_) return E_FAIL;
     Variant value;
-    if (FAILED(::VariantCopyInd(value.Put(), const_cast<VARIANT*>(&colour)))) return Refuse(L"The colour is not a number or a text");
+    if (FAILED(platform::CopyIndirect(value.Put(), colour))) return Refuse(L"The colour is not a number or a text");
     unsigned long rgb = 0;
     switch (value.vt) {
     case VT_BSTR: rgb = std::wcstoul(value.bstrVal ? value.bstrVal : L"", nullptr, 16); break;

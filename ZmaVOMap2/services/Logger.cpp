@@ -33,10 +33,38 @@ CZmuLoggerZmoLogging::CZmuLoggerZmoLogging(std::string channel, std::string conf
 
 CZmuLoggerZmoLogging::~CZmuLoggerZmoLogging() = default;
 
-bool CZmuLoggerZmoLogging::IsEnabledFor(int level) const { return threshold_ != -1 && level >= threshold_; }
+bool CZmuLoggerZmoLogging::IsEnabledFor(int level) const {
+    const long threshold = threshold_.load();
+    return threshold != -1 && level >= threshold;
+}
+
+void CZmuLoggerZmoLogging::Post(int level, const std::string& text, const char* file, int line) {
+    if (!IsEnabledFor(level)) return;
+    if (OnOpeningThread()) {
+        WritePosted();
+        WriteA(level, text, file, line);
+        return;
+    }
+    // A thread that logs faster than the opening thread writes loses its newest lines, never memory.
+    constexpr size_t kMaxPosted = 1000;
+    std::lock_guard<std::mutex> guard(postedLock_);
+    if (posted_.size() < kMaxPosted) posted_.push_back({level, text, file ? file : "", line});
+}
+
+void CZmuLoggerZmoLogging::WritePosted() {
+    if (!OnOpeningThread()) return;
+    std::vector<PostedLine> lines;
+    {
+        std::lock_guard<std::mutex> guard(postedLock_);
+        if (posted_.empty()) return;
+        lines.swap(posted_);
+    }
+    for (const PostedLine& posted : lines) WriteA(posted.level, posted.text, posted.file.c_str(), posted.line);
+}
 
 std::ostream& CZmuLoggerZmoLogging::GetStream(int level, const char* file, int line) {
     if (!open_) Open(channel_, configuration_);
+    WritePosted();
     nextFile_ = file ? file : "";
     nextLine_ = line;
     nextLevel_ = level;
@@ -99,6 +127,7 @@ HRESULT CZmuLoggerZmoLogging::Open(const std::string& channel, const std::string
                 THROW_IF_FAILED(::CoCreateInstance(CLSID_HostLoggingCompanion, nullptr, CLSCTX_ALL,
                                                    IID_IHostLoggingCompanion, companion_.PutVoid()));
                 open_ = true;
+                openingThread_ = ::GetCurrentThreadId();
             }
         }
         CATCH_SWALLOW("a logging component that does not answer leaves the logger closed, with no log to tell");
@@ -142,8 +171,9 @@ namespace {
 class GlobalErrorLog final : public platform::ErrorLog {
 public:
     bool IsEnabledFor(int level) override { return GlobalLogger().IsEnabledFor(level); }
+    // Failures are caught on every thread, the tile download thread's included.
     void Write(int level, const char* file, int line, const std::string& text) override {
-        GlobalLogger().GetStream(level, file, line) << text << std::endl;
+        GlobalLogger().Post(level, text, file, line);
     }
 };
 

@@ -1,16 +1,22 @@
 // The logger: log lines become entries of the host's logging component, one entry per line.
 //
-// Every log site follows one pattern:
+// Every log site on the thread that opened the logger follows one pattern:
 //   if (logger.IsEnabledFor(level)) logger.GetStream(level, __FILE__, __LINE__) << text << std::endl;
+// The logging component lives in that thread's apartment, so other threads (the tile download
+// thread) hand whole lines to Post: they are kept and written by the opening thread at its next
+// log line or WritePosted.
 #pragma once
 
 #include "platform/Com.h"
 
 #include "HostInterfaces.h"
 
+#include <atomic>
+#include <mutex>
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <vector>
 
 constexpr const char* kControlLogChannel = "zemro.aos.mapping.vadaz";
 
@@ -48,6 +54,12 @@ public:
     virtual std::ostream& GetStream(int level, const char* file, int line);
     virtual bool IsEnabledFor(int level) const;
 
+    // One whole line from any thread: written at once on the opening thread, else kept (up to a
+    // bound) for it. Throws only on the opening thread, as WriteA does.
+    void Post(int level, const std::string& text, const char* file, int line);
+    // Writes the lines other threads posted; does nothing on any other thread.
+    void WritePosted();
+
     // Binds to the host's logging component; S_FALSE when already bound.
     HRESULT Open(const std::string& channel, const std::string& configuration);
     // Drops the link to the logging component; the next log site opens it again.
@@ -58,8 +70,18 @@ public:
 
 private:
     void Write(int level, const platform::Bstr& message, const char* file, int line);
+    bool OnOpeningThread() const noexcept { return openingThread_.load() == ::GetCurrentThreadId(); }
 
-    long threshold_ = -1;
+    struct PostedLine {
+        int level;
+        std::string text, file;
+        int line;
+    };
+
+    std::atomic<long> threshold_{-1};
+    std::atomic<DWORD> openingThread_{0};
+    std::mutex postedLock_;
+    std::vector<PostedLine> posted_;
     platform::ComPtr<IHostChannelLogger> channelLogger_;
     CZmuLoggerStreamBuffer buffer_;
     std::ostream stream_;

@@ -22,7 +22,8 @@ using platform::Variant;
 HRESULT CZmaVOMapXConfigurationManager::SaveToXML(IDispatch* node) {
     COM_TRY {
         ComPtr<IXMLDOMNode> parent;
-        if (!node || FAILED(node->QueryInterface(IID_IXMLDOMNode, parent.PutVoid()))) return E_INVALIDARG;
+        if (!node || FAILED(node->QueryInterface(IID_IXMLDOMNode, parent.PutVoid())))
+            throw platform::ComError(E_INVALIDARG, L"The node to save the map settings under is not an XML node.", L"VadAZ");
         return Save(parent.Get());
     }
     COM_CATCH_RETURN();

@@ -80,7 +80,7 @@ std::string Trimmed(const std::string& s) {
 // A VARIANT without the by-reference wrapping that script hosts add.
 Variant Unwrapped(const VARIANT& v) {
     Variant out;
-    THROW_IF_FAILED(::VariantCopyInd(out.Put(), const_cast<VARIANT*>(&v)));
+    THROW_IF_FAILED(platform::CopyIndirect(out.Put(), v));
     return out;
 }
 

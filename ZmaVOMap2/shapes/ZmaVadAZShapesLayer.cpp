@@ -24,7 +24,7 @@ bool g_shapesLayerBusy = false;
 
 // A copy of a host argument that outlives the call (by-reference wrappings taken off).
 void CopyArgument(platform::Variant& to, const VARIANT& from) {
-    THROW_IF_FAILED(::VariantCopyInd(to.Put(), const_cast<VARIANT*>(&from)));
+    THROW_IF_FAILED(platform::CopyIndirect(to.Put(), from));
 }
 
 std::wstring TextOf(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }

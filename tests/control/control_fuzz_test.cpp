@@ -102,7 +102,9 @@ HRESULT Timed(testsupport::Watchdog& dog, const std::string& what, F call) {
 
 const wchar_t* const kNastyNumbers[] = {L"NaN", L"nan", L"inf", L"-inf", L"1e308", L"-1e308", L"1e20", L"-1e20",
                                         L"1e-320", L"0", L"-0", L"5abc", L"1,5", L"", L" ", L"0x10", L"-2147483649",
-                                        L"4294967296", L"1e999", L"\u0661"};
+                                        L"4294967296", L"1e999", L"\u0661", L"1.7976931348623157e308",
+                                        L"-1.7976931348623157e308", L"2147483647", L"-2147483648", L"1e6", L"1e308km",
+                                        L"1e30mm"};
 
 // The numeric attribute names of the settings and layer elements.
 const wchar_t* const kNumericAttributes[] = {

@@ -168,19 +168,19 @@ TEST_F(ErrorInformation, EachFailureLeavesItsOwnTextOrNone) {
     BSTR description = nullptr;
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->GetAttributeDescriptionFromGUID(Bstr(L"{unknown}").Get(), &description), DISP_E_BADINDEX);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No series {unknown} is on the map");
 
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->GetAttributeDescriptionFromGUID(Bstr(kSeries).Get(), nullptr), E_INVALIDARG);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No place was given for the description");
 
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->DisplayDataset(nullptr, Variant(L"RxLev"), Bstr(kSeries).Get()), E_INVALIDARG);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No dataset was given");
 
     LeaveStaleErrorInfo();
     EXPECT_EQ(typed->LoadFromXML(nullptr), E_POINTER);
-    EXPECT_EQ(CallerErrorText(), L"<none>");
+    EXPECT_EQ(CallerErrorText(), L"No XML node was given for the map settings.");
 
     LeaveStaleErrorInfo();
     EXPECT_TRUE(FAILED(typed->SetOverviewRegion(95.0, 0.0, 1.0, 1.0)));

@@ -29,8 +29,8 @@ ExpectError "UpdateDataset with an empty key", "80004005"
 map.RemoveTemporaryTabLayer
 ExpectError "RemoveTemporaryTabLayer before the map has layers", "80004005"
 Set map.Attributes = CreateObject("VadazHost.StringList")
-' VBScript reports E_NOINTERFACE as its error 430.
-ExpectError "Attributes of an object without the attributes interface", "1AE"
+' With its description the refusal reaches the script as the member's own HRESULT.
+ExpectError "Attributes of an object without the attributes interface", "80004002"
 Set attributes = CreateObject("VadazHost.Attributes")
 Set map.Attributes = attributes
 If Err.Number <> 0 Then Fail "Attributes refused the host's attributes object: " & Hex(Err.Number)

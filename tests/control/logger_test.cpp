@@ -1,8 +1,11 @@
 // The logger: one entry per line through the host's logging component, nothing at all when the
-// component is missing or the channel is unknown.
+// component is missing or the channel is unknown; other threads' lines written by the thread that
+// opened it.
 #include "ZmaVOMap2/services/Logger.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using platform::Bstr;
 using platform::ComPtr;
@@ -87,6 +90,26 @@ TEST(Logger, CloseDropsTheLinkAndTheNextStreamOpensItAgain) {
     logger.GetStream(40000, "again.cpp", 1) << "reopened" << std::endl;
     EXPECT_TRUE(logger.IsOpen());
     EXPECT_EQ(Message(store.Get(), 0), L"reopened");
+    logger.Close();
+}
+
+TEST(Logger, AnotherThreadsLinesWaitForTheThreadThatOpenedIt) {
+    ComPtr<IHostLogStore> store = Store();
+    store->Reset();
+    CZmuLoggerZmoLogging logger("zemro.usage");
+    ASSERT_EQ(logger.Open("zemro.usage", ""), S_OK);
+    std::thread([&] {
+        logger.Post(40000, "from the thread", "thread.cpp", 7);
+        logger.WritePosted();  // not this thread's to write
+    }).join();
+    LONG count = -1;
+    store->get_EntryCount(&count);
+    EXPECT_EQ(count, 0);
+    logger.Post(40000, "from the opener", "opener.cpp", 8);
+    store->get_EntryCount(&count);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(Message(store.Get(), 0), L"from the thread");
+    EXPECT_EQ(Message(store.Get(), 1), L"from the opener");
     logger.Close();
 }
 

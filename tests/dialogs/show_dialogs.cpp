@@ -11,6 +11,7 @@
 #include "ZmaVOMap2/imagery/BackgroundMapPropertiesDlg.h"
 #include "ZmaVOMap2/imagery/BackgroundMapView.h"
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
+#include "ZmaVOMap2/imagery/ProxyCredentialsDlg.h"
 #include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
@@ -178,6 +179,13 @@ TEST_F(Pictures, TheImageryProperties) {
     });
     CBackgroundMapPropertiesDlg properties(*imagery);
     properties.DoModal(nullptr);
+
+    script.Then([&](HWND dialog) {
+        SaveWindow(dialog, "370-proxy-authentication");
+        Click(dialog, IDCANCEL);
+    });
+    imagery::CProxyCredentialsDlg credentials;
+    credentials.DoModal(nullptr);
 }
 
 TEST_F(Pictures, TheRasterTools) {

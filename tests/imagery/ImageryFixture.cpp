@@ -3,11 +3,19 @@
 #include "tests/support/DialogAnswerer.h"
 #include "tests/support/TestSupport.h"
 
+#include "platform/Com.h"
+
+#include "HostInterfaces.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
+#include <set>
+#include <sstream>
 
 namespace imagerytest {
 
@@ -17,23 +25,36 @@ const wchar_t kKey[] = L"Software\\Zemro\\Terravex";
 const wchar_t* const kValues[] = {L"AsyncBackgroundMapEnabled", L"BingMapsCulture", L"CredentialMode",
                                   L"ChineseBackgroundMap", L"BackgroundMapTileServer",
                                   L"BackgroundMapAlternativeTileServer"};
+// The test prefix keeps the imagery services on a closed local port (scripts/common.sh).
+const wchar_t* const kServices[] = {L"BackgroundMapTokenService", L"BackgroundMapMetadataService"};
+const wchar_t kClosedService[] = L"http://127.0.0.1:1/";
 
-std::function<void(HWND)> g_work;
-HWND g_dialog = nullptr;
+std::deque<std::function<void(HWND)>> g_works;
+std::map<UINT_PTR, std::pair<HWND, std::function<void(HWND)>>> g_scheduled;
+std::set<HWND> g_worked;  // dialogs that got their work: activated again, they get no other
+std::map<std::string, std::string> g_options;
 
 void CALLBACK RunWork(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
-    // Dialogs after this one are answered again.
-    testsupport::DialogAnswerer::Current()->SetAction(nullptr);
-    std::function<void(HWND)> work = std::move(g_work);
-    g_work = nullptr;
-    if (work && ::IsWindow(g_dialog)) work(g_dialog);
+    auto found = g_scheduled.find(timer);
+    if (found == g_scheduled.end()) return;
+    const HWND dialog = found->second.first;
+    std::function<void(HWND)> work = std::move(found->second.second);
+    g_scheduled.erase(found);
+    if (work && ::IsWindow(dialog)) work(dialog);
+    // Dialogs after these are answered again.
+    if (g_works.empty() && g_scheduled.empty()) {
+        testsupport::DialogAnswerer::Current()->SetAction(nullptr);
+        g_worked.clear();
+    }
 }
 
-std::wstring LogPath() {
-    const char* log = std::getenv("VADAZ_TILE_LOG");
-    return log ? testsupport::WinePath(log) : std::wstring();
+std::wstring PathOf(const char* variable, const char* suffix = "") {
+    const char* path = std::getenv(variable);
+    return path ? testsupport::WinePath((std::string(path) + suffix).c_str()) : std::wstring();
 }
+
+std::wstring LogPath() { return PathOf("VADAZ_TILE_LOG"); }
 
 }  // namespace
 
@@ -50,7 +71,59 @@ std::vector<std::string> Requests() {
     return lines;
 }
 
-void ClearRequests() { std::ofstream(LogPath().c_str(), std::ios::trunc); }
+void ClearRequests() {
+    std::ofstream(LogPath().c_str(), std::ios::trunc);
+    std::ofstream(PathOf("VADAZ_TILE_LOG", ".details").c_str(), std::ios::trunc);
+}
+
+std::vector<ServedRequest> Served() {
+    std::vector<ServedRequest> served;
+    std::ifstream in(PathOf("VADAZ_TILE_LOG", ".details").c_str());
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        ServedRequest request;
+        std::getline(fields, request.method, '\x1f');
+        std::getline(fields, request.path, '\x1f');
+        std::getline(fields, request.body, '\x1f');
+        for (std::string header; std::getline(fields, header, '\x1f');) {
+            const size_t colon = header.find(": ");
+            if (colon != std::string::npos) request.headers[header.substr(0, colon)] = header.substr(colon + 2);
+        }
+        served.push_back(request);
+    }
+    return served;
+}
+
+void SetServerOption(const std::string& name, const std::string& value) {
+    g_options[name] = value;
+    std::ofstream out(PathOf("VADAZ_TILE_CONFIG").c_str(), std::ios::trunc);
+    for (const auto& option : g_options) out << option.first << "=" << option.second << "\n";
+}
+
+void ClearServerOptions() {
+    g_options.clear();
+    std::ofstream(PathOf("VADAZ_TILE_CONFIG").c_str(), std::ios::trunc);
+}
+
+
+std::vector<std::wstring> LogLines() {
+    std::vector<std::wstring> lines;
+    platform::ComPtr<IHostLogStore> store;
+    ::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore, store.PutVoid());
+    LONG count = 0;
+    if (store) store->get_EntryCount(&count);
+    for (LONG i = 0; i < count; ++i) {
+        BSTR text = nullptr;
+        store->EntryMessage(i, &text);
+        lines.push_back(platform::Bstr::Attach(text).Wide());
+    }
+    return lines;
+}
+
+bool Logged(const std::wstring& line) {
+    const std::vector<std::wstring> lines = LogLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 COLORREF TileColour(const std::wstring& quadkey) {
     unsigned long h = 0x811C9DC5UL;
@@ -90,13 +163,21 @@ void SetImageryDword(const wchar_t* name, DWORD value) { testsupport::WriteDword
 
 void ClearImageryRegistry() {
     for (const wchar_t* name : kValues) testsupport::DeleteValue(HKEY_CURRENT_USER, kKey, name);
+    for (const wchar_t* name : kServices) SetImageryString(name, kClosedService);
 }
 
 void WorkNextDialog(std::function<void(HWND)> work) {
-    g_work = std::move(work);
+    g_works.push_back(std::move(work));
     testsupport::DialogAnswerer::Current()->SetAction([](HWND dialog) {
-        g_dialog = dialog;
-        ::SetTimer(nullptr, 0, 20, &RunWork);
+        if (!g_worked.insert(dialog).second) return;
+        if (g_works.empty()) {
+            const LRESULT button = ::SendMessageW(dialog, DM_GETDEFID, 0, 0);
+            ::PostMessageW(dialog, WM_COMMAND, HIWORD(button) == DC_HASDEFID ? LOWORD(button) : IDOK, 0);
+            return;
+        }
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &RunWork);
+        g_scheduled[timer] = {dialog, std::move(g_works.front())};
+        g_works.pop_front();
     });
 }
 

@@ -1,11 +1,13 @@
 // What the imagery tests share: the local tile server this program runs beside (started by
-// tile_server.py on a free port), the colour it gives each tile, the tile that covers a pixel of
-// a view by the web map tiling's own arithmetic, and the imagery registry values.
+// tile_server.py on a free port) with its imagery services and options, the colour it gives each
+// tile, the tile that covers a pixel of a view by the web map tiling's own arithmetic, and the
+// imagery registry values.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,19 @@ std::wstring TileServer();
 // The paths (with queries) the server was asked for since the last ClearRequests, in order.
 std::vector<std::string> Requests();
 void ClearRequests();
+// The same requests whole (Basic credentials in headers decoded: "Basic user:password").
+struct ServedRequest {
+    std::string method, path, body;
+    std::map<std::string, std::string> headers;
+};
+std::vector<ServedRequest> Served();
+// Sets one of the server's options (see tile_server.py); ClearServerOptions drops them all.
+void SetServerOption(const std::string& name, const std::string& value);
+void ClearServerOptions();
+
+// The lines of the host's log (the control's included), in order; whether one is `line`.
+std::vector<std::wstring> LogLines();
+bool Logged(const std::wstring& line);
 
 // The server's colour for a tile.
 COLORREF TileColour(const std::wstring& quadkey);
@@ -28,13 +43,16 @@ std::wstring QuadKeyOf(const std::string& path);
 // Colours equal within `tolerance` per channel (JPEG tiles are not exact).
 bool SameColour(COLORREF a, COLORREF b, int tolerance = 0);
 
-// The imagery values under the control's registry key; every one removed by ClearImageryRegistry.
+// The imagery values under the control's registry key; ClearImageryRegistry removes every one
+// but the services' addresses, which go back to the closed port the test prefix gives them.
 void SetImageryString(const wchar_t* name, const std::wstring& value);
 void SetImageryDword(const wchar_t* name, DWORD value);
 void ClearImageryRegistry();
 
 // Works the next dialog box that opens with `work` (which ends it), from a timer of the dialog's
-// own modal loop once it has settled.
+// own modal loop once it has settled. Called again before that dialog opens, it works the
+// dialogs after it in turn (one opened by another's button too); a dialog beyond them is
+// answered with its default button.
 void WorkNextDialog(std::function<void(HWND dialog)> work);
 // Sets a check box or radio button the way a click does, and tells the dialog.
 void Choose(HWND dialog, int id, bool on);

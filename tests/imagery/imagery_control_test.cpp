@@ -1,10 +1,13 @@
 // The background imagery through the control, as a host has it: a new map's imagery layer and its
 // settings through SaveToXML and the stream, its properties dialog, tiles from the local tile
-// server under a dataset with the attribution and logo, and the map's scale snapped to tile levels.
+// server under a dataset with the attribution and logo, and the map's scale snapped to tile levels;
+// the metadata service behind a proxy that wants credentials, and a failing one; tiles fetched by
+// the download thread while the map goes on.
 // The first case must load the first imagery settings of this process (they set the process-wide
 // imagery switch).
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
+#include "tests/imagery/ProxiedHttpRequest.h"
 #include "tests/support/DialogAnswerer.h"
 
 #include "platform/Xml.h"
@@ -101,6 +104,27 @@ protected:
         displaytest::Put(Map(), kEngineUnit, unit);
         return metres.ToDouble() / kWidth;
     }
+    // The tiles under the view, by the tiling's own arithmetic.
+    std::set<std::wstring> TilesUnderTheView(int level) {
+        Variant bounds = displaytest::Get(Map(), kEngineBounds);
+        const double west = displaytest::Get(bounds.pdispVal, 1).ToDouble();
+        const double north = displaytest::Get(bounds.pdispVal, 4).ToDouble();
+        std::set<std::wstring> under;
+        for (int y = 0; y < kHeight; y += 8)
+            for (int x = 0; x < kWidth; x += 8) under.insert(QuadKeyUnder(west, north, level, x, y));
+        return under;
+    }
+    // How many sampled pixels show the colour of the tile under them.
+    int TilePixels(int level) {
+        Variant bounds = displaytest::Get(Map(), kEngineBounds);
+        const double west = displaytest::Get(bounds.pdispVal, 1).ToDouble();
+        const double north = displaytest::Get(bounds.pdispVal, 4).ToDouble();
+        int shown = 0;
+        for (int y = 4; y < kHeight - 60; y += 17)
+            for (int x = 4; x < kWidth - 4; x += 19) shown += Pixel(x, y) == TileColour(QuadKeyUnder(west, north, level, x, y));
+        return shown;
+    }
+
     // The tile level whose resolution the view shows, 0 when none.
     int ShownLevel() {
         const double shown = MetresPerPixel();
@@ -197,12 +221,14 @@ protected:
         ClearImageryRegistry();
         SetImageryString(L"CredentialMode", L"Token");
         SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/r%d/tiles/");
+        SetImageryDword(L"AsyncBackgroundMapEnabled", asynchronous_);
         ImageryMap::SetUp();
         ClearRequests();
     }
     void TearDown() override {
         ImageryMap::TearDown();
         ClearImageryRegistry();
+        ClearServerOptions();
     }
     // Every sampled pixel away from tile borders, the dataset's points, the attribution and the
     // logo shows the colour of the tile under it, which was asked for once.
@@ -223,6 +249,7 @@ protected:
             }
         EXPECT_GT(checked, 150);
     }
+    DWORD asynchronous_ = 0;
     std::set<std::wstring> AskedOnce(const char* kind) {
         std::set<std::wstring> asked;
         for (const std::string& path : Requests()) {
@@ -279,6 +306,193 @@ TEST_F(TiledMap, TilesLieUnderTheDatasetOnceAskedAndThenComeFromTheCache) {
     ASSERT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
     DrawView();
     ExpectTilesUnderTheView(AskedOnce("h"), level, 8);
+}
+
+// Key mode against the local metadata service, drawing at once.
+class KeyModeMap : public ImageryMap {
+protected:
+    void SetUp() override {
+        ClearImageryRegistry();
+        SetImageryDword(L"AsyncBackgroundMapEnabled", 0);
+        SetImageryString(L"BackgroundMapMetadataService", TileServer() + L"/REST/v1/Imagery/Metadata/");
+        ImageryMap::SetUp();
+        ClearRequests();
+    }
+    void TearDown() override {
+        ImageryMap::TearDown();
+        ClearImageryRegistry();
+        ClearServerOptions();
+    }
+    std::vector<std::string> MetadataRequests() {
+        std::vector<std::string> asked;
+        for (const ServedRequest& r : Served())
+            if (r.path.find("/REST/v1/Imagery/Metadata/") != std::string::npos) asked.push_back(r.method + " " + r.path);
+        return asked;
+    }
+};
+
+TEST_F(KeyModeMap, AFailingMetadataServiceLeavesTheMapDrawingWithoutImageryAndTheLogSaysWhy) {
+    SetServerOption("metadata_status", "503");
+    ComPtr<IDispatch> dataset = displaytest::MakeSampleDataset(600);
+    ASSERT_EQ(Control()->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(L"{5A1E0000-0000-4000-8000-00000000001B}").Get()),
+              S_OK);
+    DrawView();
+    DrawView();
+    int red = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) red += Pixel(x, y) == RGB(255, 0, 0);
+    EXPECT_GT(red, 100);
+    // Asked once for this map, and never for a tile.
+    EXPECT_EQ(MetadataRequests().size(), 1u);
+    EXPECT_EQ(Requests().size(), 1u);
+    EXPECT_TRUE(Logged(L"Soap Call failed . Status code = 503"));
+    EXPECT_TRUE(Logged(L"Failed to Load Meta Image URL And SubDomains"));
+}
+
+// The proxy of the properties dialog asks for credentials: the user is asked from the map's
+// window, a refusal asks again, the answer is kept for the process, and the request gives up
+// after a few refusals or a Cancel.
+TEST_F(KeyModeMap, AProxyThatWantsCredentialsGetsThemFromTheUserOnceAndIsNotAskedWithoutEnd) {
+    ProxiedHttpRequests requestObjects;
+    SetServerOption("proxy_credentials", "ann:s3cret");
+    const std::wstring server = TileServer().substr(7);
+    const std::wstring port = server.substr(server.find(L':') + 1);
+    struct Run {
+        std::vector<const wchar_t*> answers;  // "user:password" typed, or null for Cancel
+        std::vector<std::string> sent;        // the proxy credentials the proxy saw, in order
+        const wchar_t* logged;
+    } runs[] = {
+        {{nullptr}, {}, L"Proxy credentials cancelled. returing...."},
+        {{L"ann:wrong", L"bob:wrong"}, {"ann:wrong", "bob:wrong"},
+         L"The proxy server refused the credentials 2 times. Giving up the request for map imagery."},
+        {{L"ann:s3cret"}, {"bob:wrong", "ann:s3cret"}, L"Removing culture string"},
+        {{}, {"ann:s3cret"}, nullptr},
+    };
+    testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
+    for (const Run& run : runs) {
+        ClearRequests();
+        answerer->Clear();
+        WorkNextDialog([&](HWND d) {
+            Choose(d, kUseProxy, true);
+            ::SetDlgItemTextW(d, kProxyAddress, L"127.0.0.1");
+            ::SetDlgItemTextW(d, kProxyPort, port.c_str());
+            Press(d, IDOK);
+        });
+        for (const wchar_t* answer : run.answers) {
+            WorkNextDialog([answer](HWND d) {
+                if (!answer) return Press(d, IDCANCEL);
+                const std::wstring text = answer;
+                ::SetDlgItemTextW(d, 346, text.substr(0, text.find(L':')).c_str());
+                ::SetDlgItemTextW(d, 347, text.substr(text.find(L':') + 1).c_str());
+                Press(d, IDOK);
+            });
+        }
+        ASSERT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
+        EXPECT_EQ(answerer->Dialogs().size(), 1 + run.answers.size());
+        for (size_t i = 1; i < answerer->Dialogs().size(); ++i) EXPECT_EQ(answerer->Dialogs()[i].caption, L"Proxy Authentication");
+        std::vector<std::string> sent;
+        for (const ServedRequest& r : Served()) {
+            EXPECT_EQ(r.path.rfind("http://127.0.0.1:", 0), 0u) << "through the proxy: " << r.path;
+            auto given = r.headers.find("Proxy-Authorization");
+            if (given == r.headers.end()) continue;
+            for (const char* credentials : {"ann:wrong", "bob:wrong", "ann:s3cret"})
+                if (given->second == std::string("Basic ") + credentials && (sent.empty() || sent.back() != credentials))
+                    sent.push_back(credentials);
+        }
+        EXPECT_EQ(sent, run.sent);
+        if (run.logged) {
+            EXPECT_TRUE(Logged(run.logged)) << platform::ToAnsi(run.logged);
+        }
+    }
+    // Credentials never reach the log.
+    for (const std::wstring& line : LogLines())
+        EXPECT_TRUE(line.find(L"wrong") == std::wstring::npos && line.find(L"s3cret") == std::wstring::npos) << platform::ToAnsi(line);
+
+    // The template came: tiles from its subdomains lie under the view.
+    ShowArea(9.5, 49.8, 10.4, 50.3);
+    ClearRequests();
+    DrawView();
+    std::set<std::string> subdomains;
+    for (const std::string& path : Requests())
+        if (path.find("/REST/") == std::string::npos) subdomains.insert(path.substr(0, 4));  // the first draw asks again
+    EXPECT_EQ(subdomains, (std::set<std::string>{"/t0/", "/t1/", "/t2/"}));
+    EXPECT_GT(TilePixels(ShownLevel()), 100);
+
+    // The maps after this one go without the proxy.
+    WorkNextDialog([](HWND d) {
+        Choose(d, kUseProxy, false);
+        Press(d, IDOK);
+    });
+    Control()->DisplayBackgroundMapLayerProperties();
+}
+
+// The download thread fetches what a frame on the screen asks for, while the map goes on.
+class AsyncMap : public TiledMap {
+protected:
+    void SetUp() override {
+        asynchronous_ = 1;
+        SetServerOption("tile_delay_ms", "150");
+        TiledMap::SetUp();
+        ShowArea(9.5, 49.8, 10.4, 50.3);
+        ClearRequests();
+    }
+    // Dispatches this thread's messages until `done` (or a minute went by), keeping the tile
+    // messages that came.
+    std::vector<MSG> TileMessagesUntil(const std::function<bool(const std::vector<MSG>&)>& done) {
+        std::vector<MSG> tiles;
+        for (const DWORD start = ::GetTickCount(); !done(tiles) && ::GetTickCount() - start < 60000;) {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_APP + 100) tiles.push_back(msg);
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+            ::Sleep(10);
+        }
+        return tiles;
+    }
+    int Asked(const std::set<std::wstring>& tiles) {
+        int asked = 0;
+        for (const std::string& path : Requests()) asked += tiles.count(QuadKeyOf(path)) ? 1 : 0;
+        return asked;
+    }
+};
+
+TEST_F(AsyncMap, APaintLeavesItsTilesToTheThreadWhoseMessagesBringThemIntoALaterFrame) {
+    DrawView();
+    const int level = ShownLevel();
+    ASSERT_GT(level, 0);
+    const std::set<std::wstring> view = TilesUnderTheView(level);
+    // The frame was drawn before any of its tiles came.
+    EXPECT_EQ(TilePixels(level), 0);
+    const std::vector<MSG> messages = TileMessagesUntil([&](const std::vector<MSG>& m) { return m.size() >= view.size(); });
+    ASSERT_EQ(messages.size(), view.size());
+    for (const MSG& m : messages) {
+        EXPECT_EQ(m.hwnd, EngineWindow());
+        EXPECT_EQ(m.wParam, messages.front().wParam) << "one frame's generation";
+        EXPECT_NE(m.lParam, 0);
+    }
+    EXPECT_EQ(Asked(view), static_cast<int>(view.size()));
+
+    // The next frame draws them all from the cache.
+    ClearRequests();
+    DrawView();
+    ExpectTilesUnderTheView(view, level, 0);
+    EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(AsyncMap, PanningAwayDropsTheRequestsTheOldViewLeftWaiting) {
+    SetServerOption("tile_delay_ms", "400");
+    DrawView();
+    const std::set<std::wstring> before = TilesUnderTheView(ShownLevel());
+    ShowArea(-75.5, 39.8, -74.6, 40.3);
+    DrawView();
+    const std::set<std::wstring> after = TilesUnderTheView(ShownLevel());
+    ASSERT_GT(before.size(), 3u);
+    TileMessagesUntil([&](const std::vector<MSG>&) { return Asked(after) == static_cast<int>(after.size()); });
+    EXPECT_EQ(Asked(after), static_cast<int>(after.size()));
+    // Only what the thread had taken before the pan.
+    EXPECT_LE(Asked(before), 2);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The imagery layer over the engine stand-in with tiles from the local tile server: its registry
 // settings, key-mode tiles from an address template with subdomains and the URL cache, the
-// download log, and the control's repaint of a tile that arrived.
+// download log, the control's repaint of a tile that arrived, the imagery services of the local
+// server (metadata and token) and the credentials the process holds for a proxy.
 // Before anything that includes windows.h.
 #include <winsock2.h>
 
@@ -8,36 +9,30 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/imagery/BackgroundMapView.h"
+#include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 #include "ZmaVOMap2/imagery/HostAddress.h"
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
+#include "ZmaVOMap2/imagery/ImageryResource.h"
+#include "ZmaVOMap2/imagery/ImageryWebServices.h"
 #include "ZmaVOMap2/imagery/TileQueues.h"
 #include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
 #include "ZmaVOMap2/services/Logger.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/layers/LayerFixture.h"
+#include "tests/support/DialogAnswerer.h"
 #include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 
+#include <objbase.h>
+
 #include <set>
+#include <thread>
 
 using platform::ComPtr;
 using platform::Variant;
 using namespace imagerytest;
 
 namespace {
-
-bool Logged(const std::wstring& line) {
-    ComPtr<IHostLogStore> store;
-    ::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore, store.PutVoid());
-    LONG count = 0;
-    store->get_EntryCount(&count);
-    for (LONG i = 0; i < count; ++i) {
-        BSTR text = nullptr;
-        store->EntryMessage(i, &text);
-        if (platform::Bstr::Attach(text).Wide() == line) return true;
-    }
-    return false;
-}
 
 // The first case of the program: the download log counts its calls for the whole process.
 TEST(HostAddress, TheDownloadLogNamesTheServersAddressForTheFirstTenDownloads) {
@@ -94,9 +89,10 @@ protected:
         ClearRequests();
     }
     void TearDown() override {
-        imagery::SetImageryServices(nullptr);
+        imagery::SetImageryServices(&imagery::WebServices());
         LayerTest::TearDown();
         ClearImageryRegistry();
+        ClearServerOptions();
     }
     // A new imagery layer over a view near 50 N, 10 E snapped to its tile level.
     CZmaVadAZBackgroundMapLayer* ImageryOverAnArea() {
@@ -248,6 +244,195 @@ TEST(TileResult, ATileThatArrivedRepaintsItsSquareOfTheMap) {
     }
     ole->Close(OLECLOSE_NOSAVE);
     ole->SetClientSite(nullptr);
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The services of the local server, as the layers use them.
+class ImageryServices : public ImageryLayer {
+protected:
+    void SetUp() override {
+        ImageryLayer::SetUp();
+        imagery::SetImageryServices(&imagery::WebServices());
+        SetImageryDword(L"AsyncBackgroundMapEnabled", 0);
+        SetImageryString(L"BackgroundMapMetadataService", TileServer() + L"/REST/v1/Imagery/Metadata/");
+        SetImageryString(L"BackgroundMapTokenService", TileServer() + L"/find-30/common.asmx");
+    }
+    std::string Host() const { return platform::ToAnsi(TileServer()).substr(7); }
+};
+
+TEST_F(ImageryServices, KeyModeTakesTheTemplateAndSubdomainsOfTheTypeWithTheCulture) {
+    const std::string key = platform::ToAnsi(imagery::kMetadataKey);
+    struct Case {
+        int type;
+        const wchar_t* culture;
+        std::vector<std::pair<const char*, const char*>> options;
+        bool loaded;
+        std::string path, addressTemplate, logged;
+        size_t subdomains;
+    } cases[] = {
+        {0, L"de-DE", {}, true, "Road", "http://HOST/{subdomain}/tiles/r{quadkey}.png?g=1&mkt=de-DE", "Replacing culture string with de-DE", 3},
+        {2, L"", {}, true, "AerialWithLabels", "http://HOST/{subdomain}/tiles/h{quadkey}.jpeg?g=1", "Removing culture string", 3},
+        {1, L"", {{"metadata_template", "http://{host}/a{quadkey}.jpeg"}, {"metadata_subdomains", ""}}, true, "Aerial",
+         "http://HOST/a{quadkey}.jpeg", "Received Meta URL : http://HOST/a{quadkey}.jpeg", 0},
+        {0, L"", {{"metadata_subdomains", ""}}, false, "Road", "", "Failed to get Meta Image URL. Subdomains are empty", 0},
+        {0, L"", {{"metadata_template", ""}}, false, "Road", "", "Failed to get Meta Image URL. MetaImageUrl is empty", 0},
+        {1, L"", {{"metadata_status", "503"}}, false, "Aerial", "", "Soap Call failed . Status code = 503", 0},
+        // Wine's request object takes no proxy credentials: nobody is asked for any.
+        {1, L"", {{"metadata_status", "407"}}, false, "Aerial", "",
+         "The proxy server wants credentials that this request object cannot give it", 0},
+        {7, L"", {}, true, "", "", "LoadMetaImageURLAndSubDomains() called", 0},  // no such imagery: nothing asked
+    };
+    for (const Case& c : cases) {
+        ClearServerOptions();
+        for (const auto& option : c.options) SetServerOption(option.first, option.second);
+        SetImageryString(L"BingMapsCulture", c.culture);
+        CZmaVadAZBackgroundMapLayer* imagery = ImageryOverAnArea();
+        ASSERT_TRUE(imagery);
+        imagery->SetImageryType(c.type);
+        ClearRequests();
+        EXPECT_EQ(imagery->LoadMetaImageURLAndSubDomains(), c.loaded) << c.path;
+        std::string addressTemplate = platform::ToAnsi(imagery->GetTileAddressTemplate());
+        if (addressTemplate.find(Host()) != std::string::npos) addressTemplate.replace(addressTemplate.find(Host()), Host().size(), "HOST");
+        EXPECT_EQ(c.loaded ? addressTemplate : "", c.addressTemplate);
+        EXPECT_EQ(imagery->GetSubdomains().size(), c.subdomains);
+        std::string logged = c.logged;
+        if (logged.find("HOST") != std::string::npos) logged.replace(logged.find("HOST"), 4, Host());
+        EXPECT_TRUE(Logged(platform::ToWide(logged))) << logged;
+        const std::vector<ServedRequest> served = Served();
+        if (c.path.empty()) {
+            EXPECT_TRUE(served.empty());
+            continue;
+        }
+        ASSERT_EQ(served.size(), 1u);
+        EXPECT_EQ(served[0].method + " " + served[0].path, "POST /REST/v1/Imagery/Metadata/" + c.path + "?output=xml&key=" + key);
+    }
+
+    // The first case's tiles: from its subdomains, with the culture, each where it belongs.
+    ClearServerOptions();
+    SetImageryString(L"BingMapsCulture", L"de-DE");
+    CZmaVadAZBackgroundMapLayer* imagery = ImageryOverAnArea();
+    ASSERT_TRUE(imagery);
+    ClearRequests();
+    Draw(*imagery);
+    std::set<std::string> subdomains;
+    for (const std::string& path : Requests()) {
+        if (path.rfind("/REST/", 0) == 0) continue;
+        EXPECT_NE(path.find("/tiles/r"), std::string::npos) << path;
+        EXPECT_TRUE(EndsWith(path, ".png?g=1&mkt=de-DE")) << path;
+        subdomains.insert(path.substr(0, 4));
+    }
+    EXPECT_EQ(subdomains, (std::set<std::string>{"/t0/", "/t1/", "/t2/"}));
+}
+
+TEST_F(ImageryServices, TheTokenRequestSendsTheAccountAndTheSoapEnvelopeAndTheTokenGoesIntoTileAddresses) {
+    const std::string body =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope"
+        " xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\""
+        " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\""
+        " xmlns:ns1=\"http://s.imagery.zemro.net/mappoint-30/\">\t<SOAP-ENV:Body>\t\t<ns1:GetClientToken>"
+        "\t\t\t<ns1:specification xsi:type=\"ns1:TokenSpecification\">\t\t\t\t<ns1:ClientIPAddress>10.1.2.3"
+        "</ns1:ClientIPAddress>\t\t\t\t<ns1:TokenValidityDurationMinutes>60</ns1:TokenValidityDurationMinutes>"
+        "\t\t\t</ns1:specification>\t\t</ns1:GetClientToken>\t</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    struct Case {
+        const char* form;
+        const wchar_t* path;
+        const wchar_t* token;
+    } cases[] = {
+        {"", L"/find-30/common.asmx", L"T0K3N"},       // the result in the service's namespace
+        {"plain", L"/find-30/common.asmx", L"T0K3N"},  // or in none
+        {"", L"/find-30/missing.asmx", L""},
+    };
+    for (const Case& c : cases) {
+        SetServerOption("token_form", c.form);
+        SetImageryString(L"BackgroundMapTokenService", TileServer() + c.path);
+        ClearRequests();
+        EXPECT_EQ(imagery::RequestClientToken(imagery::kTokenAccountId, imagery::kTokenPassword, "10.1.2.3", 60), c.token);
+        EXPECT_TRUE(Logged(std::wstring(L"Bing token is '") + (*c.token ? L"*****" : L"") + L"'"));
+    }
+    // The account goes as HTTP credentials once the service asks for them.
+    ClearRequests();
+    SetImageryString(L"BackgroundMapTokenService", TileServer() + L"/find-30/common.asmx");
+    imagery::RequestClientToken(imagery::kTokenAccountId, imagery::kTokenPassword, "10.1.2.3", 60);
+    const std::vector<ServedRequest> asked = Served();
+    ASSERT_FALSE(asked.empty());
+    const ServedRequest& last = asked.back();
+    EXPECT_EQ(last.method + " " + last.path, "POST /find-30/common.asmx");
+    EXPECT_EQ(last.headers.at("Authorization"), "Basic 482917:Hx3rtM9bo0Qy!");
+    EXPECT_EQ(last.headers.at("SOAPAction"), "http://s.imagery.zemro.net/mappoint-30/GetClientToken");
+    EXPECT_EQ(last.headers.at("Content-Type"), "text/xml; charset=utf-8");
+    EXPECT_EQ(last.headers.at("Content-Length"), std::to_string(body.size()));
+    EXPECT_EQ(last.body, body);
+
+    // A token-mode layer asks once per process and puts the token into every tile address.
+    imagery::Process().clientToken.clear();
+    SetImageryString(L"CredentialMode", L"Token");
+    SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/r%d/tiles/");
+    CZmaVadAZBackgroundMapLayer* imagery = ImageryOverAnArea();
+    ASSERT_TRUE(imagery);
+    EXPECT_EQ(imagery::Process().clientToken, L"T0K3N");
+    ClearRequests();
+    Draw(*imagery);
+    const std::vector<std::string> tiles = Requests();
+    ASSERT_FALSE(tiles.empty());
+    for (const std::string& path : tiles) EXPECT_TRUE(EndsWith(path, "?g=138&token=T0K3N")) << path;
+}
+
+// Creates a window of the calling thread, for dialogs to be owned by.
+struct OwnerWindow {
+    HWND handle = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ~OwnerWindow() { ::DestroyWindow(handle); }
+};
+
+// Runs `work` on a thread of its own (which has no windows) and waits for it.
+template <class Work>
+void OnAnotherThread(Work work) {
+    std::thread thread([&] {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        work();
+        ::CoUninitialize();
+    });
+    thread.join();
+}
+
+TEST(ProxyCredentials, TheyAreAskedForOnlyWithAWindowOfTheAskingThreadAndHandedOutAsLongAsHeld) {
+    imagery::CDownloadStatusCallback& callback = imagery::DownloadStatusCallback();
+    callback.ClearCredentials();
+    OwnerWindow owner;
+    testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
+    answerer->Clear();
+    HWND window = nullptr;
+    LPWSTR user = nullptr, password = nullptr;
+    EXPECT_EQ(callback.Authenticate(nullptr, &user, &password), E_INVALIDARG);
+
+    // Nobody to ask: no window on this thread, and the owner belongs to another thread.
+    EXPECT_EQ(callback.Authenticate(&window, &user, &password), E_ACCESSDENIED);
+    EXPECT_TRUE(!user && !password);
+    bool asked = true;
+    OnAnotherThread([&] { asked = callback.GetCredentials(owner.handle); });
+    EXPECT_FALSE(asked);
+    EXPECT_TRUE(answerer->Dialogs().empty());
+
+    // A window of this thread: the user is asked.
+    WorkNextDialog([](HWND d) {
+        ::SetDlgItemTextW(d, IDC_PROXY_USER, L"ann");
+        ::SetDlgItemTextW(d, IDC_PROXY_PASSWORD, L"s3cret");
+        Press(d, IDOK);
+    });
+    EXPECT_TRUE(callback.GetCredentials(owner.handle));
+    EXPECT_EQ(answerer->Dialogs().size(), 1u);
+
+    // Held credentials go to every thread without a question.
+    HRESULT hr = E_FAIL;
+    OnAnotherThread([&] { hr = callback.Authenticate(&window, &user, &password); });
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_EQ(std::wstring(user) + L":" + password, L"ann:s3cret");
+    ::CoTaskMemFree(user);
+    ::CoTaskMemFree(password);
+    EXPECT_EQ(answerer->Dialogs().size(), 1u);
+    callback.ClearCredentials();
 }
 
 }  // namespace

@@ -5,15 +5,34 @@ Every tile is a 256x256 square of one colour chosen by its quadkey (FNV-1a of th
 text: red, green, blue = bits 16-23, 8-15, 0-7), as PNG or JPEG by the extension of the last
 path segment, which names the tile as one letter, the quadkey and ".png" or ".jpeg"
 ("r0231.png", "a0231.jpeg"). Paths with a "missing" segment answer 404. Each request is logged
-as one line "<path and query>" to the log file.
+as one line "<path and query>" to the log file, and whole, as one line of fields separated by
+the unit separator (0x1F): method, path, body, then each header as "Name: value" (Basic
+credentials decoded), to "<log file>.details".
+
+The same server answers the imagery services:
+- the metadata service: POST /REST/v1/Imagery/Metadata/<Road|Aerial|AerialWithLabels>?output=xml
+  &key=<the key> answers the tile address template of this server (tiles under a subdomain path
+  segment, "&mkt={culture}" at the end) and the subdomains "t0", "t1", "t2"; other methods 405,
+  another key 401;
+- the token service: POST /find-30/common.asmx asks for Basic credentials (401) and answers the
+  account's token in a SOAP envelope;
+- a proxy: a request for an absolute address is served as if passed on to that address.
+
+The file named by VADAZ_TILE_CONFIG (read at each request, "name=value" lines) changes it:
+tile_delay_ms (before each tile), proxy_credentials ("user:password": proxied requests without
+them answer 407), metadata_status (answer that status instead), metadata_template ("{host}"
+stands for this server) and metadata_subdomains (comma-separated, may be empty), token_value,
+token_form ("plain": the result elements in no namespace).
 
     tile_server.py [--port N] [--log FILE] [-- COMMAND ...]
 
 With a command, the server takes a free port (unless one is given), runs the command with
-VADAZ_TILE_SERVER=http://127.0.0.1:PORT and VADAZ_TILE_LOG=<log file> in its environment,
-stops when the command ends and exits with its exit code. Without one it serves until stopped.
+VADAZ_TILE_SERVER=http://127.0.0.1:PORT, VADAZ_TILE_LOG=<log file> and VADAZ_TILE_CONFIG=<config
+file> in its environment, stops when the command ends and exits with its exit code. Without one
+it serves until stopped.
 """
 import argparse
+import base64
 import http.server
 import os
 import re
@@ -22,10 +41,17 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
+import urllib.parse
 import zlib
 
 TILE = 256
 TILE_NAME = re.compile(r"^[a-z]([0-3]+)\.(png|jpeg)$")
+METADATA_KEY = "Tq8sLmR2vXw7NpZ4kYb1HcJ6dFg3QeW9uVa5oPi0tSn_rGhEy2MxKcDl8BfUjO4z"
+TOKEN_ACCOUNT = "482917:Hx3rtM9bo0Qy!"
+METADATA_NS = "http://schemas.imagery.zemro.net/search/local/ws/rest/v1"
+TOKEN_NS = "http://s.imagery.zemro.net/mappoint-30/"
+IMAGERY = {"Road": "r{quadkey}.png", "Aerial": "a{quadkey}.jpeg", "AerialWithLabels": "h{quadkey}.jpeg"}
 
 
 def colour_of(quadkey):
@@ -55,37 +81,114 @@ def jpeg_of(rgb):
 class Tiles(http.server.BaseHTTPRequestHandler):
     log_lock = threading.Lock()
     log_path = None
+    config_path = None
     cache = {}
 
     def log_message(self, *args):
         pass
 
-    def record(self):
+    def config(self):
+        values = {}
+        if self.config_path and os.path.exists(self.config_path):
+            with open(self.config_path) as f:
+                for line in f:
+                    name, _, value = line.rstrip("\n").partition("=")
+                    if name:
+                        values[name] = value
+        return values
+
+    def record(self, body):
         if not self.log_path:
             return
-        with self.log_lock, open(self.log_path, "a") as log:
-            log.write(self.path + "\n")
+        fields = [self.command, self.path, body.decode("latin-1")]
+        for name, value in self.headers.items():
+            if value.startswith("Basic "):
+                value = "Basic " + base64.b64decode(value[6:]).decode("latin-1")
+            fields.append("%s: %s" % (name, value))
+        with self.log_lock:
+            with open(self.log_path, "a") as log:
+                log.write(self.path + "\n")
+            with open(self.log_path + ".details", "a", encoding="latin-1") as log:
+                log.write("\x1f".join(fields) + "\n")
 
-    def do_GET(self):
-        self.record()
-        path = self.path.split("?", 1)[0]
-        segments = [s for s in path.split("/") if s]
+    def answer(self, status, body=b"", kind="text/xml; charset=utf-8", headers=()):
+        self.send_response(status)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def handle_request(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        body = self.rfile.read(length) if length else b""
+        self.record(body)
+        config = self.config()
+        path = self.path
+        if path.startswith("http://"):
+            wanted = config.get("proxy_credentials")
+            given = self.headers.get("Proxy-Authorization", "")
+            if wanted and given != "Basic " + base64.b64encode(wanted.encode()).decode():
+                self.answer(407, headers=[("Proxy-Authenticate", 'Basic realm="tiles"')])
+                return
+            path = "/" + path.split("/", 3)[3] if path.count("/") >= 3 else "/"
+        route, _, query = path.partition("?")
+        if route.startswith("/REST/v1/Imagery/Metadata/"):
+            self.metadata(route.rsplit("/", 1)[1], urllib.parse.parse_qs(query), config)
+        elif route == "/find-30/common.asmx":
+            self.token(config)
+        elif self.command != "GET":
+            self.answer(405)
+        else:
+            self.tile(route, config)
+
+    do_GET = do_POST = handle_request
+
+    def metadata(self, imagery, query, config):
+        if self.command != "POST":
+            self.answer(405)
+        elif query.get("key") != [METADATA_KEY] or imagery not in IMAGERY:
+            self.answer(401)
+        elif "metadata_status" in config:
+            self.answer(int(config["metadata_status"]))
+        else:
+            template = config.get("metadata_template",
+                                  "http://{host}/{subdomain}/tiles/" + IMAGERY[imagery] + "?g=1&mkt={culture}")
+            template = template.replace("{host}", self.headers.get("Host", ""))
+            subdomains = config.get("metadata_subdomains", "t0,t1,t2")
+            strings = "".join("<string>%s</string>" % s for s in subdomains.split(",") if s)
+            self.answer(200, ('<?xml version="1.0" encoding="utf-8"?><Response xmlns="%s"><ResourceSets><ResourceSet>'
+                              "<Resources><ImageryMetadata><ImageUrl>%s</ImageUrl><ImageUrlSubdomains>%s"
+                              "</ImageUrlSubdomains></ImageryMetadata></Resources></ResourceSet></ResourceSets>"
+                              "</Response>" % (METADATA_NS, template.replace("&", "&amp;"), strings)).encode())
+
+    def token(self, config):
+        if self.command != "POST":
+            self.answer(405)
+        elif self.headers.get("Authorization") != "Basic " + base64.b64encode(TOKEN_ACCOUNT.encode()).decode():
+            self.answer(401, headers=[("WWW-Authenticate", 'Basic realm="token"')])
+        else:
+            ns = "" if config.get("token_form") == "plain" else ' xmlns="%s"' % TOKEN_NS
+            self.answer(200, ('<?xml version="1.0" encoding="utf-8"?><soap:Envelope xmlns:soap='
+                              '"http://schemas.xmlsoap.org/soap/envelope/"><soap:Body><GetClientTokenResponse%s>'
+                              "<GetClientTokenResult>%s</GetClientTokenResult></GetClientTokenResponse></soap:Body>"
+                              "</soap:Envelope>" % (ns, config.get("token_value", "T0K3N"))).encode())
+
+    def tile(self, route, config):
+        segments = [s for s in route.split("/") if s]
         match = TILE_NAME.match(segments[-1]) if segments else None
         if not match or "missing" in segments:
             self.send_error(404)
             return
+        time.sleep(int(config.get("tile_delay_ms", "0")) / 1000.0)
         quadkey, kind = match.group(1), match.group(2)
         key = (quadkey, kind)
         if key not in self.cache:
             rgb = colour_of(quadkey)
             self.cache[key] = png_of(rgb) if kind == "png" else jpeg_of(rgb)
-        body = self.cache[key]
-        self.send_response(200)
-        self.send_header("Content-Type", "image/png" if kind == "png" else "image/jpeg")
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "max-age=86400")
-        self.end_headers()
-        self.wfile.write(body)
+        self.answer(200, self.cache[key], "image/png" if kind == "png" else "image/jpeg",
+                    [("Cache-Control", "max-age=86400")])
 
 
 def main():
@@ -98,7 +201,9 @@ def main():
 
     log = args.log or os.path.join(tempfile.mkdtemp(prefix="tiles_"), "requests.log")
     open(log, "w").close()
+    open(log + ".details", "w").close()
     Tiles.log_path = log
+    Tiles.config_path = os.path.join(os.path.dirname(os.path.abspath(log)), "server.config")
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Tiles)
     address = "http://127.0.0.1:%d" % server.server_address[1]
     if not command:
@@ -112,7 +217,7 @@ def main():
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
     try:
-        env = dict(os.environ, VADAZ_TILE_SERVER=address, VADAZ_TILE_LOG=log)
+        env = dict(os.environ, VADAZ_TILE_SERVER=address, VADAZ_TILE_LOG=log, VADAZ_TILE_CONFIG=Tiles.config_path)
         return subprocess.call(command, env=env)
     finally:
         server.shutdown()

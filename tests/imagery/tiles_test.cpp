@@ -1,6 +1,10 @@
-// Tile arithmetic and tile addresses, as facts about the web map tiling.
+// Tile arithmetic and tile addresses, as facts about the web map tiling; the tile queues between
+// the drawing and the download thread; credentials kept out of logged addresses.
+#include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/TileAddress.h"
 #include "ZmaVOMap2/imagery/TileMath.h"
+#include "ZmaVOMap2/imagery/TileQueues.h"
+#include "platform/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +130,57 @@ TEST(TileAddresses, AFailureIsNamedByTheSystemsTextOrItsCode) {
     EXPECT_EQ(HResultMessage(static_cast<HRESULT>(0x80040205)), L"IDispatch error #5");
     EXPECT_EQ(HResultMessage(static_cast<HRESULT>(0x80040200)), L"Unknown error 0x80040200");
     EXPECT_EQ(HResultMessage(static_cast<HRESULT>(0xA00B1234)), L"Unknown error 0xA00B1234");
+}
+
+TEST(TileQueues, BothHandOutTheNewestFirstAndRequestsGoByLayerOrAllAtOnce) {
+    const auto* a = reinterpret_cast<const CZmaVadAZBackgroundMapLayer*>(0x10);
+    const auto* b = reinterpret_cast<const CZmaVadAZBackgroundMapLayer*>(0x20);
+    CTileRequestQueue requests;
+    for (long i = 1; i <= 5; ++i) requests.Append({nullptr, i % 2 ? a : b, i, 0, 0, std::wstring(i == 5 ? 3000 : 1, L'x')});
+    requests.RemoveLayer(b);
+    std::vector<long> taken;
+    for (TileDownloadRequest r; requests.TakeNewest(r);) {
+        taken.push_back(r.generation);
+        EXPECT_EQ(r.address.size(), r.generation == 5 ? kMaxQueuedAddress : 1u);
+    }
+    EXPECT_EQ(taken, (std::vector<long>{5, 3, 1}));
+
+    requests.Append({nullptr, a, 6, 0, 0, L"x"});
+    requests.Append({nullptr, b, 7, 0, 0, L"x"});
+    requests.Clear();
+    EXPECT_TRUE(requests.IsEmpty());
+
+    CTileResultQueue results;
+    for (long i = 1; i <= 3; ++i) results.Append({nullptr, a, i, 0, 0, L"f"});
+    TileDownloadResult result;
+    ASSERT_TRUE(results.TakeNewest(result));
+    EXPECT_EQ(result.generation, 3);
+    results.Clear();
+    EXPECT_FALSE(results.TakeNewest(result));
+}
+
+TEST(TileQueues, TheWakeIsClearedOnlyWhenNoRequestWaits) {
+    platform::UniqueHandleKernel wake(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    CTileRequestQueue requests;
+    requests.Append({nullptr, nullptr, 1, 0, 0, L"x"});
+    requests.ResetWhenEmpty(wake.Get());
+    EXPECT_EQ(::WaitForSingleObject(wake.Get(), 0), WAIT_OBJECT_0);
+    requests.Clear();
+    requests.ResetWhenEmpty(wake.Get());
+    EXPECT_EQ(::WaitForSingleObject(wake.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST(LogText, CredentialsInAddressesAreHidden) {
+    struct Case {
+        const char* text;
+        const char* logged;
+    } cases[] = {
+        {"http://r0.t.test/tiles/r01.png?g=138&token=T0K", "http://r0.t.test/tiles/r01.png?g=138&token=*****"},
+        {"http://m.test/Road?output=xml&key=K3Y Error : gone", "http://m.test/Road?output=xml&key=***** Error : gone"},
+        {"http://m.test/x?key=K&token=T&monkey=m", "http://m.test/x?key=*****&token=*****&monkey=m"},
+        {"http://m.test/x?token=&g=1", "http://m.test/x?token=&g=1"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WithoutCredentials(c.text), c.logged);
 }
 
 }  // namespace

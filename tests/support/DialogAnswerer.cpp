@@ -37,8 +37,11 @@ DialogAnswerer* DialogAnswerer::Current() noexcept { return g_current; }
 
 LRESULT CALLBACK DialogAnswerer::Hook(int code, WPARAM wp, LPARAM lp) {
     DialogAnswerer* self = g_current;
-    if (code == HCBT_ACTIVATE && self) {
-        HWND window = reinterpret_cast<HWND>(wp);
+    HWND window = reinterpret_cast<HWND>(wp);
+    // When a window closes, Wine activates the next window of the desktop from the closing
+    // window's thread, even a window of another program: only this thread's own dialogs are
+    // answered, or one test would press the buttons of another test's dialog.
+    if (code == HCBT_ACTIVATE && self && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
         wchar_t cls[32] = {};
         ::GetClassNameW(window, cls, 32);
         // Only modal dialog boxes are answered; property pages and other child dialogs are left alone.

@@ -28,31 +28,42 @@ public:
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
-    void Arm(const std::string& what) {
+    // Starts the wait for `what` again: the program ends unless the next Arm or Disarm comes
+    // within `limitMs` (the watchdog's own limit when 0).
+    void Arm(const std::string& what, DWORD limitMs = 0) { Set(what, limitMs ? limitMs : hangMs_); }
+    // Stops waiting until the next Arm.
+    void Disarm() { Set(std::string(), INFINITE); }
+
+private:
+    void Set(const std::string& what, DWORD limitMs) {
         ::EnterCriticalSection(&lock_);
         what_ = what;
+        limitMs_ = limitMs;
         ::LeaveCriticalSection(&lock_);
         ::SetEvent(armed_);
     }
 
-private:
     static DWORD WINAPI Run(void* self) {
         auto* dog = static_cast<Watchdog*>(self);
         HANDLE both[2] = {dog->stop_, dog->armed_};
+        DWORD limit = INFINITE;
         for (;;) {
-            DWORD woke = ::WaitForMultipleObjects(2, both, FALSE, INFINITE);
+            DWORD woke = ::WaitForMultipleObjects(2, both, FALSE, limit);
             if (woke == WAIT_OBJECT_0) return 0;
-            // Armed: each new arming restarts the wait.
-            while (::WaitForMultipleObjects(2, both, FALSE, dog->hangMs_) == WAIT_OBJECT_0 + 1) {}
-            if (::WaitForSingleObject(dog->stop_, 0) == WAIT_OBJECT_0) return 0;
             ::EnterCriticalSection(&dog->lock_);
-            std::fprintf(stderr, "HANG: no answer within %lu ms: %s\n", dog->hangMs_, dog->what_.c_str());
+            if (woke == WAIT_OBJECT_0 + 1) {  // armed again: the wait starts over
+                limit = dog->limitMs_;
+                ::LeaveCriticalSection(&dog->lock_);
+                continue;
+            }
+            std::fprintf(stderr, "HANG: no answer within %lu ms: %s\n", limit, dog->what_.c_str());
             std::fflush(stderr);
             ::ExitProcess(3);
         }
     }
 
     DWORD hangMs_;
+    DWORD limitMs_ = INFINITE;
     HANDLE armed_, stop_, thread_ = nullptr;
     CRITICAL_SECTION lock_;
     std::string what_;

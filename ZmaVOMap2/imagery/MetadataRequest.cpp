@@ -1,0 +1,186 @@
+// The imagery metadata request of key mode: the tile address template and subdomains of the
+// layer's imagery type, through the process's proxy server when one is set.
+#include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
+#include "ZmaVOMap2/imagery/HostAddress.h"
+#include "ZmaVOMap2/imagery/ImageryLog.h"
+#include "ZmaVOMap2/imagery/ImageryWebServices.h"
+#include "ZmaVOMap2/imagery/ServiceRequest.h"
+#include "ZmaVOMap2/imagery/TileAddress.h"
+#include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
+#include "platform/Result.h"
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
+
+namespace imagery {
+
+namespace {
+
+constexpr int kInfo = platform::kLogLevelInfo;
+constexpr int kError = platform::kLogLevelError;
+constexpr const wchar_t* kDefaultMetadataService = L"http://dev.imagery.zemro.net/REST/v1/Imagery/Metadata/";
+constexpr const wchar_t* kImageryTypeNames[] = {L"Road", L"Aerial", L"AerialWithLabels"};
+constexpr const wchar_t* kMetadataPath = L"./rss:ResourceSets/rss:ResourceSet/rss:Resources/rss:ImageryMetadata/";
+constexpr const wchar_t* kCulturePart = L"&mkt={culture}";
+constexpr const wchar_t* kCulturePlace = L"{culture}";
+
+const long kStatusOk = 200, kStatusProxyAuthenticationRequired = 407;
+
+std::wstring TextOf(IXMLDOMNode* node) {
+    Bstr text;
+    THROW_IF_FAILED(node->get_text(text.Put()));
+    return text.Wide();
+}
+
+// The template and subdomains of a 200 answer, stored in the layer.
+bool ParseMetadata(IXMLHTTPRequest* request, CZmaVadAZBackgroundMapLayer& layer) {
+    ComPtr<IXMLDOMDocument2> document = platform::ThrowIfNull(ResponseDocument(request).Get());
+    // MSXML reads the declarations as attributes; Wine's refuses blanks around the equals sign.
+    THROW_IF_FAILED(document->setProperty(Bstr(L"SelectionNamespaces").Get(),
+                                          Variant(L"xmlns:rss=\"" + std::wstring(kMetadataNamespace) +
+                                                  L"\" xmlns:soap=\"" + kSoapEnvelopeNamespace + L"\"")));
+    ComPtr<IXMLDOMNode> response;
+    THROW_IF_FAILED(document->selectSingleNode(Bstr(L"rss:Response").Get(), response.Put()));
+    platform::ThrowIfNull(response.Get());
+
+    ComPtr<IXMLDOMNode> imageUrl;
+    THROW_IF_FAILED(response->selectSingleNode(Bstr(std::wstring(kMetadataPath) + L"rss:ImageUrl").Get(), imageUrl.Put()));
+    if (imageUrl) {
+        layer.SetTileAddressTemplate(TextOf(imageUrl.Get()));
+        Log(kInfo, L"Received Meta URL : " + layer.GetTileAddressTemplate());
+    }
+    std::wstring addressTemplate = layer.GetTileAddressTemplate();
+    if (addressTemplate.empty()) {
+        Log(kError, "Failed to get Meta Image URL. MetaImageUrl is empty");
+        return false;
+    }
+
+    std::vector<std::wstring> subdomains;
+    if (HasSubdomainPlace(addressTemplate)) {
+        ComPtr<IXMLDOMNodeList> nodes;
+        THROW_IF_FAILED(response->selectNodes(
+            Bstr(std::wstring(kMetadataPath) + L"rss:ImageUrlSubdomains/rss:string").Get(), nodes.Put()));
+        long count = 0;
+        if (nodes) THROW_IF_FAILED(nodes->get_length(&count));
+        for (long i = 0; i < count; ++i) {
+            ComPtr<IXMLDOMNode> node;
+            THROW_IF_FAILED(nodes->get_item(i, node.Put()));
+            if (node) subdomains.push_back(TextOf(node.Get()));
+        }
+        if (subdomains.empty()) {
+            layer.SetSubdomains({});
+            Log(kError, "Failed to get Meta Image URL. Subdomains are empty");
+            return false;
+        }
+    }
+    layer.SetSubdomains(std::move(subdomains));
+
+    const size_t culture = addressTemplate.find(kCulturePart);
+    if (culture != std::wstring::npos) {
+        if (layer.GetCulture().empty()) {
+            addressTemplate.erase(culture, wcslen(kCulturePart));
+            Log(kInfo, "Removing culture string");
+        } else {
+            Log(kInfo, L"Replacing culture string with " + layer.GetCulture());
+            addressTemplate.replace(culture + wcslen(L"&mkt="), wcslen(kCulturePlace), layer.GetCulture());
+        }
+        layer.SetTileAddressTemplate(addressTemplate);
+    }
+    return true;
+}
+
+// One attempt: a new request object, through the proxy when one is set, with the held proxy
+// credentials when `withCredentials`. False (logged) when no credentials could be had.
+// `takesProxy` tells whether the object takes a proxy and proxy credentials.
+bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND owner, ComPtr<IXMLHTTPRequest>& request,
+                         long& status, bool& takesProxy) {
+    request = CreateHttpRequest(CLSID_ServerXMLHTTP40);
+    // Older request objects cannot be given a proxy; they go the way the system's settings say.
+    ComPtr<IServerXMLHTTPRequest2> proxied;
+    request->QueryInterface(IID_IServerXMLHTTPRequest2, proxied.PutVoid());
+    takesProxy = static_cast<bool>(proxied);
+    std::string proxy;
+    if (SetProxy(proxy)) {
+        Log(kInfo, "Proxy information retrieved. Setting proxy details for SOAP request.");
+        if (proxied)
+            THROW_IF_FAILED(proxied->setProxy(SXH_PROXY_SET_PROXY, Variant(platform::ToWide(proxy)), Variant()));
+        else
+            Log(kError, "This request object cannot use a proxy server: the request goes without it");
+    }
+    THROW_IF_FAILED(request->open(Bstr(L"POST").Get(), Bstr(address).Get(), Variant(false), Variant(), Variant()));
+    if (withCredentials) {
+        Log(kInfo, "Getting user credentials");
+        CDownloadStatusCallback& callback = DownloadStatusCallback();
+        if (!callback.GetCredentials(owner)) {
+            Log(kError, owner ? "Proxy credentials cancelled. returing...."
+                              : "Proxy credentials cannot be asked for without a map window. returing....");
+            return false;
+        }
+        Log(kInfo, "Setting proxy credentials");
+        std::string user, password;
+        callback.Credentials(user, password);
+        if (proxied)
+            THROW_IF_FAILED(proxied->setProxyCredentials(Bstr(platform::ToWide(user)).Get(),
+                                                         Bstr(platform::ToWide(password)).Get()));
+    }
+    THROW_IF_FAILED(request->send(Variant()));
+    THROW_IF_FAILED(request->get_status(&status));
+    Log(kInfo, "Meta data received . Status code = " + std::to_string(status));
+    return true;
+}
+
+}  // namespace
+
+bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owner) {
+    Log(kInfo, "LoadMetaImageURLAndSubDomains() called");
+    const int type = layer.GetImageryType();
+    if (type < kRoad || type > kAerialWithLabels) return true;
+    const std::wstring address = ReadServiceAddress(L"BackgroundMapMetadataService", kDefaultMetadataService) +
+                                 kImageryTypeNames[type] + L"?output=xml&key=" + kMetadataKey;
+    // The key is a credential: logged addresses leave it out.
+    const std::string logged = WithoutCredentials(platform::ToAnsi(address));
+    try {
+        bool withCredentials = false;
+        for (int attempt = 1;; ++attempt) {
+            ComPtr<IXMLHTTPRequest> request;
+            long status = 0;
+            bool takesProxy = false;
+            if (!SendMetadataRequest(address, withCredentials, owner, request, status, takesProxy)) return false;
+            if (status == kStatusOk) {
+                LogHostIPAddress(logged, false);
+                return ParseMetadata(request.Get(), layer);
+            }
+            if (status != kStatusProxyAuthenticationRequired) {
+                Log(kError, "Soap Call failed . Status code = " + std::to_string(status));
+                LogHostIPAddress(logged, true);
+                return false;
+            }
+            // A user who cannot give the proxy what it wants is not asked without end, nor asked
+            // for credentials the request object cannot hand on.
+            if (!takesProxy) {
+                Log(kError, "The proxy server wants credentials that this request object cannot give it");
+                LogHostIPAddress(logged, true);
+                return false;
+            }
+            if (attempt == kMaxProxyAttempts) {
+                Log(kError, "The proxy server refused the credentials " + std::to_string(attempt - 1) +
+                                " times. Giving up the request for map imagery.");
+                LogHostIPAddress(logged, true);
+                return false;
+            }
+            // Credentials the proxy refused are asked for again.
+            if (withCredentials) DownloadStatusCallback().ClearCredentials();
+            withCredentials = true;
+        }
+    } catch (const platform::ComError& e) {
+        LogHostIPAddress(logged, true);
+        Log(kError, "Error retrieving the key data from bing server. " + platform::ToAnsi(e.Description()));
+    } catch (...) {
+        LogHostIPAddress(logged, true);
+        Log(kInfo, "unhandled exception while getting GetMetaURL");
+    }
+    return false;
+}
+
+}  // namespace imagery

@@ -1,0 +1,51 @@
+#include "ZmaVOMap2/imagery/ServiceRequest.h"
+
+#include "ZmaVOMap2/imagery/ImageryProcess.h"
+#include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
+#include "ZmaVOMap2/layers/LayerHost.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/services/RegistrySettings.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+
+extern "C" {
+const CLSID CLSID_ServerXMLHTTP40 = {0x88D969C6, 0xF192, 0x11D4, {0xA6, 0x5F, 0x00, 0x40, 0x96, 0x32, 0x51, 0xE5}};
+const CLSID CLSID_ServerXMLHTTP60 = {0xAFBA6B42, 0x5692, 0x48EA, {0x81, 0x41, 0xDC, 0x51, 0x7D, 0xCF, 0x0E, 0xF1}};
+const IID IID_IXMLHTTPRequest = {0xED8C108D, 0x4349, 0x11D2, {0x91, 0xA4, 0x00, 0xC0, 0x4F, 0x79, 0x69, 0xE8}};
+const IID IID_IServerXMLHTTPRequest2 = {0x2E01311B, 0xC322, 0x4B0A, {0xBD, 0x77, 0xB9, 0x0C, 0xFD, 0xC8, 0xDC, 0xE7}};
+}
+
+using platform::ComPtr;
+
+namespace imagery {
+
+ComPtr<IXMLHTTPRequest> CreateHttpRequest(REFCLSID clsid) {
+    ComPtr<IXMLHTTPRequest> request;
+    THROW_IF_FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IXMLHTTPRequest, request.PutVoid()));
+    platform::ThrowIfNull(request.Get());
+    return request;
+}
+
+ComPtr<IXMLDOMDocument2> ResponseDocument(IXMLHTTPRequest* request) {
+    ComPtr<IDispatch> answer;
+    ComPtr<IXMLDOMDocument2> document;
+    if (FAILED(request->get_responseXML(answer.Put())) || !answer ||
+        FAILED(answer->QueryInterface(IID_IXMLDOMDocument2, document.PutVoid())))
+        return ComPtr<IXMLDOMDocument2>();
+    return document;
+}
+
+std::wstring ReadServiceAddress(const wchar_t* name, const wchar_t* fallback) {
+    std::wstring address = fallback;
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, RegistrySettings::kRootKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS)
+        ReadAddressSetting(key.Get(), name, address);
+    return address;
+}
+
+HWND OwnerWindowOf(CZmaVadAZBackgroundMapLayer& layer) {
+    CZmaVadAZLayerCollection* owner = layer.GetOwner();
+    return owner ? owner->Host().EngineWindow() : nullptr;
+}
+
+}  // namespace imagery

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# run_wine_test.sh <seconds> <command> [arguments...]
+#
+# Runs one test command that starts Wine programs, and prints what it wrote once it has ended.
+#
+# Wine starts its background programs (the desktop window's process, the services) on demand,
+# from whichever program needs them first, and they inherit that program's standard error. Were
+# that ctest's pipe, ctest would wait for them to exit before it saw the test end; they live as
+# long as other tests keep the prefix busy, so a test that had passed ran into its timeout. The
+# command's output therefore goes to a file of its own, which they may keep open.
+#
+# A command still running after <seconds> is stopped, with what it wrote so far, so that a hang
+# shows where it hung instead of ending silently at ctest's timeout.
+set -u
+limit=$1
+shift
+log=$(mktemp "${TMPDIR:-/tmp}/vadaz-test.XXXXXX")
+trap 'rm -f "$log"' EXIT
+
+timeout --kill-after=10 "$limit" "$@" </dev/null >"$log" 2>&1
+status=$?
+cat "$log"
+if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+    echo "TIMEOUT: still running after $limit s, stopped: $*"
+fi
+exit "$status"
