@@ -15,7 +15,7 @@
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
-#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
+#include "ZmaVOMap2/markers/ZmaVadAZRegionLayer.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 

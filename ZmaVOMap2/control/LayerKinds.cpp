@@ -6,7 +6,7 @@
 #include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/lines/LineLayerKinds.h"
-#include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
+#include "ZmaVOMap2/markers/ZmaVadAZMarkerLayer.h"
 #include "ZmaVOMap2/shapes/ZmaVadAZShapesLayer.h"
 
 #include <mutex>

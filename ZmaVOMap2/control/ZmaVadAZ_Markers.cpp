@@ -4,8 +4,8 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
-#include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
-#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
+#include "ZmaVOMap2/markers/ZmaVadAZMarkerLayer.h"
+#include "ZmaVOMap2/markers/ZmaVadAZRegionLayer.h"
 #include "platform/Result.h"
 
 using platform::ComPtr;

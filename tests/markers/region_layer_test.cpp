@@ -1,7 +1,7 @@
 // The region layer over the engine stand-in, without a control: the extent of the host's regions.
 #include "tests/layers/LayerFixture.h"
 
-#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
+#include "ZmaVOMap2/markers/ZmaVadAZRegionLayer.h"
 
 #include "HostInterfaces.h"
 

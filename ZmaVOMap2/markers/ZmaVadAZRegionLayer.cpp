@@ -1,4 +1,4 @@
-#include "ZmaVOMap2/shapes/ZmaVadAZRegionLayer.h"
+#include "ZmaVOMap2/markers/ZmaVadAZRegionLayer.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"

@@ -1,4 +1,4 @@
-#include "ZmaVOMap2/shapes/ZmaVadAZMarkerLayer.h"
+#include "ZmaVOMap2/markers/ZmaVadAZMarkerLayer.h"
 
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
