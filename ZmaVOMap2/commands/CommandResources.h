@@ -1,39 +1,12 @@
 // Resource identifiers of the map's commands: the context menu, the menu of configuration
-// commands, their message caption and the dialogs the commands open. Included by Commands.rc
-// (through the module's VadAZ.rc) and by the command code.
+// commands and their message caption. Included by Commands.rc (through the module's VadAZ.rc) and
+// by the command code.
 #pragma once
 
 // Menus and strings.
 #define IDR_CONTEXT_MENU 121
 #define IDR_CONFIGURATION_MENU 125
 #define IDS_MAP_MODULE 32875
-
-// Dialogs.
-#define IDD_PICK_COORDSYS 145
-#define IDD_UNITS_PICKER 147
-#define IDD_ZOOM_TO_SCALE 191
-
-// Controls of the zoom-to-scale dialog.
-#define IDC_ZOOM_CENTER_X 136
-#define IDC_ZOOM_CENTER_Y 137
-#define IDC_ZOOM_HELP 151
-#define IDC_ZOOM_WIDTH_UNIT 154
-#define IDC_ZOOM_WIDTH 156
-#define IDC_ZOOM_SCALE 158
-#define IDC_ZOOM_LENGTH_UNIT 160
-#define IDC_SCALE_12500 200
-#define IDC_SCALE_25000 205
-#define IDC_SCALE_50000 208
-#define IDC_SCALE_100000 210
-#define IDC_SCALE_200000 213
-#define IDC_SCALE_CUSTOM 219
-#define IDC_ZOOM_SCALE_ONE 261
-#define IDC_ZOOM_SCALE_UNIT 262
-
-// Controls of the coordinate-system picker and the units dialog.
-#define IDC_COORDSYS_MEMBERS 243
-#define IDC_COORDSYS_CATEGORY 244
-#define IDC_UNITS_COMBO 246
 
 // Commands (WM_COMMAND identifiers on the engine window).
 #define ID_LAYER_CONTROL 32768

@@ -1,7 +1,7 @@
 #include "ZmaVOMap2/commands/ImageExport.h"
 
 #include "ZmaVOMap2/commands/CommandResources.h"
-#include "ZmaVOMap2/commands/RegistryStrings.h"
+#include "ZmaVOMap2/services/RegistryStrings.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/services/PackageManager.h"

@@ -5,11 +5,13 @@
 #include "ZmaVOMap2/export/ExportLayersDlg.h"
 #include "ZmaVOMap2/services/HelpPath.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "platform/Result.h"
 
 namespace {
 
-// What the Layer Control opens from other folders: the export dialogs and the help file.
+// What the Layer Control opens from other folders: the export dialogs, the raster tiler and the
+// help file.
 class ControlLayerLinks final : public LayerControlLinks {
 public:
     void ShowTabExport(HWND owner, CZmaVadAZLayerCollection& layers) override {
@@ -18,6 +20,7 @@ public:
     void ShowKmlExport(HWND owner, CZmaVadAZLayerCollection& layers) override {
         CExportKMLDlg(&layers, HelpFilePath()).DoModal(owner);
     }
+    void ShowRasterTiler(HWND owner) override { RunRasterTiler(owner); }
     void ShowHelp(HWND owner, DWORD_PTR data) override { CallHtmlHelp(owner, HelpFilePath(), 0, data); }
 };
 

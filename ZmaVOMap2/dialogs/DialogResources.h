@@ -1,5 +1,6 @@
 // Resource identifiers of the layer dialogs: the Layer Control dialog and the label, display and
-// offset dialogs it opens. Included by Dialogs.rc (through the module's VadAZ.rc) and the code.
+// offset dialogs it opens, and the small dialogs of the commands and the raster tools. Included by
+// Dialogs.rc (through the module's VadAZ.rc) and the code.
 #pragma once
 
 // Dialogs, picture and strings.
@@ -93,3 +94,30 @@
 #define IDC_NEIGHBOUR_COLOR 285
 #define IDC_NEIGHBOUR_COLOR_PICKER 284
 #define IDC_NEIGHBOUR_DISABLE 281
+
+// The small dialogs of the commands and the raster tools: zoom to scale, units, coordinate system.
+#define IDD_PICK_COORDSYS 145
+#define IDD_UNITS_PICKER 147
+#define IDD_ZOOM_TO_SCALE 191
+
+// Controls of the zoom-to-scale dialog.
+#define IDC_ZOOM_CENTER_X 136
+#define IDC_ZOOM_CENTER_Y 137
+#define IDC_ZOOM_HELP 151
+#define IDC_ZOOM_WIDTH_UNIT 154
+#define IDC_ZOOM_WIDTH 156
+#define IDC_ZOOM_SCALE 158
+#define IDC_ZOOM_LENGTH_UNIT 160
+#define IDC_SCALE_12500 200
+#define IDC_SCALE_25000 205
+#define IDC_SCALE_50000 208
+#define IDC_SCALE_100000 210
+#define IDC_SCALE_200000 213
+#define IDC_SCALE_CUSTOM 219
+#define IDC_ZOOM_SCALE_ONE 261
+#define IDC_ZOOM_SCALE_UNIT 262
+
+// Controls of the coordinate-system picker and the units dialog.
+#define IDC_COORDSYS_MEMBERS 243
+#define IDC_COORDSYS_CATEGORY 244
+#define IDC_UNITS_COMBO 246

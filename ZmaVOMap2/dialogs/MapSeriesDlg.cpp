@@ -1,6 +1,6 @@
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
 
-#include "ZmaVOMap2/commands/RegistryStrings.h"
+#include "ZmaVOMap2/services/RegistryStrings.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/DialogSupport.h"
@@ -16,7 +16,6 @@
 #include "ZmaVOMap2/services/PathNames.h"
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceGST.h"
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceWOR.h"
-#include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 
@@ -255,7 +254,7 @@ bool CMapSeriesDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case IDC_LAYER_LINES: ShowLines(); break;
     case IDC_LAYER_OFFSET: ShowOffset(); break;
     case IDC_LAYER_RASTER_TILER:
-        RunRasterTiler(::GetActiveWindow());
+        if (links_) links_->ShowRasterTiler(::GetActiveWindow());
         result = 1;
         return true;
     case IDC_LAYER_EXPORT_TAB:

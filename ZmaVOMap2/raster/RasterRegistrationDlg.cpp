@@ -1,8 +1,8 @@
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 
-#include "ZmaVOMap2/commands/PickCoordSysDlg.h"
-#include "ZmaVOMap2/commands/RegistryStrings.h"
-#include "ZmaVOMap2/commands/UnitsPickerDlg.h"
+#include "ZmaVOMap2/dialogs/PickCoordSysDlg.h"
+#include "ZmaVOMap2/services/RegistryStrings.h"
+#include "ZmaVOMap2/dialogs/UnitsPickerDlg.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/raster/RasterResources.h"

@@ -1,11 +1,11 @@
 // The small dialogs of the commands, run from this program's own resources and driven as a user
 // would: the units picker, the coordinate-system picker and the number edit.
-#include "ZmaVOMap2/commands/CommandResources.h"
 #include "ZmaVOMap2/commands/ImageExport.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/services/NumberEdit.h"
-#include "ZmaVOMap2/commands/PickCoordSysDlg.h"
-#include "ZmaVOMap2/commands/RegistryStrings.h"
-#include "ZmaVOMap2/commands/UnitsPickerDlg.h"
+#include "ZmaVOMap2/dialogs/PickCoordSysDlg.h"
+#include "ZmaVOMap2/services/RegistryStrings.h"
+#include "ZmaVOMap2/dialogs/UnitsPickerDlg.h"
 #include "platform/Com.h"
 #include "tests/commands/FakeCommandTarget.h"
 #include "tests/support/DialogAnswerer.h"

@@ -71,6 +71,7 @@ public:
         calls.push_back("kml");
         throw std::runtime_error("export failed");
     }
+    void ShowRasterTiler(HWND) override { calls.push_back("raster tiler"); }
     void ShowHelp(HWND, DWORD_PTR data) override { calls.push_back("help " + std::to_string(data)); }
     std::vector<std::string> calls;
 };

@@ -1,6 +1,6 @@
 // The Layer Control dialog worked through its window: the buttons by selection, the four check
 // cells, reordering, removing and adding layers, and the commands that leave for other dialogs.
-#include "ZmaVOMap2/commands/RegistryStrings.h"
+#include "ZmaVOMap2/services/RegistryStrings.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
 #include "ZmaVOMap2/engine/EngineIds.h"

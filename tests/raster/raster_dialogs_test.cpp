@@ -1,8 +1,8 @@
 // The registration and tiling dialogs worked as a user works them, from this program's own copy
 // of their resources: typed values, the file and folder choosers answered, the coordinate-system
 // and units pickers, presets, OK and Cancel, and what they refuse.
-#include "ZmaVOMap2/commands/CommandResources.h"
-#include "ZmaVOMap2/commands/RegistryStrings.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/services/RegistryStrings.h"
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"

@@ -1,4 +1,4 @@
-#include "ZmaVOMap2/commands/RegistryStrings.h"
+#include "ZmaVOMap2/services/RegistryStrings.h"
 
 #include "platform/UniqueHandle.h"
 

@@ -1,8 +1,8 @@
-#include "ZmaVOMap2/commands/PickCoordSysDlg.h"
+#include "ZmaVOMap2/dialogs/PickCoordSysDlg.h"
 
 #include "ZmaVOMap2/services/HelpPath.h"
 
-#include "ZmaVOMap2/commands/CommandResources.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
 

@@ -1,17 +1,13 @@
-#include "ZmaVOMap2/commands/ZoomToScaleDlg.h"
+#include "ZmaVOMap2/dialogs/ZoomToScaleDlg.h"
 
-#include "ZmaVOMap2/commands/CommandResources.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/engine/DistanceUnits.h"
-#include "ZmaVOMap2/engine/EngineDispatch.h"
-#include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-using platform::Variant;
 
 namespace {
 
@@ -171,28 +167,4 @@ void CZoomToScaleDlg::OnOK() {
         ::RegSetValueExA(key.Get(), kUnitSelectionValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     }
     ::EndDialog(Handle(), IDOK);
-}
-
-void RunZoomToScaleDialog(const EngineDispatch& map, long w, long h, ZoomRecord& zoom) {
-    if (w != zoom.newWidth || h != zoom.newHeight) {
-        // Before the host ever set a zoom, the window is taken at its own size.
-        const double factor = zoom.zoom > 0 ? zoom.zoom : 1.0;
-        zoom.realWidth = static_cast<long>(w / factor);
-        zoom.realHeight = static_cast<long>(h / factor);
-        zoom.newWidth = w;
-        zoom.newHeight = h;
-    }
-    CZoomToScaleDlg dialog;
-    dialog.windowWidth = dialog.initialWindowWidth = map.Get(Engine::Map::kZoom).ToDouble();
-    const double share = zoom.newWidth ? static_cast<double>(zoom.realWidth) / zoom.newWidth : 1.0;
-    dialog.screenLength = share * map.Get(Engine::Map::kPaperWidth).ToDouble();
-    dialog.centerX = map.Get(Engine::Map::kCenterX).ToDouble();
-    dialog.centerY = map.Get(Engine::Map::kCenterY).ToDouble();
-    dialog.mapUnit = map.Get(Engine::Map::kDistanceUnit).ToLong();
-    dialog.lengthUnit = map.Get(Engine::Map::kPaperUnit).ToLong();
-    if (dialog.DoModal(::GetActiveWindow()) != IDOK) return;
-    map.Put(Engine::Map::kZoom, Variant(dialog.windowWidth));
-    map.Put(Engine::Map::kCenterX, Variant(dialog.centerX));
-    map.Put(Engine::Map::kCenterY, Variant(dialog.centerY));
-    map.Put(Engine::Map::kPaperUnit, Variant(dialog.lengthUnit));
 }

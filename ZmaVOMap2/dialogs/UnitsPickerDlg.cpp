@@ -1,6 +1,6 @@
-#include "ZmaVOMap2/commands/UnitsPickerDlg.h"
+#include "ZmaVOMap2/dialogs/UnitsPickerDlg.h"
 
-#include "ZmaVOMap2/commands/CommandResources.h"
+#include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "platform/Module.h"
 
 #include <cstring>

@@ -2,10 +2,7 @@
 // scale, typed or chosen from five presets, in inches or centimetres of screen.
 #pragma once
 
-#include "ZmaVOMap2/commands/CommandTarget.h"
 #include "platform/Window.h"
-
-class EngineDispatch;
 
 class CZoomToScaleDlg : public platform::Dialog {
 public:
@@ -39,7 +36,3 @@ private:
 
     bool updating_ = false;
 };
-
-// The "Zoom to Scale..." command: fills the dialog from the engine map and the window's client
-// size (w, h), runs it, and applies its answer on OK.
-void RunZoomToScaleDialog(const EngineDispatch& map, long w, long h, ZoomRecord& zoom);
