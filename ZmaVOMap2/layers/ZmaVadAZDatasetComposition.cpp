@@ -70,9 +70,9 @@ HRESULT CZmaVadAZDatasetComposition::Save(IXMLDOMElement* parent) {
         SetAttribute(element.Get(), L"offsetx", DoubleText(offsetX_));
         SetAttribute(element.Get(), L"offsety", DoubleText(offsetY_));
         SetAttribute(element.Get(), L"type", LongText(type_));
-        SetAttribute(element.Get(), L"nboridx", LongText(nborIndex_));
-        SetAttribute(element.Get(), L"nborfieldname", platform::ToWide(nborFieldName_));
-        SetAttribute(element.Get(), L"nborguid", platform::ToWide(nborGuid_));
+        SetAttribute(element.Get(), L"nboridx", LongText(neighbourIndex_));
+        SetAttribute(element.Get(), L"nborfieldname", platform::ToWide(neighbourFieldName_));
+        SetAttribute(element.Get(), L"nborguid", platform::ToWide(neighbourGuid_));
         SetAttribute(element.Get(), L"visible", BoolText(visible_));
         SetAttribute(element.Get(), L"layerzoommin", DoubleText(zoomMin_));
         SetAttribute(element.Get(), L"layerzoommax", DoubleText(zoomMax_));
@@ -105,9 +105,9 @@ HRESULT CZmaVadAZDatasetComposition::Load(IXMLDOMNode* node) {
         offsetX_ = ReadDouble(element.Get(), L"offsetx");
         offsetY_ = ReadDouble(element.Get(), L"offsety");
         type_ = static_cast<int>(ReadLong(element.Get(), L"type"));
-        nborFieldName_ = platform::ToAnsi(ReadText(element.Get(), L"nborfieldname"));
-        nborGuid_ = platform::ToAnsi(ReadText(element.Get(), L"nborguid"));
-        nborIndex_ = ReadLong(element.Get(), L"nboridx");
+        neighbourFieldName_ = platform::ToAnsi(ReadText(element.Get(), L"nborfieldname"));
+        neighbourGuid_ = platform::ToAnsi(ReadText(element.Get(), L"nborguid"));
+        neighbourIndex_ = ReadLong(element.Get(), L"nboridx");
         // The zoom settings are optional as a block: what was read before a gap stays.
         try {
             zoomMin_ = ReadDouble(element.Get(), L"layerzoommin");

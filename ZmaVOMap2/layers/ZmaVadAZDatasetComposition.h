@@ -55,13 +55,13 @@ public:
     bool IsRestored() const noexcept { return restored_; }
     const std::string& GetName() const noexcept { return name_; }
     void SetName(const std::string& name) { name_ = name; }
-    long GetNeighbourIndex() const noexcept { return nborIndex_; }
-    const std::string& GetNeighbourFieldName() const noexcept { return nborFieldName_; }
-    const std::string& GetNeighbourGuid() const noexcept { return nborGuid_; }
+    long GetNeighbourIndex() const noexcept { return neighbourIndex_; }
+    const std::string& GetNeighbourFieldName() const noexcept { return neighbourFieldName_; }
+    const std::string& GetNeighbourGuid() const noexcept { return neighbourGuid_; }
     void SetNeighbour(long index, const std::string& fieldName, const std::string& guid) {
-        nborIndex_ = index;
-        nborFieldName_ = fieldName;
-        nborGuid_ = guid;
+        neighbourIndex_ = index;
+        neighbourFieldName_ = fieldName;
+        neighbourGuid_ = guid;
     }
 
     // The "DatasetComposition" element under `parent`, and back.
@@ -89,8 +89,8 @@ private:
     platform::ComPtr<IXMLDOMElement> selection_;
     bool restored_ = false;
     std::string name_;
-    long nborIndex_ = -1;
-    std::string nborFieldName_, nborGuid_;
+    long neighbourIndex_ = -1;
+    std::string neighbourFieldName_, neighbourGuid_;
     std::wstring seriesGuid_;
     int type_ = 1;
     bool visible_ = true;
