@@ -5,34 +5,12 @@
 #include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesToNborsLayer.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
-#include "platform/UniqueHandle.h"
 #include "platform/Result.h"
-
+#include "platform/UniqueHandle.h"
 
 #include <cmath>
 
 using platform::ComPtr;
-
-// --- Cache ---------------------------------------------------------------------------------------
-
-bool NeighbourLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
-                                  const ZmaExtent& extent) {
-    return lines_.Validate(dataset, owner_.CacheView(dataLayer, view, extent));
-}
-
-void NeighbourLineCache::Replay(IHostDataset* dataset, LinesToNeighboursActionInterface& action) {
-    const GeoPoint none;
-    lines_.Replay(dataset, [&](const NeighbourLineRecord& line) {
-        IHostDataset* current = dataset;
-        action(line.cellEnd, line.pointEnd, none, none, line.neighbour, current);
-    });
-}
-
-bool NeighbourLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&, long neighbour,
-                                    IHostDataset*& dataset) {
-    lines_.Add(dataset, NeighbourLineRecord{cellEnd, pointEnd, -1, neighbour});
-    return true;
-}
 
 // --- Renderer ------------------------------------------------------------------------------------
 

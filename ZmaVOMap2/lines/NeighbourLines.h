@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ZmaVOMap2/engine/Geometry.h"
+#include "ZmaVOMap2/lines/CellLines.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/LinePicture.h"
 #include "ZmaVOMap2/lines/LineTable.h"
@@ -20,28 +21,13 @@ struct NeighbourLineRecord {
     POINT pointEnd;
     long row;
     long neighbour;
+    void HandTo(LinesToNeighboursActionInterface& action, const GeoPoint& none, IHostDataset*& dataset) const {
+        action(cellEnd, pointEnd, none, none, neighbour, dataset);
+    }
 };
 
-
-// The lines of each dataset in pixel space, so that the label pass and every mouse move replay
-// them without reading the cell sites again. Each dataset keeps the view it was built for: an
-// entry is rebuilt when its own view, its data layer's offsets or the draw option changed.
-class NeighbourLineCache : public LinesToNeighboursActionInterface {
-public:
-    explicit NeighbourLineCache(CZmaVadAZLinesToNborsLayer& owner) : owner_(owner) {}
-
-    // Whether the dataset's lines must be built again for this view; forgets them when so.
-    bool Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view, const ZmaExtent& extent);
-    // Hands every cached line of the dataset to the action, on its row; the neighbour index is
-    // shifted by one for WCDMA.
-    void Replay(IHostDataset* dataset, LinesToNeighboursActionInterface& action);
-    bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo, long neighbour,
-                    IHostDataset*& dataset) override;
-
-private:
-    CZmaVadAZLinesToNborsLayer& owner_;
-    DatasetLineCache<NeighbourLineRecord> lines_;
-};
+// The neighbour lines of each dataset in pixel space, with the index of each line's field.
+using NeighbourLineCache = CellLineCache<NeighbourLineRecord, LinesToNeighboursActionInterface, long>;
 
 // The field that colours a dataset's neighbour lines of one index in one pass (null: they keep
 // the line colour), with its style object.

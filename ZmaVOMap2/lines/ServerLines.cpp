@@ -14,25 +14,6 @@ using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
 
-bool ServerLineCache::Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view,
-                               const ZmaExtent& extent) {
-    return lines_.Validate(dataset, owner_.CacheView(dataLayer, view, extent));
-}
-
-void ServerLineCache::Replay(IHostDataset* dataset, LinesToServersActionInterface& action) {
-    const GeoPoint none;
-    lines_.Replay(dataset, [&](const ServerLineRecord& line) {
-        IHostDataset* current = dataset;
-        action(line.cellEnd, line.pointEnd, none, none, current);
-    });
-}
-
-bool ServerLineCache::operator()(POINT cellEnd, POINT pointEnd, const GeoPoint&, const GeoPoint&,
-                                 IHostDataset*& dataset) {
-    lines_.Add(dataset, ServerLineRecord{cellEnd, pointEnd, -1});
-    return true;
-}
-
 LineRenderer::LineRenderer(CZmaVadAZLinesToServersLayer& owner, unsigned char mode, HDC dc, const RECT& view,
                            const ZmaExtent& extent, bool useGdiPlus)
     : dc_(dc), owner_(owner), mode_(mode), view_(view), extent_(extent) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ZmaVOMap2/engine/Geometry.h"
+#include "ZmaVOMap2/lines/CellLines.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/LinePicture.h"
 #include "ZmaVOMap2/lines/LineTable.h"
@@ -26,23 +27,13 @@ struct ServerLineRecord {
     POINT cellEnd;
     POINT pointEnd;
     long row;
+    void HandTo(LinesToServersActionInterface& action, const GeoPoint& none, IHostDataset*& dataset) const {
+        action(cellEnd, pointEnd, none, none, dataset);
+    }
 };
-
 
 // The serving lines of each dataset in pixel space.
-class ServerLineCache : public LinesToServersActionInterface {
-public:
-    explicit ServerLineCache(CZmaVadAZLinesToServersLayer& owner) : owner_(owner) {}
-
-    bool Validate(IHostDataset* dataset, CZmaVadAZDataLayer& dataLayer, const RECT& view, const ZmaExtent& extent);
-    void Replay(IHostDataset* dataset, LinesToServersActionInterface& action);
-    bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
-                    IHostDataset*& dataset) override;
-
-private:
-    CZmaVadAZLinesToServersLayer& owner_;
-    DatasetLineCache<ServerLineRecord> lines_;
-};
+using ServerLineCache = CellLineCache<ServerLineRecord, LinesToServersActionInterface>;
 
 // Serving lines (solid, mode 0) or their labels (any other mode). Labels are drawn as they come;
 // lines are collected with their colours and drawn by Finish, in the same order, through the

@@ -26,7 +26,7 @@ bool g_inRollover = false;
 }  // namespace
 
 CZmaVadAZLinesToNborsLayer::CZmaVadAZLinesToNborsLayer(IDispatch* map, CZmaVadAZLayerCollection* owner)
-    : CZmaVadAZLinesLayer(map, owner), cache_(std::make_shared<NeighbourLineCache>(*this)) {}
+    : CellLinesLayer(map, owner) {}
 
 CZmaVadAZLinesToNborsLayer::~CZmaVadAZLinesToNborsLayer() = default;
 
@@ -72,42 +72,17 @@ bool CZmaVadAZLinesToNborsLayer::HasKnownNeighbour(IHostDataset* dataset, const 
     return false;
 }
 
-CZmaVadAZDataLayer* CZmaVadAZLinesToNborsLayer::DrawnDataLayer(const DatasetEntry& entry) {
-    CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
-    if (!data) return nullptr;
-    if (GetDrawOption() == 1 && !data->IsSelectionNamed()) return nullptr;
-    if (!data->IsVisibleAtCurrentZoom()) return nullptr;
-    return data;
-}
-
 bool CZmaVadAZLinesToNborsLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     BeginPass();
     NeighbourLineRenderer renderer(*this, NeighbourLineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
-    try {
-        for (const DatasetEntry& entry : Entries()) {
-            CZmaVadAZDataLayer* data = DrawnDataLayer(entry);
-            if (!data) continue;
-            const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
-            lastView_ = rect;
-            lastExtent_ = extent;
-            if (rebuild) THROW_IF_FAILED(BuildLines(entry, rect, extent, *cache_, true));
-            cache_->Replay(entry.dataset.Get(), renderer);
-        }
-    } catch (...) {
-        // The lines met before the failure are drawn, as drawing them one by one would have.
-        renderer.Finish(nullptr, false);
-        throw;
-    }
-    renderer.Finish(&Picture(), KeepsPictures());
-    return true;
+    return DrawLines(renderer, rect, extent,
+                     [&](const DatasetEntry& entry) { THROW_IF_FAILED(BuildLines(entry, rect, extent, *cache_, true)); });
 }
 
 bool CZmaVadAZLinesToNborsLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     BeginPass();
     NeighbourLineRenderer renderer(*this, NeighbourLineRenderer::kLabels, dc, rect, extent, UsesGdiPlus());
-    for (const DatasetEntry& entry : Entries())
-        if (DrawnDataLayer(entry)) cache_->Replay(entry.dataset.Get(), renderer);
-    return true;
+    return DrawLineLabels(renderer);
 }
 
 bool CZmaVadAZLinesToNborsLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {

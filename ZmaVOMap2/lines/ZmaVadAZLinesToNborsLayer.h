@@ -3,16 +3,14 @@
 // label field's value as rollover text.
 #pragma once
 
-#include "ZmaVOMap2/export/LineTableExport.h"
+#include "ZmaVOMap2/lines/CellLines.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/NeighbourLines.h"
-#include "ZmaVOMap2/lines/ZmaVadAZLinesLayer.h"
 
-#include <memory>
 #include <vector>
 
 // A cell-site layer's TAB export writes these lines as a table of their own (LineTableExport).
-class CZmaVadAZLinesToNborsLayer : public CZmaVadAZLinesLayer, public LineTableExport {
+class CZmaVadAZLinesToNborsLayer : public CellLinesLayer<NeighbourLineCache> {
 public:
     CZmaVadAZLinesToNborsLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     ~CZmaVadAZLinesToNborsLayer() override;
@@ -45,8 +43,6 @@ public:
     long IndexShift() const;
 
 private:
-    // Whether an entry's lines are drawn now; its data layer when they are.
-    CZmaVadAZDataLayer* DrawnDataLayer(const DatasetEntry& entry);
     // What a walk keeps from row to row: the handles of the row at hand (whether each names a
     // cell, and which), and the row before, for a walk that drops repeats (null: every row's
     // lines are handed over).
@@ -60,8 +56,4 @@ private:
     HRESULT BuildPointLines(IHostDataset* dataset, long row, const std::vector<long>& indexes,
                             const std::vector<IHostField*>& handleFields, LineGeometry& geometry,
                             LinesToNeighboursActionInterface& action, RowHandles& walk);
-
-    std::shared_ptr<NeighbourLineCache> cache_;
-    RECT lastView_ = {0, 0, 0, 0};
-    ZmaExtent lastExtent_ = {0, 0, 0, 0};
 };

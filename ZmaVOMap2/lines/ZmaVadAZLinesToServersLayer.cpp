@@ -18,44 +18,22 @@ bool g_inRollover = false;
 }  // namespace
 
 CZmaVadAZLinesToServersLayer::CZmaVadAZLinesToServersLayer(IDispatch* map, CZmaVadAZLayerCollection* owner)
-    : CZmaVadAZLinesLayer(map, owner), cache_(std::make_shared<ServerLineCache>(*this)) {}
+    : CellLinesLayer(map, owner) {}
 
 CZmaVadAZLinesToServersLayer::~CZmaVadAZLinesToServersLayer() = default;
-
-bool CZmaVadAZLinesToServersLayer::IsDrawn(const DatasetEntry& entry) {
-    CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
-    return data && (data->IsSelectionNamed() || GetDrawOption() != 1) && data->IsVisibleAtCurrentZoom();
-}
 
 bool CZmaVadAZLinesToServersLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     BeginPass();
     LineRenderer renderer(*this, LineRenderer::kLines, dc, rect, extent, UsesGdiPlus());
-    try {
-        for (const DatasetEntry& entry : Entries()) {
-            if (!IsDrawn(entry)) continue;
-            CZmaVadAZDataLayer* data = FindDataLayer(entry.seriesGuid);
-            const bool rebuild = cache_->Validate(entry.dataset.Get(), *data, rect, extent);
-            lastView_ = rect;
-            lastExtent_ = extent;
-            if (rebuild) WalkLines(entry, rect, extent, *cache_, true);
-            cache_->Replay(entry.dataset.Get(), renderer);
-        }
-    } catch (...) {
-        // The lines met before the failure are drawn, as drawing them one by one would have.
-        renderer.Finish(nullptr, false);
-        throw;
-    }
-    renderer.Finish(&Picture(), KeepsPictures());
-    return true;
+    // A walk that fails keeps the lines it met; the frame goes on.
+    return DrawLines(renderer, rect, extent, [&](const DatasetEntry& entry) { WalkLines(entry, rect, extent, *cache_, true); });
 }
 
 bool CZmaVadAZLinesToServersLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     BeginPass();
     if (!LabelsWithinZoom()) return true;
     LineRenderer renderer(*this, LineRenderer::kLabels, dc, rect, extent, UsesGdiPlus());
-    for (const DatasetEntry& entry : Entries())
-        if (IsDrawn(entry)) cache_->Replay(entry.dataset.Get(), renderer);
-    return true;
+    return DrawLineLabels(renderer);
 }
 
 bool CZmaVadAZLinesToServersLayer::HitTest(long x, long y, double /*mapX*/, double /*mapY*/) {

@@ -3,15 +3,12 @@
 // rollover text.
 #pragma once
 
-#include "ZmaVOMap2/export/LineTableExport.h"
+#include "ZmaVOMap2/lines/CellLines.h"
 #include "ZmaVOMap2/lines/LineActions.h"
 #include "ZmaVOMap2/lines/ServerLines.h"
-#include "ZmaVOMap2/lines/ZmaVadAZLinesLayer.h"
-
-#include <memory>
 
 // A cell-site layer's TAB export writes these lines as a table of their own (LineTableExport).
-class CZmaVadAZLinesToServersLayer : public CZmaVadAZLinesLayer, public LineTableExport {
+class CZmaVadAZLinesToServersLayer : public CellLinesLayer<ServerLineCache> {
 public:
     CZmaVadAZLinesToServersLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     ~CZmaVadAZLinesToServersLayer() override;
@@ -38,11 +35,4 @@ public:
     ServingColourSource LineColourSource(IHostDataset* dataset, bool retryWithZero);
     bool LineColour(const ServingColourSource& source, COLORREF& colour);
     bool LabelField(IHostDataset* dataset, platform::ComPtr<IHostField>& field);
-
-private:
-    bool IsDrawn(const DatasetEntry& entry);
-
-    std::shared_ptr<ServerLineCache> cache_;
-    RECT lastView_ = {0, 0, 0, 0};
-    ZmaExtent lastExtent_ = {0, 0, 0, 0};
 };
