@@ -8,6 +8,13 @@ using platform::Variant;
 
 namespace hostdata {
 
+ComPtr<IHostDataset> DatasetOf(IDispatch* dataset) {
+    ComPtr<IHostDataset> typed;
+    if (!dataset || FAILED(dataset->QueryInterface(IID_IHostDataset, typed.PutVoid())) || !typed)
+        throw platform::ComError(E_NOINTERFACE, L"The dataset is not one of the host's datasets", L"VadAZ");
+    return typed;
+}
+
 ComPtr<IHostRows> Rows(IHostDataset* dataset) {
     platform::ThrowIfNull(dataset);
     ComPtr<IHostRows> rows;

@@ -11,6 +11,9 @@
 
 namespace hostdata {
 
+// The host's dataset behind an automation object; E_NOINTERFACE, with its description, for any
+// other object.
+platform::ComPtr<IHostDataset> DatasetOf(IDispatch* dataset);
 // The dataset's row cursor, fields and selected rows.
 platform::ComPtr<IHostRows> Rows(IHostDataset* dataset);
 platform::ComPtr<IHostFields> Fields(IHostDataset* dataset);
