@@ -186,3 +186,25 @@ HRESULT LineMembers::GetField(BSTR series, BSTR* field, bool neighbours, bool la
     }
     COM_CATCH_RETURN();
 }
+
+HRESULT LineMembers::GetFlags(LONG* flags, bool target) {
+    if (!flags) return E_INVALIDARG;
+    COM_TRY {
+        CZmaVadAZDatasetDisplay& datasets = layers_.RequireDatasets();
+        *flags = target ? datasets.GetLinesTargetFlags() : datasets.GetLinesVisibilityFlags();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT LineMembers::SetFlags(long flags, bool target) {
+    COM_TRY {
+        CZmaVadAZDatasetDisplay& datasets = layers_.RequireDatasets();
+        if (target)
+            datasets.SetLinesTargetFlags(flags);
+        else
+            datasets.SetLinesVisibilityFlags(flags);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}

@@ -1,5 +1,6 @@
 // The work of the control's line members: lines between cell sites, positions and cell sectors,
-// the line toggles, and the colour-by and label-by fields of the serving and neighbour lines.
+// the line toggles and flags, and the colour-by and label-by fields of the serving and neighbour
+// lines.
 // Each is a whole entry point (its own error barrier): it holds the operation while the line
 // layers ask the host for fields, works on the layer collection, and repaints.
 #pragma once
@@ -35,6 +36,9 @@ public:
     // The field members of the serving (`neighbours` false) and neighbour lines.
     HRESULT SetField(BSTR series, BSTR field, bool neighbours, bool label);
     HRESULT GetField(BSTR series, BSTR* field, bool neighbours, bool label);
+    // The dataset display's lines visibility flags, or its lines target flags (`target`).
+    HRESULT GetFlags(LONG* flags, bool target);
+    HRESULT SetFlags(long flags, bool target);
 
 private:
     // Runs a line operation, then the repaint; a refusal keeps its text for the caller (a generic

@@ -1,5 +1,9 @@
 #include "ZmaVOMap2/control/SeriesSettings.h"
 
+#include "ZmaVOMap2/control/ControlEngine.h"
+#include "ZmaVOMap2/control/MapLayers.h"
+#include "ZmaVOMap2/control/Operations.h"
+#include "ZmaVOMap2/control/ViewState.h"
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
@@ -109,3 +113,80 @@ CZmaVadAZLabelProperties& Labels(CZmaVadAZLayerCollection& layers, const std::ws
 }
 
 }  // namespace seriessettings
+
+// --- The members -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr long kCellColourRole = 3;
+
+std::wstring TextOf(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }
+
+}  // namespace
+
+HRESULT SeriesMembers::SetSettings(BSTR series, IDispatch* node, bool within) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        if (!node) throw ComError(E_POINTER, L"No settings node was given.", L"VadAZ");
+        ComPtr<IXMLDOMElement> element = seriessettings::SettingsElement(node, within);
+        seriessettings::Apply(layers_.Require(), TextOf(series), element.Get());
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT SeriesMembers::GetSettings(BSTR series, IDispatch** node) {
+    COM_TRY {
+        if (!node) return E_POINTER;
+        ComPtr<IXMLDOMElement> element = seriessettings::Make(layers_.Require(), TextOf(series), engine_.Map());
+        THROW_IF_FAILED(element->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(node)));
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT SeriesMembers::UpdateLegendCheckBoxes() {
+    OperationScope operation(operations_);
+    COM_TRY { return layers_.Require().UpdateLegendCheckBoxes(); }
+    COM_CATCH_RETURN();
+}
+
+HRESULT SeriesMembers::SetCellColourField(BSTR series, BSTR field) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        const std::string name = platform::ToAnsi(TextOf(field));
+        THROW_IF_FAILED(layers_.Require().SetCellColourField(TextOf(series), name, kCellColourRole));
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT SeriesMembers::SetTooltipExpression(BSTR series, BSTR expression) {
+    COM_TRY {
+        CZmaVadAZDataLayer& layer = seriessettings::DataLayer(layers_.Require(E_FAIL), TextOf(series));
+        layer.SetTooltipExpression(TextOf(expression));
+        layer.SetUseTooltipExpression(::SysStringLen(expression) != 0);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT SeriesMembers::SetLabelExpression(BSTR series, BSTR expression) {
+    COM_TRY {
+        CZmaVadAZLabelProperties& labels = seriessettings::Labels(layers_.Require(E_FAIL), TextOf(series), E_FAIL);
+        labels.SetExpression(platform::ToAnsi(TextOf(expression)));
+        labels.SetUseExpression(::SysStringLen(expression) != 0);
+        view_.RepaintIfUpdating(engine_);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT SeriesMembers::SetLabelsVisible(BSTR series, VARIANT_BOOL visible) {
+    COM_TRY {
+        seriessettings::Labels(layers_.Require(E_FAIL), TextOf(series), E_INVALIDARG).SetVisible(visible == VARIANT_TRUE);
+        view_.RepaintIfUpdating(engine_);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}

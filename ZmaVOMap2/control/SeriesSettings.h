@@ -10,9 +10,13 @@
 
 #include <string>
 
+class ControlEngine;
 class CZmaVadAZDataLayer;
 class CZmaVadAZLabelProperties;
 class CZmaVadAZLayerCollection;
+class MapLayers;
+class Operations;
+class ViewState;
 
 namespace seriessettings {
 
@@ -30,3 +34,28 @@ CZmaVadAZDataLayer& DataLayer(CZmaVadAZLayerCollection& layers, const std::wstri
 CZmaVadAZLabelProperties& Labels(CZmaVadAZLayerCollection& layers, const std::wstring& series, HRESULT missing);
 
 }  // namespace seriessettings
+
+// The work of the control's per-series members: the settings node the host keeps, the legends'
+// check boxes, the cell colour field, and the data layer's tooltip and label expressions. Each is
+// a whole entry point (its own error barrier); the members that may fire events hold the operation.
+class SeriesMembers {
+public:
+    SeriesMembers(Operations& operations, MapLayers& layers, ControlEngine& engine, ViewState& view) noexcept
+        : operations_(operations), layers_(layers), engine_(engine), view_(view) {}
+
+    // The node's "SeriesInfoChild" element (`within`), or the node itself as the element.
+    HRESULT SetSettings(BSTR series, IDispatch* node, bool within);
+    HRESULT GetSettings(BSTR series, IDispatch** node);
+    HRESULT UpdateLegendCheckBoxes();
+    HRESULT SetCellColourField(BSTR series, BSTR field);
+    HRESULT SetTooltipExpression(BSTR series, BSTR expression);
+    HRESULT SetLabelExpression(BSTR series, BSTR expression);
+    // Only VARIANT_TRUE shows the labels: a host's 1 hides them, as it always has.
+    HRESULT SetLabelsVisible(BSTR series, VARIANT_BOOL visible);
+
+private:
+    Operations& operations_;
+    MapLayers& layers_;
+    ControlEngine& engine_;
+    ViewState& view_;
+};

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/control/ControlEngine.h"
 #include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/MapLayers.h"
+#include "ZmaVOMap2/control/Operations.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -13,6 +14,17 @@
 using platform::Variant;
 
 namespace {
+
+constexpr long kDistanceUnitMeter = 7;
+
+// A script's argument as the type the member needs: by-reference variants unwrapped, anything
+// that does not convert refused.
+Variant ConvertedArgument(const VARIANT& argument, VARTYPE type) {
+    Variant value;
+    if (FAILED(platform::CopyIndirect(value.Put(), argument)) || FAILED(::VariantChangeType(&value, &value, 0, type)))
+        throw platform::ComError(E_INVALIDARG, L"SelectByRadius needs numbers for the latitude, longitude and radius.", L"VadAZ");
+    return value;
+}
 
 bool IsAnnotationTool(long tool) {
     switch (tool) {
@@ -55,4 +67,57 @@ HRESULT ToolSelection::Select(long tool) {
     }
     EngineDispatch(engine_.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(tool));
     return S_OK;
+}
+
+HRESULT ToolSelection::GetTool(LONG* tool) {
+    COM_TRY {
+        platform::ThrowIfNull(tool);
+        if (!engine_.Map()) platform::ThrowHr(E_FAIL);
+        *tool = engine_.CurrentTool();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT ToolSelection::SetTool(long tool) {
+    OperationScope operation(operations_);
+    COM_TRY { return Select(tool); }
+    COM_CATCH_RETURN();
+}
+
+HRESULT ToolSelection::GetUnit(LONG* unit, bool paper) {
+    COM_TRY {
+        platform::ThrowIfNull(unit);
+        if (!engine_.Map()) platform::ThrowHr(E_UNEXPECTED);
+        *unit = EngineDispatch(engine_.Map()).Get(paper ? Engine::Map::kPaperUnit : Engine::Map::kDistanceUnit).ToLong();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT ToolSelection::SetUnit(long unit, bool paper) {
+    COM_TRY {
+        if (!engine_.Map()) platform::ThrowHr(E_UNEXPECTED);
+        EngineDispatch(engine_.Map()).Put(paper ? Engine::Map::kPaperUnit : Engine::Map::kDistanceUnit, Variant(unit));
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+HRESULT ToolSelection::SelectByRadius(const VARIANT& latitudeArgument, const VARIANT& longitudeArgument,
+                                      const VARIANT& radiusArgument) {
+    OperationScope operation(operations_);
+    COM_TRY {
+        const double latitude = ConvertedArgument(latitudeArgument, VT_R8).dblVal;
+        const double longitude = ConvertedArgument(longitudeArgument, VT_R8).dblVal;
+        const long radius = ConvertedArgument(radiusArgument, VT_I4).lVal;
+        CZmaVadAZLayerCollection& layers = layers_.Require();
+        // The radius is in metres, whatever unit the user has chosen for the map.
+        EngineDispatch map(engine_.MapOrThrow());
+        EnginePropertyRestorer restore(map, Engine::Map::kDistanceUnit);
+        map.Put(Engine::Map::kDistanceUnit, Variant(kDistanceUnitMeter));
+        layers.SelectByRadius({latitude, longitude}, static_cast<double>(radius), true);
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
 }

@@ -1,7 +1,11 @@
 // The CurrentTool property: the tool the host chose, and the annotation editing mode that the
 // text-editing tool switches on. Text typed with the engine's text tool becomes layer features
-// as soon as another tool is chosen.
+// as soon as another tool is chosen. With it the members the tools work with: the map's distance
+// and paper units, and selection by radius.
 #pragma once
+
+#include <windows.h>
+#include <oaidl.h>
 
 #include "VadAZ.h"
 
@@ -9,11 +13,13 @@ class ControlEngine;
 class DistanceMeasure;
 class MapCommands;
 class MapLayers;
+class Operations;
 
 class ToolSelection {
 public:
-    ToolSelection(ControlEngine& engine, MapLayers& layers, DistanceMeasure& measure, MapCommands& commands) noexcept
-        : engine_(engine), layers_(layers), measure_(measure), commands_(commands) {}
+    ToolSelection(Operations& operations, ControlEngine& engine, MapLayers& layers, DistanceMeasure& measure,
+                  MapCommands& commands) noexcept
+        : operations_(operations), engine_(engine), layers_(layers), measure_(measure), commands_(commands) {}
 
     // The tool the host chose last (the engine may show another: the annotation tools are its own).
     long Current() const noexcept { return current_; }
@@ -21,7 +27,18 @@ public:
     // Chooses a tool; raises what the engine or the layers refuse.
     HRESULT Select(long tool);
 
+    // The members, each a whole entry point (its own error barrier). The host may answer
+    // CurrentToolChanged and SelectionChanged by releasing the control: those hold the operation.
+    HRESULT GetTool(LONG* tool);
+    HRESULT SetTool(long tool);
+    // The engine map's distance unit, or its paper unit (`paper`); E_UNEXPECTED without the map.
+    HRESULT GetUnit(LONG* unit, bool paper);
+    HRESULT SetUnit(long unit, bool paper);
+    // The rows within the radius (whole metres, whatever unit the map shows) of a position.
+    HRESULT SelectByRadius(const VARIANT& latitude, const VARIANT& longitude, const VARIANT& radius);
+
 private:
+    Operations& operations_;
     ControlEngine& engine_;
     MapLayers& layers_;
     DistanceMeasure& measure_;

@@ -19,8 +19,11 @@
 #include "ZmaVOMap2/control/MapDrawing.h"
 #include "ZmaVOMap2/control/MapLayers.h"
 #include "ZmaVOMap2/control/MapSetup.h"
+#include "ZmaVOMap2/control/MarkerMembers.h"
 #include "ZmaVOMap2/control/ShapeMembers.h"
 #include "ZmaVOMap2/control/Operations.h"
+#include "ZmaVOMap2/control/ProfileMembers.h"
+#include "ZmaVOMap2/control/SeriesSettings.h"
 #include "ZmaVOMap2/control/ToolSelection.h"
 #include "ZmaVOMap2/control/ViewState.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
@@ -80,14 +83,9 @@ public:
     STDMETHODIMP UpdateCellRefData() override;
     STDMETHODIMP NotifySelectionChange(BSTR bstrSeriesID) override;
     STDMETHODIMP CreateMultiDMapping(IDispatch *dataset, BSTR bstrSeriesID, IDispatch *fieldConfiguration) override;
-    STDMETHODIMP get_IsBatchPrinting(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_IsBatchPrinting(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_BatchJobID(BSTR *pVal) override; STDMETHODIMP put_BatchJobID(BSTR newVal) override;
     STDMETHODIMP GetDisplayedGUIDs(IDispatch *collection) override;
-    STDMETHODIMP get_Title(BSTR *pVal) override;
     STDMETHODIMP GetAttributeDescriptionFromGUID(BSTR bstrSeriesID, BSTR *description) override;
-    STDMETHODIMP get_LinesVisibilityFlags(LONG *pVal) override;
-    STDMETHODIMP put_LinesVisibilityFlags(LONG newVal) override;
+    STDMETHODIMP get_LinesVisibilityFlags(LONG *pVal) override; STDMETHODIMP put_LinesVisibilityFlags(LONG newVal) override;
     STDMETHODIMP get_LinesTargetFlags(LONG *pVal) override; STDMETHODIMP put_LinesTargetFlags(LONG newVal) override;
     STDMETHODIMP UpdateLinesToCellsData() override;
     STDMETHODIMP SetZoom(double dZoom, LONG iNewWidth, LONG iNewHeight, LONG iRealWidth, LONG iRealHeight) override;
@@ -98,7 +96,6 @@ public:
     STDMETHODIMP SetIndividualSeriesSettings(BSTR bstrSeriesID, IDispatch *ppNode) override;
     STDMETHODIMP PreDestroy() override;
     STDMETHODIMP SetVisible(VARIANT_BOOL vbVisible) override;
-    STDMETHODIMP Print() override;
     STDMETHODIMP putref_Attributes(IDispatch *newVal) override;
     STDMETHODIMP ClearAnnotations() override;
     // IZmaVadAZ2
@@ -110,42 +107,6 @@ public:
     STDMETHODIMP HandleDragDrop(IUnknown *pDataObject, LONG lScreenX, LONG lScreenY) override;
     STDMETHODIMP SelectByRadius(VARIANT varLat, VARIANT varLong, VARIANT varRad) override;
     STDMETHODIMP ToggleLines(VARIANT_BOOL varVisible, LONG lLinesOption) override;
-    STDMETHODIMP QuickPrint(BSTR bstrTitle) override;
-    STDMETHODIMP get_PrintTitle(VARIANT_BOOL *pVal) override; STDMETHODIMP put_PrintTitle(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_PrintTitleBorder(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_PrintTitleBorder(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_TitleAlignment(BSTR *pVal) override; STDMETHODIMP put_TitleAlignment(BSTR newVal) override;
-    STDMETHODIMP get_PositionTitleAboveMap(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_PositionTitleAboveMap(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_LeftMargin(double *pVal) override; STDMETHODIMP put_LeftMargin(double newVal) override;
-    STDMETHODIMP get_TopMargin(double *pVal) override; STDMETHODIMP put_TopMargin(double newVal) override;
-    STDMETHODIMP get_RightMargin(double *pVal) override; STDMETHODIMP put_RightMargin(double newVal) override;
-    STDMETHODIMP get_BottomMargin(double *pVal) override; STDMETHODIMP put_BottomMargin(double newVal) override;
-    STDMETHODIMP get_PrintLegend(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_PrintLegend(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_AllowLegendOverlap(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_AllowLegendOverlap(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_LegendPosition(BSTR *pVal) override; STDMETHODIMP put_LegendPosition(BSTR newVal) override;
-    STDMETHODIMP get_MapSize(BSTR *pVal) override; STDMETHODIMP put_MapSize(BSTR newVal) override;
-    STDMETHODIMP get_ContentCentered(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_ContentCentered(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_PrintMapBorder(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_PrintMapBorder(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_Width(VARIANT *pVal) override; STDMETHODIMP put_Width(VARIANT newVal) override;
-    STDMETHODIMP get_Height(VARIANT *pVal) override; STDMETHODIMP put_Height(VARIANT newVal) override;
-    STDMETHODIMP get_Scale(double *pVal) override; STDMETHODIMP put_Scale(double newVal) override;
-    STDMETHODIMP get_TitleFontHeight(LONG *pVal) override; STDMETHODIMP put_TitleFontHeight(LONG newVal) override;
-    STDMETHODIMP get_TitleFontWeight(LONG *pVal) override; STDMETHODIMP put_TitleFontWeight(LONG newVal) override;
-    STDMETHODIMP get_TitleFontItalic(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_TitleFontItalic(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_TitleFontStruckout(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_TitleFontStruckout(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_TitleFontUnderlined(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_TitleFontUnderlined(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_TitleFontCharSet(unsigned char *pVal) override;
-    STDMETHODIMP put_TitleFontCharSet(unsigned char newVal) override;
-    STDMETHODIMP get_TitleFontColor(VARIANT *pVal) override; STDMETHODIMP put_TitleFontColor(VARIANT newVal) override;
-    STDMETHODIMP get_TitleFontFaceName(BSTR *pVal) override; STDMETHODIMP put_TitleFontFaceName(BSTR newVal) override;
     STDMETHODIMP DrawLineBetweenCellsites(LONG nRowId1, LONG nRowId2, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor) override;
     STDMETHODIMP DrawLineBetweenPoints(VARIANT vtStartLon, VARIANT vtStartLat, VARIANT vtEndLon, VARIANT vtEndLat, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor) override;
     STDMETHODIMP SetTooltipExpressionForDataLayer(BSTR bstrSeriesID, BSTR expression) override;
@@ -154,22 +115,8 @@ public:
     STDMETHODIMP put_CellColourField(BSTR SeriesID, BSTR fieldName) override;
     STDMETHODIMP ClearLinesBetweenCellsites() override;
     STDMETHODIMP ClearLinesBetweenPoints() override;
-    STDMETHODIMP ConfigurePrinting() override;
-    STDMETHODIMP PrintPreview() override;
-    STDMETHODIMP get_QuickPrintLayout(LONG *pVal) override;
-    STDMETHODIMP put_QuickPrintLayout(ENUM_QUICK_PRINT_LAYOUT newVal) override;
-    STDMETHODIMP get_QuickPrintLayoutAsText(BSTR *pVal) override;
-    STDMETHODIMP put_QuickPrintLayoutAsText(BSTR newVal) override;
-    STDMETHODIMP QuickBatchPrint() override;
-    STDMETHODIMP BatchPrint() override;
     STDMETHODIMP put_VOPrintLegend(IUnknown *newVal) override;
-    STDMETHODIMP get_BatchPrintLayout(BSTR *pVal) override; STDMETHODIMP put_BatchPrintLayout(BSTR newVal) override;
-    STDMETHODIMP SetDefaultBatchPrintFlagsForDataLayer(BSTR bstrSeriesID, VARIANT_BOOL batchPrint, VARIANT_BOOL printOnAllPages) override;
     STDMETHODIMP get_ScaleVisible(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP get_FixedLegendSize(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_FixedLegendSize(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_OrientationLandscape(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_OrientationLandscape(VARIANT_BOOL newVal) override;
     STDMETHODIMP SetDisplayOrigin(LONG x, LONG y) override;
     STDMETHODIMP ExportToFile(BSTR filePath, BSTR fileFormat) override;
     STDMETHODIMP DrawLineBetweenCellSectors(BSTR bstrGUID1, LONG nRowId1, BSTR bstrGUID2, LONG nRowId2, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor, BSTR toolTip, VARIANT_BOOL drawArrow, double proportion, LONG *index) override;
@@ -187,10 +134,8 @@ public:
     STDMETHODIMP ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLinesOption) override;
     STDMETHODIMP SetCurrentViewAsOverviewRegion() override;
     STDMETHODIMP SetOverviewRegion(double startLat, double startLong, double endLat, double endLong) override;
-    STDMETHODIMP get_OverviewRegionVisible(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_OverviewRegionVisible(VARIANT_BOOL newVal) override;
-    STDMETHODIMP get_EnhancedDrawingMode(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_EnhancedDrawingMode(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_OverviewRegionVisible(VARIANT_BOOL *pVal) override; STDMETHODIMP put_OverviewRegionVisible(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_EnhancedDrawingMode(VARIANT_BOOL *pVal) override; STDMETHODIMP put_EnhancedDrawingMode(VARIANT_BOOL newVal) override;
     STDMETHODIMP get_Units(BSTR *pVal) override; STDMETHODIMP put_Units(BSTR newVal) override;
     STDMETHODIMP MoveLayerToTop(BSTR SeriesID) override;
     STDMETHODIMP UpdateDataset(BSTR SeriesID, IDispatch *dataset) override;
@@ -205,11 +150,51 @@ public:
     STDMETHODIMP GetServerLinesToCellsColorByField(BSTR bstrSeriesID, BSTR *field) override;
     STDMETHODIMP SetServerLinesToCellsLabelByField(BSTR bstrSeriesID, BSTR field) override;
     STDMETHODIMP GetServerLinesToCellsLabelByField(BSTR bstrSeriesID, BSTR *field) override;
-    STDMETHODIMP get_ScreenUpdating(VARIANT_BOOL *pVal) override;
-    STDMETHODIMP put_ScreenUpdating(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_ScreenUpdating(VARIANT_BOOL *pVal) override; STDMETHODIMP put_ScreenUpdating(VARIANT_BOOL newVal) override;
     STDMETHODIMP DisplayBackgroundMapLayerProperties() override;
     STDMETHODIMP ResetViewChangeStage() override;
     STDMETHODIMP SyncZoomAll(double dCentreX, double dCentreY, double dZoom, LONG lPixel) override;
+    // IZmaVadAZ and IZmaVadAZ2: the print members, which hand their work to the printing component.
+    STDMETHODIMP get_IsBatchPrinting(VARIANT_BOOL *pVal) override; STDMETHODIMP put_IsBatchPrinting(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_BatchJobID(BSTR *pVal) override; STDMETHODIMP put_BatchJobID(BSTR newVal) override;
+    STDMETHODIMP get_Title(BSTR *pVal) override;
+    STDMETHODIMP Print() override;
+    STDMETHODIMP QuickPrint(BSTR bstrTitle) override;
+    STDMETHODIMP get_PrintTitle(VARIANT_BOOL *pVal) override; STDMETHODIMP put_PrintTitle(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_PrintTitleBorder(VARIANT_BOOL *pVal) override; STDMETHODIMP put_PrintTitleBorder(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_TitleAlignment(BSTR *pVal) override; STDMETHODIMP put_TitleAlignment(BSTR newVal) override;
+    STDMETHODIMP get_PositionTitleAboveMap(VARIANT_BOOL *pVal) override; STDMETHODIMP put_PositionTitleAboveMap(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_LeftMargin(double *pVal) override; STDMETHODIMP put_LeftMargin(double newVal) override;
+    STDMETHODIMP get_TopMargin(double *pVal) override; STDMETHODIMP put_TopMargin(double newVal) override;
+    STDMETHODIMP get_RightMargin(double *pVal) override; STDMETHODIMP put_RightMargin(double newVal) override;
+    STDMETHODIMP get_BottomMargin(double *pVal) override; STDMETHODIMP put_BottomMargin(double newVal) override;
+    STDMETHODIMP get_PrintLegend(VARIANT_BOOL *pVal) override; STDMETHODIMP put_PrintLegend(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_AllowLegendOverlap(VARIANT_BOOL *pVal) override; STDMETHODIMP put_AllowLegendOverlap(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_LegendPosition(BSTR *pVal) override; STDMETHODIMP put_LegendPosition(BSTR newVal) override;
+    STDMETHODIMP get_MapSize(BSTR *pVal) override; STDMETHODIMP put_MapSize(BSTR newVal) override;
+    STDMETHODIMP get_ContentCentered(VARIANT_BOOL *pVal) override; STDMETHODIMP put_ContentCentered(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_PrintMapBorder(VARIANT_BOOL *pVal) override; STDMETHODIMP put_PrintMapBorder(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_Width(VARIANT *pVal) override; STDMETHODIMP put_Width(VARIANT newVal) override;
+    STDMETHODIMP get_Height(VARIANT *pVal) override; STDMETHODIMP put_Height(VARIANT newVal) override;
+    STDMETHODIMP get_Scale(double *pVal) override; STDMETHODIMP put_Scale(double newVal) override;
+    STDMETHODIMP get_TitleFontHeight(LONG *pVal) override; STDMETHODIMP put_TitleFontHeight(LONG newVal) override;
+    STDMETHODIMP get_TitleFontWeight(LONG *pVal) override; STDMETHODIMP put_TitleFontWeight(LONG newVal) override;
+    STDMETHODIMP get_TitleFontItalic(VARIANT_BOOL *pVal) override; STDMETHODIMP put_TitleFontItalic(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_TitleFontStruckout(VARIANT_BOOL *pVal) override; STDMETHODIMP put_TitleFontStruckout(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_TitleFontUnderlined(VARIANT_BOOL *pVal) override; STDMETHODIMP put_TitleFontUnderlined(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_TitleFontCharSet(unsigned char *pVal) override; STDMETHODIMP put_TitleFontCharSet(unsigned char newVal) override;
+    STDMETHODIMP get_TitleFontColor(VARIANT *pVal) override; STDMETHODIMP put_TitleFontColor(VARIANT newVal) override;
+    STDMETHODIMP get_TitleFontFaceName(BSTR *pVal) override; STDMETHODIMP put_TitleFontFaceName(BSTR newVal) override;
+    STDMETHODIMP ConfigurePrinting() override;
+    STDMETHODIMP PrintPreview() override;
+    STDMETHODIMP get_QuickPrintLayout(LONG *pVal) override; STDMETHODIMP put_QuickPrintLayout(ENUM_QUICK_PRINT_LAYOUT newVal) override;
+    STDMETHODIMP get_QuickPrintLayoutAsText(BSTR *pVal) override; STDMETHODIMP put_QuickPrintLayoutAsText(BSTR newVal) override;
+    STDMETHODIMP QuickBatchPrint() override;
+    STDMETHODIMP BatchPrint() override;
+    STDMETHODIMP get_BatchPrintLayout(BSTR *pVal) override; STDMETHODIMP put_BatchPrintLayout(BSTR newVal) override;
+    STDMETHODIMP SetDefaultBatchPrintFlagsForDataLayer(BSTR bstrSeriesID, VARIANT_BOOL batchPrint, VARIANT_BOOL printOnAllPages) override;
+    STDMETHODIMP get_FixedLegendSize(VARIANT_BOOL *pVal) override; STDMETHODIMP put_FixedLegendSize(VARIANT_BOOL newVal) override;
+    STDMETHODIMP get_OrientationLandscape(VARIANT_BOOL *pVal) override; STDMETHODIMP put_OrientationLandscape(VARIANT_BOOL newVal) override;
     // IZmaVadAZMarkerHandling
     STDMETHODIMP OpenMarkerLayer(VARIANT_BOOL bSnapToTrack) override;
     STDMETHODIMP GetNextMarkerChange(LONG *plMsgNum, double *pdLong, double *pdLat, VARIANT_BOOL *pbGpsSet) override;
@@ -286,7 +271,7 @@ private:
     EngineWindow window_{operations_, commands_};
     EngineEventRouter router_{{Identity(), engine_, view_, layers_, infoDisplay_, overview_, window_, commands_, tools_,
                                setup_, operations_}};
-    ToolSelection tools_{engine_, layers_, router_.Measure(), commands_};
+    ToolSelection tools_{operations_, engine_, layers_, router_.Measure(), commands_};
     MapSetup setup_{{Identity(), engine_, layers_, view_, profile_, layerHost_, window_, infoDisplay_, overview_}};
     MapDrawing drawing_{engine_, view_, infoDisplay_};
     ControlPrinting printing_{{this, engine_, view_, layers_, host_, window_, events_, operations_}};
@@ -294,4 +279,7 @@ private:
     ShapeMembers shapes_{operations_, layers_, engine_, view_};
     LayerMembers layerWork_{operations_, layers_, engine_, view_};
     DatasetMembers datasets_{operations_, layers_, engine_, view_, host_};
+    MarkerMembers markers_{operations_, layers_, engine_};
+    ProfileMembers profileWork_{operations_, layers_, profile_};
+    SeriesMembers series_{operations_, layers_, engine_, view_};
 };

@@ -3,17 +3,6 @@
 // calls through the host service.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
-#include "ZmaVOMap2/datalayers/DatasetDisplay.h"
-#include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
-#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
-#include "platform/Result.h"
-
-using platform::Bstr;
-
-namespace {
-std::wstring Text(BSTR s) { return s ? std::wstring(s, ::SysStringLen(s)) : std::wstring(); }
-}  // namespace
-
 // --- Lines between cell sites, positions and cell sectors ------------------------------------------
 
 STDMETHODIMP CZmaVadAZ::DrawLineBetweenCellsites(LONG nRowId1, LONG nRowId2, LONG nLineWidth, LONG nLineType,
@@ -45,39 +34,10 @@ STDMETHODIMP CZmaVadAZ::ToggleLine(LONG index, VARIANT_BOOL varVisible, LONG lLi
     return lines_.ToggleOne(index, varVisible != 0, lLinesOption);
 }
 
-STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG* pVal) {
-    if (!pVal) return E_INVALIDARG;
-    COM_TRY {
-        *pVal = layers_.RequireDatasets().GetLinesVisibilityFlags();
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
-
-STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG newVal) {
-    COM_TRY {
-        layers_.RequireDatasets().SetLinesVisibilityFlags(newVal);
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
-
-STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG* pVal) {
-    if (!pVal) return E_INVALIDARG;
-    COM_TRY {
-        *pVal = layers_.RequireDatasets().GetLinesTargetFlags();
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
-
-STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG newVal) {
-    COM_TRY {
-        layers_.RequireDatasets().SetLinesTargetFlags(newVal);
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::get_LinesVisibilityFlags(LONG* pVal) { return lines_.GetFlags(pVal, false); }
+STDMETHODIMP CZmaVadAZ::put_LinesVisibilityFlags(LONG newVal) { return lines_.SetFlags(newVal, false); }
+STDMETHODIMP CZmaVadAZ::get_LinesTargetFlags(LONG* pVal) { return lines_.GetFlags(pVal, true); }
+STDMETHODIMP CZmaVadAZ::put_LinesTargetFlags(LONG newVal) { return lines_.SetFlags(newVal, true); }
 
 // --- Colour-by and label-by fields -----------------------------------------------------------------
 
@@ -108,49 +68,8 @@ STDMETHODIMP CZmaVadAZ::GetServerLinesToCellsLabelByField(BSTR bstrSeriesID, BST
 
 // --- Profile component -----------------------------------------------------------------------------
 
-STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR* pVal) {
-    COM_TRY {
-        if (!pVal) platform::ThrowHr(E_INVALIDARG);
-        *pVal = profile_.name.empty() ? nullptr : Bstr(profile_.name).Detach();
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
-
-STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR newVal) {
-    profile_.name = Text(newVal);
-    return S_OK;
-}
-
-STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() {
-    if (!profile_.HasService()) return S_OK;
-    // The host's component drives the control through its members meanwhile.
-    OperationScope operation(operations_);
-    COM_TRY { return profile_.ApplyCurrent(); }
-    COM_CATCH_RETURN();
-}
-
-STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() {
-    OperationScope operation(operations_);
-    COM_TRY {
-        layers_.Require();
-        return profile_.UpdateLinesToCells(1);
-    }
-    COM_CATCH_RETURN();
-}
-
-STDMETHODIMP CZmaVadAZ::UpdateCellRefData() {
-    OperationScope operation(operations_);
-    COM_TRY {
-        CZmaVadAZLayerCollection& layers = layers_.Require();
-        layers.UpdateCellRefData();
-        THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellSites));
-        THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellReferences));
-        // The component rebuilds the layers through the dataset methods; they take their former
-        // label settings from the collection's cache, which is emptied afterwards.
-        HRESULT result = profile_.LoadVersioned();
-        layers.ClearCellRefData();
-        return result;
-    }
-    COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::get_ProfileName(BSTR* pVal) { return profileWork_.GetName(pVal); }
+STDMETHODIMP CZmaVadAZ::put_ProfileName(BSTR newVal) { return profileWork_.SetName(newVal); }
+STDMETHODIMP CZmaVadAZ::ApplyCurrentProfile() { return profileWork_.ApplyCurrent(); }
+STDMETHODIMP CZmaVadAZ::UpdateLinesToCellsData() { return profileWork_.UpdateLinesToCells(); }
+STDMETHODIMP CZmaVadAZ::UpdateCellRefData() { return profileWork_.UpdateCellReferences(); }
