@@ -17,10 +17,11 @@ CZmaVadAZ::~CZmaVadAZ() {
     printing_.Release(true);
     // What final release did not get to (it does not run when final construction failed).
     engine_.Reset();
+    GlobalLogger().Leave();
 }
 
 HRESULT CZmaVadAZ::FinalConstruct() {
-    GlobalLogger().Open(kControlLogChannel, "");
+    GlobalLogger().Join(kControlLogChannel, "");
     // The reference count stands still until the control is made, however that ends.
     constructing_ = true;
     struct Constructed {
@@ -44,7 +45,6 @@ void CZmaVadAZ::FinalRelease() {
     engine_.Release();
     view_.Changes().Release();
     constructing_ = false;
-    GlobalLogger().Close();
 }
 
 HRESULT CZmaVadAZ::QueryInterfaceImpl(REFIID iid, void** out) {

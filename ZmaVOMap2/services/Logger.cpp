@@ -161,6 +161,16 @@ HRESULT CZmuLoggerZmoLogging::Close() {
     return S_OK;
 }
 
+HRESULT CZmuLoggerZmoLogging::Join(const std::string& channel, const std::string& configuration) {
+    ++users_;
+    return Open(channel, configuration);
+}
+
+HRESULT CZmuLoggerZmoLogging::Leave() {
+    if (users_ > 0 && --users_ > 0) return S_FALSE;
+    return Close();
+}
+
 CZmuLoggerZmoLogging& GlobalLogger() {
     static CZmuLoggerZmoLogging logger(kControlLogChannel);
     return logger;

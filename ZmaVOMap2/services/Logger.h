@@ -64,6 +64,10 @@ public:
     HRESULT Open(const std::string& channel, const std::string& configuration);
     // Drops the link to the logging component; the next log site opens it again.
     HRESULT Close();
+    // Each control holds the link while it lives: it goes with the last of them, so that one
+    // control going does not silence the others that still log.
+    HRESULT Join(const std::string& channel, const std::string& configuration);
+    HRESULT Leave();
 
     bool IsOpen() const noexcept { return open_; }
     const std::string& Channel() const noexcept { return channel_; }
@@ -92,6 +96,7 @@ private:
     std::string configuration_;
     bool open_ = false;
     bool comInitialised_ = false;
+    long users_ = 0;
     platform::ComPtr<IHostLoggingCompanion> companion_;
 };
 

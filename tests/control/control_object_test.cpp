@@ -164,6 +164,11 @@ TEST(ControlErrors, RaisedErrorsAreLoggedOnceAndAnsweredWithTheirCode) {
     store->Reset();
     ComPtr<IZmaVadAZ2> control;
     ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IZmaVadAZ2, control.PutVoid()), S_OK);
+    {
+        // Another control that comes and goes leaves this one's log open.
+        ComPtr<IZmaVadAZ2> other;
+        ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IZmaVadAZ2, other.PutVoid()), S_OK);
+    }
     store->ClearEntries();
 
     EXPECT_EQ(control->put_QuickPrintLayout(static_cast<ENUM_QUICK_PRINT_LAYOUT>(7)), E_INVALIDARG);
