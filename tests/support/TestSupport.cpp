@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <commctrl.h>
 #include <shlwapi.h>
 
@@ -109,15 +111,20 @@ void PumpMessages() {
 
 namespace {
 
-HWND g_layerControl = nullptr;
-bool g_layerControlWorked = false;
+// One removal at a time: the Layer Control it works and the timers it set.
+struct ImageryRemoval {
+    HWND dialog = nullptr;
+    bool worked = false;
+    std::vector<UINT_PTR> timers;
+};
+ImageryRemoval* g_removal = nullptr;
 
 // Selects the imagery layer's row, removes it and closes the Layer Control with OK.
 void CALLBACK RemoveImageryRow(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
-    HWND dialog = g_layerControl;
+    HWND dialog = g_removal ? g_removal->dialog : nullptr;
     if (!::IsWindow(dialog)) return;
-    g_layerControlWorked = true;
+    g_removal->worked = true;
     HWND list = ::GetDlgItem(dialog, IDC_LAYER_LIST);
     const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     LVITEMW none = {};
@@ -142,27 +149,57 @@ void CALLBACK RemoveImageryRow(HWND, UINT, UINT_PTR timer, DWORD) {
     ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
 }
 
+platform::Variant Member(IDispatch* object, DISPID id, WORD flags, platform::Variant* argument = nullptr) {
+    DISPPARAMS params = {argument, nullptr, argument ? 1u : 0u, 0};
+    platform::Variant result;
+    if (object) object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.Put(), nullptr, nullptr);
+    return result;
+}
+
+// Whether the engine map still has the imagery's layer, read as any automation client reads it.
+bool HasImageryLayer(IDispatch* control) {
+    const platform::Variant map = Member(control, 0x5, DISPATCH_PROPERTYGET);  // MapX
+    if (map.vt != VT_DISPATCH) return false;
+    const platform::Variant layers = Member(map.pdispVal, 5, DISPATCH_PROPERTYGET);
+    if (layers.vt != VT_DISPATCH) return false;
+    const long count = Member(layers.pdispVal, 1, DISPATCH_PROPERTYGET).ToLong();
+    for (long i = 1; i <= count; ++i) {
+        platform::Variant index(i);
+        const platform::Variant layer = Member(layers.pdispVal, 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &index);
+        if (layer.vt != VT_DISPATCH) continue;
+        if (Member(layer.pdispVal, 1, DISPATCH_PROPERTYGET).ToWide().rfind(L"Background map", 0) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void RemoveBackgroundMap(IUnknown* control) {
     DialogAnswerer* answerer = DialogAnswerer::Current();
     platform::ComPtr<IDispatch> automation;
     if (!answerer || !control || FAILED(control->QueryInterface(IID_IDispatch, automation.PutVoid()))) return;
-    bool opened = false;
-    g_layerControlWorked = false;
-    answerer->SetAction([&opened](HWND dialog) {
-        opened = true;
-        g_layerControl = dialog;
-        ::SetTimer(nullptr, 0, 10, &RemoveImageryRow);
+    ImageryRemoval removal;
+    g_removal = &removal;
+    // While the Layer Control is open, a window of another program that closes may give it the
+    // activation back: each dialog is worked once, and no timer outlives the removal.
+    answerer->SetAction([&removal](HWND dialog) {
+        if (dialog == removal.dialog) return;
+        removal.dialog = dialog;
+        if (UINT_PTR timer = ::SetTimer(nullptr, 0, 10, &RemoveImageryRow)) removal.timers.push_back(timer);
     });
     // LayersDlg, through automation as a host calls it.
     DISPPARAMS none = {};
-    automation->Invoke(0x11, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+    const HRESULT hr =
+        automation->Invoke(0x11, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
     answerer->SetAction(nullptr);
-    g_layerControl = nullptr;
+    for (UINT_PTR timer : removal.timers) ::KillTimer(nullptr, timer);
+    g_removal = nullptr;
     // A map that keeps its imagery snaps every view to the tile levels: say so here rather than
     // through the view checks of the test.
-    if (opened && !g_layerControlWorked) ADD_FAILURE() << "the Layer Control closed before the background map was removed";
+    if (HasImageryLayer(automation.Get()))
+        ADD_FAILURE() << "the background map is still on the map: LayersDlg answered 0x" << std::hex << hr
+                      << (removal.dialog ? "" : ", the Layer Control never opened")
+                      << (removal.dialog && !removal.worked ? ", the Layer Control closed before it was worked" : "");
 }
 
 }  // namespace testsupport

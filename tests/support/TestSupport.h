@@ -32,6 +32,7 @@ void PumpMessages();
 // Takes the background imagery layer off an initialised map the way a user does, with "Remove"
 // in the Layer Control. Visible imagery snaps the map's scale to its tile levels at every view
 // change; the tests of views that are not about imagery keep the scales they give this way.
+// A map that still has its imagery afterwards fails the test here, with what the Layer Control did.
 void RemoveBackgroundMap(IUnknown* control);
 
 }  // namespace testsupport
