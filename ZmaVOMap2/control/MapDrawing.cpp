@@ -6,24 +6,12 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/printing/BorderDeterminator.h"
+#include "ZmaVOMap2/printing/PrintDrawing.h"
 #include "platform/Result.h"
 
 using platform::Variant;
 
 namespace {
-
-// Logical units per inch of a DC along one axis, for turning bounds into hundredths of a millimetre.
-int UnitsPerInch(HDC dc, int axisCaps) {
-    switch (::GetMapMode(dc)) {
-    case MM_TEXT: return ::GetDeviceCaps(dc, axisCaps);
-    case MM_LOMETRIC: return 254;
-    case MM_HIMETRIC: return 2540;
-    case MM_LOENGLISH: return 100;
-    case MM_HIENGLISH: return 1000;
-    case MM_TWIPS: return 1440;
-    default: return 72;
-    }
-}
 
 // Holds a flag set for the lifetime of a scope, whatever way the scope is left.
 class FlagScope {

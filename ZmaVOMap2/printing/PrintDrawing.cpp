@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <vector>
 
-long UnitsPerInch(HDC dc) {
+long UnitsPerInch(HDC dc, int axisCaps) {
     switch (::GetMapMode(dc)) {
-    case MM_TEXT: return ::GetDeviceCaps(dc, LOGPIXELSY);
+    case MM_TEXT: return ::GetDeviceCaps(dc, axisCaps);
     case MM_LOMETRIC: return 254;
     case MM_HIMETRIC: return 2540;
     case MM_LOENGLISH: return 100;

@@ -9,8 +9,9 @@
 #include <windows.h>
 #include <olectl.h>
 
-// Logical units per inch of the DC's mapping mode (72 for the modes with no fixed unit).
-long UnitsPerInch(HDC dc);
+// Logical units per inch of the DC's mapping mode along one axis (device pixels in MM_TEXT, 72 for
+// the modes with no fixed unit).
+long UnitsPerInch(HDC dc, int axisCaps = LOGPIXELSY);
 int ScreenPixelsPerInchY();
 
 // Sets a mapping mode and puts the previous one back at scope end.
