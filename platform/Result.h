@@ -104,6 +104,21 @@ HRESULT CaughtRefusal() noexcept;
 // so that it cannot pass for a later failure's. The reason is for the reader.
 inline void Swallowed(const char* /*why*/) noexcept { ::SetErrorInfo(0, nullptr); }
 
+// Call inside `catch (...)`: hands the failure in flight to `report` (the COM error, or null for
+// anything else), which tells it in words of its own, then forgets its error information as a
+// swallow does. Nothing `report` raises goes further.
+template <class Report>
+void ReportCaught(Report&& report) noexcept {
+    try {
+        throw;
+    } catch (const ComError& e) {
+        try { report(&e); } catch (...) {}
+    } catch (...) {
+        try { report(static_cast<const ComError*>(nullptr)); } catch (...) {}
+    }
+    ::SetErrorInfo(0, nullptr);
+}
+
 // Call inside `catch (...)`: the HRESULT of the exception in flight, with nothing logged and the
 // error information left as it is: a COM error's own code, E_OUTOFMEMORY for an allocation
 // failure, E_FAIL for anything else. For inner operations whose caller decides what to report.
@@ -150,6 +165,11 @@ HRESULT ResultOf(Operation&& operation) noexcept {
 //   try { ... } CATCH_SWALLOW("a tooltip that cannot be shown is no failure of the move");
 #define CATCH_SWALLOW(why) \
     catch (...) { ::platform::Swallowed(why); }
+
+// A failure told in the caller's own words and swallowed; `report` takes the COM error (or null):
+//   try { ... } CATCH_REPORT([&](const platform::ComError* e) { Log(kError, "..."); });
+#define CATCH_REPORT(report) \
+    catch (...) { ::platform::ReportCaught(report); }
 
 #define RETURN_IF_FAILED(expr) \
     do { HRESULT hr__ = (expr); if (FAILED(hr__)) return hr__; } while (0)

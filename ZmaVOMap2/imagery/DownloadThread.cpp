@@ -63,9 +63,9 @@ void DownloadNewestRequest() noexcept {
             if (FAILED(hr)) text += platform::ToAnsi(HResultMessage(hr));
             LogHostIPAddress(text, FAILED(hr));
         }
-    } catch (...) {
+    } CATCH_REPORT([](const platform::ComError*) {
         Log(kError, "unhandled exception while downloading file to cache(Asynch mode)");
-    }
+    });
 }
 
 void RunDownloads(const ThreadContext& context) noexcept {

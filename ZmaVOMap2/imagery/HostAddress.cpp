@@ -83,9 +83,9 @@ void LogHostIPAddress(const std::string& text, bool failed) noexcept {
         } else {
             Log(platform::kLogLevelInfo, "Data downloaded from IP :" + address + " URL = " + shown);
         }
-    } catch (...) {
+    } CATCH_REPORT([](const platform::ComError*) {
         Log(platform::kLogLevelError, "unhandled exception while logging IP address.");
-    }
+    });
     ::InterlockedIncrement(&g_loggedCalls);
 }
 

@@ -45,6 +45,9 @@ std::string XmlEscaped(const std::string& text) {
     return escaped;
 }
 
+// The token request's argument element, named so by the token service's schema.
+const char kTokenRequestArgument[] = "ns1:specification";
+
 // One line, with tabs before the inner tags.
 std::string TokenRequestBody(const std::string& clientAddress, int minutes) {
     const std::string ns = platform::ToAnsi(kTokenServiceNamespace);
@@ -54,10 +57,10 @@ std::string TokenRequestBody(const std::string& clientAddress, int minutes) {
            " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:ns1=\"" + ns + "\">"
            "\t<SOAP-ENV:Body>"
            "\t\t<ns1:GetClientToken>"
-           "\t\t\t<ns1:specification xsi:type=\"ns1:TokenSpecification\">"
+           "\t\t\t<" + std::string(kTokenRequestArgument) + " xsi:type=\"ns1:TokenSpecification\">"
            "\t\t\t\t<ns1:ClientIPAddress>" + XmlEscaped(clientAddress) + "</ns1:ClientIPAddress>"
            "\t\t\t\t<ns1:TokenValidityDurationMinutes>" + std::to_string(minutes) + "</ns1:TokenValidityDurationMinutes>"
-           "\t\t\t</ns1:specification>"
+           "\t\t\t</" + kTokenRequestArgument + ">"
            "\t\t</ns1:GetClientToken>"
            "\t</SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }
@@ -104,13 +107,11 @@ std::wstring RequestClientToken(const std::string& accountId, const std::string&
         THROW_IF_FAILED(request->get_status(&status));
         Log(kInfo, "Response Received .Received status = " + std::to_string(status));
         if (status == 200) token = TokenOf(request.Get());
-    } catch (const platform::ComError& e) {
-        Log(kError, "Error retrieving the token from bing server. " + platform::ToAnsi(e.Description()));
+    } CATCH_REPORT([&token](const platform::ComError* e) {
         token.clear();
-    } catch (...) {
-        Log(kError, "Error retrieving the token from bing server. Unhandled Exception");
-        token.clear();
-    }
+        Log(kError, "Error retrieving the token from bing server. " +
+                        (e ? platform::ToAnsi(e->Description()) : std::string("Unhandled Exception")));
+    });
     // The token is a credential: the log tells only whether one came.
     Log(kInfo, "Bing token is '" + HiddenCredential(token) + "'");
     return platform::ToWide(token);

@@ -173,13 +173,11 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
             if (withCredentials) DownloadStatusCallback().ClearCredentials();
             withCredentials = true;
         }
-    } catch (const platform::ComError& e) {
+    } CATCH_REPORT([&logged](const platform::ComError* e) {
         LogHostIPAddress(logged, true);
-        Log(kError, "Error retrieving the key data from bing server. " + platform::ToAnsi(e.Description()));
-    } catch (...) {
-        LogHostIPAddress(logged, true);
-        Log(kInfo, "unhandled exception while getting GetMetaURL");
-    }
+        if (e) Log(kError, "Error retrieving the key data from bing server. " + platform::ToAnsi(e->Description()));
+        else Log(kInfo, "unhandled exception while getting GetMetaURL");
+    });
     return false;
 }
 

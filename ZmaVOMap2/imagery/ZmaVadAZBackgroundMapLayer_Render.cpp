@@ -171,10 +171,10 @@ void CZmaVadAZBackgroundMapLayer::DrawKeyTile(Frame& frame, const std::wstring& 
         ++serverCounter_;
         const std::wstring& subdomain = subdomains_[serverCounter_ % subdomains_.size()];
         QueueOrFetch(frame, imagery::KeyTileAddress(addressTemplate_, quadkey, subdomain), at);
-    } catch (...) {
+    } CATCH_REPORT([](const platform::ComError*) {
         // One tile that fails leaves the others to be drawn.
         Log(kError, "unhandled exception while downloading file to cache");
-    }
+    });
 }
 
 void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring& address, POINT at) {

@@ -91,6 +91,33 @@ TEST_F(Barrier, OtherExceptionsBecomeUnknownAndEFail) {
     EXPECT_EQ(log_.lines[1].level, 40000);
 }
 
+TEST_F(Barrier, AReportedFailureReachesItsReportAndLeavesNothingBehind) {
+    struct Case {
+        void (*raise)();
+        const wchar_t* seen;
+    } cases[] = {
+        {[] {
+             platform::ComError error(E_POINTER, L"no tile");
+             error.Restore();
+             throw error;
+         },
+         L"no tile"},
+        {[] { throw std::runtime_error("boom"); }, L"(not a COM error)"},
+    };
+    for (const Case& c : cases) {
+        std::wstring seen;
+        try {
+            c.raise();
+        } CATCH_REPORT([&seen](const platform::ComError* e) {
+            seen = e ? e->Description() : L"(not a COM error)";
+            throw std::runtime_error("a report that fails goes no further");
+        });
+        EXPECT_EQ(seen, c.seen);
+        EXPECT_EQ(CallerErrorDescription(), L"<none>");
+    }
+    EXPECT_TRUE(log_.lines.empty());
+}
+
 TEST_F(Barrier, NothingIsLoggedWhenTheLevelIsOffOrThereIsNoLog) {
     log_.threshold = -1;
     EXPECT_EQ(EntryPoint([] { platform::ThrowHr(E_POINTER); }), E_POINTER);

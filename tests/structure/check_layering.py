@@ -43,13 +43,6 @@ KEPT_CATCHES = {
                             'and the user is told why'),
     'control/MapLayers.cpp': (1, 'an operation that cannot be counted forgets the held collections rather than '
                                  'let go of the wrong one'),
-    'imagery/HostAddress.cpp': (1, 'the imagery log has a text of its own for a failure while logging an address'),
-    'imagery/ZmaVadAZBackgroundMapLayer_Render.cpp': (1, 'the imagery log has a text of its own for a tile that fails'),
-    'imagery/DownloadThread.cpp': (1, 'the imagery log has a text of its own for a download that fails'),
-    'imagery/ImageryWebServices.cpp': (2, 'a token request that fails is logged with a text of its own and leaves no '
-                                          'token behind'),
-    'imagery/MetadataRequest.cpp': (2, 'a metadata request that fails logs the host address as failed and a text of '
-                                       'its own'),
     'printing/QuickPrintLayouts.cpp': (1, 'a layout that cannot be set is logged with a text of its own'),
     'mitab/mitab.cpp': (10, 'each entry point of the C interface turns a failure into the library\'s error state'),
 }
