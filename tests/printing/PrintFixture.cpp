@@ -182,6 +182,26 @@ HRESULT Raised(const std::function<void()>& action, std::wstring* description) {
     }
 }
 
+std::wstring ErrorText() {
+    ComPtr<IErrorInfo> info;
+    platform::Bstr text;
+    if (::GetErrorInfo(0, info.Put()) == S_OK && info) info->GetDescription(text.Put());
+    return text.Wide();
+}
+
+HRESULT WithoutDefaultPrinter(const std::function<HRESULT(IZmaVadAZ2*)>& member, std::wstring& said) {
+    const wchar_t windowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    std::wstring device;
+    EXPECT_TRUE(testsupport::ReadString(HKEY_CURRENT_USER, windowsKey, L"Device", device));
+    testsupport::DeleteValue(HKEY_CURRENT_USER, windowsKey, L"Device");
+    ComPtr<IUnknown> control;
+    HRESULT hr = controltest::CreateControl(control);
+    if (SUCCEEDED(hr)) hr = member(controltest::As<IZmaVadAZ2>(control.Get()).Get());
+    said = ErrorText();
+    testsupport::WriteString(HKEY_CURRENT_USER, windowsKey, L"Device", device);
+    return hr;
+}
+
 RECT Unflipped(const RECT& r) { return {r.left, -r.top, r.right, -r.bottom}; }
 long Width(const RECT& r) { return r.right - r.left; }
 long Height(const RECT& r) { return r.bottom - r.top; }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+struct IZmaVadAZ2;
+
 namespace printtest {
 
 using platform::ComPtr;
@@ -72,6 +74,13 @@ std::wstring FreshFolder(const std::wstring& stem);
 
 // The HRESULT of the ComError that `action` raises; S_OK when it raises none.
 HRESULT Raised(const std::function<void()>& action, std::wstring* description = nullptr);
+
+// The description of the error information the last failing call left on the thread.
+std::wstring ErrorText();
+
+// What `member` of a new control answers while the prefix has no default printer (put back
+// afterwards), with the description it left in `said`.
+HRESULT WithoutDefaultPrinter(const std::function<HRESULT(IZmaVadAZ2*)>& member, std::wstring& said);
 
 // Top and bottom multiplied by -1: a laid-out part in layout coordinates (y downwards).
 RECT Unflipped(const RECT& r);
