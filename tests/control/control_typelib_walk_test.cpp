@@ -183,6 +183,15 @@ struct ControlInState {
     }
 };
 
+// The Invoke flags of a member's kind; a property write names its value as the put argument.
+WORD InvokeFlags(const Member& m, DISPPARAMS& params, DISPID& put) {
+    if (m.kind == INVOKE_PROPERTYGET) return DISPATCH_PROPERTYGET;
+    if (m.kind != INVOKE_PROPERTYPUT && m.kind != INVOKE_PROPERTYPUTREF) return DISPATCH_METHOD;
+    params.rgdispidNamedArgs = &put;
+    params.cNamedArgs = 1;
+    return m.kind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYPUTREF;
+}
+
 HRESULT InvokeMember(IDispatch* control, const Member& m, Pattern pattern) {
     std::vector<Variant> keep;
     keep.reserve(m.params.size() * 2 + 2);
@@ -190,13 +199,7 @@ HRESULT InvokeMember(IDispatch* control, const Member& m, Pattern pattern) {
     for (auto it = m.params.rbegin(); it != m.params.rend(); ++it) args.push_back(ArgumentFor(pattern, it->vt, keep));
     DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     DISPID put = DISPID_PROPERTYPUT;
-    WORD flags = DISPATCH_METHOD;
-    if (m.kind == INVOKE_PROPERTYGET) flags = DISPATCH_PROPERTYGET;
-    if (m.kind == INVOKE_PROPERTYPUT || m.kind == INVOKE_PROPERTYPUTREF) {
-        flags = m.kind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYPUTREF;
-        params.rgdispidNamedArgs = &put;
-        params.cNamedArgs = 1;
-    }
+    const WORD flags = InvokeFlags(m, params, put);
     Variant result;
     EXCEPINFO exception = {};
     UINT argErr = 0;
@@ -514,13 +517,7 @@ struct Answer {
 Answer Call(const WalkedControl& control, ITypeLib* library, const Member& m, std::vector<VARIANT>& reversed) {
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     DISPID put = DISPID_PROPERTYPUT;
-    WORD flags = DISPATCH_METHOD;
-    if (m.kind == INVOKE_PROPERTYGET) flags = DISPATCH_PROPERTYGET;
-    if (m.kind == INVOKE_PROPERTYPUT || m.kind == INVOKE_PROPERTYPUTREF) {
-        flags = m.kind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYPUTREF;
-        params.rgdispidNamedArgs = &put;
-        params.cNamedArgs = 1;
-    }
+    const WORD flags = InvokeFlags(m, params, put);
     Variant result;
     EXCEPINFO exception = {};
     UINT argErr = 0;
