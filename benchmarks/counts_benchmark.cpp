@@ -5,11 +5,13 @@
 // Not a test: scripts/run-benchmarks.sh runs it; every figure is the minimum and the median of
 // repeated runs.
 #include "benchmarks/BenchmarkClock.h"
+#include "benchmarks/BenchmarkMain.h"
 #include "platform/Com.h"
 #include "platform/ComObject.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
 #include "tests/support/DibCanvas.h"
+#include "tests/support/MarkerData.h"
 #include "tests/support/TestSite.h"
 
 #include "HostInterfaces.h"
@@ -67,39 +69,12 @@ void Pump() {
     }
 }
 
-// A drag source's data: "ZemroMarker" bytes as a host puts them on a drop.
-class MarkerData : public platform::ComObject<MarkerData, IDataObject> {
-public:
-    explicit MarkerData(long number) : bytes_(5 + 8) {
-        std::memcpy(bytes_.data(), &number, 4);
-        bytes_[4] = 0;
-        std::snprintf(reinterpret_cast<char*>(bytes_.data() + 5), 8, "%ld", number % 1000000);
-    }
-    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-        HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes_.size());
-        std::memcpy(::GlobalLock(block), bytes_.data(), bytes_.size());
-        ::GlobalUnlock(block);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = block;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP QueryGetData(FORMATETC* format) override {
-        const CLIPFORMAT marker = static_cast<CLIPFORMAT>(::RegisterClipboardFormatW(L"ZemroMarker"));
-        return format && format->cfFormat == marker && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-    }
-    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-private:
-    std::vector<unsigned char> bytes_;
-};
+// The bytes of a dropped marker: its message number, and the number as its label.
+std::vector<unsigned char> DroppedMarker(long number) {
+    char label[8];
+    std::snprintf(label, sizeof label, "%ld", number % 1000000);
+    return testsupport::MarkerData::Payload(number, 0, label);
+}
 
 // A control embedded and activated in a host window of the benchmark's size.
 class EmbeddedControl {
@@ -192,7 +167,7 @@ void Markers(long count) {
         control.ForgetEngineCalls();
         drop.Add(Time([&] {
             for (long i = 0; i < count; ++i) {
-                auto data = platform::MakeObject<MarkerData>(i);
+                auto data = platform::MakeObject<testsupport::MarkerData>(DroppedMarker(i));
                 ComPtr<IUnknown> unknown;
                 data->QueryInterface(IID_IUnknown, unknown.PutVoid());
                 THROW_IF_FAILED(control->HandleDragDrop(unknown.Get(), (i * 37) % kWidth, (i * 53) % kHeight));
@@ -270,9 +245,7 @@ int main(int argc, char** argv) {
     if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
     const std::string only = argc > 2 ? argv[2] : "";
     auto wanted = [&only](const char* table) { return only.empty() || only == "all" || only == table; };
-    ::OleInitialize(nullptr);
-    int result = 0;
-    try {
+    return RunFigures([&] {
         std::printf("%d runs per figure, %dx%d view; each count beside one ten times smaller: the time per item "
                     "stays the same when the cost is linear\n",
                     g_runs, kWidth, kHeight);
@@ -280,13 +253,5 @@ int main(int argc, char** argv) {
         if (wanted("circles")) for (long n : {1000L, 10000L}) Circles(n);
         if (wanted("markers")) for (long n : {200L, 2000L}) Markers(n);
         if (wanted("arrows")) for (long n : {20000L, 200000L}) Arrows(n);
-    } catch (const platform::ComError& e) {
-        std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));
-        result = 1;
-    } catch (...) {
-        std::printf("failed\n");
-        result = 1;
-    }
-    ::OleUninitialize();
-    return result;
+    });
 }

@@ -23,6 +23,7 @@
 //  3. Cell sites: the cell-site layer alone, with its hit tests and the same host share.
 //  4. Area selections of the point layer over the middle of the view: rectangle, radius in
 //     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
+#include "benchmarks/BenchmarkMain.h"
 #include "benchmarks/BaselineRead.h"
 #include "benchmarks/Samples.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
@@ -555,9 +556,7 @@ int main(int argc, char** argv) {
     if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
     const std::string only = argc > 2 ? argv[2] : "";
     auto wanted = [&only](const char* table) { return only.empty() || only == table; };
-    ::OleInitialize(nullptr);
-    int result = 0;
-    try {
+    return RunFigures([&] {
         std::printf("%d runs per figure; ratios are to the baseline read of the same run (min/min, median/median)\n",
                     g_runs);
         QuietRenderers();
@@ -584,13 +583,5 @@ int main(int argc, char** argv) {
             PrintHeader("4. Area selections of the point layer over the middle of the view");
             for (int i = 0; i < 3; ++i) AreaSelections(map.Get(), samples[i].Get(), sizes[i]);
         }
-    } catch (const platform::ComError& e) {
-        std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));
-        result = 1;
-    } catch (...) {
-        std::printf("failed\n");
-        result = 1;
-    }
-    ::OleUninitialize();
-    return result;
+    });
 }

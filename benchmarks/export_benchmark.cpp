@@ -4,6 +4,7 @@
 // ratios, also against the host's own formatter calls that every exported row needs (its text and
 // its class), which the export cannot avoid. Memory is the peak of the process's committed bytes
 // while each export runs, above what the process held when it began (a thread samples it).
+#include "benchmarks/BenchmarkMain.h"
 #include "benchmarks/BaselineRead.h"
 #include "benchmarks/Samples.h"
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
@@ -180,13 +181,11 @@ void Run(IDispatch* map, long rowCount, const std::string& folder, int runs) {
 
 int main(int argc, char** argv) {
     ::SetEnvironmentVariableW(L"VADAZ_STANDIN_QUIET", L"1");
-    ::OleInitialize(nullptr);
-    int result = 0;
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     const std::string folder = argc > 1 ? argv[1] : std::string(temp);
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    try {
+    return RunFigures([&] {
         ComPtr<IDispatch> map;
         THROW_IF_FAILED(::CoCreateInstance(kEngineMap, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, map.PutVoid()));
         std::printf("%d runs; min and median; ratios to the read and to the formatter calls of the same runs "
@@ -195,13 +194,5 @@ int main(int argc, char** argv) {
         std::printf("  %-8s %-13s %9s %9s    %8s %8s %7s %7s %9s %9s\n", "rows", "figure", "min", "median", "x read",
                     "(med)", "x fmt", "(med)", "peak min", "peak max");
         for (long rows : {100000L, 1000000L}) Run(map.Get(), rows, folder, runs);
-    } catch (const platform::ComError& e) {
-        std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));
-        result = 1;
-    } catch (...) {
-        std::printf("failed\n");
-        result = 1;
-    }
-    ::OleUninitialize();
-    return result;
+    });
 }

@@ -11,6 +11,7 @@
 // The canvas is a bitmap compatible with the screen, as the engine's back buffer is, cleared before
 // every frame, as the engine paints its map before it asks for the user layers; a first frame is
 // drawn by a new layer collection over the same datasets.
+#include "benchmarks/BenchmarkMain.h"
 #include "benchmarks/BaselineRead.h"
 #include "benchmarks/Samples.h"
 #include "ZmaVOMap2/control/LayerKinds.h"
@@ -393,22 +394,12 @@ void Run(IDispatch* map, long rowCount, int runs) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    ::OleInitialize(nullptr);
-    int result = 0;
-    try {
+    return RunFigures([&] {
         RegisterLayerKinds();
         ComPtr<IDispatch> map;
         THROW_IF_FAILED(::CoCreateInstance(kEngineMap, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, map.PutVoid()));
         std::printf("%d runs; min and median; ratios to the baseline read of the same runs (min/min, median/median)\n",
                     runs);
         for (long rows : {100000L, 1000000L}) Run(map.Get(), rows, runs);
-    } catch (const platform::ComError& e) {
-        std::printf("failed: 0x%08lx\n", static_cast<unsigned long>(e.Error()));
-        result = 1;
-    } catch (...) {
-        std::printf("failed\n");
-        result = 1;
-    }
-    ::OleUninitialize();
-    return result;
+    });
 }
