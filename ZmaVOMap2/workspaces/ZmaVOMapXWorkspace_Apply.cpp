@@ -163,6 +163,11 @@ const StyleSetting kStyleSettings[] = {
 
 bool Is(const std::wstring& name, const wchar_t* other) { return name == other; }
 
+// Why an attribute was skipped, as the barrier would log the failure.
+std::string SkippedBecause(const platform::ComError* e) {
+    return e ? platform::FormatComErrorLine(*e) : std::string("Unknown exception");
+}
+
 }  // namespace
 
 bool CZmaVOMapXWorkspace::ApplyLayer(IXMLDOMElement* element, CZmaVadAZLayer& layer) {
@@ -171,18 +176,14 @@ bool CZmaVOMapXWorkspace::ApplyLayer(IXMLDOMElement* element, CZmaVadAZLayer& la
         LayerTargets targets(layer);
         try {
             layer.SetAutoLabel(false);
-        } catch (const platform::ComError& e) {
-            LogSkipped(L"LabelAuto", platform::FormatComErrorLine(e));
-        }
+        } CATCH_REPORT([](const platform::ComError* e) { LogSkipped(L"LabelAuto", SkippedBecause(e)); });
         for (const wchar_t* name : kApplyOrder) {
             std::wstring text;
             if (!platform::GetAttribute(element, name, text)) continue;
             if (layer.IsUserDrawn()) continue;
             try {
                 ApplyAttribute(name, platform::ToAnsi(text), element, targets);
-            } catch (const platform::ComError& e) {
-                LogSkipped(name, platform::FormatComErrorLine(e));
-            }
+            } CATCH_REPORT([name](const platform::ComError* e) { LogSkipped(name, SkippedBecause(e)); });
         }
         applied = true;
     }

@@ -33,8 +33,6 @@ KEPT_CATCHES = {
     'lines/CellLines.h': (1, 'the lines met before a failure are drawn, then the failure goes on'),
     'workspaces/ZmaVOMapXWorkspaceWOR.cpp': (1, 'a regular expression that gives up on a line costs that line only, '
                                                 'with a warning that names the file'),
-    'workspaces/ZmaVOMapXWorkspace_Apply.cpp': (2, 'an attribute the layer refuses is logged as skipped, by its name, '
-                                                   'and the others still apply'),
     'layers/ZmaVadAZLayer.h': (2, 'a failed engine call is told to the user in a box, with the engine\'s text'),
     'layers/ZmaVadAZLayer.cpp': (4, 'a failed engine call is told to the user with the engine\'s text and code, a layer '
                                     'that cannot be opened is taken back, and an unknown name is made from the file '
