@@ -56,6 +56,17 @@ std::string FileLineImage(const std::string& line) {
     return pieces.size() > 1 ? pieces[1] : std::string();
 }
 
+// A control point line, "(x, y) (column, row) Label ...", blanks anywhere between the numbers;
+// false for any other line and for numbers that are not finite.
+bool ReadTiePoint(const std::string& line, TiePoint& point) {
+    TiePoint p;
+    if (std::sscanf(line.c_str(), " ( %lf , %lf ) ( %lf , %lf )", &p.x, &p.y, &p.column, &p.row) != 4) return false;
+    for (double v : {p.x, p.y, p.column, p.row})
+        if (!std::isfinite(v)) return false;
+    point = p;
+    return true;
+}
+
 }  // namespace
 
 ControlPoints CornerPoints(double left, double top, double right, double bottom, long width, long height) {
@@ -159,6 +170,8 @@ SourceTable ReadSourceTable(FILE* file, const std::string& tableFolder) {
         } else if (inCoordSys || first == "CoordSys") {
             inCoordSys = true;
             table.coordSysText += line;
+        } else if (TiePoint point; ReadTiePoint(line, point)) {
+            table.controlPoints.push_back(point);
         }
     }
     return table;

@@ -4,6 +4,8 @@
 // coordinate-system clause, the tile grid, reading a table back).
 #pragma once
 
+#include "ZmaVOMap2/raster/PixelMapping.h"
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -70,6 +72,7 @@ struct SourceTable {
     bool hasFile = false;
     bool hasType = false;
     bool isRaster = false;    // the "Type" line says "RASTER"
+    std::vector<TiePoint> controlPoints;  // the "(x, y) (column, row)" lines before "CoordSys"
     std::string coordSysText; // from the "CoordSys" line to the end, as read
 };
 // Reads a table from an open file in text mode; `tableFolder` (ending in a backslash) resolves

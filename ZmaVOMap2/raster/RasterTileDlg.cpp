@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -35,17 +36,6 @@ struct FileCloser {
     void operator()(FILE* file) const noexcept { std::fclose(file); }
 };
 using UniqueStdFile = std::unique_ptr<FILE, FileCloser>;
-
-// The map coordinates of a tile's top-left corner and of its bottom-right one (the pixel
-// position just outside the tile).
-HRESULT ConvertCorners(CClipMap& clipMap, const RECT& rect, double& x1, double& y1, double& x2, double& y2) {
-    try {
-        clipMap.ConvertPixelToMap(rect.left, rect.top, x1, y1);
-        clipMap.ConvertPixelToMap(rect.right, rect.bottom, x2, y2);
-        return S_OK;
-    }
-    CATCH_RETURN_QUIET();
-}
 
 }  // namespace
 
@@ -70,11 +60,6 @@ BOOL CRasterTileDlg::OnInitDialog() {
 }
 
 bool CRasterTileDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
-    if (msg == WM_DESTROY) {
-        // The clip map's engine goes while its window still exists.
-        clipMap_.reset();
-        return false;
-    }
     if (msg != WM_COMMAND) return false;
     const int id = LOWORD(wp);
     if (HIWORD(wp) == EN_UPDATE &&
@@ -122,18 +107,7 @@ void CRasterTileDlg::BrowseForTable() {
     if (!ReadRasterTable()) {
         tablePath_.clear();
         ::SetDlgItemTextA(Handle(), IDC_TILE_TABLE, "");
-        return;
     }
-    OpenClipMap();
-}
-
-void CRasterTileDlg::OpenClipMap() {
-    clipMap_.reset();
-    auto clipMap = std::make_unique<CClipMap>(imageWidth_, imageHeight_);
-    // Without a clip map the tile tables cannot be georeferenced; Start says so per tile.
-    if (!clipMap->Create(Handle())) return;
-    clipMap->OpenTable(tablePath_);
-    clipMap_ = std::move(clipMap);
 }
 
 bool CRasterTileDlg::ReadRasterTable() {
@@ -158,6 +132,14 @@ bool CRasterTileDlg::ReadRasterTable() {
         return false;
     }
     if (!table.hasFile || !table.hasType) return false;
+    // Tiles of an image that lies nowhere could not be placed either.
+    std::optional<raster::PixelMapping> mapping = raster::PixelMapping::Fit(table.controlPoints);
+    if (!mapping) {
+        Tell(L"The control points of the table do not place its image on the map.", kReaderCaption,
+             MB_ICONEXCLAMATION);
+        return false;
+    }
+    pixelMapping_ = mapping;
     imagePath_ = table.imagePath;
     coordSysText_ = table.coordSysText;
     imageWidth_ = width;
@@ -234,15 +216,16 @@ void CRasterTileDlg::TileRaster() {
     ::SendMessageW(progress_, PBM_SETPOS, 0, 0);
 }
 
+// Each corner of the tile where the source puts that pixel position: the tile's pixels lie where
+// the source's do, whatever their shape and the image's rotation.
 bool CRasterTileDlg::WriteTileTable(const std::string& tablePath, const std::string& bitmapName, const RECT& rect) {
-    if (!clipMap_) return false;
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    // A tile without map coordinates would be put in the wrong place: it counts as failed.
-    if (FAILED(ConvertCorners(*clipMap_, rect, x1, y1, x2, y2))) return false;
+    if (!pixelMapping_) return false;
     const long width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const raster::ControlPoints points = {raster::ControlPoint{x1, y1, 0, 0}, raster::ControlPoint{x1, y2, 0, height},
-                                          raster::ControlPoint{x2, y1, width, 0},
-                                          raster::ControlPoint{x2, y2, width, height}};
+    raster::ControlPoints points = {raster::ControlPoint{0, 0, 0, 0}, raster::ControlPoint{0, 0, 0, height},
+                                    raster::ControlPoint{0, 0, width, 0}, raster::ControlPoint{0, 0, width, height}};
+    for (raster::ControlPoint& p : points)
+        pixelMapping_->ToMap(static_cast<double>(rect.left + p.column), static_cast<double>(rect.top + p.row), p.x,
+                             p.y);
     return raster::WriteTextFile(tablePath, raster::FormatRasterTable(bitmapName, points, coordSysText_));
 }
 

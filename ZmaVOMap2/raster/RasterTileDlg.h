@@ -1,15 +1,16 @@
 // The raster tiling tool: cuts the image of a registered raster table into a grid of tile
-// bitmaps, writes a raster table for each tile (georeferenced through a map engine showing the
-// source table) and an ".atr" index listing the tile tables, which the map opens as one layer.
+// bitmaps, writes a raster table for each tile (its control points taken from the source table's
+// own mapping of pixels to the map) and an ".atr" index listing the tile tables, which the map
+// opens as one layer.
 #pragma once
 
-#include "ZmaVOMap2/raster/ClipMap.h"
+#include "ZmaVOMap2/raster/PixelMapping.h"
 #include "platform/Window.h"
 
 #include <windows.h>
 
 #include <cstddef>
-#include <memory>
+#include <optional>
 #include <string>
 
 class CRasterTileDlg : public platform::Dialog {
@@ -18,8 +19,9 @@ public:
     CRasterTileDlg(long tileWidth, long tileHeight);
     ~CRasterTileDlg() override;
 
-    // Reads the source table at the table path; true when it names an image that loads and says
-    // it is a raster, with the image's path, size and coordinate-system text taken in.
+    // Reads the source table at the table path; true when it names an image that loads, says it
+    // is a raster and places the image through its control points, with the image's path, size,
+    // pixel mapping and coordinate-system text taken in.
     bool ReadRasterTable();
     // Writes the table of a tile at `rect` of the source image (right and bottom exclusive).
     bool WriteTileTable(const std::string& tablePath, const std::string& bitmapName, const RECT& rect);
@@ -38,9 +40,8 @@ private:
     // The tile counts typed or preset, when they cut the image into tiles at least one pixel
     // wide and high; says why not otherwise.
     bool CheckTileCounts();
-    void OpenClipMap();
 
-    std::unique_ptr<CClipMap> clipMap_;
+    std::optional<raster::PixelMapping> pixelMapping_;
     HWND progress_ = nullptr;
     std::string tablePath_;
     std::string outputFolder_;

@@ -197,6 +197,10 @@ TEST_F(Tiler, BrowsingReadsTheSourceTableAndTheCheckBoxPresetsTheCounts) {
     const std::string good = WriteRegisteredTable(folder_, "site.bmp", 10, 50, 11, 49, 450, 300);
     const std::string missing = WriteRegisteredTable(folder_, "gone.bmp", 10, 50, 11, 49, 450, 300);
     std::ofstream(folder_ + "\\roads.tab") << "!table\n\nDefinition Table\n  Type NATIVE Charset \"WindowsLatin1\"\n";
+    // Control points along the top row alone leave the rows below nowhere.
+    std::ofstream(folder_ + "\\row.tab") << "!table\n\nDefinition Table\nFile \"site.bmp\"\nType \"RASTER\"\n"
+                                            "(10, 50) (0, 0) Label \"Pt1\",\n(11, 50) (449, 0) Label \"Pt2\",\n"
+                                            "(10.5, 50) (224, 0) Label \"Pt3\"\nCoordSys Earth Projection 1, 104\n";
     char current[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, current);
 
@@ -210,9 +214,9 @@ TEST_F(Tiler, BrowsingReadsTheSourceTableAndTheCheckBoxPresetsTheCounts) {
         look(d);
         Browse(d, missing);
         Browse(d, folder_ + "\\roads.tab");
+        Browse(d, folder_ + "\\row.tab");
         look(d);
         Browse(d, good);
-        EXPECT_TRUE(::FindWindowExW(d, nullptr, L"VadAZClipMap", L"Clip map"));
         ClickBox(d, IDC_TILE_BY_COUNT);
         look(d);
         ClickBox(d, IDC_TILE_BY_COUNT);
@@ -224,8 +228,10 @@ TEST_F(Tiler, BrowsingReadsTheSourceTableAndTheCheckBoxPresetsTheCounts) {
     EXPECT_EQ(seen, (Strings{"|" + here + "| x  off off", "|" + here + "| x  off off", good + "|" + here + "|2 x 1 on on",
                              good + "|C:\\tiles|2 x 1 off off"}));
     EXPECT_EQ(prompts_.boxes, (Texts{L"Map Raster Tiler: Failed to load the registered image.",
-                                     L"Map Raster Tiler: The specified layer is not a raster."}));
-    EXPECT_EQ(prompts_.flags, (std::vector<UINT>{MB_OK | MB_ICONEXCLAMATION, MB_OK | MB_ICONEXCLAMATION}));
+                                     L"Map Raster Tiler: The specified layer is not a raster.",
+                                     L"Map Raster Tiler: The control points of the table do not place its image on the map."}));
+    EXPECT_EQ(prompts_.flags,
+              (std::vector<UINT>{MB_OK | MB_ICONEXCLAMATION, MB_OK | MB_ICONEXCLAMATION, MB_OK | MB_ICONEXCLAMATION}));
     EXPECT_EQ(prompts_.lastTitle + L" " + prompts_.lastFilter + L" " + prompts_.folderTitle,
               L"Select Raster Layer MapInfo Tables (*.tab)|*.tab| Choose a folder");
 }

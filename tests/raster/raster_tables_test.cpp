@@ -71,4 +71,39 @@ TEST(RasterTable, ASourceTableGivesItsImageBesideItAndItsCoordinateSystemAsWritt
     }
 }
 
+// A turned and skewed image: x = 10 + 0.01 column + 0.002 row, y = 50 - 0.001 column - 0.02 row,
+// so pixel position (100, 50) lies at (11.1, 48.9) when the points place the image.
+TEST(RasterTable, ControlPointsPlaceTheImageWhenThreeOfThemLieOffOneLine) {
+    const std::string folder = rastertest::Folder("points");
+    const struct {
+        const char* points;
+        bool placed;
+    } cases[] = {
+        {"(10, 50) (0, 0) Label \"Pt1\",\n(14.49, 49.551) (449, 0) Label \"Pt2\",\n"
+         "(10.598, 44.02) (0, 299) Label \"Pt3\"\n", true},
+        {"  (10,50) (0,0) Label \"Pt 1\",\n  ( 14.49 , 49.551 )( 449 , 0 )\n"
+         "  (15.088,43.571) (449,299)\n  (10.598,44.02) (0,299)\n", true},
+        // What is not a finite control point is no point: two are left.
+        {"(10, 50) (0, 0)\n(14.49, 49.551) (449, 0)\n"
+         "(nan, 44.02) (0, 299)\n(10.598, 44.02) (0)\nLabel (1, 2) (3, 4)\n", false},
+        {"(10, 50) (0, 0)\n(14.49, 49.551) (449, 0)\n(12.245, 49.7755) (224.5, 0)\n", false},  // along the top row
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder + "\\source.tab";
+        raster::WriteTextFile(path, std::string("!table\n\nDefinition Table\nFile \"site.bmp\"\nType \"RASTER\"\n") +
+                                        c.points + "CoordSys Earth Projection 1, 104\n(1, 1) (5, 5)\nUnits \"degree\"");
+        FILE* file = std::fopen(path.c_str(), "r");
+        ASSERT_TRUE(file);
+        const raster::SourceTable table = raster::ReadSourceTable(file, folder + "\\");
+        std::fclose(file);
+        const std::optional<raster::PixelMapping> mapping = raster::PixelMapping::Fit(table.controlPoints);
+        ASSERT_EQ(mapping.has_value(), c.placed) << c.points;
+        if (!mapping) continue;
+        double x = 0, y = 0;
+        mapping->ToMap(100, 50, x, y);
+        EXPECT_NEAR(x, 11.1, 1e-12) << c.points;
+        EXPECT_NEAR(y, 48.9, 1e-12) << c.points;
+    }
+}
+
 }  // namespace
