@@ -1,9 +1,11 @@
 // Tiling generated images through the tiler's dialog: the tile bitmaps (judged against their
 // regions of the source by ImageMagick afterwards, judge_tiles.sh), the tile tables'
-// georeference, the index, and the index opened as one layer over the engine stand-in.
+// georeference (judged by GDAL too, judge_tile_places.py), the index, and the index opened as one
+// layer over the engine stand-in.
 #include "ZmaVOMap2/atr/ATRLayer.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
+#include "ZmaVOMap2/raster/RasterTable.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
 #include "tests/layers/LayerFixture.h"
 #include "tests/raster/RasterFixture.h"
@@ -38,6 +40,24 @@ struct Tile {
     long x, y, w, h;
 };
 
+// Where a source image lies: the map position of pixel position (0, 0) and the map step of one
+// column and of one row.
+struct Placement {
+    double x, y, columnX, columnY, rowX, rowY;
+    raster::ControlPoint At(long column, long row) const {
+        return {x + column * columnX + row * rowX, y + column * columnY + row * rowY, column, row};
+    }
+};
+constexpr Placement kEquator = {kLeft, kTop, kPixel, 0, 0, -kPixel};
+
+// The 200 x 200 pixel tiles of an image, column by column.
+std::vector<Tile> TilesOf200(long width, long height) {
+    std::vector<Tile> tiles;
+    for (long x = 0; x < width; x += 200)
+        for (long y = 0; y < height; y += 200) tiles.push_back({x, y, std::min(200L, width - x), std::min(200L, height - y)});
+    return tiles;
+}
+
 struct GeoBox {
     double xmin, ymin, xmax, ymax;
 };
@@ -49,6 +69,11 @@ protected:
     void TileImage(const std::string& folder, const std::string& image, const char* across = nullptr,
                    const char* down = nullptr) {
         source_ = WriteRegisteredTable(folder, image, kLeft, kTop, kLeft + 999 * kPixel, kTop - 699 * kPixel, 1000, 700);
+        TileSource(folder, across, down);
+    }
+
+    // Tiles the table `source_` into "<folder>\tiles".
+    void TileSource(const std::string& folder, const char* across = nullptr, const char* down = nullptr) {
         Prompts prompts;
         prompts.chosen = std::wstring(source_.begin(), source_.end());
         DialogScript script;
@@ -75,7 +100,7 @@ protected:
     // and ends with the source's coordinate system; the index lists the tables in order. The
     // judge gets the list "<tile> <source> <x> <y> <w> <h> <fuzz %>".
     void CheckTiles(const std::string& folder, const std::string& base, const std::string& image,
-                    const std::vector<Tile>& tiles, int fuzz) {
+                    const std::vector<Tile>& tiles, int fuzz, const Placement& source = kEquator) {
         const std::string sourceText = ReadAll(source_);
         std::ofstream judged(folder + "\\expected.txt", std::ios::binary);
         std::string index;
@@ -91,8 +116,9 @@ protected:
             const std::vector<Tie> ties = ControlPoints(text);
             ASSERT_EQ(ties.size(), 4u) << name;
             for (const Tie& tie : ties) {
-                EXPECT_NEAR(tie.x, kLeft + (t.x + tie.column) * kPixel, 1e-9) << name;
-                EXPECT_NEAR(tie.y, kTop - (t.y + tie.row) * kPixel, 1e-9) << name;
+                const raster::ControlPoint expected = source.At(t.x + tie.column, t.y + tie.row);
+                EXPECT_NEAR(tie.x, expected.x, 1e-9) << name << " " << tie.column << "," << tie.row;
+                EXPECT_NEAR(tie.y, expected.y, 1e-9) << name << " " << tie.column << "," << tie.row;
             }
             EXPECT_EQ(ties[3].column - ties[0].column, t.w) << name;
             EXPECT_EQ(ties[3].row - ties[0].row, t.h) << name;
@@ -118,10 +144,7 @@ TEST_F(Tiling, ABitmapIsCutColumnByColumnAndItsIndexOpensAsOneLayerCoveringTheSo
     TileImage(folder, "site.bmp");
 
     // 200 x 200 tiles, numbered down each column; the last row is 100 pixels high.
-    std::vector<Tile> tiles;
-    for (long x = 0; x < 1000; x += 200)
-        for (long y = 0; y < 700; y += 200) tiles.push_back({x, y, 200, std::min(200L, 700 - y)});
-    CheckTiles(folder, "site", "site.bmp", tiles, 0);
+    CheckTiles(folder, "site", "site.bmp", TilesOf200(1000, 700), 0);
 
     // The index is one layer of twenty tables; their extents tile the source's exactly.
     CZmaVadAZLayer* source = layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, source_.c_str());
@@ -157,6 +180,36 @@ TEST_F(Tiling, AJpegIsCutIntoTheNumberOfTilesAsked) {
     for (long i = 0; i < 3; ++i)
         for (long j = 0; j < 2; ++j) tiles.push_back({i * 333, j * 350, 333, 350});
     CheckTiles(folder, "photo", "photo.jpg", tiles, 2);
+}
+
+// Sources registered the way users register them (four edges, square pixels or not, far from the
+// equator) and one whose control points turn and skew it, each cut into 200 x 200 tiles; GDAL
+// then reads every tile's table against the source's and draws the tiles and the source onto one
+// grid for ImageMagick to compare.
+TEST_F(Tiling, EachTileLiesWhereItsPixelsLieInTheSourceWhateverTheirShapeAndTurn) {
+    const struct {
+        const char* name;
+        long width, height;
+        Placement at;
+    } cases[] = {
+        {"square", 450, 300, {10, 50.03, 1e-4, 0, 0, -1e-4}},
+        // A 640 x 480 picture between 10 and 11 east, 49 and 50 north.
+        {"edges", 640, 480, {10, 50, 1.0 / 639, 0, 0, -1.0 / 479}},
+        {"narrow", 450, 300, {10, 50.06, 1e-4, 0, 0, -2e-4}},
+        {"turned", 450, 300, {10, 50.03, 0.866e-4, 0.5e-4, 0.9e-4, -1.3e-4}},
+    };
+    for (const auto& c : cases) {
+        const std::string folder = JudgedFolder(c.name), image = std::string(c.name) + ".bmp";
+        WriteBitmap(folder + "\\" + image, c.width, c.height);
+        // Control points at the corner pixels, as the registration tool places them.
+        source_ = folder + "\\" + c.name + ".TAB";
+        const long w = c.width - 1, h = c.height - 1;
+        const raster::ControlPoints corners = {c.at.At(0, 0), c.at.At(0, h), c.at.At(w, 0), c.at.At(w, h)};
+        raster::WriteTextFile(source_, raster::FormatRasterTable(image, corners, raster::CoordSysLines("1, 104", false, "degree")));
+        TileSource(folder);
+        CheckTiles(folder, c.name, image, TilesOf200(c.width, c.height), 0, c.at);
+        std::ofstream(folder + "\\placed.txt", std::ios::binary) << image << " " << c.name << ".TAB\n";
+    }
 }
 
 TEST(TilingProgress, CountsEveryTileBeyondSixteenBits) {
