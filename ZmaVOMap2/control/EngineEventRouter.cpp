@@ -280,6 +280,8 @@ void EngineEventRouter::OnMapPolyToolUsed(short tool, long flags, IDispatch* poi
 }
 
 void EngineEventRouter::OnMapViewChanged() {
+    // A print or an export sets views of its own and puts the user's back exactly.
+    if (p_.view.IsViewHeld()) return;
     try {
         EngineDispatch map(p_.engine.MapOrThrow());
         CZmaVadAZLayerCollection* layers = p_.layers.Collection();

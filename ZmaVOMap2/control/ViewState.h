@@ -59,6 +59,17 @@ public:
     // While set, drawn frames are pictures of the map (an export), not the screen.
     bool& Exporting() noexcept { return exporting_; }
     bool IsExporting() const noexcept { return exporting_; }
+    // A print holds the view while it sets the engine's view for its page and puts it back (holds
+    // nest). The views of a print or an export are not the user's: they are neither snapped to the
+    // imagery's tile levels nor recorded as the current and previous views.
+    void HoldView(bool hold) noexcept {
+        if (hold) {
+            ++viewHolds_;
+        } else if (viewHolds_ > 0) {
+            --viewHolds_;
+        }
+    }
+    bool IsViewHeld() const noexcept { return viewHolds_ > 0 || exporting_; }
     // Set when loaded settings changed the map: the next frame reads the info display anew.
     bool& RefreshInfoDisplay() noexcept { return refreshInfoDisplay_; }
 
@@ -70,5 +81,6 @@ private:
     double rememberedZoom_ = 0, rememberedX_ = 0, rememberedY_ = 0;
     bool screenUpdating_ = true;
     bool exporting_ = false;
+    int viewHolds_ = 0;
     bool refreshInfoDisplay_ = false;
 };
