@@ -86,6 +86,19 @@ private:
     IPrintableMap& control_;
 };
 
+// Tells the control where the map lies on the page while the engine prints it; once the page is
+// done, however it ends, the control's layers are no longer drawn on paper from there.
+class MapOnPage {
+public:
+    MapOnPage(IPrintableMap& control, long x, long y) : control_(control) { control_.SetDisplayOrigin(x, y); }
+    ~MapOnPage() { control_.SetDisplayOrigin(0, 0); }
+    MapOnPage(const MapOnPage&) = delete;
+    MapOnPage& operator=(const MapOnPage&) = delete;
+
+private:
+    IPrintableMap& control_;
+};
+
 // A length in 0.01 mm as pixels of the engine window's screen.
 SIZE FramePixels(HWND window, long width, long height) {
     platform::WindowDC dc(window);
@@ -204,7 +217,8 @@ void MapPrintJobInfo::PrintEngineMap(HDC dc, const PageSettings& settings, IPrin
 
     // The control draws its own layers relative to the map's corner on the page.
     const long unitsPerInch = UnitsPerInch(dc);
-    control.SetDisplayOrigin(::MulDiv(device.left, unitsPerInch, 2540), ::MulDiv(sign * device.top, unitsPerInch, 2540));
+    const MapOnPage placed(control, ::MulDiv(device.left, unitsPerInch, 2540),
+                           ::MulDiv(sign * device.top, unitsPerInch, 2540));
 
     // A map of the page's size, centred, or of a custom scale gets the zoom that fills its frame,
     // set once the engine has the frame's size so that the zoom printed is the one computed.
@@ -226,11 +240,13 @@ void MapPrintJobInfo::PrintEngineMap(HDC dc, const PageSettings& settings, IPrin
     if (settings.mapSize != kMapSizeWindow && frame.cx > 0 && frame.cy > 0)
         engine.Call(Engine::Map::kSetSize, {Variant(frame.cx), Variant(frame.cy)});
     if (zoomed) engine.Put(Engine::Map::kZoom, Variant(printZoom));
+    // The paper units were only the zoom's: the map prints in the user's units, in which its own
+    // layers measure their radii and zoom ranges.
+    state.RestoreUnits();
     control.ResetViewChangeStage();
     const long hdc = static_cast<long>(reinterpret_cast<LONG_PTR>(dc));
     engine.Call(Engine::Map::kPrintMap,
                 {Variant(hdc), Variant(device.left), Variant(sign * device.top), Variant(width), Variant(height)});
-    state.RestoreUnits();
     const long unit = engine.Get(Engine::Map::kDistanceUnit).ToLong();
     const double zoom = engine.Get(Engine::Map::kZoom).ToDouble();
 
