@@ -12,7 +12,6 @@
 #include "ZmaVOMap2/control/ToolSelection.h"
 #include "ZmaVOMap2/control/ViewState.h"
 #include "ZmaVOMap2/imagery/TileQueues.h"
-#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "platform/Result.h"
 
@@ -33,11 +32,7 @@ void ControlLayerHost::SuspendEngineEvents() { p_.router.Suspend(); }
 void ControlLayerHost::ResumeEngineEvents() { p_.router.Resume(); }
 void ControlLayerHost::FireGetField(BSTR fieldName, BSTR seriesGuid) { p_.events.Fire_GetField(fieldName, seriesGuid); }
 void ControlLayerHost::DrawInfoDisplay(HDC dc) { p_.drawing.DrawInfoDisplay(dc); }
-POINT ControlLayerHost::ZoomViewOffset() {
-    // A printed frame is placed by the map's corner on the page; the host's screen offset is not its.
-    const CZmaVadAZLayerCollection* layers = p_.layers.Collection();
-    return layers && layers->IsPrinting() ? POINT{0, 0} : p_.view.ZoomViewOffset();
-}
+POINT ControlLayerHost::ZoomViewOffset() { return p_.view.ZoomViewOffset(); }
 void ControlLayerHost::FireMarkerChanged() { p_.events.Fire_MarkerChanged(); }
 void ControlLayerHost::FireFeatureSelected(BSTR layer, long index) { p_.events.Fire_FeatureSelected(layer, index); }
 

@@ -333,11 +333,17 @@ void EngineEventRouter::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, 
         const bool printing =
             ::GetDeviceCaps(outputDC, TECHNOLOGY) != DT_RASDISPLAY || ::GetObjectType(outputDC) == OBJ_ENHMETADC;
         const DrawingTarget& target = p_.view.Target();
-        const ZmaExtent extent = DrawnExtent(pixels);
-        // The engine's pixels count from the map's corner. On the screen that is the DC's origin;
-        // on paper it is where the print job placed the map, wherever the engine left the origin.
+        // The engine's pixels count from the map's corner. On a page that a print job draws, the
+        // layers are drawn from where the job placed the map, wherever the engine left the origin;
+        // anywhere else from the DC's origin.
         POINT corner = {0, 0};
-        if (printing) {
+        const bool onPage = printing && p_.view.IsPrintingPage();
+        if (printing && !onPage) {
+            pixels.right += target.left;
+            pixels.bottom += target.top;
+        }
+        const ZmaExtent extent = DrawnExtent(pixels);
+        if (onPage) {
             corner = PageToDevice(outputDC, target.left, target.top);
         } else if (p_.view.IsZoomSet()) {
             pixels.left -= std::max(target.left, 0L);

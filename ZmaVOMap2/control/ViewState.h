@@ -27,7 +27,8 @@ public:
         target_.top = y;
     }
     MapPlacement Placement() const noexcept { return {target_.width, target_.height, target_.left, target_.top}; }
-    // What self-drawn layers subtract from screen positions while the host's zoom is set.
+    // What self-drawn layers subtract from screen positions while the host's zoom is set; nothing
+    // on a printed page, which is placed by the map's corner on it.
     POINT ZoomViewOffset() const noexcept;
 
     ZoomRecord& Zoom() noexcept { return zoom_; }
@@ -59,9 +60,9 @@ public:
     // While set, drawn frames are pictures of the map (an export), not the screen.
     bool& Exporting() noexcept { return exporting_; }
     bool IsExporting() const noexcept { return exporting_; }
-    // A print holds the view while it sets the engine's view for its page and puts it back (holds
-    // nest). The views of a print or an export are not the user's: they are neither snapped to the
-    // imagery's tile levels nor recorded as the current and previous views.
+    // A print job holds the view while it prints a page (holds nest): it sets the engine's view
+    // for the page and puts it back, and the display origin is where the map lies on the page, in
+    // 0.01 mm from the corner of the printable area.
     void HoldView(bool hold) noexcept {
         if (hold) {
             ++viewHolds_;
@@ -69,6 +70,9 @@ public:
             --viewHolds_;
         }
     }
+    bool IsPrintingPage() const noexcept { return viewHolds_ > 0; }
+    // The views of a print or an export are not the user's: they are neither snapped to the
+    // imagery's tile levels nor recorded as the current and previous views.
     bool IsViewHeld() const noexcept { return viewHolds_ > 0 || exporting_; }
     // Set when loaded settings changed the map: the next frame reads the info display anew.
     bool& RefreshInfoDisplay() noexcept { return refreshInfoDisplay_; }

@@ -15,8 +15,9 @@ struct IPrintableMap : public IUnknown {
     // area (y downwards): the control's own layers are drawn from there.
     virtual HRESULT STDMETHODCALLTYPE SetDisplayOrigin(LONG x, LONG y) = 0;
     virtual HRESULT STDMETHODCALLTYPE ResetViewChangeStage() = 0;
-    // Between HoldView(TRUE) and HoldView(FALSE) the engine's view changes are the print's: the
-    // control neither snaps them to the imagery's tile levels nor takes them for the user's views.
+    // Between HoldView(TRUE) and HoldView(FALSE) a page is printed: the engine's view changes are
+    // the print's (the control neither snaps them to the imagery's tile levels nor takes them for
+    // the user's views), and the display origin places the control's own layers on the page.
     virtual HRESULT STDMETHODCALLTYPE HoldView(BOOL hold) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_ScaleVisible(VARIANT_BOOL* visible) = 0;
 };
