@@ -85,6 +85,19 @@ private:
     HCURSOR previous_;
 };
 
+// A place on the page in 0.01 mm from the DC's origin (y downwards) as the DC's device pixels,
+// through the DC's own metric mapping, as the engine places a printed map by it.
+POINT PageToDevice(HDC dc, long x, long y) {
+    const int saved = ::SaveDC(dc);
+    ::SetMapMode(dc, MM_HIMETRIC);
+    ::SetWindowOrgEx(dc, 0, 0, nullptr);
+    ::SetViewportOrgEx(dc, 0, 0, nullptr);
+    POINT at = {x, -y};
+    ::LPtoDP(dc, &at, 1);
+    if (saved) ::RestoreDC(dc, saved);
+    return at;
+}
+
 // Reads the n points of an engine points collection into a closed ring (the first point again at the end).
 std::vector<ZmaPointD> ClosedRing(IDispatch* points) {
     EngineDispatch collection(platform::ThrowIfNull(points, E_POINTER));
@@ -280,6 +293,8 @@ void EngineEventRouter::OnMapPolyToolUsed(short tool, long flags, IDispatch* poi
 }
 
 void EngineEventRouter::OnMapViewChanged() {
+    // A print or an export sets views of its own and puts the user's back exactly.
+    if (p_.view.IsViewHeld()) return;
     try {
         EngineDispatch map(p_.engine.MapOrThrow());
         CZmaVadAZLayerCollection* layers = p_.layers.Collection();
@@ -318,26 +333,33 @@ void EngineEventRouter::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, 
         const bool printing =
             ::GetDeviceCaps(outputDC, TECHNOLOGY) != DT_RASDISPLAY || ::GetObjectType(outputDC) == OBJ_ENHMETADC;
         const DrawingTarget& target = p_.view.Target();
-        if (printing) {
+        // The engine's pixels count from the map's corner. On a page that a print job draws, the
+        // layers are drawn from where the job placed the map, wherever the engine left the origin;
+        // anywhere else from the DC's origin.
+        POINT corner = {0, 0};
+        const bool onPage = printing && p_.view.IsPrintingPage();
+        if (printing && !onPage) {
             pixels.right += target.left;
             pixels.bottom += target.top;
         }
         const ZmaExtent extent = DrawnExtent(pixels);
-        if (p_.view.IsZoomSet()) {
+        if (onPage) {
+            corner = PageToDevice(outputDC, target.left, target.top);
+        } else if (p_.view.IsZoomSet()) {
             pixels.left -= std::max(target.left, 0L);
             pixels.top -= std::max(target.top, 0L);
         }
 
-        // The layers draw from the DC's origin; the host's origin comes back however they end.
+        // The host's origin comes back however the layers end.
         class ViewportOrigin {
         public:
-            explicit ViewportOrigin(HDC dc) : dc_(dc) { ::SetViewportOrgEx(dc_, 0, 0, &old_); }
+            ViewportOrigin(HDC dc, POINT at) : dc_(dc) { ::SetViewportOrgEx(dc_, at.x, at.y, &old_); }
             ~ViewportOrigin() { ::SetViewportOrgEx(dc_, old_.x, old_.y, nullptr); }
 
         private:
             HDC dc_;
             POINT old_ = {};
-        } origin(outputDC);
+        } origin(outputDC, corner);
         CZmaVadAZLayerCollection* layers = p_.layers.Collection();
         const bool drewFrame = layers && layers->OnDrawUserLayer(outputDC, layer, pixels, extent, printing);
         if (drewFrame && !printing && !p_.view.IsExporting())

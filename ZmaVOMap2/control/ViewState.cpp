@@ -10,7 +10,7 @@
 using platform::Variant;
 
 POINT ViewState::ZoomViewOffset() const noexcept {
-    if (!zoomSet_) return {0, 0};
+    if (!zoomSet_ || IsPrintingPage()) return {0, 0};
     return {std::max(target_.left, 0L), std::max(target_.top, 0L)};
 }
 

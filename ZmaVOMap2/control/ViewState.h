@@ -27,7 +27,8 @@ public:
         target_.top = y;
     }
     MapPlacement Placement() const noexcept { return {target_.width, target_.height, target_.left, target_.top}; }
-    // What self-drawn layers subtract from screen positions while the host's zoom is set.
+    // What self-drawn layers subtract from screen positions while the host's zoom is set; nothing
+    // on a printed page, which is placed by the map's corner on it.
     POINT ZoomViewOffset() const noexcept;
 
     ZoomRecord& Zoom() noexcept { return zoom_; }
@@ -59,6 +60,20 @@ public:
     // While set, drawn frames are pictures of the map (an export), not the screen.
     bool& Exporting() noexcept { return exporting_; }
     bool IsExporting() const noexcept { return exporting_; }
+    // A print job holds the view while it prints a page (holds nest): it sets the engine's view
+    // for the page and puts it back, and the display origin is where the map lies on the page, in
+    // 0.01 mm from the corner of the printable area.
+    void HoldView(bool hold) noexcept {
+        if (hold) {
+            ++viewHolds_;
+        } else if (viewHolds_ > 0) {
+            --viewHolds_;
+        }
+    }
+    bool IsPrintingPage() const noexcept { return viewHolds_ > 0; }
+    // The views of a print or an export are not the user's: they are neither snapped to the
+    // imagery's tile levels nor recorded as the current and previous views.
+    bool IsViewHeld() const noexcept { return viewHolds_ > 0 || exporting_; }
     // Set when loaded settings changed the map: the next frame reads the info display anew.
     bool& RefreshInfoDisplay() noexcept { return refreshInfoDisplay_; }
 
@@ -70,5 +85,6 @@ private:
     double rememberedZoom_ = 0, rememberedX_ = 0, rememberedY_ = 0;
     bool screenUpdating_ = true;
     bool exporting_ = false;
+    int viewHolds_ = 0;
     bool refreshInfoDisplay_ = false;
 };

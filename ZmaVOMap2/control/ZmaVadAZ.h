@@ -118,6 +118,7 @@ public:
     STDMETHODIMP put_VOPrintLegend(IUnknown *newVal) override;
     STDMETHODIMP get_ScaleVisible(VARIANT_BOOL *pVal) override;
     STDMETHODIMP SetDisplayOrigin(LONG x, LONG y) override;
+    STDMETHODIMP HoldView(BOOL hold) override;
     STDMETHODIMP ExportToFile(BSTR filePath, BSTR fileFormat) override;
     STDMETHODIMP DrawLineBetweenCellSectors(BSTR bstrGUID1, LONG nRowId1, BSTR bstrGUID2, LONG nRowId2, LONG nLineWidth, LONG nLineType, VARIANT vtLineColor, BSTR toolTip, VARIANT_BOOL drawArrow, double proportion, LONG *index) override;
     STDMETHODIMP ClearLinesBetweenCellSectors() override;

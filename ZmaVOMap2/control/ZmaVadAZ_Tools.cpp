@@ -1,5 +1,6 @@
 // The control's tool, unit and selection members: the CurrentTool state machine with annotation
-// editing, the engine's distance and paper units, selection by radius and the display origin.
+// editing, the engine's distance and paper units, selection by radius, the display origin and the
+// print's hold on the view.
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 STDMETHODIMP CZmaVadAZ::get_CurrentTool(LONG* pVal) { return tools_.GetTool(pVal); }
@@ -15,5 +16,10 @@ STDMETHODIMP CZmaVadAZ::SelectByRadius(VARIANT varLat, VARIANT varLong, VARIANT 
 
 STDMETHODIMP CZmaVadAZ::SetDisplayOrigin(LONG x, LONG y) {
     view_.SetDisplayOrigin(x, y);
+    return S_OK;
+}
+
+STDMETHODIMP CZmaVadAZ::HoldView(BOOL hold) {
+    view_.HoldView(hold != FALSE);
     return S_OK;
 }

@@ -47,13 +47,15 @@ public:
         engine_.Put(Engine::Map::kDistanceUnit, distanceUnit_);
         engine_.Put(Engine::Map::kPaperUnit, paperUnit_);
     }
+    // The size first: the view is then set for the window it is shown in, whatever the engine
+    // does to a view when its window changes size.
     void RestoreView() {
         viewRestored_ = true;
         control_.ResetViewChangeStage();
-        engine_.Call(Engine::Map::kZoomTo, {Variant(zoom_), Variant(centerX_), Variant(centerY_)});
         // A map without height or width cannot be given that size again; it keeps the frame's.
         if (pixels_.cx > 0 && pixels_.cy > 0)
             engine_.Call(Engine::Map::kSetSize, {Variant(pixels_.cx), Variant(pixels_.cy)});
+        engine_.Call(Engine::Map::kZoomTo, {Variant(zoom_), Variant(centerX_), Variant(centerY_)});
         control_.ResetViewChangeStage();
     }
 
@@ -69,6 +71,32 @@ private:
     HWND window_ = nullptr;
     bool unitsRestored_ = false;
     bool viewRestored_ = false;
+};
+
+// Holds the control's view for the page: the views the page sets are the print's own, never
+// snapped to the imagery's tile levels, and the one it puts back is the user's as it was.
+class ViewHold {
+public:
+    explicit ViewHold(IPrintableMap& control) : control_(control) { control_.HoldView(TRUE); }
+    ~ViewHold() { control_.HoldView(FALSE); }
+    ViewHold(const ViewHold&) = delete;
+    ViewHold& operator=(const ViewHold&) = delete;
+
+private:
+    IPrintableMap& control_;
+};
+
+// Tells the control where the map lies on the page while the engine prints it; once the page is
+// done, however it ends, the control's layers are no longer drawn on paper from there.
+class MapOnPage {
+public:
+    MapOnPage(IPrintableMap& control, long x, long y) : control_(control) { control_.SetDisplayOrigin(x, y); }
+    ~MapOnPage() { control_.SetDisplayOrigin(0, 0); }
+    MapOnPage(const MapOnPage&) = delete;
+    MapOnPage& operator=(const MapOnPage&) = delete;
+
+private:
+    IPrintableMap& control_;
 };
 
 // A length in 0.01 mm as pixels of the engine window's screen.
@@ -182,37 +210,43 @@ void MapPrintJobInfo::DrawMap(HDC dc, const PageSettings& settings, const PagePl
 void MapPrintJobInfo::PrintEngineMap(HDC dc, const PageSettings& settings, IPrintableMap& control, IDispatch* engineMap,
                                      const RECT& device, int sign) {
     const EngineDispatch engine(engineMap);
+    const ViewHold hold(control);  // ends after the state is put back, however the page ends
     EngineState state(engine, control);
     const long width = device.right - device.left, height = std::labs(device.bottom - device.top);
     const SIZE frame = FramePixels(state.Window(), width, height);
 
     // The control draws its own layers relative to the map's corner on the page.
     const long unitsPerInch = UnitsPerInch(dc);
-    control.SetDisplayOrigin(::MulDiv(device.left, unitsPerInch, 2540), ::MulDiv(sign * device.top, unitsPerInch, 2540));
+    const MapOnPage placed(control, ::MulDiv(device.left, unitsPerInch, 2540),
+                           ::MulDiv(sign * device.top, unitsPerInch, 2540));
 
-    // A map of the page's size, centred, or of a custom scale gets the zoom that fills its frame.
-    if (settings.mapSize == kMapSizeCustom ||
-        (settings.mapSize == kMapSizePage && settings.contentCentered == VARIANT_TRUE)) {
-        double zoom = engine.Get(Engine::Map::kZoom).ToDouble();
+    // A map of the page's size, centred, or of a custom scale gets the zoom that fills its frame,
+    // set once the engine has the frame's size so that the zoom printed is the one computed.
+    const bool zoomed = settings.mapSize == kMapSizeCustom ||
+                        (settings.mapSize == kMapSizePage && settings.contentCentered == VARIANT_TRUE);
+    double printZoom = 0;
+    if (zoomed) {
         const bool inches = UsesUsMeasure();
         const long unit = inches ? DistanceUnits::kInch : DistanceUnits::kCentimeter;
         engine.Put(Engine::Map::kPaperUnit, Variant(unit));
         engine.Put(Engine::Map::kDistanceUnit, Variant(unit));
         const double paperWidth = width * (inches ? 0.0003937007874015748 : 0.001);
         if (settings.mapSize == kMapSizePage) {
-            zoom = CenteredZoom(engine.Get(Engine::Map::kZoom).ToDouble(), state.Pixels(), frame);
+            printZoom = CenteredZoom(engine.Get(Engine::Map::kZoom).ToDouble(), state.Pixels(), frame);
         } else {
-            zoom = settings.scaleDenominator * paperWidth;
+            printZoom = settings.scaleDenominator * paperWidth;
         }
-        engine.Put(Engine::Map::kZoom, Variant(zoom));
     }
     if (settings.mapSize != kMapSizeWindow && frame.cx > 0 && frame.cy > 0)
         engine.Call(Engine::Map::kSetSize, {Variant(frame.cx), Variant(frame.cy)});
+    if (zoomed) engine.Put(Engine::Map::kZoom, Variant(printZoom));
+    // The paper units were only the zoom's: the map prints in the user's units, in which its own
+    // layers measure their radii and zoom ranges.
+    state.RestoreUnits();
     control.ResetViewChangeStage();
     const long hdc = static_cast<long>(reinterpret_cast<LONG_PTR>(dc));
     engine.Call(Engine::Map::kPrintMap,
                 {Variant(hdc), Variant(device.left), Variant(sign * device.top), Variant(width), Variant(height)});
-    state.RestoreUnits();
     const long unit = engine.Get(Engine::Map::kDistanceUnit).ToLong();
     const double zoom = engine.Get(Engine::Map::kZoom).ToDouble();
 

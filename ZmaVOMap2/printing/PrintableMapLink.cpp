@@ -12,6 +12,8 @@ STDMETHODIMP PrintableMapLink::SetDisplayOrigin(LONG x, LONG y) {
 
 STDMETHODIMP PrintableMapLink::ResetViewChangeStage() { return map_ ? map_->ResetViewChangeStage() : E_UNEXPECTED; }
 
+STDMETHODIMP PrintableMapLink::HoldView(BOOL hold) { return map_ ? map_->HoldView(hold) : E_UNEXPECTED; }
+
 STDMETHODIMP PrintableMapLink::get_ScaleVisible(VARIANT_BOOL* visible) {
     if (!visible) return E_POINTER;
     *visible = VARIANT_FALSE;

@@ -22,6 +22,7 @@ public:
     STDMETHODIMP get_MapX(IDispatch** map) override;
     STDMETHODIMP SetDisplayOrigin(LONG x, LONG y) override;
     STDMETHODIMP ResetViewChangeStage() override;
+    STDMETHODIMP HoldView(BOOL hold) override;
     STDMETHODIMP get_ScaleVisible(VARIANT_BOOL* visible) override;
 
     // IViewObjectEx: not a view of its own.

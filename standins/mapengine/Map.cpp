@@ -127,6 +127,13 @@ void Map::RenderInto(HDC dc, const RECT& device) {
     view_.SetSize(width, height);
 }
 
+void Map::LogGraticule(const wchar_t* member, int width, int height) const {
+    // Tests measure a printed or exported map's scale by its graticule.
+    ViewModel drawn = view_;
+    drawn.SetSize(width, height);
+    CallLog::Append(std::wstring(member) + L" graticule " + std::to_wstring(GraticuleStepOf(drawn)));
+}
+
 // --- Automation members ------------------------------------------------------------------------
 
 void Map::GetAnnotations(Call& c) { c.Return(annotations_); }
@@ -247,6 +254,7 @@ void Map::PrintMap(Call& c) {
     for (const auto& layer : layers_->List())
         if (layer->Visible()) shown += (shown.empty() ? L"" : L"|") + layer->Name();
     CallLog::Append(L"Map.PrintMap shows " + shown);
+    LogGraticule(L"Map.PrintMap", device.right - device.left, device.bottom - device.top);
     RenderInto(dc, device);
     DrawPrintFrame(dc, device);
 }
@@ -261,6 +269,7 @@ void Map::ExportMap(Call& c) {
     };
     int width = c.Has(2) ? pixels(c.Double(2)) : view_.Width();
     int height = c.Has(3) ? pixels(c.Double(3)) : view_.Height();
+    LogGraticule(L"Map.ExportMap", width, height);
     ExportMapImage(destination, format, width, height, window_.Handle(),
                    [this](HDC dc, const RECT& rect) { RenderInto(dc, rect); });
 }

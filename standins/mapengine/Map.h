@@ -201,6 +201,8 @@ private:
     void CreateCustomTool(Call& c);
     void Distance(Call& c);
     void PrintMap(Call& c);
+    // Logs the graticule's step of a drawing of the view at `width` x `height` pixels.
+    void LogGraticule(const wchar_t* member, int width, int height) const;
     void ExportMap(Call& c);
     void SetSize(Call& c);
     void GetFeatureFactory(Call& c);

@@ -62,7 +62,7 @@ void DrawBackground(HDC dc, const ViewModel& view) {
     const double xmin = std::max(b.xmin, -180.0), xmax = std::min(b.xmax, 180.0);
     const double ymin = std::max(b.ymin, -90.0), ymax = std::min(b.ymax, 90.0);
     if (!(xmin <= xmax) || !(ymin <= ymax)) return;
-    double step = GraticuleStep(std::max(xmax - xmin, ymax - ymin));
+    const double step = GraticuleStepOf(view);
     constexpr int kMaxLines = 200;
     const double firstX = std::ceil(xmin / step) * step, firstY = std::ceil(ymin / step) * step;
     for (int i = 0; i < kMaxLines && firstX + i * step <= xmax; ++i) {
@@ -145,6 +145,13 @@ void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer) {
 }
 
 }  // namespace
+
+double GraticuleStepOf(const ViewModel& view) {
+    const GeoRect b = view.Bounds();
+    const double width = std::min(b.xmax, 180.0) - std::max(b.xmin, -180.0);
+    const double height = std::min(b.ymax, 90.0) - std::max(b.ymin, -90.0);
+    return GraticuleStep(std::max(width, height));
+}
 
 void DrawPrintFrame(HDC dc, const RECT& device) {
     SavedDC saved(dc);

@@ -26,6 +26,9 @@ protected:
 void RenderMap(HDC dc, const RECT& device, const ViewModel& view, const LayerList& layers,
                const Annotations* annotations, RenderCallbacks& callbacks);
 
+// The distance in degrees between the graticule's lines for a view.
+double GraticuleStepOf(const ViewModel& view);
+
 // The frame of a printed map: a dark green line on the inner edge of `device` (device pixels),
 // thick enough to show at 72 dpi.
 void DrawPrintFrame(HDC dc, const RECT& device);

@@ -97,24 +97,36 @@ std::string RectText(const RECT& r) {
     return buf;
 }
 
+// The judge's list of documents; it starts afresh with each run of the program.
+std::ofstream JudgeList() {
+    static bool started = false;
+    std::ofstream list(std::string(PRINT_TEST_OUT_UNIX) + "/expected.txt", started ? std::ios::app : std::ios::trunc);
+    started = true;
+    return list;
+}
+
 }  // namespace
 
-void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layout, int entries) {
+std::wstring PrintTest::JudgeFolder() { return testsupport::WinePath(PRINT_TEST_OUT_UNIX); }
+
+void PrintTest::KeepPictureForJudge(const std::string& file, const std::string& marks) {
+    JudgeList() << file << " " << marks << "\n";
+}
+
+void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layout, int entries, const std::string& marks) {
     const std::string folder = PRINT_TEST_OUT_UNIX;
     std::wstring target = testsupport::WinePath((folder + "/" + name + ".ps").c_str());
     ASSERT_TRUE(::CopyFileW(OutputFile().c_str(), target.c_str(), FALSE)) << name;
     const PageSettings page = PageSettings::Read(layout.settings.Get());
-    // The list starts afresh with each run of the program.
-    static bool started = false;
-    std::ofstream list(folder + "/expected.txt", started ? std::ios::app : std::ios::trunc);
-    started = true;
+    std::ofstream list = JudgeList();
     list << name << ".ps paper " << layout.paperWidth << " " << layout.paperHeight << " pages " << layout.pagesAcross
          << " " << layout.pagesDown << " printable "
          << RectText({page.leftMargin, page.topMargin, page.leftMargin + layout.printableWidth,
                       page.topMargin + layout.printableHeight})
          << " map " << RectText(Unflipped(layout.mapRect)) << " legend "
          << (page.printLegend ? RectText(Unflipped(layout.legendRect)) : "-") << " title "
-         << (page.printTitle ? RectText(Unflipped(layout.titleRect)) : "-") << " entries " << entries << "\n";
+         << (page.printTitle ? RectText(Unflipped(layout.titleRect)) : "-") << " entries " << entries
+         << (marks.empty() ? "" : " ") << marks << "\n";
 }
 
 int PrintTest::PrintedPages() const {

@@ -40,8 +40,13 @@ protected:
     POINT PhysicalOffset() const;
     // Hands the printed document to the picture judge as <name>.ps with the part rectangles the
     // job laid out, so that it can find them on every page; a batch print repeats the layout's
-    // pages once per entry.
-    void KeepForJudge(const std::string& name, const MapPageLayout& layout, int entries = 1);
+    // pages once per entry. `marks` adds what the judge measures inside the map (judge_pages.py).
+    void KeepForJudge(const std::string& name, const MapPageLayout& layout, int entries = 1,
+                      const std::string& marks = "");
+    // Names a picture that the test wrote into the judge's folder, with what to measure in it.
+    static void KeepPictureForJudge(const std::string& file, const std::string& marks);
+    // The judge's folder as Wine sees it.
+    static std::wstring JudgeFolder();
     // What the printer's output file holds: its pages, a line of its header ("%%Title: "), and
     // the text of its pages (from the first page on, which leaves out the header's dates).
     int PrintedPages() const;

@@ -140,22 +140,24 @@ TEST_F(PrintTest, APageThatFailsLeavesNoDocumentDialogThreadOrJob) {
 
 TEST_F(PrintTest, TheEnginePrintsAtTheScaleOrFillsTheFrameAndGetsItsViewBack) {
     // Paper lengths in inches or centimetres, as the user's locale measures; 1:10 000 on a 150 mm
-    // frame shows 150 000 cm (59 055.1 in) of ground.
+    // frame shows 150 000 cm (59 055.1 in, 1 500 m) of ground. The map prints in the user's units
+    // (metres here): the paper unit is only the zoom's.
     wchar_t measure[4] = {};
     ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IMEASURE, measure, 4);
     const bool inches = std::wstring(measure) == L"1";
-    const double paperUnit = inches ? 2 : 6, scaled = inches ? 10000 * 15000 / 2540.0 : 150000.0;
+    const double metresPerPaperUnit = inches ? 0.0254 : 0.01, scaled = inches ? 10000 * 15000 / 2540.0 : 150000.0;
+    enginetest::Put(map_.Get(), enginetest::map::kMapUnit, Variant(7L));
     struct Case {
         const char* name;
         long mapSize;
         bool centred;
-        double unit, zoom;  // during the print; 0: as on the screen, -1 (zoom): another one
+        double zoom;  // in the paper unit, during the print; 0: as on the screen, -1: another one
         bool resized;
     } const cases[] = {
-        {"custom scale", kMapSizeCustom, true, paperUnit, scaled, true},
-        {"page, centred", kMapSizePage, true, paperUnit, -1, true},
-        {"page in the settings' shape", kMapSizePage, false, 0, 0, true},
-        {"window", kMapSizeWindow, true, 0, 0, false},
+        {"custom scale", kMapSizeCustom, true, scaled, true},
+        {"page, centred", kMapSizePage, true, -1, true},
+        {"page in the settings' shape", kMapSizePage, false, 0, true},
+        {"window", kMapSizeWindow, true, 0, false},
     };
     ASSERT_EQ(settings_->put_ScaleDenominator(10000), S_OK);
     for (const Case& c : cases) {
@@ -167,9 +169,10 @@ TEST_F(PrintTest, TheEnginePrintsAtTheScaleOrFillsTheFrameAndGetsItsViewBack) {
         ClearEngineCalls();
         support_.Print(NewJob());
         ASSERT_EQ(during.size(), before.size());
-        EXPECT_EQ(during[4], c.unit ? c.unit : before[4]);
+        EXPECT_EQ(during[3], before[3]);
+        EXPECT_EQ(during[4], before[4]);
         if (c.zoom > 0) {
-            EXPECT_NEAR(during[0], c.zoom, 1e-6 * c.zoom);
+            EXPECT_NEAR(during[0], c.zoom * metresPerPaperUnit, 1e-6 * c.zoom * metresPerPaperUnit);
         } else if (c.zoom == 0) {
             EXPECT_EQ(during[0], before[0]);
         }
