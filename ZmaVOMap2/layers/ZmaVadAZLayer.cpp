@@ -69,19 +69,13 @@ void CZmaVadAZLayer::TakeOutOfMap() noexcept {
     if (!map_ || !engineLayer_ || takenOutOfMap_) return;
     takenOutOfMap_ = true;
     try {
-        // Found by name: the engine may hold the layer object under another identity by now.
-        ComPtr<IDispatch> layers = EngineLayers();
-        EngineDispatch list(layers.Get());
-        long count = list.Get(Engine::Layers::kCount).ToLong();
-        for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> layer = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(i)}));
-            if (!layer) continue;
-            Variant name = EngineDispatch(layer.Get()).Get(Engine::Layer::kName);
-            if (name.vt == VT_BSTR && platform::ToAnsi(name.bstrVal) == name_) {
-                list.Call(Engine::Layers::kRemove, {Variant(i)});
-                break;
-            }
-        }
+        // Its own engine layer, found by identity: another layer's engine layer may bear the same
+        // name. One renamed behind the layer's back belongs to whoever renamed it and stays.
+        const int position = GetLayerPosition();
+        if (position < 1) return;
+        Variant name = EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kName);
+        if (name.vt != VT_BSTR || platform::ToAnsi(name.bstrVal) != name_) return;
+        EngineDispatch(EngineLayers().Get()).Call(Engine::Layers::kRemove, {Variant(static_cast<long>(position))});
     }
     CATCH_SWALLOW("the map is going away or refused: nothing the layer could do about it");
 }
@@ -179,7 +173,14 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
         } else {
             type_ = type;
         }
-        name_ = platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide());
+        // Tables of one file name are layers of their own: the engine's name must find this one,
+        // and the name is remembered so that a saved map comes back under the same names.
+        const std::string engineName = platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide());
+        const std::string own = FreeEngineLayerName(engineName);
+        if (own == engineName)
+            name_ = engineName;
+        else
+            SetName(own);
 
         if (type_ == kTypeTable && EndsWithTab(path)) {
             if (mitab_handle table = mitab_c_open(path.c_str())) {

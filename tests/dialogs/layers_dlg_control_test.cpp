@@ -197,4 +197,45 @@ TEST_F(LayerOrder, TheTilesOfAListFileKeepTheirPlaceWhateverCameAboveThemAndWent
     }
 }
 
+TEST_F(LayerOrder, TwoTablesOfOneFileNameStayTwoLayersWhenTheHostsTableGoes) {
+    const Bstr first(platform::ToWide(WriteTable(commandtest::TestFolder(L"a"), "roads")));
+    const std::wstring imported = commandtest::TestFolder(L"b");
+    WriteTable(imported, "roads");
+    const std::string geoset = WriteFile(imported, "town.gst", "\"\\TABLE\\1\\FILE\" = \"roads.tab\"\n");
+    const Bstr next(platform::ToWide(WriteTable(commandtest::TestFolder(L"c"), "roads")));
+    // Which of the folders "..._a", "..._b", "..._c" a table lies in.
+    auto origin = [](const std::string& file) { return platform::ToLower(file.substr(file.find_last_of('\\') - 1, 1)); };
+
+    const struct {
+        const char* how;  // the host's table taken off the map
+        std::function<HRESULT()> takeOff;
+        Names origins;  // of the tables left, from the top
+    } cases[] = {
+        {"removed", [&] { return automation_->RemoveTemporaryTabLayer(); }, {"b"}},
+        {"replaced", [&] { return automation_->AddTemporaryTabLayer(next.Get()); }, {"c", "b"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        if (&c != cases) {
+            TearDown();
+            SetUp();
+        }
+        ASSERT_EQ(Host("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(first.Get()); }), S_OK);
+        AddInLayerControl(geoset);
+        EXPECT_EQ(EngineNames(), (Names{"roads (2)", "roads", "Annotations", "Background map1"}));
+
+        EXPECT_EQ(Host(c.how, c.takeOff), S_OK);
+        Names origins;
+        for (const auto& layer : EngineLayers())
+            if (platform::ToLower(layer.second).find("roads.tab") != std::string::npos) origins.push_back(origin(layer.second));
+        EXPECT_EQ(origins, c.origins);
+        Names rows;
+        InLayerControl({[&](HWND d) {
+            rows = dialogtest::RowTexts(d);
+            dialogtest::Click(d, IDOK);
+        }});
+        EXPECT_EQ(rows, EngineNames());
+    }
+}
+
 }  // namespace
