@@ -193,7 +193,7 @@ public:
 
 private:
     // `wanted`, or the first of "<wanted> (2)", "<wanted> (3)", ... that no engine layer but this
-    // layer's own bears (names compared without case).
+    // layer's own bears (names compared as the engine finds layers by name: without case).
     std::string FreeEngineLayerName(const std::string& wanted) const;
 
 protected:
