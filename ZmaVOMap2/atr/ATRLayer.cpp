@@ -43,18 +43,53 @@ CATRLayer::~CATRLayer() {
 }
 
 void CATRLayer::TakeOutOfMap() noexcept {
-    RemoveMembers(last_ - first_ + 1);
+    RemoveMembers();
     first_ = last_ = -1;
 }
 
-// Each removal at the block's first position moves the next member up into it.
-void CATRLayer::RemoveMembers(int count) noexcept {
-    if (count <= 0 || first_ < 1) return;
+std::vector<long> CATRLayer::FindMembers() {
+    std::vector<ComPtr<IUnknown>> held;
+    std::vector<IUnknown*> identities;
+    for (const auto& member : members_) {
+        ComPtr<IUnknown> identity;
+        member->QueryInterface(IID_IUnknown, identity.PutVoid());
+        identities.push_back(identity.Get());
+        held.push_back(std::move(identity));
+    }
+    std::sort(identities.begin(), identities.end());
+    ComPtr<IDispatch> layers = EngineLayers();
+    EngineDispatch list(layers.Get());
+    const long count = list.Get(Engine::Layers::kCount).ToLong();
+    std::vector<long> positions;
+    for (long i = 1; i <= count && positions.size() < identities.size(); ++i) {
+        ComPtr<IDispatch> layer = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(i)}));
+        if (!layer) continue;
+        ComPtr<IUnknown> identity;
+        layer->QueryInterface(IID_IUnknown, identity.PutVoid());
+        if (std::binary_search(identities.begin(), identities.end(), identity.Get())) positions.push_back(i);
+    }
+    first_ = positions.empty() ? -1 : static_cast<int>(positions.front());
+    last_ = positions.empty() ? -1 : static_cast<int>(positions.back());
+    return positions;
+}
+
+void CATRLayer::MoveMembers(int positions) {
+    std::vector<long> at = FindMembers();
+    if (positions > 0) std::reverse(at.begin(), at.end());
+    ComPtr<IDispatch> layers = EngineLayers();
+    EngineDispatch list(layers.Get());
+    for (long p : at) list.Call(Engine::Layers::kMove, {Variant(p), Variant(p + positions)});
+}
+
+// From the bottom member up: a removal moves only the layers below it.
+void CATRLayer::RemoveMembers() noexcept {
+    if (members_.empty()) return;
     try {
         ReportingFailuresUnder(kRemoveCaption, [&] {
+            const std::vector<long> at = FindMembers();
             ComPtr<IDispatch> layers = EngineLayers();
             EngineDispatch list(layers.Get());
-            for (int i = 0; i < count; ++i) list.Call(Engine::Layers::kRemove, {Variant(static_cast<short>(first_))});
+            for (auto p = at.rbegin(); p != at.rend(); ++p) list.Call(Engine::Layers::kRemove, {Variant(static_cast<short>(*p))});
         });
     }
     CATCH_SWALLOW("a removal that fails otherwise than in the engine leaves the members to the map");
@@ -133,7 +168,7 @@ BOOL CATRLayer::Create(int /*type*/, const std::string& path) {
         // A block that is not whole would leave engine layers no own layer owns: take out exactly
         // the ones this call added.
         if (e.Error() != E_FAIL || !e.Description().empty()) TellUser(e.Description(), kAddCaption);
-        RemoveMembers(memberCount_);
+        RemoveMembers();
         members_.clear();
         memberCount_ = 0;
         first_ = last_ = -1;
@@ -147,15 +182,11 @@ void CATRLayer::GetSourceFiles(std::vector<std::string>& files) {
     files.insert(files.end(), tableNames_.begin(), tableNames_.end());
 }
 
+// Told (not applied), the block only counts: the layer that moved has moved the engine's list.
 BOOL CATRLayer::MoveUp(bool apply, int positions) {
     if (!GetMapXMap()) return memberCount_;
     ReportingFailuresUnder(kMapCaption, [&] {
-        if (apply) {
-            ComPtr<IDispatch> layers = EngineLayers();
-            EngineDispatch list(layers.Get());
-            for (int p = last_; p >= first_; --p)
-                list.Call(Engine::Layers::kMove, {Variant(static_cast<long>(p)), Variant(static_cast<long>(p + positions))});
-        }
+        if (apply) MoveMembers(positions);
         first_ += positions;
         last_ += positions;
     });
@@ -165,12 +196,7 @@ BOOL CATRLayer::MoveUp(bool apply, int positions) {
 BOOL CATRLayer::MoveDown(bool apply, int positions) {
     if (!GetMapXMap()) return memberCount_;
     ReportingFailuresUnder(kMapCaption, [&] {
-        if (apply) {
-            ComPtr<IDispatch> layers = EngineLayers();
-            EngineDispatch list(layers.Get());
-            for (int p = first_; p <= last_; ++p)
-                list.Call(Engine::Layers::kMove, {Variant(static_cast<long>(p)), Variant(static_cast<long>(p - positions))});
-        }
+        if (apply) MoveMembers(-positions);
         first_ -= positions;
         last_ -= positions;
     });

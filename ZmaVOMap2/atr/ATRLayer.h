@@ -1,7 +1,8 @@
 // A list file (".atr") of tables shown as one layer: every listed table is opened as an engine
 // layer, the tables stay together as one block of consecutive positions in the engine's list, and
 // visibility, zoom range and moves apply to all of them at once. The layer has no engine layer of
-// its own.
+// its own. Whatever it does to the engine's list it does to its own members, found there by
+// identity: other layers come and go above it without telling it.
 #pragma once
 
 #include "ZmaVOMap2/engine/Geometry.h"
@@ -51,6 +52,7 @@ public:
     HRESULT SaveSettings(IXMLDOMNode* parent) override;
     HRESULT LoadSettings(IXMLDOMElement* element, long labelArgument) override;
 
+    // The block's first and last engine positions as the layer last found or was told them.
     int FirstPosition() const noexcept { return first_; }
     int LastPosition() const noexcept { return last_; }
 
@@ -58,7 +60,13 @@ private:
     bool ReadTableList(const std::string& path);
     // The table's path: a relative name lies in the list file's folder.
     std::string ResolveTable(const std::string& name) const;
-    void RemoveMembers(int count) noexcept;
+    // The engine positions of the members still in the map, from the top down; the block's first
+    // and last positions are taken from them.
+    std::vector<long> FindMembers();
+    // Moves each member by `positions` (down the list when positive), the one ahead first so
+    // that no member overtakes another.
+    void MoveMembers(int positions);
+    void RemoveMembers() noexcept;
     template <class Apply>
     void ForEachMember(Apply&& apply);
 

@@ -42,6 +42,18 @@ Variant EngineDispatch::Call(DISPID id, std::initializer_list<Variant> args) con
     return Invoke(id, DISPATCH_METHOD, reversed.data(), static_cast<UINT>(reversed.size()), false);
 }
 
+HRESULT EngineDispatch::TryCall(DISPID id, std::initializer_list<Variant> args, Variant& result) const {
+    if (!object_) return E_POINTER;
+    auto reversed = Reversed(args);
+    DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    EXCEPINFO info = {};
+    const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.Put(), &info, nullptr);
+    ::SysFreeString(info.bstrDescription);
+    ::SysFreeString(info.bstrSource);
+    ::SysFreeString(info.bstrHelpFile);
+    return hr;
+}
+
 Variant EngineDispatch::CallWith(DISPID id, VARIANT* args, UINT count) const {
     std::vector<VARIANT> reversed(args, args + count);
     std::vector<VARIANT>(reversed.rbegin(), reversed.rend()).swap(reversed);

@@ -13,6 +13,9 @@ public:
     platform::Variant Get(DISPID id, std::initializer_list<platform::Variant> args = {}) const;
     void Put(DISPID id, const VARIANT& value) const;
     platform::Variant Call(DISPID id, std::initializer_list<platform::Variant> args = {}) const;
+    // A call whose failure is an answer (a layer asked for by a name none bears): the engine's
+    // code, nothing raised.
+    HRESULT TryCall(DISPID id, std::initializer_list<platform::Variant> args, platform::Variant& result) const;
     // A property or method looked up by its name (for objects whose members are known only by
     // name, like the features collections of selections).
     platform::Variant GetByName(const wchar_t* name, std::initializer_list<platform::Variant> args = {}) const;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 using platform::ComError;
 using platform::ComPtr;
@@ -43,6 +44,13 @@ std::wstring SystemMessage(HRESULT hr) {
     return message;
 }
 
+// Whether an engine layer of the list bears the name (the engine answers a name it does not know
+// with a failure).
+bool NameTaken(const EngineDispatch& list, const std::string& name) {
+    Variant found;
+    return SUCCEEDED(list.TryCall(Engine::Layers::kItem, {Variant(platform::ToWide(name))}, found)) && platform::DispatchOf(found);
+}
+
 bool EndsWithTab(const std::string& path) {
     return path.size() >= 4 && ::lstrcmpiA(path.c_str() + path.size() - 4, ".tab") == 0;
 }
@@ -69,19 +77,13 @@ void CZmaVadAZLayer::TakeOutOfMap() noexcept {
     if (!map_ || !engineLayer_ || takenOutOfMap_) return;
     takenOutOfMap_ = true;
     try {
-        // Found by name: the engine may hold the layer object under another identity by now.
-        ComPtr<IDispatch> layers = EngineLayers();
-        EngineDispatch list(layers.Get());
-        long count = list.Get(Engine::Layers::kCount).ToLong();
-        for (long i = 1; i <= count; ++i) {
-            ComPtr<IDispatch> layer = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(i)}));
-            if (!layer) continue;
-            Variant name = EngineDispatch(layer.Get()).Get(Engine::Layer::kName);
-            if (name.vt == VT_BSTR && platform::ToAnsi(name.bstrVal) == name_) {
-                list.Call(Engine::Layers::kRemove, {Variant(i)});
-                break;
-            }
-        }
+        // Its own engine layer, found by identity: another layer's engine layer may bear the same
+        // name. One renamed behind the layer's back belongs to whoever renamed it and stays.
+        const int position = GetLayerPosition();
+        if (position < 1) return;
+        Variant name = EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kName);
+        if (name.vt != VT_BSTR || platform::ToAnsi(name.bstrVal) != name_) return;
+        EngineDispatch(EngineLayers().Get()).Call(Engine::Layers::kRemove, {Variant(static_cast<long>(position))});
     }
     CATCH_SWALLOW("the map is going away or refused: nothing the layer could do about it");
 }
@@ -179,7 +181,14 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
         } else {
             type_ = type;
         }
-        name_ = platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide());
+        // Tables of one file name are layers of their own: the engine's name must find this one,
+        // and the name is remembered so that a saved map comes back under the same names.
+        const std::string engineName = platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide());
+        const std::string own = FreeEngineLayerName(engineName);
+        if (own == engineName)
+            name_ = engineName;
+        else
+            SetName(own);
 
         if (type_ == kTypeTable && EndsWithTab(path)) {
             if (mitab_handle table = mitab_c_open(path.c_str())) {
@@ -209,26 +218,21 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
 std::string CZmaVadAZLayer::FreeEngineLayerName(const std::string& wanted) const {
     ComPtr<IDispatch> layers = EngineLayers();
     EngineDispatch list(layers.Get());
-    ComPtr<IUnknown> own;
-    if (engineLayer_) engineLayer_->QueryInterface(IID_IUnknown, own.PutVoid());
-    std::vector<std::string> taken;
-    const long count = list.Get(Engine::Layers::kCount).ToLong();
-    for (long i = 1; i <= count; ++i) {
-        ComPtr<IDispatch> layer = platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(i)}));
-        if (!layer) continue;
-        ComPtr<IUnknown> identity;
-        layer->QueryInterface(IID_IUnknown, identity.PutVoid());
-        if (own && identity == own) continue;
-        taken.push_back(platform::ToAnsi(EngineDispatch(layer.Get()).Get(Engine::Layer::kName).ToWide()));
+    // The engine finds a layer by name itself (without regard to case), one question a name and
+    // none a layer: a map of thousands of tables opens in time. This layer's own engine layer
+    // steps aside meanwhile, under a name no other bears, so that only the others answer.
+    std::optional<EnginePropertyRestorer> ownName;
+    if (engineLayer_) {
+        EngineDispatch own(engineLayer_.Get());
+        ownName.emplace(own, Engine::Layer::kName);
+        wchar_t aside[32];
+        std::swprintf(aside, 32, L"\x01%p", static_cast<const void*>(this));
+        own.Put(Engine::Layer::kName, Variant(aside));
     }
-    auto free = [&](const std::string& candidate) {
-        return std::none_of(taken.begin(), taken.end(),
-                            [&](const std::string& t) { return ::lstrcmpiA(t.c_str(), candidate.c_str()) == 0; });
-    };
-    if (free(wanted)) return wanted;
+    if (!NameTaken(list, wanted)) return wanted;
     for (int k = 2;; ++k) {
         const std::string candidate = wanted + " (" + std::to_string(k) + ")";
-        if (free(candidate)) return candidate;
+        if (!NameTaken(list, candidate)) return candidate;
     }
 }
 
@@ -590,15 +594,8 @@ void CZmaVadAZLayer::SetAsInsertionLayer(IUnknown* object) {
 std::string CZmaVadAZLayer::MakeUniqueName(const std::string& base, IDispatch* map) {
     ComPtr<IDispatch> layers = GetObject(platform::ThrowIfNull(map), Engine::Map::kLayers);
     EngineDispatch list(layers.Get());
-    auto taken = [&list](const std::string& name) {
-        try {
-            return static_cast<bool>(platform::DispatchOf(list.Call(Engine::Layers::kItem, {Variant(platform::ToWide(name))})));
-        }
-        CATCH_SWALLOW("the engine answers an unknown name with an error: the name is free");
-        return false;
-    };
     for (int k = 1;; ++k) {
         std::string candidate = base + std::to_string(k);
-        if (!taken(candidate)) return candidate;
+        if (!NameTaken(list, candidate)) return candidate;
     }
 }

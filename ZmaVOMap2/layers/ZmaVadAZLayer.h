@@ -44,7 +44,7 @@ public:
     CZmaVadAZLayer(IDispatch* map, CZmaVadAZLayerCollection* owner);
     CZmaVadAZLayer(const CZmaVadAZLayer&) = delete;
     CZmaVadAZLayer& operator=(const CZmaVadAZLayer&) = delete;
-    // Removes the engine layer that bears the layer's name.
+    // Removes the layer's own engine layer, unless something renamed it behind the layer's back.
     virtual ~CZmaVadAZLayer();
     // Takes the layer's engine layers out of the map now; the layer object may still be in use
     // (a removal from inside an operation that fires events), and its destruction later leaves
@@ -55,8 +55,9 @@ public:
     // How many consecutive engine layers this layer occupies.
     virtual int GetEngineLayerCount();
     virtual int GetFeatureCount();
-    // Opens a table as a new engine layer at the top; answers the number of engine layers added
-    // (0 when it failed, after telling the user).
+    // Opens a table as a new engine layer at the top, named as no other engine layer is (a second
+    // "roads" becomes "roads (2)"); answers the number of engine layers added (0 when it failed,
+    // after telling the user).
     virtual BOOL Create(int type, const std::string& path);
     // Binds to the engine layer of that name. With a file spec, a missing engine layer is first
     // made as a new table at that path (the annotations layer of a new map starts that way).
@@ -192,7 +193,7 @@ public:
 
 private:
     // `wanted`, or the first of "<wanted> (2)", "<wanted> (3)", ... that no engine layer but this
-    // layer's own bears (names compared without case).
+    // layer's own bears (names compared as the engine finds layers by name: without case).
     std::string FreeEngineLayerName(const std::string& wanted) const;
 
 protected:

@@ -1,13 +1,30 @@
-// The Layer Control dialog as a host and the context menu open it, from the control's own module.
+// The Layer Control dialog as a host and the context menu open it, from the control's own module,
+// and the order of the map's layers as the dialog and the host's layer members change it: what
+// the dialog lists is what the engine holds, in the engine's order.
 #include "ZmaVOMap2/commands/CommandResources.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "tests/commands/CommandsFixture.h"
+#include "tests/datalayers/DisplayFixture.h"
+#include "tests/dialogs/DialogScript.h"
+#include "tests/support/Watchdog.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <utility>
 
 namespace {
 
 using commandtest::SitedMap;
+using platform::Bstr;
+using platform::Variant;
+using Names = std::vector<std::string>;
 
 constexpr DISPID kLayersDlg = 0x11;
 constexpr DISPID kEngineAutoRedraw = 6;
@@ -44,6 +61,181 @@ TEST_F(LayerControlOfTheMap, LayersDlgAndMapLayersOpenTheDialogOverTheMapsLayers
     EXPECT_EQ(automation_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), S_OK);
     Command(ID_MAP_LAYERS);
     EXPECT_EQ(captions.size(), 3u);
+}
+
+// A host's calls and the dialog's buttons over a map whose layers come and go.
+class LayerOrder : public SitedMap {
+protected:
+    // The engine's layers from the top: name and table file.
+    std::vector<std::pair<std::string, std::string>> EngineLayers() {
+        EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
+        std::vector<std::pair<std::string, std::string>> out;
+        for (long i = 1, count = layers.Get(Engine::Layers::kCount).ToLong(); i <= count; ++i) {
+            EngineDispatch layer(layers.Call(Engine::Layers::kItem, {Variant(i)}).pdispVal);
+            out.emplace_back(platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide()),
+                             platform::ToAnsi(layer.Get(Engine::Layer::kFileSpec).ToWide()));
+        }
+        return out;
+    }
+    Names EngineNames() {
+        Names names;
+        for (const auto& layer : EngineLayers()) names.push_back(layer.first);
+        return names;
+    }
+    static std::string WriteFile(const std::wstring& folder, const std::string& name, const std::string& text) {
+        const std::string path = platform::ToAnsi(folder) + "\\" + name;
+        std::ofstream(path) << text;
+        return path;
+    }
+    // A table of one point in the engine's text form.
+    static std::string WriteTable(const std::wstring& folder, const std::string& name) {
+        return WriteFile(folder, name + ".tab",
+                         "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
+                         "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n"
+                         "!feature\t0\tk1\tv1\t\t10.000000\t50.000000\t\t0\t\n");
+    }
+    // A host's call, under the watchdog.
+    HRESULT Host(const std::string& what, const std::function<HRESULT()>& call) {
+        watchdog_.Arm(what);
+        const HRESULT hr = call();
+        watchdog_.Disarm();
+        return hr;
+    }
+    // Opens the Layer Control and runs `steps`, the first in the Layer Control itself.
+    void InLayerControl(std::vector<std::function<void(HWND)>> steps) {
+        dialogtest::DialogScript script;
+        for (auto& step : steps) script.Then(std::move(step));
+        EXPECT_EQ(Host("LayersDlg", [&] { return automation_->LayersDlg(); }), S_OK);
+        EXPECT_TRUE(script.Finished());
+    }
+    // The user adds the file through the Layer Control's Add and its file chooser.
+    void AddInLayerControl(const std::string& path) {
+        InLayerControl({[](HWND d) {
+                            dialogtest::Click(d, IDC_LAYER_ADD);
+                            dialogtest::Click(d, IDOK);
+                        },
+                        [path](HWND d) {
+                            const std::wstring wide = platform::ToWide(path);
+                            ::SendMessageW(d, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(wide.c_str()));
+                            ::SendMessageW(d, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(wide.c_str()));
+                            ::PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                        }});
+    }
+
+    testsupport::Watchdog watchdog_;
+};
+
+// The tiles of a list file are one row and a block of engine layers, the last listed on top.
+Names AsEngineLayers(const Names& rows) {
+    Names names;
+    for (const std::string& row : rows) {
+        if (row == "tiles")
+            names.insert(names.end(), {"tile3", "tile2", "tile1"});
+        else
+            names.push_back(row);
+    }
+    return names;
+}
+
+TEST_F(LayerOrder, TheTilesOfAListFileKeepTheirPlaceWhateverCameAboveThemAndWent) {
+    const std::wstring folder = commandtest::TestFolder(L"tiles");
+    for (const char* tile : {"tile1", "tile2", "tile3"}) WriteTable(folder, tile);
+    const std::string list = WriteFile(folder, "tiles.atr", "tile1.tab\ntile2.tab\ntile3.tab\n");
+    const Bstr roads(platform::ToWide(WriteTable(folder, "roads")));
+    platform::ComPtr<IDispatch> points = displaytest::NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 1);
+    displaytest::SetValue(points.Get(), 0, L"Longitude", Variant(10.0));
+    displaytest::SetValue(points.Get(), 0, L"Latitude", Variant(50.0));
+    const Bstr series(L"{3A1B2C3D-0001-4E5F-8A9B-0C1D2E3F4A5B}");
+
+    const struct {
+        const char* above;  // what came above the tiles
+        std::function<void()> put;
+        std::vector<int> buttons;  // pressed on the tiles' row
+        Names rows;                // listed at the end
+    } cases[] = {
+        {"a table opened and removed again",
+         [&] {
+             Host("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(roads.Get()); });
+             Host("RemoveTemporaryTabLayer", [&] { return automation_->RemoveTemporaryTabLayer(); });
+         },
+         {IDC_LAYER_DOWN, IDC_LAYER_UP, IDC_LAYER_REMOVE},
+         {"Annotations", "Background map1"}},
+        {"a dataset shown on top",
+         [&] { Host("DisplayDataset", [&] { return automation_->DisplayDataset(points.Get(), Variant(L"RxLev"), series.Get()); }); },
+         {IDC_LAYER_DOWN, IDC_LAYER_UP, IDC_LAYER_UP},
+         {"tiles", "RxLev", "Annotations", "Background map1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.above);
+        if (&c != cases) {  // each case on a map of its own
+            TearDown();
+            SetUp();
+        }
+        AddInLayerControl(list);
+        c.put();
+        // Before and after each button the rows and the engine's layers tell the same order.
+        std::vector<std::pair<Names, Names>> seen;
+        InLayerControl({[&](HWND d) {
+            seen.emplace_back(AsEngineLayers(dialogtest::RowTexts(d)), EngineNames());
+            for (int button : c.buttons) {
+                const Names rows = dialogtest::RowTexts(d);
+                dialogtest::SelectRows(d, {static_cast<int>(std::find(rows.begin(), rows.end(), "tiles") - rows.begin())});
+                dialogtest::Click(d, button);
+                seen.emplace_back(AsEngineLayers(dialogtest::RowTexts(d)), EngineNames());
+            }
+            dialogtest::Click(d, IDOK);
+        }});
+        ASSERT_EQ(seen.size(), c.buttons.size() + 1);
+        for (const auto& s : seen) EXPECT_EQ(s.second, s.first);
+        EXPECT_EQ(seen.back().first, AsEngineLayers(c.rows));
+
+        // The map lets every layer go, and says nothing.
+        Dialogs().Clear();
+        EXPECT_EQ(Host("PreDestroy", [&] { return automation_->PreDestroy(); }), S_OK);
+        EXPECT_EQ(EngineNames(), Names{});
+        EXPECT_TRUE(Dialogs().Dialogs().empty()) << platform::ToAnsi(Dialogs().Dialogs().front().text);
+    }
+}
+
+TEST_F(LayerOrder, TwoTablesOfOneFileNameStayTwoLayersWhenTheHostsTableGoes) {
+    const Bstr first(platform::ToWide(WriteTable(commandtest::TestFolder(L"a"), "roads")));
+    const std::wstring imported = commandtest::TestFolder(L"b");
+    WriteTable(imported, "roads");
+    const std::string geoset = WriteFile(imported, "town.gst", "\"\\TABLE\\1\\FILE\" = \"roads.tab\"\n");
+    const Bstr next(platform::ToWide(WriteTable(commandtest::TestFolder(L"c"), "roads")));
+    // Which of the folders "..._a", "..._b", "..._c" a table lies in.
+    auto origin = [](const std::string& file) { return platform::ToLower(file.substr(file.find_last_of('\\') - 1, 1)); };
+
+    const struct {
+        const char* how;  // the host's table taken off the map
+        std::function<HRESULT()> takeOff;
+        Names origins;  // of the tables left, from the top
+    } cases[] = {
+        {"removed", [&] { return automation_->RemoveTemporaryTabLayer(); }, {"b"}},
+        {"replaced", [&] { return automation_->AddTemporaryTabLayer(next.Get()); }, {"c", "b"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        if (&c != cases) {
+            TearDown();
+            SetUp();
+        }
+        ASSERT_EQ(Host("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(first.Get()); }), S_OK);
+        AddInLayerControl(geoset);
+        EXPECT_EQ(EngineNames(), (Names{"roads (2)", "roads", "Annotations", "Background map1"}));
+
+        EXPECT_EQ(Host(c.how, c.takeOff), S_OK);
+        Names origins;
+        for (const auto& layer : EngineLayers())
+            if (platform::ToLower(layer.second).find("roads.tab") != std::string::npos) origins.push_back(origin(layer.second));
+        EXPECT_EQ(origins, c.origins);
+        Names rows;
+        InLayerControl({[&](HWND d) {
+            rows = dialogtest::RowTexts(d);
+            dialogtest::Click(d, IDOK);
+        }});
+        EXPECT_EQ(rows, EngineNames());
+    }
 }
 
 }  // namespace

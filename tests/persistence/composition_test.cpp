@@ -160,7 +160,9 @@ TEST_F(LayerOrders, ThePersistOptionChoosesWhichOrdersAreSavedAndHowLoadedOnesAr
     SetAttr(settings.Get(), L"PersistOption", L"0");
     ASSERT_EQ(layers_->SaveLayers(settings.Get()), S_OK);
 
-    // Loaded orders count from 100 with option 0, so such layers sort below the others.
+    // Loaded orders count from 100 with option 0, so such layers sort below the others. Loaded
+    // into a running map (it has its annotations layer): its layers stay, the orders are read.
+    ASSERT_EQ(layers_->CreateAnnotationsLayer(), S_OK);
     ASSERT_EQ(layers_->LoadLayers(settings.Get()), S_OK);
     EXPECT_EQ(layers_->FindLayerOrder(layers_->FindLayerByName(L"towns")), 100);
     EXPECT_EQ(layers_->FindLayerOrder(layers_->FindLayerByName(L"roads")), 101);

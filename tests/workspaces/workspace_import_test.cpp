@@ -176,6 +176,8 @@ TEST_F(Import, HostileFilesOpenWhatCanBeOpenedAndReportTheRest) {
                                            "    Font (\"Arial\",1,9", "    Visibility Zoom (1,", "    Display ((("}), 0},
     };
     for (const Case& c : cases) {
+        // Each file into an empty map: a second "roads" on one map is "roads (2)".
+        for (CZmaVadAZLayer* layer : layers_->Layers()) layers_->RemoveLayer(layer, false, false);
         added_.clear();
         prompts_.boxes.clear();
         const std::string path = WriteFile(std::string("maps\\") + c.name, c.lines);
