@@ -173,7 +173,9 @@ void ControlPrinting::PrepareJobOrThrow(MapPrintJobInfo& job) {
     ComPtr<IMapPrintSettings> settings = Layouts().Settings();
     sources.settings = settings.Get();
     sources.mapView = PrintingLink().MapView();
-    sources.legend = p_.host.PrintLegend();
+    // Held for the preparation: a host's handler may hand over another legend meanwhile.
+    ComPtr<IUnknown> legend(p_.host.PrintLegend());
+    sources.legend = legend.Get();
     sources.engineMap = p_.engine.Map();
     sources.converter = p_.engine.UnitConverter();
     sources.windowOnPaper = [this] { return PrintingLink().MapOnPaper(); };
