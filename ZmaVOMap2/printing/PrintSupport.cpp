@@ -2,6 +2,8 @@
 
 #include "ZmaVOMap2/printing/PrintProgress.h"
 
+#include "platform/Result.h"
+
 #include <commdlg.h>
 
 namespace {
@@ -114,6 +116,7 @@ bool PrintSupport::Print(std::unique_ptr<MapPrintJobInfo> job) {
 }
 
 bool PrintSupport::RunPrintJob(std::unique_ptr<MapPrintJobInfo> job) {
+    if (IsRunning()) throw platform::ComError(E_UNEXPECTED, kPrintRunning, L"VadAZ");
     if (!printer_) OpenDefaultPrinter();
     if (!printer_ || !job) return false;
     if (!job->GetPrinter()) ApplyPrinterToJob(*job);
@@ -145,6 +148,7 @@ bool PrintSupport::RunPrintJob(std::unique_ptr<MapPrintJobInfo> job) {
 
 void PrintSupport::PrintWithProgress(std::unique_ptr<MapPrintJobInfo> job) {
     if (!job) return;
+    if (IsRunning()) throw platform::ComError(E_UNEXPECTED, kPrintRunning, L"VadAZ");
     PrintProgressThread thread;
     PrintHelper helper(thread, *this);
     job->SetProgressCallback(&helper);

@@ -1,7 +1,8 @@
 // Batch printing: a batch job over layers that record what it shows (its pages per entry, quiet
 // measuring, the layers of each printed page, the layers put back however a run ends), then the
 // control's QuickBatchPrint and its batch dialog worked the way a user does, on measurement layers
-// of the control printed on the prefix's printer.
+// of the control printed on the prefix's printer, and the print the control refuses: one asked
+// for by a host's handler while one runs.
 #include "tests/printing/PrintFixture.h"
 
 #include "ZmaVOMap2/printing/BatchPrintResource.h"
@@ -11,12 +12,14 @@
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DialogAnswerer.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Watchdog.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <map>
 #include <numeric>
+#include <utility>
 
 namespace printtest {
 namespace {
@@ -169,7 +172,9 @@ TEST_F(BatchJobTest, TheLayersComeBackHoweverARunEnds) {
 
 // --- The control's batch printing ---------------------------------------------------------------
 
-enum : DISPID { kEventLayerVisibilityChanged = 5, kEventEditAttributes = 7 };
+enum : DISPID { kEventGetField = 4, kEventLayerVisibilityChanged = 5, kEventEditAttributes = 7 };
+
+HWND PreviewFrame() { return ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr); }
 
 // Five measurement layers: three with a page each, one on all pages, one in neither list.
 class ControlBatchTest : public PrintTest {
@@ -369,6 +374,54 @@ TEST_F(ControlBatchTest, APreviewThatFailsLeavesTheDialogWorking) {
     EXPECT_TRUE(open);
     EXPECT_EQ(::FindWindowW(CMapPrintPreview::kFrameClass, nullptr), nullptr);
     typed->PreDestroy();
+}
+
+using Member = std::pair<const char*, std::function<HRESULT()>>;
+
+TEST_F(ControlBatchTest, APrintAskedForByAHandlerWhileOneRunsIsRefusedAndTheRunningOneEnds) {
+    // The points have no distances: each page builds their direction arrows again, asking the host
+    // for the field.
+    ASSERT_EQ(map2_->ShowDirection(VARIANT_TRUE), S_OK);
+    const std::map<std::wstring, bool> before = Visibility();
+    // The batch dialog the test opens is printed; one a handler opens is previewed, then cancelled.
+    bool opened = false;
+    testsupport::DialogAnswerer::Current()->SetAction([&](HWND dialog) {
+        if (!std::exchange(opened, true)) return (void)::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        ::SendMessageW(dialog, WM_COMMAND, IDC_BATCH_PREVIEW, 0);
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    const Member asked[] = {{"QuickPrint", [&] { return map2_->QuickPrint(Bstr(L"asked").Get()); }},
+                            {"QuickBatchPrint", [&] { return map2_->QuickBatchPrint(); }},
+                            {"BatchPrint", [&] { return map2_->BatchPrint(); }},
+                            {"PrintPreview", [&] { return map2_->PrintPreview(); }}};
+    const Member running[] = {{"QuickBatchPrint", [&] { opened = true; return map2_->QuickBatchPrint(); }},
+                              {"the batch dialog's Print", [&] { opened = false; return map2_->BatchPrint(); }}};
+    const std::wstring refused = std::to_wstring(E_UNEXPECTED) + L" " + kPrintRunning;
+    testsupport::Watchdog watchdog(60000);
+    for (DISPID event : {kEventLayerVisibilityChanged, kEventGetField}) {
+        for (const Member& run : running) {
+            for (const Member& ask : asked) {
+                const std::string what = std::string(run.first) + " / " + ask.first + " in event " + std::to_string(event);
+                SCOPED_TRACE(what);
+                std::vector<std::wstring> answers;  // code and description
+                journal_->onEvent = [&](DISPID id) {
+                    if (id != event) return;
+                    const HRESULT hr = ask.second();
+                    answers.push_back(std::to_wstring(hr) + L" " + ErrorText());
+                };
+                ::DeleteFileW(OutputFile().c_str());
+                watchdog.Arm(what);
+                EXPECT_EQ(run.second(), S_OK) << ErrorText();
+                watchdog.Disarm();
+                journal_->onEvent = nullptr;
+                ASSERT_FALSE(answers.empty()) << "no such event during the print";
+                EXPECT_EQ(answers, std::vector<std::wstring>(answers.size(), refused));
+                EXPECT_EQ(PrintedPages(), 3);
+                EXPECT_EQ(PreviewFrame(), nullptr);
+                EXPECT_EQ(Visibility(), before);
+            }
+        }
+    }
 }
 
 }  // namespace
