@@ -126,6 +126,7 @@ void MapPrinting::RefuseWhilePrinting() const {
 }
 
 void MapPrinting::ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host) {
+    if (job) RequireSheetsWithinBound(*job);
     ClosePreview();
     auto preview = std::make_shared<CMapPrintPreview>(std::move(job), host);
     if (!preview->Create()) Raise(E_FAIL, L"The print preview window cannot be created");

@@ -83,7 +83,8 @@ public:
     bool PageSetup(HWND parent, PrintSetupHost& host);
 
     // The print preview window, at most one: a new one replaces the one open. It takes the job
-    // over; E_FAIL is raised when its window cannot be made. `host` may be null.
+    // over; E_FAIL is raised when its window cannot be made, and a job of more sheets than a
+    // print takes is refused before. `host` may be null.
     void ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host);
     // Closes the preview window; its job goes with it, and it forgets its host.
     void ClosePreview() noexcept;

@@ -14,6 +14,13 @@
 // What a print, batch print or preview asked for while a print runs is told (with E_UNEXPECTED).
 inline constexpr wchar_t kPrintRunning[] = L"A print is running: another print or preview can start when it has ended";
 
+// The most sheets one print may take: more than a printer takes in one job, and more than any
+// map the user meant (a map at a scale of 1:1 covers thousands). A job that needs more is refused
+// before anything is spooled, and its preview is not shown.
+constexpr unsigned long long kMostSheetsPerPrint = 1000;
+// Raises E_INVALIDARG, saying how many sheets the job would need, when it needs more.
+void RequireSheetsWithinBound(MapPrintJobInfo& job);
+
 class PrintSupport {
 public:
     PrintSupport() = default;
@@ -46,8 +53,9 @@ public:
     // Runs the job (RunPrintJob). Always answers false.
     bool Print(std::unique_ptr<MapPrintJobInfo> job);
     // Lays the job out and prints its pages; false when there is no printer or no job. A job of
-    // no pages starts no document. The job is deleted when the run ends, whatever way it ends; a
-    // failure of the job is raised after the document was aborted. A run asked for while one runs (from a handler of an event the running one fired)
+    // no pages starts no document; a job of too many sheets is refused. The job is deleted when
+    // the run ends, whatever way it ends; a failure of the job is raised after the document was
+    // aborted. A run asked for while one runs (from a handler of an event the running one fired)
     // is refused with E_UNEXPECTED: the running job goes on.
     bool RunPrintJob(std::unique_ptr<MapPrintJobInfo> job);
     // Print with the progress dialog: the dialog's thread is started and waited for, the job

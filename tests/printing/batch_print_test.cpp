@@ -1,8 +1,8 @@
 // Batch printing: a batch job over layers that record what it shows (its pages per entry, quiet
 // measuring, the layers of each printed page, the layers put back however a run ends), then the
 // control's QuickBatchPrint and its batch dialog worked the way a user does, on measurement layers
-// of the control printed on the prefix's printer, and the print the control refuses: one asked
-// for by a host's handler while one runs.
+// of the control printed on the prefix's printer, and the prints the control refuses: one asked
+// for by a host's handler while one runs, and one of more sheets than a print takes.
 #include "tests/printing/PrintFixture.h"
 
 #include "ZmaVOMap2/printing/BatchPrintResource.h"
@@ -420,6 +420,47 @@ TEST_F(ControlBatchTest, APrintAskedForByAHandlerWhileOneRunsIsRefusedAndTheRunn
                 EXPECT_EQ(PreviewFrame(), nullptr);
                 EXPECT_EQ(Visibility(), before);
             }
+        }
+    }
+}
+
+TEST_F(ControlBatchTest, AMapOfMoreSheetsThanAPrintTakesIsRefusedBeforeAnythingIsSpooled) {
+    // A view a kilometre wide: at 1:1 its map is a kilometre wide on paper.
+    enginetest::Put(map_.Get(), enginetest::map::kMapUnit, Variant(1L));
+    enginetest::Call(map_.Get(), enginetest::map::kZoomTo, {Variant(1.0), Variant(10.0), Variant(50.0)});
+    ASSERT_EQ(map2_->put_MapSize(Bstr(L"custom").Get()), S_OK);
+    const struct {
+        const char* name;
+        VARIANT_BOOL centred;  // the settings' width and height, else the view at the scale
+        double scale;
+        const wchar_t *width, *height;
+    } layouts[] = {{"Scale 1", VARIANT_FALSE, 1, L"15 cm", L"10 cm"},
+                   {"Scale 2", VARIANT_FALSE, 2, L"15 cm", L"10 cm"},
+                   {"Scale 0.5", VARIANT_FALSE, 0.5, L"15 cm", L"10 cm"},
+                   {"Width 5 km", VARIANT_TRUE, 0.00002, L"5 km", L"10 cm"},
+                   {"Height 5 km", VARIANT_TRUE, 0.00002, L"15 cm", L"5 km"}};
+    const Member members[] = {{"QuickPrint", [&] { return map2_->QuickPrint(Bstr(L"too large").Get()); }},
+                              {"QuickBatchPrint", [&] { return map2_->QuickBatchPrint(); }},
+                              {"PrintPreview", [&] { return map2_->PrintPreview(); }}};
+    testsupport::Watchdog watchdog(60000);
+    for (const auto& layout : layouts) {
+        ASSERT_EQ(map2_->put_ContentCentered(layout.centred), S_OK);
+        ASSERT_EQ(map2_->put_Scale(layout.scale), S_OK);
+        ASSERT_EQ(map2_->put_Width(Variant(layout.width)), S_OK);
+        ASSERT_EQ(map2_->put_Height(Variant(layout.height)), S_OK);
+        for (const Member& member : members) {
+            SCOPED_TRACE(std::string(layout.name) + " / " + member.first);
+            ::DeleteFileW(OutputFile().c_str());
+            watchdog.Arm(std::string(layout.name) + " / " + member.first);
+            EXPECT_EQ(member.second(), E_INVALIDARG);
+            watchdog.Disarm();
+            // "... on N sheets; a print takes at most 1000 ..."
+            const std::wstring said = ErrorText();
+            const wchar_t* count = said.c_str() + std::min(said.find_first_of(L"0123456789"), said.size());
+            EXPECT_GT(std::wcstoull(count, nullptr, 10), kMostSheetsPerPrint) << said;
+            EXPECT_NE(said.find(L"at most 1000"), std::wstring::npos) << said;
+            EXPECT_FALSE(OutputExists()) << "spooled";
+            EXPECT_EQ(PreviewFrame(), nullptr);
         }
     }
 }
