@@ -90,6 +90,7 @@ public:
     void PrintJobCopy(std::unique_ptr<MapPrintJobInfo> job) override {
         // The control stays while its print runs, whatever the host does meanwhile.
         OperationScope operation(p_.operations);
+        MapPrinting::PrintScope print(printing_);
         printing_.ExecutePrintJob(std::move(job));
     }
     long CurrentLayout() override { return printing_.Layouts().Current(); }
@@ -124,6 +125,7 @@ public:
     // One map per page layer, printed with the progress dialog. Failures (no settings, no
     // printer, a job that cannot be prepared) are raised.
     void PrintBatch(const std::vector<std::wstring>& pages, const std::vector<std::wstring>& allPages) {
+        MapPrinting::PrintScope print(printing_);
         RequireSettings(printing_);
         std::unique_ptr<MapBatchPrintJobInfo> job = printing_.NewBatchJob();
         job->SetPages(shared_from_this(), pages, allPages);
@@ -133,6 +135,7 @@ public:
 
     // Replaces any open preview with one of the job; raises when the job cannot be prepared.
     void ShowPrintPreview(std::unique_ptr<MapPrintJobInfo> job) {
+        MapPrinting::PrintScope preview(printing_);
         if (CZmaVadAZLayerCollection* layers = p_.layers.Collection()) layers->PrepareForPrinting();
         printing_.ClosePreview();
         printing_.PrepareJobOrThrow(*job);
@@ -173,7 +176,9 @@ void ControlPrinting::PrepareJobOrThrow(MapPrintJobInfo& job) {
     ComPtr<IMapPrintSettings> settings = Layouts().Settings();
     sources.settings = settings.Get();
     sources.mapView = PrintingLink().MapView();
-    sources.legend = p_.host.PrintLegend();
+    // Held for the preparation: a host's handler may hand over another legend meanwhile.
+    ComPtr<IUnknown> legend(p_.host.PrintLegend());
+    sources.legend = legend.Get();
     sources.engineMap = p_.engine.Map();
     sources.converter = p_.engine.UnitConverter();
     sources.windowOnPaper = [this] { return PrintingLink().MapOnPaper(); };
@@ -196,6 +201,7 @@ void ControlPrinting::ExecutePrintJob(std::unique_ptr<MapPrintJobInfo> job) {
 }
 
 void ControlPrinting::QuickPrint(const std::wstring& title) {
+    PrintScope print(*this);
     ComPtr<IMapPrintSettings> settings = Layouts().Settings();
     if (!settings) throw ComError(E_FAIL, L"The host's print settings are not available", L"VadAZ");
     std::unique_ptr<MapPrintJobInfo> job = NewJob();
@@ -231,6 +237,8 @@ void ControlPrinting::QuickBatchPrint() {
 }
 
 void ControlPrinting::BatchPrint() {
+    // The dialog's Print would be refused: it is not shown at all.
+    RefuseWhilePrinting();
     Link& link = PrintingLink();
     BatchPrintDialog dialog(link, link);
     const INT_PTR answer = dialog.DoModal(::GetActiveWindow());

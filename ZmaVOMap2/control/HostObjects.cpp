@@ -11,30 +11,31 @@ const char kUsageRecordPrefix[] = "AUL,19,MHandle displayed,Map,";
 const wchar_t kUsageChannel[] = L"zemro.usage";
 constexpr IID kAttributesInterface = {0xD4FE64DE, 0x0311, 0x4B8B, {0x82, 0xB2, 0x99, 0xDB, 0x14, 0xA7, 0x31, 0xFB}};
 
-// The host hands its legends over and keeps them alive; the control keeps the bare pointer.
+// The legend's interface with a reference of ours; null when the object has none.
 template <class I>
-IUnknown* BorrowInterface(IUnknown* object) {
+ComPtr<I> HoldInterface(IUnknown* object) {
     ComPtr<I> queried;
     if (FAILED(object->QueryInterface(__uuidof(I), queried.PutVoid()))) return nullptr;
-    return queried.Get();
+    return queried;
 }
 
 }  // namespace
 
 HRESULT HostObjects::SetLegend(IUnknown* legend) {
     if (!legend) throw platform::ComError(E_POINTER, L"No legend was given", L"VadAZ");
-    legend_ = BorrowInterface<IHostVOLegend>(legend);
+    legend_ = HoldInterface<IHostVOLegend>(legend);
     return S_OK;
 }
 
 HRESULT HostObjects::SetPrintLegend(IUnknown* legend) {
     if (!legend) throw platform::ComError(E_POINTER, L"No print legend was given", L"VadAZ");
-    printLegend_ = BorrowInterface<IHostPrintLegend>(legend);
+    printLegend_ = HoldInterface<IHostPrintLegend>(legend);
     return S_OK;
 }
 
-ComPtr<IHostPrintLegend> HostObjects::PrintLegendInterface() const {
-    return ComPtr<IHostPrintLegend>(static_cast<IHostPrintLegend*>(printLegend_));
+void HostObjects::ReleaseLegends() noexcept {
+    legend_.Reset();
+    printLegend_.Reset();
 }
 
 HRESULT HostObjects::SetAttributes(IDispatch* attributes) {

@@ -1,5 +1,6 @@
-// What the host handed the control: its two legends, kept without a reference of ours (the host
-// keeps them alive), its attributes object, and the usage logger the control writes to.
+// What the host handed the control: its two legends and its attributes object, each held with a
+// reference of ours (a script host lets go of what it handed over), and the usage logger the
+// control writes to.
 #pragma once
 
 #include "platform/Com.h"
@@ -11,13 +12,16 @@
 class HostObjects {
 public:
     // VOLegend and VOPrintLegend: E_POINTER for none; an object without the legend interface
-    // clears the legend.
+    // clears the legend. The legend held before is let go.
     HRESULT SetLegend(IUnknown* legend);
     HRESULT SetPrintLegend(IUnknown* legend);
-    IUnknown* Legend() const noexcept { return legend_; }
-    IUnknown* PrintLegend() const noexcept { return printLegend_; }
+    // Borrowed: valid until another legend is given or the legends are let go.
+    IUnknown* Legend() const noexcept { return legend_.Get(); }
+    IUnknown* PrintLegend() const noexcept { return printLegend_.Get(); }
     // The print legend as its interface (a reference added), null when none.
-    platform::ComPtr<IHostPrintLegend> PrintLegendInterface() const;
+    platform::ComPtr<IHostPrintLegend> PrintLegendInterface() const { return printLegend_; }
+    // PreDestroy and the last release: both legends are let go.
+    void ReleaseLegends() noexcept;
 
     // Attributes: the object must answer the attributes interface.
     HRESULT SetAttributes(IDispatch* attributes);
@@ -30,8 +34,8 @@ public:
 private:
     IHostChannelLogger* UsageLogger();
 
-    IUnknown* legend_ = nullptr;
-    IUnknown* printLegend_ = nullptr;
+    platform::ComPtr<IHostVOLegend> legend_;
+    platform::ComPtr<IHostPrintLegend> printLegend_;
     platform::ComPtr<IUnknown> attributes_;
     platform::ComPtr<IHostLoggingManager> usageLogging_;
     platform::ComPtr<IHostChannelLogger> usageChannel_;

@@ -40,6 +40,7 @@ HRESULT CZmaVadAZ::FinalConstruct() {
 
 void CZmaVadAZ::FinalRelease() {
     printing_.Release(true);
+    host_.ReleaseLegends();
     constructing_ = true;
     router_.Disconnect();
     engine_.Release();
@@ -170,6 +171,7 @@ STDMETHODIMP CZmaVadAZ::PreDestroy() {
     // collection and may be inside the engine's handling of a message: the collection and the
     // engine window go when that operation ends.
     printing_.Release(false);
+    host_.ReleaseLegends();
     layers_.Drop(operations_.Busy());
     window_.Destroy(operations_.Busy());
     return S_OK;

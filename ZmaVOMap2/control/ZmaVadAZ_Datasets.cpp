@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
 
 #include "ZmaVOMap2/datalayers/DatasetDisplay.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "platform/Result.h"
 
 namespace {
@@ -11,13 +12,22 @@ std::wstring Text(BSTR s) { return s ? std::wstring(s) : std::wstring(); }
 
 // --- Legends -----------------------------------------------------------------------------------
 
+// The collection's copies of the legends follow the ones the control holds.
 STDMETHODIMP CZmaVadAZ::put_VOLegend(IUnknown* newVal) {
-    COM_TRY { return host_.SetLegend(newVal); }
+    COM_TRY {
+        host_.SetLegend(newVal);
+        if (CZmaVadAZLayerCollection* layers = layers_.Collection()) layers->ForgetLegends();
+        return S_OK;
+    }
     COM_CATCH_RETURN();
 }
 
 STDMETHODIMP CZmaVadAZ::put_VOPrintLegend(IUnknown* newVal) {
-    COM_TRY { return host_.SetPrintLegend(newVal); }
+    COM_TRY {
+        host_.SetPrintLegend(newVal);
+        if (CZmaVadAZLayerCollection* layers = layers_.Collection()) layers->ForgetLegends();
+        return S_OK;
+    }
     COM_CATCH_RETURN();
 }
 

@@ -121,6 +121,11 @@ public:
     platform::ComPtr<IHostPrintLegend> PrintLegend();
     // The print legend as handed over so far, without asking the host.
     platform::ComPtr<IHostPrintLegend> AdoptedPrintLegend() const { return printLegend_; }
+    // The host handed the control another legend: the next use asks the control again.
+    void ForgetLegends() noexcept {
+        legend_.Reset();
+        printLegend_.Reset();
+    }
 
     // Where new layers go: on top, or to the place their order number gives.
     bool GetNewLayersOnTop() const noexcept { return newLayersOnTop_; }

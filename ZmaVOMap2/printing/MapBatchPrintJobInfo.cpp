@@ -6,7 +6,7 @@
 #include "platform/Window.h"
 
 #include <algorithm>
-#include <numeric>
+#include <climits>
 
 namespace {
 
@@ -26,6 +26,11 @@ private:
     BatchPrintLayers* layers_;
 };
 
+UINT AtMostUint(unsigned long long count) { return static_cast<UINT>(std::min<unsigned long long>(count, UINT_MAX)); }
+
+// Counts of sheets add up to the largest count at most, never round through zero.
+unsigned long long SumOf(unsigned long long a, unsigned long long b) { return a > ULLONG_MAX - b ? ULLONG_MAX : a + b; }
+
 }  // namespace
 
 MapBatchPrintJobInfo::MapBatchPrintJobInfo(const MapBatchPrintJobInfo& other)
@@ -34,6 +39,7 @@ MapBatchPrintJobInfo::MapBatchPrintJobInfo(const MapBatchPrintJobInfo& other)
       pageLayers_(other.pageLayers_),
       allPagesLayers_(other.allPagesLayers_),
       sheets_(other.sheets_),
+      totalSheets_(other.totalSheets_),
       measured_(other.measured_) {}
 
 MapBatchPrintJobInfo::~MapBatchPrintJobInfo() { EndRun(); }
@@ -92,6 +98,7 @@ void MapBatchPrintJobInfo::ShowEntry(size_t entry) {
 void MapBatchPrintJobInfo::MeasureEntries() {
     SuppressedEvents quiet(layers_.get());
     sheets_.clear();
+    totalSheets_ = 0;
     const Visibility before = CurrentVisibility();
     // The layers are put back whatever way the measuring ends.
     struct PutBack {
@@ -105,19 +112,25 @@ void MapBatchPrintJobInfo::MeasureEntries() {
     if (fixedLegend == VARIANT_TRUE && !pageLayers_.empty()) {
         // With a legend of a fixed size every entry needs the sheets of the first.
         ShowEntry(0);
-        sheets_.assign(pageLayers_.size(), MapPrintJobInfo::GetPageCount());
+        const unsigned long long sheets = MapPrintJobInfo::SheetCount();
+        sheets_.assign(pageLayers_.size(), AtMostUint(sheets));
+        for (size_t entry = 0; entry < pageLayers_.size(); ++entry) totalSheets_ = SumOf(totalSheets_, sheets);
     } else {
         for (size_t entry = 0; entry < pageLayers_.size(); ++entry) {
             ShowEntry(entry);
-            sheets_.push_back(MapPrintJobInfo::GetPageCount());
+            const unsigned long long sheets = MapPrintJobInfo::SheetCount();
+            sheets_.push_back(AtMostUint(sheets));
+            totalSheets_ = SumOf(totalSheets_, sheets);
         }
     }
     measured_ = true;
 }
 
-UINT MapBatchPrintJobInfo::GetPageCount() {
+UINT MapBatchPrintJobInfo::GetPageCount() { return AtMostUint(SheetCount()); }
+
+unsigned long long MapBatchPrintJobInfo::SheetCount() {
     if (!measured_ || IsDirty()) MeasureEntries();
-    return std::accumulate(sheets_.begin(), sheets_.end(), 0u);
+    return totalSheets_;
 }
 
 std::pair<size_t, UINT> MapBatchPrintJobInfo::EntryOfPage(UINT page) const {

@@ -37,6 +37,7 @@ public:
     std::unique_ptr<PrintJobInfo> Clone() const override;
     // The sum of the entries' sheets, measuring them first when the job changed.
     UINT GetPageCount() override;
+    unsigned long long SheetCount() override;
     std::wstring GetJobName() override;
 
     // The entry of a document page and the sheet within it; (0, 0) beyond the last entry.
@@ -58,6 +59,7 @@ private:
     std::vector<std::wstring> pageLayers_;
     std::vector<std::wstring> allPagesLayers_;
     std::vector<UINT> sheets_;
+    unsigned long long totalSheets_ = 0;
     bool measured_ = false;
     // The visibility before the current print run's first page.
     std::optional<Visibility> beforeRun_;

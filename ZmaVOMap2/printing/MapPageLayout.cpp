@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -16,6 +18,11 @@ long Number(IMapPrintSettings* s, HRESULT (STDMETHODCALLTYPE IMapPrintSettings::
     long value = 0;
     THROW_IF_FAILED((s->*get)(&value));
     return value;
+}
+
+// The sheets a length needs, at most LONG_MAX.
+long Sheets(double length, long sheet) {
+    return static_cast<long>(std::min(std::ceil(length / sheet), static_cast<double>(LONG_MAX)));
 }
 
 }  // namespace
@@ -69,10 +76,10 @@ void MapPageLayout::UpdatePrintableArea(const PageSettings& page) {
 void MapPageLayout::UpdateGrid() {
     if (!(paperChanged || settingsChanged || gridNeeded) || !settings || paperWidth <= 0 || paperHeight <= 0) return;
     UpdatePrintableArea(PageSettings::Read(settings.Get()));
-    const double contentWidth = std::labs(contentRect.right - contentRect.left);
-    const double contentHeight = std::labs(contentRect.bottom - contentRect.top);
-    pagesAcross = static_cast<long>(std::ceil(contentWidth / printableWidth));
-    pagesDown = static_cast<long>(std::ceil(contentHeight / printableHeight));
+    const double contentWidth = std::fabs(static_cast<double>(contentRect.right) - contentRect.left);
+    const double contentHeight = std::fabs(static_cast<double>(contentRect.bottom) - contentRect.top);
+    pagesAcross = Sheets(contentWidth, printableWidth);
+    pagesDown = Sheets(contentHeight, printableHeight);
     paperChanged = settingsChanged = gridNeeded = false;
 }
 

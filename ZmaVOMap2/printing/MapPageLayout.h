@@ -69,5 +69,8 @@ struct MapPageLayout {
     void UpdateGrid();
     // The rectangle page `index` covers on the virtual sheet (pages numbered row by row).
     RECT PageRect(long index, const PageSettings& page) const;
-    long PageCount() const noexcept { return pagesAcross * pagesDown; }
+    // In 64 bits: a map of kilometres on paper needs more sheets than a long counts.
+    unsigned long long SheetCount() const noexcept {
+        return static_cast<unsigned long long>(pagesAcross) * static_cast<unsigned long long>(pagesDown);
+    }
 };

@@ -8,6 +8,9 @@
 #include "platform/Result.h"
 #include "platform/Window.h"
 
+#include <algorithm>
+#include <climits>
+
 MapPrintJobInfo::MapPrintJobInfo() : infoDisplay_(std::make_unique<CZmaVadAZInfoDisplay>()) {}
 
 MapPrintJobInfo::MapPrintJobInfo(const MapPrintJobInfo& other)
@@ -61,10 +64,12 @@ bool MapPrintJobInfo::IsValidPage(UINT page) {
 
 std::unique_ptr<PrintJobInfo> MapPrintJobInfo::Clone() const { return std::make_unique<MapPrintJobInfo>(*this); }
 
-UINT MapPrintJobInfo::GetPageCount() {
+UINT MapPrintJobInfo::GetPageCount() { return static_cast<UINT>(std::min<unsigned long long>(SheetCount(), UINT_MAX)); }
+
+unsigned long long MapPrintJobInfo::SheetCount() {
     LayOutAgainIfDirty();
     layout_.UpdateGrid();
-    return static_cast<UINT>(layout_.PageCount());
+    return layout_.SheetCount();
 }
 
 std::wstring MapPrintJobInfo::GetJobName() {

@@ -29,8 +29,11 @@ public:
     DEVMODEW* GetNewDevModeForPage(UINT oldPage, UINT newPage) override;
     bool IsValidPage(UINT page) override;
     std::unique_ptr<PrintJobInfo> Clone() const override;
+    // The sheets (at most UINT_MAX), laying the job out first when it changed.
     UINT GetPageCount() override;
     std::wstring GetJobName() override;
+    // The sheets the job needs, however many.
+    virtual unsigned long long SheetCount();
 
     // Setters; each but SetProgressCallback makes the next page query lay the job out again.
     // Copies the DEVMODE, opens the printer the DEVNAMES names and reads its paper size; false

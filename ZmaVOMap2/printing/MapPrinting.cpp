@@ -116,7 +116,17 @@ void MapPrinting::TellNoPrinter() {
     Raise(E_FAIL, text);
 }
 
+MapPrinting::PrintScope::PrintScope(MapPrinting& printing) : printing_(printing) {
+    printing_.RefuseWhilePrinting();
+    printing_.running_ = true;
+}
+
+void MapPrinting::RefuseWhilePrinting() const {
+    if (running_ || support_.IsRunning()) Raise(E_UNEXPECTED, kPrintRunning);
+}
+
 void MapPrinting::ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host) {
+    if (job) RequireSheetsWithinBound(*job);
     ClosePreview();
     auto preview = std::make_shared<CMapPrintPreview>(std::move(job), host);
     if (!preview->Create()) Raise(E_FAIL, L"The print preview window cannot be created");

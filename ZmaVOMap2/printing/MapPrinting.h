@@ -30,6 +30,23 @@ public:
     PrintSupport& Support() noexcept { return support_; }
     QuickPrintLayouts& Layouts() noexcept { return layouts_; }
 
+    // One print at a time. A print, batch print or preview holds a scope from its start to its
+    // end (the run with its progress dialog, or the preview's window with its first page); one
+    // asked for meanwhile, from a host's handler of an event the running one fired, is refused
+    // with E_UNEXPECTED, and the running one ends as it would have.
+    class PrintScope {
+    public:
+        explicit PrintScope(MapPrinting& printing);
+        ~PrintScope() { printing_.running_ = false; }
+        PrintScope(const PrintScope&) = delete;
+        PrintScope& operator=(const PrintScope&) = delete;
+
+    private:
+        MapPrinting& printing_;
+    };
+    // Raises E_UNEXPECTED while a print runs.
+    void RefuseWhilePrinting() const;
+
     // A write of a print property lands in the custom layout: the custom layout is selected, the
     // value written, and the custom layout's document saved. A write that fails puts the previous
     // layout back; when the custom layout cannot be loaded nothing is written or saved. `write`
@@ -66,7 +83,8 @@ public:
     bool PageSetup(HWND parent, PrintSetupHost& host);
 
     // The print preview window, at most one: a new one replaces the one open. It takes the job
-    // over; E_FAIL is raised when its window cannot be made. `host` may be null.
+    // over; E_FAIL is raised when its window cannot be made, and a job of more sheets than a
+    // print takes is refused before. `host` may be null.
     void ShowPreview(std::unique_ptr<MapPrintJobInfo> job, PrintPreviewHost* host);
     // Closes the preview window; its job goes with it, and it forgets its host.
     void ClosePreview() noexcept;
@@ -88,4 +106,5 @@ private:
     QuickPrintLayouts layouts_{support_};
     std::wstring title_;
     std::shared_ptr<CMapPrintPreview> preview_;
+    bool running_ = false;
 };

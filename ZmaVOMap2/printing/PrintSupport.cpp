@@ -2,7 +2,11 @@
 
 #include "ZmaVOMap2/printing/PrintProgress.h"
 
+#include "platform/Result.h"
+
 #include <commdlg.h>
+
+#include <string>
 
 namespace {
 
@@ -20,6 +24,15 @@ private:
 };
 
 }  // namespace
+
+void RequireSheetsWithinBound(MapPrintJobInfo& job) {
+    const unsigned long long sheets = job.SheetCount();
+    if (sheets <= kMostSheetsPerPrint) return;
+    throw platform::ComError(E_INVALIDARG,
+                             L"The map would print on " + std::to_wstring(sheets) + L" sheets; a print takes at most " +
+                                 std::to_wstring(kMostSheetsPerPrint) + L" (a smaller map or scale takes fewer)",
+                             L"VadAZ");
+}
 
 void PrintSupport::Destroy() noexcept {
     devMode_.Reset();
@@ -114,6 +127,7 @@ bool PrintSupport::Print(std::unique_ptr<MapPrintJobInfo> job) {
 }
 
 bool PrintSupport::RunPrintJob(std::unique_ptr<MapPrintJobInfo> job) {
+    if (IsRunning()) throw platform::ComError(E_UNEXPECTED, kPrintRunning, L"VadAZ");
     if (!printer_) OpenDefaultPrinter();
     if (!printer_ || !job) return false;
     if (!job->GetPrinter()) ApplyPrinterToJob(*job);
@@ -133,6 +147,7 @@ bool PrintSupport::RunPrintJob(std::unique_ptr<MapPrintJobInfo> job) {
     settings.printerName = printerName_;
     settings.defaultMode = devMode_.Get();
     settings.documentName = currentJob_->GetJobName();
+    RequireSheetsWithinBound(*currentJob_);
     const UINT count = currentJob_->GetPageCount();
     if (count == 0) return true;
     settings.startPage = 0;
@@ -145,6 +160,8 @@ bool PrintSupport::RunPrintJob(std::unique_ptr<MapPrintJobInfo> job) {
 
 void PrintSupport::PrintWithProgress(std::unique_ptr<MapPrintJobInfo> job) {
     if (!job) return;
+    if (IsRunning()) throw platform::ComError(E_UNEXPECTED, kPrintRunning, L"VadAZ");
+    RequireSheetsWithinBound(*job);
     PrintProgressThread thread;
     PrintHelper helper(thread, *this);
     job->SetProgressCallback(&helper);

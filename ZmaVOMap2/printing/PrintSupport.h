@@ -11,6 +11,16 @@
 #include <memory>
 #include <string>
 
+// What a print, batch print or preview asked for while a print runs is told (with E_UNEXPECTED).
+inline constexpr wchar_t kPrintRunning[] = L"A print is running: another print or preview can start when it has ended";
+
+// The most sheets one print may take: more than a printer takes in one job, and more than any
+// map the user meant (a map at a scale of 1:1 covers thousands). A job that needs more is refused
+// before anything is spooled, and its preview is not shown.
+constexpr unsigned long long kMostSheetsPerPrint = 1000;
+// Raises E_INVALIDARG, saying how many sheets the job would need, when it needs more.
+void RequireSheetsWithinBound(MapPrintJobInfo& job);
+
 class PrintSupport {
 public:
     PrintSupport() = default;
@@ -43,8 +53,10 @@ public:
     // Runs the job (RunPrintJob). Always answers false.
     bool Print(std::unique_ptr<MapPrintJobInfo> job);
     // Lays the job out and prints its pages; false when there is no printer or no job. A job of
-    // no pages starts no document. The job is deleted when the run ends, whatever way it ends; a
-    // failure of the job is raised after the document was aborted.
+    // no pages starts no document; a job of too many sheets is refused. The job is deleted when
+    // the run ends, whatever way it ends; a failure of the job is raised after the document was
+    // aborted. A run asked for while one runs (from a handler of an event the running one fired)
+    // is refused with E_UNEXPECTED: the running job goes on.
     bool RunPrintJob(std::unique_ptr<MapPrintJobInfo> job);
     // Print with the progress dialog: the dialog's thread is started and waited for, the job
     // reports its pages to the dialog, Cancel there stops the run after the current page, and the
@@ -53,7 +65,8 @@ public:
 
     // Stops the running job after its current page (nothing when no job runs).
     void CancelRunningJob() noexcept;
-    bool IsRunning() const noexcept { return printJob_ != nullptr; }
+    // From the start of a run (its layout included) to its end.
+    bool IsRunning() const noexcept { return currentJob_ != nullptr; }
 
     HANDLE Printer() const noexcept { return printer_.Get(); }
     const std::wstring& PrinterName() const noexcept { return printerName_; }

@@ -1,7 +1,8 @@
 // Batch printing: a batch job over layers that record what it shows (its pages per entry, quiet
 // measuring, the layers of each printed page, the layers put back however a run ends), then the
 // control's QuickBatchPrint and its batch dialog worked the way a user does, on measurement layers
-// of the control printed on the prefix's printer.
+// of the control printed on the prefix's printer, and the prints the control refuses: one asked
+// for by a host's handler while one runs, and one of more sheets than a print takes.
 #include "tests/printing/PrintFixture.h"
 
 #include "ZmaVOMap2/printing/BatchPrintResource.h"
@@ -11,12 +12,14 @@
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DialogAnswerer.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Watchdog.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <map>
 #include <numeric>
+#include <utility>
 
 namespace printtest {
 namespace {
@@ -169,7 +172,9 @@ TEST_F(BatchJobTest, TheLayersComeBackHoweverARunEnds) {
 
 // --- The control's batch printing ---------------------------------------------------------------
 
-enum : DISPID { kEventLayerVisibilityChanged = 5, kEventEditAttributes = 7 };
+enum : DISPID { kEventGetField = 4, kEventLayerVisibilityChanged = 5, kEventEditAttributes = 7 };
+
+HWND PreviewFrame() { return ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr); }
 
 // Five measurement layers: three with a page each, one on all pages, one in neither list.
 class ControlBatchTest : public PrintTest {
@@ -369,6 +374,95 @@ TEST_F(ControlBatchTest, APreviewThatFailsLeavesTheDialogWorking) {
     EXPECT_TRUE(open);
     EXPECT_EQ(::FindWindowW(CMapPrintPreview::kFrameClass, nullptr), nullptr);
     typed->PreDestroy();
+}
+
+using Member = std::pair<const char*, std::function<HRESULT()>>;
+
+TEST_F(ControlBatchTest, APrintAskedForByAHandlerWhileOneRunsIsRefusedAndTheRunningOneEnds) {
+    // The points have no distances: each page builds their direction arrows again, asking the host
+    // for the field.
+    ASSERT_EQ(map2_->ShowDirection(VARIANT_TRUE), S_OK);
+    const std::map<std::wstring, bool> before = Visibility();
+    // The batch dialog the test opens is printed; one a handler opens is previewed, then cancelled.
+    bool opened = false;
+    testsupport::DialogAnswerer::Current()->SetAction([&](HWND dialog) {
+        if (!std::exchange(opened, true)) return (void)::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        ::SendMessageW(dialog, WM_COMMAND, IDC_BATCH_PREVIEW, 0);
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    const Member asked[] = {{"QuickPrint", [&] { return map2_->QuickPrint(Bstr(L"asked").Get()); }},
+                            {"QuickBatchPrint", [&] { return map2_->QuickBatchPrint(); }},
+                            {"BatchPrint", [&] { return map2_->BatchPrint(); }},
+                            {"PrintPreview", [&] { return map2_->PrintPreview(); }}};
+    const Member running[] = {{"QuickBatchPrint", [&] { opened = true; return map2_->QuickBatchPrint(); }},
+                              {"the batch dialog's Print", [&] { opened = false; return map2_->BatchPrint(); }}};
+    const std::wstring refused = std::to_wstring(E_UNEXPECTED) + L" " + kPrintRunning;
+    testsupport::Watchdog watchdog(60000);
+    for (DISPID event : {kEventLayerVisibilityChanged, kEventGetField}) {
+        for (const Member& run : running) {
+            for (const Member& ask : asked) {
+                const std::string what = std::string(run.first) + " / " + ask.first + " in event " + std::to_string(event);
+                SCOPED_TRACE(what);
+                std::vector<std::wstring> answers;  // code and description
+                journal_->onEvent = [&](DISPID id) {
+                    if (id != event) return;
+                    const HRESULT hr = ask.second();
+                    answers.push_back(std::to_wstring(hr) + L" " + ErrorText());
+                };
+                ::DeleteFileW(OutputFile().c_str());
+                watchdog.Arm(what);
+                EXPECT_EQ(run.second(), S_OK) << ErrorText();
+                watchdog.Disarm();
+                journal_->onEvent = nullptr;
+                ASSERT_FALSE(answers.empty()) << "no such event during the print";
+                EXPECT_EQ(answers, std::vector<std::wstring>(answers.size(), refused));
+                EXPECT_EQ(PrintedPages(), 3);
+                EXPECT_EQ(PreviewFrame(), nullptr);
+                EXPECT_EQ(Visibility(), before);
+            }
+        }
+    }
+}
+
+TEST_F(ControlBatchTest, AMapOfMoreSheetsThanAPrintTakesIsRefusedBeforeAnythingIsSpooled) {
+    // A view a kilometre wide: at 1:1 its map is a kilometre wide on paper.
+    enginetest::Put(map_.Get(), enginetest::map::kMapUnit, Variant(1L));
+    enginetest::Call(map_.Get(), enginetest::map::kZoomTo, {Variant(1.0), Variant(10.0), Variant(50.0)});
+    ASSERT_EQ(map2_->put_MapSize(Bstr(L"custom").Get()), S_OK);
+    const struct {
+        const char* name;
+        VARIANT_BOOL centred;  // the settings' width and height, else the view at the scale
+        double scale;
+        const wchar_t *width, *height;
+    } layouts[] = {{"Scale 1", VARIANT_FALSE, 1, L"15 cm", L"10 cm"},
+                   {"Scale 2", VARIANT_FALSE, 2, L"15 cm", L"10 cm"},
+                   {"Scale 0.5", VARIANT_FALSE, 0.5, L"15 cm", L"10 cm"},
+                   {"Width 5 km", VARIANT_TRUE, 0.00002, L"5 km", L"10 cm"},
+                   {"Height 5 km", VARIANT_TRUE, 0.00002, L"15 cm", L"5 km"}};
+    const Member members[] = {{"QuickPrint", [&] { return map2_->QuickPrint(Bstr(L"too large").Get()); }},
+                              {"QuickBatchPrint", [&] { return map2_->QuickBatchPrint(); }},
+                              {"PrintPreview", [&] { return map2_->PrintPreview(); }}};
+    testsupport::Watchdog watchdog(60000);
+    for (const auto& layout : layouts) {
+        ASSERT_EQ(map2_->put_ContentCentered(layout.centred), S_OK);
+        ASSERT_EQ(map2_->put_Scale(layout.scale), S_OK);
+        ASSERT_EQ(map2_->put_Width(Variant(layout.width)), S_OK);
+        ASSERT_EQ(map2_->put_Height(Variant(layout.height)), S_OK);
+        for (const Member& member : members) {
+            SCOPED_TRACE(std::string(layout.name) + " / " + member.first);
+            ::DeleteFileW(OutputFile().c_str());
+            watchdog.Arm(std::string(layout.name) + " / " + member.first);
+            EXPECT_EQ(member.second(), E_INVALIDARG);
+            watchdog.Disarm();
+            // "... on N sheets; a print takes at most 1000 ..."
+            const std::wstring said = ErrorText();
+            const wchar_t* count = said.c_str() + std::min(said.find_first_of(L"0123456789"), said.size());
+            EXPECT_GT(std::wcstoull(count, nullptr, 10), kMostSheetsPerPrint) << said;
+            EXPECT_NE(said.find(L"at most 1000"), std::wstring::npos) << said;
+            EXPECT_FALSE(OutputExists()) << "spooled";
+            EXPECT_EQ(PreviewFrame(), nullptr);
+        }
+    }
 }
 
 }  // namespace

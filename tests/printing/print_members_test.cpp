@@ -1,14 +1,16 @@
 // The control's print members as a host calls them: QuickPrint in each quick-print layout on the
 // prefix's printer (kept for the picture judge with the layout a job of the same settings gets),
-// Print with the map's title and without a printer, what QuickPrint refuses, the layout switch,
-// writes that must not land in another layout, reads that find no value, and the print-job
-// properties.
+// Print with the map's title and without a printer, what QuickPrint refuses, the host's legends
+// held however the host lets go of them, the layout switch, writes that must not land in another
+// layout, reads that find no value, and the print-job properties.
 #include "tests/printing/PrintFixture.h"
 
 #include "ZmaVOMap2/printing/PrintJobPreparation.h"
 #include "ZmaVOMap2/services/RegistrySettings.h"
 #include "tests/control/ControlFixture.h"
+#include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DialogAnswerer.h"
+#include "tests/support/ScriptHost.h"
 #include "tests/support/TestSupport.h"
 
 #include "platform/Result.h"
@@ -34,6 +36,11 @@ std::wstring FreshFolder() {
     std::wstring folder = std::wstring(temp) + L"print-members-" + name;
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
+}
+
+ULONG References(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
 }
 
 // A line of the printed PostScript's header ("%%Title: ").
@@ -178,6 +185,64 @@ TEST_F(PrintMembersTest, PrintTakesTheMapsTitleAndEveryRefusalIsAnError) {
     EXPECT_EQ(dialogs[0].caption, L"Map Module");
     EXPECT_NE(dialogs[0].text.find(said), std::wstring::npos);
     EXPECT_EQ(::GetFileAttributesW(output.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(PrintMembersTest, LegendsAScriptHandsOverAndLetsGoOfStillPrintAndFollowTheSeries) {
+    // Nothing but the map keeps either legend once its statement is done.
+    const wchar_t script[] = LR"(
+        Map.VOLegend = new ActiveXObject("VadazHost.Legend");
+        Map.VOPrintLegend = new ActiveXObject("VadazHost.PrintLegend");
+        CollectGarbage();
+        Map.DisplayDataset(Points, "RxLev", "{held-1}");
+        Map.DisplayDataset(Points, "RxLev", "{held-2}");
+        CollectGarbage();
+        Map.SetDatasetVisible("{held-1}", 0);
+        Map.UpdateLegendCheckBoxes();
+        Map.RemoveDataset("{held-1}", true);
+        CollectGarbage();
+        Map.QuickPrint("Held legends");
+    )";
+    ComPtr<IDispatch> points = displaytest::NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 10);
+    std::wstring error;
+    ComPtr<IDispatch> map = controltest::As<IDispatch>(control_.Get());
+    ASSERT_EQ(testsupport::RunScript(L"JScript", script, {{L"Map", map.Get()}, {L"Points", points.Get()}}, &error), S_OK)
+        << error;
+    EXPECT_EQ(HeaderLine(OutputFile(), "%%Title: "), "Map Module - Held legends");
+    EXPECT_NE(PrintedPagesText().find("1.00 0.78 0.00 setrgbcolor"), std::string::npos) << "no legend on the page";
+
+    // The map holds a legend until another comes, PreDestroy or its last release; the layers'
+    // check boxes go to the one held.
+    const std::pair<CLSID, HRESULT (STDMETHODCALLTYPE IZmaVadAZ2::*)(IUnknown*)> kinds[] = {
+        {CLSID_HostLegend, &IZmaVadAZ2::put_VOLegend}, {CLSID_HostPrintLegend, &IZmaVadAZ2::put_VOPrintLegend}};
+    const Bstr series(L"{held-3}");
+    std::vector<ComPtr<IHostCallLog>> held;
+    for (const auto& kind : kinds) {
+        ComPtr<IHostCallLog> first, second;
+        ASSERT_EQ(::CoCreateInstance(kind.first, nullptr, CLSCTX_ALL, IID_IHostCallLog, first.PutVoid()), S_OK);
+        ASSERT_EQ(::CoCreateInstance(kind.first, nullptr, CLSCTX_ALL, IID_IHostCallLog, second.PutVoid()), S_OK);
+        ASSERT_EQ((map2_.Get()->*kind.second)(first.Get()), S_OK);
+        EXPECT_EQ(References(first.Get()), 2u);
+        ASSERT_EQ(map2_->DisplayDataset(points.Get(), Variant(L"RxLev"), series.Get()), S_OK);
+        ASSERT_EQ((map2_.Get()->*kind.second)(second.Get()), S_OK);
+        EXPECT_EQ(References(first.Get()), 1u) << "the first legend is kept";
+        first->ClearCalls();
+        ASSERT_EQ(map2_->SetDatasetVisible(series.Get(), 0), S_OK);
+        ASSERT_EQ(map2_->UpdateLegendCheckBoxes(), S_OK);
+        Bstr firstCalls, secondCalls;
+        first->get_CallText(firstCalls.Put());
+        second->get_CallText(secondCalls.Put());
+        EXPECT_EQ(firstCalls.Wide(), L"");
+        EXPECT_NE(secondCalls.Wide().find(L"SetCheckBox"), std::wstring::npos) << secondCalls.Wide();
+        ASSERT_EQ(map2_->RemoveDataset(series.Get(), Variant(false)), S_OK);
+        held.push_back(second);
+    }
+    ASSERT_EQ(map2_->PreDestroy(), S_OK);
+    for (const ComPtr<IHostCallLog>& legend : held) EXPECT_EQ(References(legend.Get()), 1u) << "kept after PreDestroy";
+    ComPtr<IUnknown> other;
+    ASSERT_EQ(controltest::CreateControl(other), S_OK);
+    ASSERT_EQ(controltest::As<IZmaVadAZ2>(other.Get())->put_VOPrintLegend(held[1].Get()), S_OK);
+    other.Reset();
+    EXPECT_EQ(References(held[1].Get()), 1u) << "kept after the last release";
 }
 
 TEST_F(PrintMembersTest, ALayoutIsSelectedOnlyWhenItsDocumentLoads) {

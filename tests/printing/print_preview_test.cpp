@@ -175,20 +175,24 @@ TEST_F(PreviewTest, TheWindowGoesWithItsJobWhenClosedReplacedOrWhenItsControlGoe
     struct Case {
         const char* how;
         std::function<void(HWND)> close;
-        ULONG layersLetGo;  // the map's layers hold the legend too
+        ULONG mapLetGo;  // the map holds the legend, and so do its layers
+        bool handOver;   // the legend is handed over again first
     } const cases[] = {
-        {"its close button", [](HWND frame) { Command(frame, ID_PREVIEW_CLOSE); }, 0},
-        {"a second preview", [&](HWND) { map2_->PrintPreview(); }, 0},
-        {"PreDestroy", [&](HWND) { map2_->PreDestroy(); }, 1},
+        {"its close button", [](HWND frame) { Command(frame, ID_PREVIEW_CLOSE); }, 0, false},
+        {"a second preview", [&](HWND) { map2_->PrintPreview(); }, 0, false},
+        {"PreDestroy", [&](HWND) { map2_->PreDestroy(); }, 2, false},
         {"the control's last release", [&](HWND) {
              map2_.Reset();
              control_.Reset();
-         }, 0},
+         }, 1, true},
     };
     // The map's layers take the legend up when they first prepare a print.
     ASSERT_EQ(map2_->QuickPrint(Bstr(L"once").Get()), S_OK);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
+        if (c.handOver) {
+            ASSERT_EQ(map2_->put_VOPrintLegend(legend_.Get()), S_OK);
+        }
         const ULONG before = References(legend_.Get());
         HWND frame = Open();
         ASSERT_TRUE(frame);
@@ -199,7 +203,7 @@ TEST_F(PreviewTest, TheWindowGoesWithItsJobWhenClosedReplacedOrWhenItsControlGoe
             EXPECT_EQ(Status(second), L"Preview: Page 1 of 1");
             Command(second, ID_PREVIEW_CLOSE);
         }
-        EXPECT_EQ(References(legend_.Get()), before - c.layersLetGo) << "the job is left";
+        EXPECT_EQ(References(legend_.Get()), before - c.mapLetGo) << "the job is left";
     }
 }
 
