@@ -1,11 +1,22 @@
-// A map released while the download thread fetches its tiles, and the library unloaded after it,
-// fifty times over: the thread ends with the last map, so the library can go (the thread keeps it
-// loaded while it runs), and nothing is left behind.
+// Maps that come and go with the library and its download thread: a map released while the thread
+// fetches its tiles, and the library unloaded after it, fifty times over (the thread ends with the
+// last map, so the library can go, and nothing is left behind); a map released while its tile
+// trickles or stalls.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
+#include "tests/support/Watchdog.h"
+
+#include "platform/Xml.h"
 
 #include <tlhelp32.h>
 
+#include <cmath>
+#include <set>
+#include <tuple>
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
 using namespace imagerytest;
 
 namespace {
@@ -22,8 +33,15 @@ public:
         unknown_.Reset();
         site_.Reset();
     }
+    using MapSiteTest::kHeight;
+    using MapSiteTest::kWidth;
+    using MapSiteTest::Control;
     using MapSiteTest::DrawView;
+    using MapSiteTest::EngineWindow;
+    using MapSiteTest::Map;
     using MapSiteTest::ShowArea;
+    // Shown, as a host's form is: what is invalidated waits to be repainted.
+    void Show() { ::ShowWindow(site_->Window(), SW_SHOWNA); }
 
 private:
     void TestBody() override {}
@@ -62,6 +80,41 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryU
         // The first cycle starts what the system keeps for downloads; later ones add nothing.
         if (cycle == 0) threads = ThreadsOfThisProcess();
         EXPECT_LE(ThreadsOfThisProcess(), threads) << "cycle " << cycle;
+    }
+    ClearImageryRegistry();
+    ClearServerOptions();
+}
+
+bool LibraryLoaded() {
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    return ::GetModuleHandleW(L"VadAZ.dll") != nullptr;
+}
+
+TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinATilesTime) {
+    testsupport::Watchdog watchdog;
+    ClearImageryRegistry();
+    SetImageryString(L"CredentialMode", L"Token");
+    SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/r%d/tiles/");
+    const struct {
+        const char* kind;
+        DWORD closedWithin;  // a trickle is left at its next byte, a stall when the tile's time is up
+    } cases[] = {{"slow", 1500}, {"stall", 6500}};
+    for (const auto& c : cases) {
+        SetServerOption("hostile", c.kind);
+        OneMap map;
+        map.Open();
+        map.ShowArea(9.5, 49.8, 10.4, 50.3);
+        ClearRequests();
+        map.DrawView();
+        for (const DWORD start = ::GetTickCount(); Requests().empty() && ::GetTickCount() - start < 10000;) ::Sleep(5);
+        ASSERT_FALSE(Requests().empty()) << "a download runs";
+        ::Sleep(500);
+        watchdog.Arm(std::string(c.kind) + ": the map closes", 20000);
+        const DWORD start = ::GetTickCount();
+        map.Close();
+        EXPECT_FALSE(LibraryLoaded()) << c.kind << ": the thread ended";
+        EXPECT_LT(::GetTickCount() - start, c.closedWithin) << c.kind;
+        watchdog.Disarm();
     }
     ClearImageryRegistry();
     ClearServerOptions();
