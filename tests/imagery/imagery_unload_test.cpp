@@ -1,7 +1,7 @@
 // Maps that come and go with the library and its download thread: a map released while the thread
 // fetches its tiles, and the library unloaded after it, fifty times over (the thread ends with the
 // last map, so the library can go, and nothing is left behind); a map released while its tile
-// trickles or stalls.
+// trickles or stalls; and two maps whose tiles arrive together.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/support/Watchdog.h"
@@ -118,6 +118,62 @@ TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinA
     }
     ClearImageryRegistry();
     ClearServerOptions();
+}
+
+// The squares of a view's tiles, as the window clips them: the tiles lie edge to edge from the
+// view's north-west corner.
+std::set<std::tuple<long, long, long, long>> TileSquares(IDispatch* map, int level, int width, int height) {
+    constexpr double kPi = 3.14159265358979323846;
+    Variant bounds = displaytest::Get(map, 29);
+    const double west = displaytest::Get(bounds.pdispVal, 1).ToDouble();
+    const double north = displaytest::Get(bounds.pdispVal, 4).ToDouble();
+    const double world = 256.0 * std::ldexp(1.0, level), s = std::sin(north * kPi / 180.0);
+    const long left = -(static_cast<long>((west + 180.0) / 360.0 * world) % 256);
+    const long top = -(static_cast<long>((0.5 - std::log((1.0 + s) / (1.0 - s)) / (4.0 * kPi)) * world) % 256);
+    std::set<std::tuple<long, long, long, long>> squares;
+    for (long y = top; y < height; y += 256)
+        for (long x = left; x < width; x += 256)
+            squares.insert({std::max(x, 0L), std::max(y, 0L), std::min(x + 256, static_cast<long>(width)),
+                            std::min(y + 256, static_cast<long>(height))});
+    return squares;
+}
+
+TEST(TwoMaps, EachRepaintsTheSquaresOfItsOwnTilesWhenTheyArriveTogether) {
+    ClearImageryRegistry();
+    SetImageryString(L"CredentialMode", L"Token");
+    SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/two/r%d/tiles/");
+    OneMap first, second;
+    first.Open();
+    second.Open();
+    first.Show();
+    second.Show();
+    first.ShowArea(9.5, 49.8, 10.4, 50.3);
+    second.ShowArea(-75.5, 39.8, -74.6, 40.3);
+    ClearRequests();
+    first.DrawView();
+    second.DrawView();
+    const int level = static_cast<int>(QuadKeyOf(Requests().front()).size());
+    std::map<HWND, std::set<std::tuple<long, long, long, long>>> own = {
+        {first.EngineWindow(), TileSquares(first.Map(), level, OneMap::kWidth, OneMap::kHeight)},
+        {second.EngineWindow(), TileSquares(second.Map(), level, OneMap::kWidth, OneMap::kHeight)}};
+    ASSERT_NE(own.begin()->second, own.rbegin()->second);
+    // Every tile of both arrived before either window looks at its messages.
+    const size_t tiles = own.begin()->second.size() + own.rbegin()->second.size();
+    for (const DWORD start = ::GetTickCount(); Requests().size() < tiles && ::GetTickCount() - start < 20000;) ::Sleep(10);
+    ASSERT_EQ(Requests().size(), tiles);
+    ::Sleep(300);
+    std::map<HWND, std::set<std::tuple<long, long, long, long>>> repainted;
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_APP + 100, WM_APP + 100, PM_REMOVE)) {
+        ::ValidateRect(msg.hwnd, nullptr);
+        ::DispatchMessageW(&msg);
+        RECT dirty = {};
+        if (::GetUpdateRect(msg.hwnd, &dirty, FALSE)) repainted[msg.hwnd].insert({dirty.left, dirty.top, dirty.right, dirty.bottom});
+    }
+    EXPECT_EQ(repainted, own);
+    first.Close();
+    second.Close();
+    ClearImageryRegistry();
 }
 
 }  // namespace
