@@ -38,6 +38,14 @@ bool Duplicate(HANDLE handle, platform::UniqueHandleKernel& copy) {
     return ::DuplicateHandle(process, handle, process, copy.Put(), 0, FALSE, DUPLICATE_SAME_ACCESS) != FALSE;
 }
 
+// The cache file of the tile under any of its addresses.
+bool FindCachedTileUnderAnyServer(const TileDownloadRequest& request, std::wstring& cacheFile) {
+    if (FindCachedTile(request.address, cacheFile)) return true;
+    for (const std::wstring& address : request.cachedAs)
+        if (address != request.address && FindCachedTile(address, cacheFile)) return true;
+    return false;
+}
+
 // `stop` ends a download in progress.
 void DownloadNewestRequest(HANDLE stop) noexcept {
     try {
@@ -49,11 +57,11 @@ void DownloadNewestRequest(HANDLE stop) noexcept {
         result.generation = request.generation;
         result.x = request.x;
         result.y = request.y;
-        // A repaint while a tile was on its way queues it again: a tile that came meanwhile is
-        // not fetched twice. Proxies that ask for credentials get the ones the user gave on the
-        // user-interface thread.
+        // A repaint while a tile was on its way queues it again, under the next server number: a
+        // tile that came meanwhile, under whichever server, is not fetched twice. Proxies that ask
+        // for credentials get the ones the user gave on the user-interface thread.
         IUnknown* credentials = static_cast<IBindStatusCallback*>(&DownloadStatusCallback());
-        const HRESULT hr = FindCachedTile(request.address, result.cacheFile)
+        const HRESULT hr = FindCachedTileUnderAnyServer(request, result.cacheFile)
                                ? S_OK
                                : DownloadTileToCache(request.address, result.cacheFile, credentials, stop);
         if (SUCCEEDED(hr)) {

@@ -9,6 +9,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 class CZmaVadAZBackgroundMapLayer;
 
@@ -23,6 +24,9 @@ struct TileDownloadRequest {
     long generation = 0;
     long x = 0, y = 0;  // the tile's top-left corner in the window
     std::wstring address;
+    // Every address the same tile may be cached under (one per server): a tile that a request of
+    // another server number brought meanwhile is not downloaded again.
+    std::vector<std::wstring> cachedAs;
 };
 
 struct TileDownloadResult {

@@ -2,8 +2,8 @@
 // settings through SaveToXML and the stream, its properties dialog, tiles from the local tile
 // server under a dataset with the attribution and logo, and the map's scale snapped to tile levels;
 // the metadata service behind a proxy that wants credentials, and a failing one; tiles fetched by
-// the download thread while the map goes on; tile and service servers that redirect without end
-// or to ever longer addresses, or answer megabytes or a trickle.
+// the download thread while the map goes on, each once; tile and service servers that redirect
+// without end or to ever longer addresses, or answer megabytes or a trickle.
 // The first case must load the first imagery settings of this process (they set the process-wide
 // imagery switch).
 #include "tests/control/MapSiteFixture.h"
@@ -612,6 +612,22 @@ TEST_F(AsyncMap, PanningAwayDropsTheRequestsTheOldViewLeftWaiting) {
     EXPECT_EQ(Asked(after), static_cast<int>(after.size()));
     // Only what the thread had taken before the pan.
     EXPECT_LE(Asked(before), 2);
+}
+
+TEST_F(AsyncMap, AShownMapAsksForEachTileOnceThoughItsRepaintsQueueItAgain) {
+    // Shown, each arrival repaints its square, and the repaint queues the tiles still missing
+    // again (the one on its way among them), under the next server number.
+    ::ShowWindow(site_->Window(), SW_SHOWNA);
+    ShowArea(2.0, 48.6, 2.9, 49.1);  // tiles no other case brought into the cache
+    DrawView();
+    const int level = ShownLevel();
+    const std::set<std::wstring> view = TilesUnderTheView(level);
+    TileMessagesUntilQuiet(view);
+    EXPECT_EQ(AskedOnce("r"), view);
+    ClearRequests();
+    DrawView();
+    ExpectTilesUnderTheView(view, level, 0);
+    EXPECT_TRUE(Requests().empty());
 }
 
 TEST_F(AsyncMap, HostileTileServersNeitherHoldTheThreadNorAnnounceATile) {
