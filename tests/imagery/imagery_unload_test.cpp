@@ -1,7 +1,8 @@
 // Maps that come and go with the library and its download thread: a map released while the thread
 // fetches its tiles, and the library unloaded after it, fifty times over (the thread ends with the
 // last map, so the library can go, and nothing is left behind); a map released while its tile
-// trickles or stalls; and two maps whose tiles arrive together.
+// trickles or stalls; two maps whose tiles arrive together; and the first settings a freshly
+// loaded library reads.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/support/Watchdog.h"
@@ -88,6 +89,59 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryU
 bool LibraryLoaded() {
     ::CoFreeUnusedLibrariesEx(0, 0);
     return ::GetModuleHandleW(L"VadAZ.dll") != nullptr;
+}
+
+// The imagery element of a map's settings.
+ComPtr<IXMLDOMElement> ImageryElement(IXMLDOMElement* project) {
+    ComPtr<IXMLDOMNode> found;
+    project->selectSingleNode(Bstr(L"mapsettings/layers/Layer[@layertype='15']").Get(), found.Put());
+    ComPtr<IXMLDOMElement> element;
+    if (found) found->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+    return element;
+}
+
+ComPtr<IXMLDOMElement> SavedSettings(IZmaVadAZ2* control) {
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    ComPtr<IXMLDOMElement> project = platform::CreateChildElement(document.Get(), L"project");
+    EXPECT_EQ(control->SaveToXML(project.Get()), S_OK);
+    return project;
+}
+
+TEST(ImageryUnload, AProxySavedWithoutAPortIsTakenByTheFirstSettingsTheLibraryReads) {
+    ASSERT_FALSE(LibraryLoaded());
+    ComPtr<IXMLDOMElement> project;
+    {
+        OneMap map;
+        map.Open();
+        project = SavedSettings(map.Control());
+        map.Close();
+    }
+    ComPtr<IXMLDOMElement> imagery = ImageryElement(project.Get());
+    ASSERT_TRUE(imagery);
+    platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"proxy.test");
+    imagery->removeAttribute(Bstr(L"ProxyServerPort").Get());
+    // The settings as the control's stream holds them.
+    ComPtr<IXMLDOMNode> settings;
+    project->selectSingleNode(Bstr(L"mapsettings").Get(), settings.Put());
+    Bstr text;
+    settings->get_xml(text.Put());
+    const DWORD bytes = static_cast<DWORD>(text.Wide().size() * sizeof(wchar_t) + 2);
+    ComPtr<IStream> stream;
+    ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+    stream->Write(&bytes, sizeof bytes, nullptr);
+    stream->Write(text.Get(), bytes, nullptr);
+    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+
+    ComPtr<IUnknown> loaded;
+    ASSERT_EQ(controltest::CreateControl(loaded), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(loaded.Get())->Load(stream.Get()), S_OK);
+    std::wstring address, port = L"<none>";
+    ComPtr<IXMLDOMElement> again = ImageryElement(SavedSettings(controltest::As<IZmaVadAZ2>(loaded.Get()).Get()).Get());
+    ASSERT_TRUE(again);
+    platform::GetAttribute(again.Get(), L"ProxyServerAddress", address);
+    platform::GetAttribute(again.Get(), L"ProxyServerPort", port);
+    EXPECT_EQ(address + L":" + port, L"proxy.test:");
+    controltest::As<IOleObject>(loaded.Get())->Close(OLECLOSE_NOSAVE);
 }
 
 TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinATilesTime) {
