@@ -55,7 +55,7 @@ public:
     virtual HRESULT ExportMapImage(IDispatch* engineMap, BSTR path, short format) = 0;
     // The exporting flag: while it is set, drawn frames are pictures of the map, not the screen.
     virtual void SetExporting(bool exporting) noexcept = 0;
-    // The position of the next downloaded imagery tile; false when none is waiting.
+    // The position of the next imagery tile downloaded for this map; false when none is waiting.
     virtual bool PopDownloadedTile(POINT& tile) = 0;
     // The "New Raster" command: the raster registration tool, then its table as a layer.
     virtual void NewRaster() = 0;

@@ -76,7 +76,7 @@ void ControlCommandTarget::FireEnhancedDrawingModeChanged(VARIANT_BOOL enhanced)
 
 bool ControlCommandTarget::PopDownloadedTile(POINT& tile) {
     imagery::TileDownloadResult result;
-    if (!PopDownloadResult(result)) return false;
+    if (!PopDownloadResult(p_.window.Get(), result)) return false;
     tile = {result.x, result.y};
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 #include "ZmaVOMap2/imagery/HostAddress.h"
+#include "ZmaVOMap2/imagery/HttpExchange.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
 #include "ZmaVOMap2/imagery/TileAddress.h"
@@ -22,8 +23,9 @@ namespace {
 constexpr int kError = platform::kLogLevelError;
 // The thread looks at the queue at least this often, in case a wake was missed.
 constexpr DWORD kWakeInterval = 1000;
-// How long the last release waits for a download in progress.
-constexpr DWORD kStopWait = 5000;
+// How long the last release waits for a download in progress: it sees the stop at its next step,
+// and no step outlasts the time a tile request has.
+constexpr DWORD kStopWait = kTileRequestBounds.milliseconds + 1000;
 
 // What the thread owns: its own handles of the two events and its reference to the library.
 struct ThreadContext {
@@ -36,7 +38,16 @@ bool Duplicate(HANDLE handle, platform::UniqueHandleKernel& copy) {
     return ::DuplicateHandle(process, handle, process, copy.Put(), 0, FALSE, DUPLICATE_SAME_ACCESS) != FALSE;
 }
 
-void DownloadNewestRequest() noexcept {
+// The cache file of the tile under any of its addresses.
+bool FindCachedTileUnderAnyServer(const TileDownloadRequest& request, std::wstring& cacheFile) {
+    if (FindCachedTile(request.address, cacheFile)) return true;
+    for (const std::wstring& address : request.cachedAs)
+        if (address != request.address && FindCachedTile(address, cacheFile)) return true;
+    return false;
+}
+
+// `stop` ends a download in progress.
+void DownloadNewestRequest(HANDLE stop) noexcept {
     try {
         TileDownloadRequest request;
         if (!RequestQueue().TakeNewest(request)) return;
@@ -46,19 +57,20 @@ void DownloadNewestRequest() noexcept {
         result.generation = request.generation;
         result.x = request.x;
         result.y = request.y;
-        // A repaint while a tile was on its way queues it again: a tile that came meanwhile is
-        // not fetched twice. Proxies that ask for credentials get the ones the user gave on the
-        // user-interface thread.
+        // A repaint while a tile was on its way queues it again, under the next server number: a
+        // tile that came meanwhile, under whichever server, is not fetched twice. Proxies that ask
+        // for credentials get the ones the user gave on the user-interface thread.
         IUnknown* credentials = static_cast<IBindStatusCallback*>(&DownloadStatusCallback());
-        const HRESULT hr = FindCachedTile(request.address, result.cacheFile)
+        const HRESULT hr = FindCachedTileUnderAnyServer(request, result.cacheFile)
                                ? S_OK
-                               : DownloadTileToCache(request.address, result.cacheFile, credentials);
+                               : DownloadTileToCache(request.address, result.cacheFile, credentials, stop);
         if (SUCCEEDED(hr)) {
             ResultQueue().Append(result);
             ::PostMessageW(request.window, kTileDownloadedMessage, static_cast<WPARAM>(request.generation),
                            reinterpret_cast<LPARAM>(request.layer));
         }
-        if (request.layer) {
+        // A download the stop ended is no failure of its server.
+        if (request.layer && hr != E_ABORT) {
             std::string text = platform::ToAnsi(request.address);
             if (FAILED(hr)) text += platform::ToAnsi(HResultMessage(hr));
             LogHostIPAddress(text, FAILED(hr));
@@ -75,7 +87,7 @@ void RunDownloads(const ThreadContext& context) noexcept {
     for (;;) {
         const DWORD woke = ::WaitForMultipleObjects(2, wakers, FALSE, kWakeInterval);
         if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
-        DownloadNewestRequest();
+        DownloadNewestRequest(context.stop.Get());
         RequestQueue().ResetWhenEmpty(context.queueEvent.Get());
     }
     if (SUCCEEDED(com)) ::CoUninitialize();

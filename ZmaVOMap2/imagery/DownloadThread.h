@@ -28,8 +28,8 @@ public:
     CDownloadThread& operator=(const CDownloadThread&) = delete;
 
     // On the user-interface thread. The first hold starts the thread (a failure is logged and
-    // leaves tiles to be fetched at once); the last release stops it, waits for its current
-    // download to end, and empties both queues.
+    // leaves tiles to be fetched at once); the last release stops it (a download in progress ends
+    // at its next step, within a tile request's time), waits for it, and empties both queues.
     void Hold();
     void Release();
     // Wakes the thread after a request was queued.

@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/imagery/ImageryWebServices.h"
 
+#include "ZmaVOMap2/imagery/HttpExchange.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ServiceRequest.h"
 #include "platform/Result.h"
@@ -67,8 +68,7 @@ std::string TokenRequestBody(const std::string& clientAddress, int minutes) {
 
 // The token of a 200 answer: the result element in the service's namespace, as SOAP services
 // answer, or in none; empty when there is none.
-std::string TokenOf(IXMLHTTPRequest* request) {
-    ComPtr<IXMLDOMDocument2> document = ResponseDocument(request);
+std::string TokenOf(IXMLDOMDocument2* document) {
     if (!document) return std::string();
     THROW_IF_FAILED(document->setProperty(
         Bstr(L"SelectionNamespaces").Get(),
@@ -94,19 +94,36 @@ std::wstring RequestClientToken(const std::string& accountId, const std::string&
         const std::string body = TokenRequestBody(clientAddress, minutes);
         ComPtr<IXMLHTTPRequest> request = CreateHttpRequest(CLSID_ServerXMLHTTP60);
         const std::wstring address = ReadServiceAddress(L"BackgroundMapTokenService", kDefaultTokenService);
-        THROW_IF_FAILED(request->open(Bstr(L"POST").Get(), Bstr(address).Get(), Variant(false),
-                                      Variant(platform::ToWide(accountId)), Variant(platform::ToWide(password))));
-        THROW_IF_FAILED(request->setRequestHeader(Bstr(L"SOAPAction").Get(),
-                                                  Bstr(std::wstring(kTokenServiceNamespace) + L"GetClientToken").Get()));
-        THROW_IF_FAILED(request->setRequestHeader(Bstr(L"Content-Type").Get(), Bstr(L"text/xml; charset=utf-8").Get()));
-        THROW_IF_FAILED(request->setRequestHeader(Bstr(L"Content-Length").Get(),
-                                                  Bstr(std::to_wstring(body.size())).Get()));
-        Log(kInfo, "Sending request." + body);
-        THROW_IF_FAILED(request->send(Variant(platform::ToWide(body))));
+        const std::vector<std::pair<std::wstring, std::wstring>> headers = {
+            {L"SOAPAction", std::wstring(kTokenServiceNamespace) + L"GetClientToken"},
+            {L"Content-Type", L"text/xml; charset=utf-8"},
+            {L"Content-Length", std::to_wstring(body.size())}};
         long status = 0;
-        THROW_IF_FAILED(request->get_status(&status));
+        ComPtr<IXMLDOMDocument2> answer;
+        Log(kInfo, "Sending request." + body);
+        if (BoundsItsOwnRequests(request.Get())) {
+            THROW_IF_FAILED(request->open(Bstr(L"POST").Get(), Bstr(address).Get(), Variant(false),
+                                          Variant(platform::ToWide(accountId)), Variant(platform::ToWide(password))));
+            for (const auto& header : headers)
+                THROW_IF_FAILED(request->setRequestHeader(Bstr(header.first).Get(), Bstr(header.second).Get()));
+            THROW_IF_FAILED(request->send(Variant(platform::ToWide(body))));
+            THROW_IF_FAILED(request->get_status(&status));
+            if (status == 200) answer = ResponseDocument(request.Get());
+        } else {
+            HttpRequest exchange;
+            exchange.method = L"POST";
+            exchange.address = address;
+            exchange.headers = headers;
+            exchange.body = body;
+            exchange.user = platform::ToWide(accountId);
+            exchange.password = platform::ToWide(password);
+            HttpAnswer received;
+            THROW_IF_FAILED(SendHttpRequest(exchange, kServiceRequestBounds, received));
+            status = received.status;
+            if (status == 200) answer = DocumentOf(received.body);
+        }
         Log(kInfo, "Response Received .Received status = " + std::to_string(status));
-        if (status == 200) token = TokenOf(request.Get());
+        if (status == 200) token = TokenOf(answer.Get());
     } CATCH_REPORT([&token](const platform::ComError* e) {
         token.clear();
         Log(kError, "Error retrieving the token from bing server. " +

@@ -7,7 +7,9 @@
 //
 // A metadata request goes through the process's proxy server when one is set, and answers the
 // proxy's demand for credentials (407) by asking the user once, through the process's download
-// status callback; it gives up after a few refused attempts.
+// status callback; it gives up after a few refused attempts. Neither request waits without end:
+// each keeps to the bounds of a service request (HttpExchange.h), or to the request object's own
+// where it has them (ServiceRequest.h).
 #pragma once
 
 #include "ZmaVOMap2/imagery/ImageryProcess.h"

@@ -2,6 +2,7 @@
 // layer's imagery type, through the process's proxy server when one is set.
 #include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 #include "ZmaVOMap2/imagery/HostAddress.h"
+#include "ZmaVOMap2/imagery/HttpExchange.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ImageryWebServices.h"
 #include "ZmaVOMap2/imagery/ServiceRequest.h"
@@ -34,8 +35,8 @@ std::wstring TextOf(IXMLDOMNode* node) {
 }
 
 // The template and subdomains of a 200 answer, stored in the layer.
-bool ParseMetadata(IXMLHTTPRequest* request, CZmaVadAZBackgroundMapLayer& layer) {
-    ComPtr<IXMLDOMDocument2> document = platform::ThrowIfNull(ResponseDocument(request).Get());
+bool ParseMetadata(IXMLDOMDocument2* answer, CZmaVadAZBackgroundMapLayer& layer) {
+    ComPtr<IXMLDOMDocument2> document = platform::ThrowIfNull(answer);
     // MSXML reads the declarations as attributes; Wine's refuses blanks around the equals sign.
     THROW_IF_FAILED(document->setProperty(Bstr(L"SelectionNamespaces").Get(),
                                           Variant(L"xmlns:rss=\"" + std::wstring(kMetadataNamespace) +
@@ -92,13 +93,14 @@ bool ParseMetadata(IXMLHTTPRequest* request, CZmaVadAZBackgroundMapLayer& layer)
 
 // One attempt: a new request object, through the proxy when one is set, with the held proxy
 // credentials when `withCredentials`. False (logged) when no credentials could be had.
-// `takesProxy` tells whether the object takes a proxy and proxy credentials.
-bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND owner, ComPtr<IXMLHTTPRequest>& request,
-                         long& status, bool& takesProxy) {
-    request = CreateHttpRequest(CLSID_ServerXMLHTTP40);
+// `takesProxy` tells whether the object takes a proxy and proxy credentials; an object that does
+// not also bounds nothing, and the control's own bounded exchange sends the request for it.
+bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND owner, long& status,
+                         ComPtr<IXMLDOMDocument2>& answer, bool& takesProxy) {
+    ComPtr<IXMLHTTPRequest> request = CreateHttpRequest(CLSID_ServerXMLHTTP40);
     // Older request objects cannot be given a proxy; they go the way the system's settings say.
     ComPtr<IServerXMLHTTPRequest2> proxied;
-    request->QueryInterface(IID_IServerXMLHTTPRequest2, proxied.PutVoid());
+    if (BoundsItsOwnRequests(request.Get())) request->QueryInterface(IID_IServerXMLHTTPRequest2, proxied.PutVoid());
     takesProxy = static_cast<bool>(proxied);
     std::string proxy;
     if (SetProxy(proxy)) {
@@ -107,6 +109,17 @@ bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND
             THROW_IF_FAILED(proxied->setProxy(SXH_PROXY_SET_PROXY, Variant(platform::ToWide(proxy)), Variant()));
         else
             Log(kError, "This request object cannot use a proxy server: the request goes without it");
+    }
+    if (!proxied) {
+        HttpRequest exchange;
+        exchange.method = L"POST";
+        exchange.address = address;
+        HttpAnswer body;
+        THROW_IF_FAILED(SendHttpRequest(exchange, kServiceRequestBounds, body));
+        status = body.status;
+        Log(kInfo, "Meta data received . Status code = " + std::to_string(status));
+        if (status == kStatusOk) answer = DocumentOf(body.body);
+        return true;
     }
     THROW_IF_FAILED(request->open(Bstr(L"POST").Get(), Bstr(address).Get(), Variant(false), Variant(), Variant()));
     if (withCredentials) {
@@ -120,13 +133,13 @@ bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND
         Log(kInfo, "Setting proxy credentials");
         std::string user, password;
         callback.Credentials(user, password);
-        if (proxied)
-            THROW_IF_FAILED(proxied->setProxyCredentials(Bstr(platform::ToWide(user)).Get(),
-                                                         Bstr(platform::ToWide(password)).Get()));
+        THROW_IF_FAILED(proxied->setProxyCredentials(Bstr(platform::ToWide(user)).Get(),
+                                                     Bstr(platform::ToWide(password)).Get()));
     }
     THROW_IF_FAILED(request->send(Variant()));
     THROW_IF_FAILED(request->get_status(&status));
     Log(kInfo, "Meta data received . Status code = " + std::to_string(status));
+    if (status == kStatusOk) answer = ResponseDocument(request.Get());
     return true;
 }
 
@@ -143,13 +156,13 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
     try {
         bool withCredentials = false;
         for (int attempt = 1;; ++attempt) {
-            ComPtr<IXMLHTTPRequest> request;
+            ComPtr<IXMLDOMDocument2> answer;
             long status = 0;
             bool takesProxy = false;
-            if (!SendMetadataRequest(address, withCredentials, owner, request, status, takesProxy)) return false;
+            if (!SendMetadataRequest(address, withCredentials, owner, status, answer, takesProxy)) return false;
             if (status == kStatusOk) {
                 LogHostIPAddress(logged, false);
-                return ParseMetadata(request.Get(), layer);
+                return ParseMetadata(answer.Get(), layer);
             }
             if (status != kStatusProxyAuthenticationRequired) {
                 Log(kError, "Soap Call failed . Status code = " + std::to_string(status));

@@ -22,8 +22,17 @@ constexpr const wchar_t* kSoapEnvelopeNamespace = L"http://schemas.xmlsoap.org/s
 
 // A new request object of `clsid`; throws ComError when there is none.
 platform::ComPtr<IXMLHTTPRequest> CreateHttpRequest(REFCLSID clsid);
+// Whether `request` keeps its exchanges within bounds of its own. A request object of the server
+// kind that takes a proxy runs on the system's HTTP client, which limits redirects and times out;
+// it is given the service requests' time and sends itself. An older one bounds nothing (Wine's
+// follows redirects without end and reads answers of any size): its requests go through the
+// control's own bounded exchange (HttpExchange.h) instead, the way that object would have sent
+// them (the system's proxy settings, no proxy credentials).
+bool BoundsItsOwnRequests(IXMLHTTPRequest* request);
 // The answer as a document; null when it is none.
 platform::ComPtr<IXMLDOMDocument2> ResponseDocument(IXMLHTTPRequest* request);
+// A body read by the bounded exchange (UTF-8) as a document; null when it is none.
+platform::ComPtr<IXMLDOMDocument2> DocumentOf(const std::string& body);
 
 // The address stored under the control's key as `name`, else `fallback`.
 std::wstring ReadServiceAddress(const wchar_t* name, const wchar_t* fallback);

@@ -1,6 +1,9 @@
 #include "ZmaVOMap2/imagery/TileCache.h"
 
-#include "platform/ComObject.h"
+#include "ZmaVOMap2/imagery/HttpExchange.h"
+#include "platform/Com.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
 
 #include <urlmon.h>
 #include <wininet.h>
@@ -11,46 +14,38 @@ namespace imagery {
 
 namespace {
 
-// One download's status: the HTTP answer it got. A server's error page comes back as a
-// successful download, so the status decides whether a tile arrived. Questions for credentials
-// go to the object that holds them.
-class TileDownloadStatus : public platform::ComObject<TileDownloadStatus, IBindStatusCallback, IHttpNegotiate> {
-public:
-    explicit TileDownloadStatus(IUnknown* credentials) noexcept : credentials_(credentials) {}
+// The extension of the address's file name ("png", "jpeg"), which the cache gives its file.
+std::wstring ExtensionOf(const std::wstring& address) {
+    const size_t end = address.find_first_of(L"?#");
+    const std::wstring path = address.substr(0, end);
+    const size_t dot = path.rfind(L'.'), slash = path.rfind(L'/');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return std::wstring();
+    return path.substr(dot + 1);
+}
 
-    HRESULT QueryInterfaceImpl(REFIID iid, void** out) {
-        if (credentials_ && IsEqualIID(iid, IID_IAuthenticate)) return credentials_->QueryInterface(iid, out);
-        return InternalQueryInterface(iid, out);
+// Writes `bytes` as the cache's entry for `address`; false when the cache takes nothing.
+bool StoreInCache(const std::wstring& address, const std::string& bytes, std::wstring& cacheFile) {
+    const std::wstring extension = ExtensionOf(address);
+    wchar_t file[MAX_PATH] = {};
+    if (!::CreateUrlCacheEntryW(address.c_str(), static_cast<DWORD>(bytes.size()), extension.c_str(), file, 0))
+        return false;
+    bool written = false;
+    {
+        platform::UniqueHandle<platform::FileHandleTraits> out(
+            ::CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD count = 0;
+        written = out && ::WriteFile(out.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr) &&
+                  count == bytes.size();
     }
-
-    // IBindStatusCallback: the download runs to its end without our help.
-    STDMETHODIMP OnStartBinding(DWORD, IBinding*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP OnLowResource(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return E_NOTIMPL; }
-    STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
-    STDMETHODIMP GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
-    STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return E_NOTIMPL; }
-
-    // IHttpNegotiate
-    STDMETHODIMP BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders) override {
-        if (additionalHeaders) *additionalHeaders = nullptr;
-        return S_OK;
+    const FILETIME never = {};
+    if (!written || !::CommitUrlCacheEntryW(address.c_str(), file, never, never, NORMAL_CACHE_ENTRY, nullptr, 0,
+                                            extension.c_str(), nullptr)) {
+        ::DeleteFileW(file);
+        return false;
     }
-    STDMETHODIMP OnResponse(DWORD code, LPCWSTR, LPCWSTR, LPWSTR* additionalHeaders) override {
-        status_ = code;
-        if (additionalHeaders) *additionalHeaders = nullptr;
-        return S_OK;
-    }
-
-    // 0 when no HTTP answer was seen (a protocol other than HTTP).
-    DWORD Status() const noexcept { return status_; }
-
-private:
-    platform::ComPtr<IUnknown> credentials_;
-    DWORD status_ = 0;
-};
+    cacheFile = file;
+    return true;
+}
 
 }  // namespace
 
@@ -68,18 +63,17 @@ bool FindCachedTile(const std::wstring& address, std::wstring& cacheFile) {
     return !cacheFile.empty() && ::GetFileAttributesW(cacheFile.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials) {
-    platform::ComPtr<TileDownloadStatus> status = platform::MakeObject<TileDownloadStatus>(credentials);
-    wchar_t file[MAX_PATH] = {};
-    HRESULT hr = ::URLDownloadToCacheFileW(nullptr, address.c_str(), file, MAX_PATH, 0, status.Get());
-    if (FAILED(hr)) return hr;
-    const DWORD code = status->Status();
-    if (code != 0 && code != HTTP_STATUS_OK) {
-        ::DeleteUrlCacheEntryW(address.c_str());
-        return INET_E_DOWNLOAD_FAILURE;
-    }
-    cacheFile = file;
-    return S_OK;
+HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials, HANDLE stop) {
+    platform::ComPtr<IAuthenticate> proxyCredentials;
+    if (credentials) credentials->QueryInterface(IID_IAuthenticate, proxyCredentials.PutVoid());
+    HttpRequest request;
+    request.address = address;
+    request.proxyCredentials = proxyCredentials.Get();
+    request.stop = stop;
+    HttpAnswer answer;
+    RETURN_IF_FAILED(SendHttpRequest(request, kTileRequestBounds, answer));
+    if (answer.status != HTTP_STATUS_OK) return INET_E_DOWNLOAD_FAILURE;
+    return StoreInCache(address, answer.body, cacheFile) ? S_OK : INET_E_DOWNLOAD_FAILURE;
 }
 
 }  // namespace imagery

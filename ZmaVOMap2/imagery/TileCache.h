@@ -1,7 +1,7 @@
 // Tiles in the URL cache. The cache is asked directly (the protocol's own "is cached" query is
 // not available everywhere), a cached tile is read from its cache file without a request, and a
-// download counts only when the server answered with the tile: an error page a server sends
-// instead is never kept as a tile.
+// download counts only when the server answered with the tile within the bounds of a tile
+// request: an error page a server sends instead, or a request given up, is never kept as a tile.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +15,10 @@ namespace imagery {
 bool FindCachedTile(const std::wstring& address, std::wstring& cacheFile);
 
 // Downloads `address` into the URL cache and names its cache file. A server answer other than
-// 200 fails with INET_E_DOWNLOAD_FAILURE and leaves no cache entry. `credentials` (may be null)
-// answers a server's or proxy's demand for authentication on behalf of the download.
-HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials = nullptr);
+// 200 fails with INET_E_DOWNLOAD_FAILURE and leaves no cache entry; so does a request that
+// exceeds its bounds (HttpExchange.h). `credentials` (may be null) answers a proxy's demand for
+// authentication on behalf of the download. When `stop` is set the download ends with E_ABORT.
+HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials = nullptr,
+                            HANDLE stop = nullptr);
 
 }  // namespace imagery

@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 
+#include <iterator>
 #include <utility>
 
 namespace imagery {
@@ -62,12 +63,16 @@ void CTileResultQueue::Append(TileDownloadResult result) {
     results_.push_back(std::move(result));
 }
 
-bool CTileResultQueue::TakeNewest(TileDownloadResult& result) {
+bool CTileResultQueue::TakeNewest(HWND window, TileDownloadResult& result) {
     Held held(lock_);
-    if (results_.empty()) return false;
-    result = std::move(results_.back());
-    results_.pop_back();
-    return true;
+    results_.remove_if([](const TileDownloadResult& r) { return r.window && !::IsWindow(r.window); });
+    for (auto r = results_.rbegin(); r != results_.rend(); ++r) {
+        if (r->window && r->window != window) continue;
+        result = std::move(*r);
+        results_.erase(std::next(r).base());
+        return true;
+    }
+    return false;
 }
 
 void CTileResultQueue::Clear() {
@@ -87,7 +92,7 @@ CTileResultQueue& ResultQueue() {
 
 }  // namespace imagery
 
-bool PopDownloadResult(imagery::TileDownloadResult& result) {
+bool PopDownloadResult(HWND window, imagery::TileDownloadResult& result) {
     imagery::WriteThreadLog();
-    return imagery::ResultQueue().TakeNewest(result);
+    return imagery::ResultQueue().TakeNewest(window, result);
 }

@@ -9,6 +9,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 class CZmaVadAZBackgroundMapLayer;
 
@@ -23,6 +24,9 @@ struct TileDownloadRequest {
     long generation = 0;
     long x = 0, y = 0;  // the tile's top-left corner in the window
     std::wstring address;
+    // Every address the same tile may be cached under (one per server): a tile that a request of
+    // another server number brought meanwhile is not downloaded again.
+    std::vector<std::wstring> cachedAs;
 };
 
 struct TileDownloadResult {
@@ -69,8 +73,9 @@ private:
 class CTileResultQueue {
 public:
     void Append(TileDownloadResult result);
-    // Takes the newest result; false when there is none.
-    bool TakeNewest(TileDownloadResult& result);
+    // Takes the newest result for `window` (a result that names no window is anyone's); false
+    // when there is none. Results for windows that are gone are dropped on the way.
+    bool TakeNewest(HWND window, TileDownloadResult& result);
     void Clear();
 
 private:
@@ -83,6 +88,7 @@ CTileResultQueue& ResultQueue();
 
 }  // namespace imagery
 
-// What the control's window takes for each tile-downloaded message: the newest result. The lines
-// the download thread logged are written on the way.
-bool PopDownloadResult(imagery::TileDownloadResult& result);
+// What a map window takes for each tile-downloaded message: the newest result of a request that
+// named it, so that with several maps each repaints its own squares. The lines the download
+// thread logged are written on the way.
+bool PopDownloadResult(HWND window, imagery::TileDownloadResult& result);

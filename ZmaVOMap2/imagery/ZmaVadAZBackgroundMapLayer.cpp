@@ -170,9 +170,10 @@ HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long)
         if (!process.proxySettingsRead) {
             process.proxySettingsRead = true;
             try {
-                std::wstring address;
+                std::wstring address, port;
                 if (platform::GetAttribute(element, L"ProxyServerAddress", address)) {
-                    const std::wstring port = persistxml::RequireText(element, L"ProxyServerPort");
+                    // A proxy on its protocol's own port is saved without one.
+                    platform::GetAttribute(element, L"ProxyServerPort", port);
                     process.proxyAddress = platform::ToAnsi(address);
                     process.proxyPort = platform::ToAnsi(port);
                 }

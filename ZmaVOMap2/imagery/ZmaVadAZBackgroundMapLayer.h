@@ -87,7 +87,8 @@ private:
     void DrawTokenTile(Frame& frame, const std::wstring& quadkey, POINT at);
     void DrawKeyTile(Frame& frame, const std::wstring& quadkey, POINT at);
     // Queues the tile for the download thread when the frame allows it, else fetches and draws it.
-    void QueueOrFetch(Frame& frame, const std::wstring& address, POINT at);
+    // `cachedAs` holds every address the tile may be cached under (`address` among them).
+    void QueueOrFetch(Frame& frame, const std::wstring& address, std::vector<std::wstring> cachedAs, POINT at);
     HRESULT FetchAndDraw(Frame& frame, const std::wstring& address, POINT at);
     RECT DrawAttribution(HDC dc, const RECT& rect);
     void DrawLogo(HDC dc, const RECT& rect, long textTop);

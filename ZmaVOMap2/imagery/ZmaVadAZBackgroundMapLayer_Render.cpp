@@ -137,47 +137,53 @@ bool CZmaVadAZBackgroundMapLayer::RenderData(HDC dc, const RECT& rect) {
 
 void CZmaVadAZBackgroundMapLayer::DrawTokenTile(Frame& frame, const std::wstring& quadkey, POINT at) {
     // The same tile may be cached under any server's name.
+    std::vector<std::wstring> addresses;
     for (int server = 0; server < kTokenServers; ++server) {
-        const std::wstring address = imagery::TokenTileAddress(frame.token, quadkey, server);
+        addresses.push_back(imagery::TokenTileAddress(frame.token, quadkey, server));
         std::wstring file;
-        if (imagery::FindCachedTile(address, file)) {
-            FetchAndDraw(frame, address, at);
+        if (imagery::FindCachedTile(addresses.back(), file)) {
+            FetchAndDraw(frame, addresses.back(), at);
             return;
         }
         if (imagery::UsesAlternativeServer(frame.token)) break;  // one server only
     }
     ++serverCounter_;
-    QueueOrFetch(frame, imagery::TokenTileAddress(frame.token, quadkey, static_cast<int>(serverCounter_ % kTokenServers)), at);
+    const std::wstring address = addresses[serverCounter_ % addresses.size()];
+    QueueOrFetch(frame, address, std::move(addresses), at);
 }
 
 void CZmaVadAZBackgroundMapLayer::DrawKeyTile(Frame& frame, const std::wstring& quadkey, POINT at) {
     try {
         if (imageryType_ == imagery::kRoad && alternativeServer_) {
-            QueueOrFetch(frame, imagery::AlternativeKeyTileAddress(alternativeTileServer_, quadkey), at);
+            const std::wstring address = imagery::AlternativeKeyTileAddress(alternativeTileServer_, quadkey);
+            QueueOrFetch(frame, address, {address}, at);
             return;
         }
         if (!imagery::HasSubdomainPlace(addressTemplate_)) {
-            QueueOrFetch(frame, imagery::KeyTileAddress(addressTemplate_, quadkey, std::wstring()), at);
+            const std::wstring address = imagery::KeyTileAddress(addressTemplate_, quadkey, std::wstring());
+            QueueOrFetch(frame, address, {address}, at);
             return;
         }
+        std::vector<std::wstring> addresses;
         for (const std::wstring& subdomain : subdomains_) {
-            const std::wstring address = imagery::KeyTileAddress(addressTemplate_, quadkey, subdomain);
+            addresses.push_back(imagery::KeyTileAddress(addressTemplate_, quadkey, subdomain));
             std::wstring file;
-            if (imagery::FindCachedTile(address, file)) {
-                FetchAndDraw(frame, address, at);
+            if (imagery::FindCachedTile(addresses.back(), file)) {
+                FetchAndDraw(frame, addresses.back(), at);
                 return;
             }
         }
         ++serverCounter_;
-        const std::wstring& subdomain = subdomains_[serverCounter_ % subdomains_.size()];
-        QueueOrFetch(frame, imagery::KeyTileAddress(addressTemplate_, quadkey, subdomain), at);
+        const std::wstring address = addresses[serverCounter_ % addresses.size()];
+        QueueOrFetch(frame, address, std::move(addresses), at);
     } CATCH_REPORT([](const platform::ComError*) {
         // One tile that fails leaves the others to be drawn.
         Log(kError, "unhandled exception while downloading file to cache");
     });
 }
 
-void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring& address, POINT at) {
+void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring& address,
+                                               std::vector<std::wstring> cachedAs, POINT at) {
     // Only the screen waits for tiles: a printed or exported map needs every tile before it is
     // done, and without a download thread nobody would fetch a queued one.
     const bool queue = asynchronous_ && !frame.printing && frame.window && !frame.exporting &&
@@ -193,6 +199,7 @@ void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring&
     request.x = at.x;
     request.y = at.y;
     request.address = address;
+    request.cachedAs = std::move(cachedAs);
     imagery::RequestQueue().Append(std::move(request));
     imagery::DownloadThread().Wake();
 }

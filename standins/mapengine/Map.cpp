@@ -16,7 +16,8 @@ const MemberTable<Map>& Map::Members() {
     static const MemberTable<Map> table = MemberTable<Map>()
         .Get(3, &Map::GetAnnotations)
         .Get(5, &Map::GetLayers)
-        .Property(6, &Map::autoRedraw_, &Map::Repaint)
+        .ReadOnly(6, &Map::autoRedraw_)
+        .Put(6, &Map::PutAutoRedraw)
         .Get(7, &Map::GetZoom)
         .Put(7, &Map::PutZoom)
         .Get(8, &Map::GetCenterX)
@@ -70,6 +71,13 @@ Map::Map()
 
 void Map::Repaint() {
     if (autoRedraw_) window_.Invalidate();
+}
+
+void Map::PutAutoRedraw(Call& c) {
+    // Switched on, the map catches up with what it left undrawn; on already, nothing was left.
+    const bool wasOn = autoRedraw_;
+    autoRedraw_ = c.Bool(0);
+    if (!wasOn) Repaint();
 }
 
 void Map::ContentChanged() { Repaint(); }

@@ -210,6 +210,7 @@ private:
     void GetScreenHeight(Call& c);
     void GetWindowHandle(Call& c);
     void Refresh(Call& c);
+    void PutAutoRedraw(Call& c);
     void Repaint();
 
     // View changes (fire MapViewChanged and repaint).

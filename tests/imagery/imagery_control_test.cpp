@@ -2,13 +2,15 @@
 // settings through SaveToXML and the stream, its properties dialog, tiles from the local tile
 // server under a dataset with the attribution and logo, and the map's scale snapped to tile levels;
 // the metadata service behind a proxy that wants credentials, and a failing one; tiles fetched by
-// the download thread while the map goes on.
+// the download thread while the map goes on, each once; tile and service servers that redirect
+// without end or to ever longer addresses, or answer megabytes or a trickle.
 // The first case must load the first imagery settings of this process (they set the process-wide
 // imagery switch).
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/imagery/ProxiedHttpRequest.h"
 #include "tests/support/DialogAnswerer.h"
+#include "tests/support/Watchdog.h"
 
 #include "platform/Xml.h"
 
@@ -84,6 +86,32 @@ bool EngineLayerVisible(IUnknown* control, const wchar_t* name) {
     Variant layer;
     displaytest::Invoke(layers.pdispVal, 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Variant(name)}, &layer);
     return displaytest::Get(layer.pdispVal, 2).ToBool();
+}
+
+// Servers that keep a request going (tile_server.py's "hostile" kinds): how the log says the
+// request was given up, and how many requests one address may cost at most.
+struct HostileServer {
+    const char* kind;
+    const wchar_t* givenUp;
+    size_t requests;
+};
+const HostileServer kHostileServers[] = {
+    {"loop", L"Request given up: more than 10 redirects", 11},
+    {"grow", L"Request given up: a redirect to an address of more than 2083 characters", 5},
+    {"huge", L"Request given up: an answer of more than 1048576 bytes", 1},
+    {"flood", L"Request given up: an answer of more than 1048576 bytes", 1},
+};
+
+size_t LinesStartingWith(const std::wstring& start) {
+    size_t lines = 0;
+    for (const std::wstring& line : LogLines()) lines += line.rfind(start, 0) == 0;
+    return lines;
+}
+
+std::set<std::wstring> QuadKeysAsked() {
+    std::set<std::wstring> asked;
+    for (const std::string& path : Requests()) asked.insert(QuadKeyOf(path));
+    return asked;
 }
 
 class ImageryMap : public sitetest::MapSiteTest {
@@ -308,6 +336,38 @@ TEST_F(TiledMap, TilesLieUnderTheDatasetOnceAskedAndThenComeFromTheCache) {
     ExpectTilesUnderTheView(AskedOnce("h"), level, 8);
 }
 
+TEST_F(TiledMap, HostileTileServersCostEachTileBoundedRequestsAndNoCacheEntryAndTheFrameGoesOn) {
+    testsupport::Watchdog watchdog;
+    ShowArea(12.0, 41.7, 12.9, 42.2);  // tiles no other case brought into the cache
+    int level = 0;
+    std::set<std::wstring> view;
+    for (const HostileServer& hostile : kHostileServers) {
+        SetServerOption("hostile", hostile.kind);
+        const size_t givenUp = LinesStartingWith(hostile.givenUp);
+        // The second frame asks again: the first kept nothing.
+        for (int frame = 1; frame <= 2; ++frame) {
+            ClearRequests();
+            watchdog.Arm(std::string(hostile.kind) + " frame " + std::to_string(frame), 20000);
+            DrawView();
+            watchdog.Disarm();
+            level = ShownLevel();
+            view = TilesUnderTheView(level);
+            EXPECT_EQ(QuadKeysAsked(), view) << hostile.kind;
+            EXPECT_LE(Requests().size(), hostile.requests * view.size()) << hostile.kind;
+            int white = 0;  // the attribution, drawn after the tiles
+            for (int y = kHeight - 30; y < kHeight - 8; ++y)
+                for (int x = kWidth - 240; x < kWidth - 8; ++x) white += Pixel(x, y) == RGB(255, 255, 255);
+            EXPECT_GT(white, 15) << hostile.kind;
+        }
+        EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, 2 * view.size()) << hostile.kind;
+    }
+    // The same server mended: its tiles lie under the view.
+    ClearServerOptions();
+    ClearRequests();
+    DrawView();
+    ExpectTilesUnderTheView(AskedOnce("r"), level, 0);
+}
+
 // Key mode against the local metadata service, drawing at once.
 class KeyModeMap : public ImageryMap {
 protected:
@@ -347,6 +407,52 @@ TEST_F(KeyModeMap, AFailingMetadataServiceLeavesTheMapDrawingWithoutImageryAndTh
     EXPECT_EQ(Requests().size(), 1u);
     EXPECT_TRUE(Logged(L"Soap Call failed . Status code = 503"));
     EXPECT_TRUE(Logged(L"Failed to Load Meta Image URL And SubDomains"));
+}
+
+// The metadata service (asked again by the properties dialog's OK) and the token service (asked by
+// each new map in token mode while the process has no token) on hostile servers, and the
+// metadata service trickling its answer: each request is given up within its bounds, the map
+// goes on without imagery.
+TEST_F(KeyModeMap, HostileServicesAreGivenUpWithinTheirBoundsAndTheMapGoesOn) {
+    testsupport::Watchdog watchdog;
+    std::vector<HostileServer> cases(std::begin(kHostileServers), std::end(kHostileServers));
+    cases.push_back({"slow", L"Request given up: no answer within 10000 ms", 1});
+    for (const HostileServer& hostile : cases) {
+        const std::wstring kind = platform::ToWide(hostile.kind);
+        SetImageryString(L"BackgroundMapMetadataService", TileServer() + L"/" + kind + L"/REST/v1/Imagery/Metadata/");
+        SetImageryString(L"BackgroundMapTokenService", TileServer() + L"/" + kind + L"/find-30/common.asmx");
+        const size_t givenUp = LinesStartingWith(hostile.givenUp);
+        ClearRequests();
+        WorkNextDialog([](HWND d) { Press(d, IDOK); });
+        watchdog.Arm(hostile.kind + std::string(" metadata"), 20000);
+        EXPECT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
+        watchdog.Disarm();
+        EXPECT_LE(MetadataRequests().size(), hostile.requests) << hostile.kind;
+        EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, 1u) << hostile.kind;
+        if (hostile.kind == std::string("slow")) continue;
+
+        SetImageryString(L"CredentialMode", L"Token");
+        ClearRequests();
+        watchdog.Arm(hostile.kind + std::string(" token"), 20000);
+        ComPtr<IUnknown> tokenMap;
+        ASSERT_EQ(controltest::CreateControl(tokenMap), S_OK);
+        EXPECT_EQ(controltest::As<IPersistStreamInit>(tokenMap.Get())->InitNew(), S_OK);
+        watchdog.Disarm();
+        controltest::As<IOleObject>(tokenMap.Get())->Close(OLECLOSE_NOSAVE);
+        EXPECT_LE(Requests().size(), hostile.requests) << hostile.kind;
+        EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, 2u) << hostile.kind;
+        EXPECT_TRUE(Logged(L"Bing token is ''"));
+        SetImageryString(L"CredentialMode", L"Key");
+    }
+    // The map draws on, without imagery.
+    ComPtr<IDispatch> dataset = displaytest::MakeSampleDataset(600);
+    ASSERT_EQ(Control()->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(L"{5A1E0000-0000-4000-8000-00000000001C}").Get()),
+              S_OK);
+    DrawView();
+    int red = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) red += Pixel(x, y) == RGB(255, 0, 0);
+    EXPECT_GT(red, 100);
 }
 
 // The proxy of the properties dialog asks for credentials: the user is asked from the map's
@@ -451,6 +557,19 @@ protected:
         }
         return tiles;
     }
+    // The tile messages until every tile of `view` was asked for and neither the server nor the
+    // map heard of a tile for a second.
+    std::vector<MSG> TileMessagesUntilQuiet(const std::set<std::wstring>& view) {
+        size_t heard = 0;
+        DWORD quietSince = ::GetTickCount();
+        return TileMessagesUntil([&](const std::vector<MSG>& messages) {
+            if (Requests().size() + messages.size() != heard) {
+                heard = Requests().size() + messages.size();
+                quietSince = ::GetTickCount();
+            }
+            return QuadKeysAsked() == view && ::GetTickCount() - quietSince > 1000;
+        });
+    }
     int Asked(const std::set<std::wstring>& tiles) {
         int asked = 0;
         for (const std::string& path : Requests()) asked += tiles.count(QuadKeyOf(path)) ? 1 : 0;
@@ -493,6 +612,47 @@ TEST_F(AsyncMap, PanningAwayDropsTheRequestsTheOldViewLeftWaiting) {
     EXPECT_EQ(Asked(after), static_cast<int>(after.size()));
     // Only what the thread had taken before the pan.
     EXPECT_LE(Asked(before), 2);
+}
+
+TEST_F(AsyncMap, AShownMapAsksForEachTileOnceThoughItsRepaintsQueueItAgain) {
+    // Shown, each arrival repaints its square, and the repaint queues the tiles still missing
+    // again (the one on its way among them), under the next server number.
+    ::ShowWindow(site_->Window(), SW_SHOWNA);
+    ShowArea(2.0, 48.6, 2.9, 49.1);  // tiles no other case brought into the cache
+    DrawView();
+    const int level = ShownLevel();
+    const std::set<std::wstring> view = TilesUnderTheView(level);
+    TileMessagesUntilQuiet(view);
+    EXPECT_EQ(AskedOnce("r"), view);
+    ClearRequests();
+    DrawView();
+    ExpectTilesUnderTheView(view, level, 0);
+    EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(AsyncMap, HostileTileServersNeitherHoldTheThreadNorAnnounceATile) {
+    testsupport::Watchdog watchdog;
+    ShowArea(-0.6, 51.3, 0.3, 51.8);  // tiles no other case brought into the cache
+    std::set<std::wstring> view;
+    for (const HostileServer& hostile : kHostileServers) {
+        SetServerOption("hostile", hostile.kind);
+        ClearRequests();
+        watchdog.Arm(hostile.kind, 30000);
+        DrawView();
+        view = TilesUnderTheView(ShownLevel());
+        const std::vector<MSG> messages = TileMessagesUntilQuiet(view);
+        watchdog.Disarm();
+        EXPECT_TRUE(messages.empty()) << hostile.kind;
+        EXPECT_EQ(QuadKeysAsked(), view) << hostile.kind;
+        EXPECT_LE(Requests().size(), hostile.requests * view.size()) << hostile.kind;
+    }
+    // The thread goes on: the mended server's tiles come.
+    ClearServerOptions();
+    SetServerOption("tile_delay_ms", "150");
+    ClearRequests();
+    DrawView();
+    const std::vector<MSG> messages = TileMessagesUntil([&](const std::vector<MSG>& m) { return m.size() >= view.size(); });
+    EXPECT_EQ(messages.size(), view.size());
 }
 
 }  // namespace

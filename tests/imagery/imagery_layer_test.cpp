@@ -240,7 +240,7 @@ TEST(TileResult, ATileThatArrivedRepaintsItsSquareOfTheMap) {
         EXPECT_EQ(invalid && dirty.left <= 100 && dirty.top <= 50 && dirty.right >= 356 && dirty.bottom >= 306,
                   c.repainted);
         EXPECT_EQ(engineMap.Get(Engine::Map::kAutoRedraw).ToBool(), c.repainted);
-        EXPECT_FALSE(PopDownloadResult(result)) << "one message takes one result";
+        EXPECT_FALSE(PopDownloadResult(engine, result)) << "one message takes one result";
     }
     ole->Close(OLECLOSE_NOSAVE);
     ole->SetClientSite(nullptr);

@@ -1,11 +1,23 @@
-// A map released while the download thread fetches its tiles, and the library unloaded after it,
-// fifty times over: the thread ends with the last map, so the library can go (the thread keeps it
-// loaded while it runs), and nothing is left behind.
+// Maps that come and go with the library and its download thread: a map released while the thread
+// fetches its tiles, and the library unloaded after it, fifty times over (the thread ends with the
+// last map, so the library can go, and nothing is left behind); a map released while its tile
+// trickles or stalls; two maps whose tiles arrive together; and the first settings a freshly
+// loaded library reads.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
+#include "tests/support/Watchdog.h"
+
+#include "platform/Xml.h"
 
 #include <tlhelp32.h>
 
+#include <cmath>
+#include <set>
+#include <tuple>
+
+using platform::Bstr;
+using platform::ComPtr;
+using platform::Variant;
 using namespace imagerytest;
 
 namespace {
@@ -22,8 +34,15 @@ public:
         unknown_.Reset();
         site_.Reset();
     }
+    using MapSiteTest::kHeight;
+    using MapSiteTest::kWidth;
+    using MapSiteTest::Control;
     using MapSiteTest::DrawView;
+    using MapSiteTest::EngineWindow;
+    using MapSiteTest::Map;
     using MapSiteTest::ShowArea;
+    // Shown, as a host's form is: what is invalidated waits to be repainted.
+    void Show() { ::ShowWindow(site_->Window(), SW_SHOWNA); }
 
 private:
     void TestBody() override {}
@@ -65,6 +84,150 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryU
     }
     ClearImageryRegistry();
     ClearServerOptions();
+}
+
+bool LibraryLoaded() {
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    return ::GetModuleHandleW(L"VadAZ.dll") != nullptr;
+}
+
+// The imagery element of a map's settings.
+ComPtr<IXMLDOMElement> ImageryElement(IXMLDOMElement* project) {
+    ComPtr<IXMLDOMNode> found;
+    project->selectSingleNode(Bstr(L"mapsettings/layers/Layer[@layertype='15']").Get(), found.Put());
+    ComPtr<IXMLDOMElement> element;
+    if (found) found->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+    return element;
+}
+
+ComPtr<IXMLDOMElement> SavedSettings(IZmaVadAZ2* control) {
+    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+    ComPtr<IXMLDOMElement> project = platform::CreateChildElement(document.Get(), L"project");
+    EXPECT_EQ(control->SaveToXML(project.Get()), S_OK);
+    return project;
+}
+
+TEST(ImageryUnload, AProxySavedWithoutAPortIsTakenByTheFirstSettingsTheLibraryReads) {
+    ASSERT_FALSE(LibraryLoaded());
+    ComPtr<IXMLDOMElement> project;
+    {
+        OneMap map;
+        map.Open();
+        project = SavedSettings(map.Control());
+        map.Close();
+    }
+    ComPtr<IXMLDOMElement> imagery = ImageryElement(project.Get());
+    ASSERT_TRUE(imagery);
+    platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"proxy.test");
+    imagery->removeAttribute(Bstr(L"ProxyServerPort").Get());
+    // The settings as the control's stream holds them.
+    ComPtr<IXMLDOMNode> settings;
+    project->selectSingleNode(Bstr(L"mapsettings").Get(), settings.Put());
+    Bstr text;
+    settings->get_xml(text.Put());
+    const DWORD bytes = static_cast<DWORD>(text.Wide().size() * sizeof(wchar_t) + 2);
+    ComPtr<IStream> stream;
+    ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+    stream->Write(&bytes, sizeof bytes, nullptr);
+    stream->Write(text.Get(), bytes, nullptr);
+    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+
+    ComPtr<IUnknown> loaded;
+    ASSERT_EQ(controltest::CreateControl(loaded), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(loaded.Get())->Load(stream.Get()), S_OK);
+    std::wstring address, port = L"<none>";
+    ComPtr<IXMLDOMElement> again = ImageryElement(SavedSettings(controltest::As<IZmaVadAZ2>(loaded.Get()).Get()).Get());
+    ASSERT_TRUE(again);
+    platform::GetAttribute(again.Get(), L"ProxyServerAddress", address);
+    platform::GetAttribute(again.Get(), L"ProxyServerPort", port);
+    EXPECT_EQ(address + L":" + port, L"proxy.test:");
+    controltest::As<IOleObject>(loaded.Get())->Close(OLECLOSE_NOSAVE);
+}
+
+TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinATilesTime) {
+    testsupport::Watchdog watchdog;
+    ClearImageryRegistry();
+    SetImageryString(L"CredentialMode", L"Token");
+    SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/r%d/tiles/");
+    const struct {
+        const char* kind;
+        DWORD closedWithin;  // a trickle is left at its next byte, a stall when the tile's time is up
+    } cases[] = {{"slow", 1500}, {"stall", 6500}};
+    for (const auto& c : cases) {
+        SetServerOption("hostile", c.kind);
+        OneMap map;
+        map.Open();
+        map.ShowArea(9.5, 49.8, 10.4, 50.3);
+        ClearRequests();
+        map.DrawView();
+        for (const DWORD start = ::GetTickCount(); Requests().empty() && ::GetTickCount() - start < 10000;) ::Sleep(5);
+        ASSERT_FALSE(Requests().empty()) << "a download runs";
+        ::Sleep(500);
+        watchdog.Arm(std::string(c.kind) + ": the map closes", 20000);
+        const DWORD start = ::GetTickCount();
+        map.Close();
+        EXPECT_FALSE(LibraryLoaded()) << c.kind << ": the thread ended";
+        EXPECT_LT(::GetTickCount() - start, c.closedWithin) << c.kind;
+        watchdog.Disarm();
+    }
+    ClearImageryRegistry();
+    ClearServerOptions();
+}
+
+// The squares of a view's tiles, as the window clips them: the tiles lie edge to edge from the
+// view's north-west corner.
+std::set<std::tuple<long, long, long, long>> TileSquares(IDispatch* map, int level, int width, int height) {
+    constexpr double kPi = 3.14159265358979323846;
+    Variant bounds = displaytest::Get(map, 29);
+    const double west = displaytest::Get(bounds.pdispVal, 1).ToDouble();
+    const double north = displaytest::Get(bounds.pdispVal, 4).ToDouble();
+    const double world = 256.0 * std::ldexp(1.0, level), s = std::sin(north * kPi / 180.0);
+    const long left = -(static_cast<long>((west + 180.0) / 360.0 * world) % 256);
+    const long top = -(static_cast<long>((0.5 - std::log((1.0 + s) / (1.0 - s)) / (4.0 * kPi)) * world) % 256);
+    std::set<std::tuple<long, long, long, long>> squares;
+    for (long y = top; y < height; y += 256)
+        for (long x = left; x < width; x += 256)
+            squares.insert({std::max(x, 0L), std::max(y, 0L), std::min(x + 256, static_cast<long>(width)),
+                            std::min(y + 256, static_cast<long>(height))});
+    return squares;
+}
+
+TEST(TwoMaps, EachRepaintsTheSquaresOfItsOwnTilesWhenTheyArriveTogether) {
+    ClearImageryRegistry();
+    SetImageryString(L"CredentialMode", L"Token");
+    SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/two/r%d/tiles/");
+    OneMap first, second;
+    first.Open();
+    second.Open();
+    first.Show();
+    second.Show();
+    first.ShowArea(9.5, 49.8, 10.4, 50.3);
+    second.ShowArea(-75.5, 39.8, -74.6, 40.3);
+    ClearRequests();
+    first.DrawView();
+    second.DrawView();
+    const int level = static_cast<int>(QuadKeyOf(Requests().front()).size());
+    std::map<HWND, std::set<std::tuple<long, long, long, long>>> own = {
+        {first.EngineWindow(), TileSquares(first.Map(), level, OneMap::kWidth, OneMap::kHeight)},
+        {second.EngineWindow(), TileSquares(second.Map(), level, OneMap::kWidth, OneMap::kHeight)}};
+    ASSERT_NE(own.begin()->second, own.rbegin()->second);
+    // Every tile of both arrived before either window looks at its messages.
+    const size_t tiles = own.begin()->second.size() + own.rbegin()->second.size();
+    for (const DWORD start = ::GetTickCount(); Requests().size() < tiles && ::GetTickCount() - start < 20000;) ::Sleep(10);
+    ASSERT_EQ(Requests().size(), tiles);
+    ::Sleep(300);
+    std::map<HWND, std::set<std::tuple<long, long, long, long>>> repainted;
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_APP + 100, WM_APP + 100, PM_REMOVE)) {
+        ::ValidateRect(msg.hwnd, nullptr);
+        ::DispatchMessageW(&msg);
+        RECT dirty = {};
+        if (::GetUpdateRect(msg.hwnd, &dirty, FALSE)) repainted[msg.hwnd].insert({dirty.left, dirty.top, dirty.right, dirty.bottom});
+    }
+    EXPECT_EQ(repainted, own);
+    first.Close();
+    second.Close();
+    ClearImageryRegistry();
 }
 
 }  // namespace

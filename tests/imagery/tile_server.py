@@ -18,6 +18,12 @@ The same server answers the imagery services:
   account's token in a SOAP envelope;
 - a proxy: a request for an absolute address is served as if passed on to that address.
 
+A path with one of these segments, or any path while the option "hostile" names one, answers as
+a hostile server would, whatever else it names: "loop" redirects to itself, "grow" to an address
+501 characters longer, "huge" answers 8 MB (announced), "flood" 40 MB (unannounced, the
+connection's end ends it), "slow" trickles its answer a byte every 100 ms, and "stall" sends its
+headers and then nothing for a minute.
+
 The file named by VADAZ_TILE_CONFIG (read at each request, "name=value" lines) changes it:
 tile_delay_ms (before each tile), proxy_credentials ("user:password": proxied requests without
 them answer 407), metadata_status (answer that status instead), metadata_template ("{host}"
@@ -52,6 +58,7 @@ TOKEN_ACCOUNT = "482917:Hx3rtM9bo0Qy!"
 METADATA_NS = "http://schemas.imagery.zemro.net/search/local/ws/rest/v1"
 TOKEN_NS = "http://s.imagery.zemro.net/mappoint-30/"
 IMAGERY = {"Road": "r{quadkey}.png", "Aerial": "a{quadkey}.jpeg", "AerialWithLabels": "h{quadkey}.jpeg"}
+HOSTILE = ("loop", "grow", "huge", "flood", "slow", "stall")
 
 
 def colour_of(quadkey):
@@ -134,7 +141,10 @@ class Tiles(http.server.BaseHTTPRequestHandler):
                 return
             path = "/" + path.split("/", 3)[3] if path.count("/") >= 3 else "/"
         route, _, query = path.partition("?")
-        if route.startswith("/REST/v1/Imagery/Metadata/"):
+        hostile = [segment for segment in route.split("/") if segment in HOSTILE] + [config.get("hostile")]
+        if hostile[0]:
+            self.hostile(hostile[0], route, query)
+        elif route.startswith("/REST/v1/Imagery/Metadata/"):
             self.metadata(route.rsplit("/", 1)[1], urllib.parse.parse_qs(query), config)
         elif route == "/find-30/common.asmx":
             self.token(config)
@@ -144,6 +154,38 @@ class Tiles(http.server.BaseHTTPRequestHandler):
             self.tile(route, config)
 
     do_GET = do_POST = handle_request
+
+    def hostile(self, kind, route, query):
+        try:
+            if kind in ("loop", "grow"):
+                target = route if kind == "loop" else "/" + "x" * 500 + route
+                self.answer(302, headers=[("Location", target + ("?" + query if query else ""))])
+            elif kind in ("huge", "flood"):
+                size = (8 if kind == "huge" else 40) * 1024 * 1024
+                self.send_response(200)
+                self.send_header("Content-Type", "text/xml")
+                if kind == "huge":
+                    self.send_header("Content-Length", str(size))
+                else:
+                    self.close_connection = True
+                self.end_headers()
+                block = b"<" + b"x" * 65535
+                for _ in range(size // len(block)):
+                    self.wfile.write(block)
+            else:
+                self.send_response(200)
+                self.send_header("Content-Type", "image/png")
+                self.send_header("Content-Length", "100000")
+                self.end_headers()
+                self.wfile.flush()
+                if kind == "stall":
+                    time.sleep(60)
+                for _ in range(100000):
+                    self.wfile.write(b"x")
+                    self.wfile.flush()
+                    time.sleep(0.1)
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the client gave up, as it should
 
     def metadata(self, imagery, query, config):
         if self.command != "POST":

@@ -153,10 +153,10 @@ TEST(TileQueues, BothHandOutTheNewestFirstAndRequestsGoByLayerOrAllAtOnce) {
     CTileResultQueue results;
     for (long i = 1; i <= 3; ++i) results.Append({nullptr, a, i, 0, 0, L"f"});
     TileDownloadResult result;
-    ASSERT_TRUE(results.TakeNewest(result));
+    ASSERT_TRUE(results.TakeNewest(nullptr, result));
     EXPECT_EQ(result.generation, 3);
     results.Clear();
-    EXPECT_FALSE(results.TakeNewest(result));
+    EXPECT_FALSE(results.TakeNewest(nullptr, result));
 }
 
 TEST(TileQueues, TheWakeIsClearedOnlyWhenNoRequestWaits) {

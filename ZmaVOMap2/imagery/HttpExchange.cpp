@@ -1,0 +1,234 @@
+#include "ZmaVOMap2/imagery/HttpExchange.h"
+
+#include "ZmaVOMap2/imagery/ImageryLog.h"
+#include "platform/Com.h"
+#include "platform/Result.h"
+#include "platform/UniqueHandle.h"
+
+#include <objbase.h>
+#include <urlmon.h>
+#include <wininet.h>
+
+#include <algorithm>
+
+namespace imagery {
+
+namespace {
+
+constexpr int kError = platform::kLogLevelError;
+constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; VadAZ map imagery)";
+// A transport failure this close to the end of the time is the time running out, whatever
+// error the transport gives it.
+constexpr DWORD kTimeSlack = 100;
+
+using Internet = platform::UniqueHandle<platform::NullHandleTraits<HINTERNET, &::InternetCloseHandle>>;
+
+class Deadline {
+public:
+    explicit Deadline(DWORD milliseconds) : start_(::GetTickCount()), limit_(milliseconds) {}
+    DWORD Left() const { return std::max<DWORD>(limit_ - std::min(limit_, ::GetTickCount() - start_), 1); }
+    bool Passed(DWORD slack = 0) const { return ::GetTickCount() - start_ + slack >= limit_; }
+
+private:
+    DWORD start_, limit_;
+};
+
+bool Stopped(HANDLE stop) { return stop && ::WaitForSingleObject(stop, 0) == WAIT_OBJECT_0; }
+
+void SetTimeouts(HINTERNET handle, DWORD milliseconds) {
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
+}
+
+// One request's state: its bounds, where it is, and how its failures are told.
+class Exchange {
+public:
+    Exchange(const HttpRequest& request, const RequestBounds& bounds)
+        : request_(request), bounds_(bounds), deadline_(bounds.milliseconds), address_(request.address),
+          method_(request.method) {}
+
+    HRESULT Run(HttpAnswer& answer) {
+        Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        if (!session) return TransportFailure();
+        bool proxyAsked = false, serverAsked = false;
+        for (int redirects = 0;;) {
+            // Closed request first, then its connection.
+            Internet connection, request;
+            RETURN_IF_FAILED(Send(session.Get(), connection, request));
+            const long status = Status(request.Get());
+            if (status == HTTP_STATUS_PROXY_AUTH_REQ && request_.proxyCredentials && !proxyAsked) {
+                proxyAsked = true;
+                if (TakeProxyCredentials()) continue;
+            } else if (status == HTTP_STATUS_DENIED && !request_.user.empty() && !serverAsked) {
+                // WinInet answers the server's question itself where it can; once more is enough.
+                serverAsked = true;
+                continue;
+            } else if (IsRedirect(status)) {
+                std::wstring target;
+                if (Location(request.Get(), target)) {
+                    if (++redirects > bounds_.redirects)
+                        return GiveUp(INET_E_REDIRECT_FAILED, "more than " + std::to_string(bounds_.redirects) + " redirects");
+                    RETURN_IF_FAILED(Follow(status, target));
+                    continue;
+                }
+            }
+            answer.status = status;
+            return ReadBody(request.Get(), answer.body);
+        }
+    }
+
+private:
+    static bool IsRedirect(long status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
+
+    HRESULT Send(HINTERNET session, Internet& connection, Internet& request) {
+        if (Stopped(request_.stop)) return E_ABORT;
+        if (deadline_.Passed()) return TimeRanOut();
+        wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
+        URL_COMPONENTSW parts = {sizeof parts};
+        parts.lpszHostName = host;
+        parts.dwHostNameLength = ARRAYSIZE(host);
+        parts.dwUrlPathLength = 1;
+        parts.dwExtraInfoLength = 1;
+        if (!::InternetCrackUrlW(address_.c_str(), 0, 0, &parts) ||
+            (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+            return INET_E_UNKNOWN_PROTOCOL;
+        const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                                    std::wstring(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
+        connection.Reset(::InternetConnectW(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+        if (!connection) return TransportFailure();
+        const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
+                            INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
+                            (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
+        request.Reset(::HttpOpenRequestW(connection.Get(), method_.c_str(), object.empty() ? L"/" : object.c_str(), nullptr,
+                                         nullptr, nullptr, flags, 0));
+        if (!request) return TransportFailure();
+        SetTimeouts(request.Get(), deadline_.Left());
+        SetCredentials(request.Get(), INTERNET_OPTION_USERNAME, INTERNET_OPTION_PASSWORD, request_.user, request_.password);
+        SetCredentials(request.Get(), INTERNET_OPTION_PROXY_USERNAME, INTERNET_OPTION_PROXY_PASSWORD, proxyUser_,
+                       proxyPassword_);
+        for (const auto& header : request_.headers) {
+            // WinInet writes the length of the body it sends itself.
+            if (_wcsicmp(header.first.c_str(), L"Content-Length") == 0) continue;
+            const std::wstring line = header.first + L": " + header.second;
+            ::HttpAddRequestHeadersW(request.Get(), line.c_str(), static_cast<DWORD>(line.size()),
+                                     HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+        }
+        void* body = sendsBody_ && !request_.body.empty() ? const_cast<char*>(request_.body.data()) : nullptr;
+        if (!::HttpSendRequestW(request.Get(), nullptr, 0, body, body ? static_cast<DWORD>(request_.body.size()) : 0))
+            return TransportFailure();
+        return S_OK;
+    }
+
+    static void SetCredentials(HINTERNET request, DWORD userOption, DWORD passwordOption, const std::wstring& user,
+                               const std::wstring& password) {
+        if (user.empty()) return;
+        ::InternetSetOptionW(request, userOption, const_cast<wchar_t*>(user.c_str()), static_cast<DWORD>(user.size()));
+        ::InternetSetOptionW(request, passwordOption, const_cast<wchar_t*>(password.c_str()),
+                             static_cast<DWORD>(password.size()));
+    }
+
+    static long Status(HINTERNET request) {
+        DWORD status = 0, size = sizeof status;
+        ::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+        return static_cast<long>(status);
+    }
+
+    static bool Location(HINTERNET request, std::wstring& location) {
+        DWORD size = 0;
+        if (::HttpQueryInfoW(request, HTTP_QUERY_LOCATION, nullptr, &size, nullptr) ||
+            ::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+            return false;
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        if (!::HttpQueryInfoW(request, HTTP_QUERY_LOCATION, &text[0], &size, nullptr)) return false;
+        text.resize(size / sizeof(wchar_t));
+        location = text;
+        return !location.empty();
+    }
+
+    // The next address, against the current one; 303, and 301 or 302 after a POST, go on with GET.
+    HRESULT Follow(long status, const std::wstring& location) {
+        std::wstring next(kMaxRedirectAddress + 1, L'\0');
+        DWORD length = static_cast<DWORD>(next.size());
+        if (location.size() > kMaxRedirectAddress ||
+            !::InternetCombineUrlW(address_.c_str(), location.c_str(), &next[0], &length, ICU_NO_ENCODE) ||
+            length > kMaxRedirectAddress)
+            return GiveUp(INET_E_INVALID_URL,
+                          "a redirect to an address of more than " + std::to_string(kMaxRedirectAddress) + " characters");
+        next.resize(length);
+        address_ = next;
+        if (status == 303 || ((status == 301 || status == 302) && _wcsicmp(method_.c_str(), L"GET") != 0)) {
+            method_ = L"GET";
+            sendsBody_ = false;
+        }
+        return S_OK;
+    }
+
+    // Asks the holder of the proxy credentials; true when there are some to send.
+    bool TakeProxyCredentials() {
+        HWND window = nullptr;
+        LPWSTR user = nullptr, password = nullptr;
+        const HRESULT hr = request_.proxyCredentials->Authenticate(&window, &user, &password);
+        if (hr == S_OK && user) {
+            proxyUser_ = user;
+            proxyPassword_ = password ? password : L"";
+        }
+        ::CoTaskMemFree(user);
+        ::CoTaskMemFree(password);
+        return hr == S_OK && !proxyUser_.empty();
+    }
+
+    HRESULT ReadBody(HINTERNET request, std::string& body) {
+        DWORD announced = 0, size = sizeof announced;
+        if (::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) &&
+            announced > bounds_.bytes)
+            return TooLarge();
+        body.clear();
+        char buffer[16384];
+        for (;;) {
+            if (Stopped(request_.stop)) return E_ABORT;
+            if (deadline_.Passed()) return TimeRanOut();
+            SetTimeouts(request, deadline_.Left());
+            DWORD available = 0, read = 0;
+            if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return TransportFailure();
+            if (available == 0) return S_OK;
+            if (body.size() + available > bounds_.bytes) return TooLarge();
+            if (!::InternetReadFile(request, buffer, std::min<DWORD>(available, sizeof buffer), &read))
+                return TransportFailure();
+            if (read == 0) return S_OK;
+            body.append(buffer, read);
+        }
+    }
+
+    HRESULT TransportFailure() {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_INTERNET_TIMEOUT || deadline_.Passed(kTimeSlack)) return TimeRanOut();
+        return HRESULT_FROM_WIN32(error ? error : ERROR_INTERNET_INTERNAL_ERROR);
+    }
+    HRESULT TimeRanOut() {
+        return GiveUp(INET_E_CONNECTION_TIMEOUT, "no answer within " + std::to_string(bounds_.milliseconds) + " ms");
+    }
+    HRESULT TooLarge() {
+        return GiveUp(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE),
+                      "an answer of more than " + std::to_string(bounds_.bytes) + " bytes");
+    }
+    HRESULT GiveUp(HRESULT hr, const std::string& why) {
+        Log(kError, "Request given up: " + why + ". URL = " + WithoutCredentials(platform::ToAnsi(request_.address)));
+        return hr;
+    }
+
+    const HttpRequest& request_;
+    const RequestBounds bounds_;
+    const Deadline deadline_;
+    std::wstring address_, method_;
+    bool sendsBody_ = true;
+    std::wstring proxyUser_, proxyPassword_;
+};
+
+}  // namespace
+
+HRESULT SendHttpRequest(const HttpRequest& request, const RequestBounds& bounds, HttpAnswer& answer) {
+    answer = HttpAnswer();
+    return platform::ResultOf([&] { return Exchange(request, bounds).Run(answer); });
+}
+
+}  // namespace imagery

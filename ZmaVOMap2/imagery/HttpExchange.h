@@ -1,0 +1,54 @@
+// The imagery's own HTTP requests, each within bounds: a time for the whole exchange, a number of
+// redirects (followed by hand, to addresses of a bounded length) and a size of the answer. A
+// server that redirects in a loop or to an ever longer address, answers tens of megabytes, or
+// trickles or stalls cannot hold the caller: what exceeds a bound is a failed request, logged with
+// the bound it exceeded. WinInet, synchronous on the calling thread; the system's proxy settings
+// apply, as they do to the system's own downloads.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct IAuthenticate;
+
+namespace imagery {
+
+struct RequestBounds {
+    DWORD milliseconds;  // the whole exchange, redirects included
+    int redirects;       // followed at most
+    DWORD bytes;         // of the answer's body
+};
+// A tile is a picture of a few kilobytes; a service answers a document of about as many.
+constexpr RequestBounds kTileRequestBounds = {5000, 10, 1u << 20};
+constexpr RequestBounds kServiceRequestBounds = {10000, 10, 1u << 20};
+// A redirect to an address longer than this (the longest address the system takes) is not followed.
+constexpr size_t kMaxRedirectAddress = 2083;
+
+struct HttpRequest {
+    std::wstring method = L"GET";
+    std::wstring address;
+    std::vector<std::pair<std::wstring, std::wstring>> headers;
+    std::string body;
+    // Sent when the server asks for credentials.
+    std::wstring user, password;
+    // Asked once when a proxy asks for credentials; without it the 407 is the answer.
+    IAuthenticate* proxyCredentials = nullptr;
+    // When this event is set, the request ends at its next step with E_ABORT.
+    HANDLE stop = nullptr;
+};
+
+struct HttpAnswer {
+    long status = 0;
+    std::string body;
+};
+
+// Sends `request` and reads the final answer (any status) within `bounds`. A bound exceeded
+// fails with INET_E_REDIRECT_FAILED (redirects), INET_E_INVALID_URL (a redirect's address),
+// HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) (size) or INET_E_CONNECTION_TIMEOUT (time), each
+// logged; a failure of the transport answers its own error.
+HRESULT SendHttpRequest(const HttpRequest& request, const RequestBounds& bounds, HttpAnswer& answer);
+
+}  // namespace imagery

@@ -1,0 +1,220 @@
+// What the background imagery asks of its tile server: the requests per tile for the first frame
+// of a shown map and for a pan by half the view, with tiles downloaded by the download thread
+// while the map repaints as they arrive (each arrival repaints its square, and each repaint queues
+// the tiles still missing again); and the time until the last tile of the view came. One request
+// per tile is the floor.
+// Not a test: scripts/run-benchmarks.sh runs it beside the local tile server
+// (tests/imagery/tile_server.py), which answers each tile after a delay, as a distant server does;
+// every figure is the minimum and the median of repeated runs.
+#include "benchmarks/BenchmarkClock.h"
+#include "benchmarks/BenchmarkMain.h"
+#include "benchmarks/Samples.h"
+#include "platform/Com.h"
+#include "platform/ComObject.h"
+#include "platform/Result.h"
+#include "tests/support/TestSite.h"
+
+#include "VadAZ.h"
+
+#include <ocidl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+using platform::ComPtr;
+using platform::Variant;
+
+namespace {
+
+const int kWidth = 1280, kHeight = 800;
+// The tile server's delay before each tile, in milliseconds.
+const char kTileDelay[] = "40";
+int g_runs = 7;
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) {
+        std::printf("%s is not set: run this program beside tests/imagery/tile_server.py\n", name);
+        platform::ThrowHr(E_FAIL);
+    }
+    return value;
+}
+
+// A Linux path as this process under Wine names it.
+std::wstring WinePath(const std::string& path) {
+    std::wstring wine = L"Z:" + platform::ToWide(path, CP_UTF8);
+    std::replace(wine.begin(), wine.end(), L'/', L'\\');
+    return wine;
+}
+
+void SetImagery(const wchar_t* name, const std::wstring& text) {
+    THROW_IF_FAILED(HRESULT_FROM_WIN32(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Zemro\\Terravex", name, REG_SZ,
+                                                         text.c_str(), static_cast<DWORD>((text.size() + 1) * 2))));
+}
+
+void SetImagery(const wchar_t* name, DWORD value) {
+    THROW_IF_FAILED(HRESULT_FROM_WIN32(
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Zemro\\Terravex", name, REG_DWORD, &value, sizeof value)));
+}
+
+// The tile requests the server logged since it was last emptied (one path per line).
+std::vector<std::string> Requests() {
+    std::vector<std::string> lines;
+    std::ifstream in(WinePath(Environment("VADAZ_TILE_LOG")).c_str());
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+void ClearRequests() { std::ofstream(WinePath(Environment("VADAZ_TILE_LOG")).c_str(), std::ios::trunc); }
+
+// The tile a path names: its file name up to the query ("r0231.png").
+std::string TileOf(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    return name.substr(0, name.find('?'));
+}
+
+template <class I>
+ComPtr<I> As(IUnknown* object) {
+    ComPtr<I> out;
+    if (object) THROW_IF_FAILED(object->QueryInterface(__uuidof(I), out.PutVoid()));
+    return out;
+}
+
+Variant Get(IDispatch* object, DISPID id) {
+    Variant value;
+    DISPPARAMS none = {};
+    THROW_IF_FAILED(object->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, value.Put(), nullptr, nullptr));
+    return value;
+}
+
+// A control embedded, activated and shown in a host window of the benchmark's size: what is
+// invalidated gets painted.
+class ShownMap {
+public:
+    ShownMap() : site_(platform::MakeObject<testsupport::TestSite>(kWidth, kHeight)) {
+        THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown_.PutVoid()));
+        ::ShowWindow(site_->Window(), SW_SHOWNA);
+        ole_ = As<IOleObject>(unknown_.Get());
+        THROW_IF_FAILED(ole_->SetClientSite(site_.Get()));
+        THROW_IF_FAILED(As<IPersistStreamInit>(unknown_.Get())->InitNew());
+        RECT r = site_->Rect();
+        THROW_IF_FAILED(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r));
+        THROW_IF_FAILED(As<IZmaVadAZ2>(unknown_.Get())->get_MapX(map_.Put()));
+    }
+    ~ShownMap() {
+        ole_->Close(OLECLOSE_NOSAVE);
+        ole_->SetClientSite(nullptr);
+    }
+    void Put(DISPID id, const VARIANT& value) {
+        VARIANT arg = value;
+        DISPID put = DISPID_PROPERTYPUT;
+        DISPPARAMS params = {&arg, &put, 1, 1};
+        THROW_IF_FAILED(map_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
+    }
+    // The view's west and east edges, in degrees.
+    std::pair<double, double> WestAndEast() {
+        Variant bounds = Get(map_.Get(), 29);
+        return {Get(bounds.pdispVal, 1).ToDouble(), Get(bounds.pdispVal, 3).ToDouble()};
+    }
+
+private:
+    platform::ComPtr<testsupport::TestSite> site_;
+    ComPtr<IUnknown> unknown_;
+    ComPtr<IOleObject> ole_;
+    ComPtr<IDispatch> map_;
+};
+
+struct Settled {
+    size_t requests = 0, tiles = 0;
+    double seconds = 0;  // until the last tile came
+};
+
+// Runs the host's message loop until neither the server nor the map has heard of a tile for half
+// a second; what the server was asked meanwhile, and when the last tile came to the map.
+Settled Settle() {
+    const double start = Now();
+    double quietSince = start, lastTile = start;
+    size_t heard = 0;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_APP + 100) lastTile = quietSince = Now();
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        const size_t now = Requests().size();
+        if (now != heard) {
+            heard = now;
+            quietSince = Now();
+        }
+        if ((heard > 0 && Now() - quietSince > 0.5) || Now() - start > 60) break;
+        ::Sleep(5);
+    }
+    std::set<std::string> tiles;
+    for (const std::string& path : Requests()) tiles.insert(TileOf(path));
+    if (tiles.empty()) platform::ThrowHr(E_FAIL);
+    return {heard, tiles.size(), lastTile - start};
+}
+
+void PrintHeader() {
+    std::printf("  %-48s %8s %10s %10s\n", "figure", "tiles", "min", "median");
+}
+
+void Print(const char* figure, size_t tiles, const Samples& s, const char* unit, double scale) {
+    std::printf("  %-48s %8zu %8.2f%s %8.2f%s\n", figure, tiles, s.Min() * scale, unit, s.Median() * scale, unit);
+}
+
+void Figures() {
+    const std::wstring server = platform::ToWide(Environment("VADAZ_TILE_SERVER"));
+    std::ofstream(WinePath(Environment("VADAZ_TILE_CONFIG")).c_str()) << "tile_delay_ms=" << kTileDelay << "\n";
+    SetImagery(L"CredentialMode", L"Token");
+    SetImagery(L"AsyncBackgroundMapEnabled", 1);
+    Samples frame, frameTime, pan, panTime;
+    size_t frameTiles = 0, panTiles = 0;
+    for (int run = 0; run < g_runs; ++run) {
+        // Tiles of a server path of the run's own: none is in the cache yet.
+        SetImagery(L"BackgroundMapTileServer", server + L"/run" + std::to_wstring(run) + L"/r%d/tiles/");
+        ShownMap map;
+        ClearRequests();
+        map.Put(7, Variant(60.0));  // zoom: the view's width in miles
+        map.Put(8, Variant(10.0));
+        map.Put(9, Variant(50.0));
+        const Settled first = Settle();
+        frame.Add(static_cast<double>(first.requests) / first.tiles);
+        frameTime.Add(first.seconds);
+        frameTiles = first.tiles;
+
+        ClearRequests();
+        const std::pair<double, double> edges = map.WestAndEast();
+        map.Put(8, Variant((edges.first + edges.second) / 2.0 + (edges.second - edges.first) / 2.0));
+        const Settled panned = Settle();
+        pan.Add(static_cast<double>(panned.requests) / panned.tiles);
+        panTime.Add(panned.seconds);
+        panTiles = panned.tiles;
+    }
+    PrintHeader();
+    Print("first frame: requests per tile", frameTiles, frame, "  ", 1.0);
+    Print("first frame: until the last tile came", frameTiles, frameTime, "ms", 1e3);
+    Print("pan by half the view: requests per new tile", panTiles, pan, "  ", 1.0);
+    Print("pan by half the view: until the last tile came", panTiles, panTime, "ms", 1e3);
+}
+
+}  // namespace
+
+// Argument: the runs per figure (7).
+int main(int argc, char** argv) {
+    if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
+    return RunFigures([] {
+        std::printf("%d runs per figure, a shown %dx%d map in token mode, downloads by the download thread from a "
+                    "server that answers each tile after %s ms\n",
+                    g_runs, kWidth, kHeight, kTileDelay);
+        Figures();
+    });
+}
