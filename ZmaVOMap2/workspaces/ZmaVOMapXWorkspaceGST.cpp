@@ -99,7 +99,8 @@ void SetStyleBits(IXMLDOMElement* layer, const std::string& value, const StyleBi
 }  // namespace
 
 bool CZmaVOMapXWorkspaceGST::SplitKeyValue(const std::string& line, std::string& key, std::string& value) {
-    const std::string text = Trimmed(line);
+    // A setting begins the line with its key: an indented line is none.
+    const std::string text = line.substr(0, line.find_last_not_of(" \t") + 1);
     if (text.size() < 2 || text[0] != '"') return false;
     const size_t keyEnd = text.find('"', 1);
     if (keyEnd == std::string::npos) return false;

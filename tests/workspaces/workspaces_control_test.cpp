@@ -141,4 +141,16 @@ TEST_F(LayerControlImport, PathsThatNameNoPlainFileAreRefusedLoggedAndCounted) {
     }
 }
 
+// A geoset line indented before its key sets nothing and names no table.
+TEST_F(LayerControlImport, AnIndentedGeosetLineIsNoSetting) {
+    const Outcome outcome = Import("indented.gst", {GeosetTable(1, "roads.tab"), "\"\\TABLE\\1\\DESCRIPTION\" = \"Main\"",
+                                                    "  \"\\TABLE\\1\\ISVISIBLE\" = \"FALSE\"",
+                                                    "\t" + GeosetTable(2, "rivers.tab")});
+    EXPECT_EQ(outcome.rows, (Names{"Main"}));
+    EXPECT_TRUE(outcome.boxes.empty());
+    ComPtr<IDispatch> layers = platform::DispatchOf(EngineGet(Engine::Map::kLayers));
+    ComPtr<IDispatch> roads = platform::DispatchOf(EngineDispatch(layers.Get()).Call(Engine::Layers::kItem, {platform::Variant(1L)}));
+    EXPECT_TRUE(EngineDispatch(roads.Get()).Get(Engine::Layer::kVisible).ToBool());
+}
+
 }  // namespace
