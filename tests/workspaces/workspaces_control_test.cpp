@@ -153,4 +153,16 @@ TEST_F(LayerControlImport, AnIndentedGeosetLineIsNoSetting) {
     EXPECT_TRUE(EngineDispatch(roads.Get()).Get(Engine::Layer::kVisible).ToBool());
 }
 
+// Thousands of tables of one folder open, first on top.
+TEST_F(LayerControlImport, AGeosetOfThreeThousandTablesOpensThemAll) {
+    Names lines, expected;
+    for (int n = 0; n < 3000; ++n) {
+        lines.push_back(GeosetTable(n + 1, "many\\t" + std::to_string(n) + ".tab"));
+        expected.push_back("t" + std::to_string(n));
+    }
+    const Outcome outcome = Import("many.gst", lines);
+    EXPECT_EQ(outcome.rows, expected);
+    EXPECT_TRUE(outcome.boxes.empty());
+}
+
 }  // namespace
