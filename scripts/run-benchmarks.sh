@@ -16,7 +16,9 @@ if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@" &&
    log "lines to cells: frames with serving and neighbour lines against reading every row" &&
    WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/lines_benchmark.exe" &&
    log "host counts: circles, markers and direction arrows, each beside a count ten times smaller" &&
-   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/counts_benchmark.exe"; then
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/counts_benchmark.exe" &&
+   log "workspaces: geosets and workspaces of 1 000 and 10 000 tables against the engine opening them" &&
+   WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/workspace_benchmark.exe"; then
     echo "BENCHMARKS DONE"
 else
     echo "BENCHMARKS FAILED"
