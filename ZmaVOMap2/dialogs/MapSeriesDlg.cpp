@@ -167,15 +167,35 @@ bool IsRowSelected(HWND list, int index) {
     return (::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
 
+// Each row put into a list that redraws updates its scroll bars, drawn anew every time by a
+// themed window system: a list that takes many rows at once (a workspace of thousands of tables)
+// is drawn once, after the last.
+class RowsAtOnce {
+public:
+    explicit RowsAtOnce(HWND list) : list_(list) { ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+    ~RowsAtOnce() {
+        ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(list_, nullptr, TRUE);
+    }
+    RowsAtOnce(const RowsAtOnce&) = delete;
+    RowsAtOnce& operator=(const RowsAtOnce&) = delete;
+
+private:
+    HWND list_;
+};
+
 }  // namespace
 
 void CMapSeriesDlg::FillList() {
     HWND list = List();
-    ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    for (int i = 0; i < layers_.GetCount(); ++i) {
-        layers_.SetCursor(i);
-        if (CZmaVadAZLayer* layer = layers_.Current())
-            InsertRow(list, i, layer->GetName(), reinterpret_cast<LPARAM>(layer));
+    {
+        RowsAtOnce rows(list);
+        ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+        for (int i = 0; i < layers_.GetCount(); ++i) {
+            layers_.SetCursor(i);
+            if (CZmaVadAZLayer* layer = layers_.Current())
+                InsertRow(list, i, layer->GetName(), reinterpret_cast<LPARAM>(layer));
+        }
     }
     SetRowSelected(list, 0, true);
     ::SendMessageW(list, LVM_SETSELECTIONMARK, 0, 0);
@@ -456,6 +476,7 @@ bool CMapSeriesDlg::AddFile(const std::string& path, const std::string& folder, 
     if (ext == ".gst") reader = std::make_shared<CZmaVOMapXWorkspaceGST>();
     if (reader) {
         if (rowPerLayer) reader->SetTarget(&CMapSeriesDlg::AddRowForLayer, this);
+        RowsAtOnce rows(List());
         reader->Open(folder, path, layers_);
         return true;
     }

@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/workspaces/ImportReports.h"
 
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "platform/Com.h"
 
 namespace workspaces {
@@ -30,6 +31,17 @@ void ImportReports::Finish() {
                       std::to_wstring(withheld_) + L" further messages about " + platform::ToWide(source_) +
                           L" were not shown.",
                       L"Map Module - Add new layer", MB_OK | MB_ICONWARNING);
+}
+
+bool AcceptNamedFile(const std::string& path) {
+    if (IsPlainFilePath(path)) return true;
+    LogLeftOutFile(path, "a workspace or geoset names no plain file there (a device, stream or wildcard)");
+    // Told as the collection tells a table it refuses.
+    platform::Prompts().MessageBox(nullptr,
+                                   L"Error 0x80070057: The path does not name a table file.\nFailed to open " +
+                                       platform::ToWide(path) + L".",
+                                   L"Map Module - Add new layer", MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 }  // namespace workspaces

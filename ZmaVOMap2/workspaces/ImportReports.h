@@ -2,6 +2,10 @@
 // layer collection, one box each; a file that names thousands of missing tables would hold the
 // user in thousands of boxes. While an import runs, the first few boxes are shown and the rest
 // counted; Finish tells the count in one box.
+//
+// A workspace or geoset is a document like any other: it may name a device ("COM1", "CONOUT$"),
+// a stream or a wildcard where a table belongs, and opening one would wait on the device for
+// ever. Every path an import reads or opens is judged first, as the tables of every document are.
 #pragma once
 
 #include "platform/Window.h"
@@ -40,5 +44,9 @@ private:
     int withheld_ = 0;
     bool finished_ = false;
 };
+
+// Whether the import may read or open the file at `path`: only a plain file. A path that names
+// anything else is logged and told to the user as one of the import's messages.
+bool AcceptNamedFile(const std::string& path);
 
 }  // namespace workspaces

@@ -47,10 +47,11 @@ bool CZmaVOMapXWorkspace::Open(const std::string& folder, const std::string& pat
         ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
         ComPtr<IXMLDOMElement> workspace;
         THROW_IF_FAILED(document->createElement(platform::Bstr(L"Workspace").Get(), workspace.Put()));
+        // The readers' refusals count among the import's messages too.
+        workspaces::ImportReports reports(path);
         if (!Load(folder, path, workspace.Get()) && GlobalLogger().IsEnabledFor(platform::kLogLevelWarning))
             GlobalLogger().GetStream(platform::kLogLevelWarning, __FILE__, __LINE__)
                 << "The workspace " << path << " could not be read whole" << std::endl;
-        workspaces::ImportReports reports(path);
         ApplyWorkspace(workspace.Get(), layers);
         reports.Finish();
         opened = true;

@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/services/Logger.h"
 #include "ZmaVOMap2/services/PathNames.h"
+#include "ZmaVOMap2/workspaces/ImportReports.h"
 #include "ZmaVOMap2/workspaces/LayerValues.h"
 #include "ZmaVOMap2/workspaces/TextLines.h"
 #include "platform/Result.h"
@@ -98,7 +99,8 @@ void SetStyleBits(IXMLDOMElement* layer, const std::string& value, const StyleBi
 }  // namespace
 
 bool CZmaVOMapXWorkspaceGST::SplitKeyValue(const std::string& line, std::string& key, std::string& value) {
-    const std::string text = Trimmed(line);
+    // A setting begins the line with its key: an indented line is none.
+    const std::string text = line.substr(0, line.find_last_not_of(" \t") + 1);
     if (text.size() < 2 || text[0] != '"') return false;
     const size_t keyEnd = text.find('"', 1);
     if (keyEnd == std::string::npos) return false;
@@ -133,7 +135,7 @@ void CZmaVOMapXWorkspaceGST::ReadTableKeys(const std::vector<TableKey>& keys, IX
 }
 
 bool CZmaVOMapXWorkspaceGST::Load(const std::string& folder, const std::string& path, IXMLDOMElement* workspace) {
-    if (!workspace) return false;
+    if (!workspace || !AcceptNamedFile(path)) return false;
     bool read = false;
     try {
         TextLines text;
@@ -160,6 +162,7 @@ bool CZmaVOMapXWorkspaceGST::Load(const std::string& folder, const std::string& 
                 << text.cutLines << " lines of " << path << " were longer than " << kMaxLineLength
                 << " characters and were cut" << std::endl;
         for (auto table = tables.rbegin(); table != tables.rend(); ++table) {
+            if (!AcceptNamedFile(table->second)) continue;
             ComPtr<IXMLDOMElement> layer = NewLayerElement(workspace);
             SetText(layer.Get(), L"LayerPath", table->second);
             ReadTableKeys(tableKeys[table->first], layer.Get());

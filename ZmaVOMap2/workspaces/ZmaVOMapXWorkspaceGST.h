@@ -2,7 +2,8 @@
 //   "\TABLE\2\LABEL\FONT\SIZE" = "9"
 // a key (names joined by backslashes, in quotes), then = and the value in quotes. Every table
 // numbered under \TABLE\ with a \FILE key becomes one "Layer" element, with the settings the
-// geoset gives for that table number. Keys are compared without case; values keep theirs.
+// geoset gives for that table number. Keys are compared without case; values keep theirs. A line
+// that does not begin with its key, an indented one, sets nothing and names no table.
 #pragma once
 
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspace.h"

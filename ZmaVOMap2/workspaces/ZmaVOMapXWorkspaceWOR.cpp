@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/services/Logger.h"
 #include "ZmaVOMap2/services/PathNames.h"
+#include "ZmaVOMap2/workspaces/ImportReports.h"
 #include "ZmaVOMap2/workspaces/LayerValues.h"
 #include "platform/Result.h"
 
@@ -259,6 +260,7 @@ void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const st
         LogWarning("The workspace file " + path + " lies too deep in opened files and is not read");
         return;
     }
+    if (!AcceptNamedFile(path)) return;
     TextLines text;
     if (!ReadTextLines(path, text)) return;
     if (text.cutLines)
@@ -322,7 +324,7 @@ bool CZmaVOMapXWorkspaceWOR::ParseLayerClauses(const ClauseFile& file, long numb
 }
 
 bool CZmaVOMapXWorkspaceWOR::Load(const std::string& folder, const std::string& path, IXMLDOMElement* workspace) {
-    if (!workspace || folder.empty() || path.empty()) return false;
+    if (!workspace || folder.empty() || path.empty() || !AcceptNamedFile(path)) return false;
     bool read = false;
     try {
         StatementPass pass;
@@ -336,7 +338,8 @@ bool CZmaVOMapXWorkspaceWOR::Load(const std::string& folder, const std::string& 
         // The map's last layer first: each new layer goes on top of the map.
         for (size_t i = names.size(); i-- > 0;) {
             auto alias = aliases.find(names[i]);
-            if (alias == aliases.end()) continue;  // still counts for the numbering
+            // Either still counts for the numbering.
+            if (alias == aliases.end() || !AcceptNamedFile(alias->second)) continue;
             ComPtr<IXMLDOMElement> layer = NewLayerElement(workspace);
             SetText(layer.Get(), L"LayerPath", alias->second);
             if (ParseLayerClauses(file, static_cast<long>(i + 1), layer.Get())) AppendLayerElement(workspace, layer.Get());

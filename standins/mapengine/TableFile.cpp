@@ -6,7 +6,9 @@
 #include "platform/Com.h"
 #include "platform/UniqueHandle.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cwctype>
 #include <cwchar>
 #include <sstream>
 
@@ -102,11 +104,19 @@ bool ParseFeature(const std::wstring& line, FeatureRecord& f) {
     return true;
 }
 
-std::wstring Companion(const std::wstring& path, const wchar_t* extension) {
+// A companion file of a table, named as the table names its extension ("roads.tab" has
+// "roads.map", "roads.TAB" has "roads.MAP"), as the files of a table are. Asked for in another
+// case, a file system that tells case apart is searched folder-wide for every table, and a folder
+// of thousands of tables opens in a time that grows with their square.
+std::wstring Companion(const std::wstring& path, const wchar_t* upperExtension) {
     size_t dot = path.find_last_of(L'.');
     size_t slash = path.find_last_of(L"\\/");
-    std::wstring base = (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) ? path : path.substr(0, dot);
-    return base + extension;
+    const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    std::wstring extension = upperExtension;
+    const auto lower = [](wchar_t c) { return std::iswlower(c) != 0; };
+    if (hasExtension && std::any_of(path.begin() + static_cast<ptrdiff_t>(dot), path.end(), lower))
+        for (wchar_t& c : extension) c = static_cast<wchar_t>(std::towlower(c));
+    return (hasExtension ? path.substr(0, dot) : path) + extension;
 }
 
 std::wstring StyleText(mitab_feature f, int type) {

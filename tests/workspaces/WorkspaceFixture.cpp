@@ -62,7 +62,10 @@ std::string WorkspaceTest::WriteTownGeoset() {
         "\"\\TABLE\\1\\LABEL\\FONT\\STYLE\" = \"3\"",
         "\"\\TABLE\\1\\DISPLAY\\PEN\\COLOR\" = \"255\"",
         "\"\\TABLE\\2\\FILE\" = \"sub\\parks.tab\"",
-        "  \"\\table\\2\\isvisible\" = \"false\"",
+        "\"\\table\\2\\isvisible\" = \"false\"",
+        // Indented lines are no settings and name no table.
+        "  \"\\TABLE\\2\\SELECTABLE\" = \"FALSE\"",
+        "\t\"\\TABLE\\3\\FILE\" = \"rivers.tab\"",
         "\"\\TABLE\\2\\LABEL\\FONT\\STYLE\" = \"300\"",  // no style: left out, the other keys count
         "\"\\TABLE\\2\\AUTOLABEL\" = \"maybe\"",
         "\"\\TABLE\\2\\LABEL\\FONT\\EXTSTYLE\" = \"5\"",

@@ -5,12 +5,15 @@
   <folder>/maps/rivers.tab       lines, field name
   <folder>/maps/sub/parks.tab    regions, field name
   <folder>/my.data/sites.tab     points, field name (a folder with a dot in its name)
+  <folder>/maps/many/t<n>.tab    3 000 tables of one folder, each the roads table
 """
 import json
 import os
 import shutil
 import subprocess
 import sys
+
+MANY = 3000
 
 TABLES = {
     "maps/roads": [({"name": "A1", "lanes": 4}, {"type": "LineString", "coordinates": [[0, 51], [0.5, 51.5]]}),
@@ -40,7 +43,18 @@ def main():
         if result.returncode != 0:
             raise SystemExit("ogr2ogr failed on %s: %s" % (table, result.stderr))
         os.remove(source)
-    print("made %d tables under %s" % (len(TABLES), root))
+    # Linked, not written, so that the folder is made in a moment.
+    many = os.path.join(root, "maps", "many")
+    os.makedirs(many)
+    for n in range(MANY):
+        for extension in ("tab", "dat", "map", "id"):
+            source = os.path.join(root, "maps", "roads." + extension)
+            target = os.path.join(many, "t%d.%s" % (n, extension))
+            try:
+                os.link(source, target)
+            except OSError:
+                shutil.copyfile(source, target)
+    print("made %d tables under %s" % (len(TABLES) + MANY, root))
 
 
 if __name__ == "__main__":

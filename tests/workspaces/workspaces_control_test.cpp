@@ -1,0 +1,168 @@
+// Workspaces and geosets opened as a user opens them: "Add" in the Layer Control of a control
+// active in a test site, the file chosen in the file chooser. Every import runs under a watchdog:
+// a path that names a device once made the import wait for ever.
+#include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
+#include "tests/commands/CommandsFixture.h"
+#include "tests/dialogs/DialogScript.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/Watchdog.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <fstream>
+
+using namespace dialogtest;
+using platform::Bstr;
+using platform::ComPtr;
+using Names = std::vector<std::string>;
+
+namespace {
+
+// The folder of the tables GDAL made ("roads.tab", "many\t0.tab" ...), as Wine sees it.
+std::string Maps() { return platform::ToAnsi(testsupport::WinePath(WORKSPACE_TABLES_UNIX)) + "\\maps\\"; }
+
+class LayerControlImport : public commandtest::SitedMap {
+protected:
+    struct Outcome {
+        Names rows;                       // the rows the import added to the Layer Control, top first
+        std::vector<std::wstring> boxes;  // the messages the import showed
+    };
+
+    // Writes `lines` as the file `name` beside the tables and opens it through the Layer Control.
+    Outcome Import(const std::string& name, const Names& lines) {
+        {
+            std::ofstream file(Maps() + name, std::ios::binary);
+            for (const std::string& line : lines) file << line << "\r\n";
+        }
+        const std::wstring path = platform::ToWide(Maps() + name);
+        Outcome out;
+        DialogScript script;
+        script
+            .Then([&](HWND d) {
+                const size_t before = RowTexts(d).size();
+                Click(d, IDC_LAYER_ADD);
+                out.rows = RowTexts(d);
+                out.rows.resize(out.rows.size() - before);
+                Click(d, IDOK);
+            })
+            .Then([&](HWND d) {
+                ::SendMessageW(d, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(path.c_str()));
+                ::SendMessageW(d, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(path.c_str()));
+                ::PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            });
+        Dialogs().Clear();
+        watchdog_.Arm("the Layer Control opening " + name);
+        EXPECT_EQ(automation_->LayersDlg(), S_OK) << name;
+        watchdog_.Disarm();
+        for (const testsupport::DialogAnswerer::Answered& a : Dialogs().Dialogs())
+            if (a.caption == L"Map Module - Add new layer") out.boxes.push_back(a.text);
+        return out;
+    }
+
+    std::vector<std::wstring> Logged() {
+        std::vector<std::wstring> lines;
+        long count = 0;
+        log_->get_EntryCount(&count);
+        for (long i = 0; i < count; ++i) {
+            BSTR text = nullptr;
+            log_->EntryMessage(i, &text);
+            lines.push_back(Bstr::Attach(text).Wide());
+        }
+        return lines;
+    }
+
+    void SetUp() override {
+        SitedMap::SetUp();
+        ASSERT_EQ(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore,
+                                     log_.PutVoid()),
+                  S_OK);
+        log_->ClearEntries();
+    }
+
+    static std::string GeosetTable(int number, const std::string& path) {
+        return "\"\\TABLE\\" + std::to_string(number) + "\\FILE\" = \"" + path + "\"";
+    }
+
+    ComPtr<IHostLogStore> log_;
+    testsupport::Watchdog watchdog_{60000};
+};
+
+// A device, a stream or a wildcard where a workspace or geoset names a table, or a file of
+// statements to read, is refused as in every other document: logged, told among the import's
+// messages (ten at most, then one that counts the rest), and the other tables still open.
+TEST_F(LayerControlImport, PathsThatNameNoPlainFileAreRefusedLoggedAndCounted) {
+    Names manyDevices{GeosetTable(1, "roads.tab")};
+    for (const char* device : {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1",
+                               "LPT2", "CON"})
+        manyDevices.push_back(GeosetTable(static_cast<int>(manyDevices.size()) + 1, device));
+    const struct Case {
+        const char* name;
+        Names lines;
+        size_t refusals;
+        std::vector<const char*> logged;  // the ends of refused paths, as logged
+        size_t boxes;
+    } cases[] = {
+        {"devices.gst",
+         {GeosetTable(1, "roads.tab"), GeosetTable(2, "COM1"), GeosetTable(3, "COM1.tab"), GeosetTable(4, "CONOUT$"),
+          GeosetTable(5, "CONOUT$.tab"), GeosetTable(6, "roads.tab:hidden"), GeosetTable(7, "r*.tab")},
+         6,
+         {"\\COM1\"", "\\COM1\"", "\\CONOUT$\"", "\\CONOUT$\"", "roads.tab:hidden\"", "r*.tab\""},
+         6},
+        {"devices.wor",
+         {"Open Table \"COM1\" Interactive", "Open Table \"CONOUT$.tab\" As D", "Open Table \"roads.tab\" As R",
+          "Open Table \"r?ads\" As W", "Map From R, D, W"},
+         3,
+         {"\\COM1\"", "\\CONOUT$\"", "r?ads.TAB\""},
+         3},
+        {"many devices.gst", manyDevices, 12, {"\\CON\""}, 11},
+    };
+    for (const Case& c : cases) {
+        log_->ClearEntries();
+        const Outcome outcome = Import(c.name, c.lines);
+        EXPECT_EQ(outcome.rows, (Names{"roads"})) << c.name;
+        EXPECT_EQ(outcome.boxes.size(), c.boxes) << c.name;
+        for (const std::wstring& box : outcome.boxes)
+            EXPECT_TRUE(box.find(L"does not name a table file") != std::wstring::npos ||
+                        box.find(L"2 further messages about") == 0)
+                << c.name << ": " << platform::ToAnsi(box);
+        const std::vector<std::wstring> log = Logged();
+        size_t leftOut = 0;
+        for (const std::wstring& line : log) leftOut += line.find(L"is left out") != std::wstring::npos;
+        EXPECT_EQ(leftOut, c.refusals) << c.name;
+        for (const char* path : c.logged) {
+            bool found = false;
+            for (const std::wstring& line : log)
+                found |= line.find(L"is left out") != std::wstring::npos && line.find(platform::ToWide(path)) != std::wstring::npos;
+            EXPECT_TRUE(found) << c.name << ": " << path;
+        }
+    }
+}
+
+// A geoset line indented before its key sets nothing and names no table.
+TEST_F(LayerControlImport, AnIndentedGeosetLineIsNoSetting) {
+    const Outcome outcome = Import("indented.gst", {GeosetTable(1, "roads.tab"), "\"\\TABLE\\1\\DESCRIPTION\" = \"Main\"",
+                                                    "  \"\\TABLE\\1\\ISVISIBLE\" = \"FALSE\"",
+                                                    "\t" + GeosetTable(2, "rivers.tab")});
+    EXPECT_EQ(outcome.rows, (Names{"Main"}));
+    EXPECT_TRUE(outcome.boxes.empty());
+    ComPtr<IDispatch> layers = platform::DispatchOf(EngineGet(Engine::Map::kLayers));
+    ComPtr<IDispatch> roads = platform::DispatchOf(EngineDispatch(layers.Get()).Call(Engine::Layers::kItem, {platform::Variant(1L)}));
+    EXPECT_TRUE(EngineDispatch(roads.Get()).Get(Engine::Layer::kVisible).ToBool());
+}
+
+// Thousands of tables of one folder open, first on top.
+TEST_F(LayerControlImport, AGeosetOfThreeThousandTablesOpensThemAll) {
+    Names lines, expected;
+    for (int n = 0; n < 3000; ++n) {
+        lines.push_back(GeosetTable(n + 1, "many\\t" + std::to_string(n) + ".tab"));
+        expected.push_back("t" + std::to_string(n));
+    }
+    const Outcome outcome = Import("many.gst", lines);
+    EXPECT_EQ(outcome.rows, expected);
+    EXPECT_TRUE(outcome.boxes.empty());
+}
+
+}  // namespace
