@@ -1,5 +1,7 @@
 #include "tests/support/TestSite.h"
 
+#include <ocidl.h>
+
 namespace testsupport {
 
 TestSite::TestSite(int width, int height) : rect_{0, 0, width, height} {
@@ -43,6 +45,25 @@ STDMETHODIMP TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIW
         info->cAccelEntries = 0;
     }
     return S_OK;
+}
+
+HRESULT ActivateInPlace(IUnknown* control, TestSite& site) {
+    platform::ComPtr<IOleObject> ole;
+    platform::ComPtr<IPersistStreamInit> persist;
+    RECT r = site.Rect();
+    HRESULT hr = control->QueryInterface(IID_IOleObject, ole.PutVoid());
+    if (hr == S_OK) hr = control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    if (hr == S_OK) hr = ole->SetClientSite(&site);
+    if (hr == S_OK) hr = persist->InitNew();
+    if (hr == S_OK) hr = ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r);
+    return hr;
+}
+
+void CloseInPlace(IUnknown* control) {
+    platform::ComPtr<IOleObject> ole;
+    if (FAILED(control->QueryInterface(IID_IOleObject, ole.PutVoid()))) return;
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
 }
 
 STDMETHODIMP WindowlessSite::GetMoniker(DWORD, DWORD, IMoniker** out) {
