@@ -56,6 +56,17 @@ HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant> ar
     return InvokeWith(object, id, flags, args, result, info);
 }
 
+void ScreenToMap(IDispatch* engineMap, float x, float y, double& mapX, double& mapY) {
+    Variant fx, fy, mx, my;
+    mapX = mapY = 0;
+    fx.vt = VT_R4 | VT_BYREF, fx.pfltVal = &x;
+    fy.vt = VT_R4 | VT_BYREF, fy.pfltVal = &y;
+    mx.vt = VT_R8 | VT_BYREF, mx.pdblVal = &mapX;
+    my.vt = VT_R8 | VT_BYREF, my.pdblVal = &mapY;
+    Call(engineMap, map::kConvertCoord, {fx, fy, mx, my, Variant(short{1})});
+    fx.vt = fy.vt = mx.vt = my.vt = VT_EMPTY;  // they point at locals
+}
+
 ComPtr<IDispatch> Object(const Variant& v) { return v.vt == VT_DISPATCH ? ComPtr<IDispatch>(v.pdispVal) : nullptr; }
 double Number(const Variant& v) { return v.ToDouble(); }
 std::wstring Text(const Variant& v) { return v.ToWide(); }

@@ -27,6 +27,9 @@ Variant Call(IDispatch* object, DISPID id, std::vector<Variant> args = {}, HRESU
 // The raw Invoke with EXCEPINFO, for failure tests.
 HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant> args, VARIANT* result,
                EXCEPINFO* info);
+// The map position of a point of the view (the engine's screen to map conversion, its screen
+// values passed by reference).
+void ScreenToMap(IDispatch* engineMap, float x, float y, double& mapX, double& mapY);
 ComPtr<IDispatch> Object(const Variant& v);
 double Number(const Variant& v);
 std::wstring Text(const Variant& v);
