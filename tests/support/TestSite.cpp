@@ -51,12 +51,16 @@ HRESULT ActivateInPlace(IUnknown* control, TestSite& site) {
     platform::ComPtr<IOleObject> ole;
     platform::ComPtr<IPersistStreamInit> persist;
     RECT r = site.Rect();
-    HRESULT hr = control->QueryInterface(IID_IOleObject, ole.PutVoid());
-    if (hr == S_OK) hr = control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
-    if (hr == S_OK) hr = ole->SetClientSite(&site);
-    if (hr == S_OK) hr = persist->InitNew();
-    if (hr == S_OK) hr = ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r);
-    return hr;
+    // Every step runs while the ones before succeeded; the first answer other than S_OK is told.
+    HRESULT told = S_OK;
+    auto step = [&told](HRESULT hr) {
+        if (told == S_OK) told = hr;
+        return SUCCEEDED(hr);
+    };
+    step(control->QueryInterface(IID_IOleObject, ole.PutVoid())) &&
+        step(control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid())) && step(ole->SetClientSite(&site)) &&
+        step(persist->InitNew()) && step(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r));
+    return told;
 }
 
 void CloseInPlace(IUnknown* control) {

@@ -62,7 +62,7 @@ private:
 };
 
 // Embeds `control` in `site` as a host's form does: its client site, InitNew, then active in
-// place in the site's window. Answers the first failure.
+// place in the site's window. Answers the first answer other than S_OK (a failure ends it).
 HRESULT ActivateInPlace(IUnknown* control, TestSite& site);
 // Closes an embedded control without saving and takes its site away.
 void CloseInPlace(IUnknown* control);
