@@ -99,6 +99,11 @@ protected:
         EXPECT_EQ(watchdog_.Guard("LayersDlg", [&] { return automation_->LayersDlg(); }), S_OK);
         EXPECT_TRUE(script.Finished());
     }
+    // A map of its own, for each case but the first.
+    void Renew() {
+        TearDown();
+        SetUp();
+    }
     // The user adds the file through the Layer Control's Add and its file chooser.
     void AddInLayerControl(const std::string& path) {
         InLayerControl({[](HWND d) {
@@ -156,10 +161,7 @@ TEST_F(LayerOrder, TheTilesOfAListFileKeepTheirPlaceWhateverCameAboveThemAndWent
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.above);
-        if (&c != cases) {  // each case on a map of its own
-            TearDown();
-            SetUp();
-        }
+        if (&c != cases) Renew();
         AddInLayerControl(list);
         c.put();
         // Before and after each button the rows and the engine's layers tell the same order.
@@ -205,10 +207,7 @@ TEST_F(LayerOrder, TwoTablesOfOneFileNameStayTwoLayersWhenTheHostsTableGoes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
-        if (&c != cases) {
-            TearDown();
-            SetUp();
-        }
+        if (&c != cases) Renew();
         ASSERT_EQ(watchdog_.Guard("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(first.Get()); }),
                   S_OK);
         AddInLayerControl(geoset);
