@@ -6,6 +6,8 @@
 // repeated runs.
 #include "benchmarks/BenchmarkClock.h"
 #include "benchmarks/BenchmarkMain.h"
+#include "benchmarks/EmbeddedControl.h"
+#include "benchmarks/Samples.h"
 #include "platform/Com.h"
 #include "platform/ComObject.h"
 #include "platform/Result.h"
@@ -35,31 +37,6 @@ namespace {
 const int kWidth = 1280, kHeight = 800;
 int g_runs = 5;
 
-struct Samples {
-    std::vector<double> values;
-    void Add(double v) { values.push_back(v); }
-    double Min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
-    double Median() const {
-        if (values.empty()) return 0;
-        std::vector<double> v = values;
-        std::sort(v.begin(), v.end());
-        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-    }
-};
-
-template <class I>
-ComPtr<I> As(IUnknown* object) {
-    ComPtr<I> out;
-    if (object) THROW_IF_FAILED(object->QueryInterface(__uuidof(I), out.PutVoid()));
-    return out;
-}
-
-double Time(const std::function<void()>& f) {
-    const double start = Now();
-    f();
-    return Now() - start;
-}
-
 // What a host's message loop does once it runs again: paints and posted work.
 void Pump() {
     MSG msg;
@@ -76,52 +53,24 @@ std::vector<unsigned char> DroppedMarker(long number) {
     return testsupport::MarkerData::Payload(number, 0, label);
 }
 
-// A control embedded and activated in a host window of the benchmark's size.
-class EmbeddedControl {
+// The control with a canvas its frames draw into.
+class DrawnControl : public EmbeddedControl {
 public:
-    EmbeddedControl() : site_(platform::MakeObject<testsupport::TestSite>(kWidth, kHeight)) {
-        THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown_.PutVoid()));
-        // Shown, as a host's window is: what is invalidated gets painted.
-        ::ShowWindow(site_->Window(), SW_SHOWNA);
-        ole_ = As<IOleObject>(unknown_.Get());
-        THROW_IF_FAILED(ole_->SetClientSite(site_.Get()));
-        THROW_IF_FAILED(As<IPersistStreamInit>(unknown_.Get())->InitNew());
-        RECT r = site_->Rect();
-        THROW_IF_FAILED(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r));
-        control_ = As<IZmaVadAZ2>(unknown_.Get());
-        THROW_IF_FAILED(control_->get_MapX(map_.Put()));
-    }
-    ~EmbeddedControl() {
-        ole_->Close(OLECLOSE_NOSAVE);
-        ole_->SetClientSite(nullptr);
-    }
-    IZmaVadAZ2* operator->() const { return control_.Get(); }
-    IUnknown* Unknown() const { return unknown_.Get(); }
+    DrawnControl() : EmbeddedControl(kWidth, kHeight) {}
     // The view around (lon, lat), `width` map units across.
     void Show(double lon, double lat, double width) {
         Put(7, Variant(width));
         Put(8, Variant(lon));
         Put(9, Variant(lat));
     }
-    void Put(DISPID id, const VARIANT& value) {
-        VARIANT arg = value;
-        DISPID put = DISPID_PROPERTYPUT;
-        DISPPARAMS params = {&arg, &put, 1, 1};
-        THROW_IF_FAILED(map_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
-    }
     // The engine stand-in logs every call it gets: a benchmark of many calls forgets them.
-    void ForgetEngineCalls() { As<IEngineTestHooks>(unknown_.Get())->ClearCalls(); }
+    void ForgetEngineCalls() { As<IEngineTestHooks>(Unknown())->ClearCalls(); }
     void Frame() {
-        THROW_IF_FAILED(canvas_.DrawView(unknown_.Get()));
+        THROW_IF_FAILED(canvas_.DrawView(Unknown()));
         ::GdiFlush();
     }
 
 private:
-    platform::ComPtr<testsupport::TestSite> site_;
-    ComPtr<IUnknown> unknown_;
-    ComPtr<IOleObject> ole_;
-    ComPtr<IZmaVadAZ2> control_;
-    ComPtr<IDispatch> map_;
     testsupport::DibCanvas canvas_{kWidth, kHeight, false};
 };
 
@@ -139,7 +88,7 @@ void Print(const char* figure, long count, const Samples& s) {
 void Circles(long count) {
     Samples add, repaint;
     for (int r = 0; r < g_runs; ++r) {
-        EmbeddedControl control;
+        DrawnControl control;
         control.Put(25, Variant(7L));  // metres
         control.Show(10.0, 50.0, 10000.0);
         Pump();
@@ -160,7 +109,7 @@ void Circles(long count) {
 void Markers(long count) {
     Samples drop, repaint;
     for (int r = 0; r < g_runs; ++r) {
-        EmbeddedControl control;
+        DrawnControl control;
         control.Show(10.0, 50.0, 10.0);
         THROW_IF_FAILED(As<IZmaVadAZMarkerHandling>(control.Unknown())->OpenMarkerLayer(VARIANT_FALSE));
         Pump();
@@ -211,7 +160,7 @@ ComPtr<IXMLDOMNode> SavedSettings(IZmaVadAZ2* control) {
 void Arrows(long rows) {
     ComPtr<IDispatch> route = Route(rows);
     Samples build, frame, load;
-    EmbeddedControl control;
+    DrawnControl control;
     Bstr series(L"{BE7C4A11-0000-0000-0000-0000000000A1}");
     THROW_IF_FAILED(control->DisplayDataset(route.Get(), Variant(L"RxLev"), series.Get()));
     for (int r = 0; r < g_runs; ++r) {

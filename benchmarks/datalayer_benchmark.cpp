@@ -25,6 +25,7 @@
 //     degrees, radius in metres (UTM) and polygon; each walks every row like the baseline read.
 #include "benchmarks/BenchmarkMain.h"
 #include "benchmarks/BaselineRead.h"
+#include "benchmarks/EmbeddedControl.h"
 #include "benchmarks/Samples.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
@@ -57,12 +58,6 @@ namespace {
 const CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
 const int kWidth = 1280, kHeight = 800;
 int g_runs = 11;
-
-double Time(const std::function<void()>& work) {
-    const double start = Now();
-    work();
-    return Now() - start;
-}
 
 void PrintHeader(const char* title) {
     std::printf("\n%s\n", title);
@@ -167,13 +162,6 @@ class Canvas : public testsupport::DibCanvas {
 public:
     Canvas() : DibCanvas(kWidth, kHeight, false) {}
 };
-
-template <class I>
-ComPtr<I> As(IUnknown* object) {
-    ComPtr<I> out;
-    if (object) THROW_IF_FAILED(object->QueryInterface(__uuidof(I), out.PutVoid()));
-    return out;
-}
 
 // The frame figures shared by the tables: first frame, sub-pixel pans, whole-pixel pans and an
 // unchanged repaint, each interleaved with a baseline read.

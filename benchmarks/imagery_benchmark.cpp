@@ -8,15 +8,12 @@
 // every figure is the minimum and the median of repeated runs.
 #include "benchmarks/BenchmarkClock.h"
 #include "benchmarks/BenchmarkMain.h"
+#include "benchmarks/EmbeddedControl.h"
 #include "benchmarks/Samples.h"
 #include "platform/Com.h"
-#include "platform/ComObject.h"
 #include "platform/Result.h"
-#include "tests/support/TestSite.h"
 
 #include "VadAZ.h"
-
-#include <ocidl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -80,13 +77,6 @@ std::string TileOf(const std::string& path) {
     return name.substr(0, name.find('?'));
 }
 
-template <class I>
-ComPtr<I> As(IUnknown* object) {
-    ComPtr<I> out;
-    if (object) THROW_IF_FAILED(object->QueryInterface(__uuidof(I), out.PutVoid()));
-    return out;
-}
-
 Variant Get(IDispatch* object, DISPID id) {
     Variant value;
     DISPPARAMS none = {};
@@ -94,42 +84,11 @@ Variant Get(IDispatch* object, DISPID id) {
     return value;
 }
 
-// A control embedded, activated and shown in a host window of the benchmark's size: what is
-// invalidated gets painted.
-class ShownMap {
-public:
-    ShownMap() : site_(platform::MakeObject<testsupport::TestSite>(kWidth, kHeight)) {
-        THROW_IF_FAILED(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown_.PutVoid()));
-        ::ShowWindow(site_->Window(), SW_SHOWNA);
-        ole_ = As<IOleObject>(unknown_.Get());
-        THROW_IF_FAILED(ole_->SetClientSite(site_.Get()));
-        THROW_IF_FAILED(As<IPersistStreamInit>(unknown_.Get())->InitNew());
-        RECT r = site_->Rect();
-        THROW_IF_FAILED(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r));
-        THROW_IF_FAILED(As<IZmaVadAZ2>(unknown_.Get())->get_MapX(map_.Put()));
-    }
-    ~ShownMap() {
-        ole_->Close(OLECLOSE_NOSAVE);
-        ole_->SetClientSite(nullptr);
-    }
-    void Put(DISPID id, const VARIANT& value) {
-        VARIANT arg = value;
-        DISPID put = DISPID_PROPERTYPUT;
-        DISPPARAMS params = {&arg, &put, 1, 1};
-        THROW_IF_FAILED(map_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr));
-    }
-    // The view's west and east edges, in degrees.
-    std::pair<double, double> WestAndEast() {
-        Variant bounds = Get(map_.Get(), 29);
-        return {Get(bounds.pdispVal, 1).ToDouble(), Get(bounds.pdispVal, 3).ToDouble()};
-    }
-
-private:
-    platform::ComPtr<testsupport::TestSite> site_;
-    ComPtr<IUnknown> unknown_;
-    ComPtr<IOleObject> ole_;
-    ComPtr<IDispatch> map_;
-};
+// The view's west and east edges, in degrees.
+std::pair<double, double> WestAndEast(const EmbeddedControl& map) {
+    Variant bounds = Get(map.Map(), 29);
+    return {Get(bounds.pdispVal, 1).ToDouble(), Get(bounds.pdispVal, 3).ToDouble()};
+}
 
 struct Settled {
     size_t requests = 0, tiles = 0;
@@ -163,6 +122,17 @@ Settled Settle() {
     return {heard, tiles.size(), lastTile - start};
 }
 
+// The runs of one figure: requests per tile, and seconds until the last tile came.
+struct TileFigures {
+    Samples requests, seconds;
+    size_t tiles = 0;
+    void Add(const Settled& settled) {
+        requests.Add(static_cast<double>(settled.requests) / settled.tiles);
+        seconds.Add(settled.seconds);
+        tiles = settled.tiles;
+    }
+};
+
 void PrintHeader() {
     std::printf("  %-48s %8s %10s %10s\n", "figure", "tiles", "min", "median");
 }
@@ -176,34 +146,27 @@ void Figures() {
     std::ofstream(WinePath(Environment("VADAZ_TILE_CONFIG")).c_str()) << "tile_delay_ms=" << kTileDelay << "\n";
     SetImagery(L"CredentialMode", L"Token");
     SetImagery(L"AsyncBackgroundMapEnabled", 1);
-    Samples frame, frameTime, pan, panTime;
-    size_t frameTiles = 0, panTiles = 0;
+    TileFigures frame, pan;
     for (int run = 0; run < g_runs; ++run) {
         // Tiles of a server path of the run's own: none is in the cache yet.
         SetImagery(L"BackgroundMapTileServer", server + L"/run" + std::to_wstring(run) + L"/r%d/tiles/");
-        ShownMap map;
+        EmbeddedControl map(kWidth, kHeight);
         ClearRequests();
         map.Put(7, Variant(60.0));  // zoom: the view's width in miles
         map.Put(8, Variant(10.0));
         map.Put(9, Variant(50.0));
-        const Settled first = Settle();
-        frame.Add(static_cast<double>(first.requests) / first.tiles);
-        frameTime.Add(first.seconds);
-        frameTiles = first.tiles;
+        frame.Add(Settle());
 
         ClearRequests();
-        const std::pair<double, double> edges = map.WestAndEast();
+        const std::pair<double, double> edges = WestAndEast(map);
         map.Put(8, Variant((edges.first + edges.second) / 2.0 + (edges.second - edges.first) / 2.0));
-        const Settled panned = Settle();
-        pan.Add(static_cast<double>(panned.requests) / panned.tiles);
-        panTime.Add(panned.seconds);
-        panTiles = panned.tiles;
+        pan.Add(Settle());
     }
     PrintHeader();
-    Print("first frame: requests per tile", frameTiles, frame, "  ", 1.0);
-    Print("first frame: until the last tile came", frameTiles, frameTime, "ms", 1e3);
-    Print("pan by half the view: requests per new tile", panTiles, pan, "  ", 1.0);
-    Print("pan by half the view: until the last tile came", panTiles, panTime, "ms", 1e3);
+    Print("first frame: requests per tile", frame.tiles, frame.requests, "  ", 1.0);
+    Print("first frame: until the last tile came", frame.tiles, frame.seconds, "ms", 1e3);
+    Print("pan by half the view: requests per new tile", pan.tiles, pan.requests, "  ", 1.0);
+    Print("pan by half the view: until the last tile came", pan.tiles, pan.seconds, "ms", 1e3);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 // drawn by a new layer collection over the same datasets.
 #include "benchmarks/BenchmarkMain.h"
 #include "benchmarks/BaselineRead.h"
+#include "benchmarks/BenchmarkHost.h"
 #include "benchmarks/Samples.h"
 #include "ZmaVOMap2/control/LayerKinds.h"
 #include "ZmaVOMap2/datalayers/CellLineLayer.h"
@@ -21,7 +22,6 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
-#include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/lines/LinePicture.h"
 #include "ZmaVOMap2/lines/PixelLineSet.h"
@@ -51,26 +51,12 @@ const int kNeighbours = 6;
 const wchar_t kSitesGuid[] = L"{BE7C4A11-0000-0000-0000-0000000000C5}";
 const wchar_t kPointsGuid[] = L"{BE7C4A11-0000-0000-0000-0000000000D7}";
 
-class BenchmarkHost : public CZmaVadAZLayerHost {
-public:
-    explicit BenchmarkHost(IDispatch* map) : map_(map) {}
-    IDispatch* EngineMap() override { return map_; }
-    HWND EngineWindow() override { return nullptr; }
-    std::wstring TemporaryFolder() override {
-        wchar_t folder[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, folder);
-        return folder;
-    }
-    bool IsScreenUpdating() override { return true; }
-    IUnknown* LegendObject() override { return nullptr; }
-    IUnknown* PrintLegendObject() override { return nullptr; }
-    void FireSeriesRemoved(BSTR) override {}
-    void FireLayerVisibilityChanged() override {}
-    void FireSelectionChanged(BSTR) override {}
-
-private:
-    IDispatch* map_;
-};
+// The process's temporary folder, where the layers keep their files.
+std::wstring TempFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    return folder;
+}
 
 template <class I>
 ComPtr<I> Create(REFCLSID clsid) {
@@ -161,12 +147,6 @@ ZmaExtent Show(IDispatch* map, const double b[4]) {
             r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble()};
 }
 
-double Time(const std::function<void()>& work) {
-    const double start = Now();
-    work();
-    return Now() - start;
-}
-
 // Seconds taken to read the fields the line walks need, every row in one pass.
 double WalkFieldsRead(IHostDataset* dataset) {
     ComPtr<IHostRows> rows = hostdata::Rows(dataset);
@@ -242,7 +222,7 @@ private:
 class Scene {
 public:
     Scene(IDispatch* map, IDispatch* sites, IDispatch* points, const ZmaExtent& view, bool lines)
-        : host_(map), layers_(host_.TemporaryFolder(), host_, map), display_(layers_), view_(view) {
+        : host_(map, TempFolder()), layers_(host_.TemporaryFolder(), host_, map), display_(layers_), view_(view) {
         THROW_IF_FAILED(display_.CreateMultiDMapping(sites, kSitesGuid, CellSiteConfiguration().Get()));
         THROW_IF_FAILED(display_.DisplayDataset(points, L"RxLev", nullptr, nullptr, kPointsGuid));
         siteLayer_ = AsDataLayer(layers_.FindLayerByExactKey(kSitesGuid));

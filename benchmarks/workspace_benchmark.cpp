@@ -11,11 +11,11 @@
 // in another case than the file's costs a search of its whole folder under a file system that
 // tells case apart, at every open, in the engine and in the control alike.
 #include "benchmarks/BenchmarkClock.h"
+#include "benchmarks/BenchmarkHost.h"
 #include "benchmarks/BenchmarkMain.h"
 #include "benchmarks/Samples.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
-#include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/workspaces/ZmaVOMapXWorkspaceGST.h"
@@ -43,24 +43,6 @@ const CLSID kEngineMap = {0x9D6ED188, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0
 constexpr long kTablesPerFolder = 100;
 int g_runs = 3;
 
-// What the collection needs of a control: only the engine's map here.
-class BenchmarkHost : public CZmaVadAZLayerHost {
-public:
-    explicit BenchmarkHost(IDispatch* map) : map_(map) {}
-    IDispatch* EngineMap() override { return map_; }
-    HWND EngineWindow() override { return nullptr; }
-    std::wstring TemporaryFolder() override { return L""; }
-    bool IsScreenUpdating() override { return true; }
-    IUnknown* LegendObject() override { return nullptr; }
-    IUnknown* PrintLegendObject() override { return nullptr; }
-    void FireSeriesRemoved(BSTR) override {}
-    void FireLayerVisibilityChanged() override {}
-    void FireSelectionChanged(BSTR) override {}
-
-private:
-    IDispatch* map_;
-};
-
 // Every table opens: a message box would be a failure, and would wait for a person.
 class CountedPrompts : public platform::UserPrompts {
 public:
@@ -73,12 +55,6 @@ public:
     long boxes = 0;
 };
 CountedPrompts g_prompts;
-
-double Time(const std::function<void()>& work) {
-    const double start = Now();
-    work();
-    return Now() - start;
-}
 
 // The tables "f<folder>\t<n>.TAB" under `root`, and the geoset and workspace naming the first
 // `count` of them (the first table on top).

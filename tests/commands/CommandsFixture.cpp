@@ -69,11 +69,7 @@ void SitedMap::SetUp() {
     ASSERT_EQ(controltest::CreateControl(control_), S_OK);
     automation_ = controltest::As<IZmaVadAZ2>(control_.Get());
     site_ = platform::MakeObject<testsupport::TestSite>(400, 300);
-    auto ole = controltest::As<IOleObject>(control_.Get());
-    ASSERT_EQ(ole->SetClientSite(site_.Get()), S_OK);
-    ASSERT_EQ(controltest::As<IPersistStreamInit>(control_.Get())->InitNew(), S_OK);
-    RECT r = site_->Rect();
-    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r), S_OK);
+    ASSERT_EQ(testsupport::ActivateInPlace(control_.Get(), *site_.Get()), S_OK);
     engine_ = ::GetWindow(site_->Window(), GW_CHILD);
     ASSERT_TRUE(engine_);
     ASSERT_EQ(automation_->get_MapX(map_.Put()), S_OK);
@@ -88,10 +84,7 @@ void SitedMap::TearDown() {
     Dialogs().SetAction(nullptr);
     Dialogs().SetAnswer(0);
     g_work = nullptr;
-    if (!control_) return;
-    auto ole = controltest::As<IOleObject>(control_.Get());
-    ole->Close(OLECLOSE_NOSAVE);
-    ole->SetClientSite(nullptr);
+    if (control_) testsupport::CloseInPlace(control_.Get());
 }
 
 void SitedMap::Connect(const IID& iid, const char* name) {

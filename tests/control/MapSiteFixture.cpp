@@ -37,11 +37,7 @@ void MapSiteTest::SetUp() {
     ASSERT_EQ(point->Advise(events_.Get(), &cookie), S_OK);
 
     site_ = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
-    ComPtr<IOleObject> ole = controltest::As<IOleObject>(unknown_.Get());
-    ASSERT_EQ(ole->SetClientSite(site_.Get()), S_OK);
-    ASSERT_EQ(controltest::As<IPersistStreamInit>(unknown_.Get())->InitNew(), S_OK);
-    RECT r = site_->Rect();
-    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r), S_OK);
+    ASSERT_EQ(testsupport::ActivateInPlace(unknown_.Get(), *site_.Get()), S_OK);
     ASSERT_EQ(control_->get_MapX(map_.Put()), S_OK);
     // Plain GDI drawing: pixels then do not depend on anti-aliasing.
     ASSERT_EQ(control_->put_EnhancedDrawingMode(VARIANT_FALSE), S_OK);
@@ -49,10 +45,7 @@ void MapSiteTest::SetUp() {
 
 void MapSiteTest::TearDown() {
     view_.reset();
-    if (!unknown_) return;
-    ComPtr<IOleObject> ole = controltest::As<IOleObject>(unknown_.Get());
-    ole->Close(OLECLOSE_NOSAVE);
-    ole->SetClientSite(nullptr);
+    if (unknown_) testsupport::CloseInPlace(unknown_.Get());
 }
 
 HWND MapSiteTest::EngineWindow() {

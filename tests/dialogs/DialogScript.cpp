@@ -5,6 +5,8 @@
 #include "tests/support/DialogAnswerer.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -124,6 +126,12 @@ bool ScriptedPrompts::GetOpenFileName(OPENFILENAMEW& ofn) {
 
 void Click(HWND dialog, int id) {
     ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+void ChooseFile(HWND chooser, const std::wstring& path) {
+    ::SendMessageW(chooser, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(path.c_str()));
+    ::SendMessageW(chooser, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(path.c_str()));
+    ::PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 void Type(HWND dialog, int id, const char* text) {

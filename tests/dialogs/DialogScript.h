@@ -82,6 +82,8 @@ void Type(HWND dialog, int id, const char* text);
 std::string TextOf(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
+// Types `path` into the system's file chooser and opens it, as the user does.
+void ChooseFile(HWND chooser, const std::wstring& path);
 
 // The Layer Control's list.
 int RowCount(HWND dialog);

@@ -11,8 +11,6 @@
 #include "tests/support/Watchdog.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
-#include <dlgs.h>
 
 #include <algorithm>
 #include <fstream>
@@ -94,19 +92,17 @@ protected:
                          "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n"
                          "!feature\t0\tk1\tv1\t\t10.000000\t50.000000\t\t0\t\n");
     }
-    // A host's call, under the watchdog.
-    HRESULT Host(const std::string& what, const std::function<HRESULT()>& call) {
-        watchdog_.Arm(what);
-        const HRESULT hr = call();
-        watchdog_.Disarm();
-        return hr;
-    }
     // Opens the Layer Control and runs `steps`, the first in the Layer Control itself.
     void InLayerControl(std::vector<std::function<void(HWND)>> steps) {
         dialogtest::DialogScript script;
         for (auto& step : steps) script.Then(std::move(step));
-        EXPECT_EQ(Host("LayersDlg", [&] { return automation_->LayersDlg(); }), S_OK);
+        EXPECT_EQ(watchdog_.Guard("LayersDlg", [&] { return automation_->LayersDlg(); }), S_OK);
         EXPECT_TRUE(script.Finished());
+    }
+    // A map of its own, for each case but the first.
+    void Renew() {
+        TearDown();
+        SetUp();
     }
     // The user adds the file through the Layer Control's Add and its file chooser.
     void AddInLayerControl(const std::string& path) {
@@ -114,12 +110,7 @@ protected:
                             dialogtest::Click(d, IDC_LAYER_ADD);
                             dialogtest::Click(d, IDOK);
                         },
-                        [path](HWND d) {
-                            const std::wstring wide = platform::ToWide(path);
-                            ::SendMessageW(d, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(wide.c_str()));
-                            ::SendMessageW(d, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(wide.c_str()));
-                            ::PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                        }});
+                        [path](HWND d) { dialogtest::ChooseFile(d, platform::ToWide(path)); }});
     }
 
     testsupport::Watchdog watchdog_;
@@ -155,22 +146,22 @@ TEST_F(LayerOrder, TheTilesOfAListFileKeepTheirPlaceWhateverCameAboveThemAndWent
     } cases[] = {
         {"a table opened and removed again",
          [&] {
-             Host("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(roads.Get()); });
-             Host("RemoveTemporaryTabLayer", [&] { return automation_->RemoveTemporaryTabLayer(); });
+             watchdog_.Guard("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(roads.Get()); });
+             watchdog_.Guard("RemoveTemporaryTabLayer", [&] { return automation_->RemoveTemporaryTabLayer(); });
          },
          {IDC_LAYER_DOWN, IDC_LAYER_UP, IDC_LAYER_REMOVE},
          {"Annotations", "Background map1"}},
         {"a dataset shown on top",
-         [&] { Host("DisplayDataset", [&] { return automation_->DisplayDataset(points.Get(), Variant(L"RxLev"), series.Get()); }); },
+         [&] {
+             watchdog_.Guard("DisplayDataset",
+                             [&] { return automation_->DisplayDataset(points.Get(), Variant(L"RxLev"), series.Get()); });
+         },
          {IDC_LAYER_DOWN, IDC_LAYER_UP, IDC_LAYER_UP},
          {"tiles", "RxLev", "Annotations", "Background map1"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.above);
-        if (&c != cases) {  // each case on a map of its own
-            TearDown();
-            SetUp();
-        }
+        if (&c != cases) Renew();
         AddInLayerControl(list);
         c.put();
         // Before and after each button the rows and the engine's layers tell the same order.
@@ -191,7 +182,7 @@ TEST_F(LayerOrder, TheTilesOfAListFileKeepTheirPlaceWhateverCameAboveThemAndWent
 
         // The map lets every layer go, and says nothing.
         Dialogs().Clear();
-        EXPECT_EQ(Host("PreDestroy", [&] { return automation_->PreDestroy(); }), S_OK);
+        EXPECT_EQ(watchdog_.Guard("PreDestroy", [&] { return automation_->PreDestroy(); }), S_OK);
         EXPECT_EQ(EngineNames(), Names{});
         EXPECT_TRUE(Dialogs().Dialogs().empty()) << platform::ToAnsi(Dialogs().Dialogs().front().text);
     }
@@ -216,15 +207,13 @@ TEST_F(LayerOrder, TwoTablesOfOneFileNameStayTwoLayersWhenTheHostsTableGoes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
-        if (&c != cases) {
-            TearDown();
-            SetUp();
-        }
-        ASSERT_EQ(Host("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(first.Get()); }), S_OK);
+        if (&c != cases) Renew();
+        ASSERT_EQ(watchdog_.Guard("AddTemporaryTabLayer", [&] { return automation_->AddTemporaryTabLayer(first.Get()); }),
+                  S_OK);
         AddInLayerControl(geoset);
         EXPECT_EQ(EngineNames(), (Names{"roads (2)", "roads", "Annotations", "Background map1"}));
 
-        EXPECT_EQ(Host(c.how, c.takeOff), S_OK);
+        EXPECT_EQ(watchdog_.Guard(c.how, c.takeOff), S_OK);
         Names origins;
         for (const auto& layer : EngineLayers())
             if (platform::ToLower(layer.second).find("roads.tab") != std::string::npos) origins.push_back(origin(layer.second));

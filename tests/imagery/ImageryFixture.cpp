@@ -5,8 +5,6 @@
 
 #include "platform/Com.h"
 
-#include "HostInterfaces.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -106,19 +104,7 @@ void ClearServerOptions() {
 }
 
 
-std::vector<std::wstring> LogLines() {
-    std::vector<std::wstring> lines;
-    platform::ComPtr<IHostLogStore> store;
-    ::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore, store.PutVoid());
-    LONG count = 0;
-    if (store) store->get_EntryCount(&count);
-    for (LONG i = 0; i < count; ++i) {
-        BSTR text = nullptr;
-        store->EntryMessage(i, &text);
-        lines.push_back(platform::Bstr::Attach(text).Wide());
-    }
-    return lines;
-}
+std::vector<std::wstring> LogLines() { return testsupport::HostLogLines(); }
 
 bool Logged(const std::wstring& line) {
     const std::vector<std::wstring> lines = LogLines();

@@ -8,6 +8,7 @@
 // imagery switch).
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
+#include "tests/imagery/ImagerySettings.h"
 #include "tests/imagery/ProxiedHttpRequest.h"
 #include "tests/support/DialogAnswerer.h"
 #include "tests/support/Watchdog.h"
@@ -29,21 +30,6 @@ constexpr DISPID kEngineLayers = 5, kEngineZoom = 7, kEngineUnit = 25, kEngineBo
 constexpr int kRoad = 201, kAerial = 202, kLabels = 203, kUseProxy = 349, kProxyAddress = 350, kProxyPort = 351,
               kDisableMap = 353;
 
-ComPtr<IXMLDOMElement> SaveSettings(IZmaVadAZ2* control) {
-    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
-    ComPtr<IXMLDOMElement> node = platform::CreateChildElement(document.Get(), L"project");
-    EXPECT_EQ(control->SaveToXML(node.Get()), S_OK);
-    return node;
-}
-
-ComPtr<IXMLDOMElement> ImageryElement(IXMLDOMElement* project) {
-    ComPtr<IXMLDOMNode> found;
-    project->selectSingleNode(Bstr(L"mapsettings/layers/Layer[@layertype='15']").Get(), found.Put());
-    ComPtr<IXMLDOMElement> element;
-    if (found) found->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
-    return element;
-}
-
 std::map<std::wstring, std::wstring> AttributesOf(IXMLDOMElement* element) {
     std::map<std::wstring, std::wstring> values;
     for (const wchar_t* name : {L"layertype", L"layerfilespec", L"visible", L"MapType", L"ProxyServerAddress",
@@ -53,29 +39,6 @@ std::map<std::wstring, std::wstring> AttributesOf(IXMLDOMElement* element) {
         values[name] = value;
     }
     return values;
-}
-
-// The "mapsettings" element as the control's stream holds it.
-ComPtr<IStream> StreamOf(IXMLDOMElement* project) {
-    ComPtr<IXMLDOMNode> settings;
-    project->selectSingleNode(Bstr(L"mapsettings").Get(), settings.Put());
-    Bstr text;
-    settings->get_xml(text.Put());
-    const DWORD bytes = static_cast<DWORD>(text.Wide().size() * sizeof(wchar_t) + 2);
-    ComPtr<IStream> stream;
-    EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
-    stream->Write(&bytes, sizeof bytes, nullptr);
-    stream->Write(text.Get(), bytes, nullptr);
-    LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    return stream;
-}
-
-ComPtr<IUnknown> LoadedMap(IStream* stream) {
-    ComPtr<IUnknown> map;
-    EXPECT_EQ(controltest::CreateControl(map), S_OK);
-    EXPECT_EQ(controltest::As<IPersistStreamInit>(map.Get())->Load(stream), S_OK);
-    return map;
 }
 
 // The engine's "Visible" of a layer, by name.
@@ -152,6 +115,16 @@ protected:
             for (int x = 4; x < kWidth - 4; x += 19) shown += Pixel(x, y) == TileColour(QuadKeyUnder(west, north, level, x, y));
         return shown;
     }
+
+    // How many pixels of the drawn view in columns [left, right) and rows [top, bottom) are `colour`.
+    int PixelsOf(COLORREF colour, int left = 0, int top = 0, int right = kWidth, int bottom = kHeight) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) count += Pixel(x, y) == colour;
+        return count;
+    }
+    // The attribution: white text over a grey shadow near the bottom-right corner.
+    int AttributionPixels(COLORREF colour) { return PixelsOf(colour, kWidth - 240, kHeight - 30, kWidth - 8, kHeight - 8); }
 
     // The tile level whose resolution the view shows, 0 when none.
     int ShownLevel() {
@@ -302,24 +275,11 @@ TEST_F(TiledMap, TilesLieUnderTheDatasetOnceAskedAndThenComeFromTheCache) {
     EXPECT_EQ(ShownLevel(), level);
     ExpectTilesUnderTheView(asked, level, 0);
     // The dataset's points lie above the tiles.
-    int red = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) red += Pixel(x, y) == RGB(255, 0, 0);
-    EXPECT_GT(red, 100);
-    // The attribution: white text over a grey shadow near the bottom-right corner.
-    int white = 0, grey = 0;
-    for (int y = kHeight - 30; y < kHeight - 8; ++y)
-        for (int x = kWidth - 240; x < kWidth - 8; ++x) {
-            white += Pixel(x, y) == RGB(255, 255, 255);
-            grey += Pixel(x, y) == RGB(0x80, 0x80, 0x80);
-        }
-    EXPECT_GT(white, 15);
-    EXPECT_GT(grey, 15);
+    EXPECT_GT(PixelsOf(RGB(255, 0, 0)), 100);
+    EXPECT_GT(AttributionPixels(RGB(255, 255, 255)), 15);
+    EXPECT_GT(AttributionPixels(RGB(0x80, 0x80, 0x80)), 15);
     // The logo 10 pixels above the text and inside the right edge.
-    int logo = 0;
-    for (int y = kHeight - 80; y < kHeight - 30; ++y)
-        for (int x = kWidth - 80; x < kWidth - 10; ++x) logo += Pixel(x, y) == RGB(0, 102, 204);
-    EXPECT_GT(logo, 400);
+    EXPECT_GT(PixelsOf(RGB(0, 102, 204), kWidth - 80, kHeight - 80, kWidth - 10, kHeight - 30), 400);
 
     ClearRequests();
     DrawView();
@@ -347,17 +307,12 @@ TEST_F(TiledMap, HostileTileServersCostEachTileBoundedRequestsAndNoCacheEntryAnd
         // The second frame asks again: the first kept nothing.
         for (int frame = 1; frame <= 2; ++frame) {
             ClearRequests();
-            watchdog.Arm(std::string(hostile.kind) + " frame " + std::to_string(frame), 20000);
-            DrawView();
-            watchdog.Disarm();
+            watchdog.Guard(std::string(hostile.kind) + " frame " + std::to_string(frame), [&] { DrawView(); }, 20000);
             level = ShownLevel();
             view = TilesUnderTheView(level);
             EXPECT_EQ(QuadKeysAsked(), view) << hostile.kind;
             EXPECT_LE(Requests().size(), hostile.requests * view.size()) << hostile.kind;
-            int white = 0;  // the attribution, drawn after the tiles
-            for (int y = kHeight - 30; y < kHeight - 8; ++y)
-                for (int x = kWidth - 240; x < kWidth - 8; ++x) white += Pixel(x, y) == RGB(255, 255, 255);
-            EXPECT_GT(white, 15) << hostile.kind;
+            EXPECT_GT(AttributionPixels(RGB(255, 255, 255)), 15) << hostile.kind;  // drawn after the tiles
         }
         EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, 2 * view.size()) << hostile.kind;
     }
@@ -398,10 +353,7 @@ TEST_F(KeyModeMap, AFailingMetadataServiceLeavesTheMapDrawingWithoutImageryAndTh
               S_OK);
     DrawView();
     DrawView();
-    int red = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) red += Pixel(x, y) == RGB(255, 0, 0);
-    EXPECT_GT(red, 100);
+    EXPECT_GT(PixelsOf(RGB(255, 0, 0)), 100);
     // Asked once for this map, and never for a tile.
     EXPECT_EQ(MetadataRequests().size(), 1u);
     EXPECT_EQ(Requests().size(), 1u);
@@ -449,10 +401,7 @@ TEST_F(KeyModeMap, HostileServicesAreGivenUpWithinTheirBoundsAndTheMapGoesOn) {
     ASSERT_EQ(Control()->DisplayDataset(dataset.Get(), Variant(L"RxLev"), Bstr(L"{5A1E0000-0000-4000-8000-00000000001C}").Get()),
               S_OK);
     DrawView();
-    int red = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) red += Pixel(x, y) == RGB(255, 0, 0);
-    EXPECT_GT(red, 100);
+    EXPECT_GT(PixelsOf(RGB(255, 0, 0)), 100);
 }
 
 // The proxy of the properties dialog asks for credentials: the user is asked from the map's
@@ -570,6 +519,13 @@ protected:
             return QuadKeysAsked() == view && ::GetTickCount() - quietSince > 1000;
         });
     }
+    // The next frame draws every tile of `view` from the cache, asking the server for none.
+    void ExpectTheNextFrameFromTheCache(const std::set<std::wstring>& view, int level) {
+        ClearRequests();
+        DrawView();
+        ExpectTilesUnderTheView(view, level, 0);
+        EXPECT_TRUE(Requests().empty());
+    }
     int Asked(const std::set<std::wstring>& tiles) {
         int asked = 0;
         for (const std::string& path : Requests()) asked += tiles.count(QuadKeyOf(path)) ? 1 : 0;
@@ -593,11 +549,7 @@ TEST_F(AsyncMap, APaintLeavesItsTilesToTheThreadWhoseMessagesBringThemIntoALater
     }
     EXPECT_EQ(Asked(view), static_cast<int>(view.size()));
 
-    // The next frame draws them all from the cache.
-    ClearRequests();
-    DrawView();
-    ExpectTilesUnderTheView(view, level, 0);
-    EXPECT_TRUE(Requests().empty());
+    ExpectTheNextFrameFromTheCache(view, level);
 }
 
 TEST_F(AsyncMap, PanningAwayDropsTheRequestsTheOldViewLeftWaiting) {
@@ -624,10 +576,7 @@ TEST_F(AsyncMap, AShownMapAsksForEachTileOnceThoughItsRepaintsQueueItAgain) {
     const std::set<std::wstring> view = TilesUnderTheView(level);
     TileMessagesUntilQuiet(view);
     EXPECT_EQ(AskedOnce("r"), view);
-    ClearRequests();
-    DrawView();
-    ExpectTilesUnderTheView(view, level, 0);
-    EXPECT_TRUE(Requests().empty());
+    ExpectTheNextFrameFromTheCache(view, level);
 }
 
 TEST_F(AsyncMap, HostileTileServersNeitherHoldTheThreadNorAnnounceATile) {

@@ -5,6 +5,7 @@
 // loaded library reads.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
+#include "tests/imagery/ImagerySettings.h"
 #include "tests/support/Watchdog.h"
 
 #include "platform/Xml.h"
@@ -43,6 +44,16 @@ public:
     using MapSiteTest::ShowArea;
     // Shown, as a host's form is: what is invalidated waits to be repainted.
     void Show() { ::ShowWindow(site_->Window(), SW_SHOWNA); }
+    // Opens the map over a view whose tiles the download thread fetches; true once the server
+    // was asked for one.
+    bool OpenDownloading() {
+        Open();
+        ShowArea(9.5, 49.8, 10.4, 50.3);
+        ClearRequests();
+        DrawView();
+        for (const DWORD start = ::GetTickCount(); Requests().empty() && ::GetTickCount() - start < 10000;) ::Sleep(5);
+        return !Requests().empty();
+    }
 
 private:
     void TestBody() override {}
@@ -58,6 +69,11 @@ int ThreadsOfThisProcess() {
     return threads;
 }
 
+bool LibraryLoaded() {
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    return ::GetModuleHandleW(L"VadAZ.dll") != nullptr;
+}
+
 TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryUnloads) {
     ClearImageryRegistry();
     SetImageryString(L"CredentialMode", L"Token");
@@ -68,16 +84,10 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryU
         SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/cycle" + std::to_wstring(cycle) + L"/r%d/tiles/");
         {
             OneMap map;
-            map.Open();
-            map.ShowArea(9.5, 49.8, 10.4, 50.3);
-            ClearRequests();
-            map.DrawView();
-            for (const DWORD start = ::GetTickCount(); Requests().empty() && ::GetTickCount() - start < 10000;) ::Sleep(5);
-            ASSERT_FALSE(Requests().empty()) << "a download runs";
+            ASSERT_TRUE(map.OpenDownloading()) << "a download runs";
             map.Close();
         }
-        ::CoFreeUnusedLibrariesEx(0, 0);
-        ASSERT_EQ(::GetModuleHandleW(L"VadAZ.dll"), nullptr) << "cycle " << cycle;
+        ASSERT_FALSE(LibraryLoaded()) << "cycle " << cycle;
         // The first cycle starts what the system keeps for downloads; later ones add nothing.
         if (cycle == 0) threads = ThreadsOfThisProcess();
         EXPECT_LE(ThreadsOfThisProcess(), threads) << "cycle " << cycle;
@@ -86,57 +96,24 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryU
     ClearServerOptions();
 }
 
-bool LibraryLoaded() {
-    ::CoFreeUnusedLibrariesEx(0, 0);
-    return ::GetModuleHandleW(L"VadAZ.dll") != nullptr;
-}
-
-// The imagery element of a map's settings.
-ComPtr<IXMLDOMElement> ImageryElement(IXMLDOMElement* project) {
-    ComPtr<IXMLDOMNode> found;
-    project->selectSingleNode(Bstr(L"mapsettings/layers/Layer[@layertype='15']").Get(), found.Put());
-    ComPtr<IXMLDOMElement> element;
-    if (found) found->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
-    return element;
-}
-
-ComPtr<IXMLDOMElement> SavedSettings(IZmaVadAZ2* control) {
-    ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
-    ComPtr<IXMLDOMElement> project = platform::CreateChildElement(document.Get(), L"project");
-    EXPECT_EQ(control->SaveToXML(project.Get()), S_OK);
-    return project;
-}
-
 TEST(ImageryUnload, AProxySavedWithoutAPortIsTakenByTheFirstSettingsTheLibraryReads) {
     ASSERT_FALSE(LibraryLoaded());
     ComPtr<IXMLDOMElement> project;
     {
         OneMap map;
         map.Open();
-        project = SavedSettings(map.Control());
+        project = SaveSettings(map.Control());
         map.Close();
     }
     ComPtr<IXMLDOMElement> imagery = ImageryElement(project.Get());
     ASSERT_TRUE(imagery);
     platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"proxy.test");
     imagery->removeAttribute(Bstr(L"ProxyServerPort").Get());
-    // The settings as the control's stream holds them.
-    ComPtr<IXMLDOMNode> settings;
-    project->selectSingleNode(Bstr(L"mapsettings").Get(), settings.Put());
-    Bstr text;
-    settings->get_xml(text.Put());
-    const DWORD bytes = static_cast<DWORD>(text.Wide().size() * sizeof(wchar_t) + 2);
-    ComPtr<IStream> stream;
-    ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
-    stream->Write(&bytes, sizeof bytes, nullptr);
-    stream->Write(text.Get(), bytes, nullptr);
-    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
 
-    ComPtr<IUnknown> loaded;
-    ASSERT_EQ(controltest::CreateControl(loaded), S_OK);
-    ASSERT_EQ(controltest::As<IPersistStreamInit>(loaded.Get())->Load(stream.Get()), S_OK);
+    ComPtr<IUnknown> loaded = LoadedMap(StreamOf(project.Get()).Get());
+    ASSERT_TRUE(loaded);
     std::wstring address, port = L"<none>";
-    ComPtr<IXMLDOMElement> again = ImageryElement(SavedSettings(controltest::As<IZmaVadAZ2>(loaded.Get()).Get()).Get());
+    ComPtr<IXMLDOMElement> again = ImageryElement(SaveSettings(controltest::As<IZmaVadAZ2>(loaded.Get()).Get()).Get());
     ASSERT_TRUE(again);
     platform::GetAttribute(again.Get(), L"ProxyServerAddress", address);
     platform::GetAttribute(again.Get(), L"ProxyServerPort", port);
@@ -156,12 +133,7 @@ TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinA
     for (const auto& c : cases) {
         SetServerOption("hostile", c.kind);
         OneMap map;
-        map.Open();
-        map.ShowArea(9.5, 49.8, 10.4, 50.3);
-        ClearRequests();
-        map.DrawView();
-        for (const DWORD start = ::GetTickCount(); Requests().empty() && ::GetTickCount() - start < 10000;) ::Sleep(5);
-        ASSERT_FALSE(Requests().empty()) << "a download runs";
+        ASSERT_TRUE(map.OpenDownloading()) << "a download runs";
         ::Sleep(500);
         watchdog.Arm(std::string(c.kind) + ": the map closes", 20000);
         const DWORD start = ::GetTickCount();

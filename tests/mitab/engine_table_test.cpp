@@ -13,17 +13,6 @@ namespace {
 constexpr DISPID kLayersAdd = 4, kLayerAllFeatures = 26, kFeaturesCount = 1;
 constexpr int kWidth = 640, kHeight = 480;
 
-void ToScreen(IDispatch* map, double x, double y, float& sx, float& sy) {
-    Variant fx, fy, mx, my;
-    sx = sy = 0;
-    fx.vt = VT_R4 | VT_BYREF, fx.pfltVal = &sx;
-    fy.vt = VT_R4 | VT_BYREF, fy.pfltVal = &sy;
-    mx.vt = VT_R8 | VT_BYREF, mx.pdblVal = &x;
-    my.vt = VT_R8 | VT_BYREF, my.pdblVal = &y;
-    Call(map, map::kConvertCoord, {fx, fy, mx, my, Variant(short{0})});
-    fx.vt = fy.vt = mx.vt = my.vt = VT_EMPTY;  // they point at locals
-}
-
 // True when a pixel within one of (x, y) is black: every feature of the table is drawn in black.
 bool BlackNear(HDC dc, int x, int y) {
     for (int dy = -1; dy <= 1; ++dy)
@@ -59,7 +48,7 @@ TEST(EngineTables, ATableWrittenByGdalIsDrawnWhereItsCoordinatesSay) {
     const double drawn[][2] = {{-0.5, 51.25}, {1.125, 52.0}, {0.5, 50.5}, {2.5, 50.5}, {2.9, 50.9}, {4.0, 50.0}, {3.0, 51.0}};
     for (const auto& p : drawn) {
         float sx, sy;
-        ToScreen(map.Get(), p[0], p[1], sx, sy);
+        MapToScreen(map.Get(), p[0], p[1], sx, sy);
         EXPECT_TRUE(BlackNear(memory.Get(), static_cast<int>(sx + 0.5f), static_cast<int>(sy + 0.5f)))
             << p[0] << "," << p[1] << " at " << sx << "," << sy;
     }
@@ -67,7 +56,7 @@ TEST(EngineTables, ATableWrittenByGdalIsDrawnWhereItsCoordinatesSay) {
     const double empty[][2] = {{1.6, 51.6}, {-0.3, 50.2}};
     for (const auto& p : empty) {
         float sx, sy;
-        ToScreen(map.Get(), p[0], p[1], sx, sy);
+        MapToScreen(map.Get(), p[0], p[1], sx, sy);
         EXPECT_FALSE(BlackNear(memory.Get(), static_cast<int>(sx + 0.5f), static_cast<int>(sy + 0.5f))) << p[0] << "," << p[1];
     }
 }

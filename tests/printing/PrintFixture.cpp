@@ -1,5 +1,6 @@
 #include "tests/printing/PrintFixture.h"
 
+#include "ZmaVOMap2/printing/MapPrintPreview.h"
 #include "ZmaVOMap2/printing/PrintableMap.h"
 #include "tests/control/ControlFixture.h"
 #include "tests/support/TestSupport.h"
@@ -22,11 +23,7 @@ void PrintTest::SetUp() {
     ASSERT_EQ(controltest::As<IPrintableMap>(control_.Get())->get_MapX(map_.Put()), S_OK);
     enginetest::Call(map_.Get(), enginetest::map::kSetSize, {Variant(400L), Variant(300L)});
     enginetest::Call(map_.Get(), enginetest::map::kZoomTo, {Variant(12.5), Variant(10.0), Variant(50.0)});
-    sink_ = platform::MakeObject<enginetest::EventSink>();
-    sink_->onEvent = [this](DISPID id, DISPPARAMS& params) {
-        if (id == 15 && params.cArgs == 1 && params.rgvarg[0].iVal == 2 && duringPage_) duringPage_();
-    };
-    connection_ = std::make_unique<enginetest::SinkConnection>(map_.Get(), sink_.Get());
+    FollowPages();
 
     ASSERT_EQ(::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings,
                                  settings_.PutVoid()),
@@ -43,6 +40,15 @@ void PrintTest::SetUp() {
     }
     legend_ = ComPtr<IUnknown>(legend.Get());
     ::DeleteFileW(OutputFile().c_str());
+}
+
+void PrintTest::FollowPages() {
+    connection_.reset();
+    sink_ = platform::MakeObject<enginetest::EventSink>();
+    sink_->onEvent = [this](DISPID id, DISPPARAMS& params) {
+        if (id == 15 && params.cArgs == 1 && params.rgvarg[0].iVal == 2 && duringPage_) duringPage_();
+    };
+    connection_ = std::make_unique<enginetest::SinkConnection>(map_.Get(), sink_.Get());
 }
 
 void PrintTest::TearDown() {
@@ -183,6 +189,22 @@ std::wstring FreshFolder(const std::wstring& stem) {
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
 }
+
+ComPtr<IMapPrintSettings> LoadedSettings(const wchar_t* address) {
+    ComPtr<IMapPrintSettings> settings;
+    ::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings, settings.PutVoid());
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    if (settings) settings->Load(Variant(address), &loaded);
+    EXPECT_EQ(loaded, VARIANT_TRUE) << address;
+    return settings;
+}
+
+ULONG References(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+HWND PreviewFrame() { return ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr); }
 
 HRESULT Raised(const std::function<void()>& action, std::wstring* description) {
     try {

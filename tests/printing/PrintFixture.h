@@ -31,6 +31,8 @@ protected:
     void Settle(long mapSize, long width, long height, long legendAngle, bool centred = true);
     // Runs after the engine has drawn a page's map, before the page puts the engine back.
     void DuringEachPage(std::function<void()> action) { duringPage_ = std::move(action); }
+    // Follows the pages of the engine map `map_` holds now (SetUp follows its first one).
+    void FollowPages();
 
     // The printer's output file (its port), removed before each test. The printer writes a document
     // over the file without shortening it: remove it before each print that is looked at.
@@ -76,6 +78,17 @@ private:
 
 // A new empty folder in the temporary folder, named after `stem`.
 std::wstring FreshFolder(const std::wstring& stem);
+
+// The host's custom print layout, and print settings loaded from an address (a failed load fails
+// the test).
+inline constexpr wchar_t kCustomAddress[] = L"terravex://Map/Printing/Layouts/customQuickPrintLayout.xml";
+ComPtr<IMapPrintSettings> LoadedSettings(const wchar_t* address);
+
+// The references an object has.
+ULONG References(IUnknown* object);
+
+// The print preview's window, if one is open.
+HWND PreviewFrame();
 
 // The HRESULT of the ComError that `action` raises; S_OK when it raises none.
 HRESULT Raised(const std::function<void()>& action, std::wstring* description = nullptr);

@@ -174,8 +174,6 @@ TEST_F(BatchJobTest, TheLayersComeBackHoweverARunEnds) {
 
 enum : DISPID { kEventGetField = 4, kEventLayerVisibilityChanged = 5, kEventEditAttributes = 7 };
 
-HWND PreviewFrame() { return ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr); }
-
 // Five measurement layers: three with a page each, one on all pages, one in neither list.
 class ControlBatchTest : public PrintTest {
 protected:
@@ -372,7 +370,7 @@ TEST_F(ControlBatchTest, APreviewThatFailsLeavesTheDialogWorking) {
     });
     EXPECT_EQ(typed->BatchPrint(), S_OK);
     EXPECT_TRUE(open);
-    EXPECT_EQ(::FindWindowW(CMapPrintPreview::kFrameClass, nullptr), nullptr);
+    EXPECT_EQ(PreviewFrame(), nullptr);
     typed->PreDestroy();
 }
 
@@ -410,9 +408,7 @@ TEST_F(ControlBatchTest, APrintAskedForByAHandlerWhileOneRunsIsRefusedAndTheRunn
                     answers.push_back(std::to_wstring(hr) + L" " + ErrorText());
                 };
                 ::DeleteFileW(OutputFile().c_str());
-                watchdog.Arm(what);
-                EXPECT_EQ(run.second(), S_OK) << ErrorText();
-                watchdog.Disarm();
+                EXPECT_EQ(watchdog.Guard(what, run.second), S_OK) << ErrorText();
                 journal_->onEvent = nullptr;
                 ASSERT_FALSE(answers.empty()) << "no such event during the print";
                 EXPECT_EQ(answers, std::vector<std::wstring>(answers.size(), refused));
@@ -451,9 +447,7 @@ TEST_F(ControlBatchTest, AMapOfMoreSheetsThanAPrintTakesIsRefusedBeforeAnythingI
         for (const Member& member : members) {
             SCOPED_TRACE(std::string(layout.name) + " / " + member.first);
             ::DeleteFileW(OutputFile().c_str());
-            watchdog.Arm(std::string(layout.name) + " / " + member.first);
-            EXPECT_EQ(member.second(), E_INVALIDARG);
-            watchdog.Disarm();
+            EXPECT_EQ(watchdog.Guard(std::string(layout.name) + " / " + member.first, member.second), E_INVALIDARG);
             // "... on N sheets; a print takes at most 1000 ..."
             const std::wstring said = ErrorText();
             const wchar_t* count = said.c_str() + std::min(said.find_first_of(L"0123456789"), said.size());

@@ -96,17 +96,23 @@ def parse(fields):
     return v
 
 
+def render(stem, kind, device, dpi, extension):
+    """The pages of <stem>.ps rendered by ghostscript as <stem><kind>-<n>.<extension>, in order."""
+    pattern = '%s%s-*.%s' % (stem, kind, extension)
+    for old in glob.glob(pattern):
+        os.remove(old)
+    subprocess.run(['gs', '-q', '-dSAFER', '-dBATCH', '-dNOPAUSE', '-sDEVICE=' + device, '-r%d' % dpi,
+                    '-sOutputFile=%s%s-%%d.%s' % (stem, kind, extension), stem + '.ps'], check=True)
+    return sorted(glob.glob(pattern), key=lambda p: int(p.rsplit('-', 1)[1][:-len(extension) - 1]))
+
+
 def judge(folder, fields):
     v = parse(fields)
     (paper_w, paper_h), (across, down), printable = v['paper'], v['pages'], v['printable']
     entries = v.get('entries', [1])[0]
     pw, ph = printable[2] - printable[0], printable[3] - printable[1]
     stem = os.path.join(folder, fields[0][:-3])
-    for old in glob.glob(stem + '-*.png'):
-        os.remove(old)
-    subprocess.run(['gs', '-q', '-dSAFER', '-dBATCH', '-dNOPAUSE', '-sDEVICE=png16m', '-r%d' % DPI,
-                    '-sOutputFile=%s-%%d.png' % stem, stem + '.ps'], check=True)
-    pngs = sorted(glob.glob(stem + '-*.png'), key=lambda p: int(p.rsplit('-', 1)[1][:-4]))
+    pngs = render(stem, '', 'png16m', DPI, 'png')
     if len(pngs) != across * down * entries:
         return ['%d pages, expected %d' % (len(pngs), across * down * entries)]
     problems, title_ink = [], 0
@@ -241,6 +247,17 @@ def grid_spacing(raster, pixels_along):
     return (lines[-1] - lines[0]) / round((lines[-1] - lines[0]) / typical)
 
 
+def graticule(raster, pixels_along, expected, on=''):
+    """What is wrong with the graticule lines met along the pixels: their distance must be
+    `expected` (0.001 mm) within 0.5 %."""
+    spacing = grid_spacing(raster, pixels_along)
+    if spacing is None:
+        return ['fewer than two graticule lines']
+    got = spacing * 25400 / raster.dpi
+    return [] if abs(got - expected) <= 0.005 * expected else \
+        ['graticule lines %.0f um apart%s, expected %d' % (got, on, expected)]
+
+
 def inside(r, x, y, margin=0):
     return r[0] + margin <= x <= r[2] - margin and r[1] + margin <= y <= r[3] - margin
 
@@ -248,11 +265,7 @@ def inside(r, x, y, margin=0):
 def judge_marks(stem, v, across, down, entries):
     (paper_w, paper_h), printable, m = v['paper'], v['printable'], v['map']
     pw, ph = printable[2] - printable[0], printable[3] - printable[1]
-    for old in glob.glob(stem + '-fine-*.ppm'):
-        os.remove(old)
-    subprocess.run(['gs', '-q', '-dSAFER', '-dBATCH', '-dNOPAUSE', '-sDEVICE=ppmraw', '-r%d' % FINE,
-                    '-sOutputFile=%s-fine-%%d.ppm' % stem, stem + '.ps'], check=True)
-    pages = sorted(glob.glob(stem + '-fine-*.ppm'), key=lambda p: int(p.rsplit('-', 1)[1][:-4]))
+    pages = render(stem, '-fine', 'ppmraw', FINE, 'ppm')
     problems, mm = [], 100
     for number, name in enumerate(pages):
         with open(name, 'rb') as f:
@@ -315,13 +328,7 @@ def judge_marks(stem, v, across, down, entries):
             (px0, py0), (px1, py1) = raster.to_pixel(x, on_page[1] + mm), raster.to_pixel(x, on_page[3] - mm)
             steps = int(max(abs(px1 - px0), abs(py1 - py0)))
             along = [(round(px0 + (px1 - px0) * i / steps), round(py0 + (py1 - py0) * i / steps)) for i in range(steps + 1)]
-            spacing = grid_spacing(raster, along)
-            expected = v['grid'][0]
-            if spacing is None:
-                problems.append(where + 'fewer than two graticule lines')
-            elif abs(spacing * 25400 / FINE - expected) > 0.005 * expected:
-                problems.append(where + 'graticule lines %.0f um apart on paper, expected %d'
-                                % (spacing * 25400 / FINE, expected))
+            problems += [where + p for p in graticule(raster, along, v['grid'][0], ' on paper')]
     return problems
 
 
@@ -330,13 +337,7 @@ def judge_picture(folder, fields):
     data = subprocess.run(['convert', os.path.join(folder, fields[0]), 'ppm:-'], check=True, capture_output=True).stdout
     raster = Raster(data, v['dpi'][0])
     x = raster.w // 20
-    spacing = grid_spacing(raster, [(x, y) for y in range(raster.h)])
-    expected = v['grid'][0]
-    if spacing is None:
-        return ['fewer than two graticule lines']
-    got = spacing * 25400 / raster.dpi
-    return [] if abs(got - expected) <= 0.005 * expected else \
-        ['graticule lines %.0f um apart, expected %d' % (got, expected)]
+    return graticule(raster, [(x, y) for y in range(raster.h)], v['grid'][0])
 
 
 def main():

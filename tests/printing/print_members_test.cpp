@@ -15,50 +15,11 @@
 
 #include "platform/Result.h"
 
-#include <fstream>
-#include <sstream>
-
 namespace printtest {
 namespace {
 
 using platform::Bstr;
 using platform::Variant;
-
-const wchar_t kCustomAddress[] = L"terravex://Map/Printing/Layouts/customQuickPrintLayout.xml";
-
-// A new empty folder in the temporary folder.
-std::wstring FreshFolder() {
-    wchar_t temp[MAX_PATH] = {}, name[40] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    GUID id = {};
-    ::CoCreateGuid(&id);
-    ::StringFromGUID2(id, name, 40);
-    std::wstring folder = std::wstring(temp) + L"print-members-" + name;
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
-ULONG References(IUnknown* object) {
-    object->AddRef();
-    return object->Release();
-}
-
-// A line of the printed PostScript's header ("%%Title: ").
-std::string HeaderLine(const std::wstring& file, const std::string& key) {
-    std::ifstream in(file.c_str());
-    for (std::string line; std::getline(in, line) && line != "%%EndComments";)
-        if (line.compare(0, key.size(), key) == 0) return line.substr(key.size());
-    return "";
-}
-
-ComPtr<IMapPrintSettings> LoadedSettings(const wchar_t* address) {
-    ComPtr<IMapPrintSettings> settings;
-    ::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings, settings.PutVoid());
-    VARIANT_BOOL loaded = VARIANT_FALSE;
-    if (settings) settings->Load(Variant(address), &loaded);
-    EXPECT_EQ(loaded, VARIANT_TRUE) << address;
-    return settings;
-}
 
 class PrintMembersTest : public PrintTest {
 protected:
@@ -86,7 +47,7 @@ protected:
     }
 
     // Each test starts without a custom layout of earlier tests.
-    enginetest::ScopedEnvironment writable_{L"VADAZ_HOST_PACKAGE_WRITABLE", FreshFolder().c_str()};
+    enginetest::ScopedEnvironment writable_{L"VADAZ_HOST_PACKAGE_WRITABLE", FreshFolder(L"print-members").c_str()};
     ComPtr<IZmaVadAZ2> map2_;
     ComPtr<IHostLogStore> logStore_;
 };
@@ -143,8 +104,8 @@ TEST_F(PrintMembersTest, QuickPrintPrintsEachLayoutAsItsSettingsSay) {
         ::DeleteFileW(OutputFile().c_str());
         const std::wstring title = platform::ToWide(c.name);
         ASSERT_EQ(map2_->QuickPrint(Bstr(title).Get()), S_OK) << ErrorText();
-        EXPECT_EQ(HeaderLine(OutputFile(), "%%Title: "), "Map Module - " + std::string(c.name));
-        EXPECT_EQ(HeaderLine(OutputFile(), "%%Orientation: "), c.landscape ? "Landscape" : "Portrait");
+        EXPECT_EQ(PrintedHeader("%%Title: "), "Map Module - " + std::string(c.name));
+        EXPECT_EQ(PrintedHeader("%%Orientation: "), c.landscape ? "Landscape" : "Portrait");
         map2_->get_Width(widthAfter.Put());
         EXPECT_EQ(widthAfter.dblVal, widthBefore.dblVal) << "printing changed the user's width";
 
@@ -164,7 +125,7 @@ TEST_F(PrintMembersTest, PrintTakesTheMapsTitleAndEveryRefusalIsAnError) {
     ASSERT_EQ(map2_->put_VOPrintLegend(legend_.Get()), S_OK);
     testsupport::WriteString(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle", L"Survey North");
     ASSERT_EQ(map2_->Print(), S_OK) << ErrorText();
-    EXPECT_EQ(HeaderLine(OutputFile(), "%%Title: "), "Map Module - Survey North");
+    EXPECT_EQ(PrintedHeader("%%Title: "), "Map Module - Survey North");
     testsupport::DeleteValue(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle");
     {
         enginetest::ScopedEnvironment faults(L"VADAZ_HOST_FAULTS", L"printsettings.create");
@@ -207,7 +168,7 @@ TEST_F(PrintMembersTest, LegendsAScriptHandsOverAndLetsGoOfStillPrintAndFollowTh
     ComPtr<IDispatch> map = controltest::As<IDispatch>(control_.Get());
     ASSERT_EQ(testsupport::RunScript(L"JScript", script, {{L"Map", map.Get()}, {L"Points", points.Get()}}, &error), S_OK)
         << error;
-    EXPECT_EQ(HeaderLine(OutputFile(), "%%Title: "), "Map Module - Held legends");
+    EXPECT_EQ(PrintedHeader("%%Title: "), "Map Module - Held legends");
     EXPECT_NE(PrintedPagesText().find("1.00 0.78 0.00 setrgbcolor"), std::string::npos) << "no legend on the page";
 
     // The map holds a legend until another comes, PreDestroy or its last release; the layers'
@@ -254,7 +215,7 @@ TEST_F(PrintMembersTest, ALayoutIsSelectedOnlyWhenItsDocumentLoads) {
     EXPECT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_LANDSCAPE), S_FALSE);
     EXPECT_EQ(map2_->put_QuickPrintLayout(static_cast<ENUM_QUICK_PRINT_LAYOUT>(7)), E_INVALIDARG);
     {
-        enginetest::ScopedEnvironment root(L"VADAZ_HOST_PACKAGE_ROOT", FreshFolder().c_str());
+        enginetest::ScopedEnvironment root(L"VADAZ_HOST_PACKAGE_ROOT", FreshFolder(L"print-members").c_str());
         EXPECT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_PORTRAIT), S_FALSE);
         EXPECT_TRUE(Logged(30000, L"Could not load file for layout 0"));
     }
@@ -271,7 +232,7 @@ TEST_F(PrintMembersTest, ALayoutIsSelectedOnlyWhenItsDocumentLoads) {
 
 TEST_F(PrintMembersTest, AWriteLandsInTheCustomLayoutOrNowhere) {
     // A service without a default layout: a new map has no custom layout to select.
-    enginetest::ScopedEnvironment writable(L"VADAZ_HOST_PACKAGE_WRITABLE", FreshFolder().c_str());
+    enginetest::ScopedEnvironment writable(L"VADAZ_HOST_PACKAGE_WRITABLE", FreshFolder(L"print-members").c_str());
     enginetest::ScopedEnvironment faults(L"VADAZ_HOST_FAULTS", L"printsettings.DefaultLayout");
     ComPtr<IUnknown> created;
     ASSERT_EQ(controltest::CreateControl(created), S_OK);

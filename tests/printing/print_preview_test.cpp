@@ -21,8 +21,6 @@ namespace {
 using platform::Bstr;
 using platform::Variant;
 
-HWND Frame() { return ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr); }
-
 HWND ChildOfClass(HWND frame, const wchar_t* cls) { return ::FindWindowExW(frame, nullptr, cls, nullptr); }
 
 std::wstring Status(HWND frame) {
@@ -54,11 +52,6 @@ void Key(HWND frame, WPARAM key, bool control = false) {
 
 void Command(HWND frame, UINT id) { ::SendMessageW(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-ULONG References(IUnknown* object) {
-    object->AddRef();
-    return object->Release();
-}
-
 class PreviewTest : public PrintTest {
 protected:
     void SetUp() override {
@@ -68,7 +61,7 @@ protected:
         testsupport::WriteString(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle", L"Previewed");
     }
     void TearDown() override {
-        if (HWND frame = Frame()) ::DestroyWindow(frame);
+        if (HWND frame = PreviewFrame()) ::DestroyWindow(frame);
         testsupport::DeleteValue(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle");
         PrintTest::TearDown();
     }
@@ -82,7 +75,7 @@ protected:
     static int Pages(HWND frame) { return std::stoi(Status(frame).substr(Status(frame).rfind(L' ') + 1)); }
     HWND Open() {
         EXPECT_EQ(map2_->PrintPreview(), S_FALSE);
-        return Frame();
+        return PreviewFrame();
     }
 
     // Each test starts without a custom layout of earlier tests.
@@ -199,7 +192,7 @@ TEST_F(PreviewTest, TheWindowGoesWithItsJobWhenClosedReplacedOrWhenItsControlGoe
         EXPECT_EQ(References(legend_.Get()), before + 1) << "the job holds the legend";
         c.close(frame);
         EXPECT_FALSE(::IsWindow(frame));
-        if (HWND second = Frame()) {
+        if (HWND second = PreviewFrame()) {
             EXPECT_EQ(Status(second), L"Preview: Page 1 of 1");
             Command(second, ID_PREVIEW_CLOSE);
         }

@@ -4,7 +4,6 @@
 // by every print, preview, batch print and export, however it ends.
 #include "tests/printing/PrintFixture.h"
 
-#include "ZmaVOMap2/printing/MapPrintPreview.h"
 #include "ZmaVOMap2/services/RegistrySettings.h"
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
@@ -27,7 +26,6 @@ constexpr long kDenominator = 50000;
 constexpr long kMetre = 7, kCentimetre = 6;
 // Host colours (0xRRGGBB): red points, a magenta circle, a cyan line.
 constexpr long kPointColour = 0xFF0000, kCircleColour = 0xFF00FF, kLineColour = 0x00FFFF;
-const wchar_t kCustomLayout[] = L"terravex://Map/Printing/Layouts/customQuickPrintLayout.xml";
 
 struct LonLat {
     double lon, lat;
@@ -44,20 +42,12 @@ protected:
         // The host's form: the map in place in a window of its own, its imagery kept.
         site_ = platform::MakeObject<testsupport::TestSite>(400, 300);
         ASSERT_EQ(controltest::CreateControl(control_), S_OK);
-        ole_ = controltest::As<IOleObject>(control_.Get());
-        ASSERT_EQ(ole_->SetClientSite(site_.Get()), S_OK);
-        ASSERT_EQ(controltest::As<IPersistStreamInit>(control_.Get())->InitNew(), S_OK);
-        RECT r = site_->Rect();
-        ASSERT_EQ(ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, site_->Window(), &r), S_OK);
+        ASSERT_EQ(testsupport::ActivateInPlace(control_.Get(), *site_.Get()), S_OK);
         map2_ = controltest::As<IZmaVadAZ2>(control_.Get());
         ASSERT_EQ(map2_->get_MapX(map_.Put()), S_OK);
         ASSERT_EQ(map2_->put_VOPrintLegend(legend_.Get()), S_OK);
         ASSERT_EQ(map2_->put_TitleFontColor(Variant(L"0000ff")), S_OK);  // the picture judge's title colour
-        sink_ = platform::MakeObject<enginetest::EventSink>();
-        sink_->onEvent = [this](DISPID id, DISPPARAMS& params) {
-            if (id == 15 && params.cArgs == 1 && params.rgvarg[0].iVal == 2 && onPage_) onPage_();
-        };
-        connection_ = std::make_unique<enginetest::SinkConnection>(map_.Get(), sink_.Get());
+        FollowPages();
         enginetest::Put(map_.Get(), enginetest::map::kMapUnit, Variant(kMetre));
         ShowFarCellSite();
         Show(8000);
@@ -74,12 +64,8 @@ protected:
                   S_OK);
     }
     void TearDown() override {
-        connection_.reset();
         testsupport::DialogAnswerer::Current()->SetAction(nullptr);
-        if (ole_) {
-            ole_->Close(OLECLOSE_NOSAVE);
-            ole_->SetClientSite(nullptr);
-        }
+        if (control_) testsupport::CloseInPlace(control_.Get());
         PrintTest::TearDown();
         testsupport::DeleteValue(HKEY_CURRENT_USER, RegistrySettings::kRootKey, L"BackgroundMapTileServer");
     }
@@ -95,19 +81,10 @@ protected:
         const double width = enginetest::Number(enginetest::Get(map_.Get(), enginetest::map::kScreenWidth));
         const double height = enginetest::Number(enginetest::Get(map_.Get(), enginetest::map::kScreenHeight));
         const double pixelsPerMetre = width / enginetest::Number(enginetest::Get(map_.Get(), enginetest::map::kZoom));
-        float x = static_cast<float>(width / 2 + east * kDenominator / 1e5 * pixelsPerMetre);
-        float y = static_cast<float>(height / 2 + south * kDenominator / 1e5 * pixelsPerMetre);
         LonLat at = {};
-        VARIANT args[5];
-        args[4].vt = VT_R4 | VT_BYREF, args[4].pfltVal = &x;
-        args[3].vt = VT_R4 | VT_BYREF, args[3].pfltVal = &y;
-        args[2].vt = VT_R8 | VT_BYREF, args[2].pdblVal = &at.lon;
-        args[1].vt = VT_R8 | VT_BYREF, args[1].pdblVal = &at.lat;
-        args[0].vt = VT_I2, args[0].iVal = 1;  // screen to map
-        DISPPARAMS params = {args, nullptr, 5, 0};
-        EXPECT_EQ(map_->Invoke(enginetest::map::kConvertCoord, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
-                               nullptr),
-                  S_OK);
+        enginetest::ScreenToMap(map_.Get(), static_cast<float>(width / 2 + east * kDenominator / 1e5 * pixelsPerMetre),
+                                static_cast<float>(height / 2 + south * kDenominator / 1e5 * pixelsPerMetre), at.lon,
+                                at.lat);
         return at;
     }
 
@@ -159,13 +136,7 @@ protected:
 
     // The layout a job of the control's custom layout gets.
     MapPageLayout CustomLayout(bool landscape) {
-        settings_.Reset();
-        EXPECT_EQ(::CoCreateInstance(CLSID_MapPrintSettings, nullptr, CLSCTX_ALL, IID_IMapPrintSettings,
-                                     settings_.PutVoid()),
-                  S_OK);
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        settings_->Load(Variant(kCustomLayout), &loaded);
-        EXPECT_EQ(loaded, VARIANT_TRUE);
+        settings_ = LoadedSettings(kCustomAddress);
         support_.SetOrientation(landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT);
         std::unique_ptr<MapPrintJobInfo> job = NewJob();
         job->GetPageCount();
@@ -181,22 +152,11 @@ protected:
         ASSERT_EQ(map2_->put_Scale(1.0 / kDenominator), S_OK);
     }
 
-    HRESULT Guarded(const std::string& what, const std::function<HRESULT()>& call) {
-        watchdog_.Arm(what, 60000);
-        const HRESULT hr = call();
-        watchdog_.Disarm();
-        return hr;
-    }
-
     // Each test starts without a custom layout of earlier tests.
     enginetest::ScopedEnvironment writable_{L"VADAZ_HOST_PACKAGE_WRITABLE", FreshFolder(L"sited-print").c_str()};
-    testsupport::Watchdog watchdog_;
+    testsupport::Watchdog watchdog_{60000};
     ComPtr<testsupport::TestSite> site_;
-    ComPtr<IOleObject> ole_;
     ComPtr<IZmaVadAZ2> map2_;
-    ComPtr<enginetest::EventSink> sink_;
-    std::unique_ptr<enginetest::SinkConnection> connection_;
-    std::function<void()> onPage_;
 };
 
 TEST_F(SitedPrintTest, TheMapPrintsAtItsScaleWithTheOwnLayersOnItOnEverySheet) {
@@ -239,7 +199,7 @@ TEST_F(SitedPrintTest, TheMapPrintsAtItsScaleWithTheOwnLayersOnItOnEverySheet) {
         ClearEngineCalls();
         ::DeleteFileW(OutputFile().c_str());
         const Bstr title(platform::ToWide(c.name));
-        ASSERT_EQ(Guarded(std::string("QuickPrint ") + c.name, [&] { return map2_->QuickPrint(title.Get()); }), S_OK)
+        ASSERT_EQ(watchdog_.Guard(std::string("QuickPrint ") + c.name, [&] { return map2_->QuickPrint(title.Get()); }), S_OK)
             << ErrorText();
         KeepForJudge(c.name, layout, 1, marks + Grid(L"Map.PrintMap"));
     }
@@ -254,7 +214,7 @@ TEST_F(SitedPrintTest, APictureExportedAtAScaleShowsTheGroundAtThatScale) {
     ClearEngineCalls();
     const std::wstring picture = JudgeFolder() + L"\\sited-export-at-scale.bmp";
     ::DeleteFileW(picture.c_str());
-    ASSERT_EQ(Guarded("ExportAsPictureAtScale",
+    ASSERT_EQ(watchdog_.Guard("ExportAsPictureAtScale",
                       [&] { return map2_->ExportAsPictureAtScale(Bstr(picture).Get(), 1.0 / kDenominator); }),
               S_OK)
         << ErrorText();
@@ -296,7 +256,7 @@ TEST_F(SitedPrintTest, EveryPrintPreviewBatchAndExportGivesTheScreenItsViewBack)
          [&] {
              const HRESULT hr = map2_->PrintPreview();
              testsupport::PumpMessages();
-             if (HWND frame = ::FindWindowW(CMapPrintPreview::kFrameClass, nullptr)) ::DestroyWindow(frame);
+             if (HWND frame = PreviewFrame()) ::DestroyWindow(frame);
              return SUCCEEDED(hr) ? S_OK : hr;
          },
          true},
@@ -312,16 +272,16 @@ TEST_F(SitedPrintTest, EveryPrintPreviewBatchAndExportGivesTheScreenItsViewBack)
         CustomAtScale(c.width);
         const std::vector<double> before = EngineState();
         bool first = true;
-        onPage_ = [&] {
+        DuringEachPage([&] {
             if (first && c.duringPage) c.duringPage();
             first = false;
-        };
+        });
         HRESULT hr = S_OK;
         {
             enginetest::ScopedEnvironment faults(L"VADAZ_ENGINE_FAULTS", c.engineFaults);
-            hr = Guarded(c.name, c.run);
+            hr = watchdog_.Guard(c.name, c.run);
         }
-        onPage_ = nullptr;
+        DuringEachPage(nullptr);
         EXPECT_EQ(SUCCEEDED(hr), c.succeeds) << std::hex << hr;
         EXPECT_EQ(EngineState(), before);
     }

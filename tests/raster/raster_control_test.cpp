@@ -7,9 +7,6 @@
 #include "tests/raster/RasterFixture.h"
 #include "tests/support/DibCanvas.h"
 
-#include <commdlg.h>
-#include <dlgs.h>
-
 #include <cmath>
 
 using namespace dialogtest;
@@ -85,12 +82,7 @@ TEST_F(RasterCommands, TheLayerControlTilesARasterWhoseIndexOpensAsOneLayer) {
             Click(d, IDOK);
             Click(d, IDCANCEL);
         })
-        .Then([&](HWND d) {
-            const std::wstring path(table.begin(), table.end());
-            ::SendMessageW(d, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(path.c_str()));
-            ::SendMessageW(d, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(path.c_str()));
-            ::PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        });
+        .Then([&](HWND d) { ChooseFile(d, std::wstring(table.begin(), table.end())); });
     EXPECT_EQ(automation_->LayersDlg(), S_OK);
     ASSERT_GE(script.Captions().size(), 2u);
     EXPECT_EQ(script.Captions()[1], L"Map raster tiler");

@@ -1,5 +1,7 @@
 #include "tests/support/TestSite.h"
 
+#include <ocidl.h>
+
 namespace testsupport {
 
 TestSite::TestSite(int width, int height) : rect_{0, 0, width, height} {
@@ -43,6 +45,29 @@ STDMETHODIMP TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIW
         info->cAccelEntries = 0;
     }
     return S_OK;
+}
+
+HRESULT ActivateInPlace(IUnknown* control, TestSite& site) {
+    platform::ComPtr<IOleObject> ole;
+    platform::ComPtr<IPersistStreamInit> persist;
+    RECT r = site.Rect();
+    // Every step runs while the ones before succeeded; the first answer other than S_OK is told.
+    HRESULT told = S_OK;
+    auto step = [&told](HRESULT hr) {
+        if (told == S_OK) told = hr;
+        return SUCCEEDED(hr);
+    };
+    step(control->QueryInterface(IID_IOleObject, ole.PutVoid())) &&
+        step(control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid())) && step(ole->SetClientSite(&site)) &&
+        step(persist->InitNew()) && step(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r));
+    return told;
+}
+
+void CloseInPlace(IUnknown* control) {
+    platform::ComPtr<IOleObject> ole;
+    if (FAILED(control->QueryInterface(IID_IOleObject, ole.PutVoid()))) return;
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
 }
 
 STDMETHODIMP WindowlessSite::GetMoniker(DWORD, DWORD, IMoniker** out) {

@@ -61,6 +61,12 @@ private:
     RECT rect_;
 };
 
+// Embeds `control` in `site` as a host's form does: its client site, InitNew, then active in
+// place in the site's window. Answers the first answer other than S_OK (a failure ends it).
+HRESULT ActivateInPlace(IUnknown* control, TestSite& site);
+// Closes an embedded control without saving and takes its site away.
+void CloseInPlace(IUnknown* control);
+
 // A client site without a window interface.
 class WindowlessSite : public platform::ComObject<WindowlessSite, IOleClientSite> {
 public:

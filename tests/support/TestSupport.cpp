@@ -6,6 +6,8 @@
 #include "platform/Com.h"
 #include "platform/UniqueHandle.h"
 
+#include "HostInterfaces.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -173,6 +175,33 @@ bool HasImageryLayer(IDispatch* control) {
 }
 
 }  // namespace
+
+namespace {
+
+platform::ComPtr<IHostLogStore> HostLog() {
+    platform::ComPtr<IHostLogStore> store;
+    ::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore, store.PutVoid());
+    return store;
+}
+
+}  // namespace
+
+std::vector<std::wstring> HostLogLines() {
+    std::vector<std::wstring> lines;
+    platform::ComPtr<IHostLogStore> store = HostLog();
+    long count = 0;
+    if (store) store->get_EntryCount(&count);
+    for (long i = 0; i < count; ++i) {
+        BSTR text = nullptr;
+        store->EntryMessage(i, &text);
+        lines.push_back(platform::Bstr::Attach(text).Wide());
+    }
+    return lines;
+}
+
+void ClearHostLog() {
+    if (platform::ComPtr<IHostLogStore> store = HostLog()) store->ClearEntries();
+}
 
 void RemoveBackgroundMap(IUnknown* control) {
     DialogAnswerer* answerer = DialogAnswerer::Current();

@@ -29,6 +29,10 @@ int RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 // Dispatches the thread's pending messages.
 void PumpMessages();
 
+// The messages of the host's log (the control's included), in order; ClearHostLog empties it.
+std::vector<std::wstring> HostLogLines();
+void ClearHostLog();
+
 // Takes the background imagery layer off an initialised map the way a user does, with "Remove"
 // in the Layer Control. Visible imagery snaps the map's scale to its tile levels at every view
 // change; the tests of views that are not about imagery keep the scales they give this way.

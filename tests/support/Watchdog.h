@@ -33,6 +33,16 @@ public:
     void Arm(const std::string& what, DWORD limitMs = 0) { Set(what, limitMs ? limitMs : hangMs_); }
     // Stops waiting until the next Arm.
     void Disarm() { Set(std::string(), INFINITE); }
+    // Runs `call` armed for `what` (as Arm takes it) and answers what it answers.
+    template <class Call>
+    auto Guard(const std::string& what, Call&& call, DWORD limitMs = 0) -> decltype(call()) {
+        struct Disarming {
+            Watchdog& dog;
+            ~Disarming() { dog.Disarm(); }
+        } disarming{*this};
+        Arm(what, limitMs);
+        return call();
+    }
 
 private:
     void Set(const std::string& what, DWORD limitMs) {

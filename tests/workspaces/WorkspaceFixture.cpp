@@ -15,20 +15,10 @@ using platform::Variant;
 
 namespace workspacetest {
 
-namespace {
-
-ComPtr<IHostLogStore> LogStore() {
-    ComPtr<IHostLogStore> store;
-    ::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore, store.PutVoid());
-    return store;
-}
-
-}  // namespace
-
 void WorkspaceTest::SetUp() {
     LayerTest::SetUp();
     GlobalLogger().Open(kControlLogChannel, "");  // as the control binds it
-    if (ComPtr<IHostLogStore> store = LogStore()) store->ClearEntries();
+    testsupport::ClearHostLog();
 }
 
 std::string WorkspaceTest::Tables() { return platform::ToAnsi(testsupport::WinePath(WORKSPACE_TABLES_UNIX)) + "\\"; }
@@ -159,17 +149,6 @@ ComPtr<IDispatch> WorkspaceTest::EngineLayer(const char* name) const {
 void WorkspaceTest::SetMapUnit(long unit) { EngineDispatch(map_.Get()).Put(Engine::Map::kDistanceUnit, Variant(unit)); }
 long WorkspaceTest::MapUnit() const { return Get(map_.Get(), Engine::Map::kDistanceUnit).ToLong(); }
 
-std::vector<std::wstring> WorkspaceTest::LogMessages() {
-    std::vector<std::wstring> messages;
-    ComPtr<IHostLogStore> store = LogStore();
-    long count = 0;
-    if (store) store->get_EntryCount(&count);
-    for (long i = 0; i < count; ++i) {
-        BSTR text = nullptr;
-        store->EntryMessage(i, &text);
-        messages.push_back(platform::Bstr::Attach(text).Wide());
-    }
-    return messages;
-}
+std::vector<std::wstring> WorkspaceTest::LogMessages() { return testsupport::HostLogLines(); }
 
 }  // namespace workspacetest

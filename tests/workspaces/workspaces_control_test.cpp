@@ -9,13 +9,9 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
 
-#include <commdlg.h>
-#include <dlgs.h>
-
 #include <fstream>
 
 using namespace dialogtest;
-using platform::Bstr;
 using platform::ComPtr;
 using Names = std::vector<std::string>;
 
@@ -48,45 +44,19 @@ protected:
                 out.rows.resize(out.rows.size() - before);
                 Click(d, IDOK);
             })
-            .Then([&](HWND d) {
-                ::SendMessageW(d, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(path.c_str()));
-                ::SendMessageW(d, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(path.c_str()));
-                ::PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            });
+            .Then([&](HWND d) { ChooseFile(d, path); });
         Dialogs().Clear();
-        watchdog_.Arm("the Layer Control opening " + name);
-        EXPECT_EQ(automation_->LayersDlg(), S_OK) << name;
-        watchdog_.Disarm();
+        EXPECT_EQ(watchdog_.Guard("the Layer Control opening " + name, [&] { return automation_->LayersDlg(); }), S_OK)
+            << name;
         for (const testsupport::DialogAnswerer::Answered& a : Dialogs().Dialogs())
             if (a.caption == L"Map Module - Add new layer") out.boxes.push_back(a.text);
         return out;
-    }
-
-    std::vector<std::wstring> Logged() {
-        std::vector<std::wstring> lines;
-        long count = 0;
-        log_->get_EntryCount(&count);
-        for (long i = 0; i < count; ++i) {
-            BSTR text = nullptr;
-            log_->EntryMessage(i, &text);
-            lines.push_back(Bstr::Attach(text).Wide());
-        }
-        return lines;
-    }
-
-    void SetUp() override {
-        SitedMap::SetUp();
-        ASSERT_EQ(::CoCreateInstance(CLSID_HostLoggingManager, nullptr, CLSCTX_INPROC_SERVER, IID_IHostLogStore,
-                                     log_.PutVoid()),
-                  S_OK);
-        log_->ClearEntries();
     }
 
     static std::string GeosetTable(int number, const std::string& path) {
         return "\"\\TABLE\\" + std::to_string(number) + "\\FILE\" = \"" + path + "\"";
     }
 
-    ComPtr<IHostLogStore> log_;
     testsupport::Watchdog watchdog_{60000};
 };
 
@@ -120,7 +90,7 @@ TEST_F(LayerControlImport, PathsThatNameNoPlainFileAreRefusedLoggedAndCounted) {
         {"many devices.gst", manyDevices, 12, {"\\CON\""}, 11},
     };
     for (const Case& c : cases) {
-        log_->ClearEntries();
+        testsupport::ClearHostLog();
         const Outcome outcome = Import(c.name, c.lines);
         // Only the plain table opens; each case adds it once more to the same map, under a name of its own.
         EXPECT_EQ(outcome.rows, (Names{&c == cases ? "roads" : "roads (" + std::to_string(&c - cases + 1) + ")"}))
@@ -130,7 +100,7 @@ TEST_F(LayerControlImport, PathsThatNameNoPlainFileAreRefusedLoggedAndCounted) {
             EXPECT_TRUE(box.find(L"does not name a table file") != std::wstring::npos ||
                         box.find(L"2 further messages about") == 0)
                 << c.name << ": " << platform::ToAnsi(box);
-        const std::vector<std::wstring> log = Logged();
+        const std::vector<std::wstring> log = testsupport::HostLogLines();
         size_t leftOut = 0;
         for (const std::wstring& line : log) leftOut += line.find(L"is left out") != std::wstring::npos;
         EXPECT_EQ(leftOut, c.refusals) << c.name;

@@ -56,6 +56,32 @@ HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant> ar
     return InvokeWith(object, id, flags, args, result, info);
 }
 
+namespace {
+
+// The engine's conversion between a point of the view and a map position, every value passed by
+// reference: direction 1 is screen to map, 0 map to screen.
+void Convert(IDispatch* engineMap, float& x, float& y, double& mapX, double& mapY, short direction) {
+    Variant fx, fy, mx, my;
+    fx.vt = VT_R4 | VT_BYREF, fx.pfltVal = &x;
+    fy.vt = VT_R4 | VT_BYREF, fy.pfltVal = &y;
+    mx.vt = VT_R8 | VT_BYREF, mx.pdblVal = &mapX;
+    my.vt = VT_R8 | VT_BYREF, my.pdblVal = &mapY;
+    Call(engineMap, map::kConvertCoord, {fx, fy, mx, my, Variant(direction)});
+    fx.vt = fy.vt = mx.vt = my.vt = VT_EMPTY;  // they point at the caller's values
+}
+
+}  // namespace
+
+void ScreenToMap(IDispatch* engineMap, float x, float y, double& mapX, double& mapY) {
+    mapX = mapY = 0;
+    Convert(engineMap, x, y, mapX, mapY, 1);
+}
+
+void MapToScreen(IDispatch* engineMap, double mapX, double mapY, float& x, float& y) {
+    x = y = 0;
+    Convert(engineMap, x, y, mapX, mapY, 0);
+}
+
 ComPtr<IDispatch> Object(const Variant& v) { return v.vt == VT_DISPATCH ? ComPtr<IDispatch>(v.pdispVal) : nullptr; }
 double Number(const Variant& v) { return v.ToDouble(); }
 std::wstring Text(const Variant& v) { return v.ToWide(); }

@@ -27,6 +27,10 @@ Variant Call(IDispatch* object, DISPID id, std::vector<Variant> args = {}, HRESU
 // The raw Invoke with EXCEPINFO, for failure tests.
 HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant> args, VARIANT* result,
                EXCEPINFO* info);
+// The engine's conversions between a point of the view and a map position (every value passed
+// by reference, as hosts pass them).
+void ScreenToMap(IDispatch* engineMap, float x, float y, double& mapX, double& mapY);
+void MapToScreen(IDispatch* engineMap, double mapX, double mapY, float& x, float& y);
 ComPtr<IDispatch> Object(const Variant& v);
 double Number(const Variant& v);
 std::wstring Text(const Variant& v);

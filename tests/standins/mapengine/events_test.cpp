@@ -184,18 +184,9 @@ TEST_F(MapEvents, ToolsReportTheirUseAndUnknownToolsAreRefused) {
     ComPtr<IDispatch> points = Object(done.values[2]);
     EXPECT_EQ(Number(Get(points.Get(), 1)), 3.0);
     ComPtr<IDispatch> first = Object(Call(points.Get(), 2, {Variant(1L)}));
+    // The first point is where the first click was.
     double fx, fy;
-    {
-        // The first point is where the first click was.
-        float sx = 10, sy = 10;
-        Variant a, b, c, d;
-        a.vt = VT_R4 | VT_BYREF, a.pfltVal = &sx;
-        b.vt = VT_R4 | VT_BYREF, b.pfltVal = &sy;
-        c.vt = VT_R8 | VT_BYREF, c.pdblVal = &fx;
-        d.vt = VT_R8 | VT_BYREF, d.pdblVal = &fy;
-        Call(map_.Get(), map::kConvertCoord, {a, b, c, d, Variant(short{1})});
-        a.vt = b.vt = c.vt = d.vt = VT_EMPTY;
-    }
+    ScreenToMap(map_.Get(), 10, 10, fx, fy);
     EXPECT_NEAR(Number(Get(first.Get(), 1)), fx, 1e-9);
     EXPECT_NEAR(Number(Get(first.Get(), 2)), fy, 1e-9);
 }

@@ -14,29 +14,9 @@ protected:
         map_ = MapDispatch(unknown_.Get());
     }
 
-    // Screen to map (direction 1) with the screen values passed by reference.
-    void ToMap(float sx, float sy, double& x, double& y) {
-        Variant fx, fy, mx, my;
-        float inX = sx, inY = sy;
-        x = y = 0;
-        fx.vt = VT_R4 | VT_BYREF, fx.pfltVal = &inX;
-        fy.vt = VT_R4 | VT_BYREF, fy.pfltVal = &inY;
-        mx.vt = VT_R8 | VT_BYREF, mx.pdblVal = &x;
-        my.vt = VT_R8 | VT_BYREF, my.pdblVal = &y;
-        Call(map_.Get(), map::kConvertCoord, {fx, fy, mx, my, Variant(short{1})});
-        fx.vt = fy.vt = mx.vt = my.vt = VT_EMPTY;  // they point at locals
-    }
+    void ToMap(float sx, float sy, double& x, double& y) { ScreenToMap(map_.Get(), sx, sy, x, y); }
 
-    void ToScreen(double x, double y, float& sx, float& sy) {
-        Variant fx, fy, mx, my;
-        sx = sy = 0;
-        fx.vt = VT_R4 | VT_BYREF, fx.pfltVal = &sx;
-        fy.vt = VT_R4 | VT_BYREF, fy.pfltVal = &sy;
-        mx.vt = VT_R8 | VT_BYREF, mx.pdblVal = &x;
-        my.vt = VT_R8 | VT_BYREF, my.pdblVal = &y;
-        Call(map_.Get(), map::kConvertCoord, {fx, fy, mx, my, Variant(short{0})});
-        fx.vt = fy.vt = mx.vt = my.vt = VT_EMPTY;
-    }
+    void ToScreen(double x, double y, float& sx, float& sy) { MapToScreen(map_.Get(), x, y, sx, sy); }
 
     double BoundsWidthOnGround() {
         ComPtr<IDispatch> r = Object(Get(map_.Get(), map::kBounds));
