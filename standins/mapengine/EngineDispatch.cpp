@@ -6,6 +6,7 @@
 #include "platform/Result.h"
 
 #include <cstdio>
+#include <cwctype>
 #include <mutex>
 #include <tuple>
 
@@ -173,6 +174,14 @@ size_t IndexOfPosition(long position, size_t count, const wchar_t* what) {
         Fail(DISP_E_BADINDEX, std::wstring(L"No ") + what + L" at position " + std::to_wstring(position));
     }
     return static_cast<size_t>(position - 1);
+}
+
+bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && std::towlower(a[i]) != std::towlower(b[i])) return false;
+    }
+    return true;
 }
 
 EngineObjectBase* EngineObjectOf(IUnknown* unknown) {

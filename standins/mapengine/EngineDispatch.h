@@ -105,6 +105,11 @@ private:
 // ("No <what> at position <n>").
 size_t IndexOfPosition(long position, size_t count, const wchar_t* what);
 
+// Whether two names are the same without regard to case. A map of thousands of layers is asked
+// for each new layer's name: the library's comparison takes the locale on every call, this one
+// looks at a character's case only where the two differ.
+bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) noexcept;
+
 // The index of the item that argument `arg` names: a text is looked up by name without case
 // (`nameOf(item)`), anything else is a 1-based position. DISP_E_BADINDEX when nothing matches.
 template <class List, class NameOf>
@@ -112,7 +117,7 @@ size_t IndexByNameOrPosition(const Call& c, size_t arg, const List& items, NameO
     if (c.Arg(arg).vt == VT_BSTR) {
         std::wstring name = c.String(arg);
         for (size_t i = 0; i < items.size(); ++i) {
-            if (_wcsicmp(nameOf(items[i]).c_str(), name.c_str()) == 0) return i;
+            if (SameNameIgnoringCase(nameOf(items[i]), name)) return i;
         }
         Fail(DISP_E_BADINDEX, std::wstring(L"No ") + what + L" named " + name);
     }

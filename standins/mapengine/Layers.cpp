@@ -41,7 +41,7 @@ void Layers::Changed() {
 }
 
 size_t Layers::IndexOf(const Call& c, size_t arg) const {
-    return IndexByNameOrPosition(c, arg, layers_, [](const ComPtr<Layer>& l) { return l->Name(); }, L"layer");
+    return IndexByNameOrPosition(c, arg, layers_, [](const ComPtr<Layer>& l) -> const std::wstring& { return l->Name(); }, L"layer");
 }
 
 // Where a new layer goes: the given position (1 to Count + 1), or the top when omitted.
