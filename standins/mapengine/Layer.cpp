@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwctype>
 
 using platform::ComPtr;
 
@@ -99,6 +100,27 @@ Layer::~Layer() {
     for (const ComPtr<Feature>& f : features_) f->Detach();
 }
 
+void LayerNames::Add(const std::wstring& name) { ++counts_[Key(name)]; }
+
+void LayerNames::Remove(const std::wstring& name) {
+    auto found = counts_.find(Key(name));
+    if (found != counts_.end() && --found->second == 0) counts_.erase(found);
+}
+
+bool LayerNames::Has(const std::wstring& name) const { return counts_.count(Key(name)) != 0; }
+
+std::wstring LayerNames::Key(const std::wstring& name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
+    return key;
+}
+
+void Layer::CountNameIn(LayerNames* names) {
+    if (names_) names_->Remove(name_);
+    names_ = names;
+    if (names_) names_->Add(name_);
+}
+
 void Layer::DetachFromMap() noexcept {
     map_ = nullptr;
     labels_->AttachToMap(nullptr);
@@ -150,6 +172,10 @@ double Layer::UnitMetres() const { return MetresPerUnit(map_ ? map_->View().Dist
 void Layer::PutName(Call& c) {
     std::wstring name = c.String(0);
     if (name.empty()) Fail(E_INVALIDARG, L"A layer needs a name");
+    if (names_) {
+        names_->Add(name);
+        names_->Remove(name_);
+    }
     name_ = name;
 }
 

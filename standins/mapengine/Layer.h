@@ -14,11 +14,25 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace mapengine {
 
 enum LayerType : short { kNormalLayer = 0, kRasterLayer = 2, kUserDrawLayer = 4 };
+
+// The names a map's layers bear, counted without regard to case: a map of thousands of layers
+// knows at once that no layer bears a name, as it is asked for every layer a program adds.
+class LayerNames {
+public:
+    void Add(const std::wstring& name);
+    void Remove(const std::wstring& name);
+    bool Has(const std::wstring& name) const;
+
+private:
+    static std::wstring Key(const std::wstring& name);
+    std::unordered_map<std::wstring, size_t> counts_;
+};
 
 class Layer : public EngineComObject<Layer> {
 public:
@@ -36,6 +50,11 @@ public:
 
     // The map lets go of its layers before it goes, and when it removes one.
     void DetachFromMap() noexcept;
+    // The names of the map's layers that this layer's name is counted in while it is on the map;
+    // null when it is not.
+    void CountNameIn(LayerNames* names);
+    // The map's names go with the map.
+    void ForgetNames() noexcept { names_ = nullptr; }
 
     const std::wstring& Name() const noexcept { return name_; }
     short Type() const noexcept { return type_; }
@@ -82,6 +101,7 @@ private:
     platform::ComPtr<Feature> FeatureWithKey(const std::wstring& key) const;  // DISP_E_BADINDEX when none
 
     MapServices* map_ = nullptr;
+    LayerNames* names_ = nullptr;
     std::wstring name_;
     short type_ = kNormalLayer;
     std::wstring fileSpec_;

@@ -29,8 +29,15 @@ ComPtr<Layers> Layers::Make(MapServices* map) {
     return l;
 }
 
+Layers::~Layers() {
+    for (const ComPtr<Layer>& layer : layers_) layer->ForgetNames();
+}
+
 void Layers::DetachAll() noexcept {
-    for (const ComPtr<Layer>& layer : layers_) layer->DetachFromMap();
+    for (const ComPtr<Layer>& layer : layers_) {
+        layer->ForgetNames();
+        layer->DetachFromMap();
+    }
     layers_.clear();
     insertion_ = nullptr;
     map_ = nullptr;
@@ -41,6 +48,8 @@ void Layers::Changed() {
 }
 
 size_t Layers::IndexOf(const Call& c, size_t arg) const {
+    if (c.Arg(arg).vt == VT_BSTR && !names_.Has(c.String(arg)))
+        Fail(DISP_E_BADINDEX, L"No layer named " + c.String(arg));
     return IndexByNameOrPosition(c, arg, layers_, [](const ComPtr<Layer>& l) -> const std::wstring& { return l->Name(); }, L"layer");
 }
 
@@ -56,6 +65,7 @@ size_t Layers::InsertPosition(const Call& c, size_t arg) const {
 
 void Layers::Insert(const ComPtr<Layer>& layer, size_t index) {
     layers_.insert(layers_.begin() + static_cast<ptrdiff_t>(index), layer);
+    layer->CountNameIn(&names_);
     Changed();
 }
 
@@ -63,6 +73,7 @@ void Layers::Erase(size_t index) {
     ComPtr<Layer> layer = layers_[index];
     layers_.erase(layers_.begin() + static_cast<ptrdiff_t>(index));
     if (insertion_ == layer) insertion_ = nullptr;
+    layer->CountNameIn(nullptr);
     layer->DetachFromMap();
     Changed();
 }

@@ -20,6 +20,7 @@ public:
     static const MemberTable<Layers>& Members();
 
     static platform::ComPtr<Layers> Make(MapServices* map);
+    ~Layers() override;
 
     const LayerList& List() const noexcept { return layers_; }
     Layer* InsertionLayer() const noexcept { return insertion_.Get(); }
@@ -47,6 +48,7 @@ private:
 
     MapServices* map_ = nullptr;
     LayerList layers_;
+    LayerNames names_;
     platform::ComPtr<Layer> insertion_;
 };
 

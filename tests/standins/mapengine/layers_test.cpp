@@ -66,6 +66,30 @@ TEST_F(MapLayers, PositionOneIsTheTopAndItemsAreFoundByPositionOrName) {
     EXPECT_EQ(Get(layers_.Get(), layers::kCount).ToLong(), 0);
 }
 
+// A name is found as long as a layer on the map bears it, whatever renames and removals came
+// between, and two layers may share one.
+TEST_F(MapLayers, ANameIsFoundWhileALayerOnTheMapBearsIt) {
+    auto found = [&](const wchar_t* name) {
+        Variant result;
+        return Invoke(layers_.Get(), layers::kItem, DISPATCH_METHOD, {Variant(name)}, &result, nullptr) == S_OK;
+    };
+    ComPtr<IDispatch> a = Object(Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Roads")}));
+    ComPtr<IDispatch> b = Object(Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"ROADS")}));
+    Put(a.Get(), layer::kName, Variant(L"Rivers"));
+    EXPECT_TRUE(found(L"roads"));
+    EXPECT_TRUE(found(L"rivers"));
+    Call(layers_.Get(), layers::kRemove, {Variant(L"roads")});
+    EXPECT_FALSE(found(L"Roads"));
+    // A layer that left the map renames itself alone.
+    Put(b.Get(), layer::kName, Variant(L"Lakes"));
+    EXPECT_FALSE(found(L"Lakes"));
+    Put(a.Get(), layer::kName, Variant(L"Lakes"));
+    EXPECT_TRUE(found(L"LAKES"));
+    EXPECT_FALSE(found(L"Rivers"));
+    Call(layers_.Get(), layers::kRemoveAll);
+    EXPECT_FALSE(found(L"Lakes"));
+}
+
 TEST_F(MapLayers, FailuresAnswerHresultsWithExceptionInformation) {
     Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Only")});
     Variant result;
