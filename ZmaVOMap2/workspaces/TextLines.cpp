@@ -1,25 +1,43 @@
 #include "ZmaVOMap2/workspaces/TextLines.h"
 
-
-#include <cstdio>
-#include <memory>
+#include <tuple>
 
 namespace workspaces {
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* file) const noexcept { std::fclose(file); }
-};
-
 char Upper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
+bool FileIdentity::operator<(const FileIdentity& other) const noexcept {
+    return std::tie(volume, indexHigh, indexLow) < std::tie(other.volume, other.indexHigh, other.indexLow);
+}
+
+platform::UniqueFile OpenTextFile(const std::string& path) {
+    return platform::UniqueFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool IdentityOf(HANDLE file, FileIdentity& identity) {
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!::GetFileInformationByHandle(file, &information)) return false;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.indexHigh = information.nFileIndexHigh;
+    identity.indexLow = information.nFileIndexLow;
+    return true;
+}
+
 bool ReadTextLines(const std::string& path, TextLines& text) {
     text = TextLines();
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    platform::UniqueFile file = OpenTextFile(path);
     if (!file) return false;
+    ReadTextLines(file.Get(), text);
+    return true;
+}
+
+void ReadTextLines(HANDLE file, TextLines& text) {
+    text = TextLines();
     std::string line;
     bool open = false;  // characters read since the last line end
     auto finish = [&] {
@@ -29,9 +47,11 @@ bool ReadTextLines(const std::string& path, TextLines& text) {
         open = false;
     };
     char buffer[16384];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        for (size_t i = 0; i < count; ++i) {
+    DWORD count = 0;
+    for (;;) {
+        // A read that fails ends the file as its end does: the lines read so far count.
+        if (!::ReadFile(file, buffer, sizeof buffer, &count, nullptr) || count == 0) break;
+        for (DWORD i = 0; i < count; ++i) {
             const char c = buffer[i];
             if (c == '\n') {
                 finish();
@@ -48,7 +68,6 @@ bool ReadTextLines(const std::string& path, TextLines& text) {
         l.resize(kMaxLineLength);
         ++text.cutLines;
     }
-    return true;
 }
 
 size_t Indentation(const std::string& line) {

@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <stdexcept>
 
@@ -244,7 +245,9 @@ struct CZmaVOMapXWorkspaceWOR::StatementPass {
     const boost::regex separator{R"re([,\s]+)re"};
     const boost::regex position{R"re(\s+Position\s+\(.*)re"};
     const boost::regex width{R"re(\s+Width\s+\(.*)re"};
-    std::set<std::string> read;  // upper-case paths
+    std::set<std::string> named;                     // upper-case paths of the files met so far
+    std::map<FileIdentity, std::string> read;        // the files read, with the path each was read by
+    bool otherNameTold = false;
     int depth = 0;
 };
 
@@ -252,7 +255,7 @@ void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const st
                                              std::vector<std::string>& names, StatementPass& pass) {
     const std::string path = MakeAbsolutePath(folder, file);
     // A file that opens itself, directly or through others, is read once.
-    if (!pass.read.insert(UpperCase(path)).second) {
+    if (!pass.named.insert(UpperCase(path)).second) {
         LogWarning("The workspace file " + path + " is opened again and read only once");
         return;
     }
@@ -261,8 +264,20 @@ void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const st
         return;
     }
     if (!AcceptNamedFile(path)) return;
+    platform::UniqueFile handle = OpenTextFile(path);
+    if (!handle) return;
+    // A folder that links to itself names one file in ever new ways: the file, not its name,
+    // is read once.
+    FileIdentity identity;
+    if (IdentityOf(handle.Get(), identity)) {
+        auto [first, fresh] = pass.read.emplace(identity, path);
+        if (!fresh) {
+            ReportOtherName(first->second, path, pass);
+            return;
+        }
+    }
     TextLines text;
-    if (!ReadTextLines(path, text)) return;
+    ReadTextLines(handle.Get(), text);
     if (text.cutLines)
         LogWarning(std::to_string(text.cutLines) + " lines of " + path + " were longer than " +
                    std::to_string(kMaxLineLength) + " characters and were cut");
@@ -299,6 +314,18 @@ void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const st
             LogWarning("A line of " + path + " was passed over: " + e.what());
         }
     }
+}
+
+void CZmaVOMapXWorkspaceWOR::ReportOtherName(const std::string& first, const std::string& again, StatementPass& pass) {
+    LogWarning("The workspace file " + first + " is reached again as " + again + " and read only once");
+    // Told once: every further name of a linked folder would add a message of its own.
+    if (pass.otherNameTold) return;
+    pass.otherNameTold = true;
+    platform::Prompts().MessageBox(nullptr,
+                                   L"The workspace file " + platform::ToWide(first) + L" is reached again as " +
+                                       platform::ToWide(again) +
+                                       L", through a folder link or another name of the file.\nIt is read only once.",
+                                   L"Map Module - Add new layer", MB_OK | MB_ICONWARNING);
 }
 
 bool CZmaVOMapXWorkspaceWOR::ParseLayerClauses(const ClauseFile& file, long number, IXMLDOMElement* layer) {

@@ -28,9 +28,13 @@ private:
         std::unordered_map<long, size_t> layerLines;
     };
 
-    // The statements of one file, and of the files it opens without an alias, each read once.
+    // The statements of one file, and of the files it opens without an alias, each read once
+    // whatever name it is reached by.
     void ParseStatements(const std::string& folder, const std::string& file, AliasMap& aliases,
                          std::vector<std::string>& names, StatementPass& pass);
+    // Logs that the file read as `first` is reached again as `again`; the first time in a
+    // workspace, tells the user too.
+    static void ReportOtherName(const std::string& first, const std::string& again, StatementPass& pass);
     // The clauses of layer `number` into its element; false when they could not be read.
     static bool ParseLayerClauses(const ClauseFile& file, long number, IXMLDOMElement* layer);
 };

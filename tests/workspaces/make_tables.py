@@ -6,6 +6,7 @@
   <folder>/maps/sub/parks.tab    regions, field name
   <folder>/my.data/sites.tab     points, field name (a folder with a dot in its name)
   <folder>/maps/many/t<n>.tab    3 000 tables of one folder, each the roads table
+  <folder>/maps/links/L, M       two links to the folder they are in
 """
 import json
 import os
@@ -54,6 +55,10 @@ def main():
                 os.link(source, target)
             except OSError:
                 shutil.copyfile(source, target)
+    links = os.path.join(root, "maps", "links")
+    os.makedirs(links)
+    for name in ("L", "M"):
+        os.symlink(".", os.path.join(links, name))
     print("made %d tables under %s" % (len(TABLES) + MANY, root))
 
 

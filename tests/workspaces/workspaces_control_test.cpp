@@ -27,12 +27,15 @@ protected:
         std::vector<std::wstring> boxes;  // the messages the import showed
     };
 
+    // Writes `lines` as the file `name` beside the tables.
+    static void Write(const std::string& name, const Names& lines) {
+        std::ofstream file(Maps() + name, std::ios::binary);
+        for (const std::string& line : lines) file << line << "\r\n";
+    }
+
     // Writes `lines` as the file `name` beside the tables and opens it through the Layer Control.
     Outcome Import(const std::string& name, const Names& lines) {
-        {
-            std::ofstream file(Maps() + name, std::ios::binary);
-            for (const std::string& line : lines) file << line << "\r\n";
-        }
+        Write(name, lines);
         const std::wstring path = platform::ToWide(Maps() + name);
         Outcome out;
         DialogScript script;
@@ -135,6 +138,26 @@ TEST_F(LayerControlImport, AGeosetOfThreeThousandTablesOpensThemAll) {
     const Outcome outcome = Import("many.gst", lines);
     EXPECT_EQ(outcome.rows, expected);
     EXPECT_TRUE(outcome.boxes.empty());
+}
+
+// The folder "links" holds L and M, two links to itself: a file of statements there that opens
+// "L\a" and "M\a" names itself in ever new ways (L\a, M\a, L\L\a, L\M\a ...). It is read once
+// whatever name reaches it, the import ends, and the loop is told once among its messages.
+TEST_F(LayerControlImport, AWorkspaceThatReachesItselfThroughFolderLinksEnds) {
+    Write("links\\a.TAB", {"Open Table \"L\\a\" Interactive", "Open Table \"M\\a\" Interactive",
+                           "Open Table \"" + Maps() + "rivers.tab\" As W"});
+    testsupport::ClearHostLog();
+    const Outcome outcome =
+        Import("links.wor", {"Open Table \"links\\a\" Interactive", "Open Table \"roads.tab\" As R", "Map From R, W"});
+    EXPECT_EQ(outcome.rows, (Names{"roads", "rivers"}));
+    ASSERT_EQ(outcome.boxes.size(), 1u);
+    EXPECT_NE(outcome.boxes[0].find(L"links\\a.TAB is reached again as " + platform::ToWide(Maps()) + L"links\\L\\a.TAB"),
+              std::wstring::npos)
+        << platform::ToAnsi(outcome.boxes[0]);
+    size_t logged = 0;  // L\a and M\a
+    for (const std::wstring& line : testsupport::HostLogLines())
+        logged += line.find(L"is reached again as") != std::wstring::npos;
+    EXPECT_EQ(logged, 2u);
 }
 
 }  // namespace
