@@ -31,6 +31,15 @@ private:
 
 std::wstring Text(BSTR s) { return s ? std::wstring(s) : std::wstring(); }
 
+// A display's failure as the thread's error information tells it; one that came without a
+// description gets one, so that the host is told more than a code.
+platform::ComError DisplayFailure(HRESULT hr) {
+    platform::ComError failure = platform::ComError::FromCall(hr);
+    if (failure.Description().empty())
+        failure = platform::ComError(hr, L"The dataset could not be displayed", L"VadAZ");
+    return failure;
+}
+
 }  // namespace
 
 HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR series) {
@@ -55,13 +64,18 @@ HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR 
                 BringIntoView(shown);
                 return displayed;
             }
-            COM_CATCH_RETURN();
+            CATCH_RETURN_KEEP_INFO()
         }();
+        // The map draws again and the call is recorded however the display ended; a failure is
+        // answered only then, with its description taken now (the calls in between clear it).
+        platform::ComError failure(result);
+        if (FAILED(result)) failure = DisplayFailure(result);
         map.Put(Engine::Map::kAutoRedraw, Variant(true));
         view_.Changes().SetStage(2);
         map.Call(Engine::Map::kRefresh);
 
         host_.RecordDisplayedDataset(fieldList.ToWide());
+        if (FAILED(result)) throw failure;
         return result;
     }
     COM_CATCH_RETURN();
@@ -86,7 +100,12 @@ void DatasetMembers::BringIntoView(const DatasetShown& shown) {
     // The host may have removed the layer from an event handler since it was built.
     CZmaVadAZLayerCollection* layers = layers_.Collection();
     if (!shown.bringIntoView || !layers || !layers->Contains(shown.layer)) return;
-    view_.Viewport(engine_.MapOrThrow(), layers).ZoomToLayersBounds(shown.layer, -1.0);
+    // The series is on the map whether or not the view can follow it: a view the engine refuses
+    // is logged and the view stays as it was.
+    try {
+        view_.Viewport(engine_.MapOrThrow(), layers).ZoomToLayersBounds(shown.layer, -1.0);
+    }
+    COM_CATCH_LOG();
 }
 
 HRESULT DatasetMembers::Remove(BSTR series, const VARIANT& notify) {

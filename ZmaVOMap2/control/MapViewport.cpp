@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/control/InputValidator.h"
 #include "ZmaVOMap2/control/ViewChangeTracker.h"
+#include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/imagery/BackgroundMapView.h"
@@ -27,6 +28,39 @@ Box ReadBox(IDispatch* rectangle) {
     EngineDispatch r(rectangle);
     return {r.Get(Engine::Rectangle::kXMin).ToDouble(), r.Get(Engine::Rectangle::kYMin).ToDouble(),
             r.Get(Engine::Rectangle::kXMax).ToDouble(), r.Get(Engine::Rectangle::kYMax).ToDouble()};
+}
+
+bool IsFinite(const Box& b) {
+    return std::isfinite(b.xMin) && std::isfinite(b.yMin) && std::isfinite(b.xMax) && std::isfinite(b.yMax);
+}
+
+void SetBox(IDispatch* rectangle, const Box& b) {
+    EngineDispatch(rectangle).Call(Engine::Rectangle::kSet,
+                                   {Variant(b.xMin), Variant(b.yMin), Variant(b.xMax), Variant(b.yMax)});
+}
+
+// One side of a box kept within [low, high]: moved back inside where it fits, so that a view
+// keeps its zoom, and cut to the world where it is wider.
+void KeepWithin(double& from, double& to, double low, double high) {
+    if (to - from > high - low) {
+        from = std::max(from, low);
+        to = std::min(to, high);
+    } else if (from < low) {
+        to += low - from;
+        from = low;
+    } else if (to > high) {
+        from -= to - high;
+        to = high;
+    }
+}
+
+// A data layer's rows lie in the world, and so does every view made for them: padding or a
+// re-centred view at the world's edge would otherwise reach past it.
+void KeepInsideTheWorld(IDispatch* rectangle) {
+    Box b = ReadBox(rectangle);
+    KeepWithin(b.xMin, b.xMax, -180.0, 180.0);
+    KeepWithin(b.yMin, b.yMax, -90.0, 90.0);
+    SetBox(rectangle, b);
 }
 
 // The engine's current view, moved so that its centre lands on (x, y).
@@ -84,6 +118,9 @@ ComPtr<IDispatch> MapViewport::GetLayersBounds(CZmaVadAZLayer* layer, double pad
     ComPtr<IDispatch> rectangle = NewEngineRectangle();
     if (!layer->GetExtent(rectangle.Get())) return nullptr;
     const Box b = ReadBox(rectangle.Get());
+    // No view can show an extent that is not finite.
+    if (!IsFinite(b)) return nullptr;
+    const bool inTheWorld = AsDataLayer(layer) != nullptr;
 
     if (b.xMin == b.xMax && b.yMin == b.yMax) {
         // One point: keep the zoom and centre the view on it.
@@ -97,13 +134,15 @@ ComPtr<IDispatch> MapViewport::GetLayersBounds(CZmaVadAZLayer* layer, double pad
                    y > 90.0) {
             return nullptr;
         }
-        return CurrentViewCentredOn(platform::ThrowIfNull(map_), x, y);
+        ComPtr<IDispatch> view = CurrentViewCentredOn(platform::ThrowIfNull(map_), x, y);
+        if (inTheWorld) KeepInsideTheWorld(view.Get());
+        return view;
     }
 
     if (padding < 0.0) padding = 0.04;
     const double dx = (b.xMax - b.xMin) * padding, dy = (b.yMax - b.yMin) * padding;
-    EngineDispatch(rectangle.Get())
-        .Call(Engine::Rectangle::kSet, {Variant(b.xMin - dx), Variant(b.yMin - dy), Variant(b.xMax + dx), Variant(b.yMax + dy)});
+    SetBox(rectangle.Get(), {b.xMin - dx, b.yMin - dy, b.xMax + dx, b.yMax + dy});
+    if (inTheWorld) KeepInsideTheWorld(rectangle.Get());
     return rectangle;
 }
 

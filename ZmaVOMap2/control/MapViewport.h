@@ -25,7 +25,8 @@ public:
     CZmaVadAZLayer* FindLayer(const std::wstring& keyOrName) const;
 
     // The layer's extent grown by `padding` on each side (0.04 when negative); for a layer whose
-    // extent is one point, the current view moved to centre on it. Null without an extent.
+    // extent is one point, the current view moved to centre on it. For a data layer the box is
+    // kept inside the world (moved back, or cut where wider). Null without a finite extent.
     platform::ComPtr<IDispatch> GetLayersBounds(CZmaVadAZLayer* layer, double padding);
     // Moves the view to GetLayersBounds; nothing happens without bounds.
     void ZoomToLayersBounds(CZmaVadAZLayer* layer, double padding);

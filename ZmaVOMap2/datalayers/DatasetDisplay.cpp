@@ -483,8 +483,10 @@ CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::BuildOneDatasetLayer(IDispatch* dat
 
     HRESULT initialised = layer->Initialise(fieldNames);
     if (FAILED(initialised)) {
+        // Taken before the layer goes: removing it calls the engine, which would clear it.
+        const ComError failure = ComError::FromCall(initialised);
         collection_.RemoveLayer(layer, false, false);
-        platform::ThrowHr(initialised);
+        throw failure;
     }
 
     collection_.RegisterKey(seriesGuid, layer);

@@ -191,8 +191,10 @@ bool RendererOptimiserInterface::GetSelectionExtent(ZmaExtent& out) {
     IHostRows& rows = Rows();
     for (long i = 0; i < count; ++i) {
         hostdata::MoveTo(&rows, hostdata::SelectionItem(selection.Get(), i));
-        ZmaPointD p;
-        if (!ReadPosition(p)) continue;
+        // A selected row that no map can show would take the view with it past the world.
+        double lon, lat;
+        if (!ReadRaw(lon, lat) || !RowPositions::OnTheMap(lon, lat)) continue;
+        const ZmaPointD p = {lon + offsetX_, lat + offsetY_};
         extent::Extend(out, p);
         if (!extent::Contains(inner, p)) inside = false;
     }

@@ -7,6 +7,11 @@
 // whether the row counts, and the extent of every block of rows, so that a view showing a small
 // part of the data skips the blocks it cannot see.
 //
+// A position that no map holds (not finite, or beyond -180..180 of longitude or -90..90 of
+// latitude) is kept as none: a host's stray value never reaches a frame, a hit test or an extent,
+// so a single bad row cannot stretch the view past the world. Such a row still tells that the
+// dataset has positions.
+//
 // Whether a row counts is its position and the row filter's verdict. The filter reads a value of
 // the row, and most rows of a large dataset never need it (they share a pixel with an earlier
 // row), so a verdict is asked for when first needed and kept: until then a row with a position
@@ -105,8 +110,9 @@ public:
                 double lon = 0, lat = 0;
                 bool counts = false, judged = false;
                 const size_t at = static_cast<size_t>(i);
-                if (row(i, lon, lat, counts, judged)) {
-                    any = true;
+                const bool read = row(i, lon, lat, counts, judged);
+                any = any || read;
+                if (read && OnTheMap(lon, lat)) {
                     xs[at] = lon;
                     ys[at] = lat;
                     const std::uint32_t bit = 1u << (at & 31);
@@ -130,8 +136,13 @@ public:
         flushPartial();
         Finish(i, true);
     }
+    // Whether a position read from the host is one the map can show: finite and inside the world.
+    static bool OnTheMap(double longitude, double latitude) noexcept {
+        return longitude >= -180.0 && longitude <= 180.0 && latitude >= -90.0 && latitude <= 90.0;
+    }
     // The rows read (all of them once Known).
     long Count() const noexcept { return static_cast<long>(x_.size()); }
+    // Whether some row read had a position, on the map or not.
     bool AnyPosition() const noexcept { return anyPosition_; }
     bool HasPosition(long row) const { return !std::isnan(x_[static_cast<size_t>(row)]); }
     // Whether the row has a position and the filter has not rejected it: it counts once judged.

@@ -144,13 +144,13 @@ HRESULT CZmaVadAZDataLayer::Initialise(const std::vector<std::wstring>& fieldNam
     if (!dataset_) return E_POINTER;
     try {
         // The caller removes the layer when the dataset has no positions; the user was told.
-        if (!FindLatLongFields()) return E_FAIL;
+        if (!FindLatLongFields()) throw platform::ComError(E_FAIL, kNotMappable, L"VadAZ");
         BuildDisplayFields(fieldNames);
         RefreshStyleField();
         optimiser_->SetSources(dataset_.Get(), latitudeField_.Get(), longitudeField_.Get());
         NoteRowFilter();
         return S_OK;
-    } CATCH_RETURN_QUIET()
+    } CATCH_RETURN_KEEP_INFO()
 }
 
 void CZmaVadAZDataLayer::BuildDisplayFields(const std::vector<std::wstring>& fieldNames) {

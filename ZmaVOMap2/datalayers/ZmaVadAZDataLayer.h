@@ -126,8 +126,12 @@ public:
     HRESULT ReplaceDataset(IHostDataset* dataset);
     // Prepares the layer from its dataset: the position fields (refusing a dataset without them
     // with a message), the display fields with their attribute codes, and the optimiser.
-    // E_POINTER without a dataset, E_FAIL without position fields.
+    // E_POINTER without a dataset, E_FAIL without position fields (its error information says
+    // what the message said).
     HRESULT Initialise(const std::vector<std::wstring>& fieldNames);
+    // What the user and the host are told of a dataset without position fields.
+    static constexpr const wchar_t* kNotMappable =
+        L"The dataset does not contain mappable data and cannot be displayed.";
     // Re-reads the attribute codes of the display fields from the dataset.
     virtual HRESULT RefreshFromDataset();
     virtual void ReloadAttributeCodes();

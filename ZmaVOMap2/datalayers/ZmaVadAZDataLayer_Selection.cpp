@@ -68,8 +68,7 @@ bool CZmaVadAZDataLayer::FindLatLongFields() {
             longitudeField_ = field;
     }
     if (latitudeField_ && longitudeField_) return true;
-    platform::Prompts().MessageBox(nullptr, L"The dataset does not contain mappable data and cannot be displayed.",
-                                   L"Map Module", MB_OK);
+    platform::Prompts().MessageBox(nullptr, kNotMappable, L"Map Module", MB_OK);
     return false;
 }
 

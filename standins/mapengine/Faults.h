@@ -9,7 +9,9 @@
 //                         fail-addfeature, fail-deletefeature (a layer's AddFeature or DeleteFeature
 //                         fails with E_FAIL; read at each call), fail-zoom (setting a layer's or
 //                         its labels' zoom range fails with E_FAIL; read at each call),
-//                         fail-printmap (PrintMap fails with E_FAIL; read at each call)
+//                         fail-printmap (PrintMap fails with E_FAIL; read at each call),
+//                         fail-bounds (setting the map's bounds fails with E_FAIL; read at each
+//                         call)
 //   VADAZ_ENGINE_DIALOGS  "cancel": every engine dialog answers VARIANT_FALSE; else VARIANT_TRUE
 #pragma once
 
@@ -29,6 +31,7 @@ struct FaultSwitches {
     bool failDeleteFeature = false;
     bool failZoom = false;
     bool failPrintMap = false;
+    bool failBounds = false;
 
     static FaultSwitches Parse(const std::wstring& text);
     static FaultSwitches FromEnvironment();

@@ -190,6 +190,7 @@ void Map::PutMapUnit(Call& c) { view_.SetDistanceUnit(c.Long(0)); }
 void Map::GetBounds(Call& c) { c.Return(Rectangle::Make(view_.Bounds())); }
 
 void Map::PutBounds(Call& c) {
+    if (FaultSwitches::FromEnvironment().failBounds) Fail(E_FAIL, L"The bounds are refused");
     view_.SetBounds(c.Object<Rectangle>(0)->Rect());
     ViewChanged();
 }

@@ -2,6 +2,7 @@
 // keeping maps in step, the zoom record, the current tool with annotation editing, and units.
 // What they do is read back from the engine stand-in.
 #include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSupport.h"
 
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
@@ -10,6 +11,7 @@
 #include "MapEngine.h"
 
 #include <cmath>
+#include <limits>
 
 using namespace displaytest;
 using platform::Bstr;
@@ -100,6 +102,11 @@ protected:
         EXPECT_EQ(Call(Control(), kGetLayerBounds, {Text(guid)}, &rectangle), S_OK);
         return rectangle.vt == VT_DISPATCH ? BoxOf(rectangle.pdispVal) : Box{};
     }
+    // A map of its own, as a fresh control gives it: its first dataset brings itself into view.
+    void FreshMap() {
+        TearDown();
+        SetUp();
+    }
     ComPtr<IZmaVadAZ2> automation_;
 };
 
@@ -134,6 +141,78 @@ TEST_F(ViewMembers, ASinglePointLayerIsCentredWithoutChangingTheZoom) {
     std::vector<double> view = MapBounds();
     EXPECT_NEAR((view[0] + view[2]) / 2, (point.xMin + point.xMax) / 2, 1e-6);
     EXPECT_NEAR((view[1] + view[3]) / 2, (point.yMin + point.yMax) / 2, 1e-6);
+}
+
+// --- Rows no map can show ----------------------------------------------------------------------
+
+using Rows = std::vector<std::pair<double, double>>;
+
+ComPtr<IDispatch> Dataset(const Rows& rows) {
+    ComPtr<IDispatch> dataset = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 3}}, static_cast<long>(rows.size()));
+    for (long r = 0; r < static_cast<long>(rows.size()); ++r) {
+        SetValue(dataset.Get(), r, L"Longitude", Variant(rows[r].first));
+        SetValue(dataset.Get(), r, L"Latitude", Variant(rows[r].second));
+        SetValue(dataset.Get(), r, L"RxLev", Variant(r));
+    }
+    return dataset;
+}
+
+// A row at a position no map holds is left out of the first view, the bounds and ZoomToLayer;
+// padding past the world's edge is moved back inside, or cut where the rows span the world.
+TEST_F(ViewMembers, ADatasetsViewCoversItsRowsOnTheMapAndEndsAtTheWorldsEdge) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const Box route = {10.0 - 0.0008, 50.0 - 0.0008, 10.02 + 0.0008, 50.02 + 0.0008};
+    const struct {
+        const char* what;
+        Rows rows;
+        bool hasBounds;
+        Box fitted;
+    } cases[] = {
+        {"longitude 1e308", {{10.0, 50.0}, {1e308, 50.01}, {10.02, 50.02}}, true, route},
+        {"longitude +Infinity", {{10.0, 50.0}, {inf, 50.01}, {10.02, 50.02}}, true, route},
+        {"latitude -Infinity", {{10.0, 50.0}, {10.01, -inf}, {10.02, 50.02}}, true, route},
+        {"longitude 200", {{10.0, 50.0}, {200.0, 50.01}, {10.02, 50.02}}, true, route},
+        {"latitude 95", {{10.0, 50.0}, {10.01, 95.0}, {10.02, 50.02}}, true, route},
+        {"no row on the map", {{1e308, 95.0}, {200.0, inf}}, false, {}},
+        // 4 % of 19.9 degrees on either side: 21.492 degrees that end at the edge.
+        {"east edge", {{160.0, 50.0}, {179.9, 51.0}}, true, {180.0 - 21.492, 49.96, 180.0, 51.04}},
+        {"north edge", {{10.0, 70.0}, {10.02, 89.9}}, true, {9.9992, 90.0 - 21.492, 10.0208, 90.0}},
+        {"the whole world", {{-179.5, -89.5}, {179.5, 89.5}}, true, {-180.0, -90.0, 180.0, 90.0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FreshMap();
+        auto expectView = [&](const std::vector<double>& before) {
+            if (c.hasBounds) ExpectFitted(MapBounds(), c.fitted);
+            else EXPECT_EQ(MapBounds(), before);
+        };
+        const std::vector<double> fresh = MapBounds();
+        EXPECT_EQ(Display(Dataset(c.rows).Get(), Text(L"RxLev"), kGuidA), S_OK);
+        expectView(fresh);
+        if (c.hasBounds) {
+            const Box b = LayerBounds(kGuidA);
+            EXPECT_TRUE(b.xMin >= c.fitted.xMin && b.yMin >= c.fitted.yMin && b.xMax <= c.fitted.xMax &&
+                        b.yMax <= c.fitted.yMax);
+        } else {
+            IDispatch* none = nullptr;
+            EXPECT_EQ(automation_->GetLayerBounds(Bstr(kGuidA).Get(), &none), S_FALSE);
+        }
+        ASSERT_EQ(Call(Control(), kZoomToBoundingBox, {Variant(40.0), Variant(0.0), Variant(30.0), Variant(20.0)}), S_OK);
+        const std::vector<double> elsewhere = MapBounds();
+        EXPECT_EQ(Call(Control(), kZoomToLayer, {Text(kGuidA), Variant(-1.0)}), S_OK);
+        expectView(elsewhere);
+    }
+
+    // The host's selection shown: a selected row off the map does not take the view with it.
+    ComPtr<IDispatch> selected = Dataset({{10.0, 50.0}, {1e308, 50.01}});
+    ASSERT_EQ(Display(selected.Get(), Text(L"RxLev"), kGuidB), S_OK);
+    ASSERT_EQ(Call(Control(), kZoomToBoundingBox, {Variant(40.0), Variant(0.0), Variant(30.0), Variant(20.0)}), S_OK);
+    testsupport::DibCanvas canvas(640, 480, false);
+    ASSERT_EQ(canvas.DrawView(control_.Get()), S_OK);  // the view the selection is judged in
+    SelectRows(selected.Get(), {0, 1});
+    EXPECT_EQ(Call(Control(), kNotifySelectionChange, {Text(kGuidB)}), S_OK);
+    EXPECT_NEAR(EngineDouble(kEngineCenterX), 10.0, 1e-9);
+    EXPECT_NEAR(EngineDouble(kEngineCenterY), 50.0, 1e-9);
 }
 
 TEST_F(ViewMembers, GetLayerBoundsNamesMissingLayersAndLayersWithoutAnExtent) {

@@ -5,6 +5,8 @@
 
 #include "tests/support/DialogAnswerer.h"
 
+#include <tuple>
+
 using namespace displaytest;
 using platform::ComPtr;
 using platform::Variant;
@@ -89,6 +91,33 @@ TEST_F(DisplayDataset, AFailedDisplayDoesNotLeaveNewLayersOnTop) {
               S_OK);
     EXPECT_EQ(DisplayedGuids(), std::vector<std::wstring>{kSeriesB});
     EXPECT_EQ(MapBounds(), view);
+}
+
+// A display either fails, with a description and the map as it was, or succeeds: bringing the
+// first series into view is no part of showing it, and a view the engine refuses stays as it was.
+TEST_F(DisplayDataset, FailsOnlyForItsOwnFailureAndDescribesIt) {
+    Initialise();
+    ComPtr<IZmaVadAZ> typed;
+    ASSERT_EQ(control_->QueryInterface(IID_IZmaVadAZ, typed.PutVoid()), S_OK);
+    std::vector<double> view = MapBounds();
+    ::SetEnvironmentVariableW(L"VADAZ_ENGINE_FAULTS", L"fail-bounds");
+    const HRESULT refusedView = Display(MakeSampleDataset().Get(), Text(L"RxLev"), kSeriesA);
+    ::SetEnvironmentVariableW(L"VADAZ_ENGINE_FAULTS", nullptr);
+    EXPECT_EQ(refusedView, S_OK);
+    EXPECT_EQ(MapBounds(), view);
+
+    const std::vector<std::wstring> layers = EngineLayerNames();
+    for (auto [dataset, field, expected] : {std::tuple{PointDataset(), L"Missing", DISP_E_BADINDEX},
+                                            std::tuple{NewDataset({{L"RxLev", 5}}, 5), L"RxLev", E_FAIL}}) {
+        EXPECT_EQ(typed->DisplayDataset(dataset.Get(), Text(field), platform::Bstr(kSeriesB).Get()), expected);
+        ComPtr<IErrorInfo> info;
+        platform::Bstr description;
+        if (::GetErrorInfo(0, info.Put()) == S_OK) info->GetDescription(description.Put());
+        EXPECT_FALSE(description.Wide().empty()) << field;
+        EXPECT_EQ(EngineLayerNames(), layers);
+        EXPECT_EQ(MapBounds(), view);
+    }
+    EXPECT_EQ(DisplayedGuids(), std::vector<std::wstring>{kSeriesA});
 }
 
 TEST_F(DisplayDataset, ShowsASeriesOnceUnderItsFieldName) {
