@@ -71,7 +71,7 @@ void DownloadNewestRequest(HANDLE stop) noexcept {
         }
         // A download the stop ended is no failure of its server.
         if (request.layer && hr != E_ABORT) {
-            std::string text = platform::ToAnsi(request.address);
+            std::string text = LoggedAddress(request.address);
             if (FAILED(hr)) text += platform::ToAnsi(HResultMessage(hr));
             LogHostIPAddress(text, FAILED(hr));
         }

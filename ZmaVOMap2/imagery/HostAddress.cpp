@@ -73,7 +73,7 @@ void LogHostIPAddress(const std::string& text, bool failed) noexcept {
         const std::string host = HostOf(text);
         const hostent* resolved = winsock.Started() ? ::gethostbyname(host.c_str()) : nullptr;
         const std::string address = FirstAddress(resolved);
-        const std::string shown = WithoutCredentials(text);
+        const std::string shown = LoggedText(text);
         if (address.empty()) {
             const char* why = ResolveErrorText(winsock.Started() ? ::WSAGetLastError() : WSANOTINITIALISED);
             Log(platform::kLogLevelError, std::string("Error resolving host IP address. ") + (why ? why : "<null>") +

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/imagery/HttpExchange.h"
 
 #include "ZmaVOMap2/imagery/ImageryLog.h"
+#include "ZmaVOMap2/imagery/TileAddress.h"
 #include "platform/Com.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
@@ -35,6 +36,23 @@ private:
 
 bool Stopped(HANDLE stop) { return stop && ::WaitForSingleObject(stop, 0) == WAIT_OBJECT_0; }
 
+// Where credentials belong: the scheme, host and port of an address.
+struct Origin {
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    bool operator==(const Origin& o) const {
+        return scheme == o.scheme && port == o.port && _wcsicmp(host.c_str(), o.host.c_str()) == 0;
+    }
+};
+
+// Whether the request goes (or went) through a proxy, as its handle tells.
+bool ViaProxy(HINTERNET request) {
+    DWORD flags = 0, size = sizeof flags;
+    return ::InternetQueryOptionW(request, INTERNET_OPTION_REQUEST_FLAGS, &flags, &size) &&
+           (flags & INTERNET_REQFLAG_VIA_PROXY) != 0;
+}
+
 void SetTimeouts(HINTERNET handle, DWORD milliseconds) {
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
@@ -50,19 +68,32 @@ public:
     HRESULT Run(HttpAnswer& answer) {
         Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
         if (!session) return TransportFailure();
+        Crack(request_.address, credentialsOrigin_);
         bool proxyAsked = false, serverAsked = false;
         for (int redirects = 0;;) {
             // Closed request first, then its connection.
             Internet connection, request;
             RETURN_IF_FAILED(Send(session.Get(), connection, request));
             const long status = Status(request.Get());
-            if (status == HTTP_STATUS_PROXY_AUTH_REQ && request_.proxyCredentials && !proxyAsked) {
-                proxyAsked = true;
-                if (TakeProxyCredentials()) continue;
-            } else if (status == HTTP_STATUS_DENIED && !request_.user.empty() && !serverAsked) {
-                // WinInet answers the server's question itself where it can; once more is enough.
-                serverAsked = true;
-                continue;
+            if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
+                // Only a proxy may ask for the proxy's credentials; a server asking is refused.
+                if (!ViaProxy(request.Get())) {
+                    Log(kError, "A server reached without a proxy asks for proxy credentials: none are sent. URL = " +
+                                    LoggedAddress(address_));
+                } else if (request_.proxyCredentials && !proxyAsked) {
+                    proxyAsked = true;
+                    proxiedAddress_ = address_;
+                    if (TakeProxyCredentials()) continue;
+                }
+            } else if (status == HTTP_STATUS_DENIED && !request_.user.empty()) {
+                if (!sendsServerCredentials_) {
+                    Log(kError, "A server asks for credentials given for another server: none are sent. URL = " +
+                                    LoggedAddress(address_));
+                } else if (!serverAsked) {
+                    // WinInet answers the server's question itself where it can; once more is enough.
+                    serverAsked = true;
+                    continue;
+                }
             } else if (IsRedirect(status)) {
                 std::wstring target;
                 if (Location(request.Get(), target)) {
@@ -80,32 +111,60 @@ public:
 private:
     static bool IsRedirect(long status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
 
-    HRESULT Send(HINTERNET session, Internet& connection, Internet& request) {
-        if (Stopped(request_.stop)) return E_ABORT;
-        if (deadline_.Passed()) return TimeRanOut();
+    // The parts of `address` and its origin; false when it is no HTTP address.
+    static bool Crack(const std::wstring& address, Origin& origin, std::wstring* object = nullptr) {
         wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
         URL_COMPONENTSW parts = {sizeof parts};
         parts.lpszHostName = host;
         parts.dwHostNameLength = ARRAYSIZE(host);
         parts.dwUrlPathLength = 1;
         parts.dwExtraInfoLength = 1;
-        if (!::InternetCrackUrlW(address_.c_str(), 0, 0, &parts) ||
+        if (!::InternetCrackUrlW(address.c_str(), 0, 0, &parts) ||
             (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
-            return INET_E_UNKNOWN_PROTOCOL;
-        const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                                    std::wstring(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
-        connection.Reset(::InternetConnectW(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+            return false;
+        origin = {parts.nScheme, host, parts.nPort};
+        if (object)
+            *object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                      std::wstring(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
+        return true;
+    }
+
+    HRESULT Send(HINTERNET session, Internet& connection, Internet& request) {
+        if (Stopped(request_.stop)) return E_ABORT;
+        if (deadline_.Passed()) return TimeRanOut();
+        // Whatever an address came from, it never writes lines of its own into the request.
+        if (HoldsControlCharacter(address_))
+            return GiveUp(INET_E_INVALID_URL, "an address holding a control character");
+        Origin origin;
+        std::wstring object;
+        if (!Crack(address_, origin, &object)) return INET_E_UNKNOWN_PROTOCOL;
+        connection.Reset(::InternetConnectW(session, origin.host.c_str(), origin.port, nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0));
         if (!connection) return TransportFailure();
+        // Credentials go only where they belong: the server's to the origin they were given for,
+        // the proxy's to a proxy.
+        sendsServerCredentials_ = !request_.user.empty() && origin == credentialsOrigin_;
         const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
                             INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
-                            (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-        request.Reset(::HttpOpenRequestW(connection.Get(), method_.c_str(), object.empty() ? L"/" : object.c_str(), nullptr,
-                                         nullptr, nullptr, flags, 0));
-        if (!request) return TransportFailure();
+                            (origin.scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
+        auto open = [&](DWORD more) {
+            request.Reset(::HttpOpenRequestW(connection.Get(), method_.c_str(), object.empty() ? L"/" : object.c_str(),
+                                             nullptr, nullptr, nullptr, flags | more, 0));
+            return static_cast<bool>(request);
+        };
+        if (!open(0)) return TransportFailure();
+        const bool viaProxy = ViaProxy(request.Get()) || (!proxiedAddress_.empty() && address_ == proxiedAddress_);
+        // WinInet answers a server's demand for credentials with the proxy credentials the
+        // session holds, or with those it cached for the host: a request that has no credentials
+        // of its own for where it goes answers no such demand.
+        if (!viaProxy && !sendsServerCredentials_ && !open(INTERNET_FLAG_NO_AUTH)) return TransportFailure();
         SetTimeouts(request.Get(), deadline_.Left());
-        SetCredentials(request.Get(), INTERNET_OPTION_USERNAME, INTERNET_OPTION_PASSWORD, request_.user, request_.password);
-        SetCredentials(request.Get(), INTERNET_OPTION_PROXY_USERNAME, INTERNET_OPTION_PROXY_PASSWORD, proxyUser_,
-                       proxyPassword_);
+        if (sendsServerCredentials_)
+            SetCredentials(request.Get(), INTERNET_OPTION_USERNAME, INTERNET_OPTION_PASSWORD, request_.user,
+                           request_.password);
+        if (viaProxy)
+            SetCredentials(request.Get(), INTERNET_OPTION_PROXY_USERNAME, INTERNET_OPTION_PROXY_PASSWORD, proxyUser_,
+                           proxyPassword_);
         for (const auto& header : request_.headers) {
             // WinInet writes the length of the body it sends itself.
             if (_wcsicmp(header.first.c_str(), L"Content-Length") == 0) continue;
@@ -147,6 +206,8 @@ private:
 
     // The next address, against the current one; 303, and 301 or 302 after a POST, go on with GET.
     HRESULT Follow(long status, const std::wstring& location) {
+        if (HoldsControlCharacter(location))
+            return GiveUp(INET_E_INVALID_URL, "a redirect to an address holding a control character");
         std::wstring next(kMaxRedirectAddress + 1, L'\0');
         DWORD length = static_cast<DWORD>(next.size());
         if (location.size() > kMaxRedirectAddress ||
@@ -212,7 +273,7 @@ private:
                       "an answer of more than " + std::to_string(bounds_.bytes) + " bytes");
     }
     HRESULT GiveUp(HRESULT hr, const std::string& why) {
-        Log(kError, "Request given up: " + why + ". URL = " + WithoutCredentials(platform::ToAnsi(request_.address)));
+        Log(kError, "Request given up: " + why + ". URL = " + LoggedAddress(request_.address));
         return hr;
     }
 
@@ -222,6 +283,9 @@ private:
     std::wstring address_, method_;
     bool sendsBody_ = true;
     std::wstring proxyUser_, proxyPassword_;
+    Origin credentialsOrigin_;             // of the address the server's credentials were given for
+    bool sendsServerCredentials_ = false;  // the request in flight carries them
+    std::wstring proxiedAddress_;          // the address a proxy asked credentials for
 };
 
 }  // namespace

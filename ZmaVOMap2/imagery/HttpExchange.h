@@ -4,6 +4,11 @@
 // trickles or stalls cannot hold the caller: what exceeds a bound is a failed request, logged with
 // the bound it exceeded. WinInet, synchronous on the calling thread; the system's proxy settings
 // apply, as they do to the system's own downloads.
+//
+// Nothing a server names reaches another: the server's credentials go only to the scheme, host
+// and port of the address they were given for (a redirect elsewhere goes on without them), the
+// proxy's only to a proxy (a server that asks for them directly is answered with none), and an
+// address holding a control character, a redirect's included, is never requested.
 #pragma once
 
 #include <windows.h>
@@ -32,9 +37,10 @@ struct HttpRequest {
     std::wstring address;
     std::vector<std::pair<std::wstring, std::wstring>> headers;
     std::string body;
-    // Sent when the server asks for credentials.
+    // Sent when the server of `address` asks for credentials.
     std::wstring user, password;
-    // Asked once when a proxy asks for credentials; without it the 407 is the answer.
+    // Asked once when the proxy the request went through asks for credentials; without it (or
+    // when no proxy asked) the 407 is the answer.
     IAuthenticate* proxyCredentials = nullptr;
     // When this event is set, the request ends at its next step with E_ABORT.
     HANDLE stop = nullptr;
@@ -46,7 +52,8 @@ struct HttpAnswer {
 };
 
 // Sends `request` and reads the final answer (any status) within `bounds`. A bound exceeded
-// fails with INET_E_REDIRECT_FAILED (redirects), INET_E_INVALID_URL (a redirect's address),
+// fails with INET_E_REDIRECT_FAILED (redirects), INET_E_INVALID_URL (a redirect's address, or an
+// address holding a control character),
 // HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) (size) or INET_E_CONNECTION_TIMEOUT (time), each
 // logged; a failure of the transport answers its own error.
 HRESULT SendHttpRequest(const HttpRequest& request, const RequestBounds& bounds, HttpAnswer& answer);

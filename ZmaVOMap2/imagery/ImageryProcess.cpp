@@ -1,6 +1,10 @@
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
 
+#include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ImageryWebServices.h"
+#include "ZmaVOMap2/imagery/TileAddress.h"
+#include "platform/Com.h"
+#include "platform/Result.h"
 
 #include <cwchar>
 
@@ -28,6 +32,12 @@ bool ReadAddressSetting(HKEY key, const wchar_t* name, std::wstring& value) {
         return false;
     text.resize(wcsnlen(text.c_str(), text.size()));
     if (text.empty()) return false;
+    // Addresses are made from it: a value that would write lines into a request is none.
+    if (HoldsControlCharacter(text)) {
+        Log(platform::kLogLevelError,
+            "Refused " + platform::ToAnsi(name) + " holding a control character : " + LoggedAddress(text));
+        return false;
+    }
     value = text;
     return true;
 }

@@ -40,7 +40,7 @@ void SetImageryServices(ImageryServices* services) noexcept;
 ImageryServices* Services() noexcept;
 
 // A service or tile server address stored as REG_SZ `name` under `key`; false, with `value`
-// untouched, when there is none.
+// untouched, when there is none or it holds a control character (which is logged).
 bool ReadAddressSetting(HKEY key, const wchar_t* name, std::wstring& value);
 
 }  // namespace imagery

@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/imagery/HttpExchange.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ServiceRequest.h"
+#include "ZmaVOMap2/imagery/TileAddress.h"
 #include "platform/Result.h"
 
 #include <wininet.h>
@@ -89,46 +90,39 @@ std::string TokenOf(IXMLDOMDocument2* document) {
 
 std::wstring RequestClientToken(const std::string& accountId, const std::string& password,
                                 const std::string& clientAddress, int minutes) {
+    KeepOutOfLog(platform::ToWide(password));
     std::string token;
     try {
         const std::string body = TokenRequestBody(clientAddress, minutes);
-        ComPtr<IXMLHTTPRequest> request = CreateHttpRequest(CLSID_ServerXMLHTTP60);
-        const std::wstring address = ReadServiceAddress(L"BackgroundMapTokenService", kDefaultTokenService);
-        const std::vector<std::pair<std::wstring, std::wstring>> headers = {
-            {L"SOAPAction", std::wstring(kTokenServiceNamespace) + L"GetClientToken"},
-            {L"Content-Type", L"text/xml; charset=utf-8"},
-            {L"Content-Length", std::to_wstring(body.size())}};
-        long status = 0;
-        ComPtr<IXMLDOMDocument2> answer;
+        // The account goes only to the token service's own origin: the control's exchange follows
+        // redirects itself and keeps it from any other, where a request object that follows them
+        // on its own would hand it to whichever server asks.
+        HttpRequest exchange;
+        exchange.method = L"POST";
+        exchange.address = ReadServiceAddress(L"BackgroundMapTokenService", kDefaultTokenService);
+        exchange.headers = {{L"SOAPAction", std::wstring(kTokenServiceNamespace) + L"GetClientToken"},
+                            {L"Content-Type", L"text/xml; charset=utf-8"},
+                            {L"Content-Length", std::to_wstring(body.size())}};
+        exchange.body = body;
+        exchange.user = platform::ToWide(accountId);
+        exchange.password = platform::ToWide(password);
         Log(kInfo, "Sending request." + body);
-        if (BoundsItsOwnRequests(request.Get())) {
-            THROW_IF_FAILED(request->open(Bstr(L"POST").Get(), Bstr(address).Get(), Variant(false),
-                                          Variant(platform::ToWide(accountId)), Variant(platform::ToWide(password))));
-            for (const auto& header : headers)
-                THROW_IF_FAILED(request->setRequestHeader(Bstr(header.first).Get(), Bstr(header.second).Get()));
-            THROW_IF_FAILED(request->send(Variant(platform::ToWide(body))));
-            THROW_IF_FAILED(request->get_status(&status));
-            if (status == 200) answer = ResponseDocument(request.Get());
-        } else {
-            HttpRequest exchange;
-            exchange.method = L"POST";
-            exchange.address = address;
-            exchange.headers = headers;
-            exchange.body = body;
-            exchange.user = platform::ToWide(accountId);
-            exchange.password = platform::ToWide(password);
-            HttpAnswer received;
-            THROW_IF_FAILED(SendHttpRequest(exchange, kServiceRequestBounds, received));
-            status = received.status;
-            if (status == 200) answer = DocumentOf(received.body);
-        }
+        HttpAnswer received;
+        THROW_IF_FAILED(SendHttpRequest(exchange, kServiceRequestBounds, received));
+        const long status = received.status;
         Log(kInfo, "Response Received .Received status = " + std::to_string(status));
-        if (status == 200) token = TokenOf(answer.Get());
+        if (status == 200) token = TokenOf(DocumentOf(received.body).Get());
     } CATCH_REPORT([&token](const platform::ComError* e) {
         token.clear();
         Log(kError, "Error retrieving the token from bing server. " +
-                        (e ? platform::ToAnsi(e->Description()) : std::string("Unhandled Exception")));
+                        (e ? LoggedText(platform::ToAnsi(e->Description())) : std::string("Unhandled Exception")));
     });
+    // The token goes into every tile address: one that would write lines into a request is none.
+    if (HoldsControlCharacter(platform::ToWide(token))) {
+        token.clear();
+        Log(kError, "The token service answered a token holding a control character: it is refused");
+    }
+    KeepOutOfLog(platform::ToWide(token));
     // The token is a credential: the log tells only whether one came.
     Log(kInfo, "Bing token is '" + HiddenCredential(token) + "'");
     return platform::ToWide(token);

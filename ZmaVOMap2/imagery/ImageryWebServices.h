@@ -8,8 +8,9 @@
 // A metadata request goes through the process's proxy server when one is set, and answers the
 // proxy's demand for credentials (407) by asking the user once, through the process's download
 // status callback; it gives up after a few refused attempts. Neither request waits without end:
-// each keeps to the bounds of a service request (HttpExchange.h), or to the request object's own
-// where it has them (ServiceRequest.h).
+// each keeps to the bounds of a service request (HttpExchange.h), or, for a metadata request, to
+// the request object's own where it has them (ServiceRequest.h). The token request always goes
+// through the control's own exchange, which keeps the account to the token service's origin.
 #pragma once
 
 #include "ZmaVOMap2/imagery/ImageryProcess.h"

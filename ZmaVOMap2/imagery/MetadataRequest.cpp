@@ -48,8 +48,15 @@ bool ParseMetadata(IXMLDOMDocument2* answer, CZmaVadAZBackgroundMapLayer& layer)
     ComPtr<IXMLDOMNode> imageUrl;
     THROW_IF_FAILED(response->selectSingleNode(Bstr(std::wstring(kMetadataPath) + L"rss:ImageUrl").Get(), imageUrl.Put()));
     if (imageUrl) {
-        layer.SetTileAddressTemplate(TextOf(imageUrl.Get()));
-        Log(kInfo, L"Received Meta URL : " + layer.GetTileAddressTemplate());
+        // Every tile address is made from the template: one that would write lines into a
+        // request builds none.
+        const std::wstring received = TextOf(imageUrl.Get());
+        if (HoldsControlCharacter(received)) {
+            Log(kError, "Refused Meta URL holding a control character : " + LoggedAddress(received));
+            return false;
+        }
+        layer.SetTileAddressTemplate(received);
+        Log(kInfo, "Received Meta URL : " + LoggedAddress(received));
     }
     std::wstring addressTemplate = layer.GetTileAddressTemplate();
     if (addressTemplate.empty()) {
@@ -67,7 +74,13 @@ bool ParseMetadata(IXMLDOMDocument2* answer, CZmaVadAZBackgroundMapLayer& layer)
         for (long i = 0; i < count; ++i) {
             ComPtr<IXMLDOMNode> node;
             THROW_IF_FAILED(nodes->get_item(i, node.Put()));
-            if (node) subdomains.push_back(TextOf(node.Get()));
+            if (!node) continue;
+            const std::wstring subdomain = TextOf(node.Get());
+            if (!HoldsControlCharacter(subdomain))
+                subdomains.push_back(subdomain);
+            else
+                Log(kError, "Refused subdomain holding a control character : " +
+                                LoggedText(platform::ToAnsi(subdomain)));
         }
         if (subdomains.empty()) {
             layer.SetSubdomains({});
@@ -95,20 +108,24 @@ bool ParseMetadata(IXMLDOMDocument2* answer, CZmaVadAZBackgroundMapLayer& layer)
 // credentials when `withCredentials`. False (logged) when no credentials could be had.
 // `takesProxy` tells whether the object takes a proxy and proxy credentials; an object that does
 // not also bounds nothing, and the control's own bounded exchange sends the request for it.
+// `throughProxy` tells whether the object was given the proxy of the settings.
 bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND owner, long& status,
-                         ComPtr<IXMLDOMDocument2>& answer, bool& takesProxy) {
+                         ComPtr<IXMLDOMDocument2>& answer, bool& takesProxy, bool& throughProxy) {
     ComPtr<IXMLHTTPRequest> request = CreateHttpRequest(CLSID_ServerXMLHTTP40);
     // Older request objects cannot be given a proxy; they go the way the system's settings say.
     ComPtr<IServerXMLHTTPRequest2> proxied;
     if (BoundsItsOwnRequests(request.Get())) request->QueryInterface(IID_IServerXMLHTTPRequest2, proxied.PutVoid());
     takesProxy = static_cast<bool>(proxied);
     std::string proxy;
+    throughProxy = false;
     if (SetProxy(proxy)) {
         Log(kInfo, "Proxy information retrieved. Setting proxy details for SOAP request.");
-        if (proxied)
+        if (proxied) {
             THROW_IF_FAILED(proxied->setProxy(SXH_PROXY_SET_PROXY, Variant(platform::ToWide(proxy)), Variant()));
-        else
+            throughProxy = true;
+        } else {
             Log(kError, "This request object cannot use a proxy server: the request goes without it");
+        }
     }
     if (!proxied) {
         HttpRequest exchange;
@@ -152,14 +169,16 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
     const std::wstring address = ReadServiceAddress(L"BackgroundMapMetadataService", kDefaultMetadataService) +
                                  kImageryTypeNames[type] + L"?output=xml&key=" + kMetadataKey;
     // The key is a credential: logged addresses leave it out.
-    const std::string logged = WithoutCredentials(platform::ToAnsi(address));
+    KeepOutOfLog(kMetadataKey);
+    const std::string logged = LoggedAddress(address);
     try {
         bool withCredentials = false;
         for (int attempt = 1;; ++attempt) {
             ComPtr<IXMLDOMDocument2> answer;
             long status = 0;
-            bool takesProxy = false;
-            if (!SendMetadataRequest(address, withCredentials, owner, status, answer, takesProxy)) return false;
+            bool takesProxy = false, throughProxy = false;
+            if (!SendMetadataRequest(address, withCredentials, owner, status, answer, takesProxy, throughProxy))
+                return false;
             if (status == kStatusOk) {
                 LogHostIPAddress(logged, false);
                 return ParseMetadata(answer.Get(), layer);
@@ -176,6 +195,14 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
                 LogHostIPAddress(logged, true);
                 return false;
             }
+            // The user's proxy credentials go to the proxy of the settings alone: a server asking
+            // for them gets none, and nobody is asked.
+            if (!throughProxy) {
+                Log(kError,
+                    "A server reached without a proxy asks for proxy credentials: none are sent. URL = " + logged);
+                LogHostIPAddress(logged, true);
+                return false;
+            }
             if (attempt == kMaxProxyAttempts) {
                 Log(kError, "The proxy server refused the credentials " + std::to_string(attempt - 1) +
                                 " times. Giving up the request for map imagery.");
@@ -188,7 +215,9 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
         }
     } CATCH_REPORT([&logged](const platform::ComError* e) {
         LogHostIPAddress(logged, true);
-        if (e) Log(kError, "Error retrieving the key data from bing server. " + platform::ToAnsi(e->Description()));
+        if (e)
+            Log(kError, "Error retrieving the key data from bing server. " +
+                            LoggedText(platform::ToAnsi(e->Description())));
         else Log(kInfo, "unhandled exception while getting GetMetaURL");
     });
     return false;

@@ -12,7 +12,6 @@
 class CZmaVadAZBackgroundMapLayer;
 
 extern "C" const CLSID CLSID_ServerXMLHTTP40;
-extern "C" const CLSID CLSID_ServerXMLHTTP60;
 extern "C" const IID IID_IXMLHTTPRequest;
 extern "C" const IID IID_IServerXMLHTTPRequest2;
 

@@ -35,8 +35,28 @@ std::wstring TokenTileAddress(const TokenAddressParts& parts, const std::wstring
     }
     address += alternative ? L"?g=66" : L"?g=138";
     if (!parts.culture.empty()) address += L"&mkt=" + parts.culture;
-    if (!parts.token.empty()) address += L"&token=" + parts.token;
+    if (!parts.token.empty()) address += L"&token=" + EncodeQueryValue(parts.token);
     return address;
+}
+
+std::wstring EncodeQueryValue(const std::wstring& value) {
+    std::wstring encoded;
+    for (wchar_t c : value) {
+        switch (c) {
+        case L' ': encoded += L"%20"; break;
+        case L'#': encoded += L"%23"; break;
+        case L'&': encoded += L"%26"; break;
+        case L'+': encoded += L"%2B"; break;
+        default: encoded += c;
+        }
+    }
+    return encoded;
+}
+
+bool HoldsControlCharacter(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
 }
 
 bool HasSubdomainPlace(const std::wstring& addressTemplate) {

@@ -28,7 +28,15 @@ struct TokenAddressParts {
 };
 // Whether the address comes from the alternative server (which has no server numbers).
 bool UsesAlternativeServer(const TokenAddressParts& parts);
+// The token goes in as one query argument: whatever would end it (see EncodeQueryValue) is encoded.
 std::wstring TokenTileAddress(const TokenAddressParts& parts, const std::wstring& quadkey, int server);
+// `value` with the characters that would end a query argument, or start a new one in the
+// server's reading ('&', '#', a blank, and '+', which servers read as a blank), percent-encoded.
+std::wstring EncodeQueryValue(const std::wstring& value);
+
+// Whether `text` holds a control character (below 0x20, or 0x7F). Such text never goes into an
+// address: in a request's head it would start lines of its own.
+bool HoldsControlCharacter(const std::wstring& text);
 
 // Key mode: the template with its first "{quadkey}" and first "{subdomain}" replaced, wherever
 // they stand. A template without "{subdomain}" ignores `subdomain`.

@@ -77,8 +77,15 @@ void CZmaVadAZBackgroundMapLayer::ReadRegistrySettings() {
     Log(kInfo, "Checking Credential Mode. ");
     std::wstring text;
     if (key && ReadRegistryText(key.Get(), "BingMapsCulture", text)) {
-        culture_ = text;
-        Log(kInfo, L"Bing Map Culture : " + culture_);
+        // The market code goes into every tile address: one that would write lines into a
+        // request is none.
+        if (imagery::HoldsControlCharacter(text)) {
+            Log(kError, "Refused BingMapsCulture holding a control character : " +
+                            imagery::LoggedText(platform::ToAnsi(text)));
+        } else {
+            culture_ = text;
+            Log(kInfo, L"Bing Map Culture : " + culture_);
+        }
     }
     if (key && ReadRegistryText(key.Get(), "CredentialMode", text)) {
         if (text == L"Token" || text == L"token") credentialMode_ = kTokenMode;
@@ -115,6 +122,7 @@ void CZmaVadAZBackgroundMapLayer::RequestTokenIfNeeded() {
     localAddress_ = imagery::GetLocalIPAddress();
     if (imagery::ImageryServices* services = imagery::Services())
         process.clientToken = services->RequestClientToken(localAddress_, kTokenValidityMinutes);
+    imagery::KeepOutOfLog(process.clientToken);
     Log(kInfo, "Received Token  = " + imagery::HiddenCredential(platform::ToAnsi(process.clientToken)));
 }
 

@@ -211,10 +211,10 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
     HRESULT hr = imagery::FindCachedTile(address, file) ? S_OK : imagery::DownloadTileToCache(address, file, credentials);
     if (credentialMode_ == kTokenMode) {
         if (SUCCEEDED(hr))
-            imagery::LogHostIPAddress(Narrow(address), false);
+            imagery::LogHostIPAddress(imagery::LoggedAddress(address), false);
         else
-            Log(kError, "Failed to download Bing tile : " + imagery::WithoutCredentials(Narrow(address)) +
-                            ". HR = " + std::to_string(static_cast<long>(hr)));
+            Log(kError, "Failed to download Bing tile : " + imagery::LoggedAddress(address) + ". HR = " +
+                            std::to_string(static_cast<long>(hr)));
     }
     if (SUCCEEDED(hr)) {
         Gdiplus::Graphics graphics(frame.dc);
@@ -228,7 +228,7 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
         }
     }
     if (credentialMode_ == kKeyMode) {
-        std::string text = Narrow(address);
+        std::string text = imagery::LoggedAddress(address);
         if (FAILED(hr)) text += " Error : " + Narrow(imagery::HResultMessage(hr));
         imagery::LogHostIPAddress(text, FAILED(hr));
     }

@@ -24,6 +24,17 @@ struct ServedRequest {
     std::map<std::string, std::string> headers;
 };
 std::vector<ServedRequest> Served();
+// The second server, on another loopback address ("http://127.0.0.2:<port>"), and what it was asked
+// since the last ClearRequests.
+std::wstring SecondTileServer();
+std::vector<ServedRequest> ServedBySecondServer();
+// The head of every request both servers received since the last ClearRequests, as it came, with
+// every byte outside printable ASCII and the backslash written "\xNN" ("\x0d\x0a" ends a line).
+std::vector<std::string> RequestHeads();
+// Whether a head (as RequestHeads gives it) is one that nothing wrote lines into: a request line
+// ending " HTTP/1.1", header lines of printable text (none named "X-From-..."), each ending in
+// CR LF, and the empty line.
+bool WellFormedHead(const std::string& head);
 // Sets one of the server's options (see tile_server.py); ClearServerOptions drops them all.
 void SetServerOption(const std::string& name, const std::string& value);
 void ClearServerOptions();

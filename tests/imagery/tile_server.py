@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""A small web map tile server on 127.0.0.1 for the imagery tests and the sample host.
+r"""A small web map tile server on 127.0.0.1 for the imagery tests and the sample host.
 
 Every tile is a 256x256 square of one colour chosen by its quadkey (FNV-1a of the quadkey's
 text: red, green, blue = bits 16-23, 8-15, 0-7), as PNG or JPEG by the extension of the last
@@ -24,24 +24,38 @@ a hostile server would, whatever else it names: "loop" redirects to itself, "gro
 connection's end ends it), "slow" trickles its answer a byte every 100 ms, and "stall" sends its
 headers and then nothing for a minute.
 
+A path with the segment "to1" or "to2" is redirected (307), without that segment, to the same
+path on this server or on the second one (below); "crlocation" and "dellocation" redirect to an
+address holding a carriage return or a DEL.
+
 The file named by VADAZ_TILE_CONFIG (read at each request, "name=value" lines) changes it:
 tile_delay_ms (before each tile), proxy_credentials ("user:password": proxied requests without
 them answer 407), metadata_status (answer that status instead), metadata_template ("{host}"
 stands for this server) and metadata_subdomains (comma-separated, may be empty), token_value,
-token_form ("plain": the result elements in no namespace).
+token_form ("plain": the result elements in no namespace), direct_proxy_auth (any request not
+made to a proxy answers 407 with "Proxy-Authenticate: Basic"). An option named with "_escaped"
+after its name gives that option's value with Python's backslash escapes ("\r\n", "\x7f");
+control characters reach the metadata and token answers as character references.
+
+Each request's head is also logged as it came, as one line to "<log file>.heads", with every byte
+outside printable ASCII (and the backslash) written as "\xNN" (so "\x0d\x0a" ends its lines).
 
     tile_server.py [--port N] [--log FILE] [-- COMMAND ...]
 
 With a command, the server takes a free port (unless one is given), runs the command with
 VADAZ_TILE_SERVER=http://127.0.0.1:PORT, VADAZ_TILE_LOG=<log file> and VADAZ_TILE_CONFIG=<config
 file> in its environment, stops when the command ends and exits with its exit code. Without one
-it serves until stopped.
+it serves until stopped. With a command, a second server of the same kind listens on 127.0.0.2
+(another host for the same program) and logs to "<log file>.second" (with its ".details" and
+".heads"): VADAZ_TILE_SERVER2=http://127.0.0.2:PORT2.
 """
 import argparse
 import base64
+import codecs
 import http.server
 import os
 import re
+import socketserver
 import struct
 import subprocess
 import sys
@@ -59,6 +73,33 @@ METADATA_NS = "http://schemas.imagery.zemro.net/search/local/ws/rest/v1"
 TOKEN_NS = "http://s.imagery.zemro.net/mappoint-30/"
 IMAGERY = {"Road": "r{quadkey}.png", "Aerial": "a{quadkey}.jpeg", "AerialWithLabels": "h{quadkey}.jpeg"}
 HOSTILE = ("loop", "grow", "huge", "flood", "slow", "stall")
+REDIRECTS = ("to1", "to2", "crlocation", "dellocation")
+
+
+def xml_text(text):
+    """Text as an XML element's content, control characters as character references."""
+    text = text.replace("&", "&amp;").replace("<", "&lt;")
+    return "".join("&#%d;" % ord(c) if ord(c) < 0x20 else c for c in text)
+
+
+def escaped_bytes(data):
+    return "".join(chr(b) if 0x20 <= b < 0x7F and b != 0x5C else "\\x%02x" % b for b in data)
+
+
+class RecordingReader:
+    """A request's stream that keeps the lines of the request's head as they came."""
+
+    def __init__(self, stream):
+        self.stream = stream
+        self.head = []
+
+    def readline(self, *args):
+        line = self.stream.readline(*args)
+        self.head.append(line)
+        return line
+
+    def __getattr__(self, name):
+        return getattr(self.stream, name)
 
 
 def colour_of(quadkey):
@@ -90,9 +131,14 @@ class Tiles(http.server.BaseHTTPRequestHandler):
     log_path = None
     config_path = None
     cache = {}
+    addresses = {}  # "to1" and "to2": the two servers' addresses
 
     def log_message(self, *args):
         pass
+
+    def setup(self):
+        super().setup()
+        self.rfile = RecordingReader(self.rfile)
 
     def config(self):
         values = {}
@@ -102,6 +148,8 @@ class Tiles(http.server.BaseHTTPRequestHandler):
                     name, _, value = line.rstrip("\n").partition("=")
                     if name:
                         values[name] = value
+        for name in [name for name in values if name.endswith("_escaped")]:
+            values[name[:-len("_escaped")]] = codecs.decode(values[name], "unicode_escape")
         return values
 
     def record(self, body):
@@ -117,6 +165,9 @@ class Tiles(http.server.BaseHTTPRequestHandler):
                 log.write(self.path + "\n")
             with open(self.log_path + ".details", "a", encoding="latin-1") as log:
                 log.write("\x1f".join(fields) + "\n")
+            with open(self.log_path + ".heads", "a") as log:
+                log.write(escaped_bytes(b"".join(self.rfile.head)) + "\n")
+        self.rfile.head = []
 
     def answer(self, status, body=b"", kind="text/xml; charset=utf-8", headers=()):
         self.send_response(status)
@@ -141,6 +192,13 @@ class Tiles(http.server.BaseHTTPRequestHandler):
                 return
             path = "/" + path.split("/", 3)[3] if path.count("/") >= 3 else "/"
         route, _, query = path.partition("?")
+        redirect = [segment for segment in route.split("/") if segment in REDIRECTS]
+        if redirect:
+            self.redirect(redirect[0], route, query)
+            return
+        if config.get("direct_proxy_auth") and not self.path.startswith("http://"):
+            self.answer(407, headers=[("Proxy-Authenticate", 'Basic realm="tiles"')])
+            return
         hostile = [segment for segment in route.split("/") if segment in HOSTILE] + [config.get("hostile")]
         if hostile[0]:
             self.hostile(hostile[0], route, query)
@@ -187,6 +245,19 @@ class Tiles(http.server.BaseHTTPRequestHandler):
         except (BrokenPipeError, ConnectionResetError):
             pass  # the client gave up, as it should
 
+    def redirect(self, kind, route, query):
+        if kind == "crlocation":
+            target = "/t\rX-From-Location: 1/r0.png"
+        elif kind == "dellocation":
+            target = "/t\x7fx/r0.png"
+        else:
+            rest = "/".join(segment for segment in route.split("/") if segment != kind)
+            target = self.addresses.get(kind, "") + rest + ("?" + query if query else "")
+        self.send_response(307)
+        self.send_header("Location", target)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
     def metadata(self, imagery, query, config):
         if self.command != "POST":
             self.answer(405)
@@ -199,11 +270,11 @@ class Tiles(http.server.BaseHTTPRequestHandler):
                                   "http://{host}/{subdomain}/tiles/" + IMAGERY[imagery] + "?g=1&mkt={culture}")
             template = template.replace("{host}", self.headers.get("Host", ""))
             subdomains = config.get("metadata_subdomains", "t0,t1,t2")
-            strings = "".join("<string>%s</string>" % s for s in subdomains.split(",") if s)
+            strings = "".join("<string>%s</string>" % xml_text(s) for s in subdomains.split(",") if s)
             self.answer(200, ('<?xml version="1.0" encoding="utf-8"?><Response xmlns="%s"><ResourceSets><ResourceSet>'
                               "<Resources><ImageryMetadata><ImageUrl>%s</ImageUrl><ImageUrlSubdomains>%s"
                               "</ImageUrlSubdomains></ImageryMetadata></Resources></ResourceSet></ResourceSets>"
-                              "</Response>" % (METADATA_NS, template.replace("&", "&amp;"), strings)).encode())
+                              "</Response>" % (METADATA_NS, xml_text(template), strings)).encode())
 
     def token(self, config):
         if self.command != "POST":
@@ -215,7 +286,7 @@ class Tiles(http.server.BaseHTTPRequestHandler):
             self.answer(200, ('<?xml version="1.0" encoding="utf-8"?><soap:Envelope xmlns:soap='
                               '"http://schemas.xmlsoap.org/soap/envelope/"><soap:Body><GetClientTokenResponse%s>'
                               "<GetClientTokenResult>%s</GetClientTokenResult></GetClientTokenResponse></soap:Body>"
-                              "</soap:Envelope>" % (ns, config.get("token_value", "T0K3N"))).encode())
+                              "</soap:Envelope>" % (ns, xml_text(config.get("token_value", "T0K3N")))).encode())
 
     def tile(self, route, config):
         segments = [s for s in route.split("/") if s]
@@ -242,8 +313,8 @@ def main():
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
 
     log = args.log or os.path.join(tempfile.mkdtemp(prefix="tiles_"), "requests.log")
-    open(log, "w").close()
-    open(log + ".details", "w").close()
+    for suffix in ("", ".details", ".heads", ".second", ".second.details", ".second.heads"):
+        open(log + suffix, "w").close()
     Tiles.log_path = log
     Tiles.config_path = os.path.join(os.path.dirname(os.path.abspath(log)), "server.config")
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Tiles)
@@ -256,14 +327,38 @@ def main():
             pass
         return 0
 
+    second, second_address = start_second_server(log)
+    Tiles.addresses = {"to1": address, "to2": second_address}
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
     try:
-        env = dict(os.environ, VADAZ_TILE_SERVER=address, VADAZ_TILE_LOG=log, VADAZ_TILE_CONFIG=Tiles.config_path)
+        env = dict(os.environ, VADAZ_TILE_SERVER=address, VADAZ_TILE_LOG=log, VADAZ_TILE_CONFIG=Tiles.config_path,
+                   VADAZ_TILE_SERVER2=second_address)
         return subprocess.call(command, env=env)
     finally:
         server.shutdown()
         server.server_close()
+        second.shutdown()
+        second.server_close()
+
+
+class SecondTiles(Tiles):
+    pass
+
+
+class QuickServer(http.server.ThreadingHTTPServer):
+    """A server that does not look its address up in the name service when it starts."""
+
+    def server_bind(self):
+        socketserver.TCPServer.server_bind(self)
+        self.server_name, self.server_port = self.server_address[:2]
+
+
+def start_second_server(log):
+    SecondTiles.log_path = log + ".second"
+    server = QuickServer(("127.0.0.2", 0), SecondTiles)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.2:%d" % server.server_address[1]
 
 
 if __name__ == "__main__":
