@@ -1,7 +1,6 @@
 #include "ZmaVOMap2/raster/BitmapTiler.h"
 
 #include "platform/Com.h"
-#include "platform/Window.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -11,16 +10,6 @@
 using platform::ComPtr;
 
 namespace {
-
-void Tell(const std::wstring& text, const wchar_t* caption) {
-    platform::Prompts().MessageBox(nullptr, text, caption, MB_OK);
-}
-
-// A step of the tile copy failed: only running out of memory is worth telling.
-bool CopyFailed() {
-    if (::GetLastError() == ERROR_NOT_ENOUGH_MEMORY) Tell(L"Out of memory.", L"Bitmap Tiler");
-    return false;
-}
 
 // The bytes of a bitmap file for `bitmap`, 24 bits a pixel; empty when the pixels cannot be read.
 std::string EncodeBitmapFile(HBITMAP bitmap) {
@@ -88,38 +77,10 @@ void CBitmapTiler::Release() noexcept {
     width_ = height_ = 0;
 }
 
-HBITMAP CBitmapTiler::LoadImageFile(const std::string& imagePath) {
-    HBITMAP bitmap =
-        static_cast<HBITMAP>(::LoadImageA(nullptr, imagePath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    if (bitmap) return bitmap;
-    const DWORD error = ::GetLastError();
-    const std::wstring wide = platform::ToWide(imagePath);
-    ComPtr<IPicture> picture;
-    OLE_HANDLE handle = 0;
-    short type = PICTYPE_NONE;
-    if (SUCCEEDED(::OleLoadPicturePath(const_cast<LPOLESTR>(wide.c_str()), nullptr, 0, 0, IID_IPicture,
-                                       picture.PutVoid())) &&
-        picture && SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
-        SUCCEEDED(picture->get_Handle(&handle)) && handle) {
-        // The picture owns its bitmap: keep a copy of our own.
-        bitmap = static_cast<HBITMAP>(::CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
-                                                  IMAGE_BITMAP, 0, 0, 0));
-        if (bitmap) return bitmap;
-    }
-    ::SetLastError(error);
-    return nullptr;
-}
-
-bool CBitmapTiler::LoadBitmap(const std::string& imagePath) {
+raster::PictureFault CBitmapTiler::LoadBitmap(const std::wstring& imagePath) {
     Release();
-    bitmap_.Reset(LoadImageFile(imagePath));
-    if (!bitmap_) {
-        const std::wstring path = platform::ToWide(imagePath);
-        Tell(::GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? L"Failed to load " + path + L": out of memory.\n"
-                                                         : L"Failed to load " + path + L"\n",
-             L"Map Tiling Tool");
-        return false;
-    }
+    const raster::PictureFault fault = raster::LoadPicture(imagePath, bitmap_);
+    if (fault != raster::PictureFault::kNone) return fault;
     BITMAP info = {};
     ::GetObjectW(bitmap_.Get(), sizeof info, &info);
     width_ = info.bmWidth;
@@ -127,16 +88,25 @@ bool CBitmapTiler::LoadBitmap(const std::string& imagePath) {
     dc_.Reset(::CreateCompatibleDC(nullptr));
     if (!dc_) {
         Release();
-        return false;
+        return raster::PictureFault::kOutOfMemory;
     }
     previous_ = ::SelectObject(dc_.Get(), bitmap_.Get());
-    return true;
+    return raster::PictureFault::kNone;
 }
 
-bool CBitmapTiler::CopyTile(const std::string& bitmapPath, const RECT& rect) {
-    if (!dc_) return false;
+namespace {
+
+// A step of the tile copy failed: running out of memory is told apart.
+CBitmapTiler::CopyResult CopyFailed() {
+    return ::GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? CBitmapTiler::CopyResult::kOutOfMemory
+                                                       : CBitmapTiler::CopyResult::kFailed;
+}
+
+}  // namespace
+
+CBitmapTiler::CopyResult CBitmapTiler::CopyTile(const std::wstring& bitmapPath, const RECT& rect) {
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
+    if (!dc_ || width <= 0 || height <= 0) return CopyResult::kFailed;
     platform::UniqueCreatedDC tileDC(::CreateCompatibleDC(dc_.Get()));
     if (!tileDC) return CopyFailed();
     platform::UniqueHBitmap tile(::CreateCompatibleBitmap(dc_.Get(), width, height));
@@ -145,14 +115,14 @@ bool CBitmapTiler::CopyTile(const std::string& bitmapPath, const RECT& rect) {
         platform::SelectObjectRestorer select(tileDC.Get(), tile.Get());
         if (!::BitBlt(tileDC.Get(), 0, 0, width, height, dc_.Get(), rect.left, rect.top, SRCCOPY)) return CopyFailed();
     }
-    return SaveBitmapFile(bitmapPath, tile.Get()) || CopyFailed();
+    return SaveBitmapFile(bitmapPath, tile.Get()) ? CopyResult::kCopied : CopyFailed();
 }
 
-bool CBitmapTiler::SaveBitmapFile(const std::string& bitmapPath, HBITMAP bitmap) {
+bool CBitmapTiler::SaveBitmapFile(const std::wstring& bitmapPath, HBITMAP bitmap) {
     std::string bytes = PictureBytes(bitmap);
     if (bytes.empty()) bytes = EncodeBitmapFile(bitmap);
     if (bytes.empty()) return false;
-    platform::UniqueFile file(::CreateFileA(bitmapPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    platform::UniqueFile file(::CreateFileW(bitmapPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;

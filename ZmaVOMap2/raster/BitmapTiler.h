@@ -1,7 +1,8 @@
 // Cuts rectangles out of a source image and saves each as a bitmap file. The source is a bitmap
-// file or any picture the OLE picture loader reads (JPEG included).
+// file or any picture the OLE picture loader reads (JPEG included), read whole or not at all.
 #pragma once
 
+#include "ZmaVOMap2/raster/PictureFile.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -15,16 +16,14 @@ public:
     CBitmapTiler& operator=(const CBitmapTiler&) = delete;
     virtual ~CBitmapTiler();
 
-    // Loads the source; says why it cannot ("Map Tiling Tool") and answers false otherwise.
-    bool LoadBitmap(const std::string& imagePath);
-    // Copies `rect` of the source (right and bottom exclusive) into a bitmap file.
-    bool CopyTile(const std::string& bitmapPath, const RECT& rect);
-    // Writes `bitmap` as a bitmap file through an OLE picture saved into a memory stream.
-    static bool SaveBitmapFile(const std::string& bitmapPath, HBITMAP bitmap);
+    // Loads the source; the caller tells the user what failed.
+    raster::PictureFault LoadBitmap(const std::wstring& imagePath);
 
-    // The image as a bitmap: a bitmap file as it is, any other picture through the OLE picture
-    // loader. Null when neither reads it; the last error is then the bitmap loader's.
-    static HBITMAP LoadImageFile(const std::string& imagePath);
+    enum class CopyResult { kCopied, kFailed, kOutOfMemory };
+    // Copies `rect` of the source (right and bottom exclusive) into a bitmap file.
+    CopyResult CopyTile(const std::wstring& bitmapPath, const RECT& rect);
+    // Writes `bitmap` as a bitmap file through an OLE picture saved into a memory stream.
+    static bool SaveBitmapFile(const std::wstring& bitmapPath, HBITMAP bitmap);
 
     long Width() const noexcept { return width_; }
     long Height() const noexcept { return height_; }

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/dialogs/UnitsPickerDlg.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/raster/PictureFile.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTable.h"
 #include "ZmaVOMap2/services/HelpPath.h"
@@ -26,15 +27,15 @@ constexpr char kImageFolderValue[] = "MapImageDirectory";
 constexpr DWORD_PTR kHelpContext = 0x20000 + IDD_RASTER_REGISTRATION;
 constexpr size_t kMaxRegistryFolder = 256;
 
-bool IsExistingFile(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+bool IsExistingFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string WindowText(HWND window) {
-    const int length = ::GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    text.resize(static_cast<size_t>(::GetWindowTextA(window, &text[0], length + 1)));
+std::wstring WindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, &text[0], length + 1)));
     return text;
 }
 
@@ -49,10 +50,10 @@ void RememberImageFolder(const std::string& folder) {
                      static_cast<DWORD>(folder.size() + 1));
 }
 
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH] = {};
-    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full) : path;
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::wstring(full) : path;
 }
 
 // A longitude / latitude system has no unit field: its coordinates are degrees.
@@ -117,10 +118,10 @@ void CRasterRegistrationDlg::Browse() {
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.Flags = OFN_HIDEREADONLY;
     if (!platform::Prompts().GetOpenFileName(ofn)) return;
-    const std::string chosen = platform::ToAnsi(std::wstring(file));
-    const size_t slash = chosen.find_last_of('\\');
-    RememberImageFolder(slash == std::string::npos ? std::string() : chosen.substr(0, slash));
-    ::SetWindowTextA(source_, chosen.c_str());
+    const std::wstring chosen(file);
+    const std::wstring chosenFolder = raster::FolderOf(chosen);
+    RememberImageFolder(platform::ToAnsi(chosenFolder.substr(0, chosenFolder.empty() ? 0 : chosenFolder.size() - 1)));
+    ::SetWindowTextW(source_, chosen.c_str());
 }
 
 void CRasterRegistrationDlg::PickProjection() {
@@ -155,17 +156,18 @@ void CRasterRegistrationDlg::PickUnits() {
 
 void CRasterRegistrationDlg::ShowHelp() { CallHtmlHelp(Handle(), HelpFilePath(), 0, kHelpContext); }
 
-void CRasterRegistrationDlg::Refuse(int edge, const wchar_t* message) {
+void CRasterRegistrationDlg::Refuse(int edge, const std::wstring& message) {
     HWND control = edge < 0 ? source_ : edges_[edge];
-    if (message) platform::Prompts().MessageBox(Handle(), message, kCaption, MB_OK);
+    if (!message.empty()) platform::Prompts().MessageBox(Handle(), message, kCaption, MB_OK);
     ::SetFocus(control);
     ::SendMessageW(control, EM_SETSEL, 0, -1);
 }
 
-bool CRasterRegistrationDlg::MeasureImage(const std::string& path, long& width, long& height) const {
+bool CRasterRegistrationDlg::MeasureImage(const std::wstring& path, long& width, long& height) const {
+    // A bitmap file is read whole or not at all, as the tiler reads it.
+    if (raster::CheckBitmapFile(path) != raster::PictureFault::kNone) return false;
     ComPtr<IPicture> picture;
-    const std::wstring wide = platform::ToWide(path);
-    if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(wide.c_str()), nullptr, 0, 0, IID_IPicture,
+    if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(path.c_str()), nullptr, 0, 0, IID_IPicture,
                                     picture.PutVoid())) ||
         !picture)
         return false;
@@ -179,28 +181,37 @@ bool CRasterRegistrationDlg::MeasureImage(const std::string& path, long& width, 
 }
 
 void CRasterRegistrationDlg::WriteRasterTable() {
-    const std::string typed = WindowText(source_);
-    const std::string source = typed.empty() ? typed : FullPath(typed);
+    const std::wstring typed = WindowText(source_);
+    const std::wstring source = typed.empty() ? typed : FullPath(typed);
     if (source.empty() || !IsExistingFile(source)) return Refuse(-1, L"Invalid pathname");
+    // The table names its image in its own character set; a name it cannot spell would name
+    // another file, or none.
+    const std::wstring folder = raster::FolderOf(source);
+    const std::wstring imageName = source.substr(folder.size());
+    std::string imageText;
+    if (!raster::TableText(imageName, imageText))
+        return Refuse(-1, L"A raster table cannot name the image \"" + imageName +
+                              L"\": its character set (WindowsLatin1) lacks some of the name's characters.");
     long width = 0, height = 0;
-    if (!MeasureImage(source, width, height)) return Refuse(-1, nullptr);
+    if (!MeasureImage(source, width, height)) return Refuse(-1, std::wstring());
+    // The control points are the corner pixels: one row or column puts two of them in one place.
+    if (width < 2 || height < 2)
+        return Refuse(-1, L"The image is " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
+                              L" pixels: a raster table needs an image at least 2 pixels wide and 2 pixels high.");
 
     double edges[4] = {};
-    for (int i = 0; i < 4; ++i)
-        if (!raster::ParseEdgeValue(WindowText(edges_[i]), edges[i])) return Refuse(i, L"Missing coordinate value");
-
-    const std::string folder = raster::FolderOf(source);
-    const std::string base = raster::BaseNameOf(source);
-    const std::string table = folder + base + ".TAB";
-    if (table.size() >= MAX_PATH) return Refuse(-1, L"Invalid pathname");
-    const std::string imageName = source.substr(folder.size());
-    const std::string text =
-        raster::FormatRasterTable(imageName, raster::CornerPoints(edges[0], edges[1], edges[2], edges[3], width, height),
-                                  raster::CoordSysLines(clause_, nonEarth_, units_));
-    if (!raster::WriteTextFile(table, text)) {
-        const std::wstring message = L"The raster table " + platform::ToWide(table) + L" cannot be written.";
-        return Refuse(-1, message.c_str());
+    for (int i = 0; i < 4; ++i) {
+        std::string edge;
+        if (!platform::ToAnsiExact(WindowText(edges_[i]), edge) || !raster::ParseEdgeValue(edge, edges[i]))
+            return Refuse(i, L"Missing coordinate value");
     }
+
+    const std::wstring table = folder + raster::BaseNameOf(source) + L".TAB";
+    if (table.size() >= MAX_PATH) return Refuse(-1, L"Invalid pathname");
+    const std::string text =
+        raster::FormatRasterTable(imageText, raster::CornerPoints(edges[0], edges[1], edges[2], edges[3], width, height),
+                                  raster::CoordSysLines(clause_, nonEarth_, units_));
+    if (!raster::WriteTextFile(table, text)) return Refuse(-1, L"The raster table " + table + L" cannot be written.");
     tablePath_ = table;
     ::EndDialog(Handle(), IDOK);
 }
@@ -209,6 +220,8 @@ void RunNewRaster(CZmaVadAZLayerCollection* layers, HWND owner) {
     CRasterRegistrationDlg dialog;
     if (dialog.DoModal(owner) != IDOK) return;
     if (!layers) platform::ThrowHr(E_UNEXPECTED);
-    if (!layers->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, dialog.TablePath().c_str()))
+    std::string table;
+    if (!platform::ToAnsiExact(dialog.TablePath(), table) ||
+        !layers->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, table.c_str()))
         platform::ThrowHr(E_FAIL);
 }

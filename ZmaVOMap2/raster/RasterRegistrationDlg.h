@@ -14,7 +14,7 @@ public:
     CRasterRegistrationDlg();
 
     // The table written by OK.
-    const std::string& TablePath() const noexcept { return tablePath_; }
+    const std::wstring& TablePath() const noexcept { return tablePath_; }
 
     // The projection list file of the map engine: "<CommonDLLDir>\Mapinfow.prj"; empty when the
     // engine's folder is not registered.
@@ -33,13 +33,13 @@ private:
     // with the focus on what is wrong otherwise.
     void WriteRasterTable();
     // The image's size in screen pixels; false when it cannot be loaded as a picture.
-    bool MeasureImage(const std::string& path, long& width, long& height) const;
+    bool MeasureImage(const std::wstring& path, long& width, long& height) const;
     // Says `message` (when there is one) and puts the focus on the source (-1) or an edge (0 to 3).
-    void Refuse(int edge, const wchar_t* message);
+    void Refuse(int edge, const std::wstring& message);
 
     HWND source_ = nullptr;
     HWND edges_[4] = {};  // left, top, right, bottom
-    std::string tablePath_;
+    std::wstring tablePath_;
     std::string units_ = "degree";
     std::string clause_ = "1, 104";
     bool nonEarth_ = false;
@@ -48,5 +48,6 @@ private:
 
 // The "New Raster" command: the registration tool under `owner` and, after OK, the written table
 // as a raster layer on top of the map. Raises E_UNEXPECTED without layers and E_FAIL when the
-// table cannot be opened.
+// table cannot be opened (the map opens tables by ANSI paths: a table whose path has no exact
+// ANSI form cannot be opened either).
 void RunNewRaster(CZmaVadAZLayerCollection* layers, HWND owner);

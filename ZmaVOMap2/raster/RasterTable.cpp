@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/raster/RasterTable.h"
 
+#include "platform/Com.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -40,8 +42,29 @@ bool LeadingNumber(const std::string& field, long& value) {
     return end != field.c_str();
 }
 
-bool IsAbsolute(const std::string& path) {
-    return (path.size() > 1 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+bool IsAbsolute(const std::wstring& path) {
+    return (path.size() > 1 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
+}
+
+// Where the file name of a path starts: after its last separator, or after the drive.
+template <class String>
+size_t FileNameStart(const String& path) {
+    using Char = typename String::value_type;
+    const Char separators[] = {Char('\\'), Char('/'), Char(':'), Char(0)};
+    const size_t last = path.find_last_of(separators);
+    return last == String::npos ? 0 : last + 1;
+}
+
+template <class String>
+String BaseName(const String& path) {
+    const size_t start = FileNameStart(path);
+    const size_t dot = path.find_last_of(typename String::value_type('.'));
+    return path.substr(start, dot == String::npos || dot < start ? String::npos : dot - start);
+}
+
+// The code page of a table's "!charset" line.
+UINT CodePageOfCharset(const std::vector<std::string>& pieces) {
+    return pieces.size() > 1 && pieces[1] == "WindowsLatin1" ? kTableCodePage : CP_ACP;
 }
 
 // The image named on a "File" line: the text between its quotes, blanks included, or the piece
@@ -90,10 +113,27 @@ std::string CoordSysLines(const std::string& clause, bool nonEarth, const std::s
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text) {
-    FILE* file = std::fopen(path.c_str(), "w");
+    return WriteTextFile(platform::ToWide(path), text);
+}
+
+bool WriteTextFile(const std::wstring& path, const std::string& text) {
+    FILE* file = ::_wfopen(path.c_str(), L"w");
     if (!file) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return std::fclose(file) == 0 && written;
+}
+
+bool TableText(const std::wstring& name, std::string& text) {
+    text.clear();
+    if (name.empty()) return true;
+    const int length = static_cast<int>(name.size());
+    BOOL lossy = FALSE;
+    const int size = ::WideCharToMultiByte(kTableCodePage, WC_NO_BEST_FIT_CHARS, name.data(), length, nullptr, 0,
+                                           nullptr, &lossy);
+    if (size <= 0 || lossy) return false;
+    text.assign(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(kTableCodePage, WC_NO_BEST_FIT_CHARS, name.data(), length, &text[0], size, nullptr, &lossy);
+    return !lossy;
 }
 
 bool ParseEdgeValue(const std::string& text, double& value) {
@@ -142,6 +182,11 @@ std::vector<TileRect> TilesOfSize(long imageWidth, long imageHeight, long tileWi
     return tiles;
 }
 
+long long CountTilesOfSize(long imageWidth, long imageHeight, long tileWidth, long tileHeight) {
+    if (imageWidth < 1 || imageHeight < 1 || tileWidth < 1 || tileHeight < 1) return 0;
+    return ((imageWidth - 1LL) / tileWidth + 1) * ((imageHeight - 1LL) / tileHeight + 1);
+}
+
 std::vector<TileRect> TilesByCount(long imageWidth, long imageHeight, long across, long down) {
     std::vector<TileRect> tiles;
     if (across < 1 || down < 1 || across > imageWidth || down > imageHeight) return tiles;
@@ -152,16 +197,19 @@ std::vector<TileRect> TilesByCount(long imageWidth, long imageHeight, long acros
     return tiles;
 }
 
-SourceTable ReadSourceTable(FILE* file, const std::string& tableFolder) {
+SourceTable ReadSourceTable(FILE* file, const std::wstring& tableFolder) {
     SourceTable table;
     bool inCoordSys = false;
+    UINT codePage = CP_ACP;
     char buffer[kMaxLine];
     while (std::fgets(buffer, sizeof buffer, file)) {
         const std::string line = buffer;
         const std::vector<std::string> pieces = Split(line, " \t\"\r\n");
         const std::string first = pieces.empty() ? std::string() : pieces[0];
-        if (first == "File") {
-            std::string image = FileLineImage(line);
+        if (first == "!charset") {
+            codePage = CodePageOfCharset(pieces);
+        } else if (first == "File") {
+            const std::wstring image = platform::ToWide(FileLineImage(line), codePage);
             table.imagePath = image.empty() || IsAbsolute(image) ? image : tableFolder + image;
             table.hasFile = true;
         } else if (first == "Type") {
@@ -177,16 +225,9 @@ SourceTable ReadSourceTable(FILE* file, const std::string& tableFolder) {
     return table;
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, FileNameStart(path)); }
 
-std::string BaseNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('\\');
-    const size_t start = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = path.find_last_of('.');
-    return path.substr(start, dot == std::string::npos || dot < start ? std::string::npos : dot - start);
-}
+std::wstring BaseNameOf(const std::wstring& path) { return BaseName(path); }
+std::string BaseNameOf(const std::string& path) { return BaseName(path); }
 
 }  // namespace raster

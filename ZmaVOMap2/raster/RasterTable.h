@@ -6,6 +6,8 @@
 
 #include "ZmaVOMap2/raster/PixelMapping.h"
 
+#include <windows.h>
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -36,7 +38,13 @@ std::string CoordSysLines(const std::string& clause, bool nonEarth, const std::s
 
 // Writes `text` into a new file (replacing one that exists) in text mode; false when the file
 // cannot be created or written whole.
+bool WriteTextFile(const std::wstring& path, const std::string& text);
 bool WriteTextFile(const std::string& path, const std::string& text);
+
+// A name as the tables write it: in their character set, WindowsLatin1 (code page 1252). False
+// when a character of the name has no form there, so that the table could not name the file.
+constexpr UINT kTableCodePage = 1252;
+bool TableText(const std::wstring& name, std::string& text);
 
 // An edge value as typed: a decimal number taking the whole text (blanks around it allowed),
 // finite. False for anything else.
@@ -65,23 +73,28 @@ std::vector<TileRect> TilesOfSize(long imageWidth, long imageHeight, long tileWi
 // The tiles of an image cut into `across` x `down` equal tiles; the pixels left over by the
 // integer division lie in no tile. Counts must be between 1 and the image's size.
 std::vector<TileRect> TilesByCount(long imageWidth, long imageHeight, long across, long down);
+// How many tiles TilesOfSize gives, worked out without laying them out.
+long long CountTilesOfSize(long imageWidth, long imageHeight, long tileWidth, long tileHeight);
 
 // What the tiling tool needs of a source table.
 struct SourceTable {
-    std::string imagePath;    // the "File" line's image, resolved against the table's folder
+    std::wstring imagePath;   // the "File" line's image, resolved against the table's folder
     bool hasFile = false;
     bool hasType = false;
     bool isRaster = false;    // the "Type" line says "RASTER"
     std::vector<TiePoint> controlPoints;  // the "(x, y) (column, row)" lines before "CoordSys"
     std::string coordSysText; // from the "CoordSys" line to the end, as read
 };
-// Reads a table from an open file in text mode; `tableFolder` (ending in a backslash) resolves
-// a relative image name.
-SourceTable ReadSourceTable(FILE* file, const std::string& tableFolder);
+// Reads a table from an open file in text mode; `tableFolder` (ending in a separator) resolves
+// a relative image name. The "File" line is read in the table's character set: WindowsLatin1
+// when it says so, else the system's ANSI code page.
+SourceTable ReadSourceTable(FILE* file, const std::wstring& tableFolder);
 
-// Path helpers: the folder of a path with its last backslash (empty without one), and a file
-// name's base (after the last backslash, before the last dot after it).
-std::string FolderOf(const std::string& path);
+// Path helpers: a file name starts after the last "\", "/" or ":" of a path (the drive of
+// "C:site.bmp"). The folder of a path up to and with that separator (empty without one), and a
+// file name's base (before the last dot after the folder).
+std::wstring FolderOf(const std::wstring& path);
+std::wstring BaseNameOf(const std::wstring& path);
 std::string BaseNameOf(const std::string& path);
 
 }  // namespace raster

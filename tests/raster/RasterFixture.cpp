@@ -1,10 +1,12 @@
 #include "tests/raster/RasterFixture.h"
 
 #include "ZmaVOMap2/raster/RasterTable.h"
+#include "platform/Com.h"
 #include "platform/Gdiplus.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -35,27 +37,42 @@ std::string ReadAll(const std::string& path) {
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found))
+        if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..")
+            names.push_back(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 COLORREF PatternColour(int x, int y) {
     return RGB(x & 0xFF, y & 0xFF, ((x >> 8) << 4) | (y >> 8));
 }
 
-void WriteBitmap(const std::string& path, int width, int height) {
+void WriteBitmap(const std::string& path, int width, int height) { WriteBitmap(platform::ToWide(path), width, height); }
+
+void WriteBitmap(const std::wstring& path, int width, int height, bool topDown) {
     const int stride = ((width * 3 + 3) / 4) * 4;
     std::string pixels(static_cast<size_t>(stride * height), '\0');
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const COLORREF c = PatternColour(x, y);
-            char* p = &pixels[static_cast<size_t>((height - 1 - y) * stride + x * 3)];
+            char* p = &pixels[static_cast<size_t>((topDown ? y : height - 1 - y) * stride + x * 3)];
             p[0] = static_cast<char>(GetBValue(c));
             p[1] = static_cast<char>(GetGValue(c));
             p[2] = static_cast<char>(GetRValue(c));
         }
-    BITMAPINFOHEADER info = {sizeof info, width, height, 1, 24, BI_RGB, static_cast<DWORD>(pixels.size()), 2835, 2835, 0, 0};
+    BITMAPINFOHEADER info = {sizeof info, width, topDown ? -height : height, 1, 24, BI_RGB,
+                             static_cast<DWORD>(pixels.size()), 2835, 2835, 0, 0};
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(path.c_str(), std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info), sizeof info);
     out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));

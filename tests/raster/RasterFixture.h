@@ -16,12 +16,15 @@ namespace rastertest {
 std::string Folder(const char* name, const std::string& parent = std::string());
 std::string ReadAll(const std::string& path);
 bool Exists(const std::string& path);
+// The names in a folder (files and folders), sorted.
+std::vector<std::wstring> NamesIn(const std::wstring& folder);
 
 // The colour of pixel (x, y) of the generated pictures: every pixel of a 1000 x 700 image
 // differs from its neighbours, so a tile cut one pixel off shows.
 COLORREF PatternColour(int x, int y);
-// A 24-bit bitmap file of the pattern.
+// A 24-bit bitmap file of the pattern, its rows stored from the bottom as most are, or from the top.
 void WriteBitmap(const std::string& path, int width, int height);
+void WriteBitmap(const std::wstring& path, int width, int height, bool topDown = false);
 // A JPEG file of a smooth picture (JPEG keeps it within a few levels).
 void WriteJpeg(const std::string& path, int width, int height);
 

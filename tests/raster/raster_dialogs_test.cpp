@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/raster/RasterRegistrationDlg.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
+#include "platform/Com.h"
 #include "tests/raster/RasterFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -84,8 +85,8 @@ TEST_F(Registration, OKWritesTheTableBesideTheImageAndBrowseRemembersTheFolder) 
     EXPECT_EQ(ReadRegistryString("Directories", "MapImageDirectory"), folder_);
 
     // Text mode: each line feed is written as CR LF; the last line has none.
-    EXPECT_EQ(dialog.TablePath(), folder_ + "\\site plan.TAB");
-    EXPECT_EQ(ReadAll(dialog.TablePath()),
+    EXPECT_EQ(dialog.TablePath(), platform::ToWide(folder_ + "\\site plan.TAB"));
+    EXPECT_EQ(ReadAll(platform::ToAnsi(dialog.TablePath())),
               "!table\r\n!version 300\r\n!charset WindowsLatin1\r\n\r\nDefinition Table\r\nFile \"site plan.bmp\"\r\n"
               "Type \"RASTER\"\r\n(10, 50) (0, 0) Label \"Pt1\",\r\n(10, 49) (0, 479) Label \"Pt2\",\r\n"
               "(11, 50) (639, 0) Label \"Pt3\",\r\n(11, 49) (639, 479) Label \"Pt4\"\r\n"
@@ -126,7 +127,7 @@ TEST_F(Registration, TheProjectionAndUnitsChosenEndTheTable) {
         buttons = PlanPickers(script, c.moves);
         CRasterRegistrationDlg dialog;
         EXPECT_EQ(dialog.DoModal(nullptr), IDOK) << c.moves;
-        const std::string table = ReadAll(dialog.TablePath());
+        const std::string table = ReadAll(platform::ToAnsi(dialog.TablePath()));
         EXPECT_EQ(table.substr(table.find("CoordSys")), c.ending) << c.moves;
     }
 }

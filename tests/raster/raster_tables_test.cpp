@@ -1,6 +1,7 @@
 // Raster tables as text: the edge values and clauses the tools accept, the precision of what
 // they write and what they read back of a source table.
 #include "ZmaVOMap2/raster/RasterTable.h"
+#include "platform/Com.h"
 #include "tests/raster/RasterFixture.h"
 
 #include <gtest/gtest.h>
@@ -62,10 +63,10 @@ TEST(RasterTable, ASourceTableGivesItsImageBesideItAndItsCoordinateSystemAsWritt
                                         "\"\n(1, 2) (0, 0) Label \"Pt1\"\n" + coordSys);
         FILE* file = std::fopen(path.c_str(), "r");
         ASSERT_TRUE(file);
-        const raster::SourceTable table = raster::ReadSourceTable(file, folder + "\\");
+        const raster::SourceTable table = raster::ReadSourceTable(file, platform::ToWide(folder + "\\"));
         std::fclose(file);
         EXPECT_TRUE(table.hasFile && table.hasType);
-        EXPECT_EQ(table.imagePath, c.image);
+        EXPECT_EQ(table.imagePath, platform::ToWide(c.image));
         EXPECT_EQ(table.isRaster, std::string(c.type) == "RASTER");
         EXPECT_EQ(table.coordSysText, coordSys);
     }
@@ -94,7 +95,7 @@ TEST(RasterTable, ControlPointsPlaceTheImageWhenThreeOfThemLieOffOneLine) {
                                         c.points + "CoordSys Earth Projection 1, 104\n(1, 1) (5, 5)\nUnits \"degree\"");
         FILE* file = std::fopen(path.c_str(), "r");
         ASSERT_TRUE(file);
-        const raster::SourceTable table = raster::ReadSourceTable(file, folder + "\\");
+        const raster::SourceTable table = raster::ReadSourceTable(file, platform::ToWide(folder + "\\"));
         std::fclose(file);
         const std::optional<raster::PixelMapping> mapping = raster::PixelMapping::Fit(table.controlPoints);
         ASSERT_EQ(mapping.has_value(), c.placed) << c.points;

@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTable.h"
 #include "ZmaVOMap2/raster/RasterTileDlg.h"
+#include "platform/Com.h"
 #include "tests/layers/LayerFixture.h"
 #include "tests/raster/RasterFixture.h"
 
@@ -183,24 +184,26 @@ TEST_F(Tiling, AJpegIsCutIntoTheNumberOfTilesAsked) {
 }
 
 // Sources registered the way users register them (four edges, square pixels or not, far from the
-// equator) and one whose control points turn and skew it, each cut into 200 x 200 tiles; GDAL
-// then reads every tile's table against the source's and draws the tiles and the source onto one
-// grid for ImageMagick to compare.
+// equator), one whose control points turn and skew it and one stored top down, each cut into
+// 200 x 200 tiles; GDAL then reads every tile's table against the source's and draws the tiles
+// and the source onto one grid for ImageMagick to compare.
 TEST_F(Tiling, EachTileLiesWhereItsPixelsLieInTheSourceWhateverTheirShapeAndTurn) {
     const struct {
         const char* name;
         long width, height;
         Placement at;
+        bool topDown = false;  // the bitmap's rows stored from the top
     } cases[] = {
         {"square", 450, 300, {10, 50.03, 1e-4, 0, 0, -1e-4}},
         // A 640 x 480 picture between 10 and 11 east, 49 and 50 north.
         {"edges", 640, 480, {10, 50, 1.0 / 639, 0, 0, -1.0 / 479}},
         {"narrow", 450, 300, {10, 50.06, 1e-4, 0, 0, -2e-4}},
         {"turned", 450, 300, {10, 50.03, 0.866e-4, 0.5e-4, 0.9e-4, -1.3e-4}},
+        {"upright", 450, 300, {10, 50.03, 1e-4, 0, 0, -1e-4}, true},
     };
     for (const auto& c : cases) {
         const std::string folder = JudgedFolder(c.name), image = std::string(c.name) + ".bmp";
-        WriteBitmap(folder + "\\" + image, c.width, c.height);
+        WriteBitmap(platform::ToWide(folder + "\\" + image), c.width, c.height, c.topDown);
         // Control points at the corner pixels, as the registration tool places them.
         source_ = folder + "\\" + c.name + ".TAB";
         const long w = c.width - 1, h = c.height - 1;
