@@ -149,18 +149,16 @@ bool ExportLayersDlg::ExportChecked() {
     int exported = 0;
     std::wstring failed;
     for (CZmaVadAZLayer* layer : checked) {
+        // The layer's reason is the error information its failure leaves, whether answered or
+        // raised.
         ::SetErrorInfo(0, nullptr);
-        HRESULT hr = E_FAIL;
-        std::wstring description;
-        try {
-            hr = Export(*layer, folder);
-            if (FAILED(hr)) description = ThreadErrorDescription();
-        } catch (const platform::ComError& e) {
-            hr = FAILED(e.Error()) ? e.Error() : E_FAIL;
-            description = e.Description();
-        } catch (...) {
-            hr = platform::CaughtResult();
-        }
+        const HRESULT hr = [&]() -> HRESULT {
+            try {
+                return Export(*layer, folder);
+            }
+            CATCH_RETURN_KEEP_INFO()
+        }();
+        const std::wstring description = hr == S_OK ? std::wstring() : ThreadErrorDescription();
         ::SetErrorInfo(0, nullptr);
         if (hr == S_OK)
             ++exported;

@@ -199,10 +199,12 @@ void LoadForReading(Table& t) {
 
 namespace {
 
-mitab_handle CreateTable(const std::wstring& filename, const char* mif_or_tab, const char* mif_projection,
+// The file name comes in UTF-16 (`wide`) or in the ANSI code page (`narrow`).
+mitab_handle CreateTable(const wchar_t* wide, const char* narrow, const char* mif_or_tab, const char* mif_projection,
                          double north, double south, double east, double west) {
     try {
         ClearError();
+        const std::wstring filename = wide ? std::wstring(wide) : narrow ? WideOfAnsi(narrow) : std::wstring();
         if (filename.empty()) return SetError(kErrorArgument, "no file name"), nullptr;
         if (!mif_or_tab || Lower(mif_or_tab) != "tab")
             return SetError(kErrorUnsupported, "only TAB tables are written"), nullptr;
@@ -246,24 +248,12 @@ mitab_handle CreateTable(const std::wstring& filename, const char* mif_or_tab, c
 
 extern "C" mitab_handle mitab_c_create(const char* filename, const char* mif_or_tab, const char* mif_projection,
                                        double north, double south, double east, double west) {
-    try {
-        return CreateTable(filename ? WideOfAnsi(filename) : std::wstring(), mif_or_tab, mif_projection, north, south,
-                           east, west);
-    } catch (...) {
-        SetError(kErrorState, "out of memory");
-        return nullptr;
-    }
+    return CreateTable(nullptr, filename, mif_or_tab, mif_projection, north, south, east, west);
 }
 
 extern "C" mitab_handle mitab_c_create_w(const wchar_t* filename, const char* mif_or_tab, const char* mif_projection,
                                          double north, double south, double east, double west) {
-    try {
-        return CreateTable(filename ? std::wstring(filename) : std::wstring(), mif_or_tab, mif_projection, north, south,
-                           east, west);
-    } catch (...) {
-        SetError(kErrorState, "out of memory");
-        return nullptr;
-    }
+    return CreateTable(filename, nullptr, mif_or_tab, mif_projection, north, south, east, west);
 }
 
 extern "C" int mitab_c_add_field(mitab_handle handle, const char* field_name, int field_type, int width, int precision) {

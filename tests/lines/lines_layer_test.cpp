@@ -468,6 +468,21 @@ TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnN
     EXPECT_EQ(serving_->ExportToTab(platform::ToWide(folder + "\\no such folder"), "Panned"), E_FAIL);
 }
 
+// A label takes the table's character set: a character it cannot hold is "?", never a look-alike.
+TEST_F(LinesTest, LineLabelsHoldNoLookAlikeLetters) {
+    const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX));
+    ComPtr<IHostDatasetSetup> setup;
+    points_->QueryInterface(__uuidof(IHostDatasetSetup), setup.PutVoid());
+    long position = 0;
+    setup->AddField(Bstr(L"Sector\u03bc").Get(), 6, &position);
+    SetValue(points_.Get(), 0, L"Sector\u03bc", Variant(L"\u0394 caf\u00e9"));
+    serving_->SetDrawOption(0);
+    serving_->SetLabelByField(L"Sector\u03bc");
+    ASSERT_EQ(serving_->ExportToTab(platform::ToWide(folder), "Greek"), S_OK);
+    EXPECT_EQ(TableLines(folder + "\\Linestoservingcells-Greek.TAB"),
+              std::vector<std::string>{"10.050,50.150 > 10.100,49.950 | Sector?: ? caf\xe9"});
+}
+
 TEST_F(LinesTest, ACellSiteLayersTableExportWritesItsLineTablesBesideThePoints) {
     const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX)) + "\\cellsites";
     ::CreateDirectoryA(folder.c_str(), nullptr);
