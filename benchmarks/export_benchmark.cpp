@@ -167,8 +167,8 @@ void Run(IDispatch* map, long rowCount, const std::string& folder, int runs) {
     for (int r = 0; r < runs; ++r) {
         baseline.Add(BaselineRead(dataset.Get()));
         formatting.Add(FormatterCalls(dataset.Get()));
-        MeasureExport(tab, memory, [&] { return layer.ExportTab(folder); });
-        MeasureExport(kml, memory, [&] { return layer.ExportKml(folder); });
+        MeasureExport(tab, memory, [&] { return layer.ExportTab(platform::ToWide(folder)); });
+        MeasureExport(kml, memory, [&] { return layer.ExportKml(platform::ToWide(folder)); });
     }
     std::printf("  %-8ld %-13s %9.1f %9.1f ms\n", rowCount, "read", baseline.Min() * 1e3, baseline.Median() * 1e3);
     std::printf("  %-8ld %-13s %9.1f %9.1f ms %8.2fx %8.2fx\n", rowCount, "formatter", formatting.Min() * 1e3,

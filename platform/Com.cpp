@@ -185,6 +185,24 @@ bool ToAnsiExact(const std::wstring& s, std::string& out) {
     return !lossy;
 }
 
+std::string ToAnsiStrict(const std::wstring& s, UINT codePage, bool* replaced) {
+    // UTF-8 holds every character (and takes no default character).
+    if ((codePage == CP_ACP ? ::GetACP() : codePage) == CP_UTF8) {
+        if (replaced) *replaced = false;
+        return ToAnsi(s, CP_UTF8);
+    }
+    BOOL used = FALSE;
+    std::string out;
+    if (!s.empty()) {
+        const int length = static_cast<int>(s.size());
+        const int n = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, s.data(), length, nullptr, 0, "?", &used);
+        out.assign(static_cast<size_t>(n > 0 ? n : 0), '\0');
+        if (n > 0) ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, s.data(), length, &out[0], n, "?", &used);
+    }
+    if (replaced) *replaced = used != FALSE;
+    return out;
+}
+
 std::wstring GuidToString(REFGUID g) {
     wchar_t buf[40] = {};
     ::StringFromGUID2(g, buf, 40);

@@ -175,6 +175,9 @@ std::string ToAnsi(BSTR s, UINT codePage = CP_ACP);
 // The text in the ANSI code page only when every character has a form there (no "?" stand-ins);
 // false otherwise.
 bool ToAnsiExact(const std::wstring& s, std::string& out);
+// The text in `codePage` without best-fit stand-ins (no "S" for "Σ", no "µ" for "μ"): a character
+// the code page has no form for becomes "?". `replaced`, when given, tells whether any did.
+std::string ToAnsiStrict(const std::wstring& s, UINT codePage = CP_ACP, bool* replaced = nullptr);
 
 // "{XXXXXXXX-...}" of a GUID.
 std::wstring GuidToString(REFGUID g);

@@ -55,8 +55,8 @@ public:
     // Writes the layer's lines as a MapInfo table into `folder`, named after the layer and
     // `name` (the cell-site layer's name), so that the point table and the line tables of one
     // cell-site layer never share a file. Every line of every dataset is written, whatever view
-    // was drawn last. E_FAIL when the table cannot be created.
-    virtual HRESULT ExportToTab(const std::string& folder, const std::string& name) = 0;
+    // was drawn last. A failure with its reason when the table cannot be created.
+    virtual HRESULT ExportToTab(const std::wstring& folder, const std::string& name) = 0;
     // Reads the settings the layer's SaveSettings wrote; "drawoption" and "colorbyfield" are
     // required (a missing one is raised).
     virtual HRESULT LoadLineSettings(IXMLDOMElement* element, long version) = 0;

@@ -65,7 +65,7 @@ bool LongNameOf(IHostPropertyCollection* properties, std::string& text) {
     if (!exists) return false;
     Variant value;
     THROW_IF_FAILED(properties->Item(Variant(std::wstring(L"LongName")), value.Put()));
-    text = platform::ToAnsi(value.ToWide());
+    text = platform::ToAnsiStrict(value.ToWide());
     return true;
 }
 
@@ -521,7 +521,7 @@ void CZmaVadAZDatasetDisplay::MakeDatasetLayerName(IDispatch* dataset, const CZm
             if (StyleCode(dataset, field, guid) == 2) continue;
         }
         if (!joined.empty()) joined += " - ";
-        joined += platform::ToAnsi(field);
+        joined += platform::ToAnsiStrict(field);
         if (last) lastField = field;
     }
     name = joined;

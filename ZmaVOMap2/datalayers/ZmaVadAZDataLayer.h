@@ -103,10 +103,14 @@ public:
     // --- Export -------------------------------------------------------------------------------
     // Writes the rows as a table of font points with one attribute per display field (and, for
     // cell sites, the tables of the tied line layers). S_OK or the failure; a table that could
-    // not be completed is not left behind.
-    HRESULT ExportTab(const std::string& folder) override;
+    // not be completed is not left behind. Rows whose position is not finite are left out; the
+    // log line of the export counts them, and the values that had characters the table's
+    // character set cannot hold ("?" in their place).
+    HRESULT ExportTab(const std::wstring& folder) override;
     bool CanExportKml() override { return true; }
-    // One placemark per row with a position, for the front display field.
+    // The KML document, and a log line that counts the placemarks and the rows left out.
+    HRESULT ExportKml(const std::wstring& folder) override;
+    // One placemark per row with a finite position, for the front display field.
     void AddKmlContent(KmlWriter& document) override;
     // The attribute fields of the table, one per display field the dataset has, front first.
     void AddTABFields(tabexport::TabTable& table, int largestWidth);
@@ -225,8 +229,15 @@ public:
     bool WasDrawn() const noexcept { return drawnOnce_; }
 
 private:
-    void ExportRows(tabexport::TabTable& table, const ExportSymbol& defaults);
-    void ExportLineTables(const std::string& folder);
+    // What an export wrote and left out, for its log line.
+    struct ExportCounts {
+        long written = 0;
+        long withoutPosition = 0;
+        long changedTexts = 0;
+    };
+    ExportCounts ExportRows(tabexport::TabTable& table, const ExportSymbol& defaults);
+    void ExportLineTables(const std::wstring& folder);
+    void LogExport(const char* format, const ExportCounts& counts) const;
     // The position fields "Latitude" (type 13 or 3) and "Longitude" (type 12 or 3); tells the user
     // and answers false when either is missing.
     bool FindLatLongFields();
@@ -277,6 +288,7 @@ private:
     std::map<std::wstring, long> attributeCodes_;
     platform::Variant rowValue_;  // ValidateRow's reading of the current row
     std::wstring rowFilterKey_;   // what ValidateRow judged by when the optimiser last read the rows
+    ExportCounts kmlCounts_;      // of the KML export under way
 };
 
 // The data layer behind a layer of the collection; null for layers of other kinds.

@@ -4,12 +4,15 @@
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/export/LineTableExport.h"
 #include "ZmaVOMap2/export/TabTable.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/KmlWriter.h"
 #include "platform/Com.h"
 #include "platform/Result.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 using platform::Bstr;
@@ -62,11 +65,21 @@ double ToDoubleOrThrow(const VARIANT& value) {
     return d;
 }
 
+// The text of a number that is not finite as table readers parse it back: never a blank that
+// reads as 0, nor the formatter's "-INF" that would size a column as four digits.
+const char* NonFiniteText(double value) { return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf"; }
+
+bool IsTextField(IHostField* field, bool styleFiltered) {
+    const long type = hostdata::FieldType(field);
+    return type == kHostTextType || type == kHostTextType2 || styleFiltered;
+}
+
 // One display field as the export walks it: its host field, its formatter, its attribute index
 // and, when it drives a symbol property, that property per class (asked once per class).
 struct ExportField {
     ComPtr<IHostField> field;
     ComPtr<IHostFieldStyle> formatter;
+    bool text = false;
     int index = 0;
     long code = -1;
     std::map<long, Variant> byClass;
@@ -110,6 +123,7 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
         ComPtr<IHostFieldStyle> formatter;
         bool text = false;
         double largest = 0.0, smallest = 0.0;
+        size_t nonFiniteWidth = 0;  // of the widest text of a value that is not finite
     };
     std::vector<Planned> planned;
     ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
@@ -120,8 +134,7 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
         Planned p;
         p.name = name;
         p.field = field;
-        const long type = hostdata::FieldType(field.Get());
-        p.text = type == kHostTextType || type == kHostTextType2 || styleFlag_;
+        p.text = IsTextField(field.Get(), styleFlag_);
         if (!p.text) {
             p.formatter = FindInHostCollection(field.Get());
             if (!p.formatter) throw platform::ComError(E_POINTER, L"The field \"" + name + L"\" has no value formatter");
@@ -144,6 +157,10 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
                 hostdata::ReadValue(p.field.Get(), value);
                 double d = 0.0;
                 if (value.vt == VT_EMPTY || value.vt == VT_NULL || !ToDouble(value, d)) continue;
+                if (!std::isfinite(d)) {
+                    p.nonFiniteWidth = std::max(p.nonFiniteWidth, std::strlen(NonFiniteText(d)));
+                    continue;
+                }
                 if (d > p.largest) p.largest = d;
                 if (d < p.smallest) p.smallest = d;
             }
@@ -158,7 +175,7 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
         }
         Variant reference;
         THROW_IF_FAILED(p.formatter->get_ReferenceValue(reference.Put()));
-        const double referenceValue = reference.vt == VT_R8 ? reference.dblVal : 0.0;
+        const double referenceValue = reference.vt == VT_R8 && std::isfinite(reference.dblVal) ? reference.dblVal : 0.0;
         std::wstring widest = FormatValue(p.formatter.Get(), Variant(referenceValue));
         for (double d : {p.largest, p.smallest}) {
             std::wstring text = FormatValue(p.formatter.Get(), Variant(d));
@@ -167,31 +184,37 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
         int width = static_cast<int>(std::min<size_t>(widest.size(), static_cast<size_t>(largestWidth)));
         const size_t point = widest.find(L'.');
         int precision = point == std::wstring::npos ? 0 : static_cast<int>(widest.size() - point - 1);
+        // Room for "-inf" and its kind, without costing the finite values their decimals.
+        width = std::max(width, static_cast<int>(p.nonFiniteWidth));
         if (width < 1) width = 1;
         if (precision >= width) precision = width - 1;
         table.AddField(name, TABFT_Decimal, width, precision);
     }
 }
 
-HRESULT CZmaVadAZDataLayer::ExportTab(const std::string& folder) {
+HRESULT CZmaVadAZDataLayer::ExportTab(const std::wstring& folder) {
     try {
         if (!dataset_) throw platform::ComError(E_POINTER, L"The layer shows no dataset");
-        std::string path;
+        std::wstring path;
         GetTabFileName(path, folder);
+        JudgeExportFile(path);
         TabTable table(path);
         AddTABFields(table, kLargestWidth);
         table.CreateFeature(TABFC_FontPoint);
         ExportSymbol symbol;
         GetExportSymbol(symbol);
-        ExportRows(table, symbol);
+        const ExportCounts counts = ExportRows(table, symbol);
         table.Close();
         ExportLineTables(folder);
+        LogExport("TAB export of the layer \"%s\": %ld rows written, %ld rows without a finite position left out, "
+                  "%ld values with characters the table's character set cannot hold (written with \"?\")",
+                  counts);
         return S_OK;
     }
     CATCH_RETURN_KEEP_INFO()
 }
 
-void CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& defaults) {
+CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& defaults) {
     std::vector<ExportField> exported;
     ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
     int index = 0;
@@ -201,14 +224,16 @@ void CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& default
         ExportField e;
         e.field = field;
         e.formatter = FindInHostCollection(field.Get());
+        e.text = IsTextField(field.Get(), styleFlag_);
         e.index = index++;
         auto code = attributeCodes_.find(name);
         if (code != attributeCodes_.end()) e.code = code->second;
         exported.push_back(std::move(e));
     }
-    const std::string font = platform::ToAnsi(defaults.fontName);
+    const std::string font = tabexport::ToTableText(defaults.fontName);
     const int style = GetType() == kTypeCellSites || styleFlag_ ? kHighlightedStyle : 0;
     mitab_feature feature = table.Feature();
+    ExportCounts counts;
 
     ComPtr<IHostRows> rows = hostdata::Rows(dataset_.Get());
     const long count = hostdata::RowCount(rows.Get());
@@ -218,24 +243,36 @@ void CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& default
         if (i > 0) hostdata::MoveNext(rows.Get());
         ZmaPointD position;
         if (!optimiser_->GetMapPosition(position) || !ValidateRow()) continue;
+        // The table would keep such a position as a clamped or arbitrary point.
+        if (!std::isfinite(position.x) || !std::isfinite(position.y)) {
+            ++counts.withoutPosition;
+            continue;
+        }
 
         ExportSymbol symbol = defaults;
         bool write = false;
         for (ExportField& e : exported) {
             hostdata::ReadValue(e.field.Get(), value);
             if (value.vt == VT_EMPTY || value.vt == VT_NULL || !e.formatter) continue;
-            if (value.vt != VT_BSTR || (value.bstrVal && ::SysStringLen(value.bstrVal) > 0)) {
+            double number = 0.0;
+            const bool numeric = ToDouble(value, number);
+            if (numeric && !std::isfinite(number) && !e.text) {
+                mitab_c_set_field(feature, e.index, NonFiniteText(number));
+            } else if (value.vt != VT_BSTR || (value.bstrVal && ::SysStringLen(value.bstrVal) > 0)) {
                 std::wstring text = FormatValue(e.formatter.Get(), value);
                 if (value.vt == VT_BSTR && text.size() > static_cast<size_t>(kLargestWidth)) text.resize(kLargestWidth);
-                mitab_c_set_field(feature, e.index, tabexport::ToTableText(text).c_str());
+                bool changed = false;
+                mitab_c_set_field(feature, e.index, tabexport::ToTableText(text, &changed).c_str());
+                if (changed) ++counts.changedTexts;
             }
-            double number = 0.0;
-            if (!ToDouble(value, number)) {
+            if (!numeric) {
                 write = true;
                 continue;
             }
             if (e.code < kCodeCharacter || e.code > kCodeColour) continue;
             write = true;
+            // No class, size or angle of its own: the point keeps the default look.
+            if (!std::isfinite(number)) continue;
             if (e.code == kCodeRotation) {
                 symbol.rotation = static_cast<long>(std::nearbyint(number));  // halves to the even one
                 continue;
@@ -264,15 +301,35 @@ void CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& default
         mitab_zemro_extension_set_rotation(feature, static_cast<double>(symbol.rotation));
         mitab_zemro_extension_set_style(feature, style);
         table.Write();
+        ++counts.written;
     }
+    return counts;
 }
 
-void CZmaVadAZDataLayer::ExportLineTables(const std::string& folder) {
+void CZmaVadAZDataLayer::ExportLineTables(const std::wstring& folder) {
     if (GetType() != kTypeCellSites) return;
     for (LineLink link : {kLineA, kLineB}) {
         if (auto* lines = dynamic_cast<LineTableExport*>(lineLayers_[link]))
             THROW_IF_FAILED(lines->ExportToTab(folder, GetName()));
     }
+}
+
+void CZmaVadAZDataLayer::LogExport(const char* format, const ExportCounts& counts) const {
+    platform::ErrorLog* log = platform::GetErrorLog();
+    if (!log || !log->IsEnabledFor(platform::kLogLevelInfo)) return;
+    const std::string name = platform::ToAnsi(ShownName(platform::ToWide(GetName())));
+    char line[512];
+    std::snprintf(line, sizeof line, format, name.c_str(), counts.written, counts.withoutPosition, counts.changedTexts);
+    log->Write(platform::kLogLevelInfo, __FILE__, __LINE__, line);
+}
+
+HRESULT CZmaVadAZDataLayer::ExportKml(const std::wstring& folder) {
+    kmlCounts_ = ExportCounts();
+    const HRESULT hr = CZmaVadAZLayer::ExportKml(folder);
+    if (hr == S_OK)
+        LogExport("KML export of the layer \"%s\": %ld placemarks written, %ld rows without a finite position left out",
+                  kmlCounts_);
+    return hr;
 }
 
 void CZmaVadAZDataLayer::AddKmlContent(KmlWriter& document) {
@@ -297,9 +354,16 @@ void CZmaVadAZDataLayer::AddKmlContent(KmlWriter& document) {
         hostdata::ReadValue(longitudeField_.Get(), longitude);
         if (latitude.vt == VT_NULL || latitude.vt == VT_EMPTY || longitude.vt == VT_NULL || longitude.vt == VT_EMPTY) continue;
         if (!ValidateRow()) continue;
+        const double x = ToDoubleOrThrow(longitude), y = ToDoubleOrThrow(latitude);
+        // "nan" and "inf" are no coordinates a reader takes.
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            ++kmlCounts_.withoutPosition;
+            continue;
+        }
         hostdata::ReadValue(front.Get(), value);
-        ExportKMLPlacemarks(document, ToDoubleOrThrow(longitude), ToDoubleOrThrow(latitude), value, formatter.Get(), ++written);
+        ExportKMLPlacemarks(document, x, y, value, formatter.Get(), ++written);
     }
+    kmlCounts_.written = written;
 }
 
 void CZmaVadAZDataLayer::ExportKMLPlacemarks(KmlWriter& parent, double longitude, double latitude, const VARIANT& value,

@@ -26,7 +26,7 @@ protected:
     // Whether the dialog lists the layer.
     virtual bool Admits(CZmaVadAZLayer& layer) = 0;
     // The layer's export into the folder.
-    virtual HRESULT Export(CZmaVadAZLayer& layer, const std::string& folder) = 0;
+    virtual HRESULT Export(CZmaVadAZLayer& layer, const std::wstring& folder) = 0;
 
     BOOL OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
@@ -35,7 +35,12 @@ private:
     void FillLayers();
     void ShowFolder();
     void Browse();
-    void ExportChecked();
+    std::vector<CZmaVadAZLayer*> CheckedLayers() const;
+    // Whether the folder is given in full; the user is told otherwise.
+    bool AcceptsFolder(const std::wstring& folder);
+    // Exports the checked layers and tells the user how it went; false when the folder was refused
+    // and the dialog stays for another.
+    bool ExportChecked();
     void OnItemChanged(const NMLISTVIEW& change);
     void End(INT_PTR result);
 
@@ -53,7 +58,7 @@ public:
 
 protected:
     bool Admits(CZmaVadAZLayer& layer) override;
-    HRESULT Export(CZmaVadAZLayer& layer, const std::string& folder) override;
+    HRESULT Export(CZmaVadAZLayer& layer, const std::wstring& folder) override;
 };
 
 // "Export to KML": the layers that can write KML.
@@ -63,5 +68,5 @@ public:
 
 protected:
     bool Admits(CZmaVadAZLayer& layer) override;
-    HRESULT Export(CZmaVadAZLayer& layer, const std::string& folder) override;
+    HRESULT Export(CZmaVadAZLayer& layer, const std::wstring& folder) override;
 };

@@ -9,8 +9,8 @@
 class LineTableExport {
 public:
     // Writes the layer's lines as a table into `folder`, named after the cell-site layer
-    // `dataLayerName`; S_OK or the failure.
-    virtual HRESULT ExportToTab(const std::string& folder, const std::string& dataLayerName) = 0;
+    // `dataLayerName`; S_OK or the failure, with its reason.
+    virtual HRESULT ExportToTab(const std::wstring& folder, const std::string& dataLayerName) = 0;
 
 protected:
     ~LineTableExport() = default;

@@ -23,15 +23,23 @@ bool SameName(const std::string& a, const std::string& b) {
 }
 
 // The companion files of a table, with the extension case of its .TAB.
-std::vector<std::string> TableFiles(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    const std::string base = dot == std::string::npos ? path : path.substr(0, dot);
-    const bool lower = dot != std::string::npos && dot + 1 < path.size() && std::islower(static_cast<unsigned char>(path[dot + 1]));
-    std::vector<std::string> files;
-    for (const char* ext : {"TAB", "DAT", "MAP", "ID"}) {
-        files.push_back(base + "." + (lower ? platform::ToLower(ext) : std::string(ext)));
+std::vector<std::wstring> TableFiles(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L'.');
+    const std::wstring base = dot == std::wstring::npos ? path : path.substr(0, dot);
+    const bool lower = dot != std::wstring::npos && dot + 1 < path.size() && path[dot + 1] >= L'a' && path[dot + 1] <= L'z';
+    std::vector<std::wstring> files;
+    for (const wchar_t* ext : {L"TAB", L"DAT", L"MAP", L"ID"}) {
+        std::wstring extension = ext;
+        if (lower)
+            for (wchar_t& c : extension) c = static_cast<wchar_t>(c - L'A' + L'a');
+        files.push_back(base + L"." + extension);
     }
     return files;
+}
+
+std::wstring ReasonOfLastFailure() {
+    const char* reason = mitab_c_getlasterrormsg();
+    return reason && *reason ? L": " + platform::ToWide(reason) : std::wstring();
 }
 
 }  // namespace
@@ -46,16 +54,11 @@ std::string MakeFieldName(const std::wstring& displayName) {
     return name;
 }
 
-std::string ToTableText(const std::wstring& text) { return platform::ToAnsi(text, kLatin1); }
+std::string ToTableText(const std::wstring& text, bool* changed) { return platform::ToAnsiStrict(text, kLatin1, changed); }
 
-TabTable::TabTable(const std::string& path) : path_(path) {
-    handle_ = mitab_c_create(path.c_str(), "tab", kCoordSys, 0.0, 0.0, 0.0, 0.0);
-    if (!handle_) {
-        const char* reason = mitab_c_getlasterrormsg();
-        throw platform::ComError(E_ACCESSDENIED,
-                                 platform::ToWide("Cannot create the table \"" + path + "\"" +
-                                                  (reason && *reason ? std::string(": ") + reason : std::string())));
-    }
+TabTable::TabTable(const std::wstring& path) : path_(path) {
+    handle_ = mitab_c_create_w(path.c_str(), "tab", kCoordSys, 0.0, 0.0, 0.0, 0.0);
+    if (!handle_) throw platform::ComError(E_ACCESSDENIED, L"Cannot create the table \"" + path + L"\"" + ReasonOfLastFailure());
 }
 
 TabTable::~TabTable() { Abandon(); }
@@ -93,16 +96,14 @@ void TabTable::Close() {
     handle_ = nullptr;
     mitab_c_close(handle);
     if (mitab_c_getlasterrorno() != 0) {
-        const std::string reason = mitab_c_getlasterrormsg() ? mitab_c_getlasterrormsg() : "";
-        for (const std::string& file : TableFiles(path_)) ::DeleteFileA(file.c_str());
-        throw platform::ComError(E_FAIL, platform::ToWide("Cannot complete the table \"" + path_ + "\": " + reason));
+        const std::wstring reason = ReasonOfLastFailure();
+        for (const std::wstring& file : TableFiles(path_)) ::DeleteFileW(file.c_str());
+        throw platform::ComError(E_FAIL, L"Cannot complete the table \"" + path_ + L"\"" + reason);
     }
 }
 
 void TabTable::Fail(const std::string& what) {
-    const std::string reason = mitab_c_getlasterrormsg() ? mitab_c_getlasterrormsg() : "";
-    throw platform::ComError(E_FAIL, platform::ToWide(what + " the table \"" + path_ + "\"" +
-                                                      (reason.empty() ? std::string() : ": " + reason)));
+    throw platform::ComError(E_FAIL, platform::ToWide(what) + L" the table \"" + path_ + L"\"" + ReasonOfLastFailure());
 }
 
 void TabTable::Abandon() noexcept {
@@ -112,7 +113,7 @@ void TabTable::Abandon() noexcept {
     if (handle_) {
         mitab_c_close(handle_);
         handle_ = nullptr;
-        for (const std::string& file : TableFiles(path_)) ::DeleteFileA(file.c_str());
+        for (const std::wstring& file : TableFiles(path_)) ::DeleteFileW(file.c_str());
     }
 }
 

@@ -18,15 +18,17 @@ namespace tabexport {
 // digit becomes "_", cut to 31 characters.
 std::string MakeFieldName(const std::wstring& displayName);
 
-// Text for the table's attribute file (the tables declare the Windows Latin 1 character set).
-std::string ToTableText(const std::wstring& text);
+// Text for the table's attribute file in the Windows Latin 1 character set the tables declare.
+// A character that set has no form for becomes "?" (never a look-alike letter); `changed`, when
+// given, tells whether any did.
+std::string ToTableText(const std::wstring& text, bool* changed = nullptr);
 
 class TabTable {
 public:
     static constexpr int kMaxFieldName = 31;
 
     // Creates the table's files; raises a ComError naming the file when they cannot be made.
-    explicit TabTable(const std::string& path);
+    explicit TabTable(const std::wstring& path);
     ~TabTable();
     TabTable(const TabTable&) = delete;
     TabTable& operator=(const TabTable&) = delete;
@@ -46,13 +48,13 @@ public:
     // (its files are deleted then).
     void Close();
 
-    const std::string& Path() const noexcept { return path_; }
+    const std::wstring& Path() const noexcept { return path_; }
 
 private:
     [[noreturn]] void Fail(const std::string& what);
     void Abandon() noexcept;
 
-    std::string path_;
+    std::wstring path_;
     mitab_handle handle_ = nullptr;
     mitab_feature feature_ = nullptr;
     std::vector<std::string> names_;

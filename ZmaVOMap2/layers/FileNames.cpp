@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* extension, char* result) {
     if (!result) return;
@@ -61,38 +62,92 @@ std::string SanitizeFileName(const std::string& text) {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // Whether the last part of a path, before its first dot and without trailing spaces, is one of
 // the names the system keeps for devices in every folder.
-bool IsDeviceName(const std::string& part) {
-    std::string base = part.substr(0, part.find('.'));
-    while (!base.empty() && (base.back() == ' ' || base.back() == '.')) base.pop_back();
-    for (const char* name : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
-        if (::lstrcmpiA(base.c_str(), name) == 0) return true;
+bool IsDeviceName(const std::wstring& part) {
+    std::wstring base = part.substr(0, part.find(L'.'));
+    while (!base.empty() && (base.back() == L' ' || base.back() == L'.')) base.pop_back();
+    for (const wchar_t* name : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"})
+        if (::lstrcmpiW(base.c_str(), name) == 0) return true;
     if (base.size() != 4) return false;
-    const std::string stem = base.substr(0, 3);
-    const unsigned char digit = static_cast<unsigned char>(base[3]);
-    const bool numbered = (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
-    return numbered && (::lstrcmpiA(stem.c_str(), "COM") == 0 || ::lstrcmpiA(stem.c_str(), "LPT") == 0);
+    const std::wstring stem = base.substr(0, 3);
+    const wchar_t digit = base[3];
+    const bool numbered = (digit >= L'0' && digit <= L'9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    return numbered && (::lstrcmpiW(stem.c_str(), L"COM") == 0 || ::lstrcmpiW(stem.c_str(), L"LPT") == 0);
 }
 
 }  // namespace
 
-bool IsPlainFilePath(const std::string& path) {
+bool IsPlainFilePath(const std::string& path) { return IsPlainFilePath(platform::ToWide(path)); }
+
+bool IsPlainFilePath(const std::wstring& path) {
     if (path.empty() || IsSeparator(path.back())) return false;
-    if (path.size() >= 4 && IsSeparator(path[0]) && (path[1] == '?' || IsSeparator(path[1])) &&
-        (path[2] == '.' || path[2] == '?') && IsSeparator(path[3]))
+    if (path.size() >= 4 && IsSeparator(path[0]) && (path[1] == L'?' || IsSeparator(path[1])) &&
+        (path[2] == L'.' || path[2] == L'?') && IsSeparator(path[3]))
         return false;
     for (size_t i = 0; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (c < 32 || std::strchr("*?\"<>|", c)) return false;
-        const bool drive = i == 1 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-        if (c == ':' && !drive) return false;
+        const wchar_t c = path[i];
+        if (c < 32 || std::wcschr(L"*?\"<>|", c)) return false;
+        if (c == L':' && !(i == 1 && IsLetter(path[0]))) return false;
     }
-    const size_t slash = path.find_last_of("\\/");
-    const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
-    return !IsDeviceName(last.size() > 2 && last[1] == ':' ? last.substr(2) : last);
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring last = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    return !IsDeviceName(last.size() > 2 && last[1] == L':' ? last.substr(2) : last);
+}
+
+bool IsFullFolderPath(const std::wstring& folder) {
+    if (folder.size() >= 3 && IsLetter(folder[0]) && folder[1] == L':' && IsSeparator(folder[2])) return true;
+    // A share, but not the device or object namespaces ("\\.\", "\\?\").
+    return folder.size() >= 3 && IsSeparator(folder[0]) && IsSeparator(folder[1]) && folder[2] != L'.' &&
+           folder[2] != L'?' && !IsSeparator(folder[2]);
+}
+
+void JudgeExportFile(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+    const std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    // The folder as the user typed it: without the separator the file name was joined with.
+    const std::wstring shownFolder = ShownName(folder.size() > 3 ? folder.substr(0, folder.size() - 1) : folder, 200);
+    if (folder.empty() || (folder.size() == 1 && IsSeparator(folder[0])))
+        throw platform::ComError(E_INVALIDARG, L"No folder to export into is given");
+    if (!IsFullFolderPath(folder))
+        throw platform::ComError(E_INVALIDARG, L"The folder \"" + shownFolder + L"\" is not a full path (such as C:\\Exports)");
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw platform::ComError(E_FAIL, L"The folder \"" + shownFolder + L"\" does not exist");
+    if (name.empty() || name.find_last_of(L'.') == 0)
+        throw platform::ComError(E_INVALIDARG, L"The name gives no file name");
+    if (IsDeviceName(name))
+        throw platform::ComError(E_INVALIDARG, L"\"" + ShownName(name) + L"\" is the name of a device, not of a file");
+    if (!IsPlainFilePath(path))
+        throw platform::ComError(E_INVALIDARG, L"\"" + ShownName(name) + L"\" holds characters that no file name may hold");
+}
+
+std::wstring ShownName(const std::wstring& name, size_t most) {
+    std::wstring shown;
+    for (wchar_t c : name) {
+        if (shown.size() >= most) {
+            shown += L"...";
+            break;
+        }
+        if (c == L'\t')
+            shown += L"\\t";
+        else if (c == L'\n')
+            shown += L"\\n";
+        else if (c == L'\r')
+            shown += L"\\r";
+        else if (c < 32 || c == 127) {
+            wchar_t escaped[8];
+            std::swprintf(escaped, 8, L"\\x%02X", static_cast<unsigned>(c));
+            shown += escaped;
+        } else
+            shown += c;
+    }
+    return shown;
 }
 
 bool HasTableExtension(const std::string& path) {
@@ -107,4 +162,15 @@ void LogLeftOutFile(const std::string& path, const char* reason) {
         if (static_cast<unsigned char>(c) < 32) c = '?';
     log->Write(platform::kLogLevelError, __FILE__, __LINE__,
                "Error: the layer file \"" + shown + "\" is left out: " + reason);
+}
+
+std::wstring SystemMessage(HRESULT hr) {
+    wchar_t* text = nullptr;
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                        FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length && text ? std::wstring(text, length) : std::wstring();
+    if (text) ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
+    return message;
 }

@@ -1,6 +1,8 @@
 // File names for the layers' temporary tables and exports.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // Writes into `result` (MAX_PATH characters) a new file name with `prefix` and `extension` in
@@ -21,10 +23,28 @@ void RemoveTableFiles(const std::string& tablePath);
 // or object namespace ("\\.\", "\\?\", "\??\"); no colon but a drive's, so no alternate data
 // stream; no wildcard and no control character.
 bool IsPlainFilePath(const std::string& path);
+bool IsPlainFilePath(const std::wstring& path);
 // Whether the path ends in ".tab", in any case.
 bool HasTableExtension(const std::string& path);
 // Logs, as an error, that a layer's file was left out and why.
 void LogLeftOutFile(const std::string& path, const char* reason);
+
+// Whether a folder is given in full: a drive with its root ("C:\maps") or a network share
+// ("\\server\share"); not "", "\maps" (on whichever drive is current), "C:maps" (in the drive's
+// current folder) nor "maps", which would put files where nobody looks for them.
+bool IsFullFolderPath(const std::wstring& folder);
+// Judges the path of a file an export is about to write, as every path the control writes is
+// judged: raises a ComError that says why when its folder is not given in full or does not exist,
+// when its file name is empty before the extension, names a device ("NUL.TAB") or holds characters
+// no file name may hold.
+void JudgeExportFile(const std::wstring& path);
+
+// A name as messages and log lines show it: control characters escaped ("\t", "\n", "\x01") and
+// cut to `most` characters, with "..." after.
+std::wstring ShownName(const std::wstring& name, size_t most = 60);
+
+// The system's words for a failure code (a Win32 error or an HRESULT), "" when it has none.
+std::wstring SystemMessage(HRESULT hr);
 
 // The text with each character that a file name cannot hold (\ / * : ? " < >) replaced by '_'.
 std::string SanitizeFileName(const std::string& text);

@@ -50,22 +50,22 @@ void AppendEscaped(std::string& out, const std::wstring& text) {
     }
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
 }  // namespace
 
-KmlWriter::KmlWriter(const std::string& path) : path_(path) {
-    char temporary[MAX_PATH] = {};
-    if (!::GetTempFileNameA(FolderOf(path).c_str(), "kml", 0, temporary))
-        throw platform::ComError(E_FAIL, platform::ToWide("Cannot write \"" + path + "\""));
+KmlWriter::KmlWriter(const std::wstring& path) : path_(path) {
+    wchar_t temporary[MAX_PATH] = {};
+    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kml", 0, temporary))
+        throw platform::ComError(E_FAIL, L"Cannot write \"" + path + L"\"");
     temporary_ = temporary;
-    file_ = ::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_ = ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) {
-        ::DeleteFileA(temporary);
-        throw platform::ComError(E_FAIL, platform::ToWide("Cannot write \"" + path + "\""));
+        ::DeleteFileW(temporary);
+        throw platform::ComError(E_FAIL, L"Cannot write \"" + path + L"\"");
     }
     buffer_.reserve(kFlushSize + 4096);
     buffer_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -73,7 +73,7 @@ KmlWriter::KmlWriter(const std::string& path) : path_(path) {
 
 KmlWriter::~KmlWriter() {
     if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
-    if (!temporary_.empty()) ::DeleteFileA(temporary_.c_str());
+    if (!temporary_.empty()) ::DeleteFileW(temporary_.c_str());
 }
 
 void KmlWriter::Open(const char* name, const char* attribute, const std::string& value) {
@@ -133,7 +133,11 @@ HRESULT KmlWriter::Finish() {
     Flush();
     const bool closed = ::CloseHandle(file_) != FALSE;
     file_ = INVALID_HANDLE_VALUE;
-    if (failed_ || !closed || !::MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) return E_FAIL;
+    if (failed_ || !closed || !::MoveFileExW(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        // The reason stays with the thread for whoever reports the failure.
+        platform::ComError(E_FAIL, L"Cannot write \"" + path_ + L"\"").Restore();
+        return E_FAIL;
+    }
     temporary_.clear();
     return S_OK;
 }

@@ -18,7 +18,7 @@
 class KmlWriter {
 public:
     // E_FAIL (raised) when no file can be made in the folder of `path`.
-    explicit KmlWriter(const std::string& path);
+    explicit KmlWriter(const std::wstring& path);
     ~KmlWriter();
     KmlWriter(const KmlWriter&) = delete;
     KmlWriter& operator=(const KmlWriter&) = delete;
@@ -35,8 +35,8 @@ public:
 private:
     void Flush();
 
-    std::string path_;
-    std::string temporary_;
+    std::wstring path_;
+    std::wstring temporary_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     std::string buffer_;
     std::vector<const char*> open_;

@@ -33,17 +33,6 @@ ComPtr<IDispatch> GetObject(IDispatch* object, DISPID id) {
 
 Variant EngineBool(bool value) { return Variant(value); }
 
-std::wstring SystemMessage(HRESULT hr) {
-    wchar_t* text = nullptr;
-    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length && text ? std::wstring(text, length) : std::wstring();
-    if (text) ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
-    return message;
-}
-
 // Whether an engine layer of the list bears the name (the engine answers a name it does not know
 // with a failure).
 bool NameTaken(const EngineDispatch& list, const std::string& name) {

@@ -96,8 +96,8 @@ public:
     virtual void SetAutoLabel(bool on);
     virtual CZmaVadAZLabelProperties* GetLabelProperties();
     // Copies the layer's table file sets into the folder under its clean name (see CopyTabFiles);
-    // a failed copy is told to the user and answered, after the other tables were copied.
-    virtual HRESULT ExportTab(const std::string& folder);
+    // the first failed copy is answered, with its reason kept, after the other tables were copied.
+    virtual HRESULT ExportTab(const std::wstring& folder);
     virtual bool OnDrawUserLayer(HDC dc, const RECT& rect, const ZmaExtent& extent);
     virtual bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent);
     virtual bool DrawSecondPass(HDC dc, const RECT& rect, const ZmaExtent& extent);
@@ -111,9 +111,10 @@ public:
     virtual bool CanExportKml();
     // Writes "<folder>\<clean name>.kml": a KML 2.2 document whose "Document" element the layer
     // fills through AddKmlContent, written to the file as it is made. Nothing is written (S_OK)
-    // when the layer cannot export KML; E_FAIL when the folder cannot take the file. A failure
-    // raised while the content is written leaves the target as it was.
-    virtual HRESULT ExportKml(const std::string& folder);
+    // when the layer cannot export KML; a failure with its reason (JudgeExportFile) when the
+    // folder cannot take the file, E_FAIL when it does not exist. A failure raised while the
+    // content is written leaves the target as it was.
+    virtual HRESULT ExportKml(const std::wstring& folder);
     virtual void AddKmlContent(KmlWriter& document);
     virtual void SetCellColourField(const char* fieldName, int role);
 
@@ -180,10 +181,11 @@ public:
     // Copies the files of the table `source` (every file of its base name but ".tmp" ones) into
     // `folder` under the clean form of `layerName`. When the target table exists the user is
     // asked once, before anything is copied; "No" leaves the folder alone (and counts as done).
-    HRESULT CopyTabFiles(const std::string& folder, const std::string& source, const std::string& layerName);
+    // A target the export may not write (JudgeExportFile) is refused with its reason.
+    HRESULT CopyTabFiles(const std::wstring& folder, const std::string& source, const std::string& layerName);
     // "<folder>\<clean name>[-<clean suffix>].TAB"; the suffix, a text or a string resource id of
     // this module (MAKEINTRESOURCEA), is used by line layers only.
-    void GetTabFileName(std::string& result, const std::string& folder, const char* suffix = nullptr) const;
+    void GetTabFileName(std::wstring& result, const std::wstring& folder, const char* suffix = nullptr) const;
     // The name without the characters < > : " / \ | and blank, as exported files are named.
     static std::string CleanLayerName(const std::string& name);
     // Copies a stream from its start into a new file; E_FAIL when the file cannot be written.
@@ -195,6 +197,8 @@ private:
     // `wanted`, or the first of "<wanted> (2)", "<wanted> (3)", ... that no engine layer but this
     // layer's own bears (names compared as the engine finds layers by name: without case).
     std::string FreeEngineLayerName(const std::string& wanted) const;
+    // CopyTabFiles, raising its failure.
+    void CopyTableFiles(const std::wstring& folder, const std::string& source, const std::string& layerName);
 
 protected:
     // The map's engine layer list.

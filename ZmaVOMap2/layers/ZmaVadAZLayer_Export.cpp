@@ -2,6 +2,7 @@
 // names of exported files.
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/KmlWriter.h"
 
 #include "platform/Com.h"
@@ -14,6 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+
+using platform::ComError;
 
 namespace {
 
@@ -27,26 +31,26 @@ std::string RemoveNameCharacters(const std::string& text) {
     return clean;
 }
 
-std::string WithSeparator(const std::string& folder) {
-    return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+std::wstring WithSeparator(const std::wstring& folder) {
+    return !folder.empty() && folder.back() == L'\\' ? folder : folder + L"\\";
 }
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The extension of a file name with its dot, "" when it has none.
-std::string ExtensionOf(const std::string& name) {
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot);
+std::wstring ExtensionOf(const std::wstring& name) {
+    const size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot);
 }
 
 }  // namespace
 
 std::string CZmaVadAZLayer::CleanLayerName(const std::string& name) { return RemoveNameCharacters(name); }
 
-void CZmaVadAZLayer::GetTabFileName(std::string& result, const std::string& folder, const char* suffix) const {
+void CZmaVadAZLayer::GetTabFileName(std::wstring& result, const std::wstring& folder, const char* suffix) const {
     std::string suffixText;
     if (suffix && IS_INTRESOURCE(suffix))
         suffixText = platform::ToAnsi(platform::LoadStringResource(platform::Module::Instance(),
@@ -54,84 +58,94 @@ void CZmaVadAZLayer::GetTabFileName(std::string& result, const std::string& fold
     else if (suffix)
         suffixText = suffix;
     suffixText = RemoveNameCharacters(suffixText);
-    result = WithSeparator(folder) + CleanLayerName(GetName());
-    if (GetType() == kTypeLines && !suffixText.empty()) result += "-" + suffixText;
-    result += ".TAB";
+    std::string name = CleanLayerName(GetName());
+    if (GetType() == kTypeLines && !suffixText.empty()) name += "-" + suffixText;
+    result = WithSeparator(folder) + platform::ToWide(name) + L".TAB";
 }
 
-HRESULT CZmaVadAZLayer::ExportTab(const std::string& folder) {
+HRESULT CZmaVadAZLayer::ExportTab(const std::wstring& folder) {
     try {
         std::vector<std::string> sources;
         GetSourceFiles(sources);
-        HRESULT result = S_OK;
+        // Every table is copied that can be; the first failure is answered, with its reason, for
+        // the export dialog to tell once among the others.
+        std::optional<ComError> failure;
         for (const std::string& source : sources) {
-            const HRESULT hr = CopyTabFiles(folder, source, GetName());
-            if (FAILED(hr)) {
-                platform::Prompts().MessageBox(nullptr, platform::ToWide("Failed to copy " + GetName() + ".TAB"), kCaption, MB_OK);
-                result = hr;
+            try {
+                CopyTableFiles(folder, source, GetName());
+            } catch (const ComError& e) {
+                if (!failure) failure = e;
             }
         }
-        return result;
-    }
-    // The reason stays with the thread for whoever reports the failure.
-    CATCH_RETURN_KEEP_INFO()
-}
-
-HRESULT CZmaVadAZLayer::CopyTabFiles(const std::string& folder, const std::string& source, const std::string& layerName) {
-    try {
-        char drive[_MAX_DRIVE] = {}, directory[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, extension[_MAX_EXT] = {};
-        _splitpath(source.c_str(), drive, directory, base, extension);
-        const std::string sourceFolder = std::string(drive) + directory;
-        const std::string clean = CleanLayerName(layerName);
-        const std::string targetFolder = folder.empty() || folder.back() != '\\' ? folder : folder.substr(0, folder.size() - 1);
-
-        // The set is listed first, so that the question comes before any file is replaced.
-        std::vector<std::string> files;
-        WIN32_FIND_DATAA found = {};
-        HANDLE search = ::FindFirstFileA((sourceFolder + base + ".*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return S_OK;
-        do {
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            // Temporary files of the engine's own are never part of a table.
-            if (_stricmp(ExtensionOf(found.cFileName).c_str(), ".tmp") == 0) continue;
-            files.push_back(found.cFileName);
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-
-        const std::string targetTable = targetFolder + "\\" + clean + ".TAB";
-        if (FileExists(targetTable) && _stricmp(targetTable.c_str(), source.c_str()) != 0) {
-            const std::string question = "File \"" + clean + ".TAB\" already exists. Replace?";
-            if (platform::Prompts().MessageBox(nullptr, platform::ToWide(question), kCaption, MB_YESNO) != IDYES)
-                return S_OK;
-        }
-        for (const std::string& name : files) {
-            const std::string from = sourceFolder + name;
-            const std::string to = targetFolder + "\\" + clean + ExtensionOf(name);
-            if (from == to) continue;
-            if (!::CopyFileA(from.c_str(), to.c_str(), FALSE))
-                throw platform::ComError(HRESULT_FROM_WIN32(::GetLastError()),
-                                         platform::ToWide("Cannot copy \"" + from + "\" to \"" + to + "\""));
-        }
+        if (failure) throw *failure;
         return S_OK;
     }
     // The reason stays with the thread for whoever reports the failure.
     CATCH_RETURN_KEEP_INFO()
+}
+
+HRESULT CZmaVadAZLayer::CopyTabFiles(const std::wstring& folder, const std::string& source, const std::string& layerName) {
+    try {
+        CopyTableFiles(folder, source, layerName);
+        return S_OK;
+    }
+    // The reason stays with the thread for whoever reports the failure.
+    CATCH_RETURN_KEEP_INFO()
+}
+
+void CZmaVadAZLayer::CopyTableFiles(const std::wstring& folder, const std::string& source, const std::string& layerName) {
+    char drive[_MAX_DRIVE] = {}, directory[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, extension[_MAX_EXT] = {};
+    _splitpath(source.c_str(), drive, directory, base, extension);
+    const std::wstring sourceFolder = platform::ToWide(std::string(drive) + directory);
+    const std::wstring clean = platform::ToWide(CleanLayerName(layerName));
+    const std::wstring targetFolder = WithSeparator(folder);
+    const std::wstring targetTable = targetFolder + clean + L".TAB";
+    JudgeExportFile(targetTable);
+
+    // The set is listed first, so that the question comes before any file is replaced.
+    std::vector<std::wstring> files;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = ::FindFirstFileW((sourceFolder + platform::ToWide(base) + L".*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        // Temporary files of the engine's own are never part of a table.
+        if (_wcsicmp(ExtensionOf(found.cFileName).c_str(), L".tmp") == 0) continue;
+        files.push_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+
+    if (FileExists(targetTable) && _wcsicmp(targetTable.c_str(), platform::ToWide(source).c_str()) != 0) {
+        const std::wstring question = L"File \"" + clean + L".TAB\" already exists. Replace?";
+        if (platform::Prompts().MessageBox(nullptr, question, kCaption, MB_YESNO) != IDYES) return;
+    }
+    for (const std::wstring& name : files) {
+        const std::wstring from = sourceFolder + name;
+        const std::wstring to = targetFolder + clean + ExtensionOf(name);
+        if (from == to) continue;
+        if (!::CopyFileW(from.c_str(), to.c_str(), FALSE)) {
+            const DWORD error = ::GetLastError();
+            throw ComError(HRESULT_FROM_WIN32(error),
+                           L"\"" + ShownName(clean + ExtensionOf(name)) + L"\" cannot be written: " + SystemMessage(error));
+        }
+    }
 }
 
 bool CZmaVadAZLayer::CanExportKml() { return false; }
 
 void CZmaVadAZLayer::AddKmlContent(KmlWriter&) {}
 
-HRESULT CZmaVadAZLayer::ExportKml(const std::string& folder) {
+HRESULT CZmaVadAZLayer::ExportKml(const std::wstring& folder) {
     if (!CanExportKml()) return S_OK;
-    const std::string path = WithSeparator(folder) + CleanLayerName(GetName()) + ".kml";
+    const std::wstring path = WithSeparator(folder) + platform::ToWide(CleanLayerName(GetName())) + L".kml";
     std::unique_ptr<KmlWriter> document;
-    const HRESULT made = platform::ResultOf([&] {
+    try {
+        JudgeExportFile(path);
         document = std::make_unique<KmlWriter>(path);
-        return S_OK;
-    });
-    // A folder that cannot take the file answers as a failed save does, with nothing written.
-    if (!document) return made;
+    }
+    // A folder that cannot take the file answers as a failed save does, with nothing written; the
+    // reason stays with the thread.
+    CATCH_RETURN_KEEP_INFO()
     document->Open("kml", "xmlns", kKmlNamespace);
     document->Open("Document");
     AddKmlContent(*document);

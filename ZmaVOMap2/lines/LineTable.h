@@ -12,20 +12,22 @@
 
 class LineTable {
 public:
-    // Makes the table, its field and the feature every line reuses.
-    explicit LineTable(const std::string& file);
+    // Makes the table, its field and the feature every line reuses; raises a ComError that says
+    // why when they cannot be made.
+    explicit LineTable(const std::wstring& file);
     ~LineTable();
     LineTable(const LineTable&) = delete;
     LineTable& operator=(const LineTable&) = delete;
 
-    // Whether the table, its field and its feature could all be made.
-    bool Made() const noexcept { return feature_ != nullptr; }
     // Writes one line with the pen's pattern and colour (width 3); false when the table refused
-    // it, which Failed() then keeps.
-    bool Write(const std::string& label, const GeoPoint& cell, const GeoPoint& point, int pattern, COLORREF colour);
-    bool Failed() const noexcept { return failed_; }
+    // it, which ThrowIfFailed then raises. A line whose ends are not finite is left out (the table
+    // would keep a clamped or arbitrary line). The label takes the table's character set, with
+    // "?" for a character it has no form for.
+    bool Write(const std::wstring& label, const GeoPoint& cell, const GeoPoint& point, int pattern, COLORREF colour);
+    void ThrowIfFailed() const;
 
 private:
+    std::wstring file_;
     mitab_handle table_ = nullptr;
     mitab_feature feature_ = nullptr;
     bool failed_ = false;

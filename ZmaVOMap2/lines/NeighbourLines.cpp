@@ -72,11 +72,11 @@ bool NborTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const Ge
                                  IHostDataset*& dataset) {
     const COLORREF colour = owner_.LineColour(dataset, neighbour);
     ComPtr<IHostField> field;
-    std::string label;
+    std::wstring label;
     if (owner_.LabelField(dataset, neighbour, field)) {
         std::wstring text;
         if (!FieldValueText(field.Get(), text)) return true;
-        label = platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text);
+        label = hostdata::FieldName(field.Get()) + L": " + text;
     }
     return table_.Write(label, cellGeo, pointGeo, 9, colour);
 }

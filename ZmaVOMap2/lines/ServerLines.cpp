@@ -83,7 +83,7 @@ bool LinesTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const G
     COLORREF colour = 0;
     if (!owner_.LineColour(dataset, false, colour)) return true;
     ComPtr<IHostField> field;
-    std::string label;
+    std::wstring label;
     if (owner_.LabelField(dataset, field)) {
         Variant value;
         hostdata::ReadValue(field.Get(), value);
@@ -91,7 +91,7 @@ bool LinesTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const G
         if (value.vt == VT_BSTR && ::SysStringLen(value.bstrVal) == 0 && FindInHostCollection(field.Get())) return true;
         std::wstring text;
         if (!ServingLabelText(field.Get(), text)) return true;
-        label = platform::ToAnsi(hostdata::FieldName(field.Get()) + L": " + text);
+        label = hostdata::FieldName(field.Get()) + L": " + text;
     }
     return table_.Write(label, cellGeo, pointGeo, 2, colour);
 }

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerHost.h"
 #include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -222,9 +223,10 @@ CZmaVadAZDataLayer* CZmaVadAZLinesLayer::FindDataLayer(const std::wstring& key) 
     return AsDataLayer(owner->FindLayerByExactKey(key));
 }
 
-std::string CZmaVadAZLinesLayer::TabFileName(const std::string& folder, const std::string& suffix) const {
-    std::string path;
+std::wstring CZmaVadAZLinesLayer::TabFileName(const std::wstring& folder, const std::string& suffix) const {
+    std::wstring path;
     GetTabFileName(path, folder, suffix.c_str());
+    JudgeExportFile(path);
     return path;
 }
 

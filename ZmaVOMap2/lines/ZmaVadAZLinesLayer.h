@@ -105,7 +105,8 @@ public:
 
     // The table file of an export, named by the layer base's rule (GetTabFileName) with the data
     // layer's name as the suffix: "Linestoservingcells-Site_Name-Azimuth.TAB".
-    std::string TabFileName(const std::string& folder, const std::string& suffix) const;
+    // A file the export may not write (JudgeExportFile) is refused with its reason.
+    std::wstring TabFileName(const std::wstring& folder, const std::string& suffix) const;
     // The view an export walks: every line, not only those of the last drawn view.
     static RECT ExportView();
 

@@ -193,20 +193,20 @@ bool CZmaVadAZLinesToNborsLayer::LabelField(IHostDataset* dataset, long neighbou
     return GetFieldValue(name, series, dataset, field);
 }
 
-HRESULT CZmaVadAZLinesToNborsLayer::ExportToTab(const std::string& folder, const std::string& name) {
-    LineTable table(TabFileName(folder, name));
-    if (!table.Made()) return E_FAIL;
+HRESULT CZmaVadAZLinesToNborsLayer::ExportToTab(const std::wstring& folder, const std::string& name) {
     try {
+        LineTable table(TabFileName(folder, name));
         NborTabExporter exporter(table, *this);
         BeginPass();
         // Every line, not only those of the view drawn last (or none before the first frame); the
         // lines carry the neighbour index the screen uses.
         for (const DatasetEntry& entry : Entries()) {
             const HRESULT walked = BuildLines(entry, ExportView(), lastExtent_, exporter);
-            if (table.Failed()) platform::ThrowHr(E_FAIL);
+            table.ThrowIfFailed();
             THROW_IF_FAILED(walked);
         }
+        return S_OK;
     }
-    CATCH_RETURN_QUIET();
-    return S_OK;
+    // The reason stays with the thread for whoever reports the failure.
+    CATCH_RETURN_KEEP_INFO()
 }

@@ -48,7 +48,7 @@ public:
     // The bounds of every line's ends; 0 without a line.
     int GetExtent(IDispatch* rectangle) override;
     // A point-lines layer writes no table of its own.
-    HRESULT ExportToTab(const std::string& /*folder*/, const std::string& /*name*/) override { return S_OK; }
+    HRESULT ExportToTab(const std::wstring& /*folder*/, const std::string& /*name*/) override { return S_OK; }
 
 private:
     std::vector<PointLine> lines_;

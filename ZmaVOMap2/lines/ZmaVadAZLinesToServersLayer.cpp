@@ -141,10 +141,9 @@ bool CZmaVadAZLinesToServersLayer::LabelField(IHostDataset* dataset, ComPtr<IHos
     return GetFieldValue(GetLabelByField(), series, dataset, field);
 }
 
-HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::string& folder, const std::string& name) {
-    LineTable table(TabFileName(folder, name));
-    if (!table.Made()) return E_FAIL;
+HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::wstring& folder, const std::string& name) {
     try {
+        LineTable table(TabFileName(folder, name));
         LinesTabExporter exporter(table, *this);
         BeginPass();
         // Every line, not only those of the view drawn last (or none before the first frame).
@@ -152,9 +151,10 @@ HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::string& folder, con
         // when it is drawn; a line the table refused fails the export.
         for (const DatasetEntry& entry : Entries()) {
             WalkLines(entry, ExportView(), lastExtent_, exporter);
-            if (table.Failed()) platform::ThrowHr(E_FAIL);
+            table.ThrowIfFailed();
         }
+        return S_OK;
     }
-    CATCH_RETURN_QUIET();
-    return S_OK;
+    // The reason stays with the thread for whoever reports the failure.
+    CATCH_RETURN_KEEP_INFO()
 }

@@ -33,7 +33,7 @@ public:
     MapWriter(const MapWriter&) = delete;
     MapWriter& operator=(const MapWriter&) = delete;
 
-    bool Open(const std::string& path);
+    bool Open(const std::wstring& path);
     // Each answers the object's offset in the file (for the .ID file), 0 on failure.
     std::uint32_t WriteSymbolPoint(std::int32_t row, double x, double y, const SymbolDef& symbol);
     std::uint32_t WriteFontPoint(std::int32_t row, double x, double y, const FontPointStyle& style);

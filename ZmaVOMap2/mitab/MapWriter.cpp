@@ -45,8 +45,8 @@ MapWriter::~MapWriter() {
     if (file_) std::fclose(file_);
 }
 
-bool MapWriter::Open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "wb");
+bool MapWriter::Open(const std::wstring& path) {
+    file_ = _wfopen(path.c_str(), L"wb");
     if (!file_) return Fail("cannot create the .MAP file");
     static std::uint8_t zero[kHeaderSize] = {};
     WriteBlock(0, zero, sizeof zero);  // the header is written again at the end

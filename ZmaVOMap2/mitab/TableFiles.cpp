@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <sstream>
 
@@ -76,8 +77,24 @@ const char* TypeWord(int type) {
     }
 }
 
+// The text of a value that is no finite number, as readers parse it back ("-inf", "inf", "nan");
+// null for any other text.
+const char* NonFiniteText(const std::string& text) {
+    const std::string t = Lower(Trim(text));
+    if (t == "inf" || t == "+inf" || t == "infinity" || t == "+infinity") return "inf";
+    if (t == "-inf" || t == "-infinity") return "-inf";
+    if (t == "nan" || t == "-nan" || t == "+nan") return "nan";
+    return nullptr;
+}
+
 void EncodeDecimal(std::uint8_t* out, const FieldDef& f, const std::string& text) {
     std::memset(out, ' ', f.size);
+    // Infinities and NaN stay what they are, never a blank that reads back as 0.
+    if (const char* special = NonFiniteText(text)) {
+        const size_t n = std::strlen(special);
+        if (n <= size_t(f.size)) std::memcpy(out + f.size - n, special, n);
+        return;
+    }
     double value;
     if (!ParseNumber(text, value)) return;
     // Fewer decimals when the value is too wide for the field; stars when even that fails.
@@ -240,8 +257,8 @@ DatWriter::~DatWriter() {
     if (file_) std::fclose(file_);
 }
 
-bool DatWriter::Open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "wb");
+bool DatWriter::Open(const std::wstring& path) {
+    file_ = _wfopen(path.c_str(), L"wb");
     return file_ != nullptr;
 }
 

@@ -28,7 +28,7 @@ bool ParseTabDefinition(const std::string& text, std::vector<FieldDef>& fields);
 class DatWriter {
 public:
     ~DatWriter();
-    bool Open(const std::string& path);
+    bool Open(const std::wstring& path);
     // Encodes the values (empty: unset) and appends the record.
     bool WriteRecord(const std::vector<FieldDef>& fields, const std::vector<std::string>& values);
     bool Close(const std::vector<FieldDef>& fields);

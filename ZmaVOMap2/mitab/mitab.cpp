@@ -6,6 +6,8 @@
 #include "ZmaVOMap2/mitab/MapFile.h"
 #include "ZmaVOMap2/mitab/TableFiles.h"
 
+#include <windows.h>
+
 #include <cctype>
 #include <cstdio>
 #include <algorithm>
@@ -40,7 +42,7 @@ struct Table {
     std::vector<FieldDef> fields;
 
     // Writing.
-    std::string tabPath;
+    std::wstring tabPath;
     std::FILE* tabFile = nullptr;
     std::FILE* idFile = nullptr;
     DatWriter dat;
@@ -96,14 +98,36 @@ void SplitPath(const std::string& path, std::string& base, std::string& extensio
     }
 }
 
+void SplitPath(const std::wstring& path, std::wstring& base, std::wstring& extension) {
+    const size_t dot = path.find_last_of(L'.');
+    const size_t slash = path.find_last_of(L"\\/");
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
+        base = path;
+        extension = L".TAB";
+    } else {
+        base = path.substr(0, dot);
+        extension = path.substr(dot);
+    }
+}
+
 // A companion file takes the letter case of the table's extension.
-std::string Companion(const std::string& base, const std::string& tabExtension, const char* upper) {
+template <class String>
+String Companion(const String& base, const String& tabExtension, const char* upper) {
     bool lower = false;
-    for (char c : tabExtension) lower = lower || std::islower(static_cast<unsigned char>(c));
-    std::string ext = upper;
-    if (lower)
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (auto c : tabExtension) lower = lower || (c >= 'a' && c <= 'z');
+    String ext;
+    for (const char* c = upper; *c; ++c) ext += static_cast<typename String::value_type>(lower ? std::tolower(*c) : *c);
     return base + ext;
+}
+
+// Paths in the ANSI code page, as the narrow entry points take them.
+std::wstring WideOfAnsi(const char* text) {
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (n <= 1) return std::wstring();
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
+    wide.resize(static_cast<size_t>(n - 1));
+    return wide;
 }
 
 bool ReadText(const std::string& path, std::string& text) {
@@ -135,8 +159,8 @@ bool ParseEarthSystem(const char* text, EarthSystem& system) {
     return true;
 }
 
-void RemoveFiles(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) std::remove(path.c_str());
+void RemoveFiles(const std::vector<std::wstring>& paths) {
+    for (const std::wstring& path : paths) ::DeleteFileW(path.c_str());
 }
 
 bool ValidGeometry(const Feature& f, std::string& why) {
@@ -173,11 +197,15 @@ void LoadForReading(Table& t) {
 
 // --- Writing ---------------------------------------------------------------------------------------
 
-extern "C" mitab_handle mitab_c_create(const char* filename, const char* mif_or_tab, const char* mif_projection,
-                                       double north, double south, double east, double west) {
+namespace {
+
+// The file name comes in UTF-16 (`wide`) or in the ANSI code page (`narrow`).
+mitab_handle CreateTable(const wchar_t* wide, const char* narrow, const char* mif_or_tab, const char* mif_projection,
+                         double north, double south, double east, double west) {
     try {
         ClearError();
-        if (!filename || !*filename) return SetError(kErrorArgument, "no file name"), nullptr;
+        const std::wstring filename = wide ? std::wstring(wide) : narrow ? WideOfAnsi(narrow) : std::wstring();
+        if (filename.empty()) return SetError(kErrorArgument, "no file name"), nullptr;
         if (!mif_or_tab || Lower(mif_or_tab) != "tab")
             return SetError(kErrorUnsupported, "only TAB tables are written"), nullptr;
         EarthSystem system;
@@ -191,29 +219,41 @@ extern "C" mitab_handle mitab_c_create(const char* filename, const char* mif_or_
 
         auto table = std::make_unique<Table>();
         table->writing = true;
-        std::string base, extension;
+        std::wstring base, extension;
         SplitPath(filename, base, extension);
         table->tabPath = base + extension;
-        const std::string datPath = Companion(base, extension, ".DAT"), mapPath = Companion(base, extension, ".MAP"),
-                          idPath = Companion(base, extension, ".ID");
-        std::vector<std::string> created;
-        table->tabFile = std::fopen(table->tabPath.c_str(), "wb");
+        const std::wstring datPath = Companion(base, extension, ".DAT"), mapPath = Companion(base, extension, ".MAP"),
+                           idPath = Companion(base, extension, ".ID");
+        std::vector<std::wstring> created;
+        table->tabFile = _wfopen(table->tabPath.c_str(), L"wb");
         if (table->tabFile) created.push_back(table->tabPath);
         if (table->tabFile && table->dat.Open(datPath)) created.push_back(datPath);
-        table->idFile = created.size() == 2 ? std::fopen(idPath.c_str(), "wb") : nullptr;
+        table->idFile = created.size() == 2 ? _wfopen(idPath.c_str(), L"wb") : nullptr;
         if (table->idFile) created.push_back(idPath);
         table->map = std::make_unique<MapWriter>(grid, system);
         if (created.size() == 3 && table->map->Open(mapPath)) created.push_back(mapPath);
         if (created.size() != 4) {
             table.reset();  // closes what was opened
             RemoveFiles(created);
-            return SetError(kErrorFile, "cannot create the table files of " + std::string(filename)), nullptr;
+            return SetError(kErrorFile, "cannot create the table files"), nullptr;
         }
         return table.release();
     } catch (...) {
         SetError(kErrorState, "out of memory");
         return nullptr;
     }
+}
+
+}  // namespace
+
+extern "C" mitab_handle mitab_c_create(const char* filename, const char* mif_or_tab, const char* mif_projection,
+                                       double north, double south, double east, double west) {
+    return CreateTable(nullptr, filename, mif_or_tab, mif_projection, north, south, east, west);
+}
+
+extern "C" mitab_handle mitab_c_create_w(const wchar_t* filename, const char* mif_or_tab, const char* mif_projection,
+                                         double north, double south, double east, double west) {
+    return CreateTable(filename, nullptr, mif_or_tab, mif_projection, north, south, east, west);
 }
 
 extern "C" int mitab_c_add_field(mitab_handle handle, const char* field_name, int field_type, int width, int precision) {
@@ -394,7 +434,7 @@ extern "C" void mitab_c_close(mitab_handle handle) {
         ok = std::fwrite(text.data(), 1, text.size(), t->tabFile) == text.size() && ok;
         ok = std::fclose(t->tabFile) == 0 && ok;
         t->tabFile = nullptr;
-        if (!ok) SetError(kErrorFile, "the table " + t->tabPath + " is incomplete");
+        if (!ok) SetError(kErrorFile, "the table is incomplete");
     } catch (...) {
         SetError(kErrorState, "out of memory");
     }

@@ -36,6 +36,8 @@
    mitab_c_close succeeded (mitab_c_getlasterrorno answers 0 after it). */
 #pragma once
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -66,6 +68,9 @@ typedef void* mitab_feature;
    the default. Null when a file cannot be created (nothing is left behind then). */
 mitab_handle mitab_c_create(const char* filename, const char* mif_or_tab, const char* mif_projection,
                             double north, double south, double east, double west);
+/* The same with a file name in UTF-16, for folders and names outside the ANSI code page. */
+mitab_handle mitab_c_create_w(const wchar_t* filename, const char* mif_or_tab, const char* mif_projection,
+                              double north, double south, double east, double west);
 /* Adds an attribute field before the first feature is written; answers its index or -1. Characters
    that cannot stand in a field name become "_"; a name already taken fails. Widths: character
    1..254; decimal 1..20 with precision below the width (a wider decimal is kept at 20 places with
@@ -87,7 +92,9 @@ void mitab_c_set_pen(mitab_feature feature, int width, int pattern, int color);
 /* Brush of a region: fill pattern (1 none, 2 solid), colours 0x00BBGGRR, transparent background. */
 void mitab_c_set_brush(mitab_feature feature, int fg_color, int bg_color, int pattern, int transparent);
 /* The text of attribute `field_index` for the next write: characters are cut to the field width,
-   numbers and dates ("YYYYMMDD", "YYYY-MM-DD" or "YYYY/MM/DD") are converted. */
+   numbers and dates ("YYYYMMDD", "YYYY-MM-DD" or "YYYY/MM/DD") are converted. A decimal that is no
+   finite number ("inf", "-inf", "nan") is written as that text, as readers parse it back, when
+   the field is wide enough; blank otherwise. */
 void mitab_c_set_field(mitab_feature feature, int field_index, const char* field_value);
 /* Appends the feature as the next row; 1 on success, 0 on failure. */
 int mitab_c_write_feature(mitab_handle handle, mitab_feature feature);

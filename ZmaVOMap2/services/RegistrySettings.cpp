@@ -4,6 +4,8 @@
 #include "platform/Com.h"
 #include "platform/UniqueHandle.h"
 
+#include <algorithm>
+
 namespace RegistrySettings {
 
 bool ReadDirectorySetting(std::string& result, const std::string& name, const std::string& defaultValue) {
@@ -36,6 +38,36 @@ void WriteDirectorySetting(const std::string& path, const std::string& name) {
         return;
     ::RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                      static_cast<DWORD>(folder.size() + 1));
+}
+
+bool ReadDirectorySetting(std::wstring& result, const std::wstring& name) {
+    result.clear();
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kDirectoriesKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
+    wchar_t value[257] = {};
+    DWORD type = 0, size = 256 * sizeof(wchar_t);
+    if (::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return false;
+    value[std::min<DWORD>(size / sizeof(wchar_t), 256)] = L'\0';
+    result = value;
+    return true;
+}
+
+void WriteDirectorySetting(const std::wstring& path, const std::wstring& name) {
+    std::wstring folder = path;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const size_t slash = folder.find_last_of(L'\\');
+        if (slash != std::wstring::npos) folder.resize(slash);
+    }
+    platform::UniqueHKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kDirectoriesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                     static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace RegistrySettings

@@ -17,5 +17,8 @@ constexpr const wchar_t* kHelpKey = L"Software\\Zemro\\TerravexHelp";
 bool ReadDirectorySetting(std::string& result, const std::string& name, const std::string& defaultValue);
 // Remembers the folder of `path` (the path itself when it is a folder) under `name`.
 void WriteDirectorySetting(const std::string& path, const std::string& name);
+// The same for folders outside the ANSI code page (no default: "" when nothing is stored).
+bool ReadDirectorySetting(std::wstring& result, const std::wstring& name);
+void WriteDirectorySetting(const std::wstring& path, const std::wstring& name);
 
 }  // namespace RegistrySettings

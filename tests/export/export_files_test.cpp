@@ -48,26 +48,26 @@ protected:
 
 TEST_F(FileExportTest, ExportedFileNamesDropTheCharactersAFileNameCannotHold) {
     NamedLayer layer(map_.Get(), "a<b>c:d\"e/f\\g|h i");
-    std::string name;
-    layer.GetTabFileName(name, "C:\\out");
-    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB");
-    layer.GetTabFileName(name, "C:\\out\\", "serving");
-    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB") << "one backslash; only line layers take a suffix";
+    std::wstring name;
+    layer.GetTabFileName(name, L"C:\\out");
+    EXPECT_EQ(name, L"C:\\out\\abcdefghi.TAB");
+    layer.GetTabFileName(name, L"C:\\out\\", "serving");
+    EXPECT_EQ(name, L"C:\\out\\abcdefghi.TAB") << "one backslash; only line layers take a suffix";
 
     layer.SetType(CZmaVadAZLayer::kTypeLines);
-    layer.GetTabFileName(name, "C:\\out", "to: servers");
-    EXPECT_EQ(name, "C:\\out\\abcdefghi-toservers.TAB");
-    layer.GetTabFileName(name, "C:\\out", " :|");
-    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB") << "a suffix made only of removed characters adds no dash";
-    layer.GetTabFileName(name, "C:\\out", nullptr);
-    EXPECT_EQ(name, "C:\\out\\abcdefghi.TAB");
+    layer.GetTabFileName(name, L"C:\\out", "to: servers");
+    EXPECT_EQ(name, L"C:\\out\\abcdefghi-toservers.TAB");
+    layer.GetTabFileName(name, L"C:\\out", " :|");
+    EXPECT_EQ(name, L"C:\\out\\abcdefghi.TAB") << "a suffix made only of removed characters adds no dash";
+    layer.GetTabFileName(name, L"C:\\out", nullptr);
+    EXPECT_EQ(name, L"C:\\out\\abcdefghi.TAB");
 }
 
 TEST_F(FileExportTest, ATableSetIsCopiedUnderTheCleanNameWithoutItsTemporaryFile) {
     const std::string source = WriteRoads("one");
     const std::string target = OutFolder("copies");
     CZmaVadAZLayer layer(map_.Get(), layers_.get());
-    ASSERT_EQ(layer.CopyTabFiles(target + "\\", source + "\\roads.tab", "My roads"), S_OK);
+    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target + "\\"), source + "\\roads.tab", "My roads"), S_OK);
     for (const char* ext : {".tab", ".dat", ".map", ".id"}) EXPECT_EQ(Read(target + "\\Myroads" + ext), std::string("one") + ext);
     EXPECT_FALSE(Exists(target + "\\Myroads.tmp"));
     EXPECT_FALSE(Exists(target + "\\other.tab"));
@@ -76,7 +76,7 @@ TEST_F(FileExportTest, ATableSetIsCopiedUnderTheCleanNameWithoutItsTemporaryFile
     // Existing: one question before anything is copied. No leaves the folder as it was.
     WriteRoads("two");
     answers_.answer = IDNO;
-    ASSERT_EQ(layer.CopyTabFiles(target, source + "\\roads.tab", "My roads"), S_OK);
+    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), source + "\\roads.tab", "My roads"), S_OK);
     ASSERT_EQ(answers_.boxes.size(), 1u);
     EXPECT_EQ(answers_.boxes[0].text, L"File \"Myroads.TAB\" already exists. Replace?");
     EXPECT_EQ(answers_.boxes[0].caption, L"Map Module");
@@ -86,33 +86,39 @@ TEST_F(FileExportTest, ATableSetIsCopiedUnderTheCleanNameWithoutItsTemporaryFile
     // Yes: still one question for the whole set, and every file replaced.
     answers_.boxes.clear();
     answers_.answer = IDYES;
-    ASSERT_EQ(layer.CopyTabFiles(target, source + "\\roads.tab", "My roads"), S_OK);
+    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), source + "\\roads.tab", "My roads"), S_OK);
     EXPECT_EQ(answers_.boxes.size(), 1u);
     for (const char* ext : {".tab", ".dat", ".map", ".id"}) EXPECT_EQ(Read(target + "\\Myroads" + ext), std::string("two") + ext);
 
     // Into the table's own folder under its own name: nothing to copy, and no question.
     answers_.boxes.clear();
-    EXPECT_EQ(layer.CopyTabFiles(source, source + "\\roads.tab", "roads"), S_OK);
+    EXPECT_EQ(layer.CopyTabFiles(platform::ToWide(source), source + "\\roads.tab", "roads"), S_OK);
     EXPECT_TRUE(answers_.boxes.empty());
     EXPECT_EQ(Read(source + "\\roads.dat"), "two.dat");
 }
 
-TEST_F(FileExportTest, ACopyThatFailsIsAFailureAndTheUserIsTold) {
+// The reason stays with the failure for the export dialog, which names the layer once with it.
+TEST_F(FileExportTest, ACopyThatFailsIsAFailureThatSaysWhy) {
     const std::string source = WriteRoads("one");
     CZmaVadAZLayer layer(map_.Get(), layers_.get());
-    EXPECT_TRUE(FAILED(layer.CopyTabFiles("Z:\\no\\such\\folder", source + "\\roads.tab", "roads")));
+    EXPECT_TRUE(FAILED(layer.CopyTabFiles(L"Z:\\no\\such\\folder", source + "\\roads.tab", "roads")));
 
     CZmaVadAZLayer* table = OpenTable("roads");
     ASSERT_TRUE(table);
     answers_.boxes.clear();
-    EXPECT_TRUE(FAILED(table->ExportTab("Z:\\no\\such\\folder")));
-    ASSERT_EQ(answers_.boxes.size(), 1u);
-    EXPECT_EQ(answers_.boxes[0].text, L"Failed to copy " + platform::ToWide(table->GetName()) + L".TAB");
+    ::SetErrorInfo(0, nullptr);
+    EXPECT_TRUE(FAILED(table->ExportTab(L"Z:\\no\\such\\folder")));
+    platform::ComPtr<IErrorInfo> info;
+    ASSERT_EQ(::GetErrorInfo(0, info.Put()), S_OK);
+    platform::Bstr why;
+    info->GetDescription(why.Put());
+    EXPECT_EQ(why.Wide(), L"The folder \"Z:\\no\\such\\folder\" does not exist");
+    EXPECT_TRUE(answers_.boxes.empty());
 
     // The same layer into a folder that exists.
     const std::string target = OutFolder("layer");
     answers_.boxes.clear();
-    EXPECT_EQ(table->ExportTab(target), S_OK);
+    EXPECT_EQ(table->ExportTab(platform::ToWide(target)), S_OK);
     EXPECT_TRUE(answers_.boxes.empty());
     EXPECT_TRUE(Exists(target + "\\" + CZmaVadAZLayer::CleanLayerName(table->GetName()) + ".tab"));
 }

@@ -91,8 +91,8 @@ class RecordingLines : public CZmaVadAZLayer, public LineTableExport {
 public:
     RecordingLines(IDispatch* map, std::vector<std::string>& calls, const char* tag)
         : CZmaVadAZLayer(map, nullptr), calls_(calls), tag_(tag) {}
-    HRESULT ExportToTab(const std::string& folder, const std::string& name) override {
-        calls_.push_back(std::string(tag_) + " " + folder + " " + name);
+    HRESULT ExportToTab(const std::wstring& folder, const std::string& name) override {
+        calls_.push_back(std::string(tag_) + " " + platform::ToAnsi(folder) + " " + name);
         return S_OK;
     }
 
@@ -114,7 +114,7 @@ TEST_F(ExportTest, TheSampleDriveTestBecomesOneStyledPointPerRow) {
     CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"RxLev", L"Speed", L"Quality"}, {3, 1, 5}, "Drive test");
 
     const std::string folder = OutFolder("sample");
-    ASSERT_EQ(layer.ExportTab(folder), S_OK);
+    ASSERT_EQ(layer.ExportTab(platform::ToWide(folder)), S_OK);
     Table table(folder + "\\Drivetest.TAB");
     ASSERT_TRUE(table.handle);
     EXPECT_EQ(table.FieldNames(), (std::vector<std::string>{"Quality", "Speed", "RxLev"})) << "front display field first";
@@ -173,7 +173,7 @@ TEST_F(ExportTest, FieldNamesAreCleanedCutAndKeptApartAndNegativeDecimalsFit) {
         MakeLayer(dataset.Get(), {L"Signal Level (dBm)", L"Signal Level [dBm]", longName}, {3, 5, 5}, "Names");
 
     const std::string folder = OutFolder("names");
-    ASSERT_EQ(layer.ExportTab(folder), S_OK);
+    ASSERT_EQ(layer.ExportTab(platform::ToWide(folder)), S_OK);
     Table table(folder + "\\Names.TAB");
     ASSERT_TRUE(table.handle);
     EXPECT_EQ(table.FieldNames(), (std::vector<std::string>{"A_very_long_display_field_name_", "Signal_Level__dBm_",
@@ -200,7 +200,7 @@ TEST_F(ExportTest, AnAttributeARowLeavesUnsetIsBlankNotThePreviousRows) {
     CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Name", L"Level"}, {5, 3}, "Unset");
 
     const std::string folder = OutFolder("unset");
-    ASSERT_EQ(layer.ExportTab(folder), S_OK);
+    ASSERT_EQ(layer.ExportTab(platform::ToWide(folder)), S_OK);
     Table table(folder + "\\Unset.TAB");
     const std::vector<int> ids = table.FeatureIds();
     ASSERT_EQ(ids.size(), 3u);
@@ -214,13 +214,13 @@ TEST_F(ExportTest, AFolderThatCannotHoldTheTableFailsWithItsReasonAndLeavesNothi
     AttachStyle(dataset.Get(), L"Level", kLevelClasses);
     CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Level"}, {3}, "Nowhere");
     ::SetErrorInfo(0, nullptr);
-    const HRESULT hr = layer.ExportTab("Z:\\no\\such\\folder\\here");
+    const HRESULT hr = layer.ExportTab(L"Z:\\no\\such\\folder\\here");
     EXPECT_TRUE(FAILED(hr));
     ComPtr<IErrorInfo> info;
     ASSERT_EQ(::GetErrorInfo(0, info.Put()), S_OK);
     Bstr text;
     info->GetDescription(text.Put());
-    EXPECT_NE(text.Wide().find(L"Cannot create the table"), std::wstring::npos) << text.Wide();
+    EXPECT_EQ(text.Wide(), L"The folder \"Z:\\no\\such\\folder\\here\" does not exist");
     EXPECT_TRUE(answers_.boxes.empty()) << "the layer reports nothing itself";
 
     // A layer failing after the table was made (a number field without a formatter) leaves no
@@ -229,7 +229,7 @@ TEST_F(ExportTest, AFolderThatCannotHoldTheTableFailsWithItsReasonAndLeavesNothi
     AttachStyle(bare.Get(), L"Name", kLevelClasses);
     CZmaVadAZDataLayer& unformatted = MakeLayer(bare.Get(), {L"Level", L"Name"}, {5, 3}, "Half");
     const std::string folder = OutFolder("half");
-    EXPECT_EQ(unformatted.ExportTab(folder), E_POINTER);
+    EXPECT_EQ(unformatted.ExportTab(platform::ToWide(folder)), E_POINTER);
     for (const char* ext : {".TAB", ".DAT", ".MAP", ".ID"}) EXPECT_FALSE(Exists(folder + "\\Half" + ext)) << ext;
 }
 
@@ -242,7 +242,7 @@ TEST_F(ExportTest, CellSitesHandTheirLineLayersTheFolderAfterTheirOwnTable) {
     sites.SetLineLayer(CZmaVadAZDataLayer::kLineB, &neighbours);
     sites.SetLineLayer(CZmaVadAZDataLayer::kLineA, &serving);
     const std::string folder = OutFolder("sites");
-    ASSERT_EQ(sites.ExportTab(folder), S_OK);
+    ASSERT_EQ(sites.ExportTab(platform::ToWide(folder)), S_OK);
     EXPECT_TRUE(Exists(folder + "\\Sites.TAB"));
     EXPECT_EQ(calls, (std::vector<std::string>{"A " + folder + " Sites", "B " + folder + " Sites"}));
     sites.SetLineLayer(CZmaVadAZDataLayer::kLineA, nullptr);
@@ -252,7 +252,7 @@ TEST_F(ExportTest, CellSitesHandTheirLineLayersTheFolderAfterTheirOwnTable) {
     CZmaVadAZDataLayer& points = MakeLayer(dataset.Get(), {L"Level"}, {3}, "Points");
     calls.clear();
     points.SetLineLayer(CZmaVadAZDataLayer::kLineA, &serving);
-    ASSERT_EQ(points.ExportTab(folder), S_OK);
+    ASSERT_EQ(points.ExportTab(platform::ToWide(folder)), S_OK);
     EXPECT_TRUE(calls.empty());
     points.SetLineLayer(CZmaVadAZDataLayer::kLineA, nullptr);
 }
@@ -268,7 +268,7 @@ TEST_F(ExportTest, EveryRowBecomesAStyleAndThePlacemarkThatRefersToIt) {
     EXPECT_TRUE(layer.CanExportKml());
 
     const std::string folder = OutFolder("kml");
-    ASSERT_EQ(layer.ExportKml(folder + "\\"), S_OK) << "a trailing backslash is not doubled";
+    ASSERT_EQ(layer.ExportKml(platform::ToWide(folder + "\\")), S_OK) << "a trailing backslash is not doubled";
     ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
     VARIANT_BOOL loaded = VARIANT_FALSE;
     ASSERT_EQ(document->load(Variant(platform::ToWide(folder + "\\KMLpoints.kml")), &loaded), S_OK);
@@ -345,7 +345,7 @@ TEST_F(ExportTest, KmlDocumentsKeepTheirBytes) {
         CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {c.front}, {3}, c.layerName);
 
         const std::string folder = OutFolder("kml_bytes");
-        ASSERT_EQ(layer.ExportKml(folder), S_OK) << c.expected;
+        ASSERT_EQ(layer.ExportKml(platform::ToWide(folder)), S_OK) << c.expected;
         const std::string written = ReadBytes(folder + "\\" + CZmaVadAZLayer::CleanLayerName(c.layerName) + ".kml");
         const std::string expected = ReadBytes(std::string("Z:") + EXPORT_TEST_SOURCE_UNIX + "/expected/" + c.expected);
         ASSERT_FALSE(expected.empty()) << c.expected;
@@ -361,7 +361,7 @@ TEST_F(ExportTest, KmlTextsLeaveOutWhatXmlCannotCarry) {
     AttachStyle(dataset.Get(), L"Name", {});
     CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Name"}, {3}, "Odd");
     const std::string folder = OutFolder("kml_odd");
-    ASSERT_EQ(layer.ExportKml(folder), S_OK);
+    ASSERT_EQ(layer.ExportKml(platform::ToWide(folder)), S_OK);
     ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
     VARIANT_BOOL loaded = VARIANT_FALSE;
     ASSERT_EQ(document->load(Variant(platform::ToWide(folder + "\\Odd.kml")), &loaded), S_OK);
@@ -381,8 +381,8 @@ TEST_F(ExportTest, AFailedKmlExportLeavesTheFolderAsItWas) {
     AttachStyle(dataset.Get(), L"Level", {});
     CZmaVadAZDataLayer& layer = MakeLayer(dataset.Get(), {L"Level"}, {3}, "Kept");
     const std::string folder = OutFolder("kml_failed");
-    EXPECT_EQ(layer.ExportKml(folder + "\\missing\\deeper"), E_FAIL);
-    ASSERT_EQ(layer.ExportKml(folder), S_OK);
+    EXPECT_EQ(layer.ExportKml(platform::ToWide(folder + "\\missing\\deeper")), E_FAIL);
+    ASSERT_EQ(layer.ExportKml(platform::ToWide(folder)), S_OK);
     const std::string before = ReadBytes(folder + "\\Kept.kml");
 
     // The same name over a front field without a value formatter fails once the file is open.
@@ -391,7 +391,7 @@ TEST_F(ExportTest, AFailedKmlExportLeavesTheFolderAsItWas) {
     CZmaVadAZDataLayer& failing = MakeLayer(bare.Get(), {L"Level", L"Name"}, {3, 5}, "Kept");
     HRESULT hr = S_OK;
     try {
-        hr = failing.ExportKml(folder);
+        hr = failing.ExportKml(platform::ToWide(folder));
     } catch (const platform::ComError& e) {
         hr = e.Error();
     }
@@ -412,7 +412,7 @@ TEST_F(ExportTest, ALayerThatCannotWriteKmlWritesNoFile) {
     ASSERT_TRUE(table);
     EXPECT_FALSE(table->CanExportKml());
     const std::string folder = OutFolder("nokml");
-    EXPECT_EQ(table->ExportKml(folder), S_OK);
+    EXPECT_EQ(table->ExportKml(platform::ToWide(folder)), S_OK);
     EXPECT_FALSE(Exists(folder + "\\roads.kml"));
 }
 

@@ -448,8 +448,8 @@ TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnN
     serving_->SetLabelByField(L"Level");
     neighbours_->SetLabelByField(L"Level");
     // Named by the layer base's rule: the layer's and the data layer's names without blanks.
-    ASSERT_EQ(serving_->ExportToTab(folder, "Site_Name - Azimuth"), S_OK);
-    ASSERT_EQ(neighbours_->ExportToTab(folder, "Site_Name - Azimuth"), S_OK);
+    ASSERT_EQ(serving_->ExportToTab(platform::ToWide(folder), "Site_Name - Azimuth"), S_OK);
+    ASSERT_EQ(neighbours_->ExportToTab(platform::ToWide(folder), "Site_Name - Azimuth"), S_OK);
     const std::vector<std::string> servingLines = {"10.050,50.150 > 10.100,49.950 | Level: 0"};
     const std::vector<std::string> neighbourLines = {"10.350,50.150 > 10.100,49.950 | Level: 0",
                                                      "10.200,50.000 > 10.300,49.950 | Level: 1"};
@@ -460,12 +460,27 @@ TEST_F(LinesTest, TheTablesHoldEveryLineBeforeAnyFrameAndAfterAPanUnderTheirOwnN
     ShowView(400, 300, {11.0, 51.2, 11.4, 50.9});
     MemoryCanvas canvas(400, 300);
     DrawFrame(canvas);
-    ASSERT_EQ(serving_->ExportToTab(folder, "Panned"), S_OK);
-    ASSERT_EQ(neighbours_->ExportToTab(folder, "Panned"), S_OK);
+    ASSERT_EQ(serving_->ExportToTab(platform::ToWide(folder), "Panned"), S_OK);
+    ASSERT_EQ(neighbours_->ExportToTab(platform::ToWide(folder), "Panned"), S_OK);
     EXPECT_EQ(TableLines(folder + "\\Linestoservingcells-Panned.TAB"), servingLines);
     EXPECT_EQ(TableLines(folder + "\\Linestoneighborcells-Panned.TAB"), neighbourLines);
 
-    EXPECT_EQ(serving_->ExportToTab(folder + "\\no such folder", "Panned"), E_FAIL);
+    EXPECT_EQ(serving_->ExportToTab(platform::ToWide(folder + "\\no such folder"), "Panned"), E_FAIL);
+}
+
+// A label takes the table's character set: a character it cannot hold is "?", never a look-alike.
+TEST_F(LinesTest, LineLabelsHoldNoLookAlikeLetters) {
+    const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX));
+    ComPtr<IHostDatasetSetup> setup;
+    points_->QueryInterface(__uuidof(IHostDatasetSetup), setup.PutVoid());
+    long position = 0;
+    setup->AddField(Bstr(L"Sector\u03bc").Get(), 6, &position);
+    SetValue(points_.Get(), 0, L"Sector\u03bc", Variant(L"\u0394 caf\u00e9"));
+    serving_->SetDrawOption(0);
+    serving_->SetLabelByField(L"Sector\u03bc");
+    ASSERT_EQ(serving_->ExportToTab(platform::ToWide(folder), "Greek"), S_OK);
+    EXPECT_EQ(TableLines(folder + "\\Linestoservingcells-Greek.TAB"),
+              std::vector<std::string>{"10.050,50.150 > 10.100,49.950 | Sector?: ? caf\xe9"});
 }
 
 TEST_F(LinesTest, ACellSiteLayersTableExportWritesItsLineTablesBesideThePoints) {
@@ -503,13 +518,14 @@ TEST_F(LinesTest, ACellSiteLayersTableExportWritesItsLineTablesBesideThePoints) 
     ASSERT_TRUE(cellSites_);
     ASSERT_EQ(cellSites_->GetLineLayer(CZmaVadAZDataLayer::kLineA), serving_);
     DrawFrame(canvas);
-    const HRESULT exported = cellSites_->ExportTab(folder);
+    const HRESULT exported = cellSites_->ExportTab(platform::ToWide(folder));
     ComPtr<IErrorInfo> info;
     Bstr why;
     if (::GetErrorInfo(0, info.Put()) == S_OK) info->GetDescription(why.Put());
     ASSERT_EQ(exported, S_OK) << platform::ToAnsi(why.Wide());
-    std::string points;
-    cellSites_->GetTabFileName(points, folder);
+    std::wstring widePoints;
+    cellSites_->GetTabFileName(widePoints, platform::ToWide(folder));
+    const std::string points = platform::ToAnsi(widePoints);
     const std::string name = points.substr(folder.size() + 1, points.size() - folder.size() - 5);
     EXPECT_EQ(TableLines(folder + "\\Linestoservingcells-" + name + ".TAB").size(), 1u);
     EXPECT_EQ(TableLines(folder + "\\Linestoneighborcells-" + name + ".TAB").size(), 2u);
@@ -628,7 +644,7 @@ TEST_F(LinesTest, TheWcdmaNeighbourShiftIsTheSameOnScreenAndInTheTable) {
     ::DestroyWindow(frame);
 
     const std::string folder = platform::ToAnsi(testsupport::WinePath(LINES_TAB_OUT_UNIX));
-    ASSERT_EQ(neighbours_->ExportToTab(folder, "Wcdma"), S_OK);
+    ASSERT_EQ(neighbours_->ExportToTab(platform::ToWide(folder), "Wcdma"), S_OK);
     EXPECT_EQ(TableLines(folder + "\\Linestoneighborcells-Wcdma.TAB"),
               (std::vector<std::string>{"10.350,50.150 > 10.100,49.950 | Lab_2: second"}));
 }
