@@ -23,9 +23,11 @@ namespace {
 constexpr int kError = platform::kLogLevelError;
 // The thread looks at the queue at least this often, in case a wake was missed.
 constexpr DWORD kWakeInterval = 1000;
-// How long the last release waits for a download in progress: it sees the stop at its next step,
-// and no step outlasts the time a tile request has.
-constexpr DWORD kStopWait = kTileRequestBounds.milliseconds + 1000;
+// How long the last release waits for the thread: a download in progress lets go of its request
+// as soon as the stop is set, whatever the server does, so the thread ends at once. Should it not
+// (a host name being looked up for the log), the map goes without it, and the thread, which holds
+// the library, ends after.
+constexpr DWORD kStopWait = 400;
 
 // What the thread owns: its own handles of the two events and its reference to the library.
 struct ThreadContext {
@@ -155,7 +157,7 @@ void CDownloadThread::Stop() {
     RequestQueue().Clear();
     ::SetEvent(stop_.Get());
     if (::WaitForSingleObject(thread_.Get(), kStopWait) != WAIT_OBJECT_0)
-        Log(kError, "The tile download thread is still downloading: it ends when that download does");
+        Log(kError, "The tile download thread is still busy: it ends when its step does");
     thread_.Reset();
     stop_.Reset();
     threadId_ = 0;
