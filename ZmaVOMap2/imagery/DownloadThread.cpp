@@ -66,11 +66,16 @@ void DownloadNewestRequest(HANDLE stop) noexcept {
         const HRESULT hr = FindCachedTileUnderAnyServer(request, result.cacheFile)
                                ? S_OK
                                : DownloadTileToCache(request.address, result.cacheFile, credentials, stop);
+        // Only a tile that can be drawn is announced: a failure causes no repaint.
         if (SUCCEEDED(hr)) {
             ResultQueue().Append(result);
             ::PostMessageW(request.window, kTileDownloadedMessage, static_cast<WPARAM>(request.generation),
                            reinterpret_cast<LPARAM>(request.layer));
         }
+        if (request.ledger)
+            request.ledger->Ended(request.generation, request.tile,
+                                  SUCCEEDED(hr) ? TileOutcome::kArrived
+                                                : hr == E_ABORT ? TileOutcome::kDropped : TileOutcome::kFailed);
         // A download the stop ended is no failure of its server.
         if (request.layer && hr != E_ABORT) {
             std::string text = platform::ToAnsi(request.address);
