@@ -1,8 +1,8 @@
 // What the background imagery asks of its tile server: the requests per tile for the first frame
 // of a shown map and for a pan by half the view, with tiles downloaded by the download thread
-// while the map repaints as they arrive (each arrival repaints its square, and each repaint queues
-// the tiles still missing again); and the time until the last tile of the view came. One request
-// per tile is the floor.
+// while the map repaints as they arrive (each arrival repaints its square); and the time until the
+// last tile of the view came. One request per tile is the floor. Beside it, the time the release
+// of a map takes while the thread waits for a server that holds its tile for half a minute.
 // Not a test: scripts/run-benchmarks.sh runs it beside the local tile server
 // (tests/imagery/tile_server.py), which answers each tile after a delay, as a distant server does;
 // every figure is the minimum and the median of repeated runs.
@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -133,6 +134,28 @@ struct TileFigures {
     }
 };
 
+// Releases of the last map while the download thread waits for a server that says nothing for
+// 30 s: the seconds each release took.
+Samples ReleasesWhileATileIsHeld(const std::wstring& server) {
+    std::ofstream(WinePath(Environment("VADAZ_TILE_CONFIG")).c_str()) << "tile_answer=mute\n";
+    Samples releases;
+    for (int run = 0; run < g_runs; ++run) {
+        SetImagery(L"BackgroundMapTileServer", server + L"/held" + std::to_wstring(run) + L"/r%d/tiles/");
+        ClearRequests();
+        auto map = std::make_unique<EmbeddedControl>(kWidth, kHeight);
+        map->Put(7, Variant(60.0));
+        for (const double start = Now(); Requests().empty() && Now() - start < 10;) {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+            ::Sleep(5);
+        }
+        if (Requests().empty()) platform::ThrowHr(E_FAIL);
+        ::Sleep(200);
+        releases.Add(Time([&] { map.reset(); }));
+    }
+    return releases;
+}
+
 void PrintHeader() {
     std::printf("  %-48s %8s %10s %10s\n", "figure", "tiles", "min", "median");
 }
@@ -167,6 +190,7 @@ void Figures() {
     Print("first frame: until the last tile came", frame.tiles, frame.seconds, "ms", 1e3);
     Print("pan by half the view: requests per new tile", pan.tiles, pan.requests, "  ", 1.0);
     Print("pan by half the view: until the last tile came", pan.tiles, pan.seconds, "ms", 1e3);
+    Print("release of a map while its tile is held", 1, ReleasesWhileATileIsHeld(server), "ms", 1e3);
 }
 
 }  // namespace
@@ -176,7 +200,7 @@ int main(int argc, char** argv) {
     if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
     return RunFigures([] {
         std::printf("%d runs per figure, a shown %dx%d map in token mode, downloads by the download thread from a "
-                    "server that answers each tile after %s ms\n",
+                    "server that answers each tile after %s ms (or, for the release, not at all)\n",
                     g_runs, kWidth, kHeight, kTileDelay);
         Figures();
     });

@@ -81,7 +81,8 @@ endfunction()
 # GoogleTest program run under Wine in the test prefix; with LAUNCHER, the command runs the program
 # (its last arguments are Wine and the program). One ctest entry per program: every Wine process
 # start costs. A long program may be cut into PARTS, GoogleTest filters that each run as an entry
-# <name>_<n> of their own, so that the parts run side by side.
+# <name>_<n> of their own, so that the parts run side by side (or, SERIAL, each in a process of
+# its own: what a process keeps for its life starts afresh in each part).
 function(vadaz_add_test name)
   cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -89,11 +90,11 @@ function(vadaz_add_test name)
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
   set(program ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
   set(entries)
-  if(T_PARTS AND NOT T_LAUNCHER)
+  if(T_PARTS)
     set(n 0)
     foreach(filter ${T_PARTS})
       math(EXPR n "${n} + 1")
-      vadaz_add_wine_test(${name}_${n} 300 ${program} --gtest_filter=${filter})
+      vadaz_add_wine_test(${name}_${n} 300 ${T_LAUNCHER} ${program} --gtest_filter=${filter})
       list(APPEND entries ${name}_${n})
     endforeach()
   else()

@@ -17,7 +17,7 @@ if WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/datalayer_benchmark.exe" "$@" &&
    WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/lines_benchmark.exe" &&
    log "host counts: circles, markers and direction arrows, each beside a count ten times smaller" &&
    WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/counts_benchmark.exe" &&
-   log "imagery: tile requests per tile of a shown map's first frame and of a pan, beside the local tile server" &&
+   log "imagery: tile requests per tile of a shown map's first frame and of a pan, and the release of a map whose tile is held, beside the local tile server" &&
    WINEPREFIX="$PREFIX" python3 "$ROOT/tests/imagery/tile_server.py" -- wine "$BUILD/benchmarks/imagery_benchmark.exe" &&
    log "workspaces: geosets and workspaces of 1 000 and 10 000 tables against the engine opening them" &&
    WINEPREFIX="$PREFIX" wine "$BUILD/benchmarks/workspace_benchmark.exe"; then

@@ -23,9 +23,11 @@ namespace {
 constexpr int kError = platform::kLogLevelError;
 // The thread looks at the queue at least this often, in case a wake was missed.
 constexpr DWORD kWakeInterval = 1000;
-// How long the last release waits for a download in progress: it sees the stop at its next step,
-// and no step outlasts the time a tile request has.
-constexpr DWORD kStopWait = kTileRequestBounds.milliseconds + 1000;
+// How long the last release waits for the thread: a download in progress lets go of its request
+// as soon as the stop is set, whatever the server does, so the thread ends at once. Should it not
+// (a host name being looked up for the log), the map goes without it, and the thread, which holds
+// the library, ends after.
+constexpr DWORD kStopWait = 400;
 
 // What the thread owns: its own handles of the two events and its reference to the library.
 struct ThreadContext {
@@ -64,11 +66,16 @@ void DownloadNewestRequest(HANDLE stop) noexcept {
         const HRESULT hr = FindCachedTileUnderAnyServer(request, result.cacheFile)
                                ? S_OK
                                : DownloadTileToCache(request.address, result.cacheFile, credentials, stop);
+        // Only a tile that can be drawn is announced: a failure causes no repaint.
         if (SUCCEEDED(hr)) {
             ResultQueue().Append(result);
             ::PostMessageW(request.window, kTileDownloadedMessage, static_cast<WPARAM>(request.generation),
                            reinterpret_cast<LPARAM>(request.layer));
         }
+        if (request.ledger)
+            request.ledger->Ended(request.generation, request.tile,
+                                  SUCCEEDED(hr) ? TileOutcome::kArrived
+                                                : hr == E_ABORT ? TileOutcome::kDropped : TileOutcome::kFailed);
         // A download the stop ended is no failure of its server.
         if (request.layer && hr != E_ABORT) {
             std::string text = LoggedAddress(request.address);
@@ -155,7 +162,7 @@ void CDownloadThread::Stop() {
     RequestQueue().Clear();
     ::SetEvent(stop_.Get());
     if (::WaitForSingleObject(thread_.Get(), kStopWait) != WAIT_OBJECT_0)
-        Log(kError, "The tile download thread is still downloading: it ends when that download does");
+        Log(kError, "The tile download thread is still busy: it ends when its step does");
     thread_.Reset();
     stop_.Reset();
     threadId_ = 0;

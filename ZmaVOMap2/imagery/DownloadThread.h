@@ -3,8 +3,8 @@
 // map window with WM_APP+100 (wParam the draw generation, lParam the layer's identity).
 //
 // One thread per process, held by the imagery layers that queue tiles: the first hold starts it,
-// the last release stops it (a stop event) and waits for it, so it ends with the last map that
-// used it, before the library can be unloaded. While it runs it keeps the library loaded and
+// the last release stops it (a stop event, which also lets go of a download in progress at once)
+// and waits for it, so it ends with the last map that used it, before the library can be unloaded. While it runs it keeps the library loaded and
 // locked (DllCanUnloadNow answers S_FALSE), so even a stop that outlasts the wait, or an unload
 // forced while a map is still alive, never takes its code or the queues, event and callback it
 // uses away from under it. Nothing waits for it in DllMain.
@@ -29,7 +29,7 @@ public:
 
     // On the user-interface thread. The first hold starts the thread (a failure is logged and
     // leaves tiles to be fetched at once); the last release stops it (a download in progress ends
-    // at its next step, within a tile request's time), waits for it, and empties both queues.
+    // at once, whatever its server does), waits for it, and empties both queues.
     void Hold();
     void Release();
     // Wakes the thread after a request was queued.

@@ -11,6 +11,8 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace imagery {
 
@@ -22,7 +24,34 @@ constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; VadAZ map imagery)";
 // error the transport gives it.
 constexpr DWORD kTimeSlack = 100;
 
-using Internet = platform::UniqueHandle<platform::NullHandleTraits<HINTERNET, &::InternetCloseHandle>>;
+// Where WinInet reports an operation of the asynchronous session that it completed later, and
+// what it may still write or read until then: the count slots, the body sent and the buffer read
+// into. An exchange that lets go of an operation still under way leaves this behind.
+struct Completion {
+    platform::UniqueHandleKernel done{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    DWORD result = 0, error = 0;
+    DWORD available = 0, read = 0;
+    std::string body;
+    std::vector<char> buffer = std::vector<char>(16384);
+};
+
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* information, DWORD) {
+    if (status != INTERNET_STATUS_REQUEST_COMPLETE || !context || !information) return;
+    auto* completion = reinterpret_cast<Completion*>(context);
+    const auto* outcome = static_cast<const INTERNET_ASYNC_RESULT*>(information);
+    completion->result = static_cast<DWORD>(outcome->dwResult);
+    completion->error = outcome->dwError;
+    // Last: from here on the waiting thread may free the completion.
+    ::SetEvent(completion->done.Get());
+}
+
+// A handle closed tells nobody any more of what it still completes.
+BOOL WINAPI CloseInternet(HINTERNET handle) {
+    ::InternetSetStatusCallbackW(handle, nullptr);
+    return ::InternetCloseHandle(handle);
+}
+
+using Internet = platform::UniqueHandle<platform::NullHandleTraits<HINTERNET, &CloseInternet>>;
 
 class Deadline {
 public:
@@ -58,17 +87,32 @@ void SetTimeouts(HINTERNET handle, DWORD milliseconds) {
         ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
 }
 
-// One request's state: its bounds, where it is, and how its failures are told.
+// One request's state: its bounds, where it is, and how its failures are told. The session is
+// asynchronous, so that no call blocks the calling thread: each one is waited for together with
+// the request's stop and its time, and a stop or the end of the time lets go of it at once, the
+// server answering or not.
 class Exchange {
 public:
     Exchange(const HttpRequest& request, const RequestBounds& bounds)
         : request_(request), bounds_(bounds), deadline_(bounds.milliseconds), address_(request.address),
-          method_(request.method) {}
+          method_(request.method), completion_(std::make_unique<Completion>()) {
+        completion_->body = request.body;
+    }
+    ~Exchange() {
+        if (!abandoned_) return;
+        // WinInet may still complete what was let go of, into memory that must stay.
+        if (!abandonedRead_) std::vector<char>().swap(completion_->buffer);
+        completion_.release();
+    }
+    Exchange(const Exchange&) = delete;
+    Exchange& operator=(const Exchange&) = delete;
 
     HRESULT Run(HttpAnswer& answer) {
-        Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        if (!completion_->done) return TransportFailure();
+        Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC));
         if (!session) return TransportFailure();
         Crack(request_.address, credentialsOrigin_);
+        ::InternetSetStatusCallbackW(session.Get(), &OnStatus);
         bool proxyAsked = false, serverAsked = false;
         for (int redirects = 0;;) {
             // Closed request first, then its connection.
@@ -139,7 +183,7 @@ private:
         std::wstring object;
         if (!Crack(address_, origin, &object)) return INET_E_UNKNOWN_PROTOCOL;
         connection.Reset(::InternetConnectW(session, origin.host.c_str(), origin.port, nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, 0));
+                                            INTERNET_SERVICE_HTTP, 0, Context()));
         if (!connection) return TransportFailure();
         // Credentials go only where they belong: the server's to the origin they were given for,
         // the proxy's to a proxy.
@@ -149,7 +193,7 @@ private:
                             (origin.scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
         auto open = [&](DWORD more) {
             request.Reset(::HttpOpenRequestW(connection.Get(), method_.c_str(), object.empty() ? L"/" : object.c_str(),
-                                             nullptr, nullptr, nullptr, flags | more, 0));
+                                             nullptr, nullptr, nullptr, flags | more, Context()));
             return static_cast<bool>(request);
         };
         if (!open(0)) return TransportFailure();
@@ -172,8 +216,9 @@ private:
             ::HttpAddRequestHeadersW(request.Get(), line.c_str(), static_cast<DWORD>(line.size()),
                                      HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
         }
-        void* body = sendsBody_ && !request_.body.empty() ? const_cast<char*>(request_.body.data()) : nullptr;
-        if (!::HttpSendRequestW(request.Get(), nullptr, 0, body, body ? static_cast<DWORD>(request_.body.size()) : 0))
+        std::string& sent = completion_->body;
+        void* body = sendsBody_ && !sent.empty() ? &sent[0] : nullptr;
+        if (!Await([&] { return ::HttpSendRequestW(request.Get(), nullptr, 0, body, body ? static_cast<DWORD>(sent.size()) : 0); }))
             return TransportFailure();
         return S_OK;
     }
@@ -238,30 +283,76 @@ private:
         return hr == S_OK && !proxyUser_.empty();
     }
 
+    // The body, to the end the server gave it: one shorter than its announced length was cut off
+    // on the way and is no answer.
     HRESULT ReadBody(HINTERNET request, std::string& body) {
         DWORD announced = 0, size = sizeof announced;
-        if (::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) &&
-            announced > bounds_.bytes)
-            return TooLarge();
+        const bool hasLength =
+            ::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) != FALSE;
+        if (hasLength && announced > bounds_.bytes) return TooLarge();
         body.clear();
-        char buffer[16384];
         for (;;) {
             if (Stopped(request_.stop)) return E_ABORT;
             if (deadline_.Passed()) return TimeRanOut();
             SetTimeouts(request, deadline_.Left());
-            DWORD available = 0, read = 0;
-            if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return TransportFailure();
-            if (available == 0) return S_OK;
+            DWORD available = 0;
+            if (!QueryAvailable(request, available)) return TransportFailure();
+            if (available == 0) break;
             if (body.size() + available > bounds_.bytes) return TooLarge();
-            if (!::InternetReadFile(request, buffer, std::min<DWORD>(available, sizeof buffer), &read))
+            std::vector<char>& buffer = completion_->buffer;
+            DWORD& read = completion_->read;
+            const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer.size()));
+            if (!Await([&] { return ::InternetReadFile(request, buffer.data(), wanted, &read); }, true))
                 return TransportFailure();
-            if (read == 0) return S_OK;
-            body.append(buffer, read);
+            if (read == 0) break;
+            body.append(buffer.data(), read);
         }
+        if (hasLength && body.size() < announced)
+            return GiveUp(INET_E_DATA_NOT_AVAILABLE, "an answer that ended after " + std::to_string(body.size()) + " of the " +
+                                                         std::to_string(announced) + " bytes it announced");
+        return S_OK;
+    }
+
+    // How many bytes can be read without waiting; 0 at the end of the body.
+    bool QueryAvailable(HINTERNET request, DWORD& available) {
+        DWORD& count = completion_->available;
+        auto query = [&] { return ::InternetQueryDataAvailable(request, &count, 0, 0); };
+        count = 0;
+        bool waited = false;
+        if (!Await(query, false, &waited)) return false;
+        // Once the data came, the count is asked again: a call that needs no wait gives it
+        // whatever the completion told.
+        if (waited && !Await(query)) return false;
+        available = count;
+        return true;
+    }
+
+    DWORD_PTR Context() const { return reinterpret_cast<DWORD_PTR>(completion_.get()); }
+
+    // Runs `call`, a WinInet call on the asynchronous session, and waits until it completed, the
+    // stop was set or the time ran out; false, with the error as the thread's last error, when it
+    // did not succeed. What is let go of before it completed is left to WinInet (see ~Exchange).
+    template <class Call>
+    bool Await(Call call, bool reads = false, bool* waited = nullptr) {
+        ::ResetEvent(completion_->done.Get());
+        if (call()) return true;
+        if (::GetLastError() != ERROR_IO_PENDING) return false;
+        if (waited) *waited = true;
+        const HANDLE wakers[] = {completion_->done.Get(), request_.stop};
+        const DWORD woke = ::WaitForMultipleObjects(request_.stop ? 2 : 1, wakers, FALSE, deadline_.Left());
+        if (woke == WAIT_OBJECT_0) {
+            ::SetLastError(completion_->error);
+            return completion_->result != 0;
+        }
+        abandoned_ = true;
+        abandonedRead_ = abandonedRead_ || reads;
+        ::SetLastError(woke == WAIT_OBJECT_0 + 1 ? ERROR_INTERNET_OPERATION_CANCELLED : ERROR_INTERNET_TIMEOUT);
+        return false;
     }
 
     HRESULT TransportFailure() {
         const DWORD error = ::GetLastError();
+        if (Stopped(request_.stop)) return E_ABORT;
         if (error == ERROR_INTERNET_TIMEOUT || deadline_.Passed(kTimeSlack)) return TimeRanOut();
         return HRESULT_FROM_WIN32(error ? error : ERROR_INTERNET_INTERNAL_ERROR);
     }
@@ -286,6 +377,8 @@ private:
     Origin credentialsOrigin_;             // of the address the server's credentials were given for
     bool sendsServerCredentials_ = false;  // the request in flight carries them
     std::wstring proxiedAddress_;          // the address a proxy asked credentials for
+    std::unique_ptr<Completion> completion_;
+    bool abandoned_ = false, abandonedRead_ = false;
 };
 
 }  // namespace

@@ -2,8 +2,9 @@
 // redirects (followed by hand, to addresses of a bounded length) and a size of the answer. A
 // server that redirects in a loop or to an ever longer address, answers tens of megabytes, or
 // trickles or stalls cannot hold the caller: what exceeds a bound is a failed request, logged with
-// the bound it exceeded. WinInet, synchronous on the calling thread; the system's proxy settings
-// apply, as they do to the system's own downloads.
+// the bound it exceeded; an answer that ends before the length it announced is a failed request
+// too. WinInet, on the calling thread, which waits for each of its calls and can let go of one at
+// any time; the system's proxy settings apply, as they do to the system's own downloads.
 //
 // Nothing a server names reaches another: the server's credentials go only to the scheme, host
 // and port of the address they were given for (a redirect elsewhere goes on without them), the
@@ -42,7 +43,8 @@ struct HttpRequest {
     // Asked once when the proxy the request went through asks for credentials; without it (or
     // when no proxy asked) the 407 is the answer.
     IAuthenticate* proxyCredentials = nullptr;
-    // When this event is set, the request ends at its next step with E_ABORT.
+    // When this event is set (from any thread), the request ends at once with E_ABORT, whatever
+    // the server does.
     HANDLE stop = nullptr;
 };
 
@@ -53,9 +55,9 @@ struct HttpAnswer {
 
 // Sends `request` and reads the final answer (any status) within `bounds`. A bound exceeded
 // fails with INET_E_REDIRECT_FAILED (redirects), INET_E_INVALID_URL (a redirect's address, or an
-// address holding a control character),
-// HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) (size) or INET_E_CONNECTION_TIMEOUT (time), each
-// logged; a failure of the transport answers its own error.
+// address holding a control character), HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) (size) or
+// INET_E_CONNECTION_TIMEOUT (time), and an answer shorter than its announced length with
+// INET_E_DATA_NOT_AVAILABLE, each logged; a failure of the transport answers its own error.
 HRESULT SendHttpRequest(const HttpRequest& request, const RequestBounds& bounds, HttpAnswer& answer);
 
 }  // namespace imagery

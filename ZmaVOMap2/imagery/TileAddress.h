@@ -12,6 +12,10 @@ namespace imagery {
 // Imagery types, as saved in "MapType".
 enum ImageryType : int { kRoad = 0, kAerial = 1, kAerialWithLabels = 2 };
 
+// The longest tile address asked for: the longest address the system's requests take. A longer
+// one (from a template or a token of any length) is refused, never cut.
+constexpr size_t kMaxTileAddress = 2083;
+
 // The default tile servers: "%d" stands for the server number (0 to 3); the alternative road
 // server has none.
 constexpr const wchar_t* kDefaultTileServer = L"http://r%d.tiles.imagery.zemro.net/tiles/";

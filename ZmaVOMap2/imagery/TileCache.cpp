@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/imagery/TileCache.h"
 
-#include "ZmaVOMap2/imagery/HttpExchange.h"
+#include "ZmaVOMap2/imagery/ImageryLog.h"
+#include "ZmaVOMap2/imagery/TilePicture.h"
 #include "platform/Com.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
@@ -63,7 +64,8 @@ bool FindCachedTile(const std::wstring& address, std::wstring& cacheFile) {
     return !cacheFile.empty() && ::GetFileAttributesW(cacheFile.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials, HANDLE stop) {
+HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials, HANDLE stop,
+                            const RequestBounds& bounds) {
     platform::ComPtr<IAuthenticate> proxyCredentials;
     if (credentials) credentials->QueryInterface(IID_IAuthenticate, proxyCredentials.PutVoid());
     HttpRequest request;
@@ -71,8 +73,15 @@ HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile
     request.proxyCredentials = proxyCredentials.Get();
     request.stop = stop;
     HttpAnswer answer;
-    RETURN_IF_FAILED(SendHttpRequest(request, kTileRequestBounds, answer));
+    RETURN_IF_FAILED(SendHttpRequest(request, bounds, answer));
     if (answer.status != HTTP_STATUS_OK) return INET_E_DOWNLOAD_FAILURE;
+    if (!IsDrawableTile(answer.body)) {
+        Log(platform::kLogLevelError, "Tile not kept: an answer of " + std::to_string(answer.body.size()) +
+                                          " bytes that is no picture of at most " + std::to_string(kMaxTilePixels) +
+                                          " x " + std::to_string(kMaxTilePixels) + " pixels. URL = " +
+                                          WithoutCredentials(platform::ToAnsi(address)));
+        return INET_E_DOWNLOAD_FAILURE;
+    }
     return StoreInCache(address, answer.body, cacheFile) ? S_OK : INET_E_DOWNLOAD_FAILURE;
 }
 

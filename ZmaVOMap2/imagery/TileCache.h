@@ -1,8 +1,11 @@
 // Tiles in the URL cache. The cache is asked directly (the protocol's own "is cached" query is
 // not available everywhere), a cached tile is read from its cache file without a request, and a
-// download counts only when the server answered with the tile within the bounds of a tile
-// request: an error page a server sends instead, or a request given up, is never kept as a tile.
+// download counts only when the server answered with a drawable tile within the bounds of a tile
+// request: an error page a server sends instead, a body that is no picture or was cut off, or a
+// request given up, is never kept as a tile.
 #pragma once
+
+#include "ZmaVOMap2/imagery/HttpExchange.h"
 
 #include <windows.h>
 #include <unknwn.h>
@@ -16,9 +19,10 @@ bool FindCachedTile(const std::wstring& address, std::wstring& cacheFile);
 
 // Downloads `address` into the URL cache and names its cache file. A server answer other than
 // 200 fails with INET_E_DOWNLOAD_FAILURE and leaves no cache entry; so does a request that
-// exceeds its bounds (HttpExchange.h). `credentials` (may be null) answers a proxy's demand for
-// authentication on behalf of the download. When `stop` is set the download ends with E_ABORT.
+// exceeds its bounds (HttpExchange.h), and an answer that is no drawable tile (TilePicture.h),
+// which is logged. `credentials` (may be null) answers a proxy's demand for authentication on
+// behalf of the download. When `stop` is set the download ends at once with E_ABORT.
 HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials = nullptr,
-                            HANDLE stop = nullptr);
+                            HANDLE stop = nullptr, const RequestBounds& bounds = kTileRequestBounds);
 
 }  // namespace imagery

@@ -22,6 +22,13 @@ private:
     QueueLock& lock_;
 };
 
+// Tells the ledgers of requests that were removed unasked; outside the queue's lock, so that no
+// code holds two of these locks at once.
+void TellDropped(const std::list<TileDownloadRequest>& dropped) {
+    for (const TileDownloadRequest& request : dropped)
+        if (request.ledger) request.ledger->Ended(request.generation, request.tile, TileOutcome::kDropped);
+}
+
 }  // namespace
 
 void CTileRequestQueue::Append(TileDownloadRequest request) {
@@ -31,13 +38,25 @@ void CTileRequestQueue::Append(TileDownloadRequest request) {
 }
 
 void CTileRequestQueue::RemoveLayer(const CZmaVadAZBackgroundMapLayer* layer) {
-    Held held(lock_);
-    requests_.remove_if([layer](const TileDownloadRequest& r) { return r.layer == layer; });
+    std::list<TileDownloadRequest> dropped;
+    {
+        Held held(lock_);
+        for (auto r = requests_.begin(); r != requests_.end();) {
+            const auto next = std::next(r);
+            if (r->layer == layer) dropped.splice(dropped.end(), requests_, r);
+            r = next;
+        }
+    }
+    TellDropped(dropped);
 }
 
 void CTileRequestQueue::Clear() {
-    Held held(lock_);
-    requests_.clear();
+    std::list<TileDownloadRequest> dropped;
+    {
+        Held held(lock_);
+        dropped.swap(requests_);
+    }
+    TellDropped(dropped);
 }
 
 bool CTileRequestQueue::TakeNewest(TileDownloadRequest& request) {

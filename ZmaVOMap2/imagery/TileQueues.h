@@ -5,9 +5,12 @@
 // of the current view come before older ones.
 #pragma once
 
+#include "ZmaVOMap2/imagery/TileLedger.h"
+
 #include <windows.h>
 
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,10 @@ struct TileDownloadRequest {
     // Every address the same tile may be cached under (one per server): a tile that a request of
     // another server number brought meanwhile is not downloaded again.
     std::vector<std::wstring> cachedAs;
+    // The requesting layer's ledger of its view (may be null), told how the request ended, and
+    // the tile's name there.
+    std::shared_ptr<TileLedger> ledger;
+    std::wstring tile;
 };
 
 struct TileDownloadResult {
@@ -55,7 +62,8 @@ class CTileRequestQueue {
 public:
     // Appends at the back; the address is cut to kMaxQueuedAddress characters.
     void Append(TileDownloadRequest request);
-    // Removes every request of `layer`.
+    // Removes every request of `layer`; Clear removes all. The ledgers of what was removed hear
+    // that it was dropped unasked.
     void RemoveLayer(const CZmaVadAZBackgroundMapLayer* layer);
     void Clear();
     // Takes the newest request; false when there is none.

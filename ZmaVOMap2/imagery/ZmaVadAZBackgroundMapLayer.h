@@ -12,10 +12,12 @@
 
 #include "ZmaVOMap2/imagery/DownloadThread.h"
 #include "ZmaVOMap2/imagery/LogoImage.h"
+#include "ZmaVOMap2/imagery/TileLedger.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/UniqueHandle.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,12 +86,28 @@ private:
 
     // Drawing steps (ZmaVadAZBackgroundMapLayer_Render.cpp).
     struct Frame;
+    // What a screen frame shows: where, how large, at which level, and what its tile addresses
+    // are made of besides the tile.
+    struct View {
+        double west, south, east, north;
+        long width, height;
+        int level;
+        std::wstring source;
+        bool operator==(const View& other) const;
+    };
+    View ViewOf(const Frame& frame, const RECT& rect, double west, double south, double east, double north) const;
+    void BeginFrame(Frame& frame, const View& view);
     void DrawTokenTile(Frame& frame, const std::wstring& quadkey, POINT at);
     void DrawKeyTile(Frame& frame, const std::wstring& quadkey, POINT at);
+    // Draws the tile from the cache under whichever of its `addresses` (one per server) holds it,
+    // else queues or fetches it, unless the view's ledger leaves it out.
+    void DrawTile(Frame& frame, const std::wstring& quadkey, std::vector<std::wstring> addresses, POINT at);
+    bool AddressesWithinBound(const std::vector<std::wstring>& addresses);
     // Queues the tile for the download thread when the frame allows it, else fetches and draws it.
     // `cachedAs` holds every address the tile may be cached under (`address` among them).
-    void QueueOrFetch(Frame& frame, const std::wstring& address, std::vector<std::wstring> cachedAs, POINT at);
-    HRESULT FetchAndDraw(Frame& frame, const std::wstring& address, POINT at);
+    void QueueOrFetch(Frame& frame, const std::wstring& address, const std::wstring& quadkey,
+                      std::vector<std::wstring> cachedAs, POINT at);
+    HRESULT FetchAndDraw(Frame& frame, const std::wstring& address, const std::wstring& quadkey, POINT at);
     RECT DrawAttribution(HDC dc, const RECT& rect);
     void DrawLogo(HDC dc, const RECT& rect, long textTop);
 
@@ -109,6 +127,12 @@ private:
     std::wstring addressTemplate_;
     std::vector<std::wstring> subdomains_;
     long generation_ = 0;
+    // The view the last screen frame showed; none after a printed or exported frame.
+    std::optional<View> screenView_;
+    // What the current view asked of the tile servers, shared with its queued requests.
+    std::shared_ptr<imagery::TileLedger> ledger_ = std::make_shared<imagery::TileLedger>();
+    // Whether the current view logged that its tile addresses are too long.
+    bool addressRefusalLogged_ = false;
     std::wstring tileServer_;
     std::wstring alternativeTileServer_;
     // An asynchronous layer holds the download thread for its life; the thread never touches it.

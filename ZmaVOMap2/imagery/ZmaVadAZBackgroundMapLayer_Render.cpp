@@ -2,6 +2,12 @@
 // the view's north-west corner; each comes from the URL cache when any of its servers' addresses
 // is cached there, else it is queued for the download thread (on the screen, when one runs) or
 // fetched at once. The attribution line and the logo go over the tiles.
+//
+// A screen frame of the view the layer showed last (the repaints that tiles arriving cause) keeps
+// the view's generation, its waiting requests and its ledger: a tile on its way is not queued
+// again, and one that failed twice in the view is left out of it. A screen frame that fetches at
+// once waits for all its tiles at most one tile request's time; what does not come within it is
+// left out of the frame.
 #include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
@@ -23,6 +29,8 @@
 #include "platform/Window.h"
 
 #include <wininet.h>
+
+#include <algorithm>
 
 using platform::ComPtr;
 using platform::Variant;
@@ -65,12 +73,69 @@ struct CZmaVadAZBackgroundMapLayer::Frame {
     HDC dc = nullptr;
     bool printing = false;
     bool exporting = false;
+    bool screen = false;  // neither printed nor exported
     HWND window = nullptr;
     POINT correction = {0, 0};
     imagery::TokenAddressParts token;
+    DWORD started = 0;  // when the frame began, for its tiles' share of time
+    int leftOut = 0;    // tiles the frame had no time left to fetch
+
+    // The bounds of a tile fetched at once; false when a screen frame's time for tiles is spent
+    // (what is left is too little to fetch a tile in). A printed or exported frame needs every
+    // tile and gives each a tile request's time.
+    bool TileBounds(imagery::RequestBounds& bounds) const {
+        constexpr DWORD kLeastTileTime = 200;
+        bounds = imagery::kTileRequestBounds;
+        if (!screen) return true;
+        const DWORD spent = ::GetTickCount() - started;
+        if (spent + kLeastTileTime > bounds.milliseconds) return false;
+        bounds.milliseconds -= spent;
+        return true;
+    }
 };
 
+bool CZmaVadAZBackgroundMapLayer::View::operator==(const View& other) const {
+    return west == other.west && south == other.south && east == other.east && north == other.north &&
+           width == other.width && height == other.height && level == other.level && source == other.source;
+}
+
+CZmaVadAZBackgroundMapLayer::View CZmaVadAZBackgroundMapLayer::ViewOf(const Frame& frame, const RECT& rect, double west,
+                                                                      double south, double east, double north) const {
+    std::wstring source;
+    if (credentialMode_ == kTokenMode) {
+        source = imagery::TokenTileAddress(frame.token, std::wstring(), 0);
+    } else {
+        source = std::to_wstring(imageryType_) + (alternativeServer_ ? L"|alternative|" : L"|") + addressTemplate_;
+        for (const std::wstring& subdomain : subdomains_) source += L"|" + subdomain;
+    }
+    return {west, south, east, north, rect.right - rect.left, rect.bottom - rect.top, zoomLevel_, source};
+}
+
+// A screen frame of the view shown last goes on with it; any other frame begins a new
+// generation, and a printed or exported one leaves the next screen frame a new view.
+void CZmaVadAZBackgroundMapLayer::BeginFrame(Frame& frame, const View& view) {
+    frame.screen = !frame.printing && !frame.exporting;
+    frame.started = ::GetTickCount();
+    if (!frame.screen || !screenView_ || !(*screenView_ == view)) {
+        // Requests of earlier frames of this layer are out of date.
+        ++generation_;
+        imagery::RequestQueue().RemoveLayer(this);
+        ledger_->Begin(generation_);
+        addressRefusalLogged_ = false;
+        if (frame.screen)
+            screenView_ = view;
+        else
+            screenView_.reset();
+    }
+    if (frame.exporting) {
+        Log(kInfo, "Clearing queue. Exporting Map flag is set");
+        imagery::RequestQueue().Clear();
+    }
+}
+
 bool CZmaVadAZBackgroundMapLayer::RenderData(HDC dc, const RECT& rect) {
+    // What the download thread logged, before this frame's lines.
+    imagery::WriteThreadLog();
     Log(kInfo, "RenderData called");
     if (credentialMode_ == kTokenMode) Log(kInfo, "RenderData in token mode");
 
@@ -85,24 +150,8 @@ bool CZmaVadAZBackgroundMapLayer::RenderData(HDC dc, const RECT& rect) {
     EngineDispatch map(platform::ThrowIfNull(engineMap.Get()));
     const Bounds bounds = ReadBounds(map);
 
-    // A new frame: requests of earlier frames of this layer are out of date.
-    ++generation_;
-    imagery::RequestQueue().RemoveLayer(this);
-    if (frame.exporting) {
-        Log(kInfo, "Clearing queue. Exporting Map flag is set");
-        imagery::RequestQueue().Clear();
-    }
-
-    const double top = imagery::ClampLatitude(bounds.north);
-    const EngineScreenPoint corner = EngineMapToScreen(map, bounds.west, top);
-    frame.correction = {static_cast<long>(corner.x * kCornerFactorX), static_cast<long>(corner.y * kCornerFactorY)};
-    const imagery::TileGrid grid = imagery::MakeTileGrid(bounds.west, bounds.north, zoomLevel_);
-
     if (credentialMode_ == kKeyMode) {
         LoadMetadataOnce();
-        // Without tile addresses there is nothing to draw, not even the attribution.
-        if (addressTemplate_.empty()) return true;
-        if (imagery::HasSubdomainPlace(addressTemplate_) && subdomains_.empty()) return true;
     } else {
         // Printed and exported maps show roads.
         frame.token.imageryType = frame.printing || frame.exporting ? imagery::kRoad : imageryType_;
@@ -111,7 +160,20 @@ bool CZmaVadAZBackgroundMapLayer::RenderData(HDC dc, const RECT& rect) {
         frame.token.token = imagery::Process().clientToken;
         frame.token.tileServer = tileServer_;
         frame.token.alternativeTileServer = alternativeTileServer_;
-        if (imagery::UsesAlternativeServer(frame.token)) Log(kInfo, "using chinese server");
+    }
+    BeginFrame(frame, ViewOf(frame, rect, bounds.west, bounds.south, bounds.east, bounds.north));
+
+    const double top = imagery::ClampLatitude(bounds.north);
+    const EngineScreenPoint corner = EngineMapToScreen(map, bounds.west, top);
+    frame.correction = {static_cast<long>(corner.x * kCornerFactorX), static_cast<long>(corner.y * kCornerFactorY)};
+    const imagery::TileGrid grid = imagery::MakeTileGrid(bounds.west, bounds.north, zoomLevel_);
+
+    if (credentialMode_ == kKeyMode) {
+        // Without tile addresses there is nothing to draw, not even the attribution.
+        if (addressTemplate_.empty()) return true;
+        if (imagery::HasSubdomainPlace(addressTemplate_) && subdomains_.empty()) return true;
+    } else if (imagery::UsesAlternativeServer(frame.token)) {
+        Log(kInfo, "using chinese server");
     }
 
     long row = grid.firstY;
@@ -129,6 +191,8 @@ bool CZmaVadAZBackgroundMapLayer::RenderData(HDC dc, const RECT& rect) {
                 DrawKeyTile(frame, quadkey, at);
         }
     }
+    if (frame.leftOut > 0)
+        Log(kError, "The frame's time for tiles ran out: " + std::to_string(frame.leftOut) + " tiles left out of it");
 
     const RECT text = DrawAttribution(dc, rect);
     DrawLogo(dc, rect, text.top);
@@ -140,56 +204,66 @@ void CZmaVadAZBackgroundMapLayer::DrawTokenTile(Frame& frame, const std::wstring
     std::vector<std::wstring> addresses;
     for (int server = 0; server < kTokenServers; ++server) {
         addresses.push_back(imagery::TokenTileAddress(frame.token, quadkey, server));
-        std::wstring file;
-        if (imagery::FindCachedTile(addresses.back(), file)) {
-            FetchAndDraw(frame, addresses.back(), at);
-            return;
-        }
         if (imagery::UsesAlternativeServer(frame.token)) break;  // one server only
     }
-    ++serverCounter_;
-    const std::wstring address = addresses[serverCounter_ % addresses.size()];
-    QueueOrFetch(frame, address, std::move(addresses), at);
+    DrawTile(frame, quadkey, std::move(addresses), at);
 }
 
 void CZmaVadAZBackgroundMapLayer::DrawKeyTile(Frame& frame, const std::wstring& quadkey, POINT at) {
     try {
-        if (imageryType_ == imagery::kRoad && alternativeServer_) {
-            const std::wstring address = imagery::AlternativeKeyTileAddress(alternativeTileServer_, quadkey);
-            QueueOrFetch(frame, address, {address}, at);
-            return;
-        }
-        if (!imagery::HasSubdomainPlace(addressTemplate_)) {
-            const std::wstring address = imagery::KeyTileAddress(addressTemplate_, quadkey, std::wstring());
-            QueueOrFetch(frame, address, {address}, at);
-            return;
-        }
         std::vector<std::wstring> addresses;
-        for (const std::wstring& subdomain : subdomains_) {
-            addresses.push_back(imagery::KeyTileAddress(addressTemplate_, quadkey, subdomain));
-            std::wstring file;
-            if (imagery::FindCachedTile(addresses.back(), file)) {
-                FetchAndDraw(frame, addresses.back(), at);
-                return;
-            }
+        if (imageryType_ == imagery::kRoad && alternativeServer_) {
+            addresses.push_back(imagery::AlternativeKeyTileAddress(alternativeTileServer_, quadkey));
+        } else if (!imagery::HasSubdomainPlace(addressTemplate_)) {
+            addresses.push_back(imagery::KeyTileAddress(addressTemplate_, quadkey, std::wstring()));
+        } else {
+            for (const std::wstring& subdomain : subdomains_)
+                addresses.push_back(imagery::KeyTileAddress(addressTemplate_, quadkey, subdomain));
         }
-        ++serverCounter_;
-        const std::wstring address = addresses[serverCounter_ % addresses.size()];
-        QueueOrFetch(frame, address, std::move(addresses), at);
+        DrawTile(frame, quadkey, std::move(addresses), at);
     } CATCH_REPORT([](const platform::ComError*) {
         // One tile that fails leaves the others to be drawn.
         Log(kError, "unhandled exception while downloading file to cache");
     });
 }
 
-void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring& address,
+void CZmaVadAZBackgroundMapLayer::DrawTile(Frame& frame, const std::wstring& quadkey,
+                                           std::vector<std::wstring> addresses, POINT at) {
+    if (addresses.empty() || !AddressesWithinBound(addresses)) return;
+    // Every address is asked, a single one too: a tile that came is drawn from the cache, never
+    // queued again.
+    for (const std::wstring& address : addresses) {
+        std::wstring file;
+        if (imagery::FindCachedTile(address, file)) {
+            FetchAndDraw(frame, address, quadkey, at);
+            return;
+        }
+    }
+    // On its way, or failed as often as a view allows.
+    if (frame.screen && !ledger_->MayAsk(quadkey)) return;
+    const std::wstring address = addresses[++serverCounter_ % addresses.size()];
+    QueueOrFetch(frame, address, quadkey, std::move(addresses), at);
+}
+
+bool CZmaVadAZBackgroundMapLayer::AddressesWithinBound(const std::vector<std::wstring>& addresses) {
+    size_t longest = 0;
+    for (const std::wstring& address : addresses) longest = std::max(longest, address.size());
+    if (longest <= imagery::kMaxTileAddress) return true;
+    if (!addressRefusalLogged_) {
+        addressRefusalLogged_ = true;
+        Log(kError, "Tile addresses of " + std::to_string(longest) + " characters refused: no tile address may be longer than " +
+                        std::to_string(imagery::kMaxTileAddress) + " characters. The map is drawn without these tiles.");
+    }
+    return false;
+}
+
+void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring& address, const std::wstring& quadkey,
                                                std::vector<std::wstring> cachedAs, POINT at) {
     // Only the screen waits for tiles: a printed or exported map needs every tile before it is
     // done, and without a download thread nobody would fetch a queued one.
-    const bool queue = asynchronous_ && !frame.printing && frame.window && !frame.exporting &&
-                       imagery::Process().downloadThreadRunning;
+    const bool queue = asynchronous_ && frame.screen && frame.window && imagery::Process().downloadThreadRunning;
     if (!queue) {
-        FetchAndDraw(frame, address, at);
+        FetchAndDraw(frame, address, quadkey, at);
         return;
     }
     imagery::TileDownloadRequest request;
@@ -200,15 +274,28 @@ void CZmaVadAZBackgroundMapLayer::QueueOrFetch(Frame& frame, const std::wstring&
     request.y = at.y;
     request.address = address;
     request.cachedAs = std::move(cachedAs);
+    request.ledger = ledger_;
+    request.tile = quadkey;
+    // Before the append: the thread may be done with it at once.
+    ledger_->Queued(quadkey);
     imagery::RequestQueue().Append(std::move(request));
     imagery::DownloadThread().Wake();
 }
 
-HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstring& address, POINT at) {
+HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstring& address, const std::wstring& quadkey,
+                                                  POINT at) {
     std::wstring file;
-    // A proxy that asks for credentials gets the ones the process holds.
-    IUnknown* credentials = static_cast<IBindStatusCallback*>(&imagery::DownloadStatusCallback());
-    HRESULT hr = imagery::FindCachedTile(address, file) ? S_OK : imagery::DownloadTileToCache(address, file, credentials);
+    HRESULT hr = S_OK;
+    if (!imagery::FindCachedTile(address, file)) {
+        imagery::RequestBounds bounds;
+        if (!frame.TileBounds(bounds)) {
+            ++frame.leftOut;
+            return S_FALSE;
+        }
+        // A proxy that asks for credentials gets the ones the process holds.
+        IUnknown* credentials = static_cast<IBindStatusCallback*>(&imagery::DownloadStatusCallback());
+        hr = imagery::DownloadTileToCache(address, file, credentials, nullptr, bounds);
+    }
     if (credentialMode_ == kTokenMode) {
         if (SUCCEEDED(hr))
             imagery::LogHostIPAddress(imagery::LoggedAddress(address), false);
@@ -227,6 +314,7 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
             hr = E_FAIL;
         }
     }
+    if (FAILED(hr) && frame.screen) ledger_->Failed(quadkey);
     if (credentialMode_ == kKeyMode) {
         std::string text = imagery::LoggedAddress(address);
         if (FAILED(hr)) text += " Error : " + Narrow(imagery::HResultMessage(hr));

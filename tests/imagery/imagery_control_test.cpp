@@ -15,6 +15,7 @@
 
 #include "platform/Xml.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
@@ -298,25 +299,34 @@ TEST_F(TiledMap, TilesLieUnderTheDatasetOnceAskedAndThenComeFromTheCache) {
 
 TEST_F(TiledMap, HostileTileServersCostEachTileBoundedRequestsAndNoCacheEntryAndTheFrameGoesOn) {
     testsupport::Watchdog watchdog;
-    ShowArea(12.0, 41.7, 12.9, 42.2);  // tiles no other case brought into the cache
-    int level = 0;
+    int level = 0, shift = 0;
     std::set<std::wstring> view;
     for (const HostileServer& hostile : kHostileServers) {
+        // Tiles no other case brought into the cache, in a view of the server's own: a view asks
+        // for a tile that failed only once more.
+        ShowArea(12.0 + 0.02 * shift, 41.7, 12.9 + 0.02 * shift, 42.2);
+        ++shift;
         SetServerOption("hostile", hostile.kind);
         const size_t givenUp = LinesStartingWith(hostile.givenUp);
-        // The second frame asks again: the first kept nothing.
+        // The second frame asks again: the first kept nothing. A frame asks for the tiles its
+        // time for tiles leaves room for (the rest are left out of it).
+        size_t asked = 0;
         for (int frame = 1; frame <= 2; ++frame) {
             ClearRequests();
             watchdog.Guard(std::string(hostile.kind) + " frame " + std::to_string(frame), [&] { DrawView(); }, 20000);
             level = ShownLevel();
             view = TilesUnderTheView(level);
-            EXPECT_EQ(QuadKeysAsked(), view) << hostile.kind;
-            EXPECT_LE(Requests().size(), hostile.requests * view.size()) << hostile.kind;
+            const std::set<std::wstring> tiles = QuadKeysAsked();
+            EXPECT_FALSE(tiles.empty()) << hostile.kind;
+            EXPECT_TRUE(std::includes(view.begin(), view.end(), tiles.begin(), tiles.end())) << hostile.kind;
+            EXPECT_LE(Requests().size(), hostile.requests * tiles.size()) << hostile.kind;
             EXPECT_GT(AttributionPixels(RGB(255, 255, 255)), 15) << hostile.kind;  // drawn after the tiles
+            asked += tiles.size();
         }
-        EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, 2 * view.size()) << hostile.kind;
+        EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, asked) << hostile.kind;
     }
-    // The same server mended: its tiles lie under the view.
+    // The same server mended: its tiles lie under the next view.
+    ShowArea(12.0 + 0.02 * shift, 41.7, 12.9 + 0.02 * shift, 42.2);
     ClearServerOptions();
     ClearRequests();
     DrawView();
@@ -581,9 +591,12 @@ TEST_F(AsyncMap, AShownMapAsksForEachTileOnceThoughItsRepaintsQueueItAgain) {
 
 TEST_F(AsyncMap, HostileTileServersNeitherHoldTheThreadNorAnnounceATile) {
     testsupport::Watchdog watchdog;
-    ShowArea(-0.6, 51.3, 0.3, 51.8);  // tiles no other case brought into the cache
+    int shift = 0;
     std::set<std::wstring> view;
     for (const HostileServer& hostile : kHostileServers) {
+        // Tiles no other case brought into the cache, in a view of the server's own.
+        ShowArea(-0.6 + 0.02 * shift, 51.3, 0.3 + 0.02 * shift, 51.8);
+        ++shift;
         SetServerOption("hostile", hostile.kind);
         ClearRequests();
         watchdog.Arm(hostile.kind, 30000);
@@ -595,11 +608,13 @@ TEST_F(AsyncMap, HostileTileServersNeitherHoldTheThreadNorAnnounceATile) {
         EXPECT_EQ(QuadKeysAsked(), view) << hostile.kind;
         EXPECT_LE(Requests().size(), hostile.requests * view.size()) << hostile.kind;
     }
-    // The thread goes on: the mended server's tiles come.
+    // The thread goes on: the mended server's tiles come to the next view.
+    ShowArea(-0.6 + 0.02 * shift, 51.3, 0.3 + 0.02 * shift, 51.8);
     ClearServerOptions();
     SetServerOption("tile_delay_ms", "150");
     ClearRequests();
     DrawView();
+    view = TilesUnderTheView(ShownLevel());
     const std::vector<MSG> messages = TileMessagesUntil([&](const std::vector<MSG>& m) { return m.size() >= view.size(); });
     EXPECT_EQ(messages.size(), view.size());
 }

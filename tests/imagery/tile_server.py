@@ -28,6 +28,15 @@ A path with the segment "to1" or "to2" is redirected (307), without that segment
 path on this server or on the second one (below); "crlocation" and "dellocation" redirect to an
 address holding a carriage return or a DEL.
 
+The option "tile_answer" makes every tile answer 200 with something that is no drawable tile, as
+broken servers, captive portals and proxies do: "half_png" (the first half of the tile, its length
+announced), "giant_png" (a PNG of 20000 x 20000 pixels), "short_body" (the whole tile's length
+announced, half of it sent, the connection closed), "short_after_tile" (the whole tile sent, 1000
+bytes more announced, the connection closed), "random" (bytes of no picture), "html" (a
+web page), "empty" (no body); "mute": no answer at all for 30 s; or "refuse_blank_token": 400 for
+an address whose token holds a blank. A request line the server refuses (an address with a raw
+blank) is logged as the address it names.
+
 The file named by VADAZ_TILE_CONFIG (read at each request, "name=value" lines) changes it:
 tile_delay_ms (before each tile), proxy_credentials ("user:password": proxied requests without
 them answer 407), metadata_status (answer that status instead), metadata_template ("{host}"
@@ -54,6 +63,7 @@ import base64
 import codecs
 import http.server
 import os
+import random
 import re
 import socketserver
 import struct
@@ -139,6 +149,17 @@ class Tiles(http.server.BaseHTTPRequestHandler):
     def setup(self):
         super().setup()
         self.rfile = RecordingReader(self.rfile)
+
+    def parse_request(self):
+        if super().parse_request():
+            return True
+        # Refused (an address with a blank): logged as the address the request line names.
+        words = self.requestline.split(" ")
+        if self.log_path and len(words) > 2:
+            with self.log_lock:
+                with open(self.log_path, "a") as log:
+                    log.write(" ".join(words[1:-1]) + "\n")
+        return False
 
     def config(self):
         values = {}
@@ -294,6 +315,8 @@ class Tiles(http.server.BaseHTTPRequestHandler):
         if not match or "missing" in segments:
             self.send_error(404)
             return
+        if config.get("tile_answer") and answer_undrawable_tile(self, config["tile_answer"], match.group(1)):
+            return
         time.sleep(int(config.get("tile_delay_ms", "0")) / 1000.0)
         quadkey, kind = match.group(1), match.group(2)
         key = (quadkey, kind)
@@ -302,6 +325,66 @@ class Tiles(http.server.BaseHTTPRequestHandler):
             self.cache[key] = png_of(rgb) if kind == "png" else jpeg_of(rgb)
         self.answer(200, self.cache[key], "image/png" if kind == "png" else "image/jpeg",
                     [("Cache-Control", "max-age=86400")])
+
+
+class GiantPng:
+    """A PNG of 20000 x 20000 pixels, made once."""
+
+    made = None
+
+    @classmethod
+    def bytes(cls):
+        if cls.made is None:
+            width = height = 20000
+            row = b"\x00" + b"\x00" * (width // 8)  # one bit per pixel, grey
+
+            def chunk(kind, data):
+                return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+            pixels = zlib.compressobj(9)
+            data = b"".join(pixels.compress(row) for _ in range(height)) + pixels.flush()
+            cls.made = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 1, 0, 0, 0, 0)) +
+                         chunk(b"IDAT", data) + chunk(b"IEND", b""))
+        return cls.made
+
+
+def answer_undrawable_tile(handler, kind, quadkey):
+    """The answers of the option "tile_answer": 200, and nothing a map can draw; none; or a refusal.
+    False when the tile is to be answered as usual."""
+    if kind == "refuse_blank_token":
+        token = urllib.parse.parse_qs(urllib.parse.urlsplit(handler.path).query).get("token", [""])[0]
+        if " " not in token:
+            return False
+        handler.send_error(400, "A token holds no blanks")
+        return True
+    tile = png_of(colour_of(quadkey))
+    answers = {
+        "half_png": lambda: (tile[:len(tile) // 2], "image/png"),
+        "giant_png": lambda: (GiantPng.bytes(), "image/png"),
+        "random": lambda: (random.Random(quadkey).randbytes(5000), "image/png"),
+        "html": lambda: (b"<html><head><title>Sign in</title></head><body>Sign in to use the network.</body></html>",
+                         "text/html"),
+        "empty": lambda: (b"", "image/png"),
+    }
+    try:
+        if kind == "mute":
+            time.sleep(30)
+            return True
+        if kind in ("short_body", "short_after_tile"):
+            # Half the tile, or the whole tile of an answer announced 1000 bytes longer.
+            sent, announced = (tile[:len(tile) // 2], len(tile)) if kind == "short_body" else (tile, len(tile) + 1000)
+            handler.send_response(200)
+            handler.send_header("Content-Type", "image/png")
+            handler.send_header("Content-Length", str(announced))
+            handler.end_headers()
+            handler.wfile.write(sent)
+            handler.wfile.flush()
+            handler.close_connection = True
+            return True
+        handler.answer(200, *answers[kind]())
+    except (BrokenPipeError, ConnectionResetError):
+        pass  # the client gave up
+    return True
 
 
 def main():
