@@ -62,6 +62,17 @@ std::string Escaped(const std::string& text) {
     return escaped;
 }
 
+// A server may answer text of any length: a line shows as much as the longest address the system
+// takes, and says how long the whole was. Cut after the credentials are hidden, so that none is
+// left half shown.
+std::string Shortened(std::string text) {
+    constexpr size_t kLongest = 2083;
+    if (text.size() <= kLongest) return text;
+    const size_t whole = text.size();
+    text.resize(kLongest);
+    return text + "... (" + std::to_string(whole) + " characters)";
+}
+
 }  // namespace
 
 void Log(int level, const std::string& text, const char* file, int line) noexcept {
@@ -90,10 +101,10 @@ std::string HiddenCredential(const std::string& credential) { return credential.
 
 std::string WithoutCredentials(std::string text) { return HideArguments(HideKnownCredentials(std::move(text)), "&# "); }
 
-std::string LoggedText(const std::string& text) { return WithoutCredentials(Escaped(text)); }
+std::string LoggedText(const std::string& text) { return Shortened(WithoutCredentials(Escaped(text))); }
 
 std::string LoggedAddress(const std::wstring& address) {
-    return HideArguments(HideKnownCredentials(Escaped(platform::ToAnsi(address))), "&#");
+    return Shortened(HideArguments(HideKnownCredentials(Escaped(platform::ToAnsi(address))), "&#"));
 }
 
 void KeepOutOfLog(const std::wstring& credential) {

@@ -18,11 +18,12 @@ std::string WithoutCredentials(std::string text);
 std::string HiddenCredential(const std::string& credential);
 // Text that came from outside (a server's answer, an address it named) as the log shows it: every
 // control character written as "\xNN", so that the text cannot start log lines of its own, and
-// its credentials hidden as above.
+// its credentials hidden as above; past the length of the longest address, cut with the whole
+// length told.
 std::string LoggedText(const std::string& text);
 // An address as the log shows it: escaped as above, the values of its "token=" and "key="
 // arguments hidden whole (to the next '&' or '#', where an address's argument ends, blanks and
-// all), and every credential the process knows hidden.
+// all), every credential the process knows hidden, and cut as above.
 std::string LoggedAddress(const std::wstring& address);
 // Hides `credential` wherever it stands in logged text from now on, as it is and as an address's
 // query argument carries it.

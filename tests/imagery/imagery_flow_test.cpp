@@ -208,6 +208,8 @@ void ExpectAddressesRefused(bool key, const char* option, const std::string& val
         EXPECT_TRUE(SettlesIdle(frames)) << mode.name;
         EXPECT_TRUE(TileRequests().empty()) << mode.name;
         EXPECT_EQ(LinesStartingWith(L"Tile addresses of "), 1u) << mode.name;
+        // What the server sent is logged no longer than the longest address, and says its length.
+        for (const std::wstring& line : LogLines()) EXPECT_LE(line.size(), 2200u) << mode.name;
     }
 }
 
