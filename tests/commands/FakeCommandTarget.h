@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/commands/CommandTarget.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
+#include "tests/support/RecordingLog.h"
 
 #include <string>
 #include <vector>
@@ -82,14 +83,6 @@ public:
     int menus = 0;
 };
 
-// Every line the error barrier writes, while it lives.
-class RecordingLog final : public platform::ErrorLog {
-public:
-    RecordingLog() { platform::SetErrorLog(this); }
-    ~RecordingLog() { platform::SetErrorLog(nullptr); }
-    bool IsEnabledFor(int) override { return true; }
-    void Write(int, const char*, int, const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
-};
+using testsupport::RecordingLog;
 
 }  // namespace commandtest

@@ -5,7 +5,6 @@
 #include "tests/datalayers/DataLayerFixture.h"
 
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
-#include "platform/Result.h"
 
 #include <memory>
 #include <string>
@@ -39,16 +38,6 @@ public:
     std::vector<std::wstring> browseTitles;
     int answer = IDOK;
     std::wstring folder;
-};
-
-// The lines the control logs, while it lives.
-class RecordingLog final : public platform::ErrorLog {
-public:
-    RecordingLog() { platform::SetErrorLog(this); }
-    ~RecordingLog() { platform::SetErrorLog(nullptr); }
-    bool IsEnabledFor(int) override { return true; }
-    void Write(int, const char*, int, const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
 };
 
 struct StyleClass {

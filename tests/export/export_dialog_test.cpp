@@ -4,14 +4,13 @@
 #include "ZmaVOMap2/export/ExportLayersDlg.h"
 #include "ZmaVOMap2/export/ExportResource.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
-#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/services/RegistrySettings.h"
+#include "tests/support/RecordingLog.h"
 #include "tests/support/TestSupport.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <fstream>
 #include <limits>
 #include <memory>
 
@@ -77,11 +76,8 @@ protected:
     // A user's run of the TAB or KML dialog: the folder typed, the named layers checked, OK
     // pressed. Answers how the dialog ended (0: it stays open).
     INT_PTR RunExport(bool kml, const std::wstring& folder, const std::vector<std::wstring>& names) {
-        std::unique_ptr<ExportLayersDlg> dialog;
-        if (kml)
-            dialog = std::make_unique<CExportKMLDlg>(layers_.get());
-        else
-            dialog = std::make_unique<CExportTABDlg>(layers_.get());
+        std::unique_ptr<ExportLayersDlg> dialog = std::make_unique<CExportTABDlg>(layers_.get());
+        if (kml) dialog = std::make_unique<CExportKMLDlg>(layers_.get());
         HWND hwnd = dialog->Create(nullptr);
         ::SetDlgItemTextW(hwnd, IDC_EXPORT_FOLDER, folder.c_str());
         for (const std::wstring& name : names) Check(hwnd, name);
@@ -101,14 +97,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    // An empty folder "<build>/exports/<parent>/<name>", for names beyond the ANSI code page.
-    static std::wstring WideFolder(const std::string& parent, const std::wstring& name) {
-        const std::wstring folder = platform::ToWide(OutFolder(parent)) + L"\\" + name;
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        for (const std::wstring& file : FilesIn(folder)) ::DeleteFileW((folder + L"\\" + file).c_str());
-        return folder;
-    }
-
     ComPtr<IHostDataset> dataset_;
 };
 
@@ -226,32 +214,23 @@ TEST_F(DialogTest, WithoutACollectionTheDialogOpensEmpty) {
 // root: the dialog refuses it, writes nothing and stays open for another.
 TEST_F(DialogTest, AFolderNotGivenInFullIsRefusedAndNothingIsWritten) {
     FillCollection();
-    const std::wstring working = L"C:\\export_working";
-    ::CreateDirectoryW(working.c_str(), nullptr);
-    ::CreateDirectoryW((working + L"\\out").c_str(), nullptr);
     wchar_t before[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, before);
-    ASSERT_TRUE(::SetCurrentDirectoryW(working.c_str()));
-    const wchar_t kChoose[] = L" is not a full path (such as C:\\Exports). Choose the folder to export into.";
-    const struct {
-        const wchar_t* folder;
-        std::wstring box;
-    } cases[] = {{L"", L"Choose the folder to export into."},
-                 {L"\\", std::wstring(L"The folder \"\\\"") + kChoose},
-                 {L"C:", std::wstring(L"The folder \"C:\"") + kChoose},
-                 {L"C:out", std::wstring(L"The folder \"C:out\"") + kChoose},
-                 {L"out", std::wstring(L"The folder \"out\"") + kChoose}};
+    ::CreateDirectoryW(L"C:\\export_working", nullptr);
+    ::CreateDirectoryW(L"C:\\export_working\\out", nullptr);
+    ASSERT_TRUE(::SetCurrentDirectoryW(L"C:\\export_working"));
     for (bool kml : {false, true}) {
-        for (const auto& c : cases) {
+        for (const std::wstring folder : {L"", L"\\", L"C:", L"C:out", L"out"}) {
             answers_.boxes.clear();
-            EXPECT_EQ(RunExport(kml, c.folder, {L"Drive"}), 0) << "stays open: " << c.folder;
-            EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{c.box}) << c.folder;
+            EXPECT_EQ(RunExport(kml, folder, {L"Drive"}), 0) << "stays open: " << folder;
+            const std::wstring why =
+                folder.empty() ? L"" : L"The folder \"" + folder + L"\" is not a full path (such as C:\\Exports). ";
+            EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{why + L"Choose the folder to export into."});
         }
     }
     ::SetCurrentDirectoryW(before);
-    for (const std::wstring& folder : {std::wstring(L"C:\\"), working, working + L"\\out"})
-        for (const std::wstring& file : FilesIn(folder))
-            EXPECT_NE(file.substr(0, 5), L"Drive") << "written into " << folder;
+    for (const std::string folder : {"C:", "C:\\export_working", "C:\\export_working\\out"})
+        for (const char* file : {"\\Drive.TAB", "\\Drive.kml"}) EXPECT_FALSE(Exists(folder + file)) << folder + file;
 }
 
 // Device names, names no file may bear and names with no file name at all: each layer that
@@ -260,45 +239,32 @@ TEST_F(DialogTest, AFolderNotGivenInFullIsRefusedAndNothingIsWritten) {
 TEST_F(DialogTest, EveryLayerThatCannotBeExportedIsNamedOnceWithTheReason) {
     dataset_ = dltest::MakePointDataset({{51.0, -0.5}, {51.1, -0.4}});
     AttachStyle(dataset_.Get(), L"Level", {{-1000, 1000, 40, 8, 0x00336699}});
-    const std::string longName(300, 'x');
-    const std::vector<std::string> names = {"NUL", "CON", "COM1", "AUX.data", "tab\there\nline", "<>|", longName, "Good"};
-    for (const std::string& name : names)
-        MakeLayer(dataset_.Get(), {L"Level"}, {3}, name, CZmaVadAZLayer::kTypeDataset, true);
-    std::vector<std::wstring> all;
-    for (const std::string& name : names) all.push_back(platform::ToWide(name));
-
-    for (bool kml : {false, true}) {
-        const std::wstring folder = platform::ToWide(OutFolder(kml ? "refused_kml" : "refused_tab"));
-        const std::wstring ext = kml ? L".kml" : L".TAB";
-        const std::vector<std::pair<std::wstring, std::wstring>> expected = {
-            {L"NUL", L"\"NUL" + ext + L"\" is the name of a device, not of a file."},
-            {L"CON", L"\"CON" + ext + L"\" is the name of a device, not of a file."},
-            {L"COM1", L"\"COM1" + ext + L"\" is the name of a device, not of a file."},
-            {L"AUX.data", L"\"AUX.data" + ext + L"\" is the name of a device, not of a file."},
-            {L"tab\\there\\nline", L"\"tab\\there\\nline" + ext + L"\" holds characters that no file name may hold."},
-            {L"<>|", L"The name gives no file name."}};
+    const std::vector<std::wstring> names = {L"NUL", L"CON", L"COM1", L"AUX.data", L"tab\there\nline", L"<>|",
+                                             std::wstring(300, L'x'), L"Good"};
+    for (const std::wstring& name : names)
+        MakeLayer(dataset_.Get(), {L"Level"}, {3}, platform::ToAnsi(name), CZmaVadAZLayer::kTypeDataset, true);
+    for (const std::wstring ext : {L".TAB", L".kml"}) {
+        const bool kml = ext == L".kml";
+        const std::wstring folder = platform::ToWide(OutFolder("refused" + platform::ToAnsi(ext)));
+        // The long name: its first 60 characters, and why its file could not be made, cut at 200.
+        const std::wstring cannot = (kml ? L"Cannot write \"" : L"Cannot create the table \"") + folder + L"\\";
+        std::wstring expected = L"These layers could not be exported:\n" + std::wstring(60, L'x') + L"...: " +
+                                (cannot + std::wstring(300, L'x')).substr(0, 200) + L"...\n" +
+                                L"<>|: The name gives no file name.\n" + L"tab\\there\\nline: \"tab\\there\\nline" + ext +
+                                L"\" holds characters that no file name may hold.";
+        for (const std::wstring device : {L"AUX.data", L"COM1", L"CON", L"NUL"})
+            expected += L"\n" + device + L": \"" + device + ext + L"\" is the name of a device, not of a file.";
         answers_.boxes.clear();
-        EXPECT_EQ(RunExport(kml, folder, all), IDOK);
-        ASSERT_EQ(answers_.boxes.size(), 1u) << "one message, and no \"File export complete.\"";
-        std::wstring text = answers_.boxes[0].text;
-        const std::wstring head = L"These layers could not be exported:";
-        ASSERT_EQ(text.substr(0, head.size()), head);
-        EXPECT_EQ(std::count(text.begin(), text.end(), L'\n'), 7) << "a line per layer: " << text;
-        for (const auto& e : expected)
-            EXPECT_NE(text.find(L"\n" + e.first + L": " + e.second), std::wstring::npos) << text;
-        // The long name: its first 60 characters, and why its file could not be made.
-        const size_t at = text.find(L"\n" + std::wstring(60, L'x') + L"...: Cannot ");
-        ASSERT_NE(at, std::wstring::npos) << text;
-        const size_t end = text.find(L'\n', at + 1);
-        EXPECT_LE((end == std::wstring::npos ? text.size() : end) - at, 280u) << "the reason is shortened too";
-        EXPECT_EQ(text.find(L"Good"), std::wstring::npos);
+        EXPECT_EQ(RunExport(kml, folder, names), IDOK);
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{expected}) << "one message, and no \"File export complete.\"";
         EXPECT_EQ(FilesIn(folder), kml ? std::vector<std::wstring>{L"Good.kml"}
                                        : (std::vector<std::wstring>{L"Good.DAT", L"Good.ID", L"Good.MAP", L"Good.TAB"}));
     }
 }
 
 // Rows whose position is NaN or infinite are left out of both exports and counted in the log
-// line; a value that is not finite neither sizes its column nor reads back as a number.
+// line; a value that is not finite neither sizes its column nor reads back as a number
+// (export_gdal_check.py reads the values, the column and the placemarks back).
 TEST_F(DialogTest, RowsWithoutAFinitePositionAreLeftOutAndValuesThatAreNotFiniteStayWhatTheyAre) {
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     dataset_ = dltest::MakePointDataset({{50.0, 10.0}, {50.0, nan}, {nan, 10.1}, {50.1, inf}, {-inf, 10.2},
@@ -308,84 +274,46 @@ TEST_F(DialogTest, RowsWithoutAFinitePositionAreLeftOutAndValuesThatAreNotFinite
     AttachStyle(dataset_.Get(), L"Level", {{-1000, 1000, 40, 8, 0x00336699}}, 2);
     MakeLayer(dataset_.Get(), {L"Level"}, {3}, "Unusual", CZmaVadAZLayer::kTypeDataset, true);
 
-    RecordingLog log;
-    const std::string folder = OutFolder("nonfinite");
-    EXPECT_EQ(RunExport(false, platform::ToWide(folder), {L"Unusual"}), IDOK);
-    EXPECT_EQ(RunExport(true, platform::ToWide(folder), {L"Unusual"}), IDOK);
+    testsupport::RecordingLog log;
+    const std::wstring folder = platform::ToWide(OutFolder("nonfinite"));
+    EXPECT_EQ(RunExport(false, folder, {L"Unusual"}), IDOK);
+    EXPECT_EQ(RunExport(true, folder, {L"Unusual"}), IDOK);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>(2, L"File export complete."));
     EXPECT_EQ(log.lines, (std::vector<std::string>{
                              "TAB export of the layer \"Unusual\": 5 rows written, 4 rows without a finite position left "
                              "out, 0 values with characters the table's character set cannot hold (written with \"?\")",
                              "KML export of the layer \"Unusual\": 5 placemarks written, 4 rows without a finite position "
                              "left out"}));
-
-    mitab_handle table = mitab_c_open((folder + "\\Unusual.TAB").c_str());
-    ASSERT_TRUE(table);
-    std::vector<std::string> values;
-    for (int id = mitab_c_next_feature_id(table, -1); id != -1; id = mitab_c_next_feature_id(table, id)) {
-        mitab_feature f = mitab_c_read_feature(table, id);
-        values.push_back(mitab_c_get_field_as_string(f, 0));
-        mitab_c_destroy_feature(f);
-    }
-    mitab_c_close(table);
-    EXPECT_EQ(values, (std::vector<std::string>{"-70.50", "-80.25", "-inf", "-101.50", "nan"}));
-    std::ifstream definition(UnixOf(folder) + "/Unusual.TAB");
-    const std::string tab((std::istreambuf_iterator<char>(definition)), std::istreambuf_iterator<char>());
-    EXPECT_NE(tab.find("Level Decimal (7,2)"), std::string::npos) << tab;
 }
 
-// Text the table's character set cannot hold becomes "?" (never a look-alike letter) and is
-// counted; the layer named after a field of such characters is named the same way.
-TEST_F(DialogTest, TextTheTableCannotHoldBecomesQuestionMarksAndIsCounted) {
+// Text beyond the ANSI code page: a folder keeps it on its way to the files and in the dialogs'
+// memory; a table's texts and the file name of a layer named after a field get "?" where the
+// table's character set has no such letter, never a look-alike, and the log line counts the texts
+// changed (export_gdal_check.py reads the files back).
+TEST_F(DialogTest, TextBeyondTheAnsiCodePageKeepsItsFolderAndIsNoLookAlikeInATable) {
     dataset_ = dltest::MakePointDataset({{50.0, 10.0}, {50.1, 10.1}, {50.2, 10.2}});
     ComPtr<IHostDatasetSetup> setup = dltest::SetupOf(dataset_.Get());
+    const wchar_t field[] = L"\u03a3\u03ae\u03bc\u03b1";
     long position = 0;
-    setup->AddField(platform::Bstr(L"\u03a3\u03ae\u03bc\u03b1").Get(), 3, &position);
-    const wchar_t* names[] = {L"\u0394\u03bf\u03ba\u03b9\u03bc\u03ae", L"Caf\u00e9 5\u20ac", L"r2"};
-    for (long row = 0; row < 3; ++row) {
-        setup->SetValue(row, Variant(L"Name"), Variant(names[row]));
-        setup->SetValue(row, Variant(L"\u03a3\u03ae\u03bc\u03b1"), Variant(row * 10.0));
-    }
-    AttachStyle(dataset_.Get(), L"Name", {});
-    AttachStyle(dataset_.Get(), L"Level", {{-1000, 1000, 40, 8, 0x00336699}});
-    AttachStyle(dataset_.Get(), L"\u03a3\u03ae\u03bc\u03b1", {{-1000, 1000, 40, 8, 0x00336699}});
-    MakeLayer(dataset_.Get(), {L"Level", L"Name"}, {3, 5}, "Texts", CZmaVadAZLayer::kTypeDataset, true);
-    ASSERT_EQ(datasets_->DisplayDataset(dataset_.Get(), L"\u03a3\u03ae\u03bc\u03b1", nullptr, nullptr,
-                                        L"{6B6B6B6B-1111-2222-3333-555555555555}"),
+    setup->AddField(platform::Bstr(field).Get(), 6, &position);
+    const wchar_t* texts[] = {L"\u0394\u03bf\u03ba\u03b9\u03bc\u03ae", L"Caf\u00e9 5\u20ac", L"r2"};
+    for (long row = 0; row < 3; ++row) setup->SetValue(row, Variant(field), Variant(texts[row]));
+    AttachStyle(dataset_.Get(), field, {});
+    ASSERT_EQ(datasets_->DisplayDataset(dataset_.Get(), field, nullptr, nullptr, L"{6B6B6B6B-1111-2222-3333-555555555555}"),
               S_OK);
+    const std::wstring folder = platform::ToWide(OutFolder("greek")) + L"\\greek_\u03a6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::wstring& file : FilesIn(folder)) ::DeleteFileW((folder + L"\\" + file).c_str());
 
-    RecordingLog log;
-    const std::string folder = OutFolder("charset");
-    EXPECT_EQ(RunExport(false, platform::ToWide(folder), {L"Texts", L"____"}), IDOK);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"File export complete."});
-    const std::string counted = "\"Texts\": 3 rows written, 0 rows without a finite position left out, 1 values";
-    EXPECT_EQ(std::count_if(log.lines.begin(), log.lines.end(),
-                            [&](const std::string& line) { return line.find(counted) != std::string::npos; }),
-              1);
-    EXPECT_TRUE(Exists(folder + "\\____.TAB")) << "no look-alike letters in the layer's name either";
-
-    mitab_handle table = mitab_c_open((folder + "\\Texts.TAB").c_str());
-    ASSERT_TRUE(table);
-    std::vector<std::string> texts;
-    for (int id = mitab_c_next_feature_id(table, -1); id != -1; id = mitab_c_next_feature_id(table, id)) {
-        mitab_feature f = mitab_c_read_feature(table, id);
-        texts.push_back(mitab_c_get_field_as_string(f, 0));
-        mitab_c_destroy_feature(f);
-    }
-    mitab_c_close(table);
-    EXPECT_EQ(texts, (std::vector<std::string>{"??????", "Caf\xe9 5\x80", "r2"}));
-}
-
-// The folder goes to the files as the user typed it, whatever its characters, and is remembered
-// so.
-TEST_F(DialogTest, AFolderBeyondTheAnsiCodePageTakesBothExports) {
-    FillCollection();
-    const std::wstring folder = WideFolder("greek", L"greek_\u03a6\u03ac\u03ba\u03b5\u03bb\u03bf\u03c2");
-    EXPECT_EQ(RunExport(false, folder, {L"Drive"}), IDOK);
-    EXPECT_EQ(RunExport(true, folder, {L"Drive"}), IDOK);
+    testsupport::RecordingLog log;
+    EXPECT_EQ(RunExport(false, folder, {L"____"}), IDOK);
+    EXPECT_EQ(RunExport(true, folder, {L"____"}), IDOK);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>(2, L"File export complete."));
-    EXPECT_EQ(FilesIn(folder),
-              (std::vector<std::wstring>{L"Drive.DAT", L"Drive.ID", L"Drive.MAP", L"Drive.TAB", L"Drive.kml"}));
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::wstring>{L"____.DAT", L"____.ID", L"____.MAP", L"____.TAB", L"____.kml"}))
+        << "no look-alike letters in a layer's file name either";
+    const std::string counted = "TAB export of the layer \"____\": 3 rows written, 0 rows without a finite position left "
+                                "out, 1 values with characters the table's character set cannot hold (written with \"?\")";
+    EXPECT_NE(std::find(log.lines.begin(), log.lines.end(), counted), log.lines.end());
 
     answers_.folder = folder;
     {

@@ -107,12 +107,9 @@ TEST_F(FileExportTest, ACopyThatFailsIsAFailureThatSaysWhy) {
     ASSERT_TRUE(table);
     answers_.boxes.clear();
     ::SetErrorInfo(0, nullptr);
-    EXPECT_TRUE(FAILED(table->ExportTab(L"Z:\\no\\such\\folder")));
-    platform::ComPtr<IErrorInfo> info;
-    ASSERT_EQ(::GetErrorInfo(0, info.Put()), S_OK);
-    platform::Bstr why;
-    info->GetDescription(why.Put());
-    EXPECT_EQ(why.Wide(), L"The folder \"Z:\\no\\such\\folder\" does not exist");
+    const HRESULT hr = table->ExportTab(L"Z:\\no\\such\\folder");
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_EQ(platform::ComError::FromCall(hr).Description(), L"The folder \"Z:\\no\\such\\folder\" does not exist");
     EXPECT_TRUE(answers_.boxes.empty());
 
     // The same layer into a folder that exists.
