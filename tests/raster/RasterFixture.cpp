@@ -40,10 +40,9 @@ bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str())
 std::vector<std::wstring> NamesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found = {};
-    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found))
-        if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..")
-            names.push_back(found.cFileName);
+        if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
     if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
