@@ -54,25 +54,6 @@ std::wstring PathOf(const char* variable, const char* suffix = "") {
 
 std::wstring LogPath() { return PathOf("VADAZ_TILE_LOG"); }
 
-// The requests logged whole in the log file with `suffix`.
-std::vector<ServedRequest> ServedIn(const char* suffix) {
-    std::vector<ServedRequest> served;
-    std::ifstream in(PathOf("VADAZ_TILE_LOG", suffix).c_str());
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream fields(line);
-        ServedRequest request;
-        std::getline(fields, request.method, '\x1f');
-        std::getline(fields, request.path, '\x1f');
-        std::getline(fields, request.body, '\x1f');
-        for (std::string header; std::getline(fields, header, '\x1f');) {
-            const size_t colon = header.find(": ");
-            if (colon != std::string::npos) request.headers[header.substr(0, colon)] = header.substr(colon + 2);
-        }
-        served.push_back(request);
-    }
-    return served;
-}
-
 }  // namespace
 
 std::wstring TileServer() {
@@ -89,41 +70,33 @@ std::vector<std::string> Requests() {
 }
 
 void ClearRequests() {
-    for (const char* suffix : {"", ".details", ".heads", ".second", ".second.details", ".second.heads"})
+    for (const char* suffix : {"", ".details", ".heads"})
         std::ofstream(PathOf("VADAZ_TILE_LOG", suffix).c_str(), std::ios::trunc);
 }
 
-std::vector<ServedRequest> Served() { return ServedIn(".details"); }
-
-std::wstring SecondTileServer() {
-    const char* server = std::getenv("VADAZ_TILE_SERVER2");
-    return server ? std::wstring(server, server + std::strlen(server)) : std::wstring();
+std::vector<ServedRequest> Served() {
+    std::vector<ServedRequest> served;
+    std::ifstream in(PathOf("VADAZ_TILE_LOG", ".details").c_str());
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        ServedRequest request;
+        std::getline(fields, request.method, '\x1f');
+        std::getline(fields, request.path, '\x1f');
+        std::getline(fields, request.body, '\x1f');
+        for (std::string header; std::getline(fields, header, '\x1f');) {
+            const size_t colon = header.find(": ");
+            if (colon != std::string::npos) request.headers[header.substr(0, colon)] = header.substr(colon + 2);
+        }
+        served.push_back(request);
+    }
+    return served;
 }
-
-std::vector<ServedRequest> ServedBySecondServer() { return ServedIn(".second.details"); }
 
 std::vector<std::string> RequestHeads() {
     std::vector<std::string> heads;
-    for (const char* suffix : {".heads", ".second.heads"}) {
-        std::ifstream in(PathOf("VADAZ_TILE_LOG", suffix).c_str());
-        for (std::string line; std::getline(in, line);) heads.push_back(line);
-    }
+    std::ifstream in(PathOf("VADAZ_TILE_LOG", ".heads").c_str());
+    for (std::string line; std::getline(in, line);) heads.push_back(line);
     return heads;
-}
-
-bool WellFormedHead(const std::string& head) {
-    const std::string end = "\\x0d\\x0a";
-    auto endsWith = [](const std::string& text, const std::string& tail) {
-        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-    };
-    const size_t requestLine = head.find(end);
-    if (requestLine == std::string::npos || !endsWith(head.substr(0, requestLine), " HTTP/1.1") ||
-        !endsWith(head, end + end))
-        return false;
-    // The line ends are the only bytes that are no printable text, and no header line is injected.
-    for (size_t at = head.find("\\x"); at != std::string::npos; at = head.find("\\x", at + end.size()))
-        if (head.compare(at, end.size(), end) != 0) return false;
-    return head.find(end + "X-From-") == std::string::npos;
 }
 
 void SetServerOption(const std::string& name, const std::string& value) {
@@ -143,6 +116,11 @@ std::vector<std::wstring> LogLines() { return testsupport::HostLogLines(); }
 bool Logged(const std::wstring& line) {
     const std::vector<std::wstring> lines = LogLines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+size_t LinesStartingWith(const std::wstring& start) {
+    const std::vector<std::wstring> lines = LogLines();
+    return std::count_if(lines.begin(), lines.end(), [&](const std::wstring& line) { return line.rfind(start, 0) == 0; });
 }
 
 COLORREF TileColour(const std::wstring& quadkey) {

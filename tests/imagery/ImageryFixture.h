@@ -14,6 +14,7 @@
 namespace imagerytest {
 
 // "http://127.0.0.1:<port>", empty when the program runs without the server.
+// The server listens on the same port of 127.0.0.2 too, as another host.
 std::wstring TileServer();
 // The paths (with queries) the server was asked for since the last ClearRequests, in order.
 std::vector<std::string> Requests();
@@ -24,17 +25,9 @@ struct ServedRequest {
     std::map<std::string, std::string> headers;
 };
 std::vector<ServedRequest> Served();
-// The second server, on another loopback address ("http://127.0.0.2:<port>"), and what it was asked
-// since the last ClearRequests.
-std::wstring SecondTileServer();
-std::vector<ServedRequest> ServedBySecondServer();
-// The head of every request both servers received since the last ClearRequests, as it came, with
-// every byte outside printable ASCII and the backslash written "\xNN" ("\x0d\x0a" ends a line).
+// The head of each of these requests as it came, every byte outside printable ASCII and the
+// backslash written "\xNN" ("\x0d\x0a" ends a line).
 std::vector<std::string> RequestHeads();
-// Whether a head (as RequestHeads gives it) is one that nothing wrote lines into: a request line
-// ending " HTTP/1.1", header lines of printable text (none named "X-From-..."), each ending in
-// CR LF, and the empty line.
-bool WellFormedHead(const std::string& head);
 // Sets one of the server's options (see tile_server.py); ClearServerOptions drops them all.
 void SetServerOption(const std::string& name, const std::string& value);
 void ClearServerOptions();
@@ -42,6 +35,8 @@ void ClearServerOptions();
 // The lines of the host's log (the control's included), in order; whether one is `line`.
 std::vector<std::wstring> LogLines();
 bool Logged(const std::wstring& line);
+// How many of them start with `start`.
+size_t LinesStartingWith(const std::wstring& start);
 
 // The server's colour for a tile.
 COLORREF TileColour(const std::wstring& quadkey);

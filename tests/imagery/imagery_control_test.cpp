@@ -66,12 +66,6 @@ const HostileServer kHostileServers[] = {
     {"flood", L"Request given up: an answer of more than 1048576 bytes", 1},
 };
 
-size_t LinesStartingWith(const std::wstring& start) {
-    size_t lines = 0;
-    for (const std::wstring& line : LogLines()) lines += line.rfind(start, 0) == 0;
-    return lines;
-}
-
 std::set<std::wstring> QuadKeysAsked() {
     std::set<std::wstring> asked;
     for (const std::string& path : Requests()) asked.insert(QuadKeyOf(path));

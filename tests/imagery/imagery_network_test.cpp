@@ -1,9 +1,8 @@
-// The imagery on a hostile network, through the control as a host has it: the token account goes
-// only to its service's origin (a second local server on 127.0.0.2 plays another host), the
-// user's proxy credentials only to a proxy, the token stays one argument of the tile addresses
-// and out of the log, and nothing a server or the registry hands out writes lines into a
-// request's head (as the local servers received it) or into the log. The process keeps the first
-// token that came: the token's case runs first.
+// The imagery on a hostile network, through the control: the token account goes only to its
+// service's origin (the server on 127.0.0.2 plays another host), proxy credentials only to a proxy,
+// the token stays one argument of the tile addresses and out of the log, and nothing a server or
+// the registry hands out writes lines into a request's head or the log. The process keeps the
+// first token that came: the token's case runs first.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/imagery/ProxiedHttpRequest.h"
@@ -19,17 +18,21 @@ namespace {
 constexpr int kUseProxy = 349, kProxyAddress = 350, kProxyPort = 351, kProxyUser = 346, kProxyPassword = 347;
 constexpr wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-size_t LinesStartingWith(const std::wstring& start) {
-    size_t lines = 0;
-    for (const std::wstring& line : LogLines()) lines += line.rfind(start, 0) == 0;
-    return lines;
-}
-
 size_t WithHeader(const std::vector<ServedRequest>& served, const char* name, const std::string& value = "") {
     size_t count = 0;
     for (const ServedRequest& request : served)
         count += request.headers.count(name) && (value.empty() || request.headers.at(name) == value);
     return count;
+}
+
+// Whether a head (as RequestHeads gives it) is one that nothing wrote lines into: a request line
+// ending " HTTP/1.1", then header lines of printable text (none named "X-From-..."), each ending in CR LF.
+bool WellFormedHead(std::string head) {
+    const std::string lineEnd = "\\x0d\\x0a";
+    for (size_t at; (at = head.find(lineEnd)) != std::string::npos;) head.replace(at, lineEnd.size(), "\n");
+    const std::string requestLine = head.substr(0, head.find('\n'));
+    return requestLine.size() > 9 && requestLine.compare(requestLine.size() - 9, 9, " HTTP/1.1") == 0 &&
+           head.find("\\x") == std::string::npos && head.find("\nX-From-") == std::string::npos;
 }
 
 class NetworkMap : public sitetest::MapSiteTest {
@@ -61,26 +64,15 @@ protected:
         ShowArea(west, south, west + 0.9, south + 0.5);
         if (draw) DrawView();
     }
-    // The quadkeys of the tile requests, each as often as it was asked for.
-    std::multiset<std::wstring> TilesAsked() {
-        std::multiset<std::wstring> asked;
-        for (const std::string& path : Requests())
-            if (path.find("/REST/") == std::string::npos) asked.insert(QuadKeyOf(path));
-        return asked;
-    }
 };
 
 TEST_F(NetworkMap, TheAccountGoesOnlyToItsServicesOriginAndTheTokenStaysOneArgumentOutOfTheLog) {
-    struct Case {
-        const wchar_t* service;
-        const char* option;
-        const char* token;
-        size_t accountSent;
-        std::wstring logged;
-    } cases[] = {
+    const std::wstring otherHost = L"http://127.0.0.2" + TileServer().substr(TileServer().rfind(L':'));
+    struct Case { const wchar_t* service; const char* option; const char* token; size_t accountSent; std::wstring logged; };
+    const Case cases[] = {
         // Redirected to another host, the account stays behind, and that host's 401 fails the request.
         {L"/to2/find-30/common.asmx", "token_value", "T0K3N", 0,
-         L"A server asks for credentials given for another server: none are sent. URL = " + SecondTileServer()},
+         L"A server asks for credentials given for another server: none are sent. URL = " + otherHost},
         {L"/find-30/common.asmx", "token_value_escaped", "T0K3N\\r\\nX-From-Token: 1", 1,
          L"The token service answered a token holding a control character: it is refused"},
         // Redirected on its own origin, the account goes along; the token holds what ends arguments.
@@ -91,13 +83,12 @@ TEST_F(NetworkMap, TheAccountGoesOnlyToItsServicesOriginAndTheTokenStaysOneArgum
         SetImageryString(L"BackgroundMapTokenService", TileServer() + c.service);
         DrawNewMap(9.5, 49.8, false);
         EXPECT_EQ(WithHeader(Served(), "Authorization", "Basic 482917:Hx3rtM9bo0Qy!"), c.accountSent);
-        EXPECT_EQ(WithHeader(ServedBySecondServer(), "Authorization"), 0u);
         EXPECT_EQ(LinesStartingWith(c.logged), 1u) << platform::ToAnsi(c.logged);
         ClearServerOptions();
     }
     ClearRequests();
     DrawView();
-    ASSERT_FALSE(TilesAsked().empty());
+    ASSERT_FALSE(Requests().empty());
     for (const std::string& path : Requests())
         EXPECT_EQ(path.substr(path.rfind('?')), "?g=138&token=REL%20SECRETb%26x=1%23f%2Bg");
     for (const std::wstring& line : LogLines())
@@ -111,16 +102,13 @@ TEST_F(NetworkMap, TheUsersProxyCredentialsGoToAProxyAlone) {
     ProxiedHttpRequests requestObjects;
     testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
     const std::wstring server = TileServer().substr(7), port = server.substr(server.find(L':') + 1);
-    auto useProxy = [&](bool on) {
-        WorkNextDialog([on, port](HWND d) {
-            Choose(d, kUseProxy, on);
-            ::SetDlgItemTextW(d, kProxyAddress, L"127.0.0.1");
-            ::SetDlgItemTextW(d, kProxyPort, port.c_str());
-            Press(d, IDOK);
-        });
-    };
     SetServerOption("proxy_credentials", "alice:s3cret");
-    useProxy(true);
+    WorkNextDialog([port](HWND d) {
+        Choose(d, kUseProxy, true);
+        ::SetDlgItemTextW(d, kProxyAddress, L"127.0.0.1");
+        ::SetDlgItemTextW(d, kProxyPort, port.c_str());
+        Press(d, IDOK);
+    });
     WorkNextDialog([](HWND d) {
         ::SetDlgItemTextW(d, kProxyUser, L"alice");
         ::SetDlgItemTextW(d, kProxyPassword, L"s3cret");
@@ -131,13 +119,15 @@ TEST_F(NetworkMap, TheUsersProxyCredentialsGoToAProxyAlone) {
 
     const std::wstring refused = L"A server reached without a proxy asks for proxy credentials: none are sent. URL = ";
     SetServerOption("direct_proxy_auth", "1");
-    useProxy(false);
+    WorkNextDialog([](HWND d) { Choose(d, kUseProxy, false); Press(d, IDOK); });
     answerer->Clear();
     ClearRequests();
     ASSERT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);  // asks the metadata service again
     ShowArea(2.0, 48.6, 2.9, 49.1);
     DrawView();
-    const std::multiset<std::wstring> asked = TilesAsked();
+    std::multiset<std::wstring> asked;  // the tiles, as often as each was asked for
+    for (const std::string& path : Requests())
+        if (path.find("/REST/") == std::string::npos) asked.insert(QuadKeyOf(path));
     ASSERT_FALSE(asked.empty());
     EXPECT_EQ(std::set<std::wstring>(asked.begin(), asked.end()).size(), asked.size());
     EXPECT_EQ(LinesStartingWith(refused), 1 + asked.size());
@@ -162,14 +152,9 @@ TEST_F(NetworkMap, TheUsersProxyCredentialsGoToAProxyAlone) {
 // what was refused, escaped, with no line of the server's making and no credential.
 TEST_F(NetworkMap, NothingFromTheNetworkOrTheRegistryWritesLinesIntoARequestsHeadOrTheLog) {
     const std::wstring host = TileServer().substr(7);
-    struct Case {
-        const wchar_t* mode;
-        const char* option;
-        const char* value;
-        const wchar_t* registryName;
-        std::wstring registryValue;
-        std::wstring logged;
-    } cases[] = {
+    struct Case { const wchar_t* mode; const char* option; const char* value; const wchar_t* registryName;
+                  std::wstring registryValue, logged; };
+    const Case cases[] = {
         {L"Key", "metadata_template", "http://{host}/{subdomain}/k{quadkey}.png?key=TPLKEY1&token=TPL TOKEN2#f&g=1",
          nullptr, L"", L"Received Meta URL : http://" + host + L"/{subdomain}/k{quadkey}.png?key=*****&token=*****#f&g=1"},
         {L"Key", "metadata_template_escaped", "http://{host}/{subdomain}/k{quadkey}.png?key=TPLKEY1\\n|40000|FORGED LOG",

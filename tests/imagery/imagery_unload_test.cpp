@@ -1,9 +1,8 @@
 // Maps that come and go with the library and its download thread: a map released while the thread
 // fetches its tiles, and the library unloaded after it, fifty times over (the thread ends with the
 // last map, so the library can go, and nothing is left behind); a map released while its tile
-// trickles or stalls, and a map released, destroyed before it or going last while its server
-// holds the tile for half a minute, each back at once; two maps whose tiles arrive together; and
-// the first settings a freshly loaded library reads.
+// trickles or stalls, or is held for half a minute (released, destroyed or going last, back at
+// once); two maps whose tiles arrive together; and the first settings a freshly loaded library reads.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/imagery/ImagerySettings.h"
@@ -151,23 +150,21 @@ TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinA
     ClearServerOptions();
 }
 
-// However the last map goes while the thread waits for a server that says nothing for 30 s (or
-// sends its headers and then nothing), the call comes back at once, and the library unloads.
+// However the last map goes (released, destroyed first, or after another) while the thread waits
+// for a server that says nothing for 30 s or sends its headers and then nothing, the call comes
+// back at once, and the library unloads.
 TEST(ImageryUnload, AMapThatGoesWhileItsServerHoldsATileComesBackAtOnce) {
     testsupport::Watchdog watchdog;
     ClearImageryRegistry();
     SetImageryString(L"CredentialMode", L"Token");
-    const struct {
-        const char* option;
-        const char* value;
-    } servers[] = {{"tile_answer", "mute"}, {"hostile", "stall"}};
+    const std::pair<const char*, const char*> servers[] = {{"tile_answer", "mute"}, {"hostile", "stall"}};
     const char* const ways[] = {"released", "PreDestroy", "the last of two"};
     int n = 0;
     for (const auto& server : servers)
         for (const char* way : ways) {
-            const std::string what = std::string(server.value) + ", " + way;
+            const std::string what = std::string(server.second) + ", " + way;
             ClearServerOptions();
-            SetServerOption(server.option, server.value);
+            SetServerOption(server.first, server.second);
             SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/held" + std::to_wstring(++n) + L"/r%d/tiles/");
             OneMap other, map;
             if (way == ways[2]) other.Open();
@@ -178,7 +175,6 @@ TEST(ImageryUnload, AMapThatGoesWhileItsServerHoldsATileComesBackAtOnce) {
             const DWORD start = ::GetTickCount();
             if (way == ways[1]) {
                 EXPECT_EQ(map.Control()->PreDestroy(), S_OK);
-                EXPECT_LT(::GetTickCount() - start, 2000u) << what;
             }
             map.Close();
             EXPECT_LT(::GetTickCount() - start, 2000u) << what;

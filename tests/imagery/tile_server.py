@@ -24,43 +24,35 @@ a hostile server would, whatever else it names: "loop" redirects to itself, "gro
 connection's end ends it), "slow" trickles its answer a byte every 100 ms, and "stall" sends its
 headers and then nothing for a minute.
 
-A path with the segment "to1" or "to2" is redirected (307), without that segment, to the same
-path on this server or on the second one (below); "crlocation" and "dellocation" redirect to an
-address holding a carriage return or a DEL.
+A path with the segment "to1" or "to2" is redirected (307), without it, to this server on 127.0.0.1
+or on 127.0.0.2 (below); "crlocation" and "dellocation" to an address holding a CR or a DEL.
 
-The option "tile_answer" makes every tile answer 200 with something that is no drawable tile, as
-broken servers, captive portals and proxies do: "half_png" (the first half of the tile, its length
-announced), "giant_png" (a PNG of 20000 x 20000 pixels), "short_body" (the whole tile's length
-announced, half of it sent, the connection closed), "short_after_tile" (the whole tile sent, 1000
-bytes more announced, the connection closed), "random" (bytes of no picture), "html" (a
-web page), "empty" (no body); "mute": no answer at all for 30 s; or "refuse_blank_token": 400 for
-an address whose token holds a blank. A request line the server refuses (an address with a raw
-blank) is logged as the address it names.
+The option "tile_answer" makes tiles answer 200 with what no map can draw, as captive portals do:
+"half_png", "giant_png" (20000 x 20000 pixels), "short_body" and "short_after_tile" (half the tile
+or all of it, closed short of the length announced), "random", "html", "empty"; or nothing for
+30 s ("mute"), or 400 to an address whose token holds a blank ("refuse_blank_token").
 
 The file named by VADAZ_TILE_CONFIG (read at each request, "name=value" lines) changes it:
 tile_delay_ms (before each tile), proxy_credentials ("user:password": proxied requests without
 them answer 407), metadata_status (answer that status instead), metadata_template ("{host}"
 stands for this server) and metadata_subdomains (comma-separated, may be empty), token_value,
-token_form ("plain": the result elements in no namespace), direct_proxy_auth (any request not
-made to a proxy answers 407 with "Proxy-Authenticate: Basic"). An option named with "_escaped"
-after its name gives that option's value with Python's backslash escapes ("\r\n", "\x7f");
-control characters reach the metadata and token answers as character references.
+token_form ("plain": the result elements in no namespace), direct_proxy_auth (a request not made
+to a proxy answers 407). "<option>_escaped" gives an option with Python's backslash escapes.
 
-Each request's head is also logged as it came, as one line to "<log file>.heads", with every byte
-outside printable ASCII (and the backslash) written as "\xNN" (so "\x0d\x0a" ends its lines).
+Each request's head is also logged as it came, as one line to "<log file>.heads", every byte outside
+printable ASCII (and the backslash) written "\xNN".
 
     tile_server.py [--port N] [--log FILE] [-- COMMAND ...]
 
 With a command, the server takes a free port (unless one is given), runs the command with
 VADAZ_TILE_SERVER=http://127.0.0.1:PORT, VADAZ_TILE_LOG=<log file> and VADAZ_TILE_CONFIG=<config
 file> in its environment, stops when the command ends and exits with its exit code. Without one
-it serves until stopped. With a command, a second server of the same kind listens on 127.0.0.2
-(another host for the same program) and logs to "<log file>.second" (with its ".details" and
-".heads"): VADAZ_TILE_SERVER2=http://127.0.0.2:PORT2.
+it serves until stopped. With a command, it also listens on the same port of 127.0.0.2, as another host.
 """
 import argparse
 import base64
 import codecs
+import functools
 import http.server
 import os
 import random
@@ -100,13 +92,11 @@ class RecordingReader:
     """A request's stream that keeps the lines of the request's head as they came."""
 
     def __init__(self, stream):
-        self.stream = stream
-        self.head = []
+        self.stream, self.head = stream, []
 
     def readline(self, *args):
-        line = self.stream.readline(*args)
-        self.head.append(line)
-        return line
+        self.head.append(self.stream.readline(*args))
+        return self.head[-1]
 
     def __getattr__(self, name):
         return getattr(self.stream, name)
@@ -122,12 +112,22 @@ def colour_of(quadkey):
 def png_of(rgb):
     row = b"\x00" + bytes(rgb) * TILE
     raw = row * TILE
+    header = struct.pack(">IIBBBBB", TILE, TILE, 8, 2, 0, 0, 0)
+    return png_file(header, zlib.compress(raw, 9))
 
+
+def png_file(header, pixels):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
-    header = struct.pack(">IIBBBBB", TILE, TILE, 8, 2, 0, 0, 0)
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", pixels) + chunk(b"IEND", b"")
+
+
+@functools.lru_cache(maxsize=None)
+def giant_png():
+    """A PNG of 20000 x 20000 grey pixels, one bit each."""
+    side = 20000
+    return png_file(struct.pack(">IIBBBBB", side, side, 1, 0, 0, 0, 0), zlib.compress(bytes(1 + side // 8) * side, 9))
 
 
 def jpeg_of(rgb):
@@ -141,7 +141,7 @@ class Tiles(http.server.BaseHTTPRequestHandler):
     log_path = None
     config_path = None
     cache = {}
-    addresses = {}  # "to1" and "to2": the two servers' addresses
+    addresses = {}  # "to1" and "to2": the server's addresses on 127.0.0.1 and 127.0.0.2
 
     def log_message(self, *args):
         pass
@@ -149,17 +149,6 @@ class Tiles(http.server.BaseHTTPRequestHandler):
     def setup(self):
         super().setup()
         self.rfile = RecordingReader(self.rfile)
-
-    def parse_request(self):
-        if super().parse_request():
-            return True
-        # Refused (an address with a blank): logged as the address the request line names.
-        words = self.requestline.split(" ")
-        if self.log_path and len(words) > 2:
-            with self.log_lock:
-                with open(self.log_path, "a") as log:
-                    log.write(" ".join(words[1:-1]) + "\n")
-        return False
 
     def config(self):
         values = {}
@@ -190,12 +179,12 @@ class Tiles(http.server.BaseHTTPRequestHandler):
                 log.write(escaped_bytes(b"".join(self.rfile.head)) + "\n")
         self.rfile.head = []
 
-    def answer(self, status, body=b"", kind="text/xml; charset=utf-8", headers=()):
+    def answer(self, status, body=b"", kind="text/xml; charset=utf-8", headers=(), length=None):
         self.send_response(status)
         for name, value in headers:
             self.send_header(name, value)
         self.send_header("Content-Type", kind)
-        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Content-Length", str(len(body) if length is None else length))
         self.end_headers()
         self.wfile.write(body)
 
@@ -267,17 +256,9 @@ class Tiles(http.server.BaseHTTPRequestHandler):
             pass  # the client gave up, as it should
 
     def redirect(self, kind, route, query):
-        if kind == "crlocation":
-            target = "/t\rX-From-Location: 1/r0.png"
-        elif kind == "dellocation":
-            target = "/t\x7fx/r0.png"
-        else:
-            rest = "/".join(segment for segment in route.split("/") if segment != kind)
-            target = self.addresses.get(kind, "") + rest + ("?" + query if query else "")
-        self.send_response(307)
-        self.send_header("Location", target)
-        self.send_header("Content-Length", "0")
-        self.end_headers()
+        rest = "/".join(segment for segment in route.split("/") if segment != kind) + ("?" + query if query else "")
+        target = {"crlocation": "/t\rX-From-Location: 1/r0.png", "dellocation": "/t\x7fx/r0.png"}
+        self.answer(307, headers=[("Location", target.get(kind, self.addresses.get(kind, "") + rest))])
 
     def metadata(self, imagery, query, config):
         if self.command != "POST":
@@ -315,7 +296,7 @@ class Tiles(http.server.BaseHTTPRequestHandler):
         if not match or "missing" in segments:
             self.send_error(404)
             return
-        if config.get("tile_answer") and answer_undrawable_tile(self, config["tile_answer"], match.group(1)):
+        if config.get("tile_answer") and self.undrawable_tile(config["tile_answer"], match.group(1)):
             return
         time.sleep(int(config.get("tile_delay_ms", "0")) / 1000.0)
         quadkey, kind = match.group(1), match.group(2)
@@ -326,65 +307,28 @@ class Tiles(http.server.BaseHTTPRequestHandler):
         self.answer(200, self.cache[key], "image/png" if kind == "png" else "image/jpeg",
                     [("Cache-Control", "max-age=86400")])
 
-
-class GiantPng:
-    """A PNG of 20000 x 20000 pixels, made once."""
-
-    made = None
-
-    @classmethod
-    def bytes(cls):
-        if cls.made is None:
-            width = height = 20000
-            row = b"\x00" + b"\x00" * (width // 8)  # one bit per pixel, grey
-
-            def chunk(kind, data):
-                return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-
-            pixels = zlib.compressobj(9)
-            data = b"".join(pixels.compress(row) for _ in range(height)) + pixels.flush()
-            cls.made = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 1, 0, 0, 0, 0)) +
-                         chunk(b"IDAT", data) + chunk(b"IEND", b""))
-        return cls.made
-
-
-def answer_undrawable_tile(handler, kind, quadkey):
-    """The answers of the option "tile_answer": 200, and nothing a map can draw; none; or a refusal.
-    False when the tile is to be answered as usual."""
-    if kind == "refuse_blank_token":
-        token = urllib.parse.parse_qs(urllib.parse.urlsplit(handler.path).query).get("token", [""])[0]
-        if " " not in token:
-            return False
-        handler.send_error(400, "A token holds no blanks")
+    def undrawable_tile(self, kind, quadkey):
+        """The answers of the option "tile_answer"; False when the tile is to be answered as usual."""
+        tile = png_of(colour_of(quadkey))
+        try:
+            if kind == "refuse_blank_token":
+                if " " not in urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query).get("token", [""])[0]:
+                    return False
+                self.send_error(400, "A token holds no blanks")
+            elif kind == "mute":
+                time.sleep(30)
+            elif kind in ("short_body", "short_after_tile"):
+                sent, announced = (tile[:len(tile) // 2], len(tile)) if kind == "short_body" else (tile, len(tile) + 1000)
+                self.answer(200, sent, "image/png", length=announced)
+                self.close_connection = True
+            else:
+                bodies = {"half_png": lambda: tile[:len(tile) // 2], "giant_png": giant_png, "empty": lambda: b"",
+                          "random": lambda: random.Random(quadkey).randbytes(5000),
+                          "html": lambda: b"<html><head><title>Sign in</title></head><body>Sign in first.</body></html>"}
+                self.answer(200, bodies[kind](), "text/html" if kind == "html" else "image/png")
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the client gave up
         return True
-    tile = png_of(colour_of(quadkey))
-    answers = {
-        "half_png": lambda: (tile[:len(tile) // 2], "image/png"),
-        "giant_png": lambda: (GiantPng.bytes(), "image/png"),
-        "random": lambda: (random.Random(quadkey).randbytes(5000), "image/png"),
-        "html": lambda: (b"<html><head><title>Sign in</title></head><body>Sign in to use the network.</body></html>",
-                         "text/html"),
-        "empty": lambda: (b"", "image/png"),
-    }
-    try:
-        if kind == "mute":
-            time.sleep(30)
-            return True
-        if kind in ("short_body", "short_after_tile"):
-            # Half the tile, or the whole tile of an answer announced 1000 bytes longer.
-            sent, announced = (tile[:len(tile) // 2], len(tile)) if kind == "short_body" else (tile, len(tile) + 1000)
-            handler.send_response(200)
-            handler.send_header("Content-Type", "image/png")
-            handler.send_header("Content-Length", str(announced))
-            handler.end_headers()
-            handler.wfile.write(sent)
-            handler.wfile.flush()
-            handler.close_connection = True
-            return True
-        handler.answer(200, *answers[kind]())
-    except (BrokenPipeError, ConnectionResetError):
-        pass  # the client gave up
-    return True
 
 
 def main():
@@ -396,7 +340,7 @@ def main():
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
 
     log = args.log or os.path.join(tempfile.mkdtemp(prefix="tiles_"), "requests.log")
-    for suffix in ("", ".details", ".heads", ".second", ".second.details", ".second.heads"):
+    for suffix in ("", ".details", ".heads"):
         open(log + suffix, "w").close()
     Tiles.log_path = log
     Tiles.config_path = os.path.join(os.path.dirname(os.path.abspath(log)), "server.config")
@@ -410,38 +354,20 @@ def main():
             pass
         return 0
 
-    second, second_address = start_second_server(log)
-    Tiles.addresses = {"to1": address, "to2": second_address}
+    other = socketserver.ThreadingTCPServer(("127.0.0.2", server.server_address[1]), Tiles)  # no name looked up
+    other.daemon_threads = True
+    threading.Thread(target=other.serve_forever, daemon=True).start()
+    Tiles.addresses = {"to1": address, "to2": address.replace("127.0.0.1", "127.0.0.2")}
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
     try:
-        env = dict(os.environ, VADAZ_TILE_SERVER=address, VADAZ_TILE_LOG=log, VADAZ_TILE_CONFIG=Tiles.config_path,
-                   VADAZ_TILE_SERVER2=second_address)
+        env = dict(os.environ, VADAZ_TILE_SERVER=address, VADAZ_TILE_LOG=log, VADAZ_TILE_CONFIG=Tiles.config_path)
         return subprocess.call(command, env=env)
     finally:
         server.shutdown()
         server.server_close()
-        second.shutdown()
-        second.server_close()
-
-
-class SecondTiles(Tiles):
-    pass
-
-
-class QuickServer(http.server.ThreadingHTTPServer):
-    """A server that does not look its address up in the name service when it starts."""
-
-    def server_bind(self):
-        socketserver.TCPServer.server_bind(self)
-        self.server_name, self.server_port = self.server_address[:2]
-
-
-def start_second_server(log):
-    SecondTiles.log_path = log + ".second"
-    server = QuickServer(("127.0.0.2", 0), SecondTiles)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server, "http://127.0.0.2:%d" % server.server_address[1]
+        other.shutdown()
+        other.server_close()
 
 
 if __name__ == "__main__":
