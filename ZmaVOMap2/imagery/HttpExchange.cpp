@@ -45,6 +45,19 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* informa
     ::SetEvent(completion->done.Get());
 }
 
+// An operation the exchange let go of goes on in WinInet's own worker threads after the handles
+// are closed, and may outlive this library's use of WinInet: were WinInet unloaded with this
+// library (and loaded again by the next map), such a worker would run on in its code over state
+// that is gone. So the first asynchronous session keeps WinInet in the process for good.
+void KeepWinInetLoaded() {
+    static const bool kept = [] {
+        HMODULE module = nullptr;
+        return ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                    reinterpret_cast<LPCWSTR>(&::InternetOpenW), &module) != FALSE;
+    }();
+    (void)kept;
+}
+
 // A handle closed tells nobody any more of what it still completes.
 BOOL WINAPI CloseInternet(HINTERNET handle) {
     ::InternetSetStatusCallbackW(handle, nullptr);
@@ -109,6 +122,7 @@ public:
 
     HRESULT Run(HttpAnswer& answer) {
         if (!completion_->done) return TransportFailure();
+        KeepWinInetLoaded();
         Internet session(::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC));
         if (!session) return TransportFailure();
         Crack(request_.address, credentialsOrigin_);

@@ -22,5 +22,15 @@ status=$?
 cat "$log"
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
     echo "TIMEOUT: still running after $limit s, stopped: $*"
+    exit "$status"
+fi
+# A Wine program that crashed may still end with 0 (its debugger ends it), and a test program
+# that ended half way has run only some of its tests: neither has passed.
+if grep -q '^wine: Unhandled ' "$log"; then
+    echo "CRASH: a program crashed: $*"
+    [ "$status" -ne 0 ] || status=1
+elif grep -q '^\[==========\] Running ' "$log" && ! grep -q '^\[==========\] .* ran\.' "$log"; then
+    echo "UNFINISHED: the test program ended before its last test: $*"
+    [ "$status" -ne 0 ] || status=1
 fi
 exit "$status"
