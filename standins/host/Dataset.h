@@ -7,8 +7,10 @@
 
 #include "platform/Com.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hoststandin {
@@ -25,6 +27,13 @@ private:
     bool any_ = false;
 };
 
+template <typename T>
+void EraseRows(std::vector<T>& values, size_t first, size_t count) {
+    if (first >= values.size()) return;
+    const size_t last = count < values.size() - first ? first + count : values.size();
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(first), values.begin() + static_cast<std::ptrdiff_t>(last));
+}
+
 // One field's values. Typed columns hand out their VARIANTs without allocating.
 class Column {
 public:
@@ -33,6 +42,8 @@ public:
     // False when the value does not fit the column's type (the caller then widens the column).
     virtual bool Write(size_t row, const VARIANT& value) = 0;
     virtual void Resize(size_t rows) = 0;
+    // Drops rows first..first+count-1 (within the column).
+    virtual void Erase(size_t first, size_t count) = 0;
 };
 
 class DoubleColumn : public Column {
@@ -43,6 +54,7 @@ public:
     }
     bool Write(size_t row, const VARIANT& value) override;
     void Resize(size_t rows) override { values.resize(rows); }
+    void Erase(size_t first, size_t count) override { EraseRows(values, first, count); }
 
     std::vector<double> values;
 };
@@ -55,6 +67,7 @@ public:
     }
     bool Write(size_t row, const VARIANT& value) override;
     void Resize(size_t rows) override { values.resize(rows); }
+    void Erase(size_t first, size_t count) override { EraseRows(values, first, count); }
 
     std::vector<long> values;
 };
@@ -65,6 +78,7 @@ public:
     void Read(size_t row, VARIANT* out) const override;
     bool Write(size_t row, const VARIANT& value) override;
     void Resize(size_t rows) override { values.resize(rows); }
+    void Erase(size_t first, size_t count) override { EraseRows(values, first, count); }
 
     std::vector<platform::Variant> values;
 };
@@ -92,6 +106,21 @@ struct DatasetData {
     // Counted rather than logged: a frame reads thousands.
     long valueReads = 0;
     long rowMoves = 0;
+
+    // Failures switched on while the dataset is shown (IHostDatasetSetup::FailCalls); "*" is
+    // every call.
+    std::vector<std::pair<std::wstring, HRESULT>> failing;
+
+    // S_OK, or the failure switched on for `what` (at creation or since), with error information.
+    HRESULT Check(const wchar_t* what) const {
+        if (!failing.empty()) {
+            HRESULT hr = Failing(what);
+            if (FAILED(hr)) return hr;
+        }
+        return faults.Check(what);
+    }
+    HRESULT Failing(const wchar_t* what) const;
+    void RemoveRows(size_t first, size_t count);
 
     // -1 when there is no such field.
     long IndexOf(const wchar_t* name) const;

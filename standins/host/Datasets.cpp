@@ -73,6 +73,23 @@ long DatasetData::AddField(const std::wstring& name, long type, std::unique_ptr<
     return static_cast<long>(fields.size() - 1);
 }
 
+HRESULT DatasetData::Failing(const wchar_t* what) const {
+    for (const auto& f : failing) {
+        if (f.first == L"*" || ::_wcsicmp(f.first.c_str(), what) == 0)
+            return Fail(f.second, f.second == RPC_E_DISCONNECTED ? L"The object invoked has disconnected from its clients."
+                                                                   : L"Failure switched on: dataset." + std::wstring(what),
+                        L"Dataset");
+    }
+    return S_OK;
+}
+
+void DatasetData::RemoveRows(size_t first, size_t count) {
+    if (first >= rowCount) return;
+    for (FieldInfo& f : fields) f.column->Erase(first, count);
+    rowCount -= count < rowCount - first ? count : rowCount - first;
+    if (current >= static_cast<long>(rowCount)) current = static_cast<long>(rowCount);
+}
+
 // A typed column that meets a value of another type becomes a column of VARIANTs.
 void DatasetData::SetValue(size_t row, size_t field, const VARIANT& value) {
     Column& column = *fields[field].column;
@@ -215,9 +232,15 @@ public:
         BindLog(log_);
     }
 
+    // A dataset's failures switched on while shown reach its selection too.
+    HRESULT Check(const wchar_t* what) const {
+        RETURN_IF_FAILED(data_->Failing(what));
+        return faults_.Check(what);
+    }
+
     STDMETHODIMP get_Count(long* total) override {
         if (!total) return E_POINTER;
-        RETURN_IF_FAILED(faults_.Check(L"get_Count"));
+        RETURN_IF_FAILED(Check(L"get_Count"));
         *total = static_cast<long>(rows_.size());
         return S_OK;
     }
@@ -225,7 +248,7 @@ public:
     STDMETHODIMP Item(VARIANT index, VARIANT* value) override {
         if (!value) return E_POINTER;
         ::VariantInit(value);
-        RETURN_IF_FAILED(faults_.Check(L"Item"));
+        RETURN_IF_FAILED(Check(L"Item"));
         long position = 0;
         if (!ToPosition(index, &position)) return DISP_E_TYPEMISMATCH;
         if (position < 0 || static_cast<size_t>(position) >= rows_.size()) return DISP_E_BADINDEX;
@@ -242,7 +265,7 @@ public:
     // The key and the position are not used: a selection is a plain list of row numbers. Not
     // logged, like Count and Item: an area selection adds a row per call, up to every row.
     STDMETHODIMP Add(VARIANT value, VARIANT /*key*/, VARIANT /*before*/) override {
-        RETURN_IF_FAILED(faults_.Check(L"Add"));
+        RETURN_IF_FAILED(Check(L"Add"));
         long row = 0;
         if (!ToPosition(value, &row)) return DISP_E_TYPEMISMATCH;
         if (row < 0 || static_cast<size_t>(row) >= data_->rowCount)
@@ -256,12 +279,22 @@ public:
 
     STDMETHODIMP Clear() override {
         Log().Add(CallLine(L"Clear"));
-        RETURN_IF_FAILED(faults_.Check(L"Clear"));
+        RETURN_IF_FAILED(Check(L"Clear"));
         rows_.clear();
         return S_OK;
     }
 
     void Reset() noexcept { rows_.clear(); }
+
+    // The rows of a removed range leave the selection; the rows after it move up with their rows.
+    void RemoveRows(long first, long count) {
+        std::vector<long> kept;
+        for (long row : rows_) {
+            if (row < first) kept.push_back(row);
+            else if (row >= first + count) kept.push_back(row - count);
+        }
+        rows_.swap(kept);
+    }
 
 private:
     std::shared_ptr<DatasetData> data_;
@@ -279,12 +312,14 @@ public:
     HostField(std::shared_ptr<DatasetData> data, size_t index) : data_(std::move(data)), index_(index) {}
 
     STDMETHODIMP get_FieldName(BSTR* result) override {
+        RETURN_IF_FAILED(data_->Check(L"get_FieldName"));
         COM_TRY { return CopyOut(data_->fields[index_].name, result); }
         COM_CATCH_RETURN();
     }
 
     STDMETHODIMP get_FieldType(long* typeCode) override {
         if (!typeCode) return E_POINTER;
+        RETURN_IF_FAILED(data_->Check(L"get_FieldType"));
         *typeCode = data_->fields[index_].type;
         return S_OK;
     }
@@ -292,7 +327,7 @@ public:
     STDMETHODIMP get_CurrentValue(VARIANT* current) override {
         if (!current) return E_POINTER;
         ::VariantInit(current);
-        RETURN_IF_FAILED(data_->faults.Check(L"CurrentValue"));
+        RETURN_IF_FAILED(data_->Check(L"CurrentValue"));
         // The read of every row: a real host's reads cost no error-information bookkeeping, and
         // the benchmarks' baseline is made of this call.
         try {
@@ -391,7 +426,7 @@ public:
     HostDatasetObject() : data_(std::make_shared<DatasetData>()), faults_(L"dataset") { this->BindLog(log_); }
 
     HRESULT FinalConstruct() {
-        RETURN_IF_FAILED(faults_.Check(L"create"));
+        RETURN_IF_FAILED(Check(L"create"));
         COM_TRY {
             selection_ = platform::MakeObject<HostSelectedRows>(data_);
             namedEntries_ = platform::MakeObject<HostPropertyCollection>();
@@ -424,6 +459,7 @@ public:
 
     STDMETHODIMP get_DatasetName(BSTR* result) override {
         this->Log().Add(CallLine(L"get_DatasetName"));
+        RETURN_IF_FAILED(Check(L"get_DatasetName"));
         COM_TRY { return CopyOut(name_, result); }
         COM_CATCH_RETURN();
     }
@@ -432,7 +468,7 @@ public:
         this->Log().Add(CallLine(L"get_Fields"));
         if (!fieldList) return E_POINTER;
         *fieldList = nullptr;
-        RETURN_IF_FAILED(faults_.Check(L"get_Fields"));
+        RETURN_IF_FAILED(Check(L"get_Fields"));
         *fieldList = static_cast<platform::DualImpl<IHostFields>*>(this);
         (*fieldList)->AddRef();
         return S_OK;
@@ -442,7 +478,7 @@ public:
         this->Log().Add(CallLine(L"get_SelectedRows"));
         if (!selection) return E_POINTER;
         *selection = nullptr;
-        RETURN_IF_FAILED(faults_.Check(L"get_SelectedRows"));
+        RETURN_IF_FAILED(Check(L"get_SelectedRows"));
         return selection_->QueryInterface(IID_IHostStringList, reinterpret_cast<void**>(selection));
     }
 
@@ -450,7 +486,7 @@ public:
         this->Log().Add(CallLine(L"get_NamedEntries"));
         if (!entries) return E_POINTER;
         *entries = nullptr;
-        RETURN_IF_FAILED(faults_.Check(L"get_NamedEntries"));
+        RETURN_IF_FAILED(Check(L"get_NamedEntries"));
         return namedEntries_->QueryInterface(IID_IHostPropertyCollection, reinterpret_cast<void**>(entries));
     }
 
@@ -458,12 +494,13 @@ public:
         this->Log().Add(CallLine(L"get_Properties"));
         if (!propertySet) return E_POINTER;
         *propertySet = nullptr;
-        RETURN_IF_FAILED(faults_.Check(L"get_Properties"));
+        RETURN_IF_FAILED(Check(L"get_Properties"));
         return properties_->QueryInterface(IID_IHostPropertyCollection, reinterpret_cast<void**>(propertySet));
     }
 
     STDMETHODIMP get_DatasetGuid(BSTR* result) override {
         this->Log().Add(CallLine(L"get_DatasetGuid"));
+        RETURN_IF_FAILED(Check(L"get_DatasetGuid"));
         COM_TRY { return CopyOut(guid_, result); }
         COM_CATCH_RETURN();
     }
@@ -481,7 +518,7 @@ public:
         this->Log().Add(CallLine(L"Evaluate", expression));
         if (!result) return E_POINTER;
         ::VariantInit(result);
-        RETURN_IF_FAILED(faults_.Check(L"Evaluate"));
+        RETURN_IF_FAILED(Check(L"Evaluate"));
         COM_TRY {
             std::vector<ExpressionPart> parts;
             if (!expression || !ParseExpression(expression, &parts))
@@ -520,19 +557,20 @@ public:
     // Also the set-up and sample interfaces' RowCount.
     STDMETHODIMP get_RowCount(long* rows) override {
         if (!rows) return E_POINTER;
-        RETURN_IF_FAILED(data_->faults.Check(L"get_RowCount"));
+        RETURN_IF_FAILED(data_->Check(L"get_RowCount"));
         *rows = static_cast<long>(data_->rowCount);
         return S_OK;
     }
 
     STDMETHODIMP get_CurrentRow(long* row) override {
         if (!row) return E_POINTER;
+        RETURN_IF_FAILED(data_->Check(L"get_CurrentRow"));
         *row = data_->current;
         return S_OK;
     }
 
     STDMETHODIMP MoveFirst() override {
-        RETURN_IF_FAILED(data_->faults.Check(L"MoveFirst"));
+        RETURN_IF_FAILED(data_->Check(L"MoveFirst"));
         ++data_->rowMoves;
         data_->current = 0;
         return S_OK;
@@ -540,7 +578,7 @@ public:
 
     STDMETHODIMP MoveNext(VARIANT_BOOL* onRow) override {
         if (!onRow) return E_POINTER;
-        RETURN_IF_FAILED(data_->faults.Check(L"MoveNext"));
+        RETURN_IF_FAILED(data_->Check(L"MoveNext"));
         ++data_->rowMoves;
         if (data_->current < static_cast<long>(data_->rowCount)) ++data_->current;
         *onRow = data_->current >= 0 && static_cast<size_t>(data_->current) < data_->rowCount ? VARIANT_TRUE : VARIANT_FALSE;
@@ -548,7 +586,7 @@ public:
     }
 
     STDMETHODIMP MoveTo(long row) override {
-        RETURN_IF_FAILED(data_->faults.Check(L"MoveTo"));
+        RETURN_IF_FAILED(data_->Check(L"MoveTo"));
         ++data_->rowMoves;
         if (row < 0 || static_cast<size_t>(row) >= data_->rowCount) return DISP_E_BADINDEX;
         data_->current = row;
@@ -560,7 +598,7 @@ public:
     STDMETHODIMP get_Count(long* total) override {
         this->Log().Add(CallLine(L"get_Count"));
         if (!total) return E_POINTER;
-        RETURN_IF_FAILED(faults_.Check(L"get_Count"));
+        RETURN_IF_FAILED(Check(L"get_Count"));
         *total = static_cast<long>(fields_.size());
         return S_OK;
     }
@@ -569,7 +607,7 @@ public:
         this->Log().Add(CallLine(L"Item", index));
         if (!field) return E_POINTER;
         *field = nullptr;
-        RETURN_IF_FAILED(faults_.Check(L"Item"));
+        RETURN_IF_FAILED(Check(L"Item"));
         long at = -1;
         if (index.vt == VT_BSTR) {
             at = data_->IndexOf(index.bstrVal);
@@ -585,7 +623,7 @@ public:
         this->Log().Add(CallLine(L"IndexOf", key));
         if (!position) return E_POINTER;
         *position = -1;
-        RETURN_IF_FAILED(faults_.Check(L"IndexOf"));
+        RETURN_IF_FAILED(Check(L"IndexOf"));
         *position = data_->IndexOf(key);
         return S_OK;
     }
@@ -672,6 +710,39 @@ public:
         return S_OK;
     }
 
+    STDMETHODIMP RemoveRows(long first, long count) override {
+        this->Log().Add(CallLine(L"RemoveRows", first, count));
+        if (first < 0 || count < 0) return E_INVALIDARG;
+        data_->RemoveRows(static_cast<size_t>(first), static_cast<size_t>(count));
+        selection_->RemoveRows(first, count);
+        return S_OK;
+    }
+
+    STDMETHODIMP RenameField(BSTR name, BSTR newName) override {
+        this->Log().Add(CallLine(L"RenameField", name, newName));
+        const long at = data_->IndexOf(name);
+        if (at < 0) return Fail(DISP_E_BADINDEX, L"No field " + ArgText(name), L"Dataset");
+        if (!newName || !*newName || data_->IndexOf(newName) >= 0) return E_INVALIDARG;
+        COM_TRY {
+            data_->fields[static_cast<size_t>(at)].name = newName;
+            return S_OK;
+        }
+        COM_CATCH_RETURN();
+    }
+
+    STDMETHODIMP FailCalls(BSTR what, long hr) override {
+        this->Log().Add(CallLine(L"FailCalls", what, hr));
+        if (!what || !*what) return E_INVALIDARG;
+        COM_TRY {
+            auto& failing = data_->failing;
+            for (auto it = failing.begin(); it != failing.end();)
+                it = ::_wcsicmp(it->first.c_str(), what) == 0 ? failing.erase(it) : it + 1;
+            if (hr != S_OK) failing.emplace_back(what, static_cast<HRESULT>(hr));
+            return S_OK;
+        }
+        COM_CATCH_RETURN();
+    }
+
     // IHostSampleDataset --------------------------------------------------------------------
 
     STDMETHODIMP put_RowCount(long rows) override {
@@ -692,6 +763,12 @@ public:
     }
 
 private:
+    // A failure switched on while the dataset is shown, then one switched on at creation.
+    HRESULT Check(const wchar_t* what) const {
+        RETURN_IF_FAILED(data_->Failing(what));
+        return faults_.Check(what);
+    }
+
     static std::wstring NewGuidText() {
         GUID g;
         THROW_IF_FAILED(::CoCreateGuid(&g));

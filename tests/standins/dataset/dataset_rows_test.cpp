@@ -241,3 +241,54 @@ TEST(DatasetFaults, SwitchedOnFaultsFailTheirCalls) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a host does to a shown dataset behind the map's back: rows go, a field is renamed, calls
+// start failing or the whole object goes away.
+TEST(DatasetChanges, RowsGoFieldsAreRenamedAndCallsStartFailing) {
+    auto dataset = MakeDataset({{50.1, 10.1, -60}, {50.2, 10.2, -70}, {50.3, 10.3, -80}, {50.4, 10.4, -90}});
+    auto setup = hosttest::Query<IHostDatasetSetup>(dataset);
+    auto rows = hosttest::Query<IHostRows>(dataset);
+    auto level = FieldOf(dataset.Get(), L"RxLev");
+    ComPtr<IHostStringList> selection;
+    ASSERT_EQ(dataset->get_SelectedRows(selection.Put()), S_OK);
+    for (long row : {0L, 1L, 3L}) ASSERT_EQ(selection->Add(Variant(row), Missing(), Missing()), S_OK);
+
+    ASSERT_EQ(setup->RemoveRows(1, 2), S_OK);
+    long count = 0;
+    Variant item;
+    EXPECT_EQ(rows->get_RowCount(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    ASSERT_EQ(rows->MoveTo(1), S_OK);
+    EXPECT_EQ(ValueOf(level.Get()).dblVal, -90);
+    EXPECT_EQ(selection->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 2);  // row 1 went, row 3 is now row 1
+    EXPECT_EQ(selection->Item(Variant(1L), item.Put()), S_OK);
+    EXPECT_EQ(item.lVal, 1);
+    EXPECT_EQ(setup->RemoveRows(1, 99), S_OK);
+    EXPECT_EQ(rows->get_RowCount(&count), S_OK);
+    EXPECT_EQ(count, 1);
+
+    ASSERT_EQ(setup->RenameField(Bstr(L"RxLev").Get(), Bstr(L"Signal").Get()), S_OK);
+    Bstr name;
+    EXPECT_EQ(level->get_FieldName(name.Put()), S_OK);
+    EXPECT_EQ(name.Wide(), L"Signal");
+    EXPECT_EQ(setup->RenameField(Bstr(L"RxLev").Get(), Bstr(L"X").Get()), DISP_E_BADINDEX);
+    EXPECT_EQ(setup->RenameField(Bstr(L"Signal").Get(), Bstr(L"Latitude").Get()), E_INVALIDARG);
+
+    ASSERT_EQ(setup->FailCalls(Bstr(L"MoveTo").Get(), E_FAIL), S_OK);
+    EXPECT_EQ(rows->MoveTo(0), E_FAIL);
+    EXPECT_EQ(rows->MoveFirst(), S_OK);
+    ASSERT_EQ(setup->FailCalls(Bstr(L"*").Get(), RPC_E_DISCONNECTED), S_OK);
+    ComPtr<IHostFields> fields;
+    EXPECT_EQ(rows->MoveFirst(), RPC_E_DISCONNECTED);
+    EXPECT_EQ(dataset->get_Fields(fields.Put()), RPC_E_DISCONNECTED);
+    EXPECT_EQ(level->get_CurrentValue(item.Put()), RPC_E_DISCONNECTED);
+    EXPECT_EQ(selection->get_Count(&count), RPC_E_DISCONNECTED);
+    ASSERT_EQ(setup->FailCalls(Bstr(L"*").Get(), S_OK), S_OK);
+    ASSERT_EQ(setup->FailCalls(Bstr(L"MoveTo").Get(), S_OK), S_OK);
+    EXPECT_EQ(rows->MoveTo(0), S_OK);
+}
+
+}  // namespace
