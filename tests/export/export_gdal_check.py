@@ -8,6 +8,7 @@ import os
 import re
 import subprocess
 import sys
+import xml.etree.ElementTree as ElementTree
 
 FAILURES = []
 
@@ -30,8 +31,8 @@ def run(*args, env=None):
     return result
 
 
-def geojson(path):
-    return json.loads(run("ogr2ogr", "-f", "GeoJSON", "/vsistdout/", path).stdout)["features"]
+def geojson(path, *options):
+    return json.loads(run("ogr2ogr", "-f", "GeoJSON", *options, "/vsistdout/", path).stdout)["features"]
 
 
 def feature_styles(path, env=None):
@@ -140,12 +141,30 @@ def check_beyond_ansi(folder):
     expect(len(placemarks) == 3, "beyond ANSI: %d placemarks" % len(placemarks))
 
 
+def check_map_rows(folder):
+    """Both exports hold the rows the map draws (expected.txt) with their values, read by GDAL and an XML parser."""
+    base = os.path.join(folder, "map_rows")
+    row = lambda x, y, value: ("%.2f" % float(x), "%.2f" % float(y), "%.1f" % float(value))
+    with open(os.path.join(base, "expected.txt")) as f:
+        expected = sorted(row(*line.split()) for line in f)
+    table = sorted(row(*f["geometry"]["coordinates"][:2], f["properties"]["RxLev"])
+                   for f in geojson(os.path.join(base, "RxLev.TAB")))
+    ns = {"k": "http://www.opengis.net/kml/2.2"}
+    kml = ElementTree.parse(os.path.join(base, "RxLev.kml")).getroot().iterfind("k:Document/k:Placemark", ns)
+    placemarks = sorted(row(*p.findtext("k:Point/k:coordinates", "", ns).split(","),
+                            p.findtext("k:description", "", ns).split("\n")[1]) for p in kml)
+    expect(table == expected, "map rows: the table holds %d rows, the map draws %d" % (len(table), len(expected)))
+    expect(placemarks == expected, "map rows: the KML holds %d placemarks, the map draws %d" % (len(placemarks), len(expected)))
+    expect(len(geojson(os.path.join(base, "RxLev.kml"))) == len(expected), "map rows: GDAL reads another placemark count")
+
+
 def main():
     folder = sys.argv[1]
-    for check in (check_sample, check_names, check_kml, check_dialog_outputs, check_unusual_values, check_beyond_ansi):
+    for check in (check_sample, check_names, check_kml, check_dialog_outputs, check_unusual_values, check_beyond_ansi,
+                  check_map_rows):
         try:
             check(folder)
-        except SystemExit as e:
+        except (SystemExit, OSError, ElementTree.ParseError, KeyError, ValueError) as e:
             fail("%s: %s" % (check.__name__, e))
     if FAILURES:
         print("%d failures" % len(FAILURES))
