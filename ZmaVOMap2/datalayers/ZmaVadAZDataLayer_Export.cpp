@@ -10,6 +10,7 @@
 #include "platform/Result.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -71,6 +72,30 @@ double ToDoubleOrThrow(const VARIANT& value) {
 // reads as 0, nor the formatter's "-INF" that would size a column as four digits.
 const char* NonFiniteText(double value) { return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf"; }
 
+// A text that reads back as exactly `value`, for a column of floating-point numbers.
+std::string ExactText(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// The digits after the point of a number's text ("-70.50" has 2; "1E+20" none).
+int DecimalsOf(const std::wstring& text) {
+    const size_t point = text.find(L'.');
+    if (point == std::wstring::npos) return 0;
+    size_t end = point + 1;
+    while (end < text.size() && text[end] >= L'0' && text[end] <= L'9') ++end;
+    return static_cast<int>(end - point - 1);
+}
+
+// The length of `value` written with `precision` decimals; INT_MAX when it is longer than any
+// decimal column.
+int DecimalWidth(double value, int precision) {
+    char text[400];
+    const int n = std::snprintf(text, sizeof text, "%.*f", precision, value);
+    return n < 0 || n >= static_cast<int>(sizeof text) ? INT_MAX : n;
+}
+
 // A display field the dataset has, with its host field.
 struct PresentField {
     std::wstring name;
@@ -103,6 +128,7 @@ struct ExportField {
     ComPtr<IHostField> field;
     ComPtr<IHostFieldStyle> formatter;
     bool text = false;
+    bool floating = false;  // a column of floating-point numbers: values go exactly, not as formatted
     int index = 0;
     long code = -1;
     std::map<long, Variant> byClass;
@@ -200,19 +226,20 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
         Variant reference;
         THROW_IF_FAILED(p.formatter->get_ReferenceValue(reference.Put()));
         const double referenceValue = reference.vt == VT_R8 && std::isfinite(reference.dblVal) ? reference.dblVal : 0.0;
-        std::wstring widest = FormatValue(p.formatter.Get(), Variant(referenceValue));
-        for (double d : {p.largest, p.smallest}) {
-            std::wstring text = FormatValue(p.formatter.Get(), Variant(d));
-            if (text.size() > widest.size()) widest = text;
-        }
-        int width = static_cast<int>(std::min<size_t>(widest.size(), static_cast<size_t>(largestWidth)));
-        const size_t point = widest.find(L'.');
-        int precision = point == std::wstring::npos ? 0 : static_cast<int>(widest.size() - point - 1);
-        // Room for "-inf" and its kind, without costing the finite values their decimals.
-        width = std::max(width, static_cast<int>(p.nonFiniteWidth));
-        if (width < 1) width = 1;
-        if (precision >= width) precision = width - 1;
-        table.AddField(name, TABFT_Decimal, width, precision);
+        // The values keep the decimals the host shows them with; the column is as wide as the
+        // widest of them so written (and "-inf", which costs the others no decimals).
+        int precision = 0;
+        for (double d : {referenceValue, p.largest, p.smallest})
+            precision = std::max(precision, DecimalsOf(FormatValue(p.formatter.Get(), Variant(d))));
+        int width = std::max(1, static_cast<int>(p.nonFiniteWidth));
+        for (double d : {referenceValue, p.largest, p.smallest}) width = std::max(width, DecimalWidth(d, precision));
+        // A value no decimal column can hold so (1e20, or 1e-300 among values of many decimals)
+        // would come back as stars or as another number: the column holds floating-point
+        // numbers instead, each value exactly.
+        if (width <= TabTable::kMaxDecimalWidth)
+            table.AddField(name, TABFT_Decimal, width, precision);
+        else
+            table.AddField(name, TABFT_Float, 0, 0);
     }
 }
 
@@ -247,6 +274,7 @@ CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table,
         e.formatter = FindInHostCollection(present.field.Get());
         e.text = IsTextField(present.field.Get(), styleFlag_);
         e.index = index++;
+        e.floating = table.FieldType(e.index) == TABFT_Float;
         auto code = attributeCodes_.find(present.name);
         if (code != attributeCodes_.end()) e.code = code->second;
         exported.push_back(std::move(e));
@@ -280,6 +308,8 @@ CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table,
             const bool numeric = ToDouble(value, number);
             if (numeric && !std::isfinite(number) && !e.text) {
                 mitab_c_set_field(feature, e.index, NonFiniteText(number));
+            } else if (numeric && e.floating) {
+                mitab_c_set_field(feature, e.index, ExactText(number).c_str());
             } else if (value.vt != VT_BSTR || (value.bstrVal && ::SysStringLen(value.bstrVal) > 0)) {
                 std::wstring text = FormatValue(e.formatter.Get(), value);
                 if (value.vt == VT_BSTR && text.size() > static_cast<size_t>(kLargestWidth)) text.resize(kLargestWidth);

@@ -156,4 +156,14 @@ TEST_F(MapExport, AFieldTheHostRenamedFailsBothExportsAlikeWithTheReason) {
         EXPECT_EQ(::GetFileAttributesW((folder + file).c_str()), INVALID_FILE_ATTRIBUTES) << file;
 }
 
+// Values no decimal column holds at their precision (1e308, 1e20, 1e-320) make RxLev a column of
+// floating-point numbers, which GDAL reads back value for value, NaN as NaN and -0 with its sign.
+TEST_F(MapExport, EveryFiniteValueOfTheTableReadsBackAsItIs) {
+    const double values[] = {std::numeric_limits<double>::quiet_NaN(), 1e308, -0.0, 1e-320, -70.5, 1e20};
+    Changes changes;
+    for (long row = 0; row < 6; ++row) changes.emplace_back(row, L"RxLev", Variant(values[row]));
+    Show(changes);
+    EXPECT_EQ(Export(false, "exact_values"), kComplete);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
   export_gdal_check.py <folder>   reads what export_test wrote there with ogrinfo and ogr2ogr
 """
 import json
+import math
 import os
 import re
 import subprocess
@@ -158,10 +159,23 @@ def check_map_rows(folder):
     expect(len(geojson(os.path.join(base, "RxLev.kml"))) == len(expected), "map rows: GDAL reads another placemark count")
 
 
+def check_exact_values(folder):
+    """Values no decimal column holds are read back as they are, NaN as NaN, -0 with its sign."""
+    path = os.path.join(folder, "exact_values", "RxLev.TAB")
+    values = [f["properties"]["RxLev"] for f in geojson(path, "-lco", "WRITE_NON_FINITE_VALUES=YES")]
+    expected = [float("nan"), 1e308, -0.0, 1e-320, -70.5, 1e20] + [-40.5 - row for row in range(6, 200)]
+    same = len(values) == len(expected) and all(
+        (math.isnan(a) and math.isnan(b)) or (a == b and math.copysign(1, a) == math.copysign(1, b))
+        for a, b in zip(values, expected))
+    expect(same, "exact values read back as %s" % values[:8])
+    definition = field_definitions(path).get("RxLev")
+    expect(definition == "Real (0.0)", "exact values: RxLev defined as %s, not as a floating-point column" % definition)
+
+
 def main():
     folder = sys.argv[1]
     for check in (check_sample, check_names, check_kml, check_dialog_outputs, check_unusual_values, check_beyond_ansi,
-                  check_map_rows):
+                  check_map_rows, check_exact_values):
         try:
             check(folder)
         except (SystemExit, OSError, ElementTree.ParseError, KeyError, ValueError) as e:
