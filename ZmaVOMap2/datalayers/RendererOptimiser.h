@@ -82,6 +82,12 @@ public:
     virtual bool GetScreenPosition(POINT& pixel);
     // The map point of the current row, offsets added; false without a position.
     virtual bool GetMapPosition(ZmaPointD& point);
+    // The current row's position as the host holds it, without offsets, when the map can draw
+    // the row (the rule of every frame: two numbers, not both 0, finite and on the world); false
+    // for any other row. Whatever must hold the rows the map draws, and no other, asks this.
+    bool GetDrawablePosition(double& longitude, double& latitude) {
+        return ReadRaw(longitude, latitude) && RowPositions::OnTheMap(longitude, latitude);
+    }
     virtual const ZmaExtent& GetViewExtent() const { return viewExtent_; }
     virtual const RECT& GetViewRect() const { return viewRect_; }
     // The extent of all usable rows, computed when not yet known; false when there is none.

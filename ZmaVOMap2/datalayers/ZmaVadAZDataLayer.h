@@ -103,19 +103,21 @@ public:
     // --- Export -------------------------------------------------------------------------------
     // Writes the rows as a table of font points with one attribute per display field (and, for
     // cell sites, the tables of the tied line layers). S_OK or the failure; a table that could
-    // not be completed is not left behind. Rows whose position is not finite are left out; the
-    // log line of the export counts them, and the values that had characters the table's
-    // character set cannot hold ("?" in their place).
+    // not be completed is not left behind. Only the rows a frame draws are written; the log line
+    // of the export counts the rows left out for their position, and the values that had
+    // characters the table's character set cannot hold ("?" in their place).
     HRESULT ExportTab(const std::wstring& folder) override;
     bool CanExportKml() override { return true; }
     // The KML document, and a log line that counts the placemarks and the rows left out.
     HRESULT ExportKml(const std::wstring& folder) override;
-    // One placemark per row with a finite position, for the front display field.
+    // One placemark per row a frame draws, for the front display field the dataset has; fails
+    // as the table export does when no display field gives the symbol.
     void AddKmlContent(KmlWriter& document) override;
     // The attribute fields of the table, one per display field the dataset has, front first.
     void AddTABFields(tabexport::TabTable& table, int largestWidth);
     // The default symbol from the formatter of the styled display field that drives the
-    // character, else the size, the colour, the rotation; E_POINTER when there is none.
+    // character, else the size, the colour, the rotation; E_POINTER when there is none (naming
+    // the display field the dataset no longer has, when that is why).
     void GetExportSymbol(ExportSymbol& symbol);
     // Writes into `parent` one Style and the Placemark that uses it. `number` keeps the style ids
     // of one document apart.

@@ -9,11 +9,14 @@
 #include "platform/Com.h"
 #include "platform/Result.h"
 
-#include <cmath>
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <list>
 #include <map>
+#include <vector>
 
 using platform::Bstr;
 using platform::ComPtr;
@@ -69,6 +72,51 @@ double ToDoubleOrThrow(const VARIANT& value) {
 // reads as 0, nor the formatter's "-INF" that would size a column as four digits.
 const char* NonFiniteText(double value) { return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf"; }
 
+// A text that reads back as exactly `value`, for a column of floating-point numbers.
+std::string ExactText(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// The digits after the point of a number's text ("-70.50" has 2; "1E+20" none).
+int DecimalsOf(const std::wstring& text) {
+    const size_t point = text.find(L'.');
+    if (point == std::wstring::npos) return 0;
+    size_t end = point + 1;
+    while (end < text.size() && text[end] >= L'0' && text[end] <= L'9') ++end;
+    return static_cast<int>(end - point - 1);
+}
+
+// The length of `value` written with `precision` decimals; INT_MAX when it is longer than any
+// decimal column.
+int DecimalWidth(double value, int precision) {
+    char text[400];
+    const int n = std::snprintf(text, sizeof text, "%.*f", precision, value);
+    return n < 0 || n >= static_cast<int>(sizeof text) ? INT_MAX : n;
+}
+
+// A display field the dataset has, with its host field.
+struct PresentField {
+    std::wstring name;
+    ComPtr<IHostField> field;
+};
+
+// The display fields the dataset has, front first: a field the host dropped or renamed is left
+// out, as a frame leaves it out. `missing` gets the names of those.
+std::vector<PresentField> PresentFields(IHostDataset* dataset, const std::list<std::wstring>& names,
+                                        std::vector<std::wstring>* missing = nullptr) {
+    std::vector<PresentField> present;
+    ComPtr<IHostFields> fields = hostdata::Fields(dataset);
+    for (const std::wstring& name : names) {
+        if (ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name))
+            present.push_back({name, field});
+        else if (missing)
+            missing->push_back(name);
+    }
+    return present;
+}
+
 bool IsTextField(IHostField* field, bool styleFiltered) {
     const long type = hostdata::FieldType(field);
     return type == kHostTextType || type == kHostTextType2 || styleFiltered;
@@ -80,6 +128,7 @@ struct ExportField {
     ComPtr<IHostField> field;
     ComPtr<IHostFieldStyle> formatter;
     bool text = false;
+    bool floating = false;  // a column of floating-point numbers: values go exactly, not as formatted
     int index = 0;
     long code = -1;
     std::map<long, Variant> byClass;
@@ -88,15 +137,13 @@ struct ExportField {
 }  // namespace
 
 void CZmaVadAZDataLayer::GetExportSymbol(ExportSymbol& symbol) {
-    if (!dataset_) platform::ThrowHr(E_POINTER);
-    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
+    if (!dataset_) throw platform::ComError(E_POINTER, L"The layer shows no dataset");
+    std::vector<std::wstring> missing;
     std::map<long, ComPtr<IHostFieldStyle>> byCode;
-    for (const std::wstring& name : displayFields_) {
-        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
-        if (!field) continue;
-        auto code = attributeCodes_.find(name);
+    for (const PresentField& present : PresentFields(dataset_.Get(), displayFields_, &missing)) {
+        auto code = attributeCodes_.find(present.name);
         if (code == attributeCodes_.end()) continue;
-        if (ComPtr<IHostFieldStyle> formatter = FindInHostCollection(field.Get())) byCode[code->second] = formatter;
+        if (ComPtr<IHostFieldStyle> formatter = FindInHostCollection(present.field.Get())) byCode[code->second] = formatter;
     }
     ComPtr<IHostFieldStyle> chosen;
     for (long code : {kCodeCharacter, kCodeSize, kCodeColour, kCodeRotation}) {
@@ -106,7 +153,14 @@ void CZmaVadAZDataLayer::GetExportSymbol(ExportSymbol& symbol) {
             break;
         }
     }
-    if (!chosen) throw platform::ComError(E_POINTER, L"No styled display field of the layer has a value formatter");
+    if (!chosen) {
+        // The map goes on drawing the rows with the default look, but an export would hold none
+        // of the values it is made for: the user is told which field went.
+        if (!missing.empty())
+            throw platform::ComError(E_POINTER, L"The dataset no longer has the field \"" + missing.front() +
+                                                    L"\" that the layer shows");
+        throw platform::ComError(E_POINTER, L"No styled display field of the layer has a value formatter");
+    }
     Bstr font;
     THROW_IF_FAILED(chosen->get_DefaultFontName(font.Put()));
     symbol.fontName = font.Wide();
@@ -118,26 +172,22 @@ void CZmaVadAZDataLayer::GetExportSymbol(ExportSymbol& symbol) {
 
 void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
     struct Planned {
-        std::wstring name;
-        ComPtr<IHostField> field;
+        PresentField source;
         ComPtr<IHostFieldStyle> formatter;
         bool text = false;
         double largest = 0.0, smallest = 0.0;
         size_t nonFiniteWidth = 0;  // of the widest text of a value that is not finite
     };
     std::vector<Planned> planned;
-    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
     bool anyDecimal = false;
-    for (const std::wstring& name : displayFields_) {
-        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
-        if (!field) continue;
+    for (PresentField& present : PresentFields(dataset_.Get(), displayFields_)) {
         Planned p;
-        p.name = name;
-        p.field = field;
-        p.text = IsTextField(field.Get(), styleFlag_);
+        p.source = std::move(present);
+        p.text = IsTextField(p.source.field.Get(), styleFlag_);
         if (!p.text) {
-            p.formatter = FindInHostCollection(field.Get());
-            if (!p.formatter) throw platform::ComError(E_POINTER, L"The field \"" + name + L"\" has no value formatter");
+            p.formatter = FindInHostCollection(p.source.field.Get());
+            if (!p.formatter)
+                throw platform::ComError(E_POINTER, L"The field \"" + p.source.name + L"\" has no value formatter");
             anyDecimal = true;
         }
         planned.push_back(std::move(p));
@@ -154,7 +204,7 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
             if (i > 0) hostdata::MoveNext(rows.Get());
             for (Planned& p : planned) {
                 if (p.text) continue;
-                hostdata::ReadValue(p.field.Get(), value);
+                hostdata::ReadValue(p.source.field.Get(), value);
                 double d = 0.0;
                 if (value.vt == VT_EMPTY || value.vt == VT_NULL || !ToDouble(value, d)) continue;
                 if (!std::isfinite(d)) {
@@ -168,7 +218,7 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
     }
 
     for (Planned& p : planned) {
-        const std::string name = tabexport::MakeFieldName(p.name);
+        const std::string name = tabexport::MakeFieldName(p.source.name);
         if (p.text) {
             table.AddField(name, TABFT_Char, largestWidth, 0);
             continue;
@@ -176,19 +226,20 @@ void CZmaVadAZDataLayer::AddTABFields(TabTable& table, int largestWidth) {
         Variant reference;
         THROW_IF_FAILED(p.formatter->get_ReferenceValue(reference.Put()));
         const double referenceValue = reference.vt == VT_R8 && std::isfinite(reference.dblVal) ? reference.dblVal : 0.0;
-        std::wstring widest = FormatValue(p.formatter.Get(), Variant(referenceValue));
-        for (double d : {p.largest, p.smallest}) {
-            std::wstring text = FormatValue(p.formatter.Get(), Variant(d));
-            if (text.size() > widest.size()) widest = text;
-        }
-        int width = static_cast<int>(std::min<size_t>(widest.size(), static_cast<size_t>(largestWidth)));
-        const size_t point = widest.find(L'.');
-        int precision = point == std::wstring::npos ? 0 : static_cast<int>(widest.size() - point - 1);
-        // Room for "-inf" and its kind, without costing the finite values their decimals.
-        width = std::max(width, static_cast<int>(p.nonFiniteWidth));
-        if (width < 1) width = 1;
-        if (precision >= width) precision = width - 1;
-        table.AddField(name, TABFT_Decimal, width, precision);
+        // The values keep the decimals the host shows them with; the column is as wide as the
+        // widest of them so written (and "-inf", which costs the others no decimals).
+        int precision = 0;
+        for (double d : {referenceValue, p.largest, p.smallest})
+            precision = std::max(precision, DecimalsOf(FormatValue(p.formatter.Get(), Variant(d))));
+        int width = std::max(1, static_cast<int>(p.nonFiniteWidth));
+        for (double d : {referenceValue, p.largest, p.smallest}) width = std::max(width, DecimalWidth(d, precision));
+        // A value no decimal column can hold so (1e20, or 1e-300 among values of many decimals)
+        // would come back as stars or as another number: the column holds floating-point
+        // numbers instead, each value exactly.
+        if (width <= TabTable::kMaxDecimalWidth)
+            table.AddField(name, TABFT_Decimal, width, precision);
+        else
+            table.AddField(name, TABFT_Float, 0, 0);
     }
 }
 
@@ -206,7 +257,7 @@ HRESULT CZmaVadAZDataLayer::ExportTab(const std::wstring& folder) {
         const ExportCounts counts = ExportRows(table, symbol);
         table.Close();
         ExportLineTables(folder);
-        LogExport("TAB export of the layer \"%s\": %ld rows written, %ld rows without a finite position left out, "
+        LogExport("TAB export of the layer \"%s\": %ld rows written, %ld rows without a position on the map left out, "
                   "%ld values with characters the table's character set cannot hold (written with \"?\")",
                   counts);
         return S_OK;
@@ -216,17 +267,15 @@ HRESULT CZmaVadAZDataLayer::ExportTab(const std::wstring& folder) {
 
 CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table, const ExportSymbol& defaults) {
     std::vector<ExportField> exported;
-    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
     int index = 0;
-    for (const std::wstring& name : displayFields_) {
-        ComPtr<IHostField> field = hostdata::FieldByName(fields.Get(), name);
-        if (!field) continue;
+    for (const PresentField& present : PresentFields(dataset_.Get(), displayFields_)) {
         ExportField e;
-        e.field = field;
-        e.formatter = FindInHostCollection(field.Get());
-        e.text = IsTextField(field.Get(), styleFlag_);
+        e.field = present.field;
+        e.formatter = FindInHostCollection(present.field.Get());
+        e.text = IsTextField(present.field.Get(), styleFlag_);
         e.index = index++;
-        auto code = attributeCodes_.find(name);
+        e.floating = table.FieldType(e.index) == TABFT_Float;
+        auto code = attributeCodes_.find(present.name);
         if (code != attributeCodes_.end()) e.code = code->second;
         exported.push_back(std::move(e));
     }
@@ -241,13 +290,14 @@ CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table,
     Variant value;
     for (long i = 0; i < count; ++i) {
         if (i > 0) hostdata::MoveNext(rows.Get());
-        ZmaPointD position;
-        if (!optimiser_->GetMapPosition(position) || !ValidateRow()) continue;
-        // The table would keep such a position as a clamped or arbitrary point.
-        if (!std::isfinite(position.x) || !std::isfinite(position.y)) {
+        // Exactly the rows a frame draws: a table would keep another row's position as a
+        // clamped or arbitrary point.
+        double longitude = 0.0, latitude = 0.0;
+        if (!optimiser_->GetDrawablePosition(longitude, latitude)) {
             ++counts.withoutPosition;
             continue;
         }
+        if (!ValidateRow()) continue;
 
         ExportSymbol symbol = defaults;
         bool write = false;
@@ -258,6 +308,8 @@ CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table,
             const bool numeric = ToDouble(value, number);
             if (numeric && !std::isfinite(number) && !e.text) {
                 mitab_c_set_field(feature, e.index, NonFiniteText(number));
+            } else if (numeric && e.floating) {
+                mitab_c_set_field(feature, e.index, ExactText(number).c_str());
             } else if (value.vt != VT_BSTR || (value.bstrVal && ::SysStringLen(value.bstrVal) > 0)) {
                 std::wstring text = FormatValue(e.formatter.Get(), value);
                 if (value.vt == VT_BSTR && text.size() > static_cast<size_t>(kLargestWidth)) text.resize(kLargestWidth);
@@ -294,7 +346,8 @@ CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table,
                 symbol.colour = ToLong(cached->second);
         }
         if (!write) continue;
-        double x = position.x, y = position.y;
+        // Where the frame draws the row: the layer's offsets added.
+        double x = longitude + offsetX_, y = latitude + offsetY_;
         mitab_c_set_points(feature, 0, 1, &x, &y);
         mitab_c_set_font(feature, font.empty() ? nullptr : font.c_str());
         mitab_c_set_symbol(feature, symbol.character, static_cast<int>(symbol.size), static_cast<int>(symbol.colour));
@@ -327,41 +380,37 @@ HRESULT CZmaVadAZDataLayer::ExportKml(const std::wstring& folder) {
     kmlCounts_ = ExportCounts();
     const HRESULT hr = CZmaVadAZLayer::ExportKml(folder);
     if (hr == S_OK)
-        LogExport("KML export of the layer \"%s\": %ld placemarks written, %ld rows without a finite position left out",
+        LogExport("KML export of the layer \"%s\": %ld placemarks written, %ld rows without a position on the map left out",
                   kmlCounts_);
     return hr;
 }
 
 void CZmaVadAZDataLayer::AddKmlContent(KmlWriter& document) {
-    if (!dataset_ || displayFields_.empty()) return;
-    ComPtr<IHostFields> fields = hostdata::Fields(dataset_.Get());
-    ComPtr<IHostField> front = hostdata::FieldByName(fields.Get(), displayFields_.front());
-    if (!front) return;
-    ComPtr<IHostFieldStyle> formatter = FindInHostCollection(front.Get());
-    if (!formatter) throw platform::ComError(E_POINTER, L"The field \"" + displayFields_.front() + L"\" has no value formatter");
-    // The placemarks do not use the symbol, but a layer without one exports nothing.
+    // Decided as the table export decides: a layer whose symbol no display field gives (the host
+    // dropped or renamed the field) fails with the reason rather than writing no placemark.
     ExportSymbol symbol;
     GetExportSymbol(symbol);
+    const PresentField front = PresentFields(dataset_.Get(), displayFields_).front();
+    ComPtr<IHostFieldStyle> formatter = FindInHostCollection(front.field.Get());
+    if (!formatter) throw platform::ComError(E_POINTER, L"The field \"" + front.name + L"\" has no value formatter");
 
     ComPtr<IHostRows> rows = hostdata::Rows(dataset_.Get());
     const long count = hostdata::RowCount(rows.Get());
     if (count > 0) hostdata::MoveFirst(rows.Get());
-    Variant latitude, longitude, value;
+    Variant value;
     long written = 0;
     for (long i = 0; i < count; ++i) {
         if (i > 0) hostdata::MoveNext(rows.Get());
-        hostdata::ReadValue(latitudeField_.Get(), latitude);
-        hostdata::ReadValue(longitudeField_.Get(), longitude);
-        if (latitude.vt == VT_NULL || latitude.vt == VT_EMPTY || longitude.vt == VT_NULL || longitude.vt == VT_EMPTY) continue;
-        if (!ValidateRow()) continue;
-        const double x = ToDoubleOrThrow(longitude), y = ToDoubleOrThrow(latitude);
-        // "nan" and "inf" are no coordinates a reader takes.
-        if (!std::isfinite(x) || !std::isfinite(y)) {
+        // The rows a frame draws, as the table export writes them: "nan", 1e308 or (0, 0) are no
+        // coordinates of any placemark.
+        double longitude = 0.0, latitude = 0.0;
+        if (!optimiser_->GetDrawablePosition(longitude, latitude)) {
             ++kmlCounts_.withoutPosition;
             continue;
         }
-        hostdata::ReadValue(front.Get(), value);
-        ExportKMLPlacemarks(document, x, y, value, formatter.Get(), ++written);
+        if (!ValidateRow()) continue;
+        hostdata::ReadValue(front.field.Get(), value);
+        ExportKMLPlacemarks(document, longitude, latitude, value, formatter.Get(), ++written);
     }
     kmlCounts_.written = written;
 }

@@ -75,6 +75,7 @@ int TabTable::AddField(const std::string& wanted, int fieldType, int width, int 
     const int index = mitab_c_add_field(handle_, name.c_str(), fieldType, width, precision);
     if (index < 0) Fail("Cannot add the field \"" + name + "\" to");
     names_.push_back(name);
+    types_.push_back(fieldType);
     return index;
 }
 

@@ -26,6 +26,7 @@ std::string ToTableText(const std::wstring& text, bool* changed = nullptr);
 class TabTable {
 public:
     static constexpr int kMaxFieldName = 31;
+    static constexpr int kMaxDecimalWidth = TABFT_DecimalMaxWidth;
 
     // Creates the table's files; raises a ComError naming the file when they cannot be made.
     explicit TabTable(const std::wstring& path);
@@ -38,6 +39,8 @@ public:
     // lost when two display names clean up to the same text. Raises on failure.
     int AddField(const std::string& name, int fieldType, int width, int precision);
     const std::vector<std::string>& FieldNames() const noexcept { return names_; }
+    // The TABFT_ type of a field added.
+    int FieldType(int index) const { return types_.at(static_cast<size_t>(index)); }
 
     // The one feature object that every item reuses.
     mitab_feature CreateFeature(int featureType);
@@ -58,6 +61,7 @@ private:
     mitab_handle handle_ = nullptr;
     mitab_feature feature_ = nullptr;
     std::vector<std::string> names_;
+    std::vector<int> types_;
 };
 
 }  // namespace tabexport

@@ -146,8 +146,12 @@ HRESULT CZmaVadAZLayer::ExportKml(const std::wstring& folder) {
     // A folder that cannot take the file answers as a failed save does, with nothing written; the
     // reason stays with the thread.
     CATCH_RETURN_KEEP_INFO()
-    document->Open("kml", "xmlns", kKmlNamespace);
-    document->Open("Document");
-    AddKmlContent(*document);
+    try {
+        document->Open("kml", "xmlns", kKmlNamespace);
+        document->Open("Document");
+        AddKmlContent(*document);
+    }
+    // The unfinished document goes with the writer; the reason stays with the thread.
+    CATCH_RETURN_KEEP_INFO()
     return document->Finish();
 }

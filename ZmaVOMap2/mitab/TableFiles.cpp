@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <sstream>
 
 namespace mitab {
@@ -133,7 +134,13 @@ void EncodeField(std::uint8_t* out, const FieldDef& f, const std::string& text) 
             EncodeDecimal(out, f, text);
             break;
         case TABFT_Float:
-            ParseNumber(text, value);
+            // Infinities and NaN stay what they are, as in a decimal field.
+            if (const char* special = NonFiniteText(text))
+                value = special[0] == 'n' ? std::numeric_limits<double>::quiet_NaN()
+                                          : special[0] == '-' ? -std::numeric_limits<double>::infinity()
+                                                              : std::numeric_limits<double>::infinity();
+            else
+                ParseNumber(text, value);
             PutF64(out, value);
             break;
         case TABFT_Date: {

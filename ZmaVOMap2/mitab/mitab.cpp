@@ -33,7 +33,7 @@ void SetError(int number, const std::string& text) {
     lastErrorNo = number;
     lastErrorText = text;
 }
-constexpr int kMaxDecimalWidth = 20;
+constexpr int kMaxDecimalWidth = TABFT_DecimalMaxWidth;
 constexpr int kErrorArgument = 1, kErrorFile = 2, kErrorUnsupported = 3, kErrorState = 4;
 
 struct Table {

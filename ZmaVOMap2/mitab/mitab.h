@@ -60,6 +60,9 @@ typedef void* mitab_feature;
 #define TABFT_Float 5
 #define TABFT_Date 6
 #define TABFT_Logical 7
+/* The widest decimal field that readers take, sign and point included; a wider one is narrowed
+   to it, with fewer decimals. */
+#define TABFT_DecimalMaxWidth 20
 
 /* --- Writing --------------------------------------------------------------------------------- */
 

@@ -8,9 +8,11 @@
 #include "platform/Com.h"
 #include "platform/Result.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace hoststandin {
 
@@ -297,9 +299,10 @@ private:
         if (value.vt == VT_BSTR) return value.bstrVal ? value.bstrVal : L"";
         double v = 0;
         if (!ToDouble(value, &v)) return Variant(value).ToWide();
-        wchar_t buf[64];
-        std::swprintf(buf, sizeof buf / sizeof buf[0], L"%.*f", static_cast<int>(decimals_), v);
-        return buf;
+        // Room for every digit of the largest double, as a host's formatter writes it.
+        std::vector<wchar_t> buf(static_cast<size_t>(330 + std::max(0L, decimals_)));
+        std::swprintf(buf.data(), buf.size(), L"%.*f", static_cast<int>(decimals_), v);
+        return buf.data();
     }
 
     CallLog log_;

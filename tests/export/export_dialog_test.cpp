@@ -280,9 +280,9 @@ TEST_F(DialogTest, RowsWithoutAFinitePositionAreLeftOutAndValuesThatAreNotFinite
     EXPECT_EQ(RunExport(true, folder, {L"Unusual"}), IDOK);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>(2, L"File export complete."));
     EXPECT_EQ(log.lines, (std::vector<std::string>{
-                             "TAB export of the layer \"Unusual\": 5 rows written, 4 rows without a finite position left "
+                             "TAB export of the layer \"Unusual\": 5 rows written, 4 rows without a position on the map left "
                              "out, 0 values with characters the table's character set cannot hold (written with \"?\")",
-                             "KML export of the layer \"Unusual\": 5 placemarks written, 4 rows without a finite position "
+                             "KML export of the layer \"Unusual\": 5 placemarks written, 4 rows without a position on the map "
                              "left out"}));
 }
 
@@ -311,7 +311,7 @@ TEST_F(DialogTest, TextBeyondTheAnsiCodePageKeepsItsFolderAndIsNoLookAlikeInATab
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>(2, L"File export complete."));
     EXPECT_EQ(FilesIn(folder), (std::vector<std::wstring>{L"____.DAT", L"____.ID", L"____.MAP", L"____.TAB", L"____.kml"}))
         << "no look-alike letters in a layer's file name either";
-    const std::string counted = "TAB export of the layer \"____\": 3 rows written, 0 rows without a finite position left "
+    const std::string counted = "TAB export of the layer \"____\": 3 rows written, 0 rows without a position on the map left "
                                 "out, 1 values with characters the table's character set cannot hold (written with \"?\")";
     EXPECT_NE(std::find(log.lines.begin(), log.lines.end(), counted), log.lines.end());
 

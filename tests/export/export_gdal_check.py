@@ -8,6 +8,7 @@ import os
 import re
 import subprocess
 import sys
+import xml.etree.ElementTree as ElementTree
 
 FAILURES = []
 
@@ -30,8 +31,8 @@ def run(*args, env=None):
     return result
 
 
-def geojson(path):
-    return json.loads(run("ogr2ogr", "-f", "GeoJSON", "/vsistdout/", path).stdout)["features"]
+def geojson(path, *options):
+    return json.loads(run("ogr2ogr", "-f", "GeoJSON", *options, "/vsistdout/", path).stdout)["features"]
 
 
 def feature_styles(path, env=None):
@@ -140,12 +141,33 @@ def check_beyond_ansi(folder):
     expect(len(placemarks) == 3, "beyond ANSI: %d placemarks" % len(placemarks))
 
 
+def check_map_rows(folder):
+    """Both exports hold the rows the map draws (expected.txt); GDAL reads every value of the table back as it was
+    (repr tells NaN, -0 and every digit apart) from a column of floating-point numbers; an XML parser reads the KML."""
+    base = os.path.join(folder, "map_rows")
+    place = lambda x, y: "%.2f %.2f" % (float(x), float(y))
+    with open(os.path.join(base, "expected.txt")) as f:
+        expected = {place(x, y): repr(float(value)) for x, y, value in map(str.split, f)}
+    features = geojson(os.path.join(base, "RxLev.TAB"), "-lco", "WRITE_NON_FINITE_VALUES=YES")
+    table = {place(*f["geometry"]["coordinates"][:2]): repr(f["properties"]["RxLev"]) for f in features}
+    expect(len(features) == len(expected) and table == expected, "map rows: the table holds %d rows, the map draws %d; "
+           "differing: %s" % (len(features), len(expected), [(k, table.get(k), v) for k, v in expected.items() if table.get(k) != v][:5]))
+    definition = field_definitions(os.path.join(base, "RxLev.TAB")).get("RxLev")
+    expect(definition == "Real (0.0)", "map rows: RxLev defined as %s, not as a floating-point column" % definition)
+    ns = {"k": "http://www.opengis.net/kml/2.2"}
+    kml = ElementTree.parse(os.path.join(base, "RxLev.kml")).getroot().iterfind("k:Document/k:Placemark", ns)
+    placemarks = sorted(place(*p.findtext("k:Point/k:coordinates", "", ns).split(",")) for p in kml)
+    expect(placemarks == sorted(expected), "map rows: the KML holds %d placemarks, the map draws %d" % (len(placemarks), len(expected)))
+    expect(len(geojson(os.path.join(base, "RxLev.kml"))) == len(expected), "map rows: GDAL reads another placemark count")
+
+
 def main():
     folder = sys.argv[1]
-    for check in (check_sample, check_names, check_kml, check_dialog_outputs, check_unusual_values, check_beyond_ansi):
+    for check in (check_sample, check_names, check_kml, check_dialog_outputs, check_unusual_values, check_beyond_ansi,
+                  check_map_rows):
         try:
             check(folder)
-        except SystemExit as e:
+        except (SystemExit, OSError, ElementTree.ParseError, KeyError, ValueError) as e:
             fail("%s: %s" % (check.__name__, e))
     if FAILURES:
         print("%d failures" % len(FAILURES))
