@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/control/ViewChangeTracker.h"
 
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Result.h"
@@ -54,7 +55,11 @@ void ViewChangeTracker::KeepImageryZoomLevel(EngineDispatch& map, const Snap& sn
     case 2: {
         const double widthRead = map.Get(Engine::Map::kScreenWidth).ToDouble();
         const long width = static_cast<long>(widthRead);
-        if (snapWidth_ < 1 || snapWidth_ == width) {
+        // A window grown past the level's whole world would show more than the world at the
+        // level's resolution: the view is snapped afresh instead, to a level that fits.
+        const bool fits = widthRead > 0.0 && snapWidthRead_ > 0.0 &&
+                          snapZoom_ * widthRead / snapWidthRead_ <= DistanceUnits::WorldWidth(snapUnit_);
+        if (snapWidth_ < 1 || snapWidth_ == width || (widthRead > 0.0 && !fits)) {
             ComPtr<IDispatch> bounds = platform::DispatchOf(map.Get(Engine::Map::kBounds));
             if (savedView_ && bounds) {
                 EngineDispatch from(bounds.Get());
