@@ -48,12 +48,17 @@ short ToShort(const Variant& value) {
     return converted.iVal;
 }
 
-// Doubles are read in the C locale, the form Save writes, whatever the user's decimal separator.
-double ToDouble(const Variant& value) {
-    if (value.vt != VT_BSTR) return value.ToDouble();
+// Doubles are read in the C locale, the form Save writes, whatever the user's decimal separator;
+// a zoom the map cannot use (NaN, an infinity, below 0) is refused and logged.
+bool UsableZoom(const wchar_t* name, const Variant& value, double& zoom) {
+    const std::wstring text = value.ToWide();
     double number = 0;
-    if (!platform::TryParseDouble(value.ToWide(), number)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
-    return number;
+    if (!platform::TryParseDouble(text, number) || number < 0.0) {
+        persistxml::LogRefusedSetting(name, text);
+        return false;
+    }
+    zoom = number;
+    return true;
 }
 
 }  // namespace
@@ -188,14 +193,9 @@ HRESULT CZmaVadAZLabelProperties::Load(IXMLDOMElement* element, long version) {
         // The range applies only when all three keys are there, taken as they stand.
         bool haveMax = false, haveMin = false;
         double zoomMax = 0, zoomMin = 0;
-        if (Fetch(element, L"labelzoommax", value)) {
-            zoomMax = ToDouble(value);
-            haveMax = true;
-        }
-        if (Fetch(element, L"labelzoommin", value)) {
-            zoomMin = ToDouble(value);
-            haveMin = true;
-        }
+        // A zoom the map cannot use (NaN, an infinity, below 0) counts as missing, logged.
+        if (Fetch(element, L"labelzoommax", value)) haveMax = UsableZoom(L"labelzoommax", value, zoomMax);
+        if (Fetch(element, L"labelzoommin", value)) haveMin = UsableZoom(L"labelzoommin", value, zoomMin);
         if (Fetch(element, L"labelzoom", value)) {
             const bool labelZoom = ToVariantBool(value) == VARIANT_TRUE;
             if (haveMin && haveMax) SetLabelZoom(labelZoom, zoomMin, zoomMax);
