@@ -6,6 +6,7 @@
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
+#include "platform/Window.h"
 
 namespace {
 
@@ -68,12 +69,25 @@ void CBackgroundMapPropertiesDlg::EnableProxyEdits() {
 
 void CBackgroundMapPropertiesDlg::OnOK() {
     HWND d = Handle();
+    const bool useProxy = IsChecked(d, IDC_USE_PROXY);
+    const std::string address = ItemText(d, IDC_PROXY_ADDRESS), port = ItemText(d, IDC_PROXY_PORT);
+    if (useProxy) {
+        const std::wstring fault = imagery::ProxyFault(platform::ToWide(address), platform::ToWide(port));
+        if (!fault.empty()) {
+            platform::Prompts().MessageBox(d, fault, L"Map Module", MB_OK | MB_ICONEXCLAMATION);
+            HWND edit = ::GetDlgItem(d, imagery::ProxyFault(platform::ToWide(address), L"").empty() ? IDC_PROXY_PORT
+                                                                                                  : IDC_PROXY_ADDRESS);
+            ::SetFocus(edit);
+            ::SendMessageW(edit, EM_SETSEL, 0, -1);
+            return;
+        }
+    }
     for (int i = 0; i < 3; ++i)
         if (IsChecked(d, kRadios[i])) layer_.SetImageryType(i);
     imagery::ProcessState& process = imagery::Process();
-    if (IsChecked(d, IDC_USE_PROXY)) {
-        process.proxyAddress = ItemText(d, IDC_PROXY_ADDRESS);
-        process.proxyPort = ItemText(d, IDC_PROXY_PORT);
+    if (useProxy) {
+        process.proxyAddress = address;
+        process.proxyPort = port;
     } else {
         process.proxyAddress.clear();
         process.proxyPort.clear();

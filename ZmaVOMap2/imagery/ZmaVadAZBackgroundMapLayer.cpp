@@ -185,8 +185,14 @@ HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long)
                 if (platform::GetAttribute(element, L"ProxyServerAddress", address)) {
                     // A proxy on its protocol's own port is saved without one.
                     platform::GetAttribute(element, L"ProxyServerPort", port);
-                    process.proxyAddress = platform::ToAnsi(address);
-                    process.proxyPort = platform::ToAnsi(port);
+                    // One the dialog would refuse leaves the process without a proxy.
+                    const std::wstring fault = imagery::ProxyFault(address, port);
+                    if (fault.empty()) {
+                        process.proxyAddress = platform::ToAnsi(address);
+                        process.proxyPort = platform::ToAnsi(port);
+                    } else {
+                        Log(kError, "Saved proxy server ignored: " + platform::ToAnsi(fault));
+                    }
                 }
             }
             CATCH_SWALLOW("a damaged proxy setting leaves the process without a proxy");
