@@ -202,9 +202,10 @@ HRESULT CZmaVadAZLabelProperties::Load(IXMLDOMElement* element, long version) {
         }
 
         if (current) {
-            long x = 0, y = 0;
-            if (Fetch(element, L"offsetx", value)) x = value.ToLong();
-            if (Fetch(element, L"offsety", value)) y = value.ToLong();
+            // An offset beyond what labels take (50 points either way) keeps 0, logged.
+            double x = 0, y = 0;
+            persistxml::ReadNumberWithin(element, L"offsetx", -50.0, 50.0, x);
+            persistxml::ReadNumberWithin(element, L"offsety", -50.0, 50.0, y);
             SetOffset(static_cast<int>(x), static_cast<int>(y));
         }
         if (Fetch(element, L"overlap", value)) overlap_ = ToVariantBool(value) == VARIANT_TRUE;

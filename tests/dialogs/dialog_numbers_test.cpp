@@ -230,13 +230,18 @@ TEST_F(TypedNumbers, TheLayerDialogsTakeOnlyNumbersTheMapCanUseAndASavedMapKeeps
     ComPtr<IXMLDOMElement> composition;
     ASSERT_TRUE(node && SUCCEEDED(node->QueryInterface(IID_IXMLDOMElement, composition.PutVoid())));
     for (const wchar_t* name : {L"offsetx", L"offsety", L"layerzoommin"}) platform::SetAttribute(composition.Get(), name, L"nan");
+    saved->selectSingleNode(Bstr(L"//DatasetComposition/LabelProperties").Get(), node.Put());
+    ComPtr<IXMLDOMElement> labels;
+    ASSERT_TRUE(node && SUCCEEDED(node->QueryInterface(IID_IXMLDOMElement, labels.PutVoid())));
+    platform::SetAttribute(labels.Get(), L"offsetx", L"-99999");
     FreshMap fresh;
     EXPECT_EQ(fresh.map->LoadFromXML(saved.Get()), S_OK);
     Show(fresh.map.Get());
     ComPtr<IXMLDOMElement> loaded = imagerytest::SaveSettings(fresh.map.Get());
     EXPECT_EQ(Attribute(loaded.Get(), L"//DatasetComposition", L"offsety") + L" " +
-                  Attribute(loaded.Get(), L"//DatasetComposition", L"layerzoommin"),
-              L"0 0");
+                  Attribute(loaded.Get(), L"//DatasetComposition", L"layerzoommin") + L" " +
+                  Attribute(loaded.Get(), L"//DatasetComposition/LabelProperties", L"offsetx"),
+              L"0 0 0");
 }
 
 TEST_F(TypedNumbers, TheViewRasterAndProxyDialogsTakeOnlyWhatTheMapCanUse) {
