@@ -72,11 +72,15 @@ void CBackgroundMapPropertiesDlg::OnOK() {
     const bool useProxy = IsChecked(d, IDC_USE_PROXY);
     const std::string address = ItemText(d, IDC_PROXY_ADDRESS), port = ItemText(d, IDC_PROXY_PORT);
     if (useProxy) {
-        const std::wstring fault = imagery::ProxyFault(platform::ToWide(address), platform::ToWide(port));
-        if (!fault.empty()) {
-            platform::Prompts().MessageBox(d, fault, L"Map Module", MB_OK | MB_ICONEXCLAMATION);
-            HWND edit = ::GetDlgItem(d, imagery::ProxyFault(platform::ToWide(address), L"").empty() ? IDC_PROXY_PORT
-                                                                                                  : IDC_PROXY_ADDRESS);
+        const struct {
+            int id;
+            std::wstring fault;
+        } fields[] = {{IDC_PROXY_ADDRESS, imagery::ProxyAddressFault(platform::ToWide(address))},
+                      {IDC_PROXY_PORT, imagery::ProxyPortFault(platform::ToWide(port))}};
+        for (const auto& field : fields) {
+            if (field.fault.empty()) continue;
+            platform::Prompts().MessageBox(d, field.fault, L"Map Module", MB_OK | MB_ICONEXCLAMATION);
+            HWND edit = ::GetDlgItem(d, field.id);
             ::SetFocus(edit);
             ::SendMessageW(edit, EM_SETSEL, 0, -1);
             return;

@@ -24,15 +24,16 @@ void SetImageryServices(ImageryServices* services) noexcept { g_services = servi
 
 ImageryServices* Services() noexcept { return g_services; }
 
-const wchar_t kProxyPortName[] = L"The proxy port";
+std::wstring ProxyAddressFault(const std::wstring& address) {
+    if (!HoldsControlCharacter(address)) return std::wstring();
+    return L"The proxy address must not hold a control character (such as a tab or a line break).";
+}
 
-std::wstring ProxyFault(const std::wstring& address, const std::wstring& port) {
-    if (HoldsControlCharacter(address))
-        return L"The proxy address must not hold a control character (such as a tab or a line break).";
+std::wstring ProxyPortFault(const std::wstring& port) {
     const NumberRange ports = NumberRange::Whole(1, 65535);
     double number = 0;
-    if (!port.empty() && !ReadNumber(platform::ToAnsi(port), ports, number)) return RangeMessage(kProxyPortName, ports);
-    return std::wstring();
+    if (port.empty() || ReadNumber(platform::ToAnsi(port), ports, number)) return std::wstring();
+    return RangeMessage(L"The proxy port", ports);
 }
 
 bool ReadAddressSetting(HKEY key, const wchar_t* name, std::wstring& value) {

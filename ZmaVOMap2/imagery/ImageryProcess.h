@@ -39,12 +39,11 @@ protected:
 void SetImageryServices(ImageryServices* services) noexcept;
 ImageryServices* Services() noexcept;
 
-// Why a proxy server's address and port cannot be used, for the user; empty when they can. The
-// port is empty (the protocol's own) or a whole number from 1 to 65535, and the address holds no
-// control character (which would write lines into a request).
-std::wstring ProxyFault(const std::wstring& address, const std::wstring& port);
-// The proxy port's field in a message, and the range it takes.
-extern const wchar_t kProxyPortName[];
+// Why a proxy server's address or port cannot be used, for the user; empty when it can. The
+// address holds no control character (which would write lines into a request), and the port is
+// empty (the protocol's own) or a whole number from 1 to 65535.
+std::wstring ProxyAddressFault(const std::wstring& address);
+std::wstring ProxyPortFault(const std::wstring& port);
 
 // A service or tile server address stored as REG_SZ `name` under `key`; false, with `value`
 // untouched, when there is none or it holds a control character (which is logged).

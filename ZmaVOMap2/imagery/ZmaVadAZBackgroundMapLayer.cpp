@@ -186,7 +186,7 @@ HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long)
                     // A proxy on its protocol's own port is saved without one.
                     platform::GetAttribute(element, L"ProxyServerPort", port);
                     // One the dialog would refuse leaves the process without a proxy.
-                    const std::wstring fault = imagery::ProxyFault(address, port);
+                    const std::wstring fault = imagery::ProxyAddressFault(address) + imagery::ProxyPortFault(port);
                     if (fault.empty()) {
                         process.proxyAddress = platform::ToAnsi(address);
                         process.proxyPort = platform::ToAnsi(port);

@@ -6,6 +6,8 @@
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <cfloat>
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -46,19 +48,6 @@ short ToShort(const Variant& value) {
     Variant converted;
     THROW_IF_FAILED(::VariantChangeType(&converted, const_cast<Variant*>(&value), 0, VT_I2));
     return converted.iVal;
-}
-
-// Doubles are read in the C locale, the form Save writes, whatever the user's decimal separator;
-// a zoom the map cannot use (NaN, an infinity, below 0) is refused and logged.
-bool UsableZoom(const wchar_t* name, const Variant& value, double& zoom) {
-    const std::wstring text = value.ToWide();
-    double number = 0;
-    if (!platform::TryParseDouble(text, number) || number < 0.0) {
-        persistxml::LogRefusedSetting(name, text);
-        return false;
-    }
-    zoom = number;
-    return true;
 }
 
 }  // namespace
@@ -191,11 +180,11 @@ HRESULT CZmaVadAZLabelProperties::Load(IXMLDOMElement* element, long version) {
             duplicate_ = current ? ToVariantBool(value) == VARIANT_TRUE : ToVariantBool(value) != VARIANT_TRUE;
 
         // The range applies only when all three keys are there, taken as they stand.
-        bool haveMax = false, haveMin = false;
+        // Read in the C locale, the form Save writes, whatever the user's decimal separator; a zoom
+        // the map cannot use (NaN, an infinity, below 0) counts as missing, logged.
         double zoomMax = 0, zoomMin = 0;
-        // A zoom the map cannot use (NaN, an infinity, below 0) counts as missing, logged.
-        if (Fetch(element, L"labelzoommax", value)) haveMax = UsableZoom(L"labelzoommax", value, zoomMax);
-        if (Fetch(element, L"labelzoommin", value)) haveMin = UsableZoom(L"labelzoommin", value, zoomMin);
+        const bool haveMax = persistxml::ReadNumberWithin(element, L"labelzoommax", 0.0, DBL_MAX, zoomMax);
+        const bool haveMin = persistxml::ReadNumberWithin(element, L"labelzoommin", 0.0, DBL_MAX, zoomMin);
         if (Fetch(element, L"labelzoom", value)) {
             const bool labelZoom = ToVariantBool(value) == VARIANT_TRUE;
             if (haveMin && haveMax) SetLabelZoom(labelZoom, zoomMin, zoomMax);

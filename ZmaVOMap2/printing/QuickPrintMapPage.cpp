@@ -396,10 +396,7 @@ bool CQuickPrintMapPage::CheckLength(int id, long minimum, const wchar_t* side) 
     const wchar_t caption[] = L"An invalid map dimension has been chosen";
     // Any finite number first: what is no number at all, or is too large, is told with the range.
     double value = 0;
-    HWND edit = Item(id);
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(edit, &text[0], static_cast<int>(text.size()))));
-    if (!ReadNumber(platform::ToAnsi(text), NumberRange::Between(-DBL_MAX, DBL_MAX), value) ||
+    if (!ReadNumber(EditText(Handle(), id), NumberRange::Between(-DBL_MAX, DBL_MAX), value) ||
         std::floor(units_.Convert(value, paper, kUnitHundredthMillimetre)) > LargestMapSide()) {
         ::MessageBeep(MB_ICONHAND);
         RefuseDialogNumber(Handle(), id, what, lengths, caption);

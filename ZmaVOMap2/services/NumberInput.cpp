@@ -88,12 +88,16 @@ void RefuseDialogNumber(HWND dialog, int id, const std::wstring& what, const Num
     ::SendMessageW(edit, EM_SETSEL, 0, -1);
 }
 
-bool ReadDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, double& value,
-                      const wchar_t* caption) {
+std::string EditText(HWND dialog, int id) {
     HWND edit = ::GetDlgItem(dialog, id);
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(edit, &text[0], static_cast<int>(text.size()))));
-    if (ReadNumber(platform::ToAnsi(text), range, value)) return true;
+    return platform::ToAnsi(text);
+}
+
+bool ReadDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, double& value,
+                      const wchar_t* caption) {
+    if (ReadNumber(EditText(dialog, id), range, value)) return true;
     RefuseDialogNumber(dialog, id, what, range, caption);
     return false;
 }

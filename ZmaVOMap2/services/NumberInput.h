@@ -32,6 +32,9 @@ bool ReadNumber(const std::string& text, const NumberRange& range, double& value
 // <high>", or "a whole number from").
 std::wstring RangeMessage(const std::wstring& what, const NumberRange& range);
 
+// The whole text of edit `id` of `dialog`, in the ANSI code page.
+std::string EditText(HWND dialog, int id);
+
 // Reads edit `id` of `dialog` by the rule. Text it refuses is told with RangeMessage in a message
 // box captioned `caption`, and the edit gets the focus with its text selected; false then.
 bool ReadDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, double& value,

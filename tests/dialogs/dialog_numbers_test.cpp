@@ -56,17 +56,19 @@ struct FreshMap {
     ComPtr<IZmaVadAZ2> map;
 };
 
-// An attribute of the first element `xpath` selects under a saved map.
-std::wstring Attribute(IXMLDOMElement* saved, const wchar_t* xpath, const wchar_t* name) {
+// The first element `xpath` selects under a saved map, and one of its attributes.
+ComPtr<IXMLDOMElement> ElementAt(IXMLDOMElement* saved, const wchar_t* xpath) {
     ComPtr<IXMLDOMNode> node;
-    saved->selectSingleNode(Bstr(xpath).Get(), node.Put());
     ComPtr<IXMLDOMElement> element;
+    if (SUCCEEDED(saved->selectSingleNode(Bstr(xpath).Get(), node.Put())) && node)
+        node->QueryInterface(IID_IXMLDOMElement, element.PutVoid());
+    return element;
+}
+std::wstring Attribute(IXMLDOMElement* saved, const wchar_t* xpath, const wchar_t* name) {
     std::wstring value = L"<none>";
-    if (node && SUCCEEDED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid())))
-        platform::GetAttribute(element.Get(), name, value);
+    if (ComPtr<IXMLDOMElement> element = ElementAt(saved, xpath)) platform::GetAttribute(element.Get(), name, value);
     return value;
 }
-
 std::function<std::wstring(IXMLDOMElement*)> Read(const wchar_t* xpath, const wchar_t* name) {
     return [xpath, name](IXMLDOMElement* saved) { return Attribute(saved, xpath, name); };
 }
@@ -82,7 +84,7 @@ class TypedNumbers : public commandtest::SitedMap {
 protected:
     using Step = std::function<void(HWND)>;
     // Opens a dialog, whose typing is `typing`.
-    using Opener = std::function<void(TypedNumbers&, DialogScript&, const Step& typing)>;
+    using Opener = std::function<void(DialogScript&, const Step& typing)>;
 
     // One dialog: how it opens, what is set before typing, the edit whose texts are typed, the
     // messages they bring, the value then taken, where a saved map keeps it, and whether it is
@@ -100,8 +102,8 @@ protected:
         bool intoShownMap = false;
     };
 
-    static Opener FromLayerControl(const char* layer, int button) {
-        return [layer, button](TypedNumbers& t, DialogScript& script, const Step& typing) {
+    Opener FromLayerControl(const char* layer, int button) {
+        return [this, layer, button](DialogScript& script, const Step& typing) {
             script
                 .Then([layer, button](HWND d) {
                     const std::vector<std::string> rows = RowTexts(d);
@@ -110,19 +112,14 @@ protected:
                     Click(d, IDOK);
                 })
                 .Then(typing);
-            t.automation_->LayersDlg();
+            automation_->LayersDlg();
         };
     }
-    static Opener FromMember(HRESULT (STDMETHODCALLTYPE IZmaVadAZ2::*member)()) {
-        return [member](TypedNumbers& t, DialogScript& script, const Step& typing) {
+    // A dialog that `open` opens at once: a command of the context menu, a host's member.
+    static Opener Directly(std::function<void()> open) {
+        return [open](DialogScript& script, const Step& typing) {
             script.Then(typing);
-            (t.automation_.Get()->*member)();
-        };
-    }
-    static Opener FromCommand(UINT command) {
-        return [command](TypedNumbers& t, DialogScript& script, const Step& typing) {
-            script.Then(typing);
-            t.Command(command);
+            open();
         };
     }
 
@@ -131,14 +128,13 @@ protected:
     void Run(const Case& c) {
         SCOPED_TRACE(c.name);
         Dialogs().Clear();
-        const std::vector<std::string>& refused = c.refused;
         size_t stayed = 0;
         {
             DialogScript script;
             watchdog_.Arm(c.name);
-            c.open(*this, script, [&](HWND d) {
+            c.open(script, [&](HWND d) {
                 if (c.prepare) c.prepare(d);
-                for (const std::string& text : refused) {
+                for (const std::string& text : c.refused) {
                     Type(d, c.edit, text.c_str());
                     Click(d, IDOK);
                     stayed += ::IsWindow(d) && TextOf(d, c.edit) == text;
@@ -156,25 +152,21 @@ protected:
                 told.insert(d.text);
                 ++boxes;
             }
-        EXPECT_EQ(stayed, refused.size());
-        EXPECT_EQ(boxes, refused.size());
+        EXPECT_EQ(stayed, c.refused.size());
+        EXPECT_EQ(boxes, c.refused.size());
         EXPECT_EQ(told, c.told);
 
         ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(automation_.Get());
         EXPECT_EQ(c.kept(saved.Get()), c.expected);
-        // A fresh control loaded from the saved map's stream, as a host's form loads it; a view
-        // goes into a map that shows, as the host's document does.
-        FreshMap shown;
-        ComPtr<IZmaVadAZ2> fresh = shown.map;
+        // A fresh control that loads the saved map: a view into a map that shows, as a host's
+        // document goes, the rest from the stream, as a host's form loads the control.
+        FreshMap fresh(400, 300, c.intoShownMap ? nullptr : imagerytest::StreamOf(saved.Get()).Get());
         if (c.intoShownMap) {
-            testsupport::RemoveBackgroundMap(shown.control.Get());
-            EXPECT_EQ(fresh->LoadFromXML(saved.Get()), S_OK);
-        } else {
-            fresh = controltest::As<IZmaVadAZ2>(imagerytest::LoadedMap(imagerytest::StreamOf(saved.Get()).Get()).Get());
+            testsupport::RemoveBackgroundMap(fresh.control.Get());
+            EXPECT_EQ(fresh.map->LoadFromXML(saved.Get()), S_OK);
         }
-        if (Attribute(saved.Get(), L"//DatasetComposition", L"type") != L"<none>") Show(fresh.Get());
-        EXPECT_EQ(c.kept(imagerytest::SaveSettings(fresh.Get()).Get()), c.expected);
-        if (!c.intoShownMap) controltest::As<IOleObject>(fresh.Get())->Close(OLECLOSE_NOSAVE);
+        if (ElementAt(saved.Get(), L"//DatasetComposition")) Show(fresh.map.Get());
+        EXPECT_EQ(c.kept(imagerytest::SaveSettings(fresh.map.Get()).Get()), c.expected);
     }
 
     // The host shows its dataset, which takes the settings a loaded map holds for it.
@@ -214,26 +206,23 @@ TEST_F(TypedNumbers, TheLayerDialogsTakeOnlyNumbersTheMapCanUseAndASavedMapKeeps
         {"display properties of a data layer", FromLayerControl("RxLev", IDC_LAYER_DISPLAY), zoomLayering,
          IDC_PROP_ZOOM_MIN, Refused(), "2.5", zoom, Read(L"//DatasetComposition", L"layerzoommin"), L"2.5"},
         {"display properties of a table layer", FromLayerControl("roads", IDC_LAYER_DISPLAY), zoomLayering,
-         IDC_PROP_ZOOM_MIN, Refused(), "1", zoom, Read(L"//Layer[contains(@layerfilespec, 'roads')]", L"layerzoommin"), L"1"},
-        {"offset", FromLayerControl("RxLev", IDC_LAYER_OFFSET), [](HWND d) { Type(d, IDC_OFFSET_X, "0"); }, IDC_OFFSET_Y, Refused(), "111.19",
-         {L"The Y distance must be a number from -12450.73 to 12450.73 Mi."},
+         IDC_PROP_ZOOM_MIN, Refused(), "1", zoom, Read(L"//Layer[contains(@layerfilespec, 'roads')]", L"layerzoommin"),
+         L"1"},
+        {"offset", FromLayerControl("RxLev", IDC_LAYER_OFFSET), [](HWND d) { Type(d, IDC_OFFSET_X, "0"); },
+         IDC_OFFSET_Y, Refused(), "111.19", {L"The Y distance must be a number from -12450.73 to 12450.73 Mi."},
          Read(L"//DatasetComposition", L"offsety"), L"1.6092726957948533"},
-        {"label offset", FromLayerControl("RxLev", IDC_LAYER_LABELS), nullptr, IDC_LABEL_OFFSET_X, Refused({"1.5"}), "-20",
-         {L"A label offset must be a whole number from -50 to 50."}, Read(L"//DatasetComposition/LabelProperties", L"offsetx"), L"-20"},
+        {"label offset", FromLayerControl("RxLev", IDC_LAYER_LABELS), nullptr, IDC_LABEL_OFFSET_X, Refused({"1.5"}),
+         "-20", {L"A label offset must be a whole number from -50 to 50."},
+         Read(L"//DatasetComposition/LabelProperties", L"offsetx"), L"-20"},
     };
     for (const Case& c : cases) Run(c);
 
     // A document that already holds numbers the map cannot use loads, and they keep their defaults.
     ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(automation_.Get());
-    ComPtr<IXMLDOMNode> node;
-    saved->selectSingleNode(Bstr(L"//DatasetComposition").Get(), node.Put());
-    ComPtr<IXMLDOMElement> composition;
-    ASSERT_TRUE(node && SUCCEEDED(node->QueryInterface(IID_IXMLDOMElement, composition.PutVoid())));
-    for (const wchar_t* name : {L"offsetx", L"offsety", L"layerzoommin"}) platform::SetAttribute(composition.Get(), name, L"nan");
-    saved->selectSingleNode(Bstr(L"//DatasetComposition/LabelProperties").Get(), node.Put());
-    ComPtr<IXMLDOMElement> labels;
-    ASSERT_TRUE(node && SUCCEEDED(node->QueryInterface(IID_IXMLDOMElement, labels.PutVoid())));
-    platform::SetAttribute(labels.Get(), L"offsetx", L"-99999");
+    for (const wchar_t* name : {L"offsetx", L"offsety", L"layerzoommin"})
+        platform::SetAttribute(ElementAt(saved.Get(), L"//DatasetComposition").Get(), name, L"nan");
+    platform::SetAttribute(ElementAt(saved.Get(), L"//DatasetComposition/LabelProperties").Get(), L"offsetx",
+                           L"-99999");
     FreshMap fresh;
     EXPECT_EQ(fresh.map->LoadFromXML(saved.Get()), S_OK);
     Show(fresh.map.Get());
@@ -251,7 +240,7 @@ TEST_F(TypedNumbers, TheViewRasterAndProxyDialogsTakeOnlyWhatTheMapCanUse) {
         Type(d, IDC_PROXY_ADDRESS, "proxy.test");
         Type(d, IDC_PROXY_PORT, "8080");
     };
-    const std::string image = rastertest::Folder("numbers") + "\\plan.bmp";
+    const std::string folder = rastertest::Folder("numbers"), image = folder + "\\plan.bmp", table = folder + "\\plan.TAB";
     rastertest::WriteBitmap(image, 40, 30);
     auto edges = [&image](HWND d) {
         Type(d, IDC_REGISTER_SOURCE, image.c_str());
@@ -259,7 +248,9 @@ TEST_F(TypedNumbers, TheViewRasterAndProxyDialogsTakeOnlyWhatTheMapCanUse) {
         Type(d, IDC_REGISTER_RIGHT, "10.039");
         Type(d, IDC_REGISTER_BOTTOM, "-0.0145");
     };
-    const Opener properties = FromMember(&IZmaVadAZ2::DisplayBackgroundMapLayerProperties);
+    const Opener properties =
+        Directly([this] { automation_->DisplayBackgroundMapLayerProperties(); });
+    const Opener zoomToScale = Directly([this] { Command(32784); });
     const Texts port = {L"The proxy port must be a whole number from 1 to 65535."};
     const Case cases[] = {
         {"proxy port", properties, proxy, IDC_PROXY_PORT, Refused({"0", "-1", "65536"}), "8080", port,
@@ -267,17 +258,15 @@ TEST_F(TypedNumbers, TheViewRasterAndProxyDialogsTakeOnlyWhatTheMapCanUse) {
         {"proxy address", properties, proxy, IDC_PROXY_ADDRESS, {"proxy\r\n.test", "proxy\t.test"}, "other.test",
          {L"The proxy address must not hold a control character (such as a tab or a line break)."},
          Read(L"//Layer[@layertype='15']", L"ProxyServerAddress"), L"other.test"},
-        {"zoom to scale, width", FromCommand(32784), nullptr, IDC_ZOOM_WIDTH, Refused({"0"}), "100",
+        {"zoom to scale, width", zoomToScale, nullptr, IDC_ZOOM_WIDTH, Refused({"0"}), "100",
          {L"The window width must be a number greater than 0 and at most 24901.46 mi."}, Read(L"mapsettings", L"zoom"),
          L"100", true},
-        {"zoom to scale, centre", FromCommand(32784), nullptr, IDC_ZOOM_CENTER_X, Refused({"180.5"}), "8.5",
+        {"zoom to scale, centre", zoomToScale, nullptr, IDC_ZOOM_CENTER_X, Refused({"180.5"}), "8.5",
          {L"The X coordinate must be a number from -180 to 180."}, Read(L"mapsettings", L"centerx"), L"8.5", true},
-        {"raster registration", FromCommand(32820), edges, IDC_REGISTER_LEFT, Refused({"-180.5"}), "10",
+        {"raster registration", Directly([this] { Command(32820); }), edges, IDC_REGISTER_LEFT,
+         Refused({"-180.5"}), "10",
          {L"Missing coordinate value", L"The left edge must be a number from -180 to 180 degrees."},
-         [&image](IXMLDOMElement*) {
-             return std::to_wstring(rastertest::ControlPoints(rastertest::ReadAll(image.substr(0, image.size() - 3) + "TAB"))
-                                        .at(0).x);
-         },
+         [&table](IXMLDOMElement*) { return std::to_wstring(rastertest::ControlPoints(rastertest::ReadAll(table)).at(0).x); },
          L"10.000000"},
     };
     for (const Case& c : cases) {
