@@ -17,6 +17,13 @@ void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, boo
     }
     previous_ = current_;
     if (!initialised) return;
+    // No view is wider than the world, the widest a saved map loads again: a zoom past it (the
+    // engine's zoom-out tool, a host's) comes back to the world's width, a change reported anew.
+    const double widest = DistanceUnits::WorldWidth(map.Get(Engine::Map::kDistanceUnit).ToLong());
+    if (map.Get(Engine::Map::kZoom).ToDouble() > widest) {
+        map.Put(Engine::Map::kZoom, Variant(widest));
+        return;
+    }
 
     ComPtr<IDispatch> bounds = platform::RequireDispatch(map.Get(Engine::Map::kBounds));
     EngineDispatch rect(bounds.Get());

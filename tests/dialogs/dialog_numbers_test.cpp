@@ -276,19 +276,35 @@ TEST_F(TypedNumbers, TheViewRasterAndProxyDialogsTakeOnlyWhatTheMapCanUse) {
     }
 }
 
-TEST_F(TypedNumbers, TheWholeWorldOverImageryComesBackAsItWasShown) {
-    // A window wider than the whole world at the imagery's coarsest tile level.
-    FreshMap shown(1100, 400);
-    ASSERT_EQ(shown.map->ZoomToBoundingBox(89, -179, -89, 179), S_OK);
-    const std::vector<double> view = shown.View();
-    ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(shown.map.Get());
-    FreshMap fromDocument(1100, 400), fromStream(1100, 400, imagerytest::StreamOf(saved.Get()).Get());
-    ASSERT_EQ(fromDocument.map->LoadFromXML(saved.Get()), S_OK);
-    // The same view, within what snapping it to the same tile level again moves it.
-    for (FreshMap* loaded : {&fromDocument, &fromStream}) {
-        EXPECT_NEAR(loaded->View()[0], view[0], 0.01 * view[0]);
-        EXPECT_NEAR(loaded->View()[1], view[1], 1e-9);
-        EXPECT_NEAR(loaded->View()[2], view[2], 1e-9);
+TEST_F(TypedNumbers, TheWidestViewsComeBackAsTheyWereShown) {
+    // The whole world over imagery in a window wider than the world at its coarsest tile level,
+    // and a map without imagery that a host zooms out past the world.
+    const std::function<void(FreshMap&)> views[] = {
+        [](FreshMap& map) { ASSERT_EQ(map.map->ZoomToBoundingBox(89, -179, -89, 179), S_OK); },
+        [](FreshMap& map) {
+            testsupport::RemoveBackgroundMap(map.control.Get());
+            ComPtr<IDispatch> engine;
+            map.map->get_MapX(engine.Put());
+            ASSERT_EQ(displaytest::Put(engine.Get(), 7, Variant(40000.0)), S_OK);
+        }};
+    for (const auto& show : views) {
+        FreshMap shown(1100, 400);
+        show(shown);
+        const std::vector<double> view = shown.View();
+        ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(shown.map.Get());
+        // Into a map that shows as the saved one did, and (with imagery, which a new map loaded
+        // from a stream shows) into a new map from the stream.
+        const bool imagery = ElementAt(saved.Get(), L"//Layer[@layertype='15']").Get() != nullptr;
+        FreshMap fromDocument(1100, 400);
+        FreshMap fromStream(1100, 400, imagery ? imagerytest::StreamOf(saved.Get()).Get() : nullptr);
+        if (!imagery) testsupport::RemoveBackgroundMap(fromDocument.control.Get());
+        ASSERT_EQ(fromDocument.map->LoadFromXML(saved.Get()), S_OK);
+        // The same view, within what snapping it to the same tile level again moves it.
+        for (FreshMap* loaded : {&fromDocument, imagery ? &fromStream : &fromDocument}) {
+            EXPECT_NEAR(loaded->View()[0], view[0], 0.01 * view[0]);
+            EXPECT_NEAR(loaded->View()[1], view[1], 1e-9);
+            EXPECT_NEAR(loaded->View()[2], view[2], 1e-9);
+        }
     }
 }
 
