@@ -10,6 +10,7 @@
 #include "platform/Xml.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <fstream>
 
 using platform::ComPtr;
@@ -266,7 +267,9 @@ HRESULT CATRLayer::LoadSettings(IXMLDOMElement* element, long /*labelArgument*/)
     if (members_.empty()) return E_UNEXPECTED;
     SetVisible(RequireBool(element, L"visible"));
     SetZoomLayering(RequireBool(element, L"layerzoomlayering"));
-    SetZoomMax(RequireDouble(element, L"layerzoommax"));
-    SetZoomMin(RequireDouble(element, L"layerzoommin"));
+    // A zoom the map cannot use leaves the tables' own.
+    double zoom = 0;
+    if (RequireNumberWithin(element, L"layerzoommax", 0.0, DBL_MAX, zoom)) SetZoomMax(zoom);
+    if (RequireNumberWithin(element, L"layerzoommin", 0.0, DBL_MAX, zoom)) SetZoomMin(zoom);
     return S_OK;
 }

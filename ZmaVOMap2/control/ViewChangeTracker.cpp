@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/control/ViewChangeTracker.h"
 
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "platform/Result.h"
@@ -16,6 +17,13 @@ void ViewChangeTracker::OnViewChanged(EngineDispatch& map, bool initialised, boo
     }
     previous_ = current_;
     if (!initialised) return;
+    // No view is wider than the world, the widest a saved map loads again: a zoom past it (the
+    // engine's zoom-out tool, a host's) comes back to the world's width, a change reported anew.
+    const double widest = DistanceUnits::WorldWidth(map.Get(Engine::Map::kDistanceUnit).ToLong());
+    if (map.Get(Engine::Map::kZoom).ToDouble() > widest) {
+        map.Put(Engine::Map::kZoom, Variant(widest));
+        return;
+    }
 
     ComPtr<IDispatch> bounds = platform::RequireDispatch(map.Get(Engine::Map::kBounds));
     EngineDispatch rect(bounds.Get());
@@ -54,7 +62,11 @@ void ViewChangeTracker::KeepImageryZoomLevel(EngineDispatch& map, const Snap& sn
     case 2: {
         const double widthRead = map.Get(Engine::Map::kScreenWidth).ToDouble();
         const long width = static_cast<long>(widthRead);
-        if (snapWidth_ < 1 || snapWidth_ == width) {
+        // A window grown past the level's whole world would show more than the world at the
+        // level's resolution: the view is snapped afresh instead, to a level that fits.
+        const bool fits = widthRead > 0.0 && snapWidthRead_ > 0.0 &&
+                          snapZoom_ * widthRead / snapWidthRead_ <= DistanceUnits::WorldWidth(snapUnit_);
+        if (snapWidth_ < 1 || snapWidth_ == width || (widthRead > 0.0 && !fits)) {
             ComPtr<IDispatch> bounds = platform::DispatchOf(map.Get(Engine::Map::kBounds));
             if (savedView_ && bounds) {
                 EngineDispatch from(bounds.Get());

@@ -10,9 +10,11 @@
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -26,6 +28,9 @@ namespace {
 constexpr int kPositionIds[] = {IDC_LABEL_ALONG, IDC_LABEL_ACROSS, IDC_LABEL_HORIZONTAL, IDC_LABEL_VERTICAL};
 constexpr int kAlignmentIds[] = {IDC_LABEL_LEFT, IDC_LABEL_RIGHT, IDC_LABEL_CENTER};
 constexpr int kMaxOffset = 50;
+
+// What an offset edit takes before the limit of labels is applied: any whole number an int holds.
+const NumberRange kTypedOffset = NumberRange::Whole(INT_MIN, INT_MAX);
 
 void AddEntry(HWND dialog, const std::string& text) {
     ::SendDlgItemMessageA(dialog, IDC_LABEL_FIELD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -47,7 +52,9 @@ constexpr CLSID kEngineStyle = {0x9D6ED192, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0
 }  // namespace
 
 CLabelPropDlg::CLabelPropDlg(IDispatch* engineMap, CZmaVadAZLayer* layer)
-    : Dialog(platform::Module::Instance(), IDD_LABEL_PROPERTIES), map_(engineMap), layer_(layer) {}
+    : Dialog(platform::Module::Instance(), IDD_LABEL_PROPERTIES), map_(engineMap), layer_(layer) {
+    widestZoom_ = DistanceUnits::WorldWidth(DistanceUnits::kMile);
+}
 
 ComPtr<IDispatch> CLabelPropDlg::EngineLabels() const {
     ComPtr<IDispatch> engineLayer = layer_->GetMapXLayer();
@@ -67,7 +74,9 @@ BOOL CLabelPropDlg::OnInitDialog() {
     if (!layer_) return TRUE;
     HWND d = Handle();
     try {
-        unitCaption_ = UnitCaption(MapDistanceUnit(map_.Get()));
+        const long unit = MapDistanceUnit(map_.Get());
+        unitCaption_ = UnitCaption(unit);
+        widestZoom_ = DistanceUnits::WorldWidth(unit);
         SetItemText(d, IDC_LABEL_UNIT_MIN, unitCaption_);
         SetItemText(d, IDC_LABEL_UNIT_MAX, unitCaption_);
         InitTooltip();
@@ -246,11 +255,16 @@ bool CLabelPropDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
     const int id = LOWORD(wp);
     const int code = HIWORD(wp);
     if (code == EN_KILLFOCUS) {
+        // An edit left with a number the rule refuses keeps the last one taken; OK says why.
+        double value = 0;
+        const bool read = ReadNumber(ItemText(d, id, 50), id == IDC_LABEL_OFFSET_X || id == IDC_LABEL_OFFSET_Y
+                                                              ? kTypedOffset
+                                                              : NumberRange::Between(0.0, widestZoom_), value);
         switch (id) {
-        case IDC_LABEL_ZOOM_MIN: zoomMin_ = std::atof(ItemText(d, id, 50).c_str()); break;
-        case IDC_LABEL_ZOOM_MAX: zoomMax_ = std::atof(ItemText(d, id, 50).c_str()); break;
-        case IDC_LABEL_OFFSET_X: offsetX_ = std::atoi(ItemText(d, id, 50).c_str()); break;
-        case IDC_LABEL_OFFSET_Y: offsetY_ = std::atoi(ItemText(d, id, 50).c_str()); break;
+        case IDC_LABEL_ZOOM_MIN: zoomMin_ = read ? value : zoomMin_; break;
+        case IDC_LABEL_ZOOM_MAX: zoomMax_ = read ? value : zoomMax_; break;
+        case IDC_LABEL_OFFSET_X: offsetX_ = read ? static_cast<int>(value) : offsetX_; break;
+        case IDC_LABEL_OFFSET_Y: offsetY_ = read ? static_cast<int>(value) : offsetY_; break;
         default: return false;
         }
         result = 0;
@@ -306,10 +320,7 @@ void CLabelPropDlg::OnOK() {
     }
     try {
         // The edits take their values when they lose the focus; OK may come before that.
-        zoomMin_ = std::atof(ItemText(d, IDC_LABEL_ZOOM_MIN, 50).c_str());
-        zoomMax_ = std::atof(ItemText(d, IDC_LABEL_ZOOM_MAX, 50).c_str());
-        offsetX_ = std::atoi(ItemText(d, IDC_LABEL_OFFSET_X, 50).c_str());
-        offsetY_ = std::atoi(ItemText(d, IDC_LABEL_OFFSET_Y, 50).c_str());
+        if (!ReadTypedNumbers()) return;
 
         std::string field;
         HWND combo = ::GetDlgItem(d, IDC_LABEL_FIELD);
@@ -328,6 +339,51 @@ void CLabelPropDlg::OnOK() {
         if (done) ::EndDialog(d, IDOK);
     }
     COM_CATCH_LOG();  // the dialog stays open; what was set before the failure stays set
+}
+
+bool CLabelPropDlg::ReadTypedNumbers() {
+    HWND d = Handle();
+    // The range applies only while labels are zoom-dependent; otherwise the last one taken stays.
+    if (IsChecked(d, IDC_LABEL_ZOOM)) {
+        const NumberRange zooms = NumberRange::Between(0.0, widestZoom_, platform::ToWide(unitCaption_));
+        if (!ReadDialogNumber(d, IDC_LABEL_ZOOM_MIN, L"The minimum zoom", zooms, zoomMin_) ||
+            !ReadDialogNumber(d, IDC_LABEL_ZOOM_MAX, L"The maximum zoom", zooms, zoomMax_))
+            return false;
+    }
+    // Offsets are the own layers' alone: an engine layer's edits are disabled.
+    if (!layer_->IsUserDrawn()) return true;
+    const int ids[] = {IDC_LABEL_OFFSET_X, IDC_LABEL_OFFSET_Y};
+    int* offsets[] = {&offsetX_, &offsetY_};
+    for (int i = 0; i < 2; ++i) {
+        double value = 0;
+        if (!ReadNumber(ItemText(d, ids[i], 50), kTypedOffset, value)) {
+            RefuseDialogNumber(d, ids[i], L"A label offset", NumberRange::Whole(-kMaxOffset, kMaxOffset));
+            return false;
+        }
+        *offsets[i] = static_cast<int>(value);
+    }
+    return true;
+}
+
+bool CLabelPropDlg::LimitOffsets() {
+    struct Limit {
+        int bound;
+        const wchar_t* question;
+    };
+    const Limit limits[] = {{kMaxOffset, L"Label offset can be no greater than 50. Set it equal to 50?"},
+                            {-kMaxOffset, L"Label offset can be no less than -50. Set it equal to -50?"}};
+    HWND d = Handle();
+    for (const Limit& limit : limits) {
+        auto beyond = [&](int offset) { return limit.bound > 0 ? offset > limit.bound : offset < limit.bound; };
+        if (!beyond(offsetX_) && !beyond(offsetY_)) continue;
+        if (platform::Prompts().MessageBox(d, limit.question, L"Error", MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK)
+            return false;
+        if (beyond(offsetX_)) offsetX_ = limit.bound;
+        if (beyond(offsetY_)) offsetY_ = limit.bound;
+        SetItemText(d, IDC_LABEL_OFFSET_X, std::to_string(offsetX_));
+        SetItemText(d, IDC_LABEL_OFFSET_Y, std::to_string(offsetY_));
+    }
+    return true;
 }
 
 bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
@@ -367,15 +423,7 @@ bool CLabelPropDlg::ApplyOwnLayer(const std::string& field) {
     settings->SetDuplicate(IsChecked(d, IDC_LABEL_DUPLICATE));
     settings->SetFormattedLabels(IsChecked(d, IDC_LABEL_FROM_FORMATTED));
 
-    if (offsetX_ > kMaxOffset || offsetY_ > kMaxOffset) {
-        const int answer = platform::Prompts().MessageBox(d, L"Label offset can be no greater than 50. Set it equal to 50?",
-                                                          L"Error", MB_OKCANCEL | MB_ICONEXCLAMATION);
-        if (answer != IDOK) return false;
-        if (offsetX_ > kMaxOffset) offsetX_ = kMaxOffset;
-        if (offsetY_ > kMaxOffset) offsetY_ = kMaxOffset;
-        SetItemText(d, IDC_LABEL_OFFSET_X, std::to_string(offsetX_));
-        SetItemText(d, IDC_LABEL_OFFSET_Y, std::to_string(offsetY_));
-    }
+    if (!LimitOffsets()) return false;
     settings->SetOffset(offsetX_, offsetY_);
     settings->SetPosition(position_);
     settings->SetAlignment(alignment_);

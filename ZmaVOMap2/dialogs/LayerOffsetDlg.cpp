@@ -7,12 +7,11 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 
 #include <commctrl.h>
-
-#include <cstdlib>
 
 using platform::ComPtr;
 using platform::Variant;
@@ -119,8 +118,15 @@ bool CZmaVOMapXLayerOffsetDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& r
 
 void CZmaVOMapXLayerOffsetDlg::OnOK() {
     HWND d = Handle();
-    const double x = std::strtod(ItemText(d, IDC_OFFSET_X, 100).c_str(), nullptr);
-    const double y = std::strtod(ItemText(d, IDC_OFFSET_Y, 100).c_str(), nullptr);
+    // A layer moves at most the world's width east or west and half of it north or south, in
+    // the map's unit.
+    const long unit = MapDistanceUnit(map_.Get());
+    const double world = DistanceUnits::WorldWidth(unit);
+    const std::wstring caption = platform::ToWide(UnitCaption(unit));
+    double x = 0, y = 0;
+    if (!ReadDialogNumber(d, IDC_OFFSET_X, L"The X distance", NumberRange::Between(-world, world, caption), x) ||
+        !ReadDialogNumber(d, IDC_OFFSET_Y, L"The Y distance", NumberRange::Between(-world / 2, world / 2, caption), y))
+        return;
     // The n-th layer moves n times the distance, so that several layers are spread apart.
     double n = 1.0;
     for (CZmaVadAZLayer* layer : selected_) {

@@ -2,13 +2,13 @@
 
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/DialogSupport.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
-
-#include <cstdlib>
 
 using platform::ComPtr;
 using namespace layerdialogs;
@@ -18,8 +18,11 @@ CLayerPropDlg::CLayerPropDlg(CZmaVadAZLayer& layer, IDispatch* engineMap)
 
 BOOL CLayerPropDlg::OnInitDialog() {
     HWND d = Handle();
+    widestZoom_ = DistanceUnits::WorldWidth(DistanceUnits::kMile);
     try {
-        unitCaption_ = UnitCaption(MapDistanceUnit(map_.Get()));
+        const long unit = MapDistanceUnit(map_.Get());
+        unitCaption_ = UnitCaption(unit);
+        widestZoom_ = DistanceUnits::WorldWidth(unit);
     }
     COM_CATCH_LOG();
     SetItemText(d, IDC_PROP_UNIT_MIN, unitCaption_);
@@ -81,9 +84,19 @@ void CLayerPropDlg::PickLayerStyle() {
 
 void CLayerPropDlg::OnOK() {
     HWND d = Handle();
+    // The range is the one the edits show while zoom layering is on; otherwise the layer keeps
+    // its own, whatever the disabled edits hold.
+    const bool zoomLayering = IsChecked(d, IDC_PROP_ZOOM_LAYERING);
+    const NumberRange zooms = NumberRange::Between(0.0, widestZoom_, platform::ToWide(unitCaption_));
+    double zoomMin = 0, zoomMax = 0;
+    if (zoomLayering && (!ReadDialogNumber(d, IDC_PROP_ZOOM_MIN, L"The minimum zoom", zooms, zoomMin) ||
+                         !ReadDialogNumber(d, IDC_PROP_ZOOM_MAX, L"The maximum zoom", zooms, zoomMax)))
+        return;
     if (layer_.GetType() == CZmaVadAZLayer::kTypeTable) layer_.SetOverrideStyle(IsChecked(d, IDC_PROP_OVERRIDE_STYLE));
-    layer_.SetZoomLayering(IsChecked(d, IDC_PROP_ZOOM_LAYERING));
-    layer_.SetZoomMin(std::strtod(ItemText(d, IDC_PROP_ZOOM_MIN, 200).c_str(), nullptr));
-    layer_.SetZoomMax(std::strtod(ItemText(d, IDC_PROP_ZOOM_MAX, 200).c_str(), nullptr));
+    layer_.SetZoomLayering(zoomLayering);
+    if (zoomLayering) {
+        layer_.SetZoomMin(zoomMin);
+        layer_.SetZoomMax(zoomMax);
+    }
     ::EndDialog(d, IDOK);
 }

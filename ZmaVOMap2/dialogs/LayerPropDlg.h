@@ -24,4 +24,6 @@ private:
     CZmaVadAZLayer& layer_;
     platform::ComPtr<IDispatch> map_;
     std::string unitCaption_;
+    // The widest view in the map's unit: no zoom range reaches beyond it.
+    double widestZoom_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/engine/DistanceUnits.h"
+#include "ZmaVOMap2/services/NumberInput.h"
+#include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
@@ -159,9 +161,19 @@ void CZoomToScaleDlg::OnScaleChoice(int button) {
 }
 
 void CZoomToScaleDlg::OnOK() {
-    centerX = ReadText(IDC_ZOOM_CENTER_X);
-    centerY = ReadText(IDC_ZOOM_CENTER_Y);
-    windowWidth = ReadText(IDC_ZOOM_WIDTH);
+    // The view must be one the map can show and a saved map can take back: a width up to the
+    // world's, a centre on the world. A typed scale arrives here as the width it gives.
+    HWND d = Handle();
+    const NumberRange widths = NumberRange::AboveZero(DistanceUnits::WorldWidth(mapUnit),
+                                                      platform::ToWide(DistanceUnits::GetUnitAbbreviation(mapUnit)));
+    double width = 0, x = 0, y = 0;
+    if (!ReadDialogNumber(d, IDC_ZOOM_WIDTH, L"The window width", widths, width) ||
+        !ReadDialogNumber(d, IDC_ZOOM_CENTER_X, L"The X coordinate", NumberRange::Between(-180.0, 180.0), x) ||
+        !ReadDialogNumber(d, IDC_ZOOM_CENTER_Y, L"The Y coordinate", NumberRange::Between(-90.0, 90.0), y))
+        return;
+    windowWidth = width;
+    centerX = x;
+    centerY = y;
     if (platform::UniqueHKey key = OpenSelectionKey()) {
         const DWORD value = static_cast<DWORD>(lengthUnit);
         ::RegSetValueExA(key.Get(), kUnitSelectionValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);

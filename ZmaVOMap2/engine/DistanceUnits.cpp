@@ -125,4 +125,38 @@ long ToConverterUnit(long code) {
     }
 }
 
+namespace {
+
+// Metres in one unit of each distance unit code; 0 for degrees and unknown codes.
+double MetresPerUnit(long code) {
+    switch (code) {
+    case kMile: return 1609.344;
+    case kKilometer: return 1000.0;
+    case kInch: return 0.0254;
+    case kFoot: return 0.3048;
+    case kYard: return 0.9144;
+    case kMillimeter: return 0.001;
+    case kCentimeter: return 0.01;
+    case kMeter: return 1.0;
+    case kSurveyFoot: return 1200.0 / 3937.0;
+    case kNauticalMile: return 1852.0;
+    case kTwip: return 0.0254 / 1440.0;
+    case kPoint: return 0.0254 / 72.0;
+    case kPica: return 0.0254 / 6.0;
+    case kLink: return 0.201168;
+    case kChain: return 20.1168;
+    case kRod: return 5.0292;
+    default: return 0.0;
+    }
+}
+
+}  // namespace
+
+double WorldWidth(long code) {
+    constexpr double kEquatorMetres = 40075016.686;
+    if (code == kDegree) return 360.0;
+    const double metres = MetresPerUnit(code);
+    return kEquatorMetres / (metres > 0.0 ? metres : MetresPerUnit(kMile));
+}
+
 }  // namespace DistanceUnits

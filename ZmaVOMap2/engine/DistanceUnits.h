@@ -61,4 +61,8 @@ bool FindUnitSuffix(const std::string& text, long& code);
 // The host unit converter numbers units differently from the engine.
 long ToConverterUnit(long code);
 
+// The widest view the map shows: the equator's length in a distance unit (360 in degrees); a code
+// without a length counts in miles.
+double WorldWidth(long code);
+
 }  // namespace DistanceUnits

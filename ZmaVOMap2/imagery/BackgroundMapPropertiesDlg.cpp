@@ -6,6 +6,7 @@
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
+#include "platform/Window.h"
 
 namespace {
 
@@ -68,12 +69,29 @@ void CBackgroundMapPropertiesDlg::EnableProxyEdits() {
 
 void CBackgroundMapPropertiesDlg::OnOK() {
     HWND d = Handle();
+    const bool useProxy = IsChecked(d, IDC_USE_PROXY);
+    const std::string address = ItemText(d, IDC_PROXY_ADDRESS), port = ItemText(d, IDC_PROXY_PORT);
+    if (useProxy) {
+        const struct {
+            int id;
+            std::wstring fault;
+        } fields[] = {{IDC_PROXY_ADDRESS, imagery::ProxyAddressFault(platform::ToWide(address))},
+                      {IDC_PROXY_PORT, imagery::ProxyPortFault(platform::ToWide(port))}};
+        for (const auto& field : fields) {
+            if (field.fault.empty()) continue;
+            platform::Prompts().MessageBox(d, field.fault, L"Map Module", MB_OK | MB_ICONEXCLAMATION);
+            HWND edit = ::GetDlgItem(d, field.id);
+            ::SetFocus(edit);
+            ::SendMessageW(edit, EM_SETSEL, 0, -1);
+            return;
+        }
+    }
     for (int i = 0; i < 3; ++i)
         if (IsChecked(d, kRadios[i])) layer_.SetImageryType(i);
     imagery::ProcessState& process = imagery::Process();
-    if (IsChecked(d, IDC_USE_PROXY)) {
-        process.proxyAddress = ItemText(d, IDC_PROXY_ADDRESS);
-        process.proxyPort = ItemText(d, IDC_PROXY_PORT);
+    if (useProxy) {
+        process.proxyAddress = address;
+        process.proxyPort = port;
     } else {
         process.proxyAddress.clear();
         process.proxyPort.clear();

@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ImageryWebServices.h"
 #include "ZmaVOMap2/imagery/TileAddress.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Com.h"
 #include "platform/Result.h"
 
@@ -22,6 +23,18 @@ ProcessState& Process() {
 void SetImageryServices(ImageryServices* services) noexcept { g_services = services; }
 
 ImageryServices* Services() noexcept { return g_services; }
+
+std::wstring ProxyAddressFault(const std::wstring& address) {
+    if (!HoldsControlCharacter(address)) return std::wstring();
+    return L"The proxy address must not hold a control character (such as a tab or a line break).";
+}
+
+std::wstring ProxyPortFault(const std::wstring& port) {
+    const NumberRange ports = NumberRange::Whole(1, 65535);
+    double number = 0;
+    if (port.empty() || ReadNumber(platform::ToAnsi(port), ports, number)) return std::wstring();
+    return RangeMessage(L"The proxy port", ports);
+}
 
 bool ReadAddressSetting(HKEY key, const wchar_t* name, std::wstring& value) {
     DWORD size = 0, type = 0;

@@ -39,6 +39,12 @@ protected:
 void SetImageryServices(ImageryServices* services) noexcept;
 ImageryServices* Services() noexcept;
 
+// Why a proxy server's address or port cannot be used, for the user; empty when it can. The
+// address holds no control character (which would write lines into a request), and the port is
+// empty (the protocol's own) or a whole number from 1 to 65535.
+std::wstring ProxyAddressFault(const std::wstring& address);
+std::wstring ProxyPortFault(const std::wstring& port);
+
 // A service or tile server address stored as REG_SZ `name` under `key`; false, with `value`
 // untouched, when there is none or it holds a control character (which is logged).
 bool ReadAddressSetting(HKEY key, const wchar_t* name, std::wstring& value);

@@ -40,8 +40,13 @@ bool ChooseZoomLevel(long pixels, double metres, ZoomChoice& choice) {
     // A view without width (a collapsed rectangle, a minimised window) has no scale to match.
     if (pixels <= 0 || !(metres > 0.0) || !std::isfinite(metres)) return false;
     const double p = static_cast<double>(pixels);
-    int level = kMinZoomLevel;
-    for (int z = kMaxZoomLevel; z >= kMinZoomLevel; --z) {
+    // The view never shows more than the world: in a window wider than a level's whole world,
+    // that level would, so the coarsest level is the first whose world fills the window. A saved
+    // map's view then lies within what loading it takes back.
+    int coarsest = kMinZoomLevel;
+    while (coarsest < kMaxZoomLevel && p > std::ldexp(static_cast<double>(kTileSize), coarsest)) ++coarsest;
+    int level = coarsest;
+    for (int z = kMaxZoomLevel; z >= coarsest; --z) {
         if (p * GroundResolution(z) >= 0.99 * metres) {
             level = z;
             break;

@@ -19,8 +19,10 @@ void InitGroundResolutionTable();
 double GroundResolution(int level);
 
 // The tile level whose scale fits a view `pixels` wide that shows `metres` along the equator:
-// the most detailed level whose pixels cover at least 0.99 of that width (level 1 when none
-// does), and the factor by which the view must grow so that its scale becomes the level's.
+// the most detailed level whose pixels cover at least 0.99 of that width (the coarsest level
+// when none does: the first whose world is at least as wide as the window, so that no view
+// shows more than the world), and the factor by which the view must grow so that its scale
+// becomes the level's.
 // False, with `level` and `growth` untouched, for a view without width in pixels or metres.
 struct ZoomChoice {
     int level = kMinZoomLevel;

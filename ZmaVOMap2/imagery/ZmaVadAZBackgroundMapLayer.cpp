@@ -16,6 +16,9 @@
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <algorithm>
+#include <cmath>
+
 using platform::ComPtr;
 using platform::Variant;
 using imagery::Log;
@@ -182,8 +185,14 @@ HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long)
                 if (platform::GetAttribute(element, L"ProxyServerAddress", address)) {
                     // A proxy on its protocol's own port is saved without one.
                     platform::GetAttribute(element, L"ProxyServerPort", port);
-                    process.proxyAddress = platform::ToAnsi(address);
-                    process.proxyPort = platform::ToAnsi(port);
+                    // One the dialog would refuse leaves the process without a proxy.
+                    const std::wstring fault = imagery::ProxyAddressFault(address) + imagery::ProxyPortFault(port);
+                    if (fault.empty()) {
+                        process.proxyAddress = platform::ToAnsi(address);
+                        process.proxyPort = platform::ToAnsi(port);
+                    } else {
+                        Log(kError, "Saved proxy server ignored: " + platform::ToAnsi(fault));
+                    }
                 }
             }
             CATCH_SWALLOW("a damaged proxy setting leaves the process without a proxy");
@@ -229,7 +238,14 @@ int CZmaVadAZBackgroundMapLayer::GetBestZoomLevel(IDispatch* map, IDispatch* rec
         // The engine map's distance unit, switched for a measurement and always put back.
         EnginePropertyRestorer unit(engine, Engine::Map::kDistanceUnit);
         engine.Put(Engine::Map::kDistanceUnit, Variant(static_cast<long>(DistanceUnits::kMeter)));
-        metres = engine.Call(Engine::Map::kDistance, {Variant(west), Variant(0.0), Variant(east), Variant(0.0)}).ToDouble();
+        // The engine measures the shorter way round the globe: a view wider than half the world
+        // is measured in pieces of at most a quarter of it, so that all of its width counts.
+        const double span = east - west;
+        const int pieces = std::isfinite(span) && span > 90.0 ? static_cast<int>(std::min(std::ceil(span / 90.0), 64.0)) : 1;
+        for (int i = 0; i < pieces; ++i) {
+            const double from = west + span * i / pieces, to = i + 1 == pieces ? east : west + span * (i + 1) / pieces;
+            metres += engine.Call(Engine::Map::kDistance, {Variant(from), Variant(0.0), Variant(to), Variant(0.0)}).ToDouble();
+        }
     }
     imagery::ZoomChoice choice;
     if (!imagery::ChooseZoomLevel(pixels.right - pixels.left, metres, choice)) return zoomLevel_;

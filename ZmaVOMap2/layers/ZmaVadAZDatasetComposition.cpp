@@ -6,6 +6,8 @@
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <cfloat>
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -102,16 +104,17 @@ HRESULT CZmaVadAZDatasetComposition::Load(IXMLDOMNode* node) {
         seriesGuid_ = ReadText(element.Get(), L"datasetguid");
         name_ = platform::ToAnsi(ReadText(element.Get(), L"name"));
         visible_ = ReadLong(element.Get(), L"visible") != 0;
-        offsetX_ = ReadDouble(element.Get(), L"offsetx");
-        offsetY_ = ReadDouble(element.Get(), L"offsety");
+        // An offset or zoom the map cannot use (NaN, an infinity) keeps its default, logged.
+        RequireNumberWithin(element.Get(), L"offsetx", -DBL_MAX, DBL_MAX, offsetX_);
+        RequireNumberWithin(element.Get(), L"offsety", -DBL_MAX, DBL_MAX, offsetY_);
         type_ = static_cast<int>(ReadLong(element.Get(), L"type"));
         neighbourFieldName_ = platform::ToAnsi(ReadText(element.Get(), L"nborfieldname"));
         neighbourGuid_ = platform::ToAnsi(ReadText(element.Get(), L"nborguid"));
         neighbourIndex_ = ReadLong(element.Get(), L"nboridx");
         // The zoom settings are optional as a block: what was read before a gap stays.
         try {
-            zoomMin_ = ReadDouble(element.Get(), L"layerzoommin");
-            zoomMax_ = ReadDouble(element.Get(), L"layerzoommax");
+            RequireNumberWithin(element.Get(), L"layerzoommin", 0.0, DBL_MAX, zoomMin_);
+            RequireNumberWithin(element.Get(), L"layerzoommax", 0.0, DBL_MAX, zoomMax_);
             zoomLayering_ = ReadLong(element.Get(), L"layerzoomlayer") != 0;
         }
         CATCH_SWALLOW("the zoom settings are optional as a block: what was read before a gap stays");

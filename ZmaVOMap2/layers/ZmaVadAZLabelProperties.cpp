@@ -6,6 +6,8 @@
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <cfloat>
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -46,14 +48,6 @@ short ToShort(const Variant& value) {
     Variant converted;
     THROW_IF_FAILED(::VariantChangeType(&converted, const_cast<Variant*>(&value), 0, VT_I2));
     return converted.iVal;
-}
-
-// Doubles are read in the C locale, the form Save writes, whatever the user's decimal separator.
-double ToDouble(const Variant& value) {
-    if (value.vt != VT_BSTR) return value.ToDouble();
-    double number = 0;
-    if (!platform::TryParseDouble(value.ToWide(), number)) platform::ThrowHr(DISP_E_TYPEMISMATCH);
-    return number;
 }
 
 }  // namespace
@@ -186,25 +180,21 @@ HRESULT CZmaVadAZLabelProperties::Load(IXMLDOMElement* element, long version) {
             duplicate_ = current ? ToVariantBool(value) == VARIANT_TRUE : ToVariantBool(value) != VARIANT_TRUE;
 
         // The range applies only when all three keys are there, taken as they stand.
-        bool haveMax = false, haveMin = false;
+        // Read in the C locale, the form Save writes, whatever the user's decimal separator; a zoom
+        // the map cannot use (NaN, an infinity, below 0) counts as missing, logged.
         double zoomMax = 0, zoomMin = 0;
-        if (Fetch(element, L"labelzoommax", value)) {
-            zoomMax = ToDouble(value);
-            haveMax = true;
-        }
-        if (Fetch(element, L"labelzoommin", value)) {
-            zoomMin = ToDouble(value);
-            haveMin = true;
-        }
+        const bool haveMax = persistxml::ReadNumberWithin(element, L"labelzoommax", 0.0, DBL_MAX, zoomMax);
+        const bool haveMin = persistxml::ReadNumberWithin(element, L"labelzoommin", 0.0, DBL_MAX, zoomMin);
         if (Fetch(element, L"labelzoom", value)) {
             const bool labelZoom = ToVariantBool(value) == VARIANT_TRUE;
             if (haveMin && haveMax) SetLabelZoom(labelZoom, zoomMin, zoomMax);
         }
 
         if (current) {
-            long x = 0, y = 0;
-            if (Fetch(element, L"offsetx", value)) x = value.ToLong();
-            if (Fetch(element, L"offsety", value)) y = value.ToLong();
+            // An offset beyond what labels take (50 points either way) keeps 0, logged.
+            double x = 0, y = 0;
+            persistxml::ReadNumberWithin(element, L"offsetx", -50.0, 50.0, x);
+            persistxml::ReadNumberWithin(element, L"offsety", -50.0, 50.0, y);
             SetOffset(static_cast<int>(x), static_cast<int>(y));
         }
         if (Fetch(element, L"overlap", value)) overlap_ = ToVariantBool(value) == VARIANT_TRUE;

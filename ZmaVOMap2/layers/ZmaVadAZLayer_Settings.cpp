@@ -12,6 +12,7 @@
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <cfloat>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -154,8 +155,11 @@ HRESULT CZmaVadAZLayer::LoadSettings(IXMLDOMElement* element, long labelArgument
     layer.Put(Engine::Layer::kAutoLabel, Variant(RequireBool(element, L"layerautolabel")));
     layer.Put(Engine::Layer::kDrawLabelsAfter, Variant(RequireBool(element, L"layerdrawlabelsafter")));
     layer.Put(Engine::Layer::kZoomLayering, Variant(RequireBool(element, L"layerzoomlayering")));
-    layer.Put(Engine::Layer::kZoomMin, Variant(RequireDouble(element, L"layerzoommin")));
-    layer.Put(Engine::Layer::kZoomMax, Variant(RequireDouble(element, L"layerzoommax")));
+    // A zoom the map cannot use (NaN, an infinity, below 0) leaves the layer's own, as every
+    // unusable number of a document does.
+    double zoom = 0;
+    if (RequireNumberWithin(element, L"layerzoommin", 0.0, DBL_MAX, zoom)) layer.Put(Engine::Layer::kZoomMin, Variant(zoom));
+    if (RequireNumberWithin(element, L"layerzoommax", 0.0, DBL_MAX, zoom)) layer.Put(Engine::Layer::kZoomMax, Variant(zoom));
     layer.Put(Engine::Layer::kOverrideStyle, Variant(RequireBool(element, L"layeroverridestyle")));
 
     if (layer.Get(Engine::Layer::kOverrideStyle).ToBool()) {

@@ -125,6 +125,33 @@ double RequireDouble(IXMLDOMElement* element, const wchar_t* name) {
 
 bool RequireBool(IXMLDOMElement* element, const wchar_t* name) { return RequireLong(element, name) != 0; }
 
+void LogRefusedSetting(const wchar_t* name, const std::wstring& text) {
+    platform::ErrorLog* log = platform::GetErrorLog();
+    if (!log || !log->IsEnabledFor(platform::kLogLevelError)) return;
+    std::string shown = platform::ToAnsi(text.substr(0, 64));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 32) c = '?';
+    log->Write(platform::kLogLevelError, __FILE__, __LINE__,
+               "Invalid map setting " + platform::ToAnsi(name) + "=\"" + shown + "\" ignored");
+}
+
+bool ReadNumberWithin(IXMLDOMElement* element, const wchar_t* name, double low, double high, double& value) {
+    std::wstring text;
+    if (!platform::GetAttribute(element, name, text)) return false;
+    double number = 0;
+    if (!platform::TryParseDouble(text, number) || number < low || number > high) {
+        LogRefusedSetting(name, text);
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+bool RequireNumberWithin(IXMLDOMElement* element, const wchar_t* name, double low, double high, double& value) {
+    RequireText(element, name);
+    return ReadNumberWithin(element, name, low, high, value);
+}
+
 ComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* node, const wchar_t* xpath) {
     platform::ThrowIfNull(node);
     ComPtr<IXMLDOMNodeList> list;

@@ -49,6 +49,15 @@ long RequireLong(IXMLDOMElement* element, const wchar_t* name);
 double RequireDouble(IXMLDOMElement* element, const wchar_t* name);
 bool RequireBool(IXMLDOMElement* element, const wchar_t* name);
 
+// A number a document holds but the map cannot use keeps the setting as it is: the attribute
+// read whole as a finite number within [low, high] into `value`, true when it was. A missing
+// attribute answers false quietly; any other refusal is logged ("Invalid map setting ...").
+bool ReadNumberWithin(IXMLDOMElement* element, const wchar_t* name, double low, double high, double& value);
+// The same for a number the element must hold: a missing attribute fails as RequireDouble does.
+bool RequireNumberWithin(IXMLDOMElement* element, const wchar_t* name, double low, double high, double& value);
+// The log line of such a refusal.
+void LogRefusedSetting(const wchar_t* name, const std::wstring& text);
+
 // The nodes an XPath expression selects under `node`; the first one as an element (null when none).
 platform::ComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* node, const wchar_t* xpath);
 platform::ComPtr<IXMLDOMElement> SelectElement(IXMLDOMNode* node, const wchar_t* xpath);

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/printing/MapPageLayout.h"
 #include "ZmaVOMap2/printing/PrintingResource.h"
 #include "ZmaVOMap2/printing/QuickPrintDlg.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "ZmaVOMap2/services/PackageManager.h"
 #include "platform/Result.h"
 
@@ -28,6 +29,10 @@ const int kCustomControls[] = {IDC_MAP_CUSTOM_GROUP, IDC_MAP_WIDTH_LABEL,  IDC_M
                                IDC_MAP_RATIO_LABEL,  IDC_MAP_PRESETS};
 
 bool IsValidScale(double scale) { return scale > 0.0 && scale <= DBL_MAX; }
+
+// The longest side of a custom printed map, in hundredths of a millimetre: 500 cm, or 200 in
+// where lengths are shown in inches.
+long LargestMapSide() { return UsesUsMeasure() ? 508000 : 500000; }
 
 // The name of the map's distance unit beside the scale; empty for a unit without one.
 std::wstring DistanceUnitText(long unit) {
@@ -382,16 +387,28 @@ void CQuickPrintMapPage::OnPresetChosen() {
 
 // --- Checks and OK ---------------------------------------------------------------------------------
 
-bool CQuickPrintMapPage::CheckLength(CNumberEdit& edit, int id, long minimum, const wchar_t* side) {
-    const double typed = std::ceil(units_.Convert(edit.GetValue(), QuickPrintUnits::PaperUnit(), kUnitHundredthMillimetre));
-    if (typed >= minimum) return true;
+bool CQuickPrintMapPage::CheckLength(int id, long minimum, const wchar_t* side) {
     const long paper = QuickPrintUnits::PaperUnit();
+    const NumberRange lengths = NumberRange::Between(units_.Convert(minimum, kUnitHundredthMillimetre, paper),
+                                                     units_.Convert(LargestMapSide(), kUnitHundredthMillimetre, paper),
+                                                     units_.UnitName(paper));
+    const std::wstring what = std::wstring(L"The map ") + side;
+    const wchar_t caption[] = L"An invalid map dimension has been chosen";
+    // Any finite number first: what is no number at all, or is too large, is told with the range.
+    double value = 0;
+    if (!ReadNumber(EditText(Handle(), id), NumberRange::Between(-DBL_MAX, DBL_MAX), value) ||
+        std::floor(units_.Convert(value, paper, kUnitHundredthMillimetre)) > LargestMapSide()) {
+        ::MessageBeep(MB_ICONHAND);
+        RefuseDialogNumber(Handle(), id, what, lengths, caption);
+        return false;
+    }
+    const double typed = std::ceil(units_.Convert(value, paper, kUnitHundredthMillimetre));
+    if (typed >= minimum) return true;
     wchar_t least[64] = {};
     std::swprintf(least, 64, L"%.2f", units_.Convert(minimum, kUnitHundredthMillimetre, paper));
     ::MessageBeep(MB_ICONHAND);
-    Tell(std::wstring(L"The map ") + side + L" that you have chosen is too small.  It must be at least " + least + L" " +
-             units_.UnitName(paper) + L".",
-         L"An invalid map dimension has been chosen", MB_OK | MB_ICONHAND);
+    Tell(what + L" that you have chosen is too small.  It must be at least " + least + L" " + units_.UnitName(paper) + L".",
+         caption, MB_OK | MB_ICONHAND);
     ::SetFocus(Item(id));
     ::SendMessageW(Item(id), EM_SETSEL, 0, -1);
     return false;
@@ -400,8 +417,8 @@ bool CQuickPrintMapPage::CheckLength(CNumberEdit& edit, int id, long minimum, co
 bool CQuickPrintMapPage::OnKillActive() {
     if (IsChecked(IDC_MAP_WINDOW) || IsChecked(IDC_MAP_FIT)) return true;
     const SIZE smallest = GetDefaultSize();
-    return CheckLength(width_, IDC_MAP_WIDTH, smallest.cx, L"width") &&
-           CheckLength(height_, IDC_MAP_HEIGHT, smallest.cy, L"height");
+    return CheckLength(IDC_MAP_WIDTH, smallest.cx, L"width") &&
+           CheckLength(IDC_MAP_HEIGHT, smallest.cy, L"height");
 }
 
 bool CQuickPrintMapPage::ParseScaleEdit(double& scale) {

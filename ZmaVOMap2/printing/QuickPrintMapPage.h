@@ -51,7 +51,9 @@ private:
     void FillPresets();
     void FieldsToControls();
     bool OnKillActive();
-    bool CheckLength(CNumberEdit& edit, int id, long minimum, const wchar_t* side);
+    // A custom side the edit holds, from the smallest printed map's to the largest; false, with
+    // the user told and the edit focused, for anything else.
+    bool CheckLength(int id, long minimum, const wchar_t* side);
     bool ParseScaleEdit(double& scale);
 
     void OnWindowSize();

@@ -9,6 +9,7 @@
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/raster/RasterTable.h"
 #include "ZmaVOMap2/services/HelpPath.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
@@ -199,11 +200,19 @@ void CRasterRegistrationDlg::WriteRasterTable() {
         return Refuse(-1, L"The image is " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
                               L" pixels: a raster table needs an image at least 2 pixels wide and 2 pixels high.");
 
+    // Edges in degrees are longitudes (left, right) and latitudes (top, bottom): a raster off the
+    // world would take the map's view off it.
+    const int ids[] = {IDC_REGISTER_LEFT, IDC_REGISTER_TOP, IDC_REGISTER_RIGHT, IDC_REGISTER_BOTTOM};
+    const wchar_t* const names[] = {L"The left edge", L"The top edge", L"The right edge", L"The bottom edge"};
     double edges[4] = {};
     for (int i = 0; i < 4; ++i) {
         std::string edge;
         if (!platform::ToAnsiExact(WindowText(edges_[i]), edge) || !raster::ParseEdgeValue(edge, edges[i]))
             return Refuse(i, L"Missing coordinate value");
+        const double bound = i % 2 == 0 ? 180.0 : 90.0;
+        const NumberRange degrees = NumberRange::Between(-bound, bound, L"degrees");
+        if (units_ == "degree" && !degrees.Holds(edges[i]))
+            return RefuseDialogNumber(Handle(), ids[i], names[i], degrees, kCaption);
     }
 
     const std::wstring table = folder + raster::BaseNameOf(source) + L".TAB";

@@ -1,10 +1,11 @@
 #include "ZmaVOMap2/settings/ZmaVOMapXConfigurationManager.h"
 
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
-#include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/PersistentObject.h"
 #include "ZmaVOMap2/persistence/PersistentStyle.h"
+#include "ZmaVOMap2/persistence/PersistXml.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
@@ -64,64 +65,22 @@ bool ReadBoolean(IXMLDOMElement* element, const wchar_t* name, bool& value) {
 }
 
 // A settings value the control refuses keeps its default; the log says which one.
-void LogRefused(const wchar_t* name, const std::wstring& text) {
-    platform::ErrorLog* log = platform::GetErrorLog();
-    if (!log || !log->IsEnabledFor(platform::kLogLevelError)) return;
-    std::string shown = platform::ToAnsi(text.substr(0, 64));
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 32) c = '?';
-    log->Write(platform::kLogLevelError, __FILE__, __LINE__,
-               "Invalid map setting " + platform::ToAnsi(name) + "=\"" + shown + "\" ignored");
-}
+void LogRefused(const wchar_t* name, const std::wstring& text) { persistxml::LogRefusedSetting(name, text); }
 
 // The attribute as a finite number within [low, high]; false, with
 // the refusal logged, for a missing attribute or anything else.
 bool ReadNumber(IXMLDOMElement* element, const wchar_t* name, double low, double high, double& value) {
-    std::wstring text;
-    if (!platform::GetAttribute(element, name, text)) return false;
-    double number = 0;
-    if (!platform::TryParseDouble(text, number) || number < low || number > high) {
-        LogRefused(name, text);
-        return false;
-    }
-    value = number;
-    return true;
-}
-
-// Metres in one unit of the engine's distance unit codes; 0 for degrees and unknown codes.
-double MetresPerUnit(long unit) {
-    switch (unit) {
-    case 0: return 1609.344;          // mile
-    case 1: return 1000.0;            // kilometre
-    case 2: return 0.0254;            // inch
-    case 3: return 0.3048;            // foot
-    case 4: return 0.9144;            // yard
-    case 5: return 0.001;             // millimetre
-    case 6: return 0.01;              // centimetre
-    case 7: return 1.0;               // metre
-    case 8: return 1200.0 / 3937.0;   // survey foot
-    case 9: return 1852.0;            // nautical mile
-    case 10: return 0.0254 / 1440.0;  // twip
-    case 11: return 0.0254 / 72.0;    // point
-    case 12: return 0.0254 / 6.0;     // pica
-    case 30: return 0.201168;         // link
-    case 31: return 20.1168;          // chain
-    case 32: return 5.0292;           // rod
-    default: return 0.0;
-    }
+    return persistxml::ReadNumberWithin(element, name, low, high, value);
 }
 
 // The widest view the engine can show: the equator's length in the map's distance unit.
 double WorldWidth(IDispatch* map) {
-    constexpr double kEquatorMetres = 40075016.686;
-    long unit = 0;
+    long unit = DistanceUnits::kMile;
     try {
         if (map) unit = EngineDispatch(map).Get(Engine::Map::kDistanceUnit).ToLong();
     }
     CATCH_SWALLOW("a map that cannot tell its unit is measured in miles");
-    if (unit == 13) return 360.0;  // degrees
-    const double metres = MetresPerUnit(unit);
-    return kEquatorMetres / (metres > 0.0 ? metres : MetresPerUnit(0));
+    return DistanceUnits::WorldWidth(unit);
 }
 
 bool ParseBoolean(const std::wstring& text) {

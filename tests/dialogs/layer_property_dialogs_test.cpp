@@ -455,7 +455,10 @@ TEST_F(LayerDialogs, DisplayPropertiesSetZoomLayeringAndOfferStylesOnlyToTables)
         Click(d, IDC_PROP_ZOOM_LAYERING);
         EXPECT_TRUE(IsEnabled(d, IDC_PROP_ZOOM_MIN));
         ::SetDlgItemTextA(d, IDC_PROP_ZOOM_MIN, "2.5");
-        ::SetDlgItemTextA(d, IDC_PROP_ZOOM_MAX, "abc");  // not a number: 0
+        ::SetDlgItemTextA(d, IDC_PROP_ZOOM_MAX, "abc");  // not a number: refused, the dialog stays
+        Click(d, IDOK);
+        EXPECT_TRUE(::IsWindow(d));
+        ::SetDlgItemTextA(d, IDC_PROP_ZOOM_MAX, "0");
         Click(d, IDOK);
     });
     CLayerPropDlg dialog(*other, map_.Get());
@@ -465,6 +468,8 @@ TEST_F(LayerDialogs, DisplayPropertiesSetZoomLayeringAndOfferStylesOnlyToTables)
     EXPECT_TRUE(other->GetZoomLayering());
     EXPECT_EQ(other->GetZoomMin(), 2.5);
     EXPECT_EQ(other->GetZoomMax(), 0.0);
+    ASSERT_EQ(prompts_->boxes.size(), 1u);
+    EXPECT_EQ(prompts_->boxes[0], L"Map Module: The maximum zoom must be a number from 0 to 24901.46 Mi.");
 
     CZmaVadAZLayer* table = AttachTable("parcels");
     std::string shownMin;

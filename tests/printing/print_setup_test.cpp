@@ -11,6 +11,8 @@
 #include "tests/support/TestSupport.h"
 
 #include <fstream>
+#include <iterator>
+#include <set>
 
 namespace printtest {
 namespace {
@@ -126,6 +128,34 @@ TEST_F(PageSetupTest, OptionsOpensTheSheetOnTheSameSettingsAndOkKeepsWhatItChang
     EXPECT_TRUE(testsupport::ReadString(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle", stored));
     EXPECT_EQ(stored, L"North survey");
     testsupport::DeleteValue(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle");
+}
+
+TEST_F(PageSetupTest, ACustomSizeIsANumberFromTheSmallestToTheLargestPrintedMap) {
+    const std::wstring refused[] = {L"nan", L"inf", L"1e308", L"2147483648", std::wstring(300, L'9'), L"1,5", L"500.01"};
+    size_t stayed = 0;
+    ModalScript script;
+    script.For(L"Page Setup", {[](HWND d) { Click(d, ID_PRINT_OPTIONS); }, [](HWND d) { Click(d, IDOK); }})
+        .For(L"Print Map", {[&](HWND s) {
+            HWND page = PageOf(s, 0);
+            Click(page, IDC_MAP_CUSTOM);
+            for (const std::wstring& text : refused) {
+                Type(page, IDC_MAP_WIDTH, text.c_str());
+                Click(s, IDOK);
+                stayed += ::IsWindow(s) && CurrentPage(s) == page;
+            }
+            Type(page, IDC_MAP_WIDTH, L"25");
+            Click(s, IDOK);
+        }});
+    testsupport::DialogAnswerer::Current()->Clear();
+    ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+    EXPECT_EQ(stayed, std::size(refused));
+    std::set<std::wstring> told;
+    for (const auto& box : testsupport::DialogAnswerer::Current()->Dialogs())
+        if (box.caption == L"An invalid map dimension has been chosen") told.insert(box.text);
+    EXPECT_EQ(told, std::set<std::wstring>{L"The map width must be a number from 10 to 500 cm."});
+    // The printed map of a new map is the one typed.
+    long width = 0;
+    EXPECT_EQ((CustomLayout()->get_Width(&width), width), 25000);
 }
 
 TEST_F(PageSetupTest, OptionsThatCannotOpenSayWhyAndTheSetUpStaysOpen) {

@@ -1,0 +1,44 @@
+// The one rule for every number a user types into a dialog: the text reads whole as a decimal
+// number (no letters after it, no "1,5", no NaN or infinity), a whole number where the setting
+// counts things, within the range the map can use. A dialog that stores the number refuses any
+// other text with a message naming the range and keeps the edit to correct.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct NumberRange {
+    double low = 0.0, high = 0.0;
+    bool aboveLow = false;  // the low end itself is refused ("greater than 0")
+    bool whole = false;     // only whole numbers
+    std::wstring unit;      // shown after the bounds in a message, may be empty
+
+    // [low, high]; the bounds are first rounded inward to seven significant digits, so that the
+    // range a message names is exactly the range that is kept.
+    static NumberRange Between(double low, double high, const std::wstring& unit = L"");
+    // (0, high]
+    static NumberRange AboveZero(double high, const std::wstring& unit = L"");
+    // Whole numbers in [low, high].
+    static NumberRange Whole(long low, long high);
+
+    bool Holds(double value) const noexcept;
+};
+
+// The text as a number within `range`; false for anything else.
+bool ReadNumber(const std::string& text, const NumberRange& range, double& value);
+
+// "<what> must be a number from <low> to <high> <unit>." (or "greater than <low> and at most
+// <high>", or "a whole number from").
+std::wstring RangeMessage(const std::wstring& what, const NumberRange& range);
+
+// The whole text of edit `id` of `dialog`, in the ANSI code page.
+std::string EditText(HWND dialog, int id);
+
+// Reads edit `id` of `dialog` by the rule. Text it refuses is told with RangeMessage in a message
+// box captioned `caption`, and the edit gets the focus with its text selected; false then.
+bool ReadDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, double& value,
+                      const wchar_t* caption = L"Map Module");
+// The refusal of ReadDialogNumber alone, for a number read some other way.
+void RefuseDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range,
+                        const wchar_t* caption = L"Map Module");
