@@ -384,6 +384,9 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
     savedSelectability_.erase(layer);
     pendingOffsetLayers_.erase(std::remove(pendingOffsetLayers_.begin(), pendingOffsetLayers_.end(), layer),
                                pendingOffsetLayers_.end());
+    failingLayers_.erase(std::remove(failingLayers_.begin(), failingLayers_.end(), layer), failingLayers_.end());
+    failedInThisFrame_.erase(std::remove(failedInThisFrame_.begin(), failedInThisFrame_.end(), layer),
+                             failedInThisFrame_.end());
     series_.Forget(layer);
 }
 

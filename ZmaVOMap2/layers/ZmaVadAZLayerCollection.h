@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/layers/SeriesTable.h"
 #include "platform/Com.h"
+#include "platform/Result.h"
 
 #include "HostInterfaces.h"
 
@@ -338,8 +339,17 @@ private:
 
     // Frame drawing and routing state.
     static void DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent, int pass);
+    // Runs one layer's step of a frame. A failure is that layer's alone: it is logged the first
+    // time (not again while the layer keeps failing frame after frame) and the frame goes on.
+    template <class Step>
+    void DrawStep(CZmaVadAZLayer& layer, Step&& step) noexcept;
+    void NoteDrawingFailure(CZmaVadAZLayer& layer, const platform::ComError* failure) noexcept;
+    // After the passes: a layer that drew this frame without failing is logged again next time.
+    void EndFrameFailures() noexcept;
     bool enhancedDrawing_ = true;
     bool printing_ = false;
+    std::vector<const CZmaVadAZLayer*> failingLayers_;      // whose failure is logged
+    std::vector<const CZmaVadAZLayer*> failedInThisFrame_;  // since the last passes ran
     std::map<CZmaVadAZLayer*, bool> savedSelectability_;
     bool selectabilitySaved_ = false;
 
