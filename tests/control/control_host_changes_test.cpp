@@ -121,4 +121,21 @@ INSTANTIATE_TEST_SUITE_P(HostChanges, OneLayersData,
                                            HostChange{"RowsGoneUnannounced", nullptr, S_OK, true}),
                          [](const ::testing::TestParamInfo<HostChange>& info) { return std::string(info.param.what); });
 
+// --- A notification reaches every layer of the dataset --------------------------------------------
+
+TEST_F(HostChanges, ANotificationUnderOneSeriesMovesTheRowsOfEverySeriesOfThatDataset) {
+    ShowView();
+    ComPtr<IDispatch> shared = Dataset(100, kTopLeft);
+    ASSERT_EQ(Show(shared.Get(), L"RxLev", kSeriesA), S_OK);
+    ASSERT_EQ(Show(shared.Get(), L"Speed", kSeriesB), S_OK);
+    ShowView();
+    Frame();
+    const long drawn = Count(kSymbol)[kTopLeft];
+    ASSERT_GT(drawn, 0);
+    Place(shared.Get(), 0, 100, kBottomLeft);  // the same rows, elsewhere
+    ASSERT_EQ(control_->NotifyChange(Bstr(kSeriesA).Get(), NOTIFY_FLAGS_UPDATE_ALL, nullptr, Missing()), S_OK);
+    Frame();
+    EXPECT_EQ(Count(kSymbol), (std::vector<long>{0, drawn, 0, 0}));
+}
+
 }  // namespace
