@@ -48,10 +48,15 @@ CZmaVadAZLayerCollection::CZmaVadAZLayerCollection(const std::wstring& temporary
     : map_(map), host_(&host), temporaryFolder_(temporaryFolder) {}
 
 CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
-    // Front to back: each layer takes its engine layer out of the map as it goes.
-    for (auto& layer : layers_) layer.reset();
-    layers_.clear();
-    retiredLayers_.clear();
+    // Front to back: each layer takes its engine layer out of the map as it goes. The lists are
+    // emptied first, so that messages handled while a layer lets go of its host objects find
+    // nothing half destroyed.
+    LayerList layers;
+    layers.swap(layers_);
+    std::vector<std::unique_ptr<CZmaVadAZLayer>> retired;
+    retired.swap(retiredLayers_);
+    for (auto& layer : layers) layer.reset();
+    retired.clear();
     retiredCompositions_.clear();
     // The engine layers over the temporary tables are gone with the layers: their files may go.
     for (const std::string& table : temporaryTables_) RemoveTableFiles(table);
@@ -394,20 +399,27 @@ void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     ForgetSpecialLayer(layer);
     auto it = Find(layer);
     if (it == layers_.end()) return;
+    std::unique_ptr<CZmaVadAZLayer> owned = std::move(*it);
+    layers_.erase(it);
     if (operations_ > 0) {
         // The code that fired may still use the layer, but the map must not show it any more.
-        (*it)->TakeOutOfMap();
-        retiredLayers_.push_back(std::move(*it));
+        owned->TakeOutOfMap();
+        retiredLayers_.push_back(std::move(owned));
     }
-    layers_.erase(it);
 }
 
 void CZmaVadAZLayerCollection::EndOperation() noexcept {
     if (operations_ > 0 && --operations_ > 0) return;
     // Each layer takes its engine layer out of the map as it goes; it must not fail the caller.
+    // The lists are taken first: a layer that lets go of a host object in another apartment lets
+    // the thread handle messages, which may begin and end operations of their own meanwhile.
     try {
-        retiredLayers_.clear();
-        retiredCompositions_.clear();
+        std::vector<std::unique_ptr<CZmaVadAZLayer>> layers;
+        layers.swap(retiredLayers_);
+        std::vector<std::unique_ptr<CZmaVadAZDatasetComposition>> compositions;
+        compositions.swap(retiredCompositions_);
+        layers.clear();
+        compositions.clear();
     }
     COM_CATCH_LOG();
 }

@@ -290,7 +290,9 @@ private:
 
     LayerList::iterator Find(CZmaVadAZLayer* layer);
     std::string OrderKeyOf(CZmaVadAZLayer* layer) const;
-    // Unlinks and destroys a layer, clearing every special member that named it.
+    // Unlinks and destroys a layer, clearing every special member that named it. The layer
+    // leaves the list before it is destroyed: its destruction may release host objects of other
+    // apartments, which lets the thread handle messages, and those must meet a consistent list.
     void DestroyLayer(CZmaVadAZLayer* layer);
     void ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept;
 
