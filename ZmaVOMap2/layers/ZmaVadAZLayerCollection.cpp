@@ -300,6 +300,7 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByType(int type) const {
 
 CZmaVadAZLayer* CZmaVadAZLayerCollection::AddTemporaryTabLayer(int type, const char* path) {
     if (!path) platform::ThrowHr(E_INVALIDARG);
+    RequireNoFrame();
     // A list file (".atr") opens its tables as one block layer of the list-file kind.
     const char* dot = std::strrchr(path, '.');
     const bool list = dot && ::lstrcmpiA(dot, ".atr") == 0;
@@ -403,7 +404,9 @@ void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     layers_.erase(it);
     if (operations_ > 0) {
         // The code that fired may still use the layer, but the map must not show it any more.
-        owned->TakeOutOfMap();
+        // While a frame is drawn the engine walks its layers: its list changes only afterwards,
+        // when the retired layers go.
+        if (!IsDrawingFrame()) owned->TakeOutOfMap();
         retiredLayers_.push_back(std::move(owned));
     }
 }
@@ -422,6 +425,11 @@ void CZmaVadAZLayerCollection::EndOperation() noexcept {
         compositions.clear();
     }
     COM_CATCH_LOG();
+}
+
+void CZmaVadAZLayerCollection::RequireNoFrame() const {
+    if (IsDrawingFrame())
+        throw ComError(E_UNEXPECTED, L"The map is drawing a frame: no layer can be added until it is drawn", L"VadAZ");
 }
 
 void CZmaVadAZLayerCollection::KeepTemporaryTable(const std::string& tablePath) {

@@ -158,6 +158,12 @@ public:
     };
     // Whether the layer is (still) in the list.
     bool Contains(const CZmaVadAZLayer* layer) const noexcept;
+    // True while the engine draws a frame through the collection. The engine walks its own layer
+    // list meanwhile, so nothing may add a layer to it: what would is refused with E_UNEXPECTED
+    // and a description (RequireNoFrame). A layer removed meanwhile leaves the list at once but
+    // keeps its engine layer until the last operation has ended, after the engine's walk.
+    bool IsDrawingFrame() const noexcept { return frames_ > 0; }
+    void RequireNoFrame() const;
 
     // Events on behalf of the layers.
     void NotifyLayerVisibilityChanged();
@@ -350,6 +356,7 @@ private:
     void EndFrameFailures() noexcept;
     bool enhancedDrawing_ = true;
     bool printing_ = false;
+    int frames_ = 0;
     std::vector<const CZmaVadAZLayer*> failingLayers_;      // whose failure is logged
     std::vector<const CZmaVadAZLayer*> failedInThisFrame_;  // since the last passes ran
     std::map<CZmaVadAZLayer*, bool> savedSelectability_;

@@ -36,6 +36,18 @@ private:
     bool printing_;
 };
 
+// Counts the frames being drawn for as long as the scope lasts, however it is left.
+class FrameCount {
+public:
+    explicit FrameCount(int& frames) noexcept : frames_(frames) { ++frames_; }
+    ~FrameCount() { --frames_; }
+    FrameCount(const FrameCount&) = delete;
+    FrameCount& operator=(const FrameCount&) = delete;
+
+private:
+    int& frames_;
+};
+
 template <class T>
 bool Holds(const std::vector<T>& list, const T& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
@@ -111,6 +123,7 @@ bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, c
     PrintingFrame frame(*this, printing_, printing);
     // Layers fire host events while they draw, in which the host may remove layers.
     BusyScope busy(*this);
+    FrameCount drawing(frames_);
     DrawStep(*requesting, [&] { requesting->OnDrawUserLayer(dc, rect, extent); });
 
     // Only the request of the top-most user-drawn layer that shows at this zoom draws the frame,

@@ -1,5 +1,6 @@
-// Hosts whose data changes under a shown map: through a sited control, with the pixels of each
-// layer counted, every frame under a watchdog.
+// Hosts whose data changes under a shown map, and hosts that show or remove a dataset from inside
+// a frame: through a sited control, with the pixels of each layer counted, every frame under a
+// watchdog.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
@@ -17,6 +18,7 @@ namespace {
 
 const wchar_t kSeriesA[] = L"{A4900000-0000-0000-0000-0000000000A1}";
 const wchar_t kSeriesB[] = L"{A4900000-0000-0000-0000-0000000000B2}";
+constexpr DISPID kEventGetField = 4;
 constexpr COLORREF kSymbol = RGB(255, 0, 0), kSelected = RGB(0, 255, 0), kCircle = RGB(0, 0, 255);
 // Quarters of the view (the scale bar lies below the rows of the bottom ones).
 const RECT kQuarters[] = {{0, 0, 200, 150}, {0, 150, 200, 300}, {200, 0, 400, 150}, {200, 150, 400, 300}};
@@ -136,6 +138,45 @@ TEST_F(HostChanges, ANotificationUnderOneSeriesMovesTheRowsOfEverySeriesOfThatDa
     ASSERT_EQ(control_->NotifyChange(Bstr(kSeriesA).Get(), NOTIFY_FLAGS_UPDATE_ALL, nullptr, Missing()), S_OK);
     Frame();
     EXPECT_EQ(Count(kSymbol), (std::vector<long>{0, drawn, 0, 0}));
+}
+
+// --- A host that shows or removes a dataset from inside a frame ------------------------------
+
+TEST_F(HostChanges, ADatasetShownFromAFramesCallbackIsRefusedOneRemovedLeavesTheEngineAfterTheFrame) {
+    ShowView();
+    ComPtr<IDispatch> route = MakeSampleDataset(200), points = Dataset(30, kTopRight), more = Dataset(20, kBottomRight);
+    ASSERT_EQ(Show(route.Get(), L"RxLev", kSeriesA), S_OK);
+    ASSERT_EQ(Show(points.Get(), L"RxLev", kSeriesB), S_OK);
+    ASSERT_EQ(control_->ShowDirection(VARIANT_TRUE), S_OK);
+    const size_t engineLayers = EngineLayerNames().size();
+
+    // The route has no distances: its arrows are built in every frame, which asks the host for them.
+    HRESULT shown = S_FALSE, removed = S_FALSE;
+    std::wstring description;
+    size_t layersWhileDrawing = 0;
+    events_->onEvent = [&](DISPID id) {
+        if (id != kEventGetField || shown != S_FALSE) return;
+        shown = Show(more.Get(), L"RxLev", L"{A4900000-0000-0000-0000-0000000000C3}");
+        ComPtr<IErrorInfo> info;
+        BSTR text = nullptr;
+        if (::GetErrorInfo(0, info.Put()) == S_OK && SUCCEEDED(info->GetDescription(&text))) description = Bstr::Attach(text).Wide();
+        removed = control_->RemoveDataset(Bstr(kSeriesB).Get(), Variant(true));
+        layersWhileDrawing = EngineLayerNames().size();
+    };
+    Frame();
+    events_->onEvent = nullptr;
+    EXPECT_EQ(shown, E_UNEXPECTED);
+    EXPECT_NE(description.find(L"drawing a frame"), std::wstring::npos);
+    EXPECT_EQ(removed, S_OK);
+    EXPECT_EQ(layersWhileDrawing, engineLayers) << "the engine's list stays as it is while the engine walks it";
+    EXPECT_EQ(EngineLayerNames().size(), engineLayers - 1);
+    EXPECT_TRUE(events_->Saw(std::wstring(L"2:") + kSeriesB)) << "SeriesRemoved";
+
+    // The map draws again, and the dataset is shown once the frame is drawn.
+    Frame();
+    EXPECT_EQ(Show(more.Get(), L"RxLev", L"{A4900000-0000-0000-0000-0000000000C3}"), S_OK);
+    EXPECT_EQ(EngineLayerNames().size(), engineLayers);
+    Frame();
 }
 
 }  // namespace
