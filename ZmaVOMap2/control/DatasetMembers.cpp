@@ -51,6 +51,8 @@ HRESULT DatasetMembers::Display(IDispatch* dataset, const VARIANT& fields, BSTR 
         if (FAILED(platform::CopyIndirect(fieldList.Put(), fields)) || fieldList.vt != VT_BSTR)
             throw platform::ComError(E_INVALIDARG, L"The field to show is not a text", L"VadAZ");
         CZmaVadAZDatasetDisplay& datasets = layers_.RequireDatasets();
+        // Refused before the engine is touched: a host's handler may ask while a frame is drawn.
+        layers_.Require().RequireNoFrame();
 
         WaitCursor wait;
         EngineDispatch map(engine_.MapOrThrow());

@@ -8,10 +8,16 @@
 
 MapLayers::MapLayers() = default;
 
-MapLayers::~MapLayers() {
-    // The display works on the collection: it goes first.
-    datasets_.reset();
-    layers_.reset();
+MapLayers::~MapLayers() { Discard(); }
+
+void MapLayers::Discard() noexcept {
+    // Both leave their places before either goes: their layers let go of host objects, and the
+    // messages handled meanwhile find no map rather than half of one. The display works on the
+    // collection: it goes first.
+    std::unique_ptr<CZmaVadAZDatasetDisplay> datasets = std::move(datasets_);
+    std::unique_ptr<CZmaVadAZLayerCollection> layers = std::move(layers_);
+    datasets.reset();
+    layers.reset();
 }
 
 CZmaVadAZLayerCollection& MapLayers::Require(HRESULT failure) const {
@@ -53,9 +59,15 @@ void MapLayers::Unhold() noexcept {
 }
 
 void MapLayers::ClearRetired() noexcept {
+    // Taken first: the layers let go of host objects of other apartments as they go, and the
+    // messages handled meanwhile may end operations of their own.
     try {
-        retiredDatasets_.clear();
-        retiredLayers_.clear();
+        std::vector<std::unique_ptr<CZmaVadAZDatasetDisplay>> datasets;
+        datasets.swap(retiredDatasets_);
+        std::vector<std::unique_ptr<CZmaVadAZLayerCollection>> layers;
+        layers.swap(retiredLayers_);
+        datasets.clear();
+        layers.clear();
     }
     COM_CATCH_LOG();
 }
@@ -72,6 +84,5 @@ void MapLayers::Drop(bool busy) noexcept {
         }
     }
     COM_CATCH_LOG();
-    datasets_.reset();
-    layers_.reset();
+    Discard();
 }

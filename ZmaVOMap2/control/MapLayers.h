@@ -40,6 +40,8 @@ public:
     void Drop(bool busy) noexcept;
 
 private:
+    void Discard() noexcept;
+
     std::unique_ptr<CZmaVadAZLayerCollection> layers_;
     // Works on layers_: goes before it.
     std::unique_ptr<CZmaVadAZDatasetDisplay> datasets_;

@@ -273,6 +273,7 @@ CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::LayerOfEntry(const SeriesId& series
 HRESULT CZmaVadAZDatasetDisplay::DisplayDataset(IDispatch* dataset, const std::wstring& fieldName, IUnknown* voLegend,
                                                  IUnknown* printLegend, const SeriesId& series, DatasetShown* shown) {
     if (!dataset) return E_POINTER;
+    collection_.RequireNoFrame();
     const std::wstring& seriesGuid = series.Text();
     DatasetShown built;
     collection_.AdoptLegends(voLegend, printLegend);
@@ -310,6 +311,7 @@ HRESULT CZmaVadAZDatasetDisplay::CreateMultiDMapping(IDispatch* dataset, const S
                                                       IDispatch* fieldConfiguration, DatasetShown* shown) {
     if (!dataset || !fieldConfiguration)
         throw ComError(E_POINTER, L"A mapping needs a dataset and a field configuration", L"VadAZ");
+    collection_.RequireNoFrame();
     const std::wstring& seriesGuid = series.Text();
     ComPtr<IHostConfigNode> configuration = ConfigNodeOf(fieldConfiguration);
     int type = GetMappingLayerType(configuration.Get());

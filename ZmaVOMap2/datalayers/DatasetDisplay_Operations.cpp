@@ -18,6 +18,17 @@ using platform::ComError;
 using platform::ComPtr;
 using platform::Variant;
 
+namespace {
+
+// The object's identity, by which two references are the same object.
+ComPtr<IUnknown> Identity(IUnknown* object) {
+    ComPtr<IUnknown> identity;
+    if (object) object->QueryInterface(IID_IUnknown, identity.PutVoid());
+    return identity;
+}
+
+}  // namespace
+
 // --- Dataset operations ------------------------------------------------------------------------
 
 HRESULT CZmaVadAZDatasetDisplay::RemoveDataset(const std::wstring& guid, const VARIANT& notify) {
@@ -63,9 +74,18 @@ HRESULT CZmaVadAZDatasetDisplay::NotifyChange(const std::wstring& guid, long fla
     if (flag != 0 && flag != 1) return S_OK;
     CZmaVadAZDataLayer* layer = LayerOfEntry(guid);
     if (!layer) return S_OK;
-    HRESULT result = layer->RefreshFromDataset();
-    THROW_IF_FAILED(result);
     ComPtr<IHostDataset> dataset(layer->GetDataset());
+    // The host tells of its dataset under one of its series: every layer that shows that same
+    // dataset object (under any series) reads the rows again, the first failure is raised.
+    HRESULT result = layer->RefreshFromDataset();
+    const ComPtr<IUnknown> identity = Identity(dataset.Get());
+    for (CZmaVadAZLayer* held : collection_.Layers()) {
+        CZmaVadAZDataLayer* other = AsDataLayer(held);
+        if (!other || other == layer || !identity || Identity(other->GetDataset()).Get() != identity.Get()) continue;
+        const HRESULT refreshed = other->RefreshFromDataset();
+        if (SUCCEEDED(result)) result = refreshed;
+    }
+    THROW_IF_FAILED(result);
     if (CZmaVadAZDatasetComposition* composition = collection_.FindDatasetComposition(guid)) {
         for (auto& dimension : composition->Dimensions())
             dimension.code = LoadStyleSettings(dataset.Get(), dimension.fieldName ? *dimension.fieldName : L"", guid);
@@ -101,14 +121,9 @@ HRESULT CZmaVadAZDatasetDisplay::NotifySelectionChange(const std::wstring& guid)
     THROW_IF_FAILED(dataset->QueryInterface(IID_IDispatch, datasetDispatch.PutVoid()));
     PropagateSelection(datasetDispatch.Get());
 
-    ComPtr<IUnknown> identity;
-    dataset->QueryInterface(IID_IUnknown, identity.PutVoid());
+    const ComPtr<IUnknown> identity = Identity(dataset);
     auto sameDataset = [&identity](CZmaVadAZDataLayer* layer) {
-        IUnknown* shown = layer->GetDataset();
-        if (!shown) return false;
-        ComPtr<IUnknown> other;
-        shown->QueryInterface(IID_IUnknown, other.PutVoid());
-        return other.Get() == identity.Get();
+        return layer->GetDataset() && Identity(layer->GetDataset()).Get() == identity.Get();
     };
     auto start = std::find_if(visible.begin(), visible.end(), sameDataset);
     for (auto it = start; it != visible.end(); ++it)

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <cwchar>
+#include <exception>
 #include <map>
 
 #include <emmintrin.h>
@@ -118,6 +119,12 @@ void RendererOptimiserInterface::SetSources(IHostDataset* dataset, IHostField* l
 
 bool RendererOptimiserInterface::ToDouble(VARIANT& value, double& out) { return ::ToDouble(value, out); }
 
+void RendererOptimiserInterface::FollowRowCount() {
+    if (!dataset_) return;
+    const long count = hostdata::RowCount(&Rows());
+    if (positions_.Known() && count != positions_.Count()) InvalidateRows();
+}
+
 bool RendererOptimiserInterface::ReadPosition(ZmaPointD& point) {
     double lon, lat;
     if (!ReadRaw(lon, lat)) return false;
@@ -189,8 +196,12 @@ bool RendererOptimiserInterface::GetSelectionExtent(ZmaExtent& out) {
     ComPtr<IHostStringList> selection = hostdata::Selection(dataset_.Get());
     const long count = hostdata::SelectionCount(selection.Get());
     IHostRows& rows = Rows();
+    const long rowCount = hostdata::RowCount(&rows);
     for (long i = 0; i < count; ++i) {
-        hostdata::MoveTo(&rows, hostdata::SelectionItem(selection.Get(), i));
+        // A selection the host kept past its rows names no row.
+        const long row = hostdata::SelectionItem(selection.Get(), i);
+        if (row < 0 || row >= rowCount) continue;
+        hostdata::MoveTo(&rows, row);
         // A selected row that no map can show would take the view with it past the world.
         double lon, lat;
         if (!ReadRaw(lon, lat) || !RowPositions::OnTheMap(lon, lat)) continue;
@@ -207,10 +218,13 @@ const std::vector<int>& RendererOptimiserInterface::GetSelectedItems() {
     ComPtr<IHostStringList> selection = hostdata::Selection(dataset_.Get());
     const long count = hostdata::SelectionCount(selection.Get());
     IHostRows& rows = Rows();
+    const long rowCount = hostdata::RowCount(&rows);
     // Pixel order: x, then y; a pixel keeps the first row entered for it.
     std::map<std::pair<long, long>, int> owners;
     for (long i = 0; i < count; ++i) {
-        hostdata::MoveTo(&rows, hostdata::SelectionItem(selection.Get(), i));
+        const long row = hostdata::SelectionItem(selection.Get(), i);
+        if (row < 0 || row >= rowCount) continue;
+        hostdata::MoveTo(&rows, row);
         POINT pixel;
         if (!GetScreenPosition(pixel)) continue;
         const int owner = ItemAtPixel(pixel);
@@ -280,6 +294,14 @@ void RendererOptimiserDataset::Accept(long x, long y, int row) {
 void RendererOptimiserDataset::Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX, double offsetY,
                                       bool selectedMode) {
     selectedMode_ = selectedMode;
+    std::exception_ptr uncounted;
+    KeepFirstFailure(uncounted, [this] { FollowRowCount(); });
+    if (uncounted) {
+        // Without the count no row can be asked for: nothing of the last view is drawn.
+        ClearView();
+        stale_ = true;
+        std::rethrow_exception(uncounted);
+    }
     bool changed = owners_.Size() == 0 || stale_;
     if (StoreView(view, viewExtent)) changed = true;
     viewWidth_ = viewRect_.right - viewRect_.left;
@@ -327,27 +349,32 @@ void RendererOptimiserDataset::Rebuild() {
     const ZmaExtent reach = RowsReach();
     if (!extent::IsEmpty(reach) && !extent::Overlap(viewExtent_, reach)) return;
 
-    try {
-        if (!dataset_) return;
+    // What was read before a failed read still draws: a partial frame is better than none. The
+    // failure is raised once the pixels of those rows are made, and the next frame reads again.
+    if (!dataset_) return;
+    std::exception_ptr failure;
+    KeepFirstFailure(failure, [this] {
         projection_.Prepare(viewExtent_);
         if (!positions_.Known()) ReadRows(false);
-    }
-    CATCH_SWALLOW("what was read so far still draws: a partial frame is better than none");
+    });
     // The first frame too takes its pixels from a zoom level: the pans that follow move it.
-    try {
+    KeepFirstFailure(failure, [this] {
         if (!RebuildFromZoom()) {
             ClearView();
             RebuildFromRows();
         }
-    }
-    COM_CATCH_LOG();
+    });
 
     // Only a walk that read rows can tell that none of them has a position.
-    if (positions_.Count() > 0 && !positions_.AnyPosition() && !g_noPositionShown) {
+    if (!failure && positions_.Count() > 0 && !positions_.AnyPosition() && !g_noPositionShown) {
         g_noPositionShown = true;
         platform::Prompts().MessageBox(::GetActiveWindow(),
                                        L"Unable to plot data on map without latitude and longitude information.",
                                        L"Map Module", MB_OK);
+    }
+    if (failure) {
+        stale_ = true;
+        std::rethrow_exception(failure);
     }
 }
 

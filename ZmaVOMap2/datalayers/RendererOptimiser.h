@@ -32,8 +32,20 @@
 #include "ZmaVOMap2/engine/ScreenProjection.h"
 #include "platform/Com.h"
 
+#include <exception>
 #include <string>
 #include <vector>
+
+// Runs `work` and keeps a failure it raises in `first` (unless one is kept already) instead of
+// letting it go on: for a frame that draws what was read before a failed read, then raises it.
+template <class Work>
+void KeepFirstFailure(std::exception_ptr& first, Work&& work) noexcept {
+    try {
+        work();
+    } catch (...) {
+        if (!first) first = std::current_exception();
+    }
+}
 
 // Judges the dataset's current row: whether it counts at all (drawn, hit, selected, exported).
 class RendererRowValidatorInterface {
@@ -141,6 +153,11 @@ public:
 
 protected:
     RendererOptimiserInterface();
+
+    // Reads the dataset's row count for the frame. A host may remove or add rows without telling
+    // the map: rows kept for another count are read again, so that no row at or past the count
+    // is ever asked for.
+    void FollowRowCount();
 
     // Reads the current row's position into `point` (offsets added).
     bool ReadPosition(ZmaPointD& point);

@@ -34,14 +34,22 @@ size_t RendererOptimiserCellSites::RowCacheBytes() const {
 
 void RendererOptimiserCellSites::Update(const RECT& view, const ZmaExtent& viewExtent, double offsetX,
                                         double offsetY, bool selectedMode) {
-    bool changed = StoreView(view, viewExtent) || stale_;
-    // Moved sites need their new pixels, or lines drawn to them would miss them.
-    if (StoreOffsets(offsetX, offsetY)) changed = true;
     selectedMode_ = selectedMode;
-    if (!changed) return;
-    stale_ = false;
-    selectedItems_.clear();
-    Rebuild(extent::IsEmpty(dataExtent_));
+    std::exception_ptr failure;
+    KeepFirstFailure(failure, [&] {
+        FollowRowCount();
+        bool changed = StoreView(view, viewExtent) || stale_;
+        // Moved sites need their new pixels, or lines drawn to them would miss them.
+        if (StoreOffsets(offsetX, offsetY)) changed = true;
+        if (!changed) return;
+        stale_ = false;
+        selectedItems_.clear();
+        Rebuild(extent::IsEmpty(dataExtent_));
+    });
+    if (failure) {
+        stale_ = true;  // the next frame reads again
+        std::rethrow_exception(failure);
+    }
 }
 
 bool IsSiteKeyOfRow(const wchar_t* text, size_t length, const std::wstring& siteKey) {

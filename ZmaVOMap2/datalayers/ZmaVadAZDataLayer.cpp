@@ -354,19 +354,26 @@ void CZmaVadAZDataLayer::DrawLineLayers(HDC dc, const RECT& rect, const ZmaExten
     }
 }
 
+std::exception_ptr CZmaVadAZDataLayer::UpdateOptimiser(const RECT& rect, const ZmaExtent& extent, bool selected) noexcept {
+    std::exception_ptr failure;
+    KeepFirstFailure(failure, [&] { optimiser_->Update(rect, extent, offsetX_, offsetY_, selected); });
+    return failure;
+}
+
 bool CZmaVadAZDataLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) {
     if (!dataset_) return false;
     ::SetTextAlign(dc, TA_CENTER | TA_BOTTOM);
-    optimiser_->Update(rect, extent, offsetX_, offsetY_, false);
-    if (!IsVisibleAtCurrentZoom()) return true;
-
-    IHostRenderer& renderer = Renderer();
-    const long code = styleFlag_ ? kCodeNormal + kCodeFilteringStyle : kCodeNormal;
-    for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
-        POINT pixel;
-        if (optimiser_->GetDrawPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
+    const std::exception_ptr failure = UpdateOptimiser(rect, extent, false);
+    if (IsVisibleAtCurrentZoom()) {
+        IHostRenderer& renderer = Renderer();
+        const long code = styleFlag_ ? kCodeNormal + kCodeFilteringStyle : kCodeNormal;
+        for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
+            POINT pixel;
+            if (optimiser_->GetDrawPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
+        }
+        DrawLineLayers(dc, rect, extent);
     }
-    DrawLineLayers(dc, rect, extent);
+    if (failure) std::rethrow_exception(failure);
     return true;
 }
 
@@ -374,13 +381,14 @@ bool CZmaVadAZDataLayer::DrawSecondPass(HDC dc, const RECT& rect, const ZmaExten
     if (!dataset_) return false;
     if (!IsSelectionNamed() || !IsVisibleAtCurrentZoom()) return true;
     ::SetTextAlign(dc, TA_CENTER | TA_BOTTOM);
-    optimiser_->Update(rect, extent, offsetX_, offsetY_, true);
+    const std::exception_ptr failure = UpdateOptimiser(rect, extent, true);
     IHostRenderer& renderer = Renderer();
     const long code = styleFlag_ ? kCodeSelected + kCodeFilteringStyle : kCodeSelected;
     for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
         POINT pixel;
         if (optimiser_->GetDrawPosition(pixel)) THROW_IF_FAILED(renderer.DrawSymbol(dc, pixel.x, pixel.y, code));
     }
+    if (failure) std::rethrow_exception(failure);
     return true;
 }
 
@@ -428,7 +436,7 @@ bool CZmaVadAZDataLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& e
     const std::wstring expression = platform::ToWide(labels.GetExpression());
     const bool skipDuplicates = labels.GetDuplicate();
 
-    optimiser_->Update(rect, extent, offsetX_, offsetY_, false);
+    const std::exception_ptr failure = UpdateOptimiser(rect, extent, false);
     std::wstring previous;
     for (int row = optimiser_->Reset(); row != -1; row = optimiser_->MoveNext()) {
         if (byExpression) {
@@ -455,6 +463,7 @@ bool CZmaVadAZDataLayer::DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& e
 
     for (LineLink link : {kLineA, kLineB})
         if (CZmaVadAZLayer* lines = lineLayers_[link]) lines->DrawLabels(dc, rect, extent);
+    if (failure) std::rethrow_exception(failure);
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "ZmaVOMap2/datalayers/RendererOptimiser.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 
+#include <exception>
 #include <list>
 #include <map>
 #include <memory>
@@ -258,6 +259,9 @@ private:
     template <class Test>
     void SelectRows(Test select);
     void DrawLineLayers(HDC dc, const RECT& rect, const ZmaExtent& extent);
+    // Brings the optimiser up to date for a pass. A failed read still leaves the rows read before
+    // it: the pass draws those, then raises the failure answered here.
+    std::exception_ptr UpdateOptimiser(const RECT& rect, const ZmaExtent& extent, bool selected) noexcept;
     // The label settings' visible flag and, when the label zoom range is on, the zoom within it.
     bool LabelsShowNow();
     // The collection's lock-map-view flag: while it is set ShowSelection leaves the map alone.

@@ -226,6 +226,8 @@ std::string CZmaVadAZLayer::FreeEngineLayerName(const std::string& wanted) const
 }
 
 bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name, long position) {
+    // The engine walks its layer list while it draws a frame: no layer joins it meanwhile.
+    if (owner_) owner_->RequireNoFrame();
     Variant added = EngineDispatch(EngineLayers().Get())
                         .Call(Engine::Layers::kAddUserDrawLayer,
                               {Variant(platform::ToWide(FreeEngineLayerName(name))), Variant(position)});
@@ -257,6 +259,7 @@ HRESULT CZmaVadAZLayer::Attach(const std::string& name, int type, const std::str
             if (fileSpec.empty()) throw;
         }
         if (!found && !fileSpec.empty()) {
+            if (owner_) owner_->RequireNoFrame();
             found = platform::DispatchOf(list.Call(Engine::Layers::kCreateLayer, {Variant(platform::ToWide(name)),
                                                                      Variant(platform::ToWide(fileSpec)), Variant(1L),
                                                                      Variant::Missing(), Variant::Missing()}));

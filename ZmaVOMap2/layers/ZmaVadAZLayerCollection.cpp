@@ -48,10 +48,15 @@ CZmaVadAZLayerCollection::CZmaVadAZLayerCollection(const std::wstring& temporary
     : map_(map), host_(&host), temporaryFolder_(temporaryFolder) {}
 
 CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
-    // Front to back: each layer takes its engine layer out of the map as it goes.
-    for (auto& layer : layers_) layer.reset();
-    layers_.clear();
-    retiredLayers_.clear();
+    // Front to back: each layer takes its engine layer out of the map as it goes. The lists are
+    // emptied first, so that messages handled while a layer lets go of its host objects find
+    // nothing half destroyed.
+    LayerList layers;
+    layers.swap(layers_);
+    std::vector<std::unique_ptr<CZmaVadAZLayer>> retired;
+    retired.swap(retiredLayers_);
+    for (auto& layer : layers) layer.reset();
+    retired.clear();
     retiredCompositions_.clear();
     // The engine layers over the temporary tables are gone with the layers: their files may go.
     for (const std::string& table : temporaryTables_) RemoveTableFiles(table);
@@ -295,6 +300,7 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::FindLayerByType(int type) const {
 
 CZmaVadAZLayer* CZmaVadAZLayerCollection::AddTemporaryTabLayer(int type, const char* path) {
     if (!path) platform::ThrowHr(E_INVALIDARG);
+    RequireNoFrame();
     // A list file (".atr") opens its tables as one block layer of the list-file kind.
     const char* dot = std::strrchr(path, '.');
     const bool list = dot && ::lstrcmpiA(dot, ".atr") == 0;
@@ -384,6 +390,9 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
     savedSelectability_.erase(layer);
     pendingOffsetLayers_.erase(std::remove(pendingOffsetLayers_.begin(), pendingOffsetLayers_.end(), layer),
                                pendingOffsetLayers_.end());
+    failingLayers_.erase(std::remove(failingLayers_.begin(), failingLayers_.end(), layer), failingLayers_.end());
+    failedInThisFrame_.erase(std::remove(failedInThisFrame_.begin(), failedInThisFrame_.end(), layer),
+                             failedInThisFrame_.end());
     series_.Forget(layer);
 }
 
@@ -391,22 +400,36 @@ void CZmaVadAZLayerCollection::DestroyLayer(CZmaVadAZLayer* layer) {
     ForgetSpecialLayer(layer);
     auto it = Find(layer);
     if (it == layers_.end()) return;
+    std::unique_ptr<CZmaVadAZLayer> owned = std::move(*it);
+    layers_.erase(it);
     if (operations_ > 0) {
         // The code that fired may still use the layer, but the map must not show it any more.
-        (*it)->TakeOutOfMap();
-        retiredLayers_.push_back(std::move(*it));
+        // While a frame is drawn the engine walks its layers: its list changes only afterwards,
+        // when the retired layers go.
+        if (!IsDrawingFrame()) owned->TakeOutOfMap();
+        retiredLayers_.push_back(std::move(owned));
     }
-    layers_.erase(it);
 }
 
 void CZmaVadAZLayerCollection::EndOperation() noexcept {
     if (operations_ > 0 && --operations_ > 0) return;
     // Each layer takes its engine layer out of the map as it goes; it must not fail the caller.
+    // The lists are taken first: a layer that lets go of a host object in another apartment lets
+    // the thread handle messages, which may begin and end operations of their own meanwhile.
     try {
-        retiredLayers_.clear();
-        retiredCompositions_.clear();
+        std::vector<std::unique_ptr<CZmaVadAZLayer>> layers;
+        layers.swap(retiredLayers_);
+        std::vector<std::unique_ptr<CZmaVadAZDatasetComposition>> compositions;
+        compositions.swap(retiredCompositions_);
+        layers.clear();
+        compositions.clear();
     }
     COM_CATCH_LOG();
+}
+
+void CZmaVadAZLayerCollection::RequireNoFrame() const {
+    if (IsDrawingFrame())
+        throw ComError(E_UNEXPECTED, L"The map is drawing a frame: no layer can be added until it is drawn", L"VadAZ");
 }
 
 void CZmaVadAZLayerCollection::KeepTemporaryTable(const std::string& tablePath) {

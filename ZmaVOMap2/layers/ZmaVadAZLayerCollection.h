@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/layers/SeriesTable.h"
 #include "platform/Com.h"
+#include "platform/Result.h"
 
 #include "HostInterfaces.h"
 
@@ -157,6 +158,12 @@ public:
     };
     // Whether the layer is (still) in the list.
     bool Contains(const CZmaVadAZLayer* layer) const noexcept;
+    // True while the engine draws a frame through the collection. The engine walks its own layer
+    // list meanwhile, so nothing may add a layer to it: what would is refused with E_UNEXPECTED
+    // and a description (RequireNoFrame). A layer removed meanwhile leaves the list at once but
+    // keeps its engine layer until the last operation has ended, after the engine's walk.
+    bool IsDrawingFrame() const noexcept { return frames_ > 0; }
+    void RequireNoFrame() const;
 
     // Events on behalf of the layers.
     void NotifyLayerVisibilityChanged();
@@ -289,7 +296,9 @@ private:
 
     LayerList::iterator Find(CZmaVadAZLayer* layer);
     std::string OrderKeyOf(CZmaVadAZLayer* layer) const;
-    // Unlinks and destroys a layer, clearing every special member that named it.
+    // Unlinks and destroys a layer, clearing every special member that named it. The layer
+    // leaves the list before it is destroyed: its destruction may release host objects of other
+    // apartments, which lets the thread handle messages, and those must meet a consistent list.
     void DestroyLayer(CZmaVadAZLayer* layer);
     void ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept;
 
@@ -338,8 +347,18 @@ private:
 
     // Frame drawing and routing state.
     static void DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent, int pass);
+    // Runs one layer's step of a frame. A failure is that layer's alone: it is logged the first
+    // time (not again while the layer keeps failing frame after frame) and the frame goes on.
+    template <class Step>
+    void DrawStep(CZmaVadAZLayer& layer, Step&& step) noexcept;
+    void NoteDrawingFailure(CZmaVadAZLayer& layer, const platform::ComError* failure) noexcept;
+    // After the passes: a layer that drew this frame without failing is logged again next time.
+    void EndFrameFailures() noexcept;
     bool enhancedDrawing_ = true;
     bool printing_ = false;
+    int frames_ = 0;
+    std::vector<const CZmaVadAZLayer*> failingLayers_;      // whose failure is logged
+    std::vector<const CZmaVadAZLayer*> failedInThisFrame_;  // since the last passes ran
     std::map<CZmaVadAZLayer*, bool> savedSelectability_;
     bool selectabilitySaved_ = false;
 

@@ -8,6 +8,8 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 #include "platform/Result.h"
 
+#include <algorithm>
+
 namespace {
 
 enum : int { kSymbolPass = 0, kSecondSymbolPass = 1, kLabelPass = 2 };
@@ -34,7 +36,56 @@ private:
     bool printing_;
 };
 
+// Counts the frames being drawn for as long as the scope lasts, however it is left.
+class FrameCount {
+public:
+    explicit FrameCount(int& frames) noexcept : frames_(frames) { ++frames_; }
+    ~FrameCount() { --frames_; }
+    FrameCount(const FrameCount&) = delete;
+    FrameCount& operator=(const FrameCount&) = delete;
+
+private:
+    int& frames_;
+};
+
+template <class T>
+bool Holds(const std::vector<T>& list, const T& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
 }  // namespace
+
+template <class Step>
+void CZmaVadAZLayerCollection::DrawStep(CZmaVadAZLayer& layer, Step&& step) noexcept {
+    try {
+        step();
+    }
+    CATCH_REPORT([&](const platform::ComError* failure) { NoteDrawingFailure(layer, failure); });
+}
+
+void CZmaVadAZLayerCollection::NoteDrawingFailure(CZmaVadAZLayer& layer, const platform::ComError* failure) noexcept {
+    try {
+        // A layer the host removed while it drew is not followed any more.
+        const CZmaVadAZLayer* failed = &layer;
+        if (Contains(failed) && !Holds(failedInThisFrame_, failed)) failedInThisFrame_.push_back(failed);
+        if (Holds(failingLayers_, failed)) return;
+        if (Contains(failed)) failingLayers_.push_back(failed);
+        platform::ErrorLog* log = platform::GetErrorLog();
+        if (!log || !log->IsEnabledFor(platform::kLogLevelError)) return;
+        const std::string what = failure ? platform::FormatComErrorLine(*failure) : std::string("Unknown exception");
+        log->Write(platform::kLogLevelError, __FILE__, __LINE__,
+                   what + " (drawing the layer \"" + layer.GetName() + "\": it shows what was read before the failure)");
+    }
+    CATCH_SWALLOW("a failure that cannot be logged still leaves the other layers to draw");
+}
+
+void CZmaVadAZLayerCollection::EndFrameFailures() noexcept {
+    std::vector<const CZmaVadAZLayer*> failing;
+    for (const CZmaVadAZLayer* layer : failingLayers_)
+        if (Holds(failedInThisFrame_, layer) && Contains(layer)) failing.push_back(layer);
+    failingLayers_.swap(failing);
+    failedInThisFrame_.clear();
+}
 
 void CZmaVadAZLayerCollection::DrawLayerPass(CZmaVadAZLayer& layer, HDC dc, const RECT& rect, const ZmaExtent& extent,
                                              int pass) {
@@ -72,7 +123,8 @@ bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, c
     PrintingFrame frame(*this, printing_, printing);
     // Layers fire host events while they draw, in which the host may remove layers.
     BusyScope busy(*this);
-    requesting->OnDrawUserLayer(dc, rect, extent);
+    FrameCount drawing(frames_);
+    DrawStep(*requesting, [&] { requesting->OnDrawUserLayer(dc, rect, extent); });
 
     // Only the request of the top-most user-drawn layer that shows at this zoom draws the frame,
     // so everything own is drawn once per frame however many user-draw layers the engine has.
@@ -85,11 +137,13 @@ bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, c
     }
     if (trigger != requesting) return false;
 
-    // Each pass over all layers before the next, so labels lie above every layer's symbols.
+    // Each pass over all layers before the next, so labels lie above every layer's symbols. A
+    // layer whose host fails it is drawn as far as it got, and every other layer still draws.
     const std::vector<CZmaVadAZLayer*> drawn = Layers();
     for (int pass = kSymbolPass; pass <= kLabelPass; ++pass)
         for (auto it = drawn.rbegin(); it != drawn.rend(); ++it)
-            if (Contains(*it)) DrawLayerPass(**it, dc, rect, extent, pass);
+            if (Contains(*it)) DrawStep(**it, [&] { DrawLayerPass(**it, dc, rect, extent, pass); });
+    EndFrameFailures();
     host_->DrawInfoDisplay(dc);
     return true;
 }

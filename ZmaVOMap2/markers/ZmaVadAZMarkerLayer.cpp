@@ -75,6 +75,8 @@ bool ParseMarkerDrop(const unsigned char* data, size_t size, MarkerDrop& drop) {
 
 CZmaVadAZMarkerLayer::CZmaVadAZMarkerLayer(IDispatch* map, CZmaVadAZLayerCollection* owner, bool snapToTrack)
     : CZmaVadAZLayer(map, owner), snap_(snapToTrack) {
+    // The engine walks its layer list while it draws a frame: no layer joins it meanwhile.
+    if (owner) owner->RequireNoFrame();
     SetType(kTypeMarker);
     Variant created = EngineDispatch(EngineLayers().Get())
                           .Call(Engine::Layers::kCreateLayer,

@@ -30,6 +30,7 @@ KEPT_CATCHES = {
     'datalayers/DatasetDisplay.cpp': (2, 'a failed build takes back the layers it added before the failure goes on, '
                                          'and a table that cannot be kept gives up its name placeholder'),
     'datalayers/RowPositions.h': (1, 'a read that fails keeps the rows read so far, marked unfinished, and goes on failing'),
+    'datalayers/RendererOptimiser.h': (1, 'a frame draws what was read before a failed read, then raises the failure'),
     'lines/CellLines.h': (1, 'the lines met before a failure are drawn, then the failure goes on'),
     'workspaces/ZmaVOMapXWorkspaceWOR.cpp': (1, 'a regular expression that gives up on a line costs that line only, '
                                                 'with a warning that names the file'),
