@@ -10,11 +10,48 @@ namespace platform {
 
 namespace {
 
-// Subclassed windows of this module; everything runs on the user-interface thread.
+// Holds a slim reader/writer lock, shared or exclusive, for its scope.
+class LockScope {
+public:
+    LockScope(SRWLOCK& lock, bool exclusive) noexcept : lock_(lock), exclusive_(exclusive) {
+        exclusive_ ? ::AcquireSRWLockExclusive(&lock_) : ::AcquireSRWLockShared(&lock_);
+    }
+    ~LockScope() { exclusive_ ? ::ReleaseSRWLockExclusive(&lock_) : ::ReleaseSRWLockShared(&lock_); }
+    LockScope(const LockScope&) = delete;
+    LockScope& operator=(const LockScope&) = delete;
+
+private:
+    SRWLOCK& lock_;
+    bool exclusive_;
+};
+
+// Subclassed windows of this module. Maps on several user-interface threads subclass and look up
+// their windows at the same time; the lock is never held while a window procedure runs.
+SRWLOCK g_subclassLock = SRWLOCK_INIT;
+
 std::map<HWND, SubclassedWindow*>& SubclassMap() {
     static std::map<HWND, SubclassedWindow*> map;
     return map;
 }
+
+SubclassedWindow* FindSubclassed(HWND hwnd) {
+    LockScope shared(g_subclassLock, false);
+    const auto it = SubclassMap().find(hwnd);
+    return it == SubclassMap().end() ? nullptr : it->second;
+}
+
+// Remembers the window's object, or forgets the window when `window` is null.
+void SetSubclassed(HWND hwnd, SubclassedWindow* window) {
+    LockScope exclusive(g_subclassLock, true);
+    if (window)
+        SubclassMap()[hwnd] = window;
+    else
+        SubclassMap().erase(hwnd);
+}
+
+// Window classes are registered one at a time, so that no two threads both find a class missing
+// or left behind.
+SRWLOCK g_classLock = SRWLOCK_INIT;
 
 class RealPrompts final : public UserPrompts {
 public:
@@ -34,11 +71,11 @@ SubclassedWindow::~SubclassedWindow() { Unsubclass(); }
 
 bool SubclassedWindow::Subclass(HWND hwnd) {
     if (hwnd_ || !::IsWindow(hwnd)) return false;
-    SubclassMap()[hwnd] = this;
+    SetSubclassed(hwnd, this);
     ::SetLastError(0);
     LONG_PTR previous = ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
     if (!previous && ::GetLastError() != 0) {
-        SubclassMap().erase(hwnd);
+        SetSubclassed(hwnd, nullptr);
         return false;
     }
     previous_ = reinterpret_cast<WNDPROC>(previous);
@@ -51,7 +88,7 @@ void SubclassedWindow::Unsubclass() {
     if (::IsWindow(hwnd_) &&
         ::GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Procedure))
         ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-    SubclassMap().erase(hwnd_);
+    SetSubclassed(hwnd_, nullptr);
     hwnd_ = nullptr;
 }
 
@@ -60,9 +97,8 @@ LRESULT SubclassedWindow::CallPrevious(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK SubclassedWindow::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto it = SubclassMap().find(hwnd);
-    if (it == SubclassMap().end()) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    SubclassedWindow* self = it->second;
+    SubclassedWindow* self = FindSubclassed(hwnd);
+    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
     WNDPROC previous = self->previous_;
     self->BeginMessage();
     LRESULT result = 0;
@@ -134,6 +170,18 @@ std::wstring LoadStringResource(HINSTANCE module, UINT id) {
     const wchar_t* text = nullptr;
     int n = ::LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
     return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+}
+
+bool RegisterWindowClass(const WNDCLASSEXW& cls) {
+    LockScope exclusive(g_classLock, true);
+    if (::RegisterClassExW(&cls)) return true;
+    if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    WNDCLASSEXW existing = {};
+    existing.cbSize = sizeof existing;
+    if (::GetClassInfoExW(cls.hInstance, cls.lpszClassName, &existing) && existing.lpfnWndProc == cls.lpfnWndProc)
+        return true;
+    ::UnregisterClassW(cls.lpszClassName, cls.hInstance);
+    return ::RegisterClassExW(&cls) != 0;
 }
 
 bool UserPrompts::BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder) {

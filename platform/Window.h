@@ -10,7 +10,8 @@
 namespace platform {
 
 // Replaces the procedure of an existing window; the previous one gets every message that
-// ProcessWindowMessage does not handle. Windows are found through an HWND map, not thunks.
+// ProcessWindowMessage does not handle. Windows are found through an HWND map, not thunks; the map
+// serves the windows of every thread.
 class SubclassedWindow {
 public:
     SubclassedWindow() = default;
@@ -72,6 +73,12 @@ private:
 
 // Loads a string resource of a module.
 std::wstring LoadStringResource(HINSTANCE module, UINT id);
+
+// Registers a window class of `cls.hInstance` once for the process, whatever its threads do at the
+// same moment: a class of that name already registered with the same procedure (by another
+// thread) is taken as it is, and one that an earlier load of the module left behind, whose
+// procedure points into code that is gone, is replaced. False when the class cannot be had.
+bool RegisterWindowClass(const WNDCLASSEXW& cls);
 
 // Every message box and file chooser of the system goes through this seam, so that tests can
 // answer them instead of a person.

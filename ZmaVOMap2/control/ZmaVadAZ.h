@@ -26,6 +26,7 @@
 #include "ZmaVOMap2/control/SeriesSettings.h"
 #include "ZmaVOMap2/control/ToolSelection.h"
 #include "ZmaVOMap2/control/ViewState.h"
+#include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 #include "ZmaVOMap2/overlays/ZmaVadAZOverviewRegion.h"
 #include "ZmaVOMap2/printing/PrintableMap.h"
@@ -253,6 +254,9 @@ private:
     // control answers only what the engine answers.
     bool constructing_ = false;
     ZmoLifetimeMonitoring::CLifetimeDetector lifetime_{"CZmaVadAZ"};
+    // Outlives the layers, which hide the tooltip as they go: the thread's tooltip window goes
+    // with its last map.
+    RolloverTipHold rolloverTip_;
     ControlEngine engine_;
     ControlEvents events_;
     ViewState view_;

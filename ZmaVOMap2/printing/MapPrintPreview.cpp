@@ -27,8 +27,7 @@ std::wstring Tooltip(UINT id) {
     return at == std::wstring::npos ? text : text.substr(at + 1);
 }
 
-// Registers a window class of this module. A class of the same name that an earlier load of the
-// library left behind points into code that is gone: it is replaced.
+// Registers a window class of this module for the process, whatever its threads do.
 bool RegisterOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background) {
     WNDCLASSEXW cls = {};
     cls.cbSize = sizeof cls;
@@ -38,13 +37,7 @@ bool RegisterOnce(const wchar_t* name, WNDPROC procedure, HBRUSH background) {
     cls.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     cls.hbrBackground = background;
     cls.lpszClassName = name;
-    if (::RegisterClassExW(&cls)) return true;
-    if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    WNDCLASSEXW existing = {};
-    existing.cbSize = sizeof existing;
-    if (::GetClassInfoExW(Instance(), name, &existing) && existing.lpfnWndProc == procedure) return true;
-    ::UnregisterClassW(name, Instance());
-    return ::RegisterClassExW(&cls) != 0;
+    return platform::RegisterWindowClass(cls);
 }
 
 // The layout of a toolbar resource: version, image width and height, button count, then the

@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <algorithm>
+
 using platform::Bstr;
 using platform::ComPtr;
 
@@ -25,7 +27,10 @@ void CZmuLoggerStreamBuffer::WritePending() {
     if (line_.empty()) return;
     std::string text;
     text.swap(line_);
-    owner_.WriteA(level_, text, nullptr, 0);
+    if (posting_)
+        owner_.Post(level_, text, file_.c_str(), fileLine_);
+    else
+        owner_.WriteA(level_, text, nullptr, 0);
 }
 
 CZmuLoggerZmoLogging::CZmuLoggerZmoLogging(std::string channel, std::string configuration)
@@ -64,12 +69,28 @@ void CZmuLoggerZmoLogging::WritePosted() {
 
 std::ostream& CZmuLoggerZmoLogging::GetStream(int level, const char* file, int line) {
     if (!open_) Open(channel_, configuration_);
+    if (!OnOpeningThread()) return StreamOfThisThread(level, file, line);
     WritePosted();
     nextFile_ = file ? file : "";
     nextLine_ = line;
     nextLevel_ = level;
     buffer_.SetLevel(level);
     return stream_;
+}
+
+std::ostream& CZmuLoggerZmoLogging::StreamOfThisThread(int level, const char* file, int line) {
+    const DWORD thread = ::GetCurrentThreadId();
+    std::lock_guard<std::mutex> guard(postedLock_);
+    auto found = std::find_if(threadStreams_.begin(), threadStreams_.end(),
+                              [thread](const std::unique_ptr<ThreadStream>& s) { return s->thread == thread; });
+    if (found == threadStreams_.end()) {
+        threadStreams_.push_back(std::make_unique<ThreadStream>(*this));
+        threadStreams_.back()->thread = thread;
+        found = threadStreams_.end() - 1;
+    }
+    (*found)->buffer.SetLevel(level);
+    (*found)->buffer.SetPlace(file, line);
+    return (*found)->stream;
 }
 
 void CZmuLoggerZmoLogging::WriteA(int level, const std::string& message, const char* file, int line) {
@@ -94,6 +115,7 @@ void CZmuLoggerZmoLogging::Write(int level, const Bstr& message, const char* fil
 }
 
 HRESULT CZmuLoggerZmoLogging::Open(const std::string& channel, const std::string& configuration) {
+    std::lock_guard<std::recursive_mutex> guard(linkLock_);
     if (open_) return S_FALSE;
     HRESULT hr = ::CoInitialize(nullptr);
     if (FAILED(hr)) return hr;
@@ -145,6 +167,7 @@ HRESULT CZmuLoggerZmoLogging::Open(const std::string& channel, const std::string
 }
 
 HRESULT CZmuLoggerZmoLogging::Close() {
+    std::lock_guard<std::recursive_mutex> guard(linkLock_);
     companion_.Reset();
     if (open_) {
         if (channelLogger_) {
@@ -155,18 +178,22 @@ HRESULT CZmuLoggerZmoLogging::Close() {
         threshold_ = -1;
         nextLevel_ = -1;
         nextLine_ = -1;
-        if (comInitialised_) ::CoUninitialize();
+        // The opening thread's COM initialisation is that thread's to end.
+        if (comInitialised_ && OnOpeningThread()) ::CoUninitialize();
         comInitialised_ = false;
+        openingThread_ = 0;
     }
     return S_OK;
 }
 
 HRESULT CZmuLoggerZmoLogging::Join(const std::string& channel, const std::string& configuration) {
+    std::lock_guard<std::recursive_mutex> guard(linkLock_);
     ++users_;
     return Open(channel, configuration);
 }
 
 HRESULT CZmuLoggerZmoLogging::Leave() {
+    std::lock_guard<std::recursive_mutex> guard(linkLock_);
     if (users_ > 0 && --users_ > 0) return S_FALSE;
     return Close();
 }

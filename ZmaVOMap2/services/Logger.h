@@ -1,9 +1,10 @@
 // The logger: log lines become entries of the host's logging component, one entry per line.
 //
-// Every log site on the thread that opened the logger follows one pattern:
+// Every log site follows one pattern:
 //   if (logger.IsEnabledFor(level)) logger.GetStream(level, __FILE__, __LINE__) << text << std::endl;
-// The logging component lives in that thread's apartment, so other threads (the tile download
-// thread) hand whole lines to Post: they are kept and written by the opening thread at its next
+// The logging component lives in the apartment of the thread that opened the logger, so other
+// threads (the tile download thread, hosts' other user-interface threads) hand whole lines to Post
+// (their streams do it for them): the lines are kept and written by the opening thread at its next
 // log line or WritePosted.
 #pragma once
 
@@ -12,6 +13,7 @@
 #include "HostInterfaces.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <streambuf>
@@ -22,12 +24,19 @@ constexpr const char* kControlLogChannel = "zemro.aos.mapping.vadaz";
 
 class CZmuLoggerZmoLogging;
 
-// Collects one line; a line end writes it as one entry through the owner logger.
+// Collects one line; a line end writes it as one entry through the owner logger, or posts it
+// there when the buffer belongs to a thread other than the opening one.
 class CZmuLoggerStreamBuffer : public std::streambuf {
 public:
-    explicit CZmuLoggerStreamBuffer(CZmuLoggerZmoLogging& owner) : owner_(owner) {}
+    explicit CZmuLoggerStreamBuffer(CZmuLoggerZmoLogging& owner, bool posting = false)
+        : owner_(owner), posting_(posting) {}
     ~CZmuLoggerStreamBuffer() override;
     void SetLevel(int level) noexcept { level_ = level; }
+    // Where a posted line comes from.
+    void SetPlace(const char* file, int line) {
+        file_ = file ? file : "";
+        fileLine_ = line;
+    }
 
 protected:
     int_type overflow(int_type c) override;
@@ -36,8 +45,11 @@ private:
     void WritePending();
 
     CZmuLoggerZmoLogging& owner_;
+    const bool posting_;
     int level_ = -1;
     std::string line_;
+    std::string file_;
+    int fileLine_ = 0;
 };
 
 class CZmuLoggerZmoLogging {
@@ -82,8 +94,19 @@ private:
         int line;
     };
 
+    // The stream of a thread other than the opening one, whose lines are posted.
+    struct ThreadStream {
+        explicit ThreadStream(CZmuLoggerZmoLogging& owner) : buffer(owner, true), stream(&buffer) {}
+        DWORD thread = 0;
+        CZmuLoggerStreamBuffer buffer;
+        std::ostream stream;
+    };
+    std::ostream& StreamOfThisThread(int level, const char* file, int line);
+
     std::atomic<long> threshold_{-1};
     std::atomic<DWORD> openingThread_{0};
+    // Controls on several threads join, open and leave at the same moment.
+    std::recursive_mutex linkLock_;
     std::mutex postedLock_;
     std::vector<PostedLine> posted_;
     platform::ComPtr<IHostChannelLogger> channelLogger_;
@@ -94,10 +117,12 @@ private:
     int nextLine_ = -1;
     std::string channel_;
     std::string configuration_;
-    bool open_ = false;
+    std::atomic<bool> open_{false};
     bool comInitialised_ = false;
     long users_ = 0;
     platform::ComPtr<IHostLoggingCompanion> companion_;
+    // Under postedLock_; last, so that their pending lines go while the rest is there.
+    std::vector<std::unique_ptr<ThreadStream>> threadStreams_;
 };
 
 // The control's logger on "zemro.aos.mapping.vadaz", alive from load to unload.

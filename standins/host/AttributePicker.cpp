@@ -9,6 +9,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
+#include "platform/Window.h"
 
 #include "HostInterfaces.h"
 
@@ -205,17 +206,18 @@ private:
     }
 
     static void RegisterClasses() {
-        WNDCLASSW button = {};
+        WNDCLASSEXW button = {};
+        button.cbSize = sizeof button;
         button.lpfnWndProc = &ButtonProcedure;
         button.hInstance = platform::Module::Instance();
         button.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
         button.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         button.lpszClassName = kButtonClass;
-        ::RegisterClassW(&button);
-        WNDCLASSW list = button;
+        platform::RegisterWindowClass(button);
+        WNDCLASSEXW list = button;
         list.lpfnWndProc = &ListProcedure;
         list.lpszClassName = kListClass;
-        ::RegisterClassW(&list);
+        platform::RegisterWindowClass(list);
     }
 
     // The button: a click (or BM_CLICK from a test) opens the list under it.

@@ -4,6 +4,7 @@
 #include "standins/mapengine/EngineDispatch.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
+#include "platform/Window.h"
 
 #include <windowsx.h>
 
@@ -13,16 +14,17 @@ namespace {
 
 const wchar_t kClassName[] = L"MapEngineStandInWindow";
 
+// Maps made on several threads at the same moment all find the class.
 void RegisterClassOnce() {
     WNDCLASSEXW wc = {};
-    if (::GetClassInfoExW(platform::Module::Instance(), kClassName, &wc)) return;
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = &::DefWindowProcW;
     wc.hInstance = platform::Module::Instance();
     wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = kClassName;
-    if (!::RegisterClassExW(&wc)) Fail(HRESULT_FROM_WIN32(::GetLastError()), L"Cannot register the map window class");
+    if (!platform::RegisterWindowClass(wc))
+        Fail(HRESULT_FROM_WIN32(::GetLastError()), L"Cannot register the map window class");
 }
 
 short ShiftState() {

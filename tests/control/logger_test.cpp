@@ -1,11 +1,13 @@
 // The logger: one entry per line through the host's logging component, nothing at all when the
-// component is missing or the channel is unknown; other threads' lines written by the thread that
-// opened it.
+// component is missing or the channel is unknown; other threads' lines, posted or streamed, written
+// by the thread that opened it.
 #include "ZmaVOMap2/services/Logger.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
+#include <vector>
 
 using platform::Bstr;
 using platform::ComPtr;
@@ -110,6 +112,33 @@ TEST(Logger, AnotherThreadsLinesWaitForTheThreadThatOpenedIt) {
     ASSERT_EQ(count, 2);
     EXPECT_EQ(Message(store.Get(), 0), L"from the thread");
     EXPECT_EQ(Message(store.Get(), 1), L"from the opener");
+    logger.Close();
+}
+
+TEST(Logger, LinesStreamedOnSeveralOtherThreadsAtOnceWaitForTheOpenerAndComeWhole) {
+    ComPtr<IHostLogStore> store = Store();
+    store->Reset();
+    CZmuLoggerZmoLogging logger("zemro.usage");
+    ASSERT_EQ(logger.Open("zemro.usage", ""), S_OK);
+    std::set<std::wstring> expected;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        for (int i = 0; i < 50; ++i) expected.insert(L"thread " + std::to_wstring(t) + L" line " + std::to_wstring(i));
+        threads.emplace_back([&logger, t] {
+            for (int i = 0; i < 50; ++i)
+                logger.GetStream(40000, "thread.cpp", t) << "thread " << t << " line " << i << std::endl;
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    LONG count = -1;
+    store->get_EntryCount(&count);
+    EXPECT_EQ(count, 0);
+    logger.WritePosted();
+    std::set<std::wstring> written;
+    store->get_EntryCount(&count);
+    for (long i = 0; i < count; ++i) written.insert(Message(store.Get(), i));
+    EXPECT_EQ(count, 200);
+    EXPECT_EQ(written, expected);
     logger.Close();
 }
 

@@ -13,7 +13,8 @@ class TestSite : public platform::ComObject<TestSite, IOleClientSite, IOleInPlac
                                             platform::Also<IOleWindow, IOleInPlaceSite>, IOleInPlaceFrame,
                                             platform::Also<IOleInPlaceUIWindow, IOleInPlaceFrame>> {
 public:
-    TestSite(int width = 400, int height = 300);
+    // A hidden window of its own, or a visible child of `parent` (a host's form) when one is given.
+    TestSite(int width = 400, int height = 300, HWND parent = nullptr);
     ~TestSite() override;
 
     HWND Window() const noexcept { return window_; }
