@@ -36,6 +36,12 @@ ComPtr<IDispatch> DispatchOf(const VARIANT& value) {
     return object;
 }
 
+ComPtr<IUnknown> IdentityOf(IUnknown* object) {
+    ComPtr<IUnknown> identity;
+    if (object) object->QueryInterface(IID_IUnknown, identity.PutVoid());
+    return identity;
+}
+
 ComPtr<IDispatch> RequireDispatch(const VARIANT& value) {
     ComPtr<IDispatch> object = DispatchOf(value);
     if (!object) ThrowHr(E_POINTER);

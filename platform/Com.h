@@ -117,6 +117,8 @@ wchar_t ToLower(wchar_t c) noexcept;
 // interface; null when it holds none. RequireDispatch raises E_POINTER instead.
 ComPtr<IDispatch> DispatchOf(const VARIANT& value);
 ComPtr<IDispatch> RequireDispatch(const VARIANT& value);
+// The object's identity (its IUnknown), by which two references are the same object; null for null.
+ComPtr<IUnknown> IdentityOf(IUnknown* object);
 
 class Variant : public VARIANT {
 public:

@@ -16,18 +16,8 @@
 using platform::Bstr;
 using platform::ComError;
 using platform::ComPtr;
+using platform::IdentityOf;
 using platform::Variant;
-
-namespace {
-
-// The object's identity, by which two references are the same object.
-ComPtr<IUnknown> Identity(IUnknown* object) {
-    ComPtr<IUnknown> identity;
-    if (object) object->QueryInterface(IID_IUnknown, identity.PutVoid());
-    return identity;
-}
-
-}  // namespace
 
 // --- Dataset operations ------------------------------------------------------------------------
 
@@ -78,10 +68,10 @@ HRESULT CZmaVadAZDatasetDisplay::NotifyChange(const std::wstring& guid, long fla
     // The host tells of its dataset under one of its series: every layer that shows that same
     // dataset object (under any series) reads the rows again, the first failure is raised.
     HRESULT result = layer->RefreshFromDataset();
-    const ComPtr<IUnknown> identity = Identity(dataset.Get());
+    const ComPtr<IUnknown> identity = IdentityOf(dataset.Get());
     for (CZmaVadAZLayer* held : collection_.Layers()) {
         CZmaVadAZDataLayer* other = AsDataLayer(held);
-        if (!other || other == layer || !identity || Identity(other->GetDataset()).Get() != identity.Get()) continue;
+        if (!other || other == layer || !identity || IdentityOf(other->GetDataset()).Get() != identity.Get()) continue;
         const HRESULT refreshed = other->RefreshFromDataset();
         if (SUCCEEDED(result)) result = refreshed;
     }
@@ -121,9 +111,9 @@ HRESULT CZmaVadAZDatasetDisplay::NotifySelectionChange(const std::wstring& guid)
     THROW_IF_FAILED(dataset->QueryInterface(IID_IDispatch, datasetDispatch.PutVoid()));
     PropagateSelection(datasetDispatch.Get());
 
-    const ComPtr<IUnknown> identity = Identity(dataset);
+    const ComPtr<IUnknown> identity = IdentityOf(dataset);
     auto sameDataset = [&identity](CZmaVadAZDataLayer* layer) {
-        return layer->GetDataset() && Identity(layer->GetDataset()).Get() == identity.Get();
+        return layer->GetDataset() && IdentityOf(layer->GetDataset()).Get() == identity.Get();
     };
     auto start = std::find_if(visible.begin(), visible.end(), sameDataset);
     for (auto it = start; it != visible.end(); ++it)

@@ -276,16 +276,6 @@ void RegisterDirectionLayerKind(LayerFactory& factory) {
                      });
 }
 
-namespace {
-
-ComPtr<IUnknown> Identity(IUnknown* object) {
-    ComPtr<IUnknown> identity;
-    if (object) object->QueryInterface(IID_IUnknown, identity.PutVoid());
-    return identity;
-}
-
-}  // namespace
-
 void ShowDirection(CZmaVadAZLayerCollection& collection, bool show) {
     if (!show) {
         THROW_IF_FAILED(collection.RemoveLayersOfType(CZmaVadAZLayer::kTypeDirection));
@@ -302,7 +292,7 @@ void ShowDirection(CZmaVadAZLayerCollection& collection, bool show) {
         if (layer->GetType() == CZmaVadAZLayer::kTypeDataset) {
             auto* data = dynamic_cast<CZmaVadAZDataLayer*>(layer);
             if (!data || !data->GetDataset()) continue;
-            ComPtr<IUnknown> identity = Identity(data->GetDataset());
+            ComPtr<IUnknown> identity = platform::IdentityOf(data->GetDataset());
             identities.push_back(identity);
             auto& target = data->IsVisible() ? visible : hidden;
             target.emplace(identity.Get(), Shown{data->GetDataset(), data->GetLayerKey()});
@@ -313,7 +303,7 @@ void ShowDirection(CZmaVadAZLayerCollection& collection, bool show) {
     // A layer loaded from settings knows its series only by key until it builds its arrows.
     auto takeFollower = [&](IUnknown* identity, const std::wstring& key) -> CZmaVadAZDirectionLayer* {
         for (auto it = directions.begin(); it != directions.end(); ++it) {
-            const bool follows = (*it)->Dataset() ? Identity((*it)->Dataset()).Get() == identity
+            const bool follows = (*it)->Dataset() ? platform::IdentityOf((*it)->Dataset()).Get() == identity
                                                   : !key.empty() && (*it)->SeriesGuid() == key;
             if (!follows) continue;
             CZmaVadAZDirectionLayer* found = *it;

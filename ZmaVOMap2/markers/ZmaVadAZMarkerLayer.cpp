@@ -323,8 +323,7 @@ bool CZmaVadAZMarkerLayer::SnapToTrack(double& longitude, double& latitude) {
         CZmaVadAZLayer* current = owner ? owner->Current() : nullptr;
         if (!current) return false;
         ComPtr<IDispatch> engineLayer = current->GetMapXLayer();
-        ComPtr<IUnknown> identity;
-        if (engineLayer) engineLayer->QueryInterface(IID_IUnknown, identity.PutVoid());
+        ComPtr<IUnknown> identity = platform::IdentityOf(engineLayer.Get());
         if (identity.Get() != trackLayer_.Get()) {
             trackLayer_ = identity;
             // A route read only in part is read again at the next snap.
