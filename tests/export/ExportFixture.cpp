@@ -24,7 +24,7 @@ void ExportTest::TearDown() {
     DataLayerTest::TearDown();
 }
 
-std::string ExportTest::OutFolder(const std::string& name) {
+std::string OutFolder(const std::string& name) {
     std::string unix = std::string(EXPORT_TEST_OUT_UNIX) + "/" + name;
     std::string path = "Z:" + unix;
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -48,8 +48,8 @@ std::string ExportTest::UnixOf(const std::string& windowsPath) {
     return unix;
 }
 
-ComPtr<IHostFieldStyleSetup> ExportTest::AttachStyle(IHostDataset* dataset, const wchar_t* field,
-                                                     const std::vector<StyleClass>& classes, long decimals) {
+ComPtr<IHostFieldStyleSetup> AttachStyle(IHostDataset* dataset, const wchar_t* field,
+                                         const std::vector<StyleClass>& classes, long decimals) {
     ComPtr<IHostFieldStyleSetup> style = dltest::Create<IHostFieldStyleSetup>(CLSID_HostFieldStyle);
     for (const StyleClass& c : classes) {
         long position = 0;

@@ -47,18 +47,18 @@ struct StyleClass {
     long colour;  // 0x00BBGGRR
 };
 
+// A fresh folder "<build>/exports/<name>" as a Windows path (no trailing backslash).
+std::string OutFolder(const std::string& name);
+// Attaches a value formatter with these classes to the field.
+platform::ComPtr<IHostFieldStyleSetup> AttachStyle(IHostDataset* dataset, const wchar_t* field,
+                                                   const std::vector<StyleClass>& classes, long decimals = 1);
+
 class ExportTest : public dltest::DataLayerTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A fresh folder "<build>/exports/<name>" as a Windows path (no trailing backslash).
-    static std::string OutFolder(const std::string& name);
     static std::string UnixOf(const std::string& windowsPath);
-
-    // Attaches a value formatter with these classes to the field.
-    platform::ComPtr<IHostFieldStyleSetup> AttachStyle(IHostDataset* dataset, const wchar_t* field,
-                                                       const std::vector<StyleClass>& classes, long decimals = 1);
     // A data layer named `name` over `dataset` showing `fields` with the given attribute codes
     // (stored with the dataset beforehand; a code above 3 drives nothing). The display order is the reverse of
     // `fields`, front first. The collection owns it when `registered`.
