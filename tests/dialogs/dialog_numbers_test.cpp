@@ -24,7 +24,6 @@ using namespace dialogtest;
 using namespace commandtest;
 using platform::ComPtr;
 using Step = std::function<void(HWND)>;
-const wchar_t kImagery[] = L"//Layer[@layertype='15']";
 const wchar_t kLabelOffset[] = L"//DatasetComposition/LabelProperties/@offsetx";
 
 // The node `xpath` selects in a saved map, and its text ("<none>" when there is none).
@@ -52,7 +51,7 @@ struct FreshMap {
         map = controltest::As<IZmaVadAZ2>(control.Get());
         map->get_MapX(engine.Put());
         if (!saved || fromStream) return;
-        if (!At(saved, kImagery)) testsupport::RemoveBackgroundMap(control.Get());
+        if (!imagerytest::ImageryElement(saved)) testsupport::RemoveBackgroundMap(control.Get());
         EXPECT_EQ(map->LoadFromXML(saved), S_OK);
     }
     ~FreshMap() { testsupport::CloseInPlace(control.Get()); }
@@ -129,7 +128,7 @@ protected:
         EXPECT_EQ(told, c.told);
         if (!c.kept) return;
         ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(automation_.Get());
-        FreshMap fresh(saved.Get(), bool(At(saved.Get(), kImagery)));
+        FreshMap fresh(saved.Get(), bool(imagerytest::ImageryElement(saved.Get())));
         Show(fresh.map.Get());
         EXPECT_EQ(TextAt(imagerytest::SaveSettings(fresh.map.Get()).Get(), c.kept), c.expected);
     }
@@ -205,10 +204,9 @@ TEST_F(TypedNumbers, EveryDialogTakesOnlyNumbersTheMapCanUseAndASavedMapKeepsThe
     EXPECT_EQ(rastertest::ControlPoints(rastertest::ReadAll(folder + "\\plan.TAB")).at(0).x, 10);
 
     // A document that already holds numbers the map cannot use loads, and they keep their defaults.
-    const wchar_t* const unusable[][2] = {{L"//DatasetComposition/@offsetx", L"nan"},
+    const wchar_t* const unusable[][2] = {{L"//DatasetComposition/@offsetx", L"nan"}, {kLabelOffset, L"-99999"},
                                           {L"//DatasetComposition/@offsety", L"nan"},
-                                          {L"//DatasetComposition/@layerzoommin", L"nan"},
-                                          {kLabelOffset, L"-99999"}};
+                                          {L"//DatasetComposition/@layerzoommin", L"nan"}};
     ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(automation_.Get());
     for (auto u : unusable) At(saved.Get(), u[0])->put_text(platform::Bstr(u[1]).Get());
     FreshMap fresh(saved.Get());
