@@ -48,7 +48,7 @@ STDMETHODIMP TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIW
     return S_OK;
 }
 
-HRESULT ActivateInPlace(IUnknown* control, TestSite& site) {
+HRESULT ActivateInPlace(IUnknown* control, TestSite& site, IStream* saved) {
     platform::ComPtr<IOleObject> ole;
     platform::ComPtr<IPersistStreamInit> persist;
     RECT r = site.Rect();
@@ -60,7 +60,8 @@ HRESULT ActivateInPlace(IUnknown* control, TestSite& site) {
     };
     step(control->QueryInterface(IID_IOleObject, ole.PutVoid())) &&
         step(control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid())) && step(ole->SetClientSite(&site)) &&
-        step(persist->InitNew()) && step(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r));
+        step(saved ? persist->Load(saved) : persist->InitNew()) &&
+        step(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r));
     return told;
 }
 

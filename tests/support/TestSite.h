@@ -62,9 +62,10 @@ private:
     RECT rect_;
 };
 
-// Embeds `control` in `site` as a host's form does: its client site, InitNew, then active in
-// place in the site's window. Answers the first answer other than S_OK (a failure ends it).
-HRESULT ActivateInPlace(IUnknown* control, TestSite& site);
+// Embeds `control` in `site` as a host's form does: its client site, InitNew (or the settings the
+// form kept, loaded from `saved`), then active in place in the site's window. Answers the first
+// answer other than S_OK (a failure ends it).
+HRESULT ActivateInPlace(IUnknown* control, TestSite& site, IStream* saved = nullptr);
 // Closes an embedded control without saving and takes its site away.
 void CloseInPlace(IUnknown* control);
 
