@@ -1,13 +1,8 @@
-// Hosts whose data changes under a shown map, and hosts that show or remove a dataset from inside
-// a frame: through a sited control, with the pixels of each layer counted, every frame under a
-// watchdog.
+// Hosts whose data changes under a shown map, and hosts that show or remove a dataset from inside a
+// frame: through a sited control, with the pixels of each layer counted, every frame under a watchdog.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
-
-#include <functional>
-#include <string>
-#include <vector>
 
 using namespace displaytest;
 using platform::Bstr;
@@ -16,65 +11,47 @@ using platform::Variant;
 
 namespace {
 
-const wchar_t kSeriesA[] = L"{A4900000-0000-0000-0000-0000000000A1}";
-const wchar_t kSeriesB[] = L"{A4900000-0000-0000-0000-0000000000B2}";
-constexpr DISPID kEventGetField = 4;
-constexpr COLORREF kSymbol = RGB(255, 0, 0), kSelected = RGB(0, 255, 0), kCircle = RGB(0, 0, 255);
-// Quarters of the view (the scale bar lies below the rows of the bottom ones).
-const RECT kQuarters[] = {{0, 0, 200, 150}, {0, 150, 200, 300}, {200, 0, 400, 150}, {200, 150, 400, 300}};
-enum Quarter { kTopLeft, kBottomLeft, kTopRight, kBottomRight };
+const wchar_t* const kSeries[] = {L"{A4900000-0000-0000-0000-0000000000A1}", L"{A4900000-0000-0000-0000-0000000000B2}",
+                                  L"{A4900000-0000-0000-0000-0000000000C3}"};
+// A picture: the pixels of the symbols, then of the selected rows, then of the circle, per quarter.
+const COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+constexpr int kTopLeft = 0, kBottomLeft = 1, kTopRight = 2, kBottomRight = 3, kSelected = 4, kCircle = 8;
 
 class HostChanges : public sitetest::MapSiteTest {
 protected:
-    // About 14 km across round 10 E, 50 N.
-    void ShowView() { ASSERT_EQ(Call(map_.Get(), 35, {Variant(9.0), Variant(10.0), Variant(50.0)}), S_OK); }
-    // Rows first..first+count-1 on a grid in the quarter, 14 by 10 pixels apart, 10 to a line.
-    void Place(IDispatch* dataset, long first, long count, Quarter quarter) {
-        for (long i = 0; i < count; ++i) {
-            const sitetest::MapPoint p = ToMap(static_cast<float>(kQuarters[quarter].left + 20 + 14 * (i % 10)),
-                                               static_cast<float>(kQuarters[quarter].top + 15 + 10 * (i / 10)));
+    void ShowView() { ShowArea(9.9, 49.96, 10.1, 50.04); }
+    // Rows first to first + 99 with a value, 10 to a line 14 pixels apart, 10 pixels between lines.
+    void Place(IDispatch* dataset, long first, int quarter) {
+        for (long i = 0; i < 100; ++i) {
+            const auto p = ToMap(quarter / 2 * 200.0f + 20 + 14 * (i % 10), quarter % 2 * 150.0f + 15 + 10 * (i / 10));
             SetValue(dataset, first + i, L"Latitude", Variant(p.y));
             SetValue(dataset, first + i, L"Longitude", Variant(p.x));
-            SetValue(dataset, first + i, L"RxLev", Variant(-70.0));  // a row without a value is not drawn
+            SetValue(dataset, first + i, L"RxLev", Variant(-70.0));
         }
     }
-    ComPtr<IDispatch> Dataset(long rows, Quarter quarter) {
-        ComPtr<IDispatch> dataset = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}, {L"Speed", 5}}, rows);
-        Place(dataset.Get(), 0, rows < 100 ? rows : 100, quarter);
-        return dataset;
+    HRESULT Show(IDispatch* dataset, int series) {
+        return control_->DisplayDataset(dataset, Variant(L"RxLev"), Bstr(kSeries[series]).Get());
     }
-    HRESULT Show(IDispatch* dataset, const wchar_t* field, const wchar_t* series) {
-        return control_->DisplayDataset(dataset, Variant(field), Bstr(series).Get());
-    }
-    void Frame() { watchdog_.Guard("a frame", [&] { DrawView(); }); }
-    // The pixels of the colour in each quarter of the last frame.
-    std::vector<long> Count(COLORREF colour) {
-        std::vector<long> counts;
-        for (const RECT& q : kQuarters) {
-            long n = 0;
-            for (long y = q.top; y < q.bottom; ++y)
-                for (long x = q.left; x < q.right; ++x) n += Pixel(x, y) == colour;
-            counts.push_back(n);
-        }
-        return counts;
-    }
-    static long LogLinesWith(const std::wstring& part) {
-        long n = 0;
-        for (const std::wstring& line : testsupport::HostLogLines()) n += line.find(part) != std::wstring::npos;
-        return n;
+    std::vector<long> Frame() {
+        watchdog_.Guard("a frame", [&] { DrawView(); });
+        std::vector<long> picture(12);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                for (int c = 0; c < 3; ++c) picture[4 * c + x / 200 * 2 + y / 150] += Pixel(x, y) == kColours[c];
+        return picture;
     }
 
-    testsupport::Watchdog watchdog_{30000};
+    testsupport::Watchdog watchdog_;
 };
 
-// --- A frame draws every layer whatever one layer's data does --------------------------------
-
+// How dataset A fails from then on: the host call it fails, or rows 100 to 199 gone without a word.
 struct HostChange {
     const char* what;
-    const wchar_t* call;  // FailCalls' call name; null: rows 100 to 199 go without a word
+    const wchar_t* call;
     HRESULT failure;
-    bool keepsFirstRows;  // dataset A's first 100 rows still draw
 };
+const HostChange kChanges[] = {
+    {"MoveToFails", L"MoveTo", E_FAIL}, {"Disconnected", L"*", RPC_E_DISCONNECTED}, {"RowsGoneUnannounced", nullptr}};
 
 class OneLayersData : public HostChanges, public ::testing::WithParamInterface<HostChange> {};
 
@@ -82,101 +59,86 @@ class OneLayersData : public HostChanges, public ::testing::WithParamInterface<H
 // a filled circle bottom right.
 TEST_P(OneLayersData, LeavesEveryOtherLayerDrawnAndIsLoggedOnce) {
     ShowView();
-    ComPtr<IDispatch> a = Dataset(200, kTopLeft), b = Dataset(100, kTopRight);
-    Place(a.Get(), 100, 100, kBottomLeft);
+    ComPtr<IDispatch> a = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 200);
+    ComPtr<IDispatch> b = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 100);
+    Place(a.Get(), 0, kTopLeft);
+    Place(a.Get(), 100, kBottomLeft);
+    Place(b.Get(), 0, kTopRight);
     const sitetest::MapPoint centre = ToMap(320, 210);
-    ASSERT_EQ(Show(a.Get(), L"RxLev", kSeriesA), S_OK);
-    ASSERT_EQ(Show(b.Get(), L"RxLev", kSeriesB), S_OK);
-    ASSERT_EQ(control_->DrawFilledCircle(centre.y, centre.x, Variant(L"1 km"), Variant(0x0000FFL), 1.0, Bstr(L"c").Get()), S_OK);
+    ASSERT_EQ(Show(a.Get(), 0), S_OK);
+    ASSERT_EQ(Show(b.Get(), 1), S_OK);
+    ASSERT_EQ(control_->DrawFilledCircle(centre.y, centre.x, Variant(L"1 km"), Variant(0xFFL), 1.0, Bstr(L"c").Get()),
+              S_OK);
     SelectRows(b.Get(), {5});
-    ASSERT_EQ(control_->NotifySelectionChange(Bstr(kSeriesB).Get()), S_OK);
+    ASSERT_EQ(control_->NotifySelectionChange(Bstr(kSeries[1]).Get()), S_OK);
     ShowView();
-    Frame();
-    const std::vector<long> symbols = Count(kSymbol), selected = Count(kSelected), circle = Count(kCircle);
-    ASSERT_GT(symbols[kTopLeft] * symbols[kBottomLeft] * symbols[kTopRight] * selected[kTopRight] * circle[kBottomRight], 0);
-    testsupport::ClearHostLog();
-
-    ComPtr<IHostDatasetSetup> setup;
-    ASSERT_EQ(a->QueryInterface(IID_IHostDatasetSetup, setup.PutVoid()), S_OK);
+    std::vector<long> expected = Frame();
+    for (int i : {kTopLeft, kBottomLeft, kTopRight, kSelected + kTopRight, kCircle + kBottomRight})
+        ASSERT_GT(expected[i], 0) << i;
     const HostChange& change = GetParam();
-    ASSERT_EQ(change.call ? setup->FailCalls(Bstr(change.call).Get(), change.failure) : setup->RemoveRows(100, 100), S_OK);
-    for (int frame = 0; frame < 3; ++frame) {
-        if (frame == 1) {  // the user moves the view and back: the rows are placed anew
-            ASSERT_EQ(Call(map_.Get(), 35, {Variant(20.0), Variant(10.05), Variant(50.02)}), S_OK);
-            Frame();
-            ShowView();
-        }
-        Frame();
-        const std::vector<long> now = Count(kSymbol);
-        EXPECT_EQ(now[kTopLeft], change.keepsFirstRows ? symbols[kTopLeft] : 0) << frame;
-        EXPECT_EQ(now[kBottomLeft], 0) << frame;
-        EXPECT_EQ(now[kTopRight], symbols[kTopRight]) << frame;
-        EXPECT_EQ(Count(kSelected)[kTopRight], selected[kTopRight]) << frame;
-        EXPECT_EQ(Count(kCircle)[kBottomRight], circle[kBottomRight]) << frame;
-    }
-    EXPECT_EQ(LogLinesWith(change.call ? L"(drawing the layer" : L"Error: 0x"), change.call ? 1 : 0);
+    if (change.call) expected[kTopLeft] = 0;  // a failing layer draws nothing, rows left still draw
+    expected[kBottomLeft] = 0;
+    testsupport::ClearHostLog();
+    ComPtr<IHostDatasetSetup> setup = controltest::As<IHostDatasetSetup>(a.Get());
+    ASSERT_EQ(change.call ? setup->FailCalls(Bstr(change.call).Get(), change.failure) : setup->RemoveRows(100, 100),
+              S_OK);
+    EXPECT_EQ(Frame(), expected);
+    // The user moves the view and back: the rows are placed anew.
+    ShowArea(10.0, 50.0, 10.2, 50.1);
+    Frame();
+    ShowView();
+    EXPECT_EQ(Frame(), expected);
+    long logged = 0;
+    for (const std::wstring& line : testsupport::HostLogLines())
+        logged += line.find(change.call ? L"(drawing the layer" : L"Error: 0x") != line.npos;
+    EXPECT_EQ(logged, change.call ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(HostChanges, OneLayersData,
-                         ::testing::Values(HostChange{"MoveToFails", L"MoveTo", E_FAIL, false},
-                                           HostChange{"Disconnected", L"*", RPC_E_DISCONNECTED, false},
-                                           HostChange{"RowsGoneUnannounced", nullptr, S_OK, true}),
+INSTANTIATE_TEST_SUITE_P(HostChanges, OneLayersData, ::testing::ValuesIn(kChanges),
                          [](const ::testing::TestParamInfo<HostChange>& info) { return std::string(info.param.what); });
-
-// --- A notification reaches every layer of the dataset --------------------------------------------
 
 TEST_F(HostChanges, ANotificationUnderOneSeriesMovesTheRowsOfEverySeriesOfThatDataset) {
     ShowView();
-    ComPtr<IDispatch> shared = Dataset(100, kTopLeft);
-    ASSERT_EQ(Show(shared.Get(), L"RxLev", kSeriesA), S_OK);
-    ASSERT_EQ(Show(shared.Get(), L"Speed", kSeriesB), S_OK);
+    ComPtr<IDispatch> shared = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 100);
+    Place(shared.Get(), 0, kTopLeft);
+    ASSERT_EQ(Show(shared.Get(), 0), S_OK);
+    ASSERT_EQ(Show(shared.Get(), 1), S_OK);
     ShowView();
-    Frame();
-    const long drawn = Count(kSymbol)[kTopLeft];
-    ASSERT_GT(drawn, 0);
-    Place(shared.Get(), 0, 100, kBottomLeft);  // the same rows, elsewhere
-    ASSERT_EQ(control_->NotifyChange(Bstr(kSeriesA).Get(), NOTIFY_FLAGS_UPDATE_ALL, nullptr, Missing()), S_OK);
-    Frame();
-    EXPECT_EQ(Count(kSymbol), (std::vector<long>{0, drawn, 0, 0}));
+    std::vector<long> expected = Frame();
+    ASSERT_GT(expected[kTopLeft], 0);
+    std::swap(expected[kTopLeft], expected[kBottomLeft]);  // the same rows, elsewhere
+    Place(shared.Get(), 0, kBottomLeft);
+    ASSERT_EQ(control_->NotifyChange(Bstr(kSeries[0]).Get(), NOTIFY_FLAGS_UPDATE_ALL, nullptr, Missing()), S_OK);
+    EXPECT_EQ(Frame(), expected);
 }
 
-// --- A host that shows or removes a dataset from inside a frame ------------------------------
-
+// The route has no distances: its arrows are built in every frame, which asks the host for them.
 TEST_F(HostChanges, ADatasetShownFromAFramesCallbackIsRefusedOneRemovedLeavesTheEngineAfterTheFrame) {
-    ShowView();
-    ComPtr<IDispatch> route = MakeSampleDataset(200), points = Dataset(30, kTopRight), more = Dataset(20, kBottomRight);
-    ASSERT_EQ(Show(route.Get(), L"RxLev", kSeriesA), S_OK);
-    ASSERT_EQ(Show(points.Get(), L"RxLev", kSeriesB), S_OK);
+    ComPtr<IDispatch> more = MakeSampleDataset(20);
+    ASSERT_EQ(Show(MakeSampleDataset(200).Get(), 0), S_OK);
+    ASSERT_EQ(Show(MakeSampleDataset(30).Get(), 1), S_OK);
     ASSERT_EQ(control_->ShowDirection(VARIANT_TRUE), S_OK);
-    const size_t engineLayers = EngineLayerNames().size();
-
-    // The route has no distances: its arrows are built in every frame, which asks the host for them.
-    HRESULT shown = S_FALSE, removed = S_FALSE;
-    std::wstring description;
-    size_t layersWhileDrawing = 0;
+    size_t layers = EngineLayerNames().size(), layersWhileDrawing = 0;
+    HRESULT shown = S_FALSE;
+    Bstr why;
     events_->onEvent = [&](DISPID id) {
-        if (id != kEventGetField || shown != S_FALSE) return;
-        shown = Show(more.Get(), L"RxLev", L"{A4900000-0000-0000-0000-0000000000C3}");
-        ComPtr<IErrorInfo> info;
-        BSTR text = nullptr;
-        if (::GetErrorInfo(0, info.Put()) == S_OK && SUCCEEDED(info->GetDescription(&text))) description = Bstr::Attach(text).Wide();
-        removed = control_->RemoveDataset(Bstr(kSeriesB).Get(), Variant(true));
+        if (id != 4 || shown != S_FALSE) return;  // GetField
+        control_->RemoveDataset(Bstr(kSeries[1]).Get(), Variant(true));
         layersWhileDrawing = EngineLayerNames().size();
+        shown = Show(more.Get(), 2);
+        ComPtr<IErrorInfo> info;
+        if (::GetErrorInfo(0, info.Put()) == S_OK) info->GetDescription(why.Put());
     };
     Frame();
     events_->onEvent = nullptr;
     EXPECT_EQ(shown, E_UNEXPECTED);
-    EXPECT_NE(description.find(L"drawing a frame"), std::wstring::npos);
-    EXPECT_EQ(removed, S_OK);
-    EXPECT_EQ(layersWhileDrawing, engineLayers) << "the engine's list stays as it is while the engine walks it";
-    EXPECT_EQ(EngineLayerNames().size(), engineLayers - 1);
-    EXPECT_TRUE(events_->Saw(std::wstring(L"2:") + kSeriesB)) << "SeriesRemoved";
-
+    EXPECT_NE(why.Wide().find(L"drawing a frame"), std::wstring::npos);
+    EXPECT_EQ(layersWhileDrawing, layers) << "the engine's list stays as it is while the engine walks it";
+    EXPECT_EQ(EngineLayerNames().size(), layers - 1);
+    EXPECT_TRUE(events_->Saw(std::wstring(L"2:") + kSeries[1])) << "SeriesRemoved";
     // The map draws again, and the dataset is shown once the frame is drawn.
     Frame();
-    EXPECT_EQ(Show(more.Get(), L"RxLev", L"{A4900000-0000-0000-0000-0000000000C3}"), S_OK);
-    EXPECT_EQ(EngineLayerNames().size(), engineLayers);
-    Frame();
+    EXPECT_EQ(Show(more.Get(), 2), S_OK);
 }
 
 }  // namespace
