@@ -1,37 +1,225 @@
-// Maps made on four user-interface threads at the same moment, as a host with a form on each
-// thread opens them: every map is made, has its engine and shows its dataset. A process registers
-// its window classes for the first map that needs them, so the case runs in fresh processes too.
-#include "tests/control/HostForm.h"
+// Hosts whose forms hold maps on one user-interface thread or several: the first maps of a process,
+// made on four threads at once, all work; maps gone with the library leave no window behind; and
+// each thread's maps show their rows in a tip of that thread, which hides when the mouse leaves.
+#include "tests/control/ControlFixture.h"
+#include "tests/datalayers/DisplayFixture.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Watchdog.h"
 
-#include "VadAZ.h"
+#include <commctrl.h>
+#include <winternl.h>
 
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <thread>
+
+using platform::ComPtr;
+using platform::Variant;
+using Tips = std::vector<std::string>;
 
 namespace {
 
-TEST(FirstMapsOfAProcess, MadeAtTheSameMomentOnFourThreadsAreAllMadeAndShowTheirDatasets) {
-    testsupport::Watchdog watchdog;
-    HRESULT made[4], shown[4];
-    bool engine[4] = {};
-    formtest::RunTogether(4, [&](int i) {
-        HWND form = formtest::MakeForm(320, 240);
-        {
-            formtest::FormMap map(form, 320, 240);
-            platform::ComPtr<IZmaVadAZ2> control;
-            platform::ComPtr<IDispatch> engineMap;
-            made[i] = map.Made();
-            shown[i] = map.Show(formtest::GridDataset(200, 0).Get());
-            engine[i] = map.Control() && SUCCEEDED(map.Control()->QueryInterface(IID_IZmaVadAZ2, control.PutVoid())) &&
-                        SUCCEEDED(control->get_MapX(engineMap.Put())) && engineMap;
-        }
-        ::DestroyWindow(form);
-    }, watchdog);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(made[i], S_OK) << "thread " << i;
-        EXPECT_EQ(shown[i], S_OK) << "thread " << i;
-        EXPECT_TRUE(engine[i]) << "thread " << i;
+constexpr int kWidth = 400, kHeight = 300, kRows = 40;
+
+// The calling thread's windows, children included, and the texts of its visible tooltips.
+struct ThreadWindows {
+    long count = 0;
+    Tips tips;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) { return ++*reinterpret_cast<long*>(count), TRUE; }
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM found) {
+    auto& windows = *reinterpret_cast<ThreadWindows*>(found);
+    ::EnumChildWindows(window, &CountChild, reinterpret_cast<LPARAM>(&windows.count));
+    ++windows.count;
+    char text[1024] = {};
+    TTTOOLINFOA tool = {sizeof tool};
+    ::GetClassNameA(window, text, sizeof text);
+    if (lstrcmpiA(text, TOOLTIPS_CLASSA) == 0 && ::IsWindowVisible(window) &&
+        ::SendMessageA(window, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        tool.lpszText = text;
+        ::SendMessageA(window, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+        windows.tips.push_back(text);
     }
+    return TRUE;
+}
+
+ThreadWindows OfThisThread() {
+    ThreadWindows windows;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &VisitWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// Wine answers 0 to GetGuiResources; it keeps the process's GDI objects in the table its process
+// environment block points to (entries of six words, a live object's type in the high half of the
+// fourth). -1 when neither way counts a brush made and deleted.
+long GdiObjects() {
+    if (const DWORD counted = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return counted;
+    PROCESS_BASIC_INFORMATION process = {};
+    ::NtQueryInformationProcess(::GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr);
+    const auto* table = *reinterpret_cast<const DWORD* const*>(reinterpret_cast<BYTE*>(process.PebBaseAddress) + 0x94);
+    auto count = [table] {
+        long live = 0;
+        for (int i = 0; table && i < 0x10000; ++i) live += (table[6 * i + 3] >> 16) != 0;
+        return live;
+    };
+    const long before = count();
+    HBRUSH brush = ::CreateSolidBrush(RGB(1, 2, 3));
+    const bool counts = count() == before + 1;
+    ::DeleteObject(brush);
+    return counts && count() == before ? before : -1;
+}
+
+LONG g_accessViolations = 0;
+LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* exception) {
+    if (exception->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        ::InterlockedIncrement(&g_accessViolations);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// A host's form: a visible window at the screen's top-left corner, active on its thread.
+ComPtr<testsupport::TestSite> MakeForm() {
+    auto form = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
+    ::ShowWindow(form->Window(), SW_SHOW);
+    ::SetActiveWindow(form->Window());
+    return form;
+}
+
+// A map made in a form as a host makes it (CoCreateInstance, client site, InitNew, in-place activation),
+// with its engine, showing rows on a diagonal whose tips read "RxLev: <first + row>" under the selection
+// tool; `made` is the first failure. Drawn once as the screen draws it, it knows which row owns a pixel.
+struct FormMap {
+    FormMap(ComPtr<testsupport::TestSite> form, long first) : form(std::move(form)) {
+        ComPtr<IDispatch> rows = displaytest::NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, kRows);
+        for (long row = 0; row < kRows; ++row) displaytest::SetValue(rows.Get(), row, L"RxLev", Variant(first + row));
+        const platform::Bstr series(L"{5E1EC7ED-0000-4000-8000-0000000049A4}");
+        made = controltest::CreateControl(control);
+        const ComPtr<IZmaVadAZ2> map = controltest::As<IZmaVadAZ2>(control.Get());
+        if (SUCCEEDED(made)) made = testsupport::ActivateInPlace(control.Get(), *this->form);
+        if (SUCCEEDED(made)) made = map->get_MapX(engine.Put()) == S_OK && engine ? S_OK : E_FAIL;
+        if (SUCCEEDED(made)) made = map->DisplayDataset(rows.Get(), Variant(L"RxLev"), series.Get());
+        if (SUCCEEDED(made)) made = testsupport::DibCanvas(kWidth, kHeight).DrawView(control.Get());
+        if (SUCCEEDED(made)) made = map->put_CurrentTool(VO_MAP_TOOL_SELECT);
+    }
+    ~FormMap() {
+        if (control) testsupport::CloseInPlace(control.Get());
+    }
+
+    // The thread's shown tips once the mouse moved over the row: the user clicks the form active again
+    // when another thread's click took that away before the move was handled.
+    Tips Rollover(long row) {
+        float x = 0, y = 0;
+        double longitude = 10.0 + row * 0.001, latitude = 50.0 + row * 0.001;
+        VARIANT args[5] = {};  // the engine's ConvertCoord, map to screen
+        args[4].vt = args[3].vt = VT_R4 | VT_BYREF, args[4].pfltVal = &x, args[3].pfltVal = &y;
+        args[2].vt = args[1].vt = VT_R8 | VT_BYREF, args[2].pdblVal = &longitude, args[1].pdblVal = &latitude;
+        args[0].vt = VT_I2;
+        DISPPARAMS convert = {args, nullptr, 5, 0};
+        engine->Invoke(34, IID_NULL, 0, DISPATCH_METHOD, &convert, nullptr, nullptr, nullptr);
+        const auto window = reinterpret_cast<HWND>(displaytest::Get(engine.Get(), -515).ToLong());
+        for (int click = 0; click < 20 && (click == 0 || ::GetActiveWindow() != form->Window()); ++click) {
+            ::SetActiveWindow(form->Window());
+            ::PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x + 0.5f, y + 0.5f));
+            testsupport::PumpMessages();
+        }
+        return OfThisThread().tips;
+    }
+
+    ComPtr<testsupport::TestSite> form;
+    ComPtr<IUnknown> control;
+    ComPtr<IDispatch> engine;
+    HRESULT made = E_FAIL;
+};
+
+Tips TipOf(long first, long row) { return {"RxLev: " + std::to_string(first + row)}; }
+
+// Every one of `count` threads comes to each step before any goes on, handling its messages
+// meanwhile (another thread's activation sends it some).
+void Meet(volatile LONG& arrived, LONG count) {
+    const LONG step = (::InterlockedIncrement(&arrived) - 1) / count + 1;
+    while (arrived < step * count) testsupport::PumpMessages(), ::Sleep(1);
+}
+
+// Runs `body(thread)` on `count` new single-threaded apartments that start it together.
+template <class Body>
+void RunTogether(LONG count, Body body) {
+    // Wine's GDI+ loads the imaging codecs' library on its first picture, and two threads doing
+    // that at once can fail inside Wine's loader (a fault of Wine, not of a host): loaded for good here.
+    ::LoadLibraryW(L"windowscodecs.dll");
+    volatile LONG started = 0;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < count; ++i)
+        threads.emplace_back([&, i] {
+            ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            Meet(started, count);
+            body(i);
+            ::CoUninitialize();
+        });
+    testsupport::Watchdog().Guard("threads started together", [&] {
+        for (std::thread& thread : threads) thread.join();
+    });
+}
+
+// Twenty maps on the host's form, some showing a tip, released in random order; the library is
+// freed after each round. The host never loaded the common controls itself.
+TEST(RolloverTipLifetime, MapsGoneWithTheLibraryLeaveNoWindowAndTheHostWindowGoesCleanly) {
+    testsupport::Watchdog watchdog;
+    ::SetCursorPos(kWidth / 2, kHeight / 2);
+    ComPtr<testsupport::TestSite> form = MakeForm();
+    const long windows = OfThisThread().count;
+    long gdiObjects = GdiObjects();
+    ASSERT_GE(gdiObjects, 0) << "GDI objects can be counted here";
+    std::mt19937 random(49);
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::unique_ptr<FormMap>> maps;
+        for (long i = 0; i < 20; ++i) {
+            maps.push_back(std::make_unique<FormMap>(form, 100 * i));
+            ASSERT_EQ(maps.back()->made, S_OK);
+            if (i % 4 != 0) continue;  // the others only hide a tip as they go
+            EXPECT_EQ(maps.back()->Rollover(7), TipOf(100 * i, 7));
+        }
+        std::shuffle(maps.begin(), maps.end(), random);
+        for (auto& map : maps) watchdog.Guard("a map released", [&] { map.reset(); });
+        watchdog.Guard("unused libraries freed", [] { ::CoFreeUnusedLibrariesEx(0, 0); });
+        ASSERT_EQ(::GetModuleHandleW(L"VadAZ.dll"), nullptr) << "round " << round;
+        EXPECT_EQ(OfThisThread().count, windows) << "round " << round;
+        // The first round makes what a process keeps (fonts, the system's caches).
+        if (round == 0) gdiObjects = GdiObjects();
+        EXPECT_LE(GdiObjects(), gdiObjects) << "round " << round;
+    }
+    PVOID handler = ::AddVectoredExceptionHandler(1, &CountAccessViolation);
+    watchdog.Guard("the host window destroyed", [&] { ::DestroyWindow(form->Window()); });
+    ::RemoveVectoredExceptionHandler(handler);
+    EXPECT_EQ(g_accessViolations, 0);
+}
+
+// Three threads, each with its form and map, move over their rows at the same time with the mouse
+// over every form (they all lie at the screen's corner); then the mouse leaves them all.
+TEST(RolloverTipThreads, EachThreadShowsOnlyItsOwnRowInATipOfItsOwnThatHidesWhenTheMouseLeaves) {
+    volatile LONG arrived = 0;
+    ::SetCursorPos(kWidth / 2, kHeight / 2);
+    RunTogether(3, [&](int thread) {
+        const long first = 1000 * (thread + 1);
+        FormMap map(MakeForm(), first);
+        EXPECT_EQ(map.made, S_OK) << "thread " << thread;
+        Meet(arrived, 3);
+        for (long move = 0; map.made == S_OK && move < 90; ++move)
+            EXPECT_EQ(map.Rollover(move * 7 % kRows), TipOf(first, move * 7 % kRows)) << "thread " << thread;
+        Meet(arrived, 3);
+        if (thread == 0) ::SetCursorPos(kWidth + 60, kHeight + 60);
+        // The tip's timer looks for the mouse twice a second.
+        for (int i = 0; i < 50 && !OfThisThread().tips.empty(); ++i) ::Sleep(100), testsupport::PumpMessages();
+        EXPECT_EQ(OfThisThread().tips, Tips()) << "thread " << thread;
+    });
+}
+
+// The first maps of a process (this case runs in a process of its own, and again in fresh ones): a
+// process registers its window classes for the first map that needs them.
+TEST(FirstMapsOfAProcess, MadeAtTheSameMomentOnFourThreadsAreAllMadeAndShowTheirDatasets) {
+    RunTogether(4, [](int thread) { EXPECT_EQ(FormMap(MakeForm(), 0).made, S_OK) << "thread " << thread; });
 }
 
 TEST(FirstMapsOfAProcess, AreAllMadeInEveryFreshProcess) {

@@ -4,10 +4,9 @@
 
 namespace testsupport {
 
-TestSite::TestSite(int width, int height, HWND parent) : rect_{0, 0, width, height} {
-    const DWORD style = parent ? WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN : WS_POPUP | WS_CLIPCHILDREN;
-    window_ = ::CreateWindowExW(0, L"STATIC", L"test site", style, 0, 0, width, height, parent, nullptr, nullptr,
-                                nullptr);
+TestSite::TestSite(int width, int height) : rect_{0, 0, width, height} {
+    window_ = ::CreateWindowExW(0, L"STATIC", L"test site", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height, nullptr,
+                                nullptr, nullptr, nullptr);
 }
 
 TestSite::~TestSite() {

@@ -13,8 +13,7 @@ class TestSite : public platform::ComObject<TestSite, IOleClientSite, IOleInPlac
                                             platform::Also<IOleWindow, IOleInPlaceSite>, IOleInPlaceFrame,
                                             platform::Also<IOleInPlaceUIWindow, IOleInPlaceFrame>> {
 public:
-    // A hidden window of its own, or a visible child of `parent` (a host's form) when one is given.
-    TestSite(int width = 400, int height = 300, HWND parent = nullptr);
+    TestSite(int width = 400, int height = 300);
     ~TestSite() override;
 
     HWND Window() const noexcept { return window_; }
