@@ -5,29 +5,16 @@
 #include <shlobj.h>
 
 #include <map>
+#include <mutex>
+#include <shared_mutex>
 
 namespace platform {
 
 namespace {
 
-// Holds a slim reader/writer lock, shared or exclusive, for its scope.
-class LockScope {
-public:
-    LockScope(SRWLOCK& lock, bool exclusive) noexcept : lock_(lock), exclusive_(exclusive) {
-        exclusive_ ? ::AcquireSRWLockExclusive(&lock_) : ::AcquireSRWLockShared(&lock_);
-    }
-    ~LockScope() { exclusive_ ? ::ReleaseSRWLockExclusive(&lock_) : ::ReleaseSRWLockShared(&lock_); }
-    LockScope(const LockScope&) = delete;
-    LockScope& operator=(const LockScope&) = delete;
-
-private:
-    SRWLOCK& lock_;
-    bool exclusive_;
-};
-
 // Subclassed windows of this module. Maps on several user-interface threads subclass and look up
 // their windows at the same time; the lock is never held while a window procedure runs.
-SRWLOCK g_subclassLock = SRWLOCK_INIT;
+std::shared_mutex g_subclassLock;
 
 std::map<HWND, SubclassedWindow*>& SubclassMap() {
     static std::map<HWND, SubclassedWindow*> map;
@@ -35,14 +22,14 @@ std::map<HWND, SubclassedWindow*>& SubclassMap() {
 }
 
 SubclassedWindow* FindSubclassed(HWND hwnd) {
-    LockScope shared(g_subclassLock, false);
+    std::shared_lock<std::shared_mutex> shared(g_subclassLock);
     const auto it = SubclassMap().find(hwnd);
     return it == SubclassMap().end() ? nullptr : it->second;
 }
 
 // Remembers the window's object, or forgets the window when `window` is null.
 void SetSubclassed(HWND hwnd, SubclassedWindow* window) {
-    LockScope exclusive(g_subclassLock, true);
+    std::lock_guard<std::shared_mutex> exclusive(g_subclassLock);
     if (window)
         SubclassMap()[hwnd] = window;
     else
@@ -51,7 +38,7 @@ void SetSubclassed(HWND hwnd, SubclassedWindow* window) {
 
 // Window classes are registered one at a time, so that no two threads both find a class missing
 // or left behind.
-SRWLOCK g_classLock = SRWLOCK_INIT;
+std::mutex g_classLock;
 
 class RealPrompts final : public UserPrompts {
 public:
@@ -173,7 +160,7 @@ std::wstring LoadStringResource(HINSTANCE module, UINT id) {
 }
 
 bool RegisterWindowClass(const WNDCLASSEXW& cls) {
-    LockScope exclusive(g_classLock, true);
+    std::lock_guard<std::mutex> exclusive(g_classLock);
     if (::RegisterClassExW(&cls)) return true;
     if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     WNDCLASSEXW existing = {};

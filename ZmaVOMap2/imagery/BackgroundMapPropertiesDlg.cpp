@@ -3,10 +3,10 @@
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
 #include "ZmaVOMap2/imagery/ImageryResource.h"
 #include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
-#include "platform/Window.h"
 
 namespace {
 
@@ -79,10 +79,7 @@ void CBackgroundMapPropertiesDlg::OnOK() {
                       {IDC_PROXY_PORT, imagery::ProxyPortFault(platform::ToWide(port))}};
         for (const auto& field : fields) {
             if (field.fault.empty()) continue;
-            platform::Prompts().MessageBox(d, field.fault, L"Map Module", MB_OK | MB_ICONEXCLAMATION);
-            HWND edit = ::GetDlgItem(d, field.id);
-            ::SetFocus(edit);
-            ::SendMessageW(edit, EM_SETSEL, 0, -1);
+            RefuseDialogText(d, field.id, field.fault);
             return;
         }
     }

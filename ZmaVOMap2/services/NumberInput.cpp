@@ -81,11 +81,15 @@ std::wstring RangeMessage(const std::wstring& what, const NumberRange& range) {
            unit + L".";
 }
 
-void RefuseDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, const wchar_t* caption) {
-    platform::Prompts().MessageBox(dialog, RangeMessage(what, range), caption, MB_OK | MB_ICONEXCLAMATION);
+void RefuseDialogText(HWND dialog, int id, const std::wstring& message, const wchar_t* caption) {
+    platform::Prompts().MessageBox(dialog, message, caption, MB_OK | MB_ICONEXCLAMATION);
     HWND edit = ::GetDlgItem(dialog, id);
     ::SetFocus(edit);
     ::SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
+void RefuseDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, const wchar_t* caption) {
+    RefuseDialogText(dialog, id, RangeMessage(what, range), caption);
 }
 
 std::string EditText(HWND dialog, int id) {

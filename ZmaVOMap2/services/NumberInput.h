@@ -39,6 +39,9 @@ std::string EditText(HWND dialog, int id);
 // box captioned `caption`, and the edit gets the focus with its text selected; false then.
 bool ReadDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, double& value,
                       const wchar_t* caption = L"Map Module");
+// Tells the user why the text of edit `id` is refused, then gives that edit the focus with its
+// text selected, for the user to correct.
+void RefuseDialogText(HWND dialog, int id, const std::wstring& message, const wchar_t* caption = L"Map Module");
 // The refusal of ReadDialogNumber alone, for a number read some other way.
 void RefuseDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range,
                         const wchar_t* caption = L"Map Module");

@@ -19,6 +19,9 @@
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
+// A settings value the control refuses keeps its default; the log says which one.
+using persistxml::LogRefusedSetting;
+using persistxml::ReadNumberWithin;
 
 HRESULT CZmaVOMapXConfigurationManager::SaveToXML(IDispatch* node) {
     COM_TRY {
@@ -64,15 +67,6 @@ bool ReadBoolean(IXMLDOMElement* element, const wchar_t* name, bool& value) {
     return true;
 }
 
-// A settings value the control refuses keeps its default; the log says which one.
-void LogRefused(const wchar_t* name, const std::wstring& text) { persistxml::LogRefusedSetting(name, text); }
-
-// The attribute as a finite number within [low, high]; false, with
-// the refusal logged, for a missing attribute or anything else.
-bool ReadNumber(IXMLDOMElement* element, const wchar_t* name, double low, double high, double& value) {
-    return persistxml::ReadNumberWithin(element, name, low, high, value);
-}
-
 // The widest view the engine can show: the equator's length in the map's distance unit.
 double WorldWidth(IDispatch* map) {
     long unit = DistanceUnits::kMile;
@@ -103,7 +97,7 @@ void PutIfAccepted(EngineDispatch& map, DISPID id, const Variant& value, const w
         accepted = true;
     }
     CATCH_SWALLOW("a value the engine refuses keeps the current one");
-    if (!accepted) LogRefused(name, Variant(value).ToWide());
+    if (!accepted) LogRefusedSetting(name, Variant(value).ToWide());
 }
 
 std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> AllFacets() {
@@ -259,12 +253,13 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
     double number = 0;
     std::wstring text;
     long persistOption = 0;
-    if (ReadNumber(settings, L"PersistOption", -2147483648.0, 2147483647.0, number)) persistOption = static_cast<long>(number);
+    if (ReadNumberWithin(settings, L"PersistOption", -2147483648.0, 2147483647.0, number))
+        persistOption = static_cast<long>(number);
 
     EngineDispatch map(platform::ThrowIfNull(parts_.engineMap, E_POINTER));
-    if (ReadNumber(settings, L"distanceunit", 0.0, 32767.0, number) && IsWhole(number))
+    if (ReadNumberWithin(settings, L"distanceunit", 0.0, 32767.0, number) && IsWhole(number))
         PutIfAccepted(map, Engine::Map::kDistanceUnit, Variant(static_cast<long>(number)), L"distanceunit");
-    if (ReadNumber(settings, L"areaunit", 0.0, 32767.0, number) && IsWhole(number))
+    if (ReadNumberWithin(settings, L"areaunit", 0.0, 32767.0, number) && IsWhole(number))
         PutIfAccepted(map, Engine::Map::kAreaUnit, Variant(static_cast<long>(number)), L"areaunit");
 
     CZmaVadAZLayerCollection* existing = parts_.layers;
@@ -276,15 +271,16 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
     HRESULT result = loaded.LoadLayers(settings);
 
     MapIdentity& identity = parts_.identity;
-    if (ReadNumber(settings, L"isbatchprinting", -32768.0, 32767.0, number) && IsWhole(number))
+    if (ReadNumberWithin(settings, L"isbatchprinting", -32768.0, 32767.0, number) && IsWhole(number))
         identity.batchPrinting = static_cast<short>(number);
     if (platform::GetAttribute(settings, L"batchjobid", text)) identity.batchJobId = text;
     if (platform::GetAttribute(settings, L"profilename", text)) identity.profileName = text;
 
     // A zoom of 0 is what a map without a view saves: the view is then left as it is.
     double zoom = 0, x = 0, y = 0;
-    if (ReadNumber(settings, L"zoom", 0.0, WorldWidth(parts_.engineMap), zoom) &&
-        ReadNumber(settings, L"centerx", -180.0, 180.0, x) && ReadNumber(settings, L"centery", -90.0, 90.0, y))
+    if (ReadNumberWithin(settings, L"zoom", 0.0, WorldWidth(parts_.engineMap), zoom) &&
+        ReadNumberWithin(settings, L"centerx", -180.0, 180.0, x) &&
+        ReadNumberWithin(settings, L"centery", -90.0, 90.0, y))
         RestoreView(zoom, x, y);
     if (CZmaVadAZInfoDisplay* info = parts_.infoDisplay) {
         HWND window = parts_.engineWindow;
@@ -292,17 +288,18 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
         if (ReadBoolean(settings, L"CursorPosDispInDecimal", flag))
             info->SetCoordinateFormat(flag ? CZmaVadAZInfoDisplay::kDecimalDegrees
                                            : CZmaVadAZInfoDisplay::kDegreesMinutesSeconds);
-        else if (ReadNumber(settings, L"CursorPositionFormatType", 0.0, kLastCoordinateFormat, number)) {
+        else if (ReadNumberWithin(settings, L"CursorPositionFormatType", 0.0, kLastCoordinateFormat, number)) {
             if (IsWhole(number))
                 info->SetCoordinateFormat(static_cast<int>(number));
             else
-                LogRefused(L"CursorPositionFormatType", platform::FormatDouble(number));
+                LogRefusedSetting(L"CursorPositionFormatType", platform::FormatDouble(number));
         }
         if (ReadBoolean(settings, L"showcursorposition", flag)) info->SetMode(flag, window, 0, 0, 0, 0);
     }
 
     if (ReadBoolean(settings, L"exportselection", flag)) PutIfAccepted(map, Engine::Map::kExportSelection, Variant(flag), L"exportselection");
-    if (ReadNumber(settings, L"rotation", -360.0, 360.0, number)) PutIfAccepted(map, Engine::Map::kRotation, Variant(number), L"rotation");
+    if (ReadNumberWithin(settings, L"rotation", -360.0, 360.0, number))
+        PutIfAccepted(map, Engine::Map::kRotation, Variant(number), L"rotation");
     // The search path stays the control's own: it points at the temporary folder the control
     // made, not at one a document names.
 
@@ -316,10 +313,10 @@ HRESULT CZmaVOMapXConfigurationManager::Load(IXMLDOMElement* settings) {
         bool visible = false;
         double left = 0, right = 0, top = 0, bottom = 0;
         if (ReadBoolean(settings, L"showoverviewregion", visible)) overview->SetVisible(visible);
-        if (ReadNumber(settings, L"overviewregionleft", -180.0, 180.0, left) &&
-            ReadNumber(settings, L"overviewregionright", -180.0, 180.0, right) &&
-            ReadNumber(settings, L"overviewregiontop", -90.0, 90.0, top) &&
-            ReadNumber(settings, L"overviewregionbottom", -90.0, 90.0, bottom))
+        if (ReadNumberWithin(settings, L"overviewregionleft", -180.0, 180.0, left) &&
+            ReadNumberWithin(settings, L"overviewregionright", -180.0, 180.0, right) &&
+            ReadNumberWithin(settings, L"overviewregiontop", -90.0, 90.0, top) &&
+            ReadNumberWithin(settings, L"overviewregionbottom", -90.0, 90.0, bottom))
             overview->SetRegion({left, top, right, bottom});
     }
 
