@@ -15,6 +15,7 @@
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "ZmaVOMap2/overlays/RolloverTip.h"
 #include "platform/Com.h"
+#include "platform/ThreadFlag.h"
 
 #include "HostInterfaces.h"
 
@@ -101,7 +102,7 @@ public:
     // tip. Without a selection to show, messages are pumped, and `inRollover` keeps a test from
     // running inside the pump of another.
     template <class Tester, class Layer, class Cache>
-    bool RolloverHitTest(Layer& self, Cache& cache, long x, long y, bool& inRollover);
+    bool RolloverHitTest(Layer& self, Cache& cache, long x, long y, platform::ThreadFlag& inRollover);
 
     // The table file of an export, named by the layer base's rule (GetTabFileName) with the data
     // layer's name as the suffix: "Linestoservingcells-Site_Name-Azimuth.TAB".
@@ -149,8 +150,9 @@ private:
 bool FieldValueText(IHostField* field, std::wstring& text);
 
 template <class Tester, class Layer, class Cache>
-bool CZmaVadAZLinesLayer::RolloverHitTest(Layer& self, Cache& cache, long x, long y, bool& inRollover) {
-    if (inRollover) return false;
+bool CZmaVadAZLinesLayer::RolloverHitTest(Layer& self, Cache& cache, long x, long y,
+                                          platform::ThreadFlag& inRollover) {
+    if (inRollover.IsRaised()) return false;
     BeginPass();
     bool hit = false;
     if (!GetLabelByField().empty()) {
@@ -163,12 +165,7 @@ bool CZmaVadAZLinesLayer::RolloverHitTest(Layer& self, Cache& cache, long x, lon
     }
     if (!hit) HideRolloverTip(this);
     if (GetDrawOption() == 0) {
-        // Down again however the pump is left.
-        struct Pumping {
-            explicit Pumping(bool& flag) : flag_(flag) { flag_ = true; }
-            ~Pumping() { flag_ = false; }
-            bool& flag_;
-        } pumping(inRollover);
+        platform::ThreadFlag::Raised pumping(inRollover);
         PumpMessages();
     }
     return hit;

@@ -19,9 +19,9 @@ const wchar_t kHandlePrefix[] = L"NeighborSectorHandle";
 
 std::wstring HandleFieldName(long n) { return std::wstring(kHandlePrefix) + L"_" + std::to_wstring(n); }
 
-// One flag per process for this kind: a hit test that arrives while the pump after an earlier
-// one runs answers that nothing is hit.
-bool g_inRollover = false;
+// Raised while a hit test of this kind pumps its thread's messages: a hit test that arrives
+// meanwhile on that thread answers that nothing is hit.
+platform::ThreadFlag g_inRollover;
 
 }  // namespace
 

@@ -13,7 +13,8 @@ namespace {
 
 const wchar_t kServingHandle[] = L"ServingSectorHandle";
 
-bool g_inRollover = false;
+// As for the neighbour lines: each thread's own.
+platform::ThreadFlag g_inRollover;
 
 }  // namespace
 

@@ -16,6 +16,8 @@ namespace {
 constexpr UINT kHideCheckMs = 500;
 constexpr UINT_PTR kTimerId = 0;
 constexpr int kMaxTipWidth = 500;
+// The tip goes exactly where the layers put it: at the cursor, on the screen.
+constexpr UINT kToolFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
 
 // One thread's tooltip. Only its own thread reads or changes it.
 struct TipState {
@@ -90,7 +92,7 @@ TipState* EnsureRolloverTipWindow() {
     char tip[] = "tip";
     TTTOOLINFOA tool = {};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND;
+    tool.uFlags = kToolFlags;
     tool.hwnd = ::GetParent(active);
     tool.uId = reinterpret_cast<UINT_PTR>(active);
     tool.hinst = platform::Module::Instance();
@@ -110,7 +112,7 @@ TipState* EnsureRolloverTipWindow() {
 TTTOOLINFOA RegisteredTool(const TipState& state, char* text) {
     TTTOOLINFOA tool = {};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND;
+    tool.uFlags = kToolFlags;
     tool.hwnd = state.toolWindow;
     tool.uId = state.toolId;
     tool.lpszText = text;
@@ -221,7 +223,9 @@ RolloverTipHold::~RolloverTipHold() {
 }
 
 void ShowRolloverTip(POINT cursor, const std::string& text, long itemKey, CZmaVadAZLayer* owner) {
-    rollovertip::Show(cursor, text, itemKey, owner, MapWindowOf(owner));
+    const HWND map = MapWindowOf(owner);
+    if (map) ::ClientToScreen(map, &cursor);
+    rollovertip::Show(cursor, text, itemKey, owner, map);
 }
 
 void HideRolloverTip(CZmaVadAZLayer* owner) { rollovertip::Hide(owner); }

@@ -10,7 +10,8 @@
 
 class CZmaVadAZLayer;
 
-// Shows or updates the thread's tooltip for the owner's item at `cursor` and (re)starts the hide
+// Shows or updates the thread's tooltip for the owner's item at `cursor` (in the pixels of the
+// owner's map window, the tip being placed there on the screen) and (re)starts the hide
 // timer on the owner's map window. Showing the same text for the same item and owner again only
 // restarts the timer. Nothing happens while the thread has no active window.
 void ShowRolloverTip(POINT cursor, const std::string& text, long itemKey, CZmaVadAZLayer* owner);
@@ -36,8 +37,8 @@ private:
 
 namespace rollovertip {
 
-// The same, with the owner used only as an identity and the timer's window given: what the two
-// calls above do once they know the owner's map window.
+// The same, with the owner used only as an identity, `cursor` on the screen and the timer's
+// window given: what the two calls above do once they know the owner's map window.
 void Show(POINT cursor, const std::string& text, long itemKey, const void* owner, HWND timerWindow);
 void Hide(const void* owner);
 

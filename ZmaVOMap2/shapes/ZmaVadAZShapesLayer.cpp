@@ -10,6 +10,7 @@
 #include "ZmaVOMap2/shapes/ShapeConversions.h"
 #include "ZmaVOMap2/shapes/ShapeRenderers.h"
 #include "platform/Result.h"
+#include "platform/ThreadFlag.h"
 
 #include <algorithm>
 
@@ -18,9 +19,9 @@ using platform::Variant;
 
 namespace {
 
-// One flag for every shapes layer of the process: set while a hit test pumps the thread's
-// messages, so that a mouse move handled inside the pump finds nothing under the cursor.
-bool g_shapesLayerBusy = false;
+// Raised while a hit test pumps its thread's messages, so that a mouse move handled inside the
+// pump finds nothing under the cursor. Each thread's own: maps on other threads hover meanwhile.
+platform::ThreadFlag g_shapesLayerBusy;
 
 // A copy of a host argument that outlives the call (by-reference wrappings taken off).
 void CopyArgument(platform::Variant& to, const VARIANT& from) {
@@ -268,19 +269,18 @@ bool CZmaVadAZShapesLayer::Draw(HDC dc, const RECT& rect, const ZmaExtent& exten
 }
 
 bool CZmaVadAZShapesLayer::HitTest(long x, long y, double mapX, double mapY) {
-    if (g_shapesLayerBusy) return false;
+    if (g_shapesLayerBusy.IsRaised()) return false;
     RolloverShapesHitTester tester(GetMapXMap().Get(), POINT{x, y}, mapX, mapY, this);
     ForEachShape(tester);
     const bool hit = tester.HasHit();
     if (!hit) HideRolloverTip(this);
     // Let the tooltip and the map catch up before the next move; nested hit tests find nothing.
-    g_shapesLayerBusy = true;
+    platform::ThreadFlag::Raised busy(g_shapesLayerBusy);
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
-    g_shapesLayerBusy = false;
     return hit;
 }
 
