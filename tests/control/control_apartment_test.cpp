@@ -63,7 +63,7 @@ struct DatasetApartment {
 
 TEST(HostApartment, ADatasetOfAnotherApartmentIsRemovedOnceAndTheLibraryUnloads) {
     testsupport::Watchdog watchdog;
-    DWORD gdiObjects = 0;
+    long gdiObjects = 0;
     for (int map = 0; map < 4; ++map) {
         SCOPED_TRACE(::testing::Message() << "map " << map << (map % 2 ? ", its proxy cut off by its owner" : ""));
         DatasetApartment apartment;
@@ -97,7 +97,7 @@ TEST(HostApartment, ADatasetOfAnotherApartmentIsRemovedOnceAndTheLibraryUnloads)
         testsupport::PumpMessages();
         ::CoFreeUnusedLibrariesEx(0, 0);
         EXPECT_EQ(::GetModuleHandleW(L"VadAZ.dll"), nullptr) << "the library unloads";
-        const DWORD now = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+        const long now = testsupport::GdiObjects();
         gdiObjects = map ? gdiObjects : now;
         EXPECT_LE(now, gdiObjects) << "GDI objects";
     }

@@ -14,6 +14,7 @@
 
 #include <commctrl.h>
 #include <shlwapi.h>
+#include <winternl.h>
 
 namespace testsupport {
 
@@ -185,6 +186,25 @@ platform::ComPtr<IHostLogStore> HostLog() {
 }
 
 }  // namespace
+
+// Wine keeps the process's GDI objects in the table its process environment block points to
+// (entries of six words, a live object's type in the high half of the fourth).
+long GdiObjects() {
+    if (const DWORD counted = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return counted;
+    PROCESS_BASIC_INFORMATION process = {};
+    ::NtQueryInformationProcess(::GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr);
+    const auto* table = *reinterpret_cast<const DWORD* const*>(reinterpret_cast<BYTE*>(process.PebBaseAddress) + 0x94);
+    auto count = [table] {
+        long live = 0;
+        for (int i = 0; table && i < 0x10000; ++i) live += (table[6 * i + 3] >> 16) != 0;
+        return live;
+    };
+    const long before = count();
+    HBRUSH brush = ::CreateSolidBrush(RGB(1, 2, 3));
+    const bool counts = count() == before + 1;
+    ::DeleteObject(brush);
+    return counts && count() == before ? before : -1;
+}
 
 std::vector<std::wstring> HostLogLines() {
     std::vector<std::wstring> lines;

@@ -29,6 +29,10 @@ int RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 // Dispatches the thread's pending messages.
 void PumpMessages();
 
+// The GDI objects the process holds: GetGuiResources where it counts, else (Wine answers it 0)
+// the live entries of the process's GDI handle table. -1 when neither counts a brush made.
+long GdiObjects();
+
 // The messages of the host's log (the control's included), in order; ClearHostLog empties it.
 std::vector<std::wstring> HostLogLines();
 void ClearHostLog();
