@@ -77,7 +77,7 @@ std::string Shortened(std::string text) {
 
 void Log(int level, const std::string& text, const char* file, int line) noexcept {
     try {
-        // The download thread logs too: Post keeps its lines for the thread that owns the log.
+        // The download thread logs too: Post hands its lines over to a thread that writes them.
         GlobalLogger().Post(level, text, file, line);
     }
     CATCH_SWALLOW("a log line that cannot be written has nowhere else to go");

@@ -8,7 +8,7 @@ namespace imagery {
 
 void Log(int level, const std::string& text, const char* file = __builtin_FILE(), int line = __builtin_LINE()) noexcept;
 void Log(int level, const std::wstring& text, const char* file = __builtin_FILE(), int line = __builtin_LINE()) noexcept;
-// Writes what the download thread logged since; on the thread that owns the log.
+// Writes what the download thread logged since, on a thread that has its own link to the log.
 void WriteThreadLog() noexcept;
 
 // Credentials never reach the log: `text` with the values of its "token=" and "key=" query

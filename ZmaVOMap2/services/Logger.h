@@ -2,10 +2,12 @@
 //
 // Every log site follows one pattern:
 //   if (logger.IsEnabledFor(level)) logger.GetStream(level, __FILE__, __LINE__) << text << std::endl;
-// The logging component lives in the apartment of the thread that opened the logger, so other
-// threads (the tile download thread, hosts' other user-interface threads) hand whole lines to Post
-// (their streams do it for them): the lines are kept and written by the opening thread at its next
-// log line or WritePosted.
+// The host's logging component is apartment threaded, so every user-interface thread that has a
+// map keeps a link of its own, made in its own apartment, and writes its lines through it at once;
+// no thread waits on another thread's apartment. A thread without a link (the tile download
+// thread, a thread whose maps are gone) hands its whole lines over: a thread with a link writes
+// them before its next line, and a writer thread of the logger's own, which runs while any map
+// lives, writes them within moments whatever the maps' threads do.
 #pragma once
 
 #include "platform/Com.h"
@@ -13,6 +15,7 @@
 #include "HostInterfaces.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -24,15 +27,13 @@ constexpr const char* kControlLogChannel = "zemro.aos.mapping.vadaz";
 
 class CZmuLoggerZmoLogging;
 
-// Collects one line; a line end writes it as one entry through the owner logger, or posts it
-// there when the buffer belongs to a thread other than the opening one.
+// Collects one thread's line; a line end hands it whole to the owner logger, with the level and
+// the place stored for it.
 class CZmuLoggerStreamBuffer : public std::streambuf {
 public:
-    explicit CZmuLoggerStreamBuffer(CZmuLoggerZmoLogging& owner, bool posting = false)
-        : owner_(owner), posting_(posting) {}
+    explicit CZmuLoggerStreamBuffer(CZmuLoggerZmoLogging& owner) : owner_(owner) {}
     ~CZmuLoggerStreamBuffer() override;
     void SetLevel(int level) noexcept { level_ = level; }
-    // Where a posted line comes from.
     void SetPlace(const char* file, int line) {
         file_ = file ? file : "";
         fileLine_ = line;
@@ -45,7 +46,6 @@ private:
     void WritePending();
 
     CZmuLoggerZmoLogging& owner_;
-    const bool posting_;
     int level_ = -1;
     std::string line_;
     std::string file_;
@@ -59,77 +59,90 @@ public:
     CZmuLoggerZmoLogging& operator=(const CZmuLoggerZmoLogging&) = delete;
     virtual ~CZmuLoggerZmoLogging();
 
-    // One entry; `file` null and `line` 0 take the file and line stored by GetStream.
+    // One entry: through the calling thread's link, else handed over. Raises a failure of the
+    // thread's own link.
     virtual void WriteA(int level, const std::string& message, const char* file, int line);
     virtual void WriteW(int level, const std::wstring& message, const char* file, int line);
-    // Opens the logger when needed and keeps level, file and line for the next entry.
+    // Opens a link for the calling thread when no thread has one, and keeps level, file and line
+    // for the calling thread's next line.
     virtual std::ostream& GetStream(int level, const char* file, int line);
     virtual bool IsEnabledFor(int level) const;
 
-    // One whole line from any thread: written at once on the opening thread, else kept (up to a
-    // bound) for it. Throws only on the opening thread, as WriteA does.
+    // One whole line from any thread, when the level is enabled.
     void Post(int level, const std::string& text, const char* file, int line);
-    // Writes the lines other threads posted; does nothing on any other thread.
+    // Writes the lines handed over so far, when the calling thread has a link.
     void WritePosted();
 
-    // Binds to the host's logging component; S_FALSE when already bound.
+    // Links the calling thread to the host's logging component; S_FALSE when it is linked.
     HRESULT Open(const std::string& channel, const std::string& configuration);
-    // Drops the link to the logging component; the next log site opens it again.
+    // Drops the calling thread's link; a log site opens one again when no thread has one.
     HRESULT Close();
-    // Each control holds the link while it lives: it goes with the last of them, so that one
-    // control going does not silence the others that still log.
+    // Each control holds its thread's link while it lives: the link goes with the thread's last
+    // control, and the writer thread with the process's last.
     HRESULT Join(const std::string& channel, const std::string& configuration);
     HRESULT Leave();
 
-    bool IsOpen() const noexcept { return open_; }
+    // Whether any thread has a link.
+    bool IsOpen() const noexcept { return links_.load() > 0; }
     const std::string& Channel() const noexcept { return channel_; }
 
-private:
-    void Write(int level, const platform::Bstr& message, const char* file, int line);
-    bool OnOpeningThread() const noexcept { return openingThread_.load() == ::GetCurrentThreadId(); }
+    // Lines handed over that may wait at once; beyond it they are dropped, and counted in a line.
+    static constexpr size_t kMaxWaitingLines = 10000;
 
-    struct PostedLine {
+private:
+    struct Link;
+    struct WaitingLine {
         int level;
-        std::string text, file;
+        std::wstring text;
+        std::string file;
         int line;
     };
+    class Writer;
 
-    // The stream of a thread other than the opening one, whose lines are posted.
     struct ThreadStream {
-        explicit ThreadStream(CZmuLoggerZmoLogging& owner) : buffer(owner, true), stream(&buffer) {}
-        DWORD thread = 0;
+        explicit ThreadStream(CZmuLoggerZmoLogging& owner, DWORD id) : thread(id), buffer(owner), stream(&buffer) {}
+        DWORD thread;
         CZmuLoggerStreamBuffer buffer;
         std::ostream stream;
     };
+
+    void Write(int level, const platform::Bstr& message, const char* file, int line);
+    Link* LinkOfThisThread();
+    void HandOver(int level, std::wstring text, const char* file, int line);
+    // Writes the waiting lines through `link`, one writer at a time so that they keep their order.
+    void WriteWaiting(Link& link) noexcept;
+    // Starts the writer thread when lines wait and a map lives to own it. Under writerLock_.
+    void StartWriterWhenNeeded();
     std::ostream& StreamOfThisThread(int level, const char* file, int line);
 
     std::atomic<long> threshold_{-1};
-    std::atomic<DWORD> openingThread_{0};
-    // Controls on several threads join, open and leave at the same moment.
-    std::recursive_mutex linkLock_;
-    std::mutex postedLock_;
-    std::vector<PostedLine> posted_;
-    platform::ComPtr<IHostChannelLogger> channelLogger_;
-    CZmuLoggerStreamBuffer buffer_;
-    std::ostream stream_;
-    int nextLevel_ = -1;
-    std::string nextFile_;
-    int nextLine_ = -1;
+    std::atomic<long> links_{0};
     std::string channel_;
     std::string configuration_;
-    std::atomic<bool> open_{false};
-    bool comInitialised_ = false;
+
+    // Threads link, join and leave at the same moment: linkLock_ puts those in turn, linksLock_
+    // guards the list that every line looks up. The writer thread takes neither of them, nor
+    // writerLock_ while a leaving map waits for it.
+    std::recursive_mutex linkLock_;
+    std::mutex linksLock_;
+    std::vector<std::unique_ptr<Link>> threadLinks_;
+    std::mutex writerLock_;
     long users_ = 0;
-    platform::ComPtr<IHostLoggingCompanion> companion_;
-    // Under postedLock_; last, so that their pending lines go while the rest is there.
+    std::unique_ptr<Writer> writer_;
+
+    std::mutex waitingLock_;
+    std::deque<WaitingLine> waiting_;
+    std::atomic<size_t> waitingCount_{0};
+    size_t dropped_ = 0;
+    std::mutex writingWaitingLock_;
+
+    // Under streamsLock_; kept for the logger's life, since a thread may be writing to its stream.
+    std::mutex streamsLock_;
     std::vector<std::unique_ptr<ThreadStream>> threadStreams_;
 };
 
 // The control's logger on "zemro.aos.mapping.vadaz", alive from load to unload.
 CZmuLoggerZmoLogging& GlobalLogger();
-
-// Writes "Unknown exception" at level 40000, for entry points that report every failure that way.
-
 
 // Routes the error lines of the platform's exception barrier to the global logger.
 void InstallGlobalErrorLog();

@@ -1,6 +1,7 @@
 // Hosts whose forms hold maps on one user-interface thread or several: the first maps of a process,
-// made on four threads at once, all work; maps gone with the library leave no window behind; and
-// each thread's maps show their rows in a tip of that thread, which hides when the mouse leaves.
+// made on four threads at once, all work; maps gone with the library leave no window behind; each
+// thread's maps show their rows and shapes in a tip of that thread, at the cursor, which hides when
+// the mouse leaves; and every thread's maps log into the host's log at once, whatever the others do.
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DibCanvas.h"
@@ -8,9 +9,9 @@
 #include "tests/support/Watchdog.h"
 
 #include <commctrl.h>
-#include <winternl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <thread>
@@ -27,6 +28,7 @@ constexpr int kWidth = 400, kHeight = 300, kRows = 40;
 struct ThreadWindows {
     long count = 0;
     Tips tips;
+    RECT tip = {};
 };
 
 BOOL CALLBACK CountChild(HWND, LPARAM count) { return ++*reinterpret_cast<long*>(count), TRUE; }
@@ -43,6 +45,7 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM found) {
         tool.lpszText = text;
         ::SendMessageA(window, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
         windows.tips.push_back(text);
+        ::GetWindowRect(window, &windows.tip);
     }
     return TRUE;
 }
@@ -53,26 +56,6 @@ ThreadWindows OfThisThread() {
     return windows;
 }
 
-// Wine answers 0 to GetGuiResources; it keeps the process's GDI objects in the table its process
-// environment block points to (entries of six words, a live object's type in the high half of the
-// fourth). -1 when neither way counts a brush made and deleted.
-long GdiObjects() {
-    if (const DWORD counted = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return counted;
-    PROCESS_BASIC_INFORMATION process = {};
-    ::NtQueryInformationProcess(::GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr);
-    const auto* table = *reinterpret_cast<const DWORD* const*>(reinterpret_cast<BYTE*>(process.PebBaseAddress) + 0x94);
-    auto count = [table] {
-        long live = 0;
-        for (int i = 0; table && i < 0x10000; ++i) live += (table[6 * i + 3] >> 16) != 0;
-        return live;
-    };
-    const long before = count();
-    HBRUSH brush = ::CreateSolidBrush(RGB(1, 2, 3));
-    const bool counts = count() == before + 1;
-    ::DeleteObject(brush);
-    return counts && count() == before ? before : -1;
-}
-
 LONG g_accessViolations = 0;
 LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* exception) {
     if (exception->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
@@ -80,9 +63,11 @@ LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* exception) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-// A host's form: a visible window at the screen's top-left corner, active on its thread.
-ComPtr<testsupport::TestSite> MakeForm() {
+// A host's form: a visible window at `at` on the screen (its top-left corner unless given), active
+// on its thread.
+ComPtr<testsupport::TestSite> MakeForm(POINT at = {0, 0}) {
     auto form = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
+    ::SetWindowPos(form->Window(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(form->Window(), SW_SHOW);
     ::SetActiveWindow(form->Window());
     return form;
@@ -108,24 +93,38 @@ struct FormMap {
         if (control) testsupport::CloseInPlace(control.Get());
     }
 
-    // The thread's shown tips once the mouse moved over the row: the user clicks the form active again
-    // when another thread's click took that away before the move was handled.
-    Tips Rollover(long row) {
+    // The thread's shown tips once the mouse moved over the row.
+    Tips Rollover(long row) { return MoveTo(Pixel(10.0 + row * 0.001, 50.0 + row * 0.001)).tips; }
+
+    // The thread's windows once the mouse moved to `point` of the map: the user clicks the form
+    // active again when another thread's click took that away before the move was handled.
+    ThreadWindows MoveTo(POINT point) {
+        for (int click = 0; click < 20 && (click == 0 || ::GetActiveWindow() != form->Window()); ++click) {
+            ::SetActiveWindow(form->Window());
+            ::PostMessageW(Window(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+            testsupport::PumpMessages();
+        }
+        return OfThisThread();
+    }
+
+    // The map window's pixel of a place, by the engine's ConvertCoord (map to screen).
+    POINT Pixel(double longitude, double latitude) {
         float x = 0, y = 0;
-        double longitude = 10.0 + row * 0.001, latitude = 50.0 + row * 0.001;
-        VARIANT args[5] = {};  // the engine's ConvertCoord, map to screen
+        VARIANT args[5] = {};
         args[4].vt = args[3].vt = VT_R4 | VT_BYREF, args[4].pfltVal = &x, args[3].pfltVal = &y;
         args[2].vt = args[1].vt = VT_R8 | VT_BYREF, args[2].pdblVal = &longitude, args[1].pdblVal = &latitude;
         args[0].vt = VT_I2;
         DISPPARAMS convert = {args, nullptr, 5, 0};
         engine->Invoke(34, IID_NULL, 0, DISPATCH_METHOD, &convert, nullptr, nullptr, nullptr);
-        const auto window = reinterpret_cast<HWND>(displaytest::Get(engine.Get(), -515).ToLong());
-        for (int click = 0; click < 20 && (click == 0 || ::GetActiveWindow() != form->Window()); ++click) {
-            ::SetActiveWindow(form->Window());
-            ::PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x + 0.5f, y + 0.5f));
-            testsupport::PumpMessages();
-        }
-        return OfThisThread().tips;
+        return {static_cast<LONG>(x + 0.5f), static_cast<LONG>(y + 0.5f)};
+    }
+
+    HWND Window() const { return reinterpret_cast<HWND>(displaytest::Get(engine.Get(), -515).ToLong()); }
+
+    // `count` failing calls, each of which the map logs as one line.
+    void LogLines(long count) {
+        const ComPtr<IZmaVadAZ2> map = controltest::As<IZmaVadAZ2>(control.Get());
+        for (long i = 0; i < count; ++i) map->put_QuickPrintLayout(static_cast<ENUM_QUICK_PRINT_LAYOUT>(7));
     }
 
     ComPtr<testsupport::TestSite> form;
@@ -170,7 +169,7 @@ TEST(RolloverTipLifetime, MapsGoneWithTheLibraryLeaveNoWindowAndTheHostWindowGoe
     ::SetCursorPos(kWidth / 2, kHeight / 2);
     ComPtr<testsupport::TestSite> form = MakeForm();
     const long windows = OfThisThread().count;
-    long gdiObjects = GdiObjects();
+    long gdiObjects = testsupport::GdiObjects();
     ASSERT_GE(gdiObjects, 0) << "GDI objects can be counted here";
     std::mt19937 random(49);
     for (int round = 0; round < 4; ++round) {
@@ -187,8 +186,8 @@ TEST(RolloverTipLifetime, MapsGoneWithTheLibraryLeaveNoWindowAndTheHostWindowGoe
         ASSERT_EQ(::GetModuleHandleW(L"VadAZ.dll"), nullptr) << "round " << round;
         EXPECT_EQ(OfThisThread().count, windows) << "round " << round;
         // The first round makes what a process keeps (fonts, the system's caches).
-        if (round == 0) gdiObjects = GdiObjects();
-        EXPECT_LE(GdiObjects(), gdiObjects) << "round " << round;
+        if (round == 0) gdiObjects = testsupport::GdiObjects();
+        EXPECT_LE(testsupport::GdiObjects(), gdiObjects) << "round " << round;
     }
     PVOID handler = ::AddVectoredExceptionHandler(1, &CountAccessViolation);
     watchdog.Guard("the host window destroyed", [&] { ::DestroyWindow(form->Window()); });
@@ -214,6 +213,102 @@ TEST(RolloverTipThreads, EachThreadShowsOnlyItsOwnRowInATipOfItsOwnThatHidesWhen
         for (int i = 0; i < 50 && !OfThisThread().tips.empty(); ++i) ::Sleep(100), testsupport::PumpMessages();
         EXPECT_EQ(OfThisThread().tips, Tips()) << "thread " << thread;
     });
+}
+
+// Two threads hover a circle of their own maps at once, the mouse over both forms (lying apart on
+// the screen): each move over the circle's outline shows the circle's tip where the cursor is on the
+// screen, and each move inside the circle shows none.
+TEST(RolloverTipThreads, ShapesHoveredOnTwoThreadsAtOnceEachShowTheirTipAtTheCursor) {
+    volatile LONG arrived = 0;
+    ::SetCursorPos(kWidth / 2, kHeight / 2);
+    RunTogether(2, [&](int thread) {
+        FormMap map(MakeForm({37 + 24 * thread, 23 + 24 * thread}), 0);
+        const std::string tip = "circle " + std::to_string(thread);
+        const ComPtr<IZmaVadAZ2> typed = controltest::As<IZmaVadAZ2>(map.control.Get());
+        EXPECT_EQ(map.made == S_OK ? typed->DrawCircle(50.02, 10.02, Variant(L"1 km"), 2, 0, Variant(255L),
+                                                       platform::Bstr(platform::ToWide(tip)).Get())
+                                   : map.made,
+                  S_OK);
+        // The outline east of the centre, found by each thread in turn while the other waits.
+        const POINT centre = map.Pixel(10.02, 50.02);
+        POINT outline = centre, inside = centre;
+        for (int turn = 0; turn < 2; ++turn) {
+            Meet(arrived, 2);
+            for (LONG x = centre.x + 3; turn == thread && outline.x == centre.x && x < kWidth; ++x)
+                if (map.MoveTo({x, centre.y}).tips == Tips{tip}) outline.x = x + 2, inside.x = (centre.x + x) / 2;
+        }
+        const bool found = outline.x != centre.x;
+        EXPECT_TRUE(found) << "thread " << thread;
+        POINT onScreen = outline;
+        ::ClientToScreen(map.Window(), &onScreen);
+        Meet(arrived, 2);
+        long missed = 0, misplaced = 0, shownInside = 0;
+        for (int move = 0; found && move < 150; ++move) {
+            const ThreadWindows over = map.MoveTo(outline);
+            missed += over.tips != Tips{tip};
+            misplaced += over.tips == Tips{tip} &&
+                         (std::abs(over.tip.left - onScreen.x) > 3 || std::abs(over.tip.top - onScreen.y) > 3);
+            shownInside += !map.MoveTo(inside).tips.empty();
+        }
+        EXPECT_EQ(missed, 0) << "thread " << thread;
+        EXPECT_EQ(misplaced, 0) << "thread " << thread << ", the cursor at " << onScreen.x << "," << onScreen.y;
+        EXPECT_EQ(shownInside, 0) << "thread " << thread;
+        Meet(arrived, 2);
+    });
+}
+
+// The lines the maps log, counted in the host's log as it stands within a second of `expected`.
+long LoggedWithinASecond(long expected) {
+    long logged = 0;
+    for (int wait = 0; wait < 50; ++wait, ::Sleep(20)) {
+        logged = 0;
+        for (const std::wstring& line : testsupport::HostLogLines()) logged += line.find(L"quick-print layout") != line.npos;
+        if (logged >= expected) break;
+    }
+    return logged;
+}
+
+// A second thread's maps log while the first map's thread only handles its messages, and again
+// after that thread let its map go and ended; then four threads log at once, the one whose map
+// came first leaving first. Every line is in the host's log within a second.
+TEST(LogOfThreads, EveryMapsLinesReachTheHostsLogWithinASecondWhateverTheFirstMapsThreadDoes) {
+    testsupport::ClearHostLog();
+    volatile LONG arrived = 0;
+    HANDLE first = nullptr;
+    RunTogether(2, [&](int thread) {
+        std::unique_ptr<FormMap> map;
+        if (thread == 0) {
+            map = std::make_unique<FormMap>(MakeForm(), 0);
+            ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &first, SYNCHRONIZE,
+                              FALSE, 0);
+        }
+        Meet(arrived, 2);
+        if (thread == 1) {
+            map = std::make_unique<FormMap>(MakeForm(), 100);
+            map->LogLines(5);
+            EXPECT_EQ(LoggedWithinASecond(5), 5) << "while the first map's thread idles";
+        }
+        Meet(arrived, 2);
+        if (thread == 0) return;
+        while (::MsgWaitForMultipleObjects(1, &first, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+            testsupport::PumpMessages();
+        map->LogLines(8);
+        EXPECT_EQ(LoggedWithinASecond(13), 13) << "after the first map's thread ended";
+        map = std::make_unique<FormMap>(MakeForm(), 200);
+        map->LogLines(3);
+        EXPECT_EQ(LoggedWithinASecond(16), 16) << "from a map made afterwards";
+    });
+    ::CloseHandle(first);
+
+    testsupport::ClearHostLog();
+    arrived = 0;
+    RunTogether(4, [&](int thread) {
+        if (thread > 0) Meet(arrived, 4);
+        auto map = std::make_unique<FormMap>(MakeForm(), 0);
+        if (thread == 0) Meet(arrived, 4);
+        map->LogLines(500);
+    });
+    EXPECT_EQ(LoggedWithinASecond(2000), 2000);
 }
 
 // The first maps of a process (this case runs in a process of its own, and again in fresh ones): a

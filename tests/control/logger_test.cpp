@@ -1,6 +1,6 @@
 // The logger: one entry per line through the host's logging component, nothing at all when the
-// component is missing or the channel is unknown; other threads' lines, posted or streamed, written
-// by the thread that opened it.
+// component is missing or the channel is unknown; the lines of threads without a link of their own,
+// posted or streamed, written within a second while a map lives, whatever the linked threads do.
 #include "ZmaVOMap2/services/Logger.h"
 #include "tests/support/TestSupport.h"
 
@@ -96,30 +96,28 @@ TEST(Logger, CloseDropsTheLinkAndTheNextStreamOpensItAgain) {
     logger.Close();
 }
 
-TEST(Logger, AnotherThreadsLinesWaitForTheThreadThatOpenedIt) {
-    ComPtr<IHostLogStore> store = Store();
-    store->Reset();
-    CZmuLoggerZmoLogging logger("zemro.usage");
-    ASSERT_EQ(logger.Open("zemro.usage", ""), S_OK);
-    std::thread([&] {
-        logger.Post(40000, "from the thread", "thread.cpp", 7);
-        logger.WritePosted();  // not this thread's to write
-    }).join();
-    LONG count = -1;
-    store->get_EntryCount(&count);
-    EXPECT_EQ(count, 0);
-    logger.Post(40000, "from the opener", "opener.cpp", 8);
-    store->get_EntryCount(&count);
-    ASSERT_EQ(count, 2);
-    EXPECT_EQ(Message(store.Get(), 0), L"from the thread");
-    EXPECT_EQ(Message(store.Get(), 1), L"from the opener");
-    logger.Close();
+// The host's log as it stands once it holds `count` entries, or after a second.
+std::vector<std::wstring> LogWithinASecond(size_t count) {
+    std::vector<std::wstring> lines;
+    for (int wait = 0; wait < 50 && (lines = testsupport::HostLogLines()).size() < count; ++wait) ::Sleep(20);
+    return lines;
 }
 
-TEST(Logger, LinesStreamedOnSeveralOtherThreadsAtOnceWaitForTheOpenerAndComeWhole) {
+TEST(Logger, AnotherThreadsLinesAreWrittenWithinASecondWhileTheLinkedThreadIdles) {
     Store()->Reset();
     CZmuLoggerZmoLogging logger("zemro.usage");
-    ASSERT_EQ(logger.Open("zemro.usage", ""), S_OK);
+    ASSERT_EQ(logger.Join("zemro.usage", ""), S_OK);
+    std::thread([&] { logger.Post(40000, "from the thread", "thread.cpp", 7); }).join();
+    EXPECT_EQ(LogWithinASecond(1), std::vector<std::wstring>{L"from the thread"});
+    logger.Post(40000, "from the linked thread", "linked.cpp", 8);
+    EXPECT_EQ(testsupport::HostLogLines(), (std::vector<std::wstring>{L"from the thread", L"from the linked thread"}));
+    logger.Leave();
+}
+
+TEST(Logger, LinesStreamedOnSeveralOtherThreadsAtOnceComeWhole) {
+    Store()->Reset();
+    CZmuLoggerZmoLogging logger("zemro.usage");
+    ASSERT_EQ(logger.Join("zemro.usage", ""), S_OK);
     std::multiset<std::wstring> expected;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
@@ -130,11 +128,30 @@ TEST(Logger, LinesStreamedOnSeveralOtherThreadsAtOnceWaitForTheOpenerAndComeWhol
         });
     }
     for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(testsupport::HostLogLines(), std::vector<std::wstring>());
-    logger.WritePosted();
-    const std::vector<std::wstring> written = testsupport::HostLogLines();
+    const std::vector<std::wstring> written = LogWithinASecond(expected.size());
     EXPECT_EQ(std::multiset<std::wstring>(written.begin(), written.end()), expected);
-    logger.Close();
+    logger.Leave();
+}
+
+// Lines handed over while no map lives wait, up to a bound, for the next; what the bound drops is told.
+TEST(Logger, LinesBeyondTheWaitingBoundAreDroppedAndCounted) {
+    Store()->Reset();
+    CZmuLoggerZmoLogging logger("zemro.usage");
+    ASSERT_EQ(logger.Open("zemro.usage", ""), S_OK);
+    const size_t bound = CZmuLoggerZmoLogging::kMaxWaitingLines;
+    std::thread([&] {
+        for (size_t i = 0; i < bound + 5; ++i) logger.Post(40000, "waiting", "thread.cpp", 1);
+    }).join();
+    ComPtr<IHostLogStore> store = Store();
+    LONG count = -1;
+    store->get_EntryCount(&count);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(logger.Join("zemro.usage", ""), S_FALSE);
+    for (int wait = 0; wait < 50 && store->get_EntryCount(&count) == S_OK && count < LONG(bound + 1); ++wait) ::Sleep(20);
+    ASSERT_EQ(count, LONG(bound + 1));
+    EXPECT_EQ(Message(store.Get(), 0), L"5 log lines were dropped: more than 10000 lines waited to be written");
+    EXPECT_EQ(Message(store.Get(), LONG(bound)), L"waiting");
+    logger.Leave();
 }
 
 }  // namespace
