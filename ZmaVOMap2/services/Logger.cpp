@@ -206,7 +206,10 @@ void CZmuLoggerZmoLogging::WritePosted() {
 }
 
 std::ostream& CZmuLoggerZmoLogging::GetStream(int level, const char* file, int line) {
-    if (!IsOpen()) Open(channel_, configuration_);
+    if (!IsOpen()) {
+        std::lock_guard<std::recursive_mutex> guard(linkLock_);
+        Open(std::string(channel_), std::string(configuration_));
+    }
     return StreamOfThisThread(level, file, line);
 }
 
@@ -304,8 +307,12 @@ void CZmuLoggerZmoLogging::WriteWaiting(Link& link) noexcept {
 HRESULT CZmuLoggerZmoLogging::Open(const std::string& channel, const std::string& configuration) {
     std::lock_guard<std::recursive_mutex> guard(linkLock_);
     if (LinkOfThisThread()) return S_FALSE;
-    channel_ = channel;
-    configuration_ = configuration;
+    if (channel != channel_ || configuration != configuration_) {
+        // The writer thread starts with them.
+        std::lock_guard<std::mutex> writer(writerLock_);
+        channel_ = channel;
+        configuration_ = configuration;
+    }
     auto link = std::make_unique<Link>();
     const HRESULT hr = link->Open(channel, configuration);
     if (link->IsOpen()) {

@@ -84,7 +84,6 @@ public:
 
     // Whether any thread has a link.
     bool IsOpen() const noexcept { return links_.load() > 0; }
-    const std::string& Channel() const noexcept { return channel_; }
 
     // Lines handed over that may wait at once; beyond it they are dropped, and counted in a line.
     static constexpr size_t kMaxWaitingLines = 10000;
