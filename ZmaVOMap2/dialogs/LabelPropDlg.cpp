@@ -15,7 +15,6 @@
 #include "platform/Result.h"
 
 #include <climits>
-#include <cstdlib>
 #include <vector>
 
 using platform::ComPtr;
@@ -31,6 +30,8 @@ constexpr int kMaxOffset = 50;
 
 // What an offset edit takes before the limit of labels is applied: any whole number an int holds.
 const NumberRange kTypedOffset = NumberRange::Whole(INT_MIN, INT_MAX);
+// How many labels an engine layer draws at most: the engine keeps the count in 16 bits.
+const NumberRange kLabelCounts = NumberRange::Whole(0, SHRT_MAX);
 
 void AddEntry(HWND dialog, const std::string& text) {
     ::SendDlgItemMessageA(dialog, IDC_LABEL_FIELD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -350,8 +351,10 @@ bool CLabelPropDlg::ReadTypedNumbers() {
             !ReadDialogNumber(d, IDC_LABEL_ZOOM_MAX, L"The maximum zoom", zooms, zoomMax_))
             return false;
     }
-    // Offsets are the own layers' alone: an engine layer's edits are disabled.
-    if (!layer_->IsUserDrawn()) return true;
+    // Offsets are the own layers' alone, the count of labels the engine layers': the other
+    // kind's edits are disabled.
+    if (!layer_->IsUserDrawn())
+        return ReadDialogNumber(d, IDC_LABEL_MAX_COUNT, L"The maximum number of labels", kLabelCounts, labelCount_);
     const int ids[] = {IDC_LABEL_OFFSET_X, IDC_LABEL_OFFSET_Y};
     int* offsets[] = {&offsetX_, &offsetY_};
     for (int i = 0; i < 2; ++i) {
@@ -403,7 +406,7 @@ bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
     }
     labels.Put(Labels::kOverlap, Variant(IsChecked(d, IDC_LABEL_OVERLAP)));
     labels.Put(Labels::kDuplicate, Variant(IsChecked(d, IDC_LABEL_DUPLICATE)));
-    labels.Put(Labels::kLabelMax, Variant(static_cast<long>(std::atoi(ItemText(d, IDC_LABEL_MAX_COUNT, 50).c_str()))));
+    labels.Put(Labels::kLabelMax, Variant(static_cast<long>(labelCount_)));
     labels.Put(Labels::kPartialSegments, Variant(true));
     return true;
 }

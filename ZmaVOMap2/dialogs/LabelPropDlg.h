@@ -30,8 +30,8 @@ private:
     bool ApplyEngineLayer(const std::string& field);
     bool ApplyOwnLayer(const std::string& field);
     void OnOK();
-    // The zoom range and the offsets as typed, each by the dialogs' number rule; false when one is
-    // refused (the user was told, and its edit has the focus).
+    // The zoom range, the offsets and the count of labels as typed, each by the dialogs' number
+    // rule; false when one is refused (the user was told, and its edit has the focus).
     bool ReadTypedNumbers();
     // Offsets beyond what labels take are brought to the nearest end once the user agrees.
     bool LimitOffsets();
@@ -45,6 +45,7 @@ private:
     // The widest view in the map's unit, the end of every zoom range.
     double widestZoom_ = 0;
     int offsetX_ = 0, offsetY_ = 0;
+    double labelCount_ = 0;
     int position_ = 0, alignment_ = 0;
     std::string unitCaption_;
 };

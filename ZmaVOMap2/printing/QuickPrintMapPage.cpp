@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -200,7 +201,7 @@ void CQuickPrintMapPage::UpdateEnabling() {
     const bool typed = custom && SelectedPreset() == 0;
     Enable(IDC_MAP_SCALE_LABEL, typed);
     Enable(IDC_MAP_SCALE_UNIT, typed);
-    Enable(IDC_MAP_SCALE, typed && !scaleInvalid_);
+    Enable(IDC_MAP_SCALE, ScaleIsEditable());
     // A window smaller than the smallest printed map cannot be printed at its size.
     const bool windowFits = MeetsMinimum(window_);
     Enable(IDC_MAP_WINDOW, windowFits);
@@ -310,11 +311,15 @@ void CQuickPrintMapPage::OnCommand(int id, int code) {
         PostUpdate();
         ApplyScale(ScaleFromWidth());
         break;
-    case IDC_MAP_SCALE:
-        if (!typing) break;
-        width_.SetValue(ViewWidth() / scaleEdit_.GetValue());
+    case IDC_MAP_SCALE: {
+        // A text that is no scale the print can use leaves the size alone: leaving the page says
+        // why, of the scale and not of a size it gave.
+        double scale = 0;
+        if (!typing || !ReadNumber(EditText(Handle(), IDC_MAP_SCALE), ScaleRange(), scale)) break;
+        width_.SetValue(ViewWidth() / scale);
         height_.SetValue(width_.GetValue() / Aspect());
         break;
+    }
     case IDC_MAP_PRESETS:
         if (code == CBN_SELENDOK) OnPresetChosen();
         break;
@@ -414,25 +419,22 @@ bool CQuickPrintMapPage::CheckLength(int id, long minimum, const wchar_t* side) 
     return false;
 }
 
+bool CQuickPrintMapPage::ScaleIsEditable() const {
+    return IsChecked(IDC_MAP_CUSTOM) && SelectedPreset() == 0 && !scaleInvalid_;
+}
+
+NumberRange CQuickPrintMapPage::ScaleRange() const {
+    const long paper = QuickPrintUnits::PaperUnit(), map = MapUnitCode();
+    return NumberRange::Between(units_.Convert(1, paper, map), units_.Convert(LONG_MAX, paper, map),
+                                DistanceUnitText(Sheet().MapDistanceUnit()));
+}
+
 bool CQuickPrintMapPage::OnKillActive() {
     if (IsChecked(IDC_MAP_WINDOW) || IsChecked(IDC_MAP_FIT)) return true;
     const SIZE smallest = GetDefaultSize();
-    return CheckLength(IDC_MAP_WIDTH, smallest.cx, L"width") &&
-           CheckLength(IDC_MAP_HEIGHT, smallest.cy, L"height");
-}
-
-bool CQuickPrintMapPage::ParseScaleEdit(double& scale) {
-    char text[32] = {};
-    ::GetWindowTextA(Item(IDC_MAP_SCALE), text, sizeof text);
-    const char* start = text;
-    while (*start == ' ' || *start == '\t') ++start;
-    char* end = nullptr;
-    const double value = std::strtod(start, &end);
-    if (end == start || (value == 0.0 && *start != '0')) return false;
-    while (*end == ' ' || *end == '\t') ++end;
-    if (*end != '\0' || !(value >= 0.0 && value <= DBL_MAX)) return false;
-    scale = value;
-    return true;
+    double scale = 0;
+    return CheckLength(IDC_MAP_WIDTH, smallest.cx, L"width") && CheckLength(IDC_MAP_HEIGHT, smallest.cy, L"height") &&
+           (!ScaleIsEditable() || ReadDialogNumber(Handle(), IDC_MAP_SCALE, L"The scale", ScaleRange(), scale));
 }
 
 void CQuickPrintMapPage::ControlsToFields() {
@@ -443,13 +445,10 @@ void CQuickPrintMapPage::ControlsToFields() {
     if (IsChecked(IDC_MAP_SAME)) contentCentred_ = 0;
     if (IsChecked(IDC_MAP_CENTRED)) contentCentred_ = 1;
     border_ = IsChecked(IDC_MAP_BORDER) ? 1 : 0;
-    double scale = scale_;
-    if (ParseScaleEdit(scale)) {
-        scale_ = scale;
-    } else {
-        ::MessageBeep(static_cast<UINT>(-1));
-        ::SetFocus(Item(IDC_MAP_SCALE));
-    }
+    // A scale the settings cannot hold keeps the one before: leaving the page told the user of
+    // one typed, and one the page computed is not the user's.
+    double scale = 0;
+    if (ReadNumber(EditText(Handle(), IDC_MAP_SCALE), ScaleRange(), scale)) scale_ = scale;
     // Only a custom size the user chose replaces the one the settings hold: the sizes the window
     // and the page give are not the user's.
     if (sizeMode_ == kCustomSize) custom_ = {units_.FromPaper(width_.GetValue()), units_.FromPaper(height_.GetValue())};

@@ -8,6 +8,7 @@
 #include "ZmaVOMap2/printing/QuickPrintPage.h"
 #include "ZmaVOMap2/printing/QuickPrintUnits.h"
 #include "ZmaVOMap2/services/NumberEdit.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 
 #include <vector>
 
@@ -54,7 +55,10 @@ private:
     // A custom side the edit holds, from the smallest printed map's to the largest; false, with
     // the user told and the edit focused, for anything else.
     bool CheckLength(int id, long minimum, const wchar_t* side);
-    bool ParseScaleEdit(double& scale);
+    // Whether the user may type a scale: a custom size, no preset chosen, and a scale that is one.
+    bool ScaleIsEditable() const;
+    // The scales the print settings hold, 1:1 to 1:LONG_MAX, in map units per paper unit.
+    NumberRange ScaleRange() const;
 
     void OnWindowSize();
     void OnFitToPage();

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/commands/CommandResources.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/imagery/ImageryResource.h"
+#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "tests/commands/CommandsFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
@@ -14,7 +15,6 @@
 #include "tests/support/Watchdog.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <set>
 
@@ -66,6 +66,19 @@ struct FreshMap {
     ComPtr<IZmaVadAZ2> map;
     ComPtr<IDispatch> engine;
 };
+
+// A native table of one named road, whose labels the engine draws from the table's dataset.
+void WriteRoads(const std::string& path) {
+    mitab_handle table = mitab_c_create(path.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
+    mitab_c_add_field(table, "Name", TABFT_Char, 64, 0);
+    mitab_feature road = mitab_c_create_feature(table, TABFC_Point);
+    double x = 10, y = 50;
+    mitab_c_set_points(road, 0, 1, &x, &y);
+    mitab_c_set_field(road, 0, "v1");
+    mitab_c_write_feature(table, road);
+    mitab_c_destroy_feature(road);
+    mitab_c_close(table);
+}
 
 // The texts every number box refuses, whatever its range, and those of one box besides.
 std::vector<std::string> Refused(std::vector<std::string> besides = {}) {
@@ -146,9 +159,7 @@ protected:
 TEST_F(TypedNumbers, EveryDialogTakesOnlyNumbersTheMapCanUseAndASavedMapKeepsThem) {
     Show(automation_.Get());
     const std::string folder = rastertest::Folder("numbers"), image = folder + "\\plan.bmp";
-    std::ofstream(folder + "\\roads.tab") << "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
-                                           "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n"
-                                           "!feature\t0\tk1\tv1\t\t10.000000\t50.000000\t\t0\t\n";
+    WriteRoads(folder + "\\roads.tab");
     rastertest::WriteBitmap(image, 40, 30);
 
     const auto layersDlg = [this] { automation_->LayersDlg(); };
@@ -178,6 +189,10 @@ TEST_F(TypedNumbers, EveryDialogTakesOnlyNumbersTheMapCanUseAndASavedMapKeepsThe
          L"//DatasetComposition/@offsety", L"1.6092726957948533"},
         {"label offset", layersDlg, {Pick("RxLev", IDC_LAYER_LABELS)}, nullptr, IDC_LABEL_OFFSET_X, Refused({"1.5"}),
          "-20", {L"A label offset must be a whole number from -50 to 50."}, kLabelOffset, L"-20"},
+        {"label count of a table layer", layersDlg, {Pick("roads", IDC_LAYER_LABELS)}, nullptr, IDC_LABEL_MAX_COUNT,
+         Refused({"", "-5", "1e3", "32768", "70000"}), "250",
+         {L"The maximum number of labels must be a whole number from 0 to 32767."},
+         L"//Layer[contains(@layerfilespec, 'roads')]/LabelSettings/@labelmax", L"250"},
         // The proxy is switched on with a good address for the port, and kept so for the address.
         {"proxy port", properties, {}, [](HWND d) {
              rastertest::ClickBox(d, IDC_USE_PROXY);

@@ -10,7 +10,9 @@
 #include "tests/support/DialogAnswerer.h"
 #include "tests/support/TestSupport.h"
 
+#include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
@@ -130,30 +132,59 @@ TEST_F(PageSetupTest, OptionsOpensTheSheetOnTheSameSettingsAndOkKeepsWhatItChang
     testsupport::DeleteValue(HKEY_CURRENT_USER, RegistrySettings::kMapQuickPrintKey, L"MapTitle");
 }
 
-TEST_F(PageSetupTest, ACustomSizeIsANumberFromTheSmallestToTheLargestPrintedMap) {
-    const std::wstring refused[] = {L"nan", L"inf", L"1e308", L"2147483648", std::wstring(300, L'9'), L"1,5", L"500.01"};
-    size_t stayed = 0;
-    ModalScript script;
-    script.For(L"Page Setup", {[](HWND d) { Click(d, ID_PRINT_OPTIONS); }, [](HWND d) { Click(d, IDOK); }})
-        .For(L"Print Map", {[&](HWND s) {
-            HWND page = PageOf(s, 0);
-            Click(page, IDC_MAP_CUSTOM);
-            for (const std::wstring& text : refused) {
-                Type(page, IDC_MAP_WIDTH, text.c_str());
-                Click(s, IDOK);
-                stayed += ::IsWindow(s) && CurrentPage(s) == page;
-            }
-            Type(page, IDC_MAP_WIDTH, L"25");
-            Click(s, IDOK);
-        }});
-    ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
-    EXPECT_EQ(stayed, std::size(refused));
-    std::set<std::wstring> told;
-    for (const auto& box : testsupport::DialogAnswerer::Current()->Dialogs())
-        if (box.caption == L"An invalid map dimension has been chosen") told.insert(box.text);
-    EXPECT_EQ(told, std::set<std::wstring>{L"The map width must be a number from 10 to 500 cm."});
-    long width = 0;
-    EXPECT_EQ((CustomLayout()->get_Width(&width), width), 25000);
+TEST_F(PageSetupTest, TheMapPageTakesOnlyASizeAndAScaleThePrintCanUseAndAFreshMapKeepsThem) {
+    // A box of the map page, the texts refused with one message while the sheet stays, the value
+    // then taken, and that value as a fresh map reads it from the custom layout.
+    struct Case {
+        int edit;
+        std::vector<std::wstring> refused;
+        const wchar_t* accepted;
+        std::wstring caption, told;
+        std::function<double(IZmaVadAZ2*)> kept;
+        double expected;
+    };
+    const std::wstring many(300, L'9');
+    const auto width = [](IZmaVadAZ2* map) { Variant centimetres; map->get_Width(centimetres.Put()); return centimetres.dblVal; };
+    const auto denominator = [](IZmaVadAZ2* map) { double scale = 0; map->get_Scale(&scale); return std::round(1 / scale); };
+    const Case cases[] = {
+        {IDC_MAP_WIDTH, {L"nan", L"inf", L"1e308", L"2147483648", many, L"1,5", L"500.01"}, L"25",
+         L"An invalid map dimension has been chosen", L"The map width must be a number from 10 to 500 cm.", width, 25},
+        // Miles on a centimetre of paper, from 1:1 to the largest denominator the settings hold.
+        {IDC_MAP_SCALE, {L"", L"0", L"-5", L"nan", L"inf", L"1e308", L"2147483648", many, L"12abc", L"1,5", L"13343.85"},
+         L"0.25", L"Map Module", L"The scale must be a number from 6.213712e-06 to 13343.84 miles.", denominator, 40234},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edit);
+        testsupport::DialogAnswerer::Current()->Clear();
+        size_t stayed = 0;
+        ModalScript script;
+        script.For(L"Page Setup", {[](HWND d) { Click(d, ID_PRINT_OPTIONS); }, [](HWND d) { Click(d, IDOK); }})
+            .For(L"Print Map", {[](HWND s) {
+                                    // A custom size, at a scale of the user's ("Other..." in the list).
+                                    Click(PageOf(s, 0), IDC_MAP_CUSTOM);
+                                    ::SendDlgItemMessageW(PageOf(s, 0), IDC_MAP_PRESETS, CB_SETCURSEL, 0, 0);
+                                },
+                                [&](HWND s) {
+                                    HWND page = PageOf(s, 0);
+                                    EXPECT_TRUE(IsEnabled(page, c.edit));
+                                    for (const std::wstring& text : c.refused) {
+                                        Type(page, c.edit, text.c_str());
+                                        Click(s, IDOK);
+                                        stayed += ::IsWindow(s) && CurrentPage(s) == page && TextOf(page, c.edit) == text;
+                                    }
+                                    Type(page, c.edit, c.accepted);
+                                    Click(s, IDOK);
+                                }});
+        ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+        EXPECT_EQ(stayed, c.refused.size());
+        std::set<std::wstring> told;
+        for (const auto& box : testsupport::DialogAnswerer::Current()->Dialogs())
+            if (box.caption == c.caption) told.insert(box.text);
+        EXPECT_EQ(told, std::set<std::wstring>{c.told});
+        ComPtr<IUnknown> fresh;
+        ASSERT_EQ(controltest::CreateControl(fresh), S_OK);
+        EXPECT_EQ(c.kept(controltest::As<IZmaVadAZ2>(fresh.Get()).Get()), c.expected);
+    }
 }
 
 TEST_F(PageSetupTest, OptionsThatCannotOpenSayWhyAndTheSetUpStaysOpen) {
