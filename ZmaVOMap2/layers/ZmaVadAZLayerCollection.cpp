@@ -41,6 +41,13 @@ long EngineLayerCount(IDispatch* map) {
     return EngineDispatch(layers.Get()).Get(Engine::Layers::kCount).ToLong();
 }
 
+// `rising` takes the place of `sinking`, whose engine layers lie directly above its own: it moves
+// the engine's layers, and `sinking` only learns that it was pushed down.
+void PassInEngine(CZmaVadAZLayer& rising, CZmaVadAZLayer& sinking) {
+    rising.MoveDown(true, sinking.GetEngineLayerCount());
+    sinking.MoveUp(false, rising.GetEngineLayerCount());
+}
+
 }  // namespace
 
 CZmaVadAZLayerCollection::CZmaVadAZLayerCollection(const std::wstring& temporaryFolder, CZmaVadAZLayerHost& host,
@@ -51,6 +58,7 @@ CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
     // Front to back: each layer takes its engine layer out of the map as it goes. The lists are
     // emptied first, so that messages handled while a layer lets go of its host objects find
     // nothing half destroyed.
+    engineOrder_.clear();
     LayerList layers;
     layers.swap(layers_);
     std::vector<std::unique_ptr<CZmaVadAZLayer>> retired;
@@ -185,10 +193,9 @@ void CZmaVadAZLayerCollection::MoveCurrentLayerUp() {
     auto passed = std::prev(moving);
     CZmaVadAZLayer* a = moving->get();
     CZmaVadAZLayer* b = passed->get();
+    const bool engineNow = MovesEngineNow();
     moving->swap(*passed);
-    // A moves the engine's layers once; B only learns that it was pushed down.
-    a->MoveDown(true, b->GetEngineLayerCount());
-    b->MoveUp(false, a->GetEngineLayerCount());
+    if (engineNow) PassInEngine(*a, *b);
     if (keepOrders_) ShiftLayerOrders(b, a, -1);
     bool follows = cursor_ == follower_;
     --cursor_;
@@ -202,9 +209,12 @@ void CZmaVadAZLayerCollection::MoveCurrentLayerDown() {
     auto passed = std::next(moving);
     CZmaVadAZLayer* a = moving->get();
     CZmaVadAZLayer* b = passed->get();
+    const bool engineNow = MovesEngineNow();
     moving->swap(*passed);
-    a->MoveUp(true, b->GetEngineLayerCount());
-    b->MoveDown(false, a->GetEngineLayerCount());
+    if (engineNow) {
+        a->MoveUp(true, b->GetEngineLayerCount());
+        b->MoveDown(false, a->GetEngineLayerCount());
+    }
     if (keepOrders_) ShiftLayerOrders(a, b, +1);
     bool follows = cursor_ == follower_;
     ++cursor_;
@@ -223,6 +233,35 @@ void CZmaVadAZLayerCollection::ShiftLayerOrders(CZmaVadAZLayer* a, CZmaVadAZLaye
             if (oa <= entry.second && entry.second < ob) ++entry.second;
         GetLayerOrder(b) = oa;
     }
+}
+
+bool CZmaVadAZLayerCollection::MovesEngineNow() {
+    CatchUpEngineOrder();
+    if (!IsDrawingFrame() && engineOrder_.empty()) return true;
+    if (engineOrder_.empty()) engineOrder_ = Layers();
+    return false;
+}
+
+void CZmaVadAZLayerCollection::CatchUpEngineOrder() noexcept {
+    // Retired layers that are still going may keep engine layers between the others'.
+    if (engineOrder_.empty() || IsDrawingFrame() || retiring_ > 0) return;
+    std::vector<CZmaVadAZLayer*> engine;
+    engine.swap(engineOrder_);
+    try {
+        // From the top, each layer rises past those that the engine still holds above it. A layer
+        // that came after the moves was placed by the engine itself and is not among them.
+        auto settled = engine.begin();
+        for (CZmaVadAZLayer* wanted : Layers()) {
+            auto at = std::find(settled, engine.end(), wanted);
+            if (at == engine.end()) continue;
+            for (; at != settled; --at) {
+                PassInEngine(**at, **std::prev(at));
+                std::iter_swap(at, std::prev(at));
+            }
+            ++settled;
+        }
+    }
+    COM_CATCH_LOG();
 }
 
 bool CZmaVadAZLayerCollection::MoveLayerToTop(CZmaVadAZLayer* layer) {
@@ -393,6 +432,8 @@ void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcep
     failingLayers_.erase(std::remove(failingLayers_.begin(), failingLayers_.end(), layer), failingLayers_.end());
     failedInThisFrame_.erase(std::remove(failedInThisFrame_.begin(), failedInThisFrame_.end(), layer),
                              failedInThisFrame_.end());
+    // Its engine layer leaves the map before the engine's list is brought into order.
+    engineOrder_.erase(std::remove(engineOrder_.begin(), engineOrder_.end(), layer), engineOrder_.end());
     series_.Forget(layer);
 }
 
@@ -416,6 +457,7 @@ void CZmaVadAZLayerCollection::EndOperation() noexcept {
     // Each layer takes its engine layer out of the map as it goes; it must not fail the caller.
     // The lists are taken first: a layer that lets go of a host object in another apartment lets
     // the thread handle messages, which may begin and end operations of their own meanwhile.
+    ++retiring_;
     try {
         std::vector<std::unique_ptr<CZmaVadAZLayer>> layers;
         layers.swap(retiredLayers_);
@@ -425,6 +467,10 @@ void CZmaVadAZLayerCollection::EndOperation() noexcept {
         compositions.clear();
     }
     COM_CATCH_LOG();
+    --retiring_;
+    // The engine has walked its list: the moves made meanwhile reach it now, once the removed
+    // layers' engine layers have gone from between the others'.
+    CatchUpEngineOrder();
 }
 
 void CZmaVadAZLayerCollection::RequireNoFrame() const {

@@ -91,7 +91,9 @@ public:
     bool HasLayerOfType(int type) const;
     CZmaVadAZLayer* FindLayerByType(int type) const;
 
-    // Moving layers; the engine's list moves in step.
+    // Moving layers; the engine's list moves in step, except while a frame is drawn: the engine
+    // walks that list, so the collection's order changes at once and the engine's is brought into
+    // it when the last operation has ended (CatchUpEngineOrder).
     void MoveCurrentLayerUp();
     void MoveCurrentLayerDown();
     bool MoveLayerToTop(CZmaVadAZLayer* layer);
@@ -160,8 +162,9 @@ public:
     bool Contains(const CZmaVadAZLayer* layer) const noexcept;
     // True while the engine draws a frame through the collection. The engine walks its own layer
     // list meanwhile, so nothing may add a layer to it: what would is refused with E_UNEXPECTED
-    // and a description (RequireNoFrame). A layer removed meanwhile leaves the list at once but
-    // keeps its engine layer until the last operation has ended, after the engine's walk.
+    // and a description (RequireNoFrame). A layer removed or moved meanwhile leaves or moves in
+    // the list at once, and in the engine's list once the last operation has ended, after the
+    // engine's walk.
     bool IsDrawingFrame() const noexcept { return frames_ > 0; }
     void RequireNoFrame() const;
 
@@ -301,6 +304,14 @@ private:
     // apartments, which lets the thread handle messages, and those must meet a consistent list.
     void DestroyLayer(CZmaVadAZLayer* layer);
     void ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept;
+    // Whether a move reaches the engine's list now. While it cannot (a frame is drawn, or earlier
+    // moves still wait), the order that the engine's list keeps is noted first.
+    bool MovesEngineNow();
+    // Brings the engine's list into the collection's order with the layers' own moves, unless a
+    // frame is drawn or retired layers are going; nothing when the two agree.
+    void CatchUpEngineOrder() noexcept;
+    // The layers from the top as the engine's list holds them.
+    std::vector<CZmaVadAZLayer*> EngineOrder() const { return engineOrder_.empty() ? Layers() : engineOrder_; }
 
     platform::ComPtr<IDispatch> map_;
     platform::ComPtr<IHostPrintLegend> printLegend_;
@@ -334,6 +345,10 @@ private:
     // What was removed during an operation, destroyed when the operations end.
     std::vector<std::unique_ptr<CZmaVadAZLayer>> retiredLayers_;
     std::vector<std::unique_ptr<CZmaVadAZDatasetComposition>> retiredCompositions_;
+    int retiring_ = 0;  // retired layers being destroyed
+    // The layers as the engine's list holds them while moves wait for a frame to end; empty when
+    // the engine's list is in the collection's order.
+    std::vector<CZmaVadAZLayer*> engineOrder_;
     LinesLayerPersistence* lines_ = nullptr;
 
     // Persistence steps.

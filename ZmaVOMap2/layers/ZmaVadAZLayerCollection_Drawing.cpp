@@ -128,10 +128,12 @@ bool CZmaVadAZLayerCollection::OnDrawUserLayer(HDC dc, IDispatch* engineLayer, c
 
     // Only the request of the top-most user-drawn layer that shows at this zoom draws the frame,
     // so everything own is drawn once per frame however many user-draw layers the engine has.
+    // Top-most in the engine's list, which the engine walks: a layer moved during the frame moves
+    // there only afterwards.
     CZmaVadAZLayer* trigger = nullptr;
-    for (const auto& held : layers_) {
-        if (held->IsUserDrawn() && held->IsVisibleAtCurrentZoom()) {
-            trigger = held.get();
+    for (CZmaVadAZLayer* layer : EngineOrder()) {
+        if (layer->IsUserDrawn() && layer->IsVisibleAtCurrentZoom()) {
+            trigger = layer;
             break;
         }
     }

@@ -31,7 +31,11 @@ public:
     // layer's name; the engine layer keeps a unique one).
     HRESULT Attach(const std::string& name, int type, const std::string& fileSpec = std::string()) override;
 
-    bool OnDrawUserLayer(HDC, const RECT&, const ZmaExtent&) override { return Log("request"); }
+    bool OnDrawUserLayer(HDC, const RECT&, const ZmaExtent&) override {
+        Log("request");
+        if (duringRequest) duringRequest();
+        return true;
+    }
     bool Draw(HDC, const RECT&, const ZmaExtent&) override;
     bool DrawSecondPass(HDC, const RECT&, const ZmaExtent&) override { return Log("pass1"); }
     bool DrawLabels(HDC, const RECT&, const ZmaExtent&) override { return Log("labels"); }
@@ -46,6 +50,8 @@ public:
     bool throwInDraw = false;
     // Runs in the symbol pass, to look at the state of the frame from inside it.
     std::function<void()> duringDraw;
+    // Runs in the layer's own draw request.
+    std::function<void()> duringRequest;
     // The collection's drawing flags as the symbol pass last saw them.
     bool sawPrinting = false, sawGdiPlus = false;
 

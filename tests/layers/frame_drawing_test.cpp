@@ -4,6 +4,8 @@
 
 #include "platform/Result.h"
 
+#include <functional>
+
 using platform::ComError;
 
 namespace frametest {
@@ -86,6 +88,43 @@ TEST_F(FrameTest, RequestsFindTheirLayerByExactNameNearestTheTop) {
         ADD_FAILURE() << "a null engine layer must be refused";
     } catch (const ComError& e) {
         EXPECT_EQ(e.Error(), E_POINTER);
+    }
+}
+
+// The engine's walk is one operation, in which it asks bottom first. Raising the lower layer to
+// the top, or lowering the top one as the Layer Control's Down does, while the lower one is asked
+// changes the engine's list only once the walk is over: the engine still asks the top one last,
+// and that request draws the frame, in the new order.
+TEST_F(FrameTest, ALayerMovedWhileTheEngineAsksLeavesTheFrameToTheLayerItAsksLast) {
+    const struct {
+        const char* how;
+        std::function<void(CZmaVadAZLayerCollection&, CZmaVadAZLayer* lower)> move;
+    } cases[] = {
+        {"raised", [](CZmaVadAZLayerCollection& layers, CZmaVadAZLayer* lower) { layers.MoveLayerToTop(lower); }},
+        {"the other lowered",
+         [](CZmaVadAZLayerCollection& layers, CZmaVadAZLayer*) {
+             layers.SetCursor(0);
+             layers.MoveCurrentLayerDown();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        RecordingLayer* lower = AddLayer(std::string("lower ") + c.how);
+        RecordingLayer* top = AddLayer(std::string("top ") + c.how);
+        lower->duringRequest = [&] { c.move(*layers_, lower); };
+        {
+            CZmaVadAZLayerCollection::BusyScope walk(*layers_);
+            EXPECT_FALSE(Request(lower));
+            EXPECT_EQ(top->GetLayerPosition(), 1) << "the engine's list stays as it is while the engine walks it";
+            EXPECT_TRUE(Request(top));
+        }
+        const std::string l = lower->GetName(), t = top->GetName();
+        EXPECT_EQ(Take(), (J{l + ":request", t + ":request", t + ":pass0", l + ":pass0", t + ":pass1", l + ":pass1",
+                             t + ":labels", l + ":labels"}));
+        EXPECT_EQ(lower->GetLayerPosition(), 1);
+        EXPECT_EQ(top->GetLayerPosition(), 2);
+        layers_->RemoveLayer(lower, false, false);
+        layers_->RemoveLayer(top, false, false);
     }
 }
 
