@@ -343,7 +343,6 @@ public:
     const ElementIndex& GetElementHandleIndex() const noexcept { return elementIndex_; }
     // Makes the row of the handle current; false for 0 and unknown handles.
     bool MoveToElement(int handle);
-    void GetPositionFields(IHostField** latitude, IHostField** longitude);
     const std::wstring& GetSiteFilter() const noexcept { return siteFilter_; }
 
 private:
