@@ -133,7 +133,13 @@ bool RendererOptimiserInterface::ReadPosition(ZmaPointD& point) {
     return true;
 }
 
-bool RendererOptimiserInterface::GetMapPosition(ZmaPointD& point) { return ReadPosition(point); }
+bool RendererOptimiserInterface::GetMapPosition(ZmaPointD& point) {
+    double lon, lat;
+    if (!GetDrawablePosition(lon, lat)) return false;
+    point.x = lon + offsetX_;
+    point.y = lat + offsetY_;
+    return true;
+}
 
 bool RendererOptimiserInterface::GetScreenPosition(POINT& pixel) {
     ZmaPointD point;

@@ -92,13 +92,21 @@ public:
     virtual int MoveNext() = 0;
     // The pixel of the current row (drawing rectangle's corner added); false without a position.
     virtual bool GetScreenPosition(POINT& pixel);
-    // The map point of the current row, offsets added; false without a position.
+    // The map point of the current row, offsets added, when the map can draw the row
+    // (GetDrawablePosition); false for any other row.
     virtual bool GetMapPosition(ZmaPointD& point);
     // The current row's position as the host holds it, without offsets, when the map can draw
     // the row (the rule of every frame: two numbers, not both 0, finite and on the world); false
     // for any other row. Whatever must hold the rows the map draws, and no other, asks this.
     bool GetDrawablePosition(double& longitude, double& latitude) {
-        return ReadRaw(longitude, latitude) && RowPositions::OnTheMap(longitude, latitude);
+        return DrawablePosition(latitudeField_.Get(), longitudeField_.Get(), latitude_, longitude_, longitude, latitude);
+    }
+    // The same rule over the current row of two position fields of the caller's, read through two
+    // values of the caller's: for a walk over the rows of a dataset that no optimiser reads.
+    static bool DrawablePosition(IHostField* latitudeField, IHostField* longitudeField, VARIANT& latitudeValue,
+                                 VARIANT& longitudeValue, double& longitude, double& latitude) {
+        return ReadRaw(latitudeField, longitudeField, latitudeValue, longitudeValue, longitude, latitude) &&
+               RowPositions::OnTheMap(longitude, latitude);
     }
     virtual const ZmaExtent& GetViewExtent() const { return viewExtent_; }
     virtual const RECT& GetViewRect() const { return viewRect_; }
@@ -165,9 +173,13 @@ protected:
     bool ReadRaw(double& longitude, double& latitude) { return ReadRaw(latitude_, longitude_, longitude, latitude); }
     // The same through two values of the caller's (a reading of every row keeps them at hand).
     bool ReadRaw(VARIANT& latitudeValue, VARIANT& longitudeValue, double& longitude, double& latitude) {
-        if (!latitudeField_ || !longitudeField_) return false;
-        hostdata::ReadValue(latitudeField_.Get(), latitudeValue);
-        hostdata::ReadValue(longitudeField_.Get(), longitudeValue);
+        return ReadRaw(latitudeField_.Get(), longitudeField_.Get(), latitudeValue, longitudeValue, longitude, latitude);
+    }
+    static bool ReadRaw(IHostField* latitudeField, IHostField* longitudeField, VARIANT& latitudeValue,
+                        VARIANT& longitudeValue, double& longitude, double& latitude) {
+        if (!latitudeField || !longitudeField) return false;
+        hostdata::ReadValue(latitudeField, latitudeValue);
+        hostdata::ReadValue(longitudeField, longitudeValue);
         double lat, lon;
         if (latitudeValue.vt == VT_R8 && longitudeValue.vt == VT_R8) {
             lat = latitudeValue.dblVal;
@@ -331,7 +343,6 @@ public:
     const ElementIndex& GetElementHandleIndex() const noexcept { return elementIndex_; }
     // Makes the row of the handle current; false for 0 and unknown handles.
     bool MoveToElement(int handle);
-    void GetPositionFields(IHostField** latitude, IHostField** longitude);
     const std::wstring& GetSiteFilter() const noexcept { return siteFilter_; }
 
 private:

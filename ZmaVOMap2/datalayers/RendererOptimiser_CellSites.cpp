@@ -262,8 +262,3 @@ bool RendererOptimiserCellSites::MoveToElement(int handle) {
     hostdata::MoveTo(&Rows(), row);
     return true;
 }
-
-void RendererOptimiserCellSites::GetPositionFields(IHostField** latitude, IHostField** longitude) {
-    if (latitude) latitudeField_.CopyTo(latitude);
-    if (longitude) longitudeField_.CopyTo(longitude);
-}

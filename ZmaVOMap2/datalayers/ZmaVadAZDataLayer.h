@@ -103,10 +103,10 @@ public:
 
     // --- Export -------------------------------------------------------------------------------
     // Writes the rows as a table of font points with one attribute per display field (and, for
-    // cell sites, the tables of the tied line layers). S_OK or the failure; a table that could
-    // not be completed is not left behind. Only the rows a frame draws are written; the log line
-    // of the export counts the rows left out for their position, and the values that had
-    // characters the table's character set cannot hold ("?" in their place).
+    // cell sites, the tables of the tied line layers). S_OK or the failure; a failure leaves none
+    // of the export's tables behind. Only the rows a frame draws are written; the log line of
+    // each table counts the rows left out for their position, and the points' line the values
+    // that had characters the table's character set cannot hold ("?" in their place).
     HRESULT ExportTab(const std::wstring& folder) override;
     bool CanExportKml() override { return true; }
     // The KML document, and a log line that counts the placemarks and the rows left out.
@@ -239,8 +239,9 @@ private:
         long changedTexts = 0;
     };
     ExportCounts ExportRows(tabexport::TabTable& table, const ExportSymbol& defaults);
-    void ExportLineTables(const std::wstring& folder);
-    void LogExport(const char* format, const ExportCounts& counts) const;
+    // Logs an export's counts with the name of the layer it wrote (`format` takes the name and
+    // then the counts in their order).
+    static void LogExport(const char* format, const std::string& layerName, const ExportCounts& counts);
     // The position fields "Latitude" (type 13 or 3) and "Longitude" (type 12 or 3); tells the user
     // and answers false when either is missing.
     bool FindLatLongFields();

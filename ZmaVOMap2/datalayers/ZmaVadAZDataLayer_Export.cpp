@@ -255,11 +255,25 @@ HRESULT CZmaVadAZDataLayer::ExportTab(const std::wstring& folder) {
         ExportSymbol symbol;
         GetExportSymbol(symbol);
         const ExportCounts counts = ExportRows(table, symbol);
-        table.Close();
-        ExportLineTables(folder);
+        // A cell-site layer's line tables stay open beside its points until every one is written,
+        // and are closed together with them: a failure of any leaves the folder as it was.
+        std::vector<std::pair<std::string, LineTableExport::WrittenTable>> lines;
+        std::vector<TabTable*> tables = {&table};
+        for (LineLink link : {kLineA, kLineB}) {
+            auto* exporter = GetType() == kTypeCellSites ? dynamic_cast<LineTableExport*>(lineLayers_[link]) : nullptr;
+            if (!exporter) continue;
+            lines.emplace_back(lineLayers_[link]->GetName(), exporter->WriteTable(folder, GetName()));
+            if (TabTable* written = lines.back().second.table.get()) tables.push_back(written);
+        }
+        tabexport::CloseTogether(tables);
         LogExport("TAB export of the layer \"%s\": %ld rows written, %ld rows without a position on the map left out, "
                   "%ld values with characters the table's character set cannot hold (written with \"?\")",
-                  counts);
+                  GetName(), counts);
+        for (const auto& [name, written] : lines) {
+            if (!written.table) continue;
+            LogExport("TAB export of the layer \"%s\": %ld lines written, %ld rows without a position on the map left out",
+                      name, {written.lines, written.rowsWithoutPosition, 0});
+        }
         return S_OK;
     }
     CATCH_RETURN_KEEP_INFO()
@@ -359,18 +373,10 @@ CZmaVadAZDataLayer::ExportCounts CZmaVadAZDataLayer::ExportRows(TabTable& table,
     return counts;
 }
 
-void CZmaVadAZDataLayer::ExportLineTables(const std::wstring& folder) {
-    if (GetType() != kTypeCellSites) return;
-    for (LineLink link : {kLineA, kLineB}) {
-        if (auto* lines = dynamic_cast<LineTableExport*>(lineLayers_[link]))
-            THROW_IF_FAILED(lines->ExportToTab(folder, GetName()));
-    }
-}
-
-void CZmaVadAZDataLayer::LogExport(const char* format, const ExportCounts& counts) const {
+void CZmaVadAZDataLayer::LogExport(const char* format, const std::string& layerName, const ExportCounts& counts) {
     platform::ErrorLog* log = platform::GetErrorLog();
     if (!log || !log->IsEnabledFor(platform::kLogLevelInfo)) return;
-    const std::string name = platform::ToAnsi(ShownName(platform::ToWide(GetName())));
+    const std::string name = platform::ToAnsi(ShownName(platform::ToWide(layerName)));
     char line[512];
     std::snprintf(line, sizeof line, format, name.c_str(), counts.written, counts.withoutPosition, counts.changedTexts);
     log->Write(platform::kLogLevelInfo, __FILE__, __LINE__, line);
@@ -381,7 +387,7 @@ HRESULT CZmaVadAZDataLayer::ExportKml(const std::wstring& folder) {
     const HRESULT hr = CZmaVadAZLayer::ExportKml(folder);
     if (hr == S_OK)
         LogExport("KML export of the layer \"%s\": %ld placemarks written, %ld rows without a position on the map left out",
-                  kmlCounts_);
+                  GetName(), kmlCounts_);
     return hr;
 }
 

@@ -198,6 +198,8 @@ void CZmaVadAZDataLayer::SelectRows(Test select) {
             added = true;
         }
     } else {
+        // Read from the host, by the rule of every frame: a row the map does not draw is never
+        // selected, whether or not a frame has kept the rows since they changed.
         if (count > 0) hostdata::MoveFirst(rows.Get());
         for (long i = 0; i < count; ++i) {
             ZmaPointD p;

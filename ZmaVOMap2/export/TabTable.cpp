@@ -98,7 +98,7 @@ void TabTable::Close() {
     mitab_c_close(handle);
     if (mitab_c_getlasterrorno() != 0) {
         const std::wstring reason = ReasonOfLastFailure();
-        for (const std::wstring& file : TableFiles(path_)) ::DeleteFileW(file.c_str());
+        DeleteFiles();
         throw platform::ComError(E_FAIL, L"Cannot complete the table \"" + path_ + L"\"" + reason);
     }
 }
@@ -114,8 +114,25 @@ void TabTable::Abandon() noexcept {
     if (handle_) {
         mitab_c_close(handle_);
         handle_ = nullptr;
-        for (const std::wstring& file : TableFiles(path_)) ::DeleteFileW(file.c_str());
+        DeleteFiles();
     }
+}
+
+void TabTable::DeleteFiles() noexcept {
+    for (const std::wstring& file : TableFiles(path_)) ::DeleteFileW(file.c_str());
+}
+
+void CloseTogether(const std::vector<TabTable*>& tables) {
+    // Left early by a failure, the tables closed so far go with it.
+    struct Closing {
+        const std::vector<TabTable*>& tables;
+        size_t closed = 0;
+        ~Closing() {
+            if (closed == tables.size()) return;
+            for (size_t i = 0; i < closed; ++i) tables[i]->DeleteFiles();
+        }
+    } closing{tables};
+    for (; closing.closed < tables.size(); ++closing.closed) tables[closing.closed]->Close();
 }
 
 }  // namespace tabexport

@@ -4,7 +4,8 @@
 //
 // A table is only kept when Close succeeded. When an export ends early (an exception, a failed
 // write), the destructor closes the files and deletes them, so no half-written table is left to
-// look like a finished one.
+// look like a finished one. An export of several tables closes them together (CloseTogether), so
+// that it keeps all of them or none.
 #pragma once
 
 #include "ZmaVOMap2/mitab/mitab.h"
@@ -51,6 +52,9 @@ public:
     // (its files are deleted then).
     void Close();
 
+    // Deletes the files of a closed table: an export whose later table failed keeps none.
+    void DeleteFiles() noexcept;
+
     const std::wstring& Path() const noexcept { return path_; }
 
 private:
@@ -63,5 +67,10 @@ private:
     std::vector<std::string> names_;
     std::vector<int> types_;
 };
+
+// Closes the tables of one export in order. When one cannot be completed, those closed before it
+// are deleted too and the failure is raised; the tables after it are left open for their owners,
+// whose destructors delete them. The folder then holds none of the export's tables.
+void CloseTogether(const std::vector<TabTable*>& tables);
 
 }  // namespace tabexport

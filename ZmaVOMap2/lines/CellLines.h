@@ -8,6 +8,7 @@
 #include "ZmaVOMap2/lines/LineGeometry.h"
 #include "ZmaVOMap2/lines/PixelLineSet.h"
 #include "ZmaVOMap2/lines/ZmaVadAZLinesLayer.h"
+#include "platform/Result.h"
 
 #include <memory>
 
@@ -51,6 +52,16 @@ class CellLinesLayer : public CZmaVadAZLinesLayer, public LineTableExport {
 public:
     CellLinesLayer(IDispatch* map, CZmaVadAZLayerCollection* owner)
         : CZmaVadAZLinesLayer(map, owner), cache_(std::make_shared<Cache>(*this)) {}
+
+    // The layer's table on its own: written (WriteTable) and closed.
+    HRESULT ExportToTab(const std::wstring& folder, const std::string& name) override {
+        try {
+            WriteTable(folder, name).table->Close();
+            return S_OK;
+        }
+        // The reason stays with the thread for whoever reports the failure.
+        CATCH_RETURN_KEEP_INFO()
+    }
 
 protected:
     // The entry's data layer when its lines are drawn now: it is in the collection, shows at this

@@ -14,6 +14,8 @@ public:
     // `neighbour` is the n of the field NeighborSectorHandle_n the line was built from.
     virtual bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
                             long neighbour, IHostDataset*& dataset) = 0;
+    // A walked row that the map does not draw: it has no lines.
+    virtual void RowWithoutPosition() {}
 
 protected:
     ~LinesToNeighboursActionInterface() = default;
@@ -23,6 +25,8 @@ class LinesToServersActionInterface {
 public:
     virtual bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
                             IHostDataset*& dataset) = 0;
+    // A walked row that the map does not draw: it has no lines.
+    virtual void RowWithoutPosition() {}
 
 protected:
     ~LinesToServersActionInterface() = default;

@@ -10,15 +10,6 @@ using platform::Variant;
 
 namespace {
 
-// The value of a field on the current row as a double; false for a null value.
-bool ReadDouble(IHostField* field, Variant& value, double& out) {
-    hostdata::ReadValue(field, value);
-    if (value.vt == VT_NULL) return false;
-    if (value.vt != VT_R8) THROW_IF_FAILED(::VariantChangeType(&value, &value, 0, VT_R8));
-    out = value.dblVal;
-    return true;
-}
-
 // PtInRect's answer, without the call: every line of every row asks it.
 bool InRect(const RECT& rect, POINT p) noexcept {
     return p.x >= rect.left && p.x < rect.right && p.y >= rect.top && p.y < rect.bottom;
@@ -109,23 +100,6 @@ bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& o
     return true;
 }
 
-bool ProjectFieldPosition(double offsetX, double offsetY, IHostField* latitude, IHostField* longitude,
-                          POINT& outPoint, const ScreenProjection& projection, GeoPoint* geo) {
-    Variant latValue, lonValue;
-    double lat = 0, lon = 0;
-    if (!ReadDouble(latitude, latValue, lat)) return false;
-    if (!ReadDouble(longitude, lonValue, lon)) return false;
-    if (lat == 0 && lon == 0) return false;
-    if (geo) *geo = {lon, lat};
-    if (offsetX != 0 || offsetY != 0) {
-        lat += offsetY;
-        lon += offsetX;
-    }
-    if (!projection.Map()) platform::ThrowHr(E_UNEXPECTED);
-    outPoint = projection.ToPixel(lon, lat, 0, 0);
-    return true;
-}
-
 bool ReadRowPosition(IHostDataset* dataset, long row, double& outLongitude, double& outLatitude) {
     ComPtr<IHostFields> fields = hostdata::Fields(platform::ThrowIfNull(dataset));
     if (hostdata::IndexOf(fields.Get(), L"Longitude") == -1 || hostdata::IndexOf(fields.Get(), L"Latitude") == -1)
@@ -149,7 +123,6 @@ LineGeometry::LineGeometry(IHostDataset* dataset, CZmaVadAZDataLayer* dataLayer,
     platform::ThrowIfNull(cellSiteLayer);
     cellSites_ = platform::ThrowIfNull(dynamic_cast<RendererOptimiserCellSites*>(cellSiteLayer->GetOptimiser()));
     cellRenderer_ = cellSiteLayer->GetRenderer();
-    cellSites_->GetPositionFields(cellLatitude_.Put(), cellLongitude_.Put());
     fields_ = hostdata::Fields(dataset);
     latitude_ = hostdata::FieldByName(fields_.Get(), L"Latitude");
     longitude_ = hostdata::FieldByName(fields_.Get(), L"Longitude");
@@ -161,12 +134,14 @@ LineGeometry::LineGeometry(IHostDataset* dataset, CZmaVadAZDataLayer* dataLayer,
     cells_.reserve(4096);
 }
 
-bool LineGeometry::KeptPosition(double& longitude, double& latitude) const {
+bool LineGeometry::DrawablePosition(double& longitude, double& latitude) {
     // The data layer read every row's position for its own frame; the same values serve here.
     const RendererOptimiserInterface* optimiser = dataLayer_->GetOptimiser();
-    if (row_ < 0 || !optimiser || optimiser->GetDataset() != dataset_.Get()) return false;
-    const RowPositions* kept = optimiser->KeptRows();
-    if (!kept || row_ >= kept->Count() || !kept->HasPosition(row_)) return false;
+    const RowPositions* kept = optimiser && optimiser->GetDataset() == dataset_.Get() ? optimiser->KeptRows() : nullptr;
+    if (row_ < 0 || !kept || row_ >= kept->Count())
+        return RendererOptimiserInterface::DrawablePosition(latitude_.Get(), longitude_.Get(), latitudeValue_,
+                                                            longitudeValue_, longitude, latitude);
+    if (!kept->HasPosition(row_)) return false;
     longitude = kept->X(row_);
     latitude = kept->Y(row_);
     return true;
@@ -174,18 +149,10 @@ bool LineGeometry::KeptPosition(double& longitude, double& latitude) const {
 
 bool LineGeometry::ProjectPoint() {
     double lon = 0, lat = 0;
-    // A row the data layer found no position for is read here as ever: an empty value counts as 0.
-    if (!KeptPosition(lon, lat))
-        return ProjectFieldPosition(dataLayer_->GetOffsetX(), dataLayer_->GetOffsetY(), latitude_.Get(),
-                                    longitude_.Get(), point_, projection_, &pointGeo_);
+    if (!DrawablePosition(lon, lat)) return false;
     if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
     pointGeo_ = {lon, lat};
-    const double offsetX = dataLayer_->GetOffsetX(), offsetY = dataLayer_->GetOffsetY();
-    if (offsetX != 0 || offsetY != 0) {
-        lat += offsetY;
-        lon += offsetX;
-    }
-    point_ = projection_.ToPixel(lon, lat, 0, 0);
+    point_ = projection_.ToPixel(lon + dataLayer_->GetOffsetX(), lat + dataLayer_->GetOffsetY(), 0, 0);
     return true;
 }
 
@@ -269,8 +236,10 @@ const LineGeometry::Cell& LineGeometry::CellOf(long handle) {
     if (it != cells_.end()) return it->second;
     Cell& cell = cells_[handle];
     if (!MoveToCell(handle)) return cell;
-    if (!ProjectFieldPosition(0, 0, cellLatitude_.Get(), cellLongitude_.Get(), cell.site, projection_, &cell.geo))
-        return cell;
+    // A line ends only at a cell the cell-site layer draws.
+    if (!cellSites_->GetDrawablePosition(cell.geo.lon, cell.geo.lat)) return cell;
+    if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
+    cell.site = projection_.ToPixel(cell.geo.lon, cell.geo.lat, 0, 0);
     // The line ends at the sector symbol the cell-site layer draws, not at the site itself.
     const POINT offset = SymbolOffset();
     cell.symbol = {cell.site.x + offset.x, cell.site.y + offset.y};

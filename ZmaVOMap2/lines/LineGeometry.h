@@ -4,7 +4,9 @@
 // A LineGeometry serves one walk over one dataset: it binds the walked dataset, the data layer
 // that shows it (for its offsets), the cell-site layer (positions of cells, offsets of their drawn
 // symbols), the engine map (the coordinate conversion), the view rectangle and the draw offset.
-// A position of exactly (0, 0) is no position anywhere here.
+// A measurement row or a cell has a position here exactly when its data layer draws it: the data
+// layer's rule (RendererOptimiserInterface::GetDrawablePosition) decides, so a row off the world,
+// at (0, 0) or whose position is no number gets no line, and the rows after it get theirs.
 #pragma once
 
 #include "ZmaVOMap2/datalayers/HostDataset.h"
@@ -38,10 +40,6 @@ bool IsCursorOnLine(POINT cursor, POINT a, POINT b, int tolerance);
 // the visible end on a's side, outB on b's side. False, with the outs untouched, when fewer than
 // two points of the segment lie in the rectangle.
 bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& outB);
-// The current row's position of the two fields, moved by the offsets (degrees), as a pixel.
-// False for a null value or (0, 0). `geo` receives the position without the offsets.
-bool ProjectFieldPosition(double offsetX, double offsetY, IHostField* latitude, IHostField* longitude,
-                          POINT& outPoint, const ScreenProjection& projection, GeoPoint* geo = nullptr);
 // Moves the dataset to `row` and reads its "Longitude" and "Latitude"; false when the dataset has
 // either field missing.
 bool ReadRowPosition(IHostDataset* dataset, long row, double& outLongitude, double& outLatitude);
@@ -104,8 +102,8 @@ public:
     bool ProjectAndClipToCell(IHostField* handleField, POINT& outCellEnd, POINT& outPointEnd, GeoPoint& outCellGeo,
                               GeoPoint& outPointGeo);
     // Those steps one by one, for a walk that looks at a row's handles before its lines: the
-    // current row's pixel (false without a position), a handle field's value (false for a null,
-    // a value that is no integer, or 0), and the line to the cell of a handle.
+    // current row's pixel (false when the map does not draw the row), a handle field's value
+    // (false for a null, a value that is no integer, or 0), and the line to the cell of a handle.
     bool RowPoint(POINT& pixel) {
         if (!pointKnown_) {
             pointFound_ = ProjectPoint();
@@ -152,16 +150,16 @@ private:
     platform::ComPtr<IHostRenderer> cellRenderer_;
     platform::ComPtr<IHostFields> fields_;
     platform::ComPtr<IHostField> latitude_, longitude_;
-    platform::ComPtr<IHostField> cellLatitude_, cellLongitude_;
-    platform::Variant handle_;
+    platform::Variant latitudeValue_, longitudeValue_, handle_;
     // The handle fields met so far, by name: a walk reads the same few on every row.
     std::map<std::wstring, platform::ComPtr<IHostField>> handleFields_;
     std::unordered_map<long, Cell> cells_;
     bool ownIndexBuilt_ = false;
     std::map<long, long> ownIndex_;
-    // The position the data layer keeps of the current row; false when it keeps none (asked anew
-    // for every row: a host's handler may have the data layer read its rows again meanwhile).
-    bool KeptPosition(double& longitude, double& latitude) const;
+    // The current row's position when its data layer draws it: what the data layer kept of the
+    // same reading when it keeps every row (asked anew for every row: a host's handler may have
+    // the data layer read its rows again meanwhile), else read from the host by the same rule.
+    bool DrawablePosition(double& longitude, double& latitude);
     long row_ = -1;
     bool pointKnown_ = false;
     bool pointFound_ = false;

@@ -78,5 +78,6 @@ bool NborTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const Ge
         if (!FieldValueText(field.Get(), text)) return true;
         label = hostdata::FieldName(field.Get()) + L": " + text;
     }
-    return table_.Write(label, cellGeo, pointGeo, 9, colour);
+    table_.Write(label, cellGeo, pointGeo, 9, colour);
+    return true;
 }

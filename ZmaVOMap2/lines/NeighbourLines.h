@@ -75,15 +75,18 @@ private:
 };
 
 // Writes each neighbour line as a two-point polyline from the cell to the point, dashed, with the
-// label field's text in "Label".
-// A line the table refuses stops the walk (the table's Failed() says so).
+// label field's text in "Label", and counts the rows left out for their position. A line the
+// table refuses is raised, which ends the walk with the failure.
 class NborTabExporter : public LinesToNeighboursActionInterface {
 public:
     NborTabExporter(LineTable& table, CZmaVadAZLinesToNborsLayer& owner) : owner_(owner), table_(table) {}
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo, long neighbour,
                     IHostDataset*& dataset) override;
+    void RowWithoutPosition() override { ++rowsWithoutPosition_; }
+    long RowsWithoutPosition() const noexcept { return rowsWithoutPosition_; }
 
 private:
     CZmaVadAZLinesToNborsLayer& owner_;
     LineTable& table_;
+    long rowsWithoutPosition_ = 0;
 };

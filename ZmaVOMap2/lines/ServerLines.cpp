@@ -93,5 +93,6 @@ bool LinesTabExporter::operator()(POINT, POINT, const GeoPoint& cellGeo, const G
         if (!ServingLabelText(field.Get(), text)) return true;
         label = hostdata::FieldName(field.Get()) + L": " + text;
     }
-    return table_.Write(label, cellGeo, pointGeo, 2, colour);
+    table_.Write(label, cellGeo, pointGeo, 2, colour);
+    return true;
 }

@@ -74,17 +74,20 @@ private:
 };
 
 // Writes each serving line as a two-point polyline from the cell to the point, solid, with the
-// label field's text in "Label".
-// A line the table refuses stops the walk (the table's Failed() says so).
+// label field's text in "Label", and counts the rows left out for their position. A line the
+// table refuses is raised, which ends the walk with the failure.
 class LinesTabExporter : public LinesToServersActionInterface {
 public:
     LinesTabExporter(LineTable& table, CZmaVadAZLinesToServersLayer& owner) : owner_(owner), table_(table) {}
     bool operator()(POINT cellEnd, POINT pointEnd, const GeoPoint& cellGeo, const GeoPoint& pointGeo,
                     IHostDataset*& dataset) override;
+    void RowWithoutPosition() override { ++rowsWithoutPosition_; }
+    long RowsWithoutPosition() const noexcept { return rowsWithoutPosition_; }
 
 private:
     CZmaVadAZLinesToServersLayer& owner_;
     LineTable& table_;
+    long rowsWithoutPosition_ = 0;
 };
 
 // The text of a serving line's label field: the field's value table's text of the value when it

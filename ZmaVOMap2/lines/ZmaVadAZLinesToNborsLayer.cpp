@@ -140,7 +140,10 @@ HRESULT CZmaVadAZLinesToNborsLayer::BuildPointLines(IHostDataset* dataset, long 
                                                     LinesToNeighboursActionInterface& action, RowHandles& walk) {
     geometry.BeginRow(row);
     POINT pixel;
-    if (!geometry.RowPoint(pixel)) return S_OK;
+    if (!geometry.RowPoint(pixel)) {
+        action.RowWithoutPosition();
+        return S_OK;
+    }
     // The row's handles first: a row that repeats the one before gives no new line.
     for (size_t i = 0; i < indexes.size(); ++i)
         walk.valid[i] = handleFields[i] && geometry.ReadHandle(handleFields[i], walk.handles[i]);
@@ -193,20 +196,13 @@ bool CZmaVadAZLinesToNborsLayer::LabelField(IHostDataset* dataset, long neighbou
     return GetFieldValue(name, series, dataset, field);
 }
 
-HRESULT CZmaVadAZLinesToNborsLayer::ExportToTab(const std::wstring& folder, const std::string& name) {
-    try {
-        LineTable table(TabFileName(folder, name));
-        NborTabExporter exporter(table, *this);
-        BeginPass();
-        // Every line, not only those of the view drawn last (or none before the first frame); the
-        // lines carry the neighbour index the screen uses.
-        for (const DatasetEntry& entry : Entries()) {
-            const HRESULT walked = BuildLines(entry, ExportView(), lastExtent_, exporter);
-            table.ThrowIfFailed();
-            THROW_IF_FAILED(walked);
-        }
-        return S_OK;
-    }
-    // The reason stays with the thread for whoever reports the failure.
-    CATCH_RETURN_KEEP_INFO()
+LineTableExport::WrittenTable CZmaVadAZLinesToNborsLayer::WriteTable(const std::wstring& folder,
+                                                                    const std::string& name) {
+    LineTable table(TabFileName(folder, name));
+    NborTabExporter exporter(table, *this);
+    BeginPass();
+    // Every line, not only those of the view drawn last (or none before the first frame); the
+    // lines carry the neighbour index the screen uses. A walk that fails fails the export.
+    for (const DatasetEntry& entry : Entries()) THROW_IF_FAILED(BuildLines(entry, ExportView(), lastExtent_, exporter));
+    return {table.Release(), table.Lines(), exporter.RowsWithoutPosition()};
 }

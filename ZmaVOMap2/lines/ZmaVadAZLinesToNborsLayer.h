@@ -18,7 +18,7 @@ public:
     bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
     bool DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
     bool HitTest(long x, long y, double mapX, double mapY) override;
-    HRESULT ExportToTab(const std::wstring& folder, const std::string& name) override;
+    WrittenTable WriteTable(const std::wstring& folder, const std::string& name) override;
 
     // Hands every neighbour line of one dataset entry to the action. `dropsRepeats`: the action
     // keeps each pair of ends once, so a row that repeats the row before it (same pixel, same

@@ -49,19 +49,22 @@ HRESULT CZmaVadAZLinesToServersLayer::WalkLines(const DatasetEntry& entry, const
         CZmaVadAZDataLayer* sites = CellSiteLayer();
         if (!data || !sites) return E_FAIL;
         if (!data->IsVisibleAtCurrentZoom()) return S_OK;
+        // A dataset whose rows name no serving cell (the cell sites' own) has no serving line.
+        const ComPtr<IHostField> handleField = hostdata::FieldByName(hostdata::Fields(dataset).Get(), kServingHandle);
+        if (!handleField) return S_OK;
         LineGeometry geometry(dataset, data, sites, view, extent, GetMapXMap().Get(), DrawOffset());
-        IHostField* handleField = nullptr;
         RepeatedRow last;
         auto processPoint = [&](long row) -> HRESULT {
             POINT cellEnd, pointEnd;
             GeoPoint cellGeo, pointGeo;
             geometry.BeginRow(row);
-            // Found on the first row that asks, as the spelled-out look-up would.
-            if (!handleField) handleField = geometry.HandleField(kServingHandle);
             POINT pixel;
             long handle = 0;
-            if (!geometry.RowPoint(pixel)) return S_OK;
-            const char valid = handleField && geometry.ReadHandle(handleField, handle);
+            if (!geometry.RowPoint(pixel)) {
+                action.RowWithoutPosition();
+                return S_OK;
+            }
+            const char valid = geometry.ReadHandle(handleField.Get(), handle);
             if (dropsRepeats && last.Repeats(pixel, &handle, &valid, 1)) return S_OK;
             if (!valid || !geometry.ProjectAndClipToCell(handle, cellEnd, pointEnd, cellGeo, pointGeo)) return S_OK;
             IHostDataset* current = dataset;
@@ -142,20 +145,14 @@ bool CZmaVadAZLinesToServersLayer::LabelField(IHostDataset* dataset, ComPtr<IHos
     return GetFieldValue(GetLabelByField(), series, dataset, field);
 }
 
-HRESULT CZmaVadAZLinesToServersLayer::ExportToTab(const std::wstring& folder, const std::string& name) {
-    try {
-        LineTable table(TabFileName(folder, name));
-        LinesTabExporter exporter(table, *this);
-        BeginPass();
-        // Every line, not only those of the view drawn last (or none before the first frame).
-        // An entry whose rows name no serving cell (the cell sites' own) ends its walk at once, as
-        // when it is drawn; a line the table refused fails the export.
-        for (const DatasetEntry& entry : Entries()) {
-            WalkLines(entry, ExportView(), lastExtent_, exporter);
-            table.ThrowIfFailed();
-        }
-        return S_OK;
-    }
-    // The reason stays with the thread for whoever reports the failure.
-    CATCH_RETURN_KEEP_INFO()
+LineTableExport::WrittenTable CZmaVadAZLinesToServersLayer::WriteTable(const std::wstring& folder,
+                                                                      const std::string& name) {
+    LineTable table(TabFileName(folder, name));
+    LinesTabExporter exporter(table, *this);
+    BeginPass();
+    // Every line, not only those of the view drawn last (or none before the first frame). An
+    // entry whose rows name no serving cell (the cell sites' own) has none; a walk that fails
+    // (the host, or a line the table refused) fails the export.
+    for (const DatasetEntry& entry : Entries()) THROW_IF_FAILED(WalkLines(entry, ExportView(), lastExtent_, exporter));
+    return {table.Release(), table.Lines(), exporter.RowsWithoutPosition()};
 }

@@ -16,7 +16,7 @@ public:
     bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
     bool DrawLabels(HDC dc, const RECT& rect, const ZmaExtent& extent) override;
     bool HitTest(long x, long y, double mapX, double mapY) override;
-    HRESULT ExportToTab(const std::wstring& folder, const std::string& name) override;
+    WrittenTable WriteTable(const std::wstring& folder, const std::string& name) override;
 
     // Hands every serving line of one dataset entry to the action. S_FALSE when the action asked
     // to stop; the HRESULT of a failure inside, which ends the walk. `dropsRepeats`: the action

@@ -7,13 +7,16 @@
 #include "tests/commands/CommandsFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <limits>
 #include <tuple>
+#include <vector>
 
 using namespace displaytest;
 using controltest::As;
@@ -37,15 +40,17 @@ protected:
         return symbols;
     }
 
-    // "Export to TAB" (or KML) of "RxLev" into `folder` from the Layer Control: its messages, then its log lines.
-    Lines Export(int command, const std::wstring& folder) {
+    // "Export to TAB" (or KML) of the layer named `layer` (the top one when null) into `folder` from the Layer
+    // Control: its messages, then its log lines.
+    Lines Export(int command, const std::wstring& folder, const wchar_t* layer = nullptr) {
         dialogtest::DialogScript script;
         script.Then([&](HWND layerControl) {
             for (int button : {command, IDCANCEL}) dialogtest::Click(layerControl, button);
         });
         script.Then([&](HWND exportDialog) {
             ::SetDlgItemTextW(exportDialog, IDC_EXPORT_FOLDER, folder.c_str());
-            ListView_SetCheckState(::GetDlgItem(exportDialog, IDC_EXPORT_LAYERS), 0, TRUE);  // the shown layer, on top
+            HWND list = ::GetDlgItem(exportDialog, IDC_EXPORT_LAYERS);
+            ListView_SetCheckState(list, layer ? RowNamed(list, layer) : 0, TRUE);  // else the shown layer, on top
             dialogtest::Click(exportDialog, IDOK);
         });
         Dialogs().Clear();
@@ -57,6 +62,16 @@ protected:
         for (const std::wstring& line : testsupport::HostLogLines())
             if (line.find(L" export of the layer ") != std::wstring::npos) seen.push_back(line);
         return seen;
+    }
+
+    static int RowNamed(HWND list, const wchar_t* name) {
+        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+            wchar_t text[256] = {};
+            ListView_GetItemText(list, i, 0, text, 256);
+            if (name == std::wstring(text)) return i;
+        }
+        ADD_FAILURE() << "no layer " << platform::ToAnsi(name);
+        return -1;
     }
 
     testsupport::Watchdog watchdog_{60000};
@@ -102,6 +117,142 @@ TEST_F(MapExport, BothExportsWriteTheRowsTheMapDrawsAndRefuseAFieldTheHostRename
                                                   L"has the field \"RxLev\" that the layer shows."});
     for (const wchar_t* file : {L"\\RxLev.TAB", L"\\RxLev.kml"})
         EXPECT_EQ(::GetFileAttributesW((renamed + file).c_str()), INVALID_FILE_ATTRIBUTES) << file;
+}
+
+// --- Lines to cells over rows the map does not draw ------------------------------------------------
+
+const wchar_t kSiteSeries[] = L"{517E5000-0000-0000-0000-0000000000F1}";
+const wchar_t kSites[] = L"Azimuth";
+constexpr long kPointRows = 12;
+
+// Cells 1 and 2 in the middle of the view and a drive test whose rows are served by 1 with neighbour 2, with lines
+// for every data point (chosen in the Lines Configuration): rows 2 (longitude 500), 5 (latitude 95), 7 (latitude
+// "abc") and 9 (latitude -120) are rows the map does not draw.
+class CellSiteLines : public MapExport {
+protected:
+    void SetUp() override {
+        MapExport::SetUp();
+        sites_ = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}}, 2);
+        for (long row = 0; row < 2; ++row) {
+            SetValue(sites_.Get(), row, L"Latitude", Variant(50.0));
+            SetValue(sites_.Get(), row, L"Longitude", Variant(10.0 + 0.04 * row));
+            SetValue(sites_.Get(), row, L"ElementHandle", Variant(row + 1));
+            SetValue(sites_.Get(), row, L"Azimuth", Variant(90.0 * row));
+        }
+        points_ = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}, {L"ServingSectorHandle", 3},
+                              {L"NeighborSectorHandle_1", 3}},
+                             kPointRows);
+        for (long row = 0; row < kPointRows; ++row) {
+            SetValue(points_.Get(), row, L"Latitude", Variant(49.975 + 0.002 * (row % 3)));
+            SetValue(points_.Get(), row, L"Longitude", Variant(9.98 + 0.007 * row));
+            SetValue(points_.Get(), row, L"RxLev", Variant(-70.0));
+            SetValue(points_.Get(), row, L"ServingSectorHandle", Variant(1L));
+            SetValue(points_.Get(), row, L"NeighborSectorHandle_1", Variant(2L));
+        }
+        const std::tuple<long, const wchar_t*, Variant> off[] = {{2, L"Longitude", Variant(500.0)},
+                                                                 {5, L"Latitude", Variant(95.0)},
+                                                                 {7, L"Latitude", Variant(L"abc")},
+                                                                 {9, L"Latitude", Variant(-120.0)}};
+        for (const auto& [row, field, value] : off) SetValue(points_.Get(), row, field, value);
+        exporttest::AttachStyle(As<IHostDataset>(sites_.Get()).Get(), L"Azimuth", {});
+        ASSERT_EQ(automation_->CreateMultiDMapping(sites_.Get(), Bstr(kSiteSeries).Get(),
+                                                   FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
+                  S_OK);
+        ASSERT_EQ(Call(automation_.Get(), kDisplayDataset, {Variant(points_.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
+        LinesForEveryPoint();
+    }
+
+    // The Layer Control's Lines of the cell sites: every data point's serving and neighbour lines.
+    void LinesForEveryPoint() {
+        dialogtest::DialogScript script;
+        script.Then([&](HWND layerControl) {
+            HWND list = ::GetDlgItem(layerControl, IDC_LAYER_LIST);
+            ListView_SetItemState(list, RowNamed(list, kSites), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            for (int button : {IDC_LAYER_LINES, IDOK}) dialogtest::Click(layerControl, button);
+        });
+        script.Then([&](HWND sheet) {
+            for (int page = 0; page < 2; ++page) {
+                PropSheet_SetCurSel(sheet, nullptr, page);
+                HWND shown = PropSheet_GetCurrentPageHwnd(sheet);
+                ::CheckDlgButton(shown, page ? IDC_NEIGHBOUR_SELECTION : IDC_SERVER_SELECTION, BST_UNCHECKED);
+                ::CheckDlgButton(shown, page ? IDC_NEIGHBOUR_ALL_POINTS : IDC_SERVER_ALL_POINTS, BST_CHECKED);
+            }
+            dialogtest::Click(sheet, IDOK);
+        });
+        script.Then([](HWND applyToAll) { dialogtest::Click(applyToAll, IDNO); });
+        EXPECT_EQ(watchdog_.Guard("the lines configuration", [&] { return automation_->LayersDlg(); }), S_OK);
+        EXPECT_TRUE(script.Finished());
+    }
+
+    // Where the line layers draw in a frame of the view round the cells: the pixels that change when both hide.
+    std::vector<bool> LinePixels() {
+        CLSID rectangleClass;
+        EXPECT_EQ(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass), S_OK);
+        platform::ComPtr<IDispatch> area;
+        EXPECT_EQ(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, area.PutVoid()), S_OK);
+        EXPECT_EQ(Call(area.Get(), 7, {Variant(9.95), Variant(49.94), Variant(10.1), Variant(50.04)}), S_OK);
+        EXPECT_EQ(Put(map_.Get(), kEngineBounds, Variant(area.Get())), S_OK);
+        testsupport::DibCanvas shown(400, 300), hidden(400, 300);
+        EXPECT_EQ(shown.DrawView(control_.Get()), S_OK);
+        for (long lines : {0L, 1L}) EXPECT_EQ(automation_->ToggleLines(VARIANT_FALSE, lines), S_OK);
+        EXPECT_EQ(hidden.DrawView(control_.Get()), S_OK);
+        for (long lines : {0L, 1L}) EXPECT_EQ(automation_->ToggleLines(VARIANT_TRUE, lines), S_OK);
+        std::vector<bool> pixels;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x) pixels.push_back(shown.Pixel(x, y) != hidden.Pixel(x, y));
+        return pixels;
+    }
+
+    // The file names in a folder.
+    static std::vector<std::wstring> Files(const std::wstring& folder) {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found = {};
+        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found))
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+        if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    platform::ComPtr<IDispatch> sites_, points_;
+};
+
+// The lines go to the 8 rows the map draws, on the screen and in the tables (export_gdal_check.py reads them): the
+// rows after the one whose latitude is a text keep theirs, and the four rows left out are counted.
+TEST_F(CellSiteLines, AreDrawnAndExportedForTheRowsTheMapDrawsOnly) {
+    const std::vector<bool> drawn = LinePixels();
+    EXPECT_GT(std::count(drawn.begin(), drawn.end(), true), 1000);
+    EXPECT_EQ(Export(IDC_LAYER_EXPORT_TAB, platform::ToWide(exporttest::OutFolder("cell_site_lines")), kSites),
+              (Lines{L"File export complete.",
+                     std::wstring(L"TAB export of the layer \"") + kSites + L"\": 2 rows written, 0 rows without a "
+                     L"position on the map left out, 0 values with characters the table's character set cannot hold "
+                     L"(written with \"?\")",
+                     L"TAB export of the layer \"Lines to serving cells\": 8 lines written, 4 rows without a position "
+                     L"on the map left out",
+                     L"TAB export of the layer \"Lines to neighbor cells\": 8 lines written, 4 rows without a position "
+                     L"on the map left out"}));
+
+    // The same frame as that of a drive test without those rows.
+    for (long row : {9L, 7L, 5L, 2L}) ASSERT_EQ(As<IHostDatasetSetup>(points_.Get())->RemoveRows(row, 1), S_OK);
+    ASSERT_EQ(automation_->NotifyChange(Bstr(kSeries).Get(), NOTIFY_FLAGS_UPDATE_ALL, nullptr, Missing()), S_OK);
+    EXPECT_TRUE(LinePixels() == drawn);
+}
+
+// A cell-site export whose line walk fails (the host's dataset refuses to move on) keeps none of its tables: the
+// points, the serving lines written so far and the neighbour lines.
+TEST_F(CellSiteLines, AFailedExportLeavesTheFolderAsItWas) {
+    const std::wstring folder = platform::ToWide(exporttest::OutFolder("cell_site_lines_failed"));
+    ASSERT_TRUE(::CloseHandle(::CreateFileW((folder + L"\\kept.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr)));
+    const std::vector<std::wstring> before = Files(folder);
+    ASSERT_EQ(As<IHostDatasetSetup>(points_.Get())->FailCalls(Bstr(L"MoveNext").Get(), E_FAIL), S_OK);
+    const Lines told = Export(IDC_LAYER_EXPORT_TAB, folder, kSites);
+    ASSERT_EQ(As<IHostDatasetSetup>(points_.Get())->FailCalls(Bstr(L"MoveNext").Get(), S_OK), S_OK);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind(std::wstring(L"These layers could not be exported:\n") + kSites + L": ", 0), 0u)
+        << platform::ToAnsi(told[0]);
+    EXPECT_EQ(Files(folder), before);
 }
 
 }  // namespace

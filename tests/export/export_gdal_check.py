@@ -161,10 +161,26 @@ def check_map_rows(folder):
     expect(len(geojson(os.path.join(base, "RxLev.kml"))) == len(expected), "map rows: GDAL reads other placemarks")
 
 
+def check_cell_site_lines(folder):
+    """A cell-site layer's export with lines for every data point: each line table holds a line from its cell to each
+    of the 8 rows the map draws (not to rows 2, 5, 7 and 9, which it does not draw)."""
+    base = os.path.join(folder, "cell_site_lines")
+    tables = sorted(n for n in os.listdir(base) if n.upper().endswith(".TAB"))
+    expect(tables == ["Azimuth.TAB", "Linestoneighborcells-Azimuth.TAB", "Linestoservingcells-Azimuth.TAB"],
+           "cell-site lines: the export wrote %s" % tables)
+    rows = [r for r in range(12) if r not in (2, 5, 7, 9)]
+    for table, cell in (("Linestoservingcells-Azimuth.TAB", 10.0), ("Linestoneighborcells-Azimuth.TAB", 10.04)):
+        lines = sorted([["%.3f %.3f" % tuple(p[:2]) for p in f["geometry"]["coordinates"]]
+                        for f in geojson(os.path.join(base, table))])
+        expected = sorted([["%.3f 50.000" % cell, "%.3f %.3f" % (9.98 + 0.007 * r, 49.975 + 0.002 * (r % 3))]
+                           for r in rows])
+        expect(lines == expected, "cell-site lines: %s holds %d lines %s" % (table, len(lines), lines[:3]))
+
+
 def main():
     folder = sys.argv[1]
     for check in (check_sample, check_names, check_kml, check_dialog_outputs, check_unusual_values, check_beyond_ansi,
-                  check_map_rows):
+                  check_map_rows, check_cell_site_lines):
         try:
             check(folder)
         except (SystemExit, OSError, ElementTree.ParseError, KeyError, ValueError) as e:

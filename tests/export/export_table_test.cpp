@@ -91,9 +91,9 @@ class RecordingLines : public CZmaVadAZLayer, public LineTableExport {
 public:
     RecordingLines(IDispatch* map, std::vector<std::string>& calls, const char* tag)
         : CZmaVadAZLayer(map, nullptr), calls_(calls), tag_(tag) {}
-    HRESULT ExportToTab(const std::wstring& folder, const std::string& name) override {
+    WrittenTable WriteTable(const std::wstring& folder, const std::string& name) override {
         calls_.push_back(std::string(tag_) + " " + platform::ToAnsi(folder) + " " + name);
-        return S_OK;
+        return {};
     }
 
 private:
