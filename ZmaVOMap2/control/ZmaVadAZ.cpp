@@ -17,7 +17,7 @@ CZmaVadAZ::~CZmaVadAZ() {
     printing_.Release(true);
     // What final release did not get to (it does not run when final construction failed).
     engine_.Reset();
-    GlobalLogger().Leave();
+    GlobalLogger().Leave(logThread_);
 }
 
 HRESULT CZmaVadAZ::FinalConstruct() {

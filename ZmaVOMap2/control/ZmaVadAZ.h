@@ -253,6 +253,9 @@ private:
     // While true (construction and final release) the reference count stands still and the
     // control answers only what the engine answers.
     bool constructing_ = false;
+    // The thread whose link to the log the control holds: the one it was made on, whichever
+    // thread lets it go.
+    const DWORD logThread_ = ::GetCurrentThreadId();
     ZmoLifetimeMonitoring::CLifetimeDetector lifetime_{"CZmaVadAZ"};
     // Outlives the layers, which hide the tooltip as they go: the thread's tooltip window goes
     // with its last map.

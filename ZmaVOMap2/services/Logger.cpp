@@ -188,7 +188,8 @@ CZmuLoggerZmoLogging::~CZmuLoggerZmoLogging() {
     // Only a process that ends with maps alive gets here with a writer or a map's link: its
     // threads are gone, and their apartments with them.
     static_cast<void>(writer_.release());
-    for (std::unique_ptr<Link>& link : threadLinks_) static_cast<void>(link.release());
+    for (auto* links : {&threadLinks_, &strandedLinks_})
+        for (std::unique_ptr<Link>& link : *links) static_cast<void>(link.release());
 }
 
 bool CZmuLoggerZmoLogging::IsEnabledFor(int level) const {
@@ -244,9 +245,8 @@ void CZmuLoggerZmoLogging::WriteW(int level, const std::wstring& message, const 
     if (FAILED(hr)) platform::ThrowCall(hr);
 }
 
-CZmuLoggerZmoLogging::Link* CZmuLoggerZmoLogging::LinkOfThisThread() {
+CZmuLoggerZmoLogging::Link* CZmuLoggerZmoLogging::LinkOf(DWORD thread) {
     if (!IsOpen()) return nullptr;
-    const DWORD thread = ::GetCurrentThreadId();
     std::lock_guard<std::mutex> guard(linksLock_);
     for (const std::unique_ptr<Link>& link : threadLinks_)
         if (link->thread == thread) return link.get();
@@ -326,12 +326,17 @@ HRESULT CZmuLoggerZmoLogging::Open(const std::string& channel, const std::string
 
 HRESULT CZmuLoggerZmoLogging::Close() {
     std::lock_guard<std::recursive_mutex> guard(linkLock_);
-    const DWORD thread = ::GetCurrentThreadId();
+    Unlink(::GetCurrentThreadId());
+    return S_OK;
+}
+
+void CZmuLoggerZmoLogging::Unlink(DWORD thread) {
     auto found = std::find_if(threadLinks_.begin(), threadLinks_.end(),
                               [thread](const std::unique_ptr<Link>& link) { return link->thread == thread; });
-    if (found == threadLinks_.end()) return S_OK;
+    if (found == threadLinks_.end()) return;
+    const bool own = thread == ::GetCurrentThreadId();
     // Lines handed over while this was the only link are not left behind.
-    if (waitingCount_ > 0 && threadLinks_.size() == 1) WriteWaiting(**found);
+    if (own && waitingCount_ > 0 && threadLinks_.size() == 1) WriteWaiting(**found);
     std::unique_ptr<Link> link;
     {
         std::lock_guard<std::mutex> links(linksLock_);
@@ -339,8 +344,8 @@ HRESULT CZmuLoggerZmoLogging::Close() {
         threadLinks_.erase(found);
         if (--links_ == 0) threshold_ = -1;
     }
-    link.reset();
-    return S_OK;
+    // Another thread's link is that thread's apartment's to release: it stays aside, unused.
+    if (!own) strandedLinks_.push_back(std::move(link));
 }
 
 HRESULT CZmuLoggerZmoLogging::Join(const std::string& channel, const std::string& configuration) {
@@ -353,7 +358,7 @@ HRESULT CZmuLoggerZmoLogging::Join(const std::string& channel, const std::string
     return hr;
 }
 
-HRESULT CZmuLoggerZmoLogging::Leave() {
+HRESULT CZmuLoggerZmoLogging::Leave(DWORD joinedThread) {
     std::lock_guard<std::recursive_mutex> guard(linkLock_);
     std::unique_ptr<Writer> writer;
     long users = 0;
@@ -365,8 +370,8 @@ HRESULT CZmuLoggerZmoLogging::Leave() {
         if (users == 0) writer = std::move(writer_);
     }
     writer.reset();
-    Link* link = LinkOfThisThread();
-    if (link && (users == 0 || (link->maps > 0 && --link->maps == 0))) Close();
+    Link* link = LinkOf(joinedThread);
+    if (link && (users == 0 || (link->maps > 0 && --link->maps == 0))) Unlink(joinedThread);
     return users > 0 ? S_FALSE : S_OK;
 }
 

@@ -77,10 +77,11 @@ public:
     HRESULT Open(const std::string& channel, const std::string& configuration);
     // Drops the calling thread's link; a log site opens one again when no thread has one.
     HRESULT Close();
-    // Each control holds its thread's link while it lives: the link goes with the thread's last
-    // control, and the writer thread with the process's last.
+    // Each control holds the link of the thread it was made on while it lives: the link goes with
+    // the thread's last control, and the writer thread with the process's last. Leave names the
+    // thread that joined, since a host may let a control go on another.
     HRESULT Join(const std::string& channel, const std::string& configuration);
-    HRESULT Leave();
+    HRESULT Leave(DWORD joinedThread = ::GetCurrentThreadId());
 
     // Whether any thread has a link.
     bool IsOpen() const noexcept { return links_.load() > 0; }
@@ -106,7 +107,10 @@ private:
     };
 
     void Write(int level, const platform::Bstr& message, const char* file, int line);
-    Link* LinkOfThisThread();
+    Link* LinkOfThisThread() { return LinkOf(::GetCurrentThreadId()); }
+    Link* LinkOf(DWORD thread);
+    // Takes a thread's link out of use. Under linkLock_.
+    void Unlink(DWORD thread);
     void HandOver(int level, std::wstring text, const char* file, int line);
     // Writes the waiting lines through `link`, one writer at a time so that they keep their order.
     void WriteWaiting(Link& link) noexcept;
@@ -125,6 +129,8 @@ private:
     std::recursive_mutex linkLock_;
     std::mutex linksLock_;
     std::vector<std::unique_ptr<Link>> threadLinks_;
+    // Links whose last map another thread let go of: only their own thread could release them.
+    std::vector<std::unique_ptr<Link>> strandedLinks_;
     std::mutex writerLock_;
     long users_ = 0;
     std::unique_ptr<Writer> writer_;
