@@ -4,6 +4,9 @@
 
 #include "platform/ComObject.h"
 
+#include <cstdio>
+#include <fstream>
+
 using platform::ComPtr;
 using platform::Variant;
 
@@ -12,17 +15,7 @@ namespace sitetest {
 namespace {
 constexpr DISPID kEngineWindow = -515;
 constexpr DISPID kEngineConvert = 34;
-constexpr DISPID kEngineBounds = 29;
 constexpr DISPID kEngineTool = 20;
-
-ComPtr<IDispatch> NewRectangle(double x1, double y1, double x2, double y2) {
-    CLSID rectangleClass;
-    EXPECT_EQ(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass), S_OK);
-    ComPtr<IDispatch> rectangle;
-    EXPECT_EQ(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid()), S_OK);
-    displaytest::Call(rectangle.Get(), 7, {Variant(x1), Variant(y1), Variant(x2), Variant(y2)});
-    return rectangle;
-}
 }  // namespace
 
 void MapSiteTest::SetUp() {
@@ -92,7 +85,24 @@ POINT MapSiteTest::ToPixel(const MapPoint& p) {
 }
 
 void MapSiteTest::ShowArea(double xmin, double ymin, double xmax, double ymax) {
-    ASSERT_EQ(displaytest::Put(map_.Get(), kEngineBounds, Variant(NewRectangle(xmin, ymin, xmax, ymax).Get())), S_OK);
+    ASSERT_EQ(displaytest::PutEngineBounds(map_.Get(), xmin, ymin, xmax, ymax), S_OK);
+}
+
+std::wstring MapSiteTest::WriteTable(const std::wstring& name, const std::vector<MapPoint>& points) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + name + L"_" + std::to_wstring(::GetCurrentProcessId()) + L".tab";
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out << "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
+           "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n";
+    int i = 0;
+    for (const MapPoint& p : points) {
+        char line[200];
+        ++i;
+        std::snprintf(line, sizeof line, "!feature\t0\tk%d\tv%d\t\t%.6f\t%.6f\t\t0\t\n", i, i, p.x, p.y);
+        out << line;
+    }
+    return path;
 }
 
 void MapSiteTest::SetEngineTool(long tool) { ASSERT_EQ(displaytest::Put(map_.Get(), kEngineTool, Variant(tool)), S_OK); }

@@ -39,6 +39,8 @@ protected:
     POINT ToPixel(const MapPoint& p);
     void ShowArea(double xmin, double ymin, double xmax, double ymax);
     void SetEngineTool(long tool);
+    // A table in the engine's text form, in the temporary folder, with symbols at the given positions.
+    static std::wstring WriteTable(const std::wstring& name, const std::vector<MapPoint>& points);
 
     // Posted to the engine window, then the messages dispatched.
     void Click(int x, int y);

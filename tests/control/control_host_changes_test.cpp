@@ -2,16 +2,12 @@
 // from inside a frame: through a sited control, with the pixels of each layer counted, every frame
 // under a watchdog.
 #include "tests/control/MapSiteFixture.h"
+#include "tests/imagery/ImagerySettings.h"
 #include "tests/support/MarkerData.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
 
-#include "platform/ComObject.h"
-#include "platform/Xml.h"
-
 #include <algorithm>
-#include <cstdio>
-#include <functional>
 
 using namespace displaytest;
 using platform::Bstr;
@@ -150,65 +146,45 @@ TEST_F(HostChanges, ADatasetShownFromAFramesCallbackIsRefusedOneRemovedLeavesThe
     EXPECT_EQ(Show(more.Get(), 2), S_OK);
 }
 
-// A host's handler moves a layer to the top from inside a frame. Bottom to top before the move: the
-// layer that goes below the datasets first, A (top left), B (bottom left), the direction layers
-// (whose arrows are sought in every frame, which asks the host for a field), then the other layer:
-// a host's table of one black point (top right) and a marker (red, bottom right).
+// A host's handler moves a layer to the top from inside a frame. Bottom to top before the move: the layer
+// below the datasets, A (top left), B (bottom left), the direction layers (whose arrows every frame seeks,
+// asking the host for a field), then the other layer. The layers: a table of one black point (top right),
+// a red marker (bottom right).
 class LayerMovedInAFrame : public HostChanges {
 protected:
-    // Red top left, red bottom left, black top right, red bottom right.
+    enum Layer { kTable, kMarkers, kDatasetA };
+    // The red pixels per quarter, the black ones top right.
     std::vector<long> Picture() {
         watchdog_.Guard("a frame", [&] { DrawView(); });
         std::vector<long> counts(4);
         for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) {
-                const int quarter = x / 200 * 2 + y / 150;
-                counts[quarter] += Pixel(x, y) == (quarter == kTopRight ? RGB(0, 0, 0) : RGB(255, 0, 0));
-            }
+            for (int x = 0; x < kWidth; ++x)
+                counts[x / 200 * 2 + y / 150] += Pixel(x, y) == (x >= 200 && y < 150 ? RGB(0, 0, 0) : RGB(255, 0, 0));
         return counts;
     }
-    // Answers the table's layer name.
-    std::wstring OpenTable() {
-        wchar_t folder[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, folder);
-        const std::wstring path = std::wstring(folder) + L"moved_" + std::to_wstring(::GetCurrentProcessId()) + L".tab";
+    ComPtr<IZmaVadAZMarkerHandling> Markers() { return controltest::As<IZmaVadAZMarkerHandling>(unknown_.Get()); }
+    // Answers the opened layer's name.
+    std::wstring Open(Layer layer) {
         ShowView();
-        const sitetest::MapPoint p = ToMap(300, 75);
-        if (FILE* file = _wfopen(path.c_str(), L"wb")) {
-            std::fprintf(file,
-                         "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
-                         "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n"
-                         "!feature\t0\tk1\tv1\t\t%.9f\t%.9f\t\t0\t\n",
-                         p.x, p.y);
-            std::fclose(file);
+        if (layer == kTable) {
+            EXPECT_EQ(control_->AddTemporaryTabLayer(Bstr(WriteTable(L"moved", {ToMap(300, 75)})).Get()), S_OK);
+        } else {
+            EXPECT_EQ(Markers()->OpenMarkerLayer(VARIANT_FALSE), S_OK);
+            ShowView();
+            auto data = platform::MakeObject<testsupport::MarkerData>(testsupport::MarkerData::Payload(1, 1, "m"));
+            EXPECT_EQ(control_->HandleDragDrop(controltest::As<IUnknown>(data.Get()).Get(), 300, 225), S_OK);
         }
-        EXPECT_EQ(control_->AddTemporaryTabLayer(Bstr(path).Get()), S_OK);
-        return EngineLayerNames().front();
-    }
-    std::wstring OpenMarkers() {
-        auto markers = controltest::As<IZmaVadAZMarkerHandling>(unknown_.Get());
-        EXPECT_EQ(markers->OpenMarkerLayer(VARIANT_FALSE), S_OK);
-        ShowView();
-        auto data = platform::MakeObject<testsupport::MarkerData>(testsupport::MarkerData::Payload(1, 1, "m"));
-        EXPECT_EQ(control_->HandleDragDrop(controltest::As<IUnknown>(data.Get()).Get(), 300, 225), S_OK);
         return EngineLayerNames().front();
     }
     // The layers' names or series as a saved map places them, from the top.
     std::vector<std::wstring> SavedOrder() {
-        ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
-        ComPtr<IXMLDOMElement> root;
-        document->createElement(Bstr(L"root").Get(), root.Put());
-        document->appendChild(root.Get(), nullptr);
-        EXPECT_EQ(control_->SaveToXML(controltest::As<IDispatch>(root.Get()).Get()), S_OK);
-        ComPtr<IXMLDOMNodeList> orders;
-        root->selectNodes(Bstr(L".//LayerOrders").Get(), orders.Put());
+        ComPtr<IXMLDOMNodeList> found;
+        imagerytest::SaveSettings(control_.Get())->selectNodes(Bstr(L".//LayerOrders").Get(), found.Put());
         std::vector<std::wstring> names;
-        for (ComPtr<IXMLDOMNode> node; orders && orders->nextNode(node.Put()) == S_OK && node;) {
-            std::wstring name;
+        for (ComPtr<IXMLDOMNode> node; found && found->nextNode(node.Put()) == S_OK && node;) {
             ComPtr<IXMLDOMElement> order;
             node->QueryInterface(IID_IXMLDOMElement, order.PutVoid());
-            platform::GetAttribute(order.Get(), L"LayerName", name);
-            names.push_back(name);
+            platform::GetAttribute(order.Get(), L"LayerName", names.emplace_back());
         }
         return names;
     }
@@ -221,49 +197,39 @@ protected:
 };
 
 TEST_F(LayerMovedInAFrame, LeavesTheFrameWholeAndTheEnginesOrderAsTheMapsOnceDrawn) {
-    enum Layer { kTable, kMarkers, kDatasetA };
     const struct {
         const char* what;
-        Layer below, moved;
-        std::function<HRESULT(IZmaVadAZ2*, IUnknown*, const std::wstring&)> move;
-    } cases[] = {
-        {"a table by its name", kTable, kTable,
-         [](IZmaVadAZ2* map, IUnknown*, const std::wstring& name) { return map->MoveLayerToTop(Bstr(name).Get()); }},
-        {"the marker layer", kMarkers, kMarkers,
-         [](IZmaVadAZ2*, IUnknown* map, const std::wstring&) {
-             return controltest::As<IZmaVadAZMarkerHandling>(map)->BringMarkerLayerToTop();
-         }},
-        {"a dataset by its series", kTable, kDatasetA,
-         [](IZmaVadAZ2* map, IUnknown*, const std::wstring&) { return map->MoveLayerToTop(Bstr(kSeries[0]).Get()); }},
-    };
+        Layer below, above, moved;  // a table by its name, a dataset by its series
+    } cases[] = {{"a table", kTable, kMarkers, kTable},
+                 {"the marker layer", kMarkers, kTable, kMarkers},
+                 {"a dataset", kTable, kMarkers, kDatasetA}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (&c != cases) {
-            TearDown();
-            SetUp();
-        }
+        if (&c != cases) { TearDown(); SetUp(); }
         ShowView();
         ComPtr<IDispatch> a = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 100);
         ComPtr<IDispatch> b = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 100);
         Place(a.Get(), 0, kTopLeft);
         Place(b.Get(), 0, kBottomLeft);
         std::wstring names[3];
-        names[c.below] = c.below == kTable ? OpenTable() : OpenMarkers();
+        names[c.below] = Open(c.below);
         ASSERT_EQ(Show(a.Get(), 0), S_OK);
         names[kDatasetA] = EngineLayerNames().front();
         ASSERT_EQ(Show(b.Get(), 1), S_OK);
         ASSERT_EQ(control_->ShowDirection(VARIANT_TRUE), S_OK);
-        names[c.below == kTable ? kMarkers : kTable] = c.below == kTable ? OpenMarkers() : OpenTable();
+        names[c.above] = Open(c.above);
         ShowView();  // showing a dataset or opening a table zooms to it
         const std::vector<long> whole = Picture();
         for (long count : whole) ASSERT_GT(count, 0);
         const std::vector<std::wstring> engineBefore = EngineLayerNames(), savedBefore = SavedOrder();
+        const std::wstring saved = c.moved == kDatasetA ? kSeries[0] : names[c.moved];
 
         HRESULT moved = S_FALSE;
         std::vector<std::wstring> engineWhileDrawing;
         events_->onEvent = [&](DISPID id) {
             if (id != 4 || moved != S_FALSE) return;  // GetField
-            moved = c.move(control_.Get(), unknown_.Get(), names[c.moved]);
+            moved = c.moved == kMarkers ? Markers()->BringMarkerLayerToTop()
+                                        : control_->MoveLayerToTop(Bstr(saved).Get());
             engineWhileDrawing = EngineLayerNames();
         };
         EXPECT_EQ(Picture(), whole) << "every layer is drawn in the frame";
@@ -271,7 +237,7 @@ TEST_F(LayerMovedInAFrame, LeavesTheFrameWholeAndTheEnginesOrderAsTheMapsOnceDra
         EXPECT_EQ(moved, S_OK);
         EXPECT_EQ(engineWhileDrawing, engineBefore) << "the engine's list stays as it is while the engine walks it";
         EXPECT_EQ(EngineLayerNames(), ToTop(engineBefore, names[c.moved]));
-        EXPECT_EQ(SavedOrder(), ToTop(savedBefore, c.moved == kDatasetA ? std::wstring(kSeries[0]) : names[c.moved]));
+        EXPECT_EQ(SavedOrder(), ToTop(savedBefore, saved));
     }
 }
 

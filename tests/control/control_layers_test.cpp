@@ -6,8 +6,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 
 using platform::Bstr;
 using platform::ComPtr;
@@ -22,23 +20,6 @@ constexpr wchar_t kSecond[] = L"{3A1B2C3D-0002-4E5F-8A9B-0C1D2E3F4A5B}";
 
 class LayerMembers : public MapSiteTest {
 protected:
-    // A table in the engine's text form with symbols at the given positions.
-    std::wstring WriteTable(const std::wstring& name, const std::vector<MapPoint>& points) {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        const std::wstring path = std::wstring(temp) + name + L"_" + std::to_wstring(::GetCurrentProcessId()) + L".tab";
-        std::ofstream out(path.c_str(), std::ios::binary);
-        out << "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
-               "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n";
-        int i = 0;
-        for (const MapPoint& p : points) {
-            char line[200];
-            ++i;
-            std::snprintf(line, sizeof line, "!feature\t0\tk%d\tv%d\t\t%.6f\t%.6f\t\t0\t\n", i, i, p.x, p.y);
-            out << line;
-        }
-        return path;
-    }
     std::vector<double> Bounds() {
         Variant bounds = Get(map_.Get(), 29);
         return {Get(bounds.pdispVal, 1).ToDouble(), Get(bounds.pdispVal, 2).ToDouble(), Get(bounds.pdispVal, 3).ToDouble(),

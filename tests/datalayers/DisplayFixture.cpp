@@ -51,6 +51,15 @@ Variant Get(IDispatch* object, DISPID id) {
     return v;
 }
 
+HRESULT PutEngineBounds(IDispatch* engineMap, double xmin, double ymin, double xmax, double ymax) {
+    CLSID rectangleClass;
+    ComPtr<IDispatch> rectangle;
+    HRESULT hr = ::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass);
+    if (SUCCEEDED(hr)) hr = ::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, rectangle.PutVoid());
+    if (SUCCEEDED(hr)) hr = Call(rectangle.Get(), 7, {Variant(xmin), Variant(ymin), Variant(xmax), Variant(ymax)});
+    return SUCCEEDED(hr) ? Put(engineMap, kEngineBounds, Variant(rectangle.Get())) : hr;
+}
+
 ComPtr<IDispatch> NewDataset(const std::vector<std::pair<std::wstring, long>>& fields, long rows) {
     ComPtr<IHostDatasetSetup> setup;
     EXPECT_EQ(::CoCreateInstance(CLSID_HostDataset, nullptr, CLSCTX_INPROC_SERVER, IID_IHostDatasetSetup,

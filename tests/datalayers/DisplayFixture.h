@@ -58,6 +58,8 @@ HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<platform::V
 HRESULT Call(IDispatch* object, DISPID id, std::vector<platform::Variant> args, platform::Variant* result = nullptr);
 HRESULT Put(IDispatch* object, DISPID id, const platform::Variant& value);
 platform::Variant Get(IDispatch* object, DISPID id);
+// Puts an engine rectangle ("MapX.Rectangle.4") of these corners as the engine map's bounds.
+HRESULT PutEngineBounds(IDispatch* engineMap, double xmin, double ymin, double xmax, double ymax);
 
 // A dataset a test fills: the fields given, `rows` rows along a short diagonal near 50 N, 10 E
 // when it has "Latitude" and "Longitude".

@@ -42,6 +42,19 @@ std::string OutFolder(const std::string& name) {
     return path;
 }
 
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string ExportTest::UnixOf(const std::string& windowsPath) {
     std::string unix = windowsPath.substr(2);
     std::replace(unix.begin(), unix.end(), '\\', '/');

@@ -49,6 +49,8 @@ struct StyleClass {
 
 // A fresh folder "<build>/exports/<name>" as a Windows path (no trailing backslash).
 std::string OutFolder(const std::string& name);
+// The names of the files in a folder, sorted.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
 // Attaches a value formatter with these classes to the field.
 platform::ComPtr<IHostFieldStyleSetup> AttachStyle(IHostDataset* dataset, const wchar_t* field,
                                                    const std::vector<StyleClass>& classes, long decimals = 1);

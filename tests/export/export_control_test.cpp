@@ -65,13 +65,10 @@ protected:
     }
 
     static int RowNamed(HWND list, const wchar_t* name) {
-        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
-            wchar_t text[256] = {};
-            ListView_GetItemText(list, i, 0, text, 256);
-            if (name == std::wstring(text)) return i;
-        }
-        ADD_FAILURE() << "no layer " << platform::ToAnsi(name);
-        return -1;
+        LVFINDINFOW find = {LVFI_STRING, name};
+        const int row = ListView_FindItem(list, -1, &find);
+        EXPECT_GE(row, 0) << "no layer " << platform::ToAnsi(name);
+        return row;
     }
 
     testsupport::Watchdog watchdog_{60000};
@@ -123,11 +120,10 @@ TEST_F(MapExport, BothExportsWriteTheRowsTheMapDrawsAndRefuseAFieldTheHostRename
 
 const wchar_t kSiteSeries[] = L"{517E5000-0000-0000-0000-0000000000F1}";
 const wchar_t kSites[] = L"Azimuth";
-constexpr long kPointRows = 12;
 
-// Cells 1 and 2 in the middle of the view and a drive test whose rows are served by 1 with neighbour 2, with lines
-// for every data point (chosen in the Lines Configuration): rows 2 (longitude 500), 5 (latitude 95), 7 (latitude
-// "abc") and 9 (latitude -120) are rows the map does not draw.
+// Cells 1 and 2 in the middle of the view and 12 rows served by 1 with neighbour 2, with lines for every data point
+// (chosen in the Lines Configuration): rows 2 (longitude 500), 5 (latitude 95), 7 (latitude "abc") and 9
+// (latitude -120) are rows the map does not draw.
 class CellSiteLines : public MapExport {
 protected:
     void SetUp() override {
@@ -140,30 +136,24 @@ protected:
             SetValue(sites_.Get(), row, L"Azimuth", Variant(90.0 * row));
         }
         points_ = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}, {L"ServingSectorHandle", 3},
-                              {L"NeighborSectorHandle_1", 3}},
-                             kPointRows);
-        for (long row = 0; row < kPointRows; ++row) {
+                              {L"NeighborSectorHandle_1", 3}}, 12);
+        for (long row = 0; row < 12; ++row) {
             SetValue(points_.Get(), row, L"Latitude", Variant(49.975 + 0.002 * (row % 3)));
             SetValue(points_.Get(), row, L"Longitude", Variant(9.98 + 0.007 * row));
             SetValue(points_.Get(), row, L"RxLev", Variant(-70.0));
             SetValue(points_.Get(), row, L"ServingSectorHandle", Variant(1L));
             SetValue(points_.Get(), row, L"NeighborSectorHandle_1", Variant(2L));
         }
-        const std::tuple<long, const wchar_t*, Variant> off[] = {{2, L"Longitude", Variant(500.0)},
-                                                                 {5, L"Latitude", Variant(95.0)},
-                                                                 {7, L"Latitude", Variant(L"abc")},
-                                                                 {9, L"Latitude", Variant(-120.0)}};
+        const std::tuple<long, const wchar_t*, Variant> off[] = {
+            {2, L"Longitude", Variant(500.0)}, {5, L"Latitude", Variant(95.0)},
+            {7, L"Latitude", Variant(L"abc")}, {9, L"Latitude", Variant(-120.0)}};
         for (const auto& [row, field, value] : off) SetValue(points_.Get(), row, field, value);
         exporttest::AttachStyle(As<IHostDataset>(sites_.Get()).Get(), L"Azimuth", {});
         ASSERT_EQ(automation_->CreateMultiDMapping(sites_.Get(), Bstr(kSiteSeries).Get(),
-                                                   FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
-                  S_OK);
+                                                   FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()), S_OK);
         ASSERT_EQ(Call(automation_.Get(), kDisplayDataset, {Variant(points_.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
-        LinesForEveryPoint();
-    }
 
-    // The Layer Control's Lines of the cell sites: every data point's serving and neighbour lines.
-    void LinesForEveryPoint() {
+        // The Layer Control's Lines of the cell sites: serving and neighbour lines of every data point.
         dialogtest::DialogScript script;
         script.Then([&](HWND layerControl) {
             HWND list = ::GetDlgItem(layerControl, IDC_LAYER_LIST);
@@ -184,14 +174,9 @@ protected:
         EXPECT_TRUE(script.Finished());
     }
 
-    // Where the line layers draw in a frame of the view round the cells: the pixels that change when both hide.
+    // The pixels of a frame round the cells that change when both line layers hide.
     std::vector<bool> LinePixels() {
-        CLSID rectangleClass;
-        EXPECT_EQ(::CLSIDFromProgID(L"MapX.Rectangle.4", &rectangleClass), S_OK);
-        platform::ComPtr<IDispatch> area;
-        EXPECT_EQ(::CoCreateInstance(rectangleClass, nullptr, CLSCTX_ALL, IID_IDispatch, area.PutVoid()), S_OK);
-        EXPECT_EQ(Call(area.Get(), 7, {Variant(9.95), Variant(49.94), Variant(10.1), Variant(50.04)}), S_OK);
-        EXPECT_EQ(Put(map_.Get(), kEngineBounds, Variant(area.Get())), S_OK);
+        EXPECT_EQ(PutEngineBounds(map_.Get(), 9.95, 49.94, 10.1, 50.04), S_OK);
         testsupport::DibCanvas shown(400, 300), hidden(400, 300);
         EXPECT_EQ(shown.DrawView(control_.Get()), S_OK);
         for (long lines : {0L, 1L}) EXPECT_EQ(automation_->ToggleLines(VARIANT_FALSE, lines), S_OK);
@@ -201,18 +186,6 @@ protected:
         for (int y = 0; y < 300; ++y)
             for (int x = 0; x < 400; ++x) pixels.push_back(shown.Pixel(x, y) != hidden.Pixel(x, y));
         return pixels;
-    }
-
-    // The file names in a folder.
-    static std::vector<std::wstring> Files(const std::wstring& folder) {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found = {};
-        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found))
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-        if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
-        std::sort(names.begin(), names.end());
-        return names;
     }
 
     platform::ComPtr<IDispatch> sites_, points_;
@@ -245,14 +218,14 @@ TEST_F(CellSiteLines, AFailedExportLeavesTheFolderAsItWas) {
     const std::wstring folder = platform::ToWide(exporttest::OutFolder("cell_site_lines_failed"));
     ASSERT_TRUE(::CloseHandle(::CreateFileW((folder + L"\\kept.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                             FILE_ATTRIBUTE_NORMAL, nullptr)));
-    const std::vector<std::wstring> before = Files(folder);
+    const std::vector<std::wstring> before = exporttest::FilesIn(folder);
     ASSERT_EQ(As<IHostDatasetSetup>(points_.Get())->FailCalls(Bstr(L"MoveNext").Get(), E_FAIL), S_OK);
     const Lines told = Export(IDC_LAYER_EXPORT_TAB, folder, kSites);
     ASSERT_EQ(As<IHostDatasetSetup>(points_.Get())->FailCalls(Bstr(L"MoveNext").Get(), S_OK), S_OK);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].rfind(std::wstring(L"These layers could not be exported:\n") + kSites + L": ", 0), 0u)
         << platform::ToAnsi(told[0]);
-    EXPECT_EQ(Files(folder), before);
+    EXPECT_EQ(exporttest::FilesIn(folder), before);
 }
 
 }  // namespace

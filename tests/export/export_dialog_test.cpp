@@ -84,19 +84,6 @@ protected:
         Click(hwnd, IDOK);
         return dialog->Result();
     }
-    // The names of the files in a folder, sorted.
-    static std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found = {};
-        HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return names;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
     ComPtr<IHostDataset> dataset_;
 };
 

@@ -32,9 +32,8 @@ public:
     HRESULT Attach(const std::string& name, int type, const std::string& fileSpec = std::string()) override;
 
     bool OnDrawUserLayer(HDC, const RECT&, const ZmaExtent&) override {
-        Log("request");
         if (duringRequest) duringRequest();
-        return true;
+        return Log("request");
     }
     bool Draw(HDC, const RECT&, const ZmaExtent&) override;
     bool DrawSecondPass(HDC, const RECT&, const ZmaExtent&) override { return Log("pass1"); }
@@ -48,10 +47,8 @@ public:
     Answers answers;
     // Raised from the symbol pass.
     bool throwInDraw = false;
-    // Runs in the symbol pass, to look at the state of the frame from inside it.
-    std::function<void()> duringDraw;
-    // Runs in the layer's own draw request.
-    std::function<void()> duringRequest;
+    // Run in the symbol pass and in the layer's own draw request, to act from inside the frame.
+    std::function<void()> duringDraw, duringRequest;
     // The collection's drawing flags as the symbol pass last saw them.
     bool sawPrinting = false, sawGdiPlus = false;
 

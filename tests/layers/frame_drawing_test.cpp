@@ -91,27 +91,20 @@ TEST_F(FrameTest, RequestsFindTheirLayerByExactNameNearestTheTop) {
     }
 }
 
-// The engine's walk is one operation, in which it asks bottom first. Raising the lower layer to
-// the top, or lowering the top one as the Layer Control's Down does, while the lower one is asked
-// changes the engine's list only once the walk is over: the engine still asks the top one last,
-// and that request draws the frame, in the new order.
+// The engine's walk is one operation that asks the bottom layer first. Raising the lower layer to the top, or
+// lowering the top one (the Layer Control's Down), while the lower one is asked changes the engine's list only
+// after the walk: the engine still asks the top one last, and that request draws the frame in the new order.
 TEST_F(FrameTest, ALayerMovedWhileTheEngineAsksLeavesTheFrameToTheLayerItAsksLast) {
     const struct {
         const char* how;
-        std::function<void(CZmaVadAZLayerCollection&, CZmaVadAZLayer* lower)> move;
-    } cases[] = {
-        {"raised", [](CZmaVadAZLayerCollection& layers, CZmaVadAZLayer* lower) { layers.MoveLayerToTop(lower); }},
-        {"the other lowered",
-         [](CZmaVadAZLayerCollection& layers, CZmaVadAZLayer*) {
-             layers.SetCursor(0);
-             layers.MoveCurrentLayerDown();
-         }},
-    };
+        std::function<void(CZmaVadAZLayer* lower)> move;
+    } cases[] = {{"raised", [&](CZmaVadAZLayer* lower) { layers_->MoveLayerToTop(lower); }},
+                 {"top lowered", [&](CZmaVadAZLayer*) { layers_->SetCursor(0); layers_->MoveCurrentLayerDown(); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
         RecordingLayer* lower = AddLayer(std::string("lower ") + c.how);
         RecordingLayer* top = AddLayer(std::string("top ") + c.how);
-        lower->duringRequest = [&] { c.move(*layers_, lower); };
+        lower->duringRequest = [&] { c.move(lower); };
         {
             CZmaVadAZLayerCollection::BusyScope walk(*layers_);
             EXPECT_FALSE(Request(lower));
