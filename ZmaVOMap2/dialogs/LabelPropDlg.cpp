@@ -15,6 +15,8 @@
 #include "platform/Result.h"
 
 #include <climits>
+#include <cwchar>
+#include <functional>
 #include <vector>
 
 using platform::ComPtr;
@@ -45,6 +47,28 @@ ComPtr<I> CreateRunning(REFCLSID clsid) {
     ComPtr<I> result;
     if (FAILED(object.As(result))) return nullptr;
     return result;
+}
+
+// Puts the field of the layer's dataset that the user chose as the labels' field. A layer whose
+// labels have no dataset (a table without rows, the annotations) offers no field to choose, and
+// keeps its label field.
+void PutLabelField(EngineDispatch& labels, IDispatch* dataset, const std::string& field) {
+    if (field.empty()) return;
+    if (!dataset) throw platform::ComError(E_POINTER, L"The layer has no dataset to take a label field from");
+    ComPtr<IDispatch> fields = GetObjectProperty(dataset, Engine::Collection::kDatasetFields);
+    EngineDispatch list(fields.Get());
+    labels.Put(Labels::kDataField, list.Call(Engine::Collection::kFieldItem, {Variant(platform::ToWide(field))}));
+}
+
+// Why the engine refused a setting, in words for the user.
+std::wstring ReasonOf(const platform::ComError* e) {
+    std::wstring reason = e ? e->Description() : std::wstring();
+    if (reason.empty()) {
+        wchar_t code[48];
+        std::swprintf(code, 48, L"The map refused it (0x%08X)", static_cast<unsigned>(e ? e->Error() : E_FAIL));
+        reason = code;
+    }
+    return reason.back() == L'.' ? reason : reason + L".";
 }
 
 // The engine's style object class.
@@ -392,23 +416,36 @@ bool CLabelPropDlg::LimitOffsets() {
 bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
     HWND d = Handle();
     EngineDispatch labels(EngineLabels().Get());
-    ComPtr<IDispatch> dataset = EngineDataset();
-    if (!dataset) platform::ThrowHr(E_POINTER);
-    ComPtr<IDispatch> fields = GetObjectProperty(dataset.Get(), Engine::Collection::kDatasetFields);
-    Variant chosen = EngineDispatch(fields.Get()).Call(Engine::Collection::kFieldItem, {Variant(platform::ToWide(field))});
-    labels.Put(Labels::kDataField, chosen);
-    layer_->SetAutoLabel(IsChecked(d, IDC_LABEL_SHOW));
-    const bool zoom = IsChecked(d, IDC_LABEL_ZOOM);
-    labels.Put(Labels::kLabelZoom, Variant(zoom));
-    if (zoom) {
+    // Each setting goes to the engine on its own, so that one the layer refuses keeps none of the
+    // others back; the refused ones are named, and the dialog stays for the user to change them.
+    std::wstring refused;
+    const auto apply = [&refused](const wchar_t* setting, const std::function<void()>& put) {
+        try {
+            put();
+        }
+        CATCH_REPORT([&](const platform::ComError* e) { refused += std::wstring(L"\n") + setting + L": " + ReasonOf(e); });
+    };
+    apply(L"The label field", [&] { PutLabelField(labels, EngineDataset().Get(), field); });
+    apply(L"Show labels", [&] { layer_->SetAutoLabel(IsChecked(d, IDC_LABEL_SHOW)); });
+    apply(L"Display within range", [&] {
+        const bool zoom = IsChecked(d, IDC_LABEL_ZOOM);
+        labels.Put(Labels::kLabelZoom, Variant(zoom));
+        if (!zoom) return;
         labels.Put(Labels::kLabelZoomMin, Variant(zoomMin_));
         labels.Put(Labels::kLabelZoomMax, Variant(zoomMax_));
-    }
-    labels.Put(Labels::kOverlap, Variant(IsChecked(d, IDC_LABEL_OVERLAP)));
-    labels.Put(Labels::kDuplicate, Variant(IsChecked(d, IDC_LABEL_DUPLICATE)));
-    labels.Put(Labels::kLabelMax, Variant(static_cast<long>(labelCount_)));
-    labels.Put(Labels::kPartialSegments, Variant(true));
-    return true;
+    });
+    apply(L"Allow overlapped text", [&] { labels.Put(Labels::kOverlap, Variant(IsChecked(d, IDC_LABEL_OVERLAP))); });
+    apply(L"Hide adjacent duplicate text",
+          [&] { labels.Put(Labels::kDuplicate, Variant(IsChecked(d, IDC_LABEL_DUPLICATE))); });
+    // Lines partly in view are labelled too, and count among the labels drawn.
+    apply(L"The maximum number of labels", [&] {
+        labels.Put(Labels::kLabelMax, Variant(static_cast<long>(labelCount_)));
+        labels.Put(Labels::kPartialSegments, Variant(true));
+    });
+    if (refused.empty()) return true;
+    platform::Prompts().MessageBox(d, L"These label settings could not be applied:" + refused, L"Map Module",
+                                   MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 bool CLabelPropDlg::ApplyOwnLayer(const std::string& field) {

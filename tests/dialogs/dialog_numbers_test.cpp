@@ -3,6 +3,8 @@
 // into a fresh control; and the view of the whole world over imagery, saved and loaded again.
 #include "ZmaVOMap2/commands/CommandResources.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/imagery/ImageryResource.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
@@ -67,16 +69,19 @@ struct FreshMap {
     ComPtr<IDispatch> engine;
 };
 
-// A native table of one named road, whose labels the engine draws from the table's dataset.
-void WriteRoads(const std::string& path) {
+// A native table of named roads (one unless told), whose labels the engine draws from the table's
+// dataset; a table without rows gives its labels none.
+void WriteRoads(const std::string& path, int rows = 1) {
     mitab_handle table = mitab_c_create(path.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
     mitab_c_add_field(table, "Name", TABFT_Char, 64, 0);
-    mitab_feature road = mitab_c_create_feature(table, TABFC_Point);
-    double x = 10, y = 50;
-    mitab_c_set_points(road, 0, 1, &x, &y);
-    mitab_c_set_field(road, 0, "v1");
-    mitab_c_write_feature(table, road);
-    mitab_c_destroy_feature(road);
+    for (int i = 0; i < rows; ++i) {
+        mitab_feature road = mitab_c_create_feature(table, TABFC_Point);
+        double x = 10 + 0.01 * i, y = 50;
+        mitab_c_set_points(road, 0, 1, &x, &y);
+        mitab_c_set_field(road, 0, ("v" + std::to_string(i + 1)).c_str());
+        mitab_c_write_feature(table, road);
+        mitab_c_destroy_feature(road);
+    }
     mitab_c_close(table);
 }
 
@@ -149,6 +154,13 @@ protected:
     // The host shows its dataset, which takes the settings a loaded map holds for it.
     void Show(IZmaVadAZ2* map) {
         ASSERT_EQ(map->DisplayDataset(points_.Get(), platform::Variant(L"RxLev"), series_.Get()), S_OK);
+    }
+
+    // How many labels the engine draws at most on the engine layer `name`.
+    long LabelCount(const char* name) {
+        EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
+        EngineDispatch layer(layers.Call(Engine::Layers::kItem, {platform::Variant(platform::ToWide(name))}).pdispVal);
+        return EngineDispatch(layer.Get(Engine::Layer::kLabelProperties).pdispVal).Get(Engine::Labels::kLabelMax).ToLong();
     }
 
     testsupport::Watchdog watchdog_;
@@ -227,6 +239,58 @@ TEST_F(TypedNumbers, EveryDialogTakesOnlyNumbersTheMapCanUseAndASavedMapKeepsThe
     FreshMap fresh(saved.Get());
     Show(fresh.map.Get());
     for (auto u : unusable) EXPECT_EQ(TextAt(imagerytest::SaveSettings(fresh.map.Get()).Get(), u[0]), L"0") << u[0];
+}
+
+// Label Properties over a table without rows and the annotations, whose labels have no dataset,
+// and over a table of 30 rows: OK applies what the layer takes and closes. A setting the engine
+// refuses is named while the dialog stays open, and the settings it took stay applied.
+TEST_F(TypedNumbers, LabelPropertiesApplyWhatTheLayerTakesAndNameWhatItRefuses) {
+    const std::string folder = rastertest::Folder("labels");
+    WriteRoads(folder + "\\empty.tab", 0);
+    WriteRoads(folder + "\\roads.tab", 30);
+    const auto layersDlg = [this] { automation_->LayersDlg(); };
+    {
+        DialogScript script;
+        script.Then([](HWND d) { for (int button : {IDC_LAYER_ADD, IDC_LAYER_ADD, IDOK}) Click(d, button); });
+        for (const char* table : {"\\empty.tab", "\\roads.tab"})
+            script.Then([path = platform::ToWide(folder + table)](HWND d) { ChooseFile(d, path); });
+        watchdog_.Guard("adding the tables", layersDlg);
+    }
+
+    // The layer, the engine's faults, the count typed, and the message that keeps the dialog open.
+    struct Case {
+        const char* layer;
+        const wchar_t* faults;
+        long count;
+        std::wstring told;
+    };
+    const Case cases[] = {
+        {"empty", L"", 50, L""},
+        {"Annotations", L"", 50, L""},
+        {"roads", L"", 50, L""},
+        {"roads", L"fail-zoom", 70,
+         L"These label settings could not be applied:\nDisplay within range: The label zoom range is refused."},
+    };
+    for (const Case& c : cases) {
+        ::SetEnvironmentVariableW(L"VADAZ_ENGINE_FAULTS", c.faults);
+        std::wstring told;
+        bool stays = false;
+        DialogScript script;
+        script.Then(Pick(c.layer, IDC_LAYER_LABELS)).Then([&](HWND d) {
+            Dialogs().Clear();
+            if (!IsChecked(d, IDC_LABEL_ZOOM)) rastertest::ClickBox(d, IDC_LABEL_ZOOM);
+            Type(d, IDC_LABEL_MAX_COUNT, std::to_string(c.count).c_str());
+            Click(d, IDOK);
+            for (const auto& box : Dialogs().Dialogs()) told += box.caption == L"Map Module" ? box.text : L"";
+            stays = ::IsWindowVisible(d) != FALSE;
+            if (stays) Click(d, IDCANCEL);
+        });
+        watchdog_.Guard(c.layer, layersDlg);
+        ::SetEnvironmentVariableW(L"VADAZ_ENGINE_FAULTS", nullptr);
+        EXPECT_EQ(stays, !c.told.empty()) << c.layer;
+        EXPECT_EQ(told, c.told) << c.layer;
+        EXPECT_EQ(LabelCount(c.layer), c.count) << c.layer;
+    }
 }
 
 TEST_F(TypedNumbers, TheWidestViewsComeBackAsTheyWereShown) {
