@@ -5,6 +5,8 @@
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "platform/Result.h"
 
+#include <cmath>
+
 using platform::ComPtr;
 using platform::Variant;
 
@@ -100,19 +102,39 @@ bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& o
     return true;
 }
 
-bool ReadRowPosition(IHostDataset* dataset, long row, double& outLongitude, double& outLatitude) {
+DrawnRows::DrawnRows(IHostDataset* dataset) {
     ComPtr<IHostFields> fields = hostdata::Fields(platform::ThrowIfNull(dataset));
-    if (hostdata::IndexOf(fields.Get(), L"Longitude") == -1 || hostdata::IndexOf(fields.Get(), L"Latitude") == -1)
-        return false;
-    ComPtr<IHostField> longitude = hostdata::FieldByName(fields.Get(), L"Longitude");
-    ComPtr<IHostField> latitude = hostdata::FieldByName(fields.Get(), L"Latitude");
-    hostdata::MoveTo(hostdata::Rows(dataset).Get(), row);
-    Variant value;
-    hostdata::ReadValue(longitude.Get(), value);
-    outLongitude = value.ToDouble();
-    hostdata::ReadValue(latitude.Get(), value);
-    outLatitude = value.ToDouble();
-    return true;
+    longitude_ = hostdata::FieldByName(fields.Get(), L"Longitude");
+    latitude_ = hostdata::FieldByName(fields.Get(), L"Latitude");
+    rows_ = hostdata::Rows(dataset);
+}
+
+bool DrawnRows::Position(long row, double& longitude, double& latitude) {
+    if (!HasPositionFields() || !HasRow(row)) return false;
+    hostdata::MoveTo(rows_.Get(), row);
+    return RendererOptimiserInterface::DrawablePosition(latitude_.Get(), longitude_.Get(), latitudeValue_,
+                                                        longitudeValue_, longitude, latitude);
+}
+
+std::wstring DrawnRows::WhyNotDrawn(long row) {
+    if (!HasPositionFields()) return L"the dataset has no \"Longitude\" and \"Latitude\" fields";
+    if (!HasRow(row)) return L"the dataset has no such row";
+    hostdata::MoveTo(rows_.Get(), row);
+    // The rule's own steps, in its order, each with its reason.
+    double lat = 0, lon = 0;
+    const auto number = [](IHostField* field, Variant& value, double& out) {
+        hostdata::ReadValue(field, value);
+        if (value.vt == VT_EMPTY || value.vt == VT_NULL) return false;
+        if (value.vt != VT_R8 && FAILED(::VariantChangeType(&value, &value, 0, VT_R8))) return false;
+        out = value.dblVal;
+        return !std::isnan(out);
+    };
+    if (!number(latitude_.Get(), latitudeValue_, lat)) return L"its latitude is empty or not a number";
+    if (!number(longitude_.Get(), longitudeValue_, lon)) return L"its longitude is empty or not a number";
+    if (lat == 0 && lon == 0) return L"its position (0, 0) stands for none";
+    if (!(lon >= -180 && lon <= 180)) return L"its longitude is not between -180 and 180";
+    if (!(lat >= -90 && lat <= 90)) return L"its latitude is not between -90 and 90";
+    return L"its position is not on the map";
 }
 
 LineGeometry::LineGeometry(IHostDataset* dataset, CZmaVadAZDataLayer* dataLayer, CZmaVadAZDataLayer* cellSiteLayer,
@@ -181,13 +203,14 @@ bool LineGeometry::ClipSegmentToView(POINT p1, POINT p2, POINT& outNearP1, POINT
 }
 
 bool LineGeometry::ProjectRowPosition(long row, POINT& outPoint) {
+    ComPtr<IHostRows> rows = hostdata::Rows(dataset_.Get());
+    if (row < 0 || row >= hostdata::RowCount(rows.Get())) return false;
+    hostdata::MoveTo(rows.Get(), row);
+    BeginRow(row);
     double lon = 0, lat = 0;
-    if (!ReadRowPosition(dataset_.Get(), row, lon, lat)) return false;
-    // A row at (0, 0) has no position: no end of a line comes from it.
-    if (lon == 0 && lat == 0) return false;
+    if (!DrawablePosition(lon, lat)) return false;
     if (!projection_.Map()) platform::ThrowHr(E_UNEXPECTED);
     outPoint = projection_.ToPixel(lon, lat, 0, 0);
-    hostdata::MoveTo(hostdata::Rows(dataset_.Get()).Get(), row);
     const POINT offset = SymbolOffset();
     outPoint.x += offset.x;
     outPoint.y += offset.y;

@@ -40,9 +40,27 @@ bool IsCursorOnLine(POINT cursor, POINT a, POINT b, int tolerance);
 // the visible end on a's side, outB on b's side. False, with the outs untouched, when fewer than
 // two points of the segment lie in the rectangle.
 bool ClipSegmentToRect(const RECT& rect, POINT a, POINT b, POINT& outA, POINT& outB);
-// Moves the dataset to `row` and reads its "Longitude" and "Latitude"; false when the dataset has
-// either field missing.
-bool ReadRowPosition(IHostDataset* dataset, long row, double& outLongitude, double& outLatitude);
+// The rows of a dataset as the ends of lines that name their rows: a row is an end exactly when
+// the map draws it, by the data layers' rule (RendererOptimiserInterface::DrawablePosition), and
+// when the dataset has it. A row off the world, at (0, 0) or whose position is no number is no end.
+class DrawnRows {
+public:
+    // Raises E_POINTER for a null dataset.
+    explicit DrawnRows(IHostDataset* dataset);
+    // Without "Longitude" and "Latitude" fields the map draws no row of the dataset.
+    bool HasPositionFields() const noexcept { return longitude_ && latitude_; }
+    // Moves the dataset to the row and takes its position when the map draws the row.
+    bool Position(long row, double& longitude, double& latitude);
+    // Why the map does not draw the row, in words that follow "...is not drawn on the map: ".
+    std::wstring WhyNotDrawn(long row);
+
+private:
+    bool HasRow(long row) const { return row >= 0 && row < hostdata::RowCount(rows_.Get()); }
+
+    platform::ComPtr<IHostRows> rows_;
+    platform::ComPtr<IHostField> longitude_, latitude_;
+    platform::Variant longitudeValue_, latitudeValue_;
+};
 
 // The last row of a walk, for a walk into a cache that keeps each pair of ends once: a row on the
 // pixel of the row before it, naming the same cells, gives the very lines that row gave, so its
@@ -84,7 +102,7 @@ public:
     bool ProjectAndClipSegment(double x1, double y1, double x2, double y2, POINT& outEnd2, POINT& outEnd1);
     bool ClipSegmentToView(POINT p1, POINT p2, POINT& outNearP1, POINT& outNearP2) const;
     // The pixel of the symbol of one row of the dataset (its symbol offset added); false for a row
-    // without a position or at (0, 0).
+    // the map does not draw or the dataset does not have (DrawnRows).
     bool ProjectRowPosition(long row, POINT& outPoint);
     // The line from the dataset's current row to the cell whose element handle stands in the
     // named field: the cell end at the cell's symbol, both ends clipped to the view and moved by

@@ -17,6 +17,18 @@
 
 using platform::Variant;
 
+namespace {
+
+// A line between cell sites keeps the positions its rows have now, so it joins only sites the map
+// draws: a row it does not draw is refused, named, with the reason.
+void TakeSitePosition(DrawnRows& sites, long row, double& longitude, double& latitude) {
+    if (sites.Position(row, longitude, latitude)) return;
+    throw platform::ComError(E_INVALIDARG, L"Row " + std::to_wstring(row) +
+                                               L" of the cell sites is not drawn on the map: " + sites.WhyNotDrawn(row));
+}
+
+}  // namespace
+
 CZmaVadAZLinesToPointsLayer::CZmaVadAZLinesToPointsLayer(IDispatch* map, CZmaVadAZLayerCollection* owner)
     : CZmaVadAZLinesLayer(map, owner) {}
 
@@ -26,19 +38,22 @@ HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenCellsites(long rowId1, long r
                                                              const VARIANT& colour) {
     try {
         CZmaVadAZLayerCollection* owner = GetOwner();
-        CZmaVadAZDataLayer* sites = owner ? AsDataLayer(owner->GetCellSiteLayer()) : nullptr;
-        IHostDataset* dataset = sites ? sites->GetDataset() : nullptr;
+        CZmaVadAZDataLayer* layer = owner ? AsDataLayer(owner->GetCellSiteLayer()) : nullptr;
+        IHostDataset* dataset = layer ? layer->GetDataset() : nullptr;
         if (!dataset) return E_FAIL;
+        DrawnRows sites(dataset);
+        // A dataset without positions places no site: there is nothing to join, and nothing to refuse.
+        if (!sites.HasPositionFields()) return S_OK;
         PointLine line;
-        if (!ReadRowPosition(dataset, rowId1, line.startLongitude, line.startLatitude)) return S_OK;
-        if (!ReadRowPosition(dataset, rowId2, line.endLongitude, line.endLatitude)) return S_OK;
+        TakeSitePosition(sites, rowId1, line.startLongitude, line.startLatitude);
+        TakeSitePosition(sites, rowId2, line.endLongitude, line.endLatitude);
         line.width = width;
         line.type = type;
         line.colour = KeepHostColour(colour);
         AddLine(std::move(line));
         return S_OK;
     }
-    CATCH_RETURN_QUIET()
+    CATCH_RETURN_KEEP_INFO()
 }
 
 HRESULT CZmaVadAZLinesToPointsLayer::AddLineBetweenPoints(double startLongitude, double startLatitude,

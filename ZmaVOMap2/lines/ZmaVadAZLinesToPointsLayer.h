@@ -32,7 +32,8 @@ public:
     ~CZmaVadAZLinesToPointsLayer() override;
 
     // A line between the positions of two rows of the collection's cell-site dataset. E_FAIL
-    // without one; S_OK and nothing stored when the dataset has no position fields.
+    // without one; S_OK and nothing stored when the dataset has no position fields; E_INVALIDARG,
+    // with the row and the reason as error information, for a row the map does not draw.
     HRESULT AddLineBetweenCellsites(long rowId1, long rowId2, long width, long type, const VARIANT& colour);
     HRESULT AddLineBetweenPoints(double startLongitude, double startLatitude, double endLongitude, double endLatitude,
                                  long width, long type, const VARIANT& colour);

@@ -31,6 +31,13 @@ bool SameText(const Bstr& a, const Bstr& b) {
 
 Bstr Copy(BSTR s) { return s ? Bstr(std::wstring(s, ::SysStringLen(s))) : Bstr(); }
 
+// The position of a line's end, in the dataset of the first layer of its series, when the map
+// draws its row.
+bool DrawnEnd(CZmaVadAZLayerCollection& owner, const Bstr& series, long row, ZmaPointD& position) {
+    CZmaVadAZDataLayer* data = AsDataLayer(owner.FindLayer(series.Wide()));
+    return data && data->GetDataset() && DrawnRows(data->GetDataset()).Position(row, position.x, position.y);
+}
+
 // A coordinate of the arrow's tip as the float it is kept in; one past the float range (a
 // proportion of 1e308) is an infinite one, which draws nothing.
 float MarkerCoordinate(double v) {
@@ -191,30 +198,23 @@ bool CZmaVadAZLinesToSectorsLayer::OnToolUsed(long x, long y, double /*mapX*/, d
 }
 
 int CZmaVadAZLinesToSectorsLayer::GetExtent(IDispatch* rectangle) {
-    double minLon = 0, minLat = 0, maxLon = 0, maxLat = 0;
-    bool found = false;
-    CZmaVadAZLayerCollection* owner = GetOwner();
-    for (const SectorLine& line : lines_) {
-        if (!line.visible || !owner) continue;
-        const std::pair<const Bstr*, long> ends[] = {{&line.guid1, line.rowId1}, {&line.guid2, line.rowId2}};
-        for (const auto& end : ends) {
-            CZmaVadAZDataLayer* data = AsDataLayer(owner->FindLayer(end.first->Wide()));
-            if (!data || !data->GetDataset()) continue;
-            double lon = 0, lat = 0;
-            if (!ReadRowPosition(data->GetDataset(), end.second, lon, lat)) continue;
-            if (!found) {
-                minLon = maxLon = lon;
-                minLat = maxLat = lat;
-                found = true;
-            } else {
-                minLon = std::min(minLon, lon);
-                maxLon = std::max(maxLon, lon);
-                minLat = std::min(minLat, lat);
-                maxLat = std::max(maxLat, lat);
-            }
+    ZmaExtent bounds = extent::Empty();
+    if (CZmaVadAZLayerCollection* owner = GetOwner()) {
+        for (const SectorLine& line : lines_) {
+            // A line counts as the map draws it, with both ends: no row off the world takes the
+            // map's view past the world.
+            ZmaPointD first, second;
+            if (!line.visible || !DrawnEnd(*owner, line.guid1, line.rowId1, first) ||
+                !DrawnEnd(*owner, line.guid2, line.rowId2, second))
+                continue;
+            extent::Extend(bounds, first);
+            extent::Extend(bounds, second);
         }
     }
+    const bool found = !extent::IsEmpty(bounds);
+    if (!found) bounds = {0, 0, 0, 0};
     EngineDispatch(platform::ThrowIfNull(rectangle, E_POINTER))
-        .Call(Engine::Rectangle::kSet, {Variant(minLon), Variant(maxLat), Variant(maxLon), Variant(minLat)});
+        .Call(Engine::Rectangle::kSet,
+              {Variant(bounds.left), Variant(bounds.top), Variant(bounds.right), Variant(bounds.bottom)});
     return found ? 1 : 0;
 }

@@ -31,8 +31,10 @@ public:
     long GetLineCount() const noexcept { return static_cast<long>(lines_.size()); }
     const SectorLine& GetLine(long index) const { return lines_.at(static_cast<size_t>(index)); }
 
-    // Hands every visible line whose two ends can be placed in the last drawn view to the action.
-    // S_FALSE when the action stopped the walk; a failure inside ends it with its HRESULT.
+    // Hands every visible line whose two ends are rows the map draws (DrawnRows) and which shows in
+    // the last drawn view to the action: a line to any other row is kept, and walked again once the
+    // map draws its row. S_FALSE when the action stopped the walk; a failure inside ends it with its
+    // HRESULT.
     HRESULT ForEachLine(LinesToSectorsActionInterface& action);
 
     bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) override;

@@ -5,13 +5,13 @@
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
+#include "tests/support/TestSupport.h"
 
 #include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/projection/CoordinateSystem.h"
 
 #include "MapEngine.h"
 
-#include <commctrl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -392,30 +392,6 @@ TEST_F(SelectionControl, AreasOverTheWholeWorldSelectOnlyTheRowsTheMapDrawsAfter
     }
 }
 
-// The rollover tooltip of this thread, and the text of its tool; empty when none is shown.
-struct TipFinder {
-    HWND tip = nullptr;
-    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
-        char name[64] = {};
-        ::GetClassNameA(window, name, sizeof name);
-        if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0) reinterpret_cast<TipFinder*>(self)->tip = window;
-        return TRUE;
-    }
-};
-
-std::string ShownTip() {
-    TipFinder finder;
-    ::EnumThreadWindows(::GetCurrentThreadId(), &TipFinder::Visit, reinterpret_cast<LPARAM>(&finder));
-    if (!finder.tip || !::IsWindowVisible(finder.tip)) return "";
-    char text[1024] = {};
-    TOOLINFOA tool = {};
-    tool.cbSize = sizeof tool;
-    if (!::SendMessageA(finder.tip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool))) return "";
-    tool.lpszText = text;
-    ::SendMessageA(finder.tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
-    return text;
-}
-
 TEST_F(SelectionControl, RollingOverAPointShowsItsDisplayFieldLines) {
     ::SetActiveWindow(site_->Window());
     if (::GetActiveWindow() != site_->Window()) GTEST_SKIP() << "the site window cannot be made active here";
@@ -423,13 +399,13 @@ TEST_F(SelectionControl, RollingOverAPointShowsItsDisplayFieldLines) {
     const POINT p = ToScreen(positions_[VisibleRow()]);
     Fire(kEventMouseMove, {Variant(short{0}), Variant(short{0}), Variant(static_cast<float>(p.x)),
                            Variant(static_cast<float>(p.y))});
-    const std::string text = ShownTip();
+    const std::string text = testsupport::ShownRolloverTip();
     EXPECT_EQ(text.rfind("RxLev: ", 0), 0u) << text;
     EXPECT_EQ(text.find('\n'), std::string::npos) << "one display field, one line: " << text;
 
     // Away from the route the tooltip goes.
     Fire(kEventMouseMove, {Variant(short{0}), Variant(short{0}), Variant(3.0f), Variant(3.0f)});
-    EXPECT_EQ(ShownTip(), "");
+    EXPECT_EQ(testsupport::ShownRolloverTip(), "");
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 // its cell's symbol, and its neighbour line, dashed; the unselected point has no lines. And the
 // lines a host draws itself through IDispatch, between positions, cell sites and cell sectors:
 // where they show, how they are replaced, hidden and cleared, what a click on one tells the host,
-// which colour every form of a colour argument gives (also from a VBScript client), and that no
-// form of any argument takes the process down.
+// that a line to a cell site the map leaves out is refused or left out alone, which colour every
+// form of a colour argument gives (also from a VBScript client), and that no form of any argument
+// takes the process down.
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DibCanvas.h"
@@ -147,6 +148,7 @@ enum : DISPID {
     kDrawLineBetweenCellSectors = 0x67,
     kClearLinesBetweenCellSectors = 0x68,
     kToggleLine = 0x73,
+    kGetLayerBounds = 0x7B,
 };
 const wchar_t kSectorsName[] = L"Lines between Cell Sectors";
 const wchar_t kSiteSeries[] = L"{517E5000-0000-0000-0000-0000000000C1}";
@@ -241,10 +243,15 @@ protected:
         return Call(kDrawLineBetweenPoints,
                     {Variant(a.lon), Variant(a.lat), Variant(b.lon), Variant(b.lat), Variant(2L), Variant(type), colour});
     }
-    // Three cell sites at the given pixels of the view, and one without a position (0, 0).
-    void ShowSites(std::vector<POINT> at) {
-        ComPtr<IDispatch> sites =
-            NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}}, 4);
+    // Three cell sites at the given pixels of the view, one without a position (0, 0), and rows of
+    // the given latitudes and longitudes after them.
+    void ShowSites(std::vector<POINT> at, const std::vector<std::pair<Variant, Variant>>& more = {}) {
+        ComPtr<IDispatch> sites = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}},
+                                             4 + static_cast<long>(more.size()));
+        for (size_t i = 0; i < more.size(); ++i) {
+            SetValue(sites.Get(), 4 + static_cast<long>(i), L"Latitude", more[i].first);
+            SetValue(sites.Get(), 4 + static_cast<long>(i), L"Longitude", more[i].second);
+        }
         for (long row = 0; row < 4; ++row) {
             const Position p = row < 3 ? FromScreen(map_.Get(), static_cast<float>(at[row].x), static_cast<float>(at[row].y))
                                        : Position{0, 0};
@@ -300,15 +307,34 @@ protected:
                   S_OK);
         return top.vt == VT_DISPATCH ? displaytest::Get(top.pdispVal, displaytest::kLayerName).ToWide() : L"";
     }
-    void Click(POINT at) {
+    // The mouse pressed (-605) or moved (-606) at `at` with the select tool.
+    void Mouse(LONG event, POINT at) {
         ASSERT_EQ(displaytest::Put(map_.Get(), 20, Variant(static_cast<long>(VO_MAP_TOOL_SELECT))), S_OK);
-        VARIANT down[4];
-        for (VARIANT& v : down) ::VariantInit(&v);
-        down[0].vt = VT_I2; down[0].iVal = 1;
-        down[1].vt = VT_I2; down[1].iVal = 0;
-        down[2].vt = VT_R4; down[2].fltVal = static_cast<float>(at.x);
-        down[3].vt = VT_R4; down[3].fltVal = static_cast<float>(at.y);
-        ASSERT_EQ(EngineHooks(unknown_.Get())->FireEvent(-605, 4, down), S_OK);
+        Variant args[4] = {Variant(static_cast<short>(event == -605 ? 1 : 0)), Variant(short{0}),
+                           Variant(static_cast<float>(at.x)), Variant(static_cast<float>(at.y))};
+        ASSERT_EQ(EngineHooks(unknown_.Get())->FireEvent(event, 4, args), S_OK);
+    }
+    std::string RolloverTipAt(POINT at) {
+        Mouse(-606, at);
+        return testsupport::ShownRolloverTip();
+    }
+    // The FeatureSelected events of a click at `at`.
+    std::vector<std::wstring> SelectedByClick(POINT at) {
+        sink_->events.clear();
+        Mouse(-605, at);
+        std::vector<std::wstring> selected;
+        for (const std::wstring& e : sink_->events)
+            if (e.rfind(L"11|", 0) == 0) selected.push_back(e);
+        return selected;
+    }
+    // The bounds of the lines between cell sectors that GetLayerBounds gives a host.
+    std::vector<double> SectorLineBounds() {
+        Variant rectangle;
+        EXPECT_EQ(displaytest::Call(control_.Get(), kGetLayerBounds, {Variant(kSectorsName)}, &rectangle), S_OK);
+        std::vector<double> edges;
+        for (DISPID edge = 1; edge <= 4 && rectangle.vt == VT_DISPATCH && rectangle.pdispVal; ++edge)
+            edges.push_back(displaytest::Get(rectangle.pdispVal, edge).ToDouble());
+        return edges;
     }
 
     ComPtr<IUnknown> unknown_;
@@ -621,6 +647,83 @@ TEST_F(HostLines, LinesBetweenCellSitesAndSectorsShowReplaceToggleAndClear) {
     EXPECT_EQ(index, 0) << "indices start again after a clear";
 }
 
+// The map leaves out a cell site off the world, at (0, 0) or whose position is no number. A line between cell sites
+// to one is refused, naming the row and why; a line between cell sectors to one is kept, but neither drawn, hit,
+// tipped nor bounded; and the good lines added after either draw as they would alone.
+TEST_F(HostLines, LinesToCellSitesTheMapLeavesOutAreRefusedOrLeftOutAlone) {
+    ::ShowWindow(site_->Window(), SW_SHOWNA);
+    ::SetActiveWindow(site_->Window());
+    ASSERT_EQ(::GetActiveWindow(), site_->Window()) << "a rollover tip needs the host's window active";
+    const Position towards = FromScreen(map_.Get(), 420, 140);  // where the lines would head for
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const wchar_t kLatitude[] = L"its latitude is not between -90 and 90", kNoNumber[] = L"its latitude is empty or not a number",
+                  kLongitude[] = L"its longitude is not between -180 and 180";
+    const struct {
+        const char* what;
+        long row;
+        Variant latitude, longitude;
+        const wchar_t* why;
+    } cases[] = {
+        {"latitude 95", 4, Variant(95.0), Variant(towards.lon), kLatitude},
+        {"latitude -120", 5, Variant(-120.0), Variant(towards.lon), kLatitude},
+        {"latitude 90.5", 6, Variant(90.5), Variant(towards.lon), kLatitude},
+        {"latitude NaN", 7, Variant(nan), Variant(towards.lon), kNoNumber},
+        {"latitude a text", 8, Variant(L"abc"), Variant(towards.lon), kNoNumber},
+        {"longitude 500", 9, Variant(towards.lat), Variant(500.0), kLongitude},
+        {"longitude infinity", 10, Variant(towards.lat), Variant(inf), kLongitude},
+        {"(0, 0)", 3, Variant(0.0), Variant(0.0), L"its position (0, 0) stands for none"},
+        {"a row the cell sites do not have", 11, Variant(), Variant(), L"the dataset has no such row"},
+    };
+    std::vector<std::pair<Variant, Variant>> leftOut;
+    for (const auto& c : cases)
+        if (c.row > 3 && c.row < 11) leftOut.push_back({c.latitude, c.longitude});
+    ShowSites({{150, 360}, {520, 380}, {560, 200}}, leftOut);
+    const POINT s1 = Symbol(1), s2 = Symbol(2), onGood = {(s1.x + s2.x) / 2, (s1.y + s2.y) / 2};
+    const std::wstring selectedGood = std::wstring(L"11|8:") + kSectorsName + L"|3:";
+    auto addGoodLines = [&](long expectedIndex) {  // between sites 1 and 2, and between their sectors
+        ASSERT_EQ(Call(kDrawLineBetweenCellsites, {Variant(1L), Variant(2L), Variant(2L), Variant(0L), Variant(0xFF00L)}), S_OK);
+        long index = -1;
+        ASSERT_EQ(SectorLine(1, 2, Variant(0x0000FFL), true, &index), S_OK);
+        EXPECT_EQ(index, expectedIndex);
+    };
+    addGoodLines(0);
+    Image alone;
+    alone.DrawFrom(unknown_.Get());
+    ASSERT_EQ(SelectedByClick(onGood), std::vector<std::wstring>{selectedGood + L"0"});
+    ASSERT_EQ(RolloverTipAt(onGood), "a handover");
+    const std::vector<double> aloneBounds = SectorLineBounds();
+    ASSERT_EQ(aloneBounds.size(), 4u);
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(Call(kClearLinesBetweenCellsites, {}), S_OK);
+        ASSERT_EQ(Call(kClearLinesBetweenCellSectors, {}), S_OK);
+        Variant red(0xFF0000L);
+        EXPECT_EQ(As<IZmaVadAZ2>(unknown_.Get())->DrawLineBetweenCellsites(0, c.row, 2, 0, red), E_INVALIDARG);
+        EXPECT_EQ(ErrorText(), L"Row " + std::to_wstring(c.row) + L" of the cell sites is not drawn on the map: " + c.why);
+        long index = -1;
+        ASSERT_EQ(SectorLine(0, c.row, red, true, &index), S_OK) << "kept for when the map draws the row";
+        addGoodLines(1);
+        Image drawn;
+        drawn.DrawFrom(unknown_.Get());
+        long changed = 0;
+        for (int y = 0; y < drawn.Height(); ++y)
+            for (int x = 0; x < drawn.Width(); ++x) changed += drawn.Pixel({x, y}) != alone.Pixel({x, y});
+        EXPECT_EQ(changed, 0) << "no pixel of a line to the row, and the good lines as they draw alone";
+        EXPECT_EQ(SectorLineBounds(), aloneBounds);
+        EXPECT_EQ(SelectedByClick(onGood), std::vector<std::wstring>{selectedGood + L"1"});
+
+        // 40 pixels along where a line would leave site 0's sector for the row's pixel.
+        if (c.latitude.vt != VT_R8 || c.longitude.vt != VT_R8) continue;
+        const POINT s0 = Symbol(0), to = ToScreen(map_.Get(), {c.latitude.dblVal, c.longitude.dblVal});
+        const double dx = static_cast<double>(to.x) - s0.x, dy = static_cast<double>(to.y) - s0.y;
+        const POINT onBad = {s0.x + static_cast<long>(40 * dx / std::hypot(dx, dy)),
+                             s0.y + static_cast<long>(40 * dy / std::hypot(dx, dy))};
+        EXPECT_EQ(RolloverTipAt(onBad), "");
+        EXPECT_TRUE(SelectedByClick(onBad).empty());
+    }
+}
+
 TEST_F(HostLines, AClickOnASectorLineTellsTheHostTheLayerAndTheLinesIndex) {
     ShowSites({{120, 120}, {520, 360}, {520, 140}});
     long index = -1;
@@ -631,17 +734,10 @@ TEST_F(HostLines, AClickOnASectorLineTellsTheHostTheLayerAndTheLinesIndex) {
     drawn.DrawFrom(unknown_.Get());  // the hit tests use the view of the last frame
 
     const POINT s0 = Symbol(0), s1 = Symbol(1);
-    sink_->events.clear();
-    Click({(s0.x + s1.x) / 2, (s0.y + s1.y) / 2});
-    std::vector<std::wstring> selected;
-    for (const std::wstring& e : sink_->events)
-        if (e.rfind(L"11|", 0) == 0) selected.push_back(e);
     // The second line, though the hidden first one was never walked.
-    EXPECT_EQ(selected, std::vector<std::wstring>{std::wstring(L"11|8:") + kSectorsName + L"|3:1"});
-
-    sink_->events.clear();
-    Click({s0.x + 200, s0.y - 60});
-    for (const std::wstring& e : sink_->events) EXPECT_NE(e.rfind(L"11|", 0), 0u) << "nothing hit";
+    EXPECT_EQ(SelectedByClick({(s0.x + s1.x) / 2, (s0.y + s1.y) / 2}),
+              std::vector<std::wstring>{std::wstring(L"11|8:") + kSectorsName + L"|3:1"});
+    EXPECT_TRUE(SelectedByClick({s0.x + 200, s0.y - 60}).empty()) << "nothing hit";
 }
 
 TEST_F(HostLines, AClickOnAHorizontalOrAVerticalSectorLineSelectsItToo) {
@@ -658,14 +754,9 @@ TEST_F(HostLines, AClickOnAHorizontalOrAVerticalSectorLineSelectsItToo) {
         POINT at;
         const wchar_t* index;
     } clicks[] = {{{(s0.x + s1.x) / 2, s0.y}, L"0"}, {{s0.x, (s0.y + s2.y) / 2 + 1}, L"1"}};
-    for (const auto& click : clicks) {
-        sink_->events.clear();
-        Click(click.at);
-        std::vector<std::wstring> selected;
-        for (const std::wstring& e : sink_->events)
-            if (e.rfind(L"11|", 0) == 0) selected.push_back(e);
-        EXPECT_EQ(selected, std::vector<std::wstring>{std::wstring(L"11|8:") + kSectorsName + L"|3:" + click.index});
-    }
+    for (const auto& click : clicks)
+        EXPECT_EQ(SelectedByClick(click.at),
+                  std::vector<std::wstring>{std::wstring(L"11|8:") + kSectorsName + L"|3:" + click.index});
 }
 
 TEST_F(HostLines, AnyWidthAHostPassesDrawsDashedLinesWithinAFrameInBothModes) {

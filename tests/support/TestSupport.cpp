@@ -114,6 +114,30 @@ void PumpMessages() {
 
 namespace {
 
+BOOL CALLBACK FindTip(HWND window, LPARAM found) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0) *reinterpret_cast<HWND*>(found) = window;
+    return TRUE;
+}
+
+}  // namespace
+
+std::string ShownRolloverTip() {
+    HWND tip = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindTip, reinterpret_cast<LPARAM>(&tip));
+    if (!tip || !::IsWindowVisible(tip)) return "";
+    char text[1024] = {};
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    if (!::SendMessageA(tip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool))) return "";
+    tool.lpszText = text;
+    ::SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+namespace {
+
 // One removal at a time: the Layer Control it works and the timers it set.
 struct ImageryRemoval {
     HWND dialog = nullptr;

@@ -29,6 +29,9 @@ int RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 // Dispatches the thread's pending messages.
 void PumpMessages();
 
+// The text of this thread's rollover tooltip; empty when none is shown.
+std::string ShownRolloverTip();
+
 // The GDI objects the process holds: GetGuiResources where it counts, else (Wine answers it 0)
 // the live entries of the process's GDI handle table. -1 when neither counts a brush made.
 long GdiObjects();
