@@ -12,7 +12,7 @@
 class LineTableExport {
 public:
     // A line table written and still open: the cell-site export closes it with its own table
-    // (CloseTogether), so that a failure of any of them leaves none in the folder.
+    // (CloseTogether), so that a failure of any of them leaves the folder as it was.
     struct WrittenTable {
         std::unique_ptr<tabexport::TabTable> table;  // null: the layer writes no table
         long lines = 0;

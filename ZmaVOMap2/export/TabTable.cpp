@@ -1,6 +1,8 @@
 #include "ZmaVOMap2/export/TabTable.h"
 
+#include "ZmaVOMap2/layers/FileNames.h"
 #include "platform/Com.h"
+#include "platform/UniqueHandle.h"
 #include "platform/Result.h"
 
 #include <windows.h>
@@ -37,6 +39,25 @@ std::vector<std::wstring> TableFiles(const std::wstring& path) {
     return files;
 }
 
+std::wstring ExtensionOf(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L'.');
+    return dot == std::wstring::npos ? std::wstring() : path.substr(dot);
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
+}
+
+// 0 when a file can be made under `path` (or one is there), else the system's reason why not:
+// the table is written under another name, and would otherwise fail only once it was complete.
+DWORD RefusalOfName(const std::wstring& path) {
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return 0;
+    platform::UniqueFile probe(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return probe ? 0 : ::GetLastError();
+}
+
 std::wstring ReasonOfLastFailure() {
     const char* reason = mitab_c_getlasterrormsg();
     return reason && *reason ? L": " + platform::ToWide(reason) : std::wstring();
@@ -57,8 +78,19 @@ std::string MakeFieldName(const std::wstring& displayName) {
 std::string ToTableText(const std::wstring& text, bool* changed) { return platform::ToAnsiStrict(text, kLatin1, changed); }
 
 TabTable::TabTable(const std::wstring& path) : path_(path) {
-    handle_ = mitab_c_create_w(path.c_str(), "tab", kCoordSys, 0.0, 0.0, 0.0, 0.0);
-    if (!handle_) throw platform::ComError(E_ACCESSDENIED, L"Cannot create the table \"" + path + L"\"" + ReasonOfLastFailure());
+    const std::wstring cannot = L"Cannot create the table \"" + path + L"\"";
+    if (const DWORD error = RefusalOfName(path))
+        throw platform::ComError(E_ACCESSDENIED, cannot + L": " + SystemMessage(error));
+    std::wstring base;
+    if (!files_.ReserveName(FolderOf(path), L"tab", base)) {
+        const DWORD error = ::GetLastError();
+        throw platform::ComError(E_ACCESSDENIED, cannot + L": " + SystemMessage(error));
+    }
+    const std::wstring temporary = base + ExtensionOf(path);
+    const std::vector<std::wstring> written = TableFiles(temporary), replaced = TableFiles(path);
+    for (size_t i = 0; i < written.size(); ++i) files_.Add(written[i], replaced[i]);
+    handle_ = mitab_c_create_w(temporary.c_str(), "tab", kCoordSys, 0.0, 0.0, 0.0, 0.0);
+    if (!handle_) throw platform::ComError(E_ACCESSDENIED, cannot + ReasonOfLastFailure());
 }
 
 TabTable::~TabTable() { Abandon(); }
@@ -98,7 +130,7 @@ void TabTable::Close() {
     mitab_c_close(handle);
     if (mitab_c_getlasterrorno() != 0) {
         const std::wstring reason = ReasonOfLastFailure();
-        DeleteFiles();
+        files_.Discard();
         throw platform::ComError(E_FAIL, L"Cannot complete the table \"" + path_ + L"\"" + reason);
     }
 }
@@ -114,25 +146,18 @@ void TabTable::Abandon() noexcept {
     if (handle_) {
         mitab_c_close(handle_);
         handle_ = nullptr;
-        DeleteFiles();
+        files_.Discard();
     }
-}
-
-void TabTable::DeleteFiles() noexcept {
-    for (const std::wstring& file : TableFiles(path_)) ::DeleteFileW(file.c_str());
 }
 
 void CloseTogether(const std::vector<TabTable*>& tables) {
     // Left early by a failure, the tables closed so far go with it.
-    struct Closing {
-        const std::vector<TabTable*>& tables;
-        size_t closed = 0;
-        ~Closing() {
-            if (closed == tables.size()) return;
-            for (size_t i = 0; i < closed; ++i) tables[i]->DeleteFiles();
-        }
-    } closing{tables};
-    for (; closing.closed < tables.size(); ++closing.closed) tables[closing.closed]->Close();
+    FileSetReplacement together;
+    for (TabTable* table : tables) {
+        table->Close();
+        together.TakeOver(table->files_);
+    }
+    together.Commit();
 }
 
 }  // namespace tabexport

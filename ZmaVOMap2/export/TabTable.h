@@ -2,12 +2,13 @@
 // map follows: create the table in longitude/latitude, add the attribute fields, make one feature
 // object, fill and write it once per item, then destroy the feature and close the table.
 //
-// A table is only kept when Close succeeded. When an export ends early (an exception, a failed
-// write), the destructor closes the files and deletes them, so no half-written table is left to
-// look like a finished one. An export of several tables closes them together (CloseTogether), so
-// that it keeps all of them or none.
+// A table is written under a temporary name in its folder and takes the place of the table of the
+// same name (an earlier export's) only when CloseTogether puts the tables of its export in place,
+// all of them or none. A table that is not put in place (an exception, a failed write, another
+// table of the export that failed) is deleted, and the earlier table stays as it was.
 #pragma once
 
+#include "ZmaVOMap2/layers/FileSetReplacement.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 
 #include <string>
@@ -29,7 +30,8 @@ public:
     static constexpr int kMaxFieldName = 31;
     static constexpr int kMaxDecimalWidth = TABFT_DecimalMaxWidth;
 
-    // Creates the table's files; raises a ComError naming the file when they cannot be made.
+    // Creates the table's files under a temporary name; raises a ComError naming the file `path`
+    // when no table can be made there.
     explicit TabTable(const std::wstring& path);
     ~TabTable();
     TabTable(const TabTable&) = delete;
@@ -48,29 +50,30 @@ public:
     mitab_feature Feature() const noexcept { return feature_; }
     // Writes the feature as the next row; raises on failure.
     void Write();
-    // Destroys the feature and finishes the files; raises when the table could not be completed
-    // (its files are deleted then).
-    void Close();
-
-    // Deletes the files of a closed table: an export whose later table failed keeps none.
-    void DeleteFiles() noexcept;
 
     const std::wstring& Path() const noexcept { return path_; }
 
 private:
+    friend void CloseTogether(const std::vector<TabTable*>& tables);
+
+    // Destroys the feature and finishes the files; raises when the table could not be completed
+    // (its files are deleted then).
+    void Close();
     [[noreturn]] void Fail(const std::string& what);
     void Abandon() noexcept;
 
     std::wstring path_;
+    FileSetReplacement files_;  // the table's files under their temporary names
     mitab_handle handle_ = nullptr;
     mitab_feature feature_ = nullptr;
     std::vector<std::string> names_;
     std::vector<int> types_;
 };
 
-// Closes the tables of one export in order. When one cannot be completed, those closed before it
-// are deleted too and the failure is raised; the tables after it are left open for their owners,
-// whose destructors delete them. The folder then holds none of the export's tables.
+// Closes the tables of one export and puts them in place together, over the files of the same
+// names. When one cannot be completed or put in place, the failure is raised with its reason and
+// the folder keeps every file it held before, with its bytes: the tables closed are deleted, those
+// after a table that failed are left open for their owners, whose destructors delete them.
 void CloseTogether(const std::vector<TabTable*>& tables);
 
 }  // namespace tabexport

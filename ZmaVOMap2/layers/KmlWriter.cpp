@@ -58,22 +58,20 @@ std::wstring FolderOf(const std::wstring& path) {
 }  // namespace
 
 KmlWriter::KmlWriter(const std::wstring& path) : path_(path) {
-    wchar_t temporary[MAX_PATH] = {};
-    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"kml", 0, temporary))
+    std::wstring base;
+    if (!replacement_.ReserveName(FolderOf(path), L"kml", base))
         throw platform::ComError(E_FAIL, L"Cannot write \"" + path + L"\"");
-    temporary_ = temporary;
-    file_ = ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
-        ::DeleteFileW(temporary);
-        throw platform::ComError(E_FAIL, L"Cannot write \"" + path + L"\"");
-    }
+    // The name's placeholder is the temporary file itself.
+    const std::wstring temporary = base + L".tmp";
+    replacement_.Add(temporary, path);
+    file_ = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) throw platform::ComError(E_FAIL, L"Cannot write \"" + path + L"\"");
     buffer_.reserve(kFlushSize + 4096);
     buffer_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 }
 
 KmlWriter::~KmlWriter() {
     if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
-    if (!temporary_.empty()) ::DeleteFileW(temporary_.c_str());
 }
 
 void KmlWriter::Open(const char* name, const char* attribute, const std::string& value) {
@@ -133,11 +131,14 @@ HRESULT KmlWriter::Finish() {
     Flush();
     const bool closed = ::CloseHandle(file_) != FALSE;
     file_ = INVALID_HANDLE_VALUE;
-    if (failed_ || !closed || !::MoveFileExW(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const bool placed = !failed_ && closed && SUCCEEDED(platform::ResultOf([this] {
+                            replacement_.Commit();
+                            return S_OK;
+                        }));
+    if (!placed) {
         // The reason stays with the thread for whoever reports the failure.
         platform::ComError(E_FAIL, L"Cannot write \"" + path_ + L"\"").Restore();
         return E_FAIL;
     }
-    temporary_.clear();
     return S_OK;
 }

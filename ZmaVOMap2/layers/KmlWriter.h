@@ -10,6 +10,8 @@
 // export wrote stays as it was.
 #pragma once
 
+#include "ZmaVOMap2/layers/FileSetReplacement.h"
+
 #include <windows.h>
 
 #include <string>
@@ -36,7 +38,7 @@ private:
     void Flush();
 
     std::wstring path_;
-    std::wstring temporary_;
+    FileSetReplacement replacement_;  // the temporary file, and the target it replaces
     HANDLE file_ = INVALID_HANDLE_VALUE;
     std::string buffer_;
     std::vector<const char*> open_;

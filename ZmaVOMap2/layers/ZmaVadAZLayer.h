@@ -181,7 +181,9 @@ public:
     // Copies the files of the table `source` (every file of its base name but ".tmp" ones) into
     // `folder` under the clean form of `layerName`. When the target table exists the user is
     // asked once, before anything is copied; "No" leaves the folder alone (and counts as done).
-    // A target the export may not write (JudgeExportFile) is refused with its reason.
+    // The copies replace the earlier files together once all are made: a copy that fails leaves
+    // the folder as it was. A target the export may not write (JudgeExportFile) is refused with
+    // its reason.
     HRESULT CopyTabFiles(const std::wstring& folder, const std::string& source, const std::string& layerName);
     // "<folder>\<clean name>[-<clean suffix>].TAB"; the suffix, a text or a string resource id of
     // this module (MAKEINTRESOURCEA), is used by line layers only.

@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
 
 #include "ZmaVOMap2/layers/FileNames.h"
+#include "ZmaVOMap2/layers/FileSetReplacement.h"
 #include "ZmaVOMap2/layers/KmlWriter.h"
 
 #include "platform/Com.h"
@@ -38,6 +39,10 @@ std::wstring WithSeparator(const std::wstring& folder) {
 bool FileExists(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+[[noreturn]] void ThrowCannotWrite(const std::wstring& name, DWORD error) {
+    throw ComError(HRESULT_FROM_WIN32(error), L"\"" + ShownName(name) + L"\" cannot be written: " + SystemMessage(error));
 }
 
 // The extension of a file name with its dot, "" when it has none.
@@ -119,16 +124,21 @@ void CZmaVadAZLayer::CopyTableFiles(const std::wstring& folder, const std::strin
         const std::wstring question = L"File \"" + clean + L".TAB\" already exists. Replace?";
         if (platform::Prompts().MessageBox(nullptr, question, kCaption, MB_YESNO) != IDYES) return;
     }
+    // Copied under temporary names first, the set replaces the earlier one only once it is whole.
+    FileSetReplacement copies;
+    std::wstring temporary;
     for (const std::wstring& name : files) {
         const std::wstring from = sourceFolder + name;
         const std::wstring to = targetFolder + clean + ExtensionOf(name);
         if (from == to) continue;
-        if (!::CopyFileW(from.c_str(), to.c_str(), FALSE)) {
-            const DWORD error = ::GetLastError();
-            throw ComError(HRESULT_FROM_WIN32(error),
-                           L"\"" + ShownName(clean + ExtensionOf(name)) + L"\" cannot be written: " + SystemMessage(error));
-        }
+        if (temporary.empty() && !copies.ReserveName(targetFolder, L"tab", temporary))
+            ThrowCannotWrite(clean + L".TAB", ::GetLastError());
+        const std::wstring copy = temporary + ExtensionOf(name);
+        copies.Add(copy, to);
+        if (!::CopyFileW(from.c_str(), copy.c_str(), FALSE))
+            ThrowCannotWrite(clean + ExtensionOf(name), ::GetLastError());
     }
+    copies.Commit();
 }
 
 bool CZmaVadAZLayer::CanExportKml() { return false; }

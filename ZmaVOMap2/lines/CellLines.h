@@ -53,10 +53,10 @@ public:
     CellLinesLayer(IDispatch* map, CZmaVadAZLayerCollection* owner)
         : CZmaVadAZLinesLayer(map, owner), cache_(std::make_shared<Cache>(*this)) {}
 
-    // The layer's table on its own: written (WriteTable) and closed.
+    // The layer's table on its own: written (WriteTable) and put in place, an export of one table.
     HRESULT ExportToTab(const std::wstring& folder, const std::string& name) override {
         try {
-            WriteTable(folder, name).table->Close();
+            tabexport::CloseTogether({WriteTable(folder, name).table.get()});
             return S_OK;
         }
         // The reason stays with the thread for whoever reports the failure.

@@ -4,6 +4,8 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 using platform::Bstr;
 using platform::ComPtr;
@@ -53,6 +55,20 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     ::FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+FileSet FileBytes(const std::wstring& folder) {
+    FileSet files;
+    for (const std::wstring& name : FilesIn(folder)) {
+        std::ifstream file(platform::ToAnsi(folder + L"\\" + name), std::ios::binary);
+        files[name].assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    return files;
+}
+
+void CopyFiles(const std::wstring& from, const std::wstring& to) {
+    for (const std::wstring& name : FilesIn(from))
+        EXPECT_TRUE(::CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE));
 }
 
 std::string ExportTest::UnixOf(const std::string& windowsPath) {

@@ -6,6 +6,7 @@
 
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,10 @@ struct StyleClass {
 std::string OutFolder(const std::string& name);
 // The names of the files in a folder, sorted.
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
+// The files of a folder by name, with their bytes.
+using FileSet = std::map<std::wstring, std::string>;
+FileSet FileBytes(const std::wstring& folder);
+void CopyFiles(const std::wstring& from, const std::wstring& to);
 // Attaches a value formatter with these classes to the field.
 platform::ComPtr<IHostFieldStyleSetup> AttachStyle(IHostDataset* dataset, const wchar_t* field,
                                                    const std::vector<StyleClass>& classes, long decimals = 1);

@@ -8,6 +8,7 @@
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/support/DibCanvas.h"
+#include "tests/support/HeldFile.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
 
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -62,6 +64,34 @@ protected:
         for (const std::wstring& line : testsupport::HostLogLines())
             if (line.find(L" export of the layer ") != std::wstring::npos) seen.push_back(line);
         return seen;
+    }
+
+    // A second export into a folder that holds an earlier one, which fails.
+    struct FailedExport {
+        IDispatch* failing;  // a host dataset whose MoveNext fails
+        std::wstring held;   // a file of the folder that another program has open
+    };
+
+    // Each failure is told as the layer's (a file held, by its path), and the folder keeps every earlier file with
+    // its bytes, and no other.
+    void ExpectEachFailureKeepsTheFolder(const std::wstring& folder, const wchar_t* layer,
+                                         const std::vector<FailedExport>& trials) {
+        const exporttest::FileSet earlier = exporttest::FileBytes(folder);
+        const Bstr moveNext(L"MoveNext");
+        for (const auto& [failing, held] : trials) {
+            std::optional<testsupport::HeldFile> holder;
+            if (!held.empty()) holder.emplace(folder + L"\\" + held);
+            if (failing) As<IHostDatasetSetup>(failing)->FailCalls(moveNext.Get(), E_FAIL);
+            const Lines told = Export(IDC_LAYER_EXPORT_TAB, folder, layer);
+            if (failing) As<IHostDatasetSetup>(failing)->FailCalls(moveNext.Get(), S_OK);
+            holder.reset();
+            const std::wstring why =
+                held.empty() ? L"" : L"Cannot replace \"" + folder + L"\\" + held + L"\", which another program has open: ";
+            ASSERT_EQ(told.size(), 1u) << platform::ToAnsi(held);
+            EXPECT_EQ(told[0].rfind(L"These layers could not be exported:\n" + std::wstring(layer) + L": " + why, 0), 0u)
+                << platform::ToAnsi(told[0]);
+            EXPECT_TRUE(exporttest::FileBytes(folder) == earlier) << platform::ToAnsi(held);
+        }
     }
 
     static int RowNamed(HWND list, const wchar_t* name) {
@@ -114,6 +144,35 @@ TEST_F(MapExport, BothExportsWriteTheRowsTheMapDrawsAndRefuseAFieldTheHostRename
                                                   L"has the field \"RxLev\" that the layer shows."});
     for (const wchar_t* file : {L"\\RxLev.TAB", L"\\RxLev.kml"})
         EXPECT_EQ(::GetFileAttributesW((renamed + file).c_str()), INVALID_FILE_ATTRIBUTES) << file;
+}
+
+// A second export into the folder of a first replaces all of its table; one that fails, in the host's walk or on a
+// file of the table that another program has open, keeps every file with its bytes (export_gdal_check.py reads the
+// table back, with the values of the export that succeeded, and compares it with a copy made before the failures).
+TEST_F(MapExport, AnExportReplacesTheEarlierTableWholeOrNotAtAll) {
+    platform::ComPtr<IDispatch> dataset = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 30);
+    const auto fill = [&](double level) {
+        for (long row = 0; row < 30; ++row) {
+            SetValue(dataset.Get(), row, L"Latitude", Variant(50.0 + 0.01 * row));
+            SetValue(dataset.Get(), row, L"Longitude", Variant(10.0));
+            SetValue(dataset.Get(), row, L"RxLev", Variant(level - row));
+        }
+    };
+    fill(-40.5);
+    exporttest::AttachStyle(As<IHostDataset>(dataset.Get()).Get(), L"RxLev", {});
+    ASSERT_EQ(Call(automation_.Get(), kDisplayDataset, {Variant(dataset.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
+    const std::wstring folder = platform::ToWide(exporttest::OutFolder("replaced"));
+    ASSERT_EQ(Export(IDC_LAYER_EXPORT_TAB, folder).front(), L"File export complete.");
+    const exporttest::FileSet first = exporttest::FileBytes(folder);
+    fill(-70.5);
+    ASSERT_EQ(Export(IDC_LAYER_EXPORT_TAB, folder).front(), L"File export complete.");
+    EXPECT_EQ(exporttest::FileBytes(folder).size(), 4u);
+    EXPECT_NE(exporttest::FileBytes(folder)[L"RxLev.DAT"], first.at(L"RxLev.DAT"));
+    exporttest::CopyFiles(folder, platform::ToWide(exporttest::OutFolder("replaced_before_failures")));
+
+    fill(-10.5);
+    ExpectEachFailureKeepsTheFolder(folder, L"RxLev",
+                                    {{dataset.Get(), L""}, {nullptr, L"RxLev.DAT"}, {nullptr, L"RxLev.ID"}});
 }
 
 // --- Lines to cells over rows the map does not draw ------------------------------------------------
@@ -226,6 +285,19 @@ TEST_F(CellSiteLines, AFailedExportLeavesTheFolderAsItWas) {
     EXPECT_EQ(told[0].rfind(std::wstring(L"These layers could not be exported:\n") + kSites + L": ", 0), 0u)
         << platform::ToAnsi(told[0]);
     EXPECT_EQ(exporttest::FilesIn(folder), before);
+}
+
+// The three tables of a cell-site export are replaced together or not at all: a failure in the walk of the sites or
+// of the lines to cells, or on a file of the lines' tables that another program has open, keeps every earlier file
+// (export_gdal_check.py reads them back and compares them with a copy made before the failures).
+TEST_F(CellSiteLines, AFailedExportKeepsEveryTableOfTheEarlierOne) {
+    const std::wstring folder = platform::ToWide(exporttest::OutFolder("cell_site_lines_kept"));
+    ASSERT_EQ(Export(IDC_LAYER_EXPORT_TAB, folder, kSites).front(), L"File export complete.");
+    ASSERT_EQ(exporttest::FilesIn(folder).size(), 12u);
+    exporttest::CopyFiles(folder, platform::ToWide(exporttest::OutFolder("cell_site_lines_kept_before_failures")));
+    ExpectEachFailureKeepsTheFolder(folder, kSites,
+                                    {{sites_.Get(), L""}, {points_.Get(), L""},
+                                     {nullptr, L"Linestoneighborcells-Azimuth.DAT"}, {nullptr, L"Azimuth.TAB"}});
 }
 
 }  // namespace

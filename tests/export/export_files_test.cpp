@@ -3,7 +3,9 @@
 #include "tests/export/ExportFixture.h"
 
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "tests/support/HeldFile.h"
 
+#include <optional>
 
 using namespace exporttest;
 
@@ -118,6 +120,30 @@ TEST_F(FileExportTest, ACopyThatFailsIsAFailureThatSaysWhy) {
     EXPECT_EQ(table->ExportTab(platform::ToWide(target)), S_OK);
     EXPECT_TRUE(answers_.boxes.empty());
     EXPECT_TRUE(Exists(target + "\\" + CZmaVadAZLayer::CleanLayerName(table->GetName()) + ".tab"));
+}
+
+// A copy that fails part way, on a file of the earlier copy or of the table that another program has open, leaves the
+// earlier files as they were and no other, and names the file.
+TEST_F(FileExportTest, ACopyThatFailsPartWayLeavesTheEarlierFilesAsTheyWere) {
+    const std::string source = WriteRoads("one");
+    const std::wstring target = platform::ToWide(OutFolder("copy_kept"));
+    CZmaVadAZLayer layer(map_.Get(), layers_.get());
+    ASSERT_EQ(layer.CopyTabFiles(target, source + "\\roads.tab", "My roads"), S_OK);
+    const FileSet earlier = FileBytes(target);
+    WriteRoads("two");
+    answers_.answer = IDYES;
+    for (const std::wstring ext : {L".tab", L".dat", L".map", L".id"}) {
+        const std::wstring copy = target + L"\\Myroads" + ext, original = platform::ToWide(source) + L"\\roads" + ext;
+        for (const auto& [held, why] : {std::pair(copy, L"Cannot replace \"" + copy + L"\", which another program has open: "),
+                                        std::pair(original, L"\"Myroads" + ext + L"\" cannot be written: ")}) {
+            std::optional<testsupport::HeldFile> holder(std::in_place, held);
+            const HRESULT hr = layer.CopyTabFiles(target, source + "\\roads.tab", "My roads");
+            holder.reset();
+            const std::wstring description = platform::ComError::FromCall(hr).Description();
+            EXPECT_EQ(description.rfind(why, 0), 0u) << platform::ToAnsi(description);
+            EXPECT_TRUE(FileBytes(target) == earlier) << platform::ToAnsi(held);
+        }
+    }
 }
 
 }  // namespace

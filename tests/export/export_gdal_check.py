@@ -176,10 +176,32 @@ def check_cell_site_lines(folder):
         expect(lines == expected, "cell-site lines: %s holds %d lines %s" % (table, len(lines), lines[:3]))
 
 
+def check_kept(folder, name):
+    """A folder whose later exports failed holds the files of the export before them, byte for byte, and ogrinfo reads
+    each table in it as it reads the copy made before the failures."""
+    kept, copy = os.path.join(folder, name), os.path.join(folder, name + "_before_failures")
+    names = sorted(os.listdir(copy))
+    expect(sorted(os.listdir(kept)) == names, "%s: holds %s" % (name, sorted(os.listdir(kept))))
+    for file in names:
+        read = [open(os.path.join(f, file), "rb").read() for f in (kept, copy)]
+        expect(read[0] == read[1], "%s: %s is not the file of the earlier export" % (name, file))
+        if file.upper().endswith(".TAB"):
+            read = [run("ogrinfo", "-al", os.path.join(f, file)).stdout.replace(f, "") for f in (kept, copy)]
+            expect("Feature Count: 0" not in read[0] and read[0] == read[1], "%s: GDAL reads %s otherwise" % (name, file))
+
+
+def check_kept_tables(folder):
+    """The table that replaced an earlier one holds its own values, and failed exports after it kept it."""
+    for name in ("replaced", "cell_site_lines_kept"):
+        check_kept(folder, name)
+    levels = [f["properties"]["RxLev"] for f in geojson(os.path.join(folder, "replaced", "RxLev.TAB"))]
+    expect(levels == [-70.5 - r for r in range(30)], "replaced: RxLev reads %s" % levels[:5])
+
+
 def main():
     folder = sys.argv[1]
     for check in (check_sample, check_names, check_kml, check_dialog_outputs, check_unusual_values, check_beyond_ansi,
-                  check_map_rows, check_cell_site_lines):
+                  check_map_rows, check_cell_site_lines, check_kept_tables):
         try:
             check(folder)
         except (SystemExit, OSError, ElementTree.ParseError, KeyError, ValueError) as e:
