@@ -1,7 +1,7 @@
 #include "ZmaVOMap2/imagery/HostAddress.h"
 
 // Before anything that includes windows.h.
-#include <winsock2.h>
+#include "ZmaVOMap2/imagery/WinsockSession.h"
 
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "platform/Result.h"
@@ -14,24 +14,6 @@ namespace {
 
 constexpr long kLoggedCalls = 10;
 volatile LONG g_loggedCalls = 0;
-
-// Winsock for one use: cleaned up only when this started it.
-class WinsockSession {
-public:
-    WinsockSession() noexcept {
-        WSADATA data;
-        started_ = ::WSAStartup(MAKEWORD(1, 1), &data) == 0;
-    }
-    ~WinsockSession() {
-        if (started_) ::WSACleanup();
-    }
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
-    bool Started() const noexcept { return started_; }
-
-private:
-    bool started_ = false;
-};
 
 // The host of the first "http://" address in `text`: up to the next '/', without a port.
 std::string HostOf(const std::string& text) {

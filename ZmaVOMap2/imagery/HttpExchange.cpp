@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/imagery/HttpExchange.h"
 
+#include "ZmaVOMap2/imagery/ConnectionCut.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/TileAddress.h"
 #include "platform/Com.h"
@@ -95,10 +96,42 @@ bool ViaProxy(HINTERNET request) {
            (flags & INTERNET_REQFLAG_VIA_PROXY) != 0;
 }
 
+// The send timeout carries the request's mark (see NextRequestMark).
 void SetTimeouts(HINTERNET handle, DWORD milliseconds) {
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
 }
+
+// Whether an answer's body follows its head: one announced empty does not, nor a 204 or 304 ever.
+bool BodyFollows(HINTERNET request) {
+    DWORD status = 0, length = 0, size = sizeof status;
+    ::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+    size = sizeof length;
+    const bool announcedEmpty =
+        ::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) && length == 0;
+    return status != HTTP_STATUS_NO_CONTENT && status != HTTP_STATUS_NOT_MODIFIED && !announcedEmpty;
+}
+
+// One request made: its handles (the request closed first, then its connection) and whether it
+// holds an answer not read to its end. Such an answer is let go of unread, unless an operation of
+// the request is still under way (the exchange let go of it): that keeps the connection WinInet's
+// until the operation ends.
+class Attempt {
+public:
+    explicit Attempt(const bool& abandoned) : abandoned_(abandoned) {}
+    ~Attempt() {
+        if (answerUnread && !abandoned_) CutConnection(request.Get(), mark);
+    }
+    Attempt(const Attempt&) = delete;
+    Attempt& operator=(const Attempt&) = delete;
+
+    Internet connection, request;
+    const DWORD mark = NextRequestMark();
+    bool answerUnread = false;
+
+private:
+    const bool& abandoned_;
+};
 
 // One request's state: its bounds, where it is, and how its failures are told. The session is
 // asynchronous, so that no call blocks the calling thread: each one is waited for together with
@@ -129,13 +162,13 @@ public:
         ::InternetSetStatusCallbackW(session.Get(), &OnStatus);
         bool proxyAsked = false, serverAsked = false;
         for (int redirects = 0;;) {
-            // Closed request first, then its connection.
-            Internet connection, request;
-            RETURN_IF_FAILED(Send(session.Get(), connection, request));
-            const long status = Status(request.Get());
+            Attempt attempt(abandoned_);
+            RETURN_IF_FAILED(Send(session.Get(), attempt));
+            attempt.answerUnread = BodyFollows(attempt.request.Get());
+            const long status = Status(attempt.request.Get());
             if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
                 // Only a proxy may ask for the proxy's credentials; a server asking is refused.
-                if (!ViaProxy(request.Get())) {
+                if (!ViaProxy(attempt.request.Get())) {
                     Log(kError, "A server reached without a proxy asks for proxy credentials: none are sent. URL = " +
                                     LoggedAddress(address_));
                 } else if (request_.proxyCredentials && !proxyAsked) {
@@ -154,7 +187,7 @@ public:
                 }
             } else if (IsRedirect(status)) {
                 std::wstring target;
-                if (Location(request.Get(), target)) {
+                if (Location(attempt.request.Get(), target)) {
                     if (++redirects > bounds_.redirects)
                         return GiveUp(INET_E_REDIRECT_FAILED, "more than " + std::to_string(bounds_.redirects) + " redirects");
                     RETURN_IF_FAILED(Follow(status, target));
@@ -162,7 +195,7 @@ public:
                 }
             }
             answer.status = status;
-            return ReadBody(request.Get(), answer.body);
+            return ReadBody(attempt, answer.body);
         }
     }
 
@@ -187,7 +220,9 @@ private:
         return true;
     }
 
-    HRESULT Send(HINTERNET session, Internet& connection, Internet& request) {
+    HRESULT Send(HINTERNET session, Attempt& attempt) {
+        Internet& connection = attempt.connection;
+        Internet& request = attempt.request;
         if (Stopped(request_.stop)) return E_ABORT;
         if (deadline_.Passed()) return TimeRanOut();
         // Whatever an address came from, it never writes lines of its own into the request.
@@ -217,6 +252,8 @@ private:
         // of its own for where it goes answers no such demand.
         if (!viaProxy && !sendsServerCredentials_ && !open(INTERNET_FLAG_NO_AUTH)) return TransportFailure();
         SetTimeouts(request.Get(), deadline_.Left());
+        DWORD mark = attempt.mark;
+        ::InternetSetOptionW(request.Get(), INTERNET_OPTION_SEND_TIMEOUT, &mark, sizeof mark);
         if (sendsServerCredentials_)
             SetCredentials(request.Get(), INTERNET_OPTION_USERNAME, INTERNET_OPTION_PASSWORD, request_.user,
                            request_.password);
@@ -298,8 +335,9 @@ private:
     }
 
     // The body, to the end the server gave it: one shorter than its announced length was cut off
-    // on the way and is no answer.
-    HRESULT ReadBody(HINTERNET request, std::string& body) {
+    // on the way and is no answer. One refused or given up is left unread.
+    HRESULT ReadBody(Attempt& attempt, std::string& body) {
+        HINTERNET request = attempt.request.Get();
         DWORD announced = 0, size = sizeof announced;
         const bool hasLength =
             ::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) != FALSE;
@@ -310,17 +348,18 @@ private:
             if (deadline_.Passed()) return TimeRanOut();
             SetTimeouts(request, deadline_.Left());
             DWORD available = 0;
-            if (!QueryAvailable(request, available)) return TransportFailure();
+            if (!QueryAvailable(request, available)) return ReadFailure(attempt);
             if (available == 0) break;
             if (body.size() + available > bounds_.bytes) return TooLarge();
             std::vector<char>& buffer = completion_->buffer;
             DWORD& read = completion_->read;
             const DWORD wanted = std::min<DWORD>(available, static_cast<DWORD>(buffer.size()));
             if (!Await([&] { return ::InternetReadFile(request, buffer.data(), wanted, &read); }, true))
-                return TransportFailure();
+                return ReadFailure(attempt);
             if (read == 0) break;
             body.append(buffer.data(), read);
         }
+        attempt.answerUnread = false;
         if (hasLength && body.size() < announced)
             return GiveUp(INET_E_DATA_NOT_AVAILABLE, "an answer that ended after " + std::to_string(body.size()) + " of the " +
                                                          std::to_string(announced) + " bytes it announced");
@@ -364,6 +403,11 @@ private:
         return false;
     }
 
+    // A read that failed took the answer's connection with it.
+    HRESULT ReadFailure(Attempt& attempt) {
+        attempt.answerUnread = false;
+        return TransportFailure();
+    }
     HRESULT TransportFailure() {
         const DWORD error = ::GetLastError();
         if (Stopped(request_.stop)) return E_ABORT;

@@ -3,8 +3,10 @@
 // server that redirects in a loop or to an ever longer address, answers tens of megabytes, or
 // trickles or stalls cannot hold the caller: what exceeds a bound is a failed request, logged with
 // the bound it exceeded; an answer that ends before the length it announced is a failed request
-// too. WinInet, on the calling thread, which waits for each of its calls and can let go of one at
-// any time; the system's proxy settings apply, as they do to the system's own downloads.
+// too. An answer refused or given up is let go of unread: its connection is cut first (see
+// ConnectionCut.h), so that nothing waits for the rest of it. WinInet, on the calling thread, which
+// waits for each of its calls and can let go of one at any time; the system's proxy settings
+// apply, as they do to the system's own downloads.
 //
 // Nothing a server names reaches another: the server's credentials go only to the scheme, host
 // and port of the address they were given for (a redirect elsewhere goes on without them), the

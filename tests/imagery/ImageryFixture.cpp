@@ -70,7 +70,7 @@ std::vector<std::string> Requests() {
 }
 
 void ClearRequests() {
-    for (const char* suffix : {"", ".details", ".heads"})
+    for (const char* suffix : {"", ".details", ".heads", ".sent"})
         std::ofstream(PathOf("VADAZ_TILE_LOG", suffix).c_str(), std::ios::trunc);
 }
 
@@ -97,6 +97,16 @@ std::vector<std::string> RequestHeads() {
     std::ifstream in(PathOf("VADAZ_TILE_LOG", ".heads").c_str());
     for (std::string line; std::getline(in, line);) heads.push_back(line);
     return heads;
+}
+
+std::vector<LargeAnswer> LargeAnswersSent(size_t answers) {
+    std::vector<LargeAnswer> sent;
+    for (const DWORD start = ::GetTickCount(); sent.size() < answers && ::GetTickCount() - start < 5000; ::Sleep(50)) {
+        sent.clear();
+        std::ifstream in(PathOf("VADAZ_TILE_LOG", ".sent").c_str());
+        for (LargeAnswer answer; in >> answer.sent >> answer.size;) sent.push_back(answer);
+    }
+    return sent;
 }
 
 void SetServerOption(const std::string& name, const std::string& value) {

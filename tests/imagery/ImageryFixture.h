@@ -28,6 +28,13 @@ std::vector<ServedRequest> Served();
 // The head of each of these requests as it came, every byte outside printable ASCII and the
 // backslash written "\xNN" ("\x0d\x0a" ends a line).
 std::vector<std::string> RequestHeads();
+// The large answers (tile_server.py's "huge", "vast" and "flood") the server stopped sending since
+// the last ClearRequests: how many bytes of each went out, whole or cut off by the client, and how
+// many it holds. Waits up to five seconds for `answers` of them.
+struct LargeAnswer {
+    size_t sent, size;
+};
+std::vector<LargeAnswer> LargeAnswersSent(size_t answers);
 // Sets one of the server's options (see tile_server.py); ClearServerOptions drops them all.
 void SetServerOption(const std::string& name, const std::string& value);
 void ClearServerOptions();

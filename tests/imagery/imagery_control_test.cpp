@@ -3,7 +3,8 @@
 // server under a dataset with the attribution and logo, and the map's scale snapped to tile levels;
 // the metadata service behind a proxy that wants credentials, and a failing one; tiles fetched by
 // the download thread while the map goes on, each once; tile and service servers that redirect
-// without end or to ever longer addresses, or answer megabytes or a trickle.
+// without end or to ever longer addresses, or answer megabytes or a trickle; answers far longer
+// than a request reads, let go of unread.
 // The first case must load the first imagery settings of this process (they set the process-wide
 // imagery switch).
 #include "tests/control/MapSiteFixture.h"
@@ -53,18 +54,32 @@ bool EngineLayerVisible(IUnknown* control, const wchar_t* name) {
 }
 
 // Servers that keep a request going (tile_server.py's "hostile" kinds): how the log says the
-// request was given up, and how many requests one address may cost at most.
+// request was given up, how many requests one address may cost at most, and whether each answer
+// is far longer than what the client's and the server's sockets hold, so that only a client that
+// reads it to the end lets the server send it whole.
 struct HostileServer {
     const char* kind;
     const wchar_t* givenUp;
     size_t requests;
+    bool pastTheSockets = false;
 };
+const HostileServer kVastServer = {"vast", L"Request given up: an answer of more than 1048576 bytes", 1, true};
 const HostileServer kHostileServers[] = {
     {"loop", L"Request given up: more than 10 redirects", 11},
     {"grow", L"Request given up: a redirect to an address of more than 2083 characters", 5},
     {"huge", L"Request given up: an answer of more than 1048576 bytes", 1},
+    kVastServer,
     {"flood", L"Request given up: an answer of more than 1048576 bytes", 1},
 };
+
+// The last `answers` answers of a server past the sockets were let go of unread: the server was
+// cut off short of each.
+void ExpectCutOff(const HostileServer& hostile, size_t answers) {
+    if (!hostile.pastTheSockets) return;
+    const std::vector<LargeAnswer> sent = LargeAnswersSent(answers);
+    EXPECT_EQ(sent.size(), answers) << hostile.kind;
+    for (const LargeAnswer& answer : sent) EXPECT_LT(answer.sent, answer.size) << hostile.kind;
+}
 
 std::set<std::wstring> QuadKeysAsked() {
     std::set<std::wstring> asked;
@@ -315,6 +330,7 @@ TEST_F(TiledMap, HostileTileServersCostEachTileBoundedRequestsAndNoCacheEntryAnd
             EXPECT_TRUE(std::includes(view.begin(), view.end(), tiles.begin(), tiles.end())) << hostile.kind;
             EXPECT_LE(Requests().size(), hostile.requests * tiles.size()) << hostile.kind;
             EXPECT_GT(AttributionPixels(RGB(255, 255, 255)), 15) << hostile.kind;  // drawn after the tiles
+            ExpectCutOff(hostile, Requests().size());
             asked += tiles.size();
         }
         EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, asked) << hostile.kind;
@@ -325,6 +341,21 @@ TEST_F(TiledMap, HostileTileServersCostEachTileBoundedRequestsAndNoCacheEntryAnd
     ClearRequests();
     DrawView();
     ExpectTilesUnderTheView(AskedOnce("r"), level, 0);
+}
+
+// Tiles announced tens of megabytes long are refused for their length and let go of unread: the
+// server is cut off short of each, and the frame, which fetches its tiles at once, asks for every
+// tile of its view within one tile request's time (with room for drawing them).
+TEST_F(TiledMap, AFrameOfTilesRefusedForTheirLengthAsksForEachWithinATileRequestsTime) {
+    constexpr DWORD kTileRequestTime = 5000, kRoom = 2000;
+    ShowArea(23.4, 37.7, 24.3, 38.2);  // tiles no other case asks for
+    SetServerOption("hostile", kVastServer.kind);
+    ClearRequests();
+    const DWORD start = ::GetTickCount();
+    DrawView();
+    EXPECT_LT(::GetTickCount() - start, kTileRequestTime + kRoom);
+    EXPECT_EQ(QuadKeysAsked(), TilesUnderTheView(ShownLevel()));
+    ExpectCutOff(kVastServer, Requests().size());
 }
 
 // Key mode against the local metadata service, drawing at once.
@@ -367,9 +398,10 @@ TEST_F(KeyModeMap, AFailingMetadataServiceLeavesTheMapDrawingWithoutImageryAndTh
 
 // The metadata service (asked again by the properties dialog's OK) and the token service (asked by
 // each new map in token mode while the process has no token) on hostile servers, and the
-// metadata service trickling its answer: each request is given up within its bounds, the map
-// goes on without imagery.
+// metadata service trickling its answer: each request is given up within its bounds (the
+// service request's time, with room for the dialog and the map), the map goes on without imagery.
 TEST_F(KeyModeMap, HostileServicesAreGivenUpWithinTheirBoundsAndTheMapGoesOn) {
+    constexpr DWORD kServiceRequestTime = 10000, kRoom = 2000;
     testsupport::Watchdog watchdog;
     std::vector<HostileServer> cases(std::begin(kHostileServers), std::end(kHostileServers));
     cases.push_back({"slow", L"Request given up: no answer within 10000 ms", 1});
@@ -380,22 +412,28 @@ TEST_F(KeyModeMap, HostileServicesAreGivenUpWithinTheirBoundsAndTheMapGoesOn) {
         const size_t givenUp = LinesStartingWith(hostile.givenUp);
         ClearRequests();
         WorkNextDialog([](HWND d) { Press(d, IDOK); });
+        DWORD start = ::GetTickCount();
         watchdog.Arm(hostile.kind + std::string(" metadata"), 20000);
         EXPECT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
         watchdog.Disarm();
+        EXPECT_LT(::GetTickCount() - start, kServiceRequestTime + kRoom) << hostile.kind;
         EXPECT_LE(MetadataRequests().size(), hostile.requests) << hostile.kind;
         EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, 1u) << hostile.kind;
+        ExpectCutOff(hostile, MetadataRequests().size());
         if (hostile.kind == std::string("slow")) continue;
 
         SetImageryString(L"CredentialMode", L"Token");
         ClearRequests();
+        start = ::GetTickCount();
         watchdog.Arm(hostile.kind + std::string(" token"), 20000);
         ComPtr<IUnknown> tokenMap;
         ASSERT_EQ(controltest::CreateControl(tokenMap), S_OK);
         EXPECT_EQ(controltest::As<IPersistStreamInit>(tokenMap.Get())->InitNew(), S_OK);
         watchdog.Disarm();
+        EXPECT_LT(::GetTickCount() - start, kServiceRequestTime + kRoom) << hostile.kind;
         controltest::As<IOleObject>(tokenMap.Get())->Close(OLECLOSE_NOSAVE);
         EXPECT_LE(Requests().size(), hostile.requests) << hostile.kind;
+        ExpectCutOff(hostile, Requests().size());
         EXPECT_EQ(LinesStartingWith(hostile.givenUp) - givenUp, 2u) << hostile.kind;
         EXPECT_TRUE(Logged(L"Bing token is ''"));
         SetImageryString(L"CredentialMode", L"Key");
@@ -601,6 +639,7 @@ TEST_F(AsyncMap, HostileTileServersNeitherHoldTheThreadNorAnnounceATile) {
         EXPECT_TRUE(messages.empty()) << hostile.kind;
         EXPECT_EQ(QuadKeysAsked(), view) << hostile.kind;
         EXPECT_LE(Requests().size(), hostile.requests * view.size()) << hostile.kind;
+        ExpectCutOff(hostile, Requests().size());
     }
     // The thread goes on: the mended server's tiles come to the next view.
     ShowArea(-0.6 + 0.02 * shift, 51.3, 0.3 + 0.02 * shift, 51.8);

@@ -20,9 +20,11 @@ The same server answers the imagery services:
 
 A path with one of these segments, or any path while the option "hostile" names one, answers as
 a hostile server would, whatever else it names: "loop" redirects to itself, "grow" to an address
-501 characters longer, "huge" answers 8 MB (announced), "flood" 40 MB (unannounced, the
-connection's end ends it), "slow" trickles its answer a byte every 100 ms, and "stall" sends its
-headers and then nothing for a minute.
+501 characters longer, "huge" answers 8 MB (announced), "vast" 40 MB (announced), "flood" 40 MB
+(unannounced, the connection's end ends it), "slow" trickles its answer a byte every 100 ms, and
+"stall" sends its headers and then nothing for a minute. Each answer of "huge", "vast" or "flood"
+is logged once the server stopped sending it, whole or cut off by the client, as one line
+"<bytes sent> <bytes of the answer>" to "<log file>.sent".
 
 A path with the segment "to1" or "to2" is redirected (307), without it, to this server on 127.0.0.1
 or on 127.0.0.2 (below); "crlocation" and "dellocation" to an address holding a CR or a DEL.
@@ -74,7 +76,8 @@ TOKEN_ACCOUNT = "482917:Hx3rtM9bo0Qy!"
 METADATA_NS = "http://schemas.imagery.zemro.net/search/local/ws/rest/v1"
 TOKEN_NS = "http://s.imagery.zemro.net/mappoint-30/"
 IMAGERY = {"Road": "r{quadkey}.png", "Aerial": "a{quadkey}.jpeg", "AerialWithLabels": "h{quadkey}.jpeg"}
-HOSTILE = ("loop", "grow", "huge", "flood", "slow", "stall")
+HOSTILE = ("loop", "grow", "huge", "vast", "flood", "slow", "stall")
+LARGE_ANSWER_MB = {"huge": 8, "vast": 40, "flood": 40}
 REDIRECTS = ("to1", "to2", "crlocation", "dellocation")
 
 
@@ -228,18 +231,8 @@ class Tiles(http.server.BaseHTTPRequestHandler):
             if kind in ("loop", "grow"):
                 target = route if kind == "loop" else "/" + "x" * 500 + route
                 self.answer(302, headers=[("Location", target + ("?" + query if query else ""))])
-            elif kind in ("huge", "flood"):
-                size = (8 if kind == "huge" else 40) * 1024 * 1024
-                self.send_response(200)
-                self.send_header("Content-Type", "text/xml")
-                if kind == "huge":
-                    self.send_header("Content-Length", str(size))
-                else:
-                    self.close_connection = True
-                self.end_headers()
-                block = b"<" + b"x" * 65535
-                for _ in range(size // len(block)):
-                    self.wfile.write(block)
+            elif kind in LARGE_ANSWER_MB:
+                self.large_answer(LARGE_ANSWER_MB[kind] * 1024 * 1024, announced=kind != "flood")
             else:
                 self.send_response(200)
                 self.send_header("Content-Type", "image/png")
@@ -254,6 +247,26 @@ class Tiles(http.server.BaseHTTPRequestHandler):
                     time.sleep(0.1)
         except (BrokenPipeError, ConnectionResetError):
             pass  # the client gave up, as it should
+
+    def large_answer(self, size, announced):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/xml")
+        if announced:
+            self.send_header("Content-Length", str(size))
+        else:
+            self.close_connection = True
+        self.end_headers()
+        block = b"<" + b"x" * 65535
+        sent = 0
+        try:
+            for _ in range(size // len(block)):
+                self.wfile.write(block)
+                sent += len(block)
+        finally:
+            if self.log_path:
+                with self.log_lock:
+                    with open(self.log_path + ".sent", "a") as log:
+                        log.write("%d %d\n" % (sent, size))
 
     def redirect(self, kind, route, query):
         rest = "/".join(segment for segment in route.split("/") if segment != kind) + ("?" + query if query else "")
@@ -340,7 +353,7 @@ def main():
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
 
     log = args.log or os.path.join(tempfile.mkdtemp(prefix="tiles_"), "requests.log")
-    for suffix in ("", ".details", ".heads"):
+    for suffix in ("", ".details", ".heads", ".sent"):
         open(log + suffix, "w").close()
     Tiles.log_path = log
     Tiles.config_path = os.path.join(os.path.dirname(os.path.abspath(log)), "server.config")
