@@ -46,6 +46,22 @@ private:
     CRITICAL_SECTION& cs_;
 };
 
+// The C++ runtime linked into the library keeps a record of each thread that used it (a handle to
+// the thread, an event) and gives it back when the loader tells it, through the image's TLS
+// callbacks, that the thread has ended. The thread that frees the library outlives the library,
+// so it is never told: it says so itself, as the loader would, before the library goes.
+void EndRuntimeRecordOfThisThread(HINSTANCE instance) noexcept {
+    auto* base = reinterpret_cast<BYTE*>(instance);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& tls = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
+    if (!tls.VirtualAddress) return;
+    const auto* directory = reinterpret_cast<const IMAGE_TLS_DIRECTORY*>(base + tls.VirtualAddress);
+    for (auto* callback = reinterpret_cast<const PIMAGE_TLS_CALLBACK*>(directory->AddressOfCallBacks);
+         callback && *callback; ++callback)
+        (*callback)(instance, DLL_THREAD_DETACH, nullptr);
+}
+
 }  // namespace
 
 void Module::Initialize(HINSTANCE instance, const ClassEntry* entries, size_t count, const GUID* libid) {
@@ -67,8 +83,8 @@ void Module::Terminate() noexcept {
     s.typeLib = nullptr;
 }
 
-BOOL Module::HandleDllMain(HINSTANCE instance, DWORD reason, const ClassEntry* entries, size_t count,
-                           const GUID* libid, void (*onAttach)()) noexcept {
+BOOL Module::HandleDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved, const ClassEntry* entries,
+                           size_t count, const GUID* libid, void (*onAttach)()) noexcept {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         try {
@@ -81,6 +97,7 @@ BOOL Module::HandleDllMain(HINSTANCE instance, DWORD reason, const ClassEntry* e
         return TRUE;
     case DLL_PROCESS_DETACH:
         Terminate();
+        if (!reserved) EndRuntimeRecordOfThisThread(instance);
         return TRUE;
     default:
         return TRUE;

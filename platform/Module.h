@@ -24,9 +24,10 @@ public:
     // Releases the cached class objects (DllMain at process detach).
     static void Terminate() noexcept;
     // What a DLL's DllMain does: initialise at attach (then run `onAttach`, if any), terminate at
-    // detach. FALSE when the attach failed.
-    static BOOL HandleDllMain(HINSTANCE instance, DWORD reason, const ClassEntry* entries, size_t count,
-                              const GUID* libid, void (*onAttach)() = nullptr) noexcept;
+    // detach (`reserved` is DllMain's: null when the library is freed while the process goes on).
+    // FALSE when the attach failed.
+    static BOOL HandleDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved, const ClassEntry* entries,
+                              size_t count, const GUID* libid, void (*onAttach)() = nullptr) noexcept;
 
     static HINSTANCE Instance() noexcept;
     static std::wstring Path();    // full path of this binary

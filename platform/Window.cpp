@@ -1,6 +1,7 @@
 #include "platform/Window.h"
 
 #include "platform/Result.h"
+#include "platform/SlimLock.h"
 
 #include <shlobj.h>
 
@@ -14,7 +15,7 @@ namespace {
 
 // Subclassed windows of this module. Maps on several user-interface threads subclass and look up
 // their windows at the same time; the lock is never held while a window procedure runs.
-std::shared_mutex g_subclassLock;
+SlimLock g_subclassLock;
 
 std::map<HWND, SubclassedWindow*>& SubclassMap() {
     static std::map<HWND, SubclassedWindow*> map;
@@ -22,14 +23,14 @@ std::map<HWND, SubclassedWindow*>& SubclassMap() {
 }
 
 SubclassedWindow* FindSubclassed(HWND hwnd) {
-    std::shared_lock<std::shared_mutex> shared(g_subclassLock);
+    std::shared_lock<SlimLock> shared(g_subclassLock);
     const auto it = SubclassMap().find(hwnd);
     return it == SubclassMap().end() ? nullptr : it->second;
 }
 
 // Remembers the window's object, or forgets the window when `window` is null.
 void SetSubclassed(HWND hwnd, SubclassedWindow* window) {
-    std::lock_guard<std::shared_mutex> exclusive(g_subclassLock);
+    std::lock_guard<SlimLock> exclusive(g_subclassLock);
     if (window)
         SubclassMap()[hwnd] = window;
     else
@@ -38,7 +39,7 @@ void SetSubclassed(HWND hwnd, SubclassedWindow* window) {
 
 // Window classes are registered one at a time, so that no two threads both find a class missing
 // or left behind.
-std::mutex g_classLock;
+SlimLock g_classLock;
 
 class RealPrompts final : public UserPrompts {
 public:
@@ -160,7 +161,7 @@ std::wstring LoadStringResource(HINSTANCE module, UINT id) {
 }
 
 bool RegisterWindowClass(const WNDCLASSEXW& cls) {
-    std::lock_guard<std::mutex> exclusive(g_classLock);
+    std::lock_guard<SlimLock> exclusive(g_classLock);
     if (::RegisterClassExW(&cls)) return true;
     if (::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     WNDCLASSEXW existing = {};

@@ -24,9 +24,9 @@ void OnAttach() {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    return platform::Module::HandleDllMain(instance, reason, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
-                                           &LIBID_VadAZ, &OnAttach);
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    return platform::Module::HandleDllMain(instance, reason, reserved, kObjectMap,
+                                           sizeof kObjectMap / sizeof kObjectMap[0], &LIBID_VadAZ, &OnAttach);
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {

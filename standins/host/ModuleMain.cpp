@@ -37,9 +37,9 @@ const platform::ClassEntry kObjectMap[] = {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    return platform::Module::HandleDllMain(instance, reason, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
-                                           &LIBID_HostInterfaces);
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    return platform::Module::HandleDllMain(instance, reason, reserved, kObjectMap,
+                                           sizeof kObjectMap / sizeof kObjectMap[0], &LIBID_HostInterfaces);
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {

@@ -29,9 +29,9 @@ std::wstring ModuleFolderWithoutSlash() {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    return platform::Module::HandleDllMain(instance, reason, kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0],
-                                           &LIBID_MapEngine);
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    return platform::Module::HandleDllMain(instance, reason, reserved, kObjectMap,
+                                           sizeof kObjectMap / sizeof kObjectMap[0], &LIBID_MapEngine);
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {

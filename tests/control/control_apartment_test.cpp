@@ -1,7 +1,7 @@
 // A host whose dataset lives in another apartment: the control's thread holds a proxy, whose calls and
 // releases let the thread handle messages meanwhile. Shown, drawn, cut off by its owner and removed, map
 // after map under a watchdog: nothing is destroyed twice, and the library unloads after each map without
-// leaving GDI objects behind.
+// leaving GDI objects or windows behind.
 #include "tests/control/ControlFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/support/DibCanvas.h"
@@ -10,6 +10,8 @@
 
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "platform/UniqueHandle.h"
+
+#include <algorithm>
 
 using namespace displaytest;
 using platform::Bstr;
@@ -63,7 +65,7 @@ struct DatasetApartment {
 
 TEST(HostApartment, ADatasetOfAnotherApartmentIsRemovedOnceAndTheLibraryUnloads) {
     testsupport::Watchdog watchdog;
-    long gdiObjects = 0;
+    testsupport::SystemObjects held;
     for (int map = 0; map < 4; ++map) {
         SCOPED_TRACE(::testing::Message() << "map " << map << (map % 2 ? ", its proxy cut off by its owner" : ""));
         DatasetApartment apartment;
@@ -97,9 +99,12 @@ TEST(HostApartment, ADatasetOfAnotherApartmentIsRemovedOnceAndTheLibraryUnloads)
         testsupport::PumpMessages();
         ::CoFreeUnusedLibrariesEx(0, 0);
         EXPECT_EQ(::GetModuleHandleW(L"VadAZ.dll"), nullptr) << "the library unloads";
-        const long now = testsupport::GdiObjects();
-        gdiObjects = map ? gdiObjects : now;
-        EXPECT_LE(now, gdiObjects) << "GDI objects";
+        // Not the handles: under Wine each apartment that served a proxy keeps its RPC endpoint.
+        const testsupport::SystemObjects now = testsupport::CountSystemObjects();
+        held = map ? held : now;
+        ASSERT_GE(std::min(now.gdi, now.user), 0) << "GDI and USER objects can be counted here";
+        EXPECT_LE(now.gdi, held.gdi) << "GDI objects";
+        EXPECT_LE(now.user, held.user) << "USER objects";
     }
 }
 

@@ -67,8 +67,7 @@ SIZE_T HeapBytes() {
 }
 
 struct Usage {
-    long gdiObjects = 0;
-    DWORD userObjects = 0, handles = 0;
+    testsupport::SystemObjects objects;
     long windows = 0, temporaryFiles = 0;
     SIZE_T heapBytes = 0;
 };
@@ -82,9 +81,7 @@ std::wstring TemporaryFolder() {
 Usage Measure() {
     testsupport::PumpMessages();
     Usage u;
-    u.gdiObjects = testsupport::GdiObjects();
-    u.userObjects = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
-    ::GetProcessHandleCount(::GetCurrentProcess(), &u.handles);
+    u.objects = testsupport::CountSystemObjects();
     ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&u.windows));
     u.temporaryFiles = FilesIn(TemporaryFolder() + L"D4Oze2") + FilesIn(TemporaryFolder().substr(0, TemporaryFolder().size() - 1));
     u.heapBytes = HeapBytes();
@@ -183,11 +180,11 @@ Growth RunMaps(long cycles, bool withDatasets, const std::function<void()>& alon
         if (::testing::Test::HasFatalFailure()) break;
     }
     g.after = Measure();
-    std::printf("%ld cycles%s: GDI %ld->%ld, USER %lu->%lu, handles %lu->%lu, windows %ld->%ld, files %ld->%ld, "
+    std::printf("%ld cycles%s: GDI %ld->%ld, USER %ld->%ld, handles %ld->%ld, windows %ld->%ld, files %ld->%ld, "
                 "heap %lu->%lu\n",
-                cycles, withDatasets ? " (datasets)" : "", g.before.gdiObjects, g.after.gdiObjects,
-                g.before.userObjects, g.after.userObjects, g.before.handles, g.after.handles, g.before.windows,
-                g.after.windows, g.before.temporaryFiles, g.after.temporaryFiles,
+                cycles, withDatasets ? " (datasets)" : "", g.before.objects.gdi, g.after.objects.gdi,
+                g.before.objects.user, g.after.objects.user, g.before.objects.handles, g.after.objects.handles,
+                g.before.windows, g.after.windows, g.before.temporaryFiles, g.after.temporaryFiles,
                 static_cast<unsigned long>(g.before.heapBytes), static_cast<unsigned long>(g.after.heapBytes));
     return g;
 }
@@ -195,9 +192,7 @@ Growth RunMaps(long cycles, bool withDatasets, const std::function<void()>& alon
 void ExpectNoSystemGrowth(const Growth& g) {
     EXPECT_EQ(g.after.temporaryFiles, g.before.temporaryFiles) << "temporary files";
     EXPECT_LE(g.after.windows, g.before.windows) << "windows";
-    EXPECT_LE(g.after.gdiObjects, g.before.gdiObjects + 8) << "GDI objects";
-    EXPECT_LE(g.after.userObjects, g.before.userObjects + 8) << "USER objects";
-    EXPECT_LE(g.after.handles, g.before.handles + 16) << "handles";
+    testsupport::ExpectNoMoreSystemObjects(g.before.objects, g.after.objects, {8, 8, 16});
 }
 
 // Some growth is the allocator's own (free lists, caches); a map's worth per cycle is far more.
@@ -218,11 +213,26 @@ TEST(Resources, ManyMapsShowingDatasetsLeaveNothingBehind) {
     ExpectNoHeapGrowth(g);
 }
 
-// The count sees what a map would keep: a brush left by each of a few dozen maps.
+// The counts see what a map would keep: a brush, a window or an event left by each of a few dozen maps.
 TEST(Resources, AGdiObjectLeftWithEachMapIsSeen) {
     std::vector<platform::UniqueHBrush> left;
     Growth g = RunMaps(24, false, [&] { left.emplace_back(::CreateSolidBrush(RGB(1, 2, 3))); });
     EXPECT_NONFATAL_FAILURE(ExpectNoSystemGrowth(g), "GDI objects");
+}
+
+// A message-only window, which no enumeration of the thread's windows shows.
+TEST(Resources, AWindowLeftWithEachMapIsSeen) {
+    std::vector<testsupport::UniqueWindow> left;
+    Growth g = RunMaps(24, false, [&] {
+        left.emplace_back(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    });
+    EXPECT_NONFATAL_FAILURE(ExpectNoSystemGrowth(g), "USER objects");
+}
+
+TEST(Resources, AnEventLeftWithEachMapIsSeen) {
+    std::vector<platform::UniqueHandleKernel> left;
+    Growth g = RunMaps(24, false, [&] { left.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr)); });
+    EXPECT_NONFATAL_FAILURE(ExpectNoSystemGrowth(g), "handles");
 }
 
 }  // namespace

@@ -209,6 +209,53 @@ platform::ComPtr<IHostLogStore> HostLog() {
     return store;
 }
 
+// A count of our own is trusted only where it sees the `made` objects that `hold` makes while it
+// holds them (and any the system makes beside them, as the input-method window that comes with a
+// thread's first top-level window), and none once it has freed them: -1 otherwise.
+template <typename Count, typename Hold>
+long SelfChecked(Count count, long made, Hold hold) {
+    const long before = count();
+    bool seen = false;
+    hold([&] { seen = count() >= before + made; });
+    return seen && count() == before ? before : -1;
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) { return ++*reinterpret_cast<long*>(count), TRUE; }
+
+BOOL CALLBACK CountIfOfThisProcess(HWND window, LPARAM count) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process != ::GetCurrentProcessId()) return TRUE;
+    ::EnumChildWindows(window, &CountWindow, count);
+    return CountWindow(window, count);
+}
+
+// The desktop's top-level windows of this process's threads, its message-only windows, and every
+// child of theirs.
+long WindowsOfThisProcess() {
+    long count = 0;
+    ::EnumWindows(&CountIfOfThisProcess, reinterpret_cast<LPARAM>(&count));
+    for (HWND window = nullptr; (window = ::FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr));)
+        CountIfOfThisProcess(window, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// Handle values are multiples of four, handed out from the lowest free one: past the highest
+// handle seen, a long run of values that are not handles ends the table.
+long DuplicableHandleValues() {
+    const HANDLE self = ::GetCurrentProcess();
+    long count = 0;
+    for (ULONG_PTR value = 4, highest = 0; value <= highest + 4 * 1024; value += 4) {
+        platform::UniqueHandleKernel copy;
+        if (!::DuplicateHandle(self, reinterpret_cast<HANDLE>(value), self, copy.Put(), 0, FALSE,
+                               DUPLICATE_SAME_ACCESS))
+            continue;
+        ++count;
+        highest = value;
+    }
+    return count;
+}
+
 }  // namespace
 
 // Wine keeps the process's GDI objects in the table its process environment block points to
@@ -223,11 +270,39 @@ long GdiObjects() {
         for (int i = 0; table && i < 0x10000; ++i) live += (table[6 * i + 3] >> 16) != 0;
         return live;
     };
-    const long before = count();
-    HBRUSH brush = ::CreateSolidBrush(RGB(1, 2, 3));
-    const bool counts = count() == before + 1;
-    ::DeleteObject(brush);
-    return counts && count() == before ? before : -1;
+    return SelfChecked(count, 1, [](auto whileHeld) {
+        platform::UniqueHBrush brush(::CreateSolidBrush(RGB(1, 2, 3)));
+        whileHeld();
+    });
+}
+
+long UserObjects() {
+    if (const DWORD counted = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return counted;
+    return SelfChecked(&WindowsOfThisProcess, 2, [](auto whileHeld) {
+        UniqueWindow hidden(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, 0));
+        UniqueWindow messageOnly(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, 0, 0));
+        whileHeld();
+    });
+}
+
+long KernelHandles() {
+    DWORD counted = 0;
+    if (::GetProcessHandleCount(::GetCurrentProcess(), &counted) && counted) return counted;
+    return SelfChecked(&DuplicableHandleValues, 1, [](auto whileHeld) {
+        platform::UniqueHandleKernel event(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        whileHeld();
+    });
+}
+
+SystemObjects CountSystemObjects() { return {GdiObjects(), UserObjects(), KernelHandles()}; }
+
+void ExpectNoMoreSystemObjects(const SystemObjects& before, const SystemObjects& after,
+                               const SystemObjects& allowed) {
+    for (long counted : {before.gdi, before.user, before.handles, after.gdi, after.user, after.handles})
+        ASSERT_GE(counted, 0) << "GDI objects, USER objects and handles can be counted here";
+    EXPECT_LE(after.gdi, before.gdi + allowed.gdi) << "GDI objects";
+    EXPECT_LE(after.user, before.user + allowed.user) << "USER objects";
+    EXPECT_LE(after.handles, before.handles + allowed.handles) << "handles";
 }
 
 std::vector<std::wstring> HostLogLines() {

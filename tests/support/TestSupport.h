@@ -5,10 +5,14 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "platform/UniqueHandle.h"
+
 #include <string>
 #include <vector>
 
 namespace testsupport {
+
+using UniqueWindow = platform::UniqueHandle<platform::NullHandleTraits<HWND, ::DestroyWindow>>;
 
 // A path of the build tree (given at compile time as a Unix path) as Wine sees it ("Z:\...").
 std::wstring WinePath(const char* unixPath);
@@ -35,6 +39,29 @@ std::string ShownRolloverTip();
 // The GDI objects the process holds: GetGuiResources where it counts, else (Wine answers it 0)
 // the live entries of the process's GDI handle table. -1 when neither counts a brush made.
 long GdiObjects();
+
+// The USER objects the process holds: GetGuiResources where it counts, else (Wine answers it 0)
+// the process's windows: top-level ones of its threads, message-only ones and all their children.
+// -1 when neither counts a window made.
+long UserObjects();
+
+// The kernel handles the process holds: GetProcessHandleCount where it counts, else (Wine answers
+// it 0) the handle values DuplicateHandle accepts. -1 when neither counts an event made.
+long KernelHandles();
+
+// The three counts at once, and a check that names each kind ("GDI objects", "USER objects",
+// "handles") held beyond `before` plus `allowed`; a kind that cannot be counted fails it fatally.
+struct SystemObjects {
+    long gdi = 0, user = 0, handles = 0;
+};
+SystemObjects CountSystemObjects();
+void ExpectNoMoreSystemObjects(const SystemObjects& before, const SystemObjects& after,
+                               const SystemObjects& allowed = {});
+
+// The C++ runtime linked into a library of ours makes a lock the first time a thread-local value
+// is used (every exception thrown uses one) and has no way to give it back: each load of a library
+// that ran leaves the lock's two semaphores behind when the library is freed.
+constexpr long kHandlesKeptByTheRuntimeOfALibrary = 2;
 
 // The messages of the host's log (the control's included), in order; ClearHostLog empties it.
 std::vector<std::wstring> HostLogLines();
