@@ -211,13 +211,18 @@ platform::ComPtr<IHostLogStore> HostLog() {
 
 // A count of our own is trusted only where it sees the `made` objects that `hold` makes while it
 // holds them (and any the system makes beside them, as the input-method window that comes with a
-// thread's first top-level window), and none once it has freed them: -1 otherwise.
+// thread's first top-level window), and none once it has freed them: -1 otherwise. Another thread
+// of the process (a logger's or a download thread ending, a dataset's apartment) may make or free
+// objects of its own meanwhile, so a check it upset is made again a few times.
 template <typename Count, typename Hold>
 long SelfChecked(Count count, long made, Hold hold) {
-    const long before = count();
-    bool seen = false;
-    hold([&] { seen = count() >= before + made; });
-    return seen && count() == before ? before : -1;
+    for (int attempt = 0; attempt < 10; ++attempt, ::Sleep(20)) {
+        const long before = count();
+        bool seen = false;
+        hold([&] { seen = count() >= before + made; });
+        if (seen && count() == before) return before;
+    }
+    return -1;
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM count) { return ++*reinterpret_cast<long*>(count), TRUE; }
