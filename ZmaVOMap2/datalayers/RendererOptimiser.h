@@ -108,6 +108,9 @@ public:
         return ReadRaw(latitudeField, longitudeField, latitudeValue, longitudeValue, longitude, latitude) &&
                RowPositions::OnTheMap(longitude, latitude);
     }
+    // A value as a double, as the rule reads a position: false for an empty or null value or one
+    // that is no number.
+    static bool ToDouble(VARIANT& value, double& out);
     virtual const ZmaExtent& GetViewExtent() const { return viewExtent_; }
     virtual const RECT& GetViewRect() const { return viewRect_; }
     // The extent of all usable rows, computed when not yet known; false when there is none.
@@ -192,8 +195,6 @@ protected:
         latitude = lat;
         return true;
     }
-    // A value as a double: false for an empty or null value or one that is no number.
-    static bool ToDouble(VARIANT& value, double& out);
     // Asks the row filter's verdict of a kept row that may count (making it the host's current
     // row) and records it. Without a filter every such row counts.
     virtual bool JudgeRow(long row);

@@ -39,16 +39,6 @@ std::vector<std::wstring> TableFiles(const std::wstring& path) {
     return files;
 }
 
-std::wstring ExtensionOf(const std::wstring& path) {
-    const size_t dot = path.find_last_of(L'.');
-    return dot == std::wstring::npos ? std::wstring() : path.substr(dot);
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
-}
-
 // 0 when a file can be made under `path` (or one is there), else the system's reason why not:
 // the table is written under another name, and would otherwise fail only once it was complete.
 DWORD RefusalOfName(const std::wstring& path) {
@@ -82,11 +72,11 @@ TabTable::TabTable(const std::wstring& path) : path_(path) {
     if (const DWORD error = RefusalOfName(path))
         throw platform::ComError(E_ACCESSDENIED, cannot + L": " + SystemMessage(error));
     std::wstring base;
-    if (!files_.ReserveName(FolderOf(path), L"tab", base)) {
+    if (!files_.ReserveNameBeside(path, L"tab", base)) {
         const DWORD error = ::GetLastError();
         throw platform::ComError(E_ACCESSDENIED, cannot + L": " + SystemMessage(error));
     }
-    const std::wstring temporary = base + ExtensionOf(path);
+    const std::wstring temporary = base + FileExtensionOf(path);
     const std::vector<std::wstring> written = TableFiles(temporary), replaced = TableFiles(path);
     for (size_t i = 0; i < written.size(); ++i) files_.Add(written[i], replaced[i]);
     handle_ = mitab_c_create_w(temporary.c_str(), "tab", kCoordSys, 0.0, 0.0, 0.0, 0.0);

@@ -174,3 +174,8 @@ std::wstring SystemMessage(HRESULT hr) {
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
     return message;
 }
+
+std::wstring FileExtensionOf(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L'.');
+    return dot == std::wstring::npos ? std::wstring() : path.substr(dot);
+}

@@ -39,6 +39,9 @@ bool IsFullFolderPath(const std::wstring& folder);
 // no file name may hold.
 void JudgeExportFile(const std::wstring& path);
 
+// The extension of a file's name or path with its dot ("roads.TAB" -> ".TAB"), "" when it has none.
+std::wstring FileExtensionOf(const std::wstring& path);
+
 // A name as messages and log lines show it: control characters escaped ("\t", "\n", "\x01") and
 // cut to `most` characters, with "..." after.
 std::wstring ShownName(const std::wstring& name, size_t most = 60);

@@ -23,7 +23,9 @@ DWORD Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
 
 FileSetReplacement::~FileSetReplacement() { Discard(); }
 
-bool FileSetReplacement::ReserveName(const std::wstring& folder, const wchar_t* prefix, std::wstring& base) {
+bool FileSetReplacement::ReserveNameBeside(const std::wstring& target, const wchar_t* prefix, std::wstring& base) {
+    const size_t slash = target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash + 1);
     wchar_t name[MAX_PATH] = {};
     if (!::GetTempFileNameW(folder.c_str(), prefix, 0, name)) return false;
     placeholders_.push_back(name);

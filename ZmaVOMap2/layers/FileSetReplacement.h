@@ -19,11 +19,11 @@ public:
     FileSetReplacement(const FileSetReplacement&) = delete;
     FileSetReplacement& operator=(const FileSetReplacement&) = delete;
 
-    // A new name in `folder`, made from the first three characters of `prefix`: `base` gets the
-    // path without extension. An empty "<base>.tmp" keeps the name taken until the replacement
-    // ends; files "<base>.<any extension>" are the caller's to write. False, with the system's
-    // error code (GetLastError), when the folder takes no new file.
-    bool ReserveName(const std::wstring& folder, const wchar_t* prefix, std::wstring& base);
+    // A new name in the folder of `target`, made from the first three characters of `prefix`:
+    // `base` gets the path without extension. An empty "<base>.tmp" keeps the name taken until the
+    // replacement ends; files "<base>.<any extension>" are the caller's to write. False, with the
+    // system's error code (GetLastError), when the folder takes no new file.
+    bool ReserveNameBeside(const std::wstring& target, const wchar_t* prefix, std::wstring& base);
     // The file `temporary`, which the caller writes, is to replace `target` (which need not exist).
     void Add(const std::wstring& temporary, const std::wstring& target);
     // The files and names of `other` join this replacement, to be put in place with its own.

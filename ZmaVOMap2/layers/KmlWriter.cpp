@@ -50,16 +50,11 @@ void AppendEscaped(std::string& out, const std::wstring& text) {
     }
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
-}
-
 }  // namespace
 
 KmlWriter::KmlWriter(const std::wstring& path) : path_(path) {
     std::wstring base;
-    if (!replacement_.ReserveName(FolderOf(path), L"kml", base))
+    if (!replacement_.ReserveNameBeside(path, L"kml", base))
         throw platform::ComError(E_FAIL, L"Cannot write \"" + path + L"\"");
     // The name's placeholder is the temporary file itself.
     const std::wstring temporary = base + L".tmp";

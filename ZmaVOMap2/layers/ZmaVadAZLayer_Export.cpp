@@ -45,12 +45,6 @@ bool FileExists(const std::wstring& path) {
     throw ComError(HRESULT_FROM_WIN32(error), L"\"" + ShownName(name) + L"\" cannot be written: " + SystemMessage(error));
 }
 
-// The extension of a file name with its dot, "" when it has none.
-std::wstring ExtensionOf(const std::wstring& name) {
-    const size_t dot = name.find_last_of(L'.');
-    return dot == std::wstring::npos ? std::wstring() : name.substr(dot);
-}
-
 }  // namespace
 
 std::string CZmaVadAZLayer::CleanLayerName(const std::string& name) { return RemoveNameCharacters(name); }
@@ -115,7 +109,7 @@ void CZmaVadAZLayer::CopyTableFiles(const std::wstring& folder, const std::strin
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         // Temporary files of the engine's own are never part of a table.
-        if (_wcsicmp(ExtensionOf(found.cFileName).c_str(), L".tmp") == 0) continue;
+        if (_wcsicmp(FileExtensionOf(found.cFileName).c_str(), L".tmp") == 0) continue;
         files.push_back(found.cFileName);
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
@@ -129,14 +123,14 @@ void CZmaVadAZLayer::CopyTableFiles(const std::wstring& folder, const std::strin
     std::wstring temporary;
     for (const std::wstring& name : files) {
         const std::wstring from = sourceFolder + name;
-        const std::wstring to = targetFolder + clean + ExtensionOf(name);
+        const std::wstring to = targetFolder + clean + FileExtensionOf(name);
         if (from == to) continue;
-        if (temporary.empty() && !copies.ReserveName(targetFolder, L"tab", temporary))
+        if (temporary.empty() && !copies.ReserveNameBeside(targetTable, L"tab", temporary))
             ThrowCannotWrite(clean + L".TAB", ::GetLastError());
-        const std::wstring copy = temporary + ExtensionOf(name);
+        const std::wstring copy = temporary + FileExtensionOf(name);
         copies.Add(copy, to);
         if (!::CopyFileW(from.c_str(), copy.c_str(), FALSE))
-            ThrowCannotWrite(clean + ExtensionOf(name), ::GetLastError());
+            ThrowCannotWrite(clean + FileExtensionOf(name), ::GetLastError());
     }
     copies.Commit();
 }

@@ -124,10 +124,7 @@ std::wstring DrawnRows::WhyNotDrawn(long row) {
     double lat = 0, lon = 0;
     const auto number = [](IHostField* field, Variant& value, double& out) {
         hostdata::ReadValue(field, value);
-        if (value.vt == VT_EMPTY || value.vt == VT_NULL) return false;
-        if (value.vt != VT_R8 && FAILED(::VariantChangeType(&value, &value, 0, VT_R8))) return false;
-        out = value.dblVal;
-        return !std::isnan(out);
+        return RendererOptimiserInterface::ToDouble(value, out) && !std::isnan(out);
     };
     if (!number(latitude_.Get(), latitudeValue_, lat)) return L"its latitude is empty or not a number";
     if (!number(longitude_.Get(), longitudeValue_, lon)) return L"its longitude is empty or not a number";
