@@ -46,20 +46,15 @@ private:
     CRITICAL_SECTION& cs_;
 };
 
-// The C++ runtime linked into the library keeps a record of each thread that used it (a handle to
-// the thread, an event) and gives it back when the loader tells it, through the image's TLS
-// callbacks, that the thread has ended. The thread that frees the library outlives the library,
-// so it is never told: it says so itself, as the loader would, before the library goes.
-void EndRuntimeRecordOfThisThread(HINSTANCE instance) noexcept {
-    auto* base = reinterpret_cast<BYTE*>(instance);
-    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& tls = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
-    if (!tls.VirtualAddress) return;
-    const auto* directory = reinterpret_cast<const IMAGE_TLS_DIRECTORY*>(base + tls.VirtualAddress);
-    for (auto* callback = reinterpret_cast<const PIMAGE_TLS_CALLBACK*>(directory->AddressOfCallBacks);
-         callback && *callback; ++callback)
-        (*callback)(instance, DLL_THREAD_DETACH, nullptr);
+// The C++ runtime linked into each of our binaries takes what it needs as threads use it (a TLS
+// slot, locks and their semaphores, a record of each thread, the memory kept for exceptions) and
+// has no way to give it back: a library freed would leave all of it behind at each load. So a
+// library stays loaded once it has loaded, and loading it again, as COM does after a host frees
+// the unused libraries, costs nothing.
+void StayLoaded(HINSTANCE instance) noexcept {
+    HMODULE pinned = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCWSTR>(instance), &pinned);
 }
 
 }  // namespace
@@ -83,7 +78,7 @@ void Module::Terminate() noexcept {
     s.typeLib = nullptr;
 }
 
-BOOL Module::HandleDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved, const ClassEntry* entries,
+BOOL Module::HandleDllMain(HINSTANCE instance, DWORD reason, LPVOID, const ClassEntry* entries,
                            size_t count, const GUID* libid, void (*onAttach)()) noexcept {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
@@ -94,10 +89,10 @@ BOOL Module::HandleDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved, co
         } catch (...) {
             return FALSE;
         }
+        StayLoaded(instance);
         return TRUE;
     case DLL_PROCESS_DETACH:
         Terminate();
-        if (!reserved) EndRuntimeRecordOfThisThread(instance);
         return TRUE;
     default:
         return TRUE;

@@ -23,8 +23,8 @@ public:
     static void Initialize(HINSTANCE instance, const ClassEntry* entries, size_t count, const GUID* libid);
     // Releases the cached class objects (DllMain at process detach).
     static void Terminate() noexcept;
-    // What a DLL's DllMain does: initialise at attach (then run `onAttach`, if any), terminate at
-    // detach (`reserved` is DllMain's: null when the library is freed while the process goes on).
+    // What a DLL's DllMain does: initialise at attach (then run `onAttach`, if any) and keep the
+    // library loaded from then on, terminate at detach (which comes with the process's end).
     // FALSE when the attach failed.
     static BOOL HandleDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved, const ClassEntry* entries,
                               size_t count, const GUID* libid, void (*onAttach)() = nullptr) noexcept;

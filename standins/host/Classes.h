@@ -29,4 +29,7 @@ HRESULT CreateEnhancedRendererClass(REFIID iid, void** out);
 HRESULT CreateCellSiteRendererClass(REFIID iid, void** out);
 HRESULT CreateFieldRendererClass(REFIID iid, void** out);
 
+// Empties the host's log and every class's call log.
+void ClearLogs();
+
 }  // namespace hoststandin

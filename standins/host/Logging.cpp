@@ -295,4 +295,9 @@ HRESULT CreateLoggingCompanionClass(REFIID iid, void** out) {
     return platform::CreateDefaultClassObject<HostLoggingCompanion>(iid, out);
 }
 
+void ClearLogs() {
+    Store().ClearEntries();
+    ClearClassLogs();
+}
+
 }  // namespace hoststandin

@@ -46,7 +46,13 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
     return platform::Module::GetClassObject(clsid, iid, out);
 }
 
-STDAPI DllCanUnloadNow() { return platform::Module::CanUnloadNow(); }
+// The library stays loaded once loaded, so the logs that grow with every call would outlive the
+// host's free of it: they go when nothing of the library is left, as they went with its unload.
+STDAPI DllCanUnloadNow() {
+    const HRESULT unused = platform::Module::CanUnloadNow();
+    if (unused == S_OK) hoststandin::ClearLogs();
+    return unused;
+}
 
 STDAPI DllRegisterServer() {
     COM_TRY {

@@ -27,11 +27,30 @@ void CallLog::Clear() {
     lines_.clear();
 }
 
+namespace {
+
+struct ClassLogs {
+    std::map<std::wstring, CallLog> logs;
+    std::mutex mutex;
+};
+
+ClassLogs& AllClassLogs() {
+    static ClassLogs all;
+    return all;
+}
+
+}  // namespace
+
 CallLog& ClassLog(const wchar_t* standIn) {
-    static std::map<std::wstring, CallLog> logs;
-    static std::mutex mutex;
-    std::lock_guard<std::mutex> guard(mutex);
-    return logs[standIn];
+    ClassLogs& all = AllClassLogs();
+    std::lock_guard<std::mutex> guard(all.mutex);
+    return all.logs[standIn];
+}
+
+void ClearClassLogs() {
+    ClassLogs& all = AllClassLogs();
+    std::lock_guard<std::mutex> guard(all.mutex);
+    for (auto& log : all.logs) log.second.Clear();
 }
 
 STDMETHODIMP CallLogDual::get_CallCount(long* count) {

@@ -36,6 +36,8 @@ private:
 
 // The process-wide log of one service class (named as in the fault switches).
 CallLog& ClassLog(const wchar_t* standIn);
+// Empties every class's log.
+void ClearClassLogs();
 
 // IHostCallLog over one log; a base of every stand-in.
 class CallLogDual : public platform::DualImpl<IHostCallLog> {

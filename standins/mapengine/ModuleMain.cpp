@@ -1,4 +1,5 @@
 // The stand-in's entry points, exports and object map.
+#include "standins/mapengine/CallLog.h"
 #include "standins/mapengine/Datum.h"
 #include "standins/mapengine/EngineTables.h"
 #include "standins/mapengine/Map.h"
@@ -38,7 +39,13 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
     return platform::Module::GetClassObject(clsid, iid, out);
 }
 
-STDAPI DllCanUnloadNow() { return platform::Module::CanUnloadNow(); }
+// The library stays loaded once loaded, so the call log that grows with every call would outlive
+// the host's free of it: it goes when nothing of the library is left, as it went with its unload.
+STDAPI DllCanUnloadNow() {
+    const HRESULT unused = platform::Module::CanUnloadNow();
+    if (unused == S_OK) mapengine::CallLog::Clear();
+    return unused;
+}
 
 STDAPI DllRegisterServer() {
     COM_TRY {

@@ -1,11 +1,12 @@
 // Maps that come and go with the library and its download thread: a map released while the thread
-// fetches its tiles, and the library unloaded after it, fifty times over (the thread ends with the
-// last map, so the library can go, and nothing is left behind); a map released while its tile
+// fetches its tiles, and the unused libraries freed after it, fifty times over (the thread ends with
+// the last map, so nothing of the library is left in use, and nothing is left behind); a map released while its tile
 // trickles or stalls, or is held for half a minute (released, destroyed or going last, back at
 // once); two maps whose tiles arrive together; and the first settings a freshly loaded library reads.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/imagery/ImagerySettings.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
 
 #include "platform/Xml.h"
@@ -72,9 +73,9 @@ int ThreadsOfThisProcess() {
     return threads;
 }
 
-bool LibraryLoaded() {
+bool LibraryInUse() {
     ::CoFreeUnusedLibrariesEx(0, 0);
-    return ::GetModuleHandleW(L"VadAZ.dll") != nullptr;
+    return !testsupport::LibraryUnused(L"VadAZ.dll");
 }
 
 TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryUnloads) {
@@ -90,7 +91,7 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryU
             ASSERT_TRUE(map.OpenDownloading()) << "a download runs";
             map.Close();
         }
-        ASSERT_FALSE(LibraryLoaded()) << "cycle " << cycle;
+        ASSERT_FALSE(LibraryInUse()) << "cycle " << cycle;
         // The first cycle starts what the system keeps for downloads; later ones add nothing but
         // the few workers the system keeps for requests that a released map let go of.
         if (cycle == 0) threads = ThreadsOfThisProcess();
@@ -101,7 +102,7 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndTheLibraryU
 }
 
 TEST(ImageryUnload, AProxySavedWithoutAPortIsTakenByTheFirstSettingsTheLibraryReads) {
-    ASSERT_FALSE(LibraryLoaded());
+    ASSERT_FALSE(LibraryInUse());
     ComPtr<IXMLDOMElement> project;
     {
         OneMap map;
@@ -142,7 +143,7 @@ TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinA
         watchdog.Arm(std::string(c.kind) + ": the map closes", 20000);
         const DWORD start = ::GetTickCount();
         map.Close();
-        EXPECT_FALSE(LibraryLoaded()) << c.kind << ": the thread ended";
+        EXPECT_FALSE(LibraryInUse()) << c.kind << ": the thread ended";
         EXPECT_LT(::GetTickCount() - start, c.closedWithin) << c.kind;
         watchdog.Disarm();
     }
@@ -152,7 +153,7 @@ TEST(ImageryUnload, AMapReleasedWhileItsTileTricklesOrStallsEndsTheThreadWithinA
 
 // However the last map goes (released, destroyed first, or after another) while the thread waits
 // for a server that says nothing for 30 s or sends its headers and then nothing, the call comes
-// back at once, and the library unloads.
+// back at once, and nothing of the library is left in use.
 TEST(ImageryUnload, AMapThatGoesWhileItsServerHoldsATileComesBackAtOnce) {
     testsupport::Watchdog watchdog;
     ClearImageryRegistry();
@@ -179,7 +180,7 @@ TEST(ImageryUnload, AMapThatGoesWhileItsServerHoldsATileComesBackAtOnce) {
             map.Close();
             EXPECT_LT(::GetTickCount() - start, 2000u) << what;
             watchdog.Disarm();
-            EXPECT_FALSE(LibraryLoaded()) << what << ": the thread ended";
+            EXPECT_FALSE(LibraryInUse()) << what << ": the thread ended";
         }
     ClearImageryRegistry();
     ClearServerOptions();

@@ -327,6 +327,13 @@ void ClearHostLog() {
     if (platform::ComPtr<IHostLogStore> store = HostLog()) store->ClearEntries();
 }
 
+bool LibraryUnused(const wchar_t* name) {
+    const HMODULE library = ::GetModuleHandleW(name);
+    if (!library) return true;
+    const auto canUnloadNow = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(library, "DllCanUnloadNow"));
+    return canUnloadNow && canUnloadNow() == S_OK;
+}
+
 void RemoveBackgroundMap(IUnknown* control) {
     DialogAnswerer* answerer = DialogAnswerer::Current();
     platform::ComPtr<IDispatch> automation;

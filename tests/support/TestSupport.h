@@ -58,10 +58,9 @@ SystemObjects CountSystemObjects();
 void ExpectNoMoreSystemObjects(const SystemObjects& before, const SystemObjects& after,
                                const SystemObjects& allowed = {});
 
-// The C++ runtime linked into a library of ours makes a lock the first time a thread-local value
-// is used (every exception thrown uses one) and has no way to give it back: each load of a library
-// that ran leaves the lock's two semaphores behind when the library is freed.
-constexpr long kHandlesKeptByTheRuntimeOfALibrary = 2;
+// Whether nothing of the library `name` is in use: its DllCanUnloadNow answers S_OK, as COM asks
+// before it frees a library (ours stay loaded once loaded). A library that is not loaded is unused.
+bool LibraryUnused(const wchar_t* name);
 
 // The messages of the host's log (the control's included), in order; ClearHostLog empties it.
 std::vector<std::wstring> HostLogLines();
