@@ -1,10 +1,9 @@
 #include "platform/Xml.h"
 
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cwchar>
 
 // mingw-w64 declares these but its libraries do not define them.
@@ -58,25 +57,26 @@ bool GetAttribute(IXMLDOMElement* element, const wchar_t* name, std::wstring& va
 }
 
 std::wstring FormatDouble(double value) {
-    char buf[40];
+    std::string text;
     for (int precision = 15; precision <= 17; ++precision) {
-        std::snprintf(buf, sizeof buf, "%.*g", precision, value);
-        if (std::strtod(buf, nullptr) == value) break;
+        text = FormatGeneral(value, precision);
+        double read = 0;
+        if (ReadNumber(text.c_str(), read) && read == value) break;
     }
-    return ToWide(buf);
+    return ToWide(text);
 }
 
 bool TryParseDouble(const std::wstring& text, double& value) {
     // Read whole: "5abc" and "1,5" are no numbers, and neither are NaN and the infinities, which
     // no setting can take.
     if (text.find(L'\0') != std::wstring::npos) return false;
-    std::string narrow = ToAnsi(text);
-    const char* start = narrow.c_str();
-    while (*start == ' ') ++start;
-    char* end = nullptr;
-    const double parsed = std::strtod(start, &end);
-    if (end == start) return false;
-    while (*end == ' ') ++end;
+    const wchar_t* start = text.c_str();
+    while (*start == L' ') ++start;
+    double parsed = 0;
+    const size_t read = ReadNumber(start, parsed);
+    if (!read) return false;
+    const wchar_t* end = start + read;
+    while (*end == L' ') ++end;
     if (*end != '\0' || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;

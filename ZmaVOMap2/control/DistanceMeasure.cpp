@@ -2,9 +2,10 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "platform/Number.h"
 #include "platform/UniqueHandle.h"
 
-#include <cstdio>
+#include <string>
 
 using platform::Variant;
 
@@ -33,9 +34,8 @@ void DistanceMeasure::DrawOverlay(EngineDispatch& map, HWND window, const ZmaPoi
     {
         platform::SelectObjectRestorer selectFont(dc, font.Get());
         ::SetTextAlign(dc, TA_CENTER);
-        char text[64];
-        const int n = std::snprintf(text, sizeof text, "%g", distance);
-        ::TextOutA(dc, static_cast<int>(lastX_), static_cast<int>(lastY_) + 10, text, n > 0 ? n : 0);
+        const std::string text = platform::FormatGeneral(distance);
+        ::TextOutA(dc, static_cast<int>(lastX_), static_cast<int>(lastY_) + 10, text.c_str(), static_cast<int>(text.size()));
     }
     POINT previous = {};
     ::MoveToEx(dc, static_cast<int>(lastX_), static_cast<int>(lastY_), &previous);

@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/KmlWriter.h"
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <algorithm>
@@ -73,11 +74,7 @@ double ToDoubleOrThrow(const VARIANT& value) {
 const char* NonFiniteText(double value) { return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf"; }
 
 // A text that reads back as exactly `value`, for a column of floating-point numbers.
-std::string ExactText(double value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
+std::string ExactText(double value) { return platform::FormatGeneral(value, 17); }
 
 // The digits after the point of a number's text ("-70.50" has 2; "1E+20" none).
 int DecimalsOf(const std::wstring& text) {
@@ -91,9 +88,8 @@ int DecimalsOf(const std::wstring& text) {
 // The length of `value` written with `precision` decimals; INT_MAX when it is longer than any
 // decimal column.
 int DecimalWidth(double value, int precision) {
-    char text[400];
-    const int n = std::snprintf(text, sizeof text, "%.*f", precision, value);
-    return n < 0 || n >= static_cast<int>(sizeof text) ? INT_MAX : n;
+    const std::string text = platform::FormatFixed(value, precision);
+    return text.empty() || text.size() >= 400 ? INT_MAX : static_cast<int>(text.size());
 }
 
 // A display field the dataset has, with its host field.
@@ -456,13 +452,12 @@ void CZmaVadAZDataLayer::ExportKMLPlacemarks(KmlWriter& parent, double longitude
     parent.Close();
     parent.Close();
 
-    char coordinates[80];
-    std::snprintf(coordinates, sizeof coordinates, "%f,%f", longitude, latitude);
+    const std::string coordinates = platform::FormatFixed(longitude, 6) + "," + platform::FormatFixed(latitude, 6);
     parent.Open("Placemark");
     parent.Element("description", platform::ToWide(GetName()) + L"\n" + valueText);
     parent.Element("styleUrl", ("#" + id).c_str());
     parent.Open("Point");
-    parent.Element("coordinates", coordinates);
+    parent.Element("coordinates", coordinates.c_str());
     parent.Close();
     parent.Close();
 }

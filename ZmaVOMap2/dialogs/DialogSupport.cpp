@@ -2,9 +2,9 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
-#include <cstdio>
 #include <vector>
 
 using platform::ComPtr;
@@ -62,10 +62,8 @@ std::string ItemText(HWND dialog, int id, int limit) {
 
 void SetItemText(HWND dialog, int id, const std::string& text) { ::SetDlgItemTextA(dialog, id, text.c_str()); }
 
-void SetItemNumber(HWND dialog, int id, const char* format, double value) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, format, value);
-    SetItemText(dialog, id, text);
+void SetItemNumber(HWND dialog, int id, double value, int decimals) {
+    SetItemText(dialog, id, decimals < 0 ? platform::FormatGeneral(value) : platform::FormatFixed(value, decimals));
 }
 
 bool IsChecked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }

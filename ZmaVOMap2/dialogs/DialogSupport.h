@@ -28,8 +28,9 @@ const char* UnitCaption(long unit);
 // The text of a dialog control, read up to `limit` characters.
 std::string ItemText(HWND dialog, int id, int limit);
 void SetItemText(HWND dialog, int id, const std::string& text);
-// printf-style number into a control.
-void SetItemNumber(HWND dialog, int id, const char* format, double value);
+// A number into a control as its edit reads it back: with a point, whatever the host's locale.
+// Fixed `decimals` after the point, or as "%g" writes it when `decimals` is negative.
+void SetItemNumber(HWND dialog, int id, double value, int decimals = -1);
 bool IsChecked(HWND dialog, int id);
 void Check(HWND dialog, int id, bool on);
 void Enable(HWND dialog, int id, bool on);

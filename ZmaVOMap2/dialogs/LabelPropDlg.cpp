@@ -149,8 +149,8 @@ void CLabelPropDlg::InitEngineLayer() {
     Check(d, IDC_LABEL_DUPLICATE, labels.Get(Labels::kDuplicate).ToBool());
     zoomMin_ = labels.Get(Labels::kLabelZoomMin).ToDouble();
     zoomMax_ = labels.Get(Labels::kLabelZoomMax).ToDouble();
-    SetItemNumber(d, IDC_LABEL_ZOOM_MIN, "%g", zoomMin_);
-    SetItemNumber(d, IDC_LABEL_ZOOM_MAX, "%g", zoomMax_);
+    SetItemNumber(d, IDC_LABEL_ZOOM_MIN, zoomMin_);
+    SetItemNumber(d, IDC_LABEL_ZOOM_MAX, zoomMax_);
     Enable(d, IDC_LABEL_ZOOM_MIN, zoom);
     Enable(d, IDC_LABEL_ZOOM_MAX, zoom);
     SetItemText(d, IDC_LABEL_MAX_COUNT, std::to_string(labels.Get(Labels::kLabelMax).ToLong()));
@@ -222,8 +222,8 @@ void CLabelPropDlg::InitOwnLayer() {
     }
     Enable(d, IDC_LABEL_ZOOM_MIN, zoom);
     Enable(d, IDC_LABEL_ZOOM_MAX, zoom);
-    SetItemNumber(d, IDC_LABEL_ZOOM_MIN, "%g", zoomMin_);
-    SetItemNumber(d, IDC_LABEL_ZOOM_MAX, "%g", zoomMax_);
+    SetItemNumber(d, IDC_LABEL_ZOOM_MIN, zoomMin_);
+    SetItemNumber(d, IDC_LABEL_ZOOM_MAX, zoomMax_);
 
     Check(d, IDC_LABEL_OVERLAP, settings->GetOverlap());
     Check(d, IDC_LABEL_DUPLICATE, settings->GetDuplicate());

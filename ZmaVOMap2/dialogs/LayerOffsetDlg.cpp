@@ -88,8 +88,8 @@ BOOL CZmaVOMapXLayerOffsetDlg::OnInitDialog() {
             double y = MapDistance(map_.Get(), 0.0, 0.0, 0.0, data->GetOffsetY());
             if (data->GetOffsetX() < 0) x = -x;
             if (data->GetOffsetY() < 0) y = -y;
-            SetItemNumber(d, IDC_OFFSET_X, "%g", x);
-            SetItemNumber(d, IDC_OFFSET_Y, "%g", y);
+            SetItemNumber(d, IDC_OFFSET_X, x);
+            SetItemNumber(d, IDC_OFFSET_Y, y);
         }
         if (const char* const* captions = AxisCaptions(MapDistanceUnit(map_.Get()))) {
             SetItemText(d, IDC_OFFSET_X_CAPTION, captions[0]);

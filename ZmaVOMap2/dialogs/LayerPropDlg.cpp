@@ -37,8 +37,8 @@ BOOL CLayerPropDlg::OnInitDialog() {
     Enable(d, IDC_PROP_ZOOM_MIN, zoomLayering);
     Enable(d, IDC_PROP_ZOOM_MAX, zoomLayering);
     ::SetWindowTextA(d, ("Display Properties - Layer " + layer_.GetName()).c_str());
-    SetItemNumber(d, IDC_PROP_ZOOM_MIN, "%f", layer_.GetZoomMin());
-    SetItemNumber(d, IDC_PROP_ZOOM_MAX, "%f", layer_.GetZoomMax());
+    SetItemNumber(d, IDC_PROP_ZOOM_MIN, layer_.GetZoomMin(), 6);
+    SetItemNumber(d, IDC_PROP_ZOOM_MAX, layer_.GetZoomMax(), 6);
     return TRUE;
 }
 

@@ -5,11 +5,10 @@
 #include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -42,10 +41,8 @@ double CZoomToScaleDlg::PresetDenominator(int button) {
 }
 
 void CZoomToScaleDlg::WriteText(int id, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", value);
     updating_ = true;
-    ::SetDlgItemTextA(Handle(), id, text);
+    ::SetDlgItemTextA(Handle(), id, platform::FormatGeneral(value).c_str());
     updating_ = false;
 }
 
@@ -54,7 +51,9 @@ void CZoomToScaleDlg::WriteScaleText() { WriteText(IDC_ZOOM_SCALE, windowWidth /
 double CZoomToScaleDlg::ReadText(int id) const {
     char text[200] = {};
     ::GetDlgItemTextA(Handle(), id, text, sizeof text);
-    return std::atof(text);
+    double value = 0.0;
+    platform::ReadNumber(text, value);
+    return value;
 }
 
 BOOL CZoomToScaleDlg::OnInitDialog() {

@@ -4,6 +4,7 @@
 
 #include "ZmaVOMap2/mitab/TabFormat.h"
 #include "ZmaVOMap2/mitab/mitab.h"
+#include "platform/Number.h"
 
 #include <cctype>
 #include <cmath>
@@ -48,9 +49,7 @@ bool ParseNumber(const std::string& text, double& value) {
     if (t.find('.') == std::string::npos)
         for (char& c : t)
             if (c == ',') c = '.';
-    char* end = nullptr;
-    value = std::strtod(t.c_str(), &end);
-    return end && *end == '\0' && std::isfinite(value);
+    return platform::ReadNumber(t.c_str(), value) == t.size() && std::isfinite(value);
 }
 
 bool ParseDate(const std::string& text, int& year, int& month, int& day) {
@@ -100,10 +99,10 @@ void EncodeDecimal(std::uint8_t* out, const FieldDef& f, const std::string& text
     if (!ParseNumber(text, value)) return;
     // Fewer decimals when the value is too wide for the field; stars when even that fails.
     for (int precision = f.precision; precision >= 0; --precision) {
-        char buffer[64];
-        int n = std::snprintf(buffer, sizeof buffer, "%*.*f", f.width, precision, value);
-        if (n > 0 && n <= f.width) {
-            std::memcpy(out, buffer, n);
+        const std::string digits = platform::FormatFixed(value, precision);
+        if (!digits.empty() && static_cast<int>(digits.size()) <= f.width) {
+            // Right-aligned in the field's width, as the column's readers expect.
+            std::memcpy(out + f.width - digits.size(), digits.data(), digits.size());
             return;
         }
     }
@@ -171,8 +170,7 @@ std::string DecodeField(const std::uint8_t* in, const FieldDef& f) {
             std::snprintf(buffer, sizeof buffer, "%d", GetI16(in));
             return buffer;
         case TABFT_Float:
-            std::snprintf(buffer, sizeof buffer, "%.15g", GetF64(in));
-            return buffer;
+            return platform::FormatGeneral(GetF64(in), 15);
         case TABFT_Date: {
             const int year = GetI16(in);
             if (year == 0 && in[2] == 0 && in[3] == 0) return "";

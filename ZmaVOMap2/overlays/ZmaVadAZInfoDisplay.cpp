@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/overlays/ZmaVadAZInfoDisplay.h"
 
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
@@ -9,8 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <iomanip>
-#include <sstream>
+#include <string>
 
 namespace {
 
@@ -221,12 +221,7 @@ std::wstring CZmaVadAZInfoDisplay::FormatCoordinates(double x, double y, int for
 }
 
 std::wstring CZmaVadAZInfoDisplay::FormatAngle(double value, bool decimal) {
-    std::wostringstream out;
-    out << std::fixed;
-    if (decimal) {
-        out << std::setprecision(6) << value;
-        return out.str();
-    }
+    if (decimal) return platform::ToWide(platform::FormatFixed(value, 6));
     // Work on the magnitude and put the sign in front: truncating -0.5 to degrees gives 0, which
     // would lose it. Seconds are rounded to what is printed first, so 59.999 carries into the
     // minutes instead of showing as 60.00.
@@ -245,9 +240,8 @@ std::wstring CZmaVadAZInfoDisplay::FormatAngle(double value, bool decimal) {
     }
     const bool negative = value < 0 && (degrees != 0 || minutes != 0 || hundredths != 0);
     const wchar_t degreeSign = UsesDegreeSign() ? L'\u00B0' : L' ';
-    out << (negative ? L"-" : L"") << degrees << degreeSign << minutes << L'\'' << std::setprecision(2)
-        << static_cast<double>(hundredths) / 100.0 << L'"';
-    return out.str();
+    return (negative ? L"-" : L"") + std::to_wstring(degrees) + degreeSign + std::to_wstring(minutes) + L'\'' +
+           platform::ToWide(platform::FormatFixed(static_cast<double>(hundredths) / 100.0, 2)) + L'"';
 }
 
 std::wstring CZmaVadAZInfoDisplay::FormatNumber(int value) {
@@ -327,7 +321,8 @@ void CZmaVadAZInfoDisplay::FormatScaleBar(long width, double zoom, long units) {
             return;
         }
         value = k * 0.01;
-        std::snprintf(scaleBarLabel_, sizeof scaleBarLabel_, "%.2f %s", value, units4[row].singular);
+        std::snprintf(scaleBarLabel_, sizeof scaleBarLabel_, "%s %s", platform::FormatFixed(value, 2).c_str(),
+                      units4[row].singular);
     }
     scaleBarLength_ = RoundEven(value * width / z);
 }

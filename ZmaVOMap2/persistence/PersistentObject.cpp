@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/persistence/PersistXml.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
@@ -178,7 +179,11 @@ HRESULT CZmaVOMapXPersistentDatum::Load(IXMLDOMElement* element) {
         EngineDispatch datum(Require(object_));
         ComPtr<IXMLDOMElement> own = FindChild(element, L"datum");
         // Present text never fails here: parsing stops at the first character that does not fit.
-        auto number = [&own](const wchar_t* name) { return std::wcstod(Text(Required(own.Get(), name)).c_str(), nullptr); };
+        auto number = [&own](const wchar_t* name) {
+            double value = 0.0;
+            platform::ReadNumber(Text(Required(own.Get(), name)).c_str(), value);
+            return value;
+        };
         const long ellipsoid = std::wcstol(Text(Required(own.Get(), L"ellipsoid")).c_str(), nullptr, 10);
         const double shiftX = number(L"shiftx"), shiftY = number(L"shifty"), shiftZ = number(L"shiftz");
         const double rotateX = number(L"rotatex"), rotateY = number(L"rotatey"), rotateZ = number(L"rotatez");

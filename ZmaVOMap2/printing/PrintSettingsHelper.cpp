@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/printing/MapPageLayout.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <climits>
@@ -122,10 +123,8 @@ HRESULT CPrintSettingsHelper::SetLength(const VARIANT& length, HRESULT (STDMETHO
     long unit = UnitOfPlainLengths();
     if (value.vt == VT_BSTR) {
         const std::string text = platform::ToAnsi(value.bstrVal ? value.bstrVal : L"");
-        char* end = nullptr;
-        amount = std::strtod(text.c_str(), &end);
         long engineUnit = 0;
-        if (end == text.c_str() || !DistanceUnits::FindUnitSuffix(text, engineUnit))
+        if (!platform::ReadNumber(text.c_str(), amount) || !DistanceUnits::FindUnitSuffix(text, engineUnit))
             return Refuse(L"\"" + platform::ToWide(text) + L"\" is not a length with a unit (in, ft, yd, mi, mm, cm, mt, km)");
         unit = DistanceUnits::ToConverterUnit(engineUnit);
     } else {

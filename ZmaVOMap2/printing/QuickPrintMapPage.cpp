@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/printing/QuickPrintDlg.h"
 #include "ZmaVOMap2/services/NumberInput.h"
 #include "ZmaVOMap2/services/PackageManager.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <msxml2.h>
@@ -185,9 +186,7 @@ void CQuickPrintMapPage::FieldsToControls() {
         ShowSize(MeetsMinimum(size) ? size : EnlargeToMinimum(size));
     }
     SelectScalePreset(scale_);
-    char text[64] = {};
-    std::snprintf(text, sizeof text, "%.*g", 15, scale_);
-    ::SetWindowTextA(Item(IDC_MAP_SCALE), text);
+    ::SetWindowTextA(Item(IDC_MAP_SCALE), platform::FormatGeneral(scale_, 15).c_str());
 }
 
 void CQuickPrintMapPage::ShowSize(SIZE size) {
@@ -409,8 +408,7 @@ bool CQuickPrintMapPage::CheckLength(int id, long minimum, const wchar_t* side) 
     }
     const double typed = std::ceil(units_.Convert(value, paper, kUnitHundredthMillimetre));
     if (typed >= minimum) return true;
-    wchar_t least[64] = {};
-    std::swprintf(least, 64, L"%.2f", units_.Convert(minimum, kUnitHundredthMillimetre, paper));
+    const std::wstring least = platform::ToWide(platform::FormatFixed(units_.Convert(minimum, kUnitHundredthMillimetre, paper), 2));
     ::MessageBeep(MB_ICONHAND);
     Tell(what + L" that you have chosen is too small.  It must be at least " + least + L" " + units_.UnitName(paper) + L".",
          caption, MB_OK | MB_ICONHAND);

@@ -90,5 +90,5 @@ private:
     long border_ = 0;
     SIZE window_ = {0, 0};
     std::vector<unsigned long> scales_;
-    CNumberEdit width_{"%.2f"}, height_{"%.2f"}, scaleEdit_{"%.9f"};
+    CNumberEdit width_{2}, height_{2}, scaleEdit_{9};
 };

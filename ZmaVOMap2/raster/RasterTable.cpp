@@ -1,9 +1,11 @@
 #include "ZmaVOMap2/raster/RasterTable.h"
 
 #include "platform/Com.h"
+#include "platform/Number.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,8 +20,8 @@ constexpr long kLongitudeLatitude = 1;
 // digits before the point) come back to the millimetre, degrees to better than a millimetre.
 std::string FormatPoint(const ControlPoint& p, int number, bool last) {
     char line[160];
-    std::snprintf(line, sizeof line, "(%.12g, %.12g) (%ld, %ld) Label \"Pt%d\"%s\n", p.x, p.y, p.column, p.row,
-                  number, last ? "" : ",");
+    std::snprintf(line, sizeof line, "(%s, %s) (%ld, %ld) Label \"Pt%d\"%s\n", platform::FormatGeneral(p.x, 12).c_str(),
+                  platform::FormatGeneral(p.y, 12).c_str(), p.column, p.row, number, last ? "" : ",");
     return line;
 }
 
@@ -79,11 +81,28 @@ std::string FileLineImage(const std::string& line) {
     return pieces.size() > 1 ? pieces[1] : std::string();
 }
 
+// Takes `expected` after any blanks at `at`.
+bool Take(const char*& at, char expected) {
+    while (*at == ' ' || (*at >= '\t' && *at <= '\r')) ++at;
+    if (*at != expected) return false;
+    ++at;
+    return true;
+}
+
+bool TakeNumber(const char*& at, double& value) {
+    const size_t read = platform::ReadNumber(at, value);
+    at += read;
+    return read != 0;
+}
+
 // A control point line, "(x, y) (column, row) Label ...", blanks anywhere between the numbers;
 // false for any other line and for numbers that are not finite.
 bool ReadTiePoint(const std::string& line, TiePoint& point) {
     TiePoint p;
-    if (std::sscanf(line.c_str(), " ( %lf , %lf ) ( %lf , %lf )", &p.x, &p.y, &p.column, &p.row) != 4) return false;
+    const char* at = line.c_str();
+    if (!Take(at, '(') || !TakeNumber(at, p.x) || !Take(at, ',') || !TakeNumber(at, p.y) || !Take(at, ')') ||
+        !Take(at, '(') || !TakeNumber(at, p.column) || !Take(at, ',') || !TakeNumber(at, p.row))
+        return false;
     for (double v : {p.x, p.y, p.column, p.row})
         if (!std::isfinite(v)) return false;
     point = p;
@@ -143,9 +162,8 @@ bool ParseEdgeValue(const std::string& text, double& value) {
     const std::string number = text.substr(first, last - first + 1);
     // Only decimal notation: no hexadecimal, infinity or NaN spellings.
     if (number.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
-    char* end = nullptr;
-    const double parsed = std::strtod(number.c_str(), &end);
-    if (end != number.c_str() + number.size() || !std::isfinite(parsed)) return false;
+    double parsed = 0.0;
+    if (platform::ReadNumber(number.c_str(), parsed) != number.size() || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;
 }

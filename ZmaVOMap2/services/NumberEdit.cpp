@@ -1,7 +1,7 @@
 #include "ZmaVOMap2/services/NumberEdit.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include "platform/Number.h"
+
 #include <cstring>
 
 namespace {
@@ -22,14 +22,12 @@ enum : UINT {
 double CNumberEdit::GetValue() const {
     char text[30] = {};
     ::GetWindowTextA(Handle(), text, sizeof text);
-    return std::atof(text);
+    double value = 0.0;
+    platform::ReadNumber(text, value);
+    return value;
 }
 
-void CNumberEdit::SetValue(double value) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, format_.c_str(), value);
-    ::SetWindowTextA(Handle(), text);
-}
+void CNumberEdit::SetValue(double value) { ::SetWindowTextA(Handle(), platform::FormatFixed(value, decimals_).c_str()); }
 
 bool CNumberEdit::Accepts(wchar_t character) const {
     if (character == 8 || (character >= L'0' && character <= L'9')) return true;

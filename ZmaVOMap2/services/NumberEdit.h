@@ -8,8 +8,8 @@
 
 class CNumberEdit : public platform::SubclassedWindow {
 public:
-    // `format` is the printf format of SetValue, for example "%g".
-    explicit CNumberEdit(const char* format = "%g") : format_(format) {}
+    // SetValue shows `decimals` digits after the point.
+    explicit CNumberEdit(int decimals) : decimals_(decimals) {}
 
     double GetValue() const;
     void SetValue(double value);
@@ -20,5 +20,5 @@ protected:
 private:
     bool Accepts(wchar_t character) const;
 
-    std::string format_;
+    int decimals_;
 };

@@ -1,30 +1,31 @@
 #include "ZmaVOMap2/services/NumberInput.h"
 
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/Window.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 constexpr int kDigits = 7;
 
-std::string Shown(double value) {
-    char text[32] = {};
-    std::snprintf(text, sizeof text, "%.*g", kDigits, value);
-    return text;
+std::string Shown(double value) { return platform::FormatGeneral(value, kDigits); }
+
+double Read(const std::string& text) {
+    double value = 0.0;
+    platform::ReadNumber(text.c_str(), value);
+    return value;
 }
 
 // The bound as a message shows it, moved toward the inside of the range where showing it rounds
 // it outward: the kept range is then exactly the named one.
 double RoundedInward(double bound, bool upper) {
     if (!std::isfinite(bound) || bound == 0.0) return bound;
-    double shown = std::strtod(Shown(bound).c_str(), nullptr);
+    double shown = Read(Shown(bound));
     if (upper ? shown > bound : shown < bound) {
         const double step = std::pow(10.0, std::floor(std::log10(std::fabs(shown))) - (kDigits - 1));
-        shown = std::strtod(Shown(upper ? shown - step : shown + step).c_str(), nullptr);
+        shown = Read(Shown(upper ? shown - step : shown + step));
     }
     return shown;
 }
@@ -66,9 +67,8 @@ bool ReadNumber(const std::string& text, const NumberRange& range, double& value
     // Decimal notation only: hexadecimal and the spellings of infinity and NaN are no numbers, and
     // a whole number is written with digits alone.
     if (number.find_first_not_of(range.whole ? "0123456789+-" : "0123456789+-.eE") != std::string::npos) return false;
-    char* end = nullptr;
-    const double parsed = std::strtod(number.c_str(), &end);
-    if (end == number.c_str() || *end != '\0' || !range.Holds(parsed)) return false;
+    double parsed = 0.0;
+    if (platform::ReadNumber(number.c_str(), parsed) != number.size() || !range.Holds(parsed)) return false;
     value = parsed;
     return true;
 }

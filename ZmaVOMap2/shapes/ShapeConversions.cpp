@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/HostColour.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include "HostInterfaces.h"
@@ -124,13 +125,11 @@ long DistanceToPixels(IDispatch* map, double distance) {
 }
 
 RadiusText ParseRadiusText(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
     RadiusText parsed;
-    parsed.value = std::strtod(start, &end);
-    if (end == start) Refuse(text, L"does not begin with a number");
+    const size_t read = platform::ReadNumber(text.c_str(), parsed.value);
+    if (!read) Refuse(text, L"does not begin with a number");
     if (!std::isfinite(parsed.value)) Refuse(text, L"is not a finite number");
-    const std::string word = platform::ToLower(Trimmed(std::string(end)));
+    const std::string word = platform::ToLower(Trimmed(text.substr(read)));
     if (word.empty()) return parsed;
     for (const UnitWord& entry : kUnitWords) {
         if (word != entry.word) continue;

@@ -1,6 +1,7 @@
 #include "ZmaVOMap2/workspaces/LayerValues.h"
 
 #include "ZmaVOMap2/workspaces/TextLines.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
@@ -50,10 +51,8 @@ bool HasValue(IXMLDOMElement* element, const wchar_t* name) {
 bool ParseNumber(const std::string& text, double& value) {
     const std::string number = Trimmed(text);
     if (number.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const double parsed = std::strtod(number.c_str(), &end);
-    if (end != number.c_str() + number.size() || errno == ERANGE || !std::isfinite(parsed)) return false;
+    double parsed = 0.0;
+    if (platform::ReadNumber(number.c_str(), parsed) != number.size() || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;
 }
@@ -88,9 +87,8 @@ long LeadingInteger(const std::string& text) {
 }
 
 bool LeadingNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    const double parsed = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(parsed)) return false;
+    double parsed = 0.0;
+    if (!platform::ReadNumber(text.c_str(), parsed) || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/ClassFactory.h"
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <cwchar>
@@ -361,11 +362,7 @@ struct ExpressionPart {
     std::wstring text;  // the literal, or the field name
 };
 
-std::wstring NumberText(double v) {
-    wchar_t buf[64];
-    std::swprintf(buf, sizeof buf / sizeof buf[0], L"%.15g", v);
-    return buf;
-}
+std::wstring NumberText(double v) { return platform::ToWide(platform::FormatGeneral(v, 15)); }
 
 std::wstring Trimmed(const std::wstring& s) {
     size_t b = s.find_first_not_of(L" \t");

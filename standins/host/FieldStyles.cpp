@@ -6,6 +6,7 @@
 
 #include "platform/ClassFactory.h"
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <algorithm>
@@ -299,10 +300,7 @@ private:
         if (value.vt == VT_BSTR) return value.bstrVal ? value.bstrVal : L"";
         double v = 0;
         if (!ToDouble(value, &v)) return Variant(value).ToWide();
-        // Room for every digit of the largest double, as a host's formatter writes it.
-        std::vector<wchar_t> buf(static_cast<size_t>(330 + std::max(0L, decimals_)));
-        std::swprintf(buf.data(), buf.size(), L"%.*f", static_cast<int>(decimals_), v);
-        return buf.data();
+        return platform::ToWide(platform::FormatFixed(v, static_cast<int>(decimals_)));
     }
 
     CallLog log_;

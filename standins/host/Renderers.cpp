@@ -10,6 +10,7 @@
 
 #include "platform/ClassFactory.h"
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <cwchar>
@@ -70,11 +71,7 @@ COLORREF SymbolColorOf(long code) {
     }
 }
 
-std::wstring NumberText(double v) {
-    wchar_t buf[64];
-    std::swprintf(buf, sizeof buf / sizeof buf[0], L"%.15g", v);
-    return buf;
-}
+std::wstring NumberText(double v) { return platform::ToWide(platform::FormatGeneral(v, 15)); }
 
 std::wstring FieldNameOf(IHostField* field) {
     platform::Bstr name;

@@ -1,6 +1,7 @@
 #include "standins/host/StandIn.h"
 
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <cwchar>
@@ -155,11 +156,7 @@ std::wstring ArgText(int v) { return std::to_wstring(v); }
 std::wstring ArgText(short v) { return std::to_wstring(v); }
 std::wstring ArgText(unsigned long v) { return std::to_wstring(v); }
 
-std::wstring ArgText(double v) {
-    wchar_t buf[64];
-    std::swprintf(buf, sizeof buf / sizeof buf[0], L"%.17g", v);
-    return buf;
-}
+std::wstring ArgText(double v) { return platform::ToWide(platform::FormatGeneral(v, 17)); }
 
 std::wstring ArgText(IUnknown* p) { return p ? L"<object>" : L"<null>"; }
 

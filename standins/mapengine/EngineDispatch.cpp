@@ -3,6 +3,7 @@
 #include "standins/mapengine/CallLog.h"
 #include "standins/mapengine/EngineObject.h"
 #include "platform/Module.h"
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <cstdio>
@@ -254,10 +255,8 @@ std::wstring DescribeValue(const VARIANT& value) {
     Variant text;
     std::wstring shown;
     if (vt == VT_R8 || vt == VT_R4) {
-        wchar_t buf[64];
         double d = vt == VT_R8 ? (v->vt & VT_BYREF ? *v->pdblVal : v->dblVal) : (v->vt & VT_BYREF ? *v->pfltVal : v->fltVal);
-        std::swprintf(buf, 64, L"%.17g", d);
-        shown = buf;
+        shown = platform::ToWide(platform::FormatGeneral(d, 17));
     } else if (SUCCEEDED(::VariantChangeType(&text, const_cast<VARIANT*>(v), 0, VT_BSTR)) && text.bstrVal) {
         shown.assign(text.bstrVal, ::SysStringLen(text.bstrVal));
         if (vt == VT_BSTR) shown = L"\"" + shown + L"\"";

@@ -5,6 +5,8 @@
 #include "standins/mapengine/Rectangle.h"
 #include "standins/mapengine/Units.h"
 
+#include "platform/Number.h"
+
 #include <cmath>
 
 using platform::ComPtr;
@@ -139,7 +141,7 @@ void Map::LogGraticule(const wchar_t* member, int width, int height) const {
     // Tests measure a printed or exported map's scale by its graticule.
     ViewModel drawn = view_;
     drawn.SetSize(width, height);
-    CallLog::Append(std::wstring(member) + L" graticule " + std::to_wstring(GraticuleStepOf(drawn)));
+    CallLog::Append(std::wstring(member) + L" graticule " + platform::ToWide(platform::FormatFixed(GraticuleStepOf(drawn), 6)));
 }
 
 // --- Automation members ------------------------------------------------------------------------

@@ -2,13 +2,14 @@
 
 #include "standins/mapengine/EngineDispatch.h"
 #include "platform/Com.h"
+#include "platform/Number.h"
 
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -44,6 +45,30 @@ HBITMAP LoadPicture(const std::wstring& path) {
 }
 
 // Solves the 3 x 3 system m * s = v by Cramer's rule; false when it has no single solution.
+// A control point line "( x , y ) ( column , row ) ...", blanks anywhere between the parts.
+bool ReadTiePoint(const char* at, TiePoint& p) {
+    auto take = [&at](char expected) {
+        while (*at == ' ' || *at == '\t') ++at;
+        if (*at != expected) return false;
+        ++at;
+        return true;
+    };
+    auto number = [&at](double& value) {
+        const size_t read = platform::ReadNumber(at, value);
+        at += read;
+        return read != 0;
+    };
+    auto whole = [&at](double& value) {
+        char* end = nullptr;
+        value = std::strtol(at, &end, 10);
+        const bool read = end != at;
+        at = end;
+        return read;
+    };
+    return take('(') && number(p.x) && take(',') && number(p.y) && take(')') && take('(') && whole(p.column) &&
+           take(',') && whole(p.row);
+}
+
 bool Solve(const double m[3][3], const double v[3], double s[3]) {
     auto det = [](const double k[3][3]) {
         return k[0][0] * (k[1][1] * k[2][2] - k[1][2] * k[2][1]) - k[0][1] * (k[1][0] * k[2][2] - k[1][2] * k[2][0]) +
@@ -75,12 +100,7 @@ std::shared_ptr<RasterImage> RasterImage::Open(const std::wstring& tablePath, co
             if (open != std::string::npos && close > open) imageName = platform::ToWide(line.substr(open + 1, close - open - 1));
         } else if (line[first] == '(') {
             TiePoint p = {};
-            long column = 0, row = 0;
-            if (std::sscanf(line.c_str() + first, "( %lf , %lf ) ( %ld , %ld )", &p.x, &p.y, &column, &row) == 4) {
-                p.column = column;
-                p.row = row;
-                points.push_back(p);
-            }
+            if (ReadTiePoint(line.c_str() + first, p)) points.push_back(p);
         }
     }
     if (imageName.empty()) Fail(E_FAIL, L"The raster table " + tablePath + L" names no image");

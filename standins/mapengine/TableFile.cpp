@@ -4,6 +4,7 @@
 #include "standins/mapengine/Feature.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
@@ -43,10 +44,14 @@ std::wstring Unescape(const std::wstring& s) {
     return out;
 }
 
-std::wstring Number(double v) {
-    wchar_t buf[40];
-    std::swprintf(buf, 40, L"%.17g", v);
-    return buf;
+std::wstring Number(double v) { return platform::ToWide(platform::FormatGeneral(v, 17)); }
+
+// A number of the table's own text; 0 when the text holds none.
+double ReadNumber(const wchar_t* text, size_t* read = nullptr) {
+    double value = 0.0;
+    const size_t taken = platform::ReadNumber(text, value);
+    if (read) *read = taken;
+    return value;
 }
 
 std::wstring PartsText(const std::vector<XYList>& parts) {
@@ -71,7 +76,11 @@ std::vector<XYList> ParseParts(const std::wstring& text) {
         std::wstring pt;
         while (std::getline(ps, pt, L';')) {
             XY xy;
-            if (std::swscanf(pt.c_str(), L"%lf,%lf", &xy.x, &xy.y) == 2) points.push_back(xy);
+            size_t x = 0, y = 0;
+            xy.x = ReadNumber(pt.c_str(), &x);
+            if (!x || pt[x] != L',') continue;
+            xy.y = ReadNumber(pt.c_str() + x + 1, &y);
+            if (y) points.push_back(xy);
         }
         parts.push_back(points);
     }
@@ -97,8 +106,8 @@ bool ParseFeature(const std::wstring& line, FeatureRecord& f) {
     f.key = Unescape(c[2]);
     f.keyValue = Unescape(c[3]);
     f.caption = Unescape(c[4]);
-    f.point.x = std::wcstod(c[5].c_str(), nullptr);
-    f.point.y = std::wcstod(c[6].c_str(), nullptr);
+    f.point.x = ReadNumber(c[5].c_str());
+    f.point.y = ReadNumber(c[6].c_str());
     f.style = Unescape(c[7]);
     f.parts = c[8] == L"0" ? std::vector<XYList>() : ParseParts(c[9]);
     return true;

@@ -149,7 +149,7 @@ TEST(CoordSysPicker, ReadsTheListFileByCategory) {
 TEST(NumberEdit, TakesOnlyASignedDecimalNumber) {
     HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(edit);
-    CNumberEdit number("%g");
+    CNumberEdit number(2);
     ASSERT_TRUE(number.Subclass(edit));
     auto type = [&](const char* keys) {
         for (const char* k = keys; *k; ++k) ::SendMessageW(edit, WM_CHAR, static_cast<WPARAM>(*k), 0);

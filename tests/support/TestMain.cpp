@@ -1,5 +1,7 @@
 // Every test program runs its cases on one single-threaded apartment, as a host would, and
-// answers any dialog box the code under test opens instead of waiting for a person.
+// answers any dialog box the code under test opens instead of waiting for a person. With
+// VADAZ_TEST_CRT_LOCALE set, the program first sets that locale on the C runtime it shares with the
+// libraries, as a host that shows numbers its user's way does, and fails when they changed it.
 #include "tests/support/DialogAnswerer.h"
 #include "tests/support/HeldFile.h"
 
@@ -8,13 +10,44 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+namespace {
+
+// The locale set, or empty when none was asked for; false when the runtime has no such locale.
+bool SetHostLocale(std::string& set) {
+    const char* wanted = std::getenv("VADAZ_TEST_CRT_LOCALE");
+    if (!wanted || !*wanted) return true;
+    const char* answer = std::setlocale(LC_ALL, wanted);
+    if (!answer) {
+        std::fprintf(stderr, "The C runtime has no locale \"%s\"\n", wanted);
+        return false;
+    }
+    set = answer;
+    std::fprintf(stderr, "C runtime locale \"%s\", decimal point \"%s\"\n", answer, std::localeconv()->decimal_point);
+    return true;
+}
+
+bool HostLocaleKept(const std::string& set) {
+    const char* now = std::setlocale(LC_ALL, nullptr);
+    if (set.empty() || (now && set == now)) return true;
+    std::fprintf(stderr, "The C runtime locale was changed from \"%s\" to \"%s\"\n", set.c_str(), now ? now : "");
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Started again by a test, to hold a file as another program would.
     if (argc > 1 && std::strcmp(argv[1], testsupport::kHoldFileArgument) == 0)
         return testsupport::HoldFileUntilReleased();
     ::testing::InitGoogleTest(&argc, argv);
+    std::string hostLocale;
+    if (!SetHostLocale(hostLocale)) return 2;
     if (FAILED(::OleInitialize(nullptr))) return 2;
     int result = 0;
     {
@@ -22,5 +55,5 @@ int main(int argc, char** argv) {
         result = RUN_ALL_TESTS();
     }
     ::OleUninitialize();
-    return result;
+    return HostLocaleKept(hostLocale) ? result : 1;
 }

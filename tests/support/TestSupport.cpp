@@ -4,12 +4,15 @@
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 
 #include "platform/Com.h"
+#include "platform/Number.h"
 #include "platform/UniqueHandle.h"
 
 #include "HostInterfaces.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <vector>
 
 #include <commctrl.h>
@@ -24,6 +27,13 @@ std::wstring WinePath(const char* unixPath) {
         if (c == L'/') c = L'\\';
     return p;
 }
+
+std::string RunFolder(const char* unixPath) {
+    const char* suffix = std::getenv("VADAZ_TEST_RUN_SUFFIX");
+    return std::string(unixPath) + (suffix ? suffix : "");
+}
+
+std::wstring RunFolder(const std::wstring& path) { return platform::ToWide(RunFolder(platform::ToAnsi(path).c_str())); }
 
 bool KeyExists(HKEY root, const std::wstring& path) {
     platform::UniqueHKey key;
@@ -326,6 +336,24 @@ std::vector<std::wstring> HostLogLines() {
 void ClearHostLog() {
     if (platform::ComPtr<IHostLogStore> store = HostLog()) store->ClearEntries();
 }
+
+double NumberIn(const std::string& text) {
+    double value = 0;
+    platform::ReadNumber(text.c_str(), value);
+    return value;
+}
+
+double NumberIn(const std::wstring& text) {
+    double value = 0;
+    platform::ReadNumber(text.c_str(), value);
+    return value;
+}
+
+CrtLocale::CrtLocale(const char* name) : before_(std::setlocale(LC_ALL, nullptr)) {
+    set_ = std::setlocale(LC_ALL, name) != nullptr;
+}
+
+CrtLocale::~CrtLocale() { std::setlocale(LC_ALL, before_.c_str()); }
 
 bool LibraryUnused(const wchar_t* name) {
     const HMODULE library = ::GetModuleHandleW(name);

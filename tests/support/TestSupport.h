@@ -16,6 +16,10 @@ using UniqueWindow = platform::UniqueHandle<platform::NullHandleTraits<HWND, ::D
 
 // A path of the build tree (given at compile time as a Unix path) as Wine sees it ("Z:\...").
 std::wstring WinePath(const char* unixPath);
+// A folder of the build tree for the files a program leaves to a judge, as this run names it: a
+// second run of the program (in another C runtime locale) gives its own VADAZ_TEST_RUN_SUFFIX.
+std::string RunFolder(const char* unixPath);
+std::wstring RunFolder(const std::wstring& path);
 
 // Registry reads; false when the key or value is missing.
 bool KeyExists(HKEY root, const std::wstring& path);
@@ -57,6 +61,29 @@ struct SystemObjects {
 SystemObjects CountSystemObjects();
 void ExpectNoMoreSystemObjects(const SystemObjects& before, const SystemObjects& after,
                                const SystemObjects& allowed = {});
+
+// The number at the start of `text` as files, documents and the map's dialogs write it (as atof
+// reads it in the C locale), whatever the C runtime's locale is; 0 when none starts it.
+double NumberIn(const std::string& text);
+double NumberIn(const std::wstring& text);
+
+// A locale of the C runtime with a decimal comma, as hosts that show numbers their user's way set.
+constexpr const char* kCommaLocale = "German_Germany.1252";
+
+// The C runtime's locale set to `name` for the life of the object (as a host sets it on the runtime
+// it shares with the libraries), then put back.
+class CrtLocale {
+public:
+    explicit CrtLocale(const char* name);
+    ~CrtLocale();
+    CrtLocale(const CrtLocale&) = delete;
+    CrtLocale& operator=(const CrtLocale&) = delete;
+    bool Set() const noexcept { return set_; }
+
+private:
+    std::string before_;
+    bool set_ = false;
+};
 
 // Whether nothing of the library `name` is in use: its DllCanUnloadNow answers S_OK, as COM asks
 // before it frees a library (ours stay loaded once loaded). A library that is not loaded is unused.
