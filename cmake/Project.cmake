@@ -77,30 +77,45 @@ function(vadaz_add_wine_test name seconds)
     TIMEOUT ${ctest_seconds})
 endfunction()
 
-# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [LAUNCHER <command> ...] [PARTS <filter> ...]): a
-# GoogleTest program run under Wine in the test prefix; with LAUNCHER, the command runs the program
-# (its last arguments are Wine and the program). One ctest entry per program: every Wine process
-# start costs. A long program may be cut into PARTS, GoogleTest filters that each run as an entry
-# <name>_<n> of their own, so that the parts run side by side (or, SERIAL, each in a process of
-# its own: what a process keeps for its life starts afresh in each part).
+# The C runtime locale of a host that shows numbers its user's way, with a decimal comma.
+set(VADAZ_COMMA_LOCALE "German_Germany.1252")
+
+# vadaz_add_test(<name> SOURCES ... [LIBS ...] [SERIAL] [COMMA_LOCALE] [LAUNCHER <command> ...]
+# [PARTS <filter> ...]): a GoogleTest program run under Wine in the test prefix; with LAUNCHER, the
+# command runs the program (its last arguments are Wine and the program). One ctest entry per
+# program: every Wine process start costs. A long program may be cut into PARTS, GoogleTest filters
+# that each run as an entry <name>_<n> of their own, so that the parts run side by side (or, SERIAL,
+# each in a process of its own: what a process keeps for its life starts afresh in each part).
+# COMMA_LOCALE runs each entry a second time, as <entry>_comma, in a process whose C runtime has
+# the locale VADAZ_COMMA_LOCALE; its files go to folders of their own (testsupport::RunFolder).
 function(vadaz_add_test name)
-  cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;COMMA_LOCALE" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   vadaz_target(${name})
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
   set(program ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
   set(entries)
+  set(runs ${name})
   if(T_PARTS)
+    set(runs)
     set(n 0)
     foreach(filter ${T_PARTS})
       math(EXPR n "${n} + 1")
-      vadaz_add_wine_test(${name}_${n} 300 ${T_LAUNCHER} ${program} --gtest_filter=${filter})
-      list(APPEND entries ${name}_${n})
+      list(APPEND runs "${name}_${n}|--gtest_filter=${filter}")
     endforeach()
-  else()
-    vadaz_add_wine_test(${name} 300 ${T_LAUNCHER} ${program})
-    list(APPEND entries ${name})
   endif()
+  foreach(run ${runs})
+    string(REPLACE "|" ";" run "${run}")
+    list(POP_FRONT run entry)
+    vadaz_add_wine_test(${entry} 300 ${T_LAUNCHER} ${program} ${run})
+    list(APPEND entries ${entry})
+    if(T_COMMA_LOCALE)
+      vadaz_add_wine_test(${entry}_comma 300 ${T_LAUNCHER} ${program} ${run})
+      set_property(TEST ${entry}_comma APPEND PROPERTY ENVIRONMENT
+                   "VADAZ_TEST_CRT_LOCALE=${VADAZ_COMMA_LOCALE}" "VADAZ_TEST_RUN_SUFFIX=-comma")
+      list(APPEND entries ${entry}_comma)
+    endif()
+  endforeach()
   if(T_SERIAL)
     set_tests_properties(${entries} PROPERTIES RUN_SERIAL TRUE)
   endif()

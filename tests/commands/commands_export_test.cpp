@@ -21,7 +21,7 @@ std::wstring ExportFolder() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
-    folder = folder.substr(0, folder.rfind(L'\\')) + L"\\exports";
+    folder = testsupport::RunFolder(folder.substr(0, folder.rfind(L'\\')) + L"\\exports");
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
 }
@@ -190,8 +190,11 @@ TEST_F(Export, PictureAtScaleAsksForTheScaledGroundSizeAndRestoresRedraw) {
     double width = 0, height = 0;
     for (const std::wstring& line : EngineLog()) {
         const size_t at = line.find(L"I2:1 R8:");
-        if (line.find(L"Map.ExportMap(39) call") == 0 && at != std::wstring::npos)
-            std::swscanf(line.c_str() + at, L"I2:1 R8:%lf R8:%lf", &width, &height);
+        const size_t second = line.find(L" R8:", at + 8);
+        if (line.find(L"Map.ExportMap(39) call") == 0 && at != std::wstring::npos && second != std::wstring::npos) {
+            width = testsupport::NumberIn(line.substr(at + 8));
+            height = testsupport::NumberIn(line.substr(second + 4));
+        }
     }
     EXPECT_NEAR(width, 1.0, 1e-6);
     EXPECT_NEAR(height, 0.75, 1e-6);

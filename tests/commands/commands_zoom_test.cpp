@@ -1,6 +1,7 @@
 // "Zoom to Scale...": the dialog filled from the map, driven as a user would, and the zoom it
 // gives the engine.
 #include "tests/commands/CommandsFixture.h"
+#include "platform/Number.h"
 #include "tests/support/TestSupport.h"
 
 #include "ZmaVOMap2/engine/DistanceUnits.h"
@@ -22,11 +23,7 @@ std::string Text(HWND dialog, int id) {
     return text;
 }
 
-double Rounded(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", value);
-    return std::atof(text);
-}
+double Rounded(double value) { return testsupport::NumberIn(platform::FormatGeneral(value)); }
 
 class ZoomToScale : public SitedMap {
 protected:
@@ -90,7 +87,7 @@ TEST_F(ZoomToScale, ACustomScaleInInchesIsRememberedAndCancelChangesNothing) {
     });
     EXPECT_EQ(Command(32784), 0);
     // The width stays; the same width is 2.54 times the scale in inches.
-    EXPECT_NEAR(std::atof(scaleInInches.c_str()) / std::atof(scaleInCm.c_str()), 2.54, 1e-4);
+    EXPECT_NEAR(testsupport::NumberIn(scaleInInches) / testsupport::NumberIn(scaleInCm), 2.54, 1e-4);
     // The custom scale times the screen length in inches.
     EXPECT_DOUBLE_EQ(EngineGet(kEngineZoom).ToDouble(), Rounded(100 * screenCm / 2.54));
     EXPECT_EQ(EngineGet(kEnginePaperUnit).ToLong(), 2);

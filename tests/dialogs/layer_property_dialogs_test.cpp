@@ -9,6 +9,7 @@
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
+#include "platform/Number.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
@@ -161,9 +162,7 @@ TEST_F(LayerDialogs, TheNthSelectedLayerMovesNTimesTheDistanceAndResetTakesItBac
         });
     EXPECT_EQ(RunLayerControl(), IDOK);
     const double cx = CentreX(second), cy = CentreY(second);
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "%g", -Distance(cx, cy, cx - 0.01, cy));
-    EXPECT_EQ(shownX, expected);
+    EXPECT_EQ(shownX, platform::FormatGeneral(-Distance(cx, cy, cx - 0.01, cy)));
     EXPECT_EQ(second->GetOffsetX(), 0.0);
     EXPECT_EQ(second->GetOffsetY(), 0.0);
     EXPECT_NE(third->GetOffsetX(), 0.0);  // only the listed layer was reset

@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/datalayers/StyleSettings.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <fstream>
@@ -27,7 +28,8 @@ void ExportTest::TearDown() {
 }
 
 std::string OutFolder(const std::string& name) {
-    std::string unix = std::string(EXPORT_TEST_OUT_UNIX) + "/" + name;
+    const std::string root = testsupport::RunFolder(EXPORT_TEST_OUT_UNIX);
+    std::string unix = root + "/" + name;
     std::string path = "Z:" + unix;
     std::replace(path.begin(), path.end(), '/', '\\');
     // Left from an earlier run: emptied, so that every file found was written now.
@@ -39,7 +41,7 @@ std::string OutFolder(const std::string& name) {
         } while (::FindNextFileA(search, &found));
         ::FindClose(search);
     }
-    ::CreateDirectoryA(("Z:" + std::string(EXPORT_TEST_OUT_UNIX)).c_str(), nullptr);
+    ::CreateDirectoryA(("Z:" + root).c_str(), nullptr);
     ::CreateDirectoryA(path.c_str(), nullptr);
     return path;
 }

@@ -5,7 +5,9 @@
 #include "ZmaVOMap2/datalayers/HostDataset.h"
 #include "ZmaVOMap2/export/LineTableExport.h"
 #include "ZmaVOMap2/mitab/mitab.h"
+#include "platform/Number.h"
 #include "platform/Xml.h"
+#include "tests/support/TestSupport.h"
 
 #include <cmath>
 #include <cstdio>
@@ -136,15 +138,14 @@ TEST_F(ExportTest, TheSampleDriveTestBecomesOneStyledPointPerRow) {
         const double size = speeds[i] < 30 ? 8 : 14;
         EXPECT_EQ(mitab_c_get_symbol_color(f.f), level.colour) << "row " << i;
         EXPECT_EQ(mitab_c_get_symbol_size(f.f), size) << "row " << i;
-        char level_text[32], speed_text[32];
-        std::snprintf(level_text, sizeof level_text, "%.1f", levels[i]);
-        std::snprintf(speed_text, sizeof speed_text, "%.1f", speeds[i]);
-        EXPECT_EQ(f.Text(2), level_text);
-        EXPECT_EQ(f.Text(1), speed_text);
-        EXPECT_EQ(std::stod(f.Text(0)), qualities[i]);
+        const std::string levelText = platform::FormatFixed(levels[i], 1), speedText = platform::FormatFixed(speeds[i], 1);
+        EXPECT_EQ(f.Text(2), levelText);
+        EXPECT_EQ(f.Text(1), speedText);
+        EXPECT_EQ(testsupport::NumberIn(f.Text(0)), qualities[i]);
         char line[200];
-        std::snprintf(line, sizeof line, "%.9f %.9f %s %s %ld #%02x%02x%02x %d\n", positions[i].first, positions[i].second,
-                      level_text, speed_text, static_cast<long>(qualities[i]), static_cast<unsigned>(level.colour & 0xFF),
+        std::snprintf(line, sizeof line, "%s %s %s %s %ld #%02x%02x%02x %d\n", platform::FormatFixed(positions[i].first, 9).c_str(),
+                      platform::FormatFixed(positions[i].second, 9).c_str(), levelText.c_str(), speedText.c_str(),
+                      static_cast<long>(qualities[i]), static_cast<unsigned>(level.colour & 0xFF),
                       static_cast<unsigned>((level.colour >> 8) & 0xFF), static_cast<unsigned>((level.colour >> 16) & 0xFF),
                       static_cast<int>(size));
         expected << line;

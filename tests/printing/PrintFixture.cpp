@@ -106,21 +106,21 @@ std::string RectText(const RECT& r) {
 // The judge's list of documents; it starts afresh with each run of the program.
 std::ofstream JudgeList() {
     static bool started = false;
-    std::ofstream list(std::string(PRINT_TEST_OUT_UNIX) + "/expected.txt", started ? std::ios::app : std::ios::trunc);
+    std::ofstream list(testsupport::RunFolder(PRINT_TEST_OUT_UNIX) + "/expected.txt", started ? std::ios::app : std::ios::trunc);
     started = true;
     return list;
 }
 
 }  // namespace
 
-std::wstring PrintTest::JudgeFolder() { return testsupport::WinePath(PRINT_TEST_OUT_UNIX); }
+std::wstring PrintTest::JudgeFolder() { return testsupport::WinePath(testsupport::RunFolder(PRINT_TEST_OUT_UNIX).c_str()); }
 
 void PrintTest::KeepPictureForJudge(const std::string& file, const std::string& marks) {
     JudgeList() << file << " " << marks << "\n";
 }
 
 void PrintTest::KeepForJudge(const std::string& name, const MapPageLayout& layout, int entries, const std::string& marks) {
-    const std::string folder = PRINT_TEST_OUT_UNIX;
+    const std::string folder = testsupport::RunFolder(PRINT_TEST_OUT_UNIX);
     std::wstring target = testsupport::WinePath((folder + "/" + name + ".ps").c_str());
     ASSERT_TRUE(::CopyFileW(OutputFile().c_str(), target.c_str(), FALSE)) << name;
     const PageSettings page = PageSettings::Read(layout.settings.Get());

@@ -5,6 +5,7 @@
 #include "tests/printing/ModalScript.h"
 #include "tests/standins/mapengine/EngineFixture.h"
 
+#include "platform/Number.h"
 #include "platform/Result.h"
 
 #include <gtest/gtest.h>
@@ -325,9 +326,9 @@ TEST_F(SheetTest, TheMapPageKeepsSizeAndScaleTogetherAndRefusesAMapTooSmall) {
                 [&](HWND s) {
                     // The window's shape as large as the page allows beside the legend.
                     const SIZE fitted = FitShape(4.0 / 3.0, sheet->ComputeMapArea());
-                    wchar_t expected[64] = {};
-                    std::swprintf(expected, 64, L"%.2f x %.2f", fitted.cx / 1000.0, fitted.cy / 1000.0);
-                    EXPECT_EQ(edits(PageOf(s, 0)), expected);
+                    const std::string expected = platform::FormatFixed(fitted.cx / 1000.0, 2) + " x " +
+                                                 platform::FormatFixed(fitted.cy / 1000.0, 2);
+                    EXPECT_EQ(edits(PageOf(s, 0)), platform::ToWide(expected));
                     Click(PageOf(s, 0), IDC_MAP_CUSTOM);
                 },
                 [&](HWND s) {

@@ -129,7 +129,7 @@ protected:
         const std::wstring prefix = member + L" graticule ";
         double step = 0;
         for (const std::wstring& line : enginetest::CallLines(map_.Get()))
-            if (line.compare(0, prefix.size(), prefix) == 0) step = std::wcstod(line.c_str() + prefix.size(), nullptr);
+            if (line.compare(0, prefix.size(), prefix) == 0) step = testsupport::NumberIn(line.substr(prefix.size()));
         EXPECT_GT(step, 0) << "the engine logged no graticule";
         return step;
     }

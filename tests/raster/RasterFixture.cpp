@@ -3,6 +3,7 @@
 #include "ZmaVOMap2/raster/RasterTable.h"
 #include "platform/Com.h"
 #include "platform/Gdiplus.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -105,8 +106,13 @@ std::vector<Tie> ControlPoints(const std::string& tableText) {
     std::istringstream lines(tableText);
     std::string line;
     while (std::getline(lines, line)) {
+        // "(x, y) (column, row)": the numbers in the one form of files, whatever the runtime's locale.
         Tie t = {};
-        if (std::sscanf(line.c_str(), "(%lf, %lf) (%ld, %ld)", &t.x, &t.y, &t.column, &t.row) == 4) points.push_back(t);
+        const size_t y = line.find(", "), pixel = line.find(") (");
+        if (line.compare(0, 1, "(") != 0 || y == std::string::npos || pixel == std::string::npos) continue;
+        t.x = testsupport::NumberIn(line.substr(1));
+        t.y = testsupport::NumberIn(line.substr(y + 2));
+        if (std::sscanf(line.c_str() + pixel, ") (%ld, %ld)", &t.column, &t.row) == 2) points.push_back(t);
     }
     return points;
 }

@@ -10,6 +10,7 @@
 #include "platform/Com.h"
 #include "tests/layers/LayerFixture.h"
 #include "tests/raster/RasterFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include <commctrl.h>
 
@@ -30,7 +31,7 @@ constexpr double kLeft = 10.0, kTop = 0.035, kPixel = 1e-4;
 std::string JudgedFolder(const char* name) {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string parent = std::string(path).substr(0, std::string(path).rfind('\\')) + "\\raster_tiles";
+    const std::string parent = testsupport::RunFolder((std::string(path).substr(0, std::string(path).rfind('\\')) + "\\raster_tiles").c_str());
     ::CreateDirectoryA(parent.c_str(), nullptr);
     const std::string folder = Folder(name, parent);
     ::CreateDirectoryA((folder + "\\tiles").c_str(), nullptr);

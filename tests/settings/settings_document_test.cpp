@@ -6,6 +6,7 @@
 #include "platform/Xml.h"
 
 #include <algorithm>
+#include <clocale>
 #include <string>
 
 using platform::Bstr;
@@ -164,6 +165,29 @@ TEST_F(MapSettings, ASavedMapLoadsIntoANewOneThatSavesTheSameDocumentAndDrawsThe
     second.Close();
 }
 
+// A host that sets its C runtime's locale while the map works, to show numbers its user's way (or
+// sets it back), changes no number of the document: the map saves the same text as before, with a
+// point, and loads it.
+TEST_F(MapSettings, TheDocumentKeepsItsNumbersWhenTheHostChangesItsLocaleMeanwhile) {
+    testsupport::RemoveBackgroundMap(unknown_.Get());
+    ShowArea(9.8, 49.8, 10.45, 50.7);
+    ComPtr<IXMLDOMDocument2> beforeDocument, afterDocument;
+    ComPtr<IXMLDOMElement> before = NewHostNode(beforeDocument), after = NewHostNode(afterDocument);
+    ASSERT_EQ(Control()->SaveToXML(before.Get()), S_OK);
+    const bool comma = *std::localeconv()->decimal_point == ',';
+    testsupport::CrtLocale other(comma ? "C" : testsupport::kCommaLocale);
+    ASSERT_TRUE(other.Set());
+    ASSERT_EQ(Control()->SaveToXML(after.Get()), S_OK);
+    EXPECT_EQ(Canonical(Settings(before.Get()).Get()), Canonical(Settings(after.Get()).Get()));
+    for (const wchar_t* name : {L"zoom", L"centerx", L"centery"})
+        EXPECT_EQ(Attribute(Settings(after.Get()).Get(), name).find(L','), std::wstring::npos) << name;
+    ASSERT_EQ(Control()->LoadFromXML(before.Get()), S_OK);
+    ComPtr<IXMLDOMDocument2> loadedDocument;
+    ComPtr<IXMLDOMElement> loaded = NewHostNode(loadedDocument);
+    ASSERT_EQ(Control()->SaveToXML(loaded.Get()), S_OK);
+    EXPECT_EQ(Canonical(Settings(before.Get()).Get()), Canonical(Settings(loaded.Get()).Get()));
+}
+
 TEST_F(MapSettings, TheNodeSavedIntoSteersTheSaveAndEitherNodeLoads) {
     ComPtr<IXMLDOMDocument2> document;
     ComPtr<IXMLDOMElement> node = NewHostNode(document);
@@ -266,8 +290,8 @@ TEST_F(MapSettings, ASeriesLabelZoomRangeInTheMapsUnitComesBackUnchanged) {
         ASSERT_TRUE(saved) << how;
         ComPtr<IXMLDOMElement> savedElement;
         saved->QueryInterface(IID_IXMLDOMElement, savedElement.PutVoid());
-        EXPECT_DOUBLE_EQ(std::stod(Attribute(savedElement.Get(), L"labelzoommax")), 160.9344) << how;
-        EXPECT_DOUBLE_EQ(std::stod(Attribute(savedElement.Get(), L"labelzoommin")), 1.5) << how;
+        EXPECT_DOUBLE_EQ(testsupport::NumberIn(Attribute(savedElement.Get(), L"labelzoommax")), 160.9344) << how;
+        EXPECT_DOUBLE_EQ(testsupport::NumberIn(Attribute(savedElement.Get(), L"labelzoommin")), 1.5) << how;
         EXPECT_EQ(Canonical(labels.Get()), Canonical(saved.Get())) << how;
     };
     SecondMap second;
