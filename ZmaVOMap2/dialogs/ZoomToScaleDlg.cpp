@@ -9,7 +9,6 @@
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
-
 namespace {
 
 constexpr const char* kUnitSelectionKey = "Software\\Zemro\\Terravex\\MapInformation";
