@@ -1,12 +1,11 @@
-// Numbers in their one form: written as printf writes them in the C locale and read as strtod
-// reads them there, whatever locale the process's C runtime has meanwhile.
+// Numbers read as strtod reads them in the C locale, whatever locale the process's C runtime has
+// meanwhile.
 #include "platform/Number.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -14,26 +13,6 @@ namespace {
 
 using testsupport::CrtLocale;
 using testsupport::kCommaLocale;
-
-TEST(Number, WritesAsPrintfInTheCLocaleWhateverTheRuntimesLocale) {
-    const double values[] = {0.0, -0.0, 1.5, -0.5, 9.696420685344549, 160934.4, 1e20, 1e-7, 123456789.125,
-                             1e308, -70.5, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
-    for (double value : values)
-        for (int precision : {0, 2, 6, 15, 17}) {
-            char fixed[400], general[64];
-            {
-                CrtLocale c("C");
-                std::snprintf(fixed, sizeof fixed, "%.*f", precision, value);
-                std::snprintf(general, sizeof general, "%.*g", precision, value);
-            }
-            CrtLocale comma(kCommaLocale);
-            ASSERT_TRUE(comma.Set());
-            EXPECT_EQ(platform::FormatFixed(value, precision), fixed) << value << " " << precision;
-            EXPECT_EQ(platform::FormatGeneral(value, precision), general) << value << " " << precision;
-        }
-    CrtLocale comma(kCommaLocale);
-    EXPECT_EQ(platform::FormatGeneral(std::nan("")), "nan");
-}
 
 TEST(Number, ReadsAsStrtodInTheCLocale) {
     const double inf = std::numeric_limits<double>::infinity();
