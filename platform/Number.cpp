@@ -92,4 +92,10 @@ std::string FormatGeneral(double value, int precision) {
 size_t ReadNumber(const char* text, double& value) { return ReadNumberOf(text, value); }
 size_t ReadNumber(const wchar_t* text, double& value) { return ReadNumberOf(text, value); }
 
+bool NumberRunsOn(const char* text, size_t read) {
+    if (!text || !read) return false;
+    const char* rest = text + read;
+    return (rest[0] == ',' || rest[0] == '.') && rest[1] >= '0' && rest[1] <= '9';
+}
+
 }  // namespace platform

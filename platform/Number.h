@@ -21,4 +21,10 @@ std::string FormatGeneral(double value, int precision = 6);
 size_t ReadNumber(const char* text, double& value);
 size_t ReadNumber(const wchar_t* text, double& value);
 
+// Whether the number that ReadNumber read from the first `read` characters of `text` goes on past
+// them in a form it does not take: a comma or another point, then a digit ("12,5" written with a
+// decimal comma, "1.5.2"). A reader that took the number before such a text would take a part of
+// what was meant as the whole.
+bool NumberRunsOn(const char* text, size_t read);
+
 }  // namespace platform

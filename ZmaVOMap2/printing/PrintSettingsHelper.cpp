@@ -124,7 +124,11 @@ HRESULT CPrintSettingsHelper::SetLength(const VARIANT& length, HRESULT (STDMETHO
     if (value.vt == VT_BSTR) {
         const std::string text = platform::ToAnsi(value.bstrVal ? value.bstrVal : L"");
         long engineUnit = 0;
-        if (!platform::ReadNumber(text.c_str(), amount) || !DistanceUnits::FindUnitSuffix(text, engineUnit))
+        const size_t read = platform::ReadNumber(text.c_str(), amount);
+        // "12,5 cm" would otherwise print 12 cm, without a word.
+        if (platform::NumberRunsOn(text.c_str(), read))
+            return Refuse(L"\"" + platform::ToWide(text) + L"\" is not a length: decimals are written with a point, as in \"2.5 cm\"");
+        if (!read || !DistanceUnits::FindUnitSuffix(text, engineUnit))
             return Refuse(L"\"" + platform::ToWide(text) + L"\" is not a length with a unit (in, ft, yd, mi, mm, cm, mt, km)");
         unit = DistanceUnits::ToConverterUnit(engineUnit);
     } else {

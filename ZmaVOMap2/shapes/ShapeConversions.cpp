@@ -127,6 +127,8 @@ RadiusText ParseRadiusText(const std::string& text) {
     RadiusText parsed;
     const size_t read = platform::ReadNumber(text.c_str(), parsed.value);
     if (!read) Refuse(text, L"does not begin with a number");
+    if (platform::NumberRunsOn(text.c_str(), read))
+        Refuse(text, L"is not a number: decimals are written with a point, as in \"1.5 km\"");
     if (!std::isfinite(parsed.value)) Refuse(text, L"is not a finite number");
     const std::string word = platform::ToLower(Trimmed(text.substr(read)));
     if (word.empty()) return parsed;

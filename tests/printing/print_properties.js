@@ -72,5 +72,28 @@ var layout = map.BatchPrintLayout;
 map.BatchPrintLayout = layout;
 expectError("BatchPrintLayout of no layout", E_FAIL, function () { map.BatchPrintLayout = "<nothing/>"; });
 
+// A length text is the number at its start and the first unit named anywhere in it; a number that
+// goes on after a comma or a second point is refused and the length stays as it was.
+var lengths = [  // text, millimetres (0: refused)
+    ["12,5 cm", 0], ["12,5cm", 0], ["1.5.2 cm", 0], ["-3,25 mm", 0],
+    ["12.5 cm", 125], ["12.5cm", 125], [" 3 in", 76.2], ["0.5 ft", 152.4], ["1e1 mm", 10], ["5 inches", 127]
+];
+var properties = ["Width", "Height"];
+for (var p = 0; p < properties.length; p++) {
+    var property = properties[p];
+    map[property] = "15 cm";
+    for (var i = 0; i < lengths.length; i++) {
+        var text = lengths[i][0], mm = lengths[i][1];
+        if (mm == 0) {
+            expectError(property + " " + text, E_INVALIDARG, function () { map[property] = text; },
+                        "\"" + text + "\" is not a length: decimals are written with a point, as in \"2.5 cm\"");
+            if (!same(map[property], 150 / 25.4 * inch)) fail(property + " " + text + " left " + map[property]);
+        } else {
+            map[property] = text;
+            if (!same(map[property], mm / 25.4 * inch)) fail(property + " " + text + " reads back " + map[property]);
+        }
+    }
+}
+
 WScript.Echo("print properties round-trip from JScript");
 WScript.Quit(0);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace shapestest;
@@ -146,12 +147,19 @@ TEST_F(ShapesTest, RadiiThatMeanTheSameDistanceDrawTheSameCircle) {
 
 TEST_F(ShapesTest, ARadiusInAUnitTheConverterDoesNotKnowIsRefusedWithItsReason) {
     const Image before = Render();
-    for (const wchar_t* text : {L"3 furlongs", L"2 nmi", L"1 survey foot", L"km"}) {
+    const std::wstring kDecimals = L"is not a number: decimals are written with a point";
+    const std::pair<const wchar_t*, std::wstring> refused[] = {
+        {L"3 furlongs", L"names no known unit"}, {L"2 nmi", L"names a unit that the unit converter cannot convert"},
+        {L"1 survey foot", L"names a unit"},     {L"km", L"does not begin with a number"},
+        {L"1,5 km", kDecimals},                  {L"1.5.2 km", kDecimals},
+    };
+    for (const auto& r : refused) {
         ::SetErrorInfo(0, nullptr);
-        EXPECT_EQ(control_->DrawCircle(kCentreLat, kCentreLon, Variant(text), 0, 0, Variant(0x0000FFL), kTip.Get()),
+        EXPECT_EQ(control_->DrawCircle(kCentreLat, kCentreLon, Variant(r.first), 0, 0, Variant(0x0000FFL), kTip.Get()),
                   E_INVALIDARG)
-            << platform::ToAnsi(text);
-        EXPECT_NE(CallerErrorText().find(text), std::wstring::npos) << platform::ToAnsi(CallerErrorText());
+            << platform::ToAnsi(r.first);
+        const std::wstring said = L"\"" + std::wstring(r.first) + L"\" " + r.second;
+        EXPECT_NE(CallerErrorText().find(said), std::wstring::npos) << platform::ToAnsi(CallerErrorText());
     }
     EXPECT_EQ(control_->DrawDonutSegment(kCentreLat, kCentreLon, Variant(L"1 km"), Variant(L"2 leagues"), 0, 90, 0, 0,
                                          Variant(0L), kTip.Get()),
