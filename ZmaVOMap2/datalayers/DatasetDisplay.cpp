@@ -369,7 +369,8 @@ DatasetShown CZmaVadAZDatasetDisplay::BuildDatasetLayer(IDispatch* dataset, CZma
     std::string folder = platform::ToAnsi(collection_.GetTemporaryFolder());
     char tableFile[MAX_PATH] = {};
     MakeUniqueTempFileName(folder.c_str(), "map", "TAB", tableFile);
-    // However the build ends, the placeholder goes, and a table made for it goes with the collection.
+    // However the build ends, the table made for the name goes with the collection, and with it the
+    // placeholder that keeps the name taken meanwhile.
     struct TableKeeper {
         CZmaVadAZLayerCollection& collection;
         const char* path;

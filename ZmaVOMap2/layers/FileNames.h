@@ -12,7 +12,9 @@
 void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* extension, char* result);
 
 // Deletes the empty ".tmp" file that MakeUniqueTempFileName left for `tablePath` (same folder and
-// base name): once the table exists, the table itself keeps the name taken.
+// base name), for a name that no table took. The system's unique names look only at such files:
+// a table whose placeholder went could be given its name again, in this process or another, and
+// be written over.
 void RemoveNamePlaceholder(const std::string& tablePath);
 // Deletes the files of a table at `tablePath` (.TAB, .DAT, .MAP, .ID, .IND) and its placeholder.
 void RemoveTableFiles(const std::string& tablePath);

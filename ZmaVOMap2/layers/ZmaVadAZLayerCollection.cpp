@@ -480,7 +480,6 @@ void CZmaVadAZLayerCollection::RequireNoFrame() const {
 
 void CZmaVadAZLayerCollection::KeepTemporaryTable(const std::string& tablePath) {
     if (tablePath.empty()) return;
-    RemoveNamePlaceholder(tablePath);
     if (std::find(temporaryTables_.begin(), temporaryTables_.end(), tablePath) == temporaryTables_.end())
         temporaryTables_.push_back(tablePath);
 }

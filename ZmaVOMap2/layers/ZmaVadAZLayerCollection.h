@@ -183,8 +183,8 @@ public:
     // document must never wait for a person.
     bool IsLoadingSettings() const noexcept { return loadingSettings_ > 0; }
     void SetTemporaryFolder(const std::wstring& folder) { temporaryFolder_ = folder; }
-    // A temporary table made for one of the layers: its name placeholder goes now, the table's
-    // files when the collection goes.
+    // A temporary table made for one of the layers: its files and its name placeholder go when the
+    // collection goes (the placeholder keeps the name from being given to another table meanwhile).
     void KeepTemporaryTable(const std::string& tablePath);
     const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
     void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }

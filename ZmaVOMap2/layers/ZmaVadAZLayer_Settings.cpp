@@ -224,12 +224,8 @@ HRESULT CZmaVadAZLayer::LoadAnnotationFiles(IXMLDOMElement* element) {
     char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
     _splitpath(unique, drive, dir, base, ext);
     const std::string target = folder + "\\" + base;
-    // However the load ends, the name's placeholder goes; the table's files go with this layer.
+    // However the load ends, the table's files and the name's placeholder go with this layer.
     ownTable_ = unique;
-    struct PlaceholderRemover {
-        const char* path;
-        ~PlaceholderRemover() { RemoveNamePlaceholder(path); }
-    } removePlaceholder{unique};
 
     ComPtr<IXMLDOMNodeList> files = persistxml::SelectNodes(element, L"AnnotationFiles");
     long count = 0;

@@ -113,9 +113,23 @@ TEST_F(LayerPersistenceTest, ASavedMapLoadsWithTheSameLayersInTheSameOrder) {
     EXPECT_TRUE(annotations->IsEditable());
 }
 
+// The files of an annotations layer's temporary table: the table, and the empty placeholder the
+// system made with its unique name, which keeps the name from being given again while it lives.
+std::vector<std::string> TemporaryTableFiles(CZmaVadAZLayer* annotations) {
+    std::vector<std::string> files;
+    annotations->GetSourceFiles(files);
+    if (files.size() != 1) return files;
+    return {files[0], files[0].substr(0, files[0].rfind('.')) + ".tmp"};
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 TEST_F(LayerPersistenceTest, AnnotationsTravelInsideTheDocumentAndComeBackAsATableOfTheirOwn) {
     ASSERT_EQ(layers_->CreateAnnotationsLayer(), S_OK);
     CZmaVadAZLayer* annotations = layers_->GetAnnotationsLayer();
+    const std::vector<std::string> madeFiles = TemporaryTableFiles(annotations);
+    ASSERT_EQ(madeFiles.size(), 2u);
+    for (const std::string& file : madeFiles) EXPECT_TRUE(Exists(file)) << file;
     constexpr DISPID kFeatureFactory = 49, kCreateText = 8, kPointSet = 3, kAddFeature = 21, kCaption = 3;
     ComPtr<IDispatch> point;
     ASSERT_EQ(::CoCreateInstance(CLSID_EnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch, point.PutVoid()), S_OK);
@@ -143,11 +157,17 @@ TEST_F(LayerPersistenceTest, AnnotationsTravelInsideTheDocumentAndComeBackAsATab
     }
 
     StartNewMap();
+    for (const std::string& file : madeFiles) EXPECT_FALSE(Exists(file)) << file << " outlived its map";
     ASSERT_EQ(layers_->LoadLayers(root_.Get()), S_OK);
     CZmaVadAZLayer* restored = layers_->GetAnnotationsLayer();
     ASSERT_NE(restored, nullptr);
     ASSERT_EQ(restored->GetFeatureCount(), 1);
     EXPECT_EQ(EngineDispatch(restored->GetFeature(1).Get()).Get(kCaption).ToWide(), L"Drive test start");
+    const std::vector<std::string> restoredFiles = TemporaryTableFiles(restored);
+    ASSERT_EQ(restoredFiles.size(), 2u);
+    for (const std::string& file : restoredFiles) EXPECT_TRUE(Exists(file)) << file;
+    layers_.reset();
+    for (const std::string& file : restoredFiles) EXPECT_FALSE(Exists(file)) << file << " outlived its map";
 }
 
 TEST_F(LayerPersistenceTest, AnOverrideStyleAndTheEngineLabelsComeBackWithTheTable) {
