@@ -21,7 +21,9 @@ void WorkspaceTest::SetUp() {
     testsupport::ClearHostLog();
 }
 
-std::string WorkspaceTest::Tables() { return platform::ToAnsi(testsupport::WinePath(WORKSPACE_TABLES_UNIX)) + "\\"; }
+std::string WorkspaceTest::Tables() {
+    return platform::ToAnsi(testsupport::WinePath(testsupport::RunFolder(WORKSPACE_TABLES_UNIX).c_str())) + "\\";
+}
 
 std::string WorkspaceTest::WriteFile(const std::string& name, const std::vector<std::string>& lines,
                                      const std::string& lineEnd, bool endLast) {

@@ -12,7 +12,7 @@ namespace workspacetest {
 
 class WorkspaceTest : public layertest::LayerTest {
 protected:
-    // The GDAL tables' folder as Wine sees it, ending in a backslash; "maps\roads.tab" and so on.
+    // This run's folder of the GDAL tables as Wine sees it, ending in a backslash; "maps\roads.tab" and so on.
     static std::string Tables();
     // Writes a file of `lines` under the tables' folder, each ended by `lineEnd`, the last one
     // only when `endLast`; answers its path.

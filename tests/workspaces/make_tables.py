@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Has GDAL's ogr2ogr write, from GeoJSON, the tables the workspace tests name:
+"""Has GDAL's ogr2ogr write, from GeoJSON, the tables the workspace tests name, into each folder
+given (one for each run of the tests, which write their workspaces beside the tables):
 
   <folder>/maps/roads.tab        lines, fields name and lanes
   <folder>/maps/rivers.tab       lines, field name
@@ -26,10 +27,7 @@ TABLES = {
 }
 
 
-def main():
-    if len(sys.argv) != 2:
-        raise SystemExit("usage: make_tables.py <folder>")
-    root = sys.argv[1]
+def make(root):
     for folder in ("maps", "my.data"):
         shutil.rmtree(os.path.join(root, folder), ignore_errors=True)
     for table, features in TABLES.items():
@@ -60,6 +58,13 @@ def main():
     for name in ("L", "M"):
         os.symlink(".", os.path.join(links, name))
     print("made %d tables under %s" % (len(TABLES) + MANY, root))
+
+
+def main():
+    if len(sys.argv) < 2:
+        raise SystemExit("usage: make_tables.py <folder>...")
+    for root in sys.argv[1:]:
+        make(root)
 
 
 if __name__ == "__main__":
