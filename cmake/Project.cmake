@@ -97,7 +97,8 @@ set(VADAZ_COMMA_LOCALE "German_Germany.1252")
 # that each run as an entry <name>_<n> of their own, so that the parts run side by side (or, SERIAL,
 # each in a process of its own: what a process keeps for its life starts afresh in each part).
 # COMMA_LOCALE runs each entry a second time, as <entry>_comma, in a process whose C runtime has
-# the locale VADAZ_COMMA_LOCALE; its files go to folders of their own (testsupport::RunFolder).
+# the locale VADAZ_COMMA_LOCALE, and which fails unless that runtime then writes a decimal comma;
+# its files go to folders of their own (testsupport::RunFolder).
 function(vadaz_add_test name)
   cmake_parse_arguments(T "SERIAL;COMMA_LOCALE" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -122,7 +123,8 @@ function(vadaz_add_test name)
     if(T_COMMA_LOCALE)
       vadaz_add_wine_test(${entry}_comma 300 ${T_LAUNCHER} ${program} ${run})
       set_property(TEST ${entry}_comma APPEND PROPERTY ENVIRONMENT
-                   "VADAZ_TEST_CRT_LOCALE=${VADAZ_COMMA_LOCALE}" "VADAZ_TEST_RUN_SUFFIX=-comma")
+                   "VADAZ_TEST_CRT_LOCALE=${VADAZ_COMMA_LOCALE}" "VADAZ_TEST_CRT_DECIMAL_POINT=,"
+                   "VADAZ_TEST_RUN_SUFFIX=-comma")
       list(APPEND entries ${entry}_comma)
     endif()
   endforeach()

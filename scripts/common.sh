@@ -24,8 +24,24 @@ install_packages() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo dpkg --add-architecture i386
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # A mirror caught in the middle of a sync serves an index that its release file does not
+    # describe: apt leaves that index out and the update fails, while the others are fresh. A
+    # little later the mirror is whole again; if not, the install works from what was fetched.
+    local attempt
+    for attempt in 1 2 3; do
+        $sudo apt-get update -q && break
+        log "the package indexes are incomplete (attempt $attempt of 3)"
+        [ "$attempt" -eq 3 ] || sleep 20
+    done
+    local install=(apt-get install -y -q --no-install-recommends)
+    if ! DEBIAN_FRONTEND=noninteractive $sudo "${install[@]}" "${missing[@]}"; then
+        # Without one architecture's index of the security updates, the two architectures'
+        # packages disagree on versions: both come from the release itself then.
+        local release
+        release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        log "installing from the $release release alone"
+        DEBIAN_FRONTEND=noninteractive $sudo "${install[@]}" -t "$release" "${missing[@]}"
+    fi
 }
 
 build_all() {

@@ -2,6 +2,8 @@
 // answers any dialog box the code under test opens instead of waiting for a person. With
 // VADAZ_TEST_CRT_LOCALE set, the program first sets that locale on the C runtime it shares with the
 // libraries, as a host that shows numbers its user's way does, and fails when they changed it.
+// With VADAZ_TEST_CRT_DECIMAL_POINT set too, the program fails at once unless the runtime then
+// writes numbers with that decimal point: a locale taken without effect would repeat the plain run.
 #include "tests/support/DialogAnswerer.h"
 #include "tests/support/HeldFile.h"
 
@@ -28,7 +30,16 @@ bool SetHostLocale(std::string& set) {
         return false;
     }
     set = answer;
-    std::fprintf(stderr, "C runtime locale \"%s\", decimal point \"%s\"\n", answer, std::localeconv()->decimal_point);
+    const char* point = std::localeconv()->decimal_point;
+    char written[16] = {};
+    std::snprintf(written, sizeof written, "%.1f", 1.5);
+    std::fprintf(stderr, "C runtime locale \"%s\", decimal point \"%s\", 1.5 written \"%s\"\n", answer, point, written);
+    const char* expected = std::getenv("VADAZ_TEST_CRT_DECIMAL_POINT");
+    if (expected && *expected && (std::strcmp(point, expected) != 0 || written != std::string("1") + expected + "5")) {
+        std::fprintf(stderr, "The C runtime writes numbers with the decimal point \"%s\", not the \"%s\" this run is for\n",
+                     point, expected);
+        return false;
+    }
     return true;
 }
 
