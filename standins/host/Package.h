@@ -3,9 +3,9 @@
 // "terravex://A/B.xml" names <root>\A\B.xml. The root holds the files shipped with the stand-ins
 // (default: the "package" folder next to this DLL, or VADAZ_HOST_PACKAGE_ROOT). Files written
 // through the stand-ins go to a writable folder of the process instead (default:
-// %TEMP%\VadazHostPackage\<process id>, or VADAZ_HOST_PACKAGE_WRITABLE), and a file found there
-// is read from there, so that test processes neither change the shipped files nor see each
-// other's writes.
+// %TEMP%\VadazHostPackage\<process id>-<process start time>, or VADAZ_HOST_PACKAGE_WRITABLE),
+// and a file found there is read from there, so that test processes neither change the shipped
+// files nor see each other's writes, also when the system gives a later process an earlier one's id.
 #pragma once
 
 #include "platform/Com.h"

@@ -106,7 +106,10 @@ std::wstring WritablePackageRoot() {
     wchar_t temp[MAX_PATH + 1] = {};
     DWORD n = ::GetTempPathW(MAX_PATH, temp);
     std::wstring folder = WithoutTrailingSlash(std::wstring(temp, n));
-    return folder + L"\\VadazHostPackage\\" + std::to_wstring(::GetCurrentProcessId());
+    FILETIME created = {}, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const ULONGLONG started = (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    return folder + L"\\VadazHostPackage\\" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(started);
 }
 
 void SetPackageRoot(const std::wstring& folder) {
