@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/mitab/TabFormat.h"
 
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,10 @@ private:
     std::uint32_t coordOffset_ = 0;
     int coordUsed_ = 0;
 
-    std::vector<IndexEntry> objectBlocks_;
+    // One entry per object block (20 bytes per 18 font points), for the spatial index that Close
+    // writes: the only thing a table being written holds that grows with its rows. A deque grows
+    // without copying what it holds, so it never needs room for the entries twice.
+    std::deque<IndexEntry> objectBlocks_;
     ToolTable tools_;
     IntBox bounds_;
     std::int32_t points_ = 0, lines_ = 0, regions_ = 0, maxCoordData_ = 0;

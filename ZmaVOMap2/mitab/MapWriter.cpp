@@ -290,8 +290,8 @@ std::uint32_t MapWriter::WriteRegion(std::int32_t row, const std::vector<Part>& 
 std::uint32_t MapWriter::WriteIndex(int& depth) {
     depth = 0;
     if (objectBlocks_.empty()) return 0;
-    std::vector<IndexEntry> level = objectBlocks_;
-    do {
+    // Writes the index blocks over one level's entries and answers their own entries.
+    auto writeLevel = [this](const auto& level) {
         std::vector<IndexEntry> parents;
         for (size_t start = 0; start < level.size(); start += kIndexEntriesPerBlock) {
             const size_t count = std::min(level.size() - start, size_t(kIndexEntriesPerBlock));
@@ -309,9 +309,16 @@ std::uint32_t MapWriter::WriteIndex(int& depth) {
             WriteBlock(parent.block, block, kBlockSize);
             parents.push_back(parent);
         }
-        level.swap(parents);
+        return parents;
+    };
+    // The leaves are read where they were collected, and let go of once written.
+    std::vector<IndexEntry> level = writeLevel(objectBlocks_);
+    std::deque<IndexEntry>().swap(objectBlocks_);
+    depth = 1;
+    while (level.size() > 1) {
+        level = writeLevel(level);
         ++depth;
-    } while (level.size() > 1);
+    }
     ++depth;  // the object blocks are the tree's last level
     return level[0].block;
 }
