@@ -1,5 +1,5 @@
 // A KML document written to its file while it is made, element by element, so that a layer of a
-// million rows exports in the same few kilobytes as a layer of ten. The bytes are those of a
+// million rows exports through the same 64 KB buffer as a layer of ten. The bytes are those of a
 // document model saved in one piece: UTF-8, the declaration on a line of its own, no whitespace
 // between elements, a line feed at the end; in texts "&", "<" and ">" become entities and a
 // carriage return "&#13;"; characters XML cannot carry (controls other than tab, line feed and
