@@ -23,6 +23,8 @@ bool ReadRgb(const VARIANT& value, unsigned long& rgb, int depth) {
         case VT_BSTR: return ReadText(*value.pbstrVal, rgb);
         case VT_I4: rgb = static_cast<unsigned long>(*value.plVal); return true;
         case VT_UI4: rgb = *value.pulVal; return true;
+        case VT_I8: rgb = static_cast<unsigned long>(*value.pllVal); return true;
+        case VT_UI8: rgb = static_cast<unsigned long>(*value.pullVal); return true;
         case VT_INT: rgb = static_cast<unsigned long>(*value.pintVal); return true;
         case VT_UINT: rgb = *value.puintVal; return true;
         case VT_I2: rgb = static_cast<USHORT>(*value.piVal); return true;
@@ -36,6 +38,8 @@ bool ReadRgb(const VARIANT& value, unsigned long& rgb, int depth) {
     case VT_BSTR: return ReadText(value.bstrVal, rgb);
     case VT_I4: rgb = static_cast<unsigned long>(value.lVal); return true;
     case VT_UI4: rgb = value.ulVal; return true;
+    case VT_I8: rgb = static_cast<unsigned long>(value.llVal); return true;
+    case VT_UI8: rgb = static_cast<unsigned long>(value.ullVal); return true;
     case VT_INT: rgb = static_cast<unsigned long>(value.intVal); return true;
     case VT_UINT: rgb = value.uintVal; return true;
     case VT_I2: rgb = static_cast<USHORT>(value.iVal); return true;

@@ -1,6 +1,7 @@
 // Colours a host passes to the shape and line members as VARIANTs. Every member that takes a
 // colour reads it by this one rule:
-// - an integer of any width is 0xRRGGBB; a 16-bit or 8-bit integer counts by its bits, so a
+// - an integer of any width (8 to 64 bits, signed or not) is 0xRRGGBB, so a .NET host's 64-bit
+//   Long reads as a 32-bit one does; a 16-bit or 8-bit integer counts by its bits, so a
 //   script's &HFF00 (a negative 16-bit value) is green, and its 255 blue;
 // - a text is hexadecimal RRGGBB, with or without "0x"; a text that is no number is black;
 // - a variable passed by reference (as scripts pass theirs) is read through;

@@ -243,4 +243,39 @@ TEST_F(ShapesTest, ScriptStyleArgumentsByReferenceAndSmallIntegersAreTaken) {
     EXPECT_EQ(after.At(At(100, 0)), before.At(At(100, 0)));
 }
 
+TEST_F(ShapesTest, AColourIsReadAlikeFromEveryIntegerWidthByValueAndByReference) {
+    // 255 is blue however the host's language holds it: a script's 16-bit literal, a 32-bit Long,
+    // a .NET host's 64-bit Long; given by value, as a reference to the integer or to a variant.
+    const Image before = Render();
+    ComPtr<IDispatch> dispatch = controltest::As<IDispatch>(unknown_.Get());
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(L"DrawFilledCircle");
+    ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    short i2 = 255;
+    long i4 = 255;
+    LONGLONG i8 = 255;
+    ULONGLONG ui8 = 255;
+    VARIANT values[4];
+    values[0].vt = VT_I2, values[0].iVal = i2;
+    values[1].vt = VT_I4, values[1].lVal = i4;
+    values[2].vt = VT_I8, values[2].llVal = i8;
+    values[3].vt = VT_UI8, values[3].ullVal = ui8;
+    void* targets[4] = {&i2, &i4, &i8, &ui8};
+    for (int i = 0; i < 4; ++i) {
+        VARIANT byValue = values[i], toInteger, toVariant;
+        toInteger.vt = VT_BYREF | values[i].vt, toInteger.byref = targets[i];
+        toVariant.vt = VT_BYREF | VT_VARIANT, toVariant.pvarVal = &values[i];
+        for (const auto& form : {std::make_pair("by value", byValue), std::make_pair("to the integer", toInteger),
+                                 std::make_pair("to a variant", toVariant)}) {
+            ASSERT_EQ(control_->ClearShapes(), S_OK);
+            Variant lat(kCentreLat), lon(kCentreLon), radius(L"1.5 km"), opacity(0.5), tip(L"tip");
+            VARIANT args[6] = {tip, opacity, form.second, radius, lon, lat};  // reversed
+            DISPPARAMS params = {args, nullptr, 6, 0};
+            ASSERT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+            EXPECT_TRUE(IsBlend(Render().At(kCentre), before.At(kCentre), kBlue, kAlphaHalf))
+                << "vt " << values[i].vt << " " << form.first;
+        }
+    }
+}
+
 }  // namespace
