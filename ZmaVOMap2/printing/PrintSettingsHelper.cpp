@@ -156,7 +156,7 @@ HRESULT CPrintSettingsHelper::SetScale(double fraction) {
     // number the user meant (1 / 0.00002 is just below 50000).
     const double denominator = std::round(1.0 / fraction);
     if (!settings_) return E_FAIL;
-    if (!(fraction > 0.0) || !(denominator >= 1.0 && denominator <= LONG_MAX))
+    if (!(fraction > 0.0 && fraction <= 1.0) || !(denominator >= 1.0 && denominator <= LONG_MAX))
         return Refuse(L"A scale is a fraction above 0 and at most 1");
     return SUCCEEDED(settings_->put_ScaleDenominator(static_cast<long>(denominator))) ? S_OK : E_FAIL;
 }

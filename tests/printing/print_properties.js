@@ -50,6 +50,7 @@ expectError("Width without a unit", E_INVALIDARG, function () { map.Width = "10"
 expectError("a negative Width", E_INVALIDARG, function () { map.Width = "-3 cm"; });
 expectError("Scale 0", E_INVALIDARG, function () { map.Scale = 0; });
 expectError("Scale -0.5", E_INVALIDARG, function () { map.Scale = -0.5; });
+expectError("Scale 1.5", E_INVALIDARG, function () { map.Scale = 1.5; });
 expectError("TitleFontWeight 1001", E_FAIL, function () { map.TitleFontWeight = 1001; });
 expectError("TitleFontColor 1.5", E_INVALIDARG, function () { map.TitleFontColor = 1.5; });
 expectError("QuickPrintLayoutAsText Portrait", E_INVALIDARG, function () { map.QuickPrintLayoutAsText = "Portrait"; });
