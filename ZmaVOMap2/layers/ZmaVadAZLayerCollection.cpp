@@ -69,7 +69,8 @@ CZmaVadAZLayerCollection::~CZmaVadAZLayerCollection() {
     // The engine layers over the temporary tables are gone with the layers: their files may go.
     for (const std::string& table : temporaryTables_) RemoveTableFiles(table);
     pendingOffsetLayers_.clear();
-    annotations_ = cellSiteLayer_ = markerLayer_ = temporaryTabLayer_ = nullptr;
+    annotations_ = markerLayer_ = temporaryTabLayer_ = nullptr;
+    cellSiteLayers_.clear();
     search_.clear();
     series_.Clear();
     cellSiteGuids_.clear();
@@ -101,7 +102,7 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddLayer(const std::string& name, int 
 
     if (layer->TakeKeys(key, alternativeKey, caption, cellSiteSource)) {
         series_.AddLayer(key, layer.get());
-        if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayer_ = layer.get();
+        if (type == CZmaVadAZLayer::kTypeCellSites) cellSiteLayers_.push_back(layer.get());
     }
     CZmaVadAZLayer* added = layer.get();
     RegisterLayer(std::move(layer));
@@ -422,7 +423,7 @@ HRESULT CZmaVadAZLayerCollection::CreateBackgroundMapLayer(const char* folder) {
 
 void CZmaVadAZLayerCollection::ForgetSpecialLayer(CZmaVadAZLayer* layer) noexcept {
     if (annotations_ == layer) annotations_ = nullptr;
-    if (cellSiteLayer_ == layer) cellSiteLayer_ = nullptr;
+    cellSiteLayers_.erase(std::remove(cellSiteLayers_.begin(), cellSiteLayers_.end(), layer), cellSiteLayers_.end());
     if (markerLayer_ == layer) markerLayer_ = nullptr;
     if (temporaryTabLayer_ == layer) temporaryTabLayer_ = nullptr;
     search_.erase(std::remove(search_.begin(), search_.end(), layer), search_.end());

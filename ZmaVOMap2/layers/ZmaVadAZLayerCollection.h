@@ -189,7 +189,9 @@ public:
     const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
     void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
-    CZmaVadAZLayer* GetCellSiteLayer() const noexcept { return cellSiteLayer_; }
+    // The cell-site layer shown last of those still shown: the host's lines between points and
+    // between cell sites go through its line layers.
+    CZmaVadAZLayer* GetCellSiteLayer() const noexcept { return cellSiteLayers_.empty() ? nullptr : cellSiteLayers_.back(); }
     // The host's temporary table (AddTemporaryTabLayer); forgotten when the layer goes.
     CZmaVadAZLayer* GetTemporaryTabLayer() const noexcept { return temporaryTabLayer_; }
     void SetTemporaryTabLayer(CZmaVadAZLayer* layer) noexcept { temporaryTabLayer_ = layer; }
@@ -318,7 +320,7 @@ private:
     platform::ComPtr<IHostLegendSeries> legend_;
     CZmaVadAZLayerHost* host_;
     CZmaVadAZLayer* annotations_ = nullptr;
-    CZmaVadAZLayer* cellSiteLayer_ = nullptr;
+    std::vector<CZmaVadAZLayer*> cellSiteLayers_;  // in the order they were shown
     CZmaVadAZLayer* markerLayer_ = nullptr;
     CZmaVadAZLayer* temporaryTabLayer_ = nullptr;
     int cursor_ = -1;

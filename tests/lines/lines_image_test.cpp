@@ -245,7 +245,8 @@ protected:
     }
     // Three cell sites at the given pixels of the view, one without a position (0, 0), and rows of
     // the given latitudes and longitudes after them.
-    void ShowSites(std::vector<POINT> at, const std::vector<std::pair<Variant, Variant>>& more = {}) {
+    void ShowSites(std::vector<POINT> at, const std::vector<std::pair<Variant, Variant>>& more = {},
+                   const wchar_t* series = kSiteSeries) {
         ComPtr<IDispatch> sites = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}},
                                              4 + static_cast<long>(more.size()));
         for (size_t i = 0; i < more.size(); ++i) {
@@ -261,7 +262,7 @@ protected:
             SetValue(sites.Get(), row, L"ElementHandle", Variant(row + 1));
         }
         ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())
-                      ->CreateMultiDMapping(sites.Get(), Bstr(kSiteSeries).Get(), FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
+                      ->CreateMultiDMapping(sites.Get(), Bstr(series).Get(), FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()),
                   S_OK);
     }
     // The pixel of a sector's symbol: drawn above its site.
@@ -442,6 +443,25 @@ TEST_F(HostLines, WithoutCellSitesALineBetweenPositionsIsRefusedWithItsReasonAnd
     Image drawn;
     drawn.DrawFrom(unknown_.Get());
     EXPECT_EQ(AlongCount(drawn, ToScreen(map_.Get(), a), ToScreen(map_.Get(), b), kRed), 0);
+}
+
+TEST_F(HostLines, WhenTheCellSitesShownLastGoTheLinesBetweenPositionsGoOnThroughThoseStillShown) {
+    const wchar_t kLaterSeries[] = L"{517E5000-0000-0000-0000-0000000000C2}";
+    ShowSites({{120, 300}, {520, 300}, {520, 120}});
+    ShowSites({{140, 300}, {540, 300}, {540, 120}}, {}, kLaterSeries);
+    const Position a = FromScreen(map_.Get(), 100, 100), b = FromScreen(map_.Get(), 500, 380);
+    const POINT pa = ToScreen(map_.Get(), a), pb = ToScreen(map_.Get(), b);
+    ASSERT_EQ(Points(a, b, Variant(0xFF0000L)), S_OK);
+    ASSERT_EQ(As<IZmaVadAZ2>(unknown_.Get())->RemoveDataset(Bstr(kLaterSeries).Get(), Variant(true)), S_OK);
+    Image kept;
+    kept.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(kept, pa, pb, kRed), 7);
+
+    ASSERT_EQ(Call(kClearLinesBetweenPoints, {}), S_OK) << platform::ToAnsi(ErrorText());
+    Image cleared;
+    cleared.DrawFrom(unknown_.Get());
+    EXPECT_EQ(AlongCount(cleared, pa, pb, kRed), 0);
+    EXPECT_EQ(Points(a, b, Variant(L"0000FF")), S_OK) << platform::ToAnsi(ErrorText());
 }
 
 // Each VARIANT argument of the line members in every form a client can give: a refused form
