@@ -133,7 +133,10 @@ BOOL CATRLayer::Create(int /*type*/, const std::string& path) {
         return 0;
     }
     listPath_ = path;
-    if (!ReadTableList(path)) return 0;
+    if (!ReadTableList(path)) {
+        LogLeftOutFile(path, "the list file cannot be read");
+        return 0;
+    }
     if (tableNames_.empty()) {
         LogLeftOutFile(path, "the list names no table");
         return 0;
@@ -181,6 +184,21 @@ BOOL CATRLayer::Create(int /*type*/, const std::string& path) {
 
 void CATRLayer::GetSourceFiles(std::vector<std::string>& files) {
     files.insert(files.end(), tableNames_.begin(), tableNames_.end());
+}
+
+HRESULT CATRLayer::ExportTab(const std::wstring& folder) {
+    try {
+        std::vector<ExportedTable> tables;
+        for (const std::string& name : tableNames_) {
+            const size_t slash = name.find_last_of("\\/");
+            const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+            tables.push_back({ResolveTable(name), file.substr(0, file.size() - 4)});  // without ".TAB"
+        }
+        CopyTables(folder, tables);
+        return S_OK;
+    }
+    // The reason stays with the thread for whoever reports the failure.
+    CATCH_RETURN_KEEP_INFO()
 }
 
 // Told (not applied), the block only counts: the layer that moved has moved the engine's list.

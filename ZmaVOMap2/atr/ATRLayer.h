@@ -29,6 +29,9 @@ public:
     // again).
     BOOL Create(int type, const std::string& path) override;
     void GetSourceFiles(std::vector<std::string>& files) override;
+    // Copies every listed table, each under its own name: under the layer's one name they would
+    // take each other's place.
+    HRESULT ExportTab(const std::wstring& folder) override;
     BOOL MoveUp(bool apply, int positions) override;
     BOOL MoveDown(bool apply, int positions) override;
     bool IsEditableKind() override { return false; }

@@ -95,8 +95,8 @@ public:
     virtual bool GetAutoLabel();
     virtual void SetAutoLabel(bool on);
     virtual CZmaVadAZLabelProperties* GetLabelProperties();
-    // Copies the layer's table file sets into the folder under its clean name (see CopyTabFiles);
-    // the first failed copy is answered, with its reason kept, after the other tables were copied.
+    // Copies the layer's table file set into the folder under its clean name (see CopyTables); a
+    // layer without a table fails, with its reason kept.
     virtual HRESULT ExportTab(const std::wstring& folder);
     virtual bool OnDrawUserLayer(HDC dc, const RECT& rect, const ZmaExtent& extent);
     virtual bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent);
@@ -178,12 +178,8 @@ public:
     // With an object: this layer becomes the engine's editable insertion layer; with null the
     // insertion layer is cleared and the layer is no longer editable.
     void SetAsInsertionLayer(IUnknown* object);
-    // Copies the files of the table `source` (every file of its base name but ".tmp" ones) into
-    // `folder` under the clean form of `layerName`. When the target table exists the user is
-    // asked once, before anything is copied; "No" leaves the folder alone (and counts as done).
-    // The copies replace the earlier files together once all are made: a copy that fails leaves
-    // the folder as it was. A target the export may not write (JudgeExportFile) is refused with
-    // its reason.
+    // Copies the files of the table `source` into `folder` under the clean form of `layerName`
+    // (CopyTables with one table).
     HRESULT CopyTabFiles(const std::wstring& folder, const std::string& source, const std::string& layerName);
     // "<folder>\<clean name>[-<clean suffix>].TAB"; the suffix, a text or a string resource id of
     // this module (MAKEINTRESOURCEA), is used by line layers only.
@@ -199,10 +195,19 @@ private:
     // `wanted`, or the first of "<wanted> (2)", "<wanted> (3)", ... that no engine layer but this
     // layer's own bears (names compared as the engine finds layers by name: without case).
     std::string FreeEngineLayerName(const std::string& wanted) const;
-    // CopyTabFiles, raising its failure.
-    void CopyTableFiles(const std::wstring& folder, const std::string& source, const std::string& layerName);
 
 protected:
+    // A table an export copies: its path, and the name its copies take.
+    struct ExportedTable {
+        std::string source, name;
+    };
+    // Copies the files of each table (every file of its base name but ".tmp" ones) into `folder`
+    // under the clean form of its name. When a target table exists the user is asked once, before
+    // anything is copied; "No" leaves the folder alone (and counts as done). The copies replace
+    // the earlier files together once all are made: a copy that fails leaves the folder as it
+    // was. No table at all, a table whose files are not there, two tables under one name and a
+    // target the export may not write (JudgeExportFile) are refused with the reason.
+    void CopyTables(const std::wstring& folder, const std::vector<ExportedTable>& tables);
     // The map's engine layer list.
     platform::ComPtr<IDispatch> EngineLayers() const;
     void SetEngineLayer(IDispatch* layer) { engineLayer_ = layer; }

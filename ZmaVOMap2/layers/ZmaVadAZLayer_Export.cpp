@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 
 using platform::ComError;
 
@@ -66,17 +65,10 @@ HRESULT CZmaVadAZLayer::ExportTab(const std::wstring& folder) {
     try {
         std::vector<std::string> sources;
         GetSourceFiles(sources);
-        // Every table is copied that can be; the first failure is answered, with its reason, for
-        // the export dialog to tell once among the others.
-        std::optional<ComError> failure;
-        for (const std::string& source : sources) {
-            try {
-                CopyTableFiles(folder, source, GetName());
-            } catch (const ComError& e) {
-                if (!failure) failure = e;
-            }
-        }
-        if (failure) throw *failure;
+        std::vector<ExportedTable> tables;
+        for (const std::string& source : sources)
+            if (!source.empty()) tables.push_back({source, GetName()});
+        CopyTables(folder, tables);
         return S_OK;
     }
     // The reason stays with the thread for whoever reports the failure.
@@ -85,54 +77,77 @@ HRESULT CZmaVadAZLayer::ExportTab(const std::wstring& folder) {
 
 HRESULT CZmaVadAZLayer::CopyTabFiles(const std::wstring& folder, const std::string& source, const std::string& layerName) {
     try {
-        CopyTableFiles(folder, source, layerName);
+        CopyTables(folder, {{source, layerName}});
         return S_OK;
     }
     // The reason stays with the thread for whoever reports the failure.
     CATCH_RETURN_KEEP_INFO()
 }
 
-void CZmaVadAZLayer::CopyTableFiles(const std::wstring& folder, const std::string& source, const std::string& layerName) {
-    char drive[_MAX_DRIVE] = {}, directory[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, extension[_MAX_EXT] = {};
-    _splitpath(source.c_str(), drive, directory, base, extension);
-    const std::wstring sourceFolder = platform::ToWide(std::string(drive) + directory);
-    const std::wstring clean = platform::ToWide(CleanLayerName(layerName));
+void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<ExportedTable>& tables) {
+    // A layer without a table (imagery, shapes, markers) has nothing to export: saying it was
+    // exported would leave the user a folder without it.
+    if (tables.empty()) throw ComError(E_FAIL, L"The layer has no table to export");
+    struct TableCopy {
+        std::wstring sourceFolder, clean, targetTable;
+        std::vector<std::wstring> files;
+    };
     const std::wstring targetFolder = WithSeparator(folder);
-    const std::wstring targetTable = targetFolder + clean + L".TAB";
-    JudgeExportFile(targetTable);
+    std::vector<TableCopy> copies;
+    std::wstring existing;
+    // Every set is listed first, so that the question comes before any file is replaced.
+    for (const ExportedTable& table : tables) {
+        char drive[_MAX_DRIVE] = {}, directory[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, extension[_MAX_EXT] = {};
+        _splitpath(table.source.c_str(), drive, directory, base, extension);
+        TableCopy copy;
+        copy.sourceFolder = platform::ToWide(std::string(drive) + directory);
+        copy.clean = platform::ToWide(CleanLayerName(table.name));
+        copy.targetTable = targetFolder + copy.clean + L".TAB";
+        JudgeExportFile(copy.targetTable);
+        for (const TableCopy& earlier : copies)
+            if (_wcsicmp(earlier.clean.c_str(), copy.clean.c_str()) == 0)
+                throw ComError(E_FAIL, L"Two tables would be exported as \"" + ShownName(copy.clean) + L".TAB\"");
 
-    // The set is listed first, so that the question comes before any file is replaced.
-    std::vector<std::wstring> files;
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = ::FindFirstFileW((sourceFolder + platform::ToWide(base) + L".*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        // Temporary files of the engine's own are never part of a table.
-        if (_wcsicmp(FileExtensionOf(found.cFileName).c_str(), L".tmp") == 0) continue;
-        files.push_back(found.cFileName);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-
-    if (FileExists(targetTable) && _wcsicmp(targetTable.c_str(), platform::ToWide(source).c_str()) != 0) {
-        const std::wstring question = L"File \"" + clean + L".TAB\" already exists. Replace?";
+        WIN32_FIND_DATAW found = {};
+        HANDLE search = ::FindFirstFileW((copy.sourceFolder + platform::ToWide(base) + L".*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            throw ComError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+                           L"The table \"" + ShownName(platform::ToWide(table.source)) + L"\" is not there");
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            // Temporary files of the engine's own are never part of a table.
+            if (_wcsicmp(FileExtensionOf(found.cFileName).c_str(), L".tmp") == 0) continue;
+            copy.files.push_back(found.cFileName);
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+        if (existing.empty() && FileExists(copy.targetTable) &&
+            _wcsicmp(copy.targetTable.c_str(), platform::ToWide(table.source).c_str()) != 0)
+            existing = copy.clean;
+        copies.push_back(std::move(copy));
+    }
+    // One question for the whole export: "No" leaves the folder as it is.
+    if (!existing.empty()) {
+        const std::wstring question = L"File \"" + existing + L".TAB\" already exists. Replace?";
         if (platform::Prompts().MessageBox(nullptr, question, kCaption, MB_YESNO) != IDYES) return;
     }
-    // Copied under temporary names first, the set replaces the earlier one only once it is whole.
-    FileSetReplacement copies;
-    std::wstring temporary;
-    for (const std::wstring& name : files) {
-        const std::wstring from = sourceFolder + name;
-        const std::wstring to = targetFolder + clean + FileExtensionOf(name);
-        if (from == to) continue;
-        if (temporary.empty() && !copies.ReserveNameBeside(targetTable, L"tab", temporary))
-            ThrowCannotWrite(clean + L".TAB", ::GetLastError());
-        const std::wstring copy = temporary + FileExtensionOf(name);
-        copies.Add(copy, to);
-        if (!::CopyFileW(from.c_str(), copy.c_str(), FALSE))
-            ThrowCannotWrite(clean + FileExtensionOf(name), ::GetLastError());
+    // Copied under temporary names first, the sets replace the earlier files together once all are
+    // whole.
+    FileSetReplacement replacement;
+    for (const TableCopy& copy : copies) {
+        std::wstring temporary;
+        for (const std::wstring& name : copy.files) {
+            const std::wstring from = copy.sourceFolder + name;
+            const std::wstring to = targetFolder + copy.clean + FileExtensionOf(name);
+            if (from == to) continue;
+            if (temporary.empty() && !replacement.ReserveNameBeside(copy.targetTable, L"tab", temporary))
+                ThrowCannotWrite(copy.clean + L".TAB", ::GetLastError());
+            const std::wstring made = temporary + FileExtensionOf(name);
+            replacement.Add(made, to);
+            if (!::CopyFileW(from.c_str(), made.c_str(), FALSE))
+                ThrowCannotWrite(copy.clean + FileExtensionOf(name), ::GetLastError());
+        }
     }
-    copies.Commit();
+    replacement.Commit();
 }
 
 bool CZmaVadAZLayer::CanExportKml() { return false; }

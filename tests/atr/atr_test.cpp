@@ -3,6 +3,7 @@
 
 #include "ZmaVOMap2/atr/ATRLayer.h"
 #include "platform/Xml.h"
+#include "tests/support/RecordingLog.h"
 
 #include <fstream>
 
@@ -77,7 +78,12 @@ TEST_F(ListLayer, TheListedTablesFormOneBlockWithTheLastOnTop) {
 
 TEST_F(ListLayer, AListThatCannotBeOpenedWholeAddsNothing) {
     WriteTable("tile_a", 1);
-    EXPECT_EQ(Open(FolderA() + "\\missing.atr"), nullptr);
+    {
+        testsupport::RecordingLog log;
+        EXPECT_EQ(Open(FolderA() + "\\missing.atr"), nullptr);
+        EXPECT_EQ(log.lines, std::vector<std::string>{"Error: the layer file \"" + FolderA() +
+                                                      "\\missing.atr\" is left out: the list file cannot be read"});
+    }
     // A table the engine cannot open takes the ones before it out again. A long line is one name.
     const std::string list = WriteList("broken", {"tile_a.tab", std::string(300, 'x') + ".tab"});
     EXPECT_EQ(Open(list), nullptr);

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <memory>
 
@@ -247,6 +248,38 @@ TEST_F(DialogTest, EveryLayerThatCannotBeExportedIsNamedOnceWithTheReason) {
         EXPECT_EQ(FilesIn(folder), kml ? std::vector<std::wstring>{L"Good.kml"}
                                        : (std::vector<std::wstring>{L"Good.DAT", L"Good.ID", L"Good.MAP", L"Good.TAB"}));
     }
+}
+
+// A layer's tables are copied with their files or the layer is named with the reason: a list
+// layer copies each of its tables under the table's own name, while a table whose files are gone
+// and a layer with no table at all are never reported as exported.
+TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheReason) {
+    WriteTable("tile_a", 1);
+    WriteTable("tile_b", 1);
+    const std::string list = FolderA() + "\\tiles.atr";
+    std::ofstream(list) << "tile_a.tab\ntile_b.tab\n";
+    ASSERT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, list.c_str()));
+    ASSERT_TRUE(OpenTable("gone"));
+    for (const std::wstring& file : FilesIn(platform::ToWide(FolderA())))
+        if (file.rfind(L"gone.", 0) == 0) ::DeleteFileW((platform::ToWide(FolderA()) + L"\\" + file).c_str());
+    ASSERT_TRUE(layers_->AddLayer("Shapes", CZmaVadAZLayer::kTypeShapes, "", L"", "", L"", L""));
+
+    const std::wstring tiles = platform::ToWide(OutFolder("list_layer"));
+    EXPECT_EQ(RunExport(false, tiles, {L"tiles"}), IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"File export complete."});
+    std::vector<std::wstring> expected;
+    for (const std::wstring& file : FilesIn(platform::ToWide(FolderA())))
+        if (file.rfind(L"tile_", 0) == 0) expected.push_back(file);
+    EXPECT_EQ(FilesIn(tiles), expected);
+
+    const std::wstring none = platform::ToWide(OutFolder("no_table"));
+    answers_.boxes.clear();
+    EXPECT_EQ(RunExport(false, none, {L"Shapes", L"gone"}), IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\n"
+                                                    L"Shapes: The layer has no table to export.\n"
+                                                    L"gone: The table \"" + platform::ToWide(FolderA()) +
+                                                    L"\\gone.tab\" is not there."});
+    EXPECT_TRUE(FilesIn(none).empty());
 }
 
 // Rows whose position is NaN or infinite are left out of both exports and counted in the log
