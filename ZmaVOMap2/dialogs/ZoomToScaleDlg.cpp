@@ -119,11 +119,13 @@ bool CZoomToScaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR&) {
 bool CZoomToScaleDlg::OnCommand(WORD id, WORD code) {
     if (updating_) return false;
     if (id == IDC_ZOOM_WIDTH && code == EN_CHANGE) {
+        scaleTyped_ = false;
         windowWidth = ReadText(IDC_ZOOM_WIDTH);
         WriteScaleText();
         return true;
     }
     if (id == IDC_ZOOM_SCALE && code == EN_CHANGE) {
+        scaleTyped_ = true;
         windowWidth = ReadText(IDC_ZOOM_SCALE) * screenLength;
         WriteText(IDC_ZOOM_WIDTH, windowWidth);
         return true;
@@ -148,6 +150,7 @@ void CZoomToScaleDlg::OnScaleChoice(int button) {
     } else {
         const double denominator = PresetDenominator(button);
         if (denominator > 0) {
+            scaleTyped_ = false;
             EnableEditing(false);
             windowWidth = DistanceUnits::ConvertLength(denominator * screenLength, lengthUnit, mapUnit);
         }
@@ -162,10 +165,14 @@ void CZoomToScaleDlg::OnOK() {
     // The view must be one the map can show and a saved map can take back: a width up to the
     // world's, a centre on the world. A typed scale arrives here as the width it gives.
     HWND d = Handle();
-    const NumberRange widths = NumberRange::AboveZero(DistanceUnits::WorldWidth(mapUnit),
-                                                      platform::ToWide(DistanceUnits::GetUnitAbbreviation(mapUnit)));
-    double width = 0, x = 0, y = 0;
-    if (!ReadDialogNumber(d, IDC_ZOOM_WIDTH, L"The window width", widths, width) ||
+    const std::wstring unit = platform::ToWide(DistanceUnits::GetUnitAbbreviation(mapUnit));
+    const NumberRange widths = NumberRange::AboveZero(DistanceUnits::WorldWidth(mapUnit), unit);
+    double width = 0, x = 0, y = 0, scale = 0;
+    const bool scaleRead = !scaleTyped_ || !(screenLength > 0) ||
+                           ReadDialogNumber(d, IDC_ZOOM_SCALE, L"The scale",
+                                            NumberRange::AboveZero(DistanceUnits::WorldWidth(mapUnit) / screenLength, unit),
+                                            scale);
+    if (!scaleRead || !ReadDialogNumber(d, IDC_ZOOM_WIDTH, L"The window width", widths, width) ||
         !ReadDialogNumber(d, IDC_ZOOM_CENTER_X, L"The X coordinate", NumberRange::Between(-180.0, 180.0), x) ||
         !ReadDialogNumber(d, IDC_ZOOM_CENTER_Y, L"The Y coordinate", NumberRange::Between(-90.0, 90.0), y))
         return;

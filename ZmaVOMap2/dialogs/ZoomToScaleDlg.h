@@ -35,4 +35,7 @@ private:
     void EnableEditing(bool enable);
 
     bool updating_ = false;
+    // The width comes from the digits in front of a scale the user typed last: OK reads that scale
+    // whole as well.
+    bool scaleTyped_ = false;
 };

@@ -4,6 +4,7 @@
 #include "ZmaVOMap2/raster/PictureFile.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "ZmaVOMap2/services/HelpPath.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
@@ -11,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -127,9 +129,15 @@ bool CRasterTileDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
 }
 
 void CRasterTileDlg::OnEditUpdate(int id) {
+    // A count is read whole, as every number typed into a dialog: "2abc" or "1,5" counts as none,
+    // which Start refuses with the range, instead of tiling by the digits in front.
+    auto count = [&] {
+        double value = 0;
+        return ReadNumber(EditText(Handle(), id), NumberRange::Whole(1, LONG_MAX), value) ? static_cast<long>(value) : 0L;
+    };
     switch (id) {
-    case IDC_TILE_ACROSS: tilesAcross_ = std::wcstol(ItemText(Handle(), id, 9).c_str(), nullptr, 10); break;
-    case IDC_TILE_DOWN: tilesDown_ = std::wcstol(ItemText(Handle(), id, 9).c_str(), nullptr, 10); break;
+    case IDC_TILE_ACROSS: tilesAcross_ = count(); break;
+    case IDC_TILE_DOWN: tilesDown_ = count(); break;
     case IDC_TILE_TABLE: tablePath_ = ItemText(Handle(), id, kPathLength - 1); break;
     case IDC_TILE_FOLDER: outputFolder_ = ItemText(Handle(), id, kPathLength - 1); break;
     default: break;

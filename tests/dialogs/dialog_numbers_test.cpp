@@ -221,11 +221,13 @@ TEST_F(TypedNumbers, EveryDialogTakesOnlyNumbersTheMapCanUseAndASavedMapKeepsThe
         // Without imagery, which would snap the zoom to its tile levels.
         {"zoom to scale, width", zoomToScale, {}, nullptr, IDC_ZOOM_WIDTH, Refused({"0"}), "100",
          {L"The window width must be a number greater than 0 and at most 24901.46 mi."}, L"mapsettings/@zoom", L"100"},
+        {"zoom to scale, scale", zoomToScale, {}, nullptr, IDC_ZOOM_SCALE, Refused({"0"}), "10",
+         {L"The scale must be a number greater than 0 and at most 5976.35 mi."}},
         {"zoom to scale, centre", zoomToScale, {}, nullptr, IDC_ZOOM_CENTER_X, Refused({"180.5"}), "8.5",
          {L"The X coordinate must be a number from -180 to 180."}, L"mapsettings/@centerx", L"8.5"},
     };
     for (const Case& c : cases) {
-        if (c.edit == IDC_ZOOM_WIDTH) testsupport::RemoveBackgroundMap(control_.Get());
+        if (c.edit == IDC_ZOOM_WIDTH || c.edit == IDC_ZOOM_SCALE) testsupport::RemoveBackgroundMap(control_.Get());
         Run(c);
     }
     EXPECT_EQ(rastertest::ControlPoints(rastertest::ReadAll(folder + "\\plan.TAB")).at(0).x, 10);

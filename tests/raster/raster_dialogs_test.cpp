@@ -251,6 +251,8 @@ TEST_F(Tiler, StartRefusesCountsThatLeaveNoPixelAndAFolderThatIsNotThere) {
         {"0", "2", folder_, counts},
         {"-3", "2", folder_, counts},
         {"151", "1", folder_, counts},
+        {"2abc", "2", folder_, counts},
+        {"2", "1,5", folder_, counts},
         {"2", "2", folder_ + "\\not here",
          L"The index " + std::wstring(folder_.begin(), folder_.end()) + L"\\not here\\small.atr cannot be created."},
     };
