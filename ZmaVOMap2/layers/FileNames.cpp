@@ -80,6 +80,17 @@ bool IsDeviceName(const std::wstring& part) {
     return numbered && (::lstrcmpiW(stem.c_str(), L"COM") == 0 || ::lstrcmpiW(stem.c_str(), L"LPT") == 0);
 }
 
+// Whether the path reaches a named pipe or a mailslot, which a server offers as its shares "pipe"
+// and "mailslot" ("\\server\pipe\name"): opening one waits on whatever serves it.
+bool IsPipeOrMailslot(const std::wstring& path) {
+    if (path.size() < 3 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
+    const size_t server = path.find_first_of(L"\\/", 2);
+    if (server == std::wstring::npos) return false;
+    const size_t share = path.find_first_of(L"\\/", server + 1);
+    const std::wstring name = path.substr(server + 1, share == std::wstring::npos ? share : share - server - 1);
+    return ::lstrcmpiW(name.c_str(), L"pipe") == 0 || ::lstrcmpiW(name.c_str(), L"mailslot") == 0;
+}
+
 }  // namespace
 
 bool IsPlainFilePath(const std::string& path) { return IsPlainFilePath(platform::ToWide(path)); }
@@ -89,6 +100,7 @@ bool IsPlainFilePath(const std::wstring& path) {
     if (path.size() >= 4 && IsSeparator(path[0]) && (path[1] == L'?' || IsSeparator(path[1])) &&
         (path[2] == L'.' || path[2] == L'?') && IsSeparator(path[3]))
         return false;
+    if (IsPipeOrMailslot(path)) return false;
     for (size_t i = 0; i < path.size(); ++i) {
         const wchar_t c = path[i];
         if (c < 32 || std::wcschr(L"*?\"<>|", c)) return false;

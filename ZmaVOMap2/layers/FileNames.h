@@ -22,8 +22,9 @@ void RemoveTableFiles(const std::string& tablePath);
 // Whether `path` can only name a plain file, judged from the text alone (nothing is opened): not
 // empty and not ending in a separator; no device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
 // LPT9, CONIN$, CONOUT$, CLOCK$) as its last part, with or without folder or extension; no device
-// or object namespace ("\\.\", "\\?\", "\??\"); no colon but a drive's, so no alternate data
-// stream; no wildcard and no control character.
+// or object namespace ("\\.\", "\\?\", "\??\"), and no pipe or mailslot of a server
+// ("\\server\pipe\..."); no colon but a drive's, so no alternate data stream; no wildcard and
+// no control character.
 bool IsPlainFilePath(const std::string& path);
 bool IsPlainFilePath(const std::wstring& path);
 // Whether the path ends in ".tab", in any case.
