@@ -74,7 +74,11 @@ HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile
     request.stop = stop;
     HttpAnswer answer;
     RETURN_IF_FAILED(SendHttpRequest(request, bounds, answer));
-    if (answer.status != HTTP_STATUS_OK) return INET_E_DOWNLOAD_FAILURE;
+    if (answer.status != HTTP_STATUS_OK) {
+        Log(platform::kLogLevelError, "Tile not kept: the server answered " + std::to_string(answer.status) + ". URL = " +
+                                          WithoutCredentials(platform::ToAnsi(address)));
+        return INET_E_DOWNLOAD_FAILURE;
+    }
     if (!IsDrawableTile(answer.body)) {
         Log(platform::kLogLevelError, "Tile not kept: an answer of " + std::to_string(answer.body.size()) +
                                           " bytes that is no picture of at most " + std::to_string(kMaxTilePixels) +

@@ -115,17 +115,18 @@ TEST(UnmovedMap, DrawsBoundedFramesKeepsNoTileAndGoesIdleWhateverTheTileServerAn
     const struct { const char* answer; const wchar_t* failure; } answers[] = {
         {"half_png", notKept}, {"giant_png", notKept}, {"random", notKept}, {"html", notKept},
         {"empty", L"Tile not kept: an answer of 0 bytes"}, {"short_body", cutShort}, {"short_after_tile", cutShort},
-        {"one address", nullptr}};
+        {"missing", L"Tile not kept: the server answered 404."}, {"one address", nullptr}};
     int n = 0;
     for (const Mode& mode : kModes)
         for (const auto& answer : answers) {
-            const std::string path = "/flow/" + std::to_string(++n);
+            const bool missing = std::string(answer.answer) == "missing";  // its tiles' addresses answer 404
+            const std::string path = std::string("/flow/") + (missing ? "missing/" : "") + std::to_string(++n);
             if (!answer.failure && !mode.key) continue;  // a template is key mode's
             Configure(mode, path);
-            if (answer.failure)
-                SetServerOption("tile_answer", answer.answer);
-            else
+            if (!answer.failure)
                 SetServerOption("metadata_template", "http://{host}" + path + "/r0231.png");
+            else if (!missing)
+                SetServerOption("tile_answer", answer.answer);
             ExpectBounded(std::string(mode.name) + ", " + answer.answer, answer.failure);
         }
 }
