@@ -44,4 +44,10 @@ bool AcceptNamedFile(const std::string& path) {
     return false;
 }
 
+void TellUnreadableFile(const std::string& path) {
+    LogLeftOutFile(path, "the file cannot be read");
+    platform::Prompts().MessageBox(nullptr, L"The file " + platform::ToWide(path) + L" cannot be read.",
+                                   L"Map Module - Add new layer", MB_OK | MB_ICONEXCLAMATION);
+}
+
 }  // namespace workspaces

@@ -139,7 +139,10 @@ bool CZmaVOMapXWorkspaceGST::Load(const std::string& folder, const std::string& 
     bool read = false;
     try {
         TextLines text;
-        if (!ReadTextLines(path, text)) return false;
+        if (!ReadTextLines(path, text)) {
+            TellUnreadableFile(path);
+            return false;
+        }
         // The settings of each table number in file order, and the tables in the order of their files.
         std::map<std::string, std::vector<TableKey>> tableKeys;
         std::vector<std::pair<std::string, std::string>> tables;  // number, path

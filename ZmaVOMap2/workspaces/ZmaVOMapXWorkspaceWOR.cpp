@@ -265,7 +265,10 @@ void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const st
     }
     if (!AcceptNamedFile(path)) return;
     platform::UniqueFile handle = OpenTextFile(path);
-    if (!handle) return;
+    if (!handle) {
+        TellUnreadableFile(path);
+        return;
+    }
     // A folder that links to itself names one file in ever new ways: the file, not its name,
     // is read once.
     FileIdentity identity;

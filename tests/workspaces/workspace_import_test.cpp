@@ -172,6 +172,7 @@ TEST_F(Import, HostileFilesOpenWhatCanBeOpenedAndReportTheRest) {
         {"long.wor", join({"Open Table \"" + longLine + "\" As L", "Map From " + longLine}, worRoads), 0},
         {"many.gst", join({gstRoads}, manyFiles), 11},
         {"many.wor", join(join({"Open Table \"" + roads + "\" As R"}, manyOpens), manyNames), 11},
+        {"statements.wor", join({"Open Table \"" + Tables() + "maps\\absent.wor\""}, worRoads), 1},
         {"unbalanced.wor", join(worRoads, {"  Layer 1", "    Zoom (0, 50 Units \"km\"", "    Global Pen (1,2,3 Brush (2,3",
                                            "    Font (\"Arial\",1,9", "    Visibility Zoom (1,", "    Display ((("}), 0},
     };
@@ -193,6 +194,16 @@ TEST_F(Import, HostileFilesOpenWhatCanBeOpenedAndReportTheRest) {
         if (c.boxes == 11 && !prompts_.boxes.empty()) {
             EXPECT_EQ(prompts_.boxes.back().text.find(L"9990 further messages about "), 0u) << c.name;
         }
+    }
+    // A workspace or geoset that cannot be read at all is told too.
+    for (const char* name : {"absent.wor", "absent.gst"}) {
+        prompts_.boxes.clear();
+        const std::string path = Tables() + "maps\\" + name;
+        CZmaVOMapXWorkspaceWOR wor;
+        CZmaVOMapXWorkspaceGST gst;
+        Open(path.back() == 'r' ? static_cast<CZmaVOMapXWorkspace&>(wor) : gst, path);
+        ASSERT_EQ(prompts_.boxes.size(), 1u) << name;
+        EXPECT_EQ(prompts_.boxes[0].text, L"The file " + platform::ToWide(path) + L" cannot be read.");
     }
 }
 
