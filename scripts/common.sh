@@ -64,10 +64,12 @@ fresh_prefix() {
     mkdir -p "$(dirname "$PREFIX")"
     WINEPREFIX="$PREFIX" wineboot -i >/dev/null 2>&1
     WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    # The imagery web services answer from a closed local port, so that no map reaches the internet;
-    # the imagery tests point them at their own server.
+    # The imagery web services and tile servers answer from a closed local port, so that no map
+    # reaches the internet, whatever the machine's language chooses; the imagery tests point them at
+    # their own server.
     local service
-    for service in BackgroundMapMetadataService BackgroundMapTokenService; do
+    for service in BackgroundMapMetadataService BackgroundMapTokenService BackgroundMapTileServer \
+                   BackgroundMapAlternativeTileServer; do
         WINEPREFIX="$PREFIX" wine reg add 'HKCU\Software\Zemro\Terravex' /v "$service" /d "$CLOSED_SERVICE" /f \
             >/dev/null 2>&1
     done
