@@ -252,7 +252,7 @@ TEST_F(LayerControl, AddOpensTablesAndListsAtTheTopAndRemembersTheFolder) {
         prompts_->chosen = platform::ToWide(FolderA()) + std::wstring(L"\0x.tab\0y.tab", 12);
         Click(d, IDC_LAYER_ADD);
         afterTwo = RowTexts(d);
-        // A workspace that cannot be read opens nothing; a cancelled chooser adds nothing.
+        // A workspace that cannot be read opens nothing and says so; a cancelled chooser adds nothing.
         prompts_->chosen = platform::ToWide(FolderA()) + L"\\city.wor";
         Click(d, IDC_LAYER_ADD);
         prompts_->chosen.clear();
@@ -277,7 +277,8 @@ TEST_F(LayerControl, AddOpensTablesAndListsAtTheTopAndRemembersTheFolder) {
     EXPECT_EQ(Layer("tiles")->GetType(), CZmaVadAZLayer::kTypeAtrList);
     EXPECT_EQ(afterTwo, (Names{"y", "x", "tiles", "extra", "base"}));
     EXPECT_EQ(LayerNames(), afterTwo);
-    EXPECT_TRUE(prompts_->boxes.empty());
+    ASSERT_EQ(prompts_->boxes.size(), 1u);
+    EXPECT_EQ(prompts_->boxes[0], L"Map Module - Add new layer: The file " + platform::ToWide(FolderA()) + L"\\city.wor cannot be read.");
 }
 
 TEST_F(LayerControl, AddOpensWorkspacesAndGeosetsAndListsTheirLayers) {

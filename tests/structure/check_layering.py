@@ -35,8 +35,6 @@ KEPT_CATCHES = {
     'workspaces/ZmaVOMapXWorkspaceWOR.cpp': (1, 'a regular expression that gives up on a line costs that line only, '
                                                 'with a warning that names the file'),
     'layers/ZmaVadAZLayer.h': (2, 'a failed engine call is told to the user in a box, with the engine\'s text'),
-    'layers/ZmaVadAZLayer_Export.cpp': (1, 'a table set that cannot be copied keeps its reason while the layer\'s '
-                                           'other tables are copied'),
     'layers/ZmaVadAZLayer.cpp': (4, 'a failed engine call is told to the user with the engine\'s text and code, a layer '
                                     'that cannot be opened is taken back, and an unknown name is made from the file '
                                     'when there is one'),
