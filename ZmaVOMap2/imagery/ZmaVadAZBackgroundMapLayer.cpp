@@ -7,6 +7,7 @@
 #include "ZmaVOMap2/imagery/HostAddress.h"
 #include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
+#include "ZmaVOMap2/imagery/ServiceRequest.h"
 #include "ZmaVOMap2/imagery/TileAddress.h"
 #include "ZmaVOMap2/imagery/TileMath.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
@@ -197,7 +198,9 @@ HRESULT CZmaVadAZBackgroundMapLayer::LoadSettings(IXMLDOMElement* element, long)
             }
             CATCH_SWALLOW("a damaged proxy setting leaves the process without a proxy");
         }
-        LoadMetadataOnce();
+        // A map loaded before it has a window (a host opening a saved form) could not ask the user
+        // for proxy credentials, and would never ask again: its first draw asks instead.
+        if (imagery::OwnerWindowOf(*this)) LoadMetadataOnce();
         return S_OK;
     } CATCH_RETURN_QUIET()
 }

@@ -41,8 +41,8 @@ public:
     // server as "ProxyServerAddress" and "ProxyServerPort".
     HRESULT SaveSettings(IXMLDOMNode* parent) override;
     // Reads the imagery type; the first load of the process also takes the enabled value (and
-    // shows or hides the layer by it) and the proxy server. In key mode the address template is
-    // asked for once.
+    // shows or hides the layer by it) and the proxy server. In key mode a map with a window asks
+    // for the address template at once; one without leaves it to its first draw.
     HRESULT LoadSettings(IXMLDOMElement* element, long labelArgument) override;
     // Showing a hidden layer snaps the map's scale to a tile level.
     HRESULT SetVisible(bool visible) override;
@@ -81,7 +81,7 @@ private:
     void ReadRegistrySettings();
     void RequestTokenIfNeeded();
     void CreateAttributionFont();
-    // Key mode's first draw or load asks for the address template once.
+    // Key mode's first draw, or a load into a map with a window, asks for the address template once.
     void LoadMetadataOnce();
 
     // Drawing steps (ZmaVadAZBackgroundMapLayer_Render.cpp).

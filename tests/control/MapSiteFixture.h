@@ -28,6 +28,10 @@ protected:
     // object itself.
     virtual HRESULT MakeControl(platform::ComPtr<IUnknown>& control) { return controltest::CreateControl(control); }
 
+    // Closes the control and embeds a new one in a new site as a host opens a saved form: it loads
+    // `saved` before it is activated in place.
+    void Reopen(IStream* saved);
+
     IZmaVadAZ2* Control() const { return control_.Get(); }
     IDispatch* Map() const { return map_.Get(); }
     HWND EngineWindow();
@@ -63,6 +67,7 @@ protected:
     platform::ComPtr<displaytest::EventJournal> events_;
 
 private:
+    void Embed(IStream* saved);
     void Post(UINT message, WPARAM wp, int x, int y);
     std::unique_ptr<testsupport::DibCanvas> view_;
 };

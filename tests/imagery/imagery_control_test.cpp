@@ -1,12 +1,13 @@
 // The background imagery through the control, as a host has it: a new map's imagery layer and its
 // settings through SaveToXML and the stream, its properties dialog, tiles from the local tile
 // server under a dataset with the attribution and logo, and the map's scale snapped to tile levels;
-// the metadata service behind a proxy that wants credentials, and a failing one; tiles fetched by
+// the metadata service behind a proxy that wants credentials (that of the properties, and that of
+// the settings a map is opened from), and a failing one; tiles fetched by
 // the download thread while the map goes on, each once; tile and service servers that redirect
 // without end or to ever longer addresses, or answer megabytes or a trickle; answers far longer
 // than a request reads, let go of unread.
 // The first case must load the first imagery settings of this process (they set the process-wide
-// imagery switch).
+// imagery switch); the map opened from settings naming a proxy runs in a process of its own.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/imagery/ImagerySettings.h"
@@ -515,6 +516,43 @@ TEST_F(KeyModeMap, AProxyThatWantsCredentialsGetsThemFromTheUserOnceAndIsNotAske
         Press(d, IDOK);
     });
     Control()->DisplayBackgroundMapLayerProperties();
+}
+
+// A host opening a saved form loads the map before the map has a window: the proxy of its settings
+// asks for credentials when the map is first drawn, from the map's window, and the imagery comes.
+// The first settings of a process name its proxy, and the process keeps the credentials given:
+// this case runs in a process of its own.
+TEST_F(KeyModeMap, AMapOpenedFromSettingsNamingAProxyAsksTheUserFromItsWindowWhenFirstDrawn) {
+    ProxiedHttpRequests requestObjects;
+    SetServerOption("proxy_credentials", "ann:s3cret");
+    const std::wstring server = TileServer().substr(7);
+    ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
+    ComPtr<IXMLDOMElement> imagery = ImageryElement(saved.Get());
+    ASSERT_TRUE(imagery);
+    platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"127.0.0.1");
+    platform::SetAttribute(imagery.Get(), L"ProxyServerPort", server.substr(server.find(L':') + 1));
+    Reopen(StreamOf(saved.Get()).Get());
+    EXPECT_TRUE(Requests().empty()) << "asked before the map had a window: " << Requests().front();
+
+    HWND owner = nullptr;
+    WorkNextDialog([&owner](HWND d) {
+        owner = ::GetWindow(d, GW_OWNER);
+        ::SetDlgItemTextW(d, 346, L"ann");
+        ::SetDlgItemTextW(d, 347, L"s3cret");
+        Press(d, IDOK);
+    });
+    testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
+    answerer->Clear();
+    ShowArea(9.5, 49.8, 10.4, 50.3);
+    DrawView();
+    ASSERT_EQ(answerer->Dialogs().size(), 1u);
+    EXPECT_EQ(answerer->Dialogs()[0].caption, L"Proxy Authentication");
+    EXPECT_EQ(owner, ::GetAncestor(EngineWindow(), GA_ROOT));
+    std::set<std::string> subdomains;
+    for (const std::string& path : Requests())
+        if (path.find("/REST/") == std::string::npos) subdomains.insert(path.substr(0, 4));
+    EXPECT_EQ(subdomains, (std::set<std::string>{"/t0/", "/t1/", "/t2/"}));
+    EXPECT_GT(TilePixels(ShownLevel()), 100);
 }
 
 // The download thread fetches what a frame on the screen asks for, while the map goes on.
