@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/layers/LayerFactory.h"
 #include "ZmaVOMap2/persistence/PersistXml.h"
+#include "ZmaVOMap2/services/PathNames.h"
 #include "platform/Result.h"
 #include "platform/Window.h"
 #include "platform/Xml.h"
@@ -190,8 +191,7 @@ HRESULT CATRLayer::ExportTab(const std::wstring& folder) {
     try {
         std::vector<ExportedTable> tables;
         for (const std::string& name : tableNames_) {
-            const size_t slash = name.find_last_of("\\/");
-            const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+            const std::string file = GetFileNameOfPath(name);
             tables.push_back({ResolveTable(name), file.substr(0, file.size() - 4)});  // without ".TAB"
         }
         CopyTables(folder, tables);
