@@ -99,8 +99,11 @@ set(VADAZ_COMMA_LOCALE "German_Germany.1252")
 # COMMA_LOCALE runs each entry a second time, as <entry>_comma, in a process whose C runtime has
 # the locale VADAZ_COMMA_LOCALE, and which fails unless that runtime then writes a decimal comma;
 # its files go to folders of their own (testsupport::RunFolder).
+# RUNNING_OBJECT_TABLE keeps the entries from running beside any other that uses the table: the
+# host's package manager a map finds there lives in the process that started it, and a map of
+# another process calling into it while that process is busy drawing would wait for it.
 function(vadaz_add_test name)
-  cmake_parse_arguments(T "SERIAL;COMMA_LOCALE" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;COMMA_LOCALE;RUNNING_OBJECT_TABLE" "" "SOURCES;LIBS;LAUNCHER;PARTS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   vadaz_target(${name})
   target_link_libraries(${name} PRIVATE vadaz_testsupport ${T_LIBS} gtest ${VADAZ_SYSTEM_LIBS})
@@ -130,6 +133,9 @@ function(vadaz_add_test name)
   endforeach()
   if(T_SERIAL)
     set_tests_properties(${entries} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+  if(T_RUNNING_OBJECT_TABLE)
+    set_tests_properties(${entries} PROPERTIES RESOURCE_LOCK running_object_table)
   endif()
 endfunction()
 
