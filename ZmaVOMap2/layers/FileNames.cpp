@@ -53,6 +53,11 @@ void RemoveTableFiles(const std::string& tablePath) {
     for (const char* extension : {"TAB", "DAT", "MAP", "ID", "IND", "tmp"}) RemoveWithExtension(tablePath, extension);
 }
 
+bool SameFileName(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 std::string SanitizeFileName(const std::string& text) {
     std::string out = text;
     for (char& c : out)

@@ -18,6 +18,8 @@ void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* 
 void RemoveNamePlaceholder(const std::string& tablePath);
 // Deletes the files of a table at `tablePath` (.TAB, .DAT, .MAP, .ID, .IND) and its placeholder.
 void RemoveTableFiles(const std::string& tablePath);
+// Whether two names are the same to the file system: compared without regard to case.
+bool SameFileName(const std::wstring& a, const std::wstring& b);
 
 // Whether `path` can only name a plain file, judged from the text alone (nothing is opened): not
 // empty and not ending in a separator; no device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to

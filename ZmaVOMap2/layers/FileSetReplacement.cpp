@@ -19,6 +19,21 @@ DWORD Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
     throw platform::ComError(HRESULT_FROM_WIN32(error), file + L": " + SystemMessage(static_cast<HRESULT>(error)));
 }
 
+// Whether a file "<base>.<anything>" other than `placeholder` is there.
+bool OthersOfName(const std::wstring& base, const std::wstring& placeholder) {
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = ::FindFirstFileW((base + L".*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    const size_t slash = placeholder.find_last_of(L"\\/");
+    const std::wstring own = placeholder.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    bool others = false;
+    do {
+        others = !SameFileName(found.cFileName, own);
+    } while (!others && ::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return others;
+}
+
 }  // namespace
 
 FileSetReplacement::~FileSetReplacement() { Discard(); }
@@ -26,12 +41,27 @@ FileSetReplacement::~FileSetReplacement() { Discard(); }
 bool FileSetReplacement::ReserveNameBeside(const std::wstring& target, const wchar_t* prefix, std::wstring& base) {
     const size_t slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash + 1);
-    wchar_t name[MAX_PATH] = {};
-    if (!::GetTempFileNameW(folder.c_str(), prefix, 0, name)) return false;
-    placeholders_.push_back(name);
-    base = name;
-    base.resize(base.find_last_of(L'.'));
-    return true;
+    // The system makes only the placeholder with care: a name whose other files ("<base>.TAB", the
+    // set-aside "<base>.DAT.old") someone already has is passed over. Its placeholder stays until a
+    // free name is found, so that the system offers the next one.
+    std::vector<std::wstring> passedOver;
+    const platform::ScopeExit release([&]() noexcept {
+        const DWORD error = ::GetLastError();
+        for (const std::wstring& name : passedOver) ::DeleteFileW(name.c_str());
+        ::SetLastError(error);
+    });
+    for (;;) {
+        wchar_t name[MAX_PATH] = {};
+        if (!::GetTempFileNameW(folder.c_str(), prefix, 0, name)) return false;
+        std::wstring reserved = name;
+        reserved.resize(reserved.find_last_of(L'.'));
+        if (!OthersOfName(reserved, name)) {
+            placeholders_.push_back(name);
+            base = reserved;
+            return true;
+        }
+        passedOver.push_back(name);
+    }
 }
 
 void FileSetReplacement::Add(const std::wstring& temporary, const std::wstring& target) {
@@ -75,7 +105,7 @@ void FileSetReplacement::SetAside(Entry& entry) {
     // A read-only file is kept from being replaced; set aside, it could not be deleted either.
     const DWORD error = attributes & FILE_ATTRIBUTE_READONLY
                             ? ERROR_ACCESS_DENIED
-                            : Move(entry.target, entry.Backup(), MOVEFILE_REPLACE_EXISTING);
+                            : Move(entry.target, entry.Backup(), 0);
     if (error) Refuse(L"Cannot replace", entry.target, error);
     entry.setAside = true;
 }

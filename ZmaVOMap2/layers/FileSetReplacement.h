@@ -1,6 +1,7 @@
 // New files that take the place of earlier ones all together or not at all. Each new file is
 // written under a temporary name in its target's folder (the same volume, so it moves in without
-// being copied). Commit first moves every earlier file aside, then every new file in, and only
+// being copied). Commit first moves every earlier file aside (to its new file's temporary name
+// with ".old", never over a file of that name), then every new file in, and only
 // then deletes the earlier ones: a step that fails puts back what was moved, so the folder keeps
 // every earlier file with its bytes. Temporary and set-aside files never outlive the replacement,
 // whether it was committed, failed or given up.
@@ -20,9 +21,11 @@ public:
     FileSetReplacement& operator=(const FileSetReplacement&) = delete;
 
     // A new name in the folder of `target`, made from the first three characters of `prefix`:
-    // `base` gets the path without extension. An empty "<base>.tmp" keeps the name taken until the
-    // replacement ends; files "<base>.<any extension>" are the caller's to write. False, with the
-    // system's error code (GetLastError), when the folder takes no new file.
+    // `base` gets the path without extension. No file "<base>.<anything>" is there but the empty
+    // "<base>.tmp" that keeps the name taken until the replacement ends; files "<base>.<any
+    // extension>" are the caller's to make, each as a new file (never over one that appeared
+    // since). False, with the system's error code (GetLastError), when the folder takes no new
+    // file.
     bool ReserveNameBeside(const std::wstring& target, const wchar_t* prefix, std::wstring& base);
     // The file `temporary`, which the caller writes, is to replace `target` (which need not exist).
     void Add(const std::wstring& temporary, const std::wstring& target);

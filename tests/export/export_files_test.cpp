@@ -5,6 +5,8 @@
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "tests/support/HeldFile.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 using namespace exporttest;
@@ -97,6 +99,42 @@ TEST_F(FileExportTest, ATableSetIsCopiedUnderTheCleanNameWithoutItsTemporaryFile
     EXPECT_EQ(layer.CopyTabFiles(platform::ToWide(source), source + "\\roads.tab", "roads"), S_OK);
     EXPECT_TRUE(answers_.boxes.empty());
     EXPECT_EQ(Read(source + "\\roads.dat"), "two.dat");
+}
+
+// The names the system gives the export's temporary copies next are taken by a user's files ("tab<n>.TAB", and the
+// set-aside name of a replaced file, "tab<n>.tab.old"): they are passed over, and every such file keeps its bytes
+// through a first export and its replacement.
+TEST_F(FileExportTest, ATemporaryNameIsNeverOneThatIsThere) {
+    const std::string source = WriteRoads("one");
+    const std::string target = OutFolder("names_taken");
+    std::vector<std::string> taken;
+    // The system gives the names "tab<n>.tmp" by the clock's milliseconds: the names from 200 to 300 milliseconds
+    // on are taken, and the export begins once the clock has reached them.
+    const auto takeNextNames = [&](const char* extension) {
+        wchar_t given[MAX_PATH] = {};
+        ASSERT_TRUE(::GetTempFileNameW(platform::ToWide(target).c_str(), L"tab", 0, given));
+        const DWORD start = ::GetTickCount();
+        ::DeleteFileW(given);
+        const std::string name = platform::ToAnsi(std::wstring(given));
+        const unsigned first = std::strtoul(name.substr(name.find_last_of('\\') + 4).c_str(), nullptr, 16);
+        for (unsigned n = first + 200; n < first + 300; ++n) {
+            char file[32];
+            std::snprintf(file, sizeof file, "\\tab%x%s", n & 0xFFFF, extension);
+            Write(target + file, file);
+            taken.push_back(file);
+        }
+        while (::GetTickCount() - start < 205) ::Sleep(1);
+    };
+    CZmaVadAZLayer layer(map_.Get(), layers_.get());
+    takeNextNames(".TAB");
+    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), source + "\\roads.tab", "roads"), S_OK);
+    WriteRoads("two");
+    answers_.answer = IDYES;
+    takeNextNames(".tab.old");
+    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), source + "\\roads.tab", "roads"), S_OK);
+    EXPECT_EQ(Read(target + "\\roads.dat"), "two.dat");
+    for (const std::string& file : taken) ASSERT_EQ(Read(target + file), file);
+    EXPECT_EQ(FilesIn(platform::ToWide(target)).size(), taken.size() + 4) << "no temporary file left";
 }
 
 // The reason stays with the failure for the export dialog, which names the layer once with it.
