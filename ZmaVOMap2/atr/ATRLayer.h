@@ -29,6 +29,7 @@ public:
     // again).
     BOOL Create(int type, const std::string& path) override;
     void GetSourceFiles(std::vector<std::string>& files) override;
+    bool CanExportTab() override { return true; }
     // Copies every listed table, each under its own name: under the layer's one name they would
     // take each other's place.
     HRESULT ExportTab(const std::wstring& folder) override;

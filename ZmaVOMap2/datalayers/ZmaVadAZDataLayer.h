@@ -108,6 +108,7 @@ public:
     // each table counts the rows left out for their position, and the points' line the values
     // that had characters the table's character set cannot hold ("?" in their place).
     HRESULT ExportTab(const std::wstring& folder) override;
+    bool CanExportTab() override { return true; }
     bool CanExportKml() override { return true; }
     // The KML document, and a log line that counts the placemarks and the rows left out.
     HRESULT ExportKml(const std::wstring& folder) override;

@@ -228,7 +228,7 @@ bool ExportLayersDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result)
 CExportTABDlg::CExportTABDlg(CZmaVadAZLayerCollection* layers, std::wstring helpFile)
     : ExportLayersDlg(IDD_EXPORTTAB, layers, kHelpTab, std::move(helpFile)) {}
 
-bool CExportTABDlg::Admits(CZmaVadAZLayer& layer) { return layer.GetType() != CZmaVadAZLayer::kTypeRegion; }
+bool CExportTABDlg::Admits(CZmaVadAZLayer& layer) { return layer.CanExportTab(); }
 
 HRESULT CExportTABDlg::Export(CZmaVadAZLayer& layer, const std::wstring& folder) { return layer.ExportTab(folder); }
 

@@ -51,7 +51,7 @@ private:
     bool spreadingCheck_ = false;
 };
 
-// "Export to TAB": every layer except region layers, written as MapInfo tables.
+// "Export to TAB": the layers that have tables to export, written as MapInfo tables.
 class CExportTABDlg : public ExportLayersDlg {
 public:
     explicit CExportTABDlg(CZmaVadAZLayerCollection* layers, std::wstring helpFile = std::wstring());

@@ -372,6 +372,10 @@ bool CZmaVadAZLayer::CanRemove() {
 
 bool CZmaVadAZLayer::IsDatasetLayer() { return type_ == kTypeDataset; }
 
+bool CZmaVadAZLayer::CanExportTab() {
+    return type_ == kTypeOtherTable || type_ == kTypeTable || type_ == kTypeRasterTable || type_ == kTypeAnnotations;
+}
+
 bool CZmaVadAZLayer::IsVectorKind() { return type_ != kTypeOtherTable && type_ != kTypeRasterTable; }
 
 bool CZmaVadAZLayer::IsNormalTableLayer() { return type_ == kTypeTable; }

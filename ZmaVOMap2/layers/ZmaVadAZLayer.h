@@ -95,6 +95,10 @@ public:
     virtual bool GetAutoLabel();
     virtual void SetAutoLabel(bool on);
     virtual CZmaVadAZLabelProperties* GetLabelProperties();
+    // Whether the layer has tables to export, whether or not their files are still there: table
+    // layers do; the kinds that draw without a table of their own (imagery, shapes, markers,
+    // regions, direction arrows, lines) do not. The TAB export dialog lists only layers that do.
+    virtual bool CanExportTab();
     // Copies the layer's table file set into the folder under its clean name (see CopyTables); a
     // layer without a table fails, with its reason kept.
     virtual HRESULT ExportTab(const std::wstring& folder);

@@ -66,8 +66,9 @@ HRESULT CZmaVadAZLayer::ExportTab(const std::wstring& folder) {
         std::vector<std::string> sources;
         GetSourceFiles(sources);
         std::vector<ExportedTable> tables;
-        for (const std::string& source : sources)
-            if (!source.empty()) tables.push_back({source, GetName()});
+        if (CanExportTab())
+            for (const std::string& source : sources)
+                if (!source.empty()) tables.push_back({source, GetName()});
         CopyTables(folder, tables);
         return S_OK;
     }

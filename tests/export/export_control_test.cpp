@@ -208,6 +208,7 @@ protected:
             {7, L"Latitude", Variant(L"abc")}, {9, L"Latitude", Variant(-120.0)}};
         for (const auto& [row, field, value] : off) SetValue(points_.Get(), row, field, value);
         exporttest::AttachStyle(As<IHostDataset>(sites_.Get()).Get(), L"Azimuth", {});
+        exporttest::AttachStyle(As<IHostDataset>(points_.Get()).Get(), L"RxLev", {});
         ASSERT_EQ(automation_->CreateMultiDMapping(sites_.Get(), Bstr(kSiteSeries).Get(),
                                                    FieldConfiguration(L"CellRefs", {L"Azimuth"}).Get()), S_OK);
         ASSERT_EQ(Call(automation_.Get(), kDisplayDataset, {Variant(points_.Get()), Text(L"RxLev"), Text(kSeries)}), S_OK);
@@ -298,6 +299,47 @@ TEST_F(CellSiteLines, AFailedExportKeepsEveryTableOfTheEarlierOne) {
     ExpectEachFailureKeepsTheFolder(folder, kSites,
                                     {{sites_.Get(), L""}, {points_.Get(), L""},
                                      {nullptr, L"Linestoneighborcells-Azimuth.DAT"}, {nullptr, L"Azimuth.TAB"}});
+}
+
+// Every layer the TAB dialog lists can be exported: with the imagery every map has, shapes, direction arrows, a line
+// between cell sectors and the lines to cells beside the sites, the points and the annotations, the dialog lists
+// the three layers that have tables, and checking all it lists ends complete, as it does in the KML dialog.
+TEST_F(CellSiteLines, TheTabDialogListsOnlyLayersWithTablesAndExportsAllItLists) {
+    ASSERT_EQ(automation_->DrawCircle(50.0, 10.0, Variant(L"1 km"), 1, 0, Variant(0xFFL), Bstr(L"circle").Get()), S_OK);
+    ASSERT_EQ(automation_->ShowDirection(VARIANT_TRUE), S_OK);
+    long index = -1;
+    const Bstr sites(kSiteSeries), tip(L"sectors");
+    ASSERT_EQ(automation_->DrawLineBetweenCellSectors(sites.Get(), 0, sites.Get(), 1, 2, 0, Variant(0xFFL), tip.Get(),
+                                                      VARIANT_FALSE, 0.5, &index),
+              S_OK);
+    const std::wstring folder = platform::ToWide(exporttest::OutFolder("every_listed"));
+    for (int command : {IDC_LAYER_EXPORT_TAB, IDC_LAYER_EXPORT_KML}) {
+        Lines listed;
+        dialogtest::DialogScript script;
+        script.Then([&](HWND layerControl) {
+            for (int button : {command, IDCANCEL}) dialogtest::Click(layerControl, button);
+        });
+        script.Then([&](HWND exportDialog) {
+            ::SetDlgItemTextW(exportDialog, IDC_EXPORT_FOLDER, folder.c_str());
+            HWND list = ::GetDlgItem(exportDialog, IDC_EXPORT_LAYERS);
+            for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+                wchar_t name[200] = {};
+                ListView_GetItemText(list, row, 0, name, 200);
+                listed.push_back(name);
+                ListView_SetCheckState(list, row, TRUE);
+            }
+            dialogtest::Click(exportDialog, IDOK);
+        });
+        Dialogs().Clear();
+        EXPECT_EQ(watchdog_.Guard("the export", [&] { return automation_->LayersDlg(); }), S_OK);
+        EXPECT_EQ(listed, command == IDC_LAYER_EXPORT_TAB ? (Lines{kSites, L"RxLev", L"Annotations"})
+                                                          : (Lines{kSites, L"RxLev"}));
+        Lines told;
+        for (const testsupport::DialogAnswerer::Answered& a : Dialogs().Dialogs())
+            if (a.caption == L"Map Module") told.push_back(a.text);
+        EXPECT_EQ(told, Lines{L"File export complete."});
+    }
+    EXPECT_EQ(exporttest::FilesIn(folder).size(), 19u) << "two tables of points, two of lines, the annotations, two KML";
 }
 
 }  // namespace

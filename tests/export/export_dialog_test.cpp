@@ -252,7 +252,7 @@ TEST_F(DialogTest, EveryLayerThatCannotBeExportedIsNamedOnceWithTheReason) {
 
 // A layer's tables are copied with their files or the layer is named with the reason: a list
 // layer copies each of its tables under the table's own name, while a table whose files are gone
-// and a layer with no table at all are never reported as exported.
+// is never reported as exported, and a layer with no table at all is not listed.
 TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheReason) {
     WriteTable("tile_a", 1);
     WriteTable("tile_b", 1);
@@ -274,9 +274,12 @@ TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheRe
 
     const std::wstring none = platform::ToWide(OutFolder("no_table"));
     answers_.boxes.clear();
-    EXPECT_EQ(RunExport(false, none, {L"Shapes", L"gone"}), IDOK);
+    {
+        CExportTABDlg dialog(layers_.get());
+        EXPECT_EQ(Items(dialog.Create(nullptr)), (std::vector<std::wstring>{L"gone", L"tiles"}));
+    }
+    EXPECT_EQ(RunExport(false, none, {L"gone"}), IDOK);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\n"
-                                                    L"Shapes: The layer has no table to export.\n"
                                                     L"gone: The table \"" + platform::ToWide(FolderA()) +
                                                     L"\\gone.tab\" is not there."});
     EXPECT_TRUE(FilesIn(none).empty());
