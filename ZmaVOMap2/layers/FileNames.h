@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Writes into `result` (MAX_PATH characters) a new file name with `prefix` and `extension` in
 // `folder`, or in the user's temporary folder when `folder` is null or does not exist. The system
@@ -18,6 +19,11 @@ void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* 
 void RemoveNamePlaceholder(const std::string& tablePath);
 // Deletes the files of a table at `tablePath` (.TAB, .DAT, .MAP, .ID, .IND) and its placeholder.
 void RemoveTableFiles(const std::string& tablePath);
+// The names of the files of the table whose base name (its name without ".TAB") is `base` in
+// `folder` (ending in a separator): each file whose name without its last extension is the base
+// name, compared without regard to case, but no ".tmp" placeholder. A table "<base>.<more>" beside
+// it, or a file "<base>.notes.txt", is not part of it.
+std::vector<std::wstring> TableFileNames(const std::wstring& folder, const std::wstring& base);
 // Whether two names are the same to the file system: compared without regard to case.
 bool SameFileName(const std::wstring& a, const std::wstring& b);
 

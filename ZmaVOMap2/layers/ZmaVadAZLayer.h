@@ -205,12 +205,13 @@ protected:
     struct ExportedTable {
         std::string source, name;
     };
-    // Copies the files of each table (every file of its base name but ".tmp" ones) into `folder`
-    // under the clean form of its name. When a target table exists the user is asked once, before
-    // anything is copied; "No" leaves the folder alone (and counts as done). The copies replace
-    // the earlier files together once all are made: a copy that fails leaves the folder as it
-    // was. No table at all, a table whose files are not there, two tables under one name and a
-    // target the export may not write (JudgeExportFile) are refused with the reason.
+    // Copies the files of each table (TableFileNames: the files whose name without its last
+    // extension is the table's) into `folder` under the clean form of its name. When a target
+    // table exists the user is asked once, before anything is copied; "No" leaves the folder alone
+    // (and counts as done). The copies replace the earlier files together once all are made: a
+    // copy that fails leaves the folder as it was. No table at all, a table without its .TAB file,
+    // two tables under one name and a target the export may not write (JudgeExportFile) are
+    // refused with the reason.
     void CopyTables(const std::wstring& folder, const std::vector<ExportedTable>& tables);
     // The map's engine layer list.
     platform::ComPtr<IDispatch> EngineLayers() const;

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -90,7 +91,7 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
     // exported would leave the user a folder without it.
     if (tables.empty()) throw ComError(E_FAIL, L"The layer has no table to export");
     struct TableCopy {
-        std::wstring sourceFolder, clean, targetTable;
+        std::wstring sourceFolder, sourceBase, clean, targetTable;
         std::vector<std::wstring> files;
     };
     const std::wstring targetFolder = WithSeparator(folder);
@@ -98,10 +99,12 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
     std::wstring existing;
     // Every set is listed first, so that the question comes before any file is replaced.
     for (const ExportedTable& table : tables) {
-        char drive[_MAX_DRIVE] = {}, directory[_MAX_DIR] = {}, base[_MAX_FNAME] = {}, extension[_MAX_EXT] = {};
-        _splitpath(table.source.c_str(), drive, directory, base, extension);
+        const std::wstring source = platform::ToWide(table.source);
+        const size_t slash = source.find_last_of(L"\\/:");
+        const std::wstring file = source.substr(slash == std::wstring::npos ? 0 : slash + 1);
         TableCopy copy;
-        copy.sourceFolder = platform::ToWide(std::string(drive) + directory);
+        copy.sourceFolder = source.substr(0, slash == std::wstring::npos ? 0 : slash + 1);
+        copy.sourceBase = file.substr(0, file.find_last_of(L'.'));
         copy.clean = platform::ToWide(CleanLayerName(table.name));
         copy.targetTable = targetFolder + copy.clean + L".TAB";
         JudgeExportFile(copy.targetTable);
@@ -109,20 +112,15 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
             if (_wcsicmp(earlier.clean.c_str(), copy.clean.c_str()) == 0)
                 throw ComError(E_FAIL, L"Two tables would be exported as \"" + ShownName(copy.clean) + L".TAB\"");
 
-        WIN32_FIND_DATAW found = {};
-        HANDLE search = ::FindFirstFileW((copy.sourceFolder + platform::ToWide(base) + L".*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
+        // A table is its .TAB: the other files of its name left without it are no table.
+        copy.files = TableFileNames(copy.sourceFolder, copy.sourceBase);
+        const auto tab = std::find_if(copy.files.begin(), copy.files.end(), [](const std::wstring& name) {
+            return SameFileName(FileExtensionOf(name), L".TAB");
+        });
+        if (tab == copy.files.end())
             throw ComError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
-                           L"The table \"" + ShownName(platform::ToWide(table.source)) + L"\" is not there");
-        do {
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            // Temporary files of the engine's own are never part of a table.
-            if (_wcsicmp(FileExtensionOf(found.cFileName).c_str(), L".tmp") == 0) continue;
-            copy.files.push_back(found.cFileName);
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-        if (existing.empty() && FileExists(copy.targetTable) &&
-            _wcsicmp(copy.targetTable.c_str(), platform::ToWide(table.source).c_str()) != 0)
+                           L"The table \"" + ShownName(source) + L"\" is not there");
+        if (existing.empty() && FileExists(copy.targetTable) && _wcsicmp(copy.targetTable.c_str(), source.c_str()) != 0)
             existing = copy.clean;
         copies.push_back(std::move(copy));
     }

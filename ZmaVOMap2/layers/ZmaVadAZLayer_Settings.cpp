@@ -40,19 +40,11 @@ std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> StyleFacetsOf(CZmaVadAZL
     return facets;
 }
 
-// The files of a table's set ("<base>.*" in its folder), without the ".tmp" placeholders.
+// The files of a table's set in its folder (TableFileNames), without the ".tmp" placeholders.
 std::vector<std::string> TableFileSet(const std::string& folder, const std::string& base) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found = {};
-    HANDLE search = ::FindFirstFileA((folder + base + ".*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const char* dot = std::strrchr(found.cFileName, '.');
-        if (dot && ::lstrcmpiA(dot, ".tmp") == 0) continue;
-        names.push_back(found.cFileName);
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
+    for (const std::wstring& name : TableFileNames(platform::ToWide(folder), platform::ToWide(base)))
+        names.push_back(platform::ToAnsi(name));
     return names;
 }
 

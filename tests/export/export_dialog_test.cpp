@@ -251,8 +251,8 @@ TEST_F(DialogTest, EveryLayerThatCannotBeExportedIsNamedOnceWithTheReason) {
 }
 
 // A layer's tables are copied with their files or the layer is named with the reason: a list
-// layer copies each of its tables under the table's own name, while a table whose files are gone
-// is never reported as exported, and a layer with no table at all is not listed.
+// layer copies each of its tables under the table's own name, while a table whose .TAB file is
+// gone is never reported as exported, and a layer with no table at all is not listed.
 TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheReason) {
     WriteTable("tile_a", 1);
     WriteTable("tile_b", 1);
@@ -260,8 +260,10 @@ TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheRe
     std::ofstream(list) << "tile_a.tab\ntile_b.tab\n";
     ASSERT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, list.c_str()));
     ASSERT_TRUE(OpenTable("gone"));
+    ASSERT_TRUE(OpenTable("half"));
     for (const std::wstring& file : FilesIn(platform::ToWide(FolderA())))
-        if (file.rfind(L"gone.", 0) == 0) ::DeleteFileW((platform::ToWide(FolderA()) + L"\\" + file).c_str());
+        if (file.rfind(L"gone.", 0) == 0 || (file.rfind(L"half.", 0) == 0 && file != L"half.ID"))
+            ::DeleteFileW((platform::ToWide(FolderA()) + L"\\" + file).c_str());
     ASSERT_TRUE(layers_->AddLayer("Shapes", CZmaVadAZLayer::kTypeShapes, "", L"", "", L"", L""));
 
     const std::wstring tiles = platform::ToWide(OutFolder("list_layer"));
@@ -276,10 +278,12 @@ TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheRe
     answers_.boxes.clear();
     {
         CExportTABDlg dialog(layers_.get());
-        EXPECT_EQ(Items(dialog.Create(nullptr)), (std::vector<std::wstring>{L"gone", L"tiles"}));
+        EXPECT_EQ(Items(dialog.Create(nullptr)), (std::vector<std::wstring>{L"half", L"gone", L"tiles"}));
     }
-    EXPECT_EQ(RunExport(false, none, {L"gone"}), IDOK);
+    EXPECT_EQ(RunExport(false, none, {L"half", L"gone"}), IDOK);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\n"
+                                                    L"half: The table \"" + platform::ToWide(FolderA()) +
+                                                    L"\\half.tab\" is not there.\n"
                                                     L"gone: The table \"" + platform::ToWide(FolderA()) +
                                                     L"\\gone.tab\" is not there."});
     EXPECT_TRUE(FilesIn(none).empty());

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <tuple>
 
 using namespace exporttest;
 
@@ -99,6 +100,23 @@ TEST_F(FileExportTest, ATableSetIsCopiedUnderTheCleanNameWithoutItsTemporaryFile
     EXPECT_EQ(layer.CopyTabFiles(platform::ToWide(source), source + "\\roads.tab", "roads"), S_OK);
     EXPECT_TRUE(answers_.boxes.empty());
     EXPECT_EQ(Read(source + "\\roads.dat"), "two.dat");
+}
+
+// A table is the files whose name without its last extension is the table's, in any case: not those of a table
+// "roads.old" beside it, nor "roads.notes.txt".
+TEST_F(FileExportTest, ATableIsCopiedWithTheFilesOfItsOwnNameOnly) {
+    const std::string source = WriteRoads("one");
+    for (const char* file : {"roads.old.tab", "roads.old.dat", "roads.notes.txt", "ROADS.IND"})
+        Write(source + "\\" + file, file);
+    CZmaVadAZLayer layer(map_.Get(), layers_.get());
+    for (const auto& [table, name, copied] :
+         {std::tuple("roads.tab", "My roads", std::vector<std::wstring>{L"Myroads.IND", L"Myroads.dat", L"Myroads.id",
+                                                                       L"Myroads.map", L"Myroads.tab"}),
+          std::tuple("roads.old.tab", "Roads old", std::vector<std::wstring>{L"Roadsold.dat", L"Roadsold.tab"})}) {
+        const std::wstring target = platform::ToWide(OutFolder("own_files"));
+        EXPECT_EQ(layer.CopyTabFiles(target, source + "\\" + table, name), S_OK) << table;
+        EXPECT_EQ(FilesIn(target), copied) << table;
+    }
 }
 
 // The names the system gives the export's temporary copies next are taken by a user's files ("tab<n>.TAB", and the

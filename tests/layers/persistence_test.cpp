@@ -5,6 +5,8 @@
 
 #include "MapEngine.h"
 
+#include <fstream>
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -138,8 +140,12 @@ TEST_F(LayerPersistenceTest, AnnotationsTravelInsideTheDocumentAndComeBackAsATab
     Variant text = EngineDispatch(factory.pdispVal).Call(kCreateText, {Variant(point.Get()), Variant(L"Drive test start")});
     EngineDispatch(annotations->GetMapXLayer().Get()).Call(kAddFeature, {text});
     ASSERT_EQ(annotations->GetFeatureCount(), 1);
+    // A table named after the annotations' with one more extension is no file of theirs.
+    const std::string neighbour = madeFiles[0].substr(0, madeFiles[0].rfind('.')) + ".old.TAB";
+    std::ofstream(neighbour) << "!table\n";
 
     ASSERT_EQ(layers_->SaveLayers(root_.Get()), S_OK);
+    ::DeleteFileA(neighbour.c_str());
     ComPtr<IXMLDOMNodeList> files;
     root_->selectNodes(Bstr(L"layers/Layer/AnnotationFiles").Get(), files.Put());
     long count = 0;
@@ -153,6 +159,7 @@ TEST_F(LayerPersistenceTest, AnnotationsTravelInsideTheDocumentAndComeBackAsATab
         const std::wstring name = Attribute(file.Get(), L"filename");
         EXPECT_EQ(name.find(L'\\'), std::wstring::npos);
         EXPECT_EQ(name.find(L".tmp"), std::wstring::npos);
+        EXPECT_EQ(name.find(L".old."), std::wstring::npos);
         EXPECT_FALSE(Attribute(file.Get(), L"binarycontent").empty());
     }
 
