@@ -30,8 +30,8 @@ public:
     BOOL Create(int type, const std::string& path) override;
     void GetSourceFiles(std::vector<std::string>& files) override;
     bool CanExportTab() override { return true; }
-    // Copies every listed table, each under its own name: under the layer's one name they would
-    // take each other's place.
+    // Copies every listed table under its own file name, unchanged: under the layer's one name they
+    // would take each other's place, and a raster tile's table names its image by that name.
     HRESULT ExportTab(const std::wstring& folder) override;
     BOOL MoveUp(bool apply, int positions) override;
     BOOL MoveDown(bool apply, int positions) override;

@@ -201,17 +201,17 @@ private:
     std::string FreeEngineLayerName(const std::string& wanted) const;
 
 protected:
-    // A table an export copies: its path, and the name its copies take.
+    // A table an export copies: its path, and the base name its copies take, as it is.
     struct ExportedTable {
         std::string source, name;
     };
     // Copies the files of each table (TableFileNames: the files whose name without its last
-    // extension is the table's) into `folder` under the clean form of its name. When a target
-    // table exists the user is asked once, before anything is copied; "No" leaves the folder alone
-    // (and counts as done). The copies replace the earlier files together once all are made: a
-    // copy that fails leaves the folder as it was. No table at all, a table without its .TAB file,
-    // two tables under one name and a target the export may not write (JudgeExportFile) are
-    // refused with the reason.
+    // extension is the table's) into `folder` under its name; a raster table's "File" line that
+    // names the table's own image names the image's copy. When a target table exists the user is
+    // asked once, before anything is copied; "No" leaves the folder alone (and counts as done). The
+    // copies replace the earlier files together once all are made: a copy that fails leaves the
+    // folder as it was. No table at all, a table without its .TAB file, two tables under one name
+    // and a target the export may not write (JudgeExportFile) are refused with the reason.
     void CopyTables(const std::wstring& folder, const std::vector<ExportedTable>& tables);
     // The map's engine layer list.
     platform::ComPtr<IDispatch> EngineLayers() const;

@@ -9,6 +9,7 @@
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Result.h"
+#include "platform/UniqueHandle.h"
 #include "platform/Window.h"
 
 #include <windows.h>
@@ -45,6 +46,67 @@ bool FileExists(const std::wstring& path) {
     throw ComError(HRESULT_FROM_WIN32(error), L"\"" + ShownName(name) + L"\" cannot be written: " + SystemMessage(error));
 }
 
+// A raster table names its image on its "File" line. When that image is a file of the table's own
+// set ("<old base>.bmp" beside it), the line is given the image's name under the copies' base; every
+// other byte stays. False when the text names no such image.
+bool RenameOwnImage(std::string& text, const std::wstring& oldBase, const std::wstring& newBase) {
+    const UINT codePage = text.find("!charset WindowsLatin1") != std::string::npos ? 1252 : CP_ACP;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        const size_t word = text.find_first_not_of(" \t", start);
+        if (word < end && end - word > 4 && ::_strnicmp(&text[word], "File", 4) == 0 &&
+            text[word + 4] != '\0' && std::strchr(" \t\"", text[word + 4])) {
+            const size_t open = text.find('"', word + 4), close = open < end ? text.find('"', open + 1) : end;
+            if (close >= end) return false;
+            const std::string image = text.substr(open + 1, close - open - 1);
+            const size_t dot = image.find_last_of('.');
+            // An image named with its folder, or with another base, is found where it was.
+            if (dot == std::string::npos || image.find_first_of("\\/:") != std::string::npos ||
+                !SameFileName(platform::ToWide(image.substr(0, dot), codePage), oldBase))
+                return false;
+            bool changed = false;
+            const std::string renamed = platform::ToAnsiStrict(newBase, codePage, &changed) + image.substr(dot);
+            if (changed)
+                throw ComError(E_FAIL, L"The table cannot name its image \"" + ShownName(newBase) + L"\": the name has "
+                                       L"characters the table's character set cannot hold");
+            text.replace(open + 1, close - open - 1, renamed);
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// Copies a table's .TAB into the new file `made`, its own image renamed (RenameOwnImage); 0, or the
+// system's error code.
+DWORD CopyTableFile(const std::wstring& from, const std::wstring& made, const std::wstring& oldBase,
+                    const std::wstring& newBase) {
+    std::string text;
+    {
+        platform::UniqueFile file(
+            ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER size = {};
+        if (!file || !::GetFileSizeEx(file.Get(), &size)) return ::GetLastError();
+        // A raster table's definition is a few lines: a larger .TAB is no such table, and is copied
+        // as it is.
+        if (size.QuadPart > 1 << 20) return ::CopyFileW(from.c_str(), made.c_str(), TRUE) ? 0 : ::GetLastError();
+        text.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!text.empty() && !::ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr))
+            return ::GetLastError();
+        if (read != text.size()) return ERROR_READ_FAULT;
+    }
+    if (!RenameOwnImage(text, oldBase, newBase))
+        return ::CopyFileW(from.c_str(), made.c_str(), TRUE) ? 0 : ::GetLastError();
+    platform::UniqueFile file(
+        ::CreateFileW(made.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return ::GetLastError();
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+        return ::GetLastError();
+    return written == text.size() ? 0 : ERROR_WRITE_FAULT;
+}
+
 }  // namespace
 
 std::string CZmaVadAZLayer::CleanLayerName(const std::string& name) { return RemoveNameCharacters(name); }
@@ -69,7 +131,7 @@ HRESULT CZmaVadAZLayer::ExportTab(const std::wstring& folder) {
         std::vector<ExportedTable> tables;
         if (CanExportTab())
             for (const std::string& source : sources)
-                if (!source.empty()) tables.push_back({source, GetName()});
+                if (!source.empty()) tables.push_back({source, CleanLayerName(GetName())});
         CopyTables(folder, tables);
         return S_OK;
     }
@@ -79,7 +141,7 @@ HRESULT CZmaVadAZLayer::ExportTab(const std::wstring& folder) {
 
 HRESULT CZmaVadAZLayer::CopyTabFiles(const std::wstring& folder, const std::string& source, const std::string& layerName) {
     try {
-        CopyTables(folder, {{source, layerName}});
+        CopyTables(folder, {{source, CleanLayerName(layerName)}});
         return S_OK;
     }
     // The reason stays with the thread for whoever reports the failure.
@@ -91,7 +153,7 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
     // exported would leave the user a folder without it.
     if (tables.empty()) throw ComError(E_FAIL, L"The layer has no table to export");
     struct TableCopy {
-        std::wstring sourceFolder, sourceBase, clean, targetTable;
+        std::wstring sourceFolder, sourceBase, name, targetTable;
         std::vector<std::wstring> files;
     };
     const std::wstring targetFolder = WithSeparator(folder);
@@ -105,12 +167,12 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
         TableCopy copy;
         copy.sourceFolder = source.substr(0, slash == std::wstring::npos ? 0 : slash + 1);
         copy.sourceBase = file.substr(0, file.find_last_of(L'.'));
-        copy.clean = platform::ToWide(CleanLayerName(table.name));
-        copy.targetTable = targetFolder + copy.clean + L".TAB";
+        copy.name = platform::ToWide(table.name);
+        copy.targetTable = targetFolder + copy.name + L".TAB";
         JudgeExportFile(copy.targetTable);
         for (const TableCopy& earlier : copies)
-            if (_wcsicmp(earlier.clean.c_str(), copy.clean.c_str()) == 0)
-                throw ComError(E_FAIL, L"Two tables would be exported as \"" + ShownName(copy.clean) + L".TAB\"");
+            if (_wcsicmp(earlier.name.c_str(), copy.name.c_str()) == 0)
+                throw ComError(E_FAIL, L"Two tables would be exported as \"" + ShownName(copy.name) + L".TAB\"");
 
         // A table is its .TAB: the other files of its name left without it are no table.
         copy.files = TableFileNames(copy.sourceFolder, copy.sourceBase);
@@ -121,7 +183,7 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
             throw ComError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
                            L"The table \"" + ShownName(source) + L"\" is not there");
         if (existing.empty() && FileExists(copy.targetTable) && _wcsicmp(copy.targetTable.c_str(), source.c_str()) != 0)
-            existing = copy.clean;
+            existing = copy.name;
         copies.push_back(std::move(copy));
     }
     // One question for the whole export: "No" leaves the folder as it is.
@@ -135,15 +197,21 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
     for (const TableCopy& copy : copies) {
         std::wstring temporary;
         for (const std::wstring& name : copy.files) {
+            const std::wstring extension = FileExtensionOf(name);
             const std::wstring from = copy.sourceFolder + name;
-            const std::wstring to = targetFolder + copy.clean + FileExtensionOf(name);
+            const std::wstring to = targetFolder + copy.name + extension;
             if (from == to) continue;
             if (temporary.empty() && !replacement.ReserveNameBeside(copy.targetTable, L"tab", temporary))
-                ThrowCannotWrite(copy.clean + L".TAB", ::GetLastError());
-            const std::wstring made = temporary + FileExtensionOf(name);
+                ThrowCannotWrite(copy.name + L".TAB", ::GetLastError());
+            const std::wstring made = temporary + extension;
             replacement.Add(made, to);
-            if (!::CopyFileW(from.c_str(), made.c_str(), FALSE))
-                ThrowCannotWrite(copy.clean + FileExtensionOf(name), ::GetLastError());
+            DWORD error = 0;
+            // A renamed raster table still finds its image under the copies' name.
+            if (SameFileName(extension, L".TAB") && copy.name != copy.sourceBase)
+                error = CopyTableFile(from, made, copy.sourceBase, copy.name);
+            else if (!::CopyFileW(from.c_str(), made.c_str(), FALSE))
+                error = ::GetLastError();
+            if (error) ThrowCannotWrite(copy.name + extension, error);
         }
     }
     replacement.Commit();

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/export/ExportResource.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/services/RegistrySettings.h"
+#include "tests/raster/RasterFixture.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/TestSupport.h"
 
@@ -250,14 +251,18 @@ TEST_F(DialogTest, EveryLayerThatCannotBeExportedIsNamedOnceWithTheReason) {
     }
 }
 
-// A layer's tables are copied with their files or the layer is named with the reason: a list
-// layer copies each of its tables under the table's own name, while a table whose .TAB file is
-// gone is never reported as exported, and a layer with no table at all is not listed.
+// A layer's tables are copied with their files or the layer is named with the reason: a list layer copies each of
+// its tables under the table's own file name, unchanged, so that a raster tile still finds its image; a table
+// whose .TAB file is gone is never reported as exported, and a layer with no table at all is not listed.
 TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheReason) {
     WriteTable("tile_a", 1);
-    WriteTable("tile_b", 1);
+    WriteTable("y", 1, {100});
+    WriteTable("y.old", 1, {100});
+    rastertest::WriteRegisteredTable(FolderA(), "my tile.bmp", 10.0, 51.0, 10.1, 50.9, 8, 6);
+    rastertest::WriteBitmap(FolderA() + "\\my tile.bmp", 8, 6);
+    std::ofstream(FolderA() + "\\y.notes.txt") << "notes";
     const std::string list = FolderA() + "\\tiles.atr";
-    std::ofstream(list) << "tile_a.tab\ntile_b.tab\n";
+    std::ofstream(list) << "tile_a.tab\ny.tab\ny.old.tab\nmy tile.TAB\n";
     ASSERT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, list.c_str()));
     ASSERT_TRUE(OpenTable("gone"));
     ASSERT_TRUE(OpenTable("half"));
@@ -265,27 +270,49 @@ TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheRe
         if (file.rfind(L"gone.", 0) == 0 || (file.rfind(L"half.", 0) == 0 && file != L"half.ID"))
             ::DeleteFileW((platform::ToWide(FolderA()) + L"\\" + file).c_str());
     ASSERT_TRUE(layers_->AddLayer("Shapes", CZmaVadAZLayer::kTypeShapes, "", L"", "", L"", L""));
-
-    const std::wstring tiles = platform::ToWide(OutFolder("list_layer"));
-    EXPECT_EQ(RunExport(false, tiles, {L"tiles"}), IDOK);
-    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"File export complete."});
-    std::vector<std::wstring> expected;
-    for (const std::wstring& file : FilesIn(platform::ToWide(FolderA())))
-        if (file.rfind(L"tile_", 0) == 0) expected.push_back(file);
-    EXPECT_EQ(FilesIn(tiles), expected);
-
-    const std::wstring none = platform::ToWide(OutFolder("no_table"));
-    answers_.boxes.clear();
     {
         CExportTABDlg dialog(layers_.get());
         EXPECT_EQ(Items(dialog.Create(nullptr)), (std::vector<std::wstring>{L"half", L"gone", L"tiles"}));
     }
+
+    const std::wstring tiles = platform::ToWide(OutFolder("list_layer"));
+    EXPECT_EQ(RunExport(false, tiles, {L"tiles"}), IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"File export complete."});
+    FileSet expected;
+    for (const auto& [name, bytes] : FileBytes(platform::ToWide(FolderA())))
+        for (const wchar_t* table : {L"tile_a.", L"y.", L"y.old.", L"my tile."})
+            if (::lstrcmpiW(name.substr(0, name.find_last_of(L'.') + 1).c_str(), table) == 0) expected[name] = bytes;
+    EXPECT_EQ(expected.size(), 7u);
+    EXPECT_TRUE(FileBytes(tiles) == expected);
+    EXPECT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable,
+                                              platform::ToAnsi(tiles + L"\\my tile.TAB").c_str()))
+        << "the tile opens with its image";
+    // Again into the same folder: "No" keeps the earlier files and counts as done, as "Yes" does.
+    for (int answer : {IDNO, IDYES}) {
+        answers_.boxes.clear();
+        answers_.answer = answer;
+        EXPECT_EQ(RunExport(false, tiles, {L"tiles"}), IDOK);
+        EXPECT_EQ(BoxTexts(), (std::vector<std::wstring>{L"File \"tile_a.TAB\" already exists. Replace?",
+                                                         L"File export complete."}));
+        EXPECT_TRUE(FileBytes(tiles) == expected);
+    }
+
+    const std::wstring none = platform::ToWide(OutFolder("no_table"));
+    answers_.boxes.clear();
     EXPECT_EQ(RunExport(false, none, {L"half", L"gone"}), IDOK);
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\n"
                                                     L"half: The table \"" + platform::ToWide(FolderA()) +
                                                     L"\\half.tab\" is not there.\n"
                                                     L"gone: The table \"" + platform::ToWide(FolderA()) +
                                                     L"\\gone.tab\" is not there."});
+    EXPECT_TRUE(FilesIn(none).empty());
+
+    // A list one of whose tables is gone copies none of them.
+    ::DeleteFileA((FolderA() + "\\y.tab").c_str());
+    answers_.boxes.clear();
+    EXPECT_EQ(RunExport(false, none, {L"tiles"}), IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\ntiles: The table \"" +
+                                                    platform::ToWide(FolderA()) + L"\\y.tab\" is not there."});
     EXPECT_TRUE(FilesIn(none).empty());
 }
 

@@ -3,6 +3,7 @@
 #include "tests/export/ExportFixture.h"
 
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
+#include "tests/raster/RasterFixture.h"
 #include "tests/support/HeldFile.h"
 
 #include <cstdio>
@@ -117,6 +118,30 @@ TEST_F(FileExportTest, ATableIsCopiedWithTheFilesOfItsOwnNameOnly) {
         EXPECT_EQ(layer.CopyTabFiles(target, source + "\\" + table, name), S_OK) << table;
         EXPECT_EQ(FilesIn(target), copied) << table;
     }
+}
+
+// A raster table copied under another name names its image's copy, every other byte as it was, and opens with it;
+// an image named with its folder is named as it was.
+TEST_F(FileExportTest, ARasterTableCopiedUnderAnotherNameFindsItsImage) {
+    const std::string source = OutFolder("raster_source"), target = OutFolder("raster_copy");
+    const std::string whole = source + "\\whole.TAB";
+    ASSERT_TRUE(::MoveFileA(rastertest::WriteRegisteredTable(source, source + "\\my tile.bmp", 10.0, 51.0, 10.1, 50.9, 8, 6)
+                                .c_str(),
+                            whole.c_str()));
+    const std::string tile = rastertest::WriteRegisteredTable(source, "my tile.bmp", 10.0, 51.0, 10.1, 50.9, 8, 6);
+    const std::string text = rastertest::ReadAll(tile);
+    rastertest::WriteBitmap(source + "\\my tile.bmp", 8, 6);
+    CZmaVadAZLayer layer(map_.Get(), layers_.get());
+    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), tile, "My tile (1)"), S_OK);
+    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), whole, "Whole one"), S_OK);
+    EXPECT_EQ(FilesIn(platform::ToWide(target)),
+              (std::vector<std::wstring>{L"Mytile(1).TAB", L"Mytile(1).bmp", L"Wholeone.TAB"}));
+    std::string renamed = text;
+    renamed.replace(renamed.find("my tile.bmp"), 11, "Mytile(1).bmp");
+    EXPECT_EQ(rastertest::ReadAll(target + "\\Mytile(1).TAB"), renamed);
+    EXPECT_EQ(rastertest::ReadAll(target + "\\Wholeone.TAB"), rastertest::ReadAll(whole));
+    for (const char* table : {"\\Mytile(1).TAB", "\\Wholeone.TAB"})
+        EXPECT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, (target + table).c_str())) << table;
 }
 
 // The names the system gives the export's temporary copies next are taken by a user's files ("tab<n>.TAB", and the
