@@ -208,10 +208,12 @@ protected:
     // Copies the files of each table (TableFileNames: the files whose name without its last
     // extension is the table's) into `folder` under its name; a raster table's "File" line that
     // names the table's own image names the image's copy. When a target table exists the user is
-    // asked once, before anything is copied; "No" leaves the folder alone (and counts as done). The
-    // copies replace the earlier files together once all are made: a copy that fails leaves the
-    // folder as it was. No table at all, a table without its .TAB file, two tables under one name
-    // and a target the export may not write (JudgeExportFile) are refused with the reason.
+    // asked once, before anything is copied; "No" leaves the folder alone (and counts as done). A
+    // table exported into its own folder under its own name (paths compared as the system
+    // compares them) is left as it is. The copies replace the earlier files together once all are
+    // made: a copy that fails leaves the folder as it was. No table at all, a table without its
+    // .TAB file, two tables under one name and a target the export may not write
+    // (JudgeExportFile) are refused with the reason.
     void CopyTables(const std::wstring& folder, const std::vector<ExportedTable>& tables);
     // The map's engine layer list.
     platform::ComPtr<IDispatch> EngineLayers() const;

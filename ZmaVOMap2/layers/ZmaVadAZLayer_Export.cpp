@@ -46,6 +46,41 @@ bool FileExists(const std::wstring& path) {
     throw ComError(HRESULT_FROM_WIN32(error), L"\"" + ShownName(name) + L"\" cannot be written: " + SystemMessage(error));
 }
 
+// A path as the system opens it: in full, its separators, "." and ".." resolved, and its short
+// names made long where it is there.
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    }
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    std::wstring longer(full.size() + MAX_PATH, L'\0');
+    length = ::GetLongPathNameW(full.c_str(), &longer[0], static_cast<DWORD>(longer.size()));
+    if (length == 0 || length >= longer.size()) return full;
+    longer.resize(length);
+    return longer;
+}
+
+bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& information) {
+    // Asking for no access, the file opens whoever holds it.
+    platform::UniqueFile file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && ::GetFileInformationByHandle(file.Get(), &information);
+}
+
+// Whether two paths name one file as the system finds it: the same full path without regard to
+// case ("C:\Maps\", "c:/maps" and "C:\Maps\Old\.." are one folder), or, for files that are there,
+// one file under two names (a local folder reached through a share).
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    if (SameFileName(FullPath(a), FullPath(b))) return true;
+    BY_HANDLE_FILE_INFORMATION x = {}, y = {};
+    return FileIdentity(a, x) && FileIdentity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
 // A raster table names its image on its "File" line. When that image is a file of the table's own
 // set ("<old base>.bmp" beside it), the line is given the image's name under the copies' base; every
 // other byte stays. False when the text names no such image.
@@ -171,7 +206,7 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
         copy.targetTable = targetFolder + copy.name + L".TAB";
         JudgeExportFile(copy.targetTable);
         for (const TableCopy& earlier : copies)
-            if (_wcsicmp(earlier.name.c_str(), copy.name.c_str()) == 0)
+            if (SameFileName(earlier.name, copy.name))
                 throw ComError(E_FAIL, L"Two tables would be exported as \"" + ShownName(copy.name) + L".TAB\"");
 
         // A table is its .TAB: the other files of its name left without it are no table.
@@ -182,7 +217,7 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
         if (tab == copy.files.end())
             throw ComError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
                            L"The table \"" + ShownName(source) + L"\" is not there");
-        if (existing.empty() && FileExists(copy.targetTable) && _wcsicmp(copy.targetTable.c_str(), source.c_str()) != 0)
+        if (existing.empty() && FileExists(copy.targetTable) && !SamePath(copy.targetTable, copy.sourceFolder + *tab))
             existing = copy.name;
         copies.push_back(std::move(copy));
     }
@@ -200,7 +235,8 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
             const std::wstring extension = FileExtensionOf(name);
             const std::wstring from = copy.sourceFolder + name;
             const std::wstring to = targetFolder + copy.name + extension;
-            if (from == to) continue;
+            // Into its own folder under its own name, a table is there already.
+            if (SamePath(from, to)) continue;
             if (temporary.empty() && !replacement.ReserveNameBeside(copy.targetTable, L"tab", temporary))
                 ThrowCannotWrite(copy.name + L".TAB", ::GetLastError());
             const std::wstring made = temporary + extension;

@@ -253,7 +253,8 @@ TEST_F(DialogTest, EveryLayerThatCannotBeExportedIsNamedOnceWithTheReason) {
 
 // A layer's tables are copied with their files or the layer is named with the reason: a list layer copies each of
 // its tables under the table's own file name, unchanged, so that a raster tile still finds its image; a table
-// whose .TAB file is gone is never reported as exported, and a layer with no table at all is not listed.
+// whose .TAB file is gone is never reported as exported, and a layer with no table at all is not listed. Into the
+// tables' own folder, however it is spelled, a list whose names differ from its files' only in case leaves them be.
 TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheReason) {
     WriteTable("tile_a", 1);
     WriteTable("y", 1, {100});
@@ -306,6 +307,16 @@ TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheRe
                                                     L"gone: The table \"" + platform::ToWide(FolderA()) +
                                                     L"\\gone.tab\" is not there."});
     EXPECT_TRUE(FilesIn(none).empty());
+
+    std::ofstream(FolderA() + "\\upper.atr") << "TILE_A.tab\nMY TILE.tab\n";
+    ASSERT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, (FolderA() + "\\upper.atr").c_str()));
+    const FileSet before = FileBytes(platform::ToWide(FolderA()));
+    std::wstring slashes = platform::ToWide(FolderA()) + L"/";
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    answers_.boxes.clear();
+    EXPECT_EQ(RunExport(false, slashes, {L"upper"}), IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"File export complete."});
+    EXPECT_TRUE(FileBytes(platform::ToWide(FolderA())) == before);
 
     // A list one of whose tables is gone copies none of them.
     ::DeleteFileA((FolderA() + "\\y.tab").c_str());

@@ -6,6 +6,8 @@
 #include "tests/raster/RasterFixture.h"
 #include "tests/support/HeldFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -118,6 +120,24 @@ TEST_F(FileExportTest, ATableIsCopiedWithTheFilesOfItsOwnNameOnly) {
         EXPECT_EQ(layer.CopyTabFiles(target, source + "\\" + table, name), S_OK) << table;
         EXPECT_EQ(FilesIn(target), copied) << table;
     }
+}
+
+// Into the folder it lies in, under its own name in any case, a table is left as it is however the folder or the
+// table is spelled: no question, no copy, no file renamed.
+TEST_F(FileExportTest, ATableExportedIntoItsOwnFolderStaysAsItIs) {
+    const std::string source = WriteRoads("one");
+    const FileSet before = FileBytes(platform::ToWide(source));
+    std::string lower = source, slashes = source;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    const std::string parent = source.substr(0, source.find_last_of('\\'));
+    CZmaVadAZLayer layer(map_.Get(), layers_.get());
+    for (const std::string& folder : {source, source + "\\", lower, slashes + "/", parent + "\\.\\source\\..\\source"})
+        for (const char* name : {"roads", "ROADS", "Roads"}) {
+            EXPECT_EQ(layer.CopyTabFiles(platform::ToWide(folder), lower + "\\ROADS.TAB", name), S_OK) << folder << name;
+            EXPECT_TRUE(answers_.boxes.empty()) << folder << " " << name;
+            EXPECT_TRUE(FileBytes(platform::ToWide(source)) == before) << folder << " " << name;
+        }
 }
 
 // A raster table copied under another name names its image's copy, every other byte as it was, and opens with it;
