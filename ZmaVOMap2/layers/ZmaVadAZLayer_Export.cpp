@@ -240,13 +240,14 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
             if (temporary.empty() && !replacement.ReserveNameBeside(copy.targetTable, L"tab", temporary))
                 ThrowCannotWrite(copy.name + L".TAB", ::GetLastError());
             const std::wstring made = temporary + extension;
-            replacement.Add(made, to);
             DWORD error = 0;
             // A renamed raster table still finds its image under the copies' name.
             if (SameFileName(extension, L".TAB") && copy.name != copy.sourceBase)
                 error = CopyTableFile(from, made, copy.sourceBase, copy.name);
-            else if (!::CopyFileW(from.c_str(), made.c_str(), FALSE))
+            else if (!::CopyFileW(from.c_str(), made.c_str(), TRUE))
                 error = ::GetLastError();
+            // A file made, whole or not, goes with the replacement; one that was there is left alone.
+            if (error != ERROR_FILE_EXISTS) replacement.Add(made, to);
             if (error) ThrowCannotWrite(copy.name + extension, error);
         }
     }
