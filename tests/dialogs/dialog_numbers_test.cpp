@@ -238,8 +238,9 @@ TEST_F(TypedNumbers, EveryDialogTakesOnlyNumbersTheMapCanUseAndASavedMapKeepsThe
         // Without imagery, which would snap the zoom to its tile levels.
         {"zoom to scale, width", zoomToScale, {}, nullptr, IDC_ZOOM_WIDTH, Refused({"0"}), "100",
          {L"The window width must be a number greater than 0 and at most 24901.46 mi."}, L"mapsettings/@zoom", L"100"},
+        // The width of 10 windows of 4.16667 in (400 pixels at 96 an inch), as its text shows it.
         {"zoom to scale, scale", zoomToScale, {}, nullptr, IDC_ZOOM_SCALE, Refused({"0"}), "10",
-         {L"The scale must be a number greater than 0 and at most 5976.35 mi."}},
+         {L"The scale must be a number greater than 0 and at most 5976.35 mi."}, L"mapsettings/@zoom", L"41.6667"},
         {"zoom to scale, centre", zoomToScale, {}, nullptr, IDC_ZOOM_CENTER_X, Refused({"180.5"}), "8.5",
          {L"The X coordinate must be a number from -180 to 180."}, L"mapsettings/@centerx", L"8.5"},
     };
