@@ -2,7 +2,7 @@
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
-#include "platform/Number.h"
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Result.h"
 
 #include <vector>
@@ -62,9 +62,7 @@ std::string ItemText(HWND dialog, int id, int limit) {
 
 void SetItemText(HWND dialog, int id, const std::string& text) { ::SetDlgItemTextA(dialog, id, text.c_str()); }
 
-void SetItemNumber(HWND dialog, int id, double value, int decimals) {
-    SetItemText(dialog, id, decimals < 0 ? platform::FormatGeneral(value) : platform::FormatFixed(value, decimals));
-}
+void SetItemNumber(HWND dialog, int id, double value, int decimals) { WriteDialogNumber(dialog, id, value, decimals); }
 
 bool IsChecked(HWND dialog, int id) { return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 void Check(HWND dialog, int id, bool on) { ::CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }

@@ -29,7 +29,8 @@ const char* UnitCaption(long unit);
 std::string ItemText(HWND dialog, int id, int limit);
 void SetItemText(HWND dialog, int id, const std::string& text);
 // A number into a control as its edit reads it back: with a point, whatever the host's locale.
-// Fixed `decimals` after the point, or as "%g" writes it when `decimals` is negative.
+// Fixed `decimals` after the point, or as "%g" writes it when `decimals` is negative. The edit
+// remembers it as the dialog's own (WriteDialogNumber).
 void SetItemNumber(HWND dialog, int id, double value, int decimals = -1);
 bool IsChecked(HWND dialog, int id);
 void Check(HWND dialog, int id, bool on);

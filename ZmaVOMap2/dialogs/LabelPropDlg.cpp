@@ -282,9 +282,9 @@ bool CLabelPropDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) {
     if (code == EN_KILLFOCUS) {
         // An edit left with a number the rule refuses keeps the last one taken; OK says why.
         double value = 0;
-        const bool read = ReadNumber(ItemText(d, id, 50), id == IDC_LABEL_OFFSET_X || id == IDC_LABEL_OFFSET_Y
-                                                              ? kTypedOffset
-                                                              : NumberRange::Between(0.0, widestZoom_), value);
+        const bool read = ReadEditNumber(d, id, id == IDC_LABEL_OFFSET_X || id == IDC_LABEL_OFFSET_Y
+                                                    ? kTypedOffset
+                                                    : NumberRange::Between(0.0, widestZoom_), value);
         switch (id) {
         case IDC_LABEL_ZOOM_MIN: zoomMin_ = read ? value : zoomMin_; break;
         case IDC_LABEL_ZOOM_MAX: zoomMax_ = read ? value : zoomMax_; break;

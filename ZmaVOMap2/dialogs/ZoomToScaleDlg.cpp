@@ -9,6 +9,8 @@
 #include "platform/Result.h"
 #include "platform/UniqueHandle.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kUnitSelectionKey = "Software\\Zemro\\Terravex\\MapInformation";
@@ -41,7 +43,7 @@ double CZoomToScaleDlg::PresetDenominator(int button) {
 
 void CZoomToScaleDlg::WriteText(int id, double value) {
     updating_ = true;
-    ::SetDlgItemTextA(Handle(), id, platform::FormatGeneral(value).c_str());
+    WriteDialogNumber(Handle(), id, value);
     updating_ = false;
 }
 
@@ -118,15 +120,18 @@ bool CZoomToScaleDlg::OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR&) {
 
 bool CZoomToScaleDlg::OnCommand(WORD id, WORD code) {
     if (updating_) return false;
+    // A text the dialog wrote, typed again as it was, stands for the number it wrote.
     if (id == IDC_ZOOM_WIDTH && code == EN_CHANGE) {
-        scaleTyped_ = false;
-        windowWidth = ReadText(IDC_ZOOM_WIDTH);
+        if (!ReadEditNumber(Handle(), IDC_ZOOM_WIDTH, Widths(), windowWidth)) windowWidth = ReadText(IDC_ZOOM_WIDTH);
         WriteScaleText();
         return true;
     }
     if (id == IDC_ZOOM_SCALE && code == EN_CHANGE) {
-        scaleTyped_ = true;
-        windowWidth = ReadText(IDC_ZOOM_SCALE) * screenLength;
+        // A scale the map can use gives a width it can show, however the product rounds.
+        double scale = 0;
+        windowWidth = ReadEditNumber(Handle(), IDC_ZOOM_SCALE, Scales(), scale)
+                          ? std::min(scale * screenLength, Widths().givenHigh)
+                          : ReadText(IDC_ZOOM_SCALE) * screenLength;
         WriteText(IDC_ZOOM_WIDTH, windowWidth);
         return true;
     }
@@ -150,28 +155,36 @@ void CZoomToScaleDlg::OnScaleChoice(int button) {
     } else {
         const double denominator = PresetDenominator(button);
         if (denominator > 0) {
-            scaleTyped_ = false;
             EnableEditing(false);
             windowWidth = DistanceUnits::ConvertLength(denominator * screenLength, lengthUnit, mapUnit);
         }
     }
-    // The width keeps the precision of its text.
+    // The width keeps the precision of its text, and is the one OK takes: the world's width
+    // stays the world's, though its text rounds it past.
     WriteText(IDC_ZOOM_WIDTH, windowWidth);
-    windowWidth = ReadText(IDC_ZOOM_WIDTH);
+    if (!ReadEditNumber(Handle(), IDC_ZOOM_WIDTH, Widths(), windowWidth)) windowWidth = ReadText(IDC_ZOOM_WIDTH);
     WriteScaleText();
+}
+
+NumberRange CZoomToScaleDlg::Widths() const {
+    return NumberRange::AboveZero(DistanceUnits::WorldWidth(mapUnit),
+                                  platform::ToWide(DistanceUnits::GetUnitAbbreviation(mapUnit)));
+}
+
+NumberRange CZoomToScaleDlg::Scales() const {
+    const NumberRange widths = Widths();
+    return NumberRange::AboveZero(widths.givenHigh / screenLength, widths.unit);
 }
 
 void CZoomToScaleDlg::OnOK() {
     // The view must be one the map can show and a saved map can take back: a width up to the
-    // world's, a centre on the world. A typed scale arrives here as the width it gives.
+    // world's, a centre on the world. A scale the user typed is read as typed and arrives here as
+    // the width it gives; a scale the dialog wrote follows the width, which is read for itself.
     HWND d = Handle();
-    const std::wstring unit = platform::ToWide(DistanceUnits::GetUnitAbbreviation(mapUnit));
-    const NumberRange widths = NumberRange::AboveZero(DistanceUnits::WorldWidth(mapUnit), unit);
+    const NumberRange widths = Widths();
     double width = 0, x = 0, y = 0, scale = 0;
-    const bool scaleRead = !scaleTyped_ || !(screenLength > 0) ||
-                           ReadDialogNumber(d, IDC_ZOOM_SCALE, L"The scale",
-                                            NumberRange::AboveZero(DistanceUnits::WorldWidth(mapUnit) / screenLength, unit),
-                                            scale);
+    const bool scaleRead = ShowsWrittenNumber(d, IDC_ZOOM_SCALE) || !(screenLength > 0) ||
+                           ReadDialogNumber(d, IDC_ZOOM_SCALE, L"The scale", Scales(), scale);
     if (!scaleRead || !ReadDialogNumber(d, IDC_ZOOM_WIDTH, L"The window width", widths, width) ||
         !ReadDialogNumber(d, IDC_ZOOM_CENTER_X, L"The X coordinate", NumberRange::Between(-180.0, 180.0), x) ||
         !ReadDialogNumber(d, IDC_ZOOM_CENTER_Y, L"The Y coordinate", NumberRange::Between(-90.0, 90.0), y))

@@ -2,6 +2,7 @@
 // scale, typed or chosen from five presets, in inches or centimetres of screen.
 #pragma once
 
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Window.h"
 
 class CZoomToScaleDlg : public platform::Dialog {
@@ -33,9 +34,10 @@ private:
     void WriteScaleText();
     double ReadText(int id) const;
     void EnableEditing(bool enable);
+    // The widths the map can show: above 0 and at most the world's, in the map's unit; and the
+    // scales that give them.
+    NumberRange Widths() const;
+    NumberRange Scales() const;
 
     bool updating_ = false;
-    // The width comes from the digits in front of a scale the user typed last: OK reads that scale
-    // whole as well.
-    bool scaleTyped_ = false;
 };

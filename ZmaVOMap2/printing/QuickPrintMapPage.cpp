@@ -186,7 +186,7 @@ void CQuickPrintMapPage::FieldsToControls() {
         ShowSize(MeetsMinimum(size) ? size : EnlargeToMinimum(size));
     }
     SelectScalePreset(scale_);
-    ::SetWindowTextA(Item(IDC_MAP_SCALE), platform::FormatGeneral(scale_, 15).c_str());
+    WriteDialogNumber(Handle(), IDC_MAP_SCALE, scale_, -1, 15);
 }
 
 void CQuickPrintMapPage::ShowSize(SIZE size) {
@@ -446,7 +446,7 @@ void CQuickPrintMapPage::ControlsToFields() {
     // A scale the settings cannot hold keeps the one before: leaving the page told the user of
     // one typed, and one the page computed is not the user's.
     double scale = 0;
-    if (ReadNumber(EditText(Handle(), IDC_MAP_SCALE), ScaleRange(), scale)) scale_ = scale;
+    if (ReadEditNumber(Handle(), IDC_MAP_SCALE, ScaleRange(), scale)) scale_ = scale;
     // Only a custom size the user chose replaces the one the settings hold: the sizes the window
     // and the page give are not the user's.
     if (sizeMode_ == kCustomSize) custom_ = {units_.FromPaper(width_.GetValue()), units_.FromPaper(height_.GetValue())};

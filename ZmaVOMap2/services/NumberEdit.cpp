@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/services/NumberEdit.h"
 
+#include "ZmaVOMap2/services/NumberInput.h"
 #include "platform/Number.h"
 
 #include <cstring>
@@ -27,7 +28,7 @@ double CNumberEdit::GetValue() const {
     return value;
 }
 
-void CNumberEdit::SetValue(double value) { ::SetWindowTextA(Handle(), platform::FormatFixed(value, decimals_).c_str()); }
+void CNumberEdit::SetValue(double value) { WriteEditNumber(Handle(), value, decimals_); }
 
 bool CNumberEdit::Accepts(wchar_t character) const {
     if (character == 8 || (character >= L'0' && character <= L'9')) return true;

@@ -8,7 +8,8 @@
 
 class CNumberEdit : public platform::SubclassedWindow {
 public:
-    // SetValue shows `decimals` digits after the point.
+    // SetValue shows `decimals` digits after the point, as a number the dialog wrote
+    // (WriteDialogNumber).
     explicit CNumberEdit(int decimals) : decimals_(decimals) {}
 
     double GetValue() const;

@@ -4,11 +4,46 @@
 #include "platform/Number.h"
 #include "platform/Window.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
 constexpr int kDigits = 7;
+
+// What an edit remembers of the number a dialog last wrote into it: the number's bits in two
+// halves and the form of its text (decimals + 1, or minus the significant digits + 1, so that no
+// form is a null property). They are plain values, which the system drops with the window.
+constexpr wchar_t kWrittenLow[] = L"VadAZ.WrittenNumber.Low";
+constexpr wchar_t kWrittenHigh[] = L"VadAZ.WrittenNumber.High";
+constexpr wchar_t kWrittenForm[] = L"VadAZ.WrittenNumber.Form";
+
+std::string TextOf(double value, std::int32_t form) {
+    return form > 0 ? platform::FormatFixed(value, form - 1) : platform::FormatGeneral(value, -form - 1);
+}
+
+HANDLE AsProperty(std::uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)); }
+std::uint32_t FromProperty(HANDLE value) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(value)); }
+
+// The number last written into `edit`, when the edit still shows `text` as it was written.
+bool WrittenNumber(HWND edit, const std::string& text, double& value) {
+    const auto form = static_cast<std::int32_t>(FromProperty(::GetPropW(edit, kWrittenForm)));
+    if (!form) return false;
+    const std::uint64_t bits = (static_cast<std::uint64_t>(FromProperty(::GetPropW(edit, kWrittenHigh))) << 32) |
+                               FromProperty(::GetPropW(edit, kWrittenLow));
+    double written = 0;
+    std::memcpy(&written, &bits, sizeof written);
+    if (TextOf(written, form) != text) return false;
+    value = written;
+    return true;
+}
+
+bool Within(double value, double low, double high, bool aboveLow, bool whole) {
+    if (!std::isfinite(value) || value > high || value < low || (aboveLow && value == low)) return false;
+    return !whole || value == std::floor(value);
+}
 
 std::string Shown(double value) { return platform::FormatGeneral(value, kDigits); }
 
@@ -36,6 +71,8 @@ NumberRange NumberRange::Between(double low, double high, const std::wstring& un
     NumberRange range;
     range.low = RoundedInward(low, false);
     range.high = RoundedInward(high, true);
+    range.givenLow = low;
+    range.givenHigh = high;
     range.unit = unit;
     return range;
 }
@@ -48,15 +85,16 @@ NumberRange NumberRange::AboveZero(double high, const std::wstring& unit) {
 
 NumberRange NumberRange::Whole(long low, long high) {
     NumberRange range;
-    range.low = low;
-    range.high = high;
+    range.low = range.givenLow = low;
+    range.high = range.givenHigh = high;
     range.whole = true;
     return range;
 }
 
-bool NumberRange::Holds(double value) const noexcept {
-    if (!std::isfinite(value) || value > high || value < low || (aboveLow && value == low)) return false;
-    return !whole || value == std::floor(value);
+bool NumberRange::Holds(double value) const noexcept { return Within(value, low, high, aboveLow, whole); }
+
+bool NumberRange::HoldsGiven(double value) const noexcept {
+    return Within(value, givenLow, givenHigh, aboveLow, whole);
 }
 
 bool ReadNumber(const std::string& text, const NumberRange& range, double& value) {
@@ -99,9 +137,40 @@ std::string EditText(HWND dialog, int id) {
     return platform::ToAnsi(text);
 }
 
+void WriteDialogNumber(HWND dialog, int id, double value, int decimals, int digits) {
+    WriteEditNumber(::GetDlgItem(dialog, id), value, decimals, digits);
+}
+
+void WriteEditNumber(HWND edit, double value, int decimals, int digits) {
+    const std::int32_t form = decimals >= 0 ? decimals + 1 : -std::max(digits, 1) - 1;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    // Remembered before the text is set, so that a handler of the edit's change reads the two alike.
+    ::SetPropW(edit, kWrittenLow, AsProperty(static_cast<std::uint32_t>(bits)));
+    ::SetPropW(edit, kWrittenHigh, AsProperty(static_cast<std::uint32_t>(bits >> 32)));
+    ::SetPropW(edit, kWrittenForm, AsProperty(static_cast<std::uint32_t>(form)));
+    ::SetWindowTextA(edit, TextOf(value, form).c_str());
+}
+
+bool ShowsWrittenNumber(HWND dialog, int id) {
+    double written = 0;
+    return WrittenNumber(::GetDlgItem(dialog, id), EditText(dialog, id), written);
+}
+
+bool ReadEditNumber(HWND dialog, int id, const NumberRange& range, double& value) {
+    const std::string text = EditText(dialog, id);
+    double written = 0;
+    if (!WrittenNumber(::GetDlgItem(dialog, id), text, written)) return ReadNumber(text, range, value);
+    if (!range.HoldsGiven(written)) return false;
+    double shown = written;
+    platform::ReadNumber(text.c_str(), shown);
+    value = range.HoldsGiven(shown) ? shown : written;
+    return true;
+}
+
 bool ReadDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, double& value,
                       const wchar_t* caption) {
-    if (ReadNumber(EditText(dialog, id), range, value)) return true;
+    if (ReadEditNumber(dialog, id, range, value)) return true;
     RefuseDialogNumber(dialog, id, what, range, caption);
     return false;
 }

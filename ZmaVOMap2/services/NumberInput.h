@@ -2,6 +2,11 @@
 // number (no letters after it, no "1,5", no NaN or infinity), a whole number where the setting
 // counts things, within the range the map can use. A dialog that stores the number refuses any
 // other text with a message naming the range and keeps the edit to correct.
+//
+// A number the dialog wrote into an edit itself is not the user's: its text shows it rounded
+// ("24901.5" for the world's 24901.4609 mi), which may take it past the end of the range. An edit
+// remembers the number it was last written with, and while it shows that text unchanged, the
+// text stands for that number.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +15,9 @@
 
 struct NumberRange {
     double low = 0.0, high = 0.0;
+    // The ends as given, before rounding: a number the dialog wrote may lie between these and
+    // the ends that a message names.
+    double givenLow = 0.0, givenHigh = 0.0;
     bool aboveLow = false;  // the low end itself is refused ("greater than 0")
     bool whole = false;     // only whole numbers
     std::wstring unit;      // shown after the bounds in a message, may be empty
@@ -23,6 +31,8 @@ struct NumberRange {
     static NumberRange Whole(long low, long high);
 
     bool Holds(double value) const noexcept;
+    // Within the ends as given.
+    bool HoldsGiven(double value) const noexcept;
 };
 
 // The text as a number within `range`; false for anything else.
@@ -35,7 +45,22 @@ std::wstring RangeMessage(const std::wstring& what, const NumberRange& range);
 // The whole text of edit `id` of `dialog`, in the ANSI code page.
 std::string EditText(HWND dialog, int id);
 
-// Reads edit `id` of `dialog` by the rule. Text it refuses is told with RangeMessage in a message
+// Writes `value` into edit `id` of `dialog`, with a point whatever the host's locale: with
+// `decimals` digits after it, or, when `decimals` is negative, as "%g" writes it with `digits`
+// significant digits. The edit remembers the value with the text.
+void WriteDialogNumber(HWND dialog, int id, double value, int decimals = -1, int digits = 6);
+// The same for an edit by its window.
+void WriteEditNumber(HWND edit, double value, int decimals = -1, int digits = 6);
+// Whether edit `id` shows the text WriteDialogNumber last wrote into it, as it was written.
+bool ShowsWrittenNumber(HWND dialog, int id);
+// Edit `id`'s number by the rule, without a word to the user. A text the user typed is read as
+// ReadNumber reads it. The text the dialog wrote, left as it was, stands for the number written
+// when that lies within the range's ends as given: it gives the number it shows (so that a
+// number keeps the precision the dialog shows it with), or the number written where showing it
+// rounded it out of the range.
+bool ReadEditNumber(HWND dialog, int id, const NumberRange& range, double& value);
+
+// Reads edit `id` of `dialog` by the rule (ReadEditNumber). Text it refuses is told with RangeMessage in a message
 // box captioned `caption`, and the edit gets the focus with its text selected; false then.
 bool ReadDialogNumber(HWND dialog, int id, const std::wstring& what, const NumberRange& range, double& value,
                       const wchar_t* caption = L"Map Module");

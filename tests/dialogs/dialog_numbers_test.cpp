@@ -15,6 +15,7 @@
 #include "tests/raster/RasterFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
+#include "platform/Number.h"
 
 #include <algorithm>
 #include <functional>
@@ -93,6 +94,12 @@ std::vector<std::string> Refused(std::vector<std::string> besides = {}) {
 
 class TypedNumbers : public SitedMap {
 protected:
+    // Zoom to Scale opens with the length unit of the map's unit, not the one a run chose before.
+    void SetUp() override {
+        SitedMap::SetUp();
+        testsupport::DeleteValue(HKEY_CURRENT_USER, L"Software\\Zemro\\Terravex\\MapInformation", L"ZoomToScaleUnitSel");
+    }
+
     // One dialog: how it opens (after the steps of the dialogs it opens from), what is set before
     // typing, the edit whose texts are typed, the messages they bring, the value then taken, and
     // the attribute of a saved map that keeps it.
@@ -149,6 +156,16 @@ protected:
         FreshMap fresh(saved.Get(), bool(imagerytest::ImageryElement(saved.Get())));
         Show(fresh.map.Get());
         EXPECT_EQ(TextAt(imagerytest::SaveSettings(fresh.map.Get()).Get(), c.kept), c.expected);
+    }
+
+    // OK pressed on `dialog`: the messages it brought since the answerer was cleared. A dialog that
+    // stays is cancelled.
+    std::wstring PressOk(HWND dialog) {
+        std::wstring told;
+        Click(dialog, IDOK);
+        for (const auto& box : Dialogs().Dialogs()) told += box.caption == L"Map Module" ? box.text : L"";
+        if (::IsWindowVisible(dialog)) Click(dialog, IDCANCEL);
+        return told;
     }
 
     // The host shows its dataset, which takes the settings a loaded map holds for it.
@@ -221,8 +238,9 @@ TEST_F(TypedNumbers, EveryDialogTakesOnlyNumbersTheMapCanUseAndASavedMapKeepsThe
         // Without imagery, which would snap the zoom to its tile levels.
         {"zoom to scale, width", zoomToScale, {}, nullptr, IDC_ZOOM_WIDTH, Refused({"0"}), "100",
          {L"The window width must be a number greater than 0 and at most 24901.46 mi."}, L"mapsettings/@zoom", L"100"},
+        // The width of 10 windows of 4.16667 in (400 pixels at 96 an inch), as its text shows it.
         {"zoom to scale, scale", zoomToScale, {}, nullptr, IDC_ZOOM_SCALE, Refused({"0"}), "10",
-         {L"The scale must be a number greater than 0 and at most 5976.35 mi."}},
+         {L"The scale must be a number greater than 0 and at most 5976.35 mi."}, L"mapsettings/@zoom", L"41.6667"},
         {"zoom to scale, centre", zoomToScale, {}, nullptr, IDC_ZOOM_CENTER_X, Refused({"180.5"}), "8.5",
          {L"The X coordinate must be a number from -180 to 180."}, L"mapsettings/@centerx", L"8.5"},
     };
@@ -292,6 +310,128 @@ TEST_F(TypedNumbers, LabelPropertiesApplyWhatTheLayerTakesAndNameWhatItRefuses) 
         EXPECT_EQ(stays, !c.told.empty()) << c.layer;
         EXPECT_EQ(told, c.told) << c.layer;
         EXPECT_EQ(LabelCount(c.layer), c.count) << c.layer;
+    }
+}
+
+// Zoom to Scale over a map zoomed out as far as it goes, in each unit whose width it names. The
+// numbers it wrote itself are taken, the width as its text shows it or the world's own where that
+// text rounds past it ("24901.5" mi); what the user typed is judged as typed.
+TEST_F(TypedNumbers, ZoomToScaleTakesTheNumbersItWroteAtTheWorldsWidth) {
+    testsupport::RemoveBackgroundMap(control_.Get());
+    const auto unitIndex = [](HWND d, int index) {
+        ::SendDlgItemMessageW(d, IDC_ZOOM_LENGTH_UNIT, CB_SETCURSEL, index, 0);
+        ::SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_ZOOM_LENGTH_UNIT, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(d, IDC_ZOOM_LENGTH_UNIT)));
+    };
+    const Step custom = [](HWND d) {
+        Type(d, IDC_ZOOM_SCALE, "1000");
+        ::SendDlgItemMessageW(d, IDC_SCALE_CUSTOM, BM_CLICK, 0, 0);
+    };
+    const Step unitsTwice = [&unitIndex](HWND d) {
+        Type(d, IDC_ZOOM_SCALE, "1000");
+        for (int index : {1, 0, 1, 0}) unitIndex(d, index);
+    };
+    const auto typed = [](const char* text) { return [text](HWND d) { Type(d, IDC_ZOOM_WIDTH, text); }; };
+    struct Case {
+        long unit;
+        const char* how;
+        Step work;
+        std::wstring told;
+    };
+    std::vector<Case> cases;
+    for (long unit : {0L, 1L, 2L, 3L, 4L, 5L, 6L, 7L})  // mi, km, in, ft, yd, mm, cm, mt
+        for (auto how : {std::make_pair("OK at once", Step()), std::make_pair("a typed scale, then Custom", custom),
+                         std::make_pair("a typed scale, then the unit switched twice", unitsTwice)})
+            cases.push_back({unit, how.first, how.second, L""});
+    const std::wstring widths = L"The window width must be a number greater than 0 and at most 24901.46 mi.";
+    cases.push_back({0, "the bound typed as the message names it", typed("24901.46"), L""});
+    cases.push_back({0, "just past the bound, typed", typed("24901.47"), widths});
+    cases.push_back({0, "the written width edited by one character", typed("24901.4"), L""});
+    cases.push_back({0, "the written width edited by one character, past the bound", typed("24901.6"), widths});
+    cases.push_back({0, "the written width typed again as it was", typed("24901.5"), L""});
+    // Kilometres on centimetres of screen show the scale at the world's width rounded up ("3786.62").
+    cases.push_back({1, "the written scale typed again as it was", [&unitIndex](HWND d) {
+                         unitIndex(d, 1);
+                         Type(d, IDC_ZOOM_SCALE, TextOf(d, IDC_ZOOM_SCALE).c_str());
+                     }, L""});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.unit) + ", " + c.how);
+        EnginePut(kEngineUnit, platform::Variant(c.unit));
+        EnginePut(kEngineZoom, platform::Variant(1e12));
+        const double world = EngineGet(kEngineZoom).ToDouble();
+        std::wstring told;
+        std::string shown;
+        DialogScript script;
+        script.Then([&](HWND d) {
+            Dialogs().Clear();
+            if (c.work) c.work(d);
+            shown = TextOf(d, IDC_ZOOM_WIDTH);
+            told = PressOk(d);
+        });
+        watchdog_.Guard(c.how, [this] { Command(ID_ZOOM_TO_SCALE); });
+        EXPECT_EQ(told, c.told);
+        EXPECT_DOUBLE_EQ(EngineGet(kEngineZoom).ToDouble(),
+                         c.told.empty() ? std::min(testsupport::NumberIn(shown), world) : world)
+            << shown;
+    }
+}
+
+// The zoom ranges of a data layer and a table layer, and of their labels, that a document holds at
+// the world's width: each dialog takes them as it shows them, with OK at once.
+TEST_F(TypedNumbers, ZoomRangesAtTheWorldsWidthAreTakenAsShown) {
+    Show(automation_.Get());
+    const std::string folder = rastertest::Folder("widest");
+    WriteRoads(folder + "\\roads.tab");
+    {
+        DialogScript script;
+        script.Then([](HWND d) { for (int button : {IDC_LAYER_ADD, IDOK}) Click(d, button); })
+            .Then([&folder](HWND d) { ChooseFile(d, platform::ToWide(folder + "\\roads.tab")); });
+        watchdog_.Guard("adding the table", [this] { automation_->LayersDlg(); });
+    }
+    testsupport::RemoveBackgroundMap(control_.Get());
+    EnginePut(kEngineZoom, platform::Variant(1e12));
+    const std::wstring world = platform::ToWide(platform::FormatGeneral(EngineGet(kEngineZoom).ToDouble(), 17));
+
+    // The layer, its dialog, the element of a saved map that keeps the range, and the attributes
+    // that switch the range on and hold its maximum.
+    struct Range {
+        const char* layer;
+        int button;
+        std::wstring element;
+        const wchar_t *on, *maximum;
+        std::wstring At(const wchar_t* attribute) const { return element + L"/@" + attribute; }
+    };
+    const std::wstring data = L"//DatasetComposition", table = L"//Layer[contains(@layerfilespec, 'roads')]";
+    const Range ranges[] = {
+        {"RxLev", IDC_LAYER_DISPLAY, data, L"layerzoomlayer", L"layerzoommax"},
+        {"roads", IDC_LAYER_DISPLAY, table, L"layerzoomlayering", L"layerzoommax"},
+        {"RxLev", IDC_LAYER_LABELS, data + L"/LabelProperties", L"labelzoom", L"labelzoommax"},
+        {"roads", IDC_LAYER_LABELS, table + L"/LabelSettings", L"labelzoom", L"labelzoommax"},
+    };
+    ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(automation_.Get());
+    for (const Range& r : ranges) {
+        At(saved.Get(), r.At(r.on).c_str())->put_text(platform::Bstr(L"-1").Get());
+        At(saved.Get(), r.At(r.maximum).c_str())->put_text(platform::Bstr(world).Get());
+    }
+    FreshMap fresh(saved.Get(), true);
+    Show(fresh.map.Get());
+
+    for (const Range& r : ranges) {
+        SCOPED_TRACE(std::string(r.layer) + (r.button == IDC_LAYER_LABELS ? " labels" : " display"));
+        std::wstring told;
+        std::string shown;
+        DialogScript script;
+        script.Then(Pick(r.layer, r.button)).Then([&](HWND d) {
+            Dialogs().Clear();
+            shown = TextOf(d, r.button == IDC_LAYER_LABELS ? IDC_LABEL_ZOOM_MAX : IDC_PROP_ZOOM_MAX);
+            told = PressOk(d);
+        });
+        watchdog_.Guard(r.layer, [&fresh] { fresh.map->LayersDlg(); });
+        EXPECT_EQ(told, L"") << shown;
+        const double kept =
+            testsupport::NumberIn(TextAt(imagerytest::SaveSettings(fresh.map.Get()).Get(), r.At(r.maximum).c_str()));
+        EXPECT_NEAR(kept, testsupport::NumberIn(world), 1e-6) << shown;
     }
 }
 

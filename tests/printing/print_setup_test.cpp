@@ -187,6 +187,32 @@ TEST_F(PageSetupTest, TheMapPageTakesOnlyASizeAndAScaleThePrintCanUseAndAFreshMa
     }
 }
 
+// A scale the settings hold at either end of the range, 1:1 and the largest denominator, for a map
+// of a custom size centred on the window: the map page shows it and takes it back as it is, with
+// OK at once, though its text rounds it past that end.
+TEST_F(PageSetupTest, TheMapPageTakesTheScaleItShowsAtEitherEnd) {
+    ASSERT_EQ(map2_->put_MapSize(Bstr(L"custom").Get()), S_OK);
+    ASSERT_EQ(map2_->put_ContentCentered(VARIANT_TRUE), S_OK);
+    for (const double denominator : {1.0, 2147483647.0}) {
+        SCOPED_TRACE(denominator);
+        ASSERT_EQ(map2_->put_Scale(1 / denominator), S_OK);
+        testsupport::DialogAnswerer::Current()->Clear();
+        std::wstring told;
+        ModalScript script;
+        script.For(L"Page Setup", {[](HWND d) { Click(d, ID_PRINT_OPTIONS); }, [](HWND d) { Click(d, IDOK); }})
+            .For(L"Print Map", {[&told](HWND s) {
+                                    Click(s, IDOK);
+                                    for (const auto& box : testsupport::DialogAnswerer::Current()->Dialogs())
+                                        told += box.caption == L"Map Module" ? box.text : L"";
+                                    if (!told.empty()) Click(s, IDCANCEL);
+                                }});
+        ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+        EXPECT_EQ(told, L"");
+        double scale = 0;
+        EXPECT_EQ((map2_->get_Scale(&scale), std::round(1 / scale)), denominator);
+    }
+}
+
 TEST_F(PageSetupTest, OptionsThatCannotOpenSayWhyAndTheSetUpStaysOpen) {
     // The sheet's own unit converter is missing (the map's was made with the map).
     enginetest::ScopedEnvironment faults(L"VADAZ_HOST_FAULTS", L"unitconverter.create");
