@@ -313,6 +313,76 @@ TEST_F(PrintMembersTest, PrintJobPropertiesKeepWhatTheHostGave) {
     EXPECT_EQ(map2_->put_BatchPrintLayout(layout.Get()), S_OK);
 }
 
+TEST_F(PrintMembersTest, TheTitleColourIsAWholeNumberOfAnyWidthOrHexadecimalTextFrom0To0xFFFFFF) {
+    const wchar_t *negative = L"The colour is negative", *above = L"The colour is above 0xFFFFFF",
+                  *noNumber = L"A colour is a number 0xRRGGBB or its hexadecimal text",
+                  *signedText = L"A colour's text is hexadecimal digits without a sign";
+    // Each value by itself, as a reference to it, and as a reference to a variant holding it (as
+    // VBScript passes a variable); read back as "rrggbb", or refused with the earlier colour kept.
+    const auto check = [&](const VARIANT& value, const wchar_t* reads, const wchar_t* refusal) {
+        VARIANT toValue, toVariant;
+        toValue.vt = VT_BYREF | value.vt;
+        toValue.byref = value.vt == VT_DECIMAL ? static_cast<void*>(const_cast<DECIMAL*>(&value.decVal))
+                                                : static_cast<void*>(const_cast<LONGLONG*>(&value.llVal));
+        toVariant.vt = VT_BYREF | VT_VARIANT;
+        toVariant.pvarVal = const_cast<VARIANT*>(&value);
+        for (const VARIANT& form : {value, toValue, toVariant}) {
+            SCOPED_TRACE(form.vt);
+            ASSERT_EQ(map2_->put_TitleFontColor(Variant(L"123456")), S_OK);
+            EXPECT_EQ(map2_->put_TitleFontColor(form), reads ? S_OK : E_INVALIDARG);
+            if (!reads) {
+                EXPECT_EQ(ErrorText(), std::wstring(refusal));
+            }
+            Variant colour;
+            EXPECT_EQ(map2_->get_TitleFontColor(colour.Put()), S_OK);
+            EXPECT_STREQ(colour.bstrVal, reads ? reads : L"123456");
+        }
+    };
+    struct Number {
+        VARTYPE vt;
+        LONGLONG value;
+        const wchar_t* reads;  // null: refused
+        const wchar_t* refusal;
+    } const numbers[] = {
+        {VT_I1, -1, nullptr, negative}, {VT_I2, -256, nullptr, negative}, {VT_I4, -5, nullptr, negative},
+        {VT_INT, -5, nullptr, negative}, {VT_I8, -(1LL << 32) + 255, nullptr, negative},
+        {VT_R4, -1, nullptr, noNumber}, {VT_R8, -1, nullptr, noNumber}, {VT_CY, -1, nullptr, noNumber},
+        {VT_DECIMAL, -1, nullptr, noNumber},
+        {VT_I1, 0, L"000000", nullptr}, {VT_UI1, 255, L"0000ff", nullptr}, {VT_UI2, 0xFF00, L"00ff00", nullptr},
+        {VT_I4, 0xFFFFFF, L"ffffff", nullptr}, {VT_UI4, 0xFFFFFF, L"ffffff", nullptr},
+        {VT_INT, 0xFF0000, L"ff0000", nullptr}, {VT_UINT, 0xFFFFFF, L"ffffff", nullptr},
+        {VT_I8, 0xFFFFFF, L"ffffff", nullptr}, {VT_UI8, 0xFFFFFF, L"ffffff", nullptr},
+        {VT_I4, 0x1000000, nullptr, above}, {VT_UI4, 0xFF0000FF, nullptr, above},
+        {VT_I8, (1LL << 32) + 255, nullptr, above}, {VT_UI8, 0x1000000, nullptr, above},
+    };
+    for (const Number& n : numbers) {
+        SCOPED_TRACE(testing::Message() << "vt " << n.vt << " " << n.value);
+        VARIANT whole, value;
+        whole.vt = VT_I8;
+        whole.llVal = n.value;
+        ::VariantInit(&value);
+        ASSERT_EQ(::VariantChangeType(&value, &whole, 0, n.vt), S_OK);
+        check(value, n.reads, n.refusal);
+    }
+    const struct {
+        const wchar_t* text;
+        const wchar_t* reads;
+        const wchar_t* refusal;
+    } texts[] = {
+        {L"-1", nullptr, signedText}, {L" -ff", nullptr, signedText}, {L"+ff", nullptr, signedText},
+        {L"0x00ff00", L"00ff00", nullptr}, {L"0X0000FF", L"0000ff", nullptr}, {L" ffffff", L"ffffff", nullptr},
+        {L"ff8000 orange", L"ff8000", nullptr}, {L"0x", L"000000", nullptr}, {L"1000000", nullptr, above},
+        {L"0x1000000", nullptr, above}, {L"ffffffffffffffffffff", nullptr, above},
+    };
+    for (const auto& t : texts) {
+        SCOPED_TRACE(platform::ToAnsi(t.text));
+        check(Variant(t.text), t.reads, t.refusal);
+    }
+    // A refused colour was not saved either.
+    OLE_COLOR stored = 0;
+    EXPECT_EQ((LoadedSettings(kCustomAddress)->get_TitleFontColor(&stored), stored), RGB(0x12, 0x34, 0x56));
+}
+
 TEST(MapSizeFromScale, ShowsTheViewAtTheScaleInTheWindowsShapeAndNeverBelowTheSmallestMap) {
     const SIZE smallest = GetDefaultSize();
     struct Case {
