@@ -313,6 +313,52 @@ TEST_F(PrintMembersTest, PrintJobPropertiesKeepWhatTheHostGave) {
     EXPECT_EQ(map2_->put_BatchPrintLayout(layout.Get()), S_OK);
 }
 
+TEST_F(PrintMembersTest, ABatchLayoutIsNeverSavedAndWhatComesNextStartsFromTheUsersOwnLayout) {
+    // The user's custom layout has 12.5 mm on the left; the batch layout 43.21 mm.
+    ASSERT_EQ(map2_->put_LeftMargin(12.5), S_OK);
+    ComPtr<IMapPrintSettings> other = LoadedSettings(L"terravex://Map/Printing/Layouts/defaultPortraitMapPrintLayout.xml");
+    ASSERT_EQ(other->put_LeftMargin(4321), S_OK);
+    Bstr batch, alignment;
+    ASSERT_EQ(other->get_LayoutXml(batch.Put()), S_OK);
+    const auto margin = [](IZmaVadAZ2* map) {
+        double millimetres = 0;
+        EXPECT_EQ(map->get_LeftMargin(&millimetres), S_OK);
+        return millimetres;
+    };
+    ComPtr<IUnknown> fresh;
+    const auto freshMap = [&] { return controltest::As<IZmaVadAZ2>(fresh.Get()).Get(); };
+    struct Case {
+        const char* what;
+        std::function<IZmaVadAZ2*()> then;  // answers the map read afterwards
+        double reads;
+    } const cases[] = {
+        {"a refused write", [&] {
+             EXPECT_EQ(map2_->put_LegendPosition(Bstr(L"middle").Get()), E_INVALIDARG);
+             return map2_.Get();
+         }, 43.21},
+        {"a write", [&] {
+             EXPECT_EQ(map2_->put_TitleAlignment(Bstr(L"right").Get()), S_OK);
+             return map2_.Get();
+         }, 12.5},
+        {"portrait and back", [&] {
+             EXPECT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_PORTRAIT), S_OK);
+             EXPECT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_CUSTOM), S_OK);
+             return map2_.Get();
+         }, 12.5},
+        {"a new map", [&] { EXPECT_EQ(controltest::CreateControl(fresh), S_OK); return freshMap(); }, 12.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(map2_->put_BatchPrintLayout(batch.Get()), S_OK);
+        EXPECT_NEAR(margin(map2_.Get()), 43.21, 1e-9);
+        EXPECT_NEAR(margin(c.then()), c.reads, 1e-9);
+        long stored = 0;
+        EXPECT_EQ((LoadedSettings(kCustomAddress)->get_LeftMargin(&stored), stored), 1250);
+    }
+    EXPECT_EQ(freshMap()->get_TitleAlignment(alignment.Put()), S_OK);
+    EXPECT_EQ(alignment.Wide(), L"right") << "the write was not saved into the user's own layout";
+}
+
 TEST_F(PrintMembersTest, TheTitleColourIsAWholeNumberOfAnyWidthOrHexadecimalTextFrom0To0xFFFFFF) {
     const wchar_t *negative = L"The colour is negative", *above = L"The colour is above 0xFFFFFF",
                   *noNumber = L"A colour is a number 0xRRGGBB or its hexadecimal text",
