@@ -324,17 +324,7 @@ STDMETHODIMP CZmaVadAZ::get_BatchPrintLayout(BSTR* pVal) {
                  THROW_IF_FAILED(settings->get_LayoutXml(pVal)));
 }
 
-STDMETHODIMP CZmaVadAZ::put_BatchPrintLayout(BSTR newVal) {
-    COM_TRY {
-        ComPtr<IMapPrintSettings> settings = printing_.Layouts().Settings();
-        if (!settings) throw ComError(E_POINTER, L"The host's print settings are not available", L"VadAZ");
-        VARIANT_BOOL accepted = VARIANT_FALSE;
-        THROW_IF_FAILED(settings->LoadXml(newVal, &accepted));
-        if (accepted != VARIANT_TRUE) throw ComError(E_FAIL, L"The batch print layout was not accepted", L"VadAZ");
-        return S_OK;
-    }
-    COM_CATCH_RETURN();
-}
+STDMETHODIMP CZmaVadAZ::put_BatchPrintLayout(BSTR newVal) { PRINT_MEMBER(printing_.Layouts().LoadBatchLayout(newVal)); }
 
 STDMETHODIMP CZmaVadAZ::SetDefaultBatchPrintFlagsForDataLayer(BSTR bstrSeriesID, VARIANT_BOOL batchPrint,
                                                               VARIANT_BOOL printOnAllPages) {

@@ -37,17 +37,19 @@ std::wstring LoadText(UINT id, const wchar_t* fallback) {
 }  // namespace
 
 void MapPrinting::Write(const std::function<HRESULT(IMapPrintSettings&)>& write) {
-    const long remembered = layouts_.Current();
-    if (FAILED(layouts_.Select(QUICK_PRINT_LAYOUT_CUSTOM))) Raise(E_FAIL, L"The custom print layout cannot be selected");
+    const QuickPrintLayouts::Held before = layouts_.Hold();
+    if (FAILED(layouts_.SelectStored(QUICK_PRINT_LAYOUT_CUSTOM)))
+        Raise(E_FAIL, L"The custom print layout cannot be selected");
     ComPtr<IMapPrintSettings> settings = layouts_.Settings();
-    // Another layout's settings must not be saved as the custom layout.
-    if (layouts_.Current() != QUICK_PRINT_LAYOUT_CUSTOM || !settings)
+    // Another layout's settings, or a batch layout, must not be saved as the custom layout.
+    if (layouts_.Current() != QUICK_PRINT_LAYOUT_CUSTOM || layouts_.HoldsBatchLayout() || !settings)
         Raise(E_FAIL, L"The custom print layout cannot be loaded: the setting was not written");
     const HRESULT written = write(*settings.Get());
     if (FAILED(written)) {
         ComError failure = ComError::FromCall(written);
         if (failure.Description().empty()) failure = ComError(written, L"The print settings did not take the value", L"VadAZ");
-        layouts_.Select(remembered);
+        // A refused value changes nothing: not even a batch layout that no document holds goes.
+        layouts_.Restore(before);
         throw failure;
     }
     layouts_.SaveCustom();
@@ -145,26 +147,33 @@ void MapPrinting::PrepareJob(MapPrintJobInfo& job, const PrintSources& sources) 
 }
 
 bool MapPrinting::PageSetup(HWND parent, PrintSetupHost& host) {
-    const long remembered = layouts_.Current();
-    const HRESULT selected = layouts_.Select(QUICK_PRINT_LAYOUT_CUSTOM);
+    const QuickPrintLayouts::Held before = layouts_.Hold();
+    const HRESULT selected = layouts_.SelectStored(QUICK_PRINT_LAYOUT_CUSTOM);
     ComPtr<IMapPrintSettings> settings = layouts_.Settings();
-    // Margins written into another layout's settings must not be saved as the custom layout.
-    if (FAILED(selected) || layouts_.Current() != QUICK_PRINT_LAYOUT_CUSTOM || !settings) {
+    // Margins written into another layout's settings, or into a batch layout, must not be saved
+    // as the custom layout.
+    if (FAILED(selected) || layouts_.Current() != QUICK_PRINT_LAYOUT_CUSTOM || layouts_.HoldsBatchLayout() ||
+        !settings) {
         const ComError failure = FAILED(selected) ? ComError::FromCall(selected)
                                                   : ComError(E_FAIL, L"The custom print layout cannot be loaded", kSource);
-        layouts_.Select(remembered);
+        layouts_.Restore(before);
         throw failure;
     }
     support_.EnsureDefaultPrinter();
     support_.EnsureDefaultDevMode();
     if (!support_.Printer()) {
-        layouts_.Select(remembered);
+        layouts_.Restore(before);
         TellNoPrinter();
     }
     CPrinterSetupDlg dialog(parent, host, settings.Get());
     dialog.SetPrinter(CopyDevModeToGlobal(support_.DevMode()), BuildDevNames(support_.Printer()));
     if (dialog.DoModal() != IDOK) {
-        layouts_.Select(remembered);
+        // What an OK of the "Print Map" sheet stored stays in the custom layout when that was
+        // the one selected; else the map holds what it held before.
+        if (dialog.OptionsChanged())
+            layouts_.Select(before.layout);
+        else
+            layouts_.Restore(before);
         return false;
     }
     layouts_.SaveCustom();

@@ -47,10 +47,11 @@ public:
     // Raises E_UNEXPECTED while a print runs.
     void RefuseWhilePrinting() const;
 
-    // A write of a print property lands in the custom layout: the custom layout is selected, the
-    // value written, and the custom layout's document saved. A write that fails puts the previous
-    // layout back; when the custom layout cannot be loaded nothing is written or saved. `write`
-    // answers the settings' HRESULT, which is the answer of a failed write.
+    // A write of a print property lands in the custom layout: the custom layout is selected as
+    // its document stores it (a batch layout held in its place goes), the value written, and the
+    // custom layout's document saved. A write that fails puts back what the map held; when the
+    // custom layout cannot be loaded nothing is written or saved. `write` answers the settings'
+    // HRESULT, which is the answer of a failed write.
     void Write(const std::function<HRESULT(IMapPrintSettings&)>& write);
     // A write whose failure answers E_FAIL.
     void WritePlain(const std::function<HRESULT(IMapPrintSettings&)>& write);
@@ -74,10 +75,11 @@ public:
     // Gives the job the control's printer and prepares it (PrepareMapPrintJob).
     void PrepareJob(MapPrintJobInfo& job, const PrintSources& sources);
 
-    // The page set-up over the custom layout, for the control's printer (the default printer
-    // when none was chosen). True after OK: the custom layout is saved and keeps the dialog's
-    // margins, orientation and options, and the chosen printer and paper become the control's.
-    // False after Cancel: the layout the control had is selected again. Raises when the custom
+    // The page set-up over the custom layout as its document stores it, for the control's
+    // printer (the default printer when none was chosen). True after OK: the custom layout is
+    // saved and keeps the dialog's margins, orientation and options, and the chosen printer and
+    // paper become the control's. False after Cancel: the map holds what it held before, but for
+    // what an OK of the "Print Map" sheet stored into the custom layout when that was selected. Raises when the custom
     // layout cannot be had (the previous layout comes back), without a printer (after telling
     // the user), and the failures of the dialog.
     bool PageSetup(HWND parent, PrintSetupHost& host);

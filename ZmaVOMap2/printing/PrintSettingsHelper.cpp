@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 
 using platform::ComPtr;
 using platform::Variant;
@@ -33,6 +34,7 @@ constexpr long kSettingsUnit = 9;
 constexpr long kConverterCentimetre = 12;
 constexpr long kConverterInch = 4;
 constexpr long kPointsToFontSize = 10000;  // an OLE font's size is in points x 10000
+constexpr ULONGLONG kLargestColour = 0xFFFFFF;
 
 HRESULT Refuse(const std::wstring& description) {
     platform::ComError(E_INVALIDARG, description, L"VadAZ").Restore();
@@ -69,6 +71,55 @@ HRESULT CreateUnitConverter(ComPtr<IHostUnitConverter>& converter) {
     if (SUCCEEDED(hr)) hr = object->QueryInterface(IID_IHostUnitConverter, converter.PutVoid());
     return hr;
 }
+
+// A title colour as a host hands it over: a whole number of any width, or its hexadecimal text.
+// The sign is read from the number itself, never from a conversion to an unsigned type, which
+// some platforms make of a negative 32-bit number without complaint.
+namespace ColourNumber {
+enum Outcome { Read, Negative, SignedText, None };
+
+bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || ((c | 0x20) >= L'a' && (c | 0x20) <= L'f'); }
+
+template <class T>
+Outcome Signed(T number, ULONGLONG& rgb) {
+    if (number < 0) return Negative;
+    rgb = static_cast<ULONGLONG>(number);
+    return Read;
+}
+
+Outcome FromWhole(const VARIANT& value, ULONGLONG& rgb) {
+    switch (value.vt) {
+    case VT_I1: return Signed(static_cast<signed char>(value.cVal), rgb);
+    case VT_I2: return Signed(value.iVal, rgb);
+    case VT_I4: return Signed(value.lVal, rgb);
+    case VT_INT: return Signed(value.intVal, rgb);
+    case VT_I8: return Signed(value.llVal, rgb);
+    case VT_UI1: rgb = value.bVal; return Read;
+    case VT_UI2: rgb = value.uiVal; return Read;
+    case VT_UI4: rgb = value.ulVal; return Read;
+    case VT_UINT: rgb = value.uintVal; return Read;
+    case VT_UI8: rgb = value.ullVal; return Read;
+    default: return None;
+    }
+}
+
+// The hexadecimal digits after any leading blanks and an optional "0x"; a text without digits is
+// black. A text with a sign is refused as a negative number is: "-1" is no colour.
+Outcome FromText(const BSTR text, ULONGLONG& rgb) {
+    const wchar_t* at = text ? text : L"";
+    const wchar_t* const end = at + (text ? ::SysStringLen(text) : 0);
+    while (at < end && std::iswspace(*at)) ++at;
+    if (at < end && (*at == L'-' || *at == L'+')) return SignedText;
+    if (end - at > 2 && at[0] == L'0' && (at[1] == L'x' || at[1] == L'X') && IsHexDigit(at[2])) at += 2;
+    rgb = 0;
+    for (; at < end && IsHexDigit(*at); ++at) {
+        const int digit = *at <= L'9' ? *at - L'0' : (*at | 0x20) - L'a' + 10;
+        // Past the largest colour the digits that follow change nothing of the refusal.
+        if (rgb <= kLargestColour) rgb = rgb * 16 + digit;
+    }
+    return Read;
+}
+}  // namespace ColourNumber
 
 // The converter's unit of a length typed without one.
 long UnitOfPlainLengths() { return UsesUsMeasure() ? kConverterInch : kConverterCentimetre; }
@@ -256,19 +307,15 @@ HRESULT CPrintSettingsHelper::SetTitleFontColor(const VARIANT& colour) {
     if (!settings_) return E_FAIL;
     Variant value;
     if (FAILED(platform::CopyIndirect(value.Put(), colour))) return Refuse(L"The colour is not a number or a text");
-    unsigned long rgb = 0;
-    switch (value.vt) {
-    case VT_BSTR: rgb = std::wcstoul(value.bstrVal ? value.bstrVal : L"", nullptr, 16); break;
-    // Any whole number: script languages hand small numbers over as 16-bit ones.
-    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UINT: {
-        Variant number;
-        if (FAILED(::VariantChangeType(number.Put(), &value, 0, VT_UI4))) return Refuse(L"The colour is negative");
-        rgb = number.ulVal;
-        break;
+    ULONGLONG rgb = 0;
+    switch (value.vt == VT_BSTR ? ColourNumber::FromText(value.bstrVal, rgb) : ColourNumber::FromWhole(value, rgb)) {
+    case ColourNumber::Read: break;
+    case ColourNumber::Negative: return Refuse(L"The colour is negative");
+    case ColourNumber::SignedText: return Refuse(L"A colour's text is hexadecimal digits without a sign");
+    case ColourNumber::None: return Refuse(L"A colour is a number 0xRRGGBB or its hexadecimal text");
     }
-    default: return Refuse(L"A colour is a number 0xRRGGBB or its hexadecimal text");
-    }
-    const OLE_COLOR stored = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+    if (rgb > kLargestColour) return Refuse(L"The colour is above 0xFFFFFF");
+    const OLE_COLOR stored = static_cast<OLE_COLOR>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
     return SUCCEEDED(settings_->put_TitleFontColor(stored)) ? S_OK : E_FAIL;
 }
 

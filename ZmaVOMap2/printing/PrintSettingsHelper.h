@@ -64,7 +64,9 @@ public:
     bool SetTitleFontFaceName(const wchar_t* name);
     bool GetTitleFontFaceName(std::wstring& name);
 
-    // 0xRRGGBB as an integer or as hexadecimal text ("ff8000"); read back as "rrggbb".
+    // 0xRRGGBB as a whole number of any width or as hexadecimal text ("ff8000", "0xff8000"); read
+    // back as "rrggbb". A negative number, a text with a sign and anything above 0xFFFFFF are
+    // refused.
     HRESULT SetTitleFontColor(const VARIANT& colour);
     bool GetTitleFontColor(std::wstring& colour);
 

@@ -92,12 +92,38 @@ ComPtr<IMapPrintSettings> QuickPrintLayouts::Settings() {
 }
 
 void QuickPrintLayouts::SetSettingsObject(ComPtr<IMapPrintSettings> settings) noexcept {
-    if (settings.Get() != settings_.Get()) settings_ = std::move(settings);
+    if (settings.Get() == settings_.Get()) return;
+    settings_ = std::move(settings);
+    batch_ = false;
 }
 
 void QuickPrintLayouts::SaveCustom() {
     platform::ThrowIfNull(settings_.Get(), E_FAIL);
+    // A batch layout in the custom layout's place would become the user's own for good.
+    if (batch_) throw ComError(E_FAIL, L"A batch print layout is held: it is not saved as the custom layout", L"VadAZ");
     THROW_IF_FAILED(settings_->Save(Variant(CustomDocument())));
+}
+
+void QuickPrintLayouts::LoadBatchLayout(BSTR xml) {
+    ComPtr<IMapPrintSettings> settings = Settings();
+    if (!settings) throw ComError(E_POINTER, L"The host's print settings are not available", L"VadAZ");
+    // Marked before the call: settings that refuse a layout may still have taken part of it.
+    batch_ = true;
+    VARIANT_BOOL accepted = VARIANT_FALSE;
+    THROW_IF_FAILED(settings->LoadXml(xml, &accepted));
+    if (accepted != VARIANT_TRUE) throw ComError(E_FAIL, L"The batch print layout was not accepted", L"VadAZ");
+}
+
+void QuickPrintLayouts::Restore(const Held& held) noexcept {
+    settings_ = held.settings;
+    current_ = held.layout;
+    batch_ = held.batch;
+    try {
+        long landscape = 0;
+        if (settings_ && SUCCEEDED(settings_->get_OrientationLandscape(&landscape)))
+            support_.SetOrientation(landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT);
+    }
+    COM_CATCH_LOG();
 }
 
 bool QuickPrintLayouts::LoadDocument(IMapPrintSettings& settings, long layout) {
@@ -111,8 +137,12 @@ bool QuickPrintLayouts::LoadDocument(IMapPrintSettings& settings, long layout) {
     return true;
 }
 
-HRESULT QuickPrintLayouts::Select(long layout) noexcept {
-    if (layout == current_) return S_FALSE;
+HRESULT QuickPrintLayouts::Select(long layout) noexcept { return Switch(layout, false); }
+
+HRESULT QuickPrintLayouts::SelectStored(long layout) noexcept { return Switch(layout, batch_); }
+
+HRESULT QuickPrintLayouts::Switch(long layout, bool reloadCurrent) noexcept {
+    if (layout == current_ && !reloadCurrent) return S_FALSE;
     try {
         if (!Find(layout)) {
             ComError(E_INVALIDARG, std::to_wstring(layout) + L" is not a quick-print layout (0 portrait, 1 landscape, 2 custom)",
@@ -132,6 +162,7 @@ HRESULT QuickPrintLayouts::Select(long layout) noexcept {
         THROW_IF_FAILED(loaded->get_OrientationLandscape(&landscape));
         settings_ = loaded;
         current_ = layout;
+        batch_ = false;
         support_.SetOrientation(landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT);
         return S_OK;
     } catch (const ComError& e) {

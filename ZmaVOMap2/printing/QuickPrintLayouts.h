@@ -1,7 +1,8 @@
 // The quick-print layouts (portrait, landscape, custom), each with its layout document of the
 // host's print-settings service, and the one settings object the control holds for the layout it
 // has selected. Selecting a layout loads its document into a new settings object, which replaces
-// the held one only once it loaded, and turns the printer to the layout's orientation.
+// the held one only once it loaded, and turns the printer to the layout's orientation. A batch
+// layout loaded into the held object is held until the next switch, and never saved.
 #pragma once
 
 #include "platform/Com.h"
@@ -24,6 +25,26 @@ public:
     // layouts. A COM error on the way is logged, left as the thread's error information and
     // answered with its HRESULT.
     HRESULT Select(long layout) noexcept;
+    // As Select, but the current layout too is loaded again from its document when a batch
+    // layout replaced its values: what is written and saved starts from the layout as stored.
+    HRESULT SelectStored(long layout) noexcept;
+
+    // Loads a layout given as XML (a batch print's) into the held settings object for the prints
+    // that follow. No document holds it: it is never saved, and SelectStored replaces it. Raises
+    // E_POINTER without settings, the settings' failure, and E_FAIL when they did not take it.
+    void LoadBatchLayout(BSTR xml);
+    // The held settings hold a batch layout in place of their document's values.
+    bool HoldsBatchLayout() const noexcept { return batch_; }
+
+    // What is held, to be held again when an operation that selected another layout is undone.
+    struct Held {
+        long layout;
+        platform::ComPtr<IMapPrintSettings> settings;
+        bool batch;
+    };
+    Held Hold() const { return {current_, settings_, batch_}; }
+    // Holds it again and turns the printer to its orientation.
+    void Restore(const Held& held) noexcept;
 
     // The held settings object; one is created on first use when none is held (null when the
     // service cannot be created).
@@ -43,6 +64,9 @@ private:
     bool LoadDocument(IMapPrintSettings& settings, long layout);
 
     PrintSupport& support_;
+    HRESULT Switch(long layout, bool reloadCurrent) noexcept;
+
     long current_ = kConstructed;
     platform::ComPtr<IMapPrintSettings> settings_;
+    bool batch_ = false;
 };

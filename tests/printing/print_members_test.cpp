@@ -313,6 +313,122 @@ TEST_F(PrintMembersTest, PrintJobPropertiesKeepWhatTheHostGave) {
     EXPECT_EQ(map2_->put_BatchPrintLayout(layout.Get()), S_OK);
 }
 
+TEST_F(PrintMembersTest, ABatchLayoutIsNeverSavedAndWhatComesNextStartsFromTheUsersOwnLayout) {
+    // The user's custom layout has 12.5 mm on the left; the batch layout 43.21 mm.
+    ASSERT_EQ(map2_->put_LeftMargin(12.5), S_OK);
+    ComPtr<IMapPrintSettings> other = LoadedSettings(L"terravex://Map/Printing/Layouts/defaultPortraitMapPrintLayout.xml");
+    ASSERT_EQ(other->put_LeftMargin(4321), S_OK);
+    Bstr batch, alignment;
+    ASSERT_EQ(other->get_LayoutXml(batch.Put()), S_OK);
+    const auto margin = [](IZmaVadAZ2* map) {
+        double millimetres = 0;
+        EXPECT_EQ(map->get_LeftMargin(&millimetres), S_OK);
+        return millimetres;
+    };
+    ComPtr<IUnknown> fresh;
+    const auto freshMap = [&] { return controltest::As<IZmaVadAZ2>(fresh.Get()).Get(); };
+    struct Case {
+        const char* what;
+        std::function<IZmaVadAZ2*()> then;  // answers the map read afterwards
+        double reads;
+    } const cases[] = {
+        {"a refused write", [&] {
+             EXPECT_EQ(map2_->put_LegendPosition(Bstr(L"middle").Get()), E_INVALIDARG);
+             return map2_.Get();
+         }, 43.21},
+        {"a write", [&] {
+             EXPECT_EQ(map2_->put_TitleAlignment(Bstr(L"right").Get()), S_OK);
+             return map2_.Get();
+         }, 12.5},
+        {"portrait and back", [&] {
+             EXPECT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_PORTRAIT), S_OK);
+             EXPECT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_CUSTOM), S_OK);
+             return map2_.Get();
+         }, 12.5},
+        {"a new map", [&] { EXPECT_EQ(controltest::CreateControl(fresh), S_OK); return freshMap(); }, 12.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(map2_->put_BatchPrintLayout(batch.Get()), S_OK);
+        EXPECT_NEAR(margin(map2_.Get()), 43.21, 1e-9);
+        EXPECT_NEAR(margin(c.then()), c.reads, 1e-9);
+        long stored = 0;
+        EXPECT_EQ((LoadedSettings(kCustomAddress)->get_LeftMargin(&stored), stored), 1250);
+    }
+    EXPECT_EQ(freshMap()->get_TitleAlignment(alignment.Put()), S_OK);
+    EXPECT_EQ(alignment.Wide(), L"right") << "the write was not saved into the user's own layout";
+}
+
+TEST_F(PrintMembersTest, TheTitleColourIsAWholeNumberOfAnyWidthOrHexadecimalTextFrom0To0xFFFFFF) {
+    const wchar_t *negative = L"The colour is negative", *above = L"The colour is above 0xFFFFFF",
+                  *noNumber = L"A colour is a number 0xRRGGBB or its hexadecimal text",
+                  *signedText = L"A colour's text is hexadecimal digits without a sign";
+    // Each value by itself, as a reference to it, and as a reference to a variant holding it (as
+    // VBScript passes a variable); read back as "rrggbb", or refused with the earlier colour kept.
+    const auto check = [&](const VARIANT& value, const wchar_t* reads, const wchar_t* refusal) {
+        VARIANT toValue, toVariant;
+        toValue.vt = VT_BYREF | value.vt;
+        toValue.byref = value.vt == VT_DECIMAL ? static_cast<void*>(const_cast<DECIMAL*>(&value.decVal))
+                                                : static_cast<void*>(const_cast<LONGLONG*>(&value.llVal));
+        toVariant.vt = VT_BYREF | VT_VARIANT;
+        toVariant.pvarVal = const_cast<VARIANT*>(&value);
+        for (const VARIANT& form : {value, toValue, toVariant}) {
+            SCOPED_TRACE(form.vt);
+            ASSERT_EQ(map2_->put_TitleFontColor(Variant(L"123456")), S_OK);
+            EXPECT_EQ(map2_->put_TitleFontColor(form), reads ? S_OK : E_INVALIDARG);
+            if (!reads) {
+                EXPECT_EQ(ErrorText(), std::wstring(refusal));
+            }
+            Variant colour;
+            EXPECT_EQ(map2_->get_TitleFontColor(colour.Put()), S_OK);
+            EXPECT_STREQ(colour.bstrVal, reads ? reads : L"123456");
+        }
+    };
+    struct Number {
+        VARTYPE vt;
+        LONGLONG value;
+        const wchar_t* reads;  // null: refused
+        const wchar_t* refusal;
+    } const numbers[] = {
+        {VT_I1, -1, nullptr, negative}, {VT_I2, -256, nullptr, negative}, {VT_I4, -5, nullptr, negative},
+        {VT_INT, -5, nullptr, negative}, {VT_I8, -(1LL << 32) + 255, nullptr, negative},
+        {VT_R4, -1, nullptr, noNumber}, {VT_R8, -1, nullptr, noNumber}, {VT_CY, -1, nullptr, noNumber},
+        {VT_DECIMAL, -1, nullptr, noNumber},
+        {VT_I1, 0, L"000000", nullptr}, {VT_UI1, 255, L"0000ff", nullptr}, {VT_UI2, 0xFF00, L"00ff00", nullptr},
+        {VT_I4, 0xFFFFFF, L"ffffff", nullptr}, {VT_UI4, 0xFFFFFF, L"ffffff", nullptr},
+        {VT_INT, 0xFF0000, L"ff0000", nullptr}, {VT_UINT, 0xFFFFFF, L"ffffff", nullptr},
+        {VT_I8, 0xFFFFFF, L"ffffff", nullptr}, {VT_UI8, 0xFFFFFF, L"ffffff", nullptr},
+        {VT_I4, 0x1000000, nullptr, above}, {VT_UI4, 0xFF0000FF, nullptr, above},
+        {VT_I8, (1LL << 32) + 255, nullptr, above}, {VT_UI8, 0x1000000, nullptr, above},
+    };
+    for (const Number& n : numbers) {
+        SCOPED_TRACE(testing::Message() << "vt " << n.vt << " " << n.value);
+        VARIANT whole, value;
+        whole.vt = VT_I8;
+        whole.llVal = n.value;
+        ::VariantInit(&value);
+        ASSERT_EQ(::VariantChangeType(&value, &whole, 0, n.vt), S_OK);
+        check(value, n.reads, n.refusal);
+    }
+    const struct {
+        const wchar_t* text;
+        const wchar_t* reads;
+        const wchar_t* refusal;
+    } texts[] = {
+        {L"-1", nullptr, signedText}, {L" -ff", nullptr, signedText}, {L"+ff", nullptr, signedText},
+        {L"0x00ff00", L"00ff00", nullptr}, {L"0X0000FF", L"0000ff", nullptr}, {L" ffffff", L"ffffff", nullptr},
+        {L"ff8000 orange", L"ff8000", nullptr}, {L"0x", L"000000", nullptr}, {L"1000000", nullptr, above},
+        {L"0x1000000", nullptr, above}, {L"ffffffffffffffffffff", nullptr, above},
+    };
+    for (const auto& t : texts) {
+        SCOPED_TRACE(platform::ToAnsi(t.text));
+        check(Variant(t.text), t.reads, t.refusal);
+    }
+    // A refused colour was not saved either.
+    OLE_COLOR stored = 0;
+    EXPECT_EQ((LoadedSettings(kCustomAddress)->get_TitleFontColor(&stored), stored), RGB(0x12, 0x34, 0x56));
+}
+
 TEST(MapSizeFromScale, ShowsTheViewAtTheScaleInTheWindowsShapeAndNeverBelowTheSmallestMap) {
     const SIZE smallest = GetDefaultSize();
     struct Case {

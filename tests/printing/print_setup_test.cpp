@@ -242,6 +242,60 @@ TEST_F(PageSetupTest, CancelPutsBackTheLayoutAndNothingIsSaved) {
     EXPECT_EQ((CustomLayout()->get_LeftMargin(&margin), margin), 1000);
 }
 
+TEST_F(PageSetupTest, TheSetUpStartsFromTheUsersOwnLayoutAndNeverSavesABatchLayout) {
+    // The user's layout: 12.5 mm on the left, a blue title; the batch layout: 43.21 mm, a red title.
+    ASSERT_EQ(map2_->put_LeftMargin(12.5), S_OK);
+    ASSERT_EQ(map2_->put_TitleFontColor(Variant(L"0x0000ff")), S_OK);
+    ComPtr<IMapPrintSettings> other = CustomLayout();
+    ASSERT_EQ(other->put_LeftMargin(4321), S_OK);
+    ASSERT_EQ(other->put_TitleFontColor(RGB(255, 0, 0)), S_OK);
+    Bstr batch;
+    ASSERT_EQ(other->get_LayoutXml(batch.Put()), S_OK);
+    const auto shows = [](HWND d) {
+        EXPECT_EQ(TextOf(d, kMarginEdits[0]).rfind(L"12.5", 0), 0u) << TextOf(d, kMarginEdits[0]);
+    };
+    double margin = 0;
+    long stored = 0;
+    OLE_COLOR colour = 0;
+
+    // Cancel: the map holds the batch layout again.
+    ASSERT_EQ(map2_->put_BatchPrintLayout(batch.Get()), S_OK);
+    {
+        ModalScript script;
+        script.For(L"Page Setup", {[&](HWND d) {
+            shows(d);
+            Click(d, IDCANCEL);
+        }});
+        EXPECT_EQ(map2_->ConfigurePrinting(), S_FALSE);
+    }
+    EXPECT_NEAR((map2_->get_LeftMargin(&margin), margin), 43.21, 1e-9);
+
+    // OK: the user's own layout is saved, its title colour as the "Print Map" sheet shows it.
+    COLORREF shown = 0;
+    {
+        ModalScript script;
+        script.For(L"Page Setup", {[&](HWND d) {
+                                       shows(d);
+                                       Click(d, ID_PRINT_OPTIONS);
+                                   },
+                                   [](HWND d) { Click(d, IDOK); }})
+            .For(L"Print Map", {[](HWND s) { ShowPage(s, 2); }, [](HWND s) { Click(PageOf(s, 2), IDC_TITLE_FONT); },
+                                [](HWND s) { Click(s, IDCANCEL); }})
+            .For(L"Font", {[&](HWND d) {
+                HWND colours = ::GetDlgItem(d, 0x473);
+                shown = static_cast<COLORREF>(
+                    ::SendMessageW(colours, CB_GETITEMDATA, ::SendMessageW(colours, CB_GETCURSEL, 0, 0), 0));
+                Click(d, IDCANCEL);
+            }});
+        ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+        EXPECT_TRUE(script.Finished());
+    }
+    EXPECT_EQ(shown, RGB(0, 0, 255));
+    EXPECT_NEAR((map2_->get_LeftMargin(&margin), margin), 12.5, 1e-9);
+    EXPECT_EQ((CustomLayout()->get_LeftMargin(&stored), stored), 1250);
+    EXPECT_EQ((CustomLayout()->get_TitleFontColor(&colour), colour), RGB(0, 0, 255));
+}
+
 TEST_F(PageSetupTest, TheUsersMeasureShowsMarginsInItsUnitAndStoresThemExactly) {
     struct Case {
         const wchar_t* measure;
