@@ -20,6 +20,13 @@ struct ProcessState {
 };
 ProcessState& Process();
 
+// What asking for a layer's tile address template came to.
+enum class MetadataAnswer {
+    kLoaded,    // the template and subdomains are in the layer
+    kFailed,    // they could not be had, and asking again would fare no better
+    kNoWindow,  // a proxy wants credentials that nobody was asked for, as the map had no window
+};
+
 // The imagery provider's web services: a client token for token mode, and the tile address
 // template with its subdomains for key mode. Until an implementation is installed there are
 // none: token mode draws without a token and key mode has no template, so it draws nothing.
@@ -27,9 +34,8 @@ class ImageryServices {
 public:
     // The token for `clientAddress`, valid for `minutes`; empty when none came.
     virtual std::wstring RequestClientToken(const std::string& clientAddress, int minutes) = 0;
-    // Stores the template and subdomains of the layer's imagery type in the layer; false when
-    // they could not be had.
-    virtual bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) = 0;
+    // Stores the template and subdomains of the layer's imagery type in the layer.
+    virtual MetadataAnswer LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) = 0;
 
 protected:
     ~ImageryServices() = default;

@@ -144,7 +144,7 @@ std::wstring WebImageryServices::RequestClientToken(const std::string& clientAdd
     return imagery::RequestClientToken(kTokenAccountId, kTokenPassword, clientAddress, minutes);
 }
 
-bool WebImageryServices::LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) {
+MetadataAnswer WebImageryServices::LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) {
     return imagery::LoadMetaImageURLAndSubDomains(layer, OwnerWindowOf(layer));
 }
 

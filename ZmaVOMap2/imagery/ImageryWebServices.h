@@ -42,15 +42,16 @@ bool SetProxy(std::string& text);
 
 // Asks the metadata service for the layer's imagery type and stores the template (its culture
 // part resolved) and the subdomains in the layer. A proxy's demand for credentials is answered
-// with a dialog owned by `owner`; without an owner nobody is asked. False when nothing usable
-// came (the reason is logged); an imagery type outside 0 to 2 answers true without a request.
-bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owner);
+// with a dialog owned by `owner`; without an owner nobody is asked, and unless the process holds
+// credentials the answer is kNoWindow. kFailed when nothing usable came otherwise (the reason is
+// logged); an imagery type outside 0 to 2 answers kLoaded without a request.
+MetadataAnswer LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owner);
 
 // The services above, as the layers use them.
 class WebImageryServices : public ImageryServices {
 public:
     std::wstring RequestClientToken(const std::string& clientAddress, int minutes) override;
-    bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) override;
+    MetadataAnswer LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) override;
 };
 WebImageryServices& WebServices();
 

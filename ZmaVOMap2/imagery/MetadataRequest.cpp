@@ -162,10 +162,10 @@ bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND
 
 }  // namespace
 
-bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owner) {
+MetadataAnswer LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owner) {
     Log(kInfo, "LoadMetaImageURLAndSubDomains() called");
     const int type = layer.GetImageryType();
-    if (type < kRoad || type > kAerialWithLabels) return true;
+    if (type < kRoad || type > kAerialWithLabels) return MetadataAnswer::kLoaded;
     const std::wstring address = ReadServiceAddress(L"BackgroundMapMetadataService", kDefaultMetadataService) +
                                  kImageryTypeNames[type] + L"?output=xml&key=" + kMetadataKey;
     // The key is a credential: logged addresses leave it out.
@@ -177,23 +177,24 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
             ComPtr<IXMLDOMDocument2> answer;
             long status = 0;
             bool takesProxy = false, throughProxy = false;
+            // No credentials came: the user cancelled, or no window could ask for them.
             if (!SendMetadataRequest(address, withCredentials, owner, status, answer, takesProxy, throughProxy))
-                return false;
+                return owner ? MetadataAnswer::kFailed : MetadataAnswer::kNoWindow;
             if (status == kStatusOk) {
                 LogHostIPAddress(logged, false);
-                return ParseMetadata(answer.Get(), layer);
+                return ParseMetadata(answer.Get(), layer) ? MetadataAnswer::kLoaded : MetadataAnswer::kFailed;
             }
             if (status != kStatusProxyAuthenticationRequired) {
                 Log(kError, "Soap Call failed . Status code = " + std::to_string(status));
                 LogHostIPAddress(logged, true);
-                return false;
+                return MetadataAnswer::kFailed;
             }
             // A user who cannot give the proxy what it wants is not asked without end, nor asked
             // for credentials the request object cannot hand on.
             if (!takesProxy) {
                 Log(kError, "The proxy server wants credentials that this request object cannot give it");
                 LogHostIPAddress(logged, true);
-                return false;
+                return MetadataAnswer::kFailed;
             }
             // The user's proxy credentials go to the proxy of the settings alone: a server asking
             // for them gets none, and nobody is asked.
@@ -201,13 +202,13 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
                 Log(kError,
                     "A server reached without a proxy asks for proxy credentials: none are sent. URL = " + logged);
                 LogHostIPAddress(logged, true);
-                return false;
+                return MetadataAnswer::kFailed;
             }
             if (attempt == kMaxProxyAttempts) {
                 Log(kError, "The proxy server refused the credentials " + std::to_string(attempt - 1) +
                                 " times. Giving up the request for map imagery.");
                 LogHostIPAddress(logged, true);
-                return false;
+                return MetadataAnswer::kFailed;
             }
             // Credentials the proxy refused are asked for again.
             if (withCredentials) DownloadStatusCallback().ClearCredentials();
@@ -220,7 +221,7 @@ bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer, HWND owne
                             LoggedText(platform::ToAnsi(e->Description())));
         else Log(kInfo, "unhandled exception while getting GetMetaURL");
     });
-    return false;
+    return MetadataAnswer::kFailed;
 }
 
 }  // namespace imagery

@@ -141,16 +141,27 @@ void CZmaVadAZBackgroundMapLayer::CreateAttributionFont() {
     attributionFont_.Reset(::CreateFontIndirectW(&font));
 }
 
-bool CZmaVadAZBackgroundMapLayer::LoadMetaImageURLAndSubDomains() {
+imagery::MetadataAnswer CZmaVadAZBackgroundMapLayer::RequestMetadata() {
     imagery::ImageryServices* services = imagery::Services();
-    return services && services->LoadMetaImageURLAndSubDomains(*this);
+    return services ? services->LoadMetaImageURLAndSubDomains(*this) : imagery::MetadataAnswer::kFailed;
+}
+
+bool CZmaVadAZBackgroundMapLayer::LoadMetaImageURLAndSubDomains() {
+    return RequestMetadata() == imagery::MetadataAnswer::kLoaded;
 }
 
 void CZmaVadAZBackgroundMapLayer::LoadMetadataOnce() {
     if (credentialMode_ != kKeyMode || metadataLoaded_) return;
+    // A container may draw the map before it gives the map a window: a request that found nobody
+    // to ask for proxy credentials then is made again by the first frame with a window, and not
+    // by the frames without one, which could only fail the same way.
+    const HWND window = imagery::OwnerWindowOf(*this);
+    if (metadataWaitsForWindow_ && !window) return;
     Log(kInfo, "Retrieving key from Bing.");
-    if (!LoadMetaImageURLAndSubDomains()) Log(kError, "Failed to Load Meta Image URL And SubDomains");
-    metadataLoaded_ = true;
+    const imagery::MetadataAnswer answer = RequestMetadata();
+    if (answer != imagery::MetadataAnswer::kLoaded) Log(kError, "Failed to Load Meta Image URL And SubDomains");
+    metadataWaitsForWindow_ = answer == imagery::MetadataAnswer::kNoWindow && !window;
+    metadataLoaded_ = !metadataWaitsForWindow_;
 }
 
 HRESULT CZmaVadAZBackgroundMapLayer::SaveSettings(IXMLDOMNode* parent) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "ZmaVOMap2/imagery/DownloadThread.h"
+#include "ZmaVOMap2/imagery/ImageryProcess.h"
 #include "ZmaVOMap2/imagery/LogoImage.h"
 #include "ZmaVOMap2/imagery/TileLedger.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
@@ -81,7 +82,11 @@ private:
     void ReadRegistrySettings();
     void RequestTokenIfNeeded();
     void CreateAttributionFont();
-    // Key mode's first draw, or a load into a map with a window, asks for the address template once.
+    // The installed services' answer for this layer; kFailed without services.
+    imagery::MetadataAnswer RequestMetadata();
+    // Key mode's first draw, or a load into a map with a window, asks for the address template
+    // once; a request that could not ask the user for proxy credentials without a window is made
+    // again by the first draw with one.
     void LoadMetadataOnce();
 
     // Drawing steps (ZmaVadAZBackgroundMapLayer_Render.cpp).
@@ -121,6 +126,8 @@ private:
     bool asynchronous_ = true;
     bool alternativeServer_ = false;
     bool metadataLoaded_ = false;
+    // The last request wanted proxy credentials and the map had no window to ask the user from.
+    bool metadataWaitsForWindow_ = false;
     unsigned long serverCounter_ = 0;
     std::wstring culture_;
     std::string localAddress_;

@@ -414,7 +414,9 @@ HRESULT CZmaVadAZLayerCollection::CreateBackgroundMapLayer(const char* folder) {
         platform::ErrorLog* log = platform::GetErrorLog();
         if (log && log->IsEnabledFor(platform::kLogLevelError))
             log->Write(platform::kLogLevelError, __FILE__, __LINE__, "Failed to initialize the BackgroundMap layer");
-        platform::Prompts().MessageBox(nullptr, L"Failed to initialize the BackgroundMap layer", kCaption, MB_OK);
+        // Loading a document never waits for a person: there the line above is all.
+        if (!IsLoadingSettings())
+            platform::Prompts().MessageBox(nullptr, L"Failed to initialize the BackgroundMap layer", kCaption, MB_OK);
         return E_FAIL;
     }
     layers_.push_back(std::move(layer));

@@ -163,7 +163,14 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
 
 std::unique_ptr<CZmaVadAZLayer> CZmaVadAZLayerCollection::RestoreLayer(IXMLDOMElement* element, long type,
                                                                        HRESULT& result) {
-    std::unique_ptr<CZmaVadAZLayer> layer = LayerFactory::Instance().Create(static_cast<int>(type), map_.Get(), this);
+    // A kind that makes its engine layer as it is built (the imagery) fails here when the engine
+    // refuses it: the document goes on without that layer, as without a table that does not open.
+    std::unique_ptr<CZmaVadAZLayer> layer;
+    try {
+        layer = LayerFactory::Instance().Create(static_cast<int>(type), map_.Get(), this);
+    }
+    COM_CATCH_LOG();
+    if (!layer) return nullptr;
     if (layer->LoadsItselfFromSettings()) {
         const HRESULT hr = platform::ResultOf([&] { return layer->LoadSettings(element, version_); });
         return hr == S_OK ? std::move(layer) : nullptr;

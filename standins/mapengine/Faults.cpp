@@ -38,6 +38,7 @@ FaultSwitches FaultSwitches::Parse(const std::wstring& text) {
         else if (item == L"fail-zoom") f.failZoom = true;
         else if (item == L"fail-printmap") f.failPrintMap = true;
         else if (item == L"fail-bounds") f.failBounds = true;
+        else if (item == L"fail-userdraw") f.failUserDraw = true;
         else if (item.compare(0, 12, L"fail-create=") == 0) {
             HRESULT hr = static_cast<HRESULT>(std::wcstoul(item.c_str() + 12, nullptr, 0));
             f.failCreate = FAILED(hr) ? hr : E_FAIL;

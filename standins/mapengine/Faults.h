@@ -11,6 +11,7 @@
 //                         its labels' zoom range fails with E_FAIL; read at each call),
 //                         fail-printmap (PrintMap fails with E_FAIL; read at each call),
 //                         fail-bounds (setting the map's bounds fails with E_FAIL; read at each
+//                         call), fail-userdraw (AddUserDrawLayer fails with E_FAIL; read at each
 //                         call)
 //   VADAZ_ENGINE_DIALOGS  "cancel": every engine dialog answers VARIANT_FALSE; else VARIANT_TRUE
 #pragma once
@@ -32,6 +33,7 @@ struct FaultSwitches {
     bool failZoom = false;
     bool failPrintMap = false;
     bool failBounds = false;
+    bool failUserDraw = false;
 
     static FaultSwitches Parse(const std::wstring& text);
     static FaultSwitches FromEnvironment();

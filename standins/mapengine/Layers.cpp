@@ -1,5 +1,7 @@
 #include "standins/mapengine/Layers.h"
 
+#include "standins/mapengine/Faults.h"
+
 #include <algorithm>
 #include <string>
 
@@ -106,6 +108,7 @@ void Layers::Add(Call& c) {
 }
 
 void Layers::AddUserDrawLayer(Call& c) {
+    if (FaultSwitches::FromEnvironment().failUserDraw) Fail(E_FAIL, L"The map refuses a user-draw layer");
     std::wstring name = c.String(0);
     if (name.empty()) Fail(E_INVALIDARG, L"A layer needs a name");
     size_t index = InsertPosition(c, 1);

@@ -20,16 +20,16 @@ constexpr DISPID kEngineTool = 20;
 
 void MapSiteTest::SetUp() { Embed(nullptr); }
 
-void MapSiteTest::Reopen(IStream* saved) {
+void MapSiteTest::Reopen(IStream* saved, const std::function<void()>& beforeActivation) {
     view_.reset();
     testsupport::CloseInPlace(unknown_.Get());
     map_.Reset();
     control_.Reset();
     unknown_.Reset();
-    Embed(saved);
+    Embed(saved, beforeActivation);
 }
 
-void MapSiteTest::Embed(IStream* saved) {
+void MapSiteTest::Embed(IStream* saved, const std::function<void()>& beforeActivation) {
     ASSERT_EQ(MakeControl(unknown_), S_OK);
     control_ = controltest::As<IZmaVadAZ2>(unknown_.Get());
     ASSERT_TRUE(control_);
@@ -41,7 +41,7 @@ void MapSiteTest::Embed(IStream* saved) {
     ASSERT_EQ(point->Advise(events_.Get(), &cookie), S_OK);
 
     site_ = platform::MakeObject<testsupport::TestSite>(kWidth, kHeight);
-    ASSERT_EQ(testsupport::ActivateInPlace(unknown_.Get(), *site_.Get(), saved), S_OK);
+    ASSERT_EQ(testsupport::ActivateInPlace(unknown_.Get(), *site_.Get(), saved, beforeActivation), S_OK);
     ASSERT_EQ(control_->get_MapX(map_.Put()), S_OK);
     // Plain GDI drawing: pixels then do not depend on anti-aliasing.
     ASSERT_EQ(control_->put_EnhancedDrawingMode(VARIANT_FALSE), S_OK);

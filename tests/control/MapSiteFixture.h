@@ -8,6 +8,7 @@
 #include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,8 +30,8 @@ protected:
     virtual HRESULT MakeControl(platform::ComPtr<IUnknown>& control) { return controltest::CreateControl(control); }
 
     // Closes the control and embeds a new one in a new site as a host opens a saved form: it loads
-    // `saved` before it is activated in place.
-    void Reopen(IStream* saved);
+    // `saved` before it is activated in place, and `beforeActivation` runs in between.
+    void Reopen(IStream* saved, const std::function<void()>& beforeActivation = {});
 
     IZmaVadAZ2* Control() const { return control_.Get(); }
     IDispatch* Map() const { return map_.Get(); }
@@ -67,7 +68,7 @@ protected:
     platform::ComPtr<displaytest::EventJournal> events_;
 
 private:
-    void Embed(IStream* saved);
+    void Embed(IStream* saved, const std::function<void()>& beforeActivation = {});
     void Post(UINT message, WPARAM wp, int x, int y);
     std::unique_ptr<testsupport::DibCanvas> view_;
 };

@@ -963,4 +963,57 @@ TEST_F(HostileDocuments, NothingIsMadeOutsideTheControlsFolderAndNothingStaysAft
     EXPECT_EQ(outside(), beforeOutside);
 }
 
+// The engine refusing the imagery's layer: a document still loads with its other layers, and the
+// failure is logged with no box, from the stream as through LoadFromXML, whether the document holds
+// the imagery or the map adds it; a new map tells the user.
+TEST_F(HostileDocuments, ImageryTheEngineRefusesIsLoggedWhileADocumentLoadsAndToldForANewMap) {
+    const std::wstring failed = L"Failed to initialize the BackgroundMap layer";
+    Write(docs_ + L"\\roads.tab", "!table\n");
+    const std::wstring table = Layer(4, docs_ + L"\\roads.tab");
+    const std::wstring imagery = L"<Layer layertype='15' layerfilespec='' visible='-1' MapType='0'/>";
+    testsupport::DialogAnswerer* boxes = testsupport::DialogAnswerer::Current();
+    ASSERT_TRUE(boxes);
+    struct RefusedUserDrawLayers {
+        RefusedUserDrawLayers() { ::SetEnvironmentVariableW(L"VADAZ_ENGINE_FAULTS", L"fail-userdraw"); }
+        ~RefusedUserDrawLayers() { ::SetEnvironmentVariableW(L"VADAZ_ENGINE_FAULTS", nullptr); }
+    } refused;
+
+    for (const std::wstring& layers : {table, table + imagery}) {
+        for (bool fromXml : {false, true}) {
+            SCOPED_TRACE(platform::ToAnsi(layers) + (fromXml ? " through LoadFromXML" : " from the stream"));
+            logStore_->ClearEntries();
+            boxes->Clear();
+            HRESULT loaded = E_FAIL;
+            ComPtr<IUnknown> control = Restore(fromXml ? L"" : layers, loaded);
+            EXPECT_EQ(loaded, S_OK);
+            if (fromXml) {
+                // A map loaded without layers takes a document's layers.
+                ComPtr<IXMLDOMDocument2> document = platform::CreateXmlDocument();
+                VARIANT_BOOL parsed = VARIANT_FALSE;
+                document->loadXML(Bstr(L"<host><mapsettings _Version='3'><layers>" + layers + L"</layers></mapsettings></host>").Get(),
+                                  &parsed);
+                ComPtr<IDispatch> dispatch;
+                control->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+                EXPECT_EQ(Call(dispatch.Get(), kLoadFromXML, {Variant(HostNode(document.Get()).Get())}), S_OK);
+            }
+            EXPECT_EQ(EngineLayerCount(control.Get()), 1) << "the table's layer";
+            EXPECT_TRUE(LogHas(logStore_.Get(), failed));
+            EXPECT_TRUE(boxes->Dialogs().empty());
+            Release(control);
+        }
+    }
+
+    logStore_->ClearEntries();
+    boxes->Clear();
+    ComPtr<IUnknown> fresh;
+    ASSERT_EQ(::CoCreateInstance(CLSID_VadAZ2, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, fresh.PutVoid()), S_OK);
+    ComPtr<IPersistStreamInit> persist;
+    fresh->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
+    EXPECT_EQ(persist->InitNew(), E_FAIL);
+    ASSERT_EQ(boxes->Dialogs().size(), 1u);
+    EXPECT_EQ(boxes->Dialogs()[0].text, failed);
+    EXPECT_TRUE(LogHas(logStore_.Get(), failed));
+    Release(fresh);
+}
+
 }  // namespace

@@ -2,17 +2,18 @@
 // settings through SaveToXML and the stream, its properties dialog, tiles from the local tile
 // server under a dataset with the attribution and logo, and the map's scale snapped to tile levels;
 // the metadata service behind a proxy that wants credentials (that of the properties, and that of
-// the settings a map is opened from), and a failing one; tiles fetched by
+// the settings a map is opened from, drawn before it has a window too), and a failing one; tiles fetched by
 // the download thread while the map goes on, each once; tile and service servers that redirect
 // without end or to ever longer addresses, or answer megabytes or a trickle; answers far longer
 // than a request reads, let go of unread.
 // The first case must load the first imagery settings of this process (they set the process-wide
-// imagery switch); the map opened from settings naming a proxy runs in a process of its own.
+// imagery switch); each map opened from settings naming a proxy runs in a process of its own.
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/imagery/ImagerySettings.h"
 #include "tests/imagery/ProxiedHttpRequest.h"
 #include "tests/support/DialogAnswerer.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/Watchdog.h"
 
 #include "platform/Xml.h"
@@ -389,6 +390,16 @@ TEST_F(KeyModeMap, AFailingMetadataServiceLeavesTheMapDrawingWithoutImageryAndTh
     EXPECT_EQ(Requests().size(), 1u);
     EXPECT_TRUE(Logged(L"Soap Call failed . Status code = 503"));
     EXPECT_TRUE(Logged(L"Failed to Load Meta Image URL And SubDomains"));
+
+    // A map drawn before it has a window is not asked again by its first frame with one.
+    ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
+    ClearRequests();
+    Reopen(StreamOf(saved.Get()).Get(), [this] {
+        testsupport::DibCanvas canvas(kWidth, kHeight);
+        EXPECT_EQ(canvas.DrawView(unknown_.Get()), S_OK);
+    });
+    DrawView();
+    EXPECT_EQ(MetadataRequests().size(), 1u);
 }
 
 // The metadata service (asked again by the properties dialog's OK) and the token service (asked by
@@ -543,6 +554,68 @@ TEST_F(KeyModeMap, AMapOpenedFromSettingsNamingAProxyAsksTheUserFromItsWindowWhe
     });
     testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
     answerer->Clear();
+    ShowArea(9.5, 49.8, 10.4, 50.3);
+    DrawView();
+    ASSERT_EQ(answerer->Dialogs().size(), 1u);
+    EXPECT_EQ(answerer->Dialogs()[0].caption, L"Proxy Authentication");
+    EXPECT_EQ(owner, ::GetAncestor(EngineWindow(), GA_ROOT));
+    std::set<std::string> subdomains;
+    for (const std::string& path : Requests())
+        if (path.find("/REST/") == std::string::npos) subdomains.insert(path.substr(0, 4));
+    EXPECT_EQ(subdomains, (std::set<std::string>{"/t0/", "/t1/", "/t2/"}));
+    EXPECT_GT(TilePixels(ShownLevel()), 100);
+}
+
+// A container may draw a map through its view before it gives the map a window. A request that
+// wants proxy credentials then asks nobody, and frames without a window (an export among them) do
+// not make it again; the first frame with a window does, and asks the user from that window.
+// The first settings of a process name its proxy, and the process keeps the credentials given:
+// this case runs in a process of its own.
+TEST_F(KeyModeMap, AMapDrawnBeforeItHasAWindowAsksTheUserForProxyCredentialsAtItsFirstFrameWithOne) {
+    ProxiedHttpRequests requestObjects;
+    SetServerOption("proxy_credentials", "ann:s3cret");
+    const std::wstring server = TileServer().substr(7);
+    ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
+    ComPtr<IXMLDOMElement> imagery = ImageryElement(saved.Get());
+    ASSERT_TRUE(imagery);
+    platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"127.0.0.1");
+    platform::SetAttribute(imagery.Get(), L"ProxyServerPort", server.substr(server.find(L':') + 1));
+    testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
+    answerer->Clear();
+
+    // Loaded without a site: two frames and an export ask the service once.
+    ComPtr<IUnknown> unsited = LoadedMap(StreamOf(saved.Get()).Get());
+    for (int frame = 0; frame < 2; ++frame) {
+        testsupport::DibCanvas canvas(kWidth, kHeight);
+        EXPECT_EQ(canvas.DrawView(unsited.Get()), S_OK);
+    }
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring exported = temp + std::wstring(L"unsited_") + std::to_wstring(::GetCurrentProcessId()) + L".bmp";
+    EXPECT_EQ(controltest::As<IZmaVadAZ2>(unsited.Get())->ExportToFile(Bstr(exported).Get(), Bstr(L"bmp").Get()), S_OK);
+    ::DeleteFileW(exported.c_str());
+    controltest::As<IOleObject>(unsited.Get())->Close(OLECLOSE_NOSAVE);
+    EXPECT_EQ(MetadataRequests().size(), 1u);
+    EXPECT_TRUE(Logged(L"Proxy credentials cannot be asked for without a map window. returing...."));
+
+    // Sited and drawn before it is activated; then its first frame with a window asks the user.
+    ClearRequests();
+    size_t askedBeforeActivation = 0;
+    Reopen(StreamOf(saved.Get()).Get(), [&] {
+        testsupport::DibCanvas canvas(kWidth, kHeight);
+        EXPECT_EQ(canvas.DrawView(unknown_.Get()), S_OK);
+        askedBeforeActivation = MetadataRequests().size();
+    });
+    EXPECT_EQ(askedBeforeActivation, 1u);
+    EXPECT_TRUE(answerer->Dialogs().empty()) << "asked without a window";
+
+    HWND owner = nullptr;
+    WorkNextDialog([&owner](HWND d) {
+        owner = ::GetWindow(d, GW_OWNER);
+        ::SetDlgItemTextW(d, 346, L"ann");
+        ::SetDlgItemTextW(d, 347, L"s3cret");
+        Press(d, IDOK);
+    });
     ShowArea(9.5, 49.8, 10.4, 50.3);
     DrawView();
     ASSERT_EQ(answerer->Dialogs().size(), 1u);

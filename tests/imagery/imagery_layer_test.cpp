@@ -66,12 +66,12 @@ public:
         ++tokenRequests;
         return minutes == 60 ? L"T0K" : L"";
     }
-    bool LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) override {
+    imagery::MetadataAnswer LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer) override {
         ++metadataRequests;
-        if (addressTemplate.empty()) return false;
+        if (addressTemplate.empty()) return imagery::MetadataAnswer::kFailed;
         layer.SetTileAddressTemplate(addressTemplate);
         layer.SetSubdomains(subdomains);
-        return true;
+        return imagery::MetadataAnswer::kLoaded;
     }
     std::wstring addressTemplate;
     std::vector<std::wstring> subdomains;

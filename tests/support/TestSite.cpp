@@ -47,7 +47,7 @@ STDMETHODIMP TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIW
     return S_OK;
 }
 
-HRESULT ActivateInPlace(IUnknown* control, TestSite& site, IStream* saved) {
+HRESULT ActivateInPlace(IUnknown* control, TestSite& site, IStream* saved, const std::function<void()>& beforeActivation) {
     platform::ComPtr<IOleObject> ole;
     platform::ComPtr<IPersistStreamInit> persist;
     RECT r = site.Rect();
@@ -57,10 +57,12 @@ HRESULT ActivateInPlace(IUnknown* control, TestSite& site, IStream* saved) {
         if (told == S_OK) told = hr;
         return SUCCEEDED(hr);
     };
-    step(control->QueryInterface(IID_IOleObject, ole.PutVoid())) &&
-        step(control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid())) && step(ole->SetClientSite(&site)) &&
-        step(saved ? persist->Load(saved) : persist->InitNew()) &&
-        step(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r));
+    const bool loaded = step(control->QueryInterface(IID_IOleObject, ole.PutVoid())) &&
+                        step(control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid())) &&
+                        step(ole->SetClientSite(&site)) && step(saved ? persist->Load(saved) : persist->InitNew());
+    if (!loaded) return told;
+    if (beforeActivation) beforeActivation();
+    step(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.Window(), &r));
     return told;
 }
 

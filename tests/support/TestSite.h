@@ -7,6 +7,8 @@
 #include <ole2.h>
 #include <oleidl.h>
 
+#include <functional>
+
 namespace testsupport {
 
 class TestSite : public platform::ComObject<TestSite, IOleClientSite, IOleInPlaceSite,
@@ -62,9 +64,11 @@ private:
 };
 
 // Embeds `control` in `site` as a host's form does: its client site, InitNew (or the settings the
-// form kept, loaded from `saved`), then active in place in the site's window. Answers the first
-// answer other than S_OK (a failure ends it).
-HRESULT ActivateInPlace(IUnknown* control, TestSite& site, IStream* saved = nullptr);
+// form kept, loaded from `saved`), then active in place in the site's window; `beforeActivation`
+// runs before that last step, as a container that draws the control before it activates it.
+// Answers the first answer other than S_OK (a failure ends it).
+HRESULT ActivateInPlace(IUnknown* control, TestSite& site, IStream* saved = nullptr,
+                        const std::function<void()>& beforeActivation = {});
 // Closes an embedded control without saving and takes its site away.
 void CloseInPlace(IUnknown* control);
 
