@@ -42,6 +42,13 @@ double RequireCoordinate(const VARIANT& value, double limit, const wchar_t* refu
     return d;
 }
 
+// A host's clear takes its lines of every technology, not only those of the cell sites shown last.
+HRESULT ClearEvery(const std::vector<CZmaVadAZLinesToPointsLayer*>& layers) {
+    if (layers.empty()) return E_FAIL;
+    for (CZmaVadAZLinesToPointsLayer* lines : layers) THROW_IF_FAILED(lines->ClearLines());
+    return S_OK;
+}
+
 CZmaVadAZLinesToSectorsLayer& SectorLines(CZmaVadAZLayerCollection& layers) {
     CZmaVadAZLinesToSectorsLayer* lines = GetLinesToSectorsLayer(layers);
     if (!lines) throw ComError(E_FAIL, kNoSectorLines);
@@ -76,8 +83,7 @@ HRESULT LineMembers::DrawBetweenCellSites(long row1, long row2, long width, long
 HRESULT LineMembers::ClearBetweenCellSites() {
     COM_TRY {
         return Run([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetCellSiteLinesLayer(layers_.Require());
-            return lines ? lines->ClearLines() : E_FAIL;
+            return ClearEvery(GetAllCellSiteLinesLayers(layers_.Require()));
         }, kNoCellSiteLines);
     }
     COM_CATCH_RETURN();
@@ -106,8 +112,7 @@ HRESULT LineMembers::DrawBetweenPoints(const VARIANT& startLon, const VARIANT& s
 HRESULT LineMembers::ClearBetweenPoints() {
     COM_TRY {
         return Run([&] {
-            CZmaVadAZLinesToPointsLayer* lines = GetPointLinesLayer(layers_.Require());
-            return lines ? lines->ClearLines() : E_FAIL;
+            return ClearEvery(GetAllPointLinesLayers(layers_.Require()));
         }, kNoPointLines);
     }
     COM_CATCH_RETURN();

@@ -52,6 +52,9 @@ public:
     // show the lines through this flag.
     virtual bool IsDisabled() const = 0;
     virtual void SetDisabled(bool disabled) = 0;
+    // Lets go of the lines the host drew itself, between positions or between cell sites. The
+    // lines to cells, which the datasets give, stay.
+    virtual void ForgetHostLines() noexcept = 0;
     // Writes the layer's lines as a MapInfo table into `folder`, named after the layer and
     // `name` (the cell-site layer's name), so that the point table and the line tables of one
     // cell-site layer never share a file. Every line of every dataset is written, whatever view

@@ -264,6 +264,22 @@ HRESULT CZmaVadAZDatasetDisplay::LoadLinesLayers(IXMLDOMElement* layersElement) 
     return S_OK;
 }
 
+void CZmaVadAZDatasetDisplay::CellSiteLayerGoes(CZmaVadAZLayer* layer) noexcept {
+    const CZmaVadAZDataLayer* gone = AsDataLayer(layer);
+    if (!gone) return;
+    for (auto link : {CZmaVadAZDataLayer::kLineC, CZmaVadAZDataLayer::kLineD}) {
+        CZmaVadAZLayer* lines = gone->GetLineLayer(link);
+        bool drawnByAnother = false;
+        for (int i = 0; i < collection_.GetCount() && !drawnByAnother; ++i) {
+            CZmaVadAZLayer* held = collection_.GetAt(i);
+            const CZmaVadAZDataLayer* other = held == layer ? nullptr : AsDataLayer(held);
+            drawnByAnother =
+                other && other->GetType() == CZmaVadAZLayer::kTypeCellSites && other->GetLineLayer(link) == lines;
+        }
+        if (CellLineLayerInterface* typed = AsCellLineLayer(lines); typed && !drawnByAnother) typed->ForgetHostLines();
+    }
+}
+
 // --- Showing a dataset ---------------------------------------------------------------------------
 
 CZmaVadAZDataLayer* CZmaVadAZDatasetDisplay::LayerOfEntry(const SeriesId& series) const {

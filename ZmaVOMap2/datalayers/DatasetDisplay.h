@@ -37,6 +37,9 @@ public:
     // (SetLinesLayerPersistence), and takes it back before it lets the display go.
     HRESULT SaveLinesLayers(IXMLDOMElement* layersElement) override;
     HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) override;
+    // The lines the host drew between positions or cell sites are kept per technology: they go
+    // when the last cell-site layer drawing them goes, so the next one shown starts without them.
+    void CellSiteLayerGoes(CZmaVadAZLayer* layer) noexcept override;
     CZmaVadAZDatasetDisplay(const CZmaVadAZDatasetDisplay&) = delete;
     CZmaVadAZDatasetDisplay& operator=(const CZmaVadAZDatasetDisplay&) = delete;
 

@@ -494,8 +494,10 @@ bool CZmaVadAZLayerCollection::Contains(const CZmaVadAZLayer* layer) const noexc
 }
 
 void CZmaVadAZLayerCollection::ForgetDatasetLines(const SeriesId& series, CZmaVadAZLayer* layer) {
-    if (layer && layer->GetType() == CZmaVadAZLayer::kTypeCellSites)
+    if (layer && layer->GetType() == CZmaVadAZLayer::kTypeCellSites) {
         cellSiteGuids_.erase(std::remove(cellSiteGuids_.begin(), cellSiteGuids_.end(), series), cellSiteGuids_.end());
+        if (lines_) lines_->CellSiteLayerGoes(layer);
+    }
     // The line layers tied to a point dataset come with the lines-to-cells layers.
 }
 

@@ -213,11 +213,14 @@ public:
     // The "PersistOption" of `element`, else of its parent element (2 when neither has one; 0
     // when it has no parent element).
     static int GetPersistOption(IXMLDOMElement* element);
-    // What saves and loads the line layers, which live beside the data layers.
+    // What saves and loads the line layers, which live beside the data layers, and keeps the
+    // lines the host drew through a technology's cell-site layers no longer than the last of them.
     class LinesLayerPersistence {
     public:
         virtual HRESULT SaveLinesLayers(IXMLDOMElement* layersElement) = 0;
         virtual HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) = 0;
+        // `layer`, a cell-site layer, is being removed; it is still in the list.
+        virtual void CellSiteLayerGoes(CZmaVadAZLayer* layer) noexcept = 0;
 
     protected:
         ~LinesLayerPersistence() = default;

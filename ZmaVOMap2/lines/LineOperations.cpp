@@ -9,11 +9,24 @@
 #include "platform/Module.h"
 #include "platform/Window.h"
 
+#include <algorithm>
+
 namespace {
 
 CZmaVadAZLinesToPointsLayer* TiedLines(CZmaVadAZLayerCollection& collection, CZmaVadAZDataLayer::LineLink link) {
     CZmaVadAZDataLayer* sites = AsDataLayer(collection.GetCellSiteLayer());
     return sites ? dynamic_cast<CZmaVadAZLinesToPointsLayer*>(sites->GetLineLayer(link)) : nullptr;
+}
+
+std::vector<CZmaVadAZLinesToPointsLayer*> EveryTiedLines(CZmaVadAZLayerCollection& collection,
+                                                         CZmaVadAZDataLayer::LineLink link) {
+    std::vector<CZmaVadAZLinesToPointsLayer*> found;
+    for (CZmaVadAZLayer* layer : collection.Layers()) {
+        CZmaVadAZDataLayer* sites = layer->GetType() == CZmaVadAZLayer::kTypeCellSites ? AsDataLayer(layer) : nullptr;
+        auto* lines = sites ? dynamic_cast<CZmaVadAZLinesToPointsLayer*>(sites->GetLineLayer(link)) : nullptr;
+        if (lines && std::find(found.begin(), found.end(), lines) == found.end()) found.push_back(lines);
+    }
+    return found;
 }
 
 }  // namespace
@@ -39,4 +52,12 @@ CZmaVadAZLinesToPointsLayer* GetCellSiteLinesLayer(CZmaVadAZLayerCollection& col
 
 CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection) {
     return TiedLines(collection, CZmaVadAZDataLayer::kLineD);
+}
+
+std::vector<CZmaVadAZLinesToPointsLayer*> GetAllCellSiteLinesLayers(CZmaVadAZLayerCollection& collection) {
+    return EveryTiedLines(collection, CZmaVadAZDataLayer::kLineC);
+}
+
+std::vector<CZmaVadAZLinesToPointsLayer*> GetAllPointLinesLayers(CZmaVadAZLayerCollection& collection) {
+    return EveryTiedLines(collection, CZmaVadAZDataLayer::kLineD);
 }

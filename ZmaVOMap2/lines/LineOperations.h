@@ -2,6 +2,8 @@
 // (made on first use), the cell-site lines and the point lines.
 #pragma once
 
+#include <vector>
+
 class CZmaVadAZLayerCollection;
 class CZmaVadAZLinesToPointsLayer;
 class CZmaVadAZLinesToSectorsLayer;
@@ -15,3 +17,7 @@ CZmaVadAZLinesToPointsLayer* GetCellSiteLinesLayer(CZmaVadAZLayerCollection& col
 // The layer of lines between positions: the one tied to the collection's cell-site layer, which
 // draws it; null without a cell-site layer.
 CZmaVadAZLinesToPointsLayer* GetPointLinesLayer(CZmaVadAZLayerCollection& collection);
+// The layers of lines between cell sites, or between positions, of every cell-site layer on the
+// map, each once: one per technology. Empty without a cell-site layer.
+std::vector<CZmaVadAZLinesToPointsLayer*> GetAllCellSiteLinesLayers(CZmaVadAZLayerCollection& collection);
+std::vector<CZmaVadAZLinesToPointsLayer*> GetAllPointLinesLayers(CZmaVadAZLayerCollection& collection);

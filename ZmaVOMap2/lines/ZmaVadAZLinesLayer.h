@@ -56,6 +56,7 @@ public:
     void SetDrawOption(int option) override { drawOption_ = option; }
     bool IsDisabled() const override { return disabled_; }
     void SetDisabled(bool disabled) override { disabled_ = disabled; }
+    void ForgetHostLines() noexcept override {}
 
     // --- Datasets -----------------------------------------------------------------------------
     // The series of the entry that holds this dataset; false when none does.

@@ -41,6 +41,7 @@ public:
     // the drawing order.
     void AddLine(PointLine line);
     HRESULT ClearLines();
+    void ForgetHostLines() noexcept override { lines_.clear(); }
     const std::vector<PointLine>& Lines() const noexcept { return lines_; }
 
     bool Draw(HDC dc, const RECT& rect, const ZmaExtent& extent) override;

@@ -245,10 +245,12 @@ protected:
     }
     // Three cell sites at the given pixels of the view, one without a position (0, 0), and rows of
     // the given latitudes and longitudes after them.
+    // `longName` gives the dataset its technology (the name up to its first '_').
     void ShowSites(std::vector<POINT> at, const std::vector<std::pair<Variant, Variant>>& more = {},
-                   const wchar_t* series = kSiteSeries) {
+                   const wchar_t* series = kSiteSeries, const wchar_t* longName = nullptr) {
         ComPtr<IDispatch> sites = NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"Azimuth", 5}, {L"ElementHandle", 3}},
                                              4 + static_cast<long>(more.size()));
+        if (longName) displaytest::SetDatasetLongName(sites.Get(), longName);
         for (size_t i = 0; i < more.size(); ++i) {
             SetValue(sites.Get(), 4 + static_cast<long>(i), L"Latitude", more[i].first);
             SetValue(sites.Get(), 4 + static_cast<long>(i), L"Longitude", more[i].second);
@@ -463,6 +465,79 @@ TEST_F(HostLines, WhenTheCellSitesShownLastGoTheLinesBetweenPositionsGoOnThrough
     EXPECT_EQ(AlongCount(cleared, pa, pb, kRed), 0);
     EXPECT_EQ(Points(a, b, Variant(L"0000FF")), S_OK) << platform::ToAnsi(ErrorText());
 }
+
+// Cell sites of technologies A and B, each with a line between positions and one between two of its
+// sites drawn while its sites were shown last. One technology's sites go (or are hidden) and come
+// back (a new dataset, or shown again); a clear then takes every line.
+struct TechnologyCase {
+    const char* name;
+    bool laterGoes, hidden, oneTechnology;  // B rather than A; hidden, not removed; B of A's technology
+    int goneEarlier, goneLater, backEarlier, backLater;  // the lines of A and B shown in between, and at the end
+};
+const TechnologyCase kTechnologyCases[] = {
+    {"TheLaterRemoved", true, false, false, 2, 0, 2, 0},
+    {"TheEarlierRemoved", false, false, false, 0, 2, 0, 2},
+    {"TheLaterHidden", true, true, false, 2, 0, 2, 2},
+    {"TheLaterOfOneTechnologyRemoved", true, false, true, 2, 2, 2, 2},
+};
+
+class HostLinesOfTwoTechnologies : public HostLines, public ::testing::WithParamInterface<TechnologyCase> {};
+
+TEST_P(HostLinesOfTwoTechnologies, ATechnologysLinesGoWithItsLastCellSitesAndAClearTakesThoseOfEvery) {
+    const TechnologyCase& c = GetParam();
+    const wchar_t* series[] = {L"{517E5000-0000-0000-0000-0000000000D1}", L"{517E5000-0000-0000-0000-0000000000D2}"};
+    const wchar_t* technology[] = {L"GSM_Sites", c.oneTechnology ? L"GSM_More" : L"UMTS_Sites"};
+    const std::vector<POINT> sites[] = {{{120, 300}, {520, 300}, {520, 120}}, {{140, 330}, {540, 330}, {540, 150}}};
+    struct Drawn {
+        POINT from, to;
+        long hostColour;  // 0xRRGGBB
+        COLORREF colour;
+    };
+    const Drawn lines[2][2] = {{{{100, 60}, {460, 100}, 0xFF0000, kRed}, {sites[0][0], sites[0][1], 0x00FF00, kGreen}},
+                               {{{100, 200}, {460, 240}, 0x0000FF, kBlue},
+                                {sites[1][0], sites[1][1], 0xFF00FF, RGB(255, 0, 255)}}};
+    auto shown = [&](int technology) {
+        Image image;
+        image.DrawFrom(unknown_.Get());
+        int n = 0;
+        for (const Drawn& line : lines[technology]) n += AlongCount(image, line.from, line.to, line.colour) == 7;
+        return n;
+    };
+    for (int t = 0; t < 2; ++t) {
+        ShowSites(sites[t], {}, series[t], technology[t]);
+        const Drawn& at = lines[t][0];
+        ASSERT_EQ(Points(FromScreen(map_.Get(), static_cast<float>(at.from.x), static_cast<float>(at.from.y)),
+                         FromScreen(map_.Get(), static_cast<float>(at.to.x), static_cast<float>(at.to.y)),
+                         Variant(at.hostColour)),
+                  S_OK);
+        ASSERT_EQ(Call(kDrawLineBetweenCellsites,
+                       {Variant(0L), Variant(1L), Variant(2L), Variant(0L), Variant(lines[t][1].hostColour)}),
+                  S_OK);
+    }
+    ASSERT_EQ(shown(0) + shown(1), 4);
+
+    ComPtr<IZmaVadAZ2> control = As<IZmaVadAZ2>(unknown_.Get());
+    const int going = c.laterGoes ? 1 : 0;
+    if (c.hidden)
+        ASSERT_EQ(control->SetDatasetVisible(Bstr(series[going]).Get(), 0), S_OK);
+    else
+        ASSERT_EQ(control->RemoveDataset(Bstr(series[going]).Get(), Variant(true)), S_OK);
+    EXPECT_EQ(shown(0), c.goneEarlier);
+    EXPECT_EQ(shown(1), c.goneLater);
+    if (c.hidden)
+        ASSERT_EQ(control->SetDatasetVisible(Bstr(series[going]).Get(), 1), S_OK);
+    else
+        ShowSites(sites[going], {}, L"{517E5000-0000-0000-0000-0000000000D3}", technology[going]);
+    EXPECT_EQ(shown(0), c.backEarlier);
+    EXPECT_EQ(shown(1), c.backLater);
+
+    ASSERT_EQ(Call(kClearLinesBetweenPoints, {}), S_OK) << platform::ToAnsi(ErrorText());
+    ASSERT_EQ(Call(kClearLinesBetweenCellsites, {}), S_OK) << platform::ToAnsi(ErrorText());
+    EXPECT_EQ(shown(0) + shown(1), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Technologies, HostLinesOfTwoTechnologies, ::testing::ValuesIn(kTechnologyCases),
+                         [](const ::testing::TestParamInfo<TechnologyCase>& info) { return info.param.name; });
 
 // Each VARIANT argument of the line members in every form a client can give: a refused form
 // answers E_FAIL with a description (DISP_E_EXCEPTION through IDispatch), an accepted one S_OK,
