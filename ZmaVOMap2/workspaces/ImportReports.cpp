@@ -35,7 +35,7 @@ void ImportReports::Finish() {
 
 bool AcceptNamedFile(const std::string& path) {
     if (IsPlainFilePath(path)) return true;
-    LogLeftOutFile(path, "a workspace or geoset names no plain file there (a device, stream or wildcard)");
+    LogLeftOutFile(path, "a workspace or geoset names no plain file there (a device, pipe, stream or wildcard)");
     // Told as the collection tells a table it refuses.
     platform::Prompts().MessageBox(nullptr,
                                    L"Error 0x80070057: The path does not name a table file.\nFailed to open " +

@@ -936,10 +936,14 @@ TEST_F(HostileDocuments, NothingIsMadeOutsideTheControlsFolderAndNothingStaysAft
     HRESULT loaded = E_FAIL;
     ComPtr<IUnknown> control = Restore(layers, loaded);
     EXPECT_EQ(loaded, S_OK);
-    // The host's temporary table: devices and streams are refused before the engine sees them.
+    // The host's temporary table: devices, pipes and streams, however spelt, are refused before
+    // the engine sees them.
     ComPtr<IZmaVadAZ2> typed;
     control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
-    for (const std::wstring& spec : std::vector<std::wstring>{L"COM1", docs_ + L"\\" + t + L"_existing.tab:tmp.tab", L"\\\\.\\NUL"})
+    for (const std::wstring& spec :
+         std::vector<std::wstring>{L"COM1", docs_ + L"\\" + t + L"_existing.tab:tmp.tab", L"\\\\.\\NUL",
+                                   L"\\\\srv\\\\pipe\\" + t + L".tab", L"//srv/MailSlot. /" + t + L".tab",
+                                   docs_ + L"\\COM1 .tab\\."})
         EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(spec).Get()), E_INVALIDARG) << platform::ToAnsi(spec);
     EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(docs_ + L"\\" + t + L"_temporary.tab").Get()), E_FAIL);
     typed.Reset();
