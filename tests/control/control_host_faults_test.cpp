@@ -216,7 +216,12 @@ TEST_F(ErrorInformation, MembersUsedBeforeTheMapIsInitialisedSaySoInOneText) {
     const Variant lat(50.0), lon(10.0), radius(100L), colour(0xFF0000L);
     Bstr tip(L"tip"), series(kSeries);
     VARIANT_BOOL shown = VARIANT_FALSE;
-    const std::pair<const char*, std::function<HRESULT()>> members[] = {
+    struct Member {
+        const char* name;
+        std::function<HRESULT()> call;
+        HRESULT refusal = E_UNEXPECTED;
+    };
+    const Member members[] = {
         {"SelectByRadius", [&] { return map->SelectByRadius(lat, lon, radius); }},
         {"DrawCircle", [&] { return map->DrawCircle(50, 10, radius, 2, 0, colour, tip.Get()); }},
         {"DrawSpotlightPie", [&] { return map->DrawSpotlightPie(50, 10, radius, 0, 90, colour, 0.5, tip.Get()); }},
@@ -227,11 +232,18 @@ TEST_F(ErrorInformation, MembersUsedBeforeTheMapIsInitialisedSaySoInOneText) {
         {"IsDirectionShown", [&] { return map->IsDirectionShown(&shown); }},
         {"ToggleLines", [&] { return map->ToggleLines(VARIANT_TRUE, 2); }},
         {"RemoveDataset", [&] { return map->RemoveDataset(series.Get(), Variant(true)); }},
+        // The data layer's label and tooltip members answer E_FAIL, with the same text.
+        {"SetTooltipExpressionForDataLayer",
+         [&] { return map->SetTooltipExpressionForDataLayer(series.Get(), tip.Get()); }, E_FAIL},
+        {"SetLabelExpressionForDataLayer",
+         [&] { return map->SetLabelExpressionForDataLayer(series.Get(), tip.Get()); }, E_FAIL},
+        {"SetLabelVisibleForDataLayer",
+         [&] { return map->SetLabelVisibleForDataLayer(series.Get(), VARIANT_TRUE); }, E_FAIL},
     };
-    for (const auto& member : members) {
+    for (const Member& member : members) {
         LeaveStaleErrorInfo();
-        EXPECT_EQ(member.second(), E_UNEXPECTED) << member.first;
-        EXPECT_EQ(CallerErrorText(), L"The map has not been initialised: it has no layers yet.") << member.first;
+        EXPECT_EQ(member.call(), member.refusal) << member.name;
+        EXPECT_EQ(CallerErrorText(), L"The map has not been initialised: it has no layers yet.") << member.name;
     }
 
     // A node without map settings is refused with its own text.
