@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* extension, char* result) {
     if (!result) return;
@@ -104,15 +105,48 @@ bool IsDeviceName(const std::wstring& part) {
     return numbered && (::lstrcmpiW(stem.c_str(), L"COM") == 0 || ::lstrcmpiW(stem.c_str(), L"LPT") == 0);
 }
 
-// Whether the path reaches a named pipe or a mailslot, which a server offers as its shares "pipe"
-// and "mailslot" ("\\server\pipe\name"): opening one waits on whatever serves it.
-bool IsPipeOrMailslot(const std::wstring& path) {
-    if (path.size() < 3 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
-    const size_t server = path.find_first_of(L"\\/", 2);
-    if (server == std::wstring::npos) return false;
-    const size_t share = path.find_first_of(L"\\/", server + 1);
-    const std::wstring name = path.substr(server + 1, share == std::wstring::npos ? share : share - server - 1);
-    return ::lstrcmpiW(name.c_str(), L"pipe") == 0 || ::lstrcmpiW(name.c_str(), L"mailslot") == 0;
+// A name as the system opens it: without its trailing dots and blanks ("pipe." and
+// "roads.tab " are "pipe" and "roads.tab").
+std::wstring WithoutTrailingDotsAndBlanks(std::wstring name) {
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
+    return name;
+}
+
+// The names of a path as the system reads them before it opens anything: "/" is "\", a run of
+// separators is one, each name loses its trailing dots and blanks, "." goes and ".." takes the
+// name before it away, but never a network path's server or share, nor a root. A relative path
+// keeps the ".." it starts with. Only the text is read.
+struct SystemPath {
+    bool network = false;  // "\\server\share\...": the server is the first name, the share the second
+    std::vector<std::wstring> names;
+};
+
+SystemPath AsTheSystemReadsIt(const std::wstring& path) {
+    SystemPath read;
+    read.network = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    const size_t start = path.size() >= 2 && IsLetter(path[0]) && path[1] == L':' ? 2 : 0;
+    const bool rooted = start < path.size() && IsSeparator(path[start]);
+    const size_t kept = read.network ? 2 : 0;
+    for (size_t at = start; at <= path.size();) {
+        const size_t separator = path.find_first_of(L"\\/", at);
+        const size_t end = separator == std::wstring::npos ? path.size() : separator;
+        const std::wstring name = path.substr(at, end - at);
+        at = end + 1;
+        if (name.empty()) continue;
+        // Whatever stands where the server does is the server: "\\.\" is no server's.
+        const bool server = read.network && read.names.empty();
+        if (name == L"." && !server) continue;
+        if (name == L".." && !server) {
+            if (read.names.size() > kept && read.names.back() != L"..")
+                read.names.pop_back();
+            else if (!rooted)
+                read.names.push_back(name);
+            continue;
+        }
+        const std::wstring trimmed = WithoutTrailingDotsAndBlanks(name);
+        if (!trimmed.empty() || server) read.names.push_back(trimmed);
+    }
+    return read;
 }
 
 }  // namespace
@@ -124,15 +158,22 @@ bool IsPlainFilePath(const std::wstring& path) {
     if (path.size() >= 4 && IsSeparator(path[0]) && (path[1] == L'?' || IsSeparator(path[1])) &&
         (path[2] == L'.' || path[2] == L'?') && IsSeparator(path[3]))
         return false;
-    if (IsPipeOrMailslot(path)) return false;
     for (size_t i = 0; i < path.size(); ++i) {
         const wchar_t c = path[i];
         if (c < 32 || std::wcschr(L"*?\"<>|", c)) return false;
         if (c == L':' && !(i == 1 && IsLetter(path[0]))) return false;
     }
-    const size_t slash = path.find_last_of(L"\\/");
-    const std::wstring last = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    return !IsDeviceName(last.size() > 2 && last[1] == L':' ? last.substr(2) : last);
+    // Judged as the system will open it, so that every spelling of a path is judged alike.
+    const SystemPath read = AsTheSystemReadsIt(path);
+    if (read.names.empty() || read.names.back() == L"..") return false;
+    if (read.network) {
+        // A server, a share and a file in it. A server offers its named pipes and mailslots as
+        // the shares "pipe" and "mailslot": opening one waits on whatever serves it.
+        if (read.names.size() < 3 || read.names[0].empty()) return false;
+        const std::wstring& share = read.names[1];
+        if (::lstrcmpiW(share.c_str(), L"pipe") == 0 || ::lstrcmpiW(share.c_str(), L"mailslot") == 0) return false;
+    }
+    return !IsDeviceName(read.names.back());
 }
 
 bool IsFullFolderPath(const std::wstring& folder) {

@@ -27,12 +27,14 @@ std::vector<std::wstring> TableFileNames(const std::wstring& folder, const std::
 // Whether two names are the same to the file system: compared without regard to case.
 bool SameFileName(const std::wstring& a, const std::wstring& b);
 
-// Whether `path` can only name a plain file, judged from the text alone (nothing is opened): not
-// empty and not ending in a separator; no device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
-// LPT9, CONIN$, CONOUT$, CLOCK$) as its last part, with or without folder or extension; no device
-// or object namespace ("\\.\", "\\?\", "\??\"), and no pipe or mailslot of a server
-// ("\\server\pipe\..."); no colon but a drive's, so no alternate data stream; no wildcard and
-// no control character.
+// Whether `path` can only name a plain file, judged from the text alone (nothing is opened) and
+// as the system reads it before opening (separators of either kind, a run of them as one, each
+// name without its trailing dots and blanks, "." and ".." followed): not empty and not ending in
+// a separator; no device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$,
+// CLOCK$) as its last part, with or without folder or extension; no device or object namespace
+// ("\\.\", "\\?\", "\??\"); a network path names a server, a share and a file, the share not a
+// server's pipes or mailslots ("\\server\pipe\..."); no colon but a drive's, so no alternate
+// data stream; no wildcard and no control character.
 bool IsPlainFilePath(const std::string& path);
 bool IsPlainFilePath(const std::wstring& path);
 // Whether the path ends in ".tab", in any case.

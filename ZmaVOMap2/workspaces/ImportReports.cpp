@@ -35,7 +35,7 @@ void ImportReports::Finish() {
 
 bool AcceptNamedFile(const std::string& path) {
     if (IsPlainFilePath(path)) return true;
-    LogLeftOutFile(path, "a workspace or geoset names no plain file there (a device, stream or wildcard)");
+    LogLeftOutFile(path, "a workspace or geoset names no plain file there (a device, pipe, stream or wildcard)");
     // Told as the collection tells a table it refuses.
     platform::Prompts().MessageBox(nullptr,
                                    L"Error 0x80070057: The path does not name a table file.\nFailed to open " +
@@ -44,9 +44,15 @@ bool AcceptNamedFile(const std::string& path) {
     return false;
 }
 
-void TellUnreadableFile(const std::string& path) {
-    LogLeftOutFile(path, "the file cannot be read");
-    platform::Prompts().MessageBox(nullptr, L"The file " + platform::ToWide(path) + L" cannot be read.",
+void TellUnreadableFile(const std::string& path, const std::string& opener) {
+    // A file of statements is told with the file whose statement opens it: the line to mend.
+    const std::wstring file = platform::ToWide(path);
+    LogLeftOutFile(path, opener.empty() ? "the file cannot be read"
+                                        : ("the file of statements that " + opener + " opens cannot be read").c_str());
+    platform::Prompts().MessageBox(nullptr,
+                                   opener.empty() ? L"The file " + file + L" cannot be read."
+                                                  : L"The file of statements " + file + L", which " +
+                                                        platform::ToWide(opener) + L" opens, cannot be read.",
                                    L"Map Module - Add new layer", MB_OK | MB_ICONEXCLAMATION);
 }
 

@@ -48,8 +48,8 @@ private:
 // Whether the import may read or open the file at `path`: only a plain file. A path that names
 // anything else is logged and told to the user as one of the import's messages.
 bool AcceptNamedFile(const std::string& path);
-// Logs and tells, as one of the import's messages, that the file at `path` (the workspace or
-// geoset itself, or a file of statements it opens) cannot be read.
-void TellUnreadableFile(const std::string& path);
+// Logs and tells, as one of the import's messages, that the file at `path` cannot be read: the
+// workspace or geoset itself, or the file of statements that the file at `opener` opens.
+void TellUnreadableFile(const std::string& path, const std::string& opener = "");
 
 }  // namespace workspaces

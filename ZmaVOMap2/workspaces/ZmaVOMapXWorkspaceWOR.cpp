@@ -251,7 +251,8 @@ struct CZmaVOMapXWorkspaceWOR::StatementPass {
     int depth = 0;
 };
 
-void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const std::string& file, AliasMap& aliases,
+void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const std::string& file,
+                                             const std::string& opener, AliasMap& aliases,
                                              std::vector<std::string>& names, StatementPass& pass) {
     const std::string path = MakeAbsolutePath(folder, file);
     // A file that opens itself, directly or through others, is read once.
@@ -266,7 +267,7 @@ void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const st
     if (!AcceptNamedFile(path)) return;
     platform::UniqueFile handle = OpenTextFile(path);
     if (!handle) {
-        TellUnreadableFile(path);
+        TellUnreadableFile(path, opener);
         return;
     }
     // A folder that links to itself names one file in ever new ways: the file, not its name,
@@ -301,7 +302,7 @@ void CZmaVOMapXWorkspaceWOR::ParseStatements(const std::string& folder, const st
             } else if (boost::regex_search(line, m, pass.open)) {
                 const std::string table = TablePath(folder, m[1].str());
                 ++pass.depth;
-                ParseStatements(GetFolderOfPath(table), GetFileNameOfPath(table), aliases, names, pass);
+                ParseStatements(GetFolderOfPath(table), GetFileNameOfPath(table), path, aliases, names, pass);
                 --pass.depth;
             } else if (boost::regex_search(line, m, pass.mapFrom)) {
                 takeNames(m[1].str());
@@ -360,7 +361,7 @@ bool CZmaVOMapXWorkspaceWOR::Load(const std::string& folder, const std::string& 
         StatementPass pass;
         AliasMap aliases;
         std::vector<std::string> names;
-        ParseStatements(folder, path, aliases, names, pass);
+        ParseStatements(folder, path, "", aliases, names, pass);
 
         ClauseFile file;
         if (!ReadTextLines(path, file.text)) return false;

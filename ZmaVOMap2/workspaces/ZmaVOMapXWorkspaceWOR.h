@@ -29,9 +29,10 @@ private:
     };
 
     // The statements of one file, and of the files it opens without an alias, each read once
-    // whatever name it is reached by.
-    void ParseStatements(const std::string& folder, const std::string& file, AliasMap& aliases,
-                         std::vector<std::string>& names, StatementPass& pass);
+    // whatever name it is reached by. `opener` is the file whose statement opens this one, ""
+    // for the workspace itself.
+    void ParseStatements(const std::string& folder, const std::string& file, const std::string& opener,
+                         AliasMap& aliases, std::vector<std::string>& names, StatementPass& pass);
     // Logs that the file read as `first` is reached again as `again`; the first time in a
     // workspace, tells the user too.
     static void ReportOtherName(const std::string& first, const std::string& again, StatementPass& pass);

@@ -216,7 +216,12 @@ TEST_F(ErrorInformation, MembersUsedBeforeTheMapIsInitialisedSaySoInOneText) {
     const Variant lat(50.0), lon(10.0), radius(100L), colour(0xFF0000L);
     Bstr tip(L"tip"), series(kSeries);
     VARIANT_BOOL shown = VARIANT_FALSE;
-    const std::pair<const char*, std::function<HRESULT()>> members[] = {
+    struct Member {
+        const char* name;
+        std::function<HRESULT()> call;
+        HRESULT refusal = E_UNEXPECTED;
+    };
+    const Member members[] = {
         {"SelectByRadius", [&] { return map->SelectByRadius(lat, lon, radius); }},
         {"DrawCircle", [&] { return map->DrawCircle(50, 10, radius, 2, 0, colour, tip.Get()); }},
         {"DrawSpotlightPie", [&] { return map->DrawSpotlightPie(50, 10, radius, 0, 90, colour, 0.5, tip.Get()); }},
@@ -227,11 +232,18 @@ TEST_F(ErrorInformation, MembersUsedBeforeTheMapIsInitialisedSaySoInOneText) {
         {"IsDirectionShown", [&] { return map->IsDirectionShown(&shown); }},
         {"ToggleLines", [&] { return map->ToggleLines(VARIANT_TRUE, 2); }},
         {"RemoveDataset", [&] { return map->RemoveDataset(series.Get(), Variant(true)); }},
+        // The data layer's label and tooltip members answer E_FAIL, with the same text.
+        {"SetTooltipExpressionForDataLayer",
+         [&] { return map->SetTooltipExpressionForDataLayer(series.Get(), tip.Get()); }, E_FAIL},
+        {"SetLabelExpressionForDataLayer",
+         [&] { return map->SetLabelExpressionForDataLayer(series.Get(), tip.Get()); }, E_FAIL},
+        {"SetLabelVisibleForDataLayer",
+         [&] { return map->SetLabelVisibleForDataLayer(series.Get(), VARIANT_TRUE); }, E_FAIL},
     };
-    for (const auto& member : members) {
+    for (const Member& member : members) {
         LeaveStaleErrorInfo();
-        EXPECT_EQ(member.second(), E_UNEXPECTED) << member.first;
-        EXPECT_EQ(CallerErrorText(), L"The map has not been initialised: it has no layers yet.") << member.first;
+        EXPECT_EQ(member.call(), member.refusal) << member.name;
+        EXPECT_EQ(CallerErrorText(), L"The map has not been initialised: it has no layers yet.") << member.name;
     }
 
     // A node without map settings is refused with its own text.
@@ -936,10 +948,14 @@ TEST_F(HostileDocuments, NothingIsMadeOutsideTheControlsFolderAndNothingStaysAft
     HRESULT loaded = E_FAIL;
     ComPtr<IUnknown> control = Restore(layers, loaded);
     EXPECT_EQ(loaded, S_OK);
-    // The host's temporary table: devices and streams are refused before the engine sees them.
+    // The host's temporary table: devices, pipes and streams, however spelt, are refused before
+    // the engine sees them.
     ComPtr<IZmaVadAZ2> typed;
     control->QueryInterface(IID_IZmaVadAZ2, typed.PutVoid());
-    for (const std::wstring& spec : std::vector<std::wstring>{L"COM1", docs_ + L"\\" + t + L"_existing.tab:tmp.tab", L"\\\\.\\NUL"})
+    for (const std::wstring& spec :
+         std::vector<std::wstring>{L"COM1", docs_ + L"\\" + t + L"_existing.tab:tmp.tab", L"\\\\.\\NUL",
+                                   L"\\\\srv\\\\pipe\\" + t + L".tab", L"//srv/MailSlot. /" + t + L".tab",
+                                   docs_ + L"\\COM1 .tab\\."})
         EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(spec).Get()), E_INVALIDARG) << platform::ToAnsi(spec);
     EXPECT_EQ(typed->AddTemporaryTabLayer(Bstr(docs_ + L"\\" + t + L"_temporary.tab").Get()), E_FAIL);
     typed.Reset();

@@ -6,6 +6,7 @@ given (one for each run of the tests, which write their workspaces beside the ta
   <folder>/maps/rivers.tab       lines, field name
   <folder>/maps/sub/parks.tab    regions, field name
   <folder>/my.data/sites.tab     points, field name (a folder with a dot in its name)
+  <folder>/my.data/my roads.v2.tab  the roads again, under a name with a blank and a dot
   <folder>/maps/many/t<n>.tab    3 000 tables of one folder, each the roads table
   <folder>/maps/links/L, M       two links to the folder they are in
 """
@@ -25,6 +26,7 @@ TABLES = {
                         {"type": "Polygon", "coordinates": [[[0, 51], [0.1, 51], [0.1, 51.1], [0, 51]]]})],
     "my.data/sites": [({"name": "S1"}, {"type": "Point", "coordinates": [0.3, 51.3]})],
 }
+TABLES["my.data/my roads.v2"] = TABLES["maps/roads"]
 
 
 def make(root):

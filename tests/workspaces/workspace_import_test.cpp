@@ -161,10 +161,13 @@ TEST_F(Import, HostileFilesOpenWhatCanBeOpenedAndReportTheRest) {
     auto join = [](Names a, const Names& b) { a.insert(a.end(), b.begin(), b.end()); return a; };
     const std::string gstRoads = "\"\\TABLE\\1\\FILE\" = \"" + roads + "\"";
     const Names worRoads{"Open Table \"" + roads + "\" As R Interactive", "Map From R"};
+    const std::wstring maps = platform::ToWide(Tables()) + L"maps\\";
+    WriteFile("maps\\nested.TAB", {"Open Table \"gone\" Interactive"});
     struct Case {
         const char* name;
         Names lines;
         size_t boxes;
+        std::wstring firstBox;  // its text, where the case is about it
     } cases[] = {
         {"noise.gst", {noise, gstRoads, noise}, 0},
         {"noise.wor", join({noise}, join(worRoads, {noise})), 0},
@@ -172,7 +175,11 @@ TEST_F(Import, HostileFilesOpenWhatCanBeOpenedAndReportTheRest) {
         {"long.wor", join({"Open Table \"" + longLine + "\" As L", "Map From " + longLine}, worRoads), 0},
         {"many.gst", join({gstRoads}, manyFiles), 11},
         {"many.wor", join(join({"Open Table \"" + roads + "\" As R"}, manyOpens), manyNames), 11},
-        {"statements.wor", join({"Open Table \"" + Tables() + "maps\\absent.wor\""}, worRoads), 1},
+        // A file of statements (its extension read as ".TAB") that is not there.
+        {"statements.wor", join({"Open Table \"" + Tables() + "maps\\absent.wor\""}, worRoads), 1,
+         L"The file of statements " + maps + L"absent.TAB, which " + maps + L"statements.wor opens, cannot be read."},
+        {"nested.wor", join({"Open Table \"nested\""}, worRoads), 1,
+         L"The file of statements " + maps + L"gone.TAB, which " + maps + L"nested.TAB opens, cannot be read."},
         {"unbalanced.wor", join(worRoads, {"  Layer 1", "    Zoom (0, 50 Units \"km\"", "    Global Pen (1,2,3 Brush (2,3",
                                            "    Font (\"Arial\",1,9", "    Visibility Zoom (1,", "    Display ((("}), 0},
     };
@@ -190,6 +197,9 @@ TEST_F(Import, HostileFilesOpenWhatCanBeOpenedAndReportTheRest) {
         EXPECT_TRUE(Open(*reader, path)) << c.name;
         EXPECT_EQ(added_, (Names{"roads"})) << c.name;
         EXPECT_EQ(prompts_.boxes.size(), c.boxes) << c.name;
+        if (!c.firstBox.empty() && !prompts_.boxes.empty()) {
+            EXPECT_EQ(prompts_.boxes[0].text, c.firstBox) << c.name;
+        }
         EXPECT_FALSE(Flag("roads", Layer::kZoomLayering)) << c.name;
         if (c.boxes == 11 && !prompts_.boxes.empty()) {
             EXPECT_EQ(prompts_.boxes.back().text.find(L"9990 further messages about "), 0u) << c.name;
