@@ -39,16 +39,6 @@ void AddEntry(HWND dialog, const std::string& text) {
     ::SendDlgItemMessageA(dialog, IDC_LABEL_FIELD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-template <class I>
-ComPtr<I> CreateRunning(REFCLSID clsid) {
-    ComPtr<IUnknown> object;
-    if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid()))) return nullptr;
-    if (FAILED(::OleRun(object.Get()))) return nullptr;
-    ComPtr<I> result;
-    if (FAILED(object.As(result))) return nullptr;
-    return result;
-}
-
 // Puts the field of the layer's dataset that the user chose as the labels' field. A layer whose
 // labels have no dataset (a table without rows, the annotations) offers no field to choose, and
 // keeps its label field.
@@ -211,15 +201,7 @@ void CLabelPropDlg::InitOwnLayer() {
 
     const bool zoom = settings->GetLabelZoom(&zoomMin_, &zoomMax_);
     Check(d, IDC_LABEL_ZOOM, zoom);
-    const long mapUnit = MapDistanceUnit(map_.Get());
-    if (settings->GetLabelZoomUnits() != mapUnit) {
-        if (auto converter = CreateRunning<IHostUnitConverter>(CLSID_HostUnitConverter)) {
-            const long from = DistanceUnits::ToConverterUnit(settings->GetLabelZoomUnits());
-            const long to = DistanceUnits::ToConverterUnit(mapUnit);
-            THROW_IF_FAILED(converter->Convert(zoomMin_, from, to, &zoomMin_));
-            THROW_IF_FAILED(converter->Convert(zoomMax_, from, to, &zoomMax_));
-        }
-    }
+    settings->GetLabelZoomIn(MapDistanceUnit(map_.Get()), zoomMin_, zoomMax_);
     Enable(d, IDC_LABEL_ZOOM_MIN, zoom);
     Enable(d, IDC_LABEL_ZOOM_MAX, zoom);
     SetItemNumber(d, IDC_LABEL_ZOOM_MIN, zoomMin_);

@@ -6,6 +6,7 @@
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <algorithm>
 #include <cfloat>
 
 using platform::Bstr;
@@ -130,6 +131,23 @@ ComPtr<IHostLabelStyle> CZmaVadAZLabelProperties::GetStyle() const {
     return style_;
 }
 
+void CZmaVadAZLabelProperties::GetLabelZoomIn(long unit, double& zoomMin, double& zoomMax) const {
+    zoomMin = zoomMin_;
+    zoomMax = zoomMax_;
+    if (unit == zoomUnit_) return;
+    ComPtr<IHostUnitConverter> converter = CreateRunning<IHostUnitConverter>(CLSID_HostUnitConverter);
+    if (!converter) return;
+    const long from = DistanceUnits::ToConverterUnit(zoomUnit_);
+    const long to = DistanceUnits::ToConverterUnit(unit);
+    THROW_IF_FAILED(converter->Convert(zoomMin_, from, to, &zoomMin));
+    THROW_IF_FAILED(converter->Convert(zoomMax_, from, to, &zoomMax));
+    // The world's width in metres comes out a hair wider than the world's width in miles: a
+    // range the map could use must stay one it can use, in a dialog and in a saved map.
+    const double kept = DistanceUnits::WorldWidth(zoomUnit_), world = DistanceUnits::WorldWidth(unit);
+    if (zoomMin_ <= kept) zoomMin = std::min(zoomMin, world);
+    if (zoomMax_ <= kept) zoomMax = std::min(zoomMax, world);
+}
+
 HRESULT CZmaVadAZLabelProperties::Save(IXMLDOMElement* element, long mapUnit) {
     if (!element) return E_POINTER;
     ComPtr<IXMLDOMDocument> document;
@@ -138,15 +156,7 @@ HRESULT CZmaVadAZLabelProperties::Save(IXMLDOMElement* element, long mapUnit) {
     // The file holds the range in the map's unit of the time of saving; the settings keep theirs.
     double zoomMin = zoomMin_;
     double zoomMax = zoomMax_;
-    if (mapUnit != zoomUnit_) {
-        ComPtr<IHostUnitConverter> converter = CreateRunning<IHostUnitConverter>(CLSID_HostUnitConverter);
-        if (converter) {
-            const long from = DistanceUnits::ToConverterUnit(zoomUnit_);
-            const long to = DistanceUnits::ToConverterUnit(mapUnit);
-            THROW_IF_FAILED(converter->Convert(zoomMin_, from, to, &zoomMin));
-            THROW_IF_FAILED(converter->Convert(zoomMax_, from, to, &zoomMax));
-        }
-    }
+    GetLabelZoomIn(mapUnit, zoomMin, zoomMax);
 
     platform::SetAttribute(element, L"datafield", platform::ToWide(dataField_));
     platform::SetAttribute(element, L"formattedlabels", BoolText(formattedLabels_));

@@ -39,6 +39,10 @@ public:
     bool GetLabelZoom(double* zoomMin, double* zoomMax) const noexcept;
     void SetLabelZoomUnits(long unit) noexcept { zoomUnit_ = unit; }
     long GetLabelZoomUnits() const noexcept { return zoomUnit_; }
+    // The range in `unit`, converted by the host's unit converter from the zoom unit (as it is
+    // without a converter). A bound within the world's width in the zoom unit stays within it in
+    // `unit`, however the conversion rounds. Raises the converter's failure.
+    void GetLabelZoomIn(long unit, double& zoomMin, double& zoomMax) const;
     void SetOverlap(bool on) noexcept { overlap_ = on; }
     bool GetOverlap() const noexcept { return overlap_; }
     // Adjacent duplicate texts are hidden.

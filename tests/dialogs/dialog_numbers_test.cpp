@@ -391,7 +391,7 @@ TEST_F(TypedNumbers, ZoomRangesAtTheWorldsWidthAreTakenAsShown) {
     }
     testsupport::RemoveBackgroundMap(control_.Get());
     EnginePut(kEngineZoom, platform::Variant(1e12));
-    const std::wstring world = platform::ToWide(platform::FormatGeneral(EngineGet(kEngineZoom).ToDouble(), 17));
+    const double miles = EngineGet(kEngineZoom).ToDouble();
 
     // The layer, its dialog, the element of a saved map that keeps the range, and the attributes
     // that switch the range on and hold its maximum.
@@ -409,29 +409,42 @@ TEST_F(TypedNumbers, ZoomRangesAtTheWorldsWidthAreTakenAsShown) {
         {"RxLev", IDC_LAYER_LABELS, data + L"/LabelProperties", L"labelzoom", L"labelzoommax"},
         {"roads", IDC_LAYER_LABELS, table + L"/LabelSettings", L"labelzoom", L"labelzoommax"},
     };
-    ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(automation_.Get());
-    for (const Range& r : ranges) {
-        At(saved.Get(), r.At(r.on).c_str())->put_text(platform::Bstr(L"-1").Get());
-        At(saved.Get(), r.At(r.maximum).c_str())->put_text(platform::Bstr(world).Get());
-    }
-    FreshMap fresh(saved.Get(), true);
-    Show(fresh.map.Get());
+    // A document of a map in miles, and one of a map in metres that the host then turns to miles:
+    // a range at the world's width in metres is at the world's width in miles.
+    for (long held : {0L, 7L}) {
+        SCOPED_TRACE(held ? "held in metres" : "held in miles");
+        EnginePut(kEngineUnit, platform::Variant(held));
+        EnginePut(kEngineZoom, platform::Variant(1e12));
+        const std::wstring world = platform::ToWide(platform::FormatGeneral(EngineGet(kEngineZoom).ToDouble(), 17));
+        ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(automation_.Get());
+        for (const Range& r : ranges) {
+            At(saved.Get(), r.At(r.on).c_str())->put_text(platform::Bstr(L"-1").Get());
+            At(saved.Get(), r.At(r.maximum).c_str())->put_text(platform::Bstr(world).Get());
+        }
+        FreshMap fresh(saved.Get(), true);
+        Show(fresh.map.Get());
+        displaytest::Put(fresh.engine.Get(), kEngineUnit, platform::Variant(0L));
+        // Saved as it is, each range is one the map can use.
+        ComPtr<IXMLDOMElement> resaved = imagerytest::SaveSettings(fresh.map.Get());
+        for (const Range& r : ranges)
+            EXPECT_LE(testsupport::NumberIn(TextAt(resaved.Get(), r.At(r.maximum).c_str())), miles) << r.layer;
 
-    for (const Range& r : ranges) {
-        SCOPED_TRACE(std::string(r.layer) + (r.button == IDC_LAYER_LABELS ? " labels" : " display"));
-        std::wstring told;
-        std::string shown;
-        DialogScript script;
-        script.Then(Pick(r.layer, r.button)).Then([&](HWND d) {
-            Dialogs().Clear();
-            shown = TextOf(d, r.button == IDC_LAYER_LABELS ? IDC_LABEL_ZOOM_MAX : IDC_PROP_ZOOM_MAX);
-            told = PressOk(d);
-        });
-        watchdog_.Guard(r.layer, [&fresh] { fresh.map->LayersDlg(); });
-        EXPECT_EQ(told, L"") << shown;
-        const double kept =
-            testsupport::NumberIn(TextAt(imagerytest::SaveSettings(fresh.map.Get()).Get(), r.At(r.maximum).c_str()));
-        EXPECT_NEAR(kept, testsupport::NumberIn(world), 1e-6) << shown;
+        for (const Range& r : ranges) {
+            SCOPED_TRACE(std::string(r.layer) + (r.button == IDC_LAYER_LABELS ? " labels" : " display"));
+            std::wstring told;
+            std::string shown;
+            DialogScript script;
+            script.Then(Pick(r.layer, r.button)).Then([&](HWND d) {
+                Dialogs().Clear();
+                shown = TextOf(d, r.button == IDC_LAYER_LABELS ? IDC_LABEL_ZOOM_MAX : IDC_PROP_ZOOM_MAX);
+                told = PressOk(d);
+            });
+            watchdog_.Guard(r.layer, [&fresh] { fresh.map->LayersDlg(); });
+            EXPECT_EQ(told, L"") << shown;
+            const double kept = testsupport::NumberIn(
+                TextAt(imagerytest::SaveSettings(fresh.map.Get()).Get(), r.At(r.maximum).c_str()));
+            EXPECT_NEAR(kept, miles, 1e-6) << shown;
+        }
     }
 }
 
