@@ -193,6 +193,10 @@ void JudgeExportFile(const std::wstring& path) {
         throw platform::ComError(E_INVALIDARG, L"No folder to export into is given");
     if (!IsFullFolderPath(folder))
         throw platform::ComError(E_INVALIDARG, L"The folder \"" + shownFolder + L"\" is not a full path (such as C:\\Exports)");
+    // Judged as the system reads it before anything there is asked: asking a server's pipe or
+    // mailslot for its attributes opens it.
+    if (!IsPlainFilePath(folder + L"_"))
+        throw platform::ComError(E_INVALIDARG, L"The folder \"" + shownFolder + L"\" is no folder of files");
     const DWORD attributes = ::GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw platform::ComError(E_FAIL, L"The folder \"" + shownFolder + L"\" does not exist");

@@ -47,8 +47,9 @@ void LogLeftOutFile(const std::string& path, const char* reason);
 // current folder) nor "maps", which would put files where nobody looks for them.
 bool IsFullFolderPath(const std::wstring& folder);
 // Judges the path of a file an export is about to write, as every path the control writes is
-// judged: raises a ComError that says why when its folder is not given in full or does not exist,
-// when its file name is empty before the extension, names a device ("NUL.TAB") or holds characters
+// judged: raises a ComError that says why when its folder is not given in full, is no folder of
+// files (a server's pipes or mailslots, judged from the text before the folder is asked anything)
+// or does not exist, when its file name is empty before the extension, names a device ("NUL.TAB") or holds characters
 // no file name may hold.
 void JudgeExportFile(const std::wstring& path);
 

@@ -206,7 +206,9 @@ protected:
         std::string source, name;
     };
     // Copies the files of each table (TableFileNames: the files whose name without its last
-    // extension is the table's) into `folder` under its name; a raster table's "File" line that
+    // extension is the table's, found under the long name of the file the system opens, whether
+    // the table was named by its short name or with a trailing dot; a table named twice is copied
+    // once, under its first name) into `folder` under its name; a raster table's "File" line that
     // names the table's own image names the image's copy. When a target table exists the user is
     // asked once, before anything is copied; "No" leaves the folder alone (and counts as done). A
     // table exported into its own folder under its own name (paths compared as the system

@@ -188,7 +188,7 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
     // exported would leave the user a folder without it.
     if (tables.empty()) throw ComError(E_FAIL, L"The layer has no table to export");
     struct TableCopy {
-        std::wstring sourceFolder, sourceBase, name, targetTable;
+        std::wstring source, sourceFolder, sourceBase, name, targetTable;
         std::vector<std::wstring> files;
     };
     const std::wstring targetFolder = WithSeparator(folder);
@@ -196,10 +196,17 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
     std::wstring existing;
     // Every set is listed first, so that the question comes before any file is replaced.
     for (const ExportedTable& table : tables) {
-        const std::wstring source = platform::ToWide(table.source);
+        // The table's files are found under the names the system opened it by: a short name or a
+        // trailing dot names the file whose long name its other files share.
+        const std::wstring source = FullPath(platform::ToWide(table.source));
+        // A table a list names twice, in whatever spelling, is one table, copied once.
+        if (std::any_of(copies.begin(), copies.end(),
+                        [&](const TableCopy& earlier) { return SameFileName(earlier.source, source); }))
+            continue;
         const size_t slash = source.find_last_of(L"\\/:");
         const std::wstring file = source.substr(slash == std::wstring::npos ? 0 : slash + 1);
         TableCopy copy;
+        copy.source = source;
         copy.sourceFolder = source.substr(0, slash == std::wstring::npos ? 0 : slash + 1);
         copy.sourceBase = file.substr(0, file.find_last_of(L'.'));
         copy.name = platform::ToWide(table.name);
@@ -216,7 +223,7 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
         });
         if (tab == copy.files.end())
             throw ComError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
-                           L"The table \"" + ShownName(source) + L"\" is not there");
+                           L"The table \"" + ShownName(platform::ToWide(table.source)) + L"\" is not there");
         if (existing.empty() && FileExists(copy.targetTable) && !SamePath(copy.targetTable, copy.sourceFolder + *tab))
             existing = copy.name;
         copies.push_back(std::move(copy));

@@ -220,6 +220,16 @@ TEST_F(DialogTest, AFolderNotGivenInFullIsRefusedAndNothingIsWritten) {
     ::SetCurrentDirectoryW(before);
     for (const std::string folder : {"C:", "C:\\export_working", "C:\\export_working\\out"})
         for (const char* file : {"\\Drive.TAB", "\\Drive.kml"}) EXPECT_FALSE(Exists(folder + file)) << folder + file;
+
+    // A server's pipes or mailslots, however spelt, are no folder: each layer is refused before anything there is
+    // asked.
+    for (bool kml : {false, true})
+        for (const std::wstring folder : {L"\\\\srv\\pipe", L"\\\\srv\\\\pipe\\roads", L"//srv//MailSlot./x"}) {
+            answers_.boxes.clear();
+            EXPECT_EQ(RunExport(kml, folder, {L"Drive"}), IDOK);
+            EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\nDrive: The folder \"" +
+                                                            folder + L"\" is no folder of files."});
+        }
 }
 
 // Device names, names no file may bear and names with no file name at all: each layer that
@@ -325,6 +335,38 @@ TEST_F(DialogTest, ATableLayerIsExportedWithEveryFileOfItsTablesOrNamedWithTheRe
     EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\ntiles: The table \"" +
                                                     platform::ToWide(FolderA()) + L"\\y.tab\" is not there."});
     EXPECT_TRUE(FilesIn(none).empty());
+}
+
+// A table the map opened under another spelling of its name, its short name or with a trailing dot, is exported with
+// its files, and a tile so named still finds its image; a list that names one table twice copies it once.
+TEST_F(DialogTest, ATableOpenedUnderAnotherSpellingIsExportedWithItsFiles) {
+    WriteTable("y", 1, {100});
+    rastertest::WriteRegisteredTable(FolderA(), "long tile.bmp", 10.0, 51.0, 10.1, 50.9, 8, 6);
+    rastertest::WriteBitmap(FolderA() + "\\long tile.bmp", 8, 6);
+    char path[MAX_PATH] = {};
+    ASSERT_TRUE(::GetShortPathNameA((FolderA() + "\\long tile.TAB").c_str(), path, MAX_PATH));
+    const std::string tile = path, shortName = tile.substr(tile.find_last_of('\\') + 1);
+    ASSERT_NE(shortName, "long tile.TAB");
+    std::ofstream(FolderA() + "\\twice.atr") << "y.tab\n.\\Y.TAB\n" << shortName << "\n";
+    ASSERT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, (FolderA() + "\\twice.atr").c_str()));
+    for (const auto& [opened, name] : {std::pair(FolderA() + "\\y.tab.", "Dotted"), std::pair(tile, "Short tile")}) {
+        CZmaVadAZLayer* layer = layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeOtherTable, opened.c_str());
+        ASSERT_TRUE(layer) << opened;
+        layer->SetName(name);
+    }
+
+    const std::wstring folder = platform::ToWide(OutFolder("spellings"));
+    EXPECT_EQ(RunExport(false, folder, {L"twice", L"Dotted", L"Short tile"}), IDOK);
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"File export complete."});
+    const std::wstring shortBase = platform::ToWide(shortName.substr(0, shortName.size() - 4));
+    std::vector<std::wstring> expected = {L"y.tab", L"y.ID", shortBase + L".TAB", shortBase + L".bmp", L"Dotted.tab",
+                                          L"Dotted.ID", L"Shorttile.TAB", L"Shorttile.bmp"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FilesIn(folder), expected);
+    for (const std::wstring& table : {shortBase + L".TAB", std::wstring(L"Shorttile.TAB")})
+        EXPECT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable,
+                                                  platform::ToAnsi(folder + L"\\" + table).c_str()))
+            << "opens with its image: " << platform::ToAnsi(table);
 }
 
 // Rows whose position is NaN or infinite are left out of both exports and counted in the log
