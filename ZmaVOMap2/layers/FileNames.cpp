@@ -59,22 +59,28 @@ bool SameFileName(const std::wstring& a, const std::wstring& b) {
            CSTR_EQUAL;
 }
 
-std::vector<std::wstring> TableFileNames(const std::wstring& folder, const std::wstring& base) {
+std::vector<std::wstring> NamesMatching(const std::wstring& pattern, bool filesOnly) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found = {};
-    // The pattern also finds "<base>.<more>.<extension>" (and short names): each name is judged
-    // whole.
-    HANDLE search = ::FindFirstFileW((folder + base + L".*").c_str(), &found);
+    HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const std::wstring name = found.cFileName;
+        if (!filesOnly || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+std::vector<std::wstring> TableFileNames(const std::wstring& folder, const std::wstring& base) {
+    std::vector<std::wstring> names;
+    // The pattern also finds "<base>.<more>.<extension>" (and short names): each name is judged
+    // whole.
+    for (const std::wstring& name : NamesMatching(folder + base + L".*", true)) {
         const size_t dot = name.find_last_of(L'.');
         if (dot == std::wstring::npos || dot + 1 == name.size() || !SameFileName(name.substr(0, dot), base)) continue;
         if (SameFileName(name.substr(dot), L".tmp")) continue;
         names.push_back(name);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    }
     return names;
 }
 

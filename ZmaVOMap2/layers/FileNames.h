@@ -19,6 +19,9 @@ void MakeUniqueTempFileName(const char* folder, const char* prefix, const char* 
 void RemoveNamePlaceholder(const std::string& tablePath);
 // Deletes the files of a table at `tablePath` (.TAB, .DAT, .MAP, .ID, .IND) and its placeholder.
 void RemoveTableFiles(const std::string& tablePath);
+// The names of the folder entries that `pattern` (a path whose name may hold wildcards) finds:
+// files only when `filesOnly`, else folders too.
+std::vector<std::wstring> NamesMatching(const std::wstring& pattern, bool filesOnly);
 // The names of the files of the table whose base name (its name without ".TAB") is `base` in
 // `folder` (ending in a separator): each file whose name without its last extension is the base
 // name, compared without regard to case, but no ".tmp" placeholder. A table "<base>.<more>" beside

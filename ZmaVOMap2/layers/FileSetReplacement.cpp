@@ -19,19 +19,12 @@ DWORD Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
     throw platform::ComError(HRESULT_FROM_WIN32(error), file + L": " + SystemMessage(static_cast<HRESULT>(error)));
 }
 
-// Whether a file "<base>.<anything>" other than `placeholder` is there.
+// Whether an entry "<base>.<anything>" other than `placeholder` is there.
 bool OthersOfName(const std::wstring& base, const std::wstring& placeholder) {
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = ::FindFirstFileW((base + L".*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
     const size_t slash = placeholder.find_last_of(L"\\/");
     const std::wstring own = placeholder.substr(slash == std::wstring::npos ? 0 : slash + 1);
-    bool others = false;
-    do {
-        others = !SameFileName(found.cFileName, own);
-    } while (!others && ::FindNextFileW(search, &found));
-    ::FindClose(search);
-    return others;
+    const std::vector<std::wstring> names = NamesMatching(base + L".*", false);
+    return std::any_of(names.begin(), names.end(), [&own](const std::wstring& name) { return !SameFileName(name, own); });
 }
 
 }  // namespace

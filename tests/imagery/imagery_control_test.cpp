@@ -369,6 +369,17 @@ protected:
         ClearImageryRegistry();
         ClearServerOptions();
     }
+    // The map's settings with the local server as their proxy, which wants "ann" and "s3cret".
+    ComPtr<IXMLDOMElement> SettingsNamingAProxyThatWantsCredentials() {
+        SetServerOption("proxy_credentials", "ann:s3cret");
+        const std::wstring server = TileServer().substr(7);
+        ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
+        ComPtr<IXMLDOMElement> imagery = ImageryElement(saved.Get());
+        if (!imagery) return nullptr;
+        platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"127.0.0.1");
+        platform::SetAttribute(imagery.Get(), L"ProxyServerPort", server.substr(server.find(L':') + 1));
+        return saved;
+    }
     std::vector<std::string> MetadataRequests() {
         std::vector<std::string> asked;
         for (const ServedRequest& r : Served())
@@ -535,13 +546,8 @@ TEST_F(KeyModeMap, AProxyThatWantsCredentialsGetsThemFromTheUserOnceAndIsNotAske
 // this case runs in a process of its own.
 TEST_F(KeyModeMap, AMapOpenedFromSettingsNamingAProxyAsksTheUserFromItsWindowWhenFirstDrawn) {
     ProxiedHttpRequests requestObjects;
-    SetServerOption("proxy_credentials", "ann:s3cret");
-    const std::wstring server = TileServer().substr(7);
-    ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
-    ComPtr<IXMLDOMElement> imagery = ImageryElement(saved.Get());
-    ASSERT_TRUE(imagery);
-    platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"127.0.0.1");
-    platform::SetAttribute(imagery.Get(), L"ProxyServerPort", server.substr(server.find(L':') + 1));
+    ComPtr<IXMLDOMElement> saved = SettingsNamingAProxyThatWantsCredentials();
+    ASSERT_TRUE(saved);
     Reopen(StreamOf(saved.Get()).Get());
     EXPECT_TRUE(Requests().empty()) << "asked before the map had a window: " << Requests().front();
 
@@ -573,13 +579,8 @@ TEST_F(KeyModeMap, AMapOpenedFromSettingsNamingAProxyAsksTheUserFromItsWindowWhe
 // this case runs in a process of its own.
 TEST_F(KeyModeMap, AMapDrawnBeforeItHasAWindowAsksTheUserForProxyCredentialsAtItsFirstFrameWithOne) {
     ProxiedHttpRequests requestObjects;
-    SetServerOption("proxy_credentials", "ann:s3cret");
-    const std::wstring server = TileServer().substr(7);
-    ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
-    ComPtr<IXMLDOMElement> imagery = ImageryElement(saved.Get());
-    ASSERT_TRUE(imagery);
-    platform::SetAttribute(imagery.Get(), L"ProxyServerAddress", L"127.0.0.1");
-    platform::SetAttribute(imagery.Get(), L"ProxyServerPort", server.substr(server.find(L':') + 1));
+    ComPtr<IXMLDOMElement> saved = SettingsNamingAProxyThatWantsCredentials();
+    ASSERT_TRUE(saved);
     testsupport::DialogAnswerer* answerer = testsupport::DialogAnswerer::Current();
     answerer->Clear();
 
