@@ -15,16 +15,6 @@ var map = new ActiveXObject("VadAZ2.ZmaVadAZ.1");
 
 expectError("IsDirectionShown before the map has layers", E_UNEXPECTED, function () { map.IsDirectionShown(); });
 expectError("RemoveTemporaryTabLayer before the map has layers", E_FAIL, function () { map.RemoveTemporaryTabLayer(); });
-// The data layer's label and tooltip members say why, as every member used too early does.
-var early = [function () { map.SetTooltipExpressionForDataLayer(series, "tip"); },
-             function () { map.SetLabelExpressionForDataLayer(series, "tip"); },
-             function () { map.SetLabelVisibleForDataLayer(series, true); }];
-for (var i = 0; i < early.length; ++i) {
-    try { early[i](); fail("label member " + i + " succeeded before the map has layers"); } catch (e) {
-        if (hex(e.number) != E_FAIL || e.description != "The map has not been initialised: it has no layers yet.")
-            fail("label member " + i + " answered " + hex(e.number) + ": " + e.description);
-    }
-}
 // Without layers there is no imagery whose properties would open (a script could not answer them).
 map.DisplayBackgroundMapLayerProperties();
 

@@ -28,17 +28,6 @@ map.UpdateDataset "", CreateObject("VadazHost.Dataset")
 ExpectError "UpdateDataset with an empty key", "80004005"
 map.RemoveTemporaryTabLayer
 ExpectError "RemoveTemporaryTabLayer before the map has layers", "80004005"
-' The data layer's label and tooltip members say why, as every member used too early does.
-For code = 0 To 2
-    Select Case code
-        Case 0: map.SetTooltipExpressionForDataLayer "{7C1D2E3F-4A5B-4C6D-8E7F-901A2B3C4D5E}", "tip"
-        Case 1: map.SetLabelExpressionForDataLayer "{7C1D2E3F-4A5B-4C6D-8E7F-901A2B3C4D5E}", "tip"
-        Case 2: map.SetLabelVisibleForDataLayer "{7C1D2E3F-4A5B-4C6D-8E7F-901A2B3C4D5E}", shown
-    End Select
-    If Err.Description <> "The map has not been initialised: it has no layers yet." Then _
-        Fail "label member " & code & " said: " & Err.Description
-    ExpectError "label member " & code & " before the map has layers", "80004005"
-Next
 Set map.Attributes = CreateObject("VadazHost.StringList")
 ' With its description the refusal reaches the script as the member's own HRESULT.
 ExpectError "Attributes of an object without the attributes interface", "80004002"

@@ -369,9 +369,14 @@ protected:
         ClearImageryRegistry();
         ClearServerOptions();
     }
-    // The map's settings with the local server as their proxy, which wants "ann" and "s3cret".
+    // The map's settings with the local server as their proxy, which wants "ann" and "s3cret". The
+    // tiles' addresses are the run's own: a server of an earlier run may have had the same port,
+    // and tiles found in the URL cache would ask the server nothing.
     ComPtr<IXMLDOMElement> SettingsNamingAProxyThatWantsCredentials() {
         SetServerOption("proxy_credentials", "ann:s3cret");
+        SetServerOption("metadata_template", "http://{host}/{subdomain}/tiles/r{quadkey}.png?g=1&mkt={culture}&run=" +
+                                                 std::to_string(::GetCurrentProcessId()) + "-" +
+                                                 std::to_string(::GetTickCount()));
         const std::wstring server = TileServer().substr(7);
         ComPtr<IXMLDOMElement> saved = SaveSettings(Control());
         ComPtr<IXMLDOMElement> imagery = ImageryElement(saved.Get());

@@ -65,16 +65,6 @@ for (var name in last) {
     if (!same(again[name], last[name])) fail("a new map reads " + name + " " + again[name] + ", not " + last[name]);
 }
 
-// The title colour as JScript passes it: its negative numbers are 32-bit, its texts may have a sign.
-var colours = [[-5, ""], ["-1", ""], ["0x00ff00", "00ff00"]];  // written, read back ("": refused)
-for (var i = 0; i < colours.length; i++) {
-    var colour = colours[i][0], reads = colours[i][1];
-    map.TitleFontColor = "123456";
-    if (reads == "") expectError("TitleFontColor " + colour, E_INVALIDARG, function () { map.TitleFontColor = colour; });
-    else map.TitleFontColor = colour;
-    if (map.TitleFontColor != (reads || "123456")) fail("TitleFontColor " + colour + " reads back " + map.TitleFontColor);
-}
-
 map.BatchJobID = "job-7";
 if (map.BatchJobID != "job-7") fail("BatchJobID is " + map.BatchJobID);
 map.IsBatchPrinting = true;

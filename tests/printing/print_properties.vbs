@@ -65,20 +65,6 @@ value = 255 : map.TitleFontColor = value : Expect "TitleFontColor", map.TitleFon
 value = "00FF00" : map.TitleFontColor = value : Expect "TitleFontColor", map.TitleFontColor, "00ff00"
 If map.QuickPrintLayoutAsText <> "custom" Then Fail "the writes left the " & map.QuickPrintLayoutAsText & " layout"
 
-' The title colour as VBScript passes it, by reference: a negative number of each type it has and
-' a text with a sign are refused and keep the colour there was.
-Dim colours, i
-colours = Array(-5, -100000, CSng(-1), CCur(-1), "-1")
-On Error Resume Next
-For i = 0 To UBound(colours)
-    map.TitleFontColor = "123456"
-    value = colours(i)
-    map.TitleFontColor = value
-    ExpectCode "TitleFontColor " & colours(i), &H80070057
-    Expect "TitleFontColor", map.TitleFontColor, "123456"
-Next
-On Error GoTo 0
-
 On Error Resume Next
 value = "middle"
 map.LegendPosition = value
