@@ -332,6 +332,12 @@ TEST_F(PrintMembersTest, ABatchLayoutIsNeverSavedAndWhatComesNextStartsFromTheUs
         std::function<IZmaVadAZ2*()> then;  // answers the map read afterwards
         double reads;
     } const cases[] = {
+        // A print takes the batch layout and leaves it held.
+        {"a print", [&] {
+             EXPECT_EQ(map2_->put_VOPrintLegend(legend_.Get()), S_OK);
+             EXPECT_EQ(map2_->QuickPrint(Bstr(L"batch").Get()), S_OK) << ErrorText();
+             return map2_.Get();
+         }, 43.21},
         {"a refused write", [&] {
              EXPECT_EQ(map2_->put_LegendPosition(Bstr(L"middle").Get()), E_INVALIDARG);
              return map2_.Get();
