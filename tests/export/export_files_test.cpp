@@ -3,15 +3,11 @@
 #include "tests/export/ExportFixture.h"
 
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
-#include "tests/raster/RasterFixture.h"
 #include "tests/support/HeldFile.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <tuple>
 
 using namespace exporttest;
 
@@ -103,65 +99,6 @@ TEST_F(FileExportTest, ATableSetIsCopiedUnderTheCleanNameWithoutItsTemporaryFile
     EXPECT_EQ(layer.CopyTabFiles(platform::ToWide(source), source + "\\roads.tab", "roads"), S_OK);
     EXPECT_TRUE(answers_.boxes.empty());
     EXPECT_EQ(Read(source + "\\roads.dat"), "two.dat");
-}
-
-// A table is the files whose name without its last extension is the table's, in any case: not those of a table
-// "roads.old" beside it, nor "roads.notes.txt".
-TEST_F(FileExportTest, ATableIsCopiedWithTheFilesOfItsOwnNameOnly) {
-    const std::string source = WriteRoads("one");
-    for (const char* file : {"roads.old.tab", "roads.old.dat", "roads.notes.txt", "ROADS.IND"})
-        Write(source + "\\" + file, file);
-    CZmaVadAZLayer layer(map_.Get(), layers_.get());
-    for (const auto& [table, name, copied] :
-         {std::tuple("roads.tab", "My roads", std::vector<std::wstring>{L"Myroads.IND", L"Myroads.dat", L"Myroads.id",
-                                                                       L"Myroads.map", L"Myroads.tab"}),
-          std::tuple("roads.old.tab", "Roads old", std::vector<std::wstring>{L"Roadsold.dat", L"Roadsold.tab"})}) {
-        const std::wstring target = platform::ToWide(OutFolder("own_files"));
-        EXPECT_EQ(layer.CopyTabFiles(target, source + "\\" + table, name), S_OK) << table;
-        EXPECT_EQ(FilesIn(target), copied) << table;
-    }
-}
-
-// Into the folder it lies in, under its own name in any case, a table is left as it is however the folder or the
-// table is spelled: no question, no copy, no file renamed.
-TEST_F(FileExportTest, ATableExportedIntoItsOwnFolderStaysAsItIs) {
-    const std::string source = WriteRoads("one");
-    const FileSet before = FileBytes(platform::ToWide(source));
-    std::string lower = source, slashes = source;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::replace(slashes.begin(), slashes.end(), '\\', '/');
-    const std::string parent = source.substr(0, source.find_last_of('\\'));
-    CZmaVadAZLayer layer(map_.Get(), layers_.get());
-    for (const std::string& folder : {source, source + "\\", lower, slashes + "/", parent + "\\.\\source\\..\\source"})
-        for (const char* name : {"roads", "ROADS", "Roads"}) {
-            EXPECT_EQ(layer.CopyTabFiles(platform::ToWide(folder), lower + "\\ROADS.TAB", name), S_OK) << folder << name;
-            EXPECT_TRUE(answers_.boxes.empty()) << folder << " " << name;
-            EXPECT_TRUE(FileBytes(platform::ToWide(source)) == before) << folder << " " << name;
-        }
-}
-
-// A raster table copied under another name names its image's copy, every other byte as it was, and opens with it;
-// an image named with its folder is named as it was.
-TEST_F(FileExportTest, ARasterTableCopiedUnderAnotherNameFindsItsImage) {
-    const std::string source = OutFolder("raster_source"), target = OutFolder("raster_copy");
-    const std::string whole = source + "\\whole.TAB";
-    ASSERT_TRUE(::MoveFileA(rastertest::WriteRegisteredTable(source, source + "\\my tile.bmp", 10.0, 51.0, 10.1, 50.9, 8, 6)
-                                .c_str(),
-                            whole.c_str()));
-    const std::string tile = rastertest::WriteRegisteredTable(source, "my tile.bmp", 10.0, 51.0, 10.1, 50.9, 8, 6);
-    const std::string text = rastertest::ReadAll(tile);
-    rastertest::WriteBitmap(source + "\\my tile.bmp", 8, 6);
-    CZmaVadAZLayer layer(map_.Get(), layers_.get());
-    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), tile, "My tile (1)"), S_OK);
-    ASSERT_EQ(layer.CopyTabFiles(platform::ToWide(target), whole, "Whole one"), S_OK);
-    EXPECT_EQ(FilesIn(platform::ToWide(target)),
-              (std::vector<std::wstring>{L"Mytile(1).TAB", L"Mytile(1).bmp", L"Wholeone.TAB"}));
-    std::string renamed = text;
-    renamed.replace(renamed.find("my tile.bmp"), 11, "Mytile(1).bmp");
-    EXPECT_EQ(rastertest::ReadAll(target + "\\Mytile(1).TAB"), renamed);
-    EXPECT_EQ(rastertest::ReadAll(target + "\\Wholeone.TAB"), rastertest::ReadAll(whole));
-    for (const char* table : {"\\Mytile(1).TAB", "\\Wholeone.TAB"})
-        EXPECT_TRUE(layers_->AddTemporaryTabLayer(CZmaVadAZLayer::kTypeRasterTable, (target + table).c_str())) << table;
 }
 
 // The names the system gives the export's temporary copies next are taken by a user's files ("tab<n>.TAB", and the
