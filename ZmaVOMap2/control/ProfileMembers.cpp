@@ -43,6 +43,9 @@ HRESULT ProfileMembers::UpdateCellReferences() {
     OperationScope operation(operations_);
     COM_TRY {
         CZmaVadAZLayerCollection& layers = layers_.Require();
+        // The host's component shows the cell sites again: the host's lines of a technology go
+        // only when none of its cell sites came back.
+        CZmaVadAZLayerCollection::HostLinesHold holdLines(layers);
         layers.UpdateCellRefData();
         THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellSites));
         THROW_IF_FAILED(layers.RemoveLayersOfType(CZmaVadAZLayer::kTypeCellReferences));

@@ -264,20 +264,42 @@ HRESULT CZmaVadAZDatasetDisplay::LoadLinesLayers(IXMLDOMElement* layersElement) 
     return S_OK;
 }
 
+bool CZmaVadAZDatasetDisplay::DrawnByCellSites(const CZmaVadAZLayer* lines, int link,
+                                                const CZmaVadAZLayer* leaving) const {
+    for (CZmaVadAZLayer* held : collection_.Layers()) {
+        const CZmaVadAZDataLayer* other = held == leaving ? nullptr : AsDataLayer(held);
+        if (other && other->GetType() == CZmaVadAZLayer::kTypeCellSites &&
+            other->GetLineLayer(static_cast<CZmaVadAZDataLayer::LineLink>(link)) == lines)
+            return true;
+    }
+    return false;
+}
+
 void CZmaVadAZDatasetDisplay::CellSiteLayerGoes(CZmaVadAZLayer* layer) noexcept {
     const CZmaVadAZDataLayer* gone = AsDataLayer(layer);
     if (!gone) return;
     for (auto link : {CZmaVadAZDataLayer::kLineC, CZmaVadAZDataLayer::kLineD}) {
         CZmaVadAZLayer* lines = gone->GetLineLayer(link);
-        bool drawnByAnother = false;
-        for (int i = 0; i < collection_.GetCount() && !drawnByAnother; ++i) {
-            CZmaVadAZLayer* held = collection_.GetAt(i);
-            const CZmaVadAZDataLayer* other = held == layer ? nullptr : AsDataLayer(held);
-            drawnByAnother =
-                other && other->GetType() == CZmaVadAZLayer::kTypeCellSites && other->GetLineLayer(link) == lines;
+        if (!lines) continue;
+        if (hostLinesHeld_ > 0) {
+            linesLeft_.emplace_back(lines, link);
+            continue;
         }
-        if (CellLineLayerInterface* typed = AsCellLineLayer(lines); typed && !drawnByAnother) typed->ForgetHostLines();
+        if (CellLineLayerInterface* typed = AsCellLineLayer(lines); typed && !DrawnByCellSites(lines, link, layer))
+            typed->ForgetHostLines();
     }
+}
+
+void CZmaVadAZDatasetDisplay::SettleHostLines() noexcept {
+    if (hostLinesHeld_ == 0 || --hostLinesHeld_ > 0) return;
+    const auto left = std::move(linesLeft_);
+    linesLeft_.clear();
+    // Only the line layers this display still holds: the map's lines of cell sites and positions.
+    for (LinesLayerMap* map : {&cellSiteLines_, &pointLines_})
+        for (auto& entry : *map)
+            for (const auto& [lines, link] : left)
+                if (entry.second.get() == lines && !DrawnByCellSites(lines, link, nullptr))
+                    if (CellLineLayerInterface* typed = AsCellLineLayer(entry.second.get())) typed->ForgetHostLines();
 }
 
 // --- Showing a dataset ---------------------------------------------------------------------------

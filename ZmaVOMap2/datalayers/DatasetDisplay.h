@@ -39,7 +39,10 @@ public:
     HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) override;
     // The lines the host drew between positions or cell sites are kept per technology: they go
     // when the last cell-site layer drawing them goes, so the next one shown starts without them.
+    // While held (a reload of the cell sites), that is judged when the hold ends.
     void CellSiteLayerGoes(CZmaVadAZLayer* layer) noexcept override;
+    void HoldHostLines() noexcept override { ++hostLinesHeld_; }
+    void SettleHostLines() noexcept override;
     CZmaVadAZDatasetDisplay(const CZmaVadAZDatasetDisplay&) = delete;
     CZmaVadAZDatasetDisplay& operator=(const CZmaVadAZDatasetDisplay&) = delete;
 
@@ -101,6 +104,8 @@ private:
                                              const std::string& tableFile, const std::wstring& key,
                                              const std::wstring& siteKey);
     CZmaVadAZDataLayer* LayerOfEntry(const SeriesId& series) const;
+    // Whether a cell-site layer other than `leaving` draws `lines` through its link.
+    bool DrawnByCellSites(const CZmaVadAZLayer* lines, int link, const CZmaVadAZLayer* leaving) const;
     std::vector<class CellLineLayerInterface*> LineLayersOfSeries(const SeriesId& key, bool neighbours);
 
     using LinesLayerMap = std::map<std::string, std::unique_ptr<CZmaVadAZLayer>>;
@@ -109,6 +114,10 @@ private:
     std::string technologyPrefix_;
     std::vector<std::string> cellSiteLayerTypes_;
     LinesLayerMap servingLines_, neighbourLines_, cellSiteLines_, pointLines_;
+    // The hold on the host's lines, and the line layers (with their link) whose cell-site layers
+    // went meanwhile.
+    int hostLinesHeld_ = 0;
+    std::vector<std::pair<const CZmaVadAZLayer*, int>> linesLeft_;
     long linesVisibilityFlags_ = 0;
     long linesTargetFlags_ = 0;
 };

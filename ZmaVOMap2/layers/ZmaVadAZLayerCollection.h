@@ -221,11 +221,31 @@ public:
         virtual HRESULT LoadLinesLayers(IXMLDOMElement* layersElement) = 0;
         // `layer`, a cell-site layer, is being removed; it is still in the list.
         virtual void CellSiteLayerGoes(CZmaVadAZLayer* layer) noexcept = 0;
+        // Between the two, cell-site layers that go may come back: whether a technology's last
+        // cell-site layer went is judged when the last hold ends.
+        virtual void HoldHostLines() noexcept = 0;
+        virtual void SettleHostLines() noexcept = 0;
 
     protected:
         ~LinesLayerPersistence() = default;
     };
     void SetLinesLayerPersistence(LinesLayerPersistence* lines) noexcept { lines_ = lines; }
+    // While one lives, the host's lines of a technology whose cell-site layers are removed stay
+    // until it ends: a reload that shows the same cell sites again keeps them.
+    class HostLinesHold {
+    public:
+        explicit HostLinesHold(CZmaVadAZLayerCollection& collection) noexcept : lines_(collection.lines_) {
+            if (lines_) lines_->HoldHostLines();
+        }
+        ~HostLinesHold() {
+            if (lines_) lines_->SettleHostLines();
+        }
+        HostLinesHold(const HostLinesHold&) = delete;
+        HostLinesHold& operator=(const HostLinesHold&) = delete;
+
+    private:
+        LinesLayerPersistence* lines_;
+    };
 
     // --- Frame drawing (ZmaVadAZLayerCollection_Drawing.cpp) ---
     // The engine's request to draw one of its user-draw layers. The requesting layer always gets

@@ -52,6 +52,16 @@ enum : DISPID {
 platform::Variant Missing();
 platform::Variant Text(const wchar_t* text);
 
+// Plays the host's profile component (set as its handler): runs a step when it is called.
+class ComponentHandler : public platform::ComObject<ComponentHandler, IHostCallHandler> {
+public:
+    STDMETHODIMP OnCall(BSTR method, BSTR, IUnknown*) override {
+        if (onCall) onCall(method ? method : L"");
+        return S_OK;
+    }
+    std::function<void(const std::wstring&)> onCall;
+};
+
 // Calls a member through IDispatch and answers its HRESULT (the result into `result` if given).
 HRESULT Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<platform::Variant> args,
                platform::Variant* result = nullptr);

@@ -33,16 +33,6 @@ enum : DISPID {
 
 const wchar_t kSites[] = L"{517E5000-0000-0000-0000-0000000000AA}";
 
-// Plays the host's profile component: runs a step when it is called.
-class ComponentHandler : public platform::ComObject<ComponentHandler, IHostCallHandler> {
-public:
-    STDMETHODIMP OnCall(BSTR method, BSTR, IUnknown*) override {
-        if (onCall) onCall(method ? method : L"");
-        return S_OK;
-    }
-    std::function<void(const std::wstring&)> onCall;
-};
-
 class LineMembers : public DisplayTest {
 protected:
     void SetUp() override {

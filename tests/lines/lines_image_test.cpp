@@ -140,6 +140,7 @@ TEST(LinesImage, AClickedPointGetsItsServingAndNeighbourLinesInTheControlsImage)
 // --- Lines the host draws --------------------------------------------------------------------------
 
 enum : DISPID {
+    kUpdateCellRefData = 0x17,
     kToggleLines = 0x34,
     kDrawLineBetweenCellsites = 0x50,
     kDrawLineBetweenPoints = 0x51,
@@ -481,63 +482,104 @@ const TechnologyCase kTechnologyCases[] = {
     {"TheLaterOfOneTechnologyRemoved", true, false, true, 2, 2, 2, 2},
 };
 
-class HostLinesOfTwoTechnologies : public HostLines, public ::testing::WithParamInterface<TechnologyCase> {};
-
-TEST_P(HostLinesOfTwoTechnologies, ATechnologysLinesGoWithItsLastCellSitesAndAClearTakesThoseOfEvery) {
-    const TechnologyCase& c = GetParam();
-    const wchar_t* series[] = {L"{517E5000-0000-0000-0000-0000000000D1}", L"{517E5000-0000-0000-0000-0000000000D2}"};
-    const wchar_t* technology[] = {L"GSM_Sites", c.oneTechnology ? L"GSM_More" : L"UMTS_Sites"};
-    const std::vector<POINT> sites[] = {{{120, 300}, {520, 300}, {520, 120}}, {{140, 330}, {540, 330}, {540, 150}}};
+// Technologies A and B: their cell sites shown, each with its host lines drawn while they were
+// shown last.
+class TwoTechnologies : public HostLines {
+protected:
     struct Drawn {
         POINT from, to;
         long hostColour;  // 0xRRGGBB
         COLORREF colour;
     };
-    const Drawn lines[2][2] = {{{{100, 60}, {460, 100}, 0xFF0000, kRed}, {sites[0][0], sites[0][1], 0x00FF00, kGreen}},
-                               {{{100, 200}, {460, 240}, 0x0000FF, kBlue},
-                                {sites[1][0], sites[1][1], 0xFF00FF, RGB(255, 0, 255)}}};
-    auto shown = [&](int technology) {
+    void ShowTechnology(int t) { ShowSites(sites_[t], {}, series_[t], technology_[t]); }
+    void ShowBoth() {
+        for (int t = 0; t < 2; ++t) {
+            ShowTechnology(t);
+            const Drawn& at = lines_[t][0];
+            ASSERT_EQ(Points(FromScreen(map_.Get(), static_cast<float>(at.from.x), static_cast<float>(at.from.y)),
+                             FromScreen(map_.Get(), static_cast<float>(at.to.x), static_cast<float>(at.to.y)),
+                             Variant(at.hostColour)),
+                      S_OK);
+            ASSERT_EQ(Call(kDrawLineBetweenCellsites,
+                           {Variant(0L), Variant(1L), Variant(2L), Variant(0L), Variant(lines_[t][1].hostColour)}),
+                      S_OK);
+        }
+        ASSERT_EQ(Shown(0) + Shown(1), 4);
+    }
+    // How many of technology t's two lines the next frame draws.
+    int Shown(int t) {
         Image image;
         image.DrawFrom(unknown_.Get());
         int n = 0;
-        for (const Drawn& line : lines[technology]) n += AlongCount(image, line.from, line.to, line.colour) == 7;
+        for (const Drawn& line : lines_[t]) n += AlongCount(image, line.from, line.to, line.colour) == 7;
         return n;
-    };
-    for (int t = 0; t < 2; ++t) {
-        ShowSites(sites[t], {}, series[t], technology[t]);
-        const Drawn& at = lines[t][0];
-        ASSERT_EQ(Points(FromScreen(map_.Get(), static_cast<float>(at.from.x), static_cast<float>(at.from.y)),
-                         FromScreen(map_.Get(), static_cast<float>(at.to.x), static_cast<float>(at.to.y)),
-                         Variant(at.hostColour)),
-                  S_OK);
-        ASSERT_EQ(Call(kDrawLineBetweenCellsites,
-                       {Variant(0L), Variant(1L), Variant(2L), Variant(0L), Variant(lines[t][1].hostColour)}),
-                  S_OK);
     }
-    ASSERT_EQ(shown(0) + shown(1), 4);
+
+    const wchar_t* series_[2] = {L"{517E5000-0000-0000-0000-0000000000D1}", L"{517E5000-0000-0000-0000-0000000000D2}"};
+    const wchar_t* technology_[2] = {L"GSM_Sites", L"UMTS_Sites"};
+    const std::vector<POINT> sites_[2] = {{{120, 300}, {520, 300}, {520, 120}}, {{140, 330}, {540, 330}, {540, 150}}};
+    const Drawn lines_[2][2] = {{{{100, 60}, {460, 100}, 0xFF0000, kRed}, {sites_[0][0], sites_[0][1], 0x00FF00, kGreen}},
+                                {{{100, 200}, {460, 240}, 0x0000FF, kBlue},
+                                 {sites_[1][0], sites_[1][1], 0xFF00FF, RGB(255, 0, 255)}}};
+};
+
+class HostLinesOfTwoTechnologies : public TwoTechnologies, public ::testing::WithParamInterface<TechnologyCase> {};
+
+TEST_P(HostLinesOfTwoTechnologies, ATechnologysLinesGoWithItsLastCellSitesAndAClearTakesThoseOfEvery) {
+    const TechnologyCase& c = GetParam();
+    if (c.oneTechnology) technology_[1] = L"GSM_More";
+    ShowBoth();
 
     ComPtr<IZmaVadAZ2> control = As<IZmaVadAZ2>(unknown_.Get());
     const int going = c.laterGoes ? 1 : 0;
     if (c.hidden)
-        ASSERT_EQ(control->SetDatasetVisible(Bstr(series[going]).Get(), 0), S_OK);
+        ASSERT_EQ(control->SetDatasetVisible(Bstr(series_[going]).Get(), 0), S_OK);
     else
-        ASSERT_EQ(control->RemoveDataset(Bstr(series[going]).Get(), Variant(true)), S_OK);
-    EXPECT_EQ(shown(0), c.goneEarlier);
-    EXPECT_EQ(shown(1), c.goneLater);
+        ASSERT_EQ(control->RemoveDataset(Bstr(series_[going]).Get(), Variant(true)), S_OK);
+    EXPECT_EQ(Shown(0), c.goneEarlier);
+    EXPECT_EQ(Shown(1), c.goneLater);
     if (c.hidden)
-        ASSERT_EQ(control->SetDatasetVisible(Bstr(series[going]).Get(), 1), S_OK);
+        ASSERT_EQ(control->SetDatasetVisible(Bstr(series_[going]).Get(), 1), S_OK);
     else
-        ShowSites(sites[going], {}, L"{517E5000-0000-0000-0000-0000000000D3}", technology[going]);
-    EXPECT_EQ(shown(0), c.backEarlier);
-    EXPECT_EQ(shown(1), c.backLater);
+        ShowSites(sites_[going], {}, L"{517E5000-0000-0000-0000-0000000000D3}", technology_[going]);
+    EXPECT_EQ(Shown(0), c.backEarlier);
+    EXPECT_EQ(Shown(1), c.backLater);
 
     ASSERT_EQ(Call(kClearLinesBetweenPoints, {}), S_OK) << platform::ToAnsi(ErrorText());
     ASSERT_EQ(Call(kClearLinesBetweenCellsites, {}), S_OK) << platform::ToAnsi(ErrorText());
-    EXPECT_EQ(shown(0) + shown(1), 0);
+    EXPECT_EQ(Shown(0) + Shown(1), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Technologies, HostLinesOfTwoTechnologies, ::testing::ValuesIn(kTechnologyCases),
                          [](const ::testing::TestParamInfo<TechnologyCase>& info) { return info.param.name; });
+
+// UpdateCellRefData removes the cell-site layers, and the host's component shows cell sites again
+// within the call: a technology whose cell sites come back keeps the host's lines; one whose cell
+// sites do not loses them once the reload has ended.
+TEST_F(TwoTechnologies, AReloadOfTheCellDataKeepsTheLinesOfTheTechnologiesItShowsAgain) {
+    ShowBoth();
+    ComPtr<IHostProfileTest> component;
+    ASSERT_EQ(::CoCreateInstance(CLSID_HostProfileComponent, nullptr, CLSCTX_INPROC_SERVER, IID_IHostProfileTest,
+                                 component.PutVoid()),
+              S_OK);
+    const struct {
+        std::vector<int> shownAgain;
+        int earlier, later;  // lines drawn after the reload
+    } cases[] = {{{0, 1}, 2, 2}, {{1}, 0, 2}, {{}, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.shownAgain.size()) + " technologies shown again");
+        auto handler = platform::MakeObject<displaytest::ComponentHandler>();
+        handler->onCall = [&](const std::wstring& method) {
+            if (method == L"LoadProfile")
+                for (int t : c.shownAgain) ShowTechnology(t);
+        };
+        ASSERT_EQ(component->SetHandler(handler.Get()), S_OK);
+        EXPECT_EQ(Call(kUpdateCellRefData, {}), S_OK) << platform::ToAnsi(ErrorText());
+        component->SetHandler(nullptr);
+        EXPECT_EQ(Shown(0), c.earlier);
+        EXPECT_EQ(Shown(1), c.later);
+    }
+}
 
 // Each VARIANT argument of the line members in every form a client can give: a refused form
 // answers E_FAIL with a description (DISP_E_EXCEPTION through IDispatch), an accepted one S_OK,
