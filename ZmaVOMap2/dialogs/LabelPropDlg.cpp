@@ -132,7 +132,8 @@ void CLabelPropDlg::InitEngineLayer() {
     }
 
     EngineDispatch labels(EngineLabels().Get());
-    Check(d, IDC_LABEL_SHOW, labels.Get(Labels::kVisible).ToBool());
+    // Show is what OK sets: whether the engine labels the layer's features.
+    Check(d, IDC_LABEL_SHOW, layer_->GetAutoLabel());
     const bool zoom = labels.Get(Labels::kLabelZoom).ToBool();
     Check(d, IDC_LABEL_ZOOM, zoom);
     Check(d, IDC_LABEL_OVERLAP, labels.Get(Labels::kOverlap).ToBool());

@@ -517,18 +517,21 @@ int CZmaVadAZLayer::GetLayerPosition() {
     return -1;
 }
 
-// Layers that draw themselves keep their label visibility and zoom range in their own label
-// settings, which come with the label settings dialog; until then only the engine's labels count.
+// Whether the map draws the layer's labels, as the label settings dialog shows and sets it: layers
+// that draw themselves keep it in their own label settings; the engine labels the features of its
+// layers while their automatic labelling is on.
 void CZmaVadAZLayer::SetLabelsVisible(bool visible) {
-    if (IsUserDrawn()) return;
-    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
-    EngineDispatch(labels.Get()).Put(Engine::Labels::kVisible, EngineBool(visible));
+    if (IsUserDrawn()) {
+        if (CZmaVadAZLabelProperties* labels = GetLabelProperties()) labels->SetVisible(visible);
+    } else if (engineLayer_) {
+        SetAutoLabel(visible);
+    }
 }
 
 bool CZmaVadAZLayer::GetLabelsVisible() {
-    if (IsUserDrawn()) return false;
-    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
-    return EngineDispatch(labels.Get()).Get(Engine::Labels::kVisible).ToBool();
+    if (!IsUserDrawn()) return GetAutoLabel();
+    CZmaVadAZLabelProperties* labels = GetLabelProperties();
+    return labels && labels->GetVisible();
 }
 
 bool CZmaVadAZLayer::IsWithinLabelZoom() { return GetLabelsVisible(); }

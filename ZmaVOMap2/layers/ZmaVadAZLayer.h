@@ -169,6 +169,9 @@ public:
     platform::ComPtr<IDispatch> GetMapXMap() const { return map_; }
     CZmaVadAZLayerCollection* GetOwner() const noexcept { return owner_; }
     int GetLayerPosition();
+    // Whether the map draws the layer's labels, as the label settings dialog shows and sets it:
+    // the own label settings' visibility of a layer that draws itself, the automatic labelling of
+    // a layer the engine draws.
     void SetLabelsVisible(bool visible);
     bool GetLabelsVisible();
     bool IsWithinLabelZoom();
