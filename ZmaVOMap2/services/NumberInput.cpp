@@ -160,8 +160,11 @@ bool ShowsWrittenNumber(HWND dialog, int id) {
 bool ReadEditNumber(HWND dialog, int id, const NumberRange& range, double& value) {
     const std::string text = EditText(dialog, id);
     double written = 0;
-    if (!WrittenNumber(::GetDlgItem(dialog, id), text, written)) return ReadNumber(text, range, value);
-    if (!range.HoldsGiven(written)) return false;
+    // A number the user left as the dialog wrote it is the map's own: it is never refused, though
+    // the map may hold it past the range a user may type (a centre panned across the antimeridian).
+    // Only a number that is none (NaN, an infinity) is refused as its text would be.
+    if (!WrittenNumber(::GetDlgItem(dialog, id), text, written) || !std::isfinite(written))
+        return ReadNumber(text, range, value);
     double shown = written;
     platform::ReadNumber(text.c_str(), shown);
     value = range.HoldsGiven(shown) ? shown : written;

@@ -4,9 +4,9 @@
 // other text with a message naming the range and keeps the edit to correct.
 //
 // A number the dialog wrote into an edit itself is not the user's: its text shows it rounded
-// ("24901.5" for the world's 24901.4609 mi), which may take it past the end of the range. An edit
-// remembers the number it was last written with, and while it shows that text unchanged, the
-// text stands for that number.
+// ("24901.5" for the world's 24901.4609 mi), which may take it past the end of the range, and the
+// map may hold it past that end itself (a centre at 190 degrees). An edit remembers the number it
+// was last written with, and while it shows that text unchanged, the text stands for that number.
 #pragma once
 
 #include <windows.h>
@@ -54,10 +54,9 @@ void WriteEditNumber(HWND edit, double value, int decimals = -1, int digits = 6)
 // Whether edit `id` shows the text WriteDialogNumber last wrote into it, as it was written.
 bool ShowsWrittenNumber(HWND dialog, int id);
 // Edit `id`'s number by the rule, without a word to the user. A text the user typed is read as
-// ReadNumber reads it. The text the dialog wrote, left as it was, stands for the number written
-// when that lies within the range's ends as given: it gives the number it shows (so that a
-// number keeps the precision the dialog shows it with), or the number written where showing it
-// rounded it out of the range.
+// ReadNumber reads it. The text the dialog wrote, left as it was, is never refused: it gives the
+// number it shows where that lies within the range's ends as given (so that a number keeps the
+// precision the dialog shows it with), else the number written, the map's own, wherever it lies.
 bool ReadEditNumber(HWND dialog, int id, const NumberRange& range, double& value);
 
 // Reads edit `id` of `dialog` by the rule (ReadEditNumber). Text it refuses is told with RangeMessage in a message

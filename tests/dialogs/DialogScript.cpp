@@ -2,6 +2,7 @@
 
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/mitab/mitab.h"
 #include "tests/support/DialogAnswerer.h"
 
 #include <commctrl.h>
@@ -194,6 +195,20 @@ void ClickCell(HWND dialog, int row, int cell) {
     // The button comes up at once, so that the list's own click handling does not wait for it.
     ::PostMessageW(list, WM_LBUTTONUP, 0, at);
     ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+}
+
+void WriteRoads(const std::string& path, int rows) {
+    mitab_handle table = mitab_c_create(path.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
+    mitab_c_add_field(table, "Name", TABFT_Char, 64, 0);
+    for (int i = 0; i < rows; ++i) {
+        mitab_feature road = mitab_c_create_feature(table, TABFC_Point);
+        double x = 10 + 0.01 * i, y = 50;
+        mitab_c_set_points(road, 0, 1, &x, &y);
+        mitab_c_set_field(road, 0, ("v" + std::to_string(i + 1)).c_str());
+        mitab_c_write_feature(table, road);
+        mitab_c_destroy_feature(road);
+    }
+    mitab_c_close(table);
 }
 
 }  // namespace dialogtest

@@ -6,7 +6,6 @@
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/imagery/ImageryResource.h"
-#include "ZmaVOMap2/mitab/mitab.h"
 #include "ZmaVOMap2/raster/RasterResources.h"
 #include "tests/commands/CommandsFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
@@ -69,22 +68,6 @@ struct FreshMap {
     ComPtr<IZmaVadAZ2> map;
     ComPtr<IDispatch> engine;
 };
-
-// A native table of named roads (one unless told), whose labels the engine draws from the table's
-// dataset; a table without rows gives its labels none.
-void WriteRoads(const std::string& path, int rows = 1) {
-    mitab_handle table = mitab_c_create(path.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
-    mitab_c_add_field(table, "Name", TABFT_Char, 64, 0);
-    for (int i = 0; i < rows; ++i) {
-        mitab_feature road = mitab_c_create_feature(table, TABFC_Point);
-        double x = 10 + 0.01 * i, y = 50;
-        mitab_c_set_points(road, 0, 1, &x, &y);
-        mitab_c_set_field(road, 0, ("v" + std::to_string(i + 1)).c_str());
-        mitab_c_write_feature(table, road);
-        mitab_c_destroy_feature(road);
-    }
-    mitab_c_close(table);
-}
 
 // The texts every number box refuses, whatever its range, and those of one box besides.
 std::vector<std::string> Refused(std::vector<std::string> besides = {}) {
@@ -375,6 +358,100 @@ TEST_F(TypedNumbers, ZoomToScaleTakesTheNumbersItWroteAtTheWorldsWidth) {
                          c.told.empty() ? std::min(testsupport::NumberIn(shown), world) : world)
             << shown;
     }
+}
+
+// A number the dialog wrote and the user left is the map's own, and is never refused wherever the
+// map holds it: the centre of a map a hair past the antimeridian or panned across it, and a table's
+// zoom range past the world's width. The same number typed is judged as typed.
+TEST_F(TypedNumbers, ANumberLeftAsTheDialogWroteItIsNeverRefused) {
+    testsupport::RemoveBackgroundMap(control_.Get());
+    const std::wstring centres = L"The X coordinate must be a number from -180 to 180.";
+    const struct {
+        double centre;
+        const char* typed;
+        std::wstring told;
+    } cases[] = {{180.000001, nullptr, L""}, {190, nullptr, L""}, {-190, nullptr, L""}, {190, "190.5", centres}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.centre) + (c.typed ? " typed" : " left"));
+        EnginePut(kEngineCenterX, platform::Variant(c.centre));
+        std::wstring told;
+        DialogScript script;
+        script.Then([&](HWND d) {
+            Dialogs().Clear();
+            if (c.typed) Type(d, IDC_ZOOM_CENTER_X, c.typed);
+            told = PressOk(d);
+        });
+        watchdog_.Guard("zoom to scale", [this] { Command(ID_ZOOM_TO_SCALE); });
+        EXPECT_EQ(told, c.told);
+        EXPECT_NEAR(EngineGet(kEngineCenterX).ToDouble(), c.centre, 1e-5);
+    }
+
+    const std::string folder = rastertest::Folder("past_the_world");
+    WriteRoads(folder + "\\roads.tab");
+    {
+        DialogScript script;
+        script.Then([](HWND d) { for (int button : {IDC_LAYER_ADD, IDOK}) Click(d, button); })
+            .Then([&folder](HWND d) { ChooseFile(d, platform::ToWide(folder + "\\roads.tab")); });
+        watchdog_.Guard("adding the table", [this] { automation_->LayersDlg(); });
+    }
+    EnginePut(kEngineUnit, platform::Variant(0L));
+    EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
+    EngineDispatch roads(layers.Call(Engine::Layers::kItem, {platform::Variant(L"roads")}).pdispVal);
+    roads.Put(Engine::Layer::kZoomLayering, platform::Variant(true));
+    roads.Put(Engine::Layer::kZoomMax, platform::Variant(30000.0));
+    for (const char* typed : {static_cast<const char*>(nullptr), "30000"}) {
+        SCOPED_TRACE(typed ? "typed" : "left");
+        std::wstring told;
+        DialogScript script;
+        script.Then(Pick("roads", IDC_LAYER_DISPLAY)).Then([&](HWND d) {
+            Dialogs().Clear();
+            if (typed) Type(d, IDC_PROP_ZOOM_MAX, typed);
+            told = PressOk(d);
+        });
+        watchdog_.Guard("display properties", [this] { automation_->LayersDlg(); });
+        EXPECT_EQ(told, typed ? L"The maximum zoom must be a number from 0 to 24901.46 Mi." : L"");
+        EXPECT_EQ(roads.Get(Engine::Layer::kZoomMax).ToDouble(), 30000.0);
+    }
+}
+
+// Zoom to Scale's scale line reads as its number means, left to right: "1", the length unit, ": ",
+// the number, the map's unit. At 1 : 50 000 a centimetre of the window is half a kilometre, and a
+// number typed there is the map's units to one length unit of the window.
+TEST_F(TypedNumbers, ZoomToScalesScaleLineReadsOneLengthUnitToTheMapUnitsItShows) {
+    testsupport::RemoveBackgroundMap(control_.Get());
+    EnginePut(kEngineUnit, platform::Variant(1L));  // kilometres
+    std::vector<std::pair<long, std::string>> line;  // left edge and text of each control on the line
+    double centimetres = 0, width = 0;  // the window's width in centimetres, and the width taken
+    DialogScript script;
+    script.Then([&](HWND d) {
+        ::SendDlgItemMessageW(d, IDC_ZOOM_LENGTH_UNIT, CB_SETCURSEL, 1, 0);  // cm
+        ::SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_ZOOM_LENGTH_UNIT, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(d, IDC_ZOOM_LENGTH_UNIT)));
+        ::SendDlgItemMessageW(d, IDC_SCALE_50000, BM_CLICK, 0, 0);
+        RECT number = {};
+        ::GetWindowRect(::GetDlgItem(d, IDC_ZOOM_SCALE), &number);
+        for (HWND child = ::GetWindow(d, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            RECT r = {};
+            ::GetWindowRect(child, &r);
+            if (r.bottom <= number.top || r.top >= number.bottom) continue;
+            char text[64] = {};
+            ::GetWindowTextA(child, text, sizeof text);
+            line.emplace_back(r.left, text);
+        }
+        centimetres = testsupport::NumberIn(TextOf(d, IDC_ZOOM_WIDTH)) / testsupport::NumberIn(TextOf(d, IDC_ZOOM_SCALE));
+        ::SendDlgItemMessageW(d, IDC_SCALE_CUSTOM, BM_CLICK, 0, 0);
+        Type(d, IDC_ZOOM_SCALE, "2");
+        width = testsupport::NumberIn(TextOf(d, IDC_ZOOM_WIDTH));
+        Click(d, IDOK);
+    });
+    watchdog_.Guard("zoom to scale", [this] { Command(ID_ZOOM_TO_SCALE); });
+    std::sort(line.begin(), line.end());
+    std::vector<std::string> texts;
+    for (const auto& control : line) texts.push_back(control.second);
+    EXPECT_EQ(texts, (std::vector<std::string>{"1", "cm", ": ", "0.5", "km"}));
+    // Each centimetre of the window 2 km.
+    EXPECT_NEAR(width, 2 * centimetres, width * 1e-5);
+    EXPECT_NEAR(EngineGet(kEngineZoom).ToDouble(), width, width * 1e-5);
 }
 
 // The zoom ranges of a data layer and a table layer, and of their labels, that a document holds at
