@@ -397,17 +397,13 @@ bool CMapSeriesDlg::ToggleCell(int item, int cell, bool& labelsAlone) {
         return true;
     }
     case kCellEditable: {
+        // One layer at a time is edited: a click takes editing from whichever layer has it, or
+        // from the clicked one itself.
         if (!clicked->IsEditableKind()) return false;
-        if (clicked->IsEditable()) {
+        if (clicked->IsEditable())
             clicked->SetAsInsertionLayer(nullptr);
-            layers_.SetFollowerIndex(item);
-            return true;
-        }
-        const int follower = layers_.GetFollowerIndex();
-        if (follower == -1) return false;
-        if (CZmaVadAZLayer* previous = layers_.GetAt(follower)) previous->SetAsInsertionLayer(nullptr);
-        ComPtr<IDispatch> engineLayer = clicked->GetMapXLayer();
-        clicked->SetAsInsertionLayer(engineLayer.Get());
+        else
+            layers_.EditOnly(clicked);
         return true;
     }
     case kCellLabels: {

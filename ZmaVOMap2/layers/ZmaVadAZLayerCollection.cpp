@@ -356,6 +356,12 @@ CZmaVadAZLayer* CZmaVadAZLayerCollection::AddTemporaryTabLayer(int type, const c
     return raw;
 }
 
+void CZmaVadAZLayerCollection::EditOnly(CZmaVadAZLayer* layer) {
+    for (const auto& held : layers_)
+        if (held.get() != layer && held->IsEditableKind() && held->IsEditable()) held->SetAsInsertionLayer(nullptr);
+    if (layer) layer->SetAsInsertionLayer(layer->GetMapXLayer().Get());
+}
+
 HRESULT CZmaVadAZLayerCollection::CreateAnnotationsLayer(const char* folder) {
     std::string directory = folder ? folder : platform::ToAnsi(temporaryFolder_);
     char unique[MAX_PATH] = {};

@@ -199,7 +199,9 @@ public:
     bool IsMapViewLocked() const noexcept { return lockMapView_; }
     void SetLockMapView(bool locked) noexcept { lockMapView_ = locked; }
     int GetFollowerIndex() const noexcept { return follower_; }
-    void SetFollowerIndex(int index) noexcept { follower_ = index; }
+    // One layer at a time is edited: `layer` becomes the engine's editable insertion layer, and
+    // whichever other layers were editable stop being so. Null stops every layer's editing.
+    void EditOnly(CZmaVadAZLayer* layer);
     int GetVersion() const noexcept { return version_; }
 
     // --- Persistence (ZmaVadAZLayerCollection_Persistence.cpp) ---

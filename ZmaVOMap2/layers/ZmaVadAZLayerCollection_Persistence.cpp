@@ -10,6 +10,8 @@
 #include "platform/Result.h"
 #include "platform/Xml.h"
 
+#include <algorithm>
+
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
@@ -130,6 +132,7 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
     if (FindLayerByName(platform::ToWide(kAnnotationsName))) return S_OK;
 
     HRESULT result = S_OK;
+    std::vector<CZmaVadAZLayer*> restored;
     ComPtr<IXMLDOMNodeList> nodes = persistxml::SelectNodes(layersElement.Get(), L"./Layer");
     long count = 0;
     THROW_IF_FAILED(nodes->get_length(&count));
@@ -155,6 +158,16 @@ HRESULT CZmaVadAZLayerCollection::LoadLayers(IXMLDOMElement* parent) {
         if (type == CZmaVadAZLayer::kTypeAnnotations && annotations_) DestroyLayer(annotations_);
         RegisterLayer(std::move(layer));
         if (type == CZmaVadAZLayer::kTypeAnnotations) annotations_ = placed;
+        restored.push_back(placed);
+    }
+    // One layer at a time is edited: a table the document keeps editable (the top-most, should it
+    // hold several) goes on being edited, else the annotations are.
+    for (CZmaVadAZLayer* layer : Layers()) {
+        if (layer == annotations_ || std::find(restored.begin(), restored.end(), layer) == restored.end() ||
+            !layer->IsEditableKind() || !layer->IsEditable())
+            continue;
+        EditOnly(layer);
+        break;
     }
     // A map saved without imagery gets it at the bottom; a failure is told by the creation.
     if (!FindLayerByType(CZmaVadAZLayer::kTypeBackgroundMap)) CreateBackgroundMapLayer();

@@ -239,7 +239,14 @@ HRESULT CZmaVadAZLayer::LoadAnnotationFiles(IXMLDOMElement* element) {
         }
         THROW_IF_FAILED(WriteStreamToFile(TextAsStream(content).Get(), target + extension));
     }
-    return Create(kTypeAnnotations, unique) ? S_OK : E_FAIL;
+    if (!Create(kTypeAnnotations, unique)) return E_FAIL;
+    // The engine names the layer after its table, a temporary file of a new name at each load: the
+    // layer is the map's "Annotations" again, which its saved order and the user know it by. The
+    // name it is saved under stays the one the user gave it, if any.
+    const std::string name = FreeEngineLayerName("Annotations");
+    EngineDispatch(engineLayer_.Get()).Put(Engine::Layer::kName, Variant(platform::ToWide(name)));
+    SetNameOnly(name);
+    return S_OK;
 }
 
 HRESULT CZmaVadAZLayer::WriteStreamToFile(IStream* stream, const std::string& path) {

@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
+#include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
 #include "ZmaVOMap2/services/Logger.h"
 #include "ZmaVOMap2/workspaces/LayerValues.h"
 #include "platform/Result.h"
@@ -212,7 +213,15 @@ void CZmaVOMapXWorkspace::ApplyAttribute(const std::wstring& name, const std::st
     } else if (Is(name, L"LayerSelectable")) {
         THROW_IF_FAILED(layer.SetSelectable(Boolean(value)));
     } else if (Is(name, L"LayerEditable")) {
-        layer.SetAsInsertionLayer(Boolean(value) ? targets.EngineLayer() : nullptr);
+        // The table takes editing from whichever layer had it; a table not to be edited leaves
+        // the one that is alone.
+        CZmaVadAZLayerCollection* owner = layer.GetOwner();
+        if (Boolean(value) && owner)
+            owner->EditOnly(&layer);
+        else if (Boolean(value))
+            layer.SetAsInsertionLayer(targets.EngineLayer());
+        else if (layer.IsEditable())
+            layer.SetAsInsertionLayer(nullptr);
     } else if (Is(name, L"LayerVisibility")) {
         THROW_IF_FAILED(layer.SetVisible(Boolean(value)));
     } else if (Is(name, L"LayerOverride")) {

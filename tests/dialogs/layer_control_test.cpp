@@ -7,6 +7,7 @@
 #include "tests/dialogs/DialogScript.h"
 #include "tests/layers/LayerFixture.h"
 
+#include <algorithm>
 #include <fstream>
 
 using namespace dialogtest;
@@ -140,32 +141,63 @@ TEST_F(LayerControl, ACellSwitchesItsRowOrEverySelectedRow) {
     EXPECT_TRUE(script.Finished());
 }
 
-TEST_F(LayerControl, TheEditableCellHandsTheInsertionLayerOnThroughTheFollowerIndex) {
+// One layer at a time is edited: a click on a layer's editable cell takes editing from whichever
+// layer has it, the engine's insertion layer with it; a click on the edited layer stops editing.
+// Rows moved up or down change nothing of that.
+TEST_F(LayerControl, TheEditableCellMovesEditingFromWhicheverLayerHasIt) {
     OpenTables({"a", "b", "c"});
     // A plain table that cannot be edited has an unavailable cell.
     Layer("c")->SetType(CZmaVadAZLayer::kTypeOtherTable);
+    ASSERT_EQ(layers_->CreateAnnotationsLayer(FolderA().c_str()), S_OK);
+    const auto edited = [this] {
+        Names names;
+        for (CZmaVadAZLayer* layer : layers_->Layers())
+            if (layer->IsEditableKind() && layer->IsEditable()) names.push_back(layer->GetName());
+        EngineDispatch layers(EngineDispatch(map_.Get()).Get(Engine::Map::kLayers).pdispVal);
+        const Variant insertion = layers.Get(Engine::Layers::kInsertionLayer);
+        names.push_back(insertion.vt == VT_DISPATCH && insertion.pdispVal
+                            ? platform::ToAnsi(EngineDispatch(insertion.pdispVal).Get(Engine::Layer::kName).ToWide())
+                            : "<no insertion layer>");
+        return names;
+    };
+    const auto row = [](HWND d, const char* name) {
+        const Names rows = RowTexts(d);
+        return static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin());
+    };
+    // The layer whose cell is clicked (or, with `move`, whose row moves that way), and the edited
+    // layers then, with the engine's insertion layer last.
+    const struct {
+        const char* layer;
+        int move;
+        Names after;
+    } steps[] = {
+        {"a", 0, {"a", "a"}},
+        {"Annotations", 0, {"Annotations", "Annotations"}},
+        {"Annotations", 0, {"<no insertion layer>"}},
+        {"c", 0, {"<no insertion layer>"}},
+        {"b", 0, {"b", "b"}},
+        {"b", IDC_LAYER_UP, {"b", "b"}},
+        {"a", 0, {"a", "a"}},
+        {"a", IDC_LAYER_DOWN, {"a", "a"}},
+        {"Annotations", 0, {"Annotations", "Annotations"}},
+        {"b", 0, {"b", "b"}},
+    };
     DialogScript script;
     script.Then([&](HWND d) {
-        ASSERT_EQ(layers_->GetFollowerIndex(), -1);
-        // While the follower index is -1 a layer that is not editable stays so.
-        ClickCell(d, 1, CMapSeriesDlg::kCellEditable);
-        EXPECT_FALSE(Layer("b")->IsEditable());
-        ClickCell(d, 0, CMapSeriesDlg::kCellEditable);
-        EXPECT_FALSE(Layer("c")->IsEditable());
-
-        // An editable layer clicked stops being edited and leaves its row as the follower index.
-        Layer("a")->SetAsInsertionLayer(Layer("a")->GetMapXLayer().Get());
-        ASSERT_TRUE(Layer("a")->IsEditable());
-        ClickCell(d, 2, CMapSeriesDlg::kCellEditable);
-        EXPECT_FALSE(Layer("a")->IsEditable());
-        EXPECT_EQ(layers_->GetFollowerIndex(), 2);
-
-        ClickCell(d, 1, CMapSeriesDlg::kCellEditable);
-        EXPECT_TRUE(Layer("b")->IsEditable());
-        EXPECT_EQ(layers_->GetFollowerIndex(), 2);
+        for (const auto& step : steps) {
+            SCOPED_TRACE(std::string(step.layer) + (step.move ? " moved" : " clicked"));
+            if (step.move) {
+                SelectRows(d, {row(d, step.layer)});
+                Click(d, step.move);
+            } else {
+                ClickCell(d, row(d, step.layer), CMapSeriesDlg::kCellEditable);
+            }
+            EXPECT_EQ(edited(), step.after);
+        }
         Click(d, IDOK);
     });
     EXPECT_EQ(Run(), IDOK);
+    EXPECT_TRUE(script.Finished());
 }
 
 TEST_F(LayerControl, UpAndDownMoveTheLayersWithTheirRows) {

@@ -3,18 +3,25 @@
 // the dialog lists is what the engine holds, in the engine's order.
 #include "ZmaVOMap2/commands/CommandResources.h"
 #include "ZmaVOMap2/dialogs/DialogResources.h"
+#include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "tests/commands/CommandsFixture.h"
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
+#include "tests/imagery/ImagerySettings.h"
+#include "tests/support/TestSite.h"
 #include "tests/support/Watchdog.h"
 
 #include <commctrl.h>
 
+#include "MapEngine.h"
+
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -225,6 +232,153 @@ TEST_F(LayerOrder, TwoTablesOfOneFileNameStayTwoLayersWhenTheHostsTableGoes) {
         }});
         EXPECT_EQ(rows, EngineNames());
     }
+}
+
+// A layer's labels as the user shows and hides them: Label Properties checks Show from what its OK
+// sets, so that OK with nothing changed changes nothing, and the Layer Control's labels cell shows
+// and switches the same: for a table whether the engine labels it, for a data layer its own label
+// settings.
+TEST_F(LayerOrder, ALayersLabelsAreWhatTheLabelDialogAndTheLabelsCellShow) {
+    const std::string table = platform::ToAnsi(commandtest::TestFolder(L"labels")) + "\\roads.tab";
+    dialogtest::WriteRoads(table);
+    AddInLayerControl(table);
+    platform::ComPtr<IDispatch> points = displaytest::NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 1);
+    displaytest::SetValue(points.Get(), 0, L"Longitude", Variant(10.0));
+    displaytest::SetValue(points.Get(), 0, L"Latitude", Variant(50.0));
+    ASSERT_EQ(automation_->DisplayDataset(points.Get(), Variant(L"RxLev"),
+                                          Bstr(L"{3A1B2C3D-0002-4E5F-8A9B-0C1D2E3F4A5B}").Get()),
+              S_OK);
+    const auto engineLabels = [this] {
+        EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
+        EngineDispatch roads(layers.Call(Engine::Layers::kItem, {Variant(L"roads")}).pdispVal);
+        return roads.Get(Engine::Layer::kAutoLabel).ToBool();
+    };
+    // Label Properties: OK at once, or Show switched and OK; or the labels cell clicked.
+    enum Action { kOk, kSwitchShow, kCell };
+    const Action actions[] = {kOk, kSwitchShow, kOk, kSwitchShow, kOk, kCell, kOk, kCell, kOk};
+    for (const char* name : {"roads", "RxLev"}) {
+        SCOPED_TRACE(name);
+        const bool isTable = name == std::string("roads");
+        // Whether the layer's labels are on: a new table's are; a data layer's as its dialog first shows.
+        std::optional<bool> on;
+        if (isTable) on = engineLabels();
+        ASSERT_TRUE(!isTable || *on);
+        for (size_t step = 0; step < std::size(actions); ++step) {
+            SCOPED_TRACE(step);
+            const auto row = [name](HWND d) {
+                const Names rows = dialogtest::RowTexts(d);
+                return static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin());
+            };
+            if (actions[step] == kCell) {
+                InLayerControl({[&](HWND d) {
+                    dialogtest::ClickCell(d, row(d), CMapSeriesDlg::kCellLabels);
+                    dialogtest::Click(d, IDOK);
+                }});
+                on = !*on;
+            } else {
+                bool shown = false;
+                InLayerControl({[&](HWND d) {
+                                    dialogtest::SelectRows(d, {row(d)});
+                                    dialogtest::Click(d, IDC_LAYER_LABELS);
+                                    dialogtest::Click(d, IDOK);
+                                },
+                                [&](HWND d) {
+                                    shown = dialogtest::IsChecked(d, IDC_LABEL_SHOW);
+                                    if (actions[step] == kSwitchShow) ::SendDlgItemMessageW(d, IDC_LABEL_SHOW, BM_CLICK, 0, 0);
+                                    dialogtest::Click(d, IDOK);
+                                }});
+                if (on) {
+                    EXPECT_EQ(shown, *on);
+                }
+                on = actions[step] == kSwitchShow ? !shown : shown;
+            }
+            if (isTable) {
+                EXPECT_EQ(engineLabels(), *on);
+            }
+        }
+    }
+}
+
+// A map saved from its stream with a table above its annotations and the table edited comes back
+// in a new control as it was: the annotations layer is "Annotations" again, below the table,
+// whatever temporary file now holds its annotation; the table alone is edited; and the map saves
+// its layers as before.
+TEST_F(LayerOrder, AMapLoadedFromItsStreamKeepsItsAnnotationsLayerAndTheLayerEdited) {
+    AddInLayerControl(WriteTable(commandtest::TestFolder(L"annotated"), "roads"));
+    const auto layer = [](IDispatch* map, const wchar_t* name) {
+        EngineDispatch layers(displaytest::Get(map, Engine::Map::kLayers).pdispVal);
+        return platform::ComPtr<IDispatch>(layers.Call(Engine::Layers::kItem, {Variant(name)}).pdispVal);
+    };
+    platform::ComPtr<IDispatch> point;
+    ASSERT_EQ(::CoCreateInstance(CLSID_EnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch, point.PutVoid()), S_OK);
+    EngineDispatch(point.Get()).Call(Engine::Point::kSet, {Variant(10.0), Variant(50.0)});
+    Variant factory = EngineGet(Engine::Map::kFeatureFactory);
+    Variant text = EngineDispatch(factory.pdispVal).Call(Engine::FeatureFactory::kCreateText,
+                                                         {Variant(point.Get()), Variant(L"Drive test start")});
+    EngineDispatch(layer(map_.Get(), L"Annotations").Get()).Call(Engine::Layer::kAddFeature, {text, Variant::Missing()});
+    InLayerControl({[](HWND d) {
+        const Names rows = dialogtest::RowTexts(d);
+        dialogtest::ClickCell(d, static_cast<int>(std::find(rows.begin(), rows.end(), "roads") - rows.begin()),
+                              CMapSeriesDlg::kCellEditable);
+        dialogtest::Click(d, IDOK);
+    }});
+    // The layers from the top, the edited ones marked, and the engine's insertion layer last.
+    const auto layers = [](IDispatch* map) {
+        EngineDispatch list(displaytest::Get(map, Engine::Map::kLayers).pdispVal);
+        Names names;
+        for (long i = 1, count = list.Get(Engine::Layers::kCount).ToLong(); i <= count; ++i) {
+            EngineDispatch one(list.Call(Engine::Layers::kItem, {Variant(i)}).pdispVal);
+            names.push_back(platform::ToAnsi(one.Get(Engine::Layer::kName).ToWide()) +
+                            (one.Get(Engine::Layer::kEditable).ToBool() ? " (edited)" : ""));
+        }
+        const Variant insertion = list.Get(Engine::Layers::kInsertionLayer);
+        names.push_back(insertion.vt == VT_DISPATCH && insertion.pdispVal
+                            ? platform::ToAnsi(EngineDispatch(insertion.pdispVal).Get(Engine::Layer::kName).ToWide())
+                            : "<none>");
+        return names;
+    };
+    // What a saved map keeps of its layers: each "Layer" element's type and name, and the order.
+    const auto kept = [](IZmaVadAZ2* map) {
+        platform::ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(map);
+        platform::ComPtr<IXMLDOMNodeList> nodes;
+        saved->selectNodes(Bstr(L"mapsettings/layers/Layer/@layertype | mapsettings/layers/Layer/@amendedlayername | "
+                                L"mapsettings/layers/LayerOrders/@LayerName").Get(),
+                           nodes.Put());
+        std::vector<std::wstring> texts;
+        long count = 0;
+        nodes->get_length(&count);
+        for (long i = 0; i < count; ++i) {
+            platform::ComPtr<IXMLDOMNode> node;
+            Bstr value;
+            nodes->get_item(i, node.Put());
+            node->get_text(value.Put());
+            texts.push_back(value.Wide());
+        }
+        return texts;
+    };
+    const Names before = layers(map_.Get());
+    ASSERT_EQ(before, (Names{"roads (edited)", "Annotations", "Background map1", "roads"}));
+    const std::vector<std::wstring> keptBefore = kept(automation_.Get());
+
+    platform::ComPtr<IStream> stream;
+    ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+    ASSERT_EQ(controltest::As<IPersistStreamInit>(control_.Get())->Save(stream.Get(), TRUE), S_OK);
+    LARGE_INTEGER start = {};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    auto site = platform::MakeObject<testsupport::TestSite>(640, 480);
+    platform::ComPtr<IUnknown> loaded;
+    ASSERT_EQ(controltest::CreateControl(loaded), S_OK);
+    ASSERT_EQ(testsupport::ActivateInPlace(loaded.Get(), *site.Get(), stream.Get()), S_OK);
+    platform::ComPtr<IZmaVadAZ2> loadedMap = controltest::As<IZmaVadAZ2>(loaded.Get());
+    platform::ComPtr<IDispatch> engine;
+    ASSERT_EQ(loadedMap->get_MapX(engine.Put()), S_OK);
+    EXPECT_EQ(layers(engine.Get()), before);
+    platform::ComPtr<IDispatch> annotations = layer(engine.Get(), L"Annotations");
+    ASSERT_TRUE(annotations);
+    Variant features = EngineDispatch(annotations.Get()).Call(Engine::Layer::kAllFeatures);
+    EXPECT_EQ(EngineDispatch(features.pdispVal).Get(Engine::Collection::kCount).ToLong(), 1);
+    EXPECT_EQ(kept(loadedMap.Get()), keptBefore);
+    testsupport::CloseInPlace(loaded.Get());
 }
 
 }  // namespace

@@ -72,10 +72,12 @@ TEST_F(LayerControlImport, PathsThatNameNoPlainFileAreRefusedLoggedAndCounted) {
     for (const char* device : {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1",
                                "LPT2", "CON"})
         manyDevices.push_back(GeosetTable(static_cast<int>(manyDevices.size()) + 1, device));
-    // Spellings the system opens as a pipe, a mailslot or a device, and names it opens as files.
+    // Spellings the system opens as a pipe (a server's IPC$ share among them), a mailslot or a device,
+    // and names it opens as files.
     const Names refused{"\\\\srv\\\\pipe\\roads.tab", "\\\\srv\\pipe.\\roads.tab", "//srv//mailslot/roads.tab",
                         "\\\\\\SRV\\PIPE \\roads.tab", "\\\\srv\\.\\MailSlot..\\roads.tab", "\\\\.\\pipe\\roads.tab",
-                        "\\\\?\\UNC\\srv\\pipe\\roads.tab", Maps() + "nul.tab", Maps() + "COM1 .tab",
+                        "\\\\?\\UNC\\srv\\pipe\\roads.tab", "\\\\srv\\IPC$\\roads.tab", "//SRV/ipc$. /roads.tab",
+                        Maps() + "nul.tab", Maps() + "COM1 .tab",
                         Maps() + "LPT1..tab", Maps() + "COM1.tab\\."};
     const std::string upAndDown = Maps() + "sub\\..\\..\\my.data\\my roads.v2.tab";
     Names spellings{GeosetTable(1, "roads.tab"), GeosetTable(2, upAndDown)}, list{"roads.tab", "..\\my.data\\my roads.v2.tab"};
@@ -110,7 +112,8 @@ TEST_F(LayerControlImport, PathsThatNameNoPlainFileAreRefusedLoggedAndCounted) {
         {"many devices.gst", manyDevices, {"roads (3)"}, 12, {"\\CON\""}, 11},
         {"spellings.gst", spellings, {"roads (4)", "my roads.v2"}, refused.size(),
          {"\\\\srv\\\\pipe\\roads.tab\"", "\\\\srv\\pipe.\\roads.tab\"", "//srv//mailslot/roads.tab\"",
-          "\\\\\\SRV\\PIPE \\roads.tab\"", "\\\\srv\\.\\MailSlot..\\roads.tab\"", "\\COM1 .tab\"", "\\COM1.tab\\.\""},
+          "\\\\\\SRV\\PIPE \\roads.tab\"", "\\\\srv\\.\\MailSlot..\\roads.tab\"", "\\\\srv\\IPC$\\roads.tab\"",
+          "//SRV/ipc$. /roads.tab\"", "\\COM1 .tab\"", "\\COM1.tab\\.\""},
          11},
         // A file of statements (opened without an alias) and a table, each spelt as a pipe.
         {"spellings.wor",
@@ -155,6 +158,30 @@ TEST_F(LayerControlImport, AnIndentedGeosetLineIsNoSetting) {
     ComPtr<IDispatch> layers = platform::DispatchOf(EngineGet(Engine::Map::kLayers));
     ComPtr<IDispatch> roads = platform::DispatchOf(EngineDispatch(layers.Get()).Call(Engine::Layers::kItem, {platform::Variant(1L)}));
     EXPECT_TRUE(EngineDispatch(roads.Get()).Get(Engine::Layer::kVisible).ToBool());
+}
+
+// A geoset's table to be edited takes editing from the map's annotations, and one not to be
+// edited leaves it where it is: one layer at a time is edited.
+TEST_F(LayerControlImport, AGeosetsEditableTableIsTheOneLayerEdited) {
+    const auto edited = [this] {
+        EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
+        Names names;
+        for (long i = 1, count = layers.Get(Engine::Layers::kCount).ToLong(); i <= count; ++i) {
+            EngineDispatch layer(layers.Call(Engine::Layers::kItem, {platform::Variant(i)}).pdispVal);
+            if (layer.Get(Engine::Layer::kEditable).ToBool())
+                names.push_back(platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide()));
+        }
+        const platform::Variant insertion = layers.Get(Engine::Layers::kInsertionLayer);
+        names.push_back(insertion.vt == VT_DISPATCH && insertion.pdispVal
+                            ? platform::ToAnsi(EngineDispatch(insertion.pdispVal).Get(Engine::Layer::kName).ToWide())
+                            : "<none>");
+        return names;
+    };
+    ASSERT_EQ(edited(), (Names{"Annotations", "Annotations"}));
+    Import("kept.gst", {GeosetTable(1, "roads.tab"), "\"\\TABLE\\1\\EDITABLE\" = \"FALSE\""});
+    EXPECT_EQ(edited(), (Names{"Annotations", "Annotations"}));
+    Import("edited.gst", {GeosetTable(1, "rivers.tab"), "\"\\TABLE\\1\\EDITABLE\" = \"TRUE\""});
+    EXPECT_EQ(edited(), (Names{"rivers", "rivers"}));
 }
 
 // Thousands of tables of one folder open, first on top.
