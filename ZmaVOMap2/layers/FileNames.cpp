@@ -59,6 +59,20 @@ bool SameFileName(const std::wstring& a, const std::wstring& b) {
            CSTR_EQUAL;
 }
 
+bool HasRealFileIdentity(const BY_HANDLE_FILE_INFORMATION& file) {
+    return file.dwVolumeSerialNumber != 0 && (file.nFileIndexHigh != 0 || file.nFileIndexLow != 0);
+}
+
+bool SameFileIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    const auto sameTime = [](const FILETIME& x, const FILETIME& y) {
+        return x.dwLowDateTime == y.dwLowDateTime && x.dwHighDateTime == y.dwHighDateTime;
+    };
+    return HasRealFileIdentity(a) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow &&
+           a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
+           sameTime(a.ftCreationTime, b.ftCreationTime) && sameTime(a.ftLastWriteTime, b.ftLastWriteTime);
+}
+
 std::vector<std::wstring> NamesMatching(const std::wstring& pattern, bool filesOnly) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found = {};
@@ -174,10 +188,12 @@ bool IsPlainFilePath(const std::wstring& path) {
     if (read.names.empty() || read.names.back() == L"..") return false;
     if (read.network) {
         // A server, a share and a file in it. A server offers its named pipes and mailslots as
-        // the shares "pipe" and "mailslot": opening one waits on whatever serves it.
+        // the shares "pipe" and "mailslot", and serves its pipes through "IPC$": opening one
+        // waits on whatever serves it.
         if (read.names.size() < 3 || read.names[0].empty()) return false;
         const std::wstring& share = read.names[1];
-        if (::lstrcmpiW(share.c_str(), L"pipe") == 0 || ::lstrcmpiW(share.c_str(), L"mailslot") == 0) return false;
+        for (const wchar_t* pipes : {L"pipe", L"mailslot", L"IPC$"})
+            if (::lstrcmpiW(share.c_str(), pipes) == 0) return false;
     }
     return !IsDeviceName(read.names.back());
 }

@@ -29,6 +29,13 @@ std::vector<std::wstring> NamesMatching(const std::wstring& pattern, bool filesO
 std::vector<std::wstring> TableFileNames(const std::wstring& folder, const std::wstring& base);
 // Whether two names are the same to the file system: compared without regard to case.
 bool SameFileName(const std::wstring& a, const std::wstring& b);
+// Whether a file's identity (its volume's serial number and its file index, as
+// GetFileInformationByHandle gives them) is a real one: some network file systems give every file
+// a zero serial number or a zero index, and such a number tells no file from another.
+bool HasRealFileIdentity(const BY_HANDLE_FILE_INFORMATION& file);
+// Whether two files' identities show them to be one file: a real identity, the same in both, and,
+// since some file systems give one index to several files, the same size and times.
+bool SameFileIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b);
 
 // Whether `path` can only name a plain file, judged from the text alone (nothing is opened) and
 // as the system reads it before opening (separators of either kind, a run of them as one, each
@@ -36,8 +43,8 @@ bool SameFileName(const std::wstring& a, const std::wstring& b);
 // a separator; no device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$,
 // CLOCK$) as its last part, with or without folder or extension; no device or object namespace
 // ("\\.\", "\\?\", "\??\"); a network path names a server, a share and a file, the share not a
-// server's pipes or mailslots ("\\server\pipe\..."); no colon but a drive's, so no alternate
-// data stream; no wildcard and no control character.
+// server's pipes, its IPC$ share or its mailslots ("\\server\pipe\...", "\\server\IPC$\..."); no
+// colon but a drive's, so no alternate data stream; no wildcard and no control character.
 bool IsPlainFilePath(const std::string& path);
 bool IsPlainFilePath(const std::wstring& path);
 // Whether the path ends in ".tab", in any case.
@@ -51,8 +58,8 @@ void LogLeftOutFile(const std::string& path, const char* reason);
 bool IsFullFolderPath(const std::wstring& folder);
 // Judges the path of a file an export is about to write, as every path the control writes is
 // judged: raises a ComError that says why when its folder is not given in full, is no folder of
-// files (a server's pipes or mailslots, judged from the text before the folder is asked anything)
-// or does not exist, when its file name is empty before the extension, names a device ("NUL.TAB") or holds characters
+// files (a server's pipes, its IPC$ share or its mailslots, judged from the text before the folder
+// is asked anything) or does not exist, when its file name is empty before the extension, names a device ("NUL.TAB") or holds characters
 // no file name may hold.
 void JudgeExportFile(const std::wstring& path);
 

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 using platform::ComError;
 
@@ -44,6 +45,52 @@ bool FileExists(const std::wstring& path) {
 
 [[noreturn]] void ThrowCannotWrite(const std::wstring& name, DWORD error) {
     throw ComError(HRESULT_FROM_WIN32(error), L"\"" + ShownName(name) + L"\" cannot be written: " + SystemMessage(error));
+}
+
+// How a file's copy ended: the system's error code (0 when it did not fail), whether it was the
+// source that could not be read, and whether the copy was made (whole or not).
+struct CopyOutcome {
+    DWORD error = 0;
+    bool reading = false;
+    bool made = false;
+};
+
+CopyOutcome ReadFailure(DWORD error, bool made = false) { return {error, true, made}; }
+CopyOutcome WriteFailure(DWORD error, bool made = true) { return {error, false, made}; }
+
+// The source of a copy, shared with a program that has the table open.
+platform::UniqueFile OpenSource(const std::wstring& from) {
+    return platform::UniqueFile(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+platform::UniqueFile CreateCopy(const std::wstring& made) {
+    return platform::UniqueFile(
+        ::CreateFileW(made.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+CopyOutcome WriteAll(HANDLE file, const char* data, DWORD size) {
+    DWORD written = 0;
+    if (!::WriteFile(file, data, size, &written, nullptr)) return WriteFailure(::GetLastError());
+    return written == size ? CopyOutcome{0, false, true} : WriteFailure(ERROR_WRITE_FAULT);
+}
+
+// Copies `from` into the new file `made`, telling a source that cannot be read from a copy that
+// cannot be written.
+CopyOutcome CopyWholeFile(const std::wstring& from, const std::wstring& made) {
+    platform::UniqueFile source = OpenSource(from);
+    if (!source) return ReadFailure(::GetLastError());
+    platform::UniqueFile target = CreateCopy(made);
+    if (!target) return WriteFailure(::GetLastError(), false);
+    std::vector<char> block(1 << 16);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(source.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr))
+            return ReadFailure(::GetLastError(), true);
+        if (read == 0) return {0, false, true};
+        const CopyOutcome failure = WriteAll(target.Get(), block.data(), read);
+        if (failure.error) return failure;
+    }
 }
 
 // A path as the system opens it: in full, its separators, "." and ".." resolved, and its short
@@ -73,12 +120,12 @@ bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& informat
 
 // Whether two paths name one file as the system finds it: the same full path without regard to
 // case ("C:\Maps\", "c:/maps" and "C:\Maps\Old\.." are one folder), or, for files that are there,
-// one file under two names (a local folder reached through a share).
+// one file under two names (a local folder reached through a share) where the file system gives
+// files a real identity.
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     if (SameFileName(FullPath(a), FullPath(b))) return true;
     BY_HANDLE_FILE_INFORMATION x = {}, y = {};
-    return FileIdentity(a, x) && FileIdentity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+    return FileIdentity(a, x) && FileIdentity(b, y) && SameFileIdentity(x, y);
 }
 
 // A raster table names its image on its "File" line. When that image is a file of the table's own
@@ -112,34 +159,27 @@ bool RenameOwnImage(std::string& text, const std::wstring& oldBase, const std::w
     return false;
 }
 
-// Copies a table's .TAB into the new file `made`, its own image renamed (RenameOwnImage); 0, or the
-// system's error code.
-DWORD CopyTableFile(const std::wstring& from, const std::wstring& made, const std::wstring& oldBase,
-                    const std::wstring& newBase) {
+// Copies a table's .TAB into the new file `made`, its own image renamed (RenameOwnImage).
+CopyOutcome CopyTableFile(const std::wstring& from, const std::wstring& made, const std::wstring& oldBase,
+                          const std::wstring& newBase) {
     std::string text;
     {
-        platform::UniqueFile file(
-            ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        platform::UniqueFile file = OpenSource(from);
         LARGE_INTEGER size = {};
-        if (!file || !::GetFileSizeEx(file.Get(), &size)) return ::GetLastError();
+        if (!file || !::GetFileSizeEx(file.Get(), &size)) return ReadFailure(::GetLastError());
         // A raster table's definition is a few lines: a larger .TAB is no such table, and is copied
         // as it is.
-        if (size.QuadPart > 1 << 20) return ::CopyFileW(from.c_str(), made.c_str(), TRUE) ? 0 : ::GetLastError();
+        if (size.QuadPart > 1 << 20) return CopyWholeFile(from, made);
         text.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
         if (!text.empty() && !::ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr))
-            return ::GetLastError();
-        if (read != text.size()) return ERROR_READ_FAULT;
+            return ReadFailure(::GetLastError());
+        if (read != text.size()) return ReadFailure(ERROR_READ_FAULT);
     }
-    if (!RenameOwnImage(text, oldBase, newBase))
-        return ::CopyFileW(from.c_str(), made.c_str(), TRUE) ? 0 : ::GetLastError();
-    platform::UniqueFile file(
-        ::CreateFileW(made.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return ::GetLastError();
-    DWORD written = 0;
-    if (!::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
-        return ::GetLastError();
-    return written == text.size() ? 0 : ERROR_WRITE_FAULT;
+    if (!RenameOwnImage(text, oldBase, newBase)) return CopyWholeFile(from, made);
+    platform::UniqueFile file = CreateCopy(made);
+    if (!file) return WriteFailure(::GetLastError(), false);
+    return WriteAll(file.Get(), text.data(), static_cast<DWORD>(text.size()));
 }
 
 }  // namespace
@@ -247,15 +287,16 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
             if (temporary.empty() && !replacement.ReserveNameBeside(copy.targetTable, L"tab", temporary))
                 ThrowCannotWrite(copy.name + L".TAB", ::GetLastError());
             const std::wstring made = temporary + extension;
-            DWORD error = 0;
             // A renamed raster table still finds its image under the copies' name.
-            if (SameFileName(extension, L".TAB") && copy.name != copy.sourceBase)
-                error = CopyTableFile(from, made, copy.sourceBase, copy.name);
-            else if (!::CopyFileW(from.c_str(), made.c_str(), TRUE))
-                error = ::GetLastError();
+            const CopyOutcome failure = SameFileName(extension, L".TAB") && copy.name != copy.sourceBase
+                                            ? CopyTableFile(from, made, copy.sourceBase, copy.name)
+                                            : CopyWholeFile(from, made);
             // A file made, whole or not, goes with the replacement; one that was there is left alone.
-            if (error != ERROR_FILE_EXISTS) replacement.Add(made, to);
-            if (error) ThrowCannotWrite(copy.name + extension, error);
+            if (failure.made) replacement.Add(made, to);
+            if (failure.reading)
+                throw ComError(HRESULT_FROM_WIN32(failure.error),
+                               L"\"" + ShownName(from, 200) + L"\" cannot be read: " + SystemMessage(failure.error));
+            if (failure.error) ThrowCannotWrite(copy.name + extension, failure.error);
         }
     }
     replacement.Commit();

@@ -1,5 +1,7 @@
 #include "ZmaVOMap2/workspaces/TextLines.h"
 
+#include "ZmaVOMap2/layers/FileNames.h"
+
 #include <tuple>
 
 namespace workspaces {
@@ -11,7 +13,8 @@ char Upper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(
 }  // namespace
 
 bool FileIdentity::operator<(const FileIdentity& other) const noexcept {
-    return std::tie(volume, indexHigh, indexLow) < std::tie(other.volume, other.indexHigh, other.indexLow);
+    return std::tie(volume, indexHigh, indexLow, size, created, written) <
+           std::tie(other.volume, other.indexHigh, other.indexLow, other.size, other.created, other.written);
 }
 
 platform::UniqueFile OpenTextFile(const std::string& path) {
@@ -21,10 +24,14 @@ platform::UniqueFile OpenTextFile(const std::string& path) {
 
 bool IdentityOf(HANDLE file, FileIdentity& identity) {
     BY_HANDLE_FILE_INFORMATION information = {};
-    if (!::GetFileInformationByHandle(file, &information)) return false;
+    if (!::GetFileInformationByHandle(file, &information) || !HasRealFileIdentity(information)) return false;
+    const auto wide = [](DWORD high, DWORD low) { return (static_cast<ULONGLONG>(high) << 32) | low; };
     identity.volume = information.dwVolumeSerialNumber;
     identity.indexHigh = information.nFileIndexHigh;
     identity.indexLow = information.nFileIndexLow;
+    identity.size = wide(information.nFileSizeHigh, information.nFileSizeLow);
+    identity.created = wide(information.ftCreationTime.dwHighDateTime, information.ftCreationTime.dwLowDateTime);
+    identity.written = wide(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 

@@ -25,12 +25,16 @@ struct FileIdentity {
     DWORD volume = 0;
     DWORD indexHigh = 0;
     DWORD indexLow = 0;
+    // Where a file system gives one index to several files, their sizes and times still differ.
+    ULONGLONG size = 0;
+    ULONGLONG created = 0;
+    ULONGLONG written = 0;
     bool operator<(const FileIdentity& other) const noexcept;
 };
 
 // The file at `path` opened for reading (shared with writers); invalid when it cannot be opened.
 platform::UniqueFile OpenTextFile(const std::string& path);
-// False when the file system does not tell it.
+// False when the file system does not tell it, or gives no real one (a zero serial number or index).
 bool IdentityOf(HANDLE file, FileIdentity& identity);
 // The lines of an open file from its current position.
 void ReadTextLines(HANDLE file, TextLines& text);

@@ -221,10 +221,11 @@ TEST_F(DialogTest, AFolderNotGivenInFullIsRefusedAndNothingIsWritten) {
     for (const std::string folder : {"C:", "C:\\export_working", "C:\\export_working\\out"})
         for (const char* file : {"\\Drive.TAB", "\\Drive.kml"}) EXPECT_FALSE(Exists(folder + file)) << folder + file;
 
-    // A server's pipes or mailslots, however spelt, are no folder: each layer is refused before anything there is
-    // asked.
+    // A server's pipes, its IPC$ share or mailslots, however spelt, are no folder: each layer is
+    // refused before anything there is asked.
     for (bool kml : {false, true})
-        for (const std::wstring folder : {L"\\\\srv\\pipe", L"\\\\srv\\\\pipe\\roads", L"//srv//MailSlot./x"}) {
+        for (const std::wstring folder : {L"\\\\srv\\pipe", L"\\\\srv\\\\pipe\\roads", L"//srv//MailSlot./x",
+                                                 L"\\\\srv\\IPC$", L"//srv/ipc$ /x"}) {
             answers_.boxes.clear();
             EXPECT_EQ(RunExport(kml, folder, {L"Drive"}), IDOK);
             EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"These layers could not be exported:\nDrive: The folder \"" +

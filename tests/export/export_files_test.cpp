@@ -161,7 +161,8 @@ TEST_F(FileExportTest, ACopyThatFailsIsAFailureThatSaysWhy) {
 }
 
 // A copy that fails part way, on a file of the earlier copy or of the table that another program has open, leaves the
-// earlier files as they were and no other, and names the file.
+// earlier files as they were and no other, and names the file: the copy that cannot be replaced, or the table's own
+// file that cannot be read (the renamed .TAB, read for its image's name, and the files copied as they are).
 TEST_F(FileExportTest, ACopyThatFailsPartWayLeavesTheEarlierFilesAsTheyWere) {
     const std::string source = WriteRoads("one");
     const std::wstring target = platform::ToWide(OutFolder("copy_kept"));
@@ -173,7 +174,7 @@ TEST_F(FileExportTest, ACopyThatFailsPartWayLeavesTheEarlierFilesAsTheyWere) {
     for (const std::wstring ext : {L".tab", L".dat", L".map", L".id"}) {
         const std::wstring copy = target + L"\\Myroads" + ext, original = platform::ToWide(source) + L"\\roads" + ext;
         for (const auto& [held, why] : {std::pair(copy, L"Cannot replace \"" + copy + L"\", which another program has open: "),
-                                        std::pair(original, L"\"Myroads" + ext + L"\" cannot be written: ")}) {
+                                        std::pair(original, L"\"" + original + L"\" cannot be read: ")}) {
             std::optional<testsupport::HeldFile> holder(std::in_place, held);
             const HRESULT hr = layer.CopyTabFiles(target, source + "\\roads.tab", "My roads");
             holder.reset();

@@ -63,6 +63,41 @@ TEST(FileNames, SanitizeReplacesEveryCharacterAFileNameCannotHold) {
     EXPECT_EQ(SanitizeFileName("Lines to serving cells"), "Lines to serving cells");
 }
 
+// Two names are one file by their identity only where the file system gives a real one: a zero
+// serial number or index (some network file systems) tells nothing, nor does an index another file
+// of other size or times shares.
+TEST(FileNames, OnlyARealIdentityShowsTwoNamesToBeOneFile) {
+    auto file = [](DWORD volume, DWORD high, DWORD low, DWORD size = 10, DWORD written = 7) {
+        BY_HANDLE_FILE_INFORMATION f = {};
+        f.dwVolumeSerialNumber = volume;
+        f.nFileIndexHigh = high;
+        f.nFileIndexLow = low;
+        f.nFileSizeLow = size;
+        f.ftCreationTime.dwLowDateTime = 3;
+        f.ftLastWriteTime.dwLowDateTime = written;
+        return f;
+    };
+    const struct {
+        BY_HANDLE_FILE_INFORMATION a, b;
+        bool real, same;
+    } cases[] = {
+        {file(0x1234, 0, 42), file(0x1234, 0, 42), true, true},
+        {file(0x1234, 1, 0), file(0x1234, 1, 0), true, true},
+        {file(0, 0, 0), file(0, 0, 0), false, false},
+        {file(0, 0, 42), file(0, 0, 42), false, false},
+        {file(0x1234, 0, 0), file(0x1234, 0, 0), false, false},
+        {file(0x1234, 0, 42), file(0x1235, 0, 42), true, false},
+        {file(0x1234, 0, 42), file(0x1234, 1, 42), true, false},
+        {file(0x1234, 0, 42), file(0x1234, 0, 42, 11), true, false},
+        {file(0x1234, 0, 42), file(0x1234, 0, 42, 10, 8), true, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HasRealFileIdentity(c.a), c.real) << c.a.dwVolumeSerialNumber << ":" << c.a.nFileIndexLow;
+        EXPECT_EQ(SameFileIdentity(c.a, c.b), c.same) << c.a.dwVolumeSerialNumber << ":" << c.a.nFileIndexLow;
+        EXPECT_EQ(SameFileIdentity(c.b, c.a), c.same) << c.a.dwVolumeSerialNumber << ":" << c.a.nFileIndexLow;
+    }
+}
+
 // --- Opening a table ------------------------------------------------------------------------------
 
 TEST_F(LayerTest, TableOpensAtTheTopAsNormalTableWithFeatureStateFromItsIdFile) {
