@@ -2,6 +2,8 @@
 
 #include "ZmaVOMap2/dialogs/DialogResources.h"
 #include "ZmaVOMap2/dialogs/MapSeriesDlg.h"
+#include "ZmaVOMap2/engine/EngineDispatch.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 #include "tests/support/DialogAnswerer.h"
 
@@ -195,6 +197,21 @@ void ClickCell(HWND dialog, int row, int cell) {
     // The button comes up at once, so that the list's own click handling does not wait for it.
     ::PostMessageW(list, WM_LBUTTONUP, 0, at);
     ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+}
+
+std::vector<std::string> EditedLayers(IDispatch* map) {
+    const auto name = [](IDispatch* layer) {
+        return platform::ToAnsi(EngineDispatch(layer).Get(Engine::Layer::kName).ToWide());
+    };
+    EngineDispatch layers(EngineDispatch(map).Get(Engine::Map::kLayers).pdispVal);
+    std::vector<std::string> names;
+    for (long i = 1, count = layers.Get(Engine::Layers::kCount).ToLong(); i <= count; ++i) {
+        EngineDispatch layer(layers.Call(Engine::Layers::kItem, {platform::Variant(i)}).pdispVal);
+        if (layer.Get(Engine::Layer::kEditable).ToBool()) names.push_back(name(layer.Get()));
+    }
+    const platform::Variant insertion = layers.Get(Engine::Layers::kInsertionLayer);
+    names.push_back(insertion.vt == VT_DISPATCH && insertion.pdispVal ? name(insertion.pdispVal) : "<none>");
+    return names;
 }
 
 void WriteRoads(const std::string& path, int rows) {

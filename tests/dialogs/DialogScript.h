@@ -93,6 +93,10 @@ std::vector<std::string> RowTexts(HWND dialog);
 // A left click on one of the four cells (0 visible .. 3 labels) of a row.
 void ClickCell(HWND dialog, int row, int cell);
 
+// The engine names of the map's edited layers from the top, and last that of the engine's insertion
+// layer ("<none>" without one).
+std::vector<std::string> EditedLayers(IDispatch* map);
+
 // A native table of named roads (one unless told) at `path`, whose labels the engine draws from
 // the table's dataset; a table without rows gives its labels none.
 void WriteRoads(const std::string& path, int rows = 1);

@@ -156,6 +156,14 @@ protected:
         ASSERT_EQ(map->DisplayDataset(points_.Get(), platform::Variant(L"RxLev"), series_.Get()), S_OK);
     }
 
+    // The user adds the table at `path` in the Layer Control.
+    void AddTable(const std::string& path) {
+        DialogScript script;
+        script.Then([](HWND d) { for (int button : {IDC_LAYER_ADD, IDOK}) Click(d, button); })
+            .Then([&path](HWND d) { ChooseFile(d, platform::ToWide(path)); });
+        watchdog_.Guard("adding the table", [this] { automation_->LayersDlg(); });
+    }
+
     // How many labels the engine draws at most on the engine layer `name`.
     long LabelCount(const char* name) {
         EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
@@ -388,12 +396,7 @@ TEST_F(TypedNumbers, ANumberLeftAsTheDialogWroteItIsNeverRefused) {
 
     const std::string folder = rastertest::Folder("past_the_world");
     WriteRoads(folder + "\\roads.tab");
-    {
-        DialogScript script;
-        script.Then([](HWND d) { for (int button : {IDC_LAYER_ADD, IDOK}) Click(d, button); })
-            .Then([&folder](HWND d) { ChooseFile(d, platform::ToWide(folder + "\\roads.tab")); });
-        watchdog_.Guard("adding the table", [this] { automation_->LayersDlg(); });
-    }
+    AddTable(folder + "\\roads.tab");
     EnginePut(kEngineUnit, platform::Variant(0L));
     EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
     EngineDispatch roads(layers.Call(Engine::Layers::kItem, {platform::Variant(L"roads")}).pdispVal);
@@ -460,12 +463,7 @@ TEST_F(TypedNumbers, ZoomRangesAtTheWorldsWidthAreTakenAsShown) {
     Show(automation_.Get());
     const std::string folder = rastertest::Folder("widest");
     WriteRoads(folder + "\\roads.tab");
-    {
-        DialogScript script;
-        script.Then([](HWND d) { for (int button : {IDC_LAYER_ADD, IDOK}) Click(d, button); })
-            .Then([&folder](HWND d) { ChooseFile(d, platform::ToWide(folder + "\\roads.tab")); });
-        watchdog_.Guard("adding the table", [this] { automation_->LayersDlg(); });
-    }
+    AddTable(folder + "\\roads.tab");
     testsupport::RemoveBackgroundMap(control_.Get());
     EnginePut(kEngineZoom, platform::Variant(1e12));
     const double miles = EngineGet(kEngineZoom).ToDouble();

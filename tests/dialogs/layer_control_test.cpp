@@ -149,17 +149,6 @@ TEST_F(LayerControl, TheEditableCellMovesEditingFromWhicheverLayerHasIt) {
     // A plain table that cannot be edited has an unavailable cell.
     Layer("c")->SetType(CZmaVadAZLayer::kTypeOtherTable);
     ASSERT_EQ(layers_->CreateAnnotationsLayer(FolderA().c_str()), S_OK);
-    const auto edited = [this] {
-        Names names;
-        for (CZmaVadAZLayer* layer : layers_->Layers())
-            if (layer->IsEditableKind() && layer->IsEditable()) names.push_back(layer->GetName());
-        EngineDispatch layers(EngineDispatch(map_.Get()).Get(Engine::Map::kLayers).pdispVal);
-        const Variant insertion = layers.Get(Engine::Layers::kInsertionLayer);
-        names.push_back(insertion.vt == VT_DISPATCH && insertion.pdispVal
-                            ? platform::ToAnsi(EngineDispatch(insertion.pdispVal).Get(Engine::Layer::kName).ToWide())
-                            : "<no insertion layer>");
-        return names;
-    };
     const auto row = [](HWND d, const char* name) {
         const Names rows = RowTexts(d);
         return static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin());
@@ -173,8 +162,8 @@ TEST_F(LayerControl, TheEditableCellMovesEditingFromWhicheverLayerHasIt) {
     } steps[] = {
         {"a", 0, {"a", "a"}},
         {"Annotations", 0, {"Annotations", "Annotations"}},
-        {"Annotations", 0, {"<no insertion layer>"}},
-        {"c", 0, {"<no insertion layer>"}},
+        {"Annotations", 0, {"<none>"}},
+        {"c", 0, {"<none>"}},
         {"b", 0, {"b", "b"}},
         {"b", IDC_LAYER_UP, {"b", "b"}},
         {"a", 0, {"a", "a"}},
@@ -192,7 +181,7 @@ TEST_F(LayerControl, TheEditableCellMovesEditingFromWhicheverLayerHasIt) {
             } else {
                 ClickCell(d, row(d, step.layer), CMapSeriesDlg::kCellEditable);
             }
-            EXPECT_EQ(edited(), step.after);
+            EXPECT_EQ(EditedLayers(map_.Get()), step.after);
         }
         Click(d, IDOK);
     });

@@ -322,19 +322,14 @@ TEST_F(LayerOrder, AMapLoadedFromItsStreamKeepsItsAnnotationsLayerAndTheLayerEdi
                               CMapSeriesDlg::kCellEditable);
         dialogtest::Click(d, IDOK);
     }});
-    // The layers from the top, the edited ones marked, and the engine's insertion layer last.
+    // The layers from the top, then those edited and the engine's insertion layer.
     const auto layers = [](IDispatch* map) {
         EngineDispatch list(displaytest::Get(map, Engine::Map::kLayers).pdispVal);
         Names names;
-        for (long i = 1, count = list.Get(Engine::Layers::kCount).ToLong(); i <= count; ++i) {
-            EngineDispatch one(list.Call(Engine::Layers::kItem, {Variant(i)}).pdispVal);
-            names.push_back(platform::ToAnsi(one.Get(Engine::Layer::kName).ToWide()) +
-                            (one.Get(Engine::Layer::kEditable).ToBool() ? " (edited)" : ""));
-        }
-        const Variant insertion = list.Get(Engine::Layers::kInsertionLayer);
-        names.push_back(insertion.vt == VT_DISPATCH && insertion.pdispVal
-                            ? platform::ToAnsi(EngineDispatch(insertion.pdispVal).Get(Engine::Layer::kName).ToWide())
-                            : "<none>");
+        for (long i = 1, count = list.Get(Engine::Layers::kCount).ToLong(); i <= count; ++i)
+            names.push_back(platform::ToAnsi(
+                EngineDispatch(list.Call(Engine::Layers::kItem, {Variant(i)}).pdispVal).Get(Engine::Layer::kName).ToWide()));
+        for (const std::string& edited : dialogtest::EditedLayers(map)) names.push_back("edited: " + edited);
         return names;
     };
     // What a saved map keeps of its layers: each "Layer" element's type and name, and the order.
@@ -357,7 +352,7 @@ TEST_F(LayerOrder, AMapLoadedFromItsStreamKeepsItsAnnotationsLayerAndTheLayerEdi
         return texts;
     };
     const Names before = layers(map_.Get());
-    ASSERT_EQ(before, (Names{"roads (edited)", "Annotations", "Background map1", "roads"}));
+    ASSERT_EQ(before, (Names{"roads", "Annotations", "Background map1", "edited: roads", "edited: roads"}));
     const std::vector<std::wstring> keptBefore = kept(automation_.Get());
 
     platform::ComPtr<IStream> stream;

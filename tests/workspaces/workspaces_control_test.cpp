@@ -163,25 +163,11 @@ TEST_F(LayerControlImport, AnIndentedGeosetLineIsNoSetting) {
 // A geoset's table to be edited takes editing from the map's annotations, and one not to be
 // edited leaves it where it is: one layer at a time is edited.
 TEST_F(LayerControlImport, AGeosetsEditableTableIsTheOneLayerEdited) {
-    const auto edited = [this] {
-        EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
-        Names names;
-        for (long i = 1, count = layers.Get(Engine::Layers::kCount).ToLong(); i <= count; ++i) {
-            EngineDispatch layer(layers.Call(Engine::Layers::kItem, {platform::Variant(i)}).pdispVal);
-            if (layer.Get(Engine::Layer::kEditable).ToBool())
-                names.push_back(platform::ToAnsi(layer.Get(Engine::Layer::kName).ToWide()));
-        }
-        const platform::Variant insertion = layers.Get(Engine::Layers::kInsertionLayer);
-        names.push_back(insertion.vt == VT_DISPATCH && insertion.pdispVal
-                            ? platform::ToAnsi(EngineDispatch(insertion.pdispVal).Get(Engine::Layer::kName).ToWide())
-                            : "<none>");
-        return names;
-    };
-    ASSERT_EQ(edited(), (Names{"Annotations", "Annotations"}));
+    ASSERT_EQ(EditedLayers(map_.Get()), (Names{"Annotations", "Annotations"}));
     Import("kept.gst", {GeosetTable(1, "roads.tab"), "\"\\TABLE\\1\\EDITABLE\" = \"FALSE\""});
-    EXPECT_EQ(edited(), (Names{"Annotations", "Annotations"}));
+    EXPECT_EQ(EditedLayers(map_.Get()), (Names{"Annotations", "Annotations"}));
     Import("edited.gst", {GeosetTable(1, "rivers.tab"), "\"\\TABLE\\1\\EDITABLE\" = \"TRUE\""});
-    EXPECT_EQ(edited(), (Names{"rivers", "rivers"}));
+    EXPECT_EQ(EditedLayers(map_.Get()), (Names{"rivers", "rivers"}));
 }
 
 // Thousands of tables of one folder open, first on top.
