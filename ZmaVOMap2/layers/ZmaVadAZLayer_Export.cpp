@@ -88,8 +88,8 @@ CopyOutcome CopyWholeFile(const std::wstring& from, const std::wstring& made) {
         if (!::ReadFile(source.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr))
             return ReadFailure(::GetLastError(), true);
         if (read == 0) return {0, false, true};
-        const CopyOutcome failure = WriteAll(target.Get(), block.data(), read);
-        if (failure.error) return failure;
+        const CopyOutcome written = WriteAll(target.Get(), block.data(), read);
+        if (written.error) return written;
     }
 }
 
@@ -288,15 +288,15 @@ void CZmaVadAZLayer::CopyTables(const std::wstring& folder, const std::vector<Ex
                 ThrowCannotWrite(copy.name + L".TAB", ::GetLastError());
             const std::wstring made = temporary + extension;
             // A renamed raster table still finds its image under the copies' name.
-            const CopyOutcome failure = SameFileName(extension, L".TAB") && copy.name != copy.sourceBase
+            const CopyOutcome outcome = SameFileName(extension, L".TAB") && copy.name != copy.sourceBase
                                             ? CopyTableFile(from, made, copy.sourceBase, copy.name)
                                             : CopyWholeFile(from, made);
             // A file made, whole or not, goes with the replacement; one that was there is left alone.
-            if (failure.made) replacement.Add(made, to);
-            if (failure.reading)
-                throw ComError(HRESULT_FROM_WIN32(failure.error),
-                               L"\"" + ShownName(from, 200) + L"\" cannot be read: " + SystemMessage(failure.error));
-            if (failure.error) ThrowCannotWrite(copy.name + extension, failure.error);
+            if (outcome.made) replacement.Add(made, to);
+            if (outcome.reading)
+                throw ComError(HRESULT_FROM_WIN32(outcome.error),
+                               L"\"" + ShownName(from, 200) + L"\" cannot be read: " + SystemMessage(outcome.error));
+            if (outcome.error) ThrowCannotWrite(copy.name + extension, outcome.error);
         }
     }
     replacement.Commit();
