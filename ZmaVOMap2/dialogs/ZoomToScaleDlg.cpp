@@ -183,7 +183,7 @@ void CZoomToScaleDlg::OnOK() {
     HWND d = Handle();
     const NumberRange widths = Widths();
     double width = 0, x = 0, y = 0, scale = 0;
-    const bool scaleRead = ShowsWrittenNumber(d, IDC_ZOOM_SCALE) || !(screenLength > 0) ||
+    const bool scaleRead = ShowsWrittenText(d, IDC_ZOOM_SCALE) || !(screenLength > 0) ||
                            ReadDialogNumber(d, IDC_ZOOM_SCALE, L"The scale", Scales(), scale);
     if (!scaleRead || !ReadDialogNumber(d, IDC_ZOOM_WIDTH, L"The window width", widths, width) ||
         !ReadDialogNumber(d, IDC_ZOOM_CENTER_X, L"The X coordinate", NumberRange::Between(-180.0, 180.0), x) ||

@@ -186,7 +186,11 @@ void CQuickPrintMapPage::FieldsToControls() {
         ShowSize(MeetsMinimum(size) ? size : EnlargeToMinimum(size));
     }
     SelectScalePreset(scale_);
-    WriteDialogNumber(Handle(), IDC_MAP_SCALE, scale_, -1, 15);
+    // Settings that hold no scale show 0 until the page computes one: 0 is no scale of theirs.
+    if (IsValidScale(scale_))
+        WriteDialogNumber(Handle(), IDC_MAP_SCALE, scale_, -1, 15);
+    else
+        WriteDialogStandIn(Handle(), IDC_MAP_SCALE, 0.0, -1, 15);
 }
 
 void CQuickPrintMapPage::ShowSize(SIZE size) {
@@ -236,7 +240,8 @@ double CQuickPrintMapPage::ScaleFromSize() {
 void CQuickPrintMapPage::ApplyScale(double scale) {
     const bool invalid = !IsValidScale(scale);
     if (invalid) {
-        scaleEdit_.SetValue(0.0);
+        // No scale can be had: the edit shows 0, which stands for none, and the scale stays.
+        scaleEdit_.SetStandIn(0.0);
     } else {
         scaleEdit_.SetValue(scale);
         scale_ = scale;
@@ -362,9 +367,13 @@ void CQuickPrintMapPage::OnSameAsWindow() {
     if (IsChecked(IDC_MAP_WINDOW) || IsChecked(IDC_MAP_FIT)) {
         ShowSize(FitShape(Aspect(), custom_));
         ApplyScale(ScaleFromWidth());
-    } else {
-        width_.SetValue(ViewWidth() / scaleEdit_.GetValue());
+    } else if (const double scale = scaleEdit_.GetValue(); IsValidScale(scale)) {
+        width_.SetValue(ViewWidth() / scale);
         height_.SetValue(width_.GetValue() / Aspect());
+    } else {
+        // The edit shows no scale (the 0 that stands for none): the scale follows the width.
+        height_.SetValue(width_.GetValue() / Aspect());
+        ApplyScale(ScaleFromWidth());
     }
     previousContent_ = 0;
     PostUpdate();
@@ -431,8 +440,10 @@ bool CQuickPrintMapPage::OnKillActive() {
     if (IsChecked(IDC_MAP_WINDOW) || IsChecked(IDC_MAP_FIT)) return true;
     const SIZE smallest = GetDefaultSize();
     double scale = 0;
+    // Only a scale the user typed is checked: one the page wrote is the settings' or the size's.
     return CheckLength(IDC_MAP_WIDTH, smallest.cx, L"width") && CheckLength(IDC_MAP_HEIGHT, smallest.cy, L"height") &&
-           (!ScaleIsEditable() || ReadDialogNumber(Handle(), IDC_MAP_SCALE, L"The scale", ScaleRange(), scale));
+           (!ScaleIsEditable() || ShowsWrittenText(Handle(), IDC_MAP_SCALE) ||
+            ReadDialogNumber(Handle(), IDC_MAP_SCALE, L"The scale", ScaleRange(), scale));
 }
 
 void CQuickPrintMapPage::ControlsToFields() {
@@ -444,7 +455,7 @@ void CQuickPrintMapPage::ControlsToFields() {
     if (IsChecked(IDC_MAP_CENTRED)) contentCentred_ = 1;
     border_ = IsChecked(IDC_MAP_BORDER) ? 1 : 0;
     // A scale the settings cannot hold keeps the one before: leaving the page told the user of
-    // one typed, and one the page computed is not the user's.
+    // one typed, and the 0 the page shows where it has no scale stands for none.
     double scale = 0;
     if (ReadEditNumber(Handle(), IDC_MAP_SCALE, ScaleRange(), scale)) scale_ = scale;
     // Only a custom size the user chose replaces the one the settings hold: the sizes the window

@@ -30,6 +30,8 @@ double CNumberEdit::GetValue() const {
 
 void CNumberEdit::SetValue(double value) { WriteEditNumber(Handle(), value, decimals_); }
 
+void CNumberEdit::SetStandIn(double shown) { WriteEditStandIn(Handle(), shown, decimals_); }
+
 bool CNumberEdit::Accepts(wchar_t character) const {
     if (character == 8 || (character >= L'0' && character <= L'9')) return true;
     char text[256] = {};

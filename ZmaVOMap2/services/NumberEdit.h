@@ -14,6 +14,8 @@ public:
 
     double GetValue() const;
     void SetValue(double value);
+    // Shows `shown` the same way as a stand-in for a value the dialog cannot give (WriteEditStandIn).
+    void SetStandIn(double shown);
 
 protected:
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

@@ -13,12 +13,14 @@ namespace {
 
 constexpr int kDigits = 7;
 
-// What an edit remembers of the number a dialog last wrote into it: the number's bits in two
-// halves and the form of its text (decimals + 1, or minus the significant digits + 1, so that no
-// form is a null property). They are plain values, which the system drops with the window.
+// What an edit remembers of what a dialog last wrote into it: the number's bits in two halves,
+// the form of its text (decimals + 1, or minus the significant digits + 1, so that no form is a
+// null property), and whether the text stands in for a number the dialog could not give. They are
+// plain values, which the system drops with the window.
 constexpr wchar_t kWrittenLow[] = L"VadAZ.WrittenNumber.Low";
 constexpr wchar_t kWrittenHigh[] = L"VadAZ.WrittenNumber.High";
 constexpr wchar_t kWrittenForm[] = L"VadAZ.WrittenNumber.Form";
+constexpr wchar_t kWrittenStandIn[] = L"VadAZ.WrittenNumber.StandIn";
 
 std::string TextOf(double value, std::int32_t form) {
     return form > 0 ? platform::FormatFixed(value, form - 1) : platform::FormatGeneral(value, -form - 1);
@@ -27,17 +29,32 @@ std::string TextOf(double value, std::int32_t form) {
 HANDLE AsProperty(std::uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)); }
 std::uint32_t FromProperty(HANDLE value) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(value)); }
 
-// The number last written into `edit`, when the edit still shows `text` as it was written.
-bool WrittenNumber(HWND edit, const std::string& text, double& value) {
+enum class Written { None, Number, StandIn };
+
+// What `edit` shows of what was last written into it, while it shows `text` as it was written:
+// the number, or a stand-in for one.
+Written WrittenText(HWND edit, const std::string& text, double& value) {
     const auto form = static_cast<std::int32_t>(FromProperty(::GetPropW(edit, kWrittenForm)));
-    if (!form) return false;
+    if (!form) return Written::None;
     const std::uint64_t bits = (static_cast<std::uint64_t>(FromProperty(::GetPropW(edit, kWrittenHigh))) << 32) |
                                FromProperty(::GetPropW(edit, kWrittenLow));
     double written = 0;
     std::memcpy(&written, &bits, sizeof written);
-    if (TextOf(written, form) != text) return false;
+    if (TextOf(written, form) != text) return Written::None;
     value = written;
-    return true;
+    return ::GetPropW(edit, kWrittenStandIn) ? Written::StandIn : Written::Number;
+}
+
+void Write(HWND edit, double value, int decimals, int digits, bool standIn) {
+    const std::int32_t form = decimals >= 0 ? decimals + 1 : -std::max(digits, 1) - 1;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    // Remembered before the text is set, so that a handler of the edit's change reads the two alike.
+    ::SetPropW(edit, kWrittenLow, AsProperty(static_cast<std::uint32_t>(bits)));
+    ::SetPropW(edit, kWrittenHigh, AsProperty(static_cast<std::uint32_t>(bits >> 32)));
+    ::SetPropW(edit, kWrittenForm, AsProperty(static_cast<std::uint32_t>(form)));
+    ::SetPropW(edit, kWrittenStandIn, AsProperty(standIn ? 1 : 0));
+    ::SetWindowTextA(edit, TextOf(value, form).c_str());
 }
 
 bool Within(double value, double low, double high, bool aboveLow, bool whole) {
@@ -142,19 +159,18 @@ void WriteDialogNumber(HWND dialog, int id, double value, int decimals, int digi
 }
 
 void WriteEditNumber(HWND edit, double value, int decimals, int digits) {
-    const std::int32_t form = decimals >= 0 ? decimals + 1 : -std::max(digits, 1) - 1;
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    // Remembered before the text is set, so that a handler of the edit's change reads the two alike.
-    ::SetPropW(edit, kWrittenLow, AsProperty(static_cast<std::uint32_t>(bits)));
-    ::SetPropW(edit, kWrittenHigh, AsProperty(static_cast<std::uint32_t>(bits >> 32)));
-    ::SetPropW(edit, kWrittenForm, AsProperty(static_cast<std::uint32_t>(form)));
-    ::SetWindowTextA(edit, TextOf(value, form).c_str());
+    Write(edit, value, decimals, digits, !std::isfinite(value));
 }
 
-bool ShowsWrittenNumber(HWND dialog, int id) {
+void WriteDialogStandIn(HWND dialog, int id, double shown, int decimals, int digits) {
+    WriteEditStandIn(::GetDlgItem(dialog, id), shown, decimals, digits);
+}
+
+void WriteEditStandIn(HWND edit, double shown, int decimals, int digits) { Write(edit, shown, decimals, digits, true); }
+
+bool ShowsWrittenText(HWND dialog, int id) {
     double written = 0;
-    return WrittenNumber(::GetDlgItem(dialog, id), EditText(dialog, id), written);
+    return WrittenText(::GetDlgItem(dialog, id), EditText(dialog, id), written) != Written::None;
 }
 
 bool ReadEditNumber(HWND dialog, int id, const NumberRange& range, double& value) {
@@ -162,9 +178,8 @@ bool ReadEditNumber(HWND dialog, int id, const NumberRange& range, double& value
     double written = 0;
     // A number the user left as the dialog wrote it is the map's own: it is never refused, though
     // the map may hold it past the range a user may type (a centre panned across the antimeridian).
-    // Only a number that is none (NaN, an infinity) is refused as its text would be.
-    if (!WrittenNumber(::GetDlgItem(dialog, id), text, written) || !std::isfinite(written))
-        return ReadNumber(text, range, value);
+    // A stand-in is no number of the map's: it is refused as its text would be.
+    if (WrittenText(::GetDlgItem(dialog, id), text, written) != Written::Number) return ReadNumber(text, range, value);
     double shown = written;
     platform::ReadNumber(text.c_str(), shown);
     value = range.HoldsGiven(shown) ? shown : written;

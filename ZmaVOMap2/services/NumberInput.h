@@ -7,6 +7,8 @@
 // ("24901.5" for the world's 24901.4609 mi), which may take it past the end of the range, and the
 // map may hold it past that end itself (a centre at 190 degrees). An edit remembers the number it
 // was last written with, and while it shows that text unchanged, the text stands for that number.
+// Where the dialog has no number to show (the scale of a map 0 wide), it writes a stand-in: the
+// text is the dialog's, but stands for no number and is read as a typed one would be.
 #pragma once
 
 #include <windows.h>
@@ -47,16 +49,22 @@ std::string EditText(HWND dialog, int id);
 
 // Writes `value` into edit `id` of `dialog`, with a point whatever the host's locale: with
 // `decimals` digits after it, or, when `decimals` is negative, as "%g" writes it with `digits`
-// significant digits. The edit remembers the value with the text.
+// significant digits. The edit remembers the value with the text; a value that is no number (NaN,
+// an infinity) as a stand-in.
 void WriteDialogNumber(HWND dialog, int id, double value, int decimals = -1, int digits = 6);
 // The same for an edit by its window.
 void WriteEditNumber(HWND edit, double value, int decimals = -1, int digits = 6);
-// Whether edit `id` shows the text WriteDialogNumber last wrote into it, as it was written.
-bool ShowsWrittenNumber(HWND dialog, int id);
-// Edit `id`'s number by the rule, without a word to the user. A text the user typed is read as
-// ReadNumber reads it. The text the dialog wrote, left as it was, is never refused: it gives the
-// number it shows where that lies within the range's ends as given (so that a number keeps the
-// precision the dialog shows it with), else the number written, the map's own, wherever it lies.
+// Writes `shown` as WriteDialogNumber does, as a stand-in for a number the dialog cannot give.
+void WriteDialogStandIn(HWND dialog, int id, double shown, int decimals = -1, int digits = 6);
+void WriteEditStandIn(HWND edit, double shown, int decimals = -1, int digits = 6);
+// Whether edit `id` shows the text the dialog last wrote into it (a number or a stand-in), as it
+// was written.
+bool ShowsWrittenText(HWND dialog, int id);
+// Edit `id`'s number by the rule, without a word to the user. A text the user typed, and a
+// stand-in, are read as ReadNumber reads them. A number the dialog wrote, left as it was, is never
+// refused: it gives the number it shows where that lies within the range's ends as given (so that
+// a number keeps the precision the dialog shows it with), else the number written, the map's own,
+// wherever it lies.
 bool ReadEditNumber(HWND dialog, int id, const NumberRange& range, double& value);
 
 // Reads edit `id` of `dialog` by the rule (ReadEditNumber). Text it refuses is told with RangeMessage in a message

@@ -213,6 +213,80 @@ TEST_F(PageSetupTest, TheMapPageTakesTheScaleItShowsAtEitherEnd) {
     }
 }
 
+// The 0 the map page shows where it has no scale stands for none: a scale that the size cannot give
+// keeps the one the settings held, and the next print prints at it; back at the window's view the
+// scale follows the width; settings that hold no scale keep none, without a word, when the page is
+// left as it opened.
+TEST_F(PageSetupTest, TheMapPageNeverTakesThe0ItShowsForNoScale) {
+    struct Case {
+        const char* name;
+        double held;  // the denominator of the scale held before, 0 for none
+        std::vector<ModalScript::Step> steps;
+        double kept;
+    };
+    const ModalScript::Step emptyWidth = [](HWND s) { Type(PageOf(s, 0), IDC_MAP_WIDTH, L""); };
+    const Case cases[] = {
+        {"the width emptied, then centred at 20 x 15", 50000,
+         {emptyWidth,
+          [](HWND s) {
+              HWND page = PageOf(s, 0);
+              EXPECT_EQ(TextOf(page, IDC_MAP_SCALE), L"0.000000000");
+              EXPECT_FALSE(IsEnabled(page, IDC_MAP_SCALE));
+              Click(page, IDC_MAP_CENTRED);
+              Type(page, IDC_MAP_WIDTH, L"20");
+              Type(page, IDC_MAP_HEIGHT, L"15");
+              Click(s, IDOK);
+          }},
+         50000},
+        // 12.5 mi of the window's view on 20 cm.
+        {"the width emptied, centred, then the same as the window at 20 wide", 50000,
+         {emptyWidth,
+          [](HWND s) {
+              HWND page = PageOf(s, 0);
+              Click(page, IDC_MAP_CENTRED);
+              Type(page, IDC_MAP_WIDTH, L"20");
+              Click(page, IDC_MAP_SAME);
+              Click(s, IDOK);
+          }},
+         100584},
+        {"no scale held, OK at once", 0, {[](HWND s) { Click(s, IDOK); }}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(map2_->put_MapSize(Bstr(L"custom").Get()), S_OK);
+        ASSERT_EQ(map2_->put_ContentCentered(VARIANT_FALSE), S_OK);
+        if (c.held) {
+            ASSERT_EQ(map2_->put_Scale(1 / c.held), S_OK);
+        } else {
+            // Only a layout document holds no scale; the set-up reads the custom one afresh.
+            ASSERT_EQ(map2_->put_QuickPrintLayout(QUICK_PRINT_LAYOUT_PORTRAIT), S_OK);
+            ComPtr<IMapPrintSettings> custom = CustomLayout();
+            ASSERT_EQ(custom->put_ScaleDenominator(0), S_OK);
+            ASSERT_EQ(custom->Save(Variant(kCustomAddress)), S_OK);
+        }
+        testsupport::DialogAnswerer::Current()->Clear();
+        ModalScript script;
+        script.For(L"Page Setup", {[](HWND d) { Click(d, ID_PRINT_OPTIONS); }, [](HWND d) { Click(d, IDOK); }})
+            .For(L"Print Map", c.steps);
+        ASSERT_EQ(map2_->ConfigurePrinting(), S_OK) << ErrorText();
+        EXPECT_TRUE(script.Finished());
+        std::wstring told;
+        for (const auto& box : testsupport::DialogAnswerer::Current()->Dialogs())
+            if (box.caption == L"Map Module" || box.caption == L"An invalid map dimension has been chosen") told += box.text;
+        EXPECT_EQ(told, L"");
+        double scale = 0;
+        if (!c.kept) {
+            EXPECT_NE(map2_->get_Scale(&scale), S_OK);
+            continue;
+        }
+        ASSERT_EQ(map2_->get_Scale(&scale), S_OK) << ErrorText();
+        EXPECT_EQ(std::round(1 / scale), c.kept);
+        ::DeleteFileW(OutputFile().c_str());
+        ASSERT_EQ(map2_->QuickPrint(Bstr(L"kept scale").Get()), S_OK) << ErrorText();
+        EXPECT_GE(PrintedPages(), 1);
+    }
+}
+
 TEST_F(PageSetupTest, OptionsThatCannotOpenSayWhyAndTheSetUpStaysOpen) {
     // The sheet's own unit converter is missing (the map's was made with the map).
     enginetest::ScopedEnvironment faults(L"VADAZ_HOST_FAULTS", L"unitconverter.create");
