@@ -41,13 +41,21 @@ double CZoomToScaleDlg::PresetDenominator(int button) {
     }
 }
 
-void CZoomToScaleDlg::WriteText(int id, double value) {
+void CZoomToScaleDlg::WriteText(int id, double value, bool number) {
     updating_ = true;
-    WriteDialogNumber(Handle(), id, value);
+    if (number)
+        WriteDialogNumber(Handle(), id, value);
+    else
+        WriteDialogStandIn(Handle(), id, value);
     updating_ = false;
 }
 
-void CZoomToScaleDlg::WriteScaleText() { WriteText(IDC_ZOOM_SCALE, windowWidth / screenLength); }
+void CZoomToScaleDlg::WriteScaleText() { WriteText(IDC_ZOOM_SCALE, windowWidth / screenLength, widthRead_); }
+
+void CZoomToScaleDlg::ReadWidth() {
+    widthRead_ = ReadEditNumber(Handle(), IDC_ZOOM_WIDTH, Widths(), windowWidth);
+    if (!widthRead_) windowWidth = ReadText(IDC_ZOOM_WIDTH);
+}
 
 double CZoomToScaleDlg::ReadText(int id) const {
     char text[200] = {};
@@ -58,9 +66,9 @@ double CZoomToScaleDlg::ReadText(int id) const {
 }
 
 BOOL CZoomToScaleDlg::OnInitDialog() {
-    WriteText(IDC_ZOOM_CENTER_X, centerX);
-    WriteText(IDC_ZOOM_CENTER_Y, centerY);
-    WriteText(IDC_ZOOM_WIDTH, windowWidth);
+    WriteText(IDC_ZOOM_CENTER_X, centerX, true);
+    WriteText(IDC_ZOOM_CENTER_Y, centerY, true);
+    WriteText(IDC_ZOOM_WIDTH, windowWidth, true);
     WriteScaleText();
     ::CheckDlgButton(Handle(), IDC_SCALE_CUSTOM, BST_CHECKED);
     const std::string unit = DistanceUnits::GetUnitAbbreviation(mapUnit);
@@ -122,17 +130,17 @@ bool CZoomToScaleDlg::OnCommand(WORD id, WORD code) {
     if (updating_) return false;
     // A text the dialog wrote, typed again as it was, stands for the number it wrote.
     if (id == IDC_ZOOM_WIDTH && code == EN_CHANGE) {
-        if (!ReadEditNumber(Handle(), IDC_ZOOM_WIDTH, Widths(), windowWidth)) windowWidth = ReadText(IDC_ZOOM_WIDTH);
+        ReadWidth();
         WriteScaleText();
         return true;
     }
     if (id == IDC_ZOOM_SCALE && code == EN_CHANGE) {
         // A scale the map can use gives a width it can show, however the product rounds.
         double scale = 0;
-        windowWidth = ReadEditNumber(Handle(), IDC_ZOOM_SCALE, Scales(), scale)
-                          ? std::min(scale * screenLength, Widths().givenHigh)
-                          : ReadText(IDC_ZOOM_SCALE) * screenLength;
-        WriteText(IDC_ZOOM_WIDTH, windowWidth);
+        widthRead_ = ReadEditNumber(Handle(), IDC_ZOOM_SCALE, Scales(), scale);
+        windowWidth = widthRead_ ? std::min(scale * screenLength, Widths().givenHigh)
+                                 : ReadText(IDC_ZOOM_SCALE) * screenLength;
+        WriteText(IDC_ZOOM_WIDTH, windowWidth, widthRead_);
         return true;
     }
     if (id == IDC_ZOOM_LENGTH_UNIT && code == CBN_SELCHANGE) {
@@ -161,8 +169,8 @@ void CZoomToScaleDlg::OnScaleChoice(int button) {
     }
     // The width keeps the precision of its text, and is the one OK takes: the world's width
     // stays the world's, though its text rounds it past.
-    WriteText(IDC_ZOOM_WIDTH, windowWidth);
-    if (!ReadEditNumber(Handle(), IDC_ZOOM_WIDTH, Widths(), windowWidth)) windowWidth = ReadText(IDC_ZOOM_WIDTH);
+    WriteText(IDC_ZOOM_WIDTH, windowWidth, true);
+    ReadWidth();
     WriteScaleText();
 }
 

@@ -30,8 +30,13 @@ private:
     void OnOK();
     void LoadUnitSelection();
     void SelectLengthUnit(long code);
-    void WriteText(int id, double value);
+    // Writes `value` into edit `id`: as a number, or as a stand-in where it follows a text that
+    // gives no width (a scale of "abc" gives a width of 0, which stands for none).
+    void WriteText(int id, double value, bool number);
     void WriteScaleText();
+    // The width edit's width by the rule; a text it refuses still gives the number it starts with,
+    // which the scale then shows as a stand-in.
+    void ReadWidth();
     double ReadText(int id) const;
     void EnableEditing(bool enable);
     // The widths the map can show: above 0 and at most the world's, in the map's unit; and the
@@ -40,4 +45,7 @@ private:
     NumberRange Scales() const;
 
     bool updating_ = false;
+    // Whether the window width is one the dialog can take: the map's, or one the rule took from a
+    // text; not the number a refused text starts with.
+    bool widthRead_ = true;
 };

@@ -306,7 +306,8 @@ TEST_F(TypedNumbers, LabelPropertiesApplyWhatTheLayerTakesAndNameWhatItRefuses) 
 
 // Zoom to Scale over a map zoomed out as far as it goes, in each unit whose width it names. The
 // numbers it wrote itself are taken, the width as its text shows it or the world's own where that
-// text rounds past it ("24901.5" mi); what the user typed is judged as typed.
+// text rounds past it ("24901.5" mi); what the user typed is judged as typed, and so is the 0 it
+// shows for the width of a scale that is none.
 TEST_F(TypedNumbers, ZoomToScaleTakesTheNumbersItWroteAtTheWorldsWidth) {
     testsupport::RemoveBackgroundMap(control_.Get());
     const auto unitIndex = [](HWND d, int index) {
@@ -340,6 +341,10 @@ TEST_F(TypedNumbers, ZoomToScaleTakesTheNumbersItWroteAtTheWorldsWidth) {
     cases.push_back({0, "the written width edited by one character", typed("24901.4"), L""});
     cases.push_back({0, "the written width edited by one character, past the bound", typed("24901.6"), widths});
     cases.push_back({0, "the written width typed again as it was", typed("24901.5"), L""});
+    cases.push_back({0, "a scale that is none typed, then the unit switched", [&unitIndex](HWND d) {
+                         Type(d, IDC_ZOOM_SCALE, "abc");
+                         unitIndex(d, 1);
+                     }, widths});
     // Kilometres on centimetres of screen show the scale at the world's width rounded up ("3786.62").
     cases.push_back({1, "the written scale typed again as it was", [&unitIndex](HWND d) {
                          unitIndex(d, 1);
