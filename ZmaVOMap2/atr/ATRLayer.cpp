@@ -80,7 +80,8 @@ void CATRLayer::MoveMembers(int positions) {
     if (positions > 0) std::reverse(at.begin(), at.end());
     ComPtr<IDispatch> layers = EngineLayers();
     EngineDispatch list(layers.Get());
-    for (long p : at) list.Call(Engine::Layers::kMove, {Variant(p), Variant(p + positions)});
+    for (long p : at)
+        list.Call(Engine::Layers::kMove, {Variant(static_cast<short>(p)), Variant(static_cast<short>(p + positions))});
 }
 
 // From the bottom member up: a removal moves only the layers below it.

@@ -50,29 +50,31 @@ void RunZoomToScaleDialog(const EngineDispatch& map, long w, long h, ZoomRecord&
 constexpr long kDistanceTool = 3;
 constexpr long kCoordSysInMetres = 7;
 
+namespace Tool = Engine::Tool;
+
 // The engine tool of each tool command.
 long ToolOfCommand(UINT id) {
     switch (id) {
-    case ID_TOOL_ARROW: return 1000;
-    case ID_TOOL_PAN: return 1001;
-    case ID_TOOL_CENTER: return 1002;
-    case ID_TOOL_SELECT: return 1007;
-    case ID_TOOL_RADIUS_SELECT: return 1008;
-    case ID_TOOL_SELECT_BOX: return 1009;
-    case ID_TOOL_POLYGON_SELECT: return 1010;
-    case ID_ZOOM_IN: return 1003;
-    case ID_ZOOM_OUT: return 1004;
+    case ID_TOOL_ARROW: return Tool::kArrow;
+    case ID_TOOL_PAN: return Tool::kPan;
+    case ID_TOOL_CENTER: return Tool::kCenter;
+    case ID_TOOL_SELECT: return Tool::kSelect;
+    case ID_TOOL_RADIUS_SELECT: return Tool::kRadiusSelect;
+    case ID_TOOL_SELECT_BOX: return Tool::kRectSelect;
+    case ID_TOOL_POLYGON_SELECT: return Tool::kPolygonSelect;
+    case ID_ZOOM_IN: return Tool::kZoomIn;
+    case ID_ZOOM_OUT: return Tool::kZoomOut;
     default: return 0;
     }
 }
 
 long AnnotationToolOfCommand(UINT id) {
     switch (id) {
-    case ID_ANNOTATION_ADDPOINT: return 1015;
-    case ID_ANNOTATION_TEXT: return 1006;
-    case ID_ANNOTATION_ADDPOLYLINE: return 1013;
-    case ID_ANNOTATION_ADDREGION: return 1014;
-    case ID_ANNOTATION_ADDLINE: return 1012;
+    case ID_ANNOTATION_ADDPOINT: return Tool::kAddPoint;
+    case ID_ANNOTATION_TEXT: return Tool::kText;
+    case ID_ANNOTATION_ADDPOLYLINE: return Tool::kAddPolyline;
+    case ID_ANNOTATION_ADDREGION: return Tool::kAddRegion;
+    case ID_ANNOTATION_ADDLINE: return Tool::kAddLine;
     default: return 0;
     }
 }
@@ -91,10 +93,13 @@ struct ToolItem {
     UINT id;
     long tool;
 };
-constexpr ToolItem kToolItems[] = {{ID_TOOL_ARROW, 1000},         {ID_TOOL_PAN, 1001},
-                                   {ID_TOOL_CENTER, 1002},        {ID_TOOL_SELECT, 1007},
-                                   {ID_TOOL_RADIUS_SELECT, 1008}, {ID_TOOL_SELECT_BOX, 1009},
-                                   {ID_TOOL_POLYGON_SELECT, 1010}};
+constexpr ToolItem kToolItems[] = {{ID_TOOL_ARROW, Tool::kArrow},
+                                   {ID_TOOL_PAN, Tool::kPan},
+                                   {ID_TOOL_CENTER, Tool::kCenter},
+                                   {ID_TOOL_SELECT, Tool::kSelect},
+                                   {ID_TOOL_RADIUS_SELECT, Tool::kRadiusSelect},
+                                   {ID_TOOL_SELECT_BOX, Tool::kRectSelect},
+                                   {ID_TOOL_POLYGON_SELECT, Tool::kPolygonSelect}};
 
 void Check(HMENU menu, UINT id, bool checked) {
     ::CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));

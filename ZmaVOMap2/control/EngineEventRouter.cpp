@@ -369,7 +369,7 @@ void EngineEventRouter::OnMapDrawUserLayer(IDispatch* layer, HDC outputDC, HDC, 
 }
 
 void EngineEventRouter::OnMapDrawStage(short stage) {
-    if (stage != 2) return;
+    if (stage != Engine::MapDraw::kEnd) return;
     try {
         EngineDispatch map(p_.engine.MapOrThrow());
         if (p_.engine.CurrentTool() == kToolDistance && measure_.IsActive())
@@ -401,7 +401,7 @@ void EngineEventRouter::OnMapRecalcInfoDisplay() {
 
 void EngineEventRouter::OnMapFeatureToolStatus(long status) {
     try {
-        if (status != 1) return;
+        if (status != Engine::ToolFlag::kEnd) return;
         // The engine's own tool: the annotation tools are the engine's, with the same numbers.
         switch (p_.engine.CurrentTool()) {
         case VO_MAP_TOOL_SYMBOL: case VO_MAP_TOOL_TEXT: case VO_MAP_TOOL_ADDLINE: case VO_MAP_TOOL_ADDPOLYLINE:

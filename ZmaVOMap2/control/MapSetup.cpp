@@ -256,11 +256,13 @@ HRESULT MapSetup::CreateCustomTools() {
         EngineDispatch map(p_.engine.Map());
         const struct {
             short tool, type;
-        } tools[] = {{VO_MAP_TOOL_OFFSET, 4}, {VO_MAP_TOOL_DISTANCE, 1}, {VO_MAP_TOOL_POLYFILTER_ADD_POLYGON, 5}};
+        } tools[] = {{VO_MAP_TOOL_OFFSET, Engine::ToolType::kPoly},
+                     {VO_MAP_TOOL_DISTANCE, Engine::ToolType::kLine},
+                     {VO_MAP_TOOL_POLYFILTER_ADD_POLYGON, Engine::ToolType::kPolygon}};
         for (const auto& t : tools) {
             const Variant missing = Variant::Missing();
-            map.Call(Engine::Map::kCreateCustomTool, {Variant(t.tool), Variant(t.type), Variant(static_cast<short>(2)),
-                                                    missing, missing, missing});
+            map.Call(Engine::Map::kCreateCustomTool,
+                     {Variant(t.tool), Variant(t.type), Variant(Engine::Cursor::kCross), missing, missing, missing});
         }
         return S_OK;
     }

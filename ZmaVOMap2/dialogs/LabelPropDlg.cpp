@@ -6,7 +6,7 @@
 #include "ZmaVOMap2/dialogs/DialogSupport.h"
 #include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
-#include "ZmaVOMap2/engine/EngineIds.h"
+#include "ZmaVOMap2/engine/EngineFont.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLabelProperties.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayer.h"
@@ -469,7 +469,11 @@ void CLabelPropDlg::PickLabelStyle() {
         namespace S = Engine::Style;
         EngineDispatch engine(style.Get());
         ComPtr<IFont> font;
-        if (SUCCEEDED(own->get_Font(font.Put())) && font) engine.Put(S::kTextFont, Variant(static_cast<IUnknown*>(font.Get())));
+        if (SUCCEEDED(own->get_Font(font.Put())) && font) {
+            ComPtr<IFont> engineFont;
+            THROW_IF_FAILED(platform::RequireDispatch(engine.Get(S::kTextFont)).As(IID_IFont, engineFont.PutVoid()));
+            CopyFontInto(engineFont.Get(), font.Get());
+        }
         OLE_COLOR colour = 0;
         VARIANT_BOOL flag = VARIANT_FALSE;
         if (SUCCEEDED(own->get_TextColor(&colour))) engine.Put(S::kTextFontColor, Variant(static_cast<long>(colour)));

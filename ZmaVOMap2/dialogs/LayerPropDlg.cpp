@@ -70,10 +70,10 @@ void CLayerPropDlg::PickLayerStyle() {
         const long kind = EngineDispatch(engineLayer.Get()).Get(Engine::Layer::kPredominantFeatureType).ToLong();
         DISPID pick = 0;
         switch (kind) {
-        case Engine::Feature::kSymbol: pick = Engine::Style::kPickSymbol; break;
-        case Engine::Feature::kLine: pick = Engine::Style::kPickLine; break;
-        case Engine::Feature::kRegion: pick = Engine::Style::kPickRegion; break;
-        case Engine::Feature::kText: pick = Engine::Style::kPickText; break;
+        case Engine::FeatureType::kSymbol: pick = Engine::Style::kPickSymbol; break;
+        case Engine::FeatureType::kLine: pick = Engine::Style::kPickLine; break;
+        case Engine::FeatureType::kRegion: pick = Engine::Style::kPickRegion; break;
+        case Engine::FeatureType::kText: pick = Engine::Style::kPickText; break;
         default: return;
         }
         ComPtr<IDispatch> style = GetObjectProperty(engineLayer.Get(), Engine::Layer::kStyle);

@@ -104,8 +104,8 @@ Variant EngineDispatch::Invoke(DISPID id, WORD flags, VARIANT* argsReversed, UIN
 
 namespace {
 
-// Both directions pass the four values by reference; `direction` 1 reads the screen values, 0 the
-// map values.
+// Both directions pass the four values by reference; screen to map reads the screen values, map
+// to screen the map values.
 void ConvertCoord(const EngineDispatch& map, float& screenX, float& screenY, double& mapX, double& mapY,
                   short direction) {
     VARIANT args[5];
@@ -127,11 +127,11 @@ void ConvertCoord(const EngineDispatch& map, float& screenX, float& screenY, dou
 void EngineScreenToMap(const EngineDispatch& map, float x, float y, double& mapX, double& mapY) {
     mapX = 0;
     mapY = 0;
-    ConvertCoord(map, x, y, mapX, mapY, 1);
+    ConvertCoord(map, x, y, mapX, mapY, Engine::Conversion::kScreenToMap);
 }
 
 EngineScreenPoint EngineMapToScreen(const EngineDispatch& map, double x, double y) {
     EngineScreenPoint p;
-    ConvertCoord(map, p.x, p.y, x, y, 0);
+    ConvertCoord(map, p.x, p.y, x, y, Engine::Conversion::kMapToScreen);
     return p;
 }

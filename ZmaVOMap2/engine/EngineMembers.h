@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "ZmaVOMap2/engine/EngineConstants.h"
+
 namespace Engine {
 
 // The map object.
@@ -50,12 +52,12 @@ constexpr DISPID kWindowHandle = -515;  // DISPID_HWND
 namespace Layers {
 constexpr DISPID kCount = 1;
 constexpr DISPID kClearSelection = 2;
-constexpr DISPID kMove = 3;
+constexpr DISPID kMove = 3;  // from, to (16-bit positions)
 constexpr DISPID kAdd = 4;
-constexpr DISPID kAddUserDrawLayer = 5;
+constexpr DISPID kAddUserDrawLayer = 8;  // name, position (16-bit)
 constexpr DISPID kItem = 6;
 constexpr DISPID kRemove = 7;
-constexpr DISPID kCreateLayer = 8;
+constexpr DISPID kCreateLayer = 10;
 constexpr DISPID kRemoveAll = 14;
 constexpr DISPID kInsertionLayer = 15;
 }  // namespace Layers
@@ -80,13 +82,13 @@ constexpr DISPID kType = 15;
 constexpr DISPID kAddFeature = 21;
 constexpr DISPID kDeleteFeature = 22;
 constexpr DISPID kInvalidate = 23;
-constexpr DISPID kFeatureByKey = 24;
-constexpr DISPID kAllFeatures = 26;
+constexpr DISPID kAllFeatures = 26;  // a property
 constexpr DISPID kBounds = 32;
 constexpr DISPID kDrawLabelsAfter = 37;
 constexpr DISPID kBeginAccess = 41;
 constexpr DISPID kEndAccess = 42;
 constexpr DISPID kEditable = 46;
+constexpr DISPID kFeatureByKey = 47;
 }  // namespace Layer
 
 // A layer's label properties (its property 5).
@@ -119,11 +121,15 @@ constexpr DISPID kDatasetFields = 3;
 constexpr DISPID kSearch = 9;
 }  // namespace Collection
 
+// A layer's selection: a features collection whose count and item stand at numbers of their own.
+namespace Selection {
+constexpr DISPID kItem = 0;  // a property: the item at a 1-based position
+constexpr DISPID kCount = 65537;
+}  // namespace Selection
+
 // An engine dataset (over a layer: the one a table's labels are drawn from).
 namespace Dataset {
 constexpr DISPID kLayer = 7;
-// The type code of a dataset over a layer, for the map's datasets' add method.
-constexpr short kOverLayer = 6;
 }  // namespace Dataset
 
 namespace Field {
@@ -167,10 +173,10 @@ constexpr DISPID kTextFontShadow = 22;
 constexpr DISPID kTextFontAllCaps = 23;
 constexpr DISPID kTextFontDblSpace = 24;
 // The style dialogs; each answers VARIANT_TRUE when the user chose OK.
-constexpr DISPID kPickSymbol = 25;
+constexpr DISPID kPickRegion = 25;
 constexpr DISPID kPickLine = 26;
-constexpr DISPID kPickRegion = 27;
-constexpr DISPID kPickText = 28;
+constexpr DISPID kPickText = 27;
+constexpr DISPID kPickSymbol = 28;
 constexpr DISPID kBitmapTransparent = 33;
 constexpr DISPID kBitmapOverrideColor = 34;
 constexpr DISPID kBitmapColor = 35;
@@ -186,30 +192,24 @@ constexpr DISPID kTextFontRotation = 48;
 }  // namespace Style
 
 namespace Feature {
-constexpr DISPID kType = 1;
-constexpr DISPID kStyle = 2;
-constexpr DISPID kCaption = 3;
+constexpr DISPID kType = 2;
 constexpr DISPID kCenterX = 4;
 constexpr DISPID kCenterY = 5;
-constexpr DISPID kPoint = 6;
+constexpr DISPID kStyle = 6;
 constexpr DISPID kBounds = 7;
-constexpr DISPID kParts = 8;
+constexpr DISPID kCaption = 8;
+constexpr DISPID kParts = 9;
+constexpr DISPID kPoint = 12;
 constexpr DISPID kKeyValue = 17;
 constexpr DISPID kUpdate = 18;
 constexpr DISPID kKey = 23;
-// Feature types.
-constexpr long kSymbol = 0;
-constexpr long kLine = 1;
-constexpr long kRegion = 2;
-constexpr long kText = 5;
 }  // namespace Feature
 
 // The map's feature factory.
 namespace FeatureFactory {
-constexpr DISPID kCreateSymbol = 1;  // point, style
+constexpr DISPID kCreateSymbol = 5;  // point, style
 constexpr DISPID kCreateText = 8;    // point, text, position, style
 constexpr DISPID kCreateCircularRegion = 11;
-constexpr short kCircleInMapUnits = 1;
 }  // namespace FeatureFactory
 
 namespace Point {
@@ -263,14 +263,13 @@ constexpr DISPID kRemoveAll = 7;
 namespace Annotation {
 constexpr DISPID kType = 1;
 constexpr DISPID kGraphic = 2;
-constexpr long kTextType = 6;
 }  // namespace Annotation
 
 namespace TextGraphic {
-constexpr DISPID kX = 1;
-constexpr DISPID kY = 2;
-constexpr DISPID kCaption = 3;
-constexpr DISPID kStyle = 4;
+constexpr DISPID kCaption = 1;
+constexpr DISPID kX = 2;
+constexpr DISPID kY = 3;
+constexpr DISPID kStyle = 5;
 }  // namespace TextGraphic
 
 }  // namespace Engine

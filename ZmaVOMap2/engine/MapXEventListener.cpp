@@ -20,13 +20,14 @@ constexpr DISPID kMouseDown = -605;
 constexpr DISPID kMouseMove = -606;
 constexpr DISPID kMouseUp = -607;
 constexpr DISPID kError = -608;
-constexpr DISPID kRecalcInfoDisplay = 1;
+// The engine's selection change; the control recalculates its info display on it.
+constexpr DISPID kSelectionChanged = 1;
 constexpr DISPID kToolUsed = 3;
 constexpr DISPID kViewChanged = 6;
-constexpr DISPID kIgnored8 = 8;
+constexpr DISPID kAnnotationChanged = 8;  // accepted, nothing to do
 constexpr DISPID kDrawUserLayer = 10;
 constexpr DISPID kPolyToolUsed = 11;
-constexpr DISPID kIgnored13 = 13;
+constexpr DISPID kMapInitialized = 13;  // accepted, nothing to do
 constexpr DISPID kDrawingStage = 15;
 constexpr DISPID kFeatureToolStatus = 16;
 }  // namespace EngineEvent
@@ -35,9 +36,9 @@ bool IsHandled(DISPID id) {
     switch (id) {
     case EngineEvent::kDblClick: case EngineEvent::kKeyDown: case EngineEvent::kKeyPress: case EngineEvent::kKeyUp:
     case EngineEvent::kMouseDown: case EngineEvent::kMouseMove: case EngineEvent::kMouseUp: case EngineEvent::kError:
-    case EngineEvent::kRecalcInfoDisplay: case EngineEvent::kToolUsed: case EngineEvent::kViewChanged:
-    case EngineEvent::kIgnored8: case EngineEvent::kDrawUserLayer: case EngineEvent::kPolyToolUsed:
-    case EngineEvent::kIgnored13: case EngineEvent::kDrawingStage: case EngineEvent::kFeatureToolStatus:
+    case EngineEvent::kSelectionChanged: case EngineEvent::kToolUsed: case EngineEvent::kViewChanged:
+    case EngineEvent::kAnnotationChanged: case EngineEvent::kDrawUserLayer: case EngineEvent::kPolyToolUsed:
+    case EngineEvent::kMapInitialized: case EngineEvent::kDrawingStage: case EngineEvent::kFeatureToolStatus:
         return true;
     default:
         return false;
@@ -197,7 +198,7 @@ void CMapXEventListener::Dispatch(DISPID id, std::vector<Variant>& a) {
         need(2);
         owner_.OnMapKeyDown(I2(a[0]), I2(a[1]));
         break;
-    case EngineEvent::kRecalcInfoDisplay:
+    case EngineEvent::kSelectionChanged:
         owner_.OnMapRecalcInfoDisplay();
         break;
     case EngineEvent::kToolUsed:

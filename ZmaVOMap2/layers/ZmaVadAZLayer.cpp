@@ -115,7 +115,7 @@ HRESULT CZmaVadAZLayer::Refresh() {
             ComPtr<IDispatch> datasets = GetObject(map_.Get(), Engine::Map::kDatasets);
             layerDataset_ = platform::DispatchOf(EngineDispatch(datasets.Get())
                                            .Call(Engine::Collection::kDatasetAdd,
-                                                 {Variant(Engine::Dataset::kOverLayer), Variant(engineLayer_.Get()), Variant::Missing(),
+                                                 {Variant(Engine::DatasetType::kLayer), Variant(engineLayer_.Get()), Variant::Missing(),
                                                   Variant::Missing(), Variant::Missing(), Variant::Missing(), Variant::Missing()}));
             if (!layerDataset_) platform::ThrowHr(E_FAIL);
             ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
@@ -146,7 +146,7 @@ int CZmaVadAZLayer::GetEngineLayerCount() { return 1; }
 
 int CZmaVadAZLayer::GetFeatureCount() {
     if (!engineLayer_) return static_cast<int>(E_UNEXPECTED);
-    ComPtr<IDispatch> features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kAllFeatures));
     platform::ThrowIfNull(features.Get());
     return static_cast<int>(EngineDispatch(features.Get()).Get(Engine::Collection::kCount).ToLong());
 }
@@ -165,8 +165,10 @@ BOOL CZmaVadAZLayer::Create(int type, const std::string& path) {
 
         if (type == kTypeOtherTable) {
             long engineType = layer.Get(Engine::Layer::kType).ToLong();
-            type_ = engineType == 0 ? kTypeTable : (engineType == 2 || engineType == 6) ? kTypeRasterTable
-                                                                                        : kTypeOtherTable;
+            type_ = engineType == Engine::LayerType::kNormal ? kTypeTable
+                    : (engineType == Engine::LayerType::kRaster || engineType == Engine::LayerType::kUserDraw)
+                        ? kTypeRasterTable
+                        : kTypeOtherTable;
         } else {
             type_ = type;
         }
@@ -230,7 +232,7 @@ bool CZmaVadAZLayer::AddUserDrawLayer(const std::string& name, long position) {
     if (owner_) owner_->RequireNoFrame();
     Variant added = EngineDispatch(EngineLayers().Get())
                         .Call(Engine::Layers::kAddUserDrawLayer,
-                              {Variant(platform::ToWide(FreeEngineLayerName(name))), Variant(position)});
+                              {Variant(platform::ToWide(FreeEngineLayerName(name))), Variant(static_cast<short>(position))});
     if (added.vt != VT_DISPATCH || !added.pdispVal) return false;
     SetEngineLayer(added.pdispVal);
     SetNameOnly(platform::ToAnsi(EngineDispatch(added.pdispVal).Get(Engine::Layer::kName).ToWide()));
@@ -306,7 +308,7 @@ BOOL CZmaVadAZLayer::MoveUp(bool apply, int positions) {
         int position = GetLayerPosition();
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch(layers.Get())
-            .Call(Engine::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position + positions))});
+            .Call(Engine::Layers::kMove, {Variant(static_cast<short>(position)), Variant(static_cast<short>(position + positions))});
     }
     // A move the engine refuses leaves the layer where it was.
     COM_CATCH_LOG();
@@ -319,7 +321,7 @@ BOOL CZmaVadAZLayer::MoveDown(bool apply, int positions) {
         int position = GetLayerPosition();
         ComPtr<IDispatch> layers = EngineLayers();
         EngineDispatch(layers.Get())
-            .Call(Engine::Layers::kMove, {Variant(static_cast<long>(position)), Variant(static_cast<long>(position - positions))});
+            .Call(Engine::Layers::kMove, {Variant(static_cast<short>(position)), Variant(static_cast<short>(position - positions))});
     }
     // A move the engine refuses leaves the layer where it was.
     COM_CATCH_LOG();
@@ -565,14 +567,14 @@ HRESULT CZmaVadAZLayer::GetAllFeatures(ComPtr<IDispatch>* features) {
     if (!features) return E_POINTER;
     if (!engineLayer_) return E_UNEXPECTED;
     try {
-        *features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
+        *features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kAllFeatures));
         return S_OK;
     } CATCH_RETURN_QUIET()
 }
 
 ComPtr<IDispatch> CZmaVadAZLayer::GetFeature(long index) {
     if (!engineLayer_) return nullptr;
-    ComPtr<IDispatch> features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Call(Engine::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = platform::DispatchOf(EngineDispatch(engineLayer_.Get()).Get(Engine::Layer::kAllFeatures));
     platform::ThrowIfNull(features.Get());
     return platform::DispatchOf(EngineDispatch(features.Get()).Call(Engine::Collection::kFeatureItem, {Variant(index)}));
 }

@@ -18,7 +18,7 @@ namespace {
 std::wstring TextOf(const Variant& v) { return v.vt == VT_BSTR && v.bstrVal ? std::wstring(v.bstrVal) : std::wstring(); }
 
 bool IsTextFeature(IDispatch* feature) {
-    return EngineDispatch(feature).Get(Engine::Feature::kType).ToLong() == Engine::Feature::kText;
+    return EngineDispatch(feature).Get(Engine::Feature::kType).ToLong() == Engine::FeatureType::kText;
 }
 
 // Ends the engine access to the annotations layer however the scope is left.
@@ -84,7 +84,7 @@ HRESULT CZmaVadAZLayerCollection::SetCurrentTool() {
         EngineDispatch annotations(platform::RequireDispatch(map.Get(Engine::Map::kAnnotations)).Get());
         for (long i = 1; i <= annotations.Get(Engine::Annotations::kCount).ToLong(); ++i) {
             EngineDispatch annotation(platform::RequireDispatch(annotations.Call(Engine::Annotations::kItem, {Variant(i)})).Get());
-            if (annotation.Get(Engine::Annotation::kType).ToLong() != Engine::Annotation::kTextType) continue;
+            if (annotation.Get(Engine::Annotation::kType).ToLong() != Engine::AnnotationType::kText) continue;
             EngineDispatch graphic(platform::RequireDispatch(annotation.Get(Engine::Annotation::kGraphic)).Get());
             const Variant x = graphic.Get(Engine::TextGraphic::kX), y = graphic.Get(Engine::TextGraphic::kY);
             const Variant caption = graphic.Get(Engine::TextGraphic::kCaption);
@@ -120,10 +120,10 @@ HRESULT CZmaVadAZLayerCollection::ApplyFeatureStyle() {
         EngineDispatch feature(platform::RequireDispatch(selected.GetByName(L"Item", {Variant(1L)})).Get());
         DISPID dialog;
         switch (feature.Get(Engine::Feature::kType).ToLong()) {
-        case Engine::Feature::kSymbol: dialog = Engine::Style::kPickSymbol; break;
-        case Engine::Feature::kLine: dialog = Engine::Style::kPickLine; break;
-        case Engine::Feature::kRegion: dialog = Engine::Style::kPickRegion; break;
-        case Engine::Feature::kText: dialog = Engine::Style::kPickText; break;
+        case Engine::FeatureType::kSymbol: dialog = Engine::Style::kPickSymbol; break;
+        case Engine::FeatureType::kLine: dialog = Engine::Style::kPickLine; break;
+        case Engine::FeatureType::kRegion: dialog = Engine::Style::kPickRegion; break;
+        case Engine::FeatureType::kText: dialog = Engine::Style::kPickText; break;
         default: return S_OK;
         }
         EngineDispatch style(platform::RequireDispatch(feature.Get(Engine::Feature::kStyle)).Get());

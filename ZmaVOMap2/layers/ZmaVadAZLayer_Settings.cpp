@@ -32,11 +32,12 @@ namespace {
 std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> StyleFacetsOf(CZmaVadAZLayer& layer) {
     std::vector<std::unique_ptr<CZmaVOMapXPersistentStyle>> facets;
     const long kind = EngineDispatch(layer.GetMapXLayer().Get()).Get(Engine::Layer::kPredominantFeatureType).ToLong();
-    const bool all = kind == 3 || kind == 4 || kind == 6;
-    if (kind == 0 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentRegionStyle>());
-    if (kind == 1 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentLineStyle>());
-    if (kind == 2 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentFontStyle>());
-    if (kind == 5 || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentTextStyle>());
+    namespace Kind = Engine::FeatureType;
+    const bool all = kind == Kind::kMixed || kind == Kind::kUnknown || kind == Kind::kNull;
+    if (kind == Kind::kRegion || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentRegionStyle>());
+    if (kind == Kind::kLine || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentLineStyle>());
+    if (kind == Kind::kSymbol || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentFontStyle>());
+    if (kind == Kind::kText || all) facets.push_back(std::make_unique<CZmaVOMapXPersistentTextStyle>());
     return facets;
 }
 

@@ -22,7 +22,7 @@ using platform::Variant;
 
 namespace {
 
-constexpr long kToolSelect = 1007;
+constexpr long kToolSelect = Engine::Tool::kSelect;
 constexpr short kDeleteKey = 0x2E;
 constexpr long kStationaryColour = 255;  // red
 constexpr long kMovingColour = 0;
@@ -143,7 +143,6 @@ HRESULT CZmaVadAZMarkerLayer::AddMarker(long messageNumber, double longitude, do
         CY size;
         size.int64 = 120000;
         THROW_IF_FAILED(font->put_Size(size));
-        styleCalls.Put(Engine::Style::kSymbolFont, Variant(fontDispatch.Get()));
         styleCalls.Put(Engine::Style::kSymbolCharacter, Variant(kMarkerCharacter));
         styleCalls.Put(Engine::Style::kSymbolFontColor, Variant(stationary ? kStationaryColour : kMovingColour));
 
@@ -164,8 +163,8 @@ ComPtr<IDispatch> CZmaVadAZMarkerLayer::GetSelectedMarker() {
     ComPtr<IDispatch> selection = platform::DispatchOf(EngineDispatch(GetMapXLayer().Get()).Get(Engine::Layer::kSelection));
     if (!selection) return nullptr;
     EngineDispatch list(selection.Get());
-    if (list.Get(Engine::Collection::kCount).ToLong() != 1) return nullptr;
-    return platform::DispatchOf(list.Call(Engine::Collection::kItem, {Variant(1L)}));
+    if (list.Get(Engine::Selection::kCount).ToLong() != 1) return nullptr;
+    return platform::DispatchOf(list.Get(Engine::Selection::kItem, {Variant(1L)}));
 }
 
 bool CZmaVadAZMarkerLayer::ReadSelectTool(bool& isSelect) {
@@ -276,7 +275,7 @@ HRESULT CZmaVadAZMarkerLayer::ResetMarkerLayer() {
         ComPtr<IDispatch> layer = GetMapXLayer();
         if (!layer) return E_POINTER;
         EngineDispatch engineLayer(layer.Get());
-        ComPtr<IDispatch> features = platform::RequireDispatch(engineLayer.Call(Engine::Layer::kAllFeatures));
+        ComPtr<IDispatch> features = platform::RequireDispatch(engineLayer.Get(Engine::Layer::kAllFeatures));
         EngineDispatch list(features.Get());
         for (long i = list.Get(Engine::Collection::kCount).ToLong(); i >= 1; --i) {
             ComPtr<IDispatch> feature = platform::RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)}));
@@ -296,12 +295,12 @@ void CZmaVadAZMarkerLayer::RebuildTrack() {
     EngineDispatch map(GetMapXMap().Get());
     EnginePropertyRestorer unit(map, Engine::Map::kDistanceUnit);
     map.Put(Engine::Map::kDistanceUnit, Variant(DistanceUnits::kMeter));
-    ComPtr<IDispatch> features = platform::RequireDispatch(EngineDispatch(layer.Get()).Call(Engine::Layer::kAllFeatures));
+    ComPtr<IDispatch> features = platform::RequireDispatch(EngineDispatch(layer.Get()).Get(Engine::Layer::kAllFeatures));
     EngineDispatch list(features.Get());
     const long count = list.Get(Engine::Collection::kCount).ToLong();
     for (long i = 1; i <= count; ++i) {
         EngineDispatch feature(platform::RequireDispatch(list.Call(Engine::Collection::kItem, {Variant(i)})).Get());
-        if (feature.Get(Engine::Feature::kType).ToLong() != Engine::Feature::kLine) continue;
+        if (feature.Get(Engine::Feature::kType).ToLong() != Engine::FeatureType::kLine) continue;
         EngineDispatch parts(platform::RequireDispatch(feature.Get(Engine::Feature::kParts)).Get());
         const long partCount = parts.Get(Engine::Collection::kCount).ToLong();
         for (long p = 1; p <= partCount; ++p) {

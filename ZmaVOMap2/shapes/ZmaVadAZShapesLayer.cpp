@@ -73,7 +73,7 @@ Bounds CircleBounds(IDispatch* map, const ShapeInfo& item, double distance) {
 
     ComPtr<IDispatch> factory = platform::RequireDispatch(EngineDispatch(map).Get(Engine::Map::kFeatureFactory));
     ComPtr<IDispatch> region = platform::RequireDispatch(EngineDispatch(factory.Get())
-        .Call(Engine::FeatureFactory::kCreateCircularRegion, {Variant(Engine::FeatureFactory::kCircleInMapUnits), Variant(point.Get()),
+        .Call(Engine::FeatureFactory::kCreateCircularRegion, {Variant(Engine::CircleType::kMap), Variant(point.Get()),
                                                               Variant(distance), Variant::Missing(), Variant::Missing(),
                                                               Variant::Missing()}));
     ComPtr<IDispatch> box = platform::RequireDispatch(EngineDispatch(region.Get()).Get(Engine::Feature::kBounds));

@@ -4,12 +4,12 @@ namespace mapengine {
 
 const MemberTable<TextGraphic>& TextGraphic::Members() {
     static const MemberTable<TextGraphic> table = MemberTable<TextGraphic>()
-        .Property(1, &TextGraphic::x_)
-        .Property(2, &TextGraphic::y_)
-        .Property(3, &TextGraphic::caption_)
-        .Get(4, &TextGraphic::GetStyle)
-        .Put(4, &TextGraphic::PutStyle)
-        .Property(5, &TextGraphic::position_);
+        .Property(L"X", &TextGraphic::x_)
+        .Property(L"Y", &TextGraphic::y_)
+        .Property(L"Caption", &TextGraphic::caption_)
+        .Get(L"Style", &TextGraphic::GetStyle)
+        .Put(L"Style", &TextGraphic::PutStyle)
+        .Property(L"Position", &TextGraphic::position_);
     return table;
 }
 
@@ -28,8 +28,8 @@ void TextGraphic::PutStyle(Call& c) { style_ = Style::CopyOf(c.Object<Style>(0).
 
 const MemberTable<Annotation>& Annotation::Members() {
     static const MemberTable<Annotation> table = MemberTable<Annotation>()
-        .Get(1, &Annotation::GetType)
-        .Get(2, &Annotation::GetGraphic);
+        .Get(L"Type", &Annotation::GetType)
+        .Get(L"Graphic", &Annotation::GetGraphic);
     return table;
 }
 

@@ -6,11 +6,11 @@ namespace mapengine {
 
 const MemberTable<Annotations>& Annotations::Members() {
     static const MemberTable<Annotations> table = MemberTable<Annotations>()
-        .Get(2, &Annotations::GetCount)
-        .Method(4, &Annotations::Item)
-        .Method(6, &Annotations::AddTextMember)
-        .Method(7, &Annotations::RemoveAll)
-        .Method(8, &Annotations::Remove);
+        .Get(L"Count", &Annotations::GetCount)
+        .Method(L"_Item", &Annotations::Item)
+        .Method(L"AddText", &Annotations::AddTextMember)
+        .Method(L"RemoveAll", &Annotations::RemoveAll)
+        .Method(L"Remove", &Annotations::Remove);
     return table;
 }
 

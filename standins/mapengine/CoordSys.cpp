@@ -6,22 +6,22 @@ namespace mapengine {
 
 const MemberTable<CoordSys>& CoordSys::Members() {
     static const MemberTable<CoordSys> table = MemberTable<CoordSys>()
-        .ReadOnly(1, &CoordSys::type)
-        .Get(2, &CoordSys::GetDatum)
-        .ReadOnly(3, &CoordSys::units)
-        .Get(4, &CoordSys::GetBounds)
-        .ReadOnly(5, &CoordSys::originLongitude)
-        .ReadOnly(6, &CoordSys::originLatitude)
-        .ReadOnly(7, &CoordSys::standardParallelOne)
-        .ReadOnly(8, &CoordSys::standardParallelTwo)
-        .ReadOnly(9, &CoordSys::azimuth)
-        .ReadOnly(10, &CoordSys::scaleFactor)
-        .ReadOnly(11, &CoordSys::falseEasting)
-        .ReadOnly(12, &CoordSys::falseNorthing)
-        .ReadOnly(13, &CoordSys::range)
-        .Method(15, &CoordSys::Set)
-        .Method(16, &CoordSys::PickCoordSys)
-        .Method(17, &CoordSys::CloneMember);
+        .ReadOnly(L"Type", &CoordSys::type)
+        .Get(L"Datum", &CoordSys::GetDatum)
+        .ReadOnly(L"Units", &CoordSys::units)
+        .Get(L"Bounds", &CoordSys::GetBounds)
+        .ReadOnly(L"OriginLongitude", &CoordSys::originLongitude)
+        .ReadOnly(L"OriginLatitude", &CoordSys::originLatitude)
+        .ReadOnly(L"StandardParallelOne", &CoordSys::standardParallelOne)
+        .ReadOnly(L"StandardParallelTwo", &CoordSys::standardParallelTwo)
+        .ReadOnly(L"Azimuth", &CoordSys::azimuth)
+        .ReadOnly(L"ScaleFactor", &CoordSys::scaleFactor)
+        .ReadOnly(L"FalseEasting", &CoordSys::falseEasting)
+        .ReadOnly(L"FalseNorthing", &CoordSys::falseNorthing)
+        .ReadOnly(L"Range", &CoordSys::range)
+        .Method(L"Set", &CoordSys::Set)
+        .Method(L"PickCoordSys", &CoordSys::PickCoordSys)
+        .Method(L"Clone", &CoordSys::CloneMember);
     return table;
 }
 

@@ -9,10 +9,10 @@ namespace mapengine {
 
 const MemberTable<Dataset>& Dataset::Members() {
     static const MemberTable<Dataset> table = MemberTable<Dataset>()
-        .ReadOnly(1, &Dataset::name_)
-        .ReadOnly(2, &Dataset::type_)
-        .Get(3, &Dataset::GetFields)
-        .Get(7, &Dataset::GetLayer);
+        .Property(L"Name", &Dataset::name_)
+        .ReadOnly(L"Type", &Dataset::type_)
+        .Get(L"Fields", &Dataset::GetFields)
+        .Get(L"Layer", &Dataset::GetLayer);
     return table;
 }
 
@@ -30,11 +30,11 @@ void Dataset::GetLayer(Call& c) { c.Return(layer_); }
 
 const MemberTable<Datasets>& Datasets::Members() {
     static const MemberTable<Datasets> table = MemberTable<Datasets>()
-        .Get(1, &Datasets::GetCount)
-        .Method(2, &Datasets::Add)
-        .Method(3, &Datasets::Item)
-        .Method(4, &Datasets::Remove)
-        .Method(5, &Datasets::RemoveAll);
+        .Get(L"Count", &Datasets::GetCount)
+        .Method(L"Add", &Datasets::Add)
+        .Method(L"_Item", &Datasets::Item)
+        .Method(L"Remove", &Datasets::Remove)
+        .Method(L"RemoveAll", &Datasets::RemoveAll);
     return table;
 }
 

@@ -4,18 +4,18 @@ namespace mapengine {
 
 const MemberTable<Datum>& Datum::Members() {
     static const MemberTable<Datum> table = MemberTable<Datum>()
-        .ReadOnly(1, &Datum::ellipsoid)
-        .ReadOnly(2, &Datum::shiftX)
-        .ReadOnly(3, &Datum::shiftY)
-        .ReadOnly(4, &Datum::shiftZ)
-        .ReadOnly(5, &Datum::rotateX)
-        .ReadOnly(6, &Datum::rotateY)
-        .ReadOnly(7, &Datum::rotateZ)
-        .ReadOnly(8, &Datum::scaleAdjust)
-        .ReadOnly(9, &Datum::primeMeridian)
-        .Get(10, &Datum::GetSemiMajorAxis)
-        .Get(11, &Datum::GetSemiMinorAxis)
-        .Method(14, &Datum::Set);
+        .ReadOnly(L"Ellipsoid", &Datum::ellipsoid)
+        .ReadOnly(L"ShiftX", &Datum::shiftX)
+        .ReadOnly(L"ShiftY", &Datum::shiftY)
+        .ReadOnly(L"ShiftZ", &Datum::shiftZ)
+        .ReadOnly(L"RotateX", &Datum::rotateX)
+        .ReadOnly(L"RotateY", &Datum::rotateY)
+        .ReadOnly(L"RotateZ", &Datum::rotateZ)
+        .ReadOnly(L"ScaleAdjust", &Datum::scaleAdjust)
+        .ReadOnly(L"PrimeMeridian", &Datum::primeMeridian)
+        .Get(L"SemiMajorAxis", &Datum::GetSemiMajorAxis)
+        .Get(L"SemiMinorAxis", &Datum::GetSemiMinorAxis)
+        .Method(L"Set", &Datum::Set);
     return table;
 }
 

@@ -81,6 +81,7 @@ InterfaceTypes::InterfaceTypes(REFIID iid) {
         VARTYPE r = f->elemdescFunc.tdesc.vt;
         if (r == VT_PTR && f->elemdescFunc.tdesc.lptdesc) r = f->elemdescFunc.tdesc.lptdesc->vt;
         m.result = (r == VT_VOID || r == VT_HRESULT) ? static_cast<VARTYPE>(VT_EMPTY) : r;
+        ids_.emplace(m.name, f->memid);
         Kind kind = KindOf(f->invkind);
         // A property put and a putref of the same member share one handler.
         members_.emplace(std::make_pair(f->memid, kind), std::move(m));
@@ -101,6 +102,12 @@ const InterfaceTypes& InterfaceTypes::Of(REFIID iid) {
 const MemberType* InterfaceTypes::Find(DISPID id, Kind kind) const {
     auto it = members_.find(std::make_pair(id, kind));
     return it == members_.end() ? nullptr : &it->second;
+}
+
+DISPID InterfaceTypes::IdOf(const std::wstring& name) const {
+    auto it = ids_.find(name);
+    if (it == ids_.end()) Fail(E_INVALIDARG, name_ + L" has no member " + name);
+    return it->second;
 }
 
 bool Call::Has(size_t i) const {

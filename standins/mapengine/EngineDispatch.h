@@ -37,6 +37,9 @@ public:
     explicit InterfaceTypes(REFIID iid);           // use Of: it reads each interface once
 
     const MemberType* Find(DISPID id, Kind kind) const;
+    // The DISPID of the member called `name` (exact spelling); E_INVALIDARG naming it when the
+    // interface has no such member.
+    DISPID IdOf(const std::wstring& name) const;
     ITypeInfo* Info() const noexcept { return info_.Get(); }
     const std::wstring& Name() const noexcept { return name_; }
 
@@ -45,6 +48,7 @@ private:
     platform::ComPtr<ITypeInfo> info_;
     std::wstring name_;
     std::map<std::pair<DISPID, Kind>, MemberType> members_;
+    std::map<std::wstring, DISPID> ids_;
 };
 
 // The arguments of one call, already coerced to their declared types, and its result.

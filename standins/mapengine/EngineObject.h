@@ -38,29 +38,32 @@ inline void ReadArg(const Call& c, size_t i, short& v) { v = c.Short(i); }
 inline void ReadArg(const Call& c, size_t i, bool& v) { v = c.Bool(i); }
 inline void ReadArg(const Call& c, size_t i, std::wstring& v) { v = c.String(i); }
 
+// Binds the members of T's dispinterface to handlers by the members' names: the type library is
+// the one place that numbers them, and a name it lacks fails the table at once.
 template <class T>
 class MemberTable {
 public:
     using Handler = std::function<void(T&, Call&)>;
 
-    MemberTable& Get(DISPID id, void (T::*fn)(Call&)) { return Add(id, Kind::Get, fn); }
-    MemberTable& Put(DISPID id, void (T::*fn)(Call&)) { return Add(id, Kind::Put, fn); }
-    MemberTable& Method(DISPID id, void (T::*fn)(Call&)) { return Add(id, Kind::Method, fn); }
+    MemberTable& Get(const wchar_t* name, void (T::*fn)(Call&)) { return Add(name, Kind::Get, fn); }
+    MemberTable& Put(const wchar_t* name, void (T::*fn)(Call&)) { return Add(name, Kind::Put, fn); }
+    MemberTable& Method(const wchar_t* name, void (T::*fn)(Call&)) { return Add(name, Kind::Method, fn); }
 
     // A plain stored value (a field of T or of a base of T): get answers it, put stores it and
     // then runs `changed` (if any).
     template <class V, class C>
-    MemberTable& Property(DISPID id, V C::*field, void (T::*changed)() = nullptr) {
-        ReadOnly(id, field);
-        entries_.push_back({id, Kind::Put, [field, changed](T& self, Call& c) {
+    MemberTable& Property(const wchar_t* name, V C::*field, void (T::*changed)() = nullptr) {
+        ReadOnly(name, field);
+        entries_.push_back({IdOf(name), Kind::Put, [field, changed](T& self, Call& c) {
                                 ReadArg(c, 0, static_cast<C&>(self).*field);
                                 if (changed) (self.*changed)();
                             }});
         return *this;
     }
     template <class V, class C>
-    MemberTable& ReadOnly(DISPID id, V C::*field) {
-        entries_.push_back({id, Kind::Get, [field](T& self, Call& c) { c.Return(static_cast<C&>(self).*field); }});
+    MemberTable& ReadOnly(const wchar_t* name, V C::*field) {
+        entries_.push_back(
+            {IdOf(name), Kind::Get, [field](T& self, Call& c) { c.Return(static_cast<C&>(self).*field); }});
         return *this;
     }
 
@@ -80,8 +83,9 @@ private:
         Kind kind;
         Handler fn;
     };
-    MemberTable& Add(DISPID id, Kind kind, void (T::*fn)(Call&)) {
-        entries_.push_back({id, kind, [fn](T& self, Call& c) { (self.*fn)(c); }});
+    static DISPID IdOf(const wchar_t* name) { return InterfaceTypes::Of(T::DispInterfaceId()).IdOf(name); }
+    MemberTable& Add(const wchar_t* name, Kind kind, void (T::*fn)(Call&)) {
+        entries_.push_back({IdOf(name), kind, [fn](T& self, Call& c) { (self.*fn)(c); }});
         return *this;
     }
     std::vector<Entry> entries_;

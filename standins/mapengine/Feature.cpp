@@ -14,23 +14,22 @@ namespace mapengine {
 
 const MemberTable<Feature>& Feature::Members() {
     static const MemberTable<Feature> table = MemberTable<Feature>()
-        .Get(1, &Feature::GetType)
-        .Get(2, &Feature::GetStyle)
-        .Put(2, &Feature::PutStyle)
-        .Get(3, &Feature::GetCaption)
-        .Put(3, &Feature::PutCaption)
-        .Get(4, &Feature::GetCenterX)
-        .Get(5, &Feature::GetCenterY)
-        .Get(6, &Feature::GetPoint)
-        .Put(6, &Feature::PutPoint)
-        .Get(7, &Feature::GetBounds)
-        .Get(8, &Feature::GetParts)
-        .Get(12, &Feature::GetBounds)
-        .Get(17, &Feature::GetKeyValue)
-        .Put(17, &Feature::PutKeyValue)
-        .Method(18, &Feature::Update)
-        .Get(19, &Feature::GetLayer)
-        .Get(23, &Feature::GetKey);
+        .Get(L"Type", &Feature::GetType)
+        .Get(L"Style", &Feature::GetStyle)
+        .Put(L"Style", &Feature::PutStyle)
+        .Get(L"Caption", &Feature::GetCaption)
+        .Put(L"Caption", &Feature::PutCaption)
+        .Get(L"CenterX", &Feature::GetCenterX)
+        .Get(L"CenterY", &Feature::GetCenterY)
+        .Get(L"Point", &Feature::GetPoint)
+        .Put(L"Point", &Feature::PutPoint)
+        .Get(L"Parts", &Feature::GetParts)
+        .Get(L"Bounds", &Feature::GetBounds)
+        .Get(L"KeyValue", &Feature::GetKeyValue)
+        .Put(L"KeyValue", &Feature::PutKeyValue)
+        .Method(L"Update", &Feature::Update)
+        .Get(L"Layer", &Feature::GetLayer)
+        .Get(L"FeatureKey", &Feature::GetKey);
     return table;
 }
 

@@ -13,7 +13,8 @@ namespace mapengine {
 
 class Layer;
 
-enum FeatureType : short { kSymbol = 0, kLine = 1, kRegion = 2, kText = 5 };
+// The engine's feature types, and the two more a layer's predominant type may be.
+enum FeatureType : short { kRegion = 0, kLine = 1, kSymbol = 2, kMixedFeatures = 3, kText = 5, kNullFeature = 6 };
 
 class Feature : public EngineComObject<Feature> {
 public:

@@ -14,12 +14,11 @@ namespace mapengine {
 
 const MemberTable<FeatureFactory>& FeatureFactory::Members() {
     static const MemberTable<FeatureFactory> table = MemberTable<FeatureFactory>()
-        .Method(1, &FeatureFactory::CreateSymbol)
-        .Method(2, &FeatureFactory::CreateLine)
-        .Method(3, &FeatureFactory::CreateRegion)
-        .Method(5, &FeatureFactory::CreatePoints)
-        .Method(8, &FeatureFactory::CreateText)
-        .Method(11, &FeatureFactory::CreateCircularRegion);
+        .Method(L"CreateSymbol", &FeatureFactory::CreateSymbol)
+        .Method(L"CreateLine", &FeatureFactory::CreateLine)
+        .Method(L"CreateRegion", &FeatureFactory::CreateRegion)
+        .Method(L"CreateText", &FeatureFactory::CreateText)
+        .Method(L"CreateCircularRegion", &FeatureFactory::CreateCircularRegion);
     return table;
 }
 
@@ -61,7 +60,6 @@ void FeatureFactory::CreateShape(Call& c, short type) {
 
 void FeatureFactory::CreateLine(Call& c) { CreateShape(c, kLine); }
 void FeatureFactory::CreateRegion(Call& c) { CreateShape(c, kRegion); }
-void FeatureFactory::CreatePoints(Call& c) { c.Return(Points::Make({})); }
 
 void FeatureFactory::CreateText(Call& c) {
     FeatureRecord r;
@@ -72,8 +70,8 @@ void FeatureFactory::CreateText(Call& c) {
 }
 
 void FeatureFactory::CreateCircularRegion(Call& c) {
-    constexpr short kCircleOnGround = 1;
-    if (c.Short(0) != kCircleOnGround) Fail(E_INVALIDARG, L"Only circles of type 1 are supported");
+    constexpr long kCircleOnGround = 1;
+    if (c.Long(0) != kCircleOnGround) Fail(E_INVALIDARG, L"Only circles of type 1 are supported");
     ComPtr<Point> centre = c.Object<Point>(1);
     double distance = c.Double(2);
     long unit = c.Has(3) ? c.Long(3) : (map_ ? map_->View().DistanceUnit() : 0);

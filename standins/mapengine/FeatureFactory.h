@@ -23,7 +23,6 @@ private:
     void CreateSymbol(Call& c);
     void CreateLine(Call& c);
     void CreateRegion(Call& c);
-    void CreatePoints(Call& c);
     void CreateText(Call& c);
     void CreateCircularRegion(Call& c);
     void CreateShape(Call& c, short type);

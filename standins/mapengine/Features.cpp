@@ -11,12 +11,23 @@ namespace mapengine {
 
 const MemberTable<Features>& Features::Members() {
     static const MemberTable<Features> table = MemberTable<Features>()
-        .Get(1, &Features::GetCount)
-        .Method(2, &Features::Item)
-        .Get(3, &Features::GetBounds)
-        .Method(4, &Features::Add)
-        .Method(5, &Features::Remove)
-        .Method(6, &Features::RemoveAll);
+        .Get(L"Count", &Features::GetCount)
+        .Method(L"_Item", &Features::Item)
+        .Get(L"Bounds", &Features::GetBounds)
+        .Method(L"Add", &Features::Add)
+        .Method(L"Remove", &Features::Remove);
+    return table;
+}
+
+const MemberTable<Selection>& Selection::Members() {
+    static const MemberTable<Selection> table = MemberTable<Selection>()
+        .Get(L"Item", &Selection::Item)
+        .Method(L"ClearSelection", &Selection::ClearSelection)
+        .Get(L"Count", &Selection::GetCount)
+        .Method(L"_Item", &Selection::Item)
+        .Get(L"Bounds", &Selection::GetBounds)
+        .Method(L"Add", &Selection::Add)
+        .Method(L"Remove", &Selection::Remove);
     return table;
 }
 
@@ -26,34 +37,47 @@ ComPtr<Features> Features::Make(FeatureList features) {
     return f;
 }
 
-bool Features::Contains(const Feature* f) const {
+ComPtr<Selection> Selection::Make() { return platform::MakeObject<Selection>(); }
+
+void Selection::ClearSelection(Call&) { Replace({}); }
+
+template <class Self>
+bool FeatureCollection<Self>::Contains(const Feature* f) const {
     return std::any_of(features_.begin(), features_.end(), [f](const ComPtr<Feature>& p) { return p.Get() == f; });
 }
 
-void Features::Replace(FeatureList features) {
+template <class Self>
+void FeatureCollection<Self>::Replace(FeatureList features) {
     features_ = std::move(features);
     Changed();
 }
 
-void Features::Drop(const Feature* f) {
+template <class Self>
+void FeatureCollection<Self>::Drop(const Feature* f) {
     auto it = std::remove_if(features_.begin(), features_.end(), [f](const ComPtr<Feature>& p) { return p.Get() == f; });
     if (it == features_.end()) return;
     features_.erase(it, features_.end());
     Changed();
 }
 
-void Features::Changed() {
+template <class Self>
+void FeatureCollection<Self>::Changed() {
     if (onChange_) onChange_();
 }
 
-void Features::GetCount(Call& c) { c.Return(static_cast<long>(features_.size())); }
+template <class Self>
+void FeatureCollection<Self>::GetCount(Call& c) {
+    c.Return(static_cast<long>(features_.size()));
+}
 
-void Features::Item(Call& c) {
+template <class Self>
+void FeatureCollection<Self>::Item(Call& c) {
     size_t i = IndexOfPosition(c.Long(0), features_.size(), L"feature");
     c.Return(features_[i]);
 }
 
-void Features::GetBounds(Call& c) {
+template <class Self>
+void FeatureCollection<Self>::GetBounds(Call& c) {
     if (features_.empty()) Fail(E_FAIL, L"The collection holds no features");
     GeoRect r = features_.front()->Bounds();
     for (const ComPtr<Feature>& f : features_) {
@@ -66,14 +90,21 @@ void Features::GetBounds(Call& c) {
     c.Return(Rectangle::Make(r));
 }
 
-FeatureList Features::FeaturesOf(const Call& c, size_t i) const {
+namespace {
+
+// A feature, or the features of either collection.
+FeatureList FeaturesOf(const Call& c, size_t i) {
     ComPtr<IDispatch> d = c.Dispatch(i);
     if (ComPtr<Feature> f = EngineObjectAs<Feature>(d.Get())) return {f};
-    if (ComPtr<Features> many = EngineObjectAs<Features>(d.Get())) return many->features_;
+    if (ComPtr<Features> many = EngineObjectAs<Features>(d.Get())) return many->List();
+    if (ComPtr<Selection> many = EngineObjectAs<Selection>(d.Get())) return many->List();
     Fail(E_INVALIDARG, L"Source must be a feature or a features collection");
 }
 
-void Features::Add(Call& c) {
+}  // namespace
+
+template <class Self>
+void FeatureCollection<Self>::Add(Call& c) {
     FeatureList add = FeaturesOf(c, 0);
     for (const ComPtr<Feature>& f : add) {
         if (!Contains(f.Get())) features_.push_back(f);
@@ -81,7 +112,8 @@ void Features::Add(Call& c) {
     Changed();
 }
 
-void Features::Remove(Call& c) {
+template <class Self>
+void FeatureCollection<Self>::Remove(Call& c) {
     FeatureList remove = FeaturesOf(c, 0);
     for (const ComPtr<Feature>& f : remove) {
         features_.erase(std::remove(features_.begin(), features_.end(), f), features_.end());
@@ -89,9 +121,7 @@ void Features::Remove(Call& c) {
     Changed();
 }
 
-void Features::RemoveAll(Call&) {
-    features_.clear();
-    Changed();
-}
+template class FeatureCollection<Features>;
+template class FeatureCollection<Selection>;
 
 }  // namespace mapengine

@@ -1,5 +1,6 @@
-// A collection of features: a layer's selection (live; changes notify the map) or a snapshot
-// (all features of a layer, search results).
+// The engine's two collections of features: a plain one (all features of a layer, search results,
+// a snapshot) and a layer's selection (live; changes notify the map), which serves the same
+// members at numbers of its own.
 #pragma once
 
 #include "standins/mapengine/EngineObject.h"
@@ -14,33 +15,49 @@ namespace mapengine {
 
 using FeatureList = std::vector<platform::ComPtr<Feature>>;
 
-class Features : public EngineComObject<Features> {
+template <class Self>
+class FeatureCollection : public EngineComObject<Self> {
+public:
+    const FeatureList& List() const noexcept { return features_; }
+    bool Contains(const Feature* f) const;
+    // For a selection: called after each change. Cleared when the owner goes.
+    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+    void Replace(FeatureList features);
+    void Drop(const Feature* f);
+
+protected:
+    void GetCount(Call& c);
+    void Item(Call& c);
+    void GetBounds(Call& c);
+    void Add(Call& c);
+    void Remove(Call& c);
+    void Changed();
+
+    FeatureList features_;
+
+private:
+    std::function<void()> onChange_;
+};
+
+class Features final : public FeatureCollection<Features> {
 public:
     static constexpr const wchar_t* kName = L"Features";
     static const IID& DispInterfaceId() { return DIID_DFeatures; }
     static const MemberTable<Features>& Members();
 
     static platform::ComPtr<Features> Make(FeatureList features);
+};
 
-    const FeatureList& List() const noexcept { return features_; }
-    bool Contains(const Feature* f) const;
-    // For a selection: called after each change (none for snapshots). Cleared when the owner goes.
-    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
-    void Replace(FeatureList features);
-    void Drop(const Feature* f);
+class Selection final : public FeatureCollection<Selection> {
+public:
+    static constexpr const wchar_t* kName = L"Selection";
+    static const IID& DispInterfaceId() { return DIID_DSelection; }
+    static const MemberTable<Selection>& Members();
+
+    static platform::ComPtr<Selection> Make();
 
 private:
-    void GetCount(Call& c);
-    void Item(Call& c);
-    void GetBounds(Call& c);
-    void Add(Call& c);
-    void Remove(Call& c);
-    void RemoveAll(Call& c);
-    FeatureList FeaturesOf(const Call& c, size_t i) const;
-    void Changed();
-
-    FeatureList features_;
-    std::function<void()> onChange_;
+    void ClearSelection(Call& c);
 };
 
 }  // namespace mapengine

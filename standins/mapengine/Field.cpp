@@ -4,8 +4,8 @@ namespace mapengine {
 
 const MemberTable<Field>& Field::Members() {
     static const MemberTable<Field> table = MemberTable<Field>()
-        .ReadOnly(1, &Field::type_)
-        .ReadOnly(2, &Field::name_);
+        .ReadOnly(L"Type", &Field::type_)
+        .ReadOnly(L"Name", &Field::name_);
     return table;
 }
 
@@ -17,8 +17,8 @@ platform::ComPtr<Field> Field::Make(std::wstring name) {
 
 const MemberTable<Fields>& Fields::Members() {
     static const MemberTable<Fields> table = MemberTable<Fields>()
-        .Get(1, &Fields::GetCount)
-        .Method(3, &Fields::Item);
+        .Get(L"Count", &Fields::GetCount)
+        .Method(L"_Item", &Fields::Item);
     return table;
 }
 

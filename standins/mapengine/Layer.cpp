@@ -16,35 +16,35 @@ namespace mapengine {
 
 const MemberTable<Layer>& Layer::Members() {
     static const MemberTable<Layer> table = MemberTable<Layer>()
-        .ReadOnly(1, &Layer::name_)
-        .Put(1, &Layer::PutName)
-        .Property(2, &Layer::visible_, &Layer::Redraw)
-        .Property(3, &Layer::selectable_)
-        .ReadOnly(4, &Layer::fileSpec_)
-        .Get(5, &Layer::GetLabelProperties)
-        .Property(6, &Layer::autoLabel_, &Layer::Redraw)
-        .Property(7, &Layer::zoomLayering_, &Layer::Redraw)
-        .Property(8, &Layer::overrideStyle_, &Layer::Redraw)
-        .Get(9, &Layer::GetStyle)
-        .Put(9, &Layer::PutStyle)
-        .Get(10, &Layer::GetZoomMin)
-        .Put(10, &Layer::PutZoomMin)
-        .Get(11, &Layer::GetZoomMax)
-        .Put(11, &Layer::PutZoomMax)
-        .Get(12, &Layer::GetSelection)
-        .Get(13, &Layer::GetPredominantFeatureType)
-        .Get(14, &Layer::GetFind)
-        .ReadOnly(15, &Layer::type_)
-        .Method(21, &Layer::AddFeature)
-        .Method(22, &Layer::DeleteFeature)
-        .Method(23, &Layer::Invalidate)
-        .Method(24, &Layer::GetFeatureByKey)
-        .Method(26, &Layer::AllFeatures)
-        .Get(32, &Layer::GetBounds)
-        .Property(37, &Layer::drawLabelsAfter_, &Layer::Redraw)
-        .Method(41, &Layer::BeginAccess)
-        .Method(42, &Layer::EndAccess)
-        .Property(46, &Layer::editable_);
+        .ReadOnly(L"Name", &Layer::name_)
+        .Put(L"Name", &Layer::PutName)
+        .Property(L"Visible", &Layer::visible_, &Layer::Redraw)
+        .Property(L"Selectable", &Layer::selectable_)
+        .ReadOnly(L"FileSpec", &Layer::fileSpec_)
+        .Get(L"LabelProperties", &Layer::GetLabelProperties)
+        .Property(L"AutoLabel", &Layer::autoLabel_, &Layer::Redraw)
+        .Property(L"ZoomLayer", &Layer::zoomLayering_, &Layer::Redraw)
+        .Property(L"OverrideStyle", &Layer::overrideStyle_, &Layer::Redraw)
+        .Get(L"Style", &Layer::GetStyle)
+        .Put(L"Style", &Layer::PutStyle)
+        .Get(L"ZoomMin", &Layer::GetZoomMin)
+        .Put(L"ZoomMin", &Layer::PutZoomMin)
+        .Get(L"ZoomMax", &Layer::GetZoomMax)
+        .Put(L"ZoomMax", &Layer::PutZoomMax)
+        .Get(L"Selection", &Layer::GetSelection)
+        .Get(L"PredominantFeatureType", &Layer::GetPredominantFeatureType)
+        .Get(L"Find", &Layer::GetFind)
+        .ReadOnly(L"Type", &Layer::type_)
+        .Method(L"AddFeature", &Layer::AddFeature)
+        .Method(L"DeleteFeature", &Layer::DeleteFeature)
+        .Method(L"Invalidate", &Layer::Invalidate)
+        .Method(L"GetFeatureByKey", &Layer::GetFeatureByKey)
+        .Get(L"AllFeatures", &Layer::AllFeatures)
+        .Get(L"Bounds", &Layer::GetBounds)
+        .Property(L"DrawLabelsAfter", &Layer::drawLabelsAfter_, &Layer::Redraw)
+        .Method(L"BeginAccess", &Layer::BeginAccess)
+        .Method(L"EndAccess", &Layer::EndAccess)
+        .Property(L"Editable", &Layer::editable_);
     return table;
 }
 
@@ -80,7 +80,7 @@ ComPtr<Layer> Layer::CreateTable(MapServices* map, const std::wstring& name, con
     layer->labels_ = platform::MakeObject<LabelProperties>();
     layer->labels_->AttachToMap(map);
     layer->style_ = platform::MakeObject<Style>();
-    layer->selection_ = Features::Make({});
+    layer->selection_ = Selection::Make();
     Layer* self = layer.Get();
     layer->selection_->SetOnChange([self] {
         if (self->map_) self->map_->SelectionChanged();
@@ -202,25 +202,15 @@ void Layer::PutZoomMax(Call& c) {
 void Layer::GetSelection(Call& c) { c.Return(selection_); }
 
 void Layer::GetPredominantFeatureType(Call& c) {
-    constexpr short kMixed = 3, kNone = 6;
     if (features_.empty()) {
-        c.Return(kNone);
+        c.Return(static_cast<long>(kNullFeature));
         return;
     }
     short first = features_.front()->Record().type;
     bool same = std::all_of(features_.begin(), features_.end(),
                             [first](const ComPtr<Feature>& f) { return f->Record().type == first; });
-    if (!same) {
-        c.Return(kMixed);
-        return;
-    }
-    // Predominant types name the style kind: regions 0, lines 1, symbols 2, text 5.
-    switch (first) {
-    case kRegion: c.Return(short{0}); break;
-    case kLine: c.Return(short{1}); break;
-    case kSymbol: c.Return(short{2}); break;
-    default: c.Return(short{5}); break;
-    }
+    // A layer of one kind of feature answers that kind's type.
+    c.Return(static_cast<long>(same ? first : short{kMixedFeatures}));
 }
 
 void Layer::GetFind(Call& c) { c.Return(LayerFind::Make(ComPtr<Layer>(this))); }

@@ -19,7 +19,7 @@
 
 namespace mapengine {
 
-enum LayerType : short { kNormalLayer = 0, kRasterLayer = 2, kUserDrawLayer = 4 };
+enum LayerType : short { kNormalLayer = 0, kRasterLayer = 2, kUserDrawLayer = 6 };
 
 // The names a map's layers bear, counted without regard to case: a map of thousands of layers
 // knows at once that no layer bears a name, as it is asked for every layer a program adds.
@@ -65,7 +65,7 @@ public:
     Style* LayerStyle() const noexcept { return style_.Get(); }
     bool OverrideStyle() const noexcept { return overrideStyle_; }
     const FeatureList& FeatureObjects() const noexcept { return features_; }
-    Features& Selection() noexcept { return *selection_; }
+    mapengine::Selection& Selection() noexcept { return *selection_; }
     std::vector<std::wstring> FieldNames() const { return table_.fields; }
     // The image of a raster layer; null for other layers.
     const RasterImage* Raster() const noexcept { return raster_.get(); }
@@ -118,7 +118,7 @@ private:
     double zoomMaxMetres_ = 0;
     platform::ComPtr<LabelProperties> labels_;
     platform::ComPtr<Style> style_;
-    platform::ComPtr<Features> selection_;
+    platform::ComPtr<mapengine::Selection> selection_;
     FeatureList features_;
     long nextKey_ = 1;
     int accessDepth_ = 0;

@@ -6,7 +6,7 @@
 namespace mapengine {
 
 const MemberTable<LayerFind>& LayerFind::Members() {
-    static const MemberTable<LayerFind> table = MemberTable<LayerFind>().Method(9, &LayerFind::Search);
+    static const MemberTable<LayerFind> table = MemberTable<LayerFind>().Method(L"Search", &LayerFind::Search);
     return table;
 }
 

@@ -11,17 +11,17 @@ namespace mapengine {
 
 const MemberTable<Layers>& Layers::Members() {
     static const MemberTable<Layers> table = MemberTable<Layers>()
-        .Get(1, &Layers::GetCount)
-        .Method(2, &Layers::ClearSelection)
-        .Method(3, &Layers::Move)
-        .Method(4, &Layers::Add)
-        .Method(5, &Layers::AddUserDrawLayer)
-        .Method(6, &Layers::Item)
-        .Method(7, &Layers::Remove)
-        .Method(8, &Layers::CreateLayer)
-        .Method(14, &Layers::RemoveAll)
-        .Get(15, &Layers::GetInsertionLayer)
-        .Put(15, &Layers::PutInsertionLayer);
+        .Get(L"Count", &Layers::GetCount)
+        .Method(L"ClearSelection", &Layers::ClearSelection)
+        .Method(L"Move", &Layers::Move)
+        .Method(L"Add", &Layers::Add)
+        .Method(L"AddUserDrawLayer", &Layers::AddUserDrawLayer)
+        .Method(L"_Item", &Layers::Item)
+        .Method(L"Remove", &Layers::Remove)
+        .Method(L"CreateLayer", &Layers::CreateLayer)
+        .Method(L"RemoveAll", &Layers::RemoveAll)
+        .Get(L"InsertionLayer", &Layers::GetInsertionLayer)
+        .Put(L"InsertionLayer", &Layers::PutInsertionLayer);
     return table;
 }
 
@@ -95,6 +95,7 @@ void Layers::Move(Call& c) {
     layers_.erase(layers_.begin() + static_cast<ptrdiff_t>(from));
     layers_.insert(layers_.begin() + static_cast<ptrdiff_t>(to), layer);
     Changed();
+    c.Return(true);
 }
 
 void Layers::Add(Call& c) {

@@ -16,53 +16,53 @@ namespace mapengine {
 
 const MemberTable<Map>& Map::Members() {
     static const MemberTable<Map> table = MemberTable<Map>()
-        .Get(3, &Map::GetAnnotations)
-        .Get(5, &Map::GetLayers)
-        .ReadOnly(6, &Map::autoRedraw_)
-        .Put(6, &Map::PutAutoRedraw)
-        .Get(7, &Map::GetZoom)
-        .Put(7, &Map::PutZoom)
-        .Get(8, &Map::GetCenterX)
-        .Put(8, &Map::PutCenterX)
-        .Get(9, &Map::GetCenterY)
-        .Put(9, &Map::PutCenterY)
-        .Get(12, &Map::GetPaperHeight)
-        .Get(13, &Map::GetPaperWidth)
-        .Get(15, &Map::GetPaperUnit)
-        .Put(15, &Map::PutPaperUnit)
-        .Get(17, &Map::GetDefaultStyle)
-        .Put(17, &Map::PutDefaultStyle)
-        .Get(20, &Map::GetCurrentTool)
-        .Put(20, &Map::PutCurrentTool)
-        .Get(22, &Map::GetDatasets)
-        .Get(25, &Map::GetMapUnit)
-        .Put(25, &Map::PutMapUnit)
-        .Property(26, &Map::rotation_)
-        .Property(28, &Map::areaUnit_)
-        .Get(29, &Map::GetBounds)
-        .Put(29, &Map::PutBounds)
-        .Get(30, &Map::GetDisplayCoordSys)
-        .Put(30, &Map::PutDisplayCoordSys)
-        .Get(31, &Map::GetNumericCoordSys)
-        .Put(31, &Map::PutNumericCoordSys)
-        .Property(32, &Map::exportSelection_)
-        .Get(33, &Map::GetSelectionStyle)
-        .Put(33, &Map::PutSelectionStyle)
-        .Method(34, &Map::ConvertCoord)
-        .Method(35, &Map::ZoomTo)
-        .Method(36, &Map::CreateCustomTool)
-        .Method(37, &Map::Distance)
-        .Method(38, &Map::PrintMap)
-        .Method(39, &Map::ExportMap)
-        .Method(42, &Map::SetSize)
-        .Get(49, &Map::GetFeatureFactory)
-        .Get(53, &Map::GetScreenWidth)
-        .Get(54, &Map::GetScreenHeight)
-        .Property(55, &Map::redrawInterval_)
-        .Property(56, &Map::searchPath_)
-        .Property(63, &Map::infotipSupport_)
-        .Get(DISPID_HWND, &Map::GetWindowHandle)
-        .Method(DISPID_REFRESH, &Map::Refresh);
+        .Get(L"Annotations", &Map::GetAnnotations)
+        .Get(L"Layers", &Map::GetLayers)
+        .ReadOnly(L"AutoRedraw", &Map::autoRedraw_)
+        .Put(L"AutoRedraw", &Map::PutAutoRedraw)
+        .Get(L"Zoom", &Map::GetZoom)
+        .Put(L"Zoom", &Map::PutZoom)
+        .Get(L"CenterX", &Map::GetCenterX)
+        .Put(L"CenterX", &Map::PutCenterX)
+        .Get(L"CenterY", &Map::GetCenterY)
+        .Put(L"CenterY", &Map::PutCenterY)
+        .Get(L"MapPaperHeight", &Map::GetPaperHeight)
+        .Get(L"MapPaperWidth", &Map::GetPaperWidth)
+        .Get(L"PaperUnit", &Map::GetPaperUnit)
+        .Put(L"PaperUnit", &Map::PutPaperUnit)
+        .Get(L"DefaultStyle", &Map::GetDefaultStyle)
+        .Put(L"DefaultStyle", &Map::PutDefaultStyle)
+        .Get(L"CurrentTool", &Map::GetCurrentTool)
+        .Put(L"CurrentTool", &Map::PutCurrentTool)
+        .Get(L"DataSets", &Map::GetDatasets)
+        .Get(L"MapUnit", &Map::GetMapUnit)
+        .Put(L"MapUnit", &Map::PutMapUnit)
+        .Property(L"Rotation", &Map::rotation_)
+        .Property(L"AreaUnit", &Map::areaUnit_)
+        .Get(L"Bounds", &Map::GetBounds)
+        .Put(L"Bounds", &Map::PutBounds)
+        .Get(L"DisplayCoordSys", &Map::GetDisplayCoordSys)
+        .Put(L"DisplayCoordSys", &Map::PutDisplayCoordSys)
+        .Get(L"NumericCoordSys", &Map::GetNumericCoordSys)
+        .Put(L"NumericCoordSys", &Map::PutNumericCoordSys)
+        .Property(L"ExportSelection", &Map::exportSelection_)
+        .Get(L"SelectionStyle", &Map::GetSelectionStyle)
+        .Put(L"SelectionStyle", &Map::PutSelectionStyle)
+        .Method(L"ConvertCoord", &Map::ConvertCoord)
+        .Method(L"ZoomTo", &Map::ZoomTo)
+        .Method(L"CreateCustomTool", &Map::CreateCustomTool)
+        .Method(L"Distance", &Map::Distance)
+        .Method(L"PrintMap", &Map::PrintMap)
+        .Method(L"ExportMap", &Map::ExportMap)
+        .Method(L"SetSize", &Map::SetSize)
+        .Get(L"FeatureFactory", &Map::GetFeatureFactory)
+        .Get(L"MapScreenWidth", &Map::GetScreenWidth)
+        .Get(L"MapScreenHeight", &Map::GetScreenHeight)
+        .Property(L"RedrawInterval", &Map::redrawInterval_)
+        .Property(L"SearchPath", &Map::searchPath_)
+        .Property(L"InfotipSupport", &Map::infotipSupport_)
+        .Get(L"hWnd", &Map::GetWindowHandle)
+        .Method(L"Refresh", &Map::Refresh);
     return table;
 }
 
@@ -85,13 +85,13 @@ void Map::PutAutoRedraw(Call& c) {
 void Map::ContentChanged() { Repaint(); }
 
 void Map::SelectionChanged() {
-    events_.Fire(MapEvents::kSelectionChanged);
+    events_.Fire(L"SelectionChanged");
     Repaint();
 }
 
 void Map::AnnotationAdded(IDispatch* annotation) {
-    std::vector<Variant> args{Variant(annotation), Variant(short{6}), Variant(true)};
-    events_.Fire(MapEvents::kAnnotationAdded, args);
+    std::vector<Variant> args{Variant(annotation)};
+    events_.Fire(L"AnnotationAdded", args);
 }
 
 void Map::ShowRaster(const RasterImage& image) {
@@ -101,7 +101,7 @@ void Map::ShowRaster(const RasterImage& image) {
 }
 
 void Map::ViewChanged() {
-    events_.Fire(MapEvents::kMapViewChanged);
+    events_.Fire(L"MapViewChanged");
     Repaint();
 }
 
@@ -112,12 +112,12 @@ void Map::DrawUserLayer(Layer& layer, HDC dc, const RECT& full, const RECT& inva
     const long hdc = static_cast<long>(reinterpret_cast<LONG_PTR>(dc));
     std::vector<Variant> args{Variant(layer.AsDispatch()), Variant(hdc), Variant(hdc), Variant(fullRect->AsDispatch()),
                               Variant(invalidRect->AsDispatch())};
-    events_.Fire(MapEvents::kDrawUserLayer, args);
+    events_.Fire(L"DrawUserLayer", args);
 }
 
 void Map::DrawingStage(short stage) {
     std::vector<Variant> args{Variant(stage)};
-    events_.Fire(MapEvents::kDrawingStage, args);
+    events_.Fire(L"MapDraw", args);
 }
 
 void Map::RenderInto(HDC dc, const RECT& device) {

@@ -145,6 +145,8 @@ public:
     STDMETHODIMP Save(LPSTREAM stream, BOOL clearDirty) override;
     STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
     STDMETHODIMP InitNew() override;
+    // Tells the sinks, the first time, that the map is initialised (by InitNew or Load).
+    void Initialised();
 
     // IProvideClassInfo
     STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
@@ -166,6 +168,7 @@ public:
     STDMETHODIMP ClearCalls() override;
     STDMETHODIMP FireEvent(LONG dispid, LONG count, VARIANT* args) override;
     STDMETHODIMP EngineWindow(LONG_PTR* hwnd) override;
+    STDMETHODIMP NewPoints(IDispatch** points) override;
 
 private:
     // Automation members (Map.cpp).
@@ -271,6 +274,7 @@ private:
     platform::ComPtr<IOleInPlaceSite> inPlaceSite_;
     SIZEL extent_ = {};
     bool rendering_ = false;
+    bool initialisedAnnounced_ = false;  // MapInitialized is fired once
 };
 
 }  // namespace mapengine

@@ -33,6 +33,10 @@ VARIANT ReferenceTo(Variant& storage) {
 
 }  // namespace
 
+void MapEvents::Fire(const wchar_t* name, std::vector<Variant>& args) {
+    Fire(InterfaceTypes::Of(DIID_DMapEvents).IdOf(name), args);
+}
+
 void MapEvents::Fire(DISPID id, std::vector<Variant>& args) {
     const MemberType* event = InterfaceTypes::Of(DIID_DMapEvents).Find(id, Kind::Method);
     if (!event) Fail(E_INVALIDARG, L"The map has no event " + std::to_wstring(id));

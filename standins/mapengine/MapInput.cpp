@@ -69,13 +69,12 @@ void Map::OnSize(int width, int height) {
     if (width == view_.Width() && height == view_.Height()) return;
     view_.SetSize(width, height);
     extent_ = {MulDiv(width, 2540, 96), MulDiv(height, 2540, 96)};
-    events_.Fire(MapEvents::kMapResized);
     ViewChanged();
 }
 
 void Map::OnMouseDown(short button, short shift, int x, int y) {
     std::vector<Variant> args{Variant(button), Variant(shift), Variant(float(x)), Variant(float(y))};
-    events_.Fire(MapEvents::kMouseDown, args);
+    events_.Fire(L"MouseDown", args);
     if (button != 1) return;
     if (window_.Handle()) ::SetCapture(window_.Handle());
     switch (GestureOf(currentTool_)) {
@@ -89,7 +88,7 @@ void Map::OnMouseDown(short button, short shift, int x, int y) {
         ComPtr<Points> points = Points::Make(PolygonInDegrees());
         std::vector<Variant> poly{Variant(short(currentTool_)), Variant(0L), Variant(points->AsDispatch()),
                                   Bool(shift & 1), Bool(shift & 2), Bool(true)};
-        events_.Fire(MapEvents::kPolyToolUsed, poly);
+        events_.Fire(L"PolyToolUsed", poly);
         break;
     }
     case Gesture::None: break;
@@ -99,7 +98,7 @@ void Map::OnMouseDown(short button, short shift, int x, int y) {
 void Map::OnMouseUp(short button, short shift, int x, int y) {
     if (button == 1 && ::GetCapture() == window_.Handle()) ::ReleaseCapture();
     std::vector<Variant> args{Variant(button), Variant(shift), Variant(float(x)), Variant(float(y))};
-    events_.Fire(MapEvents::kMouseUp, args);
+    events_.Fire(L"MouseUp", args);
     if (button != 1 || !dragging_) return;
     dragging_ = false;
     POINT end = {x, y};
@@ -113,29 +112,29 @@ void Map::OnMouseUp(short button, short shift, int x, int y) {
 
 void Map::OnMouseMove(short button, short shift, int x, int y) {
     std::vector<Variant> args{Variant(button), Variant(shift), Variant(float(x)), Variant(float(y))};
-    events_.Fire(MapEvents::kMouseMove, args);
+    events_.Fire(L"MouseMove", args);
 }
 
 void Map::OnDoubleClick(short shift, int, int) {
-    events_.Fire(MapEvents::kDblClick);
+    events_.Fire(L"DblClick");
     if (GestureOf(currentTool_) == Gesture::Poly && !polygon_.empty()) FinishPolygon(1, shift);
 }
 
 void Map::OnKeyDown(short key, short shift) {
     std::vector<Variant> args{Variant(key), Variant(shift)};
-    events_.Fire(MapEvents::kKeyDown, args);
+    events_.Fire(L"KeyDown", args);
     // A sink may swallow the key by setting it to 0.
     if (args[0].ToLong() == VK_ESCAPE && !polygon_.empty()) FinishPolygon(2, shift);
 }
 
 void Map::OnKeyUp(short key, short shift) {
     std::vector<Variant> args{Variant(key), Variant(shift)};
-    events_.Fire(MapEvents::kKeyUp, args);
+    events_.Fire(L"KeyUp", args);
 }
 
 void Map::OnChar(short character) {
     std::vector<Variant> args{Variant(character)};
-    events_.Fire(MapEvents::kKeyPress, args);
+    events_.Fire(L"KeyPress", args);
 }
 
 // --- Tools -----------------------------------------------------------------------------------
@@ -157,7 +156,7 @@ bool Map::FireToolUsed(long tool, POINT from, POINT to, short shift) {
     view_.ScreenToMap(to.x, to.y, x2, y2);
     std::vector<Variant> args{Variant(short(tool)), Variant(x1), Variant(y1), Variant(x2), Variant(y2),
                               Variant(view_.Distance(x1, y1, x2, y2)), Bool(shift & 1), Bool(shift & 2), Bool(true)};
-    events_.Fire(MapEvents::kToolUsed, args);
+    events_.Fire(L"ToolUsed", args);
     return args[8].ToBool();
 }
 
@@ -246,7 +245,7 @@ void Map::FinishPolygon(long flags, short shift) {
     ComPtr<Points> collection = Points::Make(points);
     std::vector<Variant> args{Variant(short(tool)), Variant(flags), Variant(collection->AsDispatch()), Bool(shift & 1),
                               Bool(shift & 2), Bool(true)};
-    events_.Fire(MapEvents::kPolyToolUsed, args);
+    events_.Fire(L"PolyToolUsed", args);
     if (flags != 1 || !args[5].ToBool()) return;
     if (tool == kPolygonSelect && points.size() >= 3) {
         GeoRect box{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
@@ -284,7 +283,7 @@ void Map::AddFeatureByTool(long tool, FeatureRecord record, short shift) {
     ComPtr<Feature> added = layer->AddFeatureCopy(*prototype);
     std::vector<Variant> args{Variant(short(tool)), Variant(1L), Variant(added->AsDispatch()), Bool(shift & 1),
                               Bool(shift & 2), Bool(true)};
-    events_.Fire(MapEvents::kAddFeatureToolUsed, args);
+    events_.Fire(L"AddFeatureToolUsed", args);
 }
 
 }  // namespace mapengine

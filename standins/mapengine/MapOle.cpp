@@ -3,6 +3,7 @@
 #include "standins/mapengine/Map.h"
 
 #include "standins/mapengine/CallLog.h"
+#include "standins/mapengine/Points.h"
 #include "standins/mapengine/Units.h"
 #include "platform/Module.h"
 #include "platform/UniqueHandle.h"
@@ -359,6 +360,7 @@ STDMETHODIMP Map::Load(LPSTREAM stream) {
         next.SetCenter(saved.centerX, saved.centerY);
         next.SetZoom(saved.zoom / MetresPerUnit(saved.distanceUnit));
         view_ = next;
+        Initialised();
         return S_OK;
     }
     COM_CATCH_RETURN();
@@ -381,10 +383,20 @@ STDMETHODIMP Map::GetSizeMax(ULARGE_INTEGER* size) {
 
 // Script hosts never call it, so a new map is already initialised; calling it again resets the view.
 STDMETHODIMP Map::InitNew() {
-    ViewModel fresh;
-    fresh.SetSize(view_.Width(), view_.Height());
-    view_ = fresh;
-    return S_OK;
+    COM_TRY {
+        ViewModel fresh;
+        fresh.SetSize(view_.Width(), view_.Height());
+        view_ = fresh;
+        Initialised();
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+void Map::Initialised() {
+    if (initialisedAnnounced_) return;
+    initialisedAnnounced_ = true;
+    events_.Fire(L"MapInitialized");
 }
 
 // --- IProvideClassInfo -----------------------------------------------------------------------
@@ -476,6 +488,17 @@ STDMETHODIMP Map::FireEvent(LONG dispid, LONG count, VARIANT* args) {
         std::vector<Variant> values(args, args + count);
         events_.Fire(dispid, values);
         for (LONG i = 0; i < count; ++i) THROW_IF_FAILED(::VariantCopy(&args[i], &values[static_cast<size_t>(i)]));
+        return S_OK;
+    }
+    COM_CATCH_RETURN();
+}
+
+STDMETHODIMP Map::NewPoints(IDispatch** points) {
+    if (!points) return E_POINTER;
+    COM_TRY {
+        ComPtr<Points> made = Points::Make({});
+        *points = made->AsDispatch();
+        (*points)->AddRef();
         return S_OK;
     }
     COM_CATCH_RETURN();

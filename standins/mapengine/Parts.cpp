@@ -6,8 +6,8 @@ namespace mapengine {
 
 const MemberTable<Parts>& Parts::Members() {
     static const MemberTable<Parts> table = MemberTable<Parts>()
-        .Get(1, &Parts::GetCount)
-        .Method(2, &Parts::Item);
+        .Get(L"Count", &Parts::GetCount)
+        .Method(L"_Item", &Parts::Item);
     return table;
 }
 

@@ -4,9 +4,10 @@ namespace mapengine {
 
 const MemberTable<Point>& Point::Members() {
     static const MemberTable<Point> table = MemberTable<Point>()
-        .Property(1, &Point::x_)
-        .Property(2, &Point::y_)
-        .Method(3, &Point::Set);
+        .ReadOnly(L"X", &Point::x_)
+        .ReadOnly(L"Y", &Point::y_)
+        .Method(L"Set", &Point::Set)
+        .Method(L"Offset", &Point::Offset);
     return table;
 }
 
@@ -20,6 +21,11 @@ platform::ComPtr<Point> Point::Make(double x, double y) {
 void Point::Set(Call& c) {
     x_ = c.Double(0);
     y_ = c.Double(1);
+}
+
+void Point::Offset(Call& c) {
+    x_ += c.Double(0);
+    y_ += c.Double(1);
 }
 
 }  // namespace mapengine

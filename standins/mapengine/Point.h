@@ -20,6 +20,7 @@ public:
 
 private:
     void Set(Call& c);
+    void Offset(Call& c);
 
     double x_ = 0, y_ = 0;
 };

@@ -8,9 +8,10 @@ namespace mapengine {
 
 const MemberTable<Points>& Points::Members() {
     static const MemberTable<Points> table = MemberTable<Points>()
-        .Get(1, &Points::GetCount)
-        .Method(2, &Points::Item)
-        .Method(3, &Points::AddXY);
+        .Get(L"Count", &Points::GetCount)
+        .Method(L"_Item", &Points::Item)
+        .Method(L"AddXY", &Points::AddXY)
+        .Method(L"RemoveAll", &Points::RemoveAll);
     return table;
 }
 
@@ -28,6 +29,19 @@ void Points::Item(Call& c) {
     c.Return(Point::Make(points_[i].x, points_[i].y));
 }
 
-void Points::AddXY(Call& c) { points_.push_back({c.Double(0), c.Double(1)}); }
+void Points::AddXY(Call& c) {
+    const XY point = {c.Double(0), c.Double(1)};
+    size_t at = points_.size();
+    if (c.Has(2)) {
+        const long position = c.Long(2);
+        if (position < 1 || static_cast<size_t>(position) > points_.size() + 1)
+            Fail(DISP_E_BADINDEX, L"A point cannot be inserted at position " + std::to_wstring(position));
+        at = static_cast<size_t>(position - 1);
+    }
+    points_.insert(points_.begin() + static_cast<ptrdiff_t>(at), point);
+    c.Return(Point::Make(point.x, point.y));
+}
+
+void Points::RemoveAll(Call&) { points_.clear(); }
 
 }  // namespace mapengine

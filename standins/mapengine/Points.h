@@ -28,6 +28,7 @@ private:
     void GetCount(Call& c);
     void Item(Call& c);
     void AddXY(Call& c);
+    void RemoveAll(Call& c);
 
     XYList points_;
 };

@@ -6,14 +6,14 @@ namespace mapengine {
 
 const MemberTable<Rectangle>& Rectangle::Members() {
     static const MemberTable<Rectangle> table = MemberTable<Rectangle>()
-        .ReadOnly(1, &Rectangle::xmin_)
-        .ReadOnly(2, &Rectangle::ymin_)
-        .ReadOnly(3, &Rectangle::xmax_)
-        .ReadOnly(4, &Rectangle::ymax_)
-        .Get(5, &Rectangle::GetHeight)
-        .Get(6, &Rectangle::GetWidth)
-        .Method(7, &Rectangle::Set)
-        .Method(8, &Rectangle::Offset);
+        .ReadOnly(L"XMin", &Rectangle::xmin_)
+        .ReadOnly(L"YMin", &Rectangle::ymin_)
+        .ReadOnly(L"XMax", &Rectangle::xmax_)
+        .ReadOnly(L"YMax", &Rectangle::ymax_)
+        .Get(L"Height", &Rectangle::GetHeight)
+        .Get(L"Width", &Rectangle::GetWidth)
+        .Method(L"Set", &Rectangle::Set)
+        .Method(L"Offset", &Rectangle::Offset);
     return table;
 }
 

@@ -11,49 +11,47 @@ namespace mapengine {
 
 const MemberTable<Style>& Style::Members() {
     static const MemberTable<Style> table = MemberTable<Style>()
-        .Property(1, &Style::symbolCharacter_)
-        .Property(2, &Style::lineColor_)
-        .Property(3, &Style::lineStyle_)
-        .Property(4, &Style::lineWidth_)
-        .Property(5, &Style::regionColor_)
-        .Property(6, &Style::regionPattern_)
-        .Property(7, &Style::regionBackColor_)
-        .Property(8, &Style::regionBorderStyle_)
-        .Property(9, &Style::regionBorderColor_)
-        .Property(10, &Style::regionBorderWidth_)
-        .Get(11, &Style::GetTextFont)
-        .Put(11, &Style::PutTextFont)
-        .Get(12, &Style::GetSymbolFont)
-        .Put(12, &Style::PutSymbolFont)
-        .Property(13, &Style::textFontColor_)
-        .Property(14, &Style::textFontBackColor_)
-        .Property(15, &Style::symbolFontColor_)
-        .Property(16, &Style::symbolFontBackColor_)
-        .Property(17, &Style::symbolFontOpaque_)
-        .Property(18, &Style::textFontOpaque_)
-        .Property(19, &Style::symbolFontHalo_)
-        .Property(20, &Style::symbolFontShadow_)
-        .Property(21, &Style::textFontHalo_)
-        .Property(22, &Style::textFontShadow_)
-        .Property(23, &Style::textFontAllCaps_)
-        .Property(24, &Style::textFontDblSpace_)
-        .Method(25, &Style::Pick)
-        .Method(26, &Style::Pick)
-        .Method(27, &Style::Pick)
-        .Method(28, &Style::Pick)
-        .Method(29, &Style::CloneMember)
-        .Property(33, &Style::symbolBitmapTransparent_)
-        .Property(34, &Style::symbolBitmapOverrideColor_)
-        .Property(35, &Style::symbolBitmapColor_)
-        .Property(36, &Style::symbolBitmapName_)
-        .Property(38, &Style::symbolBitmapSize_)
-        .Property(40, &Style::symbolFontRotation_)
-        .Property(43, &Style::regionTransparent_)
-        .Property(44, &Style::lineInterleaved_)
-        .Property(45, &Style::lineWidthUnit_)
-        .Property(46, &Style::regionBorderWidthUnit_)
-        .Get(47, &Style::GetSupportsInterleave)
-        .Property(48, &Style::textFontRotation_);
+        .Property(L"SymbolCharacter", &Style::symbolCharacter_)
+        .Property(L"LineColor", &Style::lineColor_)
+        .Property(L"LineStyle", &Style::lineStyle_)
+        .Property(L"LineWidth", &Style::lineWidth_)
+        .Property(L"RegionColor", &Style::regionColor_)
+        .Property(L"RegionPattern", &Style::regionPattern_)
+        .Property(L"RegionBackColor", &Style::regionBackColor_)
+        .Property(L"RegionBorderStyle", &Style::regionBorderStyle_)
+        .Property(L"RegionBorderColor", &Style::regionBorderColor_)
+        .Property(L"RegionBorderWidth", &Style::regionBorderWidth_)
+        .Get(L"TextFont", &Style::GetTextFont)
+        .Get(L"SymbolFont", &Style::GetSymbolFont)
+        .Property(L"TextFontColor", &Style::textFontColor_)
+        .Property(L"TextFontBackColor", &Style::textFontBackColor_)
+        .Property(L"SymbolFontColor", &Style::symbolFontColor_)
+        .Property(L"SymbolFontBackColor", &Style::symbolFontBackColor_)
+        .Property(L"SymbolFontOpaque", &Style::symbolFontOpaque_)
+        .Property(L"TextFontOpaque", &Style::textFontOpaque_)
+        .Property(L"SymbolFontHalo", &Style::symbolFontHalo_)
+        .Property(L"SymbolFontShadow", &Style::symbolFontShadow_)
+        .Property(L"TextFontHalo", &Style::textFontHalo_)
+        .Property(L"TextFontShadow", &Style::textFontShadow_)
+        .Property(L"TextFontAllCaps", &Style::textFontAllCaps_)
+        .Property(L"TextFontDblSpace", &Style::textFontDblSpace_)
+        .Method(L"PickSymbol", &Style::Pick)
+        .Method(L"PickLine", &Style::Pick)
+        .Method(L"PickRegion", &Style::Pick)
+        .Method(L"PickText", &Style::Pick)
+        .Method(L"Clone", &Style::CloneMember)
+        .Property(L"SymbolBitmapTransparent", &Style::symbolBitmapTransparent_)
+        .Property(L"SymbolBitmapOverrideColor", &Style::symbolBitmapOverrideColor_)
+        .Property(L"SymbolBitmapColor", &Style::symbolBitmapColor_)
+        .Property(L"SymbolBitmapName", &Style::symbolBitmapName_)
+        .Property(L"SymbolBitmapSize", &Style::symbolBitmapSize_)
+        .Property(L"SymbolFontRotation", &Style::symbolFontRotation_)
+        .Property(L"RegionTransparent", &Style::regionTransparent_)
+        .Property(L"LineInterleaved", &Style::lineInterleaved_)
+        .Property(L"LineWidthUnit", &Style::lineWidthUnit_)
+        .Property(L"RegionBorderWidthUnit", &Style::regionBorderWidthUnit_)
+        .Get(L"LineSupportsInterleave", &Style::GetSupportsInterleave)
+        .Property(L"TextFontRotation", &Style::textFontRotation_);
     return table;
 }
 
@@ -84,11 +82,6 @@ ComPtr<IFontDisp> CloneFont(IUnknown* source) {
 void Style::GetFont(Call& c, ComPtr<IFontDisp>& font) {
     if (!font) font = NewFont(L"Arial", 120000);
     c.Return(static_cast<IDispatch*>(font.Get()));
-}
-
-void Style::PutFont(Call& c, ComPtr<IFontDisp>& font) {
-    ComPtr<IDispatch> value = c.Dispatch(0);
-    font = CloneFont(value.Get());
 }
 
 void Style::Pick(Call& c) { c.Return(DialogsAnswerOk()); }

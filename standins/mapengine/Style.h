@@ -79,11 +79,8 @@ public:
 
 private:
     void GetFont(Call& c, platform::ComPtr<IFontDisp>& font);
-    void PutFont(Call& c, platform::ComPtr<IFontDisp>& font);
     void GetTextFont(Call& c) { GetFont(c, textFont_); }
-    void PutTextFont(Call& c) { PutFont(c, textFont_); }
     void GetSymbolFont(Call& c) { GetFont(c, symbolFont_); }
-    void PutSymbolFont(Call& c) { PutFont(c, symbolFont_); }
     void Pick(Call& c);
     void CloneMember(Call& c);
     void GetSupportsInterleave(Call& c);

@@ -110,7 +110,7 @@ std::wstring MapSiteTest::WriteTable(const std::wstring& name, const std::vector
     for (const MapPoint& p : points) {
         char line[200];
         ++i;
-        std::snprintf(line, sizeof line, "!feature\t0\tk%d\tv%d\t\t%.6f\t%.6f\t\t0\t\n", i, i, p.x, p.y);
+        std::snprintf(line, sizeof line, "!feature\t2\tk%d\tv%d\t\t%.6f\t%.6f\t\t0\t\n", i, i, p.x, p.y);
         out << line;
     }
     return path;

@@ -104,9 +104,9 @@ TEST_F(ControlInit, InitNewPreparesFolderToolsEngineAndTheAnnotationsLayer) {
     EXPECT_EQ(GetProperty(map.Get(), 55).ToLong(), 500);
     EXPECT_FALSE(GetProperty(map.Get(), 63).ToBool());
     EXPECT_EQ(GetProperty(GetProperty(map.Get(), 33).pdispVal, 10).ToLong(), 2);
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(36) call I2:1 I2:4"));
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(36) call I2:3 I2:1"));
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(36) call I2:4 I2:5"));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Map.CreateCustomTool(36) call I2:1 I2:4"));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Map.CreateCustomTool(36) call I2:3 I2:1"));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Map.CreateCustomTool(36) call I2:4 I2:5"));
 
     auto names = EngineLayerNames(map.Get());
     ASSERT_FALSE(names.empty());
@@ -225,8 +225,8 @@ TEST_F(ControlInit, EngineEventsReachTheControlOnceInitialised) {
     down[2].vt = VT_R4; down[2].fltVal = 20;
     down[3].vt = VT_R4; down[3].fltVal = 30;
     ASSERT_EQ(hooks->FireEvent(-605, 4, down), S_OK);
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(20) get"));
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(34) call")) << platform::ToAnsi(LastEngineCall(hooks.Get()));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Map.CurrentTool(20) get"));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Map.ConvertCoord(34) call")) << platform::ToAnsi(LastEngineCall(hooks.Get()));
 
     // A draw request: the control asks for the four corners and gives the context back as it was.
     hooks->ClearCalls();
@@ -250,7 +250,7 @@ TEST_F(ControlInit, EngineEventsReachTheControlOnceInitialised) {
     for (LONG i = 0; i < calls; ++i) {
         BSTR t = nullptr;
         hooks->CallText(i, &t);
-        if (Bstr::Attach(t).Wide().find(L"(34) call") != std::wstring::npos) ++conversions;
+        if (Bstr::Attach(t).Wide().find(L"Map.ConvertCoord(34) call") != std::wstring::npos) ++conversions;
     }
     EXPECT_EQ(conversions, 4);
     POINT origin = {};
@@ -263,7 +263,7 @@ TEST_F(ControlInit, EngineEventsReachTheControlOnceInitialised) {
     As<IOleObject>(control_.Get())->Close(OLECLOSE_NOSAVE);
     hooks->ClearCalls();
     ASSERT_EQ(hooks->FireEvent(-605, 4, down), S_OK);
-    EXPECT_FALSE(EngineLogContains(hooks.Get(), L"(34) call"));
+    EXPECT_FALSE(EngineLogContains(hooks.Get(), L"Map.ConvertCoord(34) call"));
 }
 
 TEST_F(ControlInit, AFeatureAddedWithAnAnnotationToolRedrawsTheInsertionLayer) {
@@ -282,14 +282,14 @@ TEST_F(ControlInit, AFeatureAddedWithAnAnnotationToolRedrawsTheInsertionLayer) {
     }
     hooks->ClearCalls();
     ASSERT_EQ(hooks->FireEvent(16, 6, added), S_OK);
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(20) get"));
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(23) call")) << platform::ToAnsi(LastEngineCall(hooks.Get()));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Map.CurrentTool(20) get"));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Layer.Invalidate(23) call")) << platform::ToAnsi(LastEngineCall(hooks.Get()));
 
     // Any other tool leaves the layers alone.
     PutProperty(Dispatch(), 20, Variant(static_cast<long>(VO_MAP_TOOL_SELECT)));
     hooks->ClearCalls();
     ASSERT_EQ(hooks->FireEvent(16, 6, added), S_OK);
-    EXPECT_FALSE(EngineLogContains(hooks.Get(), L"(23) call"));
+    EXPECT_FALSE(EngineLogContains(hooks.Get(), L"Layer.Invalidate(23) call"));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "tests/control/MapSiteFixture.h"
 #include "tests/support/TestSupport.h"
 
+#include "ZmaVOMap2/engine/EngineMembers.h"
+
 #include <algorithm>
 
 using platform::Bstr;
@@ -146,12 +148,11 @@ TEST_F(LayerMembers, ClearAnnotationsEmptiesTheAnnotationsLayerAndTheMapsOwnAnno
     }
     Variant own = Get(map_.Get(), 3);
     Call(own.pdispVal, 6, {Text(L"free"), Variant(10.0), Variant(50.0)});
-    Variant all;
-    Call(annotations.Get(), 26, {}, &all);
+    Variant all = Get(annotations.Get(), Engine::Layer::kAllFeatures);
     ASSERT_EQ(Get(all.pdispVal, 1).ToLong(), 3);
 
     EXPECT_EQ(control_->ClearAnnotations(), S_OK);
-    Call(annotations.Get(), 26, {}, &all);
+    all = Get(annotations.Get(), Engine::Layer::kAllFeatures);
     EXPECT_EQ(Get(all.pdispVal, 1).ToLong(), 0);
     EXPECT_EQ(Get(own.pdispVal, 2).ToLong(), 0);
 }

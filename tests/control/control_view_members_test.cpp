@@ -6,6 +6,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "ZmaVOMap2/control/ZmaVadAZ.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 #include "platform/ComObject.h"
 
 #include "MapEngine.h"
@@ -313,9 +314,8 @@ protected:
     // Text features of the annotations layer, through the engine.
     long TextFeatures() {
         ComPtr<IDispatch> layer = EngineLayer(L"Annotations");
-        Variant features;
-        EXPECT_EQ(Call(layer.Get(), 26, {}, &features), S_OK);
-        return Get(features.pdispVal, 1).ToLong();
+        Variant features = Get(layer.Get(), Engine::Layer::kAllFeatures);
+        return Get(features.pdispVal, Engine::Collection::kCount).ToLong();
     }
     void AddTextFeature(const wchar_t* text) {
         Variant factory = Get(EngineMap().Get(), kEngineFeatureFactory);
@@ -323,10 +323,10 @@ protected:
         ASSERT_EQ(::CLSIDFromString(L"{968303A6-8F18-11D0-8796-00AA00B7EF73}", &pointClass), S_OK);
         ComPtr<IDispatch> point;
         ASSERT_EQ(::CoCreateInstance(pointClass, nullptr, CLSCTX_ALL, IID_IDispatch, point.PutVoid()), S_OK);
-        Call(point.Get(), 3, {Variant(10.0), Variant(50.0)});
+        Call(point.Get(), Engine::Point::kSet, {Variant(10.0), Variant(50.0)});
         Variant feature;
-        ASSERT_EQ(Call(factory.pdispVal, 8, {Variant(point.Get()), Text(text)}, &feature), S_OK);
-        ASSERT_EQ(Call(EngineLayer(L"Annotations").Get(), 21, {feature}), S_OK);
+        ASSERT_EQ(Call(factory.pdispVal, Engine::FeatureFactory::kCreateText, {Variant(point.Get()), Text(text)}, &feature), S_OK);
+        ASSERT_EQ(Call(EngineLayer(L"Annotations").Get(), Engine::Layer::kAddFeature, {feature}), S_OK);
     }
 };
 

@@ -104,7 +104,7 @@ TEST_F(ControlView, MetafileDrawHasTheEnginePrintAndKeepsItsPaperUnit) {
     EXPECT_GT(header.nRecords, 2u);
     ::DeleteEnhMetaFile(file);
 
-    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"(38) call"));
+    EXPECT_TRUE(EngineLogContains(hooks.Get(), L"Map.PrintMap(38) call"));
     EXPECT_EQ(PaperUnit(), 3);
 }
 

@@ -36,7 +36,7 @@ var path = fso.GetSpecialFolder(2).Path + "\\script_temp_layer.tab";
 var file = fso.CreateTextFile(path, true);
 file.Write("!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n" +
            "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n" +
-           "!feature\t0\tk1\tv1\t\t11.5\t48.1\t\t0\t\n!feature\t0\tk2\tv2\t\t11.6\t48.2\t\t0\t\n");
+           "!feature\t2\tk1\tv1\t\t11.5\t48.1\t\t0\t\n!feature\t2\tk2\tv2\t\t11.6\t48.2\t\t0\t\n");
 file.Close();
 var layers = map.MapX.Layers;
 var before = layers.Count;

@@ -34,7 +34,7 @@ constexpr long kRows = 300;
 
 // Engine events and members used.
 constexpr LONG kEventKeyDown = -602, kEventMouseDown = -605, kEventMouseMove = -606, kEventToolUsed = 3, kEventPolyToolUsed = 11;
-constexpr DISPID kFeatureFactory = 49, kCreatePoints = 5, kAddXY = 3;
+constexpr DISPID kAddXY = 5;
 
 struct Position {
     double lon, lat;
@@ -122,10 +122,10 @@ protected:
                               Variant(false), Variant(false), Variant(true)});
     }
     void PolygonUsed(const std::vector<Position>& ring) {
-        Variant factory = Get(EngineMap().Get(), kFeatureFactory), points;
-        ASSERT_EQ(Call(factory.pdispVal, kCreatePoints, {}, &points), S_OK);
-        for (const Position& p : ring) ASSERT_EQ(Call(points.pdispVal, kAddXY, {Variant(p.lon), Variant(p.lat)}), S_OK);
-        Fire(kEventPolyToolUsed, {Variant(short{VO_MAP_TOOL_POLYGON_SELECT}), Variant(1L), Variant(points.pdispVal),
+        ComPtr<IDispatch> points;
+        ASSERT_EQ(hooks_->NewPoints(points.Put()), S_OK);
+        for (const Position& p : ring) ASSERT_EQ(Call(points.Get(), kAddXY, {Variant(p.lon), Variant(p.lat)}), S_OK);
+        Fire(kEventPolyToolUsed, {Variant(short{VO_MAP_TOOL_POLYGON_SELECT}), Variant(1L), Variant(points.Get()),
                                   Variant(false), Variant(false), Variant(true)});
     }
 

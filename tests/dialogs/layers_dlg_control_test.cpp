@@ -97,7 +97,7 @@ protected:
         return WriteFile(folder, name + ".tab",
                          "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
                          "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n"
-                         "!feature\t0\tk1\tv1\t\t10.000000\t50.000000\t\t0\t\n");
+                         "!feature\t2\tk1\tv1\t\t10.000000\t50.000000\t\t0\t\n");
     }
     // Opens the Layer Control and runs `steps`, the first in the Layer Control itself.
     void InLayerControl(std::vector<std::function<void(HWND)>> steps) {
@@ -370,7 +370,7 @@ TEST_F(LayerOrder, AMapLoadedFromItsStreamKeepsItsAnnotationsLayerAndTheLayerEdi
     EXPECT_EQ(layers(engine.Get()), before);
     platform::ComPtr<IDispatch> annotations = layer(engine.Get(), L"Annotations");
     ASSERT_TRUE(annotations);
-    Variant features = EngineDispatch(annotations.Get()).Call(Engine::Layer::kAllFeatures);
+    Variant features = EngineDispatch(annotations.Get()).Get(Engine::Layer::kAllFeatures);
     EXPECT_EQ(EngineDispatch(features.pdispVal).Get(Engine::Collection::kCount).ToLong(), 1);
     EXPECT_EQ(kept(loadedMap.Get()), keptBefore);
     testsupport::CloseInPlace(loaded.Get());

@@ -24,7 +24,7 @@ std::string Format(double v) {
 HRESULT RecordingLayer::Attach(const std::string& name, int type, const std::string&) {
     Variant layers = EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kLayers);
     Variant added = EngineDispatch(layers.pdispVal)
-                        .Call(Engine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+                        .Call(Engine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(short{1})});
     if (added.vt != VT_DISPATCH || !added.pdispVal) return E_FAIL;
     SetEngineLayer(added.pdispVal);
     SetType(type);

@@ -98,7 +98,7 @@ std::string LayerTest::WriteTable(const std::string& name, int features, const s
     std::string text = "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
                        "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n    Name Char (64) ;\n";
     for (int i = 1; i <= features; ++i)
-        text += "!feature\t0\tk" + std::to_string(i) + "\tv" + std::to_string(i) + "\t\t" + std::to_string(i) +
+        text += "!feature\t2\tk" + std::to_string(i) + "\tv" + std::to_string(i) + "\t\t" + std::to_string(i) +
                 "\t" + std::to_string(i) + "\t\t0\t\n";
     WriteBytes(base + ".tab", text);
     if (!rowOffsets.empty()) {

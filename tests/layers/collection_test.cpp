@@ -1,5 +1,6 @@
 // The layer collection: placing, moving, finding and removing layers, and the annotations layer.
 #include "tests/layers/LayerFixture.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 
 #include "ZmaVOMap2/datalayers/ZmaVadAZDataLayer.h"
 #include "ZmaVOMap2/layers/ZmaVadAZDatasetComposition.h"
@@ -298,7 +299,7 @@ TEST_F(LayerTest, DestroyingTheCollectionEmptiesTheEngineOfOwnLayers) {
     OpenTable("b");
     layers_->CreateAnnotationsLayer();
     Variant engineLayers = EngineDispatch(map_.Get()).Get(5);
-    EngineDispatch(engineLayers.pdispVal).Call(5, {Variant(std::wstring(L"foreign"))});
+    EngineDispatch(engineLayers.pdispVal).Call(Engine::Layers::kAddUserDrawLayer, {Variant(std::wstring(L"foreign")), Variant(short{1})});
     layers_.reset();
     EXPECT_EQ(EngineLayerNames(), (Names{"foreign"}));
 }

@@ -20,11 +20,11 @@ namespace {
 constexpr DISPID kMapAnnotations = 3, kMapZoom = 7, kMapCenterX = 8, kMapCenterY = 9, kMapBounds = 29, kMapFeatureFactory = 49;
 constexpr DISPID kRectXMin = 1, kRectYMin = 2, kRectXMax = 3, kRectYMax = 4, kRectSet = 7;
 constexpr DISPID kAnnotationsCount = 2, kAnnotationsItem = 4, kAnnotationsAddText = 6, kAnnotationGraphic = 2;
-constexpr DISPID kGraphicX = 1, kGraphicY = 2, kGraphicCaption = 3, kGraphicStyle = 4;
-constexpr DISPID kFactoryCreateText = 8, kFactoryCreateSymbol = 1, kStyleTextFontColor = 13;
-constexpr DISPID kFeatureType = 1, kFeatureStyle = 2, kFeatureCaption = 3, kFeaturePoint = 6, kFeatureKeyValue = 17;
+constexpr DISPID kGraphicCaption = 1, kGraphicX = 2, kGraphicY = 3, kGraphicStyle = 5;
+constexpr DISPID kFactoryCreateText = 8, kFactoryCreateSymbol = 5, kStyleTextFontColor = 13;
+constexpr DISPID kFeatureType = 2, kFeatureStyle = 6, kFeatureCaption = 8, kFeaturePoint = 12, kFeatureKeyValue = 17;
 constexpr DISPID kPointX = 1, kPointY = 2, kPointSet = 3;
-constexpr DISPID kLayerSelection = 12, kLayerSelectable = 3, kFeaturesAdd = 4;
+constexpr DISPID kLayerSelection = 12, kLayerSelectable = 3, kSelectionAdd = 65540;
 
 const CLSID kEnginePointClass = {0x968303A6, 0x8F18, 0x11D0, {0x87, 0x96, 0x00, 0xAA, 0x00, 0xB7, 0xEF, 0x73}};
 
@@ -49,7 +49,7 @@ public:
     HRESULT Attach(const std::string& name, int type, const std::string& = std::string()) override {
         Variant layers = EngineDispatch(GetMapXMap().Get()).Get(Engine::Map::kLayers);
         Variant added = EngineDispatch(layers.pdispVal)
-                            .Call(Engine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(1L)});
+                            .Call(Engine::Layers::kAddUserDrawLayer, {Variant(platform::ToWide(name)), Variant(short{1})});
         if (added.vt != VT_DISPATCH) return E_FAIL;
         SetEngineLayer(added.pdispVal);
         SetType(type);
@@ -99,7 +99,7 @@ protected:
         layer.Put(kLayerSelectable, Variant(true));
         Variant selection = layer.Get(kLayerSelection);
         for (long index : selected)
-            EngineDispatch(selection.pdispVal).Call(kFeaturesAdd, {Variant(table->GetFeature(index).Get())});
+            EngineDispatch(selection.pdispVal).Call(kSelectionAdd, {Variant(table->GetFeature(index).Get())});
         return table;
     }
     void SetMapBounds(const ZmaExtent& e) {
@@ -331,8 +331,8 @@ TEST_F(AnnotationEditing, FeatureStyleOpensTheDialogOfTheFirstSelectedFeatureOnl
 
     EngineDispatch layer(annotations_->GetMapXLayer().Get());
     Variant selection = layer.Get(kLayerSelection);
-    EngineDispatch(selection.pdispVal).Call(kFeaturesAdd, {Variant(annotations_->GetFeature(2).Get())});
-    EngineDispatch(selection.pdispVal).Call(kFeaturesAdd, {Variant(annotations_->GetFeature(1).Get())});
+    EngineDispatch(selection.pdispVal).Call(kSelectionAdd, {Variant(annotations_->GetFeature(2).Get())});
+    EngineDispatch(selection.pdispVal).Call(kSelectionAdd, {Variant(annotations_->GetFeature(1).Get())});
     hooks->ClearCalls();
     EXPECT_EQ(layers_->ApplyFeatureStyle(), S_OK);
     EXPECT_EQ(picked(), L"Style.PickSymbol;");

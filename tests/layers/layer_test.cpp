@@ -1,5 +1,6 @@
 // One layer over the engine: opening tables, attaching by name, visibility, names, removal.
 #include "tests/layers/LayerFixture.h"
+#include "ZmaVOMap2/engine/EngineMembers.h"
 
 #include "ZmaVOMap2/layers/FileNames.h"
 #include "ZmaVOMap2/mitab/mitab.h"
@@ -191,8 +192,8 @@ TEST_F(LayerTest, SetNameRenamesTheEngineLayerAndIsRemembered) {
 TEST_F(LayerTest, UniqueNamesSkipNamesTheEngineHas) {
     EXPECT_EQ(CZmaVadAZLayer::MakeUniqueName("Direction", map_.Get()), "Direction1");
     Variant engineLayers = EngineDispatch(map_.Get()).Get(5);
-    EngineDispatch(engineLayers.pdispVal).Call(5, {Variant(std::wstring(L"Direction1"))});
-    EngineDispatch(engineLayers.pdispVal).Call(5, {Variant(std::wstring(L"Direction2"))});
+    EngineDispatch(engineLayers.pdispVal).Call(Engine::Layers::kAddUserDrawLayer, {Variant(std::wstring(L"Direction1")), Variant(short{1})});
+    EngineDispatch(engineLayers.pdispVal).Call(Engine::Layers::kAddUserDrawLayer, {Variant(std::wstring(L"Direction2")), Variant(short{1})});
     EXPECT_EQ(CZmaVadAZLayer::MakeUniqueName("Direction", map_.Get()), "Direction3");
 }
 

@@ -132,7 +132,7 @@ TEST_F(LayerPersistenceTest, AnnotationsTravelInsideTheDocumentAndComeBackAsATab
     const std::vector<std::string> madeFiles = TemporaryTableFiles(annotations);
     ASSERT_EQ(madeFiles.size(), 2u);
     for (const std::string& file : madeFiles) EXPECT_TRUE(Exists(file)) << file;
-    constexpr DISPID kFeatureFactory = 49, kCreateText = 8, kPointSet = 3, kAddFeature = 21, kCaption = 3;
+    constexpr DISPID kFeatureFactory = 49, kCreateText = 8, kPointSet = 3, kAddFeature = 21, kCaption = 8;
     ComPtr<IDispatch> point;
     ASSERT_EQ(::CoCreateInstance(CLSID_EnginePoint, nullptr, CLSCTX_ALL, IID_IDispatch, point.PutVoid()), S_OK);
     EngineDispatch(point.Get()).Call(kPointSet, {Variant(10.0), Variant(50.0)});

@@ -4,6 +4,8 @@
 #include "tests/control/MapSiteFixture.h"
 #include "tests/support/MarkerData.h"
 
+#include "ZmaVOMap2/engine/EngineMembers.h"
+
 #include "platform/ComObject.h"
 
 #include <cstdio>
@@ -18,6 +20,9 @@ using testsupport::MarkerData;
 
 namespace sitetest {
 namespace {
+
+// The engine's members the tests call that the control does not.
+constexpr DISPID kAddXY = 5, kCreateLine = 7;
 
 struct Change {
     HRESULT hr;
@@ -61,14 +66,13 @@ protected:
     };
     std::vector<Symbol> Symbols() {
         std::vector<Symbol> out;
-        Variant all;
-        Call(MarkersLayer().Get(), 26, {}, &all);
-        const long count = Get(all.pdispVal, 1).ToLong();
+        Variant all = Get(MarkersLayer().Get(), Engine::Layer::kAllFeatures);
+        const long count = Get(all.pdispVal, Engine::Collection::kCount).ToLong();
         for (long i = 1; i <= count; ++i) {
             Variant feature, point;
-            Call(all.pdispVal, 2, {Variant(i)}, &feature);
-            Variant style = Get(feature.pdispVal, 2);
-            point = Get(feature.pdispVal, 6);
+            Call(all.pdispVal, Engine::Collection::kFeatureItem, {Variant(i)}, &feature);
+            Variant style = Get(feature.pdispVal, Engine::Feature::kStyle);
+            point = Get(feature.pdispVal, Engine::Feature::kPoint);
             out.push_back({Get(feature.pdispVal, 17).ToWide(), Get(style.pdispVal, 15).ToLong(),
                            Get(point.pdispVal, 1).ToDouble(), Get(point.pdispVal, 2).ToDouble()});
         }
@@ -89,10 +93,11 @@ protected:
         Variant layers = Get(map_.Get(), 5), layer, factory = Get(map_.Get(), 49);
         Invoke(layers.pdispVal, 6, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Variant(1L)}, &layer);
         for (const auto& line : features) {
-            Variant points, feature;
-            Call(factory.pdispVal, 5, {}, &points);
-            for (const MapPoint& p : line) Call(points.pdispVal, 3, {Variant(p.x), Variant(p.y)});
-            ASSERT_EQ(Call(factory.pdispVal, 2, {points}, &feature), S_OK);
+            ComPtr<IDispatch> points;
+            ASSERT_EQ(controltest::EngineHooks(unknown_.Get())->NewPoints(points.Put()), S_OK);
+            for (const MapPoint& p : line) Call(points.Get(), kAddXY, {Variant(p.x), Variant(p.y)});
+            Variant feature;
+            ASSERT_EQ(Call(factory.pdispVal, kCreateLine, {Variant(points.Get())}, &feature), S_OK);
             ASSERT_EQ(Call(layer.pdispVal, 21, {feature}), S_OK);
         }
         // The route's view again: opening the table zoomed to it.
@@ -315,7 +320,7 @@ TEST_F(Markers, ManyDropsLeaveOneRepaintToTheHostsMessageLoop) {
     ASSERT_EQ(hooks->ClearCalls(), S_OK);
     for (long i = 0; i < 50; ++i) ASSERT_EQ(Drop(MarkerData::Payload(i, 0, "m"), 10 + i * 7, 100), S_OK);
     // No drop has the map drawn again: the view is marked for the one repaint to come.
-    EXPECT_FALSE(controltest::EngineLogContains(hooks.Get(), L"(-550) call"));
+    EXPECT_FALSE(controltest::EngineLogContains(hooks.Get(), L"Map.Refresh(-550) call"));
     EXPECT_TRUE(::GetUpdateRect(EngineWindow(), nullptr, FALSE));
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
     EXPECT_FALSE(::GetUpdateRect(EngineWindow(), nullptr, FALSE));

@@ -30,7 +30,7 @@ TEST(EngineTables, ATableWrittenByGdalIsDrawnWhereItsCoordinatesSay) {
     ComPtr<IDispatch> layers = Object(Get(map.Get(), map::kLayers));
     ComPtr<IDispatch> layer = Object(Call(layers.Get(), kLayersAdd, {Variant(path)}));
     ASSERT_TRUE(layer);
-    EXPECT_EQ(Get(Object(Call(layer.Get(), kLayerAllFeatures)).Get(), kFeaturesCount).ToLong(), 5);
+    EXPECT_EQ(Get(Object(Get(layer.Get(), kLayerAllFeatures)).Get(), kFeaturesCount).ToLong(), 5);
 
     Call(map.Get(), map::kSetSize, {Variant(static_cast<long>(kWidth)), Variant(static_cast<long>(kHeight))});
     Call(map.Get(), map::kZoomTo, {Variant(500.0), Variant(1.75), Variant(51.0)});

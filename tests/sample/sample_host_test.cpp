@@ -117,7 +117,7 @@ TEST(SampleHostProgram, DrivesTheMapEngineStandIn) {
         RunHost(engine + L" --call Zoom=250 --image " + Quoted(png) + L" --save " + Quoted(stream) + L" --exit");
     ASSERT_EQ(first.exitCode, 0) << first.output;
     EXPECT_TRUE(first.Printed("events: connected to {9D6ED198-5910-11D2-98A6-00A0C9742CCA}")) << first.output;
-    EXPECT_TRUE(first.Printed("event: DrawingStage(")) << "events are printed by their names\n" << first.output;
+    EXPECT_TRUE(first.Printed("event: MapDraw(")) << "events are printed by their names\n" << first.output;
     ExpectNonBlankImage(png);
 
     sampletest::HostRun second =

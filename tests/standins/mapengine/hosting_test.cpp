@@ -49,7 +49,7 @@ TEST(MapHosting, RegisteredTypeLibraryDeclaresTheEventTypes) {
         {L"ToolUsed", {VT_I2, VT_R8, VT_R8, VT_R8, VT_R8, VT_R8, VT_BOOL, VT_BOOL, VT_BOOL | VT_BYREF}},
         {L"DrawUserLayer", {VT_DISPATCH, VT_I4, VT_I4, VT_DISPATCH, VT_DISPATCH}},
         {L"PolyToolUsed", {VT_I2, VT_I4, VT_DISPATCH, VT_BOOL, VT_BOOL, VT_BOOL | VT_BYREF}},
-        {L"DrawingStage", {VT_I2}},
+        {L"MapDraw", {VT_I2}},
     };
     for (const Expected& e : expected) {
         DISPID id = 0;
@@ -172,12 +172,15 @@ TEST(MapHosting, PersistsTheViewThroughAStream) {
     ASSERT_EQ(save->Save(stream.Get(), TRUE), S_OK);
 
     ComPtr<IUnknown> second = CreateMap();
+    ComPtr<EventSink> sink = platform::MakeObject<EventSink>();
+    SinkConnection connection(second.Get(), sink.Get());
     ComPtr<IPersistStreamInit> load;
     ASSERT_EQ(second->QueryInterface(IID_IPersistStreamInit, load.PutVoid()), S_OK);
     EXPECT_EQ(load->InitNew(), S_OK);
     LARGE_INTEGER zero = {};
     stream->Seek(zero, STREAM_SEEK_SET, nullptr);
     ASSERT_EQ(load->Load(stream.Get()), S_OK);
+    EXPECT_EQ(sink->Of(13).size(), 1u) << "MapInitialized, once";
     ComPtr<IDispatch> d = MapDispatch(second.Get());
     EXPECT_DOUBLE_EQ(Number(Get(d.Get(), map::kZoom)), 42.0);
     EXPECT_DOUBLE_EQ(Number(Get(d.Get(), map::kCenterX)), -3.5);

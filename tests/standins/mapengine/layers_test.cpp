@@ -5,14 +5,20 @@ namespace enginetest {
 namespace {
 
 namespace layers {
-constexpr DISPID kCount = 1, kClearSelection = 2, kMove = 3, kAdd = 4, kAddUserDraw = 5, kItem = 6, kRemove = 7;
-constexpr DISPID kCreateLayer = 8, kRemoveAll = 14, kInsertionLayer = 15;
+constexpr DISPID kCount = 1, kClearSelection = 2, kMove = 3, kAdd = 4, kItem = 6, kRemove = 7, kAddUserDraw = 8;
+constexpr DISPID kCreateLayer = 10, kRemoveAll = 14, kInsertionLayer = 15;
 }  // namespace layers
 namespace layer {
 constexpr DISPID kName = 1, kVisible = 2, kFileSpec = 4, kLabels = 5, kZoomMin = 10, kSelection = 12, kKind = 13;
 constexpr DISPID kFind = 14, kType = 15, kAddFeature = 21, kDeleteFeature = 22, kAllFeatures = 26, kBounds = 32;
 constexpr DISPID kBeginAccess = 41, kEndAccess = 42;
 }  // namespace layer
+namespace feature {
+constexpr DISPID kType = 2, kCaption = 8, kPoint = 12, kKeyValue = 17, kUpdate = 18, kKey = 23;
+}  // namespace feature
+namespace selection {
+constexpr DISPID kCount = 65537, kAdd = 65540, kBounds = 65544;
+}  // namespace selection
 
 class MapLayers : public ::testing::Test {
 protected:
@@ -48,16 +54,16 @@ protected:
 };
 
 TEST_F(MapLayers, PositionOneIsTheTopAndItemsAreFoundByPositionOrName) {
-    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"A")});
-    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"B")});
-    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"C"), Variant(3L)});
+    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"A"), Variant(short{1})});
+    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"B"), Variant(short{1})});
+    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"C"), Variant(short{3})});
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"B", L"A", L"C"}));
 
-    Call(layers_.Get(), layers::kMove, {Variant(3L), Variant(1L)});
+    EXPECT_EQ(Call(layers_.Get(), layers::kMove, {Variant(short{3}), Variant(short{1})}).boolVal, VARIANT_TRUE);
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"C", L"B", L"A"}));
     ComPtr<IDispatch> byName = Object(Call(layers_.Get(), layers::kItem, {Variant(L"b")}));
     EXPECT_EQ(Text(Get(byName.Get(), layer::kName)), L"B");
-    EXPECT_EQ(Get(byName.Get(), layer::kType).iVal, 4);  // user-draw
+    EXPECT_EQ(Get(byName.Get(), layer::kType).ToLong(), 6);  // user-draw
 
     Call(layers_.Get(), layers::kRemove, {Variant(L"B")});
     Call(layers_.Get(), layers::kRemove, {Variant(short{1})});
@@ -73,8 +79,8 @@ TEST_F(MapLayers, ANameIsFoundWhileALayerOnTheMapBearsIt) {
         Variant result;
         return Invoke(layers_.Get(), layers::kItem, DISPATCH_METHOD, {Variant(name)}, &result, nullptr) == S_OK;
     };
-    ComPtr<IDispatch> a = Object(Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Roads")}));
-    ComPtr<IDispatch> b = Object(Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"ROADS")}));
+    ComPtr<IDispatch> a = Object(Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Roads"), Variant(short{1})}));
+    ComPtr<IDispatch> b = Object(Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"ROADS"), Variant(short{1})}));
     Put(a.Get(), layer::kName, Variant(L"Rivers"));
     EXPECT_TRUE(found(L"roads"));
     EXPECT_TRUE(found(L"rivers"));
@@ -91,7 +97,7 @@ TEST_F(MapLayers, ANameIsFoundWhileALayerOnTheMapBearsIt) {
 }
 
 TEST_F(MapLayers, FailuresAnswerHresultsWithExceptionInformation) {
-    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Only")});
+    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Only"), Variant(short{1})});
     Variant result;
     EXCEPINFO info = {};
     EXPECT_EQ(Invoke(layers_.Get(), layers::kItem, DISPATCH_METHOD, {Variant(L"Nowhere")}, &result, &info), DISP_E_EXCEPTION);
@@ -154,16 +160,16 @@ TEST_F(MapLayers, AMissingTableIsNotOpenedAndANewTableKeepsItsFeatures) {
     ASSERT_TRUE(layer);
     EXPECT_EQ(::GetFileAttributesW(table.Path().c_str()) != INVALID_FILE_ATTRIBUTES, true);
     EXPECT_EQ(Text(Get(layer.Get(), layer::kFileSpec)), table.Path());
-    EXPECT_EQ(Get(layer.Get(), layer::kType).iVal, 0);
-    EXPECT_EQ(Get(layer.Get(), layer::kKind).iVal, 6);  // no features yet
+    EXPECT_EQ(Get(layer.Get(), layer::kType).ToLong(), 0);
+    EXPECT_EQ(Get(layer.Get(), layer::kKind).ToLong(), 6);  // no features yet
 
     Call(layer.Get(), layer::kBeginAccess, {Variant(1L)});
     ComPtr<IDispatch> first = AddText(layer, 1.5, 2.5, L"alpha");
     AddText(layer, 3.0, 4.0, L"beta");
     Call(layer.Get(), layer::kEndAccess, {Variant(0L)});
-    Put(first.Get(), 17, Variant(L"1"));
-    Call(first.Get(), 18);  // Update
-    EXPECT_EQ(Get(layer.Get(), layer::kKind).iVal, 5);  // text only
+    Put(first.Get(), feature::kKeyValue, Variant(L"1"));
+    Call(first.Get(), feature::kUpdate);
+    EXPECT_EQ(Get(layer.Get(), layer::kKind).ToLong(), 5);  // text only
 
     ComPtr<IDispatch> bounds = Object(Get(layer.Get(), layer::kBounds));
     EXPECT_DOUBLE_EQ(Number(Get(bounds.Get(), 1)), 1.5);
@@ -173,22 +179,22 @@ TEST_F(MapLayers, AMissingTableIsNotOpenedAndANewTableKeepsItsFeatures) {
     ComPtr<IUnknown> other = CreateMap();
     ComPtr<IDispatch> otherLayers = Object(Get(MapDispatch(other.Get()).Get(), map::kLayers));
     ComPtr<IDispatch> reopened = Object(Call(otherLayers.Get(), layers::kAdd, {Variant(table.Path())}));
-    ComPtr<IDispatch> all = Object(Call(reopened.Get(), layer::kAllFeatures));
+    ComPtr<IDispatch> all = Object(Get(reopened.Get(), layer::kAllFeatures));
     ASSERT_EQ(Get(all.Get(), 1).ToLong(), 2);
     ComPtr<IDispatch> again = Object(Call(all.Get(), 2, {Variant(1L)}));
-    EXPECT_EQ(Get(again.Get(), 1).iVal, 5);
-    EXPECT_EQ(Text(Get(again.Get(), 3)), L"alpha");
-    EXPECT_EQ(Text(Get(again.Get(), 17)), L"1");
-    ComPtr<IDispatch> point = Object(Get(again.Get(), 6));
+    EXPECT_EQ(Get(again.Get(), feature::kType).ToLong(), 5);  // text
+    EXPECT_EQ(Text(Get(again.Get(), feature::kCaption)), L"alpha");
+    EXPECT_EQ(Text(Get(again.Get(), feature::kKeyValue)), L"1");
+    ComPtr<IDispatch> point = Object(Get(again.Get(), feature::kPoint));
     EXPECT_DOUBLE_EQ(Number(Get(point.Get(), 1)), 1.5);
 
     // Search, then delete by key.
     ComPtr<IDispatch> find = Object(Get(reopened.Get(), layer::kFind));
     ComPtr<IDispatch> found = Object(Call(find.Get(), 9, {Variant(L"Caption = \"beta\"")}));
     ASSERT_EQ(Get(found.Get(), 1).ToLong(), 1);
-    std::wstring key = Text(Get(Object(Call(found.Get(), 2, {Variant(1L)})).Get(), 23));
+    std::wstring key = Text(Get(Object(Call(found.Get(), 2, {Variant(1L)})).Get(), feature::kKey));
     Call(reopened.Get(), layer::kDeleteFeature, {Variant(key)});
-    EXPECT_EQ(Get(Object(Call(reopened.Get(), layer::kAllFeatures)).Get(), 1).ToLong(), 1);
+    EXPECT_EQ(Get(Object(Get(reopened.Get(), layer::kAllFeatures)).Get(), 1).ToLong(), 1);
     HRESULT hr = S_OK;
     Call(reopened.Get(), layer::kDeleteFeature, {Variant(key)}, &hr);
     EXPECT_EQ(hr, DISP_E_BADINDEX);
@@ -202,18 +208,18 @@ TEST_F(MapLayers, SelectionsReportChangesAndTheirBounds) {
     SinkConnection connection(unknown_.Get(), sink.Get());
 
     ComPtr<IDispatch> selection = Object(Get(layer.Get(), layer::kSelection));
-    Call(selection.Get(), 4, {Variant(a.Get())});
-    Call(selection.Get(), 4, {Variant(b.Get())});
-    EXPECT_EQ(Get(selection.Get(), 1).ToLong(), 2);
-    ComPtr<IDispatch> bounds = Object(Get(selection.Get(), 3));
+    Call(selection.Get(), selection::kAdd, {Variant(a.Get())});
+    Call(selection.Get(), selection::kAdd, {Variant(b.Get())});
+    EXPECT_EQ(Get(selection.Get(), selection::kCount).ToLong(), 2);
+    ComPtr<IDispatch> bounds = Object(Get(selection.Get(), selection::kBounds));
     EXPECT_DOUBLE_EQ(Number(Get(bounds.Get(), 1)), 10.0);
     EXPECT_DOUBLE_EQ(Number(Get(bounds.Get(), 3)), 30.0);
-    EXPECT_EQ(sink->Of(13).size(), 2u);
+    EXPECT_EQ(sink->Of(1).size(), 2u);  // SelectionChanged
 
     Call(layers_.Get(), layers::kClearSelection);
-    EXPECT_EQ(Get(selection.Get(), 1).ToLong(), 0);
+    EXPECT_EQ(Get(selection.Get(), selection::kCount).ToLong(), 0);
     HRESULT hr = S_OK;
-    Get(selection.Get(), 3, {}, &hr);
+    Get(selection.Get(), selection::kBounds, {}, &hr);
     EXPECT_TRUE(FAILED(hr));
 }
 
@@ -242,13 +248,13 @@ TEST_F(MapLayers, InsertionLayerMustBelongToTheMap) {
 
 TEST_F(MapLayers, TheCallLogRecordsEveryInvokeInOrder) {
     Hooks(unknown_.Get())->ClearCalls();
-    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Logged"), Variant(1L)});
+    Call(layers_.Get(), layers::kAddUserDraw, {Variant(L"Logged"), Variant(short{1})});
     Get(map_.Get(), map::kZoom);
     HRESULT hr = S_OK;
     Call(map_.Get(), 999, {}, &hr);
     std::vector<std::wstring> lines = CallLines(unknown_.Get());
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], L"Layers.AddUserDrawLayer(5) call BSTR:\"Logged\" I4:1");
+    EXPECT_EQ(lines[0], L"Layers.AddUserDrawLayer(8) call BSTR:\"Logged\" I2:1");
     EXPECT_EQ(lines[1], L"Map.Zoom(7) get");
     EXPECT_EQ(lines[2], L"Map.?(999) call");
     Hooks(unknown_.Get())->ClearCalls();
@@ -269,10 +275,10 @@ TEST_F(MapLayers, StylesCoordinateSystemsAndDialogs) {
     EXPECT_NE(copy.Get(), style.Get());  // a put keeps a copy
     EXPECT_EQ(Get(copy.Get(), 13).ToLong(), 0x123456);
 
-    EXPECT_EQ(Call(style.Get(), 28).boolVal, VARIANT_TRUE);
+    EXPECT_EQ(Call(style.Get(), 27).boolVal, VARIANT_TRUE);  // PickText
     {
         ScopedEnvironment cancel(L"VADAZ_ENGINE_DIALOGS", L"cancel");
-        EXPECT_EQ(Call(style.Get(), 25).boolVal, VARIANT_FALSE);
+        EXPECT_EQ(Call(style.Get(), 25).boolVal, VARIANT_FALSE);  // PickRegion
     }
 
     // Set takes texts, VT_NULL (the default) and omitted arguments (kept).
@@ -284,14 +290,14 @@ TEST_F(MapLayers, StylesCoordinateSystemsAndDialogs) {
     null.vt = VT_NULL;
     Call(cs.Get(), 15, {Variant(short{8}), missing, Variant(L"7"), Variant(L"9"), Variant(L"0"), missing, missing, missing,
                         Variant(L"0.9996"), Variant(L"500000"), null, missing, missing, missing});
-    EXPECT_EQ(Get(cs.Get(), 1).iVal, 8);
-    EXPECT_EQ(Get(cs.Get(), 3).iVal, 7);
+    EXPECT_EQ(Get(cs.Get(), 1).ToLong(), 8);
+    EXPECT_EQ(Get(cs.Get(), 3).ToLong(), 7);
     EXPECT_DOUBLE_EQ(Number(Get(cs.Get(), 5)), 9.0);
     EXPECT_DOUBLE_EQ(Number(Get(cs.Get(), 11)), 500000.0);
     EXPECT_DOUBLE_EQ(Number(Get(cs.Get(), 12)), 0.0);
     ComPtr<IDispatch> clone = Object(Call(cs.Get(), 17));
     Put(map_.Get(), map::kNumericCoordSys, Variant(clone.Get()));
-    EXPECT_EQ(Get(Object(Get(map_.Get(), map::kNumericCoordSys)).Get(), 1).iVal, 8);
+    EXPECT_EQ(Get(Object(Get(map_.Get(), map::kNumericCoordSys)).Get(), 1).ToLong(), 8);
 }
 
 }  // namespace
