@@ -75,6 +75,14 @@ CopyOutcome WriteAll(HANDLE file, const char* data, DWORD size) {
     return written == size ? CopyOutcome{0, false, true} : WriteFailure(ERROR_WRITE_FAULT);
 }
 
+// Gives the copy its source's last-write time, as the system's own copy does: a table copied
+// years after it was made still reads as made then. A file system that keeps no such time takes the
+// copy without it.
+void KeepLastWriteTime(HANDLE source, HANDLE copy) {
+    FILETIME written = {};
+    if (::GetFileTime(source, nullptr, nullptr, &written)) ::SetFileTime(copy, nullptr, nullptr, &written);
+}
+
 // Copies `from` into the new file `made`, telling a source that cannot be read from a copy that
 // cannot be written.
 CopyOutcome CopyWholeFile(const std::wstring& from, const std::wstring& made) {
@@ -87,10 +95,12 @@ CopyOutcome CopyWholeFile(const std::wstring& from, const std::wstring& made) {
         DWORD read = 0;
         if (!::ReadFile(source.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr))
             return ReadFailure(::GetLastError(), true);
-        if (read == 0) return {0, false, true};
+        if (read == 0) break;
         const CopyOutcome written = WriteAll(target.Get(), block.data(), read);
         if (written.error) return written;
     }
+    KeepLastWriteTime(source.Get(), target.Get());
+    return {0, false, true};
 }
 
 // A path as the system opens it: in full, its separators, "." and ".." resolved, and its short

@@ -8,6 +8,7 @@
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/support/DibCanvas.h"
+#include "tests/raster/RasterFixture.h"
 #include "tests/support/HeldFile.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/Watchdog.h"
@@ -15,6 +16,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <tuple>
@@ -180,6 +182,65 @@ TEST_F(MapExport, AnExportReplacesTheEarlierTableWholeOrNotAtAll) {
     fill(-10.5);
     ExpectEachFailureKeepsTheFolder(folder, L"RxLev",
                                     {{dataset.Get(), L""}, {nullptr, L"RxLev.DAT"}, {nullptr, L"RxLev.ID"}});
+}
+
+// The last-write time of a file in 100-nanosecond steps; 0 when it cannot be read.
+ULONGLONG LastWriteTime(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Every file an export copies keeps the last-write time of the file it copies, as a copy made by the system does:
+// a table written in 2001 reads as written then, under the layer's name or its own, a raster table's image as well.
+// Only a raster table's .TAB renamed with its image is written anew, and may read as written today.
+TEST_F(MapExport, EachCopiedFileKeepsItsSourcesLastWriteTime) {
+    const std::wstring source = platform::ToWide(exporttest::OutFolder("dated_sources"));
+    const std::string ansi = platform::ToAnsi(source);
+    std::ofstream(ansi + "\\old roads.tab") << "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n"
+                                               "  Type NATIVE Charset \"WindowsLatin1\"\n  Fields 1\n"
+                                               "    Name Char (64) ;\n";
+    for (const char* file : {"old roads.DAT", "old roads.MAP", "old roads.ID"})
+        std::ofstream(ansi + "\\" + file) << file;
+    rastertest::WriteRegisteredTable(ansi, "old tile.bmp", 10.0, 51.0, 10.1, 50.9, 8, 6);
+    rastertest::WriteBitmap(ansi + "\\old tile.bmp", 8, 6);
+    std::ofstream(ansi + "\\tiles.atr") << "old tile.TAB\n";
+    // Each file written at its own minute of 1 January 2001.
+    SYSTEMTIME written = {2001, 1, 1, 1, 12, 0, 0, 0};
+    for (const std::wstring& file : exporttest::FilesIn(source)) {
+        FILETIME time = {};
+        ++written.wMinute;
+        platform::UniqueFile opened(::CreateFileW((source + L"\\" + file).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(::SystemTimeToFileTime(&written, &time) && opened &&
+                    ::SetFileTime(opened.Get(), nullptr, nullptr, &time));
+    }
+
+    const struct {
+        const wchar_t *opened, *layer;
+        std::vector<std::pair<std::wstring, std::wstring>> copies;  // (copy, its source)
+        std::wstring writtenAnew;
+    } cases[] = {
+        {L"old roads.tab", L"old roads",
+         {{L"oldroads.DAT", L"old roads.DAT"}, {L"oldroads.ID", L"old roads.ID"}, {L"oldroads.MAP", L"old roads.MAP"},
+          {L"oldroads.tab", L"old roads.tab"}}},
+        {L"old tile.TAB", L"old tile", {{L"oldtile.bmp", L"old tile.bmp"}}, L"oldtile.TAB"},
+        {L"tiles.atr", L"tiles", {{L"old tile.TAB", L"old tile.TAB"}, {L"old tile.bmp", L"old tile.bmp"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(platform::ToAnsi(c.opened));
+        ASSERT_EQ(automation_->AddTemporaryTabLayer(Bstr(source + L"\\" + c.opened).Get()), S_OK);
+        const std::wstring folder = platform::ToWide(exporttest::OutFolder("dated_copies"));
+        ASSERT_EQ(Export(IDC_LAYER_EXPORT_TAB, folder, c.layer), Lines{L"File export complete."});
+        Lines expected = c.writtenAnew.empty() ? Lines{} : Lines{c.writtenAnew};
+        for (const auto& [copy, original] : c.copies) {
+            expected.push_back(copy);
+            EXPECT_EQ(LastWriteTime(folder + L"\\" + copy), LastWriteTime(source + L"\\" + original))
+                << platform::ToAnsi(copy);
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(exporttest::FilesIn(folder), expected);
+    }
 }
 
 // --- Lines to cells over rows the map does not draw ------------------------------------------------

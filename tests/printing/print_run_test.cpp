@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -19,20 +20,27 @@ namespace {
 
 using platform::Variant;
 
-int ThreadsOfThisProcess() {
+std::set<DWORD> ThreadsOfThisProcess() {
     platform::UniqueHandleKernel snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry = {sizeof entry};
-    int count = 0;
+    std::set<DWORD> ids;
     for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry))
-        count += entry.th32OwnerProcessID == ::GetCurrentProcessId();
-    return count;
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
+    return ids;
 }
 
-// Whether the process is back to `threads` threads: a thread that has been told to end may take
-// a moment on a loaded machine to be gone from the snapshot.
-bool ThreadsComeBackTo(int threads) {
-    for (int i = 0; i < 500 && ThreadsOfThisProcess() > threads; ++i) ::Sleep(20);
-    return ThreadsOfThisProcess() == threads;
+// The threads started since `before` that are still there: a thread that has been told to end may take a moment on
+// a loaded machine to be gone from the snapshot. A thread of the process that ends meanwhile, whoever started it, is
+// none of the print's.
+std::set<DWORD> ThreadsLeftSince(const std::set<DWORD>& before) {
+    std::set<DWORD> left;
+    for (int i = 0; i < 500; ++i, ::Sleep(20)) {
+        left.clear();
+        for (DWORD id : ThreadsOfThisProcess())
+            if (!before.count(id)) left.insert(id);
+        if (left.empty()) break;
+    }
+    return left;
 }
 
 HWND ProgressDialog() { return ::FindWindowW(L"#32770", L"Print Progress"); }
@@ -92,7 +100,7 @@ TEST_F(PrintTest, PrintedPagesAreKeptForThePictureJudge) {
 
 TEST_F(PrintTest, TheProgressDialogFollowsTheRunAndCancelStopsAfterTheCurrentPage) {
     Settle(kMapSizeCustom, 3 * 18000, 9000, 270);  // three pages across
-    const int threads = ThreadsOfThisProcess();
+    const std::set<DWORD> threads = ThreadsOfThisProcess();
     const std::vector<double> before = EngineState();
     std::vector<UINT> shown;
     std::wstring label;
@@ -117,12 +125,12 @@ TEST_F(PrintTest, TheProgressDialogFollowsTheRunAndCancelStopsAfterTheCurrentPag
     EXPECT_EQ(label, L"Printing page:");
     EXPECT_FALSE(OutputExists());
     EXPECT_EQ(ProgressDialog(), nullptr);
-    EXPECT_TRUE(ThreadsComeBackTo(threads)) << ThreadsOfThisProcess() << " threads, not " << threads;
+    EXPECT_EQ(ThreadsLeftSince(threads), std::set<DWORD>{}) << "threads the print started";
     EXPECT_EQ(EngineState(), before);
 }
 
 TEST_F(PrintTest, APageThatFailsLeavesNoDocumentDialogThreadOrJob) {
-    const int threads = ThreadsOfThisProcess();
+    const std::set<DWORD> threads = ThreadsOfThisProcess();
     const std::vector<double> before = EngineState();
     settings_->AddRef();
     const ULONG references = settings_->Release();
@@ -137,7 +145,7 @@ TEST_F(PrintTest, APageThatFailsLeavesNoDocumentDialogThreadOrJob) {
     EXPECT_EQ(::GetObjectType(reinterpret_cast<HDC>(dc)), 0u) << "the printer DC is left";
     EXPECT_FALSE(OutputExists()) << "the document was not aborted";
     EXPECT_EQ(ProgressDialog(), nullptr);
-    EXPECT_TRUE(ThreadsComeBackTo(threads)) << ThreadsOfThisProcess() << " threads, not " << threads;
+    EXPECT_EQ(ThreadsLeftSince(threads), std::set<DWORD>{}) << "threads the print started";
     settings_->AddRef();
     EXPECT_EQ(settings_->Release(), references) << "the job is left";
     EXPECT_EQ(EngineState(), before);

@@ -220,17 +220,19 @@ platform::ComPtr<IHostLogStore> HostLog() {
 }
 
 // A count of our own is trusted only where it sees the `made` objects that `hold` makes while it
-// holds them (and any the system makes beside them, as the input-method window that comes with a
-// thread's first top-level window), and none once it has freed them: -1 otherwise. Another thread
-// of the process (a logger's or a download thread ending, a dataset's apartment) may make or free
-// objects of its own meanwhile, so a check it upset is made again a few times.
+// holds them, and sees them go once it has freed them: -1 otherwise; else the count once they are
+// gone (with any the system made beside them and keeps, as the input-method window that comes with
+// a thread's first top-level window). Another thread of the process (a logger's or a download
+// thread, a dataset's apartment) may make or free objects of its own meanwhile: one that frees
+// them upsets nothing, and a check that one making them upset is made again a few times.
 template <typename Count, typename Hold>
 long SelfChecked(Count count, long made, Hold hold) {
     for (int attempt = 0; attempt < 10; ++attempt, ::Sleep(20)) {
         const long before = count();
-        bool seen = false;
-        hold([&] { seen = count() >= before + made; });
-        if (seen && count() == before) return before;
+        long held = -1;
+        hold([&] { held = count(); });
+        const long after = count();
+        if (held >= before + made && after <= held - made) return after;
     }
     return -1;
 }
