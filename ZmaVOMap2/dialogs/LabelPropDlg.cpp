@@ -132,8 +132,9 @@ void CLabelPropDlg::InitEngineLayer() {
     }
 
     EngineDispatch labels(EngineLabels().Get());
-    // Show is what OK sets: whether the engine labels the layer's features.
-    Check(d, IDC_LABEL_SHOW, layer_->GetAutoLabel());
+    // Show is whether the engine shows the labels, as the user sees the map.
+    labelsShown_ = layer_->GetLabelsVisible();
+    Check(d, IDC_LABEL_SHOW, labelsShown_);
     const bool zoom = labels.Get(Labels::kLabelZoom).ToBool();
     Check(d, IDC_LABEL_ZOOM, zoom);
     Check(d, IDC_LABEL_OVERLAP, labels.Get(Labels::kOverlap).ToBool());
@@ -409,7 +410,13 @@ bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
         CATCH_REPORT([&](const platform::ComError* e) { refused += std::wstring(L"\n") + setting + L": " + ReasonOf(e); });
     };
     apply(L"The label field", [&] { PutLabelField(labels, EngineDataset().Get(), field); });
-    apply(L"Show labels", [&] { layer_->SetAutoLabel(IsChecked(d, IDC_LABEL_SHOW)); });
+    // Show left as it was leaves both of the engine's switches of the labels as they are.
+    apply(L"Show labels", [&] {
+        const bool show = IsChecked(d, IDC_LABEL_SHOW);
+        if (show == labelsShown_) return;
+        layer_->SetLabelsVisible(show);
+        labelsShown_ = show;
+    });
     apply(L"Display within range", [&] {
         const bool zoom = IsChecked(d, IDC_LABEL_ZOOM);
         labels.Put(Labels::kLabelZoom, Variant(zoom));

@@ -46,6 +46,9 @@ private:
     double widestZoom_ = 0;
     int offsetX_ = 0, offsetY_ = 0;
     double labelCount_ = 0;
+    // Whether an engine layer's labels were shown when the dialog showed them, or when its OK last
+    // showed or hid them.
+    bool labelsShown_ = false;
     int position_ = 0, alignment_ = 0;
     std::string unitCaption_;
 };

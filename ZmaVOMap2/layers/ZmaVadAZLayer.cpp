@@ -520,20 +520,28 @@ int CZmaVadAZLayer::GetLayerPosition() {
 }
 
 // Whether the map draws the layer's labels, as the label settings dialog shows and sets it: layers
-// that draw themselves keep it in their own label settings; the engine labels the features of its
-// layers while their automatic labelling is on.
+// that draw themselves keep it in their own label settings. The engine shows the labels of its
+// layers only while both their automatic labelling and their label visibility are on: showing
+// them turns both on, hiding them turns the visibility off and leaves the automatic labelling.
 void CZmaVadAZLayer::SetLabelsVisible(bool visible) {
     if (IsUserDrawn()) {
         if (CZmaVadAZLabelProperties* labels = GetLabelProperties()) labels->SetVisible(visible);
-    } else if (engineLayer_) {
-        SetAutoLabel(visible);
+        return;
     }
+    if (!engineLayer_) return;
+    if (visible) SetAutoLabel(true);
+    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
+    EngineDispatch(labels.Get()).Put(Engine::Labels::kVisible, EngineBool(visible));
 }
 
 bool CZmaVadAZLayer::GetLabelsVisible() {
-    if (!IsUserDrawn()) return GetAutoLabel();
-    CZmaVadAZLabelProperties* labels = GetLabelProperties();
-    return labels && labels->GetVisible();
+    if (IsUserDrawn()) {
+        CZmaVadAZLabelProperties* labels = GetLabelProperties();
+        return labels && labels->GetVisible();
+    }
+    if (!GetAutoLabel()) return false;
+    ComPtr<IDispatch> labels = GetObject(engineLayer_.Get(), Engine::Layer::kLabelProperties);
+    return EngineDispatch(labels.Get()).Get(Engine::Labels::kVisible).ToBool();
 }
 
 bool CZmaVadAZLayer::IsWithinLabelZoom() { return GetLabelsVisible(); }

@@ -170,8 +170,8 @@ public:
     CZmaVadAZLayerCollection* GetOwner() const noexcept { return owner_; }
     int GetLayerPosition();
     // Whether the map draws the layer's labels, as the label settings dialog shows and sets it:
-    // the own label settings' visibility of a layer that draws itself, the automatic labelling of
-    // a layer the engine draws.
+    // the own label settings' visibility of a layer that draws itself; for a layer the engine
+    // draws, its automatic labelling and its label visibility both on.
     void SetLabelsVisible(bool visible);
     bool GetLabelsVisible();
     bool IsWithinLabelZoom();

@@ -37,6 +37,16 @@ Style* LabelProperties::TextStyle() {
     return style_.Get();
 }
 
+bool LabelProperties::ShownAt(double zoomMetres) const noexcept {
+    if (!visible) return false;
+    if (!labelZoom) return true;
+    double minUnit = 0, maxUnit = 0;
+    if (!UnitLengthMetres(zoomMin_.unit, minUnit) || !UnitLengthMetres(zoomMax_.unit, maxUnit)) return false;
+    return zoomMin_.value * minUnit <= zoomMetres && zoomMetres <= zoomMax_.value * maxUnit;
+}
+
+std::wstring LabelProperties::DataFieldName() const { return dataField_ ? dataField_->Name() : std::wstring(); }
+
 long LabelProperties::MapUnit() const { return map_ ? map_->View().DistanceUnit() : 0; }
 
 void LabelProperties::GetZoom(Call& c, const ZoomValue& zoom) {
@@ -58,11 +68,7 @@ void LabelProperties::PutDataset(Call& c) {
     dataset_ = d ? d->AsDispatch() : nullptr;
 }
 
-void LabelProperties::GetDataField(Call& c) { c.Return(dataField_.Get()); }
-
-void LabelProperties::PutDataField(Call& c) {
-    platform::ComPtr<Field> f = c.ObjectOrNull<Field>(0);
-    dataField_ = f ? f->AsDispatch() : nullptr;
-}
+void LabelProperties::GetDataField(Call& c) { c.Return(dataField_); }
+void LabelProperties::PutDataField(Call& c) { dataField_ = c.ObjectOrNull<Field>(0); }
 
 }  // namespace mapengine

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "standins/mapengine/EngineObject.h"
+#include "standins/mapengine/Field.h"
 #include "standins/mapengine/MapServices.h"
 #include "standins/mapengine/Style.h"
 
@@ -31,6 +32,14 @@ public:
     static const MemberTable<LabelProperties>& Members();
 
     bool Visible() const noexcept { return visible; }
+    // Whether the labels show at a zoom (the view's width in metres): visible, and within the
+    // label zoom range while that is on.
+    bool ShownAt(double zoomMetres) const noexcept;
+    bool Overlap() const noexcept { return overlap; }
+    bool Duplicate() const noexcept { return duplicate; }
+    short LabelMax() const noexcept { return labelMax; }
+    // The name of the label field; empty when none was given.
+    std::wstring DataFieldName() const;
     Style* TextStyle();
     // The map whose distance unit the label zoom range is given in; null once the layer left it.
     void AttachToMap(MapServices* map) noexcept { map_ = map; }
@@ -61,7 +70,7 @@ private:
 
     platform::ComPtr<Style> style_;
     platform::ComPtr<IDispatch> dataset_;
-    platform::ComPtr<IDispatch> dataField_;
+    platform::ComPtr<Field> dataField_;
 };
 
 }  // namespace mapengine

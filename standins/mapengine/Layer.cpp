@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <cwctype>
 
 using platform::ComPtr;
@@ -130,6 +131,15 @@ bool Layer::VisibleAtZoom(double zoomMetres) const noexcept {
     if (!visible_) return false;
     if (!zoomLayering_) return true;
     return zoomMetres >= zoomMinMetres_ && zoomMetres <= zoomMaxMetres_;
+}
+
+std::wstring Layer::LabelText(const Feature& feature) const {
+    const std::wstring field = labels_->DataFieldName();
+    if (field.empty()) return feature.Record().keyValue;
+    for (size_t i = 0; i < table_.fields.size(); ++i) {
+        if (_wcsicmp(table_.fields[i].c_str(), field.c_str()) == 0) return feature.Record().FieldValue(i);
+    }
+    return std::wstring();
 }
 
 void Layer::LoadFeatures() {

@@ -61,6 +61,14 @@ public:
     bool Visible() const noexcept { return visible_; }
     bool Selectable() const noexcept { return selectable_; }
     bool AutoLabel() const noexcept { return autoLabel_; }
+    // Whether the engine labels the layer's features at a zoom (the view's width in metres): its
+    // automatic labelling and its labels' visibility are both on, within the label zoom range
+    // while that is on.
+    bool LabelsShownAt(double zoomMetres) const noexcept { return autoLabel_ && labels_->ShownAt(zoomMetres); }
+    LabelProperties& Labels() const noexcept { return *labels_; }
+    // A feature's label: its value of the label field, of the key field when no label field is
+    // given; empty for a field the table does not have.
+    std::wstring LabelText(const Feature& feature) const;
     bool VisibleAtZoom(double zoomMetres) const noexcept;
     Style* LayerStyle() const noexcept { return style_.Get(); }
     bool OverrideStyle() const noexcept { return overrideStyle_; }

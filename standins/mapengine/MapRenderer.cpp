@@ -126,7 +126,45 @@ void DrawFeature(HDC dc, const ViewModel& view, Feature& feature, Style& style, 
     }
 }
 
-void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer) {
+// The boxes of the labels drawn so far in a frame, of every layer.
+using LabelBoxes = std::vector<RECT>;
+
+bool OverlapsAny(const RECT& box, const LabelBoxes& boxes) {
+    RECT common;
+    return std::any_of(boxes.begin(), boxes.end(), [&](const RECT& other) { return ::IntersectRect(&common, &box, &other) != 0; });
+}
+
+// A table's labels: each feature's label text beside its centre, in the label style's font and
+// colour. A label is left out where it would cover one drawn before unless overlapping is
+// allowed, where the layer already shows its text unless duplicates are allowed, and once the
+// layer shows its maximum number of labels.
+void DrawTableLabels(HDC dc, const ViewModel& view, Layer& layer, LabelBoxes& boxes) {
+    if (!layer.LabelsShownAt(view.ZoomMetres())) return;
+    LabelProperties& labels = layer.Labels();
+    Style& style = *labels.TextStyle();
+    platform::UniqueHFont font(style.CreateTextFont());
+    SelectObjectRestorer useFont(dc, font.Get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, style.TextColor());
+    std::vector<std::wstring> shown;
+    for (const ComPtr<Feature>& f : layer.FeatureObjects()) {
+        if (static_cast<long>(shown.size()) >= labels.LabelMax()) break;
+        const std::wstring text = layer.LabelText(*f);
+        if (text.empty()) continue;
+        if (!labels.Duplicate() && std::find(shown.begin(), shown.end(), text) != shown.end()) continue;
+        const GeoRect b = f->Bounds();
+        const POINT centre = ToPixel(view, (b.xmin + b.xmax) / 2, (b.ymin + b.ymax) / 2);
+        SIZE extent = {};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        const RECT box = {centre.x + 5, centre.y + 5, centre.x + 5 + extent.cx, centre.y + 5 + extent.cy};
+        if (!labels.Overlap() && OverlapsAny(box, boxes)) continue;
+        ::TextOutW(dc, box.left, box.top, text.c_str(), static_cast<int>(text.size()));
+        boxes.push_back(box);
+        shown.push_back(text);
+    }
+}
+
+void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer, LabelBoxes& labelBoxes) {
     if (const RasterImage* image = layer.Raster()) {
         SavedDC saved(dc);
         image->Draw(dc, view);
@@ -136,12 +174,7 @@ void DrawTableLayer(HDC dc, const ViewModel& view, Layer& layer) {
         Style& style = layer.OverrideStyle() ? *layer.LayerStyle() : *f->StyleObject();
         DrawFeature(dc, view, *f, style, layer.Selection().Contains(f.Get()));
     }
-    if (!layer.AutoLabel()) return;
-    for (const ComPtr<Feature>& f : layer.FeatureObjects()) {
-        GeoRect b = f->Bounds();
-        POINT at = ToPixel(view, (b.xmin + b.xmax) / 2, (b.ymin + b.ymax) / 2);
-        DrawText(dc, *f->StyleObject(), {at.x + 5, at.y + 5}, f->Record().keyValue);
-    }
+    DrawTableLabels(dc, view, layer, labelBoxes);
 }
 
 }  // namespace
@@ -187,6 +220,7 @@ void RenderMap(HDC dc, const RECT& device, const ViewModel& view, const LayerLis
 
         DrawBackground(dc, view);
         const RECT full = {0, 0, view.Width(), view.Height()};
+        LabelBoxes labelBoxes;
         for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
             Layer& layer = **it;
             if (!layer.VisibleAtZoom(view.ZoomMetres())) continue;
@@ -194,7 +228,7 @@ void RenderMap(HDC dc, const RECT& device, const ViewModel& view, const LayerLis
                 SavedDC perLayer(dc);
                 callbacks.DrawUserLayer(layer, dc, full, full);
             } else {
-                DrawTableLayer(dc, view, layer);
+                DrawTableLayer(dc, view, layer, labelBoxes);
             }
         }
         callbacks.DrawingStage(1);

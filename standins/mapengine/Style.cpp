@@ -126,6 +126,10 @@ HFONT Style::CreateTextFont() {
         CY size = {};
         // Points to pixels at 96 per inch.
         if (SUCCEEDED(font->get_Size(&size)) && size.int64 > 0) lf.lfHeight = -static_cast<LONG>(size.int64 * 96 / 720000);
+        BOOL on = FALSE;
+        if (SUCCEEDED(font->get_Bold(&on)) && on) lf.lfWeight = FW_BOLD;
+        if (SUCCEEDED(font->get_Italic(&on))) lf.lfItalic = on ? TRUE : FALSE;
+        if (SUCCEEDED(font->get_Underline(&on))) lf.lfUnderline = on ? TRUE : FALSE;
     }
     return ::CreateFontIndirectW(&lf);
 }

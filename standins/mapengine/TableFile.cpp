@@ -99,9 +99,11 @@ std::vector<std::wstring> SplitTabs(const std::wstring& line) {
     return cols;
 }
 
+// A feature line: its type, key, key value, caption, point, style and parts, then the values of the
+// table's further fields, if any.
 bool ParseFeature(const std::wstring& line, FeatureRecord& f) {
     std::vector<std::wstring> c = SplitTabs(line);
-    if (c.size() != 10) return false;
+    if (c.size() < 10) return false;
     f.type = static_cast<short>(std::wcstol(c[1].c_str(), nullptr, 10));
     f.key = Unescape(c[2]);
     f.keyValue = Unescape(c[3]);
@@ -110,6 +112,7 @@ bool ParseFeature(const std::wstring& line, FeatureRecord& f) {
     f.point.y = ReadNumber(c[6].c_str());
     f.style = Unescape(c[7]);
     f.parts = c[8] == L"0" ? std::vector<XYList>() : ParseParts(c[9]);
+    for (size_t i = 10; i < c.size(); ++i) f.moreValues.push_back(Unescape(c[i]));
     return true;
 }
 
@@ -154,7 +157,13 @@ bool ReadNativeTable(const std::wstring& path, TableData& table) {
         const int kind = mitab_c_get_type(f);
         record.type = kind == TABFC_Polyline ? kLine : kind == TABFC_Region ? kRegion : kSymbol;
         record.key = std::to_wstring(id);
-        if (!result.fields.empty()) record.keyValue = platform::ToWide(mitab_c_get_field_as_string(f, 0));
+        for (int field = 0; field < static_cast<int>(result.fields.size()); ++field) {
+            std::wstring value = platform::ToWide(mitab_c_get_field_as_string(f, field));
+            if (field == 0)
+                record.keyValue = std::move(value);
+            else
+                record.moreValues.push_back(std::move(value));
+        }
         if (kind == TABFC_Point || kind == TABFC_FontPoint) {
             record.point = {mitab_c_get_vertex_x(f, 0, 0), mitab_c_get_vertex_y(f, 0, 0)};
         } else if (kind == TABFC_Polyline || kind == TABFC_Region) {
@@ -176,6 +185,11 @@ bool ReadNativeTable(const std::wstring& path, TableData& table) {
 }
 
 }  // namespace
+
+std::wstring FeatureRecord::FieldValue(size_t index) const {
+    if (index == 0) return keyValue;
+    return index <= moreValues.size() ? moreValues[index - 1] : std::wstring();
+}
 
 bool ReadTableFile(const std::wstring& path, TableData& table) {
     FILE* file = _wfopen(path.c_str(), L"rb");
@@ -228,7 +242,9 @@ void WriteTableFile(const std::wstring& path, const TableData& table) {
     for (const FeatureRecord& f : table.features) {
         text += L"!feature\t" + std::to_wstring(f.type) + L"\t" + Escape(f.key) + L"\t" + Escape(f.keyValue) + L"\t" +
                 Escape(f.caption) + L"\t" + Number(f.point.x) + L"\t" + Number(f.point.y) + L"\t" + Escape(f.style) +
-                L"\t" + std::to_wstring(f.parts.size()) + L"\t" + PartsText(f.parts) + L"\n";
+                L"\t" + std::to_wstring(f.parts.size()) + L"\t" + PartsText(f.parts);
+        for (const std::wstring& value : f.moreValues) text += L"\t" + Escape(value);
+        text += L"\n";
     }
     std::string bytes = platform::ToAnsi(text, CP_UTF8);
     FILE* file = _wfopen(path.c_str(), L"wb");

@@ -14,11 +14,15 @@ namespace mapengine {
 struct FeatureRecord {
     short type = 0;  // 0 symbol, 1 line, 2 region, 5 text
     std::wstring key;
-    std::wstring keyValue;
+    std::wstring keyValue;  // the value of the table's first field, its key field
+    std::vector<std::wstring> moreValues;  // the values of the fields after the first, in order
     std::wstring caption;
     XY point;
     std::vector<XYList> parts;
     std::wstring style;  // Style::Serialise
+
+    // The value of the table's field at `index` (0 is the key field); empty where none was given.
+    std::wstring FieldValue(size_t index) const;
 };
 
 struct TableData {

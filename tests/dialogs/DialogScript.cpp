@@ -6,6 +6,7 @@
 #include "ZmaVOMap2/engine/EngineMembers.h"
 #include "ZmaVOMap2/mitab/mitab.h"
 #include "tests/support/DialogAnswerer.h"
+#include "tests/support/DibCanvas.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -197,6 +198,26 @@ void ClickCell(HWND dialog, int row, int cell) {
     // The button comes up at once, so that the list's own click handling does not wait for it.
     ::PostMessageW(list, WM_LBUTTONUP, 0, at);
     ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+}
+
+bool IsCellTicked(HWND dialog, int row, int cell) {
+    HWND list = ::GetDlgItem(dialog, IDC_LAYER_LIST);
+    RECT client = {};
+    ::GetClientRect(list, &client);
+    testsupport::DibCanvas canvas(client.right, client.bottom);
+    ::SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+    const RECT square = CMapSeriesDlg::CellRect(bounds, cell);
+    // Inside the grey frame a cell is white or light grey; only the tick is black.
+    for (int y = square.top + 1; y < square.bottom - 1; ++y) {
+        for (int x = square.left + 1; x < square.right - 1; ++x) {
+            const COLORREF c = canvas.Pixel(x, y);
+            if (GetRValue(c) < 0x40 && GetGValue(c) < 0x40 && GetBValue(c) < 0x40) return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> EditedLayers(IDispatch* map) {

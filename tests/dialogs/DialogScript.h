@@ -92,6 +92,8 @@ std::vector<int> SelectedRows(HWND dialog);
 std::vector<std::string> RowTexts(HWND dialog);
 // A left click on one of the four cells (0 visible .. 3 labels) of a row.
 void ClickCell(HWND dialog, int row, int cell);
+// Whether the list draws the tick in that cell, read from the list as it paints itself.
+bool IsCellTicked(HWND dialog, int row, int cell);
 
 // The engine names of the map's edited layers from the top, and last that of the engine's insertion
 // layer ("<none>" without one).

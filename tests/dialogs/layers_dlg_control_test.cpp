@@ -10,6 +10,7 @@
 #include "tests/datalayers/DisplayFixture.h"
 #include "tests/dialogs/DialogScript.h"
 #include "tests/imagery/ImagerySettings.h"
+#include "tests/support/DibCanvas.h"
 #include "tests/support/TestSite.h"
 #include "tests/support/Watchdog.h"
 
@@ -234,68 +235,194 @@ TEST_F(LayerOrder, TwoTablesOfOneFileNameStayTwoLayersWhenTheHostsTableGoes) {
     }
 }
 
-// A layer's labels as the user shows and hides them: Label Properties checks Show from what its OK
-// sets, so that OK with nothing changed changes nothing, and the Layer Control's labels cell shows
-// and switches the same: for a table whether the engine labels it, for a data layer its own label
-// settings.
-TEST_F(LayerOrder, ALayersLabelsAreWhatTheLabelDialogAndTheLabelsCellShow) {
-    const std::string table = platform::ToAnsi(commandtest::TestFolder(L"labels")) + "\\roads.tab";
-    dialogtest::WriteRoads(table);
-    AddInLayerControl(table);
+// A layer's labels as the user sees them: on the map, in the "Show" box of its Label Properties and
+// in its labels square in the Layer Control. The engine shows a table's labels only while the
+// table's automatic labelling and its label visibility are both on; a layer the control draws
+// keeps whether it shows them in its own label settings.
+class LayerLabels : public LayerOrder {
+protected:
+    void SetUp() override {
+        LayerOrder::SetUp();
+        // The map is drawn without imagery, whose tiles no server here gives.
+        InLayerControl({[](HWND d) {
+            const Names rows = dialogtest::RowTexts(d);
+            dialogtest::SelectRows(d, {static_cast<int>(std::find(rows.begin(), rows.end(), "Background map1") - rows.begin())});
+            dialogtest::Click(d, IDC_LAYER_REMOVE);
+            dialogtest::Click(d, IDOK);
+        }});
+        table_ = platform::ToAnsi(commandtest::TestFolder(L"labels")) + "\\roads.tab";
+        dialogtest::WriteRoads(table_);
+    }
+    static EngineDispatch Roads(IDispatch* map) {
+        EngineDispatch layers(displaytest::Get(map, Engine::Map::kLayers).pdispVal);
+        return EngineDispatch(layers.Call(Engine::Layers::kItem, {Variant(L"roads")}).pdispVal);
+    }
+    static EngineDispatch RoadsLabels(IDispatch* map) {
+        return EngineDispatch(Roads(map).Get(Engine::Layer::kLabelProperties).pdispVal);
+    }
+    // The table's automatic labelling and label visibility.
+    struct Switches {
+        bool autoLabel, visible;
+        bool operator==(const Switches& o) const { return autoLabel == o.autoLabel && visible == o.visible; }
+    };
+    static Switches SwitchesOf(IDispatch* map) {
+        return {Roads(map).Get(Engine::Layer::kAutoLabel).ToBool(), RoadsLabels(map).Get(Engine::Labels::kVisible).ToBool()};
+    }
+    static void Set(IDispatch* map, Switches s) {
+        Roads(map).Put(Engine::Layer::kAutoLabel, Variant(s.autoLabel));
+        RoadsLabels(map).Put(Engine::Labels::kVisible, Variant(s.visible));
+    }
+    // Whether the table's label shows on the map, drawn as a host draws the control, in a colour
+    // (magenta) nothing else on the map has.
+    static bool LabelsOnMap(IUnknown* control, IDispatch* map) {
+        const COLORREF kLabels = RGB(230, 0, 230);
+        EngineDispatch(RoadsLabels(map).Get(Engine::Labels::kStyle).pdispVal).Put(Engine::Style::kTextFontColor, Variant(long{kLabels}));
+        EngineDispatch view(map);
+        view.Put(Engine::Map::kCenterX, Variant(10.0));
+        view.Put(Engine::Map::kCenterY, Variant(50.0));
+        testsupport::DibCanvas canvas(400, 300);
+        EXPECT_EQ(canvas.DrawView(control), S_OK);
+        for (int y = 0; y < canvas.Height(); ++y) {
+            for (int x = 0; x < canvas.Width(); ++x) {
+                // Glyphs smoothed into the light map keep the colour's red and blue well above its green.
+                const COLORREF c = canvas.Pixel(x, y);
+                if (GetGValue(c) + 60 <= GetRValue(c) && GetGValue(c) + 60 <= GetBValue(c)) return true;
+            }
+        }
+        return false;
+    }
+    bool LabelsOnMap() { return LabelsOnMap(control_.Get(), map_.Get()); }
+
+    // What the user does with a layer's labels, and what Show and the labels square showed before.
+    enum Action { kOk, kSwitchShow, kSquare };
+    struct Seen {
+        bool show, square;
+    };
+    Seen Act(const std::string& layer, Action action) {
+        Seen seen = {};
+        const auto row = [layer](HWND d) {
+            const Names rows = dialogtest::RowTexts(d);
+            return static_cast<int>(std::find(rows.begin(), rows.end(), layer) - rows.begin());
+        };
+        const auto label = [&seen, action](HWND d) {
+            seen.show = dialogtest::IsChecked(d, IDC_LABEL_SHOW);
+            if (action == kSwitchShow) ::SendDlgItemMessageW(d, IDC_LABEL_SHOW, BM_CLICK, 0, 0);
+            dialogtest::Click(d, IDOK);
+        };
+        std::vector<std::function<void(HWND)>> steps = {[&](HWND d) {
+            seen.square = dialogtest::IsCellTicked(d, row(d), CMapSeriesDlg::kCellLabels);
+            if (action == kSquare) {
+                dialogtest::ClickCell(d, row(d), CMapSeriesDlg::kCellLabels);
+                dialogtest::Click(d, IDOK);
+                return;
+            }
+            dialogtest::SelectRows(d, {row(d)});
+            dialogtest::Click(d, IDC_LAYER_LABELS);
+            dialogtest::Click(d, IDOK);
+        }};
+        if (action != kSquare) steps.push_back(label);
+        InLayerControl(std::move(steps));
+        if (action == kSquare) seen.show = seen.square;  // Label Properties was not opened
+        return seen;
+    }
+
+    std::string table_;
+};
+
+TEST_F(LayerLabels, ATableOpenedShowsNoneUntilTheUserShowsThemAndShowAndTheSquareSayWhatTheMapShows) {
+    AddInLayerControl(table_);
+    const struct {
+        const char* what;
+        std::optional<Switches> host;  // what a host set before the step
+        Action action;
+        bool before;  // shown on the map, ticked in Show and the square
+        Switches after;
+    } steps[] = {
+        {"a table just opened, OK", {}, kOk, false, {true, false}},
+        {"Show ticked", {}, kSwitchShow, false, {true, true}},
+        {"OK", {}, kOk, true, {true, true}},
+        {"the square cleared", {}, kSquare, true, {true, false}},
+        {"the square ticked", {}, kSquare, false, {true, true}},
+        {"Show cleared", {}, kSwitchShow, true, {true, false}},
+        {"automatic labelling off, visibility on: OK", Switches{false, true}, kOk, false, {false, true}},
+        {"automatic labelling off: the square ticked", {}, kSquare, false, {true, true}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.host) Set(map_.Get(), *step.host);
+        EXPECT_EQ(LabelsOnMap(), step.before);
+        const Seen seen = Act("roads", step.action);
+        EXPECT_EQ(seen.show, step.before);
+        EXPECT_EQ(seen.square, step.before);
+        EXPECT_TRUE(SwitchesOf(map_.Get()) == step.after);
+        EXPECT_EQ(LabelsOnMap(), step.after.autoLabel && step.after.visible);
+    }
+}
+
+TEST_F(LayerLabels, ADataLayerKeepsWhetherItShowsThemInItsOwnLabelSettings) {
     platform::ComPtr<IDispatch> points = displaytest::NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 1);
     displaytest::SetValue(points.Get(), 0, L"Longitude", Variant(10.0));
     displaytest::SetValue(points.Get(), 0, L"Latitude", Variant(50.0));
     ASSERT_EQ(automation_->DisplayDataset(points.Get(), Variant(L"RxLev"),
                                           Bstr(L"{3A1B2C3D-0002-4E5F-8A9B-0C1D2E3F4A5B}").Get()),
               S_OK);
-    const auto engineLabels = [this] {
-        EngineDispatch layers(EngineGet(Engine::Map::kLayers).pdispVal);
-        EngineDispatch roads(layers.Call(Engine::Layers::kItem, {Variant(L"roads")}).pdispVal);
-        return roads.Get(Engine::Layer::kAutoLabel).ToBool();
-    };
-    // Label Properties: OK at once, or Show switched and OK; or the labels cell clicked.
-    enum Action { kOk, kSwitchShow, kCell };
-    const Action actions[] = {kOk, kSwitchShow, kOk, kSwitchShow, kOk, kCell, kOk, kCell, kOk};
-    for (const char* name : {"roads", "RxLev"}) {
-        SCOPED_TRACE(name);
-        const bool isTable = name == std::string("roads");
-        // Whether the layer's labels are on: a new table's are; a data layer's as its dialog first shows.
-        std::optional<bool> on;
-        if (isTable) on = engineLabels();
-        ASSERT_TRUE(!isTable || *on);
-        for (size_t step = 0; step < std::size(actions); ++step) {
-            SCOPED_TRACE(step);
-            const auto row = [name](HWND d) {
-                const Names rows = dialogtest::RowTexts(d);
-                return static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin());
-            };
-            if (actions[step] == kCell) {
-                InLayerControl({[&](HWND d) {
-                    dialogtest::ClickCell(d, row(d), CMapSeriesDlg::kCellLabels);
-                    dialogtest::Click(d, IDOK);
-                }});
-                on = !*on;
-            } else {
-                bool shown = false;
-                InLayerControl({[&](HWND d) {
-                                    dialogtest::SelectRows(d, {row(d)});
-                                    dialogtest::Click(d, IDC_LAYER_LABELS);
-                                    dialogtest::Click(d, IDOK);
-                                },
-                                [&](HWND d) {
-                                    shown = dialogtest::IsChecked(d, IDC_LABEL_SHOW);
-                                    if (actions[step] == kSwitchShow) ::SendDlgItemMessageW(d, IDC_LABEL_SHOW, BM_CLICK, 0, 0);
-                                    dialogtest::Click(d, IDOK);
-                                }});
-                if (on) {
-                    EXPECT_EQ(shown, *on);
-                }
-                on = actions[step] == kSwitchShow ? !shown : shown;
-            }
-            if (isTable) {
-                EXPECT_EQ(engineLabels(), *on);
-            }
+    std::optional<bool> shown;  // as the dialog first shows it
+    for (Action action : {kOk, kSwitchShow, kOk, kSquare, kOk, kSquare, kSwitchShow, kOk}) {
+        SCOPED_TRACE(action);
+        const Seen seen = Act("RxLev", action);
+        EXPECT_EQ(seen.square, seen.show);
+        if (shown) {
+            EXPECT_EQ(seen.show, *shown);
         }
+        shown = action == kOk ? seen.show : !seen.show;
+    }
+}
+
+TEST_F(LayerLabels, AreShownAfterASaveAndALoadAsBefore) {
+    AddInLayerControl(table_);
+    for (const Switches s : {Switches{true, true}, Switches{true, false}, Switches{false, true}}) {
+        SCOPED_TRACE(std::to_string(s.autoLabel) + std::to_string(s.visible));
+        Set(map_.Get(), s);
+        // The host's document, and the control's own stream.
+        std::vector<platform::ComPtr<IStream>> saved = {imagerytest::StreamOf(imagerytest::SaveSettings(automation_.Get()).Get())};
+        saved.emplace_back();
+        ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, saved.back().Put()), S_OK);
+        ASSERT_EQ(controltest::As<IPersistStreamInit>(control_.Get())->Save(saved.back().Get(), TRUE), S_OK);
+        LARGE_INTEGER start = {};
+        saved.back()->Seek(start, STREAM_SEEK_SET, nullptr);
+        for (const auto& stream : saved) {
+            auto site = platform::MakeObject<testsupport::TestSite>(400, 300);
+            platform::ComPtr<IUnknown> loaded;
+            ASSERT_EQ(controltest::CreateControl(loaded), S_OK);
+            ASSERT_EQ(testsupport::ActivateInPlace(loaded.Get(), *site.Get(), stream.Get()), S_OK);
+            platform::ComPtr<IDispatch> engine;
+            ASSERT_EQ(controltest::As<IZmaVadAZ2>(loaded.Get())->get_MapX(engine.Put()), S_OK);
+            EXPECT_TRUE(SwitchesOf(engine.Get()) == s);
+            EXPECT_EQ(LabelsOnMap(loaded.Get(), engine.Get()), s.autoLabel && s.visible);
+            testsupport::CloseInPlace(loaded.Get());
+        }
+    }
+}
+
+TEST_F(LayerLabels, AWorkspacesTableShowsThemAsItsLabelVisibilitySays) {
+    for (const char* visibility : {"On", "Off"}) {
+        SCOPED_TRACE(visibility);
+        if (visibility != std::string("On")) Renew();
+        const std::string folder = table_.substr(0, table_.find_last_of('\\'));
+        const std::string workspace = WriteFile(
+            platform::ToWide(folder), "town.wor",
+            "!Workspace\n!Version 650\n!Charset WindowsLatin1\nOpen Table \"roads.tab\" As Roads Interactive\n"
+            "Map From Roads\nSet Map\n  Layer 1\n    Display Graphic\n"
+            "    Label Line None Position Right Font (\"Arial\",0,9,0) Pen (1,2,0)\n"
+            "      With Name Parallel On Auto On Overlap Off Duplicates On Offset 2\n"
+            "      Visibility " + std::string(visibility) + "\n");
+        AddInLayerControl(workspace);
+        const bool on = visibility == std::string("On");
+        EXPECT_TRUE(SwitchesOf(map_.Get()) == (Switches{true, on}));
+        EXPECT_EQ(LabelsOnMap(), on);
+        const Seen seen = Act("roads", kOk);
+        EXPECT_EQ(seen.show, on);
+        EXPECT_EQ(seen.square, on);
     }
 }
 
