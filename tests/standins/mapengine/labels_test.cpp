@@ -45,7 +45,7 @@ void WriteTable(const std::wstring& path, const std::vector<Row>& rows) {
              "  Fields 2\n    Name Char (64) ;\n    Town Char (64) ;\n";
     int key = 0;
     for (const Row& r : rows)
-        table << "!feature\t0\t" << ++key << "\t" << r.name << "\t\t" << r.x << "\t0\t\t0\t\t" << r.town << "\n";
+        table << "!feature\t2\t" << ++key << "\t" << r.name << "\t\t" << r.x << "\t0\t\t0\t\t" << r.town << "\n";
 }
 
 // Where the labels' colour (magenta) shows on the drawn map: the width and height of the box
