@@ -296,18 +296,15 @@ void EngineEventRouter::OnMapPolyToolUsed(short tool, long flags, IDispatch* poi
 // The offset tool's line is a move: its first point is where the layers are taken, its second
 // where they are put. The tool stays for the second point; then the waiting layers move by the
 // second minus the first and the map gets its own tool back. A line ended or given up before its
-// second point moves nothing, and its layers no longer wait for a later line.
+// second point moves nothing.
 void EngineEventRouter::OnOffsetLine(long flags, const std::vector<ZmaPointD>& line) {
     const bool escaped = flags == Engine::PolyTool::kEndEscaped;
     const bool ended = escaped || flags == Engine::PolyTool::kEnd;
     if (line.size() < 2 && !ended) return;
-    if (CZmaVadAZLayerCollection* layers = p_.layers.Collection()) {
-        if (line.size() == 2 && !escaped) {
-            WaitCursor wait;
+    if (line.size() == 2 && !escaped) {
+        WaitCursor wait;
+        if (CZmaVadAZLayerCollection* layers = p_.layers.Collection())
             layers->ApplyPendingLayerOffsets(line[1].x - line[0].x, line[1].y - line[0].y);
-        } else {
-            layers->DropPendingOffsetLayers();
-        }
     }
     EngineDispatch(p_.engine.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(p_.tools.Current()));
 }

@@ -187,7 +187,7 @@ public:
     // collection goes (the placeholder keeps the name from being given to another table meanwhile).
     void KeepTemporaryTable(const std::string& tablePath);
     const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
-    // The layers that wait for the offset tool's line; a line that moves nothing lets them go.
+    // The layers that wait for the offset tool's line.
     void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }
     void DropPendingOffsetLayers() noexcept { pendingOffsetLayers_.clear(); }
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }

@@ -38,8 +38,9 @@ protected:
         ShowArea(9.99, 49.99, 10.01, 50.01);
     }
 
-    // Layer Control > the layer's row > Offset > "Offset Tool >>", then OK in the Layer Control.
-    void TakeTool(int layer) {
+    // Layer Control > the layer's row > Offset > `button` in the offset dialog, then OK in the
+    // Layer Control.
+    void InOffsetDialog(int layer, int button) {
         dialogtest::DialogScript script;
         script
             .Then([layer](HWND d) {
@@ -49,9 +50,12 @@ protected:
                 dialogtest::Click(d, IDC_LAYER_OFFSET);
                 dialogtest::Click(d, IDOK);
             })
-            .Then([](HWND offset) { dialogtest::Click(offset, IDC_OFFSET_TOOL); });
+            .Then([button](HWND offset) { dialogtest::Click(offset, button); });
         ASSERT_EQ(control_->LayersDlg(), S_OK);
         ASSERT_TRUE(script.Finished());
+    }
+    void TakeTool(int layer) {
+        InOffsetDialog(layer, IDC_OFFSET_TOOL);
         ASSERT_EQ(EngineTool(), 1);
     }
 
@@ -74,7 +78,7 @@ protected:
 
 TEST_F(OffsetTool, TheLineMovesTheLayerByItsTwoPointsAndALineOfOnePointMovesNothing) {
     const POINT first = kDrawnAt[0], second = kDrawnAt[1];
-    // In order: the lines that move nothing leave their layer waiting for no later line.
+    // In order: the first layer, taken by tools that end without a move, waits for no later tool.
     const struct {
         const char* line;
         int layer;
@@ -93,6 +97,7 @@ TEST_F(OffsetTool, TheLineMovesTheLayerByItsTwoPointsAndALineOfOnePointMovesNoth
              DoubleClick(first.x, first.y);
          },
          0},
+        {"left for the arrow tool before any point", 0, [&] { control_->put_CurrentTool(VO_MAP_TOOL_ARROW); }, 0},
         {"clicked at the layer's point and 60 pixels east, then ended there", 1,
          [&] {
              Click(second.x, second.y);
@@ -118,6 +123,13 @@ TEST_F(OffsetTool, TheLineMovesTheLayerByItsTwoPointsAndALineOfOnePointMovesNoth
             EXPECT_EQ(Drawn(at.x, at.y), east == 0) << i;
         }
     }
+
+    // The offset dialog opened on the moved layer shows the move: left with OK, it keeps it to the
+    // six digits it shows.
+    const MapPoint moved = Offset(1);
+    InOffsetDialog(1, IDOK);
+    EXPECT_NEAR(Offset(1).x, moved.x, 1e-5 * moved.x);
+    EXPECT_EQ(Offset(1).y, moved.y);
 
     // The saved map keeps the move, as it keeps the dialog's.
     ComPtr<IXMLDOMElement> saved = imagerytest::SaveSettings(control_.Get());
