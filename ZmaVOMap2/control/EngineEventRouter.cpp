@@ -8,6 +8,7 @@
 #include "ZmaVOMap2/control/Operations.h"
 #include "ZmaVOMap2/control/ToolSelection.h"
 #include "ZmaVOMap2/control/ViewState.h"
+#include "ZmaVOMap2/engine/EngineConstants.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/imagery/BackgroundMapView.h"
@@ -98,16 +99,22 @@ POINT PageToDevice(HDC dc, long x, long y) {
     return at;
 }
 
-// Reads the n points of an engine points collection into a closed ring (the first point again at the end).
-std::vector<ZmaPointD> ClosedRing(IDispatch* points) {
+// Reads the n points of an engine points collection.
+std::vector<ZmaPointD> LinePoints(IDispatch* points) {
     EngineDispatch collection(platform::ThrowIfNull(points, E_POINTER));
     const long count = collection.Get(Engine::Points::kCount).ToLong();
-    std::vector<ZmaPointD> ring;
+    std::vector<ZmaPointD> line;
     for (long i = 1; i <= count; ++i) {
         ComPtr<IDispatch> point = platform::RequireDispatch(collection.Call(Engine::Points::kItem, {Variant(i)}));
         EngineDispatch p(point.Get());
-        ring.push_back({p.Get(Engine::Point::kX).ToDouble(), p.Get(Engine::Point::kY).ToDouble()});
+        line.push_back({p.Get(Engine::Point::kX).ToDouble(), p.Get(Engine::Point::kY).ToDouble()});
     }
+    return line;
+}
+
+// The points closed into a ring (the first point again at the end).
+std::vector<ZmaPointD> ClosedRing(IDispatch* points) {
+    std::vector<ZmaPointD> ring = LinePoints(points);
     if (!ring.empty()) ring.push_back(ring.front());
     return ring;
 }
@@ -274,22 +281,32 @@ void EngineEventRouter::OnMapPolyToolUsed(short tool, long flags, IDispatch* poi
     try {
         CZmaVadAZLayerCollection* layers = p_.layers.Collection();
         if (tool == kToolOffset) {
-            std::vector<ZmaPointD> ring = ClosedRing(points);
-            // Two points make the drag: the ring holds them and the closing copy.
-            if (ring.size() == 3) {
-                WaitCursor wait;
-                if (layers) layers->ApplyPendingLayerOffsets(ring[1].x - ring[0].x, ring[1].y - ring[0].y);
-            }
-            EngineDispatch(p_.engine.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(p_.tools.Current()));
-        } else if (tool == kToolPolygonSelect && flags == 1) {
+            OnOffsetLine(flags, LinePoints(points));
+        } else if (tool == kToolPolygonSelect && flags == Engine::PolyToolFlag::kEnd) {
             std::vector<ZmaPointD> ring = ClosedRing(points);
             if (layers) layers->SelectByPolygon(ring);
-        } else if (tool == kToolPolyFilter && flags == 1) {
+        } else if (tool == kToolPolyFilter && flags == Engine::PolyToolFlag::kEnd) {
             std::vector<ZmaPointD> ring = ClosedRing(points);
             if (layers) regions::AddPolygon(*layers, ring);
         }
     }
     COM_CATCH_LOG();
+}
+
+// The offset tool's line is a move: its first point is where the layers are taken, its second
+// where they are put. The tool stays for the second point; then the waiting layers move by the
+// second minus the first and the map gets its own tool back. A line ended or given up before its
+// second point moves nothing.
+void EngineEventRouter::OnOffsetLine(long flags, const std::vector<ZmaPointD>& line) {
+    const bool escaped = flags == Engine::PolyToolFlag::kEndEscaped;
+    const bool ended = escaped || flags == Engine::PolyToolFlag::kEnd;
+    if (line.size() < 2 && !ended) return;
+    if (line.size() == 2 && !escaped) {
+        WaitCursor wait;
+        if (CZmaVadAZLayerCollection* layers = p_.layers.Collection())
+            layers->ApplyPendingLayerOffsets(line[1].x - line[0].x, line[1].y - line[0].y);
+    }
+    EngineDispatch(p_.engine.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(p_.tools.Current()));
 }
 
 void EngineEventRouter::OnMapViewChanged() {

@@ -4,7 +4,10 @@
 #pragma once
 
 #include "ZmaVOMap2/control/DistanceMeasure.h"
+#include "ZmaVOMap2/engine/Geometry.h"
 #include "ZmaVOMap2/engine/MapXEventListener.h"
+
+#include <vector>
 
 class CZmaVadAZInfoDisplay;
 class CZmaVadAZOverviewRegion;
@@ -66,6 +69,8 @@ private:
     // The info display's coordinates for a map position, in the drawing target of the moment.
     void UpdateCoordinates(const ZmaPointD& mapPos);
     ZmaExtent DrawnExtent(const RECT& pixels);
+    // A point of the offset tool's line, or its end, with the line's points so far.
+    void OnOffsetLine(long flags, const std::vector<ZmaPointD>& line);
 
     EngineEventParts p_;
     CMapXEventListener listener_{*this};

@@ -147,6 +147,9 @@ void CZmaVOMapXLayerOffsetDlg::StartOffsetTool() {
     EngineDispatch map(platform::ThrowIfNull(map_.Get()));
     HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(map.Get(Engine::Map::kWindowHandle).ToLong()));
     if (!window) return;
+    // The tool moves this dialog's layers only: those of an earlier tool left without its line
+    // (given up, or another tool taken) wait no more.
+    layers_.DropPendingOffsetLayers();
     for (CZmaVadAZLayer* layer : selected_) layers_.AddPendingOffsetLayer(layer);
     map.Put(Engine::Map::kCurrentTool, Variant(1L));
     if (selected_.empty()) return;

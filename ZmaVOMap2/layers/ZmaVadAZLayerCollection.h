@@ -187,7 +187,9 @@ public:
     // collection goes (the placeholder keeps the name from being given to another table meanwhile).
     void KeepTemporaryTable(const std::string& tablePath);
     const std::wstring& GetTemporaryFolder() const noexcept { return temporaryFolder_; }
+    // The layers that wait for the offset tool's line.
     void AddPendingOffsetLayer(CZmaVadAZLayer* layer) { pendingOffsetLayers_.push_back(layer); }
+    void DropPendingOffsetLayers() noexcept { pendingOffsetLayers_.clear(); }
     CZmaVadAZLayer* GetAnnotationsLayer() const noexcept { return annotations_; }
     // The cell-site layer shown last of those still shown: the host's lines between points and
     // between cell sites go through its line layers.

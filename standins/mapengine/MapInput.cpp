@@ -22,6 +22,9 @@ enum Tool : long {
 
 enum CustomType : short { kPointTool = 0, kLineTool = 1, kCircleTool = 2, kRectTool = 3, kPolylineTool = 4, kPolygonTool = 5 };
 
+// The poly tool event's flags: the first point, the line ended or given up, each later point.
+enum PolyFlag : long { kPolyBegin = 0, kPolyEnd = 1, kPolyEndEscaped = 2, kPolyInProgress = 3 };
+
 constexpr int kClickSlop = 3;     // pixels a press may move and still be a click
 constexpr int kHitDistance = 5;   // pixels around a click that select a feature
 
@@ -86,7 +89,8 @@ void Map::OnMouseDown(short button, short shift, int x, int y) {
     case Gesture::Poly: {
         polygon_.push_back({x, y});
         ComPtr<Points> points = Points::Make(PolygonInDegrees());
-        std::vector<Variant> poly{Variant(short(currentTool_)), Variant(0L), Variant(points->AsDispatch()),
+        const long flags = polygon_.size() == 1 ? kPolyBegin : kPolyInProgress;
+        std::vector<Variant> poly{Variant(short(currentTool_)), Variant(flags), Variant(points->AsDispatch()),
                                   Bool(shift & 1), Bool(shift & 2), Bool(true)};
         events_.Fire(L"PolyToolUsed", poly);
         break;
@@ -117,14 +121,14 @@ void Map::OnMouseMove(short button, short shift, int x, int y) {
 
 void Map::OnDoubleClick(short shift, int, int) {
     events_.Fire(L"DblClick");
-    if (GestureOf(currentTool_) == Gesture::Poly && !polygon_.empty()) FinishPolygon(1, shift);
+    if (GestureOf(currentTool_) == Gesture::Poly && !polygon_.empty()) FinishPolygon(kPolyEnd, shift);
 }
 
 void Map::OnKeyDown(short key, short shift) {
     std::vector<Variant> args{Variant(key), Variant(shift)};
     events_.Fire(L"KeyDown", args);
     // A sink may swallow the key by setting it to 0.
-    if (args[0].ToLong() == VK_ESCAPE && !polygon_.empty()) FinishPolygon(2, shift);
+    if (args[0].ToLong() == VK_ESCAPE && !polygon_.empty()) FinishPolygon(kPolyEndEscaped, shift);
 }
 
 void Map::OnKeyUp(short key, short shift) {
@@ -246,7 +250,7 @@ void Map::FinishPolygon(long flags, short shift) {
     std::vector<Variant> args{Variant(short(tool)), Variant(flags), Variant(collection->AsDispatch()), Bool(shift & 1),
                               Bool(shift & 2), Bool(true)};
     events_.Fire(L"PolyToolUsed", args);
-    if (flags != 1 || !args[5].ToBool()) return;
+    if (flags != kPolyEnd || !args[5].ToBool()) return;
     if (tool == kPolygonSelect && points.size() >= 3) {
         GeoRect box{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
         for (const XY& p : points) {

@@ -166,7 +166,8 @@ TEST_F(MapEvents, ToolsReportTheirUseAndUnknownToolsAreRefused) {
     double expected = Number(Call(map_.Get(), map::kDistance, {used[0].values[1], used[0].values[2], used[0].values[3], used[0].values[4]}));
     EXPECT_DOUBLE_EQ(Number(used[0].values[5]), expected);
 
-    // A polygon tool: one event per point, and the finished ring on the double click.
+    // A polygon tool: one event per point (the first flagged as the beginning, each later one as in
+    // progress), and the finished ring on the double click.
     Put(map_.Get(), map::kCurrentTool, Variant(4L));
     Post(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
     Post(WM_LBUTTONUP, 0, 10, 10);
@@ -176,6 +177,9 @@ TEST_F(MapEvents, ToolsReportTheirUseAndUnknownToolsAreRefused) {
     Post(WM_LBUTTONUP, 0, 50, 50);
     Post(WM_LBUTTONDBLCLK, MK_LBUTTON, 50, 50);
     auto poly = sink_->Of(11);
+    std::vector<long> flags;
+    for (const ReceivedEvent& e : poly) flags.push_back(e.values[1].lVal);
+    EXPECT_EQ(flags, (std::vector<long>{0, 3, 3, 1}));
     ASSERT_GE(poly.size(), 2u);
     const ReceivedEvent& done = poly.back();
     EXPECT_EQ(done.types, (std::vector<VARTYPE>{VT_I2, VT_I4, VT_DISPATCH, VT_BOOL, VT_BOOL, VT_BOOL | VT_BYREF}));
