@@ -12,7 +12,9 @@
 
 #include "platform/Xml.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cmath>
 #include <set>
@@ -61,15 +63,27 @@ private:
     void TestBody() override {}
 };
 
-// The workers the system's own requests may keep beside a process's threads.
-constexpr int kSystemWorkers = 4;
-
-int ThreadsOfThisProcess() {
-    int threads = 0;
+// The threads of this process that the library started: those whose start address lies in it,
+// each held open, so that its id is not another's when it ends.
+std::vector<platform::UniqueHandleKernel> ThreadsOfTheLibrary() {
+    std::vector<platform::UniqueHandleKernel> threads;
+    MODULEINFO library = {};
+    if (!::GetModuleInformation(::GetCurrentProcess(), ::GetModuleHandleW(L"VadAZ.dll"), &library, sizeof library))
+        return threads;
+    const auto* begin = static_cast<const char*>(library.lpBaseOfDll);
     const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry = {sizeof entry};
-    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
-        threads += entry.th32OwnerProcessID == ::GetCurrentProcessId();
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != ::GetCurrentProcessId()) continue;
+        platform::UniqueHandleKernel thread(
+            ::OpenThread(THREAD_QUERY_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ThreadID));
+        void* start = nullptr;
+        constexpr THREADINFOCLASS kStartAddress = static_cast<THREADINFOCLASS>(9);
+        if (!thread || ::NtQueryInformationThread(thread.Get(), kStartAddress, &start, sizeof start, nullptr) != 0)
+            continue;
+        const auto* at = static_cast<const char*>(start);
+        if (at >= begin && at < begin + library.SizeOfImage) threads.push_back(std::move(thread));
+    }
     ::CloseHandle(snapshot);
     return threads;
 }
@@ -83,20 +97,21 @@ TEST(ImageryUnload, AMapReleasedWhileItsTilesDownloadEndsTheThreadAndLeavesTheLi
     ClearImageryRegistry();
     SetImageryString(L"CredentialMode", L"Token");
     SetServerOption("tile_delay_ms", "100");
-    int threads = 0;
     for (int cycle = 0; cycle < 50; ++cycle) {
         // Tiles of a server path of its own: none is in the cache yet.
         SetImageryString(L"BackgroundMapTileServer", TileServer() + L"/cycle" + std::to_wstring(cycle) + L"/r%d/tiles/");
+        std::vector<platform::UniqueHandleKernel> started;
         {
             OneMap map;
             ASSERT_TRUE(map.OpenDownloading()) << "a download runs";
+            started = ThreadsOfTheLibrary();
+            ASSERT_FALSE(started.empty()) << "the download thread runs, cycle " << cycle;
             map.Close();
         }
         ASSERT_FALSE(LibraryInUse()) << "cycle " << cycle;
-        // The first cycle starts what the system keeps for downloads; later ones add nothing but
-        // the few workers the system keeps for requests that a released map let go of.
-        if (cycle == 0) threads = ThreadsOfThisProcess();
-        EXPECT_LE(ThreadsOfThisProcess(), threads + kSystemWorkers) << "cycle " << cycle;
+        // Every thread the library started has ended (whatever threads of the system come and go).
+        for (const auto& thread : started)
+            EXPECT_EQ(::WaitForSingleObject(thread.Get(), 0), WAIT_OBJECT_0) << "cycle " << cycle;
     }
     ClearImageryRegistry();
     ClearServerOptions();

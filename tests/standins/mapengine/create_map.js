@@ -9,7 +9,7 @@ var layers = map.Layers;
 var layer = layers.AddUserDrawLayer("Overlay", 1);
 if (layer.Name !== "Overlay") fail("the new layer is named " + layer.Name);
 if (layers.Count !== 1) fail("the map has " + layers.Count + " layers");
-if (layers.Item("overlay").Name !== "Overlay") fail("the layer is not found by name");
+if (layers._Item("overlay").Name !== "Overlay") fail("the layer is not found by name");
 
 var rect = new ActiveXObject("MapX.Rectangle.4");
 rect.Set(10, 40, -5, 20);
@@ -17,7 +17,7 @@ if (rect.XMin !== -5 || rect.YMax !== 40) fail("the rectangle is not normalised"
 
 var threw = false;
 try {
-    layers.Item("Nowhere");
+    layers._Item("Nowhere");
 } catch (e) {
     threw = true;
 }

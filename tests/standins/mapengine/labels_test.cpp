@@ -129,7 +129,7 @@ TEST(TableLabels, AreDrawnAsTheLayersLabelPropertiesSay) {
         if (s.field) {
             ComPtr<IDispatch> datasets = Object(GetNamed(map.Get(), L"Datasets"));
             ComPtr<IDispatch> dataset = Object(Call(datasets.Get(), IdOf(datasets.Get(), L"Add"), {Variant(short{6}), Variant(layer.Get())}));
-            ComPtr<IDispatch> field = Object(GetNamed(Object(GetNamed(dataset.Get(), L"Fields")).Get(), L"Item", {Variant(s.field)}));
+            ComPtr<IDispatch> field = Object(GetNamed(Object(GetNamed(dataset.Get(), L"Fields")).Get(), L"_Item", {Variant(s.field)}));
             PutNamed(labels.Get(), L"DataField", Variant(field.Get()), DISPATCH_PROPERTYPUTREF);
         }
         ComPtr<IDispatch> style = Object(GetNamed(labels.Get(), L"Style"));
