@@ -292,9 +292,10 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
             ++frame.leftOut;
             return S_FALSE;
         }
-        // A proxy that asks for credentials gets the ones the process holds.
-        IUnknown* credentials = static_cast<IBindStatusCallback*>(&imagery::DownloadStatusCallback());
-        hr = imagery::DownloadTileToCache(address, file, credentials, nullptr, bounds);
+        // A proxy that asks for credentials gets the ones the process holds, or the user is asked
+        // from the map's window.
+        hr = imagery::DownloadTileToCache(address, file, &imagery::DownloadStatusCallback(), frame.window, nullptr,
+                                          bounds);
     }
     if (credentialMode_ == kTokenMode) {
         if (SUCCEEDED(hr))
