@@ -91,10 +91,12 @@ bool CDownloadStatusCallback::GetCredentials(HWND owner) {
         if (!owner || ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId()) return false;
         askingThread_ = ::GetCurrentThreadId();
     }
+    const DWORD opened = ::GetTickCount();
     CProxyCredentialsDlg dialog;
     const INT_PTR answer = dialog.DoModal(owner);
     std::lock_guard<std::mutex> guard(lock_);
     askingThread_ = 0;
+    timeAsking_ += ::GetTickCount() - opened;
     if (answer == IDOK) {
         user_ = dialog.UserName();
         password_ = dialog.Password();
@@ -124,6 +126,11 @@ void CDownloadStatusCallback::ClearCredentials() {
 void CDownloadStatusCallback::AskAgainFromNowOn() {
     std::lock_guard<std::mutex> guard(lock_);
     declined_ = false;
+}
+
+DWORD CDownloadStatusCallback::TimeAskingUser() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return timeAsking_;
 }
 
 CDownloadStatusCallback& DownloadStatusCallback() {

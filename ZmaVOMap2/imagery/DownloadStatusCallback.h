@@ -64,6 +64,9 @@ public:
     void ClearCredentials();
     // The user confirmed the imagery settings: a Cancel given before no longer stands.
     void AskAgainFromNowOn();
+    // How long the credentials dialog was open in all, in milliseconds: time the user took, which
+    // counts against no request or frame.
+    DWORD TimeAskingUser() const;
 
 private:
     LONG refs_ = 0;
@@ -72,6 +75,7 @@ private:
     unsigned long answer_ = 0;   // counts the answers given and forgotten
     bool declined_ = false;      // the user cancelled the dialog
     DWORD askingThread_ = 0;     // the thread whose dialog is open, 0 when none is
+    DWORD timeAsking_ = 0;
 };
 
 // The one callback of the process, handed to every tile download and used by metadata requests.

@@ -72,6 +72,8 @@ public:
     explicit Deadline(DWORD milliseconds) : start_(::GetTickCount()), limit_(milliseconds) {}
     DWORD Left() const { return std::max<DWORD>(limit_ - std::min(limit_, ::GetTickCount() - start_), 1); }
     bool Passed(DWORD slack = 0) const { return ::GetTickCount() - start_ + slack >= limit_; }
+    // `milliseconds` spent count as none of the time.
+    void Exclude(DWORD milliseconds) { start_ += milliseconds; }
 
 private:
     DWORD start_, limit_;
@@ -326,8 +328,11 @@ private:
 
     // Asks the holder of the proxy credentials; true when there are some to send.
     bool TakeProxyCredentials() {
+        const DWORD asked = ::GetTickCount();
         ProxyCredentials taken;
         const bool given = request_.proxyCredentials->TakeProxyCredentials(request_.askFrom, taken);
+        // The time the user took to answer is none of the exchange's.
+        deadline_.Exclude(::GetTickCount() - asked);
         if (!given || taken.user.empty()) return false;
         proxy_ = taken;
         return true;
@@ -427,7 +432,7 @@ private:
 
     const HttpRequest& request_;
     const RequestBounds bounds_;
-    const Deadline deadline_;
+    Deadline deadline_;
     std::wstring address_, method_;
     bool sendsBody_ = true;
     ProxyCredentials proxy_;               // sent to a proxy from the first time one asked

@@ -65,7 +65,7 @@ struct HttpRequest {
     // Asked when the proxy the request went through asks for credentials, and told when the proxy
     // refuses those sent, which it is then asked to replace; a proxy it gives none to ends the
     // request with E_ACCESSDENIED. Without it (or when no proxy asked) the 407 is the answer. The
-    // user is asked from `askFrom`.
+    // user is asked from `askFrom`; the time that takes counts against no bound.
     ProxyCredentialSource* proxyCredentials = nullptr;
     HWND askFrom = nullptr;
     // When this event is set (from any thread), the request ends at once with E_ABORT, whatever
