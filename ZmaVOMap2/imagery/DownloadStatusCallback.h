@@ -8,7 +8,7 @@
 // the proxy asks again. Cancel is the user's answer: nobody is asked again until the user confirms
 // the background map's properties (AskAgainFromNowOn) or the host starts again, and the requests
 // that need the proxy go without. One dialog at a time: while it is open, any other request that
-// would ask (on another thread, or from a frame drawn behind the dialog) goes without.
+// would ask (on another thread, or from another map's frame drawn behind the dialog) goes without.
 #pragma once
 
 #include "ZmaVOMap2/imagery/HttpExchange.h"
