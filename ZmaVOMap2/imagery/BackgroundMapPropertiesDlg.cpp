@@ -1,5 +1,6 @@
 #include "ZmaVOMap2/imagery/BackgroundMapPropertiesDlg.h"
 
+#include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 #include "ZmaVOMap2/imagery/ImageryProcess.h"
 #include "ZmaVOMap2/imagery/ImageryResource.h"
 #include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
@@ -95,6 +96,9 @@ void CBackgroundMapPropertiesDlg::OnOK() {
     }
     const bool disable = IsChecked(d, IDC_DISABLE_MAP);
     ::EndDialog(d, IDOK);
+    // The user confirmed the imagery settings, changed or not: a proxy that wants credentials may
+    // ask for them again, though the user cancelled the last time.
+    imagery::DownloadStatusCallback().AskAgainFromNowOn();
     // The new imagery type has tile addresses of its own.
     layer_.LoadMetaImageURLAndSubDomains();
     process.imageryEnabled = disable ? 0 : 1;

@@ -1,25 +1,26 @@
 #include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 
+#include "ZmaVOMap2/imagery/ImageryLog.h"
 #include "ZmaVOMap2/imagery/ProxyCredentialsDlg.h"
+#include "platform/Com.h"
 #include "platform/Result.h"
 
 #include <objbase.h>
+
+#include <cstring>
 
 namespace imagery {
 
 namespace {
 
+constexpr int kError = platform::kLogLevelError;
 // The longest user name or password handed out, in characters.
 constexpr size_t kMaxCredential = 255;
 
-// A CoTaskMemAlloc'd wide copy of `text`, which the caller frees; null when it cannot be made.
-LPWSTR TaskMemCopy(const std::string& text) {
-    auto* copy = static_cast<LPWSTR>(::CoTaskMemAlloc((kMaxCredential + 1) * sizeof(wchar_t)));
-    if (!copy) return nullptr;
-    const int written = text.empty() ? 0
-                                     : ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                                             copy, static_cast<int>(kMaxCredential));
-    copy[written > 0 ? written : 0] = L'\0';
+// A CoTaskMemAlloc'd copy of `text`, which the caller frees; null when it cannot be made.
+LPWSTR TaskMemCopy(const std::wstring& text) {
+    auto* copy = static_cast<LPWSTR>(::CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
+    if (copy) ::memcpy(copy, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     return copy;
 }
 
@@ -48,13 +49,10 @@ STDMETHODIMP CDownloadStatusCallback::Authenticate(HWND* window, LPWSTR* user, L
     *window = nullptr;
     *user = *password = nullptr;
     try {
-        GetCredentials(::GetActiveWindow());
-        std::string heldUser, heldPassword;
-        Credentials(heldUser, heldPassword);
-        if (heldUser.empty() || heldUser.size() >= kMaxCredential || heldPassword.size() >= kMaxCredential)
-            return E_ACCESSDENIED;
-        *user = TaskMemCopy(heldUser);
-        *password = TaskMemCopy(heldPassword);
+        ProxyCredentials held;
+        if (!TakeProxyCredentials(::GetActiveWindow(), held)) return E_ACCESSDENIED;
+        *user = TaskMemCopy(held.user);
+        *password = TaskMemCopy(held.password);
         if (*user && *password) return S_OK;
     }
     CATCH_SWALLOW("credentials that cannot be had are answered as refused");
@@ -64,30 +62,75 @@ STDMETHODIMP CDownloadStatusCallback::Authenticate(HWND* window, LPWSTR* user, L
     return E_ACCESSDENIED;
 }
 
+bool CDownloadStatusCallback::TakeProxyCredentials(HWND owner, ProxyCredentials& credentials) {
+    GetCredentials(owner);
+    const ProxyCredentials held = Held();
+    if (held.user.empty() || held.user.size() >= kMaxCredential || held.password.size() >= kMaxCredential) return false;
+    credentials = held;
+    return true;
+}
+
+void CDownloadStatusCallback::ProxyRefused(const ProxyCredentials& sent) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        // Every request that sent them hears of the refusal; they are forgotten once.
+        if (sent.answer != answer_ || user_.empty()) return;
+        user_.clear();
+        password_.clear();
+        ++answer_;
+    }
+    Log(kError, "The proxy server refused the proxy credentials given: they are asked for again");
+}
+
 bool CDownloadStatusCallback::GetCredentials(HWND owner) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (!user_.empty()) return true;
+        // The user's Cancel stands, and a second dialog never opens beside the first.
+        if (declined_ || askingThread_) return false;
+        if (!owner || ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId()) return false;
+        askingThread_ = ::GetCurrentThreadId();
     }
-    if (!owner || ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId()) return false;
+    const DWORD opened = ::GetTickCount();
     CProxyCredentialsDlg dialog;
-    if (dialog.DoModal(owner) != IDOK) return false;
+    const INT_PTR answer = dialog.DoModal(owner);
     std::lock_guard<std::mutex> guard(lock_);
-    user_ = dialog.UserName();
-    password_ = dialog.Password();
-    return true;
+    askingThread_ = 0;
+    timeAsking_ += ::GetTickCount() - opened;
+    if (answer == IDOK) {
+        user_ = dialog.UserName();
+        password_ = dialog.Password();
+        ++answer_;
+        return true;
+    }
+    if (answer == IDCANCEL && !declined_) {
+        declined_ = true;
+        Log(kError, "Proxy credentials cancelled: nobody is asked again, and what the proxy server refuses is not "
+                    "drawn, until the background map's properties are confirmed");
+    }
+    return false;
 }
 
-void CDownloadStatusCallback::Credentials(std::string& user, std::string& password) const {
+ProxyCredentials CDownloadStatusCallback::Held() const {
     std::lock_guard<std::mutex> guard(lock_);
-    user = user_;
-    password = password_;
+    return {platform::ToWide(user_), platform::ToWide(password_), answer_};
 }
 
 void CDownloadStatusCallback::ClearCredentials() {
     std::lock_guard<std::mutex> guard(lock_);
     user_.clear();
     password_.clear();
+    ++answer_;
+}
+
+void CDownloadStatusCallback::AskAgainFromNowOn() {
+    std::lock_guard<std::mutex> guard(lock_);
+    declined_ = false;
+}
+
+DWORD CDownloadStatusCallback::TimeAskingUser() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return timeAsking_;
 }
 
 CDownloadStatusCallback& DownloadStatusCallback() {

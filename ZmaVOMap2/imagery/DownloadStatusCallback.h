@@ -1,8 +1,17 @@
 // The process's answer when a proxy asks a download or a metadata request for credentials: the
-// proxy user name and password the user gave once, kept for the rest of the process and shared
-// by the user-interface thread and the download thread (so every access holds a lock). They are
-// never logged.
+// proxy user name and password the user gave, kept for the rest of the process and shared by the
+// user-interface thread and the download thread (so every access holds a lock). They are never
+// logged.
+//
+// The user is asked once for what all requests need, not once per request: credentials the proxy
+// refuses are forgotten once for all the requests that sent them, and the next request that meets
+// the proxy asks again. Cancel is the user's answer: nobody is asked again until the user confirms
+// the background map's properties (AskAgainFromNowOn) or the host starts again, and the requests
+// that need the proxy go without. One dialog at a time: while it is open, any other request that
+// would ask (on another thread, or from another map's frame drawn behind the dialog) goes without.
 #pragma once
+
+#include "ZmaVOMap2/imagery/HttpExchange.h"
 
 #include <windows.h>
 #include <urlmon.h>
@@ -12,7 +21,7 @@
 
 namespace imagery {
 
-class CDownloadStatusCallback : public IBindStatusCallback, public IAuthenticate {
+class CDownloadStatusCallback : public IBindStatusCallback, public IAuthenticate, public ProxyCredentialSource {
 public:
     CDownloadStatusCallback() = default;
     CDownloadStatusCallback(const CDownloadStatusCallback&) = delete;
@@ -38,21 +47,35 @@ public:
     // null outputs when there is no user name.
     STDMETHODIMP Authenticate(HWND* window, LPWSTR* user, LPWSTR* password) override;
 
+    // ProxyCredentialSource: what the requests send a proxy, and what it refused.
+    bool TakeProxyCredentials(HWND owner, ProxyCredentials& credentials) override;
+    void ProxyRefused(const ProxyCredentials& sent) override;
+
     // True when a proxy user name is held. Otherwise the user is asked with the credentials
     // dialog owned by `owner`, a window of the calling thread; OK keeps the answer (an empty user
-    // name too, so that the dialog comes again next time) and answers true, Cancel answers false.
-    // Without such an owner nobody is asked and false is answered: the download thread has no
-    // windows, so it never shows the dialog.
+    // name too, so that the dialog comes again next time) and answers true, Cancel answers false
+    // and asks nobody again (see above). Without such an owner, after a Cancel, or while the
+    // dialog is open, nobody is asked and false is answered: the download thread has no windows,
+    // so it never shows the dialog.
     bool GetCredentials(HWND owner);
-    // Copies of the held user name and password.
-    void Credentials(std::string& user, std::string& password) const;
+    // The held user name and password, and which of the user's answers they are.
+    ProxyCredentials Held() const;
     // Forgets them, so that the next GetCredentials asks again.
     void ClearCredentials();
+    // The user confirmed the imagery settings: a Cancel given before no longer stands.
+    void AskAgainFromNowOn();
+    // How long the credentials dialog was open in all, in milliseconds: time the user took, which
+    // counts against no request or frame.
+    DWORD TimeAskingUser() const;
 
 private:
     LONG refs_ = 0;
     mutable std::mutex lock_;
     std::string user_, password_;
+    unsigned long answer_ = 0;   // counts the answers given and forgotten
+    bool declined_ = false;      // the user cancelled the dialog
+    DWORD askingThread_ = 0;     // the thread whose dialog is open, 0 when none is
+    DWORD timeAsking_ = 0;
 };
 
 // The one callback of the process, handed to every tile download and used by metadata requests.

@@ -61,11 +61,12 @@ void DownloadNewestRequest(HANDLE stop) noexcept {
         result.y = request.y;
         // A repaint while a tile was on its way queues it again, under the next server number: a
         // tile that came meanwhile, under whichever server, is not fetched twice. Proxies that ask
-        // for credentials get the ones the user gave on the user-interface thread.
-        IUnknown* credentials = static_cast<IBindStatusCallback*>(&DownloadStatusCallback());
+        // for credentials get the ones the user gave on the user-interface thread: this thread,
+        // which has no windows, asks nobody.
         const HRESULT hr = FindCachedTileUnderAnyServer(request, result.cacheFile)
                                ? S_OK
-                               : DownloadTileToCache(request.address, result.cacheFile, credentials, stop);
+                               : DownloadTileToCache(request.address, result.cacheFile, &DownloadStatusCallback(),
+                                                     nullptr, stop);
         // Only a tile that can be drawn is announced: a failure causes no repaint.
         if (SUCCEEDED(hr)) {
             ResultQueue().Append(result);

@@ -72,6 +72,8 @@ public:
     explicit Deadline(DWORD milliseconds) : start_(::GetTickCount()), limit_(milliseconds) {}
     DWORD Left() const { return std::max<DWORD>(limit_ - std::min(limit_, ::GetTickCount() - start_), 1); }
     bool Passed(DWORD slack = 0) const { return ::GetTickCount() - start_ + slack >= limit_; }
+    // `milliseconds` spent count as none of the time.
+    void Exclude(DWORD milliseconds) { start_ += milliseconds; }
 
 private:
     DWORD start_, limit_;
@@ -160,7 +162,8 @@ public:
         if (!session) return TransportFailure();
         Crack(request_.address, credentialsOrigin_);
         ::InternetSetStatusCallbackW(session.Get(), &OnStatus);
-        bool proxyAsked = false, serverAsked = false;
+        int proxyTakes = 0;
+        bool serverAsked = false;
         for (int redirects = 0;;) {
             Attempt attempt(abandoned_);
             RETURN_IF_FAILED(Send(session.Get(), attempt));
@@ -171,10 +174,12 @@ public:
                 if (!ViaProxy(attempt.request.Get())) {
                     Log(kError, "A server reached without a proxy asks for proxy credentials: none are sent. URL = " +
                                     LoggedAddress(address_));
-                } else if (request_.proxyCredentials && !proxyAsked) {
-                    proxyAsked = true;
+                } else if (request_.proxyCredentials) {
                     proxiedAddress_ = address_;
-                    if (TakeProxyCredentials()) continue;
+                    // What the proxy refused is sent by no request again.
+                    if (proxyCredentialsSent_) request_.proxyCredentials->ProxyRefused(proxy_);
+                    if (++proxyTakes <= kMaxProxyCredentialTakes && TakeProxyCredentials()) continue;
+                    return E_ACCESSDENIED;
                 }
             } else if (status == HTTP_STATUS_DENIED && !request_.user.empty()) {
                 if (!sendsServerCredentials_) {
@@ -257,9 +262,10 @@ private:
         if (sendsServerCredentials_)
             SetCredentials(request.Get(), INTERNET_OPTION_USERNAME, INTERNET_OPTION_PASSWORD, request_.user,
                            request_.password);
-        if (viaProxy)
-            SetCredentials(request.Get(), INTERNET_OPTION_PROXY_USERNAME, INTERNET_OPTION_PROXY_PASSWORD, proxyUser_,
-                           proxyPassword_);
+        proxyCredentialsSent_ = viaProxy && !proxy_.user.empty();
+        if (proxyCredentialsSent_)
+            SetCredentials(request.Get(), INTERNET_OPTION_PROXY_USERNAME, INTERNET_OPTION_PROXY_PASSWORD, proxy_.user,
+                           proxy_.password);
         for (const auto& header : request_.headers) {
             // WinInet writes the length of the body it sends itself.
             if (_wcsicmp(header.first.c_str(), L"Content-Length") == 0) continue;
@@ -322,16 +328,14 @@ private:
 
     // Asks the holder of the proxy credentials; true when there are some to send.
     bool TakeProxyCredentials() {
-        HWND window = nullptr;
-        LPWSTR user = nullptr, password = nullptr;
-        const HRESULT hr = request_.proxyCredentials->Authenticate(&window, &user, &password);
-        if (hr == S_OK && user) {
-            proxyUser_ = user;
-            proxyPassword_ = password ? password : L"";
-        }
-        ::CoTaskMemFree(user);
-        ::CoTaskMemFree(password);
-        return hr == S_OK && !proxyUser_.empty();
+        const DWORD asked = ::GetTickCount();
+        ProxyCredentials taken;
+        const bool given = request_.proxyCredentials->TakeProxyCredentials(request_.askFrom, taken);
+        // The time the user took to answer is none of the exchange's.
+        deadline_.Exclude(::GetTickCount() - asked);
+        if (!given || taken.user.empty()) return false;
+        proxy_ = taken;
+        return true;
     }
 
     // The body, to the end the server gave it: one shorter than its announced length was cut off
@@ -428,10 +432,11 @@ private:
 
     const HttpRequest& request_;
     const RequestBounds bounds_;
-    const Deadline deadline_;
+    Deadline deadline_;
     std::wstring address_, method_;
     bool sendsBody_ = true;
-    std::wstring proxyUser_, proxyPassword_;
+    ProxyCredentials proxy_;               // sent to a proxy from the first time one asked
+    bool proxyCredentialsSent_ = false;    // the request in flight carries them
     Origin credentialsOrigin_;             // of the address the server's credentials were given for
     bool sendsServerCredentials_ = false;  // the request in flight carries them
     std::wstring proxiedAddress_;          // the address a proxy asked credentials for

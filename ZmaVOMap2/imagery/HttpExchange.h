@@ -20,8 +20,6 @@
 #include <utility>
 #include <vector>
 
-struct IAuthenticate;
-
 namespace imagery {
 
 struct RequestBounds {
@@ -35,6 +33,28 @@ constexpr RequestBounds kServiceRequestBounds = {10000, 10, 1u << 20};
 // A redirect to an address longer than this (the longest address the system takes) is not followed.
 constexpr size_t kMaxRedirectAddress = 2083;
 
+// What a request sends a proxy that asks for credentials, and which of the user's answers it is.
+struct ProxyCredentials {
+    std::wstring user, password;
+    unsigned long answer = 0;
+};
+
+// Answers a proxy's demand for credentials on a request's behalf.
+class ProxyCredentialSource {
+public:
+    // The credentials to send, asking the user from `owner` (a window of the calling thread; none
+    // asks nobody) when none are held; false when there are none to send.
+    virtual bool TakeProxyCredentials(HWND owner, ProxyCredentials& credentials) = 0;
+    // The proxy refused `sent`: they are not handed out again.
+    virtual void ProxyRefused(const ProxyCredentials& sent) = 0;
+
+protected:
+    ~ProxyCredentialSource() = default;
+};
+
+// A request takes credentials for a proxy at most this many times.
+constexpr int kMaxProxyCredentialTakes = 3;
+
 struct HttpRequest {
     std::wstring method = L"GET";
     std::wstring address;
@@ -42,9 +62,12 @@ struct HttpRequest {
     std::string body;
     // Sent when the server of `address` asks for credentials.
     std::wstring user, password;
-    // Asked once when the proxy the request went through asks for credentials; without it (or
-    // when no proxy asked) the 407 is the answer.
-    IAuthenticate* proxyCredentials = nullptr;
+    // Asked when the proxy the request went through asks for credentials, and told when the proxy
+    // refuses those sent, which it is then asked to replace; a proxy it gives none to ends the
+    // request with E_ACCESSDENIED. Without it (or when no proxy asked) the 407 is the answer. The
+    // user is asked from `askFrom`; the time that takes counts against no bound.
+    ProxyCredentialSource* proxyCredentials = nullptr;
+    HWND askFrom = nullptr;
     // When this event is set (from any thread), the request ends at once with E_ABORT, whatever
     // the server does.
     HANDLE stop = nullptr;
@@ -59,7 +82,8 @@ struct HttpAnswer {
 // fails with INET_E_REDIRECT_FAILED (redirects), INET_E_INVALID_URL (a redirect's address, or an
 // address holding a control character), HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) (size) or
 // INET_E_CONNECTION_TIMEOUT (time), and an answer shorter than its announced length with
-// INET_E_DATA_NOT_AVAILABLE, each logged; a failure of the transport answers its own error.
+// INET_E_DATA_NOT_AVAILABLE, each logged; a proxy that wants credentials the request's source
+// does not give fails with E_ACCESSDENIED; a failure of the transport answers its own error.
 HRESULT SendHttpRequest(const HttpRequest& request, const RequestBounds& bounds, HttpAnswer& answer);
 
 }  // namespace imagery

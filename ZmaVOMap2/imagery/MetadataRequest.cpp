@@ -105,12 +105,14 @@ bool ParseMetadata(IXMLDOMDocument2* answer, CZmaVadAZBackgroundMapLayer& layer)
 }
 
 // One attempt: a new request object, through the proxy when one is set, with the held proxy
-// credentials when `withCredentials`. False (logged) when no credentials could be had.
+// credentials when `withCredentials` (`sent` tells which). False (logged) when no credentials
+// could be had.
 // `takesProxy` tells whether the object takes a proxy and proxy credentials; an object that does
 // not also bounds nothing, and the control's own bounded exchange sends the request for it.
 // `throughProxy` tells whether the object was given the proxy of the settings.
 bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND owner, long& status,
-                         ComPtr<IXMLDOMDocument2>& answer, bool& takesProxy, bool& throughProxy) {
+                         ComPtr<IXMLDOMDocument2>& answer, bool& takesProxy, bool& throughProxy,
+                         ProxyCredentials& sent) {
     ComPtr<IXMLHTTPRequest> request = CreateHttpRequest(CLSID_ServerXMLHTTP40);
     // Older request objects cannot be given a proxy; they go the way the system's settings say.
     ComPtr<IServerXMLHTTPRequest2> proxied;
@@ -148,10 +150,8 @@ bool SendMetadataRequest(const std::wstring& address, bool withCredentials, HWND
             return false;
         }
         Log(kInfo, "Setting proxy credentials");
-        std::string user, password;
-        callback.Credentials(user, password);
-        THROW_IF_FAILED(proxied->setProxyCredentials(Bstr(platform::ToWide(user)).Get(),
-                                                     Bstr(platform::ToWide(password)).Get()));
+        sent = callback.Held();
+        THROW_IF_FAILED(proxied->setProxyCredentials(Bstr(sent.user).Get(), Bstr(sent.password).Get()));
     }
     THROW_IF_FAILED(request->send(Variant()));
     THROW_IF_FAILED(request->get_status(&status));
@@ -173,12 +173,13 @@ MetadataAnswer LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer,
     const std::string logged = LoggedAddress(address);
     try {
         bool withCredentials = false;
+        ProxyCredentials sent;
         for (int attempt = 1;; ++attempt) {
             ComPtr<IXMLDOMDocument2> answer;
             long status = 0;
             bool takesProxy = false, throughProxy = false;
             // No credentials came: the user cancelled, or no window could ask for them.
-            if (!SendMetadataRequest(address, withCredentials, owner, status, answer, takesProxy, throughProxy))
+            if (!SendMetadataRequest(address, withCredentials, owner, status, answer, takesProxy, throughProxy, sent))
                 return owner ? MetadataAnswer::kFailed : MetadataAnswer::kNoWindow;
             if (status == kStatusOk) {
                 LogHostIPAddress(logged, false);
@@ -204,14 +205,14 @@ MetadataAnswer LoadMetaImageURLAndSubDomains(CZmaVadAZBackgroundMapLayer& layer,
                 LogHostIPAddress(logged, true);
                 return MetadataAnswer::kFailed;
             }
+            // Credentials the proxy refused are sent by no request again: the next one asks anew.
+            if (withCredentials) DownloadStatusCallback().ProxyRefused(sent);
             if (attempt == kMaxProxyAttempts) {
                 Log(kError, "The proxy server refused the credentials " + std::to_string(attempt - 1) +
                                 " times. Giving up the request for map imagery.");
                 LogHostIPAddress(logged, true);
                 return MetadataAnswer::kFailed;
             }
-            // Credentials the proxy refused are asked for again.
-            if (withCredentials) DownloadStatusCallback().ClearCredentials();
             withCredentials = true;
         }
     } CATCH_REPORT([&logged](const platform::ComError* e) {

@@ -64,13 +64,12 @@ bool FindCachedTile(const std::wstring& address, std::wstring& cacheFile) {
     return !cacheFile.empty() && ::GetFileAttributesW(cacheFile.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, IUnknown* credentials, HANDLE stop,
-                            const RequestBounds& bounds) {
-    platform::ComPtr<IAuthenticate> proxyCredentials;
-    if (credentials) credentials->QueryInterface(IID_IAuthenticate, proxyCredentials.PutVoid());
+HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile, ProxyCredentialSource* credentials,
+                            HWND askFrom, HANDLE stop, const RequestBounds& bounds) {
     HttpRequest request;
     request.address = address;
-    request.proxyCredentials = proxyCredentials.Get();
+    request.proxyCredentials = credentials;
+    request.askFrom = askFrom;
     request.stop = stop;
     HttpAnswer answer;
     RETURN_IF_FAILED(SendHttpRequest(request, bounds, answer));

@@ -6,8 +6,9 @@
 // A screen frame of the view the layer showed last (the repaints that tiles arriving cause) keeps
 // the view's generation, its waiting requests and its ledger: a tile on its way is not queued
 // again, and one that failed twice in the view is left out of it. A screen frame that fetches at
-// once waits for all its tiles at most one tile request's time; what does not come within it is
-// left out of the frame.
+// once waits for all its tiles at most one tile request's time (the time the user takes to answer
+// a proxy's demand for credentials not counted); what does not come within it is left out of the
+// frame.
 #include "ZmaVOMap2/imagery/ZmaVadAZBackgroundMapLayer.h"
 
 #include "ZmaVOMap2/engine/EngineDispatch.h"
@@ -78,6 +79,7 @@ struct CZmaVadAZBackgroundMapLayer::Frame {
     POINT correction = {0, 0};
     imagery::TokenAddressParts token;
     DWORD started = 0;  // when the frame began, for its tiles' share of time
+    DWORD asking = 0;   // how long the user had been asked for proxy credentials by then
     int leftOut = 0;    // tiles the frame had no time left to fetch
 
     // The bounds of a tile fetched at once; false when a screen frame's time for tiles is spent
@@ -87,7 +89,9 @@ struct CZmaVadAZBackgroundMapLayer::Frame {
         constexpr DWORD kLeastTileTime = 200;
         bounds = imagery::kTileRequestBounds;
         if (!screen) return true;
-        const DWORD spent = ::GetTickCount() - started;
+        // The time the user took to answer for a proxy is none of the frame's.
+        const DWORD asked = imagery::DownloadStatusCallback().TimeAskingUser() - asking;
+        const DWORD spent = ::GetTickCount() - started - asked;
         if (spent + kLeastTileTime > bounds.milliseconds) return false;
         bounds.milliseconds -= spent;
         return true;
@@ -116,6 +120,7 @@ CZmaVadAZBackgroundMapLayer::View CZmaVadAZBackgroundMapLayer::ViewOf(const Fram
 void CZmaVadAZBackgroundMapLayer::BeginFrame(Frame& frame, const View& view) {
     frame.screen = !frame.printing && !frame.exporting;
     frame.started = ::GetTickCount();
+    frame.asking = imagery::DownloadStatusCallback().TimeAskingUser();
     if (!frame.screen || !screenView_ || !(*screenView_ == view)) {
         // Requests of earlier frames of this layer are out of date.
         ++generation_;
@@ -292,9 +297,10 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
             ++frame.leftOut;
             return S_FALSE;
         }
-        // A proxy that asks for credentials gets the ones the process holds.
-        IUnknown* credentials = static_cast<IBindStatusCallback*>(&imagery::DownloadStatusCallback());
-        hr = imagery::DownloadTileToCache(address, file, credentials, nullptr, bounds);
+        // A proxy that asks for credentials gets the ones the process holds, or the user is asked
+        // from the map's window.
+        hr = imagery::DownloadTileToCache(address, file, &imagery::DownloadStatusCallback(), frame.window, nullptr,
+                                          bounds);
     }
     if (credentialMode_ == kTokenMode) {
         if (SUCCEEDED(hr))
