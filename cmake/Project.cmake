@@ -139,13 +139,16 @@ function(vadaz_add_test name)
   endif()
 endfunction()
 
-# vadaz_add_script_test(<name> <script.js>): a JScript client run by cscript in the test prefix; it
-# passes when the script ends with WScript.Quit(0).
+# vadaz_add_script_test(<name> <script>): a JScript or VBScript client run by cscript in the test
+# prefix; it passes when the script reaches its end, which it says with a last line beginning
+# "completed: ", and ends with WScript.Quit(0). Wine's cscript ends a script that an uncaught error
+# stopped with 0 and says nothing, so the line is what tells a finished script from a stopped one.
 function(vadaz_add_script_test name script)
   get_filename_component(abs ${script} ABSOLUTE)
   # cscript wants a Windows path: Wine maps the Unix root to drive Z:.
   string(REPLACE "/" "\\" winpath "Z:${abs}")
   vadaz_add_wine_test(${name} 120 wine cscript //nologo ${winpath})
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "VADAZ_TEST_LAST_LINE=completed: ")
 endfunction()
 
 # vadaz_subsystem(<folder> [SOURCES ...] [USES <folder> ...]): the static library vadaz_<folder> of

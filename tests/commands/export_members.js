@@ -39,5 +39,5 @@ if (fso.FileExists(scaled)) fso.DeleteFile(scaled);
 map.ExportAsPictureAtScale(scaled, 0.25);
 if (!fso.FileExists(scaled)) fail("no picture at scale");
 if (!map.AutoRedraw) fail("automatic redraw left off");
-WScript.Echo("exports through JScript");
+WScript.Echo("completed: exports through JScript");
 WScript.Quit(0);

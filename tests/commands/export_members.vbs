@@ -36,5 +36,5 @@ scale = 0.5
 If fso.FileExists(path) Then fso.DeleteFile path
 map.ExportAsPictureAtScale path, scale
 If Not fso.FileExists(path) Then Fail "no picture at scale"
-WScript.Echo "exports through VBScript"
+WScript.Echo "completed: exports through VBScript"
 WScript.Quit 0

@@ -57,5 +57,5 @@ expectError("UpdateDataset of an unknown series", E_FAIL, function () { map.Upda
 expectError("ClearAnnotations without an annotations layer", E_UNEXPECTED, function () { map.ClearAnnotations(); });
 map.SetVisible(true);
 
-WScript.Echo("layer members reached from script");
+WScript.Echo("completed: layer members reached from script");
 WScript.Quit(0);

@@ -36,5 +36,5 @@ Set map.Attributes = attributes
 If Err.Number <> 0 Then Fail "Attributes refused the host's attributes object: " & Hex(Err.Number)
 On Error GoTo 0
 
-WScript.Echo "layer members reached from VBScript"
+WScript.Echo "completed: layer members reached from VBScript"
 WScript.Quit 0

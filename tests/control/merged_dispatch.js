@@ -7,5 +7,5 @@ var zoom = map.Zoom;                      // the engine's only
 if (!(zoom > 0)) fail("Zoom is " + zoom);
 map.Zoom = zoom / 2;
 if (Math.abs(map.Zoom - zoom / 2) > 1e-9 * zoom) fail("Zoom did not change: " + map.Zoom);
-WScript.Echo("own member and engine member reached");
+WScript.Echo("completed: own member and engine member reached");
 WScript.Quit(0);

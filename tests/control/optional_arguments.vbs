@@ -22,5 +22,5 @@ map.RemoveDataset "{F1000000-0000-0000-0000-000000000001}", True
 Expect "RemoveDataset with its notify flag", Err.Number, &H8000FFFF
 On Error GoTo 0
 
-If failures = 0 Then WScript.Echo "optional arguments: ok"
+If failures = 0 Then WScript.Echo "completed: optional arguments ok"
 WScript.Quit failures

@@ -58,5 +58,5 @@ expectError("GetSeriesSettings", E_UNEXPECTED, function () { map.GetSeriesSettin
 expectError("SetTooltipExpressionForDataLayer", E_FAIL, function () { map.SetTooltipExpressionForDataLayer(guid, "x"); });
 expectError("SetLabelVisibleForDataLayer", E_FAIL, function () { map.SetLabelVisibleForDataLayer(guid, true); });
 
-WScript.Echo("view members reached from JScript");
+WScript.Echo("completed: view members reached from JScript");
 WScript.Quit(0);

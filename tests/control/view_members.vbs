@@ -55,5 +55,5 @@ ExpectCode "SetLabelVisibleForDataLayer before initialisation", &H80004005
 map.SetDisplayOrigin 3, 4
 ExpectCode "SetDisplayOrigin", 0
 
-WScript.Echo "view members reached from VBScript"
+WScript.Echo "completed: view members reached from VBScript"
 WScript.Quit 0

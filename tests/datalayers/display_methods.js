@@ -36,5 +36,5 @@ expectError("Units = feet", E_INVALIDARG, function () { map.Units = "feet"; });
 if (map.Units != "kilometer") fail("a refused unit changed Units to " + map.Units);
 map.ResetViewChangeStage();
 
-WScript.Echo("dataset methods and display state reached from script");
+WScript.Echo("completed: dataset methods and display state reached from script");
 WScript.Quit(0);

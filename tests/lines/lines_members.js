@@ -39,5 +39,5 @@ map.ProfileName = "";
 if (map.ProfileName != null && map.ProfileName !== "") fail("an empty ProfileName reads " + map.ProfileName);
 map.ApplyCurrentProfile();
 
-WScript.Echo("line and profile members reached from script");
+WScript.Echo("completed: line and profile members reached from script");
 WScript.Quit(0);

@@ -49,5 +49,5 @@ name = "Walk"
 map.ProfileName = name
 If map.ProfileName <> "Walk" Then Fail "ProfileName read back " & map.ProfileName
 map.ApplyCurrentProfile
-WScript.Echo "line and profile members reached from VBScript"
+WScript.Echo "completed: line and profile members reached from VBScript"
 WScript.Quit 0

@@ -96,5 +96,5 @@ for (var p = 0; p < properties.length; p++) {
     }
 }
 
-WScript.Echo("print properties round-trip from JScript");
+WScript.Echo("completed: print properties round-trip from JScript");
 WScript.Quit(0);

@@ -83,5 +83,5 @@ On Error GoTo 0
 Set again = CreateObject("VadAZ2.ZmaVadAZ.1")
 If Readout(again) <> Readout(map) Then Fail "a new map reads " & Readout(again) & ", not " & Readout(map)
 
-WScript.Echo "print properties round-trip from VBScript"
+WScript.Echo "completed: print properties round-trip from VBScript"
 WScript.Quit 0

@@ -44,5 +44,5 @@ expectError("DrawFilledDonutSegment", E_UNEXPECTED, null,
 expectError("ClearShapes", E_UNEXPECTED, null, function () { map.ClearShapes(); });
 expectError("ToggleShapes", E_UNEXPECTED, null, function () { map.ToggleShapes(false); });
 
-WScript.Echo("shape members reached from JScript");
+WScript.Echo("completed: shape members reached from JScript");
 WScript.Quit(0);

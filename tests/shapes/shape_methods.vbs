@@ -57,5 +57,5 @@ map.ToggleShapes True
 Expect "ToggleShapes", E_UNEXPECTED, ""
 On Error GoTo 0
 
-WScript.Echo "shape members reached from VBScript"
+WScript.Echo "completed: shape members reached from VBScript"
 WScript.Quit 0

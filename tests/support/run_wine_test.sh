@@ -32,5 +32,10 @@ if grep -q '^wine: Unhandled ' "$log"; then
 elif grep -q '^\[==========\] Running ' "$log" && ! grep -q '^\[==========\] .* ran\.' "$log"; then
     echo "UNFINISHED: the test program ended before its last test: $*"
     [ "$status" -ne 0 ] || status=1
+# A script stopped by an error it did not catch ends with 0 under Wine, silently: only the line it
+# writes at its end shows that it got there.
+elif [ -n "${VADAZ_TEST_LAST_LINE:-}" ] && ! tr -d '\r' <"$log" | grep -q "^${VADAZ_TEST_LAST_LINE}"; then
+    echo "UNFINISHED: the script stopped before its end: $*"
+    [ "$status" -ne 0 ] || status=1
 fi
 exit "$status"

@@ -34,4 +34,5 @@ check(style.AddClass(-90, -70, "fair", 41, 8, 65535) == 0, "style entry");
 style.Decimals = 2;
 check(style.ClassCount == 1, "one entry");
 
+WScript.Echo("completed: the dataset reached from script");
 WScript.Quit(0);

@@ -22,4 +22,5 @@ try {
     threw = true;
 }
 if (!threw) fail("an unknown layer name did not fail");
+WScript.Echo("completed: the map made, its layer found by name");
 WScript.Quit(0);
