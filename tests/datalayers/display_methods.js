@@ -23,7 +23,8 @@ expectError("NotifySelectionChange", E_UNEXPECTED, function () { map.NotifySelec
 expectError("GetDisplayedGUIDs", E_UNEXPECTED, function () { map.GetDisplayedGUIDs(list); });
 expectError("EnhancedDrawingMode", E_UNEXPECTED, function () { return map.EnhancedDrawingMode; });
 map.SetDatasetVisible(guid, 0);
-map.NotifyChange(guid, 0, null);
+// Every argument is given: the renderer an object (a script has no null object), the ranges a value.
+map.NotifyChange(guid, 0, list, 0);
 
 if (map.ScreenUpdating != true) fail("ScreenUpdating starts " + map.ScreenUpdating);
 map.ScreenUpdating = false;
