@@ -28,10 +28,39 @@ if(EXISTS /usr/include/boost AND NOT EXISTS ${VADAZ_BOOST_DIR}/boost)
   file(CREATE_LINK /usr/include/boost ${VADAZ_BOOST_DIR}/boost SYMBOLIC)
 endif()
 
+# The shipped control is the 32-bit DLL. The same sources also build as 64-bit Windows code, so
+# that they can be built and tested under 64-bit Wine where the machine runs no 32-bit programs.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VADAZ_WIN64 ON)
+  set(VADAZ_WIDL_ARCH --win64)
+  set(VADAZ_WINE_WINDOWS_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+else()
+  set(VADAZ_WIN64 OFF)
+  set(VADAZ_WIDL_ARCH --win32)
+  set(VADAZ_WINE_WINDOWS_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+endif()
+
 # Where widl finds Wine's interface definitions and stdole2.tlb.
-find_program(VADAZ_WIDL NAMES i686-w64-mingw32-widl widl REQUIRED)
+find_program(VADAZ_WIDL NAMES ${TOOLCHAIN_PREFIX}-widl widl REQUIRED)
 set(VADAZ_WIDL_INCLUDE /usr/include/wine/wine/windows CACHE PATH "Folder with oaidl.idl")
-set(VADAZ_WIDL_TLBDIR /usr/lib/i386-linux-gnu/wine/i386-windows CACHE PATH "Folder with stdole2.tlb")
+set(VADAZ_WIDL_TLBDIR ${VADAZ_WINE_WINDOWS_DIR} CACHE PATH "Folder with stdole2.tlb")
+
+# Debian's wine, wineboot and winepath start the 32-bit loader whenever wine32 is installed, which a
+# kernel without 32-bit support cannot run. A 64-bit build tree has its own three, which always
+# start the 64-bit loader; the top-level scripts and the tests put them first on the PATH.
+set(VADAZ_WINE_BIN "")
+if(VADAZ_WIN64)
+  set(VADAZ_WINE_BIN ${CMAKE_BINARY_DIR}/wine64-bin)
+  file(MAKE_DIRECTORY ${VADAZ_WINE_BIN})
+  file(WRITE ${VADAZ_WINE_BIN}/wine
+       "#!/bin/sh\n# The 64-bit Wine loader, whatever else is installed.\n"
+       "WINELOADER=/usr/lib/wine/wine64 exec /usr/lib/wine/wine64 \"$@\"\n")
+  foreach(tool wineboot winepath)
+    file(WRITE ${VADAZ_WINE_BIN}/${tool} "#!/bin/sh\nexec \"$(dirname \"$0\")/wine\" ${tool} \"$@\"\n")
+  endforeach()
+  file(CHMOD ${VADAZ_WINE_BIN}/wine ${VADAZ_WINE_BIN}/wineboot ${VADAZ_WINE_BIN}/winepath
+       PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endif()
 
 # vadaz_idl(<name> <idl file>): header, GUID definitions and type library into
 # ${CMAKE_BINARY_DIR}/generated. Defines target <name>_idl and variables <name>_TLB, <name>_IID_C.
@@ -42,7 +71,7 @@ function(vadaz_idl name idlfile)
   get_filename_component(idldir ${idlabs} DIRECTORY)
   add_custom_command(
     OUTPUT ${out}/${name}.h ${out}/${name}_i.c ${out}/${name}.tlb
-    COMMAND ${VADAZ_WIDL} --win32 -I${idldir} -I${CMAKE_SOURCE_DIR}/idl -I${VADAZ_WIDL_INCLUDE}
+    COMMAND ${VADAZ_WIDL} ${VADAZ_WIDL_ARCH} -I${idldir} -I${CMAKE_SOURCE_DIR}/idl -I${VADAZ_WIDL_INCLUDE}
             -L${VADAZ_WIDL_TLBDIR}
             -h -H ${out}/${name}.h -u -U ${out}/${name}_i.c -t -T ${out}/${name}.tlb ${idlabs}
     DEPENDS ${idlabs} ${ARGN}
@@ -83,7 +112,7 @@ function(vadaz_add_wine_test name seconds)
   add_test(NAME ${name} COMMAND bash ${VADAZ_WINE_TEST_RUNNER} ${seconds} ${ARGN})
   math(EXPR ctest_seconds "${seconds} + 30")
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml="
+    ENVIRONMENT "WINEPREFIX=${VADAZ_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=;VADAZ_WINE_BIN=${VADAZ_WINE_BIN}"
     TIMEOUT ${ctest_seconds})
 endfunction()
 

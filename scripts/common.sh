@@ -1,13 +1,15 @@
-# Shared steps of the two top-level commands. Source it; it sets ROOT, BUILD and PREFIX.
+# Shared steps of the top-level commands. Source it, then call choose_flavour once the packages
+# are installed; it sets ROOT, FLAVOUR, BUILD and PREFIX.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=${VADAZ_BUILD_DIR:-$ROOT/build}
-PREFIX=${VADAZ_WINEPREFIX:-$BUILD/wineprefix}
 JOBS=${VADAZ_JOBS:-$(nproc)}
 
+# Both flavours' compilers and Wines: the 32-bit one is what ships, the 64-bit one is the same
+# sources built and tested where the machine runs no 32-bit programs.
 PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
-          libwine-dev wine wine32:i386 libboost1.81-dev googletest cmake make python3 gdal-bin imagemagick proj-bin
-          fonts-dejavu-core ghostscript)
+          g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+          libwine-dev wine wine32:i386 wine64 libboost1.81-dev googletest cmake make python3 gdal-bin imagemagick
+          proj-bin fonts-dejavu-core ghostscript)
 
 log() { printf '==> %s\n' "$*"; }
 
@@ -44,17 +46,55 @@ install_packages() {
     fi
 }
 
+# Whether this machine runs 32-bit x86 programs: some kernels are built without that support, and
+# there the 32-bit loader that wine32 installed cannot even start.
+runs_32bit_programs() {
+    [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# The flavour to build and test: VADAZ_FLAVOUR=32 or 64 chooses; by default the 32-bit one, the
+# one shipped, unless the machine runs no 32-bit programs. Sets FLAVOUR, BUILD, PREFIX and the
+# Wine environment.
+choose_flavour() {
+    FLAVOUR=${VADAZ_FLAVOUR:-}
+    case "$FLAVOUR" in
+        32|64) ;;
+        "") if runs_32bit_programs; then FLAVOUR=32; else
+                FLAVOUR=64
+                log "this machine runs no 32-bit programs: building and testing the 64-bit flavour under 64-bit Wine"
+            fi ;;
+        *) echo "FAILED: VADAZ_FLAVOUR is \"$FLAVOUR\"; it takes 32 or 64"; return 1 ;;
+    esac
+    if [ "$FLAVOUR" = 32 ] && ! runs_32bit_programs; then
+        echo "FAILED: VADAZ_FLAVOUR=32, but this machine runs no 32-bit programs (/lib/ld-linux.so.2 cannot start)"
+        return 1
+    fi
+    if [ "$FLAVOUR" = 32 ]; then
+        BUILD=${VADAZ_BUILD_DIR:-$ROOT/build}
+        TOOLCHAIN=$ROOT/cmake/toolchain-mingw32.cmake
+        export WINEARCH=win32
+    else
+        BUILD=${VADAZ_BUILD_DIR:-$ROOT/build64}
+        TOOLCHAIN=$ROOT/cmake/toolchain-mingw64.cmake
+        export WINEARCH=win64
+        # The build tree's wine, wineboot and winepath start the 64-bit loader (cmake/Project.cmake).
+        export PATH="$BUILD/wine64-bin:$PATH"
+    fi
+    PREFIX=${VADAZ_WINEPREFIX:-$BUILD/wineprefix}
+}
+
 build_all() {
-    log "building into $BUILD"
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
+    log "building the $FLAVOUR-bit flavour into $BUILD"
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
           -DCMAKE_BUILD_TYPE=Release -DVADAZ_WINEPREFIX="$PREFIX" >/dev/null
     cmake --build "$BUILD" -j "$JOBS"
 }
 
-export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 CLOSED_SERVICE="http://127.0.0.1:1/"
 
-# A fresh 32-bit prefix with the null display driver, so windows, dialogs and DCs work without X.
+# A fresh prefix of the flavour's bitness with the null display driver, so windows, dialogs and DCs
+# work without X.
 # A program that crashes gets its backtrace written by Wine's debugger, which then ends it: the
 # debugger's crash dialog would wait for a person that no test run has.
 fresh_prefix() {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs the benchmark programs in a fresh Wine prefix; they print figures.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 
 install_packages
+choose_flavour
+trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 build_all
 fresh_prefix
 register_all

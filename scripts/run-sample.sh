@@ -7,9 +7,10 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 IMAGERY=0
 [ "${1:-}" = "--imagery" ] && IMAGERY=1
-trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 
 install_packages
+choose_flavour
+trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 build_all
 fresh_prefix
 register_all

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test under Wine in a fresh prefix.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 
 install_packages
+choose_flavour
+trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true' EXIT
 build_all
 fresh_prefix
 keep_server

@@ -3,13 +3,14 @@
 # picture of each as build/dialogs/<resource>-<name>.png, so that anyone can look at them.
 # Not part of the tests.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-SHOTS="$BUILD/dialogs"
-PREFIX="$SHOTS/wineprefix"
 DISPLAY_NUMBER=${VADAZ_DISPLAY:-:97}
-trap 'WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
+trap '[ -z "${PREFIX:-}" ] || WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true' EXIT
 
 PACKAGES+=(xvfb xauth)
 install_packages
+choose_flavour
+SHOTS="$BUILD/dialogs"
+PREFIX="$SHOTS/wineprefix"
 build_all
 
 log "making a Wine prefix with the X11 driver in $PREFIX"

@@ -203,7 +203,7 @@ bool CZmaVadAZLinesLayer::DrawLabel(HDC dc, IHostField* field, POINT anchor, POI
     if (!style) return false;
     const UINT previous = ::SetTextAlign(dc, align);
     Bstr label(text);
-    HRESULT hr = style->DrawText(reinterpret_cast<OLE_HANDLE>(dc), at.x, at.y, -angle, label.Get());
+    HRESULT hr = style->DrawText(static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(dc)), at.x, at.y, -angle, label.Get());
     ::SetTextAlign(dc, previous);
     THROW_IF_FAILED(hr);
     return true;

@@ -31,10 +31,11 @@ CLifetimeDetector::~CLifetimeDetector() {
 void CLifetimeDetector::Register() { Send('C'); }
 
 void CLifetimeDetector::Send(char event) const {
-    // The object number is the address of this part, as a signed decimal number.
-    const long number = static_cast<long>(reinterpret_cast<intptr_t>(this));
+    // The object number is the address of this part, as a signed decimal number (all of it, so that
+    // two parts of a 64-bit process never share a number).
+    const long long number = reinterpret_cast<intptr_t>(this);
     char prefix[32];
-    int n = std::snprintf(prefix, sizeof prefix, "%c,%ld,", event, number);
+    int n = std::snprintf(prefix, sizeof prefix, "%c,%lld,", event, number);
     if (n <= 0) return;
     std::string record(prefix, static_cast<size_t>(n));
     record += className_;

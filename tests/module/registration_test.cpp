@@ -65,9 +65,16 @@ void ExpectPageRegistered() {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, c + L"\\Control"));
 }
 
+// A type library is registered under the platform it was built for.
+#ifdef _WIN64
+const wchar_t* const kTypeLibPlatform = L"win64";
+#else
+const wchar_t* const kTypeLibPlatform = L"win32";
+#endif
+
 void ExpectTypeLibraryRegistered() {
     EXPECT_EQ(Str(L"TypeLib\\" + kLibId + L"\\1.0"), L"VadAZ 1.0 Type Library");
-    EXPECT_TRUE(SameFile(Str(L"TypeLib\\" + kLibId + L"\\1.0\\0\\win32"), DllPath()));
+    EXPECT_TRUE(SameFile(Str(L"TypeLib\\" + kLibId + L"\\1.0\\0\\" + kTypeLibPlatform), DllPath()));
     // The dual interfaces are marshalled through the type library.
     EXPECT_EQ(Str(L"Interface\\{9927B755-A0BD-11D3-AF69-00A0C9CA6F53}\\TypeLib"), kLibId);
     EXPECT_EQ(Str(L"Interface\\{D65E984B-D2FC-402C-9D1F-DE67E8DABBC0}\\TypeLib"), kLibId);

@@ -82,8 +82,8 @@ HRESULT RunScript(const wchar_t* language, const std::wstring& code, const Scrip
     ComPtr<IActiveScript> engine;
     hr = ::CoCreateInstance(engineClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IActiveScript), engine.PutVoid());
     if (FAILED(hr)) return hr;
-    ComPtr<IActiveScriptParse32> parser;
-    hr = engine->QueryInterface(__uuidof(IActiveScriptParse32), parser.PutVoid());
+    ComPtr<IActiveScriptParse> parser;
+    hr = engine->QueryInterface(__uuidof(IActiveScriptParse), parser.PutVoid());
     if (FAILED(hr)) return hr;
     ComPtr<ScriptSite> site = platform::MakeObject<ScriptSite>(objects);
     if (FAILED(hr = engine->SetScriptSite(site.Get())) || FAILED(hr = parser->InitNew())) return hr;

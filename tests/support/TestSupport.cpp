@@ -276,12 +276,19 @@ long DuplicableHandleValues() {
 }  // namespace
 
 // Wine keeps the process's GDI objects in the table its process environment block points to
-// (entries of six words, a live object's type in the high half of the fourth).
+// (entries of six words in either bitness, a live object's type in the high half of the fourth);
+// the block holds that pointer at another offset in a 64-bit process.
 long GdiObjects() {
     if (const DWORD counted = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return counted;
+#ifdef _WIN64
+    constexpr size_t kGdiSharedHandleTable = 0xF8;
+#else
+    constexpr size_t kGdiSharedHandleTable = 0x94;
+#endif
     PROCESS_BASIC_INFORMATION process = {};
     ::NtQueryInformationProcess(::GetCurrentProcess(), ProcessBasicInformation, &process, sizeof process, nullptr);
-    const auto* table = *reinterpret_cast<const DWORD* const*>(reinterpret_cast<BYTE*>(process.PebBaseAddress) + 0x94);
+    const auto* table = *reinterpret_cast<const DWORD* const*>(reinterpret_cast<BYTE*>(process.PebBaseAddress) +
+                                                              kGdiSharedHandleTable);
     auto count = [table] {
         long live = 0;
         for (int i = 0; table && i < 0x10000; ++i) live += (table[6 * i + 3] >> 16) != 0;

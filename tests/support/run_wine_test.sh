@@ -14,6 +14,8 @@
 set -u
 limit=$1
 shift
+# A 64-bit build tree's own wine, wineboot and winepath come first (cmake/Project.cmake).
+[ -z "${VADAZ_WINE_BIN:-}" ] || PATH="$VADAZ_WINE_BIN:$PATH"
 log=$(mktemp "${TMPDIR:-/tmp}/vadaz-test.XXXXXX")
 trap 'rm -f "$log"' EXIT
 
