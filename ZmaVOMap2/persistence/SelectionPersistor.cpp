@@ -33,7 +33,8 @@ HRESULT CZmaVOMapXSelectionPersistor::Save(IXMLDOMElement* element, IDispatch* s
         const DISPID item = IdOf(selection, L"Item");
         std::wstring keys;
         for (long i = 1; i <= count; ++i) {
-            Variant feature = features.Call(item, {Variant(i)});
+            // The selection's Item is an indexed property, which a call as a method does not reach.
+            Variant feature = features.Get(item, {Variant(i)});
             if (feature.vt != VT_DISPATCH || !feature.pdispVal) return E_POINTER;
             keys.push_back(L'^');
             AppendEscaped(keys, EngineDispatch(feature.pdispVal).Get(Engine::Feature::kKey).ToWide());

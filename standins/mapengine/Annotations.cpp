@@ -7,6 +7,7 @@ namespace mapengine {
 const MemberTable<Annotations>& Annotations::Members() {
     static const MemberTable<Annotations> table = MemberTable<Annotations>()
         .Get(L"Count", &Annotations::GetCount)
+        .Get(L"Item", &Annotations::Item)
         .Method(L"_Item", &Annotations::Item)
         .Method(L"AddText", &Annotations::AddTextMember)
         .Method(L"RemoveAll", &Annotations::RemoveAll)

@@ -32,6 +32,7 @@ const MemberTable<Datasets>& Datasets::Members() {
     static const MemberTable<Datasets> table = MemberTable<Datasets>()
         .Get(L"Count", &Datasets::GetCount)
         .Method(L"Add", &Datasets::Add)
+        .Get(L"Item", &Datasets::Item)
         .Method(L"_Item", &Datasets::Item)
         .Method(L"Remove", &Datasets::Remove)
         .Method(L"RemoveAll", &Datasets::RemoveAll);

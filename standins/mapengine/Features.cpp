@@ -12,6 +12,7 @@ namespace mapengine {
 const MemberTable<Features>& Features::Members() {
     static const MemberTable<Features> table = MemberTable<Features>()
         .Get(L"Count", &Features::GetCount)
+        .Get(L"Item", &Features::Item)
         .Method(L"_Item", &Features::Item)
         .Get(L"Bounds", &Features::GetBounds)
         .Method(L"Add", &Features::Add)

@@ -18,6 +18,7 @@ platform::ComPtr<Field> Field::Make(std::wstring name) {
 const MemberTable<Fields>& Fields::Members() {
     static const MemberTable<Fields> table = MemberTable<Fields>()
         .Get(L"Count", &Fields::GetCount)
+        .Get(L"Item", &Fields::Item)
         .Method(L"_Item", &Fields::Item);
     return table;
 }

@@ -16,6 +16,7 @@ const MemberTable<Layers>& Layers::Members() {
         .Method(L"Move", &Layers::Move)
         .Method(L"Add", &Layers::Add)
         .Method(L"AddUserDrawLayer", &Layers::AddUserDrawLayer)
+        .Get(L"Item", &Layers::Item)
         .Method(L"_Item", &Layers::Item)
         .Method(L"Remove", &Layers::Remove)
         .Method(L"CreateLayer", &Layers::CreateLayer)

@@ -7,6 +7,7 @@ namespace mapengine {
 const MemberTable<Parts>& Parts::Members() {
     static const MemberTable<Parts> table = MemberTable<Parts>()
         .Get(L"Count", &Parts::GetCount)
+        .Get(L"Item", &Parts::Item)
         .Method(L"_Item", &Parts::Item);
     return table;
 }

@@ -9,6 +9,7 @@ namespace mapengine {
 const MemberTable<Points>& Points::Members() {
     static const MemberTable<Points> table = MemberTable<Points>()
         .Get(L"Count", &Points::GetCount)
+        .Get(L"Item", &Points::Item)
         .Method(L"_Item", &Points::Item)
         .Method(L"AddXY", &Points::AddXY)
         .Method(L"RemoveAll", &Points::RemoveAll);

@@ -46,6 +46,17 @@ if (layers.Count != before + 1) fail("two temporary tables are open: " + layers.
 var bounds = map.MapX.Bounds;
 if (!(bounds.XMin <= 11.55 && 11.55 <= bounds.XMax && bounds.YMin <= 48.15 && 48.15 <= bounds.YMax))
     fail("the map did not zoom to the table: " + bounds.XMin + " " + bounds.YMin + " " + bounds.XMax + " " + bounds.YMax);
+// The engine's collections are reached as their users write it: the default property, Item and
+// the method _Item name the same layer, and so do a layer's features.
+var top = layers._Item(1);
+if (layers.Item(1).Name !== top.Name || layers(1).Name !== top.Name)
+    fail("Layers.Item(1) and Layers(1) are not Layers._Item(1), " + top.Name);
+var features = null;
+for (var i = 1; i <= layers.Count && !features; ++i)
+    if (layers(i).Name.toLowerCase().indexOf("script_temp_layer") >= 0) features = layers.Item(i).AllFeatures;
+if (!features || features.Count !== 2) fail("the temporary table is not among the layers");
+if (features.Item(2).KeyValue !== features._Item(2).KeyValue || features(1).KeyValue !== features._Item(1).KeyValue)
+    fail("a layer's features are not reached by Item and as the default");
 map.RemoveTemporaryTabLayer();
 if (layers.Count != before) fail("the temporary table stayed");
 map.RemoveTemporaryTabLayer();

@@ -186,7 +186,8 @@ private:
     const wchar_t* key_;
 };
 
-// A selection as any collection answering "Count" and "Item" by name.
+// A selection as any collection answering "Count" and "Item" by name; as on the engine, Item is an
+// indexed property, and a call of it as a method alone finds no member.
 class FakeSelection : public FakeDispatch {
 public:
     explicit FakeSelection(std::vector<IDispatch*> features) : features_(std::move(features)) {}
@@ -195,7 +196,9 @@ public:
         *ids = name == L"Count" ? 100 : name == L"Item" ? 101 : DISPID_UNKNOWN;
         return *ids == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
     }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*, UINT*) override {
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT*) override {
+        if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
         if (id == 100) {
             result->vt = VT_I4;
             result->lVal = static_cast<LONG>(features_.size());

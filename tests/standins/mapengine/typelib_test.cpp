@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace enginetest {
@@ -116,6 +117,7 @@ TEST(EngineTypeLibrary, EveryMemberTheStandInServesIsTheEnginesAtItsNumberWithIt
     ComPtr<ITypeLib> library;
     ASSERT_EQ(::LoadRegTypeLib(LIBID_MapEngine, 4, 0, LOCALE_NEUTRAL, library.Put()), S_OK);
     size_t dispinterfaces = 0, served = 0;
+    std::set<std::string> servedNames;
     for (UINT t = 0; t < library->GetTypeInfoCount(); ++t) {
         TYPEKIND kind;
         if (FAILED(library->GetTypeInfoType(t, &kind)) || kind != TKIND_DISPATCH) continue;
@@ -151,6 +153,7 @@ TEST(EngineTypeLibrary, EveryMemberTheStandInServesIsTheEnginesAtItsNumberWithIt
             }
             const EngineMember& e = found->second;
             ++served;
+            servedNames.insert(what);
             EXPECT_EQ(desc->memid, e.id) << what;
             const bool put = desc->invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
             const bool get = desc->invkind == INVOKE_PROPERTYGET;
@@ -180,6 +183,13 @@ TEST(EngineTypeLibrary, EveryMemberTheStandInServesIsTheEnginesAtItsNumberWithIt
             info->ReleaseFuncDesc(desc);
         }
     }
+    // A collection serves its items both ways the engine does: as its default property and as the
+    // method, so that a script's "Layers(1)" and "Layers.Item(1)" reach them as on the engine.
+    for (const StandInInterface& i : kInterfaces)
+        for (const char* item : {"Item", "_Item"})
+            if (engine[i.engineName].count(item)) {
+                EXPECT_TRUE(servedNames.count(std::string(i.engineName) + "." + item)) << i.engineName << "." << item;
+            }
     EXPECT_EQ(dispinterfaces, std::size(kInterfaces));
     EXPECT_GT(served, 300u);
 }
