@@ -138,7 +138,8 @@ void CLabelPropDlg::InitEngineLayer() {
     const bool zoom = labels.Get(Labels::kLabelZoom).ToBool();
     Check(d, IDC_LABEL_ZOOM, zoom);
     Check(d, IDC_LABEL_OVERLAP, labels.Get(Labels::kOverlap).ToBool());
-    Check(d, IDC_LABEL_DUPLICATE, labels.Get(Labels::kDuplicate).ToBool());
+    // The engine's switch allows duplicate texts; the box hides them.
+    Check(d, IDC_LABEL_DUPLICATE, !labels.Get(Labels::kDuplicate).ToBool());
     zoomMin_ = labels.Get(Labels::kLabelZoomMin).ToDouble();
     zoomMax_ = labels.Get(Labels::kLabelZoomMax).ToDouble();
     SetItemNumber(d, IDC_LABEL_ZOOM_MIN, zoomMin_);
@@ -426,7 +427,7 @@ bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
     });
     apply(L"Allow overlapped text", [&] { labels.Put(Labels::kOverlap, Variant(IsChecked(d, IDC_LABEL_OVERLAP))); });
     apply(L"Hide adjacent duplicate text",
-          [&] { labels.Put(Labels::kDuplicate, Variant(IsChecked(d, IDC_LABEL_DUPLICATE))); });
+          [&] { labels.Put(Labels::kDuplicate, Variant(!IsChecked(d, IDC_LABEL_DUPLICATE))); });
     // Lines partly in view are labelled too, and count among the labels drawn.
     apply(L"The maximum number of labels", [&] {
         labels.Put(Labels::kLabelMax, Variant(static_cast<long>(labelCount_)));

@@ -201,8 +201,9 @@ void ReadClause(const std::string& line, IXMLDOMElement* layer, bool& labelVisib
         } else if (StartsWithNoCase(line, at, "zoom")) {
             const size_t open = AfterOpening(line, at + 4);
             if (open != std::string::npos) {
+                // Labels shown within a zoom range are visible labels: the range alone decides where.
                 SetBool(layer, L"LabelDispInZoomRange", true);
-                SetBool(layer, L"LabelVisibility", false);
+                SetBool(layer, L"LabelVisibility", true);
                 ReadZoomRange(line, open, layer, L"LabelZoomMin", L"LabelZoomMax");
                 labelVisibilityGiven = true;
             }

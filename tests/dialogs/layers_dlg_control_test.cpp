@@ -359,6 +359,40 @@ TEST_F(LayerLabels, ATableOpenedShowsNoneUntilTheUserShowsThemAndShowAndTheSquar
     }
 }
 
+// The engine's switch allows duplicate texts when on; the box hides them when ticked.
+TEST_F(LayerLabels, HideDuplicatesIsTickedWhileATableAllowsNoneAndOkWritesTheOpposite) {
+    AddInLayerControl(table_);
+    const struct {
+        bool allowed;  // the engine's switch before
+        bool click;
+        bool ticked;  // the box as the dialog shows it
+        bool allowedAfter;
+    } cases[] = {
+        {true, false, false, true},
+        {false, false, true, false},
+        {true, true, false, false},
+        {false, true, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.allowed) + " click " + std::to_string(c.click));
+        RoadsLabels(map_.Get()).Put(Engine::Labels::kDuplicate, Variant(c.allowed));
+        bool ticked = !c.ticked;
+        InLayerControl({[](HWND d) {
+                            const Names rows = dialogtest::RowTexts(d);
+                            dialogtest::SelectRows(d, {static_cast<int>(std::find(rows.begin(), rows.end(), "roads") - rows.begin())});
+                            dialogtest::Click(d, IDC_LAYER_LABELS);
+                            dialogtest::Click(d, IDOK);
+                        },
+                        [&](HWND d) {
+                            ticked = dialogtest::IsChecked(d, IDC_LABEL_DUPLICATE);
+                            if (c.click) ::SendDlgItemMessageW(d, IDC_LABEL_DUPLICATE, BM_CLICK, 0, 0);
+                            dialogtest::Click(d, IDOK);
+                        }});
+        EXPECT_EQ(ticked, c.ticked);
+        EXPECT_EQ(RoadsLabels(map_.Get()).Get(Engine::Labels::kDuplicate).ToBool(), c.allowedAfter);
+    }
+}
+
 TEST_F(LayerLabels, ADataLayerKeepsWhetherItShowsThemInItsOwnLabelSettings) {
     platform::ComPtr<IDispatch> points = displaytest::NewDataset({{L"Latitude", 13}, {L"Longitude", 12}, {L"RxLev", 5}}, 1);
     displaytest::SetValue(points.Get(), 0, L"Longitude", Variant(10.0));
@@ -405,9 +439,22 @@ TEST_F(LayerLabels, AreShownAfterASaveAndALoadAsBefore) {
 }
 
 TEST_F(LayerLabels, AWorkspacesTableShowsThemAsItsLabelVisibilitySays) {
-    for (const char* visibility : {"On", "Off"}) {
-        SCOPED_TRACE(visibility);
-        if (visibility != std::string("On")) Renew();
+    const struct {
+        const char* visibility;
+        bool visible;  // the table's label visibility, and so Show and the square
+        bool zoomRange;
+        bool onMap;
+    } cases[] = {
+        {"On", true, false, true},
+        {"Off", false, false, false},
+        {"Zoom (0, 100000) Units \"km\"", true, true, true},  // the view within the range
+        {"Zoom (0, 0.001) Units \"km\"", true, true, false},  // the view wider than the range
+    };
+    bool first = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.visibility);
+        if (!first) Renew();
+        first = false;
         const std::string folder = table_.substr(0, table_.find_last_of('\\'));
         const std::string workspace = WriteFile(
             platform::ToWide(folder), "town.wor",
@@ -415,14 +462,15 @@ TEST_F(LayerLabels, AWorkspacesTableShowsThemAsItsLabelVisibilitySays) {
             "Map From Roads\nSet Map\n  Layer 1\n    Display Graphic\n"
             "    Label Line None Position Right Font (\"Arial\",0,9,0) Pen (1,2,0)\n"
             "      With Name Parallel On Auto On Overlap Off Duplicates On Offset 2\n"
-            "      Visibility " + std::string(visibility) + "\n");
+            "      Visibility " + std::string(c.visibility) + "\n");
         AddInLayerControl(workspace);
-        const bool on = visibility == std::string("On");
-        EXPECT_TRUE(SwitchesOf(map_.Get()) == (Switches{true, on}));
-        EXPECT_EQ(LabelsOnMap(), on);
+        EXPECT_TRUE(SwitchesOf(map_.Get()) == (Switches{true, c.visible}));
+        EXPECT_EQ(RoadsLabels(map_.Get()).Get(Engine::Labels::kLabelZoom).ToBool(), c.zoomRange);
+        EXPECT_EQ(LabelsOnMap(), c.onMap);
         const Seen seen = Act("roads", kOk);
-        EXPECT_EQ(seen.show, on);
-        EXPECT_EQ(seen.square, on);
+        EXPECT_EQ(seen.show, c.visible);
+        EXPECT_EQ(seen.square, c.visible);
+        EXPECT_TRUE(SwitchesOf(map_.Get()) == (Switches{true, c.visible})) << "OK changed the labels";
     }
 }
 

@@ -93,7 +93,7 @@ TEST_F(Import, AWorkspacesTablesComeInItsOrderWithTheirSettings) {
     const std::pair<DISPID, long> labelValues[] = {{L::kLineType, 2}, {L::kPosition, 3}, {L::kParallel, -1},
                                                    {L::kOverlap, -1}, {L::kDuplicate, 0}, {L::kOffset, 4},
                                                    {L::kLabelMax, 50}, {L::kPartialSegments, -1},
-                                                   {L::kLabelZoom, -1}, {L::kVisible, 0}};
+                                                   {L::kLabelZoom, -1}, {L::kVisible, -1}};  // within its range
     for (const auto& [id, value] : labelValues) EXPECT_EQ(Get(labels.Get(), id).ToLong(), value) << "labels " << id;
     EXPECT_EQ(Zoom("roads", 1, true), std::make_pair(1.0, 20.0));
     EXPECT_EQ(Get(Object(labels.Get(), L::kDataField).Get(), Engine::Field::kName).ToWide(), L"lanes");

@@ -62,7 +62,7 @@ TEST_F(Readers, AWorkspaceGivesTheMapsLayersWithTheirClauses) {
                                "LayerZoomMin=0.5" + end + "|MapUnits=KM",
                     Tables() + "maps\\roads.TAB|LayerVisibility=-1|LayerZoomMax=50|LayerZoomMin=0|"
                                "LabelLayerWith=LANES|LabelAuto=0|LabelRotate=-1|LabelOverlap=-1|LabelDuplicates=0|"
-                               "LabelVisibility=0|LabelPosition=3|LabelOffset=4|LabelLineType=2|LabelZoomMin=1|"
+                               "LabelVisibility=-1|LabelPosition=3|LabelOffset=4|LabelLineType=2|LabelZoomMin=1|"
                                "LabelZoomMax=20|LabelMaxNumber=50|LabelFontName=DejaVu Sans Mono|LabelFontSize=9|"
                                "LabelFontForeColor=255|LabelFontBackColor=16777215|LabelFontBold=-1|LabelFontItalic=0|"
                                "LabelFontUnderline=0|LabelFontShadow=0|LabelFontAllCaps=0|LabelFontExpanded=0|"
