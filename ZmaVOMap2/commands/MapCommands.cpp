@@ -206,6 +206,8 @@ IDispatch* MapCommands::MapOrThrow(HRESULT missing) {
 
 void MapCommands::SelectTool(long tool) {
     try {
+        // Layers waiting for an offset line wait for the tool they were given, not for a later one.
+        if (CZmaVadAZLayerCollection* layers = target_.LayerCollection()) layers->DropPendingOffsetLayers();
         // The host hears of the change before the engine switches.
         target_.FireCurrentToolChanged(tool);
         EngineDispatch(MapOrThrow(E_POINTER)).Put(Engine::Map::kCurrentTool, Variant(tool));

@@ -241,7 +241,14 @@ void EngineEventRouter::OnMapDblClick() {
 
 void EngineEventRouter::OnMapKeyDown(short keyCode, short shift) {
     try {
-        if (CZmaVadAZLayerCollection* layers = p_.layers.Collection()) layers->DispatchKeyDown(keyCode, shift);
+        CZmaVadAZLayerCollection* layers = p_.layers.Collection();
+        // Escape gives the offset tool up, with or without a point of its line: its layers wait no
+        // more and the map gets its tool back (a line begun also ends, escaped, as the engine ends it).
+        if (keyCode == VK_ESCAPE && p_.engine.CurrentTool() == kToolOffset) {
+            if (layers) layers->DropPendingOffsetLayers();
+            EngineDispatch(p_.engine.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(p_.tools.HandBackAfterOffset()));
+        }
+        if (layers) layers->DispatchKeyDown(keyCode, shift);
     }
     COM_CATCH_LOG();
 }
@@ -296,17 +303,19 @@ void EngineEventRouter::OnMapPolyToolUsed(short tool, long flags, IDispatch* poi
 // The offset tool's line is a move: its first point is where the layers are taken, its second
 // where they are put. The tool stays for the second point; then the waiting layers move by the
 // second minus the first and the map gets its own tool back. A line ended or given up before its
-// second point moves nothing.
+// second point moves nothing; either way the layers wait no more.
 void EngineEventRouter::OnOffsetLine(long flags, const std::vector<ZmaPointD>& line) {
     const bool escaped = flags == Engine::PolyToolFlag::kEndEscaped;
     const bool ended = escaped || flags == Engine::PolyToolFlag::kEnd;
     if (line.size() < 2 && !ended) return;
-    if (line.size() == 2 && !escaped) {
-        WaitCursor wait;
-        if (CZmaVadAZLayerCollection* layers = p_.layers.Collection())
+    if (CZmaVadAZLayerCollection* layers = p_.layers.Collection()) {
+        if (line.size() == 2 && !escaped) {
+            WaitCursor wait;
             layers->ApplyPendingLayerOffsets(line[1].x - line[0].x, line[1].y - line[0].y);
+        }
+        layers->DropPendingOffsetLayers();
     }
-    EngineDispatch(p_.engine.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(p_.tools.Current()));
+    EngineDispatch(p_.engine.MapOrThrow()).Put(Engine::Map::kCurrentTool, Variant(p_.tools.HandBackAfterOffset()));
 }
 
 void EngineEventRouter::OnMapViewChanged() {

@@ -30,7 +30,7 @@ struct EngineEventParts {
     CZmaVadAZOverviewRegion& overview;
     EngineWindow& window;
     MapCommands& commands;
-    const ToolSelection& tools;
+    ToolSelection& tools;  // the offset line hands a tool back through it
     const MapSetup& setup;
     Operations& operations;
 };

@@ -39,10 +39,14 @@ bool IsAnnotationTool(long tool) {
 }  // namespace
 
 HRESULT ToolSelection::Select(long tool) {
+    if (current_ != VO_MAP_TOOL_OFFSET) beforeOffset_ = current_;
     current_ = tool;
     if (!engine_.Map()) platform::ThrowHr(E_FAIL);
     CZmaVadAZLayerCollection& layers = layers_.Require();
     if (tool != VO_MAP_TOOL_DISTANCE) measure_.End();
+    // Layers waiting for an offset line wait for the tool they were given, not for one the host
+    // chooses later (the offset tool included).
+    layers.DropPendingOffsetLayers();
 
     if (engine_.CurrentTool() == VO_MAP_TOOL_TEXT && tool != VO_MAP_TOOL_TEXT) THROW_IF_FAILED(layers.SetCurrentTool());
 

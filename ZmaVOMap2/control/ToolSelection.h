@@ -23,6 +23,12 @@ public:
 
     // The tool the host chose last (the engine may show another: the annotation tools are its own).
     long Current() const noexcept { return current_; }
+    // The tool the map gets back when the offset tool's line ends: the host's, or when the host chose
+    // the offset tool itself, the host's tool before it. Never the offset tool.
+    long HandBackAfterOffset() noexcept {
+        if (current_ == VO_MAP_TOOL_OFFSET) current_ = beforeOffset_;
+        return current_;
+    }
     bool InAnnotationMode() const noexcept { return annotationMode_; }
     // Chooses a tool; raises what the engine or the layers refuse.
     HRESULT Select(long tool);
@@ -44,5 +50,6 @@ private:
     DistanceMeasure& measure_;
     MapCommands& commands_;
     long current_ = VO_MAP_TOOL_ARROW;
+    long beforeOffset_ = VO_MAP_TOOL_ARROW;
     bool annotationMode_ = false;
 };

@@ -84,6 +84,7 @@ TEST_F(OffsetTool, TheLineMovesTheLayerByItsTwoPointsAndALineOfOnePointMovesNoth
         int layer;
         std::function<void()> draw;
         int movedEast;  // pixels
+        long toolBack = VO_MAP_TOOL_ARROW;  // the tool the map has once the line ended
     } cases[] = {
         {"given up with Escape after its first point", 0,
          [&] {
@@ -98,6 +99,26 @@ TEST_F(OffsetTool, TheLineMovesTheLayerByItsTwoPointsAndALineOfOnePointMovesNoth
          },
          0},
         {"left for the arrow tool before any point", 0, [&] { control_->put_CurrentTool(VO_MAP_TOOL_ARROW); }, 0},
+        // The host's own offset tool afterwards moves no layer, and hands back the host's tool
+        // before it.
+        {"given up with Escape, then a line of the offset tool the host chose", 0,
+         [&] {
+             PressKey(VK_ESCAPE);
+             control_->put_CurrentTool(VO_MAP_TOOL_OFFSET);
+             Click(first.x, first.y);
+             Click(first.x + 60, first.y);
+             DoubleClick(first.x + 60, first.y);
+         },
+         0},
+        {"left for the pan tool, then a line of the offset tool the host chose", 0,
+         [&] {
+             control_->put_CurrentTool(VO_MAP_TOOL_PAN);
+             control_->put_CurrentTool(VO_MAP_TOOL_OFFSET);
+             Click(first.x, first.y);
+             Click(first.x + 60, first.y);
+             DoubleClick(first.x + 60, first.y);
+         },
+         0, VO_MAP_TOOL_PAN},
         {"clicked at the layer's point and 60 pixels east, then ended there", 1,
          [&] {
              Click(second.x, second.y);
@@ -110,7 +131,8 @@ TEST_F(OffsetTool, TheLineMovesTheLayerByItsTwoPointsAndALineOfOnePointMovesNoth
         SCOPED_TRACE(c.line);
         TakeTool(c.layer);
         c.draw();
-        EXPECT_EQ(EngineTool(), VO_MAP_TOOL_ARROW);  // the control's own tool is back
+        EXPECT_EQ(EngineTool(), c.toolBack);  // the control's own tool is back
+        control_->put_CurrentTool(VO_MAP_TOOL_ARROW);
         DrawView();
         for (int i = 0; i < 2; ++i) {
             const POINT at = kDrawnAt[i];
