@@ -441,9 +441,11 @@ bool CQuickPrintMapPage::OnKillActive() {
     const SIZE smallest = GetDefaultSize();
     double scale = 0;
     // Only a scale the user typed is checked: one the page wrote is the settings' or the size's.
+    // Where the settings hold none, the page's own 0 is no scale either: a custom map needs one, so
+    // the user is told as of a typed 0, rather than a print that would fail for want of it.
+    const bool checkScale = (ScaleIsEditable() && !ShowsWrittenText(Handle(), IDC_MAP_SCALE)) || !IsValidScale(scale_);
     return CheckLength(IDC_MAP_WIDTH, smallest.cx, L"width") && CheckLength(IDC_MAP_HEIGHT, smallest.cy, L"height") &&
-           (!ScaleIsEditable() || ShowsWrittenText(Handle(), IDC_MAP_SCALE) ||
-            ReadDialogNumber(Handle(), IDC_MAP_SCALE, L"The scale", ScaleRange(), scale));
+           (!checkScale || ReadDialogNumber(Handle(), IDC_MAP_SCALE, L"The scale", ScaleRange(), scale));
 }
 
 void CQuickPrintMapPage::ControlsToFields() {
