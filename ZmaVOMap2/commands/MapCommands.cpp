@@ -48,7 +48,6 @@ void RunZoomToScaleDialog(const EngineDispatch& map, long w, long h, ZoomRecord&
 }
 
 constexpr long kDistanceTool = 3;
-constexpr long kCoordSysInMetres = 7;
 
 namespace Tool = Engine::Tool;
 
@@ -267,7 +266,7 @@ void MapCommands::PickProjection() {
     EngineDispatch(coordSys.Get()).Call(Engine::CoordSys::kPickCoordSys, {Variant::Missing(), Variant::Missing()});
     // Metres are offered only for a coordinate system in metres.
     CZmaVadAZInfoDisplay* info = target_.InfoDisplay();
-    if (info && info->CoordinateFormat() == 2 && CoordSysUnits(map) != kCoordSysInMetres) info->SetCoordinateFormat(0);
+    if (info && info->CoordinateFormat() == 2 && CoordSysUnits(map) != DistanceUnits::kMeter) info->SetCoordinateFormat(0);
 }
 
 void MapCommands::GoToLayer(int position) {
@@ -443,7 +442,7 @@ void MapCommands::PrepareContextMenu(HMENU context, HMENU zoom, HMENU goToLayer,
         Check(context, ID_COORDS_DECIMAL, shown && format == 0);
         Check(context, ID_COORDS_DMS, shown && format == 1);
         Check(context, ID_COORDS_METERS, shown && format == 2);
-        if (CoordSysUnits(map) != kCoordSysInMetres)
+        if (CoordSysUnits(map) != DistanceUnits::kMeter)
             ::EnableMenuItem(context, ID_COORDS_METERS, MF_BYCOMMAND | MF_GRAYED);
     }
     if (CZmaVadAZOverviewRegion* overview = target_.OverviewRegion())

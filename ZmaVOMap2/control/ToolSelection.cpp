@@ -5,6 +5,7 @@
 #include "ZmaVOMap2/control/DistanceMeasure.h"
 #include "ZmaVOMap2/control/MapLayers.h"
 #include "ZmaVOMap2/control/Operations.h"
+#include "ZmaVOMap2/engine/DistanceUnits.h"
 #include "ZmaVOMap2/engine/EngineDispatch.h"
 #include "ZmaVOMap2/engine/EngineIds.h"
 #include "ZmaVOMap2/layers/ZmaVadAZLayerCollection.h"
@@ -14,8 +15,6 @@
 using platform::Variant;
 
 namespace {
-
-constexpr long kDistanceUnitMeter = 7;
 
 // A script's argument as the type the member needs: by-reference variants unwrapped, anything
 // that does not convert refused.
@@ -119,7 +118,7 @@ HRESULT ToolSelection::SelectByRadius(const VARIANT& latitudeArgument, const VAR
         // The radius is in metres, whatever unit the user has chosen for the map.
         EngineDispatch map(engine_.MapOrThrow());
         EnginePropertyRestorer restore(map, Engine::Map::kDistanceUnit);
-        map.Put(Engine::Map::kDistanceUnit, Variant(kDistanceUnitMeter));
+        map.Put(Engine::Map::kDistanceUnit, Variant(static_cast<long>(DistanceUnits::kMeter)));
         layers.SelectByRadius({latitude, longitude}, static_cast<double>(radius), true);
         return S_OK;
     }

@@ -61,9 +61,6 @@ std::wstring ReasonOf(const platform::ComError* e) {
     return reason.back() == L'.' ? reason : reason + L".";
 }
 
-// The engine's style object class.
-constexpr CLSID kEngineStyle = {0x9D6ED192, 0x5910, 0x11D2, {0x98, 0xA6, 0x00, 0xA0, 0xC9, 0x74, 0x2C, 0xCA}};
-
 }  // namespace
 
 CLabelPropDlg::CLabelPropDlg(IDispatch* engineMap, CZmaVadAZLayer* layer)
@@ -464,7 +461,7 @@ bool CLabelPropDlg::ApplyOwnLayer(const std::string& field) {
 void CLabelPropDlg::PickLabelStyle() {
     try {
         ComPtr<IDispatch> style;
-        THROW_IF_FAILED(::CoCreateInstance(kEngineStyle, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, style.PutVoid()));
+        THROW_IF_FAILED(::CoCreateInstance(ExternalIds::kEngineStyle, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, style.PutVoid()));
         if (!layer_->IsUserDrawn()) {
             EngineDispatch labels(EngineLabels().Get());
             style = GetObjectProperty(labels.Get(), Labels::kStyle);

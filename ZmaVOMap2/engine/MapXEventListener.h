@@ -60,7 +60,7 @@ public:
 
 private:
     // Arguments of one event in declaration order, coerced to the declared types; by-reference
-    // parameters stay references to the engine's variables.
+    // parameters are copied as values, so nothing is written back into the engine's variables.
     std::vector<platform::Variant> Arguments(DISPID id, const DISPPARAMS& params);
     const std::vector<VARTYPE>& ParameterTypes(DISPID id);
     void Dispatch(DISPID id, std::vector<platform::Variant>& args);

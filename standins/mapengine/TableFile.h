@@ -12,7 +12,7 @@
 namespace mapengine {
 
 struct FeatureRecord {
-    short type = 0;  // 0 symbol, 1 line, 2 region, 5 text
+    short type = 0;  // the engine's feature types: 0 region, 1 line, 2 symbol, 5 text
     std::wstring key;
     std::wstring keyValue;  // the value of the table's first field, its key field
     std::vector<std::wstring> moreValues;  // the values of the fields after the first, in order

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -20,25 +21,28 @@ namespace {
 
 using platform::Variant;
 
-std::set<DWORD> ThreadsOfThisProcess() {
+// The threads of this process, each held open by its handle: while a handle holds a thread, no
+// thread started later takes its id, so a thread of the print is never hidden behind an old id.
+using HeldThreads = std::map<DWORD, platform::UniqueHandleKernel>;
+HeldThreads ThreadsOfThisProcess() {
     platform::UniqueHandleKernel snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry = {sizeof entry};
-    std::set<DWORD> ids;
+    HeldThreads threads;
     for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry))
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
-    return ids;
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId())
+            threads[entry.th32ThreadID] = platform::UniqueHandleKernel(
+                ::OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID));
+    return threads;
 }
 
-// The threads started since `before` that are still there: a thread that has been told to end may take a moment on
-// a loaded machine to be gone from the snapshot. A thread of the process that ends meanwhile, whoever started it, is
-// none of the print's.
-std::set<DWORD> ThreadsLeftSince(const std::set<DWORD>& before) {
+// The threads started since `before` that have not ended: a thread that has been told to end may
+// take a moment on a loaded machine. A thread of the process that ends meanwhile, whoever started
+// it, is none of the print's.
+std::set<DWORD> ThreadsLeftSince(const HeldThreads& before) {
     std::set<DWORD> left;
-    for (int i = 0; i < 500; ++i, ::Sleep(20)) {
-        left.clear();
-        for (DWORD id : ThreadsOfThisProcess())
-            if (!before.count(id)) left.insert(id);
-        if (left.empty()) break;
+    for (const auto& [id, thread] : ThreadsOfThisProcess()) {
+        if (before.count(id)) continue;
+        if (!thread || ::WaitForSingleObject(thread.Get(), 10000) != WAIT_OBJECT_0) left.insert(id);
     }
     return left;
 }
@@ -100,7 +104,7 @@ TEST_F(PrintTest, PrintedPagesAreKeptForThePictureJudge) {
 
 TEST_F(PrintTest, TheProgressDialogFollowsTheRunAndCancelStopsAfterTheCurrentPage) {
     Settle(kMapSizeCustom, 3 * 18000, 9000, 270);  // three pages across
-    const std::set<DWORD> threads = ThreadsOfThisProcess();
+    const HeldThreads threads = ThreadsOfThisProcess();
     const std::vector<double> before = EngineState();
     std::vector<UINT> shown;
     std::wstring label;
@@ -130,7 +134,7 @@ TEST_F(PrintTest, TheProgressDialogFollowsTheRunAndCancelStopsAfterTheCurrentPag
 }
 
 TEST_F(PrintTest, APageThatFailsLeavesNoDocumentDialogThreadOrJob) {
-    const std::set<DWORD> threads = ThreadsOfThisProcess();
+    const HeldThreads threads = ThreadsOfThisProcess();
     const std::vector<double> before = EngineState();
     settings_->AddRef();
     const ULONG references = settings_->Release();

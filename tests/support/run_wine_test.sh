@@ -35,8 +35,9 @@ elif grep -q '^\[==========\] Running ' "$log" && ! grep -q '^\[==========\] .* 
     echo "UNFINISHED: the test program ended before its last test: $*"
     [ "$status" -ne 0 ] || status=1
 # A script stopped by an error it did not catch ends with 0 under Wine, silently: only the line it
-# writes at its end shows that it got there.
-elif [ -n "${VADAZ_TEST_LAST_LINE:-}" ] && ! tr -d '\r' <"$log" | grep -q "^${VADAZ_TEST_LAST_LINE}"; then
+# writes at its end, the last it writes, shows that it got there.
+elif [ -n "${VADAZ_TEST_LAST_LINE:-}" ] &&
+     ! tr -d '\r' <"$log" | grep -v '^[[:space:]]*$' | tail -n 1 | grep -q "^${VADAZ_TEST_LAST_LINE}"; then
     echo "UNFINISHED: the script stopped before its end: $*"
     [ "$status" -ne 0 ] || status=1
 fi
