@@ -6,6 +6,10 @@ engine's calls another member or means another thing on the engine its users run
 stand-in answers. This reads the numbers where the control spells them (engine/EngineMembers.h,
 engine/EngineConstants.h, the distance units of engine/DistanceUnits.h and the event numbers of
 engine/MapXEventListener.cpp) and compares each with the engine's tables beside this script:
+  - every use of a member number in the control's sources, however it is spelled (Engine::X::kY,
+    a namespace alias, a using-declaration, an entry of a table of settings) and whatever carries it
+    to the engine (a variable, a helper, a lambda, an object that keeps it), is followed to the gets,
+    puts and calls that reach the engine with it (engine_uses.py); a use it cannot follow fails;
   - a member number must be the engine's number of the member it names;
   - a property the engine declares read-only is never put, and one it declares a property is never
     invoked as a method only;
@@ -16,6 +20,9 @@ import csv
 import pathlib
 import re
 import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+import engine_uses  # noqa: E402
 
 HERE = pathlib.Path(__file__).resolve().parent / 'engine'
 
@@ -93,14 +100,13 @@ def constants_by_namespace(path, pattern=CONSTANT):
     return found
 
 
-def uses(root):
-    """(namespace, constant) -> the operations the control's sources apply to it."""
-    ops = {}
-    call = re.compile(r'\.(Get|Put|Call|TryCall|CallWith)\(\s*Engine::(\w+)::(k\w+)')
-    for path in (root / 'ZmaVOMap2').rglob('*.cpp'):
-        for m in call.finditer(path.read_text(errors='replace')):
-            ops.setdefault((m.group(2), m.group(3)), set()).add(m.group(1))
-    return ops
+def uses(root, member_constants):
+    """(namespace, constant) -> the operations the control's sources apply to it, however they
+    spell it (engine_uses.py), and the uses that could not be followed."""
+    constants = {}
+    for ns, const, _, _ in member_constants:
+        constants.setdefault(ns, set()).add(const)
+    return engine_uses.TableTracer(root, constants).uses()
 
 
 def main(root):
@@ -109,9 +115,12 @@ def main(root):
     values = {(r['enum'], r['name']): int(r['value']) for r in table('engine-constants.tsv')}
     engine = root / 'ZmaVOMap2' / 'engine'
     faults = []
-    ops = uses(root)
+    member_constants = constants_by_namespace(engine / 'EngineMembers.h')
+    ops, unfollowed = uses(root, member_constants)
+    faults += [f'{where}: an engine member whose use this check cannot follow to a get, put or call'
+               for where in unfollowed]
 
-    for ns, const, value, no in constants_by_namespace(engine / 'EngineMembers.h'):
+    for ns, const, value, no in member_constants:
         where = f'EngineMembers.h:{no} Engine::{ns}::{const} = {value}'
         targets = MEMBER.get((ns, const)) or ([f'{INTERFACE[ns]}.{const[1:]}'] if ns in INTERFACE else [])
         if not targets:
@@ -154,6 +163,9 @@ def main(root):
 
     for fault in faults:
         print(fault)
+    followed = sum(1 for _ in ops)
+    print(f'engine members used by the control: {followed}, every use followed to what reaches the engine'
+          if not unfollowed else f'engine member uses not followed: {len(unfollowed)}')
     print(f'engine numbers of the control: {len(faults)} differ')
     return 1 if faults else 0
 
