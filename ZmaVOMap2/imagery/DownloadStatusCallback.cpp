@@ -78,6 +78,7 @@ void CDownloadStatusCallback::ProxyRefused(const ProxyCredentials& sent) {
         user_.clear();
         password_.clear();
         ++answer_;
+        ++chance_;
     }
     Log(kError, "The proxy server refused the proxy credentials given: they are asked for again");
 }
@@ -96,6 +97,7 @@ bool CDownloadStatusCallback::GetCredentials(HWND owner) {
     const INT_PTR answer = dialog.DoModal(owner);
     std::lock_guard<std::mutex> guard(lock_);
     askingThread_ = 0;
+    ++chance_;
     timeAsking_ += ::GetTickCount() - opened;
     if (answer == IDOK) {
         user_ = dialog.UserName();
@@ -121,11 +123,18 @@ void CDownloadStatusCallback::ClearCredentials() {
     user_.clear();
     password_.clear();
     ++answer_;
+    ++chance_;
 }
 
 void CDownloadStatusCallback::AskAgainFromNowOn() {
     std::lock_guard<std::mutex> guard(lock_);
     declined_ = false;
+    ++chance_;
+}
+
+unsigned long CDownloadStatusCallback::Chance() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return chance_;
 }
 
 DWORD CDownloadStatusCallback::TimeAskingUser() const {

@@ -67,6 +67,9 @@ public:
     // How long the credentials dialog was open in all, in milliseconds: time the user took, which
     // counts against no request or frame.
     DWORD TimeAskingUser() const;
+    // Changes whenever a request that went without credentials may now have them: an answer given or
+    // forgotten, the dialog closed, the imagery properties confirmed.
+    unsigned long Chance() const;
 
 private:
     LONG refs_ = 0;
@@ -76,6 +79,7 @@ private:
     bool declined_ = false;      // the user cancelled the dialog
     DWORD askingThread_ = 0;     // the thread whose dialog is open, 0 when none is
     DWORD timeAsking_ = 0;
+    unsigned long chance_ = 0;
 };
 
 // The one callback of the process, handed to every tile download and used by metadata requests.

@@ -75,8 +75,11 @@ void DownloadNewestRequest(HANDLE stop) noexcept {
         }
         if (request.ledger)
             request.ledger->Ended(request.generation, request.tile,
-                                  SUCCEEDED(hr) ? TileOutcome::kArrived
-                                                : hr == E_ABORT ? TileOutcome::kDropped : TileOutcome::kFailed);
+                                  SUCCEEDED(hr)                     ? TileOutcome::kArrived
+                                  : hr == E_ABORT                   ? TileOutcome::kDropped
+                                  : hr == kProxyCredentialsWithheld ? TileOutcome::kWithheld
+                                                                    : TileOutcome::kFailed,
+                                  DownloadStatusCallback().Chance());
         // A download the stop ended is no failure of its server.
         if (request.layer && hr != E_ABORT) {
             std::string text = LoggedAddress(request.address);

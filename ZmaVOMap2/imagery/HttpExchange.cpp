@@ -178,8 +178,9 @@ public:
                     proxiedAddress_ = address_;
                     // What the proxy refused is sent by no request again.
                     if (proxyCredentialsSent_) request_.proxyCredentials->ProxyRefused(proxy_);
-                    if (++proxyTakes <= kMaxProxyCredentialTakes && TakeProxyCredentials()) continue;
-                    return E_ACCESSDENIED;
+                    if (++proxyTakes > kMaxProxyCredentialTakes) return E_ACCESSDENIED;
+                    if (TakeProxyCredentials()) continue;
+                    return kProxyCredentialsWithheld;
                 }
             } else if (status == HTTP_STATUS_DENIED && !request_.user.empty()) {
                 if (!sendsServerCredentials_) {

@@ -52,6 +52,11 @@ protected:
     ~ProxyCredentialSource() = default;
 };
 
+// A proxy asked for credentials and none were given: the user cancelled before, another dialog was
+// open, or the request asks nobody. No failure of the server: the same request may go through once
+// credentials can be had (ERROR_CANCELLED).
+constexpr HRESULT kProxyCredentialsWithheld = static_cast<HRESULT>(0x800704C7L);
+
 // A request takes credentials for a proxy at most this many times.
 constexpr int kMaxProxyCredentialTakes = 3;
 

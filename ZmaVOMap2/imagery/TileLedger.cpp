@@ -25,10 +25,12 @@ void TileLedger::Begin(long view) {
     tiles_.clear();
 }
 
-bool TileLedger::MayAsk(const std::wstring& tile) {
+bool TileLedger::MayAsk(const std::wstring& tile, unsigned long chance) {
     Locked locked(lock_);
     const auto found = tiles_.find(tile);
-    return found == tiles_.end() || (!found->second.queued && found->second.failures < kAttempts);
+    if (found == tiles_.end()) return true;
+    const Entry& e = found->second;
+    return !e.queued && e.failures < kAttempts && !(e.withheld && e.withheldAt == chance);
 }
 
 void TileLedger::Queued(const std::wstring& tile) {
@@ -36,17 +38,28 @@ void TileLedger::Queued(const std::wstring& tile) {
     tiles_[tile].queued = true;
 }
 
-void TileLedger::Ended(long view, const std::wstring& tile, TileOutcome outcome) {
+void TileLedger::Ended(long view, const std::wstring& tile, TileOutcome outcome, unsigned long chance) {
     Locked locked(lock_);
     const auto found = tiles_.find(tile);
     if (view != view_ || found == tiles_.end()) return;
     found->second.queued = false;
     if (outcome == TileOutcome::kFailed) ++found->second.failures;
+    if (outcome == TileOutcome::kWithheld) {
+        found->second.withheld = true;
+        found->second.withheldAt = chance;
+    }
 }
 
 void TileLedger::Failed(const std::wstring& tile) {
     Locked locked(lock_);
     ++tiles_[tile].failures;
+}
+
+void TileLedger::Withheld(const std::wstring& tile, unsigned long chance) {
+    Locked locked(lock_);
+    Entry& e = tiles_[tile];
+    e.withheld = true;
+    e.withheldAt = chance;
 }
 
 }  // namespace imagery

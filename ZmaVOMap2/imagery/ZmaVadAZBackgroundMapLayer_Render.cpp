@@ -245,7 +245,7 @@ void CZmaVadAZBackgroundMapLayer::DrawTile(Frame& frame, const std::wstring& qua
         }
     }
     // On its way, or failed as often as a view allows.
-    if (frame.screen && !ledger_->MayAsk(quadkey)) return;
+    if (frame.screen && !ledger_->MayAsk(quadkey, imagery::DownloadStatusCallback().Chance())) return;
     const std::wstring address = addresses[++serverCounter_ % addresses.size()];
     QueueOrFetch(frame, address, quadkey, std::move(addresses), at);
 }
@@ -320,7 +320,11 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
             hr = E_FAIL;
         }
     }
-    if (FAILED(hr) && frame.screen) ledger_->Failed(quadkey);
+    // A tile that went without proxy credentials waits for them, without counting as failed.
+    if (hr == imagery::kProxyCredentialsWithheld && frame.screen)
+        ledger_->Withheld(quadkey, imagery::DownloadStatusCallback().Chance());
+    else if (FAILED(hr) && frame.screen)
+        ledger_->Failed(quadkey);
     if (credentialMode_ == kKeyMode) {
         std::string text = imagery::LoggedAddress(address);
         if (FAILED(hr)) text += " Error : " + Narrow(imagery::HResultMessage(hr));

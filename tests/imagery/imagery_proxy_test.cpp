@@ -30,6 +30,7 @@ public:
     void Open() { SetUp(); }
     void Close() { TearDown(); }
     using MapSiteTest::DrawView;
+    using MapSiteTest::Pixel;
     using MapSiteTest::ShowArea;
 
 private:
@@ -93,13 +94,15 @@ protected:
     }
     // The pixels above the attribution that show a tile asked for, or lie next to one (a tile's
     // edge may be blended with what is under it).
-    int TilePixels() const {
+    int TilePixels() const { return TilePixels(*this, TilesAsked()); }
+    template <typename Map>
+    static int TilePixels(const Map& map, const std::set<std::wstring>& asked) {
         std::set<COLORREF> tiles;
-        for (const std::wstring& tile : TilesAsked()) tiles.insert(TileColour(tile));
+        for (const std::wstring& tile : asked) tiles.insert(TileColour(tile));
         auto tileNear = [&](int x, int y) {
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
-                    if (tiles.count(Pixel(x + dx, y + dy))) return true;
+                    if (tiles.count(map.Pixel(x + dx, y + dy))) return true;
             return false;
         };
         int shown = 0;
@@ -178,6 +181,48 @@ TEST_F(ProxyMap, TheUserIsAskedOncePerRefusedAnswerAndCancelEndsTheAskingUntilTh
         EXPECT_EQ(ProxyDialogs(), run.answers.size());
         EXPECT_EQ(LinesStartingWith(kCancelled) - cancelled, run.answers.back() ? 0u : 1u);
     }
+    other.Close();
+}
+
+// A tile that went without credentials because the user cancelled, or because another map's dialog
+// was open, is no failed tile of its view: the way back (the properties' OK) and the right answer
+// bring the tiles of the views already shown, without a pan.
+class ProxyMapAfterCancel : public ProxyMap {};
+
+TEST_F(ProxyMapAfterCancel, ThePropertiesOkAsksOnceForTheSameViewAndAMapThatWaitedBehindTheDialogDrawsItsTiles) {
+    OtherMap other;
+    other.Open();
+    ShowNewView();
+    Answer(nullptr);
+    DrawView();
+    DrawView();  // the map repaints once more
+    EXPECT_EQ(TilePixels(), 0);
+    EXPECT_EQ(ProxyDialogs(), 1u);
+
+    WorkNextDialog([](HWND d) { Press(d, IDOK); });
+    ASSERT_EQ(Control()->DisplayBackgroundMapLayerProperties(), S_OK);
+    testsupport::DialogAnswerer::Current()->Clear();
+    // Behind the dialog the other map shows a view of its own and repaints it, then the user
+    // answers right.
+    WorkNextDialog([&other](HWND d) {
+        other.ShowArea(110.0, 45.0, 110.9, 45.5);
+        other.DrawView();
+        other.DrawView();
+        ::SetDlgItemTextW(d, kProxyUser, L"ann");
+        ::SetDlgItemTextW(d, kProxyPassword, L"s3cret");
+        Press(d, IDOK);
+    });
+    ClearRequests();
+    DrawView();  // the same view, no pan
+    EXPECT_EQ(ProxyDialogs(), 1u) << "asked once";
+    EXPECT_EQ(TilePixels(), kWidth * kTileArea);
+
+    std::set<std::wstring> othersTiles;
+    for (const std::string& path : Requests())
+        if (path.find("/tiles/") != std::string::npos) othersTiles.insert(QuadKeyOf(path));
+    other.DrawView();  // its next frame, the same view
+    EXPECT_EQ(TilePixels(other, othersTiles), kWidth * kTileArea);
+    EXPECT_EQ(ProxyDialogs(), 1u);
     other.Close();
 }
 
