@@ -143,7 +143,8 @@ void CLabelPropDlg::InitEngineLayer() {
     SetItemNumber(d, IDC_LABEL_ZOOM_MAX, zoomMax_);
     Enable(d, IDC_LABEL_ZOOM_MIN, zoom);
     Enable(d, IDC_LABEL_ZOOM_MAX, zoom);
-    SetItemText(d, IDC_LABEL_MAX_COUNT, std::to_string(labels.Get(Labels::kLabelMax).ToLong()));
+    labelCountShown_ = labels.Get(Labels::kLabelMax).ToLong();
+    SetItemText(d, IDC_LABEL_MAX_COUNT, std::to_string(labelCountShown_));
 
     for (int id : {IDC_LABEL_FROM_FORMATTED, IDC_LABEL_OFFSET_X, IDC_LABEL_OFFSET_Y}) Enable(d, id, false);
     for (int id : kPositionIds) Enable(d, id, false);
@@ -425,8 +426,10 @@ bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
     apply(L"Allow overlapped text", [&] { labels.Put(Labels::kOverlap, Variant(IsChecked(d, IDC_LABEL_OVERLAP))); });
     apply(L"Hide adjacent duplicate text",
           [&] { labels.Put(Labels::kDuplicate, Variant(!IsChecked(d, IDC_LABEL_DUPLICATE))); });
-    // Lines partly in view are labelled too, and count among the labels drawn.
+    // Lines partly in view are labelled too, and count among the labels drawn. A number left as
+    // shown leaves both as they are, so that an OK that changed nothing changes nothing.
     apply(L"The maximum number of labels", [&] {
+        if (static_cast<long>(labelCount_) == labelCountShown_) return;
         labels.Put(Labels::kLabelMax, Variant(static_cast<long>(labelCount_)));
         labels.Put(Labels::kPartialSegments, Variant(true));
     });

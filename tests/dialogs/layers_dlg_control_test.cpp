@@ -376,6 +376,7 @@ TEST_F(LayerLabels, HideDuplicatesIsTickedWhileATableAllowsNoneAndOkWritesTheOpp
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.allowed) + " click " + std::to_string(c.click));
         RoadsLabels(map_.Get()).Put(Engine::Labels::kDuplicate, Variant(c.allowed));
+        RoadsLabels(map_.Get()).Put(Engine::Labels::kPartialSegments, Variant(false));
         bool ticked = !c.ticked;
         InLayerControl({[](HWND d) {
                             const Names rows = dialogtest::RowTexts(d);
@@ -390,6 +391,8 @@ TEST_F(LayerLabels, HideDuplicatesIsTickedWhileATableAllowsNoneAndOkWritesTheOpp
                         }});
         EXPECT_EQ(ticked, c.ticked);
         EXPECT_EQ(RoadsLabels(map_.Get()).Get(Engine::Labels::kDuplicate).ToBool(), c.allowedAfter);
+        // The maximum number of labels was left as shown: the labelling of lines partly in view stays.
+        EXPECT_FALSE(RoadsLabels(map_.Get()).Get(Engine::Labels::kPartialSegments).ToBool());
     }
 }
 
