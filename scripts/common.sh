@@ -1,5 +1,6 @@
 # Shared steps of the top-level commands. Source it, then call choose_flavour once the packages
-# are installed; it sets ROOT, FLAVOUR, BUILD and PREFIX.
+# are installed; it sets ROOT, FLAVOUR, BUILD and PREFIX. A flavour asked for that this machine
+# cannot run is refused before anything is installed.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=${VADAZ_JOBS:-$(nproc)}
@@ -14,6 +15,7 @@ PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev mingw-w64-tools binutils-m
 log() { printf '==> %s\n' "$*"; }
 
 install_packages() {
+    check_flavour_request
     local missing=()
     for p in "${PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -47,27 +49,50 @@ install_packages() {
 }
 
 # Whether this machine runs 32-bit x86 programs: some kernels are built without that support, and
-# there the 32-bit loader that wine32 installed cannot even start.
+# there no 32-bit program starts, the loader that wine32 installs included. The kernel alone is
+# asked, before anything is installed, with a static 32-bit program of three instructions (exit
+# with 0 through int 0x80), which needs no loader; where the temporary folder allows no programs,
+# the 32-bit loader is asked once it is installed.
 runs_32bit_programs() {
+    local probe ran=1
+    if probe=$(mktemp 2>/dev/null); then
+        printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08'\
+'\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'\
+'\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00'\
+'\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80' >"$probe" && chmod +x "$probe"
+        if "$probe" >/dev/null 2>&1; then ran=0; fi
+        rm -f "$probe"
+    fi
+    [ "$ran" -eq 0 ] && return 0
     [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# VADAZ_FLAVOUR takes 32, 64 or nothing; 32 only where the machine runs 32-bit programs.
+check_flavour_request() {
+    case "${VADAZ_FLAVOUR:-}" in
+        ""|64) ;;
+        32) runs_32bit_programs || {
+                echo "FAILED: VADAZ_FLAVOUR=32, but this machine runs no 32-bit programs (a 32-bit program cannot start)"
+                return 1
+            } ;;
+        *) echo "FAILED: VADAZ_FLAVOUR is \"$VADAZ_FLAVOUR\"; it takes 32 or 64"; return 1 ;;
+    esac
 }
 
 # The flavour to build and test: VADAZ_FLAVOUR=32 or 64 chooses; by default the 32-bit one, the
 # one shipped, unless the machine runs no 32-bit programs. Sets FLAVOUR, BUILD, PREFIX and the
-# Wine environment.
+# Wine environment. With "build", only to build it: the 32-bit flavour is built on any machine.
 choose_flavour() {
+    local purpose=${1:-test}
     FLAVOUR=${VADAZ_FLAVOUR:-}
-    case "$FLAVOUR" in
-        32|64) ;;
-        "") if runs_32bit_programs; then FLAVOUR=32; else
-                FLAVOUR=64
-                log "this machine runs no 32-bit programs: building and testing the 64-bit flavour under 64-bit Wine"
-            fi ;;
-        *) echo "FAILED: VADAZ_FLAVOUR is \"$FLAVOUR\"; it takes 32 or 64"; return 1 ;;
-    esac
-    if [ "$FLAVOUR" = 32 ] && ! runs_32bit_programs; then
-        echo "FAILED: VADAZ_FLAVOUR=32, but this machine runs no 32-bit programs (/lib/ld-linux.so.2 cannot start)"
-        return 1
+    if [ "$purpose" != build ]; then
+        check_flavour_request || return 1
+    fi
+    if [ -z "$FLAVOUR" ]; then
+        if runs_32bit_programs; then FLAVOUR=32; else
+            FLAVOUR=64
+            log "this machine runs no 32-bit programs: building and testing the 64-bit flavour under 64-bit Wine"
+        fi
     fi
     if [ "$FLAVOUR" = 32 ]; then
         BUILD=${VADAZ_BUILD_DIR:-$ROOT/build}
