@@ -27,6 +27,9 @@ constexpr char kDirectories[] = "Directories";
 constexpr char kImageFolderValue[] = "MapImageDirectory";
 constexpr DWORD_PTR kHelpContext = 0x20000 + IDD_RASTER_REGISTRATION;
 constexpr size_t kMaxRegistryFolder = 256;
+// Where the map engine's set-up names its folder, which holds its list of coordinate systems.
+constexpr wchar_t kEngineKey[] = L"SOFTWARE\\MapInfo\\MapX\\4.0";
+constexpr wchar_t kEngineFolderValue[] = L"CommonDLLDir";
 
 bool IsExistingFile(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -66,20 +69,31 @@ bool IsDegreeClause(const std::string& clause) {
 
 CRasterRegistrationDlg::CRasterRegistrationDlg() : Dialog(platform::Module::Instance(), IDD_RASTER_REGISTRATION) {}
 
-std::string CRasterRegistrationDlg::ProjectionListPath() {
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\MapInfo\\MapX\\4.0", 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &raw) !=
-        ERROR_SUCCESS)
-        return std::string();
-    platform::UniqueHKey key(raw);
-    char folder[MAX_PATH + 1] = {};
-    DWORD size = MAX_PATH;
+std::wstring CRasterRegistrationDlg::ProjectionListPath() {
+    // The registry view of this library's own bitness: the engine it can load registered itself
+    // there (a 32-bit engine in the 32-bit view, as this library when it is built for 32 bits).
+    platform::UniqueHKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEngineKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t folder[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH * sizeof(wchar_t);
     DWORD type = 0;
-    if (::RegQueryValueExA(key.Get(), "CommonDLLDir", nullptr, &type, reinterpret_cast<BYTE*>(folder), &size) !=
+    if (::RegQueryValueExW(key.Get(), kEngineFolderValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &size) !=
             ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::string();
-    return std::string(folder) + "\\Mapinfow.prj";
+        (type != REG_SZ && type != REG_EXPAND_SZ) || !folder[0])
+        return std::wstring();
+    return std::wstring(folder) + L"\\Mapinfow.prj";
+}
+
+std::wstring CRasterRegistrationDlg::ProjectionListFault(const std::wstring& list) {
+    if (list.empty())
+        return std::wstring(L"The map engine's list of coordinate systems cannot be found: the registry value \"") +
+               kEngineFolderValue + L"\" of HKEY_LOCAL_MACHINE\\" + kEngineKey + L", the engine's folder, is missing.";
+    if (::GetFileAttributesW(list.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return L"The map engine's list of coordinate systems \"" + list + L"\" does not exist.";
+    if (CPickCoordSysDlg::ReadListFile(list).empty())
+        return L"The map engine's list of coordinate systems \"" + list + L"\" cannot be read.";
+    return std::wstring();
 }
 
 BOOL CRasterRegistrationDlg::OnInitDialog() {
@@ -126,9 +140,13 @@ void CRasterRegistrationDlg::Browse() {
 }
 
 void CRasterRegistrationDlg::PickProjection() {
-    const std::string list = ProjectionListPath();
-    if (list.empty()) return;
-    CPickCoordSysDlg picker(platform::ToWide(list), HelpFilePath());
+    const std::wstring list = ProjectionListPath();
+    const std::wstring fault = ProjectionListFault(list);
+    if (!fault.empty()) {
+        platform::Prompts().MessageBox(Handle(), fault, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    CPickCoordSysDlg picker(list, HelpFilePath());
     if (picker.DoModal(Handle()) != IDOK) return;
     const CPickCoordSysDlg::Category* category = picker.Result();
     if (!category || category->selectedMember < 0 ||

@@ -120,17 +120,24 @@ std::vector<Tie> ControlPoints(const std::string& tableText) {
 namespace {
 const wchar_t kEngineKey[] = L"SOFTWARE\\MapInfo\\MapX\\4.0";
 const wchar_t kFolderValue[] = L"CommonDLLDir";
+}  // namespace
 
-void WriteFolderValue(const std::wstring& folder) {
+void ProjectionList::Name(const std::wstring& folder) {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEngineKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr,
-                                &key, nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEngineKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     ::RegSetValueExW(key, kFolderValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                      static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     ::RegCloseKey(key);
 }
-}  // namespace
+
+void ProjectionList::Forget() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEngineKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueW(key, kFolderValue);
+        ::RegCloseKey(key);
+    }
+}
 
 const char* ProjectionList::Text() {
     return "\"--- Longitude / Latitude ---\"\n"
@@ -147,7 +154,7 @@ const char* ProjectionList::Text() {
 
 ProjectionList::ProjectionList() {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEngineKey, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEngineKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
         wchar_t value[MAX_PATH + 1] = {};
         DWORD size = MAX_PATH * sizeof(wchar_t);
         hadPrevious_ = ::RegQueryValueExW(key, kFolderValue, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
@@ -157,19 +164,14 @@ ProjectionList::ProjectionList() {
     }
     const std::string folder = Folder("engine");
     std::ofstream(folder + "\\Mapinfow.prj", std::ios::binary) << Text();
-    WriteFolderValue(std::wstring(folder.begin(), folder.end()));
+    Name(std::wstring(folder.begin(), folder.end()));
 }
 
 ProjectionList::~ProjectionList() {
-    if (hadPrevious_) {
-        WriteFolderValue(previous_);
-    } else {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEngineKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-            ::RegDeleteValueW(key, kFolderValue);
-            ::RegCloseKey(key);
-        }
-    }
+    if (hadPrevious_)
+        Name(previous_);
+    else
+        Forget();
 }
 
 }  // namespace rastertest

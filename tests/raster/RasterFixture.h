@@ -39,13 +39,17 @@ struct Tie {
 };
 std::vector<Tie> ControlPoints(const std::string& tableText);
 
-// Writes "CommonDLLDir" (the engine's folder, in the registry's 32-bit view) naming a folder
-// with a small projection list, and puts the previous value back at the end.
+// Writes "CommonDLLDir" (the engine's folder, in the registry's view of this program's bitness,
+// which the engine's set-up writes and the tools read) naming a folder with a small projection
+// list, and puts the previous value back at the end.
 class ProjectionList {
 public:
     ProjectionList();
     ~ProjectionList();
     static const char* Text();
+    // The value names `folder` instead, or is removed.
+    void Name(const std::wstring& folder);
+    void Forget();
 
 private:
     std::wstring previous_;

@@ -22,8 +22,8 @@ using platform::Variant;
 
 namespace {
 
-// The registration dialog's source and edges.
-constexpr int kSource = 234, kLeft = 236, kTop = 240, kRight = 175, kBottom = 177;
+// The registration dialog's source, edges and Projection; the coordinate-system picker's categories.
+constexpr int kSource = 234, kLeft = 236, kTop = 240, kRight = 175, kBottom = 177, kProjection = 238, kCategories = 244;
 // The tiler's table, folder and Start; the Layer Control's tiler command.
 constexpr int kTilerBrowse = 230, kTilerFolder = 251, kRasterTiler = 249;
 // Its table, check box for a number of tiles, the numbers across and down, and progress bar.
@@ -129,6 +129,31 @@ TEST_F(RasterCommands, NewRasterShowsTheImageWithItsCornersAtTheControlPoints) {
                   PatternColour(c.column, c.row))
             << c.column << "," << c.row;
     }
+}
+
+// Projection offers the categories of the engine's list where the engine's set-up named its
+// folder (here the engine stand-in's registration, in the registry view of the control's bitness).
+TEST_F(RasterCommands, NewRastersProjectionOffersTheListOfTheEngineAsItsSetUpRegisteredIt) {
+    Texts categories;
+    DialogScript script;
+    script
+        .Then([](HWND d) {
+            Click(d, kProjection);
+            Click(d, IDCANCEL);
+        })
+        .Then([&categories](HWND d) {
+            const LRESULT count = ::SendDlgItemMessageW(d, kCategories, CB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < count; ++i) {
+                wchar_t name[128] = {};
+                ::SendDlgItemMessageW(d, kCategories, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+                categories.push_back(name);
+            }
+            Click(d, IDCANCEL);
+        });
+    Command(32820);
+    EXPECT_EQ(script.Captions(), (Texts{L"Raster Image Registration", L"Select a coordinate system"}));
+    EXPECT_EQ(categories, (Texts{L"Longitude / Latitude", L"Universal Transverse Mercator (WGS 84)", L"Non Earth"}));
+    EXPECT_EQ(Told(), Texts{});
 }
 
 TEST_F(RasterCommands, TheLayerControlTilesARasterWhoseIndexOpensAsOneLayer) {

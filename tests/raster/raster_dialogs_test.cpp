@@ -172,6 +172,40 @@ TEST_F(Registration, WhatCannotBeWrittenIsRefusedAndTheDialogStaysOpen) {
     EXPECT_FALSE(Exists(folder_ + "\\site.TAB"));
 }
 
+// Without the engine's list of coordinate systems, Projection opens no picker: it says what is
+// missing, the registry value or the file, and the dialog stays as it was.
+TEST_F(Registration, ProjectionNamesWhatKeepsTheEnginesListFromBeingRead) {
+    const std::string empty = Folder("engine-empty"), unreadable = Folder("engine-unreadable"),
+                      blank = Folder("engine-blank");
+    ::CreateDirectoryA((unreadable + "\\Mapinfow.prj").c_str(), nullptr);
+    std::ofstream(blank + "\\Mapinfow.prj") << "";
+    const std::wstring list = L"Raster Registration Tool: The map engine's list of coordinate systems \"";
+    const struct {
+        std::string folder;  // the value names it; none when the value is missing
+        std::wstring box;
+    } cases[] = {
+        {"",
+         L"Raster Registration Tool: The map engine's list of coordinate systems cannot be found: the registry value "
+         L"\"CommonDLLDir\" of HKEY_LOCAL_MACHINE\\SOFTWARE\\MapInfo\\MapX\\4.0, the engine's folder, is missing."},
+        {empty, list + platform::ToWide(empty) + L"\\Mapinfow.prj\" does not exist."},
+        {unreadable, list + platform::ToWide(unreadable) + L"\\Mapinfow.prj\" cannot be read."},
+        {blank, list + platform::ToWide(blank) + L"\\Mapinfow.prj\" cannot be read."},
+    };
+    for (const auto& c : cases) {
+        c.folder.empty() ? projections_.Forget() : projections_.Name(platform::ToWide(c.folder));
+        prompts_.boxes.clear();
+        DialogScript script;
+        script.Then([](HWND d) {
+            Click(d, IDC_REGISTER_PROJECTION);
+            Click(d, IDCANCEL);
+        });
+        CRasterRegistrationDlg dialog;
+        EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL) << c.folder;
+        EXPECT_EQ(script.Captions(), Texts{L"Raster Image Registration"}) << c.folder;
+        EXPECT_EQ(prompts_.boxes, Texts{c.box}) << c.folder;
+    }
+}
+
 // The tiler's dialog; `work` runs in it once it is open, then it is closed.
 class Tiler : public ::testing::Test {
 protected:
