@@ -26,6 +26,13 @@ LPWSTR TaskMemCopy(const std::wstring& text) {
 
 }  // namespace
 
+// A slot of the system's thread-local storage runs no code of this library at a thread's exit.
+CDownloadStatusCallback::CDownloadStatusCallback() : withheldSlot_(::TlsAlloc()) {}
+
+CDownloadStatusCallback::~CDownloadStatusCallback() {
+    if (withheldSlot_ != TLS_OUT_OF_INDEXES) ::TlsFree(withheldSlot_);
+}
+
 STDMETHODIMP CDownloadStatusCallback::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBindStatusCallback)) {
@@ -64,10 +71,20 @@ STDMETHODIMP CDownloadStatusCallback::Authenticate(HWND* window, LPWSTR* user, L
 
 bool CDownloadStatusCallback::TakeProxyCredentials(HWND owner, ProxyCredentials& credentials) {
     GetCredentials(owner);
-    const ProxyCredentials held = Held();
-    if (held.user.empty() || held.user.size() >= kMaxCredential || held.password.size() >= kMaxCredential) return false;
-    credentials = held;
-    return true;
+    std::function<void()> observer;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        const ProxyCredentials held = {platform::ToWide(user_), platform::ToWide(password_), answer_};
+        if (!held.user.empty() && held.user.size() < kMaxCredential && held.password.size() < kMaxCredential) {
+            credentials = held;
+            return true;
+        }
+        if (withheldSlot_ != TLS_OUT_OF_INDEXES)
+            ::TlsSetValue(withheldSlot_, reinterpret_cast<void*>(static_cast<ULONG_PTR>(chance_)));
+        observer = withheldObserver_;
+    }
+    if (observer) observer();
+    return false;
 }
 
 void CDownloadStatusCallback::ProxyRefused(const ProxyCredentials& sent) {
@@ -135,6 +152,16 @@ void CDownloadStatusCallback::AskAgainFromNowOn() {
 unsigned long CDownloadStatusCallback::Chance() const {
     std::lock_guard<std::mutex> guard(lock_);
     return chance_;
+}
+
+unsigned long CDownloadStatusCallback::WithheldAt() const {
+    if (withheldSlot_ == TLS_OUT_OF_INDEXES) return Chance();
+    return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(::TlsGetValue(withheldSlot_)));
+}
+
+void CDownloadStatusCallback::SetWithheldObserver(std::function<void()> observer) {
+    std::lock_guard<std::mutex> guard(lock_);
+    withheldObserver_ = std::move(observer);
 }
 
 DWORD CDownloadStatusCallback::TimeAskingUser() const {

@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <urlmon.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -23,7 +24,8 @@ namespace imagery {
 
 class CDownloadStatusCallback : public IBindStatusCallback, public IAuthenticate, public ProxyCredentialSource {
 public:
-    CDownloadStatusCallback() = default;
+    CDownloadStatusCallback();
+    ~CDownloadStatusCallback();
     CDownloadStatusCallback(const CDownloadStatusCallback&) = delete;
     CDownloadStatusCallback& operator=(const CDownloadStatusCallback&) = delete;
 
@@ -70,6 +72,13 @@ public:
     // Changes whenever a request that went without credentials may now have them: an answer given or
     // forgotten, the dialog closed, the imagery properties confirmed.
     unsigned long Chance() const;
+    // The chance at which the calling thread's last request went without credentials. A tile that
+    // went without is recorded at it, not at the chance when the request ended: an answer given on
+    // another thread meanwhile is a new chance for that tile.
+    unsigned long WithheldAt() const;
+    // Called on the requesting thread whenever a request goes without credentials, after
+    // WithheldAt is taken: tests answer a dialog there, as a user may at that moment. Null: none.
+    void SetWithheldObserver(std::function<void()> observer);
 
 private:
     LONG refs_ = 0;
@@ -80,6 +89,8 @@ private:
     DWORD askingThread_ = 0;     // the thread whose dialog is open, 0 when none is
     DWORD timeAsking_ = 0;
     unsigned long chance_ = 0;
+    DWORD withheldSlot_;         // each thread's WithheldAt
+    std::function<void()> withheldObserver_;
 };
 
 // The one callback of the process, handed to every tile download and used by metadata requests.

@@ -79,7 +79,7 @@ void DownloadNewestRequest(HANDLE stop) noexcept {
                                   : hr == E_ABORT                   ? TileOutcome::kDropped
                                   : hr == kProxyCredentialsWithheld ? TileOutcome::kWithheld
                                                                     : TileOutcome::kFailed,
-                                  DownloadStatusCallback().Chance());
+                                  DownloadStatusCallback().WithheldAt());
         // A download the stop ended is no failure of its server.
         if (request.layer && hr != E_ABORT) {
             std::string text = LoggedAddress(request.address);

@@ -322,7 +322,7 @@ HRESULT CZmaVadAZBackgroundMapLayer::FetchAndDraw(Frame& frame, const std::wstri
     }
     // A tile that went without proxy credentials waits for them, without counting as failed.
     if (hr == imagery::kProxyCredentialsWithheld && frame.screen)
-        ledger_->Withheld(quadkey, imagery::DownloadStatusCallback().Chance());
+        ledger_->Withheld(quadkey, imagery::DownloadStatusCallback().WithheldAt());
     else if (FAILED(hr) && frame.screen)
         ledger_->Failed(quadkey);
     if (credentialMode_ == kKeyMode) {

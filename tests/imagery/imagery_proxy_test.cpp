@@ -3,6 +3,8 @@
 // one dialog at a time, once for all tiles and once per answer the proxy refuses; a Cancel ends
 // the asking until the map's imagery properties are confirmed; the download thread asks nobody.
 // The credentials and the Cancel are kept for the process: each case runs in a process of its own.
+#include "ZmaVOMap2/control/ZmaVadAZ.h"
+#include "ZmaVOMap2/imagery/DownloadStatusCallback.h"
 #include "tests/control/MapSiteFixture.h"
 #include "tests/imagery/ImageryFixture.h"
 #include "tests/imagery/ImagerySettings.h"
@@ -13,6 +15,7 @@
 #include <set>
 
 using platform::Bstr;
+using platform::ComPtr;
 using namespace imagerytest;
 
 namespace {
@@ -282,6 +285,57 @@ TEST_F(AsyncProxyMap, TheDownloadThreadAsksNobodyAndWhatTheProxyRefusedItIsAsked
     ASSERT_FALSE(TilesAsked().empty());
     EXPECT_EQ(TilePixels(), kWidth * kTileArea);
     EXPECT_EQ(ProxyDialogs(), 2u);
+}
+
+// The user may answer a dialog (another map's, on the user-interface thread) at any moment: also
+// between the proxy's refusal of a download and the record of that tile. The tile went without at
+// the chance before the answer, so the answer is a new chance for it: it comes in the same view,
+// without a pan. The control here is this program's own, so that the test can act at that moment.
+class AnsweredWhileATileWentWithout : public AsyncProxyMap {
+protected:
+    HRESULT MakeControl(ComPtr<IUnknown>& control) override {
+        return platform::CreateInstanceOf<CZmaVadAZ>(IID_IUnknown, control.PutVoid());
+    }
+    void TearDown() override {
+        imagery::DownloadStatusCallback().SetWithheldObserver(nullptr);
+        AsyncProxyMap::TearDown();
+    }
+    // A window of this thread that asks the user for the proxy credentials when told to, as a map's
+    // frame on this thread asks.
+    static constexpr UINT kAsk = WM_APP + 7;
+    static LRESULT CALLBACK Asking(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+        if (message == kAsk) return imagery::DownloadStatusCallback().GetCredentials(window);
+        return ::DefWindowProcW(window, message, wp, lp);
+    }
+};
+
+TEST_F(AnsweredWhileATileWentWithout, TheTileComesInTheSameView) {
+    WNDCLASSW asking = {};
+    asking.lpfnWndProc = &Asking;
+    asking.hInstance = ::GetModuleHandleW(nullptr);
+    asking.lpszClassName = L"ProxyCredentialsAskingWindow";
+    ::RegisterClassW(&asking);
+    HWND asker = ::CreateWindowExW(0, asking.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   asking.hInstance, nullptr);
+    ASSERT_TRUE(asker);
+    // The first download that goes without: the user answers right at that moment.
+    LONG withheld = 0;
+    imagery::DownloadStatusCallback().SetWithheldObserver([&withheld, asker] {
+        if (::InterlockedIncrement(&withheld) == 1) ::SendMessageW(asker, kAsk, 0, 0);
+    });
+    Answer(L"ann:s3cret");
+
+    ShowNewView();
+    ClearRequests();
+    for (int frame = 0; frame < 3; ++frame) {
+        DrawView();
+        UntilTheServerIsQuiet();
+    }
+    EXPECT_EQ(withheld, 1);
+    EXPECT_EQ(ProxyDialogs(), 1u);
+    ASSERT_FALSE(TilesAsked().empty());
+    EXPECT_EQ(TilePixels(), kWidth * kTileArea);
+    ::DestroyWindow(asker);
 }
 
 }  // namespace
