@@ -427,10 +427,13 @@ bool CLabelPropDlg::ApplyEngineLayer(const std::string& field) {
     apply(L"Hide adjacent duplicate text",
           [&] { labels.Put(Labels::kDuplicate, Variant(!IsChecked(d, IDC_LABEL_DUPLICATE))); });
     // Lines partly in view are labelled too, and count among the labels drawn. A number left as
-    // shown leaves both as they are, so that an OK that changed nothing changes nothing.
+    // the layer has it leaves both as they are, so that an OK that changed nothing changes
+    // nothing; once written, the number is the layer's, whether or not this OK ends the dialog.
     apply(L"The maximum number of labels", [&] {
-        if (static_cast<long>(labelCount_) == labelCountShown_) return;
-        labels.Put(Labels::kLabelMax, Variant(static_cast<long>(labelCount_)));
+        const long count = static_cast<long>(labelCount_);
+        if (count == labelCountShown_) return;
+        labels.Put(Labels::kLabelMax, Variant(count));
+        labelCountShown_ = count;
         labels.Put(Labels::kPartialSegments, Variant(true));
     });
     if (refused.empty()) return true;

@@ -46,7 +46,8 @@ private:
     double widestZoom_ = 0;
     int offsetX_ = 0, offsetY_ = 0;
     double labelCount_ = 0;
-    // The maximum number of labels of an engine layer, as the dialog showed it.
+    // The maximum number of labels of an engine layer, as the dialog showed it or its OK last
+    // wrote it.
     long labelCountShown_ = 0;
     // Whether an engine layer's labels were shown when the dialog showed them, or when its OK last
     // showed or hid them.
