@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Opens each dialog of the control under a virtual X display with Wine's X11 driver and saves a
-# picture of each as build/dialogs/<resource>-<name>.png, so that anyone can look at them.
+# picture of each as <build folder>/dialogs/<resource>-<name>.png (build/ for the 32-bit flavour,
+# build64/ for the 64-bit one), so that anyone can look at them.
 # Not part of the tests.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 DISPLAY_NUMBER=${VADAZ_DISPLAY:-:97}

@@ -69,8 +69,10 @@ struct HttpRequest {
     std::wstring user, password;
     // Asked when the proxy the request went through asks for credentials, and told when the proxy
     // refuses those sent, which it is then asked to replace; a proxy it gives none to ends the
-    // request with E_ACCESSDENIED. Without it (or when no proxy asked) the 407 is the answer. The
-    // user is asked from `askFrom`; the time that takes counts against no bound.
+    // request with kProxyCredentialsWithheld, and one that refuses more than
+    // kMaxProxyCredentialTakes of them with E_ACCESSDENIED. Without it (or when no proxy asked) the
+    // 407 is the answer. The user is asked from `askFrom`; the time that takes counts against no
+    // bound.
     ProxyCredentialSource* proxyCredentials = nullptr;
     HWND askFrom = nullptr;
     // When this event is set (from any thread), the request ends at once with E_ABORT, whatever
@@ -88,7 +90,8 @@ struct HttpAnswer {
 // address holding a control character), HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) (size) or
 // INET_E_CONNECTION_TIMEOUT (time), and an answer shorter than its announced length with
 // INET_E_DATA_NOT_AVAILABLE, each logged; a proxy that wants credentials the request's source
-// does not give fails with E_ACCESSDENIED; a failure of the transport answers its own error.
+// does not give fails with kProxyCredentialsWithheld, one that refuses every answer given with
+// E_ACCESSDENIED; a failure of the transport answers its own error.
 HRESULT SendHttpRequest(const HttpRequest& request, const RequestBounds& bounds, HttpAnswer& answer);
 
 }  // namespace imagery

@@ -20,9 +20,10 @@ bool FindCachedTile(const std::wstring& address, std::wstring& cacheFile);
 // 200 fails with INET_E_DOWNLOAD_FAILURE and leaves no cache entry; so does a request that
 // exceeds its bounds (HttpExchange.h), and an answer that is no drawable tile (TilePicture.h),
 // which is logged. `credentials` (may be null) answers a proxy's demand for authentication on
-// behalf of the download, asking the user from `askFrom`; a proxy that gets none refuses the tile
-// (E_ACCESSDENIED, which the source of the credentials explains). When `stop` is set the
-// download ends at once with E_ABORT.
+// behalf of the download, asking the user from `askFrom`; a tile for which it gives none ends with
+// kProxyCredentialsWithheld (the source of the credentials says why), one whose proxy refuses
+// every answer given with E_ACCESSDENIED. When `stop` is set the download ends at once with
+// E_ABORT.
 HRESULT DownloadTileToCache(const std::wstring& address, std::wstring& cacheFile,
                             ProxyCredentialSource* credentials = nullptr, HWND askFrom = nullptr, HANDLE stop = nullptr,
                             const RequestBounds& bounds = kTileRequestBounds);
