@@ -105,7 +105,7 @@ public:
 
 private:
     void ToDegrees(std::int32_t ix, std::int32_t iy, double& x, double& y) const;
-    bool Has(size_t at, size_t size) const { return at + size <= bytes_.size() && at + size >= at; }
+    bool Has(size_t at, size_t size) const { return Within(at, size, bytes_.size()); }
     bool ReadCoords(std::uint32_t address, bool compressed, std::int32_t orgX, std::int32_t orgY, int sections,
                     int version, std::int32_t dataSize, std::vector<Part>& parts) const;
 

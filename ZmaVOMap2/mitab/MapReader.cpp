@@ -28,7 +28,8 @@ bool IsCompressed(int code) {
     }
 }
 
-// Walks the byte stream of a chain of coordinate blocks.
+// Walks the byte stream of a chain of coordinate blocks. Only the used bytes of blocks that lie
+// wholly in the file are read: a chain that leads elsewhere ends the stream as failed.
 class CoordStream {
 public:
     CoordStream(const std::vector<std::uint8_t>& bytes, std::uint32_t address) : bytes_(bytes), at_(address) {
@@ -40,7 +41,8 @@ public:
         if (at_ >= end_) {
             const std::uint32_t next = static_cast<std::uint32_t>(GetI32(&bytes_[block_ + 4]));
             if (next == 0 || !Enter(next)) return ok_ = false, 0;
-            at_ = next + kCoordBlockHeader;
+            at_ = size_t(next) + kCoordBlockHeader;
+            if (at_ >= end_) return ok_ = false, 0;  // a block that uses none of its bytes
         }
         return bytes_[at_++];
     }
@@ -56,13 +58,16 @@ public:
 
 private:
     bool Enter(std::uint32_t block) {
-        if (block + kBlockSize > bytes_.size() || GetI16(&bytes_[block]) != kBlockCoord) return ok_ = false;
+        if (!Within(block, kBlockSize, bytes_.size()) || GetI16(&bytes_[block]) != kBlockCoord) return ok_ = false;
+        // The used length is the block's to hold: more would read the next block, or past the file.
+        const int used = GetI16(&bytes_[block + 2]);
+        if (used < 0 || used > kBlockSize - kCoordBlockHeader) return ok_ = false;
         block_ = block;
-        end_ = block + kCoordBlockHeader + static_cast<std::uint32_t>(GetI16(&bytes_[block + 2]));
+        end_ = size_t(block) + kCoordBlockHeader + size_t(used);
         return true;
     }
     const std::vector<std::uint8_t>& bytes_;
-    std::uint32_t at_, block_ = 0, end_ = 0;
+    size_t at_, block_ = 0, end_ = 0;
     bool ok_ = true;
 };
 
@@ -91,6 +96,7 @@ bool MapReader::Open(const std::string& path) {
     for (int guard = 0; block != 0 && guard < 1000; ++guard) {
         if (!Has(block, kBlockSize) || GetI16(&bytes_[block]) != kBlockTool) break;
         const int used = GetI16(&bytes_[block + 2]);
+        if (used < 0 || used > kBlockSize - kToolBlockHeader) return false;  // past its block
         int at = 0;
         while (at < used) {
             int size = tools_.ParseOne(&bytes_[block + kToolBlockHeader + at], used - at);
@@ -111,7 +117,11 @@ void MapReader::ToDegrees(std::int32_t ix, std::int32_t iy, double& x, double& y
 
 bool MapReader::ReadCoords(std::uint32_t address, bool compressed, std::int32_t orgX, std::int32_t orgY,
                            int sections, int version, std::int32_t dataSize, std::vector<Part>& parts) const {
-    if (!Has(address, 1)) return false;
+    // No size or count read from the object may claim more bytes than the file holds before
+    // anything is sized from it. The whole file, not what follows `address`: a chain of
+    // coordinate blocks may go on in a block before the first, where an edited table reused one.
+    if (!Has(address, 1) || size_t(dataSize) > bytes_.size()) return false;
+    const size_t fileBytes = bytes_.size();
     CoordStream in(bytes_, address);
     auto vertex = [&](double& x, double& y) {
         std::int32_t ix, iy;
@@ -134,6 +144,9 @@ bool MapReader::ReadCoords(std::uint32_t address, bool compressed, std::int32_t 
         return in.Ok();
     }
     // Section headers, then the vertices of all sections together.
+    const size_t sectionHeader = (version >= 450 ? 4 : 2) + 2 + 4 * (compressed ? 2 : 4) + 4;
+    if (sections < 0 || size_t(sections) > fileBytes / sectionHeader) return false;
+    size_t room = (fileBytes - size_t(sections) * sectionHeader) / vertexSize;  // vertices the file can hold
     std::vector<int> counts(sections);
     for (int s = 0; s < sections; ++s) {
         counts[s] = version >= 450 ? in.I32() : in.I16();
@@ -145,7 +158,8 @@ bool MapReader::ReadCoords(std::uint32_t address, bool compressed, std::int32_t 
                 in.I32();
         }
         in.I32();  // data offset: the vertices follow the headers in order
-        if (counts[s] < 0 || counts[s] > dataSize) return false;
+        if (counts[s] < 0 || counts[s] > dataSize || size_t(counts[s]) > room) return false;
+        room -= size_t(counts[s]);
     }
     parts.resize(sections);
     for (int s = 0; s < sections; ++s) {
@@ -158,7 +172,8 @@ bool MapReader::ReadCoords(std::uint32_t address, bool compressed, std::int32_t 
 
 bool MapReader::Read(std::uint32_t offset, std::int32_t row, MapObject& object) const {
     object = MapObject();
-    if (offset < kBlockSize || !Has(offset, 5)) return false;
+    // An object follows its block's header, which holds the centre of compressed coordinates.
+    if (offset < kBlockSize || offset % kBlockSize < kObjectBlockHeader || !Has(offset, 5)) return false;
     const std::uint8_t* p = &bytes_[offset];
     const std::uint8_t* block = &bytes_[offset - offset % kBlockSize];
     const int code = p[0];

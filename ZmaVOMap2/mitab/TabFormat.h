@@ -32,6 +32,11 @@ inline double GetF64(const std::uint8_t* p) {
     return v;
 }
 
+// Whether `length` bytes from `offset` lie within `size` bytes. Offsets and lengths come from
+// files and may be anything up to 2^32: `offset + length` would wrap round to a small number in a
+// 32-bit sum, so the length is compared with what is left after the offset.
+inline bool Within(size_t offset, size_t length, size_t size) { return offset <= size && length <= size - offset; }
+
 // --- The .MAP file ------------------------------------------------------------------------------
 
 constexpr int kBlockSize = 512;

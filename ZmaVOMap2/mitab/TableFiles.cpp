@@ -160,6 +160,19 @@ void EncodeField(std::uint8_t* out, const FieldDef& f, const std::string& text) 
     }
 }
 
+// The bytes DecodeField reads of a kind kept in binary, whatever the field's size; 0 for the
+// kinds read as text of the field's size.
+int BinarySize(int type) {
+    switch (type) {
+        case TABFT_Integer: return 4;
+        case TABFT_SmallInt: return 2;
+        case TABFT_Float: return 8;
+        case TABFT_Date: return 4;
+        case TABFT_Logical: return 1;
+        default: return 0;
+    }
+}
+
 std::string DecodeField(const std::uint8_t* in, const FieldDef& f) {
     char buffer[64];
     switch (f.type) {
@@ -338,6 +351,7 @@ bool DatReader::Bind(std::vector<FieldDef>& fields) const {
     if (fields.size() != sizes_.size()) return false;
     int offset = 0;
     for (size_t i = 0; i < fields.size(); ++i) {
+        if (sizes_[i] < BinarySize(fields[i].type)) return false;  // decoding would read past the field
         fields[i].offset = offset;
         fields[i].size = sizes_[i];
         offset += sizes_[i];
@@ -347,9 +361,10 @@ bool DatReader::Bind(std::vector<FieldDef>& fields) const {
 
 bool DatReader::Read(int row, const std::vector<FieldDef>& fields, std::vector<std::string>& values) const {
     values.assign(fields.size(), std::string());
-    if (row < 1 || row > rows_) return false;
-    const size_t at = size_t(headerSize_) + size_t(row - 1) * recordSize_;
-    if (at + recordSize_ > bytes_.size()) return false;
+    if (row < 1 || row > rows_ || recordSize_ < 1) return false;
+    // Held to the records present before the row's offset is formed, which could wrap otherwise.
+    if (size_t(row) > (bytes_.size() - size_t(headerSize_)) / size_t(recordSize_)) return false;
+    const size_t at = size_t(headerSize_) + size_t(row - 1) * size_t(recordSize_);
     for (size_t i = 0; i < fields.size(); ++i) values[i] = DecodeField(&bytes_[at + 1 + fields[i].offset], fields[i]);
     return true;
 }
