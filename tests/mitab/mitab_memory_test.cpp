@@ -1,27 +1,36 @@
-// What a table being written keeps in memory, counted exactly: this program replaces operator new
-// and delete, so every byte the library takes from the C++ heap is seen, with no sampling and no
-// noise from the rest of the process.
+// What the library takes from the heap, counted exactly: this program replaces operator new and
+// delete, so every byte the library takes from the C++ heap is seen, with no sampling and no noise
+// from the rest of the process. A table being written keeps its spatial index and nothing more; a
+// table spoilt where fuzzed tables go wrong (addresses, sizes or counts leading outside the file)
+// is refused, never read outside its bytes, and the heap is held to what no table here needs
+// meanwhile, so that a count taken on trust shows as a failure, not as gigabytes taken.
 #include "ZmaVOMap2/mitab/mitab.h"
+#include "ZmaVOMap2/mitab/TabFormat.h"
 #include "platform/Com.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <limits>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
-// Bytes handed out and not yet given back, and the most of them since the last reset.
-size_t g_live = 0, g_peak = 0;
+// Bytes handed out and not yet given back, the most of them since the last reset, and the most
+// that may be handed out.
+size_t g_live = 0, g_peak = 0, g_limit = std::numeric_limits<size_t>::max();
 constexpr size_t kHeader = 16;  // keeps malloc's alignment for what follows
 
 }  // namespace
 
 void* operator new(size_t size) {
-    auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+    auto* block = size <= g_limit - g_live ? static_cast<unsigned char*>(std::malloc(size + kHeader)) : nullptr;
     if (!block) throw std::bad_alloc();
     *reinterpret_cast<size_t*>(block) = size;
     g_live += size;
@@ -89,6 +98,130 @@ TEST(MitabMemory, AWrittenTableHoldsOneIndexEntryPerObjectBlockAndNothingOnceClo
     for (const char* name : {"small", "large"})
         for (const char* extension : {".TAB", ".DAT", ".MAP", ".ID"})
             ::DeleteFileA((folder + "\\" + name + extension).c_str());
+}
+
+using mitab::GetI16;
+using mitab::GetI32;
+using Bytes = std::vector<std::uint8_t>;
+
+// Where the fields are: in the .MAP header, in an object, in a coordinate block's header; and the
+// size of a section header of a line of several parts as the library writes it.
+constexpr size_t kHeaderBlockSize = 0x106, kObjectAddress = 5, kObjectDataSize = 9, kObjectSections = 13;
+constexpr size_t kCoordUsed = 2, kCoordNext = 4, kCoordHeader = 8, kSectionHeader = 24;
+constexpr int kParts = 256;  // of the line of row 2, two vertices each
+constexpr int kErrorFile = 2;  // what the library answers for a file it cannot read
+constexpr size_t kReadingLimit = size_t(16) << 20;  // what reading one feature may take
+
+Bytes Load(const std::string& path) {
+    Bytes bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<std::uint8_t>(c));
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+void Save(const std::string& path, const Bytes& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+// A .MAP file, and the places its header, its objects (found through the .ID file) and its
+// chains of coordinate blocks lead to.
+struct MapFile {
+    Bytes bytes, ids;
+    size_t Object(int row) const { return static_cast<std::uint32_t>(GetI32(&ids[4 * (row - 1)])); }
+    size_t BlockOf(size_t at) const { return at - at % GetI16(&bytes[kHeaderBlockSize]); }
+    // The file offset of byte `k` of the coordinate data of row `row`.
+    size_t CoordByte(int row, size_t k) const {
+        size_t at = static_cast<std::uint32_t>(GetI32(&bytes[Object(row) + kObjectAddress])), block = BlockOf(at);
+        for (;;) {
+            const size_t end = block + kCoordHeader + GetI16(&bytes[block + kCoordUsed]);
+            if (at + k < end) return at + k;
+            k -= end - at;
+            block = static_cast<std::uint32_t>(GetI32(&bytes[block + kCoordNext]));
+            at = block + kCoordHeader;
+        }
+    }
+    void Put16(size_t at, int v) { mitab::PutI16(&bytes[at], v); }
+    void Put32(size_t at, std::int32_t v) { mitab::PutI32(&bytes[at], v); }
+};
+
+// Row 1: a line of 100 vertices, over two coordinate blocks; row 2: a line of many short parts.
+void WriteTable(const std::string& path) {
+    mitab_handle table = mitab_c_create(path.c_str(), "tab", "CoordSys Earth Projection 1, 104", 0, 0, 0, 0);
+    ASSERT_NE(table, nullptr) << mitab_c_getlasterrormsg();
+    mitab_feature line = mitab_c_create_feature(table, TABFC_Polyline);
+    std::vector<double> x, y;
+    for (int i = 0; i < 100; ++i) x.push_back(i * 0.01), y.push_back(i % 2);
+    mitab_c_set_points(line, 0, 100, x.data(), y.data());
+    EXPECT_EQ(mitab_c_write_feature(table, line), 1);
+    for (int part = 0; part < kParts; ++part) mitab_c_set_points(line, part, 2, x.data() + part % 50, y.data());
+    EXPECT_EQ(mitab_c_write_feature(table, line), 1);
+    mitab_c_destroy_feature(line);
+    mitab_c_close(table);
+    ASSERT_EQ(mitab_c_getlasterrorno(), 0) << mitab_c_getlasterrormsg();
+}
+
+TEST(MitabMalformed, AnObjectLeadingOutsideTheFileIsRefused) {
+    const std::string folder = platform::ToAnsi(testsupport::WinePath(testsupport::RunFolder(MITAB_MEMORY_OUT_UNIX).c_str()));
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string sound = folder + "\\sound", spoilt = folder + "\\spoilt";
+    WriteTable(sound + ".TAB");
+    {
+        mitab_handle table = mitab_c_open((sound + ".TAB").c_str());
+        mitab_feature first = mitab_c_read_feature(table, 1), second = mitab_c_read_feature(table, 2);
+        EXPECT_EQ(mitab_c_get_vertex_count(first, 0), 100);
+        EXPECT_EQ(mitab_c_get_parts(second), kParts);
+        mitab_c_destroy_feature(first);
+        mitab_c_destroy_feature(second);
+        mitab_c_close(table);
+    }
+    const struct {
+        const char* what;
+        int row;
+        std::function<void(MapFile&)> spoil;
+    } cases[] = {
+        {"the next coordinate block lies near 2^32", 1,
+         [](MapFile& m) { m.Put32(m.BlockOf(m.CoordByte(1, 0)) + kCoordNext, static_cast<std::int32_t>(0xFFFFFF00)); }},
+        {"a coordinate block uses a byte past its end", 1,
+         [](MapFile& m) {
+             const size_t block = m.BlockOf(m.CoordByte(1, 0));
+             m.Put16(block + kCoordUsed, GetI16(&m.bytes[kHeaderBlockSize]) - int(kCoordHeader) + 1);
+         }},
+        {"the data size runs past the file", 1, [](MapFile& m) { m.Put32(m.Object(1) + kObjectDataSize, 0x7FFFFFFF); }},
+        {"the data size is negative", 1, [](MapFile& m) { m.Put32(m.Object(1) + kObjectDataSize, -8); }},
+        {"the sections' vertex counts run past the file", 2,
+         [](MapFile& m) {
+             // Each as many as the data size allows, so that only the file can hold them back.
+             const int dataSize = GetI32(&m.bytes[m.Object(2) + kObjectDataSize]);
+             for (size_t s = 0; s < kParts; ++s) {
+                 m.bytes[m.CoordByte(2, s * kSectionHeader)] = std::uint8_t(dataSize);
+                 m.bytes[m.CoordByte(2, s * kSectionHeader + 1)] = std::uint8_t(dataSize >> 8);
+             }
+         }},
+        {"the number of sections is negative", 2, [](MapFile& m) { m.Put16(m.Object(2) + kObjectSections, -1); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MapFile map{Load(sound + ".MAP"), Load(sound + ".ID")};
+        c.spoil(map);
+        Save(spoilt + ".MAP", map.bytes);
+        for (const char* extension : {".TAB", ".DAT", ".ID"})
+            ASSERT_TRUE(::CopyFileA((sound + extension).c_str(), (spoilt + extension).c_str(), FALSE));
+        mitab_handle table = mitab_c_open((spoilt + ".TAB").c_str());
+        ASSERT_NE(table, nullptr);
+        g_limit = g_live + kReadingLimit;
+        mitab_feature feature = mitab_c_read_feature(table, c.row);
+        g_limit = std::numeric_limits<size_t>::max();
+        EXPECT_EQ(feature, nullptr);
+        EXPECT_EQ(mitab_c_getlasterrorno(), kErrorFile);
+        EXPECT_STREQ(mitab_c_getlasterrormsg(), "cannot read the object of the feature");
+        mitab_c_destroy_feature(feature);
+        mitab_c_close(table);
+    }
 }
 
 }  // namespace
