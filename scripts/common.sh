@@ -51,20 +51,18 @@ install_packages() {
 # Whether this machine runs 32-bit x86 programs: some kernels are built without that support, and
 # there no 32-bit program starts, the loader that wine32 installs included. The kernel alone is
 # asked, before anything is installed, with a static 32-bit program of three instructions (exit
-# with 0 through int 0x80), which needs no loader; where the temporary folder allows no programs,
-# the 32-bit loader is asked once it is installed.
+# with 0 through int 0x80), which needs no loader. It is written into the checkout, where the
+# build's programs run too (a temporary folder may allow none).
 runs_32bit_programs() {
     local probe ran=1
-    if probe=$(mktemp 2>/dev/null); then
-        printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08'\
+    probe=$(mktemp "$ROOT/.i386-probe.XXXXXX") || return 1
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08'\
 '\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'\
 '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00'\
-'\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80' >"$probe" && chmod +x "$probe"
-        if "$probe" >/dev/null 2>&1; then ran=0; fi
-        rm -f "$probe"
-    fi
-    [ "$ran" -eq 0 ] && return 0
-    [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+'\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80' >"$probe" && chmod +x "$probe" &&
+        "$probe" >/dev/null 2>&1 && ran=0
+    rm -f "$probe"
+    return "$ran"
 }
 
 # VADAZ_FLAVOUR takes 32, 64 or nothing; 32 only where the machine runs 32-bit programs.
