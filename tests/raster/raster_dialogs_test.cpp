@@ -173,16 +173,18 @@ TEST_F(Registration, WhatCannotBeWrittenIsRefusedAndTheDialogStaysOpen) {
 }
 
 // Without the engine's list of coordinate systems, Projection opens no picker: it says what is
-// missing, the registry value or the file, and the dialog stays as it was.
+// missing, the registry value or the file, and the dialog stays as it was. A folder named with a
+// blank and a dot, and a final backslash, is the engine's folder all the same.
 TEST_F(Registration, ProjectionNamesWhatKeepsTheEnginesListFromBeingRead) {
     const std::string empty = Folder("engine-empty"), unreadable = Folder("engine-unreadable"),
-                      blank = Folder("engine-blank");
+                      blank = Folder("engine-blank"), dotted = Folder("engine 4.0");
     ::CreateDirectoryA((unreadable + "\\Mapinfow.prj").c_str(), nullptr);
     std::ofstream(blank + "\\Mapinfow.prj") << "";
+    std::ofstream(dotted + "\\Mapinfow.prj", std::ios::binary) << ProjectionList::Text();
     const std::wstring list = L"Raster Registration Tool: The map engine's list of coordinate systems \"";
     const struct {
         std::string folder;  // the value names it; none when the value is missing
-        std::wstring box;
+        std::wstring box;    // none: the picker opens
     } cases[] = {
         {"",
          L"Raster Registration Tool: The map engine's list of coordinate systems cannot be found: the registry value "
@@ -190,6 +192,7 @@ TEST_F(Registration, ProjectionNamesWhatKeepsTheEnginesListFromBeingRead) {
         {empty, list + platform::ToWide(empty) + L"\\Mapinfow.prj\" does not exist."},
         {unreadable, list + platform::ToWide(unreadable) + L"\\Mapinfow.prj\" cannot be read."},
         {blank, list + platform::ToWide(blank) + L"\\Mapinfow.prj\" cannot be read."},
+        {dotted + "\\", L""},
     };
     for (const auto& c : cases) {
         c.folder.empty() ? projections_.Forget() : projections_.Name(platform::ToWide(c.folder));
@@ -199,10 +202,13 @@ TEST_F(Registration, ProjectionNamesWhatKeepsTheEnginesListFromBeingRead) {
             Click(d, IDC_REGISTER_PROJECTION);
             Click(d, IDCANCEL);
         });
+        if (c.box.empty()) script.Then([](HWND d) { Click(d, IDCANCEL); });
         CRasterRegistrationDlg dialog;
         EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL) << c.folder;
-        EXPECT_EQ(script.Captions(), Texts{L"Raster Image Registration"}) << c.folder;
-        EXPECT_EQ(prompts_.boxes, Texts{c.box}) << c.folder;
+        EXPECT_EQ(script.Captions(), c.box.empty() ? (Texts{L"Raster Image Registration", L"Select a coordinate system"})
+                                                   : Texts{L"Raster Image Registration"})
+            << c.folder;
+        EXPECT_EQ(prompts_.boxes, c.box.empty() ? Texts{} : Texts{c.box}) << c.folder;
     }
 }
 
