@@ -65,6 +65,19 @@ bool IsDegreeClause(const std::string& clause) {
     return !raster::IsNonEarthClause(clause) && raster::UnitCodeOfClause(clause) == raster::kDegreeUnit;
 }
 
+// What keeps the user from picking from the engine's list `list` (empty when its folder is not
+// registered), naming the registry value or the file; empty when the list can be read.
+std::wstring ProjectionListFault(const std::wstring& list) {
+    if (list.empty())
+        return std::wstring(L"The map engine's list of coordinate systems cannot be found: the registry value \"") +
+               kEngineFolderValue + L"\" of HKEY_LOCAL_MACHINE\\" + kEngineKey + L", the engine's folder, is missing.";
+    if (::GetFileAttributesW(list.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return L"The map engine's list of coordinate systems \"" + list + L"\" does not exist.";
+    if (CPickCoordSysDlg::ReadListFile(list).empty())
+        return L"The map engine's list of coordinate systems \"" + list + L"\" cannot be read.";
+    return std::wstring();
+}
+
 }  // namespace
 
 CRasterRegistrationDlg::CRasterRegistrationDlg() : Dialog(platform::Module::Instance(), IDD_RASTER_REGISTRATION) {}
@@ -83,17 +96,6 @@ std::wstring CRasterRegistrationDlg::ProjectionListPath() {
         (type != REG_SZ && type != REG_EXPAND_SZ) || !folder[0])
         return std::wstring();
     return std::wstring(folder) + L"\\Mapinfow.prj";
-}
-
-std::wstring CRasterRegistrationDlg::ProjectionListFault(const std::wstring& list) {
-    if (list.empty())
-        return std::wstring(L"The map engine's list of coordinate systems cannot be found: the registry value \"") +
-               kEngineFolderValue + L"\" of HKEY_LOCAL_MACHINE\\" + kEngineKey + L", the engine's folder, is missing.";
-    if (::GetFileAttributesW(list.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return L"The map engine's list of coordinate systems \"" + list + L"\" does not exist.";
-    if (CPickCoordSysDlg::ReadListFile(list).empty())
-        return L"The map engine's list of coordinate systems \"" + list + L"\" cannot be read.";
-    return std::wstring();
 }
 
 BOOL CRasterRegistrationDlg::OnInitDialog() {

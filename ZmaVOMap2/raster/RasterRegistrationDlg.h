@@ -19,9 +19,6 @@ public:
     // The projection list file of the map engine: "<CommonDLLDir>\Mapinfow.prj"; empty when the
     // engine's folder is not registered.
     static std::wstring ProjectionListPath();
-    // What keeps the user from picking from the list `list` (as ProjectionListPath gives it),
-    // naming the registry value or the file; empty when it can be read.
-    static std::wstring ProjectionListFault(const std::wstring& list);
 
 protected:
     BOOL OnInitDialog() override;
